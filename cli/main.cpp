@@ -1,0 +1,68 @@
+#include "cli/CliCommand.h"
+
+#include "data/Database.h"
+#include "report/FontSetup.h"
+
+#include <QApplication>
+#include <QDir>
+
+#include <algorithm>
+#include <cstdio>
+
+void CliRegistry::add(const CliCommand& c)
+{
+    const_cast<QList<CliCommand>&>(all()).append(c);
+}
+
+const QList<CliCommand>& CliRegistry::all()
+{
+    static QList<CliCommand> commands;
+    return commands;
+}
+
+static void usage(QTextStream& s)
+{
+    s << "用法: waybill-cli [--db FILE] COMMAND [ARGS]\n";
+    QList<CliCommand> cmds = CliRegistry::all();
+    std::sort(cmds.begin(), cmds.end(), [](const CliCommand& a, const CliCommand& b) { return a.name < b.name; });
+    for (const CliCommand& c : cmds)
+        s << "  " << c.usage << "\n";
+}
+
+int main(int argc, char** argv)
+{
+    // Fonts and PDF output need a GUI application, not a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("tavsoft"));
+    QApplication::setApplicationName(QStringLiteral("waybill"));
+    FontSetup::install();
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QStringList args = QApplication::arguments().mid(1);
+    QString db = Database::defaultPath();
+    if (args.size() >= 2 && args.first() == QLatin1String("--db")) {
+        db = QDir::current().absoluteFilePath(args.at(1));
+        args = args.mid(2);
+    }
+    if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
+        usage(args.isEmpty() ? err : out);
+        return args.isEmpty() ? 2 : 0;
+    }
+    const QString name = args.takeFirst();
+    for (const CliCommand& c : CliRegistry::all()) {
+        if (c.name == name) {
+            CliContext ctx{args, db, out, err};
+            const int rc = c.run(ctx);
+            out.flush();
+            err.flush();
+            return rc;
+        }
+    }
+    err << "未知命令: " << name << "\n";
+    usage(err);
+    return 2;
+}

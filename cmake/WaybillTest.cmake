@@ -1,0 +1,26 @@
+# waybill_add_test(NAME name SOURCES a.cpp ... [GUI] [LIBS ...] [TIMEOUT s])
+# One Qt Test executable per unit. Every test runs headless (offscreen
+# platform) in a scratch working directory of its own, since the program
+# keeps its database in the working directory.
+function(waybill_add_test)
+  cmake_parse_arguments(T "GUI" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_compile_options(${T_NAME} PRIVATE ${WAYBILL_WARNINGS})
+  if(T_GUI)
+    target_link_libraries(${T_NAME} PRIVATE waybill_gui Qt6::Test ${T_LIBS})
+  else()
+    target_link_libraries(${T_NAME} PRIVATE waybill_core Qt6::Test ${T_LIBS})
+  endif()
+  target_compile_definitions(${T_NAME} PRIVATE
+    WAYBILL_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    WAYBILL_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  set(workdir ${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}.work)
+  file(MAKE_DIRECTORY ${workdir})
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME} WORKING_DIRECTORY ${workdir})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES
+    TIMEOUT ${T_TIMEOUT}
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;HOME=${workdir}/home;XDG_CONFIG_HOME=${workdir}/home/.config;XDG_DATA_HOME=${workdir}/home/.local/share;XDG_DESKTOP_DIR=${workdir}/home/Desktop")
+endfunction()

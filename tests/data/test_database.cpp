@@ -1,0 +1,159 @@
+#include "data/Database.h"
+#include "data/Schema.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+class TestDatabase : public QObject
+{
+    Q_OBJECT
+private slots:
+    void firstStartCreatesSchema();
+    void emptyFileIsTreatedAsMissing();
+    void foreignFileIsRefusedUnchanged_data();
+    void foreignFileIsRefusedUnchanged();
+    void thoroughCheckFindsTruncation();
+    void closeAllClosesEveryConnection();
+};
+
+static QByteArray digest(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+void TestDatabase::firstStartCreatesSchema()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("data.mdb");
+    Database db;
+    QString error;
+    QVERIFY2(db.open(path, &error), qPrintable(error));
+
+    struct stat st {};
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+    QCOMPARE(int(st.st_mode & 0777), 0600);
+
+    for (const QString& table : {Schema::kSenderTable, Schema::kRecipientTable, Schema::kExcelTable}) {
+        QSqlQuery q(db.db());
+        QVERIFY(q.exec(QStringLiteral("SELECT * FROM %1").arg(table)));
+        QStringList names;
+        for (int i = 0; i < q.record().count(); ++i)
+            names << q.record().fieldName(i);
+        QCOMPARE(names, table == Schema::kSenderTable ? Schema::senderColumns() : Schema::recipientColumns());
+    }
+    // "序号" numbers itself.
+    QVERIFY(db.exec(QStringLiteral("INSERT INTO inr (姓名) VALUES (?)"), {QStringLiteral("张三")}));
+    QVERIFY(db.exec(QStringLiteral("INSERT INTO inr (姓名) VALUES (?)"), {QStringLiteral("李四")}));
+    QSqlQuery q(db.db());
+    QVERIFY(q.exec(QStringLiteral("SELECT 序号 FROM inr ORDER BY 序号")));
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toInt(), 1);
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toInt(), 2);
+
+    QSqlQuery jm(db.db());
+    QVERIFY(jm.exec(QStringLiteral("PRAGMA journal_mode")) && jm.next());
+    QCOMPARE(jm.value(0).toString(), QStringLiteral("delete"));
+}
+
+void TestDatabase::emptyFileIsTreatedAsMissing()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("data.mdb");
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    Database db;
+    QString error;
+    QVERIFY2(db.open(path, &error), qPrintable(error));
+    QVERIFY(Database::checkFile(path, &error));
+}
+
+void TestDatabase::foreignFileIsRefusedUnchanged_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("needle");
+
+    QByteArray jet(4096, '\0');
+    jet.replace(0, 19, QByteArray("\x00\x01\x00\x00Standard Jet DB", 19));
+    QTest::newRow("text file") << QByteArray("姓名,手机\n张三,13800138000\n") << QStringLiteral("不是本程序的数据库");
+    QTest::newRow("jet database") << jet << QStringLiteral("Access");
+    QTest::newRow("sqlite without our tables") << QByteArray() << QStringLiteral("缺少数据表");
+}
+
+void TestDatabase::foreignFileIsRefusedUnchanged()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, needle);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("data.mdb");
+    if (content.isEmpty()) {
+        // A real SQLite file that lacks the table "excel".
+        sqlite3* raw = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &raw), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(raw, "CREATE TABLE outr(a); CREATE TABLE inr(b); INSERT INTO outr VALUES(1);",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        sqlite3_close(raw);
+    } else {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+        f.close();
+    }
+    const QByteArray before = digest(path);
+    Database db;
+    QString error;
+    QVERIFY(!db.open(path, &error));
+    QVERIFY2(error.contains(needle), qPrintable(error));
+    QVERIFY(error.contains(QStringLiteral("data.mdb")));
+    QVERIFY(!db.isOpen());
+    QCOMPARE(digest(path), before);
+    QVERIFY(!QFile::exists(path + "-journal"));
+}
+
+void TestDatabase::thoroughCheckFindsTruncation()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("data.mdb");
+    {
+        Database db;
+        QVERIFY(db.open(path, nullptr));
+        for (int i = 0; i < 2000; ++i)
+            QVERIFY(db.exec(QStringLiteral("INSERT INTO inr (姓名, 地址) VALUES (?, ?)"),
+                            {QStringLiteral("收件人%1").arg(i), QString(200, QChar(0x5730))}));
+    }
+    QString error;
+    QVERIFY2(Database::checkFile(path, &error, true), qPrintable(error));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(f.resize(f.size() / 2));
+    f.close();
+    QVERIFY(!Database::checkFile(path, &error, true));
+    QVERIFY2(error.contains(QStringLiteral("损坏")), qPrintable(error));
+}
+
+void TestDatabase::closeAllClosesEveryConnection()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("data.mdb");
+    Database a, b;
+    QVERIFY(a.open(path, nullptr));
+    QVERIFY(b.open(path, nullptr));
+    Database::closeAll();
+    QVERIFY(!a.isOpen());
+    QVERIFY(!b.isOpen());
+}
+
+QTEST_GUILESS_MAIN(TestDatabase)
+#include "test_database.moc"

@@ -1,0 +1,207 @@
+#include "data/DataSet.h"
+#include "data/Database.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestDataSet : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void emptyResult();
+    void editOnEmptyAppends();
+    void rowsInTableOrder();
+    void postWritesLoadedRowAfterMove();
+    void unchangedPostKeepsRow();
+    void postOfVanishedRowFails();
+    void deleteRowsInOneGo();
+    void whereWithBoundText_data();
+    void whereWithBoundText();
+    void closedSetReadsEmpty();
+
+private:
+    QTemporaryDir* m_dir = nullptr;
+    Database* m_db = nullptr;
+    void addRecipient(const QString& name, const QString& mobile = {});
+};
+
+void TestDataSet::init()
+{
+    m_dir = new QTemporaryDir;
+    m_db = new Database;
+    QString error;
+    QVERIFY2(m_db->open(m_dir->filePath("data.mdb"), &error), qPrintable(error));
+}
+
+void TestDataSet::cleanup()
+{
+    delete m_db;
+    delete m_dir;
+}
+
+void TestDataSet::addRecipient(const QString& name, const QString& mobile)
+{
+    QVERIFY(m_db->exec(QStringLiteral("INSERT INTO inr (姓名, 手机) VALUES (?, ?)"), {name, mobile}));
+}
+
+void TestDataSet::emptyResult()
+{
+    DataSet s;
+    s.setDatabase(m_db);
+    QVERIFY(s.open("outr"));
+    QVERIFY(s.isOpen());
+    QCOMPARE(s.recordCount(), 0);
+    QCOMPARE(s.recNo(), -1);
+    QVERIFY(s.eof());
+    QCOMPARE(s.value(QStringLiteral("姓名")), QString());
+    QCOMPARE(s.statement(), QStringLiteral("select * from outr"));
+}
+
+void TestDataSet::editOnEmptyAppends()
+{
+    DataSet s;
+    s.setDatabase(m_db);
+    QVERIFY(s.open("outr"));
+    QVERIFY(s.edit());
+    QCOMPARE(s.state(), DataSet::State::Insert);
+    QCOMPARE(s.recNo(), -1);
+    QVERIFY(s.setValue(QStringLiteral("年"), "2024"));
+    QVERIFY(s.setValue(QStringLiteral("月"), "03"));
+    QVERIFY(s.setValue(QStringLiteral("日"), "07"));
+    QString error;
+    QVERIFY2(s.post(&error), qPrintable(error));
+    QCOMPARE(s.recordCount(), 1);
+    QCOMPARE(s.recNo(), 1);
+    QCOMPARE(s.value(QStringLiteral("月")), QStringLiteral("03"));
+    DataSet again;
+    again.setDatabase(m_db);
+    QVERIFY(again.open("outr"));
+    QCOMPARE(again.recordCount(), 1);
+    QCOMPARE(again.value(QStringLiteral("姓名")), QString());
+    QCOMPARE(again.value(QStringLiteral("日")), QStringLiteral("07"));
+}
+
+void TestDataSet::rowsInTableOrder()
+{
+    for (const char* n : {"甲", "乙", "丙"})
+        addRecipient(QString::fromUtf8(n));
+    DataSet s;
+    s.setDatabase(m_db);
+    QVERIFY(s.open("inr"));
+    QStringList names;
+    for (s.first(); !s.eof(); s.next())
+        names << s.value(QStringLiteral("姓名"));
+    QCOMPARE(names, QStringList({"甲", "乙", "丙"}));
+    QCOMPARE(s.recNo(), 3);
+    s.prior();
+    QCOMPARE(s.recNo(), 2);
+}
+
+void TestDataSet::postWritesLoadedRowAfterMove()
+{
+    addRecipient("甲");
+    addRecipient("乙");
+    DataSet s;
+    s.setDatabase(m_db);
+    QVERIFY(s.open("inr"));
+    QVERIFY(s.moveTo(1));
+    QVERIFY(s.edit());
+    QVERIFY(s.setValue(QStringLiteral("姓名"), QStringLiteral("乙改")));
+    QVERIFY(s.post());
+    // Another set moves and edits its own first row; ours is unaffected.
+    DataSet other;
+    other.setDatabase(m_db);
+    QVERIFY(other.open("inr"));
+    QCOMPARE(other.value(QStringLiteral("姓名")), QStringLiteral("甲"));
+    other.next();
+    QCOMPARE(other.value(QStringLiteral("姓名")), QStringLiteral("乙改"));
+}
+
+void TestDataSet::unchangedPostKeepsRow()
+{
+    addRecipient("甲", "13800138000");
+    DataSet s;
+    s.setDatabase(m_db);
+    QVERIFY(s.open("inr"));
+    QVERIFY(s.edit());
+    QVERIFY(s.post());
+    QCOMPARE(s.recordCount(), 1);
+    QCOMPARE(s.value(QStringLiteral("手机")), QStringLiteral("13800138000"));
+}
+
+void TestDataSet::postOfVanishedRowFails()
+{
+    addRecipient("甲");
+    DataSet s;
+    s.setDatabase(m_db);
+    QVERIFY(s.open("inr"));
+    QVERIFY(m_db->exec(QStringLiteral("DELETE FROM inr")));
+    QVERIFY(!s.rowExists(s.currentRowId()));
+    QVERIFY(s.edit());
+    QVERIFY(s.setValue(QStringLiteral("姓名"), "乙"));
+    QString error;
+    QVERIFY(!s.post(&error));
+    QVERIFY(!error.isEmpty());
+    DataSet check;
+    check.setDatabase(m_db);
+    QVERIFY(check.open("inr"));
+    QCOMPARE(check.recordCount(), 0);
+}
+
+void TestDataSet::deleteRowsInOneGo()
+{
+    for (int i = 0; i < 6; ++i)
+        addRecipient(QString::number(i));
+    DataSet s;
+    s.setDatabase(m_db);
+    QVERIFY(s.open("inr"));
+    QVERIFY(s.deleteRows({4, 1, 1, 2}));
+    QCOMPARE(s.recordCount(), 3);
+    QStringList left;
+    for (s.first(); !s.eof(); s.next())
+        left << s.value(QStringLiteral("姓名"));
+    QCOMPARE(left, QStringList({"0", "3", "5"}));
+    QVERIFY(s.reopen());
+    QCOMPARE(s.recordCount(), 3);
+}
+
+void TestDataSet::whereWithBoundText_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("plain") << "张" << 2;
+    QTest::newRow("double quote") << "\"" << 1;
+    QTest::newRow("statement text") << "\" or 1=1 --" << 0;
+}
+
+void TestDataSet::whereWithBoundText()
+{
+    QFETCH(QString, pattern);
+    QFETCH(int, expected);
+    addRecipient("张三");
+    addRecipient("老张");
+    addRecipient("李\"四");
+    DataSet s;
+    s.setDatabase(m_db);
+    QVERIFY(s.open("inr", QStringLiteral("instr(姓名, ?) > 0"), {pattern}));
+    QCOMPARE(s.recordCount(), expected);
+}
+
+void TestDataSet::closedSetReadsEmpty()
+{
+    addRecipient("甲");
+    DataSet s;
+    s.setDatabase(m_db);
+    QVERIFY(s.open("inr"));
+    s.close();
+    QVERIFY(!s.isOpen());
+    QCOMPARE(s.recNo(), -1);
+    QCOMPARE(s.value(QStringLiteral("姓名")), QString());
+    QVERIFY(!s.edit());
+    QVERIFY(!s.open("inr; drop table inr"));
+}
+
+QTEST_GUILESS_MAIN(TestDataSet)
+#include "test_dataset.moc"
