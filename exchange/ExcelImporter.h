@@ -1,0 +1,48 @@
+#pragma once
+
+#include "exchange/Progress.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+class Database;
+
+// Fills table `excel` from a workbook: the header row names the ten
+// recipient columns (any order, further columns ignored), every following
+// non-empty row becomes one record. The workbook is read completely before
+// the table is touched; the table is then replaced in one transaction, so a
+// failure or a cancel leaves the previous import as it was.
+class ExcelImporter
+{
+public:
+    static QString successMessage() { return QStringLiteral("批量导入EXCEL成功！"); }
+    static QString failureMessage() { return QStringLiteral("批量导入EXCEL失败！"); }
+    static QString emptyPathMessage() { return QStringLiteral("请正确选择相关路径！"); }
+
+    // The path as the window takes it: blanks and control characters trimmed.
+    static QString cleanPath(const QString& typed);
+    // Whether nothing is left of the typed path after trimming.
+    static bool isEmptyPath(const QString& typed) { return cleanPath(typed).isEmpty(); }
+
+    struct Result
+    {
+        bool ok = false;
+        bool cancelled = false;
+        int imported = 0; // records now in `excel`
+        QString message;  // successMessage(), or failureMessage() with the reason on a second line
+        QString reason;   // the reason alone (empty on success)
+    };
+
+    // Reads the workbook at path and replaces the contents of `excel`.
+    // Progress: 0..50 reading, 50..100 storing.
+    static Result importFile(Database& db, const QString& path, const ProgressFn& progress = {});
+
+    // The import's records from rows of a sheet (row 0 is the header): each
+    // record holds the ten columns in Schema::importColumns() order.
+    static bool mapRows(const QVector<QStringList>& rows, QVector<QStringList>* records, QString* error);
+
+    // Replaces the contents of `excel` by the records (ten texts each).
+    static bool replaceTable(Database& db, const QVector<QStringList>& records, QString* error,
+                             const ProgressFn& progress = {}, bool* cancelled = nullptr);
+};
