@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class DataSet;
+class TQRBand;
+class TQuickRep;
+
+// Position and size of an item on its band, in tenths of a millimetre.
+struct TQRItemSize
+{
+    double Height = 0;
+    double Left = 0;
+    double Top = 0;
+    double Width = 0;
+};
+
+// A text item that prints one column of the current record of its dataset.
+// The text is cut into lines at carriage returns only (line feeds are
+// dropped); the item is as wide as its widest line and prints as many
+// lines as fit its height.
+class TQRDBText : public QObject
+{
+    Q_OBJECT
+public:
+    // Called just before the item prints a non-empty value; the hook may
+    // change the value for this one print.
+    using PrintHook = std::function<void(TQRDBText* sender, QString& value)>;
+
+    explicit TQRDBText(TQRBand* band, const QString& name = {});
+    ~TQRDBText() override;
+
+    ::DataSet* DataSet = nullptr;
+    QString DataField;
+    TQRItemSize Size;
+    QFont Font;
+    bool AutoSize = true;
+    bool Transparent = true;
+    QColor Color = Qt::white;
+    PrintHook OnPrint;
+
+    TQRBand* band() const { return m_band; }
+    TQuickRep* report() const;
+
+    // Position on screen in pixels at ppi and the report's zoom; setting it
+    // stores pixels x 254 / ppi x 100 / zoom tenths of a millimetre.
+    int leftPixels(double ppi = 96) const;
+    int topPixels(double ppi = 96) const;
+    void setLeftPixels(int pixels, double ppi = 96);
+    void setTopPixels(int pixels, double ppi = 96);
+
+    // Position in tenths of a millimetre (same as Size.Left / Size.Top).
+    void setLeftTenths(double tenths) { Size.Left = tenths; }
+    void setTopTenths(double tenths) { Size.Top = tenths; }
+    void setFont(const QFont& font) { Font = font; }
+
+    // The text this item prints for the current record of its dataset,
+    // before the hook: empty when there is no dataset, no open dataset, no
+    // current record or no such column.
+    QString fieldText() const;
+    // fieldText() after the hook (called only for a non-empty value).
+    QString printText();
+
+private:
+    TQRBand* m_band;
+};

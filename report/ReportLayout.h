@@ -1,0 +1,95 @@
+#pragma once
+
+#include "report/ReportPainter.h"
+
+#include <QSizeF>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <functional>
+
+class QPainter;
+class TQuickRep;
+
+// One run of a report, kept apart from painting: the record loop, the page
+// breaking and the item texts (after their print hooks) of every band on
+// every page. Nothing else is kept per page, so a batch of 10,000 records
+// stays small; a page is painted on demand onto any painter (screen,
+// preview, printer, PDF), always the same way.
+//
+// The geometry and fonts of the items are taken when the run starts.
+class ReportLayout
+{
+public:
+    explicit ReportLayout(TQuickRep* report);
+    ~ReportLayout();
+
+    // Starts (or restarts) the run: the report's dataset goes to its first
+    // record. Generation then goes record by record through step().
+    void start();
+    // Prints the band for the next record; false once the run is finished
+    // (or cancelled). Calls start() when not started yet.
+    bool step();
+    // Runs to the end; progress gets the percent done after every record
+    // and may return false to cancel. False when cancelled.
+    bool generateAll(const std::function<bool(int percent)>& progress = {});
+    // Stops before the next record; pages made so far stay.
+    void cancel();
+
+    bool isStarted() const { return m_started; }
+    bool isFinished() const { return m_finished; }
+    bool isCancelled() const { return m_cancelled; }
+    // Records done x 100 / record count.
+    int progress() const;
+    int pageCount() const { return m_pages.size(); }
+
+    QSizeF pageSizeMm() const;
+    // Page width and length in tenths of a millimetre.
+    double pageWidthTenths() const { return m_pageWidth; }
+    double pageLengthTenths() const { return m_pageLength; }
+
+    // Paints page index (0-based) onto painter, whose origin must be the
+    // top left corner of the page and whose units are pixels of its device
+    // (the device's logical dpi gives the scale). A white page with the item
+    // texts; nothing else.
+    void paintPage(QPainter* painter, int index) const;
+
+    // Texts printed on a page, band by band, item by item (after hooks);
+    // for the command-line tool and tests.
+    QStringList pageTexts(int index) const;
+
+private:
+    struct BandPrint
+    {
+        double top = 0; // tenths from the top of the page
+        QStringList texts;
+    };
+    struct PageContent
+    {
+        QVector<BandPrint> bands;
+    };
+
+    void printBand();
+
+    TQuickRep* m_report;
+    QVector<ReportPainter::Item> m_items;
+    QVector<QString> m_itemNames;
+    double m_pageWidth = 0;
+    double m_pageLength = 0;
+    double m_bandHeight = 0;
+    double m_bandWidth = 0;
+    QColor m_bandColor = Qt::white;
+    bool m_bandTransparent = false;
+    bool m_hasBand = false;
+
+    QVector<PageContent> m_pages;
+    double m_used = 0; // tenths used on the current page
+    bool m_started = false;
+    bool m_finished = false;
+    bool m_cancelled = false;
+    bool m_useDataSet = false;
+    int m_records = 0;
+    int m_done = 0;
+    int m_savedRow = -1;
+};

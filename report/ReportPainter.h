@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <QStringList>
+
+class QPainter;
+class QPaintDevice;
+
+// Text item drawing shared by the design view, the preview, the printer and
+// PDF files. Geometry is in tenths of a millimetre; the painter's units are
+// given as units per tenth. Text is measured with the metrics of the device
+// it goes to, never the screen's.
+class ReportPainter
+{
+public:
+    struct Item
+    {
+        double left = 0; // tenths of a millimetre, relative to the band
+        double top = 0;
+        double width = 0;
+        double height = 0;
+        QFont font;
+        bool transparent = true;
+        QColor color = Qt::white;
+    };
+
+    // The text cut at every carriage return, line feeds dropped.
+    static QStringList splitLines(const QString& text);
+
+    // Height of one line in device pixels: one em for "宋体" (the forms
+    // were laid out for a font exactly one em high), otherwise the font's
+    // own height on the device.
+    static double lineHeight(const QFont& font, QPaintDevice* device);
+
+    // How many of lineCount lines fit an item heightTenths high when one
+    // line is lineHeightTenths: line k prints while
+    // (k + 1) x line height <= height + 1 tenth.
+    static int fittingLines(int lineCount, double lineHeightTenths, double heightTenths);
+
+    // Offset of the second, shifted drawing that makes bold text bold on
+    // any device (the installed Song font has no bold face), in tenths of a
+    // millimetre for the given point size.
+    static double boldOffsetTenths(double pointSize);
+
+    // Draws one item with its text at bandLeft/bandTop (painter units).
+    // unitsPerTenth converts tenths to painter units; metrics come from
+    // device (the painter's own device when null). Opaque items fill their
+    // rectangle first.
+    static void paintItem(QPainter* painter, const Item& item, const QString& text, double bandLeft,
+                          double bandTop, double unitsPerTenth, QPaintDevice* device = nullptr);
+
+    // Width in tenths of the widest line of text on device (AutoSize width).
+    static double textWidthTenths(const QFont& font, const QString& text, QPaintDevice* device);
+};

@@ -1,0 +1,105 @@
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+
+class QLabel;
+class QListView;
+class QScrollArea;
+class QStatusBar;
+class QTabWidget;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class QAction;
+class ReportLayout;
+class ReportPageView;
+class ReportThumbnailModel;
+class TQuickRep;
+
+// The print preview window ("打印预览"): generates the pages of a report
+// while the event loop runs, each page appearing once it is made, and
+// paints pages and thumbnails on demand. Closing it stops the generation
+// between records.
+class ReportPreview : public QDialog
+{
+    Q_OBJECT
+public:
+    enum class ZoomMode
+    {
+        Fit,
+        FitWidth,
+        Percent
+    };
+
+    explicit ReportPreview(TQuickRep* report, QWidget* parent = nullptr);
+    ~ReportPreview() override;
+
+    // Shows the preview for report modally; returns when it closes.
+    static void exec(TQuickRep* report, QWidget* parent = nullptr);
+    // Makes TQuickRep::Preview() open this window.
+    static void install();
+
+    ReportLayout* layout() const { return m_layout.get(); }
+    int currentPage() const { return m_page; } // 0-based
+    int pageCount() const;
+    bool isGenerating() const;
+    ZoomMode zoomMode() const { return m_zoomMode; }
+    // Displayed scale: screen pixels per page pixel at 100 %.
+    double zoomFactor() const;
+    QString pageStatusText() const;
+    QString progressStatusText() const;
+    int cachedThumbnailCount() const;
+
+public slots:
+    void zoomToFit();
+    void zoomToWidth();
+    void zoom100();
+    void firstPage();
+    void previousPage();
+    void nextPage();
+    void lastPage();
+    void setCurrentPage(int page);
+    void printSetup();
+    void print();
+    void exportPdf();
+
+signals:
+    void pageAdded(int pageCount);
+    void generationFinished();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void done(int result) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void generateSome();
+    void updateStatus();
+    void applyZoom();
+
+    TQuickRep* m_report;
+    std::unique_ptr<ReportLayout> m_layout;
+    int m_page = 0;
+    ZoomMode m_zoomMode = ZoomMode::Fit;
+    double m_percent = 100;
+    int m_shownProgress = 0;
+    bool m_busy = false;
+
+    QToolBar* m_toolBar = nullptr;
+    QTabWidget* m_tabs = nullptr;
+    QScrollArea* m_scroll = nullptr;
+    ReportPageView* m_view = nullptr;
+    QListView* m_thumbs = nullptr;
+    ReportThumbnailModel* m_thumbModel = nullptr;
+    QStatusBar* m_statusBar = nullptr;
+    QLabel* m_progressPanel = nullptr;
+    QLabel* m_pagePanel = nullptr;
+    QLabel* m_titlePanel = nullptr;
+    QAction* m_fitAction = nullptr;
+    QAction* m_widthAction = nullptr;
+    QAction* m_100Action = nullptr;
+    QTimer* m_timer = nullptr;
+};

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QPrinter;
+class QWidget;
+class ReportLayout;
+class TQuickRep;
+struct TQRPrinterSettings;
+
+// Printing a report: a user-defined paper of the page's size (portrait,
+// zero margins, full page) and the report's printer settings.
+class ReportPrinter
+{
+public:
+    // Sets up printer for report: paper, margins and the kept settings
+    // (printer name, copies, page range, orientation, bin, duplex, colour).
+    static void setup(QPrinter* printer, const TQuickRep* report);
+    // Takes the choices of a print dialog back into settings.
+    static void keepSettings(const QPrinter& printer, TQRPrinterSettings* settings);
+
+    // Whether the printer can take a paper of the page's own size; when not
+    // the error says so in words for the user.
+    static bool checkCustomPaper(const QPrinter& printer, QString* error);
+
+    // Prints the pages of a run (finishing it first as needed) onto a set-up
+    // printer, honouring its page range. pageDone gets (pages printed,
+    // pages to print) and may return false to cancel between pages.
+    static bool print(ReportLayout* layout, QPrinter* printer, QString* error = nullptr,
+                      const std::function<bool(int done, int total)>& pageDone = {});
+
+    // Without a window: runs the report and prints it to the named printer
+    // (empty: the default printer) with the report's settings.
+    static bool printTo(TQuickRep* report, const QString& printerName, QString* error = nullptr);
+
+    // With a window: prints with the kept settings, showing the progress
+    // window "Printing progress" with a "Cancel" button; a printer that
+    // cannot take the paper size is reported through Dialogs first.
+    static bool printWithProgress(ReportLayout* layout, TQuickRep* report, QWidget* parent,
+                                  QString* error = nullptr);
+};
