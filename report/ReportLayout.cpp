@@ -1,0 +1,201 @@
+#include "report/ReportLayout.h"
+
+#include "data/DataSet.h"
+#include "report/QRBand.h"
+#include "report/QRDBText.h"
+#include "report/QuickRep.h"
+
+#include <QPaintDevice>
+#include <QPainter>
+
+#include <cmath>
+
+ReportLayout::ReportLayout(TQuickRep* report) : m_report(report) {}
+
+ReportLayout::~ReportLayout() = default;
+
+void ReportLayout::start()
+{
+    m_pages.clear();
+    m_items.clear();
+    m_itemNames.clear();
+    m_used = 0;
+    m_started = true;
+    m_finished = false;
+    m_cancelled = false;
+    m_done = 0;
+    m_records = 1;
+    m_useDataSet = false;
+    m_hasBand = false;
+
+    const TQRPage& page = m_report->Page;
+    m_pageWidth = std::round(page.Width);
+    m_pageLength = std::round(page.Length);
+
+    if (const TQRBand* band = m_report->band()) {
+        m_hasBand = true;
+        m_bandHeight = band->Size.Height;
+        m_bandWidth = band->Size.Width;
+        m_bandColor = band->Color;
+        m_bandTransparent = band->Transparent;
+        for (const TQRDBText* item : band->items()) {
+            ReportPainter::Item spec;
+            spec.left = item->Size.Left;
+            spec.top = item->Size.Top;
+            spec.width = item->Size.Width;
+            spec.height = item->Size.Height;
+            spec.font = item->Font;
+            spec.transparent = item->Transparent;
+            spec.color = item->Color;
+            m_items.append(spec);
+            m_itemNames.append(item->objectName());
+        }
+    }
+
+    DataSet* ds = m_report->DataSet;
+    if (ds && ds->isOpen()) {
+        m_savedRow = ds->currentRow();
+        if (!ds->isEmpty()) {
+            m_useDataSet = true;
+            m_records = ds->recordCount();
+        } else if (!m_report->PrintIfEmpty) {
+            m_records = 0;
+        }
+    } else {
+        m_savedRow = -1;
+    }
+    if (!m_hasBand)
+        m_records = 0;
+}
+
+bool ReportLayout::step()
+{
+    if (!m_started)
+        start();
+    if (m_finished)
+        return false;
+    if (m_cancelled || m_done >= m_records) {
+        m_finished = true;
+        if (m_useDataSet && m_savedRow >= 0)
+            m_report->DataSet->moveTo(m_savedRow);
+        return false;
+    }
+    if (m_useDataSet) {
+        DataSet* ds = m_report->DataSet;
+        // Go by our own count rather than the cursor, so that anything
+        // moving the cursor between records cannot skip or repeat one.
+        if (!ds || !ds->isOpen() || m_done >= ds->recordCount() || !ds->moveTo(m_done)) {
+            m_finished = true;
+            return false;
+        }
+    }
+    printBand();
+    ++m_done;
+    if (m_done >= m_records) {
+        m_finished = true;
+        if (m_useDataSet && m_savedRow >= 0)
+            m_report->DataSet->moveTo(m_savedRow);
+    }
+    return !m_finished;
+}
+
+bool ReportLayout::generateAll(const std::function<bool(int)>& progress)
+{
+    if (!m_started)
+        start();
+    while (!m_finished) {
+        step();
+        if (progress && !progress(this->progress())) {
+            cancel();
+            step();
+            return false;
+        }
+    }
+    return !m_cancelled;
+}
+
+void ReportLayout::cancel()
+{
+    m_cancelled = true;
+}
+
+int ReportLayout::progress() const
+{
+    if (m_records <= 0)
+        return m_finished ? 100 : 0;
+    return int(qint64(m_done) * 100 / m_records);
+}
+
+QSizeF ReportLayout::pageSizeMm() const
+{
+    return QSizeF(m_pageWidth / 10.0, m_pageLength / 10.0);
+}
+
+void ReportLayout::printBand()
+{
+    const TQRPage& page = m_report->Page;
+    const double available = m_pageLength - page.TopMargin - page.BottomMargin;
+    const double height = std::round(m_bandHeight);
+    // A band that does not fit the space left starts a new page. A band
+    // taller than the whole page gets a page of its own too (cut off at the
+    // bottom) rather than printing over the one before.
+    if (m_pages.isEmpty() || (m_used > 0 && m_used + height > available + 1e-6)) {
+        m_pages.append(PageContent());
+        m_used = 0;
+    }
+    BandPrint print;
+    print.top = page.TopMargin + m_used;
+    if (const TQRBand* band = m_report->band()) {
+        print.texts.reserve(band->items().size());
+        for (TQRDBText* item : band->items())
+            print.texts.append(item->printText());
+    }
+    // Pad in case the band lost items since the run started.
+    while (print.texts.size() < m_items.size())
+        print.texts.append(QString());
+    m_pages.last().bands.append(print);
+    m_used += height;
+}
+
+QStringList ReportLayout::pageTexts(int index) const
+{
+    QStringList out;
+    if (index < 0 || index >= m_pages.size())
+        return out;
+    for (const BandPrint& b : m_pages.at(index).bands)
+        out += b.texts;
+    return out;
+}
+
+void ReportLayout::paintPage(QPainter* painter, int index) const
+{
+    if (index < 0 || index >= m_pages.size())
+        return;
+    QPaintDevice* device = painter->device();
+    const double devX = device->logicalDpiX() / 254.0;
+    const double devY = device->logicalDpiY() / 254.0;
+
+    painter->save();
+    // Work in units of devX per tenth on both axes; a device with unequal
+    // resolutions is stretched back by the painter.
+    painter->scale(1.0, devY / devX);
+    const double u = devX;
+    painter->fillRect(QRectF(0, 0, m_pageWidth * u, m_pageLength * u), Qt::white);
+    painter->setClipRect(QRectF(0, 0, m_pageWidth * u, m_pageLength * u));
+
+    const double left = m_report->Page.LeftMargin;
+    for (const BandPrint& b : m_pages.at(index).bands) {
+        if (!m_bandTransparent)
+            painter->fillRect(QRectF(left * u, b.top * u, m_bandWidth * u, m_bandHeight * u), m_bandColor);
+        // Transparent items first; opaque ones fill their box and cover them.
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int i = 0; i < m_items.size(); ++i) {
+                const ReportPainter::Item& item = m_items.at(i);
+                if (item.transparent != (pass == 0))
+                    continue;
+                ReportPainter::paintItem(painter, item, b.texts.value(i), left * u, b.top * u, u, device);
+            }
+        }
+    }
+    painter->restore();
+}

@@ -1,0 +1,153 @@
+#include "report/ReportPainter.h"
+
+#include "report/FontSetup.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QHash>
+#include <QPaintDevice>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace {
+
+bool isSongFamily(const QFont& font)
+{
+    const QString family = font.family();
+    return family == QString::fromUtf8(FontSetup::kSongFamily) ||
+           family.compare(QLatin1String("SimSun"), Qt::CaseInsensitive) == 0;
+}
+
+// Whether the family behind font has a real bold face. Qt's synthetic bold
+// is lost in the print preview and on high-resolution printers, so fonts
+// without one are emboldened by drawing twice instead.
+bool hasRealBold(const QFont& font)
+{
+    static QHash<QString, bool> cache;
+    const QString family = QFontInfo(font).family();
+    auto it = cache.constFind(family);
+    if (it != cache.constEnd())
+        return *it;
+    bool bold = false;
+    const QStringList styles = QFontDatabase::styles(family);
+    for (const QString& s : styles) {
+        if (QFontDatabase::weight(family, s) >= QFont::DemiBold) {
+            bold = true;
+            break;
+        }
+    }
+    cache.insert(family, bold);
+    return bold;
+}
+
+double pointSizeOf(const QFont& font, double dpi)
+{
+    if (font.pointSizeF() > 0)
+        return font.pointSizeF();
+    if (font.pixelSize() > 0)
+        return font.pixelSize() * 72.0 / dpi;
+    return 12;
+}
+
+} // namespace
+
+QStringList ReportPainter::splitLines(const QString& text)
+{
+    QString t = text;
+    t.remove(QLatin1Char('\n'));
+    if (t.isEmpty())
+        return {};
+    return t.split(QLatin1Char('\r'));
+}
+
+double ReportPainter::lineHeight(const QFont& font, QPaintDevice* device)
+{
+    const double dpi = device ? device->logicalDpiY() : 96;
+    if (isSongFamily(font))
+        return pointSizeOf(font, dpi) * dpi / 72.0;
+    QFont f = font;
+    QFontMetricsF fm(f, device);
+    return fm.height();
+}
+
+int ReportPainter::fittingLines(int lineCount, double lineHeightTenths, double heightTenths)
+{
+    int n = 0;
+    // Small tolerance so that 3 x 42.333 tenths fits 127 + 1 regardless of
+    // how the division came out.
+    while (n < lineCount && (n + 1) * lineHeightTenths <= heightTenths + 1.0 + 1e-6)
+        ++n;
+    return n;
+}
+
+double ReportPainter::boldOffsetTenths(double pointSize)
+{
+    // About a twenty-sixth of an em: 0.16 mm at 12 pt, a stroke's width.
+    return pointSize * 254.0 / 72.0 / 26.0;
+}
+
+double ReportPainter::textWidthTenths(const QFont& font, const QString& text, QPaintDevice* device)
+{
+    QFontMetricsF fm(font, device);
+    double w = 0;
+    for (const QString& line : splitLines(text))
+        w = std::max(w, fm.horizontalAdvance(line));
+    const double dpi = device ? device->logicalDpiX() : 96;
+    return w * 254.0 / dpi;
+}
+
+void ReportPainter::paintItem(QPainter* painter, const Item& item, const QString& text, double bandLeft,
+                              double bandTop, double unitsPerTenth, QPaintDevice* device)
+{
+    if (!device)
+        device = painter->device();
+    const double dpiX = device->logicalDpiX();
+    const double dpiY = device->logicalDpiY();
+    const double devX = dpiX / 254.0; // device pixels per tenth
+    const double devY = dpiY / 254.0;
+
+    QFont font = item.font;
+    const bool emulateBold = font.bold() && !hasRealBold(font);
+    if (emulateBold)
+        font.setBold(false);
+    const QFontMetricsF fm(font, device);
+
+    const QStringList lines = splitLines(text);
+    const double lh = lineHeight(font, device);
+    const int count = fittingLines(lines.size(), lh / devY, item.height);
+
+    painter->save();
+    painter->translate(bandLeft, bandTop);
+    // From here on one unit is one pixel of the device the text is measured on.
+    painter->scale(unitsPerTenth / devX, unitsPerTenth / devY);
+
+    const double left = item.left * devX;
+    const double top = item.top * devY;
+    if (!item.transparent) {
+        double width = item.width * devX;
+        if (!lines.isEmpty()) {
+            width = 0;
+            for (const QString& line : lines)
+                width = std::max(width, fm.horizontalAdvance(line));
+        }
+        painter->fillRect(QRectF(left, top, width, item.height * devY), item.color);
+    }
+
+    if (count > 0) {
+        painter->setFont(font);
+        painter->setPen(Qt::black);
+        painter->setBackgroundMode(Qt::TransparentMode);
+        // The baseline sits at the same share of the line as in the font.
+        const double ascent = fm.height() > 0 ? lh * fm.ascent() / fm.height() : fm.ascent();
+        const double boldDx = emulateBold ? boldOffsetTenths(pointSizeOf(font, dpiY)) * devX : 0;
+        for (int k = 0; k < count; ++k) {
+            const QPointF at(left, top + k * lh + ascent);
+            painter->drawText(at, lines.at(k));
+            if (emulateBold)
+                painter->drawText(at + QPointF(boldDx, 0), lines.at(k));
+        }
+    }
+    painter->restore();
+}

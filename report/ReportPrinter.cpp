@@ -1,0 +1,201 @@
+#include "report/ReportPrinter.h"
+
+#include "app/Dialogs.h"
+#include "report/QuickRep.h"
+#include "report/ReportLayout.h"
+
+#include <QApplication>
+#include <QPageSize>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QProgressDialog>
+
+#include <cmath>
+
+namespace {
+void setError(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+}
+
+QPageSize customPage(const TQuickRep* report)
+{
+    return QPageSize(report->pageSizeMm(), QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
+}
+} // namespace
+
+void ReportPrinter::setup(QPrinter* printer, const TQuickRep* report)
+{
+    const TQRPrinterSettings& s = report->PrinterSettings;
+    if (!s.PrinterName.isEmpty() && printer->outputFormat() == QPrinter::NativeFormat)
+        printer->setPrinterName(s.PrinterName);
+    printer->setFullPage(true);
+    printer->setPageSize(customPage(report));
+    printer->setPageOrientation(s.Orientation);
+    printer->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    printer->setCopyCount(std::max(1, s.Copies));
+    if (s.FirstPage > 0 || s.LastPage > 0) {
+        printer->setPrintRange(QPrinter::PageRange);
+        printer->setFromTo(std::max(1, s.FirstPage), std::max(s.FirstPage, s.LastPage));
+    } else {
+        printer->setPrintRange(QPrinter::AllPages);
+        printer->setFromTo(0, 0);
+    }
+    if (s.Bin != 0)
+        printer->setPaperSource(QPrinter::PaperSource(s.Bin));
+    printer->setDuplex(QPrinter::DuplexMode(s.Duplex));
+    if (s.Quality > 0)
+        printer->setResolution(s.Quality);
+    if (s.Collate != 0)
+        printer->setCollateCopies(s.Collate == 1);
+    if (s.ColorMode != 0)
+        printer->setColorMode(s.ColorMode == 1 ? QPrinter::Color : QPrinter::GrayScale);
+    printer->setDocName(report->ReportTitle.isEmpty() ? QStringLiteral("waybill") : report->ReportTitle);
+}
+
+void ReportPrinter::keepSettings(const QPrinter& printer, TQRPrinterSettings* s)
+{
+    if (printer.outputFormat() == QPrinter::NativeFormat)
+        s->PrinterName = printer.printerName();
+    s->Copies = printer.copyCount();
+    if (printer.printRange() == QPrinter::PageRange) {
+        s->FirstPage = printer.fromPage();
+        s->LastPage = printer.toPage();
+    } else {
+        s->FirstPage = 0;
+        s->LastPage = 0;
+    }
+    s->Orientation = printer.pageLayout().orientation();
+    s->Bin = int(printer.paperSource());
+    s->Duplex = int(printer.duplex());
+    s->Collate = printer.collateCopies() ? 1 : 2;
+    s->ColorMode = printer.colorMode() == QPrinter::Color ? 1 : 2;
+}
+
+bool ReportPrinter::checkCustomPaper(const QPrinter& printer, QString* error)
+{
+    if (printer.outputFormat() == QPrinter::PdfFormat)
+        return true;
+    const QPrinterInfo info = QPrinterInfo::printerInfo(printer.printerName());
+    if (info.isNull()) {
+        setError(error, QStringLiteral("找不到打印机“%1”。").arg(printer.printerName()));
+        return false;
+    }
+    const QSizeF want = printer.pageLayout().pageSize().size(QPageSize::Millimeter);
+    if (!info.supportsCustomPageSizes()) {
+        setError(error, QStringLiteral("打印机“%1”不支持自定义纸张尺寸（%2 × %3 毫米），"
+                                       "运单会打印在其他尺寸的纸上，位置将对不准。")
+                            .arg(info.printerName())
+                            .arg(want.width())
+                            .arg(want.height()));
+        return false;
+    }
+    return true;
+}
+
+bool ReportPrinter::print(ReportLayout* layout, QPrinter* printer, QString* error,
+                          const std::function<bool(int, int)>& pageDone)
+{
+    if (!layout->isStarted())
+        layout->start();
+    // The page range needs the page count.
+    layout->generateAll();
+    const int count = layout->pageCount();
+    if (count == 0) {
+        setError(error, QStringLiteral("报表没有可打印的页。"));
+        return false;
+    }
+    int from = 1;
+    int to = count;
+    if (printer->printRange() == QPrinter::PageRange && printer->fromPage() > 0) {
+        from = std::max(1, printer->fromPage());
+        to = std::min(count, std::max(from, printer->toPage()));
+    }
+    if (from > count) {
+        setError(error, QStringLiteral("所选页码范围内没有页（共 %1 页）。").arg(count));
+        return false;
+    }
+    // The range has been applied here; the driver must not apply it again.
+    printer->setPrintRange(QPrinter::AllPages);
+    printer->setFromTo(0, 0);
+
+    QPainter painter;
+    if (!painter.begin(printer)) {
+        setError(error, QStringLiteral("无法开始打印（打印机“%1”）。").arg(printer->printerName()));
+        return false;
+    }
+    const int total = to - from + 1;
+    for (int page = from; page <= to; ++page) {
+        if (page > from && !printer->newPage()) {
+            painter.end();
+            setError(error, QStringLiteral("打印失败：无法开始新的一页。"));
+            return false;
+        }
+        layout->paintPage(&painter, page - 1);
+        if (pageDone && !pageDone(page - from + 1, total)) {
+            printer->abort();
+            painter.end();
+            setError(error, QStringLiteral("打印已取消。"));
+            return false;
+        }
+    }
+    if (!painter.end()) {
+        setError(error, QStringLiteral("打印失败（打印机“%1”）。").arg(printer->printerName()));
+        return false;
+    }
+    return true;
+}
+
+bool ReportPrinter::printTo(TQuickRep* report, const QString& printerName, QString* error)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    setup(&printer, report);
+    if (!printerName.isEmpty())
+        printer.setPrinterName(printerName);
+    if (!checkCustomPaper(printer, error))
+        return false;
+    ReportLayout layout(report);
+    layout.start();
+    return print(&layout, &printer, error);
+}
+
+bool ReportPrinter::printWithProgress(ReportLayout* layout, TQuickRep* report, QWidget* parent,
+                                      QString* error)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    setup(&printer, report);
+    QString why;
+    if (!checkCustomPaper(printer, &why)) {
+        const auto answer = Dialogs::message(parent, why + QStringLiteral("\n\n仍要打印吗？"),
+                                             QMessageBox::Warning, QMessageBox::Ok | QMessageBox::Cancel);
+        if (answer != QMessageBox::Ok) {
+            setError(error, QString());
+            return false;
+        }
+    }
+
+    QProgressDialog progress(parent);
+    progress.setWindowTitle(QStringLiteral("Printing progress"));
+    progress.setLabelText(QStringLiteral("Printing progress"));
+    progress.setCancelButtonText(QStringLiteral("Cancel"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    progress.setRange(0, 100);
+    progress.setValue(0);
+    progress.show();
+    QApplication::processEvents();
+
+    const bool ok = print(layout, &printer, error, [&](int done, int total) {
+        progress.setValue(int(qint64(done) * 100 / std::max(1, total)));
+        QApplication::processEvents();
+        return !progress.wasCanceled();
+    });
+    progress.close();
+    if (!ok && progress.wasCanceled())
+        setError(error, QString()); // the user's own choice, nothing to report
+    return ok;
+}
