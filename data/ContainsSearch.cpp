@@ -1,0 +1,28 @@
+#include "data/ContainsSearch.h"
+
+#include "data/DataSet.h"
+
+namespace ContainsSearch {
+
+QString whereClause(const QString& column)
+{
+    QString quoted = column;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QStringLiteral("\"%1\" LIKE ? ESCAPE '\\'").arg(quoted);
+}
+
+QVariant pattern(const QString& text)
+{
+    QString escaped = text;
+    escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    escaped.replace(QLatin1Char('%'), QLatin1String("\\%"));
+    escaped.replace(QLatin1Char('_'), QLatin1String("\\_"));
+    return QVariant(QLatin1Char('%') + escaped + QLatin1Char('%'));
+}
+
+bool open(DataSet& set, const QString& table, const QString& column, const QString& text, QString* error)
+{
+    return set.open(table, whereClause(column), {pattern(text)}, error);
+}
+
+} // namespace ContainsSearch

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QVariantList>
+
+class DataSet;
+
+// The single-field search of the recipient lists: rows whose column
+// contains the typed text anywhere. The text is bound, never spliced into
+// the statement, and LIKE's wildcards are escaped, so quotes, "%" and "_"
+// are searched for as themselves.
+namespace ContainsSearch {
+
+QString whereClause(const QString& column);
+QVariant pattern(const QString& text);
+
+// Reopens set on table narrowed to the rows whose column contains text.
+bool open(DataSet& set, const QString& table, const QString& column, const QString& text, QString* error);
+
+} // namespace ContainsSearch
