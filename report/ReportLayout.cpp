@@ -75,9 +75,7 @@ bool ReportLayout::step()
     if (m_finished)
         return false;
     if (m_cancelled || m_done >= m_records) {
-        m_finished = true;
-        if (m_useDataSet && m_savedRow >= 0)
-            m_report->DataSet->moveTo(m_savedRow);
+        finish();
         return false;
     }
     if (m_useDataSet) {
@@ -85,18 +83,26 @@ bool ReportLayout::step()
         // Go by our own count rather than the cursor, so that anything
         // moving the cursor between records cannot skip or repeat one.
         if (!ds || !ds->isOpen() || m_done >= ds->recordCount() || !ds->moveTo(m_done)) {
-            m_finished = true;
+            finish();
             return false;
         }
     }
     printBand();
     ++m_done;
-    if (m_done >= m_records) {
-        m_finished = true;
-        if (m_useDataSet && m_savedRow >= 0)
-            m_report->DataSet->moveTo(m_savedRow);
-    }
+    if (m_done >= m_records)
+        finish();
     return !m_finished;
+}
+
+void ReportLayout::finish()
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    // The dataset stands where it stood before the run.
+    DataSet* ds = m_report->DataSet;
+    if (m_useDataSet && ds && ds->isOpen() && m_savedRow >= 0 && m_savedRow < ds->recordCount())
+        ds->moveTo(m_savedRow);
 }
 
 bool ReportLayout::generateAll(const std::function<bool(int)>& progress)
@@ -107,7 +113,6 @@ bool ReportLayout::generateAll(const std::function<bool(int)>& progress)
         step();
         if (progress && !progress(this->progress())) {
             cancel();
-            step();
             return false;
         }
     }
@@ -117,6 +122,8 @@ bool ReportLayout::generateAll(const std::function<bool(int)>& progress)
 void ReportLayout::cancel()
 {
     m_cancelled = true;
+    if (m_started)
+        finish();
 }
 
 int ReportLayout::progress() const

@@ -71,6 +71,7 @@ private:
     };
 
     void printBand();
+    void finish();
 
     TQuickRep* m_report;
     QVector<ReportPainter::Item> m_items;

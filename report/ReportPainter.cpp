@@ -139,8 +139,9 @@ void ReportPainter::paintItem(QPainter* painter, const Item& item, const QString
         painter->setFont(font);
         painter->setPen(Qt::black);
         painter->setBackgroundMode(Qt::TransparentMode);
-        // The baseline sits at the same share of the line as in the font.
-        const double ascent = fm.height() > 0 ? lh * fm.ascent() / fm.height() : fm.ascent();
+        // Each line is drawn from its top down, the baseline one ascent
+        // below it, whatever the line pitch.
+        const double ascent = fm.ascent();
         const double boldDx = emulateBold ? boldOffsetTenths(pointSizeOf(font, dpiY)) * devX : 0;
         for (int k = 0; k < count; ++k) {
             const QPointF at(left, top + k * lh + ascent);

@@ -142,7 +142,6 @@ ReportPreview::~ReportPreview()
     if (m_layout && !m_layout->isFinished()) {
         // Leaves the dataset where it was.
         m_layout->cancel();
-        m_layout->step();
     }
 }
 
@@ -369,7 +368,6 @@ void ReportPreview::done(int result)
         m_timer->stop();
     if (!m_layout->isFinished()) {
         m_layout->cancel();
-        m_layout->step();
     }
     QDialog::done(result);
 }

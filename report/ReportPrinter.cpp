@@ -74,15 +74,29 @@ void ReportPrinter::keepSettings(const QPrinter& printer, TQRPrinterSettings* s)
     s->ColorMode = printer.colorMode() == QPrinter::Color ? 1 : 2;
 }
 
+bool ReportPrinter::checkPrinter(const QPrinter& printer, QString* error)
+{
+    if (printer.outputFormat() == QPrinter::PdfFormat) {
+        // Qt falls back to a PDF file when there is no printer at all.
+        if (!printer.outputFileName().isEmpty())
+            return true;
+        setError(error, QStringLiteral("没有可用的打印机，请先安装打印机。"));
+        return false;
+    }
+    if (QPrinterInfo::printerInfo(printer.printerName()).isNull()) {
+        setError(error, QStringLiteral("找不到打印机“%1”。").arg(printer.printerName()));
+        return false;
+    }
+    return true;
+}
+
 bool ReportPrinter::checkCustomPaper(const QPrinter& printer, QString* error)
 {
     if (printer.outputFormat() == QPrinter::PdfFormat)
         return true;
     const QPrinterInfo info = QPrinterInfo::printerInfo(printer.printerName());
-    if (info.isNull()) {
-        setError(error, QStringLiteral("找不到打印机“%1”。").arg(printer.printerName()));
-        return false;
-    }
+    if (info.isNull())
+        return checkPrinter(printer, error);
     const QSizeF want = printer.pageLayout().pageSize().size(QPageSize::Millimeter);
     if (!info.supportsCustomPageSizes()) {
         setError(error, QStringLiteral("打印机“%1”不支持自定义纸张尺寸（%2 × %3 毫米），"
@@ -154,7 +168,7 @@ bool ReportPrinter::printTo(TQuickRep* report, const QString& printerName, QStri
     setup(&printer, report);
     if (!printerName.isEmpty())
         printer.setPrinterName(printerName);
-    if (!checkCustomPaper(printer, error))
+    if (!checkPrinter(printer, error) || !checkCustomPaper(printer, error))
         return false;
     ReportLayout layout(report);
     layout.start();
@@ -166,6 +180,8 @@ bool ReportPrinter::printWithProgress(ReportLayout* layout, TQuickRep* report, Q
 {
     QPrinter printer(QPrinter::HighResolution);
     setup(&printer, report);
+    if (!checkPrinter(printer, error))
+        return false;
     QString why;
     if (!checkCustomPaper(printer, &why)) {
         const auto answer = Dialogs::message(parent, why + QStringLiteral("\n\n仍要打印吗？"),

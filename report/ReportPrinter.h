@@ -21,6 +21,9 @@ public:
     // Takes the choices of a print dialog back into settings.
     static void keepSettings(const QPrinter& printer, TQRPrinterSettings* settings);
 
+    // Whether the printer exists and can be printed on; when not the error
+    // says so in words for the user.
+    static bool checkPrinter(const QPrinter& printer, QString* error);
     // Whether the printer can take a paper of the page's own size; when not
     // the error says so in words for the user.
     static bool checkCustomPaper(const QPrinter& printer, QString* error);

@@ -1,0 +1,458 @@
+#include "data/DataSet.h"
+#include "data/Database.h"
+#include "report/FontSetup.h"
+#include "report/QRBand.h"
+#include "report/QRDBText.h"
+#include "report/QuickRep.h"
+#include "report/ReportLayout.h"
+#include "report/ReportPainter.h"
+#include "report/ReportPdfWriter.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Word
+{
+    double xMin, yMin, xMax, yMax; // points
+    QString text;
+};
+
+// Words of a PDF page as poppler's pdftotext sees them.
+QList<Word> pdfWords(const QString& path, QSizeF* pagePt = nullptr)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")});
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        return {};
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    QList<Word> words;
+    static const QRegularExpression word(QStringLiteral(
+        R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re"));
+    for (auto it = word.globalMatch(out); it.hasNext();) {
+        const auto m = it.next();
+        words.append({m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(3).toDouble(),
+                      m.captured(4).toDouble(), m.captured(5)});
+    }
+    static const QRegularExpression page(QStringLiteral(R"re(<page width="([\d.]+)" height="([\d.]+)")re"));
+    const auto m = page.match(out);
+    if (pagePt && m.hasMatch())
+        *pagePt = QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble());
+    return words;
+}
+
+constexpr double kPtPerTenth = 72.0 / 254.0;
+
+// Share of dark pixels in rect of img.
+double ink(const QImage& img, const QRect& rect)
+{
+    const QRect r = rect.intersected(img.rect());
+    if (r.isEmpty())
+        return 0;
+    qint64 dark = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            if (qGray(img.pixel(x, y)) < 128)
+                ++dark;
+    return double(dark) / (qint64(r.width()) * r.height());
+}
+
+QImage renderPage(ReportLayout& layout, int page, int dpi)
+{
+    const QSizeF mm = layout.pageSizeMm();
+    QImage img(int(mm.width() / 25.4 * dpi), int(mm.height() / 25.4 * dpi), QImage::Format_RGB32);
+    img.setDotsPerMeterX(int(dpi / 0.0254));
+    img.setDotsPerMeterY(int(dpi / 0.0254));
+    img.fill(Qt::white);
+    QPainter p(&img);
+    layout.paintPage(&p, page);
+    p.end();
+    return img;
+}
+
+} // namespace
+
+class TestReportLayout : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void pageCount_data();
+    void pageCount();
+    void bandsSharePageWhenTheyFit();
+    void pixelConversion_data();
+    void pixelConversion();
+    void linesThatFit_data();
+    void linesThatFit();
+    void hookOnlyForValuesAndOncePerPrint();
+    void opaqueItemCoversTransparent_data();
+    void opaqueItemCoversTransparent();
+    void pdfPositionsAndLines();
+    void boldVisibleAt600Dpi_data();
+    void boldVisibleAt600Dpi();
+    void cancelledPdfLeavesNoFile();
+
+private:
+    void addRecipients(int n);
+    TQuickRep* makeReport(double bandHeight = 1270);
+
+    QTemporaryDir* m_dir = nullptr;
+    Database* m_db = nullptr;
+    DataSet* m_inr = nullptr;
+    TQuickRep* m_report = nullptr;
+};
+
+void TestReportLayout::initTestCase()
+{
+    FontSetup::install();
+}
+
+void TestReportLayout::init()
+{
+    m_dir = new QTemporaryDir;
+    m_db = new Database;
+    QString error;
+    QVERIFY2(m_db->open(m_dir->filePath("data.mdb"), &error), qPrintable(error));
+    m_inr = new DataSet;
+    m_inr->setDatabase(m_db);
+}
+
+void TestReportLayout::cleanup()
+{
+    delete m_report;
+    m_report = nullptr;
+    delete m_inr;
+    delete m_db;
+    delete m_dir;
+}
+
+void TestReportLayout::addRecipients(int n)
+{
+    for (int i = 0; i < n; ++i)
+        QVERIFY(m_db->exec(QStringLiteral("INSERT INTO inr (姓名, 地址) VALUES (?, ?)"),
+                           {QStringLiteral("收件人%1").arg(i + 1), QStringLiteral("地址%1").arg(i + 1)}));
+}
+
+TQuickRep* TestReportLayout::makeReport(double bandHeight)
+{
+    m_report = new TQuickRep;
+    m_report->Page.Width = 2300;
+    m_report->Page.Length = 1270;
+    auto* band = new TQRBand(m_report);
+    band->Size.Width = 2300;
+    band->Size.Height = bandHeight;
+    auto* name = new TQRDBText(band, QStringLiteral("QRDBText1"));
+    name->DataSet = m_inr;
+    name->DataField = QStringLiteral("姓名");
+    name->Size = {50, 200, 300, 400};
+    return m_report;
+}
+
+void TestReportLayout::pageCount_data()
+{
+    QTest::addColumn<QString>("source"); // none, closed, open
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<double>("bandHeight");
+    QTest::addColumn<int>("pages");
+
+    QTest::newRow("no dataset") << "none" << 3 << 1270.0 << 1;
+    QTest::newRow("closed dataset") << "closed" << 3 << 1270.0 << 1;
+    QTest::newRow("empty dataset") << "open" << 0 << 1270.0 << 1;
+    QTest::newRow("one row") << "open" << 1 << 1270.0 << 1;
+    QTest::newRow("seven rows") << "open" << 7 << 1270.0 << 7;
+    // The layouts' bands are up to 0.023 mm taller than their page.
+    QTest::newRow("band 0.02 mm taller") << "open" << 4 << 1270.2 << 4;
+    QTest::newRow("band 1 mm shorter") << "open" << 4 << 1260.0 << 4;
+    // Taller than the page: still one page per record, never printed over the last.
+    QTest::newRow("band 5 mm taller") << "open" << 3 << 1320.0 << 3;
+}
+
+void TestReportLayout::pageCount()
+{
+    QFETCH(QString, source);
+    QFETCH(int, rows);
+    QFETCH(double, bandHeight);
+    QFETCH(int, pages);
+
+    addRecipients(rows);
+    makeReport(bandHeight);
+    if (source != "none")
+        m_report->DataSet = m_inr;
+    if (source == "open") {
+        QVERIFY(m_inr->open("inr"));
+        if (rows > 1)
+            m_inr->moveTo(1);
+    }
+    const int rowBefore = m_inr->currentRow();
+
+    ReportLayout layout(m_report);
+    QVERIFY(layout.generateAll());
+    QCOMPARE(layout.pageCount(), pages);
+    QCOMPARE(layout.progress(), 100);
+    // One record per page, in table order.
+    if (source == "open" && rows > 0) {
+        for (int i = 0; i < pages; ++i)
+            QCOMPARE(layout.pageTexts(i), QStringList{QStringLiteral("收件人%1").arg(i + 1)});
+    } else {
+        QCOMPARE(layout.pageTexts(0), QStringList{QString()});
+    }
+    QCOMPARE(m_inr->currentRow(), rowBefore);
+}
+
+void TestReportLayout::bandsSharePageWhenTheyFit()
+{
+    addRecipients(5);
+    makeReport(600);
+    m_report->DataSet = m_inr;
+    QVERIFY(m_inr->open("inr"));
+    ReportLayout layout(m_report);
+    QVERIFY(layout.generateAll());
+    QCOMPARE(layout.pageCount(), 3);
+    QCOMPARE(layout.pageTexts(0), (QStringList{QStringLiteral("收件人1"), QStringLiteral("收件人2")}));
+    QCOMPARE(layout.pageTexts(2), QStringList{QStringLiteral("收件人5")});
+}
+
+void TestReportLayout::pixelConversion_data()
+{
+    QTest::addColumn<int>("zoom");
+    QTest::addColumn<double>("ppi");
+    QTest::addColumn<int>("pixels");
+    QTest::addColumn<double>("tenths");
+
+    QTest::newRow("96 ppi") << 100 << 96.0 << 10 << 26.458333;
+    QTest::newRow("negative") << 100 << 96.0 << -8 << -21.166667;
+    QTest::newRow("zoom 50") << 50 << 96.0 << 10 << 52.916667;
+    QTest::newRow("120 ppi") << 100 << 120.0 << 12 << 25.4;
+}
+
+void TestReportLayout::pixelConversion()
+{
+    QFETCH(int, zoom);
+    QFETCH(double, ppi);
+    QFETCH(int, pixels);
+    QFETCH(double, tenths);
+
+    makeReport();
+    m_report->Zoom = zoom;
+    TQRDBText* item = m_report->band()->items().first();
+    item->setLeftPixels(pixels, ppi);
+    item->setTopPixels(2 * pixels, ppi);
+    QVERIFY(qAbs(item->Size.Left - tenths) < 1e-4);
+    QVERIFY(qAbs(item->Size.Top - 2 * tenths) < 1e-4);
+    QCOMPARE(item->leftPixels(ppi), pixels);
+    QCOMPARE(item->topPixels(ppi), 2 * pixels);
+    // A shift adds to where the item stands.
+    item->setLeftPixels(item->leftPixels(ppi) + pixels, ppi);
+    QVERIFY(qAbs(item->Size.Left - 2 * tenths) < 1e-4);
+}
+
+void TestReportLayout::linesThatFit_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<double>("heightTenths");
+    QTest::addColumn<int>("lines");
+
+    // The address boxes: 13.0 mm hold three lines of 12 pt "宋体".
+    QTest::newRow("宋体 13.0 mm") << QStringLiteral("宋体") << 130.0 << 3;
+    QTest::newRow("宋体 12.6 mm") << QStringLiteral("宋体") << 126.0 << 3;
+    QTest::newRow("宋体 12.5 mm") << QStringLiteral("宋体") << 125.0 << 2;
+    QTest::newRow("宋体 4.3 mm") << QStringLiteral("宋体") << 43.0 << 1;
+    QTest::newRow("宋体 3 mm") << QStringLiteral("宋体") << 30.0 << 0;
+    // Any other family: its own height on the device, taller than one em.
+    QTest::newRow("DejaVu 13.0 mm") << QStringLiteral("DejaVu Sans") << 130.0 << 2;
+}
+
+void TestReportLayout::linesThatFit()
+{
+    QFETCH(QString, family);
+    QFETCH(double, heightTenths);
+    QFETCH(int, lines);
+
+    QFont font(family);
+    font.setPointSize(12);
+    for (int dpi : {96, 600, 1200}) {
+        QImage device(10, 10, QImage::Format_RGB32);
+        device.setDotsPerMeterX(int(dpi / 0.0254));
+        device.setDotsPerMeterY(int(dpi / 0.0254));
+        const double lh = ReportPainter::lineHeight(font, &device) * 254.0 / device.logicalDpiY();
+        QCOMPARE(ReportPainter::fittingLines(5, lh, heightTenths), lines);
+    }
+    QCOMPARE(ReportPainter::splitLines(QStringLiteral("甲\r\n乙\r丙\n丁")),
+             (QStringList{QStringLiteral("甲"), QStringLiteral("乙"), QStringLiteral("丙丁")}));
+}
+
+void TestReportLayout::hookOnlyForValuesAndOncePerPrint()
+{
+    QVERIFY(m_db->exec(QStringLiteral("INSERT INTO inr (姓名) VALUES ('甲'), (''), ('丙')")));
+    makeReport();
+    m_report->DataSet = m_inr;
+    QVERIFY(m_inr->open("inr"));
+    TQRDBText* item = m_report->band()->items().first();
+    QStringList seen;
+    item->OnPrint = [&](TQRDBText* sender, QString& value) {
+        QCOMPARE(sender, item);
+        seen << value;
+        value += QStringLiteral("\r\n!");
+    };
+    for (int run = 0; run < 2; ++run) {
+        seen.clear();
+        ReportLayout layout(m_report);
+        QVERIFY(layout.generateAll());
+        QCOMPARE(seen, (QStringList{QStringLiteral("甲"), QStringLiteral("丙")}));
+        QCOMPARE(layout.pageTexts(0), QStringList{QStringLiteral("甲\r\n!")});
+        QCOMPARE(layout.pageTexts(1), QStringList{QString()});
+        QCOMPARE(layout.pageTexts(2), QStringList{QStringLiteral("丙\r\n!")});
+    }
+}
+
+void TestReportLayout::opaqueItemCoversTransparent_data()
+{
+    QTest::addColumn<bool>("coverOpaque");
+    QTest::addColumn<bool>("inkExpected");
+    QTest::newRow("opaque cover") << true << false;
+    QTest::newRow("transparent cover") << false << true;
+}
+
+void TestReportLayout::opaqueItemCoversTransparent()
+{
+    QFETCH(bool, coverOpaque);
+    QFETCH(bool, inkExpected);
+
+    QVERIFY(m_db->exec(QStringLiteral("INSERT INTO inr (姓名, 地址) VALUES ('', '黑黑黑黑')")));
+    makeReport();
+    m_report->DataSet = m_inr;
+    QVERIFY(m_inr->open("inr"));
+    // First in child order: an empty box over the place where the second prints.
+    TQRDBText* cover = m_report->band()->items().first();
+    cover->Size = {100, 100, 100, 600};
+    cover->Transparent = !coverOpaque;
+    auto* text = new TQRDBText(m_report->band(), QStringLiteral("QRDBText2"));
+    text->DataSet = m_inr;
+    text->DataField = QStringLiteral("地址");
+    text->Size = {50, 150, 120, 300};
+    text->Font.setBold(true);
+
+    ReportLayout layout(m_report);
+    QVERIFY(layout.generateAll());
+    const QImage img = renderPage(layout, 0, 300);
+    const double px = 300 / 254.0;
+    const QRect box(int(100 * px), int(100 * px), int(600 * px), int(100 * px));
+    QCOMPARE(ink(img, box) > 0.01, inkExpected);
+}
+
+void TestReportLayout::pdfPositionsAndLines()
+{
+    QVERIFY(m_db->exec(QStringLiteral("INSERT INTO inr (姓名, 地址) VALUES (?, ?)"),
+                       {QStringLiteral("Wang"), QStringLiteral("L1\r\nL2\r\nL3\r\nL4\r\nL5")}));
+    makeReport();
+    m_report->DataSet = m_inr;
+    QVERIFY(m_inr->open("inr"));
+    TQRDBText* name = m_report->band()->items().first();
+    name->Size = {50, 312, 218, 300};
+    // Shifted on screen by 10 pixels right and 5 up.
+    name->setLeftPixels(name->leftPixels() + 10);
+    name->setTopPixels(name->topPixels() - 5);
+    auto* address = new TQRDBText(m_report->band(), QStringLiteral("QRDBText2"));
+    address->DataSet = m_inr;
+    address->DataField = QStringLiteral("地址");
+    address->Size = {130, 1205, 640, 900};
+    address->Font.setBold(true);
+
+    const QString pdf = m_dir->filePath("out.pdf");
+    QString error;
+    QVERIFY2(ReportPdfWriter::write(m_report, pdf, &error), qPrintable(error));
+    QSizeF pagePt;
+    const QList<Word> words = pdfWords(pdf, &pagePt);
+    QVERIFY(!words.isEmpty());
+    QVERIFY(qAbs(pagePt.width() - 2300 * kPtPerTenth) < 1.0);
+    QVERIFY(qAbs(pagePt.height() - 1270 * kPtPerTenth) < 1.0);
+
+    QHash<QString, Word> byText;
+    QStringList texts;
+    for (const Word& w : words) {
+        texts << w.text;
+        byText.insert(w.text, w);
+    }
+    // Five lines in a 13.0 mm box: three print, bold drawn twice reads once.
+    QCOMPARE(texts, (QStringList{"Wang", "L1", "L2", "L3"}));
+
+    const double tolPt = 2.0 * kPtPerTenth; // 0.2 mm
+    const auto check = [&](const QString& text, double left, double top) {
+        const Word w = byText.value(text);
+        const QString where = QStringLiteral("%1 at %2,%3 pt, expected %4,%5")
+                                  .arg(text)
+                                  .arg(w.xMin)
+                                  .arg(w.yMin)
+                                  .arg(left * kPtPerTenth)
+                                  .arg(top * kPtPerTenth);
+        QVERIFY2(qAbs(w.xMin - left * kPtPerTenth) < tolPt, qPrintable(where));
+        QVERIFY2(qAbs(w.yMin - top * kPtPerTenth) < tolPt, qPrintable(where));
+    };
+    check("Wang", 312 + 26.4583, 218 - 13.2292);
+    const double line = 12 * 254.0 / 72.0; // one em of 12 pt
+    check("L1", 1205, 640);
+    check("L2", 1205, 640 + line);
+    check("L3", 1205, 640 + 2 * line);
+}
+
+void TestReportLayout::boldVisibleAt600Dpi_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("Chinese") << QStringLiteral("北京市海淀区中关村大街");
+    QTest::newRow("Latin and digits") << QStringLiteral("Room 1208, Tower B");
+}
+
+void TestReportLayout::boldVisibleAt600Dpi()
+{
+    QFETCH(QString, text);
+    QVERIFY(m_db->exec(QStringLiteral("INSERT INTO inr (姓名) VALUES (?)"), {text}));
+    makeReport();
+    m_report->DataSet = m_inr;
+    QVERIFY(m_inr->open("inr"));
+    TQRDBText* item = m_report->band()->items().first();
+    item->Size = {50, 100, 100, 1500};
+
+    double coverage[2];
+    for (int bold = 0; bold < 2; ++bold) {
+        item->Font = QFont(QStringLiteral("宋体"));
+        item->Font.setPointSize(12);
+        item->Font.setBold(bold);
+        ReportLayout layout(m_report);
+        QVERIFY(layout.generateAll());
+        const QImage img = renderPage(layout, 0, 600);
+        coverage[bold] = ink(img, img.rect());
+    }
+    QVERIFY2(coverage[0] > 0, "no text at all");
+    QVERIFY2(coverage[1] > coverage[0] * 1.25,
+             qPrintable(QStringLiteral("regular %1, bold %2").arg(coverage[0]).arg(coverage[1])));
+}
+
+void TestReportLayout::cancelledPdfLeavesNoFile()
+{
+    addRecipients(20);
+    makeReport();
+    m_report->DataSet = m_inr;
+    QVERIFY(m_inr->open("inr"));
+    const QString pdf = m_dir->filePath("cancel.pdf");
+    QString error;
+    int calls = 0;
+    QVERIFY(!ReportPdfWriter::write(m_report, pdf, &error, [&](int percent) { return ++calls < 5; }));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(!QFile::exists(pdf));
+    QCOMPARE(m_inr->currentRow(), 0);
+    // A folder that does not exist is an error, not a crash.
+    QVERIFY(!ReportPdfWriter::write(m_report, m_dir->filePath("no/such/dir/x.pdf"), &error));
+    QVERIFY(!error.isEmpty());
+}
+
+QTEST_MAIN(TestReportLayout)
+#include "test_report_layout.moc"
