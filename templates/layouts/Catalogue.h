@@ -4,7 +4,8 @@
 #include <QString>
 
 // The twenty built-in waybill templates, each in four variants. The data is
-// compiled in from catalogue data file beside this header; nothing reads a
+// compiled in from the catalogue data file beside this header (catalogue.json,
+// turned into tables at build time by tools/catalogue_gen); nothing reads a
 // layout file at run time. Lengths are millimetres, as the layouts give them.
 namespace layouts {
 
@@ -62,10 +63,19 @@ int templateCount();
 const Template& templateAt(int index);
 const Template* findTemplate(const QString& code);
 
+// The item of a page that prints `column` of the `source` record, or null.
+// The same column may sit under different item names in the four variants.
+const Item* findItem(const Page& page, Source source, const QString& column);
+
 // Variant names as the command line and the JSON dump spell them:
 // "single", "batch", "excel-single", "excel-batch".
 QString variantName(Variant v);
 bool parseVariant(const QString& name, Variant* out);
+
+// "sender" / "recipient"; "ANSI_CHARSET" / "GB2312_CHARSET", as the JSON
+// dump spells them.
+QString sourceName(Source s);
+QString charsetName(Charset c);
 
 // The whole catalogue as JSON (the shape `waybill-cli catalogue --json` prints).
 QByteArray catalogueJson();
