@@ -25,11 +25,12 @@ bool isSongFamily(const QFont& font)
 // without one are emboldened by drawing twice instead.
 bool hasRealBold(const QFont& font)
 {
+    // Keyed by the family asked for: resolving it is the costly part.
     static QHash<QString, bool> cache;
-    const QString family = QFontInfo(font).family();
-    auto it = cache.constFind(family);
+    auto it = cache.constFind(font.family());
     if (it != cache.constEnd())
         return *it;
+    const QString family = QFontInfo(font).family();
     bool bold = false;
     const QStringList styles = QFontDatabase::styles(family);
     for (const QString& s : styles) {
@@ -38,7 +39,7 @@ bool hasRealBold(const QFont& font)
             break;
         }
     }
-    cache.insert(family, bold);
+    cache.insert(font.family(), bold);
     return bold;
 }
 
