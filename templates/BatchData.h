@@ -1,0 +1,37 @@
+#pragma once
+
+#include "data/Database.h"
+
+#include <QObject>
+#include <QString>
+
+class DataSet;
+
+// The data of a batch printing window: a connection of its own and two
+// independent sets, the recipients that drive the pages (ADODataSet1, over
+// `inr` or `excel`) and the senders (ADODataSet2, over `outr`), which stays
+// on its first row so every page carries the first sender.
+class BatchData : public QObject
+{
+    Q_OBJECT
+public:
+    explicit BatchData(const QString& recipientTable, QObject* parent = nullptr);
+    ~BatchData() override;
+
+    // Closes the connection, opens the address book at path afresh and reads
+    // both tables whole; each set stands on its first row. On failure both
+    // sets stay closed and error says why. A missing file is not created.
+    bool reload(const QString& path, QString* error);
+    void close();
+
+    QString recipientTable() const { return m_recipientTable; }
+    Database& connection() { return m_connection; }
+    DataSet* recipients() const { return m_recipients; }
+    DataSet* senders() const { return m_senders; }
+
+private:
+    QString m_recipientTable;
+    Database m_connection;           // ADOConnection1
+    DataSet* m_recipients = nullptr; // ADODataSet1
+    DataSet* m_senders = nullptr;    // ADODataSet2
+};

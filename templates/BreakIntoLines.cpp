@@ -1,0 +1,116 @@
+#include "templates/BreakIntoLines.h"
+
+#include <QByteArray>
+#include <QStringEncoder>
+
+#include <vector>
+
+namespace {
+
+// One character of the text with the GBK bytes it stands for.
+struct Unit
+{
+    int start = 0;                 // index into the QString
+    int length = 0;                // 1, or 2 for a surrogate pair; 0 for an inserted byte
+    int bytes = 1;                 // 1 or 2
+    bool high[2] = {false, false}; // byte above 126
+    char16_t inserted = 0;         // an inserted CR or LF
+};
+
+std::vector<Unit> byteMap(const QString& value)
+{
+    // GBK has no shift state, so characters can be encoded one by one.
+    QStringEncoder encoder("GBK");
+    std::vector<Unit> units;
+    units.reserve(value.size());
+    for (int i = 0; i < value.size();) {
+        Unit u;
+        u.start = i;
+        u.length = (value.at(i).isHighSurrogate() && i + 1 < value.size() && value.at(i + 1).isLowSurrogate())
+                       ? 2
+                       : 1;
+        const QStringView ch = QStringView(value).mid(i, u.length);
+        const QByteArray gbk = encoder.isValid() ? QByteArray(encoder(ch)) : QByteArray();
+        // GBK writes "?" for what it cannot hold. The error flag is no help
+        // here: with ICU codecs it stays set once raised, even over
+        // resetState().
+        const bool failed = gbk.isEmpty() || (gbk == "?" && ch != u"?");
+        if (failed || gbk.size() != 1) {
+            // Two-byte characters, and anything GBK cannot hold, which the
+            // forms would have shown as one double-width character.
+            u.bytes = 2;
+            u.high[0] = failed || gbk.size() < 1 || quint8(gbk.at(0)) > 126;
+            u.high[1] = failed || gbk.size() < 2 || quint8(gbk.at(1)) > 126;
+        } else {
+            u.bytes = 1;
+            u.high[0] = quint8(gbk.at(0)) > 126;
+        }
+        units.push_back(u);
+        i += u.length;
+    }
+    return units;
+}
+
+Unit insertedByte(char16_t c)
+{
+    Unit u;
+    u.inserted = c;
+    return u;
+}
+
+} // namespace
+
+QString BreakIntoLines(const QString& value, int width)
+{
+    if (width < 2)
+        return value;
+    std::vector<Unit> units = byteMap(value);
+    qint64 length = 0;
+    for (const Unit& u : units)
+        length += u.bytes;
+    const qint64 passes = length / width + 1;
+
+    for (qint64 i = 1; i <= passes; ++i) {
+        const qint64 limit = i * width;
+        // Count the bytes above 126 among positions 1..limit, from the start
+        // every time; the CR LF pairs inserted so far count as plain bytes.
+        qint64 count = 0;
+        qint64 pos = 1; // position of the first byte of the current unit
+        for (const Unit& u : units) {
+            if (pos > limit)
+                break;
+            if (u.high[0])
+                ++count;
+            if (u.bytes == 2 && pos + 1 <= limit && u.high[1])
+                ++count;
+            pos += u.bytes;
+        }
+        const qint64 p = (count % 2 == 1) ? limit : limit - 1;
+
+        // Find the unit that holds byte p; insert the CR LF in front of it.
+        // A break between the two bytes of a character goes in front of
+        // that character.
+        std::size_t at = units.size();
+        qint64 start = 1;
+        for (std::size_t k = 0; k < units.size(); ++k) {
+            const qint64 end = start + units[k].bytes; // one past the unit
+            if (p < end) {
+                at = k;
+                break;
+            }
+            start = end;
+        }
+        const Unit pair[2] = {insertedByte(u'\r'), insertedByte(u'\n')};
+        units.insert(units.begin() + qint64(at), pair, pair + 2);
+    }
+
+    QString out;
+    out.reserve(value.size() + int(passes) * 2);
+    for (const Unit& u : units) {
+        if (u.inserted)
+            out += QChar(u.inserted);
+        else
+            out += QStringView(value).mid(u.start, u.length);
+    }
+    return out;
+}

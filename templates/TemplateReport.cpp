@@ -1,0 +1,147 @@
+#include "templates/TemplateReport.h"
+
+#include "data/Schema.h"
+#include "report/FontSetup.h"
+#include "report/QRBand.h"
+#include "report/QRDBText.h"
+#include "report/QuickRep.h"
+#include "templates/BreakIntoLines.h"
+
+#include <QVariant>
+
+TemplateReport::TemplateReport(const layouts::Template& tmpl, layouts::Variant variant, QObject* parent)
+    : QObject(parent), m_template(tmpl), m_variant(variant)
+{
+    const layouts::Page& p = page();
+    m_report = new TQuickRep(this);
+    m_report->setObjectName(QStringLiteral("QuickRep1"));
+    m_report->Page.Width = p.pageWidthMm * 10.0;
+    m_report->Page.Length = p.pageHeightMm * 10.0;
+    m_report->Zoom = 100;
+    m_report->PrintIfEmpty = true;
+
+    m_band = new TQRBand(m_report);
+    m_band->setObjectName(isBatch() ? QStringLiteral("DetailBand1") : QStringLiteral("QRBand1"));
+    m_band->Size.Width = p.bandWidthMm * 10.0;
+    m_band->Size.Height = p.bandHeightMm * 10.0;
+    m_band->Color = Qt::white;
+    m_band->Transparent = false;
+
+    for (int i = 0; i < p.itemCount; ++i) {
+        const layouts::Item& spec = p.items[i];
+        auto* item = new TQRDBText(m_band, QString::fromUtf8(spec.name));
+        item->DataField = QString::fromUtf8(spec.column);
+        item->Size.Left = spec.leftMm * 10.0;
+        item->Size.Top = spec.topMm * 10.0;
+        item->Size.Width = spec.widthMm * 10.0;
+        item->Size.Height = spec.heightMm * 10.0;
+        item->Font = designFont(spec);
+        item->AutoSize = true;
+        item->Transparent = !spec.opaque;
+        item->Color = Qt::white;
+        if (spec.wrap > 0) {
+            item->OnPrint = [this](TQRDBText* sender, QString& value) { printHook(sender, value); };
+            item->setProperty("OnPrint", hookName(item));
+        }
+        m_items.append(item);
+        m_specs.append(&spec);
+    }
+}
+
+TemplateReport::~TemplateReport() = default;
+
+TemplateReport* TemplateReport::create(const QString& code, const QString& variantName, QString* error,
+                                       QObject* parent)
+{
+    const layouts::Template* t = layouts::findTemplate(code);
+    if (!t) {
+        if (error)
+            *error = QStringLiteral("没有模板“%1”。").arg(code);
+        return nullptr;
+    }
+    layouts::Variant v;
+    if (!layouts::parseVariant(variantName, &v)) {
+        if (error)
+            *error = QStringLiteral("没有打印方式“%1”（可用 single、batch、excel-single、excel-batch）。")
+                         .arg(variantName);
+        return nullptr;
+    }
+    return new TemplateReport(*t, v, parent);
+}
+
+bool TemplateReport::isBatch() const
+{
+    return m_variant == layouts::Variant::Batch || m_variant == layouts::Variant::ExcelBatch;
+}
+
+QString TemplateReport::recipientTable() const
+{
+    const bool excel =
+        m_variant == layouts::Variant::ExcelSingle || m_variant == layouts::Variant::ExcelBatch;
+    return excel ? Schema::kExcelTable : Schema::kRecipientTable;
+}
+
+TQRDBText* TemplateReport::item(const QString& name) const
+{
+    for (TQRDBText* i : m_items)
+        if (i->objectName() == name)
+            return i;
+    return nullptr;
+}
+
+bool TemplateReport::isSenderItem(const TQRDBText* item) const
+{
+    const int i = m_items.indexOf(const_cast<TQRDBText*>(item));
+    return i >= 0 && m_specs.at(i)->source == layouts::Source::Sender;
+}
+
+int TemplateReport::wrapWidth(const TQRDBText* item) const
+{
+    const int i = m_items.indexOf(const_cast<TQRDBText*>(item));
+    return i >= 0 ? m_specs.at(i)->wrap : 0;
+}
+
+QString TemplateReport::hookName(const TQRDBText* item) const
+{
+    return wrapWidth(item) > 0 ? item->objectName() + QStringLiteral("Print") : QString();
+}
+
+QFont TemplateReport::designFont(const layouts::Item& item)
+{
+    QFont f(QString::fromUtf8(FontSetup::kSongFamily));
+    f.setPointSize(item.fontPt > 0 ? item.fontPt : 12);
+    f.setBold(item.bold);
+    return f;
+}
+
+void TemplateReport::shiftLeft(int pixels)
+{
+    for (TQRDBText* i : m_items)
+        i->setLeftPixels(i->leftPixels() + pixels);
+}
+
+void TemplateReport::shiftTop(int pixels)
+{
+    for (TQRDBText* i : m_items)
+        i->setTopPixels(i->topPixels() + pixels);
+}
+
+void TemplateReport::setItemsFont(const QFont& font)
+{
+    for (TQRDBText* i : m_items)
+        i->setFont(font);
+}
+
+void TemplateReport::bind(DataSet* senders, DataSet* recipients)
+{
+    for (int i = 0; i < m_items.size(); ++i)
+        m_items[i]->DataSet = m_specs.at(i)->source == layouts::Source::Sender ? senders : recipients;
+    m_report->DataSet = isBatch() ? recipients : nullptr;
+}
+
+void TemplateReport::printHook(TQRDBText* sender, QString& value) const
+{
+    const int width = wrapWidth(sender);
+    if (width > 0)
+        value = BreakIntoLines(value, width);
+}

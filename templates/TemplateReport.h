@@ -1,0 +1,77 @@
+#pragma once
+
+#include "templates/layouts/Catalogue.h"
+
+#include <QFont>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class DataSet;
+class TQRBand;
+class TQRDBText;
+class TQuickRep;
+
+// The report of one template variant, built from its catalogue entry: the
+// page, the one detail band and the layout items, with the print hooks that
+// break long values into lines. The template window and the command-line
+// printer both print through this, so that a waybill comes out the same
+// whichever way it is printed.
+class TemplateReport : public QObject
+{
+    Q_OBJECT
+public:
+    TemplateReport(const layouts::Template& tmpl, layouts::Variant variant, QObject* parent = nullptr);
+    ~TemplateReport() override;
+
+    // Looks the template up by code and variant name ("single", "batch",
+    // "excel-single", "excel-batch"); null and a message for the user when
+    // either is unknown.
+    static TemplateReport* create(const QString& code, const QString& variantName, QString* error,
+                                  QObject* parent = nullptr);
+
+    const layouts::Template& templ() const { return m_template; }
+    layouts::Variant variant() const { return m_variant; }
+    const layouts::Page& page() const { return m_template.variant(m_variant); }
+    // One page per recipient row (batch and Excel batch) rather than one.
+    bool isBatch() const;
+    // The recipient table of the variant: "inr", or "excel" for the Excel ones.
+    QString recipientTable() const;
+
+    TQuickRep* report() const { return m_report; }
+    TQRBand* band() const { return m_band; }
+    // Layout items in creation order.
+    QList<TQRDBText*> items() const { return m_items; }
+    TQRDBText* item(const QString& name) const;
+    // Whether an item reads the sender record (else the recipient record).
+    bool isSenderItem(const TQRDBText* item) const;
+    // Wrap width of an item's print hook; 0 when it has none.
+    int wrapWidth(const TQRDBText* item) const;
+    // Name of an item's print hook ("QRDBText5Print"); empty when none.
+    QString hookName(const TQRDBText* item) const;
+
+    // The font an item of the layout is designed with.
+    static QFont designFont(const layouts::Item& item);
+
+    // Moves every item by whole screen pixels at 96 pixels per inch, from
+    // its current pixel position, as the shift buttons do.
+    void shiftLeft(int pixels);
+    void shiftTop(int pixels);
+    // Gives every item a copy of font.
+    void setItemsFont(const QFont& font);
+
+    // Points the sender items at senders and the recipient items at
+    // recipients. In the batch variants the recipients also drive the pages.
+    // Either may be null: those items then print nothing.
+    void bind(DataSet* senders, DataSet* recipients);
+
+private:
+    void printHook(TQRDBText* sender, QString& value) const;
+
+    const layouts::Template& m_template;
+    layouts::Variant m_variant;
+    TQuickRep* m_report = nullptr;
+    TQRBand* m_band = nullptr;
+    QList<TQRDBText*> m_items;
+    QList<const layouts::Item*> m_specs; // parallel to m_items
+};
