@@ -1,9 +1,13 @@
+#include "app/Dialogs.h"
+#include "app/MainForm.h"
 #include "report/FontSetup.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+
+#include <memory>
 
 int main(int argc, char** argv)
 {
@@ -18,5 +22,24 @@ int main(int argc, char** argv)
         QApplication::installTranslator(&qtTranslator);
 
     FontSetup::install();
-    return 0;
+
+    // The main window first: it owns the main connection and the lists that
+    // every other window reads.
+    QString error;
+    std::unique_ptr<TMainForm> mainForm(TMainForm::create(&error));
+    if (!mainForm) {
+        Dialogs::error(nullptr, error);
+        return 1;
+    }
+
+    // The Excel window is created here, after the main window: it opens its
+    // own connection and registers its list for the Excel printing windows.
+    //   connect(mainForm.get(), &TMainForm::excelImportRequested, excelForm, ...);
+
+    // The template windows come next (they read the lists registered by the
+    // two windows above):
+    //   connect(mainForm.get(), &TMainForm::templateRequested, templates, ...);
+
+    mainForm->show();
+    return app.exec();
 }

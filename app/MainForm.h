@@ -1,0 +1,164 @@
+#pragma once
+
+#include "templates/layouts/Catalogue.h"
+
+#include <QMainWindow>
+#include <QPair>
+#include <QSet>
+#include <QVector>
+
+#include <memory>
+
+class DataSet;
+class DataSetModel;
+class Database;
+class QAction;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTableView;
+class QToolButton;
+
+// The main window: toolbar, the sender and the recipient panel with their
+// editors and grids, search, the print menus and the print date. It owns
+// the main connection and the two lists the single-print windows read.
+class TMainForm : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // Builds the window and connects to the address book in the working
+    // directory. When the address book cannot be opened, returns nullptr
+    // and the reason (naming the file) in *error.
+    static TMainForm* create(QString* error, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    Database* database() const { return m_db.get(); }
+    DataSet* senders() const { return ADOQuery1; }
+    DataSet* recipients() const { return ADOQuery2; }
+
+    // Whether the user has typed into a box since the program last set it.
+    bool isChanged(const QLineEdit* box) const { return m_changed.contains(box); }
+    bool senderViewShown() const;
+
+    // The QSettings scope of the panel preference.
+    static QString settingsOrganization() { return QStringLiteral("tavsoft"); }
+    static QString panelKey() { return QStringLiteral("outr"); }
+
+    // Rebuilds the main connection for the current directory and reopens
+    // both lists on their full statements, first rows.
+    bool reconnect();
+
+    // Components, named as the rest of the program knows them.
+    DataSet* ADOQuery1 = nullptr;        // senders, "select * from outr"
+    DataSet* ADOQuery2 = nullptr;        // recipients, "select * from inr" or a search
+    DataSetModel* DataSource1 = nullptr; // over ADOQuery2
+    DataSetModel* DataSource2 = nullptr; // over ADOQuery1
+    QTableView* DBGridEh1 = nullptr;     // recipient grid
+    QTableView* DBGridEh2 = nullptr;     // sender grid
+    QWidget* ToolBar1 = nullptr;
+    QToolButton *SpeedButton1 = nullptr, *SpeedButton2 = nullptr, *SpeedButton3 = nullptr,
+                *SpeedButton13 = nullptr, *SpeedButton4 = nullptr, *SpeedButton5 = nullptr,
+                *SpeedButton6 = nullptr, *SpeedButton7 = nullptr, *SpeedButton9 = nullptr,
+                *SpeedButton10 = nullptr, *SpeedButton14 = nullptr;
+    QWidget* Panel3 = nullptr; // sender panel
+    QWidget* Panel4 = nullptr; // recipient panel
+    QToolButton* SenderCloseIcon = nullptr;
+    QToolButton* RecipientCloseIcon = nullptr;
+    QLineEdit *Edit1 = nullptr, *Edit2 = nullptr, *Edit3 = nullptr, *Edit4 = nullptr, *Edit5 = nullptr,
+              *Edit6 = nullptr, *Edit7 = nullptr, *Edit8 = nullptr, *Edit9 = nullptr;
+    QLineEdit *Edit10 = nullptr, *Edit11 = nullptr, *Edit12 = nullptr, *Edit13 = nullptr, *Edit14 = nullptr,
+              *Edit15 = nullptr, *Edit16 = nullptr, *Edit21 = nullptr, *Edit22 = nullptr, *Edit24 = nullptr;
+    QLineEdit *Edit25 = nullptr, *Edit26 = nullptr;
+    QPushButton *Button1 = nullptr, *Button2 = nullptr, *Button8 = nullptr, *Button9 = nullptr;
+    QPushButton *Button3 = nullptr, *Button4 = nullptr, *Button5 = nullptr, *Button6 = nullptr;
+    QPushButton* Button7 = nullptr;
+    QToolButton* SiteLink = nullptr;
+    QMenu* PopupMenu1 = nullptr; // recipient grid
+    QMenu* PopupMenu2 = nullptr; // single print
+    QMenu* PopupMenu3 = nullptr; // batch print
+    QMenu* PopupMenu5 = nullptr; // other tools
+    QMenu* PopupMenu6 = nullptr; // help
+    QMenu* PopupMenu7 = nullptr; // sender grid
+    QAction* HideDateAction = nullptr;
+    QLabel* StatusSite = nullptr;
+
+    // Where a toolbar menu opens for the given button (screen position).
+    QPoint toolbarMenuPos(const QWidget* button) const;
+
+signals:
+    // A print menu item was chosen; the template window shows itself.
+    void templateRequested(const QString& code, layouts::Variant variant);
+    // "Excel导入": the Excel window should empty its path box and show.
+    void excelImportRequested();
+
+public slots:
+    void showSenderView();    // writes "outr" = "1"
+    void showRecipientView(); // writes "outr" = "0"
+
+    void Button1Click();      // add sender
+    void Button2Click();      // change sender
+    void Button8Click();      // delete senders
+    void Button3Click();      // add recipient
+    void Button4Click();      // change recipient
+    void Button5Click();      // delete recipients
+    void Button6Click();      // refresh
+    void Button7Click();      // search
+    void DBGridEh1DblClick(); // load recipient row
+    void DBGridEh2DblClick(); // load sender row
+    void HideDateClick();
+    void CalculatorClick();
+    void NotepadClick();
+    void FaqClick();
+    void SupportClick();
+    void WebSiteClick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct Editor
+    {
+        DataSet* set = nullptr;
+        QTableView* grid = nullptr;
+        QPushButton* add = nullptr;
+        QPushButton* change = nullptr;
+        QVector<QPair<QLineEdit*, QString>> boxes; // box, column
+        qint64 loadedId = -1;
+        QString emptyMessage;
+    };
+
+    explicit TMainForm(QWidget* parent);
+    bool openDatabase(QString* error);
+    void buildUi();
+    void buildToolBar(QWidget* central);
+    QWidget* buildPanel(QWidget* central, bool sender);
+    QLineEdit* addBox(QWidget* parent, const QString& name, const QString& label, int left, int top,
+                      int width);
+    QTableView* buildGrid(QWidget* parent, DataSetModel* model, const QString& name);
+    void buildMenus();
+    void setupRecipientColumns();
+    void applyStartupSteps();
+    void writeDesktopLauncher();
+    void writePrintDate(bool empty);
+    void writePanelPreference(const QString& value);
+    void restorePanelPreference();
+    void popupToolbarMenu(QToolButton* button, QMenu* menu);
+    void syncGrid(QTableView* grid, DataSet* set);
+
+    void setBoxText(QLineEdit* box, const QString& text);
+    void clearBoxes(Editor& e);
+    void setChanging(Editor& e, bool changing);
+    void loadRow(Editor& e);
+    void changeRow(Editor& e);
+    void addRow(Editor& e, bool recipient);
+    void deleteRows(Editor& e);
+
+    std::unique_ptr<Database> m_db;
+    Editor m_sender;
+    Editor m_recipient;
+    QSet<const QLineEdit*> m_changed;
+    bool m_syncing = false;
+};

@@ -1,0 +1,852 @@
+#include "app/DesktopLauncher.h"
+#include "app/Dialogs.h"
+#include "app/MainForm.h"
+#include "app/ProductInfo.h"
+#include "app/Shell.h"
+#include "data/DataSet.h"
+#include "data/Database.h"
+#include "report/FontSetup.h"
+#include "templates/DataSources.h"
+
+#include <QAction>
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSettings>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+namespace {
+
+QString today(const char* format)
+{
+    return QDate::currentDate().toString(QLatin1String(format));
+}
+
+// Rows of a table read through a connection of its own, "col1|col2|..." per row.
+QStringList tableRows(const QString& table, const QStringList& columns)
+{
+    Database db;
+    QString error;
+    if (!db.open(Database::defaultPath(), &error, false))
+        return {QStringLiteral("open failed: ") + error};
+    QStringList quoted;
+    for (const QString& c : columns)
+        quoted << QLatin1Char('"') + c + QLatin1Char('"');
+    QSqlQuery q(db.db());
+    q.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY _rowid_").arg(quoted.join(QLatin1Char(',')), table));
+    QStringList rows;
+    while (q.next()) {
+        QStringList cells;
+        for (int i = 0; i < columns.size(); ++i)
+            cells << (q.value(i).isNull() ? QStringLiteral("<null>") : q.value(i).toString());
+        rows << cells.join(QLatin1Char('|'));
+    }
+    return rows;
+}
+
+bool execSql(const QString& sql, const QVariantList& binds = {})
+{
+    Database db;
+    QString error;
+    if (!db.open(Database::defaultPath(), &error, true))
+        return false;
+    return db.exec(sql, binds, &error);
+}
+
+// Makes row the grid's current and only selected row, as a plain click on
+// its row indicator does (QTableView::selectRow would honour modifier keys
+// that an earlier simulated click left behind).
+void selectRow(QTableView* grid, int row)
+{
+    grid->selectionModel()->setCurrentIndex(grid->model()->index(row, 3),
+                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void commitText(QLineEdit* box, const QString& text)
+{
+    box->setFocus();
+    box->end(false);
+    QInputMethodEvent ev;
+    ev.setCommitString(text);
+    QCoreApplication::sendEvent(box, &ev);
+}
+
+QStringList captions(const QMenu* menu)
+{
+    QStringList out;
+    for (const QAction* a : menu->actions())
+        out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return out;
+}
+
+QStringList messageTexts()
+{
+    QStringList out;
+    for (const Dialogs::Shown& s : Dialogs::shown())
+        out << s.text;
+    return out;
+}
+
+} // namespace
+
+class TestMainForm : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TMainForm> m_form;
+
+    TMainForm* start()
+    {
+        QString error;
+        m_form.reset(TMainForm::create(&error));
+        if (!m_form)
+            qWarning("create failed: %s", qPrintable(error));
+        else
+            m_form->show();
+        return m_form.get();
+    }
+    void setPreference(const QVariant& v)
+    {
+        QSettings s(QSettings::NativeFormat, QSettings::UserScope, TMainForm::settingsOrganization());
+        if (v.isValid())
+            s.setValue(TMainForm::panelKey(), v);
+        else
+            s.remove(TMainForm::panelKey());
+        s.sync();
+    }
+    QString preference()
+    {
+        QSettings s(QSettings::NativeFormat, QSettings::UserScope, TMainForm::settingsOrganization());
+        return s.value(TMainForm::panelKey()).toString();
+    }
+    void addRecipients(const QList<QPair<QString, QString>>& people)
+    {
+        for (const auto& p : people)
+            QVERIFY(execSql(QStringLiteral("INSERT INTO inr (姓名, 手机, 城市) VALUES (?, ?, '北京')"),
+                            {p.first, p.second}));
+    }
+    void clickRowHeader(QTableView* grid, int row, Qt::KeyboardModifiers mods)
+    {
+        QHeaderView* h = grid->verticalHeader();
+        QTest::mouseClick(h->viewport(), Qt::LeftButton, mods,
+                          QPoint(5, h->sectionViewportPosition(row) + 5));
+    }
+    QStringList gridNames(TMainForm* f)
+    {
+        QStringList out;
+        const int col = f->recipients()->fieldIndex(QStringLiteral("姓名"));
+        for (int r = 0; r < f->recipients()->recordCount(); ++r)
+            out << f->recipients()->value(r, col);
+        return out;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        FontSetup::install();
+        Dialogs::setScripted(true);
+    }
+
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        QVERIFY(QDir::setCurrent(m_dir->path()));
+        Dialogs::clear();
+        setPreference({});
+        Shell::setFinder({});
+        Shell::setStarter({});
+        Shell::setUrlOpener({});
+    }
+
+    void cleanup()
+    {
+        m_form.reset();
+        QDir::setCurrent(QDir::tempPath());
+        m_dir.reset();
+    }
+
+    // ------------------------------------------------------------ start-up
+
+    void firstStartCreatesDatabaseAndShowsRecipientView()
+    {
+        QVERIFY(!QFile::exists(QStringLiteral("data.mdb")));
+        TMainForm* f = start();
+        QVERIFY(f);
+        QString error;
+        QVERIFY2(Database::checkFile(Database::defaultPath(), &error), qPrintable(error));
+        QCOMPARE(f->objectName(), QStringLiteral("MainForm"));
+        QVERIFY(f->Panel4->isVisible());
+        QVERIFY(!f->Panel3->isVisible());
+        QCOMPARE(f->size(), QSize(1009, 662));
+        QCOMPARE(DataSources::mainSenders(), f->ADOQuery1);
+        QCOMPARE(DataSources::mainRecipients(), f->ADOQuery2);
+        // The empty sender table gained one row holding only the print date.
+        QCOMPARE(tableRows(QStringLiteral("outr"), {QStringLiteral("姓名"), QStringLiteral("年"),
+                                                    QStringLiteral("月"), QStringLiteral("日")}),
+                 QStringList{QStringLiteral("<null>|%1|%2|%3").arg(today("yyyy"), today("MM"), today("dd"))});
+        QVERIFY(Dialogs::shown().isEmpty());
+    }
+
+    void printDateGoesToFirstSenderRowOnly()
+    {
+        QVERIFY(execSql(QStringLiteral("INSERT INTO outr (姓名, 年, 月, 日) VALUES "
+                                       "('甲', '2001', '01', '01'), ('乙', '2002', '02', '02')")));
+        QVERIFY(start());
+        QCOMPARE(tableRows(QStringLiteral("outr"), {QStringLiteral("姓名"), QStringLiteral("年"),
+                                                    QStringLiteral("月"), QStringLiteral("日")}),
+                 (QStringList{QStringLiteral("甲|%1|%2|%3").arg(today("yyyy"), today("MM"), today("dd")),
+                              QStringLiteral("乙|2002|02|02")}));
+    }
+
+    void foreignFileIsRefusedAndNamed()
+    {
+        QFile f(QStringLiteral("data.mdb"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        const char bytes[] = "\0\1\0\0Standard Jet DB\0 and more bytes of an old Access file";
+        const QByteArray foreign(bytes, sizeof bytes - 1);
+        f.write(foreign);
+        f.close();
+        QString error;
+        std::unique_ptr<TMainForm> form(TMainForm::create(&error));
+        QVERIFY(!form);
+        QVERIFY2(error.contains(QDir::toNativeSeparators(Database::defaultPath())), qPrintable(error));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), foreign); // left untouched
+    }
+
+    void startupView_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<bool>("senderView");
+        QTest::newRow("1") << QVariant(QStringLiteral("1")) << true;
+        QTest::newRow("0") << QVariant(QStringLiteral("0")) << false;
+        QTest::newRow("empty") << QVariant(QString()) << false;
+        QTest::newRow("other") << QVariant(QStringLiteral("yes")) << false;
+        QTest::newRow("1 with blank") << QVariant(QStringLiteral("1 ")) << false;
+        QTest::newRow("none") << QVariant() << false;
+    }
+    void startupView()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(bool, senderView);
+        setPreference(stored);
+        TMainForm* f = start();
+        QVERIFY(f);
+        QCOMPARE(f->Panel3->isVisible(), senderView);
+        QCOMPARE(f->Panel4->isVisible(), !senderView);
+    }
+
+    void panelSwitchesStorePreference()
+    {
+        TMainForm* f = start();
+        QVERIFY(f);
+        f->SpeedButton1->click();
+        QVERIFY(f->Panel3->isVisible());
+        QCOMPARE(preference(), QStringLiteral("1"));
+        f->SenderCloseIcon->click();
+        QVERIFY(f->Panel4->isVisible() && !f->Panel3->isVisible());
+        QCOMPARE(preference(), QStringLiteral("0"));
+        f->RecipientCloseIcon->click();
+        QVERIFY(f->Panel3->isVisible());
+        QCOMPARE(preference(), QStringLiteral("1"));
+        f->Button9->click();
+        QVERIFY(!f->Panel3->isVisible());
+        QCOMPARE(preference(), QStringLiteral("0"));
+        m_form.reset();
+        QVERIFY(start());
+        QVERIFY(!m_form->Panel3->isVisible());
+    }
+
+    void launcherIsRewrittenAtEveryStart()
+    {
+        const QString home = m_dir->path() + QStringLiteral("/home");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home + QStringLiteral("/.config")));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home + QStringLiteral("/.local/share")));
+        qputenv("XDG_DESKTOP_DIR", QFile::encodeName(home + QStringLiteral("/桌面 dir")));
+        const QString launcher = home + QStringLiteral("/桌面 dir/Tavrin快递单打印软件（专业版）.desktop");
+        QCOMPARE(DesktopLauncher::launcherPath(), launcher);
+        QVERIFY(start());
+        QVERIFY(QFile::exists(launcher));
+        QVERIFY(QFileInfo(launcher).isExecutable());
+        QFile::remove(launcher);
+        m_form.reset();
+        QVERIFY(start());
+        QFile file(launcher);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(file.readAll());
+        const QString program = QCoreApplication::applicationFilePath();
+        QVERIFY2(text.contains(QStringLiteral("\nExec=") +
+                               DesktopLauncher::escapeValue(DesktopLauncher::quoteExecArg(program)) +
+                               QLatin1Char('\n')),
+                 qPrintable(text));
+        QVERIFY(
+            text.contains(QStringLiteral("\nPath=") + QFileInfo(program).absolutePath() + QLatin1Char('\n')));
+        const QString iconLine = text.section(QStringLiteral("\nIcon="), 1).section(QLatin1Char('\n'), 0, 0);
+        QVERIFY2(QFile::exists(iconLine), qPrintable(iconLine));
+
+        // user-dirs.dirs, as xdg-user-dir reads it, wins over the variable.
+        QDir().mkpath(home + QStringLiteral("/.config"));
+        QFile dirs(home + QStringLiteral("/.config/user-dirs.dirs"));
+        QVERIFY(dirs.open(QIODevice::WriteOnly));
+        dirs.write("# comment\nXDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n");
+        dirs.close();
+        QCOMPARE(DesktopLauncher::desktopDir(), QDir::homePath() + QStringLiteral("/Schreibtisch"));
+        QFile::remove(dirs.fileName());
+        qunsetenv("XDG_DESKTOP_DIR");
+        QCOMPARE(DesktopLauncher::desktopDir(), QDir::homePath() + QStringLiteral("/Desktop"));
+    }
+
+    void execQuoting_data()
+    {
+        QTest::addColumn<QString>("arg");
+        QTest::addColumn<QString>("quoted");
+        QTest::newRow("plain") << QStringLiteral("/opt/waybill/waybill")
+                               << QStringLiteral("/opt/waybill/waybill");
+        QTest::newRow("blank") << QStringLiteral("/opt/my app/waybill")
+                               << QStringLiteral("\"/opt/my app/waybill\"");
+        QTest::newRow("dollar") << QStringLiteral("/opt/a$b") << QStringLiteral("\"/opt/a\\$b\"");
+        QTest::newRow("percent") << QStringLiteral("/opt/100%") << QStringLiteral("/opt/100%%");
+        QTest::newRow("quote") << QStringLiteral("/opt/a\"b") << QStringLiteral("\"/opt/a\\\"b\"");
+    }
+    void execQuoting()
+    {
+        QFETCH(QString, arg);
+        QFETCH(QString, quoted);
+        QCOMPARE(DesktopLauncher::quoteExecArg(arg), quoted);
+    }
+
+    void exitClosesWindow()
+    {
+        TMainForm* f = start();
+        QVERIFY(f && f->isVisible());
+        f->SpeedButton14->click();
+        QVERIFY(!f->isVisible());
+        QVERIFY(Dialogs::shown().isEmpty());
+    }
+
+    // ------------------------------------------------------------ editing
+
+    void addWithAllBoxesEmptyIsRefused_data()
+    {
+        QTest::addColumn<bool>("sender");
+        QTest::newRow("sender") << true;
+        QTest::newRow("recipient") << false;
+    }
+    void addWithAllBoxesEmptyIsRefused()
+    {
+        QFETCH(bool, sender);
+        TMainForm* f = start();
+        QVERIFY(f);
+        const int before = sender ? f->senders()->recordCount() : f->recipients()->recordCount();
+        (sender ? f->Button1 : f->Button3)->click();
+        QCOMPARE(Dialogs::lastShown().text,
+                 sender ? QStringLiteral("寄件信息不能为空！") : QStringLiteral("收件信息不能为空！"));
+        QCOMPARE(Dialogs::lastShown().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(sender ? f->senders()->recordCount() : f->recipients()->recordCount(), before);
+    }
+
+    void addSenderWithOnlyNote()
+    {
+        TMainForm* f = start();
+        QVERIFY(f);
+        f->Edit9->setText(QStringLiteral("只有备注"));
+        f->Button1->click();
+        QVERIFY(Dialogs::shown().isEmpty());
+        QCOMPARE(tableRows(QStringLiteral("outr"), {QStringLiteral("姓名"), QStringLiteral("地址"),
+                                                    QStringLiteral("备注"), QStringLiteral("年")})
+                     .value(1),
+                 QStringLiteral("||只有备注|<null>"));
+        QVERIFY(f->Edit9->text().isEmpty());
+    }
+
+    void addRecipientWritesEmptyWaybillNumber()
+    {
+        TMainForm* f = start();
+        QVERIFY(f);
+        f->Edit10->setText(QStringLiteral("张三"));
+        f->Edit22->setText(QStringLiteral("2"));
+        f->Button3->click();
+        QCOMPARE(tableRows(QStringLiteral("inr"), {QStringLiteral("姓名"), QStringLiteral("数量"),
+                                                   QStringLiteral("快递单号"), QStringLiteral("选中")}),
+                 QStringList{QStringLiteral("张三|2||<null>")});
+        QCOMPARE(f->recipients()->recordCount(), 1);
+        QVERIFY(f->Edit10->text().isEmpty() && f->Edit22->text().isEmpty());
+    }
+
+    void changedFlagsFollowTheUser()
+    {
+        addRecipients({{QStringLiteral("李四"), QStringLiteral("13900000000")}});
+        TMainForm* f = start();
+        QVERIFY(f);
+        QTest::keyClicks(f->Edit12, QStringLiteral("010"));
+        commitText(f->Edit10, QStringLiteral("王五"));
+        QCOMPARE(f->Edit10->text(), QStringLiteral("王五"));
+        QVERIFY(f->isChanged(f->Edit10));
+        QVERIFY(f->isChanged(f->Edit12));
+        QVERIFY(!f->isChanged(f->Edit11));
+        // Loading replaces what was typed and clears the flags.
+        f->DBGridEh1DblClick();
+        QCOMPARE(f->Edit10->text(), QStringLiteral("李四"));
+        QCOMPARE(f->Edit11->text(), QStringLiteral("13900000000"));
+        QVERIFY(f->Edit12->text().isEmpty());
+        QVERIFY(!f->isChanged(f->Edit10));
+        QVERIFY(!f->isChanged(f->Edit12));
+        QVERIFY(!f->Button3->isEnabled());
+        QVERIFY(f->Button4->isEnabled());
+    }
+
+    void changeWritesOnlyEditedBoxes()
+    {
+        addRecipients({{QStringLiteral("李四"), QStringLiteral("139")}});
+        TMainForm* f = start();
+        QVERIFY(f);
+        QTest::mouseDClick(f->DBGridEh1->viewport(), Qt::LeftButton, {}, QPoint(30, 5));
+        QCOMPARE(f->Edit10->text(), QStringLiteral("李四"));
+        commitText(f->Edit10, QStringLiteral("四"));
+        // Someone else changes the city meanwhile: an untouched box must not
+        // overwrite it with the stale text it was loaded with.
+        QVERIFY(execSql(QStringLiteral("UPDATE inr SET 城市 = '上海'")));
+        f->Button4->click();
+        QCOMPARE(messageTexts(), QStringList{QStringLiteral("修改记录成功！")});
+        QCOMPARE(tableRows(QStringLiteral("inr"),
+                           {QStringLiteral("姓名"), QStringLiteral("城市"), QStringLiteral("手机")}),
+                 QStringList{QStringLiteral("李四四|上海|139")});
+        QVERIFY(f->Button3->isEnabled());
+        QVERIFY(!f->Button4->isEnabled());
+        QVERIFY(f->Edit10->text().isEmpty());
+    }
+
+    void changeWithoutEditsAndWithErasedBox()
+    {
+        addRecipients({{QStringLiteral("李四"), QStringLiteral("139")}});
+        TMainForm* f = start();
+        QVERIFY(f);
+        f->DBGridEh1DblClick();
+        f->Button4->click();
+        QCOMPARE(Dialogs::lastShown().text, QStringLiteral("修改记录成功！"));
+        QCOMPARE(tableRows(QStringLiteral("inr"), {QStringLiteral("姓名"), QStringLiteral("手机")}),
+                 QStringList{QStringLiteral("李四|139")});
+
+        f->DBGridEh1DblClick();
+        f->Edit11->setFocus();
+        f->Edit11->selectAll();
+        QTest::keyClick(f->Edit11, Qt::Key_Delete);
+        QVERIFY(f->isChanged(f->Edit11));
+        f->Button4->click();
+        QCOMPARE(tableRows(QStringLiteral("inr"),
+                           {QStringLiteral("姓名"), QStringLiteral("手机"), QStringLiteral("城市")}),
+                 QStringList{QStringLiteral("李四||北京")});
+    }
+
+    void changeGoesToTheLoadedRow()
+    {
+        addRecipients({{QStringLiteral("甲"), QString()},
+                       {QStringLiteral("乙"), QString()},
+                       {QStringLiteral("丙"), QString()}});
+        TMainForm* f = start();
+        QVERIFY(f);
+        selectRow(f->DBGridEh1, 0);
+        f->DBGridEh1DblClick();
+        selectRow(f->DBGridEh1, 2); // the user moves on before saving
+        QCOMPARE(f->recipients()->currentRow(), 2);
+        commitText(f->Edit24, QStringLiteral("改"));
+        f->Button4->click();
+        QCOMPARE(
+            tableRows(QStringLiteral("inr"), {QStringLiteral("姓名"), QStringLiteral("备注")}),
+            (QStringList{QStringLiteral("甲|改"), QStringLiteral("乙|<null>"), QStringLiteral("丙|<null>")}));
+    }
+
+    void changeAfterLoadedRowWasDeleted_data()
+    {
+        QTest::addColumn<bool>("throughGrid");
+        QTest::newRow("deleted in the grid") << true;
+        QTest::newRow("deleted elsewhere") << false;
+    }
+    void changeAfterLoadedRowWasDeleted()
+    {
+        QFETCH(bool, throughGrid);
+        addRecipients({{QStringLiteral("甲"), QString()}, {QStringLiteral("乙"), QString()}});
+        TMainForm* f = start();
+        QVERIFY(f);
+        selectRow(f->DBGridEh1, 1);
+        f->DBGridEh1DblClick();
+        commitText(f->Edit24, QStringLiteral("改"));
+        if (throughGrid) {
+            f->Button5->click(); // row 1 is selected; OK confirms
+        } else {
+            QVERIFY(execSql(QStringLiteral("DELETE FROM inr WHERE 姓名 = '乙'")));
+        }
+        Dialogs::clear();
+        f->Button4->click();
+        QCOMPARE(messageTexts(), QStringList{QStringLiteral("当前修改记录为空！")});
+        QCOMPARE(tableRows(QStringLiteral("inr"), {QStringLiteral("姓名"), QStringLiteral("备注")}),
+                 QStringList{QStringLiteral("甲|<null>")});
+        QVERIFY(f->Button3->isEnabled());
+        QVERIFY(f->Edit24->text().isEmpty());
+    }
+
+    void doubleClickOnEmptyGrid()
+    {
+        TMainForm* f = start();
+        QVERIFY(f);
+        f->Edit10->setText(QStringLiteral("残留"));
+        QTest::mouseDClick(f->DBGridEh1->viewport(), Qt::LeftButton, {}, QPoint(50, 50));
+        QVERIFY(f->Edit10->text().isEmpty());
+        QVERIFY(f->Button4->isEnabled());
+        f->Button4->click();
+        QCOMPARE(messageTexts(), QStringList{QStringLiteral("当前修改记录为空！")});
+        QVERIFY(f->Button3->isEnabled());
+        QVERIFY(!f->Button4->isEnabled());
+        QCOMPARE(f->recipients()->recordCount(), 0);
+    }
+
+    void senderChangeThroughContextMenu()
+    {
+        TMainForm* f = start();
+        QVERIFY(f);
+        f->SpeedButton1->click();
+        QAction* load = f->PopupMenu7->actions().value(0);
+        QCOMPARE(captions(f->PopupMenu7),
+                 (QStringList{QStringLiteral("修改记录"), QStringLiteral("删除记录")}));
+        load->trigger();
+        QCOMPARE(f->Edit1->text(), QString());
+        commitText(f->Edit1, QStringLiteral("寄件人"));
+        f->Button2->click();
+        QCOMPARE(Dialogs::lastShown().text, QStringLiteral("修改记录成功！"));
+        QCOMPARE(tableRows(QStringLiteral("outr"), {QStringLiteral("姓名"), QStringLiteral("年")}),
+                 QStringList{QStringLiteral("寄件人|") + today("yyyy")});
+    }
+
+    void deleteWithoutSelectionExplains()
+    {
+        addRecipients({{QStringLiteral("甲"), QString()}});
+        TMainForm* f = start();
+        QVERIFY(f);
+        f->Button5->click();
+        QCOMPARE(Dialogs::shown().size(), 1);
+        QCOMPARE(Dialogs::lastShown().text,
+                 QStringLiteral("请单击左边的序号选中一条记录或拖选一段记录，\r\n"
+                                "也可以用Ctrl及Shift来进行多选，然后再删除记录。"));
+        QCOMPARE(Dialogs::lastShown().icon, QMessageBox::Information);
+        QCOMPARE(f->recipients()->recordCount(), 1);
+    }
+
+    void deleteSelectedRows_data()
+    {
+        QTest::addColumn<QMessageBox::StandardButton>("answer");
+        QTest::addColumn<QStringList>("left");
+        QTest::newRow("ok") << QMessageBox::Ok
+                            << QStringList{QStringLiteral("1"), QStringLiteral("5"), QStringLiteral("6")};
+        QTest::newRow("cancel") << QMessageBox::Cancel
+                                << QStringList{QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"),
+                                               QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5"),
+                                               QStringLiteral("6")};
+    }
+    void deleteSelectedRows()
+    {
+        QFETCH(QMessageBox::StandardButton, answer);
+        QFETCH(QStringList, left);
+        for (int i = 0; i < 7; ++i)
+            addRecipients({{QString::number(i), QString()}});
+        TMainForm* f = start();
+        QVERIFY(f);
+        QVERIFY(QTest::qWaitForWindowExposed(f));
+        // Click row 0, Ctrl-click row 2, Shift-click row 4 on the row indicator.
+        clickRowHeader(f->DBGridEh1, 0, Qt::NoModifier);
+        clickRowHeader(f->DBGridEh1, 2, Qt::ControlModifier);
+        clickRowHeader(f->DBGridEh1, 4, Qt::ShiftModifier);
+        QCOMPARE(f->DBGridEh1->selectionModel()->selectedRows().size(), 4); // 0, 2, 3, 4
+        Dialogs::answerButton(answer);
+        f->PopupMenu1->actions().value(1)->trigger(); // "删除记录"
+        QCOMPARE(Dialogs::lastShown().text, QStringLiteral("确定要删除选中的记录？"));
+        QCOMPARE(Dialogs::lastShown().icon, QMessageBox::Warning);
+        QCOMPARE(Dialogs::lastShown().buttons, QMessageBox::Ok | QMessageBox::Cancel);
+        QCOMPARE(tableRows(QStringLiteral("inr"), {QStringLiteral("姓名")}), left);
+        QCOMPARE(gridNames(f), left);
+        if (answer == QMessageBox::Cancel)
+            QCOMPARE(f->DBGridEh1->selectionModel()->selectedRows().size(), 4);
+    }
+
+    void deleteDoesNotTouchBoxesOrMode()
+    {
+        addRecipients({{QStringLiteral("甲"), QString()}, {QStringLiteral("乙"), QString()}});
+        TMainForm* f = start();
+        QVERIFY(f);
+        selectRow(f->DBGridEh1, 0);
+        f->DBGridEh1DblClick();
+        selectRow(f->DBGridEh1, 1);
+        f->Button5->click();
+        QCOMPARE(f->Edit10->text(), QStringLiteral("甲"));
+        QVERIFY(f->Button4->isEnabled());
+        QCOMPARE(gridNames(f), QStringList{QStringLiteral("甲")});
+    }
+
+    // ------------------------------------------------------------ search
+
+    void search_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("mobile");
+        QTest::addColumn<QStringList>("found");
+        const QStringList all{QStringLiteral("张三"), QStringLiteral("李张"),       QStringLiteral("王 五"),
+                              QStringLiteral("a\"b"), QStringLiteral("百分之100%"), QStringLiteral("x_y"),
+                              QStringLiteral("xzy")};
+        QTest::newRow("name contains") << QStringLiteral("张") << QString()
+                                       << QStringList{QStringLiteral("张三"), QStringLiteral("李张")};
+        QTest::newRow("mobile wins") << QStringLiteral("张") << QStringLiteral("777")
+                                     << QStringList{QStringLiteral("王 五")};
+        QTest::newRow("mobile alone") << QString() << QStringLiteral("1380")
+                                      << QStringList{QStringLiteral("张三"), QStringLiteral("李张")};
+        QTest::newRow("blank") << QStringLiteral(" ") << QString() << QStringList{QStringLiteral("王 五")};
+        QTest::newRow("quote") << QStringLiteral("\"") << QString() << QStringList{QStringLiteral("a\"b")};
+        QTest::newRow("percent") << QStringLiteral("%") << QString()
+                                 << QStringList{QStringLiteral("百分之100%")};
+        QTest::newRow("underscore") << QStringLiteral("_") << QString() << QStringList{QStringLiteral("x_y")};
+        QTest::newRow("no match") << QStringLiteral("赵") << QString() << QStringList{};
+        QTest::newRow("both empty") << QString() << QString() << all;
+    }
+    void search()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, mobile);
+        QFETCH(QStringList, found);
+        addRecipients({{QStringLiteral("张三"), QStringLiteral("13800000001")},
+                       {QStringLiteral("李张"), QStringLiteral("13800000002")},
+                       {QStringLiteral("王 五"), QStringLiteral("777")},
+                       {QStringLiteral("a\"b"), QString()},
+                       {QStringLiteral("百分之100%"), QString()},
+                       {QStringLiteral("x_y"), QString()},
+                       {QStringLiteral("xzy"), QString()}});
+        TMainForm* f = start();
+        QVERIFY(f);
+        f->Edit25->setText(name);
+        f->Edit26->setText(mobile);
+        f->Button7->click();
+        QVERIFY(Dialogs::shown().isEmpty());
+        QCOMPARE(gridNames(f), found);
+        QCOMPARE(f->DBGridEh1->model()->rowCount(), found.size());
+    }
+
+    void emptySearchKeepsEarlierResultAndRefreshRestores()
+    {
+        addRecipients({{QStringLiteral("张三"), QString()}, {QStringLiteral("李四"), QString()}});
+        TMainForm* f = start();
+        QVERIFY(f);
+        f->Edit25->setText(QStringLiteral("李"));
+        f->Button7->click();
+        QCOMPARE(gridNames(f), QStringList{QStringLiteral("李四")});
+        f->Edit25->clear();
+        f->Button7->click();
+        QCOMPARE(gridNames(f), QStringList{QStringLiteral("李四")});
+        f->Edit25->setText(QStringLiteral("李"));
+        f->Edit26->setText(QStringLiteral("x"));
+        f->Button6->click();
+        QCOMPARE(gridNames(f), (QStringList{QStringLiteral("张三"), QStringLiteral("李四")}));
+        QVERIFY(f->Edit25->text().isEmpty());
+        QVERIFY(f->Edit26->text().isEmpty());
+        // The grid still shows the columns it should after the rebuild.
+        const int hidden = f->recipients()->fieldIndex(QStringLiteral("序号"));
+        QVERIFY(f->DBGridEh1->isColumnHidden(hidden));
+        QCOMPARE(f->DBGridEh1->columnWidth(f->recipients()->fieldIndex(QStringLiteral("地址"))), 170);
+    }
+
+    void searchNarrowsLoadChangeAndDelete()
+    {
+        addRecipients({{QStringLiteral("张三"), QString()}, {QStringLiteral("李四"), QString()}});
+        TMainForm* f = start();
+        QVERIFY(f);
+        f->Edit25->setText(QStringLiteral("李"));
+        f->Button7->click();
+        f->DBGridEh1DblClick();
+        QCOMPARE(f->Edit10->text(), QStringLiteral("李四"));
+        QCOMPARE(DataSources::mainRecipients()->value(QStringLiteral("姓名")), QStringLiteral("李四"));
+    }
+
+    void addSenderDropsSearchAddRecipientKeepsIt()
+    {
+        addRecipients({{QStringLiteral("张三"), QString()}, {QStringLiteral("李四"), QString()}});
+        TMainForm* f = start();
+        QVERIFY(f);
+        f->Edit25->setText(QStringLiteral("李"));
+        f->Button7->click();
+        f->Edit10->setText(QStringLiteral("赵六"));
+        f->Button3->click();
+        // The new row is listed, the search stays in force for the others.
+        QCOMPARE(gridNames(f), (QStringList{QStringLiteral("李四"), QStringLiteral("赵六")}));
+        QCOMPARE(f->recipients()->statement().contains(QStringLiteral("LIKE")), true);
+
+        f->Button1->click(); // empty sender boxes: the message, but the list is rebuilt first
+        QCOMPARE(Dialogs::lastShown().text, QStringLiteral("寄件信息不能为空！"));
+        QCOMPARE(gridNames(f),
+                 (QStringList{QStringLiteral("张三"), QStringLiteral("李四"), QStringLiteral("赵六")}));
+        QCOMPARE(f->Edit25->text(), QStringLiteral("李"));
+    }
+
+    // ------------------------------------------------------------ print date
+
+    void hideDateOnThirdSenderRow()
+    {
+        QVERIFY(execSql(QStringLiteral("INSERT INTO outr (姓名, 年, 月, 日) VALUES ('甲','2001','01','01'),"
+                                       "('乙','2002','02','02'), ('丙','2003','03','03')")));
+        TMainForm* f = start();
+        QVERIFY(f);
+        QVERIFY(!f->HideDateAction->isChecked());
+        selectRow(f->DBGridEh2, 2);
+        QCOMPARE(f->senders()->currentRow(), 2);
+        const QStringList cols{QStringLiteral("姓名"), QStringLiteral("年"), QStringLiteral("月"),
+                               QStringLiteral("日")};
+        const QString now = QStringLiteral("%1|%2|%3").arg(today("yyyy"), today("MM"), today("dd"));
+        f->HideDateAction->trigger();
+        QVERIFY(f->HideDateAction->isChecked());
+        QCOMPARE(tableRows(QStringLiteral("outr"), cols),
+                 (QStringList{QStringLiteral("甲|") + now, QStringLiteral("乙|2002|02|02"),
+                              QStringLiteral("丙|||")}));
+        f->HideDateAction->trigger();
+        QVERIFY(!f->HideDateAction->isChecked());
+        QCOMPARE(tableRows(QStringLiteral("outr"), cols).value(2), QStringLiteral("丙|") + now);
+        QCOMPARE(
+            f->DBGridEh2->model()->index(2, f->senders()->fieldIndex(QStringLiteral("年"))).data().toString(),
+            today("yyyy"));
+    }
+
+    void hideDateOnEmptySenderTableAddsRow()
+    {
+        TMainForm* f = start();
+        QVERIFY(f);
+        selectRow(f->DBGridEh2, 0);
+        f->Button8->click(); // OK confirms: the only sender row goes
+        QCOMPARE(f->senders()->recordCount(), 0);
+        f->HideDateAction->trigger();
+        QCOMPARE(tableRows(QStringLiteral("outr"), {QStringLiteral("姓名"), QStringLiteral("年")}),
+                 QStringList{QStringLiteral("<null>|")});
+    }
+
+    // ------------------------------------------------------------ menus
+
+    void printMenus()
+    {
+        TMainForm* f = start();
+        QVERIFY(f);
+        const QStringList single = captions(f->PopupMenu2);
+        const QStringList batch = captions(f->PopupMenu3);
+        QCOMPARE(single.size(), 20);
+        QCOMPARE(batch, single);
+        QCOMPARE(single.value(0), QStringLiteral("申通快递单模板【一】"));
+        QCOMPARE(single.value(14), QStringLiteral("中通快递单模板【二】"));
+        QCOMPARE(single.value(19), QStringLiteral("923远华快运模板"));
+        const QStringList grid = captions(f->PopupMenu1);
+        QCOMPARE(grid,
+                 (QStringList{QStringLiteral("修改记录"), QStringLiteral("删除记录"), QStringLiteral("-"),
+                              QStringLiteral("单张打印"), QStringLiteral("批量打印")}));
+        QMenu* gridSingle = f->PopupMenu1->actions().value(3)->menu();
+        QMenu* gridBatch = f->PopupMenu1->actions().value(4)->menu();
+        QVERIFY(gridSingle && gridBatch);
+        QStringList expected = single;
+        expected[14] += QLatin1Char(' ');
+        QCOMPARE(captions(gridSingle), expected);
+        QCOMPARE(captions(gridBatch), batch);
+
+        QList<QPair<QString, int>> got;
+        connect(f, &TMainForm::templateRequested, this, [&](const QString& code, layouts::Variant v) {
+            got.append({code, int(v)});
+        });
+        f->PopupMenu2->actions().value(0)->trigger();
+        gridBatch->actions().value(19)->trigger();
+        f->PopupMenu3->actions().value(19)->trigger();
+        gridSingle->actions().value(14)->trigger();
+        QCOMPARE(got, (QList<QPair<QString, int>>{{QStringLiteral("st"), int(layouts::Variant::Single)},
+                                                  {QStringLiteral("qy"), int(layouts::Variant::Batch)},
+                                                  {QStringLiteral("qy"), int(layouts::Variant::Batch)},
+                                                  {QStringLiteral("zt1"), int(layouts::Variant::Single)}}));
+    }
+
+    void toolsStartFirstInstalledProgram()
+    {
+        TMainForm* f = start();
+        QVERIFY(f);
+        QStringList asked;
+        QStringList started;
+        Shell::setFinder([&](const QString& p) {
+            asked << p;
+            return (p == QLatin1String("galculator") || p == QLatin1String("mate-calc"))
+                       ? QStringLiteral("/usr/bin/") + p
+                       : QString();
+        });
+        Shell::setStarter([&](const QString& path, const QStringList&) {
+            started << path;
+            return true;
+        });
+        QCOMPARE(captions(f->PopupMenu5), (QStringList{QStringLiteral("隐藏寄件日期"), QStringLiteral("-"),
+                                                       QStringLiteral("计算器"), QStringLiteral("记事本")}));
+        f->PopupMenu5->actions().value(2)->trigger();
+        f->PopupMenu5->actions().value(2)->trigger(); // a second one, the first keeps running
+        QCOMPARE(started,
+                 (QStringList{QStringLiteral("/usr/bin/galculator"), QStringLiteral("/usr/bin/galculator")}));
+        QCOMPARE(asked.mid(0, 3), (QStringList{QStringLiteral("gnome-calculator"), QStringLiteral("kcalc"),
+                                               QStringLiteral("galculator")}));
+        started.clear();
+        asked.clear();
+        f->PopupMenu5->actions().value(3)->trigger(); // no editor installed
+        QVERIFY(started.isEmpty());
+        QCOMPARE(asked.size(), Shell::textEditors().size());
+        QVERIFY(Dialogs::shown().isEmpty());
+    }
+
+    void helpOpensAddresses()
+    {
+        TMainForm* f = start();
+        QVERIFY(f);
+        QList<QUrl> opened;
+        Shell::setUrlOpener([&](const QUrl& u) {
+            opened << u;
+            return true;
+        });
+        QCOMPARE(captions(f->PopupMenu6), (QStringList{QStringLiteral("常见问题"), QStringLiteral("技术支持"),
+                                                       QStringLiteral("软件网站")}));
+        for (QAction* a : f->PopupMenu6->actions())
+            a->trigger();
+        f->SiteLink->click();
+        QCOMPARE(opened.size(), 4);
+        QCOMPARE(opened[0].path(), QStringLiteral("/zyques.htm"));
+        QCOMPARE(opened[0].host(), opened[2].host());
+        QCOMPARE(opened[1].scheme(), QStringLiteral("mailto"));
+        QCOMPARE(opened[1].path(), ProductInfo::supportMail());
+        QCOMPARE(opened[3], opened[2]);
+        QVERIFY(f->StatusSite->text().contains(opened[2].toString()));
+    }
+
+    void screenshot()
+    {
+        // WAYBILL_SCREENSHOT=dir saves pictures of both views for a look.
+        const QString dir = qEnvironmentVariable("WAYBILL_SCREENSHOT");
+        if (dir.isEmpty())
+            QSKIP("WAYBILL_SCREENSHOT not set");
+        addRecipients({{QStringLiteral("张三"), QStringLiteral("13800000001")},
+                       {QStringLiteral("李四"), QStringLiteral("13900000002")}});
+        TMainForm* f = start();
+        QVERIFY(f);
+        QVERIFY(QTest::qWaitForWindowExposed(f));
+        selectRow(f->DBGridEh1, 1);
+        QVERIFY(f->grab().save(dir + QStringLiteral("/recipient.png")));
+        f->SpeedButton1->click();
+        QVERIFY(f->grab().save(dir + QStringLiteral("/sender.png")));
+    }
+};
+
+QTEST_MAIN(TestMainForm)
+#include "test_mainform.moc"
