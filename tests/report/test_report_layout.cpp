@@ -100,6 +100,7 @@ private slots:
     void boldVisibleAt600Dpi_data();
     void boldVisibleAt600Dpi();
     void cancelledPdfLeavesNoFile();
+    void designViewShowsColumnNames();
 
 private:
     void addRecipients(int n);
@@ -431,6 +432,22 @@ void TestReportLayout::boldVisibleAt600Dpi()
         const QImage img = renderPage(layout, 0, 600);
         coverage[bold] = ink(img, img.rect());
     }
+    // And in a PDF rasterised at 600 dpi, as a printer driver would.
+    double pdfCoverage[2];
+    for (int bold = 0; bold < 2; ++bold) {
+        item->Font.setBold(bold);
+        const QString base = m_dir->filePath(QStringLiteral("bold%1").arg(bold));
+        QString error;
+        QVERIFY2(ReportPdfWriter::write(m_report, base + ".pdf", &error), qPrintable(error));
+        QProcess p;
+        p.start("pdftoppm", {"-r", "600", "-gray", "-singlefile", base + ".pdf", base});
+        QVERIFY(p.waitForFinished(60000) && p.exitCode() == 0);
+        const QImage img(base + ".pgm");
+        QVERIFY(!img.isNull());
+        pdfCoverage[bold] = ink(img, img.rect());
+    }
+    QVERIFY2(pdfCoverage[1] > pdfCoverage[0] * 1.25,
+             qPrintable(QStringLiteral("PDF regular %1, bold %2").arg(pdfCoverage[0]).arg(pdfCoverage[1])));
     QVERIFY2(coverage[0] > 0, "no text at all");
     QVERIFY2(coverage[1] > coverage[0] * 1.25,
              qPrintable(QStringLiteral("regular %1, bold %2").arg(coverage[0]).arg(coverage[1])));
@@ -452,6 +469,29 @@ void TestReportLayout::cancelledPdfLeavesNoFile()
     // A folder that does not exist is an error, not a crash.
     QVERIFY(!ReportPdfWriter::write(m_report, m_dir->filePath("no/such/dir/x.pdf"), &error));
     QVERIFY(!error.isEmpty());
+}
+
+void TestReportLayout::designViewShowsColumnNames()
+{
+    QVERIFY(m_db->exec(QStringLiteral("INSERT INTO inr (姓名) VALUES ('')")));
+    makeReport();
+    m_report->DataSet = m_inr;
+    QVERIFY(m_inr->open("inr"));
+    TQRDBText* item = m_report->band()->items().first();
+    item->setLeftPixels(100);
+    item->setTopPixels(40);
+    // The value is empty, yet the design view shows the column name there.
+    QImage img(869, 480, QImage::Format_RGB32);
+    img.setDotsPerMeterX(int(96 / 0.0254));
+    img.setDotsPerMeterY(int(96 / 0.0254));
+    img.fill(Qt::white);
+    QPainter p(&img);
+    m_report->paintDesign(&p, 96);
+    p.end();
+    QVERIFY(ink(img, QRect(100, 40, 40, 17)) > 0.02);
+    QCOMPARE(ink(img, QRect(0, 0, 99, 480)), 0.0);
+    QCOMPARE(ink(img, QRect(0, 0, 869, 39)), 0.0);
+    QCOMPARE(ink(img, QRect(0, 60, 869, 420)), 0.0);
 }
 
 QTEST_MAIN(TestReportLayout)
