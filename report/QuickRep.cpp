@@ -67,15 +67,15 @@ void TQuickRep::paintDesign(QPainter* painter, double ppi) const
         for (const TQRDBText* item : b->items()) {
             if (item->Transparent != (pass == 0))
                 continue;
-            ReportPainter::Item spec;
-            spec.left = item->Size.Left;
-            spec.top = item->Size.Top;
-            spec.width = item->Size.Width;
-            spec.height = item->Size.Height;
-            spec.font = item->Font;
-            spec.transparent = item->Transparent;
-            spec.color = item->Color;
-            ReportPainter::paintItem(painter, spec, item->DataField, 0, 0, unitsPerTenth);
+            ReportPainter::Item shape;
+            shape.left = item->Size.Left;
+            shape.top = item->Size.Top;
+            shape.width = item->Size.Width;
+            shape.height = item->Size.Height;
+            shape.font = item->Font;
+            shape.transparent = item->Transparent;
+            shape.color = item->Color;
+            ReportPainter::paintItem(painter, shape, item->DataField, 0, 0, unitsPerTenth);
         }
     }
 }

@@ -39,15 +39,15 @@ void ReportLayout::start()
         m_bandColor = band->Color;
         m_bandTransparent = band->Transparent;
         for (const TQRDBText* item : band->items()) {
-            ReportPainter::Item spec;
-            spec.left = item->Size.Left;
-            spec.top = item->Size.Top;
-            spec.width = item->Size.Width;
-            spec.height = item->Size.Height;
-            spec.font = item->Font;
-            spec.transparent = item->Transparent;
-            spec.color = item->Color;
-            m_items.append(spec);
+            ReportPainter::Item shape;
+            shape.left = item->Size.Left;
+            shape.top = item->Size.Top;
+            shape.width = item->Size.Width;
+            shape.height = item->Size.Height;
+            shape.font = item->Font;
+            shape.transparent = item->Transparent;
+            shape.color = item->Color;
+            m_items.append(shape);
             m_itemNames.append(item->objectName());
         }
     }
