@@ -337,8 +337,9 @@ bool DataSet::post(QString* error)
             QStringList marks;
             for (int i = 0; i < cols.size(); ++i)
                 marks << QStringLiteral("?");
-            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(quoted(m_table), cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+            sql =
+                QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                    .arg(quoted(m_table), cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
         }
         q.prepare(sql);
         for (const QVariant& v : binds)

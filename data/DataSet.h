@@ -16,7 +16,13 @@ class DataSet : public QObject
 {
     Q_OBJECT
 public:
-    enum class State { Inactive, Browse, Edit, Insert };
+    enum class State
+    {
+        Inactive,
+        Browse,
+        Edit,
+        Insert
+    };
 
     explicit DataSet(QObject* parent = nullptr);
     ~DataSet() override;

@@ -14,9 +14,8 @@ DataSetModel::DataSetModel(DataSet* set, QObject* parent) : QAbstractTableModel(
         beginInsertRows({}, row, row);
         endInsertRows();
     });
-    connect(set, &DataSet::rowChanged, this, [this](int row) {
-        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
-    });
+    connect(set, &DataSet::rowChanged, this,
+            [this](int row) { emit dataChanged(index(row, 0), index(row, columnCount() - 1)); });
 }
 
 int DataSetModel::rowCount(const QModelIndex& parent) const

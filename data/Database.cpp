@@ -3,9 +3,9 @@
 #include "data/Schema.h"
 #include "data/Transaction.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QDir>
 #include <QSet>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -37,7 +37,8 @@ bool createEmptyPrivateFile(const QString& path, QString* error)
     int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) {
         if (error)
-            *error = QStringLiteral("无法创建数据库文件 %1：%2").arg(path, QString::fromLocal8Bit(strerror(errno)));
+            *error = QStringLiteral("无法创建数据库文件 %1：%2")
+                         .arg(path, QString::fromLocal8Bit(strerror(errno)));
         return false;
     }
     ::close(fd);
@@ -97,7 +98,8 @@ bool Database::checkFile(const QString& path, QString* error, bool thorough)
     const QByteArray head = f.read(100);
     f.close();
     if (head.size() >= 19 && head.mid(4, 15) == "Standard Jet DB")
-        return fail(QStringLiteral("是旧版 Access（Jet）数据库，本程序无法使用，请先把数据导出为Excel再导入。"));
+        return fail(
+            QStringLiteral("是旧版 Access（Jet）数据库，本程序无法使用，请先把数据导出为Excel再导入。"));
     if (!head.startsWith(QByteArray("SQLite format 3\0", 16)))
         return fail(QStringLiteral("不是本程序的数据库（不是 SQLite 数据库文件）。"));
 
@@ -125,7 +127,8 @@ bool Database::checkFile(const QString& path, QString* error, bool thorough)
         if (!tables.contains(t))
             missing << t;
     if (!missing.isEmpty())
-        return fail(QStringLiteral("缺少数据表 %1，不是本程序的数据库。").arg(missing.join(QStringLiteral("、"))));
+        return fail(
+            QStringLiteral("缺少数据表 %1，不是本程序的数据库。").arg(missing.join(QStringLiteral("、"))));
 
     if (thorough) {
         rc = sqlite3_prepare_v2(raw, "PRAGMA quick_check", -1, &st, nullptr);
@@ -159,18 +162,21 @@ bool Database::createFile(const QString& path, QString* error)
     if (!createEmptyPrivateFile(path, error))
         return false;
     Database tmp;
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), tmp.m_name);
-    db.setDatabaseName(path);
-    bool ok = db.open();
-    if (ok) {
-        tmp.m_path = path;
-        ok = tmp.configure(error);
-        Transaction tx(db);
-        for (const QString& sql : Schema::createStatements())
-            ok = ok && tmp.exec(sql, {}, error);
-        ok = ok && tx.commit(error);
-    } else if (error) {
-        *error = db.lastError().text();
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), tmp.m_name);
+        db.setDatabaseName(path);
+        ok = db.open();
+        if (ok) {
+            tmp.m_path = path;
+            ok = tmp.configure(error);
+            Transaction tx(db);
+            for (const QString& sql : Schema::createStatements())
+                ok = ok && tmp.exec(sql, {}, error);
+            ok = ok && tx.commit(error);
+        } else if (error) {
+            *error = db.lastError().text();
+        }
     }
     tmp.close();
     if (!ok)

@@ -4,24 +4,27 @@ namespace Schema {
 
 QStringList senderColumns()
 {
-    return {QStringLiteral("姓名"), QStringLiteral("手机"), QStringLiteral("电话"), QStringLiteral("城市"),
-            QStringLiteral("寄件单位"), QStringLiteral("地址"), QStringLiteral("邮编"), QStringLiteral("签名"),
-            QStringLiteral("备注"), QStringLiteral("年"), QStringLiteral("月"), QStringLiteral("日")};
+    return {QStringLiteral("姓名"), QStringLiteral("手机"),     QStringLiteral("电话"),
+            QStringLiteral("城市"), QStringLiteral("寄件单位"), QStringLiteral("地址"),
+            QStringLiteral("邮编"), QStringLiteral("签名"),     QStringLiteral("备注"),
+            QStringLiteral("年"),   QStringLiteral("月"),       QStringLiteral("日")};
 }
 
 QStringList recipientColumns()
 {
-    return {QStringLiteral("序号"), QStringLiteral("选中"), QStringLiteral("已打印"), QStringLiteral("姓名"),
-            QStringLiteral("城市"), QStringLiteral("邮编"), QStringLiteral("收件单位"), QStringLiteral("地址"),
-            QStringLiteral("手机"), QStringLiteral("电话"), QStringLiteral("内件品名"), QStringLiteral("数量"),
-            QStringLiteral("备注"), QStringLiteral("快递单号")};
+    return {QStringLiteral("序号"),     QStringLiteral("选中"),     QStringLiteral("已打印"),
+            QStringLiteral("姓名"),     QStringLiteral("城市"),     QStringLiteral("邮编"),
+            QStringLiteral("收件单位"), QStringLiteral("地址"),     QStringLiteral("手机"),
+            QStringLiteral("电话"),     QStringLiteral("内件品名"), QStringLiteral("数量"),
+            QStringLiteral("备注"),     QStringLiteral("快递单号")};
 }
 
 QStringList importColumns()
 {
-    return {QStringLiteral("姓名"), QStringLiteral("城市"), QStringLiteral("邮编"), QStringLiteral("收件单位"),
-            QStringLiteral("地址"), QStringLiteral("手机"), QStringLiteral("电话"), QStringLiteral("内件品名"),
-            QStringLiteral("数量"), QStringLiteral("备注")};
+    return {QStringLiteral("姓名"),     QStringLiteral("城市"),     QStringLiteral("邮编"),
+            QStringLiteral("收件单位"), QStringLiteral("地址"),     QStringLiteral("手机"),
+            QStringLiteral("电话"),     QStringLiteral("内件品名"), QStringLiteral("数量"),
+            QStringLiteral("备注")};
 }
 
 static QString textColumns(const QStringList& names)

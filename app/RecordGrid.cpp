@@ -1,0 +1,87 @@
+#include "app/RecordGrid.h"
+
+#include "data/DataSet.h"
+#include "data/DataSetModel.h"
+
+#include <QHeaderView>
+
+#include <algorithm>
+
+RecordGrid::RecordGrid(DataSetModel* model, const QString& objectName, QWidget* parent)
+    : QTableView(parent), m_model(model)
+{
+    setObjectName(objectName);
+    setModel(model);
+    setFont(songFont(14));
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    setToolTip(QStringLiteral("双击修改记录"));
+    setWordWrap(false);
+    setAlternatingRowColors(false);
+    QHeaderView* rows = verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(fontMetrics().height() + 6);
+    rows->setMinimumWidth(28);
+    horizontalHeader()->setFont(songFont(14));
+    horizontalHeader()->setHighlightSections(false);
+    connect(model, &QAbstractItemModel::modelReset, this, [this] {
+        if (m_hasLayout)
+            applyColumnLayout();
+    });
+}
+
+QFont RecordGrid::songFont(int pixels, bool bold)
+{
+    QFont f(QStringLiteral("宋体"));
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
+
+void RecordGrid::setColumnLayout(const QVector<Column>& shown, const QStringList& hidden)
+{
+    m_shown = shown;
+    m_hidden = hidden;
+    m_hasLayout = true;
+    applyColumnLayout();
+}
+
+void RecordGrid::setHighlightedTitles()
+{
+    QHeaderView* header = horizontalHeader();
+    header->setFont(songFont(14, true));
+    header->setDefaultAlignment(Qt::AlignCenter);
+    QPalette pal = header->palette();
+    pal.setColor(QPalette::ButtonText, QColor(0, 128, 128));
+    pal.setColor(QPalette::WindowText, QColor(0, 128, 128));
+    header->setPalette(pal);
+}
+
+void RecordGrid::applyColumnLayout()
+{
+    const QStringList fields = m_model->dataSet()->fieldNames();
+    QHeaderView* header = horizontalHeader();
+    int visual = 0;
+    for (const Column& c : m_shown) {
+        const int logical = fields.indexOf(c.name);
+        if (logical < 0)
+            continue;
+        setColumnHidden(logical, false);
+        setColumnWidth(logical, c.width);
+        header->moveSection(header->visualIndex(logical), visual++);
+    }
+    for (int logical = 0; logical < fields.size(); ++logical)
+        if (m_hidden.contains(fields[logical]))
+            setColumnHidden(logical, true);
+}
+
+QList<int> RecordGrid::selectedRowList() const
+{
+    QList<int> rows;
+    for (const QModelIndex& i : selectionModel()->selectedRows())
+        rows << i.row();
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QPair>
+#include <QStringList>
+#include <QTableView>
+#include <QVector>
+
+class DataSetModel;
+
+// The read-only record grids of the main and the Excel window: a row
+// indicator on the left through which one or several rows are selected
+// (click, drag, Ctrl, Shift), uniform rows so that a hundred thousand
+// records scroll smoothly, and an optional fixed column layout.
+class RecordGrid : public QTableView
+{
+    Q_OBJECT
+public:
+    struct Column
+    {
+        QString name;
+        int width;
+    };
+
+    RecordGrid(DataSetModel* model, const QString& objectName, QWidget* parent = nullptr);
+
+    // Shows these columns in this order and width, hides the columns named in
+    // hidden, and shows any other column (one the program doesn't know)
+    // after them. Reapplied whenever the list is rebuilt.
+    void setColumnLayout(const QVector<Column>& shown, const QStringList& hidden);
+    // Centred, bold, teal titles.
+    void setHighlightedTitles();
+
+    // Selected rows (0-based), in ascending order.
+    QList<int> selectedRowList() const;
+
+    static QFont songFont(int pixels, bool bold = false);
+
+private:
+    void applyColumnLayout();
+
+    DataSetModel* m_model;
+    QVector<Column> m_shown;
+    QStringList m_hidden;
+    bool m_hasLayout = false;
+};
