@@ -1,0 +1,247 @@
+#include "exchange/DatabaseBackup.h"
+
+#include "data/Database.h"
+#include "exchange/FileReplacer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+#include <sqlite3.h>
+
+namespace {
+
+// An sqlite3 handle closed when it goes out of scope.
+struct SqliteHandle
+{
+    sqlite3* db = nullptr;
+    ~SqliteHandle()
+    {
+        if (db)
+            sqlite3_close_v2(db);
+    }
+    bool open(const QString& path, int flags, QString* error)
+    {
+        const QByteArray native = QFile::encodeName(path);
+        const int rc = sqlite3_open_v2(native.constData(), &db, flags, nullptr);
+        if (rc != SQLITE_OK) {
+            if (error)
+                *error = QStringLiteral("无法打开 %1：%2")
+                             .arg(QDir::toNativeSeparators(path), QString::fromUtf8(sqlite3_errstr(rc)));
+            return false;
+        }
+        sqlite3_busy_timeout(db, 5000);
+        return true;
+    }
+    QString message() const { return QString::fromUtf8(sqlite3_errmsg(db)); }
+};
+
+QString journalOf(const QString& dbPath)
+{
+    return dbPath + QStringLiteral("-journal");
+}
+
+// Lets SQLite itself deal with a rollback journal left beside the current
+// file by a crash (a hot journal is rolled back, a finished one deleted), so
+// that no journal meant for the old file can later be applied to the new one.
+bool settleJournal(const QString& dbPath, QString* error)
+{
+    if (!QFileInfo::exists(journalOf(dbPath)))
+        return true;
+    if (QFileInfo::exists(dbPath)) {
+        SqliteHandle h;
+        if (h.open(dbPath, SQLITE_OPEN_READWRITE, nullptr)) {
+            sqlite3_exec(h.db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+        }
+    }
+    // Whatever is left belongs to no transaction in progress (every
+    // connection of ours is closed and the file was just read): discard it.
+    if (QFileInfo::exists(journalOf(dbPath)) && !QFile::remove(journalOf(dbPath))) {
+        if (error)
+            *error = QStringLiteral("无法删除遗留的日志文件 %1。")
+                         .arg(QDir::toNativeSeparators(journalOf(dbPath)));
+        return false;
+    }
+    return true;
+}
+
+bool copyFile(const QString& from, const QString& to, QString* error)
+{
+    QFile in(from);
+    QFile out(to);
+    if (!in.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = QStringLiteral("无法读取 %1：%2").arg(QDir::toNativeSeparators(from), in.errorString());
+        return false;
+    }
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        if (error)
+            *error = QStringLiteral("无法写入 %1：%2").arg(QDir::toNativeSeparators(to), out.errorString());
+        return false;
+    }
+    QByteArray buf(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = in.read(buf.data(), buf.size());
+        if (n < 0) {
+            if (error)
+                *error =
+                    QStringLiteral("无法读取 %1：%2").arg(QDir::toNativeSeparators(from), in.errorString());
+            return false;
+        }
+        if (n == 0)
+            break;
+        if (out.write(buf.constData(), n) != n) {
+            if (error)
+                *error =
+                    QStringLiteral("无法写入 %1：%2").arg(QDir::toNativeSeparators(to), out.errorString());
+            return false;
+        }
+    }
+    if (!out.flush()) {
+        if (error)
+            *error = QStringLiteral("无法写入 %1：%2").arg(QDir::toNativeSeparators(to), out.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QString DatabaseBackup::backupPath(const QString& chosenName)
+{
+    if (chosenName.endsWith(QLatin1String(".bak"), Qt::CaseInsensitive))
+        return chosenName;
+    return chosenName + QStringLiteral(".bak");
+}
+
+bool DatabaseBackup::backup(const QString& dbPath, const QString& chosenName, QString* error,
+                            QString* writtenPath)
+{
+    if (chosenName.trimmed().isEmpty()) {
+        if (error)
+            *error = QStringLiteral("没有选择备份文件名。");
+        return false;
+    }
+    QString why;
+    if (!QFileInfo(dbPath).isFile()) {
+        if (error)
+            *error = QStringLiteral("数据库文件 %1 不存在。").arg(QDir::toNativeSeparators(dbPath));
+        return false;
+    }
+    const QString target = QFileInfo(backupPath(chosenName)).absoluteFilePath();
+    if (QFileInfo(target) == QFileInfo(dbPath)) {
+        if (error)
+            *error = QStringLiteral("备份文件不能是正在使用的数据库文件本身。");
+        return false;
+    }
+    FileReplacer out(target);
+    if (!out.prepare(error))
+        return false;
+
+    {
+        SqliteHandle src, dst;
+        if (!src.open(dbPath, SQLITE_OPEN_READONLY, error))
+            return false;
+        // The file must be an address book; its users may be writing meanwhile (busy timeout).
+        int tables = 0;
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(src.db,
+                               "SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN "
+                               "('outr','inr','excel')",
+                               -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW)
+            tables = sqlite3_column_int(st, 0);
+        sqlite3_finalize(st);
+        if (tables != 3) {
+            if (error)
+                *error = QStringLiteral("%1 不是本程序的数据库：%2")
+                             .arg(QDir::toNativeSeparators(dbPath), src.message());
+            return false;
+        }
+        if (!dst.open(out.tempPath(), SQLITE_OPEN_READWRITE, error))
+            return false;
+        sqlite3_backup* b = sqlite3_backup_init(dst.db, "main", src.db, "main");
+        if (!b) {
+            if (error)
+                *error = dst.message();
+            return false;
+        }
+        // Copy in steps so that writers of the program are kept waiting only
+        // briefly; a change in between makes SQLite start the copy over.
+        int rc;
+        int waits = 0;
+        do {
+            rc = sqlite3_backup_step(b, 256);
+            if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+                if (++waits > 500)
+                    break;
+                QThread::msleep(10);
+            }
+        } while (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED);
+        sqlite3_backup_finish(b);
+        if (rc != SQLITE_DONE) {
+            if (error)
+                *error = QStringLiteral("复制数据库失败：%1").arg(QString::fromUtf8(sqlite3_errstr(rc)));
+            return false;
+        }
+        // A single file at rest: no journal mode that needs companions.
+        if (sqlite3_exec(dst.db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) != SQLITE_OK) {
+            if (error)
+                *error = dst.message();
+            return false;
+        }
+    }
+    if (!Database::checkFile(out.tempPath(), &why, true)) {
+        if (error)
+            *error = QStringLiteral("备份文件校验失败：%1").arg(why);
+        return false;
+    }
+    if (!out.commit(error))
+        return false;
+    if (writtenPath)
+        *writtenPath = target;
+    return true;
+}
+
+bool DatabaseBackup::restore(const QString& source, const QString& dbPath, QString* error)
+{
+    QString why;
+    if (source.trimmed().isEmpty()) {
+        if (error)
+            *error = QStringLiteral("没有选择要恢复的文件。");
+        return false;
+    }
+    // A file that is not an intact address book changes nothing.
+    if (!Database::checkFile(source, &why, true)) {
+        if (error)
+            *error = why;
+        return false;
+    }
+    const QString target = QFileInfo(dbPath).absoluteFilePath();
+    FileReplacer out(target);
+    if (!out.prepare(error))
+        return false;
+    if (!copyFile(source, out.tempPath(), error))
+        return false;
+    // What will stand at dbPath is checked, not only what was chosen.
+    if (!Database::checkFile(out.tempPath(), &why, true)) {
+        if (error)
+            *error = QStringLiteral("复制后的文件校验失败：%1").arg(why);
+        return false;
+    }
+
+    Database::closeAll();
+    if (!settleJournal(target, error))
+        return false;
+    if (!out.commit(error))
+        return false;
+    // Nothing may have recreated it meanwhile; a journal now would be
+    // applied to the restored file.
+    if (QFileInfo::exists(journalOf(target)) && !QFile::remove(journalOf(target))) {
+        if (error)
+            *error = QStringLiteral("无法删除日志文件 %1。").arg(QDir::toNativeSeparators(journalOf(target)));
+        return false;
+    }
+    return true;
+}

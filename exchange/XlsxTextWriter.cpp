@@ -1,0 +1,223 @@
+#include "exchange/XlsxTextWriter.h"
+
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+#include <quazip/quazipnewinfo.h>
+
+#include <QDateTime>
+#include <QDir>
+
+namespace {
+
+constexpr int kMaxCellChars = 32767;
+
+QByteArray escape(const QString& s)
+{
+    QString out;
+    out.reserve(s.size());
+    for (QChar c : s) {
+        const ushort u = c.unicode();
+        if (c == QLatin1Char('&'))
+            out += QLatin1String("&amp;");
+        else if (c == QLatin1Char('<'))
+            out += QLatin1String("&lt;");
+        else if (c == QLatin1Char('>'))
+            out += QLatin1String("&gt;");
+        else if (c == QLatin1Char('"'))
+            out += QLatin1String("&quot;");
+        else if (u < 0x20 && u != 0x09 && u != 0x0A && u != 0x0D)
+            out += QStringLiteral("_x%1_").arg(u, 4, 16, QLatin1Char('0')); // not allowed in XML 1.0
+        else
+            out += c;
+    }
+    return out.toUtf8();
+}
+
+QByteArray columnName(int c)
+{
+    QByteArray s;
+    for (++c; c > 0; c = (c - 1) / 26)
+        s.prepend(char('A' + (c - 1) % 26));
+    return s;
+}
+
+const char* const kXmlHead = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+
+} // namespace
+
+XlsxTextWriter::XlsxTextWriter(const QString& path) : m_path(path) {}
+
+XlsxTextWriter::~XlsxTextWriter()
+{
+    if (m_sheet && m_sheet->isOpen())
+        m_sheet->close();
+    if (m_zip && m_zip->isOpen())
+        m_zip->close();
+}
+
+bool XlsxTextWriter::open(QString* error)
+{
+    m_zip = std::make_unique<QuaZip>(m_path);
+    if (!m_zip->open(QuaZip::mdCreate)) {
+        if (error)
+            *error = QStringLiteral("无法创建 %1（错误 %2）")
+                         .arg(QDir::toNativeSeparators(m_path))
+                         .arg(m_zip->getZipError());
+        return false;
+    }
+    return true;
+}
+
+bool XlsxTextWriter::writePart(const QString& name, const QByteArray& data, QString* error)
+{
+    QuaZipFile f(m_zip.get());
+    QuaZipNewInfo info(name);
+    info.dateTime = QDateTime::currentDateTime();
+    if (!f.open(QIODevice::WriteOnly, info) || f.write(data) != data.size()) {
+        if (error)
+            *error =
+                QStringLiteral("写入 %1 失败（磁盘已满或没有权限？）").arg(QDir::toNativeSeparators(m_path));
+        return false;
+    }
+    f.close();
+    if (f.getZipError() != ZIP_OK) {
+        if (error)
+            *error =
+                QStringLiteral("写入 %1 失败（磁盘已满或没有权限？）").arg(QDir::toNativeSeparators(m_path));
+        return false;
+    }
+    return true;
+}
+
+bool XlsxTextWriter::addSheet(const QString& name, QString* error)
+{
+    if (!finishSheet(error))
+        return false;
+    m_sheetNames << name;
+    m_rows = 0;
+    m_sheet = std::make_unique<QuaZipFile>(m_zip.get());
+    QuaZipNewInfo info(QStringLiteral("xl/worksheets/sheet%1.xml").arg(m_sheetNames.size()));
+    info.dateTime = QDateTime::currentDateTime();
+    if (!m_sheet->open(QIODevice::WriteOnly, info)) {
+        if (error)
+            *error = QStringLiteral("写入 %1 失败").arg(QDir::toNativeSeparators(m_path));
+        return false;
+    }
+    QByteArray head = kXmlHead;
+    head += "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+            "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheetData>";
+    return m_sheet->write(head) == head.size();
+}
+
+bool XlsxTextWriter::addRow(const QStringList& cells, QString* error)
+{
+    if (!m_sheet || m_rows >= maxRows())
+        return false;
+    const QByteArray r = QByteArray::number(++m_rows);
+    QByteArray xml = "<row r=\"" + r + "\">";
+    for (int c = 0; c < cells.size(); ++c) {
+        if (cells.at(c).isEmpty())
+            continue;
+        xml += "<c r=\"" + columnName(c) + r + "\" s=\"1\" t=\"inlineStr\"><is><t xml:space=\"preserve\">" +
+               escape(cells.at(c).left(kMaxCellChars)) + "</t></is></c>";
+    }
+    xml += "</row>";
+    if (m_sheet->write(xml) != xml.size()) {
+        if (error)
+            *error = QStringLiteral("写入 %1 失败（磁盘已满？）").arg(QDir::toNativeSeparators(m_path));
+        return false;
+    }
+    return true;
+}
+
+bool XlsxTextWriter::finishSheet(QString* error)
+{
+    if (!m_sheet)
+        return true;
+    const QByteArray tail = "</sheetData></worksheet>";
+    const bool ok = m_sheet->write(tail) == tail.size();
+    m_sheet->close();
+    const bool zipOk = m_sheet->getZipError() == ZIP_OK;
+    m_sheet.reset();
+    if (!ok || !zipOk) {
+        if (error)
+            *error = QStringLiteral("写入 %1 失败（磁盘已满？）").arg(QDir::toNativeSeparators(m_path));
+        return false;
+    }
+    return true;
+}
+
+bool XlsxTextWriter::close(QString* error)
+{
+    if (!m_zip)
+        return false;
+    if (m_sheetNames.isEmpty() && !addSheet(QStringLiteral("Sheet1"), error))
+        return false;
+    if (!finishSheet(error))
+        return false;
+    QByteArray types = kXmlHead;
+    types += "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+             "<Default Extension=\"rels\" "
+             "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+             "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+             "<Override PartName=\"/xl/workbook.xml\" "
+             "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
+             "<Override PartName=\"/xl/styles.xml\" "
+             "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>";
+    QByteArray sheets, rels = kXmlHead;
+    rels += "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+    for (int i = 1; i <= m_sheetNames.size(); ++i) {
+        const QByteArray n = QByteArray::number(i);
+        types +=
+            "<Override PartName=\"/xl/worksheets/sheet" + n +
+            ".xml\" "
+            "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>";
+        sheets += "<sheet name=\"" + escape(m_sheetNames.at(i - 1)) + "\" sheetId=\"" + n + "\" r:id=\"rId" +
+                  n + "\"/>";
+        rels += "<Relationship Id=\"rId" + n +
+                "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
+                "Target=\"worksheets/sheet" +
+                n + ".xml\"/>";
+    }
+    types += "</Types>";
+    const QByteArray stylesId = QByteArray::number(m_sheetNames.size() + 1);
+    rels += "<Relationship Id=\"rId" + stylesId +
+            "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
+            "Target=\"styles.xml\"/></Relationships>";
+    QByteArray workbook = kXmlHead;
+    workbook += "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+                "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>" +
+                sheets + "</sheets></workbook>";
+    QByteArray rootRels = kXmlHead;
+    rootRels += "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                "<Relationship Id=\"rId1\" "
+                "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
+                "Target=\"xl/workbook.xml\"/></Relationships>";
+    // Two cell formats: General (0) and Text "@" (1), the one every cell uses.
+    QByteArray styles = kXmlHead;
+    styles +=
+        "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+        "<fonts count=\"1\"><font><sz val=\"11\"/><name val=\"宋体\"/><charset val=\"134\"/></font></fonts>"
+        "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
+        "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
+        "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
+        "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" "
+        "borderId=\"0\"/></cellStyleXfs>"
+        "<cellXfs count=\"2\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>"
+        "<xf numFmtId=\"49\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>"
+        "</cellXfs><cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" "
+        "builtinId=\"0\"/></cellStyles>"
+        "</styleSheet>";
+    bool ok = writePart(QStringLiteral("[Content_Types].xml"), types, error) &&
+              writePart(QStringLiteral("_rels/.rels"), rootRels, error) &&
+              writePart(QStringLiteral("xl/workbook.xml"), workbook, error) &&
+              writePart(QStringLiteral("xl/_rels/workbook.xml.rels"), rels, error) &&
+              writePart(QStringLiteral("xl/styles.xml"), styles, error);
+    m_zip->close();
+    if (ok && m_zip->getZipError() != ZIP_OK) {
+        if (error)
+            *error = QStringLiteral("写入 %1 失败（磁盘已满？）").arg(QDir::toNativeSeparators(m_path));
+        ok = false;
+    }
+    return ok;
+}

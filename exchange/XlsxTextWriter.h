@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QuaZip;
+class QuaZipFile;
+
+// Writes an Excel 2007+ workbook (.xlsx) of text cells, row by row, straight
+// into the zip container: every cell is an inline string in the text number
+// format "@", so leading zeros and long digit strings stay as typed.
+// (libxlsxwriter cannot share a process with QuaZip: both export minizip's
+// zip functions under the same names, and one of them calls the other's.)
+class XlsxTextWriter
+{
+public:
+    static constexpr int maxRows() { return 1048576; }
+
+    explicit XlsxTextWriter(const QString& path);
+    ~XlsxTextWriter();
+
+    bool open(QString* error);
+    // Starts a sheet; the previous one is finished.
+    bool addSheet(const QString& name, QString* error);
+    bool addRow(const QStringList& cells, QString* error);
+    int rowCount() const { return m_rows; }
+    // Writes the remaining parts and closes the file.
+    bool close(QString* error);
+
+private:
+    bool finishSheet(QString* error);
+    bool writePart(const QString& name, const QByteArray& data, QString* error);
+
+    QString m_path;
+    std::unique_ptr<QuaZip> m_zip;
+    std::unique_ptr<QuaZipFile> m_sheet;
+    QStringList m_sheetNames;
+    int m_rows = 0;
+};

@@ -1,0 +1,272 @@
+#include "data/Database.h"
+#include "exchange/DatabaseBackup.h"
+
+#include <QDir>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtTest>
+
+#include <sqlite3.h>
+
+#include <atomic>
+
+namespace {
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeBytes(const QString& path, const QByteArray& data)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(data);
+}
+
+QStringList names(const QString& dbPath)
+{
+    Database db;
+    QStringList out;
+    if (!db.open(dbPath, nullptr, false))
+        return {QStringLiteral("<cannot open>")};
+    QSqlQuery q(db.db());
+    q.exec(QStringLiteral("SELECT \"姓名\" FROM inr ORDER BY rowid"));
+    while (q.next())
+        out << q.value(0).toString();
+    return out;
+}
+
+} // namespace
+
+class TestDatabaseBackup : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void backupPath_data();
+    void backupPath();
+    void backupCopiesAndReplaces();
+    void backupFailureLeavesNothing();
+    void backupWhileWriting();
+    void restoreRefuses_data();
+    void restoreRefuses();
+    void restoreBringsBackBackup();
+    void restoreOntoItself();
+    void restoreDiscardsHotJournal();
+
+private:
+    void setNames(const QStringList& list);
+    QString dbPath() const { return Database::defaultPath(); }
+    QString path(const QString& n) const { return m_dir.filePath(n); }
+    QTemporaryDir m_dir;
+    Database* m_db = nullptr;
+};
+
+void TestDatabaseBackup::init()
+{
+    QFile::remove(dbPath());
+    QFile::remove(dbPath() + "-journal");
+    m_db = new Database;
+    QString err;
+    QVERIFY2(m_db->open(dbPath(), &err), qPrintable(err));
+    setNames({"张三", "李四"});
+}
+
+void TestDatabaseBackup::cleanup()
+{
+    delete m_db;
+    m_db = nullptr;
+}
+
+void TestDatabaseBackup::setNames(const QStringList& list)
+{
+    if (!m_db->isOpen())
+        QVERIFY(m_db->open(dbPath(), nullptr));
+    QVERIFY(m_db->exec(QStringLiteral("DELETE FROM inr")));
+    for (const QString& n : list)
+        QVERIFY(m_db->exec(QStringLiteral("INSERT INTO inr (\"姓名\") VALUES (?)"), {n}));
+}
+
+void TestDatabaseBackup::backupPath_data()
+{
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("plain") << "/b/备份"
+                           << "/b/备份.bak";
+    QTest::newRow("already .bak") << "/b/x.bak"
+                                  << "/b/x.bak";
+    QTest::newRow("upper case") << "/b/x.BAK"
+                                << "/b/x.BAK";
+    QTest::newRow("other extension") << "/b/x.mdb"
+                                     << "/b/x.mdb.bak";
+}
+
+void TestDatabaseBackup::backupPath()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QString, expected);
+    QCOMPARE(DatabaseBackup::backupPath(chosen), expected);
+}
+
+void TestDatabaseBackup::backupCopiesAndReplaces()
+{
+    QString err, written;
+    QVERIFY2(DatabaseBackup::backup(dbPath(), path("one"), &err, &written), qPrintable(err));
+    QCOMPARE(written, path("one.bak"));
+    QCOMPARE(names(written), QStringList({"张三", "李四"}));
+    // A second backup to the same name replaces the first.
+    setNames({"王五"});
+    QVERIFY(DatabaseBackup::backup(dbPath(), path("one.bak"), &err, &written));
+    QCOMPARE(written, path("one.bak"));
+    QCOMPARE(names(written), QStringList({"王五"}));
+    QVERIFY(!QFileInfo::exists(path("one.bak.bak")));
+    QVERIFY(Database::checkFile(written, &err, true));
+}
+
+void TestDatabaseBackup::backupFailureLeavesNothing()
+{
+    QString err;
+    QVERIFY(!DatabaseBackup::backup(dbPath(), path("no/such/dir/x"), &err));
+    QVERIFY(!err.isEmpty());
+    // No database there: nothing to copy, nothing written.
+    const QString folder = path("failing");
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(!DatabaseBackup::backup(path("absent.mdb"), folder + "/x", &err));
+    QVERIFY(!DatabaseBackup::backup(dbPath(), folder, &err)); // the chosen name is a folder: folder.bak
+    QVERIFY(QDir().mkpath(folder + "/dir.bak"));
+    QVERIFY(!DatabaseBackup::backup(dbPath(), folder + "/dir", &err)); // a folder stands at the target
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+void TestDatabaseBackup::backupWhileWriting()
+{
+    // Another connection keeps committing while the copy runs.
+    for (int i = 0; i < 2000; ++i)
+        m_db->exec(QStringLiteral("INSERT INTO inr (\"姓名\", \"地址\") VALUES (?, ?)"),
+                   {QStringLiteral("预置%1").arg(i), QString(200, QLatin1Char('x'))});
+    std::atomic<bool> stop{false};
+    std::atomic<int> commits{0};
+    QThread* writer = QThread::create([&] {
+        sqlite3* h = nullptr;
+        sqlite3_open(QFile::encodeName(dbPath()).constData(), &h);
+        sqlite3_busy_timeout(h, 5000);
+        while (!stop) {
+            if (sqlite3_exec(h,
+                             "INSERT INTO inr (\"姓名\", \"地址\") VALUES ('写入中', hex(randomblob(300)))",
+                             nullptr, nullptr, nullptr) == SQLITE_OK)
+                ++commits;
+        }
+        sqlite3_close(h);
+    });
+    writer->start();
+    while (commits < 20)
+        QThread::msleep(1);
+    QString err, written;
+    bool ok = true;
+    for (int i = 0; i < 5 && ok; ++i)
+        ok = DatabaseBackup::backup(dbPath(), path(QStringLiteral("live%1").arg(i)), &err, &written);
+    stop = true;
+    writer->wait();
+    delete writer;
+    QVERIFY2(ok, qPrintable(err));
+    QVERIFY(commits > 20);
+    QVERIFY2(Database::checkFile(written, &err, true), qPrintable(err));
+    QVERIFY(names(written).size() >= 2002);
+}
+
+void TestDatabaseBackup::restoreRefuses_data()
+{
+    QTest::addColumn<QString>("source");
+
+    writeBytes(path("text.bak"), "这不是数据库\n");
+    QTest::newRow("text file") << path("text.bak");
+    QTest::newRow("missing file") << path("absent.bak");
+
+    QVERIFY(DatabaseBackup::backup(dbPath(), path("full"), nullptr));
+    // Make it bigger than a few pages so a cut loses real data.
+    {
+        Database big;
+        QVERIFY(big.open(path("full.bak"), nullptr, false));
+        for (int i = 0; i < 500; ++i)
+            big.exec(QStringLiteral("INSERT INTO outr (\"姓名\", \"地址\") VALUES (?, ?)"),
+                     {QString::number(i), QString(300, QLatin1Char('y'))});
+    }
+    const QByteArray full = fileBytes(path("full.bak"));
+    writeBytes(path("cut.bak"), full.left(full.size() / 2));
+    QTest::newRow("truncated database") << path("cut.bak");
+
+    sqlite3* h = nullptr;
+    sqlite3_open(QFile::encodeName(path("two-tables.bak")).constData(), &h);
+    sqlite3_exec(h, "CREATE TABLE outr (a); CREATE TABLE inr (b);", nullptr, nullptr, nullptr);
+    sqlite3_close(h);
+    QTest::newRow("missing table excel") << path("two-tables.bak");
+}
+
+void TestDatabaseBackup::restoreRefuses()
+{
+    QFETCH(QString, source);
+    const QByteArray before = fileBytes(dbPath());
+    QString err;
+    QVERIFY(!DatabaseBackup::restore(source, dbPath(), &err));
+    QVERIFY(!err.isEmpty());
+    QCOMPARE(fileBytes(dbPath()), before);
+    // The program's connection was not touched either.
+    QVERIFY(m_db->isOpen());
+    const QStringList left = QDir::current().entryList(QDir::Files | QDir::Hidden);
+    QCOMPARE(left, QStringList{"data.mdb"});
+}
+
+void TestDatabaseBackup::restoreBringsBackBackup()
+{
+    QVERIFY(DatabaseBackup::backup(dbPath(), path("snap"), nullptr));
+    setNames({"后来的", "又一个", "第三个"});
+    QString err;
+    QVERIFY2(DatabaseBackup::restore(path("snap.bak"), dbPath(), &err), qPrintable(err));
+    QVERIFY(!m_db->isOpen()); // every connection closed for the swap
+    QCOMPARE(fileBytes(dbPath()), fileBytes(path("snap.bak")));
+    QCOMPARE(names(dbPath()), QStringList({"张三", "李四"}));
+    QCOMPARE(QDir::current().entryList(QDir::Files | QDir::Hidden), QStringList{"data.mdb"});
+}
+
+void TestDatabaseBackup::restoreOntoItself()
+{
+    const QByteArray before = fileBytes(dbPath());
+    QString err;
+    QVERIFY2(DatabaseBackup::restore(dbPath(), dbPath(), &err), qPrintable(err));
+    QCOMPARE(fileBytes(dbPath()), before);
+    QCOMPARE(names(dbPath()), QStringList({"张三", "李四"}));
+}
+
+void TestDatabaseBackup::restoreDiscardsHotJournal()
+{
+    QVERIFY(DatabaseBackup::backup(dbPath(), path("good"), nullptr));
+    m_db->close();
+    // Catch the journal of a transaction in flight: what a crash would leave.
+    const QString journal = dbPath() + "-journal";
+    QByteArray hot;
+    {
+        sqlite3* h = nullptr;
+        sqlite3_open(QFile::encodeName(dbPath()).constData(), &h);
+        sqlite3_exec(h, "PRAGMA cache_size=5; BEGIN; DELETE FROM inr;", nullptr, nullptr, nullptr);
+        for (int i = 0; i < 300; ++i)
+            sqlite3_exec(h, "INSERT INTO inr (\"姓名\", \"地址\") VALUES ('垃圾', hex(randomblob(500)))",
+                         nullptr, nullptr, nullptr);
+        hot = fileBytes(journal);
+        sqlite3_exec(h, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(h);
+    }
+    QVERIFY(hot.size() > 4096);
+    writeBytes(journal, hot);
+    QString err;
+    QVERIFY2(DatabaseBackup::restore(path("good.bak"), dbPath(), &err), qPrintable(err));
+    QVERIFY(!QFileInfo::exists(journal));
+    QVERIFY2(Database::checkFile(dbPath(), &err, true), qPrintable(err));
+    QCOMPARE(names(dbPath()), QStringList({"张三", "李四"}));
+}
+
+QTEST_GUILESS_MAIN(TestDatabaseBackup)
+#include "test_databasebackup.moc"
