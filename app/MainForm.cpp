@@ -6,10 +6,13 @@
 #include "app/Shell.h"
 #include "app/TemplateMenuTable.h"
 #include "app/ToolIcons.h"
+#include "data/ContainsSearch.h"
 #include "data/DataSet.h"
 #include "data/DataSetModel.h"
 #include "data/Database.h"
 #include "data/Schema.h"
+#include "exchange/DataExporter.h"
+#include "exchange/DatabaseBackup.h"
 #include "report/FontSetup.h"
 #include "templates/DataSources.h"
 
@@ -26,6 +29,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
@@ -331,6 +335,9 @@ void TMainForm::buildToolBar(QWidget* central)
     connect(SpeedButton13, &QToolButton::clicked, this,
             [this] { popupToolbarMenu(SpeedButton13, PopupMenu3); });
     connect(SpeedButton4, &QToolButton::clicked, this, &TMainForm::excelImportRequested);
+    connect(SpeedButton5, &QToolButton::clicked, this, &TMainForm::ExportClick);
+    connect(SpeedButton6, &QToolButton::clicked, this, &TMainForm::BackupClick);
+    connect(SpeedButton7, &QToolButton::clicked, this, &TMainForm::RestoreClick);
     connect(SpeedButton9, &QToolButton::clicked, this,
             [this] { popupToolbarMenu(SpeedButton9, PopupMenu5); });
     connect(SpeedButton10, &QToolButton::clicked, this,
@@ -892,14 +899,8 @@ void TMainForm::Button7Click()
     } else {
         return;
     }
-    QString escaped = text;
-    escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-    escaped.replace(QLatin1Char('%'), QLatin1String("\\%"));
-    escaped.replace(QLatin1Char('_'), QLatin1String("\\_"));
-    const QString where = QStringLiteral("\"%1\" LIKE ? ESCAPE '\\'").arg(column);
     QString why;
-    if (!ADOQuery2->open(Schema::kRecipientTable, where,
-                         {QVariant(QLatin1Char('%') + escaped + QLatin1Char('%'))}, &why))
+    if (!ContainsSearch::open(*ADOQuery2, Schema::kRecipientTable, column, text, &why))
         Dialogs::error(this, why);
 }
 
@@ -934,4 +935,75 @@ void TMainForm::SupportClick()
 void TMainForm::WebSiteClick()
 {
     Shell::openUrl(QUrl(ProductInfo::webSite()));
+}
+
+// ---------------------------------------------------------------- data maintenance
+
+void TMainForm::ExportClick()
+{
+    QString filter;
+    const QString chosen =
+        Dialogs::saveFileName(this, QStringLiteral("数据导出"), {},
+                              QStringLiteral("Excel 97-2003 工作簿 (*.xls);;Excel 工作簿 (*.xlsx)"), &filter);
+    if (chosen.isEmpty())
+        return;
+    const DataExporter::Format format = DataExporter::formatFor(chosen, filter);
+
+    // Long lists take a while: show progress and allow cancelling. The
+    // dialog appears only when the export runs longer than a moment.
+    QProgressDialog progress(QStringLiteral("正在导出收件信息…"), QStringLiteral("取消"), 0, 100, this);
+    progress.setWindowTitle(QStringLiteral("数据导出"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(ADOQuery2->recordCount() > 2000 ? 300 : 1000000);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    const DataExporter::Result r =
+        DataExporter::exportDataSet(*ADOQuery2, chosen, format, [&progress](int percent) {
+            progress.setValue(percent);
+            return !progress.wasCanceled();
+        });
+    progress.close();
+    if (r.cancelled)
+        return;
+    if (!r.ok) {
+        Dialogs::error(this, r.error);
+        return;
+    }
+    Dialogs::message(this, DataExporter::successMessage());
+}
+
+void TMainForm::BackupClick()
+{
+    const QString chosen = Dialogs::saveFileName(this, QStringLiteral("数据备份"), {},
+                                                 QStringLiteral("备份文件 (*.bak);;所有文件 (*)"));
+    if (chosen.isEmpty())
+        return;
+    QString why;
+    // The file in use is the one in the working directory, so that is the
+    // one backed up.
+    if (DatabaseBackup::backup(Database::defaultPath(), chosen, &why))
+        Dialogs::message(this, DatabaseBackup::backupSuccessMessage());
+    else
+        Dialogs::message(this, DatabaseBackup::backupFailureMessage());
+}
+
+void TMainForm::RestoreClick()
+{
+    const QString source = Dialogs::openFileName(this, QStringLiteral("数据恢复"), {},
+                                                 QStringLiteral("备份文件 (*.bak);;所有文件 (*)"));
+    if (source.isEmpty())
+        return;
+    QString why;
+    ADOQuery1->close();
+    ADOQuery2->close();
+    // Closes every connection of the program before replacing the file.
+    if (DatabaseBackup::restore(source, Database::defaultPath(), &why)) {
+        Dialogs::message(this, DatabaseBackup::restoreSuccessMessage());
+        close(); // the restored data is used from the next start on
+        return;
+    }
+    Dialogs::message(this, DatabaseBackup::restoreFailureMessage());
+    // The old file is still in place: carry on with it rather than leave
+    // the lists empty.
+    reconnect();
 }

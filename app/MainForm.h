@@ -114,6 +114,9 @@ public slots:
     void FaqClick();
     void SupportClick();
     void WebSiteClick();
+    void ExportClick();  // "数据导出"
+    void BackupClick();  // "数据备份"
+    void RestoreClick(); // "数据恢复"
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

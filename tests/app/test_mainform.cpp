@@ -830,6 +830,75 @@ private slots:
         QVERIFY(f->StatusSite->text().contains(opened[2].toString()));
     }
 
+    // ------------------------------------------------------------ maintenance
+
+    void backupAndRestore()
+    {
+        addRecipients({{QStringLiteral("备份前"), QString()}});
+        TMainForm* f = start();
+        QVERIFY(f);
+        const QString chosen = m_dir->filePath(QStringLiteral("copy"));
+        Dialogs::answerFile(chosen);
+        f->SpeedButton6->click();
+        QCOMPARE(messageTexts().last(), QStringLiteral("数据备份成功！"));
+        QVERIFY(QFile::exists(chosen + QStringLiteral(".bak")));
+
+        // Cancelled dialogs change nothing and say nothing more.
+        Dialogs::clear();
+        f->SpeedButton6->click();
+        f->SpeedButton7->click();
+        QStringList kinds;
+        for (const Dialogs::Shown& d : Dialogs::shown())
+            kinds << d.kind;
+        QCOMPARE(kinds, (QStringList{QStringLiteral("save"), QStringLiteral("open")})); // nothing else
+
+        Dialogs::clear();
+        Dialogs::answerFile(m_dir->filePath(QStringLiteral("no/such/dir/copy")));
+        f->SpeedButton6->click();
+        QCOMPARE(Dialogs::lastShown().text, QStringLiteral("数据备份失败，请重试！"));
+
+        // A file that is no address book is refused; the program goes on
+        // with its lists.
+        QFile junk(m_dir->filePath(QStringLiteral("junk.bak")));
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write("not a database");
+        junk.close();
+        Dialogs::clear();
+        Dialogs::answerFile(junk.fileName());
+        f->SpeedButton7->click();
+        QCOMPARE(Dialogs::lastShown().text, QStringLiteral("数据恢复失败，请重试！"));
+        QVERIFY(f->isVisible());
+        QCOMPARE(gridNames(f), QStringList{QStringLiteral("备份前")});
+        f->Edit10->setText(QStringLiteral("备份后"));
+        f->Button3->click();
+        QCOMPARE(gridNames(f).size(), 2);
+
+        Dialogs::clear();
+        Dialogs::answerFile(chosen + QStringLiteral(".bak"));
+        f->SpeedButton7->click();
+        QCOMPARE(Dialogs::lastShown().text, QStringLiteral("数据恢复成功！"));
+        QVERIFY(!f->isVisible());
+        m_form.reset();
+        QVERIFY(start());
+        QCOMPARE(gridNames(m_form.get()), QStringList{QStringLiteral("备份前")});
+    }
+
+    void exportWritesWorkbook()
+    {
+        addRecipients({{QStringLiteral("张三"), QStringLiteral("138")}, {QStringLiteral("李四"), QString()}});
+        TMainForm* f = start();
+        QVERIFY(f);
+        const QString chosen = m_dir->filePath(QStringLiteral("list"));
+        Dialogs::answerFile(chosen);
+        f->SpeedButton5->click();
+        QCOMPARE(Dialogs::lastShown().text, QStringLiteral("成功导出全部数据!"));
+        QVERIFY(QFileInfo(chosen + QStringLiteral(".xls")).size() > 0);
+        Dialogs::clear();
+        f->SpeedButton5->click(); // cancelled
+        QCOMPARE(Dialogs::shown().size(), 1);
+        QCOMPARE(Dialogs::lastShown().kind, QStringLiteral("save"));
+    }
+
     void screenshot()
     {
         // WAYBILL_SCREENSHOT=dir saves pictures of both views for a look.
