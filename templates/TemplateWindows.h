@@ -14,6 +14,8 @@ class TemplateWindow;
 // contents are still there the next time it is opened.
 //
 //   TemplateWindows::instance().exec("st", layouts::Variant::Batch);
+//   connect(mainForm, &TMainForm::templateRequested, &TemplateWindows::instance(),
+//           &TemplateWindows::open);
 class TemplateWindows : public QObject
 {
     Q_OBJECT
@@ -28,6 +30,11 @@ public:
     // -1 for an unknown template code.
     int exec(const QString& code, layouts::Variant variant);
 
+public slots:
+    // For the print menus' templateRequested(code, variant) signals.
+    void open(const QString& code, layouts::Variant variant) { exec(code, variant); }
+
+public:
     // Destroys every window (at the end of the run, and between tests).
     void clear();
 

@@ -215,6 +215,9 @@ void TestPrintCommand::refused_data()
     QTest::newRow("unwritable") << QStringList{QStringLiteral("--template"), QStringLiteral("st"),
                                                QStringLiteral("--pdf"), QStringLiteral("no/such/dir/x.pdf")}
                                 << QStringLiteral("无法写入");
+    QTest::newRow("unknown printer") << QStringList{QStringLiteral("--template"), QStringLiteral("st"),
+                                                    QStringLiteral("--printer"), QStringLiteral("没有这台")}
+                                     << QStringLiteral("没有名为");
     QTest::newRow("missing database")
         << QStringList{QStringLiteral("--db"), QStringLiteral("none.mdb"), QStringLiteral("--template"),
                        QStringLiteral("st"),   QStringLiteral("--pdf"),    pdf}

@@ -77,6 +77,7 @@ private slots:
     void batchPagesPerRecipient();
     void batchOnActivation();
     void batchWithoutDatabase();
+    void batchEmptyRecipients();
     void singleAfterSearch();
     void zt1PreviewRaisesMainAndExcel();
 };
@@ -340,6 +341,24 @@ void TestTemplateWindow::batchWithoutDatabase()
     QCOMPARE(run.pageCount(), 1);
     for (const QString& t : run.pageTexts(0))
         QVERIFY(t.isEmpty());
+}
+
+void TestTemplateWindow::batchEmptyRecipients()
+{
+    {
+        Database db;
+        QString error;
+        QVERIFY2(db.open(Database::defaultPath(), &error), qPrintable(error));
+        QVERIFY(insertRow(db, QStringLiteral("outr"), QStringLiteral("寄件甲"), QString()));
+    }
+    TemplateWindow w(kTest, Variant::Batch);
+    QVERIFY(w.loadBatchData());
+    ReportLayout run(w.report());
+    QVERIFY(run.generateAll());
+    // One page with the sender only.
+    QCOMPARE(run.pageCount(), 1);
+    QVERIFY(run.pageTexts(0).contains(QStringLiteral("寄件甲")));
+    QVERIFY(!run.pageTexts(0).contains(QStringLiteral("李四")));
 }
 
 void TestTemplateWindow::singleAfterSearch()
