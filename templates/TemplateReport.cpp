@@ -28,23 +28,23 @@ TemplateReport::TemplateReport(const layouts::Template& tmpl, layouts::Variant v
     m_band->Transparent = false;
 
     for (int i = 0; i < p.itemCount; ++i) {
-        const layouts::Item& spec = p.items[i];
-        auto* item = new TQRDBText(m_band, QString::fromUtf8(spec.name));
-        item->DataField = QString::fromUtf8(spec.column);
-        item->Size.Left = spec.leftMm * 10.0;
-        item->Size.Top = spec.topMm * 10.0;
-        item->Size.Width = spec.widthMm * 10.0;
-        item->Size.Height = spec.heightMm * 10.0;
-        item->Font = designFont(spec);
+        const layouts::Item& design = p.items[i];
+        auto* item = new TQRDBText(m_band, QString::fromUtf8(design.name));
+        item->DataField = QString::fromUtf8(design.column);
+        item->Size.Left = design.leftMm * 10.0;
+        item->Size.Top = design.topMm * 10.0;
+        item->Size.Width = design.widthMm * 10.0;
+        item->Size.Height = design.heightMm * 10.0;
+        item->Font = designFont(design);
         item->AutoSize = true;
-        item->Transparent = !spec.opaque;
+        item->Transparent = !design.opaque;
         item->Color = Qt::white;
-        if (spec.wrap > 0) {
+        if (design.wrap > 0) {
             item->OnPrint = [this](TQRDBText* sender, QString& value) { printHook(sender, value); };
             item->setProperty("OnPrint", hookName(item));
         }
         m_items.append(item);
-        m_specs.append(&spec);
+        m_designs.append(&design);
     }
 }
 
@@ -92,13 +92,13 @@ TQRDBText* TemplateReport::item(const QString& name) const
 bool TemplateReport::isSenderItem(const TQRDBText* item) const
 {
     const int i = m_items.indexOf(const_cast<TQRDBText*>(item));
-    return i >= 0 && m_specs.at(i)->source == layouts::Source::Sender;
+    return i >= 0 && m_designs.at(i)->source == layouts::Source::Sender;
 }
 
 int TemplateReport::wrapWidth(const TQRDBText* item) const
 {
     const int i = m_items.indexOf(const_cast<TQRDBText*>(item));
-    return i >= 0 ? m_specs.at(i)->wrap : 0;
+    return i >= 0 ? m_designs.at(i)->wrap : 0;
 }
 
 QString TemplateReport::hookName(const TQRDBText* item) const
@@ -135,7 +135,7 @@ void TemplateReport::setItemsFont(const QFont& font)
 void TemplateReport::bind(DataSet* senders, DataSet* recipients)
 {
     for (int i = 0; i < m_items.size(); ++i)
-        m_items[i]->DataSet = m_specs.at(i)->source == layouts::Source::Sender ? senders : recipients;
+        m_items[i]->DataSet = m_designs.at(i)->source == layouts::Source::Sender ? senders : recipients;
     m_report->DataSet = isBatch() ? recipients : nullptr;
 }
 

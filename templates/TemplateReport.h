@@ -73,5 +73,5 @@ private:
     TQuickRep* m_report = nullptr;
     TQRBand* m_band = nullptr;
     QList<TQRDBText*> m_items;
-    QList<const layouts::Item*> m_specs; // parallel to m_items
+    QList<const layouts::Item*> m_designs; // parallel to m_items
 };
