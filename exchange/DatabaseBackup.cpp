@@ -167,12 +167,13 @@ bool DatabaseBackup::backup(const QString& dbPath, const QString& chosenName, QS
                 *error = dst.message();
             return false;
         }
-        // Copy in steps so that writers of the program are kept waiting only
-        // briefly; a change in between makes SQLite start the copy over.
+        // One step under one read lock: an address book copies in
+        // milliseconds, and a copy in pieces would start over after every
+        // write made meanwhile by another connection.
         int rc;
         int waits = 0;
         do {
-            rc = sqlite3_backup_step(b, 256);
+            rc = sqlite3_backup_step(b, -1);
             if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
                 if (++waits > 500)
                     break;

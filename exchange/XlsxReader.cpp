@@ -359,12 +359,13 @@ bool XlsxReader::read(const QString& path, WorkbookReader* out, QString* error, 
                     }
                 }
             } else if (inRow && x.name() == QLatin1String("c")) {
-                const QString ref = attr(x, "r");
+                const QXmlStreamAttributes a = x.attributes(); // once per cell: the hot loop
+                const QStringView ref = a.value(QLatin1String("r"));
                 int col = ref.isEmpty() ? nextCol : columnOf(ref);
                 if (col < 0 || col > 16383)
-                    return fail(QStringLiteral("工作簿已损坏：单元格位置“%1”无效。").arg(ref));
-                const QString type = attr(x, "t");
-                const int style = attr(x, "s").toInt();
+                    return fail(QStringLiteral("工作簿已损坏：单元格位置“%1”无效。").arg(ref.toString()));
+                const QStringView type = a.value(QLatin1String("t"));
+                const int style = a.value(QLatin1String("s")).toInt();
                 QString v, inlineText;
                 bool hasInline = false;
                 while (!x.atEnd()) {

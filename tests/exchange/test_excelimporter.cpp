@@ -330,7 +330,9 @@ void TestExcelImporter::valuesBecomeText_data()
         QTest::addRow("mobile %d", k) << k << QVariant(13800138000.0) << "13800138000";
         QTest::addRow("postcode as number %d", k) << k << QVariant(10000.0) << "10000";
         QTest::addRow("fraction %d", k) << k << QVariant(2.5) << "2.5";
-        QTest::addRow("inexact %d", k) << k << QVariant(0.1 + 0.2) << "0.30000000000000004";
+        // libxlsxwriter stores 16 significant digits, so only the other two keep the last bit.
+        if (k != Xlsx)
+            QTest::addRow("inexact %d", k) << k << QVariant(0.1 + 0.2) << "0.30000000000000004";
         QTest::addRow("text leading zero %d", k) << k << QVariant(QStringLiteral("010000")) << "010000";
     }
     for (int k : {Xls, Xlsx}) {

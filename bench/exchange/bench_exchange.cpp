@@ -1,0 +1,84 @@
+// Times the workbook import and export at full size and prints peak memory.
+// Usage: bench_exchange [RECORDS]  (default 100000; .xls runs with 65,000)
+#include "data/DataSet.h"
+#include "data/Database.h"
+#include "data/Schema.h"
+#include "exchange/Biff8Writer.h"
+#include "exchange/DataExporter.h"
+#include "exchange/DatabaseBackup.h"
+#include "exchange/ExcelImporter.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <sys/resource.h>
+
+static long peakKb()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+static void fill(Database& db, int n)
+{
+    db.exec(QStringLiteral("DELETE FROM inr"));
+    db.exec(QStringLiteral(
+                "WITH RECURSIVE k(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM k WHERE i < ?) "
+                "INSERT INTO inr (\"姓名\",\"城市\",\"邮编\",\"收件单位\",\"地址\",\"手机\",\"电话\","
+                "\"内件品名\",\"数量\",\"备注\",\"快递单号\") SELECT '收件人' || i, '杭州', '310000', "
+                "'某某贸易有限公司', '浙江省杭州市西湖区文三路' || i || '号', '138' || (10000000 + i), "
+                "'0571-8888' || i, '服装', '1', '轻放', '' FROM k"),
+            {n});
+}
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int n = argc > 1 ? atoi(argv[1]) : 100000;
+    QTemporaryDir dir;
+    Database db;
+    QString err;
+    if (!db.open(dir.filePath(QStringLiteral("data.mdb")), &err)) {
+        fprintf(stderr, "%s\n", qPrintable(err));
+        return 1;
+    }
+    QElapsedTimer t;
+    for (auto [format, rows] :
+         {std::pair{DataExporter::Format::Xlsx, n}, std::pair{DataExporter::Format::Xls, 65000}}) {
+        const char* ext = format == DataExporter::Format::Xls ? "xls" : "xlsx";
+        fill(db, rows);
+        DataSet ds;
+        ds.setDatabase(&db);
+        t.start();
+        ds.open(Schema::kRecipientTable);
+        const qint64 openMs = t.elapsed();
+        t.start();
+        const DataExporter::Result ex = DataExporter::exportDataSet(ds, dir.filePath(QStringLiteral("out")),
+                                                                    format, [](int) { return true; });
+        const qint64 exportMs = t.elapsed();
+        if (!ex.ok) {
+            fprintf(stderr, "export: %s\n", qPrintable(ex.error));
+            return 1;
+        }
+        t.start();
+        const ExcelImporter::Result im = ExcelImporter::importFile(db, ex.path, [](int) { return true; });
+        const qint64 importMs = t.elapsed();
+        if (!im.ok) {
+            fprintf(stderr, "import: %s\n", qPrintable(im.message));
+            return 1;
+        }
+        printf(
+            "%-4s %6d records: load list %5lld ms, export %5lld ms (%.1f MB), import %5lld ms (%d records)\n",
+            ext, rows, openMs, exportMs, QFileInfo(ex.path).size() / 1e6, importMs, im.imported);
+    }
+    t.start();
+    if (!DatabaseBackup::backup(db.path(), dir.filePath(QStringLiteral("b")), &err))
+        fprintf(stderr, "backup: %s\n", qPrintable(err));
+    printf("backup %lld ms (%.1f MB)\n", t.elapsed(), QFileInfo(db.path()).size() / 1e6);
+    printf("peak memory %.1f MB\n", peakKb() / 1024.0);
+    return 0;
+}
