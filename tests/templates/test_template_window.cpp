@@ -76,6 +76,7 @@ private slots:
     void hookOnlyForNonEmptyValues();
     void batchPagesPerRecipient();
     void batchOnActivation();
+    void batchReadsWhenShown();
     void batchWithoutDatabase();
     void batchEmptyRecipients();
     void singleAfterSearch();
@@ -320,6 +321,26 @@ void TestTemplateWindow::batchOnActivation()
     QCOMPARE(w.batchData()->recipients()->recordCount(), 2);
     QCOMPARE(w.batchData()->senders()->recNo(), 1);
     QVERIFY(Dialogs::shown().isEmpty());
+}
+
+void TestTemplateWindow::batchReadsWhenShown()
+{
+    {
+        Database db;
+        QString error;
+        QVERIFY2(db.open(Database::defaultPath(), &error), qPrintable(error));
+        QVERIFY(insertRow(db, QStringLiteral("inr"), QStringLiteral("收件一"), QString()));
+    }
+    TemplateWindow w(kTest, Variant::Batch);
+    QVERIFY(!w.batchData()->recipients()->isOpen());
+    int rows = -1;
+    QTimer::singleShot(200, &w, [&] {
+        rows = w.batchData()->recipients()->recordCount();
+        w.N2->trigger();
+    });
+    w.exec();
+    QCOMPARE(rows, 1);
+    QVERIFY(!w.isVisible());
 }
 
 void TestTemplateWindow::batchWithoutDatabase()
