@@ -744,11 +744,19 @@ private slots:
         QVERIFY(f);
         const QStringList single = captions(f->PopupMenu2);
         const QStringList batch = captions(f->PopupMenu3);
-        QCOMPARE(single.size(), 20);
+        const QStringList expectedSingle{
+            QStringLiteral("申通快递单模板【一】"), QStringLiteral("申通快递单模板【二】"),
+            QStringLiteral("汇通快递单模板"),       QStringLiteral("顺丰快递单模板【一】"),
+            QStringLiteral("顺丰快递单模板【二】"), QStringLiteral("顺丰快递单模板【三】"),
+            QStringLiteral("CCES快递单模板"),       QStringLiteral("天天快递单模板【一】"),
+            QStringLiteral("天天快递单模板【二】"), QStringLiteral("国通快递单模板"),
+            QStringLiteral("圆通快递单模板【一】"), QStringLiteral("圆通快递单模板【二】"),
+            QStringLiteral("韵达快递单模板"),       QStringLiteral("中通快递单模板【一】"),
+            QStringLiteral("中通快递单模板【二】"), QStringLiteral("宅急送快递单模板"),
+            QStringLiteral("EMS快递单模板【一】"),  QStringLiteral("EMS快递单模板【二】"),
+            QStringLiteral("速尔快递单模板"),       QStringLiteral("923远华快运模板")};
+        QCOMPARE(single, expectedSingle);
         QCOMPARE(batch, single);
-        QCOMPARE(single.value(0), QStringLiteral("申通快递单模板【一】"));
-        QCOMPARE(single.value(14), QStringLiteral("中通快递单模板【二】"));
-        QCOMPARE(single.value(19), QStringLiteral("923远华快运模板"));
         const QStringList grid = captions(f->PopupMenu1);
         QCOMPARE(grid,
                  (QStringList{QStringLiteral("修改记录"), QStringLiteral("删除记录"), QStringLiteral("-"),
