@@ -837,7 +837,10 @@ void TMainForm::deleteRows(Editor& e)
 
 void TMainForm::Button1Click()
 {
-    reconnect();
+    // The lists are rebuilt first (this drops a recipient search). When
+    // that fails the error is shown once and nothing is stored.
+    if (!reconnect())
+        return;
     addRow(m_sender, false);
 }
 

@@ -107,6 +107,7 @@ class TestMainForm : public QObject
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
+    QTemporaryDir m_home;
     std::unique_ptr<TMainForm> m_form;
 
     TMainForm* start()
@@ -157,6 +158,13 @@ private:
 private slots:
     void initTestCase()
     {
+        // Never touch the real desktop or settings, also when the test is
+        // started by hand outside ctest.
+        QVERIFY(m_home.isValid());
+        qputenv("HOME", QFile::encodeName(m_home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral(".config"))));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.filePath(QStringLiteral(".local/share"))));
+        qputenv("XDG_DESKTOP_DIR", QFile::encodeName(m_home.filePath(QStringLiteral("Desktop"))));
         FontSetup::install();
         Dialogs::setScripted(true);
     }
@@ -372,6 +380,22 @@ private slots:
                      .value(1),
                  QStringLiteral("||只有备注|<null>"));
         QVERIFY(f->Edit9->text().isEmpty());
+    }
+
+    void addSenderWhenDatabaseVanished()
+    {
+        TMainForm* f = start();
+        QVERIFY(f);
+        QVERIFY(QFile::remove(Database::defaultPath()));
+        commitText(f->Edit1, QStringLiteral("寄件人"));
+        f->Button1->click();
+        // One error naming the file; no empty address book is made in its place.
+        QCOMPARE(Dialogs::shown().size(), 1);
+        QCOMPARE(Dialogs::lastShown().icon, QMessageBox::Critical);
+        QVERIFY2(Dialogs::lastShown().text.contains(QStringLiteral("data.mdb")),
+                 qPrintable(Dialogs::lastShown().text));
+        QVERIFY(!QFile::exists(Database::defaultPath()));
+        QCOMPARE(f->Edit1->text(), QStringLiteral("寄件人")); // nothing typed is lost
     }
 
     void addRecipientWritesEmptyWaybillNumber()
