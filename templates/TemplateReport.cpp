@@ -9,6 +9,16 @@
 
 #include <QVariant>
 
+#include <cmath>
+
+double TemplateReport::gridTenths(double mm)
+{
+    // Every length but the page is laid out on the 96 dpi screen grid: the
+    // millimetres of the layouts are rounded to whole pixels, one pixel being
+    // 254 / 96 tenths of a millimetre on paper.
+    return std::lround(mm * 96.0 / 25.4) * 254.0 / 96.0;
+}
+
 TemplateReport::TemplateReport(const layouts::Template& tmpl, layouts::Variant variant, QObject* parent)
     : QObject(parent), m_template(tmpl), m_variant(variant)
 {
@@ -22,8 +32,8 @@ TemplateReport::TemplateReport(const layouts::Template& tmpl, layouts::Variant v
 
     m_band = new TQRBand(m_report);
     m_band->setObjectName(isBatch() ? QStringLiteral("DetailBand1") : QStringLiteral("QRBand1"));
-    m_band->Size.Width = p.bandWidthMm * 10.0;
-    m_band->Size.Height = p.bandHeightMm * 10.0;
+    m_band->Size.Width = gridTenths(p.bandWidthMm);
+    m_band->Size.Height = gridTenths(p.bandHeightMm);
     m_band->Color = Qt::white;
     m_band->Transparent = false;
 
@@ -31,10 +41,10 @@ TemplateReport::TemplateReport(const layouts::Template& tmpl, layouts::Variant v
         const layouts::Item& design = p.items[i];
         auto* item = new TQRDBText(m_band, QString::fromUtf8(design.name));
         item->DataField = QString::fromUtf8(design.column);
-        item->Size.Left = design.leftMm * 10.0;
-        item->Size.Top = design.topMm * 10.0;
-        item->Size.Width = design.widthMm * 10.0;
-        item->Size.Height = design.heightMm * 10.0;
+        item->Size.Left = gridTenths(design.leftMm);
+        item->Size.Top = gridTenths(design.topMm);
+        item->Size.Width = gridTenths(design.widthMm);
+        item->Size.Height = gridTenths(design.heightMm);
         item->Font = designFont(design);
         item->AutoSize = true;
         item->Transparent = !design.opaque;

@@ -52,6 +52,9 @@ public:
 
     // The font an item of the layout is designed with.
     static QFont designFont(const layouts::Item& item);
+    // A layout length in millimetres as it lands on paper: rounded to the
+    // whole screen pixel it was laid out on, in tenths of a millimetre.
+    static double gridTenths(double mm);
 
     // Moves every item by whole screen pixels at 96 pixels per inch, from
     // its current pixel position, as the shift buttons do.

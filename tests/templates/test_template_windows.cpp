@@ -1,6 +1,8 @@
 #include "app/Dialogs.h"
 #include "report/FontSetup.h"
+#include "report/QRBand.h"
 #include "report/QRDBText.h"
+#include "report/QuickRep.h"
 #include "templates/TemplateReport.h"
 #include "templates/TemplateWindow.h"
 #include "templates/TemplateWindows.h"
@@ -23,6 +25,8 @@ private slots:
     void everyWindow_data();
     void everyWindow();
     void keptForTheRun();
+    void lengthsOnScreenGrid_data();
+    void lengthsOnScreenGrid();
     void unknownTemplate();
 };
 
@@ -79,9 +83,42 @@ void TestTemplateWindows::everyWindow()
     for (int i = 0; i < p.itemCount; ++i) {
         QCOMPARE(items.at(i)->objectName(), QString::fromUtf8(p.items[i].name));
         QCOMPARE(bool(items.at(i)->OnPrint), p.items[i].wrap > 0);
-        QVERIFY(qAbs(items.at(i)->Size.Left - p.items[i].leftMm * 10) < 1e-6);
+        QVERIFY(qAbs(items.at(i)->Size.Left - TemplateReport::gridTenths(p.items[i].leftMm)) < 1e-6);
+        QCOMPARE(items.at(i)->leftPixels(), int(std::lround(p.items[i].leftMm * 96 / 25.4)));
+        QCOMPARE(items.at(i)->topPixels(), int(std::lround(p.items[i].topMm * 96 / 25.4)));
     }
     QCOMPARE(w->isBatch(), variant == int(Variant::Batch) || variant == int(Variant::ExcelBatch));
+}
+
+void TestTemplateWindows::lengthsOnScreenGrid_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<int>("variant");
+    QTest::addColumn<double>("pageLength");
+    QTest::addColumn<double>("bandHeight");
+    QTest::addColumn<double>("firstItemLeft");
+    // zjs: a band of 529 pixels (139.96 mm) on a 141.0 mm page; sf: a band of
+    // 533 pixels (141.02 mm), a hair taller than its 141.0 mm page.
+    QTest::newRow("zjs batch") << "zjs" << int(Variant::Batch) << 1410.0 << 529 * 254.0 / 96
+                               << 128 * 254.0 / 96;
+    QTest::newRow("sf batch") << "sf" << int(Variant::Batch) << 1410.0 << 533 * 254.0 / 96 << -1.0;
+    QTest::newRow("st single") << "st" << int(Variant::Single) << 1270.0 << 480 * 254.0 / 96
+                               << 120 * 254.0 / 96;
+}
+
+void TestTemplateWindows::lengthsOnScreenGrid()
+{
+    QFETCH(QString, code);
+    QFETCH(int, variant);
+    QFETCH(double, pageLength);
+    QFETCH(double, bandHeight);
+    QFETCH(double, firstItemLeft);
+    TemplateReport r(*layouts::findTemplate(code), Variant(variant));
+    QCOMPARE(r.report()->Page.Length, pageLength);
+    QVERIFY2(qAbs(r.band()->Size.Height - bandHeight) < 1e-6,
+             qPrintable(QString::number(r.band()->Size.Height)));
+    if (firstItemLeft >= 0)
+        QVERIFY(qAbs(r.items().first()->Size.Left - firstItemLeft) < 1e-6);
 }
 
 void TestTemplateWindows::keptForTheRun()
