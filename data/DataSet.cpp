@@ -99,15 +99,16 @@ bool DataSet::fetch(QString* error)
     QStringList fields;
     for (int i = 1; i < rec.count(); ++i)
         fields << rec.fieldName(i);
-    QVector<QVector<QString>> rows;
+    RowStore rows;
     QVector<qint64> ids;
     const int n = fields.size();
+    rows.reset(n);
+    QVector<QString> row(n);
     while (q.next()) {
         ids.append(q.value(0).toLongLong());
-        QVector<QString> row(n);
         for (int i = 0; i < n; ++i)
             row[i] = q.value(i + 1).toString();
-        rows.append(std::move(row));
+        rows.append(row);
     }
     const bool failed = q.lastError().isValid();
     const QString failure = q.lastError().text();
@@ -226,7 +227,7 @@ QString DataSet::value(int row, int column) const
 {
     if (row < 0 || row >= m_rows.size())
         return {};
-    return m_rows[row].value(column);
+    return m_rows.value(row, column);
 }
 
 qint64 DataSet::rowId(int row) const
@@ -247,7 +248,7 @@ bool DataSet::edit()
         return false;
     if (m_current < 0)
         return append();
-    m_buffer = m_rows[m_current];
+    m_buffer = m_rows.row(m_current);
     m_bufferSet = QVector<bool>(m_fields.size(), false);
     m_state = State::Edit;
     return true;
@@ -325,7 +326,7 @@ bool DataSet::post(QString* error)
     for (int i = 0; i < m_fields.size(); ++i) {
         if (m_bufferSet[i]) {
             cols << quoted(m_fields[i]);
-            binds << QVariant(m_buffer[i]);
+            binds << QVariant(m_buffer[i].isNull() ? QStringLiteral("") : m_buffer[i]);
         }
     }
     QSqlQuery q(m_db->db());
@@ -391,7 +392,7 @@ bool DataSet::post(QString* error)
     QVector<QString> row;
     if (!readRow(id, &row, error))
         return false;
-    m_rows[m_current] = row;
+    m_rows.replace(m_current, row);
     m_state = State::Browse;
     m_buffer.clear();
     m_bufferSet.clear();
@@ -448,10 +449,16 @@ bool DataSet::deleteRows(QList<int> rows, QString* error)
     }
     emit aboutToReset();
     const int firstDeleted = rows.first();
-    for (int i = rows.size() - 1; i >= 0; --i) {
-        m_rows.removeAt(rows[i]);
-        m_ids.removeAt(rows[i]);
+    m_rows.removeRows(rows);
+    qsizetype write = 0;
+    int next = 0;
+    for (qsizetype read = 0; read < m_ids.size(); ++read) {
+        if (next < rows.size() && rows[next] == read)
+            ++next;
+        else
+            m_ids[write++] = m_ids[read];
     }
+    m_ids.resize(write);
     // Stand on the row that followed the first deleted one, as a grid does.
     m_current = m_rows.isEmpty() ? -1 : std::min(firstDeleted, int(m_rows.size()) - 1);
     m_eof = m_rows.isEmpty();

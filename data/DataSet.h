@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/RowStore.h"
+
 #include <QObject>
 #include <QStringList>
 #include <QVariantList>
@@ -105,7 +107,7 @@ private:
     QVariantList m_binds;
     State m_state = State::Inactive;
     QStringList m_fields;
-    QVector<QVector<QString>> m_rows;
+    RowStore m_rows;
     QVector<qint64> m_ids;
     int m_current = -1;
     bool m_eof = true;

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSet>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -110,6 +111,9 @@ bool Database::checkFile(const QString& path, QString* error, bool thorough)
     auto closeRaw = qScopeGuard([&] { sqlite3_close(raw); });
     if (rc != SQLITE_OK)
         return fail(QStringLiteral("无法打开：%1").arg(QString::fromUtf8(sqlite3_errstr(rc))));
+    // Another connection may be writing right now; wait for it as the
+    // program's own connections do.
+    sqlite3_busy_timeout(raw, 5000);
 
     QSet<QString> tables;
     sqlite3_stmt* st = nullptr;

@@ -19,14 +19,22 @@ void TestContainsSearch::matchesPlainSubstring_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("expected");
 
-    QTest::newRow("chinese anywhere") << "姓名" << "张" << QStringList{"张三", "老张", "张_伟"};
-    QTest::newRow("double quote") << "姓名" << "\"" << QStringList{"王\"五"};
-    QTest::newRow("percent is literal") << "姓名" << "%" << QStringList{"百分%"};
-    QTest::newRow("underscore is literal") << "姓名" << "_" << QStringList{"张_伟"};
-    QTest::newRow("backslash is literal") << "姓名" << "\\" << QStringList{"反\\斜"};
-    QTest::newRow("blanks only") << "姓名" << " " << QStringList{"有 空格"};
-    QTest::newRow("statement text") << "姓名" << "\" or \"\"=\"" << QStringList{};
-    QTest::newRow("mobile digits") << "手机" << "139" << QStringList{"老张"};
+    QTest::newRow("chinese anywhere") << "姓名"
+                                      << "张" << QStringList{"张三", "老张", "张_伟"};
+    QTest::newRow("double quote") << "姓名"
+                                  << "\"" << QStringList{"王\"五"};
+    QTest::newRow("percent is literal") << "姓名"
+                                        << "%" << QStringList{"百分%"};
+    QTest::newRow("underscore is literal") << "姓名"
+                                           << "_" << QStringList{"张_伟"};
+    QTest::newRow("backslash is literal") << "姓名"
+                                          << "\\" << QStringList{"反\\斜"};
+    QTest::newRow("blanks only") << "姓名"
+                                 << " " << QStringList{"有 空格"};
+    QTest::newRow("statement text") << "姓名"
+                                    << "\" or \"\"=\"" << QStringList{};
+    QTest::newRow("mobile digits") << "手机"
+                                   << "139" << QStringList{"老张"};
 }
 
 void TestContainsSearch::matchesPlainSubstring()
@@ -38,10 +46,9 @@ void TestContainsSearch::matchesPlainSubstring()
     QTemporaryDir dir;
     Database db;
     QVERIFY(db.open(dir.filePath("data.mdb"), nullptr));
-    const QList<QPair<QString, QString>> rows = {{"张三", "13800138000"}, {"老张", "13900138001"},
-                                                 {"张_伟", "1"},           {"王\"五", "2"},
-                                                 {"百分%", "3"},          {"反\\斜", "4"},
-                                                 {"有 空格", "5"},        {"李四", "6"}};
+    const QList<QPair<QString, QString>> rows = {
+        {"张三", "13800138000"}, {"老张", "13900138001"}, {"张_伟", "1"},   {"王\"五", "2"},
+        {"百分%", "3"},          {"反\\斜", "4"},         {"有 空格", "5"}, {"李四", "6"}};
     for (const auto& r : rows)
         QVERIFY(db.exec("INSERT INTO inr (姓名, 手机) VALUES (?, ?)", {r.first, r.second}));
 

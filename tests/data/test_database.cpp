@@ -39,7 +39,9 @@ void TestDatabase::firstStartCreatesSchema()
     QString error;
     QVERIFY2(db.open(path, &error), qPrintable(error));
 
-    struct stat st {};
+    struct stat st
+    {
+    };
     QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
     QCOMPARE(int(st.st_mode & 0777), 0600);
 
@@ -86,7 +88,8 @@ void TestDatabase::foreignFileIsRefusedUnchanged_data()
 
     QByteArray jet(4096, '\0');
     jet.replace(0, 19, QByteArray("\x00\x01\x00\x00Standard Jet DB", 19));
-    QTest::newRow("text file") << QByteArray("姓名,手机\n张三,13800138000\n") << QStringLiteral("不是本程序的数据库");
+    QTest::newRow("text file") << QByteArray("姓名,手机\n张三,13800138000\n")
+                               << QStringLiteral("不是本程序的数据库");
     QTest::newRow("jet database") << jet << QStringLiteral("Access");
     QTest::newRow("sqlite without our tables") << QByteArray() << QStringLiteral("缺少数据表");
 }

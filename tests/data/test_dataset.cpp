@@ -1,6 +1,7 @@
 #include "data/DataSet.h"
 #include "data/Database.h"
 
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -20,6 +21,9 @@ private slots:
     void whereWithBoundText_data();
     void whereWithBoundText();
     void closedSetReadsEmpty();
+    void emptyTextIsStoredAsText();
+    void deleteKeepsOtherRowsIntact_data();
+    void deleteKeepsOtherRowsIntact();
 
 private:
     QTemporaryDir* m_dir = nullptr;
@@ -201,6 +205,73 @@ void TestDataSet::closedSetReadsEmpty()
     QCOMPARE(s.value(QStringLiteral("姓名")), QString());
     QVERIFY(!s.edit());
     QVERIFY(!s.open("inr; drop table inr"));
+}
+
+void TestDataSet::emptyTextIsStoredAsText()
+{
+    DataSet s;
+    s.setDatabase(m_db);
+    QVERIFY(s.open("inr"));
+    QVERIFY(s.append());
+    QVERIFY(s.setValue(QStringLiteral("姓名"), QString()));
+    QVERIFY(s.setValue(QStringLiteral("快递单号"), QStringLiteral("")));
+    QVERIFY(s.post());
+    QSqlQuery q(m_db->db());
+    QVERIFY(q.exec("SELECT 姓名 IS NULL, 快递单号 IS NULL, 城市 IS NULL FROM inr"));
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toInt(), 0);
+    QCOMPARE(q.value(1).toInt(), 0);
+    QCOMPARE(q.value(2).toInt(), 1); // never set: no value
+}
+
+void TestDataSet::deleteKeepsOtherRowsIntact_data()
+{
+    QTest::addColumn<QList<int>>("doomed");
+    QTest::newRow("first") << QList<int>{0};
+    QTest::newRow("last") << QList<int>{9};
+    QTest::newRow("scattered") << QList<int>{1, 4, 5, 8};
+    QTest::newRow("all") << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+}
+
+void TestDataSet::deleteKeepsOtherRowsIntact()
+{
+    QFETCH(QList<int>, doomed);
+    // Texts of different lengths, empty ones and Chinese, so that a row
+    // store that mixes up offsets shows it.
+    QStringList names, mobiles;
+    for (int i = 0; i < 10; ++i) {
+        names << (i % 3 == 0 ? QString() : QString(i, QChar(0x5F20 + i)));
+        mobiles << QString::number(13800138000LL + i * 7);
+        addRecipient(names.last(), mobiles.last());
+    }
+    DataSet s;
+    s.setDatabase(m_db);
+    QVERIFY(s.open("inr"));
+    QVERIFY(s.deleteRows(doomed));
+    QStringList keptNames, keptMobiles;
+    for (int i = 0; i < 10; ++i) {
+        if (!doomed.contains(i)) {
+            keptNames << names[i];
+            keptMobiles << mobiles[i];
+        }
+    }
+    QCOMPARE(s.recordCount(), keptNames.size());
+    for (int r = 0; r < s.recordCount(); ++r) {
+        QCOMPARE(s.value(r, s.fieldIndex("姓名")), keptNames[r]);
+        QCOMPARE(s.value(r, s.fieldIndex("手机")), keptMobiles[r]);
+    }
+    if (s.recordCount() > 0) {
+        // Editing a surviving row writes that row and no other.
+        QVERIFY(s.moveTo(s.recordCount() - 1));
+        QVERIFY(s.edit());
+        QVERIFY(s.setValue("姓名", "改过"));
+        QVERIFY(s.post());
+        QVERIFY(s.reopen());
+        QCOMPARE(s.value(s.recordCount() - 1, s.fieldIndex("姓名")), QStringLiteral("改过"));
+        QCOMPARE(s.value(s.recordCount() - 1, s.fieldIndex("手机")), keptMobiles.last());
+        if (s.recordCount() > 1)
+            QCOMPARE(s.value(0, s.fieldIndex("姓名")), keptNames.first());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDataSet)
