@@ -1,5 +1,6 @@
 #include "app/Dialogs.h"
 #include "app/MainForm.h"
+#include "app/ProgramWindows.h"
 #include "report/FontSetup.h"
 
 #include <QApplication>
@@ -23,23 +24,12 @@ int main(int argc, char** argv)
 
     FontSetup::install();
 
-    // The main window first: it owns the main connection and the lists that
-    // every other window reads.
     QString error;
-    std::unique_ptr<TMainForm> mainForm(TMainForm::create(&error));
-    if (!mainForm) {
+    std::unique_ptr<ProgramWindows> windows(ProgramWindows::create(&error));
+    if (!windows) {
         Dialogs::error(nullptr, error);
         return 1;
     }
-
-    // The Excel window is created here, after the main window: it opens its
-    // own connection and registers its list for the Excel printing windows.
-    //   connect(mainForm.get(), &TMainForm::excelImportRequested, excelForm, ...);
-
-    // The template windows come next (they read the lists registered by the
-    // two windows above):
-    //   connect(mainForm.get(), &TMainForm::templateRequested, templates, ...);
-
-    mainForm->show();
+    windows->mainForm()->show();
     return app.exec();
 }

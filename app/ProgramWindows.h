@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QObject>
+
+class TExcelForm;
+class TMainForm;
+
+// The windows of a run and how they reach each other: the main window
+// first (it owns the main connection and the lists that every other window
+// reads), then the Excel window, then the template windows, which are made
+// on first use and kept for the run.
+class ProgramWindows : public QObject
+{
+    Q_OBJECT
+public:
+    // Null, and the reason naming the file, when the address book can't be
+    // opened.
+    static ProgramWindows* create(QString* error, QObject* parent = nullptr);
+    ~ProgramWindows() override;
+
+    TMainForm* mainForm() const { return m_main; }
+    TExcelForm* excelForm() const { return m_excel; }
+
+    // "Excel导入": empties the path box and shows the Excel window modally.
+    void showExcelWindow();
+
+private:
+    ProgramWindows() = default;
+
+    TMainForm* m_main = nullptr;
+    TExcelForm* m_excel = nullptr;
+};

@@ -1,0 +1,154 @@
+#include "app/Dialogs.h"
+#include "app/MainForm.h"
+#include "app/ProgramWindows.h"
+#include "exchange/ExcelForm.h"
+#include "report/FontSetup.h"
+#include "templates/TemplateWindow.h"
+#include "templates/TemplateWindows.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+// Every menu entry opens the window its caption names: the test closes
+// whatever modal window comes up and records its object name.
+class TestProgramWindows : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void mainMenusOpenTheirWindows_data();
+    void mainMenusOpenTheirWindows();
+    void excelButtonEmptiesPathAndShowsWindow();
+    void excelMenusOpenExcelVariants();
+    void refusedDatabaseCreatesNothing();
+
+private:
+    QString runAndCloseModal(const std::function<void()>& trigger);
+
+    QTemporaryDir* m_dir = nullptr;
+    QString m_oldCwd;
+    std::unique_ptr<ProgramWindows> m_windows;
+};
+
+void TestProgramWindows::init()
+{
+    FontSetup::install();
+    Dialogs::setScripted(true);
+    Dialogs::clear();
+    m_dir = new QTemporaryDir;
+    m_oldCwd = QDir::currentPath();
+    QDir::setCurrent(m_dir->path());
+    QString error;
+    m_windows.reset(ProgramWindows::create(&error));
+    QVERIFY2(m_windows, qPrintable(error));
+}
+
+void TestProgramWindows::cleanup()
+{
+    m_windows.reset();
+    QDir::setCurrent(m_oldCwd);
+    delete m_dir;
+}
+
+QString TestProgramWindows::runAndCloseModal(const std::function<void()>& trigger)
+{
+    QString seen;
+    QTimer::singleShot(0, [&seen] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            seen = w->objectName();
+            w->close();
+        }
+    });
+    trigger();
+    return seen;
+}
+
+void TestProgramWindows::mainMenusOpenTheirWindows_data()
+{
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("window");
+    QTest::newRow("toolbar single st") << "PopupMenu2" << 0 << "TStForm";
+    QTest::newRow("toolbar single qy") << "PopupMenu2" << 19 << "TQyForm";
+    QTest::newRow("toolbar batch sf") << "PopupMenu3" << 3 << "TPlsfForm";
+    QTest::newRow("toolbar batch zt1") << "PopupMenu3" << 14 << "TPlzt1Form";
+    QTest::newRow("grid single ems1") << "grid single" << 17 << "TEms1Form";
+    QTest::newRow("grid batch tt1") << "grid batch" << 8 << "TPltt1Form";
+}
+
+void TestProgramWindows::mainMenusOpenTheirWindows()
+{
+    QFETCH(QString, menu);
+    QFETCH(int, index);
+    QFETCH(QString, window);
+    TMainForm* main = m_windows->mainForm();
+    QMenu* m = nullptr;
+    if (menu == "PopupMenu2")
+        m = main->PopupMenu2;
+    else if (menu == "PopupMenu3")
+        m = main->PopupMenu3;
+    else {
+        for (QAction* a : main->PopupMenu1->actions())
+            if (a->menu() && a->text() == (menu == "grid single" ? "单张打印" : "批量打印"))
+                m = a->menu();
+    }
+    QVERIFY(m);
+    QAction* entry = m->actions().at(index);
+    QCOMPARE(runAndCloseModal([entry] { entry->trigger(); }), window);
+}
+
+void TestProgramWindows::excelButtonEmptiesPathAndShowsWindow()
+{
+    TExcelForm* excel = m_windows->excelForm();
+    excel->Edit1->setText("/tmp/old.xls");
+    excel->Edit2->setText("张");
+    QString path = "unchanged";
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            shown = w->objectName();
+            path = excel->Edit1->text();
+            w->close();
+        }
+    });
+    m_windows->mainForm()->SpeedButton4->click();
+    QCOMPARE(shown, QStringLiteral("ExcelForm"));
+    QCOMPARE(path, QString());
+    QCOMPARE(excel->Edit2->text(), QStringLiteral("张")); // only the path box is emptied
+}
+
+void TestProgramWindows::excelMenusOpenExcelVariants()
+{
+    TExcelForm* excel = m_windows->excelForm();
+    QAction* single = excel->SinglePrintMenu->actions().at(0);
+    QAction* batch = excel->BatchPrintMenu->actions().at(3);
+    QCOMPARE(runAndCloseModal([single] { single->trigger(); }), QStringLiteral("TEstForm"));
+    QCOMPARE(runAndCloseModal([batch] { batch->trigger(); }), QStringLiteral("TEPlsfForm"));
+}
+
+void TestProgramWindows::refusedDatabaseCreatesNothing()
+{
+    m_windows.reset();
+    QTemporaryDir other;
+    QDir::setCurrent(other.path());
+    QFile f("data.mdb");
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("not a database");
+    f.close();
+    QString error;
+    std::unique_ptr<ProgramWindows> w(ProgramWindows::create(&error));
+    QVERIFY(!w);
+    QVERIFY2(error.contains("data.mdb"), qPrintable(error));
+    QDir::setCurrent(m_dir->path());
+}
+
+QTEST_MAIN(TestProgramWindows)
+#include "test_programwindows.moc"
