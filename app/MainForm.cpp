@@ -1,5 +1,7 @@
 #include "app/MainForm.h"
 
+#include "app/RecordGrid.h"
+
 #include "app/DesktopLauncher.h"
 #include "app/Dialogs.h"
 #include "app/ProductInfo.h"
@@ -363,56 +365,11 @@ QLineEdit* TMainForm::addBox(QWidget* parent, const QString& name, const QString
     return e;
 }
 
-QTableView* TMainForm::buildGrid(QWidget* parent, DataSetModel* model, const QString& name)
+RecordGrid* TMainForm::buildGrid(QWidget* parent, DataSetModel* model, const QString& name)
 {
-    auto* grid = new QTableView(parent);
-    grid->setObjectName(name);
-    grid->setModel(model);
-    grid->setFont(songFont(14));
-    grid->setToolTip(QStringLiteral("双击修改记录"));
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    grid->setAlternatingRowColors(false);
-    grid->setWordWrap(false);
-    grid->setContextMenuPolicy(Qt::CustomContextMenu);
-    grid->horizontalHeader()->setFont(songFont(14));
-    grid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-    grid->horizontalHeader()->setHighlightSections(false);
-    // The row indicator: a click selects the row, drag, Ctrl and Shift
-    // extend the selection (QTableView's own handling of its row header).
-    QHeaderView* rows = grid->verticalHeader();
-    rows->setVisible(true);
-    rows->setSectionResizeMode(QHeaderView::Fixed);
-    rows->setDefaultSectionSize(20);
-    rows->setMinimumWidth(28);
-    rows->setFont(songFont(12));
+    auto* grid = new RecordGrid(model, name, parent);
     grid->viewport()->installEventFilter(this);
-
-    DataSet* set = model->dataSet();
-    connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this, set](const QModelIndex& current) {
-                if (!m_syncing && current.isValid())
-                    set->moveTo(current.row());
-            });
-    connect(set, &DataSet::currentChanged, this, [this, grid, set] { syncGrid(grid, set); });
     return grid;
-}
-
-void TMainForm::syncGrid(QTableView* grid, DataSet* set)
-{
-    const int row = set->currentRow();
-    if (row < 0 || row >= grid->model()->rowCount())
-        return;
-    QModelIndex current = grid->currentIndex();
-    int column = current.isValid() ? current.column() : 0;
-    while (column < grid->model()->columnCount() - 1 && grid->isColumnHidden(column))
-        ++column;
-    if (current.isValid() && current.row() == row)
-        return;
-    m_syncing = true;
-    grid->selectionModel()->setCurrentIndex(grid->model()->index(row, column), QItemSelectionModel::NoUpdate);
-    m_syncing = false;
 }
 
 QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
@@ -576,7 +533,7 @@ QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
     all->setGeometry(0, top, kClientWidth, height - top);
     auto* layout = new QVBoxLayout(all);
     layout->setContentsMargins(4, 4, 4, 4);
-    QTableView* grid = buildGrid(all, sender ? DataSource2 : DataSource1,
+    RecordGrid* grid = buildGrid(all, sender ? DataSource2 : DataSource1,
                                  sender ? QStringLiteral("DBGridEh2") : QStringLiteral("DBGridEh1"));
     layout->addWidget(grid);
     e.grid = grid;
@@ -593,14 +550,19 @@ QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
         connect(Button9, &QPushButton::clicked, this, &TMainForm::showRecipientView);
     } else {
         DBGridEh1 = grid;
-        QHeaderView* header = grid->horizontalHeader();
-        QFont bold = songFont(14, true);
-        header->setFont(bold);
-        QPalette pal = header->palette();
-        pal.setColor(QPalette::ButtonText, QColor(0, 128, 128));
-        header->setPalette(pal);
-        // Column layout is lost when the list is rebuilt (search, refresh).
-        connect(DataSource1, &QAbstractItemModel::modelReset, this, &TMainForm::setupRecipientColumns);
+        grid->setHighlightedTitles();
+        grid->setColumnLayout({{QStringLiteral("姓名"), 65},
+                               {QStringLiteral("城市"), 65},
+                               {QStringLiteral("邮编"), 70},
+                               {QStringLiteral("收件单位"), 110},
+                               {QStringLiteral("地址"), 170},
+                               {QStringLiteral("手机"), 85},
+                               {QStringLiteral("电话"), 85},
+                               {QStringLiteral("内件品名"), 100},
+                               {QStringLiteral("数量"), 60},
+                               {QStringLiteral("备注"), 115}},
+                              {QStringLiteral("序号"), QStringLiteral("选中"), QStringLiteral("已打印"),
+                               QStringLiteral("快递单号")});
         RecipientCloseIcon = close;
         connect(close, &QToolButton::clicked, this, &TMainForm::showSenderView);
         connect(Button3, &QPushButton::clicked, this, &TMainForm::Button3Click);
@@ -608,38 +570,9 @@ QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
         connect(Button5, &QPushButton::clicked, this, &TMainForm::Button5Click);
         connect(Button6, &QPushButton::clicked, this, &TMainForm::Button6Click);
     }
-    connect(grid, &QWidget::customContextMenuRequested, this, [this, grid, sender](const QPoint& pos) {
-        // A right click makes the row under the mouse the current one
-        // without disturbing a multi-row selection.
-        const QModelIndex idx = grid->indexAt(pos);
-        if (idx.isValid())
-            grid->selectionModel()->setCurrentIndex(idx, QItemSelectionModel::NoUpdate);
-        (sender ? PopupMenu7 : PopupMenu1)->popup(grid->viewport()->mapToGlobal(pos));
-    });
+    connect(grid, &RecordGrid::contextMenuAt, this,
+            [this, sender](const QPoint& at) { (sender ? PopupMenu7 : PopupMenu1)->popup(at); });
     return panel;
-}
-
-void TMainForm::setupRecipientColumns()
-{
-    QTableView* grid = DBGridEh1;
-    QHeaderView* header = grid->horizontalHeader();
-    const QStringList fields = ADOQuery2->fieldNames();
-    const QList<QPair<QString, int>> shown = {
-        {QStringLiteral("姓名"), 65},      {QStringLiteral("城市"), 65},      {QStringLiteral("邮编"), 70},
-        {QStringLiteral("收件单位"), 110}, {QStringLiteral("地址"), 170},     {QStringLiteral("手机"), 85},
-        {QStringLiteral("电话"), 85},      {QStringLiteral("内件品名"), 100}, {QStringLiteral("数量"), 60},
-        {QStringLiteral("备注"), 115}};
-    for (int c = 0; c < fields.size(); ++c)
-        grid->setColumnHidden(c, true);
-    int visual = 0;
-    for (const auto& col : shown) {
-        const int logical = fields.indexOf(col.first);
-        if (logical < 0)
-            continue;
-        grid->setColumnHidden(logical, false);
-        grid->setColumnWidth(logical, col.second);
-        header->moveSection(header->visualIndex(logical), visual++);
-    }
 }
 
 void TMainForm::buildMenus()

@@ -21,6 +21,7 @@ class QMenu;
 class QPushButton;
 class QTableView;
 class QToolButton;
+class RecordGrid;
 
 // The main window: toolbar, the sender and the recipient panel with their
 // editors and grids, search, the print menus and the print date. It owns
@@ -140,16 +141,14 @@ private:
     QWidget* buildPanel(QWidget* central, bool sender);
     QLineEdit* addBox(QWidget* parent, const QString& name, const QString& label, int left, int top,
                       int width);
-    QTableView* buildGrid(QWidget* parent, DataSetModel* model, const QString& name);
+    RecordGrid* buildGrid(QWidget* parent, DataSetModel* model, const QString& name);
     void buildMenus();
-    void setupRecipientColumns();
     void applyStartupSteps();
     void writeDesktopLauncher();
     void writePrintDate(bool empty);
     void writePanelPreference(const QString& value);
     void restorePanelPreference();
     void popupToolbarMenu(QToolButton* button, QMenu* menu);
-    void syncGrid(QTableView* grid, DataSet* set);
 
     void setBoxText(QLineEdit* box, const QString& text);
     void clearBoxes(Editor& e);
@@ -163,5 +162,4 @@ private:
     Editor m_sender;
     Editor m_recipient;
     QSet<const QLineEdit*> m_changed;
-    bool m_syncing = false;
 };

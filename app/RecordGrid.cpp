@@ -26,10 +26,41 @@ RecordGrid::RecordGrid(DataSetModel* model, const QString& objectName, QWidget* 
     rows->setMinimumWidth(28);
     horizontalHeader()->setFont(songFont(14));
     horizontalHeader()->setHighlightSections(false);
+    rows->setFont(songFont(12));
     connect(model, &QAbstractItemModel::modelReset, this, [this] {
         if (m_hasLayout)
             applyColumnLayout();
     });
+
+    DataSet* set = model->dataSet();
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this, set](const QModelIndex& current) {
+                if (!m_following && current.isValid())
+                    set->moveTo(current.row());
+            });
+    connect(set, &DataSet::currentChanged, this, &RecordGrid::followSet);
+    connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        const QModelIndex idx = indexAt(pos);
+        if (idx.isValid())
+            selectionModel()->setCurrentIndex(idx, QItemSelectionModel::NoUpdate);
+        emit contextMenuAt(viewport()->mapToGlobal(pos));
+    });
+}
+
+void RecordGrid::followSet()
+{
+    const int row = m_model->dataSet()->currentRow();
+    if (row < 0 || row >= m_model->rowCount())
+        return;
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && current.row() == row)
+        return;
+    int column = current.isValid() ? current.column() : 0;
+    while (column < m_model->columnCount() - 1 && isColumnHidden(column))
+        ++column;
+    m_following = true;
+    selectionModel()->setCurrentIndex(m_model->index(row, column), QItemSelectionModel::NoUpdate);
+    m_following = false;
 }
 
 QFont RecordGrid::songFont(int pixels, bool bold)

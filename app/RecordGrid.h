@@ -10,7 +10,9 @@ class DataSetModel;
 // The read-only record grids of the main and the Excel window: a row
 // indicator on the left through which one or several rows are selected
 // (click, drag, Ctrl, Shift), uniform rows so that a hundred thousand
-// records scroll smoothly, and an optional fixed column layout.
+// records scroll smoothly, and an optional fixed column layout. The grid's
+// current row and its set's current row are kept the same both ways, since
+// the printing windows read the set.
 class RecordGrid : public QTableView
 {
     Q_OBJECT
@@ -35,11 +37,18 @@ public:
 
     static QFont songFont(int pixels, bool bold = false);
 
+signals:
+    // A right click: the row under the mouse became the current one (the
+    // selection is left alone); globalPos is where the menu goes.
+    void contextMenuAt(const QPoint& globalPos);
+
 private:
     void applyColumnLayout();
+    void followSet();
 
     DataSetModel* m_model;
     QVector<Column> m_shown;
     QStringList m_hidden;
     bool m_hasLayout = false;
+    bool m_following = false;
 };

@@ -165,18 +165,7 @@ void TExcelForm::buildUi()
     connect(Button1, &QPushButton::clicked, this, &TExcelForm::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TExcelForm::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TExcelForm::Button3Click);
-    connect(DBGridEh1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        const QModelIndex idx = DBGridEh1->indexAt(pos);
-        if (idx.isValid())
-            DBGridEh1->selectionModel()->setCurrentIndex(idx, QItemSelectionModel::NoUpdate);
-        PopupMenu1->popup(DBGridEh1->viewport()->mapToGlobal(pos));
-    });
-    // The printing windows read the grid's current row.
-    connect(DBGridEh1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current) {
-                if (current.isValid())
-                    ADOQuery1->moveTo(current.row());
-            });
+    connect(DBGridEh1, &RecordGrid::contextMenuAt, this, [this](const QPoint& at) { PopupMenu1->popup(at); });
 }
 
 void TExcelForm::buildMenus()
