@@ -164,6 +164,14 @@ bool ReportPrinter::print(ReportLayout* layout, QPrinter* printer, QString* erro
 
 bool ReportPrinter::printTo(TQuickRep* report, const QString& printerName, QString* error)
 {
+    // QPrinter::setPrinterName() ignores a name it does not know and keeps
+    // the printer it had (the default one): check the name first, or the
+    // job would go to another printer without a word.
+    const QString wanted = printerName.isEmpty() ? report->PrinterSettings.PrinterName : printerName;
+    if (!wanted.isEmpty() && QPrinterInfo::printerInfo(wanted).isNull()) {
+        setError(error, QStringLiteral("找不到打印机“%1”。").arg(wanted));
+        return false;
+    }
     QPrinter printer(QPrinter::HighResolution);
     setup(&printer, report);
     if (!printerName.isEmpty())
