@@ -821,22 +821,9 @@ void TMainForm::Button6Click()
 
 void TMainForm::Button7Click()
 {
-    // Mobile number wins when both boxes hold text. The text is bound, and
-    // LIKE's wildcards are escaped so the search is always a plain
-    // "contains".
-    QString column;
-    QString text;
-    if (!Edit26->text().isEmpty()) {
-        column = QStringLiteral("手机");
-        text = Edit26->text();
-    } else if (!Edit25->text().isEmpty()) {
-        column = QStringLiteral("姓名");
-        text = Edit25->text();
-    } else {
-        return;
-    }
     QString why;
-    if (!ContainsSearch::open(*ADOQuery2, Schema::kRecipientTable, column, text, &why))
+    if (!ContainsSearch::byNameOrMobile(*ADOQuery2, Schema::kRecipientTable, Edit25->text(), Edit26->text(),
+                                        &why))
         Dialogs::error(this, why);
 }
 

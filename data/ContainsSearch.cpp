@@ -25,4 +25,14 @@ bool open(DataSet& set, const QString& table, const QString& column, const QStri
     return set.open(table, whereClause(column), {pattern(text)}, error);
 }
 
+bool byNameOrMobile(DataSet& set, const QString& table, const QString& name, const QString& mobile,
+                    QString* error)
+{
+    if (!mobile.isEmpty())
+        return open(set, table, QStringLiteral("手机"), mobile, error);
+    if (!name.isEmpty())
+        return open(set, table, QStringLiteral("姓名"), name, error);
+    return true;
+}
+
 } // namespace ContainsSearch

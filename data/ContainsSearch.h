@@ -17,4 +17,10 @@ QVariant pattern(const QString& text);
 // Reopens set on table narrowed to the rows whose column contains text.
 bool open(DataSet& set, const QString& table, const QString& column, const QString& text, QString* error);
 
+// The search bar of a recipient list: by mobile number when that box holds
+// text (it wins over the name), else by name; nothing at all when both are
+// empty. False only when the list could not be reopened.
+bool byNameOrMobile(DataSet& set, const QString& table, const QString& name, const QString& mobile,
+                    QString* error);
+
 } // namespace ContainsSearch

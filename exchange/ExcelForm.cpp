@@ -263,20 +263,9 @@ void TExcelForm::Button1Click()
 
 void TExcelForm::Button2Click()
 {
-    // The mobile number wins when both boxes hold text.
-    QString column;
-    QString text;
-    if (!Edit3->text().isEmpty()) {
-        column = QStringLiteral("手机");
-        text = Edit3->text();
-    } else if (!Edit2->text().isEmpty()) {
-        column = QStringLiteral("姓名");
-        text = Edit2->text();
-    } else {
-        return;
-    }
     QString error;
-    if (!ContainsSearch::open(*ADOQuery1, Schema::kExcelTable, column, text, &error))
+    if (!ContainsSearch::byNameOrMobile(*ADOQuery1, Schema::kExcelTable, Edit2->text(), Edit3->text(),
+                                        &error))
         Dialogs::error(this, error);
 }
 

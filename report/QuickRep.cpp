@@ -67,15 +67,8 @@ void TQuickRep::paintDesign(QPainter* painter, double ppi) const
         for (const TQRDBText* item : b->items()) {
             if (item->Transparent != (pass == 0))
                 continue;
-            ReportPainter::Item shape;
-            shape.left = item->Size.Left;
-            shape.top = item->Size.Top;
-            shape.width = item->Size.Width;
-            shape.height = item->Size.Height;
-            shape.font = item->Font;
-            shape.transparent = item->Transparent;
-            shape.color = item->Color;
-            ReportPainter::paintItem(painter, shape, item->DataField, 0, 0, unitsPerTenth);
+            ReportPainter::paintItem(painter, ReportPainter::itemOf(*item), item->DataField, 0, 0,
+                                     unitsPerTenth);
         }
     }
 }

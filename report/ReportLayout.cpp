@@ -39,15 +39,7 @@ void ReportLayout::start()
         m_bandColor = band->Color;
         m_bandTransparent = band->Transparent;
         for (const TQRDBText* item : band->items()) {
-            ReportPainter::Item shape;
-            shape.left = item->Size.Left;
-            shape.top = item->Size.Top;
-            shape.width = item->Size.Width;
-            shape.height = item->Size.Height;
-            shape.font = item->Font;
-            shape.transparent = item->Transparent;
-            shape.color = item->Color;
-            m_items.append(shape);
+            m_items.append(ReportPainter::itemOf(*item));
             m_itemNames.append(item->objectName());
         }
     }

@@ -1,5 +1,7 @@
 #include "report/ReportPainter.h"
 
+#include "report/QRDBText.h"
+
 #include "report/FontSetup.h"
 
 #include <QFontDatabase>
@@ -11,6 +13,18 @@
 
 #include <algorithm>
 
+ReportPainter::Item ReportPainter::itemOf(const TQRDBText& text)
+{
+    Item shape;
+    shape.left = text.Size.Left;
+    shape.top = text.Size.Top;
+    shape.width = text.Size.Width;
+    shape.height = text.Size.Height;
+    shape.font = text.Font;
+    shape.transparent = text.Transparent;
+    shape.color = text.Color;
+    return shape;
+}
 namespace {
 
 bool isSongFamily(const QFont& font)

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+class TQRDBText;
+
 class QPainter;
 class QPaintDevice;
 
@@ -25,6 +27,9 @@ public:
         bool transparent = true;
         QColor color = Qt::white;
     };
+
+    // The geometry, font and fill of a text item as it stands now.
+    static Item itemOf(const TQRDBText& text);
 
     // The text cut at every carriage return, line feeds dropped.
     static QStringList splitLines(const QString& text);

@@ -13,6 +13,19 @@
 
 #include <cmath>
 
+// QPrinter::setPrinterName() ignores a name it does not know and keeps the
+// printer it had (the default one): check the name first, or the job would
+// go to another printer without a word. An empty name means the default.
+static bool printerExists(const QString& name, QString* error)
+{
+    if (!name.isEmpty() && QPrinterInfo::printerInfo(name).isNull()) {
+        if (error)
+            *error = QStringLiteral("找不到打印机“%1”。").arg(name);
+        return false;
+    }
+    return true;
+}
+
 namespace {
 void setError(QString* error, const QString& text)
 {
@@ -164,14 +177,9 @@ bool ReportPrinter::print(ReportLayout* layout, QPrinter* printer, QString* erro
 
 bool ReportPrinter::printTo(TQuickRep* report, const QString& printerName, QString* error)
 {
-    // QPrinter::setPrinterName() ignores a name it does not know and keeps
-    // the printer it had (the default one): check the name first, or the
-    // job would go to another printer without a word.
     const QString wanted = printerName.isEmpty() ? report->PrinterSettings.PrinterName : printerName;
-    if (!wanted.isEmpty() && QPrinterInfo::printerInfo(wanted).isNull()) {
-        setError(error, QStringLiteral("找不到打印机“%1”。").arg(wanted));
+    if (!printerExists(wanted, error))
         return false;
-    }
     QPrinter printer(QPrinter::HighResolution);
     setup(&printer, report);
     if (!printerName.isEmpty())
@@ -186,6 +194,9 @@ bool ReportPrinter::printTo(TQuickRep* report, const QString& printerName, QStri
 bool ReportPrinter::printWithProgress(ReportLayout* layout, TQuickRep* report, QWidget* parent,
                                       QString* error)
 {
+    // The printer chosen in the setup may have gone since.
+    if (!printerExists(report->PrinterSettings.PrinterName, error))
+        return false;
     QPrinter printer(QPrinter::HighResolution);
     setup(&printer, report);
     if (!checkPrinter(printer, error))

@@ -11,6 +11,7 @@ class TestContainsSearch : public QObject
 private slots:
     void matchesPlainSubstring_data();
     void matchesPlainSubstring();
+    void mobileWinsAndEmptyDoesNothing();
 };
 
 void TestContainsSearch::matchesPlainSubstring_data()
@@ -60,6 +61,24 @@ void TestContainsSearch::matchesPlainSubstring()
     for (set.first(); !set.eof(); set.next())
         names << set.value("姓名");
     QCOMPARE(names, expected);
+}
+
+void TestContainsSearch::mobileWinsAndEmptyDoesNothing()
+{
+    QTemporaryDir dir;
+    Database db;
+    QVERIFY(db.open(dir.filePath("data.mdb"), nullptr));
+    QVERIFY(db.exec("INSERT INTO inr (姓名, 手机) VALUES ('张三', '111'), ('李四', '222'), ('张五', '333')"));
+    DataSet set;
+    set.setDatabase(&db);
+    QVERIFY(ContainsSearch::byNameOrMobile(set, "inr", "张", "222", nullptr));
+    QCOMPARE(set.recordCount(), 1);
+    QCOMPARE(set.value("姓名"), QStringLiteral("李四"));
+    // Both boxes empty: the earlier result stays as it is.
+    QVERIFY(ContainsSearch::byNameOrMobile(set, "inr", "", "", nullptr));
+    QCOMPARE(set.recordCount(), 1);
+    QVERIFY(ContainsSearch::byNameOrMobile(set, "inr", "张", "", nullptr));
+    QCOMPARE(set.recordCount(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestContainsSearch)
