@@ -6,8 +6,11 @@
 #include "exchange/CellText.h"
 #include "exchange/WorkbookReader.h"
 
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <sqlite3.h>
 
 QString ExcelImporter::cleanPath(const QString& typed)
 {
@@ -73,13 +76,19 @@ bool ExcelImporter::replaceTable(Database& db, const QVector<QStringList>& recor
         quoted << QLatin1Char('"') + c + QLatin1Char('"');
         marks << QStringLiteral("?");
     }
-    QSqlQuery q(conn);
-    if (!q.prepare(QStringLiteral("INSERT INTO excel (%1) VALUES (%2)")
-                       .arg(quoted.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))))) {
+    const QByteArray sql = QStringLiteral("INSERT INTO excel (%1) VALUES (%2)")
+                               .arg(quoted.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")))
+                               .toUtf8();
+    // A hundred thousand rows: straight through SQLite's own statement
+    // interface, which is several times faster than a QSqlQuery per row.
+    sqlite3* handle = db.handle();
+    sqlite3_stmt* stmt = nullptr;
+    if (!handle || sqlite3_prepare_v2(handle, sql.constData(), -1, &stmt, nullptr) != SQLITE_OK) {
         if (error)
-            *error = q.lastError().text();
+            *error = handle ? QString::fromUtf8(sqlite3_errmsg(handle)) : QStringLiteral("数据库没有连接");
         return false;
     }
+    const auto finalize = qScopeGuard([stmt] { sqlite3_finalize(stmt); });
     const int n = records.size();
     int lastPercent = -1;
     for (int r = 0; r < n; ++r) {
@@ -97,15 +106,22 @@ bool ExcelImporter::replaceTable(Database& db, const QVector<QStringList>& recor
             }
         }
         const QStringList& rec = records.at(r);
-        for (int c = 0; c < cols.size(); ++c)
-            q.bindValue(c, c < rec.size() ? rec.at(c) : QString(QLatin1String("")));
-        if (!q.exec()) {
+        for (int c = 0; c < cols.size(); ++c) {
+            // Every imported cell is a text; an empty cell an empty text.
+            const QString& v = c < rec.size() ? rec.at(c) : QString();
+            sqlite3_bind_text16(stmt, c + 1, v.isNull() ? u"" : reinterpret_cast<const void*>(v.utf16()),
+                                int(v.size() * sizeof(char16_t)), SQLITE_STATIC);
+        }
+        const int rc = sqlite3_step(stmt);
+        sqlite3_reset(stmt);
+        if (rc != SQLITE_DONE) {
             if (error)
-                *error = QStringLiteral("第 %1 条记录无法写入：%2").arg(r + 1).arg(q.lastError().text());
+                *error = QStringLiteral("第 %1 条记录无法写入：%2")
+                             .arg(r + 1)
+                             .arg(QString::fromUtf8(sqlite3_errmsg(handle)));
             return false;
         }
     }
-    q.finish();
     if (!tx.commit(error))
         return false;
     if (progress)
