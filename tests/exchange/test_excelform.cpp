@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -93,6 +94,12 @@ void TestExcelForm::importShowsRowsAndMessage()
     QCOMPARE(Dialogs::lastShown().icon, QMessageBox::NoIcon);
     QCOMPARE(names(form.ADOQuery1), QStringList({"张三", "李四"}));
     QCOMPARE(form.DataSource1->rowCount(), 2);
+    // Empty cells are stored as empty texts; the columns the sheet doesn't
+    // fill carry no value.
+    QSqlQuery q(form.ADOQuery1->database()->db());
+    QVERIFY(q.exec("SELECT count(*) FROM excel WHERE 备注 = '' AND 快递单号 IS NULL"));
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toInt(), 2);
     // Importing the same workbook again leaves one copy.
     form.Button1Click();
     QCOMPARE(form.ADOQuery1->recordCount(), 2);
