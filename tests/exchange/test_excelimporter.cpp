@@ -55,13 +55,13 @@ bool writeXlsx(const QString& path, const QStringList& sheets, int dataSheet, co
     d.insert("sheets", QJsonArray::fromStringList(sheets));
     d.insert("dataSheet", dataSheet);
     d.insert("rows", jrows);
-    QFile spec(path + ".json");
-    if (!spec.open(QIODevice::WriteOnly))
+    QFile recipe(path + ".json");
+    if (!recipe.open(QIODevice::WriteOnly))
         return false;
-    spec.write(QJsonDocument(d).toJson());
-    spec.close();
-    const int rc = QProcess::execute(QStringLiteral(XLSX_FIXTURE_TOOL), {spec.fileName(), path});
-    spec.remove();
+    recipe.write(QJsonDocument(d).toJson());
+    recipe.close();
+    const int rc = QProcess::execute(QStringLiteral(XLSX_FIXTURE_TOOL), {recipe.fileName(), path});
+    recipe.remove();
     return rc == 0;
 }
 
