@@ -144,7 +144,8 @@ void TExcelForm::buildUi()
                                 {QStringLiteral("内件品名"), 100},
                                 {QStringLiteral("数量"), 60},
                                 {QStringLiteral("备注"), 115}},
-                               {QStringLiteral("序号"), QStringLiteral("选中"), QStringLiteral("已打印")});
+                               {QStringLiteral("序号"), QStringLiteral("选中"), QStringLiteral("已打印"),
+                                QStringLiteral("快递单号")});
     allLayout->addWidget(DBGridEh1);
     root->addWidget(allGroup, 1);
 

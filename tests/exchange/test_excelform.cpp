@@ -1,4 +1,5 @@
 #include "app/Dialogs.h"
+#include "app/RecordGrid.h"
 #include "data/DataSet.h"
 #include "data/DataSetModel.h"
 #include "data/Database.h"
@@ -94,6 +95,11 @@ void TestExcelForm::importShowsRowsAndMessage()
     QCOMPARE(Dialogs::lastShown().icon, QMessageBox::NoIcon);
     QCOMPARE(names(form.ADOQuery1), QStringList({"张三", "李四"}));
     QCOMPARE(form.DataSource1->rowCount(), 2);
+    QStringList hidden;
+    for (int c = 0; c < form.DataSource1->columnCount(); ++c)
+        if (form.DBGridEh1->isColumnHidden(c))
+            hidden << form.ADOQuery1->fieldNames().at(c);
+    QCOMPARE(hidden, QStringList({"序号", "选中", "已打印", "快递单号"}));
     // Empty cells are stored as empty texts; the columns the sheet doesn't
     // fill carry no value.
     QSqlQuery q(form.ADOQuery1->database()->db());
