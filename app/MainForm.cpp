@@ -367,9 +367,7 @@ QLineEdit* TMainForm::addBox(QWidget* parent, const QString& name, const QString
 
 RecordGrid* TMainForm::buildGrid(QWidget* parent, DataSetModel* model, const QString& name)
 {
-    auto* grid = new RecordGrid(model, name, parent);
-    grid->viewport()->installEventFilter(this);
-    return grid;
+    return new RecordGrid(model, name, parent);
 }
 
 QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
@@ -541,6 +539,7 @@ QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
 
     if (sender) {
         DBGridEh2 = grid;
+        connect(grid, &RecordGrid::gridDoubleClicked, this, &TMainForm::DBGridEh2DblClick);
         grid->horizontalHeader()->setDefaultSectionSize(80);
         SenderCloseIcon = close;
         connect(close, &QToolButton::clicked, this, &TMainForm::showRecipientView);
@@ -550,6 +549,7 @@ QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
         connect(Button9, &QPushButton::clicked, this, &TMainForm::showRecipientView);
     } else {
         DBGridEh1 = grid;
+        connect(grid, &RecordGrid::gridDoubleClicked, this, &TMainForm::DBGridEh1DblClick);
         grid->setHighlightedTitles();
         grid->setColumnLayout({{QStringLiteral("姓名"), 65},
                                {QStringLiteral("城市"), 65},
@@ -647,23 +647,6 @@ QPoint TMainForm::toolbarMenuPos(const QWidget* button) const
 void TMainForm::popupToolbarMenu(QToolButton* button, QMenu* menu)
 {
     menu->popup(toolbarMenuPos(button));
-}
-
-bool TMainForm::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::MouseButtonDblClick &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        // Anywhere on the grid, also below the last row or on an empty grid.
-        if (DBGridEh1 && watched == DBGridEh1->viewport()) {
-            DBGridEh1DblClick();
-            return true;
-        }
-        if (DBGridEh2 && watched == DBGridEh2->viewport()) {
-            DBGridEh2DblClick();
-            return true;
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
 }
 
 // ---------------------------------------------------------------- editing

@@ -119,9 +119,6 @@ public slots:
     void BackupClick();  // "数据备份"
     void RestoreClick(); // "数据恢复"
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     struct Editor
     {

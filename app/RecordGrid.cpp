@@ -4,6 +4,7 @@
 #include "data/DataSetModel.h"
 
 #include <QHeaderView>
+#include <QMouseEvent>
 
 #include <algorithm>
 
@@ -39,12 +40,34 @@ RecordGrid::RecordGrid(DataSetModel* model, const QString& objectName, QWidget* 
                     set->moveTo(current.row());
             });
     connect(set, &DataSet::currentChanged, this, &RecordGrid::followSet);
+    viewport()->installEventFilter(this);
+    verticalHeader()->viewport()->installEventFilter(this);
+    horizontalHeader()->viewport()->installEventFilter(this);
     connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         const QModelIndex idx = indexAt(pos);
         if (idx.isValid())
             selectionModel()->setCurrentIndex(idx, QItemSelectionModel::NoUpdate);
         emit contextMenuAt(viewport()->mapToGlobal(pos));
     });
+}
+
+QItemSelectionModel::SelectionFlags RecordGrid::selectionCommand(const QModelIndex& index,
+                                                                 const QEvent* event) const
+{
+    // The row indicator selects through selectRow(), which passes no event.
+    if (event)
+        return QItemSelectionModel::NoUpdate;
+    return QTableView::selectionCommand(index, event);
+}
+
+bool RecordGrid::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        emit gridDoubleClicked();
+        return true;
+    }
+    return QTableView::eventFilter(watched, event);
 }
 
 void RecordGrid::followSet()

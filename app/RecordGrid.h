@@ -41,6 +41,18 @@ signals:
     // A right click: the row under the mouse became the current one (the
     // selection is left alone); globalPos is where the menu goes.
     void contextMenuAt(const QPoint& globalPos);
+    // A double click anywhere on the grid: cells, row indicator, titles, or
+    // the empty space below the last row.
+    void gridDoubleClicked();
+
+protected:
+    // Rows are selected through the row indicator only (click, drag, Ctrl,
+    // Shift); clicking a cell or moving with the keys only moves the
+    // current row, so that a row the user merely looked at is never
+    // deleted by mistake.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event = nullptr) const override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void applyColumnLayout();

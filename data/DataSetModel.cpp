@@ -32,7 +32,7 @@ QVariant DataSetModel::data(const QModelIndex& index, int role) const
 {
     if (!m_set || !index.isValid())
         return {};
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+    if (role == Qt::DisplayRole)
         return m_set->value(index.row(), index.column());
     return {};
 }

@@ -4,6 +4,7 @@
 #include "data/Database.h"
 
 #include <QHeaderView>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -13,6 +14,9 @@ class TestRecordGrid : public QObject
 private slots:
     void unknownColumnsStayVisible();
     void currentRowFollowsBothWays();
+    void rowsSelectedOnlyThroughRowIndicator();
+    void doubleClickAnywhere_data();
+    void doubleClickAnywhere();
 };
 
 void TestRecordGrid::unknownColumnsStayVisible()
@@ -66,6 +70,89 @@ void TestRecordGrid::currentRowFollowsBothWays()
     grid.selectRow(0);
     grid.selectionModel()->select(model.index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     QCOMPARE(grid.selectedRowList(), QList<int>({0, 2}));
+}
+
+// Three recipients in a shown grid, for the mouse tests.
+struct ShownGrid
+{
+    QTemporaryDir dir;
+    Database db;
+    DataSet set;
+    std::unique_ptr<DataSetModel> model;
+    std::unique_ptr<RecordGrid> grid;
+
+    bool make()
+    {
+        if (!db.open(dir.filePath("data.mdb"), nullptr))
+            return false;
+        for (const char* n : {"甲", "乙", "丙"})
+            db.exec("INSERT INTO inr (姓名) VALUES (?)", {QString::fromUtf8(n)});
+        set.setDatabase(&db);
+        if (!set.open("inr"))
+            return false;
+        model = std::make_unique<DataSetModel>(&set);
+        grid = std::make_unique<RecordGrid>(model.get(), "DBGridEh1");
+        grid->resize(600, 300);
+        grid->show();
+        return QTest::qWaitForWindowExposed(grid.get());
+    }
+    QPoint cellCentre(int row, int column) const
+    {
+        return grid->visualRect(model->index(row, column)).center();
+    }
+    QPoint indicator(int row) const
+    {
+        QHeaderView* h = grid->verticalHeader();
+        return QPoint(h->width() / 2, h->sectionViewportPosition(row) + h->sectionSize(row) / 2);
+    }
+};
+
+void TestRecordGrid::rowsSelectedOnlyThroughRowIndicator()
+{
+    ShownGrid g;
+    QVERIFY(g.make());
+    // A click on a cell, and the arrow keys, move the current row only.
+    QTest::mouseClick(g.grid->viewport(), Qt::LeftButton, {}, g.cellCentre(1, 4));
+    QCOMPARE(g.set.currentRow(), 1);
+    QVERIFY(g.grid->selectedRowList().isEmpty());
+    QTest::keyClick(g.grid.get(), Qt::Key_Down);
+    QCOMPARE(g.set.currentRow(), 2);
+    QVERIFY(g.grid->selectedRowList().isEmpty());
+    // The row indicator selects: click, then Ctrl-click adds a row.
+    QTest::mouseClick(g.grid->verticalHeader()->viewport(), Qt::LeftButton, {}, g.indicator(0));
+    QCOMPARE(g.grid->selectedRowList(), QList<int>({0}));
+    QTest::mouseClick(g.grid->verticalHeader()->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      g.indicator(2));
+    QCOMPARE(g.grid->selectedRowList(), QList<int>({0, 2}));
+    // The cells show their text; the hint stays the grid's own.
+    QCOMPARE(g.model->data(g.model->index(0, g.set.fieldIndex("姓名")), Qt::ToolTipRole), QVariant());
+}
+
+void TestRecordGrid::doubleClickAnywhere_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::newRow("cell") << "cell";
+    QTest::newRow("row indicator") << "indicator";
+    QTest::newRow("titles") << "titles";
+    QTest::newRow("below the rows") << "empty";
+}
+
+void TestRecordGrid::doubleClickAnywhere()
+{
+    QFETCH(QString, where);
+    ShownGrid g;
+    QVERIFY(g.make());
+    QSignalSpy spy(g.grid.get(), &RecordGrid::gridDoubleClicked);
+    if (where == "cell")
+        QTest::mouseDClick(g.grid->viewport(), Qt::LeftButton, {}, g.cellCentre(1, 4));
+    else if (where == "indicator")
+        QTest::mouseDClick(g.grid->verticalHeader()->viewport(), Qt::LeftButton, {}, g.indicator(1));
+    else if (where == "titles")
+        QTest::mouseDClick(g.grid->horizontalHeader()->viewport(), Qt::LeftButton, {}, QPoint(20, 5));
+    else
+        QTest::mouseDClick(g.grid->viewport(), Qt::LeftButton, {},
+                           QPoint(20, g.grid->viewport()->height() - 5));
+    QCOMPARE(spy.size(), 1);
 }
 
 QTEST_MAIN(TestRecordGrid)
