@@ -1,5 +1,7 @@
 #include "app/Dialogs.h"
 
+#include "app/FontColorDialog.h"
+
 #include <QAbstractButton>
 #include <QDialog>
 #include <QFileDialog>
@@ -13,7 +15,7 @@ struct Script
     bool on = false;
     QQueue<QMessageBox::StandardButton> buttons;
     QQueue<QPair<QString, QString>> files; // empty path = cancel
-    QQueue<QVariant> fonts;                // invalid = cancel
+    QQueue<QPair<QVariant, QColor>> fonts; // invalid font = cancel
     QQueue<int> execs;
     QList<Dialogs::Shown> shown;
 };
@@ -57,7 +59,8 @@ void Dialogs::error(QWidget* parent, const QString& text)
     message(parent, text, QMessageBox::Critical, QMessageBox::Ok, QStringLiteral("错误"));
 }
 
-QString Dialogs::openFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
+QString Dialogs::openFileName(QWidget* parent, const QString& caption, const QString& dir,
+                              const QString& filter)
 {
     Script& s = script();
     if (s.on) {
@@ -67,8 +70,8 @@ QString Dialogs::openFileName(QWidget* parent, const QString& caption, const QSt
     return QFileDialog::getOpenFileName(parent, caption, dir, filter);
 }
 
-QString Dialogs::saveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter,
-                              QString* selectedFilter)
+QString Dialogs::saveFileName(QWidget* parent, const QString& caption, const QString& dir,
+                              const QString& filter, QString* selectedFilter)
 {
     Script& s = script();
     if (s.on) {
@@ -83,17 +86,29 @@ QString Dialogs::saveFileName(QWidget* parent, const QString& caption, const QSt
     return QFileDialog::getSaveFileName(parent, caption, dir, filter, selectedFilter);
 }
 
-bool Dialogs::font(QWidget* parent, QFont* font, const QString& caption)
+bool Dialogs::font(QWidget* parent, QFont* font, const QString& caption, QColor* color)
 {
     Script& s = script();
     if (s.on) {
         s.shown.append({QStringLiteral("font"), caption, font->toString(), QMessageBox::NoIcon, {}});
         if (s.fonts.isEmpty())
             return false;
-        const QVariant v = s.fonts.dequeue();
-        if (!v.isValid())
+        const auto answer = s.fonts.dequeue();
+        if (!answer.first.isValid())
             return false;
-        *font = v.value<QFont>();
+        *font = answer.first.value<QFont>();
+        if (color)
+            *color = answer.second;
+        return true;
+    }
+    if (color) {
+        FontColorDialog dialog(*font, *color, parent);
+        if (!caption.isEmpty())
+            dialog.setWindowTitle(caption);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        *font = dialog.selectedFont();
+        *color = dialog.selectedColor();
         return true;
     }
     bool ok = false;
@@ -133,14 +148,14 @@ void Dialogs::answerFile(const QString& path, const QString& selectedFilter)
     script().files.enqueue({path, selectedFilter});
 }
 
-void Dialogs::answerFont(const QFont& f)
+void Dialogs::answerFont(const QFont& f, const QColor& color)
 {
-    script().fonts.enqueue(QVariant::fromValue(f));
+    script().fonts.enqueue({QVariant::fromValue(f), color});
 }
 
 void Dialogs::answerFontCancel()
 {
-    script().fonts.enqueue(QVariant());
+    script().fonts.enqueue({QVariant(), QColor()});
 }
 
 void Dialogs::answerExec(int result)

@@ -36,8 +36,9 @@ public:
                                 const QString& filter = {});
     static QString saveFileName(QWidget* parent, const QString& caption, const QString& dir = {},
                                 const QString& filter = {}, QString* selectedFilter = nullptr);
-    // Font dialog starting at font; true and the chosen font when confirmed.
-    static bool font(QWidget* parent, QFont* font, const QString& caption = {});
+    // Font dialog starting at font (and color, when given); true and the
+    // chosen font and colour when confirmed.
+    static bool font(QWidget* parent, QFont* font, const QString& caption = {}, QColor* color = nullptr);
     // Any other modal dialog (print setup and the like): its exec() result.
     static int exec(QDialog* dialog);
 
@@ -50,7 +51,7 @@ public:
     static void answerButton(QMessageBox::StandardButton b);
     // An empty path answers the next file dialog with Cancel.
     static void answerFile(const QString& path, const QString& selectedFilter = {});
-    static void answerFont(const QFont& f);
+    static void answerFont(const QFont& f, const QColor& color = Qt::black);
     static void answerFontCancel();
     static void answerExec(int result);
     static QList<Shown> shown();

@@ -39,6 +39,7 @@ public:
     QString DataField;
     TQRItemSize Size;
     QFont Font;
+    QColor FontColor = Qt::black; // window text
     bool AutoSize = true;
     bool Transparent = true;
     QColor Color = Qt::white;
@@ -58,6 +59,11 @@ public:
     void setLeftTenths(double tenths) { Size.Left = tenths; }
     void setTopTenths(double tenths) { Size.Top = tenths; }
     void setFont(const QFont& font) { Font = font; }
+    void setFont(const QFont& font, const QColor& color)
+    {
+        Font = font;
+        FontColor = color;
+    }
 
     // The text this item prints for the current record of its dataset,
     // before the hook: empty when there is no dataset, no open dataset, no

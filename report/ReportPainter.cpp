@@ -23,15 +23,24 @@ ReportPainter::Item ReportPainter::itemOf(const TQRDBText& text)
     shape.font = text.Font;
     shape.transparent = text.Transparent;
     shape.color = text.Color;
+    shape.fontColor = text.FontColor;
     return shape;
 }
 namespace {
 
+// "宋体" by name, or a face that stands in for it (the font dialog lists the
+// installed face, not the name the layouts use): the same lines must fit.
 bool isSongFamily(const QFont& font)
 {
     const QString family = font.family();
-    return family == QString::fromUtf8(FontSetup::kSongFamily) ||
-           family.compare(QLatin1String("SimSun"), Qt::CaseInsensitive) == 0;
+    const QString song = QString::fromUtf8(FontSetup::kSongFamily);
+    if (family == song || family.compare(QLatin1String("SimSun"), Qt::CaseInsensitive) == 0)
+        return true;
+    const QStringList standIns = QFont::substitutes(song);
+    for (const QString& s : standIns)
+        if (family.compare(s, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
 }
 
 // Whether the family behind font has a real bold face. Qt's synthetic bold
@@ -152,7 +161,7 @@ void ReportPainter::paintItem(QPainter* painter, const Item& item, const QString
 
     if (count > 0) {
         painter->setFont(font);
-        painter->setPen(Qt::black);
+        painter->setPen(item.fontColor);
         painter->setBackgroundMode(Qt::TransparentMode);
         // Each line is drawn from its top down, the baseline one ascent
         // below it, whatever the line pitch.

@@ -25,7 +25,8 @@ public:
         double height = 0;
         QFont font;
         bool transparent = true;
-        QColor color = Qt::white;
+        QColor color = Qt::white;     // fill of an opaque item
+        QColor fontColor = Qt::black; // the text
     };
 
     // The geometry, font and fill of a text item as it stands now.

@@ -136,10 +136,10 @@ void TemplateReport::shiftTop(int pixels)
         i->setTopPixels(i->topPixels() + pixels);
 }
 
-void TemplateReport::setItemsFont(const QFont& font)
+void TemplateReport::setItemsFont(const QFont& font, const QColor& color)
 {
     for (TQRDBText* i : m_items)
-        i->setFont(font);
+        i->setFont(font, color);
 }
 
 void TemplateReport::bind(DataSet* senders, DataSet* recipients)

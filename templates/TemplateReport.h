@@ -2,6 +2,7 @@
 
 #include "templates/layouts/Catalogue.h"
 
+#include <QColor>
 #include <QFont>
 #include <QList>
 #include <QObject>
@@ -61,7 +62,7 @@ public:
     void shiftLeft(int pixels);
     void shiftTop(int pixels);
     // Gives every item a copy of font.
-    void setItemsFont(const QFont& font);
+    void setItemsFont(const QFont& font, const QColor& color = Qt::black);
 
     // Points the sender items at senders and the recipient items at
     // recipients. In the batch variants the recipients also drive the pages.

@@ -258,10 +258,12 @@ void TemplateWindow::N2Click()
 void TemplateWindow::N3Click()
 {
     QFont chosen = m_dialogFont;
-    if (!Dialogs::font(this, &chosen))
+    QColor color = m_dialogColor;
+    if (!Dialogs::font(this, &chosen, QString(), &color))
         return;
     m_dialogFont = chosen;
-    m_layout->setItemsFont(chosen);
+    m_dialogColor = color;
+    m_layout->setItemsFont(chosen, color);
     ItemLayer->update();
 }
 
@@ -302,8 +304,9 @@ bool TemplateWindow::eventFilter(QObject* watched, QEvent* e)
 
 void TemplateWindow::keyPressEvent(QKeyEvent* e)
 {
-    // Enter in a box does nothing; only the button beside it shifts.
-    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+    // Enter in a box does nothing; only the button beside it shifts. The
+    // window has no keys of its own: Escape doesn't close it either.
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter || e->key() == Qt::Key_Escape) {
         e->accept();
         return;
     }

@@ -41,6 +41,7 @@ public:
 
     // The font the font dialog opens with: the last one chosen here.
     QFont dialogFont() const { return m_dialogFont; }
+    QColor dialogColor() const { return m_dialogColor; }
 
     // Binds the items to the rows they print now: the main and Excel
     // windows' current rows, or this window's own batch sets.
@@ -91,6 +92,7 @@ private:
     TemplateReport* m_layout = nullptr;
     BatchData* m_batch = nullptr;
     QFont m_dialogFont;
+    QColor m_dialogColor = Qt::black; // window text
     QSize m_pagePx;
     QSize m_bandPx;
     QRect m_pictureRect;

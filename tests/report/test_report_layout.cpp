@@ -101,6 +101,7 @@ private slots:
     void boldVisibleAt600Dpi();
     void cancelledPdfLeavesNoFile();
     void designViewShowsColumnNames();
+    void textInItsFontColour();
 
 private:
     void addRecipients(int n);
@@ -268,6 +269,8 @@ void TestReportLayout::linesThatFit_data()
     QTest::newRow("宋体 12.5 mm") << QStringLiteral("宋体") << 125.0 << 2;
     QTest::newRow("宋体 4.3 mm") << QStringLiteral("宋体") << 43.0 << 1;
     QTest::newRow("宋体 3 mm") << QStringLiteral("宋体") << 30.0 << 0;
+    // The face that stands in for "宋体", as the font dialog lists it.
+    QTest::newRow("AR PL UMing CN 13.0 mm") << QStringLiteral("AR PL UMing CN") << 130.0 << 3;
     // Any other family: its own height on the device, taller than one em.
     QTest::newRow("DejaVu 13.0 mm") << QStringLiteral("DejaVu Sans") << 130.0 << 2;
 }
@@ -492,6 +495,39 @@ void TestReportLayout::designViewShowsColumnNames()
     QCOMPARE(ink(img, QRect(0, 0, 99, 480)), 0.0);
     QCOMPARE(ink(img, QRect(0, 0, 869, 39)), 0.0);
     QCOMPARE(ink(img, QRect(0, 60, 869, 420)), 0.0);
+}
+
+void TestReportLayout::textInItsFontColour()
+{
+    QVERIFY(m_db->exec(QStringLiteral("INSERT INTO inr (姓名) VALUES ('张三丰')")));
+    makeReport();
+    m_report->DataSet = m_inr;
+    QVERIFY(m_inr->open("inr"));
+    TQRDBText* item = m_report->band()->items().first();
+    QFont font(QStringLiteral("宋体"));
+    font.setPointSize(20);
+    item->setFont(font, QColor(0xFF, 0x00, 0x00));
+    item->Size.Height = 100; // one line of 20 pt
+    ReportLayout layout(m_report);
+    layout.generateAll();
+    QImage page(2300 / 2, 1270 / 2, QImage::Format_RGB32);
+    page.setDotsPerMeterX(int(127 / 0.0254));
+    page.setDotsPerMeterY(int(127 / 0.0254));
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    layout.paintPage(&painter, 0);
+    painter.end();
+    int red = 0, black = 0;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x) {
+            const QColor c = page.pixelColor(x, y);
+            if (c.red() > 200 && c.green() < 80 && c.blue() < 80)
+                ++red;
+            else if (c.red() < 60 && c.green() < 60 && c.blue() < 60)
+                ++black;
+        }
+    QVERIFY2(red > 50, qPrintable(QString::number(red)));
+    QCOMPARE(black, 0);
 }
 
 QTEST_MAIN(TestReportLayout)

@@ -215,6 +215,9 @@ void TestTemplateWindow::enterDoesNothing()
     QTest::keyClick(w.Edit1, Qt::Key_Enter);
     QCOMPARE(w.layout()->items().first()->leftPixels(), before);
     QVERIFY(w.isVisible());
+    // Nor does Escape: the window has no keys of its own.
+    QTest::keyClick(w.Edit1, Qt::Key_Escape);
+    QVERIFY(w.isVisible());
 }
 
 void TestTemplateWindow::fontReachesOneWindowOnly()
@@ -223,17 +226,20 @@ void TestTemplateWindow::fontReachesOneWindowOnly()
     TemplateWindow b(kTest, Variant::Batch);
     QFont arial(QStringLiteral("Arial"));
     arial.setPointSize(14);
-    Dialogs::answerFont(arial);
+    Dialogs::answerFont(arial, QColor(0x80, 0x00, 0x00));
     a.N3->trigger();
     for (TQRDBText* i : a.layout()->items()) {
         QCOMPARE(i->Font.family(), QStringLiteral("Arial"));
         QCOMPARE(i->Font.pointSize(), 14);
         QVERIFY(!i->Font.bold());
+        QCOMPARE(i->FontColor, QColor(0x80, 0x00, 0x00));
     }
+    QCOMPARE(a.dialogColor(), QColor(0x80, 0x00, 0x00));
     QCOMPARE(a.dialogFont().family(), QStringLiteral("Arial"));
     for (TQRDBText* i : b.layout()->items()) {
         QCOMPARE(i->Font.pointSize(), 12);
         QVERIFY(i->Font.bold());
+        QCOMPARE(i->FontColor, QColor(Qt::black));
     }
     QCOMPARE(b.dialogFont().family(), QStringLiteral("MS Sans Serif"));
 
