@@ -108,9 +108,13 @@ bool ExcelImporter::replaceTable(Database& db, const QVector<QStringList>& recor
         const QStringList& rec = records.at(r);
         for (int c = 0; c < cols.size(); ++c) {
             // Every imported cell is a text; an empty cell an empty text.
-            const QString& v = c < rec.size() ? rec.at(c) : QString();
-            sqlite3_bind_text16(stmt, c + 1, v.isNull() ? u"" : reinterpret_cast<const void*>(v.utf16()),
-                                int(v.size() * sizeof(char16_t)), SQLITE_STATIC);
+            // The texts are bound in place: the records outlive the step.
+            if (c < rec.size() && !rec.at(c).isEmpty()) {
+                const QString& v = rec.at(c);
+                sqlite3_bind_text16(stmt, c + 1, v.constData(), int(v.size() * sizeof(QChar)), SQLITE_STATIC);
+            } else {
+                sqlite3_bind_text16(stmt, c + 1, u"", 0, SQLITE_STATIC);
+            }
         }
         const int rc = sqlite3_step(stmt);
         sqlite3_reset(stmt);

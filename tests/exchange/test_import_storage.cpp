@@ -1,0 +1,81 @@
+#include "data/Database.h"
+#include "data/Schema.h"
+#include "exchange/CellText.h"
+#include "exchange/ExcelImporter.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sqlite3.h>
+
+// How the import stores its records, whatever the text encoding of the
+// database file.
+class TestImportStorage : public QObject
+{
+    Q_OBJECT
+private slots:
+    void storesEveryTextAsGiven_data();
+    void storesEveryTextAsGiven();
+};
+
+void TestImportStorage::storesEveryTextAsGiven_data()
+{
+    QTest::addColumn<QString>("encoding");
+    QTest::newRow("UTF-8 file") << "UTF-8";
+    QTest::newRow("UTF-16 file") << "UTF-16le";
+}
+
+void TestImportStorage::storesEveryTextAsGiven()
+{
+    QFETCH(QString, encoding);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("data.mdb");
+    {
+        sqlite3* raw = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &raw), SQLITE_OK);
+        QCOMPARE(
+            sqlite3_exec(raw, qPrintable("PRAGMA encoding='" + encoding + "'"), nullptr, nullptr, nullptr),
+            SQLITE_OK);
+        for (const QString& sql : Schema::createStatements())
+            QCOMPARE(sqlite3_exec(raw, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(raw);
+    }
+    Database db;
+    QString error;
+    QVERIFY2(db.open(path, &error), qPrintable(error));
+
+    // Texts from literals, from conversions and from the sheet, and empties.
+    const QStringList first = {CellText::boolean(true),
+                               CellText::boolean(false),
+                               QStringLiteral("13800138000"),
+                               QString::number(0.1),
+                               QString(),
+                               QString(""),
+                               QStringLiteral("北京市海淀区"),
+                               QString(300, QChar(0x5730)),
+                               QStringLiteral("😀"),
+                               QStringLiteral("备注")};
+    const QStringList second = {QStringLiteral("李四")}; // shorter than ten: the rest empty
+    QVERIFY2(ExcelImporter::replaceTable(db, {first, second}, &error), qPrintable(error));
+
+    QSqlQuery q(db.db());
+    QVERIFY(
+        q.exec("SELECT 姓名, 城市, 邮编, 收件单位, 地址, 手机, 电话, 内件品名, 数量, 备注, 快递单号 IS NULL "
+               "FROM excel ORDER BY 序号"));
+    QVERIFY(q.next());
+    for (int c = 0; c < 10; ++c) {
+        QCOMPARE(q.value(c).toString(), first.at(c).isNull() ? QString("") : first.at(c));
+        QVERIFY(!q.value(c).isNull());
+    }
+    QCOMPARE(q.value(10).toInt(), 1);
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toString(), QStringLiteral("李四"));
+    for (int c = 1; c < 10; ++c)
+        QCOMPARE(q.value(c).toString(), QString(""));
+    QVERIFY(!q.next());
+}
+
+QTEST_GUILESS_MAIN(TestImportStorage)
+#include "test_import_storage.moc"
