@@ -1,5 +1,6 @@
 #include "exchange/XlsReader.h"
 
+#include "exchange/BiffFormulaReader.h"
 #include "exchange/CellText.h"
 #include "exchange/WorkbookReader.h"
 
@@ -88,6 +89,14 @@ bool XlsReader::read(const QString& path, WorkbookReader* out, QString* error, c
         return fail(freeXlError(rc));
     out->setSheetName(chosenName);
 
+    // FreeXL leaves formula cells empty and gives error cells as numbers:
+    // their texts come from the sheet's records.
+    BiffFormulaReader formulas;
+    QString why;
+    if (!formulas.readFile(path, chosenName, chosen, &why))
+        return fail(why);
+    const QHash<quint64, QString>& overlay = formulas.cells();
+
     unsigned int rows = 0;
     unsigned short cols = 0;
     rc = freexl_worksheet_dimensions(xls.h, &rows, &cols);
@@ -135,6 +144,11 @@ bool XlsReader::read(const QString& path, WorkbookReader* out, QString* error, c
                 break;
             default:
                 break;
+            }
+            if (!overlay.isEmpty()) {
+                const auto it = overlay.constFind(BiffFormulaReader::key(r, c));
+                if (it != overlay.constEnd())
+                    text = it.value();
             }
             any = any || !text.isEmpty();
             row << text;

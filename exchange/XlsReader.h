@@ -6,7 +6,8 @@
 
 class WorkbookReader;
 
-// Excel 97-2003 (.xls) sheets through FreeXL.
+// Excel 97-2003 (.xls) sheets through FreeXL; formula results and error
+// cells through BiffFormulaReader.
 class XlsReader
 {
 public:

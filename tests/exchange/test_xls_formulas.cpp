@@ -1,0 +1,493 @@
+#include "data/Database.h"
+#include "data/Schema.h"
+#include "exchange/Biff8Writer.h"
+#include "exchange/BiffFormulaReader.h"
+#include "exchange/ExcelImporter.h"
+#include "exchange/WorkbookReader.h"
+
+#include <QDate>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+#include <gsf/gsf-outfile-msole.h>
+#include <gsf/gsf-outfile.h>
+#include <gsf/gsf-output-stdio.h>
+#include <gsf/gsf-utils.h>
+
+#include <cstring>
+
+// Workbooks from our own Biff8Writer whose cell records are then replaced
+// by formula and error records, as Excel writes them.
+
+namespace {
+
+// Cell formats of Biff8Writer workbooks.
+constexpr quint16 kXfGeneral = 15;
+constexpr quint16 kXfDate = 17;
+constexpr quint16 kXfDateTime = 18;
+
+void put8(QByteArray& b, quint8 v)
+{
+    b.append(char(v));
+}
+void put16(QByteArray& b, quint16 v)
+{
+    char c[2];
+    qToLittleEndian(v, c);
+    b.append(c, 2);
+}
+void put32(QByteArray& b, quint32 v)
+{
+    char c[4];
+    qToLittleEndian(v, c);
+    b.append(c, 4);
+}
+QByteArray record(quint16 type, const QByteArray& body)
+{
+    QByteArray r;
+    put16(r, type);
+    put16(r, quint16(body.size()));
+    return r + body;
+}
+
+// The 8 result bytes of a FORMULA record.
+QByteArray numberResult(double v)
+{
+    quint64 bits;
+    std::memcpy(&bits, &v, 8);
+    char c[8];
+    qToLittleEndian(bits, c);
+    return QByteArray(c, 8);
+}
+// 0 string (a STRING record follows), 1 boolean, 2 error, 3 empty string.
+QByteArray specialResult(quint8 kind, quint8 value = 0)
+{
+    QByteArray b;
+    put8(b, kind);
+    put8(b, 0);
+    put8(b, value);
+    b.append(3, '\0');
+    put16(b, 0xFFFF);
+    return b;
+}
+
+// A FORMULA record holding "=1" (ptgInt) with the given stored result.
+QByteArray formula(int row, int col, quint16 xf, const QByteArray& result)
+{
+    QByteArray b;
+    put16(b, quint16(row));
+    put16(b, quint16(col));
+    put16(b, xf);
+    b.append(result);
+    put16(b, 0x0002); // calculate on load
+    put32(b, 0);
+    put16(b, 3);
+    put8(b, 0x1E);
+    put16(b, 1);
+    return record(0x0006, b);
+}
+
+void putChars(QByteArray& b, const QString& s, bool wide)
+{
+    for (QChar c : s) {
+        if (wide)
+            put16(b, c.unicode());
+        else
+            put8(b, quint8(c.unicode()));
+    }
+}
+
+// A STRING record of `head` (characters in one byte each unless wide), the
+// further parts in CONTINUE records of their own, each with its option byte.
+// declared: the character count written (-1: the true one).
+QByteArray stringRecords(const QString& head, bool wide, const QList<QPair<QString, bool>>& more = {},
+                         int declared = -1)
+{
+    int count = int(head.size());
+    for (const auto& m : more)
+        count += int(m.first.size());
+    QByteArray b;
+    put16(b, quint16(declared >= 0 ? declared : count));
+    put8(b, wide ? 1 : 0);
+    putChars(b, head, wide);
+    QByteArray out = record(0x0207, b);
+    for (const auto& m : more) {
+        QByteArray c;
+        put8(c, m.second ? 1 : 0);
+        putChars(c, m.first, m.second);
+        out += record(0x003C, c);
+    }
+    return out;
+}
+
+QByteArray boolErr(int row, int col, quint8 value, bool error)
+{
+    QByteArray b;
+    put16(b, quint16(row));
+    put16(b, quint16(col));
+    put16(b, kXfGeneral);
+    put8(b, value);
+    put8(b, error ? 1 : 0);
+    return record(0x0205, b);
+}
+
+quint16 u16At(const QByteArray& s, qsizetype at)
+{
+    return qFromLittleEndian<quint16>(s.constData() + at);
+}
+
+// Where a replacement goes: sheet (0-based), row, column.
+struct Patch
+{
+    int sheet;
+    int row;
+    int col;
+    QByteArray records;
+};
+
+// The writer's workbook stream with the cell records named by the patches
+// replaced, and the sheet positions in BOUNDSHEET set again.
+QByteArray patched(const QByteArray& stream, const QVector<Patch>& patches)
+{
+    QByteArray out;
+    QVector<qsizetype> sheetPositions;
+    QVector<qsizetype> boundSheetAt;
+    int sheet = -1; // -1: workbook globals
+    for (qsizetype pos = 0; pos + 4 <= stream.size();) {
+        const quint16 type = u16At(stream, pos);
+        const qsizetype len = u16At(stream, pos + 2);
+        const QByteArray whole = stream.mid(pos, 4 + len);
+        pos += 4 + len;
+        if (type == 0x0809 && u16At(whole, 6) == 0x0010) {
+            ++sheet;
+            sheetPositions << out.size();
+        }
+        if (type == 0x0085)
+            boundSheetAt << out.size() + 4;
+        const bool cell = type == 0x00FD || type == 0x0203 || type == 0x027E || type == 0x0205;
+        bool replaced = false;
+        for (const Patch& p : patches) {
+            if (cell && sheet == p.sheet && u16At(whole, 4) == p.row && u16At(whole, 6) == p.col) {
+                out += p.records;
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced)
+            out += whole;
+    }
+    for (int i = 0; i < boundSheetAt.size() && i < sheetPositions.size(); ++i)
+        qToLittleEndian(quint32(sheetPositions.at(i)), out.data() + boundSheetAt.at(i));
+    return out;
+}
+
+bool saveCompound(const QString& path, QByteArray stream)
+{
+    gsf_init();
+    if (stream.size() < 4096)
+        stream.append(QByteArray(4096 - stream.size(), '\0'));
+    GsfOutput* sink = gsf_output_stdio_new(QFile::encodeName(path).constData(), nullptr);
+    if (!sink)
+        return false;
+    GsfOutfile* ole = gsf_outfile_msole_new(sink);
+    GsfOutput* child = gsf_outfile_new_child(ole, "Workbook", FALSE);
+    bool ok =
+        gsf_output_write(child, gsize(stream.size()), reinterpret_cast<const guint8*>(stream.constData()));
+    ok = gsf_output_close(child) && ok;
+    g_object_unref(child);
+    ok = gsf_output_close(GSF_OUTPUT(ole)) && ok;
+    g_object_unref(ole);
+    if (!gsf_output_is_closed(sink))
+        ok = gsf_output_close(sink) && ok;
+    g_object_unref(sink);
+    return ok;
+}
+
+// One sheet "Sheet1": a header row, then row 1 with a name in column 0 and
+// a placeholder in column 1 that the patch replaces.
+QByteArray oneCellWorkbook(const QByteArray& records)
+{
+    Biff8Writer w;
+    w.addSheet(QStringLiteral("Sheet1"));
+    w.addRow(QStringList{QStringLiteral("姓名"), QStringLiteral("手机")});
+    w.addRow(QVariantList{QStringLiteral("张三"), QStringLiteral("占位")});
+    w.addRow(QStringList{QStringLiteral("李四"), QStringLiteral("13900139000")});
+    return patched(w.workbookStream(), {{0, 1, 1, records}});
+}
+
+} // namespace
+
+class TestXlsFormulas : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cellTexts_data();
+    void cellTexts();
+    void sheetChoice_data();
+    void sheetChoice();
+    void damagedStream_data();
+    void damagedStream();
+    void cutAnywhereNeverCrashes();
+    void importsFormulaColumns();
+
+private:
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    QTemporaryDir m_dir;
+};
+
+void TestXlsFormulas::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+}
+
+void TestXlsFormulas::cellTexts_data()
+{
+    QTest::addColumn<QByteArray>("records");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("mobile number") << formula(1, 1, kXfGeneral, numberResult(13800138000.0)) << "13800138000";
+    QTest::newRow("fraction") << formula(1, 1, kXfGeneral, numberResult(0.1 + 0.2)) << "0.30000000000000004";
+    QTest::newRow("negative") << formula(1, 1, kXfGeneral, numberResult(-2.5)) << "-2.5";
+    QTest::newRow("string one byte") << formula(1, 1, kXfGeneral, specialResult(0)) +
+                                            stringRecords(QStringLiteral("13700137000"), false)
+                                     << "13700137000";
+    QTest::newRow("string wide") << formula(1, 1, kXfGeneral, specialResult(0)) +
+                                        stringRecords(QStringLiteral("北京市海淀区"), true)
+                                 << "北京市海淀区";
+    // A STRING record holds at most 8224 bytes: 2 count + 1 option + 8221 characters.
+    const QString longHead(8221, QLatin1Char('7'));
+    QTest::newRow("string continued, wide afterwards")
+        << formula(1, 1, kXfGeneral, specialResult(0)) +
+               stringRecords(longHead, false, {{QStringLiteral("收件人"), true}})
+        << longHead + QStringLiteral("收件人");
+    QTest::newRow("string in three parts")
+        << formula(1, 1, kXfGeneral, specialResult(0)) +
+               stringRecords(QStringLiteral("上海"), true,
+                             {{QStringLiteral("-abc-"), false}, {QStringLiteral("浦东"), true}})
+        << "上海-abc-浦东";
+    QTest::newRow("string after a shared formula record")
+        << formula(1, 1, kXfGeneral, specialResult(0)) + record(0x04BC, QByteArray(10, '\0')) +
+               stringRecords(QStringLiteral("共享"), true)
+        << "共享";
+    QTest::newRow("boolean true") << formula(1, 1, kXfGeneral, specialResult(1, 1)) << "1";
+    QTest::newRow("boolean false") << formula(1, 1, kXfGeneral, specialResult(1, 0)) << "0";
+    QTest::newRow("error #N/A") << formula(1, 1, kXfGeneral, specialResult(2, 0x2A)) << "";
+    QTest::newRow("error #DIV/0!") << formula(1, 1, kXfGeneral, specialResult(2, 0x07)) << "";
+    QTest::newRow("empty string") << formula(1, 1, kXfGeneral, specialResult(3)) << "";
+    QTest::newRow("date") << formula(1, 1, kXfDate, numberResult(45000.0)) << "2023-03-15";
+    QTest::newRow("date-time") << formula(1, 1, kXfDateTime, numberResult(45000.75)) << "2023-03-15 18:00:00";
+    QTest::newRow("unknown XF is a number") << formula(1, 1, 999, numberResult(45000.0)) << "45000";
+    QTest::newRow("BOOLERR error") << boolErr(1, 1, 0x2A, true) << "";
+    QTest::newRow("BOOLERR boolean stays") << boolErr(1, 1, 1, false) << "1";
+    // Damaged records: the cell stays empty.
+    QByteArray shortFormula = formula(1, 1, kXfGeneral, numberResult(13800138000.0)).left(4 + 12);
+    qToLittleEndian(quint16(12), shortFormula.data() + 2);
+    QTest::newRow("formula record too short") << shortFormula << "";
+    QTest::newRow("string cut off") << formula(1, 1, kXfGeneral, specialResult(0)) +
+                                           stringRecords(QStringLiteral("138"), false, {}, 50)
+                                    << "";
+    QTest::newRow("string continued too short")
+        << formula(1, 1, kXfGeneral, specialResult(0)) +
+               stringRecords(QStringLiteral("138"), false, {{QStringLiteral("00"), false}}, 11)
+        << "";
+    QTest::newRow("string record header only")
+        << formula(1, 1, kXfGeneral, specialResult(0)) + record(0x0207, QByteArray(1, '\5')) << "";
+    QTest::newRow("string record empty")
+        << formula(1, 1, kXfGeneral, specialResult(0)) + record(0x0207, QByteArray()) << "";
+    // The next cell's record comes first: a later STRING is not this cell's.
+    QTest::newRow("string record missing") << formula(1, 1, kXfGeneral, specialResult(0)) << "";
+}
+
+void TestXlsFormulas::cellTexts()
+{
+    QFETCH(QByteArray, records);
+    QFETCH(QString, text);
+    const QString file = path(QStringLiteral("cell.xls"));
+    QVERIFY(saveCompound(file, oneCellWorkbook(records)));
+    WorkbookReader reader;
+    QString error;
+    QVERIFY2(reader.read(file, &error), qPrintable(error));
+    QCOMPARE(reader.sheetName(), QStringLiteral("Sheet1"));
+    QCOMPARE(reader.rows().size(), 3);
+    QCOMPARE(reader.rows().at(1), (QStringList{QStringLiteral("张三"), text}));
+    // The cells around keep their texts.
+    QCOMPARE(reader.rows().at(2), (QStringList{QStringLiteral("李四"), QStringLiteral("13900139000")}));
+}
+
+void TestXlsFormulas::sheetChoice_data()
+{
+    QTest::addColumn<QStringList>("sheets");
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("Sheet1 second") << QStringList{"其他", "SHEET1"} << "SHEET1";
+    QTest::newRow("Sheet1 first") << QStringList{"sheet1", "其他"} << "sheet1";
+    QTest::newRow("no Sheet1") << QStringList{"收件人", "其他"} << "收件人";
+}
+
+void TestXlsFormulas::sheetChoice()
+{
+    QFETCH(QStringList, sheets);
+    QFETCH(QString, chosen);
+    // Every sheet carries a formula whose result names its sheet.
+    Biff8Writer w;
+    QVector<Patch> patches;
+    for (int s = 0; s < sheets.size(); ++s) {
+        w.addSheet(sheets.at(s));
+        w.addRow(QStringList{QStringLiteral("表"), QStringLiteral("占位")});
+        patches.push_back(
+            {s, 0, 1, formula(0, 1, kXfGeneral, specialResult(0)) + stringRecords(sheets.at(s), true)});
+    }
+    const QString file = path(QStringLiteral("sheets.xls"));
+    QVERIFY(saveCompound(file, patched(w.workbookStream(), patches)));
+    WorkbookReader reader;
+    QString error;
+    QVERIFY2(reader.read(file, &error), qPrintable(error));
+    QCOMPARE(reader.sheetName(), chosen);
+    QCOMPARE(reader.rows(), (QVector<QStringList>{{QStringLiteral("表"), chosen}}));
+}
+
+void TestXlsFormulas::damagedStream_data()
+{
+    QTest::addColumn<QByteArray>("stream");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("text"); // of row 1, column 1 when ok
+
+    const QByteArray formulaRecord = formula(1, 1, kXfGeneral, specialResult(0));
+    const QByteArray stringRecord = stringRecords(QStringLiteral("值"), true);
+    const QByteArray good = oneCellWorkbook(formulaRecord + stringRecord);
+    QTest::newRow("intact") << good << true << "值";
+
+    // The stream ends inside the STRING record.
+    const qsizetype stringAt = good.indexOf(stringRecord);
+    QVERIFY(stringAt > 0);
+    QTest::newRow("cut in STRING") << good.left(stringAt + 6) << false << "";
+
+    // A FORMULA record declaring more data than the stream holds.
+    const qsizetype formulaAt = good.indexOf(formulaRecord);
+    QVERIFY(formulaAt > 0);
+    QByteArray longFormula = good.left(formulaAt + 30);
+    qToLittleEndian(quint16(0xFFFF), longFormula.data() + formulaAt + 2);
+    QTest::newRow("FORMULA past the end") << longFormula << false << "";
+
+    // A sheet position outside the stream.
+    QByteArray badSheet = good;
+    const qsizetype boundSheet = badSheet.indexOf(QByteArray::fromHex("8500"));
+    QVERIFY(boundSheet > 0);
+    qToLittleEndian(quint32(0x7FFFFFF0), badSheet.data() + boundSheet + 4);
+    QTest::newRow("sheet outside the stream") << badSheet << false << "";
+
+    // A sheet position not at a BOF record.
+    QByteArray offSheet = good;
+    qToLittleEndian(quint32(qFromLittleEndian<quint32>(good.constData() + boundSheet + 4) + 2),
+                    offSheet.data() + boundSheet + 4);
+    QTest::newRow("sheet position off") << offSheet << false << "";
+
+    // An empty stream and a BIFF5 one give no cells, and no failure.
+    QTest::newRow("empty") << QByteArray() << true << "";
+    QByteArray biff5 = good;
+    qToLittleEndian(quint16(0x0500), biff5.data() + 4);
+    QTest::newRow("BIFF5") << biff5 << true << "";
+}
+
+void TestXlsFormulas::damagedStream()
+{
+    QFETCH(QByteArray, stream);
+    QFETCH(bool, ok);
+    QFETCH(QString, text);
+    BiffFormulaReader r;
+    QString error;
+    QCOMPARE(r.readStream(stream, QStringLiteral("Sheet1"), 0, &error), ok);
+    if (ok) {
+        QVERIFY(error.isEmpty());
+        QCOMPARE(r.cells().value(BiffFormulaReader::key(1, 1)), text);
+    } else {
+        QVERIFY2(error.contains(QStringLiteral("损坏")), qPrintable(error));
+    }
+}
+
+void TestXlsFormulas::cutAnywhereNeverCrashes()
+{
+    const QByteArray good = oneCellWorkbook(formula(1, 1, kXfGeneral, specialResult(0)) +
+                                            stringRecords(QStringLiteral("值"), true, {{"x", false}}));
+    const qsizetype sheetAt = good.indexOf(QByteArray::fromHex("0908"), 4);
+    QVERIFY(sheetAt > 0);
+    // Cut anywhere in the sheet's part: a failure with a reason, or the
+    // whole text, or none (never a part of it).
+    for (qsizetype n = sheetAt; n <= good.size(); ++n) {
+        BiffFormulaReader r;
+        QString error;
+        const bool ok = r.readStream(good.left(n), QStringLiteral("Sheet1"), 0, &error);
+        QVERIFY2(ok == error.isEmpty(), qPrintable(QStringLiteral("cut at %1").arg(n)));
+        const QString t = r.cells().value(BiffFormulaReader::key(1, 1));
+        QVERIFY2(t.isEmpty() || t == QStringLiteral("值x"),
+                 qPrintable(QStringLiteral("cut at %1: %2").arg(n).arg(t)));
+    }
+    QCOMPARE(BiffFormulaReader().readStream(good, QStringLiteral("Sheet1"), 0, nullptr), true);
+    // Any byte of the sheet's part garbled: a reason whenever it fails.
+    for (qsizetype i = sheetAt; i < good.size(); ++i) {
+        for (char v : {char(0x00), char(0xFF), char(0x3C), char(0x07), char(0x06)}) {
+            QByteArray s = good;
+            s[i] = v;
+            BiffFormulaReader r;
+            QString error;
+            const bool ok = r.readStream(s, QStringLiteral("Sheet1"), 0, &error);
+            QVERIFY2(ok == error.isEmpty(),
+                     qPrintable(QStringLiteral("byte %1 = %2").arg(i).arg(int(uchar(v)))));
+        }
+    }
+}
+
+void TestXlsFormulas::importsFormulaColumns()
+{
+    // The header names the ten columns; 姓名 and 手机 of the record are formulas.
+    const QStringList cols = Schema::importColumns();
+    Biff8Writer w;
+    w.addSheet(QStringLiteral("Sheet1"));
+    w.addRow(cols);
+    QStringList rec;
+    for (const QString& c : cols)
+        rec << QStringLiteral("占位") + c;
+    w.addRow(rec);
+    const int name = int(cols.indexOf(QStringLiteral("姓名")));
+    const int mobile = int(cols.indexOf(QStringLiteral("手机")));
+    const int date = int(cols.indexOf(QStringLiteral("备注")));
+    const int phone = int(cols.indexOf(QStringLiteral("电话")));
+    QVERIFY(name >= 0 && mobile >= 0 && date >= 0 && phone >= 0);
+    const QVector<Patch> patches{
+        {0, 1, name,
+         formula(1, name, kXfGeneral, specialResult(0)) + stringRecords(QStringLiteral("王五"), true)},
+        {0, 1, mobile, formula(1, mobile, kXfGeneral, numberResult(13800138000.0))},
+        {0, 1, date, formula(1, date, kXfDate, numberResult(45000.0))},
+        {0, 1, phone, boolErr(1, phone, 0x2A, true)},
+    };
+    const QString file = path(QStringLiteral("import.xls"));
+    QVERIFY(saveCompound(file, patched(w.workbookStream(), patches)));
+
+    Database db;
+    QString err;
+    QVERIFY2(db.open(path(QStringLiteral("book.db")), &err), qPrintable(err));
+    const ExcelImporter::Result r = ExcelImporter::importFile(db, file);
+    QVERIFY2(r.ok, qPrintable(r.message));
+    QCOMPARE(r.imported, 1);
+    QStringList quoted;
+    for (const QString& c : cols)
+        quoted << QLatin1Char('"') + c + QLatin1Char('"');
+    QSqlQuery q(db.db());
+    QVERIFY(q.exec(QStringLiteral("SELECT %1 FROM excel").arg(quoted.join(QLatin1Char(',')))));
+    QVERIFY(q.next());
+    QStringList got;
+    for (int i = 0; i < cols.size(); ++i)
+        got << q.value(i).toString();
+    QStringList expected = rec;
+    expected[name] = QStringLiteral("王五");
+    expected[mobile] = QStringLiteral("13800138000");
+    expected[date] = QStringLiteral("2023-03-15");
+    expected[phone] = QString();
+    QCOMPARE(got, expected);
+}
+
+QTEST_GUILESS_MAIN(TestXlsFormulas)
+#include "test_xls_formulas.moc"
