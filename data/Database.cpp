@@ -104,9 +104,22 @@ bool Database::checkFile(const QString& path, QString* error, bool thorough)
     if (!head.startsWith(QByteArray("SQLite format 3\0", 16)))
         return fail(QStringLiteral("不是本程序的数据库（不是 SQLite 数据库文件）。"));
 
+    const QByteArray native = QFile::encodeName(path);
+    // A crash in the middle of a write leaves a journal (or a write-ahead
+    // log) beside the file, which a read-only look cannot apply. Let SQLite
+    // recover the file first, as any ordinary open of it would.
+    if (QFileInfo::exists(path + QStringLiteral("-journal")) ||
+        QFileInfo::exists(path + QStringLiteral("-wal"))) {
+        sqlite3* rw = nullptr;
+        if (sqlite3_open_v2(native.constData(), &rw, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+            sqlite3_busy_timeout(rw, 5000);
+            sqlite3_exec(rw, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+        }
+        sqlite3_close(rw);
+    }
+
     // Read-only look inside, through a plain handle so nothing is written.
     sqlite3* raw = nullptr;
-    const QByteArray native = QFile::encodeName(path);
     int rc = sqlite3_open_v2(native.constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
     auto closeRaw = qScopeGuard([&] { sqlite3_close(raw); });
     if (rc != SQLITE_OK)

@@ -36,7 +36,8 @@ public:
     bool exec(const QString& sql, const QVariantList& binds = {}, QString* error = nullptr);
 
     // Whether the file at path is an address book of this program: an SQLite
-    // file holding the tables outr, inr and excel. Reads only. With
+    // file holding the tables outr, inr and excel. Reads only, but for the
+    // recovery SQLite makes of a file that a crash left mid-write. With
     // thorough set, every page is read too (catches truncated files).
     static bool checkFile(const QString& path, QString* error, bool thorough = false);
 

@@ -135,7 +135,7 @@ DataExporter::Result DataExporter::exportDataSet(const DataSet& data, const QStr
         return res;
     }
     res.path = QFileInfo(targetPath(chosenName, format)).absoluteFilePath();
-    FileReplacer out(res.path);
+    FileReplacer out(res.path, FileReplacer::Access::Shared);
     QString why;
     if (!out.prepare(&why)) {
         res.error = why;

@@ -66,41 +66,62 @@ bool settleJournal(const QString& dbPath, QString* error)
     return true;
 }
 
-bool copyFile(const QString& from, const QString& to, QString* error)
+// A consistent copy of the address book at from into the (empty) file to,
+// through SQLite's online backup: connections may stay open and even write
+// meanwhile, and data still in a write-ahead log is included. The copy is
+// one file at rest.
+bool snapshot(const QString& from, const QString& to, QString* error)
 {
-    QFile in(from);
-    QFile out(to);
-    if (!in.open(QIODevice::ReadOnly)) {
+    SqliteHandle src, dst;
+    if (!src.open(from, SQLITE_OPEN_READONLY, error))
+        return false;
+    // The file must be an address book; its users may be writing meanwhile (busy timeout).
+    int tables = 0;
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(src.db,
+                           "SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN "
+                           "('outr','inr','excel')",
+                           -1, &st, nullptr) == SQLITE_OK &&
+        sqlite3_step(st) == SQLITE_ROW)
+        tables = sqlite3_column_int(st, 0);
+    sqlite3_finalize(st);
+    if (tables != 3) {
         if (error)
-            *error = QStringLiteral("无法读取 %1：%2").arg(QDir::toNativeSeparators(from), in.errorString());
+            *error = QStringLiteral("%1 不是本程序的数据库：%2")
+                         .arg(QDir::toNativeSeparators(from), src.message());
         return false;
     }
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (!dst.open(to, SQLITE_OPEN_READWRITE, error))
+        return false;
+    sqlite3_backup* b = sqlite3_backup_init(dst.db, "main", src.db, "main");
+    if (!b) {
         if (error)
-            *error = QStringLiteral("无法写入 %1：%2").arg(QDir::toNativeSeparators(to), out.errorString());
+            *error = dst.message();
         return false;
     }
-    QByteArray buf(1 << 20, Qt::Uninitialized);
-    for (;;) {
-        const qint64 n = in.read(buf.data(), buf.size());
-        if (n < 0) {
-            if (error)
-                *error =
-                    QStringLiteral("无法读取 %1：%2").arg(QDir::toNativeSeparators(from), in.errorString());
-            return false;
+    // One step under one read lock: an address book copies in
+    // milliseconds, and a copy in pieces would start over after every
+    // write made meanwhile by another connection.
+    int rc;
+    int waits = 0;
+    do {
+        rc = sqlite3_backup_step(b, -1);
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+            if (++waits > 500)
+                break;
+            QThread::msleep(10);
         }
-        if (n == 0)
-            break;
-        if (out.write(buf.constData(), n) != n) {
-            if (error)
-                *error =
-                    QStringLiteral("无法写入 %1：%2").arg(QDir::toNativeSeparators(to), out.errorString());
-            return false;
-        }
-    }
-    if (!out.flush()) {
+    } while (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED);
+    sqlite3_backup_finish(b);
+    if (rc != SQLITE_DONE) {
         if (error)
-            *error = QStringLiteral("无法写入 %1：%2").arg(QDir::toNativeSeparators(to), out.errorString());
+            *error = QStringLiteral("复制数据库失败：%1").arg(QString::fromUtf8(sqlite3_errstr(rc)));
+        return false;
+    }
+    // A single file at rest: no journal mode that needs companions.
+    if (sqlite3_exec(dst.db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        if (error)
+            *error = dst.message();
         return false;
     }
     return true;
@@ -139,60 +160,8 @@ bool DatabaseBackup::backup(const QString& dbPath, const QString& chosenName, QS
     if (!out.prepare(error))
         return false;
 
-    {
-        SqliteHandle src, dst;
-        if (!src.open(dbPath, SQLITE_OPEN_READONLY, error))
-            return false;
-        // The file must be an address book; its users may be writing meanwhile (busy timeout).
-        int tables = 0;
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(src.db,
-                               "SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN "
-                               "('outr','inr','excel')",
-                               -1, &st, nullptr) == SQLITE_OK &&
-            sqlite3_step(st) == SQLITE_ROW)
-            tables = sqlite3_column_int(st, 0);
-        sqlite3_finalize(st);
-        if (tables != 3) {
-            if (error)
-                *error = QStringLiteral("%1 不是本程序的数据库：%2")
-                             .arg(QDir::toNativeSeparators(dbPath), src.message());
-            return false;
-        }
-        if (!dst.open(out.tempPath(), SQLITE_OPEN_READWRITE, error))
-            return false;
-        sqlite3_backup* b = sqlite3_backup_init(dst.db, "main", src.db, "main");
-        if (!b) {
-            if (error)
-                *error = dst.message();
-            return false;
-        }
-        // One step under one read lock: an address book copies in
-        // milliseconds, and a copy in pieces would start over after every
-        // write made meanwhile by another connection.
-        int rc;
-        int waits = 0;
-        do {
-            rc = sqlite3_backup_step(b, -1);
-            if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
-                if (++waits > 500)
-                    break;
-                QThread::msleep(10);
-            }
-        } while (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED);
-        sqlite3_backup_finish(b);
-        if (rc != SQLITE_DONE) {
-            if (error)
-                *error = QStringLiteral("复制数据库失败：%1").arg(QString::fromUtf8(sqlite3_errstr(rc)));
-            return false;
-        }
-        // A single file at rest: no journal mode that needs companions.
-        if (sqlite3_exec(dst.db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) != SQLITE_OK) {
-            if (error)
-                *error = dst.message();
-            return false;
-        }
-    }
+    if (!snapshot(dbPath, out.tempPath(), error))
+        return false;
     if (!Database::checkFile(out.tempPath(), &why, true)) {
         if (error)
             *error = QStringLiteral("备份文件校验失败：%1").arg(why);
@@ -223,7 +192,7 @@ bool DatabaseBackup::restore(const QString& source, const QString& dbPath, QStri
     FileReplacer out(target);
     if (!out.prepare(error))
         return false;
-    if (!copyFile(source, out.tempPath(), error))
+    if (!snapshot(source, out.tempPath(), error))
         return false;
     // What will stand at dbPath is checked, not only what was chosen.
     if (!Database::checkFile(out.tempPath(), &why, true)) {

@@ -9,9 +9,13 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-FileReplacer::FileReplacer(const QString& finalPath) : m_final(QFileInfo(finalPath).absoluteFilePath()) {}
+FileReplacer::FileReplacer(const QString& finalPath, Access access)
+    : m_final(QFileInfo(finalPath).absoluteFilePath()), m_access(access)
+{
+}
 
 FileReplacer::~FileReplacer()
 {
@@ -65,6 +69,19 @@ bool FileReplacer::commit(QString* error)
             *error = QStringLiteral("临时文件不存在。");
         return false;
     }
+    const QByteArray finalName = QFile::encodeName(m_final);
+    struct stat old
+    {
+    };
+    mode_t mode = 0600;
+    if (::stat(finalName.constData(), &old) == 0) {
+        mode = old.st_mode & 07777;
+    } else if (m_access == Access::Shared) {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::chmod(QFile::encodeName(m_temp).constData(), mode);
     if (!syncPath(m_temp, error))
         return false;
     if (::rename(QFile::encodeName(m_temp).constData(), QFile::encodeName(m_final).constData()) != 0) {

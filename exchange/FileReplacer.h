@@ -8,7 +8,16 @@
 class FileReplacer
 {
 public:
-    explicit FileReplacer(const QString& finalPath);
+    // Who may read the new file when no file of that name stood there
+    // before: the owner only (an address book), or as the user's umask
+    // allows (a workbook). A file that is replaced keeps its mode.
+    enum class Access
+    {
+        Private,
+        Shared
+    };
+
+    explicit FileReplacer(const QString& finalPath, Access access = Access::Private);
     ~FileReplacer();
     FileReplacer(const FileReplacer&) = delete;
     FileReplacer& operator=(const FileReplacer&) = delete;
@@ -28,5 +37,6 @@ public:
 private:
     QString m_final;
     QString m_temp;
+    Access m_access;
     bool m_committed = false;
 };

@@ -25,6 +25,8 @@ private slots:
     void failureLeavesNoFile();
     void cancelLeavesNoFile();
     void replacesExistingFile();
+    void workbookModes_data();
+    void workbookModes();
     void moreRowsThanOneXlsSheet();
 
 private:
@@ -236,6 +238,46 @@ void TestDataExporter::replacesExistingFile()
     QVERIFY(r.ok);
     QCOMPARE(r.path, path("again.xls"));
     QCOMPARE(readBack(r.path).size(), 2);
+}
+
+void TestDataExporter::workbookModes_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("existingMode"); // -1: no file before
+    QTest::addColumn<int>("expectedMode");
+    // A new workbook is readable as the umask (022 here) allows; a replaced
+    // one keeps the mode it had.
+    QTest::newRow("new xls") << "new.xls" << -1 << 0644;
+    QTest::newRow("new xlsx") << "new.xlsx" << -1 << 0644;
+    QTest::newRow("replaced 0640") << "kept.xls" << 0640 << 0640;
+}
+
+void TestDataExporter::workbookModes()
+{
+    QFETCH(QString, name);
+    QFETCH(int, existingMode);
+    QFETCH(int, expectedMode);
+    const mode_t oldMask = ::umask(022);
+    fill({{"张三", "", "", "", "", "", "", "", "", ""}});
+    DataSet ds;
+    ds.setDatabase(&m_db);
+    QVERIFY(ds.open(Schema::kRecipientTable));
+    const QString target = path(name);
+    QFile::remove(target);
+    if (existingMode >= 0) {
+        QFile old(target);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.close();
+        QCOMPARE(::chmod(QFile::encodeName(target).constData(), mode_t(existingMode)), 0);
+    }
+    const DataExporter::Result r = DataExporter::exportDataSet(ds, target, DataExporter::formatFor(target));
+    ::umask(oldMask);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    struct stat st
+    {
+    };
+    QCOMPARE(::stat(QFile::encodeName(r.path).constData(), &st), 0);
+    QCOMPARE(int(st.st_mode & 0777), expectedMode);
 }
 
 void TestDataExporter::moreRowsThanOneXlsSheet()
