@@ -16,7 +16,7 @@ static int runExport(CliContext& ctx)
     }
     Database db;
     QString err;
-    if (!db.open(ctx.dbPath, &err)) {
+    if (!db.open(ctx.dbPath, &err, false)) {
         ctx.err << err << "\n";
         return 1;
     }
