@@ -49,12 +49,12 @@ TemplateReport::TemplateReport(const layouts::Template& tmpl, layouts::Variant v
         item->AutoSize = true;
         item->Transparent = !design.opaque;
         item->Color = Qt::white;
+        m_items.append(item);
+        m_designs.append(&design);
         if (design.wrap > 0) {
             item->OnPrint = [this](TQRDBText* sender, QString& value) { printHook(sender, value); };
             item->setProperty("OnPrint", hookName(item));
         }
-        m_items.append(item);
-        m_designs.append(&design);
     }
 }
 

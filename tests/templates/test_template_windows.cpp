@@ -83,6 +83,9 @@ void TestTemplateWindows::everyWindow()
     for (int i = 0; i < p.itemCount; ++i) {
         QCOMPARE(items.at(i)->objectName(), QString::fromUtf8(p.items[i].name));
         QCOMPARE(bool(items.at(i)->OnPrint), p.items[i].wrap > 0);
+        QCOMPARE(items.at(i)->property("OnPrint").toString(),
+                 p.items[i].wrap > 0 ? QString::fromUtf8(p.items[i].name) + QStringLiteral("Print")
+                                     : QString());
         QVERIFY(qAbs(items.at(i)->Size.Left - TemplateReport::gridTenths(p.items[i].leftMm)) < 1e-6);
         QCOMPARE(items.at(i)->leftPixels(), int(std::lround(p.items[i].leftMm * 96 / 25.4)));
         QCOMPARE(items.at(i)->topPixels(), int(std::lround(p.items[i].topMm * 96 / 25.4)));
