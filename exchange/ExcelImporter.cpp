@@ -48,9 +48,14 @@ bool ExcelImporter::mapRows(const QVector<QStringList>& rows, QVector<QStringLis
         const QStringList& row = rows.at(r);
         QStringList rec;
         rec.reserve(index.size());
-        for (int i : qAsConst(index))
+        bool any = false;
+        for (int i : qAsConst(index)) {
             rec << (i < row.size() ? row.at(i) : QString());
-        records->append(rec);
+            any = any || !rec.last().isEmpty();
+        }
+        // A row with text only in columns the import ignores is no recipient.
+        if (any)
+            records->append(rec);
     }
     return true;
 }

@@ -18,6 +18,7 @@ class TestImportStorage : public QObject
 private slots:
     void storesEveryTextAsGiven_data();
     void storesEveryTextAsGiven();
+    void rowsBecomeRecords();
 };
 
 void TestImportStorage::storesEveryTextAsGiven_data()
@@ -75,6 +76,30 @@ void TestImportStorage::storesEveryTextAsGiven()
     for (int c = 1; c < 10; ++c)
         QCOMPARE(q.value(c).toString(), QString(""));
     QVERIFY(!q.next());
+}
+
+void TestImportStorage::rowsBecomeRecords()
+{
+    // Header in another order, with blanks around a title and a column the
+    // import ignores; a row with text in that column only is no recipient.
+    const QVector<QStringList> rows = {
+        {"备注", " 姓名 ", "微信", "城市", "邮编", "收件单位", "地址", "手机", "电话", "内件品名", "数量"},
+        {"加急", "张三", "zs", "北京", "100080", "", "海淀区", "13800138000", "", "文件", "1"},
+        {"", "", "only-wechat"},
+        {"", "李四"},
+    };
+    QVector<QStringList> records;
+    QString error;
+    QVERIFY2(ExcelImporter::mapRows(rows, &records, &error), qPrintable(error));
+    QCOMPARE(records.size(), 2);
+    QCOMPARE(records[0],
+             QStringList({"张三", "北京", "100080", "", "海淀区", "13800138000", "", "文件", "1", "加急"}));
+    QCOMPARE(records[1].value(0), QStringLiteral("李四"));
+    QCOMPARE(records[1].size(), 10);
+
+    // A missing title names itself.
+    QVERIFY(!ExcelImporter::mapRows({{"姓名", "城市"}}, &records, &error));
+    QVERIFY2(error.contains(QStringLiteral("备注")), qPrintable(error));
 }
 
 QTEST_GUILESS_MAIN(TestImportStorage)
