@@ -227,6 +227,8 @@ private slots:
     void initTestCase();
     void cellTexts_data();
     void cellTexts();
+    void datesReadAsDateCells_data();
+    void datesReadAsDateCells();
     void sheetChoice_data();
     void sheetChoice();
     void damagedStream_data();
@@ -316,6 +318,39 @@ void TestXlsFormulas::cellTexts()
     QCOMPARE(reader.rows().at(1), (QStringList{QStringLiteral("张三"), text}));
     // The cells around keep their texts.
     QCOMPARE(reader.rows().at(2), (QStringList{QStringLiteral("李四"), QStringLiteral("13900139000")}));
+}
+
+void TestXlsFormulas::datesReadAsDateCells_data()
+{
+    QTest::addColumn<QVariant>("value");
+    QTest::newRow("1900-03-01") << QVariant(QDate(1900, 3, 1));
+    QTest::newRow("2024-02-29") << QVariant(QDate(2024, 2, 29));
+    QTest::newRow("date-time") << QVariant(QDateTime(QDate(2023, 3, 15), QTime(8, 30, 5)));
+}
+
+void TestXlsFormulas::datesReadAsDateCells()
+{
+    // A date cell (read by FreeXL) and a formula giving the same serial in
+    // the same format read alike.
+    QFETCH(QVariant, value);
+    const bool withTime = value.typeId() == QMetaType::QDateTime;
+    const QDateTime dt = withTime ? value.toDateTime() : QDateTime(value.toDate(), QTime(0, 0));
+    const double serial =
+        double(QDate(1899, 12, 30).daysTo(dt.date())) + dt.time().msecsSinceStartOfDay() / 86400000.0;
+    Biff8Writer w;
+    w.addSheet(QStringLiteral("Sheet1"));
+    w.addRow(QVariantList{value, QStringLiteral("占位")});
+    const QString file = path(QStringLiteral("dates.xls"));
+    QVERIFY(saveCompound(
+        file, patched(w.workbookStream(),
+                      {{0, 0, 1, formula(0, 1, withTime ? kXfDateTime : kXfDate, numberResult(serial))}})));
+    WorkbookReader reader;
+    QString error;
+    QVERIFY2(reader.read(file, &error), qPrintable(error));
+    QCOMPARE(reader.rows().size(), 1);
+    const QString expected =
+        dt.toString(withTime ? QStringLiteral("yyyy-MM-dd hh:mm:ss") : QStringLiteral("yyyy-MM-dd"));
+    QCOMPARE(reader.rows().at(0), (QStringList{expected, expected}));
 }
 
 void TestXlsFormulas::sheetChoice_data()
