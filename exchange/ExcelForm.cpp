@@ -154,6 +154,7 @@ void TExcelForm::buildUi()
     status->setFixedHeight(22);
     auto section = [&](const QString& text, int width) {
         auto* l = new QLabel(text, status);
+        l->setFont(RecordGrid::songFont(12));
         l->setFixedWidth(width);
         status->addWidget(l);
     };
