@@ -7,13 +7,19 @@
 // and registers itself with WAYBILL_CLI_COMMAND.
 struct CliContext
 {
-    QStringList args;    // the command's own arguments (after its name)
-    QString dbPath;      // --db, or data.mdb in the working directory
+    QStringList args; // the command's own arguments (after its name)
+    QString dbPath;   // --db, or data.mdb in the working directory
     QTextStream& out;
     QTextStream& err;
 };
 
 using CliHandler = int (*)(CliContext&);
+
+class Database;
+
+// Opens the database of --db for a command; never makes up a missing one.
+// On failure the reason goes to the error stream.
+bool openCliDatabase(CliContext& ctx, Database& db);
 
 struct CliCommand
 {
@@ -39,5 +45,5 @@ struct CliRegistrar
 
 #define WAYBILL_CLI_CAT2(a, b) a##b
 #define WAYBILL_CLI_CAT(a, b) WAYBILL_CLI_CAT2(a, b)
-#define WAYBILL_CLI_COMMAND(name, usage, fn) \
+#define WAYBILL_CLI_COMMAND(name, usage, fn)                                                                 \
     static const CliRegistrar WAYBILL_CLI_CAT(cliRegistrar_, __LINE__)(name, usage, fn)

@@ -15,11 +15,9 @@ static int runExport(CliContext& ctx)
         return 2;
     }
     Database db;
-    QString err;
-    if (!db.open(ctx.dbPath, &err, false)) {
-        ctx.err << err << "\n";
+    if (!openCliDatabase(ctx, db))
         return 1;
-    }
+    QString err;
     DataSet recipients;
     recipients.setDatabase(&db);
     if (!recipients.open(Schema::kRecipientTable, {}, {}, &err)) {

@@ -15,11 +15,8 @@ static int runImport(CliContext& ctx)
         return 2;
     }
     Database db;
-    QString err;
-    if (!db.open(ctx.dbPath, &err, false)) {
-        ctx.err << err << "\n";
+    if (!openCliDatabase(ctx, db))
         return 1;
-    }
     const ExcelImporter::Result r = ExcelImporter::importFile(db, ctx.args.first());
     if (!r.ok) {
         ctx.err << r.message << "\n";

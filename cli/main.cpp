@@ -20,11 +20,21 @@ const QList<CliCommand>& CliRegistry::all()
     return commands;
 }
 
+bool openCliDatabase(CliContext& ctx, Database& db)
+{
+    QString err;
+    if (db.open(ctx.dbPath, &err, false))
+        return true;
+    ctx.err << err << "\n";
+    return false;
+}
+
 static void usage(QTextStream& s)
 {
     s << "用法: waybill-cli [--db FILE] COMMAND [ARGS]\n";
     QList<CliCommand> cmds = CliRegistry::all();
-    std::sort(cmds.begin(), cmds.end(), [](const CliCommand& a, const CliCommand& b) { return a.name < b.name; });
+    std::sort(cmds.begin(), cmds.end(),
+              [](const CliCommand& a, const CliCommand& b) { return a.name < b.name; });
     for (const CliCommand& c : cmds)
         s << "  " << c.usage << "\n";
 }

@@ -127,6 +127,21 @@ bool snapshot(const QString& from, const QString& to, QString* error)
     return true;
 }
 
+// Fills the replacer's temporary file with a snapshot of from and checks
+// the copy thoroughly before anyone renames it into place.
+bool checkedSnapshot(const QString& from, FileReplacer& out, const QString& checkFailure, QString* error)
+{
+    if (!out.prepare(error) || !snapshot(from, out.tempPath(), error))
+        return false;
+    QString why;
+    if (!Database::checkFile(out.tempPath(), &why, true)) {
+        if (error)
+            *error = checkFailure + why;
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 QString DatabaseBackup::backupPath(const QString& chosenName)
@@ -144,7 +159,6 @@ bool DatabaseBackup::backup(const QString& dbPath, const QString& chosenName, QS
             *error = QStringLiteral("没有选择备份文件名。");
         return false;
     }
-    QString why;
     if (!QFileInfo(dbPath).isFile()) {
         if (error)
             *error = QStringLiteral("数据库文件 %1 不存在。").arg(QDir::toNativeSeparators(dbPath));
@@ -157,16 +171,8 @@ bool DatabaseBackup::backup(const QString& dbPath, const QString& chosenName, QS
         return false;
     }
     FileReplacer out(target);
-    if (!out.prepare(error))
+    if (!checkedSnapshot(dbPath, out, QStringLiteral("备份文件校验失败："), error))
         return false;
-
-    if (!snapshot(dbPath, out.tempPath(), error))
-        return false;
-    if (!Database::checkFile(out.tempPath(), &why, true)) {
-        if (error)
-            *error = QStringLiteral("备份文件校验失败：%1").arg(why);
-        return false;
-    }
     if (!out.commit(error))
         return false;
     if (writtenPath)
@@ -176,30 +182,19 @@ bool DatabaseBackup::backup(const QString& dbPath, const QString& chosenName, QS
 
 bool DatabaseBackup::restore(const QString& source, const QString& dbPath, QString* error)
 {
-    QString why;
     if (source.trimmed().isEmpty()) {
         if (error)
             *error = QStringLiteral("没有选择要恢复的文件。");
         return false;
     }
     // A file that is not an intact address book changes nothing.
-    if (!Database::checkFile(source, &why, true)) {
-        if (error)
-            *error = why;
+    if (!Database::checkFile(source, error, true))
         return false;
-    }
     const QString target = QFileInfo(dbPath).absoluteFilePath();
     FileReplacer out(target);
-    if (!out.prepare(error))
-        return false;
-    if (!snapshot(source, out.tempPath(), error))
-        return false;
     // What will stand at dbPath is checked, not only what was chosen.
-    if (!Database::checkFile(out.tempPath(), &why, true)) {
-        if (error)
-            *error = QStringLiteral("复制后的文件校验失败：%1").arg(why);
+    if (!checkedSnapshot(source, out, QStringLiteral("复制后的文件校验失败："), error))
         return false;
-    }
 
     Database::closeAll();
     if (!settleJournal(target, error))
