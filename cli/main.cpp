@@ -3,7 +3,7 @@
 #include "data/Database.h"
 #include "report/FontSetup.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QDir>
 
 #include <algorithm>
@@ -45,14 +45,14 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("tavsoft"));
-    QApplication::setApplicationName(QStringLiteral("waybill"));
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setOrganizationName(QStringLiteral("tavsoft"));
+    QGuiApplication::setApplicationName(QStringLiteral("waybill"));
     FontSetup::install();
 
     QTextStream out(stdout);
     QTextStream err(stderr);
-    QStringList args = QApplication::arguments().mid(1);
+    QStringList args = QGuiApplication::arguments().mid(1);
     QString db = Database::defaultPath();
     if (args.size() >= 2 && args.first() == QLatin1String("--db")) {
         db = QDir::current().absoluteFilePath(args.at(1));
