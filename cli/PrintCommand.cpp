@@ -1,4 +1,5 @@
 #include "cli/CliCommand.h"
+#include "cli/OverflowLines.h"
 
 #include "data/DataSet.h"
 #include "data/Database.h"
@@ -24,7 +25,7 @@ namespace {
 
 const char* const kUsage =
     "print --template CODE [--variant single|batch|excel-single|excel-batch] [--sender N] [--recipient N] "
-    "[--dx PX] [--dy PX] [--font FAMILY,PT] (--pdf FILE | --printer NAME)";
+    "[--dx PX] [--dy PX] [--font FAMILY,PT] (--pdf FILE | --printer NAME | --check)";
 
 struct PrintOptions
 {
@@ -41,6 +42,7 @@ struct PrintOptions
     QString pdf;
     QString printer;
     bool printerGiven = false;
+    bool check = false; // list the cut texts, print nothing
 };
 
 bool parseInt(const QString& text, int* out)
@@ -56,6 +58,10 @@ bool parseOptions(const QStringList& args, PrintOptions* o, QString* error)
 {
     for (int i = 0; i < args.size(); ++i) {
         const QString& opt = args.at(i);
+        if (opt == QLatin1String("--check")) {
+            o->check = true;
+            continue;
+        }
         if (i + 1 >= args.size()) {
             *error = QStringLiteral("选项 %1 缺少取值。").arg(opt);
             return false;
@@ -112,8 +118,8 @@ bool parseOptions(const QStringList& args, PrintOptions* o, QString* error)
         *error = QStringLiteral("请用 --template 指定模板。");
         return false;
     }
-    if (o->pdf.isEmpty() == !o->printerGiven) {
-        *error = QStringLiteral("请指定 --pdf FILE 或 --printer NAME 之一。");
+    if (int(!o->pdf.isEmpty()) + int(o->printerGiven) + int(o->check) != 1) {
+        *error = QStringLiteral("请指定 --pdf FILE、--printer NAME 或 --check 之一。");
         return false;
     }
     return true;
@@ -223,6 +229,12 @@ int runPrint(CliContext& ctx)
         }
         tpl->bind(&senders, &recipients);
     }
+    // The template's saved calibration and item adjustments, then the
+    // shift of the command line on top, as the template window does.
+    if (!tpl->loadAdjustment(tpl->isBatch() ? batch.connection() : db, &error)) {
+        ctx.err << error << "\n";
+        return 1;
+    }
     if (o.dx)
         tpl->shiftLeft(o.dx);
     if (o.dy)
@@ -230,6 +242,12 @@ int runPrint(CliContext& ctx)
     if (o.fontGiven)
         tpl->setItemsFont(o.font);
 
+    if (o.check) {
+        ReportLayout layout(tpl->report());
+        layout.generateAll();
+        writeOverflows(ctx.out, layout);
+        return layout.overflows().isEmpty() ? 0 : 3;
+    }
     if (!o.pdf.isEmpty()) {
         ReportLayout layout(tpl->report());
         layout.generateAll();
@@ -238,6 +256,7 @@ int runPrint(CliContext& ctx)
             return 1;
         }
         ctx.out << "已将 " << layout.pageCount() << " 页写入 " << o.pdf << "\n";
+        warnOverflows(ctx.err, layout);
         return 0;
     }
     tpl->report()->PrinterSettings.PrinterName = o.printer;
@@ -246,6 +265,9 @@ int runPrint(CliContext& ctx)
         return 1;
     }
     ctx.out << "已送往打印机 " << (o.printer.isEmpty() ? QStringLiteral("（默认）") : o.printer) << "\n";
+    ReportLayout checked(tpl->report());
+    checked.generateAll();
+    warnOverflows(ctx.err, checked);
     return 0;
 }
 

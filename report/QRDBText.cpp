@@ -64,6 +64,8 @@ QString TQRDBText::fieldText() const
 
 QString TQRDBText::printText()
 {
+    if (!Enabled)
+        return {};
     QString value = fieldText();
     // An empty value never reaches the hook; the hook's result is used for
     // this print only, the item itself keeps nothing.

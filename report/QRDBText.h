@@ -42,6 +42,7 @@ public:
     QColor FontColor = Qt::black; // window text
     bool AutoSize = true;
     bool Transparent = true;
+    bool Enabled = true; // false: prints nothing (the user hid the item)
     QColor Color = Qt::white;
     PrintHook OnPrint;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QObject>
 #include <QPageLayout>
 #include <QSizeF>
@@ -21,6 +22,18 @@ struct TQRPage
     double LeftMargin = 0;
     double RightMargin = 0;
     double ColumnSpace = 0;
+};
+
+// How the printer is off: every page is drawn scaled by ScaleX/ScaleY (from
+// the page's top left corner) and then moved by Dx/Dy tenths of a millimetre.
+// Paper, PDF and preview alike; the template window's design view never.
+struct TQRCalibration
+{
+    double Dx = 0;
+    double Dy = 0;
+    double ScaleX = 1;
+    double ScaleY = 1;
+    bool isIdentity() const { return Dx == 0 && Dy == 0 && ScaleX == 1 && ScaleY == 1; }
 };
 
 // What the user chose in the print setup; kept for later prints of the same
@@ -55,6 +68,10 @@ public:
     ::DataSet* DataSet = nullptr; // none: the band prints once
     bool PrintIfEmpty = true;     // an open but empty dataset still prints one band
     TQRPrinterSettings PrinterSettings;
+    TQRCalibration Calibration;
+    // The user's picture of the blank form: drawn behind the page on screen
+    // (preview), never on paper.
+    QImage ScreenPicture;
     QString ReportTitle;
 
     // The detail band (the first band created on this report), or null.

@@ -7,6 +7,7 @@
 
 #include <QPaintDevice>
 #include <QPainter>
+#include <QPen>
 
 #include <cmath>
 
@@ -19,6 +20,8 @@ void ReportLayout::start()
     m_pages.clear();
     m_items.clear();
     m_itemNames.clear();
+    m_itemFields.clear();
+    m_overflows.clear();
     m_used = 0;
     m_started = true;
     m_finished = false;
@@ -31,6 +34,7 @@ void ReportLayout::start()
     const TQRPage& page = m_report->Page;
     m_pageWidth = std::round(page.Width);
     m_pageLength = std::round(page.Length);
+    m_calibration = m_report->Calibration;
 
     if (const TQRBand* band = m_report->band()) {
         m_hasBand = true;
@@ -41,6 +45,7 @@ void ReportLayout::start()
         for (const TQRDBText* item : band->items()) {
             m_items.append(ReportPainter::itemOf(*item));
             m_itemNames.append(item->objectName());
+            m_itemFields.append(item->DataField);
         }
     }
 
@@ -152,6 +157,13 @@ void ReportLayout::printBand()
     // Pad in case the band lost items since the run started.
     while (print.texts.size() < m_items.size())
         print.texts.append(QString());
+    const QVector<ReportOverflow> cut =
+        m_overflowCheck.check(m_items, print.texts, page.LeftMargin, print.top,
+                              QSizeF(m_pageWidth, m_pageLength), m_calibration, m_done + 1);
+    for (ReportOverflow o : cut) {
+        o.page = m_pages.size() - 1;
+        m_overflows.append(o);
+    }
     m_pages.last().bands.append(print);
     m_used += height;
 }
@@ -166,7 +178,25 @@ QStringList ReportLayout::pageTexts(int index) const
     return out;
 }
 
+int ReportLayout::overflowCount(int page) const
+{
+    int n = 0;
+    for (const ReportOverflow& o : m_overflows)
+        n += o.page == page ? 1 : 0;
+    return n;
+}
+
+QString ReportLayout::describe(const ReportOverflow& overflow) const
+{
+    return ReportOverflowCheck::describe(overflow, itemField(overflow.into));
+}
+
 void ReportLayout::paintPage(QPainter* painter, int index) const
+{
+    paintPage(painter, index, ScreenExtras());
+}
+
+void ReportLayout::paintPage(QPainter* painter, int index, const ScreenExtras& extras) const
 {
     if (index < 0 || index >= m_pages.size())
         return;
@@ -179,12 +209,18 @@ void ReportLayout::paintPage(QPainter* painter, int index) const
     // resolutions is stretched back by the painter.
     painter->scale(1.0, devY / devX);
     const double u = devX;
-    painter->fillRect(QRectF(0, 0, m_pageWidth * u, m_pageLength * u), Qt::white);
-    painter->setClipRect(QRectF(0, 0, m_pageWidth * u, m_pageLength * u));
+    const QRectF pageRect(0, 0, m_pageWidth * u, m_pageLength * u);
+    painter->fillRect(pageRect, Qt::white);
+    if (!extras.background.isNull())
+        painter->drawImage(pageRect, extras.background);
+    painter->setClipRect(pageRect);
+    // The printer's calibration moves and scales everything drawn on the page.
+    painter->translate(m_calibration.Dx * u, m_calibration.Dy * u);
+    painter->scale(m_calibration.ScaleX, m_calibration.ScaleY);
 
     const double left = m_report->Page.LeftMargin;
     for (const BandPrint& b : m_pages.at(index).bands) {
-        if (!m_bandTransparent)
+        if (!m_bandTransparent && extras.background.isNull())
             painter->fillRect(QRectF(left * u, b.top * u, m_bandWidth * u, m_bandHeight * u), m_bandColor);
         // Transparent items first; opaque ones fill their box and cover them.
         for (int pass = 0; pass < 2; ++pass) {
@@ -194,6 +230,17 @@ void ReportLayout::paintPage(QPainter* painter, int index) const
                     continue;
                 ReportPainter::paintItem(painter, item, b.texts.value(i), left * u, b.top * u, u, device);
             }
+        }
+    }
+    if (extras.outlineOverflows) {
+        painter->setPen(QPen(Qt::red, 2.0 * u));
+        painter->setBrush(Qt::NoBrush);
+        for (const ReportOverflow& o : m_overflows) {
+            if (o.page != index)
+                continue;
+            const QRectF r = o.rect;
+            painter->drawRect(QRectF(r.left() * u, r.top() * u, r.width() * u, r.height() * u).adjusted(
+                -3 * u, -3 * u, 3 * u, 3 * u));
         }
     }
     painter->restore();

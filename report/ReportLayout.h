@@ -1,7 +1,10 @@
 #pragma once
 
+#include "report/QuickRep.h"
+#include "report/ReportOverflow.h"
 #include "report/ReportPainter.h"
 
+#include <QImage>
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
@@ -10,7 +13,6 @@
 #include <functional>
 
 class QPainter;
-class TQuickRep;
 
 // One run of a report, kept apart from painting: the record loop, the page
 // breaking and the item texts (after their print hooks) of every band on
@@ -55,6 +57,23 @@ public:
     // texts; nothing else.
     void paintPage(QPainter* painter, int index) const;
 
+    // What the screen shows beyond the paper: the form's picture behind the
+    // page (stretched to it) and red outlines round the cut texts.
+    struct ScreenExtras
+    {
+        QImage background;
+        bool outlineOverflows = false;
+    };
+    void paintPage(QPainter* painter, int index, const ScreenExtras& extras) const;
+
+    // Every item whose text was cut, in record order; kept only for those.
+    const QVector<ReportOverflow>& overflows() const { return m_overflows; }
+    int overflowCount(int page) const;
+    QString itemName(int index) const { return m_itemNames.value(index); }
+    QString itemField(int index) const { return m_itemFields.value(index); }
+    // What was cut, in words: "超出 1 行" ...
+    QString describe(const ReportOverflow& overflow) const;
+
     // Texts printed on a page, band by band, item by item (after hooks);
     // for the command-line tool and tests.
     QStringList pageTexts(int index) const;
@@ -76,6 +95,10 @@ private:
     TQuickRep* m_report;
     QVector<ReportPainter::Item> m_items;
     QVector<QString> m_itemNames;
+    QVector<QString> m_itemFields;
+    TQRCalibration m_calibration;
+    ReportOverflowCheck m_overflowCheck;
+    QVector<ReportOverflow> m_overflows;
     double m_pageWidth = 0;
     double m_pageLength = 0;
     double m_bandHeight = 0;

@@ -24,6 +24,7 @@ ReportPainter::Item ReportPainter::itemOf(const TQRDBText& text)
     shape.transparent = text.Transparent;
     shape.color = text.Color;
     shape.fontColor = text.FontColor;
+    shape.enabled = text.Enabled;
     return shape;
 }
 namespace {
@@ -122,9 +123,38 @@ double ReportPainter::textWidthTenths(const QFont& font, const QString& text, QP
     return w * 254.0 / dpi;
 }
 
+ReportPainter::Extent ReportPainter::measure(const Item& item, const QString& text, QPaintDevice* device)
+{
+    Extent e;
+    const QStringList lines = splitLines(text);
+    if (lines.isEmpty() || !item.enabled)
+        return e;
+    const double dpiX = device->logicalDpiX();
+    const double dpiY = device->logicalDpiY();
+    QFont font = item.font;
+    const bool emulateBold = font.bold() && !hasRealBold(font);
+    if (emulateBold)
+        font.setBold(false);
+    const QFontMetricsF fm(font, device);
+    e.lineHeight = lineHeight(font, device) * 254.0 / dpiY;
+    e.drawn = fittingLines(lines.size(), e.lineHeight, item.height);
+    for (int k = e.drawn; k < lines.size(); ++k)
+        if (!lines.at(k).isEmpty())
+            e.dropped = k + 1 - e.drawn;
+    double w = 0;
+    for (int k = 0; k < e.drawn; ++k)
+        w = std::max(w, fm.horizontalAdvance(lines.at(k)));
+    e.width = w * 254.0 / dpiX;
+    if (emulateBold && w > 0)
+        e.width += boldOffsetTenths(pointSizeOf(font, dpiY));
+    return e;
+}
+
 void ReportPainter::paintItem(QPainter* painter, const Item& item, const QString& text, double bandLeft,
                               double bandTop, double unitsPerTenth, QPaintDevice* device)
 {
+    if (!item.enabled)
+        return;
     if (!device)
         device = painter->device();
     const double dpiX = device->logicalDpiX();
@@ -149,13 +179,12 @@ void ReportPainter::paintItem(QPainter* painter, const Item& item, const QString
 
     const double left = item.left * devX;
     const double top = item.top * devY;
-    if (!item.transparent) {
-        double width = item.width * devX;
-        if (!lines.isEmpty()) {
-            width = 0;
-            for (const QString& line : lines)
-                width = std::max(width, fm.horizontalAdvance(line));
-        }
+    // An opaque item covers only what its own text needs: with no text it
+    // paints nothing, so it never erases a neighbour's text.
+    if (!item.transparent && !lines.isEmpty()) {
+        double width = 0;
+        for (const QString& line : lines)
+            width = std::max(width, fm.horizontalAdvance(line));
         painter->fillRect(QRectF(left, top, width, item.height * devY), item.color);
     }
 

@@ -27,7 +27,18 @@ public:
         bool transparent = true;
         QColor color = Qt::white;     // fill of an opaque item
         QColor fontColor = Qt::black; // the text
+        bool enabled = true;          // false: a hidden item, prints nothing
     };
+
+    // How a text comes out in an item on a device, in tenths of a millimetre.
+    struct Extent
+    {
+        double width = 0;      // widest drawn line, a bold second stroke included
+        double lineHeight = 0; // pitch of the lines
+        int drawn = 0;         // lines that fit the item's height
+        int dropped = 0;       // lines with text beyond them (empty ones are no loss)
+    };
+    static Extent measure(const Item& item, const QString& text, QPaintDevice* device);
 
     // The geometry, font and fill of a text item as it stands now.
     static Item itemOf(const TQRDBText& text);
@@ -53,7 +64,7 @@ public:
     // Draws one item with its text at bandLeft/bandTop (painter units).
     // unitsPerTenth converts tenths to painter units; metrics come from
     // device (the painter's own device when null). Opaque items fill their
-    // rectangle first.
+    // rectangle first, unless their text is empty: an empty item paints nothing.
     static void paintItem(QPainter* painter, const Item& item, const QString& text, double bandLeft,
                           double bandTop, double unitsPerTenth, QPaintDevice* device = nullptr);
 

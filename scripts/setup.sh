@@ -10,6 +10,7 @@ PACKAGES=(
   libfreexl-dev libxlsxwriter-dev libquazip1-qt6-dev libgsf-1-dev libsqlite3-dev
   xvfb xauth poppler-utils
   cups printer-driver-cups-pdf
+  qt6-image-formats-plugins
 )
 
 missing=()

@@ -126,14 +126,77 @@ QFont TemplateReport::designFont(const layouts::Item& item)
 
 void TemplateReport::shiftLeft(int pixels)
 {
-    for (TQRDBText* i : m_items)
-        i->setLeftPixels(i->leftPixels() + pixels);
+    m_shift.rx() += pixels;
+    for (int i = 0; i < m_items.size(); ++i)
+        place(i);
 }
 
 void TemplateReport::shiftTop(int pixels)
 {
-    for (TQRDBText* i : m_items)
-        i->setTopPixels(i->topPixels() + pixels);
+    m_shift.ry() += pixels;
+    for (int i = 0; i < m_items.size(); ++i)
+        place(i);
+}
+
+void TemplateReport::place(int index)
+{
+    // Designed places lie on the screen's pixel grid, so whole-pixel shifts
+    // keep them there; a saved offset may put an item between pixels.
+    const layouts::Item& d = *m_designs.at(index);
+    const ItemAdjustment a = m_adjustment.item(layouts::variantName(m_variant), m_items.at(index)->objectName());
+    TQRDBText* item = m_items.at(index);
+    item->Size.Left = gridTenths(d.leftMm) + a.dx + m_report->pixelsToTenths(m_shift.x());
+    item->Size.Top = gridTenths(d.topMm) + a.dy + m_report->pixelsToTenths(m_shift.y());
+    item->Enabled = !a.hidden;
+}
+
+void TemplateReport::setAdjustment(const TemplateAdjustment& adjustment)
+{
+    m_adjustment = adjustment;
+    TQRCalibration& c = m_report->Calibration;
+    c.Dx = adjustment.dx;
+    c.Dy = adjustment.dy;
+    c.ScaleX = adjustment.scaleX / 100.0;
+    c.ScaleY = adjustment.scaleY / 100.0;
+    for (int i = 0; i < m_items.size(); ++i)
+        place(i);
+}
+
+bool TemplateReport::loadAdjustment(Database& db, QString* error)
+{
+    QString why;
+    const TemplateAdjustment a = LayoutAdjustments::load(db, QString::fromLatin1(m_template.code), &why);
+    if (!why.isEmpty()) {
+        if (error)
+            *error = why;
+        return false;
+    }
+    setAdjustment(a);
+    return true;
+}
+
+ItemAdjustment TemplateReport::itemAdjustment(const TQRDBText* item) const
+{
+    return item ? m_adjustment.item(layouts::variantName(m_variant), item->objectName()) : ItemAdjustment();
+}
+
+void TemplateReport::setItemAdjustment(const TQRDBText* item, const ItemAdjustment& adjustment)
+{
+    const int i = m_items.indexOf(const_cast<TQRDBText*>(item));
+    if (i < 0)
+        return;
+    const QString key = TemplateAdjustment::itemKey(layouts::variantName(m_variant), item->objectName());
+    if (adjustment.isDefault())
+        m_adjustment.items.remove(key);
+    else
+        m_adjustment.items.insert(key, adjustment);
+    place(i);
+}
+
+const layouts::Item* TemplateReport::design(const TQRDBText* item) const
+{
+    const int i = m_items.indexOf(const_cast<TQRDBText*>(item));
+    return i >= 0 ? m_designs.at(i) : nullptr;
 }
 
 void TemplateReport::setItemsFont(const QFont& font, const QColor& color)

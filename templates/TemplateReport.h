@@ -1,14 +1,17 @@
 #pragma once
 
+#include "data/LayoutAdjustments.h"
 #include "templates/layouts/Catalogue.h"
 
 #include <QColor>
 #include <QFont>
 #include <QList>
 #include <QObject>
+#include <QPoint>
 #include <QString>
 
 class DataSet;
+class Database;
 class TQRBand;
 class TQRDBText;
 class TQuickRep;
@@ -57,10 +60,28 @@ public:
     // whole screen pixel it was laid out on, in tenths of a millimetre.
     static double gridTenths(double mm);
 
-    // Moves every item by whole screen pixels at 96 pixels per inch, from
-    // its current pixel position, as the shift buttons do.
+    // Moves every item by whole screen pixels at 96 pixels per inch, as the
+    // shift buttons do. The shift is kept apart and added to the saved
+    // adjustments; it lasts as long as this object.
     void shiftLeft(int pixels);
     void shiftTop(int pixels);
+    QPoint shiftPixels() const { return m_shift; }
+
+    // The user's saved adjustments of this template: the printer's
+    // calibration goes to the report, the offsets and hiding of this
+    // variant's items to the items. An item stands at
+    //   designed place + its saved offset + the shift boxes' pixels,
+    // and the calibration then moves and scales the page as a whole.
+    void setAdjustment(const TemplateAdjustment& adjustment);
+    const TemplateAdjustment& adjustment() const { return m_adjustment; }
+    // Reads and applies what the address book holds for this template; one
+    // without adjustments leaves the layout as designed.
+    bool loadAdjustment(Database& db, QString* error);
+    // The saved offset (tenths of a millimetre) and hiding of one item.
+    ItemAdjustment itemAdjustment(const TQRDBText* item) const;
+    void setItemAdjustment(const TQRDBText* item, const ItemAdjustment& adjustment);
+    // The item's design from the catalogue.
+    const layouts::Item* design(const TQRDBText* item) const;
     // Gives every item a copy of font.
     void setItemsFont(const QFont& font, const QColor& color = Qt::black);
 
@@ -71,6 +92,7 @@ public:
 
 private:
     void printHook(TQRDBText* sender, QString& value) const;
+    void place(int index);
 
     const layouts::Template& m_template;
     layouts::Variant m_variant;
@@ -78,4 +100,6 @@ private:
     TQRBand* m_band = nullptr;
     QList<TQRDBText*> m_items;
     QList<const layouts::Item*> m_designs; // parallel to m_items
+    TemplateAdjustment m_adjustment;
+    QPoint m_shift; // shift boxes, screen pixels
 };

@@ -108,7 +108,7 @@ const QImage& ReportPageView::pageImage()
         QPainter p(&m_image);
         p.setRenderHint(QPainter::Antialiasing);
         p.setRenderHint(QPainter::TextAntialiasing);
-        m_layout->paintPage(&p, m_page);
+        m_layout->paintPage(&p, m_page, m_extras);
     }
     m_imagePage = m_page;
     m_imageScale = m_scale;
@@ -139,4 +139,10 @@ void ReportPageView::resizeEvent(QResizeEvent* event)
     QAbstractScrollArea::resizeEvent(event);
     updateScrollBars();
     emit viewportResized();
+}
+
+void ReportPageView::setScreenExtras(const ReportLayout::ScreenExtras& extras)
+{
+    m_extras = extras;
+    invalidate();
 }

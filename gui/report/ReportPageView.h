@@ -1,9 +1,10 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include "report/ReportLayout.h"
+
 #include <QImage>
 
-class ReportLayout;
 
 // Shows one page of a report run at a scale, centred on a grey desk. Only
 // the page on show is kept as a picture; it is painted again when the page
@@ -16,6 +17,8 @@ public:
 
     void setReportLayout(ReportLayout* layout);
     void setPage(int page);
+    // What the screen shows beyond the paper (picture of the form, red outlines).
+    void setScreenExtras(const ReportLayout::ScreenExtras& extras);
     int page() const { return m_page; }
 
     // Screen pixels per tenth of a millimetre.
@@ -46,6 +49,7 @@ private:
     ReportLayout* m_layout = nullptr;
     int m_page = 0;
     double m_scale = 96.0 / 254.0;
+    ReportLayout::ScreenExtras m_extras;
     QImage m_image;
     int m_imagePage = -1;
     double m_imageScale = 0;

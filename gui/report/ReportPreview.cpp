@@ -1,5 +1,6 @@
 #include "gui/report/ReportPreview.h"
 
+#include "gui/report/OverflowQuestion.h"
 #include "gui/report/PrintProgress.h"
 #include "gui/report/ReportPageView.h"
 #include "gui/report/ReportThumbnailModel.h"
@@ -85,6 +86,7 @@ ReportPreview::ReportPreview(TQuickRep* report, QWidget* parent)
     m_tabs->addTab(m_thumbs, QStringLiteral("缩略图"));
     m_view = new ReportPageView(splitter);
     m_view->setReportLayout(m_layout.get());
+    m_view->setScreenExtras({report->ScreenPicture, true});
     splitter->addWidget(m_tabs);
     splitter->addWidget(m_view);
     splitter->setStretchFactor(1, 1);
@@ -100,6 +102,8 @@ ReportPreview::ReportPreview(TQuickRep* report, QWidget* parent)
     m_pagePanel->setMinimumWidth(100);
     m_statusBar->addWidget(m_progressPanel);
     m_statusBar->addWidget(m_pagePanel);
+    m_overflowPanel = new QLabel(this);
+    m_statusBar->addWidget(m_overflowPanel);
     m_statusBar->addWidget(m_titlePanel, 1);
     box->addWidget(m_statusBar);
 
@@ -219,6 +223,13 @@ void ReportPreview::updateStatus()
                                                      : QString());
     }
     m_pagePanel->setText(pageStatusText());
+    m_overflowPanel->setText(overflowStatusText());
+}
+
+QString ReportPreview::overflowStatusText() const
+{
+    const int n = m_layout->overflows().size();
+    return n > 0 ? QStringLiteral("文字超出 %1 处").arg(n) : QString();
 }
 
 double ReportPreview::zoomFactor() const
@@ -317,6 +328,8 @@ void ReportPreview::printSetup()
 
 void ReportPreview::print()
 {
+    if (!OverflowQuestion::ask(this, m_layout.get()))
+        return;
     m_busy = true;
     QString error;
     const bool ok = PrintProgress::print(m_layout.get(), m_report, this, &error);

@@ -97,6 +97,8 @@ private slots:
     void hookOnlyForValuesAndOncePerPrint();
     void opaqueItemCoversTransparent_data();
     void opaqueItemCoversTransparent();
+    void overflow_data();
+    void overflow();
     void pdfPositionsAndLines();
     void boldVisibleAt600Dpi_data();
     void boldVisibleAt600Dpi();
@@ -340,21 +342,25 @@ void TestReportLayout::hookOnlyForValuesAndOncePerPrint()
 void TestReportLayout::opaqueItemCoversTransparent_data()
 {
     QTest::addColumn<bool>("coverOpaque");
+    QTest::addColumn<QString>("coverValue");
     QTest::addColumn<bool>("inkExpected");
-    QTest::newRow("opaque cover") << true << false;
-    QTest::newRow("transparent cover") << false << true;
+    const QString blanks = QString(6, QChar(0x3000)); // wider than the text beneath, draws nothing
+    QTest::newRow("opaque cover") << true << blanks << false;
+    QTest::newRow("empty opaque cover paints nothing") << true << QString() << true;
+    QTest::newRow("transparent cover") << false << blanks << true;
 }
 
 void TestReportLayout::opaqueItemCoversTransparent()
 {
     QFETCH(bool, coverOpaque);
+    QFETCH(QString, coverValue);
     QFETCH(bool, inkExpected);
 
-    QVERIFY(m_db->exec(QStringLiteral("INSERT INTO inr (姓名, 地址) VALUES ('', '黑黑黑黑')")));
+    QVERIFY(m_db->exec(QStringLiteral("INSERT INTO inr (姓名, 地址) VALUES (?, '黑黑黑黑')"), {coverValue}));
     makeReport();
     m_report->DataSet = m_inr;
     QVERIFY(m_inr->open("inr"));
-    // First in child order: an empty box over the place where the second prints.
+    // First in child order: a box over the place where the second prints.
     TQRDBText* cover = m_report->band()->items().first();
     cover->Size = {100, 100, 100, 600};
     cover->Transparent = !coverOpaque;
@@ -370,6 +376,75 @@ void TestReportLayout::opaqueItemCoversTransparent()
     const double px = 300 / 254.0;
     const QRect box(int(100 * px), int(100 * px), int(600 * px), int(100 * px));
     QCOMPARE(ink(img, box) > 0.01, inkExpected);
+}
+
+void TestReportLayout::overflow_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("height");       // of the item, tenths
+    QTest::addColumn<double>("neighbourGap"); // room to the next box on the line; NaN: none
+    QTest::addColumn<double>("pageRoom");     // room to the page's right edge; NaN: plenty
+    QTest::addColumn<double>("calibrationDx");
+    QTest::addColumn<QStringList>("found");
+    const double none = qQNaN();
+    const QString three = QStringLiteral("一\r\n二\r\n三");
+    const QString wide = QStringLiteral("WWWWWWWWWW");
+    QTest::newRow("line dropped") << three << 100.0 << none << none << 0.0 << QStringList{"超出 1 行"};
+    QTest::newRow("lines that fit exactly") << three << 127.0 << none << none << 0.0 << QStringList{};
+    QTest::newRow("empty last line is no loss")
+        << QStringLiteral("一\r\n二\r\n") << 100.0 << none << none << 0.0 << QStringList{};
+    QTest::newRow("into the next box") << wide << 50.0 << -5.0 << none << 0.0
+                                       << QStringList{"超出右边 0.5 毫米，压到“姓名”"};
+    QTest::newRow("up to the next box") << wide << 50.0 << 0.0 << none << 0.0 << QStringList{};
+    QTest::newRow("past the page edge") << wide << 50.0 << none << -30.0 << 0.0
+                                        << QStringList{"超出纸边 3.0 毫米"};
+    QTest::newRow("up to the page edge") << wide << 50.0 << none << 0.0 << 0.0 << QStringList{};
+    QTest::newRow("calibration moves it off the page")
+        << wide << 50.0 << none << 10.0 << 25.0 << QStringList{"超出纸边 1.5 毫米"};
+}
+
+void TestReportLayout::overflow()
+{
+    QFETCH(QString, text);
+    QFETCH(double, height);
+    QFETCH(double, neighbourGap);
+    QFETCH(double, pageRoom);
+    QFETCH(double, calibrationDx);
+    QFETCH(QStringList, found);
+
+    QVERIFY(m_db->exec(QStringLiteral("INSERT INTO inr (姓名, 地址) VALUES ('乙', ?)"), {text}));
+    makeReport();
+    m_report->DataSet = m_inr;
+    m_report->Calibration.Dx = calibrationDx;
+    QVERIFY(m_inr->open("inr"));
+    TQRDBText* neighbour = m_report->band()->items().first();
+    auto* item = new TQRDBText(m_report->band(), QStringLiteral("QRDBText2"));
+    item->DataSet = m_inr;
+    item->DataField = QStringLiteral("地址");
+    item->Size = {height, 300, 300, 200};
+    item->Font.setBold(true);
+
+    // Where the text ends as the printer draws it.
+    QImage printer(1, 1, QImage::Format_RGB32);
+    printer.setDotsPerMeterX(int(1200 / 0.0254 + 0.5));
+    printer.setDotsPerMeterY(int(1200 / 0.0254 + 0.5));
+    const double width = ReportPainter::measure(ReportPainter::itemOf(*item), text, &printer).width;
+    QVERIFY(width > 0);
+    if (!qIsNaN(pageRoom))
+        item->Size.Left = 2300 - width - pageRoom;
+    neighbour->Size = {50, qIsNaN(neighbourGap) ? 2000 : item->Size.Left + width + neighbourGap, 310, 100};
+    if (qIsNaN(neighbourGap))
+        neighbour->Size.Top = 900;
+
+    ReportLayout layout(m_report);
+    QVERIFY(layout.generateAll());
+    QStringList seen;
+    for (const ReportOverflow& o : layout.overflows()) {
+        QCOMPARE(o.record, 1);
+        QCOMPARE(layout.itemName(o.item), QStringLiteral("QRDBText2"));
+        seen << layout.describe(o);
+    }
+    QCOMPARE(seen, found);
 }
 
 void TestReportLayout::pdfPositionsAndLines()

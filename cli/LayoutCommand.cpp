@@ -1,0 +1,335 @@
+#include "cli/CliCommand.h"
+
+#include "data/Database.h"
+#include "data/LayoutAdjustments.h"
+#include "templates/CalibrationSheet.h"
+#include "templates/TemplateReport.h"
+#include "templates/layouts/Catalogue.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cmath>
+#include <memory>
+
+// `layout …`: the saved adjustments of a template, as the template window
+// makes them (offset and scale for the printer, the form's picture, item
+// offsets and hiding).
+namespace {
+
+const char* const kUsage =
+    "layout offset|move|hide|show|background|reset|sheet --template CODE …  保存的模板校准与项目调整";
+
+const char* const kDetails =
+    "用法:\n"
+    "  waybill-cli [--db FILE] layout offset --template CODE --mm DX,DY [--scale SX[,SY]]\n"
+    "  waybill-cli [--db FILE] layout move --template CODE --variant V --item NAME --mm DX,DY\n"
+    "  waybill-cli [--db FILE] layout hide|show --template CODE --variant V --item NAME\n"
+    "  waybill-cli [--db FILE] layout background --template CODE (FILE | --default)\n"
+    "  waybill-cli [--db FILE] layout reset --template CODE [--variant V] [--item NAME]\n"
+    "  waybill-cli [--db FILE] layout show --template CODE [--variant V] --json\n"
+    "  waybill-cli [--db FILE] layout sheet --template CODE [--variant V] --pdf FILE\n";
+
+struct Options
+{
+    QString action;
+    QString code;
+    QString variant;
+    QString item;
+    QString mm;
+    QString scale;
+    QString pdf;
+    QString file;
+    bool json = false;
+    bool useDefault = false;
+};
+
+bool parse(const QStringList& args, Options* o, QString* error)
+{
+    if (args.isEmpty()) {
+        *error = QStringLiteral("缺少子命令。");
+        return false;
+    }
+    o->action = args.first();
+    static const QStringList actions = {"offset", "move", "hide", "show", "background", "reset", "sheet"};
+    if (!actions.contains(o->action)) {
+        *error = QStringLiteral("未知子命令 %1。").arg(o->action);
+        return false;
+    }
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        if (a == QLatin1String("--json")) {
+            o->json = true;
+            continue;
+        }
+        if (a == QLatin1String("--default")) {
+            o->useDefault = true;
+            continue;
+        }
+        QString* target = a == QLatin1String("--template")  ? &o->code
+                          : a == QLatin1String("--variant") ? &o->variant
+                          : a == QLatin1String("--item")    ? &o->item
+                          : a == QLatin1String("--mm")      ? &o->mm
+                          : a == QLatin1String("--scale")   ? &o->scale
+                          : a == QLatin1String("--pdf")     ? &o->pdf
+                                                            : nullptr;
+        if (target) {
+            if (i + 1 >= args.size()) {
+                *error = QStringLiteral("选项 %1 缺少取值。").arg(a);
+                return false;
+            }
+            *target = args.at(++i);
+        } else if (!a.startsWith(QLatin1String("--")) && o->file.isEmpty()) {
+            o->file = a;
+        } else {
+            *error = QStringLiteral("未知选项 %1。").arg(a);
+            return false;
+        }
+    }
+    if (o->code.isEmpty()) {
+        *error = QStringLiteral("请用 --template 指定模板。");
+        return false;
+    }
+    if (!layouts::findTemplate(o->code)) {
+        *error = QStringLiteral("没有模板“%1”。").arg(o->code);
+        return false;
+    }
+    layouts::Variant v;
+    if (!o->variant.isEmpty() && !layouts::parseVariant(o->variant, &v)) {
+        *error = QStringLiteral("没有打印方式“%1”（可用 single、batch、excel-single、excel-batch）。").arg(o->variant);
+        return false;
+    }
+    return true;
+}
+
+// "DX,DY" in millimetres with at most one decimal, to tenths.
+bool parseMm(const QString& text, int* dx, int* dy, QString* error)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    bool ok = parts.size() == 2;
+    int out[2] = {0, 0};
+    for (int k = 0; ok && k < 2; ++k) {
+        const double v = parts.at(k).trimmed().toDouble(&ok);
+        const double tenths = v * 10.0;
+        ok = ok && std::isfinite(v) && std::abs(tenths - std::round(tenths)) < 1e-6 &&
+             std::abs(tenths) <= LayoutAdjustments::kMaxOffsetTenths;
+        if (ok)
+            out[k] = int(std::lround(tenths));
+    }
+    if (!ok) {
+        *error = QStringLiteral("--mm 的格式是“横向,纵向”毫米，步长 0.1，绝对值不超过 %1，例如“1.5,-0.3”，而不是“%2”。")
+                     .arg(LayoutAdjustments::kMaxOffsetTenths / 10)
+                     .arg(text);
+        return false;
+    }
+    *dx = out[0];
+    *dy = out[1];
+    return true;
+}
+
+bool parseScale(const QString& text, double* sx, double* sy, QString* error)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    bool ok = parts.size() == 1 || parts.size() == 2;
+    double out[2] = {100, 100};
+    for (int k = 0; ok && k < parts.size(); ++k) {
+        out[k] = parts.at(k).trimmed().toDouble(&ok);
+        ok = ok && out[k] >= LayoutAdjustments::kMinScale && out[k] <= LayoutAdjustments::kMaxScale;
+    }
+    if (!ok) {
+        *error = QStringLiteral("--scale 的格式是“横向%[,纵向%]”，在 %1 到 %2 之间，而不是“%3”。")
+                     .arg(LayoutAdjustments::kMinScale)
+                     .arg(LayoutAdjustments::kMaxScale)
+                     .arg(text);
+        return false;
+    }
+    *sx = out[0];
+    *sy = parts.size() == 2 ? out[1] : out[0];
+    return true;
+}
+
+QJsonObject itemJson(const TemplateReport& tpl, const TQRDBText* item)
+{
+    const layouts::Item& d = *tpl.design(item);
+    const ItemAdjustment a = tpl.itemAdjustment(item);
+    QJsonObject o;
+    o.insert(QStringLiteral("name"), QString::fromUtf8(d.name));
+    o.insert(QStringLiteral("source"), layouts::sourceName(d.source));
+    o.insert(QStringLiteral("column"), QString::fromUtf8(d.column));
+    o.insert(QStringLiteral("left_mm"), std::round(d.leftMm * 10 + a.dx) / 10.0);
+    o.insert(QStringLiteral("top_mm"), std::round(d.topMm * 10 + a.dy) / 10.0);
+    o.insert(QStringLiteral("width_mm"), d.widthMm);
+    o.insert(QStringLiteral("height_mm"), d.heightMm);
+    o.insert(QStringLiteral("font_pt"), d.fontPt);
+    o.insert(QStringLiteral("bold"), d.bold);
+    o.insert(QStringLiteral("charset"), layouts::charsetName(d.charset));
+    o.insert(QStringLiteral("opaque"), d.opaque);
+    o.insert(QStringLiteral("wrap"), d.wrap > 0 ? QJsonValue(d.wrap) : QJsonValue());
+    o.insert(QStringLiteral("offset_mm"), QJsonArray{a.dx / 10.0, a.dy / 10.0});
+    o.insert(QStringLiteral("hidden"), a.hidden);
+    return o;
+}
+
+int show(CliContext& ctx, Database& db, const Options& o)
+{
+    QJsonObject variants;
+    TemplateAdjustment adjustment;
+    for (int v = 0; v < layouts::kVariantCount; ++v) {
+        const QString name = layouts::variantName(layouts::Variant(v));
+        if (!o.variant.isEmpty() && name != o.variant)
+            continue;
+        QString error;
+        std::unique_ptr<TemplateReport> tpl(TemplateReport::create(o.code, name, &error));
+        if (!tpl->loadAdjustment(db, &error)) {
+            ctx.err << error << "\n";
+            return 1;
+        }
+        adjustment = tpl->adjustment();
+        QJsonArray items;
+        for (const TQRDBText* item : tpl->items())
+            items.append(itemJson(*tpl, item));
+        variants.insert(name, QJsonObject{{QStringLiteral("items"), items}});
+    }
+    QJsonObject root;
+    root.insert(QStringLiteral("code"), o.code);
+    root.insert(QStringLiteral("offset_mm"), QJsonArray{adjustment.dx / 10.0, adjustment.dy / 10.0});
+    root.insert(QStringLiteral("scale_percent"), QJsonArray{adjustment.scaleX, adjustment.scaleY});
+    root.insert(QStringLiteral("picture"), adjustment.picture.isEmpty() ? QStringLiteral("built-in")
+                                                                        : QStringLiteral("own"));
+    root.insert(QStringLiteral("variants"), variants);
+    ctx.out << QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented));
+    return 0;
+}
+
+// Checks that the variant and item are given and the item exists there.
+bool checkItem(const Options& o, QString* error)
+{
+    if (o.variant.isEmpty() || o.item.isEmpty()) {
+        *error = QStringLiteral("请用 --variant 和 --item 指定项目。");
+        return false;
+    }
+    std::unique_ptr<TemplateReport> tpl(TemplateReport::create(o.code, o.variant, error));
+    if (!tpl->item(o.item)) {
+        *error = QStringLiteral("模板“%1”的 %2 中没有项目“%3”（名称见 catalogue --json）。")
+                     .arg(o.code, o.variant, o.item);
+        return false;
+    }
+    return true;
+}
+
+bool readPicture(const QString& path, QByteArray* bytes, QString* error)
+{
+    QImageReader reader(path);
+    const QByteArray format = reader.format().toLower();
+    if (!QFileInfo(path).isFile()) {
+        *error = QStringLiteral("找不到图片文件 %1。").arg(path);
+        return false;
+    }
+    if (!QList<QByteArray>{"jpeg", "jpg", "png", "bmp", "tiff", "tif"}.contains(format) ||
+        !reader.canRead()) {
+        *error = QStringLiteral("%1 不是可读的 JPEG、PNG、BMP 或 TIFF 图片。").arg(path);
+        return false;
+    }
+    QFile f(path);
+    if (f.size() > LayoutAdjustments::kMaxPictureBytes || !f.open(QIODevice::ReadOnly)) {
+        *error = f.size() > LayoutAdjustments::kMaxPictureBytes
+                     ? QStringLiteral("图片文件 %1 太大（最多 %2 MB）。")
+                           .arg(path)
+                           .arg(LayoutAdjustments::kMaxPictureBytes >> 20)
+                     : QStringLiteral("无法读取 %1：%2").arg(path, f.errorString());
+        return false;
+    }
+    *bytes = f.readAll();
+    return true;
+}
+
+int run(CliContext& ctx)
+{
+    Options o;
+    QString error;
+    if (!parse(ctx.args, &o, &error)) {
+        ctx.err << error << "\n" << kDetails;
+        return 2;
+    }
+    const bool itemAction = o.action == QLatin1String("move") || o.action == QLatin1String("hide") ||
+                            (o.action == QLatin1String("show") && !o.json);
+    int dx = 0, dy = 0;
+    double sx = 100, sy = 100;
+    QByteArray picture;
+    bool ok = true;
+    if (itemAction)
+        ok = checkItem(o, &error);
+    if (ok && (o.action == QLatin1String("offset") || o.action == QLatin1String("move")))
+        ok = parseMm(o.mm, &dx, &dy, &error);
+    if (ok && o.action == QLatin1String("offset") && !o.scale.isEmpty())
+        ok = parseScale(o.scale, &sx, &sy, &error);
+    if (ok && o.action == QLatin1String("background") && !o.useDefault)
+        ok = o.file.isEmpty() ? (error = QStringLiteral("请给出图片文件，或用 --default 恢复默认图片。"), false)
+                              : readPicture(o.file, &picture, &error);
+    if (ok && o.action == QLatin1String("sheet") && o.pdf.isEmpty())
+        ok = (error = QStringLiteral("请用 --pdf 指定输出文件。"), false);
+    if (!ok) {
+        ctx.err << error << "\n";
+        return 2;
+    }
+
+    Database db;
+    if (!openCliDatabase(ctx, db))
+        return 1;
+    const QString variant = o.variant;
+    if (o.action == QLatin1String("show") && o.json)
+        return show(ctx, db, o);
+    if (o.action == QLatin1String("sheet")) {
+        std::unique_ptr<TemplateReport> tpl(TemplateReport::create(
+            o.code, variant.isEmpty() ? QStringLiteral("single") : variant, &error));
+        if (!tpl->loadAdjustment(db, &error) || !CalibrationSheet::writePdf(*tpl, o.pdf, &error)) {
+            ctx.err << error << "\n";
+            return 1;
+        }
+        ctx.out << "已将校准页写入 " << o.pdf << "\n";
+        return 0;
+    }
+
+    const TemplateAdjustment now = LayoutAdjustments::load(db, o.code, &error);
+    if (!error.isEmpty()) {
+        ctx.err << error << "\n";
+        return 1;
+    }
+    if (o.action == QLatin1String("offset")) {
+        if (o.scale.isEmpty()) {
+            sx = now.scaleX;
+            sy = now.scaleY;
+        }
+        ok = LayoutAdjustments::setCalibration(db, o.code, dx, dy, sx, sy, &error);
+    } else if (itemAction) {
+        ItemAdjustment a = now.item(variant, o.item);
+        if (o.action == QLatin1String("move")) {
+            a.dx = dx;
+            a.dy = dy;
+        } else {
+            a.hidden = o.action == QLatin1String("hide");
+        }
+        ok = LayoutAdjustments::setItem(db, o.code, variant, o.item, a, &error);
+    } else if (o.action == QLatin1String("background")) {
+        ok = LayoutAdjustments::setPicture(db, o.code, picture, &error);
+    } else { // reset
+        if (!o.item.isEmpty() && !checkItem(o, &error)) {
+            ctx.err << error << "\n";
+            return 2;
+        }
+        ok = LayoutAdjustments::reset(db, o.code, variant, o.item, &error);
+    }
+    if (!ok) {
+        ctx.err << error << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+WAYBILL_CLI_COMMAND("layout", kUsage, run);

@@ -1,0 +1,100 @@
+#include "report/ReportOverflow.h"
+
+#include "report/QuickRep.h"
+
+#include <algorithm>
+
+namespace {
+// Lengths that agree to a hundredth of a millimetre count as equal: a text
+// that fills its room exactly is no overflow.
+constexpr double kTolerance = 0.1;
+} // namespace
+
+ReportOverflowCheck::ReportOverflowCheck() : m_device(1, 1, QImage::Format_RGB32)
+{
+    const int dpm = int(1200 / 0.0254 + 0.5);
+    m_device.setDotsPerMeterX(dpm);
+    m_device.setDotsPerMeterY(dpm);
+}
+
+QVector<ReportOverflow> ReportOverflowCheck::check(const QVector<ReportPainter::Item>& items,
+                                                   const QStringList& texts, double bandLeft, double bandTop,
+                                                   const QSizeF& pageSize, const TQRCalibration& calibration,
+                                                   int record) const
+{
+    QVector<ReportOverflow> out;
+    auto* device = const_cast<QImage*>(&m_device);
+    for (int i = 0; i < items.size(); ++i) {
+        const ReportPainter::Item& item = items.at(i);
+        const ReportPainter::Extent e = ReportPainter::measure(item, texts.value(i), device);
+        if (e.drawn == 0 && e.dropped == 0)
+            continue;
+        ReportOverflow base;
+        base.record = record;
+        base.item = i;
+        base.rect = QRectF(bandLeft + item.left, bandTop + item.top, e.width,
+                           std::max(e.drawn, 1) * e.lineHeight);
+        if (e.dropped > 0) {
+            ReportOverflow o = base;
+            o.kind = ReportOverflow::Kind::Lines;
+            o.lines = e.dropped;
+            out.append(o);
+        }
+        if (e.drawn == 0)
+            continue;
+        const QRectF& r = base.rect;
+
+        // The nearest box to the right on the same lines ends the room.
+        int into = -1;
+        double intoLeft = 0;
+        for (int j = 0; j < items.size(); ++j) {
+            const ReportPainter::Item& other = items.at(j);
+            if (j == i || !other.enabled)
+                continue;
+            const double oLeft = bandLeft + other.left;
+            const double oTop = bandTop + other.top;
+            const bool rightOfStart = oLeft > r.left() + kTolerance;
+            const bool sameLines =
+                oTop < r.bottom() - kTolerance && oTop + other.height > r.top() + kTolerance;
+            if (rightOfStart && sameLines && r.right() > oLeft + kTolerance && (into < 0 || oLeft < intoLeft)) {
+                into = j;
+                intoLeft = oLeft;
+            }
+        }
+        if (into >= 0) {
+            ReportOverflow o = base;
+            o.kind = ReportOverflow::Kind::IntoItem;
+            o.into = into;
+            o.over = r.right() - intoLeft;
+            out.append(o);
+        }
+
+        // The page edge, where the calibrated page puts the text.
+        const double left = r.left() * calibration.ScaleX + calibration.Dx;
+        const double right = r.right() * calibration.ScaleX + calibration.Dx;
+        const double top = r.top() * calibration.ScaleY + calibration.Dy;
+        const double bottom = r.bottom() * calibration.ScaleY + calibration.Dy;
+        const double over = std::max({right - pageSize.width(), bottom - pageSize.height(), -left, -top});
+        if (over > kTolerance) {
+            ReportOverflow o = base;
+            o.kind = ReportOverflow::Kind::PageEdge;
+            o.over = over;
+            out.append(o);
+        }
+    }
+    return out;
+}
+
+QString ReportOverflowCheck::describe(const ReportOverflow& o, const QString& intoColumn)
+{
+    const QString mm = QString::number(o.over / 10.0, 'f', 1);
+    switch (o.kind) {
+    case ReportOverflow::Kind::Lines:
+        return QStringLiteral("超出 %1 行").arg(o.lines);
+    case ReportOverflow::Kind::IntoItem:
+        return QStringLiteral("超出右边 %1 毫米，压到“%2”").arg(mm, intoColumn);
+    case ReportOverflow::Kind::PageEdge:
+        return QStringLiteral("超出纸边 %1 毫米").arg(mm);
+    }
+    return {};
+}
