@@ -8,6 +8,10 @@ namespace {
 // Lengths that agree to a hundredth of a millimetre count as equal: a text
 // that fills its room exactly is no overflow.
 constexpr double kTolerance = 0.1;
+// Boxes laid out on neighbouring lines often overlap by a millimetre or so
+// without their letters touching; it takes this much shared height (tenths,
+// half a line of 12 pt) for texts to run into each other.
+constexpr double kSharedHeight = 20;
 } // namespace
 
 ReportOverflowCheck::ReportOverflowCheck() : m_device(1, 1, QImage::Format_RGB32)
@@ -54,8 +58,8 @@ QVector<ReportOverflow> ReportOverflowCheck::check(const QVector<ReportPainter::
             const double oLeft = bandLeft + other.left;
             const double oTop = bandTop + other.top;
             const bool rightOfStart = oLeft > r.left() + kTolerance;
-            const bool sameLines =
-                oTop < r.bottom() - kTolerance && oTop + other.height > r.top() + kTolerance;
+            const bool sameLines = std::min(r.bottom(), oTop + other.height) - std::max(r.top(), oTop) >=
+                                   std::min({kSharedHeight, r.height(), other.height}) - kTolerance;
             if (rightOfStart && sameLines && r.right() > oLeft + kTolerance && (into < 0 || oLeft < intoLeft)) {
                 into = j;
                 intoLeft = oLeft;

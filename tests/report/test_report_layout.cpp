@@ -396,6 +396,8 @@ void TestReportLayout::overflow_data()
     QTest::newRow("into the next box") << wide << 50.0 << -5.0 << none << 0.0
                                        << QStringList{"超出右边 0.5 毫米，压到“姓名”"};
     QTest::newRow("up to the next box") << wide << 50.0 << 0.0 << none << 0.0 << QStringList{};
+    // The neighbour's box starts 1 mm above the text's line ends.
+    QTest::newRow("box of the next line") << wide << 50.0 << -1000.0 << none << 0.0 << QStringList{};
     QTest::newRow("past the page edge") << wide << 50.0 << none << -30.0 << 0.0
                                         << QStringList{"超出纸边 3.0 毫米"};
     QTest::newRow("up to the page edge") << wide << 50.0 << none << 0.0 << 0.0 << QStringList{};
@@ -435,6 +437,8 @@ void TestReportLayout::overflow()
     neighbour->Size = {50, qIsNaN(neighbourGap) ? 2000 : item->Size.Left + width + neighbourGap, 310, 100};
     if (qIsNaN(neighbourGap))
         neighbour->Size.Top = 900;
+    if (neighbourGap == -1000.0)
+        neighbour->Size = {50, 320, 300 + 127.0 / 3 - 10, 100};
 
     ReportLayout layout(m_report);
     QVERIFY(layout.generateAll());
