@@ -1,6 +1,7 @@
 #include "data/Database.h"
 
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
@@ -17,6 +18,7 @@ private slots:
     void shiftAndFont();
     void refused_data();
     void refused();
+    void layoutAndCheck();
 
 private:
     int run(const QStringList& args, QString* out = nullptr, QString* err = nullptr);
@@ -240,6 +242,68 @@ void TestPrintCommand::refused()
     QVERIFY(!QFile::exists(QStringLiteral("none.mdb")));
     // Nothing half-written is left beside the target.
     QCOMPARE(QDir().entryList({QStringLiteral(".waybill-*")}, QDir::Files | QDir::Hidden), QStringList());
+}
+
+void TestPrintCommand::layoutAndCheck()
+{
+    QFile::remove(QStringLiteral("layout.mdb"));
+    QVERIFY(QFile::copy(QStringLiteral("data.mdb"), QStringLiteral("layout.mdb")));
+    QImage photo(40, 30, QImage::Format_RGB32);
+    photo.fill(Qt::gray);
+    QVERIFY(photo.save(QStringLiteral("form.tif")));
+    QFile text(QStringLiteral("form.txt"));
+    QVERIFY(text.open(QIODevice::WriteOnly) && text.write("not a picture") > 0);
+    text.close();
+
+    struct Step
+    {
+        QString args;
+        int rc;
+        QString out; // expected in the standard output (or, with rc 2, the error)
+    };
+    // The 60-character address loses its fourth line; the 40-character one fits.
+    const Step steps[] = {
+        {"print --template st --recipient 2 --check", 3, "第1条 QRDBText7 地址: 超出 1 行\n"},
+        {"print --template st --recipient 1 --check", 0, ""},
+        {"layout move --template st --variant single --item QRDBText7 --mm 1.5,-0.3", 0, ""},
+        {"layout hide --template st --variant single --item QRDBText8", 0, ""},
+        {"layout offset --template st --mm 0.2,0 --scale 101", 0, ""},
+        {"layout background --template st form.tif", 0, ""},
+        {"layout show --template st --variant single --json", 0, "\"offset_mm\": [\n                        1.5,\n"},
+        {"layout show --template st --variant single --json", 0, "\"picture\": \"own\""},
+        {"layout show --template st --variant single --json", 0, "\"scale_percent\": [\n        101,\n        101"},
+        {"layout show --template st --variant single --json", 0, "\"hidden\": true"},
+        {"layout show --template st --variant batch --json", 0, "\"hidden\": false"},
+        {"layout move --template st --variant single --item QRDBText7 --mm 0.05,0", 2, "步长 0.1"},
+        {"layout move --template st --variant single --item QRDBText99 --mm 1,0", 2, "没有项目"},
+        {"layout offset --template st --mm 0,0 --scale 150", 2, "--scale"},
+        {"layout background --template st form.txt", 2, "不是可读的"},
+        {"layout reset --template st", 0, ""},
+        {"layout show --template st --json", 0, "\"picture\": \"built-in\""},
+    };
+    for (const Step& s : steps) {
+        QStringList args = {QStringLiteral("--db"), QStringLiteral("layout.mdb")};
+        args += s.args.split(u' ');
+        QString out, err;
+        QCOMPARE(run(args, &out, &err), s.rc);
+        const QString& seen = s.rc == 2 ? err : out;
+        QVERIFY2(s.out.isEmpty() ? seen.isEmpty() || s.rc == 0 : seen.contains(s.out),
+                 qPrintable(s.args + QStringLiteral("\n") + seen));
+        if (s.args.endsWith(QLatin1String("--check")) && s.rc == 0)
+            QCOMPARE(out, QString());
+    }
+    QString out;
+    QVERIFY(run({"--db", "layout.mdb", "layout", "show", "--template", "st", "--json"}, &out) == 0);
+    QVERIFY(!out.contains(QStringLiteral("\"hidden\": true")));
+    QVERIFY(out.contains(QStringLiteral("\"offset_mm\": [\n        0,\n        0\n")));
+
+    // Without --check the waybill still prints, and the cut text is named.
+    QString err;
+    QCOMPARE(run({"--db", "layout.mdb", "print", "--template", "st", "--recipient", "2", "--pdf", "cut.pdf"}, &out,
+                 &err),
+             0);
+    QVERIFY(QFile::exists(QStringLiteral("cut.pdf")));
+    QVERIFY2(err.contains(QStringLiteral("第1条 QRDBText7 地址: 超出 1 行")), qPrintable(err));
 }
 
 QTEST_GUILESS_MAIN(TestPrintCommand)
