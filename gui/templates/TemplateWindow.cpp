@@ -2,8 +2,11 @@
 
 #include "data/Database.h"
 #include "gui/report/ReportPreview.h"
+#include "gui/templates/CalibrationDialog.h"
+#include "gui/templates/LayoutEditor.h"
 #include "gui/widgets/Dialogs.h"
 #include "report/FontSetup.h"
+#include "report/QRDBText.h"
 #include "report/QuickRep.h"
 #include "templates/BatchData.h"
 #include "templates/IntegerText.h"
@@ -15,7 +18,9 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
+#include <QMenu>
 #include <QPushButton>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -90,6 +95,7 @@ TemplateWindow::TemplateWindow(const layouts::Template& tmpl, layouts::Variant v
 
     buildStrip();
     buildPage();
+    buildAdjustButtons();
 }
 
 TemplateWindow::~TemplateWindow() = default;
@@ -157,9 +163,81 @@ void TemplateWindow::buildPage()
 
     ItemLayer = new QWidget(QuickRep1);
     ItemLayer->setObjectName(QStringLiteral("ItemLayer"));
-    ItemLayer->setAttribute(Qt::WA_TransparentForMouseEvents);
     ItemLayer->setGeometry(0, 0, m_pagePx.width(), m_pagePx.height());
-    ItemLayer->installEventFilter(this);
+    m_editor = new LayoutEditor(
+        m_layout, ItemLayer, Image1, m_pictureRect,
+        [this] { return m_sources.databasePath.isEmpty() ? Database::defaultPath() : m_sources.databasePath; },
+        this);
+}
+
+void TemplateWindow::buildAdjustButtons()
+{
+    // In the left half of the strip, clear of the shift boxes.
+    const QFont font = stripFont();
+    int x = 4;
+    auto button = [&](QAbstractButton* b, const char* name, const QString& text, int width) {
+        b->setObjectName(QString::fromLatin1(name));
+        b->setText(text);
+        b->setFont(font);
+        b->setGeometry(x, 7, width, 20);
+        b->setFocusPolicy(Qt::NoFocus);
+        x += width + 4;
+    };
+    CalibrateButton = new QPushButton(Panel2);
+    button(CalibrateButton, "CalibrateButton", QStringLiteral("校准…"), 52);
+    PictureButton = new QPushButton(Panel2);
+    button(PictureButton, "PictureButton", QStringLiteral("背景图…"), 60);
+    HideButton = new QPushButton(Panel2);
+    button(HideButton, "HideButton", QStringLiteral("隐藏"), 44);
+    ResetButton = new QToolButton(Panel2);
+    button(ResetButton, "ResetButton", QStringLiteral("恢复默认"), 72);
+    ResetButton->setPopupMode(QToolButton::InstantPopup);
+    auto* menu = new QMenu(ResetButton);
+    menu->addAction(QStringLiteral("恢复所选项目"), m_editor, &LayoutEditor::resetSelected);
+    menu->addAction(QStringLiteral("恢复默认背景图"), m_editor, &LayoutEditor::resetPicture);
+    menu->addAction(QStringLiteral("恢复整个模板（位置、隐藏、校准、背景图）"), m_editor, &LayoutEditor::resetTemplate);
+    ResetButton->setMenu(menu);
+    for (QPushButton* b : {CalibrateButton, PictureButton, HideButton}) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
+    HideButton->setEnabled(false);
+    connect(CalibrateButton, &QPushButton::clicked, this, &TemplateWindow::calibrate);
+    connect(PictureButton, &QPushButton::clicked, this, &TemplateWindow::choosePicture);
+    connect(HideButton, &QPushButton::clicked, this, &TemplateWindow::toggleHidden);
+    connect(m_editor, &LayoutEditor::selectionChanged, this, [this](TQRDBText* item) {
+        HideButton->setEnabled(item != nullptr);
+        HideButton->setText(item && !item->Enabled ? QStringLiteral("显示") : QStringLiteral("隐藏"));
+    });
+}
+
+void TemplateWindow::calibrate()
+{
+    CalibrationDialog dialog(m_layout, this);
+    if (Dialogs::exec(&dialog) != QDialog::Accepted)
+        return;
+    m_editor->setCalibration(dialog.dx(), dialog.dy(), dialog.scaleX(), dialog.scaleY());
+}
+
+void TemplateWindow::choosePicture()
+{
+    const QString path = Dialogs::openFileName(this, QStringLiteral("选择运单图片"), QString(),
+                                               QStringLiteral("图片 (*.jpg *.jpeg *.png *.bmp *.tif *.tiff)"));
+    if (!path.isEmpty())
+        m_editor->setPicture(path);
+}
+
+void TemplateWindow::toggleHidden()
+{
+    if (TQRDBText* item = m_editor->selected())
+        m_editor->setHidden(item->Enabled);
+}
+
+void TemplateWindow::showEvent(QShowEvent* e)
+{
+    // Another variant's window may have changed what is saved.
+    m_editor->reload();
+    QDialog::showEvent(e);
 }
 
 TQuickRep* TemplateWindow::report() const
@@ -296,17 +374,6 @@ bool TemplateWindow::event(QEvent* e)
             FormActivate();
     }
     return QDialog::event(e);
-}
-
-bool TemplateWindow::eventFilter(QObject* watched, QEvent* e)
-{
-    if (watched == ItemLayer && e->type() == QEvent::Paint) {
-        QPainter painter(ItemLayer);
-        painter.setRenderHint(QPainter::TextAntialiasing);
-        report()->paintDesign(&painter, kScreenPpi);
-        return true;
-    }
-    return QDialog::eventFilter(watched, e);
 }
 
 void TemplateWindow::keyPressEvent(QKeyEvent* e)

@@ -8,11 +8,13 @@
 #include <QRect>
 
 class BatchData;
+class LayoutEditor;
 class QAction;
 class QLabel;
 class QLineEdit;
 class QMenuBar;
 class QPushButton;
+class QToolButton;
 class TQuickRep;
 class TemplateReport;
 
@@ -35,6 +37,8 @@ public:
     layouts::Variant variant() const { return m_variant; }
     bool isBatch() const;
     BatchData* batchData() const { return m_batch; }
+    // Selecting, moving and hiding items, the form's picture, calibration.
+    LayoutEditor* editor() const { return m_editor; }
 
     // Page and picture rectangles on screen, relative to QuickRep1.
     QSize pagePixels() const { return m_pagePx; }
@@ -65,10 +69,16 @@ public slots:
     // leaves the sets closed.
     void FormActivate();
 
+    // The saved adjustments of the template ("校准", "背景图", "隐藏",
+    // "恢复默认"); each stores its change in the address book at once.
+    void calibrate();
+    void choosePicture();
+    void toggleHidden();
+
 protected:
     bool event(QEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void showEvent(QShowEvent* e) override;
 
 private:
     friend class TestTemplateWindow;
@@ -89,16 +99,22 @@ private:
     QAction* N1 = nullptr; // 【打印预览】
     QAction* N3 = nullptr; // 【设置字体】
     QAction* N2 = nullptr; // 【关闭窗口】
+    QPushButton* CalibrateButton = nullptr;
+    QPushButton* PictureButton = nullptr;
+    QPushButton* HideButton = nullptr;
+    QToolButton* ResetButton = nullptr;
 
     bool readShift(QLineEdit* edit, int* pixels);
     void buildStrip();
     void buildPage();
+    void buildAdjustButtons();
 
     const layouts::Template& m_template;
     TemplateSources m_sources;
     layouts::Variant m_variant;
     TemplateReport* m_layout = nullptr;
     BatchData* m_batch = nullptr;
+    LayoutEditor* m_editor = nullptr;
     QFont m_dialogFont;
     QColor m_dialogColor = Qt::black; // window text
     QSize m_pagePx;

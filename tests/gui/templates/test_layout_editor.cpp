@@ -1,0 +1,107 @@
+#include "data/DataSet.h"
+#include "data/Database.h"
+#include "data/LayoutAdjustments.h"
+#include "gui/report/ReportPreview.h"
+#include "gui/templates/LayoutEditor.h"
+#include "gui/templates/TemplateWindow.h"
+#include "gui/widgets/Dialogs.h"
+#include "report/FontSetup.h"
+#include "report/QRDBText.h"
+#include "report/QuickRep.h"
+#include "report/ReportLayout.h"
+#include "templates/TemplateReport.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+
+// Moving and hiding items in the template window, and what the preview
+// says about cut texts.
+class TestLayoutEditor : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void nudgeHideAndShift();
+    void previewNamesCutTexts();
+};
+
+void TestLayoutEditor::initTestCase()
+{
+    FontSetup::install();
+    Dialogs::setScripted(true);
+    QString error;
+    Database db;
+    QVERIFY2(db.open(Database::defaultPath(), &error), qPrintable(error));
+    QVERIFY(db.exec("insert into outr (\"姓名\") values ('寄件甲')"));
+    QVERIFY(db.exec("insert into inr (\"姓名\", \"地址\") values ('收件甲', ?)", {QString(60, QChar(0x946B))}));
+}
+
+void TestLayoutEditor::nudgeHideAndShift()
+{
+    const layouts::Template& st = *layouts::findTemplate("st");
+    TemplateSources sources;
+    sources.databasePath = Database::defaultPath();
+    const layouts::Item* design =
+        layouts::findItem(st.variant(layouts::Variant::Single), layouts::Source::Recipient, QStringLiteral("地址"));
+    QVERIFY(design && QByteArray(design->name) == "QRDBText7");
+    const double designLeft = TemplateReport::gridTenths(design->leftMm);
+    {
+        TemplateWindow w(st, layouts::Variant::Single, sources);
+        w.show();
+        TQRDBText* address = w.layout()->item("QRDBText7");
+        QCOMPARE(address->Size.Left, designLeft);
+        QWidget* layer = w.findChild<QWidget*>("ItemLayer");
+        QTest::mouseClick(layer, Qt::LeftButton, {}, w.editor()->itemRect(address).center());
+        QCOMPARE(w.editor()->selected(), address);
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(layer, Qt::Key_Right);
+        QTest::keyClick(layer, Qt::Key_Up, Qt::ShiftModifier);
+        w.findChild<QPushButton*>("HideButton")->click();
+        QVERIFY(!address->Enabled);
+    }
+    // A new window, as after a restart: the item stands where it was left,
+    // hidden, and the shift boxes move it on from there.
+    TemplateWindow w(st, layouts::Variant::Single, sources);
+    w.show();
+    TQRDBText* address = w.layout()->item("QRDBText7");
+    QCOMPARE(w.layout()->itemAdjustment(address).dx, 3);
+    QCOMPARE(w.layout()->itemAdjustment(address).dy, -10);
+    QVERIFY(!address->Enabled);
+    w.findChild<QLineEdit*>("Edit1")->setText("10");
+    w.findChild<QPushButton*>("Button2")->click();
+    QVERIFY(qAbs(address->Size.Left - (designLeft + 3 + 10 * 254.0 / 96)) < 1e-6);
+    // The batch window of the same template keeps its own places.
+    TemplateWindow batch(st, layouts::Variant::Batch, sources);
+    batch.show();
+    QVERIFY(batch.layout()->item("QRDBText7")->Enabled);
+    QCOMPARE(batch.layout()->item("QRDBText7")->Size.Left, designLeft);
+    QVERIFY(w.editor()->resetTemplate());
+    QVERIFY(address->Enabled);
+}
+
+void TestLayoutEditor::previewNamesCutTexts()
+{
+    Database db;
+    QVERIFY(db.open(Database::defaultPath(), nullptr, false));
+    DataSet senders, recipients;
+    senders.setDatabase(&db);
+    recipients.setDatabase(&db);
+    QVERIFY(senders.open("outr") && recipients.open("inr"));
+    std::unique_ptr<TemplateReport> tpl(TemplateReport::create("st", "single", nullptr));
+    tpl->bind(&senders, &recipients);
+    ReportPreview preview(tpl->report());
+    QTRY_VERIFY(!preview.isGenerating());
+    QCOMPARE(preview.overflowStatusText(), QStringLiteral("文字超出 1 处"));
+    Dialogs::clear();
+    Dialogs::answerButton(QMessageBox::No);
+    preview.print();
+    QCOMPARE(Dialogs::shown().size(), 1); // the question, and no print after it
+    QVERIFY2(Dialogs::lastShown().text.contains(QStringLiteral("第 1 条：地址超出 1 行")),
+             qPrintable(Dialogs::lastShown().text));
+}
+
+QTEST_MAIN(TestLayoutEditor)
+#include "test_layout_editor.moc"
