@@ -233,7 +233,9 @@ void ReportLayout::paintPage(QPainter* painter, int index, const ScreenExtras& e
         }
     }
     if (extras.outlineOverflows) {
-        painter->setPen(QPen(Qt::red, 2.0 * u));
+        QPen pen(Qt::red, 2); // two screen pixels at any zoom
+        pen.setCosmetic(true);
+        painter->setPen(pen);
         painter->setBrush(Qt::NoBrush);
         for (const ReportOverflow& o : m_overflows) {
             if (o.page != index)

@@ -20,6 +20,7 @@
 #include <QPrinter>
 #include <QShortcut>
 #include <QSplitter>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -102,8 +103,6 @@ ReportPreview::ReportPreview(TQuickRep* report, QWidget* parent)
     m_pagePanel->setMinimumWidth(100);
     m_statusBar->addWidget(m_progressPanel);
     m_statusBar->addWidget(m_pagePanel);
-    m_overflowPanel = new QLabel(this);
-    m_statusBar->addWidget(m_overflowPanel);
     m_statusBar->addWidget(m_titlePanel, 1);
     box->addWidget(m_statusBar);
 
@@ -223,7 +222,9 @@ void ReportPreview::updateStatus()
                                                      : QString());
     }
     m_pagePanel->setText(pageStatusText());
-    m_overflowPanel->setText(overflowStatusText());
+    // The count of cut texts shares the title's panel (templates have no title).
+    const QStringList title = {m_report->ReportTitle, overflowStatusText()};
+    m_titlePanel->setText(title.filter(QRegularExpression(QStringLiteral("."))).join(QStringLiteral("  ")));
 }
 
 QString ReportPreview::overflowStatusText() const

@@ -100,7 +100,6 @@ private:
     QLabel* m_progressPanel = nullptr;
     QLabel* m_pagePanel = nullptr;
     QLabel* m_titlePanel = nullptr;
-    QLabel* m_overflowPanel = nullptr;
     QAction* m_fitAction = nullptr;
     QAction* m_widthAction = nullptr;
     QAction* m_100Action = nullptr;

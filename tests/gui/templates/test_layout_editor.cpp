@@ -12,6 +12,7 @@
 #include "templates/TemplateReport.h"
 
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QtTest>
 
@@ -95,6 +96,25 @@ void TestLayoutEditor::previewNamesCutTexts()
     ReportPreview preview(tpl->report());
     QTRY_VERIFY(!preview.isGenerating());
     QCOMPARE(preview.overflowStatusText(), QStringLiteral("文字超出 1 处"));
+    // Red round the cut text on screen; paper and PDF get the plain page.
+    const auto redPixels = [&](bool onScreen) {
+        QImage img(869, 480, QImage::Format_RGB32);
+        img.setDotsPerMeterX(3780);
+        img.setDotsPerMeterY(3780);
+        QPainter p(&img);
+        if (onScreen)
+            preview.layout()->paintPage(&p, 0, {QImage(), true});
+        else
+            preview.layout()->paintPage(&p, 0);
+        p.end();
+        int red = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                red += qRed(img.pixel(x, y)) > 200 && qGreen(img.pixel(x, y)) < 120 ? 1 : 0;
+        return red;
+    };
+    QVERIFY(redPixels(true) > 100);
+    QCOMPARE(redPixels(false), 0);
     Dialogs::clear();
     Dialogs::answerButton(QMessageBox::No);
     preview.print();
