@@ -100,7 +100,8 @@ bool parse(const QStringList& args, Options* o, QString* error)
     }
     layouts::Variant v;
     if (!o->variant.isEmpty() && !layouts::parseVariant(o->variant, &v)) {
-        *error = QStringLiteral("没有打印方式“%1”（可用 single、batch、excel-single、excel-batch）。").arg(o->variant);
+        *error = QStringLiteral("没有打印方式“%1”（可用 single、batch、excel-single、excel-batch）。")
+                     .arg(o->variant);
         return false;
     }
     return true;
@@ -121,7 +122,8 @@ bool parseMm(const QString& text, int* dx, int* dy, QString* error)
             out[k] = int(std::lround(tenths));
     }
     if (!ok) {
-        *error = QStringLiteral("--mm 的格式是“横向,纵向”毫米，步长 0.1，绝对值不超过 %1，例如“1.5,-0.3”，而不是“%2”。")
+        *error = QStringLiteral(
+                     "--mm 的格式是“横向,纵向”毫米，步长 0.1，绝对值不超过 %1，例如“1.5,-0.3”，而不是“%2”。")
                      .arg(LayoutAdjustments::kMaxOffsetTenths / 10)
                      .arg(text);
         return false;
@@ -198,8 +200,8 @@ int show(CliContext& ctx, Database& db, const Options& o)
     root.insert(QStringLiteral("code"), o.code);
     root.insert(QStringLiteral("offset_mm"), QJsonArray{adjustment.dx / 10.0, adjustment.dy / 10.0});
     root.insert(QStringLiteral("scale_percent"), QJsonArray{adjustment.scaleX, adjustment.scaleY});
-    root.insert(QStringLiteral("picture"), adjustment.picture.isEmpty() ? QStringLiteral("built-in")
-                                                                        : QStringLiteral("own"));
+    root.insert(QStringLiteral("picture"),
+                adjustment.picture.isEmpty() ? QStringLiteral("built-in") : QStringLiteral("own"));
     root.insert(QStringLiteral("variants"), variants);
     ctx.out << QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented));
     return 0;
@@ -268,8 +270,9 @@ int run(CliContext& ctx)
     if (ok && o.action == QLatin1String("offset") && !o.scale.isEmpty())
         ok = parseScale(o.scale, &sx, &sy, &error);
     if (ok && o.action == QLatin1String("background") && !o.useDefault)
-        ok = o.file.isEmpty() ? (error = QStringLiteral("请给出图片文件，或用 --default 恢复默认图片。"), false)
-                              : readPicture(o.file, &picture, &error);
+        ok = o.file.isEmpty()
+                 ? (error = QStringLiteral("请给出图片文件，或用 --default 恢复默认图片。"), false)
+                 : readPicture(o.file, &picture, &error);
     if (ok && o.action == QLatin1String("sheet") && o.pdf.isEmpty())
         ok = (error = QStringLiteral("请用 --pdf 指定输出文件。"), false);
     if (!ok) {
@@ -284,8 +287,8 @@ int run(CliContext& ctx)
     if (o.action == QLatin1String("show") && o.json)
         return show(ctx, db, o);
     if (o.action == QLatin1String("sheet")) {
-        std::unique_ptr<TemplateReport> tpl(TemplateReport::create(
-            o.code, variant.isEmpty() ? QStringLiteral("single") : variant, &error));
+        std::unique_ptr<TemplateReport> tpl(
+            TemplateReport::create(o.code, variant.isEmpty() ? QStringLiteral("single") : variant, &error));
         if (!tpl->loadAdjustment(db, &error) || !CalibrationSheet::writePdf(*tpl, o.pdf, &error)) {
             ctx.err << error << "\n";
             return 1;

@@ -48,7 +48,8 @@ TemplateAdjustment LayoutAdjustments::load(Database& db, const QString& code, QS
         return a;
     if (tableExists(db, kTemplateTable)) {
         QSqlQuery q(db.db());
-        q.prepare(QStringLiteral("SELECT dx, dy, scale_x, scale_y, picture FROM layout_template WHERE code = ?"));
+        q.prepare(
+            QStringLiteral("SELECT dx, dy, scale_x, scale_y, picture FROM layout_template WHERE code = ?"));
         q.addBindValue(code);
         if (!q.exec()) {
             if (error)

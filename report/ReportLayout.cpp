@@ -241,8 +241,8 @@ void ReportLayout::paintPage(QPainter* painter, int index, const ScreenExtras& e
             if (o.page != index)
                 continue;
             const QRectF r = o.rect;
-            painter->drawRect(QRectF(r.left() * u, r.top() * u, r.width() * u, r.height() * u).adjusted(
-                -3 * u, -3 * u, 3 * u, 3 * u));
+            painter->drawRect(QRectF(r.left() * u, r.top() * u, r.width() * u, r.height() * u)
+                                  .adjusted(-3 * u, -3 * u, 3 * u, 3 * u));
         }
     }
     painter->restore();

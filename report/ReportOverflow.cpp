@@ -36,8 +36,8 @@ QVector<ReportOverflow> ReportOverflowCheck::check(const QVector<ReportPainter::
         ReportOverflow base;
         base.record = record;
         base.item = i;
-        base.rect = QRectF(bandLeft + item.left, bandTop + item.top, e.width,
-                           std::max(e.drawn, 1) * e.lineHeight);
+        base.rect =
+            QRectF(bandLeft + item.left, bandTop + item.top, e.width, std::max(e.drawn, 1) * e.lineHeight);
         if (e.dropped > 0) {
             ReportOverflow o = base;
             o.kind = ReportOverflow::Kind::Lines;
@@ -60,7 +60,8 @@ QVector<ReportOverflow> ReportOverflowCheck::check(const QVector<ReportPainter::
             const bool rightOfStart = oLeft > r.left() + kTolerance;
             const bool sameLines = std::min(r.bottom(), oTop + other.height) - std::max(r.top(), oTop) >=
                                    std::min({kSharedHeight, r.height(), other.height}) - kTolerance;
-            if (rightOfStart && sameLines && r.right() > oLeft + kTolerance && (into < 0 || oLeft < intoLeft)) {
+            if (rightOfStart && sameLines && r.right() > oLeft + kTolerance &&
+                (into < 0 || oLeft < intoLeft)) {
                 into = j;
                 intoLeft = oLeft;
             }

@@ -24,10 +24,10 @@ struct ReportOverflow
     int page = 0;   // 0-based page it is on
     int item = 0;   // index of the item in the band
     Kind kind = Kind::Lines;
-    int lines = 0;      // Lines: how many lines with text were dropped
-    double over = 0;    // IntoItem, PageEdge: how far past, tenths of a millimetre
-    int into = -1;      // IntoItem: index of the item run into
-    QRectF rect;        // the text as drawn, tenths, page coordinates before calibration
+    int lines = 0;   // Lines: how many lines with text were dropped
+    double over = 0; // IntoItem, PageEdge: how far past, tenths of a millimetre
+    int into = -1;   // IntoItem: index of the item run into
+    QRectF rect;     // the text as drawn, tenths, page coordinates before calibration
 };
 
 // Finds the texts of a band that were cut. Text is measured as it is drawn

@@ -143,7 +143,8 @@ void TemplateReport::place(int index)
     // Designed places lie on the screen's pixel grid, so whole-pixel shifts
     // keep them there; a saved offset may put an item between pixels.
     const layouts::Item& d = *m_designs.at(index);
-    const ItemAdjustment a = m_adjustment.item(layouts::variantName(m_variant), m_items.at(index)->objectName());
+    const ItemAdjustment a =
+        m_adjustment.item(layouts::variantName(m_variant), m_items.at(index)->objectName());
     TQRDBText* item = m_items.at(index);
     item->Size.Left = gridTenths(d.leftMm) + a.dx + m_report->pixelsToTenths(m_shift.x());
     item->Size.Top = gridTenths(d.topMm) + a.dy + m_report->pixelsToTenths(m_shift.y());

@@ -13,11 +13,15 @@ QString OverflowQuestion::text(const ReportLayout& layout)
     QStringList lines;
     for (int i = 0; i < all.size() && i < kListed; ++i) {
         const ReportOverflow& o = all.at(i);
-        lines << QStringLiteral("第 %1 条：%2%3").arg(o.record).arg(layout.itemField(o.item), layout.describe(o));
+        lines << QStringLiteral("第 %1 条：%2%3")
+                     .arg(o.record)
+                     .arg(layout.itemField(o.item), layout.describe(o));
     }
     if (all.size() > kListed)
         lines << QStringLiteral("……（共 %1 处）").arg(all.size());
-    return QStringLiteral("有 %1 处文字没有完整打印：\n%2\n\n仍要打印吗？").arg(all.size()).arg(lines.join(u'\n'));
+    return QStringLiteral("有 %1 处文字没有完整打印：\n%2\n\n仍要打印吗？")
+        .arg(all.size())
+        .arg(lines.join(u'\n'));
 }
 
 bool OverflowQuestion::ask(QWidget* parent, ReportLayout* layout)

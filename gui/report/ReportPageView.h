@@ -1,10 +1,9 @@
 #pragma once
 
-#include <QAbstractScrollArea>
 #include "report/ReportLayout.h"
+#include <QAbstractScrollArea>
 
 #include <QImage>
-
 
 // Shows one page of a report run at a scale, centred on a grey desk. Only
 // the page on show is kept as a picture; it is painted again when the page

@@ -18,9 +18,9 @@
 #include <QListView>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QShortcut>
 #include <QSplitter>
-#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>

@@ -105,7 +105,8 @@ bool LayoutEditor::nudge(int dx, int dy)
     const QString code = QString::fromLatin1(m_tpl->templ().code);
     const QString variant = layouts::variantName(m_tpl->variant());
     const QString name = m_selected->objectName();
-    return store([&](Database& db, QString* e) { return LayoutAdjustments::setItem(db, code, variant, name, a, e); });
+    return store(
+        [&](Database& db, QString* e) { return LayoutAdjustments::setItem(db, code, variant, name, a, e); });
 }
 
 bool LayoutEditor::setHidden(bool hidden)
@@ -120,7 +121,8 @@ bool LayoutEditor::setHidden(bool hidden)
     const QString code = QString::fromLatin1(m_tpl->templ().code);
     const QString variant = layouts::variantName(m_tpl->variant());
     const QString name = m_selected->objectName();
-    return store([&](Database& db, QString* e) { return LayoutAdjustments::setItem(db, code, variant, name, a, e); });
+    return store(
+        [&](Database& db, QString* e) { return LayoutAdjustments::setItem(db, code, variant, name, a, e); });
 }
 
 bool LayoutEditor::resetSelected()
@@ -133,13 +135,15 @@ bool LayoutEditor::resetSelected()
     const QString code = QString::fromLatin1(m_tpl->templ().code);
     const QString variant = layouts::variantName(m_tpl->variant());
     const QString name = m_selected->objectName();
-    return store([&](Database& db, QString* e) { return LayoutAdjustments::reset(db, code, variant, name, e); });
+    return store(
+        [&](Database& db, QString* e) { return LayoutAdjustments::reset(db, code, variant, name, e); });
 }
 
 bool LayoutEditor::resetTemplate()
 {
     const QString code = QString::fromLatin1(m_tpl->templ().code);
-    const bool ok = store([&](Database& db, QString* e) { return LayoutAdjustments::reset(db, code, {}, {}, e); });
+    const bool ok =
+        store([&](Database& db, QString* e) { return LayoutAdjustments::reset(db, code, {}, {}, e); });
     reload();
     emit selectionChanged(m_selected);
     return ok;
@@ -168,7 +172,8 @@ bool LayoutEditor::setPicture(const QString& path)
 bool LayoutEditor::resetPicture()
 {
     const QString code = QString::fromLatin1(m_tpl->templ().code);
-    const bool ok = store([&](Database& db, QString* e) { return LayoutAdjustments::setPicture(db, code, {}, e); });
+    const bool ok =
+        store([&](Database& db, QString* e) { return LayoutAdjustments::setPicture(db, code, {}, e); });
     reload();
     return ok;
 }
@@ -189,8 +194,8 @@ QRect LayoutEditor::itemRect(const TQRDBText* item) const
     QFontMetricsF fm(item->Font, m_layer);
     const double textWidth = fm.horizontalAdvance(item->DataField);
     const double width = std::max(rep->tenthsToPixels(item->Size.Width, kPpi), textWidth);
-    return QRectF(rep->tenthsToPixels(item->Size.Left, kPpi), rep->tenthsToPixels(item->Size.Top, kPpi), width,
-                  rep->tenthsToPixels(item->Size.Height, kPpi))
+    return QRectF(rep->tenthsToPixels(item->Size.Left, kPpi), rep->tenthsToPixels(item->Size.Top, kPpi),
+                  width, rep->tenthsToPixels(item->Size.Height, kPpi))
         .toAlignedRect();
 }
 

@@ -16,9 +16,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
-#include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -166,7 +166,9 @@ void TemplateWindow::buildPage()
     ItemLayer->setGeometry(0, 0, m_pagePx.width(), m_pagePx.height());
     m_editor = new LayoutEditor(
         m_layout, ItemLayer, Image1, m_pictureRect,
-        [this] { return m_sources.databasePath.isEmpty() ? Database::defaultPath() : m_sources.databasePath; },
+        [this] {
+            return m_sources.databasePath.isEmpty() ? Database::defaultPath() : m_sources.databasePath;
+        },
         this);
 }
 
@@ -195,7 +197,8 @@ void TemplateWindow::buildAdjustButtons()
     auto* menu = new QMenu(ResetButton);
     menu->addAction(QStringLiteral("恢复所选项目"), m_editor, &LayoutEditor::resetSelected);
     menu->addAction(QStringLiteral("恢复默认背景图"), m_editor, &LayoutEditor::resetPicture);
-    menu->addAction(QStringLiteral("恢复整个模板（位置、隐藏、校准、背景图）"), m_editor, &LayoutEditor::resetTemplate);
+    menu->addAction(QStringLiteral("恢复整个模板（位置、隐藏、校准、背景图）"), m_editor,
+                    &LayoutEditor::resetTemplate);
     ResetButton->setMenu(menu);
     for (QPushButton* b : {CalibrateButton, PictureButton, HideButton}) {
         b->setAutoDefault(false);
@@ -221,8 +224,9 @@ void TemplateWindow::calibrate()
 
 void TemplateWindow::choosePicture()
 {
-    const QString path = Dialogs::openFileName(this, QStringLiteral("选择运单图片"), QString(),
-                                               QStringLiteral("图片 (*.jpg *.jpeg *.png *.bmp *.tif *.tiff)"));
+    const QString path =
+        Dialogs::openFileName(this, QStringLiteral("选择运单图片"), QString(),
+                              QStringLiteral("图片 (*.jpg *.jpeg *.png *.bmp *.tif *.tiff)"));
     if (!path.isEmpty())
         m_editor->setPicture(path);
 }

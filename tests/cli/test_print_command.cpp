@@ -269,9 +269,11 @@ void TestPrintCommand::layoutAndCheck()
         {"layout hide --template st --variant single --item QRDBText8", 0, ""},
         {"layout offset --template st --mm 0.2,0 --scale 101", 0, ""},
         {"layout background --template st form.tif", 0, ""},
-        {"layout show --template st --variant single --json", 0, "\"offset_mm\": [\n                        1.5,\n"},
+        {"layout show --template st --variant single --json", 0,
+         "\"offset_mm\": [\n                        1.5,\n"},
         {"layout show --template st --variant single --json", 0, "\"picture\": \"own\""},
-        {"layout show --template st --variant single --json", 0, "\"scale_percent\": [\n        101,\n        101"},
+        {"layout show --template st --variant single --json", 0,
+         "\"scale_percent\": [\n        101,\n        101"},
         {"layout show --template st --variant single --json", 0, "\"hidden\": true"},
         {"layout show --template st --variant batch --json", 0, "\"hidden\": false"},
         {"layout move --template st --variant single --item QRDBText7 --mm 0.05,0", 2, "步长 0.1"},
@@ -299,8 +301,8 @@ void TestPrintCommand::layoutAndCheck()
 
     // Without --check the waybill still prints, and the cut text is named.
     QString err;
-    QCOMPARE(run({"--db", "layout.mdb", "print", "--template", "st", "--recipient", "2", "--pdf", "cut.pdf"}, &out,
-                 &err),
+    QCOMPARE(run({"--db", "layout.mdb", "print", "--template", "st", "--recipient", "2", "--pdf", "cut.pdf"},
+                 &out, &err),
              0);
     QVERIFY(QFile::exists(QStringLiteral("cut.pdf")));
     QVERIFY2(err.contains(QStringLiteral("第1条 QRDBText7 地址: 超出 1 行")), qPrintable(err));

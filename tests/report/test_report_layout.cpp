@@ -393,13 +393,13 @@ void TestReportLayout::overflow_data()
     QTest::newRow("lines that fit exactly") << three << 127.0 << none << none << 0.0 << QStringList{};
     QTest::newRow("empty last line is no loss")
         << QStringLiteral("一\r\n二\r\n") << 100.0 << none << none << 0.0 << QStringList{};
-    QTest::newRow("into the next box") << wide << 50.0 << -5.0 << none << 0.0
-                                       << QStringList{"超出右边 0.5 毫米，压到“姓名”"};
+    QTest::newRow("into the next box")
+        << wide << 50.0 << -5.0 << none << 0.0 << QStringList{"超出右边 0.5 毫米，压到“姓名”"};
     QTest::newRow("up to the next box") << wide << 50.0 << 0.0 << none << 0.0 << QStringList{};
     // The neighbour's box starts 1 mm above the text's line ends.
     QTest::newRow("box of the next line") << wide << 50.0 << -1000.0 << none << 0.0 << QStringList{};
-    QTest::newRow("past the page edge") << wide << 50.0 << none << -30.0 << 0.0
-                                        << QStringList{"超出纸边 3.0 毫米"};
+    QTest::newRow("past the page edge")
+        << wide << 50.0 << none << -30.0 << 0.0 << QStringList{"超出纸边 3.0 毫米"};
     QTest::newRow("up to the page edge") << wide << 50.0 << none << 0.0 << 0.0 << QStringList{};
     QTest::newRow("calibration moves it off the page")
         << wide << 50.0 << none << 10.0 << 25.0 << QStringList{"超出纸边 1.5 毫米"};

@@ -46,8 +46,8 @@ QHash<QString, QPointF> wordPositions(const QString& pdf)
     p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
     p.waitForFinished(30000);
     QHash<QString, QPointF> at;
-    static const QRegularExpression word(
-        QStringLiteral(R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="[\d.]+" yMax="[\d.]+">([^<]*)</word>)re"));
+    static const QRegularExpression word(QStringLiteral(
+        R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="[\d.]+" yMax="[\d.]+">([^<]*)</word>)re"));
     for (auto it = word.globalMatch(QString::fromUtf8(p.readAllStandardOutput())); it.hasNext();) {
         const auto m = it.next();
         if (!at.contains(m.captured(3)))
@@ -84,17 +84,17 @@ void TestLayoutAdjustments::initTestCase()
 
 void TestLayoutAdjustments::landsOnPdf_data()
 {
-    QTest::addColumn<QPoint>("offset");   // template, tenths
-    QTest::addColumn<double>("scale");    // percent, both ways
-    QTest::addColumn<QPoint>("move");     // QRDBText8, tenths
-    QTest::addColumn<QPoint>("shift");    // shift boxes, pixels
+    QTest::addColumn<QPoint>("offset"); // template, tenths
+    QTest::addColumn<double>("scale");  // percent, both ways
+    QTest::addColumn<QPoint>("move");   // QRDBText8, tenths
+    QTest::addColumn<QPoint>("shift");  // shift boxes, pixels
     QTest::addColumn<bool>("throughBackup");
     QTest::newRow("template offset") << QPoint(13, -7) << 100.0 << QPoint() << QPoint() << false;
     QTest::newRow("item move") << QPoint() << 100.0 << QPoint(-21, 4) << QPoint() << false;
-    QTest::newRow("all three with shift boxes") << QPoint(5, 5) << 100.0 << QPoint(3, 1) << QPoint(10, -8)
-                                                << false;
-    QTest::newRow("scale and offset, backup and restore") << QPoint(-9, 12) << 101.5 << QPoint(7, 0)
-                                                          << QPoint() << true;
+    QTest::newRow("all three with shift boxes")
+        << QPoint(5, 5) << 100.0 << QPoint(3, 1) << QPoint(10, -8) << false;
+    QTest::newRow("scale and offset, backup and restore")
+        << QPoint(-9, 12) << 101.5 << QPoint(7, 0) << QPoint() << true;
 }
 
 void TestLayoutAdjustments::landsOnPdf()
@@ -125,7 +125,8 @@ void TestLayoutAdjustments::landsOnPdf()
         tpl->shiftTop(shift.y());
         QVERIFY2(ReportPdfWriter::write(tpl->report(), plain, &error), qPrintable(error));
         QVERIFY(LayoutAdjustments::setCalibration(db, "st", offset.x(), offset.y(), scale, scale, &error));
-        QVERIFY(LayoutAdjustments::setItem(db, "st", "single", "QRDBText8", {move.x(), move.y(), false}, &error));
+        QVERIFY(
+            LayoutAdjustments::setItem(db, "st", "single", "QRDBText8", {move.x(), move.y(), false}, &error));
         // Another variant's offset leaves this one alone.
         QVERIFY(LayoutAdjustments::setItem(db, "st", "batch", "QRDBText1", {50, 50, false}, &error));
     }

@@ -37,7 +37,8 @@ void TestLayoutEditor::initTestCase()
     Database db;
     QVERIFY2(db.open(Database::defaultPath(), &error), qPrintable(error));
     QVERIFY(db.exec("insert into outr (\"姓名\") values ('寄件甲')"));
-    QVERIFY(db.exec("insert into inr (\"姓名\", \"地址\") values ('收件甲', ?)", {QString(60, QChar(0x946B))}));
+    QVERIFY(
+        db.exec("insert into inr (\"姓名\", \"地址\") values ('收件甲', ?)", {QString(60, QChar(0x946B))}));
 }
 
 void TestLayoutEditor::nudgeHideAndShift()
@@ -45,8 +46,8 @@ void TestLayoutEditor::nudgeHideAndShift()
     const layouts::Template& st = *layouts::findTemplate("st");
     TemplateSources sources;
     sources.databasePath = Database::defaultPath();
-    const layouts::Item* design =
-        layouts::findItem(st.variant(layouts::Variant::Single), layouts::Source::Recipient, QStringLiteral("地址"));
+    const layouts::Item* design = layouts::findItem(st.variant(layouts::Variant::Single),
+                                                    layouts::Source::Recipient, QStringLiteral("地址"));
     QVERIFY(design && QByteArray(design->name) == "QRDBText7");
     const double designLeft = TemplateReport::gridTenths(design->leftMm);
     {
