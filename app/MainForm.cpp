@@ -9,6 +9,7 @@
 #include "app/TemplateMenuTable.h"
 #include "app/ToolIcons.h"
 #include "data/ContainsSearch.h"
+#include "data/DataLocation.h"
 #include "data/DataSet.h"
 #include "data/DataSetModel.h"
 #include "data/Database.h"
@@ -171,6 +172,10 @@ void TMainForm::applyStartupSteps()
 
 void TMainForm::writeDesktopLauncher()
 {
+    // An installed program starts from the application menu; its launcher
+    // would point at a folder that is not where its address book lives.
+    if (DataLocation::isInstalled(QCoreApplication::applicationFilePath()))
+        return;
     // A missing launcher is no reason to refuse work: failures stay quiet.
     DesktopLauncher::write(QCoreApplication::applicationFilePath(), ToolIcons::drawn(ToolIcons::App, 64));
 }

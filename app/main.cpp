@@ -15,6 +15,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("tavsoft"));
     QApplication::setApplicationName(QStringLiteral("waybill"));
+    // Lets the desktop match the window to the installed menu entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.tavsoft.waybill"));
 
     // Qt's own dialogs (file, font, print) in Chinese.
     QTranslator qtTranslator;

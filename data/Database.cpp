@@ -1,8 +1,10 @@
 #include "data/Database.h"
 
+#include "data/DataLocation.h"
 #include "data/Schema.h"
 #include "data/Transaction.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -61,7 +63,9 @@ Database::~Database()
 
 QString Database::defaultPath()
 {
-    return QDir::current().absoluteFilePath(QStringLiteral("data.mdb"));
+    if (!QCoreApplication::instance())
+        return DataLocation::workingDirectoryBook();
+    return DataLocation::addressBook(QCoreApplication::applicationFilePath());
 }
 
 QSqlDatabase Database::db() const
@@ -209,6 +213,12 @@ bool Database::open(const QString& path, QString* error, bool createIfMissing)
         if (info.exists() && !QFile::remove(path)) {
             if (error)
                 *error = QStringLiteral("无法替换空的数据库文件 %1").arg(path);
+            return false;
+        }
+        // An installed program's data folder does not exist before its first start.
+        if (!QDir().mkpath(info.absolutePath())) {
+            if (error)
+                *error = QStringLiteral("无法创建文件夹 %1").arg(info.absolutePath());
             return false;
         }
         if (!createFile(path, error))

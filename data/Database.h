@@ -18,11 +18,13 @@ public:
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    // "data.mdb" in the current working directory, taken afresh each call.
+    // The program's address book, taken afresh each call: data.mdb in the
+    // working directory, or in the user's data folder when the program is
+    // an installed one (DataLocation).
     static QString defaultPath();
 
     // Opens the file. A missing (or empty) file is created with the three
-    // tables and mode 0600 when createIfMissing is set. A file that exists
+    // tables and mode 0600 when createIfMissing is set, its folder too. A file that exists
     // but is not such a database is refused and left untouched.
     bool open(const QString& path, QString* error, bool createIfMissing = true);
     void close();
