@@ -9,6 +9,7 @@ PACKAGES=(
   fonts-arphic-uming fonts-noto-cjk
   libfreexl-dev libxlsxwriter-dev libquazip1-qt6-dev libgsf-1-dev libsqlite3-dev
   xvfb xauth poppler-utils
+  dpkg-dev file fonts-dejavu-core
   cups printer-driver-cups-pdf
 )
 
