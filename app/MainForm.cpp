@@ -1,13 +1,13 @@
 #include "app/MainForm.h"
 
-#include "app/RecordGrid.h"
+#include "gui/widgets/RecordGrid.h"
 
-#include "app/DesktopLauncher.h"
-#include "app/Dialogs.h"
-#include "app/ProductInfo.h"
-#include "app/Shell.h"
-#include "app/TemplateMenuTable.h"
-#include "app/ToolIcons.h"
+#include "gui/widgets/DesktopLauncher.h"
+#include "gui/widgets/Dialogs.h"
+#include "gui/widgets/ProductInfo.h"
+#include "gui/widgets/Shell.h"
+#include "templates/TemplateMenuTable.h"
+#include "gui/widgets/ToolIcons.h"
 #include "data/ContainsSearch.h"
 #include "data/DataLocation.h"
 #include "data/DataSet.h"
@@ -17,7 +17,6 @@
 #include "exchange/DataExporter.h"
 #include "exchange/DatabaseBackup.h"
 #include "report/FontSetup.h"
-#include "templates/DataSources.h"
 
 #include <QAction>
 #include <QApplication>
@@ -116,17 +115,9 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), m_db(std::make_uniq
     DataSource2 = new DataSetModel(ADOQuery1, this);
     DataSource2->setObjectName(QStringLiteral("DataSource2"));
     buildUi();
-    DataSources::setMainSenders(ADOQuery1);
-    DataSources::setMainRecipients(ADOQuery2);
 }
 
-TMainForm::~TMainForm()
-{
-    if (DataSources::mainSenders() == ADOQuery1)
-        DataSources::setMainSenders(nullptr);
-    if (DataSources::mainRecipients() == ADOQuery2)
-        DataSources::setMainRecipients(nullptr);
-}
+TMainForm::~TMainForm() = default;
 
 bool TMainForm::openDatabase(QString* error)
 {

@@ -1,4 +1,4 @@
-#include "app/Dialogs.h"
+#include "gui/widgets/Dialogs.h"
 #include "app/MainForm.h"
 #include "app/ProgramWindows.h"
 #include "report/FontSetup.h"

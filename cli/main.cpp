@@ -4,7 +4,7 @@
 #include "data/Database.h"
 #include "report/FontSetup.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QDir>
 
 #include <algorithm>
@@ -50,14 +50,14 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("tavsoft"));
-    QApplication::setApplicationName(QStringLiteral("waybill"));
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setOrganizationName(QStringLiteral("tavsoft"));
+    QGuiApplication::setApplicationName(QStringLiteral("waybill"));
     FontSetup::install();
 
     QTextStream out(stdout);
     QTextStream err(stderr);
-    QStringList args = QApplication::arguments().mid(1);
+    QStringList args = QGuiApplication::arguments().mid(1);
     // The command line never moves with the window program's rule: a script
     // names its file or works in its own directory.
     QString db = DataLocation::workingDirectoryBook();

@@ -1,7 +1,7 @@
 // Writes the program icon as PNG files for the icon theme, one per size:
 // OUTDIR/<size>x<size>/apps/NAME.png. Run at build time.
 // Usage: icon_writer OUTDIR NAME SIZE...
-#include "app/ToolIcons.h"
+#include "gui/widgets/ToolIcons.h"
 
 #include <QDir>
 #include <QGuiApplication>

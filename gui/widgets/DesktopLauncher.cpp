@@ -1,6 +1,6 @@
-#include "app/DesktopLauncher.h"
+#include "gui/widgets/DesktopLauncher.h"
 
-#include "app/ProductInfo.h"
+#include "gui/widgets/ProductInfo.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gui/templates/TemplateSources.h"
 #include "templates/layouts/Catalogue.h"
 
 #include <QHash>
@@ -13,14 +14,19 @@ class TemplateWindow;
 // asked for and kept until the program ends, so its shifts, fonts and box
 // contents are still there the next time it is opened.
 //
-//   TemplateWindows::instance().exec("st", layouts::Variant::Batch);
-//   connect(mainForm, &TMainForm::templateRequested, &TemplateWindows::instance(),
-//           &TemplateWindows::open);
+//   TemplateWindows windows(sources);
+//   windows.exec("st", layouts::Variant::Batch);
+//   connect(mainForm, &TMainForm::templateRequested, &windows, &TemplateWindows::open);
 class TemplateWindows : public QObject
 {
     Q_OBJECT
 public:
-    static TemplateWindows& instance();
+    explicit TemplateWindows(const TemplateSources& sources, QObject* parent = nullptr);
+    ~TemplateWindows() override;
+
+    // What windows made from now on print from; windows made already keep
+    // theirs until told (the lists live as long as the program's windows).
+    void setSources(const TemplateSources& sources) { m_sources = sources; }
 
     // The window, made on first use; null for an unknown template code.
     TemplateWindow* window(const QString& code, layouts::Variant variant);
@@ -39,8 +45,8 @@ public:
     void clear();
 
 private:
-    TemplateWindows();
     static QString key(const QString& code, layouts::Variant variant);
 
+    TemplateSources m_sources;
     QHash<QString, QPointer<TemplateWindow>> m_windows;
 };

@@ -1,4 +1,4 @@
-#include "app/FontColorDialog.h"
+#include "gui/widgets/FontColorDialog.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -1,4 +1,4 @@
-#include "report/ReportThumbnailModel.h"
+#include "gui/report/ReportThumbnailModel.h"
 
 #include "report/ReportLayout.h"
 

@@ -1,4 +1,4 @@
-#include "app/Dialogs.h"
+#include "gui/widgets/Dialogs.h"
 #include "data/DataSet.h"
 #include "data/Database.h"
 #include "report/FontSetup.h"
@@ -7,9 +7,8 @@
 #include "report/QuickRep.h"
 #include "report/ReportLayout.h"
 #include "templates/BatchData.h"
-#include "templates/DataSources.h"
 #include "templates/TemplateReport.h"
-#include "templates/TemplateWindow.h"
+#include "gui/templates/TemplateWindow.h"
 
 #include <QFile>
 #include <QLabel>
@@ -60,6 +59,15 @@ bool insertRow(Database& db, const QString& table, const QString& name, const QS
     return ok;
 }
 
+// Single windows print from lists handed in; batch windows read the
+// address book in the working directory.
+TemplateSources batchSources()
+{
+    TemplateSources s;
+    s.databasePath = Database::defaultPath();
+    return s;
+}
+
 } // namespace
 
 class TestTemplateWindow : public QObject
@@ -93,15 +101,12 @@ void TestTemplateWindow::init()
 {
     Dialogs::clear();
     QFile::remove(Database::defaultPath());
-    DataSources::setMainSenders(nullptr);
-    DataSources::setMainRecipients(nullptr);
-    DataSources::setExcelRecipients(nullptr);
 }
 
 void TestTemplateWindow::components()
 {
-    TemplateWindow single(kTest, Variant::Single);
-    TemplateWindow batch(kTest, Variant::Batch);
+    TemplateWindow single(kTest, Variant::Single, batchSources());
+    TemplateWindow batch(kTest, Variant::Batch, batchSources());
     QCOMPARE(single.objectName(), QStringLiteral("TTestForm"));
     QCOMPARE(batch.objectName(), QStringLiteral("TPltestForm"));
     QCOMPARE(single.windowTitle(), QStringLiteral("测试快递单模板"));
@@ -167,7 +172,7 @@ void TestTemplateWindow::shift()
     QFETCH(int, moved);
     QFETCH(bool, error);
 
-    TemplateWindow w(kTest, Variant::Single);
+    TemplateWindow w(kTest, Variant::Single, batchSources());
     const QList<TQRDBText*> items = w.layout()->items();
     QList<int> before;
     for (TQRDBText* i : items)
@@ -206,7 +211,7 @@ void TestTemplateWindow::shift()
 
 void TestTemplateWindow::enterDoesNothing()
 {
-    TemplateWindow w(kTest, Variant::Single);
+    TemplateWindow w(kTest, Variant::Single, batchSources());
     w.show();
     const int before = w.layout()->items().first()->leftPixels();
     w.Edit1->setText(QStringLiteral("10"));
@@ -222,8 +227,8 @@ void TestTemplateWindow::enterDoesNothing()
 
 void TestTemplateWindow::fontReachesOneWindowOnly()
 {
-    TemplateWindow a(kTest, Variant::Single);
-    TemplateWindow b(kTest, Variant::Batch);
+    TemplateWindow a(kTest, Variant::Single, batchSources());
+    TemplateWindow b(kTest, Variant::Batch, batchSources());
     QFont arial(QStringLiteral("Arial"));
     arial.setPointSize(14);
     Dialogs::answerFont(arial, QColor(0x80, 0x00, 0x00));
@@ -283,7 +288,7 @@ void TestTemplateWindow::batchPagesPerRecipient()
             QVERIFY(insertRow(db, QStringLiteral("inr"), QString::fromUtf8(name), QString()));
         QVERIFY(insertRow(db, QStringLiteral("excel"), QStringLiteral("导入一"), QString()));
     }
-    TemplateWindow w(kTest, Variant::Batch);
+    TemplateWindow w(kTest, Variant::Batch, batchSources());
     QString error;
     QVERIFY2(w.loadBatchData(&error), qPrintable(error));
     ReportLayout run(w.report());
@@ -298,7 +303,7 @@ void TestTemplateWindow::batchPagesPerRecipient()
     }
 
     // The Excel batch window pages through the imported rows instead.
-    TemplateWindow e(kTest, Variant::ExcelBatch);
+    TemplateWindow e(kTest, Variant::ExcelBatch, batchSources());
     QVERIFY(e.loadBatchData(&error));
     ReportLayout excelRun(e.report());
     QVERIFY(excelRun.generateAll());
@@ -314,7 +319,7 @@ void TestTemplateWindow::batchOnActivation()
     QVERIFY(insertRow(db, QStringLiteral("outr"), QStringLiteral("寄件甲"), QString()));
     QVERIFY(insertRow(db, QStringLiteral("inr"), QStringLiteral("收件一"), QString()));
 
-    TemplateWindow w(kTest, Variant::Batch);
+    TemplateWindow w(kTest, Variant::Batch, batchSources());
     QEvent activate(QEvent::WindowActivate);
     QApplication::sendEvent(&w, &activate);
     QVERIFY(w.batchData()->recipients()->isOpen());
@@ -337,7 +342,7 @@ void TestTemplateWindow::batchReadsWhenShown()
         QVERIFY2(db.open(Database::defaultPath(), &error), qPrintable(error));
         QVERIFY(insertRow(db, QStringLiteral("inr"), QStringLiteral("收件一"), QString()));
     }
-    TemplateWindow w(kTest, Variant::Batch);
+    TemplateWindow w(kTest, Variant::Batch, batchSources());
     QVERIFY(!w.batchData()->recipients()->isOpen());
     int rows = -1;
     QTimer::singleShot(200, &w, [&] {
@@ -351,7 +356,7 @@ void TestTemplateWindow::batchReadsWhenShown()
 
 void TestTemplateWindow::batchWithoutDatabase()
 {
-    TemplateWindow w(kTest, Variant::Batch);
+    TemplateWindow w(kTest, Variant::Batch, batchSources());
     QEvent activate(QEvent::WindowActivate);
     QApplication::sendEvent(&w, &activate);
     QCOMPARE(Dialogs::shown().size(), 1);
@@ -378,7 +383,7 @@ void TestTemplateWindow::batchEmptyRecipients()
         QVERIFY2(db.open(Database::defaultPath(), &error), qPrintable(error));
         QVERIFY(insertRow(db, QStringLiteral("outr"), QStringLiteral("寄件甲"), QString()));
     }
-    TemplateWindow w(kTest, Variant::Batch);
+    TemplateWindow w(kTest, Variant::Batch, batchSources());
     QVERIFY(w.loadBatchData());
     ReportLayout run(w.report());
     QVERIFY(run.generateAll());
@@ -410,11 +415,10 @@ void TestTemplateWindow::singleAfterSearch()
         recipients.open(QStringLiteral("inr"), QStringLiteral("\"姓名\" like ?"), {QStringLiteral("王%")}));
     QCOMPARE(recipients.recordCount(), 3);
     QVERIFY(recipients.moveTo(1));
-    DataSources::setMainSenders(&senders);
-    DataSources::setMainRecipients(&recipients);
-
-    TemplateWindow w(kTest, Variant::Single);
-    w.bindSources();
+    TemplateSources sources;
+    sources.senders = &senders;
+    sources.recipients = &recipients;
+    TemplateWindow w(kTest, Variant::Single, sources);
     ReportLayout run(w.report());
     QVERIFY(run.generateAll());
     QCOMPARE(run.pageCount(), 1);
@@ -430,9 +434,8 @@ void TestTemplateWindow::singleAfterSearch()
     excel.setDatabase(&db);
     QVERIFY(insertRow(db, QStringLiteral("excel"), QStringLiteral("导入一"), QString()));
     QVERIFY(excel.open(QStringLiteral("excel")));
-    DataSources::setExcelRecipients(&excel);
-    TemplateWindow e(kTest, Variant::ExcelSingle);
-    e.bindSources();
+    sources.excelRecipients = &excel;
+    TemplateWindow e(kTest, Variant::ExcelSingle, sources);
     ReportLayout excelRun(e.report());
     QVERIFY(excelRun.generateAll());
     QVERIFY(excelRun.pageTexts(0).contains(QStringLiteral("导入一")));
@@ -452,13 +455,13 @@ void TestTemplateWindow::zt1PreviewRaisesMainAndExcel()
     });
 
     // Other windows open the preview without touching them.
-    TemplateWindow other(kZt1, Variant::Single);
+    TemplateWindow other(kZt1, Variant::Single, batchSources());
     other.N1->trigger();
     QVERIFY(previewed);
     QVERIFY(!mainShown && !excelShown);
 
     previewed = false;
-    TemplateWindow w(kZt1, Variant::ExcelSingle);
+    TemplateWindow w(kZt1, Variant::ExcelSingle, batchSources());
     w.N1->trigger();
     QVERIFY(previewed);
     QVERIFY(mainShown);

@@ -35,6 +35,25 @@ public:
     // What the main window's "Excel导入" does before showing the window.
     void prepareForShow();
 
+    // The imported list, as the grid shows it (a search narrows it).
+    DataSet* recipients() const { return ADOQuery1; }
+
+signals:
+    // A print menu entry: the Excel single or Excel batch window of code.
+    void templateRequested(const QString& code, layouts::Variant variant);
+
+public slots:
+    void SpeedButton1Click(); // choose the workbook
+    void Button1Click();      // import
+    void Button2Click();      // search
+    void Button3Click();      // refresh
+    void CloseClick();
+
+private:
+    friend class TestExcelForm;
+    friend class TestProgramWindows;
+
+    // Components, named as the window's code and tests know them.
     DataSet* ADOQuery1 = nullptr;
     DataSetModel* DataSource1 = nullptr;
     QLineEdit* Edit1 = nullptr; // workbook path
@@ -50,18 +69,6 @@ public:
     QMenu* BatchPrintMenu = nullptr;  // 【批量打印】
     QMenu* PopupMenu1 = nullptr;
 
-signals:
-    // A print menu entry: the Excel single or Excel batch window of code.
-    void templateRequested(const QString& code, layouts::Variant variant);
-
-public slots:
-    void SpeedButton1Click(); // choose the workbook
-    void Button1Click();      // import
-    void Button2Click();      // search
-    void Button3Click();      // refresh
-    void CloseClick();
-
-private:
     void buildUi();
     void buildMenus();
     void info(const QString& text);

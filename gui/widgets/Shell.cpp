@@ -1,4 +1,4 @@
-#include "app/Shell.h"
+#include "gui/widgets/Shell.h"
 
 #include <QDesktopServices>
 #include <QProcess>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gui/templates/TemplateSources.h"
 #include "templates/layouts/Catalogue.h"
 
 #include <QDialog>
@@ -24,7 +25,8 @@ class TemplateWindow : public QDialog
 {
     Q_OBJECT
 public:
-    TemplateWindow(const layouts::Template& tmpl, layouts::Variant variant, QWidget* parent = nullptr);
+    TemplateWindow(const layouts::Template& tmpl, layouts::Variant variant, const TemplateSources& sources,
+                   QWidget* parent = nullptr);
     ~TemplateWindow() override;
 
     TemplateReport* layout() const { return m_layout; }
@@ -46,25 +48,11 @@ public:
     // Binds the items to the rows they print now: the main and Excel
     // windows' current rows, or this window's own batch sets.
     void bindSources();
+    // The lists a single print reads (a test or the program may change them).
+    void setSources(const TemplateSources& sources);
     // Re-reads the batch tables from the address book in the working
     // directory (batch windows); false with the reason when it cannot.
     bool loadBatchData(QString* error = nullptr);
-
-    // Components, named as the window's users and tests know them.
-    QWidget* Panel2 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QLineEdit* Edit2 = nullptr;
-    QPushButton* Button3 = nullptr;
-    QWidget* QuickRep1 = nullptr; // the page on screen
-    QLabel* Image1 = nullptr;
-    QWidget* ItemLayer = nullptr; // the items, drawn over the picture
-    QMenuBar* MainMenu1 = nullptr;
-    QAction* N1 = nullptr; // 【打印预览】
-    QAction* N3 = nullptr; // 【设置字体】
-    QAction* N2 = nullptr; // 【关闭窗口】
 
 public slots:
     void Button2Click();
@@ -83,11 +71,31 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
+    friend class TestTemplateWindow;
+    friend class TestTemplateWindows;
+
+    // Components, named as the window's code and tests know them.
+    QWidget* Panel2 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QWidget* QuickRep1 = nullptr; // the page on screen
+    QLabel* Image1 = nullptr;
+    QWidget* ItemLayer = nullptr; // the items, drawn over the picture
+    QMenuBar* MainMenu1 = nullptr;
+    QAction* N1 = nullptr; // 【打印预览】
+    QAction* N3 = nullptr; // 【设置字体】
+    QAction* N2 = nullptr; // 【关闭窗口】
+
     bool readShift(QLineEdit* edit, int* pixels);
     void buildStrip();
     void buildPage();
 
     const layouts::Template& m_template;
+    TemplateSources m_sources;
     layouts::Variant m_variant;
     TemplateReport* m_layout = nullptr;
     BatchData* m_batch = nullptr;

@@ -1,4 +1,4 @@
-#include "app/TemplateMenuTable.h"
+#include "templates/TemplateMenuTable.h"
 
 #include "templates/layouts/Catalogue.h"
 

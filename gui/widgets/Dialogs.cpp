@@ -1,6 +1,6 @@
-#include "app/Dialogs.h"
+#include "gui/widgets/Dialogs.h"
 
-#include "app/FontColorDialog.h"
+#include "gui/widgets/FontColorDialog.h"
 
 #include <QAbstractButton>
 #include <QDialog>

@@ -1,15 +1,14 @@
-#include "exchange/ExcelForm.h"
+#include "gui/exchange/ExcelForm.h"
 
-#include "app/Dialogs.h"
-#include "app/ProductInfo.h"
-#include "app/RecordGrid.h"
+#include "gui/widgets/Dialogs.h"
+#include "gui/widgets/ProductInfo.h"
+#include "gui/widgets/RecordGrid.h"
 #include "data/ContainsSearch.h"
 #include "data/DataSet.h"
 #include "data/DataSetModel.h"
 #include "data/Database.h"
 #include "data/Schema.h"
 #include "exchange/ExcelImporter.h"
-#include "templates/DataSources.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -67,18 +66,12 @@ TExcelForm::TExcelForm(QWidget* parent) : QDialog(parent), m_db(std::make_unique
     ADOQuery1->setObjectName(QStringLiteral("ADOQuery1"));
     ADOQuery1->setDatabase(m_db.get());
     DataSource1 = new DataSetModel(ADOQuery1, this);
-    DataSources::setExcelRecipients(ADOQuery1);
     buildUi();
     buildMenus();
     connectDatabase();
 }
 
-TExcelForm::~TExcelForm()
-{
-    // The set reads from this window's connection; drop it first.
-    if (DataSources::excelRecipients() == ADOQuery1)
-        DataSources::setExcelRecipients(nullptr);
-}
+TExcelForm::~TExcelForm() = default;
 
 void TExcelForm::buildUi()
 {

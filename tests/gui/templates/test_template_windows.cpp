@@ -1,11 +1,11 @@
-#include "app/Dialogs.h"
+#include "gui/widgets/Dialogs.h"
 #include "report/FontSetup.h"
 #include "report/QRBand.h"
 #include "report/QRDBText.h"
 #include "report/QuickRep.h"
 #include "templates/TemplateReport.h"
-#include "templates/TemplateWindow.h"
-#include "templates/TemplateWindows.h"
+#include "gui/templates/TemplateWindow.h"
+#include "gui/templates/TemplateWindows.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -28,6 +28,9 @@ private slots:
     void lengthsOnScreenGrid_data();
     void lengthsOnScreenGrid();
     void unknownTemplate();
+
+private:
+    TemplateWindows* m_windows = nullptr;
 };
 
 void TestTemplateWindows::initTestCase()
@@ -35,11 +38,12 @@ void TestTemplateWindows::initTestCase()
     FontSetup::install();
     Dialogs::setScripted(true);
     QCOMPARE(layouts::templateCount(), 20);
+    m_windows = new TemplateWindows(TemplateSources{});
 }
 
 void TestTemplateWindows::cleanupTestCase()
 {
-    TemplateWindows::instance().clear();
+    delete m_windows;
 }
 
 void TestTemplateWindows::everyWindow_data()
@@ -57,7 +61,7 @@ void TestTemplateWindows::everyWindow()
 {
     QFETCH(QString, code);
     QFETCH(int, variant);
-    TemplateWindow* w = TemplateWindows::instance().window(code, Variant(variant));
+    TemplateWindow* w = m_windows->window(code, Variant(variant));
     QVERIFY(w);
     const layouts::Template& t = *layouts::findTemplate(code);
     const layouts::Page& p = t.variant(Variant(variant));
@@ -126,7 +130,7 @@ void TestTemplateWindows::lengthsOnScreenGrid()
 
 void TestTemplateWindows::keptForTheRun()
 {
-    TemplateWindows& reg = TemplateWindows::instance();
+    TemplateWindows& reg = *m_windows;
     TemplateWindow* w = reg.window(QStringLiteral("st"), Variant::Single);
     QCOMPARE(reg.window(QStringLiteral("st"), Variant::Single), w);
     QVERIFY(reg.window(QStringLiteral("st"), Variant::Batch) != w);
@@ -147,8 +151,8 @@ void TestTemplateWindows::keptForTheRun()
 
 void TestTemplateWindows::unknownTemplate()
 {
-    QVERIFY(!TemplateWindows::instance().window(QStringLiteral("nosuch"), Variant::Single));
-    QCOMPARE(TemplateWindows::instance().exec(QStringLiteral("nosuch"), Variant::Single), -1);
+    QVERIFY(!m_windows->window(QStringLiteral("nosuch"), Variant::Single));
+    QCOMPARE(m_windows->exec(QStringLiteral("nosuch"), Variant::Single), -1);
 }
 
 QTEST_MAIN(TestTemplateWindows)

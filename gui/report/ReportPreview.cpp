@@ -1,12 +1,13 @@
-#include "report/ReportPreview.h"
+#include "gui/report/ReportPreview.h"
 
-#include "app/Dialogs.h"
+#include "gui/widgets/Dialogs.h"
 #include "report/QuickRep.h"
 #include "report/ReportLayout.h"
-#include "report/ReportPageView.h"
+#include "gui/report/PrintProgress.h"
+#include "gui/report/ReportPageView.h"
 #include "report/ReportPdfWriter.h"
 #include "report/ReportPrinter.h"
-#include "report/ReportThumbnailModel.h"
+#include "gui/report/ReportThumbnailModel.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -318,7 +319,7 @@ void ReportPreview::print()
 {
     m_busy = true;
     QString error;
-    const bool ok = ReportPrinter::printWithProgress(m_layout.get(), m_report, this, &error);
+    const bool ok = PrintProgress::print(m_layout.get(), m_report, this, &error);
     m_busy = false;
     m_thumbModel->refresh();
     updateStatus();

@@ -1,11 +1,10 @@
-#include "templates/TemplateWindow.h"
+#include "gui/templates/TemplateWindow.h"
 
-#include "app/Dialogs.h"
+#include "gui/widgets/Dialogs.h"
 #include "data/Database.h"
 #include "report/QuickRep.h"
-#include "report/ReportPreview.h"
+#include "gui/report/ReportPreview.h"
 #include "templates/BatchData.h"
-#include "templates/DataSources.h"
 #include "templates/IntegerText.h"
 #include "templates/TemplateReport.h"
 
@@ -40,10 +39,11 @@ QFont stripFont()
 
 } // namespace
 
-TemplateWindow::TemplateWindow(const layouts::Template& tmpl, layouts::Variant variant, QWidget* parent)
+TemplateWindow::TemplateWindow(const layouts::Template& tmpl, layouts::Variant variant,
+                               const TemplateSources& sources, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_template(tmpl), m_variant(variant)
+      m_template(tmpl), m_sources(sources), m_variant(variant)
 {
     const layouts::Page& page = tmpl.variant(variant);
     setObjectName(QString::fromUtf8(page.className));
@@ -180,10 +180,10 @@ void TemplateWindow::bindSources()
 {
     switch (m_variant) {
     case layouts::Variant::Single:
-        m_layout->bind(DataSources::mainSenders(), DataSources::mainRecipients());
+        m_layout->bind(m_sources.senders, m_sources.recipients);
         break;
     case layouts::Variant::ExcelSingle:
-        m_layout->bind(DataSources::mainSenders(), DataSources::excelRecipients());
+        m_layout->bind(m_sources.senders, m_sources.excelRecipients);
         break;
     case layouts::Variant::Batch:
     case layouts::Variant::ExcelBatch:
@@ -192,11 +192,17 @@ void TemplateWindow::bindSources()
     }
 }
 
+void TemplateWindow::setSources(const TemplateSources& sources)
+{
+    m_sources = sources;
+    bindSources();
+}
+
 bool TemplateWindow::loadBatchData(QString* error)
 {
     if (!m_batch)
         return true;
-    const bool ok = m_batch->reload(Database::defaultPath(), error);
+    const bool ok = m_batch->reload(m_sources.databasePath, error);
     bindSources();
     return ok;
 }

@@ -1,4 +1,4 @@
-#include "app/Dialogs.h"
+#include "gui/widgets/Dialogs.h"
 #include "data/DataSet.h"
 #include "data/Database.h"
 #include "report/FontSetup.h"
@@ -6,9 +6,9 @@
 #include "report/QRDBText.h"
 #include "report/QuickRep.h"
 #include "report/ReportLayout.h"
-#include "report/ReportPageView.h"
-#include "report/ReportPreview.h"
-#include "report/ReportThumbnailModel.h"
+#include "gui/report/ReportPageView.h"
+#include "gui/report/ReportPreview.h"
+#include "gui/report/ReportThumbnailModel.h"
 
 #include <QAbstractItemModel>
 #include <QLabel>

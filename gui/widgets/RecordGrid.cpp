@@ -1,4 +1,4 @@
-#include "app/RecordGrid.h"
+#include "gui/widgets/RecordGrid.h"
 
 #include "data/DataSet.h"
 #include "data/DataSetModel.h"

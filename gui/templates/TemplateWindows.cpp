@@ -1,21 +1,20 @@
-#include "templates/TemplateWindows.h"
+#include "gui/templates/TemplateWindows.h"
 
-#include "templates/TemplateWindow.h"
+#include "gui/templates/TemplateWindow.h"
 
 #include <QCoreApplication>
 
-TemplateWindows::TemplateWindows()
+TemplateWindows::TemplateWindows(const TemplateSources& sources, QObject* parent)
+    : QObject(parent), m_sources(sources)
 {
     // Windows must go before the application object does.
     if (QCoreApplication* app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, &TemplateWindows::clear);
 }
 
-TemplateWindows& TemplateWindows::instance()
+TemplateWindows::~TemplateWindows()
 {
-    // Never destroyed: the windows are released on aboutToQuit or clear().
-    static TemplateWindows* registry = new TemplateWindows();
-    return *registry;
+    clear();
 }
 
 QString TemplateWindows::key(const QString& code, layouts::Variant variant)
@@ -35,7 +34,7 @@ TemplateWindow* TemplateWindows::window(const QString& code, layouts::Variant va
     const layouts::Template* t = layouts::findTemplate(code);
     if (!t)
         return nullptr;
-    auto* w = new TemplateWindow(*t, variant);
+    auto* w = new TemplateWindow(*t, variant, m_sources);
     m_windows.insert(key(code, variant), w);
     return w;
 }

@@ -1,4 +1,4 @@
-#include "app/ToolIcons.h"
+#include "gui/widgets/ToolIcons.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -1,11 +1,10 @@
-#include "app/Dialogs.h"
-#include "app/RecordGrid.h"
+#include "gui/widgets/Dialogs.h"
+#include "gui/widgets/RecordGrid.h"
 #include "data/DataSet.h"
 #include "data/DataSetModel.h"
 #include "data/Database.h"
 #include "exchange/DataExporter.h"
-#include "exchange/ExcelForm.h"
-#include "templates/DataSources.h"
+#include "gui/exchange/ExcelForm.h"
 
 #include <QAction>
 #include <QDir>
@@ -30,7 +29,6 @@ private slots:
     void failedImportKeepsPreviousList();
     void searchAndRefresh();
     void printMenus();
-    void registersItsListForPrinting();
 
 private:
     QString writeWorkbook(const QList<QStringList>& people, const QString& name);
@@ -213,15 +211,6 @@ void TestExcelForm::printMenus()
     QCOMPARE(spy[0][1].value<layouts::Variant>(), layouts::Variant::ExcelSingle);
     QCOMPARE(spy[1][0].toString(), QStringLiteral("sf"));
     QCOMPARE(spy[1][1].value<layouts::Variant>(), layouts::Variant::ExcelBatch);
-}
-
-void TestExcelForm::registersItsListForPrinting()
-{
-    {
-        TExcelForm form;
-        QCOMPARE(DataSources::excelRecipients(), form.ADOQuery1);
-    }
-    QCOMPARE(DataSources::excelRecipients(), nullptr);
 }
 
 QTEST_MAIN(TestExcelForm)

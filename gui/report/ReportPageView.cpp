@@ -1,4 +1,4 @@
-#include "report/ReportPageView.h"
+#include "gui/report/ReportPageView.h"
 
 #include "report/ReportLayout.h"
 
