@@ -239,7 +239,7 @@ void TestPrintCommand::refused()
     QVERIFY(!QFile::exists(QStringLiteral("refused.pdf")));
     QVERIFY(!QFile::exists(QStringLiteral("none.mdb")));
     // Nothing half-written is left beside the target.
-    QCOMPARE(QDir().entryList({QStringLiteral(".waybill-*")}, QDir::Files | QDir::Hidden), QStringList());
+    QCOMPARE(QDir().entryList({QStringLiteral(".*waybill-*")}, QDir::Files | QDir::Hidden), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestPrintCommand)
