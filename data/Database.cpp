@@ -98,7 +98,10 @@ struct FileId
     bool valid = false;
     quint64 device = 0;
     quint64 inode = 0;
-    bool operator==(const FileId& o) const { return valid && o.valid && device == o.device && inode == o.inode; }
+    bool operator==(const FileId& o) const
+    {
+        return valid && o.valid && device == o.device && inode == o.inode;
+    }
 };
 
 FileId fileId(const QString& path)
@@ -352,7 +355,8 @@ bool Database::checkOutputPath(const QString& target, const QString& dbPath, QSt
                 if (error)
                     *error = suffix.isEmpty()
                                  ? QStringLiteral("不能写入 %1：它就是正在使用的数据库文件。").arg(native)
-                                 : QStringLiteral("不能写入 %1：它是正在使用的数据库的日志文件，写入会损坏数据库。")
+                                 : QStringLiteral(
+                                       "不能写入 %1：它是正在使用的数据库的日志文件，写入会损坏数据库。")
                                        .arg(native);
                 return false;
             }

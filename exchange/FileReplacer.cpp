@@ -54,8 +54,8 @@ int FileReplacer::removeStale(const QString& finalPath, int minAgeSeconds)
     // possibly with the journal SQLite kept beside it.
     static const QRegularExpression tagged(QStringLiteral("^\\..+\\.waybill-[A-Za-z0-9]{6}(-journal)?$"));
     static const QRegularExpression pdf(QStringLiteral("^\\.waybill-[A-Za-z0-9]{6}\\.pdf$"));
-    const QRegularExpression legacy(QStringLiteral("^\\.%1\\.[A-Za-z0-9]{6}(-journal)?$")
-                                        .arg(QRegularExpression::escape(fi.fileName())));
+    const QRegularExpression legacy(
+        QStringLiteral("^\\.%1\\.[A-Za-z0-9]{6}(-journal)?$").arg(QRegularExpression::escape(fi.fileName())));
     const qint64 now = QDateTime::currentSecsSinceEpoch();
     int removed = 0;
     const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);

@@ -141,14 +141,14 @@ bool TemplateReport::shiftBy(int pixels, bool horizontal, QString* error)
     // In 64 bits: the boxes take any 32-bit number.
     const qint64 wanted = qint64(total) + pixels;
     if (wanted > limit || wanted < -limit) {
-        if (error)
-            *error = QStringLiteral("%1移动合计最多 %2 像素（%3），再多内容就全部落在纸外了；"
-                                    "现已移动 %4 像素，不能再移动 %5 像素。")
+        if (error) {
+            *error = QStringLiteral("%1移动合计最多 ±%2 像素（%3），再多打印内容就全部落在纸外了。")
                          .arg(horizontal ? QStringLiteral("左右") : QStringLiteral("上下"))
                          .arg(limit)
-                         .arg(horizontal ? QStringLiteral("纸宽") : QStringLiteral("纸高"))
-                         .arg(total)
-                         .arg(pixels);
+                         .arg(horizontal ? QStringLiteral("纸宽") : QStringLiteral("纸高"));
+            if (total != 0)
+                *error += QStringLiteral("现已移动 %1 像素。").arg(total);
+        }
         return false;
     }
     total = int(wanted);

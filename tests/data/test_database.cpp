@@ -102,7 +102,8 @@ void TestDatabase::foreignFileIsRefusedUnchanged_data()
     QTest::newRow("sqlite without our tables") << QByteArray() << QStringLiteral("缺少数据表");
     // The right tables with other columns: named, table by table.
     QTest::newRow("columns missing") << QByteArray("columns")
-                                     << QStringLiteral("缺少本程序需要的列（表 outr 的 年；表 inr 的 地址、快递单号）");
+                                     << QStringLiteral(
+                                            "缺少本程序需要的列（表 outr 的 年；表 inr 的 地址、快递单号）");
 }
 
 void TestDatabase::foreignFileIsRefusedUnchanged()
@@ -335,8 +336,9 @@ void TestDatabase::noticesReplacedFile()
     QVERIFY(!db.fileReplaced());
     // Another program puts a copy in its place, as a restore does.
     QVERIFY(QFile::copy(path, dir.filePath("copy")));
-    QCOMPARE(::rename(QFile::encodeName(dir.filePath("copy")).constData(), QFile::encodeName(path).constData()),
-             0);
+    QCOMPARE(
+        ::rename(QFile::encodeName(dir.filePath("copy")).constData(), QFile::encodeName(path).constData()),
+        0);
     QVERIFY(db.fileReplaced());
     QVERIFY(db.open(path, nullptr, false));
     QVERIFY(!db.fileReplaced());

@@ -357,8 +357,8 @@ void TestDatabaseBackup::restoreWaitsForOrRefusesWriter()
     // A second connection in the middle of a write transaction, its journal on disk.
     sqlite3* writer = nullptr;
     QCOMPARE(sqlite3_open(QFile::encodeName(dbPath()).constData(), &writer), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(writer, "BEGIN IMMEDIATE; INSERT INTO inr (\"姓名\") VALUES ('另一个程序');", nullptr,
-                          nullptr, nullptr),
+    QCOMPARE(sqlite3_exec(writer, "BEGIN IMMEDIATE; INSERT INTO inr (\"姓名\") VALUES ('另一个程序');",
+                          nullptr, nullptr, nullptr),
              SQLITE_OK);
     QVERIFY(QFileInfo::exists(dbPath() + "-journal"));
     std::atomic<int> commit{-1};
@@ -402,8 +402,8 @@ void TestDatabaseBackup::staleTemporaryFilesAreRemoved()
     const QStringList stale = {".copy.bak.AbC123", ".copy.bak.AbC123-journal", ".list.xls.waybill-Qw3rty",
                                ".waybill-Zx81Ab.pdf"};
     // Someone else's, in use, or too young: kept.
-    const QStringList kept = {".copy.bak.waybill-Fresh1", ".other.txt.AbC123", "copy.bak.AbC123",
-                              ".copy.bak.AbC12", ".copy.bak.waybill-Locked", "notes.txt"};
+    const QStringList kept = {".copy.bak.waybill-Fresh1", ".other.txt.AbC123",        "copy.bak.AbC123",
+                              ".copy.bak.AbC12",          ".copy.bak.waybill-Locked", "notes.txt"};
     for (const QString& n : stale)
         make(n, true);
     for (const QString& n : kept)

@@ -292,7 +292,7 @@ void TestDataExporter::limitsAreRefusedNotCut_data()
 {
     QTest::addColumn<int>("format");
     QTest::addColumn<int>("records");
-    QTest::addColumn<int>("cellChars"); // length of the first record's address
+    QTest::addColumn<int>("cellChars");   // length of the first record's address
     QTest::addColumn<QString>("refusal"); // empty: written whole
     const int xls = int(DataExporter::Format::Xls), xlsx = int(DataExporter::Format::Xlsx);
     const int sheet = DataExporter::maxRecords(DataExporter::Format::Xls);
@@ -366,7 +366,8 @@ void TestDataExporter::existingFileIsKeptUnlessAllowed()
     QVERIFY(old.open(QIODevice::ReadOnly));
     QCOMPARE(old.readAll(), QByteArray("old content"));
     old.close();
-    r = DataExporter::exportDataSet(ds, chosen, DataExporter::Format::Xlsx, {}, DataExporter::Existing::Refuse);
+    r = DataExporter::exportDataSet(ds, chosen, DataExporter::Format::Xlsx, {},
+                                    DataExporter::Existing::Refuse);
     QVERIFY2(r.ok, qPrintable(r.error));
 }
 
