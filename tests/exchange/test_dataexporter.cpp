@@ -1,10 +1,14 @@
 #include "data/DataSet.h"
 #include "data/Database.h"
 #include "data/Schema.h"
+#include "data/Transaction.h"
 #include "exchange/DataExporter.h"
+#include "exchange/ExcelImporter.h"
 #include "exchange/WorkbookReader.h"
 
 #include <QDir>
+#include <QRandomGenerator>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -29,6 +33,8 @@ private slots:
     void limitsAreRefusedNotCut_data();
     void limitsAreRefusedNotCut();
     void existingFileIsKeptUnlessAllowed();
+    void randomRecipientsComeBackIdentical_data();
+    void randomRecipientsComeBackIdentical();
 
 private:
     void fill(const QVector<QStringList>& records);
@@ -47,6 +53,7 @@ void TestDataExporter::initTestCase()
 // Recipients with the editable columns given (in import order), nothing else.
 void TestDataExporter::fill(const QVector<QStringList>& records)
 {
+    Transaction tx(m_db.db()); // one write to disk, not one per record
     QVERIFY(m_db.exec(QStringLiteral("DELETE FROM inr")));
     QStringList cols, marks;
     for (const QString& c : Schema::importColumns()) {
@@ -61,6 +68,7 @@ void TestDataExporter::fill(const QVector<QStringList>& records)
                               .arg(cols.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
                           binds));
     }
+    QVERIFY(tx.commit());
 }
 
 QVector<QStringList> TestDataExporter::readBack(const QString& file)
@@ -311,7 +319,9 @@ void TestDataExporter::limitsAreRefusedNotCut()
     QFETCH(int, records);
     QFETCH(int, cellChars);
     QFETCH(QString, refusal);
+    // "序号" from 1 on, so every run writes the same workbook.
     QVERIFY(m_db.exec(QStringLiteral("DELETE FROM inr")));
+    QVERIFY(m_db.exec(QStringLiteral("DELETE FROM sqlite_sequence")));
     QVERIFY(
         m_db.exec(QStringLiteral("WITH RECURSIVE k(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM k WHERE i < ?) "
                                  "INSERT INTO inr (\"姓名\") SELECT 'n' || i FROM k"),
@@ -332,11 +342,12 @@ void TestDataExporter::limitsAreRefusedNotCut()
     QVERIFY2(r.ok, qPrintable(r.error));
     QCOMPARE(r.records, records);
     // Every record comes back from the first sheet, every character of the longest cell too.
-    const QVector<QStringList> rows = readBack(r.path);
-    // xlrd reads this file whole; FreeXL 1.0.6 finds no sheet once a text
-    // crosses into a CONTINUE record of the shared string table (> 8,224 bytes).
+    // xlrd reads these files whole; FreeXL 1.0.6 reads uninitialised memory
+    // (valgrind) for a text continued in a CONTINUE record of the shared
+    // string table, and then finds no sheet at random.
     if (format == int(DataExporter::Format::Xls) && cellChars > 4000)
-        QEXPECT_FAIL("", "FreeXL cannot read a shared string split over CONTINUE records", Abort);
+        QSKIP("FreeXL cannot be trusted with a text longer than one SST record");
+    const QVector<QStringList> rows = readBack(r.path);
     QCOMPARE(rows.size(), records + 1);
     const int name = rows.first().indexOf(QStringLiteral("姓名"));
     const int addr = rows.first().indexOf(QStringLiteral("地址"));
@@ -369,6 +380,104 @@ void TestDataExporter::existingFileIsKeptUnlessAllowed()
     r = DataExporter::exportDataSet(ds, chosen, DataExporter::Format::Xlsx, {},
                                     DataExporter::Existing::Refuse);
     QVERIFY2(r.ok, qPrintable(r.error));
+}
+
+void TestDataExporter::randomRecipientsComeBackIdentical_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::newRow("xls") << int(DataExporter::Format::Xls);
+    QTest::newRow("xlsx") << int(DataExporter::Format::Xlsx);
+}
+
+// Export, then import: every value comes back as it was, whatever it looks like.
+void TestDataExporter::randomRecipientsComeBackIdentical()
+{
+    QFETCH(int, format);
+    const QStringList pieces = {"张三",
+                                "北京市朝阳区建国路88号",
+                                "某某有限公司",
+                                "😀",
+                                "📦",
+                                "𠀀",
+                                "𪚥",
+                                "\"",
+                                "'",
+                                "“引号”",
+                                "007",
+                                "010000",
+                                "0",
+                                "=1+2",
+                                "=SUM(A1:A3)",
+                                "+86",
+                                "-5",
+                                "@",
+                                "  ",
+                                " ",
+                                "\t",
+                                "a\tb",
+                                "1.50",
+                                "1E5",
+                                "TRUE",
+                                "2024-03-15",
+                                "12%",
+                                "&<>",
+                                "#N/A",
+                                "ABC"};
+    QRandomGenerator random(20261209);
+    auto value = [&] {
+        QString v;
+        if (random.bounded(5) == 0)
+            return v; // an empty cell
+        for (int n = 1 + random.bounded(3); n > 0; --n) {
+            if (random.bounded(6) == 0) {
+                // A long digit string, maybe with leading zeros.
+                for (int d = 12 + random.bounded(10); d > 0; --d)
+                    v += QChar(u'0' + random.bounded(10));
+            } else {
+                v += pieces.at(random.bounded(pieces.size()));
+            }
+        }
+        return v;
+    };
+    QVector<QStringList> records;
+    for (int r = 0; r < 300; ++r) {
+        QStringList rec;
+        for (int c = 0; c < Schema::importColumns().size(); ++c)
+            rec << value();
+        if (rec.first().isEmpty())
+            rec.first() = QStringLiteral("收件人%1").arg(r); // no record is blank throughout
+        records << rec;
+    }
+    fill(records);
+    DataSet ds;
+    ds.setDatabase(&m_db);
+    QVERIFY(ds.open(Schema::kRecipientTable));
+    const DataExporter::Result r =
+        DataExporter::exportDataSet(ds, path("random"), DataExporter::Format(format));
+    QVERIFY2(r.ok, qPrintable(r.error));
+    const ExcelImporter::Result in = ExcelImporter::importFile(m_db, r.path);
+    QVERIFY2(in.ok, qPrintable(in.message));
+    QCOMPARE(in.imported, records.size());
+
+    QStringList cols;
+    for (const QString& c : Schema::importColumns())
+        cols << QLatin1Char('"') + c + QLatin1Char('"');
+    QSqlQuery q(m_db.db());
+    QVERIFY(q.exec(QStringLiteral("SELECT %1 FROM excel ORDER BY rowid").arg(cols.join(QLatin1Char(',')))));
+    QStringList wrong;
+    for (int i = 0; q.next(); ++i) {
+        for (int c = 0; c < cols.size(); ++c) {
+            const QString got = q.value(c).toString();
+            const QString want = records.value(i).value(c);
+            if (got != want)
+                wrong << QStringLiteral("record %1 %2: wrote [%3] read [%4]")
+                             .arg(i + 1)
+                             .arg(Schema::importColumns().at(c), want, got);
+        }
+    }
+    QVERIFY2(wrong.isEmpty(), qPrintable(QStringLiteral("%1 values changed, first: %2")
+                                             .arg(wrong.size())
+                                             .arg(wrong.mid(0, 5).join(QStringLiteral("; ")))));
 }
 
 QTEST_GUILESS_MAIN(TestDataExporter)
