@@ -163,6 +163,9 @@ bool DatabaseBackup::backup(const QString& dbPath, const QString& chosenName, QS
     const QString target = QFileInfo(backupPath(chosenName)).absoluteFilePath();
     if (!Database::checkOutputPath(target, dbPath, error))
         return false;
+    // What a killed restore left beside the database goes too, not only
+    // what a killed backup left beside the target.
+    FileReplacer::removeStale(dbPath);
     FileReplacer out(target);
     if (!checkedSnapshot(dbPath, out, QStringLiteral("备份文件校验失败："), error))
         return false;
