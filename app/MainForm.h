@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/AppInfo.h"
 #include "templates/layouts/Catalogue.h"
 
 #include <QMainWindow>
@@ -21,6 +22,7 @@ class QMenu;
 class QPushButton;
 class QTableView;
 class QToolButton;
+class RecordEditor;
 class RecordGrid;
 
 // The main window: toolbar, the sender and the recipient panel with their
@@ -41,11 +43,11 @@ public:
     DataSet* recipients() const { return ADOQuery2; }
 
     // Whether the user has typed into a box since the program last set it.
-    bool isChanged(const QLineEdit* box) const { return m_changed.contains(box); }
+    bool isChanged(const QLineEdit* box) const;
     bool senderViewShown() const;
 
     // The QSettings scope of the panel preference.
-    static QString settingsOrganization() { return QStringLiteral("tavsoft"); }
+    static QString settingsOrganization() { return AppInfo::organization(); }
     static QString panelKey() { return QStringLiteral("outr"); }
 
     // Rebuilds the main connection for the current directory and reopens
@@ -123,25 +125,11 @@ private:
     QAction* HideDateAction = nullptr;
     QLabel* StatusSite = nullptr;
 
-
-    struct Editor
-    {
-        DataSet* set = nullptr;
-        QTableView* grid = nullptr;
-        QPushButton* add = nullptr;
-        QPushButton* change = nullptr;
-        QVector<QPair<QLineEdit*, QString>> boxes; // box, column
-        qint64 loadedId = -1;
-        QString emptyMessage;
-    };
-
     explicit TMainForm(QWidget* parent);
     bool openDatabase(QString* error);
     void buildUi();
     void buildToolBar(QWidget* central);
     QWidget* buildPanel(QWidget* central, bool sender);
-    QLineEdit* addBox(QWidget* parent, const QString& name, const QString& label, int left, int top,
-                      int width);
     RecordGrid* buildGrid(QWidget* parent, DataSetModel* model, const QString& name);
     void buildMenus();
     void applyStartupSteps();
@@ -151,16 +139,7 @@ private:
     void restorePanelPreference();
     void popupToolbarMenu(QToolButton* button, QMenu* menu);
 
-    void setBoxText(QLineEdit* box, const QString& text);
-    void clearBoxes(Editor& e);
-    void setChanging(Editor& e, bool changing);
-    void loadRow(Editor& e);
-    void changeRow(Editor& e);
-    void addRow(Editor& e, bool recipient);
-    void deleteRows(Editor& e);
-
     std::unique_ptr<Database> m_db;
-    Editor m_sender;
-    Editor m_recipient;
-    QSet<const QLineEdit*> m_changed;
+    RecordEditor* m_sender = nullptr;
+    RecordEditor* m_recipient = nullptr;
 };

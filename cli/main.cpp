@@ -1,11 +1,12 @@
 #include "cli/CliCommand.h"
 
+#include "data/AppInfo.h"
 #include "data/DataLocation.h"
 #include "data/Database.h"
 #include "report/FontSetup.h"
 
-#include <QGuiApplication>
 #include <QDir>
+#include <QGuiApplication>
 
 #include <algorithm>
 #include <cstdio>
@@ -51,8 +52,8 @@ int main(int argc, char** argv)
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    QGuiApplication::setOrganizationName(QStringLiteral("tavsoft"));
-    QGuiApplication::setApplicationName(QStringLiteral("waybill"));
+    QGuiApplication::setOrganizationName(AppInfo::organization());
+    QGuiApplication::setApplicationName(AppInfo::applicationName());
     FontSetup::install();
 
     QTextStream out(stdout);

@@ -189,7 +189,7 @@ bool ReportPrinter::printTo(TQuickRep* report, const QString& printerName, QStri
 }
 
 bool ReportPrinter::setupKept(QPrinter* printer, const TQuickRep* report, QString* error,
-                             QString* paperWarning)
+                              QString* paperWarning)
 {
     // The printer chosen in the setup may have gone since.
     if (!printerExists(report->PrinterSettings.PrinterName, error))

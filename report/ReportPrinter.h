@@ -41,6 +41,5 @@ public:
     // False with the reason when the kept printer is gone or unusable; a
     // printer that cannot take the page's paper size is no failure, but
     // *paperWarning says why, for the user to decide.
-    static bool setupKept(QPrinter* printer, const TQuickRep* report, QString* error,
-                          QString* paperWarning);
+    static bool setupKept(QPrinter* printer, const TQuickRep* report, QString* error, QString* paperWarning);
 };

@@ -1,11 +1,11 @@
 // Main window with a large recipient list: opening, searching, deleting a
 // thousand selected rows and scrolling the grid. Prints its figures.
 // Run headless: QT_QPA_PLATFORM=offscreen bench_mainform [rows]
-#include "gui/widgets/Dialogs.h"
 #include "app/MainForm.h"
 #include "data/DataSet.h"
 #include "data/Database.h"
 #include "data/Transaction.h"
+#include "gui/widgets/Dialogs.h"
 #include "report/FontSetup.h"
 
 #include <QApplication>

@@ -1,14 +1,15 @@
 #include "gui/exchange/ExcelForm.h"
 
-#include "gui/widgets/Dialogs.h"
-#include "gui/widgets/ProductInfo.h"
-#include "gui/widgets/RecordGrid.h"
 #include "data/ContainsSearch.h"
 #include "data/DataSet.h"
 #include "data/DataSetModel.h"
 #include "data/Database.h"
 #include "data/Schema.h"
 #include "exchange/ExcelImporter.h"
+#include "gui/widgets/Dialogs.h"
+#include "gui/widgets/ProductInfo.h"
+#include "gui/widgets/RecordGrid.h"
+#include "report/FontSetup.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -31,7 +32,7 @@ constexpr int kHeight = 700;
 QLabel* label(const QString& text, QWidget* parent)
 {
     auto* l = new QLabel(text, parent);
-    l->setFont(RecordGrid::songFont(14));
+    l->setFont(FontSetup::songFont(14));
     return l;
 }
 
@@ -39,7 +40,7 @@ QLineEdit* box(const QString& name, int width, QWidget* parent)
 {
     auto* e = new QLineEdit(parent);
     e->setObjectName(name);
-    e->setFont(RecordGrid::songFont(14));
+    e->setFont(FontSetup::songFont(14));
     e->setFixedWidth(width);
     return e;
 }
@@ -48,7 +49,7 @@ QPushButton* button(const QString& name, const QString& caption, QWidget* parent
 {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(name);
-    b->setFont(RecordGrid::songFont(14));
+    b->setFont(FontSetup::songFont(14));
     b->setAutoDefault(false);
     return b;
 }
@@ -84,7 +85,7 @@ void TExcelForm::buildUi()
     root->setMenuBar(MainMenu1);
 
     auto* pathGroup = new QGroupBox(QStringLiteral("Excel路径"), this);
-    pathGroup->setFont(RecordGrid::songFont(14));
+    pathGroup->setFont(FontSetup::songFont(14));
     pathGroup->setFixedHeight(55);
     auto* pathRow = new QHBoxLayout(pathGroup);
     pathRow->setContentsMargins(8, 2, 8, 4);
@@ -103,7 +104,7 @@ void TExcelForm::buildUi()
     root->addWidget(pathGroup);
 
     auto* searchGroup = new QGroupBox(QStringLiteral("单项查询"), this);
-    searchGroup->setFont(RecordGrid::songFont(14));
+    searchGroup->setFont(FontSetup::songFont(14));
     searchGroup->setFixedHeight(50);
     auto* searchRow = new QHBoxLayout(searchGroup);
     searchRow->setContentsMargins(8, 0, 8, 4);
@@ -121,24 +122,13 @@ void TExcelForm::buildUi()
     root->addWidget(searchGroup);
 
     auto* allGroup = new QGroupBox(QStringLiteral("全部记录"), this);
-    allGroup->setFont(RecordGrid::songFont(14));
+    allGroup->setFont(FontSetup::songFont(14));
     auto* allLayout = new QVBoxLayout(allGroup);
     allLayout->setContentsMargins(4, 4, 4, 4);
     DBGridEh1 = new RecordGrid(DataSource1, QStringLiteral("DBGridEh1"), allGroup);
     DBGridEh1->setToolTip(QString());
     DBGridEh1->setHighlightedTitles();
-    DBGridEh1->setColumnLayout({{QStringLiteral("姓名"), 62},
-                                {QStringLiteral("城市"), 65},
-                                {QStringLiteral("邮编"), 70},
-                                {QStringLiteral("收件单位"), 100},
-                                {QStringLiteral("地址"), 170},
-                                {QStringLiteral("手机"), 90},
-                                {QStringLiteral("电话"), 90},
-                                {QStringLiteral("内件品名"), 100},
-                                {QStringLiteral("数量"), 60},
-                                {QStringLiteral("备注"), 115}},
-                               {QStringLiteral("序号"), QStringLiteral("选中"), QStringLiteral("已打印"),
-                                QStringLiteral("快递单号")});
+    DBGridEh1->setRecipientLayout({62, 65, 70, 100, 170, 90, 90, 100, 60, 115});
     allLayout->addWidget(DBGridEh1);
     root->addWidget(allGroup, 1);
 
@@ -147,7 +137,7 @@ void TExcelForm::buildUi()
     status->setFixedHeight(22);
     auto section = [&](const QString& text, int width) {
         auto* l = new QLabel(text, status);
-        l->setFont(RecordGrid::songFont(12));
+        l->setFont(FontSetup::songFont(12));
         l->setFixedWidth(width);
         status->addWidget(l);
     };

@@ -1,13 +1,13 @@
 #include "gui/report/ReportPreview.h"
 
+#include "gui/report/PrintProgress.h"
+#include "gui/report/ReportPageView.h"
+#include "gui/report/ReportThumbnailModel.h"
 #include "gui/widgets/Dialogs.h"
 #include "report/QuickRep.h"
 #include "report/ReportLayout.h"
-#include "gui/report/PrintProgress.h"
-#include "gui/report/ReportPageView.h"
 #include "report/ReportPdfWriter.h"
 #include "report/ReportPrinter.h"
-#include "gui/report/ReportThumbnailModel.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>

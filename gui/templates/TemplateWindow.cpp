@@ -1,9 +1,10 @@
 #include "gui/templates/TemplateWindow.h"
 
-#include "gui/widgets/Dialogs.h"
 #include "data/Database.h"
-#include "report/QuickRep.h"
 #include "gui/report/ReportPreview.h"
+#include "gui/widgets/Dialogs.h"
+#include "report/FontSetup.h"
+#include "report/QuickRep.h"
 #include "templates/BatchData.h"
 #include "templates/IntegerText.h"
 #include "templates/TemplateReport.h"
@@ -32,7 +33,7 @@ int mmToPixels(double mm)
 
 QFont stripFont()
 {
-    QFont f(QStringLiteral("宋体"));
+    QFont f(FontSetup::songFamily());
     f.setPointSize(9);
     return f;
 }

@@ -1,4 +1,6 @@
 #include "gui/widgets/RecordGrid.h"
+#include "data/Schema.h"
+#include "report/FontSetup.h"
 
 #include "data/DataSet.h"
 #include "data/DataSetModel.h"
@@ -13,7 +15,7 @@ RecordGrid::RecordGrid(DataSetModel* model, const QString& objectName, QWidget* 
 {
     setObjectName(objectName);
     setModel(model);
-    setFont(songFont(14));
+    setFont(FontSetup::songFont(14));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -25,9 +27,9 @@ RecordGrid::RecordGrid(DataSetModel* model, const QString& objectName, QWidget* 
     rows->setSectionResizeMode(QHeaderView::Fixed);
     rows->setDefaultSectionSize(fontMetrics().height() + 6);
     rows->setMinimumWidth(28);
-    horizontalHeader()->setFont(songFont(14));
+    horizontalHeader()->setFont(FontSetup::songFont(14));
     horizontalHeader()->setHighlightSections(false);
-    rows->setFont(songFont(12));
+    rows->setFont(FontSetup::songFont(12));
     connect(model, &QAbstractItemModel::modelReset, this, [this] {
         if (m_hasLayout)
             applyColumnLayout();
@@ -86,12 +88,15 @@ void RecordGrid::followSet()
     m_following = false;
 }
 
-QFont RecordGrid::songFont(int pixels, bool bold)
+void RecordGrid::setRecipientLayout(const QVector<int>& widths)
 {
-    QFont f(QStringLiteral("宋体"));
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
+    const QStringList names = Schema::importColumns();
+    Q_ASSERT(widths.size() == names.size());
+    QVector<Column> shown;
+    for (int i = 0; i < names.size() && i < widths.size(); ++i)
+        shown.append({names.at(i), widths.at(i)});
+    setColumnLayout(shown, {QStringLiteral("序号"), QStringLiteral("选中"), QStringLiteral("已打印"),
+                            QStringLiteral("快递单号")});
 }
 
 void RecordGrid::setColumnLayout(const QVector<Column>& shown, const QStringList& hidden)
@@ -105,7 +110,7 @@ void RecordGrid::setColumnLayout(const QVector<Column>& shown, const QStringList
 void RecordGrid::setHighlightedTitles()
 {
     QHeaderView* header = horizontalHeader();
-    header->setFont(songFont(14, true));
+    header->setFont(FontSetup::songFont(14, true));
     header->setDefaultAlignment(Qt::AlignCenter);
     QPalette pal = header->palette();
     pal.setColor(QPalette::ButtonText, QColor(0, 128, 128));
@@ -133,9 +138,13 @@ void RecordGrid::applyColumnLayout()
 
 QList<int> RecordGrid::selectedRowList() const
 {
+    // From the selection's ranges: a row counts however many of its cells
+    // are selected.
     QList<int> rows;
-    for (const QModelIndex& i : selectionModel()->selectedRows())
-        rows << i.row();
+    for (const QItemSelectionRange& r : selectionModel()->selection())
+        for (int row = r.top(); row <= r.bottom(); ++row)
+            rows << row;
     std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     return rows;
 }

@@ -29,13 +29,15 @@ public:
     // hidden, and shows any other column (one the program doesn't know)
     // after them. Reapplied whenever the list is rebuilt.
     void setColumnLayout(const QVector<Column>& shown, const QStringList& hidden);
+    // A recipient list (`inr` or `excel`): the ten columns an import fills,
+    // in that order and these widths, the bookkeeping columns ("序号",
+    // "选中", "已打印", "快递单号") hidden. Each window has its own widths.
+    void setRecipientLayout(const QVector<int>& widths);
     // Centred, bold, teal titles.
     void setHighlightedTitles();
 
     // Selected rows (0-based), in ascending order.
     QList<int> selectedRowList() const;
-
-    static QFont songFont(int pixels, bool bold = false);
 
 signals:
     // A right click: the row under the mouse became the current one (the

@@ -1,10 +1,10 @@
-#include "gui/widgets/DesktopLauncher.h"
-#include "gui/widgets/Dialogs.h"
 #include "app/MainForm.h"
-#include "gui/widgets/ProductInfo.h"
-#include "gui/widgets/Shell.h"
 #include "data/DataSet.h"
 #include "data/Database.h"
+#include "gui/widgets/DesktopLauncher.h"
+#include "gui/widgets/Dialogs.h"
+#include "gui/widgets/ProductInfo.h"
+#include "gui/widgets/Shell.h"
 #include "report/FontSetup.h"
 
 #include <QAction>

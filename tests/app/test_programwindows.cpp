@@ -1,12 +1,12 @@
-#include "gui/widgets/Dialogs.h"
 #include "app/MainForm.h"
 #include "app/ProgramWindows.h"
-#include "gui/exchange/ExcelForm.h"
 #include "data/Database.h"
-#include "report/FontSetup.h"
-#include "report/ReportLayout.h"
+#include "gui/exchange/ExcelForm.h"
 #include "gui/templates/TemplateWindow.h"
 #include "gui/templates/TemplateWindows.h"
+#include "gui/widgets/Dialogs.h"
+#include "report/FontSetup.h"
+#include "report/ReportLayout.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,3 +1,4 @@
+#include "data/AppInfo.h"
 #include "data/DataLocation.h"
 #include "data/Database.h"
 
@@ -46,8 +47,8 @@ void TestDataLocation::firstStartMakesTheUserDataFolder()
 {
     QTemporaryDir home;
     qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("share")).toLocal8Bit());
-    QCoreApplication::setOrganizationName(QStringLiteral("tavsoft"));
-    QCoreApplication::setApplicationName(QStringLiteral("waybill"));
+    QCoreApplication::setOrganizationName(AppInfo::organization());
+    QCoreApplication::setApplicationName(AppInfo::applicationName());
     const QString book = DataLocation::userDataBook();
     QCOMPARE(book, home.filePath(QStringLiteral("share/tavsoft/waybill/data.mdb")));
 

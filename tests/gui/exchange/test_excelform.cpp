@@ -1,10 +1,10 @@
-#include "gui/widgets/Dialogs.h"
-#include "gui/widgets/RecordGrid.h"
 #include "data/DataSet.h"
 #include "data/DataSetModel.h"
 #include "data/Database.h"
 #include "exchange/DataExporter.h"
 #include "gui/exchange/ExcelForm.h"
+#include "gui/widgets/Dialogs.h"
+#include "gui/widgets/RecordGrid.h"
 
 #include <QAction>
 #include <QDir>

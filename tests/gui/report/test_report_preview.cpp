@@ -1,14 +1,14 @@
-#include "gui/widgets/Dialogs.h"
 #include "data/DataSet.h"
 #include "data/Database.h"
+#include "gui/report/ReportPageView.h"
+#include "gui/report/ReportPreview.h"
+#include "gui/report/ReportThumbnailModel.h"
+#include "gui/widgets/Dialogs.h"
 #include "report/FontSetup.h"
 #include "report/QRBand.h"
 #include "report/QRDBText.h"
 #include "report/QuickRep.h"
 #include "report/ReportLayout.h"
-#include "gui/report/ReportPageView.h"
-#include "gui/report/ReportPreview.h"
-#include "gui/report/ReportThumbnailModel.h"
 
 #include <QAbstractItemModel>
 #include <QLabel>

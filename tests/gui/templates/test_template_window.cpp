@@ -1,6 +1,7 @@
-#include "gui/widgets/Dialogs.h"
 #include "data/DataSet.h"
 #include "data/Database.h"
+#include "gui/templates/TemplateWindow.h"
+#include "gui/widgets/Dialogs.h"
 #include "report/FontSetup.h"
 #include "report/QRBand.h"
 #include "report/QRDBText.h"
@@ -8,7 +9,6 @@
 #include "report/ReportLayout.h"
 #include "templates/BatchData.h"
 #include "templates/TemplateReport.h"
-#include "gui/templates/TemplateWindow.h"
 
 #include <QFile>
 #include <QLabel>

@@ -1,11 +1,11 @@
+#include "gui/templates/TemplateWindow.h"
+#include "gui/templates/TemplateWindows.h"
 #include "gui/widgets/Dialogs.h"
 #include "report/FontSetup.h"
 #include "report/QRBand.h"
 #include "report/QRDBText.h"
 #include "report/QuickRep.h"
 #include "templates/TemplateReport.h"
-#include "gui/templates/TemplateWindow.h"
-#include "gui/templates/TemplateWindows.h"
 
 #include <QLabel>
 #include <QLineEdit>

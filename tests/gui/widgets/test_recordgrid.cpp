@@ -1,7 +1,7 @@
-#include "gui/widgets/RecordGrid.h"
 #include "data/DataSet.h"
 #include "data/DataSetModel.h"
 #include "data/Database.h"
+#include "gui/widgets/RecordGrid.h"
 
 #include <QHeaderView>
 #include <QSignalSpy>
