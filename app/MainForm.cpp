@@ -11,6 +11,7 @@
 #include "data/DataSetModel.h"
 #include "data/Database.h"
 #include "data/Schema.h"
+#include "exchange/FileReplacer.h"
 #include "gui/widgets/DesktopLauncher.h"
 #include "gui/widgets/Dialogs.h"
 #include "gui/widgets/ProductInfo.h"
@@ -24,6 +25,7 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
+#include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -84,6 +86,8 @@ TMainForm::~TMainForm() = default;
 
 bool TMainForm::openDatabase(QString* error)
 {
+    // What killed backups, restores and exports left beside the file.
+    FileReplacer::removeStale(Database::defaultPath());
     const QString path = Database::defaultPath();
     QString why;
     bool ok = m_db->open(path, &why, true);
@@ -96,6 +100,15 @@ bool TMainForm::openDatabase(QString* error)
         *error = why.contains(native) ? why : QStringLiteral("无法打开数据库文件 %1：%2").arg(native, why);
     }
     return ok;
+}
+
+bool TMainForm::event(QEvent* e)
+{
+    // Another program may have restored a backup over the file meanwhile:
+    // the lists would show old rows and every write would fail. Reopen.
+    if (e->type() == QEvent::WindowActivate && m_db->fileReplaced())
+        reconnect();
+    return QMainWindow::event(e);
 }
 
 bool TMainForm::reconnect()
