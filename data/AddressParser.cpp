@@ -1,0 +1,512 @@
+#include "data/AddressParser.h"
+
+#include "data/PersonName.h"
+#include "data/RegionTable.h"
+
+#include <QHash>
+#include <QRegularExpression>
+
+namespace {
+
+const QString kName = QStringLiteral("姓名");
+const QString kMobile = QStringLiteral("手机");
+const QString kPhone = QStringLiteral("电话");
+const QString kCity = QStringLiteral("城市");
+const QString kPostcode = QStringLiteral("邮编");
+const QString kAddress = QStringLiteral("地址");
+const QString kRemark = QStringLiteral("备注");
+
+enum class Kind
+{
+    None,
+    Name,
+    Phone,
+    Region,
+    Detail,
+    Postcode,
+    Remark
+};
+
+struct LabelWord
+{
+    const char* word;
+    Kind kind;
+    bool prefix; // also recognised glued to its value ("收货人张三")
+};
+
+// Labels of order pages and chat templates, longest first where one starts another.
+const LabelWord kLabels[] = {
+    {"收货人姓名", Kind::Name, true},  {"收件人姓名", Kind::Name, true},  {"收货人", Kind::Name, true},
+    {"收件人", Kind::Name, true},      {"联系人", Kind::Name, true},      {"客户姓名", Kind::Name, true},
+    {"姓名", Kind::Name, true},        {"名字", Kind::Name, false},       {"称呼", Kind::Name, false},
+    {"收货人手机", Kind::Phone, true}, {"收件人手机", Kind::Phone, true}, {"收件人电话", Kind::Phone, true},
+    {"收货人电话", Kind::Phone, true}, {"手机号码", Kind::Phone, true},   {"手机号", Kind::Phone, true},
+    {"联系电话", Kind::Phone, true},   {"电话号码", Kind::Phone, true},   {"联系方式", Kind::Phone, true},
+    {"移动电话", Kind::Phone, true},   {"固定电话", Kind::Phone, true},   {"手机", Kind::Phone, false},
+    {"电话", Kind::Phone, false},      {"座机", Kind::Phone, false},      {"固话", Kind::Phone, false},
+    {"Tel", Kind::Phone, false},       {"TEL", Kind::Phone, false},       {"tel", Kind::Phone, false},
+    {"所在地区", Kind::Region, true},  {"所在城市", Kind::Region, true},  {"省市区", Kind::Region, true},
+    {"所在地", Kind::Region, false},   {"地区", Kind::Region, false},     {"城市", Kind::Region, false},
+    {"省份", Kind::Region, false},     {"收货地址", Kind::Detail, true},  {"收件地址", Kind::Detail, true},
+    {"详细地址", Kind::Detail, true},  {"联系地址", Kind::Detail, true},  {"送货地址", Kind::Detail, true},
+    {"街道地址", Kind::Detail, true},  {"地址", Kind::Detail, true},      {"邮政编码", Kind::Postcode, true},
+    {"邮编", Kind::Postcode, true},    {"买家留言", Kind::Remark, true},  {"备注", Kind::Remark, true},
+    {"留言", Kind::Remark, false},     {"收件单位", Kind::Remark, false}, {"单位", Kind::Remark, false},
+    {"公司", Kind::Remark, false},
+};
+
+Kind labelOf(const QString& token)
+{
+    for (const LabelWord& l : kLabels) {
+        if (token == QString::fromUtf8(l.word))
+            return l.kind;
+    }
+    return Kind::None;
+}
+
+// Length of a label glued to the front of its value, or 0.
+int gluedLabel(const QString& token)
+{
+    for (const LabelWord& l : kLabels) {
+        const QString w = QString::fromUtf8(l.word);
+        if (l.prefix && token.size() > w.size() && token.startsWith(w))
+            return w.size();
+    }
+    return 0;
+}
+
+// Full-width digits and signs as plain ones, odd blanks as blanks, one kind of line end.
+QString normalized(const QString& in)
+{
+    QString s;
+    s.reserve(in.size());
+    for (int i = 0; i < in.size(); ++i) {
+        const ushort u = in.at(i).unicode();
+        if (u >= 0xFF10 && u <= 0xFF19)
+            s += QChar(u - 0xFF10 + '0');
+        else if (u == 0xFF0B)
+            s += QLatin1Char('+');
+        else if (u == 0xFF0D || u == 0x2013 || u == 0x2014 || u == 0x2212 || u == 0xFE63)
+            s += QLatin1Char('-');
+        else if (u == 0x3000 || u == 0xA0 || u == '\t')
+            s += QLatin1Char(' ');
+        else if (u == '\r')
+            s += (i + 1 < in.size() && in.at(i + 1) == QLatin1Char('\n')) ? QString() : QStringLiteral("\n");
+        else
+            s += in.at(i);
+    }
+    return s;
+}
+
+// Blanks the matched span, so that what stood on either side stays apart.
+void blank(QString& text, int start, int length)
+{
+    text.replace(start, length, QString(length, QLatin1Char(' ')));
+}
+
+// Whether the text just before pos ends with a postcode label.
+bool labelledPostcode(const QString& text, int pos)
+{
+    QString before = text.left(pos);
+    while (!before.isEmpty() && QStringLiteral(" :：").contains(before.back()))
+        before.chop(1);
+    return before.endsWith(QStringLiteral("邮编")) || before.endsWith(QStringLiteral("邮政编码"));
+}
+
+// First two digits of the postcodes of each province, keyed by the
+// province name's first two characters.
+const QHash<QString, QString>& postcodePrefixes()
+{
+    static const QHash<QString, QString> h = {
+        {QStringLiteral("北京"), QStringLiteral("10")},
+        {QStringLiteral("天津"), QStringLiteral("30")},
+        {QStringLiteral("河北"), QStringLiteral("05 06 07")},
+        {QStringLiteral("山西"), QStringLiteral("03 04")},
+        {QStringLiteral("内蒙"), QStringLiteral("01 02")},
+        {QStringLiteral("辽宁"), QStringLiteral("11 12")},
+        {QStringLiteral("吉林"), QStringLiteral("13")},
+        {QStringLiteral("黑龙"), QStringLiteral("15 16")},
+        {QStringLiteral("上海"), QStringLiteral("20")},
+        {QStringLiteral("江苏"), QStringLiteral("21 22")},
+        {QStringLiteral("浙江"), QStringLiteral("31 32")},
+        {QStringLiteral("安徽"), QStringLiteral("23 24")},
+        {QStringLiteral("福建"), QStringLiteral("35 36")},
+        {QStringLiteral("江西"), QStringLiteral("33 34")},
+        {QStringLiteral("山东"), QStringLiteral("25 26 27")},
+        {QStringLiteral("河南"), QStringLiteral("45 46 47")},
+        {QStringLiteral("湖北"), QStringLiteral("43 44")},
+        {QStringLiteral("湖南"), QStringLiteral("41 42")},
+        {QStringLiteral("广东"), QStringLiteral("51 52")},
+        {QStringLiteral("广西"), QStringLiteral("53 54")},
+        {QStringLiteral("海南"), QStringLiteral("57")},
+        {QStringLiteral("重庆"), QStringLiteral("40")},
+        {QStringLiteral("四川"), QStringLiteral("61 62 63 64")},
+        {QStringLiteral("贵州"), QStringLiteral("55 56")},
+        {QStringLiteral("云南"), QStringLiteral("65 66 67")},
+        {QStringLiteral("西藏"), QStringLiteral("85 86")},
+        {QStringLiteral("陕西"), QStringLiteral("71 72")},
+        {QStringLiteral("甘肃"), QStringLiteral("73 74")},
+        {QStringLiteral("青海"), QStringLiteral("81")},
+        {QStringLiteral("宁夏"), QStringLiteral("75")},
+        {QStringLiteral("新疆"), QStringLiteral("83 84")},
+    };
+    return h;
+}
+
+// Words that make a text part of an address rather than a note.
+bool looksLikeAddress(const QString& t)
+{
+    static const QStringList words =
+        QStringLiteral(
+            "路 街 道 巷 弄 胡同 号 楼 栋 幢 座 层 室 单元 村 镇 乡 组 屯 社区 小区 花园 广场 大厦 "
+            "中心 公寓 苑 院 大学 学院 医院 公司 厂 市场 工业 园区 宿舍 期 区 县 旗")
+            .split(QLatin1Char(' '));
+    bool digit = false;
+    for (const QChar c : t)
+        digit = digit || c.isDigit();
+    for (const QString& w : words) {
+        if (t.contains(w))
+            return t.size() >= 3 || digit;
+    }
+    return false;
+}
+
+void markUnsure(ParsedRecipient& r, const QString& key)
+{
+    if (!r.unsure.contains(key))
+        r.unsure << key;
+}
+
+} // namespace
+
+struct AddressParser::Token
+{
+    QString text;
+    int line = 0;
+    Kind label = Kind::None; // the token is a label
+    Kind scope = Kind::None; // the label it stands under
+};
+
+QStringList ParsedRecipient::keys()
+{
+    return {kName, kMobile, kPhone, kCity, kPostcode, kAddress, kRemark};
+}
+
+QString ParsedRecipient::value(const QString& key) const
+{
+    if (key == kName)
+        return name;
+    if (key == kMobile)
+        return mobile;
+    if (key == kPhone)
+        return phone;
+    if (key == kCity)
+        return city;
+    if (key == kPostcode)
+        return postcode;
+    if (key == kAddress)
+        return address;
+    if (key == kRemark)
+        return remark;
+    return {};
+}
+
+AddressParser::AddressParser(const RegionTable& regions) : m_regions(regions) {}
+
+QStringList AddressParser::splitEntries(const QString& text)
+{
+    static const QRegularExpression blankLine(QStringLiteral("\\n[ \\t\\x{3000}\\r]*\\n"));
+    const QString t = QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QStringList entries;
+    for (const QString& part : t.split(blankLine)) {
+        if (!part.trimmed().isEmpty())
+            entries << part.trimmed();
+    }
+    return entries;
+}
+
+void AddressParser::takeNumbers(QString& text, ParsedRecipient& r) const
+{
+    static const QRegularExpression mobileRe(QStringLiteral(
+        R"((?<!\d)(?:(?:\+|00)?86[ -]{0,2}|[(（]\+?86[)）] ?)?(1[3-9]\d)[ -]{0,2}(\d{4})[ -]{0,2}(\d{4})(?!\d))"));
+    static const QRegularExpression landlineRe(QStringLiteral(
+        R"((?<!\d)[(（]?(0(?:10|2\d|[3-9]\d\d))[)）]?[ -]{0,2}([2-9]\d{6,7})(?:[ ]*(?:-|转|分机|ext\.?|EXT\.?|#)[ ]*(\d{1,5}))?(?!\d))"));
+    static const QRegularExpression hotlineRe(
+        QStringLiteral(R"((?<!\d)([48]00)[ -]?(\d{3})[ -]?(\d{4})(?!\d))"));
+    static const QRegularExpression postcodeRe(QStringLiteral(R"((?<![\d-])(\d{6})(?!\d))"));
+    static const QRegularExpression mobileTypoRe(QStringLiteral(R"((?<!\d)1\d{9,11}(?!\d))"));
+
+    QStringList mobiles;
+    for (auto it = mobileRe.globalMatch(text); it.hasNext();) {
+        const auto m = it.next();
+        mobiles << m.captured(1) + m.captured(2) + m.captured(3);
+        blank(text, m.capturedStart(), m.capturedLength());
+    }
+    QStringList phones;
+    for (auto it = landlineRe.globalMatch(text); it.hasNext();) {
+        const auto m = it.next();
+        QString p = m.captured(1) + QLatin1Char('-') + m.captured(2);
+        if (!m.captured(3).isEmpty())
+            p += QLatin1Char('-') + m.captured(3);
+        phones << p;
+        blank(text, m.capturedStart(), m.capturedLength());
+    }
+    for (auto it = hotlineRe.globalMatch(text); it.hasNext();) {
+        const auto m = it.next();
+        phones << m.captured(1) + QLatin1Char('-') + m.captured(2) + QLatin1Char('-') + m.captured(3);
+        blank(text, m.capturedStart(), m.capturedLength());
+    }
+    QStringList extra;
+    if (!mobiles.isEmpty())
+        r.mobile = mobiles.takeFirst();
+    if (!phones.isEmpty())
+        r.phone = phones.takeFirst();
+    // A second mobile is a second way to reach the recipient.
+    if (r.phone.isEmpty() && !mobiles.isEmpty())
+        r.phone = mobiles.takeFirst();
+    extra << mobiles << phones;
+    if (r.mobile.isEmpty() && mobileTypoRe.match(text).hasMatch())
+        markUnsure(r, kMobile); // a mobile with a digit too many or too few
+
+    // Six digits that are neither a phone nor a house or room number.
+    struct Candidate
+    {
+        int start;
+        bool labelled;
+    };
+    QList<Candidate> candidates;
+    static const QString unitChars = QStringLiteral("号室栋幢楼层单元弄户座");
+    for (auto it = postcodeRe.globalMatch(text); it.hasNext();) {
+        const auto m = it.next();
+        int after = m.capturedEnd();
+        while (after < text.size() && text.at(after) == QLatin1Char(' '))
+            ++after;
+        if (after < text.size() && unitChars.contains(text.at(after)))
+            continue;
+        candidates.append({int(m.capturedStart()), labelledPostcode(text, m.capturedStart())});
+    }
+    if (!candidates.isEmpty()) {
+        Candidate chosen = candidates.first();
+        for (const Candidate& c : candidates) {
+            if (c.labelled) {
+                chosen = c;
+                break;
+            }
+        }
+        r.postcode = text.mid(chosen.start, 6);
+        blank(text, chosen.start, 6);
+        if (candidates.size() > 1)
+            markUnsure(r, kPostcode);
+    }
+    if (!extra.isEmpty())
+        text += QLatin1Char('\n') + extra.join(QLatin1Char(' '));
+}
+
+QList<AddressParser::Token> AddressParser::tokenize(const QString& text) const
+{
+    static const QRegularExpression separators(QStringLiteral(R"([\s,，、;；。|/\\!！?？:：【】\[\]]+)"));
+    QList<Token> tokens;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (int n = 0; n < lines.size(); ++n) {
+        for (const QString& piece : lines.at(n).split(separators, Qt::SkipEmptyParts)) {
+            Token t;
+            t.text = piece;
+            t.line = n;
+            t.label = labelOf(piece);
+            if (t.label == Kind::None) {
+                if (const int glued = gluedLabel(piece)) {
+                    Token l;
+                    l.text = piece.left(glued);
+                    l.line = n;
+                    l.label = labelOf(l.text);
+                    tokens << l;
+                    t.text = piece.mid(glued);
+                }
+            }
+            tokens << t;
+        }
+    }
+    // A label covers the values after it on its line, or the next line
+    // when it ends its own; a name label only its first value.
+    Kind scope = Kind::None;
+    int scopeLine = -1;
+    bool valueSeen = false;
+    for (Token& t : tokens) {
+        if (t.label != Kind::None) {
+            scope = t.label;
+            scopeLine = t.line;
+            valueSeen = false;
+            continue;
+        }
+        if (t.line != scopeLine) {
+            if (!valueSeen && scope != Kind::None && t.line == scopeLine + 1)
+                scopeLine = t.line;
+            else
+                scope = Kind::None;
+        }
+        t.scope = scope;
+        valueSeen = true;
+        if (scope == Kind::Name)
+            scope = Kind::None;
+    }
+    return tokens;
+}
+
+void AddressParser::checkPostcode(ParsedRecipient& r, int province) const
+{
+    if (r.postcode.isEmpty() || province < 0)
+        return;
+    const QString prefixes = postcodePrefixes().value(m_regions.region(province).name.left(2));
+    if (!prefixes.isEmpty() && !prefixes.split(QLatin1Char(' ')).contains(r.postcode.left(2)))
+        markUnsure(r, kPostcode);
+}
+
+void AddressParser::resolveAddress(const QStringList& parts, ParsedRecipient& r) const
+{
+    QString address = parts.join(QString());
+    if (address.isEmpty()) {
+        markUnsure(r, kAddress);
+        markUnsure(r, kCity);
+        return;
+    }
+    const RegionTable::Path path = m_regions.match(address);
+    // Order pages repeat the region before the street ("所在地区" and "详细地址").
+    QString rest = address.mid(path.length);
+    const RegionTable::Path again = m_regions.match(rest);
+    bool repeated = again.length > 0;
+    for (const RegionTable::Written& w : again.written) {
+        repeated =
+            repeated && (w.region == path.province || w.region == path.city || w.region == path.county);
+    }
+    if (repeated)
+        rest = rest.mid(again.length);
+
+    int provinceEnd = 0;
+    bool provinceWritten = false;
+    bool cityWritten = false;
+    for (const RegionTable::Written& w : path.written) {
+        const RegionTable::Level level = m_regions.region(w.region).level;
+        if (level == RegionTable::Province) {
+            provinceWritten = true;
+            provinceEnd = w.end;
+        }
+        cityWritten = cityWritten || level == RegionTable::City;
+    }
+    QString out;
+    if (path.province >= 0 && !provinceWritten)
+        out = m_regions.region(path.province).name;
+    out += address.left(provinceEnd);
+    if (path.city >= 0 && !cityWritten && !m_regions.isMunicipality(path.province))
+        out += m_regions.region(path.city).name;
+    out += address.mid(provinceEnd, path.length - provinceEnd) + rest;
+    r.address = out;
+    r.city = path.city >= 0 ? m_regions.region(path.city).name : QString();
+
+    if (path.length == 0 || path.ambiguous || rest.isEmpty())
+        markUnsure(r, kAddress);
+    if (path.city < 0 || path.ambiguous)
+        markUnsure(r, kCity);
+    checkPostcode(r, path.province);
+}
+
+ParsedRecipient AddressParser::parse(const QString& input) const
+{
+    ParsedRecipient r;
+    QString text = normalized(input);
+    takeNumbers(text, r);
+    const QList<Token> tokens = tokenize(text);
+
+    QStringList regionParts;
+    QStringList detailParts;
+    QStringList remarks;
+    QStringList labelledNames;
+    QStringList strongNames;
+    QStringList weakNames;
+    bool nameFromGlued = false;
+
+    for (const Token& t : tokens) {
+        if (t.label != Kind::None)
+            continue;
+        switch (t.scope) {
+        case Kind::Name:
+            labelledNames << PersonName::withoutReceiveMark(t.text);
+            continue;
+        case Kind::Region:
+            regionParts << t.text;
+            continue;
+        case Kind::Detail:
+            detailParts << t.text;
+            continue;
+        case Kind::Remark:
+            remarks << t.text;
+            continue;
+        default:
+            break;
+        }
+        const RegionTable::Path path = m_regions.match(t.text);
+        const QString asName = PersonName::withoutReceiveMark(t.text);
+        const PersonName::Fit fit = PersonName::fit(asName);
+        if (path.length > 0 && !(fit == PersonName::Strong && path.length == t.text.size() &&
+                                 path.written.size() == 1 && t.text.size() <= 2)) {
+            (path.length == t.text.size() ? regionParts : detailParts) << t.text;
+            continue;
+        }
+        // A name written straight before the address: "张三河南省郑州市…".
+        bool split = false;
+        for (int k = 2; k <= 5 && k < t.text.size() - 1 && !split; ++k) {
+            if (PersonName::fit(t.text.left(k)) == PersonName::Strong &&
+                m_regions.match(QStringView(t.text).mid(k)).length >= 3) {
+                strongNames << t.text.left(k);
+                detailParts << t.text.mid(k);
+                nameFromGlued = split = true;
+            }
+        }
+        if (split)
+            continue;
+        if (fit == PersonName::Strong)
+            strongNames << asName;
+        else if (looksLikeAddress(t.text))
+            detailParts << t.text;
+        else if (fit == PersonName::Weak)
+            weakNames << asName;
+        else
+            remarks << t.text;
+    }
+
+    // The name: a labelled one first, then one with a known surname.
+    QStringList others;
+    if (!labelledNames.isEmpty()) {
+        r.name = labelledNames.takeFirst();
+        others = labelledNames + strongNames + weakNames;
+    } else if (!strongNames.isEmpty()) {
+        r.name = strongNames.takeFirst();
+        others = strongNames + weakNames;
+        if (!strongNames.isEmpty() || nameFromGlued)
+            markUnsure(r, kName);
+    } else if (!weakNames.isEmpty()) {
+        r.name = weakNames.takeFirst();
+        others = weakNames;
+        markUnsure(r, kName);
+    }
+    // A name written straight after the house number: "…12号张三".
+    static const QString unitEnds = QStringLiteral("号室栋幢楼层户座弄");
+    if (r.name.isEmpty() && !detailParts.isEmpty()) {
+        QString& last = detailParts.last();
+        for (int i = last.size() - 3; i >= 0 && i >= last.size() - 6; --i) {
+            if (unitEnds.contains(last.at(i)) && PersonName::fit(last.mid(i + 1)) == PersonName::Strong) {
+                r.name = last.mid(i + 1);
+                last.truncate(i + 1);
+                markUnsure(r, kName);
+                break;
+            }
+        }
+    }
+    if (r.name.isEmpty() || others.size() > 0)
+        markUnsure(r, kName);
+    remarks = others + remarks;
+
+    // Pure regions first, whatever order they came in.
+    resolveAddress(regionParts + detailParts, r);
+    r.remark = remarks.join(QLatin1Char(' '));
+    return r;
+}
