@@ -381,30 +381,45 @@ void AddressParser::resolveAddress(const QStringList& parts, ParsedRecipient& r)
     if (repeated)
         rest = rest.mid(again.length);
 
-    int provinceEnd = 0;
-    bool provinceWritten = false;
-    bool cityWritten = false;
-    for (const RegionTable::Written& w : path.written) {
-        const RegionTable::Level level = m_regions.region(w.region).level;
-        if (level == RegionTable::Province) {
-            provinceWritten = true;
-            provinceEnd = w.end;
-        }
-        cityWritten = cityWritten || level == RegionTable::City;
-    }
-    QString out;
-    if (path.province >= 0 && !provinceWritten)
-        out = m_regions.region(path.province).name;
-    out += address.left(provinceEnd);
-    if (path.city >= 0 && !cityWritten && !m_regions.isMunicipality(path.province))
-        out += m_regions.region(path.city).name;
-    out += address.mid(provinceEnd, path.length - provinceEnd) + rest;
-    r.address = out;
-    r.city = path.city >= 0 ? m_regions.region(path.city).name : QString();
-
-    if (path.length == 0 || path.ambiguous || rest.isEmpty())
+    if (path.length == 0 || path.ambiguous) {
+        // No region, or one that lies in several cities: nothing to complete.
+        r.address = address;
         markUnsure(r, kAddress);
-    if (path.city < 0 || path.ambiguous)
+        markUnsure(r, kCity);
+        return;
+    }
+    QString province;
+    QString city;
+    QString county;
+    for (const RegionTable::Written& w : path.written) {
+        const QString written = address.mid(w.start, w.end - w.start);
+        switch (m_regions.region(w.region).level) {
+        case RegionTable::Province:
+            province = written;
+            break;
+        case RegionTable::City:
+            city = written;
+            break;
+        case RegionTable::County:
+            county = written;
+            break;
+        }
+    }
+    if (m_regions.isMunicipality(path.province)) {
+        // "上海 上海市 徐汇区" names the municipality twice: once is enough.
+        if (city.size() > province.size())
+            province = city;
+        city.clear();
+    } else if (city.isEmpty() && path.city >= 0) {
+        city = m_regions.region(path.city).name;
+    }
+    if (province.isEmpty())
+        province = m_regions.region(path.province).name;
+    r.address = province + city + county + rest;
+    r.city = path.city >= 0 ? m_regions.region(path.city).name : QString();
+    if (rest.isEmpty())
+        markUnsure(r, kAddress);
+    if (path.city < 0)
         markUnsure(r, kCity);
     checkPostcode(r, path.province);
 }
@@ -416,8 +431,14 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     takeNumbers(text, r);
     const QList<Token> tokens = tokenize(text);
 
-    QStringList regionParts;
-    QStringList detailParts;
+    // Address pieces in the order written; pure regions go first at the end.
+    struct Part
+    {
+        QString text;
+        bool region;    // nothing but region names
+        bool maybeName; // a short region that reads as a name ("邹城", "郑州")
+    };
+    QList<Part> parts;
     QStringList remarks;
     QStringList labelledNames;
     QStringList strongNames;
@@ -432,10 +453,10 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             labelledNames << PersonName::withoutReceiveMark(t.text);
             continue;
         case Kind::Region:
-            regionParts << t.text;
+            parts.append({t.text, true, false});
             continue;
         case Kind::Detail:
-            detailParts << t.text;
+            parts.append({t.text, false, false});
             continue;
         case Kind::Remark:
             remarks << t.text;
@@ -446,9 +467,12 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         const RegionTable::Path path = m_regions.match(t.text);
         const QString asName = PersonName::withoutReceiveMark(t.text);
         const PersonName::Fit fit = PersonName::fit(asName);
-        if (path.length > 0 && !(fit == PersonName::Strong && path.length == t.text.size() &&
-                                 path.written.size() == 1 && t.text.size() <= 2)) {
-            (path.length == t.text.size() ? regionParts : detailParts) << t.text;
+        if (path.length > 0) {
+            bool onlyShort = true;
+            for (const RegionTable::Written& w : path.written)
+                onlyShort = onlyShort && w.shortForm;
+            const bool maybeName = onlyShort && fit == PersonName::Strong && t.text.size() <= 3;
+            parts.append({t.text, path.length == t.text.size(), maybeName});
             continue;
         }
         // A name written straight before the address: "张三河南省郑州市…".
@@ -457,7 +481,7 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             if (PersonName::fit(t.text.left(k)) == PersonName::Strong &&
                 m_regions.match(QStringView(t.text).mid(k)).length >= 3) {
                 strongNames << t.text.left(k);
-                detailParts << t.text.mid(k);
+                parts.append({t.text.mid(k), false, false});
                 nameFromGlued = split = true;
             }
         }
@@ -466,12 +490,27 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         if (fit == PersonName::Strong)
             strongNames << asName;
         else if (looksLikeAddress(t.text))
-            detailParts << t.text;
+            parts.append({t.text, false, false});
         else if (fit == PersonName::Weak)
             weakNames << asName;
         else
             remarks << t.text;
     }
+
+    // A short region that reads as a name is the name only when there is no other.
+    if (labelledNames.isEmpty() && strongNames.isEmpty()) {
+        for (int i = 0; i < parts.size(); ++i) {
+            if (parts.at(i).maybeName) {
+                strongNames << parts.takeAt(i).text;
+                markUnsure(r, kName);
+                break;
+            }
+        }
+    }
+    QStringList regionParts;
+    QStringList detailParts;
+    for (const Part& p : parts)
+        (p.region ? regionParts : detailParts) << p.text;
 
     // The name: a labelled one first, then one with a known surname.
     QStringList others;

@@ -75,7 +75,7 @@ PersonName::Fit PersonName::fit(const QString& text)
     // Places and buildings end like this; names hardly ever do.
     static const QString placeEnds =
         QStringLiteral("省市区县镇乡村路街道巷弄号楼栋幢层室组屯院苑园城店厂站馆");
-    if (placeEnds.contains(text.back()))
+    if (text.size() >= 3 && placeEnds.contains(text.back()))
         return No;
     for (const QString& w : noteWords()) {
         if (text.contains(w))

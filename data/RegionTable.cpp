@@ -28,7 +28,7 @@ static QString stripEthnic(QString s)
     bool again = true;
     while (again) {
         again = false;
-        if (s.endsWith(QLatin1String("族")))
+        if (s.endsWith(QStringLiteral("族")))
             s.chop(1);
         for (const QString& e : ethnicNames()) {
             if (s.size() - e.size() >= 2 && s.endsWith(e)) {
@@ -201,6 +201,9 @@ static bool startsStreetName(QStringView rest)
         return false;
     if (streetChars.contains(rest.front()))
         return true;
+    if (rest.startsWith(QStringLiteral("大道")) || rest.startsWith(QStringLiteral("大街")) ||
+        rest.startsWith(QStringLiteral("门")))
+        return true;
     return rest.size() >= 2 && directions.contains(rest.at(0)) && streetChars.contains(rest.at(1));
 }
 
@@ -230,7 +233,7 @@ RegionTable::Best RegionTable::matchFrom(QStringView text, int pos, int last) co
             if (city < 0 && isMunicipality(h.region))
                 city = h.region + 1; // 北京市 as province or as city is one place
             if (length > best.length) {
-                best.chain = QVector<Written>{{h.region, pos, pos + len}} + tail.chain;
+                best.chain = QVector<Written>{{h.region, pos, pos + len, h.shortForm}} + tail.chain;
                 best.length = length;
                 best.ambiguous = tail.ambiguous;
                 bestCity = city;

@@ -33,6 +33,7 @@ public:
         int region = -1;
         int start = 0;
         int end = 0;
+        bool shortForm = false; // "郑州" rather than "郑州市"
     };
 
     // The regions an address starts with, and the ones they imply.
