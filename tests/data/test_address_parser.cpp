@@ -46,7 +46,9 @@ void TestAddressParser::initTestCase()
             continue;
         }
         QCOMPARE(cells.size(), m_columns.size());
-        cells[0].replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+        cells[0]
+            .replace(QStringLiteral("\\n"), QStringLiteral("\n"))
+            .replace(QStringLiteral("\\t"), QStringLiteral("\t"));
         m_samples << cells;
     }
     QVERIFY(m_samples.size() >= 200);
