@@ -326,6 +326,17 @@ QList<AddressParser::Token> AddressParser::tokenize(const QString& text) const
             tokens << t;
         }
     }
+    // "张 先生": a lone surname and the title after it are one name.
+    for (int i = 0; i + 1 < tokens.size(); ++i) {
+        const QString& title = tokens.at(i + 1).text;
+        if (tokens.at(i).label == Kind::None && tokens.at(i).text.size() == 1 &&
+            tokens.at(i).line == tokens.at(i + 1).line && PersonName::surnameLength(tokens.at(i).text) == 1 &&
+            (title == QStringLiteral("先生") || title == QStringLiteral("女士") ||
+             title == QStringLiteral("小姐"))) {
+            tokens[i].text += title;
+            tokens.removeAt(i + 1);
+        }
+    }
     // A label covers the values after it on its line, or the next line
     // when it ends its own; a name label only its first value.
     Kind scope = Kind::None;
