@@ -192,23 +192,24 @@ QStringList ParsedRecipient::keys()
     return {kName, kMobile, kPhone, kCity, kPostcode, kAddress, kRemark};
 }
 
+// The field a key names, or nothing for a key that is no field.
+static QString* fieldOf(ParsedRecipient& r, const QString& key)
+{
+    QString* const fields[] = {&r.name, &r.mobile, &r.phone, &r.city, &r.postcode, &r.address, &r.remark};
+    const int i = ParsedRecipient::keys().indexOf(key);
+    return i < 0 ? nullptr : fields[i];
+}
+
 QString ParsedRecipient::value(const QString& key) const
 {
-    if (key == kName)
-        return name;
-    if (key == kMobile)
-        return mobile;
-    if (key == kPhone)
-        return phone;
-    if (key == kCity)
-        return city;
-    if (key == kPostcode)
-        return postcode;
-    if (key == kAddress)
-        return address;
-    if (key == kRemark)
-        return remark;
-    return {};
+    const QString* f = fieldOf(const_cast<ParsedRecipient&>(*this), key);
+    return f ? *f : QString();
+}
+
+void ParsedRecipient::setValue(const QString& key, const QString& text)
+{
+    if (QString* f = fieldOf(*this, key))
+        *f = text;
 }
 
 AddressParser::AddressParser(const RegionTable& regions) : m_regions(regions) {}
@@ -461,8 +462,14 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             continue;
         switch (t.scope) {
         case Kind::Name:
-            labelledNames << PersonName::withoutReceiveMark(t.text);
-            continue;
+            // Unless the label's own value was a number taken out already and
+            // this is the next line's address.
+            if (PersonName::fit(PersonName::withoutReceiveMark(t.text)) != PersonName::No ||
+                (t.text.size() <= 8 && !looksLikeAddress(t.text) && m_regions.match(t.text).length == 0)) {
+                labelledNames << PersonName::withoutReceiveMark(t.text);
+                continue;
+            }
+            break;
         case Kind::Region:
             parts.append({t.text, true, false});
             continue;

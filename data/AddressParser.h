@@ -21,6 +21,7 @@ struct ParsedRecipient
     // 姓名, 手机, 电话, 城市, 邮编, 地址, 备注
     static QStringList keys();
     QString value(const QString& key) const;
+    void setValue(const QString& key, const QString& text);
     bool isUnsure(const QString& key) const { return unsure.contains(key); }
 };
 

@@ -154,6 +154,9 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("surname and title apart")
         << QStringLiteral("张 先生 13812345678 河南省郑州市金水区花园路12号") << QStringLiteral("姓名")
         << QStringLiteral("张先生") << false;
+    QTest::newRow("name label followed by a number only")
+        << QStringLiteral("联系人：13812345678\n河南省郑州市金水区花园路12号\n张伟") << QStringLiteral("地址")
+        << QStringLiteral("河南省郑州市金水区花园路12号") << false;
     QTest::newRow("unknown-surname name is flagged")
         << QStringLiteral("艺菲 13812345678 河南省郑州市金水区花园路12号") << QStringLiteral("姓名")
         << QStringLiteral("艺菲") << true;
