@@ -1,5 +1,6 @@
 #include "data/AddressParser.h"
 
+#include "data/ContactNumbers.h"
 #include "data/PersonName.h"
 #include "data/RegionTable.h"
 
@@ -98,21 +99,6 @@ QString normalized(const QString& in)
     return s;
 }
 
-// Blanks the matched span, so that what stood on either side stays apart.
-void blank(QString& text, int start, int length)
-{
-    text.replace(start, length, QString(length, QLatin1Char(' ')));
-}
-
-// Whether the text just before pos ends with a postcode label.
-bool labelledPostcode(const QString& text, int pos)
-{
-    QString before = text.left(pos);
-    while (!before.isEmpty() && QStringLiteral(" :：").contains(before.back()))
-        before.chop(1);
-    return before.endsWith(QStringLiteral("邮编")) || before.endsWith(QStringLiteral("邮政编码"));
-}
-
 // First two digits of the postcodes of each province, keyed by the
 // province name's first two characters.
 const QHash<QString, QString>& postcodePrefixes()
@@ -159,8 +145,11 @@ bool looksLikeAddress(const QString& t)
     static const QStringList words =
         QStringLiteral(
             "路 街 道 巷 弄 胡同 号 楼 栋 幢 座 层 室 单元 村 镇 乡 组 屯 社区 小区 花园 广场 大厦 "
-            "中心 公寓 苑 院 大学 学院 医院 公司 厂 市场 工业 园区 宿舍 期 区 县 旗")
+            "中心 公寓 苑 院 大学 学院 医院 公司 厂 市场 工业 园区 宿舍 期 区 县 旗 城 府 庭 湾 阁 轩 馆 "
+            "店 厦 寓 墅 站 场")
             .split(QLatin1Char(' '));
+    if (PersonName::isDeliveryNote(t))
+        return false;
     bool digit = false;
     for (const QChar c : t)
         digit = digit || c.isDigit();
@@ -224,83 +213,6 @@ QStringList AddressParser::splitEntries(const QString& text)
             entries << part.trimmed();
     }
     return entries;
-}
-
-void AddressParser::takeNumbers(QString& text, ParsedRecipient& r) const
-{
-    static const QRegularExpression mobileRe(QStringLiteral(
-        R"((?<!\d)(?:(?:\+|00)?86[ -]{0,2}|[(（]\+?86[)）] ?)?(1[3-9]\d)[ -]{0,2}(\d{4})[ -]{0,2}(\d{4})(?!\d))"));
-    static const QRegularExpression landlineRe(QStringLiteral(
-        R"((?<!\d)[(（]?(0(?:10|2\d|[3-9]\d\d))[)）]?[ -]{0,2}([2-9]\d{6,7})(?:[ ]*(?:-|转|分机|ext\.?|EXT\.?|#)[ ]*(\d{1,5}))?(?!\d))"));
-    static const QRegularExpression hotlineRe(
-        QStringLiteral(R"((?<!\d)([48]00)[ -]?(\d{3})[ -]?(\d{4})(?!\d))"));
-    static const QRegularExpression postcodeRe(QStringLiteral(R"((?<![\d-])(\d{6})(?!\d))"));
-    static const QRegularExpression mobileTypoRe(QStringLiteral(R"((?<!\d)1\d{9,11}(?!\d))"));
-
-    QStringList mobiles;
-    for (auto it = mobileRe.globalMatch(text); it.hasNext();) {
-        const auto m = it.next();
-        mobiles << m.captured(1) + m.captured(2) + m.captured(3);
-        blank(text, m.capturedStart(), m.capturedLength());
-    }
-    QStringList phones;
-    for (auto it = landlineRe.globalMatch(text); it.hasNext();) {
-        const auto m = it.next();
-        QString p = m.captured(1) + QLatin1Char('-') + m.captured(2);
-        if (!m.captured(3).isEmpty())
-            p += QLatin1Char('-') + m.captured(3);
-        phones << p;
-        blank(text, m.capturedStart(), m.capturedLength());
-    }
-    for (auto it = hotlineRe.globalMatch(text); it.hasNext();) {
-        const auto m = it.next();
-        phones << m.captured(1) + QLatin1Char('-') + m.captured(2) + QLatin1Char('-') + m.captured(3);
-        blank(text, m.capturedStart(), m.capturedLength());
-    }
-    QStringList extra;
-    if (!mobiles.isEmpty())
-        r.mobile = mobiles.takeFirst();
-    if (!phones.isEmpty())
-        r.phone = phones.takeFirst();
-    // A second mobile is a second way to reach the recipient.
-    if (r.phone.isEmpty() && !mobiles.isEmpty())
-        r.phone = mobiles.takeFirst();
-    extra << mobiles << phones;
-    if (r.mobile.isEmpty() && mobileTypoRe.match(text).hasMatch())
-        markUnsure(r, kMobile); // a mobile with a digit too many or too few
-
-    // Six digits that are neither a phone nor a house or room number.
-    struct Candidate
-    {
-        int start;
-        bool labelled;
-    };
-    QList<Candidate> candidates;
-    static const QString unitChars = QStringLiteral("号室栋幢楼层单元弄户座");
-    for (auto it = postcodeRe.globalMatch(text); it.hasNext();) {
-        const auto m = it.next();
-        int after = m.capturedEnd();
-        while (after < text.size() && text.at(after) == QLatin1Char(' '))
-            ++after;
-        if (after < text.size() && unitChars.contains(text.at(after)))
-            continue;
-        candidates.append({int(m.capturedStart()), labelledPostcode(text, m.capturedStart())});
-    }
-    if (!candidates.isEmpty()) {
-        Candidate chosen = candidates.first();
-        for (const Candidate& c : candidates) {
-            if (c.labelled) {
-                chosen = c;
-                break;
-            }
-        }
-        r.postcode = text.mid(chosen.start, 6);
-        blank(text, chosen.start, 6);
-        if (candidates.size() > 1)
-            markUnsure(r, kPostcode);
-    }
-    if (!extra.isEmpty())
-        text += QLatin1Char('\n') + extra.join(QLatin1Char(' '));
 }
 
 QList<AddressParser::Token> AddressParser::tokenize(const QString& text) const
@@ -440,15 +352,16 @@ ParsedRecipient AddressParser::parse(const QString& input) const
 {
     ParsedRecipient r;
     QString text = normalized(input);
-    takeNumbers(text, r);
+    ContactNumbers::take(text, r);
     const QList<Token> tokens = tokenize(text);
 
     // Address pieces in the order written; pure regions go first at the end.
     struct Part
     {
         QString text;
-        bool region;    // nothing but region names
-        bool maybeName; // a short region that reads as a name ("邹城", "郑州")
+        bool region;        // nothing but region names
+        bool maybeName;     // a short region that reads as a name ("邹城", "郑州")
+        int shortOnly = -1; // the deepest region, when written only in short forms
     };
     QList<Part> parts;
     QStringList remarks;
@@ -490,7 +403,8 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             for (const RegionTable::Written& w : path.written)
                 onlyShort = onlyShort && w.shortForm;
             const bool maybeName = onlyShort && fit == PersonName::Strong && t.text.size() <= 3;
-            parts.append({t.text, path.length == t.text.size(), maybeName});
+            const int deepest = path.written.isEmpty() ? -1 : path.written.last().region;
+            parts.append({t.text, path.length == t.text.size(), maybeName, onlyShort ? deepest : -1});
             continue;
         }
         // A name written straight before the address: "张三河南省郑州市…".
@@ -515,6 +429,23 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             remarks << t.text;
     }
 
+    // A region written short that lies apart from the fully written one is
+    // no region: "解放" before "河南省巩义市…" (解放区 is in 焦作).
+    int anchor = -1;
+    for (const Part& p : parts) {
+        if (anchor < 0 && p.shortOnly < 0) {
+            const RegionTable::Path path = m_regions.match(p.text);
+            if (!path.ambiguous && !path.written.isEmpty())
+                anchor = path.written.last().region;
+        }
+    }
+    for (int i = parts.size() - 1; anchor >= 0 && i >= 0; --i) {
+        const int r = parts.at(i).shortOnly;
+        if (r >= 0 && !m_regions.isWithin(r, anchor) && !m_regions.isWithin(anchor, r)) {
+            const Part p = parts.takeAt(i);
+            (p.maybeName ? strongNames : remarks).prepend(p.text);
+        }
+    }
     // A short region that reads as a name is the name only when there is no other.
     if (labelledNames.isEmpty() && strongNames.isEmpty()) {
         for (int i = 0; i < parts.size(); ++i) {

@@ -43,7 +43,6 @@ public:
 
 private:
     struct Token;
-    void takeNumbers(QString& text, ParsedRecipient& r) const;
     QList<Token> tokenize(const QString& text) const;
     void resolveAddress(const QStringList& parts, ParsedRecipient& r) const;
     void checkPostcode(ParsedRecipient& r, int province) const;

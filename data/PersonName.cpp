@@ -49,6 +49,15 @@ static bool allChinese(const QString& t)
     return !t.isEmpty();
 }
 
+bool PersonName::isDeliveryNote(const QString& text)
+{
+    for (const QString& w : noteWords()) {
+        if (text.contains(w))
+            return true;
+    }
+    return false;
+}
+
 int PersonName::surnameLength(const QString& text)
 {
     if (text.size() >= 3 && compoundSurnames().contains(text.left(2)))
@@ -77,10 +86,8 @@ PersonName::Fit PersonName::fit(const QString& text)
         QStringLiteral("省市区县镇乡村路街道巷弄号楼栋幢层室组屯院苑园城店厂站馆");
     if (text.size() >= 3 && placeEnds.contains(text.back()))
         return No;
-    for (const QString& w : noteWords()) {
-        if (text.contains(w))
-            return No;
-    }
+    if (isDeliveryNote(text))
+        return No;
     const int surname = surnameLength(text);
     for (const char* title : {"先生", "女士", "小姐"}) {
         if (text.endsWith(QString::fromUtf8(title)))

@@ -18,6 +18,8 @@ public:
     static Fit fit(const QString& text);
     // Drops a trailing "收" or "(收)" that people add to the name.
     static QString withoutReceiveMark(const QString& text);
+    // Whether the text holds a word of delivery notes ("送", "放门口", "自提" …).
+    static bool isDeliveryNote(const QString& text);
     // Length of the surname at the start (0, 1 or 2).
     static int surnameLength(const QString& text);
 };
