@@ -1,14 +1,14 @@
 #include "data/ContainsSearch.h"
 
+#include "data/Schema.h"
+
 #include "data/DataSet.h"
 
 namespace ContainsSearch {
 
 QString whereClause(const QString& column)
 {
-    QString quoted = column;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QStringLiteral("\"%1\" LIKE ? ESCAPE '\\'").arg(quoted);
+    return Schema::quoted(column) + QStringLiteral(" LIKE ? ESCAPE '\\'");
 }
 
 QVariant pattern(const QString& text)

@@ -1,5 +1,7 @@
 #include "data/DataSet.h"
 
+#include "data/Schema.h"
+
 #include "data/Database.h"
 #include "data/Transaction.h"
 
@@ -18,13 +20,6 @@ bool plainIdentifier(const QString& name)
 {
     static const QRegularExpression re(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
     return re.match(name).hasMatch();
-}
-
-QString quoted(const QString& name)
-{
-    QString n = name;
-    n.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + n + QLatin1Char('"');
 }
 
 void setError(QString* error, const QString& text)
@@ -76,7 +71,7 @@ bool DataSet::fetch(QString* error)
         setError(error, QStringLiteral("数据库没有连接"));
         return false;
     }
-    QString sql = QStringLiteral("SELECT _rowid_ AS __waybill_rowid, * FROM %1").arg(quoted(m_table));
+    QString sql = QStringLiteral("SELECT _rowid_ AS __waybill_rowid, * FROM %1").arg(Schema::quoted(m_table));
     if (!m_where.isEmpty())
         sql += QStringLiteral(" WHERE ") + m_where;
     sql += QStringLiteral(" ORDER BY _rowid_");
@@ -290,7 +285,7 @@ bool DataSet::readRow(qint64 id, QVector<QString>* out, QString* error) const
 {
     QSqlQuery q(m_db->db());
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT * FROM %1 WHERE _rowid_ = ?").arg(quoted(m_table)));
+    q.prepare(QStringLiteral("SELECT * FROM %1 WHERE _rowid_ = ?").arg(Schema::quoted(m_table)));
     q.addBindValue(id);
     if (!q.exec()) {
         setError(error, q.lastError().text());
@@ -325,7 +320,7 @@ bool DataSet::post(QString* error)
     QVariantList binds;
     for (int i = 0; i < m_fields.size(); ++i) {
         if (m_bufferSet[i]) {
-            cols << quoted(m_fields[i]);
+            cols << Schema::quoted(m_fields[i]);
             binds << QVariant(m_buffer[i].isNull() ? QStringLiteral("") : m_buffer[i]);
         }
     }
@@ -333,14 +328,14 @@ bool DataSet::post(QString* error)
     if (m_state == State::Insert) {
         QString sql;
         if (cols.isEmpty()) {
-            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(m_table));
+            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(Schema::quoted(m_table));
         } else {
             QStringList marks;
             for (int i = 0; i < cols.size(); ++i)
                 marks << QStringLiteral("?");
-            sql =
-                QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                    .arg(quoted(m_table), cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                      .arg(Schema::quoted(m_table), cols.join(QStringLiteral(", ")),
+                           marks.join(QStringLiteral(", ")));
         }
         q.prepare(sql);
         for (const QVariant& v : binds)
@@ -372,7 +367,8 @@ bool DataSet::post(QString* error)
         QStringList sets;
         for (const QString& c : cols)
             sets << c + QStringLiteral(" = ?");
-        q.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?").arg(quoted(m_table), sets.join(", ")));
+        q.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?")
+                      .arg(Schema::quoted(m_table), sets.join(", ")));
         for (const QVariant& v : binds)
             q.addBindValue(v);
         q.addBindValue(id);
@@ -405,7 +401,7 @@ bool DataSet::rowExists(qint64 id) const
     if (!m_db || !m_db->isOpen() || id < 0)
         return false;
     QSqlQuery q(m_db->db());
-    q.prepare(QStringLiteral("SELECT 1 FROM %1 WHERE _rowid_ = ?").arg(quoted(m_table)));
+    q.prepare(QStringLiteral("SELECT 1 FROM %1 WHERE _rowid_ = ?").arg(Schema::quoted(m_table)));
     q.addBindValue(id);
     return q.exec() && q.next();
 }
@@ -435,7 +431,7 @@ bool DataSet::deleteRows(QList<int> rows, QString* error)
     {
         Transaction tx(m_db->db());
         QSqlQuery q(m_db->db());
-        q.prepare(QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?").arg(quoted(m_table)));
+        q.prepare(QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?").arg(Schema::quoted(m_table)));
         for (int r : rows) {
             q.bindValue(0, m_ids[r]);
             if (!q.exec()) {

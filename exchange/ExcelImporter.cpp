@@ -78,7 +78,7 @@ bool ExcelImporter::replaceTable(Database& db, const QVector<QStringList>& recor
     const QStringList cols = Schema::importColumns();
     QStringList quoted, marks;
     for (const QString& c : cols) {
-        quoted << QLatin1Char('"') + c + QLatin1Char('"');
+        quoted << Schema::quoted(c);
         marks << QStringLiteral("?");
     }
     const QByteArray sql = QStringLiteral("INSERT INTO excel (%1) VALUES (%2)")

@@ -14,7 +14,7 @@
 #include "report/QuickRep.h"
 #include "report/ReportLayout.h"
 #include "report/ReportPdfWriter.h"
-#include "report/ReportPreview.h"
+#include "gui/report/ReportPreview.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
