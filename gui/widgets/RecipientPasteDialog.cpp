@@ -3,10 +3,34 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+namespace {
+
+// Qt 6.4's text edits crash when pasting while the X clipboard has no owner
+// (an empty clipboard after login): they are handed no data at all.
+class PasteBox : public QPlainTextEdit
+{
+public:
+    using QPlainTextEdit::QPlainTextEdit;
+
+protected:
+    bool canInsertFromMimeData(const QMimeData* source) const override
+    {
+        return source && QPlainTextEdit::canInsertFromMimeData(source);
+    }
+    void insertFromMimeData(const QMimeData* source) override
+    {
+        if (source && source->hasText())
+            QPlainTextEdit::insertFromMimeData(source);
+    }
+};
+
+} // namespace
 
 RecipientPasteDialog::RecipientPasteDialog(const AddressParser& parser, QWidget* parent)
     : QDialog(parent), m_parser(parser)
@@ -18,7 +42,7 @@ RecipientPasteDialog::RecipientPasteDialog(const AddressParser& parser, QWidget*
         QStringLiteral(
             "把收件人信息粘贴到下面（姓名、手机、电话、地址、邮编，顺序不限）。多个收件人之间空一行。"),
         this));
-    m_text = new QPlainTextEdit(this);
+    m_text = new PasteBox(this);
     m_text->setObjectName(QStringLiteral("PasteText"));
     m_text->setPlaceholderText(QStringLiteral("张三 13800138000 河南省郑州市金水区花园路12号"));
     layout->addWidget(m_text, 1);

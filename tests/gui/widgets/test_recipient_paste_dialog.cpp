@@ -2,6 +2,8 @@
 #include "data/RegionTable.h"
 #include "gui/widgets/RecipientPasteDialog.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -18,6 +20,7 @@ private slots:
     void oneOrNoneComesBackAtOnce_data();
     void oneOrNoneComesBackAtOnce();
     void severalAreReviewedAndCorrected();
+    void pastingAnEmptyClipboardChangesNothing();
 
 private:
     RegionTable m_regions;
@@ -82,6 +85,21 @@ void TestRecipientPasteDialog::severalAreReviewedAndCorrected()
     QCOMPARE(got.at(0).name, QStringLiteral("张三"));
     QCOMPARE(got.at(1).city, QStringLiteral("北京市"));
     QCOMPARE(got.at(1).mobile, QStringLiteral("13900001111"));
+}
+
+void TestRecipientPasteDialog::pastingAnEmptyClipboardChangesNothing()
+{
+    const AddressParser parser(m_regions);
+    RecipientPasteDialog dialog(parser);
+    auto* box = dialog.findChild<QPlainTextEdit*>(QStringLiteral("PasteText"));
+    box->setPlainText(QStringLiteral("张三"));
+    QGuiApplication::clipboard()->clear();
+    box->paste();
+    QCOMPARE(box->toPlainText(), QStringLiteral("张三"));
+    QGuiApplication::clipboard()->setText(QStringLiteral(" 13800138000"));
+    box->moveCursor(QTextCursor::End);
+    box->paste();
+    QCOMPARE(box->toPlainText(), QStringLiteral("张三 13800138000"));
 }
 
 QTEST_MAIN(TestRecipientPasteDialog)
