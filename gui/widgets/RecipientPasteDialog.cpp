@@ -143,15 +143,21 @@ void RecipientPasteDialog::showReview()
 
 QList<ParsedRecipient> RecipientPasteDialog::recipients() const
 {
-    QList<ParsedRecipient> list = m_found;
-    if (list.size() < 2 || m_review->rowCount() != list.size())
-        return list;
+    if (m_found.size() < 2 || m_review->rowCount() != m_found.size())
+        return m_found;
+    // A row the user emptied in the review is one not to add.
+    QList<ParsedRecipient> list;
     const QStringList keys = ParsedRecipient::keys();
-    for (int row = 0; row < list.size(); ++row) {
+    for (int row = 0; row < m_found.size(); ++row) {
+        ParsedRecipient r = m_found.at(row);
+        bool empty = true;
         for (int col = 0; col < keys.size(); ++col) {
             const QTableWidgetItem* item = m_review->item(row, col);
-            list[row].setValue(keys.at(col), item ? item->text().trimmed() : QString());
+            r.setValue(keys.at(col), item ? item->text().trimmed() : QString());
+            empty = empty && r.value(keys.at(col)).isEmpty();
         }
+        if (!empty)
+            list << r;
     }
     return list;
 }

@@ -22,7 +22,8 @@ public:
     RecipientPasteDialog(const AddressParser& parser, QWidget* parent = nullptr);
 
     void setText(const QString& text);
-    // The recipients as the user accepted them (review list cells included).
+    // The recipients as the user accepted them: review list cells included,
+    // rows the user emptied left out.
     QList<ParsedRecipient> recipients() const;
 
     // Colour and hint of a field the user should check.

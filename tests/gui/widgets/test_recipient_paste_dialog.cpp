@@ -63,12 +63,12 @@ void TestRecipientPasteDialog::severalAreReviewedAndCorrected()
     RecipientPasteDialog dialog(parser);
     dialog.show();
     dialog.setText(QStringLiteral("张三 13800138000 河南省郑州市金水区花园路12号\n\n"
-                                  "赵先生 13900001111 朝阳区建国路88号"));
+                                  "赵先生 13900001111 朝阳区建国路88号\n\n李四 15035696956"));
     dialog.recognise();
     QCOMPARE(dialog.result(), int(QDialog::Rejected)); // still open for review
     auto* list = dialog.findChild<QTableWidget*>(QStringLiteral("ReviewList"));
     QVERIFY(list->isVisible());
-    QCOMPARE(list->rowCount(), 2);
+    QCOMPARE(list->rowCount(), 3);
     const int city = ParsedRecipient::keys().indexOf(QStringLiteral("城市"));
     // 朝阳区 lies in two cities: that cell is marked, the sure one is not.
     QCOMPARE(list->item(1, city)->background().color(), RecipientPasteDialog::unsureColor());
@@ -76,6 +76,8 @@ void TestRecipientPasteDialog::severalAreReviewedAndCorrected()
     QVERIFY(list->item(0, city)->background().style() == Qt::NoBrush);
 
     list->item(1, city)->setText(QStringLiteral("北京市"));
+    for (int col = 0; col < list->columnCount(); ++col)
+        list->item(2, col)->setText(QString()); // emptied: not to be added
     auto* addAll = dialog.findChild<QPushButton*>(QStringLiteral("AddAllButton"));
     QVERIFY(addAll->isVisible());
     addAll->click();
