@@ -45,7 +45,7 @@ bool RegionTable::parse(const QByteArray& utf8, QString* error)
 {
     m_regions.clear();
     m_names.clear();
-    m_firstChars.clear();
+    m_lengths.clear();
     m_longest = 0;
     int province = -1;
     const QList<QByteArray> lines = utf8.split('\n');
@@ -105,7 +105,7 @@ void RegionTable::addName(const QString& key, int region, bool shortForm)
             return;
     }
     hits.append({region, shortForm});
-    m_firstChars.insert(key.front());
+    m_lengths[key.front()] |= 1u << qMin(int(key.size()), 31);
     m_longest = qMax(m_longest, int(key.size()));
 }
 
@@ -210,12 +210,15 @@ static bool startsStreetName(QStringView rest)
 RegionTable::Best RegionTable::matchFrom(QStringView text, int pos, int last) const
 {
     Best best;
-    if (pos >= text.size() || !m_firstChars.contains(text.at(pos)))
+    const quint32 lengths = pos < text.size() ? m_lengths.value(text.at(pos)) : 0;
+    if (!lengths)
         return best;
     const int lastLevel = last < 0 ? -1 : int(m_regions.at(last).level);
     int bestCity = -2;
     const int longest = qMin(m_longest, int(text.size()) - pos);
     for (int len = longest; len >= 2; --len) {
+        if (!(lengths & (1u << qMin(len, 31))))
+            continue; // no name of this length starts here: spare the lookup
         const auto it = m_names.constFind(text.mid(pos, len).toString());
         if (it == m_names.constEnd())
             continue;

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QHash>
-#include <QSet>
 #include <QString>
 #include <QVector>
 
@@ -83,6 +82,6 @@ private:
 
     QVector<Region> m_regions;
     QHash<QString, QVector<Hit>> m_names;
-    QSet<QChar> m_firstChars;
+    QHash<QChar, quint32> m_lengths; // per first character, bit n: a name of n characters
     int m_longest = 0;
 };

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 
 #include <cstdio>
+#include <ctime>
 
 int main(int argc, char** argv)
 {
@@ -40,10 +41,14 @@ int main(int argc, char** argv)
     for (const QString& s : inputs) // warm up
         filled += parser.parse(s).city.isEmpty() ? 0 : 1;
     t.restart();
+    const std::clock_t cpu0 = std::clock();
     for (int i = 0; i < n; ++i)
         filled += parser.parse(inputs.at(i % inputs.size())).address.isEmpty() ? 0 : 1;
     const double us = t.nsecsElapsed() / 1e3 / n;
+    // Processor time too: on a shared machine the wall clock counts the waits.
+    const double cpuUs = double(std::clock() - cpu0) / CLOCKS_PER_SEC * 1e6 / n;
     std::printf("region table: %d regions, loaded in %.1f ms\n", regions.size(), loadMs);
-    std::printf("recognise one entry: %.1f us (mean of %d, %d with an address)\n", us, n, filled);
+    std::printf("recognise one entry: %.1f us wall, %.1f us processor (mean of %d, %d with an address)\n", us,
+                cpuUs, n, filled);
     return 0;
 }
