@@ -12,6 +12,7 @@
 #include "data/Database.h"
 #include "data/RegionTable.h"
 #include "data/Schema.h"
+#include "exchange/FileReplacer.h"
 #include "gui/widgets/DesktopLauncher.h"
 #include "gui/widgets/Dialogs.h"
 #include "gui/widgets/ProductInfo.h"
@@ -25,6 +26,7 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
+#include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -85,6 +87,8 @@ TMainForm::~TMainForm() = default;
 
 bool TMainForm::openDatabase(QString* error)
 {
+    // What killed backups, restores and exports left beside the file.
+    FileReplacer::removeStale(Database::defaultPath());
     const QString path = Database::defaultPath();
     QString why;
     bool ok = m_db->open(path, &why, true);
@@ -97,6 +101,15 @@ bool TMainForm::openDatabase(QString* error)
         *error = why.contains(native) ? why : QStringLiteral("无法打开数据库文件 %1：%2").arg(native, why);
     }
     return ok;
+}
+
+bool TMainForm::event(QEvent* e)
+{
+    // Another program may have restored a backup over the file meanwhile:
+    // the lists would show old rows and every write would fail. Reopen.
+    if (e->type() == QEvent::WindowActivate && m_db->fileReplaced())
+        reconnect();
+    return QMainWindow::event(e);
 }
 
 bool TMainForm::reconnect()

@@ -90,6 +90,9 @@ public slots:
     void BackupClick();  // "数据备份"
     void RestoreClick(); // "数据恢复"
 
+protected:
+    bool event(QEvent* e) override;
+
 private:
     friend class TestMainForm;
     friend class TestProgramWindows;

@@ -79,13 +79,13 @@ bool DataSet::fetch(QString* error)
     QSqlQuery q(m_db->db());
     q.setForwardOnly(true);
     if (!q.prepare(sql)) {
-        setError(error, q.lastError().text());
+        setError(error, Database::describeFailure(q.lastError()));
         return false;
     }
     for (const QVariant& v : m_binds)
         q.addBindValue(v);
     if (!q.exec()) {
-        setError(error, q.lastError().text());
+        setError(error, Database::describeFailure(q.lastError()));
         return false;
     }
 
@@ -106,7 +106,7 @@ bool DataSet::fetch(QString* error)
         rows.append(row);
     }
     const bool failed = q.lastError().isValid();
-    const QString failure = q.lastError().text();
+    const QString failure = Database::describeFailure(q.lastError());
     q.finish();
     if (failed) {
         emit reset();
@@ -288,7 +288,7 @@ bool DataSet::readRow(qint64 id, QVector<QString>* out, QString* error) const
     q.prepare(QStringLiteral("SELECT * FROM %1 WHERE _rowid_ = ?").arg(Schema::quoted(m_table)));
     q.addBindValue(id);
     if (!q.exec()) {
-        setError(error, q.lastError().text());
+        setError(error, Database::describeFailure(q.lastError()));
         return false;
     }
     if (!q.next()) {
@@ -341,7 +341,7 @@ bool DataSet::post(QString* error)
         for (const QVariant& v : binds)
             q.addBindValue(v);
         if (!q.exec()) {
-            setError(error, q.lastError().text());
+            setError(error, Database::describeFailure(q.lastError()));
             return false;
         }
         const qint64 id = q.lastInsertId().toLongLong();
@@ -373,7 +373,7 @@ bool DataSet::post(QString* error)
             q.addBindValue(v);
         q.addBindValue(id);
         if (!q.exec()) {
-            setError(error, q.lastError().text());
+            setError(error, Database::describeFailure(q.lastError()));
             return false;
         }
         if (q.numRowsAffected() == 0) {
@@ -435,7 +435,7 @@ bool DataSet::deleteRows(QList<int> rows, QString* error)
         for (int r : rows) {
             q.bindValue(0, m_ids[r]);
             if (!q.exec()) {
-                setError(error, q.lastError().text());
+                setError(error, Database::describeFailure(q.lastError()));
                 return false;
             }
         }

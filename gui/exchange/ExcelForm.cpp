@@ -12,6 +12,7 @@
 #include "report/FontSetup.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -185,6 +186,14 @@ void TExcelForm::buildMenus()
 void TExcelForm::info(const QString& text)
 {
     Dialogs::message(this, text);
+}
+
+bool TExcelForm::event(QEvent* e)
+{
+    // A backup restored by another program replaced the file: reopen.
+    if (e->type() == QEvent::WindowActivate && m_db->fileReplaced())
+        connectDatabase();
+    return QDialog::event(e);
 }
 
 bool TExcelForm::connectDatabase()

@@ -49,6 +49,9 @@ public slots:
     void Button3Click();      // refresh
     void CloseClick();
 
+protected:
+    bool event(QEvent* e) override;
+
 private:
     friend class TestExcelForm;
     friend class TestProgramWindows;

@@ -1,5 +1,7 @@
 #include "gui/report/ReportPreview.h"
 
+#include "data/Database.h"
+#include "exchange/FileReplacer.h"
 #include "gui/report/PrintProgress.h"
 #include "gui/report/ReportPageView.h"
 #include "gui/report/ReportThumbnailModel.h"
@@ -12,6 +14,7 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
@@ -333,11 +336,28 @@ void ReportPreview::exportPdf()
         Dialogs::saveFileName(this, QStringLiteral("导出PDF"), QString(), QStringLiteral("PDF 文件 (*.pdf)"));
     if (path.isEmpty())
         return;
-    if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+    if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) {
         path += QLatin1String(".pdf");
-    m_busy = true;
+        // The dialog asked about the name typed, not this one.
+        if (QFileInfo::exists(path) &&
+            Dialogs::message(this, QStringLiteral("文件“%1”已存在，要替换它吗？").arg(path),
+                             QMessageBox::Warning, QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
+            return;
+    }
     QString error;
-    const bool ok = ReportPdfWriter::write(m_layout.get(), path, &error);
+    if (!Database::checkOutputPath(path, Database::defaultPath(), &error)) {
+        Dialogs::error(this, error);
+        return;
+    }
+    m_busy = true;
+    // Written beside the final name and moved into place: a failed or
+    // stopped export leaves the old file as it was.
+    FileReplacer out(path, FileReplacer::Access::Shared);
+    QString why;
+    const bool ok =
+        out.prepare(&why) && ReportPdfWriter::write(m_layout.get(), out.tempPath(), &why) && out.commit(&why);
+    if (!ok)
+        error = QStringLiteral("无法写入文件 %1：%2").arg(path, why);
     m_busy = false;
     m_thumbModel->refresh();
     updateStatus();

@@ -225,7 +225,9 @@ void TemplateWindow::Button2Click()
     int n = 0;
     if (!readShift(Edit1, &n))
         return;
-    m_layout->shiftLeft(n);
+    QString why;
+    if (!m_layout->shiftLeft(n, &why))
+        Dialogs::error(this, why);
     ItemLayer->update();
 }
 
@@ -234,7 +236,9 @@ void TemplateWindow::Button3Click()
     int n = 0;
     if (!readShift(Edit2, &n))
         return;
-    m_layout->shiftTop(n);
+    QString why;
+    if (!m_layout->shiftTop(n, &why))
+        Dialogs::error(this, why);
     ItemLayer->update();
 }
 
@@ -268,9 +272,13 @@ void TemplateWindow::N3Click()
     QColor color = m_dialogColor;
     if (!Dialogs::font(this, &chosen, QString(), &color))
         return;
+    QString why;
+    if (!m_layout->setItemsFont(chosen, color, &why)) {
+        Dialogs::error(this, why);
+        return;
+    }
     m_dialogFont = chosen;
     m_dialogColor = color;
-    m_layout->setItemsFont(chosen, color);
     ItemLayer->update();
 }
 
