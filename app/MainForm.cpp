@@ -5,11 +5,13 @@
 
 #include "gui/widgets/RecordGrid.h"
 
+#include "data/AddressParser.h"
 #include "data/ContainsSearch.h"
 #include "data/DataLocation.h"
 #include "data/DataSet.h"
 #include "data/DataSetModel.h"
 #include "data/Database.h"
+#include "data/RegionTable.h"
 #include "data/Schema.h"
 #include "exchange/FileReplacer.h"
 #include "gui/widgets/DesktopLauncher.h"
@@ -448,6 +450,7 @@ QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
         connect(Button4, &QPushButton::clicked, this, &TMainForm::Button4Click);
         connect(Button5, &QPushButton::clicked, this, &TMainForm::Button5Click);
         connect(Button6, &QPushButton::clicked, this, &TMainForm::Button6Click);
+        connect(m_recipient->recogniseButton(), &QPushButton::clicked, this, &TMainForm::RecogniseClick);
     }
     connect(grid, &RecordGrid::contextMenuAt, this,
             [this, sender](const QPoint& at) { (sender ? PopupMenu7 : PopupMenu1)->popup(at); });
@@ -560,6 +563,21 @@ void TMainForm::Button8Click()
 void TMainForm::Button5Click()
 {
     m_recipient->deleteRows();
+}
+
+void TMainForm::RecogniseClick()
+{
+    if (!m_parser) {
+        auto regions = std::make_unique<RegionTable>();
+        QString why;
+        if (!regions->loadBuiltIn(&why)) {
+            Dialogs::error(this, why);
+            return;
+        }
+        m_regions = std::move(regions);
+        m_parser = std::make_unique<AddressParser>(*m_regions);
+    }
+    m_recipient->recognise(*m_parser);
 }
 
 void TMainForm::DBGridEh1DblClick()

@@ -10,6 +10,7 @@
 
 #include <memory>
 
+class AddressParser;
 class DataSet;
 class DataSetModel;
 class Database;
@@ -24,6 +25,7 @@ class QTableView;
 class QToolButton;
 class RecordEditor;
 class RecordGrid;
+class RegionTable;
 
 // The main window: toolbar, the sender and the recipient panel with their
 // editors and grids, search, the print menus and the print date. It owns
@@ -74,6 +76,7 @@ public slots:
     void Button4Click();      // change recipient
     void Button5Click();      // delete recipients
     void Button6Click();      // refresh
+    void RecogniseClick();    // "智能识别"
     void Button7Click();      // search
     void DBGridEh1DblClick(); // load recipient row
     void DBGridEh2DblClick(); // load sender row
@@ -145,4 +148,7 @@ private:
     std::unique_ptr<Database> m_db;
     RecordEditor* m_sender = nullptr;
     RecordEditor* m_recipient = nullptr;
+    // Read on the first "智能识别", kept for the rest of the run.
+    std::unique_ptr<RegionTable> m_regions;
+    std::unique_ptr<AddressParser> m_parser;
 };

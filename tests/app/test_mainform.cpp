@@ -1,6 +1,9 @@
 #include "app/MainForm.h"
+#include "app/RecordEditor.h"
+#include "data/AddressParser.h"
 #include "data/DataSet.h"
 #include "data/Database.h"
+#include "data/RegionTable.h"
 #include "gui/widgets/DesktopLauncher.h"
 #include "gui/widgets/Dialogs.h"
 #include "gui/widgets/ProductInfo.h"
@@ -409,6 +412,44 @@ private slots:
                  QStringList{QStringLiteral("张三|2||<null>")});
         QCOMPARE(f->recipients()->recordCount(), 1);
         QVERIFY(f->Edit10->text().isEmpty() && f->Edit22->text().isEmpty());
+    }
+
+    void recognisedTextFillsBoxesOrAddsSeveral()
+    {
+        TMainForm* f = start();
+        QVERIFY(f);
+        // The button opens the paste dialog (scripted: cancelled, nothing changes).
+        f->m_recipient->recogniseButton()->click();
+        QCOMPARE(Dialogs::lastShown().title, QStringLiteral("智能识别"));
+        QVERIFY(f->Edit10->text().isEmpty());
+
+        RegionTable regions;
+        QVERIFY(regions.loadBuiltIn(nullptr));
+        const AddressParser parser(regions);
+        f->Edit22->setText(QStringLiteral("2"));
+        f->m_recipient->takeRecognised({parser.parse(QStringLiteral("朝阳区建国路88号 赵先生 13800138000"))});
+        QCOMPARE(f->Edit10->text(), QStringLiteral("赵先生"));
+        QCOMPARE(f->Edit11->text(), QStringLiteral("13800138000"));
+        QCOMPARE(f->Edit15->text(), QStringLiteral("朝阳区建国路88号"));
+        QCOMPARE(f->Edit22->text(), QStringLiteral("2")); // no field for it in the text
+        QVERIFY(f->isChanged(f->Edit10));
+        QVERIFY(RecordEditor::isMarkedUnsure(f->Edit13) && RecordEditor::isMarkedUnsure(f->Edit15));
+        QVERIFY(!RecordEditor::isMarkedUnsure(f->Edit11));
+        commitText(f->Edit13, QStringLiteral("北京市"));
+        QVERIFY(!RecordEditor::isMarkedUnsure(f->Edit13));
+        f->Button3->click();
+        QCOMPARE(tableRows(QStringLiteral("inr"), {QStringLiteral("姓名"), QStringLiteral("城市"),
+                                                   QStringLiteral("数量"), QStringLiteral("快递单号")}),
+                 QStringList{QStringLiteral("赵先生|北京市|2|")});
+        QVERIFY(!RecordEditor::isMarkedUnsure(f->Edit15) && f->Edit15->text().isEmpty());
+
+        f->m_recipient->takeRecognised(
+            {parser.parse(QStringLiteral("张三 13800138000 河南省郑州市金水区花园路12号")),
+             parser.parse(QStringLiteral("李四，15035696956，广东省深圳市宝安区新安街道建安一路99号"))});
+        QCOMPARE(f->recipients()->recordCount(), 3);
+        QCOMPARE(tableRows(QStringLiteral("inr"), {QStringLiteral("姓名"), QStringLiteral("城市")}).mid(1),
+                 (QStringList{QStringLiteral("张三|郑州市"), QStringLiteral("李四|深圳市")}));
+        QVERIFY(f->Edit10->text().isEmpty());
     }
 
     void changedFlagsFollowTheUser()
