@@ -6,6 +6,7 @@
 #include "gui/widgets/Dialogs.h"
 #include "report/QuickRep.h"
 #include "report/ReportLayout.h"
+#include "report/ReportOutputListener.h"
 #include "report/ReportPdfWriter.h"
 #include "report/ReportPrinter.h"
 
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QPrintDialog>
+#include <QPrinterInfo>
 #include <QPrinter>
 #include <QShortcut>
 #include <QSplitter>
@@ -101,6 +103,12 @@ ReportPreview::ReportPreview(TQuickRep* report, QWidget* parent)
     m_statusBar->addWidget(m_progressPanel);
     m_statusBar->addWidget(m_pagePanel);
     m_statusBar->addWidget(m_titlePanel, 1);
+    if (report->OutputListener) {
+        // What the pages hold ("选中 12 条"), for a batch of chosen rows.
+        m_contentsPanel = new QLabel(report->OutputListener->contentsText(), this);
+        m_contentsPanel->setObjectName(QStringLiteral("ContentsPanel"));
+        m_statusBar->addPermanentWidget(m_contentsPanel);
+    }
     box->addWidget(m_statusBar);
 
     connect(m_thumbs->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -199,6 +207,11 @@ QString ReportPreview::pageStatusText() const
 QString ReportPreview::progressStatusText() const
 {
     return m_progressPanel->text();
+}
+
+QString ReportPreview::contentsStatusText() const
+{
+    return m_contentsPanel ? m_contentsPanel->text() : QString();
 }
 
 int ReportPreview::cachedThumbnailCount() const
@@ -317,12 +330,24 @@ void ReportPreview::printSetup()
 
 void ReportPreview::print()
 {
+    ReportOutputListener* listener = m_report->OutputListener;
+    ReportOutputListener::Output output;
+    const TQRPrinterSettings& kept = m_report->PrinterSettings;
+    output.target = kept.PrinterName.isEmpty() ? QPrinterInfo::defaultPrinterName() : kept.PrinterName;
+    if (kept.FirstPage > 0 || kept.LastPage > 0) {
+        output.firstPage = std::max(1, kept.FirstPage);
+        output.lastPage = std::max(output.firstPage, kept.LastPage);
+    }
+    if (listener && !listener->aboutToOutput(output, this))
+        return;
     m_busy = true;
     QString error;
-    const bool ok = PrintProgress::print(m_layout.get(), m_report, this, &error);
+    bool ok = PrintProgress::print(m_layout.get(), m_report, this, &error);
     m_busy = false;
     m_thumbModel->refresh();
     updateStatus();
+    if (ok && listener)
+        ok = listener->outputDone(output, m_layout->pageCount(), &error);
     if (!ok && !error.isEmpty())
         Dialogs::error(this, error);
 }
@@ -335,12 +360,20 @@ void ReportPreview::exportPdf()
         return;
     if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
         path += QLatin1String(".pdf");
+    ReportOutputListener* listener = m_report->OutputListener;
+    ReportOutputListener::Output output;
+    output.pdf = true;
+    output.target = path;
+    if (listener && !listener->aboutToOutput(output, this))
+        return;
     m_busy = true;
     QString error;
-    const bool ok = ReportPdfWriter::write(m_layout.get(), path, &error);
+    bool ok = ReportPdfWriter::write(m_layout.get(), path, &error);
     m_busy = false;
     m_thumbModel->refresh();
     updateStatus();
+    if (ok && listener)
+        ok = listener->outputDone(output, m_layout->pageCount(), &error);
     if (ok)
         Dialogs::message(this, QStringLiteral("已导出 %1 页到“%2”。").arg(m_layout->pageCount()).arg(path));
     else
