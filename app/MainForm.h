@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/AppInfo.h"
+#include "data/PrintSelection.h"
 #include "templates/layouts/Catalogue.h"
 
 #include <QMainWindow>
@@ -22,6 +23,7 @@ class QMenu;
 class QPushButton;
 class QTableView;
 class QToolButton;
+class RecipientTracking;
 class RecordEditor;
 class RecordGrid;
 
@@ -62,6 +64,10 @@ signals:
     void templateRequested(const QString& code, layouts::Variant variant);
     // "Excel导入": the Excel window should empty its path box and show.
     void excelImportRequested();
+    // "打印选中记录" / "仅未打印": the batch window of code for these rows.
+    void selectionPrintRequested(const QString& code, layouts::Variant variant, const PrintSelection& selection);
+    // "打印记录": the print history should show.
+    void historyRequested();
 
 public slots:
     void showSenderView();    // writes "outr" = "1"
@@ -142,4 +148,5 @@ private:
     std::unique_ptr<Database> m_db;
     RecordEditor* m_sender = nullptr;
     RecordEditor* m_recipient = nullptr;
+    RecipientTracking* m_tracking = nullptr; // chosen rows, printed marks, waybill numbers
 };
