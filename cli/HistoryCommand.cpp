@@ -41,16 +41,17 @@ int runHistory(CliContext& ctx)
             QJsonArray rows;
             for (qint64 s : e.serials)
                 rows.append(double(s));
-            list.append(QJsonObject{{QStringLiteral("id"), double(e.id)},
-                                    {QStringLiteral("time"), e.when.toString(Qt::ISODate)},
-                                    {QStringLiteral("template"), e.templateCode},
-                                    {QStringLiteral("variant"), e.variant},
-                                    {QStringLiteral("output"), e.toPdf ? QStringLiteral("pdf") : QStringLiteral("printer")},
-                                    {QStringLiteral("target"), e.target},
-                                    {QStringLiteral("pages"), e.pages},
-                                    {QStringLiteral("table"), e.recipientTable()},
-                                    {QStringLiteral("serials"), rows},
-                                    {QStringLiteral("numbers"), QJsonArray::fromStringList(e.numbers)}});
+            list.append(QJsonObject{
+                {QStringLiteral("id"), double(e.id)},
+                {QStringLiteral("time"), e.when.toString(Qt::ISODate)},
+                {QStringLiteral("template"), e.templateCode},
+                {QStringLiteral("variant"), e.variant},
+                {QStringLiteral("output"), e.toPdf ? QStringLiteral("pdf") : QStringLiteral("printer")},
+                {QStringLiteral("target"), e.target},
+                {QStringLiteral("pages"), e.pages},
+                {QStringLiteral("table"), e.recipientTable()},
+                {QStringLiteral("serials"), rows},
+                {QStringLiteral("numbers"), QJsonArray::fromStringList(e.numbers)}});
         }
         ctx.out << QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Indented));
         return 0;
@@ -60,9 +61,10 @@ int runHistory(CliContext& ctx)
         return 0;
     }
     for (const PrintHistory::Entry& e : entries) {
-        ctx.out << e.id << "\t" << e.when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) << "\t" << e.templateCode
-                << "\t" << e.variant << "\t" << (e.toPdf ? QStringLiteral("PDF ") : QStringLiteral("打印机 "))
-                << e.target << "\t" << e.pages << " 页\t序号 " << serialText(e.serials);
+        ctx.out << e.id << "\t" << e.when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) << "\t"
+                << e.templateCode << "\t" << e.variant << "\t"
+                << (e.toPdf ? QStringLiteral("PDF ") : QStringLiteral("打印机 ")) << e.target << "\t"
+                << e.pages << " 页\t序号 " << serialText(e.serials);
         if (!e.numbers.isEmpty())
             ctx.out << "\t单号 " << e.numbers.first() << "–" << e.numbers.last();
         ctx.out << "\n";

@@ -116,7 +116,8 @@ bool PrintTracking::select(const TemplateReport& tpl, BatchData* batch, const QS
         return false;
     if (batch->recipients()->isEmpty()) {
         // Not even an empty form: there is nothing to print.
-        *error = m_unprinted ? QStringLiteral("没有未打印的收件记录。") : QStringLiteral("没有要打印的收件记录。");
+        *error =
+            m_unprinted ? QStringLiteral("没有未打印的收件记录。") : QStringLiteral("没有要打印的收件记录。");
         return false;
     }
     return true;

@@ -27,8 +27,8 @@ public:
     // in use are said on err, as warnings.
     bool prepareNumbers(DataSet* recipients, QTextStream& err, QString* error);
     // After every page went out.
-    bool record(const TemplateReport& tpl, DataSet* senders, DataSet* recipients, bool pdf, const QString& target,
-                int pages, QString* error);
+    bool record(const TemplateReport& tpl, DataSet* senders, DataSet* recipients, bool pdf,
+                const QString& target, int pages, QString* error);
 
 private:
     QString m_positions;

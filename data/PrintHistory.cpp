@@ -117,9 +117,11 @@ bool PrintHistory::record(Database& db, const Entry& e, bool mark, QString* erro
         const QString table = Schema::quoted(e.recipientTable());
         QSqlQuery update(db.db());
         const bool numbered = !e.numbers.isEmpty();
-        update.prepare(numbered ? QStringLiteral("UPDATE %1 SET %2 = ?, %3 = ? WHERE %4 = ?")
-                                      .arg(table, q("已打印"), q("快递单号"), q("序号"))
-                                : QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ?").arg(table, q("已打印"), q("序号")));
+        update.prepare(
+            numbered
+                ? QStringLiteral("UPDATE %1 SET %2 = ?, %3 = ? WHERE %4 = ?")
+                      .arg(table, q("已打印"), q("快递单号"), q("序号"))
+                : QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ?").arg(table, q("已打印"), q("序号")));
         const QString markValue = markText(e.when);
         for (int i = 0; i < e.serials.size(); ++i) {
             update.addBindValue(markValue);
@@ -212,7 +214,8 @@ bool PrintHistory::numbersInUse(Database& db, const QString& table, const QList<
         QSqlQuery query(db.db());
         query.setForwardOnly(true);
         query.prepare(
-            QStringLiteral("SELECT %2, %3, %4 FROM %1 WHERE %4 IN (SELECT value FROM json_each(?)) ORDER BY %4")
+            QStringLiteral(
+                "SELECT %2, %3, %4 FROM %1 WHERE %4 IN (SELECT value FROM json_each(?)) ORDER BY %4")
                 .arg(Schema::quoted(t), q("序号"), q("姓名"), q("快递单号")));
         query.addBindValue(list);
         if (!query.exec()) {
@@ -224,20 +227,22 @@ bool PrintHistory::numbersInUse(Database& db, const QString& table, const QList<
             const QString number = query.value(2).toString();
             if (t == table && wanted.value(number, -1) == serial)
                 continue; // the row keeps its own number
-            conflicts->append(QStringLiteral("单号 %1 已用于%2“%3”（序号 %4）")
-                                  .arg(number,
-                                       t == Schema::kExcelTable ? QStringLiteral("导入记录")
-                                                                : QStringLiteral("收件人"),
-                                       query.value(1).toString())
-                                  .arg(serial));
+            conflicts->append(
+                QStringLiteral("单号 %1 已用于%2“%3”（序号 %4）")
+                    .arg(number,
+                         t == Schema::kExcelTable ? QStringLiteral("导入记录") : QStringLiteral("收件人"),
+                         query.value(1).toString())
+                    .arg(serial));
         }
     }
     return true;
 }
 
-bool PrintHistory::clearMarks(Database& db, const QString& table, const QList<qint64>& serials, QString* error)
+bool PrintHistory::clearMarks(Database& db, const QString& table, const QList<qint64>& serials,
+                              QString* error)
 {
-    return db.exec(QStringLiteral("UPDATE %1 SET %2 = '', %3 = '' WHERE %4 IN (SELECT value FROM json_each(?))")
-                       .arg(Schema::quoted(table), q("已打印"), q("快递单号"), q("序号")),
-                   {jsonList(serials)}, error);
+    return db.exec(
+        QStringLiteral("UPDATE %1 SET %2 = '', %3 = '' WHERE %4 IN (SELECT value FROM json_each(?))")
+            .arg(Schema::quoted(table), q("已打印"), q("快递单号"), q("序号")),
+        {jsonList(serials)}, error);
 }

@@ -23,9 +23,9 @@ public:
         qint64 id = -1;
         QDateTime when;
         QString templateCode;
-        QString variant;       // "single", "batch", "excel-single", "excel-batch"
+        QString variant; // "single", "batch", "excel-single", "excel-batch"
         bool toPdf = false;
-        QString target;        // printer name or PDF path
+        QString target; // printer name or PDF path
         int pages = 0;
         qint64 senderRow = -1; // rowid of the sender row printed
         QList<qint64> serials; // "序号" of the recipient rows, in print order

@@ -9,7 +9,8 @@ QString PrintSelection::whereClause() const
     QStringList parts;
     // One bound JSON list, however many rows were chosen.
     if (chosen)
-        parts << Schema::quoted(QStringLiteral("序号")) + QStringLiteral(" IN (SELECT value FROM json_each(?))");
+        parts << Schema::quoted(QStringLiteral("序号")) +
+                     QStringLiteral(" IN (SELECT value FROM json_each(?))");
     if (unprintedOnly)
         parts << QStringLiteral("coalesce(%1, '') = ''").arg(Schema::quoted(QStringLiteral("已打印")));
     return parts.join(QStringLiteral(" AND "));

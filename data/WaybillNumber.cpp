@@ -3,7 +3,8 @@
 namespace {
 bool isAsciiLetter(QChar c)
 {
-    return (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || (c >= QLatin1Char('a') && c <= QLatin1Char('z'));
+    return (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
+           (c >= QLatin1Char('a') && c <= QLatin1Char('z'));
 }
 bool isAsciiDigit(QChar c)
 {
@@ -24,7 +25,9 @@ bool WaybillNumber::parse(const QString& text, QString* prefix, QString* digits,
         ok = ok && isAsciiDigit(c);
     if (!ok) {
         if (error)
-            *error = QStringLiteral("单号“%1”不对：应为数字（最多 %2 位），前面可以有字母。").arg(t).arg(kMaxDigits);
+            *error = QStringLiteral("单号“%1”不对：应为数字（最多 %2 位），前面可以有字母。")
+                         .arg(t)
+                         .arg(kMaxDigits);
         return false;
     }
     if (prefix)

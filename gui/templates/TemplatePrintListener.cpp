@@ -60,8 +60,10 @@ bool TemplatePrintListener::aboutToOutput(const Output& output, QWidget* window)
         QString note, error;
         if (!WaybillNumber::sequence(text, count, &numbers, &note, &error))
             return QLatin1Char('!') + error;
-        QString line = count == 1 ? QStringLiteral("单号：%1").arg(numbers.first())
-                                  : QStringLiteral("单号 %1 至 %2，共 %3 张").arg(numbers.first(), numbers.last()).arg(count);
+        QString line =
+            count == 1
+                ? QStringLiteral("单号：%1").arg(numbers.first())
+                : QStringLiteral("单号 %1 至 %2，共 %3 张").arg(numbers.first(), numbers.last()).arg(count);
         if (!note.isEmpty())
             line += QLatin1Char('\n') + note;
         return line;
@@ -89,8 +91,8 @@ bool TemplatePrintListener::aboutToOutput(const Output& output, QWidget* window)
     if (!note.isEmpty())
         warnings << note;
     QStringList conflicts;
-    if (!PrintHistory::numbersInUse(*m_recipients->database(), m_recipients->table(), serials, numbers, &conflicts,
-                                    &error)) {
+    if (!PrintHistory::numbersInUse(*m_recipients->database(), m_recipients->table(), serials, numbers,
+                                    &conflicts, &error)) {
         Dialogs::error(window, error);
         return false;
     }
@@ -139,8 +141,8 @@ bool TemplatePrintListener::outputDone(const Output& output, int pageCount, QStr
         return false;
     }
     // The grids read the table through their own connections.
-    DataSet* grid = m_report->recipientTable() == Schema::kExcelTable ? m_sources.excelRecipients
-                                                                      : m_sources.recipients;
+    DataSet* grid =
+        m_report->recipientTable() == Schema::kExcelTable ? m_sources.excelRecipients : m_sources.recipients;
     for (DataSet* set : {m_recipients, grid})
         if (set && set->table() == m_report->recipientTable())
             set->refreshRows(rowIds);

@@ -128,7 +128,8 @@ bool PrintHistoryWindow::reload()
         setRow(m_entryTable, i,
                {e.when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
                 t ? QString::fromUtf8(t->menuCaption) : e.templateCode, variantCaption(e.variant),
-                (e.toPdf ? QStringLiteral("PDF：") : QStringLiteral("打印机：")) + QDir::toNativeSeparators(e.target),
+                (e.toPdf ? QStringLiteral("PDF：") : QStringLiteral("打印机：")) +
+                    QDir::toNativeSeparators(e.target),
                 QString::number(e.pages), who, numbers});
     }
     if (!ok)
@@ -170,7 +171,8 @@ void PrintHistoryWindow::showEntry(int index)
     }
     Database db;
     QString error;
-    if (!db.open(m_path, &error, false) || !PrintHistory::rowStates(db, e->recipientTable(), e->serials, &m_states, &error)) {
+    if (!db.open(m_path, &error, false) ||
+        !PrintHistory::rowStates(db, e->recipientTable(), e->serials, &m_states, &error)) {
         m_summary->setText(error);
         return;
     }
@@ -184,13 +186,14 @@ void PrintHistoryWindow::showEntry(int index)
             now = QStringLiteral("记录已删除");
             ++deleted;
         } else {
-            now = s.printed.isEmpty() ? QStringLiteral("打印标记已清除") : QStringLiteral("已打印 %1").arg(s.printed);
+            now = s.printed.isEmpty() ? QStringLiteral("打印标记已清除")
+                                      : QStringLiteral("已打印 %1").arg(s.printed);
             if (!s.number.isEmpty() && s.number != e->numbers.value(i))
                 now += QStringLiteral("，单号 %1").arg(s.number);
         }
         setRow(m_waybillTable, i,
-               {QString::number(i + 1), QString::number(serial), s.exists ? s.name : QString(), e->numbers.value(i),
-                now},
+               {QString::number(i + 1), QString::number(serial), s.exists ? s.name : QString(),
+                e->numbers.value(i), now},
                s.exists ? QColor() : QColor(Qt::gray));
     }
     m_summary->setText(QStringLiteral("%1 条收件记录%2")

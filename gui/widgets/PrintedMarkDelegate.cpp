@@ -16,8 +16,8 @@ void PrintedMarkDelegate::initStyleOption(QStyleOptionViewItem* option, const QM
     option->palette.setColor(QPalette::Text, QColor(0, 128, 0));
 }
 
-bool PrintedMarkDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
-                                    const QModelIndex& index)
+bool PrintedMarkDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                                    const QStyleOptionViewItem& option, const QModelIndex& index)
 {
     if (event->type() == QEvent::ToolTip) {
         const QString when = index.data().toString();

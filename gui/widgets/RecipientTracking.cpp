@@ -40,7 +40,8 @@ void RecipientTracking::addPrintChoices(QMenu* batchMenu)
     for (const TemplateMenuEntry& e : TemplateMenuTable::entries()) {
         const QString code = e.code;
         connect(chosen->addAction(e.caption), &QAction::triggered, this, [this, code] { printChosen(code); });
-        connect(unprinted->addAction(e.caption), &QAction::triggered, this, [this, code] { printUnprinted(code); });
+        connect(unprinted->addAction(e.caption), &QAction::triggered, this,
+                [this, code] { printUnprinted(code); });
     }
 }
 
@@ -63,7 +64,8 @@ void RecipientTracking::printChosen(const QString& code)
 {
     const QList<int> rows = targetRows(false);
     if (rows.isEmpty()) {
-        Dialogs::message(m_window, QStringLiteral("请先在表格左侧点选要打印的记录（按住 Ctrl 或 Shift 可选多条）。"));
+        Dialogs::message(m_window,
+                         QStringLiteral("请先在表格左侧点选要打印的记录（按住 Ctrl 或 Shift 可选多条）。"));
         return;
     }
     QList<qint64> serials;

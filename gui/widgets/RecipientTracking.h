@@ -51,7 +51,8 @@ public slots:
     void applyFilter(int index);
 
 signals:
-    void selectionPrintRequested(const QString& code, layouts::Variant variant, const PrintSelection& selection);
+    void selectionPrintRequested(const QString& code, layouts::Variant variant,
+                                 const PrintSelection& selection);
 
 private:
     // Rows chosen through the row indicator, or else the current row.

@@ -69,8 +69,8 @@ QStringList marks()
     QSqlQuery q(db.db());
     q.exec(QStringLiteral("select coalesce(\"已打印\", ''), coalesce(\"快递单号\", '') from inr"));
     while (q.next())
-        out << (q.value(0).toString().isEmpty() ? QStringLiteral("-") : QStringLiteral("x")) + QLatin1Char('|') +
-                   q.value(1).toString();
+        out << (q.value(0).toString().isEmpty() ? QStringLiteral("-") : QStringLiteral("x")) +
+                   QLatin1Char('|') + q.value(1).toString();
     return out;
 }
 
@@ -93,7 +93,8 @@ void TestPrintTrackingCli::init()
     QVERIFY2(db.open(QStringLiteral("data.mdb"), &error), qPrintable(error));
     QVERIFY(db.exec(QStringLiteral("insert into outr (\"姓名\") values ('寄件甲')")));
     for (int i = 1; i <= 6; ++i)
-        QVERIFY(db.exec(QStringLiteral("insert into inr (\"姓名\") values (?)"), {QStringLiteral("收件%1").arg(i)}));
+        QVERIFY(db.exec(QStringLiteral("insert into inr (\"姓名\") values (?)"),
+                        {QStringLiteral("收件%1").arg(i)}));
 }
 
 void TestPrintTrackingCli::prints_data()
@@ -110,7 +111,8 @@ void TestPrintTrackingCli::prints_data()
         << QStringList{"x|SF0099", "-|", "-|", "x|SF0100", "-|", "-|"} << QString();
     QTest::newRow("999 + 1 is said") << QStringList{"--recipients", "2-3", "--first-number", "999"}
                                      << QStringList{"收件2", "收件3"}
-                                     << QStringList{"-|", "x|999", "x|1000", "-|", "-|", "-|"} << "进位到 1000";
+                                     << QStringList{"-|", "x|999", "x|1000", "-|", "-|", "-|"}
+                                     << "进位到 1000";
     QTest::newRow("no mark") << QStringList{"--recipients", "6", "--no-mark"} << QStringList{"收件6"}
                              << QStringList{"-|", "-|", "-|", "-|", "-|", "-|"} << QString();
     QTest::newRow("single print marks its row")
@@ -144,23 +146,25 @@ void TestPrintTrackingCli::unprintedRestAfterPartialPrint()
     QVERIFY2(err.contains("没有未打印"), qPrintable(err));
     QVERIFY(!QFile::exists(QStringLiteral("none.pdf")));
     // A number another row carries is said, not silently given twice.
-    QVERIFY(run(kBatch + QStringList{"--recipients", "2", "--first-number", "A3", "--pdf", "dup.pdf"}, nullptr,
-                &err) == 0);
+    QVERIFY(run(kBatch + QStringList{"--recipients", "2", "--first-number", "A3", "--pdf", "dup.pdf"},
+                nullptr, &err) == 0);
     QVERIFY2(err.contains("A3") && err.contains("收件6"), qPrintable(err));
 }
 
 void TestPrintTrackingCli::failedPdfLeavesNoMarks()
 {
     QString err;
-    QVERIFY(run(kBatch + QStringList{"--recipients", "1-2", "--first-number", "7", "--pdf", "no/such/dir/x.pdf"},
-                nullptr, &err) != 0);
+    QVERIFY(
+        run(kBatch + QStringList{"--recipients", "1-2", "--first-number", "7", "--pdf", "no/such/dir/x.pdf"},
+            nullptr, &err) != 0);
     QCOMPARE(::marks(), (QStringList{"-|", "-|", "-|", "-|", "-|", "-|"}));
     QString out;
     QCOMPARE(run({"history", "--json"}, &out), 0);
     QCOMPARE(QJsonDocument::fromJson(out.toUtf8()).array().size(), 0);
     // Options that make no sense together or here are refused.
     QVERIFY(run(kBatch + QStringList{"--first-number", "12X", "--pdf", "x.pdf"}, nullptr, &err) == 2);
-    QVERIFY(run(kBatch + QStringList{"--first-number", "1", "--no-mark", "--pdf", "x.pdf"}, nullptr, &err) == 2);
+    QVERIFY(run(kBatch + QStringList{"--first-number", "1", "--no-mark", "--pdf", "x.pdf"}, nullptr, &err) ==
+            2);
     QVERIFY(run(kBatch + QStringList{"--recipients", "7", "--pdf", "x.pdf"}, nullptr, &err) != 0);
     QVERIFY2(err.contains("没有第 7 行"), qPrintable(err));
     QVERIFY(run({"print", "--template", "sf", "--unprinted", "--pdf", "x.pdf"}, nullptr, &err) == 2);

@@ -49,7 +49,8 @@ void TestPrintTracking::init()
     QString error;
     QVERIFY2(m_db.open(QStringLiteral("data.mdb"), &error), qPrintable(error));
     for (int i = 1; i <= 6; ++i)
-        QVERIFY(m_db.exec(QStringLiteral("insert into inr (\"姓名\") values (?)"), {QStringLiteral("收件%1").arg(i)}));
+        QVERIFY(m_db.exec(QStringLiteral("insert into inr (\"姓名\") values (?)"),
+                          {QStringLiteral("收件%1").arg(i)}));
 }
 
 void TestPrintTracking::sequence_data()
@@ -95,10 +96,10 @@ void TestPrintTracking::selection_data()
     // Rows 2 and 4 carry a printed mark.
     QTest::newRow("all") << PrintSelection::all()
                          << QStringList{"收件1", "收件2", "收件3", "收件4", "收件5", "收件6"} << "全部 6 条";
-    QTest::newRow("chosen, table order") << PrintSelection::of({5, 2, 3}) << QStringList{"收件2", "收件3", "收件5"}
-                                         << "选中 3 条";
-    QTest::newRow("unprinted") << PrintSelection::unprinted() << QStringList{"收件1", "收件3", "收件5", "收件6"}
-                               << "未打印 4 条";
+    QTest::newRow("chosen, table order")
+        << PrintSelection::of({5, 2, 3}) << QStringList{"收件2", "收件3", "收件5"} << "选中 3 条";
+    QTest::newRow("unprinted") << PrintSelection::unprinted()
+                               << QStringList{"收件1", "收件3", "收件5", "收件6"} << "未打印 4 条";
     PrintSelection both = PrintSelection::of({1, 2, 4});
     both.unprintedOnly = true;
     QTest::newRow("chosen and unprinted") << both << QStringList{"收件1"} << "选中未打印 1 条";
@@ -115,7 +116,8 @@ void TestPrintTracking::selection()
     DataSet set;
     set.setDatabase(&m_db);
     QString error;
-    QVERIFY2(set.open(QStringLiteral("inr"), selection.whereClause(), selection.binds(), &error), qPrintable(error));
+    QVERIFY2(set.open(QStringLiteral("inr"), selection.whereClause(), selection.binds(), &error),
+             qPrintable(error));
     QStringList got;
     for (int r = 0; r < set.recordCount(); ++r)
         got << set.value(r, set.fieldIndex(QStringLiteral("姓名")));
@@ -191,10 +193,13 @@ void TestPrintTracking::numbersInUse()
     QStringList conflicts;
     QString error;
     // Row 2 keeps its own number; row 3 would take the one of an imported row.
-    QVERIFY(PrintHistory::numbersInUse(m_db, QStringLiteral("inr"), {2, 3}, {"A10", "A11"}, &conflicts, &error));
+    QVERIFY(
+        PrintHistory::numbersInUse(m_db, QStringLiteral("inr"), {2, 3}, {"A10", "A11"}, &conflicts, &error));
     QCOMPARE(conflicts.size(), 1);
-    QVERIFY2(conflicts.first().contains("A11") && conflicts.first().contains("导入"), qPrintable(conflicts.first()));
-    QVERIFY(PrintHistory::numbersInUse(m_db, QStringLiteral("inr"), {3, 4}, {"A10", "A12"}, &conflicts, &error));
+    QVERIFY2(conflicts.first().contains("A11") && conflicts.first().contains("导入"),
+             qPrintable(conflicts.first()));
+    QVERIFY(
+        PrintHistory::numbersInUse(m_db, QStringLiteral("inr"), {3, 4}, {"A10", "A12"}, &conflicts, &error));
     QCOMPARE(conflicts.size(), 1);
     QVERIFY(conflicts.first().contains("收件2"));
 }

@@ -43,8 +43,8 @@ private:
     std::unique_ptr<DataSet> m_senders;
     std::unique_ptr<DataSet> m_grid; // the main window's recipient list
     TemplateSources m_sources;
-    QList<QStringList> m_pages;       // page texts of the last preview
-    QString m_contents;               // its status bar's account
+    QList<QStringList> m_pages; // page texts of the last preview
+    QString m_contents;         // its status bar's account
 };
 
 void TestPrintTrackingGui::initTestCase()
@@ -65,7 +65,8 @@ void TestPrintTrackingGui::init()
     QVERIFY2(m_db->open(Database::defaultPath(), &error), qPrintable(error));
     QVERIFY(m_db->exec(QStringLiteral("insert into outr (\"姓名\") values ('寄件甲')")));
     for (int i = 1; i <= 5; ++i)
-        QVERIFY(m_db->exec(QStringLiteral("insert into inr (\"姓名\") values (?)"), {QStringLiteral("收件%1").arg(i)}));
+        QVERIFY(m_db->exec(QStringLiteral("insert into inr (\"姓名\") values (?)"),
+                           {QStringLiteral("收件%1").arg(i)}));
     m_senders = std::make_unique<DataSet>();
     m_senders->setDatabase(m_db.get());
     QVERIFY(m_senders->open(QStringLiteral("outr")));
@@ -101,8 +102,8 @@ QStringList TestPrintTrackingGui::marks()
     QSqlQuery q(m_db->db());
     q.exec(QStringLiteral("select coalesce(\"已打印\", ''), coalesce(\"快递单号\", '') from inr"));
     while (q.next())
-        out << (q.value(0).toString().isEmpty() ? QStringLiteral("-") : QStringLiteral("x")) + QLatin1Char('|') +
-                   q.value(1).toString();
+        out << (q.value(0).toString().isEmpty() ? QStringLiteral("-") : QStringLiteral("x")) +
+                   QLatin1Char('|') + q.value(1).toString();
     return out;
 }
 
@@ -155,7 +156,8 @@ void TestPrintTrackingGui::chosenRowsPrintAndMark()
     onPreview([](ReportPreview& p) { p.exportPdf(); });
     w.N1Click();
     QCOMPARE(m_contents, QStringLiteral("未打印 3 条"));
-    QVERIFY2(Dialogs::lastShown().text.contains(QStringLiteral("收件4")), qPrintable(Dialogs::lastShown().text));
+    QVERIFY2(Dialogs::lastShown().text.contains(QStringLiteral("收件4")),
+             qPrintable(Dialogs::lastShown().text));
     QVERIFY(!QFile::exists(QStringLiteral("dup.pdf")));
     QCOMPARE(marks(), (QStringList{"-|", "x|A0099", "-|", "x|A0100", "-|"}));
 }
