@@ -433,8 +433,10 @@ QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
         connect(Button5, &QPushButton::clicked, this, &TMainForm::Button5Click);
         connect(Button6, &QPushButton::clicked, this, &TMainForm::Button6Click);
         // Waybill number search and the printed-mark filter, right of "查询".
-        m_tracking = new RecipientTracking(grid, ADOQuery2, Schema::kRecipientTable, layouts::Variant::Batch, this);
-        connect(m_tracking, &RecipientTracking::selectionPrintRequested, this, &TMainForm::selectionPrintRequested);
+        m_tracking =
+            new RecipientTracking(grid, ADOQuery2, Schema::kRecipientTable, layouts::Variant::Batch, this);
+        connect(m_tracking, &RecipientTracking::selectionPrintRequested, this,
+                &TMainForm::selectionPrintRequested);
         QWidget* bar = Button7->parentWidget();
         auto* numberLabel = new QLabel(QStringLiteral("单号:"), bar);
         numberLabel->setFont(FontSetup::songFont(14));

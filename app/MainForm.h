@@ -65,7 +65,8 @@ signals:
     // "Excel导入": the Excel window should empty its path box and show.
     void excelImportRequested();
     // "打印选中记录" / "仅未打印": the batch window of code for these rows.
-    void selectionPrintRequested(const QString& code, layouts::Variant variant, const PrintSelection& selection);
+    void selectionPrintRequested(const QString& code, layouts::Variant variant,
+                                 const PrintSelection& selection);
     // "打印记录": the print history should show.
     void historyRequested();
 

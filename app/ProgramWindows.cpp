@@ -32,7 +32,8 @@ ProgramWindows* ProgramWindows::create(QString* error, QObject* parent)
     connect(windows->m_excel, &TExcelForm::templateRequested, templates, &TemplateWindows::open);
     connect(main, &TMainForm::excelImportRequested, windows, &ProgramWindows::showExcelWindow);
     connect(main, &TMainForm::selectionPrintRequested, templates, &TemplateWindows::openSelection);
-    connect(windows->m_excel, &TExcelForm::selectionPrintRequested, templates, &TemplateWindows::openSelection);
+    connect(windows->m_excel, &TExcelForm::selectionPrintRequested, templates,
+            &TemplateWindows::openSelection);
     windows->m_history = new PrintHistoryWindow(sources.databasePath, main);
     connect(windows->m_history, &PrintHistoryWindow::reprintRequested, templates, &TemplateWindows::reprint);
     connect(main, &TMainForm::historyRequested, windows, &ProgramWindows::showHistoryWindow);

@@ -137,8 +137,10 @@ void TExcelForm::buildUi()
     DBGridEh1->setHighlightedTitles();
     DBGridEh1->setRecipientLayout({62, 65, 70, 100, 170, 90, 90, 100, 60, 115});
     allLayout->addWidget(DBGridEh1);
-    m_tracking = new RecipientTracking(DBGridEh1, ADOQuery1, Schema::kExcelTable, layouts::Variant::ExcelBatch, this);
-    connect(m_tracking, &RecipientTracking::selectionPrintRequested, this, &TExcelForm::selectionPrintRequested);
+    m_tracking =
+        new RecipientTracking(DBGridEh1, ADOQuery1, Schema::kExcelTable, layouts::Variant::ExcelBatch, this);
+    connect(m_tracking, &RecipientTracking::selectionPrintRequested, this,
+            &TExcelForm::selectionPrintRequested);
     numberRow->addWidget(label(QStringLiteral("单号:"), searchGroup));
     m_tracking->numberBox()->setFixedWidth(130);
     numberRow->addWidget(m_tracking->numberBox());
@@ -267,8 +269,8 @@ void TExcelForm::Button2Click()
 {
     QString error;
     if (m_tracking->hasNumber() ? !m_tracking->searchNumber(&error)
-                                : !ContainsSearch::byNameOrMobile(*ADOQuery1, Schema::kExcelTable, Edit2->text(),
-                                                                  Edit3->text(), &error))
+                                : !ContainsSearch::byNameOrMobile(*ADOQuery1, Schema::kExcelTable,
+                                                                  Edit2->text(), Edit3->text(), &error))
         Dialogs::error(this, error);
     else if (!Edit2->text().isEmpty() || !Edit3->text().isEmpty())
         m_tracking->filterBox()->setCurrentIndex(0);

@@ -44,7 +44,8 @@ signals:
     // A print menu entry: the Excel single or Excel batch window of code.
     void templateRequested(const QString& code, layouts::Variant variant);
     // "打印选中记录" / "仅未打印": the Excel batch window for these rows.
-    void selectionPrintRequested(const QString& code, layouts::Variant variant, const PrintSelection& selection);
+    void selectionPrintRequested(const QString& code, layouts::Variant variant,
+                                 const PrintSelection& selection);
 
 public slots:
     void SpeedButton1Click(); // choose the workbook

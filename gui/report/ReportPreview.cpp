@@ -17,8 +17,8 @@
 #include <QLabel>
 #include <QListView>
 #include <QPrintDialog>
-#include <QPrinterInfo>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>

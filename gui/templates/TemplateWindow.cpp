@@ -1,7 +1,7 @@
 #include "gui/templates/TemplateWindow.h"
 
-#include "data/Database.h"
 #include "data/DataSet.h"
+#include "data/Database.h"
 #include "gui/report/ReportPreview.h"
 #include "gui/templates/TemplatePrintListener.h"
 #include "gui/widgets/Dialogs.h"

@@ -53,7 +53,8 @@ void TemplateWindows::clear()
     m_windows.clear();
 }
 
-void TemplateWindows::openSelection(const QString& code, layouts::Variant variant, const PrintSelection& selection)
+void TemplateWindows::openSelection(const QString& code, layouts::Variant variant,
+                                    const PrintSelection& selection)
 {
     TemplateWindow* w = window(code, variant);
     if (!w)

@@ -4,14 +4,14 @@
 
 #include <QAbstractButton>
 #include <QDialog>
-#include <QFileDialog>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QFontDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 #include <QQueue>
+#include <QVBoxLayout>
 
 namespace {
 

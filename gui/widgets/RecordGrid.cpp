@@ -1,6 +1,6 @@
 #include "gui/widgets/RecordGrid.h"
-#include "gui/widgets/PrintedMarkDelegate.h"
 #include "data/Schema.h"
+#include "gui/widgets/PrintedMarkDelegate.h"
 #include "report/FontSetup.h"
 
 #include "data/DataSet.h"

@@ -10,7 +10,6 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QSignalSpy>
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -21,6 +20,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -628,8 +628,9 @@ private slots:
                        {QStringLiteral("乙"), QString()},
                        {QStringLiteral("丙"), QString()},
                        {QStringLiteral("丁"), QString()}});
-        QVERIFY(execSql(QStringLiteral("update inr set \"已打印\" = '2024-03-07 09:30', \"快递单号\" = 'SF0012' "
-                                       "where \"姓名\" = '丙'")));
+        QVERIFY(
+            execSql(QStringLiteral("update inr set \"已打印\" = '2024-03-07 09:30', \"快递单号\" = 'SF0012' "
+                                   "where \"姓名\" = '丙'")));
         TMainForm* f = start();
         QVERIFY(f);
         // The printed mark is a narrow column; the number is shown too.
@@ -646,8 +647,10 @@ private slots:
         QCOMPARE(spy.size(), 0);
         QVERIFY(Dialogs::lastShown().text.contains(QStringLiteral("请先")));
         auto* sel = f->DBGridEh1->selectionModel();
-        sel->select(f->DBGridEh1->model()->index(3, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        sel->select(f->DBGridEh1->model()->index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        sel->select(f->DBGridEh1->model()->index(3, 0),
+                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        sel->select(f->DBGridEh1->model()->index(1, 0),
+                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
         chosen->actions().value(3)->trigger();
         QCOMPARE(spy.size(), 1);
         QCOMPARE(spy[0][0].toString(), QStringLiteral("sf"));
@@ -660,7 +663,8 @@ private slots:
         QVERIFY(filter && number);
         filter->setCurrentIndex(1);
         emit filter->activated(1);
-        QCOMPARE(gridNames(f), (QStringList{QStringLiteral("甲"), QStringLiteral("乙"), QStringLiteral("丁")}));
+        QCOMPARE(gridNames(f),
+                 (QStringList{QStringLiteral("甲"), QStringLiteral("乙"), QStringLiteral("丁")}));
         filter->setCurrentIndex(2);
         emit filter->activated(2);
         QCOMPARE(gridNames(f), QStringList{QStringLiteral("丙")});
@@ -675,8 +679,8 @@ private slots:
         QVERIFY(f->recipients()->moveTo(0));
         Dialogs::answerButton(QMessageBox::Ok);
         f->findChild<QAction*>(QStringLiteral("ClearPrintedMark"))->trigger();
-        QCOMPARE(tableRows(QStringLiteral("inr"), {QStringLiteral("姓名"), QStringLiteral("已打印"),
-                                                   QStringLiteral("快递单号")})
+        QCOMPARE(tableRows(QStringLiteral("inr"),
+                           {QStringLiteral("姓名"), QStringLiteral("已打印"), QStringLiteral("快递单号")})
                      .at(2),
                  QStringLiteral("丙||"));
         QVERIFY(f->recipients()->value(QStringLiteral("已打印")).isEmpty());
@@ -844,17 +848,18 @@ private slots:
         QCOMPARE(single, expectedSingle);
         QCOMPARE(batch, single);
         const QStringList grid = captions(f->PopupMenu1);
-        QCOMPARE(grid,
-                 (QStringList{QStringLiteral("修改记录"), QStringLiteral("删除记录"), QStringLiteral("-"),
-                              QStringLiteral("单张打印"), QStringLiteral("批量打印"), QStringLiteral("清除打印标记")}));
+        QCOMPARE(grid, (QStringList{QStringLiteral("修改记录"), QStringLiteral("删除记录"),
+                                    QStringLiteral("-"), QStringLiteral("单张打印"),
+                                    QStringLiteral("批量打印"), QStringLiteral("清除打印标记")}));
         QMenu* gridSingle = f->PopupMenu1->actions().value(3)->menu();
         QMenu* gridBatch = f->PopupMenu1->actions().value(4)->menu();
         QVERIFY(gridSingle && gridBatch);
         QStringList expected = single;
         expected[14] += QLatin1Char(' ');
         QCOMPARE(captions(gridSingle), expected);
-        QCOMPARE(captions(gridBatch), (batch + QStringList{QStringLiteral("-"), QStringLiteral("打印选中记录"),
-                                                           QStringLiteral("仅未打印")}));
+        QCOMPARE(captions(gridBatch),
+                 (batch + QStringList{QStringLiteral("-"), QStringLiteral("打印选中记录"),
+                                      QStringLiteral("仅未打印")}));
         QCOMPARE(captions(gridBatch->actions().value(21)->menu()), batch);
 
         QList<QPair<QString, int>> got;
