@@ -3,6 +3,7 @@
 #include "app/DataMaintenance.h"
 #include "app/RecordEditor.h"
 
+#include "gui/widgets/RecipientTracking.h"
 #include "gui/widgets/RecordGrid.h"
 
 #include "data/AddressParser.h"
@@ -24,6 +25,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
@@ -451,6 +453,21 @@ QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
         connect(Button5, &QPushButton::clicked, this, &TMainForm::Button5Click);
         connect(Button6, &QPushButton::clicked, this, &TMainForm::Button6Click);
         connect(m_recipient->recogniseButton(), &QPushButton::clicked, this, &TMainForm::RecogniseClick);
+        // Waybill number search and the printed-mark filter, right of "查询".
+        m_tracking =
+            new RecipientTracking(grid, ADOQuery2, Schema::kRecipientTable, layouts::Variant::Batch, this);
+        connect(m_tracking, &RecipientTracking::selectionPrintRequested, this,
+                &TMainForm::selectionPrintRequested);
+        QWidget* bar = Button7->parentWidget();
+        auto* numberLabel = new QLabel(QStringLiteral("单号:"), bar);
+        numberLabel->setFont(FontSetup::songFont(14));
+        numberLabel->setGeometry(582, 20, 44, 22);
+        m_tracking->numberBox()->setParent(bar);
+        m_tracking->numberBox()->setGeometry(628, 20, 130, 22);
+        m_tracking->filterBox()->setParent(bar);
+        m_tracking->filterBox()->setGeometry(768, 19, 80, 24);
+        m_tracking->numberBox()->show();
+        m_tracking->filterBox()->show();
     }
     connect(grid, &RecordGrid::contextMenuAt, this,
             [this, sender](const QPoint& at) { (sender ? PopupMenu7 : PopupMenu1)->popup(at); });
@@ -489,6 +506,8 @@ void TMainForm::buildMenus()
     QMenu* batch = PopupMenu1->addMenu(QStringLiteral("批量打印"));
     batch->setObjectName(QStringLiteral("PopupMenu1Batch"));
     fill(batch, layouts::Variant::Batch, false);
+    m_tracking->addPrintChoices(batch);
+    m_tracking->addClearMark(PopupMenu1);
 
     PopupMenu7 = new QMenu(this);
     PopupMenu7->setObjectName(QStringLiteral("PopupMenu7"));
@@ -507,6 +526,9 @@ void TMainForm::buildMenus()
             &TMainForm::CalculatorClick);
     connect(PopupMenu5->addAction(QStringLiteral("记事本")), &QAction::triggered, this,
             &TMainForm::NotepadClick);
+    PopupMenu5->addSeparator();
+    connect(PopupMenu5->addAction(QStringLiteral("打印记录")), &QAction::triggered, this,
+            &TMainForm::historyRequested);
 
     PopupMenu6 = new QMenu(this);
     PopupMenu6->setObjectName(QStringLiteral("PopupMenu6"));
@@ -595,14 +617,19 @@ void TMainForm::Button6Click()
     reconnect();
     Edit25->clear();
     Edit26->clear();
+    m_tracking->reset();
 }
 
 void TMainForm::Button7Click()
 {
     QString why;
-    if (!ContainsSearch::byNameOrMobile(*ADOQuery2, Schema::kRecipientTable, Edit25->text(), Edit26->text(),
-                                        &why))
+    // A waybill number, when given, is the most exact key of all.
+    if (m_tracking->hasNumber() ? !m_tracking->searchNumber(&why)
+                                : !ContainsSearch::byNameOrMobile(*ADOQuery2, Schema::kRecipientTable,
+                                                                  Edit25->text(), Edit26->text(), &why))
         Dialogs::error(this, why);
+    else if (!Edit25->text().isEmpty() || !Edit26->text().isEmpty())
+        m_tracking->filterBox()->setCurrentIndex(0);
 }
 
 // ---------------------------------------------------------------- tools

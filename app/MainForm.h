@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/AppInfo.h"
+#include "data/PrintSelection.h"
 #include "templates/layouts/Catalogue.h"
 
 #include <QMainWindow>
@@ -23,6 +24,7 @@ class QMenu;
 class QPushButton;
 class QTableView;
 class QToolButton;
+class RecipientTracking;
 class RecordEditor;
 class RecordGrid;
 class RegionTable;
@@ -64,6 +66,11 @@ signals:
     void templateRequested(const QString& code, layouts::Variant variant);
     // "Excel导入": the Excel window should empty its path box and show.
     void excelImportRequested();
+    // "打印选中记录" / "仅未打印": the batch window of code for these rows.
+    void selectionPrintRequested(const QString& code, layouts::Variant variant,
+                                 const PrintSelection& selection);
+    // "打印记录": the print history should show.
+    void historyRequested();
 
 public slots:
     void showSenderView();    // writes "outr" = "1"
@@ -151,4 +158,5 @@ private:
     // Read on the first "智能识别", kept for the rest of the run.
     std::unique_ptr<RegionTable> m_regions;
     std::unique_ptr<AddressParser> m_parser;
+    RecipientTracking* m_tracking = nullptr; // chosen rows, printed marks, waybill numbers
 };

@@ -1,4 +1,5 @@
 #include "cli/CliCommand.h"
+#include "cli/PrintTracking.h"
 
 #include "data/DataSet.h"
 #include "data/Database.h"
@@ -23,7 +24,8 @@ namespace {
 
 const char* const kUsage =
     "print --template CODE [--variant single|batch|excel-single|excel-batch] [--sender N] [--recipient N] "
-    "[--dx PX] [--dy PX] [--font FAMILY,PT] (--pdf FILE | --printer NAME)";
+    "[--dx PX] [--dy PX] [--font FAMILY,PT] (--pdf FILE | --printer NAME) "
+    "[--recipients LIST] [--unprinted] [--first-number N] [--no-mark]";
 
 struct PrintOptions
 {
@@ -163,7 +165,8 @@ int runPrint(CliContext& ctx)
 {
     PrintOptions o;
     QString error;
-    if (!parseOptions(ctx.args, &o, &error)) {
+    PrintTracking tracking;
+    if (!tracking.takeOptions(&ctx.args, &error) || !parseOptions(ctx.args, &o, &error)) {
         ctx.err << error << "\n用法: waybill-cli [--db FILE] " << kUsage << "\n";
         return 2;
     }
@@ -207,7 +210,7 @@ int runPrint(CliContext& ctx)
     DataSet recipients;
     BatchData batch(tpl->recipientTable());
     if (tpl->isBatch()) {
-        if (!batch.reload(ctx.dbPath, &error)) {
+        if (!batch.reload(ctx.dbPath, &error) || !tracking.select(*tpl, &batch, ctx.dbPath, &error)) {
             ctx.err << error << "\n";
             return 1;
         }
@@ -221,7 +224,17 @@ int runPrint(CliContext& ctx)
             ctx.err << error << "\n";
             return 1;
         }
+        if (!tracking.select(*tpl, nullptr, ctx.dbPath, &error)) {
+            ctx.err << error << "\n";
+            return 2;
+        }
         tpl->bind(&senders, &recipients);
+    }
+    DataSet* printedSenders = tpl->isBatch() ? batch.senders() : &senders;
+    DataSet* printedRecipients = tpl->isBatch() ? batch.recipients() : &recipients;
+    if (!tracking.prepareNumbers(printedRecipients, ctx.err, &error)) {
+        ctx.err << error << "\n";
+        return 2;
     }
     if ((o.dx && !tpl->shiftLeft(o.dx, &error)) || (o.dy && !tpl->shiftTop(o.dy, &error)) ||
         (o.fontGiven && !tpl->setItemsFont(o.font, Qt::black, &error))) {
@@ -237,6 +250,11 @@ int runPrint(CliContext& ctx)
             return 1;
         }
         ctx.out << "已将 " << layout.pageCount() << " 页写入 " << o.pdf << "\n";
+        if (!tracking.record(*tpl, printedSenders, printedRecipients, true,
+                             QDir::current().absoluteFilePath(o.pdf), layout.pageCount(), &error)) {
+            ctx.err << error << "\n";
+            return 1;
+        }
         return 0;
     }
     tpl->report()->PrinterSettings.PrinterName = o.printer;
@@ -245,6 +263,12 @@ int runPrint(CliContext& ctx)
         return 1;
     }
     ctx.out << "已送往打印机 " << (o.printer.isEmpty() ? QStringLiteral("（默认）") : o.printer) << "\n";
+    if (!tracking.record(*tpl, printedSenders, printedRecipients, false,
+                         o.printer.isEmpty() ? QPrinterInfo::defaultPrinterName() : o.printer,
+                         tpl->isBatch() ? std::max(1, printedRecipients->recordCount()) : 1, &error)) {
+        ctx.err << error << "\n";
+        return 1;
+    }
     return 0;
 }
 

@@ -463,3 +463,20 @@ bool DataSet::deleteRows(QList<int> rows, QString* error)
     emit currentChanged(m_current);
     return true;
 }
+
+bool DataSet::refreshRows(const QList<qint64>& rowIds, QString* error)
+{
+    if (m_state != State::Browse || !m_db || !m_db->isOpen())
+        return false;
+    for (qint64 id : rowIds) {
+        const int row = rowOfId(id);
+        if (row < 0)
+            continue;
+        QVector<QString> values;
+        if (!readRow(id, &values, error))
+            return false;
+        m_rows.replace(row, values);
+        emit rowChanged(row);
+    }
+    return true;
+}

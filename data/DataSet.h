@@ -86,6 +86,10 @@ public:
     // Deletes the given rows (0-based indexes) in one transaction.
     bool deleteRows(QList<int> rows, QString* error = nullptr);
 
+    // Reads these rows (by rowid) afresh after another connection changed
+    // them; rows not in the set are skipped.
+    bool refreshRows(const QList<qint64>& rowIds, QString* error = nullptr);
+
     // Whether the table still holds a row with this rowid.
     bool rowExists(qint64 id) const;
 

@@ -9,6 +9,7 @@
 
 class DataSet;
 class QPainter;
+class ReportOutputListener;
 class TQRBand;
 
 // Page geometry, every value in tenths of a millimetre.
@@ -56,6 +57,8 @@ public:
     bool PrintIfEmpty = true;     // an open but empty dataset still prints one band
     TQRPrinterSettings PrinterSettings;
     QString ReportTitle;
+    // Told about printing and PDF export from the preview; not owned.
+    ReportOutputListener* OutputListener = nullptr;
 
     // The detail band (the first band created on this report), or null.
     TQRBand* band() const;

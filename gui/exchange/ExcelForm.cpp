@@ -8,10 +8,12 @@
 #include "exchange/ExcelImporter.h"
 #include "gui/widgets/Dialogs.h"
 #include "gui/widgets/ProductInfo.h"
+#include "gui/widgets/RecipientTracking.h"
 #include "gui/widgets/RecordGrid.h"
 #include "report/FontSetup.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -117,8 +119,13 @@ void TExcelForm::buildUi()
     searchRow->addWidget(Edit3);
     Button2 = button(QStringLiteral("Button2"), QStringLiteral("查询"), searchGroup);
     Button3 = button(QStringLiteral("Button3"), QStringLiteral("刷新"), searchGroup);
+    // Waybill number search before the buttons, the printed-mark filter after.
+    auto* numberRow = new QHBoxLayout;
+    searchRow->addLayout(numberRow);
     searchRow->addWidget(Button2);
     searchRow->addWidget(Button3);
+    auto* filterRow = new QHBoxLayout;
+    searchRow->addLayout(filterRow);
     searchRow->addStretch();
     root->addWidget(searchGroup);
 
@@ -131,6 +138,14 @@ void TExcelForm::buildUi()
     DBGridEh1->setHighlightedTitles();
     DBGridEh1->setRecipientLayout({62, 65, 70, 100, 170, 90, 90, 100, 60, 115});
     allLayout->addWidget(DBGridEh1);
+    m_tracking =
+        new RecipientTracking(DBGridEh1, ADOQuery1, Schema::kExcelTable, layouts::Variant::ExcelBatch, this);
+    connect(m_tracking, &RecipientTracking::selectionPrintRequested, this,
+            &TExcelForm::selectionPrintRequested);
+    numberRow->addWidget(label(QStringLiteral("单号:"), searchGroup));
+    m_tracking->numberBox()->setFixedWidth(130);
+    numberRow->addWidget(m_tracking->numberBox());
+    filterRow->addWidget(m_tracking->filterBox());
     root->addWidget(allGroup, 1);
 
     auto* status = new QStatusBar(this);
@@ -180,7 +195,10 @@ void TExcelForm::buildMenus()
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     fill(PopupMenu1->addMenu(QStringLiteral("单张打印")), layouts::Variant::ExcelSingle, true);
-    fill(PopupMenu1->addMenu(QStringLiteral("批量打印")), layouts::Variant::ExcelBatch, false);
+    QMenu* batch = PopupMenu1->addMenu(QStringLiteral("批量打印"));
+    fill(batch, layouts::Variant::ExcelBatch, false);
+    m_tracking->addPrintChoices(batch);
+    m_tracking->addClearMark(PopupMenu1);
 }
 
 void TExcelForm::info(const QString& text)
@@ -248,6 +266,7 @@ void TExcelForm::Button1Click()
     // Whatever happened, show the table as it now stands: the new list, or
     // the previous one when the import failed or was cancelled.
     QString error;
+    m_tracking->reset();
     if (!ADOQuery1->open(Schema::kExcelTable, {}, {}, &error))
         Dialogs::error(this, error);
     if (result.cancelled)
@@ -258,9 +277,12 @@ void TExcelForm::Button1Click()
 void TExcelForm::Button2Click()
 {
     QString error;
-    if (!ContainsSearch::byNameOrMobile(*ADOQuery1, Schema::kExcelTable, Edit2->text(), Edit3->text(),
-                                        &error))
+    if (m_tracking->hasNumber() ? !m_tracking->searchNumber(&error)
+                                : !ContainsSearch::byNameOrMobile(*ADOQuery1, Schema::kExcelTable,
+                                                                  Edit2->text(), Edit3->text(), &error))
         Dialogs::error(this, error);
+    else if (!Edit2->text().isEmpty() || !Edit3->text().isEmpty())
+        m_tracking->filterBox()->setCurrentIndex(0);
 }
 
 void TExcelForm::Button3Click()
@@ -268,6 +290,7 @@ void TExcelForm::Button3Click()
     connectDatabase();
     Edit2->clear();
     Edit3->clear();
+    m_tracking->reset();
 }
 
 void TExcelForm::CloseClick()

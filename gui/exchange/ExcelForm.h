@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/PrintSelection.h"
 #include "templates/layouts/Catalogue.h"
 
 #include <QDialog>
@@ -16,6 +17,7 @@ class QMenuBar;
 class QPushButton;
 class QStatusBar;
 class QToolButton;
+class RecipientTracking;
 class RecordGrid;
 
 // The Excel window: imports a recipient list from a workbook into the table
@@ -41,6 +43,9 @@ public:
 signals:
     // A print menu entry: the Excel single or Excel batch window of code.
     void templateRequested(const QString& code, layouts::Variant variant);
+    // "打印选中记录" / "仅未打印": the Excel batch window for these rows.
+    void selectionPrintRequested(const QString& code, layouts::Variant variant,
+                                 const PrintSelection& selection);
 
 public slots:
     void SpeedButton1Click(); // choose the workbook
@@ -77,4 +82,5 @@ private:
     void info(const QString& text);
 
     std::unique_ptr<Database> m_db;
+    RecipientTracking* m_tracking = nullptr; // chosen rows, printed marks, waybill numbers
 };

@@ -8,6 +8,7 @@
 #include "gui/widgets/Dialogs.h"
 #include "report/QuickRep.h"
 #include "report/ReportLayout.h"
+#include "report/ReportOutputListener.h"
 #include "report/ReportPdfWriter.h"
 #include "report/ReportPrinter.h"
 
@@ -20,6 +21,7 @@
 #include <QListView>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
@@ -104,6 +106,12 @@ ReportPreview::ReportPreview(TQuickRep* report, QWidget* parent)
     m_statusBar->addWidget(m_progressPanel);
     m_statusBar->addWidget(m_pagePanel);
     m_statusBar->addWidget(m_titlePanel, 1);
+    if (report->OutputListener) {
+        // What the pages hold ("选中 12 条"), for a batch of chosen rows.
+        m_contentsPanel = new QLabel(report->OutputListener->contentsText(), this);
+        m_contentsPanel->setObjectName(QStringLiteral("ContentsPanel"));
+        m_statusBar->addPermanentWidget(m_contentsPanel);
+    }
     box->addWidget(m_statusBar);
 
     connect(m_thumbs->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -202,6 +210,11 @@ QString ReportPreview::pageStatusText() const
 QString ReportPreview::progressStatusText() const
 {
     return m_progressPanel->text();
+}
+
+QString ReportPreview::contentsStatusText() const
+{
+    return m_contentsPanel ? m_contentsPanel->text() : QString();
 }
 
 int ReportPreview::cachedThumbnailCount() const
@@ -320,12 +333,24 @@ void ReportPreview::printSetup()
 
 void ReportPreview::print()
 {
+    ReportOutputListener* listener = m_report->OutputListener;
+    ReportOutputListener::Output output;
+    const TQRPrinterSettings& kept = m_report->PrinterSettings;
+    output.target = kept.PrinterName.isEmpty() ? QPrinterInfo::defaultPrinterName() : kept.PrinterName;
+    if (kept.FirstPage > 0 || kept.LastPage > 0) {
+        output.firstPage = std::max(1, kept.FirstPage);
+        output.lastPage = std::max(output.firstPage, kept.LastPage);
+    }
+    if (listener && !listener->aboutToOutput(output, this))
+        return;
     m_busy = true;
     QString error;
-    const bool ok = PrintProgress::print(m_layout.get(), m_report, this, &error);
+    bool ok = PrintProgress::print(m_layout.get(), m_report, this, &error);
     m_busy = false;
     m_thumbModel->refresh();
     updateStatus();
+    if (ok && listener)
+        ok = listener->outputDone(output, m_layout->pageCount(), &error);
     if (!ok && !error.isEmpty())
         Dialogs::error(this, error);
 }
@@ -349,18 +374,26 @@ void ReportPreview::exportPdf()
         Dialogs::error(this, error);
         return;
     }
+    ReportOutputListener* listener = m_report->OutputListener;
+    ReportOutputListener::Output output;
+    output.pdf = true;
+    output.target = path;
+    if (listener && !listener->aboutToOutput(output, this))
+        return;
     m_busy = true;
     // Written beside the final name and moved into place: a failed or
     // stopped export leaves the old file as it was.
     FileReplacer out(path, FileReplacer::Access::Shared);
     QString why;
-    const bool ok =
+    bool ok =
         out.prepare(&why) && ReportPdfWriter::write(m_layout.get(), out.tempPath(), &why) && out.commit(&why);
     if (!ok)
         error = QStringLiteral("无法写入文件 %1：%2").arg(path, why);
     m_busy = false;
     m_thumbModel->refresh();
     updateStatus();
+    if (ok && listener)
+        ok = listener->outputDone(output, m_layout->pageCount(), &error);
     if (ok)
         Dialogs::message(this, QStringLiteral("已导出 %1 页到“%2”。").arg(m_layout->pageCount()).arg(path));
     else

@@ -50,6 +50,8 @@ public:
     double zoomFactor() const;
     QString pageStatusText() const;
     QString progressStatusText() const;
+    // What the pages hold, as the status bar says it; empty when nobody said.
+    QString contentsStatusText() const;
     int cachedThumbnailCount() const;
 
 public slots:
@@ -98,6 +100,7 @@ private:
     QLabel* m_progressPanel = nullptr;
     QLabel* m_pagePanel = nullptr;
     QLabel* m_titlePanel = nullptr;
+    QLabel* m_contentsPanel = nullptr;
     QAction* m_fitAction = nullptr;
     QAction* m_widthAction = nullptr;
     QAction* m_100Action = nullptr;

@@ -1,7 +1,9 @@
 #include "gui/templates/TemplateWindow.h"
 
+#include "data/DataSet.h"
 #include "data/Database.h"
 #include "gui/report/ReportPreview.h"
+#include "gui/templates/TemplatePrintListener.h"
 #include "gui/widgets/Dialogs.h"
 #include "report/FontSetup.h"
 #include "report/QuickRep.h"
@@ -54,6 +56,9 @@ TemplateWindow::TemplateWindow(const layouts::Template& tmpl, layouts::Variant v
 
     m_dialogFont = QFont(QStringLiteral("MS Sans Serif"), 8);
     m_layout = new TemplateReport(tmpl, variant, this);
+    m_listener = std::make_unique<TemplatePrintListener>(m_layout);
+    m_listener->setSources(sources);
+    m_layout->report()->OutputListener = m_listener.get();
     if (m_layout->isBatch()) {
         m_batch = new BatchData(m_layout->recipientTable(), this);
         m_batch->setObjectName(QStringLiteral("ADOConnection1"));
@@ -92,7 +97,10 @@ TemplateWindow::TemplateWindow(const layouts::Template& tmpl, layouts::Variant v
     buildPage();
 }
 
-TemplateWindow::~TemplateWindow() = default;
+TemplateWindow::~TemplateWindow()
+{
+    m_layout->report()->OutputListener = nullptr;
+}
 
 void TemplateWindow::buildStrip()
 {
@@ -182,20 +190,70 @@ void TemplateWindow::bindSources()
     switch (m_variant) {
     case layouts::Variant::Single:
         m_layout->bind(m_sources.senders, m_sources.recipients);
+        m_listener->setData(m_sources.senders, m_sources.recipients);
         break;
     case layouts::Variant::ExcelSingle:
         m_layout->bind(m_sources.senders, m_sources.excelRecipients);
+        m_listener->setData(m_sources.senders, m_sources.excelRecipients);
         break;
     case layouts::Variant::Batch:
     case layouts::Variant::ExcelBatch:
         m_layout->bind(m_batch->senders(), m_batch->recipients());
+        m_listener->setData(m_batch->senders(), m_batch->recipients());
         break;
     }
+}
+
+void TemplateWindow::setSelection(const PrintSelection& selection)
+{
+    if (!m_batch)
+        return;
+    m_selection = selection;
+    m_batch->setSelection(selection);
+    m_listener->setSelection(selection);
+    QString title = QString::fromUtf8(m_template.caption);
+    if (selection.chosen)
+        title += QStringLiteral("（选中 %1 条）").arg(selection.serials.size());
+    else if (selection.unprintedOnly)
+        title += QStringLiteral("（仅未打印）");
+    setWindowTitle(title);
+}
+
+bool TemplateWindow::reprint(const PrintSelection& rows, qint64 senderRow, QString* error)
+{
+    // A single print is reprinted from sets of its own standing on the rows
+    // it printed; a batch from its window's sets narrowed to them. Either
+    // way the window's shifts and font apply.
+    BatchData own(m_layout->recipientTable());
+    BatchData* data = m_batch ? m_batch : &own;
+    const PrintSelection before = m_selection;
+    data->setSelection(rows);
+    data->setSenderRow(senderRow);
+    m_listener->setSelection(rows);
+    const bool ok = data->reload(m_sources.databasePath, error);
+    if (ok) {
+        m_layout->bind(data->senders(), data->recipients());
+        m_listener->setData(data->senders(), data->recipients());
+        if (!report()->Preview(this))
+            ReportPreview::exec(report(), this);
+    }
+    data->setSenderRow(-1);
+    if (m_batch)
+        setSelection(before);
+    else
+        m_listener->setSelection(before);
+    // Back to what the window prints otherwise.
+    if (m_batch && isVisible())
+        loadBatchData();
+    else
+        bindSources();
+    return ok;
 }
 
 void TemplateWindow::setSources(const TemplateSources& sources)
 {
     m_sources = sources;
+    m_listener->setSources(sources);
     bindSources();
 }
 

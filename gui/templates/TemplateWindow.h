@@ -1,11 +1,14 @@
 #pragma once
 
+#include "data/PrintSelection.h"
 #include "gui/templates/TemplateSources.h"
 #include "templates/layouts/Catalogue.h"
 
 #include <QDialog>
 #include <QFont>
 #include <QRect>
+
+#include <memory>
 
 class BatchData;
 class QAction;
@@ -14,6 +17,7 @@ class QLineEdit;
 class QMenuBar;
 class QPushButton;
 class TQuickRep;
+class TemplatePrintListener;
 class TemplateReport;
 
 // The window of one template variant: the waybill page at true size over
@@ -53,6 +57,15 @@ public:
     // Re-reads the batch tables from the address book in the working
     // directory (batch windows); false with the reason when it cannot.
     bool loadBatchData(QString* error = nullptr);
+
+    // Batch windows: which recipient rows the pages come from (all of them
+    // unless told); the caption says when it is not all.
+    void setSelection(const PrintSelection& selection);
+    PrintSelection selection() const { return m_selection; }
+    // Opens the preview of these rows (with the sender row printed then)
+    // straight away, as the print history's reprint does; false with the
+    // reason when the rows can't be read.
+    bool reprint(const PrintSelection& rows, qint64 senderRow, QString* error);
 
 public slots:
     void Button2Click();
@@ -105,4 +118,6 @@ private:
     QSize m_bandPx;
     QRect m_pictureRect;
     bool m_skipActivate = false;
+    PrintSelection m_selection;
+    std::unique_ptr<TemplatePrintListener> m_listener;
 };

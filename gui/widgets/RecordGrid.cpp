@@ -1,5 +1,6 @@
 #include "gui/widgets/RecordGrid.h"
 #include "data/Schema.h"
+#include "gui/widgets/PrintedMarkDelegate.h"
 #include "report/FontSetup.h"
 
 #include "data/DataSet.h"
@@ -92,11 +93,14 @@ void RecordGrid::setRecipientLayout(const QVector<int>& widths)
 {
     const QStringList names = Schema::importColumns();
     Q_ASSERT(widths.size() == names.size());
-    QVector<Column> shown;
+    // The printed mark first, as a narrow tick column; the waybill number last.
+    QVector<Column> shown{{QStringLiteral("已打印"), 50}};
     for (int i = 0; i < names.size() && i < widths.size(); ++i)
         shown.append({names.at(i), widths.at(i)});
-    setColumnLayout(shown, {QStringLiteral("序号"), QStringLiteral("选中"), QStringLiteral("已打印"),
-                            QStringLiteral("快递单号")});
+    shown.append({QStringLiteral("快递单号"), 130});
+    if (!m_markDelegate)
+        m_markDelegate = new PrintedMarkDelegate(this);
+    setColumnLayout(shown, {QStringLiteral("序号"), QStringLiteral("选中")});
 }
 
 void RecordGrid::setColumnLayout(const QVector<Column>& shown, const QStringList& hidden)
@@ -134,6 +138,13 @@ void RecordGrid::applyColumnLayout()
     for (int logical = 0; logical < fields.size(); ++logical)
         if (m_hidden.contains(fields[logical]))
             setColumnHidden(logical, true);
+    if (m_markDelegate) {
+        for (int logical = 0; logical < fields.size(); ++logical)
+            setItemDelegateForColumn(logical, nullptr);
+        const int mark = fields.indexOf(QStringLiteral("已打印"));
+        if (mark >= 0)
+            setItemDelegateForColumn(mark, m_markDelegate);
+    }
 }
 
 QList<int> RecordGrid::selectedRowList() const

@@ -6,6 +6,7 @@
 #include <QVector>
 
 class DataSetModel;
+class PrintedMarkDelegate;
 
 // The read-only record grids of the main and the Excel window: a row
 // indicator on the left through which one or several rows are selected
@@ -29,9 +30,10 @@ public:
     // hidden, and shows any other column (one the program doesn't know)
     // after them. Reapplied whenever the list is rebuilt.
     void setColumnLayout(const QVector<Column>& shown, const QStringList& hidden);
-    // A recipient list (`inr` or `excel`): the ten columns an import fills,
-    // in that order and these widths, the bookkeeping columns ("序号",
-    // "选中", "已打印", "快递单号") hidden. Each window has its own widths.
+    // A recipient list (`inr` or `excel`): a narrow tick column for
+    // "已打印", the ten columns an import fills, in that order and these
+    // widths, then "快递单号"; "序号" and "选中" hidden. Each window has its
+    // own widths.
     void setRecipientLayout(const QVector<int>& widths);
     // Centred, bold, teal titles.
     void setHighlightedTitles();
@@ -65,4 +67,5 @@ private:
     QStringList m_hidden;
     bool m_hasLayout = false;
     bool m_following = false;
+    PrintedMarkDelegate* m_markDelegate = nullptr;
 };

@@ -7,10 +7,12 @@
 #include "gui/widgets/DesktopLauncher.h"
 #include "gui/widgets/Dialogs.h"
 #include "gui/widgets/ProductInfo.h"
+#include "gui/widgets/RecipientTracking.h"
 #include "gui/widgets/Shell.h"
 #include "report/FontSetup.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -21,6 +23,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QSqlQuery>
 
 #include <QTableView>
@@ -660,6 +663,72 @@ private slots:
         QCOMPARE(gridNames(f), QStringList{QStringLiteral("甲")});
     }
 
+    // ------------------------------------------------------------ print tracking
+
+    void printTracking()
+    {
+        addRecipients({{QStringLiteral("甲"), QString()},
+                       {QStringLiteral("乙"), QString()},
+                       {QStringLiteral("丙"), QString()},
+                       {QStringLiteral("丁"), QString()}});
+        QVERIFY(
+            execSql(QStringLiteral("update inr set \"已打印\" = '2024-03-07 09:30', \"快递单号\" = 'SF0012' "
+                                   "where \"姓名\" = '丙'")));
+        TMainForm* f = start();
+        QVERIFY(f);
+        // The printed mark is a narrow column; the number is shown too.
+        const int mark = f->recipients()->fieldIndex(QStringLiteral("已打印"));
+        QVERIFY(!f->DBGridEh1->isColumnHidden(mark));
+        QVERIFY(!f->DBGridEh1->isColumnHidden(f->recipients()->fieldIndex(QStringLiteral("快递单号"))));
+        QCOMPARE(f->DBGridEh1->itemDelegateForColumn(mark)->metaObject()->className(), "PrintedMarkDelegate");
+
+        // Rows chosen in any order come in grid order.
+        QSignalSpy spy(f, &TMainForm::selectionPrintRequested);
+        QMenu* chosen = f->findChild<QMenu*>(QStringLiteral("PrintChosenMenu"));
+        QVERIFY(chosen);
+        chosen->actions().value(0)->trigger(); // nothing chosen yet: said, not printed
+        QCOMPARE(spy.size(), 0);
+        QVERIFY(Dialogs::lastShown().text.contains(QStringLiteral("请先")));
+        auto* sel = f->DBGridEh1->selectionModel();
+        sel->select(f->DBGridEh1->model()->index(3, 0),
+                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        sel->select(f->DBGridEh1->model()->index(1, 0),
+                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        chosen->actions().value(3)->trigger();
+        QCOMPARE(spy.size(), 1);
+        QCOMPARE(spy[0][0].toString(), QStringLiteral("sf"));
+        QCOMPARE(spy[0][1].value<layouts::Variant>(), layouts::Variant::Batch);
+        QCOMPARE(spy[0][2].value<PrintSelection>().serials, (QList<qint64>{2, 4}));
+
+        // Filter by the mark, search by the number.
+        auto* filter = f->findChild<QComboBox*>(QStringLiteral("PrintedFilter"));
+        auto* number = f->findChild<QLineEdit*>(QStringLiteral("WaybillNumberBox"));
+        QVERIFY(filter && number);
+        filter->setCurrentIndex(1);
+        emit filter->activated(1);
+        QCOMPARE(gridNames(f),
+                 (QStringList{QStringLiteral("甲"), QStringLiteral("乙"), QStringLiteral("丁")}));
+        filter->setCurrentIndex(2);
+        emit filter->activated(2);
+        QCOMPARE(gridNames(f), QStringList{QStringLiteral("丙")});
+        f->Button6->click();
+        QCOMPARE(filter->currentIndex(), 0);
+        number->setText(QStringLiteral("0012"));
+        f->Edit25->setText(QStringLiteral("甲")); // the number wins
+        f->Button7->click();
+        QCOMPARE(gridNames(f), QStringList{QStringLiteral("丙")});
+
+        // Clearing the mark of the current row, confirmed.
+        QVERIFY(f->recipients()->moveTo(0));
+        Dialogs::answerButton(QMessageBox::Ok);
+        f->findChild<QAction*>(QStringLiteral("ClearPrintedMark"))->trigger();
+        QCOMPARE(tableRows(QStringLiteral("inr"),
+                           {QStringLiteral("姓名"), QStringLiteral("已打印"), QStringLiteral("快递单号")})
+                     .at(2),
+                 QStringLiteral("丙||"));
+        QVERIFY(f->recipients()->value(QStringLiteral("已打印")).isEmpty());
+    }
+
     // ------------------------------------------------------------ search
 
     void search_data()
@@ -822,16 +891,19 @@ private slots:
         QCOMPARE(single, expectedSingle);
         QCOMPARE(batch, single);
         const QStringList grid = captions(f->PopupMenu1);
-        QCOMPARE(grid,
-                 (QStringList{QStringLiteral("修改记录"), QStringLiteral("删除记录"), QStringLiteral("-"),
-                              QStringLiteral("单张打印"), QStringLiteral("批量打印")}));
+        QCOMPARE(grid, (QStringList{QStringLiteral("修改记录"), QStringLiteral("删除记录"),
+                                    QStringLiteral("-"), QStringLiteral("单张打印"),
+                                    QStringLiteral("批量打印"), QStringLiteral("清除打印标记")}));
         QMenu* gridSingle = f->PopupMenu1->actions().value(3)->menu();
         QMenu* gridBatch = f->PopupMenu1->actions().value(4)->menu();
         QVERIFY(gridSingle && gridBatch);
         QStringList expected = single;
         expected[14] += QLatin1Char(' ');
         QCOMPARE(captions(gridSingle), expected);
-        QCOMPARE(captions(gridBatch), batch);
+        QCOMPARE(captions(gridBatch),
+                 (batch + QStringList{QStringLiteral("-"), QStringLiteral("打印选中记录"),
+                                      QStringLiteral("仅未打印")}));
+        QCOMPARE(captions(gridBatch->actions().value(21)->menu()), batch);
 
         QList<QPair<QString, int>> got;
         connect(f, &TMainForm::templateRequested, this, [&](const QString& code, layouts::Variant v) {
@@ -863,8 +935,12 @@ private slots:
             started << path;
             return true;
         });
-        QCOMPARE(captions(f->PopupMenu5), (QStringList{QStringLiteral("隐藏寄件日期"), QStringLiteral("-"),
-                                                       QStringLiteral("计算器"), QStringLiteral("记事本")}));
+        QCOMPARE(captions(f->PopupMenu5),
+                 (QStringList{QStringLiteral("隐藏寄件日期"), QStringLiteral("-"), QStringLiteral("计算器"),
+                              QStringLiteral("记事本"), QStringLiteral("-"), QStringLiteral("打印记录")}));
+        QSignalSpy history(f, &TMainForm::historyRequested);
+        f->PopupMenu5->actions().value(5)->trigger();
+        QCOMPARE(history.size(), 1);
         f->PopupMenu5->actions().value(2)->trigger();
         f->PopupMenu5->actions().value(2)->trigger(); // a second one, the first keeps running
         QCOMPARE(started,
