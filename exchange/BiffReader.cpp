@@ -297,6 +297,7 @@ bool BiffReader::open(const QByteArray& stream, WorkbookReader::Budget* budget, 
             // The declared count is only an upper bound: every string
             // takes at least three bytes of the stream.
             const quint32 declared = u32(p + 4);
+            m_strings.clear(); // one table to a workbook
             Continued in(stream, rec);
             const uchar* q = nullptr;
             in.bytes(8, &q);

@@ -28,6 +28,11 @@ void initGsf()
 {
     static const bool initialised = [] {
         gsf_init();
+        // Damaged containers are reported with our own reason, not with
+        // the library's warnings on the terminal.
+        g_log_set_handler(
+            "libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
+            [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
         return true;
     }();
     Q_UNUSED(initialised);

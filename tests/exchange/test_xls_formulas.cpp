@@ -1,3 +1,4 @@
+#include "biff_records.h"
 #include "data/Database.h"
 #include "data/Schema.h"
 #include "exchange/Biff8Writer.h"
@@ -11,11 +12,6 @@
 #include <QtEndian>
 #include <QtTest>
 
-#include <gsf/gsf-outfile-msole.h>
-#include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-stdio.h>
-#include <gsf/gsf-utils.h>
-
 #include <cstring>
 
 // Workbooks from our own Biff8Writer whose cell records are then replaced
@@ -23,34 +19,12 @@
 
 namespace {
 
+using namespace BiffRecords;
+
 // Cell formats of Biff8Writer workbooks.
 constexpr quint16 kXfGeneral = 15;
 constexpr quint16 kXfDate = 17;
 constexpr quint16 kXfDateTime = 18;
-
-void put8(QByteArray& b, quint8 v)
-{
-    b.append(char(v));
-}
-void put16(QByteArray& b, quint16 v)
-{
-    char c[2];
-    qToLittleEndian(v, c);
-    b.append(c, 2);
-}
-void put32(QByteArray& b, quint32 v)
-{
-    char c[4];
-    qToLittleEndian(v, c);
-    b.append(c, 4);
-}
-QByteArray record(quint16 type, const QByteArray& body)
-{
-    QByteArray r;
-    put16(r, type);
-    put16(r, quint16(body.size()));
-    return r + body;
-}
 
 // The 8 result bytes of a FORMULA record.
 QByteArray numberResult(double v)
@@ -133,78 +107,6 @@ QByteArray boolErr(int row, int col, quint8 value, bool error)
     return record(0x0205, b);
 }
 
-quint16 u16At(const QByteArray& s, qsizetype at)
-{
-    return qFromLittleEndian<quint16>(s.constData() + at);
-}
-
-// Where a replacement goes: sheet (0-based), row, column.
-struct Patch
-{
-    int sheet;
-    int row;
-    int col;
-    QByteArray records;
-};
-
-// The writer's workbook stream with the cell records named by the patches
-// replaced, and the sheet positions in BOUNDSHEET set again.
-QByteArray patched(const QByteArray& stream, const QVector<Patch>& patches)
-{
-    QByteArray out;
-    QVector<qsizetype> sheetPositions;
-    QVector<qsizetype> boundSheetAt;
-    int sheet = -1; // -1: workbook globals
-    for (qsizetype pos = 0; pos + 4 <= stream.size();) {
-        const quint16 type = u16At(stream, pos);
-        const qsizetype len = u16At(stream, pos + 2);
-        const QByteArray whole = stream.mid(pos, 4 + len);
-        pos += 4 + len;
-        if (type == 0x0809 && u16At(whole, 6) == 0x0010) {
-            ++sheet;
-            sheetPositions << out.size();
-        }
-        if (type == 0x0085)
-            boundSheetAt << out.size() + 4;
-        const bool cell = type == 0x00FD || type == 0x0203 || type == 0x027E || type == 0x0205;
-        bool replaced = false;
-        for (const Patch& p : patches) {
-            if (cell && sheet == p.sheet && u16At(whole, 4) == p.row && u16At(whole, 6) == p.col) {
-                out += p.records;
-                replaced = true;
-                break;
-            }
-        }
-        if (!replaced)
-            out += whole;
-    }
-    for (int i = 0; i < boundSheetAt.size() && i < sheetPositions.size(); ++i)
-        qToLittleEndian(quint32(sheetPositions.at(i)), out.data() + boundSheetAt.at(i));
-    return out;
-}
-
-bool saveCompound(const QString& path, QByteArray stream)
-{
-    gsf_init();
-    if (stream.size() < 4096)
-        stream.append(QByteArray(4096 - stream.size(), '\0'));
-    GsfOutput* sink = gsf_output_stdio_new(QFile::encodeName(path).constData(), nullptr);
-    if (!sink)
-        return false;
-    GsfOutfile* ole = gsf_outfile_msole_new(sink);
-    GsfOutput* child = gsf_outfile_new_child(ole, "Workbook", FALSE);
-    bool ok =
-        gsf_output_write(child, gsize(stream.size()), reinterpret_cast<const guint8*>(stream.constData()));
-    ok = gsf_output_close(child) && ok;
-    g_object_unref(child);
-    ok = gsf_output_close(GSF_OUTPUT(ole)) && ok;
-    g_object_unref(ole);
-    if (!gsf_output_is_closed(sink))
-        ok = gsf_output_close(sink) && ok;
-    g_object_unref(sink);
-    return ok;
-}
-
 // One sheet "Sheet1": a header row, then row 1 with a name in column 0 and
 // a placeholder in column 1 that the patch replaces.
 QByteArray oneCellWorkbook(const QByteArray& records)
@@ -215,6 +117,28 @@ QByteArray oneCellWorkbook(const QByteArray& records)
     w.addRow(QVariantList{QStringLiteral("张三"), QStringLiteral("占位")});
     w.addRow(QStringList{QStringLiteral("李四"), QStringLiteral("13900139000")});
     return patched(w.workbookStream(), {{0, 1, 1, records}});
+}
+
+// A NUMBER cell.
+QByteArray number(int row, int col, quint16 xf, double v)
+{
+    QByteArray b;
+    put16(b, quint16(row));
+    put16(b, quint16(col));
+    put16(b, xf);
+    return record(0x0203, b + numberResult(v));
+}
+
+// A cell format (XF) showing numbers in format `format`; the writer's
+// workbooks have 19 before it.
+QByteArray cellFormat(quint16 format)
+{
+    QByteArray b;
+    put16(b, 0);
+    put16(b, format);
+    put16(b, 0x0001);
+    b.append(14, '\0');
+    return record(0x00E0, b);
 }
 
 // Reads the first sheet of a stream: false with a reason, or true with
@@ -251,6 +175,8 @@ private slots:
     void damagedStream();
     void cutAnywhereNeverCrashes();
     void importsFormulaColumns();
+    void numberFormats_data();
+    void numberFormats();
 
 private:
     QString path(const QString& name) const { return m_dir.filePath(name); }
@@ -542,6 +468,52 @@ void TestXlsFormulas::importsFormulaColumns()
     expected[date] = QStringLiteral("2023-03-15");
     expected[phone] = QString();
     QCOMPARE(got, expected);
+}
+
+void TestXlsFormulas::numberFormats_data()
+{
+    QTest::addColumn<QString>("code"); // empty: built-in format `id`
+    QTest::addColumn<int>("id");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("unit after General") << "General\"件\"" << 164 << 12.0 << "12";
+    QTest::newRow("[DBNum1]") << "[DBNum1][$-804]General" << 165 << 12.0 << "12";
+    QTest::newRow("[DBNum2] digits") << "[DBNum2][$-804]0" << 166 << 305.0 << "305";
+    QTest::newRow("zero padded postcode") << "000000" << 167 << 10000.0 << "010000";
+    QTest::newRow("chinese date") << "yyyy\"年\"m\"月\"d\"日\"" << 168 << 45366.0 << "2024-03-15";
+    QTest::newRow("built-in #,##0.00") << "" << 4 << 1234.5 << "1234.50";
+    QTest::newRow("built-in chinese time") << "" << 32 << 0.75 << "18:00:00";
+}
+
+void TestXlsFormulas::numberFormats()
+{
+    QFETCH(QString, code);
+    QFETCH(int, id);
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    constexpr quint16 xf = 19;
+    QByteArray globals;
+    if (!code.isEmpty()) {
+        QByteArray f;
+        put16(f, quint16(id));
+        put16(f, quint16(code.size()));
+        put8(f, 1);
+        putChars(f, code, true);
+        globals += record(0x041E, f);
+    }
+    globals += cellFormat(quint16(id));
+    Biff8Writer w;
+    w.addSheet(QStringLiteral("Sheet1"));
+    w.addRow(QVariantList{QStringLiteral("数字"), QStringLiteral("公式")});
+    const QString file = path(QStringLiteral("formats.xls"));
+    QVERIFY(
+        saveCompound(file, patched(w.workbookStream(), {{-1, 0, 0, globals},
+                                                        {0, 0, 0, number(0, 0, xf, value)},
+                                                        {0, 0, 1, formula(0, 1, xf, numberResult(value))}})));
+    WorkbookReader reader;
+    QString error;
+    QVERIFY2(reader.read(file, &error), qPrintable(error));
+    QCOMPARE(reader.rows(), (QVector<QStringList>{{text, text}}));
 }
 
 QTEST_GUILESS_MAIN(TestXlsFormulas)
