@@ -124,12 +124,11 @@ QString recordString(const uchar* p, const uchar* end, bool shortLength)
     const int count = shortLength ? p[0] : u16(p);
     const quint8 flags = p[head - 1];
     p += head;
-    if (flags & 0x08)
-        p += 2; // rich-text run count
-    if (flags & 0x04)
-        p += 4; // phonetic data size
-    if (p >= end)
+    // Rich-text run count and phonetic data size come before the characters.
+    const qsizetype skip = ((flags & 0x08) ? 2 : 0) + ((flags & 0x04) ? 4 : 0);
+    if (end - p <= skip)
         return QString();
+    p += skip;
     QString s;
     s.reserve(qMin<qsizetype>(count, end - p));
     takeChars(p, end, count, (flags & 0x01) != 0, &s);
@@ -370,11 +369,16 @@ bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error
         return fail(damaged(QStringLiteral("工作表“%1”的位置不对。").arg(sheet.name)));
 
     // Cells by row; rows are put in order at the end.
-    QVector<QStringList> byRow(maxRow() + 1);
+    QVector<QStringList> byRow;
     const QString overBudget = WorkbookReader::Budget::message();
     auto put = [&](quint32 row, quint32 col, const QString& text, bool shared) {
         if (row > quint32(maxRow()) || col > quint32(maxColumn()))
             return false;
+        if (int(row) >= byRow.size()) {
+            if (!m_budget->charge((qint64(row) + 1 - byRow.size()) * int(sizeof(QStringList))))
+                return false;
+            byRow.resize(int(row) + 1);
+        }
         QStringList& r = byRow[int(row)];
         const qint64 grow = qMax<qint64>(0, qint64(col) + 1 - r.size());
         if (!m_budget->charge(grow * kCellCost + (shared ? 0 : 2 * qint64(text.size()) + kStringCost)))
@@ -544,9 +548,7 @@ bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error
             break;
         }
     }
-    if (out->lastRow >= 0 && !m_budget->charge(qint64(out->lastRow + 1) * int(sizeof(QStringList))))
-        return fail(overBudget);
-    for (int r = 0; r <= out->lastRow; ++r) {
+    for (int r = 0; r < byRow.size(); ++r) {
         QStringList& row = byRow[r];
         bool any = false;
         for (const QString& s : qAsConst(row))

@@ -40,7 +40,7 @@ void initGsf()
 
 QString notXls()
 {
-    return QStringLiteral("文件不是Excel 97-2003工作簿。");
+    return QStringLiteral("文件不是Excel 97-2003工作簿，或已损坏。");
 }
 
 QString encrypted()

@@ -30,6 +30,15 @@ QString damaged(const QString& why)
     return QStringLiteral("工作簿已损坏：%1").arg(why);
 }
 
+// A part whose XML cannot be read, with the parser's words after ours.
+QString badXml(const QString& part, const QXmlStreamReader& x)
+{
+    return damaged(QStringLiteral("%1 的内容不完整或格式错误（第 %2 行：%3）。")
+                       .arg(part)
+                       .arg(x.lineNumber())
+                       .arg(x.errorString()));
+}
+
 struct Package
 {
     QuaZip* zip = nullptr;
@@ -184,7 +193,7 @@ QVector<CellText::NumberFormat> readStyles(const QByteArray& xml, QString* error
         }
     }
     if (x.hasError())
-        *error = damaged(x.errorString());
+        *error = badXml(QStringLiteral("styles.xml"), x);
     return formats;
 }
 
@@ -355,8 +364,11 @@ bool readSheet(const Shared& wb, const QString& part, WorkbookReader::Sheet* out
             row.clear();
         }
     }
-    if (x.hasError())
-        return fail(damaged(x.errorString()));
+    if (x.hasError()) {
+        if (file.getZipError() != UNZ_OK)
+            return fail(damaged(QStringLiteral("工作表“%1”的数据无法解压。").arg(out->name)));
+        return fail(badXml(part, x));
+    }
     file.close();
     if (file.getZipError() != UNZ_OK)
         return fail(damaged(QStringLiteral("工作表数据校验失败。")));
@@ -403,7 +415,7 @@ bool readPackage(QuaZip& zip, WorkbookReader* out, QString* error, const Progres
             }
         }
         if (x.hasError())
-            return fail(damaged(x.errorString()));
+            return fail(badXml(QStringLiteral("xl/workbook.xml"), x));
     }
     if (sheets.isEmpty())
         return fail(QStringLiteral("工作簿中没有工作表。"));
@@ -427,7 +439,7 @@ bool readPackage(QuaZip& zip, WorkbookReader* out, QString* error, const Progres
                 stylesPart = target;
         }
         if (x.hasError())
-            return fail(damaged(x.errorString()));
+            return fail(badXml(QStringLiteral("xl/_rels/workbook.xml.rels"), x));
     } else if (!why.isEmpty()) {
         return fail(why);
     }
@@ -443,7 +455,7 @@ bool readPackage(QuaZip& zip, WorkbookReader* out, QString* error, const Progres
             }
         }
         if (x.hasError())
-            return fail(damaged(x.errorString()));
+            return fail(badXml(stringsPart, x));
         data.clear();
     } else if (!why.isEmpty()) {
         return fail(why);
