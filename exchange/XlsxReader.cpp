@@ -17,8 +17,12 @@ namespace {
 // Parts read whole (workbook, relationships, styles, shared strings) and the
 // sheet, which is streamed: their uncompressed sizes are checked before
 // anything is inflated, so a small zip that would unpack to gigabytes is
-// refused at once.
-constexpr qint64 kMaxSheetPart = qint64(1) << 30;
+// refused at once. A sheet the memory budget lets through is far smaller
+// than kMaxSheetPart; a large part packed more than kMaxRatio times tighter
+// than real sheet XML ever is, is a zip bomb, not a list.
+constexpr qint64 kMaxSheetPart = qint64(512) << 20;
+constexpr qint64 kRatioFrom = qint64(16) << 20;
+constexpr qint64 kMaxRatio = 100;
 constexpr int kMaxRows = 1048576;
 constexpr int kMaxColumns = 16384;
 // What one string or cell costs besides its characters (headers, heap).
@@ -28,6 +32,19 @@ constexpr qint64 kCellCost = int(sizeof(QString));
 QString damaged(const QString& why)
 {
     return QStringLiteral("工作簿已损坏：%1").arg(why);
+}
+
+bool bomb(const QuaZipFileInfo64& info)
+{
+    const qint64 size = qint64(info.uncompressedSize);
+    return size > kRatioFrom && size / kMaxRatio > qint64(info.compressedSize);
+}
+
+QString bombMessage(const QString& part)
+{
+    return QStringLiteral("工作簿中的 %1 解压后异常庞大（压缩比超过 %2 倍），不像是表格数据，已拒绝读取。")
+        .arg(part)
+        .arg(kMaxRatio);
 }
 
 // A part whose XML cannot be read, with the parser's words after ours.
@@ -54,6 +71,10 @@ struct Package
         QuaZipFileInfo64 info;
         if (!zip->getCurrentFileInfo(&info)) {
             *error = damaged(QStringLiteral("无法读取 %1。").arg(name));
+            return false;
+        }
+        if (bomb(info)) {
+            *error = bombMessage(name);
             return false;
         }
         if (!budget->charge(qint64(info.uncompressedSize))) {
@@ -249,6 +270,8 @@ bool readSheet(const Shared& wb, const QString& part, WorkbookReader::Sheet* out
     QuaZipFileInfo64 info;
     if (!wb.zip->getCurrentFileInfo(&info) || qint64(info.uncompressedSize) > kMaxSheetPart)
         return fail(QStringLiteral("工作表“%1”太大或已损坏。").arg(out->name));
+    if (bomb(info))
+        return fail(bombMessage(part));
     QuaZipFile file(wb.zip);
     if (!file.open(QIODevice::ReadOnly))
         return fail(damaged(QStringLiteral("无法解压工作表。")));

@@ -150,7 +150,11 @@ void TestWorkbookReader::damaged_data()
         b.seek(0);
         b.write(bomb);
     }
-    QTest::newRow("xlsx strings claiming 3 GB") << path(QStringLiteral("bomb.xlsx")) << "太大";
+    QTest::newRow("xlsx strings claiming 3 GB") << path(QStringLiteral("bomb.xlsx")) << "异常庞大";
+    // 32 MB of blanks packed into a few kilobytes: no sheet packs that tight.
+    QVERIFY(writeZip(path(QStringLiteral("blanks.xlsx")),
+                     package(header + QByteArray(32 << 20, ' ') + inlineRow(2, {QStringLiteral("张三")}))));
+    QTest::newRow("xlsx packed a thousand times") << path(QStringLiteral("blanks.xlsx")) << "压缩比超过";
 
     // Cells spread over the width of the sheet: the memory budget ends it.
     QByteArray wide = header;
