@@ -1,5 +1,7 @@
 #include "exchange/XlsxTextWriter.h"
 
+#include <QRegularExpression>
+
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 #include <quazip/quazipnewinfo.h>
@@ -11,11 +13,17 @@ namespace {
 
 QByteArray escape(const QString& s)
 {
+    static const QRegularExpression escapeLike(QStringLiteral("^_x[0-9A-Fa-f]{4}_"));
     QString out;
     out.reserve(s.size());
-    for (QChar c : s) {
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const QChar c = s.at(i);
         const ushort u = c.unicode();
-        if (c == QLatin1Char('&'))
+        if (c == QLatin1Char('_') && s.mid(i, 7).contains(escapeLike))
+            out += QLatin1String("_x005F_"); // a text that would read as an escape
+        else if (c == QLatin1Char('\r'))
+            out += QLatin1String("&#13;"); // XML readers turn a bare CR into LF
+        else if (c == QLatin1Char('&'))
             out += QLatin1String("&amp;");
         else if (c == QLatin1Char('<'))
             out += QLatin1String("&lt;");
