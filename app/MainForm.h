@@ -24,6 +24,8 @@ class QTableView;
 class QToolButton;
 class RecordEditor;
 class RecordGrid;
+class SearchFeedback;
+class ToolsAndHelp;
 
 // The main window: toolbar, the sender and the recipient panel with their
 // editors and grids, search, the print menus and the print date. It owns
@@ -86,6 +88,8 @@ public slots:
     void ExportClick();  // "数据导出"
     void BackupClick();  // "数据备份"
     void RestoreClick(); // "数据恢复"
+    void HelpClick();    // "使用说明"
+    void AboutClick();   // "关于"
 
 private:
     friend class TestMainForm;
@@ -123,6 +127,7 @@ private:
     QMenu* PopupMenu6 = nullptr; // help
     QMenu* PopupMenu7 = nullptr; // sender grid
     QAction* HideDateAction = nullptr;
+    QGroupBox* RecipientFrame = nullptr; // "全部记录", or the search result
     QLabel* StatusSite = nullptr;
 
     explicit TMainForm(QWidget* parent);
@@ -138,8 +143,13 @@ private:
     void writePanelPreference(const QString& value);
     void restorePanelPreference();
     void popupToolbarMenu(QToolButton* button, QMenu* menu);
+    // The first sender row when it holds nothing but the print date (as the
+    // first start leaves it), else -1.
+    int dateOnlyFirstSender() const;
 
     std::unique_ptr<Database> m_db;
     RecordEditor* m_sender = nullptr;
     RecordEditor* m_recipient = nullptr;
+    SearchFeedback* m_search = nullptr;
+    ToolsAndHelp* m_tools = nullptr;
 };

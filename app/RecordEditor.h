@@ -56,7 +56,9 @@ public:
 
     void loadRow();    // double click on the grid
     void changeRow();  // "修改"
-    void addRow();     // "添加"
+    // "添加": a new row at the end, or the boxes written into row intoRow
+    // (its other columns kept).
+    void addRow(int intoRow = -1);
     void deleteRows(); // "删除"
 
 private:

@@ -17,6 +17,7 @@ class QPushButton;
 class QStatusBar;
 class QToolButton;
 class RecordGrid;
+class SearchFeedback;
 
 // The Excel window: imports a recipient list from a workbook into the table
 // `excel`, shows and searches it, and opens the Excel printing windows.
@@ -74,4 +75,5 @@ private:
     void info(const QString& text);
 
     std::unique_ptr<Database> m_db;
+    SearchFeedback* m_search = nullptr;
 };

@@ -50,6 +50,8 @@ public:
     double zoomFactor() const;
     QString pageStatusText() const;
     QString progressStatusText() const;
+    // Which pages and which printer the next "打 印" uses.
+    QString printTargetText() const;
     int cachedThumbnailCount() const;
 
 public slots:
@@ -79,6 +81,8 @@ private:
     void generateSome();
     void updateStatus();
     void applyZoom();
+    void updatePrintTarget();
+    bool askForPrinter();
 
     TQuickRep* m_report;
     std::unique_ptr<ReportLayout> m_layout;
@@ -98,6 +102,7 @@ private:
     QLabel* m_progressPanel = nullptr;
     QLabel* m_pagePanel = nullptr;
     QLabel* m_titlePanel = nullptr;
+    QLabel* m_targetPanel = nullptr; // PrintTargetLabel
     QAction* m_fitAction = nullptr;
     QAction* m_widthAction = nullptr;
     QAction* m_100Action = nullptr;
