@@ -19,7 +19,7 @@ bool ToolsAndHelp::startProgram(const QStringList& programs, const QString& what
                                       .arg(what, programs.join(QStringLiteral("、"))));
         return false;
     }
-    if (!Shell::startFirst(QStringList{path})) {
+    if (!Shell::start(path)) {
         Dialogs::message(m_owner, QStringLiteral("无法启动%1程序 %2。").arg(what, path));
         return false;
     }
