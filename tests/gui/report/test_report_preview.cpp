@@ -273,6 +273,24 @@ void TestReportPreview::printSetupCancelChangesNothing()
     QCOMPARE(m_report->PrinterSettings.FirstPage, 2);
     QCOMPARE(m_report->PrinterSettings.LastPage, 3);
     QVERIFY(m_report->PrinterSettings.Collate != 0);
+    // The status bar says what the next "打 印" does.
+    QVERIFY2(preview.printTargetText().contains(QStringLiteral("第 2–3 页（共 3 页），2 份")),
+             qPrintable(preview.printTargetText()));
+
+    // Built again with as many pages, the range holds; with another count
+    // (a recipient more) it goes back to all pages.
+    {
+        ReportPreview again(m_report);
+        QTRY_VERIFY(!again.isGenerating());
+        QCOMPARE(m_report->PrinterSettings.FirstPage, 2);
+    }
+    QVERIFY(m_db->exec(QStringLiteral("INSERT INTO inr (姓名) VALUES ('收件人4')")));
+    QVERIFY(m_inr->reopen());
+    ReportPreview more(m_report);
+    QTRY_VERIFY(!more.isGenerating());
+    QCOMPARE(m_report->PrinterSettings.FirstPage, 0);
+    QCOMPARE(m_report->PrinterSettings.LastPage, 0);
+    QVERIFY2(more.printTargetText().contains(QStringLiteral("全部 4 页")), qPrintable(more.printTargetText()));
 }
 
 void TestReportPreview::missingPrinterIsReported()
