@@ -40,6 +40,7 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QTableView>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -129,9 +130,11 @@ void TMainForm::applyStartupSteps()
     restorePanelPreference();
     // A program started from another folder shows another (often empty)
     // address book: say at once which file this is.
-    statusBar()->showMessage(QStringLiteral("  数据文件：%1")
-                                 .arg(QDir::toNativeSeparators(QFileInfo(Database::defaultPath()).absoluteFilePath())),
-                             15000);
+    // (Once the window shows: a message shown before covers nothing.)
+    const QString where =
+        QStringLiteral("  数据文件：%1")
+            .arg(QDir::toNativeSeparators(QFileInfo(Database::defaultPath()).absoluteFilePath()));
+    QTimer::singleShot(0, this, [this, where] { statusBar()->showMessage(where, 15000); });
 }
 
 void TMainForm::writeDesktopLauncher()

@@ -9,8 +9,7 @@ QStringList fallbackFamilies()
 {
     // HanaMin A/B: Song-style (Mincho) faces with CJK Extensions A to F;
     // Symbola: black-and-white emoji, which print on any printer.
-    return {QStringLiteral("HanaMinA"), QStringLiteral("HanaMinB"), QStringLiteral("Symbola"),
-            QStringLiteral("Noto Color Emoji")};
+    return {QStringLiteral("HanaMinA"), QStringLiteral("HanaMinB"), QStringLiteral("Symbola")};
 }
 
 void install()

@@ -55,15 +55,15 @@ QIcon draw(const QString& caption)
     pix.fill(Qt::transparent);
     QPainter p(&pix);
     p.setRenderHint(QPainter::Antialiasing);
-    if (caption == QLatin1String("合适大小")) {
+    if (caption == QStringLiteral("合适大小")) {
         page(p, QRectF(3.5, 2.5, 13, 15));
         p.setPen(QPen(kBlue, 1.6));
         p.setBrush(Qt::NoBrush);
         p.drawRect(QRectF(6, 5, 8, 10));
-    } else if (caption == QLatin1String("合适宽度")) {
+    } else if (caption == QStringLiteral("合适宽度")) {
         page(p, QRectF(2.5, 3.5, 15, 13));
         doubleArrow(p, 10, 5, 15);
-    } else if (caption == QLatin1String("缩放100%")) {
+    } else if (caption == QStringLiteral("缩放100%")) {
         p.setPen(QPen(kInk, 1.6));
         p.setBrush(Qt::white);
         p.drawEllipse(QPointF(8.5, 8.5), 6, 6);
@@ -74,17 +74,17 @@ QIcon draw(const QString& caption)
         p.setFont(f);
         p.setPen(kBlue);
         p.drawText(QRectF(2.5, 2.5, 12, 12), Qt::AlignCenter, QStringLiteral("1:1"));
-    } else if (caption == QLatin1String("首 页")) {
+    } else if (caption == QStringLiteral("首 页")) {
         p.fillRect(QRectF(4, 4, 2, 12), kBlue);
         triangle(p, 7, 4, 9, 12, false);
-    } else if (caption == QLatin1String("上一页")) {
+    } else if (caption == QStringLiteral("上一页")) {
         triangle(p, 5, 4, 10, 12, false);
-    } else if (caption == QLatin1String("下一页")) {
+    } else if (caption == QStringLiteral("下一页")) {
         triangle(p, 5, 4, 10, 12, true);
-    } else if (caption == QLatin1String("末 页")) {
+    } else if (caption == QStringLiteral("末 页")) {
         triangle(p, 4, 4, 9, 12, true);
         p.fillRect(QRectF(14, 4, 2, 12), kBlue);
-    } else if (caption == QLatin1String("设 置")) {
+    } else if (caption == QStringLiteral("设 置")) {
         // Sliders: the print settings.
         p.setPen(QPen(kInk, 1.4));
         for (int i = 0; i < 3; ++i)
@@ -94,10 +94,10 @@ QIcon draw(const QString& caption)
         const qreal knobs[] = {12, 6, 10};
         for (int i = 0; i < 3; ++i)
             p.drawRect(QRectF(knobs[i] - 2, 3 + 5 * i, 4, 4));
-    } else if (caption == QLatin1String("打 印")) {
+    } else if (caption == QStringLiteral("打 印")) {
         p.end();
         return ToolIcons::drawn(ToolIcons::Print, s);
-    } else if (caption == QLatin1String("导出PDF")) {
+    } else if (caption == QStringLiteral("导出PDF")) {
         QPainterPath sheet;
         sheet.moveTo(4, 2);
         sheet.lineTo(12, 2);
@@ -115,7 +115,7 @@ QIcon draw(const QString& caption)
         p.setFont(f);
         p.setPen(Qt::white);
         p.drawText(QRectF(2, 10, 16, 6), Qt::AlignCenter, QStringLiteral("PDF"));
-    } else if (caption == QLatin1String("关 闭")) {
+    } else if (caption == QStringLiteral("关 闭")) {
         p.setPen(QPen(QColor(190, 40, 40), 2.4, Qt::SolidLine, Qt::RoundCap));
         p.drawLine(QPointF(5, 5), QPointF(15, 15));
         p.drawLine(QPointF(15, 5), QPointF(5, 15));

@@ -20,7 +20,9 @@
 #include <QSettings>
 #include <QSqlQuery>
 #include <QStatusBar>
+#include <QDialog>
 #include <QGroupBox>
+#include <QScreen>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -993,8 +995,14 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(f));
         selectRow(f->DBGridEh1, 1);
         QVERIFY(f->grab().save(dir + QStringLiteral("/recipient.png")));
+        QTest::qWait(200);
+        QVERIFY(f->screen()->grabWindow(0).save(dir + QStringLiteral("/screen.png")));
         f->SpeedButton1->click();
         QVERIFY(f->grab().save(dir + QStringLiteral("/sender.png")));
+        f->HelpClick();
+        auto* help = f->findChild<QDialog*>(QStringLiteral("HelpWindow"));
+        QVERIFY(help && QTest::qWaitForWindowExposed(help));
+        QVERIFY(help->grab().save(dir + QStringLiteral("/help.png")));
     }
 };
 

@@ -11,6 +11,8 @@
 #include "report/ReportLayout.h"
 
 #include <QAbstractItemModel>
+#include <QApplication>
+#include <QTimer>
 #include <QLabel>
 #include <QListView>
 #include <QProcess>
@@ -39,6 +41,7 @@ private slots:
     void missingPrinterIsReported();
     void exportPdfWritesEveryPage();
     void reportPreviewRunsModally();
+    void screenshot();
 
 private:
     void addRecipients(int n);
@@ -343,6 +346,33 @@ void TestReportPreview::reportPreviewRunsModally()
     QVERIFY(m_report->Preview());
     QCOMPARE(Dialogs::lastShown().kind, QStringLiteral("dialog"));
     QCOMPARE(Dialogs::lastShown().title, QStringLiteral("打印预览"));
+}
+
+void TestReportPreview::screenshot()
+{
+    // WAYBILL_SCREENSHOT=dir saves the window at its 500 x 500 and its print
+    // setup dialog, for a look.
+    const QString dir = qEnvironmentVariable("WAYBILL_SCREENSHOT");
+    if (dir.isEmpty())
+        QSKIP("WAYBILL_SCREENSHOT not set");
+    addRecipients(3);
+    makeReport();
+    ReportPreview preview(m_report);
+    preview.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&preview));
+    QTRY_VERIFY(!preview.isGenerating());
+    QVERIFY(preview.grab().save(dir + QStringLiteral("/preview.png")));
+    Dialogs::setScripted(false);
+    QTimer::singleShot(800, this, [dir] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (dialog) {
+            dialog->grab().save(dir + QStringLiteral("/print-setup.png"));
+            static_cast<QDialog*>(dialog)->reject();
+        }
+    });
+    preview.printSetup();
+    Dialogs::setScripted(true);
+    QVERIFY(QFile::exists(dir + QStringLiteral("/print-setup.png")));
 }
 
 QTEST_MAIN(TestReportPreview)
