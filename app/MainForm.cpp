@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include "app/DataMaintenance.h"
+#include "app/MainFormBars.h"
 #include "app/RecordEditor.h"
 #include "app/ToolsAndHelp.h"
 
@@ -14,9 +15,9 @@
 #include "gui/widgets/DesktopLauncher.h"
 #include "gui/widgets/Dialogs.h"
 #include "gui/widgets/EnterClicks.h"
+#include "gui/widgets/ProductInfo.h"
 #include "gui/widgets/ScreenFit.h"
 #include "gui/widgets/SearchFeedback.h"
-#include "gui/widgets/ProductInfo.h"
 #include "gui/widgets/Shell.h"
 #include "gui/widgets/ToolIcons.h"
 #include "report/FontSetup.h"
@@ -221,7 +222,7 @@ void TMainForm::buildUi()
     central->setObjectName(QStringLiteral("ClientArea"));
     central->setFixedSize(kClientWidth, kClientHeight - kStatusHeight);
     setCentralWidget(scroll);
-    buildToolBar(central);
+    MainFormBars::buildToolBar(this, central);
     Panel4 = buildPanel(central, false);
     Panel3 = buildPanel(central, true);
     Panel3->raise();
@@ -243,88 +244,12 @@ void TMainForm::buildUi()
     StatusSite->setObjectName(QStringLiteral("StatusSite"));
     section(QStringLiteral("  最佳分辨率：1024*768"), 0, 1);
 
-    buildMenus();
+    MainFormBars::buildMenus(this);
     scroll->setWidget(central);
     m_tools = new ToolsAndHelp(this);
     EnterClicks::install(this);
     // Centred, title bar never above the screen's top.
     move(ScreenFit::framePos(client, avail));
-}
-
-void TMainForm::buildToolBar(QWidget* central)
-{
-    ToolBar1 = new QFrame(central);
-    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setGeometry(0, 0, kClientWidth, kToolBarHeight);
-    ToolBar1->setAutoFillBackground(true);
-
-    int x = 4;
-    auto button = [&](const QString& name, const QString& caption, ToolIcons::Kind kind, char key) {
-        auto* b = new QToolButton(ToolBar1);
-        b->setObjectName(name);
-        b->setText(caption);
-        // Captions stay as they are; the keys are told in the tooltips.
-        const QKeySequence shortcut(QStringLiteral("Alt+") + QLatin1Char(key));
-        b->setShortcut(shortcut);
-        b->setToolTip(QStringLiteral("%1 (%2)").arg(caption, shortcut.toString(QKeySequence::NativeText)));
-        b->setIcon(ToolIcons::icon(kind));
-        b->setIconSize(QSize(28, 28));
-        b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-        b->setAutoRaise(true);
-        b->setFont(FontSetup::interfaceFont(12));
-        b->setFocusPolicy(Qt::NoFocus);
-        b->setGeometry(x, 1, 57, 57);
-        x += 58;
-        return b;
-    };
-    auto separator = [&] {
-        auto* line = new QFrame(ToolBar1);
-        line->setFrameShape(QFrame::VLine);
-        line->setFrameShadow(QFrame::Sunken);
-        line->setGeometry(x + 1, 6, 4, 48);
-        x += 7;
-    };
-    SpeedButton1 = button(QStringLiteral("SpeedButton1"), QStringLiteral("寄件信息"), ToolIcons::Sender, 'J');
-    SpeedButton2 = button(QStringLiteral("SpeedButton2"), QStringLiteral("收件信息"), ToolIcons::Recipient, 'S');
-    separator();
-    SpeedButton3 = button(QStringLiteral("SpeedButton3"), QStringLiteral("单张打印"), ToolIcons::Print, 'D');
-    SpeedButton13 =
-        button(QStringLiteral("SpeedButton13"), QStringLiteral("批量打印"), ToolIcons::BatchPrint, 'P');
-    separator();
-    SpeedButton4 = button(QStringLiteral("SpeedButton4"), QStringLiteral("Excel导入"), ToolIcons::Excel, 'E');
-    separator();
-    SpeedButton5 = button(QStringLiteral("SpeedButton5"), QStringLiteral("数据导出"), ToolIcons::Export, 'C');
-    SpeedButton5->setToolTip(QStringLiteral("导出收件信息 (%1)").arg(SpeedButton5->shortcut().toString(QKeySequence::NativeText)));
-    separator();
-    SpeedButton6 = button(QStringLiteral("SpeedButton6"), QStringLiteral("数据备份"), ToolIcons::Backup, 'B');
-    SpeedButton7 = button(QStringLiteral("SpeedButton7"), QStringLiteral("数据恢复"), ToolIcons::Restore, 'H');
-    separator();
-    SpeedButton9 = button(QStringLiteral("SpeedButton9"), QStringLiteral("其他工具"), ToolIcons::Tools, 'T');
-    separator();
-    SpeedButton10 = button(QStringLiteral("SpeedButton10"), QStringLiteral("帮助主题"), ToolIcons::Help, 'Z');
-    separator();
-    SpeedButton14 = button(QStringLiteral("SpeedButton14"), QStringLiteral("退出软件"), ToolIcons::Exit, 'Q');
-
-    auto* bottom = new QFrame(ToolBar1);
-    bottom->setFrameShape(QFrame::HLine);
-    bottom->setFrameShadow(QFrame::Sunken);
-    bottom->setGeometry(0, kToolBarHeight - 2, kClientWidth, 2);
-
-    connect(SpeedButton1, &QToolButton::clicked, this, &TMainForm::showSenderView);
-    connect(SpeedButton2, &QToolButton::clicked, this, &TMainForm::showRecipientView);
-    connect(SpeedButton3, &QToolButton::clicked, this,
-            [this] { popupToolbarMenu(SpeedButton3, PopupMenu2); });
-    connect(SpeedButton13, &QToolButton::clicked, this,
-            [this] { popupToolbarMenu(SpeedButton13, PopupMenu3); });
-    connect(SpeedButton4, &QToolButton::clicked, this, &TMainForm::excelImportRequested);
-    connect(SpeedButton5, &QToolButton::clicked, this, &TMainForm::ExportClick);
-    connect(SpeedButton6, &QToolButton::clicked, this, &TMainForm::BackupClick);
-    connect(SpeedButton7, &QToolButton::clicked, this, &TMainForm::RestoreClick);
-    connect(SpeedButton9, &QToolButton::clicked, this,
-            [this] { popupToolbarMenu(SpeedButton9, PopupMenu5); });
-    connect(SpeedButton10, &QToolButton::clicked, this,
-            [this] { popupToolbarMenu(SpeedButton10, PopupMenu6); });
-    connect(SpeedButton14, &QToolButton::clicked, this, &QWidget::close);
 }
 
 RecordGrid* TMainForm::buildGrid(QWidget* parent, DataSetModel* model, const QString& name)
@@ -437,7 +362,8 @@ QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
     layout->addWidget(grid);
     editor->setList(sender ? ADOQuery1 : ADOQuery2, grid);
     connect(grid, &RecordGrid::enterPressed, grid, &RecordGrid::gridDoubleClicked);
-    connect(grid, &RecordGrid::deletePressed, this, sender ? &TMainForm::Button8Click : &TMainForm::Button5Click);
+    connect(grid, &RecordGrid::deletePressed, this,
+            sender ? &TMainForm::Button8Click : &TMainForm::Button5Click);
 
     if (sender) {
         DBGridEh2 = grid;
@@ -467,74 +393,6 @@ QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
     connect(grid, &RecordGrid::contextMenuAt, this,
             [this, sender](const QPoint& at) { (sender ? PopupMenu7 : PopupMenu1)->popup(at); });
     return panel;
-}
-
-void TMainForm::buildMenus()
-{
-    const QVector<TemplateMenuEntry> entries = TemplateMenuTable::entries();
-    auto fill = [&](QMenu* menu, layouts::Variant variant, bool gridSingle) {
-        for (int i = 0; i < entries.size(); ++i) {
-            const QString caption = gridSingle ? TemplateMenuTable::gridSingleCaption(i) : entries[i].caption;
-            QAction* a = menu->addAction(caption);
-            const QString code = entries[i].code;
-            connect(a, &QAction::triggered, this,
-                    [this, code, variant] { emit templateRequested(code, variant); });
-        }
-    };
-    PopupMenu2 = new QMenu(this);
-    PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
-    fill(PopupMenu2, layouts::Variant::Single, false);
-    PopupMenu3 = new QMenu(this);
-    PopupMenu3->setObjectName(QStringLiteral("PopupMenu3"));
-    fill(PopupMenu3, layouts::Variant::Batch, false);
-
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    connect(PopupMenu1->addAction(QStringLiteral("修改记录")), &QAction::triggered, this,
-            &TMainForm::DBGridEh1DblClick);
-    connect(PopupMenu1->addAction(QStringLiteral("删除记录")), &QAction::triggered, this,
-            &TMainForm::Button5Click);
-    PopupMenu1->addSeparator();
-    QMenu* single = PopupMenu1->addMenu(QStringLiteral("单张打印"));
-    single->setObjectName(QStringLiteral("PopupMenu1Single"));
-    fill(single, layouts::Variant::Single, true);
-    QMenu* batch = PopupMenu1->addMenu(QStringLiteral("批量打印"));
-    batch->setObjectName(QStringLiteral("PopupMenu1Batch"));
-    fill(batch, layouts::Variant::Batch, false);
-
-    PopupMenu7 = new QMenu(this);
-    PopupMenu7->setObjectName(QStringLiteral("PopupMenu7"));
-    connect(PopupMenu7->addAction(QStringLiteral("修改记录")), &QAction::triggered, this,
-            &TMainForm::DBGridEh2DblClick);
-    connect(PopupMenu7->addAction(QStringLiteral("删除记录")), &QAction::triggered, this,
-            &TMainForm::Button8Click);
-
-    PopupMenu5 = new QMenu(this);
-    PopupMenu5->setObjectName(QStringLiteral("PopupMenu5"));
-    HideDateAction = PopupMenu5->addAction(QStringLiteral("隐藏寄件日期"));
-    HideDateAction->setCheckable(true);
-    connect(HideDateAction, &QAction::triggered, this, &TMainForm::HideDateClick);
-    PopupMenu5->addSeparator();
-    connect(PopupMenu5->addAction(QStringLiteral("计算器")), &QAction::triggered, this,
-            &TMainForm::CalculatorClick);
-    connect(PopupMenu5->addAction(QStringLiteral("记事本")), &QAction::triggered, this,
-            &TMainForm::NotepadClick);
-
-    PopupMenu6 = new QMenu(this);
-    PopupMenu6->setObjectName(QStringLiteral("PopupMenu6"));
-    QAction* help = PopupMenu6->addAction(QStringLiteral("使用说明"));
-    help->setShortcut(QKeySequence::HelpContents);
-    addAction(help); // F1 works without opening the menu
-    connect(help, &QAction::triggered, this, &TMainForm::HelpClick);
-    PopupMenu6->addSeparator();
-    connect(PopupMenu6->addAction(QStringLiteral("常见问题")), &QAction::triggered, this,
-            &TMainForm::FaqClick);
-    connect(PopupMenu6->addAction(QStringLiteral("技术支持")), &QAction::triggered, this,
-            &TMainForm::SupportClick);
-    connect(PopupMenu6->addAction(QStringLiteral("软件网站")), &QAction::triggered, this,
-            &TMainForm::WebSiteClick);
-    PopupMenu6->addSeparator();
-    connect(PopupMenu6->addAction(QStringLiteral("关于")), &QAction::triggered, this, &TMainForm::AboutClick);
 }
 
 QPoint TMainForm::toolbarMenuPos(const QWidget* button) const

@@ -92,6 +92,7 @@ public slots:
     void AboutClick();   // "关于"
 
 private:
+    friend class MainFormBars;
     friend class TestMainForm;
     friend class TestProgramWindows;
 
@@ -133,10 +134,8 @@ private:
     explicit TMainForm(QWidget* parent);
     bool openDatabase(QString* error);
     void buildUi();
-    void buildToolBar(QWidget* central);
     QWidget* buildPanel(QWidget* central, bool sender);
     RecordGrid* buildGrid(QWidget* parent, DataSetModel* model, const QString& name);
-    void buildMenus();
     void applyStartupSteps();
     void writeDesktopLauncher();
     void writePrintDate(bool empty);

@@ -54,8 +54,8 @@ public:
     // Whether the user typed into a box since the program last set it.
     bool isChanged(const QLineEdit* box) const { return m_changed.contains(box); }
 
-    void loadRow();    // double click on the grid
-    void changeRow();  // "修改"
+    void loadRow();   // double click on the grid
+    void changeRow(); // "修改"
     // "添加": a new row at the end, or the boxes written into row intoRow
     // (its other columns kept).
     void addRow(int intoRow = -1);

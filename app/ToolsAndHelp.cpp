@@ -15,8 +15,9 @@ bool ToolsAndHelp::startProgram(const QStringList& programs, const QString& what
 {
     const QString path = Shell::firstFound(programs);
     if (path.isEmpty()) {
-        Dialogs::message(m_owner, QStringLiteral("没有找到%1程序。试过：%2。")
-                                      .arg(what, programs.join(QStringLiteral("、"))));
+        Dialogs::message(
+            m_owner,
+            QStringLiteral("没有找到%1程序。试过：%2。").arg(what, programs.join(QStringLiteral("、"))));
         return false;
     }
     if (!Shell::start(path)) {

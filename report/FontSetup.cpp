@@ -19,9 +19,9 @@ void install()
     song += fallbackFamilies();
     QFont::insertSubstitutions(songFamily(), song);
     QFont::insertSubstitutions(QStringLiteral("SimSun"), song);
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               QStringList{QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans CJK SC")} +
-                                   fallbackFamilies());
+    QFont::insertSubstitutions(
+        QStringLiteral("MS Sans Serif"),
+        QStringList{QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans CJK SC")} + fallbackFamilies());
     QFont::insertSubstitutions(QString::fromUtf8(kInterfaceFamily), fallbackFamilies());
 }
 

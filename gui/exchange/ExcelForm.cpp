@@ -7,10 +7,10 @@
 #include "exchange/ExcelImporter.h"
 #include "gui/widgets/Dialogs.h"
 #include "gui/widgets/EnterClicks.h"
-#include "gui/widgets/ScreenFit.h"
-#include "gui/widgets/SearchFeedback.h"
 #include "gui/widgets/ProductInfo.h"
 #include "gui/widgets/RecordGrid.h"
+#include "gui/widgets/ScreenFit.h"
+#include "gui/widgets/SearchFeedback.h"
 #include "report/FontSetup.h"
 
 #include <QApplication>

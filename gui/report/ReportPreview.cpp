@@ -1,7 +1,7 @@
 #include "gui/report/ReportPreview.h"
 
-#include "gui/report/PrintProgress.h"
 #include "gui/report/PreviewIcons.h"
+#include "gui/report/PrintProgress.h"
 #include "gui/report/PrintTarget.h"
 #include "gui/report/ReportPageView.h"
 #include "gui/report/ReportThumbnailModel.h"
@@ -14,13 +14,13 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QDialogButtonBox>
-#include <QPushButton>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>

@@ -1,8 +1,8 @@
 #include "gui/templates/TemplateWindow.h"
 
+#include "data/DataSet.h"
 #include "data/Database.h"
 #include "gui/report/ReportPreview.h"
-#include "data/DataSet.h"
 #include "gui/widgets/Dialogs.h"
 #include "gui/widgets/ScreenFit.h"
 #include "report/FontSetup.h"
@@ -283,9 +283,11 @@ bool TemplateWindow::confirmSender()
                        !senders->value(row, name).trimmed().isEmpty();
     if (named)
         return true;
-    const QString where = batch ? QStringLiteral("批量打印使用第一条寄件记录") : QStringLiteral("单张打印使用寄件人表格中的当前记录");
+    const QString where = batch ? QStringLiteral("批量打印使用第一条寄件记录")
+                                : QStringLiteral("单张打印使用寄件人表格中的当前记录");
     const QString text =
-        QStringLiteral("寄件人姓名为空，打印出的快递单上将没有寄件人。\n%1，请在“寄件信息”中填写。\n\n仍要继续吗？")
+        QStringLiteral(
+            "寄件人姓名为空，打印出的快递单上将没有寄件人。\n%1，请在“寄件信息”中填写。\n\n仍要继续吗？")
             .arg(where);
     return Dialogs::message(this, text, QMessageBox::Warning, QMessageBox::Ok | QMessageBox::Cancel) ==
            QMessageBox::Ok;

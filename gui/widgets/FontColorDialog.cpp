@@ -59,7 +59,8 @@ QList<QPair<QColor, QString>> FontColorDialog::standardColors()
 
 QStringList FontColorDialog::styleNames()
 {
-    return {QStringLiteral("常规"), QStringLiteral("倾斜"), QStringLiteral("粗体"), QStringLiteral("粗偏斜体")};
+    return {QStringLiteral("常规"), QStringLiteral("倾斜"), QStringLiteral("粗体"),
+            QStringLiteral("粗偏斜体")};
 }
 
 FontColorDialog::FontColorDialog(const QFont& font, const QColor& color, QWidget* parent) : QDialog(parent)

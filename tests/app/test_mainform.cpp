@@ -9,20 +9,20 @@
 
 #include <QAction>
 #include <QDate>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QSqlQuery>
 #include <QStatusBar>
-#include <QDialog>
-#include <QGroupBox>
-#include <QScreen>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -665,7 +665,8 @@ private slots:
         QTest::newRow("blanks trimmed") << QStringLiteral(" 张 ") << QString()
                                         << QStringList{QStringLiteral("张三"), QStringLiteral("李张")};
         QTest::newRow("blanks only") << QStringLiteral("  ") << QString() << all;
-        QTest::newRow("inner blank") << QStringLiteral("王 ") << QString() << QStringList{QStringLiteral("王 五")};
+        QTest::newRow("inner blank") << QStringLiteral("王 ") << QString()
+                                     << QStringList{QStringLiteral("王 五")};
         QTest::newRow("quote") << QStringLiteral("\"") << QString() << QStringList{QStringLiteral("a\"b")};
         QTest::newRow("percent") << QStringLiteral("%") << QString()
                                  << QStringList{QStringLiteral("百分之100%")};
@@ -697,7 +698,8 @@ private slots:
         // A narrowed list says so; no match says "未找到".
         const bool searched = !(name.trimmed().isEmpty() && mobile.trimmed().isEmpty());
         QCOMPARE(f->RecipientFrame->title(),
-                 searched ? QStringLiteral("查询结果：%1 条，共 7 条").arg(found.size()) : QStringLiteral("全部记录"));
+                 searched ? QStringLiteral("查询结果：%1 条，共 7 条").arg(found.size())
+                          : QStringLiteral("全部记录"));
         QCOMPARE(f->statusBar()->currentMessage() == QStringLiteral("未找到"), searched && found.isEmpty());
     }
 
@@ -897,8 +899,8 @@ private slots:
         QVERIFY(Dialogs::shown().isEmpty());
         // "关于" names the address book in use, with its full path.
         f->PopupMenu6->actions().at(6)->trigger();
-        QVERIFY2(Dialogs::lastShown().text.contains(QDir::toNativeSeparators(QDir::current().absoluteFilePath(
-                     QStringLiteral("data.mdb")))),
+        QVERIFY2(Dialogs::lastShown().text.contains(
+                     QDir::toNativeSeparators(QDir::current().absoluteFilePath(QStringLiteral("data.mdb")))),
                  qPrintable(Dialogs::lastShown().text));
         // A desktop that can't open an address says so.
         Shell::setUrlOpener([](const QUrl&) { return false; });

@@ -12,7 +12,6 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
-#include <QTimer>
 #include <QLabel>
 #include <QListView>
 #include <QProcess>
@@ -21,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <QToolBar>
 
 class TestReportPreview : public QObject
@@ -293,7 +293,8 @@ void TestReportPreview::printSetupCancelChangesNothing()
     QTRY_VERIFY(!more.isGenerating());
     QCOMPARE(m_report->PrinterSettings.FirstPage, 0);
     QCOMPARE(m_report->PrinterSettings.LastPage, 0);
-    QVERIFY2(more.printTargetText().contains(QStringLiteral("全部 4 页")), qPrintable(more.printTargetText()));
+    QVERIFY2(more.printTargetText().contains(QStringLiteral("全部 4 页")),
+             qPrintable(more.printTargetText()));
 }
 
 void TestReportPreview::missingPrinterIsReported()

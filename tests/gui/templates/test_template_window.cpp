@@ -483,11 +483,12 @@ void TestTemplateWindow::senderWithoutNameWarns_data()
     const int ok = QMessageBox::Ok, cancel = QMessageBox::Cancel;
     QTest::newRow("batch, named") << int(Variant::Batch) << QStringLiteral("寄件甲") << ok << false << true;
     QTest::newRow("batch, date only, go on") << int(Variant::Batch) << QString("") << ok << true << true;
-    QTest::newRow("batch, blanks, cancel") << int(Variant::Batch) << QStringLiteral("  ") << cancel << true
-                                           << false;
+    QTest::newRow("batch, blanks, cancel")
+        << int(Variant::Batch) << QStringLiteral("  ") << cancel << true << false;
     QTest::newRow("batch, no sender") << int(Variant::Batch) << QString() << cancel << true << false;
     QTest::newRow("single, named") << int(Variant::Single) << QStringLiteral("寄件甲") << ok << false << true;
-    QTest::newRow("single, unnamed, cancel") << int(Variant::Single) << QString("") << cancel << true << false;
+    QTest::newRow("single, unnamed, cancel")
+        << int(Variant::Single) << QString("") << cancel << true << false;
 }
 
 void TestTemplateWindow::senderWithoutNameWarns()
