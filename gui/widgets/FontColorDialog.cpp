@@ -23,7 +23,7 @@ namespace {
 bool isSongStandIn(const QString& family)
 {
     const QStringList standIns = QFont::substitutes(FontSetup::songFamily());
-    return standIns.mid(0, 3).contains(family);
+    return standIns.mid(0, 3).contains(family, Qt::CaseInsensitive);
 }
 
 void selectText(QListWidget* list, const QString& text)
