@@ -622,7 +622,10 @@ private slots:
         clickRowHeader(f->DBGridEh1, 4, Qt::ShiftModifier);
         QCOMPARE(f->DBGridEh1->selectionModel()->selectedRows().size(), 4); // 0, 2, 3, 4
         Dialogs::answerButton(answer);
-        f->PopupMenu1->actions().value(1)->trigger(); // "删除记录"
+        if (answer == QMessageBox::Ok)
+            f->PopupMenu1->actions().value(1)->trigger(); // "删除记录"
+        else
+            QTest::keyClick(f->DBGridEh1, Qt::Key_Delete); // the same question
         QCOMPARE(Dialogs::lastShown().text, QStringLiteral("确定要删除选中的记录？"));
         QCOMPARE(Dialogs::lastShown().icon, QMessageBox::Warning);
         QCOMPARE(Dialogs::lastShown().buttons, QMessageBox::Ok | QMessageBox::Cancel);
@@ -630,6 +633,12 @@ private slots:
         QCOMPARE(gridNames(f), left);
         if (answer == QMessageBox::Cancel)
             QCOMPARE(f->DBGridEh1->selectionModel()->selectedRows().size(), 4);
+        // Enter in the grid loads the current row; Enter on a focused button presses it.
+        QTest::keyClick(f->DBGridEh1, Qt::Key_Return);
+        QCOMPARE(f->Edit10->text(), f->recipients()->value(QStringLiteral("姓名")));
+        QVERIFY(f->Button4->isEnabled());
+        QTest::keyClick(f->Button4, Qt::Key_Return);
+        QCOMPARE(Dialogs::lastShown().text, QStringLiteral("修改记录成功！"));
     }
 
     void deleteDoesNotTouchBoxesOrMode()
