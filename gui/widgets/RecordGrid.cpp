@@ -26,17 +26,11 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         const bool current = index.row() == m_view->currentIndex().row();
-        const bool selected = option.state & QStyle::State_Selected;
-        if (current && !selected) {
+        if (current && !(option.state & QStyle::State_Selected))
             painter->fillRect(option.rect, QColor(255, 230, 140));
-            QStyleOptionViewItem o = option;
-            o.state &= ~QStyle::State_HasFocus;
-            QStyledItemDelegate::paint(painter, o, index);
-        } else {
-            QStyleOptionViewItem o = option;
-            o.state &= ~QStyle::State_HasFocus;
-            QStyledItemDelegate::paint(painter, o, index);
-        }
+        QStyleOptionViewItem o = option;
+        o.state &= ~QStyle::State_HasFocus;
+        QStyledItemDelegate::paint(painter, o, index);
         if (current) {
             painter->save();
             painter->setPen(QPen(QColor(200, 120, 0), 1));
