@@ -28,6 +28,8 @@ class RecipientTracking;
 class RecordEditor;
 class RecordGrid;
 class RegionTable;
+class SearchFeedback;
+class ToolsAndHelp;
 
 // The main window: toolbar, the sender and the recipient panel with their
 // editors and grids, search, the print menus and the print date. It owns
@@ -96,11 +98,14 @@ public slots:
     void ExportClick();  // "数据导出"
     void BackupClick();  // "数据备份"
     void RestoreClick(); // "数据恢复"
+    void HelpClick();    // "使用说明"
+    void AboutClick();   // "关于"
 
 protected:
     bool event(QEvent* e) override;
 
 private:
+    friend class MainFormBars;
     friend class TestMainForm;
     friend class TestProgramWindows;
 
@@ -136,21 +141,23 @@ private:
     QMenu* PopupMenu6 = nullptr; // help
     QMenu* PopupMenu7 = nullptr; // sender grid
     QAction* HideDateAction = nullptr;
+    QGroupBox* RecipientFrame = nullptr; // "全部记录", or the search result
     QLabel* StatusSite = nullptr;
 
     explicit TMainForm(QWidget* parent);
     bool openDatabase(QString* error);
     void buildUi();
-    void buildToolBar(QWidget* central);
     QWidget* buildPanel(QWidget* central, bool sender);
     RecordGrid* buildGrid(QWidget* parent, DataSetModel* model, const QString& name);
-    void buildMenus();
     void applyStartupSteps();
     void writeDesktopLauncher();
     void writePrintDate(bool empty);
     void writePanelPreference(const QString& value);
     void restorePanelPreference();
     void popupToolbarMenu(QToolButton* button, QMenu* menu);
+    // The first sender row when it holds nothing but the print date (as the
+    // first start leaves it), else -1.
+    int dateOnlyFirstSender() const;
 
     std::unique_ptr<Database> m_db;
     RecordEditor* m_sender = nullptr;
@@ -159,4 +166,6 @@ private:
     std::unique_ptr<RegionTable> m_regions;
     std::unique_ptr<AddressParser> m_parser;
     RecipientTracking* m_tracking = nullptr; // chosen rows, printed marks, waybill numbers
+    SearchFeedback* m_search = nullptr;
+    ToolsAndHelp* m_tools = nullptr;
 };

@@ -91,12 +91,12 @@ RecordEditor::RecordEditor(const Spec& spec, QWidget* frame) : QObject(frame), m
     QList<QWidget*> tabOrder;
     for (const Box& b : spec.boxes) {
         auto* l = new QLabel(b.label, frame);
-        l->setFont(FontSetup::songFont(14));
+        l->setFont(FontSetup::interfaceFont(14));
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         l->setGeometry(b.left - 86, b.top, 84, 22);
         auto* e = new QLineEdit(frame);
         e->setObjectName(b.name);
-        e->setFont(FontSetup::songFont(14));
+        e->setFont(FontSetup::interfaceFont(14));
         e->setGeometry(b.left, b.top, b.width, 22);
         l->setBuddy(e);
         // Only what the user typed counts as a change; setText() does not
@@ -112,7 +112,7 @@ RecordEditor::RecordEditor(const Spec& spec, QWidget* frame) : QObject(frame), m
     for (const Button& b : spec.buttons) {
         auto* button = new QPushButton(b.text, frame);
         button->setObjectName(b.name);
-        button->setFont(FontSetup::songFont(14));
+        button->setFont(FontSetup::interfaceFont(14));
         button->setGeometry(740, top, 75, 26);
         top += 40;
         m_buttons << button;
@@ -124,19 +124,19 @@ RecordEditor::RecordEditor(const Spec& spec, QWidget* frame) : QObject(frame), m
         change->setEnabled(false);
 
     auto* note = new QGroupBox(QStringLiteral(" 说明 "), frame);
-    note->setFont(FontSetup::songFont(12));
+    note->setFont(FontSetup::interfaceFont(12));
     // "智能识别" takes the note's lower part, level with the fourth button.
     note->setGeometry(830, 6, 170, spec.recognise ? 122 : 164);
     if (spec.recognise) {
         m_recognise = new QPushButton(QStringLiteral("智能识别"), frame);
         m_recognise->setObjectName(QStringLiteral("ButtonRecognise"));
-        m_recognise->setFont(FontSetup::songFont(14));
+        m_recognise->setFont(FontSetup::interfaceFont(14));
         m_recognise->setToolTip(QStringLiteral("粘贴一段文字，自动填写姓名、电话、地址等"));
         m_recognise->setGeometry(830, 134, 170, 26);
         QWidget::setTabOrder(m_buttons.last(), m_recognise);
     }
     auto* noteText = new QLabel(spec.note.join(QLatin1Char('\n')), note);
-    noteText->setFont(FontSetup::songFont(13));
+    noteText->setFont(FontSetup::interfaceFont(13));
     noteText->setGeometry(10, 24, 156, 130);
     noteText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
@@ -233,7 +233,7 @@ void RecordEditor::changeRow()
     clearBoxes();
 }
 
-void RecordEditor::addRow()
+void RecordEditor::addRow(int intoRow)
 {
     const bool allEmpty =
         std::all_of(m_boxes.begin(), m_boxes.end(), [](const auto& b) { return b.first->text().isEmpty(); });
@@ -242,7 +242,7 @@ void RecordEditor::addRow()
         return;
     }
     QString why;
-    bool ok = m_set->append();
+    bool ok = intoRow >= 0 ? m_set->moveTo(intoRow) && m_set->edit() : m_set->append();
     for (const auto& b : std::as_const(m_boxes))
         ok = ok && m_set->setValue(b.second, boxText(b.first));
     if (m_spec.recipient)

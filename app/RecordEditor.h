@@ -58,9 +58,11 @@ public:
     // Whether the user typed into a box since the program last set it.
     bool isChanged(const QLineEdit* box) const { return m_changed.contains(box); }
 
-    void loadRow();    // double click on the grid
-    void changeRow();  // "修改"
-    void addRow();     // "添加"
+    void loadRow();   // double click on the grid
+    void changeRow(); // "修改"
+    // "添加": a new row at the end, or the boxes written into row intoRow
+    // (its other columns kept).
+    void addRow(int intoRow = -1);
     void deleteRows(); // "删除"
 
     // "智能识别": the user pastes text, then checks the boxes and adds.

@@ -26,6 +26,8 @@ int main(int argc, char** argv)
         QApplication::installTranslator(&qtTranslator);
 
     FontSetup::install();
+    // Menus, message boxes and dialogs in the interface face too.
+    QApplication::setFont(FontSetup::interfaceFont(13));
 
     QString error;
     std::unique_ptr<ProgramWindows> windows(ProgramWindows::create(&error));

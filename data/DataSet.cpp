@@ -34,6 +34,16 @@ DataSet::DataSet(QObject* parent) : QObject(parent) {}
 
 DataSet::~DataSet() = default;
 
+int DataSet::tableRowCount() const
+{
+    if (!m_db || m_table.isEmpty())
+        return -1;
+    QSqlQuery q(m_db->db());
+    if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM %1").arg(Schema::quoted(m_table))) || !q.next())
+        return -1;
+    return q.value(0).toInt();
+}
+
 QString DataSet::statement() const
 {
     QString s = QStringLiteral("select * from %1").arg(m_table);

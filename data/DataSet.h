@@ -45,6 +45,10 @@ public:
     QString table() const { return m_table; }
     // The statement as the user would read it, e.g. "select * from inr".
     QString statement() const;
+    // Whether the set shows part of its table (a search).
+    bool isFiltered() const { return !m_where.isEmpty(); }
+    // Rows of the whole table, whatever the set shows; -1 when unknown.
+    int tableRowCount() const;
 
     QStringList fieldNames() const { return m_fields; }
     int fieldIndex(const QString& name) const { return m_fields.indexOf(name); }

@@ -32,6 +32,7 @@ struct TQRPrinterSettings
     int Copies = 1;
     int FirstPage = 0; // 0 and 0: all pages
     int LastPage = 0;
+    int RangePageCount = 0; // pages the report had when the range was chosen
     QPageLayout::Orientation Orientation = QPageLayout::Portrait;
     int Bin = 0;       // QPrinter::PaperSource; 0 = automatic
     int Duplex = 0;    // QPrinter::DuplexMode; 0 = none

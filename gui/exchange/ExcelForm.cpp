@@ -1,15 +1,17 @@
 #include "gui/exchange/ExcelForm.h"
 
-#include "data/ContainsSearch.h"
 #include "data/DataSet.h"
 #include "data/DataSetModel.h"
 #include "data/Database.h"
 #include "data/Schema.h"
 #include "exchange/ExcelImporter.h"
 #include "gui/widgets/Dialogs.h"
+#include "gui/widgets/EnterClicks.h"
 #include "gui/widgets/ProductInfo.h"
 #include "gui/widgets/RecipientTracking.h"
 #include "gui/widgets/RecordGrid.h"
+#include "gui/widgets/ScreenFit.h"
+#include "gui/widgets/SearchFeedback.h"
 #include "report/FontSetup.h"
 
 #include <QApplication>
@@ -35,7 +37,7 @@ constexpr int kHeight = 700;
 QLabel* label(const QString& text, QWidget* parent)
 {
     auto* l = new QLabel(text, parent);
-    l->setFont(FontSetup::songFont(14));
+    l->setFont(FontSetup::interfaceFont(14));
     return l;
 }
 
@@ -43,7 +45,7 @@ QLineEdit* box(const QString& name, int width, QWidget* parent)
 {
     auto* e = new QLineEdit(parent);
     e->setObjectName(name);
-    e->setFont(FontSetup::songFont(14));
+    e->setFont(FontSetup::interfaceFont(14));
     e->setFixedWidth(width);
     return e;
 }
@@ -52,7 +54,7 @@ QPushButton* button(const QString& name, const QString& caption, QWidget* parent
 {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(name);
-    b->setFont(FontSetup::songFont(14));
+    b->setFont(FontSetup::interfaceFont(14));
     b->setAutoDefault(false);
     return b;
 }
@@ -65,13 +67,15 @@ TExcelForm::TExcelForm(QWidget* parent) : QDialog(parent), m_db(std::make_unique
     setWindowTitle(QStringLiteral("Excel导入—利用Excel模板样式直接导入"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(kWidth, kHeight);
+    // Smaller where the screen is: the grid takes what is left.
+    setFixedSize(ScreenFit::clientSize(QSize(kWidth, kHeight), ScreenFit::availableFor(parent)));
     ADOQuery1 = new DataSet(this);
     ADOQuery1->setObjectName(QStringLiteral("ADOQuery1"));
     ADOQuery1->setDatabase(m_db.get());
     DataSource1 = new DataSetModel(ADOQuery1, this);
     buildUi();
     buildMenus();
+    EnterClicks::install(this);
     connectDatabase();
 }
 
@@ -88,7 +92,7 @@ void TExcelForm::buildUi()
     root->setMenuBar(MainMenu1);
 
     auto* pathGroup = new QGroupBox(QStringLiteral("Excel路径"), this);
-    pathGroup->setFont(FontSetup::songFont(14));
+    pathGroup->setFont(FontSetup::interfaceFont(14));
     pathGroup->setFixedHeight(55);
     auto* pathRow = new QHBoxLayout(pathGroup);
     pathRow->setContentsMargins(8, 2, 8, 4);
@@ -107,7 +111,7 @@ void TExcelForm::buildUi()
     root->addWidget(pathGroup);
 
     auto* searchGroup = new QGroupBox(QStringLiteral("单项查询"), this);
-    searchGroup->setFont(FontSetup::songFont(14));
+    searchGroup->setFont(FontSetup::interfaceFont(14));
     searchGroup->setFixedHeight(50);
     auto* searchRow = new QHBoxLayout(searchGroup);
     searchRow->setContentsMargins(8, 0, 8, 4);
@@ -130,7 +134,7 @@ void TExcelForm::buildUi()
     root->addWidget(searchGroup);
 
     auto* allGroup = new QGroupBox(QStringLiteral("全部记录"), this);
-    allGroup->setFont(FontSetup::songFont(14));
+    allGroup->setFont(FontSetup::interfaceFont(14));
     auto* allLayout = new QVBoxLayout(allGroup);
     allLayout->setContentsMargins(4, 4, 4, 4);
     DBGridEh1 = new RecordGrid(DataSource1, QStringLiteral("DBGridEh1"), allGroup);
@@ -153,7 +157,7 @@ void TExcelForm::buildUi()
     status->setFixedHeight(22);
     auto section = [&](const QString& text, int width) {
         auto* l = new QLabel(text, status);
-        l->setFont(FontSetup::songFont(12));
+        l->setFont(FontSetup::interfaceFont(12));
         l->setFixedWidth(width);
         status->addWidget(l);
     };
@@ -161,10 +165,13 @@ void TExcelForm::buildUi()
     section(QStringLiteral(" 网址：") + ProductInfo::webSite(), 250);
     section(QStringLiteral(" 最佳分辨率：1024*768"), 200);
     root->addWidget(status);
+    m_search = new SearchFeedback(ADOQuery1, allGroup, status, this);
 
     connect(SpeedButton1, &QToolButton::clicked, this, &TExcelForm::SpeedButton1Click);
     connect(Button1, &QPushButton::clicked, this, &TExcelForm::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TExcelForm::Button2Click);
+    connect(Edit2, &QLineEdit::returnPressed, this, &TExcelForm::Button2Click);
+    connect(Edit3, &QLineEdit::returnPressed, this, &TExcelForm::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TExcelForm::Button3Click);
     connect(DBGridEh1, &RecordGrid::contextMenuAt, this, [this](const QPoint& at) { PopupMenu1->popup(at); });
 }
@@ -278,8 +285,7 @@ void TExcelForm::Button2Click()
 {
     QString error;
     if (m_tracking->hasNumber() ? !m_tracking->searchNumber(&error)
-                                : !ContainsSearch::byNameOrMobile(*ADOQuery1, Schema::kExcelTable,
-                                                                  Edit2->text(), Edit3->text(), &error))
+                                : !m_search->search(Edit2->text(), Edit3->text(), &error))
         Dialogs::error(this, error);
     else if (!Edit2->text().isEmpty() || !Edit3->text().isEmpty())
         m_tracking->filterBox()->setCurrentIndex(0);

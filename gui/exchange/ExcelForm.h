@@ -19,6 +19,7 @@ class QStatusBar;
 class QToolButton;
 class RecipientTracking;
 class RecordGrid;
+class SearchFeedback;
 
 // The Excel window: imports a recipient list from a workbook into the table
 // `excel`, shows and searches it, and opens the Excel printing windows.
@@ -83,4 +84,5 @@ private:
 
     std::unique_ptr<Database> m_db;
     RecipientTracking* m_tracking = nullptr; // chosen rows, printed marks, waybill numbers
+    SearchFeedback* m_search = nullptr;
 };

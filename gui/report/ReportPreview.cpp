@@ -2,7 +2,9 @@
 
 #include "data/Database.h"
 #include "exchange/FileReplacer.h"
+#include "gui/report/PreviewIcons.h"
 #include "gui/report/PrintProgress.h"
+#include "gui/report/PrintTarget.h"
 #include "gui/report/ReportPageView.h"
 #include "gui/report/ReportThumbnailModel.h"
 #include "gui/widgets/Dialogs.h"
@@ -14,6 +16,7 @@
 
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -22,6 +25,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QPushButton>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
@@ -49,7 +53,10 @@ ReportPreview::ReportPreview(TQuickRep* report, QWidget* parent)
     box->setSpacing(0);
 
     m_toolBar = new QToolBar(this);
-    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // At the window's 500 pixels the captions don't all fit: pictures, with
+    // the captions as tooltips, keep every command in sight.
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m_toolBar->setIconSize(QSize(20, 20));
     box->addWidget(m_toolBar);
 
     auto* zoomGroup = new QActionGroup(this);
@@ -72,6 +79,7 @@ ReportPreview::ReportPreview(TQuickRep* report, QWidget* parent)
     m_toolBar->addAction(QStringLiteral("导出PDF"), this, &ReportPreview::exportPdf);
     m_toolBar->addSeparator();
     m_toolBar->addAction(QStringLiteral("关 闭"), this, &ReportPreview::close);
+    PreviewIcons::decorate(m_toolBar);
 
     auto* splitter = new QSplitter(this);
     m_tabs = new QTabWidget(splitter);
@@ -113,6 +121,14 @@ ReportPreview::ReportPreview(TQuickRep* report, QWidget* parent)
         m_statusBar->addPermanentWidget(m_contentsPanel);
     }
     box->addWidget(m_statusBar);
+    // Below the three panels: a range chosen once in "设 置" applies to every
+    // later print from this window, so the window says what the next print does.
+    m_targetPanel = new QLabel(this);
+    m_targetPanel->setObjectName(QStringLiteral("PrintTargetLabel"));
+    m_targetPanel->setContentsMargins(4, 0, 4, 2);
+    m_targetPanel->setWordWrap(true);
+    box->addWidget(m_targetPanel);
+    connect(this, &ReportPreview::generationFinished, this, &ReportPreview::updatePrintTarget);
 
     connect(m_thumbs->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
@@ -145,6 +161,7 @@ ReportPreview::ReportPreview(TQuickRep* report, QWidget* parent)
         m_timer->start();
     applyZoom();
     updateStatus();
+    updatePrintTarget();
 }
 
 ReportPreview::~ReportPreview()
@@ -319,6 +336,11 @@ void ReportPreview::lastPage()
 
 void ReportPreview::printSetup()
 {
+    // The range is chosen against the whole report, not the pages made so far.
+    if (!m_layout->isFinished()) {
+        m_layout->generateAll();
+        generateSome();
+    }
     QPrinter printer(QPrinter::HighResolution);
     ReportPrinter::setup(&printer, m_report);
     QPrintDialog dialog(&printer, this);
@@ -326,13 +348,60 @@ void ReportPreview::printSetup()
     dialog.setMinMax(1, std::max(1, m_layout->pageCount()));
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
     dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
+    // Here the dialog only stores the choices; "打 印" prints.
+    if (auto* buttons = dialog.findChild<QDialogButtonBox*>())
+        if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
+            ok->setText(QStringLiteral("确定"));
     if (Dialogs::exec(&dialog) != QDialog::Accepted)
         return;
     ReportPrinter::keepSettings(printer, &m_report->PrinterSettings);
+    m_report->PrinterSettings.RangePageCount = m_layout->pageCount();
+    updatePrintTarget();
+}
+
+bool ReportPreview::askForPrinter()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    ReportPrinter::setup(&printer, m_report);
+    QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle(QStringLiteral("选择打印机"));
+    dialog.setMinMax(1, std::max(1, m_layout->pageCount()));
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
+    if (Dialogs::exec(&dialog) != QDialog::Accepted)
+        return false;
+    ReportPrinter::keepSettings(printer, &m_report->PrinterSettings);
+    m_report->PrinterSettings.RangePageCount = m_layout->pageCount();
+    updatePrintTarget();
+    return true;
+}
+
+QString ReportPreview::printTargetText() const
+{
+    return m_targetPanel->text();
+}
+
+void ReportPreview::updatePrintTarget()
+{
+    // Only a finished report knows its page count; a range chosen for
+    // another count (the list changed since) no longer means anything.
+    if (m_layout->isFinished())
+        PrintTarget::dropStaleRange(&m_report->PrinterSettings, m_layout->pageCount());
+    m_targetPanel->setText(PrintTarget::describe(m_report->PrinterSettings, m_layout->pageCount()));
 }
 
 void ReportPreview::print()
 {
+    // With no default printer the job would go to whichever queue comes
+    // first: ask instead.
+    if (PrintTarget::mustAskForPrinter(m_report->PrinterSettings)) {
+        if (!m_layout->isFinished()) {
+            m_layout->generateAll();
+            generateSome();
+        }
+        if (!askForPrinter())
+            return;
+    }
     ReportOutputListener* listener = m_report->OutputListener;
     ReportOutputListener::Output output;
     const TQRPrinterSettings& kept = m_report->PrinterSettings;

@@ -5,7 +5,9 @@
 #include "gui/report/ReportPreview.h"
 #include "gui/templates/TemplatePrintListener.h"
 #include "gui/widgets/Dialogs.h"
+#include "gui/widgets/ScreenFit.h"
 #include "report/FontSetup.h"
+#include "report/QRDBText.h"
 #include "report/QuickRep.h"
 #include "templates/BatchData.h"
 #include "templates/IntegerText.h"
@@ -33,11 +35,10 @@ int mmToPixels(double mm)
     return int(std::lround(mm * kScreenPpi / 25.4));
 }
 
+// The strip is the window's own text, not print: the interface face.
 QFont stripFont()
 {
-    QFont f(FontSetup::songFamily());
-    f.setPointSize(9);
-    return f;
+    return FontSetup::interfaceFont(12);
 }
 
 } // namespace
@@ -54,11 +55,16 @@ TemplateWindow::TemplateWindow(const layouts::Template& tmpl, layouts::Variant v
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     setModal(true);
 
-    m_dialogFont = QFont(QStringLiteral("MS Sans Serif"), 8);
     m_layout = new TemplateReport(tmpl, variant, this);
     m_listener = std::make_unique<TemplatePrintListener>(m_layout);
     m_listener->setSources(sources);
     m_layout->report()->OutputListener = m_listener.get();
+    // The font dialog opens at the items' own font, so that "确定" without a
+    // change changes nothing.
+    if (!m_layout->items().isEmpty()) {
+        m_dialogFont = m_layout->items().first()->Font;
+        m_dialogColor = m_layout->items().first()->FontColor;
+    }
     if (m_layout->isBatch()) {
         m_batch = new BatchData(m_layout->recipientTable(), this);
         m_batch->setObjectName(QStringLiteral("ADOConnection1"));
@@ -91,7 +97,12 @@ TemplateWindow::TemplateWindow(const layouts::Template& tmpl, layouts::Variant v
     Panel2 = new QWidget(this);
     Panel2->setObjectName(QStringLiteral("Panel2"));
     Panel2->setFixedSize(m_pagePx.width() + kPageLeft, m_pagePx.height() + kStripHeight);
-    box->addWidget(Panel2);
+    // On a screen smaller than the page the page scrolls.
+    const QRect avail = ScreenFit::availableFor(this);
+    const QMargins frame = ScreenFit::frameGuess();
+    const QSize room(avail.width() - frame.left() - frame.right(),
+                     avail.height() - frame.top() - frame.bottom() - MainMenu1->sizeHint().height());
+    box->addWidget(ScreenFit::scrollIfLarger(Panel2, room, this));
 
     buildStrip();
     buildPage();
@@ -315,8 +326,32 @@ void TemplateWindow::N1Click()
         }
     }
     bindSources();
+    if (!confirmSender())
+        return;
     if (!report()->Preview(this))
         ReportPreview::exec(report(), this);
+}
+
+bool TemplateWindow::confirmSender()
+{
+    // A batch prints every page with the first sender row, a single print
+    // with the sender grid's current row.
+    const bool batch = isBatch();
+    DataSet* senders = batch ? m_batch->senders() : m_sources.senders;
+    const int row = !senders || !senders->isOpen() ? -1 : batch ? 0 : senders->currentRow();
+    const int name = senders ? senders->fieldIndex(QStringLiteral("姓名")) : -1;
+    const bool named = row >= 0 && row < senders->recordCount() && name >= 0 &&
+                       !senders->value(row, name).trimmed().isEmpty();
+    if (named)
+        return true;
+    const QString where = batch ? QStringLiteral("批量打印使用第一条寄件记录")
+                                : QStringLiteral("单张打印使用寄件人表格中的当前记录");
+    const QString text =
+        QStringLiteral(
+            "寄件人姓名为空，打印出的快递单上将没有寄件人。\n%1，请在“寄件信息”中填写。\n\n仍要继续吗？")
+            .arg(where);
+    return Dialogs::message(this, text, QMessageBox::Warning, QMessageBox::Ok | QMessageBox::Cancel) ==
+           QMessageBox::Ok;
 }
 
 void TemplateWindow::N2Click()

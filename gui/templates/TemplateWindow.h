@@ -104,6 +104,9 @@ private:
     QAction* N2 = nullptr; // 【关闭窗口】
 
     bool readShift(QLineEdit* edit, int* pixels);
+    // False when the sender row that would print has no name and the user
+    // chose not to go on.
+    bool confirmSender();
     void buildStrip();
     void buildPage();
 

@@ -38,6 +38,10 @@ public:
     // Centred, bold, teal titles.
     void setHighlightedTitles();
 
+    // Columns (by name) that take the width of their content whenever the
+    // list is rebuilt, such as mobile numbers where the default cuts them.
+    void setFittedColumns(const QStringList& names);
+
     // Selected rows (0-based), in ascending order.
     QList<int> selectedRowList() const;
 
@@ -48,6 +52,10 @@ signals:
     // A double click anywhere on the grid: cells, row indicator, titles, or
     // the empty space below the last row.
     void gridDoubleClicked();
+    // Enter: load the current row, as a double click does.
+    void enterPressed();
+    // Delete: delete the selected rows.
+    void deletePressed();
 
 protected:
     // Rows are selected through the row indicator only (click, drag, Ctrl,
@@ -57,14 +65,17 @@ protected:
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event = nullptr) const override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void applyColumnLayout();
     void followSet();
+    bool onColumnBorder(const QPoint& pos) const;
 
     DataSetModel* m_model;
     QVector<Column> m_shown;
     QStringList m_hidden;
+    QStringList m_fitted;
     bool m_hasLayout = false;
     bool m_following = false;
     PrintedMarkDelegate* m_markDelegate = nullptr;
