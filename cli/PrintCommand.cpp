@@ -231,8 +231,8 @@ int runPrint(CliContext& ctx)
         tpl->setItemsFont(o.font);
 
     if (!o.pdf.isEmpty()) {
+        // Pages are written as they are made.
         ReportLayout layout(tpl->report());
-        layout.generateAll();
         if (!writePdf(&layout, o.pdf, &error)) {
             ctx.err << error << "\n";
             return 1;
