@@ -122,6 +122,28 @@ int ReportLayout::progress() const
     return int(qint64(m_done) * 100 / m_records);
 }
 
+int ReportLayout::expectedPageCount() const
+{
+    if (m_finished || !m_started)
+        return m_pageFirst.size();
+    const TQRPage& page = m_report->Page;
+    const double available = m_pageLength - page.TopMargin - page.BottomMargin;
+    const double height = std::round(m_bandHeight);
+    if (height <= 0) // every band on the one page
+        return std::max<int>(m_pageFirst.size(), m_done < m_records ? 1 : 0);
+    // As printBand() breaks pages: bands stack while they fit, one at least.
+    int perPage = 1;
+    while ((perPage + 1) * height <= available + 1e-6)
+        ++perPage;
+    const int left = m_records - m_done;
+    const double usedNow = m_pageFirst.isEmpty() ? available + height : m_used;
+    int roomNow = 0; // bands still fitting the current page
+    while (usedNow > 0 && usedNow + (roomNow + 1) * height <= available + 1e-6 && roomNow < left)
+        ++roomNow;
+    const int rest = left - roomNow;
+    return m_pageFirst.size() + (rest + perPage - 1) / perPage;
+}
+
 QSizeF ReportLayout::pageSizeMm() const
 {
     return QSizeF(m_pageWidth / 10.0, m_pageLength / 10.0);

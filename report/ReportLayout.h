@@ -47,6 +47,9 @@ public:
     // Records done x 100 / record count.
     int progress() const;
     int pageCount() const { return m_pageFirst.size(); }
+    // The pages the whole run will make, known as soon as it has started
+    // (every band is as high as the others); pageCount() once finished.
+    int expectedPageCount() const;
 
     QSizeF pageSizeMm() const;
     // Page width and length in tenths of a millimetre.

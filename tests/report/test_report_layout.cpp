@@ -197,6 +197,8 @@ void TestReportLayout::pageCount()
     const int rowBefore = m_inr->currentRow();
 
     ReportLayout layout(m_report);
+    layout.start();
+    QCOMPARE(layout.expectedPageCount(), pages);
     QVERIFY(layout.generateAll());
     QCOMPARE(layout.pageCount(), pages);
     QCOMPARE(layout.progress(), 100);
@@ -217,6 +219,12 @@ void TestReportLayout::bandsSharePageWhenTheyFit()
     m_report->DataSet = m_inr;
     QVERIFY(m_inr->open("inr"));
     ReportLayout layout(m_report);
+    layout.start();
+    QCOMPARE(layout.expectedPageCount(), 3);
+    layout.step();
+    layout.step();
+    layout.step(); // the second page holds one band and has room for one more
+    QCOMPARE(layout.expectedPageCount(), 3);
     QVERIFY(layout.generateAll());
     QCOMPARE(layout.pageCount(), 3);
     QCOMPARE(layout.pageTexts(0), (QStringList{QStringLiteral("收件人1"), QStringLiteral("收件人2")}));
