@@ -9,9 +9,13 @@
 //   bench_report_pdf [--preview] [pages...] engine and floor (and the preview) at each
 //                                           size (10000 100000)
 //   bench_report_pdf --smoke PAGES          one small run of each; fails when they differ
-//   bench_report_pdf MODE DB                one run on a filled file: engine | floor | preview
+//   bench_report_pdf --cups [pages...]      engine against printing to a private CUPS
+//                                           queue (our process's time only; needs root)
+//   bench_report_pdf MODE DB                one run on a filled file: engine | floor |
+//                                           preview | printer
 //   bench_report_pdf --fill DB PAGES        only makes the file (to profile the command line)
 
+#include "data/DataSet.h"
 #include "data/Database.h"
 #include "data/Transaction.h"
 #include "report/FontSetup.h"
@@ -21,10 +25,12 @@
 #include "report/ReportPainter.h"
 #include "report/ReportPdfWriter.h"
 #include "report/ReportPreview.h"
+#include "report/ReportPrinter.h"
 #include "templates/BatchData.h"
 #include "templates/TemplateReport.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFontMetricsF>
@@ -287,6 +293,23 @@ int runEngine(const QString& dbPath, const QString& pdf, QStringList* firstPage)
     return layout.pageCount();
 }
 
+// Printing to the cups-pdf queue of a private spooler (CUPS_SERVER): our
+// part ends when the job is handed over.
+int runPrinter(const QString& dbPath)
+{
+    QString error;
+    std::unique_ptr<TemplateReport> tpl(TemplateReport::create(QStringLiteral("st"), QStringLiteral("batch"), &error));
+    BatchData batch(tpl->recipientTable());
+    if (!batch.reload(dbPath, &error))
+        return -1;
+    tpl->bind(batch.senders(), batch.recipients());
+    if (!ReportPrinter::printTo(tpl->report(), QStringLiteral("waybill-pdf"), &error)) {
+        std::fprintf(stderr, "printer: %s\n", qPrintable(error));
+        return -1;
+    }
+    return batch.recipients()->recordCount();
+}
+
 int runPreview(const QString& dbPath)
 {
     QString error;
@@ -328,6 +351,8 @@ int runMode(const QString& mode, const QString& dbPath)
         pages = runFloor(dbPath, pdf, nullptr);
     else if (mode == QLatin1String("preview"))
         pages = runPreview(dbPath);
+    else if (mode == QLatin1String("printer"))
+        pages = runPrinter(dbPath);
     if (pages < 0)
         return 1;
     // One line the parent reads: mode pages wall cpu peakKb beforeKb pdfBytes.
@@ -396,6 +421,34 @@ bool sameFirstPage(const QString& dbPath)
     return true;
 }
 
+// The engine's PDF against the same pages sent to a private spooler's
+// cups-pdf queue, started here as the printing tests start it.
+bool compareWithPrinter(const QString& dbPath)
+{
+    const QString script = QStringLiteral(WAYBILL_SOURCE_DIR "/tests/report/cups/private-cups.sh");
+    QTemporaryDir spool(QDir::tempPath() + QStringLiteral("/waybill-cups-XXXXXX"));
+    QProcess start;
+    start.start(QStringLiteral("/bin/sh"), {script, QStringLiteral("start"), spool.path()});
+    start.waitForFinished(60000);
+    if (start.exitCode() != 0) {
+        std::fprintf(stderr, "no private spooler: %s\n", start.readAllStandardError().constData());
+        return false;
+    }
+    qputenv("CUPS_SERVER", QFile::encodeName(spool.filePath(QStringLiteral("cups.sock"))));
+    const Result engine = runChild(QStringLiteral("engine"), dbPath);
+    const Result printer = runChild(QStringLiteral("printer"), dbPath);
+    QProcess::execute(QStringLiteral("/bin/sh"), {script, QStringLiteral("stop"), spool.path()});
+    qunsetenv("CUPS_SERVER");
+    if (!engine.ok || !printer.ok)
+        return false;
+    print("engine", engine);
+    std::printf("  printer %7d pages %7.2f s (%6.2f s CPU) in our process, peak memory %4ld MB\n", printer.pages,
+                printer.wall, printer.cpu, printer.peakKb / 1024);
+    std::printf("  ratio printer / PDF: %.2f CPU (%.2f wall)\n", printer.cpu / std::max(engine.cpu, 1e-3),
+                printer.wall / std::max(engine.wall, 1e-3));
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -404,7 +457,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
-    const QStringList modes = {QStringLiteral("engine"), QStringLiteral("floor"), QStringLiteral("preview")};
+    const QStringList modes = {QStringLiteral("engine"), QStringLiteral("floor"), QStringLiteral("preview"),
+                               QStringLiteral("printer")};
     if (args.size() >= 2 && modes.contains(args.first()))
         return runMode(args.at(0), args.at(1));
 
@@ -417,6 +471,7 @@ int main(int argc, char** argv)
     }
     const bool smoke = args.removeAll(QStringLiteral("--smoke")) > 0;
     const bool preview = args.removeAll(QStringLiteral("--preview")) > 0;
+    const bool cups = args.removeAll(QStringLiteral("--cups")) > 0;
     QList<int> sizes;
     for (const QString& a : args)
         sizes.append(a.toInt());
@@ -437,6 +492,11 @@ int main(int argc, char** argv)
             return 1;
         std::printf("st batch, %d recipients:\n", pages);
         std::fflush(stdout);
+        if (cups) {
+            if (!compareWithPrinter(dbPath))
+                ++failures;
+            continue;
+        }
         const Result floor = runChild(QStringLiteral("floor"), dbPath);
         const Result engine = runChild(QStringLiteral("engine"), dbPath);
         if (!floor.ok || !engine.ok || engine.pages != pages || floor.pages != pages) {
