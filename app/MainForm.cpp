@@ -1,37 +1,34 @@
 #include "app/MainForm.h"
 
-#include "app/RecordGrid.h"
+#include "app/DataMaintenance.h"
+#include "app/RecordEditor.h"
 
-#include "app/DesktopLauncher.h"
-#include "app/Dialogs.h"
-#include "app/ProductInfo.h"
-#include "app/Shell.h"
-#include "app/TemplateMenuTable.h"
-#include "app/ToolIcons.h"
+#include "gui/widgets/RecordGrid.h"
+
 #include "data/ContainsSearch.h"
 #include "data/DataSet.h"
 #include "data/DataSetModel.h"
 #include "data/Database.h"
 #include "data/Schema.h"
-#include "exchange/DataExporter.h"
-#include "exchange/DatabaseBackup.h"
+#include "gui/widgets/DesktopLauncher.h"
+#include "gui/widgets/Dialogs.h"
+#include "gui/widgets/ProductInfo.h"
+#include "gui/widgets/Shell.h"
+#include "gui/widgets/ToolIcons.h"
 #include "report/FontSetup.h"
-#include "templates/DataSources.h"
+#include "templates/TemplateMenuTable.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
-#include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMouseEvent>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
@@ -52,41 +49,6 @@ constexpr int kStatusHeight = 22;
 constexpr int kTitleHeight = 30;
 constexpr int kEditorHeight = 178;
 constexpr int kSearchHeight = 50;
-
-QFont songFont(int pixels, bool bold = false)
-{
-    QFont f(QString::fromUtf8(FontSetup::kSongFamily));
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
-}
-
-QString selectionHint()
-{
-    return QStringLiteral("请单击左边的序号选中一条记录或拖选一段记录，\r\n"
-                          "也可以用Ctrl及Shift来进行多选，然后再删除记录。");
-}
-
-// Rows the user selected in a grid, in ascending order.
-QList<int> selectedRows(const QTableView* grid)
-{
-    QList<int> rows;
-    const QItemSelection sel = grid->selectionModel()->selection();
-    for (const QItemSelectionRange& r : sel)
-        for (int row = r.top(); row <= r.bottom(); ++row)
-            rows << row;
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    return rows;
-}
-
-// What a box holds, as a text: an empty box stores an empty text, never NULL
-// (a null QString would be bound as NULL).
-QString boxText(const QLineEdit* box)
-{
-    const QString t = box->text();
-    return t.isNull() ? QStringLiteral("") : t;
-}
 
 } // namespace
 
@@ -115,17 +77,9 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), m_db(std::make_uniq
     DataSource2 = new DataSetModel(ADOQuery1, this);
     DataSource2->setObjectName(QStringLiteral("DataSource2"));
     buildUi();
-    DataSources::setMainSenders(ADOQuery1);
-    DataSources::setMainRecipients(ADOQuery2);
 }
 
-TMainForm::~TMainForm()
-{
-    if (DataSources::mainSenders() == ADOQuery1)
-        DataSources::setMainSenders(nullptr);
-    if (DataSources::mainRecipients() == ADOQuery2)
-        DataSources::setMainRecipients(nullptr);
-}
+TMainForm::~TMainForm() = default;
 
 bool TMainForm::openDatabase(QString* error)
 {
@@ -256,7 +210,7 @@ void TMainForm::buildUi()
     bar->setSizeGripEnabled(false);
     auto section = [bar](const QString& text, int width, int stretch) {
         auto* l = new QLabel(text, bar);
-        l->setFont(songFont(12));
+        l->setFont(FontSetup::songFont(12));
         if (width > 0)
             l->setFixedWidth(width);
         bar->addWidget(l, stretch);
@@ -291,7 +245,7 @@ void TMainForm::buildToolBar(QWidget* central)
         b->setIconSize(QSize(28, 28));
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         b->setAutoRaise(true);
-        b->setFont(songFont(12));
+        b->setFont(FontSetup::songFont(12));
         b->setFocusPolicy(Qt::NoFocus);
         b->setGeometry(x, 1, 57, 57);
         x += 58;
@@ -347,24 +301,6 @@ void TMainForm::buildToolBar(QWidget* central)
     connect(SpeedButton14, &QToolButton::clicked, this, &QWidget::close);
 }
 
-QLineEdit* TMainForm::addBox(QWidget* parent, const QString& name, const QString& label, int left, int top,
-                             int width)
-{
-    auto* l = new QLabel(label, parent);
-    l->setFont(songFont(14));
-    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    l->setGeometry(left - 86, top, 84, 22);
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    e->setFont(songFont(14));
-    e->setGeometry(left, top, width, 22);
-    l->setBuddy(e);
-    // Only what the user typed counts as a change; setText() does not
-    // emit textEdited, so loading a row leaves the flag clear.
-    connect(e, &QLineEdit::textEdited, this, [this, e] { m_changed.insert(e); });
-    return e;
-}
-
 RecordGrid* TMainForm::buildGrid(QWidget* parent, DataSetModel* model, const QString& name)
 {
     return new RecordGrid(model, name, parent);
@@ -384,7 +320,7 @@ QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
     title->setPixmap(ToolIcons::titleBackground(kClientWidth, kTitleHeight));
     title->setScaledContents(true);
     auto* caption = new QLabel(sender ? QStringLiteral("寄件信息") : QStringLiteral("收件信息"), panel);
-    caption->setFont(songFont(14, true));
+    caption->setFont(FontSetup::songFont(14, true));
     caption->setStyleSheet(QStringLiteral("color: white;"));
     caption->setGeometry(10, 0, 200, kTitleHeight);
     auto* close = new QToolButton(panel);
@@ -399,105 +335,42 @@ QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
     close->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 0; }"));
 
     // Editor.
-    auto* editor = new QFrame(panel);
-    editor->setObjectName(sender ? QStringLiteral("SenderEditor") : QStringLiteral("RecipientEditor"));
-    editor->setGeometry(0, kTitleHeight, kClientWidth, kEditorHeight);
-    Editor& e = sender ? m_sender : m_recipient;
-    QList<QWidget*> tabOrder;
+    auto* frame = new QFrame(panel);
+    frame->setObjectName(sender ? QStringLiteral("SenderEditor") : QStringLiteral("RecipientEditor"));
+    frame->setGeometry(0, kTitleHeight, kClientWidth, kEditorHeight);
+    RecordEditor* editor =
+        new RecordEditor(sender ? RecordEditor::senderSpec() : RecordEditor::recipientSpec(), frame);
+    (sender ? m_sender : m_recipient) = editor;
+    const auto box = [editor](const char* name) { return editor->box(QString::fromLatin1(name)); };
     if (sender) {
-        Edit1 = addBox(editor, QStringLiteral("Edit1"), QStringLiteral("姓名："), 88, 16, 153);
-        Edit4 = addBox(editor, QStringLiteral("Edit4"), QStringLiteral("城市："), 328, 16, 153);
-        Edit7 = addBox(editor, QStringLiteral("Edit7"), QStringLiteral("邮编："), 568, 16, 153);
-        Edit5 = addBox(editor, QStringLiteral("Edit5"), QStringLiteral("寄件单位："), 88, 48, 633);
-        Edit6 = addBox(editor, QStringLiteral("Edit6"), QStringLiteral("地址："), 88, 80, 633);
-        Edit2 = addBox(editor, QStringLiteral("Edit2"), QStringLiteral("手机："), 88, 112, 153);
-        Edit3 = addBox(editor, QStringLiteral("Edit3"), QStringLiteral("电话："), 328, 112, 153);
-        Edit8 = addBox(editor, QStringLiteral("Edit8"), QStringLiteral("签名："), 568, 112, 153);
-        Edit9 = addBox(editor, QStringLiteral("Edit9"), QStringLiteral("备注："), 88, 144, 633);
-        tabOrder = {Edit1, Edit4, Edit7, Edit5, Edit6, Edit2, Edit3, Edit8, Edit9};
-        e.boxes = {{Edit1, QStringLiteral("姓名")},     {Edit2, QStringLiteral("手机")},
-                   {Edit3, QStringLiteral("电话")},     {Edit4, QStringLiteral("城市")},
-                   {Edit5, QStringLiteral("寄件单位")}, {Edit6, QStringLiteral("地址")},
-                   {Edit7, QStringLiteral("邮编")},     {Edit8, QStringLiteral("签名")},
-                   {Edit9, QStringLiteral("备注")}};
+        Edit1 = box("Edit1"), Edit2 = box("Edit2"), Edit3 = box("Edit3"), Edit4 = box("Edit4");
+        Edit5 = box("Edit5"), Edit6 = box("Edit6"), Edit7 = box("Edit7"), Edit8 = box("Edit8");
+        Edit9 = box("Edit9");
+        Button1 = editor->button(0), Button2 = editor->button(1), Button8 = editor->button(2);
+        Button9 = editor->button(3);
     } else {
-        Edit10 = addBox(editor, QStringLiteral("Edit10"), QStringLiteral("姓名："), 88, 16, 153);
-        Edit13 = addBox(editor, QStringLiteral("Edit13"), QStringLiteral("城市："), 328, 16, 153);
-        Edit16 = addBox(editor, QStringLiteral("Edit16"), QStringLiteral("邮编："), 568, 16, 153);
-        Edit14 = addBox(editor, QStringLiteral("Edit14"), QStringLiteral("收件单位："), 88, 48, 633);
-        Edit15 = addBox(editor, QStringLiteral("Edit15"), QStringLiteral("地址："), 88, 80, 633);
-        Edit11 = addBox(editor, QStringLiteral("Edit11"), QStringLiteral("手机："), 88, 112, 153);
-        Edit12 = addBox(editor, QStringLiteral("Edit12"), QStringLiteral("电话："), 328, 112, 153);
-        Edit21 = addBox(editor, QStringLiteral("Edit21"), QStringLiteral("内件品名："), 568, 112, 153);
-        Edit22 = addBox(editor, QStringLiteral("Edit22"), QStringLiteral("数量："), 88, 144, 153);
-        Edit24 = addBox(editor, QStringLiteral("Edit24"), QStringLiteral("备注："), 328, 144, 393);
-        tabOrder = {Edit10, Edit13, Edit16, Edit14, Edit15, Edit11, Edit12, Edit21, Edit22, Edit24};
-        e.boxes = {{Edit10, QStringLiteral("姓名")},     {Edit11, QStringLiteral("手机")},
-                   {Edit12, QStringLiteral("电话")},     {Edit13, QStringLiteral("城市")},
-                   {Edit14, QStringLiteral("收件单位")}, {Edit15, QStringLiteral("地址")},
-                   {Edit16, QStringLiteral("邮编")},     {Edit21, QStringLiteral("内件品名")},
-                   {Edit22, QStringLiteral("数量")},     {Edit24, QStringLiteral("备注")}};
-    }
-    auto pushButton = [&](const QString& name, const QString& text, int top) {
-        auto* b = new QPushButton(text, editor);
-        b->setObjectName(name);
-        b->setFont(songFont(14));
-        b->setGeometry(740, top, 75, 26);
-        tabOrder << b;
-        return b;
-    };
-    if (sender) {
-        Button1 = pushButton(QStringLiteral("Button1"), QStringLiteral("添加"), 14);
-        Button2 = pushButton(QStringLiteral("Button2"), QStringLiteral("修改"), 54);
-        Button8 = pushButton(QStringLiteral("Button8"), QStringLiteral("删除"), 94);
-        Button9 = pushButton(QStringLiteral("Button9"), QStringLiteral("关闭"), 134);
-        e.add = Button1;
-        e.change = Button2;
-        e.emptyMessage = QStringLiteral("寄件信息不能为空！");
-    } else {
-        Button3 = pushButton(QStringLiteral("Button3"), QStringLiteral("添加"), 14);
-        Button4 = pushButton(QStringLiteral("Button4"), QStringLiteral("修改"), 54);
-        Button5 = pushButton(QStringLiteral("Button5"), QStringLiteral("删除"), 94);
-        Button6 = pushButton(QStringLiteral("Button6"), QStringLiteral("刷新"), 134);
+        Edit10 = box("Edit10"), Edit11 = box("Edit11"), Edit12 = box("Edit12"), Edit13 = box("Edit13");
+        Edit14 = box("Edit14"), Edit15 = box("Edit15"), Edit16 = box("Edit16"), Edit21 = box("Edit21");
+        Edit22 = box("Edit22"), Edit24 = box("Edit24");
+        Button3 = editor->button(0), Button4 = editor->button(1), Button5 = editor->button(2);
+        Button6 = editor->button(3);
         Button6->setToolTip(QStringLiteral("显示全部记录"));
-        e.add = Button3;
-        e.change = Button4;
-        e.emptyMessage = QStringLiteral("收件信息不能为空！");
     }
-    e.change->setEnabled(false);
-    for (int i = 1; i < tabOrder.size(); ++i)
-        setTabOrder(tabOrder[i - 1], tabOrder[i]);
-
-    auto* note = new QGroupBox(QStringLiteral(" 说明 "), editor);
-    note->setFont(songFont(12));
-    note->setGeometry(830, 6, 170, 164);
-    const QStringList lines =
-        sender
-            ? QStringList{QStringLiteral("任选一条记录（除第一"), QStringLiteral("条记录外）只能单张打印"),
-                          QStringLiteral("各种快递单模板。"), QStringLiteral("批量打印各种快递单模"),
-                          QStringLiteral("板只针对第一条记录。")}
-            : QStringList{QStringLiteral("先录入收件信息，后打"), QStringLiteral("印。在单张打印或批量打"),
-                          QStringLiteral("印模板预览中可以通过输"), QStringLiteral("入正负数字调整字段左右"),
-                          QStringLiteral("移动、上下移动位置。")};
-    auto* noteText = new QLabel(lines.join(QLatin1Char('\n')), note);
-    noteText->setFont(songFont(13));
-    noteText->setGeometry(10, 24, 156, 130);
-    noteText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     int top = kTitleHeight + kEditorHeight;
     if (!sender) {
         auto* search = new QGroupBox(QStringLiteral("单项查询"), panel);
         search->setObjectName(QStringLiteral("SearchBar"));
-        search->setFont(songFont(12));
+        search->setFont(FontSetup::songFont(12));
         search->setGeometry(0, top, kClientWidth, kSearchHeight);
         auto searchBox = [&](const QString& name, const QString& label, int left) {
             auto* l = new QLabel(label, search);
-            l->setFont(songFont(14));
+            l->setFont(FontSetup::songFont(14));
             l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             l->setGeometry(left - 60, 20, 58, 22);
             auto* box = new QLineEdit(search);
             box->setObjectName(name);
-            box->setFont(songFont(14));
+            box->setFont(FontSetup::songFont(14));
             box->setGeometry(left, 20, 153, 22);
             l->setBuddy(box);
             return box;
@@ -506,7 +379,7 @@ QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
         Edit26 = searchBox(QStringLiteral("Edit26"), QStringLiteral("手机:"), 328);
         Button7 = new QPushButton(QStringLiteral("查询"), search);
         Button7->setObjectName(QStringLiteral("Button7"));
-        Button7->setFont(songFont(14));
+        Button7->setFont(FontSetup::songFont(14));
         Button7->setGeometry(500, 18, 75, 26);
         setTabOrder(Edit25, Edit26);
         setTabOrder(Edit26, Button7);
@@ -517,7 +390,7 @@ QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
         SiteLink->setText(QStringLiteral("访问软件网站"));
         SiteLink->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         SiteLink->setAutoRaise(true);
-        SiteLink->setFont(songFont(12));
+        SiteLink->setFont(FontSetup::songFont(12));
         SiteLink->setCursor(Qt::PointingHandCursor);
         SiteLink->setToolTip(ProductInfo::webSite());
         SiteLink->setGeometry(kClientWidth - 130, 16, 120, 30);
@@ -527,15 +400,14 @@ QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
     }
 
     auto* all = new QGroupBox(QStringLiteral("全部记录"), panel);
-    all->setFont(songFont(12));
+    all->setFont(FontSetup::songFont(12));
     all->setGeometry(0, top, kClientWidth, height - top);
     auto* layout = new QVBoxLayout(all);
     layout->setContentsMargins(4, 4, 4, 4);
     RecordGrid* grid = buildGrid(all, sender ? DataSource2 : DataSource1,
                                  sender ? QStringLiteral("DBGridEh2") : QStringLiteral("DBGridEh1"));
     layout->addWidget(grid);
-    e.grid = grid;
-    e.set = sender ? ADOQuery1 : ADOQuery2;
+    editor->setList(sender ? ADOQuery1 : ADOQuery2, grid);
 
     if (sender) {
         DBGridEh2 = grid;
@@ -551,18 +423,7 @@ QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
         DBGridEh1 = grid;
         connect(grid, &RecordGrid::gridDoubleClicked, this, &TMainForm::DBGridEh1DblClick);
         grid->setHighlightedTitles();
-        grid->setColumnLayout({{QStringLiteral("姓名"), 65},
-                               {QStringLiteral("城市"), 65},
-                               {QStringLiteral("邮编"), 70},
-                               {QStringLiteral("收件单位"), 110},
-                               {QStringLiteral("地址"), 170},
-                               {QStringLiteral("手机"), 85},
-                               {QStringLiteral("电话"), 85},
-                               {QStringLiteral("内件品名"), 100},
-                               {QStringLiteral("数量"), 60},
-                               {QStringLiteral("备注"), 115}},
-                              {QStringLiteral("序号"), QStringLiteral("选中"), QStringLiteral("已打印"),
-                               QStringLiteral("快递单号")});
+        grid->setRecipientLayout({65, 65, 70, 110, 170, 85, 85, 100, 60, 115});
         RecipientCloseIcon = close;
         connect(close, &QToolButton::clicked, this, &TMainForm::showSenderView);
         connect(Button3, &QPushButton::clicked, this, &TMainForm::Button3Click);
@@ -649,150 +510,48 @@ void TMainForm::popupToolbarMenu(QToolButton* button, QMenu* menu)
     menu->popup(toolbarMenuPos(button));
 }
 
-// ---------------------------------------------------------------- editing
-
-void TMainForm::setBoxText(QLineEdit* box, const QString& text)
-{
-    box->setText(text);
-    box->setCursorPosition(0);
-    m_changed.remove(box);
-}
-
-void TMainForm::clearBoxes(Editor& e)
-{
-    for (const auto& b : e.boxes)
-        setBoxText(b.first, QString());
-}
-
-void TMainForm::setChanging(Editor& e, bool changing)
-{
-    e.add->setEnabled(!changing);
-    e.change->setEnabled(changing);
-}
-
-void TMainForm::loadRow(Editor& e)
-{
-    setChanging(e, true);
-    const bool has = e.set->isOpen() && e.set->currentRow() >= 0;
-    // A change always goes to this row, wherever the grid stands by then.
-    e.loadedId = has ? e.set->currentRowId() : -1;
-    for (const auto& b : e.boxes)
-        setBoxText(b.first, has ? e.set->value(b.second) : QString());
-}
-
-void TMainForm::changeRow(Editor& e)
-{
-    const int row = e.loadedId >= 0 ? e.set->rowOfId(e.loadedId) : -1;
-    if (row < 0 || !e.set->rowExists(e.loadedId)) {
-        Dialogs::message(this, QStringLiteral("当前修改记录为空！"));
-    } else {
-        e.set->moveTo(row);
-        QString why;
-        bool ok = e.set->edit();
-        for (const auto& b : e.boxes)
-            if (ok && m_changed.contains(b.first))
-                ok = e.set->setValue(b.second, boxText(b.first));
-        ok = ok && e.set->post(&why);
-        if (!ok) {
-            // Keep the boxes so that nothing typed is lost.
-            e.set->cancel();
-            Dialogs::error(this, why.isEmpty() ? QStringLiteral("无法修改记录。") : why);
-            return;
-        }
-        Dialogs::message(this, QStringLiteral("修改记录成功！"));
-    }
-    e.loadedId = -1;
-    setChanging(e, false);
-    clearBoxes(e);
-}
-
-void TMainForm::addRow(Editor& e, bool recipient)
-{
-    const bool allEmpty =
-        std::all_of(e.boxes.begin(), e.boxes.end(), [](const auto& b) { return b.first->text().isEmpty(); });
-    if (allEmpty) {
-        Dialogs::message(this, e.emptyMessage);
-        return;
-    }
-    QString why;
-    bool ok = e.set->append();
-    for (const auto& b : e.boxes) {
-        ok = ok && e.set->setValue(b.second, boxText(b.first));
-        if (recipient && b.second == QStringLiteral("邮编"))
-            ok = ok && e.set->setValue(QStringLiteral("快递单号"), QStringLiteral(""));
-    }
-    ok = ok && e.set->post(&why);
-    if (!ok) {
-        e.set->cancel();
-        Dialogs::error(this, why.isEmpty() ? QStringLiteral("无法添加记录：数据没有打开。") : why);
-        return;
-    }
-    clearBoxes(e);
-}
-
-void TMainForm::deleteRows(Editor& e)
-{
-    const QList<int> rows = selectedRows(e.grid);
-    if (rows.isEmpty()) {
-        Dialogs::message(this, selectionHint(), QMessageBox::Information);
-        return;
-    }
-    if (Dialogs::message(this, QStringLiteral("确定要删除选中的记录？"), QMessageBox::Warning,
-                         QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
-        return;
-    if (e.set->recordCount() <= 0)
-        return;
-    QString why;
-    e.grid->setUpdatesEnabled(false);
-    const bool ok = e.set->deleteRows(rows, &why);
-    e.grid->clearSelection();
-    e.grid->setUpdatesEnabled(true);
-    if (!ok)
-        Dialogs::error(this, why);
-}
-
 void TMainForm::Button1Click()
 {
     // The lists are rebuilt first (this drops a recipient search). When
     // that fails the error is shown once and nothing is stored.
     if (!reconnect())
         return;
-    addRow(m_sender, false);
+    m_sender->addRow();
 }
 
 void TMainForm::Button3Click()
 {
-    addRow(m_recipient, true);
+    m_recipient->addRow();
 }
 
 void TMainForm::Button2Click()
 {
-    changeRow(m_sender);
+    m_sender->changeRow();
 }
 
 void TMainForm::Button4Click()
 {
-    changeRow(m_recipient);
+    m_recipient->changeRow();
 }
 
 void TMainForm::Button8Click()
 {
-    deleteRows(m_sender);
+    m_sender->deleteRows();
 }
 
 void TMainForm::Button5Click()
 {
-    deleteRows(m_recipient);
+    m_recipient->deleteRows();
 }
 
 void TMainForm::DBGridEh1DblClick()
 {
-    loadRow(m_recipient);
+    m_recipient->loadRow();
 }
 
 void TMainForm::DBGridEh2DblClick()
 {
-    loadRow(m_sender);
+    m_sender->loadRow();
 }
 
 void TMainForm::Button6Click()
@@ -847,69 +606,31 @@ void TMainForm::WebSiteClick()
 
 void TMainForm::ExportClick()
 {
-    QString filter;
-    const QString chosen =
-        Dialogs::saveFileName(this, QStringLiteral("数据导出"), {},
-                              QStringLiteral("Excel 97-2003 工作簿 (*.xls);;Excel 工作簿 (*.xlsx)"), &filter);
-    if (chosen.isEmpty())
-        return;
-    const DataExporter::Format format = DataExporter::formatFor(chosen, filter);
-
-    // Long lists take a while: show progress and allow cancelling. The
-    // dialog appears only when the export runs longer than a moment.
-    QProgressDialog progress(QStringLiteral("正在导出收件信息…"), QStringLiteral("取消"), 0, 100, this);
-    progress.setWindowTitle(QStringLiteral("数据导出"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(ADOQuery2->recordCount() > 2000 ? 300 : 1000000);
-    progress.setAutoClose(false);
-    progress.setAutoReset(false);
-    const DataExporter::Result r =
-        DataExporter::exportDataSet(*ADOQuery2, chosen, format, [&progress](int percent) {
-            progress.setValue(percent);
-            return !progress.wasCanceled();
-        });
-    progress.close();
-    if (r.cancelled)
-        return;
-    if (!r.ok) {
-        Dialogs::error(this, r.error);
-        return;
-    }
-    Dialogs::message(this, DataExporter::successMessage());
+    DataMaintenance::exportList(this, *ADOQuery2);
 }
 
 void TMainForm::BackupClick()
 {
-    const QString chosen = Dialogs::saveFileName(this, QStringLiteral("数据备份"), {},
-                                                 QStringLiteral("备份文件 (*.bak);;所有文件 (*)"));
-    if (chosen.isEmpty())
-        return;
-    QString why;
     // The file in use is the one in the working directory, so that is the
     // one backed up.
-    if (DatabaseBackup::backup(Database::defaultPath(), chosen, &why))
-        Dialogs::message(this, DatabaseBackup::backupSuccessMessage());
-    else
-        Dialogs::message(this, DatabaseBackup::backupFailureMessage());
+    DataMaintenance::backup(this, Database::defaultPath());
 }
 
 void TMainForm::RestoreClick()
 {
-    const QString source = Dialogs::openFileName(this, QStringLiteral("数据恢复"), {},
-                                                 QStringLiteral("备份文件 (*.bak);;所有文件 (*)"));
-    if (source.isEmpty())
-        return;
-    QString why;
-    ADOQuery1->close();
-    ADOQuery2->close();
-    // Closes every connection of the program before replacing the file.
-    if (DatabaseBackup::restore(source, Database::defaultPath(), &why)) {
-        Dialogs::message(this, DatabaseBackup::restoreSuccessMessage());
+    bool chosen = false;
+    const bool restored = DataMaintenance::restore(this, Database::defaultPath(), [this, &chosen] {
+        chosen = true;
+        ADOQuery1->close();
+        ADOQuery2->close();
+    });
+    if (restored)
         close(); // the restored data is used from the next start on
-        return;
-    }
-    Dialogs::message(this, DatabaseBackup::restoreFailureMessage());
-    // The old file is still in place: carry on with it rather than leave
-    // the lists empty.
-    reconnect();
+    else if (chosen)
+        reconnect(); // the old file is still in place: carry on with it
+}
+
+bool TMainForm::isChanged(const QLineEdit* box) const
+{
+    return m_sender->isChanged(box) || m_recipient->isChanged(box);
 }

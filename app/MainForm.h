@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/AppInfo.h"
 #include "templates/layouts/Catalogue.h"
 
 #include <QMainWindow>
@@ -21,6 +22,7 @@ class QMenu;
 class QPushButton;
 class QTableView;
 class QToolButton;
+class RecordEditor;
 class RecordGrid;
 
 // The main window: toolbar, the sender and the recipient panel with their
@@ -41,50 +43,16 @@ public:
     DataSet* recipients() const { return ADOQuery2; }
 
     // Whether the user has typed into a box since the program last set it.
-    bool isChanged(const QLineEdit* box) const { return m_changed.contains(box); }
+    bool isChanged(const QLineEdit* box) const;
     bool senderViewShown() const;
 
     // The QSettings scope of the panel preference.
-    static QString settingsOrganization() { return QStringLiteral("tavsoft"); }
+    static QString settingsOrganization() { return AppInfo::organization(); }
     static QString panelKey() { return QStringLiteral("outr"); }
 
     // Rebuilds the main connection for the current directory and reopens
     // both lists on their full statements, first rows.
     bool reconnect();
-
-    // Components, named as the rest of the program knows them.
-    DataSet* ADOQuery1 = nullptr;        // senders, "select * from outr"
-    DataSet* ADOQuery2 = nullptr;        // recipients, "select * from inr" or a search
-    DataSetModel* DataSource1 = nullptr; // over ADOQuery2
-    DataSetModel* DataSource2 = nullptr; // over ADOQuery1
-    QTableView* DBGridEh1 = nullptr;     // recipient grid
-    QTableView* DBGridEh2 = nullptr;     // sender grid
-    QWidget* ToolBar1 = nullptr;
-    QToolButton *SpeedButton1 = nullptr, *SpeedButton2 = nullptr, *SpeedButton3 = nullptr,
-                *SpeedButton13 = nullptr, *SpeedButton4 = nullptr, *SpeedButton5 = nullptr,
-                *SpeedButton6 = nullptr, *SpeedButton7 = nullptr, *SpeedButton9 = nullptr,
-                *SpeedButton10 = nullptr, *SpeedButton14 = nullptr;
-    QWidget* Panel3 = nullptr; // sender panel
-    QWidget* Panel4 = nullptr; // recipient panel
-    QToolButton* SenderCloseIcon = nullptr;
-    QToolButton* RecipientCloseIcon = nullptr;
-    QLineEdit *Edit1 = nullptr, *Edit2 = nullptr, *Edit3 = nullptr, *Edit4 = nullptr, *Edit5 = nullptr,
-              *Edit6 = nullptr, *Edit7 = nullptr, *Edit8 = nullptr, *Edit9 = nullptr;
-    QLineEdit *Edit10 = nullptr, *Edit11 = nullptr, *Edit12 = nullptr, *Edit13 = nullptr, *Edit14 = nullptr,
-              *Edit15 = nullptr, *Edit16 = nullptr, *Edit21 = nullptr, *Edit22 = nullptr, *Edit24 = nullptr;
-    QLineEdit *Edit25 = nullptr, *Edit26 = nullptr;
-    QPushButton *Button1 = nullptr, *Button2 = nullptr, *Button8 = nullptr, *Button9 = nullptr;
-    QPushButton *Button3 = nullptr, *Button4 = nullptr, *Button5 = nullptr, *Button6 = nullptr;
-    QPushButton* Button7 = nullptr;
-    QToolButton* SiteLink = nullptr;
-    QMenu* PopupMenu1 = nullptr; // recipient grid
-    QMenu* PopupMenu2 = nullptr; // single print
-    QMenu* PopupMenu3 = nullptr; // batch print
-    QMenu* PopupMenu5 = nullptr; // other tools
-    QMenu* PopupMenu6 = nullptr; // help
-    QMenu* PopupMenu7 = nullptr; // sender grid
-    QAction* HideDateAction = nullptr;
-    QLabel* StatusSite = nullptr;
 
     // Where a toolbar menu opens for the given button (screen position).
     QPoint toolbarMenuPos(const QWidget* button) const;
@@ -120,24 +88,48 @@ public slots:
     void RestoreClick(); // "数据恢复"
 
 private:
-    struct Editor
-    {
-        DataSet* set = nullptr;
-        QTableView* grid = nullptr;
-        QPushButton* add = nullptr;
-        QPushButton* change = nullptr;
-        QVector<QPair<QLineEdit*, QString>> boxes; // box, column
-        qint64 loadedId = -1;
-        QString emptyMessage;
-    };
+    friend class TestMainForm;
+    friend class TestProgramWindows;
+
+    // Components, named as the window's code and tests know them.
+    DataSet* ADOQuery1 = nullptr;        // senders, "select * from outr"
+    DataSet* ADOQuery2 = nullptr;        // recipients, "select * from inr" or a search
+    DataSetModel* DataSource1 = nullptr; // over ADOQuery2
+    DataSetModel* DataSource2 = nullptr; // over ADOQuery1
+    QTableView* DBGridEh1 = nullptr;     // recipient grid
+    QTableView* DBGridEh2 = nullptr;     // sender grid
+    QWidget* ToolBar1 = nullptr;
+    QToolButton *SpeedButton1 = nullptr, *SpeedButton2 = nullptr, *SpeedButton3 = nullptr,
+                *SpeedButton13 = nullptr, *SpeedButton4 = nullptr, *SpeedButton5 = nullptr,
+                *SpeedButton6 = nullptr, *SpeedButton7 = nullptr, *SpeedButton9 = nullptr,
+                *SpeedButton10 = nullptr, *SpeedButton14 = nullptr;
+    QWidget* Panel3 = nullptr; // sender panel
+    QWidget* Panel4 = nullptr; // recipient panel
+    QToolButton* SenderCloseIcon = nullptr;
+    QToolButton* RecipientCloseIcon = nullptr;
+    QLineEdit *Edit1 = nullptr, *Edit2 = nullptr, *Edit3 = nullptr, *Edit4 = nullptr, *Edit5 = nullptr,
+              *Edit6 = nullptr, *Edit7 = nullptr, *Edit8 = nullptr, *Edit9 = nullptr;
+    QLineEdit *Edit10 = nullptr, *Edit11 = nullptr, *Edit12 = nullptr, *Edit13 = nullptr, *Edit14 = nullptr,
+              *Edit15 = nullptr, *Edit16 = nullptr, *Edit21 = nullptr, *Edit22 = nullptr, *Edit24 = nullptr;
+    QLineEdit *Edit25 = nullptr, *Edit26 = nullptr;
+    QPushButton *Button1 = nullptr, *Button2 = nullptr, *Button8 = nullptr, *Button9 = nullptr;
+    QPushButton *Button3 = nullptr, *Button4 = nullptr, *Button5 = nullptr, *Button6 = nullptr;
+    QPushButton* Button7 = nullptr;
+    QToolButton* SiteLink = nullptr;
+    QMenu* PopupMenu1 = nullptr; // recipient grid
+    QMenu* PopupMenu2 = nullptr; // single print
+    QMenu* PopupMenu3 = nullptr; // batch print
+    QMenu* PopupMenu5 = nullptr; // other tools
+    QMenu* PopupMenu6 = nullptr; // help
+    QMenu* PopupMenu7 = nullptr; // sender grid
+    QAction* HideDateAction = nullptr;
+    QLabel* StatusSite = nullptr;
 
     explicit TMainForm(QWidget* parent);
     bool openDatabase(QString* error);
     void buildUi();
     void buildToolBar(QWidget* central);
     QWidget* buildPanel(QWidget* central, bool sender);
-    QLineEdit* addBox(QWidget* parent, const QString& name, const QString& label, int left, int top,
-                      int width);
     RecordGrid* buildGrid(QWidget* parent, DataSetModel* model, const QString& name);
     void buildMenus();
     void applyStartupSteps();
@@ -147,16 +139,7 @@ private:
     void restorePanelPreference();
     void popupToolbarMenu(QToolButton* button, QMenu* menu);
 
-    void setBoxText(QLineEdit* box, const QString& text);
-    void clearBoxes(Editor& e);
-    void setChanging(Editor& e, bool changing);
-    void loadRow(Editor& e);
-    void changeRow(Editor& e);
-    void addRow(Editor& e, bool recipient);
-    void deleteRows(Editor& e);
-
     std::unique_ptr<Database> m_db;
-    Editor m_sender;
-    Editor m_recipient;
-    QSet<const QLineEdit*> m_changed;
+    RecordEditor* m_sender = nullptr;
+    RecordEditor* m_recipient = nullptr;
 };

@@ -1,9 +1,10 @@
 #include "app/ProgramWindows.h"
 
 #include "app/MainForm.h"
-#include "exchange/ExcelForm.h"
-#include "report/ReportPreview.h"
-#include "templates/TemplateWindows.h"
+#include "data/Database.h"
+#include "gui/exchange/ExcelForm.h"
+#include "gui/report/ReportPreview.h"
+#include "gui/templates/TemplateWindows.h"
 
 ProgramWindows* ProgramWindows::create(QString* error, QObject* parent)
 {
@@ -18,9 +19,16 @@ ProgramWindows* ProgramWindows::create(QString* error, QObject* parent)
     windows->m_main = main;
     windows->m_excel = new TExcelForm(main);
 
-    TemplateWindows& templates = TemplateWindows::instance();
-    connect(main, &TMainForm::templateRequested, &templates, &TemplateWindows::open);
-    connect(windows->m_excel, &TExcelForm::templateRequested, &templates, &TemplateWindows::open);
+    TemplateSources sources;
+    sources.senders = main->senders();
+    sources.recipients = main->recipients();
+    sources.excelRecipients = windows->m_excel->recipients();
+    sources.databasePath = Database::defaultPath();
+    windows->m_templates = new TemplateWindows(sources, windows);
+
+    TemplateWindows* templates = windows->m_templates;
+    connect(main, &TMainForm::templateRequested, templates, &TemplateWindows::open);
+    connect(windows->m_excel, &TExcelForm::templateRequested, templates, &TemplateWindows::open);
     connect(main, &TMainForm::excelImportRequested, windows, &ProgramWindows::showExcelWindow);
     return windows;
 }
@@ -28,7 +36,8 @@ ProgramWindows* ProgramWindows::create(QString* error, QObject* parent)
 ProgramWindows::~ProgramWindows()
 {
     // Template windows read the lists of the two windows below; they go first.
-    TemplateWindows::instance().clear();
+    delete m_templates;
+    m_templates = nullptr;
     delete m_main; // and with it the Excel window
 }
 

@@ -4,6 +4,7 @@
 
 class TExcelForm;
 class TMainForm;
+class TemplateWindows;
 
 // The windows of a run and how they reach each other: the main window
 // first (it owns the main connection and the lists that every other window
@@ -20,6 +21,7 @@ public:
 
     TMainForm* mainForm() const { return m_main; }
     TExcelForm* excelForm() const { return m_excel; }
+    TemplateWindows* templateWindows() const { return m_templates; }
 
     // "Excel导入": empties the path box and shows the Excel window modally.
     void showExcelWindow();
@@ -29,4 +31,5 @@ private:
 
     TMainForm* m_main = nullptr;
     TExcelForm* m_excel = nullptr;
+    TemplateWindows* m_templates = nullptr;
 };

@@ -1,6 +1,7 @@
-#include "app/Dialogs.h"
 #include "app/MainForm.h"
 #include "app/ProgramWindows.h"
+#include "data/AppInfo.h"
+#include "gui/widgets/Dialogs.h"
 #include "report/FontSetup.h"
 
 #include <QApplication>
@@ -13,8 +14,8 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("tavsoft"));
-    QApplication::setApplicationName(QStringLiteral("waybill"));
+    QApplication::setOrganizationName(AppInfo::organization());
+    QApplication::setApplicationName(AppInfo::applicationName());
 
     // Qt's own dialogs (file, font, print) in Chinese.
     QTranslator qtTranslator;

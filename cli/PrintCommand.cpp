@@ -3,6 +3,7 @@
 #include "data/DataSet.h"
 #include "data/Database.h"
 #include "data/Schema.h"
+#include "exchange/FileReplacer.h"
 #include "report/QuickRep.h"
 #include "report/ReportLayout.h"
 #include "report/ReportPdfWriter.h"
@@ -15,9 +16,7 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QPrinterInfo>
-#include <QTemporaryFile>
 
-#include <cstdio>
 #include <memory>
 
 namespace {
@@ -90,9 +89,14 @@ bool parseOptions(const QStringList& args, PrintOptions* o, QString* error)
             bool ok = false;
             const double pt = comma > 0 ? value.mid(comma + 1).trimmed().toDouble(&ok) : 0;
             const QString family = comma > 0 ? value.left(comma).trimmed() : QString();
-            if (family.isEmpty() || !ok || pt <= 0 || pt > 500) {
+            if (family.isEmpty() || !ok) {
                 *error =
                     QStringLiteral("--font 的格式是“字体名,磅值”，例如“宋体,12”，而不是“%1”。").arg(value);
+                return false;
+            }
+            QString why;
+            if (!TemplateReport::checkFontSize(pt, &why)) {
+                *error = QStringLiteral("--font “%1”：%2").arg(value, why);
                 return false;
             }
             o->font = QFont(family);
@@ -146,25 +150,12 @@ bool writePdf(ReportLayout* layout, const QString& path, QString* error)
         *error = QStringLiteral("无法写入文件 %1：它不是普通文件。").arg(target.filePath());
         return false;
     }
-    QTemporaryFile temp(target.absolutePath() + QStringLiteral("/.waybill-XXXXXX.pdf"));
-    if (!temp.open()) {
-        *error = QStringLiteral("无法写入文件 %1：%2").arg(target.filePath(), temp.errorString());
-        return false;
-    }
-    temp.close();
+    FileReplacer out(target.absoluteFilePath(), FileReplacer::Access::Shared);
     QString why;
-    if (!ReportPdfWriter::write(layout, temp.fileName(), &why)) {
+    if (!out.prepare(&why) || !ReportPdfWriter::write(layout, out.tempPath(), &why) || !out.commit(&why)) {
         *error = QStringLiteral("无法写入文件 %1：%2").arg(target.filePath(), why);
         return false;
     }
-    if (std::rename(QFile::encodeName(temp.fileName()).constData(),
-                    QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
-        *error = QStringLiteral("无法写入文件 %1。").arg(target.filePath());
-        return false;
-    }
-    temp.setAutoRemove(false);
-    QFile::setPermissions(target.absoluteFilePath(),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     return true;
 }
 
@@ -195,8 +186,17 @@ int runPrint(CliContext& ctx)
             return 1;
         }
     }
+    if (QFileInfo(ctx.dbPath).isDir()) {
+        ctx.err << QDir::toNativeSeparators(ctx.dbPath) << " 是一个文件夹，不是数据库文件。\n";
+        return 1;
+    }
     if (!QFileInfo(ctx.dbPath).isFile()) {
         ctx.err << "找不到数据库文件 " << QDir::toNativeSeparators(ctx.dbPath) << "。\n";
+        return 1;
+    }
+    // The PDF must never land on the address book or its journal.
+    if (!o.pdf.isEmpty() && !Database::checkOutputPath(o.pdf, ctx.dbPath, &error)) {
+        ctx.err << error << "\n";
         return 1;
     }
 
@@ -223,12 +223,11 @@ int runPrint(CliContext& ctx)
         }
         tpl->bind(&senders, &recipients);
     }
-    if (o.dx)
-        tpl->shiftLeft(o.dx);
-    if (o.dy)
-        tpl->shiftTop(o.dy);
-    if (o.fontGiven)
-        tpl->setItemsFont(o.font);
+    if ((o.dx && !tpl->shiftLeft(o.dx, &error)) || (o.dy && !tpl->shiftTop(o.dy, &error)) ||
+        (o.fontGiven && !tpl->setItemsFont(o.font, Qt::black, &error))) {
+        ctx.err << error << "\n";
+        return 2;
+    }
 
     if (!o.pdf.isEmpty()) {
         // Pages are written as they are made.

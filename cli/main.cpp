@@ -1,10 +1,11 @@
 #include "cli/CliCommand.h"
 
+#include "data/AppInfo.h"
 #include "data/Database.h"
 #include "report/FontSetup.h"
 
-#include <QApplication>
 #include <QDir>
+#include <QGuiApplication>
 
 #include <algorithm>
 #include <cstdio>
@@ -45,14 +46,14 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("tavsoft"));
-    QApplication::setApplicationName(QStringLiteral("waybill"));
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setOrganizationName(AppInfo::organization());
+    QGuiApplication::setApplicationName(AppInfo::applicationName());
     FontSetup::install();
 
     QTextStream out(stdout);
     QTextStream err(stderr);
-    QStringList args = QApplication::arguments().mid(1);
+    QStringList args = QGuiApplication::arguments().mid(1);
     QString db = Database::defaultPath();
     if (args.size() >= 2 && args.first() == QLatin1String("--db")) {
         db = QDir::current().absoluteFilePath(args.at(1));

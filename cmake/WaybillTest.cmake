@@ -1,12 +1,15 @@
-# waybill_add_test(NAME name SOURCES a.cpp ... [GUI] [LIBS ...] [TIMEOUT s])
+# waybill_add_test(NAME name SOURCES a.cpp ... [GUI|APP] [LIBS ...] [TIMEOUT s])
+# GUI links the widget layer, APP the main window on top of it.
 # One Qt Test executable per unit. Every test runs headless (offscreen
 # platform) in a scratch working directory of its own, since the program
 # keeps its database in the working directory.
 function(waybill_add_test)
-  cmake_parse_arguments(T "GUI" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "GUI;APP" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_compile_options(${T_NAME} PRIVATE ${WAYBILL_WARNINGS})
-  if(T_GUI)
+  if(T_APP)
+    target_link_libraries(${T_NAME} PRIVATE waybill_app Qt6::Test ${T_LIBS})
+  elseif(T_GUI)
     target_link_libraries(${T_NAME} PRIVATE waybill_gui Qt6::Test ${T_LIBS})
   else()
     target_link_libraries(${T_NAME} PRIVATE waybill_core Qt6::Test ${T_LIBS})

@@ -1,5 +1,7 @@
 #include "data/DataSet.h"
 
+#include "data/Schema.h"
+
 #include "data/Database.h"
 #include "data/Transaction.h"
 
@@ -20,13 +22,6 @@ bool plainIdentifier(const QString& name)
 {
     static const QRegularExpression re(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
     return re.match(name).hasMatch();
-}
-
-QString quoted(const QString& name)
-{
-    QString n = name;
-    n.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + n + QLatin1Char('"');
 }
 
 void setError(QString* error, const QString& text)
@@ -135,7 +130,7 @@ bool DataSet::fetch(QString* error)
     // The columns, from the table itself.
     QStringList fields;
     {
-        Statement q(handle, QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(quoted(m_table)));
+        Statement q(handle, QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(Schema::quoted(m_table)));
         if (!q) {
             setError(error, q.error());
             return false;
@@ -144,7 +139,7 @@ bool DataSet::fetch(QString* error)
             fields << QString::fromUtf8(sqlite3_column_name(q, i));
     }
     // The rows, by rowid only; their texts are read when asked for.
-    QString sql = QStringLiteral("SELECT _rowid_ FROM %1").arg(quoted(m_table));
+    QString sql = QStringLiteral("SELECT _rowid_ FROM %1").arg(Schema::quoted(m_table));
     if (!m_where.isEmpty())
         sql += QStringLiteral(" WHERE ") + m_where;
     sql += QStringLiteral(" ORDER BY _rowid_");
@@ -218,7 +213,7 @@ const DataSet::Block& DataSet::block(int row) const
         // Close together: one range scan, skipping rows the set does not hold.
         Statement q(handle, QStringLiteral("SELECT _rowid_, * FROM %1 WHERE _rowid_ BETWEEN ? AND ? "
                                            "ORDER BY _rowid_")
-                                .arg(quoted(m_table)));
+                                .arg(Schema::quoted(m_table)));
         q.bind({low, high});
         int k = 0;
         while (q && k < count && sqlite3_step(q) == SQLITE_ROW) {
@@ -237,7 +232,7 @@ const DataSet::Block& DataSet::block(int row) const
             blk.rows.append(empty);
     } else {
         // Scattered (a search's result): row by row.
-        Statement q(handle, QStringLiteral("SELECT _rowid_, * FROM %1 WHERE _rowid_ = ?").arg(quoted(m_table)));
+        Statement q(handle, QStringLiteral("SELECT _rowid_, * FROM %1 WHERE _rowid_ = ?").arg(Schema::quoted(m_table)));
         for (int k = 0; k < count; ++k) {
             sqlite3_reset(q);
             if (q && q.bind({m_ids.at(first + k)}) && sqlite3_step(q) == SQLITE_ROW) {
@@ -418,7 +413,7 @@ bool DataSet::readRow(qint64 id, QVector<QString>* out, QString* error) const
 {
     QSqlQuery q(m_db->db());
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT * FROM %1 WHERE _rowid_ = ?").arg(quoted(m_table)));
+    q.prepare(QStringLiteral("SELECT * FROM %1 WHERE _rowid_ = ?").arg(Schema::quoted(m_table)));
     q.addBindValue(id);
     if (!q.exec()) {
         setError(error, q.lastError().text());
@@ -453,7 +448,7 @@ bool DataSet::post(QString* error)
     QVariantList binds;
     for (int i = 0; i < m_fields.size(); ++i) {
         if (m_bufferSet[i]) {
-            cols << quoted(m_fields[i]);
+            cols << Schema::quoted(m_fields[i]);
             binds << QVariant(m_buffer[i].isNull() ? QStringLiteral("") : m_buffer[i]);
         }
     }
@@ -461,14 +456,14 @@ bool DataSet::post(QString* error)
     if (m_state == State::Insert) {
         QString sql;
         if (cols.isEmpty()) {
-            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(m_table));
+            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(Schema::quoted(m_table));
         } else {
             QStringList marks;
             for (int i = 0; i < cols.size(); ++i)
                 marks << QStringLiteral("?");
-            sql =
-                QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                    .arg(quoted(m_table), cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                      .arg(Schema::quoted(m_table), cols.join(QStringLiteral(", ")),
+                           marks.join(QStringLiteral(", ")));
         }
         q.prepare(sql);
         for (const QVariant& v : binds)
@@ -500,7 +495,8 @@ bool DataSet::post(QString* error)
         QStringList sets;
         for (const QString& c : cols)
             sets << c + QStringLiteral(" = ?");
-        q.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?").arg(quoted(m_table), sets.join(", ")));
+        q.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?")
+                      .arg(Schema::quoted(m_table), sets.join(", ")));
         for (const QVariant& v : binds)
             q.addBindValue(v);
         q.addBindValue(id);
@@ -535,7 +531,7 @@ bool DataSet::rowExists(qint64 id) const
     if (!m_db || !m_db->isOpen() || id < 0)
         return false;
     QSqlQuery q(m_db->db());
-    q.prepare(QStringLiteral("SELECT 1 FROM %1 WHERE _rowid_ = ?").arg(quoted(m_table)));
+    q.prepare(QStringLiteral("SELECT 1 FROM %1 WHERE _rowid_ = ?").arg(Schema::quoted(m_table)));
     q.addBindValue(id);
     return q.exec() && q.next();
 }
@@ -565,7 +561,7 @@ bool DataSet::deleteRows(QList<int> rows, QString* error)
     {
         Transaction tx(m_db->db());
         QSqlQuery q(m_db->db());
-        q.prepare(QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?").arg(quoted(m_table)));
+        q.prepare(QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?").arg(Schema::quoted(m_table)));
         for (int r : rows) {
             q.bindValue(0, m_ids[r]);
             if (!q.exec()) {

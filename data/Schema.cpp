@@ -27,11 +27,18 @@ QStringList importColumns()
             QStringLiteral("备注")};
 }
 
+QString quoted(const QString& name)
+{
+    QString n = name;
+    n.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + n + QLatin1Char('"');
+}
+
 static QString textColumns(const QStringList& names)
 {
     QStringList defs;
     for (const QString& n : names)
-        defs << QStringLiteral("\"%1\" TEXT").arg(n);
+        defs << quoted(n) + QStringLiteral(" TEXT");
     return defs.join(QStringLiteral(", "));
 }
 
@@ -39,8 +46,9 @@ QStringList createStatements()
 {
     QStringList recipientRest = recipientColumns();
     recipientRest.removeFirst(); // "序号" is the automatic number
-    const QString recipientDefs =
-        QStringLiteral("\"序号\" INTEGER PRIMARY KEY AUTOINCREMENT, ") + textColumns(recipientRest);
+    const QString recipientDefs = quoted(QStringLiteral("序号")) +
+                                  QStringLiteral(" INTEGER PRIMARY KEY AUTOINCREMENT, ") +
+                                  textColumns(recipientRest);
     return {QStringLiteral("CREATE TABLE outr (%1)").arg(textColumns(senderColumns())),
             QStringLiteral("CREATE TABLE inr (%1)").arg(recipientDefs),
             QStringLiteral("CREATE TABLE excel (%1)").arg(recipientDefs)};

@@ -16,6 +16,10 @@ QStringList recipientColumns();
 // The ten columns an import fills and the editor writes, in the import's order.
 QStringList importColumns();
 
+// A table or column name as an SQL identifier: in double quotes, quotes
+// inside doubled. The only way names reach a statement; values are bound.
+QString quoted(const QString& name);
+
 // CREATE TABLE statements for an empty database file.
 QStringList createStatements();
 

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr int kMaxCellChars = 32767;
-
 QByteArray escape(const QString& s)
 {
     QString out;
@@ -111,15 +109,29 @@ bool XlsxTextWriter::addSheet(const QString& name, QString* error)
 
 bool XlsxTextWriter::addRow(const QStringList& cells, QString* error)
 {
-    if (!m_sheet || m_rows >= maxRows())
+    if (!m_sheet || m_rows >= maxRows()) {
+        if (error)
+            *error = QStringLiteral("工作表已满（最多 %1 行）。").arg(maxRows());
         return false;
+    }
+    for (int c = 0; c < cells.size(); ++c) {
+        if (cells.at(c).size() > maxCellChars()) {
+            if (error)
+                *error = QStringLiteral("第 %1 行第 %2 列的文字有 %3 个字符，超过一个单元格最多的 %4 个。")
+                             .arg(m_rows + 1)
+                             .arg(c + 1)
+                             .arg(cells.at(c).size())
+                             .arg(maxCellChars());
+            return false;
+        }
+    }
     const QByteArray r = QByteArray::number(++m_rows);
     QByteArray xml = "<row r=\"" + r + "\">";
     for (int c = 0; c < cells.size(); ++c) {
         if (cells.at(c).isEmpty())
             continue;
         xml += "<c r=\"" + columnName(c) + r + "\" s=\"1\" t=\"inlineStr\"><is><t xml:space=\"preserve\">" +
-               escape(cells.at(c).left(kMaxCellChars)) + "</t></is></c>";
+               escape(cells.at(c)) + "</t></is></c>";
     }
     xml += "</row>";
     if (m_sheet->write(xml) != xml.size()) {

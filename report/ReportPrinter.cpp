@@ -1,15 +1,12 @@
 #include "report/ReportPrinter.h"
 
-#include "app/Dialogs.h"
 #include "report/QuickRep.h"
 #include "report/ReportLayout.h"
 
-#include <QApplication>
 #include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QProgressDialog>
 
 #include <cmath>
 
@@ -201,46 +198,17 @@ bool ReportPrinter::printTo(TQuickRep* report, const QString& printerName, QStri
     return print(&layout, &printer, error);
 }
 
-bool ReportPrinter::printWithProgress(ReportLayout* layout, TQuickRep* report, QWidget* parent,
-                                      QString* error)
+bool ReportPrinter::setupKept(QPrinter* printer, const TQuickRep* report, QString* error,
+                              QString* paperWarning)
 {
     // The printer chosen in the setup may have gone since.
     if (!printerExists(report->PrinterSettings.PrinterName, error))
         return false;
-    QPrinter printer(QPrinter::HighResolution);
-    setup(&printer, report);
-    if (!checkPrinter(printer, error))
+    setup(printer, report);
+    if (!checkPrinter(*printer, error))
         return false;
     QString why;
-    if (!checkCustomPaper(printer, &why)) {
-        const auto answer = Dialogs::message(parent, why + QStringLiteral("\n\n仍要打印吗？"),
-                                             QMessageBox::Warning, QMessageBox::Ok | QMessageBox::Cancel);
-        if (answer != QMessageBox::Ok) {
-            setError(error, QString());
-            return false;
-        }
-    }
-
-    QProgressDialog progress(parent);
-    progress.setWindowTitle(QStringLiteral("Printing progress"));
-    progress.setLabelText(QStringLiteral("Printing progress"));
-    progress.setCancelButtonText(QStringLiteral("Cancel"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(0);
-    progress.setAutoClose(false);
-    progress.setAutoReset(false);
-    progress.setRange(0, 100);
-    progress.setValue(0);
-    progress.show();
-    QApplication::processEvents();
-
-    const bool ok = print(layout, &printer, error, [&](int done, int total) {
-        progress.setValue(int(qint64(done) * 100 / std::max(1, total)));
-        QApplication::processEvents();
-        return !progress.wasCanceled();
-    });
-    progress.close();
-    if (!ok && progress.wasCanceled())
-        setError(error, QString()); // the user's own choice, nothing to report
-    return ok;
+    if (!checkCustomPaper(*printer, &why) && paperWarning)
+        *paperWarning = why;
+    return true;
 }

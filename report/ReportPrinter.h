@@ -5,7 +5,6 @@
 #include <functional>
 
 class QPrinter;
-class QWidget;
 class ReportLayout;
 class TQuickRep;
 struct TQRPrinterSettings;
@@ -38,9 +37,9 @@ public:
     // (empty: the default printer) with the report's settings.
     static bool printTo(TQuickRep* report, const QString& printerName, QString* error = nullptr);
 
-    // With a window: prints with the kept settings, showing the progress
-    // window "Printing progress" with a "Cancel" button; a printer that
-    // cannot take the paper size is reported through Dialogs first.
-    static bool printWithProgress(ReportLayout* layout, TQuickRep* report, QWidget* parent,
-                                  QString* error = nullptr);
+    // Sets printer up with the kept settings for a print from the preview.
+    // False with the reason when the kept printer is gone or unusable; a
+    // printer that cannot take the page's paper size is no failure, but
+    // *paperWarning says why, for the user to decide.
+    static bool setupKept(QPrinter* printer, const TQuickRep* report, QString* error, QString* paperWarning);
 };

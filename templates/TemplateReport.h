@@ -58,11 +58,26 @@ public:
     static double gridTenths(double mm);
 
     // Moves every item by whole screen pixels at 96 pixels per inch, from
-    // its current pixel position, as the shift buttons do.
-    void shiftLeft(int pixels);
-    void shiftTop(int pixels);
-    // Gives every item a copy of font.
-    void setItemsFont(const QFont& font, const QColor& color = Qt::black);
+    // its current pixel position, as the shift buttons do. The moves add up;
+    // a move that would take the total past the page's width (left/right)
+    // or height (up/down), where nothing lands on the paper any more, is
+    // refused with the reason and changes nothing.
+    bool shiftLeft(int pixels, QString* error = nullptr);
+    bool shiftTop(int pixels, QString* error = nullptr);
+    // The farthest total move each way, in pixels: the page's width and height.
+    int maxShiftLeft() const;
+    int maxShiftTop() const;
+    int totalShiftLeft() const { return m_shiftLeft; }
+    int totalShiftTop() const { return m_shiftTop; }
+
+    // Font sizes the items take, in points.
+    static constexpr double kMinFontPt = 1;
+    static constexpr double kMaxFontPt = 500;
+    // Whether pt is a size the items take (not NaN, not infinite, 1 to 500).
+    static bool checkFontSize(double pt, QString* error);
+    // Gives every item a copy of font; a size outside 1 to 500 points is
+    // refused with the reason and changes nothing.
+    bool setItemsFont(const QFont& font, const QColor& color = Qt::black, QString* error = nullptr);
 
     // Points the sender items at senders and the recipient items at
     // recipients. In the batch variants the recipients also drive the pages.
@@ -71,6 +86,7 @@ public:
 
 private:
     void printHook(TQRDBText* sender, QString& value) const;
+    bool shiftBy(int pixels, bool horizontal, QString* error);
 
     const layouts::Template& m_template;
     layouts::Variant m_variant;
@@ -78,4 +94,6 @@ private:
     TQRBand* m_band = nullptr;
     QList<TQRDBText*> m_items;
     QList<const layouts::Item*> m_designs; // parallel to m_items
+    int m_shiftLeft = 0;                   // total of the moves so far, in pixels
+    int m_shiftTop = 0;
 };

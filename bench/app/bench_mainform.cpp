@@ -1,11 +1,11 @@
 // Main window with a large recipient list: opening, searching, deleting a
 // thousand selected rows and scrolling the grid. Prints its figures.
 // Run headless: QT_QPA_PLATFORM=offscreen bench_mainform [rows]
-#include "app/Dialogs.h"
 #include "app/MainForm.h"
 #include "data/DataSet.h"
 #include "data/Database.h"
 #include "data/Transaction.h"
+#include "gui/widgets/Dialogs.h"
 #include "report/FontSetup.h"
 
 #include <QApplication>
@@ -95,7 +95,7 @@ int main(int argc, char** argv)
     std::printf("open main window with the list: %.1f ms\n", ms(t));
 
     // Searches: a narrow one, a wide one, and the refresh back.
-    f->Edit25->setText(QStringLiteral("张1234"));
+    f->findChild<QLineEdit*>(QStringLiteral("Edit25"))->setText(QStringLiteral("张1234"));
     t.restart();
     f->Button7Click();
     QApplication::processEvents();
@@ -114,13 +114,13 @@ int main(int argc, char** argv)
         probe.close();
         std::printf("  releasing a full list: %.1f ms\n", ms(t));
     }
-    f->Edit25->clear();
-    f->Edit26->setText(QStringLiteral("12345"));
+    f->findChild<QLineEdit*>(QStringLiteral("Edit25"))->clear();
+    f->findChild<QLineEdit*>(QStringLiteral("Edit26"))->setText(QStringLiteral("12345"));
     t.restart();
     f->Button7Click();
     QApplication::processEvents();
     std::printf("search mobile \"12345\" (%d found): %.1f ms\n", f->recipients()->recordCount(), ms(t));
-    f->Edit26->setText(QStringLiteral("1"));
+    f->findChild<QLineEdit*>(QStringLiteral("Edit26"))->setText(QStringLiteral("1"));
     t.restart();
     f->Button7Click();
     QApplication::processEvents();
@@ -131,7 +131,7 @@ int main(int argc, char** argv)
     std::printf("refresh (full list, %d rows): %.1f ms\n", f->recipients()->recordCount(), ms(t));
 
     // Delete a thousand scattered rows, selected as separate ranges.
-    QTableView* grid = f->DBGridEh1;
+    QTableView* grid = f->findChild<QTableView*>(QStringLiteral("DBGridEh1"));
     QItemSelection sel;
     const int step = qMax(1, f->recipients()->recordCount() / 1000);
     int picked = 0;

@@ -24,7 +24,7 @@
 #include "report/ReportLayout.h"
 #include "report/ReportPainter.h"
 #include "report/ReportPdfWriter.h"
-#include "report/ReportPreview.h"
+#include "gui/report/ReportPreview.h"
 #include "report/ReportPrinter.h"
 #include "templates/BatchData.h"
 #include "templates/TemplateReport.h"

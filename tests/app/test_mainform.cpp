@@ -1,12 +1,11 @@
-#include "app/DesktopLauncher.h"
-#include "app/Dialogs.h"
 #include "app/MainForm.h"
-#include "app/ProductInfo.h"
-#include "app/Shell.h"
 #include "data/DataSet.h"
 #include "data/Database.h"
+#include "gui/widgets/DesktopLauncher.h"
+#include "gui/widgets/Dialogs.h"
+#include "gui/widgets/ProductInfo.h"
+#include "gui/widgets/Shell.h"
 #include "report/FontSetup.h"
-#include "templates/DataSources.h"
 
 #include <QAction>
 #include <QDate>
@@ -201,8 +200,6 @@ private slots:
         QVERIFY(f->Panel4->isVisible());
         QVERIFY(!f->Panel3->isVisible());
         QCOMPARE(f->size(), QSize(1009, 662));
-        QCOMPARE(DataSources::mainSenders(), f->ADOQuery1);
-        QCOMPARE(DataSources::mainRecipients(), f->ADOQuery2);
         // The empty sender table gained one row holding only the print date.
         QCOMPARE(tableRows(QStringLiteral("outr"), {QStringLiteral("姓名"), QStringLiteral("年"),
                                                     QStringLiteral("月"), QStringLiteral("日")}),
@@ -698,7 +695,7 @@ private slots:
         f->Button7->click();
         f->DBGridEh1DblClick();
         QCOMPARE(f->Edit10->text(), QStringLiteral("李四"));
-        QCOMPARE(DataSources::mainRecipients()->value(QStringLiteral("姓名")), QStringLiteral("李四"));
+        QCOMPARE(f->recipients()->value(QStringLiteral("姓名")), QStringLiteral("李四"));
     }
 
     void addSenderDropsSearchAddRecipientKeepsIt()

@@ -1,16 +1,19 @@
-#include "app/Dialogs.h"
 #include "app/MainForm.h"
 #include "app/ProgramWindows.h"
-#include "exchange/ExcelForm.h"
+#include "data/Database.h"
+#include "gui/exchange/ExcelForm.h"
+#include "gui/templates/TemplateWindow.h"
+#include "gui/templates/TemplateWindows.h"
+#include "gui/widgets/Dialogs.h"
 #include "report/FontSetup.h"
-#include "templates/TemplateWindow.h"
-#include "templates/TemplateWindows.h"
+#include "report/ReportLayout.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -28,6 +31,7 @@ private slots:
     void mainMenusOpenTheirWindows();
     void excelButtonEmptiesPathAndShowsWindow();
     void excelMenusOpenExcelVariants();
+    void templateWindowsPrintTheWindowsRows();
     void refusedDatabaseCreatesNothing();
 
 private:
@@ -132,6 +136,36 @@ void TestProgramWindows::excelMenusOpenExcelVariants()
     QAction* batch = excel->BatchPrintMenu->actions().at(3);
     QCOMPARE(runAndCloseModal([single] { single->trigger(); }), QStringLiteral("TEstForm"));
     QCOMPARE(runAndCloseModal([batch] { batch->trigger(); }), QStringLiteral("TEPlsfForm"));
+}
+
+// The single-print windows take the current rows of the lists the main and
+// Excel windows show, handed to them when the program's windows are made.
+void TestProgramWindows::templateWindowsPrintTheWindowsRows()
+{
+    Database db;
+    QVERIFY(db.open(Database::defaultPath(), nullptr));
+    QSqlQuery q(db.db());
+    QVERIFY(q.exec(QStringLiteral("insert into inr (\"姓名\") values ('收件甲')")));
+    QVERIFY(q.exec(QStringLiteral("insert into excel (\"姓名\") values ('导入乙')")));
+    db.close();
+    QVERIFY(m_windows->mainForm()->reconnect());
+    QVERIFY(m_windows->excelForm()->connectDatabase());
+
+    TemplateWindows* windows = m_windows->templateWindows();
+    const struct
+    {
+        layouts::Variant variant;
+        QString name;
+    } cases[] = {{layouts::Variant::Single, QStringLiteral("收件甲")},
+                 {layouts::Variant::ExcelSingle, QStringLiteral("导入乙")}};
+    for (const auto& c : cases) {
+        TemplateWindow* w = windows->window(QStringLiteral("st"), c.variant);
+        QVERIFY(w);
+        w->bindSources();
+        ReportLayout run(w->report());
+        QVERIFY(run.generateAll());
+        QVERIFY2(run.pageTexts(0).contains(c.name), qPrintable(run.pageTexts(0).join(u'|')));
+    }
 }
 
 void TestProgramWindows::refusedDatabaseCreatesNothing()

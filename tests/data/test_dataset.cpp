@@ -227,15 +227,18 @@ void TestDataSet::emptyTextIsStoredAsText()
 void TestDataSet::deleteKeepsOtherRowsIntact_data()
 {
     QTest::addColumn<QList<int>>("doomed");
-    QTest::newRow("first") << QList<int>{0};
-    QTest::newRow("last") << QList<int>{9};
-    QTest::newRow("scattered") << QList<int>{1, 4, 5, 8};
-    QTest::newRow("all") << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+    QTest::addColumn<int>("current"); // where the list stands afterwards
+    QTest::newRow("first") << QList<int>{0} << 0;
+    QTest::newRow("last") << QList<int>{9} << 8;
+    QTest::newRow("last three") << QList<int>{7, 8, 9} << 6;
+    QTest::newRow("scattered") << QList<int>{1, 4, 5, 8} << 1;
+    QTest::newRow("all") << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9} << -1;
 }
 
 void TestDataSet::deleteKeepsOtherRowsIntact()
 {
     QFETCH(QList<int>, doomed);
+    QFETCH(int, current);
     // Texts of different lengths, empty ones and Chinese, so that a row
     // store that mixes up offsets shows it.
     QStringList names, mobiles;
@@ -248,6 +251,9 @@ void TestDataSet::deleteKeepsOtherRowsIntact()
     s.setDatabase(m_db);
     QVERIFY(s.open("inr"));
     QVERIFY(s.deleteRows(doomed));
+    // On the row after the first deleted one, or the new last one; never
+    // past the end.
+    QCOMPARE(s.currentRow(), current);
     QStringList keptNames, keptMobiles;
     for (int i = 0; i < 10; ++i) {
         if (!doomed.contains(i)) {

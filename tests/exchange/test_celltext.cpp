@@ -25,6 +25,8 @@ void TestCellText::number_data()
     QTest::newRow("negative zero") << -0.0 << "0";
     QTest::newRow("negative whole") << -42.0 << "-42";
     QTest::newRow("big whole") << 1e20 << "100000000000000000000";
+    QTest::newRow("largest plain") << 999999999999999868928.0 << "999999999999999868928";
+    QTest::newRow("1e21 has an exponent") << 1e21 << "1e+21";
     QTest::newRow("tenth") << 0.1 << "0.1";
     QTest::newRow("sum not exact") << 0.1 + 0.2 << "0.30000000000000004";
     QTest::newRow("price") << 12.5 << "12.5";
@@ -77,6 +79,7 @@ void TestCellText::serialDate_data()
     QTest::newRow("time only") << 0.75 << time << false << "18:00:00";
     QTest::newRow("1900-01-01") << 1.0 << date << false << "1900-01-01";
     QTest::newRow("1900-02-28") << 59.0 << date << false << "1900-02-28";
+    QTest::newRow("serial 60, no 29 February") << 60.0 << date << false << "1900-03-01";
     QTest::newRow("1900-03-01") << 61.0 << date << false << "1900-03-01";
     QTest::newRow("1904 system") << 0.0 << date << true << "1904-01-01";
     QTest::newRow("rounds to the second") << 45366.99999999 << dateTime << false << "2024-03-16 00:00:00";

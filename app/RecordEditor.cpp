@@ -1,0 +1,244 @@
+#include "app/RecordEditor.h"
+
+#include "data/DataSet.h"
+#include "gui/widgets/Dialogs.h"
+#include "gui/widgets/RecordGrid.h"
+#include "report/FontSetup.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <algorithm>
+
+namespace {
+
+QString selectionHint()
+{
+    return QStringLiteral("请单击左边的序号选中一条记录或拖选一段记录，\r\n"
+                          "也可以用Ctrl及Shift来进行多选，然后再删除记录。");
+}
+
+// What a box holds, as a text: an empty box stores an empty text, never NULL
+// (a null QString would be bound as NULL).
+QString boxText(const QLineEdit* box)
+{
+    const QString t = box->text();
+    return t.isNull() ? QStringLiteral("") : t;
+}
+
+} // namespace
+
+// The main window's two editors: boxes in tab order (rows left to right), the buttons
+// from top to bottom.
+RecordEditor::Spec RecordEditor::senderSpec()
+{
+    RecordEditor::Spec s;
+    s.boxes = {
+        {QStringLiteral("Edit1"), QStringLiteral("姓名："), QStringLiteral("姓名"), 88, 16, 153},
+        {QStringLiteral("Edit4"), QStringLiteral("城市："), QStringLiteral("城市"), 328, 16, 153},
+        {QStringLiteral("Edit7"), QStringLiteral("邮编："), QStringLiteral("邮编"), 568, 16, 153},
+        {QStringLiteral("Edit5"), QStringLiteral("寄件单位："), QStringLiteral("寄件单位"), 88, 48, 633},
+        {QStringLiteral("Edit6"), QStringLiteral("地址："), QStringLiteral("地址"), 88, 80, 633},
+        {QStringLiteral("Edit2"), QStringLiteral("手机："), QStringLiteral("手机"), 88, 112, 153},
+        {QStringLiteral("Edit3"), QStringLiteral("电话："), QStringLiteral("电话"), 328, 112, 153},
+        {QStringLiteral("Edit8"), QStringLiteral("签名："), QStringLiteral("签名"), 568, 112, 153},
+        {QStringLiteral("Edit9"), QStringLiteral("备注："), QStringLiteral("备注"), 88, 144, 633}};
+    s.buttons = {{QStringLiteral("Button1"), QStringLiteral("添加")},
+                 {QStringLiteral("Button2"), QStringLiteral("修改")},
+                 {QStringLiteral("Button8"), QStringLiteral("删除")},
+                 {QStringLiteral("Button9"), QStringLiteral("关闭")}};
+    s.note = {QStringLiteral("任选一条记录（除第一"), QStringLiteral("条记录外）只能单张打印"),
+              QStringLiteral("各种快递单模板。"), QStringLiteral("批量打印各种快递单模"),
+              QStringLiteral("板只针对第一条记录。")};
+    s.emptyMessage = QStringLiteral("寄件信息不能为空！");
+    return s;
+}
+
+RecordEditor::Spec RecordEditor::recipientSpec()
+{
+    RecordEditor::Spec s;
+    s.boxes = {
+        {QStringLiteral("Edit10"), QStringLiteral("姓名："), QStringLiteral("姓名"), 88, 16, 153},
+        {QStringLiteral("Edit13"), QStringLiteral("城市："), QStringLiteral("城市"), 328, 16, 153},
+        {QStringLiteral("Edit16"), QStringLiteral("邮编："), QStringLiteral("邮编"), 568, 16, 153},
+        {QStringLiteral("Edit14"), QStringLiteral("收件单位："), QStringLiteral("收件单位"), 88, 48, 633},
+        {QStringLiteral("Edit15"), QStringLiteral("地址："), QStringLiteral("地址"), 88, 80, 633},
+        {QStringLiteral("Edit11"), QStringLiteral("手机："), QStringLiteral("手机"), 88, 112, 153},
+        {QStringLiteral("Edit12"), QStringLiteral("电话："), QStringLiteral("电话"), 328, 112, 153},
+        {QStringLiteral("Edit21"), QStringLiteral("内件品名："), QStringLiteral("内件品名"), 568, 112, 153},
+        {QStringLiteral("Edit22"), QStringLiteral("数量："), QStringLiteral("数量"), 88, 144, 153},
+        {QStringLiteral("Edit24"), QStringLiteral("备注："), QStringLiteral("备注"), 328, 144, 393}};
+    s.buttons = {{QStringLiteral("Button3"), QStringLiteral("添加")},
+                 {QStringLiteral("Button4"), QStringLiteral("修改")},
+                 {QStringLiteral("Button5"), QStringLiteral("删除")},
+                 {QStringLiteral("Button6"), QStringLiteral("刷新")}};
+    s.note = {QStringLiteral("先录入收件信息，后打"), QStringLiteral("印。在单张打印或批量打"),
+              QStringLiteral("印模板预览中可以通过输"), QStringLiteral("入正负数字调整字段左右"),
+              QStringLiteral("移动、上下移动位置。")};
+    s.emptyMessage = QStringLiteral("收件信息不能为空！");
+    s.recipient = true;
+    return s;
+}
+
+RecordEditor::RecordEditor(const Spec& spec, QWidget* frame) : QObject(frame), m_spec(spec), m_frame(frame)
+{
+    QList<QWidget*> tabOrder;
+    for (const Box& b : spec.boxes) {
+        auto* l = new QLabel(b.label, frame);
+        l->setFont(FontSetup::songFont(14));
+        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        l->setGeometry(b.left - 86, b.top, 84, 22);
+        auto* e = new QLineEdit(frame);
+        e->setObjectName(b.name);
+        e->setFont(FontSetup::songFont(14));
+        e->setGeometry(b.left, b.top, b.width, 22);
+        l->setBuddy(e);
+        // Only what the user typed counts as a change; setText() does not
+        // emit textEdited, so loading a row leaves the flag clear.
+        connect(e, &QLineEdit::textEdited, this, [this, e] { m_changed.insert(e); });
+        m_boxes.append({e, b.column});
+        tabOrder << e;
+    }
+    int top = 14;
+    for (const Button& b : spec.buttons) {
+        auto* button = new QPushButton(b.text, frame);
+        button->setObjectName(b.name);
+        button->setFont(FontSetup::songFont(14));
+        button->setGeometry(740, top, 75, 26);
+        top += 40;
+        m_buttons << button;
+        tabOrder << button;
+    }
+    for (int i = 1; i < tabOrder.size(); ++i)
+        QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    if (QPushButton* change = button(1))
+        change->setEnabled(false);
+
+    auto* note = new QGroupBox(QStringLiteral(" 说明 "), frame);
+    note->setFont(FontSetup::songFont(12));
+    note->setGeometry(830, 6, 170, 164);
+    auto* noteText = new QLabel(spec.note.join(QLatin1Char('\n')), note);
+    noteText->setFont(FontSetup::songFont(13));
+    noteText->setGeometry(10, 24, 156, 130);
+    noteText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+void RecordEditor::setList(DataSet* set, RecordGrid* grid)
+{
+    m_set = set;
+    m_grid = grid;
+}
+
+QLineEdit* RecordEditor::box(const QString& name) const
+{
+    for (const auto& b : m_boxes)
+        if (b.first->objectName() == name)
+            return b.first;
+    return nullptr;
+}
+
+QWidget* RecordEditor::owner() const
+{
+    return m_frame->window();
+}
+
+void RecordEditor::setBoxText(QLineEdit* box, const QString& text)
+{
+    box->setText(text);
+    box->setCursorPosition(0);
+    m_changed.remove(box);
+}
+
+void RecordEditor::clearBoxes()
+{
+    for (const auto& b : std::as_const(m_boxes))
+        setBoxText(b.first, QString());
+}
+
+void RecordEditor::setChanging(bool changing)
+{
+    button(0)->setEnabled(!changing);
+    button(1)->setEnabled(changing);
+}
+
+void RecordEditor::loadRow()
+{
+    setChanging(true);
+    const bool has = m_set->isOpen() && m_set->currentRow() >= 0;
+    // A change always goes to this row, wherever the grid stands by then.
+    m_loadedId = has ? m_set->currentRowId() : -1;
+    for (const auto& b : std::as_const(m_boxes))
+        setBoxText(b.first, has ? m_set->value(b.second) : QString());
+}
+
+void RecordEditor::changeRow()
+{
+    const int row = m_loadedId >= 0 ? m_set->rowOfId(m_loadedId) : -1;
+    if (row < 0 || !m_set->rowExists(m_loadedId)) {
+        Dialogs::message(owner(), QStringLiteral("当前修改记录为空！"));
+    } else {
+        m_set->moveTo(row);
+        QString why;
+        bool ok = m_set->edit();
+        for (const auto& b : std::as_const(m_boxes))
+            if (ok && m_changed.contains(b.first))
+                ok = m_set->setValue(b.second, boxText(b.first));
+        ok = ok && m_set->post(&why);
+        if (!ok) {
+            // Keep the boxes so that nothing typed is lost.
+            m_set->cancel();
+            Dialogs::error(owner(), why.isEmpty() ? QStringLiteral("无法修改记录。") : why);
+            return;
+        }
+        Dialogs::message(owner(), QStringLiteral("修改记录成功！"));
+    }
+    m_loadedId = -1;
+    setChanging(false);
+    clearBoxes();
+}
+
+void RecordEditor::addRow()
+{
+    const bool allEmpty =
+        std::all_of(m_boxes.begin(), m_boxes.end(), [](const auto& b) { return b.first->text().isEmpty(); });
+    if (allEmpty) {
+        Dialogs::message(owner(), m_spec.emptyMessage);
+        return;
+    }
+    QString why;
+    bool ok = m_set->append();
+    for (const auto& b : std::as_const(m_boxes))
+        ok = ok && m_set->setValue(b.second, boxText(b.first));
+    if (m_spec.recipient)
+        ok = ok && m_set->setValue(QStringLiteral("快递单号"), QStringLiteral(""));
+    ok = ok && m_set->post(&why);
+    if (!ok) {
+        m_set->cancel();
+        Dialogs::error(owner(), why.isEmpty() ? QStringLiteral("无法添加记录：数据没有打开。") : why);
+        return;
+    }
+    clearBoxes();
+}
+
+void RecordEditor::deleteRows()
+{
+    const QList<int> rows = m_grid->selectedRowList();
+    if (rows.isEmpty()) {
+        Dialogs::message(owner(), selectionHint(), QMessageBox::Information);
+        return;
+    }
+    if (Dialogs::message(owner(), QStringLiteral("确定要删除选中的记录？"), QMessageBox::Warning,
+                         QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
+        return;
+    if (m_set->recordCount() <= 0)
+        return;
+    QString why;
+    m_grid->setUpdatesEnabled(false);
+    const bool ok = m_set->deleteRows(rows, &why);
+    m_grid->clearSelection();
+    m_grid->setUpdatesEnabled(true);
+    if (!ok)
+        Dialogs::error(owner(), why);
+}

@@ -1,0 +1,380 @@
+#include "gui/report/ReportPreview.h"
+
+#include "gui/report/PrintProgress.h"
+#include "gui/report/ReportPageView.h"
+#include "gui/report/ReportThumbnailModel.h"
+#include "gui/widgets/Dialogs.h"
+#include "report/QuickRep.h"
+#include "report/ReportLayout.h"
+#include "report/ReportPdfWriter.h"
+#include "report/ReportPrinter.h"
+
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListView>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QShortcut>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace {
+// Generation runs in slices this long, then lets the event loop through.
+constexpr int kSliceMs = 25;
+} // namespace
+
+ReportPreview::ReportPreview(TQuickRep* report, QWidget* parent)
+    : QDialog(parent), m_report(report), m_layout(std::make_unique<ReportLayout>(report))
+{
+    setObjectName(QStringLiteral("ReportPreview"));
+    setWindowTitle(QStringLiteral("打印预览"));
+    setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    resize(500, 500);
+
+    auto* box = new QVBoxLayout(this);
+    box->setContentsMargins(0, 0, 0, 0);
+    box->setSpacing(0);
+
+    m_toolBar = new QToolBar(this);
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    box->addWidget(m_toolBar);
+
+    auto* zoomGroup = new QActionGroup(this);
+    m_fitAction = m_toolBar->addAction(QStringLiteral("合适大小"), this, &ReportPreview::zoomToFit);
+    m_widthAction = m_toolBar->addAction(QStringLiteral("合适宽度"), this, &ReportPreview::zoomToWidth);
+    m_100Action = m_toolBar->addAction(QStringLiteral("缩放100%"), this, &ReportPreview::zoom100);
+    for (QAction* a : {m_fitAction, m_widthAction, m_100Action}) {
+        a->setCheckable(true);
+        zoomGroup->addAction(a);
+    }
+    m_fitAction->setChecked(true);
+    m_toolBar->addSeparator();
+    m_toolBar->addAction(QStringLiteral("首 页"), this, &ReportPreview::firstPage);
+    m_toolBar->addAction(QStringLiteral("上一页"), this, &ReportPreview::previousPage);
+    m_toolBar->addAction(QStringLiteral("下一页"), this, &ReportPreview::nextPage);
+    m_toolBar->addAction(QStringLiteral("末 页"), this, &ReportPreview::lastPage);
+    m_toolBar->addSeparator();
+    m_toolBar->addAction(QStringLiteral("设 置"), this, &ReportPreview::printSetup);
+    m_toolBar->addAction(QStringLiteral("打 印"), this, &ReportPreview::print);
+    m_toolBar->addAction(QStringLiteral("导出PDF"), this, &ReportPreview::exportPdf);
+    m_toolBar->addSeparator();
+    m_toolBar->addAction(QStringLiteral("关 闭"), this, &ReportPreview::close);
+
+    auto* splitter = new QSplitter(this);
+    m_tabs = new QTabWidget(splitter);
+    m_thumbs = new QListView;
+    m_thumbModel = new ReportThumbnailModel(m_layout.get(), this);
+    m_thumbs->setModel(m_thumbModel);
+    m_thumbs->setViewMode(QListView::IconMode);
+    m_thumbs->setFlow(QListView::TopToBottom);
+    m_thumbs->setWrapping(false);
+    m_thumbs->setMovement(QListView::Static);
+    m_thumbs->setResizeMode(QListView::Adjust);
+    // All rows the same size: the view never asks every page for its size.
+    m_thumbs->setUniformItemSizes(true);
+    m_thumbs->setIconSize(m_thumbModel->thumbnailSize());
+    m_thumbs->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_tabs->addTab(m_thumbs, QStringLiteral("缩略图"));
+    m_view = new ReportPageView(splitter);
+    m_view->setReportLayout(m_layout.get());
+    splitter->addWidget(m_tabs);
+    splitter->addWidget(m_view);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({150, 350});
+    box->addWidget(splitter, 1);
+
+    m_statusBar = new QStatusBar(this);
+    m_statusBar->setSizeGripEnabled(false);
+    m_progressPanel = new QLabel(this);
+    m_pagePanel = new QLabel(this);
+    m_titlePanel = new QLabel(report->ReportTitle, this);
+    m_progressPanel->setMinimumWidth(50);
+    m_pagePanel->setMinimumWidth(100);
+    m_statusBar->addWidget(m_progressPanel);
+    m_statusBar->addWidget(m_pagePanel);
+    m_statusBar->addWidget(m_titlePanel, 1);
+    box->addWidget(m_statusBar);
+
+    connect(m_thumbs->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid())
+                    setCurrentPage(current.row());
+            });
+    connect(m_view, &ReportPageView::viewportResized, this, &ReportPreview::applyZoom);
+
+    const auto key = [this](QKeySequence seq, void (ReportPreview::*slot)()) {
+        auto* s = new QShortcut(seq, this);
+        s->setContext(Qt::WindowShortcut);
+        connect(s, &QShortcut::activated, this, slot);
+    };
+    key(QKeySequence(Qt::Key_PageUp), &ReportPreview::previousPage);
+    key(QKeySequence(Qt::Key_PageDown), &ReportPreview::nextPage);
+    key(QKeySequence(Qt::CTRL | Qt::Key_PageUp), &ReportPreview::firstPage);
+    key(QKeySequence(Qt::Key_Home), &ReportPreview::firstPage);
+    key(QKeySequence(Qt::CTRL | Qt::Key_PageDown), &ReportPreview::lastPage);
+    key(QKeySequence(Qt::Key_End), &ReportPreview::lastPage);
+
+    // The first page is made at once, so the window opens with it; the
+    // rest follow while the event loop runs.
+    m_layout->start();
+    m_layout->step();
+    m_thumbModel->refresh();
+    m_timer = new QTimer(this);
+    m_timer->setInterval(0);
+    connect(m_timer, &QTimer::timeout, this, &ReportPreview::generateSome);
+    if (!m_layout->isFinished())
+        m_timer->start();
+    applyZoom();
+    updateStatus();
+}
+
+ReportPreview::~ReportPreview()
+{
+    if (m_timer)
+        m_timer->stop();
+    if (m_layout && !m_layout->isFinished()) {
+        // Leaves the dataset where it was.
+        m_layout->cancel();
+    }
+}
+
+void ReportPreview::exec(TQuickRep* report, QWidget* parent)
+{
+    ReportPreview preview(report, parent);
+    Dialogs::exec(&preview);
+}
+
+void ReportPreview::install()
+{
+    TQuickRep::setPreviewHandler(
+        [](TQuickRep* report, QWidget* parent) { ReportPreview::exec(report, parent); });
+}
+
+int ReportPreview::pageCount() const
+{
+    return m_layout->pageCount();
+}
+
+bool ReportPreview::isGenerating() const
+{
+    return m_timer && m_timer->isActive();
+}
+
+void ReportPreview::generateSome()
+{
+    if (m_busy)
+        return;
+    const int before = m_layout->pageCount();
+    QElapsedTimer clock;
+    clock.start();
+    while (!m_layout->isFinished() && clock.elapsed() < kSliceMs)
+        m_layout->step();
+    if (m_layout->isFinished()) {
+        m_timer->stop();
+        emit generationFinished();
+    }
+    if (m_layout->pageCount() != before) {
+        m_thumbModel->refresh();
+        if (m_page == before - 1)
+            m_view->invalidate(); // the page on show may have grown
+        emit pageAdded(m_layout->pageCount());
+    }
+    updateStatus();
+}
+
+QString ReportPreview::pageStatusText() const
+{
+    const int count = m_layout->pageCount();
+    return QStringLiteral("第 %1/%2 页").arg(count > 0 ? m_page + 1 : 0).arg(count);
+}
+
+QString ReportPreview::progressStatusText() const
+{
+    return m_progressPanel->text();
+}
+
+int ReportPreview::cachedThumbnailCount() const
+{
+    return m_thumbModel->cachedCount();
+}
+
+void ReportPreview::updateStatus()
+{
+    const int p = m_layout->progress();
+    // Whole steps of 5, blank at the start and once finished.
+    if (m_layout->isFinished() || p >= 100) {
+        m_progressPanel->clear();
+        m_shownProgress = 100;
+    } else if (p - m_shownProgress >= 5 || p < m_shownProgress) {
+        m_shownProgress = p - p % 5;
+        m_progressPanel->setText(m_shownProgress > 0 ? QStringLiteral("%1%").arg(m_shownProgress)
+                                                     : QString());
+    }
+    m_pagePanel->setText(pageStatusText());
+}
+
+double ReportPreview::zoomFactor() const
+{
+    return m_view->scale() / m_view->percentScale(100);
+}
+
+void ReportPreview::applyZoom()
+{
+    switch (m_zoomMode) {
+    case ZoomMode::Fit:
+        m_view->setScale(m_view->fitScale());
+        break;
+    case ZoomMode::FitWidth:
+        m_view->setScale(m_view->widthScale());
+        break;
+    case ZoomMode::Percent:
+        m_view->setScale(m_view->percentScale(m_percent));
+        break;
+    }
+}
+
+void ReportPreview::zoomToFit()
+{
+    m_zoomMode = ZoomMode::Fit;
+    m_fitAction->setChecked(true);
+    applyZoom();
+}
+
+void ReportPreview::zoomToWidth()
+{
+    m_zoomMode = ZoomMode::FitWidth;
+    m_widthAction->setChecked(true);
+    applyZoom();
+}
+
+void ReportPreview::zoom100()
+{
+    m_zoomMode = ZoomMode::Percent;
+    m_percent = 100;
+    m_100Action->setChecked(true);
+    applyZoom();
+}
+
+void ReportPreview::setCurrentPage(int page)
+{
+    const int count = m_layout->pageCount();
+    if (count == 0)
+        return;
+    page = std::clamp(page, 0, count - 1);
+    if (page != m_page) {
+        m_page = page;
+        m_view->setPage(page);
+    }
+    const QModelIndex index = m_thumbModel->index(page);
+    if (m_thumbs->currentIndex() != index) {
+        m_thumbs->setCurrentIndex(index);
+        m_thumbs->scrollTo(index);
+    }
+    updateStatus();
+}
+
+void ReportPreview::firstPage()
+{
+    setCurrentPage(0);
+}
+
+void ReportPreview::previousPage()
+{
+    setCurrentPage(m_page - 1);
+}
+
+void ReportPreview::nextPage()
+{
+    setCurrentPage(m_page + 1);
+}
+
+void ReportPreview::lastPage()
+{
+    setCurrentPage(m_layout->pageCount() - 1);
+}
+
+void ReportPreview::printSetup()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    ReportPrinter::setup(&printer, m_report);
+    QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle(QStringLiteral("打印设置"));
+    dialog.setMinMax(1, std::max(1, m_layout->pageCount()));
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
+    if (Dialogs::exec(&dialog) != QDialog::Accepted)
+        return;
+    ReportPrinter::keepSettings(printer, &m_report->PrinterSettings);
+}
+
+void ReportPreview::print()
+{
+    m_busy = true;
+    QString error;
+    const bool ok = PrintProgress::print(m_layout.get(), m_report, this, &error);
+    m_busy = false;
+    m_thumbModel->refresh();
+    updateStatus();
+    if (!ok && !error.isEmpty())
+        Dialogs::error(this, error);
+}
+
+void ReportPreview::exportPdf()
+{
+    QString path =
+        Dialogs::saveFileName(this, QStringLiteral("导出PDF"), QString(), QStringLiteral("PDF 文件 (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+        path += QLatin1String(".pdf");
+    m_busy = true;
+    QString error;
+    const bool ok = ReportPdfWriter::write(m_layout.get(), path, &error);
+    m_busy = false;
+    m_thumbModel->refresh();
+    updateStatus();
+    if (ok)
+        Dialogs::message(this, QStringLiteral("已导出 %1 页到“%2”。").arg(m_layout->pageCount()).arg(path));
+    else
+        Dialogs::error(this, error);
+}
+
+void ReportPreview::keyPressEvent(QKeyEvent* event)
+{
+    // Escape closes like "关 闭"; the page keys are shortcuts.
+    QDialog::keyPressEvent(event);
+}
+
+void ReportPreview::closeEvent(QCloseEvent* event)
+{
+    if (m_busy) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void ReportPreview::done(int result)
+{
+    // Stop between records; pages made so far are dropped with the window.
+    if (m_timer)
+        m_timer->stop();
+    if (!m_layout->isFinished()) {
+        m_layout->cancel();
+    }
+    QDialog::done(result);
+}
+
+void ReportPreview::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    applyZoom();
+}

@@ -1,0 +1,331 @@
+#include "gui/templates/TemplateWindow.h"
+
+#include "data/Database.h"
+#include "gui/report/ReportPreview.h"
+#include "gui/widgets/Dialogs.h"
+#include "report/FontSetup.h"
+#include "report/QuickRep.h"
+#include "templates/BatchData.h"
+#include "templates/IntegerText.h"
+#include "templates/TemplateReport.h"
+
+#include <QApplication>
+#include <QHideEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace {
+
+constexpr double kScreenPpi = 96.0;
+constexpr int kStripHeight = 35; // strip above the page with the shift boxes
+constexpr int kPageLeft = 2;
+
+int mmToPixels(double mm)
+{
+    return int(std::lround(mm * kScreenPpi / 25.4));
+}
+
+QFont stripFont()
+{
+    QFont f(FontSetup::songFamily());
+    f.setPointSize(9);
+    return f;
+}
+
+} // namespace
+
+TemplateWindow::TemplateWindow(const layouts::Template& tmpl, layouts::Variant variant,
+                               const TemplateSources& sources, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_template(tmpl), m_sources(sources), m_variant(variant)
+{
+    const layouts::Page& page = tmpl.variant(variant);
+    setObjectName(QString::fromUtf8(page.className));
+    setWindowTitle(QString::fromUtf8(tmpl.caption));
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    setModal(true);
+
+    m_dialogFont = QFont(QStringLiteral("MS Sans Serif"), 8);
+    m_layout = new TemplateReport(tmpl, variant, this);
+    if (m_layout->isBatch()) {
+        m_batch = new BatchData(m_layout->recipientTable(), this);
+        m_batch->setObjectName(QStringLiteral("ADOConnection1"));
+    }
+    bindSources();
+
+    m_pagePx = QSize(mmToPixels(page.pageWidthMm), mmToPixels(page.pageHeightMm));
+    m_bandPx = QSize(mmToPixels(page.bandWidthMm), mmToPixels(page.bandHeightMm));
+    m_pictureRect = QRect(mmToPixels(page.pictureLeftMm), mmToPixels(page.pictureTopMm),
+                          mmToPixels(page.pictureWidthMm), mmToPixels(page.pictureHeightMm));
+
+    auto* box = new QVBoxLayout(this);
+    box->setContentsMargins(0, 0, 0, 0);
+    box->setSpacing(0);
+    box->setSizeConstraint(QLayout::SetFixedSize);
+
+    MainMenu1 = new QMenuBar(this);
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    N1 = MainMenu1->addAction(QStringLiteral("【打印预览】"));
+    N1->setObjectName(QStringLiteral("N1"));
+    N3 = MainMenu1->addAction(QStringLiteral("【设置字体】"));
+    N3->setObjectName(QStringLiteral("N3"));
+    N2 = MainMenu1->addAction(QStringLiteral("【关闭窗口】"));
+    N2->setObjectName(QStringLiteral("N2"));
+    connect(N1, &QAction::triggered, this, &TemplateWindow::N1Click);
+    connect(N2, &QAction::triggered, this, &TemplateWindow::N2Click);
+    connect(N3, &QAction::triggered, this, &TemplateWindow::N3Click);
+    box->setMenuBar(MainMenu1);
+
+    Panel2 = new QWidget(this);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setFixedSize(m_pagePx.width() + kPageLeft, m_pagePx.height() + kStripHeight);
+    box->addWidget(Panel2);
+
+    buildStrip();
+    buildPage();
+}
+
+TemplateWindow::~TemplateWindow() = default;
+
+void TemplateWindow::buildStrip()
+{
+    const QFont font = stripFont();
+    const int width = Panel2->width();
+    int x = width / 2;
+    auto place = [&](QWidget* w, int y, int wWidth, int wHeight) {
+        w->setFont(font);
+        w->setGeometry(x, y, wWidth, wHeight);
+        x += wWidth + 6;
+    };
+
+    Label2 = new QLabel(QStringLiteral("左右移动"), Panel2);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    place(Label2, 10, 50, 14);
+    Edit1 = new QLineEdit(Panel2);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setFrame(false);
+    place(Edit1, 8, 65, 18);
+    Button2 = new QPushButton(QStringLiteral("确定"), Panel2);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    place(Button2, 7, 50, 20);
+    x += 8;
+    Label3 = new QLabel(QStringLiteral("上下移动"), Panel2);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    place(Label3, 10, 50, 14);
+    Edit2 = new QLineEdit(Panel2);
+    Edit2->setObjectName(QStringLiteral("Edit2"));
+    Edit2->setFrame(false);
+    place(Edit2, 8, 65, 18);
+    Button3 = new QPushButton(QStringLiteral("确定"), Panel2);
+    Button3->setObjectName(QStringLiteral("Button3"));
+    place(Button3, 7, 50, 20);
+
+    // Neither button may take Enter: only a click applies a shift.
+    for (QPushButton* b : {Button2, Button3}) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
+    connect(Button2, &QPushButton::clicked, this, &TemplateWindow::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TemplateWindow::Button3Click);
+}
+
+void TemplateWindow::buildPage()
+{
+    QuickRep1 = new QWidget(Panel2);
+    QuickRep1->setObjectName(QStringLiteral("QuickRep1"));
+    QuickRep1->setGeometry(kPageLeft, kStripHeight, m_pagePx.width(), m_pagePx.height());
+    QPalette pal = QuickRep1->palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    QuickRep1->setPalette(pal);
+    QuickRep1->setAutoFillBackground(true);
+
+    // The scanned form: on screen only, never part of the report.
+    Image1 = new QLabel(QuickRep1);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setScaledContents(true);
+    Image1->setGeometry(m_pictureRect);
+    QPixmap pix(QString::fromUtf8(m_template.picture ? m_template.picture : ""));
+    if (!pix.isNull())
+        Image1->setPixmap(pix);
+
+    ItemLayer = new QWidget(QuickRep1);
+    ItemLayer->setObjectName(QStringLiteral("ItemLayer"));
+    ItemLayer->setAttribute(Qt::WA_TransparentForMouseEvents);
+    ItemLayer->setGeometry(0, 0, m_pagePx.width(), m_pagePx.height());
+    ItemLayer->installEventFilter(this);
+}
+
+TQuickRep* TemplateWindow::report() const
+{
+    return m_layout->report();
+}
+
+bool TemplateWindow::isBatch() const
+{
+    return m_layout->isBatch();
+}
+
+QPixmap TemplateWindow::picture() const
+{
+    return Image1->pixmap();
+}
+
+void TemplateWindow::bindSources()
+{
+    switch (m_variant) {
+    case layouts::Variant::Single:
+        m_layout->bind(m_sources.senders, m_sources.recipients);
+        break;
+    case layouts::Variant::ExcelSingle:
+        m_layout->bind(m_sources.senders, m_sources.excelRecipients);
+        break;
+    case layouts::Variant::Batch:
+    case layouts::Variant::ExcelBatch:
+        m_layout->bind(m_batch->senders(), m_batch->recipients());
+        break;
+    }
+}
+
+void TemplateWindow::setSources(const TemplateSources& sources)
+{
+    m_sources = sources;
+    bindSources();
+}
+
+bool TemplateWindow::loadBatchData(QString* error)
+{
+    if (!m_batch)
+        return true;
+    const bool ok = m_batch->reload(m_sources.databasePath, error);
+    bindSources();
+    return ok;
+}
+
+bool TemplateWindow::readShift(QLineEdit* edit, int* pixels)
+{
+    const QString text = edit->text();
+    if (text.isEmpty())
+        return false;
+    if (!IntegerText::toInt(text, pixels)) {
+        Dialogs::error(this, IntegerText::invalidMessage(text));
+        return false;
+    }
+    return true;
+}
+
+void TemplateWindow::Button2Click()
+{
+    int n = 0;
+    if (!readShift(Edit1, &n))
+        return;
+    m_layout->shiftLeft(n);
+    ItemLayer->update();
+}
+
+void TemplateWindow::Button3Click()
+{
+    int n = 0;
+    if (!readShift(Edit2, &n))
+        return;
+    m_layout->shiftTop(n);
+    ItemLayer->update();
+}
+
+void TemplateWindow::N1Click()
+{
+    if (m_variant == layouts::Variant::ExcelSingle && qstrcmp(m_template.code, "zt1") == 0) {
+        // This window brings the main and the Excel window to the front first.
+        for (const char* name : {"MainForm", "ExcelForm"}) {
+            const QWidgetList tops = QApplication::topLevelWidgets();
+            for (QWidget* w : tops) {
+                if (w->objectName() == QLatin1String(name)) {
+                    w->show();
+                    w->raise();
+                }
+            }
+        }
+    }
+    bindSources();
+    if (!report()->Preview(this))
+        ReportPreview::exec(report(), this);
+}
+
+void TemplateWindow::N2Click()
+{
+    close();
+}
+
+void TemplateWindow::N3Click()
+{
+    QFont chosen = m_dialogFont;
+    QColor color = m_dialogColor;
+    if (!Dialogs::font(this, &chosen, QString(), &color))
+        return;
+    m_dialogFont = chosen;
+    m_dialogColor = color;
+    m_layout->setItemsFont(chosen, color);
+    ItemLayer->update();
+}
+
+void TemplateWindow::FormActivate()
+{
+    if (!m_batch)
+        return;
+    QString error;
+    if (!loadBatchData(&error)) {
+        // The error box takes the activation away from us; coming back from
+        // it must not read (and fail) again.
+        m_skipActivate = !Dialogs::isScripted();
+        Dialogs::error(this, error);
+    }
+}
+
+bool TemplateWindow::event(QEvent* e)
+{
+    if (e->type() == QEvent::WindowActivate && m_batch) {
+        if (m_skipActivate)
+            m_skipActivate = false;
+        else
+            FormActivate();
+    }
+    return QDialog::event(e);
+}
+
+void TemplateWindow::hideEvent(QHideEvent* e)
+{
+    // A closed window is kept for the next time but keeps no list: the data
+    // are read again when it is activated.
+    if (m_batch && !e->spontaneous())
+        m_batch->close();
+    QDialog::hideEvent(e);
+}
+
+bool TemplateWindow::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == ItemLayer && e->type() == QEvent::Paint) {
+        QPainter painter(ItemLayer);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        report()->paintDesign(&painter, kScreenPpi);
+        return true;
+    }
+    return QDialog::eventFilter(watched, e);
+}
+
+void TemplateWindow::keyPressEvent(QKeyEvent* e)
+{
+    // Enter in a box does nothing; only the button beside it shifts. The
+    // window has no keys of its own: Escape doesn't close it either.
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter || e->key() == Qt::Key_Escape) {
+        e->accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
+}

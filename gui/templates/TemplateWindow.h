@@ -1,0 +1,109 @@
+#pragma once
+
+#include "gui/templates/TemplateSources.h"
+#include "templates/layouts/Catalogue.h"
+
+#include <QDialog>
+#include <QFont>
+#include <QRect>
+
+class BatchData;
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenuBar;
+class QPushButton;
+class TQuickRep;
+class TemplateReport;
+
+// The window of one template variant: the waybill page at true size over
+// the scanned blank form, the items showing their column names, boxes to
+// shift every item, and the menu to set the font and open the preview.
+// The object name is the window's class name ("TStForm", "TPlstForm" ...).
+// A window is made once and kept, so shifts and fonts last for the run.
+class TemplateWindow : public QDialog
+{
+    Q_OBJECT
+public:
+    TemplateWindow(const layouts::Template& tmpl, layouts::Variant variant, const TemplateSources& sources,
+                   QWidget* parent = nullptr);
+    ~TemplateWindow() override;
+
+    TemplateReport* layout() const { return m_layout; }
+    TQuickRep* report() const;
+    const layouts::Template& templ() const { return m_template; }
+    layouts::Variant variant() const { return m_variant; }
+    bool isBatch() const;
+    BatchData* batchData() const { return m_batch; }
+
+    // Page and picture rectangles on screen, relative to QuickRep1.
+    QSize pagePixels() const { return m_pagePx; }
+    QRect pictureRect() const { return m_pictureRect; }
+    QPixmap picture() const;
+
+    // The font the font dialog opens with: the last one chosen here.
+    QFont dialogFont() const { return m_dialogFont; }
+    QColor dialogColor() const { return m_dialogColor; }
+
+    // Binds the items to the rows they print now: the main and Excel
+    // windows' current rows, or this window's own batch sets.
+    void bindSources();
+    // The lists a single print reads (a test or the program may change them).
+    void setSources(const TemplateSources& sources);
+    // Re-reads the batch tables from the address book in the working
+    // directory (batch windows); false with the reason when it cannot.
+    bool loadBatchData(QString* error = nullptr);
+
+public slots:
+    void Button2Click();
+    void Button3Click();
+    void N1Click();
+    void N2Click();
+    void N3Click();
+    // Batch windows: reconnects and re-reads the tables each time the window
+    // becomes active; an address book that cannot be opened is reported and
+    // leaves the sets closed.
+    void FormActivate();
+
+protected:
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
+
+private:
+    friend class TestTemplateWindow;
+    friend class TestTemplateWindows;
+
+    // Components, named as the window's code and tests know them.
+    QWidget* Panel2 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QWidget* QuickRep1 = nullptr; // the page on screen
+    QLabel* Image1 = nullptr;
+    QWidget* ItemLayer = nullptr; // the items, drawn over the picture
+    QMenuBar* MainMenu1 = nullptr;
+    QAction* N1 = nullptr; // 【打印预览】
+    QAction* N3 = nullptr; // 【设置字体】
+    QAction* N2 = nullptr; // 【关闭窗口】
+
+    bool readShift(QLineEdit* edit, int* pixels);
+    void buildStrip();
+    void buildPage();
+
+    const layouts::Template& m_template;
+    TemplateSources m_sources;
+    layouts::Variant m_variant;
+    TemplateReport* m_layout = nullptr;
+    BatchData* m_batch = nullptr;
+    QFont m_dialogFont;
+    QColor m_dialogColor = Qt::black; // window text
+    QSize m_pagePx;
+    QSize m_bandPx;
+    QRect m_pictureRect;
+    bool m_skipActivate = false;
+};

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QPair>
+#include <QStringList>
+#include <QTableView>
+#include <QVector>
+
+class DataSetModel;
+
+// The read-only record grids of the main and the Excel window: a row
+// indicator on the left through which one or several rows are selected
+// (click, drag, Ctrl, Shift), uniform rows so that a hundred thousand
+// records scroll smoothly, and an optional fixed column layout. The grid's
+// current row and its set's current row are kept the same both ways, since
+// the printing windows read the set.
+class RecordGrid : public QTableView
+{
+    Q_OBJECT
+public:
+    struct Column
+    {
+        QString name;
+        int width;
+    };
+
+    RecordGrid(DataSetModel* model, const QString& objectName, QWidget* parent = nullptr);
+
+    // Shows these columns in this order and width, hides the columns named in
+    // hidden, and shows any other column (one the program doesn't know)
+    // after them. Reapplied whenever the list is rebuilt.
+    void setColumnLayout(const QVector<Column>& shown, const QStringList& hidden);
+    // A recipient list (`inr` or `excel`): the ten columns an import fills,
+    // in that order and these widths, the bookkeeping columns ("序号",
+    // "选中", "已打印", "快递单号") hidden. Each window has its own widths.
+    void setRecipientLayout(const QVector<int>& widths);
+    // Centred, bold, teal titles.
+    void setHighlightedTitles();
+
+    // Selected rows (0-based), in ascending order.
+    QList<int> selectedRowList() const;
+
+signals:
+    // A right click: the row under the mouse became the current one (the
+    // selection is left alone); globalPos is where the menu goes.
+    void contextMenuAt(const QPoint& globalPos);
+    // A double click anywhere on the grid: cells, row indicator, titles, or
+    // the empty space below the last row.
+    void gridDoubleClicked();
+
+protected:
+    // Rows are selected through the row indicator only (click, drag, Ctrl,
+    // Shift); clicking a cell or moving with the keys only moves the
+    // current row, so that a row the user merely looked at is never
+    // deleted by mistake.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event = nullptr) const override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void applyColumnLayout();
+    void followSet();
+
+    DataSetModel* m_model;
+    QVector<Column> m_shown;
+    QStringList m_hidden;
+    bool m_hasLayout = false;
+    bool m_following = false;
+};

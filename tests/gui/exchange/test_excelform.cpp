@@ -1,0 +1,217 @@
+#include "data/DataSet.h"
+#include "data/DataSetModel.h"
+#include "data/Database.h"
+#include "exchange/DataExporter.h"
+#include "gui/exchange/ExcelForm.h"
+#include "gui/widgets/Dialogs.h"
+#include "gui/widgets/RecordGrid.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestExcelForm : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void importShowsRowsAndMessage();
+    void emptyPathIsRefused_data();
+    void emptyPathIsRefused();
+    void failedImportKeepsPreviousList();
+    void searchAndRefresh();
+    void printMenus();
+
+private:
+    QString writeWorkbook(const QList<QStringList>& people, const QString& name);
+    QStringList names(DataSet* set);
+
+    QTemporaryDir* m_dir = nullptr;
+    QString m_oldCwd;
+};
+
+void TestExcelForm::init()
+{
+    m_dir = new QTemporaryDir;
+    m_oldCwd = QDir::currentPath();
+    QDir::setCurrent(m_dir->path());
+    QVERIFY(Database::createFile(Database::defaultPath(), nullptr));
+    Dialogs::setScripted(true);
+    Dialogs::clear();
+}
+
+void TestExcelForm::cleanup()
+{
+    QDir::setCurrent(m_oldCwd);
+    delete m_dir;
+}
+
+// A workbook as the export writes it: the recipient columns as header, one
+// row per person (name, mobile).
+QString TestExcelForm::writeWorkbook(const QList<QStringList>& people, const QString& name)
+{
+    Database db;
+    const QString scratch = m_dir->filePath(name + ".db");
+    if (!db.open(scratch, nullptr))
+        return {};
+    for (const QStringList& p : people)
+        db.exec("INSERT INTO inr (姓名, 手机, 地址) VALUES (?, ?, ?)", {p.value(0), p.value(1), p.value(2)});
+    DataSet set;
+    set.setDatabase(&db);
+    set.open("inr");
+    const DataExporter::Result r =
+        DataExporter::exportDataSet(set, m_dir->filePath(name), DataExporter::Format::Xlsx);
+    return r.ok ? r.path : QString();
+}
+
+QStringList TestExcelForm::names(DataSet* set)
+{
+    QStringList out;
+    for (int r = 0; r < set->recordCount(); ++r)
+        out << set->value(r, set->fieldIndex("姓名"));
+    return out;
+}
+
+void TestExcelForm::importShowsRowsAndMessage()
+{
+    const QString book =
+        writeWorkbook({{"张三", "13800138000", "北京市海淀区"}, {"李四", "0571-1234"}}, "list.xlsx");
+    QVERIFY(!book.isEmpty());
+    TExcelForm form;
+    form.Edit1->setText("  " + book + " \t");
+    form.Button1Click();
+    QCOMPARE(Dialogs::lastShown().text, QStringLiteral("批量导入EXCEL成功！"));
+    QCOMPARE(Dialogs::lastShown().title, QStringLiteral("提示"));
+    QCOMPARE(Dialogs::lastShown().icon, QMessageBox::NoIcon);
+    QCOMPARE(names(form.ADOQuery1), QStringList({"张三", "李四"}));
+    QCOMPARE(form.DataSource1->rowCount(), 2);
+    QStringList hidden;
+    for (int c = 0; c < form.DataSource1->columnCount(); ++c)
+        if (form.DBGridEh1->isColumnHidden(c))
+            hidden << form.ADOQuery1->fieldNames().at(c);
+    QCOMPARE(hidden, QStringList({"序号", "选中", "已打印", "快递单号"}));
+    // Empty cells are stored as empty texts; the columns the sheet doesn't
+    // fill carry no value.
+    QSqlQuery q(form.ADOQuery1->database()->db());
+    QVERIFY(q.exec("SELECT count(*) FROM excel WHERE 备注 = '' AND 快递单号 IS NULL"));
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toInt(), 2);
+    // Importing the same workbook again leaves one copy.
+    form.Button1Click();
+    QCOMPARE(form.ADOQuery1->recordCount(), 2);
+}
+
+void TestExcelForm::emptyPathIsRefused_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("empty") << "";
+    QTest::newRow("blanks") << "   ";
+    QTest::newRow("tab and newline") << "\t\n";
+}
+
+void TestExcelForm::emptyPathIsRefused()
+{
+    QFETCH(QString, typed);
+    Database db;
+    QVERIFY(db.open(Database::defaultPath(), nullptr));
+    QVERIFY(db.exec("INSERT INTO excel (姓名) VALUES ('王五')"));
+    TExcelForm form;
+    form.Edit1->setText(typed);
+    form.Button1Click();
+    QCOMPARE(Dialogs::lastShown().text, QStringLiteral("请正确选择相关路径！"));
+    QCOMPARE(names(form.ADOQuery1), QStringList({"王五"}));
+}
+
+void TestExcelForm::failedImportKeepsPreviousList()
+{
+    const QString book = writeWorkbook({{"张三", "1"}}, "good.xlsx");
+    TExcelForm form;
+    form.Edit1->setText(book);
+    form.Button1Click();
+    QCOMPARE(form.ADOQuery1->recordCount(), 1);
+
+    QFile bad(m_dir->filePath("bad.xls"));
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write("姓名,手机\n李四,2\n");
+    bad.close();
+    form.Edit1->setText(bad.fileName());
+    form.Button1Click();
+    QVERIFY(Dialogs::lastShown().text.startsWith(QStringLiteral("批量导入EXCEL失败！")));
+    QCOMPARE(names(form.ADOQuery1), QStringList({"张三"}));
+
+    form.Edit1->setText(m_dir->filePath("missing.xls"));
+    form.Button1Click();
+    QVERIFY(Dialogs::lastShown().text.startsWith(QStringLiteral("批量导入EXCEL失败！")));
+    QCOMPARE(names(form.ADOQuery1), QStringList({"张三"}));
+}
+
+void TestExcelForm::searchAndRefresh()
+{
+    const QString book = writeWorkbook(
+        {{"张三", "13800138000"}, {"老张", "13900000000"}, {"李\"四", "13800000001"}}, "s.xlsx");
+    TExcelForm form;
+    form.Edit1->setText(book);
+    form.Button1Click();
+
+    form.Edit2->setText("张");
+    form.Button2Click();
+    QCOMPARE(names(form.ADOQuery1), QStringList({"张三", "老张"}));
+    // The mobile box wins when both hold text.
+    form.Edit3->setText("1380");
+    form.Button2Click();
+    QCOMPARE(names(form.ADOQuery1), QStringList({"张三", "李\"四"}));
+    form.Edit2->setText("\"");
+    form.Edit3->clear();
+    form.Button2Click();
+    QCOMPARE(names(form.ADOQuery1), QStringList({"李\"四"}));
+    // Both empty: nothing happens, the last result stays.
+    form.Edit2->clear();
+    form.Button2Click();
+    QCOMPARE(names(form.ADOQuery1), QStringList({"李\"四"}));
+
+    form.Edit2->setText("x");
+    form.Button3Click();
+    QCOMPARE(form.ADOQuery1->recordCount(), 3);
+    QVERIFY(form.Edit2->text().isEmpty());
+    QVERIFY(form.Edit3->text().isEmpty());
+}
+
+void TestExcelForm::printMenus()
+{
+    TExcelForm form;
+    const QList<QAction*> top = form.MainMenu1->actions();
+    QCOMPARE(top.size(), 3);
+    QCOMPARE(top[0]->text(), QStringLiteral("【单张打印】"));
+    QCOMPARE(top[1]->text(), QStringLiteral("【批量打印】"));
+    QCOMPARE(top[2]->text(), QStringLiteral("【关闭窗口】"));
+    QCOMPARE(form.SinglePrintMenu->actions().size(), 20);
+    QCOMPARE(form.BatchPrintMenu->actions().size(), 20);
+    QCOMPARE(form.SinglePrintMenu->actions().at(8)->text(), QStringLiteral("天天快递单模板【二】"));
+
+    const QList<QAction*> context = form.PopupMenu1->actions();
+    QCOMPARE(context.size(), 2);
+    QCOMPARE(context[0]->text(), QStringLiteral("单张打印"));
+    QCOMPARE(context[1]->text(), QStringLiteral("批量打印"));
+    QCOMPARE(context[0]->menu()->actions().at(8)->text(), QStringLiteral("天天快递点模板【二】"));
+    QCOMPARE(context[1]->menu()->actions().at(8)->text(), QStringLiteral("天天快递单模板【二】"));
+
+    QSignalSpy spy(&form, &TExcelForm::templateRequested);
+    form.SinglePrintMenu->actions().at(14)->trigger();
+    context[1]->menu()->actions().at(3)->trigger();
+    QCOMPARE(spy.size(), 2);
+    QCOMPARE(spy[0][0].toString(), QStringLiteral("zt1"));
+    QCOMPARE(spy[0][1].value<layouts::Variant>(), layouts::Variant::ExcelSingle);
+    QCOMPARE(spy[1][0].toString(), QStringLiteral("sf"));
+    QCOMPARE(spy[1][1].value<layouts::Variant>(), layouts::Variant::ExcelBatch);
+}
+
+QTEST_MAIN(TestExcelForm)
+#include "test_excelform.moc"

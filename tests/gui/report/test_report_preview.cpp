@@ -1,0 +1,331 @@
+#include "data/DataSet.h"
+#include "data/Database.h"
+#include "gui/report/ReportPageView.h"
+#include "gui/report/ReportPreview.h"
+#include "gui/report/ReportThumbnailModel.h"
+#include "gui/widgets/Dialogs.h"
+#include "report/FontSetup.h"
+#include "report/QRBand.h"
+#include "report/QRDBText.h"
+#include "report/QuickRep.h"
+#include "report/ReportLayout.h"
+
+#include <QAbstractItemModel>
+#include <QLabel>
+#include <QListView>
+#include <QProcess>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QToolBar>
+
+class TestReportPreview : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void windowLooksAsDescribed();
+    void pagesAppearWhileLoopRuns();
+    void keysMovePages_data();
+    void keysMovePages();
+    void closingStopsGeneration();
+    void thumbnailsOnDemandAndBounded();
+    void printSetupCancelChangesNothing();
+    void missingPrinterIsReported();
+    void exportPdfWritesEveryPage();
+    void reportPreviewRunsModally();
+
+private:
+    void addRecipients(int n);
+    void makeReport();
+    void slowDown();
+
+    QTemporaryDir* m_dir = nullptr;
+    Database* m_db = nullptr;
+    DataSet* m_inr = nullptr;
+    TQuickRep* m_report = nullptr;
+};
+
+void TestReportPreview::initTestCase()
+{
+    FontSetup::install();
+}
+
+void TestReportPreview::init()
+{
+    Dialogs::setScripted(true);
+    Dialogs::clear();
+    m_dir = new QTemporaryDir;
+    m_db = new Database;
+    QString error;
+    QVERIFY2(m_db->open(m_dir->filePath("data.mdb"), &error), qPrintable(error));
+    m_inr = new DataSet;
+    m_inr->setDatabase(m_db);
+}
+
+void TestReportPreview::cleanup()
+{
+    delete m_report;
+    m_report = nullptr;
+    delete m_inr;
+    delete m_db;
+    delete m_dir;
+}
+
+void TestReportPreview::addRecipients(int n)
+{
+    QVERIFY(m_db->exec(
+        QStringLiteral(
+            "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < ?) "
+            "INSERT INTO inr (姓名, 地址) SELECT '收件人' || i, '北京市海淀区' || i || '号' FROM c"),
+        {n}));
+    QVERIFY(m_inr->open("inr"));
+    QCOMPARE(m_inr->recordCount(), n);
+}
+
+void TestReportPreview::makeReport()
+{
+    m_report = new TQuickRep;
+    m_report->DataSet = m_inr;
+    auto* band = new TQRBand(m_report);
+    band->Size.Height = 1270;
+    for (const char* field : {"姓名", "地址"}) {
+        auto* item = new TQRDBText(band);
+        item->DataSet = m_inr;
+        item->DataField = QString::fromUtf8(field);
+        item->Size = {50, 300, 200 + 200.0 * band->items().size(), 1000};
+    }
+}
+
+// A print hook that takes its time, as wrapping long addresses does, so
+// that generation spans many turns of the event loop.
+void TestReportPreview::slowDown()
+{
+    m_report->band()->items().last()->OnPrint = [](TQRDBText*, QString& value) {
+        QThread::usleep(100);
+        value += QLatin1Char('!');
+    };
+}
+
+void TestReportPreview::windowLooksAsDescribed()
+{
+    addRecipients(3);
+    makeReport();
+    ReportPreview preview(m_report);
+    QCOMPARE(preview.windowTitle(), QStringLiteral("打印预览"));
+    auto* bar = preview.findChild<QToolBar*>();
+    QVERIFY(bar);
+    QStringList captions;
+    for (QAction* a : bar->actions())
+        if (!a->isSeparator())
+            captions << a->text();
+    QCOMPARE(captions, (QStringList{"合适大小", "合适宽度", "缩放100%", "首 页", "上一页", "下一页", "末 页",
+                                    "设 置", "打 印", "导出PDF", "关 闭"}));
+    QVERIFY(bar->actions().first()->isChecked());
+    QCOMPARE(preview.zoomMode(), ReportPreview::ZoomMode::Fit);
+    auto* tabs = preview.findChild<QTabWidget*>();
+    QVERIFY(tabs);
+    QCOMPARE(tabs->tabText(0), QStringLiteral("缩略图"));
+    QCOMPARE(preview.findChild<QStatusBar*>()->findChildren<QLabel*>().size(), 3);
+
+    preview.show();
+    QTRY_VERIFY(!preview.isGenerating());
+    QCOMPARE(preview.pageStatusText(), QStringLiteral("第 1/3 页"));
+    QCOMPARE(preview.progressStatusText(), QString());
+    // Fit shows all of the page; 100 % is larger in this small window.
+    const double fit = preview.zoomFactor();
+    QVERIFY(fit > 0 && fit < 1);
+    bar->actions().at(2)->trigger();
+    QVERIFY(qAbs(preview.zoomFactor() - 1.0) < 1e-6);
+    // Fit: the whole page inside the view; fit width: the page's width fills it.
+    auto* view = preview.findChild<ReportPageView*>();
+    QVERIFY(view);
+    const QSize room = view->maximumViewportSize();
+    bar->actions().at(0)->trigger();
+    QVERIFY(2300 * view->scale() <= room.width());
+    QVERIFY(1270 * view->scale() <= room.height());
+    QVERIFY(2300 * view->scale() > room.width() - 40 || 1270 * view->scale() > room.height() - 40);
+    bar->actions().at(1)->trigger();
+    QVERIFY(2300 * view->scale() <= room.width());
+    QVERIFY(2300 * view->scale() > room.width() - 60);
+}
+
+void TestReportPreview::pagesAppearWhileLoopRuns()
+{
+    addRecipients(3000);
+    makeReport();
+    slowDown();
+    ReportPreview preview(m_report);
+    // The first page is there before the event loop ever runs.
+    QCOMPARE(preview.pageCount(), 1);
+    QVERIFY(preview.isGenerating());
+    QList<int> counts;
+    connect(&preview, &ReportPreview::pageAdded, this, [&](int n) { counts << n; });
+    preview.show();
+    QTRY_VERIFY_WITH_TIMEOUT(!preview.isGenerating(), 60000);
+    QCOMPARE(preview.pageCount(), 3000);
+    QVERIFY(counts.size() > 1); // in several steps, not all at the end
+    QCOMPARE(preview.layout()->pageTexts(2999), (QStringList{"收件人3000", "北京市海淀区3000号!"}));
+}
+
+void TestReportPreview::keysMovePages_data()
+{
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("page");
+    QTest::newRow("PgDn") << 2 << int(Qt::Key_PageDown) << 0 << 3;
+    QTest::newRow("PgUp") << 2 << int(Qt::Key_PageUp) << 0 << 1;
+    QTest::newRow("PgUp at first") << 0 << int(Qt::Key_PageUp) << 0 << 0;
+    QTest::newRow("PgDn at last") << 4 << int(Qt::Key_PageDown) << 0 << 4;
+    QTest::newRow("Ctrl+PgUp") << 3 << int(Qt::Key_PageUp) << int(Qt::ControlModifier) << 0;
+    QTest::newRow("Home") << 3 << int(Qt::Key_Home) << 0 << 0;
+    QTest::newRow("Ctrl+PgDn") << 1 << int(Qt::Key_PageDown) << int(Qt::ControlModifier) << 4;
+    QTest::newRow("End") << 1 << int(Qt::Key_End) << 0 << 4;
+}
+
+void TestReportPreview::keysMovePages()
+{
+    QFETCH(int, start);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(int, page);
+
+    addRecipients(5);
+    makeReport();
+    ReportPreview preview(m_report);
+    preview.show();
+    preview.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&preview));
+    QTRY_VERIFY(!preview.isGenerating());
+    preview.setCurrentPage(start);
+    QTest::keyClick(&preview, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(preview.currentPage(), page);
+    QCOMPARE(preview.pageStatusText(), QStringLiteral("第 %1/5 页").arg(page + 1));
+    auto* thumbs = preview.findChild<QListView*>();
+    QCOMPARE(thumbs->currentIndex().row(), page);
+}
+
+void TestReportPreview::closingStopsGeneration()
+{
+    addRecipients(3000);
+    m_inr->moveTo(7);
+    makeReport();
+    slowDown();
+    ReportPreview preview(m_report);
+    // Closed as soon as the first slice of pages has come in.
+    connect(&preview, &ReportPreview::pageAdded, &preview, &QDialog::close);
+    preview.show();
+    QTRY_VERIFY(!preview.isVisible());
+    QVERIFY(!preview.isGenerating());
+    QVERIFY(preview.layout()->isCancelled());
+    const int pages = preview.pageCount();
+    QVERIFY(pages >= 1 && pages < 3000);
+    QTest::qWait(50);
+    QCOMPARE(preview.pageCount(), pages);
+    QCOMPARE(m_inr->currentRow(), 7);
+}
+
+void TestReportPreview::thumbnailsOnDemandAndBounded()
+{
+    addRecipients(400);
+    makeReport();
+    ReportPreview preview(m_report);
+    QTRY_VERIFY_WITH_TIMEOUT(!preview.isGenerating(), 60000);
+    auto* model = preview.findChild<QListView*>()->model();
+    QCOMPARE(model->rowCount(), 400);
+    QCOMPARE(model->data(model->index(41, 0), Qt::DisplayRole).toString(), QStringLiteral("42"));
+    for (int i = 0; i < model->rowCount(); ++i) {
+        const QImage img = model->data(model->index(i, 0), Qt::DecorationRole).value<QImage>();
+        QVERIFY(!img.isNull());
+    }
+    QVERIFY(preview.cachedThumbnailCount() <= ReportThumbnailModel::kCacheLimit);
+    // Paging through every page keeps one page picture.
+    for (int i = 0; i < 400; ++i)
+        preview.setCurrentPage(i);
+    QCOMPARE(preview.currentPage(), 399);
+}
+
+void TestReportPreview::printSetupCancelChangesNothing()
+{
+    addRecipients(3);
+    makeReport();
+    m_report->PrinterSettings.Copies = 2;
+    m_report->PrinterSettings.FirstPage = 2;
+    m_report->PrinterSettings.LastPage = 3;
+    ReportPreview preview(m_report);
+    Dialogs::answerExec(QDialog::Rejected);
+    preview.printSetup();
+    QCOMPARE(Dialogs::lastShown().kind, QStringLiteral("dialog"));
+    QCOMPARE(m_report->PrinterSettings.Copies, 2);
+    QCOMPARE(m_report->PrinterSettings.FirstPage, 2);
+    QCOMPARE(m_report->PrinterSettings.LastPage, 3);
+    QCOMPARE(m_report->PrinterSettings.Collate, 0);
+    // Confirmed, the dialog's choices (here: those it was opened with) are kept.
+    Dialogs::answerExec(QDialog::Accepted);
+    preview.printSetup();
+    QCOMPARE(m_report->PrinterSettings.Copies, 2);
+    QCOMPARE(m_report->PrinterSettings.FirstPage, 2);
+    QCOMPARE(m_report->PrinterSettings.LastPage, 3);
+    QVERIFY(m_report->PrinterSettings.Collate != 0);
+}
+
+void TestReportPreview::missingPrinterIsReported()
+{
+    // No print system runs here: printing must say so rather than fail
+    // silently or write somewhere else.
+    addRecipients(2);
+    makeReport();
+    m_report->PrinterSettings.PrinterName = QStringLiteral("NoSuchPrinter");
+    ReportPreview preview(m_report);
+    preview.print();
+    const QList<Dialogs::Shown> shown = Dialogs::shown();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown.first().icon, QMessageBox::Critical);
+    QVERIFY2(shown.first().text.contains(QStringLiteral("NoSuchPrinter")), qPrintable(shown.first().text));
+}
+
+void TestReportPreview::exportPdfWritesEveryPage()
+{
+    addRecipients(12);
+    makeReport();
+    ReportPreview preview(m_report);
+    const QString base = m_dir->filePath("batch");
+    Dialogs::answerFile(base);
+    preview.exportPdf();
+    QVERIFY(QFile::exists(base + ".pdf"));
+    QProcess p;
+    p.start("pdftotext", {base + ".pdf", "-"});
+    QVERIFY(p.waitForFinished(30000));
+    const QString text = QString::fromUtf8(p.readAllStandardOutput());
+    QCOMPARE(text.count(QChar('\f')), 12);
+    QVERIFY(text.contains(QStringLiteral("收件人12")));
+    QCOMPARE(Dialogs::lastShown().kind, QStringLiteral("message"));
+    QCOMPARE(Dialogs::lastShown().icon, QMessageBox::NoIcon);
+
+    // Cancelling the file dialog writes nothing and says nothing more.
+    const int before = Dialogs::shown().size();
+    Dialogs::answerFile(QString());
+    preview.exportPdf();
+    QCOMPARE(Dialogs::shown().size(), before + 1);
+}
+
+void TestReportPreview::reportPreviewRunsModally()
+{
+    addRecipients(1);
+    makeReport();
+    TQuickRep::setPreviewHandler({});
+    QVERIFY(!m_report->Preview());
+    ReportPreview::install();
+    QVERIFY(m_report->Preview());
+    QCOMPARE(Dialogs::lastShown().kind, QStringLiteral("dialog"));
+    QCOMPARE(Dialogs::lastShown().title, QStringLiteral("打印预览"));
+}
+
+QTEST_MAIN(TestReportPreview)
+#include "test_report_preview.moc"

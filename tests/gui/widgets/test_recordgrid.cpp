@@ -1,0 +1,159 @@
+#include "data/DataSet.h"
+#include "data/DataSetModel.h"
+#include "data/Database.h"
+#include "gui/widgets/RecordGrid.h"
+
+#include <QHeaderView>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestRecordGrid : public QObject
+{
+    Q_OBJECT
+private slots:
+    void unknownColumnsStayVisible();
+    void currentRowFollowsBothWays();
+    void rowsSelectedOnlyThroughRowIndicator();
+    void doubleClickAnywhere_data();
+    void doubleClickAnywhere();
+};
+
+void TestRecordGrid::unknownColumnsStayVisible()
+{
+    QTemporaryDir dir;
+    Database db;
+    QVERIFY(db.open(dir.filePath("data.mdb"), nullptr));
+    // A column added by someone else: shown, after the known ones.
+    QVERIFY(db.exec("ALTER TABLE inr ADD COLUMN 微信 TEXT"));
+    DataSet set;
+    set.setDatabase(&db);
+    QVERIFY(set.open("inr"));
+    DataSetModel model(&set);
+    RecordGrid grid(&model, "DBGridEh1");
+    grid.setColumnLayout({{"姓名", 65}, {"城市", 66}}, {"序号", "选中", "快递单号"});
+
+    auto visibleInOrder = [&] {
+        QStringList names;
+        for (int v = 0; v < model.columnCount(); ++v) {
+            const int logical = grid.horizontalHeader()->logicalIndex(v);
+            if (!grid.isColumnHidden(logical))
+                names << set.fieldNames().at(logical);
+        }
+        return names;
+    };
+    const QStringList expected = {"姓名", "城市", "已打印",   "邮编", "收件单位", "地址",
+                                  "手机", "电话", "内件品名", "数量", "备注",     "微信"};
+    QCOMPARE(visibleInOrder(), expected);
+    QCOMPARE(grid.columnWidth(set.fieldIndex("城市")), 66);
+    // Rebuilding the list (a search, a refresh) keeps the layout.
+    QVERIFY(set.reopen());
+    QCOMPARE(visibleInOrder(), expected);
+}
+
+void TestRecordGrid::currentRowFollowsBothWays()
+{
+    QTemporaryDir dir;
+    Database db;
+    QVERIFY(db.open(dir.filePath("data.mdb"), nullptr));
+    for (const char* n : {"甲", "乙", "丙"})
+        QVERIFY(db.exec("INSERT INTO inr (姓名) VALUES (?)", {QString::fromUtf8(n)}));
+    DataSet set;
+    set.setDatabase(&db);
+    QVERIFY(set.open("inr"));
+    DataSetModel model(&set);
+    RecordGrid grid(&model, "DBGridEh1");
+    grid.selectionModel()->setCurrentIndex(model.index(2, 4), QItemSelectionModel::NoUpdate);
+    QCOMPARE(set.currentRow(), 2);
+    set.moveTo(1);
+    QCOMPARE(grid.currentIndex().row(), 1);
+    grid.selectRow(0);
+    grid.selectionModel()->select(model.index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QCOMPARE(grid.selectedRowList(), QList<int>({0, 2}));
+}
+
+// Three recipients in a shown grid, for the mouse tests.
+struct ShownGrid
+{
+    QTemporaryDir dir;
+    Database db;
+    DataSet set;
+    std::unique_ptr<DataSetModel> model;
+    std::unique_ptr<RecordGrid> grid;
+
+    bool make()
+    {
+        if (!db.open(dir.filePath("data.mdb"), nullptr))
+            return false;
+        for (const char* n : {"甲", "乙", "丙"})
+            db.exec("INSERT INTO inr (姓名) VALUES (?)", {QString::fromUtf8(n)});
+        set.setDatabase(&db);
+        if (!set.open("inr"))
+            return false;
+        model = std::make_unique<DataSetModel>(&set);
+        grid = std::make_unique<RecordGrid>(model.get(), "DBGridEh1");
+        grid->resize(600, 300);
+        grid->show();
+        return QTest::qWaitForWindowExposed(grid.get());
+    }
+    QPoint cellCentre(int row, int column) const
+    {
+        return grid->visualRect(model->index(row, column)).center();
+    }
+    QPoint indicator(int row) const
+    {
+        QHeaderView* h = grid->verticalHeader();
+        return QPoint(h->width() / 2, h->sectionViewportPosition(row) + h->sectionSize(row) / 2);
+    }
+};
+
+void TestRecordGrid::rowsSelectedOnlyThroughRowIndicator()
+{
+    ShownGrid g;
+    QVERIFY(g.make());
+    // A click on a cell, and the arrow keys, move the current row only.
+    QTest::mouseClick(g.grid->viewport(), Qt::LeftButton, {}, g.cellCentre(1, 4));
+    QCOMPARE(g.set.currentRow(), 1);
+    QVERIFY(g.grid->selectedRowList().isEmpty());
+    QTest::keyClick(g.grid.get(), Qt::Key_Down);
+    QCOMPARE(g.set.currentRow(), 2);
+    QVERIFY(g.grid->selectedRowList().isEmpty());
+    // The row indicator selects: click, then Ctrl-click adds a row.
+    QTest::mouseClick(g.grid->verticalHeader()->viewport(), Qt::LeftButton, {}, g.indicator(0));
+    QCOMPARE(g.grid->selectedRowList(), QList<int>({0}));
+    QTest::mouseClick(g.grid->verticalHeader()->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      g.indicator(2));
+    QCOMPARE(g.grid->selectedRowList(), QList<int>({0, 2}));
+    // The cells show their text; the hint stays the grid's own.
+    QCOMPARE(g.model->data(g.model->index(0, g.set.fieldIndex("姓名")), Qt::ToolTipRole), QVariant());
+}
+
+void TestRecordGrid::doubleClickAnywhere_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::newRow("cell") << "cell";
+    QTest::newRow("row indicator") << "indicator";
+    QTest::newRow("titles") << "titles";
+    QTest::newRow("below the rows") << "empty";
+}
+
+void TestRecordGrid::doubleClickAnywhere()
+{
+    QFETCH(QString, where);
+    ShownGrid g;
+    QVERIFY(g.make());
+    QSignalSpy spy(g.grid.get(), &RecordGrid::gridDoubleClicked);
+    if (where == "cell")
+        QTest::mouseDClick(g.grid->viewport(), Qt::LeftButton, {}, g.cellCentre(1, 4));
+    else if (where == "indicator")
+        QTest::mouseDClick(g.grid->verticalHeader()->viewport(), Qt::LeftButton, {}, g.indicator(1));
+    else if (where == "titles")
+        QTest::mouseDClick(g.grid->horizontalHeader()->viewport(), Qt::LeftButton, {}, QPoint(20, 5));
+    else
+        QTest::mouseDClick(g.grid->viewport(), Qt::LeftButton, {},
+                           QPoint(20, g.grid->viewport()->height() - 5));
+    QCOMPARE(spy.size(), 1);
+}
+
+QTEST_MAIN(TestRecordGrid)
+#include "test_recordgrid.moc"
