@@ -235,13 +235,13 @@ void TestReportLayout::bandsSharePageWhenTheyFit()
     QVERIFY(m_inr->open("inr"));
     ReportLayout layout(m_report);
     layout.start();
-    QCOMPARE(layout.expectedPageCount(), 3);
-    layout.step();
-    layout.step();
-    layout.step(); // the second page holds one band and has room for one more
-    QCOMPARE(layout.expectedPageCount(), 3);
+    const int pages = (rows + perPage - 1) / perPage;
+    QCOMPARE(layout.expectedPageCount(), pages);
+    for (int i = 0; i < 3; ++i) // partway, with a page begun
+        layout.step();
+    QCOMPARE(layout.expectedPageCount(), pages);
     QVERIFY(layout.generateAll());
-    QCOMPARE(layout.pageCount(), (rows + perPage - 1) / perPage);
+    QCOMPARE(layout.pageCount(), pages);
     for (int page = 0; page < layout.pageCount(); ++page) {
         QStringList expected;
         for (int r = page * perPage; r < std::min(rows, (page + 1) * perPage); ++r)
