@@ -70,7 +70,8 @@ public:
                 rc = sqlite3_bind_blob(m_st, i + 1, b.constData(), int(b.size()), SQLITE_TRANSIENT);
             } else {
                 const QString t = v.toString();
-                rc = sqlite3_bind_text16(m_st, i + 1, t.utf16(), int(t.size() * sizeof(QChar)), SQLITE_TRANSIENT);
+                rc = sqlite3_bind_text16(m_st, i + 1, t.utf16(), int(t.size() * sizeof(QChar)),
+                                         SQLITE_TRANSIENT);
             }
             if (rc != SQLITE_OK)
                 return false;
@@ -232,7 +233,9 @@ const DataSet::Block& DataSet::block(int row) const
             blk.rows.append(empty);
     } else {
         // Scattered (a search's result): row by row.
-        Statement q(handle, QStringLiteral("SELECT _rowid_, * FROM %1 WHERE _rowid_ = ?").arg(Schema::quoted(m_table)));
+        Statement q(
+            handle,
+            QStringLiteral("SELECT _rowid_, * FROM %1 WHERE _rowid_ = ?").arg(Schema::quoted(m_table)));
         for (int k = 0; k < count; ++k) {
             sqlite3_reset(q);
             if (q && q.bind({m_ids.at(first + k)}) && sqlite3_step(q) == SQLITE_ROW) {

@@ -86,10 +86,10 @@ private:
     bool m_bandTransparent = false;
     bool m_hasBand = false;
 
-    QVector<int> m_pageFirst; // first record of every page
-    double m_used = 0;        // tenths used on the current page
+    QVector<int> m_pageFirst;       // first record of every page
+    double m_used = 0;              // tenths used on the current page
     QVector<QStringList> m_made[2]; // texts of the pages made last, by page index % 2
-    mutable int m_readPage = -1;      // an older page, printed again
+    mutable int m_readPage = -1;    // an older page, printed again
     mutable QVector<QStringList> m_read;
     mutable TextShapeCache m_textCache;
     bool m_started = false;

@@ -129,7 +129,8 @@ double ReportPainter::textWidthTenths(const QFont& font, const QString& text, QP
 }
 
 void ReportPainter::paintItem(QPainter* painter, const Item& item, const QString& text, double bandLeft,
-                              double bandTop, double unitsPerTenth, QPaintDevice* device, TextShapeCache* cache)
+                              double bandTop, double unitsPerTenth, QPaintDevice* device,
+                              TextShapeCache* cache)
 {
     if (!device)
         device = painter->device();

@@ -40,8 +40,8 @@ const TextShapeCache::Face& TextShapeCache::face(const QFont& font, QPaintDevice
     f.ascent = fm.ascent();
     f.lineHeight = ReportPainter::lineHeight(f.font, device);
     const double pt = f.font.pointSizeF() > 0  ? f.font.pointSizeF()
-                       : f.font.pixelSize() > 0 ? f.font.pixelSize() * 72.0 / dpiY
-                                                : 12;
+                      : f.font.pixelSize() > 0 ? f.font.pixelSize() * 72.0 / dpiY
+                                               : 12;
     f.boldDx = f.emulateBold ? ReportPainter::boldOffsetTenths(pt) * dpiX / 254.0 : 0;
     m_entries.append(e);
     m_last = m_entries.size() - 1;

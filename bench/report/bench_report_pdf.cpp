@@ -18,13 +18,13 @@
 #include "data/DataSet.h"
 #include "data/Database.h"
 #include "data/Transaction.h"
+#include "gui/report/ReportPreview.h"
 #include "report/FontSetup.h"
 #include "report/QRDBText.h"
 #include "report/QuickRep.h"
 #include "report/ReportLayout.h"
 #include "report/ReportPainter.h"
 #include "report/ReportPdfWriter.h"
-#include "gui/report/ReportPreview.h"
 #include "report/ReportPrinter.h"
 #include "templates/BatchData.h"
 #include "templates/TemplateReport.h"
@@ -75,27 +75,29 @@ bool fill(const QString& path, int rows, QString* error)
         return false;
     Transaction tx(db.db());
     QSqlQuery q(db.db());
-    q.prepare(QStringLiteral("INSERT INTO outr (姓名, 手机, 电话, 城市, 寄件单位, 地址, 邮编, 签名, 备注, 年, 月, 日) "
-                             "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    const QStringList sender = {QStringLiteral("陈建国"),
-                                QStringLiteral("13823456789"),
-                                QStringLiteral("0755-86321234"),
-                                QStringLiteral("深圳"),
-                                QStringLiteral("深圳市华南电子商务有限公司"),
-                                QStringLiteral("广东省深圳市福田区华强北路1002号赛格广场三十二层3208室电商部发货组"),
-                                QStringLiteral("518031"),
-                                QStringLiteral("陈建国"),
-                                QStringLiteral("易碎"),
-                                QStringLiteral("2026"),
-                                QStringLiteral("12"),
-                                QStringLiteral("09")};
+    q.prepare(QStringLiteral(
+        "INSERT INTO outr (姓名, 手机, 电话, 城市, 寄件单位, 地址, 邮编, 签名, 备注, 年, 月, 日) "
+        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    const QStringList sender = {
+        QStringLiteral("陈建国"),
+        QStringLiteral("13823456789"),
+        QStringLiteral("0755-86321234"),
+        QStringLiteral("深圳"),
+        QStringLiteral("深圳市华南电子商务有限公司"),
+        QStringLiteral("广东省深圳市福田区华强北路1002号赛格广场三十二层3208室电商部发货组"),
+        QStringLiteral("518031"),
+        QStringLiteral("陈建国"),
+        QStringLiteral("易碎"),
+        QStringLiteral("2026"),
+        QStringLiteral("12"),
+        QStringLiteral("09")};
     for (int i = 0; i < sender.size(); ++i)
         q.bindValue(i, sender.at(i));
     if (!q.exec()) {
         *error = QStringLiteral("sender row not stored");
         return false;
     }
-    const QStringList families = {QStringLiteral("王"), QStringLiteral("李"), QStringLiteral("张"),
+    const QStringList families = {QStringLiteral("王"), QStringLiteral("李"),   QStringLiteral("张"),
                                   QStringLiteral("刘"), QStringLiteral("欧阳"), QStringLiteral("诸葛")};
     const QStringList given = {QStringLiteral("晓明"), QStringLiteral("建华"), QStringLiteral("丽"),
                                QStringLiteral("国强"), QStringLiteral("秀英"), QStringLiteral("志远")};
@@ -106,24 +108,29 @@ bool fill(const QString& path, int rows, QString* error)
     const QStringList cities = {QStringLiteral("深圳"), QStringLiteral("北京"), QStringLiteral("上海"),
                                 QStringLiteral("杭州"), QStringLiteral("南京"), QStringLiteral("成都"),
                                 QStringLiteral("武汉")};
-    const QStringList streets = {QStringLiteral("科技园南区高新南七道"), QStringLiteral("中关村大街"),
-                                 QStringLiteral("世纪大道"), QStringLiteral("文三路"), QStringLiteral("中山北路"),
-                                 QStringLiteral("人民南路四段"), QStringLiteral("珞喻路")};
+    const QStringList streets = {QStringLiteral("科技园南区高新南七道"),
+                                 QStringLiteral("中关村大街"),
+                                 QStringLiteral("世纪大道"),
+                                 QStringLiteral("文三路"),
+                                 QStringLiteral("中山北路"),
+                                 QStringLiteral("人民南路四段"),
+                                 QStringLiteral("珞喻路")};
     const QStringList buildings = {QStringLiteral("数字技术园B座"), QStringLiteral("科技大厦"),
-                                   QStringLiteral("国际金融中心"), QStringLiteral("华星时代广场"),
-                                   QStringLiteral("紫峰大厦"), QStringLiteral("天府软件园C区"),
+                                   QStringLiteral("国际金融中心"),  QStringLiteral("华星时代广场"),
+                                   QStringLiteral("紫峰大厦"),      QStringLiteral("天府软件园C区"),
                                    QStringLiteral("光谷创业街")};
     const QStringList notes = {QStringLiteral("（前台代收）"), QStringLiteral("，电话联系后送货上门"),
                                QStringLiteral("东侧门卫室转交行政部"), QStringLiteral("，工作日送达"),
                                QStringLiteral("收发室")};
     const QStringList companies = {
-        QStringLiteral("深圳市前海华信科技发展有限公司"), QStringLiteral("北京中关村软件园信息技术股份有限公司"),
-        QStringLiteral("上海浦东国际贸易有限公司"), QStringLiteral("杭州西湖文化创意产业有限公司"),
-        QStringLiteral("南京鼓楼精密仪器制造有限公司")};
-    const QStringList goods = {QStringLiteral("电子元件"), QStringLiteral("服装样品"), QStringLiteral("合同文件"),
-                               QStringLiteral("茶叶礼盒")};
-    q.prepare(QStringLiteral("INSERT INTO inr (姓名, 城市, 邮编, 收件单位, 地址, 手机, 电话, 内件品名, 数量, 备注, "
-                             "快递单号) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        QStringLiteral("深圳市前海华信科技发展有限公司"),
+        QStringLiteral("北京中关村软件园信息技术股份有限公司"), QStringLiteral("上海浦东国际贸易有限公司"),
+        QStringLiteral("杭州西湖文化创意产业有限公司"), QStringLiteral("南京鼓楼精密仪器制造有限公司")};
+    const QStringList goods = {QStringLiteral("电子元件"), QStringLiteral("服装样品"),
+                               QStringLiteral("合同文件"), QStringLiteral("茶叶礼盒")};
+    q.prepare(
+        QStringLiteral("INSERT INTO inr (姓名, 城市, 邮编, 收件单位, 地址, 手机, 电话, 内件品名, 数量, 备注, "
+                       "快递单号) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     for (int i = 0; i < rows; ++i) {
         const int a = i % areas.size();
         QString address = areas.at(a) + streets.at(a) + QString::number(i % 900 + 1) + QStringLiteral("号") +
@@ -158,7 +165,14 @@ bool fill(const QString& path, int rows, QString* error)
 // a Chinese character lies above 126: byte by byte, the way the hook counts.
 QString floorWrap(const QString& value, int width)
 {
-    enum Byte : char { Single, Lead, Trail, Cr, Lf };
+    enum Byte : char
+    {
+        Single,
+        Lead,
+        Trail,
+        Cr,
+        Lf
+    };
     std::vector<Byte> bytes;
     std::vector<QChar> chars; // parallel: the character a Single or Lead byte starts
     for (const QChar c : value) {
@@ -214,7 +228,8 @@ int runFloor(const QString& dbPath, const QString& pdf, QStringList* firstPage)
     const double u = writer.logicalDpiX() / 254.0;
 
     QString error;
-    std::unique_ptr<TemplateReport> tpl(TemplateReport::create(QStringLiteral("st"), QStringLiteral("batch"), &error));
+    std::unique_ptr<TemplateReport> tpl(
+        TemplateReport::create(QStringLiteral("st"), QStringLiteral("batch"), &error));
     QFont font = tpl->items().first()->Font;
     font.setBold(false); // the Song face has no bold: the engine draws twice
     const double lh = font.pointSizeF() * writer.logicalDpiY() / 72.0;
@@ -271,7 +286,8 @@ int runFloor(const QString& dbPath, const QString& pdf, QStringList* firstPage)
 int runEngine(const QString& dbPath, const QString& pdf, QStringList* firstPage)
 {
     QString error;
-    std::unique_ptr<TemplateReport> tpl(TemplateReport::create(QStringLiteral("st"), QStringLiteral("batch"), &error));
+    std::unique_ptr<TemplateReport> tpl(
+        TemplateReport::create(QStringLiteral("st"), QStringLiteral("batch"), &error));
     BatchData batch(tpl->recipientTable());
     if (!batch.reload(dbPath, &error)) {
         std::fprintf(stderr, "engine: %s\n", qPrintable(error));
@@ -298,7 +314,8 @@ int runEngine(const QString& dbPath, const QString& pdf, QStringList* firstPage)
 int runPrinter(const QString& dbPath)
 {
     QString error;
-    std::unique_ptr<TemplateReport> tpl(TemplateReport::create(QStringLiteral("st"), QStringLiteral("batch"), &error));
+    std::unique_ptr<TemplateReport> tpl(
+        TemplateReport::create(QStringLiteral("st"), QStringLiteral("batch"), &error));
     BatchData batch(tpl->recipientTable());
     if (!batch.reload(dbPath, &error))
         return -1;
@@ -313,7 +330,8 @@ int runPrinter(const QString& dbPath)
 int runPreview(const QString& dbPath)
 {
     QString error;
-    std::unique_ptr<TemplateReport> tpl(TemplateReport::create(QStringLiteral("st"), QStringLiteral("batch"), &error));
+    std::unique_ptr<TemplateReport> tpl(
+        TemplateReport::create(QStringLiteral("st"), QStringLiteral("batch"), &error));
     BatchData batch(tpl->recipientTable());
     if (!batch.reload(dbPath, &error))
         return -1;
@@ -378,7 +396,8 @@ Result runChild(const QString& mode, const QString& dbPath)
     child.waitForFinished(-1);
     Result r;
     const QString out = QString::fromUtf8(child.readAllStandardOutput());
-    static const QRegularExpression line(QStringLiteral("RESULT (\\w+) (\\d+) ([\\d.]+) ([\\d.]+) (\\d+) (\\d+) (\\d+)"));
+    static const QRegularExpression line(
+        QStringLiteral("RESULT (\\w+) (\\d+) ([\\d.]+) ([\\d.]+) (\\d+) (\\d+) (\\d+)"));
     const auto m = line.match(out);
     for (const QString& l : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
         if (!l.startsWith(QLatin1String("RESULT")))
@@ -401,7 +420,8 @@ void print(const char* mode, const Result& r)
 {
     std::printf("  %-7s %7d pages %7.2f s (%6.2f s CPU) %6.0f pages per CPU second, %5.1f MB PDF, "
                 "peak memory %4ld MB\n",
-                mode, r.pages, r.wall, r.cpu, r.pages / std::max(r.cpu, 1e-3), r.bytes / 1e6, r.peakKb / 1024);
+                mode, r.pages, r.wall, r.cpu, r.pages / std::max(r.cpu, 1e-3), r.bytes / 1e6,
+                r.peakKb / 1024);
 }
 
 // Both sides must draw the same lines, or the ratio means nothing.
@@ -442,8 +462,8 @@ bool compareWithPrinter(const QString& dbPath)
     if (!engine.ok || !printer.ok)
         return false;
     print("engine", engine);
-    std::printf("  printer %7d pages %7.2f s (%6.2f s CPU) in our process, peak memory %4ld MB\n", printer.pages,
-                printer.wall, printer.cpu, printer.peakKb / 1024);
+    std::printf("  printer %7d pages %7.2f s (%6.2f s CPU) in our process, peak memory %4ld MB\n",
+                printer.pages, printer.wall, printer.cpu, printer.peakKb / 1024);
     std::printf("  ratio printer / PDF: %.2f CPU (%.2f wall)\n", printer.cpu / std::max(engine.cpu, 1e-3),
                 printer.wall / std::max(engine.wall, 1e-3));
     return true;
@@ -512,7 +532,8 @@ int main(int argc, char** argv)
             const Result r = runChild(QStringLiteral("preview"), dbPath);
             if (!r.ok)
                 ++failures;
-            std::printf("  preview: %.2f s (%.2f s CPU), peak memory %ld MB\n", r.wall, r.cpu, r.peakKb / 1024);
+            std::printf("  preview: %.2f s (%.2f s CPU), peak memory %ld MB\n", r.wall, r.cpu,
+                        r.peakKb / 1024);
         }
         std::fflush(stdout);
     }
