@@ -243,8 +243,8 @@ int runPrint(CliContext& ctx)
     }
 
     if (!o.pdf.isEmpty()) {
+        // Pages are written as they are made.
         ReportLayout layout(tpl->report());
-        layout.generateAll();
         if (!writePdf(&layout, o.pdf, &error)) {
             ctx.err << error << "\n";
             return 1;

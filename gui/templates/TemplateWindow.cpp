@@ -14,6 +14,7 @@
 #include "templates/TemplateReport.h"
 
 #include <QApplication>
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -397,6 +398,15 @@ bool TemplateWindow::event(QEvent* e)
             FormActivate();
     }
     return QDialog::event(e);
+}
+
+void TemplateWindow::hideEvent(QHideEvent* e)
+{
+    // A closed window is kept for the next time but keeps no list: the data
+    // are read again when it is activated.
+    if (m_batch && !e->spontaneous())
+        m_batch->close();
+    QDialog::hideEvent(e);
 }
 
 bool TemplateWindow::eventFilter(QObject* watched, QEvent* e)
