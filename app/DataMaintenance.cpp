@@ -9,6 +9,16 @@
 
 namespace DataMaintenance {
 
+namespace {
+
+// The fixed failure message, then why: retrying cannot help every failure.
+QString withReason(const QString& message, const QString& why)
+{
+    return why.isEmpty() ? message : message + QStringLiteral("\n\n原因：") + why;
+}
+
+} // namespace
+
 void exportList(QWidget* owner, DataSet& recipients)
 {
     QString filter;
@@ -18,6 +28,11 @@ void exportList(QWidget* owner, DataSet& recipients)
     if (chosen.isEmpty())
         return;
     const DataExporter::Format format = DataExporter::formatFor(chosen, filter);
+    // The extension is added after the dialog's own overwrite question.
+    if (DataExporter::extensionHidesExisting(chosen, format) &&
+        Dialogs::message(owner, QStringLiteral("同名文件已存在，要替换它吗？"), QMessageBox::Warning,
+                         QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
+        return;
 
     // Long lists take a while: show progress and allow cancelling. The
     // dialog appears only when the export runs longer than a moment.
@@ -39,7 +54,7 @@ void exportList(QWidget* owner, DataSet& recipients)
         Dialogs::error(owner, r.error);
         return;
     }
-    Dialogs::message(owner, DataExporter::successMessage());
+    Dialogs::message(owner, DataExporter::messageFor(r));
 }
 
 void backup(QWidget* owner, const QString& databasePath)
@@ -52,7 +67,7 @@ void backup(QWidget* owner, const QString& databasePath)
     if (DatabaseBackup::backup(databasePath, chosen, &why))
         Dialogs::message(owner, DatabaseBackup::backupSuccessMessage());
     else
-        Dialogs::message(owner, DatabaseBackup::backupFailureMessage());
+        Dialogs::message(owner, withReason(DatabaseBackup::backupFailureMessage(), why));
 }
 
 bool restore(QWidget* owner, const QString& databasePath, const std::function<void()>& closeLists)
@@ -68,7 +83,7 @@ bool restore(QWidget* owner, const QString& databasePath, const std::function<vo
         Dialogs::message(owner, DatabaseBackup::restoreSuccessMessage());
         return true;
     }
-    Dialogs::message(owner, DatabaseBackup::restoreFailureMessage());
+    Dialogs::message(owner, withReason(DatabaseBackup::restoreFailureMessage(), why));
     return false;
 }
 

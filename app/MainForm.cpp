@@ -1,18 +1,28 @@
 #include "app/MainForm.h"
 
 #include "app/DataMaintenance.h"
+#include "app/MainFormBars.h"
 #include "app/RecordEditor.h"
+#include "app/ToolsAndHelp.h"
 
+#include "gui/widgets/RecipientTracking.h"
 #include "gui/widgets/RecordGrid.h"
 
+#include "data/AddressParser.h"
 #include "data/ContainsSearch.h"
+#include "data/DataLocation.h"
 #include "data/DataSet.h"
 #include "data/DataSetModel.h"
 #include "data/Database.h"
+#include "data/RegionTable.h"
 #include "data/Schema.h"
+#include "exchange/FileReplacer.h"
 #include "gui/widgets/DesktopLauncher.h"
 #include "gui/widgets/Dialogs.h"
+#include "gui/widgets/EnterClicks.h"
 #include "gui/widgets/ProductInfo.h"
+#include "gui/widgets/ScreenFit.h"
+#include "gui/widgets/SearchFeedback.h"
 #include "gui/widgets/Shell.h"
 #include "gui/widgets/ToolIcons.h"
 #include "report/FontSetup.h"
@@ -20,9 +30,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
+#include <QEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -31,9 +44,11 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTableView>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -83,6 +98,8 @@ TMainForm::~TMainForm() = default;
 
 bool TMainForm::openDatabase(QString* error)
 {
+    // What killed backups, restores and exports left beside the file.
+    FileReplacer::removeStale(Database::defaultPath());
     const QString path = Database::defaultPath();
     QString why;
     bool ok = m_db->open(path, &why, true);
@@ -95,6 +112,15 @@ bool TMainForm::openDatabase(QString* error)
         *error = why.contains(native) ? why : QStringLiteral("无法打开数据库文件 %1：%2").arg(native, why);
     }
     return ok;
+}
+
+bool TMainForm::event(QEvent* e)
+{
+    // Another program may have restored a backup over the file meanwhile:
+    // the lists would show old rows and every write would fail. Reopen.
+    if (e->type() == QEvent::WindowActivate && m_db->fileReplaced())
+        reconnect();
+    return QMainWindow::event(e);
 }
 
 bool TMainForm::reconnect()
@@ -121,10 +147,21 @@ void TMainForm::applyStartupSteps()
     ADOQuery1->first();
     writePrintDate(false);
     restorePanelPreference();
+    // A program started from another folder shows another (often empty)
+    // address book: say at once which file this is.
+    // (Once the window shows: a message shown before covers nothing.)
+    const QString where =
+        QStringLiteral("  数据文件：%1")
+            .arg(QDir::toNativeSeparators(QFileInfo(Database::defaultPath()).absoluteFilePath()));
+    QTimer::singleShot(0, this, [this, where] { statusBar()->showMessage(where, 15000); });
 }
 
 void TMainForm::writeDesktopLauncher()
 {
+    // An installed program starts from the application menu; its launcher
+    // would point at a folder that is not where its address book lives.
+    if (DataLocation::isInstalled(QCoreApplication::applicationFilePath()))
+        return;
     // A missing launcher is no reason to refuse work: failures stay quiet.
     DesktopLauncher::write(QCoreApplication::applicationFilePath(), ToolIcons::drawn(ToolIcons::App, 64));
 }
@@ -194,12 +231,20 @@ void TMainForm::buildUi()
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(kClientWidth, kClientHeight);
-
-    auto* central = new QWidget(this);
+    // The designed size where the screen holds it; on a smaller screen the
+    // window takes what there is and its content scrolls.
+    const QRect avail = ScreenFit::availableFor(this);
+    const QSize client = ScreenFit::clientSize(QSize(kClientWidth, kClientHeight), avail);
+    setFixedSize(client);
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("ClientScroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(false);
+    auto* central = new QWidget;
     central->setObjectName(QStringLiteral("ClientArea"));
-    setCentralWidget(central);
-    buildToolBar(central);
+    central->setFixedSize(kClientWidth, kClientHeight - kStatusHeight);
+    setCentralWidget(scroll);
+    MainFormBars::buildToolBar(this, central);
     Panel4 = buildPanel(central, false);
     Panel3 = buildPanel(central, true);
     Panel3->raise();
@@ -210,7 +255,7 @@ void TMainForm::buildUi()
     bar->setSizeGripEnabled(false);
     auto section = [bar](const QString& text, int width, int stretch) {
         auto* l = new QLabel(text, bar);
-        l->setFont(FontSetup::songFont(12));
+        l->setFont(FontSetup::interfaceFont(12));
         if (width > 0)
             l->setFixedWidth(width);
         bar->addWidget(l, stretch);
@@ -221,84 +266,12 @@ void TMainForm::buildUi()
     StatusSite->setObjectName(QStringLiteral("StatusSite"));
     section(QStringLiteral("  最佳分辨率：1024*768"), 0, 1);
 
-    buildMenus();
-
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect avail = screen->availableGeometry();
-        move(avail.center() - QPoint(kClientWidth / 2, kClientHeight / 2));
-    }
-}
-
-void TMainForm::buildToolBar(QWidget* central)
-{
-    ToolBar1 = new QFrame(central);
-    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setGeometry(0, 0, kClientWidth, kToolBarHeight);
-    ToolBar1->setAutoFillBackground(true);
-
-    int x = 4;
-    auto button = [&](const QString& name, const QString& caption, ToolIcons::Kind kind) {
-        auto* b = new QToolButton(ToolBar1);
-        b->setObjectName(name);
-        b->setText(caption);
-        b->setIcon(ToolIcons::icon(kind));
-        b->setIconSize(QSize(28, 28));
-        b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-        b->setAutoRaise(true);
-        b->setFont(FontSetup::songFont(12));
-        b->setFocusPolicy(Qt::NoFocus);
-        b->setGeometry(x, 1, 57, 57);
-        x += 58;
-        return b;
-    };
-    auto separator = [&] {
-        auto* line = new QFrame(ToolBar1);
-        line->setFrameShape(QFrame::VLine);
-        line->setFrameShadow(QFrame::Sunken);
-        line->setGeometry(x + 1, 6, 4, 48);
-        x += 7;
-    };
-    SpeedButton1 = button(QStringLiteral("SpeedButton1"), QStringLiteral("寄件信息"), ToolIcons::Sender);
-    SpeedButton2 = button(QStringLiteral("SpeedButton2"), QStringLiteral("收件信息"), ToolIcons::Recipient);
-    separator();
-    SpeedButton3 = button(QStringLiteral("SpeedButton3"), QStringLiteral("单张打印"), ToolIcons::Print);
-    SpeedButton13 =
-        button(QStringLiteral("SpeedButton13"), QStringLiteral("批量打印"), ToolIcons::BatchPrint);
-    separator();
-    SpeedButton4 = button(QStringLiteral("SpeedButton4"), QStringLiteral("Excel导入"), ToolIcons::Excel);
-    separator();
-    SpeedButton5 = button(QStringLiteral("SpeedButton5"), QStringLiteral("数据导出"), ToolIcons::Export);
-    SpeedButton5->setToolTip(QStringLiteral("导出收件信息"));
-    separator();
-    SpeedButton6 = button(QStringLiteral("SpeedButton6"), QStringLiteral("数据备份"), ToolIcons::Backup);
-    SpeedButton7 = button(QStringLiteral("SpeedButton7"), QStringLiteral("数据恢复"), ToolIcons::Restore);
-    separator();
-    SpeedButton9 = button(QStringLiteral("SpeedButton9"), QStringLiteral("其他工具"), ToolIcons::Tools);
-    separator();
-    SpeedButton10 = button(QStringLiteral("SpeedButton10"), QStringLiteral("帮助主题"), ToolIcons::Help);
-    separator();
-    SpeedButton14 = button(QStringLiteral("SpeedButton14"), QStringLiteral("退出软件"), ToolIcons::Exit);
-
-    auto* bottom = new QFrame(ToolBar1);
-    bottom->setFrameShape(QFrame::HLine);
-    bottom->setFrameShadow(QFrame::Sunken);
-    bottom->setGeometry(0, kToolBarHeight - 2, kClientWidth, 2);
-
-    connect(SpeedButton1, &QToolButton::clicked, this, &TMainForm::showSenderView);
-    connect(SpeedButton2, &QToolButton::clicked, this, &TMainForm::showRecipientView);
-    connect(SpeedButton3, &QToolButton::clicked, this,
-            [this] { popupToolbarMenu(SpeedButton3, PopupMenu2); });
-    connect(SpeedButton13, &QToolButton::clicked, this,
-            [this] { popupToolbarMenu(SpeedButton13, PopupMenu3); });
-    connect(SpeedButton4, &QToolButton::clicked, this, &TMainForm::excelImportRequested);
-    connect(SpeedButton5, &QToolButton::clicked, this, &TMainForm::ExportClick);
-    connect(SpeedButton6, &QToolButton::clicked, this, &TMainForm::BackupClick);
-    connect(SpeedButton7, &QToolButton::clicked, this, &TMainForm::RestoreClick);
-    connect(SpeedButton9, &QToolButton::clicked, this,
-            [this] { popupToolbarMenu(SpeedButton9, PopupMenu5); });
-    connect(SpeedButton10, &QToolButton::clicked, this,
-            [this] { popupToolbarMenu(SpeedButton10, PopupMenu6); });
-    connect(SpeedButton14, &QToolButton::clicked, this, &QWidget::close);
+    MainFormBars::buildMenus(this);
+    scroll->setWidget(central);
+    m_tools = new ToolsAndHelp(this);
+    EnterClicks::install(this);
+    // Centred, title bar never above the screen's top.
+    move(ScreenFit::framePos(client, avail));
 }
 
 RecordGrid* TMainForm::buildGrid(QWidget* parent, DataSetModel* model, const QString& name)
@@ -320,7 +293,7 @@ QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
     title->setPixmap(ToolIcons::titleBackground(kClientWidth, kTitleHeight));
     title->setScaledContents(true);
     auto* caption = new QLabel(sender ? QStringLiteral("寄件信息") : QStringLiteral("收件信息"), panel);
-    caption->setFont(FontSetup::songFont(14, true));
+    caption->setFont(FontSetup::interfaceFont(14, true));
     caption->setStyleSheet(QStringLiteral("color: white;"));
     caption->setGeometry(10, 0, 200, kTitleHeight);
     auto* close = new QToolButton(panel);
@@ -361,16 +334,16 @@ QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
     if (!sender) {
         auto* search = new QGroupBox(QStringLiteral("单项查询"), panel);
         search->setObjectName(QStringLiteral("SearchBar"));
-        search->setFont(FontSetup::songFont(12));
+        search->setFont(FontSetup::interfaceFont(12));
         search->setGeometry(0, top, kClientWidth, kSearchHeight);
         auto searchBox = [&](const QString& name, const QString& label, int left) {
             auto* l = new QLabel(label, search);
-            l->setFont(FontSetup::songFont(14));
+            l->setFont(FontSetup::interfaceFont(14));
             l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             l->setGeometry(left - 60, 20, 58, 22);
             auto* box = new QLineEdit(search);
             box->setObjectName(name);
-            box->setFont(FontSetup::songFont(14));
+            box->setFont(FontSetup::interfaceFont(14));
             box->setGeometry(left, 20, 153, 22);
             l->setBuddy(box);
             return box;
@@ -379,7 +352,7 @@ QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
         Edit26 = searchBox(QStringLiteral("Edit26"), QStringLiteral("手机:"), 328);
         Button7 = new QPushButton(QStringLiteral("查询"), search);
         Button7->setObjectName(QStringLiteral("Button7"));
-        Button7->setFont(FontSetup::songFont(14));
+        Button7->setFont(FontSetup::interfaceFont(14));
         Button7->setGeometry(500, 18, 75, 26);
         setTabOrder(Edit25, Edit26);
         setTabOrder(Edit26, Button7);
@@ -390,17 +363,19 @@ QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
         SiteLink->setText(QStringLiteral("访问软件网站"));
         SiteLink->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         SiteLink->setAutoRaise(true);
-        SiteLink->setFont(FontSetup::songFont(12));
+        SiteLink->setFont(FontSetup::interfaceFont(12));
         SiteLink->setCursor(Qt::PointingHandCursor);
         SiteLink->setToolTip(ProductInfo::webSite());
         SiteLink->setGeometry(kClientWidth - 130, 16, 120, 30);
         connect(Button7, &QPushButton::clicked, this, &TMainForm::Button7Click);
+        connect(Edit25, &QLineEdit::returnPressed, this, &TMainForm::Button7Click);
+        connect(Edit26, &QLineEdit::returnPressed, this, &TMainForm::Button7Click);
         connect(SiteLink, &QToolButton::clicked, this, &TMainForm::WebSiteClick);
         top += kSearchHeight;
     }
 
     auto* all = new QGroupBox(QStringLiteral("全部记录"), panel);
-    all->setFont(FontSetup::songFont(12));
+    all->setFont(FontSetup::interfaceFont(12));
     all->setGeometry(0, top, kClientWidth, height - top);
     auto* layout = new QVBoxLayout(all);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -408,11 +383,15 @@ QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
                                  sender ? QStringLiteral("DBGridEh2") : QStringLiteral("DBGridEh1"));
     layout->addWidget(grid);
     editor->setList(sender ? ADOQuery1 : ADOQuery2, grid);
+    connect(grid, &RecordGrid::enterPressed, grid, &RecordGrid::gridDoubleClicked);
+    connect(grid, &RecordGrid::deletePressed, this,
+            sender ? &TMainForm::Button8Click : &TMainForm::Button5Click);
 
     if (sender) {
         DBGridEh2 = grid;
         connect(grid, &RecordGrid::gridDoubleClicked, this, &TMainForm::DBGridEh2DblClick);
         grid->horizontalHeader()->setDefaultSectionSize(80);
+        grid->setFittedColumns({QStringLiteral("手机"), QStringLiteral("电话")});
         SenderCloseIcon = close;
         connect(close, &QToolButton::clicked, this, &TMainForm::showRecipientView);
         connect(Button1, &QPushButton::clicked, this, &TMainForm::Button1Click);
@@ -424,77 +403,34 @@ QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
         connect(grid, &RecordGrid::gridDoubleClicked, this, &TMainForm::DBGridEh1DblClick);
         grid->setHighlightedTitles();
         grid->setRecipientLayout({65, 65, 70, 110, 170, 85, 85, 100, 60, 115});
+        RecipientFrame = all;
+        m_search = new SearchFeedback(ADOQuery2, all, statusBar(), this);
         RecipientCloseIcon = close;
         connect(close, &QToolButton::clicked, this, &TMainForm::showSenderView);
         connect(Button3, &QPushButton::clicked, this, &TMainForm::Button3Click);
         connect(Button4, &QPushButton::clicked, this, &TMainForm::Button4Click);
         connect(Button5, &QPushButton::clicked, this, &TMainForm::Button5Click);
         connect(Button6, &QPushButton::clicked, this, &TMainForm::Button6Click);
+        connect(m_recipient->recogniseButton(), &QPushButton::clicked, this, &TMainForm::RecogniseClick);
+        // Waybill number search and the printed-mark filter, right of "查询".
+        m_tracking =
+            new RecipientTracking(grid, ADOQuery2, Schema::kRecipientTable, layouts::Variant::Batch, this);
+        connect(m_tracking, &RecipientTracking::selectionPrintRequested, this,
+                &TMainForm::selectionPrintRequested);
+        QWidget* bar = Button7->parentWidget();
+        auto* numberLabel = new QLabel(QStringLiteral("单号:"), bar);
+        numberLabel->setFont(FontSetup::songFont(14));
+        numberLabel->setGeometry(582, 20, 44, 22);
+        m_tracking->numberBox()->setParent(bar);
+        m_tracking->numberBox()->setGeometry(628, 20, 130, 22);
+        m_tracking->filterBox()->setParent(bar);
+        m_tracking->filterBox()->setGeometry(768, 19, 80, 24);
+        m_tracking->numberBox()->show();
+        m_tracking->filterBox()->show();
     }
     connect(grid, &RecordGrid::contextMenuAt, this,
             [this, sender](const QPoint& at) { (sender ? PopupMenu7 : PopupMenu1)->popup(at); });
     return panel;
-}
-
-void TMainForm::buildMenus()
-{
-    const QVector<TemplateMenuEntry> entries = TemplateMenuTable::entries();
-    auto fill = [&](QMenu* menu, layouts::Variant variant, bool gridSingle) {
-        for (int i = 0; i < entries.size(); ++i) {
-            const QString caption = gridSingle ? TemplateMenuTable::gridSingleCaption(i) : entries[i].caption;
-            QAction* a = menu->addAction(caption);
-            const QString code = entries[i].code;
-            connect(a, &QAction::triggered, this,
-                    [this, code, variant] { emit templateRequested(code, variant); });
-        }
-    };
-    PopupMenu2 = new QMenu(this);
-    PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
-    fill(PopupMenu2, layouts::Variant::Single, false);
-    PopupMenu3 = new QMenu(this);
-    PopupMenu3->setObjectName(QStringLiteral("PopupMenu3"));
-    fill(PopupMenu3, layouts::Variant::Batch, false);
-
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    connect(PopupMenu1->addAction(QStringLiteral("修改记录")), &QAction::triggered, this,
-            &TMainForm::DBGridEh1DblClick);
-    connect(PopupMenu1->addAction(QStringLiteral("删除记录")), &QAction::triggered, this,
-            &TMainForm::Button5Click);
-    PopupMenu1->addSeparator();
-    QMenu* single = PopupMenu1->addMenu(QStringLiteral("单张打印"));
-    single->setObjectName(QStringLiteral("PopupMenu1Single"));
-    fill(single, layouts::Variant::Single, true);
-    QMenu* batch = PopupMenu1->addMenu(QStringLiteral("批量打印"));
-    batch->setObjectName(QStringLiteral("PopupMenu1Batch"));
-    fill(batch, layouts::Variant::Batch, false);
-
-    PopupMenu7 = new QMenu(this);
-    PopupMenu7->setObjectName(QStringLiteral("PopupMenu7"));
-    connect(PopupMenu7->addAction(QStringLiteral("修改记录")), &QAction::triggered, this,
-            &TMainForm::DBGridEh2DblClick);
-    connect(PopupMenu7->addAction(QStringLiteral("删除记录")), &QAction::triggered, this,
-            &TMainForm::Button8Click);
-
-    PopupMenu5 = new QMenu(this);
-    PopupMenu5->setObjectName(QStringLiteral("PopupMenu5"));
-    HideDateAction = PopupMenu5->addAction(QStringLiteral("隐藏寄件日期"));
-    HideDateAction->setCheckable(true);
-    connect(HideDateAction, &QAction::triggered, this, &TMainForm::HideDateClick);
-    PopupMenu5->addSeparator();
-    connect(PopupMenu5->addAction(QStringLiteral("计算器")), &QAction::triggered, this,
-            &TMainForm::CalculatorClick);
-    connect(PopupMenu5->addAction(QStringLiteral("记事本")), &QAction::triggered, this,
-            &TMainForm::NotepadClick);
-
-    PopupMenu6 = new QMenu(this);
-    PopupMenu6->setObjectName(QStringLiteral("PopupMenu6"));
-    connect(PopupMenu6->addAction(QStringLiteral("常见问题")), &QAction::triggered, this,
-            &TMainForm::FaqClick);
-    connect(PopupMenu6->addAction(QStringLiteral("技术支持")), &QAction::triggered, this,
-            &TMainForm::SupportClick);
-    connect(PopupMenu6->addAction(QStringLiteral("软件网站")), &QAction::triggered, this,
-            &TMainForm::WebSiteClick);
 }
 
 QPoint TMainForm::toolbarMenuPos(const QWidget* button) const
@@ -516,7 +452,21 @@ void TMainForm::Button1Click()
     // that fails the error is shown once and nothing is stored.
     if (!reconnect())
         return;
-    m_sender->addRow();
+    // The first start leaves a first row with only the date in it, and
+    // batch printing uses the first row: the first real sender goes there.
+    m_sender->addRow(dateOnlyFirstSender());
+}
+
+int TMainForm::dateOnlyFirstSender() const
+{
+    if (ADOQuery1->recordCount() == 0)
+        return -1;
+    const QStringList date{QStringLiteral("年"), QStringLiteral("月"), QStringLiteral("日")};
+    const QStringList fields = ADOQuery1->fieldNames();
+    for (int c = 0; c < fields.size(); ++c)
+        if (!date.contains(fields[c]) && !ADOQuery1->value(0, c).trimmed().isEmpty())
+            return -1;
+    return 0;
 }
 
 void TMainForm::Button3Click()
@@ -544,6 +494,21 @@ void TMainForm::Button5Click()
     m_recipient->deleteRows();
 }
 
+void TMainForm::RecogniseClick()
+{
+    if (!m_parser) {
+        auto regions = std::make_unique<RegionTable>();
+        QString why;
+        if (!regions->loadBuiltIn(&why)) {
+            Dialogs::error(this, why);
+            return;
+        }
+        m_regions = std::move(regions);
+        m_parser = std::make_unique<AddressParser>(*m_regions);
+    }
+    m_recipient->recognise(*m_parser);
+}
+
 void TMainForm::DBGridEh1DblClick()
 {
     m_recipient->loadRow();
@@ -559,14 +524,18 @@ void TMainForm::Button6Click()
     reconnect();
     Edit25->clear();
     Edit26->clear();
+    m_tracking->reset();
 }
 
 void TMainForm::Button7Click()
 {
     QString why;
-    if (!ContainsSearch::byNameOrMobile(*ADOQuery2, Schema::kRecipientTable, Edit25->text(), Edit26->text(),
-                                        &why))
+    // A waybill number, when given, is the most exact key of all.
+    if (m_tracking->hasNumber() ? !m_tracking->searchNumber(&why)
+                                : !m_search->search(Edit25->text(), Edit26->text(), &why))
         Dialogs::error(this, why);
+    else if (!Edit25->text().isEmpty() || !Edit26->text().isEmpty())
+        m_tracking->filterBox()->setCurrentIndex(0);
 }
 
 // ---------------------------------------------------------------- tools
@@ -579,27 +548,37 @@ void TMainForm::HideDateClick()
 
 void TMainForm::CalculatorClick()
 {
-    Shell::startFirst(Shell::calculators());
+    m_tools->startProgram(Shell::calculators(), QStringLiteral("计算器"));
 }
 
 void TMainForm::NotepadClick()
 {
-    Shell::startFirst(Shell::textEditors());
+    m_tools->startProgram(Shell::textEditors(), QStringLiteral("记事本"));
 }
 
 void TMainForm::FaqClick()
 {
-    Shell::openUrl(QUrl(ProductInfo::faqPage()));
+    m_tools->openAddress(QUrl(ProductInfo::faqPage()));
 }
 
 void TMainForm::SupportClick()
 {
-    Shell::openUrl(QUrl(QStringLiteral("mailto:") + ProductInfo::supportMail()));
+    m_tools->openAddress(QUrl(QStringLiteral("mailto:") + ProductInfo::supportMail()));
 }
 
 void TMainForm::WebSiteClick()
 {
-    Shell::openUrl(QUrl(ProductInfo::webSite()));
+    m_tools->openAddress(QUrl(ProductInfo::webSite()));
+}
+
+void TMainForm::HelpClick()
+{
+    m_tools->showHelp();
+}
+
+void TMainForm::AboutClick()
+{
+    m_tools->showAbout(Database::defaultPath());
 }
 
 // ---------------------------------------------------------------- data maintenance

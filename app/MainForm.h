@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/AppInfo.h"
+#include "data/PrintSelection.h"
 #include "templates/layouts/Catalogue.h"
 
 #include <QMainWindow>
@@ -10,6 +11,7 @@
 
 #include <memory>
 
+class AddressParser;
 class DataSet;
 class DataSetModel;
 class Database;
@@ -22,8 +24,12 @@ class QMenu;
 class QPushButton;
 class QTableView;
 class QToolButton;
+class RecipientTracking;
 class RecordEditor;
 class RecordGrid;
+class RegionTable;
+class SearchFeedback;
+class ToolsAndHelp;
 
 // The main window: toolbar, the sender and the recipient panel with their
 // editors and grids, search, the print menus and the print date. It owns
@@ -62,6 +68,11 @@ signals:
     void templateRequested(const QString& code, layouts::Variant variant);
     // "Excel导入": the Excel window should empty its path box and show.
     void excelImportRequested();
+    // "打印选中记录" / "仅未打印": the batch window of code for these rows.
+    void selectionPrintRequested(const QString& code, layouts::Variant variant,
+                                 const PrintSelection& selection);
+    // "打印记录": the print history should show.
+    void historyRequested();
 
 public slots:
     void showSenderView();    // writes "outr" = "1"
@@ -74,6 +85,7 @@ public slots:
     void Button4Click();      // change recipient
     void Button5Click();      // delete recipients
     void Button6Click();      // refresh
+    void RecogniseClick();    // "智能识别"
     void Button7Click();      // search
     void DBGridEh1DblClick(); // load recipient row
     void DBGridEh2DblClick(); // load sender row
@@ -86,8 +98,14 @@ public slots:
     void ExportClick();  // "数据导出"
     void BackupClick();  // "数据备份"
     void RestoreClick(); // "数据恢复"
+    void HelpClick();    // "使用说明"
+    void AboutClick();   // "关于"
+
+protected:
+    bool event(QEvent* e) override;
 
 private:
+    friend class MainFormBars;
     friend class TestMainForm;
     friend class TestProgramWindows;
 
@@ -123,23 +141,31 @@ private:
     QMenu* PopupMenu6 = nullptr; // help
     QMenu* PopupMenu7 = nullptr; // sender grid
     QAction* HideDateAction = nullptr;
+    QGroupBox* RecipientFrame = nullptr; // "全部记录", or the search result
     QLabel* StatusSite = nullptr;
 
     explicit TMainForm(QWidget* parent);
     bool openDatabase(QString* error);
     void buildUi();
-    void buildToolBar(QWidget* central);
     QWidget* buildPanel(QWidget* central, bool sender);
     RecordGrid* buildGrid(QWidget* parent, DataSetModel* model, const QString& name);
-    void buildMenus();
     void applyStartupSteps();
     void writeDesktopLauncher();
     void writePrintDate(bool empty);
     void writePanelPreference(const QString& value);
     void restorePanelPreference();
     void popupToolbarMenu(QToolButton* button, QMenu* menu);
+    // The first sender row when it holds nothing but the print date (as the
+    // first start leaves it), else -1.
+    int dateOnlyFirstSender() const;
 
     std::unique_ptr<Database> m_db;
     RecordEditor* m_sender = nullptr;
     RecordEditor* m_recipient = nullptr;
+    // Read on the first "智能识别", kept for the rest of the run.
+    std::unique_ptr<RegionTable> m_regions;
+    std::unique_ptr<AddressParser> m_parser;
+    RecipientTracking* m_tracking = nullptr; // chosen rows, printed marks, waybill numbers
+    SearchFeedback* m_search = nullptr;
+    ToolsAndHelp* m_tools = nullptr;
 };

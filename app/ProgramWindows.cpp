@@ -5,6 +5,7 @@
 #include "gui/exchange/ExcelForm.h"
 #include "gui/report/ReportPreview.h"
 #include "gui/templates/TemplateWindows.h"
+#include "gui/widgets/PrintHistoryWindow.h"
 
 ProgramWindows* ProgramWindows::create(QString* error, QObject* parent)
 {
@@ -30,6 +31,12 @@ ProgramWindows* ProgramWindows::create(QString* error, QObject* parent)
     connect(main, &TMainForm::templateRequested, templates, &TemplateWindows::open);
     connect(windows->m_excel, &TExcelForm::templateRequested, templates, &TemplateWindows::open);
     connect(main, &TMainForm::excelImportRequested, windows, &ProgramWindows::showExcelWindow);
+    connect(main, &TMainForm::selectionPrintRequested, templates, &TemplateWindows::openSelection);
+    connect(windows->m_excel, &TExcelForm::selectionPrintRequested, templates,
+            &TemplateWindows::openSelection);
+    windows->m_history = new PrintHistoryWindow(sources.databasePath, main);
+    connect(windows->m_history, &PrintHistoryWindow::reprintRequested, templates, &TemplateWindows::reprint);
+    connect(main, &TMainForm::historyRequested, windows, &ProgramWindows::showHistoryWindow);
     return windows;
 }
 
@@ -45,4 +52,10 @@ void ProgramWindows::showExcelWindow()
 {
     m_excel->prepareForShow();
     m_excel->exec();
+}
+
+void ProgramWindows::showHistoryWindow()
+{
+    m_history->reload();
+    m_history->exec();
 }

@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+class PrintHistoryWindow;
 class TExcelForm;
 class TMainForm;
 class TemplateWindows;
@@ -25,6 +26,9 @@ public:
 
     // "Excel导入": empties the path box and shows the Excel window modally.
     void showExcelWindow();
+    // "打印记录": the print history, read afresh, shown modally.
+    void showHistoryWindow();
+    PrintHistoryWindow* historyWindow() const { return m_history; }
 
 private:
     ProgramWindows() = default;
@@ -32,4 +36,5 @@ private:
     TMainForm* m_main = nullptr;
     TExcelForm* m_excel = nullptr;
     TemplateWindows* m_templates = nullptr;
+    PrintHistoryWindow* m_history = nullptr;
 };

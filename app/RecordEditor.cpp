@@ -1,7 +1,10 @@
 #include "app/RecordEditor.h"
 
+#include "data/AddressParser.h"
 #include "data/DataSet.h"
+#include "data/RecipientAdder.h"
 #include "gui/widgets/Dialogs.h"
+#include "gui/widgets/RecipientPasteDialog.h"
 #include "gui/widgets/RecordGrid.h"
 #include "report/FontSetup.h"
 
@@ -79,6 +82,7 @@ RecordEditor::Spec RecordEditor::recipientSpec()
               QStringLiteral("移动、上下移动位置。")};
     s.emptyMessage = QStringLiteral("收件信息不能为空！");
     s.recipient = true;
+    s.recognise = true;
     return s;
 }
 
@@ -87,17 +91,20 @@ RecordEditor::RecordEditor(const Spec& spec, QWidget* frame) : QObject(frame), m
     QList<QWidget*> tabOrder;
     for (const Box& b : spec.boxes) {
         auto* l = new QLabel(b.label, frame);
-        l->setFont(FontSetup::songFont(14));
+        l->setFont(FontSetup::interfaceFont(14));
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         l->setGeometry(b.left - 86, b.top, 84, 22);
         auto* e = new QLineEdit(frame);
         e->setObjectName(b.name);
-        e->setFont(FontSetup::songFont(14));
+        e->setFont(FontSetup::interfaceFont(14));
         e->setGeometry(b.left, b.top, b.width, 22);
         l->setBuddy(e);
         // Only what the user typed counts as a change; setText() does not
         // emit textEdited, so loading a row leaves the flag clear.
-        connect(e, &QLineEdit::textEdited, this, [this, e] { m_changed.insert(e); });
+        connect(e, &QLineEdit::textEdited, this, [this, e] {
+            m_changed.insert(e);
+            markUnsure(e, false);
+        });
         m_boxes.append({e, b.column});
         tabOrder << e;
     }
@@ -105,7 +112,7 @@ RecordEditor::RecordEditor(const Spec& spec, QWidget* frame) : QObject(frame), m
     for (const Button& b : spec.buttons) {
         auto* button = new QPushButton(b.text, frame);
         button->setObjectName(b.name);
-        button->setFont(FontSetup::songFont(14));
+        button->setFont(FontSetup::interfaceFont(14));
         button->setGeometry(740, top, 75, 26);
         top += 40;
         m_buttons << button;
@@ -117,10 +124,19 @@ RecordEditor::RecordEditor(const Spec& spec, QWidget* frame) : QObject(frame), m
         change->setEnabled(false);
 
     auto* note = new QGroupBox(QStringLiteral(" 说明 "), frame);
-    note->setFont(FontSetup::songFont(12));
-    note->setGeometry(830, 6, 170, 164);
+    note->setFont(FontSetup::interfaceFont(12));
+    // "智能识别" takes the note's lower part, level with the fourth button.
+    note->setGeometry(830, 6, 170, spec.recognise ? 122 : 164);
+    if (spec.recognise) {
+        m_recognise = new QPushButton(QStringLiteral("智能识别"), frame);
+        m_recognise->setObjectName(QStringLiteral("ButtonRecognise"));
+        m_recognise->setFont(FontSetup::interfaceFont(14));
+        m_recognise->setToolTip(QStringLiteral("粘贴一段文字，自动填写姓名、电话、地址等"));
+        m_recognise->setGeometry(830, 134, 170, 26);
+        QWidget::setTabOrder(m_buttons.last(), m_recognise);
+    }
     auto* noteText = new QLabel(spec.note.join(QLatin1Char('\n')), note);
-    noteText->setFont(FontSetup::songFont(13));
+    noteText->setFont(FontSetup::interfaceFont(13));
     noteText->setGeometry(10, 24, 156, 130);
     noteText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
@@ -149,6 +165,24 @@ void RecordEditor::setBoxText(QLineEdit* box, const QString& text)
     box->setText(text);
     box->setCursorPosition(0);
     m_changed.remove(box);
+    markUnsure(box, false);
+}
+
+void RecordEditor::markUnsure(QLineEdit* box, bool unsure)
+{
+    if (box->property("unsure").toBool() == unsure)
+        return;
+    box->setProperty("unsure", unsure);
+    box->setStyleSheet(
+        unsure
+            ? QStringLiteral("QLineEdit { background: %1; }").arg(RecipientPasteDialog::unsureColor().name())
+            : QString());
+    box->setToolTip(unsure ? RecipientPasteDialog::unsureHint() : QString());
+}
+
+bool RecordEditor::isMarkedUnsure(const QLineEdit* box)
+{
+    return box->property("unsure").toBool();
 }
 
 void RecordEditor::clearBoxes()
@@ -199,7 +233,7 @@ void RecordEditor::changeRow()
     clearBoxes();
 }
 
-void RecordEditor::addRow()
+void RecordEditor::addRow(int intoRow)
 {
     const bool allEmpty =
         std::all_of(m_boxes.begin(), m_boxes.end(), [](const auto& b) { return b.first->text().isEmpty(); });
@@ -208,7 +242,7 @@ void RecordEditor::addRow()
         return;
     }
     QString why;
-    bool ok = m_set->append();
+    bool ok = intoRow >= 0 ? m_set->moveTo(intoRow) && m_set->edit() : m_set->append();
     for (const auto& b : std::as_const(m_boxes))
         ok = ok && m_set->setValue(b.second, boxText(b.first));
     if (m_spec.recipient)
@@ -240,5 +274,34 @@ void RecordEditor::deleteRows()
     m_grid->clearSelection();
     m_grid->setUpdatesEnabled(true);
     if (!ok)
+        Dialogs::error(owner(), why);
+}
+
+void RecordEditor::recognise(const AddressParser& parser)
+{
+    RecipientPasteDialog dialog(parser, owner());
+    if (Dialogs::exec(&dialog) == QDialog::Accepted)
+        takeRecognised(dialog.recipients());
+}
+
+void RecordEditor::takeRecognised(const QList<ParsedRecipient>& list)
+{
+    if (list.size() == 1) {
+        // As if typed: "修改" takes them too. Boxes the text has no field
+        // for (收件单位, 内件品名, 数量) keep what the user entered.
+        const ParsedRecipient& r = list.first();
+        for (const auto& b : std::as_const(m_boxes)) {
+            if (!ParsedRecipient::keys().contains(b.second))
+                continue;
+            setBoxText(b.first, r.value(b.second));
+            m_changed.insert(b.first);
+            markUnsure(b.first, r.isUnsure(b.second));
+        }
+        return;
+    }
+    if (list.isEmpty())
+        return;
+    QString why;
+    if (!RecipientAdder::addAll(*m_set, list, &why))
         Dialogs::error(owner(), why);
 }

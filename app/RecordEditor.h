@@ -5,7 +5,9 @@
 #include <QString>
 #include <QVector>
 
+class AddressParser;
 class DataSet;
+struct ParsedRecipient;
 class QLineEdit;
 class QPushButton;
 class QWidget;
@@ -38,6 +40,7 @@ public:
         QStringList note;        // lines of the " 说明 " box
         QString emptyMessage;    // when "添加" finds every box empty
         bool recipient = false;  // a recipient row gets an empty "快递单号"
+        bool recognise = false;  // "智能识别" under the note
     };
 
     // The main window's sender and recipient editors.
@@ -51,16 +54,28 @@ public:
 
     QLineEdit* box(const QString& name) const;
     QPushButton* button(int index) const { return m_buttons.value(index); }
+    QPushButton* recogniseButton() const { return m_recognise; }
     // Whether the user typed into a box since the program last set it.
     bool isChanged(const QLineEdit* box) const { return m_changed.contains(box); }
 
-    void loadRow();    // double click on the grid
-    void changeRow();  // "修改"
-    void addRow();     // "添加"
+    void loadRow();   // double click on the grid
+    void changeRow(); // "修改"
+    // "添加": a new row at the end, or the boxes written into row intoRow
+    // (its other columns kept).
+    void addRow(int intoRow = -1);
     void deleteRows(); // "删除"
+
+    // "智能识别": the user pastes text, then checks the boxes and adds.
+    void recognise(const AddressParser& parser);
+    // One recipient fills the boxes (fields to check are marked); several,
+    // reviewed already, are added to the list at once.
+    void takeRecognised(const QList<ParsedRecipient>& list);
+    // Whether a box holds a recognised value the user should check.
+    static bool isMarkedUnsure(const QLineEdit* box);
 
 private:
     void setBoxText(QLineEdit* box, const QString& text);
+    static void markUnsure(QLineEdit* box, bool unsure);
     void clearBoxes();
     void setChanging(bool changing);
     QWidget* owner() const;
@@ -69,6 +84,7 @@ private:
     QWidget* m_frame = nullptr;
     QVector<QPair<QLineEdit*, QString>> m_boxes; // box, column
     QVector<QPushButton*> m_buttons;
+    QPushButton* m_recognise = nullptr;
     DataSet* m_set = nullptr;
     RecordGrid* m_grid = nullptr;
     qint64 m_loadedId = -1;

@@ -16,6 +16,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setOrganizationName(AppInfo::organization());
     QApplication::setApplicationName(AppInfo::applicationName());
+    // Lets the desktop match the window to the installed menu entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.tavsoft.waybill"));
 
     // Qt's own dialogs (file, font, print) in Chinese.
     QTranslator qtTranslator;
@@ -24,6 +26,8 @@ int main(int argc, char** argv)
         QApplication::installTranslator(&qtTranslator);
 
     FontSetup::install();
+    // Menus, message boxes and dialogs in the interface face too.
+    QApplication::setFont(FontSetup::interfaceFont(13));
 
     QString error;
     std::unique_ptr<ProgramWindows> windows(ProgramWindows::create(&error));

@@ -1,9 +1,11 @@
 #include "cli/CliCommand.h"
 #include "cli/OverflowLines.h"
+#include "cli/PrintTracking.h"
 
 #include "data/DataSet.h"
 #include "data/Database.h"
 #include "data/Schema.h"
+#include "exchange/FileReplacer.h"
 #include "report/QuickRep.h"
 #include "report/ReportLayout.h"
 #include "report/ReportPdfWriter.h"
@@ -16,16 +18,15 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QPrinterInfo>
-#include <QTemporaryFile>
 
-#include <cstdio>
 #include <memory>
 
 namespace {
 
 const char* const kUsage =
     "print --template CODE [--variant single|batch|excel-single|excel-batch] [--sender N] [--recipient N] "
-    "[--dx PX] [--dy PX] [--font FAMILY,PT] (--pdf FILE | --printer NAME | --check)";
+    "[--dx PX] [--dy PX] [--font FAMILY,PT] (--pdf FILE | --printer NAME | --check) "
+    "[--recipients LIST] [--unprinted] [--first-number N] [--no-mark]";
 
 struct PrintOptions
 {
@@ -96,9 +97,14 @@ bool parseOptions(const QStringList& args, PrintOptions* o, QString* error)
             bool ok = false;
             const double pt = comma > 0 ? value.mid(comma + 1).trimmed().toDouble(&ok) : 0;
             const QString family = comma > 0 ? value.left(comma).trimmed() : QString();
-            if (family.isEmpty() || !ok || pt <= 0 || pt > 500) {
+            if (family.isEmpty() || !ok) {
                 *error =
                     QStringLiteral("--font 的格式是“字体名,磅值”，例如“宋体,12”，而不是“%1”。").arg(value);
+                return false;
+            }
+            QString why;
+            if (!TemplateReport::checkFontSize(pt, &why)) {
+                *error = QStringLiteral("--font “%1”：%2").arg(value, why);
                 return false;
             }
             o->font = QFont(family);
@@ -152,25 +158,12 @@ bool writePdf(ReportLayout* layout, const QString& path, QString* error)
         *error = QStringLiteral("无法写入文件 %1：它不是普通文件。").arg(target.filePath());
         return false;
     }
-    QTemporaryFile temp(target.absolutePath() + QStringLiteral("/.waybill-XXXXXX.pdf"));
-    if (!temp.open()) {
-        *error = QStringLiteral("无法写入文件 %1：%2").arg(target.filePath(), temp.errorString());
-        return false;
-    }
-    temp.close();
+    FileReplacer out(target.absoluteFilePath(), FileReplacer::Access::Shared);
     QString why;
-    if (!ReportPdfWriter::write(layout, temp.fileName(), &why)) {
+    if (!out.prepare(&why) || !ReportPdfWriter::write(layout, out.tempPath(), &why) || !out.commit(&why)) {
         *error = QStringLiteral("无法写入文件 %1：%2").arg(target.filePath(), why);
         return false;
     }
-    if (std::rename(QFile::encodeName(temp.fileName()).constData(),
-                    QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
-        *error = QStringLiteral("无法写入文件 %1。").arg(target.filePath());
-        return false;
-    }
-    temp.setAutoRemove(false);
-    QFile::setPermissions(target.absoluteFilePath(),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     return true;
 }
 
@@ -178,7 +171,8 @@ int runPrint(CliContext& ctx)
 {
     PrintOptions o;
     QString error;
-    if (!parseOptions(ctx.args, &o, &error)) {
+    PrintTracking tracking;
+    if (!tracking.takeOptions(&ctx.args, &error) || !parseOptions(ctx.args, &o, &error)) {
         ctx.err << error << "\n用法: waybill-cli [--db FILE] " << kUsage << "\n";
         return 2;
     }
@@ -201,8 +195,17 @@ int runPrint(CliContext& ctx)
             return 1;
         }
     }
+    if (QFileInfo(ctx.dbPath).isDir()) {
+        ctx.err << QDir::toNativeSeparators(ctx.dbPath) << " 是一个文件夹，不是数据库文件。\n";
+        return 1;
+    }
     if (!QFileInfo(ctx.dbPath).isFile()) {
         ctx.err << "找不到数据库文件 " << QDir::toNativeSeparators(ctx.dbPath) << "。\n";
+        return 1;
+    }
+    // The PDF must never land on the address book or its journal.
+    if (!o.pdf.isEmpty() && !Database::checkOutputPath(o.pdf, ctx.dbPath, &error)) {
+        ctx.err << error << "\n";
         return 1;
     }
 
@@ -213,7 +216,7 @@ int runPrint(CliContext& ctx)
     DataSet recipients;
     BatchData batch(tpl->recipientTable());
     if (tpl->isBatch()) {
-        if (!batch.reload(ctx.dbPath, &error)) {
+        if (!batch.reload(ctx.dbPath, &error) || !tracking.select(*tpl, &batch, ctx.dbPath, &error)) {
             ctx.err << error << "\n";
             return 1;
         }
@@ -227,6 +230,10 @@ int runPrint(CliContext& ctx)
             ctx.err << error << "\n";
             return 1;
         }
+        if (!tracking.select(*tpl, nullptr, ctx.dbPath, &error)) {
+            ctx.err << error << "\n";
+            return 2;
+        }
         tpl->bind(&senders, &recipients);
     }
     // The template's saved calibration and item adjustments, then the
@@ -235,12 +242,17 @@ int runPrint(CliContext& ctx)
         ctx.err << error << "\n";
         return 1;
     }
-    if (o.dx)
-        tpl->shiftLeft(o.dx);
-    if (o.dy)
-        tpl->shiftTop(o.dy);
-    if (o.fontGiven)
-        tpl->setItemsFont(o.font);
+    DataSet* printedSenders = tpl->isBatch() ? batch.senders() : &senders;
+    DataSet* printedRecipients = tpl->isBatch() ? batch.recipients() : &recipients;
+    if (!tracking.prepareNumbers(printedRecipients, ctx.err, &error)) {
+        ctx.err << error << "\n";
+        return 2;
+    }
+    if ((o.dx && !tpl->shiftLeft(o.dx, &error)) || (o.dy && !tpl->shiftTop(o.dy, &error)) ||
+        (o.fontGiven && !tpl->setItemsFont(o.font, Qt::black, &error))) {
+        ctx.err << error << "\n";
+        return 2;
+    }
 
     if (o.check) {
         ReportLayout layout(tpl->report());
@@ -249,14 +261,19 @@ int runPrint(CliContext& ctx)
         return layout.overflows().isEmpty() ? 0 : 3;
     }
     if (!o.pdf.isEmpty()) {
+        // Pages are written as they are made.
         ReportLayout layout(tpl->report());
-        layout.generateAll();
         if (!writePdf(&layout, o.pdf, &error)) {
             ctx.err << error << "\n";
             return 1;
         }
         ctx.out << "已将 " << layout.pageCount() << " 页写入 " << o.pdf << "\n";
         warnOverflows(ctx.err, layout);
+        if (!tracking.record(*tpl, printedSenders, printedRecipients, true,
+                             QDir::current().absoluteFilePath(o.pdf), layout.pageCount(), &error)) {
+            ctx.err << error << "\n";
+            return 1;
+        }
         return 0;
     }
     tpl->report()->PrinterSettings.PrinterName = o.printer;
@@ -268,6 +285,12 @@ int runPrint(CliContext& ctx)
     ReportLayout checked(tpl->report());
     checked.generateAll();
     warnOverflows(ctx.err, checked);
+    if (!tracking.record(*tpl, printedSenders, printedRecipients, false,
+                         o.printer.isEmpty() ? QPrinterInfo::defaultPrinterName() : o.printer,
+                         tpl->isBatch() ? std::max(1, printedRecipients->recordCount()) : 1, &error)) {
+        ctx.err << error << "\n";
+        return 1;
+    }
     return 0;
 }
 

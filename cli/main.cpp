@@ -1,6 +1,7 @@
 #include "cli/CliCommand.h"
 
 #include "data/AppInfo.h"
+#include "data/DataLocation.h"
 #include "data/Database.h"
 #include "report/FontSetup.h"
 
@@ -30,9 +31,13 @@ bool openCliDatabase(CliContext& ctx, Database& db)
     return false;
 }
 
-static void usage(QTextStream& s)
+static void usage(QTextStream& s, const QString& db)
 {
-    s << "用法: waybill-cli [--db FILE] COMMAND [ARGS]\n";
+    s << "用法: waybill-cli [--db FILE] COMMAND [ARGS]\n"
+      << "  --db FILE          数据库文件，缺省为工作目录中的 data.mdb\n"
+      << "数据库文件: " << QDir::toNativeSeparators(db) << "\n"
+      << "（安装后的图形界面程序使用 " << QDir::toNativeSeparators(DataLocation::userDataBook()) << "）\n"
+      << "命令:\n";
     QList<CliCommand> cmds = CliRegistry::all();
     std::sort(cmds.begin(), cmds.end(),
               [](const CliCommand& a, const CliCommand& b) { return a.name < b.name; });
@@ -54,13 +59,15 @@ int main(int argc, char** argv)
     QTextStream out(stdout);
     QTextStream err(stderr);
     QStringList args = QGuiApplication::arguments().mid(1);
-    QString db = Database::defaultPath();
+    // The command line never moves with the window program's rule: a script
+    // names its file or works in its own directory.
+    QString db = DataLocation::workingDirectoryBook();
     if (args.size() >= 2 && args.first() == QLatin1String("--db")) {
         db = QDir::current().absoluteFilePath(args.at(1));
         args = args.mid(2);
     }
     if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
-        usage(args.isEmpty() ? err : out);
+        usage(args.isEmpty() ? err : out, db);
         return args.isEmpty() ? 2 : 0;
     }
     const QString name = args.takeFirst();
@@ -74,6 +81,6 @@ int main(int argc, char** argv)
         }
     }
     err << "未知命令: " << name << "\n";
-    usage(err);
+    usage(err, db);
     return 2;
 }

@@ -16,7 +16,8 @@ function(waybill_add_test)
   endif()
   target_compile_definitions(${T_NAME} PRIVATE
     WAYBILL_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-    WAYBILL_BINARY_DIR="${CMAKE_BINARY_DIR}")
+    WAYBILL_BINARY_DIR="${CMAKE_BINARY_DIR}"
+    WAYBILL_SHARED_DIR="${WAYBILL_SHARED_DIR}")
   set(workdir ${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}.work)
   file(MAKE_DIRECTORY ${workdir})
   add_test(NAME ${T_NAME} COMMAND ${T_NAME} WORKING_DIRECTORY ${workdir})

@@ -22,6 +22,14 @@ QVariant pattern(const QString& text)
 
 bool open(DataSet& set, const QString& table, const QString& column, const QString& text, QString* error)
 {
+    // LIKE reads its pattern as a C string: at a NUL character the pattern
+    // would end, and "%" then matches every row. Such a text is looked for
+    // as it is, character for character.
+    if (text.contains(QChar(u'\0'))) {
+        QString quoted = column;
+        quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+        return set.open(table, QStringLiteral("instr(\"%1\", ?) > 0").arg(quoted), {QVariant(text)}, error);
+    }
     return set.open(table, whereClause(column), {pattern(text)}, error);
 }
 

@@ -1,8 +1,10 @@
 #include "data/Database.h"
 
+#include "data/DataLocation.h"
 #include "data/Schema.h"
 #include "data/Transaction.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +17,7 @@
 #include <sqlite3.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -61,7 +64,9 @@ Database::~Database()
 
 QString Database::defaultPath()
 {
-    return QDir::current().absoluteFilePath(QStringLiteral("data.mdb"));
+    if (!QCoreApplication::instance())
+        return DataLocation::workingDirectoryBook();
+    return DataLocation::addressBook(QCoreApplication::applicationFilePath());
 }
 
 QSqlDatabase Database::db() const
@@ -84,79 +89,227 @@ sqlite3* Database::handle() const
     return nullptr;
 }
 
+namespace {
+
+bool isBusy(int rc)
+{
+    const int primary = rc & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+
+struct FileId
+{
+    bool valid = false;
+    quint64 device = 0;
+    quint64 inode = 0;
+    bool operator==(const FileId& o) const
+    {
+        return valid && o.valid && device == o.device && inode == o.inode;
+    }
+};
+
+FileId fileId(const QString& path)
+{
+    struct stat st
+    {
+    };
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    return {true, quint64(st.st_dev), quint64(st.st_ino)};
+}
+
+// The columns each table must have, for a message naming what is missing.
+QStringList missingColumns(sqlite3* raw, const QString& table, const QStringList& wanted, int* rc)
+{
+    QSet<QString> have;
+    sqlite3_stmt* st = nullptr;
+    *rc = sqlite3_prepare_v2(raw, "SELECT name FROM pragma_table_info(?1)", -1, &st, nullptr);
+    if (*rc != SQLITE_OK)
+        return {};
+    const QByteArray name = table.toUtf8();
+    sqlite3_bind_text(st, 1, name.constData(), name.size(), SQLITE_TRANSIENT);
+    while ((*rc = sqlite3_step(st)) == SQLITE_ROW)
+        have.insert(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))));
+    sqlite3_finalize(st);
+    if (*rc != SQLITE_DONE)
+        return {};
+    *rc = SQLITE_OK;
+    QStringList missing;
+    for (const QString& c : wanted)
+        if (!have.contains(c))
+            missing << c;
+    return missing;
+}
+
+} // namespace
+
+QString Database::describeFailure(int sqliteCode, const QString& detail)
+{
+    QString sentence;
+    switch (sqliteCode & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return lockedMessage(); // SQLite's text adds nothing a user could act on
+    case SQLITE_READONLY:
+        sentence = QStringLiteral("数据库文件是只读的，无法写入。");
+        break;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        sentence = QStringLiteral("数据库文件已损坏。");
+        break;
+    case SQLITE_FULL:
+        sentence = QStringLiteral("磁盘已满，无法写入数据库。");
+        break;
+    case SQLITE_CANTOPEN:
+        sentence = QStringLiteral("无法打开数据库文件。");
+        break;
+    case SQLITE_IOERR:
+        sentence = QStringLiteral("读写数据库文件时出错。");
+        break;
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        sentence = QStringLiteral("没有访问数据库文件的权限。");
+        break;
+    case SQLITE_NOMEM:
+        sentence = QStringLiteral("内存不足。");
+        break;
+    case SQLITE_TOOBIG:
+        sentence = QStringLiteral("内容太长，数据库无法保存。");
+        break;
+    case SQLITE_CONSTRAINT:
+        sentence = QStringLiteral("数据不符合数据库的要求。");
+        break;
+    default:
+        sentence = QStringLiteral("数据库操作失败。");
+        break;
+    }
+    const QString d = detail.trimmed();
+    return d.isEmpty() ? sentence : sentence + QStringLiteral("详情：") + d;
+}
+
+QString Database::describeFailure(const QSqlError& error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    QString detail = error.databaseText().trimmed();
+    if (detail.isEmpty())
+        detail = error.driverText().trimmed();
+    return describeFailure(ok ? code : SQLITE_ERROR, detail);
+}
+
+int Database::recoverAfterCrash(const QString& path)
+{
+    if (!QFileInfo::exists(path + QStringLiteral("-journal")) &&
+        !QFileInfo::exists(path + QStringLiteral("-wal")))
+        return SQLITE_OK;
+    const QByteArray native = QFile::encodeName(path);
+    sqlite3* rw = nullptr;
+    int rc = sqlite3_open_v2(native.constData(), &rw, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_busy_timeout(rw, 5000);
+        rc = sqlite3_exec(rw, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    }
+    sqlite3_close(rw);
+    return rc;
+}
+
 bool Database::checkFile(const QString& path, QString* error, bool thorough)
 {
-    auto fail = [&](const QString& why) {
+    const QString native = QDir::toNativeSeparators(path);
+    auto say = [&](const QString& text) {
         if (error)
-            *error = QStringLiteral("数据库文件 %1 %2").arg(QDir::toNativeSeparators(path), why);
+            *error = text;
         return false;
     };
-    QFile f(path);
-    if (!f.exists())
+    auto fail = [&](const QString& why) { return say(QStringLiteral("数据库文件 %1 %2").arg(native, why)); };
+    // A failed SQLite call: locked is said as such, whatever the call.
+    auto sqlFail = [&](int rc, const QString& detail) {
+        if (isBusy(rc))
+            return say(lockedMessage());
+        return say(QStringLiteral("数据库文件 %1：%2").arg(native, describeFailure(rc, detail)));
+    };
+    const QFileInfo info(path);
+    if (info.isDir())
+        return say(QStringLiteral("%1 是一个文件夹，不是数据库文件。").arg(native));
+    if (!info.exists())
         return fail(QStringLiteral("不存在。"));
+    QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("无法读取：%1").arg(f.errorString()));
     const QByteArray head = f.read(100);
     f.close();
+    if (head.isEmpty())
+        return fail(QStringLiteral("是空文件，不是本程序的数据库。"));
     if (head.size() >= 19 && head.mid(4, 15) == "Standard Jet DB")
         return fail(
             QStringLiteral("是旧版 Access（Jet）数据库，本程序无法使用，请先把数据导出为Excel再导入。"));
     if (!head.startsWith(QByteArray("SQLite format 3\0", 16)))
         return fail(QStringLiteral("不是本程序的数据库（不是 SQLite 数据库文件）。"));
 
-    const QByteArray native = QFile::encodeName(path);
     // A crash in the middle of a write leaves a journal (or a write-ahead
-    // log) beside the file, which a read-only look cannot apply. Let SQLite
-    // recover the file first, as any ordinary open of it would.
-    if (QFileInfo::exists(path + QStringLiteral("-journal")) ||
-        QFileInfo::exists(path + QStringLiteral("-wal"))) {
-        sqlite3* rw = nullptr;
-        if (sqlite3_open_v2(native.constData(), &rw, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
-            sqlite3_busy_timeout(rw, 5000);
-            sqlite3_exec(rw, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
-        }
-        sqlite3_close(rw);
-    }
+    // log) beside the file, which a read-only look cannot apply.
+    int rc = recoverAfterCrash(path);
+    if (isBusy(rc))
+        return say(lockedMessage());
 
     // Read-only look inside, through a plain handle so nothing is written.
+    const QByteArray nativeName = QFile::encodeName(path);
     sqlite3* raw = nullptr;
-    int rc = sqlite3_open_v2(native.constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    rc = sqlite3_open_v2(nativeName.constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
     auto closeRaw = qScopeGuard([&] { sqlite3_close(raw); });
     if (rc != SQLITE_OK)
-        return fail(QStringLiteral("无法打开：%1").arg(QString::fromUtf8(sqlite3_errstr(rc))));
+        return sqlFail(rc, QString::fromUtf8(sqlite3_errstr(rc)));
     // Another connection may be writing right now; wait for it as the
     // program's own connections do.
     sqlite3_busy_timeout(raw, 5000);
+    auto rawFail = [&](int code) { return sqlFail(code, QString::fromUtf8(sqlite3_errmsg(raw))); };
 
     QSet<QString> tables;
     sqlite3_stmt* st = nullptr;
     rc = sqlite3_prepare_v2(raw, "SELECT name FROM sqlite_master WHERE type='table'", -1, &st, nullptr);
     if (rc != SQLITE_OK)
-        return fail(QStringLiteral("已损坏：%1").arg(QString::fromUtf8(sqlite3_errmsg(raw))));
+        return rawFail(sqlite3_extended_errcode(raw));
     while ((rc = sqlite3_step(st)) == SQLITE_ROW)
         tables.insert(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))));
     sqlite3_finalize(st);
     if (rc != SQLITE_DONE)
-        return fail(QStringLiteral("已损坏：%1").arg(QString::fromUtf8(sqlite3_errmsg(raw))));
+        return rawFail(rc);
 
+    const QString tableNames[] = {Schema::kSenderTable, Schema::kRecipientTable, Schema::kExcelTable};
     QStringList missing;
-    for (const QString& t : {Schema::kSenderTable, Schema::kRecipientTable, Schema::kExcelTable})
+    for (const QString& t : tableNames)
         if (!tables.contains(t))
             missing << t;
     if (!missing.isEmpty())
         return fail(
             QStringLiteral("缺少数据表 %1，不是本程序的数据库。").arg(missing.join(QStringLiteral("、"))));
+    // The right tables with other columns would open and then fail at the
+    // first print date or new recipient.
+    QStringList lacking;
+    for (const QString& t : tableNames) {
+        const QStringList cols = missingColumns(
+            raw, t, t == Schema::kSenderTable ? Schema::senderColumns() : Schema::recipientColumns(), &rc);
+        if (rc != SQLITE_OK)
+            return rawFail(rc);
+        if (!cols.isEmpty())
+            lacking << QStringLiteral("表 %1 的 %2").arg(t, cols.join(QStringLiteral("、")));
+    }
+    if (!lacking.isEmpty())
+        return fail(QStringLiteral("缺少本程序需要的列（%1），不是本程序的数据库。")
+                        .arg(lacking.join(QStringLiteral("；"))));
 
     if (thorough) {
         rc = sqlite3_prepare_v2(raw, "PRAGMA quick_check", -1, &st, nullptr);
         QString verdict;
-        if (rc == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+        if (rc == SQLITE_OK && (rc = sqlite3_step(st)) == SQLITE_ROW)
             verdict = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
         else
             verdict = QString::fromUtf8(sqlite3_errmsg(raw));
         sqlite3_finalize(st);
+        if (isBusy(rc))
+            return say(lockedMessage());
         if (verdict != QLatin1String("ok"))
-            return fail(QStringLiteral("已损坏：%1").arg(verdict));
+            return fail(QStringLiteral("已损坏。详情：%1").arg(verdict));
         // quick_check skips the contents of the rows; read them all once.
         for (const char* sql : {"SELECT * FROM outr", "SELECT * FROM inr", "SELECT * FROM excel"}) {
             rc = sqlite3_prepare_v2(raw, sql, -1, &st, nullptr);
@@ -168,10 +321,60 @@ bool Database::checkFile(const QString& path, QString* error, bool thorough)
             const QString msg = QString::fromUtf8(sqlite3_errmsg(raw));
             sqlite3_finalize(st);
             if (rc != SQLITE_DONE)
-                return fail(QStringLiteral("已损坏：%1").arg(msg));
+                return sqlFail(rc, msg);
         }
     }
     return true;
+}
+
+bool Database::checkOutputPath(const QString& target, const QString& dbPath, QString* error)
+{
+    QStringList databases;
+    if (!dbPath.isEmpty())
+        databases << dbPath;
+    for (const Database* d : registry())
+        if (d->isOpen())
+            databases << d->path();
+    const QFileInfo out(QDir::current().absoluteFilePath(target));
+    const FileId outId = fileId(out.absoluteFilePath());
+    const FileId outFolder = fileId(out.absolutePath());
+    const QString native = QDir::toNativeSeparators(out.absoluteFilePath());
+    for (const QString& db : qAsConst(databases)) {
+        const QFileInfo dbInfo(QDir::current().absoluteFilePath(db));
+        // SQLite puts its companions beside the name it was given, or,
+        // for a link, beside the file the link points to.
+        QStringList bases{dbInfo.absoluteFilePath()};
+        const QString real = dbInfo.canonicalFilePath();
+        if (!real.isEmpty() && real != bases.first())
+            bases << real;
+        for (const QString& base : qAsConst(bases)) {
+            static const QStringList suffixes{QString(), QStringLiteral("-journal"), QStringLiteral("-wal"),
+                                              QStringLiteral("-shm")};
+            for (const QString& suffix : suffixes) {
+                const QFileInfo c(base + suffix);
+                const bool same = outId == fileId(c.absoluteFilePath()) ||
+                                  (out.fileName() == c.fileName() && outFolder == fileId(c.absolutePath()));
+                if (!same)
+                    continue;
+                if (error)
+                    *error = suffix.isEmpty()
+                                 ? QStringLiteral("不能写入 %1：它就是正在使用的数据库文件。").arg(native)
+                                 : QStringLiteral(
+                                       "不能写入 %1：它是正在使用的数据库的日志文件，写入会损坏数据库。")
+                                       .arg(native);
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool Database::fileReplaced() const
+{
+    if (!isOpen())
+        return false;
+    const FileId now = fileId(m_path);
+    return !(now == FileId{true, m_device, m_inode});
 }
 
 bool Database::createFile(const QString& path, QString* error)
@@ -192,7 +395,7 @@ bool Database::createFile(const QString& path, QString* error)
                 ok = ok && tmp.exec(sql, {}, error);
             ok = ok && tx.commit(error);
         } else if (error) {
-            *error = db.lastError().text();
+            *error = describeFailure(db.lastError());
         }
     }
     tmp.close();
@@ -211,6 +414,12 @@ bool Database::open(const QString& path, QString* error, bool createIfMissing)
                 *error = QStringLiteral("无法替换空的数据库文件 %1").arg(path);
             return false;
         }
+        // An installed program's data folder does not exist before its first start.
+        if (!QDir().mkpath(info.absolutePath())) {
+            if (error)
+                *error = QStringLiteral("无法创建文件夹 %1").arg(info.absolutePath());
+            return false;
+        }
         if (!createFile(path, error))
             return false;
     }
@@ -222,11 +431,15 @@ bool Database::open(const QString& path, QString* error, bool createIfMissing)
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     if (!db.open()) {
         if (error)
-            *error = QStringLiteral("无法打开数据库 %1：%2").arg(path, db.lastError().text());
+            *error = QStringLiteral("无法打开数据库 %1：%2")
+                         .arg(QDir::toNativeSeparators(path), describeFailure(db.lastError()));
         close();
         return false;
     }
     m_path = path;
+    const FileId id = fileId(path);
+    m_device = id.device;
+    m_inode = id.inode;
     if (!configure(error)) {
         close();
         return false;
@@ -263,14 +476,14 @@ bool Database::exec(const QString& sql, const QVariantList& binds, QString* erro
     QSqlQuery q(db());
     if (!q.prepare(sql)) {
         if (error)
-            *error = q.lastError().text();
+            *error = describeFailure(q.lastError());
         return false;
     }
     for (const QVariant& v : binds)
         q.addBindValue(v);
     if (!q.exec()) {
         if (error)
-            *error = q.lastError().text();
+            *error = describeFailure(q.lastError());
         return false;
     }
     return true;

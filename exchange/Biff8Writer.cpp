@@ -3,12 +3,13 @@
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QtEndian>
 
 #include <gsf/gsf-infile.h>
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-stdio.h>
+#include <gsf/gsf-output-memory.h>
 #include <gsf/gsf-utils.h>
 
 #include <cmath>
@@ -57,7 +58,6 @@ enum : quint16
 };
 
 constexpr int kMaxRecordData = 8224;
-constexpr int kMaxCellChars = 32767;
 
 void put8(QByteArray& b, quint8 v)
 {
@@ -265,6 +265,10 @@ bool Biff8Writer::addRow(const QVariantList& cells)
 {
     if (m_sheets.isEmpty() || m_sheets.last().rows >= maxRows())
         return false;
+    // A text Excel cannot hold is refused whole, never cut.
+    for (const QVariant& v : cells)
+        if (v.typeId() == QMetaType::QString && v.toString().size() > maxCellChars())
+            return false;
     Sheet& sh = m_sheets.last();
     const int row = sh.rows++;
     const int n = qMin(int(cells.size()), maxColumns());
@@ -349,7 +353,7 @@ void Biff8Writer::appendCell(Sheet& sh, int row, int col, const QVariant& v)
         if (s.isEmpty())
             return;
         put16(b, kXfText);
-        put32(b, quint32(sstIndex(s.left(kMaxCellChars))));
+        put32(b, quint32(sstIndex(s)));
         ++m_sstTotal;
         record(sh.cells, kLabelSst, b);
         return;
@@ -481,15 +485,10 @@ bool Biff8Writer::save(const QString& path, QString* error) const
             *error = QStringLiteral("无法写入 %1：%2").arg(QDir::toNativeSeparators(path), why);
         return false;
     };
-    GError* err = nullptr;
-    const QByteArray native = QFile::encodeName(path);
-    GsfOutput* sink = gsf_output_stdio_new(native.constData(), &err);
-    if (!sink) {
-        const QString why = err ? QString::fromUtf8(err->message) : QString();
-        if (err)
-            g_error_free(err);
-        return fail(why);
-    }
+    // Built in memory and written to path in place: a file output of libgsf
+    // would write a temporary file of its own and rename it over path, which
+    // the caller's own temporary file (and its lock) must not suffer.
+    GsfOutput* sink = gsf_output_memory_new();
     GsfOutfile* ole = gsf_outfile_msole_new(sink);
     GsfOutput* child = ole ? gsf_outfile_new_child(ole, "Workbook", FALSE) : nullptr;
     bool ok = child != nullptr;
@@ -510,8 +509,19 @@ bool Biff8Writer::save(const QString& path, QString* error) const
         ok = gsf_output_close(sink) && ok;
     if (const GError* e = gsf_output_error(sink); why.isEmpty() && e)
         why = QString::fromUtf8(e->message);
+    QByteArray bytes;
+    if (ok) {
+        GsfOutputMemory* mem = GSF_OUTPUT_MEMORY(sink);
+        bytes = QByteArray(reinterpret_cast<const char*>(gsf_output_memory_get_bytes(mem)),
+                           qsizetype(gsf_output_size(sink)));
+    }
     g_object_unref(sink);
     if (!ok)
-        return fail(why.isEmpty() ? QStringLiteral("写入失败（磁盘已满或没有权限？）") : why);
+        return fail(why.isEmpty() ? QStringLiteral("写入失败（内存不足？）") : why);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() ||
+        !file.flush())
+        return fail(file.errorString().isEmpty() ? QStringLiteral("写入失败（磁盘已满或没有权限？）")
+                                                 : file.errorString());
     return true;
 }

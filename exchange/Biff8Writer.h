@@ -17,6 +17,8 @@ class Biff8Writer
 public:
     static constexpr int maxRows() { return 65536; }
     static constexpr int maxColumns() { return 256; }
+    // Characters one cell holds; a row with a longer text is refused.
+    static constexpr int maxCellChars() { return 32767; }
 
     Biff8Writer();
 
@@ -26,7 +28,8 @@ public:
     int rowCount() const; // rows of the current sheet
 
     // Appends a row of texts to the current sheet; empty texts leave their
-    // cell empty. Returns false when the sheet is full or no sheet exists.
+    // cell empty. Returns false when the sheet is full, no sheet exists or a
+    // text is longer than maxCellChars().
     bool addRow(const QStringList& cells);
     // A row of values: QString texts, double/int numbers, bool, QDate,
     // QDateTime; an invalid QVariant leaves the cell empty.

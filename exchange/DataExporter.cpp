@@ -1,6 +1,7 @@
 #include "exchange/DataExporter.h"
 
 #include "data/DataSet.h"
+#include "data/Database.h"
 #include "exchange/Biff8Writer.h"
 #include "exchange/FileReplacer.h"
 #include "exchange/XlsxTextWriter.h"
@@ -47,25 +48,38 @@ QStringList rowOf(const DataSet& data, int row)
     return cells;
 }
 
+// A text longer than a cell holds: the reason, naming record and column.
+QString tooLong(const DataSet& data, const QStringList& cells, int record)
+{
+    for (int c = 0; c < cells.size(); ++c)
+        if (cells.at(c).size() > XlsxTextWriter::maxCellChars())
+            return QStringLiteral("第 %1 条记录的“%2”有 %3 个字符，超过Excel一个单元格最多的 %4 "
+                                  "个字符，无法完整导出。请先缩短它。")
+                .arg(record + 1)
+                .arg(data.fieldNames().value(c))
+                .arg(cells.at(c).size())
+                .arg(XlsxTextWriter::maxCellChars());
+    return {};
+}
+
 bool writeXls(const DataSet& data, const QString& file, Ticker& tick, bool* cancelled, QString* error)
 {
     Biff8Writer w;
-    const QStringList header = data.fieldNames();
-    const int perSheet = DataExporter::xlsRowsPerSheet();
+    w.addSheet(QStringLiteral("Sheet1"));
+    w.addRow(data.fieldNames());
     const int n = data.recordCount();
-    int sheet = 0;
-    for (int r = 0; r < n || sheet == 0; ++r) {
-        if (r % perSheet == 0) {
-            w.addSheet(QStringLiteral("Sheet%1").arg(++sheet));
-            w.addRow(header);
-            if (n == 0)
-                break;
-        }
+    for (int r = 0; r < n; ++r) {
         if (!tick.at(r)) {
             *cancelled = true;
             return false;
         }
-        w.addRow(rowOf(data, r));
+        const QStringList cells = rowOf(data, r);
+        if (!w.addRow(cells)) {
+            *error = tooLong(data, cells, r);
+            if (error->isEmpty())
+                *error = QStringLiteral("第 %1 条记录无法写入工作表。").arg(r + 1);
+            return false;
+        }
     }
     return w.save(file, error);
 }
@@ -73,24 +87,21 @@ bool writeXls(const DataSet& data, const QString& file, Ticker& tick, bool* canc
 bool writeXlsx(const DataSet& data, const QString& file, Ticker& tick, bool* cancelled, QString* error)
 {
     XlsxTextWriter w(file);
-    if (!w.open(error))
+    if (!w.open(error) || !w.addSheet(QStringLiteral("Sheet1"), error) || !w.addRow(data.fieldNames(), error))
         return false;
-    const QStringList header = data.fieldNames();
     const int n = data.recordCount();
-    const int perSheet = XlsxTextWriter::maxRows() - 1;
-    int sheet = 0;
-    for (int r = 0; r < n || sheet == 0; ++r) {
-        if (r % perSheet == 0) {
-            if (!w.addSheet(QStringLiteral("Sheet%1").arg(++sheet), error) || !w.addRow(header, error))
-                return false;
-            if (n == 0)
-                break;
-        }
+    for (int r = 0; r < n; ++r) {
         if (!tick.at(r)) {
             *cancelled = true;
             return false;
         }
-        if (!w.addRow(rowOf(data, r), error))
+        const QStringList cells = rowOf(data, r);
+        const QString why = tooLong(data, cells, r);
+        if (!why.isEmpty()) {
+            *error = why;
+            return false;
+        }
+        if (!w.addRow(cells, error))
             return false;
     }
     return w.close(error);
@@ -98,9 +109,24 @@ bool writeXlsx(const DataSet& data, const QString& file, Ticker& tick, bool* can
 
 } // namespace
 
-int DataExporter::xlsRowsPerSheet()
+int DataExporter::maxRecords(Format format)
 {
-    return Biff8Writer::maxRows() - 1; // the title row takes one
+    // The title row takes one.
+    return (format == Format::Xlsx ? XlsxTextWriter::maxRows() : Biff8Writer::maxRows()) - 1;
+}
+
+bool DataExporter::extensionHidesExisting(const QString& chosenName, Format format)
+{
+    const QString target = targetPath(chosenName, format);
+    return target != chosenName && QFileInfo::exists(target);
+}
+
+QString DataExporter::messageFor(const Result& result)
+{
+    if (result.filtered)
+        return QStringLiteral("已导出搜索结果中的 %1 条记录（列表当前按搜索条件筛选，不是全部数据）。")
+            .arg(result.records);
+    return successMessage() + QStringLiteral("\n共 %1 条记录。").arg(result.records);
 }
 
 DataExporter::Format DataExporter::formatFor(const QString& chosenName, const QString& selectedFilter)
@@ -123,7 +149,7 @@ QString DataExporter::targetPath(const QString& chosenName, Format format)
 }
 
 DataExporter::Result DataExporter::exportDataSet(const DataSet& data, const QString& chosenName,
-                                                 Format format, const ProgressFn& progress)
+                                                 Format format, const ProgressFn& progress, Existing existing)
 {
     Result res;
     if (chosenName.trimmed().isEmpty()) {
@@ -135,8 +161,31 @@ DataExporter::Result DataExporter::exportDataSet(const DataSet& data, const QStr
         return res;
     }
     res.path = QFileInfo(targetPath(chosenName, format)).absoluteFilePath();
-    FileReplacer out(res.path, FileReplacer::Access::Shared);
+    // A search result shows as a narrowed statement ("select * from inr where …").
+    res.filtered = data.statement().contains(QLatin1String(" where "));
     QString why;
+    if (!Database::checkOutputPath(res.path, data.database() ? data.database()->path() : QString(), &why)) {
+        res.error = why;
+        return res;
+    }
+    if (existing == Existing::Refuse && QFileInfo::exists(res.path)) {
+        res.targetExists = true;
+        res.error = QStringLiteral("文件 %1 已存在。").arg(QDir::toNativeSeparators(res.path));
+        return res;
+    }
+    const int n = data.recordCount();
+    if (n > maxRecords(format)) {
+        res.error = format == Format::Xls
+                        ? QStringLiteral("共有 %1 条记录，超过 .xls 工作簿最多的 %2 条，无法完整导出。"
+                                         "请改为导出 .xlsx 文件（文件名以 .xlsx 结尾）。")
+                              .arg(n)
+                              .arg(maxRecords(format))
+                        : QStringLiteral("共有 %1 条记录，超过 .xlsx 工作簿最多的 %2 条，无法完整导出。")
+                              .arg(n)
+                              .arg(maxRecords(format));
+        return res;
+    }
+    FileReplacer out(res.path, FileReplacer::Access::Shared);
     if (!out.prepare(&why)) {
         res.error = why;
         return res;

@@ -28,19 +28,37 @@ public:
     // appended unless it already ends so (any case).
     static QString targetPath(const QString& chosenName, Format format);
 
-    // Records per .xls sheet: a list longer than this continues on "Sheet2",
-    // "Sheet3" …, each sheet starting with the title row again.
-    static int xlsRowsPerSheet();
+    // Records one workbook of the format takes: its first sheet, less the
+    // title row (the import reads the first sheet only). A longer list is
+    // refused, never split over sheets.
+    static int maxRecords(Format format);
+
+    // Whether the file that will be written already exists although the
+    // chosen name did not name it: the extension is added after a save
+    // dialog's own overwrite question, so the caller must ask itself.
+    static bool extensionHidesExisting(const QString& chosenName, Format format);
+
+    enum class Existing
+    {
+        Replace, // the user has agreed (or the dialog asked)
+        Refuse   // an existing file at the target is an error
+    };
 
     struct Result
     {
         bool ok = false;
         bool cancelled = false;
-        QString path; // the file written
-        int records = 0;
-        QString error; // Chinese reason on failure
+        bool targetExists = false; // refused because the file exists (Existing::Refuse)
+        QString path;              // the file written
+        int records = 0;           // records written
+        bool filtered = false;     // the list was a search result, not the whole table
+        QString error;             // Chinese reason on failure
     };
 
+    // The message after a successful export: how many records, and whether
+    // they were only a search result.
+    static QString messageFor(const Result& result);
+
     static Result exportDataSet(const DataSet& data, const QString& chosenName, Format format,
-                                const ProgressFn& progress = {});
+                                const ProgressFn& progress = {}, Existing existing = Existing::Replace);
 };

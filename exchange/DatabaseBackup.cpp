@@ -42,29 +42,41 @@ QString journalOf(const QString& dbPath)
     return dbPath + QStringLiteral("-journal");
 }
 
-// Lets SQLite itself deal with a rollback journal left beside the current
-// file by a crash (a hot journal is rolled back, a finished one deleted), so
-// that no journal meant for the old file can later be applied to the new one.
-bool settleJournal(const QString& dbPath, QString* error)
+// Holds the database at dbPath for the swap: an exclusive lock taken the way
+// every SQLite user takes it, so no other connection, of this process or
+// another, is in the middle of a transaction while the file is replaced. A
+// writer still busy is waited for (busy timeout); one that stays refuses the
+// restore. Taking the lock rolls back a journal that a crash left hot; what
+// journal is left afterwards belongs to no live transaction.
+class SwapLock
 {
-    if (!QFileInfo::exists(journalOf(dbPath)))
-        return true;
-    if (QFileInfo::exists(dbPath)) {
-        SqliteHandle h;
-        if (h.open(dbPath, SQLITE_OPEN_READWRITE, nullptr)) {
-            sqlite3_exec(h.db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+public:
+    bool acquire(const QString& dbPath, QString* error)
+    {
+        if (!QFileInfo::exists(dbPath))
+            return true; // nothing there to hold
+        if (!m_h.open(dbPath, SQLITE_OPEN_READWRITE, error))
+            return false;
+        const int rc = sqlite3_exec(m_h.db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK) {
+            if (error)
+                *error = Database::describeFailure(sqlite3_extended_errcode(m_h.db), m_h.message());
+            return false;
         }
+        m_held = true;
+        return true;
     }
-    // Whatever is left belongs to no transaction in progress (every
-    // connection of ours is closed and the file was just read): discard it.
-    if (QFileInfo::exists(journalOf(dbPath)) && !QFile::remove(journalOf(dbPath))) {
-        if (error)
-            *error = QStringLiteral("无法删除遗留的日志文件 %1。")
-                         .arg(QDir::toNativeSeparators(journalOf(dbPath)));
-        return false;
+    ~SwapLock()
+    {
+        // No page was written: the lock goes without a journal ever being made.
+        if (m_held)
+            sqlite3_exec(m_h.db, "ROLLBACK", nullptr, nullptr, nullptr);
     }
-    return true;
-}
+
+private:
+    SqliteHandle m_h;
+    bool m_held = false;
+};
 
 // A consistent copy of the address book at from into the (empty) file to,
 // through SQLite's online backup: connections may stay open and even write
@@ -72,25 +84,13 @@ bool settleJournal(const QString& dbPath, QString* error)
 // one file at rest.
 bool snapshot(const QString& from, const QString& to, QString* error)
 {
+    // The file must be an address book; this also recovers one that a
+    // crash left with a hot journal, which a read-only handle cannot read.
+    if (!Database::checkFile(from, error))
+        return false;
     SqliteHandle src, dst;
     if (!src.open(from, SQLITE_OPEN_READONLY, error))
         return false;
-    // The file must be an address book; its users may be writing meanwhile (busy timeout).
-    int tables = 0;
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(src.db,
-                           "SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN "
-                           "('outr','inr','excel')",
-                           -1, &st, nullptr) == SQLITE_OK &&
-        sqlite3_step(st) == SQLITE_ROW)
-        tables = sqlite3_column_int(st, 0);
-    sqlite3_finalize(st);
-    if (tables != 3) {
-        if (error)
-            *error = QStringLiteral("%1 不是本程序的数据库：%2")
-                         .arg(QDir::toNativeSeparators(from), src.message());
-        return false;
-    }
     if (!dst.open(to, SQLITE_OPEN_READWRITE, error))
         return false;
     sqlite3_backup* b = sqlite3_backup_init(dst.db, "main", src.db, "main");
@@ -115,7 +115,8 @@ bool snapshot(const QString& from, const QString& to, QString* error)
     sqlite3_backup_finish(b);
     if (rc != SQLITE_DONE) {
         if (error)
-            *error = QStringLiteral("复制数据库失败：%1").arg(QString::fromUtf8(sqlite3_errstr(rc)));
+            *error = QStringLiteral("复制数据库失败：%1")
+                         .arg(Database::describeFailure(rc, QString::fromUtf8(sqlite3_errstr(rc))));
         return false;
     }
     // A single file at rest: no journal mode that needs companions.
@@ -159,17 +160,12 @@ bool DatabaseBackup::backup(const QString& dbPath, const QString& chosenName, QS
             *error = QStringLiteral("没有选择备份文件名。");
         return false;
     }
-    if (!QFileInfo(dbPath).isFile()) {
-        if (error)
-            *error = QStringLiteral("数据库文件 %1 不存在。").arg(QDir::toNativeSeparators(dbPath));
-        return false;
-    }
     const QString target = QFileInfo(backupPath(chosenName)).absoluteFilePath();
-    if (QFileInfo(target) == QFileInfo(dbPath)) {
-        if (error)
-            *error = QStringLiteral("备份文件不能是正在使用的数据库文件本身。");
+    if (!Database::checkOutputPath(target, dbPath, error))
         return false;
-    }
+    // What a killed restore left beside the database goes too, not only
+    // what a killed backup left beside the target.
+    FileReplacer::removeStale(dbPath);
     FileReplacer out(target);
     if (!checkedSnapshot(dbPath, out, QStringLiteral("备份文件校验失败："), error))
         return false;
@@ -197,16 +193,16 @@ bool DatabaseBackup::restore(const QString& source, const QString& dbPath, QStri
         return false;
 
     Database::closeAll();
-    if (!settleJournal(target, error))
+    SwapLock lock;
+    if (!lock.acquire(target, error))
         return false;
-    if (!out.commit(error))
-        return false;
-    // Nothing may have recreated it meanwhile; a journal now would be
-    // applied to the restored file.
+    // Under the lock a journal left now is a dead one (a crash's, already
+    // rolled back); beside the new file it would be taken for its own.
     if (QFileInfo::exists(journalOf(target)) && !QFile::remove(journalOf(target))) {
         if (error)
-            *error = QStringLiteral("无法删除日志文件 %1。").arg(QDir::toNativeSeparators(journalOf(target)));
+            *error = QStringLiteral("无法删除遗留的日志文件 %1。")
+                         .arg(QDir::toNativeSeparators(journalOf(target)));
         return false;
     }
-    return true;
+    return out.commit(error);
 }

@@ -69,7 +69,7 @@ bool ExcelImporter::replaceTable(Database& db, const QVector<QStringList>& recor
     Transaction tx(conn);
     if (!tx.isActive()) {
         if (error)
-            *error = QStringLiteral("无法开始事务：%1").arg(conn.lastError().text());
+            *error = Database::describeFailure(conn.lastError());
         return false;
     }
     if (!db.exec(QStringLiteral("DELETE FROM excel"), {}, error))
@@ -90,7 +90,9 @@ bool ExcelImporter::replaceTable(Database& db, const QVector<QStringList>& recor
     sqlite3_stmt* stmt = nullptr;
     if (!handle || sqlite3_prepare_v2(handle, sql.constData(), -1, &stmt, nullptr) != SQLITE_OK) {
         if (error)
-            *error = handle ? QString::fromUtf8(sqlite3_errmsg(handle)) : QStringLiteral("数据库没有连接");
+            *error = handle ? Database::describeFailure(sqlite3_extended_errcode(handle),
+                                                        QString::fromUtf8(sqlite3_errmsg(handle)))
+                            : QStringLiteral("数据库没有连接。");
         return false;
     }
     const auto finalize = qScopeGuard([stmt] { sqlite3_finalize(stmt); });
@@ -127,12 +129,15 @@ bool ExcelImporter::replaceTable(Database& db, const QVector<QStringList>& recor
             if (error)
                 *error = QStringLiteral("第 %1 条记录无法写入：%2")
                              .arg(r + 1)
-                             .arg(QString::fromUtf8(sqlite3_errmsg(handle)));
+                             .arg(Database::describeFailure(rc, QString::fromUtf8(sqlite3_errmsg(handle))));
             return false;
         }
     }
-    if (!tx.commit(error))
+    if (!tx.commit()) {
+        if (error)
+            *error = Database::describeFailure(conn.lastError());
         return false;
+    }
     if (progress)
         progress(100);
     return true;

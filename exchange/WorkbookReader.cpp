@@ -1,5 +1,6 @@
 #include "exchange/WorkbookReader.h"
 
+#include "exchange/CellText.h"
 #include "exchange/XlsReader.h"
 #include "exchange/XlsxReader.h"
 
@@ -7,23 +8,53 @@
 #include <QFile>
 #include <QFileInfo>
 
-WorkbookReader::Format WorkbookReader::detect(const QString& path)
+namespace {
+
+// A row as a header compares: texts trimmed, empty cells at the end left out.
+QStringList headerOf(const QStringList& row)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return Format::Unknown;
-    const QByteArray head = f.read(8);
-    if (head == QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8))
+    QStringList out;
+    for (const QString& s : row)
+        out << CellText::trimmed(s);
+    while (!out.isEmpty() && out.last().isEmpty())
+        out.removeLast();
+    return out;
+}
+
+bool sharesText(const QStringList& a, const QStringList& b)
+{
+    for (const QString& s : a)
+        if (!s.isEmpty() && b.contains(s))
+            return true;
+    return false;
+}
+
+} // namespace
+
+WorkbookReader::Format WorkbookReader::detect(const QByteArray& head)
+{
+    if (head.startsWith(QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)))
         return Format::Xls;
     if (head.startsWith(QByteArray("PK\x03\x04", 4)))
         return Format::Xlsx;
     return Format::Unknown;
 }
 
+WorkbookReader::Format WorkbookReader::detect(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return Format::Unknown;
+    return detect(f.read(8));
+}
+
 bool WorkbookReader::read(const QString& path, QString* error, const ProgressFn& progress, bool* cancelled)
 {
     m_rows.clear();
+    m_sheets.clear();
     m_sheetName.clear();
+    m_sheetsRead = 0;
+    m_budget = Budget();
     if (cancelled)
         *cancelled = false;
     const QFileInfo fi(path);
@@ -50,7 +81,56 @@ bool WorkbookReader::read(const QString& path, QString* error, const ProgressFn&
     case Format::Unknown:
         return fail(QStringLiteral("文件不是Excel工作簿（.xls 或 .xlsx）。"));
     }
-    if (!ok)
-        m_rows.clear();
-    return ok;
+    return finish(ok);
+}
+
+bool WorkbookReader::readData(const QByteArray& data, QString* error)
+{
+    m_rows.clear();
+    m_sheets.clear();
+    m_sheetName.clear();
+    m_sheetsRead = 0;
+    m_budget = Budget();
+    bool ok = false;
+    switch (detect(data.left(8))) {
+    case Format::Xls:
+        ok = XlsReader::readData(data, this, error);
+        break;
+    case Format::Xlsx:
+        ok = XlsxReader::readData(data, this, error);
+        break;
+    case Format::Unknown:
+        if (error)
+            *error = QStringLiteral("文件不是Excel工作簿（.xls 或 .xlsx）。");
+        return false;
+    }
+    return finish(ok);
+}
+
+bool WorkbookReader::finish(bool ok)
+{
+    if (!ok || m_sheets.isEmpty()) {
+        m_sheets.clear();
+        return false;
+    }
+    m_sheetName = m_sheets.first().name;
+    m_rows = std::move(m_sheets.first().rows);
+    m_sheetsRead = 1;
+    const QStringList header = m_rows.isEmpty() ? QStringList() : headerOf(m_rows.first());
+    for (int i = 1; i < m_sheets.size(); ++i) {
+        QVector<QStringList>& more = m_sheets[i].rows;
+        if (more.isEmpty())
+            break;
+        const QStringList first = headerOf(more.first());
+        int from = 0;
+        if (first == header)
+            from = 1;
+        else if (sharesText(first, header))
+            break; // another table
+        for (int r = from; r < more.size(); ++r)
+            m_rows << std::move(more[r]);
+        ++m_sheetsRead;
+    }
+    m_sheets.clear();
+    return true;
 }

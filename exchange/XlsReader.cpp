@@ -1,44 +1,136 @@
 #include "exchange/XlsReader.h"
 
-#include "exchange/BiffFormulaReader.h"
-#include "exchange/CellText.h"
+#include "exchange/BiffReader.h"
 #include "exchange/WorkbookReader.h"
 
 #include <QFile>
 
-#include <freexl.h>
+#include <gsf/gsf-infile-msole.h>
+#include <gsf/gsf-infile.h>
+#include <gsf/gsf-input-memory.h>
+#include <gsf/gsf-input-stdio.h>
+#include <gsf/gsf-utils.h>
+
+#include <memory>
 
 namespace {
 
-// Closes a FreeXL handle when it goes out of scope.
-class FreeXlHandle
-{
-public:
-    ~FreeXlHandle()
-    {
-        if (h)
-            freexl_close(h);
-    }
-    const void* h = nullptr;
-};
+template <typename T>
+using GsfPtr = std::unique_ptr<T, void (*)(gpointer)>;
 
-QString freeXlError(int rc)
+template <typename T>
+GsfPtr<T> own(T* p)
 {
-    switch (rc) {
-    case FREEXL_FILE_NOT_FOUND:
-        return QStringLiteral("文件不存在或无法读取。");
-    case FREEXL_INSUFFICIENT_MEMORY:
-        return QStringLiteral("内存不足。");
-    case FREEXL_INVALID_CFBF_HEADER:
-    case FREEXL_CFBF_INVALID_SIGNATURE:
-    case FREEXL_BIFF_WORKBOOK_NOT_FOUND:
-        return QStringLiteral("文件不是Excel 97-2003工作簿。");
-    case FREEXL_UNSUPPORTED_CHARSET:
-    case FREEXL_INVALID_CHARACTER:
-        return QStringLiteral("工作簿的文字编码无法识别。");
-    default:
-        return QStringLiteral("工作簿已损坏或格式不受支持（错误 %1）。").arg(rc);
+    return GsfPtr<T>(p, g_object_unref);
+}
+
+void initGsf()
+{
+    static const bool initialised = [] {
+        gsf_init();
+        // Damaged containers are reported with our own reason, not with
+        // the library's warnings on the terminal.
+        g_log_set_handler(
+            "libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
+            [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+        return true;
+    }();
+    Q_UNUSED(initialised);
+}
+
+QString notXls()
+{
+    return QStringLiteral("文件不是Excel 97-2003工作簿，或已损坏。");
+}
+
+QString encrypted()
+{
+    return QStringLiteral("工作簿有密码保护（已加密），无法读取。请先在Excel中取消密码，另存后再导入。");
+}
+
+// The child of a compound file named so (names compare without case).
+GsfPtr<GsfInput> child(GsfInfile* ole, const char* want)
+{
+    const int n = gsf_infile_num_children(ole);
+    for (int i = 0; i < n; ++i) {
+        const char* name = gsf_infile_name_by_index(ole, i);
+        if (name && QString::fromUtf8(name).compare(QLatin1String(want), Qt::CaseInsensitive) == 0)
+            return own(gsf_infile_child_by_index(ole, i));
     }
+    return own<GsfInput>(nullptr);
+}
+
+bool readInput(GsfInput* input, WorkbookReader* out, QString* error, const ProgressFn& progress,
+               bool* cancelled)
+{
+    auto fail = [&](const QString& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    GError* err = nullptr;
+    auto ole = own(gsf_infile_msole_new(input, &err));
+    if (err)
+        g_error_free(err);
+    if (!ole)
+        return fail(notXls());
+
+    GsfPtr<GsfInput> workbook = child(ole.get(), "Workbook");
+    if (!workbook)
+        workbook = child(ole.get(), "Book");
+    if (!workbook) {
+        // A password-protected .xlsx is kept in a compound file too.
+        if (child(ole.get(), "EncryptedPackage"))
+            return fail(encrypted());
+        return fail(notXls());
+    }
+
+    // A stream never holds more than its container; the budget bounds both.
+    const gsf_off_t size = gsf_input_size(workbook.get());
+    if (size < 0 || size > gsf_input_size(input))
+        return fail(QStringLiteral("工作簿已损坏：工作簿数据的长度不对。"));
+    if (!out->budget().charge(qint64(size)))
+        return fail(WorkbookReader::Budget::message());
+    QByteArray stream(qsizetype(size), Qt::Uninitialized);
+    qsizetype done = 0;
+    while (done < stream.size()) {
+        const qsizetype chunk = qMin<qsizetype>(stream.size() - done, 1 << 20);
+        if (!gsf_input_read(workbook.get(), size_t(chunk), reinterpret_cast<guint8*>(stream.data() + done)))
+            return fail(QStringLiteral("工作簿已损坏：工作簿数据无法完整读出。"));
+        done += chunk;
+    }
+
+    BiffReader biff;
+    if (!biff.open(stream, &out->budget(), error))
+        return false;
+
+    // "Sheet1", else the first worksheet; then the worksheets after it
+    // while the one before is full.
+    QVector<int> worksheets;
+    int chosen = -1;
+    for (int i = 0; i < biff.sheets().size(); ++i) {
+        if (!biff.sheets().at(i).worksheet)
+            continue;
+        if (chosen < 0 && biff.sheets().at(i).name.compare(QLatin1String("Sheet1"), Qt::CaseInsensitive) == 0)
+            chosen = int(worksheets.size());
+        worksheets << i;
+    }
+    if (worksheets.isEmpty())
+        return fail(QStringLiteral("工作簿中没有工作表。"));
+    if (chosen < 0)
+        chosen = 0;
+    for (int w = chosen; w < worksheets.size(); ++w) {
+        WorkbookReader::Sheet sheet;
+        if (!biff.readSheet(worksheets.at(w), &sheet, error, progress, cancelled))
+            return false;
+        const bool full = sheet.full;
+        out->addSheet(std::move(sheet));
+        if (!full)
+            break;
+    }
+    if (progress)
+        progress(100);
+    return true;
 }
 
 } // namespace
@@ -46,117 +138,29 @@ QString freeXlError(int rc)
 bool XlsReader::read(const QString& path, WorkbookReader* out, QString* error, const ProgressFn& progress,
                      bool* cancelled)
 {
-    auto fail = [&](const QString& why) {
-        if (error)
-            *error = why;
-        return false;
-    };
-    FreeXlHandle xls;
+    initGsf();
+    GError* err = nullptr;
     const QByteArray native = QFile::encodeName(path);
-    int rc = freexl_open(native.constData(), &xls.h);
-    if (rc != FREEXL_OK)
-        return fail(freeXlError(rc));
-
-    unsigned int info = 0;
-    if (freexl_get_info(xls.h, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK && info != FREEXL_BIFF_PLAIN)
-        return fail(QStringLiteral("工作簿有密码保护，请先在Excel中取消密码。"));
-    if (freexl_get_info(xls.h, FREEXL_BIFF_VERSION, &info) == FREEXL_OK && info != FREEXL_BIFF_VER_8 &&
-        info != FREEXL_BIFF_VER_5 && info != FREEXL_BIFF_VER_4 && info != FREEXL_BIFF_VER_3 &&
-        info != FREEXL_BIFF_VER_2)
-        return fail(QStringLiteral("文件不是Excel 97-2003工作簿。"));
-
-    unsigned int sheets = 0;
-    if (freexl_get_info(xls.h, FREEXL_BIFF_SHEET_COUNT, &sheets) != FREEXL_OK || sheets == 0)
-        return fail(QStringLiteral("工作簿中没有工作表。"));
-
-    unsigned short chosen = 0;
-    QString chosenName;
-    for (unsigned short i = 0; i < sheets; ++i) {
-        const char* name = nullptr;
-        if (freexl_get_worksheet_name(xls.h, i, &name) != FREEXL_OK)
-            continue;
-        const QString n = QString::fromUtf8(name ? name : "");
-        if (i == 0)
-            chosenName = n;
-        if (n.compare(QLatin1String("Sheet1"), Qt::CaseInsensitive) == 0) {
-            chosen = i;
-            chosenName = n;
-            break;
-        }
+    auto input = own(gsf_input_stdio_new(native.constData(), &err));
+    if (err)
+        g_error_free(err);
+    if (!input) {
+        if (error)
+            *error = QStringLiteral("文件不存在或无法读取。");
+        return false;
     }
-    rc = freexl_select_active_worksheet(xls.h, chosen);
-    if (rc != FREEXL_OK)
-        return fail(freeXlError(rc));
-    out->setSheetName(chosenName);
+    return readInput(input.get(), out, error, progress, cancelled);
+}
 
-    // FreeXL leaves formula cells empty and gives error cells as numbers:
-    // their texts come from the sheet's records.
-    BiffFormulaReader formulas;
-    QString why;
-    if (!formulas.readFile(path, chosenName, chosen, &why))
-        return fail(why);
-    const QHash<quint64, QString>& overlay = formulas.cells();
-
-    unsigned int rows = 0;
-    unsigned short cols = 0;
-    rc = freexl_worksheet_dimensions(xls.h, &rows, &cols);
-    if (rc != FREEXL_OK)
-        return fail(freeXlError(rc));
-
-    QVector<QStringList>& result = out->mutableRows();
-    result.clear();
-    result.reserve(int(rows));
-    int lastPercent = -1;
-    for (unsigned int r = 0; r < rows; ++r) {
-        if (progress) {
-            const int percent = int(qint64(r) * 100 / rows);
-            if (percent != lastPercent) {
-                lastPercent = percent;
-                if (!progress(percent)) {
-                    if (cancelled)
-                        *cancelled = true;
-                    return fail(QStringLiteral("已取消。"));
-                }
-            }
-        }
-        QStringList row;
-        row.reserve(cols);
-        bool any = false;
-        for (unsigned short c = 0; c < cols; ++c) {
-            FreeXL_CellValue v;
-            rc = freexl_get_cell_value(xls.h, r, c, &v);
-            if (rc != FREEXL_OK)
-                return fail(freeXlError(rc));
-            QString text;
-            switch (v.type) {
-            case FREEXL_CELL_INT:
-                text = QString::number(v.value.int_value);
-                break;
-            case FREEXL_CELL_DOUBLE:
-                text = CellText::number(v.value.double_value);
-                break;
-            case FREEXL_CELL_TEXT:
-            case FREEXL_CELL_SST_TEXT:
-            case FREEXL_CELL_DATE:
-            case FREEXL_CELL_DATETIME:
-            case FREEXL_CELL_TIME:
-                text = QString::fromUtf8(v.value.text_value);
-                break;
-            default:
-                break;
-            }
-            if (!overlay.isEmpty()) {
-                const auto it = overlay.constFind(BiffFormulaReader::key(r, c));
-                if (it != overlay.constEnd())
-                    text = it.value();
-            }
-            any = any || !text.isEmpty();
-            row << text;
-        }
-        if (any)
-            result << row;
+bool XlsReader::readData(const QByteArray& data, WorkbookReader* out, QString* error)
+{
+    initGsf();
+    auto input = own(gsf_input_memory_new(reinterpret_cast<const guint8*>(data.constData()),
+                                          gsf_off_t(data.size()), FALSE));
+    if (!input) {
+        if (error)
+            *error = notXls();
+        return false;
     }
-    if (progress && lastPercent != 100)
-        progress(100);
-    return true;
+    return readInput(input.get(), out, error, {}, nullptr);
 }

@@ -1,5 +1,7 @@
 #include "exchange/XlsxTextWriter.h"
 
+#include <QRegularExpression>
+
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 #include <quazip/quazipnewinfo.h>
@@ -9,15 +11,19 @@
 
 namespace {
 
-constexpr int kMaxCellChars = 32767;
-
 QByteArray escape(const QString& s)
 {
+    static const QRegularExpression escapeLike(QStringLiteral("^_x[0-9A-Fa-f]{4}_"));
     QString out;
     out.reserve(s.size());
-    for (QChar c : s) {
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const QChar c = s.at(i);
         const ushort u = c.unicode();
-        if (c == QLatin1Char('&'))
+        if (c == QLatin1Char('_') && s.mid(i, 7).contains(escapeLike))
+            out += QLatin1String("_x005F_"); // a text that would read as an escape
+        else if (c == QLatin1Char('\r'))
+            out += QLatin1String("&#13;"); // XML readers turn a bare CR into LF
+        else if (c == QLatin1Char('&'))
             out += QLatin1String("&amp;");
         else if (c == QLatin1Char('<'))
             out += QLatin1String("&lt;");
@@ -111,15 +117,29 @@ bool XlsxTextWriter::addSheet(const QString& name, QString* error)
 
 bool XlsxTextWriter::addRow(const QStringList& cells, QString* error)
 {
-    if (!m_sheet || m_rows >= maxRows())
+    if (!m_sheet || m_rows >= maxRows()) {
+        if (error)
+            *error = QStringLiteral("工作表已满（最多 %1 行）。").arg(maxRows());
         return false;
+    }
+    for (int c = 0; c < cells.size(); ++c) {
+        if (cells.at(c).size() > maxCellChars()) {
+            if (error)
+                *error = QStringLiteral("第 %1 行第 %2 列的文字有 %3 个字符，超过一个单元格最多的 %4 个。")
+                             .arg(m_rows + 1)
+                             .arg(c + 1)
+                             .arg(cells.at(c).size())
+                             .arg(maxCellChars());
+            return false;
+        }
+    }
     const QByteArray r = QByteArray::number(++m_rows);
     QByteArray xml = "<row r=\"" + r + "\">";
     for (int c = 0; c < cells.size(); ++c) {
         if (cells.at(c).isEmpty())
             continue;
         xml += "<c r=\"" + columnName(c) + r + "\" s=\"1\" t=\"inlineStr\"><is><t xml:space=\"preserve\">" +
-               escape(cells.at(c).left(kMaxCellChars)) + "</t></is></c>";
+               escape(cells.at(c)) + "</t></is></c>";
     }
     xml += "</row>";
     if (m_sheet->write(xml) != xml.size()) {

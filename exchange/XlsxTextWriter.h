@@ -17,6 +17,8 @@ class XlsxTextWriter
 {
 public:
     static constexpr int maxRows() { return 1048576; }
+    // Characters one cell holds; a row with a longer text is refused, never cut.
+    static constexpr int maxCellChars() { return 32767; }
 
     explicit XlsxTextWriter(const QString& path);
     ~XlsxTextWriter();

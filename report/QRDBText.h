@@ -66,12 +66,12 @@ public:
         FontColor = color;
     }
 
-    // The text this item prints for the current record of its dataset,
-    // before the hook: empty when there is no dataset, no open dataset, no
-    // current record or no such column.
-    QString fieldText() const;
+    // The text this item prints for a record of its dataset (row, 0-based;
+    // -1 for the current one) before the hook: empty when there is no
+    // dataset, no open dataset, no such record or no such column.
+    QString fieldText(int row = -1) const;
     // fieldText() after the hook (called only for a non-empty value).
-    QString printText();
+    QString printText(int row = -1);
 
 private:
     TQRBand* m_band;

@@ -10,6 +10,7 @@
 
 class DataSet;
 class QPainter;
+class ReportOutputListener;
 class TQRBand;
 
 // Page geometry, every value in tenths of a millimetre.
@@ -44,6 +45,7 @@ struct TQRPrinterSettings
     int Copies = 1;
     int FirstPage = 0; // 0 and 0: all pages
     int LastPage = 0;
+    int RangePageCount = 0; // pages the report had when the range was chosen
     QPageLayout::Orientation Orientation = QPageLayout::Portrait;
     int Bin = 0;       // QPrinter::PaperSource; 0 = automatic
     int Duplex = 0;    // QPrinter::DuplexMode; 0 = none
@@ -73,6 +75,8 @@ public:
     // (preview), never on paper.
     QImage ScreenPicture;
     QString ReportTitle;
+    // Told about printing and PDF export from the preview; not owned.
+    ReportOutputListener* OutputListener = nullptr;
 
     // The detail band (the first band created on this report), or null.
     TQRBand* band() const;

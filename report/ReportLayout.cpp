@@ -17,7 +17,12 @@ ReportLayout::~ReportLayout() = default;
 
 void ReportLayout::start()
 {
-    m_pages.clear();
+    m_pageFirst.clear();
+    m_made[0].clear();
+    m_made[1].clear();
+    m_readPage = -1;
+    m_read.clear();
+    m_textCache.clear();
     m_items.clear();
     m_itemNames.clear();
     m_itemFields.clear();
@@ -51,15 +56,12 @@ void ReportLayout::start()
 
     DataSet* ds = m_report->DataSet;
     if (ds && ds->isOpen()) {
-        m_savedRow = ds->currentRow();
         if (!ds->isEmpty()) {
             m_useDataSet = true;
             m_records = ds->recordCount();
         } else if (!m_report->PrintIfEmpty) {
             m_records = 0;
         }
-    } else {
-        m_savedRow = -1;
     }
     if (!m_hasBand)
         m_records = 0;
@@ -79,7 +81,7 @@ bool ReportLayout::step()
         DataSet* ds = m_report->DataSet;
         // Go by our own count rather than the cursor, so that anything
         // moving the cursor between records cannot skip or repeat one.
-        if (!ds || !ds->isOpen() || m_done >= ds->recordCount() || !ds->moveTo(m_done)) {
+        if (!ds || !ds->isOpen() || m_done >= ds->recordCount()) {
             finish();
             return false;
         }
@@ -93,13 +95,8 @@ bool ReportLayout::step()
 
 void ReportLayout::finish()
 {
-    if (m_finished)
-        return;
+    // The dataset's cursor is never moved: it stands where it stood.
     m_finished = true;
-    // The dataset stands where it stood before the run.
-    DataSet* ds = m_report->DataSet;
-    if (m_useDataSet && ds && ds->isOpen() && m_savedRow >= 0 && m_savedRow < ds->recordCount())
-        ds->moveTo(m_savedRow);
 }
 
 bool ReportLayout::generateAll(const std::function<bool(int)>& progress)
@@ -130,6 +127,28 @@ int ReportLayout::progress() const
     return int(qint64(m_done) * 100 / m_records);
 }
 
+int ReportLayout::expectedPageCount() const
+{
+    if (m_finished || !m_started)
+        return m_pageFirst.size();
+    const TQRPage& page = m_report->Page;
+    const double available = m_pageLength - page.TopMargin - page.BottomMargin;
+    const double height = std::round(m_bandHeight);
+    if (height <= 0) // every band on the one page
+        return std::max<int>(m_pageFirst.size(), m_done < m_records ? 1 : 0);
+    // As printBand() breaks pages: bands stack while they fit, one at least.
+    int perPage = 1;
+    while ((perPage + 1) * height <= available + 1e-6)
+        ++perPage;
+    const int left = m_records - m_done;
+    const double usedNow = m_pageFirst.isEmpty() ? available + height : m_used;
+    int roomNow = 0; // bands still fitting the current page
+    while (usedNow > 0 && usedNow + (roomNow + 1) * height <= available + 1e-6 && roomNow < left)
+        ++roomNow;
+    const int rest = left - roomNow;
+    return m_pageFirst.size() + (rest + perPage - 1) / perPage;
+}
+
 QSizeF ReportLayout::pageSizeMm() const
 {
     return QSizeF(m_pageWidth / 10.0, m_pageLength / 10.0);
@@ -143,38 +162,65 @@ void ReportLayout::printBand()
     // A band that does not fit the space left starts a new page. A band
     // taller than the whole page gets a page of its own too (cut off at the
     // bottom) rather than printing over the one before.
-    if (m_pages.isEmpty() || (m_used > 0 && m_used + height > available + 1e-6)) {
-        m_pages.append(PageContent());
+    if (m_pageFirst.isEmpty() || (m_used > 0 && m_used + height > available + 1e-6)) {
+        m_pageFirst.append(m_done);
+        m_made[(m_pageFirst.size() - 1) % 2].clear();
         m_used = 0;
     }
-    BandPrint print;
-    print.top = page.TopMargin + m_used;
-    if (const TQRBand* band = m_report->band()) {
-        print.texts.reserve(band->items().size());
-        for (TQRDBText* item : band->items())
-            print.texts.append(item->printText());
-    }
-    // Pad in case the band lost items since the run started.
-    while (print.texts.size() < m_items.size())
-        print.texts.append(QString());
+    const QStringList texts = recordTexts(m_done);
+    // Only what was cut is kept, so a run still costs the same per page.
     const QVector<ReportOverflow> cut =
-        m_overflowCheck.check(m_items, print.texts, page.LeftMargin, print.top,
+        m_overflowCheck.check(m_items, texts, page.LeftMargin, page.TopMargin + m_used,
                               QSizeF(m_pageWidth, m_pageLength), m_calibration, m_done + 1);
     for (ReportOverflow o : cut) {
-        o.page = m_pages.size() - 1;
+        o.page = m_pageFirst.size() - 1;
         m_overflows.append(o);
     }
-    m_pages.last().bands.append(print);
+    m_made[(m_pageFirst.size() - 1) % 2].append(texts);
     m_used += height;
+}
+
+int ReportLayout::pageEnd(int index) const
+{
+    return index + 1 < m_pageFirst.size() ? m_pageFirst.at(index + 1) : m_done;
+}
+
+QStringList ReportLayout::recordTexts(int record) const
+{
+    QStringList texts;
+    const TQRBand* band = m_report->band();
+    const int row = m_useDataSet ? record : -1;
+    if (band) {
+        texts.reserve(band->items().size());
+        for (TQRDBText* item : band->items())
+            texts.append(item->printText(item->DataSet == m_report->DataSet ? row : -1));
+    }
+    // Pad in case the band lost items since the run started.
+    while (texts.size() < m_items.size())
+        texts.append(QString());
+    return texts;
+}
+
+const QVector<QStringList>& ReportLayout::bandTexts(int index) const
+{
+    if (index >= m_pageFirst.size() - 2)
+        return m_made[index % 2];
+    if (m_readPage != index) {
+        m_read.clear();
+        for (int record = m_pageFirst.at(index); record < pageEnd(index); ++record)
+            m_read.append(recordTexts(record));
+        m_readPage = index;
+    }
+    return m_read;
 }
 
 QStringList ReportLayout::pageTexts(int index) const
 {
     QStringList out;
-    if (index < 0 || index >= m_pages.size())
+    if (index < 0 || index >= m_pageFirst.size())
         return out;
-    for (const BandPrint& b : m_pages.at(index).bands)
-        out += b.texts;
+    for (const QStringList& texts : bandTexts(index))
+        out += texts;
     return out;
 }
 
@@ -198,7 +244,7 @@ void ReportLayout::paintPage(QPainter* painter, int index) const
 
 void ReportLayout::paintPage(QPainter* painter, int index, const ScreenExtras& extras) const
 {
-    if (index < 0 || index >= m_pages.size())
+    if (index < 0 || index >= m_pageFirst.size())
         return;
     QPaintDevice* device = painter->device();
     const double devX = device->logicalDpiX() / 254.0;
@@ -219,16 +265,22 @@ void ReportLayout::paintPage(QPainter* painter, int index, const ScreenExtras& e
     painter->scale(m_calibration.ScaleX, m_calibration.ScaleY);
 
     const double left = m_report->Page.LeftMargin;
-    for (const BandPrint& b : m_pages.at(index).bands) {
+    const double height = std::round(m_bandHeight);
+    const QVector<QStringList>& bands = bandTexts(index);
+    for (int j = 0; j < bands.size(); ++j) {
+        // Every band of a page is as high as the first: they stack from the top margin.
+        const double top = m_report->Page.TopMargin + j * height;
+        const QStringList& texts = bands.at(j);
         if (!m_bandTransparent && extras.background.isNull())
-            painter->fillRect(QRectF(left * u, b.top * u, m_bandWidth * u, m_bandHeight * u), m_bandColor);
+            painter->fillRect(QRectF(left * u, top * u, m_bandWidth * u, m_bandHeight * u), m_bandColor);
         // Transparent items first; opaque ones fill their box and cover them.
         for (int pass = 0; pass < 2; ++pass) {
             for (int i = 0; i < m_items.size(); ++i) {
                 const ReportPainter::Item& item = m_items.at(i);
                 if (item.transparent != (pass == 0))
                     continue;
-                ReportPainter::paintItem(painter, item, b.texts.value(i), left * u, b.top * u, u, device);
+                ReportPainter::paintItem(painter, item, texts.value(i), left * u, top * u, u, device,
+                                         &m_textCache);
             }
         }
     }

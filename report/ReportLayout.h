@@ -3,6 +3,7 @@
 #include "report/QuickRep.h"
 #include "report/ReportOverflow.h"
 #include "report/ReportPainter.h"
+#include "report/TextShapeCache.h"
 
 #include <QImage>
 #include <QSizeF>
@@ -15,10 +16,13 @@
 class QPainter;
 
 // One run of a report, kept apart from painting: the record loop, the page
-// breaking and the item texts (after their print hooks) of every band on
-// every page. Nothing else is kept per page, so a batch of 10,000 records
-// stays small; a page is painted on demand onto any painter (screen,
-// preview, printer, PDF), always the same way.
+// breaking and the item texts (after their print hooks). Per page only its
+// first record is kept, and the texts of the last two pages made; the texts
+// of an older page are printed again from the datasets when it is painted.
+// The datasets' cursors are never moved. So a batch of 100,000 records costs
+// a few hundred kilobytes however often it is painted, and a page is painted
+// on demand onto any painter (screen, preview, printer, PDF), always the
+// same way.
 //
 // The geometry and fonts of the items are taken when the run starts.
 class ReportLayout
@@ -44,7 +48,10 @@ public:
     bool isCancelled() const { return m_cancelled; }
     // Records done x 100 / record count.
     int progress() const;
-    int pageCount() const { return m_pages.size(); }
+    int pageCount() const { return m_pageFirst.size(); }
+    // The pages the whole run will make, known as soon as it has started
+    // (every band is as high as the others); pageCount() once finished.
+    int expectedPageCount() const;
 
     QSizeF pageSizeMm() const;
     // Page width and length in tenths of a millimetre.
@@ -79,16 +86,11 @@ public:
     QStringList pageTexts(int index) const;
 
 private:
-    struct BandPrint
-    {
-        double top = 0; // tenths from the top of the page
-        QStringList texts;
-    };
-    struct PageContent
-    {
-        QVector<BandPrint> bands;
-    };
-
+    // Records [first, end) of a page; end is the next page's first.
+    int pageEnd(int index) const;
+    // The item texts of every band on a page.
+    const QVector<QStringList>& bandTexts(int index) const;
+    QStringList recordTexts(int record) const;
     void printBand();
     void finish();
 
@@ -107,13 +109,16 @@ private:
     bool m_bandTransparent = false;
     bool m_hasBand = false;
 
-    QVector<PageContent> m_pages;
-    double m_used = 0; // tenths used on the current page
+    QVector<int> m_pageFirst;       // first record of every page
+    double m_used = 0;              // tenths used on the current page
+    QVector<QStringList> m_made[2]; // texts of the pages made last, by page index % 2
+    mutable int m_readPage = -1;    // an older page, printed again
+    mutable QVector<QStringList> m_read;
+    mutable TextShapeCache m_textCache;
     bool m_started = false;
     bool m_finished = false;
     bool m_cancelled = false;
     bool m_useDataSet = false;
     int m_records = 0;
     int m_done = 0;
-    int m_savedRow = -1;
 };

@@ -3,15 +3,18 @@
 #include "report/QRDBText.h"
 
 #include "report/FontSetup.h"
+#include "report/TextShapeCache.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 ReportPainter::Item ReportPainter::itemOf(const TQRDBText& text)
 {
@@ -44,9 +47,7 @@ bool isSongFamily(const QFont& font)
     return false;
 }
 
-// Whether the family behind font has a real bold face. Qt's synthetic bold
-// is lost in the print preview and on high-resolution printers, so fonts
-// without one are emboldened by drawing twice instead.
+// Whether the family behind font has a real bold face.
 bool hasRealBold(const QFont& font)
 {
     // Keyed by the family asked for: resolving it is the costly part.
@@ -77,6 +78,11 @@ double pointSizeOf(const QFont& font, double dpi)
 }
 
 } // namespace
+
+bool ReportPainter::emulatesBold(const QFont& font)
+{
+    return font.bold() && !hasRealBold(font);
+}
 
 QStringList ReportPainter::splitLines(const QString& text)
 {
@@ -151,37 +157,46 @@ ReportPainter::Extent ReportPainter::measure(const Item& item, const QString& te
 }
 
 void ReportPainter::paintItem(QPainter* painter, const Item& item, const QString& text, double bandLeft,
-                              double bandTop, double unitsPerTenth, QPaintDevice* device)
+                              double bandTop, double unitsPerTenth, QPaintDevice* device,
+                              TextShapeCache* cache)
 {
     if (!item.enabled)
         return;
     if (!device)
         device = painter->device();
-    const double dpiX = device->logicalDpiX();
-    const double dpiY = device->logicalDpiY();
-    const double devX = dpiX / 254.0; // device pixels per tenth
-    const double devY = dpiY / 254.0;
-
-    QFont font = item.font;
-    const bool emulateBold = font.bold() && !hasRealBold(font);
-    if (emulateBold)
-        font.setBold(false);
-    const QFontMetricsF fm(font, device);
+    TextShapeCache local;
+    if (!cache)
+        cache = &local;
+    const TextShapeCache::Face& face = cache->face(item.font, device);
+    const double devX = face.dpiX / 254.0; // device pixels per tenth
+    const double devY = face.dpiY / 254.0;
 
     const QStringList lines = splitLines(text);
-    const double lh = lineHeight(font, device);
+    const double lh = face.lineHeight;
     const int count = fittingLines(lines.size(), lh / devY, item.height);
 
-    painter->save();
-    painter->translate(bandLeft, bandTop);
-    // From here on one unit is one pixel of the device the text is measured on.
-    painter->scale(unitsPerTenth / devX, unitsPerTenth / devY);
+    // From here on one unit is one pixel of the device the text is measured
+    // on. On the device itself (PDF, printer, preview image) that is the
+    // painter's own unit, and the painter's state is left alone: every
+    // change of it costs a PDF page some bytes.
+    const double sx = unitsPerTenth / devX;
+    const double sy = unitsPerTenth / devY;
+    const bool ownUnits = std::abs(sx - 1) < 1e-9 && std::abs(sy - 1) < 1e-9;
+    double x0 = bandLeft;
+    double y0 = bandTop;
+    if (!ownUnits) {
+        painter->save();
+        painter->translate(bandLeft, bandTop);
+        painter->scale(sx, sy);
+        x0 = y0 = 0;
+    }
 
-    const double left = item.left * devX;
-    const double top = item.top * devY;
+    const double left = x0 + item.left * devX;
+    const double top = y0 + item.top * devY;
     // An opaque item covers only what its own text needs: with no text it
     // paints nothing, so it never erases a neighbour's text.
     if (!item.transparent && !lines.isEmpty()) {
+        const QFontMetricsF fm(face.font, device);
         double width = 0;
         for (const QString& line : lines)
             width = std::max(width, fm.horizontalAdvance(line));
@@ -189,19 +204,33 @@ void ReportPainter::paintItem(QPainter* painter, const Item& item, const QString
     }
 
     if (count > 0) {
-        painter->setFont(font);
-        painter->setPen(item.fontColor);
-        painter->setBackgroundMode(Qt::TransparentMode);
+        // Glyph runs go straight to the PDF, printer and image engines; any
+        // other (a recording one) gets plain text.
+        const QPaintEngine* engine = painter->paintEngine();
+        const bool runs =
+            engine && (engine->type() == QPaintEngine::Pdf || engine->type() == QPaintEngine::Raster);
+        if (painter->pen().style() != Qt::SolidLine || painter->pen().color() != item.fontColor)
+            painter->setPen(item.fontColor);
+        if (!runs) {
+            painter->setFont(face.font);
+            painter->setBackgroundMode(Qt::TransparentMode);
+        }
         // Each line is drawn from its top down, the baseline one ascent
         // below it, whatever the line pitch.
-        const double ascent = fm.ascent();
-        const double boldDx = emulateBold ? boldOffsetTenths(pointSizeOf(font, dpiY)) * devX : 0;
         for (int k = 0; k < count; ++k) {
-            const QPointF at(left, top + k * lh + ascent);
-            painter->drawText(at, lines.at(k));
-            if (emulateBold)
-                painter->drawText(at + QPointF(boldDx, 0), lines.at(k));
+            const QPointF at(left, top + k * lh + face.ascent);
+            if (runs) {
+                const QList<QGlyphRun>& glyphs = cache->line(face, lines.at(k), device);
+                for (int pass = 0; pass < (face.emulateBold ? 2 : 1); ++pass)
+                    for (const QGlyphRun& run : glyphs)
+                        painter->drawGlyphRun(at + QPointF(pass * face.boldDx, 0), run);
+            } else {
+                painter->drawText(at, lines.at(k));
+                if (face.emulateBold)
+                    painter->drawText(at + QPointF(face.boldDx, 0), lines.at(k));
+            }
         }
     }
-    painter->restore();
+    if (!ownUnits)
+        painter->restore();
 }

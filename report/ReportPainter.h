@@ -9,6 +9,7 @@ class TQRDBText;
 
 class QPainter;
 class QPaintDevice;
+class TextShapeCache;
 
 // Text item drawing shared by the design view, the preview, the printer and
 // PDF files. Geometry is in tenths of a millimetre; the painter's units are
@@ -61,12 +62,20 @@ public:
     // millimetre for the given point size.
     static double boldOffsetTenths(double pointSize);
 
+    // Whether bold text in font is made bold by drawing it twice: the family
+    // has no real bold face. Qt's synthetic bold is lost in the print
+    // preview and on high-resolution printers.
+    static bool emulatesBold(const QFont& font);
+
     // Draws one item with its text at bandLeft/bandTop (painter units).
     // unitsPerTenth converts tenths to painter units; metrics come from
     // device (the painter's own device when null). Opaque items fill their
-    // rectangle first, unless their text is empty: an empty item paints nothing.
+    // rectangle first, unless their text is empty: an empty item paints
+    // nothing. With a cache, fonts are worked out and lines shaped once for
+    // as long as they are kept there.
     static void paintItem(QPainter* painter, const Item& item, const QString& text, double bandLeft,
-                          double bandTop, double unitsPerTenth, QPaintDevice* device = nullptr);
+                          double bandTop, double unitsPerTenth, QPaintDevice* device = nullptr,
+                          TextShapeCache* cache = nullptr);
 
     // Width in tenths of the widest line of text on device (AutoSize width).
     static double textWidthTenths(const QFont& font, const QString& text, QPaintDevice* device);

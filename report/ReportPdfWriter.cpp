@@ -47,8 +47,8 @@ bool ReportPdfWriter::write(ReportLayout* layout, const QString& path, QString* 
     QPainter painter;
     int page = 0;
     int lastPercent = -1;
-    // Pages are made as they are written, so a large batch never holds
-    // more than its item texts.
+    // Pages are made as they are written: a page is painted once the next
+    // one has started (or the run has finished).
     while (true) {
         while (layout->pageCount() <= page + 1 && !layout->isFinished()) {
             layout->step();

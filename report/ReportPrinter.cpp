@@ -124,9 +124,9 @@ bool ReportPrinter::print(ReportLayout* layout, QPrinter* printer, QString* erro
 {
     if (!layout->isStarted())
         layout->start();
-    // The page range needs the page count.
-    layout->generateAll();
-    const int count = layout->pageCount();
+    // Pages are made as they are printed, as for a PDF file; the page range
+    // is checked against the count the run will come to.
+    const int count = layout->expectedPageCount();
     if (count == 0) {
         setError(error, QStringLiteral("报表没有可打印的页。"));
         return false;
@@ -145,13 +145,23 @@ bool ReportPrinter::print(ReportLayout* layout, QPrinter* printer, QString* erro
     printer->setPrintRange(QPrinter::AllPages);
     printer->setFromTo(0, 0);
 
+    // Page index made, and the one after it begun (or the run finished).
+    auto make = [layout](int index) {
+        while (layout->pageCount() <= index + 1 && !layout->isFinished())
+            layout->step();
+        return index < layout->pageCount();
+    };
+    if (!make(from - 1)) {
+        setError(error, QStringLiteral("报表没有可打印的页。"));
+        return false;
+    }
     QPainter painter;
     if (!painter.begin(printer)) {
         setError(error, QStringLiteral("无法开始打印（打印机“%1”）。").arg(printer->printerName()));
         return false;
     }
     const int total = to - from + 1;
-    for (int page = from; page <= to; ++page) {
+    for (int page = from; page <= to && make(page - 1); ++page) {
         if (page > from && !printer->newPage()) {
             painter.end();
             setError(error, QStringLiteral("打印失败：无法开始新的一页。"));

@@ -27,8 +27,8 @@ public:
     // the error says so in words for the user.
     static bool checkCustomPaper(const QPrinter& printer, QString* error);
 
-    // Prints the pages of a run (finishing it first as needed) onto a set-up
-    // printer, honouring its page range. pageDone gets (pages printed,
+    // Prints the pages of a run onto a set-up printer as they are made,
+    // honouring its page range. pageDone gets (pages printed,
     // pages to print) and may return false to cancel between pages.
     static bool print(ReportLayout* layout, QPrinter* printer, QString* error = nullptr,
                       const std::function<bool(int done, int total)>& pageDone = {});

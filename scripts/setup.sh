@@ -7,8 +7,10 @@ PACKAGES=(
   qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n
   cmake ninja-build g++ pkg-config
   fonts-arphic-uming fonts-noto-cjk
-  libfreexl-dev libxlsxwriter-dev libquazip1-qt6-dev libgsf-1-dev libsqlite3-dev
+  fonts-hanazono fonts-symbola
+  libxlsxwriter-dev libquazip1-qt6-dev libgsf-1-dev libsqlite3-dev
   xvfb xauth poppler-utils
+  dpkg-dev file fonts-dejavu-core
   cups printer-driver-cups-pdf
   qt6-image-formats-plugins
 )

@@ -35,9 +35,14 @@ bool BatchData::reload(const QString& path, QString* error)
     QString why;
     if (!QFileInfo(path).isFile()) {
         why = QStringLiteral("找不到数据库文件 %1。").arg(QDir::toNativeSeparators(path));
-    } else if (m_connection.open(path, &why, false) && m_recipients->open(m_recipientTable, {}, {}, &why) &&
+    } else if (m_connection.open(path, &why, false) &&
+               m_recipients->open(m_recipientTable, m_selection.whereClause(), m_selection.binds(), &why) &&
                m_senders->open(Schema::kSenderTable, {}, {}, &why)) {
-        return true;
+        if (m_senderRow < 0)
+            return true;
+        if (m_senders->moveTo(m_senders->rowOfId(m_senderRow)))
+            return true;
+        why = QStringLiteral("当时打印的寄件人记录已被删除。");
     }
     close();
     if (error)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/Database.h"
+#include "data/PrintSelection.h"
 
 #include <QObject>
 #include <QString>
@@ -24,6 +25,12 @@ public:
     bool reload(const QString& path, QString* error);
     void close();
 
+    // Which recipient rows the next reload reads (all of them by default),
+    // and the sender row the pages carry (-1: the first one).
+    void setSelection(const PrintSelection& selection) { m_selection = selection; }
+    PrintSelection selection() const { return m_selection; }
+    void setSenderRow(qint64 rowId) { m_senderRow = rowId; }
+
     QString recipientTable() const { return m_recipientTable; }
     Database& connection() { return m_connection; }
     DataSet* recipients() const { return m_recipients; }
@@ -34,4 +41,6 @@ private:
     Database m_connection;           // ADOConnection1
     DataSet* m_recipients = nullptr; // ADODataSet1
     DataSet* m_senders = nullptr;    // ADODataSet2
+    PrintSelection m_selection;
+    qint64 m_senderRow = -1;
 };

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QStringEncoder>
 
+#include <optional>
 #include <vector>
 
 namespace {
@@ -17,10 +18,37 @@ struct Unit
     char16_t inserted = 0;         // an inserted CR or LF
 };
 
+// GBK bytes of one BMP character: bit 0 set once known, bit 1 for two
+// bytes, bits 2 and 3 for the first and second byte lying above 126.
+// Worked out through the codec once per character and kept, since the same
+// few thousand characters come back in every address.
+quint8 gbkShape(QStringEncoder& encoder, QStringView ch)
+{
+    const QByteArray gbk = encoder.isValid() ? QByteArray(encoder(ch)) : QByteArray();
+    // GBK writes "?" for what it cannot hold. The error flag is no help
+    // here: with ICU codecs it stays set once raised, even over
+    // resetState().
+    const bool failed = gbk.isEmpty() || (gbk == "?" && ch != u"?");
+    quint8 shape = 1;
+    if (failed || gbk.size() != 1) {
+        // Two-byte characters, and anything GBK cannot hold, which the
+        // forms would have shown as one double-width character.
+        shape |= 2;
+        if (failed || gbk.size() < 1 || quint8(gbk.at(0)) > 126)
+            shape |= 4;
+        if (failed || gbk.size() < 2 || quint8(gbk.at(1)) > 126)
+            shape |= 8;
+    } else if (quint8(gbk.at(0)) > 126) {
+        shape |= 4;
+    }
+    return shape;
+}
+
 std::vector<Unit> byteMap(const QString& value)
 {
     // GBK has no shift state, so characters can be encoded one by one.
-    QStringEncoder encoder("GBK");
+    thread_local std::vector<quint8> known(0x10000, 0);
+    std::optional<QStringEncoder> encoder;
     std::vector<Unit> units;
     units.reserve(value.size());
     for (int i = 0; i < value.size();) {
@@ -30,21 +58,23 @@ std::vector<Unit> byteMap(const QString& value)
                        ? 2
                        : 1;
         const QStringView ch = QStringView(value).mid(i, u.length);
-        const QByteArray gbk = encoder.isValid() ? QByteArray(encoder(ch)) : QByteArray();
-        // GBK writes "?" for what it cannot hold. The error flag is no help
-        // here: with ICU codecs it stays set once raised, even over
-        // resetState().
-        const bool failed = gbk.isEmpty() || (gbk == "?" && ch != u"?");
-        if (failed || gbk.size() != 1) {
-            // Two-byte characters, and anything GBK cannot hold, which the
-            // forms would have shown as one double-width character.
-            u.bytes = 2;
-            u.high[0] = failed || gbk.size() < 1 || quint8(gbk.at(0)) > 126;
-            u.high[1] = failed || gbk.size() < 2 || quint8(gbk.at(1)) > 126;
+        quint8 shape = 0;
+        if (u.length == 1 && ch.at(0).unicode() < 0x7f) {
+            shape = 1; // ASCII below DEL: one plain byte
         } else {
-            u.bytes = 1;
-            u.high[0] = quint8(gbk.at(0)) > 126;
+            if (u.length == 1)
+                shape = known[ch.at(0).unicode()];
+            if (!shape) {
+                if (!encoder)
+                    encoder.emplace("GBK");
+                shape = gbkShape(*encoder, ch);
+                if (u.length == 1)
+                    known[ch.at(0).unicode()] = shape;
+            }
         }
+        u.bytes = (shape & 2) ? 2 : 1;
+        u.high[0] = shape & 4;
+        u.high[1] = shape & 8;
         units.push_back(u);
         i += u.length;
     }

@@ -124,18 +124,14 @@ QFont TemplateReport::designFont(const layouts::Item& item)
     return f;
 }
 
-void TemplateReport::shiftLeft(int pixels)
+int TemplateReport::maxShiftLeft() const
 {
-    m_shift.rx() += pixels;
-    for (int i = 0; i < m_items.size(); ++i)
-        place(i);
+    return int(std::lround(page().pageWidthMm * 96.0 / 25.4));
 }
 
-void TemplateReport::shiftTop(int pixels)
+int TemplateReport::maxShiftTop() const
 {
-    m_shift.ry() += pixels;
-    for (int i = 0; i < m_items.size(); ++i)
-        place(i);
+    return int(std::lround(page().pageHeightMm * 96.0 / 25.4));
 }
 
 void TemplateReport::place(int index)
@@ -146,8 +142,8 @@ void TemplateReport::place(int index)
     const ItemAdjustment a =
         m_adjustment.item(layouts::variantName(m_variant), m_items.at(index)->objectName());
     TQRDBText* item = m_items.at(index);
-    item->Size.Left = gridTenths(d.leftMm) + a.dx + m_report->pixelsToTenths(m_shift.x());
-    item->Size.Top = gridTenths(d.topMm) + a.dy + m_report->pixelsToTenths(m_shift.y());
+    item->Size.Left = gridTenths(d.leftMm) + a.dx + m_report->pixelsToTenths(m_shiftLeft);
+    item->Size.Top = gridTenths(d.topMm) + a.dy + m_report->pixelsToTenths(m_shiftTop);
     item->Enabled = !a.hidden;
 }
 
@@ -200,10 +196,58 @@ const layouts::Item* TemplateReport::design(const TQRDBText* item) const
     return i >= 0 ? m_designs.at(i) : nullptr;
 }
 
-void TemplateReport::setItemsFont(const QFont& font, const QColor& color)
+bool TemplateReport::shiftBy(int pixels, bool horizontal, QString* error)
 {
+    int& total = horizontal ? m_shiftLeft : m_shiftTop;
+    const int limit = horizontal ? maxShiftLeft() : maxShiftTop();
+    // In 64 bits: the boxes take any 32-bit number.
+    const qint64 wanted = qint64(total) + pixels;
+    if (wanted > limit || wanted < -limit) {
+        if (error) {
+            *error = QStringLiteral("%1移动合计最多 ±%2 像素（%3），再多打印内容就全部落在纸外了。")
+                         .arg(horizontal ? QStringLiteral("左右") : QStringLiteral("上下"))
+                         .arg(limit)
+                         .arg(horizontal ? QStringLiteral("纸宽") : QStringLiteral("纸高"));
+            if (total != 0)
+                *error += QStringLiteral("现已移动 %1 像素。").arg(total);
+        }
+        return false;
+    }
+    total = int(wanted);
+    for (int i = 0; i < m_items.size(); ++i)
+        place(i);
+    return true;
+}
+
+bool TemplateReport::shiftLeft(int pixels, QString* error)
+{
+    return shiftBy(pixels, true, error);
+}
+
+bool TemplateReport::shiftTop(int pixels, QString* error)
+{
+    return shiftBy(pixels, false, error);
+}
+
+bool TemplateReport::checkFontSize(double pt, QString* error)
+{
+    if (pt >= kMinFontPt && pt <= kMaxFontPt) // false for NaN
+        return true;
+    if (error)
+        *error = QStringLiteral("字号必须在 %1 到 %2 磅之间。").arg(kMinFontPt).arg(kMaxFontPt);
+    return false;
+}
+
+bool TemplateReport::setItemsFont(const QFont& font, const QColor& color, QString* error)
+{
+    // A font sized in pixels has no point size (-1); it is taken as it is.
+    if (font.pointSizeF() > 0 || font.pixelSize() <= 0) {
+        if (!checkFontSize(font.pointSizeF(), error))
+            return false;
+    }
     for (TQRDBText* i : m_items)
         i->setFont(font, color);
+    return true;
 }
 
 void TemplateReport::bind(DataSet* senders, DataSet* recipients)

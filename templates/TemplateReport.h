@@ -61,11 +61,18 @@ public:
     static double gridTenths(double mm);
 
     // Moves every item by whole screen pixels at 96 pixels per inch, as the
-    // shift buttons do. The shift is kept apart and added to the saved
-    // adjustments; it lasts as long as this object.
-    void shiftLeft(int pixels);
-    void shiftTop(int pixels);
-    QPoint shiftPixels() const { return m_shift; }
+    // shift buttons do. The moves add up, kept apart from the saved
+    // adjustments and lasting as long as this object; a move that would
+    // take the total past the page's width (left/right) or height
+    // (up/down), where nothing lands on the paper any more, is refused with
+    // the reason and changes nothing.
+    bool shiftLeft(int pixels, QString* error = nullptr);
+    bool shiftTop(int pixels, QString* error = nullptr);
+    // The farthest total move each way, in pixels: the page's width and height.
+    int maxShiftLeft() const;
+    int maxShiftTop() const;
+    int totalShiftLeft() const { return m_shiftLeft; }
+    int totalShiftTop() const { return m_shiftTop; }
 
     // The user's saved adjustments of this template: the printer's
     // calibration goes to the report, the offsets and hiding of this
@@ -82,8 +89,15 @@ public:
     void setItemAdjustment(const TQRDBText* item, const ItemAdjustment& adjustment);
     // The item's design from the catalogue.
     const layouts::Item* design(const TQRDBText* item) const;
-    // Gives every item a copy of font.
-    void setItemsFont(const QFont& font, const QColor& color = Qt::black);
+
+    // Font sizes the items take, in points.
+    static constexpr double kMinFontPt = 1;
+    static constexpr double kMaxFontPt = 500;
+    // Whether pt is a size the items take (not NaN, not infinite, 1 to 500).
+    static bool checkFontSize(double pt, QString* error);
+    // Gives every item a copy of font; a size outside 1 to 500 points is
+    // refused with the reason and changes nothing.
+    bool setItemsFont(const QFont& font, const QColor& color = Qt::black, QString* error = nullptr);
 
     // Points the sender items at senders and the recipient items at
     // recipients. In the batch variants the recipients also drive the pages.
@@ -93,6 +107,7 @@ public:
 private:
     void printHook(TQRDBText* sender, QString& value) const;
     void place(int index);
+    bool shiftBy(int pixels, bool horizontal, QString* error);
 
     const layouts::Template& m_template;
     layouts::Variant m_variant;
@@ -101,5 +116,6 @@ private:
     QList<TQRDBText*> m_items;
     QList<const layouts::Item*> m_designs; // parallel to m_items
     TemplateAdjustment m_adjustment;
-    QPoint m_shift; // shift boxes, screen pixels
+    int m_shiftLeft = 0; // shift boxes: total of the moves so far, in pixels
+    int m_shiftTop = 0;
 };

@@ -1,17 +1,22 @@
 #include "gui/exchange/ExcelForm.h"
 
-#include "data/ContainsSearch.h"
 #include "data/DataSet.h"
 #include "data/DataSetModel.h"
 #include "data/Database.h"
 #include "data/Schema.h"
 #include "exchange/ExcelImporter.h"
 #include "gui/widgets/Dialogs.h"
+#include "gui/widgets/EnterClicks.h"
 #include "gui/widgets/ProductInfo.h"
+#include "gui/widgets/RecipientTracking.h"
 #include "gui/widgets/RecordGrid.h"
+#include "gui/widgets/ScreenFit.h"
+#include "gui/widgets/SearchFeedback.h"
 #include "report/FontSetup.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -32,7 +37,7 @@ constexpr int kHeight = 700;
 QLabel* label(const QString& text, QWidget* parent)
 {
     auto* l = new QLabel(text, parent);
-    l->setFont(FontSetup::songFont(14));
+    l->setFont(FontSetup::interfaceFont(14));
     return l;
 }
 
@@ -40,7 +45,7 @@ QLineEdit* box(const QString& name, int width, QWidget* parent)
 {
     auto* e = new QLineEdit(parent);
     e->setObjectName(name);
-    e->setFont(FontSetup::songFont(14));
+    e->setFont(FontSetup::interfaceFont(14));
     e->setFixedWidth(width);
     return e;
 }
@@ -49,7 +54,7 @@ QPushButton* button(const QString& name, const QString& caption, QWidget* parent
 {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(name);
-    b->setFont(FontSetup::songFont(14));
+    b->setFont(FontSetup::interfaceFont(14));
     b->setAutoDefault(false);
     return b;
 }
@@ -62,13 +67,15 @@ TExcelForm::TExcelForm(QWidget* parent) : QDialog(parent), m_db(std::make_unique
     setWindowTitle(QStringLiteral("Excel导入—利用Excel模板样式直接导入"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(kWidth, kHeight);
+    // Smaller where the screen is: the grid takes what is left.
+    setFixedSize(ScreenFit::clientSize(QSize(kWidth, kHeight), ScreenFit::availableFor(parent)));
     ADOQuery1 = new DataSet(this);
     ADOQuery1->setObjectName(QStringLiteral("ADOQuery1"));
     ADOQuery1->setDatabase(m_db.get());
     DataSource1 = new DataSetModel(ADOQuery1, this);
     buildUi();
     buildMenus();
+    EnterClicks::install(this);
     connectDatabase();
 }
 
@@ -85,7 +92,7 @@ void TExcelForm::buildUi()
     root->setMenuBar(MainMenu1);
 
     auto* pathGroup = new QGroupBox(QStringLiteral("Excel路径"), this);
-    pathGroup->setFont(FontSetup::songFont(14));
+    pathGroup->setFont(FontSetup::interfaceFont(14));
     pathGroup->setFixedHeight(55);
     auto* pathRow = new QHBoxLayout(pathGroup);
     pathRow->setContentsMargins(8, 2, 8, 4);
@@ -104,7 +111,7 @@ void TExcelForm::buildUi()
     root->addWidget(pathGroup);
 
     auto* searchGroup = new QGroupBox(QStringLiteral("单项查询"), this);
-    searchGroup->setFont(FontSetup::songFont(14));
+    searchGroup->setFont(FontSetup::interfaceFont(14));
     searchGroup->setFixedHeight(50);
     auto* searchRow = new QHBoxLayout(searchGroup);
     searchRow->setContentsMargins(8, 0, 8, 4);
@@ -116,13 +123,18 @@ void TExcelForm::buildUi()
     searchRow->addWidget(Edit3);
     Button2 = button(QStringLiteral("Button2"), QStringLiteral("查询"), searchGroup);
     Button3 = button(QStringLiteral("Button3"), QStringLiteral("刷新"), searchGroup);
+    // Waybill number search before the buttons, the printed-mark filter after.
+    auto* numberRow = new QHBoxLayout;
+    searchRow->addLayout(numberRow);
     searchRow->addWidget(Button2);
     searchRow->addWidget(Button3);
+    auto* filterRow = new QHBoxLayout;
+    searchRow->addLayout(filterRow);
     searchRow->addStretch();
     root->addWidget(searchGroup);
 
     auto* allGroup = new QGroupBox(QStringLiteral("全部记录"), this);
-    allGroup->setFont(FontSetup::songFont(14));
+    allGroup->setFont(FontSetup::interfaceFont(14));
     auto* allLayout = new QVBoxLayout(allGroup);
     allLayout->setContentsMargins(4, 4, 4, 4);
     DBGridEh1 = new RecordGrid(DataSource1, QStringLiteral("DBGridEh1"), allGroup);
@@ -130,6 +142,14 @@ void TExcelForm::buildUi()
     DBGridEh1->setHighlightedTitles();
     DBGridEh1->setRecipientLayout({62, 65, 70, 100, 170, 90, 90, 100, 60, 115});
     allLayout->addWidget(DBGridEh1);
+    m_tracking =
+        new RecipientTracking(DBGridEh1, ADOQuery1, Schema::kExcelTable, layouts::Variant::ExcelBatch, this);
+    connect(m_tracking, &RecipientTracking::selectionPrintRequested, this,
+            &TExcelForm::selectionPrintRequested);
+    numberRow->addWidget(label(QStringLiteral("单号:"), searchGroup));
+    m_tracking->numberBox()->setFixedWidth(130);
+    numberRow->addWidget(m_tracking->numberBox());
+    filterRow->addWidget(m_tracking->filterBox());
     root->addWidget(allGroup, 1);
 
     auto* status = new QStatusBar(this);
@@ -137,7 +157,7 @@ void TExcelForm::buildUi()
     status->setFixedHeight(22);
     auto section = [&](const QString& text, int width) {
         auto* l = new QLabel(text, status);
-        l->setFont(FontSetup::songFont(12));
+        l->setFont(FontSetup::interfaceFont(12));
         l->setFixedWidth(width);
         status->addWidget(l);
     };
@@ -145,10 +165,13 @@ void TExcelForm::buildUi()
     section(QStringLiteral(" 网址：") + ProductInfo::webSite(), 250);
     section(QStringLiteral(" 最佳分辨率：1024*768"), 200);
     root->addWidget(status);
+    m_search = new SearchFeedback(ADOQuery1, allGroup, status, this);
 
     connect(SpeedButton1, &QToolButton::clicked, this, &TExcelForm::SpeedButton1Click);
     connect(Button1, &QPushButton::clicked, this, &TExcelForm::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TExcelForm::Button2Click);
+    connect(Edit2, &QLineEdit::returnPressed, this, &TExcelForm::Button2Click);
+    connect(Edit3, &QLineEdit::returnPressed, this, &TExcelForm::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TExcelForm::Button3Click);
     connect(DBGridEh1, &RecordGrid::contextMenuAt, this, [this](const QPoint& at) { PopupMenu1->popup(at); });
 }
@@ -179,12 +202,23 @@ void TExcelForm::buildMenus()
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     fill(PopupMenu1->addMenu(QStringLiteral("单张打印")), layouts::Variant::ExcelSingle, true);
-    fill(PopupMenu1->addMenu(QStringLiteral("批量打印")), layouts::Variant::ExcelBatch, false);
+    QMenu* batch = PopupMenu1->addMenu(QStringLiteral("批量打印"));
+    fill(batch, layouts::Variant::ExcelBatch, false);
+    m_tracking->addPrintChoices(batch);
+    m_tracking->addClearMark(PopupMenu1);
 }
 
 void TExcelForm::info(const QString& text)
 {
     Dialogs::message(this, text);
+}
+
+bool TExcelForm::event(QEvent* e)
+{
+    // A backup restored by another program replaced the file: reopen.
+    if (e->type() == QEvent::WindowActivate && m_db->fileReplaced())
+        connectDatabase();
+    return QDialog::event(e);
 }
 
 bool TExcelForm::connectDatabase()
@@ -239,6 +273,7 @@ void TExcelForm::Button1Click()
     // Whatever happened, show the table as it now stands: the new list, or
     // the previous one when the import failed or was cancelled.
     QString error;
+    m_tracking->reset();
     if (!ADOQuery1->open(Schema::kExcelTable, {}, {}, &error))
         Dialogs::error(this, error);
     if (result.cancelled)
@@ -249,9 +284,11 @@ void TExcelForm::Button1Click()
 void TExcelForm::Button2Click()
 {
     QString error;
-    if (!ContainsSearch::byNameOrMobile(*ADOQuery1, Schema::kExcelTable, Edit2->text(), Edit3->text(),
-                                        &error))
+    if (m_tracking->hasNumber() ? !m_tracking->searchNumber(&error)
+                                : !m_search->search(Edit2->text(), Edit3->text(), &error))
         Dialogs::error(this, error);
+    else if (!Edit2->text().isEmpty() || !Edit3->text().isEmpty())
+        m_tracking->filterBox()->setCurrentIndex(0);
 }
 
 void TExcelForm::Button3Click()
@@ -259,6 +296,7 @@ void TExcelForm::Button3Click()
     connectDatabase();
     Edit2->clear();
     Edit3->clear();
+    m_tracking->reset();
 }
 
 void TExcelForm::CloseClick()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/PrintSelection.h"
 #include "templates/layouts/Catalogue.h"
 
 #include <QDialog>
@@ -16,7 +17,9 @@ class QMenuBar;
 class QPushButton;
 class QStatusBar;
 class QToolButton;
+class RecipientTracking;
 class RecordGrid;
+class SearchFeedback;
 
 // The Excel window: imports a recipient list from a workbook into the table
 // `excel`, shows and searches it, and opens the Excel printing windows.
@@ -41,6 +44,9 @@ public:
 signals:
     // A print menu entry: the Excel single or Excel batch window of code.
     void templateRequested(const QString& code, layouts::Variant variant);
+    // "打印选中记录" / "仅未打印": the Excel batch window for these rows.
+    void selectionPrintRequested(const QString& code, layouts::Variant variant,
+                                 const PrintSelection& selection);
 
 public slots:
     void SpeedButton1Click(); // choose the workbook
@@ -48,6 +54,9 @@ public slots:
     void Button2Click();      // search
     void Button3Click();      // refresh
     void CloseClick();
+
+protected:
+    bool event(QEvent* e) override;
 
 private:
     friend class TestExcelForm;
@@ -74,4 +83,6 @@ private:
     void info(const QString& text);
 
     std::unique_ptr<Database> m_db;
+    RecipientTracking* m_tracking = nullptr; // chosen rows, printed marks, waybill numbers
+    SearchFeedback* m_search = nullptr;
 };

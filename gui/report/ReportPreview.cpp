@@ -1,23 +1,32 @@
 #include "gui/report/ReportPreview.h"
 
+#include "data/Database.h"
+#include "exchange/FileReplacer.h"
 #include "gui/report/OverflowQuestion.h"
+#include "gui/report/PreviewIcons.h"
 #include "gui/report/PrintProgress.h"
+#include "gui/report/PrintTarget.h"
 #include "gui/report/ReportPageView.h"
 #include "gui/report/ReportThumbnailModel.h"
 #include "gui/widgets/Dialogs.h"
 #include "report/QuickRep.h"
 #include "report/ReportLayout.h"
+#include "report/ReportOutputListener.h"
 #include "report/ReportPdfWriter.h"
 #include "report/ReportPrinter.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QShortcut>
 #include <QSplitter>
@@ -46,7 +55,10 @@ ReportPreview::ReportPreview(TQuickRep* report, QWidget* parent)
     box->setSpacing(0);
 
     m_toolBar = new QToolBar(this);
-    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // At the window's 500 pixels the captions don't all fit: pictures, with
+    // the captions as tooltips, keep every command in sight.
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m_toolBar->setIconSize(QSize(20, 20));
     box->addWidget(m_toolBar);
 
     auto* zoomGroup = new QActionGroup(this);
@@ -69,6 +81,7 @@ ReportPreview::ReportPreview(TQuickRep* report, QWidget* parent)
     m_toolBar->addAction(QStringLiteral("导出PDF"), this, &ReportPreview::exportPdf);
     m_toolBar->addSeparator();
     m_toolBar->addAction(QStringLiteral("关 闭"), this, &ReportPreview::close);
+    PreviewIcons::decorate(m_toolBar);
 
     auto* splitter = new QSplitter(this);
     m_tabs = new QTabWidget(splitter);
@@ -104,7 +117,21 @@ ReportPreview::ReportPreview(TQuickRep* report, QWidget* parent)
     m_statusBar->addWidget(m_progressPanel);
     m_statusBar->addWidget(m_pagePanel);
     m_statusBar->addWidget(m_titlePanel, 1);
+    if (report->OutputListener) {
+        // What the pages hold ("选中 12 条"), for a batch of chosen rows.
+        m_contentsPanel = new QLabel(report->OutputListener->contentsText(), this);
+        m_contentsPanel->setObjectName(QStringLiteral("ContentsPanel"));
+        m_statusBar->addPermanentWidget(m_contentsPanel);
+    }
     box->addWidget(m_statusBar);
+    // Below the three panels: a range chosen once in "设 置" applies to every
+    // later print from this window, so the window says what the next print does.
+    m_targetPanel = new QLabel(this);
+    m_targetPanel->setObjectName(QStringLiteral("PrintTargetLabel"));
+    m_targetPanel->setContentsMargins(4, 0, 4, 2);
+    m_targetPanel->setWordWrap(true);
+    box->addWidget(m_targetPanel);
+    connect(this, &ReportPreview::generationFinished, this, &ReportPreview::updatePrintTarget);
 
     connect(m_thumbs->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
@@ -137,6 +164,7 @@ ReportPreview::ReportPreview(TQuickRep* report, QWidget* parent)
         m_timer->start();
     applyZoom();
     updateStatus();
+    updatePrintTarget();
 }
 
 ReportPreview::~ReportPreview()
@@ -202,6 +230,11 @@ QString ReportPreview::pageStatusText() const
 QString ReportPreview::progressStatusText() const
 {
     return m_progressPanel->text();
+}
+
+QString ReportPreview::contentsStatusText() const
+{
+    return m_contentsPanel ? m_contentsPanel->text() : QString();
 }
 
 int ReportPreview::cachedThumbnailCount() const
@@ -315,6 +348,11 @@ void ReportPreview::lastPage()
 
 void ReportPreview::printSetup()
 {
+    // The range is chosen against the whole report, not the pages made so far.
+    if (!m_layout->isFinished()) {
+        m_layout->generateAll();
+        generateSome();
+    }
     QPrinter printer(QPrinter::HighResolution);
     ReportPrinter::setup(&printer, m_report);
     QPrintDialog dialog(&printer, this);
@@ -322,21 +360,78 @@ void ReportPreview::printSetup()
     dialog.setMinMax(1, std::max(1, m_layout->pageCount()));
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
     dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
+    // Here the dialog only stores the choices; "打 印" prints.
+    if (auto* buttons = dialog.findChild<QDialogButtonBox*>())
+        if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
+            ok->setText(QStringLiteral("确定"));
     if (Dialogs::exec(&dialog) != QDialog::Accepted)
         return;
     ReportPrinter::keepSettings(printer, &m_report->PrinterSettings);
+    m_report->PrinterSettings.RangePageCount = m_layout->pageCount();
+    updatePrintTarget();
+}
+
+bool ReportPreview::askForPrinter()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    ReportPrinter::setup(&printer, m_report);
+    QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle(QStringLiteral("选择打印机"));
+    dialog.setMinMax(1, std::max(1, m_layout->pageCount()));
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
+    if (Dialogs::exec(&dialog) != QDialog::Accepted)
+        return false;
+    ReportPrinter::keepSettings(printer, &m_report->PrinterSettings);
+    m_report->PrinterSettings.RangePageCount = m_layout->pageCount();
+    updatePrintTarget();
+    return true;
+}
+
+QString ReportPreview::printTargetText() const
+{
+    return m_targetPanel->text();
+}
+
+void ReportPreview::updatePrintTarget()
+{
+    // Only a finished report knows its page count; a range chosen for
+    // another count (the list changed since) no longer means anything.
+    if (m_layout->isFinished())
+        PrintTarget::dropStaleRange(&m_report->PrinterSettings, m_layout->pageCount());
+    m_targetPanel->setText(PrintTarget::describe(m_report->PrinterSettings, m_layout->pageCount()));
 }
 
 void ReportPreview::print()
 {
+    // The question about cut texts and the choice of printer both need the
+    // whole run.
+    while (!m_layout->isFinished() && !m_busy)
+        generateSome();
     if (!OverflowQuestion::ask(this, m_layout.get()))
+        return;
+    // With no default printer the job would go to whichever queue comes
+    // first: ask instead.
+    if (PrintTarget::mustAskForPrinter(m_report->PrinterSettings) && !askForPrinter())
+        return;
+    ReportOutputListener* listener = m_report->OutputListener;
+    ReportOutputListener::Output output;
+    const TQRPrinterSettings& kept = m_report->PrinterSettings;
+    output.target = kept.PrinterName.isEmpty() ? QPrinterInfo::defaultPrinterName() : kept.PrinterName;
+    if (kept.FirstPage > 0 || kept.LastPage > 0) {
+        output.firstPage = std::max(1, kept.FirstPage);
+        output.lastPage = std::max(output.firstPage, kept.LastPage);
+    }
+    if (listener && !listener->aboutToOutput(output, this))
         return;
     m_busy = true;
     QString error;
-    const bool ok = PrintProgress::print(m_layout.get(), m_report, this, &error);
+    bool ok = PrintProgress::print(m_layout.get(), m_report, this, &error);
     m_busy = false;
     m_thumbModel->refresh();
     updateStatus();
+    if (ok && listener)
+        ok = listener->outputDone(output, m_layout->pageCount(), &error);
     if (!ok && !error.isEmpty())
         Dialogs::error(this, error);
 }
@@ -347,14 +442,39 @@ void ReportPreview::exportPdf()
         Dialogs::saveFileName(this, QStringLiteral("导出PDF"), QString(), QStringLiteral("PDF 文件 (*.pdf)"));
     if (path.isEmpty())
         return;
-    if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+    if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) {
         path += QLatin1String(".pdf");
-    m_busy = true;
+        // The dialog asked about the name typed, not this one.
+        if (QFileInfo::exists(path) &&
+            Dialogs::message(this, QStringLiteral("文件“%1”已存在，要替换它吗？").arg(path),
+                             QMessageBox::Warning, QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
+            return;
+    }
     QString error;
-    const bool ok = ReportPdfWriter::write(m_layout.get(), path, &error);
+    if (!Database::checkOutputPath(path, Database::defaultPath(), &error)) {
+        Dialogs::error(this, error);
+        return;
+    }
+    ReportOutputListener* listener = m_report->OutputListener;
+    ReportOutputListener::Output output;
+    output.pdf = true;
+    output.target = path;
+    if (listener && !listener->aboutToOutput(output, this))
+        return;
+    m_busy = true;
+    // Written beside the final name and moved into place: a failed or
+    // stopped export leaves the old file as it was.
+    FileReplacer out(path, FileReplacer::Access::Shared);
+    QString why;
+    bool ok =
+        out.prepare(&why) && ReportPdfWriter::write(m_layout.get(), out.tempPath(), &why) && out.commit(&why);
+    if (!ok)
+        error = QStringLiteral("无法写入文件 %1：%2").arg(path, why);
     m_busy = false;
     m_thumbModel->refresh();
     updateStatus();
+    if (ok && listener)
+        ok = listener->outputDone(output, m_layout->pageCount(), &error);
     if (ok)
         Dialogs::message(this, QStringLiteral("已导出 %1 页到“%2”。").arg(m_layout->pageCount()).arg(path));
     else

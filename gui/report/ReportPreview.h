@@ -52,6 +52,10 @@ public:
     QString progressStatusText() const;
     // "文字超出 N 处" once anything was cut; empty otherwise.
     QString overflowStatusText() const;
+    // What the pages hold, as the status bar says it; empty when nobody said.
+    QString contentsStatusText() const;
+    // Which pages and which printer the next "打 印" uses.
+    QString printTargetText() const;
     int cachedThumbnailCount() const;
 
 public slots:
@@ -81,6 +85,8 @@ private:
     void generateSome();
     void updateStatus();
     void applyZoom();
+    void updatePrintTarget();
+    bool askForPrinter();
 
     TQuickRep* m_report;
     std::unique_ptr<ReportLayout> m_layout;
@@ -100,6 +106,8 @@ private:
     QLabel* m_progressPanel = nullptr;
     QLabel* m_pagePanel = nullptr;
     QLabel* m_titlePanel = nullptr;
+    QLabel* m_contentsPanel = nullptr;
+    QLabel* m_targetPanel = nullptr; // PrintTargetLabel
     QAction* m_fitAction = nullptr;
     QAction* m_widthAction = nullptr;
     QAction* m_100Action = nullptr;

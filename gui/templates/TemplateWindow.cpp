@@ -1,10 +1,13 @@
 #include "gui/templates/TemplateWindow.h"
 
+#include "data/DataSet.h"
 #include "data/Database.h"
 #include "gui/report/ReportPreview.h"
 #include "gui/templates/CalibrationDialog.h"
 #include "gui/templates/LayoutEditor.h"
+#include "gui/templates/TemplatePrintListener.h"
 #include "gui/widgets/Dialogs.h"
+#include "gui/widgets/ScreenFit.h"
 #include "report/FontSetup.h"
 #include "report/QRDBText.h"
 #include "report/QuickRep.h"
@@ -13,6 +16,7 @@
 #include "templates/TemplateReport.h"
 
 #include <QApplication>
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,11 +40,10 @@ int mmToPixels(double mm)
     return int(std::lround(mm * kScreenPpi / 25.4));
 }
 
+// The strip is the window's own text, not print: the interface face.
 QFont stripFont()
 {
-    QFont f(FontSetup::songFamily());
-    f.setPointSize(9);
-    return f;
+    return FontSetup::interfaceFont(12);
 }
 
 } // namespace
@@ -57,8 +60,16 @@ TemplateWindow::TemplateWindow(const layouts::Template& tmpl, layouts::Variant v
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     setModal(true);
 
-    m_dialogFont = QFont(QStringLiteral("MS Sans Serif"), 8);
     m_layout = new TemplateReport(tmpl, variant, this);
+    m_listener = std::make_unique<TemplatePrintListener>(m_layout);
+    m_listener->setSources(sources);
+    m_layout->report()->OutputListener = m_listener.get();
+    // The font dialog opens at the items' own font, so that "确定" without a
+    // change changes nothing.
+    if (!m_layout->items().isEmpty()) {
+        m_dialogFont = m_layout->items().first()->Font;
+        m_dialogColor = m_layout->items().first()->FontColor;
+    }
     if (m_layout->isBatch()) {
         m_batch = new BatchData(m_layout->recipientTable(), this);
         m_batch->setObjectName(QStringLiteral("ADOConnection1"));
@@ -91,14 +102,22 @@ TemplateWindow::TemplateWindow(const layouts::Template& tmpl, layouts::Variant v
     Panel2 = new QWidget(this);
     Panel2->setObjectName(QStringLiteral("Panel2"));
     Panel2->setFixedSize(m_pagePx.width() + kPageLeft, m_pagePx.height() + kStripHeight);
-    box->addWidget(Panel2);
+    // On a screen smaller than the page the page scrolls.
+    const QRect avail = ScreenFit::availableFor(this);
+    const QMargins frame = ScreenFit::frameGuess();
+    const QSize room(avail.width() - frame.left() - frame.right(),
+                     avail.height() - frame.top() - frame.bottom() - MainMenu1->sizeHint().height());
+    box->addWidget(ScreenFit::scrollIfLarger(Panel2, room, this));
 
     buildStrip();
     buildPage();
     buildAdjustButtons();
 }
 
-TemplateWindow::~TemplateWindow() = default;
+TemplateWindow::~TemplateWindow()
+{
+    m_layout->report()->OutputListener = nullptr;
+}
 
 void TemplateWindow::buildStrip()
 {
@@ -264,20 +283,70 @@ void TemplateWindow::bindSources()
     switch (m_variant) {
     case layouts::Variant::Single:
         m_layout->bind(m_sources.senders, m_sources.recipients);
+        m_listener->setData(m_sources.senders, m_sources.recipients);
         break;
     case layouts::Variant::ExcelSingle:
         m_layout->bind(m_sources.senders, m_sources.excelRecipients);
+        m_listener->setData(m_sources.senders, m_sources.excelRecipients);
         break;
     case layouts::Variant::Batch:
     case layouts::Variant::ExcelBatch:
         m_layout->bind(m_batch->senders(), m_batch->recipients());
+        m_listener->setData(m_batch->senders(), m_batch->recipients());
         break;
     }
+}
+
+void TemplateWindow::setSelection(const PrintSelection& selection)
+{
+    if (!m_batch)
+        return;
+    m_selection = selection;
+    m_batch->setSelection(selection);
+    m_listener->setSelection(selection);
+    QString title = QString::fromUtf8(m_template.caption);
+    if (selection.chosen)
+        title += QStringLiteral("（选中 %1 条）").arg(selection.serials.size());
+    else if (selection.unprintedOnly)
+        title += QStringLiteral("（仅未打印）");
+    setWindowTitle(title);
+}
+
+bool TemplateWindow::reprint(const PrintSelection& rows, qint64 senderRow, QString* error)
+{
+    // A single print is reprinted from sets of its own standing on the rows
+    // it printed; a batch from its window's sets narrowed to them. Either
+    // way the window's shifts and font apply.
+    BatchData own(m_layout->recipientTable());
+    BatchData* data = m_batch ? m_batch : &own;
+    const PrintSelection before = m_selection;
+    data->setSelection(rows);
+    data->setSenderRow(senderRow);
+    m_listener->setSelection(rows);
+    const bool ok = data->reload(m_sources.databasePath, error);
+    if (ok) {
+        m_layout->bind(data->senders(), data->recipients());
+        m_listener->setData(data->senders(), data->recipients());
+        if (!report()->Preview(this))
+            ReportPreview::exec(report(), this);
+    }
+    data->setSenderRow(-1);
+    if (m_batch)
+        setSelection(before);
+    else
+        m_listener->setSelection(before);
+    // Back to what the window prints otherwise.
+    if (m_batch && isVisible())
+        loadBatchData();
+    else
+        bindSources();
+    return ok;
 }
 
 void TemplateWindow::setSources(const TemplateSources& sources)
 {
     m_sources = sources;
+    m_listener->setSources(sources);
     bindSources();
 }
 
@@ -307,7 +376,9 @@ void TemplateWindow::Button2Click()
     int n = 0;
     if (!readShift(Edit1, &n))
         return;
-    m_layout->shiftLeft(n);
+    QString why;
+    if (!m_layout->shiftLeft(n, &why))
+        Dialogs::error(this, why);
     ItemLayer->update();
 }
 
@@ -316,7 +387,9 @@ void TemplateWindow::Button3Click()
     int n = 0;
     if (!readShift(Edit2, &n))
         return;
-    m_layout->shiftTop(n);
+    QString why;
+    if (!m_layout->shiftTop(n, &why))
+        Dialogs::error(this, why);
     ItemLayer->update();
 }
 
@@ -335,8 +408,32 @@ void TemplateWindow::N1Click()
         }
     }
     bindSources();
+    if (!confirmSender())
+        return;
     if (!report()->Preview(this))
         ReportPreview::exec(report(), this);
+}
+
+bool TemplateWindow::confirmSender()
+{
+    // A batch prints every page with the first sender row, a single print
+    // with the sender grid's current row.
+    const bool batch = isBatch();
+    DataSet* senders = batch ? m_batch->senders() : m_sources.senders;
+    const int row = !senders || !senders->isOpen() ? -1 : batch ? 0 : senders->currentRow();
+    const int name = senders ? senders->fieldIndex(QStringLiteral("姓名")) : -1;
+    const bool named = row >= 0 && row < senders->recordCount() && name >= 0 &&
+                       !senders->value(row, name).trimmed().isEmpty();
+    if (named)
+        return true;
+    const QString where = batch ? QStringLiteral("批量打印使用第一条寄件记录")
+                                : QStringLiteral("单张打印使用寄件人表格中的当前记录");
+    const QString text =
+        QStringLiteral(
+            "寄件人姓名为空，打印出的快递单上将没有寄件人。\n%1，请在“寄件信息”中填写。\n\n仍要继续吗？")
+            .arg(where);
+    return Dialogs::message(this, text, QMessageBox::Warning, QMessageBox::Ok | QMessageBox::Cancel) ==
+           QMessageBox::Ok;
 }
 
 void TemplateWindow::N2Click()
@@ -350,9 +447,13 @@ void TemplateWindow::N3Click()
     QColor color = m_dialogColor;
     if (!Dialogs::font(this, &chosen, QString(), &color))
         return;
+    QString why;
+    if (!m_layout->setItemsFont(chosen, color, &why)) {
+        Dialogs::error(this, why);
+        return;
+    }
     m_dialogFont = chosen;
     m_dialogColor = color;
-    m_layout->setItemsFont(chosen, color);
     ItemLayer->update();
 }
 
@@ -378,6 +479,15 @@ bool TemplateWindow::event(QEvent* e)
             FormActivate();
     }
     return QDialog::event(e);
+}
+
+void TemplateWindow::hideEvent(QHideEvent* e)
+{
+    // A closed window is kept for the next time but keeps no list: the data
+    // are read again when it is activated.
+    if (m_batch && !e->spontaneous())
+        m_batch->close();
+    QDialog::hideEvent(e);
 }
 
 void TemplateWindow::keyPressEvent(QKeyEvent* e)

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "data/PrintSelection.h"
 #include "gui/templates/TemplateSources.h"
 #include "templates/layouts/Catalogue.h"
 
 #include <QDialog>
 #include <QFont>
 #include <QRect>
+
+#include <memory>
 
 class BatchData;
 class LayoutEditor;
@@ -16,6 +19,7 @@ class QMenuBar;
 class QPushButton;
 class QToolButton;
 class TQuickRep;
+class TemplatePrintListener;
 class TemplateReport;
 
 // The window of one template variant: the waybill page at true size over
@@ -58,6 +62,15 @@ public:
     // directory (batch windows); false with the reason when it cannot.
     bool loadBatchData(QString* error = nullptr);
 
+    // Batch windows: which recipient rows the pages come from (all of them
+    // unless told); the caption says when it is not all.
+    void setSelection(const PrintSelection& selection);
+    PrintSelection selection() const { return m_selection; }
+    // Opens the preview of these rows (with the sender row printed then)
+    // straight away, as the print history's reprint does; false with the
+    // reason when the rows can't be read.
+    bool reprint(const PrintSelection& rows, qint64 senderRow, QString* error);
+
 public slots:
     void Button2Click();
     void Button3Click();
@@ -79,6 +92,7 @@ protected:
     bool event(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void showEvent(QShowEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
 
 private:
     friend class TestTemplateWindow;
@@ -105,6 +119,9 @@ private:
     QToolButton* ResetButton = nullptr;
 
     bool readShift(QLineEdit* edit, int* pixels);
+    // False when the sender row that would print has no name and the user
+    // chose not to go on.
+    bool confirmSender();
     void buildStrip();
     void buildPage();
     void buildAdjustButtons();
@@ -121,4 +138,6 @@ private:
     QSize m_bandPx;
     QRect m_pictureRect;
     bool m_skipActivate = false;
+    PrintSelection m_selection;
+    std::unique_ptr<TemplatePrintListener> m_listener;
 };

@@ -1,6 +1,7 @@
 #include "gui/templates/TemplateWindows.h"
 
 #include "gui/templates/TemplateWindow.h"
+#include "gui/widgets/Dialogs.h"
 
 #include <QCoreApplication>
 
@@ -50,4 +51,26 @@ void TemplateWindows::clear()
     for (const QPointer<TemplateWindow>& w : std::as_const(m_windows))
         delete w.data();
     m_windows.clear();
+}
+
+void TemplateWindows::openSelection(const QString& code, layouts::Variant variant,
+                                    const PrintSelection& selection)
+{
+    TemplateWindow* w = window(code, variant);
+    if (!w)
+        return;
+    w->setSelection(selection);
+    w->exec();
+    w->setSelection(PrintSelection::all());
+}
+
+void TemplateWindows::reprint(const QString& code, layouts::Variant variant, const PrintSelection& rows,
+                              qint64 senderRow)
+{
+    TemplateWindow* w = window(code, variant);
+    QString error;
+    if (!w)
+        Dialogs::error(nullptr, QStringLiteral("没有模板“%1”。").arg(code));
+    else if (!w->reprint(rows, senderRow, &error))
+        Dialogs::error(nullptr, error);
 }

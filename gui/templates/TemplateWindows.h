@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/PrintSelection.h"
 #include "gui/templates/TemplateSources.h"
 #include "templates/layouts/Catalogue.h"
 
@@ -39,6 +40,10 @@ public:
 public slots:
     // For the print menus' templateRequested(code, variant) signals.
     void open(const QString& code, layouts::Variant variant) { exec(code, variant); }
+    // A batch window that prints only these rows, until it closes.
+    void openSelection(const QString& code, layouts::Variant variant, const PrintSelection& selection);
+    // The print history's reprint: the preview of these rows at once.
+    void reprint(const QString& code, layouts::Variant variant, const PrintSelection& rows, qint64 senderRow);
 
 public:
     // Destroys every window (at the end of the run, and between tests).

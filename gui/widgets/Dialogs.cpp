@@ -4,9 +4,14 @@
 
 #include <QAbstractButton>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QQueue>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -17,6 +22,7 @@ struct Script
     QQueue<QPair<QString, QString>> files; // empty path = cancel
     QQueue<QPair<QVariant, QColor>> fonts; // invalid font = cancel
     QQueue<int> execs;
+    QQueue<QString> texts; // null = cancel
     QList<Dialogs::Shown> shown;
 };
 
@@ -118,6 +124,55 @@ bool Dialogs::font(QWidget* parent, QFont* font, const QString& caption, QColor*
     return ok;
 }
 
+bool Dialogs::text(QWidget* parent, const QString& title, const QString& label, QString* value,
+                   const std::function<QString(const QString&)>& feedback)
+{
+    Script& s = script();
+    if (s.on) {
+        s.shown.append({QStringLiteral("text"), title, label, QMessageBox::NoIcon, {}});
+        if (s.texts.isEmpty() || s.texts.head().isNull()) {
+            if (!s.texts.isEmpty())
+                s.texts.dequeue();
+            return false;
+        }
+        *value = s.texts.dequeue();
+        return true;
+    }
+    QDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    auto* box = new QVBoxLayout(&dialog);
+    auto* prompt = new QLabel(label, &dialog);
+    prompt->setWordWrap(true);
+    box->addWidget(prompt);
+    auto* edit = new QLineEdit(*value, &dialog);
+    edit->setObjectName(QStringLiteral("TextBox"));
+    box->addWidget(edit);
+    auto* note = new QLabel(&dialog);
+    note->setObjectName(QStringLiteral("TextNote"));
+    note->setWordWrap(true);
+    note->setMinimumWidth(360);
+    box->addWidget(note);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+    box->addWidget(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    const auto update = [&](const QString& text) {
+        const QString line = feedback ? feedback(text) : QString();
+        const bool bad = line.startsWith(QLatin1Char('!'));
+        note->setText(bad ? line.mid(1) : line);
+        note->setStyleSheet(bad ? QStringLiteral("color: #b00000;") : QString());
+        buttons->button(QDialogButtonBox::Ok)->setEnabled(!bad);
+    };
+    QObject::connect(edit, &QLineEdit::textChanged, &dialog, update);
+    update(edit->text());
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    *value = edit->text();
+    return true;
+}
+
 int Dialogs::exec(QDialog* dialog)
 {
     Script& s = script();
@@ -158,6 +213,11 @@ void Dialogs::answerFontCancel()
     script().fonts.enqueue({QVariant(), QColor()});
 }
 
+void Dialogs::answerText(const QString& text)
+{
+    script().texts.enqueue(text);
+}
+
 void Dialogs::answerExec(int result)
 {
     script().execs.enqueue(result);
@@ -180,5 +240,6 @@ void Dialogs::clear()
     s.files.clear();
     s.fonts.clear();
     s.execs.clear();
+    s.texts.clear();
     s.shown.clear();
 }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
+
 class QDialog;
 
 // Every dialog the program shows goes through here, so that tests can set
@@ -39,6 +41,11 @@ public:
     // Font dialog starting at font (and color, when given); true and the
     // chosen font and colour when confirmed.
     static bool font(QWidget* parent, QFont* font, const QString& caption = {}, QColor* color = nullptr);
+    // A one-line text prompt; true and *value when confirmed. feedback, when
+    // given, turns the text typed so far into a line shown under the box;
+    // a line starting with "!" is an error and OK waits for a better text.
+    static bool text(QWidget* parent, const QString& title, const QString& label, QString* value,
+                     const std::function<QString(const QString&)>& feedback = {});
     // Any other modal dialog (print setup and the like): its exec() result.
     static int exec(QDialog* dialog);
 
@@ -54,6 +61,8 @@ public:
     static void answerFont(const QFont& f, const QColor& color = Qt::black);
     static void answerFontCancel();
     static void answerExec(int result);
+    // A null text answers the next text prompt with Cancel.
+    static void answerText(const QString& text);
     static QList<Shown> shown();
     static Shown lastShown();
     static void clear(); // forget shown dialogs and queued answers

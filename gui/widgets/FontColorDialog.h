@@ -4,12 +4,17 @@
 #include <QDialog>
 #include <QFont>
 
+class QCheckBox;
 class QComboBox;
-class QFontDialog;
+class QLabel;
+class QLineEdit;
+class QListWidget;
 
-// The font dialog of the template windows: face, size and style as in the
-// system's font dialog, plus the colour of the text, chosen from the
-// sixteen standard colours.
+// The font dialog of the template windows, laid out as the system's font
+// dialog: face, style and size lists with their boxes, the effects
+// (strike-out, underline, colour) and a sample. The face that stands in for
+// "宋体" is offered under that name, and every face keeps the four styles
+// 常规, 倾斜, 粗体, 粗偏斜体 (a face without a bold cut is drawn bold).
 class FontColorDialog : public QDialog
 {
     Q_OBJECT
@@ -21,8 +26,20 @@ public:
 
     // The sixteen colours offered, with their names.
     static QList<QPair<QColor, QString>> standardColors();
+    // Style names in the order offered.
+    static QStringList styleNames();
 
 private:
-    QFontDialog* m_fonts = nullptr;
+    void updateSample();
+
+    QLineEdit* m_familyBox = nullptr;
+    QListWidget* m_families = nullptr;
+    QLineEdit* m_styleBox = nullptr;
+    QListWidget* m_styles = nullptr;
+    QLineEdit* m_sizeBox = nullptr;
+    QListWidget* m_sizes = nullptr;
+    QCheckBox* m_strike = nullptr;
+    QCheckBox* m_underline = nullptr;
     QComboBox* m_colors = nullptr;
+    QLabel* m_sample = nullptr;
 };

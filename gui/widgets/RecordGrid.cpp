@@ -1,21 +1,59 @@
 #include "gui/widgets/RecordGrid.h"
 #include "data/Schema.h"
+#include "gui/widgets/PrintedMarkDelegate.h"
 #include "report/FontSetup.h"
 
 #include "data/DataSet.h"
 #include "data/DataSetModel.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
+
+namespace {
+
+// The current row is the one single print, "修改" and "隐藏寄件日期" act
+// on: it stands out in a colour of its own, with a frame, also when the
+// grid has no focus. Selected rows keep the selection colour.
+class CurrentRowDelegate : public QStyledItemDelegate
+{
+public:
+    explicit CurrentRowDelegate(QTableView* view) : QStyledItemDelegate(view), m_view(view) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const bool current = index.row() == m_view->currentIndex().row();
+        if (current && !(option.state & QStyle::State_Selected))
+            painter->fillRect(option.rect, QColor(255, 230, 140));
+        QStyleOptionViewItem o = option;
+        o.state &= ~QStyle::State_HasFocus;
+        QStyledItemDelegate::paint(painter, o, index);
+        if (current) {
+            painter->save();
+            painter->setPen(QPen(QColor(200, 120, 0), 1));
+            const QRect r = option.rect.adjusted(0, 0, -1, -1);
+            painter->drawLine(r.topLeft(), r.topRight());
+            painter->drawLine(r.bottomLeft(), r.bottomRight());
+            painter->restore();
+        }
+    }
+
+private:
+    QTableView* m_view;
+};
+
+} // namespace
 
 RecordGrid::RecordGrid(DataSetModel* model, const QString& objectName, QWidget* parent)
     : QTableView(parent), m_model(model)
 {
     setObjectName(objectName);
     setModel(model);
-    setFont(FontSetup::songFont(14));
+    setFont(FontSetup::interfaceFont(14));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -27,17 +65,22 @@ RecordGrid::RecordGrid(DataSetModel* model, const QString& objectName, QWidget* 
     rows->setSectionResizeMode(QHeaderView::Fixed);
     rows->setDefaultSectionSize(fontMetrics().height() + 6);
     rows->setMinimumWidth(28);
-    horizontalHeader()->setFont(FontSetup::songFont(14));
+    horizontalHeader()->setFont(FontSetup::interfaceFont(14));
     horizontalHeader()->setHighlightSections(false);
-    rows->setFont(FontSetup::songFont(12));
+    rows->setFont(FontSetup::interfaceFont(12));
+    setItemDelegate(new CurrentRowDelegate(this));
     connect(model, &QAbstractItemModel::modelReset, this, [this] {
         if (m_hasLayout)
             applyColumnLayout();
+        for (const QString& name : std::as_const(m_fitted))
+            if (const int c = m_model->dataSet()->fieldIndex(name); c >= 0)
+                resizeColumnToContents(c);
     });
 
     DataSet* set = model->dataSet();
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this, set](const QModelIndex& current) {
+                viewport()->update(); // the old and the new current row repaint
                 if (!m_following && current.isValid())
                     set->moveTo(current.row());
             });
@@ -62,14 +105,56 @@ QItemSelectionModel::SelectionFlags RecordGrid::selectionCommand(const QModelInd
     return QTableView::selectionCommand(index, event);
 }
 
+bool RecordGrid::onColumnBorder(const QPoint& pos) const
+{
+    const QHeaderView* header = horizontalHeader();
+    const int logical = header->logicalIndexAt(pos);
+    if (logical < 0)
+        return false;
+    const int margin = style()->pixelMetric(QStyle::PM_HeaderGripMargin, nullptr, header);
+    const int left = header->sectionViewportPosition(logical);
+    const int right = left + header->sectionSize(logical);
+    return pos.x() >= right - margin || (header->visualIndex(logical) > 0 && pos.x() <= left + margin);
+}
+
 bool RecordGrid::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::MouseButtonDblClick &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        // A double click on a column border fits the column to its content
+        // (the header does that); anywhere else it loads the row.
+        if (watched == horizontalHeader()->viewport() &&
+            onColumnBorder(static_cast<QMouseEvent*>(event)->position().toPoint()))
+            return QTableView::eventFilter(watched, event);
         emit gridDoubleClicked();
         return true;
     }
     return QTableView::eventFilter(watched, event);
+}
+
+void RecordGrid::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        emit enterPressed();
+        event->accept();
+        return;
+    case Qt::Key_Delete:
+        emit deletePressed();
+        event->accept();
+        return;
+    default:
+        QTableView::keyPressEvent(event);
+    }
+}
+
+void RecordGrid::setFittedColumns(const QStringList& names)
+{
+    m_fitted = names;
+    for (const QString& name : names)
+        if (const int c = m_model->dataSet()->fieldIndex(name); c >= 0)
+            resizeColumnToContents(c);
 }
 
 void RecordGrid::followSet()
@@ -92,11 +177,14 @@ void RecordGrid::setRecipientLayout(const QVector<int>& widths)
 {
     const QStringList names = Schema::importColumns();
     Q_ASSERT(widths.size() == names.size());
-    QVector<Column> shown;
+    // The printed mark first, as a narrow tick column; the waybill number last.
+    QVector<Column> shown{{QStringLiteral("已打印"), 50}};
     for (int i = 0; i < names.size() && i < widths.size(); ++i)
         shown.append({names.at(i), widths.at(i)});
-    setColumnLayout(shown, {QStringLiteral("序号"), QStringLiteral("选中"), QStringLiteral("已打印"),
-                            QStringLiteral("快递单号")});
+    shown.append({QStringLiteral("快递单号"), 130});
+    if (!m_markDelegate)
+        m_markDelegate = new PrintedMarkDelegate(this);
+    setColumnLayout(shown, {QStringLiteral("序号"), QStringLiteral("选中")});
 }
 
 void RecordGrid::setColumnLayout(const QVector<Column>& shown, const QStringList& hidden)
@@ -110,7 +198,7 @@ void RecordGrid::setColumnLayout(const QVector<Column>& shown, const QStringList
 void RecordGrid::setHighlightedTitles()
 {
     QHeaderView* header = horizontalHeader();
-    header->setFont(FontSetup::songFont(14, true));
+    header->setFont(FontSetup::interfaceFont(14, true));
     header->setDefaultAlignment(Qt::AlignCenter);
     QPalette pal = header->palette();
     pal.setColor(QPalette::ButtonText, QColor(0, 128, 128));
@@ -134,6 +222,13 @@ void RecordGrid::applyColumnLayout()
     for (int logical = 0; logical < fields.size(); ++logical)
         if (m_hidden.contains(fields[logical]))
             setColumnHidden(logical, true);
+    if (m_markDelegate) {
+        for (int logical = 0; logical < fields.size(); ++logical)
+            setItemDelegateForColumn(logical, nullptr);
+        const int mark = fields.indexOf(QStringLiteral("已打印"));
+        if (mark >= 0)
+            setItemDelegateForColumn(mark, m_markDelegate);
+    }
 }
 
 QList<int> RecordGrid::selectedRowList() const

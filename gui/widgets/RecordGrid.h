@@ -6,6 +6,7 @@
 #include <QVector>
 
 class DataSetModel;
+class PrintedMarkDelegate;
 
 // The read-only record grids of the main and the Excel window: a row
 // indicator on the left through which one or several rows are selected
@@ -29,12 +30,17 @@ public:
     // hidden, and shows any other column (one the program doesn't know)
     // after them. Reapplied whenever the list is rebuilt.
     void setColumnLayout(const QVector<Column>& shown, const QStringList& hidden);
-    // A recipient list (`inr` or `excel`): the ten columns an import fills,
-    // in that order and these widths, the bookkeeping columns ("序号",
-    // "选中", "已打印", "快递单号") hidden. Each window has its own widths.
+    // A recipient list (`inr` or `excel`): a narrow tick column for
+    // "已打印", the ten columns an import fills, in that order and these
+    // widths, then "快递单号"; "序号" and "选中" hidden. Each window has its
+    // own widths.
     void setRecipientLayout(const QVector<int>& widths);
     // Centred, bold, teal titles.
     void setHighlightedTitles();
+
+    // Columns (by name) that take the width of their content whenever the
+    // list is rebuilt, such as mobile numbers where the default cuts them.
+    void setFittedColumns(const QStringList& names);
 
     // Selected rows (0-based), in ascending order.
     QList<int> selectedRowList() const;
@@ -46,6 +52,10 @@ signals:
     // A double click anywhere on the grid: cells, row indicator, titles, or
     // the empty space below the last row.
     void gridDoubleClicked();
+    // Enter: load the current row, as a double click does.
+    void enterPressed();
+    // Delete: delete the selected rows.
+    void deletePressed();
 
 protected:
     // Rows are selected through the row indicator only (click, drag, Ctrl,
@@ -55,14 +65,18 @@ protected:
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event = nullptr) const override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void applyColumnLayout();
     void followSet();
+    bool onColumnBorder(const QPoint& pos) const;
 
     DataSetModel* m_model;
     QVector<Column> m_shown;
     QStringList m_hidden;
+    QStringList m_fitted;
     bool m_hasLayout = false;
     bool m_following = false;
+    PrintedMarkDelegate* m_markDelegate = nullptr;
 };

@@ -53,6 +53,11 @@ bool Shell::startFirst(const QStringList& programs)
     const QString path = firstFound(programs);
     if (path.isEmpty())
         return false;
+    return start(path);
+}
+
+bool Shell::start(const QString& path)
+{
     if (hooks().starter)
         return hooks().starter(path, {});
     return QProcess::startDetached(path, {});

@@ -24,6 +24,8 @@ public:
     // Starts the first found of the programs, detached. False when none is
     // installed or it could not be started.
     static bool startFirst(const QStringList& programs);
+    // Starts the program at path, detached.
+    static bool start(const QString& path);
     static bool openUrl(const QUrl& url);
 
     // Replacements for tests; an empty function restores the real one.

@@ -1,11 +1,15 @@
 #include "data/Database.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sqlite3.h>
+#include <unistd.h>
 
 // The exchange commands of waybill-cli, run as a user runs them.
 class TestCliExchange : public QObject
@@ -17,6 +21,11 @@ private slots:
     void failuresExitNonZeroAndChangeNothing_data();
     void failuresExitNonZeroAndChangeNothing();
     void backupThenRestore();
+    void outputsNeverOverwriteTheDatabase_data();
+    void outputsNeverOverwriteTheDatabase();
+    void saysWhatIsTheMatter_data();
+    void saysWhatIsTheMatter();
+    void exportKeepsExistingFileWithoutForce();
 
 private:
     int run(const QStringList& args, QString* out = nullptr, QString* err = nullptr);
@@ -59,6 +68,14 @@ void TestCliExchange::init()
     QVERIFY(db.open(m_db, nullptr));
     QVERIFY(db.exec(
         "INSERT INTO inr (姓名, 手机, 邮编) VALUES ('张三', '13800138000', '010000'), ('李四', '', '')"));
+    QVERIFY(db.exec("INSERT INTO outr (姓名) VALUES ('寄件人')"));
+}
+
+static QByteArray digest(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+                                       : QByteArray();
 }
 
 void TestCliExchange::exportImportRoundTrip()
@@ -136,6 +153,114 @@ void TestCliExchange::backupThenRestore()
     QCOMPARE(run({"--db", typo, "export", m_dir.filePath("x")}, nullptr, &err), 1);
     QVERIFY(!QFile::exists(typo));
     QVERIFY(!QFile::exists(m_dir.filePath("x.xls")));
+}
+
+void TestCliExchange::outputsNeverOverwriteTheDatabase_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    const QString file = QStringLiteral("正在使用的数据库文件");
+    const QString journal = QStringLiteral("日志文件");
+    QTest::newRow("pdf over the database")
+        << QStringList{"print", "--template", "st", "--pdf", "data.mdb"} << file;
+    QTest::newRow("pdf over its journal")
+        << QStringList{"print", "--template", "st", "--pdf", "data.mdb-journal"} << journal;
+    QTest::newRow("pdf over a link to it")
+        << QStringList{"print", "--template", "st", "--pdf", "link.pdf"} << file;
+    QTest::newRow("export over a link to it") << QStringList{"export", "--force", "link.xls"} << file;
+    QTest::newRow("backup over a link to it") << QStringList{"backup", "link.bak"} << file;
+}
+
+void TestCliExchange::outputsNeverOverwriteTheDatabase()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    // Other names of the same file: a hard link.
+    for (const char* name : {"link.pdf", "link.xls", "link.bak"}) {
+        QFile::remove(m_dir.filePath(name));
+        QCOMPARE(
+            ::link(QFile::encodeName(m_db).constData(), QFile::encodeName(m_dir.filePath(name)).constData()),
+            0);
+    }
+    const QByteArray before = digest(m_db);
+    QString out, err;
+    QCOMPARE(run(QStringList{"--db", "data.mdb"} + args, &out, &err), 1);
+    QVERIFY2(err.contains(message), qPrintable(err));
+    QCOMPARE(digest(m_db), before);
+    QVERIFY(!QFile::exists(m_db + "-journal"));
+    QCOMPARE(count("inr"), 2);
+}
+
+void TestCliExchange::saysWhatIsTheMatter_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    for (const QStringList& args :
+         {QStringList{"import", "list.xls"}, QStringList{"export", "list"}, QStringList{"backup", "copy"},
+          QStringList{"print", "--template", "st", "--pdf", "x.pdf"}})
+        QTest::newRow(qPrintable("folder: " + args.first())) << "folder" << args << "是一个文件夹";
+    QTest::newRow("bare sqlite: backup") << "bare" << QStringList{"backup", "copy"} << "缺少数据表";
+    QTest::newRow("locked: import") << "locked" << QStringList{"import", "list.xls"}
+                                    << "数据库正被其他程序使用，请稍后再试";
+    QTest::newRow("locked: backup") << "locked" << QStringList{"backup", "copy"}
+                                    << "数据库正被其他程序使用，请稍后再试";
+}
+
+void TestCliExchange::saysWhatIsTheMatter()
+{
+    QFETCH(QString, kind);
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    QCOMPARE(run({"--db", m_db, "export", "--force", m_dir.filePath("list")}), 0);
+    QFile::remove(m_dir.filePath("copy.bak"));
+    QString db = m_db;
+    sqlite3* other = nullptr;
+    if (kind == "folder") {
+        db = m_dir.filePath("folder");
+        QVERIFY(QDir().mkpath(db));
+    } else if (kind == "bare") {
+        db = m_dir.filePath("bare.db");
+        QFile::remove(db);
+        QCOMPARE(sqlite3_open(QFile::encodeName(db).constData(), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "PRAGMA user_version=1", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(other);
+        other = nullptr;
+    } else {
+        // Another program in the middle of writing the address book.
+        QCOMPARE(sqlite3_open(QFile::encodeName(db).constData(), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE; DELETE FROM excel;", nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+    }
+    QString out, err;
+    QCOMPARE(run(QStringList{"--db", db} + args, &out, &err), 1);
+    QVERIFY2(err.contains(message), qPrintable(err));
+    for (const char* wrong : {"损坏", "不存在", "not an error", "不是本程序的数据库：", "Unable"})
+        QVERIFY2(!err.contains(QString::fromUtf8(wrong)), qPrintable(err));
+    QVERIFY(!QFile::exists(m_dir.filePath("copy.bak")));
+    if (other) {
+        QCOMPARE(sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(other);
+    }
+}
+
+void TestCliExchange::exportKeepsExistingFileWithoutForce()
+{
+    QFile::remove(m_dir.filePath("list.xls"));
+    QCOMPARE(run({"--db", m_db, "export", m_dir.filePath("list")}), 0);
+    const QByteArray first = digest(m_dir.filePath("list.xls"));
+    {
+        Database db;
+        QVERIFY(db.open(m_db, nullptr, false));
+        QVERIFY(db.exec("INSERT INTO inr (姓名) VALUES ('王五')"));
+    }
+    QString out, err;
+    QCOMPARE(run({"--db", m_db, "export", m_dir.filePath("list")}, &out, &err), 1);
+    QVERIFY2(err.contains("已存在") && err.contains("--force"), qPrintable(err));
+    QCOMPARE(digest(m_dir.filePath("list.xls")), first);
+    QCOMPARE(run({"--db", m_db, "export", "--force", m_dir.filePath("list")}, &out, &err), 0);
+    QVERIFY2(out.contains("共 3 条记录"), qPrintable(out));
+    QVERIFY(digest(m_dir.filePath("list.xls")) != first);
 }
 
 QTEST_GUILESS_MAIN(TestCliExchange)

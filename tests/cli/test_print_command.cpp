@@ -214,6 +214,16 @@ void TestPrintCommand::refused_data()
                                              QStringLiteral("--font"),     QStringLiteral("宋体"),
                                              QStringLiteral("--pdf"),      pdf}
                               << QStringLiteral("--font");
+    const QStringList st = {QStringLiteral("--template"), QStringLiteral("st"), QStringLiteral("--pdf"), pdf};
+    // Shifts that leave the page, and font sizes no printer takes.
+    QTest::newRow("dx at the int limit")
+        << st + QStringList{QStringLiteral("--dx"), QStringLiteral("2147483647")} << QStringLiteral("纸外");
+    QTest::newRow("dy a million up") << st + QStringList{QStringLiteral("--dy"), QStringLiteral("-1000000")}
+                                     << QStringLiteral("纸外");
+    for (const char* size : {"nan", "inf", "1e-300", "0.5", "501"})
+        QTest::newRow(qPrintable(QStringLiteral("font %1").arg(QLatin1String(size))))
+            << st + QStringList{QStringLiteral("--font"), QStringLiteral("宋体,") + QLatin1String(size)}
+            << QStringLiteral("1 到 500 磅");
     QTest::newRow("unwritable") << QStringList{QStringLiteral("--template"), QStringLiteral("st"),
                                                QStringLiteral("--pdf"), QStringLiteral("no/such/dir/x.pdf")}
                                 << QStringLiteral("无法写入");
@@ -241,7 +251,7 @@ void TestPrintCommand::refused()
     QVERIFY(!QFile::exists(QStringLiteral("refused.pdf")));
     QVERIFY(!QFile::exists(QStringLiteral("none.mdb")));
     // Nothing half-written is left beside the target.
-    QCOMPARE(QDir().entryList({QStringLiteral(".waybill-*")}, QDir::Files | QDir::Hidden), QStringList());
+    QCOMPARE(QDir().entryList({QStringLiteral(".*waybill-*")}, QDir::Files | QDir::Hidden), QStringList());
 }
 
 void TestPrintCommand::layoutAndCheck()

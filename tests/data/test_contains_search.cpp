@@ -36,6 +36,13 @@ void TestContainsSearch::matchesPlainSubstring_data()
                                     << "\" or \"\"=\"" << QStringList{};
     QTest::newRow("mobile digits") << "手机"
                                    << "139" << QStringList{"老张"};
+    // LIKE would stop at the NUL and find every row.
+    const QString nul(QChar(u'\0'));
+    QTest::newRow("nul alone") << "姓名" << nul << QStringList{"零" + nul + "零"};
+    QTest::newRow("nul after text") << "姓名"
+                                    << "张" + nul << QStringList{};
+    QTest::newRow("nul in mobile") << "手机"
+                                   << "1" + nul << QStringList{};
 }
 
 void TestContainsSearch::matchesPlainSubstring()
@@ -48,8 +55,9 @@ void TestContainsSearch::matchesPlainSubstring()
     Database db;
     QVERIFY(db.open(dir.filePath("data.mdb"), nullptr));
     const QList<QPair<QString, QString>> rows = {
-        {"张三", "13800138000"}, {"老张", "13900138001"}, {"张_伟", "1"},   {"王\"五", "2"},
-        {"百分%", "3"},          {"反\\斜", "4"},         {"有 空格", "5"}, {"李四", "6"}};
+        {"张三", "13800138000"}, {"老张", "13900138001"}, {"张_伟", "1"},
+        {"王\"五", "2"},         {"百分%", "3"},          {"反\\斜", "4"},
+        {"有 空格", "5"},        {"李四", "6"},           {"零" + QString(QChar(u'\0')) + "零", "7"}};
     for (const auto& r : rows)
         QVERIFY(db.exec("INSERT INTO inr (姓名, 手机) VALUES (?, ?)", {r.first, r.second}));
 

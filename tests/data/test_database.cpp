@@ -2,6 +2,7 @@
 #include "data/Schema.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -10,6 +11,7 @@
 
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 class TestDatabase : public QObject
 {
@@ -22,6 +24,11 @@ private slots:
     void thoroughCheckFindsTruncation();
     void closeAllClosesEveryConnection();
     void fileLeftMidWriteIsRecovered();
+    void saysWhatIsTheMatter_data();
+    void saysWhatIsTheMatter();
+    void outputOverTheDatabaseIsRefused_data();
+    void outputOverTheDatabaseIsRefused();
+    void noticesReplacedFile();
 };
 
 static QByteArray digest(const QString& path)
@@ -93,6 +100,10 @@ void TestDatabase::foreignFileIsRefusedUnchanged_data()
                                << QStringLiteral("不是本程序的数据库");
     QTest::newRow("jet database") << jet << QStringLiteral("Access");
     QTest::newRow("sqlite without our tables") << QByteArray() << QStringLiteral("缺少数据表");
+    // The right tables with other columns: named, table by table.
+    QTest::newRow("columns missing") << QByteArray("columns")
+                                     << QStringLiteral(
+                                            "缺少本程序需要的列（表 outr 的 年；表 inr 的 地址、快递单号）");
 }
 
 void TestDatabase::foreignFileIsRefusedUnchanged()
@@ -106,6 +117,16 @@ void TestDatabase::foreignFileIsRefusedUnchanged()
         sqlite3* raw = nullptr;
         QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &raw), SQLITE_OK);
         QCOMPARE(sqlite3_exec(raw, "CREATE TABLE outr(a); CREATE TABLE inr(b); INSERT INTO outr VALUES(1);",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        sqlite3_close(raw);
+    } else if (content == "columns") {
+        QVERIFY(Database::createFile(path, nullptr));
+        sqlite3* raw = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &raw), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(raw,
+                              "ALTER TABLE outr DROP COLUMN 年; ALTER TABLE inr DROP COLUMN 地址;"
+                              "ALTER TABLE inr DROP COLUMN 快递单号;",
                               nullptr, nullptr, nullptr),
                  SQLITE_OK);
         sqlite3_close(raw);
@@ -210,6 +231,117 @@ void TestDatabase::fileLeftMidWriteIsRecovered()
     while (q.next())
         names << q.value(0).toString();
     QCOMPARE(names, QStringList({"张三", "李四"}));
+}
+
+void TestDatabase::saysWhatIsTheMatter_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("needle");
+    QTest::newRow("folder") << "folder"
+                            << "是一个文件夹";
+    QTest::newRow("sqlite file without tables") << "bare"
+                                                << "缺少数据表 outr、inr、excel";
+    QTest::newRow("another program writing") << "locked" << Database::lockedMessage();
+}
+
+void TestDatabase::saysWhatIsTheMatter()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, needle);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("data.mdb");
+    sqlite3* other = nullptr;
+    if (kind == "folder") {
+        QVERIFY(QDir().mkpath(path));
+    } else if (kind == "bare") {
+        QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "PRAGMA user_version=1", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(other);
+        other = nullptr;
+    } else {
+        QVERIFY(Database::createFile(path, nullptr));
+        // A second connection in the middle of writing: its lock and journal.
+        QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE; INSERT INTO inr (姓名) VALUES ('写入中');", nullptr,
+                              nullptr, nullptr),
+                 SQLITE_OK);
+    }
+    const QByteArray before = digest(path);
+    QString checked, opened;
+    QVERIFY(!Database::checkFile(path, &checked));
+    Database db;
+    QVERIFY(!db.open(path, &opened));
+    for (const QString& e : {checked, opened}) {
+        QVERIFY2(e.contains(needle), qPrintable(e));
+        QVERIFY2(!e.contains("损坏") && !e.contains("not an error") && !e.contains("不存在"), qPrintable(e));
+    }
+    QCOMPARE(digest(path), before);
+    if (other) {
+        // The writer was not disturbed.
+        QCOMPARE(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(other);
+        QVERIFY(db.open(path, &opened));
+    }
+}
+
+void TestDatabase::outputOverTheDatabaseIsRefused_data()
+{
+    QTest::addColumn<QString>("target"); // relative to the folder of data.mdb
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("the file itself") << "data.mdb" << true;
+    QTest::newRow("another spelling") << "sub/../data.mdb" << true;
+    QTest::newRow("hard link") << "hard.pdf" << true;
+    QTest::newRow("symbolic link") << "soft.pdf" << true;
+    QTest::newRow("journal, not there yet") << "data.mdb-journal" << true;
+    QTest::newRow("write-ahead log") << "sub/../data.mdb-wal" << true;
+    QTest::newRow("journal beside the link's target") << "real/book.db-journal" << true;
+    QTest::newRow("another file") << "data.pdf" << false;
+    QTest::newRow("journal of another name") << "data.mdb2-journal" << false;
+}
+
+void TestDatabase::outputOverTheDatabaseIsRefused()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, refused);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath("sub") && QDir(dir.path()).mkpath("real"));
+    // data.mdb is a link to real/book.db: SQLite keeps its journal beside that.
+    QVERIFY(Database::createFile(dir.filePath("real/book.db"), nullptr));
+    QVERIFY(QFile::link(dir.filePath("real/book.db"), dir.filePath("data.mdb")));
+    QCOMPARE(::link(QFile::encodeName(dir.filePath("real/book.db")).constData(),
+                    QFile::encodeName(dir.filePath("hard.pdf")).constData()),
+             0);
+    QVERIFY(QFile::link(dir.filePath("data.mdb"), dir.filePath("soft.pdf")));
+    const QString db = dir.filePath("data.mdb");
+    const QString out = dir.filePath(target);
+    QString error;
+    // Told the database, or finding it among the program's open connections.
+    QCOMPARE(!Database::checkOutputPath(out, db, &error), refused);
+    {
+        Database open;
+        QVERIFY(open.open(db, nullptr, false));
+        QCOMPARE(!Database::checkOutputPath(out, QString(), &error), refused);
+    }
+    QVERIFY(Database::checkOutputPath(out, QString(), nullptr)); // nothing open, nothing named
+    if (refused)
+        QVERIFY2(error.contains("正在使用的数据库"), qPrintable(error));
+}
+
+void TestDatabase::noticesReplacedFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("data.mdb");
+    Database db;
+    QVERIFY(db.open(path, nullptr));
+    QVERIFY(!db.fileReplaced());
+    // Another program puts a copy in its place, as a restore does.
+    QVERIFY(QFile::copy(path, dir.filePath("copy")));
+    QCOMPARE(
+        ::rename(QFile::encodeName(dir.filePath("copy")).constData(), QFile::encodeName(path).constData()),
+        0);
+    QVERIFY(db.fileReplaced());
+    QVERIFY(db.open(path, nullptr, false));
+    QVERIFY(!db.fileReplaced());
 }
 
 QTEST_GUILESS_MAIN(TestDatabase)

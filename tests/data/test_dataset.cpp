@@ -24,6 +24,8 @@ private slots:
     void emptyTextIsStoredAsText();
     void deleteKeepsOtherRowsIntact_data();
     void deleteKeepsOtherRowsIntact();
+    void largeSetsReadRowsOnDemand_data();
+    void largeSetsReadRowsOnDemand();
 
 private:
     QTemporaryDir* m_dir = nullptr;
@@ -278,6 +280,60 @@ void TestDataSet::deleteKeepsOtherRowsIntact()
         if (s.recordCount() > 1)
             QCOMPARE(s.value(0, s.fieldIndex("姓名")), keptNames.first());
     }
+}
+
+void TestDataSet::largeSetsReadRowsOnDemand_data()
+{
+    QTest::addColumn<QString>("where"); // over 序号 1..9000, named 收件人<序号>
+    QTest::addColumn<int>("step");      // the rows the set holds: every step-th
+    QTest::newRow("whole table") << QString() << 1;
+    QTest::newRow("scattered result") << QStringLiteral("\"序号\" % 7 = 0") << 7;
+}
+
+// Rows are read in blocks as they are asked for, only a few blocks are
+// kept: every row still reads right, forwards, backwards, after a change
+// made through the set and after rows vanished under it.
+void TestDataSet::largeSetsReadRowsOnDemand()
+{
+    QFETCH(QString, where);
+    QFETCH(int, step);
+    QVERIFY(m_db->exec(
+        QStringLiteral("WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 9000) "
+                       "INSERT INTO inr (姓名) SELECT '收件人' || i FROM c")));
+    DataSet s;
+    s.setDatabase(m_db);
+    QVERIFY(s.open(QStringLiteral("inr"), where));
+    const int count = 9000 / step;
+    QCOMPARE(s.recordCount(), count);
+    const int name = s.fieldIndex(QStringLiteral("姓名"));
+    auto expected = [&](int row) { return QStringLiteral("收件人%1").arg((row + 1) * step); };
+    for (int row = 0; row < count; ++row)
+        QCOMPARE(s.value(row, name), expected(row));
+    for (int row = count - 1; row >= 0; row -= 97)
+        QCOMPARE(s.value(row, name), expected(row));
+
+    // An edit far from the rows read last, then the first row again.
+    QVERIFY(s.moveTo(count / 2));
+    QVERIFY(s.edit());
+    QVERIFY(s.setValue(QStringLiteral("姓名"), QStringLiteral("改")));
+    QVERIFY(s.post());
+    QCOMPARE(s.value(0, name), expected(0));
+    QCOMPARE(s.value(count / 2, name), QStringLiteral("改"));
+
+    // Rows deleted by another connection read as empty; the others stay right.
+    Database other;
+    QString error;
+    QVERIFY2(other.open(m_db->path(), &error, false), qPrintable(error));
+    QVERIFY(other.exec(QStringLiteral("DELETE FROM inr WHERE \"序号\" = ?"), {qint64(3 * step)}));
+    QVERIFY(s.reopen());
+    QCOMPARE(s.recordCount(), count - 1);
+    QCOMPARE(s.value(2, name), expected(3));
+    QVERIFY(other.exec(QStringLiteral("DELETE FROM inr WHERE \"序号\" = ?"), {qint64(2 * step)}));
+    s.close();
+    QVERIFY(s.open(QStringLiteral("inr"), where));
+    QVERIFY(other.exec(QStringLiteral("DELETE FROM inr WHERE \"序号\" = ?"), {qint64(step)}));
+    QCOMPARE(s.value(0, name), QString());
+    QCOMPARE(s.value(1, name), expected(3));
 }
 
 QTEST_GUILESS_MAIN(TestDataSet)

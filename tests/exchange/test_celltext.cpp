@@ -13,6 +13,10 @@ private slots:
     void numberRoundTrips();
     void serialDate_data();
     void serialDate();
+    void formatted_data();
+    void formatted();
+    void builtinFormats_data();
+    void builtinFormats();
     void trimmed();
 };
 
@@ -92,6 +96,97 @@ void TestCellText::serialDate()
     QFETCH(bool, date1904);
     QFETCH(QString, text);
     QCOMPARE(CellText::serialDate(serial, CellText::DateKind(kind), date1904), text);
+}
+
+void TestCellText::formatted_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    // Numbers stay numbers whatever literals, colours or locales stand around General.
+    QTest::newRow("General") << "General" << 12.0 << "12";
+    QTest::newRow("General fraction") << "General" << 0.1 + 0.2 << "0.30000000000000004";
+    QTest::newRow("General with unit") << "General\"件\"" << 12.0 << "12";
+    QTest::newRow("[Red]General") << "[Red]General" << 12.0 << "12";
+    QTest::newRow("[$-804]General") << "[$-804]General" << 12.0 << "12";
+    QTest::newRow("[DBNum1]General") << "[DBNum1][$-804]General" << 12.0 << "12";
+    QTest::newRow("[DBNum2]General") << "[DBNum2][$-804]General" << 305.0 << "305";
+    QTest::newRow("[DBNum3]0") << "[DBNum3][$-804]0" << 7.0 << "7";
+    QTest::newRow("lower-case general") << "general" << 13800138000.0 << "13800138000";
+    QTest::newRow("text format") << "@" << 13800138000.0 << "13800138000";
+    QTest::newRow("only a literal") << "\"件\"" << 3.0 << "3";
+    QTest::newRow("empty code") << "" << 3.5 << "3.5";
+    // Zero padding and decimals as the format says; literals left out.
+    QTest::newRow("postcode") << "000000" << 10000.0 << "010000";
+    QTest::newRow("postcode long enough") << "000000" << 310000.0 << "310000";
+    QTest::newRow("unit after 0") << "0\"件\"" << 12.0 << "12";
+    QTest::newRow("unit escaped") << "0\\件" << 12.0 << "12";
+    QTest::newRow("0 rounds half up") << "0" << 2.5 << "3";
+    QTest::newRow("0 negative half") << "0" << -2.5 << "-3";
+    QTest::newRow("two decimals") << "0.00" << 12.5 << "12.50";
+    QTest::newRow("two decimals by decimal digits") << "0.00" << 2.675 << "2.68";
+    QTest::newRow("carry into the whole part") << "0.00" << 9.999 << "10.00";
+    QTest::newRow("grouping left out") << "#,##0.00" << 1234567.891 << "1234567.89";
+    QTest::newRow("# decimals trimmed") << "0.##" << 1.5 << "1.5";
+    QTest::newRow("# decimals whole") << "0.##" << 2.0 << "2";
+    QTest::newRow("# whole part") << "#" << 0.0 << "0";
+    QTest::newRow("negative zero after rounding") << "0" << -0.2 << "0";
+    QTest::newRow("currency sign") << "\"¥\"#,##0.00;[Red]\"¥\"-#,##0.00" << -5.0 << "-5.00";
+    QTest::newRow("[$¥-804] prefix") << "[$¥-804]#,##0" << 1500.0 << "1500";
+    QTest::newRow("[Red] zero padded") << "[Red]00000" << 42.0 << "00042";
+    QTest::newRow("condition") << "[>999]0;0.0" << 5.0 << "5";
+    QTest::newRow("percent") << "0.0%" << 0.125 << "12.5%";
+    QTest::newRow("scientific is the plain number") << "0.00E+00" << 12345.0 << "12345";
+    QTest::newRow("fraction is the plain number") << "# ?/?" << 1.25 << "1.25";
+    QTest::newRow("huge stays exact") << "0" << 1e22 << "1e+22";
+    // Dates and times only where y m d h s stand outside quotes and brackets.
+    QTest::newRow("date") << "yyyy-mm-dd" << 45366.0 << "2024-03-15";
+    QTest::newRow("chinese date") << "yyyy\"年\"m\"月\"d\"日\"" << 45366.0 << "2024-03-15";
+    QTest::newRow("locale date") << "[$-804]yyyy/m/d" << 45366.0 << "2024-03-15";
+    QTest::newRow("month alone") << "mmm" << 45366.0 << "2024-03-15";
+    QTest::newRow("date and time") << "yyyy/m/d h:mm" << 45366.3958333333 << "2024-03-15 09:30:00";
+    QTest::newRow("date, time dropped") << "yyyy-mm-dd" << 45366.75 << "2024-03-15";
+    QTest::newRow("time") << "h:mm:ss" << 0.75 << "18:00:00";
+    QTest::newRow("minutes and seconds") << "mm:ss" << 0.5 << "12:00:00";
+    QTest::newRow("AM/PM") << "h:mm AM/PM" << 0.75 << "18:00:00";
+    QTest::newRow("elapsed hours") << "[h]:mm" << 0.25 << "06:00:00";
+    QTest::newRow("letters in quotes") << "0\"yds\"" << 3.0 << "3";
+    QTest::newRow("letters in brackets") << "[Red][$-409]0" << 3.0 << "3";
+    QTest::newRow("1904 system") << "yyyy-mm-dd" << 0.0 << "1904-01-01";
+    QTest::newRow("date out of range") << "yyyy-mm-dd" << -1.0 << "-1";
+}
+
+void TestCellText::formatted()
+{
+    QFETCH(QString, code);
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    QCOMPARE(CellText::formatted(value, code, QByteArray(QTest::currentDataTag()) == "1904 system"), text);
+}
+
+void TestCellText::builtinFormats_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("text"); // of 45366.75
+    QTest::newRow("0 General") << 0 << "45366.75";
+    QTest::newRow("1 0") << 1 << "45367";
+    QTest::newRow("4 #,##0.00") << 4 << "45366.75";
+    QTest::newRow("9 percent") << 9 << "4536675%";
+    QTest::newRow("14 date") << 14 << "2024-03-15";
+    QTest::newRow("20 time") << 20 << "18:00:00";
+    QTest::newRow("22 date-time") << 22 << "2024-03-15 18:00:00";
+    QTest::newRow("31 chinese date") << 31 << "2024-03-15";
+    QTest::newRow("33 chinese time") << 33 << "18:00:00";
+    QTest::newRow("49 text") << 49 << "45366.75";
+    QTest::newRow("58 chinese month-day") << 58 << "2024-03-15";
+    QTest::newRow("unknown") << 200 << "45366.75";
+}
+
+void TestCellText::builtinFormats()
+{
+    QFETCH(int, id);
+    QFETCH(QString, text);
+    QCOMPARE(CellText::formatted(45366.75, CellText::builtinFormat(id)), text);
 }
 
 void TestCellText::trimmed()

@@ -11,6 +11,10 @@
 
 #include <atomic>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 namespace {
 
 QByteArray fileBytes(const QString& path)
@@ -58,6 +62,10 @@ private slots:
     void restoreOntoItself();
     void restoreDiscardsHotJournal();
     void restoreTakesWhatIsStillInTheLog();
+    void backupAfterCrash();
+    void restoreWaitsForOrRefusesWriter_data();
+    void restoreWaitsForOrRefusesWriter();
+    void staleTemporaryFilesAreRemoved();
 
 private:
     void setNames(const QStringList& list);
@@ -205,6 +213,13 @@ void TestDatabaseBackup::restoreRefuses_data()
     sqlite3_exec(h, "CREATE TABLE outr (a); CREATE TABLE inr (b);", nullptr, nullptr, nullptr);
     sqlite3_close(h);
     QTest::newRow("missing table excel") << path("two-tables.bak");
+
+    QVERIFY(Database::createFile(path("no-date.bak"), nullptr));
+    h = nullptr;
+    sqlite3_open(QFile::encodeName(path("no-date.bak")).constData(), &h);
+    sqlite3_exec(h, "ALTER TABLE outr DROP COLUMN 年", nullptr, nullptr, nullptr);
+    sqlite3_close(h);
+    QTest::newRow("column missing") << path("no-date.bak");
 }
 
 void TestDatabaseBackup::restoreRefuses()
@@ -294,6 +309,119 @@ void TestDatabaseBackup::restoreTakesWhatIsStillInTheLog()
     QVERIFY2(DatabaseBackup::restore(source, dbPath(), &err), qPrintable(err));
     QCOMPARE(names(dbPath()), QStringList({"王五"}));
     QVERIFY(!QFileInfo::exists(dbPath() + "-wal"));
+}
+
+// A journal of a transaction in flight, as a killed import leaves it.
+static void leaveHotJournal(const QString& db)
+{
+    const QString journal = db + "-journal";
+    QByteArray file, hot;
+    sqlite3* h = nullptr;
+    sqlite3_open(QFile::encodeName(db).constData(), &h);
+    sqlite3_exec(h, "PRAGMA cache_size=5; BEGIN; DELETE FROM inr;", nullptr, nullptr, nullptr);
+    for (int i = 0; i < 300; ++i)
+        sqlite3_exec(h, "INSERT INTO inr (\"姓名\", \"地址\") VALUES ('垃圾', hex(randomblob(500)))", nullptr,
+                     nullptr, nullptr);
+    file = fileBytes(db);
+    hot = fileBytes(journal);
+    sqlite3_exec(h, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(h);
+    QVERIFY(hot.size() > 4096);
+    writeBytes(db, file);
+    writeBytes(journal, hot);
+}
+
+void TestDatabaseBackup::backupAfterCrash()
+{
+    m_db->close();
+    leaveHotJournal(dbPath());
+    if (QTest::currentTestFailed())
+        return;
+    QString err, written;
+    QVERIFY2(DatabaseBackup::backup(dbPath(), path("after-crash"), &err, &written), qPrintable(err));
+    QCOMPARE(names(written), QStringList({"张三", "李四"}));
+    QCOMPARE(names(dbPath()), QStringList({"张三", "李四"}));
+}
+
+void TestDatabaseBackup::restoreWaitsForOrRefusesWriter_data()
+{
+    QTest::addColumn<int>("holdMs"); // how long the other writer keeps its transaction open
+    QTest::newRow("writer finishes soon") << 700;
+    QTest::newRow("writer keeps on") << 8000;
+}
+
+void TestDatabaseBackup::restoreWaitsForOrRefusesWriter()
+{
+    QFETCH(int, holdMs);
+    QVERIFY(DatabaseBackup::backup(dbPath(), path("before"), nullptr));
+    // A second connection in the middle of a write transaction, its journal on disk.
+    sqlite3* writer = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(dbPath()).constData(), &writer), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(writer, "BEGIN IMMEDIATE; INSERT INTO inr (\"姓名\") VALUES ('另一个程序');",
+                          nullptr, nullptr, nullptr),
+             SQLITE_OK);
+    QVERIFY(QFileInfo::exists(dbPath() + "-journal"));
+    std::atomic<int> commit{-1};
+    QThread* other = QThread::create([&] {
+        QThread::msleep(holdMs);
+        commit = sqlite3_exec(writer, "COMMIT", nullptr, nullptr, nullptr);
+    });
+    other->start();
+    QString err;
+    const bool restored = DatabaseBackup::restore(path("before.bak"), dbPath(), &err);
+    other->wait();
+    delete other;
+    sqlite3_close(writer);
+    // Either way the other program's transaction went through.
+    QCOMPARE(commit.load(), SQLITE_OK);
+    if (holdMs < 5000) {
+        QVERIFY2(restored, qPrintable(err));
+        QCOMPARE(names(dbPath()), QStringList({"张三", "李四"}));
+    } else {
+        QVERIFY(!restored);
+        QCOMPARE(err, Database::lockedMessage());
+        QCOMPARE(names(dbPath()), QStringList({"张三", "李四", "另一个程序"}));
+    }
+    QVERIFY2(Database::checkFile(dbPath(), &err, true), qPrintable(err));
+}
+
+void TestDatabaseBackup::staleTemporaryFilesAreRemoved()
+{
+    const QString folder = path("stale");
+    QVERIFY(QDir().mkpath(folder));
+    const QDateTime old = QDateTime::currentDateTime().addSecs(-3600);
+    auto make = [&](const QString& name, bool isOld) {
+        QFile f(folder + "/" + name);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("x");
+        f.flush();
+        if (isOld)
+            QVERIFY(f.setFileTime(old, QFileDevice::FileModificationTime));
+    };
+    // Left by killed runs: removed.
+    const QStringList stale = {".copy.bak.AbC123", ".copy.bak.AbC123-journal", ".list.xls.waybill-Qw3rty",
+                               ".waybill-Zx81Ab.pdf"};
+    // Someone else's, in use, or too young: kept.
+    const QStringList kept = {".copy.bak.waybill-Fresh1", ".other.txt.AbC123",        "copy.bak.AbC123",
+                              ".copy.bak.AbC12",          ".copy.bak.waybill-Locked", "notes.txt"};
+    for (const QString& n : stale)
+        make(n, true);
+    for (const QString& n : kept)
+        make(n, n != ".copy.bak.waybill-Fresh1");
+    // A live replacer holds its file locked, however old it looks.
+    const int fd = ::open(QFile::encodeName(folder + "/.copy.bak.waybill-Locked").constData(), O_RDONLY);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::flock(fd, LOCK_EX), 0);
+
+    QString err;
+    QVERIFY2(DatabaseBackup::backup(dbPath(), folder + "/copy", &err), qPrintable(err));
+    ::close(fd);
+    QStringList left = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    QStringList expected = kept;
+    expected << "copy.bak";
+    left.sort();
+    expected.sort();
+    QCOMPARE(left, expected);
 }
 
 QTEST_GUILESS_MAIN(TestDatabaseBackup)

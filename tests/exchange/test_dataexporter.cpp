@@ -1,14 +1,17 @@
 #include "data/DataSet.h"
 #include "data/Database.h"
 #include "data/Schema.h"
+#include "data/Transaction.h"
 #include "exchange/DataExporter.h"
+#include "exchange/ExcelImporter.h"
 #include "exchange/WorkbookReader.h"
 
 #include <QDir>
+#include <QRandomGenerator>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <freexl.h>
 #include <sys/stat.h>
 
 class TestDataExporter : public QObject
@@ -27,7 +30,11 @@ private slots:
     void replacesExistingFile();
     void workbookModes_data();
     void workbookModes();
-    void moreRowsThanOneXlsSheet();
+    void limitsAreRefusedNotCut_data();
+    void limitsAreRefusedNotCut();
+    void existingFileIsKeptUnlessAllowed();
+    void randomRecipientsComeBackIdentical_data();
+    void randomRecipientsComeBackIdentical();
 
 private:
     void fill(const QVector<QStringList>& records);
@@ -46,6 +53,7 @@ void TestDataExporter::initTestCase()
 // Recipients with the editable columns given (in import order), nothing else.
 void TestDataExporter::fill(const QVector<QStringList>& records)
 {
+    Transaction tx(m_db.db()); // one write to disk, not one per record
     QVERIFY(m_db.exec(QStringLiteral("DELETE FROM inr")));
     QStringList cols, marks;
     for (const QString& c : Schema::importColumns()) {
@@ -60,6 +68,7 @@ void TestDataExporter::fill(const QVector<QStringList>& records)
                               .arg(cols.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
                           binds));
     }
+    QVERIFY(tx.commit());
 }
 
 QVector<QStringList> TestDataExporter::readBack(const QString& file)
@@ -132,6 +141,8 @@ void TestDataExporter::roundTrip()
     const DataExporter::Result r = DataExporter::exportDataSet(ds, path("rt"), f);
     QVERIFY2(r.ok, qPrintable(r.error));
     QCOMPARE(r.records, 3);
+    QVERIFY(!r.filtered);
+    QCOMPARE(DataExporter::messageFor(r), DataExporter::successMessage() + "\n共 3 条记录。");
     QCOMPARE(QFileInfo(r.path).fileName(), f == DataExporter::Format::Xls ? "rt.xls" : "rt.xlsx");
     const QVector<QStringList> rows = readBack(r.path);
     QCOMPARE(rows.size(), 4);
@@ -159,6 +170,11 @@ void TestDataExporter::searchResultOnly()
     QVERIFY(ds.open(Schema::kRecipientTable, QStringLiteral("\"姓名\" like ?"), {QStringLiteral("%张%")}));
     const DataExporter::Result r = DataExporter::exportDataSet(ds, path("search"), DataExporter::Format::Xls);
     QVERIFY(r.ok);
+    // The message says it was a search result, and how many.
+    QVERIFY(r.filtered);
+    QCOMPARE(r.records, 2);
+    QVERIFY(!DataExporter::messageFor(r).contains(DataExporter::successMessage()));
+    QVERIFY(DataExporter::messageFor(r).contains(QStringLiteral("搜索结果中的 2 条")));
     const QVector<QStringList> rows = readBack(r.path);
     QCOMPARE(rows.size(), 3);
     const int name = rows.first().indexOf(QStringLiteral("姓名"));
@@ -280,40 +296,184 @@ void TestDataExporter::workbookModes()
     QCOMPARE(int(st.st_mode & 0777), expectedMode);
 }
 
-void TestDataExporter::moreRowsThanOneXlsSheet()
+void TestDataExporter::limitsAreRefusedNotCut_data()
 {
-    // One sheet cannot hold them all: the list goes on in Sheet2, with its own title row.
-    const int n = DataExporter::xlsRowsPerSheet() + 10;
+    QTest::addColumn<int>("format");
+    QTest::addColumn<int>("records");
+    QTest::addColumn<int>("cellChars");   // length of the first record's address
+    QTest::addColumn<QString>("refusal"); // empty: written whole
+    const int xls = int(DataExporter::Format::Xls), xlsx = int(DataExporter::Format::Xlsx);
+    const int sheet = DataExporter::maxRecords(DataExporter::Format::Xls);
+    QTest::newRow("one sheet of xls") << xls << sheet << 1 << "";
+    QTest::newRow("more than xls holds") << xls << sheet + 1 << 1 << ".xlsx";
+    QTest::newRow("the same to xlsx") << xlsx << sheet + 1 << 1 << "";
+    QTest::newRow("longest cell xls") << xls << 2 << 32767 << "";
+    QTest::newRow("longest cell xlsx") << xlsx << 2 << 32767 << "";
+    QTest::newRow("cell too long xls") << xls << 2 << 32768 << "第 1 条记录的“地址”";
+    QTest::newRow("cell too long xlsx") << xlsx << 2 << 32768 << "第 1 条记录的“地址”";
+}
+
+void TestDataExporter::limitsAreRefusedNotCut()
+{
+    QFETCH(int, format);
+    QFETCH(int, records);
+    QFETCH(int, cellChars);
+    QFETCH(QString, refusal);
+    // "序号" from 1 on, so every run writes the same workbook.
     QVERIFY(m_db.exec(QStringLiteral("DELETE FROM inr")));
+    QVERIFY(m_db.exec(QStringLiteral("DELETE FROM sqlite_sequence")));
     QVERIFY(
         m_db.exec(QStringLiteral("WITH RECURSIVE k(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM k WHERE i < ?) "
                                  "INSERT INTO inr (\"姓名\") SELECT 'n' || i FROM k"),
-                  {n}));
+                  {records}));
+    const QString address(cellChars, QChar(u'址'));
+    QVERIFY(m_db.exec(QStringLiteral("UPDATE inr SET \"地址\" = ? WHERE \"姓名\" = 'n1'"), {address}));
     DataSet ds;
     ds.setDatabase(&m_db);
     QVERIFY(ds.open(Schema::kRecipientTable));
-    QCOMPARE(ds.recordCount(), n);
-    const DataExporter::Result r = DataExporter::exportDataSet(ds, path("big"), DataExporter::Format::Xls);
+    const DataExporter::Result r = DataExporter::exportDataSet(
+        ds, path(QStringLiteral("limit-%1").arg(QTest::currentDataTag())), DataExporter::Format(format));
+    if (!refusal.isEmpty()) {
+        QVERIFY(!r.ok);
+        QVERIFY2(r.error.contains(refusal), qPrintable(r.error));
+        QVERIFY(!QFileInfo::exists(r.path));
+        return;
+    }
     QVERIFY2(r.ok, qPrintable(r.error));
-    // Sheet1 is what the importer reads: the first 65,535 records.
+    QCOMPARE(r.records, records);
+    // Every record comes back from the first sheet, every character of the
+    // longest cell too (a text continued over records of the string table).
     const QVector<QStringList> rows = readBack(r.path);
-    QCOMPARE(rows.size(), DataExporter::xlsRowsPerSheet() + 1);
+    QCOMPARE(rows.size(), records + 1);
     const int name = rows.first().indexOf(QStringLiteral("姓名"));
-    QCOMPARE(rows.last().at(name), QStringLiteral("n%1").arg(DataExporter::xlsRowsPerSheet()));
-    const void* h = nullptr;
-    QCOMPARE(freexl_open(QFile::encodeName(r.path).constData(), &h), FREEXL_OK);
-    unsigned int sheets = 0, count = 0;
-    unsigned short cols = 0;
-    freexl_get_info(h, FREEXL_BIFF_SHEET_COUNT, &sheets);
-    QCOMPARE(sheets, 2u);
-    QCOMPARE(freexl_select_active_worksheet(h, 1), FREEXL_OK);
-    freexl_worksheet_dimensions(h, &count, &cols);
-    FreeXL_CellValue v;
-    freexl_get_cell_value(h, count - 1, quint16(name), &v);
-    const QString last = QString::fromUtf8(v.value.text_value);
-    freexl_close(h);
-    QCOMPARE(count, 11u);
-    QCOMPARE(last, QStringLiteral("n%1").arg(n));
+    const int addr = rows.first().indexOf(QStringLiteral("地址"));
+    QCOMPARE(rows.last().at(name), QStringLiteral("n%1").arg(records));
+    QCOMPARE(rows.at(1).at(addr), address);
+}
+
+void TestDataExporter::existingFileIsKeptUnlessAllowed()
+{
+    fill({{"新", "", "", "", "", "", "", "", "", ""}});
+    DataSet ds;
+    ds.setDatabase(&m_db);
+    QVERIFY(ds.open(Schema::kRecipientTable));
+    const QString chosen = path("recipients");
+    QFile old(chosen + ".xls");
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old content");
+    old.close();
+    // The dialog asked about "recipients", the file written is "recipients.xls".
+    QVERIFY(DataExporter::extensionHidesExisting(chosen, DataExporter::Format::Xls));
+    QVERIFY(!DataExporter::extensionHidesExisting(chosen + ".xls", DataExporter::Format::Xls));
+    QVERIFY(!DataExporter::extensionHidesExisting(chosen, DataExporter::Format::Xlsx));
+    DataExporter::Result r = DataExporter::exportDataSet(ds, chosen, DataExporter::Format::Xls, {},
+                                                         DataExporter::Existing::Refuse);
+    QVERIFY(!r.ok);
+    QVERIFY(r.targetExists);
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("old content"));
+    old.close();
+    r = DataExporter::exportDataSet(ds, chosen, DataExporter::Format::Xlsx, {},
+                                    DataExporter::Existing::Refuse);
+    QVERIFY2(r.ok, qPrintable(r.error));
+}
+
+void TestDataExporter::randomRecipientsComeBackIdentical_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::newRow("xls") << int(DataExporter::Format::Xls);
+    QTest::newRow("xlsx") << int(DataExporter::Format::Xlsx);
+}
+
+// Export, then import: every value comes back as it was, whatever it looks like.
+void TestDataExporter::randomRecipientsComeBackIdentical()
+{
+    QFETCH(int, format);
+    const QStringList pieces = {"张三",
+                                "北京市朝阳区建国路88号",
+                                "某某有限公司",
+                                "😀",
+                                "📦",
+                                "𠀀",
+                                "𪚥",
+                                "\"",
+                                "'",
+                                "“引号”",
+                                "007",
+                                "010000",
+                                "0",
+                                "=1+2",
+                                "=SUM(A1:A3)",
+                                "+86",
+                                "-5",
+                                "@",
+                                "  ",
+                                " ",
+                                "\t",
+                                "a\tb",
+                                "1.50",
+                                "1E5",
+                                "TRUE",
+                                "2024-03-15",
+                                "12%",
+                                "&<>",
+                                "#N/A",
+                                "ABC"};
+    QRandomGenerator random(20261209);
+    auto value = [&] {
+        QString v;
+        if (random.bounded(5) == 0)
+            return v; // an empty cell
+        for (int n = 1 + random.bounded(3); n > 0; --n) {
+            if (random.bounded(6) == 0) {
+                // A long digit string, maybe with leading zeros.
+                for (int d = 12 + random.bounded(10); d > 0; --d)
+                    v += QChar(u'0' + random.bounded(10));
+            } else {
+                v += pieces.at(random.bounded(pieces.size()));
+            }
+        }
+        return v;
+    };
+    QVector<QStringList> records;
+    for (int r = 0; r < 300; ++r) {
+        QStringList rec;
+        for (int c = 0; c < Schema::importColumns().size(); ++c)
+            rec << value();
+        if (rec.first().isEmpty())
+            rec.first() = QStringLiteral("收件人%1").arg(r); // no record is blank throughout
+        records << rec;
+    }
+    fill(records);
+    DataSet ds;
+    ds.setDatabase(&m_db);
+    QVERIFY(ds.open(Schema::kRecipientTable));
+    const DataExporter::Result r =
+        DataExporter::exportDataSet(ds, path("random"), DataExporter::Format(format));
+    QVERIFY2(r.ok, qPrintable(r.error));
+    const ExcelImporter::Result in = ExcelImporter::importFile(m_db, r.path);
+    QVERIFY2(in.ok, qPrintable(in.message));
+    QCOMPARE(in.imported, records.size());
+
+    QStringList cols;
+    for (const QString& c : Schema::importColumns())
+        cols << QLatin1Char('"') + c + QLatin1Char('"');
+    QSqlQuery q(m_db.db());
+    QVERIFY(q.exec(QStringLiteral("SELECT %1 FROM excel ORDER BY rowid").arg(cols.join(QLatin1Char(',')))));
+    QStringList wrong;
+    for (int i = 0; q.next(); ++i) {
+        for (int c = 0; c < cols.size(); ++c) {
+            const QString got = q.value(c).toString();
+            const QString want = records.value(i).value(c);
+            if (got != want)
+                wrong << QStringLiteral("record %1 %2: wrote [%3] read [%4]")
+                             .arg(i + 1)
+                             .arg(Schema::importColumns().at(c), want, got);
+        }
+    }
+    QVERIFY2(wrong.isEmpty(), qPrintable(QStringLiteral("%1 values changed, first: %2")
+                                             .arg(wrong.size())
+                                             .arg(wrong.mid(0, 5).join(QStringLiteral("; ")))));
 }
 
 QTEST_GUILESS_MAIN(TestDataExporter)

@@ -44,6 +44,9 @@ bool writeXlsx(const QString& path, const QStringList& sheets, int dataSheet, co
             case QMetaType::QDateTime:
                 o.insert("dt", v.toDateTime().toString(Qt::ISODate));
                 break;
+            case QMetaType::QVariantMap: // {"n": number, "f": format}
+                o = QJsonObject::fromVariantMap(v.toMap());
+                break;
             default:
                 o.insert("s", v.toString());
             }
@@ -342,6 +345,16 @@ void TestExcelImporter::valuesBecomeText_data()
             << k << QVariant(QDateTime(QDate(2024, 3, 15), QTime(9, 30, 5))) << "2024-03-15 09:30:05";
     }
     QTest::addRow("boolean xlsx") << int(Xlsx) << QVariant(true) << "1";
+    // Number formats: numbers stay numbers, zero padding kept.
+    const auto formatted = [](double n, const QString& f) {
+        return QVariant(QVariantMap{{"n", n}, {"f", f}});
+    };
+    QTest::addRow("General with unit xlsx") << int(Xlsx) << formatted(12, "General\"件\"") << "12";
+    QTest::addRow("[Red]General xlsx") << int(Xlsx) << formatted(12, "[Red]General") << "12";
+    QTest::addRow("[$-804]General xlsx") << int(Xlsx) << formatted(12, "[$-804]General") << "12";
+    QTest::addRow("[DBNum1]General xlsx") << int(Xlsx) << formatted(12, "[DBNum1][$-804]General") << "12";
+    QTest::addRow("zero padded xlsx") << int(Xlsx) << formatted(10000, "000000") << "010000";
+    QTest::addRow("two decimals xlsx") << int(Xlsx) << formatted(1234.5, "#,##0.00") << "1234.50";
     QTest::addRow("boolean false xlsx") << int(Xlsx) << QVariant(false) << "0";
 }
 

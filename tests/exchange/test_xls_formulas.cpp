@@ -1,7 +1,8 @@
+#include "biff_records.h"
 #include "data/Database.h"
 #include "data/Schema.h"
 #include "exchange/Biff8Writer.h"
-#include "exchange/BiffFormulaReader.h"
+#include "exchange/BiffReader.h"
 #include "exchange/ExcelImporter.h"
 #include "exchange/WorkbookReader.h"
 
@@ -11,11 +12,6 @@
 #include <QtEndian>
 #include <QtTest>
 
-#include <gsf/gsf-outfile-msole.h>
-#include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-stdio.h>
-#include <gsf/gsf-utils.h>
-
 #include <cstring>
 
 // Workbooks from our own Biff8Writer whose cell records are then replaced
@@ -23,34 +19,12 @@
 
 namespace {
 
+using namespace BiffRecords;
+
 // Cell formats of Biff8Writer workbooks.
 constexpr quint16 kXfGeneral = 15;
 constexpr quint16 kXfDate = 17;
 constexpr quint16 kXfDateTime = 18;
-
-void put8(QByteArray& b, quint8 v)
-{
-    b.append(char(v));
-}
-void put16(QByteArray& b, quint16 v)
-{
-    char c[2];
-    qToLittleEndian(v, c);
-    b.append(c, 2);
-}
-void put32(QByteArray& b, quint32 v)
-{
-    char c[4];
-    qToLittleEndian(v, c);
-    b.append(c, 4);
-}
-QByteArray record(quint16 type, const QByteArray& body)
-{
-    QByteArray r;
-    put16(r, type);
-    put16(r, quint16(body.size()));
-    return r + body;
-}
 
 // The 8 result bytes of a FORMULA record.
 QByteArray numberResult(double v)
@@ -133,78 +107,6 @@ QByteArray boolErr(int row, int col, quint8 value, bool error)
     return record(0x0205, b);
 }
 
-quint16 u16At(const QByteArray& s, qsizetype at)
-{
-    return qFromLittleEndian<quint16>(s.constData() + at);
-}
-
-// Where a replacement goes: sheet (0-based), row, column.
-struct Patch
-{
-    int sheet;
-    int row;
-    int col;
-    QByteArray records;
-};
-
-// The writer's workbook stream with the cell records named by the patches
-// replaced, and the sheet positions in BOUNDSHEET set again.
-QByteArray patched(const QByteArray& stream, const QVector<Patch>& patches)
-{
-    QByteArray out;
-    QVector<qsizetype> sheetPositions;
-    QVector<qsizetype> boundSheetAt;
-    int sheet = -1; // -1: workbook globals
-    for (qsizetype pos = 0; pos + 4 <= stream.size();) {
-        const quint16 type = u16At(stream, pos);
-        const qsizetype len = u16At(stream, pos + 2);
-        const QByteArray whole = stream.mid(pos, 4 + len);
-        pos += 4 + len;
-        if (type == 0x0809 && u16At(whole, 6) == 0x0010) {
-            ++sheet;
-            sheetPositions << out.size();
-        }
-        if (type == 0x0085)
-            boundSheetAt << out.size() + 4;
-        const bool cell = type == 0x00FD || type == 0x0203 || type == 0x027E || type == 0x0205;
-        bool replaced = false;
-        for (const Patch& p : patches) {
-            if (cell && sheet == p.sheet && u16At(whole, 4) == p.row && u16At(whole, 6) == p.col) {
-                out += p.records;
-                replaced = true;
-                break;
-            }
-        }
-        if (!replaced)
-            out += whole;
-    }
-    for (int i = 0; i < boundSheetAt.size() && i < sheetPositions.size(); ++i)
-        qToLittleEndian(quint32(sheetPositions.at(i)), out.data() + boundSheetAt.at(i));
-    return out;
-}
-
-bool saveCompound(const QString& path, QByteArray stream)
-{
-    gsf_init();
-    if (stream.size() < 4096)
-        stream.append(QByteArray(4096 - stream.size(), '\0'));
-    GsfOutput* sink = gsf_output_stdio_new(QFile::encodeName(path).constData(), nullptr);
-    if (!sink)
-        return false;
-    GsfOutfile* ole = gsf_outfile_msole_new(sink);
-    GsfOutput* child = gsf_outfile_new_child(ole, "Workbook", FALSE);
-    bool ok =
-        gsf_output_write(child, gsize(stream.size()), reinterpret_cast<const guint8*>(stream.constData()));
-    ok = gsf_output_close(child) && ok;
-    g_object_unref(child);
-    ok = gsf_output_close(GSF_OUTPUT(ole)) && ok;
-    g_object_unref(ole);
-    if (!gsf_output_is_closed(sink))
-        ok = gsf_output_close(sink) && ok;
-    g_object_unref(sink);
-    return ok;
-}
-
 // One sheet "Sheet1": a header row, then row 1 with a name in column 0 and
 // a placeholder in column 1 that the patch replaces.
 QByteArray oneCellWorkbook(const QByteArray& records)
@@ -215,6 +117,44 @@ QByteArray oneCellWorkbook(const QByteArray& records)
     w.addRow(QVariantList{QStringLiteral("张三"), QStringLiteral("占位")});
     w.addRow(QStringList{QStringLiteral("李四"), QStringLiteral("13900139000")});
     return patched(w.workbookStream(), {{0, 1, 1, records}});
+}
+
+// A NUMBER cell.
+QByteArray number(int row, int col, quint16 xf, double v)
+{
+    QByteArray b;
+    put16(b, quint16(row));
+    put16(b, quint16(col));
+    put16(b, xf);
+    return record(0x0203, b + numberResult(v));
+}
+
+// A cell format (XF) showing numbers in format `format`; the writer's
+// workbooks have 19 before it.
+QByteArray cellFormat(quint16 format)
+{
+    QByteArray b;
+    put16(b, 0);
+    put16(b, format);
+    put16(b, 0x0001);
+    b.append(14, '\0');
+    return record(0x00E0, b);
+}
+
+// Reads the first sheet of a stream: false with a reason, or true with
+// the text of 张三's second cell (empty when the row is gone).
+bool readCell(const QByteArray& stream, QString* text, QString* error)
+{
+    WorkbookReader::Budget budget;
+    BiffReader r;
+    WorkbookReader::Sheet sheet;
+    text->clear();
+    if (!r.open(stream, &budget, error) || !r.readSheet(0, &sheet, error))
+        return false;
+    for (const QStringList& row : qAsConst(sheet.rows))
+        if (row.value(0) == QStringLiteral("张三"))
+            *text = row.value(1);
+    return true;
 }
 
 } // namespace
@@ -235,6 +175,8 @@ private slots:
     void damagedStream();
     void cutAnywhereNeverCrashes();
     void importsFormulaColumns();
+    void numberFormats_data();
+    void numberFormats();
 
 private:
     QString path(const QString& name) const { return m_dir.filePath(name); }
@@ -315,7 +257,8 @@ void TestXlsFormulas::cellTexts()
     QVERIFY2(reader.read(file, &error), qPrintable(error));
     QCOMPARE(reader.sheetName(), QStringLiteral("Sheet1"));
     QCOMPARE(reader.rows().size(), 3);
-    QCOMPARE(reader.rows().at(1), (QStringList{QStringLiteral("张三"), text}));
+    QCOMPARE(reader.rows().at(1).value(0), QStringLiteral("张三"));
+    QCOMPARE(reader.rows().at(1).value(1), text); // a cell left out reads as empty
     // The cells around keep their texts.
     QCOMPARE(reader.rows().at(2), (QStringList{QStringLiteral("李四"), QStringLiteral("13900139000")}));
 }
@@ -330,7 +273,7 @@ void TestXlsFormulas::datesReadAsDateCells_data()
 
 void TestXlsFormulas::datesReadAsDateCells()
 {
-    // A date cell (read by FreeXL) and a formula giving the same serial in
+    // A date cell and a formula giving the same serial in
     // the same format read alike.
     QFETCH(QVariant, value);
     const bool withTime = value.typeId() == QMetaType::QDateTime;
@@ -387,60 +330,64 @@ void TestXlsFormulas::sheetChoice()
 void TestXlsFormulas::damagedStream_data()
 {
     QTest::addColumn<QByteArray>("stream");
-    QTest::addColumn<bool>("ok");
-    QTest::addColumn<QString>("text"); // of row 1, column 1 when ok
+    QTest::addColumn<QString>("error"); // a part of the reason; empty: read
+    QTest::addColumn<QString>("text");  // of row 1, column 1 when read
 
     const QByteArray formulaRecord = formula(1, 1, kXfGeneral, specialResult(0));
     const QByteArray stringRecord = stringRecords(QStringLiteral("值"), true);
     const QByteArray good = oneCellWorkbook(formulaRecord + stringRecord);
-    QTest::newRow("intact") << good << true << "值";
+    QTest::newRow("intact") << good << ""
+                            << "值";
 
     // The stream ends inside the STRING record.
     const qsizetype stringAt = good.indexOf(stringRecord);
     QVERIFY(stringAt > 0);
-    QTest::newRow("cut in STRING") << good.left(stringAt + 6) << false << "";
+    QTest::newRow("cut in STRING") << good.left(stringAt + 6) << "损坏"
+                                   << "";
 
     // A FORMULA record declaring more data than the stream holds.
     const qsizetype formulaAt = good.indexOf(formulaRecord);
     QVERIFY(formulaAt > 0);
     QByteArray longFormula = good.left(formulaAt + 30);
     qToLittleEndian(quint16(0xFFFF), longFormula.data() + formulaAt + 2);
-    QTest::newRow("FORMULA past the end") << longFormula << false << "";
+    QTest::newRow("FORMULA past the end") << longFormula << "损坏"
+                                          << "";
 
     // A sheet position outside the stream.
     QByteArray badSheet = good;
     const qsizetype boundSheet = badSheet.indexOf(QByteArray::fromHex("8500"));
     QVERIFY(boundSheet > 0);
     qToLittleEndian(quint32(0x7FFFFFF0), badSheet.data() + boundSheet + 4);
-    QTest::newRow("sheet outside the stream") << badSheet << false << "";
+    QTest::newRow("sheet outside the stream") << badSheet << "损坏"
+                                              << "";
 
     // A sheet position not at a BOF record.
     QByteArray offSheet = good;
     qToLittleEndian(quint32(qFromLittleEndian<quint32>(good.constData() + boundSheet + 4) + 2),
                     offSheet.data() + boundSheet + 4);
-    QTest::newRow("sheet position off") << offSheet << false << "";
+    QTest::newRow("sheet position off") << offSheet << "损坏"
+                                        << "";
 
-    // An empty stream and a BIFF5 one give no cells, and no failure.
-    QTest::newRow("empty") << QByteArray() << true << "";
+    // An empty stream fails; a BIFF5 one is named for what it is.
+    QTest::newRow("empty") << QByteArray() << "损坏"
+                           << "";
     QByteArray biff5 = good;
     qToLittleEndian(quint16(0x0500), biff5.data() + 4);
-    QTest::newRow("BIFF5") << biff5 << true << "";
+    QTest::newRow("BIFF5") << biff5 << "Excel 5.0/95"
+                           << "";
 }
 
 void TestXlsFormulas::damagedStream()
 {
     QFETCH(QByteArray, stream);
-    QFETCH(bool, ok);
+    QFETCH(QString, error);
     QFETCH(QString, text);
-    BiffFormulaReader r;
-    QString error;
-    QCOMPARE(r.readStream(stream, QStringLiteral("Sheet1"), 0, &error), ok);
-    if (ok) {
-        QVERIFY(error.isEmpty());
-        QCOMPARE(r.cells().value(BiffFormulaReader::key(1, 1)), text);
-    } else {
-        QVERIFY2(error.contains(QStringLiteral("损坏")), qPrintable(error));
-    }
+    QString why, got;
+    QCOMPARE(readCell(stream, &got, &why), error.isEmpty());
+    if (error.isEmpty())
+        QCOMPARE(got, text);
+    else
+        QVERIFY2(why.contains(error), qPrintable(why));
 }
 
 void TestXlsFormulas::cutAnywhereNeverCrashes()
@@ -452,23 +399,22 @@ void TestXlsFormulas::cutAnywhereNeverCrashes()
     // Cut anywhere in the sheet's part: a failure with a reason, or the
     // whole text, or none (never a part of it).
     for (qsizetype n = sheetAt; n <= good.size(); ++n) {
-        BiffFormulaReader r;
-        QString error;
-        const bool ok = r.readStream(good.left(n), QStringLiteral("Sheet1"), 0, &error);
+        QString error, t;
+        const bool ok = readCell(good.left(n), &t, &error);
         QVERIFY2(ok == error.isEmpty(), qPrintable(QStringLiteral("cut at %1").arg(n)));
-        const QString t = r.cells().value(BiffFormulaReader::key(1, 1));
         QVERIFY2(t.isEmpty() || t == QStringLiteral("值x"),
                  qPrintable(QStringLiteral("cut at %1: %2").arg(n).arg(t)));
     }
-    QCOMPARE(BiffFormulaReader().readStream(good, QStringLiteral("Sheet1"), 0, nullptr), true);
+    QString whole, none;
+    QVERIFY(readCell(good, &whole, &none));
+    QCOMPARE(whole, QStringLiteral("值x"));
     // Any byte of the sheet's part garbled: a reason whenever it fails.
     for (qsizetype i = sheetAt; i < good.size(); ++i) {
         for (char v : {char(0x00), char(0xFF), char(0x3C), char(0x07), char(0x06)}) {
             QByteArray s = good;
             s[i] = v;
-            BiffFormulaReader r;
-            QString error;
-            const bool ok = r.readStream(s, QStringLiteral("Sheet1"), 0, &error);
+            QString error, t;
+            const bool ok = readCell(s, &t, &error);
             QVERIFY2(ok == error.isEmpty(),
                      qPrintable(QStringLiteral("byte %1 = %2").arg(i).arg(int(uchar(v)))));
         }
@@ -522,6 +468,52 @@ void TestXlsFormulas::importsFormulaColumns()
     expected[date] = QStringLiteral("2023-03-15");
     expected[phone] = QString();
     QCOMPARE(got, expected);
+}
+
+void TestXlsFormulas::numberFormats_data()
+{
+    QTest::addColumn<QString>("code"); // empty: built-in format `id`
+    QTest::addColumn<int>("id");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("unit after General") << "General\"件\"" << 164 << 12.0 << "12";
+    QTest::newRow("[DBNum1]") << "[DBNum1][$-804]General" << 165 << 12.0 << "12";
+    QTest::newRow("[DBNum2] digits") << "[DBNum2][$-804]0" << 166 << 305.0 << "305";
+    QTest::newRow("zero padded postcode") << "000000" << 167 << 10000.0 << "010000";
+    QTest::newRow("chinese date") << "yyyy\"年\"m\"月\"d\"日\"" << 168 << 45366.0 << "2024-03-15";
+    QTest::newRow("built-in #,##0.00") << "" << 4 << 1234.5 << "1234.50";
+    QTest::newRow("built-in chinese time") << "" << 32 << 0.75 << "18:00:00";
+}
+
+void TestXlsFormulas::numberFormats()
+{
+    QFETCH(QString, code);
+    QFETCH(int, id);
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    constexpr quint16 xf = 19;
+    QByteArray globals;
+    if (!code.isEmpty()) {
+        QByteArray f;
+        put16(f, quint16(id));
+        put16(f, quint16(code.size()));
+        put8(f, 1);
+        putChars(f, code, true);
+        globals += record(0x041E, f);
+    }
+    globals += cellFormat(quint16(id));
+    Biff8Writer w;
+    w.addSheet(QStringLiteral("Sheet1"));
+    w.addRow(QVariantList{QStringLiteral("数字"), QStringLiteral("公式")});
+    const QString file = path(QStringLiteral("formats.xls"));
+    QVERIFY(
+        saveCompound(file, patched(w.workbookStream(), {{-1, 0, 0, globals},
+                                                        {0, 0, 0, number(0, 0, xf, value)},
+                                                        {0, 0, 1, formula(0, 1, xf, numberResult(value))}})));
+    WorkbookReader reader;
+    QString error;
+    QVERIFY2(reader.read(file, &error), qPrintable(error));
+    QCOMPARE(reader.rows(), (QVector<QStringList>{{text, text}}));
 }
 
 QTEST_GUILESS_MAIN(TestXlsFormulas)

@@ -2,7 +2,7 @@
 // libxlsxwriter and QuaZip cannot live in one process (clashing zip symbols).
 // Usage: xlsx_fixture DESCRIPTION.json OUT.xlsx
 // DESCRIPTION: {"sheets": [...], "dataSheet": n, "rows": [[cell, ...], ...]}
-// with cells {"s": text} | {"n": number} | {"b": bool} | {"d": "yyyy-MM-dd"} |
+// with cells {"s": text} | {"n": number[, "f": number format]} | {"b": bool} | {"d": "yyyy-MM-dd"} |
 // {"dt": "yyyy-MM-ddThh:mm:ss"} | null.
 #include <QCoreApplication>
 #include <QDateTime>
@@ -44,7 +44,12 @@ int main(int argc, char** argv)
                         worksheet_write_string(ws, r, c, v.value("s").toString().toUtf8().constData(),
                                                nullptr);
                 } else if (v.contains("n")) {
-                    worksheet_write_number(ws, r, c, v.value("n").toDouble(), nullptr);
+                    lxw_format* f = nullptr;
+                    if (v.contains("f")) {
+                        f = workbook_add_format(wb);
+                        format_set_num_format(f, v.value("f").toString().toUtf8().constData());
+                    }
+                    worksheet_write_number(ws, r, c, v.value("n").toDouble(), f);
                 } else if (v.contains("b")) {
                     worksheet_write_boolean(ws, r, c, v.value("b").toBool(), nullptr);
                 } else if (v.contains("d") || v.contains("dt")) {

@@ -97,7 +97,7 @@ void TestExcelForm::importShowsRowsAndMessage()
     for (int c = 0; c < form.DataSource1->columnCount(); ++c)
         if (form.DBGridEh1->isColumnHidden(c))
             hidden << form.ADOQuery1->fieldNames().at(c);
-    QCOMPARE(hidden, QStringList({"序号", "选中", "已打印", "快递单号"}));
+    QCOMPARE(hidden, QStringList({"序号", "选中"}));
     // Empty cells are stored as empty texts; the columns the sheet doesn't
     // fill carry no value.
     QSqlQuery q(form.ADOQuery1->database()->db());
@@ -197,9 +197,22 @@ void TestExcelForm::printMenus()
     QCOMPARE(form.SinglePrintMenu->actions().at(8)->text(), QStringLiteral("天天快递单模板【二】"));
 
     const QList<QAction*> context = form.PopupMenu1->actions();
-    QCOMPARE(context.size(), 2);
+    QCOMPARE(context.size(), 3);
     QCOMPARE(context[0]->text(), QStringLiteral("单张打印"));
     QCOMPARE(context[1]->text(), QStringLiteral("批量打印"));
+    QCOMPARE(context[2]->text(), QStringLiteral("清除打印标记"));
+    // The batch submenu ends in the two narrowed prints, each with every template.
+    const QList<QAction*> batch = context[1]->menu()->actions();
+    QCOMPARE(batch.size(), 23);
+    QCOMPARE(batch[21]->text(), QStringLiteral("打印选中记录"));
+    QCOMPARE(batch[22]->text(), QStringLiteral("仅未打印"));
+    QCOMPARE(batch[21]->menu()->actions().size(), 20);
+    QSignalSpy chosen(&form, &TExcelForm::selectionPrintRequested);
+    batch[22]->menu()->actions().at(3)->trigger();
+    QCOMPARE(chosen.size(), 1);
+    QCOMPARE(chosen[0][0].toString(), QStringLiteral("sf"));
+    QCOMPARE(chosen[0][1].value<layouts::Variant>(), layouts::Variant::ExcelBatch);
+    QVERIFY(chosen[0][2].value<PrintSelection>().unprintedOnly);
     QCOMPARE(context[0]->menu()->actions().at(8)->text(), QStringLiteral("天天快递点模板【二】"));
     QCOMPARE(context[1]->menu()->actions().at(8)->text(), QStringLiteral("天天快递单模板【二】"));
 

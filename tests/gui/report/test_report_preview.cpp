@@ -11,6 +11,7 @@
 #include "report/ReportLayout.h"
 
 #include <QAbstractItemModel>
+#include <QApplication>
 #include <QLabel>
 #include <QListView>
 #include <QProcess>
@@ -19,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <QToolBar>
 
 class TestReportPreview : public QObject
@@ -39,6 +41,7 @@ private slots:
     void missingPrinterIsReported();
     void exportPdfWritesEveryPage();
     void reportPreviewRunsModally();
+    void screenshot();
 
 private:
     void addRecipients(int n);
@@ -273,6 +276,25 @@ void TestReportPreview::printSetupCancelChangesNothing()
     QCOMPARE(m_report->PrinterSettings.FirstPage, 2);
     QCOMPARE(m_report->PrinterSettings.LastPage, 3);
     QVERIFY(m_report->PrinterSettings.Collate != 0);
+    // The status bar says what the next "打 印" does.
+    QVERIFY2(preview.printTargetText().contains(QStringLiteral("第 2–3 页（共 3 页），2 份")),
+             qPrintable(preview.printTargetText()));
+
+    // Built again with as many pages, the range holds; with another count
+    // (a recipient more) it goes back to all pages.
+    {
+        ReportPreview again(m_report);
+        QTRY_VERIFY(!again.isGenerating());
+        QCOMPARE(m_report->PrinterSettings.FirstPage, 2);
+    }
+    QVERIFY(m_db->exec(QStringLiteral("INSERT INTO inr (姓名) VALUES ('收件人4')")));
+    QVERIFY(m_inr->reopen());
+    ReportPreview more(m_report);
+    QTRY_VERIFY(!more.isGenerating());
+    QCOMPARE(m_report->PrinterSettings.FirstPage, 0);
+    QCOMPARE(m_report->PrinterSettings.LastPage, 0);
+    QVERIFY2(more.printTargetText().contains(QStringLiteral("全部 4 页")),
+             qPrintable(more.printTargetText()));
 }
 
 void TestReportPreview::missingPrinterIsReported()
@@ -325,6 +347,33 @@ void TestReportPreview::reportPreviewRunsModally()
     QVERIFY(m_report->Preview());
     QCOMPARE(Dialogs::lastShown().kind, QStringLiteral("dialog"));
     QCOMPARE(Dialogs::lastShown().title, QStringLiteral("打印预览"));
+}
+
+void TestReportPreview::screenshot()
+{
+    // WAYBILL_SCREENSHOT=dir saves the window at its 500 x 500 and its print
+    // setup dialog, for a look.
+    const QString dir = qEnvironmentVariable("WAYBILL_SCREENSHOT");
+    if (dir.isEmpty())
+        QSKIP("WAYBILL_SCREENSHOT not set");
+    addRecipients(3);
+    makeReport();
+    ReportPreview preview(m_report);
+    preview.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&preview));
+    QTRY_VERIFY(!preview.isGenerating());
+    QVERIFY(preview.grab().save(dir + QStringLiteral("/preview.png")));
+    Dialogs::setScripted(false);
+    QTimer::singleShot(800, this, [dir] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (dialog) {
+            dialog->grab().save(dir + QStringLiteral("/print-setup.png"));
+            static_cast<QDialog*>(dialog)->reject();
+        }
+    });
+    preview.printSetup();
+    Dialogs::setScripted(true);
+    QVERIFY(QFile::exists(dir + QStringLiteral("/print-setup.png")));
 }
 
 QTEST_MAIN(TestReportPreview)

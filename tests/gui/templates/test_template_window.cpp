@@ -89,6 +89,8 @@ private slots:
     void batchEmptyRecipients();
     void singleAfterSearch();
     void zt1PreviewRaisesMainAndExcel();
+    void senderWithoutNameWarns_data();
+    void senderWithoutNameWarns();
 };
 
 void TestTemplateWindow::initTestCase()
@@ -130,8 +132,10 @@ void TestTemplateWindow::components()
         QVERIFY(!b->isDefault());
         QVERIFY(!b->autoDefault());
     }
-    QCOMPARE(single.dialogFont().family(), QStringLiteral("MS Sans Serif"));
-    QCOMPARE(single.dialogFont().pointSize(), 8);
+    // The font dialog opens at the items' font: "确定" without a change keeps it.
+    QCOMPARE(single.dialogFont(), single.layout()->items().first()->Font);
+    QCOMPARE(single.dialogFont().pointSize(), 12);
+    QVERIFY(single.dialogFont().bold());
 
     // The hooks sit on the wrapped items only.
     TemplateReport* layout = single.layout();
@@ -246,7 +250,7 @@ void TestTemplateWindow::fontReachesOneWindowOnly()
         QVERIFY(i->Font.bold());
         QCOMPARE(i->FontColor, QColor(Qt::black));
     }
-    QCOMPARE(b.dialogFont().family(), QStringLiteral("MS Sans Serif"));
+    QCOMPARE(b.dialogFont(), b.layout()->items().first()->Font);
 
     // Cancel changes nothing.
     Dialogs::answerFontCancel();
@@ -467,6 +471,59 @@ void TestTemplateWindow::zt1PreviewRaisesMainAndExcel()
     QVERIFY(mainShown);
     QVERIFY(excelShown);
     TQuickRep::setPreviewHandler({});
+}
+
+void TestTemplateWindow::senderWithoutNameWarns_data()
+{
+    QTest::addColumn<int>("variant");
+    QTest::addColumn<QString>("firstSender"); // null: no sender row at all
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("warned");
+    QTest::addColumn<bool>("previewed");
+    const int ok = QMessageBox::Ok, cancel = QMessageBox::Cancel;
+    QTest::newRow("batch, named") << int(Variant::Batch) << QStringLiteral("寄件甲") << ok << false << true;
+    QTest::newRow("batch, date only, go on") << int(Variant::Batch) << QString("") << ok << true << true;
+    QTest::newRow("batch, blanks, cancel")
+        << int(Variant::Batch) << QStringLiteral("  ") << cancel << true << false;
+    QTest::newRow("batch, no sender") << int(Variant::Batch) << QString() << cancel << true << false;
+    QTest::newRow("single, named") << int(Variant::Single) << QStringLiteral("寄件甲") << ok << false << true;
+    QTest::newRow("single, unnamed, cancel")
+        << int(Variant::Single) << QString("") << cancel << true << false;
+}
+
+void TestTemplateWindow::senderWithoutNameWarns()
+{
+    QFETCH(int, variant);
+    QFETCH(QString, firstSender);
+    QFETCH(int, answer);
+    QFETCH(bool, warned);
+    QFETCH(bool, previewed);
+    Database db;
+    QString error;
+    QVERIFY2(db.open(Database::defaultPath(), &error), qPrintable(error));
+    if (!firstSender.isNull())
+        QVERIFY(insertRow(db, QStringLiteral("outr"), firstSender, QString()));
+    QVERIFY(insertRow(db, QStringLiteral("outr"), QStringLiteral("寄件乙"), QString())); // never the one used
+    QVERIFY(insertRow(db, QStringLiteral("inr"), QStringLiteral("收件一"), QString()));
+    if (firstSender.isNull())
+        QVERIFY(db.exec(QStringLiteral("DELETE FROM outr")));
+    DataSet senders;
+    senders.setDatabase(&db);
+    QVERIFY(senders.open(QStringLiteral("outr")));
+    TemplateSources sources = batchSources();
+    sources.senders = &senders;
+    TemplateWindow w(kTest, Variant(variant), sources);
+    QVERIFY(w.loadBatchData(&error));
+    bool shown = false;
+    TQuickRep::setPreviewHandler([&](TQuickRep*, QWidget*) { shown = true; });
+    Dialogs::answerButton(QMessageBox::StandardButton(answer));
+    w.N1->trigger();
+    TQuickRep::setPreviewHandler({});
+    QCOMPARE(shown, previewed);
+    QCOMPARE(!Dialogs::shown().isEmpty(), warned);
+    if (warned)
+        QVERIFY2(Dialogs::lastShown().text.contains(QStringLiteral("寄件人姓名为空")),
+                 qPrintable(Dialogs::lastShown().text));
 }
 
 QTEST_MAIN(TestTemplateWindow)

@@ -1,0 +1,13 @@
+#pragma once
+
+class QWidget;
+class TMainForm;
+
+// The main window's toolbar (buttons with their Alt keys) and its menus:
+// the print menus, the grids' context menus, the tools and help menus.
+class MainFormBars
+{
+public:
+    static void buildToolBar(TMainForm* f, QWidget* central);
+    static void buildMenus(TMainForm* f);
+};

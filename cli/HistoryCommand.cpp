@@ -1,0 +1,77 @@
+#include "cli/CliCommand.h"
+
+#include "data/Database.h"
+#include "data/PrintHistory.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+const char* const kUsage = "history [--json]";
+
+QString serialText(const QList<qint64>& serials)
+{
+    QStringList parts;
+    for (qint64 s : serials)
+        parts << QString::number(s);
+    return parts.join(QLatin1Char(','));
+}
+
+int runHistory(CliContext& ctx)
+{
+    const bool json = ctx.args == QStringList{QStringLiteral("--json")};
+    if (!ctx.args.isEmpty() && !json) {
+        ctx.err << "用法: waybill-cli [--db FILE] " << kUsage << "\n";
+        return 2;
+    }
+    Database db;
+    if (!openCliDatabase(ctx, db))
+        return 1;
+    QList<PrintHistory::Entry> entries;
+    QString error;
+    if (!PrintHistory::entries(db, &entries, &error)) {
+        ctx.err << error << "\n";
+        return 1;
+    }
+    if (json) {
+        QJsonArray list;
+        for (const PrintHistory::Entry& e : entries) {
+            QJsonArray rows;
+            for (qint64 s : e.serials)
+                rows.append(double(s));
+            list.append(QJsonObject{
+                {QStringLiteral("id"), double(e.id)},
+                {QStringLiteral("time"), e.when.toString(Qt::ISODate)},
+                {QStringLiteral("template"), e.templateCode},
+                {QStringLiteral("variant"), e.variant},
+                {QStringLiteral("output"), e.toPdf ? QStringLiteral("pdf") : QStringLiteral("printer")},
+                {QStringLiteral("target"), e.target},
+                {QStringLiteral("pages"), e.pages},
+                {QStringLiteral("table"), e.recipientTable()},
+                {QStringLiteral("serials"), rows},
+                {QStringLiteral("numbers"), QJsonArray::fromStringList(e.numbers)}});
+        }
+        ctx.out << QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Indented));
+        return 0;
+    }
+    if (entries.isEmpty()) {
+        ctx.out << "还没有打印记录。\n";
+        return 0;
+    }
+    for (const PrintHistory::Entry& e : entries) {
+        ctx.out << e.id << "\t" << e.when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) << "\t"
+                << e.templateCode << "\t" << e.variant << "\t"
+                << (e.toPdf ? QStringLiteral("PDF ") : QStringLiteral("打印机 ")) << e.target << "\t"
+                << e.pages << " 页\t序号 " << serialText(e.serials);
+        if (!e.numbers.isEmpty())
+            ctx.out << "\t单号 " << e.numbers.first() << "–" << e.numbers.last();
+        ctx.out << "\n";
+    }
+    return 0;
+}
+
+} // namespace
+
+WAYBILL_CLI_COMMAND("history", kUsage, runHistory);

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class RegionTable;
+
+// The recipient fields found in a pasted text. Keys are the recipient
+// table's column names.
+struct ParsedRecipient
+{
+    QString name;       // 姓名
+    QString mobile;     // 手机
+    QString phone;      // 电话
+    QString city;       // 城市
+    QString postcode;   // 邮编
+    QString address;    // 地址
+    QString remark;     // 备注
+    QStringList unsure; // keys of the fields the user should check
+
+    // 姓名, 手机, 电话, 城市, 邮编, 地址, 备注
+    static QStringList keys();
+    QString value(const QString& key) const;
+    void setValue(const QString& key, const QString& text);
+    bool isUnsure(const QString& key) const { return unsure.contains(key); }
+};
+
+// Recognises a recipient in text as people paste it from chats and order
+// pages: "张三 13800138000 河南省郑州市金水区花园路12号", fields in any order,
+// with any separators, with or without labels such as "收货人:". The address
+// comes out province first, with a missing province or city completed from
+// the region table; what fits no field goes to the remark. Fields it cannot
+// be sure of are listed, never silently guessed.
+class AddressParser
+{
+public:
+    explicit AddressParser(const RegionTable& regions);
+
+    ParsedRecipient parse(const QString& text) const;
+
+    // Several recipients pasted at once, separated by blank lines.
+    static QStringList splitEntries(const QString& text);
+
+private:
+    struct Token;
+    QList<Token> tokenize(const QString& text) const;
+    void resolveAddress(const QStringList& parts, ParsedRecipient& r) const;
+    void checkPostcode(ParsedRecipient& r, int province) const;
+
+    const RegionTable& m_regions;
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+// Tells whether a short text reads as a Chinese person's name: a known
+// surname (compound ones too) with one to three given characters, or a
+// surname with 先生/女士/小姐.
+class PersonName
+{
+public:
+    enum Fit
+    {
+        No,     // not a name
+        Weak,   // short Chinese text, but no known surname
+        Strong, // known surname and a name's length
+    };
+
+    static Fit fit(const QString& text);
+    // Drops a trailing "收" or "(收)" that people add to the name.
+    static QString withoutReceiveMark(const QString& text);
+    // Whether the text holds a word of delivery notes ("送", "放门口", "自提" …).
+    static bool isDeliveryNote(const QString& text);
+    // Length of the surname at the start (0, 1 or 2).
+    static int surnameLength(const QString& text);
+};

@@ -1,0 +1,564 @@
+#include "exchange/BiffReader.h"
+
+#include <QHash>
+
+#include <cstring>
+
+namespace {
+
+// Record types.
+enum : quint16
+{
+    kFormula = 0x0006,
+    kEof = 0x000A,
+    kDateMode = 0x0022,
+    kFilePass = 0x002F,
+    kContinue = 0x003C,
+    kBoundSheet = 0x0085,
+    kMulRk = 0x00BD,
+    kMulBlank = 0x00BE,
+    kRString = 0x00D6,
+    kXf = 0x00E0,
+    kSst = 0x00FC,
+    kLabelSst = 0x00FD,
+    kBlank = 0x0201,
+    kNumber = 0x0203,
+    kLabel = 0x0204,
+    kBoolErr = 0x0205,
+    kString = 0x0207,
+    kRow = 0x0208,
+    kRk = 0x027E,
+    kFormat = 0x041E,
+    kBof = 0x0809,
+    // BOF records of Excel 2.x to 4.0.
+    kBof2 = 0x0009,
+    kBof3 = 0x0209,
+    kBof4 = 0x0409,
+};
+
+constexpr quint16 kBiff8 = 0x0600;
+// What one string or cell costs besides its characters (headers, heap).
+constexpr qint64 kStringCost = 40;
+constexpr qint64 kCellCost = int(sizeof(QString));
+
+quint16 u16(const uchar* p)
+{
+    return quint16(p[0] | (p[1] << 8));
+}
+
+quint32 u32(const uchar* p)
+{
+    return quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24);
+}
+
+double f64(const uchar* p)
+{
+    quint64 bits = 0;
+    for (int i = 7; i >= 0; --i)
+        bits = (bits << 8) | p[i];
+    double d;
+    std::memcpy(&d, &bits, 8);
+    return d;
+}
+
+double rkValue(quint32 rk)
+{
+    double v;
+    if (rk & 0x02) {
+        v = double(qint32(rk) >> 2);
+    } else {
+        const quint64 bits = quint64(rk & 0xFFFFFFFCu) << 32;
+        std::memcpy(&v, &bits, 8);
+    }
+    return (rk & 0x01) ? v / 100 : v;
+}
+
+// One record of the stream: its type and where its data lies.
+struct Record
+{
+    quint16 type = 0;
+    qsizetype data = 0; // offset of the data in the stream
+    qsizetype size = 0;
+    qsizetype next = 0; // offset of the following record
+};
+
+enum class Step
+{
+    Ok,
+    End,    // no further record header in the stream
+    Damaged // the record's data runs past the end of the stream
+};
+
+Step recordAt(const QByteArray& s, qsizetype pos, Record* r)
+{
+    if (pos < 0 || pos > s.size() - 4)
+        return Step::End;
+    const auto* p = reinterpret_cast<const uchar*>(s.constData()) + pos;
+    r->type = u16(p);
+    r->size = u16(p + 2);
+    r->data = pos + 4;
+    if (r->size > s.size() - r->data)
+        return Step::Damaged;
+    r->next = r->data + r->size;
+    return Step::Ok;
+}
+
+// Appends up to count characters (one byte each, or UTF-16LE when wide)
+// from p..end; returns how many it took.
+int takeChars(const uchar* p, const uchar* end, int count, bool wide, QString* out)
+{
+    const qsizetype avail = (end - p) / (wide ? 2 : 1);
+    const int n = int(qMin<qsizetype>(count, avail));
+    for (int i = 0; i < n; ++i)
+        out->append(QChar(wide ? u16(p + 2 * i) : quint16(p[i])));
+    return n;
+}
+
+// A string within one record: 8- or 16-bit length, option byte (rich-text
+// and phonetic headers skipped), characters; cut at the end of the record.
+QString recordString(const uchar* p, const uchar* end, bool shortLength)
+{
+    const int head = shortLength ? 2 : 3;
+    if (end - p < head)
+        return QString();
+    const int count = shortLength ? p[0] : u16(p);
+    const quint8 flags = p[head - 1];
+    p += head;
+    // Rich-text run count and phonetic data size come before the characters.
+    const qsizetype skip = ((flags & 0x08) ? 2 : 0) + ((flags & 0x04) ? 4 : 0);
+    if (end - p <= skip)
+        return QString();
+    p += skip;
+    QString s;
+    s.reserve(qMin<qsizetype>(count, end - p));
+    takeChars(p, end, count, (flags & 0x01) != 0, &s);
+    return s;
+}
+
+// Reads bytes of a record and the CONTINUE records after it as one
+// sequence, as the shared string table and long STRING results are stored.
+// Characters that run into a CONTINUE record start there with a fresh
+// option byte; everything else just goes on.
+class Continued
+{
+public:
+    Continued(const QByteArray& s, const Record& first)
+        : m_s(s), m_base(reinterpret_cast<const uchar*>(s.constData()))
+    {
+        m_pos = first.data;
+        m_end = first.next;
+    }
+
+    bool bytes(qsizetype n, const uchar** p)
+    {
+        if (!ensure() || m_end - m_pos < n)
+            return false; // headers are never split by the writers we know
+        *p = m_base + m_pos;
+        m_pos += n;
+        return true;
+    }
+    bool skip(qint64 n)
+    {
+        while (n > 0) {
+            if (!ensure())
+                return false;
+            const qint64 take = qMin<qint64>(n, m_end - m_pos);
+            m_pos += take;
+            n -= take;
+        }
+        return true;
+    }
+    bool chars(int count, bool wide, QString* out)
+    {
+        out->reserve(count);
+        while (out->size() < count) {
+            if (m_pos >= m_end) {
+                if (!nextRecord() || m_pos >= m_end)
+                    return false;
+                wide = (m_base[m_pos] & 0x01) != 0;
+                ++m_pos;
+            }
+            m_pos += (wide ? 2 : 1) *
+                     takeChars(m_base + m_pos, m_base + m_end, count - int(out->size()), wide, out);
+            if (out->size() < count && m_end - m_pos == 1)
+                return false; // half a wide character
+        }
+        return true;
+    }
+    bool atEnd() { return !ensure(); }
+
+private:
+    bool ensure()
+    {
+        while (m_pos >= m_end)
+            if (!nextRecord())
+                return false;
+        return true;
+    }
+    bool nextRecord()
+    {
+        Record r;
+        if (recordAt(m_s, m_end, &r) != Step::Ok || r.type != kContinue)
+            return false;
+        m_pos = r.data;
+        m_end = r.next;
+        return true;
+    }
+
+    const QByteArray& m_s;
+    const uchar* m_base;
+    qsizetype m_pos = 0;
+    qsizetype m_end = 0;
+};
+
+QString damaged(const QString& why)
+{
+    return QStringLiteral("工作簿已损坏：%1").arg(why);
+}
+
+QString pastEnd()
+{
+    return damaged(QStringLiteral("记录超出了工作簿数据的末尾。"));
+}
+
+} // namespace
+
+bool BiffReader::open(const QByteArray& stream, WorkbookReader::Budget* budget, QString* error)
+{
+    m_stream = &stream;
+    m_budget = budget;
+    m_date1904 = false;
+    m_xfFormats.clear();
+    m_strings.clear();
+    m_sheets.clear();
+    auto fail = [&](const QString& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    const auto* base = reinterpret_cast<const uchar*>(stream.constData());
+
+    Record rec;
+    Step step = recordAt(stream, 0, &rec);
+    if (step != Step::Ok)
+        return fail(damaged(QStringLiteral("工作簿数据是空的。")));
+    if (rec.type == kBof2 || rec.type == kBof3 || rec.type == kBof4 ||
+        (rec.type == kBof && rec.size >= 2 && u16(base + rec.data) < kBiff8))
+        return fail(QStringLiteral(
+            "工作簿是Excel 5.0/95或更早的格式，请在Excel中另存为Excel 97-2003工作簿后再导入。"));
+    if (rec.type != kBof || rec.size < 4)
+        return fail(QStringLiteral("文件不是Excel 97-2003工作簿。"));
+
+    QHash<quint16, CellText::NumberFormat> formats;
+    QVector<quint16> xfFormatIds;
+    for (qsizetype pos = rec.next;;) {
+        step = recordAt(stream, pos, &rec);
+        if (step == Step::End)
+            return fail(damaged(QStringLiteral("工作簿的全局数据不完整。")));
+        if (step == Step::Damaged)
+            return fail(pastEnd());
+        pos = rec.next;
+        const uchar* p = base + rec.data;
+        const uchar* end = base + rec.next;
+        if (rec.type == kEof)
+            break;
+        switch (rec.type) {
+        case kFilePass:
+            return fail(QStringLiteral(
+                "工作簿有密码保护（已加密），无法读取。请先在Excel中取消密码，另存后再导入。"));
+        case kDateMode:
+            if (rec.size >= 2)
+                m_date1904 = u16(p) != 0;
+            break;
+        case kFormat:
+            if (rec.size >= 2) {
+                const QString code = recordString(p + 2, end, false);
+                if (!m_budget->charge(kStringCost))
+                    return fail(WorkbookReader::Budget::message());
+                formats.insert(u16(p), CellText::parseFormat(code));
+            }
+            break;
+        case kXf:
+            if (!m_budget->charge(int(sizeof(CellText::NumberFormat))))
+                return fail(WorkbookReader::Budget::message());
+            xfFormatIds << (rec.size >= 4 ? u16(p + 2) : 0);
+            break;
+        case kBoundSheet:
+            if (rec.size >= 6) {
+                if (!m_budget->charge(kStringCost + 2 * 255))
+                    return fail(WorkbookReader::Budget::message());
+                m_sheets.push_back({recordString(p + 6, end, true), u32(p), p[5] == 0});
+            }
+            break;
+        case kSst: {
+            if (rec.size < 8)
+                return fail(damaged(QStringLiteral("共享字符串表不完整。")));
+            // The declared count is only an upper bound: every string
+            // takes at least three bytes of the stream.
+            const quint32 declared = u32(p + 4);
+            m_strings.clear(); // one table to a workbook
+            Continued in(stream, rec);
+            const uchar* q = nullptr;
+            in.bytes(8, &q);
+            m_strings.reserve(int(qMin<qint64>(declared, (stream.size() - rec.data) / 3)));
+            for (quint32 i = 0; i < declared; ++i) {
+                if (in.atEnd())
+                    break; // fewer than declared: cells naming the rest fail
+                if (!in.bytes(3, &q))
+                    return fail(damaged(QStringLiteral("共享字符串表不完整。")));
+                const int count = u16(q);
+                const quint8 flags = q[2];
+                quint16 runs = 0;
+                quint32 phonetic = 0;
+                if ((flags & 0x08) && in.bytes(2, &q))
+                    runs = u16(q);
+                if ((flags & 0x04) && in.bytes(4, &q))
+                    phonetic = u32(q);
+                QString s;
+                if (!m_budget->charge(kStringCost + 2 * qint64(count)))
+                    return fail(WorkbookReader::Budget::message());
+                if (!in.chars(count, (flags & 0x01) != 0, &s) || !in.skip(4 * qint64(runs)) ||
+                    !in.skip(phonetic))
+                    return fail(damaged(QStringLiteral("共享字符串表不完整。")));
+                m_strings << s;
+            }
+            break; // its CONTINUE records follow as records of their own
+        }
+        default:
+            break;
+        }
+    }
+    m_xfFormats.reserve(xfFormatIds.size());
+    for (quint16 id : qAsConst(xfFormatIds)) {
+        const auto it = formats.constFind(id);
+        m_xfFormats << (it != formats.constEnd() ? it.value()
+                                                 : CellText::parseFormat(CellText::builtinFormat(id)));
+    }
+    return true;
+}
+
+QString BiffReader::numberText(quint16 xf, double v) const
+{
+    if (xf < m_xfFormats.size())
+        return CellText::formatted(v, m_xfFormats.at(xf), m_date1904);
+    return CellText::number(v);
+}
+
+bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error, const ProgressFn& progress,
+                           bool* cancelled)
+{
+    auto fail = [&](const QString& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (!m_stream || index < 0 || index >= m_sheets.size())
+        return fail(damaged(QStringLiteral("找不到工作表。")));
+    const QByteArray& stream = *m_stream;
+    const auto* base = reinterpret_cast<const uchar*>(stream.constData());
+    const SheetInfo& sheet = m_sheets.at(index);
+    out->name = sheet.name;
+    out->rows.clear();
+    out->lastRow = -1;
+
+    Record rec;
+    Step step = recordAt(stream, qsizetype(sheet.offset), &rec);
+    if (step == Step::Damaged)
+        return fail(pastEnd());
+    if (step == Step::End || rec.type != kBof)
+        return fail(damaged(QStringLiteral("工作表“%1”的位置不对。").arg(sheet.name)));
+
+    // Cells by row; rows are put in order at the end.
+    QVector<QStringList> byRow;
+    const QString overBudget = WorkbookReader::Budget::message();
+    auto put = [&](quint32 row, quint32 col, const QString& text, bool shared) {
+        if (row > quint32(maxRow()) || col > quint32(maxColumn()))
+            return false;
+        if (int(row) >= byRow.size()) {
+            if (!m_budget->charge((qint64(row) + 1 - byRow.size()) * int(sizeof(QStringList))))
+                return false;
+            byRow.resize(int(row) + 1);
+        }
+        QStringList& r = byRow[int(row)];
+        const qint64 grow = qMax<qint64>(0, qint64(col) + 1 - r.size());
+        if (!m_budget->charge(grow * kCellCost + (shared ? 0 : 2 * qint64(text.size()) + kStringCost)))
+            return false;
+        while (r.size() < int(col))
+            r << QString();
+        if (r.size() == int(col))
+            r << text;
+        else
+            r[int(col)] = text;
+        out->lastRow = qMax(out->lastRow, int(row));
+        return true;
+    };
+    const QString badCell = damaged(QStringLiteral("单元格位置无效，或工作簿太大。"));
+    auto putOrFail = [&](quint32 row, quint32 col, const QString& text, bool shared) {
+        if (put(row, col, text, shared))
+            return true;
+        if (error)
+            *error = m_budget->exceeded() ? overBudget : badCell;
+        return false;
+    };
+
+    // The sheet's records up to its EOF; charts embedded in the sheet bring
+    // BOF..EOF substreams of their own.
+    int depth = 1;
+    bool pending = false; // a string result waits for its STRING record
+    quint32 pendingRow = 0, pendingCol = 0;
+    int lastPercent = -1;
+    quint32 counter = 0;
+    for (qsizetype pos = rec.next; depth > 0;) {
+        step = recordAt(stream, pos, &rec);
+        if (step == Step::End)
+            break;
+        if (step == Step::Damaged)
+            return fail(pastEnd());
+        pos = rec.next;
+        if (progress && (++counter & 4095) == 0) {
+            const int percent = int(qMin<qint64>(99, pos * 100 / qMax<qsizetype>(1, stream.size())));
+            if (percent != lastPercent) {
+                lastPercent = percent;
+                if (!progress(percent)) {
+                    if (cancelled)
+                        *cancelled = true;
+                    return fail(QStringLiteral("已取消。"));
+                }
+            }
+        }
+        const uchar* p = base + rec.data;
+        const uchar* end = base + rec.next;
+        if (rec.type == kBof) {
+            ++depth;
+            continue;
+        }
+        if (rec.type == kEof) {
+            --depth;
+            continue;
+        }
+        if (depth != 1)
+            continue;
+        switch (rec.type) {
+        case kLabelSst:
+        case kLabel:
+        case kRString:
+        case kNumber:
+        case kRk:
+        case kMulRk:
+        case kBoolErr:
+        case kBlank:
+        case kMulBlank:
+        case kFormula:
+            pending = false; // a STRING record belongs to the formula just before
+            break;
+        default:
+            break;
+        }
+        switch (rec.type) {
+        case kLabelSst:
+            if (rec.size >= 10) {
+                const quint32 i = u32(p + 6);
+                if (i >= quint32(m_strings.size()))
+                    return fail(damaged(QStringLiteral("共享字符串编号 %1 无效。").arg(i)));
+                if (!putOrFail(u16(p), u16(p + 2), m_strings.at(int(i)), true))
+                    return false;
+            }
+            break;
+        case kLabel:
+        case kRString:
+            if (rec.size >= 9 && !putOrFail(u16(p), u16(p + 2), recordString(p + 6, end, false), false))
+                return false;
+            break;
+        case kNumber:
+            if (rec.size >= 14 && !putOrFail(u16(p), u16(p + 2), numberText(u16(p + 4), f64(p + 6)), false))
+                return false;
+            break;
+        case kRk:
+            if (rec.size >= 10 &&
+                !putOrFail(u16(p), u16(p + 2), numberText(u16(p + 4), rkValue(u32(p + 6))), false))
+                return false;
+            break;
+        case kMulRk:
+            if (rec.size >= 6) {
+                const quint32 row = u16(p);
+                const quint32 first = u16(p + 2);
+                const int n = int((rec.size - 6) / 6);
+                for (int i = 0; i < n; ++i) {
+                    const uchar* c = p + 4 + 6 * i;
+                    if (!putOrFail(row, first + quint32(i), numberText(u16(c), rkValue(u32(c + 2))), false))
+                        return false;
+                }
+            }
+            break;
+        case kBoolErr:
+            if (rec.size >= 8 &&
+                !putOrFail(u16(p), u16(p + 2), p[7] != 0 ? QString() : CellText::boolean(p[6] != 0), false))
+                return false;
+            break;
+        case kBlank:
+        case kRow:
+            if (rec.size >= 2)
+                out->lastRow = qMax(out->lastRow, int(u16(p)));
+            break;
+        case kMulBlank:
+            if (rec.size >= 2)
+                out->lastRow = qMax(out->lastRow, int(u16(p)));
+            break;
+        case kFormula: {
+            // row, column, XF, 8-byte result, flags, cache, formula size.
+            if (rec.size < 20)
+                break;
+            const quint32 row = u16(p);
+            const quint32 col = u16(p + 2);
+            const uchar* result = p + 6;
+            QString text;
+            if (result[6] == 0xFF && result[7] == 0xFF) {
+                if (result[0] == 1)
+                    text = CellText::boolean(result[2] != 0);
+                if (result[0] == 0) {
+                    pending = true;
+                    pendingRow = row;
+                    pendingCol = col;
+                }
+            } else {
+                text = numberText(u16(p + 4), f64(result));
+            }
+            if (!putOrFail(row, col, text, false))
+                return false;
+            break;
+        }
+        case kString: {
+            if (!pending)
+                break;
+            pending = false;
+            if (rec.size < 3)
+                break;
+            Continued in(stream, rec);
+            const uchar* q = nullptr;
+            in.bytes(3, &q);
+            QString text;
+            if (!m_budget->charge(2 * qint64(u16(q))))
+                return fail(overBudget);
+            if (in.chars(u16(q), (q[2] & 0x01) != 0, &text) &&
+                !putOrFail(pendingRow, pendingCol, text, false))
+                return false;
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    for (int r = 0; r < byRow.size(); ++r) {
+        QStringList& row = byRow[r];
+        bool any = false;
+        for (const QString& s : qAsConst(row))
+            if (!s.isEmpty()) {
+                any = true;
+                break;
+            }
+        if (any)
+            out->rows << std::move(row);
+    }
+    out->full = out->lastRow >= maxRow();
+    return true;
+}

@@ -1,0 +1,56 @@
+#include "gui/report/PrintTarget.h"
+
+#include "report/QuickRep.h"
+
+#include <QPrinterInfo>
+
+namespace PrintTarget {
+
+QString describe(const TQRPrinterSettings& s, int pageCount)
+{
+    QString pages;
+    if (s.FirstPage > 0 || s.LastPage > 0) {
+        const int from = std::max(1, s.FirstPage);
+        const int to = std::max(from, s.LastPage);
+        pages = QStringLiteral("第 %1–%2 页（共 %3 页）").arg(from).arg(to).arg(pageCount);
+    } else {
+        pages = QStringLiteral("全部 %1 页").arg(pageCount);
+    }
+    if (s.Copies > 1)
+        pages += QStringLiteral("，%1 份").arg(s.Copies);
+
+    QString printer;
+    if (!s.PrinterName.isEmpty()) {
+        printer = s.PrinterName;
+    } else {
+        const QString def = QPrinterInfo::defaultPrinterName();
+        if (!def.isEmpty())
+            printer = QStringLiteral("%1（默认）").arg(def);
+        else if (QPrinterInfo::availablePrinterNames().isEmpty())
+            printer = QStringLiteral("没有安装打印机");
+        else
+            printer = QStringLiteral("没有默认打印机，打印时选择");
+    }
+    return QStringLiteral("下次打印：%1 · 打印机：%2").arg(pages, printer);
+}
+
+bool dropStaleRange(TQRPrinterSettings* s, int pageCount)
+{
+    if (s->FirstPage <= 0 && s->LastPage <= 0)
+        return false;
+    // A range from elsewhere (no count kept) is left alone.
+    if (s->RangePageCount == 0 || s->RangePageCount == pageCount)
+        return false;
+    s->FirstPage = 0;
+    s->LastPage = 0;
+    s->RangePageCount = 0;
+    return true;
+}
+
+bool mustAskForPrinter(const TQRPrinterSettings& s)
+{
+    return s.PrinterName.isEmpty() && QPrinterInfo::defaultPrinterName().isEmpty() &&
+           !QPrinterInfo::availablePrinterNames().isEmpty();
+}
+
+} // namespace PrintTarget

@@ -1,0 +1,150 @@
+#include "gui/templates/TemplatePrintListener.h"
+
+#include "data/DataSet.h"
+#include "data/Database.h"
+#include "data/PrintHistory.h"
+#include "data/Schema.h"
+#include "data/WaybillNumber.h"
+#include "gui/widgets/Dialogs.h"
+#include "templates/TemplateReport.h"
+
+#include <QDateTime>
+
+void TemplatePrintListener::setData(DataSet* senders, DataSet* recipients)
+{
+    m_senders = senders;
+    m_recipients = recipients;
+}
+
+bool TemplatePrintListener::isBatch() const
+{
+    return m_report->isBatch();
+}
+
+QString TemplatePrintListener::contentsText() const
+{
+    if (!isBatch() || !m_recipients)
+        return {};
+    return m_selection.describe(m_recipients->recordCount());
+}
+
+QList<int> TemplatePrintListener::rowsOfPages(int first, int last) const
+{
+    QList<int> rows;
+    if (!m_recipients || !m_recipients->isOpen() || m_recipients->isEmpty())
+        return rows;
+    if (!isBatch()) {
+        if (first <= 1 && m_recipients->currentRow() >= 0)
+            rows << m_recipients->currentRow();
+        return rows;
+    }
+    // One page per recipient row: every band is as tall as the page.
+    const int count = m_recipients->recordCount();
+    const int to = last > 0 ? std::min(last, count) : count;
+    for (int page = std::max(1, first); page <= to; ++page)
+        rows << page - 1;
+    return rows;
+}
+
+bool TemplatePrintListener::aboutToOutput(const Output& output, QWidget* window)
+{
+    m_numbers.clear();
+    const QList<int> rows = rowsOfPages(output.firstPage, output.lastPage);
+    if (!isBatch() || rows.isEmpty())
+        return true;
+    const int count = rows.size();
+    const auto feedback = [count](const QString& text) {
+        if (text.trimmed().isEmpty())
+            return QStringLiteral("不填则不记单号，只记打印时间。");
+        QStringList numbers;
+        QString note, error;
+        if (!WaybillNumber::sequence(text, count, &numbers, &note, &error))
+            return QLatin1Char('!') + error;
+        QString line =
+            count == 1
+                ? QStringLiteral("单号：%1").arg(numbers.first())
+                : QStringLiteral("单号 %1 至 %2，共 %3 张").arg(numbers.first(), numbers.last()).arg(count);
+        if (!note.isEmpty())
+            line += QLatin1Char('\n') + note;
+        return line;
+    };
+    QString first;
+    if (!Dialogs::text(window, QStringLiteral("运单号"),
+                       QStringLiteral("将打印 %1 张运单。请输入打印机中第一张运单的单号（数字，最多 20 位，"
+                                      "前面可以有字母），以后各张依次加一：")
+                           .arg(count),
+                       &first, feedback))
+        return false;
+    if (first.trimmed().isEmpty())
+        return true;
+    QStringList numbers;
+    QString note, error;
+    if (!WaybillNumber::sequence(first, count, &numbers, &note, &error)) {
+        Dialogs::error(window, error);
+        return false;
+    }
+    QList<qint64> serials;
+    const int serialColumn = m_recipients->fieldIndex(QStringLiteral("序号"));
+    for (int row : rows)
+        serials << m_recipients->value(row, serialColumn).toLongLong();
+    QStringList warnings;
+    if (!note.isEmpty())
+        warnings << note;
+    QStringList conflicts;
+    if (!PrintHistory::numbersInUse(*m_recipients->database(), m_recipients->table(), serials, numbers,
+                                    &conflicts, &error)) {
+        Dialogs::error(window, error);
+        return false;
+    }
+    if (conflicts.size() > 5) {
+        const int more = conflicts.size() - 5;
+        conflicts = conflicts.mid(0, 5);
+        conflicts << QStringLiteral("另有 %1 个单号也已被使用").arg(more);
+    }
+    warnings += conflicts;
+    if (!warnings.isEmpty() &&
+        Dialogs::message(window, warnings.join(QLatin1Char('\n')) + QStringLiteral("\n\n仍要打印吗？"),
+                         QMessageBox::Warning, QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
+        return false;
+    m_numbers = numbers;
+    return true;
+}
+
+bool TemplatePrintListener::outputDone(const Output& output, int pageCount, QString* error)
+{
+    const QStringList numbers = m_numbers;
+    m_numbers.clear();
+    if (!m_recipients || !m_recipients->database())
+        return true;
+    const QList<int> rows = rowsOfPages(output.firstPage, output.lastPage);
+    PrintHistory::Entry entry;
+    entry.when = QDateTime::currentDateTime();
+    entry.templateCode = QString::fromUtf8(m_report->templ().code);
+    entry.variant = layouts::variantName(m_report->variant());
+    entry.toPdf = output.pdf;
+    entry.target = output.target;
+    const int last = output.lastPage > 0 ? std::min(output.lastPage, pageCount) : pageCount;
+    entry.pages = std::max(0, last - output.firstPage + 1);
+    entry.senderRow = m_senders ? m_senders->currentRowId() : -1;
+    QList<qint64> rowIds;
+    const int serialColumn = m_recipients->fieldIndex(QStringLiteral("序号"));
+    for (int row : rows) {
+        entry.serials << m_recipients->value(row, serialColumn).toLongLong();
+        rowIds << m_recipients->rowId(row);
+    }
+    if (numbers.size() == rows.size())
+        entry.numbers = numbers;
+    QString why;
+    if (!PrintHistory::record(*m_recipients->database(), entry, true, &why)) {
+        if (error)
+            *error = QStringLiteral("已打印，但无法记下打印标记：%1").arg(why);
+        return false;
+    }
+    // The grids read the table through their own connections.
+    DataSet* grid =
+        m_report->recipientTable() == Schema::kExcelTable ? m_sources.excelRecipients : m_sources.recipients;
+    for (DataSet* set : {m_recipients, grid})
+        if (set && set->table() == m_report->recipientTable())
+            set->refreshRows(rowIds);
+    return true;
+}

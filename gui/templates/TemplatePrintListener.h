@@ -1,0 +1,47 @@
+#pragma once
+
+#include "data/PrintSelection.h"
+#include "gui/templates/TemplateSources.h"
+#include "report/ReportOutputListener.h"
+
+#include <QStringList>
+
+class DataSet;
+class TemplateReport;
+
+// What a template window does around a print: before a batch goes out it
+// asks for the number of the first form in the printer; once every page
+// went out it records the print in the history and marks the printed rows
+// ("已打印", and "快递单号" when numbers were given) in one transaction, then
+// shows the marks in the grids.
+class TemplatePrintListener : public ReportOutputListener
+{
+public:
+    explicit TemplatePrintListener(const TemplateReport* report) : m_report(report) {}
+
+    // The rows the pages come from: the sender set and the recipient set
+    // (a batch prints one page per recipient row, a single print the
+    // current row).
+    void setData(DataSet* senders, DataSet* recipients);
+    void setSelection(const PrintSelection& selection) { m_selection = selection; }
+    // The grids' lists, which show the new marks.
+    void setSources(const TemplateSources& sources) { m_sources = sources; }
+
+    QString contentsText() const override;
+    bool aboutToOutput(const Output& output, QWidget* window) override;
+    bool outputDone(const Output& output, int pageCount, QString* error) override;
+
+    // Rows (of the recipient set) that the pages first..last (1-based,
+    // last 0 = to the end) print.
+    QList<int> rowsOfPages(int first, int last) const;
+
+private:
+    bool isBatch() const;
+
+    const TemplateReport* m_report;
+    DataSet* m_senders = nullptr;
+    DataSet* m_recipients = nullptr;
+    PrintSelection m_selection;
+    TemplateSources m_sources;
+    QStringList m_numbers; // for the output under way
+};

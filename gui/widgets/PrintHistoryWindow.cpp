@@ -1,0 +1,241 @@
+#include "gui/widgets/PrintHistoryWindow.h"
+
+#include "data/Database.h"
+#include "gui/widgets/Dialogs.h"
+#include "report/FontSetup.h"
+
+#include <QDir>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+QString variantCaption(const QString& variant)
+{
+    if (variant == QLatin1String("single"))
+        return QStringLiteral("单张");
+    if (variant == QLatin1String("batch"))
+        return QStringLiteral("批量");
+    if (variant == QLatin1String("excel-single"))
+        return QStringLiteral("Excel单张");
+    if (variant == QLatin1String("excel-batch"))
+        return QStringLiteral("Excel批量");
+    return variant;
+}
+
+QTableWidget* table(const QStringList& titles, QWidget* parent)
+{
+    auto* t = new QTableWidget(0, titles.size(), parent);
+    t->setHorizontalHeaderLabels(titles);
+    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    t->setSelectionBehavior(QAbstractItemView::SelectRows);
+    t->setSelectionMode(QAbstractItemView::SingleSelection);
+    t->verticalHeader()->hide();
+    t->horizontalHeader()->setStretchLastSection(true);
+    t->setWordWrap(false);
+    return t;
+}
+
+void setRow(QTableWidget* t, int row, const QStringList& cells, const QColor& color = {})
+{
+    for (int c = 0; c < cells.size(); ++c) {
+        auto* item = new QTableWidgetItem(cells.at(c));
+        if (color.isValid())
+            item->setForeground(color);
+        t->setItem(row, c, item);
+    }
+}
+
+} // namespace
+
+PrintHistoryWindow::PrintHistoryWindow(const QString& databasePath, QWidget* parent)
+    : QDialog(parent), m_path(databasePath)
+{
+    setObjectName(QStringLiteral("PrintHistoryWindow"));
+    setWindowTitle(QStringLiteral("打印记录"));
+    setFont(FontSetup::songFont(12));
+    resize(920, 600);
+    auto* box = new QVBoxLayout(this);
+    m_entryTable = table({QStringLiteral("时间"), QStringLiteral("模板"), QStringLiteral("方式"),
+                          QStringLiteral("输出到"), QStringLiteral("页数"), QStringLiteral("收件人"),
+                          QStringLiteral("快递单号")},
+                         this);
+    m_entryTable->setObjectName(QStringLiteral("EntryTable"));
+    for (const auto& [column, width] : {std::pair{0, 140}, {1, 170}, {2, 75}, {3, 200}, {4, 45}, {5, 130}})
+        m_entryTable->setColumnWidth(column, width);
+    box->addWidget(m_entryTable, 3);
+    m_summary = new QLabel(this);
+    box->addWidget(m_summary);
+    m_waybillTable = table({QStringLiteral("张次"), QStringLiteral("序号"), QStringLiteral("姓名"),
+                            QStringLiteral("打印时单号"), QStringLiteral("现在")},
+                           this);
+    m_waybillTable->setObjectName(QStringLiteral("WaybillTable"));
+    for (const auto& [column, width] : {std::pair{0, 50}, {1, 60}, {2, 150}, {3, 180}})
+        m_waybillTable->setColumnWidth(column, width);
+    box->addWidget(m_waybillTable, 2);
+
+    auto* buttons = new QHBoxLayout;
+    m_reprintEntry = new QPushButton(QStringLiteral("重印本次"), this);
+    m_reprintWaybill = new QPushButton(QStringLiteral("重印此单"), this);
+    auto* refresh = new QPushButton(QStringLiteral("刷新"), this);
+    auto* close = new QPushButton(QStringLiteral("关闭"), this);
+    for (QPushButton* b : {m_reprintEntry, m_reprintWaybill, refresh, close}) {
+        b->setAutoDefault(false);
+        buttons->addWidget(b);
+    }
+    buttons->insertStretch(2);
+    box->addLayout(buttons);
+
+    connect(m_entryTable, &QTableWidget::currentCellChanged, this, [this](int row) { showEntry(row); });
+    connect(m_waybillTable, &QTableWidget::currentCellChanged, this,
+            [this](int row) { m_reprintWaybill->setEnabled(row >= 0); });
+    connect(m_reprintEntry, &QPushButton::clicked, this, &PrintHistoryWindow::reprintEntry);
+    connect(m_reprintWaybill, &QPushButton::clicked, this, &PrintHistoryWindow::reprintWaybill);
+    connect(refresh, &QPushButton::clicked, this, &PrintHistoryWindow::reload);
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    showEntry(-1);
+}
+
+bool PrintHistoryWindow::reload()
+{
+    m_entries.clear();
+    Database db;
+    QString error;
+    bool ok = db.open(m_path, &error, false) && PrintHistory::entries(db, &m_entries, &error);
+    std::reverse(m_entries.begin(), m_entries.end());
+    m_entryTable->setRowCount(m_entries.size());
+    for (int i = 0; i < m_entries.size(); ++i) {
+        const PrintHistory::Entry& e = m_entries.at(i);
+        const layouts::Template* t = layouts::findTemplate(e.templateCode);
+        QString who;
+        QHash<qint64, PrintHistory::RowState> states;
+        if (ok && !e.serials.isEmpty() &&
+            PrintHistory::rowStates(db, e.recipientTable(), e.serials.mid(0, 1), &states, &error))
+            who = states.value(e.serials.first()).exists ? states.value(e.serials.first()).name
+                                                         : QStringLiteral("（已删除）");
+        if (e.serials.size() > 1)
+            who += QStringLiteral(" 等 %1 人").arg(e.serials.size());
+        QString numbers;
+        if (!e.numbers.isEmpty())
+            numbers = e.numbers.size() == 1 ? e.numbers.first()
+                                            : e.numbers.first() + QStringLiteral(" – ") + e.numbers.last();
+        setRow(m_entryTable, i,
+               {e.when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
+                t ? QString::fromUtf8(t->menuCaption) : e.templateCode, variantCaption(e.variant),
+                (e.toPdf ? QStringLiteral("PDF：") : QStringLiteral("打印机：")) +
+                    QDir::toNativeSeparators(e.target),
+                QString::number(e.pages), who, numbers});
+    }
+    if (!ok)
+        Dialogs::error(this, error);
+    if (!m_entries.isEmpty())
+        selectEntry(0);
+    else
+        showEntry(-1);
+    return ok;
+}
+
+const PrintHistory::Entry* PrintHistoryWindow::current() const
+{
+    const int row = m_entryTable->currentRow();
+    return row >= 0 && row < m_entries.size() ? &m_entries.at(row) : nullptr;
+}
+
+void PrintHistoryWindow::selectEntry(int index)
+{
+    m_entryTable->setCurrentCell(index, 0);
+    showEntry(index);
+}
+
+void PrintHistoryWindow::selectWaybill(int index)
+{
+    m_waybillTable->setCurrentCell(index, 0);
+}
+
+void PrintHistoryWindow::showEntry(int index)
+{
+    m_waybillTable->setRowCount(0);
+    m_states.clear();
+    const PrintHistory::Entry* e = index >= 0 && index < m_entries.size() ? &m_entries.at(index) : nullptr;
+    m_reprintEntry->setEnabled(e);
+    m_reprintWaybill->setEnabled(false);
+    if (!e) {
+        m_summary->setText(m_entries.isEmpty() ? QStringLiteral("还没有打印记录。") : QString());
+        return;
+    }
+    Database db;
+    QString error;
+    if (!db.open(m_path, &error, false) ||
+        !PrintHistory::rowStates(db, e->recipientTable(), e->serials, &m_states, &error)) {
+        m_summary->setText(error);
+        return;
+    }
+    int deleted = 0;
+    m_waybillTable->setRowCount(e->serials.size());
+    for (int i = 0; i < e->serials.size(); ++i) {
+        const qint64 serial = e->serials.at(i);
+        const PrintHistory::RowState s = m_states.value(serial);
+        QString now;
+        if (!s.exists) {
+            now = QStringLiteral("记录已删除");
+            ++deleted;
+        } else {
+            now = s.printed.isEmpty() ? QStringLiteral("打印标记已清除")
+                                      : QStringLiteral("已打印 %1").arg(s.printed);
+            if (!s.number.isEmpty() && s.number != e->numbers.value(i))
+                now += QStringLiteral("，单号 %1").arg(s.number);
+        }
+        setRow(m_waybillTable, i,
+               {QString::number(i + 1), QString::number(serial), s.exists ? s.name : QString(),
+                e->numbers.value(i), now},
+               s.exists ? QColor() : QColor(Qt::gray));
+    }
+    m_summary->setText(QStringLiteral("%1 条收件记录%2")
+                           .arg(e->serials.size())
+                           .arg(deleted ? QStringLiteral("，其中 %1 条已删除").arg(deleted) : QString()));
+}
+
+void PrintHistoryWindow::reprintEntry()
+{
+    if (const PrintHistory::Entry* e = current())
+        reprint(e->serials);
+}
+
+void PrintHistoryWindow::reprintWaybill()
+{
+    const PrintHistory::Entry* e = current();
+    const int row = m_waybillTable->currentRow();
+    if (e && row >= 0 && row < e->serials.size())
+        reprint({e->serials.at(row)});
+}
+
+void PrintHistoryWindow::reprint(const QList<qint64>& serials)
+{
+    const PrintHistory::Entry* e = current();
+    if (!e)
+        return;
+    QList<qint64> alive;
+    for (qint64 s : serials)
+        if (m_states.value(s).exists)
+            alive << s;
+    if (alive.isEmpty()) {
+        Dialogs::message(this, QStringLiteral("这些收件记录已被删除，无法重印。"));
+        return;
+    }
+    if (alive.size() < serials.size())
+        Dialogs::message(this, QStringLiteral("有 %1 条收件记录已被删除，只重印其余 %2 条。")
+                                   .arg(serials.size() - alive.size())
+                                   .arg(alive.size()));
+    layouts::Variant variant = layouts::Variant::Batch;
+    layouts::parseVariant(e->variant, &variant);
+    const QString code = e->templateCode;
+    const qint64 sender = e->senderRow;
+    emit reprintRequested(code, variant, PrintSelection::of(alive), sender);
+    reload();
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "data/PrintHistory.h"
+#include "data/PrintSelection.h"
+#include "templates/layouts/Catalogue.h"
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+// "打印记录": every recorded print, newest first, and the waybills of the
+// one chosen, with what became of their rows since (deleted rows are
+// shown as such). Reprints one print or one waybill of it through the
+// template windows (reprintRequested).
+class PrintHistoryWindow : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit PrintHistoryWindow(const QString& databasePath, QWidget* parent = nullptr);
+
+    // Reads the history afresh; false (and the message shown) when the
+    // address book can't be read.
+    bool reload();
+
+    int entryCount() const { return m_entries.size(); }
+    // Chooses entry index (0 = newest) as a click would.
+    void selectEntry(int index);
+    void selectWaybill(int index);
+
+public slots:
+    void reprintEntry();
+    void reprintWaybill();
+
+signals:
+    void reprintRequested(const QString& code, layouts::Variant variant, const PrintSelection& rows,
+                          qint64 senderRow);
+
+private:
+    void showEntry(int index);
+    void reprint(const QList<qint64>& serials);
+    const PrintHistory::Entry* current() const;
+
+    QString m_path;
+    QList<PrintHistory::Entry> m_entries; // newest first
+    QHash<qint64, PrintHistory::RowState> m_states;
+    QTableWidget* m_entryTable = nullptr;
+    QTableWidget* m_waybillTable = nullptr;
+    QLabel* m_summary = nullptr;
+    QPushButton* m_reprintEntry = nullptr;
+    QPushButton* m_reprintWaybill = nullptr;
+};

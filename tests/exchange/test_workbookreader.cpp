@@ -1,0 +1,292 @@
+#include "biff_records.h"
+#include "data/Database.h"
+#include "data/Schema.h"
+#include "exchange/Biff8Writer.h"
+#include "exchange/ExcelImporter.h"
+#include "exchange/WorkbookReader.h"
+#include "exchange/XlsxTextWriter.h"
+
+#include <QDir>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+#include <quazip/quazipnewinfo.h>
+
+using namespace BiffRecords;
+
+namespace {
+
+using Parts = QVector<QPair<QString, QByteArray>>;
+
+bool writeZip(const QString& path, const Parts& parts)
+{
+    QuaZip zip(path);
+    if (!zip.open(QuaZip::mdCreate))
+        return false;
+    for (const auto& p : parts) {
+        QuaZipFile f(&zip);
+        if (!f.open(QIODevice::WriteOnly, QuaZipNewInfo(p.first)) || f.write(p.second) != p.second.size())
+            return false;
+        f.close();
+    }
+    zip.close();
+    return zip.getZipError() == UNZ_OK;
+}
+
+// A one-sheet package around the sheet's rows (the <sheetData> content).
+Parts package(const QByteArray& rows)
+{
+    return {{"xl/workbook.xml",
+             "<workbook xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+             "<sheets><sheet name=\"Sheet1\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
+            {"xl/_rels/workbook.xml.rels",
+             "<Relationships><Relationship Id=\"rId1\" Type=\"worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+             "</Relationships>"},
+            {"xl/worksheets/sheet1.xml", "<worksheet><sheetData>" + rows + "</sheetData></worksheet>"}};
+}
+
+QByteArray inlineRow(int row, const QStringList& cells)
+{
+    QByteArray xml = "<row r=\"" + QByteArray::number(row) + "\">";
+    for (const QString& c : cells)
+        xml += "<c t=\"inlineStr\"><is><t>" + c.toUtf8() + "</t></is></c>";
+    return xml + "</row>";
+}
+
+// Sets the uncompressed size of a part in both of its zip headers.
+void claimSize(QByteArray* zip, const QByteArray& name, quint32 size)
+{
+    for (const QByteArray& sig : {QByteArray("PK\x03\x04", 4), QByteArray("PK\x01\x02", 4)}) {
+        const int sizeAt = sig.at(2) == 3 ? 22 : 24;
+        const int nameAt = sig.at(2) == 3 ? 30 : 46;
+        for (qsizetype at = zip->indexOf(sig); at >= 0; at = zip->indexOf(sig, at + 4))
+            if (zip->mid(at + nameAt, name.size()) == name)
+                qToLittleEndian(size, zip->data() + at + sizeAt);
+    }
+}
+
+} // namespace
+
+class TestWorkbookReader : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void damaged_data();
+    void damaged();
+    void sharedReproducers();
+    void continuedSheets_data();
+    void continuedSheets();
+    void xlsxTextsRoundTrip();
+
+private:
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    int importedCount();
+    QTemporaryDir m_dir;
+    Database m_db;
+};
+
+void TestWorkbookReader::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QString err;
+    QVERIFY2(m_db.open(path(QStringLiteral("book.db")), &err), qPrintable(err));
+}
+
+int TestWorkbookReader::importedCount()
+{
+    QSqlQuery q(m_db.db());
+    return q.exec(QStringLiteral("SELECT COUNT(*) FROM excel")) && q.next() ? q.value(0).toInt() : -1;
+}
+
+void TestWorkbookReader::damaged_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("reason"); // a part of it
+
+    const QByteArray header = inlineRow(1, Schema::importColumns());
+    QByteArray rows = header;
+    for (int r = 2; r < 400; ++r)
+        rows += inlineRow(r, {QStringLiteral("收件人%1").arg(r), QStringLiteral("北京")});
+
+    // Sheet data that cannot be inflated: once read for ever.
+    const QString corrupt = path(QStringLiteral("corrupt.xlsx"));
+    QVERIFY(writeZip(corrupt, package(rows)));
+    QFile f(corrupt);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QByteArray bytes = f.readAll();
+    const qsizetype sheetAt = bytes.indexOf("xl/worksheets/sheet1.xml");
+    for (qsizetype i = sheetAt + 200; i < sheetAt + 260; ++i)
+        bytes[i] = char(0xA5 ^ i);
+    f.seek(0);
+    f.write(bytes);
+    f.close();
+    QTest::newRow("xlsx sheet damaged") << corrupt << "损坏";
+
+    // Cell references past the last column never wrap onto another column.
+    const QString longRef = path(QStringLiteral("longref.xlsx"));
+    QVERIFY(writeZip(longRef, package(header + "<row r=\"2\"><c r=\"AAAAAAAAAAAAAAAAB2\" t=\"inlineStr\">"
+                                               "<is><t>x</t></is></c></row>")));
+    QTest::newRow("xlsx column overflow") << longRef << "单元格位置";
+    const QString pastXfd = path(QStringLiteral("xfe.xlsx"));
+    QVERIFY(writeZip(pastXfd, package(header + "<row r=\"2\"><c r=\"XFE2\"><v>1</v></c></row>")));
+    QTest::newRow("xlsx column XFE") << pastXfd << "单元格位置";
+
+    // Sizes are checked before anything is inflated.
+    QByteArray bomb;
+    {
+        const QString p = path(QStringLiteral("bomb.xlsx"));
+        Parts parts = package(header);
+        parts.append(
+            qMakePair(QStringLiteral("xl/sharedStrings.xml"), QByteArray("<sst><si><t>x</t></si></sst>")));
+        QVERIFY(writeZip(p, parts));
+        QFile b(p);
+        QVERIFY(b.open(QIODevice::ReadWrite));
+        bomb = b.readAll();
+        claimSize(&bomb, "xl/sharedStrings.xml", 0xC0000000u);
+        b.seek(0);
+        b.write(bomb);
+    }
+    QTest::newRow("xlsx strings claiming 3 GB") << path(QStringLiteral("bomb.xlsx")) << "异常庞大";
+    // 32 MB of blanks packed into a few kilobytes: no sheet packs that tight.
+    QVERIFY(writeZip(path(QStringLiteral("blanks.xlsx")),
+                     package(header + QByteArray(32 << 20, ' ') + inlineRow(2, {QStringLiteral("张三")}))));
+    QTest::newRow("xlsx packed a thousand times") << path(QStringLiteral("blanks.xlsx")) << "压缩比超过";
+
+    // Cells spread over the width of the sheet: the memory budget ends it.
+    QByteArray wide = header;
+    for (int r = 2; r < 2000; ++r)
+        wide += "<row r=\"" + QByteArray::number(r) + "\"><c r=\"XFD" + QByteArray::number(r) +
+                "\"><v>1</v></c></row>";
+    QVERIFY(writeZip(path(QStringLiteral("wide.xlsx")), package(wide)));
+    QTest::newRow("xlsx over the memory budget") << path(QStringLiteral("wide.xlsx")) << "内存";
+
+    // .xls: encrypted, too old, cut short.
+    Biff8Writer w;
+    w.addSheet(QStringLiteral("Sheet1"));
+    w.addRow(Schema::importColumns());
+    w.addRow(QStringList{QStringLiteral("张三")});
+    QByteArray filePass;
+    put16(filePass, 1);
+    filePass += QByteArray(52, '\1');
+    QVERIFY(saveCompound(path(QStringLiteral("locked.xls")),
+                         patched(w.workbookStream(), {{-1, 0, 0, record(0x002F, filePass)}})));
+    QTest::newRow("xls with a password") << path(QStringLiteral("locked.xls")) << "密码保护";
+    QByteArray biff5 = w.workbookStream();
+    qToLittleEndian(quint16(0x0500), biff5.data() + 4);
+    QVERIFY(saveCompound(path(QStringLiteral("old.xls")), biff5));
+    QTest::newRow("xls from Excel 95") << path(QStringLiteral("old.xls")) << "Excel 5.0/95";
+    QVERIFY(saveCompound(path(QStringLiteral("cut.xls")), w.workbookStream().left(300)));
+    QTest::newRow("xls cut short") << path(QStringLiteral("cut.xls")) << "损坏";
+    // A shared string table claiming four billion strings, the first one
+    // 65,535 characters long, in a few bytes.
+    QByteArray sst;
+    put32(sst, 0xFFFFFFFFu);
+    put32(sst, 0xFFFFFFFFu);
+    put16(sst, 0xFFFF);
+    put8(sst, 1);
+    sst += "ab";
+    QVERIFY(saveCompound(path(QStringLiteral("sst.xls")),
+                         patched(w.workbookStream(), {{-1, 0, 0, record(0x00FC, sst)}})));
+    QTest::newRow("xls shared strings cut off") << path(QStringLiteral("sst.xls")) << "共享字符串";
+}
+
+void TestWorkbookReader::damaged()
+{
+    // Each fails with "批量导入EXCEL失败！" and its reason; the previous import stays.
+    QFETCH(QString, file);
+    QFETCH(QString, reason);
+    const QString good = path(QStringLiteral("good.xls"));
+    Biff8Writer w;
+    w.addSheet(QStringLiteral("Sheet1"));
+    w.addRow(Schema::importColumns());
+    w.addRow(QStringList{QStringLiteral("前一次")});
+    QVERIFY(w.save(good, nullptr));
+    QVERIFY(ExcelImporter::importFile(m_db, good).ok);
+    QCOMPARE(importedCount(), 1);
+
+    const ExcelImporter::Result r = ExcelImporter::importFile(m_db, file);
+    QVERIFY(!r.ok);
+    QVERIFY2(r.message.startsWith(ExcelImporter::failureMessage()), qPrintable(r.message));
+    QVERIFY2(r.reason.contains(reason), qPrintable(r.reason));
+    QCOMPARE(importedCount(), 1);
+}
+
+void TestWorkbookReader::sharedReproducers()
+{
+    const QDir dir(QStringLiteral(WAYBILL_SHARED_DIR "/fixtures/damaged-workbooks"));
+    if (!dir.exists())
+        QSKIP("no shared damaged workbooks beside the repository");
+    const QStringList files = dir.entryList(QDir::Files);
+    QVERIFY(!files.isEmpty());
+    for (const QString& name : files) {
+        const ExcelImporter::Result r = ExcelImporter::importFile(m_db, dir.filePath(name));
+        QVERIFY2(!r.ok && !r.reason.isEmpty(), qPrintable(name));
+    }
+}
+
+void TestWorkbookReader::continuedSheets_data()
+{
+    QTest::addColumn<int>("firstRows"); // of Sheet1, its header included
+    QTest::addColumn<QStringList>("secondHeader");
+    QTest::addColumn<int>("records");
+    QTest::addColumn<QString>("last");
+    const QStringList same = Schema::importColumns();
+    const int full = Biff8Writer::maxRows();
+    QTest::newRow("full, same header") << full << same << full + 1 << "续2";
+    QTest::newRow("full, no header") << full << QStringList() << full + 1 << "续2";
+    QTest::newRow("full, another table")
+        << full << QStringList{QStringLiteral("姓名"), QStringLiteral("其他")} << full - 1
+        << QStringLiteral("收件人%1").arg(full - 1);
+    QTest::newRow("not full") << full - 1 << same << full - 2 << QStringLiteral("收件人%1").arg(full - 2);
+}
+
+void TestWorkbookReader::continuedSheets()
+{
+    // As older exports wrote lists longer than one .xls sheet.
+    QFETCH(int, firstRows);
+    QFETCH(QStringList, secondHeader);
+    QFETCH(int, records);
+    QFETCH(QString, last);
+    Biff8Writer w;
+    w.addSheet(QStringLiteral("Sheet1"));
+    w.addRow(Schema::importColumns());
+    for (int r = 1; r < firstRows; ++r)
+        QVERIFY(w.addRow(QStringList{QStringLiteral("收件人%1").arg(r)}));
+    w.addSheet(QStringLiteral("Sheet2"));
+    if (!secondHeader.isEmpty())
+        w.addRow(secondHeader);
+    w.addRow(QStringList{QStringLiteral("续1")});
+    w.addRow(QStringList{QStringLiteral("续2")});
+    const QString file = path(QStringLiteral("long.xls"));
+    QVERIFY(w.save(file, nullptr));
+    const ExcelImporter::Result r = ExcelImporter::importFile(m_db, file);
+    QVERIFY2(r.ok, qPrintable(r.message));
+    QCOMPARE(r.imported, records);
+    QSqlQuery q(m_db.db());
+    QVERIFY(q.exec(QStringLiteral("SELECT \"姓名\" FROM excel ORDER BY rowid DESC LIMIT 1")) && q.next());
+    QCOMPARE(q.value(0).toString(), last);
+}
+
+void TestWorkbookReader::xlsxTextsRoundTrip()
+{
+    // Texts the XML cannot hold as they are come back as written.
+    const QStringList texts{QStringLiteral("控制\x01字符\x1f"),    QStringLiteral("回车\r\n换行"),
+                            QStringLiteral("像转义的_x0041_文字"), QStringLiteral("_x005F_"),
+                            QStringLiteral(" 前后空格 "),          QStringLiteral("\t制表")};
+    const QString file = path(QStringLiteral("texts.xlsx"));
+    XlsxTextWriter w(file);
+    QString err;
+    QVERIFY2(w.open(&err) && w.addSheet(QStringLiteral("Sheet1"), &err) && w.addRow(texts, &err) &&
+                 w.close(&err),
+             qPrintable(err));
+    WorkbookReader r;
+    QVERIFY2(r.read(file, &err), qPrintable(err));
+    QCOMPARE(r.rows(), QVector<QStringList>{texts});
+}
+
+QTEST_GUILESS_MAIN(TestWorkbookReader)
+#include "test_workbookreader.moc"

@@ -1,0 +1,263 @@
+#include "data/DataSet.h"
+#include "data/Database.h"
+#include "data/PrintHistory.h"
+#include "gui/report/ReportPreview.h"
+#include "gui/templates/TemplateWindow.h"
+#include "gui/templates/TemplateWindows.h"
+#include "gui/widgets/Dialogs.h"
+#include "gui/widgets/PrintHistoryWindow.h"
+#include "report/FontSetup.h"
+#include "report/QuickRep.h"
+#include "report/ReportLayout.h"
+#include "templates/BatchData.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <QTableWidget>
+#include <QtTest>
+
+using layouts::Variant;
+
+// Printing chosen rows from a template window through the real preview:
+// the pages, the number prompt, the marks written only once a PDF or a
+// print is complete, and the print history's reprint.
+class TestPrintTrackingGui : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void chosenRowsPrintAndMark();
+    void nothingMarkedWithoutCompleteOutput_data();
+    void nothingMarkedWithoutCompleteOutput();
+    void singlePrintMarksItsRow();
+    void reprintFromHistory();
+
+private:
+    // Opens the preview the way the template windows do and hands it to act.
+    void onPreview(const std::function<void(ReportPreview&)>& act);
+    QStringList marks();
+
+    std::unique_ptr<Database> m_db;
+    std::unique_ptr<DataSet> m_senders;
+    std::unique_ptr<DataSet> m_grid; // the main window's recipient list
+    TemplateSources m_sources;
+    QList<QStringList> m_pages; // page texts of the last preview
+    QString m_contents;         // its status bar's account
+};
+
+void TestPrintTrackingGui::initTestCase()
+{
+    FontSetup::install();
+    Dialogs::setScripted(true);
+}
+
+void TestPrintTrackingGui::init()
+{
+    Dialogs::clear();
+    m_grid.reset();
+    m_senders.reset();
+    m_db.reset();
+    QFile::remove(Database::defaultPath());
+    m_db = std::make_unique<Database>();
+    QString error;
+    QVERIFY2(m_db->open(Database::defaultPath(), &error), qPrintable(error));
+    QVERIFY(m_db->exec(QStringLiteral("insert into outr (\"姓名\") values ('寄件甲')")));
+    for (int i = 1; i <= 5; ++i)
+        QVERIFY(m_db->exec(QStringLiteral("insert into inr (\"姓名\") values (?)"),
+                           {QStringLiteral("收件%1").arg(i)}));
+    m_senders = std::make_unique<DataSet>();
+    m_senders->setDatabase(m_db.get());
+    QVERIFY(m_senders->open(QStringLiteral("outr")));
+    m_grid = std::make_unique<DataSet>();
+    m_grid->setDatabase(m_db.get());
+    QVERIFY(m_grid->open(QStringLiteral("inr")));
+    m_sources = {m_senders.get(), m_grid.get(), nullptr, Database::defaultPath()};
+    m_pages.clear();
+    m_contents.clear();
+}
+
+void TestPrintTrackingGui::cleanup()
+{
+    TQuickRep::setPreviewHandler({});
+}
+
+void TestPrintTrackingGui::onPreview(const std::function<void(ReportPreview&)>& act)
+{
+    TQuickRep::setPreviewHandler([this, act](TQuickRep* report, QWidget* parent) {
+        ReportPreview preview(report, parent);
+        m_contents = preview.contentsStatusText();
+        preview.layout()->generateAll();
+        m_pages.clear();
+        for (int p = 0; p < preview.pageCount(); ++p)
+            m_pages << preview.layout()->pageTexts(p);
+        act(preview);
+    });
+}
+
+QStringList TestPrintTrackingGui::marks()
+{
+    QStringList out;
+    QSqlQuery q(m_db->db());
+    q.exec(QStringLiteral("select coalesce(\"已打印\", ''), coalesce(\"快递单号\", '') from inr"));
+    while (q.next())
+        out << (q.value(0).toString().isEmpty() ? QStringLiteral("-") : QStringLiteral("x")) +
+                   QLatin1Char('|') + q.value(1).toString();
+    return out;
+}
+
+namespace {
+bool pageHas(const QStringList& page, const QString& text)
+{
+    return page.contains(text);
+}
+} // namespace
+
+void TestPrintTrackingGui::chosenRowsPrintAndMark()
+{
+    TemplateWindow w(*layouts::findTemplate("sf"), Variant::Batch, m_sources);
+    w.setSelection(PrintSelection::of({4, 2}));
+    QVERIFY(w.windowTitle().endsWith(QStringLiteral("（选中 2 条）")));
+    QVERIFY(w.loadBatchData());
+    Dialogs::answerText(QStringLiteral("A0099"));
+    Dialogs::answerFile(QDir::current().absoluteFilePath(QStringLiteral("chosen.pdf")));
+    onPreview([](ReportPreview& p) { p.exportPdf(); });
+    w.N1Click();
+    QCOMPARE(m_contents, QStringLiteral("选中 2 条"));
+    QCOMPARE(m_pages.size(), 2);
+    QVERIFY(pageHas(m_pages[0], QStringLiteral("收件2")) && pageHas(m_pages[1], QStringLiteral("收件4")));
+    QVERIFY(QFile::exists(QStringLiteral("chosen.pdf")));
+    QCOMPARE(marks(), (QStringList{"-|", "x|A0099", "-|", "x|A0100", "-|"}));
+    // The grid's list shows the marks without being reopened.
+    QCOMPARE(m_grid->value(1, m_grid->fieldIndex(QStringLiteral("快递单号"))), QStringLiteral("A0099"));
+    QVERIFY(!m_grid->value(3, m_grid->fieldIndex(QStringLiteral("已打印"))).isEmpty());
+    // The file first, then the number of the first form.
+    const QList<Dialogs::Shown> shown = Dialogs::shown();
+    QCOMPARE(shown.at(0).kind, QStringLiteral("save"));
+    QCOMPARE(shown.at(1).kind, QStringLiteral("text"));
+    QVERIFY(shown.at(1).text.contains(QStringLiteral("2 张")));
+
+    // A plain batch afterwards prints the whole table again.
+    w.setSelection(PrintSelection::all());
+    QVERIFY(w.loadBatchData());
+    onPreview([](ReportPreview&) {});
+    w.N1Click();
+    QCOMPARE(m_pages.size(), 5);
+    QCOMPARE(m_contents, QStringLiteral("全部 5 条"));
+
+    // A number another row carries is warned about; declining prints nothing.
+    w.setSelection(PrintSelection::unprinted());
+    QVERIFY(w.loadBatchData());
+    Dialogs::clear();
+    Dialogs::answerText(QStringLiteral("A0100"));
+    Dialogs::answerButton(QMessageBox::Cancel);
+    Dialogs::answerFile(QDir::current().absoluteFilePath(QStringLiteral("dup.pdf")));
+    onPreview([](ReportPreview& p) { p.exportPdf(); });
+    w.N1Click();
+    QCOMPARE(m_contents, QStringLiteral("未打印 3 条"));
+    QVERIFY2(Dialogs::lastShown().text.contains(QStringLiteral("收件4")),
+             qPrintable(Dialogs::lastShown().text));
+    QVERIFY(!QFile::exists(QStringLiteral("dup.pdf")));
+    QCOMPARE(marks(), (QStringList{"-|", "x|A0099", "-|", "x|A0100", "-|"}));
+}
+
+void TestPrintTrackingGui::nothingMarkedWithoutCompleteOutput_data()
+{
+    QTest::addColumn<QString>("number"); // null: the prompt is cancelled
+    QTest::addColumn<QString>("pdf");    // empty: print to a printer that is gone
+    QTest::newRow("number prompt cancelled") << QString() << QStringLiteral("x.pdf");
+    QTest::newRow("pdf not writable") << QStringLiteral("5") << QStringLiteral("no/such/dir/x.pdf");
+    QTest::newRow("printer gone") << QStringLiteral("5") << QString();
+}
+
+void TestPrintTrackingGui::nothingMarkedWithoutCompleteOutput()
+{
+    QFETCH(QString, number);
+    QFETCH(QString, pdf);
+    TemplateWindow w(*layouts::findTemplate("sf"), Variant::Batch, m_sources);
+    w.setSelection(PrintSelection::of({1, 2}));
+    QVERIFY(w.loadBatchData());
+    Dialogs::answerText(number);
+    if (!pdf.isEmpty())
+        Dialogs::answerFile(QDir::current().absoluteFilePath(pdf));
+    else
+        w.report()->PrinterSettings.PrinterName = QStringLiteral("没有这台打印机");
+    onPreview([pdf](ReportPreview& p) { pdf.isEmpty() ? p.print() : p.exportPdf(); });
+    w.N1Click();
+    QCOMPARE(m_pages.size(), 2);
+    QCOMPARE(marks(), (QStringList{"-|", "-|", "-|", "-|", "-|"}));
+    QList<PrintHistory::Entry> entries;
+    QVERIFY(PrintHistory::entries(*m_db, &entries, nullptr));
+    QVERIFY(entries.isEmpty());
+    QVERIFY(!QFile::exists(QStringLiteral("x.pdf")));
+}
+
+void TestPrintTrackingGui::singlePrintMarksItsRow()
+{
+    QVERIFY(m_grid->moveTo(2));
+    TemplateWindow w(*layouts::findTemplate("sf"), Variant::Single, m_sources);
+    Dialogs::answerFile(QDir::current().absoluteFilePath(QStringLiteral("single.pdf")));
+    onPreview([](ReportPreview& p) { p.exportPdf(); });
+    w.N1Click();
+    QCOMPARE(m_contents, QString());
+    QVERIFY(pageHas(m_pages.value(0), QStringLiteral("收件3")));
+    // No number prompt for a single waybill.
+    for (const Dialogs::Shown& s : Dialogs::shown())
+        QVERIFY(s.kind != QLatin1String("text"));
+    QCOMPARE(marks(), (QStringList{"-|", "-|", "x|", "-|", "-|"}));
+    QVERIFY(!m_grid->value(QStringLiteral("已打印")).isEmpty());
+}
+
+void TestPrintTrackingGui::reprintFromHistory()
+{
+    TemplateWindows windows(m_sources);
+    TemplateWindow* w = windows.window(QStringLiteral("sf"), Variant::Batch);
+    w->setSelection(PrintSelection::of({1, 3, 5}));
+    QVERIFY(w->loadBatchData());
+    Dialogs::answerText(QStringLiteral("9"));
+    Dialogs::answerFile(QDir::current().absoluteFilePath(QStringLiteral("first.pdf")));
+    onPreview([](ReportPreview& p) { p.exportPdf(); });
+    w->N1Click();
+    w->setSelection(PrintSelection::all());
+    const QList<QStringList> printed = m_pages;
+    QCOMPARE(printed.size(), 3);
+
+    PrintHistoryWindow history(Database::defaultPath());
+    connect(&history, &PrintHistoryWindow::reprintRequested, &windows, &TemplateWindows::reprint);
+    QVERIFY(history.reload());
+    QCOMPARE(history.entryCount(), 1);
+    auto* waybills = history.findChild<QTableWidget*>(QStringLiteral("WaybillTable"));
+    QCOMPARE(waybills->rowCount(), 3);
+    QCOMPARE(waybills->item(1, 3)->text(), QStringLiteral("10"));
+
+    // The whole print again: the same pages; the reprint is a print of its own.
+    onPreview([](ReportPreview&) {});
+    m_pages.clear();
+    m_contents.clear();
+    history.reprintEntry();
+    QCOMPARE(m_pages, printed);
+    QCOMPARE(m_contents, QStringLiteral("选中 3 条"));
+    // One waybill of it.
+    history.selectEntry(0);
+    history.selectWaybill(1);
+    history.reprintWaybill();
+    QCOMPARE(m_pages, QList<QStringList>{printed.at(1)});
+
+    // A row deleted since is shown as such and left out of a reprint.
+    QVERIFY(m_db->exec(QStringLiteral("delete from inr where \"序号\" = 3")));
+    QVERIFY(history.reload());
+    QCOMPARE(waybills->item(1, 4)->text(), QStringLiteral("记录已删除"));
+    history.reprintEntry();
+    QCOMPARE(m_pages, (QList<QStringList>{printed.at(0), printed.at(2)}));
+    bool told = false;
+    for (const Dialogs::Shown& s : Dialogs::shown())
+        told = told || s.text.contains(QStringLiteral("有 1 条收件记录已被删除"));
+    QVERIFY(told);
+    // The window's own batch is back to the whole table.
+    QVERIFY(w->loadBatchData());
+    QCOMPARE(w->batchData()->recipients()->recordCount(), 4);
+}
+
+QTEST_MAIN(TestPrintTrackingGui)
+#include "test_print_tracking_gui.moc"
