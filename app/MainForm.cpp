@@ -312,7 +312,7 @@ QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
     frame->setObjectName(sender ? QStringLiteral("SenderEditor") : QStringLiteral("RecipientEditor"));
     frame->setGeometry(0, kTitleHeight, kClientWidth, kEditorHeight);
     RecordEditor* editor =
-        new RecordEditor(sender ? RecordEditor::senderSpec() : RecordEditor::recipientSpec(), frame);
+        new RecordEditor(sender ? RecordEditor::senderLayout() : RecordEditor::recipientLayout(), frame);
     (sender ? m_sender : m_recipient) = editor;
     const auto box = [editor](const char* name) { return editor->box(QString::fromLatin1(name)); };
     if (sender) {

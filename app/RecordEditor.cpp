@@ -35,9 +35,9 @@ QString boxText(const QLineEdit* box)
 
 // The main window's two editors: boxes in tab order (rows left to right), the buttons
 // from top to bottom.
-RecordEditor::Spec RecordEditor::senderSpec()
+RecordEditor::Layout RecordEditor::senderLayout()
 {
-    RecordEditor::Spec s;
+    RecordEditor::Layout s;
     s.boxes = {
         {QStringLiteral("Edit1"), QStringLiteral("姓名："), QStringLiteral("姓名"), 88, 16, 153},
         {QStringLiteral("Edit4"), QStringLiteral("城市："), QStringLiteral("城市"), 328, 16, 153},
@@ -59,9 +59,9 @@ RecordEditor::Spec RecordEditor::senderSpec()
     return s;
 }
 
-RecordEditor::Spec RecordEditor::recipientSpec()
+RecordEditor::Layout RecordEditor::recipientLayout()
 {
-    RecordEditor::Spec s;
+    RecordEditor::Layout s;
     s.boxes = {
         {QStringLiteral("Edit10"), QStringLiteral("姓名："), QStringLiteral("姓名"), 88, 16, 153},
         {QStringLiteral("Edit13"), QStringLiteral("城市："), QStringLiteral("城市"), 328, 16, 153},
@@ -86,10 +86,10 @@ RecordEditor::Spec RecordEditor::recipientSpec()
     return s;
 }
 
-RecordEditor::RecordEditor(const Spec& spec, QWidget* frame) : QObject(frame), m_spec(spec), m_frame(frame)
+RecordEditor::RecordEditor(const Layout& layout, QWidget* frame) : QObject(frame), m_layout(layout), m_frame(frame)
 {
     QList<QWidget*> tabOrder;
-    for (const Box& b : spec.boxes) {
+    for (const Box& b : layout.boxes) {
         auto* l = new QLabel(b.label, frame);
         l->setFont(FontSetup::interfaceFont(14));
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -109,7 +109,7 @@ RecordEditor::RecordEditor(const Spec& spec, QWidget* frame) : QObject(frame), m
         tabOrder << e;
     }
     int top = 14;
-    for (const Button& b : spec.buttons) {
+    for (const Button& b : layout.buttons) {
         auto* button = new QPushButton(b.text, frame);
         button->setObjectName(b.name);
         button->setFont(FontSetup::interfaceFont(14));
@@ -126,8 +126,8 @@ RecordEditor::RecordEditor(const Spec& spec, QWidget* frame) : QObject(frame), m
     auto* note = new QGroupBox(QStringLiteral(" 说明 "), frame);
     note->setFont(FontSetup::interfaceFont(12));
     // "智能识别" takes the note's lower part, level with the fourth button.
-    note->setGeometry(830, 6, 170, spec.recognise ? 122 : 164);
-    if (spec.recognise) {
+    note->setGeometry(830, 6, 170, layout.recognise ? 122 : 164);
+    if (layout.recognise) {
         m_recognise = new QPushButton(QStringLiteral("智能识别"), frame);
         m_recognise->setObjectName(QStringLiteral("ButtonRecognise"));
         m_recognise->setFont(FontSetup::interfaceFont(14));
@@ -135,7 +135,7 @@ RecordEditor::RecordEditor(const Spec& spec, QWidget* frame) : QObject(frame), m
         m_recognise->setGeometry(830, 134, 170, 26);
         QWidget::setTabOrder(m_buttons.last(), m_recognise);
     }
-    auto* noteText = new QLabel(spec.note.join(QLatin1Char('\n')), note);
+    auto* noteText = new QLabel(layout.note.join(QLatin1Char('\n')), note);
     noteText->setFont(FontSetup::interfaceFont(13));
     noteText->setGeometry(10, 24, 156, 130);
     noteText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -238,14 +238,14 @@ void RecordEditor::addRow(int intoRow)
     const bool allEmpty =
         std::all_of(m_boxes.begin(), m_boxes.end(), [](const auto& b) { return b.first->text().isEmpty(); });
     if (allEmpty) {
-        Dialogs::message(owner(), m_spec.emptyMessage);
+        Dialogs::message(owner(), m_layout.emptyMessage);
         return;
     }
     QString why;
     bool ok = intoRow >= 0 ? m_set->moveTo(intoRow) && m_set->edit() : m_set->append();
     for (const auto& b : std::as_const(m_boxes))
         ok = ok && m_set->setValue(b.second, boxText(b.first));
-    if (m_spec.recipient)
+    if (m_layout.recipient)
         ok = ok && m_set->setValue(QStringLiteral("快递单号"), QStringLiteral(""));
     ok = ok && m_set->post(&why);
     if (!ok) {

@@ -33,7 +33,7 @@ public:
         QString name; // "Button1" ...
         QString text;
     };
-    struct Spec
+    struct Layout
     {
         QVector<Box> boxes;      // in tab order
         QVector<Button> buttons; // add, change, delete, and the fourth
@@ -44,11 +44,11 @@ public:
     };
 
     // The main window's sender and recipient editors.
-    static Spec senderSpec();
-    static Spec recipientSpec();
+    static Layout senderLayout();
+    static Layout recipientLayout();
 
     // Builds the boxes, buttons and note on frame.
-    RecordEditor(const Spec& spec, QWidget* frame);
+    RecordEditor(const Layout& layout, QWidget* frame);
 
     void setList(DataSet* set, RecordGrid* grid);
 
@@ -80,7 +80,7 @@ private:
     void setChanging(bool changing);
     QWidget* owner() const;
 
-    Spec m_spec;
+    Layout m_layout;
     QWidget* m_frame = nullptr;
     QVector<QPair<QLineEdit*, QString>> m_boxes; // box, column
     QVector<QPushButton*> m_buttons;
