@@ -277,14 +277,13 @@ int runPrint(CliContext& ctx)
         return 0;
     }
     tpl->report()->PrinterSettings.PrinterName = o.printer;
-    if (!ReportPrinter::printTo(tpl->report(), o.printer, &error)) {
+    ReportLayout layout(tpl->report());
+    if (!ReportPrinter::printTo(tpl->report(), o.printer, &error, &layout)) {
         ctx.err << (error.isEmpty() ? QStringLiteral("打印失败。") : error) << "\n";
         return 1;
     }
     ctx.out << "已送往打印机 " << (o.printer.isEmpty() ? QStringLiteral("（默认）") : o.printer) << "\n";
-    ReportLayout checked(tpl->report());
-    checked.generateAll();
-    warnOverflows(ctx.err, checked);
+    warnOverflows(ctx.err, layout);
     if (!tracking.record(*tpl, printedSenders, printedRecipients, false,
                          o.printer.isEmpty() ? QPrinterInfo::defaultPrinterName() : o.printer,
                          tpl->isBatch() ? std::max(1, printedRecipients->recordCount()) : 1, &error)) {

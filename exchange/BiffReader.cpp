@@ -550,13 +550,7 @@ bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error
     }
     for (int r = 0; r < byRow.size(); ++r) {
         QStringList& row = byRow[r];
-        bool any = false;
-        for (const QString& s : qAsConst(row))
-            if (!s.isEmpty()) {
-                any = true;
-                break;
-            }
-        if (any)
+        if (WorkbookReader::hasText(row))
             out->rows << std::move(row);
     }
     out->full = out->lastRow >= maxRow();

@@ -48,13 +48,10 @@ bool ExcelImporter::mapRows(const QVector<QStringList>& rows, QVector<QStringLis
         const QStringList& row = rows.at(r);
         QStringList rec;
         rec.reserve(index.size());
-        bool any = false;
-        for (int i : qAsConst(index)) {
+        for (int i : qAsConst(index))
             rec << (i < row.size() ? row.at(i) : QString());
-            any = any || !rec.last().isEmpty();
-        }
         // A row with text only in columns the import ignores is no recipient.
-        if (any)
+        if (WorkbookReader::hasText(rec))
             records->append(rec);
     }
     return true;

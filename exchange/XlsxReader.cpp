@@ -376,13 +376,7 @@ bool readSheet(const Shared& wb, const QString& part, WorkbookReader::Sheet* out
                 nextCol = col + 1;
             }
         } else if (x.isEndElement() && x.name() == QLatin1String("row")) {
-            bool any = false;
-            for (const QString& s : qAsConst(row))
-                if (!s.isEmpty()) {
-                    any = true;
-                    break;
-                }
-            if (any)
+            if (WorkbookReader::hasText(row))
                 rows << row;
             row.clear();
         }

@@ -9,6 +9,7 @@
 #include <QPrinterInfo>
 
 #include <cmath>
+#include <optional>
 
 // QPrinter::setPrinterName() ignores a name it does not know and keeps the
 // printer it had (the default one): check the name first, or the job would
@@ -182,7 +183,7 @@ bool ReportPrinter::print(ReportLayout* layout, QPrinter* printer, QString* erro
     return true;
 }
 
-bool ReportPrinter::printTo(TQuickRep* report, const QString& printerName, QString* error)
+bool ReportPrinter::printTo(TQuickRep* report, const QString& printerName, QString* error, ReportLayout* run)
 {
     const QString wanted = printerName.isEmpty() ? report->PrinterSettings.PrinterName : printerName;
     if (!printerExists(wanted, error))
@@ -193,9 +194,11 @@ bool ReportPrinter::printTo(TQuickRep* report, const QString& printerName, QStri
         printer.setPrinterName(printerName);
     if (!checkPrinter(printer, error) || !checkCustomPaper(printer, error))
         return false;
-    ReportLayout layout(report);
-    layout.start();
-    return print(&layout, &printer, error);
+    std::optional<ReportLayout> own;
+    if (!run)
+        run = &own.emplace(report);
+    run->start();
+    return print(run, &printer, error);
 }
 
 bool ReportPrinter::setupKept(QPrinter* printer, const TQuickRep* report, QString* error,

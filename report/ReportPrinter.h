@@ -34,8 +34,10 @@ public:
                       const std::function<bool(int done, int total)>& pageDone = {});
 
     // Without a window: runs the report and prints it to the named printer
-    // (empty: the default printer) with the report's settings.
-    static bool printTo(TQuickRep* report, const QString& printerName, QString* error = nullptr);
+    // (empty: the default printer) with the report's settings. A run handed
+    // in is used, so the caller can read what it found (cut texts) after.
+    static bool printTo(TQuickRep* report, const QString& printerName, QString* error = nullptr,
+                        ReportLayout* run = nullptr);
 
     // Sets printer up with the kept settings for a print from the preview.
     // False with the reason when the kept printer is gone or unusable; a
