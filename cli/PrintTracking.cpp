@@ -133,7 +133,8 @@ bool PrintTracking::prepareNumbers(DataSet* recipients, QTextStream& err, QStrin
         return false;
     QStringList conflicts;
     if (!PrintHistory::numbersInUse(*recipients->database(), recipients->table(),
-                                    serialsOf(recipients, allRows(recipients)), m_numbers, &conflicts, error))
+                                    serialsOf(recipients, allRows(recipients)), m_numbers, &conflicts, error,
+                                    &m_takenNumbers))
         return false;
     if (!note.isEmpty())
         err << "注意：" << note << "\n";
@@ -163,6 +164,7 @@ bool PrintTracking::record(const TemplateReport& tpl, DataSet* senders, DataSet*
     entry.serials = serialsOf(recipients, rows);
     if (m_numbers.size() == rows.size())
         entry.numbers = m_numbers;
+    entry.acceptedTaken = m_takenNumbers;
     QString why;
     if (!PrintHistory::record(*recipients->database(), entry, !m_noMark, &why)) {
         *error = QStringLiteral("已打印，但无法记下打印标记：%1").arg(why);

@@ -36,4 +36,5 @@ private:
     QString m_firstNumber;
     bool m_noMark = false;
     QStringList m_numbers;
+    QStringList m_takenNumbers; // of m_numbers, those other rows carry (said before printing)
 };

@@ -28,3 +28,27 @@ function(waybill_add_test)
     TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;HOME=${workdir}/home;XDG_CONFIG_HOME=${workdir}/home/.config;XDG_DATA_HOME=${workdir}/home/.local/share;XDG_DESKTOP_DIR=${workdir}/home/Desktop")
 endfunction()
+
+# The private PostgreSQL cluster the server runs of the data tests share:
+# started before the first of them, stopped after the last.
+string(MD5 WAYBILL_PG_HASH "${CMAKE_BINARY_DIR}")
+string(SUBSTRING "${WAYBILL_PG_HASH}" 0 8 WAYBILL_PG_HASH)
+set(WAYBILL_PG_DIR "/tmp/waybill-pgtest-${WAYBILL_PG_HASH}")
+add_test(NAME pg_cluster_start COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/pg-cluster.sh start ${WAYBILL_PG_DIR})
+add_test(NAME pg_cluster_stop COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/pg-cluster.sh stop ${WAYBILL_PG_DIR})
+set_tests_properties(pg_cluster_start PROPERTIES FIXTURES_SETUP pgcluster TIMEOUT 120)
+set_tests_properties(pg_cluster_stop PROPERTIES FIXTURES_CLEANUP pgcluster TIMEOUT 120)
+
+# waybill_add_server_run(name): the test once more against the server store.
+function(waybill_add_server_run NAME)
+  get_test_property(${NAME} ENVIRONMENT env)
+  get_test_property(${NAME} TIMEOUT timeout)
+  get_test_property(${NAME} WORKING_DIRECTORY workdir)
+  file(MAKE_DIRECTORY ${workdir}/server)
+  add_test(NAME ${NAME}_server COMMAND ${NAME} WORKING_DIRECTORY ${workdir}/server)
+  string(REPLACE "${workdir}/home" "${workdir}/server/home" env "${env}")
+  set_tests_properties(${NAME}_server PROPERTIES
+    TIMEOUT ${timeout}
+    FIXTURES_REQUIRED pgcluster
+    ENVIRONMENT "${env};WAYBILL_TEST_SERVER=${WAYBILL_PG_DIR}")
+endfunction()

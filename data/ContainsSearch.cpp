@@ -3,12 +3,13 @@
 #include "data/Schema.h"
 
 #include "data/DataSet.h"
+#include "data/Database.h"
 
 namespace ContainsSearch {
 
-QString whereClause(const QString& column)
+QString whereClause(const Database& db, const QString& column)
 {
-    return Schema::quoted(column) + QStringLiteral(" LIKE ? ESCAPE '\\'");
+    return QStringLiteral("%1 %2 ? ESCAPE '\\'").arg(Schema::quoted(column), db.likeOperator());
 }
 
 QVariant pattern(const QString& text)
@@ -25,12 +26,19 @@ bool open(DataSet& set, const QString& table, const QString& column, const QStri
     // LIKE reads its pattern as a C string: at a NUL character the pattern
     // would end, and "%" then matches every row. Such a text is looked for
     // as it is, character for character.
-    if (text.contains(QChar(u'\0'))) {
-        QString quoted = column;
-        quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-        return set.open(table, QStringLiteral("instr(\"%1\", ?) > 0").arg(quoted), {QVariant(text)}, error);
+    if (!set.database()) {
+        if (error)
+            *error = QStringLiteral("数据库没有连接");
+        return false;
     }
-    return set.open(table, whereClause(column), {pattern(text)}, error);
+    const Database& db = *set.database();
+    if (text.contains(QChar(u'\0'))) {
+        // A server's texts cannot hold the character at all: no row has it.
+        if (db.isServer())
+            return set.open(table, QStringLiteral("1 = 0"), {}, error);
+        return set.open(table, db.containsText(Schema::quoted(column)), {QVariant(text)}, error);
+    }
+    return set.open(table, whereClause(db, column), {pattern(text)}, error);
 }
 
 bool byNameOrMobile(DataSet& set, const QString& table, const QString& name, const QString& mobile,

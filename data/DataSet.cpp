@@ -12,7 +12,6 @@
 
 #include <algorithm>
 
-#include <sqlite3.h>
 
 namespace {
 
@@ -30,63 +29,6 @@ void setError(QString* error, const QString& text)
         *error = text;
 }
 
-// A statement on the connection's own handle, finalized when it goes: the
-// set reads through SQLite directly, a hundred thousand rowids in a few
-// milliseconds.
-class Statement
-{
-public:
-    Statement(sqlite3* db, const QString& sql) : m_db(db)
-    {
-        const QByteArray utf8 = sql.toUtf8();
-        if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &m_st, nullptr) != SQLITE_OK)
-            m_st = nullptr;
-    }
-    ~Statement() { sqlite3_finalize(m_st); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    explicit operator bool() const { return m_st != nullptr; }
-    operator sqlite3_stmt*() const { return m_st; }
-    QString error() const
-    {
-        return Database::describeFailure(sqlite3_errcode(m_db), QString::fromUtf8(sqlite3_errmsg(m_db)));
-    }
-
-    // Binds the values in order, as Qt's driver would: texts as texts.
-    bool bind(const QVariantList& values)
-    {
-        if (!m_st)
-            return false;
-        for (int i = 0; i < values.size(); ++i) {
-            const QVariant& v = values.at(i);
-            int rc;
-            if (v.isNull()) {
-                rc = sqlite3_bind_null(m_st, i + 1);
-            } else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong ||
-                       v.typeId() == QMetaType::UInt || v.typeId() == QMetaType::Bool) {
-                rc = sqlite3_bind_int64(m_st, i + 1, v.toLongLong());
-            } else if (v.typeId() == QMetaType::Double) {
-                rc = sqlite3_bind_double(m_st, i + 1, v.toDouble());
-            } else if (v.typeId() == QMetaType::QByteArray) {
-                const QByteArray b = v.toByteArray();
-                rc = sqlite3_bind_blob(m_st, i + 1, b.constData(), int(b.size()), SQLITE_TRANSIENT);
-            } else {
-                const QString t = v.toString();
-                rc = sqlite3_bind_text16(m_st, i + 1, t.utf16(), int(t.size() * sizeof(QChar)),
-                                         SQLITE_TRANSIENT);
-            }
-            if (rc != SQLITE_OK)
-                return false;
-        }
-        return true;
-    }
-
-private:
-    sqlite3* m_db;
-    sqlite3_stmt* m_st = nullptr;
-};
-
 } // namespace
 
 DataSet::DataSet(QObject* parent) : QObject(parent) {}
@@ -101,6 +43,19 @@ int DataSet::tableRowCount() const
     if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM %1").arg(Schema::quoted(m_table))) || !q.next())
         return -1;
     return q.value(0).toInt();
+}
+
+QString DataSet::key() const
+{
+    return Schema::quoted(m_db ? m_db->rowIdColumn(m_table) : QStringLiteral("_rowid_"));
+}
+
+QString DataSet::columnList() const
+{
+    QStringList quoted;
+    for (const QString& f : m_fields)
+        quoted << Schema::quoted(f);
+    return quoted.join(QStringLiteral(", "));
 }
 
 QString DataSet::statement() const
@@ -136,40 +91,22 @@ bool DataSet::reopen(QString* error)
 
 bool DataSet::fetch(QString* error)
 {
-    sqlite3* handle = m_db ? m_db->handle() : nullptr;
-    if (!handle) {
+    if (!m_db || !m_db->isOpen()) {
         setError(error, QStringLiteral("数据库没有连接"));
         return false;
     }
     // The columns, from the table itself.
     QStringList fields;
-    {
-        Statement q(handle, QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(Schema::quoted(m_table)));
-        if (!q) {
-            setError(error, q.error());
-            return false;
-        }
-        for (int i = 0; i < sqlite3_column_count(q); ++i)
-            fields << QString::fromUtf8(sqlite3_column_name(q, i));
-    }
-    // The rows, by rowid only; their texts are read when asked for.
-    QString sql = QStringLiteral("SELECT _rowid_ FROM %1").arg(Schema::quoted(m_table));
+    if (!m_db->columns(m_table, &fields, error))
+        return false;
+    // The rows, by key only; their texts are read when asked for.
+    QString sql = QStringLiteral("SELECT %2 FROM %1").arg(Schema::quoted(m_table), key());
     if (!m_where.isEmpty())
         sql += QStringLiteral(" WHERE ") + m_where;
-    sql += QStringLiteral(" ORDER BY _rowid_");
-    Statement q(handle, sql);
-    if (!q || !q.bind(m_binds)) {
-        setError(error, q.error());
-        return false;
-    }
+    sql += QStringLiteral(" ORDER BY %1").arg(key());
     QVector<qint64> ids;
-    int rc;
-    while ((rc = sqlite3_step(q)) == SQLITE_ROW)
-        ids.append(sqlite3_column_int64(q, 0));
-    if (rc != SQLITE_DONE) {
-        setError(error, q.error());
+    if (!m_db->readIds(sql, m_binds, &ids, error))
         return false;
-    }
 
     emit aboutToReset();
     m_fields = fields;
@@ -206,59 +143,39 @@ const DataSet::Block& DataSet::block(int row) const
     const int n = m_fields.size();
     blk.rows.reset(n);
     blk.rows.reserve(count);
-    QVector<QString> empty(n);
-    sqlite3* handle = m_db ? m_db->handle() : nullptr;
-    if (!handle || count <= 0) {
+    const QVector<QString> empty(n);
+    if (!m_db || !m_db->isOpen() || count <= 0) {
         for (int i = 0; i < count; ++i)
             blk.rows.append(empty);
         return blk;
     }
-    QVector<QString> texts(n);
-    auto readTexts = [&](sqlite3_stmt* st) {
-        for (int c = 0; c < n; ++c) {
-            const void* text = sqlite3_column_text16(st, c + 1);
-            texts[c] = text ? QString(static_cast<const QChar*>(text), sqlite3_column_bytes16(st, c + 1) / 2)
-                            : QString();
-        }
-    };
     const qint64 low = m_ids.at(first);
     const qint64 high = m_ids.at(first + count - 1);
+    QString sql = QStringLiteral("SELECT %2, %3 FROM %1 WHERE ").arg(Schema::quoted(m_table), key(), columnList());
+    QVariantList binds;
     if (high - low < 2 * qint64(count)) {
         // Close together: one range scan, skipping rows the set does not hold.
-        Statement q(handle, QStringLiteral("SELECT _rowid_, * FROM %1 WHERE _rowid_ BETWEEN ? AND ? "
-                                           "ORDER BY _rowid_")
-                                .arg(Schema::quoted(m_table)));
-        q.bind({low, high});
-        int k = 0;
-        while (q && k < count && sqlite3_step(q) == SQLITE_ROW) {
-            const qint64 id = sqlite3_column_int64(q, 0);
-            while (k < count && m_ids.at(first + k) < id) {
-                blk.rows.append(empty); // gone from the table since
-                ++k;
-            }
-            if (k < count && m_ids.at(first + k) == id) {
-                readTexts(q);
-                blk.rows.append(texts);
-                ++k;
-            }
-        }
-        for (; k < count; ++k)
-            blk.rows.append(empty);
+        sql += QStringLiteral("%1 BETWEEN ? AND ?").arg(key());
+        binds = {low, high};
     } else {
-        // Scattered (a search's result): row by row.
-        Statement q(
-            handle,
-            QStringLiteral("SELECT _rowid_, * FROM %1 WHERE _rowid_ = ?").arg(Schema::quoted(m_table)));
-        for (int k = 0; k < count; ++k) {
-            sqlite3_reset(q);
-            if (q && q.bind({m_ids.at(first + k)}) && sqlite3_step(q) == SQLITE_ROW) {
-                readTexts(q);
-                blk.rows.append(texts);
-            } else {
-                blk.rows.append(empty);
-            }
-        }
+        // Scattered (a search's result): the block's keys as one list.
+        sql += m_db->inList(key());
+        binds = {Database::jsonList(QList<qint64>(m_ids.begin() + first, m_ids.begin() + first + count))};
     }
+    sql += QStringLiteral(" ORDER BY %1").arg(key());
+    int k = 0;
+    m_db->readRows(sql, binds, n, [&](qint64 id, const QVector<QString>& texts) {
+        while (k < count && m_ids.at(first + k) < id) {
+            blk.rows.append(empty); // gone from the table since
+            ++k;
+        }
+        if (k < count && m_ids.at(first + k) == id) {
+            blk.rows.append(texts);
+            ++k;
+        }
+    }, nullptr);
+    for (; k < count; ++k)
+        blk.rows.append(empty);
     return blk;
 }
 
@@ -388,6 +305,7 @@ bool DataSet::edit()
     if (m_current < 0)
         return append();
     m_buffer = rowTexts(m_current);
+    m_loaded = m_buffer;
     m_bufferSet = QVector<bool>(m_fields.size(), false);
     m_state = State::Edit;
     return true;
@@ -427,25 +345,16 @@ void DataSet::cancel()
 
 bool DataSet::readRow(qint64 id, QVector<QString>* out, QString* error) const
 {
-    QSqlQuery q(m_db->db());
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT * FROM %1 WHERE _rowid_ = ?").arg(Schema::quoted(m_table)));
-    q.addBindValue(id);
-    if (!q.exec()) {
-        setError(error, Database::describeFailure(q.lastError()));
+    bool found = false;
+    const QString sql = QStringLiteral("SELECT %2, %3 FROM %1 WHERE %2 = ?").arg(Schema::quoted(m_table), key(), columnList());
+    if (!m_db->readRows(sql, {id}, m_fields.size(), [&](qint64, const QVector<QString>& texts) {
+            *out = texts;
+            found = true;
+        }, error))
         return false;
-    }
-    if (!q.next()) {
+    if (!found)
         setError(error, QStringLiteral("记录已不存在"));
-        return false;
-    }
-    const QSqlRecord rec = q.record();
-    out->resize(m_fields.size());
-    for (int i = 0; i < m_fields.size(); ++i) {
-        const int c = rec.indexOf(m_fields[i]);
-        (*out)[i] = c >= 0 ? q.value(c).toString() : QString();
-    }
-    return true;
+    return found;
 }
 
 bool DataSet::post(QString* error)
@@ -462,10 +371,12 @@ bool DataSet::post(QString* error)
     }
     QStringList cols;
     QVariantList binds;
+    QVector<int> written;
     for (int i = 0; i < m_fields.size(); ++i) {
         if (m_bufferSet[i]) {
             cols << Schema::quoted(m_fields[i]);
             binds << QVariant(m_buffer[i].isNull() ? QStringLiteral("") : m_buffer[i]);
+            written << i;
         }
     }
     QSqlQuery q(m_db->db());
@@ -481,14 +392,15 @@ bool DataSet::post(QString* error)
                       .arg(Schema::quoted(m_table), cols.join(QStringLiteral(", ")),
                            marks.join(QStringLiteral(", ")));
         }
-        q.prepare(sql);
+        // The new row's key straight from the statement, on either store.
+        q.prepare(sql + QStringLiteral(" RETURNING ") + key());
         for (const QVariant& v : binds)
             q.addBindValue(v);
-        if (!q.exec()) {
-            setError(error, Database::describeFailure(q.lastError()));
+        if (!q.exec() || !q.next()) {
+            setError(error, m_db->failure(q.lastError()));
             return false;
         }
-        const qint64 id = q.lastInsertId().toLongLong();
+        const qint64 id = q.value(0).toLongLong();
         q.finish();
         QVector<QString> row;
         if (!readRow(id, &row, error))
@@ -505,23 +417,32 @@ bool DataSet::post(QString* error)
         return true;
     }
 
-    // Edit: the row that was loaded into the buffer, by its rowid.
+    // Edit: the row that was loaded into the buffer, by its key, and only
+    // while every column written still holds what was loaded (or already
+    // what is written): another computer's change is never overwritten.
     const qint64 id = m_ids.value(m_current, -1);
     if (!cols.isEmpty()) {
-        QStringList sets;
-        for (const QString& c : cols)
-            sets << c + QStringLiteral(" = ?");
-        q.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?")
-                      .arg(Schema::quoted(m_table), sets.join(", ")));
+        QStringList sets, still;
+        QVariantList checks;
+        for (int k = 0; k < cols.size(); ++k) {
+            sets << cols[k] + QStringLiteral(" = ?");
+            still << QStringLiteral("COALESCE(%1, '') IN (?, ?)").arg(cols[k]);
+            checks << QVariant(m_loaded.value(written[k])) << binds[k];
+        }
+        q.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ? AND %4")
+                      .arg(Schema::quoted(m_table), sets.join(QStringLiteral(", ")), key(),
+                           still.join(QStringLiteral(" AND "))));
         for (const QVariant& v : binds)
             q.addBindValue(v);
         q.addBindValue(id);
+        for (const QVariant& v : checks)
+            q.addBindValue(v.toString().isNull() ? QVariant(QStringLiteral("")) : v);
         if (!q.exec()) {
-            setError(error, Database::describeFailure(q.lastError()));
+            setError(error, m_db->failure(q.lastError()));
             return false;
         }
         if (q.numRowsAffected() == 0) {
-            setError(error, QStringLiteral("记录已不存在"));
+            setError(error, rowExists(id) ? changedElsewhereMessage() : QStringLiteral("记录已不存在"));
             return false;
         }
         q.finish();
@@ -547,7 +468,7 @@ bool DataSet::rowExists(qint64 id) const
     if (!m_db || !m_db->isOpen() || id < 0)
         return false;
     QSqlQuery q(m_db->db());
-    q.prepare(QStringLiteral("SELECT 1 FROM %1 WHERE _rowid_ = ?").arg(Schema::quoted(m_table)));
+    q.prepare(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(Schema::quoted(m_table), key()));
     q.addBindValue(id);
     return q.exec() && q.next();
 }
@@ -577,11 +498,11 @@ bool DataSet::deleteRows(QList<int> rows, QString* error)
     {
         Transaction tx(m_db->db());
         QSqlQuery q(m_db->db());
-        q.prepare(QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?").arg(Schema::quoted(m_table)));
+        q.prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(Schema::quoted(m_table), key()));
         for (int r : rows) {
             q.bindValue(0, m_ids[r]);
             if (!q.exec()) {
-                setError(error, Database::describeFailure(q.lastError()));
+                setError(error, m_db->failure(q.lastError()));
                 return false;
             }
         }

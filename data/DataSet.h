@@ -86,7 +86,8 @@ public:
     bool append();
     bool setValue(const QString& field, const QString& text);
     // Stores the row being edited or appended. An edit of a row that is no
-    // longer in the table fails and stores nothing.
+    // longer in the table, or that another connection changed in a column
+    // this edit writes since it was loaded, fails and stores nothing.
     bool post(QString* error = nullptr);
     void cancel();
 
@@ -100,6 +101,11 @@ public:
 
     // Whether the table still holds a row with this rowid.
     bool rowExists(qint64 id) const;
+
+    static QString changedElsewhereMessage()
+    {
+        return QStringLiteral("该记录已被其他电脑修改，请刷新后再改");
+    }
 
 signals:
     void aboutToReset();
@@ -119,6 +125,9 @@ private:
     };
 
     bool fetch(QString* error);
+    // The row key and the column list as they go into a statement.
+    QString key() const;
+    QString columnList() const;
     bool readRow(qint64 id, QVector<QString>* out, QString* error) const;
     // The block holding row, read when not kept.
     const Block& block(int row) const;
@@ -138,5 +147,6 @@ private:
     bool m_eof = true;
     bool m_bof = true;
     QVector<QString> m_buffer;
+    QVector<QString> m_loaded; // the row as edit() found it
     QVector<bool> m_bufferSet;
 };

@@ -2,6 +2,9 @@
 
 #include "data/DataLocation.h"
 #include "data/Schema.h"
+#include "data/ServerAddress.h"
+#include "data/ServerStore.h"
+#include "data/SqliteStatement.h"
 #include "data/Transaction.h"
 
 #include <QCoreApplication>
@@ -13,6 +16,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 
 #include <sqlite3.h>
 
@@ -333,7 +337,7 @@ bool Database::checkOutputPath(const QString& target, const QString& dbPath, QSt
     if (!dbPath.isEmpty())
         databases << dbPath;
     for (const Database* d : registry())
-        if (d->isOpen())
+        if (d->isOpen() && !d->isServer())
             databases << d->path();
     const QFileInfo out(QDir::current().absoluteFilePath(target));
     const FileId outId = fileId(out.absoluteFilePath());
@@ -371,7 +375,7 @@ bool Database::checkOutputPath(const QString& target, const QString& dbPath, QSt
 
 bool Database::fileReplaced() const
 {
-    if (!isOpen())
+    if (!isOpen() || m_server)
         return false;
     const FileId now = fileId(m_path);
     return !(now == FileId{true, m_device, m_inode});
@@ -404,9 +408,33 @@ bool Database::createFile(const QString& path, QString* error)
     return ok;
 }
 
+bool Database::openServer(const QString& uri, QString* error)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
+    if (!db.isValid()) {
+        if (error)
+            *error = QStringLiteral("无法连接数据库服务器：缺少 PostgreSQL 驱动（软件包 libqt6sql6-psql）。");
+        close();
+        return false;
+    }
+    ServerAddress address;
+    ServerAddress::parse(uri, &address, nullptr);
+    if (!ServerStore::connect(db, uri, error) ||
+        !ServerStore::prepareSchema(db, QStringLiteral("数据库%1").arg(address.display()), error)) {
+        close();
+        return false;
+    }
+    m_path = uri;
+    m_server = true;
+    return true;
+}
+
 bool Database::open(const QString& path, QString* error, bool createIfMissing)
 {
     close();
+    // A server's database gets its tables on first use, whoever opens it.
+    if (ServerAddress::isServer(path))
+        return openServer(path, error);
     const QFileInfo info(path);
     if (createIfMissing && (!info.exists() || (info.isFile() && info.size() == 0))) {
         if (info.exists() && !QFile::remove(path)) {
@@ -456,6 +484,7 @@ bool Database::configure(QString* error)
 
 void Database::close()
 {
+    m_server = false;
     if (QSqlDatabase::contains(m_name)) {
         {
             QSqlDatabase db = QSqlDatabase::database(m_name, false);
@@ -476,15 +505,200 @@ bool Database::exec(const QString& sql, const QVariantList& binds, QString* erro
     QSqlQuery q(db());
     if (!q.prepare(sql)) {
         if (error)
-            *error = describeFailure(q.lastError());
+            *error = failure(q.lastError());
         return false;
     }
     for (const QVariant& v : binds)
         q.addBindValue(v);
     if (!q.exec()) {
         if (error)
-            *error = describeFailure(q.lastError());
+            *error = failure(q.lastError());
         return false;
     }
+    return true;
+}
+
+QString Database::rowIdColumn(const QString& table) const
+{
+    if (!m_server)
+        return QStringLiteral("_rowid_");
+    return table == Schema::kSenderTable ? ServerStore::kSenderKey : QStringLiteral("序号");
+}
+
+bool Database::columns(const QString& table, QStringList* out, QString* error) const
+{
+    out->clear();
+    QSqlQuery q(db());
+    if (!q.exec(QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(Schema::quoted(table)))) {
+        if (error)
+            *error = failure(q.lastError());
+        return false;
+    }
+    const QSqlRecord rec = q.record();
+    for (int i = 0; i < rec.count(); ++i)
+        if (!(m_server && rec.fieldName(i) == ServerStore::kSenderKey))
+            *out << rec.fieldName(i);
+    return true;
+}
+
+bool Database::hasTable(const QString& table) const
+{
+    return isOpen() && db().tables().contains(table);
+}
+
+QString Database::inList(const QString& column, bool numbers) const
+{
+    if (!m_server)
+        return QStringLiteral("%1 IN (SELECT value FROM json_each(?))").arg(column);
+    return numbers ? QStringLiteral("%1 IN (SELECT value::bigint FROM json_array_elements_text(CAST(? AS json)))")
+                         .arg(column)
+                   : QStringLiteral("%1 IN (SELECT value FROM json_array_elements_text(CAST(? AS json)))")
+                         .arg(column);
+}
+
+QString Database::jsonList(const QList<qint64>& values)
+{
+    QStringList parts;
+    parts.reserve(values.size());
+    for (qint64 v : values)
+        parts << QString::number(v);
+    return QLatin1Char('[') + parts.join(QLatin1Char(',')) + QLatin1Char(']');
+}
+
+QString Database::containsText(const QString& column) const
+{
+    return m_server ? QStringLiteral("strpos(%1, ?) > 0").arg(column)
+                    : QStringLiteral("instr(%1, ?) > 0").arg(column);
+}
+
+QString Database::likeOperator() const
+{
+    return m_server ? QStringLiteral("ILIKE") : QStringLiteral("LIKE");
+}
+
+QString Database::type(Type t) const
+{
+    switch (t) {
+    case Type::Key:
+        return m_server ? QStringLiteral("bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY")
+                        : QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
+    case Type::Integer:
+        return m_server ? QStringLiteral("bigint") : QStringLiteral("INTEGER");
+    case Type::Real:
+        return m_server ? QStringLiteral("double precision") : QStringLiteral("REAL");
+    case Type::Blob:
+        return m_server ? QStringLiteral("bytea") : QStringLiteral("BLOB");
+    case Type::Text:
+        break;
+    }
+    return QStringLiteral("TEXT");
+}
+
+QString Database::failure(const QSqlError& error) const
+{
+    return m_server ? ServerStore::describe(error) : describeFailure(error);
+}
+
+bool Database::readIds(const QString& sql, const QVariantList& binds, QVector<qint64>* out,
+                       QString* error) const
+{
+    out->clear();
+    if (!m_server) {
+        SqliteStatement st(handle(), sql);
+        if (!st || !st.bind(binds)) {
+            if (error)
+                *error = st.error();
+            return false;
+        }
+        return st.readIds(out, error);
+    }
+    QSqlQuery q(db());
+    q.setForwardOnly(true);
+    q.prepare(sql);
+    for (const QVariant& v : binds)
+        q.addBindValue(v);
+    if (!q.exec()) {
+        if (error)
+            *error = failure(q.lastError());
+        return false;
+    }
+    if (q.size() > 0)
+        out->reserve(q.size());
+    while (q.next())
+        out->append(q.value(0).toLongLong());
+    return true;
+}
+
+bool Database::readRows(const QString& sql, const QVariantList& binds, int n,
+                        const std::function<void(qint64, const QVector<QString>&)>& each, QString* error) const
+{
+    if (!m_server) {
+        SqliteStatement st(handle(), sql);
+        if (!st || !st.bind(binds)) {
+            if (error)
+                *error = st.error();
+            return false;
+        }
+        return st.readRows(n, each, error);
+    }
+    QSqlQuery q(db());
+    q.setForwardOnly(true);
+    q.prepare(sql);
+    for (const QVariant& v : binds)
+        q.addBindValue(v);
+    if (!q.exec()) {
+        if (error)
+            *error = failure(q.lastError());
+        return false;
+    }
+    QVector<QString> texts(n);
+    while (q.next()) {
+        for (int c = 0; c < n; ++c)
+            texts[c] = q.value(c + 1).toString();
+        each(q.value(0).toLongLong(), texts);
+    }
+    return true;
+}
+
+bool Database::appendRows(const QString& table, const QStringList& columns, int count,
+                          const std::function<void(int, QVector<QVariant>&)>& rowAt,
+                          const std::function<bool(int)>& progress, bool* cancelled, QString* error)
+{
+    if (cancelled)
+        *cancelled = false;
+    if (m_server)
+        return ServerStore::copyIn(db(), table, columns, count, rowAt, progress, cancelled, error);
+    QStringList quoted, marks;
+    for (const QString& c : columns) {
+        quoted << Schema::quoted(c);
+        marks << QStringLiteral("?");
+    }
+    const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                            .arg(Schema::quoted(table), quoted.join(QStringLiteral(", ")),
+                                 marks.join(QStringLiteral(", ")));
+    return SqliteStatement::insertRows(handle(), sql, columns.size(), count, rowAt, progress, cancelled, error);
+}
+
+bool Database::lockNumbers(QString* error)
+{
+    if (!m_server)
+        return true;
+    // Held to the end of the transaction; only number-givers wait for it.
+    return exec(QStringLiteral("SELECT pg_advisory_xact_lock(727973)"), {}, error);
+}
+
+bool Database::watchChanges(QObject* context, const std::function<void(const QString&)>& changed)
+{
+    if (!m_server || !isOpen())
+        return false;
+    QSqlDriver* driver = db().driver();
+    if (!driver->subscribedToNotifications().contains(ServerStore::kChannel) &&
+        !driver->subscribeToNotification(ServerStore::kChannel))
+        return false;
+    QObject::connect(driver, &QSqlDriver::notification, context,
+                     [changed](const QString& name, QSqlDriver::NotificationSource, const QVariant& payload) {
+                         if (name == ServerStore::kChannel)
+                             changed(payload.toString());
+                     });
     return true;
 }

@@ -3,14 +3,22 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariantList>
+#include <QVector>
 
+#include <functional>
+
+class QObject;
 class QSqlError;
 struct sqlite3;
 
-// One connection to the address book file. The program holds several (the
-// main window, the Excel window, the batch printing windows); each has a
-// connection name of its own. All of them can be closed at once before the
-// file is replaced by a restore.
+// One connection to the address book: an SQLite file (the default), or a
+// PostgreSQL database that several computers share. The program holds
+// several (the main window, the Excel window, the batch printing windows);
+// each has a connection name of its own. All of them can be closed at once
+// before the file is replaced by a restore. What differs between the two
+// stores (row keys, lists of values, bulk loads, change notices) is asked
+// of the connection, so the rest of the program writes one statement for
+// both.
 class Database
 {
 public:
@@ -24,19 +32,68 @@ public:
     // an installed one (DataLocation).
     static QString defaultPath();
 
-    // Opens the file. A missing (or empty) file is created with the three
-    // tables and mode 0600 when createIfMissing is set, its folder too. A file that exists
-    // but is not such a database is refused and left untouched.
+    // Opens the file, or the server when path is a postgresql:// URI. A
+    // missing (or empty) file is created with the three tables and mode
+    // 0600 when createIfMissing is set, its folder too; a server database
+    // without the tables gets them. A file or database that holds something
+    // else is refused and left untouched.
     bool open(const QString& path, QString* error, bool createIfMissing = true);
     void close();
     bool isOpen() const;
+    // The file path or the server's URI, as given to open().
     QString path() const { return m_path; }
+    bool isServer() const { return m_server; }
     QString connectionName() const { return m_name; }
     QSqlDatabase db() const;
     sqlite3* handle() const;
 
     // Runs a statement that returns no rows, with bound parameters.
     bool exec(const QString& sql, const QVariantList& binds = {}, QString* error = nullptr);
+
+    // The column that identifies a row of table: SQLite's rowid in the
+    // file, the number column (or outr's hidden key) on a server.
+    QString rowIdColumn(const QString& table) const;
+    // The table's columns in table order, a server's hidden key left out.
+    bool columns(const QString& table, QStringList* out, QString* error) const;
+    bool hasTable(const QString& table) const;
+    // "column IN <the list>", the list bound as one JSON array text
+    // (jsonList): numbers, or texts when numbers is false.
+    QString inList(const QString& column, bool numbers = true) const;
+    static QString jsonList(const QList<qint64>& values);
+    // "column contains ?" for a search text bound as it is.
+    QString containsText(const QString& column) const;
+    // The pattern match of a search (case-blind for Latin letters in both).
+    QString likeOperator() const;
+    enum class Type
+    {
+        Key, // an automatic number, the primary key
+        Integer,
+        Real,
+        Text,
+        Blob
+    };
+    QString type(Type t) const;
+    // The user's sentence for a failure of this connection's driver.
+    QString failure(const QSqlError& error) const;
+
+    // Reads a statement's first column as row keys.
+    bool readIds(const QString& sql, const QVariantList& binds, QVector<qint64>* out, QString* error) const;
+    // Reads a statement's rows: the key, then n texts, each row handed to each.
+    bool readRows(const QString& sql, const QVariantList& binds, int n,
+                  const std::function<void(qint64, const QVector<QString>&)>& each, QString* error) const;
+    // Appends count rows to table in the transaction that is open, each row's
+    // values (one per column) from rowAt: the fastest way each store has.
+    bool appendRows(const QString& table, const QStringList& columns, int count,
+                    const std::function<void(int, QVector<QVariant>&)>& rowAt,
+                    const std::function<bool(int)>& progress, bool* cancelled, QString* error);
+    // Inside a transaction: waits until no other connection is between
+    // checking and storing waybill numbers (a server's lock; the file
+    // lets one writer in at a time anyway).
+    bool lockNumbers(QString* error);
+    // Calls changed(table) within a second of another connection changing
+    // outr, inr or excel on a server, for as long as context lives. The file
+    // has no such notices: false.
+    bool watchChanges(QObject* context, const std::function<void(const QString&)>& changed);
 
     // Whether the file at path is an address book of this program: an SQLite
     // file holding the tables outr, inr and excel with every column the
@@ -80,8 +137,11 @@ public:
 private:
     bool configure(QString* error);
 
+    bool openServer(const QString& uri, QString* error);
+
     QString m_name;
     QString m_path;
+    bool m_server = false;
     quint64 m_device = 0; // identity of the file opened
     quint64 m_inode = 0;
 };

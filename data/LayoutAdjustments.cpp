@@ -12,27 +12,22 @@ const QString LayoutAdjustments::kItemTable = QStringLiteral("layout_item");
 
 namespace {
 
-bool tableExists(Database& db, const QString& table)
+QString readError(Database& db, const QSqlQuery& q)
 {
-    QSqlQuery q(db.db());
-    q.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"));
-    q.addBindValue(table);
-    return q.exec() && q.next();
-}
-
-QString readError(const QSqlQuery& q)
-{
-    return QStringLiteral("无法读取模板调整：%1").arg(q.lastError().text());
+    return QStringLiteral("无法读取模板调整：%1").arg(db.failure(q.lastError()));
 }
 
 } // namespace
 
 bool LayoutAdjustments::ensureTables(Database& db, QString* error)
 {
+    if (db.hasTable(kTemplateTable) && db.hasTable(kItemTable))
+        return true;
     return db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS layout_template ("
                                   "code TEXT PRIMARY KEY, dx INTEGER NOT NULL DEFAULT 0, "
-                                  "dy INTEGER NOT NULL DEFAULT 0, scale_x REAL NOT NULL DEFAULT 100, "
-                                  "scale_y REAL NOT NULL DEFAULT 100, picture BLOB)"),
+                                  "dy INTEGER NOT NULL DEFAULT 0, scale_x %1 NOT NULL DEFAULT 100, "
+                                  "scale_y %1 NOT NULL DEFAULT 100, picture %2)")
+                       .arg(db.type(Database::Type::Real), db.type(Database::Type::Blob)),
                    {}, error) &&
            db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS layout_item ("
                                   "code TEXT NOT NULL, variant TEXT NOT NULL, item TEXT NOT NULL, "
@@ -46,14 +41,14 @@ TemplateAdjustment LayoutAdjustments::load(Database& db, const QString& code, QS
     TemplateAdjustment a;
     if (!db.isOpen())
         return a;
-    if (tableExists(db, kTemplateTable)) {
+    if (db.hasTable(kTemplateTable)) {
         QSqlQuery q(db.db());
         q.prepare(
             QStringLiteral("SELECT dx, dy, scale_x, scale_y, picture FROM layout_template WHERE code = ?"));
         q.addBindValue(code);
         if (!q.exec()) {
             if (error)
-                *error = readError(q);
+                *error = readError(db, q);
         } else if (q.next()) {
             a.dx = q.value(0).toInt();
             a.dy = q.value(1).toInt();
@@ -62,13 +57,13 @@ TemplateAdjustment LayoutAdjustments::load(Database& db, const QString& code, QS
             a.picture = q.value(4).toByteArray();
         }
     }
-    if (tableExists(db, kItemTable)) {
+    if (db.hasTable(kItemTable)) {
         QSqlQuery q(db.db());
         q.prepare(QStringLiteral("SELECT variant, item, dx, dy, hidden FROM layout_item WHERE code = ?"));
         q.addBindValue(code);
         if (!q.exec()) {
             if (error)
-                *error = readError(q);
+                *error = readError(db, q);
         }
         while (q.next()) {
             ItemAdjustment i;

@@ -70,6 +70,7 @@ public:
     // Largest picture file accepted.
     static constexpr qint64 kMaxPictureBytes = 32 * 1024 * 1024;
 
-private:
+    // Makes the two tables where they are missing (the first adjustment
+    // does it; a copy of an address book does it for the target).
     static bool ensureTables(Database& db, QString* error);
 };

@@ -39,25 +39,6 @@ QList<qint64> splitSerials(const QString& text)
     return out;
 }
 
-// A JSON list for json_each: one bound value for any number of rows.
-QString jsonList(const QList<qint64>& serials)
-{
-    return QLatin1Char('[') + joinSerials(serials) + QLatin1Char(']');
-}
-
-bool tableExists(Database& db, bool* exists, QString* error)
-{
-    QSqlQuery query(db.db());
-    query.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"));
-    query.addBindValue(PrintHistory::kTable);
-    if (!query.exec()) {
-        setError(error, query.lastError().text());
-        return false;
-    }
-    *exists = query.next();
-    return true;
-}
-
 } // namespace
 
 QString PrintHistory::Entry::recipientTable() const
@@ -72,12 +53,15 @@ QString PrintHistory::markText(const QDateTime& when)
 
 bool PrintHistory::ensureTable(Database& db, QString* error)
 {
-    return db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2 INTEGER PRIMARY KEY AUTOINCREMENT, "
-                                  "%3 TEXT, %4 TEXT, %5 TEXT, %6 TEXT, %7 TEXT, %8 INTEGER, %9 INTEGER, "
+    if (db.hasTable(kTable))
+        return true;
+    return db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2 %12, "
+                                  "%3 TEXT, %4 TEXT, %5 TEXT, %6 TEXT, %7 TEXT, %8 %13, %9 %13, "
                                   "%10 TEXT, %11 TEXT)")
                        .arg(Schema::quoted(kTable), q("编号"), q("时间"), q("模板"), q("方式"), q("输出"),
                             q("目标"), q("页数"), q("寄件人"))
-                       .arg(q("序号"), q("快递单号")),
+                       .arg(q("序号"), q("快递单号"), db.type(Database::Type::Key),
+                            db.type(Database::Type::Integer)),
                    {}, error);
 }
 
@@ -94,23 +78,40 @@ bool PrintHistory::record(Database& db, const Entry& e, bool mark, QString* erro
     }
     if (!ensureTable(db, error))
         return false;
+    // Two computers giving numbers at once: the second waits here, then
+    // finds the first one's numbers taken.
+    if (mark && !e.numbers.isEmpty()) {
+        QStringList lines, taken;
+        if (!db.lockNumbers(error) ||
+            !numbersInUse(db, e.recipientTable(), e.serials, e.numbers, &lines, error, &taken))
+            return false;
+        QStringList unseen;
+        for (int i = 0; i < taken.size(); ++i)
+            if (!e.acceptedTaken.contains(taken.at(i)))
+                unseen << lines.at(i);
+        if (!unseen.isEmpty()) {
+            setError(error, QStringLiteral("单号刚被其他电脑使用，打印记录没有保存：\n%1")
+                                .arg(unseen.join(QLatin1Char('\n'))));
+            return false;
+        }
+    }
     QSqlQuery insert(db.db());
     insert.prepare(QStringLiteral("INSERT INTO %1 (%2, %3, %4, %5, %6, %7, %8, %9, %10) "
-                                  "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                                  "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING %11")
                        .arg(Schema::quoted(kTable), q("时间"), q("模板"), q("方式"), q("输出"), q("目标"),
                             q("页数"), q("寄件人"), q("序号"))
-                       .arg(q("快递单号")));
+                       .arg(q("快递单号"), q("编号")));
     for (const QVariant& v :
          {QVariant(e.when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))), QVariant(e.templateCode),
           QVariant(e.variant), QVariant(e.toPdf ? QStringLiteral("PDF") : QStringLiteral("打印机")),
           QVariant(e.target), QVariant(e.pages), QVariant(e.senderRow), QVariant(joinSerials(e.serials)),
           QVariant(e.numbers.join(QLatin1Char(',')))})
         insert.addBindValue(v);
-    if (!insert.exec()) {
-        setError(error, insert.lastError().text());
+    if (!insert.exec() || !insert.next()) {
+        setError(error, db.failure(insert.lastError()));
         return false;
     }
-    const qint64 newId = insert.lastInsertId().toLongLong();
+    const qint64 newId = insert.value(0).toLongLong();
     insert.finish();
 
     if (mark && !e.serials.isEmpty()) {
@@ -129,7 +130,7 @@ bool PrintHistory::record(Database& db, const Entry& e, bool mark, QString* erro
                 update.addBindValue(e.numbers.at(i));
             update.addBindValue(e.serials.at(i));
             if (!update.exec()) {
-                setError(error, update.lastError().text());
+                setError(error, db.failure(update.lastError()));
                 return false;
             }
         }
@@ -145,10 +146,7 @@ bool PrintHistory::record(Database& db, const Entry& e, bool mark, QString* erro
 bool PrintHistory::entries(Database& db, QList<Entry>* out, QString* error)
 {
     out->clear();
-    bool exists = false;
-    if (!tableExists(db, &exists, error))
-        return false;
-    if (!exists)
+    if (!db.hasTable(kTable))
         return true;
     QSqlQuery query(db.db());
     query.setForwardOnly(true);
@@ -156,7 +154,7 @@ bool PrintHistory::entries(Database& db, QList<Entry>* out, QString* error)
                         .arg(Schema::quoted(kTable), q("编号"), q("时间"), q("模板"), q("方式"), q("输出"),
                              q("目标"), q("页数"), q("寄件人"), q("序号"))
                         .arg(q("快递单号")))) {
-        setError(error, query.lastError().text());
+        setError(error, db.failure(query.lastError()));
         return false;
     }
     while (query.next()) {
@@ -184,11 +182,12 @@ bool PrintHistory::rowStates(Database& db, const QString& table, const QList<qin
     out->clear();
     QSqlQuery query(db.db());
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT %2, %3, %4, %5 FROM %1 WHERE %2 IN (SELECT value FROM json_each(?))")
-                      .arg(Schema::quoted(table), q("序号"), q("姓名"), q("已打印"), q("快递单号")));
-    query.addBindValue(jsonList(serials));
+    query.prepare(QStringLiteral("SELECT %2, %3, %4, %5 FROM %1 WHERE %6")
+                      .arg(Schema::quoted(table), q("序号"), q("姓名"), q("已打印"), q("快递单号"),
+                           db.inList(q("序号"))));
+    query.addBindValue(Database::jsonList(serials));
     if (!query.exec()) {
-        setError(error, query.lastError().text());
+        setError(error, db.failure(query.lastError()));
         return false;
     }
     while (query.next())
@@ -198,9 +197,12 @@ bool PrintHistory::rowStates(Database& db, const QString& table, const QList<qin
 }
 
 bool PrintHistory::numbersInUse(Database& db, const QString& table, const QList<qint64>& serials,
-                                const QStringList& numbers, QStringList* conflicts, QString* error)
+                                const QStringList& numbers, QStringList* conflicts, QString* error,
+                                QStringList* taken)
 {
     conflicts->clear();
+    if (taken)
+        taken->clear();
     if (numbers.isEmpty())
         return true;
     QHash<QString, qint64> wanted; // number -> the row it goes to
@@ -213,13 +215,12 @@ bool PrintHistory::numbersInUse(Database& db, const QString& table, const QList<
     for (const QString& t : {Schema::kRecipientTable, Schema::kExcelTable}) {
         QSqlQuery query(db.db());
         query.setForwardOnly(true);
-        query.prepare(
-            QStringLiteral(
-                "SELECT %2, %3, %4 FROM %1 WHERE %4 IN (SELECT value FROM json_each(?)) ORDER BY %4")
-                .arg(Schema::quoted(t), q("序号"), q("姓名"), q("快递单号")));
+        query.prepare(QStringLiteral("SELECT %2, %3, %4 FROM %1 WHERE %5 ORDER BY %4")
+                          .arg(Schema::quoted(t), q("序号"), q("姓名"), q("快递单号"),
+                               db.inList(q("快递单号"), false)));
         query.addBindValue(list);
         if (!query.exec()) {
-            setError(error, query.lastError().text());
+            setError(error, db.failure(query.lastError()));
             return false;
         }
         while (query.next()) {
@@ -227,6 +228,8 @@ bool PrintHistory::numbersInUse(Database& db, const QString& table, const QList<
             const QString number = query.value(2).toString();
             if (t == table && wanted.value(number, -1) == serial)
                 continue; // the row keeps its own number
+            if (taken)
+                taken->append(number);
             conflicts->append(
                 QStringLiteral("单号 %1 已用于%2“%3”（序号 %4）")
                     .arg(number,
@@ -241,8 +244,7 @@ bool PrintHistory::numbersInUse(Database& db, const QString& table, const QList<
 bool PrintHistory::clearMarks(Database& db, const QString& table, const QList<qint64>& serials,
                               QString* error)
 {
-    return db.exec(
-        QStringLiteral("UPDATE %1 SET %2 = '', %3 = '' WHERE %4 IN (SELECT value FROM json_each(?))")
-            .arg(Schema::quoted(table), q("已打印"), q("快递单号"), q("序号")),
-        {jsonList(serials)}, error);
+    return db.exec(QStringLiteral("UPDATE %1 SET %2 = '', %3 = '' WHERE %4")
+                       .arg(Schema::quoted(table), q("已打印"), q("快递单号"), db.inList(q("序号"))),
+                   {Database::jsonList(serials)}, error);
 }

@@ -1,16 +1,16 @@
 #include "data/PrintSelection.h"
 
+#include "data/Database.h"
 #include "data/Schema.h"
 
 #include <QStringList>
 
-QString PrintSelection::whereClause() const
+QString PrintSelection::whereClause(const Database& db) const
 {
     QStringList parts;
-    // One bound JSON list, however many rows were chosen.
+    // One bound list, however many rows were chosen.
     if (chosen)
-        parts << Schema::quoted(QStringLiteral("序号")) +
-                     QStringLiteral(" IN (SELECT value FROM json_each(?))");
+        parts << db.inList(Schema::quoted(QStringLiteral("序号")));
     if (unprintedOnly)
         parts << QStringLiteral("coalesce(%1, '') = ''").arg(Schema::quoted(QStringLiteral("已打印")));
     return parts.join(QStringLiteral(" AND "));
@@ -20,11 +20,7 @@ QVariantList PrintSelection::binds() const
 {
     if (!chosen)
         return {};
-    QStringList ids;
-    ids.reserve(serials.size());
-    for (qint64 s : serials)
-        ids << QString::number(s);
-    return {QVariant(QLatin1Char('[') + ids.join(QLatin1Char(',')) + QLatin1Char(']'))};
+    return {QVariant(Database::jsonList(serials))};
 }
 
 QString PrintSelection::describe(int count) const

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QVariantList>
 
+class Database;
+
 // Which recipient rows a batch prints: all of them (the plain batch), the
 // rows chosen in a grid (by "序号"), only those without a printed mark, or
 // the chosen ones among those. Rows come in table order whichever is used,
@@ -20,7 +22,7 @@ struct PrintSelection
 
     bool isAll() const { return !chosen && !unprintedOnly; }
     // The condition for DataSet::open (empty for all rows) and its binds.
-    QString whereClause() const;
+    QString whereClause(const Database& db) const;
     QVariantList binds() const;
     // What a preview holds, for its status bar: "选中 12 条", "未打印 40 条",
     // "全部 407 条".

@@ -1,11 +1,14 @@
 #include "exchange/DatabaseBackup.h"
 
 #include "data/Database.h"
+#include "data/ServerAddress.h"
 #include "exchange/FileReplacer.h"
+#include "exchange/StoreCopy.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <sqlite3.h>
@@ -128,11 +131,21 @@ bool snapshot(const QString& from, const QString& to, QString* error)
     return true;
 }
 
+// A server's content into the (empty) file to: a backup file like any other.
+bool serverSnapshot(const QString& from, const QString& to, QString* error)
+{
+    Database server, file;
+    return server.open(from, error, false) && file.open(to, error, true) && StoreCopy::copy(server, file, error);
+}
+
 // Fills the replacer's temporary file with a snapshot of from and checks
 // the copy thoroughly before anyone renames it into place.
 bool checkedSnapshot(const QString& from, FileReplacer& out, const QString& checkFailure, QString* error)
 {
-    if (!out.prepare(error) || !snapshot(from, out.tempPath(), error))
+    if (!out.prepare(error))
+        return false;
+    if (ServerAddress::isServer(from) ? !serverSnapshot(from, out.tempPath(), error)
+                                      : !snapshot(from, out.tempPath(), error))
         return false;
     QString why;
     if (!Database::checkFile(out.tempPath(), &why, true)) {
@@ -165,7 +178,8 @@ bool DatabaseBackup::backup(const QString& dbPath, const QString& chosenName, QS
         return false;
     // What a killed restore left beside the database goes too, not only
     // what a killed backup left beside the target.
-    FileReplacer::removeStale(dbPath);
+    if (!ServerAddress::isServer(dbPath))
+        FileReplacer::removeStale(dbPath);
     FileReplacer out(target);
     if (!checkedSnapshot(dbPath, out, QStringLiteral("备份文件校验失败："), error))
         return false;

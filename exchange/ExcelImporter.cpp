@@ -6,11 +6,9 @@
 #include "exchange/CellText.h"
 #include "exchange/WorkbookReader.h"
 
-#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 
-#include <sqlite3.h>
 
 QString ExcelImporter::cleanPath(const QString& typed)
 {
@@ -66,78 +64,23 @@ bool ExcelImporter::replaceTable(Database& db, const QVector<QStringList>& recor
     Transaction tx(conn);
     if (!tx.isActive()) {
         if (error)
-            *error = Database::describeFailure(conn.lastError());
+            *error = db.failure(conn.lastError());
         return false;
     }
     if (!db.exec(QStringLiteral("DELETE FROM excel"), {}, error))
         return false;
-
     const QStringList cols = Schema::importColumns();
-    QStringList quoted, marks;
-    for (const QString& c : cols) {
-        quoted << Schema::quoted(c);
-        marks << QStringLiteral("?");
-    }
-    const QByteArray sql = QStringLiteral("INSERT INTO excel (%1) VALUES (%2)")
-                               .arg(quoted.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")))
-                               .toUtf8();
-    // A hundred thousand rows: straight through SQLite's own statement
-    // interface, which is several times faster than a QSqlQuery per row.
-    sqlite3* handle = db.handle();
-    sqlite3_stmt* stmt = nullptr;
-    if (!handle || sqlite3_prepare_v2(handle, sql.constData(), -1, &stmt, nullptr) != SQLITE_OK) {
-        if (error)
-            *error = handle ? Database::describeFailure(sqlite3_extended_errcode(handle),
-                                                        QString::fromUtf8(sqlite3_errmsg(handle)))
-                            : QStringLiteral("数据库没有连接。");
-        return false;
-    }
-    const auto finalize = qScopeGuard([stmt] { sqlite3_finalize(stmt); });
-    const int n = records.size();
-    int lastPercent = -1;
-    for (int r = 0; r < n; ++r) {
-        if (progress) {
-            const int percent = int(qint64(r) * 100 / n);
-            if (percent != lastPercent) {
-                lastPercent = percent;
-                if (!progress(percent)) {
-                    if (cancelled)
-                        *cancelled = true;
-                    if (error)
-                        *error = QStringLiteral("已取消。");
-                    return false; // the transaction rolls back
-                }
-            }
-        }
+    // Every imported cell is a text; an empty cell an empty text.
+    const QString none = QStringLiteral("");
+    auto rowAt = [&](int r, QVector<QVariant>& values) {
         const QStringList& rec = records.at(r);
-        for (int c = 0; c < cols.size(); ++c) {
-            // Every imported cell is a text; an empty cell an empty text.
-            // The texts are bound in place: the records outlive the step.
-            if (c < rec.size() && !rec.at(c).isEmpty()) {
-                const QString& v = rec.at(c);
-                sqlite3_bind_text16(stmt, c + 1, v.constData(), int(v.size() * sizeof(QChar)), SQLITE_STATIC);
-            } else {
-                sqlite3_bind_text16(stmt, c + 1, u"", 0, SQLITE_STATIC);
-            }
-        }
-        const int rc = sqlite3_step(stmt);
-        sqlite3_reset(stmt);
-        if (rc != SQLITE_DONE) {
-            if (error)
-                *error = QStringLiteral("第 %1 条记录无法写入：%2")
-                             .arg(r + 1)
-                             .arg(Database::describeFailure(rc, QString::fromUtf8(sqlite3_errmsg(handle))));
-            return false;
-        }
-    }
-    if (!tx.commit()) {
-        if (error)
-            *error = Database::describeFailure(conn.lastError());
+        for (int c = 0; c < cols.size(); ++c)
+            values[c] = c < rec.size() && !rec.at(c).isEmpty() ? rec.at(c) : none;
+    };
+    // On a failure or a cancel the transaction rolls back.
+    if (!db.appendRows(Schema::kExcelTable, cols, records.size(), rowAt, progress, cancelled, error))
         return false;
-    }
-    if (progress)
-        progress(100);
-    return true;
+    return tx.commit(error);
 }
 
 ExcelImporter::Result ExcelImporter::importFile(Database& db, const QString& typedPath,

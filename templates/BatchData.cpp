@@ -2,6 +2,7 @@
 
 #include "data/DataSet.h"
 #include "data/Schema.h"
+#include "data/ServerAddress.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -33,10 +34,10 @@ bool BatchData::reload(const QString& path, QString* error)
 {
     close();
     QString why;
-    if (!QFileInfo(path).isFile()) {
+    if (!ServerAddress::isServer(path) && !QFileInfo(path).isFile()) {
         why = QStringLiteral("找不到数据库文件 %1。").arg(QDir::toNativeSeparators(path));
     } else if (m_connection.open(path, &why, false) &&
-               m_recipients->open(m_recipientTable, m_selection.whereClause(), m_selection.binds(), &why) &&
+               m_recipients->open(m_recipientTable, m_selection.whereClause(m_connection), m_selection.binds(), &why) &&
                m_senders->open(Schema::kSenderTable, {}, {}, &why)) {
         if (m_senderRow < 0)
             return true;

@@ -90,9 +90,9 @@ bool TemplatePrintListener::aboutToOutput(const Output& output, QWidget* window)
     QStringList warnings;
     if (!note.isEmpty())
         warnings << note;
-    QStringList conflicts;
+    QStringList conflicts, taken;
     if (!PrintHistory::numbersInUse(*m_recipients->database(), m_recipients->table(), serials, numbers,
-                                    &conflicts, &error)) {
+                                    &conflicts, &error, &taken)) {
         Dialogs::error(window, error);
         return false;
     }
@@ -107,6 +107,7 @@ bool TemplatePrintListener::aboutToOutput(const Output& output, QWidget* window)
                          QMessageBox::Warning, QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
         return false;
     m_numbers = numbers;
+    m_takenNumbers = taken;
     return true;
 }
 
@@ -114,6 +115,8 @@ bool TemplatePrintListener::outputDone(const Output& output, int pageCount, QStr
 {
     const QStringList numbers = m_numbers;
     m_numbers.clear();
+    const QStringList accepted = m_takenNumbers;
+    m_takenNumbers.clear();
     if (!m_recipients || !m_recipients->database())
         return true;
     const QList<int> rows = rowsOfPages(output.firstPage, output.lastPage);
@@ -134,6 +137,7 @@ bool TemplatePrintListener::outputDone(const Output& output, int pageCount, QStr
     }
     if (numbers.size() == rows.size())
         entry.numbers = numbers;
+    entry.acceptedTaken = accepted;
     QString why;
     if (!PrintHistory::record(*m_recipients->database(), entry, true, &why)) {
         if (error)

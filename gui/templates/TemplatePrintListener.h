@@ -43,5 +43,6 @@ private:
     DataSet* m_recipients = nullptr;
     PrintSelection m_selection;
     TemplateSources m_sources;
-    QStringList m_numbers; // for the output under way
+    QStringList m_numbers;      // for the output under way
+    QStringList m_takenNumbers; // of those, the ones the user was told other rows carry
 };

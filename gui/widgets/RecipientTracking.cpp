@@ -105,7 +105,7 @@ void RecipientTracking::applyFilter(int index)
 {
     QString where;
     if (index == 1)
-        where = PrintSelection::unprinted().whereClause();
+        where = PrintSelection::unprinted().whereClause(*m_list->database());
     else if (index == 2)
         where = QStringLiteral("coalesce(%1, '') <> ''").arg(Schema::quoted(QStringLiteral("已打印")));
     QString error;

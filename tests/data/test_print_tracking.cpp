@@ -116,7 +116,7 @@ void TestPrintTracking::selection()
     DataSet set;
     set.setDatabase(&m_db);
     QString error;
-    QVERIFY2(set.open(QStringLiteral("inr"), selection.whereClause(), selection.binds(), &error),
+    QVERIFY2(set.open(QStringLiteral("inr"), selection.whereClause(*set.database()), selection.binds(), &error),
              qPrintable(error));
     QStringList got;
     for (int r = 0; r < set.recordCount(); ++r)

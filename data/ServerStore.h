@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+
+#include <functional>
+
+class QSqlError;
+
+// What only a PostgreSQL address book needs: connecting, its schema (made
+// on first use in an empty database), the fast bulk load (COPY) and the
+// user's sentence for a server's error. The schema has the file's tables
+// and columns; outr, which has no number column of its own, carries a
+// hidden "_rowid_" key, so rows are identified as they are in the file.
+namespace ServerStore {
+
+// The channel every change of the three tables is announced on.
+inline const QString kChannel = QStringLiteral("waybill_changes");
+// The hidden key of outr.
+inline const QString kSenderKey = QStringLiteral("_rowid_");
+
+// Connects db (a QPSQL connection) to the server named by uri.
+bool connect(QSqlDatabase& db, const QString& uri, QString* error);
+
+// Makes the schema in a database that has none of the three tables; a
+// database with tables of those names but not this program's columns is
+// refused and left untouched.
+bool prepareSchema(QSqlDatabase& db, const QString& where, QString* error);
+
+// The user's sentence for a server's error (SQLSTATE classes).
+QString describe(const QSqlError& error);
+
+// Appends count rows to table through COPY, in the transaction that is
+// open on db. rowAt fills the values of a row, one per column: null,
+// text, number or bytes.
+bool copyIn(const QSqlDatabase& db, const QString& table, const QStringList& columns, int count,
+            const std::function<void(int, QVector<QVariant>&)>& rowAt, const std::function<bool(int)>& progress,
+            bool* cancelled, QString* error);
+
+} // namespace ServerStore

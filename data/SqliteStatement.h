@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+
+#include <functional>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// A statement on a connection's own SQLite handle, finalized when it goes.
+// The address book file reads and bulk-writes through SQLite directly: a
+// hundred thousand row ids in a few milliseconds, an import several times
+// faster than a QSqlQuery per row.
+class SqliteStatement
+{
+public:
+    SqliteStatement(sqlite3* db, const QString& sql);
+    ~SqliteStatement();
+    SqliteStatement(const SqliteStatement&) = delete;
+    SqliteStatement& operator=(const SqliteStatement&) = delete;
+
+    explicit operator bool() const { return m_st != nullptr; }
+    sqlite3_stmt* get() const { return m_st; }
+    // The user's sentence for the connection's last failure.
+    QString error() const;
+
+    // Binds the values in order, as Qt's driver would: texts as texts,
+    // numbers as numbers, bytes as blobs. With inPlace texts are not
+    // copied, so the values must outlive the next step.
+    bool bind(const QVector<QVariant>& values, bool inPlace = false);
+
+    // Every row's first column as a number.
+    bool readIds(QVector<qint64>* out, QString* error);
+    // Every row: its first column as a number, the next n as texts.
+    bool readRows(int n, const std::function<void(qint64, const QVector<QString>&)>& each, QString* error);
+
+    // Runs an INSERT count times, the values of each row from rowAt.
+    static bool insertRows(sqlite3* db, const QString& sql, int columns, int count,
+                           const std::function<void(int, QVector<QVariant>&)>& rowAt,
+                           const std::function<bool(int)>& progress, bool* cancelled, QString* error);
+
+private:
+    sqlite3* m_db;
+    sqlite3_stmt* m_st = nullptr;
+};
