@@ -4,6 +4,7 @@
 
 #include "data/DataSet.h"
 #include "data/Database.h"
+#include "data/ServerAddress.h"
 #include "data/Schema.h"
 #include "exchange/FileReplacer.h"
 #include "report/QuickRep.h"
@@ -195,11 +196,12 @@ int runPrint(CliContext& ctx)
             return 1;
         }
     }
-    if (QFileInfo(ctx.dbPath).isDir()) {
+    const bool server = ServerAddress::isServer(ctx.dbPath);
+    if (!server && QFileInfo(ctx.dbPath).isDir()) {
         ctx.err << QDir::toNativeSeparators(ctx.dbPath) << " 是一个文件夹，不是数据库文件。\n";
         return 1;
     }
-    if (!QFileInfo(ctx.dbPath).isFile()) {
+    if (!server && !QFileInfo(ctx.dbPath).isFile()) {
         ctx.err << "找不到数据库文件 " << QDir::toNativeSeparators(ctx.dbPath) << "。\n";
         return 1;
     }

@@ -3,6 +3,7 @@
 #include "data/AppInfo.h"
 #include "data/DataLocation.h"
 #include "data/Database.h"
+#include "data/ServerAddress.h"
 #include "report/FontSetup.h"
 
 #include <QDir>
@@ -33,9 +34,12 @@ bool openCliDatabase(CliContext& ctx, Database& db)
 
 static void usage(QTextStream& s, const QString& db)
 {
-    s << "用法: waybill-cli [--db FILE] COMMAND [ARGS]\n"
+    s << "用法: waybill-cli [--db FILE|URI] COMMAND [ARGS]\n"
       << "  --db FILE          数据库文件，缺省为工作目录中的 data.mdb\n"
-      << "数据库文件: " << QDir::toNativeSeparators(db) << "\n"
+      << "  --db URI           PostgreSQL 服务器上的数据库，如 postgresql://user@host:5432/waybill\n"
+      << "数据库: "
+      << (ServerAddress::isServer(db) ? ServerAddress::displayLocation(db) : QDir::toNativeSeparators(db))
+      << "\n"
       << "（安装后的图形界面程序使用 " << QDir::toNativeSeparators(DataLocation::userDataBook()) << "）\n"
       << "命令:\n";
     QList<CliCommand> cmds = CliRegistry::all();
@@ -63,7 +67,7 @@ int main(int argc, char** argv)
     // names its file or works in its own directory.
     QString db = DataLocation::workingDirectoryBook();
     if (args.size() >= 2 && args.first() == QLatin1String("--db")) {
-        db = QDir::current().absoluteFilePath(args.at(1));
+        db = ServerAddress::isServer(args.at(1)) ? args.at(1) : QDir::current().absoluteFilePath(args.at(1));
         args = args.mid(2);
     }
     if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {

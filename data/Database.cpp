@@ -503,6 +503,16 @@ void Database::closeAll()
 bool Database::exec(const QString& sql, const QVariantList& binds, QString* error)
 {
     QSqlQuery q(db());
+    // A server prepares statements by name, which a CREATE cannot be:
+    // statements without values run as they are.
+    if (binds.isEmpty()) {
+        if (!q.exec(sql)) {
+            if (error)
+                *error = failure(q.lastError());
+            return false;
+        }
+        return true;
+    }
     if (!q.prepare(sql)) {
         if (error)
             *error = failure(q.lastError());

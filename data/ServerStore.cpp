@@ -16,7 +16,8 @@ namespace {
 PGconn* connection(const QSqlDatabase& db)
 {
     const QVariant v = db.driver()->handle();
-    if (v.isValid() && qstrcmp(v.typeName(), "PGconn*") == 0)
+    // The driver names the type as libpq declares it.
+    if (v.isValid() && (qstrcmp(v.typeName(), "PGconn*") == 0 || qstrcmp(v.typeName(), "pg_conn*") == 0))
         return *static_cast<PGconn* const*>(v.data());
     return nullptr;
 }

@@ -200,6 +200,31 @@ bool DatabaseBackup::restore(const QString& source, const QString& dbPath, QStri
     // A file that is not an intact address book changes nothing.
     if (!Database::checkFile(source, error, true))
         return false;
+    if (ServerAddress::isServer(dbPath)) {
+        // Onto a server: one transaction replaces the tables' content, and
+        // every connection goes on (the others learn of it as of any change).
+        // Read from a checked copy, so the chosen file is never written to.
+        QTemporaryDir scratch;
+        const QString copy = scratch.filePath(QStringLiteral("restore.db"));
+        QFile empty(copy);
+        if (!scratch.isValid() || !empty.open(QIODevice::WriteOnly)) {
+            if (error)
+                *error = QStringLiteral("无法创建临时文件。");
+            return false;
+        }
+        empty.close();
+        QString why;
+        if (!snapshot(source, copy, error))
+            return false;
+        if (!Database::checkFile(copy, &why, true)) {
+            if (error)
+                *error = QStringLiteral("复制后的文件校验失败：") + why;
+            return false;
+        }
+        Database file, server;
+        return file.open(copy, error, false) && server.open(dbPath, error, false) &&
+               StoreCopy::copy(file, server, error);
+    }
     const QString target = QFileInfo(dbPath).absoluteFilePath();
     FileReplacer out(target);
     // What will stand at dbPath is checked, not only what was chosen.

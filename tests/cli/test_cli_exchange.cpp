@@ -1,5 +1,7 @@
 #include "data/Database.h"
 
+#include "tests/TestStore.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -16,6 +18,7 @@ class TestCliExchange : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase() { WAYBILL_REQUIRE_STORE(); }
     void init();
     void exportImportRoundTrip();
     void failuresExitNonZeroAndChangeNothing_data();
@@ -62,7 +65,7 @@ int TestCliExchange::count(const QString& table)
 
 void TestCliExchange::init()
 {
-    m_db = m_dir.filePath(QStringLiteral("data.mdb"));
+    m_db = TestStore::location(m_dir.filePath(QStringLiteral("data.mdb")));
     QFile::remove(m_db);
     Database db;
     QVERIFY(db.open(m_db, nullptr));
@@ -173,6 +176,7 @@ void TestCliExchange::outputsNeverOverwriteTheDatabase_data()
 
 void TestCliExchange::outputsNeverOverwriteTheDatabase()
 {
+    WAYBILL_FILE_ONLY();
     QFETCH(QStringList, args);
     QFETCH(QString, message);
     // Other names of the same file: a hard link.
@@ -209,6 +213,7 @@ void TestCliExchange::saysWhatIsTheMatter_data()
 
 void TestCliExchange::saysWhatIsTheMatter()
 {
+    WAYBILL_FILE_ONLY();
     QFETCH(QString, kind);
     QFETCH(QStringList, args);
     QFETCH(QString, message);

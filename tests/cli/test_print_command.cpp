@@ -1,4 +1,6 @@
 #include "data/Database.h"
+#include "exchange/StoreCopy.h"
+#include "tests/TestStore.h"
 
 #include <QFile>
 #include <QImage>
@@ -24,6 +26,8 @@ private:
     int run(const QStringList& args, QString* out = nullptr, QString* err = nullptr);
     QString pdfText(const QString& pdf, bool layout = true);
     int pageCount(const QString& pdf);
+    QString m_db = QStringLiteral("data.mdb");
+    QString m_layoutDb = QStringLiteral("layout.mdb");
 };
 
 namespace {
@@ -45,7 +49,7 @@ bool insert(Database& db, const QString& table, const QString& name, const QStri
 int TestPrintCommand::run(const QStringList& args, QString* out, QString* err)
 {
     QProcess p;
-    p.start(kCli, args);
+    p.start(kCli, args.value(0) == QLatin1String("--db") ? args : QStringList{QStringLiteral("--db"), m_db} + args);
     if (!p.waitForFinished(60000))
         return -1;
     if (out)
@@ -84,10 +88,12 @@ void TestPrintCommand::initTestCase()
     QVERIFY2(QFile::exists(kCli), qPrintable(kCli));
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
         QSKIP("pdftotext (poppler-utils) is not installed");
+    WAYBILL_REQUIRE_STORE();
     QFile::remove(QStringLiteral("data.mdb"));
+    m_db = TestStore::location(m_db);
     Database db;
     QString error;
-    QVERIFY2(db.open(QStringLiteral("data.mdb"), &error), qPrintable(error));
+    QVERIFY2(db.open(m_db, &error), qPrintable(error));
     QVERIFY(insert(db, QStringLiteral("outr"), QStringLiteral("寄件甲"), QStringLiteral("上海市")));
     QVERIFY(insert(db, QStringLiteral("outr"), QStringLiteral("寄件乙"), QStringLiteral("杭州市")));
     QVERIFY(insert(db, QStringLiteral("inr"), QStringLiteral("收件一"), kAddressChar.repeated(40)));
@@ -257,7 +263,15 @@ void TestPrintCommand::refused()
 void TestPrintCommand::layoutAndCheck()
 {
     QFile::remove(QStringLiteral("layout.mdb"));
-    QVERIFY(QFile::copy(QStringLiteral("data.mdb"), QStringLiteral("layout.mdb")));
+    if (TestStore::serverRun()) {
+        m_layoutDb = TestStore::location(m_layoutDb);
+        Database from, to;
+        QString error;
+        QVERIFY2(from.open(m_db, &error) && to.open(m_layoutDb, &error) && StoreCopy::copy(from, to, &error),
+                 qPrintable(error));
+    } else {
+        QVERIFY(QFile::copy(QStringLiteral("data.mdb"), m_layoutDb));
+    }
     QImage photo(40, 30, QImage::Format_RGB32);
     photo.fill(Qt::gray);
     QVERIFY(photo.save(QStringLiteral("form.tif")));
@@ -294,7 +308,7 @@ void TestPrintCommand::layoutAndCheck()
         {"layout show --template st --json", 0, "\"picture\": \"built-in\""},
     };
     for (const Step& s : steps) {
-        QStringList args = {QStringLiteral("--db"), QStringLiteral("layout.mdb")};
+        QStringList args = {QStringLiteral("--db"), m_layoutDb};
         args += s.args.split(u' ');
         QString out, err;
         QCOMPARE(run(args, &out, &err), s.rc);
@@ -305,13 +319,13 @@ void TestPrintCommand::layoutAndCheck()
             QCOMPARE(out, QString());
     }
     QString out;
-    QVERIFY(run({"--db", "layout.mdb", "layout", "show", "--template", "st", "--json"}, &out) == 0);
+    QVERIFY(run(QStringList{"--db", m_layoutDb} + QStringList{"layout", "show", "--template", "st", "--json"}, &out) == 0);
     QVERIFY(!out.contains(QStringLiteral("\"hidden\": true")));
     QVERIFY(out.contains(QStringLiteral("\"offset_mm\": [\n        0,\n        0\n")));
 
     // Without --check the waybill still prints, and the cut text is named.
     QString err;
-    QCOMPARE(run({"--db", "layout.mdb", "print", "--template", "st", "--recipient", "2", "--pdf", "cut.pdf"},
+    QCOMPARE(run(QStringList{"--db", m_layoutDb} + QStringList{"print", "--template", "st", "--recipient", "2", "--pdf", "cut.pdf"},
                  &out, &err),
              0);
     QVERIFY(QFile::exists(QStringLiteral("cut.pdf")));

@@ -1,4 +1,5 @@
 #include "data/Database.h"
+#include "tests/TestStore.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -26,11 +27,12 @@ private slots:
 
 namespace {
 const QString kCli = QStringLiteral(WAYBILL_BINARY_DIR "/cli/waybill-cli");
+QString g_db = QStringLiteral("data.mdb"); // the address book of the case
 
 int run(const QStringList& args, QString* out = nullptr, QString* err = nullptr)
 {
     QProcess p;
-    p.start(kCli, args);
+    p.start(kCli, QStringList{QStringLiteral("--db"), g_db} + args);
     if (!p.waitForFinished(60000))
         return -1;
     if (out)
@@ -63,11 +65,11 @@ QStringList marks()
 {
     Database db;
     QString error;
-    if (!db.open(QStringLiteral("data.mdb"), &error, false))
+    if (!db.open(g_db, &error, false))
         return {error};
     QStringList out;
     QSqlQuery q(db.db());
-    q.exec(QStringLiteral("select coalesce(\"已打印\", ''), coalesce(\"快递单号\", '') from inr"));
+    q.exec(QStringLiteral("select coalesce(\"已打印\", ''), coalesce(\"快递单号\", '') from inr order by \"序号\""));
     while (q.next())
         out << (q.value(0).toString().isEmpty() ? QStringLiteral("-") : QStringLiteral("x")) +
                    QLatin1Char('|') + q.value(1).toString();
@@ -80,6 +82,7 @@ const QStringList kBatch = {QStringLiteral("print"), QStringLiteral("--template"
 
 void TestPrintTrackingCli::initTestCase()
 {
+    WAYBILL_REQUIRE_STORE();
     QVERIFY2(QFile::exists(kCli), qPrintable(kCli));
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
         QSKIP("pdftotext (poppler-utils) is not installed");
@@ -88,9 +91,10 @@ void TestPrintTrackingCli::initTestCase()
 void TestPrintTrackingCli::init()
 {
     QFile::remove(QStringLiteral("data.mdb"));
+    g_db = TestStore::location(QStringLiteral("data.mdb"));
     Database db;
     QString error;
-    QVERIFY2(db.open(QStringLiteral("data.mdb"), &error), qPrintable(error));
+    QVERIFY2(db.open(g_db, &error), qPrintable(error));
     QVERIFY(db.exec(QStringLiteral("insert into outr (\"姓名\") values ('寄件甲')")));
     for (int i = 1; i <= 6; ++i)
         QVERIFY(db.exec(QStringLiteral("insert into inr (\"姓名\") values (?)"),

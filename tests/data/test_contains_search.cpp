@@ -1,6 +1,7 @@
 #include "data/ContainsSearch.h"
 #include "data/DataSet.h"
 #include "data/Database.h"
+#include "tests/TestStore.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -9,6 +10,7 @@ class TestContainsSearch : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase() { WAYBILL_REQUIRE_STORE(); }
     void matchesPlainSubstring_data();
     void matchesPlainSubstring();
     void mobileWinsAndEmptyDoesNothing();
@@ -53,13 +55,18 @@ void TestContainsSearch::matchesPlainSubstring()
 
     QTemporaryDir dir;
     Database db;
-    QVERIFY(db.open(dir.filePath("data.mdb"), nullptr));
+    QVERIFY(db.open(TestStore::location(dir.filePath("data.mdb")), nullptr));
     const QList<QPair<QString, QString>> rows = {
         {"张三", "13800138000"}, {"老张", "13900138001"}, {"张_伟", "1"},
         {"王\"五", "2"},         {"百分%", "3"},          {"反\\斜", "4"},
         {"有 空格", "5"},        {"李四", "6"},           {"零" + QString(QChar(u'\0')) + "零", "7"}};
+    // A server's texts cannot hold a NUL: no such row there, none found.
+    const bool server = TestStore::serverRun();
     for (const auto& r : rows)
-        QVERIFY(db.exec("INSERT INTO inr (姓名, 手机) VALUES (?, ?)", {r.first, r.second}));
+        if (!server || !r.first.contains(QChar(u'\0')))
+            QVERIFY(db.exec("INSERT INTO inr (姓名, 手机) VALUES (?, ?)", {r.first, r.second}));
+    if (server)
+        expected.removeIf([](const QString& n) { return n.contains(QChar(u'\0')); });
 
     DataSet set;
     set.setDatabase(&db);
@@ -75,7 +82,7 @@ void TestContainsSearch::mobileWinsAndEmptyDoesNothing()
 {
     QTemporaryDir dir;
     Database db;
-    QVERIFY(db.open(dir.filePath("data.mdb"), nullptr));
+    QVERIFY(db.open(TestStore::location(dir.filePath("data.mdb")), nullptr));
     QVERIFY(db.exec("INSERT INTO inr (姓名, 手机) VALUES ('张三', '111'), ('李四', '222'), ('张五', '333')"));
     DataSet set;
     set.setDatabase(&db);

@@ -1,5 +1,6 @@
 #include "data/DataSet.h"
 #include "data/Database.h"
+#include "tests/TestStore.h"
 
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -9,6 +10,7 @@ class TestDataSet : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase() { WAYBILL_REQUIRE_STORE(); }
     void init();
     void cleanup();
     void emptyResult();
@@ -26,6 +28,8 @@ private slots:
     void deleteKeepsOtherRowsIntact();
     void largeSetsReadRowsOnDemand_data();
     void largeSetsReadRowsOnDemand();
+    void editOfRowChangedElsewhere_data();
+    void editOfRowChangedElsewhere();
 
 private:
     QTemporaryDir* m_dir = nullptr;
@@ -38,7 +42,7 @@ void TestDataSet::init()
     m_dir = new QTemporaryDir;
     m_db = new Database;
     QString error;
-    QVERIFY2(m_db->open(m_dir->filePath("data.mdb"), &error), qPrintable(error));
+    QVERIFY2(m_db->open(TestStore::location(m_dir->filePath("data.mdb")), &error), qPrintable(error));
 }
 
 void TestDataSet::cleanup()
@@ -191,7 +195,7 @@ void TestDataSet::whereWithBoundText()
     addRecipient("李\"四");
     DataSet s;
     s.setDatabase(m_db);
-    QVERIFY(s.open("inr", QStringLiteral("instr(姓名, ?) > 0"), {pattern}));
+    QVERIFY(s.open("inr", m_db->containsText(QStringLiteral("姓名")), {pattern}));
     QCOMPARE(s.recordCount(), expected);
 }
 
@@ -334,6 +338,45 @@ void TestDataSet::largeSetsReadRowsOnDemand()
     QVERIFY(other.exec(QStringLiteral("DELETE FROM inr WHERE \"序号\" = ?"), {qint64(step)}));
     QCOMPARE(s.value(0, name), QString());
     QCOMPARE(s.value(1, name), expected(3));
+}
+
+void TestDataSet::editOfRowChangedElsewhere_data()
+{
+    QTest::addColumn<QString>("theirs"); // what another computer wrote into 地址 meanwhile
+    QTest::addColumn<QString>("mine");   // what this edit writes there
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("changed under the edit") << "新地址" << "旧地址" << false;
+    QTest::newRow("both wrote the same") << "新地址" << "新地址" << true;
+    QTest::newRow("other column only") << "旧地址" << "旧地址" << true;
+}
+
+// Two computers on one row: an edit that would overwrite the other's change
+// unseen stores nothing and says so; one that loses nothing goes through.
+void TestDataSet::editOfRowChangedElsewhere()
+{
+    QFETCH(QString, theirs);
+    QFETCH(QString, mine);
+    QFETCH(bool, stored);
+    QVERIFY(m_db->exec(QStringLiteral("INSERT INTO inr (姓名, 地址, 备注) VALUES ('甲', '旧地址', '')")));
+    DataSet s;
+    s.setDatabase(m_db);
+    QVERIFY(s.open("inr"));
+    QVERIFY(s.edit());
+    Database other;
+    QString error;
+    QVERIFY2(other.open(m_db->path(), &error, false), qPrintable(error));
+    QVERIFY(other.exec(QStringLiteral("UPDATE inr SET 地址 = ?, 备注 = '他改的'"), {theirs}));
+    QVERIFY(s.setValue(QStringLiteral("姓名"), QStringLiteral("乙")));
+    QVERIFY(s.setValue(QStringLiteral("地址"), mine));
+    QCOMPARE(s.post(&error), stored);
+    DataSet check;
+    check.setDatabase(&other);
+    QVERIFY(check.open("inr"));
+    QCOMPARE(check.value(QStringLiteral("姓名")), stored ? QStringLiteral("乙") : QStringLiteral("甲"));
+    QCOMPARE(check.value(QStringLiteral("地址")), theirs);
+    QCOMPARE(check.value(QStringLiteral("备注")), QStringLiteral("他改的"));
+    if (!stored)
+        QCOMPARE(error, DataSet::changedElsewhereMessage());
 }
 
 QTEST_GUILESS_MAIN(TestDataSet)

@@ -3,6 +3,7 @@
 #include "data/PrintHistory.h"
 #include "data/PrintSelection.h"
 #include "data/WaybillNumber.h"
+#include "tests/TestStore.h"
 
 #include <QFile>
 #include <QSqlQuery>
@@ -16,6 +17,7 @@ class TestPrintTracking : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase() { WAYBILL_REQUIRE_STORE(); }
     void init();
     void sequence_data();
     void sequence();
@@ -24,6 +26,7 @@ private slots:
     void recordMarksAndNumbers();
     void failedRecordLeavesNothing();
     void numbersInUse();
+    void numbersGivenMeanwhileAreRefused();
     void oldFileWithoutHistory();
 
 private:
@@ -47,7 +50,7 @@ void TestPrintTracking::init()
     m_db.close();
     QFile::remove(QStringLiteral("data.mdb"));
     QString error;
-    QVERIFY2(m_db.open(QStringLiteral("data.mdb"), &error), qPrintable(error));
+    QVERIFY2(m_db.open(TestStore::location(QStringLiteral("data.mdb")), &error), qPrintable(error));
     for (int i = 1; i <= 6; ++i)
         QVERIFY(m_db.exec(QStringLiteral("insert into inr (\"姓名\") values (?)"),
                           {QStringLiteral("收件%1").arg(i)}));
@@ -140,7 +143,8 @@ void TestPrintTracking::recordMarksAndNumbers()
     QString error;
     qint64 id = -1;
     QVERIFY2(PrintHistory::record(m_db, e, true, &error, &id), qPrintable(error));
-    QCOMPARE(column(m_db, "select coalesce(\"已打印\", '') || '|' || coalesce(\"快递单号\", '') from inr"),
+    QCOMPARE(column(m_db, "select coalesce(\"已打印\", '') || '|' || coalesce(\"快递单号\", '') from inr "
+                            "order by \"序号\""),
              (QStringList{"|", "|", "2024-03-07 15:04|A10", "|", "2024-03-07 15:04|A09", "|"}));
     QList<PrintHistory::Entry> all;
     QVERIFY(PrintHistory::entries(m_db, &all, &error));
@@ -172,7 +176,8 @@ void TestPrintTracking::failedRecordLeavesNothing()
     // A row update that fails (the column is gone from this table) must
     // take the history entry with it.
     QVERIFY(m_db.exec(QStringLiteral("drop table excel")));
-    QVERIFY(m_db.exec(QStringLiteral("create table excel (\"序号\" INTEGER PRIMARY KEY, \"姓名\" TEXT)")));
+    QVERIFY(m_db.exec(QStringLiteral("create table excel (\"序号\" %1, \"姓名\" TEXT)")
+                          .arg(m_db.type(Database::Type::Key))));
     QVERIFY(m_db.exec(QStringLiteral("insert into excel (\"姓名\") values ('x')")));
     PrintHistory::Entry e;
     e.when = QDateTime::currentDateTime();
@@ -204,11 +209,36 @@ void TestPrintTracking::numbersInUse()
     QVERIFY(conflicts.first().contains("收件2"));
 }
 
+// Two computers checked the same numbers as free; the one recording second
+// stores nothing. Numbers the user was told are taken and printed anyway
+// are recorded.
+void TestPrintTracking::numbersGivenMeanwhileAreRefused()
+{
+    Database other;
+    QString error;
+    QVERIFY2(other.open(m_db.path(), &error, false), qPrintable(error));
+    PrintHistory::Entry first;
+    first.when = QDateTime::currentDateTime();
+    first.variant = QStringLiteral("batch");
+    first.serials = {1, 2};
+    first.numbers = {"B1", "B2"};
+    PrintHistory::Entry second = first;
+    second.serials = {3, 4};
+    QVERIFY2(PrintHistory::record(other, first, true, &error), qPrintable(error));
+    QVERIFY(!PrintHistory::record(m_db, second, true, &error));
+    QVERIFY2(error.contains("B1") && error.contains("收件1"), qPrintable(error));
+    QCOMPARE(column(m_db, "select count(*) from printlog"), QStringList{"1"});
+    QCOMPARE(column(m_db, "select count(*) from inr where \"快递单号\" = 'B1'"), QStringList{"1"});
+    second.acceptedTaken = {"B1", "B2"};
+    QVERIFY2(PrintHistory::record(m_db, second, true, &error), qPrintable(error));
+    QCOMPARE(column(m_db, "select count(*) from inr where \"快递单号\" = 'B1'"), QStringList{"2"});
+}
+
 void TestPrintTracking::oldFileWithoutHistory()
 {
     // A file from before the history opens and lists no entries; the
     // table appears with the first recorded print.
-    QCOMPARE(column(m_db, "select count(*) from sqlite_master where name = 'printlog'"), QStringList{"0"});
+    QVERIFY(!m_db.hasTable(PrintHistory::kTable));
     QList<PrintHistory::Entry> all;
     QString error;
     QVERIFY(PrintHistory::entries(m_db, &all, &error));

@@ -3,6 +3,8 @@
 #include "exchange/Biff8Writer.h"
 #include "exchange/ExcelImporter.h"
 
+#include "tests/TestStore.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -219,8 +221,9 @@ private:
 
 void TestExcelImporter::initTestCase()
 {
+    WAYBILL_REQUIRE_STORE();
     QString err;
-    QVERIFY2(m_db.open(Database::defaultPath(), &err), qPrintable(err));
+    QVERIFY2(m_db.open(TestStore::location(Database::defaultPath()), &err), qPrintable(err));
 }
 
 void TestExcelImporter::init()
@@ -239,7 +242,7 @@ QVector<QStringList> TestExcelImporter::table() const
     QStringList cols;
     for (const QString& c : Schema::importColumns())
         cols << QLatin1Char('"') + c + QLatin1Char('"');
-    q.exec(QStringLiteral("SELECT %1 FROM excel ORDER BY rowid").arg(cols.join(QLatin1Char(','))));
+    q.exec(QStringLiteral("SELECT %1 FROM excel ORDER BY \"序号\"").arg(cols.join(QLatin1Char(','))));
     while (q.next()) {
         QStringList r;
         for (int i = 0; i < cols.size(); ++i)

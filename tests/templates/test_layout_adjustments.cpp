@@ -9,6 +9,8 @@
 #include "templates/CalibrationSheet.h"
 #include "templates/TemplateReport.h"
 
+#include "tests/TestStore.h"
+
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
@@ -77,6 +79,7 @@ constexpr double kPtPerTenth = 72.0 / 254.0;
 
 void TestLayoutAdjustments::initTestCase()
 {
+    WAYBILL_REQUIRE_STORE();
     FontSetup::install();
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
         QSKIP("pdftotext (poppler-utils) is not installed");
@@ -105,7 +108,8 @@ void TestLayoutAdjustments::landsOnPdf()
     QFETCH(QPoint, shift);
     QFETCH(bool, throughBackup);
 
-    const QString dbPath = m_dir.filePath(QStringLiteral("%1.mdb").arg(QTest::currentDataTag()));
+    const QString dbPath =
+        TestStore::location(m_dir.filePath(QStringLiteral("%1.mdb").arg(QTest::currentDataTag())));
     QString error;
     {
         Database db;
@@ -134,8 +138,10 @@ void TestLayoutAdjustments::landsOnPdf()
     if (throughBackup) {
         QString written;
         QVERIFY2(DatabaseBackup::backup(dbPath, m_dir.filePath("copy"), &error, &written), qPrintable(error));
-        readPath = m_dir.filePath("restored.mdb");
-        QVERIFY(Database::createFile(readPath, &error));
+        // From a server into a file and onto another server database.
+        readPath = TestStore::location(m_dir.filePath("restored.mdb"));
+        if (!TestStore::serverRun())
+            QVERIFY(Database::createFile(readPath, &error));
         QVERIFY2(DatabaseBackup::restore(written, readPath, &error), qPrintable(error));
     }
     // A new connection, as after a restart.
