@@ -5,6 +5,7 @@
 #include "data/ServerAddress.h"
 #include "data/ServerStore.h"
 #include "data/SqliteStatement.h"
+#include "data/StoreSettings.h"
 #include "data/Transaction.h"
 
 #include <QCoreApplication>
@@ -68,6 +69,10 @@ Database::~Database()
 
 QString Database::defaultPath()
 {
+    // A server chosen under "数据库位置…" takes the place of the file.
+    const QString server = StoreSettings::server();
+    if (!server.isEmpty())
+        return server;
     if (!QCoreApplication::instance())
         return DataLocation::workingDirectoryBook();
     return DataLocation::addressBook(QCoreApplication::applicationFilePath());

@@ -27,9 +27,10 @@ public:
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    // The program's address book, taken afresh each call: data.mdb in the
-    // working directory, or in the user's data folder when the program is
-    // an installed one (DataLocation).
+    // The program's address book, taken afresh each call: the server chosen
+    // under "数据库位置…" (StoreSettings), else data.mdb in the working
+    // directory, or in the user's data folder when the program is an
+    // installed one (DataLocation).
     static QString defaultPath();
 
     // Opens the file, or the server when path is a postgresql:// URI. A

@@ -2,6 +2,9 @@
 
 #include "data/Schema.h"
 #include "data/ServerAddress.h"
+#include "data/StoreSettings.h"
+
+#include <QFileInfo>
 
 #include <QSqlDriver>
 #include <QSqlError>
@@ -107,6 +110,10 @@ bool connect(QSqlDatabase& db, const QString& uri, QString* error)
         db.setPassword(a.password);
     QStringList options{QStringLiteral("connect_timeout=%1").arg(a.connectTimeout > 0 ? a.connectTimeout : 5),
                         QStringLiteral("application_name=waybill")};
+    // The password chosen under "数据库位置…" is kept in a file of the user's.
+    const QString passfile = StoreSettings::passwordFile();
+    if (a.password.isEmpty() && QFileInfo::exists(passfile))
+        options << QStringLiteral("passfile=%1").arg(passfile);
     db.setConnectOptions(options.join(QLatin1Char(';')));
     if (!db.open()) {
         if (error)

@@ -1,0 +1,92 @@
+#include "data/StoreSettings.h"
+
+#include "data/AppInfo.h"
+#include "data/ServerAddress.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace {
+
+const QString kKey = QStringLiteral("database/server");
+
+QSettings settings()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, AppInfo::organization());
+}
+
+// A field of a password-file line: ':' and '\' escaped.
+QString field(const QString& text)
+{
+    QString out = text;
+    out.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    out.replace(QLatin1Char(':'), QLatin1String("\\:"));
+    return out;
+}
+
+} // namespace
+
+QString StoreSettings::server()
+{
+    const QString uri = settings().value(kKey).toString();
+    return ServerAddress::isServer(uri) ? uri : QString();
+}
+
+QString StoreSettings::passwordFile()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') +
+           AppInfo::organization() + QStringLiteral("-server.pgpass");
+}
+
+bool StoreSettings::useServer(const ServerAddress& address, QString* error)
+{
+    const QString path = passwordFile();
+    if (address.password.isEmpty()) {
+        QFile::remove(path);
+    } else {
+        if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
+            if (error)
+                *error = QStringLiteral("无法创建文件夹 %1").arg(QFileInfo(path).absolutePath());
+            return false;
+        }
+        // The one chosen server: any host and port, this database and user.
+        QSaveFile f(path);
+        if (!f.open(QIODevice::WriteOnly) ||
+            !f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+            f.write(QStringLiteral("*:*:%1:%2:%3\n")
+                        .arg(field(address.database), field(address.user), field(address.password))
+                        .toUtf8()) < 0 ||
+            !f.commit()) {
+            if (error)
+                *error = QStringLiteral("无法保存密码文件 %1：%2").arg(path, f.errorString());
+            return false;
+        }
+    }
+    QSettings s = settings();
+    s.setValue(kKey, address.uri(false));
+    s.sync();
+    if (s.status() != QSettings::NoError) {
+        if (error)
+            *error = QStringLiteral("无法保存设置：%1").arg(s.fileName());
+        return false;
+    }
+    return true;
+}
+
+bool StoreSettings::useFile(QString* error)
+{
+    QFile::remove(passwordFile());
+    QSettings s = settings();
+    s.remove(kKey);
+    s.sync();
+    if (s.status() != QSettings::NoError) {
+        if (error)
+            *error = QStringLiteral("无法保存设置：%1").arg(s.fileName());
+        return false;
+    }
+    return true;
+}
