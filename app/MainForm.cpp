@@ -16,10 +16,12 @@
 #include "data/Database.h"
 #include "data/RegionTable.h"
 #include "data/Schema.h"
+#include "data/ServerAddress.h"
 #include "exchange/FileReplacer.h"
 #include "gui/widgets/DesktopLauncher.h"
 #include "gui/widgets/Dialogs.h"
 #include "gui/widgets/EnterClicks.h"
+#include "gui/widgets/LiveRefresh.h"
 #include "gui/widgets/ProductInfo.h"
 #include "gui/widgets/ScreenFit.h"
 #include "gui/widgets/SearchFeedback.h"
@@ -91,6 +93,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), m_db(std::make_uniq
     DataSource1->setObjectName(QStringLiteral("DataSource1"));
     DataSource2 = new DataSetModel(ADOQuery1, this);
     DataSource2->setObjectName(QStringLiteral("DataSource2"));
+    m_live = new LiveRefresh(this);
     buildUi();
 }
 
@@ -98,17 +101,20 @@ TMainForm::~TMainForm() = default;
 
 bool TMainForm::openDatabase(QString* error)
 {
-    // What killed backups, restores and exports left beside the file.
-    FileReplacer::removeStale(Database::defaultPath());
     const QString path = Database::defaultPath();
+    // What killed backups, restores and exports left beside the file.
+    if (!ServerAddress::isServer(path))
+        FileReplacer::removeStale(path);
     QString why;
     bool ok = m_db->open(path, &why, true);
     ok = ok && ADOQuery1->open(Schema::kSenderTable, {}, {}, &why);
     ok = ok && ADOQuery2->open(Schema::kRecipientTable, {}, {}, &why);
+    if (ok)
+        m_live->watch(m_db.get(), {ADOQuery1, ADOQuery2});
     if (!ok && error) {
         // The database layer names the file for most failures; make sure
         // the user always learns which file it was.
-        const QString native = QDir::toNativeSeparators(path);
+        const QString native = QDir::toNativeSeparators(ServerAddress::displayLocation(path));
         *error = why.contains(native) ? why : QStringLiteral("无法打开数据库文件 %1：%2").arg(native, why);
     }
     return ok;
@@ -136,6 +142,9 @@ bool TMainForm::reconnect()
     ok = ok && ADOQuery2->open(Schema::kRecipientTable, {}, {}, &why);
     if (!ok)
         Dialogs::error(this, why);
+    else
+        m_live->watch(m_db.get(), {ADOQuery1, ADOQuery2});
+    showLocation();
     return ok;
 }
 
@@ -150,10 +159,18 @@ void TMainForm::applyStartupSteps()
     // A program started from another folder shows another (often empty)
     // address book: say at once which file this is.
     // (Once the window shows: a message shown before covers nothing.)
+    QTimer::singleShot(0, this, &TMainForm::showLocation);
+}
+
+void TMainForm::showLocation()
+{
+    const QString path = Database::defaultPath();
+    ServerAddress server;
     const QString where =
-        QStringLiteral("  数据文件：%1")
-            .arg(QDir::toNativeSeparators(QFileInfo(Database::defaultPath()).absoluteFilePath()));
-    QTimer::singleShot(0, this, [this, where] { statusBar()->showMessage(where, 15000); });
+        ServerAddress::parse(path, &server, nullptr)
+            ? QStringLiteral("  数据库：%1").arg(server.display())
+            : QStringLiteral("  数据文件：%1").arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+    statusBar()->showMessage(where, 15000);
 }
 
 void TMainForm::writeDesktopLauncher()
@@ -598,12 +615,15 @@ void TMainForm::BackupClick()
 void TMainForm::RestoreClick()
 {
     bool chosen = false;
+    const bool server = ServerAddress::isServer(Database::defaultPath());
     const bool restored = DataMaintenance::restore(this, Database::defaultPath(), [this, &chosen] {
         chosen = true;
         ADOQuery1->close();
         ADOQuery2->close();
     });
-    if (restored)
+    if (restored && server)
+        reconnect(); // the server's tables were refilled in place: go on
+    else if (restored)
         close(); // the restored data is used from the next start on
     else if (chosen)
         reconnect(); // the old file is still in place: carry on with it

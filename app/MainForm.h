@@ -15,6 +15,7 @@ class AddressParser;
 class DataSet;
 class DataSetModel;
 class Database;
+class LiveRefresh;
 class QAction;
 class QFrame;
 class QGroupBox;
@@ -150,6 +151,8 @@ private:
     QWidget* buildPanel(QWidget* central, bool sender);
     RecordGrid* buildGrid(QWidget* parent, DataSetModel* model, const QString& name);
     void applyStartupSteps();
+    // The address book in use, in the status bar.
+    void showLocation();
     void writeDesktopLauncher();
     void writePrintDate(bool empty);
     void writePanelPreference(const QString& value);
@@ -168,4 +171,5 @@ private:
     RecipientTracking* m_tracking = nullptr; // chosen rows, printed marks, waybill numbers
     SearchFeedback* m_search = nullptr;
     ToolsAndHelp* m_tools = nullptr;
+    LiveRefresh* m_live = nullptr; // other computers' changes, on a server
 };

@@ -203,8 +203,12 @@ void RecordEditor::loadRow()
     const bool has = m_set->isOpen() && m_set->currentRow() >= 0;
     // A change always goes to this row, wherever the grid stands by then.
     m_loadedId = has ? m_set->currentRowId() : -1;
-    for (const auto& b : std::as_const(m_boxes))
-        setBoxText(b.first, has ? m_set->value(b.second) : QString());
+    m_seen.clear();
+    for (const auto& b : std::as_const(m_boxes)) {
+        const QString text = has ? m_set->value(b.second) : QString();
+        m_seen.insert(b.second, text);
+        setBoxText(b.first, text);
+    }
 }
 
 void RecordEditor::changeRow()
@@ -218,7 +222,7 @@ void RecordEditor::changeRow()
         bool ok = m_set->edit();
         for (const auto& b : std::as_const(m_boxes))
             if (ok && m_changed.contains(b.first))
-                ok = m_set->setValue(b.second, boxText(b.first));
+                ok = m_set->setValue(b.second, boxText(b.first), m_seen.value(b.second));
         ok = ok && m_set->post(&why);
         if (!ok) {
             // Keep the boxes so that nothing typed is lost.

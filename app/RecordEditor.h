@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -88,5 +89,6 @@ private:
     DataSet* m_set = nullptr;
     RecordGrid* m_grid = nullptr;
     qint64 m_loadedId = -1;
+    QHash<QString, QString> m_seen; // the loaded row as the user saw it, by column
     QSet<const QLineEdit*> m_changed;
 };

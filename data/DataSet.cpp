@@ -335,6 +335,15 @@ bool DataSet::setValue(const QString& field, const QString& text)
     return true;
 }
 
+bool DataSet::setValue(const QString& field, const QString& text, const QString& seen)
+{
+    if (!setValue(field, text))
+        return false;
+    if (m_state == State::Edit)
+        m_loaded[m_fields.indexOf(field)] = seen;
+    return true;
+}
+
 void DataSet::cancel()
 {
     if (m_state == State::Edit || m_state == State::Insert)

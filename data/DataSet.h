@@ -85,6 +85,10 @@ public:
     bool edit();
     bool append();
     bool setValue(const QString& field, const QString& text);
+    // The same, for a value the user changed from seen: the post then
+    // refuses the row when it no longer holds seen (someone changed it
+    // since the user loaded it), rather than what edit() found.
+    bool setValue(const QString& field, const QString& text, const QString& seen);
     // Stores the row being edited or appended. An edit of a row that is no
     // longer in the table, or that another connection changed in a column
     // this edit writes since it was loaded, fails and stores nothing.

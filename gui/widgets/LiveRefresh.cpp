@@ -1,0 +1,42 @@
+#include "gui/widgets/LiveRefresh.h"
+
+#include "data/DataSet.h"
+#include "data/Database.h"
+
+LiveRefresh::LiveRefresh(QObject* parent) : QObject(parent)
+{
+    // Announcements come once per statement: a burst is read once.
+    m_timer.setSingleShot(true);
+    m_timer.setInterval(150);
+    connect(&m_timer, &QTimer::timeout, this, &LiveRefresh::apply);
+}
+
+bool LiveRefresh::watch(Database* db, const QList<DataSet*>& sets)
+{
+    delete m_listener; // ends the previous subscription
+    m_listener = new QObject(this);
+    m_sets.clear();
+    for (DataSet* s : sets)
+        m_sets << s;
+    return db && db->watchChanges(m_listener, [this](const QString& table) {
+               m_pending.insert(table);
+               m_timer.start();
+           });
+}
+
+void LiveRefresh::apply()
+{
+    const QSet<QString> tables = std::exchange(m_pending, {});
+    for (const QPointer<DataSet>& set : std::as_const(m_sets)) {
+        if (!set || !set->isOpen() || set->state() != DataSet::State::Browse || !tables.contains(set->table()))
+            continue;
+        const qint64 id = set->currentRowId();
+        const int row = set->currentRow();
+        if (!set->reopen())
+            continue;
+        const int again = set->rowOfId(id);
+        set->moveTo(again >= 0 ? again : std::min(row, set->recordCount() - 1));
+    }
+    for (const QString& t : tables)
+        emit refreshed(t);
+}
