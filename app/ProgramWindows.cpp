@@ -24,7 +24,7 @@ ProgramWindows* ProgramWindows::create(QString* error, QObject* parent)
     sources.senders = main->senders();
     sources.recipients = main->recipients();
     sources.excelRecipients = windows->m_excel->recipients();
-    sources.databasePath = Database::defaultPath();
+    // databasePath stays empty: windows follow the address book the user chooses.
     windows->m_templates = new TemplateWindows(sources, windows);
 
     TemplateWindows* templates = windows->m_templates;
@@ -34,7 +34,7 @@ ProgramWindows* ProgramWindows::create(QString* error, QObject* parent)
     connect(main, &TMainForm::selectionPrintRequested, templates, &TemplateWindows::openSelection);
     connect(windows->m_excel, &TExcelForm::selectionPrintRequested, templates,
             &TemplateWindows::openSelection);
-    windows->m_history = new PrintHistoryWindow(sources.databasePath, main);
+    windows->m_history = new PrintHistoryWindow(Database::defaultPath(), main);
     connect(windows->m_history, &PrintHistoryWindow::reprintRequested, templates, &TemplateWindows::reprint);
     connect(main, &TMainForm::historyRequested, windows, &ProgramWindows::showHistoryWindow);
     return windows;
@@ -56,6 +56,7 @@ void ProgramWindows::showExcelWindow()
 
 void ProgramWindows::showHistoryWindow()
 {
+    m_history->setDatabasePath(Database::defaultPath());
     m_history->reload();
     m_history->exec();
 }

@@ -5,6 +5,7 @@
 #include "gui/widgets/ProductInfo.h"
 #include "gui/widgets/Shell.h"
 
+#include "data/ServerAddress.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -53,9 +54,15 @@ void ToolsAndHelp::showHelp()
 
 void ToolsAndHelp::showAbout(const QString& databasePath)
 {
-    const QString text = QStringLiteral("%1\n\n数据文件（地址簿）：\n%2\n\n程序：\n%3")
-                             .arg(ProductInfo::windowTitle(),
-                                  QDir::toNativeSeparators(QFileInfo(databasePath).absoluteFilePath()),
-                                  QDir::toNativeSeparators(QCoreApplication::applicationFilePath()));
+    ServerAddress server;
+    const QString text =
+        ServerAddress::parse(databasePath, &server, nullptr)
+            ? QStringLiteral("%1\n\n数据库（地址簿）：\n%2\n\n程序：\n%3")
+                  .arg(ProductInfo::windowTitle(), server.display(),
+                       QDir::toNativeSeparators(QCoreApplication::applicationFilePath()))
+            : QStringLiteral("%1\n\n数据文件（地址簿）：\n%2\n\n程序：\n%3")
+                  .arg(ProductInfo::windowTitle(),
+                       QDir::toNativeSeparators(QFileInfo(databasePath).absoluteFilePath()),
+                       QDir::toNativeSeparators(QCoreApplication::applicationFilePath()));
     Dialogs::message(m_owner, text, QMessageBox::Information, QMessageBox::Ok, QStringLiteral("关于"));
 }

@@ -196,7 +196,17 @@ bool prepareSchema(QSqlDatabase& db, const QString& where, QString* error)
 
 QString describe(const QSqlError& error)
 {
-    const QString state = error.nativeErrorCode();
+    QString state = error.nativeErrorCode();
+    // A refused connection comes without a code, only with libpq's words.
+    const QString words = error.databaseText() + error.driverText();
+    if (state.isEmpty()) {
+        if (words.contains(QLatin1String("password")))
+            state = QStringLiteral("28P01");
+        else if (words.contains(QLatin1String("role \"")) && words.contains(QLatin1String("does not exist")))
+            state = QStringLiteral("28000");
+        else if (words.contains(QLatin1String("database \"")) && words.contains(QLatin1String("does not exist")))
+            state = QStringLiteral("3D000");
+    }
     QString sentence;
     if (state.startsWith(QLatin1String("08")) || state.isEmpty())
         sentence = QStringLiteral("无法连接数据库服务器，请检查网络和服务器地址。");

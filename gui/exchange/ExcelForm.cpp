@@ -5,6 +5,7 @@
 #include "data/Database.h"
 #include "data/Schema.h"
 #include "exchange/ExcelImporter.h"
+#include "gui/widgets/LiveRefresh.h"
 #include "gui/widgets/Dialogs.h"
 #include "gui/widgets/EnterClicks.h"
 #include "gui/widgets/ProductInfo.h"
@@ -70,6 +71,7 @@ TExcelForm::TExcelForm(QWidget* parent) : QDialog(parent), m_db(std::make_unique
     // Smaller where the screen is: the grid takes what is left.
     setFixedSize(ScreenFit::clientSize(QSize(kWidth, kHeight), ScreenFit::availableFor(parent)));
     ADOQuery1 = new DataSet(this);
+    m_live = new LiveRefresh(this);
     ADOQuery1->setObjectName(QStringLiteral("ADOQuery1"));
     ADOQuery1->setDatabase(m_db.get());
     DataSource1 = new DataSetModel(ADOQuery1, this);
@@ -216,7 +218,9 @@ void TExcelForm::info(const QString& text)
 bool TExcelForm::event(QEvent* e)
 {
     // A backup restored by another program replaced the file: reopen.
-    if (e->type() == QEvent::WindowActivate && m_db->fileReplaced())
+    // Or the user chose another address book under "数据库位置…".
+    if (e->type() == QEvent::WindowActivate &&
+        (m_db->fileReplaced() || (m_db->isOpen() && m_db->path() != Database::defaultPath())))
         connectDatabase();
     return QDialog::event(e);
 }
@@ -231,6 +235,7 @@ bool TExcelForm::connectDatabase()
         info(QStringLiteral("连接ACCESS失败！") + QLatin1Char('\n') + error);
         return false;
     }
+    m_live->watch(m_db.get(), {ADOQuery1});
     return true;
 }
 

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class LiveRefresh;
 class DataSet;
 class DataSetModel;
 class Database;
@@ -83,6 +84,7 @@ private:
     void info(const QString& text);
 
     std::unique_ptr<Database> m_db;
+    LiveRefresh* m_live = nullptr; // other computers' imports, on a server
     RecipientTracking* m_tracking = nullptr; // chosen rows, printed marks, waybill numbers
     SearchFeedback* m_search = nullptr;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Database.h"
+
 #include <QString>
 
 class DataSet;
@@ -14,5 +16,8 @@ struct TemplateSources
     DataSet* senders = nullptr;         // the main window's ADOQuery1
     DataSet* recipients = nullptr;      // the main window's ADOQuery2
     DataSet* excelRecipients = nullptr; // the Excel window's ADOQuery1
+    // Empty: the program's address book as it is at each use (the user may
+    // choose another under "数据库位置…" while windows are open).
     QString databasePath;
+    QString database() const { return databasePath.isEmpty() ? Database::defaultPath() : databasePath; }
 };

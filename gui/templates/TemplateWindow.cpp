@@ -186,7 +186,7 @@ void TemplateWindow::buildPage()
     m_editor = new LayoutEditor(
         m_layout, ItemLayer, Image1, m_pictureRect,
         [this] {
-            return m_sources.databasePath.isEmpty() ? Database::defaultPath() : m_sources.databasePath;
+            return m_sources.database();
         },
         this);
 }
@@ -323,7 +323,7 @@ bool TemplateWindow::reprint(const PrintSelection& rows, qint64 senderRow, QStri
     data->setSelection(rows);
     data->setSenderRow(senderRow);
     m_listener->setSelection(rows);
-    const bool ok = data->reload(m_sources.databasePath, error);
+    const bool ok = data->reload(m_sources.database(), error);
     if (ok) {
         m_layout->bind(data->senders(), data->recipients());
         m_listener->setData(data->senders(), data->recipients());
@@ -354,7 +354,7 @@ bool TemplateWindow::loadBatchData(QString* error)
 {
     if (!m_batch)
         return true;
-    const bool ok = m_batch->reload(m_sources.databasePath, error);
+    const bool ok = m_batch->reload(m_sources.database(), error);
     bindSources();
     return ok;
 }

@@ -23,6 +23,8 @@ public:
     // Reads the history afresh; false (and the message shown) when the
     // address book can't be read.
     bool reload();
+    // The address book to read (the user may choose another meanwhile).
+    void setDatabasePath(const QString& path) { m_path = path; }
 
     int entryCount() const { return m_entries.size(); }
     // Chooses entry index (0 = newest) as a click would.
