@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
 #include <QTest>
@@ -48,8 +49,18 @@ inline QString freshServerDatabase()
         admin.setHostName(serverSocket());
         admin.setUserName(QStringLiteral("waybill"));
         admin.setDatabaseName(QStringLiteral("postgres"));
-        if (admin.open())
-            QSqlQuery(admin).exec(QStringLiteral("CREATE DATABASE %1").arg(name));
+        // Several tests make databases at once; the server may ask one to wait.
+        bool made = false;
+        for (int attempt = 0; !made && attempt < 10; ++attempt) {
+            if (attempt)
+                QTest::qWait(200);
+            if (!admin.isOpen() && !admin.open())
+                continue;
+            QSqlQuery q(admin);
+            made = q.exec(QStringLiteral("CREATE DATABASE %1").arg(name));
+            if (!made)
+                qWarning("CREATE DATABASE %s: %s", qPrintable(name), qPrintable(q.lastError().text()));
+        }
         admin.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("test-admin"));
