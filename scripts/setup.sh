@@ -13,6 +13,7 @@ PACKAGES=(
   dpkg-dev file fonts-dejavu-core
   cups printer-driver-cups-pdf
   qt6-image-formats-plugins
+  libxml2-dev
 )
 
 missing=()
