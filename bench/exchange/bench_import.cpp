@@ -6,6 +6,8 @@
 //                                     texts than the floor does (never timed)
 //   bench_import --make DIR RECORDS   only writes the workbooks (to profile the import alone)
 //   bench_import --import FILE        one ExcelImporter::importFile run on FILE
+//   bench_import --read FILE          one WorkbookReader::read run on FILE
+//   bench_import --floor FILE         one floor run on FILE (.xlsx: reading and storing)
 //
 // Floor of an .xlsx import: the sheet part and the shared strings inflated
 // and stream-parsed with libxml2's xmlTextReader, the cells' texts collected
@@ -454,6 +456,18 @@ int main(int argc, char** argv)
     if (args.value(0) == QLatin1String("--import")) {
         const int n = importOurs(db, args.value(1));
         std::printf("%d records\n", n);
+        return n < 0 ? 1 : 0;
+    }
+    if (args.value(0) == QLatin1String("--read")) {
+        WorkbookReader reader;
+        const bool ok = reader.read(args.value(1), &err);
+        std::printf("%lld rows %s\n", qlonglong(reader.rows().size()), qPrintable(err));
+        return ok ? 0 : 1;
+    }
+    if (args.value(0) == QLatin1String("--floor")) {
+        const QString path = args.value(1);
+        const int n = path.endsWith(QLatin1String(".xls")) ? floorXls(path) : floorXlsx(path, db.handle());
+        std::printf("%d\n", n);
         return n < 0 ? 1 : 0;
     }
     const bool makeOnly = args.value(0) == QLatin1String("--make");
