@@ -109,8 +109,16 @@ int takeChars(const uchar* p, const uchar* end, int count, bool wide, QString* o
 {
     const qsizetype avail = (end - p) / (wide ? 2 : 1);
     const int n = int(qMin<qsizetype>(count, avail));
+    if (!wide) {
+        out->append(QLatin1String(reinterpret_cast<const char*>(p), n));
+        return n;
+    }
+    // A whole run at once: a character at a time costs more than the reading.
+    const qsizetype from = out->size();
+    out->resize(from + n);
+    QChar* d = out->data() + from;
     for (int i = 0; i < n; ++i)
-        out->append(QChar(wide ? u16(p + 2 * i) : quint16(p[i])));
+        d[i] = QChar(u16(p + 2 * i));
     return n;
 }
 
@@ -368,8 +376,10 @@ bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error
     if (step == Step::End || rec.type != kBof)
         return fail(damaged(QStringLiteral("工作表“%1”的位置不对。").arg(sheet.name)));
 
-    // Cells by row; rows are put in order at the end.
+    // Cells by row; rows are put in order at the end. A new row takes room
+    // for as many cells as the widest so far, not growing cell by cell.
     QVector<QStringList> byRow;
+    qsizetype widest = 0;
     const QString overBudget = WorkbookReader::Budget::message();
     auto put = [&](quint32 row, quint32 col, const QString& text, bool shared) {
         if (row > quint32(maxRow()) || col > quint32(maxColumn()))
@@ -383,12 +393,15 @@ bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error
         const qint64 grow = qMax<qint64>(0, qint64(col) + 1 - r.size());
         if (!m_budget->charge(grow * kCellCost + (shared ? 0 : 2 * qint64(text.size()) + kStringCost)))
             return false;
+        if (r.isEmpty())
+            r.reserve(qMax<qsizetype>(widest, col + 1));
         while (r.size() < int(col))
             r << QString();
         if (r.size() == int(col))
             r << text;
         else
             r[int(col)] = text;
+        widest = qMax(widest, r.size());
         out->lastRow = qMax(out->lastRow, int(row));
         return true;
     };
@@ -548,6 +561,7 @@ bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error
             break;
         }
     }
+    out->rows.reserve(byRow.size());
     for (int r = 0; r < byRow.size(); ++r) {
         QStringList& row = byRow[r];
         if (WorkbookReader::hasText(row))
