@@ -376,10 +376,8 @@ bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error
     if (step == Step::End || rec.type != kBof)
         return fail(damaged(QStringLiteral("工作表“%1”的位置不对。").arg(sheet.name)));
 
-    // Cells by row; rows are put in order at the end. A new row takes room
-    // for as many cells as the widest so far, not growing cell by cell.
+    // Cells by row; rows are put in order at the end.
     QVector<QStringList> byRow;
-    qsizetype widest = 0;
     const QString overBudget = WorkbookReader::Budget::message();
     auto put = [&](quint32 row, quint32 col, const QString& text, bool shared) {
         if (row > quint32(maxRow()) || col > quint32(maxColumn()))
@@ -393,15 +391,12 @@ bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error
         const qint64 grow = qMax<qint64>(0, qint64(col) + 1 - r.size());
         if (!m_budget->charge(grow * kCellCost + (shared ? 0 : 2 * qint64(text.size()) + kStringCost)))
             return false;
-        if (r.isEmpty())
-            r.reserve(qMax<qsizetype>(widest, col + 1));
         while (r.size() < int(col))
             r << QString();
         if (r.size() == int(col))
             r << text;
         else
             r[int(col)] = text;
-        widest = qMax(widest, r.size());
         out->lastRow = qMax(out->lastRow, int(row));
         return true;
     };

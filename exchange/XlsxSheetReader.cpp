@@ -8,6 +8,8 @@
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 
+#include <type_traits>
+
 namespace {
 
 constexpr int kMaxRows = 1048576;
@@ -346,6 +348,10 @@ Pass sheetPass(const XlsxSheetReader::Workbook& wb, const QString& part, Workboo
         }
     }
     if (stopped(x)) {
+        // Whatever stopped the scanner, QXmlStreamReader reads the part
+        // again and words the reason as it always has.
+        if (std::is_same_v<Xml, XlsxScanner>)
+            return Pass::Retry;
         if (file.getZipError() != UNZ_OK)
             return fail(damaged(QStringLiteral("工作表“%1”的数据无法解压。").arg(out->name)));
         return xmlFailure(x, part, error);
