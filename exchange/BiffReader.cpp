@@ -109,8 +109,16 @@ int takeChars(const uchar* p, const uchar* end, int count, bool wide, QString* o
 {
     const qsizetype avail = (end - p) / (wide ? 2 : 1);
     const int n = int(qMin<qsizetype>(count, avail));
+    if (!wide) {
+        out->append(QLatin1String(reinterpret_cast<const char*>(p), n));
+        return n;
+    }
+    // A whole run at once: a character at a time costs more than the reading.
+    const qsizetype from = out->size();
+    out->resize(from + n);
+    QChar* d = out->data() + from;
     for (int i = 0; i < n; ++i)
-        out->append(QChar(wide ? u16(p + 2 * i) : quint16(p[i])));
+        d[i] = QChar(u16(p + 2 * i));
     return n;
 }
 
@@ -548,6 +556,7 @@ bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error
             break;
         }
     }
+    out->rows.reserve(byRow.size());
     for (int r = 0; r < byRow.size(); ++r) {
         QStringList& row = byRow[r];
         if (WorkbookReader::hasText(row))

@@ -2,9 +2,9 @@
 
 #include "exchange/CellText.h"
 #include "exchange/WorkbookReader.h"
+#include "exchange/XlsxSheetReader.h"
 
 #include <QBuffer>
-#include <QDateTime>
 #include <QDir>
 #include <QHash>
 #include <QXmlStreamReader>
@@ -23,15 +23,10 @@ namespace {
 constexpr qint64 kMaxSheetPart = qint64(512) << 20;
 constexpr qint64 kRatioFrom = qint64(16) << 20;
 constexpr qint64 kMaxRatio = 100;
-constexpr int kMaxRows = 1048576;
-constexpr int kMaxColumns = 16384;
-// What one string or cell costs besides its characters (headers, heap).
-constexpr qint64 kStringCost = 40;
-constexpr qint64 kCellCost = int(sizeof(QString));
 
 QString damaged(const QString& why)
 {
-    return QStringLiteral("工作簿已损坏：%1").arg(why);
+    return XlsxSheetReader::damaged(why);
 }
 
 bool bomb(const QuaZipFileInfo64& info)
@@ -47,13 +42,9 @@ QString bombMessage(const QString& part)
         .arg(kMaxRatio);
 }
 
-// A part whose XML cannot be read, with the parser's words after ours.
 QString badXml(const QString& part, const QXmlStreamReader& x)
 {
-    return damaged(QStringLiteral("%1 的内容不完整或格式错误（第 %2 行：%3）。")
-                       .arg(part)
-                       .arg(x.lineNumber())
-                       .arg(x.errorString()));
+    return XlsxSheetReader::badXml(part, x);
 }
 
 struct Package
@@ -128,69 +119,6 @@ QString resolveTarget(const QString& target)
     return QDir::cleanPath(QStringLiteral("xl/") + target);
 }
 
-int hexDigit(QChar c)
-{
-    const ushort u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    return -1;
-}
-
-// Characters XML cannot hold are written as _xHHHH_ (an underscore that
-// would read as one as _x005F_).
-QString unescaped(const QString& s)
-{
-    if (!s.contains(QLatin1String("_x")))
-        return s;
-    QString out;
-    out.reserve(s.size());
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        if (s.at(i) == QLatin1Char('_') && i + 6 < s.size() && s.at(i + 1) == QLatin1Char('x') &&
-            s.at(i + 6) == QLatin1Char('_')) {
-            int v = 0;
-            bool hex = true;
-            for (int k = 2; k < 6 && hex; ++k) {
-                const int d = hexDigit(s.at(i + k));
-                hex = d >= 0;
-                v = v * 16 + d;
-            }
-            if (hex) {
-                out.append(QChar(ushort(v)));
-                i += 6;
-                continue;
-            }
-        }
-        out.append(s.at(i));
-    }
-    return out;
-}
-
-// Text of an <si> or <is> element: its <t> runs, without phonetic guides.
-QString readRichText(QXmlStreamReader& x)
-{
-    const QString outer = x.name().toString();
-    QString text;
-    int phonetic = 0;
-    while (next(x)) {
-        if (x.isStartElement()) {
-            if (x.name() == QLatin1String("rPh"))
-                ++phonetic;
-            else if (x.name() == QLatin1String("t") && phonetic == 0)
-                text += x.readElementText();
-        } else if (x.isEndElement()) {
-            if (x.name() == QLatin1String("rPh"))
-                --phonetic;
-            else if (x.name() == outer)
-                break;
-        }
-    }
-    return unescaped(text);
-}
-
 QVector<CellText::NumberFormat> readStyles(const QByteArray& xml, QString* error)
 {
     QHash<int, QString> custom;
@@ -218,47 +146,9 @@ QVector<CellText::NumberFormat> readStyles(const QByteArray& xml, QString* error
     return formats;
 }
 
-// The column of a cell reference ("B7" is 1); -1 when it is no reference
-// or lies past the last column (XFD).
-int columnOf(QStringView ref)
-{
-    int col = 0;
-    int i = 0;
-    for (; i < ref.size(); ++i) {
-        const ushort u = ref.at(i).toUpper().unicode();
-        if (u < 'A' || u > 'Z')
-            break;
-        if (i == 3)
-            return -1;
-        col = col * 26 + (u - 'A' + 1);
-    }
-    return i == 0 || col > kMaxColumns ? -1 : col - 1;
-}
-
-QString isoDateText(const QString& v)
-{
-    QDateTime dt = QDateTime::fromString(v, Qt::ISODate);
-    if (!dt.isValid()) {
-        const QDate d = QDate::fromString(v.left(10), Qt::ISODate);
-        return d.isValid() ? d.toString(QStringLiteral("yyyy-MM-dd")) : v;
-    }
-    if (dt.time() == QTime(0, 0))
-        return dt.date().toString(QStringLiteral("yyyy-MM-dd"));
-    return dt.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-}
-
-// What every sheet of the package reads with.
-struct Shared
-{
-    QuaZip* zip = nullptr;
-    WorkbookReader::Budget* budget = nullptr;
-    QVector<QString> strings;
-    QVector<CellText::NumberFormat> styles;
-    bool date1904 = false;
-};
-
-bool readSheet(const Shared& wb, const QString& part, WorkbookReader::Sheet* out, QString* error,
-               const ProgressFn& progress, bool* cancelled)
+// A sheet's sizes checked before anything of it is inflated, then the sheet.
+bool readSheet(const XlsxSheetReader::Workbook& wb, const QString& part, WorkbookReader::Sheet* out,
+               QString* error, const ProgressFn& progress, bool* cancelled)
 {
     auto fail = [&](const QString& reason) {
         if (error)
@@ -272,125 +162,7 @@ bool readSheet(const Shared& wb, const QString& part, WorkbookReader::Sheet* out
         return fail(QStringLiteral("工作表“%1”太大或已损坏。").arg(out->name));
     if (bomb(info))
         return fail(bombMessage(part));
-    QuaZipFile file(wb.zip);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(damaged(QStringLiteral("无法解压工作表。")));
-    const qint64 total = qMax<qint64>(1, file.usize());
-    QVector<QStringList>& rows = out->rows;
-    rows.clear();
-
-    QXmlStreamReader x(&file);
-    QStringList row;
-    int rowIndex = -1;
-    int nextCol = 0;
-    int lastPercent = -1;
-    int rowCounter = 0;
-    while (next(x)) {
-        if (x.isStartElement()) {
-            if (x.name() == QLatin1String("row")) {
-                row.clear();
-                nextCol = 0;
-                const QStringView r = x.attributes().value(QLatin1String("r"));
-                bool ok = true;
-                const int number = r.isEmpty() ? rowIndex + 2 : r.toInt(&ok);
-                if (!ok || number < 1 || number > kMaxRows)
-                    return fail(damaged(QStringLiteral("行号“%1”无效。").arg(r.toString())));
-                rowIndex = number - 1;
-                out->lastRow = qMax(out->lastRow, rowIndex);
-                if (!wb.budget->charge(int(sizeof(QStringList))))
-                    return fail(WorkbookReader::Budget::message());
-                if (progress && (++rowCounter & 255) == 0) {
-                    const int percent = int(qMin<qint64>(99, file.pos() * 100 / total));
-                    if (percent != lastPercent) {
-                        lastPercent = percent;
-                        if (!progress(percent)) {
-                            if (cancelled)
-                                *cancelled = true;
-                            return fail(QStringLiteral("已取消。"));
-                        }
-                    }
-                }
-            } else if (rowIndex >= 0 && x.name() == QLatin1String("c")) {
-                const QXmlStreamAttributes a = x.attributes(); // once per cell: the hot loop
-                const QStringView ref = a.value(QLatin1String("r"));
-                const int col = ref.isEmpty() ? nextCol : columnOf(ref);
-                if (col < 0 || col >= kMaxColumns)
-                    return fail(damaged(QStringLiteral("单元格位置“%1”无效。").arg(ref.left(20).toString())));
-                const QStringView type = a.value(QLatin1String("t"));
-                const int style = a.value(QLatin1String("s")).toInt();
-                QString v, inlineText;
-                bool hasInline = false;
-                while (next(x)) {
-                    if (x.isStartElement()) {
-                        if (x.name() == QLatin1String("v")) {
-                            v = x.readElementText();
-                        } else if (x.name() == QLatin1String("is")) {
-                            inlineText = readRichText(x);
-                            hasInline = true;
-                        } else {
-                            x.skipCurrentElement();
-                        }
-                    } else if (x.isEndElement() && x.name() == QLatin1String("c")) {
-                        break;
-                    }
-                }
-                QString text;
-                bool shared = false;
-                if (type == QLatin1String("s")) {
-                    bool ok = false;
-                    const int i = v.toInt(&ok);
-                    if (!ok || i < 0 || i >= wb.strings.size())
-                        return fail(damaged(QStringLiteral("共享字符串编号 %1 无效。").arg(v.left(20))));
-                    text = wb.strings.at(i);
-                    shared = true;
-                } else if (type == QLatin1String("inlineStr")) {
-                    text = hasInline ? inlineText : unescaped(v);
-                } else if (type == QLatin1String("str")) {
-                    text = unescaped(v);
-                } else if (type == QLatin1String("b")) {
-                    text = v.isEmpty() ? QString() : CellText::boolean(v.trimmed() == QLatin1String("1"));
-                } else if (type == QLatin1String("e")) {
-                    text.clear(); // #N/A and friends: no value
-                } else if (type == QLatin1String("d")) {
-                    text = isoDateText(v);
-                } else if (!v.isEmpty()) {
-                    bool ok = false;
-                    const double d = v.toDouble(&ok);
-                    if (!ok)
-                        text = v;
-                    else if (style >= 0 && style < wb.styles.size())
-                        text = CellText::formatted(d, wb.styles.at(style), wb.date1904);
-                    else
-                        text = CellText::number(d);
-                }
-                const qint64 grow = qMax<qint64>(0, qint64(col) + 1 - row.size());
-                if (!wb.budget->charge(grow * kCellCost +
-                                       (shared ? 0 : 2 * qint64(text.size()) + kStringCost)))
-                    return fail(WorkbookReader::Budget::message());
-                while (row.size() < col)
-                    row << QString();
-                if (row.size() == col)
-                    row << text;
-                else
-                    row[col] = text;
-                nextCol = col + 1;
-            }
-        } else if (x.isEndElement() && x.name() == QLatin1String("row")) {
-            if (WorkbookReader::hasText(row))
-                rows << row;
-            row.clear();
-        }
-    }
-    if (x.hasError()) {
-        if (file.getZipError() != UNZ_OK)
-            return fail(damaged(QStringLiteral("工作表“%1”的数据无法解压。").arg(out->name)));
-        return fail(badXml(part, x));
-    }
-    file.close();
-    if (file.getZipError() != UNZ_OK)
-        return fail(damaged(QStringLiteral("工作表数据校验失败。")));
-    out->full = out->lastRow >= kMaxRows - 1;
-    return true;
+    return XlsxSheetReader::readSheet(wb, part, out, error, progress, cancelled);
 }
 
 bool readPackage(QuaZip& zip, WorkbookReader* out, QString* error, const ProgressFn& progress,
@@ -404,7 +176,7 @@ bool readPackage(QuaZip& zip, WorkbookReader* out, QString* error, const Progres
     };
     if (!zip.open(QuaZip::mdUnzip))
         return fail(QStringLiteral("工作簿已损坏或不是Excel工作簿。"));
-    Shared wb;
+    XlsxSheetReader::Workbook wb;
     wb.zip = &zip;
     wb.budget = &out->budget();
     const Package pkg{&zip, wb.budget};
@@ -462,17 +234,8 @@ bool readPackage(QuaZip& zip, WorkbookReader* out, QString* error, const Progres
     }
 
     if (pkg.read(stringsPart, &data, &why)) {
-        QXmlStreamReader x(data);
-        while (next(x)) {
-            if (x.isStartElement() && x.name() == QLatin1String("si")) {
-                // Each entry costs at least its header, whatever its text.
-                if (!wb.budget->charge(kStringCost))
-                    return fail(WorkbookReader::Budget::message());
-                wb.strings << readRichText(x);
-            }
-        }
-        if (x.hasError())
-            return fail(badXml(stringsPart, x));
+        if (!XlsxSheetReader::readStrings(data, stringsPart, &wb, error))
+            return false;
         data.clear();
     } else if (!why.isEmpty()) {
         return fail(why);

@@ -14,6 +14,7 @@ PACKAGES=(
   cups printer-driver-cups-pdf
   qt6-image-formats-plugins
   postgresql libqt6sql6-psql libpq-dev
+  libxml2-dev
 )
 
 missing=()

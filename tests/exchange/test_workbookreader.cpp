@@ -81,6 +81,8 @@ private slots:
     void continuedSheets_data();
     void continuedSheets();
     void xlsxTextsRoundTrip();
+    void xlsxMarkup_data();
+    void xlsxMarkup();
 
 private:
     QString path(const QString& name) const { return m_dir.filePath(name); }
@@ -290,3 +292,70 @@ void TestWorkbookReader::xlsxTextsRoundTrip()
 
 QTEST_GUILESS_MAIN(TestWorkbookReader)
 #include "test_workbookreader.moc"
+
+void TestWorkbookReader::xlsxMarkup_data()
+{
+    // The second row's rows XML; the first cell's text, or a part of the reason it fails.
+    QTest::addColumn<QByteArray>("row");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("reason");
+
+    auto cell = [](const QByteArray& inner) {
+        return "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is>" + inner + "</is></c></row>";
+    };
+    QTest::newRow("references") << cell("<t>a&amp;b&lt;&#x4E2D;&#25991;&quot;</t>") << "a&b<中文\""
+                                << "";
+    QTest::newRow("line ends") << cell("<t xml:space=\"preserve\"> a\r\nb\rc </t>") << " a\nb\nc "
+                               << "";
+    QTest::newRow("runs, no phonetic guide")
+        << cell("<r><t>张</t></r><r><rPr><b/></rPr><t>三</t></r><rPh sb=\"0\"><t>zhang</t></rPh>") << "张三"
+        << "";
+    QTest::newRow("escaped character") << cell("<t>a_x000D_b_x005F_x0041_</t>") << "a\rb_x0041_"
+                                       << "";
+    QTest::newRow("CDATA") << cell("<t><![CDATA[<b>&amp;]]></t>") << "<b>&amp;"
+                           << "";
+    QTest::newRow("comment") << cell("<t>上<!-- 注 -->海</t>") << "上海"
+                             << "";
+    QTest::newRow("prefixed elements")
+        << QByteArray("<x:row xmlns:x=\"urn:s\" r=\"2\"><x:c t=\"inlineStr\"><x:is><x:t>甲</x:t></x:is></x:c>"
+                      "</x:row>")
+        << "甲"
+        << "";
+    QTest::newRow("number without a type") << QByteArray("<row r=\"2\"><c><v>0012</v></c></row>") << "12"
+                                           << "";
+    QTest::newRow("tags crossed") << cell("<t>x</is></t>") << ""
+                                  << "格式错误";
+    QTest::newRow("unknown entity") << cell("<t>&nbsp;</t>") << ""
+                                    << "格式错误";
+    QTest::newRow("bad character reference") << cell("<t>&#1;</t>") << ""
+                                             << "格式错误";
+    QTest::newRow("undeclared prefix") << QByteArray("<row r=\"2\" y:h=\"1\"/>") << ""
+                                       << "格式错误";
+    QTest::newRow("attribute twice") << QByteArray("<row r=\"2\" r=\"3\"/>") << ""
+                                     << "格式错误";
+    QTest::newRow("not UTF-8") << cell("<t>\xE4\xB8</t>") << ""
+                               << "格式错误";
+    QTest::newRow("element left open") << QByteArray("<row r=\"2\"><c t=\"inlineStr\"><is><t>a") << ""
+                                       << "格式错误";
+}
+
+void TestWorkbookReader::xlsxMarkup()
+{
+    // The same texts and the same refusals whichever way the sheet is read.
+    QFETCH(QByteArray, row);
+    QFETCH(QString, text);
+    QFETCH(QString, reason);
+    const QString file = path(QStringLiteral("markup.xlsx"));
+    QVERIFY(writeZip(file, package(inlineRow(1, Schema::importColumns()) + row)));
+    WorkbookReader reader;
+    QString error;
+    const bool ok = reader.read(file, &error);
+    if (!reason.isEmpty()) {
+        QVERIFY(!ok);
+        QVERIFY2(error.contains(reason), qPrintable(error));
+        return;
+    }
+    QVERIFY2(ok, qPrintable(error));
+    QCOMPARE(reader.rows().size(), 2);
+    QCOMPARE(reader.rows().at(1).value(0), text);
+}
