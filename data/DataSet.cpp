@@ -39,10 +39,14 @@ int DataSet::tableRowCount() const
 {
     if (!m_db || m_table.isEmpty())
         return -1;
+    // Counted once per opening: a search's title asks for it more than once.
+    if (m_tableRows >= 0)
+        return m_tableRows;
     QSqlQuery q(m_db->db());
     if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM %1").arg(Schema::quoted(m_table))) || !q.next())
         return -1;
-    return q.value(0).toInt();
+    m_tableRows = q.value(0).toInt();
+    return m_tableRows;
 }
 
 QString DataSet::key() const
@@ -96,9 +100,14 @@ bool DataSet::fetch(QString* error)
         return false;
     }
     // The columns, from the table itself.
-    QStringList fields;
-    if (!m_db->columns(m_table, &fields, error))
-        return false;
+    // The columns, from the table itself, once per table and connection.
+    const QString columnsOf = m_db->connectionName() + QLatin1Char('|') + m_db->path() + QLatin1Char('|') + m_table;
+    if (m_columnsOf != columnsOf) {
+        if (!m_db->columns(m_table, &m_columns, error))
+            return false;
+        m_columnsOf = columnsOf;
+    }
+    const QStringList fields = m_columns;
     // The rows, by key only; their texts are read when asked for.
     QString sql = QStringLiteral("SELECT %2 FROM %1").arg(Schema::quoted(m_table), key());
     if (!m_where.isEmpty())
@@ -111,6 +120,7 @@ bool DataSet::fetch(QString* error)
     emit aboutToReset();
     m_fields = fields;
     m_ids = std::move(ids);
+    m_tableRows = -1;
     m_blocks.clear();
     m_state = State::Browse;
     m_current = m_ids.isEmpty() ? -1 : 0;
@@ -419,6 +429,8 @@ bool DataSet::post(QString* error)
         m_bufferSet.clear();
         m_ids.append(id);
         m_blocks.remove((m_ids.size() - 1) / kBlockRows); // read again with the new row
+        if (m_tableRows >= 0)
+            ++m_tableRows;
         emit rowInserted(m_ids.size() - 1);
         m_eof = m_bof = false;
         m_current = m_ids.size() - 1;
@@ -519,6 +531,8 @@ bool DataSet::deleteRows(QList<int> rows, QString* error)
         if (!tx.commit(error))
             return false;
     }
+    if (m_tableRows >= 0)
+        m_tableRows = std::max(0, m_tableRows - int(rows.size()));
     emit aboutToReset();
     const int firstDeleted = rows.first();
     m_blocks.clear(); // rows move up: read again

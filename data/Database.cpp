@@ -586,11 +586,6 @@ QString Database::containsText(const QString& column) const
                     : QStringLiteral("instr(%1, ?) > 0").arg(column);
 }
 
-QString Database::likeOperator() const
-{
-    return m_server ? QStringLiteral("ILIKE") : QStringLiteral("LIKE");
-}
-
 QString Database::type(Type t) const
 {
     switch (t) {
@@ -618,61 +613,29 @@ bool Database::readIds(const QString& sql, const QVariantList& binds, QVector<qi
                        QString* error) const
 {
     out->clear();
-    if (!m_server) {
-        SqliteStatement st(handle(), sql);
-        if (!st || !st.bind(binds)) {
-            if (error)
-                *error = st.error();
-            return false;
-        }
-        return st.readIds(out, error);
-    }
-    QSqlQuery q(db());
-    q.setForwardOnly(true);
-    q.prepare(sql);
-    for (const QVariant& v : binds)
-        q.addBindValue(v);
-    if (!q.exec()) {
+    if (m_server)
+        return ServerStore::readIds(db(), sql, binds, out, error);
+    SqliteStatement st(handle(), sql);
+    if (!st || !st.bind(binds)) {
         if (error)
-            *error = failure(q.lastError());
+            *error = st.error();
         return false;
     }
-    if (q.size() > 0)
-        out->reserve(q.size());
-    while (q.next())
-        out->append(q.value(0).toLongLong());
-    return true;
+    return st.readIds(out, error);
 }
 
 bool Database::readRows(const QString& sql, const QVariantList& binds, int n,
                         const std::function<void(qint64, const QVector<QString>&)>& each, QString* error) const
 {
-    if (!m_server) {
-        SqliteStatement st(handle(), sql);
-        if (!st || !st.bind(binds)) {
-            if (error)
-                *error = st.error();
-            return false;
-        }
-        return st.readRows(n, each, error);
-    }
-    QSqlQuery q(db());
-    q.setForwardOnly(true);
-    q.prepare(sql);
-    for (const QVariant& v : binds)
-        q.addBindValue(v);
-    if (!q.exec()) {
+    if (m_server)
+        return ServerStore::readRows(db(), sql, binds, n, each, error);
+    SqliteStatement st(handle(), sql);
+    if (!st || !st.bind(binds)) {
         if (error)
-            *error = failure(q.lastError());
+            *error = st.error();
         return false;
     }
-    QVector<QString> texts(n);
-    while (q.next()) {
-        for (int c = 0; c < n; ++c)
-            texts[c] = q.value(c + 1).toString();
-        each(q.value(0).toLongLong(), texts);
-    }
-    return true;
+    return st.readRows(n, each, error);
 }
 
 bool Database::appendRows(const QString& table, const QStringList& columns, int count,

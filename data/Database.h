@@ -63,8 +63,6 @@ public:
     static QString jsonList(const QList<qint64>& values);
     // "column contains ?" for a search text bound as it is.
     QString containsText(const QString& column) const;
-    // The pattern match of a search (case-blind for Latin letters in both).
-    QString likeOperator() const;
     enum class Type
     {
         Key, // an automatic number, the primary key

@@ -33,6 +33,13 @@ bool prepareSchema(QSqlDatabase& db, const QString& where, QString* error);
 // The user's sentence for a server's error (SQLSTATE classes).
 QString describe(const QSqlError& error);
 
+// Reads through libpq itself, for lists of a hundred thousand rows: the
+// first column as keys; or the key and then n texts of each row.
+bool readIds(const QSqlDatabase& db, const QString& sql, const QVariantList& binds, QVector<qint64>* out,
+             QString* error);
+bool readRows(const QSqlDatabase& db, const QString& sql, const QVariantList& binds, int n,
+              const std::function<void(qint64, const QVector<QString>&)>& each, QString* error);
+
 // Appends count rows to table through COPY, in the transaction that is
 // open on db. rowAt fills the values of a row, one per column: null,
 // text, number or bytes.

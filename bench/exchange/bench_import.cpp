@@ -8,6 +8,7 @@
 //   bench_import --import FILE        one ExcelImporter::importFile run on FILE
 //   bench_import --read FILE          one WorkbookReader::read run on FILE
 //   bench_import --floor FILE         one floor run on FILE (.xlsx: reading and storing)
+//   bench_import --server URI [RECORDS]  the imports into a PostgreSQL database beside the file
 //
 // Floor of an .xlsx import: the sheet part and the shared strings inflated
 // and stream-parsed with libxml2's xmlTextReader, the cells' texts collected
@@ -469,6 +470,27 @@ int main(int argc, char** argv)
         const int n = path.endsWith(QLatin1String(".xls")) ? floorXls(path) : floorXlsx(path, db.handle());
         std::printf("%d\n", n);
         return n < 0 ? 1 : 0;
+    }
+    if (args.value(0) == QLatin1String("--server")) {
+        // The same imports into a server's database, beside the file's.
+        const int n = args.value(2).isEmpty() ? (smoke ? 2000 : 100000) : args.value(2).toInt();
+        Database server;
+        if (!server.open(args.value(1), &err)) {
+            std::fprintf(stderr, "%s\n", qPrintable(err));
+            return 1;
+        }
+        const QString shared = dir.filePath(QStringLiteral("shared.xlsx")),
+                      inlined = dir.filePath(QStringLiteral("inline.xlsx"));
+        if (!makeSharedXlsx(shared, n) || !makeInlineXlsx(inlined, n))
+            return 1;
+        for (const QString& path : {shared, inlined}) {
+            const double file = best(smoke ? 1 : 3, [&] { return seconds([&] { return importOurs(db, path) == n; }); });
+            const double onServer =
+                best(smoke ? 1 : 3, [&] { return seconds([&] { return importOurs(server, path) == n; }); });
+            std::printf("xlsx %s, %d records: file %.3f s, server %.3f s\n",
+                        path == shared ? "shared" : "inline", n, file, onServer);
+        }
+        return 0;
     }
     const bool makeOnly = args.value(0) == QLatin1String("--make");
     const QString out = makeOnly ? args.value(1) : dir.path();
