@@ -1,10 +1,13 @@
 #include "app/DataMaintenance.h"
 
+#include "data/DataLocation.h"
 #include "data/DataSet.h"
 #include "exchange/DataExporter.h"
 #include "exchange/DatabaseBackup.h"
+#include "gui/widgets/DatabaseLocationDialog.h"
 #include "gui/widgets/Dialogs.h"
 
+#include <QCoreApplication>
 #include <QProgressDialog>
 
 namespace DataMaintenance {
@@ -85,6 +88,12 @@ bool restore(QWidget* owner, const QString& databasePath, const std::function<vo
     }
     Dialogs::message(owner, withReason(DatabaseBackup::restoreFailureMessage(), why));
     return false;
+}
+
+bool chooseLocation(QWidget* owner)
+{
+    DatabaseLocationDialog dialog(DataLocation::addressBook(QCoreApplication::applicationFilePath()), owner);
+    return Dialogs::exec(&dialog) == QDialog::Accepted;
 }
 
 } // namespace DataMaintenance

@@ -20,4 +20,9 @@ void backup(QWidget* owner, const QString& databasePath);
 // caller's lists let go of it). True when it was replaced.
 bool restore(QWidget* owner, const QString& databasePath, const std::function<void()>& closeLists);
 
+// "数据库位置…": the file or a server, chosen in a dialog that keeps only a
+// location it could connect to. True when the choice was saved; the lists
+// are then to be opened again.
+bool chooseLocation(QWidget* owner);
+
 } // namespace DataMaintenance

@@ -629,6 +629,12 @@ void TMainForm::RestoreClick()
         reconnect(); // the old file is still in place: carry on with it
 }
 
+void TMainForm::DatabaseLocationClick()
+{
+    if (DataMaintenance::chooseLocation(this))
+        reconnect();
+}
+
 bool TMainForm::isChanged(const QLineEdit* box) const
 {
     return m_sender->isChanged(box) || m_recipient->isChanged(box);

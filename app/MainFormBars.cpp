@@ -159,6 +159,8 @@ void MainFormBars::buildMenus(TMainForm* f)
     f->PopupMenu5->addSeparator();
     QObject::connect(f->PopupMenu5->addAction(QStringLiteral("打印记录")), &QAction::triggered, f,
                      &TMainForm::historyRequested);
+    QObject::connect(f->PopupMenu5->addAction(QStringLiteral("数据库位置…")), &QAction::triggered, f,
+                     &TMainForm::DatabaseLocationClick);
 
     f->PopupMenu6 = new QMenu(f);
     f->PopupMenu6->setObjectName(QStringLiteral("PopupMenu6"));

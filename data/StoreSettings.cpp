@@ -45,9 +45,9 @@ QString StoreSettings::passwordFile()
 bool StoreSettings::useServer(const ServerAddress& address, QString* error)
 {
     const QString path = passwordFile();
-    if (address.password.isEmpty()) {
-        QFile::remove(path);
-    } else {
+    // No password given: one kept before stays (the user left the box
+    // empty); libpq takes it only for its own database and user.
+    if (!address.password.isEmpty()) {
         if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
             if (error)
                 *error = QStringLiteral("无法创建文件夹 %1").arg(QFileInfo(path).absolutePath());

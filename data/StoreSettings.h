@@ -15,7 +15,8 @@ class StoreSettings
 public:
     // The chosen server's URI (without password), or empty for the file.
     static QString server();
-    // Chooses the server; its password, if any, is kept as said above.
+    // Chooses the server; its password, if any, is kept as said above. Without
+    // a password, one kept before stays.
     static bool useServer(const ServerAddress& address, QString* error);
     // Goes back to the file; the kept password is removed.
     static bool useFile(QString* error);

@@ -141,15 +141,6 @@ ServerAddress DatabaseLocationDialog::address() const
     return a;
 }
 
-bool DatabaseLocationDialog::sameAsSaved(const ServerAddress& a) const
-{
-    ServerAddress saved;
-    if (m_saved.isEmpty() || !ServerAddress::parse(m_saved, &saved, nullptr))
-        return false;
-    return saved.host == a.host && (saved.port > 0 ? saved.port : kDefaultPort) == a.port &&
-           saved.database == a.database && saved.user == a.user;
-}
-
 bool DatabaseLocationDialog::tryServer(QString* error)
 {
     if (m_database->text().trimmed().isEmpty()) {
@@ -182,11 +173,7 @@ void DatabaseLocationDialog::accept()
             Dialogs::error(this, QStringLiteral("无法使用这个数据库服务器，设置没有改变。\n\n%1").arg(error));
             return;
         }
-        // Saving again would drop the kept password when the box was left
-        // empty; the same server without a new password needs no saving.
-        const ServerAddress a = address();
-        if (!(a.password.isEmpty() && sameAsSaved(a)))
-            ok = StoreSettings::useServer(a, &error);
+        ok = StoreSettings::useServer(address(), &error);
     }
     if (!ok) {
         Dialogs::error(this, error);

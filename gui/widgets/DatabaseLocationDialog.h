@@ -31,8 +31,6 @@ public slots:
 
 private:
     ServerAddress address() const;
-    // Whether a is the server saved in the settings (the password aside).
-    bool sameAsSaved(const ServerAddress& a) const;
     // Opens the server once; false and the reason when it cannot be used.
     bool tryServer(QString* error);
     void updateEnabled();

@@ -986,10 +986,15 @@ private slots:
         });
         QCOMPARE(captions(f->PopupMenu5),
                  (QStringList{QStringLiteral("隐藏寄件日期"), QStringLiteral("-"), QStringLiteral("计算器"),
-                              QStringLiteral("记事本"), QStringLiteral("-"), QStringLiteral("打印记录")}));
+                              QStringLiteral("记事本"), QStringLiteral("-"), QStringLiteral("打印记录"),
+                              QStringLiteral("数据库位置…")}));
         QSignalSpy history(f, &TMainForm::historyRequested);
         f->PopupMenu5->actions().value(5)->trigger();
         QCOMPARE(history.size(), 1);
+        f->PopupMenu5->actions().value(6)->trigger(); // cancelled: the file stays
+        QCOMPARE(Dialogs::lastShown().title, QStringLiteral("数据库位置"));
+        QVERIFY(f->database()->isOpen() && !f->database()->isServer());
+        Dialogs::clear();
         f->PopupMenu5->actions().value(2)->trigger();
         f->PopupMenu5->actions().value(2)->trigger(); // a second one, the first keeps running
         QCOMPARE(started,
