@@ -415,17 +415,21 @@ bool Database::createFile(const QString& path, QString* error)
 
 bool Database::openServer(const QString& uri, QString* error)
 {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
-    if (!db.isValid()) {
-        if (error)
-            *error = QStringLiteral("无法连接数据库服务器：缺少 PostgreSQL 驱动（软件包 libqt6sql6-psql）。");
-        close();
-        return false;
+    bool ok = false;
+    {
+        // The handle goes before close() removes the connection.
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
+        ServerAddress address;
+        ServerAddress::parse(uri, &address, nullptr);
+        if (!db.isValid()) {
+            if (error)
+                *error = QStringLiteral("无法连接数据库服务器：缺少 PostgreSQL 驱动（软件包 libqt6sql6-psql）。");
+        } else {
+            ok = ServerStore::connect(db, uri, error) &&
+                 ServerStore::prepareSchema(db, QStringLiteral("数据库%1").arg(address.display()), error);
+        }
     }
-    ServerAddress address;
-    ServerAddress::parse(uri, &address, nullptr);
-    if (!ServerStore::connect(db, uri, error) ||
-        !ServerStore::prepareSchema(db, QStringLiteral("数据库%1").arg(address.display()), error)) {
+    if (!ok) {
         close();
         return false;
     }
