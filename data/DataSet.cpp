@@ -394,7 +394,11 @@ bool DataSet::post(QString* error)
     for (int i = 0; i < m_fields.size(); ++i) {
         if (m_bufferSet[i]) {
             cols << Schema::quoted(m_fields[i]);
-            binds << QVariant(m_buffer[i].isNull() ? QStringLiteral("") : m_buffer[i]);
+            QString text = m_buffer[i].isNull() ? QStringLiteral("") : m_buffer[i];
+            // A server's texts cannot hold NUL; no one types it (imports drop it too).
+            if (m_db->isServer())
+                text.remove(QChar(u'\0'));
+            binds << QVariant(text);
             written << i;
         }
     }
@@ -447,7 +451,8 @@ bool DataSet::post(QString* error)
         QVariantList checks;
         for (int k = 0; k < cols.size(); ++k) {
             sets << cols[k] + QStringLiteral(" = ?");
-            still << QStringLiteral("COALESCE(%1, '') IN (?, ?)").arg(cols[k]);
+            // As text: a file's column may hold numbers, loaded as their text.
+            still << QStringLiteral("CAST(COALESCE(%1, '') AS TEXT) IN (?, ?)").arg(cols[k]);
             checks << QVariant(m_loaded.value(written[k])) << binds[k];
         }
         q.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ? AND %4")

@@ -562,7 +562,17 @@ bool Database::columns(const QString& table, QStringList* out, QString* error) c
 
 bool Database::hasTable(const QString& table) const
 {
-    return isOpen() && db().tables().contains(table);
+    if (!isOpen())
+        return false;
+    if (!m_server)
+        return db().tables().contains(table);
+    // Where the program made its tables: the first schema of the search path,
+    // which is the user's own when there is one (Qt's list names it).
+    QSqlQuery q(db());
+    q.prepare(QStringLiteral("SELECT 1 FROM pg_catalog.pg_class WHERE relname = ? AND relkind = 'r' "
+                             "AND relnamespace = current_schema()::regnamespace"));
+    q.addBindValue(table);
+    return q.exec() && q.next();
 }
 
 QString Database::inList(const QString& column, bool numbers) const

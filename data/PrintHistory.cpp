@@ -90,7 +90,7 @@ bool PrintHistory::record(Database& db, const Entry& e, bool mark, QString* erro
             if (!e.acceptedTaken.contains(taken.at(i)))
                 unseen << lines.at(i);
         if (!unseen.isEmpty()) {
-            setError(error, QStringLiteral("单号刚被其他电脑使用，打印记录没有保存：\n%1")
+            setError(error, QStringLiteral("单号刚被其他电脑使用，打印记录没有保存，请核对已打印单据上的单号：\n%1")
                                 .arg(unseen.join(QLatin1Char('\n'))));
             return false;
         }

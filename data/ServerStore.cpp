@@ -93,6 +93,16 @@ void appendField(QByteArray& out, const QVariant& v)
     }
 }
 
+// A notice that arrives while libpq is used directly waits in libpq's queue,
+// unseen by Qt's driver, which listens for new data on the socket: ask the
+// driver to look (it takes what is queued), once the event loop runs.
+void passOnNotices(const QSqlDatabase& db)
+{
+    QSqlDriver* driver = db.driver();
+    if (driver && !driver->subscribedToNotifications().isEmpty())
+        QMetaObject::invokeMethod(driver, "_q_handleNotification", Qt::QueuedConnection);
+}
+
 // A statement with "?" marks as libpq wants it: $1, $2, … (marks inside
 // quoted texts and names are left alone).
 QByteArray numbered(const QString& sql)
@@ -142,6 +152,7 @@ bool run(const QSqlDatabase& db, const QString& sql, const QVariantList& binds, 
     const QByteArray statement = numbered(sql);
     out->res = PQexecParams(conn, statement.constData(), int(values.size()), nullptr, values.constData(),
                             nullptr, nullptr, binary ? 1 : 0);
+    passOnNotices(db);
     if (PQresultStatus(out->res) != PGRES_TUPLES_OK) {
         if (error)
             *error = QStringLiteral("数据库操作失败。详情：%1")
@@ -219,6 +230,35 @@ bool connect(QSqlDatabase& db, const QString& uri, QString* error)
     return true;
 }
 
+namespace {
+
+// What the first schema of the search path holds under the three names:
+// each relation's kind ('r' a table, 'v' a view, 'f' a foreign table …) and
+// a table's columns.
+bool ownRelations(QSqlDatabase& db, QHash<QString, QString>* kinds, QHash<QString, QStringList>* columns,
+                  QString* error)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    // The catalog itself: information_schema takes tens of milliseconds.
+    if (!q.exec(QStringLiteral("SELECT c.relname, c.relkind, a.attname FROM pg_catalog.pg_class c "
+                               "LEFT JOIN pg_catalog.pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 "
+                               "AND NOT a.attisdropped WHERE c.relnamespace = current_schema()::regnamespace "
+                               "AND c.relname IN ('outr', 'inr', 'excel')"))) {
+        if (error)
+            *error = describe(q.lastError());
+        return false;
+    }
+    while (q.next()) {
+        kinds->insert(q.value(0).toString(), q.value(1).toString());
+        if (!q.value(2).isNull())
+            (*columns)[q.value(0).toString()] << q.value(2).toString();
+    }
+    return true;
+}
+
+} // namespace
+
 bool prepareSchema(QSqlDatabase& db, const QString& where, QString* error)
 {
     auto fail = [&](const QString& why) {
@@ -226,48 +266,46 @@ bool prepareSchema(QSqlDatabase& db, const QString& where, QString* error)
             *error = QStringLiteral("%1%2").arg(where, why);
         return false;
     };
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    // The catalog itself: information_schema takes tens of milliseconds.
-    q.prepare(QStringLiteral("SELECT c.relname, a.attname FROM pg_catalog.pg_class c "
-                             "JOIN pg_catalog.pg_attribute a ON a.attrelid = c.oid "
-                             "WHERE c.relnamespace = current_schema()::regnamespace AND c.relkind = 'r' "
-                             "AND c.relname IN ('outr', 'inr', 'excel') AND a.attnum > 0 AND NOT a.attisdropped"));
-    if (!q.exec())
-        return fail(describe(q.lastError()));
+    QHash<QString, QString> kinds;
     QHash<QString, QStringList> have;
-    while (q.next())
-        have[q.value(0).toString()] << q.value(1).toString();
-    q.finish();
-    if (have.isEmpty()) {
+    QString why;
+    if (!ownRelations(db, &kinds, &have, &why))
+        return fail(why);
+    if (kinds.isEmpty()) {
         // One transaction: a second computer starting at the same moment
-        // waits and then finds the tables made.
+        // waits, then finds the tables made (and checks them below).
         if (!db.transaction())
             return fail(describe(db.lastError()));
         QSqlQuery lock(db);
-        lock.exec(QStringLiteral("SELECT pg_advisory_xact_lock(727972)"));
-        QSqlQuery again(db);
-        again.exec(QStringLiteral("SELECT 1 FROM pg_catalog.pg_class WHERE relname = 'outr' "
-                                  "AND relnamespace = current_schema()::regnamespace"));
-        if (!again.next()) {
+        if (!lock.exec(QStringLiteral("SELECT pg_advisory_xact_lock(727972)")) ||
+            !ownRelations(db, &kinds, &have, &why)) {
+            why = why.isEmpty() ? describe(lock.lastError()) : why;
+            db.rollback();
+            return fail(why);
+        }
+        if (kinds.isEmpty()) {
             for (const QString& sql : createStatements()) {
                 QSqlQuery c(db);
                 if (!c.exec(sql)) {
-                    const QString why = describe(c.lastError());
+                    why = describe(c.lastError());
                     db.rollback();
                     return fail(QStringLiteral("无法建立数据表：%1").arg(why));
                 }
             }
         }
-        again.finish();
         if (!db.commit())
             return fail(describe(db.lastError()));
-        return true;
+        if (kinds.isEmpty())
+            return true;
     }
-    QStringList missingTables, lacking;
+    QStringList missingTables, notTables, lacking;
     for (const QString& t : {Schema::kSenderTable, Schema::kRecipientTable, Schema::kExcelTable}) {
-        if (!have.contains(t)) {
+        if (!kinds.contains(t)) {
             missingTables << t;
+            continue;
+        }
+        if (kinds.value(t) != QLatin1String("r")) {
+            notTables << t;
             continue;
         }
         QStringList wanted = t == Schema::kSenderTable ? Schema::senderColumns() : Schema::recipientColumns();
@@ -280,6 +318,9 @@ bool prepareSchema(QSqlDatabase& db, const QString& where, QString* error)
         if (!missing.isEmpty())
             lacking << QStringLiteral("表 %1 的 %2").arg(t, missing.join(QStringLiteral("、")));
     }
+    if (!notTables.isEmpty())
+        return fail(QStringLiteral("中的 %1 不是普通的数据表（视图或外部表），不是本程序的数据库。")
+                        .arg(notTables.join(QStringLiteral("、"))));
     if (!missingTables.isEmpty())
         return fail(QStringLiteral("缺少数据表 %1，不是本程序的数据库。")
                         .arg(missingTables.join(QStringLiteral("、"))));
@@ -398,6 +439,7 @@ bool copyIn(const QSqlDatabase& db, const QString& table, const QStringList& col
         }
         PQclear(res);
     }
+    passOnNotices(db);
     if (!done)
         return fail(why.isEmpty() ? QStringLiteral("写入数据库服务器失败。") : why);
     if (progress)

@@ -53,12 +53,18 @@ bool StoreSettings::useServer(const ServerAddress& address, QString* error)
                 *error = QStringLiteral("无法创建文件夹 %1").arg(QFileInfo(path).absolutePath());
             return false;
         }
-        // The one chosen server: any host and port, this database and user.
+        // The one chosen server only: its host (a socket folder too; none is
+        // the local default, "localhost" to libpq), port, database and user
+        // (none: any, as libpq then logs in under the user's own name).
         QSaveFile f(path);
         if (!f.open(QIODevice::WriteOnly) ||
             !f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
-            f.write(QStringLiteral("*:*:%1:%2:%3\n")
-                        .arg(field(address.database), field(address.user), field(address.password))
+            f.write(QStringLiteral("%1:%2:%3:%4:%5\n")
+                        .arg(address.host.isEmpty() ? QStringLiteral("localhost") : field(address.host),
+                             address.port > 0 ? QString::number(address.port) : QStringLiteral("*"),
+                             field(address.database),
+                             address.user.isEmpty() ? QStringLiteral("*") : field(address.user),
+                             field(address.password))
                         .toUtf8()) < 0 ||
             !f.commit()) {
             if (error)

@@ -71,22 +71,58 @@ bool copyTable(Database& from, Database& to, const Table& t, QString* error)
                          {}, nullptr, error);
 }
 
-// A server hands out numbers from a sequence: continue after the copied ones.
-bool continueNumbers(Database& to, const QString& table, const QString& key, QString* error)
+// The highest number the store has handed out for table's key, deleted
+// rows included (0: none, or the store keeps no such mark).
+qint64 numbersGiven(Database& db, const QString& table, const QString& key)
 {
-    if (!to.isServer())
-        return true; // the file's AUTOINCREMENT follows inserted numbers itself
-    return to.exec(QStringLiteral("SELECT setval(pg_get_serial_sequence(?, ?), "
-                                  "COALESCE((SELECT MAX(%2) FROM %1), 1), "
-                                  "(SELECT COUNT(*) > 0 FROM %1))")
-                       .arg(Schema::quoted(table), Schema::quoted(key)),
-                   {table, key}, error);
+    QSqlQuery q(db.db());
+    if (db.isServer()) {
+        q.prepare(QStringLiteral("SELECT pg_sequence_last_value(pg_get_serial_sequence(?, ?))"));
+        q.addBindValue(Schema::quoted(table));
+        q.addBindValue(key);
+    } else {
+        if (!db.hasTable(QStringLiteral("sqlite_sequence")))
+            return 0;
+        q.prepare(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = ?"));
+        q.addBindValue(table);
+    }
+    return q.exec() && q.next() ? q.value(0).toLongLong() : 0;
+}
+
+// The copy goes on numbering after every number the original handed out,
+// so a number printed or recorded before is never given to another row.
+bool continueNumbers(Database& from, Database& to, const QString& table, const QString& key, QString* error)
+{
+    QSqlQuery q(to.db());
+    if (!q.exec(QStringLiteral("SELECT COALESCE(MAX(%2), 0) FROM %1").arg(Schema::quoted(table), Schema::quoted(key))) ||
+        !q.next()) {
+        if (error)
+            *error = to.failure(q.lastError());
+        return false;
+    }
+    const qint64 given = std::max(q.value(0).toLongLong(), numbersGiven(from, table, key));
+    q.finish();
+    if (to.isServer())
+        return to.exec(QStringLiteral("SELECT setval(pg_get_serial_sequence(?, ?), ?, ?)"),
+                       {Schema::quoted(table), key, std::max<qint64>(given, 1), given > 0}, error);
+    // The file's outr numbers by rowid, without a kept mark.
+    if (table == Schema::kSenderTable || given == 0)
+        return true;
+    return to.exec(QStringLiteral("DELETE FROM sqlite_sequence WHERE name = ?"), {table}, error) &&
+           to.exec(QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES (?, ?)"), {table, given}, error);
 }
 
 } // namespace
 
 bool StoreCopy::copy(Database& from, Database& to, QString* error)
 {
+    // A server's tables are read as they stood at one moment, while other
+    // computers go on writing (a file is copied under its own lock).
+    Transaction snapshot(from.db());
+    if (from.isServer() && (!snapshot.isActive() ||
+                            !from.exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY"),
+                                       {}, error)))
+        return false;
     Transaction tx(to.db());
     if (!tx.isActive()) {
         if (error)
@@ -113,11 +149,11 @@ bool StoreCopy::copy(Database& from, Database& to, QString* error)
         if (!copyTable(from, to, t, error))
             return false;
     }
-    if (!continueNumbers(to, Schema::kSenderTable, to.rowIdColumn(Schema::kSenderTable), error) ||
-        !continueNumbers(to, Schema::kRecipientTable, serial, error) ||
-        !continueNumbers(to, Schema::kExcelTable, serial, error) ||
-        (to.hasTable(PrintHistory::kTable) &&
-         !continueNumbers(to, PrintHistory::kTable, QStringLiteral("编号"), error)))
+    const QString number = QStringLiteral("编号");
+    if (!continueNumbers(from, to, Schema::kSenderTable, to.rowIdColumn(Schema::kSenderTable), error) ||
+        !continueNumbers(from, to, Schema::kRecipientTable, serial, error) ||
+        !continueNumbers(from, to, Schema::kExcelTable, serial, error) ||
+        (to.hasTable(PrintHistory::kTable) && !continueNumbers(from, to, PrintHistory::kTable, number, error)))
         return false;
     return tx.commit(error);
 }

@@ -138,6 +138,12 @@ void TestCliExchange::failuresExitNonZeroAndChangeNothing()
 
 void TestCliExchange::backupThenRestore()
 {
+    {
+        // Number 2 was given once: a restored book never gives it again.
+        Database db;
+        QVERIFY(db.open(m_db, nullptr, false));
+        QVERIFY(db.exec("DELETE FROM inr WHERE 序号 = 2"));
+    }
     QCOMPARE(run({"--db", m_db, "backup", m_dir.filePath("copy")}), 0);
     QVERIFY(QFile::exists(m_dir.filePath("copy.bak")));
     {
@@ -149,7 +155,14 @@ void TestCliExchange::backupThenRestore()
     QString out;
     QCOMPARE(run({"--db", m_db, "restore", m_dir.filePath("copy.bak")}, &out), 0);
     QVERIFY(out.contains(QStringLiteral("数据恢复成功！")));
-    QCOMPARE(count("inr"), 2);
+    QCOMPARE(count("inr"), 1);
+    {
+        Database db;
+        QVERIFY(db.open(m_db, nullptr, false));
+        QSqlQuery q(db.db());
+        QVERIFY(q.exec("INSERT INTO inr (姓名) VALUES ('新') RETURNING 序号") && q.next());
+        QCOMPARE(q.value(0).toInt(), 3);
+    }
     // A database that isn't there is not made up by an export.
     const QString typo = m_dir.filePath("typo.mdb");
     QString err;

@@ -65,6 +65,8 @@ void TestServerStore::findsItsDatabase_data()
     QTest::addColumn<QString>("refusal"); // empty: opened
     QTest::newRow("empty: made") << "" << "";
     QTest::newRow("another program's inr") << "CREATE TABLE inr (x integer)" << "不是本程序的数据库";
+    QTest::newRow("a view named outr") << "CREATE VIEW outr AS SELECT 1 AS x" << "不是普通的数据表";
+    QTest::newRow("the user's own schema: made there") << "CREATE SCHEMA waybill" << "";
     QTest::newRow("missing database") << "DROP DATABASE" << "没有这个数据库";
 }
 
@@ -100,6 +102,7 @@ void TestServerStore::findsItsDatabase()
         return;
     }
     QVERIFY(db.isServer());
+    QVERIFY(db.hasTable(QStringLiteral("inr")) && !db.hasTable(QStringLiteral("printlog")));
     // "序号" numbers itself; outr's rows have their hidden key.
     QVERIFY(db.exec(QStringLiteral("INSERT INTO inr (姓名) VALUES ('甲'), ('乙')")));
     QSqlQuery q(db.db());
