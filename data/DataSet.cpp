@@ -101,7 +101,8 @@ bool DataSet::fetch(QString* error)
     }
     // The columns, from the table itself.
     // The columns, from the table itself, once per table and connection.
-    const QString columnsOf = m_db->connectionName() + QLatin1Char('|') + m_db->path() + QLatin1Char('|') + m_table;
+    const QString columnsOf = QString::number(m_db->generation()) + QLatin1Char('|') + m_db->connectionName() +
+                              QLatin1Char('|') + m_table;
     if (m_columnsOf != columnsOf) {
         if (!m_db->columns(m_table, &m_columns, error))
             return false;

@@ -146,7 +146,7 @@ private:
     QStringList m_fields;
     QVector<qint64> m_ids; // the rows of the set, in order
     mutable int m_tableRows = -1; // tableRowCount() of this opening, once counted
-    QStringList m_columns;        // of m_columnsOf: "connection|location|table"
+    QStringList m_columns;        // of m_columnsOf: "generation|connection|table"
     QString m_columnsOf;
     mutable QHash<int, Block> m_blocks;
     mutable quint64 m_uses = 0;

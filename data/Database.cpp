@@ -1,6 +1,8 @@
 #include "data/Database.h"
 
 #include "data/DataLocation.h"
+#include "data/LayoutAdjustments.h"
+#include "data/PrintHistory.h"
 #include "data/Schema.h"
 #include "data/ServerAddress.h"
 #include "data/ServerStore.h"
@@ -31,6 +33,12 @@ QSet<Database*>& registry()
 {
     static QSet<Database*> all;
     return all;
+}
+
+quint64 nextGeneration()
+{
+    static quint64 counter = 0;
+    return ++counter;
 }
 
 QString nextConnectionName()
@@ -435,6 +443,18 @@ bool Database::openServer(const QString& uri, QString* error)
     }
     m_path = uri;
     m_server = true;
+    m_generation = nextGeneration();
+    // The print record and the adjustments exist from the start on a server:
+    // two computers making them at their first print would collide.
+    if (!hasTable(PrintHistory::kTable) || !hasTable(LayoutAdjustments::kItemTable)) {
+        Transaction tx(db());
+        if (!exec(QStringLiteral("SELECT pg_advisory_xact_lock(727972)"), {}, error) ||
+            !PrintHistory::ensureTable(*this, error) || !LayoutAdjustments::ensureTables(*this, error) ||
+            !tx.commit(error)) {
+            close();
+            return false;
+        }
+    }
     return true;
 }
 
@@ -474,6 +494,7 @@ bool Database::open(const QString& path, QString* error, bool createIfMissing)
         return false;
     }
     m_path = path;
+    m_generation = nextGeneration();
     const FileId id = fileId(path);
     m_device = id.device;
     m_inode = id.inode;

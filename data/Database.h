@@ -44,6 +44,9 @@ public:
     // The file path or the server's URI, as given to open().
     QString path() const { return m_path; }
     bool isServer() const { return m_server; }
+    // Changes with every open(): what was read of the tables' shape before
+    // (another file may stand there now) is read again.
+    quint64 generation() const { return m_generation; }
     QString connectionName() const { return m_name; }
     QSqlDatabase db() const;
     sqlite3* handle() const;
@@ -141,6 +144,7 @@ private:
     QString m_name;
     QString m_path;
     bool m_server = false;
+    quint64 m_generation = 0;
     quint64 m_device = 0; // identity of the file opened
     quint64 m_inode = 0;
 };
