@@ -1,5 +1,7 @@
 #include "data/Database.h"
 
+#include "tests/TestStore.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -13,6 +15,7 @@ class TestCliParseAddress : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase() { WAYBILL_REQUIRE_STORE(); }
     void printsFieldsAsJson();
     void addStoresOneRecipient_data();
     void addStoresOneRecipient();
@@ -64,7 +67,7 @@ void TestCliParseAddress::addStoresOneRecipient()
     QFETCH(QString, text);
     QFETCH(int, exitCode);
     QFETCH(int, rows);
-    const QString path = m_dir.filePath(QStringLiteral("%1.mdb").arg(QTest::currentDataTag()));
+    const QString path = TestStore::location(m_dir.filePath(QStringLiteral("%1.mdb").arg(QTest::currentDataTag())));
     {
         Database db;
         QVERIFY(db.open(path, nullptr));
