@@ -97,20 +97,6 @@ public:
     // has no such notices: false.
     bool watchChanges(QObject* context, const std::function<void(const QString&)>& changed);
 
-    // Whether the file at path is an address book of this program: an SQLite
-    // file holding the tables outr, inr and excel with every column the
-    // program reads or writes. Reads only, but for the recovery SQLite makes
-    // of a file that a crash left mid-write. With thorough set, every page
-    // is read too (catches truncated files).
-    static bool checkFile(const QString& path, QString* error, bool thorough = false);
-
-    // Lets SQLite recover a file that a crash left mid-write: an ordinary
-    // read-write open and read rolls a hot journal back (or takes in a
-    // write-ahead log). A journal of a transaction still in progress in
-    // another process is not hot and stays untouched. Returns SQLite's
-    // result code of the read (SQLITE_OK when there was nothing to do).
-    static int recoverAfterCrash(const QString& path);
-
     // Refuses target when writing it would overwrite an address book in use:
     // the one at dbPath or any the program has open, found by identity
     // (device and inode, so links and other spellings of the name are

@@ -1,6 +1,7 @@
 #include "exchange/DatabaseBackup.h"
 
 #include "data/Database.h"
+#include "data/DatabaseFile.h"
 #include "data/ServerAddress.h"
 #include "exchange/FileReplacer.h"
 #include "exchange/StoreCopy.h"
@@ -89,7 +90,7 @@ bool snapshot(const QString& from, const QString& to, QString* error)
 {
     // The file must be an address book; this also recovers one that a
     // crash left with a hot journal, which a read-only handle cannot read.
-    if (!Database::checkFile(from, error))
+    if (!DatabaseFile::check(from, error))
         return false;
     SqliteHandle src, dst;
     if (!src.open(from, SQLITE_OPEN_READONLY, error))
@@ -148,7 +149,7 @@ bool checkedSnapshot(const QString& from, FileReplacer& out, const QString& chec
                                       : !snapshot(from, out.tempPath(), error))
         return false;
     QString why;
-    if (!Database::checkFile(out.tempPath(), &why, true)) {
+    if (!DatabaseFile::check(out.tempPath(), &why, true)) {
         if (error)
             *error = checkFailure + why;
         return false;
@@ -198,7 +199,7 @@ bool DatabaseBackup::restore(const QString& source, const QString& dbPath, QStri
         return false;
     }
     // A file that is not an intact address book changes nothing.
-    if (!Database::checkFile(source, error, true))
+    if (!DatabaseFile::check(source, error, true))
         return false;
     if (ServerAddress::isServer(dbPath)) {
         // Onto a server: one transaction replaces the tables' content, and
@@ -216,7 +217,7 @@ bool DatabaseBackup::restore(const QString& source, const QString& dbPath, QStri
         QString why;
         if (!snapshot(source, copy, error))
             return false;
-        if (!Database::checkFile(copy, &why, true)) {
+        if (!DatabaseFile::check(copy, &why, true)) {
             if (error)
                 *error = QStringLiteral("复制后的文件校验失败：") + why;
             return false;

@@ -3,6 +3,7 @@
 #include "data/AddressParser.h"
 #include "data/DataSet.h"
 #include "data/Database.h"
+#include "data/DatabaseFile.h"
 #include "data/RegionTable.h"
 #include "gui/widgets/DesktopLauncher.h"
 #include "gui/widgets/Dialogs.h"
@@ -207,7 +208,7 @@ private slots:
         TMainForm* f = start();
         QVERIFY(f);
         QString error;
-        QVERIFY2(Database::checkFile(Database::defaultPath(), &error), qPrintable(error));
+        QVERIFY2(DatabaseFile::check(Database::defaultPath(), &error), qPrintable(error));
         QCOMPARE(f->objectName(), QStringLiteral("MainForm"));
         QVERIFY(f->Panel4->isVisible());
         QVERIFY(!f->Panel3->isVisible());

@@ -1,6 +1,7 @@
 #include "data/AppInfo.h"
 #include "data/DataLocation.h"
 #include "data/Database.h"
+#include "data/DatabaseFile.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -57,7 +58,7 @@ void TestDataLocation::firstStartMakesTheUserDataFolder()
     QVERIFY(!db.open(book, &error, false)); // never made up unless asked
     QVERIFY(!QFileInfo::exists(QFileInfo(book).path()));
     QVERIFY2(db.open(book, &error, true), qPrintable(error));
-    QVERIFY(Database::checkFile(book, &error));
+    QVERIFY(DatabaseFile::check(book, &error));
 }
 
 QTEST_GUILESS_MAIN(TestDataLocation)

@@ -1,4 +1,5 @@
 #include "data/Database.h"
+#include "data/DatabaseFile.h"
 #include "data/Schema.h"
 
 #include <QCryptographicHash>
@@ -86,7 +87,7 @@ void TestDatabase::emptyFileIsTreatedAsMissing()
     Database db;
     QString error;
     QVERIFY2(db.open(path, &error), qPrintable(error));
-    QVERIFY(Database::checkFile(path, &error));
+    QVERIFY(DatabaseFile::check(path, &error));
 }
 
 void TestDatabase::foreignFileIsRefusedUnchanged_data()
@@ -160,12 +161,12 @@ void TestDatabase::thoroughCheckFindsTruncation()
             {QString(200, QChar(0x5730))}));
     }
     QString error;
-    QVERIFY2(Database::checkFile(path, &error, true), qPrintable(error));
+    QVERIFY2(DatabaseFile::check(path, &error, true), qPrintable(error));
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadWrite));
     QVERIFY(f.resize(f.size() / 2));
     f.close();
-    QVERIFY(!Database::checkFile(path, &error, true));
+    QVERIFY(!DatabaseFile::check(path, &error, true));
     QVERIFY2(error.contains(QStringLiteral("损坏")), qPrintable(error));
 }
 
@@ -268,7 +269,7 @@ void TestDatabase::saysWhatIsTheMatter()
     }
     const QByteArray before = digest(path);
     QString checked, opened;
-    QVERIFY(!Database::checkFile(path, &checked));
+    QVERIFY(!DatabaseFile::check(path, &checked));
     Database db;
     QVERIFY(!db.open(path, &opened));
     for (const QString& e : {checked, opened}) {

@@ -1,4 +1,5 @@
 #include "data/Database.h"
+#include "data/DatabaseFile.h"
 #include "exchange/DatabaseBackup.h"
 
 #include <QDir>
@@ -133,7 +134,7 @@ void TestDatabaseBackup::backupCopiesAndReplaces()
     QCOMPARE(written, path("one.bak"));
     QCOMPARE(names(written), QStringList({"王五"}));
     QVERIFY(!QFileInfo::exists(path("one.bak.bak")));
-    QVERIFY(Database::checkFile(written, &err, true));
+    QVERIFY(DatabaseFile::check(written, &err, true));
 }
 
 void TestDatabaseBackup::backupFailureLeavesNothing()
@@ -183,7 +184,7 @@ void TestDatabaseBackup::backupWhileWriting()
     delete writer;
     QVERIFY2(ok, qPrintable(err));
     QVERIFY(commits > 20);
-    QVERIFY2(Database::checkFile(written, &err, true), qPrintable(err));
+    QVERIFY2(DatabaseFile::check(written, &err, true), qPrintable(err));
     QVERIFY(names(written).size() >= 2002);
 }
 
@@ -254,7 +255,7 @@ void TestDatabaseBackup::restoreOntoItself()
     // counters may move; what it holds stays the same.
     QString err;
     QVERIFY2(DatabaseBackup::restore(dbPath(), dbPath(), &err), qPrintable(err));
-    QVERIFY2(Database::checkFile(dbPath(), &err, true), qPrintable(err));
+    QVERIFY2(DatabaseFile::check(dbPath(), &err, true), qPrintable(err));
     QCOMPARE(names(dbPath()), QStringList({"张三", "李四"}));
 }
 
@@ -281,7 +282,7 @@ void TestDatabaseBackup::restoreDiscardsHotJournal()
     QString err;
     QVERIFY2(DatabaseBackup::restore(path("good.bak"), dbPath(), &err), qPrintable(err));
     QVERIFY(!QFileInfo::exists(journal));
-    QVERIFY2(Database::checkFile(dbPath(), &err, true), qPrintable(err));
+    QVERIFY2(DatabaseFile::check(dbPath(), &err, true), qPrintable(err));
     QCOMPARE(names(dbPath()), QStringList({"张三", "李四"}));
 }
 
@@ -382,7 +383,7 @@ void TestDatabaseBackup::restoreWaitsForOrRefusesWriter()
         QCOMPARE(err, Database::lockedMessage());
         QCOMPARE(names(dbPath()), QStringList({"张三", "李四", "另一个程序"}));
     }
-    QVERIFY2(Database::checkFile(dbPath(), &err, true), qPrintable(err));
+    QVERIFY2(DatabaseFile::check(dbPath(), &err, true), qPrintable(err));
 }
 
 void TestDatabaseBackup::staleTemporaryFilesAreRemoved()
