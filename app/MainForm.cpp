@@ -166,10 +166,10 @@ void TMainForm::showLocation()
 {
     const QString path = Database::defaultPath();
     ServerAddress server;
-    const QString where =
-        ServerAddress::parse(path, &server, nullptr)
-            ? QStringLiteral("  数据库：%1").arg(server.display())
-            : QStringLiteral("  数据文件：%1").arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+    const QString where = ServerAddress::parse(path, &server, nullptr)
+                              ? QStringLiteral("  数据库：%1").arg(server.display())
+                              : QStringLiteral("  数据文件：%1")
+                                    .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
     statusBar()->showMessage(where, 15000);
 }
 

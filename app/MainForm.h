@@ -96,12 +96,12 @@ public slots:
     void FaqClick();
     void SupportClick();
     void WebSiteClick();
-    void ExportClick();  // "数据导出"
-    void BackupClick();  // "数据备份"
-    void RestoreClick(); // "数据恢复"
+    void ExportClick();           // "数据导出"
+    void BackupClick();           // "数据备份"
+    void RestoreClick();          // "数据恢复"
     void DatabaseLocationClick(); // "数据库位置…"
-    void HelpClick();    // "使用说明"
-    void AboutClick();   // "关于"
+    void HelpClick();             // "使用说明"
+    void AboutClick();            // "关于"
 
 protected:
     bool event(QEvent* e) override;

@@ -86,7 +86,8 @@ RecordEditor::Layout RecordEditor::recipientLayout()
     return s;
 }
 
-RecordEditor::RecordEditor(const Layout& layout, QWidget* frame) : QObject(frame), m_layout(layout), m_frame(frame)
+RecordEditor::RecordEditor(const Layout& layout, QWidget* frame)
+    : QObject(frame), m_layout(layout), m_frame(frame)
 {
     QList<QWidget*> tabOrder;
     for (const Box& b : layout.boxes) {

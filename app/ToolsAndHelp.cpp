@@ -55,14 +55,13 @@ void ToolsAndHelp::showHelp()
 void ToolsAndHelp::showAbout(const QString& databasePath)
 {
     ServerAddress server;
-    const QString text =
-        ServerAddress::parse(databasePath, &server, nullptr)
-            ? QStringLiteral("%1\n\n数据库（地址簿）：\n%2\n\n程序：\n%3")
-                  .arg(ProductInfo::windowTitle(), server.display(),
-                       QDir::toNativeSeparators(QCoreApplication::applicationFilePath()))
-            : QStringLiteral("%1\n\n数据文件（地址簿）：\n%2\n\n程序：\n%3")
-                  .arg(ProductInfo::windowTitle(),
-                       QDir::toNativeSeparators(QFileInfo(databasePath).absoluteFilePath()),
-                       QDir::toNativeSeparators(QCoreApplication::applicationFilePath()));
+    const QString text = ServerAddress::parse(databasePath, &server, nullptr)
+                             ? QStringLiteral("%1\n\n数据库（地址簿）：\n%2\n\n程序：\n%3")
+                                   .arg(ProductInfo::windowTitle(), server.display(),
+                                        QDir::toNativeSeparators(QCoreApplication::applicationFilePath()))
+                             : QStringLiteral("%1\n\n数据文件（地址簿）：\n%2\n\n程序：\n%3")
+                                   .arg(ProductInfo::windowTitle(),
+                                        QDir::toNativeSeparators(QFileInfo(databasePath).absoluteFilePath()),
+                                        QDir::toNativeSeparators(QCoreApplication::applicationFilePath()));
     Dialogs::message(m_owner, text, QMessageBox::Information, QMessageBox::Ok, QStringLiteral("关于"));
 }

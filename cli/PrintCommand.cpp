@@ -4,8 +4,8 @@
 
 #include "data/DataSet.h"
 #include "data/Database.h"
-#include "data/ServerAddress.h"
 #include "data/Schema.h"
+#include "data/ServerAddress.h"
 #include "exchange/FileReplacer.h"
 #include "report/QuickRep.h"
 #include "report/ReportLayout.h"

@@ -12,7 +12,6 @@
 
 #include <algorithm>
 
-
 namespace {
 
 // Table names come from the program, never from the user; refuse anything
@@ -101,8 +100,8 @@ bool DataSet::fetch(QString* error)
     }
     // The columns, from the table itself.
     // The columns, from the table itself, once per table and connection.
-    const QString columnsOf = QString::number(m_db->generation()) + QLatin1Char('|') + m_db->connectionName() +
-                              QLatin1Char('|') + m_table;
+    const QString columnsOf = QString::number(m_db->generation()) + QLatin1Char('|') +
+                              m_db->connectionName() + QLatin1Char('|') + m_table;
     if (m_columnsOf != columnsOf) {
         if (!m_db->columns(m_table, &m_columns, error))
             return false;
@@ -162,7 +161,8 @@ const DataSet::Block& DataSet::block(int row) const
     }
     const qint64 low = m_ids.at(first);
     const qint64 high = m_ids.at(first + count - 1);
-    QString sql = QStringLiteral("SELECT %2, %3 FROM %1 WHERE ").arg(Schema::quoted(m_table), key(), columnList());
+    QString sql =
+        QStringLiteral("SELECT %2, %3 FROM %1 WHERE ").arg(Schema::quoted(m_table), key(), columnList());
     QVariantList binds;
     if (high - low < 2 * qint64(count)) {
         // Close together: one range scan, skipping rows the set does not hold.
@@ -175,16 +175,19 @@ const DataSet::Block& DataSet::block(int row) const
     }
     sql += QStringLiteral(" ORDER BY %1").arg(key());
     int k = 0;
-    m_db->readRows(sql, binds, n, [&](qint64 id, const QVector<QString>& texts) {
-        while (k < count && m_ids.at(first + k) < id) {
-            blk.rows.append(empty); // gone from the table since
-            ++k;
-        }
-        if (k < count && m_ids.at(first + k) == id) {
-            blk.rows.append(texts);
-            ++k;
-        }
-    }, nullptr);
+    m_db->readRows(
+        sql, binds, n,
+        [&](qint64 id, const QVector<QString>& texts) {
+            while (k < count && m_ids.at(first + k) < id) {
+                blk.rows.append(empty); // gone from the table since
+                ++k;
+            }
+            if (k < count && m_ids.at(first + k) == id) {
+                blk.rows.append(texts);
+                ++k;
+            }
+        },
+        nullptr);
     for (; k < count; ++k)
         blk.rows.append(empty);
     return blk;
@@ -366,11 +369,15 @@ void DataSet::cancel()
 bool DataSet::readRow(qint64 id, QVector<QString>* out, QString* error) const
 {
     bool found = false;
-    const QString sql = QStringLiteral("SELECT %2, %3 FROM %1 WHERE %2 = ?").arg(Schema::quoted(m_table), key(), columnList());
-    if (!m_db->readRows(sql, {id}, m_fields.size(), [&](qint64, const QVector<QString>& texts) {
-            *out = texts;
-            found = true;
-        }, error))
+    const QString sql = QStringLiteral("SELECT %2, %3 FROM %1 WHERE %2 = ?")
+                            .arg(Schema::quoted(m_table), key(), columnList());
+    if (!m_db->readRows(
+            sql, {id}, m_fields.size(),
+            [&](qint64, const QVector<QString>& texts) {
+                *out = texts;
+                found = true;
+            },
+            error))
         return false;
     if (!found)
         setError(error, QStringLiteral("记录已不存在"));

@@ -144,7 +144,7 @@ private:
     QVariantList m_binds;
     State m_state = State::Inactive;
     QStringList m_fields;
-    QVector<qint64> m_ids; // the rows of the set, in order
+    QVector<qint64> m_ids;        // the rows of the set, in order
     mutable int m_tableRows = -1; // tableRowCount() of this opening, once counted
     QStringList m_columns;        // of m_columnsOf: "generation|connection|table"
     QString m_columnsOf;

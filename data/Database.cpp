@@ -273,7 +273,8 @@ bool Database::openServer(const QString& uri, QString* error)
         ServerAddress::parse(uri, &address, nullptr);
         if (!db.isValid()) {
             if (error)
-                *error = QStringLiteral("无法连接数据库服务器：缺少 PostgreSQL 驱动（软件包 libqt6sql6-psql）。");
+                *error =
+                    QStringLiteral("无法连接数据库服务器：缺少 PostgreSQL 驱动（软件包 libqt6sql6-psql）。");
         } else {
             ok = ServerStore::connect(db, uri, error) &&
                  ServerStore::prepareSchema(db, QStringLiteral("数据库%1").arg(address.display()), error);
@@ -442,10 +443,11 @@ QString Database::inList(const QString& column, bool numbers) const
 {
     if (!m_server)
         return QStringLiteral("%1 IN (SELECT value FROM json_each(?))").arg(column);
-    return numbers ? QStringLiteral("%1 IN (SELECT value::bigint FROM json_array_elements_text(CAST(? AS json)))")
-                         .arg(column)
-                   : QStringLiteral("%1 IN (SELECT value FROM json_array_elements_text(CAST(? AS json)))")
-                         .arg(column);
+    return numbers
+               ? QStringLiteral("%1 IN (SELECT value::bigint FROM json_array_elements_text(CAST(? AS json)))")
+                     .arg(column)
+               : QStringLiteral("%1 IN (SELECT value FROM json_array_elements_text(CAST(? AS json)))")
+                     .arg(column);
 }
 
 QString Database::jsonList(const QList<qint64>& values)
@@ -502,7 +504,8 @@ bool Database::readIds(const QString& sql, const QVariantList& binds, QVector<qi
 }
 
 bool Database::readRows(const QString& sql, const QVariantList& binds, int n,
-                        const std::function<void(qint64, const QVector<QString>&)>& each, QString* error) const
+                        const std::function<void(qint64, const QVector<QString>&)>& each,
+                        QString* error) const
 {
     if (m_server)
         return ServerStore::readRows(db(), sql, binds, n, each, error);
@@ -528,10 +531,11 @@ bool Database::appendRows(const QString& table, const QStringList& columns, int 
         quoted << Schema::quoted(c);
         marks << QStringLiteral("?");
     }
-    const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                            .arg(Schema::quoted(table), quoted.join(QStringLiteral(", ")),
-                                 marks.join(QStringLiteral(", ")));
-    return SqliteStatement::insertRows(handle(), sql, columns.size(), count, rowAt, progress, cancelled, error);
+    const QString sql =
+        QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+            .arg(Schema::quoted(table), quoted.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+    return SqliteStatement::insertRows(handle(), sql, columns.size(), count, rowAt, progress, cancelled,
+                                       error);
 }
 
 bool Database::lockNumbers(QString* error)

@@ -55,14 +55,14 @@ bool PrintHistory::ensureTable(Database& db, QString* error)
 {
     if (db.hasTable(kTable))
         return true;
-    return db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2 %12, "
-                                  "%3 TEXT, %4 TEXT, %5 TEXT, %6 TEXT, %7 TEXT, %8 %13, %9 %13, "
-                                  "%10 TEXT, %11 TEXT)")
-                       .arg(Schema::quoted(kTable), q("编号"), q("时间"), q("模板"), q("方式"), q("输出"),
-                            q("目标"), q("页数"), q("寄件人"))
-                       .arg(q("序号"), q("快递单号"), db.type(Database::Type::Key),
-                            db.type(Database::Type::Integer)),
-                   {}, error);
+    return db.exec(
+        QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2 %12, "
+                       "%3 TEXT, %4 TEXT, %5 TEXT, %6 TEXT, %7 TEXT, %8 %13, %9 %13, "
+                       "%10 TEXT, %11 TEXT)")
+            .arg(Schema::quoted(kTable), q("编号"), q("时间"), q("模板"), q("方式"), q("输出"), q("目标"),
+                 q("页数"), q("寄件人"))
+            .arg(q("序号"), q("快递单号"), db.type(Database::Type::Key), db.type(Database::Type::Integer)),
+        {}, error);
 }
 
 bool PrintHistory::record(Database& db, const Entry& e, bool mark, QString* error, qint64* id)
@@ -90,8 +90,9 @@ bool PrintHistory::record(Database& db, const Entry& e, bool mark, QString* erro
             if (!e.acceptedTaken.contains(taken.at(i)))
                 unseen << lines.at(i);
         if (!unseen.isEmpty()) {
-            setError(error, QStringLiteral("单号刚被其他电脑使用，打印记录没有保存，请核对已打印单据上的单号：\n%1")
-                                .arg(unseen.join(QLatin1Char('\n'))));
+            setError(error,
+                     QStringLiteral("单号刚被其他电脑使用，打印记录没有保存，请核对已打印单据上的单号：\n%1")
+                         .arg(unseen.join(QLatin1Char('\n'))));
             return false;
         }
     }

@@ -340,7 +340,8 @@ QString describe(const QSqlError& error)
             state = QStringLiteral("28P01");
         else if (words.contains(QLatin1String("role \"")) && words.contains(QLatin1String("does not exist")))
             state = QStringLiteral("28000");
-        else if (words.contains(QLatin1String("database \"")) && words.contains(QLatin1String("does not exist")))
+        else if (words.contains(QLatin1String("database \"")) &&
+                 words.contains(QLatin1String("does not exist")))
             state = QStringLiteral("3D000");
     }
     QString sentence;
@@ -369,8 +370,8 @@ QString describe(const QSqlError& error)
 }
 
 bool copyIn(const QSqlDatabase& db, const QString& table, const QStringList& columns, int count,
-            const std::function<void(int, QVector<QVariant>&)>& rowAt, const std::function<bool(int)>& progress,
-            bool* cancelled, QString* error)
+            const std::function<void(int, QVector<QVariant>&)>& rowAt,
+            const std::function<bool(int)>& progress, bool* cancelled, QString* error)
 {
     PGconn* conn = connection(db);
     auto fail = [&](const QString& why) {
@@ -383,8 +384,9 @@ bool copyIn(const QSqlDatabase& db, const QString& table, const QStringList& col
     QStringList quoted;
     for (const QString& c : columns)
         quoted << Schema::quoted(c);
-    const QByteArray sql =
-        QStringLiteral("COPY %1 (%2) FROM STDIN").arg(Schema::quoted(table), quoted.join(QStringLiteral(", "))).toUtf8();
+    const QByteArray sql = QStringLiteral("COPY %1 (%2) FROM STDIN")
+                               .arg(Schema::quoted(table), quoted.join(QStringLiteral(", ")))
+                               .toUtf8();
     PGresult* res = PQexec(conn, sql.constData());
     const bool started = PQresultStatus(res) == PGRES_COPY_IN;
     const QString startError = QString::fromUtf8(PQerrorMessage(conn)).trimmed();

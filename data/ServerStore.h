@@ -44,7 +44,7 @@ bool readRows(const QSqlDatabase& db, const QString& sql, const QVariantList& bi
 // open on db. rowAt fills the values of a row, one per column: null,
 // text, number or bytes.
 bool copyIn(const QSqlDatabase& db, const QString& table, const QStringList& columns, int count,
-            const std::function<void(int, QVector<QVariant>&)>& rowAt, const std::function<bool(int)>& progress,
-            bool* cancelled, QString* error);
+            const std::function<void(int, QVector<QVariant>&)>& rowAt,
+            const std::function<bool(int)>& progress, bool* cancelled, QString* error);
 
 } // namespace ServerStore

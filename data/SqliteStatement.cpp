@@ -43,7 +43,8 @@ bool SqliteStatement::bind(const QVector<QVariant>& values, bool inPlace)
         } else if (inPlace && v.typeId() == QMetaType::QString) {
             // The variant shares the string's data: bound without a copy.
             const QString* t = static_cast<const QString*>(v.constData());
-            rc = sqlite3_bind_text16(m_st, i + 1, t->isNull() ? reinterpret_cast<const ushort*>(u"") : t->utf16(),
+            rc = sqlite3_bind_text16(m_st, i + 1,
+                                     t->isNull() ? reinterpret_cast<const ushort*>(u"") : t->utf16(),
                                      int(t->size() * sizeof(QChar)), SQLITE_STATIC);
         } else {
             const QString t = v.toString();
@@ -86,8 +87,9 @@ bool SqliteStatement::readRows(int n, const std::function<void(qint64, const QVe
     while ((rc = sqlite3_step(m_st)) == SQLITE_ROW) {
         for (int c = 0; c < n; ++c) {
             const void* text = sqlite3_column_text16(m_st, c + 1);
-            texts[c] = text ? QString(static_cast<const QChar*>(text), sqlite3_column_bytes16(m_st, c + 1) / 2)
-                            : QString();
+            texts[c] = text
+                           ? QString(static_cast<const QChar*>(text), sqlite3_column_bytes16(m_st, c + 1) / 2)
+                           : QString();
         }
         each(sqlite3_column_int64(m_st, 0), texts);
     }

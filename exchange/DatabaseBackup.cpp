@@ -136,7 +136,8 @@ bool snapshot(const QString& from, const QString& to, QString* error)
 bool serverSnapshot(const QString& from, const QString& to, QString* error)
 {
     Database server, file;
-    return server.open(from, error, false) && file.open(to, error, true) && StoreCopy::copy(server, file, error);
+    return server.open(from, error, false) && file.open(to, error, true) &&
+           StoreCopy::copy(server, file, error);
 }
 
 // Fills the replacer's temporary file with a snapshot of from and checks

@@ -9,7 +9,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
-
 QString ExcelImporter::cleanPath(const QString& typed)
 {
     return CellText::trimmed(typed);

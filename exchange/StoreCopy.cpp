@@ -67,8 +67,9 @@ bool copyTable(Database& from, Database& to, const Table& t, QString* error)
             row[c] = q.value(c);
         rows.append(std::move(row));
     }
-    return to.appendRows(t.name, inserted, rows.size(), [&](int r, QVector<QVariant>& values) { values = rows.at(r); },
-                         {}, nullptr, error);
+    return to.appendRows(
+        t.name, inserted, rows.size(), [&](int r, QVector<QVariant>& values) { values = rows.at(r); }, {},
+        nullptr, error);
 }
 
 // The highest number the store has handed out for table's key, deleted
@@ -94,7 +95,8 @@ qint64 numbersGiven(Database& db, const QString& table, const QString& key)
 bool continueNumbers(Database& from, Database& to, const QString& table, const QString& key, QString* error)
 {
     QSqlQuery q(to.db());
-    if (!q.exec(QStringLiteral("SELECT COALESCE(MAX(%2), 0) FROM %1").arg(Schema::quoted(table), Schema::quoted(key))) ||
+    if (!q.exec(QStringLiteral("SELECT COALESCE(MAX(%2), 0) FROM %1")
+                    .arg(Schema::quoted(table), Schema::quoted(key))) ||
         !q.next()) {
         if (error)
             *error = to.failure(q.lastError());
@@ -109,7 +111,8 @@ bool continueNumbers(Database& from, Database& to, const QString& table, const Q
     if (table == Schema::kSenderTable || given == 0)
         return true;
     return to.exec(QStringLiteral("DELETE FROM sqlite_sequence WHERE name = ?"), {table}, error) &&
-           to.exec(QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES (?, ?)"), {table, given}, error);
+           to.exec(QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES (?, ?)"), {table, given},
+                   error);
 }
 
 } // namespace
@@ -119,9 +122,9 @@ bool StoreCopy::copy(Database& from, Database& to, QString* error)
     // A server's tables are read as they stood at one moment, while other
     // computers go on writing (a file is copied under its own lock).
     Transaction snapshot(from.db());
-    if (from.isServer() && (!snapshot.isActive() ||
-                            !from.exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY"),
-                                       {}, error)))
+    if (from.isServer() &&
+        (!snapshot.isActive() ||
+         !from.exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY"), {}, error)))
         return false;
     Transaction tx(to.db());
     if (!tx.isActive()) {
@@ -153,7 +156,8 @@ bool StoreCopy::copy(Database& from, Database& to, QString* error)
     if (!continueNumbers(from, to, Schema::kSenderTable, to.rowIdColumn(Schema::kSenderTable), error) ||
         !continueNumbers(from, to, Schema::kRecipientTable, serial, error) ||
         !continueNumbers(from, to, Schema::kExcelTable, serial, error) ||
-        (to.hasTable(PrintHistory::kTable) && !continueNumbers(from, to, PrintHistory::kTable, number, error)))
+        (to.hasTable(PrintHistory::kTable) &&
+         !continueNumbers(from, to, PrintHistory::kTable, number, error)))
         return false;
     return tx.commit(error);
 }

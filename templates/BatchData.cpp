@@ -37,7 +37,8 @@ bool BatchData::reload(const QString& path, QString* error)
     if (!ServerAddress::isServer(path) && !QFileInfo(path).isFile()) {
         why = QStringLiteral("找不到数据库文件 %1。").arg(QDir::toNativeSeparators(path));
     } else if (m_connection.open(path, &why, false) &&
-               m_recipients->open(m_recipientTable, m_selection.whereClause(m_connection), m_selection.binds(), &why) &&
+               m_recipients->open(m_recipientTable, m_selection.whereClause(m_connection),
+                                  m_selection.binds(), &why) &&
                m_senders->open(Schema::kSenderTable, {}, {}, &why)) {
         if (m_senderRow < 0)
             return true;

@@ -76,16 +76,16 @@ inline QString location(const QString& filePath)
 } // namespace TestStore
 
 // In initTestCase: the server run skips, saying why, where the server is missing.
-#define WAYBILL_REQUIRE_STORE()                                                                                \
-    do {                                                                                                       \
-        const QString why = TestStore::unavailable();                                                          \
-        if (!why.isEmpty())                                                                                    \
-            QSKIP(qPrintable(why));                                                                            \
+#define WAYBILL_REQUIRE_STORE()                                                                              \
+    do {                                                                                                     \
+        const QString why = TestStore::unavailable();                                                        \
+        if (!why.isEmpty())                                                                                  \
+            QSKIP(qPrintable(why));                                                                          \
     } while (false)
 
 // A case that is about the file itself (its bytes, its journal, its mode).
-#define WAYBILL_FILE_ONLY()                                                                                    \
-    do {                                                                                                       \
-        if (TestStore::serverRun())                                                                            \
-            QSKIP("about the address book file");                                                             \
+#define WAYBILL_FILE_ONLY()                                                                                  \
+    do {                                                                                                     \
+        if (TestStore::serverRun())                                                                          \
+            QSKIP("about the address book file");                                                            \
     } while (false)

@@ -4,8 +4,8 @@
 // With a server URI the address book is that server's database (emptied
 // and filled first), as a shop that chose it under "数据库位置…" has it.
 #include "app/MainForm.h"
-#include "data/DataSet.h"
 #include "data/ContainsSearch.h"
+#include "data/DataSet.h"
 #include "data/Database.h"
 #include "data/Schema.h"
 #include "data/ServerAddress.h"

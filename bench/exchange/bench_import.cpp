@@ -484,7 +484,8 @@ int main(int argc, char** argv)
         if (!makeSharedXlsx(shared, n) || !makeInlineXlsx(inlined, n))
             return 1;
         for (const QString& path : {shared, inlined}) {
-            const double file = best(smoke ? 1 : 3, [&] { return seconds([&] { return importOurs(db, path) == n; }); });
+            const double file =
+                best(smoke ? 1 : 3, [&] { return seconds([&] { return importOurs(db, path) == n; }); });
             const double onServer =
                 best(smoke ? 1 : 3, [&] { return seconds([&] { return importOurs(server, path) == n; }); });
             std::printf("xlsx %s, %d records: file %.3f s, server %.3f s\n",

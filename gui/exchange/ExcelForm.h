@@ -84,7 +84,7 @@ private:
     void info(const QString& text);
 
     std::unique_ptr<Database> m_db;
-    LiveRefresh* m_live = nullptr; // other computers' imports, on a server
+    LiveRefresh* m_live = nullptr;           // other computers' imports, on a server
     RecipientTracking* m_tracking = nullptr; // chosen rows, printed marks, waybill numbers
     SearchFeedback* m_search = nullptr;
 };

@@ -184,11 +184,7 @@ void TemplateWindow::buildPage()
     ItemLayer->setObjectName(QStringLiteral("ItemLayer"));
     ItemLayer->setGeometry(0, 0, m_pagePx.width(), m_pagePx.height());
     m_editor = new LayoutEditor(
-        m_layout, ItemLayer, Image1, m_pictureRect,
-        [this] {
-            return m_sources.database();
-        },
-        this);
+        m_layout, ItemLayer, Image1, m_pictureRect, [this] { return m_sources.database(); }, this);
 }
 
 void TemplateWindow::buildAdjustButtons()

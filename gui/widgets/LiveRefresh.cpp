@@ -19,16 +19,17 @@ bool LiveRefresh::watch(Database* db, const QList<DataSet*>& sets)
     for (DataSet* s : sets)
         m_sets << s;
     return db && db->watchChanges(m_listener, [this](const QString& table) {
-               m_pending.insert(table);
-               m_timer.start();
-           });
+        m_pending.insert(table);
+        m_timer.start();
+    });
 }
 
 void LiveRefresh::apply()
 {
     const QSet<QString> tables = std::exchange(m_pending, {});
     for (const QPointer<DataSet>& set : std::as_const(m_sets)) {
-        if (!set || !set->isOpen() || set->state() != DataSet::State::Browse || !tables.contains(set->table()))
+        if (!set || !set->isOpen() || set->state() != DataSet::State::Browse ||
+            !tables.contains(set->table()))
             continue;
         const qint64 id = set->currentRowId();
         const int row = set->currentRow();

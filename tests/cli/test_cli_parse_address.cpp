@@ -67,7 +67,8 @@ void TestCliParseAddress::addStoresOneRecipient()
     QFETCH(QString, text);
     QFETCH(int, exitCode);
     QFETCH(int, rows);
-    const QString path = TestStore::location(m_dir.filePath(QStringLiteral("%1.mdb").arg(QTest::currentDataTag())));
+    const QString path =
+        TestStore::location(m_dir.filePath(QStringLiteral("%1.mdb").arg(QTest::currentDataTag())));
     {
         Database db;
         QVERIFY(db.open(path, nullptr));

@@ -49,7 +49,8 @@ bool insert(Database& db, const QString& table, const QString& name, const QStri
 int TestPrintCommand::run(const QStringList& args, QString* out, QString* err)
 {
     QProcess p;
-    p.start(kCli, args.value(0) == QLatin1String("--db") ? args : QStringList{QStringLiteral("--db"), m_db} + args);
+    p.start(kCli,
+            args.value(0) == QLatin1String("--db") ? args : QStringList{QStringLiteral("--db"), m_db} + args);
     if (!p.waitForFinished(60000))
         return -1;
     if (out)
@@ -319,13 +320,15 @@ void TestPrintCommand::layoutAndCheck()
             QCOMPARE(out, QString());
     }
     QString out;
-    QVERIFY(run(QStringList{"--db", m_layoutDb} + QStringList{"layout", "show", "--template", "st", "--json"}, &out) == 0);
+    QVERIFY(run(QStringList{"--db", m_layoutDb} + QStringList{"layout", "show", "--template", "st", "--json"},
+                &out) == 0);
     QVERIFY(!out.contains(QStringLiteral("\"hidden\": true")));
     QVERIFY(out.contains(QStringLiteral("\"offset_mm\": [\n        0,\n        0\n")));
 
     // Without --check the waybill still prints, and the cut text is named.
     QString err;
-    QCOMPARE(run(QStringList{"--db", m_layoutDb} + QStringList{"print", "--template", "st", "--recipient", "2", "--pdf", "cut.pdf"},
+    QCOMPARE(run(QStringList{"--db", m_layoutDb} +
+                     QStringList{"print", "--template", "st", "--recipient", "2", "--pdf", "cut.pdf"},
                  &out, &err),
              0);
     QVERIFY(QFile::exists(QStringLiteral("cut.pdf")));

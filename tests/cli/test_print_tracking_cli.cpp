@@ -69,7 +69,8 @@ QStringList marks()
         return {error};
     QStringList out;
     QSqlQuery q(db.db());
-    q.exec(QStringLiteral("select coalesce(\"已打印\", ''), coalesce(\"快递单号\", '') from inr order by \"序号\""));
+    q.exec(QStringLiteral(
+        "select coalesce(\"已打印\", ''), coalesce(\"快递单号\", '') from inr order by \"序号\""));
     while (q.next())
         out << (q.value(0).toString().isEmpty() ? QStringLiteral("-") : QStringLiteral("x")) +
                    QLatin1Char('|') + q.value(1).toString();

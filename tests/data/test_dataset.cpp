@@ -345,9 +345,12 @@ void TestDataSet::editOfRowChangedElsewhere_data()
     QTest::addColumn<QString>("theirs"); // what another computer wrote into 地址 meanwhile
     QTest::addColumn<QString>("mine");   // what this edit writes there
     QTest::addColumn<bool>("stored");
-    QTest::newRow("changed under the edit") << "新地址" << "旧地址" << false;
-    QTest::newRow("both wrote the same") << "新地址" << "新地址" << true;
-    QTest::newRow("other column only") << "旧地址" << "旧地址" << true;
+    QTest::newRow("changed under the edit") << "新地址"
+                                            << "旧地址" << false;
+    QTest::newRow("both wrote the same") << "新地址"
+                                         << "新地址" << true;
+    QTest::newRow("other column only") << "旧地址"
+                                       << "旧地址" << true;
 }
 
 // Two computers on one row: an edit that would overwrite the other's change

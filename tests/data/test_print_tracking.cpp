@@ -119,8 +119,9 @@ void TestPrintTracking::selection()
     DataSet set;
     set.setDatabase(&m_db);
     QString error;
-    QVERIFY2(set.open(QStringLiteral("inr"), selection.whereClause(*set.database()), selection.binds(), &error),
-             qPrintable(error));
+    QVERIFY2(
+        set.open(QStringLiteral("inr"), selection.whereClause(*set.database()), selection.binds(), &error),
+        qPrintable(error));
     QStringList got;
     for (int r = 0; r < set.recordCount(); ++r)
         got << set.value(r, set.fieldIndex(QStringLiteral("姓名")));
@@ -144,7 +145,7 @@ void TestPrintTracking::recordMarksAndNumbers()
     qint64 id = -1;
     QVERIFY2(PrintHistory::record(m_db, e, true, &error, &id), qPrintable(error));
     QCOMPARE(column(m_db, "select coalesce(\"已打印\", '') || '|' || coalesce(\"快递单号\", '') from inr "
-                            "order by \"序号\""),
+                          "order by \"序号\""),
              (QStringList{"|", "|", "2024-03-07 15:04|A10", "|", "2024-03-07 15:04|A09", "|"}));
     QList<PrintHistory::Entry> all;
     QVERIFY(PrintHistory::entries(m_db, &all, &error));

@@ -25,14 +25,30 @@ void TestServerStore::addresses_data()
     QTest::addColumn<QString>("database");
     QTest::addColumn<QString>("user");
     QTest::addColumn<QString>("shown"); // display(); empty: refused
-    QTest::newRow("full") << "postgresql://王:密@db.shop:6543/waybill" << "db.shop" << 6543 << "waybill" << "王"
+    QTest::newRow("full") << "postgresql://王:密@db.shop:6543/waybill"
+                          << "db.shop" << 6543 << "waybill"
+                          << "王"
                           << "服务器 王@db.shop:6543/waybill";
-    QTest::newRow("socket") << "postgresql:///book?host=/run/postgresql" << "/run/postgresql" << 0 << "book"
-                            << "" << "服务器 /run/postgresql/book";
-    QTest::newRow("short scheme") << "postgres://h/d" << "h" << 0 << "d" << "" << "服务器 h/d";
-    QTest::newRow("no database") << "postgresql://h:5432/" << "" << 0 << "" << "" << "";
-    QTest::newRow("bad port") << "postgresql://h/d?port=70000" << "" << 0 << "" << "" << "";
-    QTest::newRow("unknown option") << "postgresql://h/d?sslmode=x" << "" << 0 << "" << "" << "";
+    QTest::newRow("socket") << "postgresql:///book?host=/run/postgresql"
+                            << "/run/postgresql" << 0 << "book"
+                            << ""
+                            << "服务器 /run/postgresql/book";
+    QTest::newRow("short scheme") << "postgres://h/d"
+                                  << "h" << 0 << "d"
+                                  << ""
+                                  << "服务器 h/d";
+    QTest::newRow("no database") << "postgresql://h:5432/"
+                                 << "" << 0 << ""
+                                 << ""
+                                 << "";
+    QTest::newRow("bad port") << "postgresql://h/d?port=70000"
+                              << "" << 0 << ""
+                              << ""
+                              << "";
+    QTest::newRow("unknown option") << "postgresql://h/d?sslmode=x"
+                                    << "" << 0 << ""
+                                    << ""
+                                    << "";
 }
 
 void TestServerStore::addresses()
@@ -61,13 +77,18 @@ void TestServerStore::addresses()
 
 void TestServerStore::findsItsDatabase_data()
 {
-    QTest::addColumn<QString>("before"); // what the database holds beforehand
+    QTest::addColumn<QString>("before");  // what the database holds beforehand
     QTest::addColumn<QString>("refusal"); // empty: opened
-    QTest::newRow("empty: made") << "" << "";
-    QTest::newRow("another program's inr") << "CREATE TABLE inr (x integer)" << "不是本程序的数据库";
-    QTest::newRow("a view named outr") << "CREATE VIEW outr AS SELECT 1 AS x" << "不是普通的数据表";
-    QTest::newRow("the user's own schema: made there") << "CREATE SCHEMA waybill" << "";
-    QTest::newRow("missing database") << "DROP DATABASE" << "没有这个数据库";
+    QTest::newRow("empty: made") << ""
+                                 << "";
+    QTest::newRow("another program's inr") << "CREATE TABLE inr (x integer)"
+                                           << "不是本程序的数据库";
+    QTest::newRow("a view named outr") << "CREATE VIEW outr AS SELECT 1 AS x"
+                                       << "不是普通的数据表";
+    QTest::newRow("the user's own schema: made there") << "CREATE SCHEMA waybill"
+                                                       << "";
+    QTest::newRow("missing database") << "DROP DATABASE"
+                                      << "没有这个数据库";
 }
 
 void TestServerStore::findsItsDatabase()

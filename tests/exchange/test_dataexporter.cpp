@@ -463,7 +463,8 @@ void TestDataExporter::randomRecipientsComeBackIdentical()
     for (const QString& c : Schema::importColumns())
         cols << QLatin1Char('"') + c + QLatin1Char('"');
     QSqlQuery q(m_db.db());
-    QVERIFY(q.exec(QStringLiteral("SELECT %1 FROM excel ORDER BY \"序号\"").arg(cols.join(QLatin1Char(',')))));
+    QVERIFY(
+        q.exec(QStringLiteral("SELECT %1 FROM excel ORDER BY \"序号\"").arg(cols.join(QLatin1Char(',')))));
     QStringList wrong;
     for (int i = 0; q.next(); ++i) {
         for (int c = 0; c < cols.size(); ++c) {
