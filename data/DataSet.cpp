@@ -98,13 +98,14 @@ bool DataSet::fetch(QString* error)
         setError(error, QStringLiteral("数据库没有连接"));
         return false;
     }
-    // The columns, from the table itself.
-    // The columns, from the table itself, once per table and connection.
+    // The columns, from the table itself, once per table and opened connection.
     const QString columnsOf = QString::number(m_db->generation()) + QLatin1Char('|') +
                               m_db->connectionName() + QLatin1Char('|') + m_table;
     if (m_columnsOf != columnsOf) {
-        if (!m_db->columns(m_table, &m_columns, error))
+        QStringList columns;
+        if (!m_db->columns(m_table, &columns, error))
             return false;
+        m_columns = columns;
         m_columnsOf = columnsOf;
     }
     const QStringList fields = m_columns;
