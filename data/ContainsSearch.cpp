@@ -7,12 +7,11 @@
 
 namespace ContainsSearch {
 
-QString whereClause(const Database& db, const QString& column)
+QString whereClause(const QString& column)
 {
     // LIKE on both stores. SQLite's ignores the case of Latin letters; a
     // server's ILIKE would too, but scans several times slower, and names
     // and numbers here are Chinese and digits.
-    Q_UNUSED(db)
     return Schema::quoted(column) + QStringLiteral(" LIKE ? ESCAPE '\\'");
 }
 
@@ -42,7 +41,7 @@ bool open(DataSet& set, const QString& table, const QString& column, const QStri
             return set.open(table, QStringLiteral("1 = 0"), {}, error);
         return set.open(table, db.containsText(Schema::quoted(column)), {QVariant(text)}, error);
     }
-    return set.open(table, whereClause(db, column), {pattern(text)}, error);
+    return set.open(table, whereClause(column), {pattern(text)}, error);
 }
 
 bool byNameOrMobile(DataSet& set, const QString& table, const QString& name, const QString& mobile,

@@ -4,7 +4,6 @@
 #include <QVariantList>
 
 class DataSet;
-class Database;
 
 // The single-field search of the recipient lists: rows whose column
 // contains the typed text anywhere. The text is bound, never spliced into
@@ -12,7 +11,7 @@ class Database;
 // are searched for as themselves.
 namespace ContainsSearch {
 
-QString whereClause(const Database& db, const QString& column);
+QString whereClause(const QString& column);
 QVariant pattern(const QString& text);
 
 // Reopens set on table narrowed to the rows whose column contains text.

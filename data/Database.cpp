@@ -524,18 +524,39 @@ bool Database::appendRows(const QString& table, const QStringList& columns, int 
 {
     if (cancelled)
         *cancelled = false;
-    if (m_server)
-        return ServerStore::copyIn(db(), table, columns, count, rowAt, progress, cancelled, error);
-    QStringList quoted, marks;
-    for (const QString& c : columns) {
-        quoted << Schema::quoted(c);
-        marks << QStringLiteral("?");
+    // Progress and cancel for both stores: a row source that reports the
+    // percentage as it changes and stops when asked to.
+    int lastPercent = -1;
+    auto next = [&](int r, QVector<QVariant>& values) {
+        const int percent = int(qint64(r) * 100 / count);
+        if (progress && percent != lastPercent) {
+            lastPercent = percent;
+            if (!progress(percent)) {
+                if (cancelled)
+                    *cancelled = true;
+                return false;
+            }
+        }
+        rowAt(r, values);
+        return true;
+    };
+    bool ok;
+    if (m_server) {
+        ok = ServerStore::copyIn(db(), table, columns, count, next, error);
+    } else {
+        QStringList quoted, marks;
+        for (const QString& c : columns) {
+            quoted << Schema::quoted(c);
+            marks << QStringLiteral("?");
+        }
+        const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                .arg(Schema::quoted(table), quoted.join(QStringLiteral(", ")),
+                                     marks.join(QStringLiteral(", ")));
+        ok = SqliteStatement::insertRows(handle(), sql, columns.size(), count, next, error);
     }
-    const QString sql =
-        QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-            .arg(Schema::quoted(table), quoted.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
-    return SqliteStatement::insertRows(handle(), sql, columns.size(), count, rowAt, progress, cancelled,
-                                       error);
+    if (ok && progress)
+        progress(100);
+    return ok;
 }
 
 bool Database::lockNumbers(QString* error)

@@ -220,7 +220,7 @@ bool connect(QSqlDatabase& db, const QString& uri, QString* error)
     db.setConnectOptions(options.join(QLatin1Char(';')));
     if (!db.open()) {
         if (error)
-            *error = QStringLiteral("无法连接数据库%1：%2").arg(a.display(), describe(db.lastError()));
+            *error = QStringLiteral("%1：%2").arg(a.display(), describe(db.lastError()));
         return false;
     }
     QSqlQuery q(db);
@@ -370,8 +370,7 @@ QString describe(const QSqlError& error)
 }
 
 bool copyIn(const QSqlDatabase& db, const QString& table, const QStringList& columns, int count,
-            const std::function<void(int, QVector<QVariant>&)>& rowAt,
-            const std::function<bool(int)>& progress, bool* cancelled, QString* error)
+            const std::function<bool(int, QVector<QVariant>&)>& rowAt, QString* error)
 {
     PGconn* conn = connection(db);
     auto fail = [&](const QString& why) {
@@ -399,23 +398,13 @@ bool copyIn(const QSqlDatabase& db, const QString& table, const QStringList& col
     QVector<QVariant> values(columns.size());
     bool ok = true;
     QString why;
-    int lastPercent = -1;
     for (int r = 0; r < count && ok; ++r) {
-        if (progress) {
-            const int percent = int(qint64(r) * 100 / count);
-            if (percent != lastPercent) {
-                lastPercent = percent;
-                if (!progress(percent)) {
-                    if (cancelled)
-                        *cancelled = true;
-                    why = QStringLiteral("已取消。");
-                    ok = false;
-                    break;
-                }
-            }
-        }
         values.fill(QVariant());
-        rowAt(r, values);
+        if (!rowAt(r, values)) {
+            why = QStringLiteral("已取消。");
+            ok = false;
+            break;
+        }
         for (int c = 0; c < values.size(); ++c) {
             if (c)
                 buffer += '\t';
@@ -444,8 +433,6 @@ bool copyIn(const QSqlDatabase& db, const QString& table, const QStringList& col
     passOnNotices(db);
     if (!done)
         return fail(why.isEmpty() ? QStringLiteral("写入数据库服务器失败。") : why);
-    if (progress)
-        progress(100);
     return true;
 }
 

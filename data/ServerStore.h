@@ -41,10 +41,9 @@ bool readRows(const QSqlDatabase& db, const QString& sql, const QVariantList& bi
               const std::function<void(qint64, const QVector<QString>&)>& each, QString* error);
 
 // Appends count rows to table through COPY, in the transaction that is
-// open on db. rowAt fills the values of a row, one per column: null,
-// text, number or bytes.
+// open on db. rowAt fills the values of a row, one per column (null,
+// text, number or bytes); false from it stops and drops what was sent.
 bool copyIn(const QSqlDatabase& db, const QString& table, const QStringList& columns, int count,
-            const std::function<void(int, QVector<QVariant>&)>& rowAt,
-            const std::function<bool(int)>& progress, bool* cancelled, QString* error);
+            const std::function<bool(int, QVector<QVariant>&)>& rowAt, QString* error);
 
 } // namespace ServerStore

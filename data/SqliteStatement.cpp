@@ -102,8 +102,7 @@ bool SqliteStatement::readRows(int n, const std::function<void(qint64, const QVe
 }
 
 bool SqliteStatement::insertRows(sqlite3* db, const QString& sql, int columns, int count,
-                                 const std::function<void(int, QVector<QVariant>&)>& rowAt,
-                                 const std::function<bool(int)>& progress, bool* cancelled, QString* error)
+                                 const std::function<bool(int, QVector<QVariant>&)>& rowAt, QString* error)
 {
     SqliteStatement st(db, sql);
     if (!st) {
@@ -112,23 +111,13 @@ bool SqliteStatement::insertRows(sqlite3* db, const QString& sql, int columns, i
         return false;
     }
     QVector<QVariant> values(columns);
-    int lastPercent = -1;
     for (int r = 0; r < count; ++r) {
-        if (progress) {
-            const int percent = int(qint64(r) * 100 / count);
-            if (percent != lastPercent) {
-                lastPercent = percent;
-                if (!progress(percent)) {
-                    if (cancelled)
-                        *cancelled = true;
-                    if (error)
-                        *error = QStringLiteral("已取消。");
-                    return false;
-                }
-            }
-        }
         values.fill(QVariant());
-        rowAt(r, values);
+        if (!rowAt(r, values)) {
+            if (error)
+                *error = QStringLiteral("已取消。");
+            return false;
+        }
         const int rc = st.bind(values, true) ? sqlite3_step(st.get()) : SQLITE_MISUSE;
         sqlite3_reset(st.get());
         if (rc != SQLITE_DONE) {
@@ -137,7 +126,5 @@ bool SqliteStatement::insertRows(sqlite3* db, const QString& sql, int columns, i
             return false;
         }
     }
-    if (progress)
-        progress(100);
     return true;
 }

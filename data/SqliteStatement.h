@@ -37,10 +37,10 @@ public:
     // Every row: its first column as a number, the next n as texts.
     bool readRows(int n, const std::function<void(qint64, const QVector<QString>&)>& each, QString* error);
 
-    // Runs an INSERT count times, the values of each row from rowAt.
+    // Runs an INSERT count times, the values of each row from rowAt; false
+    // from it stops there.
     static bool insertRows(sqlite3* db, const QString& sql, int columns, int count,
-                           const std::function<void(int, QVector<QVariant>&)>& rowAt,
-                           const std::function<bool(int)>& progress, bool* cancelled, QString* error);
+                           const std::function<bool(int, QVector<QVariant>&)>& rowAt, QString* error);
 
 private:
     sqlite3* m_db;

@@ -138,7 +138,7 @@ int main(int argc, char** argv)
         DataSet probe;
         probe.setDatabase(f->database());
         t.restart();
-        probe.open(QStringLiteral("inr"), ContainsSearch::whereClause(*f->database(), QStringLiteral("姓名")),
+        probe.open(QStringLiteral("inr"), ContainsSearch::whereClause(QStringLiteral("姓名")),
                    {QStringLiteral("%张1234%")});
         std::printf("  statement only: %.1f ms\n", ms(t));
         probe.open(QStringLiteral("inr"));
