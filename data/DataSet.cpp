@@ -38,7 +38,7 @@ int DataSet::tableRowCount() const
 {
     if (!m_db || m_table.isEmpty())
         return -1;
-    // Counted once per opening: a search's title asks for it more than once.
+    // Known from the opening, or counted once: a search's title asks more than once.
     if (m_tableRows >= 0)
         return m_tableRows;
     QSqlQuery q(m_db->db());
@@ -110,18 +110,23 @@ bool DataSet::fetch(QString* error)
     }
     const QStringList fields = m_columns;
     // The rows, by key only; their texts are read when asked for.
-    QString sql = QStringLiteral("SELECT %2 FROM %1").arg(Schema::quoted(m_table), key());
-    if (!m_where.isEmpty())
-        sql += QStringLiteral(" WHERE ") + m_where;
-    sql += QStringLiteral(" ORDER BY %1").arg(key());
     QVector<qint64> ids;
-    if (!m_db->readIds(sql, m_binds, &ids, error))
+    int total = -1;
+    if (m_where.isEmpty()) {
+        if (!m_db->readIds(
+                QStringLiteral("SELECT %2 FROM %1 ORDER BY %2").arg(Schema::quoted(m_table), key()), m_binds,
+                &ids, error))
+            return false;
+        total = int(ids.size());
+    } else if (!m_db->readMatchingIds(Schema::quoted(m_table), key(), m_where, m_binds, &ids, &total,
+                                      error)) {
         return false;
+    }
 
     emit aboutToReset();
     m_fields = fields;
     m_ids = std::move(ids);
-    m_tableRows = -1;
+    m_tableRows = total;
     m_blocks.clear();
     m_state = State::Browse;
     m_current = m_ids.isEmpty() ? -1 : 0;

@@ -28,6 +28,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 namespace {
 
 QSet<Database*>& registry()
@@ -501,6 +503,35 @@ bool Database::readIds(const QString& sql, const QVariantList& binds, QVector<qi
         return false;
     }
     return st.readIds(out, error);
+}
+
+bool Database::readMatchingIds(const QString& table, const QString& key, const QString& where,
+                               const QVariantList& binds, QVector<qint64>* out, int* total,
+                               QString* error) const
+{
+    out->clear();
+    *total = -1;
+    if (m_server) {
+        if (!ServerStore::readMatchingIds(db(), table, key, where, binds, out, total, error))
+            return false;
+    } else {
+        SqliteStatement st(handle(),
+                           QStringLiteral("SELECT COUNT(*), group_concat(%2) FILTER (WHERE %3) FROM %1")
+                               .arg(table, key, where));
+        qint64 count = 0;
+        if (!st || !st.bind(binds)) {
+            if (error)
+                *error = st.error();
+            return false;
+        }
+        if (!st.readCountAndIds(&count, out, error))
+            return false;
+        *total = int(count);
+    }
+    // The scan usually meets the keys in order already.
+    if (!std::is_sorted(out->cbegin(), out->cend()))
+        std::sort(out->begin(), out->end());
+    return true;
 }
 
 bool Database::readRows(const QString& sql, const QVariantList& binds, int n,

@@ -80,6 +80,10 @@ public:
 
     // Reads a statement's first column as row keys.
     bool readIds(const QString& sql, const QVariantList& binds, QVector<qint64>* out, QString* error) const;
+    // The keys of table's rows that meet where, in key order, and the
+    // table's row count: one scan for both, as a search's title shows both.
+    bool readMatchingIds(const QString& table, const QString& key, const QString& where,
+                         const QVariantList& binds, QVector<qint64>* out, int* total, QString* error) const;
     // Reads a statement's rows: the key, then n texts, each row handed to each.
     bool readRows(const QString& sql, const QVariantList& binds, int n,
                   const std::function<void(qint64, const QVector<QString>&)>& each, QString* error) const;

@@ -179,6 +179,48 @@ bool readIds(const QSqlDatabase& db, const QString& sql, const QVariantList& bin
     return true;
 }
 
+bool readMatchingIds(const QSqlDatabase& db, const QString& table, const QString& key, const QString& where,
+                     const QVariantList& binds, QVector<qint64>* out, int* total, QString* error)
+{
+    // A search's title shows the table's count beside the hits: counting in
+    // the same scan saves a second pass over the table. The keys come as one
+    // binary array (NULL when nothing matched), in the scan's order.
+    const QString sql =
+        QStringLiteral("SELECT COUNT(*), array_agg(%2) FILTER (WHERE %3) FROM %1").arg(table, key, where);
+    Result r;
+    if (!run(db, sql, binds, true, &r, error))
+        return false;
+    auto bad = [&] {
+        if (error)
+            *error = QStringLiteral("数据库操作失败。详情：服务器返回的结果无法识别。");
+        return false;
+    };
+    if (PQntuples(r.res) != 1 || PQnfields(r.res) != 2 || PQgetlength(r.res, 0, 0) != 8)
+        return bad();
+    *total = int(qFromBigEndian<qint64>(reinterpret_cast<const uchar*>(PQgetvalue(r.res, 0, 0))));
+    if (PQgetisnull(r.res, 0, 1))
+        return true;
+    // Dimensions, null flag, element type; then size and lower bound of the
+    // one dimension; then each element as its length and its bytes.
+    const auto* p = reinterpret_cast<const uchar*>(PQgetvalue(r.res, 0, 1));
+    const qsizetype size = PQgetlength(r.res, 0, 1);
+    if (size < 20 || qFromBigEndian<qint32>(p) != 1)
+        return bad();
+    const qint32 n = qFromBigEndian<qint32>(p + 12);
+    if (n < 0 || qsizetype(n) > (size - 20) / 8)
+        return bad();
+    out->resize(n);
+    qsizetype at = 20;
+    for (qint32 i = 0; i < n; ++i) {
+        const qint32 len = at + 4 <= size ? qFromBigEndian<qint32>(p + at) : -1;
+        if ((len != 8 && len != 4) || at + 4 + len > size)
+            return bad();
+        (*out)[i] = len == 8 ? qFromBigEndian<qint64>(p + at + 4) : qFromBigEndian<qint32>(p + at + 4);
+        at += 4 + len;
+    }
+    return true;
+}
+
 bool readRows(const QSqlDatabase& db, const QString& sql, const QVariantList& binds, int n,
               const std::function<void(qint64, const QVector<QString>&)>& each, QString* error)
 {

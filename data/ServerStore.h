@@ -37,6 +37,9 @@ QString describe(const QSqlError& error);
 // first column as keys; or the key and then n texts of each row.
 bool readIds(const QSqlDatabase& db, const QString& sql, const QVariantList& binds, QVector<qint64>* out,
              QString* error);
+// table's keys meeting where, and its row count, in one scan.
+bool readMatchingIds(const QSqlDatabase& db, const QString& table, const QString& key, const QString& where,
+                     const QVariantList& binds, QVector<qint64>* out, int* total, QString* error);
 bool readRows(const QSqlDatabase& db, const QString& sql, const QVariantList& binds, int n,
               const std::function<void(qint64, const QVector<QString>&)>& each, QString* error);
 

@@ -4,6 +4,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 SqliteStatement::SqliteStatement(sqlite3* db, const QString& sql) : m_db(db)
 {
     const QByteArray utf8 = sql.toUtf8();
@@ -70,6 +73,27 @@ bool SqliteStatement::readIds(QVector<qint64>* out, QString* error)
         if (error)
             *error = this->error();
         return false;
+    }
+    return true;
+}
+
+bool SqliteStatement::readCountAndIds(qint64* count, QVector<qint64>* ids, QString* error)
+{
+    const int rc = m_st ? sqlite3_step(m_st) : SQLITE_ERROR;
+    if (rc != SQLITE_ROW) {
+        if (error)
+            *error = this->error();
+        return false;
+    }
+    *count = sqlite3_column_int64(m_st, 0);
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_st, 1));
+    const char* end = p + sqlite3_column_bytes(m_st, 1);
+    if (p)
+        ids->reserve(std::count(p, end, ',') + 1);
+    while (p && p < end) {
+        char* next = nullptr;
+        ids->append(std::strtoll(p, &next, 10));
+        p = next + 1; // past the comma
     }
     return true;
 }

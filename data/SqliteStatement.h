@@ -34,6 +34,8 @@ public:
 
     // Every row's first column as a number.
     bool readIds(QVector<qint64>* out, QString* error);
+    // One row: a number, then a comma-separated list of numbers (or NULL).
+    bool readCountAndIds(qint64* count, QVector<qint64>* ids, QString* error);
     // Every row: its first column as a number, the next n as texts.
     bool readRows(int n, const std::function<void(qint64, const QVector<QString>&)>& each, QString* error);
 
