@@ -176,10 +176,13 @@ public:
         }
         return true;
     }
+    // Appends count characters to out.
     bool chars(int count, bool wide, QString* out)
     {
-        out->reserve(count);
-        while (out->size() < count) {
+        const qsizetype goal = out->size() + count;
+        if (out->capacity() < goal)
+            out->reserve(qMax(goal, 2 * out->capacity()));
+        while (out->size() < goal) {
             if (m_pos >= m_end) {
                 if (!nextRecord() || m_pos >= m_end)
                     return false;
@@ -187,8 +190,8 @@ public:
                 ++m_pos;
             }
             m_pos += (wide ? 2 : 1) *
-                     takeChars(m_base + m_pos, m_base + m_end, count - int(out->size()), wide, out);
-            if (out->size() < count && m_end - m_pos == 1)
+                     takeChars(m_base + m_pos, m_base + m_end, int(goal - out->size()), wide, out);
+            if (out->size() < goal && m_end - m_pos == 1)
                 return false; // half a wide character
         }
         return true;
@@ -222,6 +225,28 @@ private:
 QString damaged(const QString& why)
 {
     return QStringLiteral("工作簿已损坏：%1").arg(why);
+}
+
+// The shared strings as QStrings that share one block: one allocation for
+// the whole table instead of one per string, and the cells that copy them
+// all count their references on the same header. Each text in the block is
+// followed by a NUL, as QString expects of its data. A text changed later
+// is copied first like any shared QString, or, once it is the block's last
+// user, changed in place with the rest of the block as its spare room.
+QVector<QString> piecesOf(QString block, const QVector<QPair<qsizetype, int>>& spans)
+{
+    QVector<QString> pieces;
+    pieces.reserve(spans.size());
+    QString::DataPointer& d = block.data_ptr();
+    for (const auto& [at, length] : spans) {
+        if (length == 0) {
+            pieces << QString();
+            continue;
+        }
+        d.d_ptr()->ref();
+        pieces << QString(QString::DataPointer(d.d_ptr(), d.data() + at, length));
+    }
+    return pieces;
 }
 
 QString pastEnd()
@@ -308,7 +333,9 @@ bool BiffReader::open(const QByteArray& stream, WorkbookReader::Budget* budget, 
             Continued in(stream, rec);
             const uchar* q = nullptr;
             in.bytes(8, &q);
-            m_strings.reserve(int(qMin<qint64>(declared, (stream.size() - rec.data) / 3)));
+            QString block;
+            QVector<QPair<qsizetype, int>> spans;
+            spans.reserve(int(qMin<qint64>(declared, (stream.size() - rec.data) / 3)));
             for (quint32 i = 0; i < declared; ++i) {
                 if (in.atEnd())
                     break; // fewer than declared: cells naming the rest fail
@@ -322,14 +349,16 @@ bool BiffReader::open(const QByteArray& stream, WorkbookReader::Budget* budget, 
                     runs = u16(q);
                 if ((flags & 0x04) && in.bytes(4, &q))
                     phonetic = u32(q);
-                QString s;
                 if (!m_budget->charge(kStringCost + 2 * qint64(count)))
                     return fail(WorkbookReader::Budget::message());
-                if (!in.chars(count, (flags & 0x01) != 0, &s) || !in.skip(4 * qint64(runs)) ||
+                const qsizetype at = block.size();
+                if (!in.chars(count, (flags & 0x01) != 0, &block) || !in.skip(4 * qint64(runs)) ||
                     !in.skip(phonetic))
                     return fail(damaged(QStringLiteral("共享字符串表不完整。")));
-                m_strings << s;
+                block.append(QChar(0));
+                spans.append({at, count});
             }
+            m_strings = piecesOf(std::move(block), spans);
             break; // its CONTINUE records follow as records of their own
         }
         default:
@@ -378,6 +407,7 @@ bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error
 
     // Cells by row; rows are put in order at the end.
     QVector<QStringList> byRow;
+    int width = 0; // columns of the widest row so far
     const QString overBudget = WorkbookReader::Budget::message();
     auto put = [&](quint32 row, quint32 col, const QString& text, bool shared) {
         if (row > quint32(maxRow()) || col > quint32(maxColumn()))
@@ -391,6 +421,11 @@ bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error
         const qint64 grow = qMax<qint64>(0, qint64(col) + 1 - r.size());
         if (!m_budget->charge(grow * kCellCost + (shared ? 0 : 2 * qint64(text.size()) + kStringCost)))
             return false;
+        // Room for the sheet's width at once: growing cell by cell cost a
+        // fifth of the whole reading.
+        width = qMax(width, int(col) + 1);
+        if (r.capacity() <= int(col))
+            r.reserve(width);
         while (r.size() < int(col))
             r << QString();
         if (r.size() == int(col))
