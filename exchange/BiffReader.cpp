@@ -349,7 +349,16 @@ bool BiffReader::open(const QByteArray& stream, WorkbookReader::Budget* budget, 
                     runs = u16(q);
                 if ((flags & 0x04) && in.bytes(4, &q))
                     phonetic = u32(q);
-                if (!m_budget->charge(kStringCost + 2 * qint64(count)))
+                // The block grows by doubling; its growth is charged before
+                // it is taken, the string's own entry on top.
+                const qsizetype need = block.size() + count + 1;
+                if (need > block.capacity()) {
+                    const qsizetype room = qMax(need, 2 * block.capacity());
+                    if (!m_budget->charge(2 * qint64(room - block.capacity())))
+                        return fail(WorkbookReader::Budget::message());
+                    block.reserve(room);
+                }
+                if (!m_budget->charge(kStringCost))
                     return fail(WorkbookReader::Budget::message());
                 const qsizetype at = block.size();
                 if (!in.chars(count, (flags & 0x01) != 0, &block) || !in.skip(4 * qint64(runs)) ||
