@@ -39,9 +39,9 @@ bool open(DataSet& set, const QString& table, const QString& column, const QStri
         // A server's texts cannot hold the character at all: no row has it.
         if (db.isServer())
             return set.open(table, QStringLiteral("1 = 0"), {}, error);
-        return set.open(table, db.containsText(Schema::quoted(column)), {QVariant(text)}, error);
+        return set.openScan(table, db.containsText(Schema::quoted(column)), {QVariant(text)}, error);
     }
-    return set.open(table, whereClause(column), {pattern(text)}, error);
+    return set.openScan(table, whereClause(column), {pattern(text)}, error);
 }
 
 bool byNameOrMobile(DataSet& set, const QString& table, const QString& name, const QString& mobile,

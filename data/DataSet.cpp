@@ -71,6 +71,17 @@ QString DataSet::statement() const
 
 bool DataSet::open(const QString& table, const QString& where, const QVariantList& binds, QString* error)
 {
+    return openAs(table, where, binds, false, error);
+}
+
+bool DataSet::openScan(const QString& table, const QString& where, const QVariantList& binds, QString* error)
+{
+    return openAs(table, where, binds, true, error);
+}
+
+bool DataSet::openAs(const QString& table, const QString& where, const QVariantList& binds, bool scan,
+                     QString* error)
+{
     close();
     if (!plainIdentifier(table)) {
         setError(error, QStringLiteral("无效的数据表名：%1").arg(table));
@@ -79,6 +90,7 @@ bool DataSet::open(const QString& table, const QString& where, const QVariantLis
     m_table = table;
     m_where = where;
     m_binds = binds;
+    m_scan = scan;
     return fetch(error);
 }
 
@@ -112,12 +124,16 @@ bool DataSet::fetch(QString* error)
     // The rows, by key only; their texts are read when asked for.
     QVector<qint64> ids;
     int total = -1;
-    if (m_where.isEmpty()) {
-        if (!m_db->readIds(
-                QStringLiteral("SELECT %2 FROM %1 ORDER BY %2").arg(Schema::quoted(m_table), key()), m_binds,
-                &ids, error))
+    if (m_where.isEmpty() || !m_scan) {
+        // By key where the clause allows it (chosen rows, a number); the
+        // table's count, when a title asks for it, comes apart.
+        QString sql = QStringLiteral("SELECT %2 FROM %1").arg(Schema::quoted(m_table), key());
+        if (!m_where.isEmpty())
+            sql += QStringLiteral(" WHERE ") + m_where;
+        if (!m_db->readIds(sql + QStringLiteral(" ORDER BY ") + key(), m_binds, &ids, error))
             return false;
-        total = int(ids.size());
+        if (m_where.isEmpty())
+            total = int(ids.size());
     } else if (!m_db->readMatchingIds(Schema::quoted(m_table), key(), m_where, m_binds, &ids, &total,
                                       error)) {
         return false;

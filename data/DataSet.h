@@ -40,6 +40,11 @@ public:
     // parameters. The set stands on its first row.
     bool open(const QString& table, const QString& where = {}, const QVariantList& binds = {},
               QString* error = nullptr);
+    // The same for a where clause that reads every row anyway (a text
+    // search): the table's row count comes from that same scan. A clause
+    // that can look rows up by key is better given to open().
+    bool openScan(const QString& table, const QString& where, const QVariantList& binds,
+                  QString* error = nullptr);
     // Runs the same statement again and stands on the first row.
     bool reopen(QString* error = nullptr);
     void close();
@@ -119,6 +124,8 @@ signals:
     void rowChanged(int row);
 
 private:
+    bool openAs(const QString& table, const QString& where, const QVariantList& binds, bool scan,
+                QString* error);
     // A block of rows read at a time, and how many blocks are kept.
     static constexpr int kBlockRows = 256;
     static constexpr int kBlocksKept = 32;
@@ -142,6 +149,7 @@ private:
     QString m_table;
     QString m_where;
     QVariantList m_binds;
+    bool m_scan = false; // opened by openScan()
     State m_state = State::Inactive;
     QStringList m_fields;
     QVector<qint64> m_ids;        // the rows of the set, in order

@@ -2,6 +2,7 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -176,13 +177,10 @@ public:
         }
         return true;
     }
-    // Appends count characters to out.
     bool chars(int count, bool wide, QString* out)
     {
-        const qsizetype goal = out->size() + count;
-        if (out->capacity() < goal)
-            out->reserve(qMax(goal, 2 * out->capacity()));
-        while (out->size() < goal) {
+        out->reserve(count);
+        while (out->size() < count) {
             if (m_pos >= m_end) {
                 if (!nextRecord() || m_pos >= m_end)
                     return false;
@@ -190,8 +188,8 @@ public:
                 ++m_pos;
             }
             m_pos += (wide ? 2 : 1) *
-                     takeChars(m_base + m_pos, m_base + m_end, int(goal - out->size()), wide, out);
-            if (out->size() < goal && m_end - m_pos == 1)
+                     takeChars(m_base + m_pos, m_base + m_end, count - int(out->size()), wide, out);
+            if (out->size() < count && m_end - m_pos == 1)
                 return false; // half a wide character
         }
         return true;
@@ -225,28 +223,6 @@ private:
 QString damaged(const QString& why)
 {
     return QStringLiteral("工作簿已损坏：%1").arg(why);
-}
-
-// The shared strings as QStrings that share one block: one allocation for
-// the whole table instead of one per string, and the cells that copy them
-// all count their references on the same header. Each text in the block is
-// followed by a NUL, as QString expects of its data. A text changed later
-// is copied first like any shared QString, or, once it is the block's last
-// user, changed in place with the rest of the block as its spare room.
-QVector<QString> piecesOf(QString block, const QVector<QPair<qsizetype, int>>& spans)
-{
-    QVector<QString> pieces;
-    pieces.reserve(spans.size());
-    QString::DataPointer& d = block.data_ptr();
-    for (const auto& [at, length] : spans) {
-        if (length == 0) {
-            pieces << QString();
-            continue;
-        }
-        d.d_ptr()->ref();
-        pieces << QString(QString::DataPointer(d.d_ptr(), d.data() + at, length));
-    }
-    return pieces;
 }
 
 QString pastEnd()
@@ -333,9 +309,7 @@ bool BiffReader::open(const QByteArray& stream, WorkbookReader::Budget* budget, 
             Continued in(stream, rec);
             const uchar* q = nullptr;
             in.bytes(8, &q);
-            QString block;
-            QVector<QPair<qsizetype, int>> spans;
-            spans.reserve(int(qMin<qint64>(declared, (stream.size() - rec.data) / 3)));
+            m_strings.reserve(int(qMin<qint64>(declared, (stream.size() - rec.data) / 3)));
             for (quint32 i = 0; i < declared; ++i) {
                 if (in.atEnd())
                     break; // fewer than declared: cells naming the rest fail
@@ -349,25 +323,14 @@ bool BiffReader::open(const QByteArray& stream, WorkbookReader::Budget* budget, 
                     runs = u16(q);
                 if ((flags & 0x04) && in.bytes(4, &q))
                     phonetic = u32(q);
-                // The block grows by doubling; its growth is charged before
-                // it is taken, the string's own entry on top.
-                const qsizetype need = block.size() + count + 1;
-                if (need > block.capacity()) {
-                    const qsizetype room = qMax(need, 2 * block.capacity());
-                    if (!m_budget->charge(2 * qint64(room - block.capacity())))
-                        return fail(WorkbookReader::Budget::message());
-                    block.reserve(room);
-                }
-                if (!m_budget->charge(kStringCost))
+                QString s;
+                if (!m_budget->charge(kStringCost + 2 * qint64(count)))
                     return fail(WorkbookReader::Budget::message());
-                const qsizetype at = block.size();
-                if (!in.chars(count, (flags & 0x01) != 0, &block) || !in.skip(4 * qint64(runs)) ||
+                if (!in.chars(count, (flags & 0x01) != 0, &s) || !in.skip(4 * qint64(runs)) ||
                     !in.skip(phonetic))
                     return fail(damaged(QStringLiteral("共享字符串表不完整。")));
-                block.append(QChar(0));
-                spans.append({at, count});
+                m_strings << s;
             }
-            m_strings = piecesOf(std::move(block), spans);
             break; // its CONTINUE records follow as records of their own
         }
         default:
@@ -416,7 +379,10 @@ bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error
 
     // Cells by row; rows are put in order at the end.
     QVector<QStringList> byRow;
-    int width = 0; // columns of the widest row so far
+    // A new row gets room for as many cells as the row before it had:
+    // growing cell by cell cost a fifth of the reading, and a single wide
+    // row makes no more than the next one wide.
+    int lastRow = -1, lastWidth = 0;
     const QString overBudget = WorkbookReader::Budget::message();
     auto put = [&](quint32 row, quint32 col, const QString& text, bool shared) {
         if (row > quint32(maxRow()) || col > quint32(maxColumn()))
@@ -426,15 +392,21 @@ bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error
                 return false;
             byRow.resize(int(row) + 1);
         }
+        if (int(row) != lastRow) {
+            if (lastRow >= 0)
+                lastWidth = int(byRow.at(lastRow).size());
+            lastRow = int(row);
+        }
         QStringList& r = byRow[int(row)];
         const qint64 grow = qMax<qint64>(0, qint64(col) + 1 - r.size());
         if (!m_budget->charge(grow * kCellCost + (shared ? 0 : 2 * qint64(text.size()) + kStringCost)))
             return false;
-        // Room for the sheet's width at once: growing cell by cell cost a
-        // fifth of the whole reading.
-        width = qMax(width, int(col) + 1);
-        if (r.capacity() <= int(col))
-            r.reserve(width);
+        if (r.capacity() <= int(col)) {
+            const int room = std::max({int(col) + 1, lastWidth, int(2 * r.capacity())});
+            if (!m_budget->charge(qint64(room - r.capacity()) * kCellCost))
+                return false;
+            r.reserve(room);
+        }
         while (r.size() < int(col))
             r << QString();
         if (r.size() == int(col))
