@@ -398,9 +398,9 @@ bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error
             lastRow = int(row);
         }
         QStringList& r = byRow[int(row)];
-        const qint64 grow = qMax<qint64>(0, qint64(col) + 1 - r.size());
-        if (!m_budget->charge(grow * kCellCost + (shared ? 0 : 2 * qint64(text.size()) + kStringCost)))
+        if (!shared && !m_budget->charge(2 * qint64(text.size()) + kStringCost))
             return false;
+        // The row's cells are charged as its room grows.
         if (r.capacity() <= int(col)) {
             const int room = std::max({int(col) + 1, lastWidth, int(2 * r.capacity())});
             if (!m_budget->charge(qint64(room - r.capacity()) * kCellCost))
