@@ -162,6 +162,12 @@ bool run(const QSqlDatabase& db, const QString& sql, const QVariantList& binds, 
     return true;
 }
 
+// A key as libpq gives it in binary: bigint in 8 bytes, integer in 4.
+qint64 binaryKey(const uchar* v, int length)
+{
+    return length == 8 ? qFromBigEndian<qint64>(v) : qFromBigEndian<qint32>(v);
+}
+
 } // namespace
 
 bool readIds(const QSqlDatabase& db, const QString& sql, const QVariantList& binds, QVector<qint64>* out,
@@ -173,8 +179,8 @@ bool readIds(const QSqlDatabase& db, const QString& sql, const QVariantList& bin
     const int rows = PQntuples(r.res);
     out->resize(rows);
     for (int i = 0; i < rows; ++i) {
-        const auto* v = reinterpret_cast<const uchar*>(PQgetvalue(r.res, i, 0));
-        (*out)[i] = PQgetlength(r.res, i, 0) == 8 ? qFromBigEndian<qint64>(v) : qFromBigEndian<qint32>(v);
+        (*out)[i] =
+            binaryKey(reinterpret_cast<const uchar*>(PQgetvalue(r.res, i, 0)), PQgetlength(r.res, i, 0));
     }
     return true;
 }
@@ -215,7 +221,7 @@ bool readMatchingIds(const QSqlDatabase& db, const QString& table, const QString
         const qint32 len = at + 4 <= size ? qFromBigEndian<qint32>(p + at) : -1;
         if ((len != 8 && len != 4) || at + 4 + len > size)
             return bad();
-        (*out)[i] = len == 8 ? qFromBigEndian<qint64>(p + at + 4) : qFromBigEndian<qint32>(p + at + 4);
+        (*out)[i] = binaryKey(p + at + 4, len);
         at += 4 + len;
     }
     return true;
