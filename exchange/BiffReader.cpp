@@ -40,7 +40,9 @@ enum : quint16
 constexpr quint16 kBiff8 = 0x0600;
 // What one string or cell costs besides its characters (headers, heap).
 constexpr qint64 kStringCost = 40;
-constexpr qint64 kCellCost = int(sizeof(QString));
+constexpr qint64 kCellCost = int(sizeof(TextTable::Text));
+constexpr qint64 kRowCost = 2 * int(sizeof(qsizetype));
+static_assert(WorkbookReader::Budget::limit() / 2 < TextTable::kShared, "texts past a table's reach");
 
 quint16 u16(const uchar* p)
 {
@@ -177,10 +179,11 @@ public:
         }
         return true;
     }
+    // Appends count characters to out.
     bool chars(int count, bool wide, QString* out)
     {
-        out->reserve(count);
-        while (out->size() < count) {
+        const qsizetype target = out->size() + count;
+        while (out->size() < target) {
             if (m_pos >= m_end) {
                 if (!nextRecord() || m_pos >= m_end)
                     return false;
@@ -188,8 +191,8 @@ public:
                 ++m_pos;
             }
             m_pos += (wide ? 2 : 1) *
-                     takeChars(m_base + m_pos, m_base + m_end, count - int(out->size()), wide, out);
-            if (out->size() < count && m_end - m_pos == 1)
+                     takeChars(m_base + m_pos, m_base + m_end, int(target - out->size()), wide, out);
+            if (out->size() < target && m_end - m_pos == 1)
                 return false; // half a wide character
         }
         return true;
@@ -238,7 +241,8 @@ bool BiffReader::open(const QByteArray& stream, WorkbookReader::Budget* budget, 
     m_budget = budget;
     m_date1904 = false;
     m_xfFormats.clear();
-    m_strings.clear();
+    m_sstChars.clear();
+    m_sst.clear();
     m_sheets.clear();
     auto fail = [&](const QString& why) {
         if (error)
@@ -305,11 +309,12 @@ bool BiffReader::open(const QByteArray& stream, WorkbookReader::Budget* budget, 
             // The declared count is only an upper bound: every string
             // takes at least three bytes of the stream.
             const quint32 declared = u32(p + 4);
-            m_strings.clear(); // one table to a workbook
+            m_sstChars.clear(); // one table to a workbook
+            m_sst.clear();
             Continued in(stream, rec);
             const uchar* q = nullptr;
             in.bytes(8, &q);
-            m_strings.reserve(int(qMin<qint64>(declared, (stream.size() - rec.data) / 3)));
+            m_sst.reserve(int(qMin<qint64>(declared, (stream.size() - rec.data) / 3)));
             for (quint32 i = 0; i < declared; ++i) {
                 if (in.atEnd())
                     break; // fewer than declared: cells naming the rest fail
@@ -323,13 +328,13 @@ bool BiffReader::open(const QByteArray& stream, WorkbookReader::Budget* budget, 
                     runs = u16(q);
                 if ((flags & 0x04) && in.bytes(4, &q))
                     phonetic = u32(q);
-                QString s;
-                if (!m_budget->charge(kStringCost + 2 * qint64(count)))
+                if (!m_budget->charge(kCellCost + 2 * qint64(count)))
                     return fail(WorkbookReader::Budget::message());
-                if (!in.chars(count, (flags & 0x01) != 0, &s) || !in.skip(4 * qint64(runs)) ||
+                const qsizetype from = m_sstChars.size();
+                if (!in.chars(count, (flags & 0x01) != 0, &m_sstChars) || !in.skip(4 * qint64(runs)) ||
                     !in.skip(phonetic))
                     return fail(damaged(QStringLiteral("共享字符串表不完整。")));
-                m_strings << s;
+                m_sst << TextTable::sharedText(from, count);
             }
             break; // its CONTINUE records follow as records of their own
         }
@@ -367,8 +372,10 @@ bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error
     const auto* base = reinterpret_cast<const uchar*>(stream.constData());
     const SheetInfo& sheet = m_sheets.at(index);
     out->name = sheet.name;
-    out->rows.clear();
     out->lastRow = -1;
+    TextTable& table = out->rows;
+    table = TextTable();
+    table.setShared(m_sstChars);
 
     Record rec;
     Step step = recordAt(stream, qsizetype(sheet.offset), &rec);
@@ -377,52 +384,37 @@ bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error
     if (step == Step::End || rec.type != kBof)
         return fail(damaged(QStringLiteral("工作表“%1”的位置不对。").arg(sheet.name)));
 
-    // Cells by row; rows are put in order at the end.
-    QVector<QStringList> byRow;
-    // A new row gets room for as many cells as the row before it had:
-    // growing cell by cell cost a fifth of the reading, and a single wide
-    // row makes no more than the next one wide.
-    int lastRow = -1, lastWidth = 0;
+    // Cells come row by row; a row met again later is merged at the end.
     const QString overBudget = WorkbookReader::Budget::message();
-    auto put = [&](quint32 row, quint32 col, const QString& text, bool shared) {
+    auto put = [&](quint32 row, quint32 col, TextTable::Text text) {
         if (row > quint32(maxRow()) || col > quint32(maxColumn()))
             return false;
-        if (int(row) >= byRow.size()) {
-            if (!m_budget->charge((qint64(row) + 1 - byRow.size()) * int(sizeof(QStringList))))
+        if (int(row) != table.currentKey()) {
+            if (!m_budget->charge(kRowCost))
                 return false;
-            byRow.resize(int(row) + 1);
+            table.startRow(int(row));
         }
-        if (int(row) != lastRow) {
-            if (lastRow >= 0)
-                lastWidth = int(byRow.at(lastRow).size());
-            lastRow = int(row);
-        }
-        QStringList& r = byRow[int(row)];
-        if (!shared && !m_budget->charge(2 * qint64(text.size()) + kStringCost))
+        if (!m_budget->charge(table.set(int(col), text) * kCellCost))
             return false;
-        // The row's cells are charged as its room grows.
-        if (r.capacity() <= int(col)) {
-            const int room = std::max({int(col) + 1, lastWidth, int(2 * r.capacity())});
-            if (!m_budget->charge(qint64(room - r.capacity()) * kCellCost))
-                return false;
-            r.reserve(room);
-        }
-        while (r.size() < int(col))
-            r << QString();
-        if (r.size() == int(col))
-            r << text;
-        else
-            r[int(col)] = text;
         out->lastRow = qMax(out->lastRow, int(row));
         return true;
     };
     const QString badCell = damaged(QStringLiteral("单元格位置无效，或工作簿太大。"));
-    auto putOrFail = [&](quint32 row, quint32 col, const QString& text, bool shared) {
-        if (put(row, col, text, shared))
+    auto putOrFail = [&](quint32 row, quint32 col, TextTable::Text text) {
+        if (put(row, col, text))
             return true;
         if (error)
             *error = m_budget->exceeded() ? overBudget : badCell;
         return false;
+    };
+    // A text of the sheet's own (not a shared string), charged as it is kept.
+    auto putText = [&](quint32 row, quint32 col, const QString& text) {
+        if (!m_budget->charge(2 * qint64(text.size()))) {
+            if (error)
+                *error = overBudget;
+            return false;
+        }
+        return putOrFail(row, col, table.add(text));
     };
 
     // The sheet's records up to its EOF; charts embedded in the sheet bring
@@ -482,24 +474,23 @@ bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error
         case kLabelSst:
             if (rec.size >= 10) {
                 const quint32 i = u32(p + 6);
-                if (i >= quint32(m_strings.size()))
+                if (i >= quint32(m_sst.size()))
                     return fail(damaged(QStringLiteral("共享字符串编号 %1 无效。").arg(i)));
-                if (!putOrFail(u16(p), u16(p + 2), m_strings.at(int(i)), true))
+                if (!putOrFail(u16(p), u16(p + 2), m_sst.at(int(i))))
                     return false;
             }
             break;
         case kLabel:
         case kRString:
-            if (rec.size >= 9 && !putOrFail(u16(p), u16(p + 2), recordString(p + 6, end, false), false))
+            if (rec.size >= 9 && !putText(u16(p), u16(p + 2), recordString(p + 6, end, false)))
                 return false;
             break;
         case kNumber:
-            if (rec.size >= 14 && !putOrFail(u16(p), u16(p + 2), numberText(u16(p + 4), f64(p + 6)), false))
+            if (rec.size >= 14 && !putText(u16(p), u16(p + 2), numberText(u16(p + 4), f64(p + 6))))
                 return false;
             break;
         case kRk:
-            if (rec.size >= 10 &&
-                !putOrFail(u16(p), u16(p + 2), numberText(u16(p + 4), rkValue(u32(p + 6))), false))
+            if (rec.size >= 10 && !putText(u16(p), u16(p + 2), numberText(u16(p + 4), rkValue(u32(p + 6)))))
                 return false;
             break;
         case kMulRk:
@@ -509,14 +500,14 @@ bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error
                 const int n = int((rec.size - 6) / 6);
                 for (int i = 0; i < n; ++i) {
                     const uchar* c = p + 4 + 6 * i;
-                    if (!putOrFail(row, first + quint32(i), numberText(u16(c), rkValue(u32(c + 2))), false))
+                    if (!putText(row, first + quint32(i), numberText(u16(c), rkValue(u32(c + 2)))))
                         return false;
                 }
             }
             break;
         case kBoolErr:
             if (rec.size >= 8 &&
-                !putOrFail(u16(p), u16(p + 2), p[7] != 0 ? QString() : CellText::boolean(p[6] != 0), false))
+                !putText(u16(p), u16(p + 2), p[7] != 0 ? QString() : CellText::boolean(p[6] != 0)))
                 return false;
             break;
         case kBlank:
@@ -547,7 +538,7 @@ bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error
             } else {
                 text = numberText(u16(p + 4), f64(result));
             }
-            if (!putOrFail(row, col, text, false))
+            if (!putText(row, col, text))
                 return false;
             break;
         }
@@ -561,10 +552,7 @@ bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error
             const uchar* q = nullptr;
             in.bytes(3, &q);
             QString text;
-            if (!m_budget->charge(2 * qint64(u16(q))))
-                return fail(overBudget);
-            if (in.chars(u16(q), (q[2] & 0x01) != 0, &text) &&
-                !putOrFail(pendingRow, pendingCol, text, false))
+            if (in.chars(u16(q), (q[2] & 0x01) != 0, &text) && !putText(pendingRow, pendingCol, text))
                 return false;
             break;
         }
@@ -572,12 +560,7 @@ bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error
             break;
         }
     }
-    out->rows.reserve(byRow.size());
-    for (int r = 0; r < byRow.size(); ++r) {
-        QStringList& row = byRow[r];
-        if (WorkbookReader::hasText(row))
-            out->rows << std::move(row);
-    }
+    table.finish(true);
     out->full = out->lastRow >= maxRow();
     return true;
 }

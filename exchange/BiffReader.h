@@ -47,6 +47,8 @@ private:
     WorkbookReader::Budget* m_budget = nullptr;
     bool m_date1904 = false;
     QVector<CellText::NumberFormat> m_xfFormats;
-    QVector<QString> m_strings;
+    // The shared strings, one after another; each a slice of them.
+    QString m_sstChars;
+    QVector<TextTable::Text> m_sst;
     QVector<SheetInfo> m_sheets;
 };

@@ -14,19 +14,19 @@ QString ExcelImporter::cleanPath(const QString& typed)
     return CellText::trimmed(typed);
 }
 
-bool ExcelImporter::mapRows(const QVector<QStringList>& rows, QVector<QStringList>* records, QString* error)
+bool ExcelImporter::mapRows(const TextTable& rows, QVector<QStringList>* records, QString* error)
 {
     records->clear();
     const QStringList wanted = Schema::importColumns();
-    if (rows.isEmpty()) {
+    if (rows.rowCount() == 0) {
         if (error)
             *error =
                 QStringLiteral("工作表是空的，第一行应是标题行：%1。").arg(wanted.join(QStringLiteral("、")));
         return false;
     }
     QStringList header;
-    for (const QString& h : rows.first())
-        header << CellText::trimmed(h);
+    for (int c = 0; c < rows.columnCount(0); ++c)
+        header << CellText::trimmed(rows.at(0, c).toString());
     QVector<int> index;
     QStringList missing;
     for (const QString& w : wanted) {
@@ -40,13 +40,12 @@ bool ExcelImporter::mapRows(const QVector<QStringList>& rows, QVector<QStringLis
             *error = QStringLiteral("标题行缺少列：%1").arg(missing.join(QStringLiteral("、")));
         return false;
     }
-    records->reserve(rows.size() - 1);
-    for (int r = 1; r < rows.size(); ++r) {
-        const QStringList& row = rows.at(r);
+    records->reserve(rows.rowCount() - 1);
+    for (int r = 1; r < rows.rowCount(); ++r) {
         QStringList rec;
         rec.reserve(index.size());
         for (int i : qAsConst(index))
-            rec << (i < row.size() ? row.at(i) : QString());
+            rec << rows.at(r, i).toString();
         // A row with text only in columns the import ignores is no recipient.
         if (WorkbookReader::hasText(rec))
             records->append(rec);
@@ -115,7 +114,7 @@ ExcelImporter::Result ExcelImporter::importFile(Database& db, const QString& typ
         return fail(why);
     }
     QVector<QStringList> records;
-    if (!mapRows(reader.rows(), &records, &why))
+    if (!mapRows(reader.table(), &records, &why))
         return fail(QStringLiteral("工作表“%1”%2").arg(reader.sheetName(), why));
     if (!replaceTable(db, records, &why, half(50), &cancelled)) {
         res.cancelled = cancelled;

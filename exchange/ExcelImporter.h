@@ -1,6 +1,7 @@
 #pragma once
 
 #include "exchange/Progress.h"
+#include "exchange/TextTable.h"
 
 #include <QString>
 #include <QStringList>
@@ -40,7 +41,7 @@ public:
 
     // The import's records from rows of a sheet (row 0 is the header): each
     // record holds the ten columns in Schema::importColumns() order.
-    static bool mapRows(const QVector<QStringList>& rows, QVector<QStringList>* records, QString* error);
+    static bool mapRows(const TextTable& rows, QVector<QStringList>* records, QString* error);
 
     // Replaces the contents of `excel` by the records (ten texts each).
     static bool replaceTable(Database& db, const QVector<QStringList>& records, QString* error,

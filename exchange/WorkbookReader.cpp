@@ -11,11 +11,11 @@
 namespace {
 
 // A row as a header compares: texts trimmed, empty cells at the end left out.
-QStringList headerOf(const QStringList& row)
+QStringList headerOf(const TextTable& table)
 {
     QStringList out;
-    for (const QString& s : row)
-        out << CellText::trimmed(s);
+    for (int c = 0; c < table.columnCount(0); ++c)
+        out << CellText::trimmed(table.at(0, c).toString());
     while (!out.isEmpty() && out.last().isEmpty())
         out.removeLast();
     return out;
@@ -50,7 +50,7 @@ WorkbookReader::Format WorkbookReader::detect(const QString& path)
 
 bool WorkbookReader::read(const QString& path, QString* error, const ProgressFn& progress, bool* cancelled)
 {
-    m_rows.clear();
+    m_rows = TextTable();
     m_sheets.clear();
     m_sheetName.clear();
     m_sheetsRead = 0;
@@ -86,7 +86,7 @@ bool WorkbookReader::read(const QString& path, QString* error, const ProgressFn&
 
 bool WorkbookReader::readData(const QByteArray& data, QString* error)
 {
-    m_rows.clear();
+    m_rows = TextTable();
     m_sheets.clear();
     m_sheetName.clear();
     m_sheetsRead = 0;
@@ -116,19 +116,18 @@ bool WorkbookReader::finish(bool ok)
     m_sheetName = m_sheets.first().name;
     m_rows = std::move(m_sheets.first().rows);
     m_sheetsRead = 1;
-    const QStringList header = m_rows.isEmpty() ? QStringList() : headerOf(m_rows.first());
+    const QStringList header = headerOf(m_rows);
     for (int i = 1; i < m_sheets.size(); ++i) {
-        QVector<QStringList>& more = m_sheets[i].rows;
-        if (more.isEmpty())
+        const TextTable& more = m_sheets.at(i).rows;
+        if (more.rowCount() == 0)
             break;
-        const QStringList first = headerOf(more.first());
+        const QStringList first = headerOf(more);
         int from = 0;
         if (first == header)
             from = 1;
         else if (sharesText(first, header))
             break; // another table
-        for (int r = from; r < more.size(); ++r)
-            m_rows << std::move(more[r]);
+        m_rows.appendRows(more, from);
         ++m_sheetsRead;
     }
     m_sheets.clear();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "exchange/Progress.h"
+#include "exchange/TextTable.h"
 
 #include <QByteArray>
 #include <QString>
@@ -58,7 +59,7 @@ public:
     struct Sheet
     {
         QString name;
-        QVector<QStringList> rows;
+        TextTable rows;
         int lastRow = -1;  // 0-based, of the used range (empty rows too)
         bool full = false; // the used range reaches the format's last row
     };
@@ -81,7 +82,10 @@ public:
     bool readData(const QByteArray& data, QString* error);
 
     QString sheetName() const { return m_sheetName; }
-    const QVector<QStringList>& rows() const { return m_rows; }
+    // The rows read, each cell a view into the table.
+    const TextTable& table() const { return m_rows; }
+    // The same as plain lists, for small sheets.
+    QVector<QStringList> rows() const { return m_rows.lists(); }
     // How many sheets the rows came from.
     int sheetsRead() const { return m_sheetsRead; }
 
@@ -94,7 +98,7 @@ private:
     bool finish(bool ok);
 
     QString m_sheetName;
-    QVector<QStringList> m_rows;
+    TextTable m_rows;
     QVector<Sheet> m_sheets;
     Budget m_budget;
     int m_sheetsRead = 0;

@@ -16,7 +16,9 @@ constexpr int kMaxRows = 1048576;
 constexpr int kMaxColumns = 16384;
 // What one string or cell costs besides its characters (headers, heap).
 constexpr qint64 kStringCost = 40;
-constexpr qint64 kCellCost = int(sizeof(QString));
+constexpr qint64 kCellCost = int(sizeof(TextTable::Text));
+constexpr qint64 kRowCost = 2 * int(sizeof(qsizetype));
+static_assert(WorkbookReader::Budget::limit() / 2 < TextTable::kShared, "texts past a table's reach");
 
 QString damaged(const QString& why)
 {
@@ -230,13 +232,14 @@ Pass sheetPass(const XlsxSheetReader::Workbook& wb, const QString& part, Workboo
     if (!file.open(QIODevice::ReadOnly))
         return fail(damaged(QStringLiteral("无法解压工作表。")));
     const qint64 total = qMax<qint64>(1, file.usize());
-    QVector<QStringList>& rows = out->rows;
-    rows.clear();
+    TextTable& table = out->rows;
+    table = TextTable();
+    table.setShared(wb.stringChars);
     out->lastRow = -1;
 
     Xml x(&file);
     QString v; // a cell's <v>, its room kept from cell to cell
-    QStringList row;
+    bool inRow = false;
     int rowIndex = -1;
     int nextCol = 0;
     int lastPercent = -1;
@@ -244,7 +247,6 @@ Pass sheetPass(const XlsxSheetReader::Workbook& wb, const QString& part, Workboo
     while (x.next()) {
         if (x.isStartElement()) {
             if (x.nameIs(QLatin1String("row"))) {
-                row.clear();
                 nextCol = 0;
                 const QStringView r = x.attribute(QLatin1String("r"));
                 bool ok = true;
@@ -253,8 +255,10 @@ Pass sheetPass(const XlsxSheetReader::Workbook& wb, const QString& part, Workboo
                     return fail(damaged(QStringLiteral("行号“%1”无效。").arg(r.toString())));
                 rowIndex = number - 1;
                 out->lastRow = qMax(out->lastRow, rowIndex);
-                if (!wb.budget->charge(int(sizeof(QStringList))))
+                if (!wb.budget->charge(kRowCost))
                     return fail(WorkbookReader::Budget::message());
+                table.startRow(rowIndex);
+                inRow = true;
                 if (progress && (++rowCounter & 255) == 0) {
                     const int percent = int(qMin<qint64>(99, file.pos() * 100 / total));
                     if (percent != lastPercent) {
@@ -266,7 +270,7 @@ Pass sheetPass(const XlsxSheetReader::Workbook& wb, const QString& part, Workboo
                         }
                     }
                 }
-            } else if (rowIndex >= 0 && x.nameIs(QLatin1String("c"))) {
+            } else if (inRow && x.nameIs(QLatin1String("c"))) {
                 const QStringView ref = x.attribute(QLatin1String("r"));
                 const int col = ref.isEmpty() ? nextCol : columnOf(ref);
                 if (col < 0 || col >= kMaxColumns)
@@ -291,6 +295,7 @@ Pass sheetPass(const XlsxSheetReader::Workbook& wb, const QString& part, Workboo
                     }
                 }
                 QString text;
+                TextTable::Text sharedText;
                 bool shared = false;
                 switch (type) {
                 case CellType::Shared: {
@@ -298,7 +303,7 @@ Pass sheetPass(const XlsxSheetReader::Workbook& wb, const QString& part, Workboo
                     const int i = v.toInt(&ok);
                     if (!ok || i < 0 || i >= wb.strings.size())
                         return fail(damaged(QStringLiteral("共享字符串编号 %1 无效。").arg(v.left(20))));
-                    text = wb.strings.at(i);
+                    sharedText = wb.strings.at(i);
                     shared = true;
                     break;
                 }
@@ -329,22 +334,15 @@ Pass sheetPass(const XlsxSheetReader::Workbook& wb, const QString& part, Workboo
                     }
                     break;
                 }
-                const qint64 grow = qMax<qint64>(0, qint64(col) + 1 - row.size());
-                if (!wb.budget->charge(grow * kCellCost +
-                                       (shared ? 0 : 2 * qint64(text.size()) + kStringCost)))
+                if (!shared && !wb.budget->charge(2 * qint64(text.size())))
                     return fail(WorkbookReader::Budget::message());
-                while (row.size() < col)
-                    row << QString();
-                if (row.size() == col)
-                    row << text;
-                else
-                    row[col] = text;
+                const int grown = table.set(col, shared ? sharedText : table.add(text));
+                if (!wb.budget->charge(grown * kCellCost))
+                    return fail(WorkbookReader::Budget::message());
                 nextCol = col + 1;
             }
         } else if (x.isEndElement() && x.nameIs(QLatin1String("row"))) {
-            if (WorkbookReader::hasText(row))
-                rows << row;
-            row.clear();
+            inRow = false;
         }
     }
     if (stopped(x)) {
@@ -359,6 +357,7 @@ Pass sheetPass(const XlsxSheetReader::Workbook& wb, const QString& part, Workboo
     file.close();
     if (file.getZipError() != UNZ_OK)
         return fail(damaged(QStringLiteral("工作表数据校验失败。")));
+    table.finish(false);
     out->full = out->lastRow >= kMaxRows - 1;
     return Pass::Done;
 }
@@ -368,16 +367,19 @@ template <class Xml>
 Pass stringsPass(const QByteArray& data, XlsxSheetReader::Workbook* wb, const QString& part, QString* error)
 {
     wb->strings.clear();
+    wb->stringChars.clear();
     Xml x(data);
     while (x.next()) {
         if (x.isStartElement() && x.nameIs(QLatin1String("si"))) {
+            const QString text = readRichText(x, QLatin1String("si"));
             // Each entry costs at least its header, whatever its text.
-            if (!wb->budget->charge(kStringCost)) {
+            if (!wb->budget->charge(kStringCost + 2 * qint64(text.size()))) {
                 if (error)
                     *error = WorkbookReader::Budget::message();
                 return Pass::Failed;
             }
-            wb->strings << readRichText(x, QLatin1String("si"));
+            wb->strings << TextTable::sharedText(wb->stringChars.size(), text.size());
+            wb->stringChars += text;
         }
     }
     if (stopped(x))

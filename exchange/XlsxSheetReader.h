@@ -25,7 +25,9 @@ public:
     {
         QuaZip* zip = nullptr;
         WorkbookReader::Budget* budget = nullptr;
-        QVector<QString> strings;
+        // The shared strings, one after another; each a slice of them.
+        QString stringChars;
+        QVector<TextTable::Text> strings;
         QVector<CellText::NumberFormat> styles;
         bool date1904 = false;
     };

@@ -23,7 +23,7 @@ public:
         if (!m_biff.readSheet(sheet, &s, &error))
             return {};
         lastRow = s.lastRow;
-        return s.rows;
+        return s.rows.lists();
     }
     bool ok = false;
     QString error;

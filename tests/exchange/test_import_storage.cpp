@@ -90,7 +90,7 @@ void TestImportStorage::rowsBecomeRecords()
     };
     QVector<QStringList> records;
     QString error;
-    QVERIFY2(ExcelImporter::mapRows(rows, &records, &error), qPrintable(error));
+    QVERIFY2(ExcelImporter::mapRows(TextTable::fromLists(rows), &records, &error), qPrintable(error));
     QCOMPARE(records.size(), 2);
     QCOMPARE(records[0],
              QStringList({"张三", "北京", "100080", "", "海淀区", "13800138000", "", "文件", "1", "加急"}));
@@ -98,7 +98,7 @@ void TestImportStorage::rowsBecomeRecords()
     QCOMPARE(records[1].size(), 10);
 
     // A missing title names itself.
-    QVERIFY(!ExcelImporter::mapRows({{"姓名", "城市"}}, &records, &error));
+    QVERIFY(!ExcelImporter::mapRows(TextTable::fromLists({{"姓名", "城市"}}), &records, &error));
     QVERIFY2(error.contains(QStringLiteral("备注")), qPrintable(error));
 }
 

@@ -160,7 +160,7 @@ void TestWorkbookReader::damaged_data()
 
     // Cells spread over the width of the sheet: the memory budget ends it.
     QByteArray wide = header;
-    for (int r = 2; r < 2000; ++r)
+    for (int r = 2; r < 5000; ++r)
         wide += "<row r=\"" + QByteArray::number(r) + "\"><c r=\"XFD" + QByteArray::number(r) +
                 "\"><v>1</v></c></row>";
     QVERIFY(writeZip(path(QStringLiteral("wide.xlsx")), package(wide)));

@@ -151,9 +151,9 @@ bool readCell(const QByteArray& stream, QString* text, QString* error)
     text->clear();
     if (!r.open(stream, &budget, error) || !r.readSheet(0, &sheet, error))
         return false;
-    for (const QStringList& row : qAsConst(sheet.rows))
-        if (row.value(0) == QStringLiteral("张三"))
-            *text = row.value(1);
+    for (int row = 0; row < sheet.rows.rowCount(); ++row)
+        if (sheet.rows.at(row, 0) == QStringLiteral("张三"))
+            *text = sheet.rows.at(row, 1).toString();
     return true;
 }
 
@@ -171,6 +171,7 @@ private slots:
     void datesReadAsDateCells();
     void sheetChoice_data();
     void sheetChoice();
+    void rowMetAgainJoinsItsRow();
     void damagedStream_data();
     void damagedStream();
     void cutAnywhereNeverCrashes();
@@ -325,6 +326,26 @@ void TestXlsFormulas::sheetChoice()
     QVERIFY2(reader.read(file, &error), qPrintable(error));
     QCOMPARE(reader.sheetName(), chosen);
     QCOMPARE(reader.rows(), (QVector<QStringList>{{QStringLiteral("表"), chosen}}));
+}
+
+void TestXlsFormulas::rowMetAgainJoinsItsRow()
+{
+    // A cell of the first row stored after the third's: it still reads in
+    // the first row, and the rows keep their order.
+    Biff8Writer w;
+    w.addSheet(QStringLiteral("Sheet1"));
+    w.addRow(QStringList{"a", "b"});
+    w.addRow(QStringList{"c", "d"});
+    w.addRow(QStringList{"e", "f"});
+    const QString file = path(QStringLiteral("again.xls"));
+    QVERIFY(
+        saveCompound(file, patched(w.workbookStream(), {{0, 2, 0,
+                                                         formula(2, 0, kXfGeneral, numberResult(5)) +
+                                                             formula(0, 2, kXfGeneral, numberResult(7))}})));
+    WorkbookReader reader;
+    QString error;
+    QVERIFY2(reader.read(file, &error), qPrintable(error));
+    QCOMPARE(reader.rows(), (QVector<QStringList>{{"a", "b", "7"}, {"c", "d"}, {"5", "f"}}));
 }
 
 void TestXlsFormulas::damagedStream_data()

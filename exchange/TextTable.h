@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <QVector>
+
+// A sheet read into text. Every character lies in one of two buffers (the
+// table's own, or the workbook's string table it was given) and each cell
+// is a slice of one of them: a sheet of a million cells costs a handful of
+// allocations instead of one per cell. Rows are dense from column 0 to their
+// last cell; a cell never set reads as empty.
+//
+// Readers build it row by row: startRow(), then set() for its cells, then
+// finish(). Rows carry a key (the sheet's row number) so that a format whose
+// cells may come out of row order can have them put in order at the end.
+class TextTable
+{
+public:
+    // A slice of one of the buffers.
+    struct Text
+    {
+        quint32 at = 0; // the highest bit marks the shared buffer
+        quint32 size = 0;
+    };
+    // Buffers stay below 2^31 characters: the readers' memory budget ends
+    // a reading long before.
+    static constexpr quint32 kShared = 0x80000000u;
+
+    // The workbook's string table, kept by reference (implicitly shared).
+    void setShared(const QString& chars) { m_shared = chars; }
+    static Text sharedText(qsizetype at, qsizetype size) { return {quint32(at) | kShared, quint32(size)}; }
+    // Copies a text into the table's own buffer.
+    Text add(QStringView s);
+
+    // A new row at the end, its cells set next.
+    void startRow(int key);
+    int currentKey() const { return m_rowKey.isEmpty() ? -1 : m_rowKey.constLast(); }
+    // Sets a cell of the current row; returns how many cells the row grew
+    // by, for the caller's memory budget.
+    int set(int col, Text text);
+    // Leaves out rows without any text; with byKey, first puts the rows in
+    // key order, rows of one key merged (a later cell wins).
+    void finish(bool byKey);
+
+    int rowCount() const { return int(m_rowStart.size()); }
+    int columnCount(int row) const;
+    // The cell's text, empty outside the table; valid while the table is.
+    QStringView at(int row, int col) const;
+    QStringList row(int row) const;
+    QVector<QStringList> lists() const;
+    static TextTable fromLists(const QVector<QStringList>& rows);
+
+    // Appends rows from..end of another finished table, texts copied.
+    void appendRows(const TextTable& other, int from);
+
+private:
+    QStringView view(Text t) const;
+    bool rowHasText(int row) const;
+    qsizetype rowEnd(int row) const
+    {
+        return row + 1 < m_rowStart.size() ? qsizetype(m_rowStart.at(row + 1)) : m_cells.size();
+    }
+
+    QString m_own;
+    QString m_shared;
+    QVector<Text> m_cells;
+    QVector<qsizetype> m_rowStart;
+    QVector<int> m_rowKey;
+};
