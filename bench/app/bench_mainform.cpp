@@ -160,6 +160,14 @@ int main(int argc, char** argv)
     f->Button7Click();
     QApplication::processEvents();
     std::printf("search mobile \"1\" (%d found): %.1f ms\n", f->recipients()->recordCount(), ms(t));
+    {
+        DataSet probe;
+        probe.setDatabase(f->database());
+        t.restart();
+        probe.openScan(QStringLiteral("inr"), ContainsSearch::whereClause(QStringLiteral("手机")),
+                       {QStringLiteral("%1%")});
+        std::printf("  statement only: %.1f ms\n", ms(t));
+    }
     t.restart();
     f->Button6Click();
     QApplication::processEvents();
