@@ -355,6 +355,11 @@ bool Database::configure(QString* error)
     // One file at rest (backup and restore rely on it), every commit on disk.
     // A search reads the whole list: with room for it in the page cache (up
     // to 32 MiB, some 200,000 recipients) it reads memory, not the file.
+    if (!SqliteStatement::addKeyCollector(handle())) {
+        if (error)
+            *error = QStringLiteral("无法准备数据库连接。");
+        return false;
+    }
     return exec(QStringLiteral("PRAGMA journal_mode=DELETE"), {}, error) &&
            exec(QStringLiteral("PRAGMA synchronous=FULL"), {}, error) &&
            exec(QStringLiteral("PRAGMA cache_size=-32768"), {}, error);
@@ -519,15 +524,15 @@ bool Database::readMatchingIds(const QString& table, const QString& key, const Q
             return false;
     } else {
         SqliteStatement st(handle(),
-                           QStringLiteral("SELECT COUNT(*), group_concat(%2) FILTER (WHERE %3) FROM %1")
+                           QStringLiteral("SELECT COUNT(*), waybill_keys(?, %2) FILTER (WHERE %3) FROM %1")
                                .arg(table, key, where));
         qint64 count = 0;
-        if (!st || !st.bind(binds)) {
+        if (!st || !st.bind(binds, false, 2)) {
             if (error)
                 *error = st.error();
             return false;
         }
-        if (!st.readCountAndIds(&count, out, error))
+        if (!st.readCountAndKeys(&count, out, error))
             return false;
         *total = int(count);
     }

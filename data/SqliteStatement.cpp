@@ -26,32 +26,33 @@ QString SqliteStatement::error() const
     return Database::describeFailure(sqlite3_extended_errcode(m_db), QString::fromUtf8(sqlite3_errmsg(m_db)));
 }
 
-bool SqliteStatement::bind(const QVector<QVariant>& values, bool inPlace)
+bool SqliteStatement::bind(const QVector<QVariant>& values, bool inPlace, int first)
 {
     if (!m_st)
         return false;
     for (int i = 0; i < values.size(); ++i) {
         const QVariant& v = values.at(i);
+        const int at = first + i;
         int rc;
         if (v.isNull()) {
-            rc = sqlite3_bind_null(m_st, i + 1);
+            rc = sqlite3_bind_null(m_st, at);
         } else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong ||
                    v.typeId() == QMetaType::UInt || v.typeId() == QMetaType::Bool) {
-            rc = sqlite3_bind_int64(m_st, i + 1, v.toLongLong());
+            rc = sqlite3_bind_int64(m_st, at, v.toLongLong());
         } else if (v.typeId() == QMetaType::Double) {
-            rc = sqlite3_bind_double(m_st, i + 1, v.toDouble());
+            rc = sqlite3_bind_double(m_st, at, v.toDouble());
         } else if (v.typeId() == QMetaType::QByteArray) {
             const QByteArray b = v.toByteArray();
-            rc = sqlite3_bind_blob(m_st, i + 1, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+            rc = sqlite3_bind_blob(m_st, at, b.constData(), int(b.size()), SQLITE_TRANSIENT);
         } else if (inPlace && v.typeId() == QMetaType::QString) {
             // The variant shares the string's data: bound without a copy.
             const QString* t = static_cast<const QString*>(v.constData());
-            rc = sqlite3_bind_text16(m_st, i + 1,
-                                     t->isNull() ? reinterpret_cast<const ushort*>(u"") : t->utf16(),
-                                     int(t->size() * sizeof(QChar)), SQLITE_STATIC);
+            rc =
+                sqlite3_bind_text16(m_st, at, t->isNull() ? reinterpret_cast<const ushort*>(u"") : t->utf16(),
+                                    int(t->size() * sizeof(QChar)), SQLITE_STATIC);
         } else {
             const QString t = v.toString();
-            rc = sqlite3_bind_text16(m_st, i + 1, t.utf16(), int(t.size() * sizeof(QChar)), SQLITE_TRANSIENT);
+            rc = sqlite3_bind_text16(m_st, at, t.utf16(), int(t.size() * sizeof(QChar)), SQLITE_TRANSIENT);
         }
         if (rc != SQLITE_OK)
             return false;
@@ -77,24 +78,42 @@ bool SqliteStatement::readIds(QVector<qint64>* out, QString* error)
     return true;
 }
 
-bool SqliteStatement::readCountAndIds(qint64* count, QVector<qint64>* ids, QString* error)
+namespace {
+
+constexpr char kKeysType[] = "waybill_keys";
+
+// waybill_keys(sink, key): appends each key to the list bound as sink.
+void keysStep(sqlite3_context*, int, sqlite3_value** argv)
 {
-    const int rc = m_st ? sqlite3_step(m_st) : SQLITE_ERROR;
+    if (auto* keys = static_cast<QVector<qint64>*>(sqlite3_value_pointer(argv[0], kKeysType)))
+        keys->append(sqlite3_value_int64(argv[1]));
+}
+
+void keysFinal(sqlite3_context* context)
+{
+    sqlite3_result_null(context);
+}
+
+} // namespace
+
+bool SqliteStatement::addKeyCollector(sqlite3* db)
+{
+    // Only statements may call it, never a view or trigger a file brings.
+    return db && sqlite3_create_function_v2(db, kKeysType, 2, SQLITE_UTF8 | SQLITE_DIRECTONLY, nullptr,
+                                            nullptr, keysStep, keysFinal, nullptr) == SQLITE_OK;
+}
+
+bool SqliteStatement::readCountAndKeys(qint64* count, QVector<qint64>* keys, QString* error)
+{
+    const int rc = m_st && sqlite3_bind_pointer(m_st, 1, keys, kKeysType, nullptr) == SQLITE_OK
+                       ? sqlite3_step(m_st)
+                       : SQLITE_ERROR;
     if (rc != SQLITE_ROW) {
         if (error)
             *error = this->error();
         return false;
     }
     *count = sqlite3_column_int64(m_st, 0);
-    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_st, 1));
-    const char* end = p + sqlite3_column_bytes(m_st, 1);
-    if (p)
-        ids->reserve(std::count(p, end, ',') + 1);
-    while (p && p < end) {
-        char* next = nullptr;
-        ids->append(std::strtoll(p, &next, 10));
-        p = next + 1; // past the comma
-    }
     return true;
 }
 

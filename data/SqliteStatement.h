@@ -27,15 +27,20 @@ public:
     // The user's sentence for the connection's last failure.
     QString error() const;
 
-    // Binds the values in order, as Qt's driver would: texts as texts,
-    // numbers as numbers, bytes as blobs. With inPlace texts are not
-    // copied, so the values must outlive the next step.
-    bool bind(const QVector<QVariant>& values, bool inPlace = false);
+    // Binds the values in order from parameter `first`, as Qt's driver
+    // would: texts as texts, numbers as numbers, bytes as blobs. With
+    // inPlace texts are not copied, so the values must outlive the next step.
+    bool bind(const QVector<QVariant>& values, bool inPlace = false, int first = 1);
 
     // Every row's first column as a number.
     bool readIds(QVector<qint64>* out, QString* error);
-    // One row: a number, then a comma-separated list of numbers (or NULL).
-    bool readCountAndIds(qint64* count, QVector<qint64>* ids, QString* error);
+    // Adds waybill_keys(?, key) to a connection: an aggregate that appends
+    // each key it is given to the list bound as its first parameter,
+    // without making texts of a hundred thousand numbers.
+    static bool addKeyCollector(sqlite3* db);
+    // One row: the first column as a number, the keys appended to `keys`
+    // by waybill_keys, whose list is parameter 1.
+    bool readCountAndKeys(qint64* count, QVector<qint64>* keys, QString* error);
     // Every row: its first column as a number, the next n as texts.
     bool readRows(int n, const std::function<void(qint64, const QVector<QString>&)>& each, QString* error);
 
