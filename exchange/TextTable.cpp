@@ -5,7 +5,10 @@
 
 TextTable::Text TextTable::add(QStringView s)
 {
-    if (s.isEmpty())
+    // The readers' memory budget ends a reading long before the buffer
+    // could reach the shared mark; were it ever to, no text is kept rather
+    // than a wrong one.
+    if (s.isEmpty() || qsizetype(m_own.size()) + s.size() >= qsizetype(kShared))
         return {};
     const Text t{quint32(m_own.size()), quint32(s.size())};
     m_own.append(s);
@@ -161,12 +164,22 @@ TextTable TextTable::fromLists(const QVector<QStringList>& rows)
     return t;
 }
 
-void TextTable::appendRows(const TextTable& other, int from)
+bool TextTable::appendRows(const TextTable& other, int from)
 {
+    // Sheets of one workbook share its string table: their slices of it
+    // stay slices. Only the other sheet's own texts are copied, so what
+    // this takes is no more than that sheet's own buffer.
+    const bool sameShared = m_shared.constData() == other.m_shared.constData();
     const int key = currentKey();
     for (int r = qMax(0, from); r < other.rowCount(); ++r) {
         startRow(key + 1 + r);
-        for (int c = 0; c < other.columnCount(r); ++c)
-            set(c, add(other.at(r, c)));
+        for (qsizetype i = other.m_rowStart.at(r), end = other.rowEnd(r); i < end; ++i) {
+            const Text t = other.m_cells.at(i);
+            const bool keep = (t.at & kShared) && sameShared;
+            if (!keep && qsizetype(m_own.size()) + t.size >= qsizetype(kShared))
+                return false;
+            set(int(i - other.m_rowStart.at(r)), keep ? t : add(other.view(t)));
+        }
     }
+    return true;
 }

@@ -51,8 +51,12 @@ public:
     QVector<QStringList> lists() const;
     static TextTable fromLists(const QVector<QStringList>& rows);
 
-    // Appends rows from..end of another finished table, texts copied.
-    void appendRows(const TextTable& other, int from);
+    // Appends rows from..end of another finished table: its own texts
+    // copied, slices of a string table both share kept as they are. False
+    // when the texts would not fit.
+    bool appendRows(const TextTable& other, int from);
+    // Characters in the table's own buffer.
+    qsizetype ownSize() const { return m_own.size(); }
 
 private:
     QStringView view(Text t) const;

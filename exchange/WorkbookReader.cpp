@@ -81,7 +81,7 @@ bool WorkbookReader::read(const QString& path, QString* error, const ProgressFn&
     case Format::Unknown:
         return fail(QStringLiteral("文件不是Excel工作簿（.xls 或 .xlsx）。"));
     }
-    return finish(ok);
+    return finish(ok, error);
 }
 
 bool WorkbookReader::readData(const QByteArray& data, QString* error)
@@ -104,10 +104,10 @@ bool WorkbookReader::readData(const QByteArray& data, QString* error)
             *error = QStringLiteral("文件不是Excel工作簿（.xls 或 .xlsx）。");
         return false;
     }
-    return finish(ok);
+    return finish(ok, error);
 }
 
-bool WorkbookReader::finish(bool ok)
+bool WorkbookReader::finish(bool ok, QString* error)
 {
     if (!ok || m_sheets.isEmpty()) {
         m_sheets.clear();
@@ -127,7 +127,14 @@ bool WorkbookReader::finish(bool ok)
             from = 1;
         else if (sharesText(first, header))
             break; // another table
-        m_rows.appendRows(more, from);
+        // The copy of the sheet's own texts is charged as they were.
+        if (!m_budget.charge(2 * more.ownSize()) || !m_rows.appendRows(more, from)) {
+            m_sheets.clear();
+            m_rows = TextTable();
+            if (error)
+                *error = Budget::message();
+            return false;
+        }
         ++m_sheetsRead;
     }
     m_sheets.clear();

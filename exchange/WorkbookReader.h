@@ -95,7 +95,7 @@ public:
     Budget& budget() { return m_budget; }
 
 private:
-    bool finish(bool ok);
+    bool finish(bool ok, QString* error);
 
     QString m_sheetName;
     TextTable m_rows;
