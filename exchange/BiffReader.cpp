@@ -41,7 +41,6 @@ constexpr quint16 kBiff8 = 0x0600;
 // What one string or cell costs besides its characters (headers, heap).
 constexpr qint64 kStringCost = 40;
 constexpr qint64 kCellCost = int(sizeof(TextTable::Text));
-constexpr qint64 kRowCost = 2 * int(sizeof(qsizetype));
 static_assert(WorkbookReader::Budget::limit() / 2 < TextTable::kShared, "texts past a table's reach");
 
 quint16 u16(const uchar* p)
@@ -389,12 +388,7 @@ bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error
     auto put = [&](quint32 row, quint32 col, TextTable::Text text) {
         if (row > quint32(maxRow()) || col > quint32(maxColumn()))
             return false;
-        if (int(row) != table.currentKey()) {
-            if (!m_budget->charge(kRowCost))
-                return false;
-            table.startRow(int(row));
-        }
-        if (!m_budget->charge(table.set(int(col), text) * kCellCost))
+        if (!m_budget->charge(table.put(int(row), int(col), text)))
             return false;
         out->lastRow = qMax(out->lastRow, int(row));
         return true;
@@ -560,7 +554,7 @@ bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error
             break;
         }
     }
-    table.finish(true);
+    table.finish();
     out->full = out->lastRow >= maxRow();
     return true;
 }

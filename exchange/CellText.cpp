@@ -349,8 +349,13 @@ static bool isBlank(QChar c)
 
 QString CellText::trimmed(const QString& s)
 {
-    int b = 0;
-    int e = s.size();
+    return trimmed(QStringView(s)).toString();
+}
+
+QStringView CellText::trimmed(QStringView s)
+{
+    qsizetype b = 0;
+    qsizetype e = s.size();
     while (b < e && isBlank(s.at(b)))
         ++b;
     while (e > b && isBlank(s.at(e - 1)))

@@ -68,4 +68,5 @@ public:
     // Blanks and control characters removed at both ends (a path typed or
     // pasted into the path box).
     static QString trimmed(const QString& s);
+    static QStringView trimmed(QStringView s);
 };

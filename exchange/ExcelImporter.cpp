@@ -24,13 +24,17 @@ bool ExcelImporter::mapRows(const TextTable& rows, QVector<QStringList>* records
                 QStringLiteral("工作表是空的，第一行应是标题行：%1。").arg(wanted.join(QStringLiteral("、")));
         return false;
     }
-    QStringList header;
-    for (int c = 0; c < rows.columnCount(0); ++c)
-        header << CellText::trimmed(rows.at(0, c).toString());
+    // Header cells are compared in place: one may be a very long text.
+    auto columnOf = [&](const QString& title) {
+        for (int c = 0; c < rows.columnCount(0); ++c)
+            if (CellText::trimmed(rows.at(0, c)) == title)
+                return c;
+        return -1;
+    };
     QVector<int> index;
     QStringList missing;
     for (const QString& w : wanted) {
-        const int i = header.indexOf(w);
+        const int i = columnOf(w);
         if (i < 0)
             missing << w;
         index << i;
@@ -38,6 +42,17 @@ bool ExcelImporter::mapRows(const TextTable& rows, QVector<QStringList>* records
     if (!missing.isEmpty()) {
         if (error)
             *error = QStringLiteral("标题行缺少列：%1").arg(missing.join(QStringLiteral("、")));
+        return false;
+    }
+    // The records own their texts: cells that were one shared string in the
+    // workbook become a copy each. Their sum is held to the reading's budget.
+    qint64 chars = 0;
+    for (int r = 1; r < rows.rowCount(); ++r)
+        for (int i : qAsConst(index))
+            chars += rows.at(r, i).size();
+    if (2 * chars > WorkbookReader::Budget::limit()) {
+        if (error)
+            *error = WorkbookReader::Budget::message();
         return false;
     }
     records->reserve(rows.rowCount() - 1);

@@ -1,7 +1,6 @@
 #include "exchange/TextTable.h"
 
 #include <algorithm>
-#include <numeric>
 
 TextTable::Text TextTable::add(QStringView s)
 {
@@ -42,67 +41,50 @@ QStringView TextTable::view(Text t) const
     return QStringView(buffer).mid(t.at & ~kShared, t.size);
 }
 
-bool TextTable::rowHasText(int row) const
+qint64 TextTable::put(int row, int col, Text text)
 {
-    for (qsizetype i = m_rowStart.at(row), end = rowEnd(row); i < end; ++i)
-        if (m_cells.at(i).size > 0)
-            return true;
-    return false;
+    const int current = currentKey();
+    if (row == current && !m_rowStart.isEmpty())
+        return qint64(set(col, text)) * qint64(sizeof(Text));
+    if (row > current) {
+        startRow(row);
+        return qint64(set(col, text)) * qint64(sizeof(Text)) + qint64(sizeof(qsizetype) + sizeof(int));
+    }
+    m_aside.push_back({row, col, text});
+    return qint64(sizeof(Aside));
 }
 
-void TextTable::finish(bool byKey)
+void TextTable::finish()
 {
-    const int rows = rowCount();
-    std::vector<int> order(static_cast<size_t>(rows));
-    std::iota(order.begin(), order.end(), 0);
-    bool merge = false;
-    if (byKey) {
-        const bool sorted = std::is_sorted(m_rowKey.cbegin(), m_rowKey.cend());
-        if (!sorted)
-            std::stable_sort(order.begin(), order.end(),
-                             [&](int a, int b) { return m_rowKey.at(a) < m_rowKey.at(b); });
-        merge = !sorted || std::adjacent_find(m_rowKey.cbegin(), m_rowKey.cend()) != m_rowKey.cend();
-    }
-    if (!merge) {
-        // In place: rows without text are left out, the others move up.
-        QVector<qsizetype> starts;
-        QVector<int> keys;
-        qsizetype to = 0;
-        for (int r = 0; r < rows; ++r) {
-            if (!rowHasText(r))
-                continue;
-            const qsizetype from = m_rowStart.at(r), end = rowEnd(r);
-            starts << to;
-            keys << m_rowKey.at(r);
-            if (to != from)
-                std::copy(m_cells.cbegin() + from, m_cells.cbegin() + end, m_cells.begin() + to);
-            to += end - from;
-        }
-        m_cells.resize(to);
-        m_rowStart = std::move(starts);
-        m_rowKey = std::move(keys);
-        return;
-    }
-    // Rows of one key become one, in key order.
     QVector<Text> cells;
     QVector<qsizetype> starts;
     QVector<int> keys;
-    cells.reserve(m_cells.size());
-    for (size_t i = 0; i < order.size();) {
-        const int key = m_rowKey.at(order[i]);
+    cells.reserve(m_cells.size() + m_aside.size());
+    // Cells set aside, by row and column, each in the order it came.
+    std::stable_sort(m_aside.begin(), m_aside.end(), [](const Aside& a, const Aside& b) {
+        return a.row != b.row ? a.row < b.row : a.col < b.col;
+    });
+    const bool keyed = !m_aside.isEmpty();
+    int r = 0;
+    qsizetype a = 0;
+    while (r < rowCount() || a < m_aside.size()) {
+        // Rows in document order; with cells set aside, rows came by key in
+        // increasing order and the two merge by key.
+        const bool fromRows =
+            r < rowCount() && (!keyed || a >= m_aside.size() || m_rowKey.at(r) <= m_aside.at(a).row);
+        const int key = fromRows ? m_rowKey.at(r) : m_aside.at(a).row;
         const qsizetype start = cells.size();
-        for (; i < order.size() && m_rowKey.at(order[i]) == key; ++i) {
-            const int r = order[i];
-            const qsizetype from = m_rowStart.at(r), width = rowEnd(r) - from;
-            if (cells.size() < start + width)
-                cells.resize(start + width);
-            for (qsizetype c = 0; c < width; ++c) {
-                const Text t = m_cells.at(from + c);
-                // An empty slot (never set, or set empty) leaves the
-                // earlier row's text.
-                if (t.size > 0)
-                    cells[start + c] = t;
-            }
+        if (fromRows) {
+            const qsizetype from = m_rowStart.at(r), end = rowEnd(r);
+            cells.resize(start + end - from);
+            std::copy(m_cells.cbegin() + from, m_cells.cbegin() + end, cells.begin() + start);
+            ++r;
+        }
+        for (; keyed && a < m_aside.size() && m_aside.at(a).row == key; ++a) {
+            const Aside& c = m_aside.at(a);
+            if (cells.size() <= start + c.col)
+                cells.resize(start + c.col + 1);
+            cells[start + c.col] = c.text;
         }
         bool text = false;
         for (qsizetype c = start; c < cells.size() && !text; ++c)
@@ -117,6 +99,8 @@ void TextTable::finish(bool byKey)
     m_cells = std::move(cells);
     m_rowStart = std::move(starts);
     m_rowKey = std::move(keys);
+    m_aside.clear();
+    m_aside.squeeze();
 }
 
 int TextTable::columnCount(int row) const
@@ -160,7 +144,7 @@ TextTable TextTable::fromLists(const QVector<QStringList>& rows)
         for (int c = 0; c < rows.at(r).size(); ++c)
             t.set(c, t.add(rows.at(r).at(c)));
     }
-    t.finish(false);
+    t.finish();
     return t;
 }
 

@@ -11,9 +11,8 @@
 // allocations instead of one per cell. Rows are dense from column 0 to their
 // last cell; a cell never set reads as empty.
 //
-// Readers build it row by row: startRow(), then set() for its cells, then
-// finish(). Rows carry a key (the sheet's row number) so that a format whose
-// cells may come out of row order can have them put in order at the end.
+// Readers build it either in document order (startRow(), then set() for
+// the row's cells) or by row number (put()), then call finish().
 class TextTable
 {
 public:
@@ -35,13 +34,16 @@ public:
 
     // A new row at the end, its cells set next.
     void startRow(int key);
-    int currentKey() const { return m_rowKey.isEmpty() ? -1 : m_rowKey.constLast(); }
     // Sets a cell of the current row; returns how many cells the row grew
     // by, for the caller's memory budget.
     int set(int col, Text text);
-    // Leaves out rows without any text; with byKey, first puts the rows in
-    // key order, rows of one key merged (a later cell wins).
-    void finish(bool byKey);
+    // Sets a cell by its row number. Rows met in increasing order are kept
+    // as they come; a cell of a row met before is set aside and merged by
+    // finish(), after the cells before it (a later cell wins, an empty one
+    // too). Returns the bytes this took, for the caller's memory budget.
+    qint64 put(int row, int col, Text text);
+    // Merges the cells set aside and leaves out rows without any text.
+    void finish();
 
     int rowCount() const { return int(m_rowStart.size()); }
     int columnCount(int row) const;
@@ -59,8 +61,8 @@ public:
     qsizetype ownSize() const { return m_own.size(); }
 
 private:
+    int currentKey() const { return m_rowKey.isEmpty() ? -1 : m_rowKey.constLast(); }
     QStringView view(Text t) const;
-    bool rowHasText(int row) const;
     qsizetype rowEnd(int row) const
     {
         return row + 1 < m_rowStart.size() ? qsizetype(m_rowStart.at(row + 1)) : m_cells.size();
@@ -71,4 +73,11 @@ private:
     QVector<Text> m_cells;
     QVector<qsizetype> m_rowStart;
     QVector<int> m_rowKey;
+    struct Aside
+    {
+        int row;
+        int col;
+        Text text;
+    };
+    QVector<Aside> m_aside;
 };

@@ -10,22 +10,38 @@
 
 namespace {
 
-// A row as a header compares: texts trimmed, empty cells at the end left out.
-QStringList headerOf(const TextTable& table)
+// Row 0 as a header compares: texts trimmed, empty cells at the end left
+// out. Compared in place: a header cell may be a very long text.
+int headerWidth(const TextTable& t)
 {
-    QStringList out;
-    for (int c = 0; c < table.columnCount(0); ++c)
-        out << CellText::trimmed(table.at(0, c).toString());
-    while (!out.isEmpty() && out.last().isEmpty())
-        out.removeLast();
-    return out;
+    int n = t.columnCount(0);
+    while (n > 0 && CellText::trimmed(t.at(0, n - 1)).isEmpty())
+        --n;
+    return n;
 }
 
-bool sharesText(const QStringList& a, const QStringList& b)
+bool sameHeader(const TextTable& a, const TextTable& b)
 {
-    for (const QString& s : a)
-        if (!s.isEmpty() && b.contains(s))
-            return true;
+    const int n = headerWidth(a);
+    if (n != headerWidth(b))
+        return false;
+    for (int c = 0; c < n; ++c)
+        if (CellText::trimmed(a.at(0, c)) != CellText::trimmed(b.at(0, c)))
+            return false;
+    return true;
+}
+
+bool sharesText(const TextTable& a, const TextTable& b)
+{
+    const int n = headerWidth(a), m = headerWidth(b);
+    for (int c = 0; c < n; ++c) {
+        const QStringView s = CellText::trimmed(a.at(0, c));
+        if (s.isEmpty())
+            continue;
+        for (int d = 0; d < m; ++d)
+            if (CellText::trimmed(b.at(0, d)) == s)
+                return true;
+    }
     return false;
 }
 
@@ -116,16 +132,14 @@ bool WorkbookReader::finish(bool ok, QString* error)
     m_sheetName = m_sheets.first().name;
     m_rows = std::move(m_sheets.first().rows);
     m_sheetsRead = 1;
-    const QStringList header = headerOf(m_rows);
     for (int i = 1; i < m_sheets.size(); ++i) {
         const TextTable& more = m_sheets.at(i).rows;
         if (more.rowCount() == 0)
             break;
-        const QStringList first = headerOf(more);
         int from = 0;
-        if (first == header)
+        if (sameHeader(more, m_rows))
             from = 1;
-        else if (sharesText(first, header))
+        else if (sharesText(more, m_rows))
             break; // another table
         // The copy of the sheet's own texts is charged as they were.
         if (!m_budget.charge(2 * more.ownSize()) || !m_rows.appendRows(more, from)) {

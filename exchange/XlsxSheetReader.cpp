@@ -357,7 +357,7 @@ Pass sheetPass(const XlsxSheetReader::Workbook& wb, const QString& part, Workboo
     file.close();
     if (file.getZipError() != UNZ_OK)
         return fail(damaged(QStringLiteral("工作表数据校验失败。")));
-    table.finish(false);
+    table.finish();
     out->full = out->lastRow >= kMaxRows - 1;
     return Pass::Done;
 }

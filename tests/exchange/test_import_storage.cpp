@@ -100,6 +100,23 @@ void TestImportStorage::rowsBecomeRecords()
     // A missing title names itself.
     QVERIFY(!ExcelImporter::mapRows(TextTable::fromLists({{"姓名", "城市"}}), &records, &error));
     QVERIFY2(error.contains(QStringLiteral("备注")), qPrintable(error));
+
+    // Cells naming one long shared string read as slices of it; as records
+    // each would be a copy. Past the reading's budget the import refuses.
+    TextTable shared;
+    shared.setShared(QString(1 << 20, QLatin1Char('x')));
+    shared.startRow(0);
+    const QStringList titles = Schema::importColumns();
+    for (int c = 0; c < titles.size(); ++c)
+        shared.set(c, shared.add(titles.at(c)));
+    for (int r = 1; r <= 26; ++r) {
+        shared.startRow(r);
+        for (int c = 0; c < titles.size(); ++c)
+            shared.set(c, TextTable::sharedText(0, 1 << 20));
+    }
+    shared.finish();
+    QVERIFY(!ExcelImporter::mapRows(shared, &records, &error));
+    QVERIFY2(error.contains(QStringLiteral("内存")), qPrintable(error));
 }
 
 QTEST_GUILESS_MAIN(TestImportStorage)
