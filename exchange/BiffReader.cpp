@@ -554,6 +554,8 @@ bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error
             break;
         }
     }
+    if (!m_budget->charge(table.mergeBytes()))
+        return fail(overBudget);
     table.finish();
     out->full = out->lastRow >= maxRow();
     return true;

@@ -14,7 +14,8 @@ QString ExcelImporter::cleanPath(const QString& typed)
     return CellText::trimmed(typed);
 }
 
-bool ExcelImporter::mapRows(const TextTable& rows, QVector<QStringList>* records, QString* error)
+bool ExcelImporter::mapRows(const TextTable& rows, QVector<QStringList>* records, QString* error,
+                            WorkbookReader::Budget* budget)
 {
     records->clear();
     const QStringList wanted = Schema::importColumns();
@@ -45,15 +46,23 @@ bool ExcelImporter::mapRows(const TextTable& rows, QVector<QStringList>* records
         return false;
     }
     // The records own their texts: cells that were one shared string in the
-    // workbook become a copy each. Their sum is held to the reading's budget.
-    qint64 chars = 0;
-    for (int r = 1; r < rows.rowCount(); ++r)
-        for (int i : qAsConst(index))
-            chars += rows.at(r, i).size();
-    if (2 * chars > WorkbookReader::Budget::limit()) {
-        if (error)
-            *error = WorkbookReader::Budget::message();
-        return false;
+    // workbook become a copy each. They are charged, with their lists, to
+    // the reading's budget before they are made.
+    WorkbookReader::Budget own;
+    WorkbookReader::Budget& charged = budget ? *budget : own;
+    constexpr qint64 kRecordCost = qint64(sizeof(QStringList)) + 16; // the list and its header
+    constexpr qint64 kTextCost = 40;                                 // a text's header, heap and slot
+    for (int r = 1; r < rows.rowCount(); ++r) {
+        qint64 bytes = kRecordCost + index.size() * qint64(sizeof(QString));
+        for (int i : qAsConst(index)) {
+            const qsizetype n = rows.at(r, i).size();
+            bytes += n > 0 ? kTextCost + 2 * qint64(n) : 0;
+        }
+        if (!charged.charge(bytes)) {
+            if (error)
+                *error = WorkbookReader::Budget::message();
+            return false;
+        }
     }
     records->reserve(rows.rowCount() - 1);
     for (int r = 1; r < rows.rowCount(); ++r) {
@@ -129,7 +138,7 @@ ExcelImporter::Result ExcelImporter::importFile(Database& db, const QString& typ
         return fail(why);
     }
     QVector<QStringList> records;
-    if (!mapRows(reader.table(), &records, &why))
+    if (!mapRows(reader.table(), &records, &why, &reader.budget()))
         return fail(QStringLiteral("工作表“%1”%2").arg(reader.sheetName(), why));
     if (!replaceTable(db, records, &why, half(50), &cancelled)) {
         res.cancelled = cancelled;

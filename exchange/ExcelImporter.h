@@ -2,6 +2,7 @@
 
 #include "exchange/Progress.h"
 #include "exchange/TextTable.h"
+#include "exchange/WorkbookReader.h"
 
 #include <QString>
 #include <QStringList>
@@ -41,7 +42,10 @@ public:
 
     // The import's records from rows of a sheet (row 0 is the header): each
     // record holds the ten columns in Schema::importColumns() order.
-    static bool mapRows(const TextTable& rows, QVector<QStringList>* records, QString* error);
+    // The records are charged to `budget` (the reading's, where given):
+    // past it the import refuses.
+    static bool mapRows(const TextTable& rows, QVector<QStringList>* records, QString* error,
+                        WorkbookReader::Budget* budget = nullptr);
 
     // Replaces the contents of `excel` by the records (ten texts each).
     static bool replaceTable(Database& db, const QVector<QStringList>& records, QString* error,

@@ -51,56 +51,105 @@ qint64 TextTable::put(int row, int col, Text text)
         return qint64(set(col, text)) * qint64(sizeof(Text)) + qint64(sizeof(qsizetype) + sizeof(int));
     }
     m_aside.push_back({row, col, text});
+    m_asideSorted = false;
     return qint64(sizeof(Aside));
+}
+
+void TextTable::sortAside()
+{
+    // By row and column, each in the order it came.
+    if (!m_asideSorted)
+        std::stable_sort(m_aside.begin(), m_aside.end(), [](const Aside& a, const Aside& b) {
+            return a.row != b.row ? a.row < b.row : a.col < b.col;
+        });
+    m_asideSorted = true;
+}
+
+template <class F>
+void TextTable::mergeWalk(F each) const
+{
+    // Rows came by key in increasing order; the cells set aside (sorted)
+    // join them by key. Calls each(key, row or -1, first aside, end).
+    int r = 0;
+    qsizetype a = 0;
+    while (r < rowCount() || a < m_aside.size()) {
+        const bool fromRows = r < rowCount() && (a >= m_aside.size() || m_rowKey.at(r) <= m_aside.at(a).row);
+        const int key = fromRows ? m_rowKey.at(r) : m_aside.at(a).row;
+        const qsizetype first = a;
+        while (a < m_aside.size() && m_aside.at(a).row == key)
+            ++a;
+        each(key, fromRows ? r++ : -1, first, a);
+    }
+}
+
+qint64 TextTable::mergeBytes()
+{
+    if (m_aside.isEmpty())
+        return 0;
+    sortAside();
+    qint64 cells = 0, rows = 0;
+    mergeWalk([&](int, int row, qsizetype first, qsizetype end) {
+        qsizetype width = row >= 0 ? rowEnd(row) - m_rowStart.at(row) : 0;
+        if (end > first)
+            width = qMax<qsizetype>(width, m_aside.at(end - 1).col + 1);
+        cells += width;
+        ++rows;
+    });
+    return cells * qint64(sizeof(Text)) + rows * qint64(sizeof(qsizetype) + sizeof(int));
 }
 
 void TextTable::finish()
 {
-    QVector<Text> cells;
     QVector<qsizetype> starts;
     QVector<int> keys;
-    cells.reserve(m_cells.size() + m_aside.size());
-    // Cells set aside, by row and column, each in the order it came.
-    std::stable_sort(m_aside.begin(), m_aside.end(), [](const Aside& a, const Aside& b) {
-        return a.row != b.row ? a.row < b.row : a.col < b.col;
-    });
-    const bool keyed = !m_aside.isEmpty();
-    int r = 0;
-    qsizetype a = 0;
-    while (r < rowCount() || a < m_aside.size()) {
-        // Rows in document order; with cells set aside, rows came by key in
-        // increasing order and the two merge by key.
-        const bool fromRows =
-            r < rowCount() && (!keyed || a >= m_aside.size() || m_rowKey.at(r) <= m_aside.at(a).row);
-        const int key = fromRows ? m_rowKey.at(r) : m_aside.at(a).row;
-        const qsizetype start = cells.size();
-        if (fromRows) {
+    if (m_aside.isEmpty()) {
+        // In place: rows without text are left out, the others move up.
+        qsizetype to = 0;
+        for (int r = 0; r < rowCount(); ++r) {
             const qsizetype from = m_rowStart.at(r), end = rowEnd(r);
-            cells.resize(start + end - from);
-            std::copy(m_cells.cbegin() + from, m_cells.cbegin() + end, cells.begin() + start);
-            ++r;
+            if (std::none_of(m_cells.cbegin() + from, m_cells.cbegin() + end,
+                             [](Text t) { return t.size > 0; }))
+                continue;
+            starts << to;
+            keys << m_rowKey.at(r);
+            if (to != from)
+                std::copy(m_cells.cbegin() + from, m_cells.cbegin() + end, m_cells.begin() + to);
+            to += end - from;
         }
-        for (; keyed && a < m_aside.size() && m_aside.at(a).row == key; ++a) {
+        m_cells.resize(to);
+        m_rowStart = std::move(starts);
+        m_rowKey = std::move(keys);
+        return;
+    }
+    sortAside();
+    QVector<Text> cells;
+    cells.reserve(mergeBytes() / qint64(sizeof(Text)));
+    mergeWalk([&](int key, int row, qsizetype first, qsizetype end) {
+        const qsizetype start = cells.size();
+        if (row >= 0) {
+            const qsizetype from = m_rowStart.at(row), last = rowEnd(row);
+            cells.resize(start + last - from);
+            std::copy(m_cells.cbegin() + from, m_cells.cbegin() + last, cells.begin() + start);
+        }
+        for (qsizetype a = first; a < end; ++a) {
             const Aside& c = m_aside.at(a);
             if (cells.size() <= start + c.col)
                 cells.resize(start + c.col + 1);
             cells[start + c.col] = c.text;
         }
-        bool text = false;
-        for (qsizetype c = start; c < cells.size() && !text; ++c)
-            text = cells.at(c).size > 0;
-        if (!text) {
+        if (std::none_of(cells.cbegin() + start, cells.cend(), [](Text t) { return t.size > 0; })) {
             cells.resize(start);
-            continue;
+            return;
         }
         starts << start;
         keys << key;
-    }
+    });
     m_cells = std::move(cells);
     m_rowStart = std::move(starts);
     m_rowKey = std::move(keys);
     m_aside.clear();
     m_aside.squeeze();
+    m_asideSorted = false;
 }
 
 int TextTable::columnCount(int row) const

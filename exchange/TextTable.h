@@ -42,6 +42,9 @@ public:
     // finish(), after the cells before it (a later cell wins, an empty one
     // too). Returns the bytes this took, for the caller's memory budget.
     qint64 put(int row, int col, Text text);
+    // What finish() will take to merge the cells set aside, in bytes, for
+    // the caller's budget before it is taken.
+    qint64 mergeBytes();
     // Merges the cells set aside and leaves out rows without any text.
     void finish();
 
@@ -80,4 +83,9 @@ private:
         Text text;
     };
     QVector<Aside> m_aside;
+    bool m_asideSorted = true;
+
+    void sortAside();
+    template <class F>
+    void mergeWalk(F each) const;
 };

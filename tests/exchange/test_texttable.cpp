@@ -39,6 +39,7 @@ private slots:
     void rows_data();
     void rows();
     void appendedRowsKeepTheirTexts();
+    void mergeChargedBeforeItIsMade();
 };
 
 void TestTextTable::rows_data()
@@ -82,6 +83,19 @@ void TestTextTable::appendedRowsKeepTheirTexts()
     // Slices of the string table both share are not copied: a workbook
     // whose sheets name one long string a million times stays small.
     QCOMPARE(t.ownSize(), 2);
+}
+
+void TestTextTable::mergeChargedBeforeItIsMade()
+{
+    // A row met again in the last column takes the sheet's whole width
+    // when merged: that is what the budget must see, not the cell alone.
+    TextTable t;
+    t.put(1, 255, t.add(QStringLiteral("x")));
+    t.put(0, 255, t.add(QStringLiteral("y")));
+    QVERIFY(t.mergeBytes() >= 2 * 256 * qint64(sizeof(TextTable::Text)));
+    t.finish();
+    QCOMPARE(t.columnCount(0), 256);
+    QCOMPARE(t.at(0, 255), QStringLiteral("y"));
 }
 
 QTEST_APPLESS_MAIN(TestTextTable)
