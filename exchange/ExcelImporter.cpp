@@ -9,15 +9,21 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <algorithm>
+#include <functional>
+
 QString ExcelImporter::cleanPath(const QString& typed)
 {
     return CellText::trimmed(typed);
 }
 
-bool ExcelImporter::mapRows(const TextTable& rows, QVector<QStringList>* records, QString* error,
-                            WorkbookReader::Budget* budget)
+namespace {
+
+// Where the import's columns are in a sheet's header (row 0), in
+// Schema::importColumns() order. Header cells are compared in place: one
+// may be a very long text.
+bool findColumns(const TextTable& rows, QVector<int>* index, QString* error)
 {
-    records->clear();
     const QStringList wanted = Schema::importColumns();
     if (rows.rowCount() == 0) {
         if (error)
@@ -25,60 +31,42 @@ bool ExcelImporter::mapRows(const TextTable& rows, QVector<QStringList>* records
                 QStringLiteral("工作表是空的，第一行应是标题行：%1。").arg(wanted.join(QStringLiteral("、")));
         return false;
     }
-    // Header cells are compared in place: one may be a very long text.
     auto columnOf = [&](const QString& title) {
         for (int c = 0; c < rows.columnCount(0); ++c)
             if (CellText::trimmed(rows.at(0, c)) == title)
                 return c;
         return -1;
     };
-    QVector<int> index;
     QStringList missing;
+    index->clear();
     for (const QString& w : wanted) {
         const int i = columnOf(w);
         if (i < 0)
             missing << w;
-        index << i;
+        *index << i;
     }
     if (!missing.isEmpty()) {
         if (error)
             *error = QStringLiteral("标题行缺少列：%1").arg(missing.join(QStringLiteral("、")));
         return false;
     }
-    // The records own their texts: cells that were one shared string in the
-    // workbook become a copy each. They are charged, with their lists, to
-    // the reading's budget before they are made.
-    WorkbookReader::Budget own;
-    WorkbookReader::Budget& charged = budget ? *budget : own;
-    constexpr qint64 kRecordCost = qint64(sizeof(QStringList)) + 16; // the list and its header
-    constexpr qint64 kTextCost = 40;                                 // a text's header, heap and slot
-    for (int r = 1; r < rows.rowCount(); ++r) {
-        qint64 bytes = kRecordCost + index.size() * qint64(sizeof(QString));
-        for (int i : qAsConst(index)) {
-            const qsizetype n = rows.at(r, i).size();
-            bytes += n > 0 ? kTextCost + 2 * qint64(n) : 0;
-        }
-        if (!charged.charge(bytes)) {
-            if (error)
-                *error = WorkbookReader::Budget::message();
-            return false;
-        }
-    }
-    records->reserve(rows.rowCount() - 1);
-    for (int r = 1; r < rows.rowCount(); ++r) {
-        QStringList rec;
-        rec.reserve(index.size());
-        for (int i : qAsConst(index))
-            rec << rows.at(r, i).toString();
-        // A row with text only in columns the import ignores is no recipient.
-        if (WorkbookReader::hasText(rec))
-            records->append(rec);
-    }
     return true;
 }
 
-bool ExcelImporter::replaceTable(Database& db, const QVector<QStringList>& records, QString* error,
-                                 const ProgressFn& progress, bool* cancelled)
+// The rows after the header that are recipients: a row with text only in
+// columns the import ignores is none.
+QVector<int> recipientRows(const TextTable& rows, const QVector<int>& index)
+{
+    QVector<int> kept;
+    for (int r = 1; r < rows.rowCount(); ++r)
+        if (std::any_of(index.cbegin(), index.cend(), [&](int i) { return !rows.at(r, i).isEmpty(); }))
+            kept << r;
+    return kept;
+}
+
+// Replaces the contents of `excel` by `count` rows of ten texts from rowAt.
+bool replaceRows(Database& db, int count, const std::function<void(int, QVector<QVariant>&)>& rowAt,
+                 QString* error, const ProgressFn& progress, bool* cancelled)
 {
     if (cancelled)
         *cancelled = false;
@@ -91,18 +79,65 @@ bool ExcelImporter::replaceTable(Database& db, const QVector<QStringList>& recor
     }
     if (!db.exec(QStringLiteral("DELETE FROM excel"), {}, error))
         return false;
-    const QStringList cols = Schema::importColumns();
-    // Every imported cell is a text; an empty cell an empty text.
-    const QString none = QStringLiteral("");
-    auto rowAt = [&](int r, QVector<QVariant>& values) {
-        const QStringList& rec = records.at(r);
-        for (int c = 0; c < cols.size(); ++c)
-            values[c] = c < rec.size() && !rec.at(c).isEmpty() ? rec.at(c) : none;
-    };
     // On a failure or a cancel the transaction rolls back.
-    if (!db.appendRows(Schema::kExcelTable, cols, records.size(), rowAt, progress, cancelled, error))
+    if (!db.appendRows(Schema::kExcelTable, Schema::importColumns(), count, rowAt, progress, cancelled,
+                       error))
         return false;
     return tx.commit(error);
+}
+
+} // namespace
+
+bool ExcelImporter::mapRows(const TextTable& rows, QVector<QStringList>* records, QString* error,
+                            WorkbookReader::Budget* budget)
+{
+    records->clear();
+    QVector<int> index;
+    if (!findColumns(rows, &index, error))
+        return false;
+    const QVector<int> kept = recipientRows(rows, index);
+    // The records own their texts: cells that were one shared string in the
+    // workbook become a copy each. They are charged, with their lists, to
+    // the budget before they are made.
+    WorkbookReader::Budget own;
+    WorkbookReader::Budget& charged = budget ? *budget : own;
+    constexpr qint64 kRecordCost = qint64(sizeof(QStringList)) + 16; // the list and its header
+    constexpr qint64 kTextCost = 40;                                 // a text's header, heap and slot
+    for (int r : kept) {
+        qint64 bytes = kRecordCost + index.size() * qint64(sizeof(QString));
+        for (int i : qAsConst(index)) {
+            const qsizetype n = rows.at(r, i).size();
+            bytes += n > 0 ? kTextCost + 2 * qint64(n) : 0;
+        }
+        if (!charged.charge(bytes)) {
+            if (error)
+                *error = WorkbookReader::Budget::message();
+            return false;
+        }
+    }
+    records->reserve(kept.size());
+    for (int r : kept) {
+        QStringList rec;
+        rec.reserve(index.size());
+        for (int i : qAsConst(index))
+            rec << rows.at(r, i).toString();
+        records->append(rec);
+    }
+    return true;
+}
+
+bool ExcelImporter::replaceTable(Database& db, const QVector<QStringList>& records, QString* error,
+                                 const ProgressFn& progress, bool* cancelled)
+{
+    // Every imported cell is a text; an empty cell an empty text.
+    const QString none = QStringLiteral("");
+    const int columns = int(Schema::importColumns().size());
+    auto rowAt = [&](int r, QVector<QVariant>& values) {
+        const QStringList& rec = records.at(r);
+        for (int c = 0; c < columns; ++c)
+            values[c] = c < rec.size() && !rec.at(c).isEmpty() ? rec.at(c) : none;
+    };
+    return replaceRows(db, int(records.size()), rowAt, error, progress, cancelled);
 }
 
 ExcelImporter::Result ExcelImporter::importFile(Database& db, const QString& typedPath,
@@ -137,15 +172,26 @@ ExcelImporter::Result ExcelImporter::importFile(Database& db, const QString& typ
         res.cancelled = cancelled;
         return fail(why);
     }
-    QVector<QStringList> records;
-    if (!mapRows(reader.table(), &records, &why, &reader.budget()))
+    // The rows go from the sheet's texts to the store one at a time: no
+    // copy of the whole list is made on the way.
+    const TextTable& rows = reader.table();
+    QVector<int> index;
+    if (!findColumns(rows, &index, &why))
         return fail(QStringLiteral("工作表“%1”%2").arg(reader.sheetName(), why));
-    if (!replaceTable(db, records, &why, half(50), &cancelled)) {
+    const QVector<int> kept = recipientRows(rows, index);
+    const QString none = QStringLiteral("");
+    auto rowAt = [&](int r, QVector<QVariant>& values) {
+        for (int c = 0; c < index.size(); ++c) {
+            const QStringView text = rows.at(kept.at(r), index.at(c));
+            values[c] = text.isEmpty() ? none : text.toString();
+        }
+    };
+    if (!replaceRows(db, int(kept.size()), rowAt, &why, half(50), &cancelled)) {
         res.cancelled = cancelled;
         return fail(why);
     }
     res.ok = true;
-    res.imported = records.size();
+    res.imported = int(kept.size());
     res.message = successMessage();
     return res;
 }
