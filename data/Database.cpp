@@ -352,14 +352,15 @@ bool Database::open(const QString& path, QString* error, bool createIfMissing)
 
 bool Database::configure(QString* error)
 {
-    // One file at rest (backup and restore rely on it), every commit on disk.
-    // A search reads the whole list: with room for it in the page cache (up
-    // to 32 MiB, some 200,000 recipients) it reads memory, not the file.
+    // Searches collect their keys through it.
     if (!SqliteStatement::addKeyCollector(handle())) {
         if (error)
             *error = QStringLiteral("无法准备数据库连接。");
         return false;
     }
+    // One file at rest (backup and restore rely on it), every commit on disk.
+    // A search reads the whole list: with room for it in the page cache (up
+    // to 32 MiB, some 200,000 recipients) it reads memory, not the file.
     return exec(QStringLiteral("PRAGMA journal_mode=DELETE"), {}, error) &&
            exec(QStringLiteral("PRAGMA synchronous=FULL"), {}, error) &&
            exec(QStringLiteral("PRAGMA cache_size=-32768"), {}, error);
