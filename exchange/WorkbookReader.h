@@ -8,7 +8,6 @@
 #include <QStringList>
 #include <QVector>
 
-#include <algorithm>
 
 // Reads one sheet of a workbook into text: the sheet named "Sheet1", or the
 // first sheet when there is none of that name. .xls (Excel 97-2003) with our
@@ -63,12 +62,6 @@ public:
         int lastRow = -1;  // 0-based, of the used range (empty rows too)
         bool full = false; // the used range reaches the format's last row
     };
-
-    // Whether a row holds any text: fully empty rows are left out.
-    static bool hasText(const QStringList& row)
-    {
-        return std::any_of(row.begin(), row.end(), [](const QString& s) { return !s.isEmpty(); });
-    }
 
     static Format detect(const QString& path);
     static Format detect(const QByteArray& head);
