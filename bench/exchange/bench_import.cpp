@@ -1,7 +1,8 @@
 // The workbook import against the floor of the platform.
 // Usage:
 //   bench_import [RECORDS]            .xlsx with shared and with inline strings (default 100,000
-//                                     records) and a 65,535-row .xls; best of three runs each
+//                                     records), best of three runs each, and a 65,535-row .xls,
+//                                     best of five runs taken in turns with its floor
 //   bench_import --smoke [RECORDS]    one small run of each; fails when the import stores other
 //                                     texts than the floor does (never timed)
 //   bench_import --make DIR RECORDS   only writes the workbooks (to profile the import alone)
