@@ -4,9 +4,6 @@
 
 #include <sqlite3.h>
 
-#include <algorithm>
-#include <cstdlib>
-
 SqliteStatement::SqliteStatement(sqlite3* db, const QString& sql) : m_db(db)
 {
     const QByteArray utf8 = sql.toUtf8();

@@ -41,7 +41,6 @@ constexpr quint16 kBiff8 = 0x0600;
 // What one string or cell costs besides its characters (headers, heap).
 constexpr qint64 kStringCost = 40;
 constexpr qint64 kCellCost = int(sizeof(TextTable::Text));
-static_assert(WorkbookReader::Budget::limit() / 2 < TextTable::kShared, "texts past a table's reach");
 
 quint16 u16(const uchar* p)
 {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "exchange/Progress.h"
-#include "exchange/TextTable.h"
 #include "exchange/WorkbookReader.h"
 
 #include <QString>

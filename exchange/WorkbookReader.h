@@ -8,7 +8,6 @@
 #include <QStringList>
 #include <QVector>
 
-
 // Reads one sheet of a workbook into text: the sheet named "Sheet1", or the
 // first sheet when there is none of that name. .xls (Excel 97-2003) with our
 // own BIFF8 reader over libgsf, .xlsx through QuaZip; the format is told by
@@ -96,3 +95,6 @@ private:
     Budget m_budget;
     int m_sheetsRead = 0;
 };
+
+// Whatever a reading keeps stays within a table's reach.
+static_assert(WorkbookReader::Budget::limit() / 2 < TextTable::kShared, "texts past a table's reach");

@@ -18,7 +18,6 @@ constexpr int kMaxColumns = 16384;
 constexpr qint64 kStringCost = 40;
 constexpr qint64 kCellCost = int(sizeof(TextTable::Text));
 constexpr qint64 kRowCost = 2 * int(sizeof(qsizetype));
-static_assert(WorkbookReader::Budget::limit() / 2 < TextTable::kShared, "texts past a table's reach");
 
 QString damaged(const QString& why)
 {
