@@ -1,6 +1,8 @@
 #include "gui/widgets/RecordGrid.h"
+
 #include "data/Schema.h"
 #include "gui/widgets/PrintedMarkDelegate.h"
+#include "gui/widgets/RowNumberHeader.h"
 #include "report/FontSetup.h"
 
 #include "data/DataSet.h"
@@ -52,6 +54,7 @@ RecordGrid::RecordGrid(DataSetModel* model, const QString& objectName, QWidget* 
     : QTableView(parent), m_model(model)
 {
     setObjectName(objectName);
+    setVerticalHeader(new RowNumberHeader(this));
     setModel(model);
     setFont(FontSetup::interfaceFont(14));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -114,7 +117,14 @@ bool RecordGrid::onColumnBorder(const QPoint& pos) const
     const int margin = style()->pixelMetric(QStyle::PM_HeaderGripMargin, nullptr, header);
     const int left = header->sectionViewportPosition(logical);
     const int right = left + header->sectionSize(logical);
-    return pos.x() >= right - margin || (header->visualIndex(logical) > 0 && pos.x() <= left + margin);
+    if (pos.x() >= right - margin)
+        return true;
+    // A left edge is a border only where a shown column ends there: hidden
+    // columns may stand before the first one.
+    for (int v = header->visualIndex(logical) - 1; v >= 0; --v)
+        if (!header->isSectionHidden(header->logicalIndex(v)))
+            return pos.x() <= left + margin;
+    return false;
 }
 
 bool RecordGrid::eventFilter(QObject* watched, QEvent* event)
@@ -210,15 +220,26 @@ void RecordGrid::applyColumnLayout()
 {
     const QStringList fields = m_model->dataSet()->fieldNames();
     QHeaderView* header = horizontalHeader();
-    int visual = 0;
+    QVector<int> wanted;
     for (const Column& c : m_shown) {
         const int logical = fields.indexOf(c.name);
         if (logical < 0)
             continue;
         setColumnHidden(logical, false);
         setColumnWidth(logical, c.width);
-        header->moveSection(header->visualIndex(logical), visual++);
+        wanted << logical;
     }
+    // A list rebuilt (every search) comes back in table order, which is
+    // usually the layout's already: each move lays out the whole grid again.
+    QVector<int> shownNow;
+    for (int v = 0; v < header->count() && shownNow.size() < wanted.size(); ++v) {
+        const int logical = header->logicalIndex(v);
+        if (!m_hidden.contains(fields.value(logical)))
+            shownNow << logical;
+    }
+    if (shownNow != wanted)
+        for (int visual = 0; visual < wanted.size(); ++visual)
+            header->moveSection(header->visualIndex(wanted.at(visual)), visual);
     for (int logical = 0; logical < fields.size(); ++logical)
         if (m_hidden.contains(fields[logical]))
             setColumnHidden(logical, true);

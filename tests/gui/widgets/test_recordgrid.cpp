@@ -17,6 +17,7 @@ private slots:
     void rowsSelectedOnlyThroughRowIndicator();
     void doubleClickAnywhere_data();
     void doubleClickAnywhere();
+    void rowNumbersGetTheirRoom();
 };
 
 void TestRecordGrid::unknownColumnsStayVisible()
@@ -134,6 +135,7 @@ void TestRecordGrid::doubleClickAnywhere_data()
     QTest::newRow("cell") << "cell";
     QTest::newRow("row indicator") << "indicator";
     QTest::newRow("titles") << "titles";
+    QTest::newRow("left edge of the first title, hidden columns before it") << "first edge";
     QTest::newRow("below the rows") << "empty";
 }
 
@@ -147,12 +149,37 @@ void TestRecordGrid::doubleClickAnywhere()
         QTest::mouseDClick(g.grid->viewport(), Qt::LeftButton, {}, g.cellCentre(1, 4));
     else if (where == "indicator")
         QTest::mouseDClick(g.grid->verticalHeader()->viewport(), Qt::LeftButton, {}, g.indicator(1));
-    else if (where == "titles")
+    else if (where == "first edge") {
+        g.grid->setRecipientLayout({65, 65, 70, 110, 170, 85, 85, 100, 60, 115});
+        QTest::mouseDClick(g.grid->horizontalHeader()->viewport(), Qt::LeftButton, {}, QPoint(1, 5));
+    } else if (where == "titles")
         QTest::mouseDClick(g.grid->horizontalHeader()->viewport(), Qt::LeftButton, {}, QPoint(20, 5));
     else
         QTest::mouseDClick(g.grid->viewport(), Qt::LeftButton, {},
                            QPoint(20, g.grid->viewport()->height() - 5));
     QCOMPARE(spy.size(), 1);
+}
+
+void TestRecordGrid::rowNumbersGetTheirRoom()
+{
+    // The row header measures each length of number once: as wide as Qt's
+    // own header would be over the same numbers (four digits here).
+    QTemporaryDir dir;
+    Database db;
+    QVERIFY(db.open(dir.filePath("data.mdb"), nullptr));
+    QVERIFY(db.exec("INSERT INTO inr (姓名) WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                    "WHERE i < 1200) SELECT i FROM n"));
+    DataSet set;
+    set.setDatabase(&db);
+    QVERIFY(set.open("inr"));
+    DataSetModel model(&set);
+    RecordGrid grid(&model, "DBGridEh1");
+    QHeaderView plain(Qt::Vertical);
+    plain.setFont(grid.verticalHeader()->font());
+    plain.setModel(&model);
+    const int ours = grid.verticalHeader()->sizeHint().width();
+    QVERIFY2(ours >= plain.sizeHint().width(), qPrintable(QString::number(ours)));
+    QVERIFY(ours < plain.sizeHint().width() + QFontMetrics(plain.font()).horizontalAdvance(QLatin1Char('0')));
 }
 
 QTEST_MAIN(TestRecordGrid)
