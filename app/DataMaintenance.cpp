@@ -1,7 +1,7 @@
 #include "app/DataMaintenance.h"
 
-#include "data/DataLocation.h"
-#include "data/DataSet.h"
+#include "data/store/DataLocation.h"
+#include "data/records/DataSet.h"
 #include "exchange/DataExporter.h"
 #include "exchange/DatabaseBackup.h"
 #include "gui/widgets/DatabaseLocationDialog.h"

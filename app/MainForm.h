@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/AppInfo.h"
-#include "data/PrintSelection.h"
+#include "data/store/AppInfo.h"
+#include "data/tracking/PrintSelection.h"
 #include "templates/layouts/Catalogue.h"
 
 #include <QMainWindow>

@@ -1,7 +1,7 @@
 #include "app/ProgramWindows.h"
 
 #include "app/MainForm.h"
-#include "data/Database.h"
+#include "data/store/Database.h"
 #include "gui/exchange/ExcelForm.h"
 #include "gui/report/ReportPreview.h"
 #include "gui/templates/TemplateWindows.h"

@@ -1,8 +1,8 @@
 #include "app/RecordEditor.h"
 
-#include "data/AddressParser.h"
-#include "data/DataSet.h"
-#include "data/RecipientAdder.h"
+#include "data/recognition/AddressParser.h"
+#include "data/records/DataSet.h"
+#include "data/records/RecipientAdder.h"
 #include "gui/widgets/Dialogs.h"
 #include "gui/widgets/RecipientPasteDialog.h"
 #include "gui/widgets/RecordGrid.h"

@@ -5,7 +5,7 @@
 #include "gui/widgets/ProductInfo.h"
 #include "gui/widgets/Shell.h"
 
-#include "data/ServerAddress.h"
+#include "data/store/ServerAddress.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>

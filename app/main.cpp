@@ -1,6 +1,6 @@
 #include "app/MainForm.h"
 #include "app/ProgramWindows.h"
-#include "data/AppInfo.h"
+#include "data/store/AppInfo.h"
 #include "gui/widgets/Dialogs.h"
 #include "report/FontSetup.h"
 

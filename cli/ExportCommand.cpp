@@ -1,8 +1,8 @@
 #include "cli/CliCommand.h"
 
-#include "data/DataSet.h"
-#include "data/Database.h"
-#include "data/Schema.h"
+#include "data/records/DataSet.h"
+#include "data/store/Database.h"
+#include "data/store/Schema.h"
 #include "exchange/DataExporter.h"
 
 #include <QDir>

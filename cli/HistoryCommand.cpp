@@ -1,7 +1,7 @@
 #include "cli/CliCommand.h"
 
-#include "data/Database.h"
-#include "data/PrintHistory.h"
+#include "data/store/Database.h"
+#include "data/tracking/PrintHistory.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

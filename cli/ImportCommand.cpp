@@ -1,6 +1,6 @@
 #include "cli/CliCommand.h"
 
-#include "data/Database.h"
+#include "data/store/Database.h"
 #include "exchange/ExcelImporter.h"
 
 // Fills table `excel` from a workbook, replacing the previous import.

@@ -1,7 +1,7 @@
 #include "cli/CliCommand.h"
 
-#include "data/Database.h"
-#include "data/LayoutAdjustments.h"
+#include "data/store/Database.h"
+#include "templates/LayoutAdjustments.h"
 #include "templates/CalibrationSheet.h"
 #include "templates/TemplateReport.h"
 #include "templates/layouts/Catalogue.h"

@@ -1,11 +1,11 @@
 #include "cli/CliCommand.h"
 
-#include "data/AddressParser.h"
-#include "data/DataSet.h"
-#include "data/Database.h"
-#include "data/RecipientAdder.h"
-#include "data/RegionTable.h"
-#include "data/Schema.h"
+#include "data/recognition/AddressParser.h"
+#include "data/records/DataSet.h"
+#include "data/store/Database.h"
+#include "data/records/RecipientAdder.h"
+#include "data/recognition/RegionTable.h"
+#include "data/store/Schema.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

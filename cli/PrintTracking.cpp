@@ -1,9 +1,9 @@
 #include "cli/PrintTracking.h"
 
-#include "data/DataSet.h"
-#include "data/Database.h"
-#include "data/PrintHistory.h"
-#include "data/WaybillNumber.h"
+#include "data/records/DataSet.h"
+#include "data/store/Database.h"
+#include "data/tracking/PrintHistory.h"
+#include "data/tracking/WaybillNumber.h"
 #include "templates/BatchData.h"
 #include "templates/TemplateReport.h"
 

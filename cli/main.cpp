@@ -1,9 +1,9 @@
 #include "cli/CliCommand.h"
 
-#include "data/AppInfo.h"
-#include "data/DataLocation.h"
-#include "data/Database.h"
-#include "data/ServerAddress.h"
+#include "data/store/AppInfo.h"
+#include "data/store/DataLocation.h"
+#include "data/store/Database.h"
+#include "data/store/ServerAddress.h"
 #include "report/FontSetup.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "exchange/DataExporter.h"
 
-#include "data/DataSet.h"
-#include "data/Database.h"
+#include "data/records/DataSet.h"
+#include "data/store/Database.h"
 #include "exchange/Biff8Writer.h"
 #include "exchange/FileReplacer.h"
 #include "exchange/XlsxTextWriter.h"

@@ -1,8 +1,8 @@
 #include "exchange/DatabaseBackup.h"
 
-#include "data/Database.h"
-#include "data/DatabaseFile.h"
-#include "data/ServerAddress.h"
+#include "data/store/Database.h"
+#include "data/store/DatabaseFile.h"
+#include "data/store/ServerAddress.h"
 #include "exchange/FileReplacer.h"
 #include "exchange/StoreCopy.h"
 

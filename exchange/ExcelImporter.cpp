@@ -1,8 +1,8 @@
 #include "exchange/ExcelImporter.h"
 
-#include "data/Database.h"
-#include "data/Schema.h"
-#include "data/Transaction.h"
+#include "data/store/Database.h"
+#include "data/store/Schema.h"
+#include "data/store/Transaction.h"
 #include "exchange/CellText.h"
 #include "exchange/WorkbookReader.h"
 

@@ -1,10 +1,9 @@
 #include "exchange/StoreCopy.h"
 
-#include "data/Database.h"
-#include "data/LayoutAdjustments.h"
-#include "data/PrintHistory.h"
-#include "data/Schema.h"
-#include "data/Transaction.h"
+#include "data/store/Database.h"
+#include "data/store/Schema.h"
+#include "data/store/TableRegistry.h"
+#include "data/store/Transaction.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -132,32 +131,29 @@ bool StoreCopy::copy(Database& from, Database& to, QString* error)
             *error = to.failure(to.db().lastError());
         return false;
     }
-    // The tables that are made on first use exist in the copy when they
+    // The features' tables, made on first use, exist in the copy when they
     // exist in the original.
-    if (from.hasTable(PrintHistory::kTable) && !PrintHistory::ensureTable(to, error))
-        return false;
-    if ((from.hasTable(LayoutAdjustments::kTemplateTable) || from.hasTable(LayoutAdjustments::kItemTable)) &&
-        !LayoutAdjustments::ensureTables(to, error))
-        return false;
+    const QVector<TableSpec> features = TableRegistry::tables();
+    for (const TableSpec& t : features)
+        if (from.hasTable(t.name) && !to.hasTable(t.name) && !t.create(to, error))
+            return false;
     const QString serial = QStringLiteral("序号");
-    const QVector<Table> tables{{Schema::kSenderTable, {}},
-                                {Schema::kRecipientTable, serial},
-                                {Schema::kExcelTable, serial},
-                                {PrintHistory::kTable, QStringLiteral("编号")},
-                                {LayoutAdjustments::kTemplateTable, QStringLiteral("code")},
-                                {LayoutAdjustments::kItemTable, QStringLiteral("code")}};
+    QVector<Table> tables{
+        {Schema::kSenderTable, {}}, {Schema::kRecipientTable, serial}, {Schema::kExcelTable, serial}};
+    for (const TableSpec& t : features)
+        tables.append({t.name, t.orderKey});
     for (const Table& t : tables) {
         if (!to.hasTable(t.name))
             continue;
         if (!copyTable(from, to, t, error))
             return false;
     }
-    const QString number = QStringLiteral("编号");
     if (!continueNumbers(from, to, Schema::kSenderTable, to.rowIdColumn(Schema::kSenderTable), error) ||
         !continueNumbers(from, to, Schema::kRecipientTable, serial, error) ||
-        !continueNumbers(from, to, Schema::kExcelTable, serial, error) ||
-        (to.hasTable(PrintHistory::kTable) &&
-         !continueNumbers(from, to, PrintHistory::kTable, number, error)))
+        !continueNumbers(from, to, Schema::kExcelTable, serial, error))
         return false;
+    for (const TableSpec& t : features)
+        if (t.numbered && to.hasTable(t.name) && !continueNumbers(from, to, t.name, t.orderKey, error))
+            return false;
     return tx.commit(error);
 }

@@ -1,6 +1,6 @@
 #include "report/QRDBText.h"
 
-#include "data/DataSet.h"
+#include "data/records/DataSet.h"
 #include "report/FontSetup.h"
 #include "report/QRBand.h"
 #include "report/QuickRep.h"

@@ -1,6 +1,6 @@
 #include "report/ReportLayout.h"
 
-#include "data/DataSet.h"
+#include "data/records/DataSet.h"
 #include "report/QRBand.h"
 #include "report/QRDBText.h"
 #include "report/QuickRep.h"

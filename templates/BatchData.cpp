@@ -1,8 +1,8 @@
 #include "templates/BatchData.h"
 
-#include "data/DataSet.h"
-#include "data/Schema.h"
-#include "data/ServerAddress.h"
+#include "data/records/DataSet.h"
+#include "data/store/Schema.h"
+#include "data/store/ServerAddress.h"
 
 #include <QDir>
 #include <QFileInfo>

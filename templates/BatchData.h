@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/Database.h"
-#include "data/PrintSelection.h"
+#include "data/store/Database.h"
+#include "data/tracking/PrintSelection.h"
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "templates/TemplateReport.h"
 
-#include "data/Schema.h"
+#include "data/store/Schema.h"
 #include "report/FontSetup.h"
 #include "report/QRBand.h"
 #include "report/QRDBText.h"

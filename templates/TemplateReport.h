@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/LayoutAdjustments.h"
+#include "templates/LayoutAdjustments.h"
 #include "templates/layouts/Catalogue.h"
 
 #include <QColor>

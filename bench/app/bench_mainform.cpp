@@ -4,13 +4,13 @@
 // With a server URI the address book is that server's database (emptied
 // and filled first), as a shop that chose it under "数据库位置…" has it.
 #include "app/MainForm.h"
-#include "data/ContainsSearch.h"
-#include "data/DataSet.h"
-#include "data/Database.h"
-#include "data/Schema.h"
-#include "data/ServerAddress.h"
-#include "data/StoreSettings.h"
-#include "data/Transaction.h"
+#include "data/records/ContainsSearch.h"
+#include "data/records/DataSet.h"
+#include "data/store/Database.h"
+#include "data/store/Schema.h"
+#include "data/store/ServerAddress.h"
+#include "data/store/StoreSettings.h"
+#include "data/store/Transaction.h"
 #include "gui/widgets/Dialogs.h"
 #include "report/FontSetup.h"
 

@@ -1,7 +1,7 @@
 // Times recognising one recipient in pasted text, and loading the region table.
 // Usage: bench_address_parser [ENTRIES]  (default 20000)
-#include "data/AddressParser.h"
-#include "data/RegionTable.h"
+#include "data/recognition/AddressParser.h"
+#include "data/recognition/RegionTable.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

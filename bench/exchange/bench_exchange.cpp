@@ -1,8 +1,8 @@
 // Times the workbook import and export at full size and prints peak memory.
 // Usage: bench_exchange [RECORDS]  (default 100000; .xls runs with 65,000)
-#include "data/DataSet.h"
-#include "data/Database.h"
-#include "data/Schema.h"
+#include "data/records/DataSet.h"
+#include "data/store/Database.h"
+#include "data/store/Schema.h"
 #include "exchange/Biff8Writer.h"
 #include "exchange/DataExporter.h"
 #include "exchange/DatabaseBackup.h"

@@ -15,9 +15,9 @@
 //                                           preview | printer
 //   bench_report_pdf --fill DB PAGES        only makes the file (to profile the command line)
 
-#include "data/DataSet.h"
-#include "data/Database.h"
-#include "data/Transaction.h"
+#include "data/records/DataSet.h"
+#include "data/store/Database.h"
+#include "data/store/Transaction.h"
 #include "gui/report/ReportPreview.h"
 #include "report/FontSetup.h"
 #include "report/QRDBText.h"

@@ -1,9 +1,9 @@
 #include "gui/exchange/ExcelForm.h"
 
-#include "data/DataSet.h"
-#include "data/DataSetModel.h"
-#include "data/Database.h"
-#include "data/Schema.h"
+#include "data/records/DataSet.h"
+#include "data/records/DataSetModel.h"
+#include "data/store/Database.h"
+#include "data/store/Schema.h"
 #include "exchange/ExcelImporter.h"
 #include "gui/widgets/Dialogs.h"
 #include "gui/widgets/EnterClicks.h"

@@ -1,6 +1,6 @@
 #include "gui/report/ReportPreview.h"
 
-#include "data/Database.h"
+#include "data/store/Database.h"
 #include "exchange/FileReplacer.h"
 #include "gui/report/OverflowQuestion.h"
 #include "gui/report/PreviewIcons.h"

@@ -1,6 +1,6 @@
 #include "gui/templates/CalibrationDialog.h"
 
-#include "data/LayoutAdjustments.h"
+#include "templates/LayoutAdjustments.h"
 #include "gui/widgets/Dialogs.h"
 #include "report/QuickRep.h"
 #include "report/ReportPrinter.h"

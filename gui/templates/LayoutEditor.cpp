@@ -1,6 +1,6 @@
 #include "gui/templates/LayoutEditor.h"
 
-#include "data/Database.h"
+#include "data/store/Database.h"
 #include "gui/widgets/Dialogs.h"
 #include "report/QRDBText.h"
 #include "report/QuickRep.h"

@@ -1,10 +1,10 @@
 #include "gui/templates/TemplatePrintListener.h"
 
-#include "data/DataSet.h"
-#include "data/Database.h"
-#include "data/PrintHistory.h"
-#include "data/Schema.h"
-#include "data/WaybillNumber.h"
+#include "data/records/DataSet.h"
+#include "data/store/Database.h"
+#include "data/tracking/PrintHistory.h"
+#include "data/store/Schema.h"
+#include "data/tracking/WaybillNumber.h"
 #include "gui/widgets/Dialogs.h"
 #include "templates/TemplateReport.h"
 

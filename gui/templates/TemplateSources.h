@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/Database.h"
+#include "data/store/Database.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "gui/templates/TemplateWindow.h"
 
-#include "data/DataSet.h"
-#include "data/Database.h"
+#include "data/records/DataSet.h"
+#include "data/store/Database.h"
 #include "gui/report/ReportPreview.h"
 #include "gui/templates/CalibrationDialog.h"
 #include "gui/templates/LayoutEditor.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/PrintSelection.h"
+#include "data/tracking/PrintSelection.h"
 #include "gui/templates/TemplateSources.h"
 #include "templates/layouts/Catalogue.h"
 

@@ -1,7 +1,7 @@
 #include "gui/widgets/LiveRefresh.h"
 
-#include "data/DataSet.h"
-#include "data/Database.h"
+#include "data/records/DataSet.h"
+#include "data/store/Database.h"
 
 LiveRefresh::LiveRefresh(QObject* parent) : QObject(parent)
 {

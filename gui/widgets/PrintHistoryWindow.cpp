@@ -1,6 +1,6 @@
 #include "gui/widgets/PrintHistoryWindow.h"
 
-#include "data/Database.h"
+#include "data/store/Database.h"
 #include "gui/widgets/Dialogs.h"
 #include "report/FontSetup.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/PrintHistory.h"
-#include "data/PrintSelection.h"
+#include "data/tracking/PrintHistory.h"
+#include "data/tracking/PrintSelection.h"
 #include "templates/layouts/Catalogue.h"
 
 #include <QDialog>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/AddressParser.h"
+#include "data/recognition/AddressParser.h"
 
 #include <QDialog>
 #include <QList>

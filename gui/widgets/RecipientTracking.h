@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/PrintSelection.h"
+#include "data/tracking/PrintSelection.h"
 #include "templates/layouts/Catalogue.h"
 
 #include <QObject>

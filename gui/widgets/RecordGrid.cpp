@@ -1,12 +1,12 @@
 #include "gui/widgets/RecordGrid.h"
 
-#include "data/Schema.h"
+#include "data/store/Schema.h"
 #include "gui/widgets/PrintedMarkDelegate.h"
 #include "gui/widgets/RowNumberHeader.h"
 #include "report/FontSetup.h"
 
-#include "data/DataSet.h"
-#include "data/DataSetModel.h"
+#include "data/records/DataSet.h"
+#include "data/records/DataSetModel.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

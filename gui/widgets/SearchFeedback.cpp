@@ -1,7 +1,7 @@
 #include "gui/widgets/SearchFeedback.h"
 
-#include "data/ContainsSearch.h"
-#include "data/DataSet.h"
+#include "data/records/ContainsSearch.h"
+#include "data/records/DataSet.h"
 
 #include <QGroupBox>
 #include <QStatusBar>

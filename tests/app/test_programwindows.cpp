@@ -1,6 +1,6 @@
 #include "app/MainForm.h"
 #include "app/ProgramWindows.h"
-#include "data/Database.h"
+#include "data/store/Database.h"
 #include "gui/exchange/ExcelForm.h"
 #include "gui/templates/TemplateWindow.h"
 #include "gui/templates/TemplateWindows.h"

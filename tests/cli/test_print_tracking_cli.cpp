@@ -1,4 +1,4 @@
-#include "data/Database.h"
+#include "data/store/Database.h"
 #include "tests/TestStore.h"
 
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "data/Database.h"
-#include "data/DatabaseFile.h"
+#include "data/store/Database.h"
+#include "data/store/DatabaseFile.h"
 #include "exchange/DatabaseBackup.h"
 
 #include <QDir>

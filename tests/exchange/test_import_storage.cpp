@@ -1,5 +1,5 @@
-#include "data/Database.h"
-#include "data/Schema.h"
+#include "data/store/Database.h"
+#include "data/store/Schema.h"
 #include "exchange/CellText.h"
 #include "exchange/ExcelImporter.h"
 

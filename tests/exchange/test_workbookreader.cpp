@@ -1,6 +1,6 @@
 #include "biff_records.h"
-#include "data/Database.h"
-#include "data/Schema.h"
+#include "data/store/Database.h"
+#include "data/store/Schema.h"
 #include "exchange/Biff8Writer.h"
 #include "exchange/ExcelImporter.h"
 #include "exchange/WorkbookReader.h"

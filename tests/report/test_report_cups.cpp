@@ -4,8 +4,8 @@
 // goes through ReportPrinter::printTo, Qt's CUPS support, the CUPS filters and
 // Ghostscript; the PDF that comes out is read back with poppler-utils.
 
-#include "data/DataSet.h"
-#include "data/Database.h"
+#include "data/records/DataSet.h"
+#include "data/store/Database.h"
 #include "report/FontSetup.h"
 #include "report/QRBand.h"
 #include "report/QRDBText.h"

@@ -1,5 +1,5 @@
-#include "data/DataSet.h"
-#include "data/Database.h"
+#include "data/records/DataSet.h"
+#include "data/store/Database.h"
 #include "gui/report/ReportPageView.h"
 #include "gui/report/ReportPreview.h"
 #include "gui/report/ReportThumbnailModel.h"

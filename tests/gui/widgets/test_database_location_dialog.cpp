@@ -1,6 +1,6 @@
-#include "data/Database.h"
-#include "data/ServerAddress.h"
-#include "data/StoreSettings.h"
+#include "data/store/Database.h"
+#include "data/store/ServerAddress.h"
+#include "data/store/StoreSettings.h"
 #include "gui/widgets/DatabaseLocationDialog.h"
 #include "gui/widgets/Dialogs.h"
 

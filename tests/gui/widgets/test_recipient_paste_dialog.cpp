@@ -1,5 +1,5 @@
-#include "data/AddressParser.h"
-#include "data/RegionTable.h"
+#include "data/recognition/AddressParser.h"
+#include "data/recognition/RegionTable.h"
 #include "gui/widgets/RecipientPasteDialog.h"
 
 #include <QClipboard>

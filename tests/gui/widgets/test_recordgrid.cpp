@@ -1,6 +1,6 @@
-#include "data/DataSet.h"
-#include "data/DataSetModel.h"
-#include "data/Database.h"
+#include "data/records/DataSet.h"
+#include "data/records/DataSetModel.h"
+#include "data/store/Database.h"
 #include "gui/widgets/RecordGrid.h"
 
 #include <QHeaderView>

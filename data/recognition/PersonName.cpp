@@ -1,0 +1,99 @@
+#include "data/recognition/PersonName.h"
+
+#include <QSet>
+#include <QStringList>
+
+static const QString& singleSurnames()
+{
+    static const QString s = QStringLiteral(
+        "王李张刘陈杨黄赵吴周徐孙马朱胡郭何高林罗郑梁谢宋唐许韩冯邓曹彭曾肖田董袁潘于蒋蔡余杜叶程苏魏吕丁"
+        "任沈姚卢姜崔钟谭陆汪范金石廖贾夏韦付方白邹孟熊秦邱江尹薛闫段雷侯龙史陶黎贺顾毛郝龚邵万钱严覃武戴"
+        "莫孔向汤常温康施文牛樊葛邢安齐易乔伍庞颜倪庄聂章鲁岳翟殷詹申欧耿关兰焦俞左柳甘祝包宁尚符舒阮柯纪"
+        "梅童凌毕单季裴霍涂成苗谷盛曲翁冉骆蓝路游辛靳管柴蒙鲍华喻祁蒲房滕屈饶解牟艾尤阳时穆农司卓古吉缪简"
+        "车项连芦麦褚娄窦戚岑景党宫费卜冷晏席卫米柏宗瞿桂全佟应臧闵苟邬边卞姬师仇栾隋商刁沙荣巫寇桑郎甄丛"
+        "仲虞敖巩明佘池查麻苑迟邝官封谈匡鞠惠荆乐冀郁胥南班储栗燕楚鄢劳谌奚皮粟冼蔺楼闻厉伊仝郜阚权帅屠豆"
+        "朴盖练廉禹祖漆巴丰卿狄索宣晋云容敬扈晁芮阙浦戈伏鹿薄邸雍辜羊裘亓修邰赫杭况鲜逯茹诸慕嵇哈湛宾戎勾"
+        "茅尉冶束檀昝衡");
+    return s;
+}
+
+static const QStringList& compoundSurnames()
+{
+    static const QStringList l =
+        QStringLiteral("欧阳 司马 上官 诸葛 东方 皇甫 尉迟 公孙 慕容 长孙 宇文 司徒 夏侯 轩辕 令狐 "
+                       "端木 西门 南宫 独孤 百里 呼延 澹台 公冶 太史 申屠 闻人 钟离 万俟 赫连 濮阳 "
+                       "淳于 单于 司空 东郭 左丘 拓跋 第五 梁丘 颛孙 巫马 公羊 谷梁 乐正 漆雕 羊舌 "
+                       "微生 仲孙 叔孙 亓官 司寇 鲜于 闾丘 段干 东门 北宫")
+            .split(QLatin1Char(' '));
+    return l;
+}
+
+// Words of delivery notes; a short text holding one is no name.
+static const QStringList& noteWords()
+{
+    static const QStringList l =
+        QStringLiteral(
+            "送 发货 快递 请 谢 放 门口 周末 工作日 联系 到付 包邮 尽快 急 不要 收到 签收 代收 前台 "
+            "物业 保安 驿站 柜 电话 小心 易碎 加急 中午 下午 上午 晚上 白天 时间 顺丰 圆通 中通 申通 "
+            "韵达 邮政 百世 极兔 京东 打 寄 退 换 谢谢 麻烦 一下 自提 包装")
+            .split(QLatin1Char(' '));
+    return l;
+}
+
+static bool allChinese(const QString& t)
+{
+    for (const QChar c : t) {
+        if (c.unicode() < 0x4E00 || c.unicode() > 0x9FFF)
+            return false;
+    }
+    return !t.isEmpty();
+}
+
+bool PersonName::isDeliveryNote(const QString& text)
+{
+    for (const QString& w : noteWords()) {
+        if (text.contains(w))
+            return true;
+    }
+    return false;
+}
+
+int PersonName::surnameLength(const QString& text)
+{
+    if (text.size() >= 3 && compoundSurnames().contains(text.left(2)))
+        return 2;
+    if (!text.isEmpty() && singleSurnames().contains(text.front()))
+        return 1;
+    return 0;
+}
+
+QString PersonName::withoutReceiveMark(const QString& text)
+{
+    for (const char* mark : {"(收)", "（收）", "收"}) {
+        const QString m = QString::fromUtf8(mark);
+        if (text.size() > m.size() + 1 && text.endsWith(m))
+            return text.left(text.size() - m.size());
+    }
+    return text;
+}
+
+PersonName::Fit PersonName::fit(const QString& text)
+{
+    if (!allChinese(text) || text.size() < 2 || text.size() > 5)
+        return No;
+    // Places and buildings end like this; names hardly ever do.
+    static const QString placeEnds =
+        QStringLiteral("省市区县镇乡村路街道巷弄号楼栋幢层室组屯院苑园城店厂站馆");
+    if (text.size() >= 3 && placeEnds.contains(text.back()))
+        return No;
+    if (isDeliveryNote(text))
+        return No;
+    const int surname = surnameLength(text);
+    for (const char* title : {"先生", "女士", "小姐"}) {
+        if (text.endsWith(QString::fromUtf8(title)))
+            return surname > 0 && text.size() == surname + 2 ? Strong : Weak;
+    }
+    if (surname > 0 && text.size() - surname >= 1 && text.size() - surname <= 2)
+        return Strong;
+    return text.size() <= 4 ? Weak : No;
+}

@@ -1,0 +1,278 @@
+#include "data/recognition/RegionTable.h"
+
+#include <QFile>
+
+static void initRegionsResource()
+{
+    Q_INIT_RESOURCE(regions);
+}
+
+// Ethnic names inside the names of autonomous regions, prefectures and
+// counties; people leave them out ("黔东南州", "石柱县").
+static const QStringList& ethnicNames()
+{
+    static const QStringList names = [] {
+        QStringList l =
+            QStringLiteral("柯尔克孜 维吾尔 哈萨克 达斡尔 鄂伦春 鄂温克 塔吉克 朝鲜 土家 布依 哈尼 景颇 "
+                           "傈僳 蒙古 纳西 拉祜 仡佬 毛南 仫佬 普米 撒拉 保安 东乡 裕固 锡伯 独龙 布朗 "
+                           "阿昌 基诺 各族 苗 藏 羌 彝 侗 壮 傣 白 回 满 畲 瑶 黎 佤 水 怒 土 京")
+                .split(QLatin1Char(' '));
+        return l;
+    }();
+    return names;
+}
+
+// Drops trailing ethnic names ("黔东南苗族侗族" -> "黔东南").
+static QString stripEthnic(QString s)
+{
+    bool again = true;
+    while (again) {
+        again = false;
+        if (s.endsWith(QStringLiteral("族")))
+            s.chop(1);
+        for (const QString& e : ethnicNames()) {
+            if (s.size() - e.size() >= 2 && s.endsWith(e)) {
+                s.chop(e.size());
+                again = true;
+                break;
+            }
+        }
+    }
+    return s;
+}
+
+bool RegionTable::parse(const QByteArray& utf8, QString* error)
+{
+    m_regions.clear();
+    m_names.clear();
+    m_lengths.clear();
+    m_longest = 0;
+    int province = -1;
+    const QList<QByteArray> lines = utf8.split('\n');
+    for (int n = 0; n < lines.size(); ++n) {
+        const QString line = QString::fromUtf8(lines.at(n));
+        if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        if (!line.startsWith(QLatin1Char('\t'))) {
+            province = m_regions.size();
+            m_regions.append({line.trimmed(), Province, -1});
+            continue;
+        }
+        const QStringList parts = line.mid(1).split(QLatin1Char('\t'));
+        if (province < 0 || parts.first().trimmed().isEmpty()) {
+            if (error)
+                *error = QStringLiteral("地区表第 %1 行有误").arg(n + 1);
+            return false;
+        }
+        const int city = m_regions.size();
+        m_regions.append({parts.first().trimmed(), City, province});
+        if (parts.size() > 1) {
+            for (const QString& c : parts.at(1).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+                m_regions.append({c, County, city});
+        }
+    }
+    if (m_regions.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("地区表是空的");
+        return false;
+    }
+    for (int i = 0; i < m_regions.size(); ++i) {
+        addName(m_regions.at(i).name, i, false);
+        addShortForms(i);
+    }
+    return true;
+}
+
+bool RegionTable::loadBuiltIn(QString* error)
+{
+    initRegionsResource();
+    QFile f(QStringLiteral(":/regions/regions.tsv"));
+    if (!f.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = QStringLiteral("找不到内置的地区表");
+        return false;
+    }
+    return parse(f.readAll(), error);
+}
+
+void RegionTable::addName(const QString& key, int region, bool shortForm)
+{
+    if (key.size() < 2)
+        return;
+    QVector<Hit>& hits = m_names[key];
+    for (const Hit& h : hits) {
+        if (h.region == region)
+            return;
+    }
+    hits.append({region, shortForm});
+    m_lengths[key.front()] |= 1u << qMin(int(key.size()), 31);
+    m_longest = qMax(m_longest, int(key.size()));
+}
+
+void RegionTable::addShortForms(int i)
+{
+    const Region& r = m_regions.at(i);
+    const QString& n = r.name;
+    auto strip = [&](const QString& suffix) -> QString {
+        return n.endsWith(suffix) ? n.left(n.size() - suffix.size()) : QString();
+    };
+    // Zones named by their purpose are written in full.
+    for (const char* s : {"新区", "开发区", "园区", "管理区", "示范区"}) {
+        if (n.endsWith(QString::fromUtf8(s)))
+            return;
+    }
+    QString base;
+    QString alt;
+    if (r.level == Province) {
+        if (!(base = strip(QStringLiteral("自治区"))).isEmpty())
+            base = stripEthnic(base);
+        else if ((base = strip(QStringLiteral("省"))).isEmpty())
+            base = strip(QStringLiteral("市"));
+    } else if (r.level == City) {
+        if (!(base = strip(QStringLiteral("自治州"))).isEmpty()) {
+            base = stripEthnic(base);
+            alt = base + QStringLiteral("州");
+        } else if ((base = strip(QStringLiteral("地区"))).isEmpty() &&
+                   (base = strip(QStringLiteral("盟"))).isEmpty()) {
+            base = strip(QStringLiteral("市"));
+        }
+    } else {
+        for (const char* s : {"自治县", "自治旗"}) {
+            const QString suffix = QString::fromUtf8(s);
+            if (!(base = strip(suffix)).isEmpty()) {
+                base = stripEthnic(base);
+                alt = base + suffix.right(1);
+                break;
+            }
+        }
+        if (base.isEmpty()) {
+            for (const char* s : {"区", "县", "市", "旗"}) {
+                if (!(base = strip(QString::fromUtf8(s))).isEmpty())
+                    break;
+            }
+        }
+    }
+    if (base.size() >= 2 && base != n)
+        addName(base, i, true);
+    if (alt.size() >= 2 && alt != n)
+        addName(alt, i, true);
+}
+
+int RegionTable::provinceOf(int region) const
+{
+    while (region >= 0 && m_regions.at(region).level != Province)
+        region = m_regions.at(region).parent;
+    return region;
+}
+
+int RegionTable::cityOf(int region) const
+{
+    if (region < 0)
+        return -1;
+    const Region& r = m_regions.at(region);
+    if (r.level == County)
+        return r.parent;
+    return r.level == City ? region : -1;
+}
+
+bool RegionTable::isMunicipality(int province) const
+{
+    const int next = province + 1;
+    return province >= 0 && next < m_regions.size() && m_regions.at(next).level == City &&
+           m_regions.at(next).name == m_regions.at(province).name;
+}
+
+bool RegionTable::isWithin(int region, int ancestor) const
+{
+    for (int r = region; r >= 0; r = m_regions.at(r).parent) {
+        if (r == ancestor)
+            return true;
+    }
+    return false;
+}
+
+// After a short form a street name may follow ("中山路", "长安街", "南京东路");
+// then the short form is part of that name, not a region.
+static bool startsStreetName(QStringView rest)
+{
+    static const QString streetChars = QStringLiteral("路街道巷弄胡里村镇乡桥号");
+    static const QString directions = QStringLiteral("东西南北中");
+    if (rest.isEmpty())
+        return false;
+    if (streetChars.contains(rest.front()))
+        return true;
+    if (rest.startsWith(QStringLiteral("大道")) || rest.startsWith(QStringLiteral("大街")) ||
+        rest.startsWith(QStringLiteral("门")))
+        return true;
+    return rest.size() >= 2 && directions.contains(rest.at(0)) && streetChars.contains(rest.at(1));
+}
+
+RegionTable::Best RegionTable::matchFrom(QStringView text, int pos, int last) const
+{
+    Best best;
+    const quint32 lengths = pos < text.size() ? m_lengths.value(text.at(pos)) : 0;
+    if (!lengths)
+        return best;
+    const int lastLevel = last < 0 ? -1 : int(m_regions.at(last).level);
+    int bestCity = -2;
+    const int longest = qMin(m_longest, int(text.size()) - pos);
+    for (int len = longest; len >= 2; --len) {
+        if (!(lengths & (1u << qMin(len, 31))))
+            continue; // no name of this length starts here: spare the lookup
+        const auto it = m_names.constFind(text.mid(pos, len).toString());
+        if (it == m_names.constEnd())
+            continue;
+        for (const Hit& h : it.value()) {
+            const Region& r = m_regions.at(h.region);
+            if (int(r.level) <= lastLevel || (last >= 0 && !isWithin(h.region, last)))
+                continue;
+            if (h.shortForm && startsStreetName(text.mid(pos + len)))
+                continue;
+            Best tail = matchFrom(text, pos + len, h.region);
+            const int length = len + tail.length;
+            int city = cityOf(h.region);
+            for (const Written& w : tail.chain)
+                city = qMax(city, cityOf(w.region));
+            if (city < 0 && isMunicipality(h.region))
+                city = h.region + 1; // 北京市 as province or as city is one place
+            if (length > best.length) {
+                best.chain = QVector<Written>{{h.region, pos, pos + len, h.shortForm}} + tail.chain;
+                best.length = length;
+                best.ambiguous = tail.ambiguous;
+                bestCity = city;
+            } else if (length == best.length && city != bestCity) {
+                best.ambiguous = true;
+            }
+        }
+    }
+    return best;
+}
+
+RegionTable::Path RegionTable::match(QStringView text) const
+{
+    Path p;
+    const Best b = matchFrom(text, 0, -1);
+    p.written = b.chain;
+    p.length = b.length;
+    p.ambiguous = b.ambiguous;
+    for (const Written& w : b.chain) {
+        switch (m_regions.at(w.region).level) {
+        case Province:
+            p.province = w.region;
+            break;
+        case City:
+            p.city = w.region;
+            break;
+        case County:
+            p.county = w.region;
+            break;
+        }
+    }
+    if (p.city < 0 && p.county >= 0)
+        p.city = cityOf(p.county);
+    if (p.city < 0 && p.province >= 0 && isMunicipality(p.province))
+        p.city = p.province + 1;
+    if (p.province < 0 && p.city >= 0)
+        p.province = provinceOf(p.city);
+    return p;
+}

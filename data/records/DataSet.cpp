@@ -1,0 +1,605 @@
+#include "data/records/DataSet.h"
+
+#include "data/store/Schema.h"
+
+#include "data/store/Database.h"
+#include "data/store/Transaction.h"
+
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <algorithm>
+
+namespace {
+
+// Table names come from the program, never from the user; refuse anything
+// that is not a plain identifier so it can be quoted safely.
+bool plainIdentifier(const QString& name)
+{
+    static const QRegularExpression re(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    return re.match(name).hasMatch();
+}
+
+void setError(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+}
+
+} // namespace
+
+DataSet::DataSet(QObject* parent) : QObject(parent) {}
+
+DataSet::~DataSet() = default;
+
+int DataSet::tableRowCount() const
+{
+    if (!m_db || m_table.isEmpty())
+        return -1;
+    // Known from the opening, or counted once: a search's title asks more than once.
+    if (m_tableRows >= 0)
+        return m_tableRows;
+    QSqlQuery q(m_db->db());
+    if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM %1").arg(Schema::quoted(m_table))) || !q.next())
+        return -1;
+    m_tableRows = q.value(0).toInt();
+    return m_tableRows;
+}
+
+QString DataSet::key() const
+{
+    return Schema::quoted(m_db ? m_db->rowIdColumn(m_table) : QStringLiteral("_rowid_"));
+}
+
+QString DataSet::columnList() const
+{
+    QStringList quoted;
+    for (const QString& f : m_fields)
+        quoted << Schema::quoted(f);
+    return quoted.join(QStringLiteral(", "));
+}
+
+QString DataSet::statement() const
+{
+    QString s = QStringLiteral("select * from %1").arg(m_table);
+    if (!m_where.isEmpty())
+        s += QStringLiteral(" where ") + m_where;
+    return s;
+}
+
+bool DataSet::open(const QString& table, const QString& where, const QVariantList& binds, QString* error)
+{
+    return openAs(table, where, binds, false, error);
+}
+
+bool DataSet::openScan(const QString& table, const QString& where, const QVariantList& binds, QString* error)
+{
+    return openAs(table, where, binds, true, error);
+}
+
+bool DataSet::openAs(const QString& table, const QString& where, const QVariantList& binds, bool scan,
+                     QString* error)
+{
+    close();
+    if (!plainIdentifier(table)) {
+        setError(error, QStringLiteral("无效的数据表名：%1").arg(table));
+        return false;
+    }
+    m_table = table;
+    m_where = where;
+    m_binds = binds;
+    m_scan = scan;
+    return fetch(error);
+}
+
+bool DataSet::reopen(QString* error)
+{
+    if (m_table.isEmpty()) {
+        setError(error, QStringLiteral("数据集没有语句"));
+        return false;
+    }
+    close();
+    return fetch(error);
+}
+
+bool DataSet::fetch(QString* error)
+{
+    if (!m_db || !m_db->isOpen()) {
+        setError(error, QStringLiteral("数据库没有连接"));
+        return false;
+    }
+    // The columns, from the table itself, once per table and opened connection.
+    const QString columnsOf = QString::number(m_db->generation()) + QLatin1Char('|') +
+                              m_db->connectionName() + QLatin1Char('|') + m_table;
+    if (m_columnsOf != columnsOf) {
+        QStringList columns;
+        if (!m_db->columns(m_table, &columns, error))
+            return false;
+        m_columns = columns;
+        m_columnsOf = columnsOf;
+    }
+    const QStringList fields = m_columns;
+    // The rows, by key only; their texts are read when asked for.
+    QVector<qint64> ids;
+    int total = -1;
+    if (m_where.isEmpty() || !m_scan) {
+        // By key where the clause allows it (chosen rows, a number); the
+        // table's count, when a title asks for it, comes apart.
+        QString sql = QStringLiteral("SELECT %2 FROM %1").arg(Schema::quoted(m_table), key());
+        if (!m_where.isEmpty())
+            sql += QStringLiteral(" WHERE ") + m_where;
+        if (!m_db->readIds(sql + QStringLiteral(" ORDER BY ") + key(), m_binds, &ids, error))
+            return false;
+        if (m_where.isEmpty())
+            total = int(ids.size());
+    } else if (!m_db->readMatchingIds(Schema::quoted(m_table), key(), m_where, m_binds, &ids, &total,
+                                      error)) {
+        return false;
+    }
+
+    emit aboutToReset();
+    m_fields = fields;
+    m_ids = std::move(ids);
+    m_tableRows = total;
+    m_blocks.clear();
+    m_state = State::Browse;
+    m_current = m_ids.isEmpty() ? -1 : 0;
+    m_bof = true;
+    m_eof = m_ids.isEmpty();
+    emit reset();
+    emit currentChanged(m_current);
+    return true;
+}
+
+const DataSet::Block& DataSet::block(int row) const
+{
+    const int b = row / kBlockRows;
+    auto it = m_blocks.find(b);
+    if (it != m_blocks.end()) {
+        it->used = ++m_uses;
+        return *it;
+    }
+    if (m_blocks.size() >= kBlocksKept) {
+        auto oldest = m_blocks.begin();
+        for (auto i = m_blocks.begin(); i != m_blocks.end(); ++i)
+            if (i->used < oldest->used)
+                oldest = i;
+        m_blocks.erase(oldest);
+    }
+    Block& blk = m_blocks[b];
+    blk.used = ++m_uses;
+    const int first = b * kBlockRows;
+    const int count = std::min<int>(kBlockRows, m_ids.size() - first);
+    const int n = m_fields.size();
+    blk.rows.reset(n);
+    blk.rows.reserve(count);
+    const QVector<QString> empty(n);
+    if (!m_db || !m_db->isOpen() || count <= 0) {
+        for (int i = 0; i < count; ++i)
+            blk.rows.append(empty);
+        return blk;
+    }
+    const qint64 low = m_ids.at(first);
+    const qint64 high = m_ids.at(first + count - 1);
+    QString sql =
+        QStringLiteral("SELECT %2, %3 FROM %1 WHERE ").arg(Schema::quoted(m_table), key(), columnList());
+    QVariantList binds;
+    if (high - low < 2 * qint64(count)) {
+        // Close together: one range scan, skipping rows the set does not hold.
+        sql += QStringLiteral("%1 BETWEEN ? AND ?").arg(key());
+        binds = {low, high};
+    } else {
+        // Scattered (a search's result): the block's keys as one list.
+        sql += m_db->inList(key());
+        binds = {Database::jsonList(QList<qint64>(m_ids.begin() + first, m_ids.begin() + first + count))};
+    }
+    sql += QStringLiteral(" ORDER BY %1").arg(key());
+    int k = 0;
+    m_db->readRows(
+        sql, binds, n,
+        [&](qint64 id, const QVector<QString>& texts) {
+            while (k < count && m_ids.at(first + k) < id) {
+                blk.rows.append(empty); // gone from the table since
+                ++k;
+            }
+            if (k < count && m_ids.at(first + k) == id) {
+                blk.rows.append(texts);
+                ++k;
+            }
+        },
+        nullptr);
+    for (; k < count; ++k)
+        blk.rows.append(empty);
+    return blk;
+}
+
+QVector<QString> DataSet::rowTexts(int row) const
+{
+    if (row < 0 || row >= m_ids.size())
+        return QVector<QString>(m_fields.size());
+    return block(row).rows.row(row % kBlockRows);
+}
+
+void DataSet::close()
+{
+    if (m_state == State::Inactive && m_ids.isEmpty())
+        return;
+    emit aboutToReset();
+    m_state = State::Inactive;
+    m_fields.clear();
+    m_blocks.clear();
+    m_ids.clear();
+    m_buffer.clear();
+    m_bufferSet.clear();
+    m_current = -1;
+    m_eof = m_bof = true;
+    emit reset();
+    emit currentChanged(-1);
+}
+
+int DataSet::recNo() const
+{
+    if (m_state == State::Inactive || m_state == State::Insert || m_current < 0)
+        return -1;
+    return m_current + 1;
+}
+
+void DataSet::setCurrent(int row)
+{
+    if (m_state == State::Edit || m_state == State::Insert)
+        cancel();
+    if (row != m_current) {
+        m_current = row;
+        emit currentChanged(row);
+    }
+}
+
+void DataSet::first()
+{
+    if (!isOpen())
+        return;
+    setCurrent(m_ids.isEmpty() ? -1 : 0);
+    m_bof = true;
+    m_eof = m_ids.isEmpty();
+}
+
+void DataSet::last()
+{
+    if (!isOpen())
+        return;
+    setCurrent(m_ids.size() - 1);
+    m_eof = true;
+    m_bof = m_ids.isEmpty();
+}
+
+void DataSet::next()
+{
+    if (!isOpen())
+        return;
+    m_bof = false;
+    if (m_current + 1 < m_ids.size())
+        setCurrent(m_current + 1);
+    else
+        m_eof = true;
+}
+
+void DataSet::prior()
+{
+    if (!isOpen())
+        return;
+    m_eof = false;
+    if (m_current > 0)
+        setCurrent(m_current - 1);
+    else
+        m_bof = true;
+}
+
+bool DataSet::moveTo(int row)
+{
+    if (!isOpen() || row < 0 || row >= m_ids.size())
+        return false;
+    setCurrent(row);
+    m_bof = m_eof = false;
+    return true;
+}
+
+QString DataSet::value(const QString& field) const
+{
+    const int col = m_fields.indexOf(field);
+    if (col < 0)
+        return {};
+    if (m_state == State::Edit || m_state == State::Insert)
+        return m_buffer.value(col);
+    return value(m_current, col);
+}
+
+QString DataSet::value(int row, int column) const
+{
+    if (row < 0 || row >= m_ids.size() || column < 0 || column >= m_fields.size())
+        return {};
+    return block(row).rows.value(row % kBlockRows, column);
+}
+
+qint64 DataSet::rowId(int row) const
+{
+    return (row >= 0 && row < m_ids.size()) ? m_ids[row] : -1;
+}
+
+int DataSet::rowOfId(qint64 id) const
+{
+    return m_ids.indexOf(id);
+}
+
+bool DataSet::edit()
+{
+    if (m_state == State::Edit || m_state == State::Insert)
+        return true;
+    if (m_state != State::Browse)
+        return false;
+    if (m_current < 0)
+        return append();
+    m_buffer = rowTexts(m_current);
+    m_loaded = m_buffer;
+    m_bufferSet = QVector<bool>(m_fields.size(), false);
+    m_state = State::Edit;
+    return true;
+}
+
+bool DataSet::append()
+{
+    if (m_state == State::Inactive)
+        return false;
+    if (m_state == State::Edit || m_state == State::Insert)
+        cancel();
+    m_buffer = QVector<QString>(m_fields.size());
+    m_bufferSet = QVector<bool>(m_fields.size(), false);
+    m_state = State::Insert;
+    return true;
+}
+
+bool DataSet::setValue(const QString& field, const QString& text)
+{
+    if (m_state != State::Edit && m_state != State::Insert)
+        return false;
+    const int col = m_fields.indexOf(field);
+    if (col < 0)
+        return false;
+    m_buffer[col] = text;
+    m_bufferSet[col] = true;
+    return true;
+}
+
+bool DataSet::setValue(const QString& field, const QString& text, const QString& seen)
+{
+    if (!setValue(field, text))
+        return false;
+    if (m_state == State::Edit)
+        m_loaded[m_fields.indexOf(field)] = seen;
+    return true;
+}
+
+void DataSet::cancel()
+{
+    if (m_state == State::Edit || m_state == State::Insert)
+        m_state = State::Browse;
+    m_buffer.clear();
+    m_bufferSet.clear();
+}
+
+bool DataSet::readRow(qint64 id, QVector<QString>* out, QString* error) const
+{
+    bool found = false;
+    const QString sql = QStringLiteral("SELECT %2, %3 FROM %1 WHERE %2 = ?")
+                            .arg(Schema::quoted(m_table), key(), columnList());
+    if (!m_db->readRows(
+            sql, {id}, m_fields.size(),
+            [&](qint64, const QVector<QString>& texts) {
+                *out = texts;
+                found = true;
+            },
+            error))
+        return false;
+    if (!found)
+        setError(error, QStringLiteral("记录已不存在"));
+    return found;
+}
+
+bool DataSet::post(QString* error)
+{
+    if (m_state == State::Browse)
+        return true;
+    if (m_state == State::Inactive) {
+        setError(error, QStringLiteral("数据集没有打开"));
+        return false;
+    }
+    if (!m_db || !m_db->isOpen()) {
+        setError(error, QStringLiteral("数据库没有连接"));
+        return false;
+    }
+    QStringList cols;
+    QVariantList binds;
+    QVector<int> written;
+    for (int i = 0; i < m_fields.size(); ++i) {
+        if (m_bufferSet[i]) {
+            cols << Schema::quoted(m_fields[i]);
+            QString text = m_buffer[i].isNull() ? QStringLiteral("") : m_buffer[i];
+            // A server's texts cannot hold NUL; no one types it (imports drop it too).
+            if (m_db->isServer())
+                text.remove(QChar(u'\0'));
+            binds << QVariant(text);
+            written << i;
+        }
+    }
+    QSqlQuery q(m_db->db());
+    if (m_state == State::Insert) {
+        QString sql;
+        if (cols.isEmpty()) {
+            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(Schema::quoted(m_table));
+        } else {
+            QStringList marks;
+            for (int i = 0; i < cols.size(); ++i)
+                marks << QStringLiteral("?");
+            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                      .arg(Schema::quoted(m_table), cols.join(QStringLiteral(", ")),
+                           marks.join(QStringLiteral(", ")));
+        }
+        // The new row's key straight from the statement, on either store.
+        q.prepare(sql + QStringLiteral(" RETURNING ") + key());
+        for (const QVariant& v : binds)
+            q.addBindValue(v);
+        if (!q.exec() || !q.next()) {
+            setError(error, m_db->failure(q.lastError()));
+            return false;
+        }
+        const qint64 id = q.value(0).toLongLong();
+        q.finish();
+        QVector<QString> row;
+        if (!readRow(id, &row, error))
+            return false;
+        m_state = State::Browse;
+        m_buffer.clear();
+        m_bufferSet.clear();
+        m_ids.append(id);
+        m_blocks.remove((m_ids.size() - 1) / kBlockRows); // read again with the new row
+        if (m_tableRows >= 0)
+            ++m_tableRows;
+        emit rowInserted(m_ids.size() - 1);
+        m_eof = m_bof = false;
+        m_current = m_ids.size() - 1;
+        emit currentChanged(m_current);
+        return true;
+    }
+
+    // Edit: the row that was loaded into the buffer, by its key, and only
+    // while every column written still holds what was loaded (or already
+    // what is written): another computer's change is never overwritten.
+    const qint64 id = m_ids.value(m_current, -1);
+    if (!cols.isEmpty()) {
+        QStringList sets, still;
+        QVariantList checks;
+        for (int k = 0; k < cols.size(); ++k) {
+            sets << cols[k] + QStringLiteral(" = ?");
+            // As text: a file's column may hold numbers, loaded as their text.
+            still << QStringLiteral("CAST(COALESCE(%1, '') AS TEXT) IN (?, ?)").arg(cols[k]);
+            checks << QVariant(m_loaded.value(written[k])) << binds[k];
+        }
+        q.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ? AND %4")
+                      .arg(Schema::quoted(m_table), sets.join(QStringLiteral(", ")), key(),
+                           still.join(QStringLiteral(" AND "))));
+        for (const QVariant& v : binds)
+            q.addBindValue(v);
+        q.addBindValue(id);
+        for (const QVariant& v : checks)
+            q.addBindValue(v.toString().isNull() ? QVariant(QStringLiteral("")) : v);
+        if (!q.exec()) {
+            setError(error, m_db->failure(q.lastError()));
+            return false;
+        }
+        if (q.numRowsAffected() == 0) {
+            setError(error, rowExists(id) ? changedElsewhereMessage() : QStringLiteral("记录已不存在"));
+            return false;
+        }
+        q.finish();
+    } else if (!rowExists(id)) {
+        setError(error, QStringLiteral("记录已不存在"));
+        return false;
+    }
+    QVector<QString> row;
+    if (!readRow(id, &row, error))
+        return false;
+    auto kept = m_blocks.find(m_current / kBlockRows);
+    if (kept != m_blocks.end())
+        kept->rows.replace(m_current % kBlockRows, row);
+    m_state = State::Browse;
+    m_buffer.clear();
+    m_bufferSet.clear();
+    emit rowChanged(m_current);
+    return true;
+}
+
+bool DataSet::rowExists(qint64 id) const
+{
+    if (!m_db || !m_db->isOpen() || id < 0)
+        return false;
+    QSqlQuery q(m_db->db());
+    q.prepare(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(Schema::quoted(m_table), key()));
+    q.addBindValue(id);
+    return q.exec() && q.next();
+}
+
+bool DataSet::deleteCurrent(QString* error)
+{
+    if (m_current < 0) {
+        setError(error, QStringLiteral("没有当前记录"));
+        return false;
+    }
+    return deleteRows({m_current}, error);
+}
+
+bool DataSet::deleteRows(QList<int> rows, QString* error)
+{
+    if (!isOpen() || !m_db || !m_db->isOpen()) {
+        setError(error, QStringLiteral("数据集没有打开"));
+        return false;
+    }
+    cancel();
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    rows.erase(std::remove_if(rows.begin(), rows.end(), [&](int r) { return r < 0 || r >= m_ids.size(); }),
+               rows.end());
+    if (rows.isEmpty())
+        return true;
+    {
+        Transaction tx(m_db->db());
+        QSqlQuery q(m_db->db());
+        q.prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(Schema::quoted(m_table), key()));
+        for (int r : rows) {
+            q.bindValue(0, m_ids[r]);
+            if (!q.exec()) {
+                setError(error, m_db->failure(q.lastError()));
+                return false;
+            }
+        }
+        q.finish();
+        if (!tx.commit(error))
+            return false;
+    }
+    if (m_tableRows >= 0)
+        m_tableRows = std::max(0, m_tableRows - int(rows.size()));
+    emit aboutToReset();
+    const int firstDeleted = rows.first();
+    m_blocks.clear(); // rows move up: read again
+    qsizetype write = 0;
+    int next = 0;
+    for (qsizetype read = 0; read < m_ids.size(); ++read) {
+        if (next < rows.size() && rows[next] == read)
+            ++next;
+        else
+            m_ids[write++] = m_ids[read];
+    }
+    m_ids.resize(write);
+    // Stand on the row that followed the first deleted one, as a grid does.
+    m_current = m_ids.isEmpty() ? -1 : std::min(firstDeleted, int(m_ids.size()) - 1);
+    m_eof = m_ids.isEmpty();
+    m_bof = m_ids.isEmpty();
+    emit reset();
+    emit currentChanged(m_current);
+    return true;
+}
+
+bool DataSet::refreshRows(const QList<qint64>& rowIds, QString* error)
+{
+    if (m_state != State::Browse || !m_db || !m_db->isOpen())
+        return false;
+    for (qint64 id : rowIds) {
+        const int row = rowOfId(id);
+        if (row < 0)
+            continue;
+        // Its block is read again when the row is next shown.
+        m_blocks.remove(row / kBlockRows);
+        emit rowChanged(row);
+    }
+    return true;
+}

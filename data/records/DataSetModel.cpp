@@ -1,0 +1,47 @@
+#include "data/records/DataSetModel.h"
+
+#include "data/records/DataSet.h"
+
+DataSetModel::DataSetModel(DataSet* set, QObject* parent) : QAbstractTableModel(parent), m_set(set)
+{
+    m_columns = set->fieldNames().size();
+    connect(set, &DataSet::aboutToReset, this, [this] { beginResetModel(); });
+    connect(set, &DataSet::reset, this, [this] {
+        m_columns = m_set->fieldNames().size();
+        endResetModel();
+    });
+    connect(set, &DataSet::rowInserted, this, [this](int row) {
+        beginInsertRows({}, row, row);
+        endInsertRows();
+    });
+    connect(set, &DataSet::rowChanged, this,
+            [this](int row) { emit dataChanged(index(row, 0), index(row, columnCount() - 1)); });
+}
+
+int DataSetModel::rowCount(const QModelIndex& parent) const
+{
+    return (parent.isValid() || !m_set) ? 0 : m_set->recordCount();
+}
+
+int DataSetModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_columns;
+}
+
+QVariant DataSetModel::data(const QModelIndex& index, int role) const
+{
+    if (!m_set || !index.isValid())
+        return {};
+    if (role == Qt::DisplayRole)
+        return m_set->value(index.row(), index.column());
+    return {};
+}
+
+QVariant DataSetModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole || !m_set)
+        return {};
+    if (orientation == Qt::Horizontal)
+        return m_set->fieldNames().value(section);
+    return section + 1;
+}

@@ -1,0 +1,257 @@
+#include "data/tracking/PrintHistory.h"
+
+#include "data/store/Database.h"
+#include "data/store/Schema.h"
+#include "data/store/TableRegistry.h"
+#include "data/store/Transaction.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+const QString PrintHistory::kTable = QStringLiteral("printlog");
+
+namespace {
+const TableRegistration kPrintLog{
+    {PrintHistory::kTable, QStringLiteral("编号"), true, &PrintHistory::ensureTable}};
+} // namespace
+
+namespace {
+
+void setError(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+}
+
+QString q(const char* name)
+{
+    return Schema::quoted(QString::fromUtf8(name));
+}
+
+QString joinSerials(const QList<qint64>& serials, QChar sep = QLatin1Char(','))
+{
+    QStringList parts;
+    parts.reserve(serials.size());
+    for (qint64 s : serials)
+        parts << QString::number(s);
+    return parts.join(sep);
+}
+
+QList<qint64> splitSerials(const QString& text)
+{
+    QList<qint64> out;
+    for (const QString& part : text.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        out << part.toLongLong();
+    return out;
+}
+
+} // namespace
+
+QString PrintHistory::Entry::recipientTable() const
+{
+    return variant.startsWith(QLatin1String("excel")) ? Schema::kExcelTable : Schema::kRecipientTable;
+}
+
+QString PrintHistory::markText(const QDateTime& when)
+{
+    return when.toString(QStringLiteral("yyyy-MM-dd hh:mm"));
+}
+
+bool PrintHistory::ensureTable(Database& db, QString* error)
+{
+    if (db.hasTable(kTable))
+        return true;
+    return db.exec(
+        QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2 %12, "
+                       "%3 TEXT, %4 TEXT, %5 TEXT, %6 TEXT, %7 TEXT, %8 %13, %9 %13, "
+                       "%10 TEXT, %11 TEXT)")
+            .arg(Schema::quoted(kTable), q("编号"), q("时间"), q("模板"), q("方式"), q("输出"), q("目标"),
+                 q("页数"), q("寄件人"))
+            .arg(q("序号"), q("快递单号"), db.type(Database::Type::Key), db.type(Database::Type::Integer)),
+        {}, error);
+}
+
+bool PrintHistory::record(Database& db, const Entry& e, bool mark, QString* error, qint64* id)
+{
+    if (!e.numbers.isEmpty() && e.numbers.size() != e.serials.size()) {
+        setError(error, QStringLiteral("单号与收件记录的数目不一致。"));
+        return false;
+    }
+    Transaction tx(db.db());
+    if (!tx.isActive()) {
+        setError(error, QStringLiteral("无法开始写入打印记录。"));
+        return false;
+    }
+    if (!ensureTable(db, error))
+        return false;
+    // Two computers giving numbers at once: the second waits here, then
+    // finds the first one's numbers taken.
+    if (mark && !e.numbers.isEmpty()) {
+        QStringList lines, taken;
+        if (!db.lockNumbers(error) ||
+            !numbersInUse(db, e.recipientTable(), e.serials, e.numbers, &lines, error, &taken))
+            return false;
+        QStringList unseen;
+        for (int i = 0; i < taken.size(); ++i)
+            if (!e.acceptedTaken.contains(taken.at(i)))
+                unseen << lines.at(i);
+        if (!unseen.isEmpty()) {
+            setError(error,
+                     QStringLiteral("单号刚被其他电脑使用，打印记录没有保存，请核对已打印单据上的单号：\n%1")
+                         .arg(unseen.join(QLatin1Char('\n'))));
+            return false;
+        }
+    }
+    QSqlQuery insert(db.db());
+    insert.prepare(QStringLiteral("INSERT INTO %1 (%2, %3, %4, %5, %6, %7, %8, %9, %10) "
+                                  "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING %11")
+                       .arg(Schema::quoted(kTable), q("时间"), q("模板"), q("方式"), q("输出"), q("目标"),
+                            q("页数"), q("寄件人"), q("序号"))
+                       .arg(q("快递单号"), q("编号")));
+    for (const QVariant& v :
+         {QVariant(e.when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))), QVariant(e.templateCode),
+          QVariant(e.variant), QVariant(e.toPdf ? QStringLiteral("PDF") : QStringLiteral("打印机")),
+          QVariant(e.target), QVariant(e.pages), QVariant(e.senderRow), QVariant(joinSerials(e.serials)),
+          QVariant(e.numbers.join(QLatin1Char(',')))})
+        insert.addBindValue(v);
+    if (!insert.exec() || !insert.next()) {
+        setError(error, db.failure(insert.lastError()));
+        return false;
+    }
+    const qint64 newId = insert.value(0).toLongLong();
+    insert.finish();
+
+    if (mark && !e.serials.isEmpty()) {
+        const QString table = Schema::quoted(e.recipientTable());
+        QSqlQuery update(db.db());
+        const bool numbered = !e.numbers.isEmpty();
+        update.prepare(
+            numbered
+                ? QStringLiteral("UPDATE %1 SET %2 = ?, %3 = ? WHERE %4 = ?")
+                      .arg(table, q("已打印"), q("快递单号"), q("序号"))
+                : QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ?").arg(table, q("已打印"), q("序号")));
+        const QString markValue = markText(e.when);
+        for (int i = 0; i < e.serials.size(); ++i) {
+            update.addBindValue(markValue);
+            if (numbered)
+                update.addBindValue(e.numbers.at(i));
+            update.addBindValue(e.serials.at(i));
+            if (!update.exec()) {
+                setError(error, db.failure(update.lastError()));
+                return false;
+            }
+        }
+        update.finish();
+    }
+    if (!tx.commit(error))
+        return false;
+    if (id)
+        *id = newId;
+    return true;
+}
+
+bool PrintHistory::entries(Database& db, QList<Entry>* out, QString* error)
+{
+    out->clear();
+    if (!db.hasTable(kTable))
+        return true;
+    QSqlQuery query(db.db());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT %2, %3, %4, %5, %6, %7, %8, %9, %10, %11 FROM %1 ORDER BY %2")
+                        .arg(Schema::quoted(kTable), q("编号"), q("时间"), q("模板"), q("方式"), q("输出"),
+                             q("目标"), q("页数"), q("寄件人"), q("序号"))
+                        .arg(q("快递单号")))) {
+        setError(error, db.failure(query.lastError()));
+        return false;
+    }
+    while (query.next()) {
+        Entry e;
+        e.id = query.value(0).toLongLong();
+        e.when = QDateTime::fromString(query.value(1).toString(), QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+        e.templateCode = query.value(2).toString();
+        e.variant = query.value(3).toString();
+        e.toPdf = query.value(4).toString() == QLatin1String("PDF");
+        e.target = query.value(5).toString();
+        e.pages = query.value(6).toInt();
+        e.senderRow = query.value(7).isNull() ? -1 : query.value(7).toLongLong();
+        e.serials = splitSerials(query.value(8).toString());
+        const QString numbers = query.value(9).toString();
+        if (!numbers.isEmpty())
+            e.numbers = numbers.split(QLatin1Char(','));
+        out->append(e);
+    }
+    return true;
+}
+
+bool PrintHistory::rowStates(Database& db, const QString& table, const QList<qint64>& serials,
+                             QHash<qint64, RowState>* out, QString* error)
+{
+    out->clear();
+    QSqlQuery query(db.db());
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT %2, %3, %4, %5 FROM %1 WHERE %6")
+                      .arg(Schema::quoted(table), q("序号"), q("姓名"), q("已打印"), q("快递单号"),
+                           db.inList(q("序号"))));
+    query.addBindValue(Database::jsonList(serials));
+    if (!query.exec()) {
+        setError(error, db.failure(query.lastError()));
+        return false;
+    }
+    while (query.next())
+        out->insert(query.value(0).toLongLong(),
+                    {true, query.value(1).toString(), query.value(2).toString(), query.value(3).toString()});
+    return true;
+}
+
+bool PrintHistory::numbersInUse(Database& db, const QString& table, const QList<qint64>& serials,
+                                const QStringList& numbers, QStringList* conflicts, QString* error,
+                                QStringList* taken)
+{
+    conflicts->clear();
+    if (taken)
+        taken->clear();
+    if (numbers.isEmpty())
+        return true;
+    QHash<QString, qint64> wanted; // number -> the row it goes to
+    for (int i = 0; i < numbers.size() && i < serials.size(); ++i)
+        wanted.insert(numbers.at(i), serials.at(i));
+    QStringList quotedNumbers;
+    for (const QString& n : numbers)
+        quotedNumbers << QLatin1Char('"') + n + QLatin1Char('"'); // letters and digits only
+    const QString list = QLatin1Char('[') + quotedNumbers.join(QLatin1Char(',')) + QLatin1Char(']');
+    for (const QString& t : {Schema::kRecipientTable, Schema::kExcelTable}) {
+        QSqlQuery query(db.db());
+        query.setForwardOnly(true);
+        query.prepare(QStringLiteral("SELECT %2, %3, %4 FROM %1 WHERE %5 ORDER BY %4")
+                          .arg(Schema::quoted(t), q("序号"), q("姓名"), q("快递单号"),
+                               db.inList(q("快递单号"), false)));
+        query.addBindValue(list);
+        if (!query.exec()) {
+            setError(error, db.failure(query.lastError()));
+            return false;
+        }
+        while (query.next()) {
+            const qint64 serial = query.value(0).toLongLong();
+            const QString number = query.value(2).toString();
+            if (t == table && wanted.value(number, -1) == serial)
+                continue; // the row keeps its own number
+            if (taken)
+                taken->append(number);
+            conflicts->append(
+                QStringLiteral("单号 %1 已用于%2“%3”（序号 %4）")
+                    .arg(number,
+                         t == Schema::kExcelTable ? QStringLiteral("导入记录") : QStringLiteral("收件人"),
+                         query.value(1).toString())
+                    .arg(serial));
+        }
+    }
+    return true;
+}
+
+bool PrintHistory::clearMarks(Database& db, const QString& table, const QList<qint64>& serials,
+                              QString* error)
+{
+    return db.exec(QStringLiteral("UPDATE %1 SET %2 = '', %3 = '' WHERE %4")
+                       .arg(Schema::quoted(table), q("已打印"), q("快递单号"), db.inList(q("序号"))),
+                   {Database::jsonList(serials)}, error);
+}

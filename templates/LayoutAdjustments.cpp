@@ -1,0 +1,140 @@
+#include "templates/LayoutAdjustments.h"
+
+#include "data/store/Database.h"
+#include "data/store/TableRegistry.h"
+#include "data/store/Transaction.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+const QString LayoutAdjustments::kTemplateTable = QStringLiteral("layout_template");
+const QString LayoutAdjustments::kItemTable = QStringLiteral("layout_item");
+
+namespace {
+const TableRegistration kTemplateTableSpec{
+    {LayoutAdjustments::kTemplateTable, QStringLiteral("code"), false, &LayoutAdjustments::ensureTables}};
+const TableRegistration kItemTableSpec{
+    {LayoutAdjustments::kItemTable, QStringLiteral("code"), false, &LayoutAdjustments::ensureTables}};
+} // namespace
+
+namespace {
+
+QString readError(Database& db, const QSqlQuery& q)
+{
+    return QStringLiteral("无法读取模板调整：%1").arg(db.failure(q.lastError()));
+}
+
+} // namespace
+
+bool LayoutAdjustments::ensureTables(Database& db, QString* error)
+{
+    if (db.hasTable(kTemplateTable) && db.hasTable(kItemTable))
+        return true;
+    return db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS layout_template ("
+                                  "code TEXT PRIMARY KEY, dx INTEGER NOT NULL DEFAULT 0, "
+                                  "dy INTEGER NOT NULL DEFAULT 0, scale_x %1 NOT NULL DEFAULT 100, "
+                                  "scale_y %1 NOT NULL DEFAULT 100, picture %2)")
+                       .arg(db.type(Database::Type::Real), db.type(Database::Type::Blob)),
+                   {}, error) &&
+           db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS layout_item ("
+                                  "code TEXT NOT NULL, variant TEXT NOT NULL, item TEXT NOT NULL, "
+                                  "dx INTEGER NOT NULL DEFAULT 0, dy INTEGER NOT NULL DEFAULT 0, "
+                                  "hidden INTEGER NOT NULL DEFAULT 0, PRIMARY KEY (code, variant, item))"),
+                   {}, error);
+}
+
+TemplateAdjustment LayoutAdjustments::load(Database& db, const QString& code, QString* error)
+{
+    TemplateAdjustment a;
+    if (!db.isOpen())
+        return a;
+    if (db.hasTable(kTemplateTable)) {
+        QSqlQuery q(db.db());
+        q.prepare(
+            QStringLiteral("SELECT dx, dy, scale_x, scale_y, picture FROM layout_template WHERE code = ?"));
+        q.addBindValue(code);
+        if (!q.exec()) {
+            if (error)
+                *error = readError(db, q);
+        } else if (q.next()) {
+            a.dx = q.value(0).toInt();
+            a.dy = q.value(1).toInt();
+            a.scaleX = q.value(2).toDouble();
+            a.scaleY = q.value(3).toDouble();
+            a.picture = q.value(4).toByteArray();
+        }
+    }
+    if (db.hasTable(kItemTable)) {
+        QSqlQuery q(db.db());
+        q.prepare(QStringLiteral("SELECT variant, item, dx, dy, hidden FROM layout_item WHERE code = ?"));
+        q.addBindValue(code);
+        if (!q.exec()) {
+            if (error)
+                *error = readError(db, q);
+        }
+        while (q.next()) {
+            ItemAdjustment i;
+            i.dx = q.value(2).toInt();
+            i.dy = q.value(3).toInt();
+            i.hidden = q.value(4).toInt() != 0;
+            a.items.insert(TemplateAdjustment::itemKey(q.value(0).toString(), q.value(1).toString()), i);
+        }
+    }
+    return a;
+}
+
+bool LayoutAdjustments::setCalibration(Database& db, const QString& code, int dx, int dy, double scaleX,
+                                       double scaleY, QString* error)
+{
+    if (!ensureTables(db, error))
+        return false;
+    return db.exec(QStringLiteral("INSERT INTO layout_template (code, dx, dy, scale_x, scale_y) "
+                                  "VALUES (?, ?, ?, ?, ?) ON CONFLICT(code) DO UPDATE SET "
+                                  "dx = excluded.dx, dy = excluded.dy, scale_x = excluded.scale_x, "
+                                  "scale_y = excluded.scale_y"),
+                   {code, dx, dy, scaleX, scaleY}, error);
+}
+
+bool LayoutAdjustments::setPicture(Database& db, const QString& code, const QByteArray& picture,
+                                   QString* error)
+{
+    if (!ensureTables(db, error))
+        return false;
+    // An empty picture is stored as NULL: the built-in one again.
+    const QVariant blob = picture.isEmpty() ? QVariant(QMetaType(QMetaType::QByteArray)) : QVariant(picture);
+    return db.exec(QStringLiteral("INSERT INTO layout_template (code, picture) VALUES (?, ?) "
+                                  "ON CONFLICT(code) DO UPDATE SET picture = excluded.picture"),
+                   {code, blob}, error);
+}
+
+bool LayoutAdjustments::setItem(Database& db, const QString& code, const QString& variant,
+                                const QString& item, const ItemAdjustment& adjustment, QString* error)
+{
+    if (!ensureTables(db, error))
+        return false;
+    if (adjustment.isDefault())
+        return db.exec(QStringLiteral("DELETE FROM layout_item WHERE code = ? AND variant = ? AND item = ?"),
+                       {code, variant, item}, error);
+    return db.exec(QStringLiteral("INSERT INTO layout_item (code, variant, item, dx, dy, hidden) "
+                                  "VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT(code, variant, item) DO UPDATE SET "
+                                  "dx = excluded.dx, dy = excluded.dy, hidden = excluded.hidden"),
+                   {code, variant, item, adjustment.dx, adjustment.dy, adjustment.hidden ? 1 : 0}, error);
+}
+
+bool LayoutAdjustments::reset(Database& db, const QString& code, const QString& variant, const QString& item,
+                              QString* error)
+{
+    if (!ensureTables(db, error))
+        return false;
+    if (!item.isEmpty())
+        return db.exec(QStringLiteral("DELETE FROM layout_item WHERE code = ? AND variant = ? AND item = ?"),
+                       {code, variant, item}, error);
+    if (!variant.isEmpty())
+        return db.exec(QStringLiteral("DELETE FROM layout_item WHERE code = ? AND variant = ?"),
+                       {code, variant}, error);
+    Transaction tx(db.db());
+    return db.exec(QStringLiteral("DELETE FROM layout_item WHERE code = ?"), {code}, error) &&
+           db.exec(QStringLiteral("DELETE FROM layout_template WHERE code = ?"), {code}, error) &&
+           tx.commit(error);
+}

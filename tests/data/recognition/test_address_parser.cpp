@@ -1,0 +1,224 @@
+#include "data/recognition/AddressParser.h"
+#include "data/records/DataSet.h"
+#include "data/store/Database.h"
+#include "data/records/RecipientAdder.h"
+#include "data/recognition/RegionTable.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Recognising recipients in pasted text: accuracy over a table of realistic
+// inputs, exact edge cases, and storing what was recognised.
+class TestAddressParser : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void accuracy_data();
+    void accuracy();
+    void edgeCases_data();
+    void edgeCases();
+    void splitsEntriesAtBlankLines();
+    void addsAllOrNothing();
+
+private:
+    RegionTable m_regions;
+    QList<QStringList> m_samples; // input, then the expected fields in column order
+    QStringList m_columns;
+};
+
+void TestAddressParser::initTestCase()
+{
+    QString err;
+    QVERIFY2(m_regions.loadBuiltIn(&err), qPrintable(err));
+    QVERIFY(m_regions.size() > 3000);
+    QFile f(QStringLiteral(WAYBILL_SOURCE_DIR "/tests/data/recognition/address_samples.tsv"));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    for (const QByteArray& raw : f.readAll().split('\n')) {
+        const QString line = QString::fromUtf8(raw);
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        QStringList cells = line.split(QLatin1Char('\t'));
+        if (m_columns.isEmpty()) {
+            m_columns = cells;
+            continue;
+        }
+        QCOMPARE(cells.size(), m_columns.size());
+        cells[0]
+            .replace(QStringLiteral("\\n"), QStringLiteral("\n"))
+            .replace(QStringLiteral("\\t"), QStringLiteral("\t"));
+        m_samples << cells;
+    }
+    QVERIFY(m_samples.size() >= 200);
+}
+
+void TestAddressParser::accuracy_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<double>("least"); // share of inputs whose field must come out exactly
+    QTest::newRow("姓名") << QStringLiteral("姓名") << 0.95;
+    QTest::newRow("手机") << QStringLiteral("手机") << 0.98;
+    QTest::newRow("电话") << QStringLiteral("电话") << 0.98;
+    QTest::newRow("城市") << QStringLiteral("城市") << 0.95;
+    QTest::newRow("邮编") << QStringLiteral("邮编") << 0.98;
+    QTest::newRow("地址") << QStringLiteral("地址") << 0.95;
+}
+
+void TestAddressParser::accuracy()
+{
+    QFETCH(QString, key);
+    QFETCH(double, least);
+    const int column = m_columns.indexOf(key);
+    QVERIFY(column > 0);
+    const AddressParser parser(m_regions);
+    int right = 0;
+    QStringList misses;
+    for (const QStringList& s : m_samples) {
+        const QString got = parser.parse(s.first()).value(key);
+        if (got == s.at(column))
+            ++right;
+        else
+            misses
+                << QStringLiteral("  %1\n    expected \"%2\", got \"%3\"").arg(s.first(), s.at(column), got);
+    }
+    const double share = double(right) / m_samples.size();
+    qInfo().noquote() << QStringLiteral("%1: %2 of %3 exact (%4 %)")
+                             .arg(key)
+                             .arg(right)
+                             .arg(m_samples.size())
+                             .arg(share * 100, 0, 'f', 1);
+    if (!misses.isEmpty())
+        qInfo().noquote() << misses.join(QLatin1Char('\n'));
+    QVERIFY2(share >= least, qPrintable(QStringLiteral("%1 below %2").arg(share).arg(least)));
+}
+
+void TestAddressParser::edgeCases_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("unsure");
+
+    QTest::newRow("empty text: nothing, name and address unsure")
+        << QString() << QStringLiteral("地址") << QString() << true;
+    QTest::newRow("ambiguous district is not completed")
+        << QStringLiteral("宁静 13900001246 朝阳区工体北路8号") << QStringLiteral("城市") << QString()
+        << true;
+    QTest::newRow("unique district completes silently")
+        << QStringLiteral("孙强 13800139000 金水区经三路15号") << QStringLiteral("城市")
+        << QStringLiteral("郑州市") << false;
+    QTest::newRow("two name candidates: first taken, flagged")
+        << QStringLiteral("张伟 李娜 13812345678 河南省郑州市金水区花园路12号") << QStringLiteral("姓名")
+        << QStringLiteral("张伟") << true;
+    QTest::newRow("second name goes to the remark")
+        << QStringLiteral("张伟 李娜 13812345678 河南省郑州市金水区花园路12号") << QStringLiteral("备注")
+        << QStringLiteral("李娜") << false;
+    QTest::newRow("leftover note goes to the remark")
+        << QStringLiteral("申雪 13900001235 哈尔滨市道里区中央大街100号 备注：放门卫室")
+        << QStringLiteral("备注") << QStringLiteral("放门卫室") << false;
+    QTest::newRow("unlabelled note kept in the remark")
+        << QStringLiteral("耿乐 13900001236 长沙市天心区书院路9号 周末也可以送") << QStringLiteral("备注")
+        << QStringLiteral("周末也可以送") << false;
+    QTest::newRow("mobile with a digit too many is not taken, but flagged")
+        << QStringLiteral("张伟 138123456789 河南省郑州市金水区花园路12号") << QStringLiteral("手机")
+        << QString() << true;
+    QTest::newRow("third number kept in the remark")
+        << QStringLiteral("江南 13601001234 13601005678 13601009999 北京市丰台区丰台北路18号")
+        << QStringLiteral("备注") << QStringLiteral("13601009999") << false;
+    QTest::newRow("room number of six digits is no postcode")
+        << QStringLiteral("王芳 13912345678 浙江省杭州市西湖区文三路478号 100101室") << QStringLiteral("邮编")
+        << QString() << false;
+    QTest::newRow("postcode of another province is flagged")
+        << QStringLiteral("张伟 13812345678 河南省郑州市金水区花园路12号 100080") << QStringLiteral("邮编")
+        << QStringLiteral("100080") << true;
+    QTest::newRow("labelled postcode wins over another six digits")
+        << QStringLiteral("张伟 13812345678 123456 郑州市金水区花园路12号 邮编：450000")
+        << QStringLiteral("邮编") << QStringLiteral("450000") << true;
+    QTest::newRow("region repeated before the street is written once")
+        << QStringLiteral(
+               "所在地区：河南省郑州市金水区\n详细地址：河南省郑州市金水区花园路12号\n收货人：张伟")
+        << QStringLiteral("地址") << QStringLiteral("河南省郑州市金水区花园路12号") << false;
+    QTest::newRow("street named after a city is no region")
+        << QStringLiteral("张伟 13812345678 中山路88号") << QStringLiteral("城市") << QString() << true;
+    QTest::newRow("short province and city: 吉林 is the province here")
+        << QStringLiteral("盛夏 吉林长春南关区人民大街2号") << QStringLiteral("城市")
+        << QStringLiteral("长春市") << false;
+    QTest::newRow("吉林市 is the city")
+        << QStringLiteral("谷雨 吉林市船营区北京路1号") << QStringLiteral("地址")
+        << QStringLiteral("吉林省吉林市船营区北京路1号") << false;
+    QTest::newRow("landline without a mobile")
+        << QStringLiteral("白露 010-65123456 北京市东城区王府井大街138号") << QStringLiteral("电话")
+        << QStringLiteral("010-65123456") << false;
+    QTest::newRow("surname and title apart")
+        << QStringLiteral("张 先生 13812345678 河南省郑州市金水区花园路12号") << QStringLiteral("姓名")
+        << QStringLiteral("张先生") << false;
+    QTest::newRow("name label followed by a number only")
+        << QStringLiteral("联系人：13812345678\n河南省郑州市金水区花园路12号\n张伟") << QStringLiteral("地址")
+        << QStringLiteral("河南省郑州市金水区花园路12号") << false;
+    QTest::newRow("unknown-surname name is flagged")
+        << QStringLiteral("艺菲 13812345678 河南省郑州市金水区花园路12号") << QStringLiteral("姓名")
+        << QStringLiteral("艺菲") << true;
+    QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
+                                               << QStringLiteral("姓名") << QString() << true;
+}
+
+void TestAddressParser::edgeCases()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, key);
+    QFETCH(QString, expected);
+    QFETCH(bool, unsure);
+    const ParsedRecipient r = AddressParser(m_regions).parse(text);
+    QCOMPARE(r.value(key), expected);
+    QVERIFY2(r.isUnsure(key) == unsure, qPrintable(r.unsure.join(QLatin1Char(' '))));
+}
+
+void TestAddressParser::splitsEntriesAtBlankLines()
+{
+    const QString text = QStringLiteral("张伟 13812345678\r\n河南省郑州市金水区花园路12号\r\n\r\n \r\n"
+                                        "李娜\n15035696956\n广东省深圳市南山区科技园南路88号\n\u3000\n\n");
+    const QStringList entries = AddressParser::splitEntries(text);
+    QCOMPARE(entries.size(), 2);
+    const AddressParser parser(m_regions);
+    QCOMPARE(parser.parse(entries.at(0)).address, QStringLiteral("河南省郑州市金水区花园路12号"));
+    QCOMPARE(parser.parse(entries.at(1)).name, QStringLiteral("李娜"));
+}
+
+void TestAddressParser::addsAllOrNothing()
+{
+    QTemporaryDir dir;
+    Database db;
+    QVERIFY(db.open(dir.filePath(QStringLiteral("data.mdb")), nullptr));
+    DataSet set;
+    set.setDatabase(&db);
+    QVERIFY(set.open(QStringLiteral("inr")));
+    const AddressParser parser(m_regions);
+    QList<ParsedRecipient> list;
+    for (const QString& e : AddressParser::splitEntries(QStringLiteral(
+             "张伟 13812345678 河南省郑州市金水区花园路12号\n\n李娜 15035696956 宝安区科苑路15号")))
+        list << parser.parse(e);
+    QString err;
+    QVERIFY2(RecipientAdder::addAll(set, list, &err), qPrintable(err));
+    QCOMPARE(set.recordCount(), 2);
+    QSqlQuery q(db.db());
+    QVERIFY(q.exec(QStringLiteral("SELECT 姓名, 城市, 地址, 快递单号, 内件品名 FROM inr ORDER BY 序号")));
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toString(), QStringLiteral("张伟"));
+    QCOMPARE(q.value(1).toString(), QStringLiteral("郑州市"));
+    QVERIFY(!q.value(3).isNull() && q.value(3).toString().isEmpty());
+    QVERIFY(!q.value(4).isNull());
+    QVERIFY(q.next());
+    QCOMPARE(q.value(2).toString(), QStringLiteral("广东省深圳市宝安区科苑路15号"));
+
+    // An empty entry among them: nothing of the batch is stored.
+    list << ParsedRecipient();
+    QVERIFY(!RecipientAdder::addAll(set, list, &err));
+    QCOMPARE(err, QStringLiteral("收件信息不能为空！"));
+    QVERIFY(q.exec(QStringLiteral("SELECT count(*) FROM inr")) && q.next());
+    QCOMPARE(q.value(0).toInt(), 2);
+}
+
+QTEST_GUILESS_MAIN(TestAddressParser)
+#include "test_address_parser.moc"

@@ -1,0 +1,349 @@
+#include "data/store/Database.h"
+#include "data/store/DatabaseFile.h"
+#include "data/store/Schema.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+class TestDatabase : public QObject
+{
+    Q_OBJECT
+private slots:
+    void firstStartCreatesSchema();
+    void emptyFileIsTreatedAsMissing();
+    void foreignFileIsRefusedUnchanged_data();
+    void foreignFileIsRefusedUnchanged();
+    void thoroughCheckFindsTruncation();
+    void closeAllClosesEveryConnection();
+    void fileLeftMidWriteIsRecovered();
+    void saysWhatIsTheMatter_data();
+    void saysWhatIsTheMatter();
+    void outputOverTheDatabaseIsRefused_data();
+    void outputOverTheDatabaseIsRefused();
+    void noticesReplacedFile();
+};
+
+static QByteArray digest(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+void TestDatabase::firstStartCreatesSchema()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("data.mdb");
+    Database db;
+    QString error;
+    QVERIFY2(db.open(path, &error), qPrintable(error));
+
+    struct stat st
+    {
+    };
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+    QCOMPARE(int(st.st_mode & 0777), 0600);
+
+    for (const QString& table : {Schema::kSenderTable, Schema::kRecipientTable, Schema::kExcelTable}) {
+        QSqlQuery q(db.db());
+        QVERIFY(q.exec(QStringLiteral("SELECT * FROM %1").arg(table)));
+        QStringList names;
+        for (int i = 0; i < q.record().count(); ++i)
+            names << q.record().fieldName(i);
+        QCOMPARE(names, table == Schema::kSenderTable ? Schema::senderColumns() : Schema::recipientColumns());
+    }
+    // "序号" numbers itself.
+    QVERIFY(db.exec(QStringLiteral("INSERT INTO inr (姓名) VALUES (?)"), {QStringLiteral("张三")}));
+    QVERIFY(db.exec(QStringLiteral("INSERT INTO inr (姓名) VALUES (?)"), {QStringLiteral("李四")}));
+    QSqlQuery q(db.db());
+    QVERIFY(q.exec(QStringLiteral("SELECT 序号 FROM inr ORDER BY 序号")));
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toInt(), 1);
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toInt(), 2);
+
+    QSqlQuery jm(db.db());
+    QVERIFY(jm.exec(QStringLiteral("PRAGMA journal_mode")) && jm.next());
+    QCOMPARE(jm.value(0).toString(), QStringLiteral("delete"));
+}
+
+void TestDatabase::emptyFileIsTreatedAsMissing()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("data.mdb");
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    Database db;
+    QString error;
+    QVERIFY2(db.open(path, &error), qPrintable(error));
+    QVERIFY(DatabaseFile::check(path, &error));
+}
+
+void TestDatabase::foreignFileIsRefusedUnchanged_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("needle");
+
+    QByteArray jet(4096, '\0');
+    jet.replace(0, 19, QByteArray("\x00\x01\x00\x00Standard Jet DB", 19));
+    QTest::newRow("text file") << QByteArray("姓名,手机\n张三,13800138000\n")
+                               << QStringLiteral("不是本程序的数据库");
+    QTest::newRow("jet database") << jet << QStringLiteral("Access");
+    QTest::newRow("sqlite without our tables") << QByteArray() << QStringLiteral("缺少数据表");
+    // The right tables with other columns: named, table by table.
+    QTest::newRow("columns missing") << QByteArray("columns")
+                                     << QStringLiteral(
+                                            "缺少本程序需要的列（表 outr 的 年；表 inr 的 地址、快递单号）");
+}
+
+void TestDatabase::foreignFileIsRefusedUnchanged()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, needle);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("data.mdb");
+    if (content.isEmpty()) {
+        // A real SQLite file that lacks the table "excel".
+        sqlite3* raw = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &raw), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(raw, "CREATE TABLE outr(a); CREATE TABLE inr(b); INSERT INTO outr VALUES(1);",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        sqlite3_close(raw);
+    } else if (content == "columns") {
+        QVERIFY(Database::createFile(path, nullptr));
+        sqlite3* raw = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &raw), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(raw,
+                              "ALTER TABLE outr DROP COLUMN 年; ALTER TABLE inr DROP COLUMN 地址;"
+                              "ALTER TABLE inr DROP COLUMN 快递单号;",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        sqlite3_close(raw);
+    } else {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+        f.close();
+    }
+    const QByteArray before = digest(path);
+    Database db;
+    QString error;
+    QVERIFY(!db.open(path, &error));
+    QVERIFY2(error.contains(needle), qPrintable(error));
+    QVERIFY(error.contains(QStringLiteral("data.mdb")));
+    QVERIFY(!db.isOpen());
+    QCOMPARE(digest(path), before);
+    QVERIFY(!QFile::exists(path + "-journal"));
+}
+
+void TestDatabase::thoroughCheckFindsTruncation()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("data.mdb");
+    {
+        Database db;
+        QVERIFY(db.open(path, nullptr));
+        QVERIFY(db.exec(
+            QStringLiteral("WITH RECURSIVE k(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM k WHERE i < 2000) "
+                           "INSERT INTO inr (姓名, 地址) SELECT '收件人' || i, ? FROM k"),
+            {QString(200, QChar(0x5730))}));
+    }
+    QString error;
+    QVERIFY2(DatabaseFile::check(path, &error, true), qPrintable(error));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(f.resize(f.size() / 2));
+    f.close();
+    QVERIFY(!DatabaseFile::check(path, &error, true));
+    QVERIFY2(error.contains(QStringLiteral("损坏")), qPrintable(error));
+}
+
+void TestDatabase::closeAllClosesEveryConnection()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("data.mdb");
+    Database a, b;
+    QVERIFY(a.open(path, nullptr));
+    QVERIFY(b.open(path, nullptr));
+    Database::closeAll();
+    QVERIFY(!a.isOpen());
+    QVERIFY(!b.isOpen());
+}
+
+static QByteArray bytesOf(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+static void putBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+void TestDatabase::fileLeftMidWriteIsRecovered()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("data.mdb");
+    {
+        Database db;
+        QVERIFY(db.open(path, nullptr));
+        QVERIFY(db.exec("INSERT INTO inr (姓名) VALUES ('张三'), ('李四')"));
+    }
+    // The file and its journal as a crash in the middle of a big write
+    // leaves them: pages already changed in the file, the journal hot.
+    QByteArray file, journal;
+    {
+        sqlite3* h = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &h), SQLITE_OK);
+        sqlite3_exec(h, "PRAGMA cache_size=5; BEGIN; DELETE FROM inr;", nullptr, nullptr, nullptr);
+        for (int i = 0; i < 300; ++i)
+            sqlite3_exec(h, "INSERT INTO inr (姓名, 地址) VALUES ('半截', hex(randomblob(500)))", nullptr,
+                         nullptr, nullptr);
+        file = bytesOf(path);
+        journal = bytesOf(path + "-journal");
+        sqlite3_exec(h, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(h);
+    }
+    QVERIFY(journal.size() > 4096);
+    putBytes(path, file);
+    putBytes(path + "-journal", journal);
+
+    Database db;
+    QString error;
+    QVERIFY2(db.open(path, &error), qPrintable(error));
+    QSqlQuery q(db.db());
+    QVERIFY(q.exec("SELECT 姓名 FROM inr ORDER BY 序号"));
+    QStringList names;
+    while (q.next())
+        names << q.value(0).toString();
+    QCOMPARE(names, QStringList({"张三", "李四"}));
+}
+
+void TestDatabase::saysWhatIsTheMatter_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("needle");
+    QTest::newRow("folder") << "folder"
+                            << "是一个文件夹";
+    QTest::newRow("sqlite file without tables") << "bare"
+                                                << "缺少数据表 outr、inr、excel";
+    QTest::newRow("another program writing") << "locked" << Database::lockedMessage();
+}
+
+void TestDatabase::saysWhatIsTheMatter()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, needle);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("data.mdb");
+    sqlite3* other = nullptr;
+    if (kind == "folder") {
+        QVERIFY(QDir().mkpath(path));
+    } else if (kind == "bare") {
+        QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "PRAGMA user_version=1", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(other);
+        other = nullptr;
+    } else {
+        QVERIFY(Database::createFile(path, nullptr));
+        // A second connection in the middle of writing: its lock and journal.
+        QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE; INSERT INTO inr (姓名) VALUES ('写入中');", nullptr,
+                              nullptr, nullptr),
+                 SQLITE_OK);
+    }
+    const QByteArray before = digest(path);
+    QString checked, opened;
+    QVERIFY(!DatabaseFile::check(path, &checked));
+    Database db;
+    QVERIFY(!db.open(path, &opened));
+    for (const QString& e : {checked, opened}) {
+        QVERIFY2(e.contains(needle), qPrintable(e));
+        QVERIFY2(!e.contains("损坏") && !e.contains("not an error") && !e.contains("不存在"), qPrintable(e));
+    }
+    QCOMPARE(digest(path), before);
+    if (other) {
+        // The writer was not disturbed.
+        QCOMPARE(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(other);
+        QVERIFY(db.open(path, &opened));
+    }
+}
+
+void TestDatabase::outputOverTheDatabaseIsRefused_data()
+{
+    QTest::addColumn<QString>("target"); // relative to the folder of data.mdb
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("the file itself") << "data.mdb" << true;
+    QTest::newRow("another spelling") << "sub/../data.mdb" << true;
+    QTest::newRow("hard link") << "hard.pdf" << true;
+    QTest::newRow("symbolic link") << "soft.pdf" << true;
+    QTest::newRow("journal, not there yet") << "data.mdb-journal" << true;
+    QTest::newRow("write-ahead log") << "sub/../data.mdb-wal" << true;
+    QTest::newRow("journal beside the link's target") << "real/book.db-journal" << true;
+    QTest::newRow("another file") << "data.pdf" << false;
+    QTest::newRow("journal of another name") << "data.mdb2-journal" << false;
+}
+
+void TestDatabase::outputOverTheDatabaseIsRefused()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, refused);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath("sub") && QDir(dir.path()).mkpath("real"));
+    // data.mdb is a link to real/book.db: SQLite keeps its journal beside that.
+    QVERIFY(Database::createFile(dir.filePath("real/book.db"), nullptr));
+    QVERIFY(QFile::link(dir.filePath("real/book.db"), dir.filePath("data.mdb")));
+    QCOMPARE(::link(QFile::encodeName(dir.filePath("real/book.db")).constData(),
+                    QFile::encodeName(dir.filePath("hard.pdf")).constData()),
+             0);
+    QVERIFY(QFile::link(dir.filePath("data.mdb"), dir.filePath("soft.pdf")));
+    const QString db = dir.filePath("data.mdb");
+    const QString out = dir.filePath(target);
+    QString error;
+    // Told the database, or finding it among the program's open connections.
+    QCOMPARE(!Database::checkOutputPath(out, db, &error), refused);
+    {
+        Database open;
+        QVERIFY(open.open(db, nullptr, false));
+        QCOMPARE(!Database::checkOutputPath(out, QString(), &error), refused);
+    }
+    QVERIFY(Database::checkOutputPath(out, QString(), nullptr)); // nothing open, nothing named
+    if (refused)
+        QVERIFY2(error.contains("正在使用的数据库"), qPrintable(error));
+}
+
+void TestDatabase::noticesReplacedFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("data.mdb");
+    Database db;
+    QVERIFY(db.open(path, nullptr));
+    QVERIFY(!db.fileReplaced());
+    // Another program puts a copy in its place, as a restore does.
+    QVERIFY(QFile::copy(path, dir.filePath("copy")));
+    QCOMPARE(
+        ::rename(QFile::encodeName(dir.filePath("copy")).constData(), QFile::encodeName(path).constData()),
+        0);
+    QVERIFY(db.fileReplaced());
+    QVERIFY(db.open(path, nullptr, false));
+    QVERIFY(!db.fileReplaced());
+}
+
+QTEST_GUILESS_MAIN(TestDatabase)
+#include "test_database.moc"
