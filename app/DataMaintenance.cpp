@@ -1,14 +1,15 @@
 #include "app/DataMaintenance.h"
 
-#include "data/store/DataLocation.h"
 #include "data/records/DataSet.h"
+#include "data/store/DataLocation.h"
+#include "data/store/Database.h"
 #include "exchange/DataExporter.h"
 #include "exchange/DatabaseBackup.h"
+#include "gui/widgets/BackgroundWork.h"
 #include "gui/widgets/DatabaseLocationDialog.h"
 #include "gui/widgets/Dialogs.h"
 
 #include <QCoreApplication>
-#include <QProgressDialog>
 
 namespace DataMaintenance {
 
@@ -38,19 +39,17 @@ void exportList(QWidget* owner, DataSet& recipients)
         return;
 
     // Long lists take a while: show progress and allow cancelling. The
-    // dialog appears only when the export runs longer than a moment.
-    QProgressDialog progress(QStringLiteral("正在导出收件信息…"), QStringLiteral("取消"), 0, 100, owner);
-    progress.setWindowTitle(QStringLiteral("数据导出"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(recipients.recordCount() > 2000 ? 300 : 1000000);
-    progress.setAutoClose(false);
-    progress.setAutoReset(false);
-    const DataExporter::Result r =
-        DataExporter::exportDataSet(recipients, chosen, format, [&progress](int percent) {
-            progress.setValue(percent);
-            return !progress.wasCanceled();
-        });
-    progress.close();
+    // dialog appears only when the export runs longer than a moment. The
+    // rows are read again on the worker's own connection.
+    BackgroundWork work(owner);
+    work.addProgressDialog(QStringLiteral("数据导出"), QStringLiteral("正在导出收件信息…"),
+                           recipients.recordCount() > 2000 ? 300 : 1000000);
+    const QString dbPath = recipients.database() ? recipients.database()->path() : QString();
+    const DataSet::Query query = recipients.query();
+    DataExporter::Result r;
+    work.run([&](const ProgressFn& progress) {
+        r = DataExporter::exportQuery(dbPath, query, chosen, format, progress);
+    });
     if (r.cancelled)
         return;
     if (!r.ok) {
@@ -66,8 +65,17 @@ void backup(QWidget* owner, const QString& databasePath)
                                                  QStringLiteral("备份文件 (*.bak);;所有文件 (*)"));
     if (chosen.isEmpty())
         return;
+    BackgroundWork work(owner);
+    work.addProgressDialog(QStringLiteral("数据备份"), QStringLiteral("正在备份数据…"), 400, 0);
     QString why;
-    if (DatabaseBackup::backup(databasePath, chosen, &why))
+    bool ok = false;
+    bool cancelled = false;
+    work.run([&](const ProgressFn& progress) {
+        ok = DatabaseBackup::backup(databasePath, chosen, &why, nullptr, progress, &cancelled);
+    });
+    if (cancelled)
+        return;
+    if (ok)
         Dialogs::message(owner, DatabaseBackup::backupSuccessMessage());
     else
         Dialogs::message(owner, withReason(DatabaseBackup::backupFailureMessage(), why));
@@ -79,10 +87,20 @@ bool restore(QWidget* owner, const QString& databasePath, const std::function<vo
                                                  QStringLiteral("备份文件 (*.bak);;所有文件 (*)"));
     if (source.isEmpty())
         return false;
-    closeLists();
+    // The copy is checked on a worker thread; the windows let go of their
+    // connections on their own thread just before the file is replaced.
+    BackgroundWork work(owner);
+    work.addProgressDialog(QStringLiteral("数据恢复"), QStringLiteral("正在恢复数据…"), 400, 0);
     QString why;
-    // Closes every connection of the program before replacing the file.
-    if (DatabaseBackup::restore(source, databasePath, &why)) {
+    bool ok = false;
+    bool cancelled = false;
+    work.run([&](const ProgressFn& progress) {
+        ok = DatabaseBackup::restore(
+            source, databasePath, &why, [&] { work.inOwnerThread(closeLists); }, progress, &cancelled);
+    });
+    if (cancelled)
+        return false;
+    if (ok) {
         Dialogs::message(owner, DatabaseBackup::restoreSuccessMessage());
         return true;
     }

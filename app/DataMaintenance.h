@@ -8,7 +8,9 @@ class DataSet;
 class QWidget;
 
 // The data maintenance commands of the tools menu, with their file dialogs,
-// progress and messages: "数据导出", "数据备份", "数据恢复".
+// progress and messages: "数据导出", "数据备份", "数据恢复". The work runs on
+// a worker thread with a connection of its own (BackgroundWork); each
+// function returns once it has ended.
 namespace DataMaintenance {
 
 // Writes the recipients as the list shows them to a workbook the user names.
@@ -16,8 +18,10 @@ void exportList(QWidget* owner, DataSet& recipients);
 // Copies the address book at databasePath to a backup file the user names.
 void backup(QWidget* owner, const QString& databasePath);
 // Replaces the address book at databasePath with a backup the user picks.
-// closeLists runs once a file was chosen, before the file is replaced (the
-// caller's lists let go of it). True when it was replaced.
+// closeLists runs in the owner's thread once the chosen file was checked,
+// right before the data is replaced (the caller's lists and connection let
+// go of it); not at all when the restore fails or is cancelled before.
+// True when it was replaced.
 bool restore(QWidget* owner, const QString& databasePath, const std::function<void()>& closeLists);
 
 // "数据库位置…": the file or a server, chosen in a dialog that keeps only a

@@ -9,12 +9,12 @@
 #include "gui/widgets/RecordGrid.h"
 
 #include "data/recognition/AddressParser.h"
+#include "data/recognition/RegionTable.h"
 #include "data/records/ContainsSearch.h"
-#include "data/store/DataLocation.h"
 #include "data/records/DataSet.h"
 #include "data/records/DataSetModel.h"
+#include "data/store/DataLocation.h"
 #include "data/store/Database.h"
-#include "data/recognition/RegionTable.h"
 #include "data/store/Schema.h"
 #include "data/store/ServerAddress.h"
 #include "exchange/FileReplacer.h"
@@ -602,24 +602,32 @@ void TMainForm::AboutClick()
 
 void TMainForm::ExportClick()
 {
+    // No list is read again while the worker runs; what others changed
+    // meanwhile is read once afterwards.
+    m_live->pause();
     DataMaintenance::exportList(this, *ADOQuery2);
+    m_live->resume();
 }
 
 void TMainForm::BackupClick()
 {
     // The file in use is the one in the working directory, so that is the
     // one backed up.
+    m_live->pause();
     DataMaintenance::backup(this, Database::defaultPath());
+    m_live->resume();
 }
 
 void TMainForm::RestoreClick()
 {
     bool chosen = false;
     const bool server = ServerAddress::isServer(Database::defaultPath());
+    m_live->pause();
     const bool restored = DataMaintenance::restore(this, Database::defaultPath(), [this, &chosen] {
         chosen = true;
         ADOQuery1->close();
         ADOQuery2->close();
+        m_db->close();
     });
     if (restored && server)
         reconnect(); // the server's tables were refilled in place: go on
@@ -627,6 +635,7 @@ void TMainForm::RestoreClick()
         close(); // the restored data is used from the next start on
     else if (chosen)
         reconnect(); // the old file is still in place: carry on with it
+    m_live->resume(chosen);
 }
 
 void TMainForm::DatabaseLocationClick()

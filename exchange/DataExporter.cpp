@@ -208,3 +208,19 @@ DataExporter::Result DataExporter::exportDataSet(const DataSet& data, const QStr
     res.records = data.recordCount();
     return res;
 }
+
+DataExporter::Result DataExporter::exportQuery(const QString& dbPath, const DataSet::Query& query,
+                                               const QString& chosenName, Format format,
+                                               const ProgressFn& progress, Existing existing)
+{
+    Database db; // outlives the set reading from it
+    DataSet data;
+    data.setDatabase(&db);
+    QString why;
+    if (!db.open(dbPath, &why, false) || !data.open(query, &why)) {
+        Result res;
+        res.error = why;
+        return res;
+    }
+    return exportDataSet(data, chosenName, format, progress, existing);
+}

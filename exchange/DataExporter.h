@@ -1,10 +1,9 @@
 #pragma once
 
+#include "data/records/DataSet.h"
 #include "exchange/Progress.h"
 
 #include <QString>
-
-class DataSet;
 
 // Writes the recipient list as the main window shows it (the whole table or
 // a search result) to a workbook: row 1 the column names in the query's
@@ -61,4 +60,10 @@ public:
 
     static Result exportDataSet(const DataSet& data, const QString& chosenName, Format format,
                                 const ProgressFn& progress = {}, Existing existing = Existing::Replace);
+    // The same rows a set shows (its query()), read on a connection of its
+    // own to the address book at dbPath, opened and closed in the calling
+    // thread: what a worker thread runs.
+    static Result exportQuery(const QString& dbPath, const DataSet::Query& query, const QString& chosenName,
+                              Format format, const ProgressFn& progress = {},
+                              Existing existing = Existing::Replace);
 };

@@ -158,6 +158,18 @@ bool checkedSnapshot(const QString& from, FileReplacer& out, const QString& chec
     return true;
 }
 
+// Asks progress whether to go on at percent; a cancel is remembered.
+bool goOn(const ProgressFn& progress, int percent, bool* cancelled, QString* error)
+{
+    if (!progress || progress(percent))
+        return true;
+    if (cancelled)
+        *cancelled = true;
+    if (error)
+        *error = QStringLiteral("已取消。");
+    return false;
+}
+
 } // namespace
 
 QString DatabaseBackup::backupPath(const QString& chosenName)
@@ -168,8 +180,10 @@ QString DatabaseBackup::backupPath(const QString& chosenName)
 }
 
 bool DatabaseBackup::backup(const QString& dbPath, const QString& chosenName, QString* error,
-                            QString* writtenPath)
+                            QString* writtenPath, const ProgressFn& progress, bool* cancelled)
 {
+    if (cancelled)
+        *cancelled = false;
     if (chosenName.trimmed().isEmpty()) {
         if (error)
             *error = QStringLiteral("没有选择备份文件名。");
@@ -183,24 +197,32 @@ bool DatabaseBackup::backup(const QString& dbPath, const QString& chosenName, QS
     if (!ServerAddress::isServer(dbPath))
         FileReplacer::removeStale(dbPath);
     FileReplacer out(target);
-    if (!checkedSnapshot(dbPath, out, QStringLiteral("备份文件校验失败："), error))
-        return false;
+    if (!goOn(progress, 0, cancelled, error) ||
+        !checkedSnapshot(dbPath, out, QStringLiteral("备份文件校验失败："), error) ||
+        !goOn(progress, 90, cancelled, error))
+        return false; // the replacer removes its temporary file
     if (!out.commit(error))
         return false;
     if (writtenPath)
         *writtenPath = target;
+    if (progress)
+        progress(100);
     return true;
 }
 
-bool DatabaseBackup::restore(const QString& source, const QString& dbPath, QString* error)
+bool DatabaseBackup::restore(const QString& source, const QString& dbPath, QString* error,
+                             const std::function<void()>& closeConnections, const ProgressFn& progress,
+                             bool* cancelled)
 {
+    if (cancelled)
+        *cancelled = false;
     if (source.trimmed().isEmpty()) {
         if (error)
             *error = QStringLiteral("没有选择要恢复的文件。");
         return false;
     }
     // A file that is not an intact address book changes nothing.
-    if (!DatabaseFile::check(source, error, true))
+    if (!goOn(progress, 0, cancelled, error) || !DatabaseFile::check(source, error, true))
         return false;
     if (ServerAddress::isServer(dbPath)) {
         // Onto a server: one transaction replaces the tables' content, and
@@ -224,16 +246,22 @@ bool DatabaseBackup::restore(const QString& source, const QString& dbPath, QStri
             return false;
         }
         Database file, server;
-        return file.open(copy, error, false) && server.open(dbPath, error, false) &&
-               StoreCopy::copy(file, server, error);
+        if (!goOn(progress, 50, cancelled, error) || !file.open(copy, error, false) ||
+            !server.open(dbPath, error, false))
+            return false;
+        if (closeConnections)
+            closeConnections();
+        return StoreCopy::copy(file, server, error);
     }
     const QString target = QFileInfo(dbPath).absoluteFilePath();
     FileReplacer out(target);
     // What will stand at dbPath is checked, not only what was chosen.
-    if (!checkedSnapshot(source, out, QStringLiteral("复制后的文件校验失败："), error))
+    if (!checkedSnapshot(source, out, QStringLiteral("复制后的文件校验失败："), error) ||
+        !goOn(progress, 90, cancelled, error))
         return false;
 
-    Database::closeAll();
+    if (closeConnections)
+        closeConnections();
     SwapLock lock;
     if (!lock.acquire(target, error))
         return false;

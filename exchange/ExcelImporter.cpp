@@ -195,3 +195,18 @@ ExcelImporter::Result ExcelImporter::importFile(Database& db, const QString& typ
     res.message = successMessage();
     return res;
 }
+
+ExcelImporter::Result ExcelImporter::importFileInto(const QString& dbPath, const QString& path,
+                                                    const ProgressFn& progress)
+{
+    Database db;
+    QString why;
+    // An empty path is refused before any connection is made.
+    if (!isEmptyPath(path) && !db.open(dbPath, &why, false)) {
+        Result res;
+        res.reason = why;
+        res.message = failureMessage() + QLatin1Char('\n') + why;
+        return res;
+    }
+    return importFile(db, path, progress);
+}

@@ -38,6 +38,9 @@ public:
     // Reads the workbook at path and replaces the contents of `excel`.
     // Progress: 0..50 reading, 50..100 storing.
     static Result importFile(Database& db, const QString& path, const ProgressFn& progress = {});
+    // The same on a connection of its own to the address book at dbPath,
+    // opened and closed in the calling thread: what a worker thread runs.
+    static Result importFileInto(const QString& dbPath, const QString& path, const ProgressFn& progress = {});
 
     // The import's records from rows of a sheet (row 0 is the header): each
     // record holds the ten columns in Schema::importColumns() order.

@@ -45,6 +45,20 @@ public:
     // that can look rows up by key is better given to open().
     bool openScan(const QString& table, const QString& where, const QVariantList& binds,
                   QString* error = nullptr);
+    // What the set was opened with: the same rows opened on another
+    // connection (a worker thread's own) with open(query()).
+    struct Query
+    {
+        QString table;
+        QString where;
+        QVariantList binds;
+        bool scan = false;
+    };
+    Query query() const { return {m_table, m_where, m_binds, m_scan}; }
+    bool open(const Query& query, QString* error = nullptr)
+    {
+        return openAs(query.table, query.where, query.binds, query.scan, error);
+    }
     // Runs the same statement again and stands on the first row.
     bool reopen(QString* error = nullptr);
     void close();

@@ -5,6 +5,7 @@
 #include "data/store/Database.h"
 #include "data/store/Schema.h"
 #include "exchange/ExcelImporter.h"
+#include "gui/widgets/BackgroundWork.h"
 #include "gui/widgets/Dialogs.h"
 #include "gui/widgets/EnterClicks.h"
 #include "gui/widgets/LiveRefresh.h"
@@ -15,7 +16,6 @@
 #include "gui/widgets/SearchFeedback.h"
 #include "report/FontSetup.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QGroupBox>
@@ -24,7 +24,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QToolButton>
@@ -262,18 +261,15 @@ void TExcelForm::Button1Click()
     }
     const QString path = ExcelImporter::cleanPath(Edit1->text());
 
-    QProgressDialog progress(QStringLiteral("正在导入 %1 …").arg(path), QStringLiteral("取消"), 0, 100, this);
-    progress.setWindowTitle(QStringLiteral("批量导入EXCEL"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(400);
-    progress.setAutoClose(false);
-    progress.setAutoReset(false);
-    const ExcelImporter::Result result = ExcelImporter::importFile(*m_db, path, [&progress](int percent) {
-        progress.setValue(percent);
-        QApplication::processEvents();
-        return !progress.wasCanceled();
-    });
-    progress.close();
+    // The import reads and stores on a thread of its own, on a connection
+    // of its own; the list is not read again until it has ended.
+    BackgroundWork work(this);
+    work.addProgressDialog(QStringLiteral("批量导入EXCEL"), QStringLiteral("正在导入 %1 …").arg(path), 400);
+    const QString dbPath = m_db->path();
+    ExcelImporter::Result result;
+    m_live->pause();
+    work.run(
+        [&](const ProgressFn& progress) { result = ExcelImporter::importFileInto(dbPath, path, progress); });
 
     // Whatever happened, show the table as it now stands: the new list, or
     // the previous one when the import failed or was cancelled.
@@ -281,6 +277,7 @@ void TExcelForm::Button1Click()
     m_tracking->reset();
     if (!ADOQuery1->open(Schema::kExcelTable, {}, {}, &error))
         Dialogs::error(this, error);
+    m_live->resume(true);
     if (result.cancelled)
         return;
     info(result.ok ? ExcelImporter::successMessage() : result.message);

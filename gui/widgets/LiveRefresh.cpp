@@ -20,12 +20,31 @@ bool LiveRefresh::watch(Database* db, const QList<DataSet*>& sets)
         m_sets << s;
     return db && db->watchChanges(m_listener, [this](const QString& table) {
         m_pending.insert(table);
-        m_timer.start();
+        if (!isPaused())
+            m_timer.start();
     });
+}
+
+void LiveRefresh::pause()
+{
+    ++m_paused;
+    m_timer.stop();
+}
+
+void LiveRefresh::resume(bool listsReopened)
+{
+    if (m_paused == 0 || --m_paused > 0)
+        return;
+    if (listsReopened)
+        m_pending.clear();
+    else if (!m_pending.isEmpty())
+        apply();
 }
 
 void LiveRefresh::apply()
 {
+    if (isPaused())
+        return; // kept for resume()
     const QSet<QString> tables = std::exchange(m_pending, {});
     for (const QPointer<DataSet>& set : std::as_const(m_sets)) {
         if (!set || !set->isOpen() || set->state() != DataSet::State::Browse ||

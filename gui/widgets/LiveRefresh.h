@@ -23,6 +23,14 @@ public:
     // Listens on db for these lists; called again after db reconnects.
     bool watch(Database* db, const QList<DataSet*>& sets);
 
+    // While a worker thread uses the address book the lists are not read
+    // behind its back: announcements are only gathered. resume() reads the
+    // lists they name once; with listsReopened the caller has just opened
+    // every list afresh itself, which shows them already. Pauses nest.
+    void pause();
+    void resume(bool listsReopened = false);
+    bool isPaused() const { return m_paused > 0; }
+
 signals:
     void refreshed(const QString& table);
 
@@ -32,5 +40,6 @@ private:
     QList<QPointer<DataSet>> m_sets;
     QSet<QString> m_pending;
     QTimer m_timer;
+    int m_paused = 0;
     QObject* m_listener = nullptr; // the current subscription's context
 };

@@ -1,21 +1,27 @@
 #include "data/records/DataSet.h"
 #include "data/records/DataSetModel.h"
 #include "data/store/Database.h"
+#include "data/store/Schema.h"
 #include "exchange/DataExporter.h"
+#include "exchange/XlsxTextWriter.h"
 #include "gui/exchange/ExcelForm.h"
 #include "gui/widgets/Dialogs.h"
 #include "gui/widgets/RecordGrid.h"
 
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 class TestExcelForm : public QObject
 {
@@ -27,6 +33,8 @@ private slots:
     void emptyPathIsRefused_data();
     void emptyPathIsRefused();
     void failedImportKeepsPreviousList();
+    void largeImportKeepsLoopTurning_data();
+    void largeImportKeepsLoopTurning();
     void searchAndRefresh();
     void printMenus();
 
@@ -151,6 +159,85 @@ void TestExcelForm::failedImportKeepsPreviousList()
     form.Button1Click();
     QVERIFY(Dialogs::lastShown().text.startsWith(QStringLiteral("批量导入EXCEL失败！")));
     QCOMPARE(names(form.ADOQuery1), QStringList({"张三"}));
+}
+
+void TestExcelForm::largeImportKeepsLoopTurning_data()
+{
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("finishes") << false;
+    QTest::newRow("cancelled while storing") << true;
+}
+
+// 100,000 rows take seconds: they are read and stored beside the event
+// loop, which keeps turning all the while (a zero-interval timer ticks far
+// more often than the import has steps), and the list is read once, after
+// it. A cancel while the rows are being stored leaves the previous list.
+void TestExcelForm::largeImportKeepsLoopTurning()
+{
+    QFETCH(bool, cancel);
+    constexpr int kRows = 100000;
+    const QString book = m_dir->filePath("big.xlsx");
+    {
+        XlsxTextWriter w(book);
+        const QStringList header = Schema::importColumns();
+        const int name = int(header.indexOf("姓名")), mobile = int(header.indexOf("手机"));
+        QString err;
+        QVERIFY2(w.open(&err) && w.addSheet("Sheet1", &err) && w.addRow(header, &err), qPrintable(err));
+        QStringList row(header.size(), QString());
+        for (int r = 0; r < kRows; ++r) {
+            row[name] = QString("收件人%1").arg(r);
+            row[mobile] = QString::number(13800000000LL + r);
+            QVERIFY2(w.addRow(row, &err), qPrintable(err));
+        }
+        QVERIFY2(w.close(&err), qPrintable(err));
+    }
+    TExcelForm form;
+    form.Edit1->setText(writeWorkbook({{"之前的", "1"}}, "before.xlsx"));
+    form.Button1Click();
+    QCOMPARE(names(form.ADOQuery1), QStringList({"之前的"}));
+    int resets = 0, resetsAtStart = -1, readsDuring = 0;
+    connect(form.ADOQuery1, &DataSet::reset, this, [&] { ++resets; });
+
+    int ticks = 0;
+    qint64 longestGap = 0;
+    QElapsedTimer clock, gap;
+    QTimer ticker;
+    ticker.setInterval(0);
+    connect(&ticker, &QTimer::timeout, this, [&] {
+        ++ticks;
+        longestGap = std::max(longestGap, gap.restart());
+        // The list is not read again behind the import's back.
+        if (resetsAtStart < 0)
+            resetsAtStart = resets;
+        readsDuring += resets != resetsAtStart;
+        auto* progress = form.findChild<QProgressDialog*>();
+        if (cancel && progress && progress->value() >= 60 && !progress->wasCanceled())
+            progress->findChild<QPushButton*>()->click(); // "取消"
+    });
+    form.Edit1->setText(book);
+    Dialogs::clear();
+    clock.start();
+    gap.start();
+    ticker.start();
+    form.Button1Click();
+    ticker.stop();
+    const qint64 took = clock.elapsed();
+    qInfo("import of %d rows: %lld ms, %d event loop turns, longest gap %lld ms", kRows, took, ticks,
+          longestGap);
+    QVERIFY2(ticks > 1000, qPrintable(QString::number(ticks)));
+    QVERIFY2(longestGap < 1000, qPrintable(QString::number(longestGap)));
+    QCOMPARE(readsDuring, 0);
+    if (cancel) {
+        QVERIFY2(Dialogs::shown().isEmpty(), qPrintable(Dialogs::lastShown().text)); // a cancel says nothing
+        QCOMPARE(names(form.ADOQuery1), QStringList({"之前的"}));
+        return;
+    }
+    QCOMPARE(Dialogs::lastShown().text, QStringLiteral("批量导入EXCEL成功！"));
+    QCOMPARE(form.ADOQuery1->recordCount(), kRows);
+    QCOMPARE(form.ADOQuery1->value(kRows - 1, form.ADOQuery1->fieldIndex("姓名")),
+             QString("收件人%1").arg(kRows - 1));
+    QCOMPARE(form.ADOQuery1->value(kRows - 1, form.ADOQuery1->fieldIndex("手机")),
+             QString::number(13800000000LL + kRows - 1));
 }
 
 void TestExcelForm::searchAndRefresh()
