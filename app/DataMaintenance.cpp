@@ -79,10 +79,9 @@ bool restore(QWidget* owner, const QString& databasePath, const std::function<vo
                                                  QStringLiteral("备份文件 (*.bak);;所有文件 (*)"));
     if (source.isEmpty())
         return false;
-    closeLists();
     QString why;
-    // Closes every connection of the program before replacing the file.
-    if (DatabaseBackup::restore(source, databasePath, &why)) {
+    // closeLists closes the windows' connections once the backup is found good.
+    if (DatabaseBackup::restore(source, databasePath, closeLists, &why)) {
         Dialogs::message(owner, DatabaseBackup::restoreSuccessMessage());
         return true;
     }

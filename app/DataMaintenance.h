@@ -16,8 +16,9 @@ void exportList(QWidget* owner, DataSet& recipients);
 // Copies the address book at databasePath to a backup file the user names.
 void backup(QWidget* owner, const QString& databasePath);
 // Replaces the address book at databasePath with a backup the user picks.
-// closeLists runs once a file was chosen, before the file is replaced (the
-// caller's lists let go of it). True when it was replaced.
+// closeLists runs once the chosen file is found good, before the address
+// book is written (the windows close their connections to it). True when
+// it was replaced.
 bool restore(QWidget* owner, const QString& databasePath, const std::function<void()>& closeLists);
 
 // "数据库位置…": the file or a server, chosen in a dialog that keeps only a

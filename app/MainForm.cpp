@@ -620,6 +620,8 @@ void TMainForm::RestoreClick()
         chosen = true;
         ADOQuery1->close();
         ADOQuery2->close();
+        m_db->close();
+        emit releasingDatabase();
     });
     if (restored && server)
         reconnect(); // the server's tables were refilled in place: go on

@@ -10,7 +10,8 @@ static int runRestore(CliContext& ctx)
         return 2;
     }
     QString err;
-    if (!DatabaseBackup::restore(ctx.args.first(), ctx.dbPath, &err)) {
+    // The tool holds no connection of its own to close.
+    if (!DatabaseBackup::restore(ctx.args.first(), ctx.dbPath, {}, &err)) {
         ctx.err << DatabaseBackup::restoreFailureMessage() << "\n" << err << "\n";
         return 1;
     }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // Backup and restore of the whole address book file.
 class DatabaseBackup
 {
@@ -23,8 +25,11 @@ public:
 
     // Replaces the database at dbPath by the file at source, which must be an
     // intact address book (tables outr, inr, excel); otherwise nothing
-    // changes. Closes every connection of the program first (Database::
-    // closeAll), so callers reopen afterwards. At every moment a complete
-    // database stands at dbPath, and no rollback journal is left beside it.
-    static bool restore(const QString& source, const QString& dbPath, QString* error);
+    // changes. Once source is found good, and before dbPath is written,
+    // closeConnections runs: the caller closes every connection it holds to
+    // dbPath (a file must not change under an open connection), and reopens
+    // afterwards. At every moment a complete database stands at dbPath, and
+    // no rollback journal is left beside it.
+    static bool restore(const QString& source, const QString& dbPath,
+                        const std::function<void()>& closeConnections, QString* error);
 };

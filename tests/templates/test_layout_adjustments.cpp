@@ -1,12 +1,12 @@
 #include "data/records/DataSet.h"
 #include "data/store/Database.h"
-#include "templates/LayoutAdjustments.h"
 #include "exchange/DatabaseBackup.h"
 #include "report/FontSetup.h"
 #include "report/QRDBText.h"
 #include "report/QuickRep.h"
 #include "report/ReportPdfWriter.h"
 #include "templates/CalibrationSheet.h"
+#include "templates/LayoutAdjustments.h"
 #include "templates/TemplateReport.h"
 
 #include "tests/TestStore.h"
@@ -142,7 +142,7 @@ void TestLayoutAdjustments::landsOnPdf()
         readPath = TestStore::location(m_dir.filePath("restored.mdb"));
         if (!TestStore::serverRun())
             QVERIFY(Database::createFile(readPath, &error));
-        QVERIFY2(DatabaseBackup::restore(written, readPath, &error), qPrintable(error));
+        QVERIFY2(DatabaseBackup::restore(written, readPath, {}, &error), qPrintable(error));
     }
     // A new connection, as after a restart.
     const QString adjusted = m_dir.filePath("adjusted.pdf");
