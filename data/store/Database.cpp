@@ -259,6 +259,16 @@ bool Database::lockNumbers(QString* error)
     return m_dialect->lockNumbers(error);
 }
 
+qint64 Database::numbersGiven(const QString& table, const QString& key) const
+{
+    return isOpen() ? m_dialect->numbersGiven(table, key) : 0;
+}
+
+bool Database::continueNumbers(const QString& table, const QString& key, qint64 given, QString* error)
+{
+    return m_dialect->continueNumbers(table, key, given, error);
+}
+
 bool Database::watchChanges(QObject* context, const std::function<void(const QString&)>& changed)
 {
     return isOpen() && m_dialect->watchChanges(context, changed);

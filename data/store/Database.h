@@ -92,6 +92,11 @@ public:
     // checking and storing waybill numbers (a server's lock; the file
     // lets one writer in at a time anyway).
     bool lockNumbers(QString* error);
+    // The highest number the store handed out for table's key, deleted rows
+    // included (0: none, or the store keeps no such mark); and the store
+    // made to go on numbering after given (a copy between stores).
+    qint64 numbersGiven(const QString& table, const QString& key) const;
+    bool continueNumbers(const QString& table, const QString& key, qint64 given, QString* error);
     // Calls changed(table) within a second of another connection changing
     // outr, inr or excel on a server, for as long as context lives. The file
     // has no such notices: false.

@@ -134,6 +134,22 @@ bool ServerDialect::lockNumbers(QString* error)
     return run(QStringLiteral("SELECT pg_advisory_xact_lock(727973)"), error);
 }
 
+qint64 ServerDialect::numbersGiven(const QString& table, const QString& key) const
+{
+    QSqlQuery q(db());
+    q.prepare(QStringLiteral("SELECT pg_sequence_last_value(pg_get_serial_sequence(?, ?))"));
+    q.addBindValue(Schema::quoted(table));
+    q.addBindValue(key);
+    return q.exec() && q.next() ? q.value(0).toLongLong() : 0;
+}
+
+bool ServerDialect::continueNumbers(const QString& table, const QString& key, qint64 given, QString* error)
+{
+    // A sequence cannot stand at 0: at 1 and not yet used, the next is 1.
+    return run(QStringLiteral("SELECT setval(pg_get_serial_sequence(?, ?), ?, ?)"), error,
+               {Schema::quoted(table), key, std::max<qint64>(given, 1), given > 0});
+}
+
 bool ServerDialect::watchChanges(QObject* context, const std::function<void(const QString&)>& changed)
 {
     QSqlDriver* driver = db().driver();

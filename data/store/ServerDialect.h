@@ -38,6 +38,9 @@ public:
                     QString* error) override;
     // Held to the end of the transaction; only number-givers wait for it.
     bool lockNumbers(QString* error) override;
+    // The key's sequence.
+    qint64 numbersGiven(const QString& table, const QString& key) const override;
+    bool continueNumbers(const QString& table, const QString& key, qint64 given, QString* error) override;
     bool watchChanges(QObject* context, const std::function<void(const QString&)>& changed) override;
 
 private:

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlQuery>
 
 #include <sqlite3.h>
 
@@ -238,6 +239,25 @@ bool SqliteDialect::appendRows(const QString& table, const QStringList& columns,
         QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
             .arg(Schema::quoted(table), quoted.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
     return SqliteStatement::insertRows(handle(), sql, columns.size(), count, rowAt, error);
+}
+
+qint64 SqliteDialect::numbersGiven(const QString& table, const QString&) const
+{
+    if (!hasTable(QStringLiteral("sqlite_sequence")))
+        return 0;
+    QSqlQuery q(db());
+    q.prepare(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = ?"));
+    q.addBindValue(table);
+    return q.exec() && q.next() ? q.value(0).toLongLong() : 0;
+}
+
+bool SqliteDialect::continueNumbers(const QString& table, const QString&, qint64 given, QString* error)
+{
+    if (table == Schema::kSenderTable || given == 0)
+        return true;
+    return run(QStringLiteral("DELETE FROM sqlite_sequence WHERE name = ?"), error, {table}) &&
+           run(QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES (?, ?)"), error,
+               {table, given});
 }
 
 QString SqliteDialect::describeFailure(int sqliteCode, const QString& detail)

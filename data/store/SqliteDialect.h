@@ -38,6 +38,9 @@ public:
     bool appendRows(const QString& table, const QStringList& columns, int count, const RowSource& rowAt,
                     QString* error) override;
     bool lockNumbers(QString*) override { return true; }
+    // AUTOINCREMENT's mark in sqlite_sequence; outr numbers by rowid without one.
+    qint64 numbersGiven(const QString& table, const QString& key) const override;
+    bool continueNumbers(const QString& table, const QString& key, qint64 given, QString* error) override;
     bool watchChanges(QObject*, const std::function<void(const QString&)>&) override { return false; }
 
     // Creates a new, empty address book at path (mode 0600).

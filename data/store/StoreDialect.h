@@ -65,13 +65,18 @@ public:
     virtual bool appendRows(const QString& table, const QStringList& columns, int count,
                             const RowSource& rowAt, QString* error) = 0;
     virtual bool lockNumbers(QString* error) = 0;
+    // The highest number the store handed out for table's key, deleted rows
+    // included (0: none, or the store keeps no such mark).
+    virtual qint64 numbersGiven(const QString& table, const QString& key) const = 0;
+    // The store goes on numbering table's key after given.
+    virtual bool continueNumbers(const QString& table, const QString& key, qint64 given, QString* error) = 0;
     virtual bool watchChanges(QObject* context, const std::function<void(const QString&)>& changed) = 0;
 
 protected:
     QSqlDatabase db() const { return QSqlDatabase::database(m_connection, false); }
     QString connectionName() const { return m_connection; }
     // Runs a statement without rows; failures in this store's words.
-    bool run(const QString& sql, QString* error) const;
+    bool run(const QString& sql, QString* error, const QVariantList& binds = {}) const;
 
 private:
     QString m_connection;
