@@ -628,6 +628,7 @@ void TMainForm::RestoreClick()
         ADOQuery1->close();
         ADOQuery2->close();
         m_db->close();
+        emit releasingDatabase();
     });
     if (restored && server)
         reconnect(); // the server's tables were refilled in place: go on

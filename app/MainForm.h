@@ -74,6 +74,9 @@ signals:
                                  const PrintSelection& selection);
     // "打印记录": the print history should show.
     void historyRequested();
+    // A restore is about to replace the address book: the other windows
+    // close their connections to it.
+    void releasingDatabase();
 
 public slots:
     void showSenderView();    // writes "outr" = "1"

@@ -31,6 +31,7 @@ ProgramWindows* ProgramWindows::create(QString* error, QObject* parent)
     connect(main, &TMainForm::templateRequested, templates, &TemplateWindows::open);
     connect(windows->m_excel, &TExcelForm::templateRequested, templates, &TemplateWindows::open);
     connect(main, &TMainForm::excelImportRequested, windows, &ProgramWindows::showExcelWindow);
+    connect(main, &TMainForm::releasingDatabase, windows->m_excel, &TExcelForm::releaseDatabase);
     connect(main, &TMainForm::selectionPrintRequested, templates, &TemplateWindows::openSelection);
     connect(windows->m_excel, &TExcelForm::selectionPrintRequested, templates,
             &TemplateWindows::openSelection);

@@ -7,6 +7,7 @@
 #include "data/store/Schema.h"
 #include "data/store/ServerAddress.h"
 #include "exchange/FileReplacer.h"
+#include "exchange/OutputGuard.h"
 #include "report/QuickRep.h"
 #include "report/ReportLayout.h"
 #include "report/ReportPdfWriter.h"
@@ -206,7 +207,7 @@ int runPrint(CliContext& ctx)
         return 1;
     }
     // The PDF must never land on the address book or its journal.
-    if (!o.pdf.isEmpty() && !Database::checkOutputPath(o.pdf, ctx.dbPath, &error)) {
+    if (!o.pdf.isEmpty() && !OutputGuard::check(o.pdf, ctx.dbPath, &error)) {
         ctx.err << error << "\n";
         return 1;
     }

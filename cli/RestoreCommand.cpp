@@ -10,6 +10,7 @@ static int runRestore(CliContext& ctx)
         return 2;
     }
     QString err;
+    // The tool holds no connection of its own to close.
     if (!DatabaseBackup::restore(ctx.args.first(), ctx.dbPath, &err)) {
         ctx.err << DatabaseBackup::restoreFailureMessage() << "\n" << err << "\n";
         return 1;

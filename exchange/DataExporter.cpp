@@ -4,6 +4,7 @@
 #include "data/store/Database.h"
 #include "exchange/Biff8Writer.h"
 #include "exchange/FileReplacer.h"
+#include "exchange/OutputGuard.h"
 #include "exchange/XlsxTextWriter.h"
 
 #include <QDir>
@@ -164,7 +165,7 @@ DataExporter::Result DataExporter::exportDataSet(const DataSet& data, const QStr
     // A search result shows as a narrowed statement ("select * from inr where …").
     res.filtered = data.statement().contains(QLatin1String(" where "));
     QString why;
-    if (!Database::checkOutputPath(res.path, data.database() ? data.database()->path() : QString(), &why)) {
+    if (!OutputGuard::check(res.path, data.database() ? data.database()->path() : QString(), &why)) {
         res.error = why;
         return res;
     }

@@ -4,6 +4,7 @@
 #include "data/store/DatabaseFile.h"
 #include "data/store/ServerAddress.h"
 #include "exchange/FileReplacer.h"
+#include "exchange/OutputGuard.h"
 #include "exchange/StoreCopy.h"
 
 #include <QDir>
@@ -190,7 +191,7 @@ bool DatabaseBackup::backup(const QString& dbPath, const QString& chosenName, QS
         return false;
     }
     const QString target = QFileInfo(backupPath(chosenName)).absoluteFilePath();
-    if (!Database::checkOutputPath(target, dbPath, error))
+    if (!OutputGuard::check(target, dbPath, error))
         return false;
     // What a killed restore left beside the database goes too, not only
     // what a killed backup left beside the target.
@@ -226,7 +227,8 @@ bool DatabaseBackup::restore(const QString& source, const QString& dbPath, QStri
         return false;
     if (ServerAddress::isServer(dbPath)) {
         // Onto a server: one transaction replaces the tables' content, and
-        // every connection goes on (the others learn of it as of any change).
+        // other computers' connections go on (they learn of it as of any
+        // change); the caller's close and reopen as for a file.
         // Read from a checked copy, so the chosen file is never written to.
         QTemporaryDir scratch;
         const QString copy = scratch.filePath(QStringLiteral("restore.db"));

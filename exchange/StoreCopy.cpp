@@ -71,24 +71,6 @@ bool copyTable(Database& from, Database& to, const Table& t, QString* error)
         nullptr, error);
 }
 
-// The highest number the store has handed out for table's key, deleted
-// rows included (0: none, or the store keeps no such mark).
-qint64 numbersGiven(Database& db, const QString& table, const QString& key)
-{
-    QSqlQuery q(db.db());
-    if (db.isServer()) {
-        q.prepare(QStringLiteral("SELECT pg_sequence_last_value(pg_get_serial_sequence(?, ?))"));
-        q.addBindValue(Schema::quoted(table));
-        q.addBindValue(key);
-    } else {
-        if (!db.hasTable(QStringLiteral("sqlite_sequence")))
-            return 0;
-        q.prepare(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = ?"));
-        q.addBindValue(table);
-    }
-    return q.exec() && q.next() ? q.value(0).toLongLong() : 0;
-}
-
 // The copy goes on numbering after every number the original handed out,
 // so a number printed or recorded before is never given to another row.
 bool continueNumbers(Database& from, Database& to, const QString& table, const QString& key, QString* error)
@@ -101,17 +83,9 @@ bool continueNumbers(Database& from, Database& to, const QString& table, const Q
             *error = to.failure(q.lastError());
         return false;
     }
-    const qint64 given = std::max(q.value(0).toLongLong(), numbersGiven(from, table, key));
+    const qint64 given = std::max(q.value(0).toLongLong(), from.numbersGiven(table, key));
     q.finish();
-    if (to.isServer())
-        return to.exec(QStringLiteral("SELECT setval(pg_get_serial_sequence(?, ?), ?, ?)"),
-                       {Schema::quoted(table), key, std::max<qint64>(given, 1), given > 0}, error);
-    // The file's outr numbers by rowid, without a kept mark.
-    if (table == Schema::kSenderTable || given == 0)
-        return true;
-    return to.exec(QStringLiteral("DELETE FROM sqlite_sequence WHERE name = ?"), {table}, error) &&
-           to.exec(QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES (?, ?)"), {table, given},
-                   error);
+    return to.continueNumbers(table, key, given, error);
 }
 
 } // namespace

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "data/store/StoreDialect.h"
+
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariantList>
 #include <QVector>
 
 #include <functional>
+#include <memory>
 
 class QObject;
 class QSqlError;
@@ -14,11 +17,11 @@ struct sqlite3;
 // One connection to the address book: an SQLite file (the default), or a
 // PostgreSQL database that several computers share. The program holds
 // several (the main window, the Excel window, the batch printing windows);
-// each has a connection name of its own. All of them can be closed at once
-// before the file is replaced by a restore. What differs between the two
-// stores (row keys, lists of values, bulk loads, change notices) is asked
-// of the connection, so the rest of the program writes one statement for
-// both.
+// each has a connection name of its own, and each window closes its own
+// before a restore replaces the file. What differs between the two stores
+// (row keys, lists of values, bulk loads, change notices) is asked of the
+// connection, which hands it to its dialect (SqliteDialect, ServerDialect),
+// so the rest of the program writes one statement for both.
 class Database
 {
 public:
@@ -43,7 +46,7 @@ public:
     bool isOpen() const;
     // The file path or the server's URI, as given to open().
     QString path() const { return m_path; }
-    bool isServer() const { return m_server; }
+    bool isServer() const { return m_dialect->isServer(); }
     // Changes with every open(): what was read of the tables' shape before
     // (another file may stand there now) is read again.
     quint64 generation() const { return m_generation; }
@@ -66,14 +69,7 @@ public:
     static QString jsonList(const QList<qint64>& values);
     // "column contains ?" for a search text bound as it is.
     QString containsText(const QString& column) const;
-    enum class Type
-    {
-        Key, // an automatic number, the primary key
-        Integer,
-        Real,
-        Text,
-        Blob
-    };
+    using Type = StoreDialect::Type;
     QString type(Type t) const;
     // The user's sentence for a failure of this connection's driver.
     QString failure(const QSqlError& error) const;
@@ -96,18 +92,15 @@ public:
     // checking and storing waybill numbers (a server's lock; the file
     // lets one writer in at a time anyway).
     bool lockNumbers(QString* error);
+    // The highest number the store handed out for table's key, deleted rows
+    // included (0: none, or the store keeps no such mark); and the store
+    // made to go on numbering after given (a copy between stores).
+    qint64 numbersGiven(const QString& table, const QString& key) const;
+    bool continueNumbers(const QString& table, const QString& key, qint64 given, QString* error);
     // Calls changed(table) within a second of another connection changing
     // outr, inr or excel on a server, for as long as context lives. The file
     // has no such notices: false.
     bool watchChanges(QObject* context, const std::function<void(const QString&)>& changed);
-
-    // Refuses target when writing it would overwrite an address book in use:
-    // the one at dbPath or any the program has open, found by identity
-    // (device and inode, so links and other spellings of the name are
-    // caught), or one of their companion files (-journal, -wal, -shm),
-    // which SQLite would apply to the database. Every output (PDF, export,
-    // backup) asks this before writing.
-    static bool checkOutputPath(const QString& target, const QString& dbPath, QString* error);
 
     // Whether the file at path() is no longer the one this connection
     // opened, i.e. another program replaced it (a restore). The connection
@@ -116,25 +109,17 @@ public:
 
     // The user's sentence for an SQLite failure, SQLite's own text after it.
     // A busy or locked database is never called damaged.
-    static QString lockedMessage() { return QStringLiteral("数据库正被其他程序使用，请稍后再试"); }
+    static QString lockedMessage();
     static QString describeFailure(int sqliteCode, const QString& detail);
     static QString describeFailure(const QSqlError& error);
 
     // Creates a new, empty address book at path (mode 0600).
     static bool createFile(const QString& path, QString* error);
 
-    // Closes every connection the program holds (before a restore).
-    static void closeAll();
-
 private:
-    bool configure(QString* error);
-
-    bool openServer(const QString& uri, QString* error);
-
     QString m_name;
     QString m_path;
-    bool m_server = false;
     quint64 m_generation = 0;
-    quint64 m_device = 0; // identity of the file opened
-    quint64 m_inode = 0;
+    // The file's while closed: a closed connection answers as the file would.
+    std::unique_ptr<StoreDialect> m_dialect;
 };

@@ -1,7 +1,8 @@
 #include "data/store/DatabaseFile.h"
 
-#include "data/store/Database.h"
 #include "data/store/Schema.h"
+#include "data/store/SqliteDialect.h"
+#include "data/store/TableRegistry.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,116 +61,162 @@ int DatabaseFile::recoverAfterCrash(const QString& path)
     return rc;
 }
 
-bool DatabaseFile::check(const QString& path, QString* error, bool thorough)
+namespace {
+
+// The user's sentences about the file being checked.
+struct Verdict
 {
-    const QString native = QDir::toNativeSeparators(path);
-    auto say = [&](const QString& text) {
+    QString native;
+    QString* error;
+
+    bool say(const QString& text) const
+    {
         if (error)
             *error = text;
         return false;
-    };
-    auto fail = [&](const QString& why) { return say(QStringLiteral("数据库文件 %1 %2").arg(native, why)); };
+    }
+    bool fail(const QString& why) const { return say(QStringLiteral("数据库文件 %1 %2").arg(native, why)); }
     // A failed SQLite call: locked is said as such, whatever the call.
-    auto sqlFail = [&](int rc, const QString& detail) {
+    bool sqlFail(int rc, const QString& detail) const
+    {
         if (isBusy(rc))
-            return say(Database::lockedMessage());
-        return say(QStringLiteral("数据库文件 %1：%2").arg(native, Database::describeFailure(rc, detail)));
-    };
+            return say(SqliteDialect::lockedMessage());
+        return say(
+            QStringLiteral("数据库文件 %1：%2").arg(native, SqliteDialect::describeFailure(rc, detail)));
+    }
+    bool rawFail(sqlite3* raw, int rc) const { return sqlFail(rc, QString::fromUtf8(sqlite3_errmsg(raw))); }
+};
+
+// Whether path is a readable SQLite file, before SQLite opens it: a folder,
+// an empty file and an old Access file each get their own sentence.
+bool checkHeader(const QString& path, const Verdict& v)
+{
     const QFileInfo info(path);
     if (info.isDir())
-        return say(QStringLiteral("%1 是一个文件夹，不是数据库文件。").arg(native));
+        return v.say(QStringLiteral("%1 是一个文件夹，不是数据库文件。").arg(v.native));
     if (!info.exists())
-        return fail(QStringLiteral("不存在。"));
+        return v.fail(QStringLiteral("不存在。"));
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("无法读取：%1").arg(f.errorString()));
+        return v.fail(QStringLiteral("无法读取：%1").arg(f.errorString()));
     const QByteArray head = f.read(100);
     f.close();
     if (head.isEmpty())
-        return fail(QStringLiteral("是空文件，不是本程序的数据库。"));
+        return v.fail(QStringLiteral("是空文件，不是本程序的数据库。"));
     if (head.size() >= 19 && head.mid(4, 15) == "Standard Jet DB")
-        return fail(
+        return v.fail(
             QStringLiteral("是旧版 Access（Jet）数据库，本程序无法使用，请先把数据导出为Excel再导入。"));
     if (!head.startsWith(QByteArray("SQLite format 3\0", 16)))
-        return fail(QStringLiteral("不是本程序的数据库（不是 SQLite 数据库文件）。"));
+        return v.fail(QStringLiteral("不是本程序的数据库（不是 SQLite 数据库文件）。"));
+    return true;
+}
 
-    // A crash in the middle of a write leaves a journal (or a write-ahead
-    // log) beside the file, which a read-only look cannot apply.
-    int rc = recoverAfterCrash(path);
-    if (isBusy(rc))
-        return say(Database::lockedMessage());
-
-    // Read-only look inside, through a plain handle so nothing is written.
-    const QByteArray nativeName = QFile::encodeName(path);
-    sqlite3* raw = nullptr;
-    rc = sqlite3_open_v2(nativeName.constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
-    auto closeRaw = qScopeGuard([&] { sqlite3_close(raw); });
-    if (rc != SQLITE_OK)
-        return sqlFail(rc, QString::fromUtf8(sqlite3_errstr(rc)));
-    // Another connection may be writing right now; wait for it as the
-    // program's own connections do.
-    sqlite3_busy_timeout(raw, 5000);
-    auto rawFail = [&](int code) { return sqlFail(code, QString::fromUtf8(sqlite3_errmsg(raw))); };
-
-    QSet<QString> tables;
+bool readTableNames(sqlite3* raw, QSet<QString>* tables, const Verdict& v)
+{
     sqlite3_stmt* st = nullptr;
-    rc = sqlite3_prepare_v2(raw, "SELECT name FROM sqlite_master WHERE type='table'", -1, &st, nullptr);
+    int rc = sqlite3_prepare_v2(raw, "SELECT name FROM sqlite_master WHERE type='table'", -1, &st, nullptr);
     if (rc != SQLITE_OK)
-        return rawFail(sqlite3_extended_errcode(raw));
+        return v.rawFail(raw, sqlite3_extended_errcode(raw));
     while ((rc = sqlite3_step(st)) == SQLITE_ROW)
-        tables.insert(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))));
+        tables->insert(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))));
     sqlite3_finalize(st);
-    if (rc != SQLITE_DONE)
-        return rawFail(rc);
+    return rc == SQLITE_DONE || v.rawFail(raw, rc);
+}
 
-    const QString tableNames[] = {Schema::kSenderTable, Schema::kRecipientTable, Schema::kExcelTable};
+const QStringList& recordTables()
+{
+    static const QStringList names{Schema::kSenderTable, Schema::kRecipientTable, Schema::kExcelTable};
+    return names;
+}
+
+// The records' tables with every column the program reads or writes: the
+// right tables with other columns would open and then fail at the first
+// print date or new recipient.
+bool checkRecordTables(sqlite3* raw, const QSet<QString>& tables, const Verdict& v)
+{
     QStringList missing;
-    for (const QString& t : tableNames)
+    for (const QString& t : recordTables())
         if (!tables.contains(t))
             missing << t;
     if (!missing.isEmpty())
-        return fail(
+        return v.fail(
             QStringLiteral("缺少数据表 %1，不是本程序的数据库。").arg(missing.join(QStringLiteral("、"))));
-    // The right tables with other columns would open and then fail at the
-    // first print date or new recipient.
     QStringList lacking;
-    for (const QString& t : tableNames) {
+    for (const QString& t : recordTables()) {
+        int rc = SQLITE_OK;
         const QStringList cols = missingColumns(
             raw, t, t == Schema::kSenderTable ? Schema::senderColumns() : Schema::recipientColumns(), &rc);
         if (rc != SQLITE_OK)
-            return rawFail(rc);
+            return v.rawFail(raw, rc);
         if (!cols.isEmpty())
             lacking << QStringLiteral("表 %1 的 %2").arg(t, cols.join(QStringLiteral("、")));
     }
     if (!lacking.isEmpty())
-        return fail(QStringLiteral("缺少本程序需要的列（%1），不是本程序的数据库。")
-                        .arg(lacking.join(QStringLiteral("；"))));
+        return v.fail(QStringLiteral("缺少本程序需要的列（%1），不是本程序的数据库。")
+                          .arg(lacking.join(QStringLiteral("；"))));
+    return true;
+}
 
-    if (thorough) {
-        rc = sqlite3_prepare_v2(raw, "PRAGMA quick_check", -1, &st, nullptr);
-        QString verdict;
-        if (rc == SQLITE_OK && (rc = sqlite3_step(st)) == SQLITE_ROW)
-            verdict = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-        else
-            verdict = QString::fromUtf8(sqlite3_errmsg(raw));
-        sqlite3_finalize(st);
-        if (isBusy(rc))
-            return say(Database::lockedMessage());
-        if (verdict != QLatin1String("ok"))
-            return fail(QStringLiteral("已损坏。详情：%1").arg(verdict));
-        // quick_check skips the contents of the rows; read them all once.
-        for (const char* sql : {"SELECT * FROM outr", "SELECT * FROM inr", "SELECT * FROM excel"}) {
-            rc = sqlite3_prepare_v2(raw, sql, -1, &st, nullptr);
-            if (rc == SQLITE_OK) {
-                do {
-                    rc = sqlite3_step(st);
-                } while (rc == SQLITE_ROW);
-            }
-            const QString msg = QString::fromUtf8(sqlite3_errmsg(raw));
-            sqlite3_finalize(st);
-            if (rc != SQLITE_DONE)
-                return sqlFail(rc, msg);
+// Every page read (catches a truncated file), then every row of the
+// records' tables and of the features' tables the file has, which the
+// page check skips.
+bool readEverything(sqlite3* raw, const QSet<QString>& tables, const Verdict& v)
+{
+    sqlite3_stmt* st = nullptr;
+    int rc = sqlite3_prepare_v2(raw, "PRAGMA quick_check", -1, &st, nullptr);
+    QString verdict;
+    if (rc == SQLITE_OK && (rc = sqlite3_step(st)) == SQLITE_ROW)
+        verdict = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    else
+        verdict = QString::fromUtf8(sqlite3_errmsg(raw));
+    sqlite3_finalize(st);
+    if (isBusy(rc))
+        return v.say(SqliteDialect::lockedMessage());
+    if (verdict != QLatin1String("ok"))
+        return v.fail(QStringLiteral("已损坏。详情：%1").arg(verdict));
+    QStringList names = recordTables();
+    for (const TableSpec& t : TableRegistry::tables())
+        if (tables.contains(t.name))
+            names << t.name;
+    for (const QString& t : qAsConst(names)) {
+        const QByteArray sql = QStringLiteral("SELECT * FROM %1").arg(Schema::quoted(t)).toUtf8();
+        rc = sqlite3_prepare_v2(raw, sql.constData(), -1, &st, nullptr);
+        if (rc == SQLITE_OK) {
+            do {
+                rc = sqlite3_step(st);
+            } while (rc == SQLITE_ROW);
         }
+        const QString msg = QString::fromUtf8(sqlite3_errmsg(raw));
+        sqlite3_finalize(st);
+        if (rc != SQLITE_DONE)
+            return v.sqlFail(rc, msg);
     }
     return true;
+}
+
+} // namespace
+
+bool DatabaseFile::check(const QString& path, QString* error, bool thorough)
+{
+    const Verdict v{QDir::toNativeSeparators(path), error};
+    if (!checkHeader(path, v))
+        return false;
+    // A crash in the middle of a write leaves a journal (or a write-ahead
+    // log) beside the file, which a read-only look cannot apply.
+    if (isBusy(recoverAfterCrash(path)))
+        return v.say(SqliteDialect::lockedMessage());
+
+    // Read-only look inside, through a plain handle so nothing is written.
+    const QByteArray nativeName = QFile::encodeName(path);
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(nativeName.constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    auto closeRaw = qScopeGuard([&] { sqlite3_close(raw); });
+    if (rc != SQLITE_OK)
+        return v.sqlFail(rc, QString::fromUtf8(sqlite3_errstr(rc)));
+    // Another connection may be writing right now; wait for it as the
+    // program's own connections do.
+    sqlite3_busy_timeout(raw, 5000);
+    QSet<QString> tables;
+    return readTableNames(raw, &tables, v) && checkRecordTables(raw, tables, v) &&
+           (!thorough || readEverything(raw, tables, v));
 }

@@ -11,7 +11,8 @@ public:
     // file holding the tables outr, inr and excel with every column the
     // program reads or writes. Reads only, but for the recovery SQLite makes
     // of a file that a crash left mid-write. With thorough set, every page
-    // is read too (catches truncated files).
+    // is read too, and every row of those tables and of the features' tables
+    // the file has (TableRegistry): catches truncated files.
     static bool check(const QString& path, QString* error, bool thorough = false);
 
     // Lets SQLite recover a file that a crash left mid-write: an ordinary

@@ -1,6 +1,6 @@
 #include "data/store/SqliteStatement.h"
 
-#include "data/store/Database.h"
+#include "data/store/SqliteDialect.h"
 
 #include <sqlite3.h>
 
@@ -20,7 +20,8 @@ QString SqliteStatement::error() const
 {
     if (!m_db)
         return QStringLiteral("数据库没有连接");
-    return Database::describeFailure(sqlite3_extended_errcode(m_db), QString::fromUtf8(sqlite3_errmsg(m_db)));
+    return SqliteDialect::describeFailure(sqlite3_extended_errcode(m_db),
+                                          QString::fromUtf8(sqlite3_errmsg(m_db)));
 }
 
 bool SqliteStatement::bind(const QVector<QVariant>& values, bool inPlace, int first)

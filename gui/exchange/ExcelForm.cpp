@@ -29,6 +29,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 constexpr int kWidth = 1025;
@@ -218,10 +220,17 @@ bool TExcelForm::event(QEvent* e)
 {
     // A backup restored by another program replaced the file: reopen.
     // Or the user chose another address book under "数据库位置…".
-    if (e->type() == QEvent::WindowActivate &&
-        (m_db->fileReplaced() || (m_db->isOpen() && m_db->path() != Database::defaultPath())))
+    if (e->type() == QEvent::WindowActivate && (std::exchange(m_released, false) || m_db->fileReplaced() ||
+                                                (m_db->isOpen() && m_db->path() != Database::defaultPath())))
         connectDatabase();
     return QDialog::event(e);
+}
+
+void TExcelForm::releaseDatabase()
+{
+    ADOQuery1->close();
+    m_db->close();
+    m_released = true;
 }
 
 bool TExcelForm::connectDatabase()

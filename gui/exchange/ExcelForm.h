@@ -38,6 +38,9 @@ public:
 
     // What the main window's "Excel导入" does before showing the window.
     void prepareForShow();
+    // Closes the window's connection before a restore replaces the address
+    // book; the window connects again when next activated.
+    void releaseDatabase();
 
     // The imported list, as the grid shows it (a search narrows it).
     DataSet* recipients() const { return ADOQuery1; }
@@ -84,6 +87,7 @@ private:
     void info(const QString& text);
 
     std::unique_ptr<Database> m_db;
+    bool m_released = false;                 // closed for a restore: connect on activation
     LiveRefresh* m_live = nullptr;           // other computers' imports, on a server
     RecipientTracking* m_tracking = nullptr; // chosen rows, printed marks, waybill numbers
     SearchFeedback* m_search = nullptr;

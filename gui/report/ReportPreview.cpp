@@ -2,6 +2,7 @@
 
 #include "data/store/Database.h"
 #include "exchange/FileReplacer.h"
+#include "exchange/OutputGuard.h"
 #include "gui/report/OverflowQuestion.h"
 #include "gui/report/PreviewIcons.h"
 #include "gui/report/PrintProgress.h"
@@ -451,7 +452,7 @@ void ReportPreview::exportPdf()
             return;
     }
     QString error;
-    if (!Database::checkOutputPath(path, Database::defaultPath(), &error)) {
+    if (!OutputGuard::check(path, Database::defaultPath(), &error)) {
         Dialogs::error(this, error);
         return;
     }

@@ -1,6 +1,8 @@
 #include "app/MainForm.h"
 #include "app/ProgramWindows.h"
+#include "data/records/DataSet.h"
 #include "data/store/Database.h"
+#include "exchange/DatabaseBackup.h"
 #include "gui/exchange/ExcelForm.h"
 #include "gui/templates/TemplateWindow.h"
 #include "gui/templates/TemplateWindows.h"
@@ -11,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSqlQuery>
@@ -33,6 +36,7 @@ private slots:
     void excelMenusOpenExcelVariants();
     void templateWindowsPrintTheWindowsRows();
     void refusedDatabaseCreatesNothing();
+    void restoreClosesEveryWindowsConnection();
 
 private:
     QString runAndCloseModal(const std::function<void()>& trigger);
@@ -182,6 +186,25 @@ void TestProgramWindows::refusedDatabaseCreatesNothing()
     QVERIFY(!w);
     QVERIFY2(error.contains("data.mdb"), qPrintable(error));
     QDir::setCurrent(m_dir->path());
+}
+
+// A restore from the main window has the Excel window let go of the file
+// too before it is replaced; that window connects again when next activated.
+void TestProgramWindows::restoreClosesEveryWindowsConnection()
+{
+    TExcelForm* excel = m_windows->excelForm();
+    Database* excelDb = excel->recipients()->database();
+    QVERIFY(excelDb->isOpen());
+    const QString backup = m_dir->filePath(QStringLiteral("copy.bak"));
+    QVERIFY(DatabaseBackup::backup(Database::defaultPath(), backup, nullptr));
+    Dialogs::answerFile(backup);
+    m_windows->mainForm()->SpeedButton7->click();
+    QCOMPARE(Dialogs::lastShown().text, QStringLiteral("数据恢复成功！"));
+    QVERIFY(!m_windows->mainForm()->database()->isOpen());
+    QVERIFY(!excelDb->isOpen());
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(excel, &activate);
+    QVERIFY(excelDb->isOpen());
 }
 
 QTEST_MAIN(TestProgramWindows)

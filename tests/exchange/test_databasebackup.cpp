@@ -231,7 +231,7 @@ void TestDatabaseBackup::restoreRefuses()
     bool closed = false;
     QVERIFY(!DatabaseBackup::restore(source, dbPath(), &err, [&] { closed = true; }));
     QVERIFY(!err.isEmpty());
-    QVERIFY(!closed);
+    QVERIFY(!closed); // a refused file costs the caller's connections nothing
     QCOMPARE(fileBytes(dbPath()), before);
     // The program's connection was not touched either.
     QVERIFY(m_db->isOpen());
@@ -244,15 +244,20 @@ void TestDatabaseBackup::restoreBringsBackBackup()
     QVERIFY(DatabaseBackup::backup(dbPath(), path("snap"), nullptr));
     setNames({"后来的", "又一个", "第三个"});
     QString err;
-    // The program's connections are let go of for the swap, once.
-    int closings = 0;
-    QVERIFY2(DatabaseBackup::restore(path("snap.bak"), dbPath(), &err,
-                                     [&] {
-                                         ++closings;
-                                         m_db->close();
-                                     }),
-             qPrintable(err));
-    QCOMPARE(closings, 1);
+    // The caller's connections, closed by it once, while the old file still stands.
+    Database other;
+    QVERIFY(other.open(dbPath(), nullptr, false));
+    int calls = 0;
+    QStringList before;
+    auto closeMine = [&] {
+        ++calls;
+        before = names(dbPath());
+        m_db->close();
+        other.close();
+    };
+    QVERIFY2(DatabaseBackup::restore(path("snap.bak"), dbPath(), &err, closeMine), qPrintable(err));
+    QCOMPARE(calls, 1);
+    QCOMPARE(before, QStringList({"后来的", "又一个", "第三个"}));
     QCOMPARE(fileBytes(dbPath()), fileBytes(path("snap.bak")));
     QCOMPARE(names(dbPath()), QStringList({"张三", "李四"}));
     QCOMPARE(QDir::current().entryList(QDir::Files | QDir::Hidden), QStringList{"data.mdb"});
@@ -263,7 +268,8 @@ void TestDatabaseBackup::restoreOntoItself()
     // The restore takes a snapshot through SQLite, so the file's header
     // counters may move; what it holds stays the same.
     QString err;
-    QVERIFY2(DatabaseBackup::restore(dbPath(), dbPath(), &err), qPrintable(err));
+    QVERIFY2(DatabaseBackup::restore(dbPath(), dbPath(), &err, [this] { m_db->close(); }),
+             qPrintable(err));
     QVERIFY2(DatabaseFile::check(dbPath(), &err, true), qPrintable(err));
     QCOMPARE(names(dbPath()), QStringList({"张三", "李四"}));
 }
@@ -289,7 +295,8 @@ void TestDatabaseBackup::restoreDiscardsHotJournal()
     QVERIFY(hot.size() > 4096);
     writeBytes(journal, hot);
     QString err;
-    QVERIFY2(DatabaseBackup::restore(path("good.bak"), dbPath(), &err), qPrintable(err));
+    QVERIFY2(DatabaseBackup::restore(path("good.bak"), dbPath(), &err, [this] { m_db->close(); }),
+             qPrintable(err));
     QVERIFY(!QFileInfo::exists(journal));
     QVERIFY2(DatabaseFile::check(dbPath(), &err, true), qPrintable(err));
     QCOMPARE(names(dbPath()), QStringList({"张三", "李四"}));
@@ -316,7 +323,8 @@ void TestDatabaseBackup::restoreTakesWhatIsStillInTheLog()
     writeBytes(source, file);
     writeBytes(source + "-wal", log);
     QString err;
-    QVERIFY2(DatabaseBackup::restore(source, dbPath(), &err), qPrintable(err));
+    QVERIFY2(DatabaseBackup::restore(source, dbPath(), &err, [this] { m_db->close(); }),
+             qPrintable(err));
     QCOMPARE(names(dbPath()), QStringList({"王五"}));
     QVERIFY(!QFileInfo::exists(dbPath() + "-wal"));
 }
@@ -378,7 +386,7 @@ void TestDatabaseBackup::restoreWaitsForOrRefusesWriter()
     });
     other->start();
     QString err;
-    const bool restored = DatabaseBackup::restore(path("before.bak"), dbPath(), &err);
+    const bool restored = DatabaseBackup::restore(path("before.bak"), dbPath(), &err, [this] { m_db->close(); });
     other->wait();
     delete other;
     sqlite3_close(writer);

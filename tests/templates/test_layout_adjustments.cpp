@@ -1,12 +1,12 @@
 #include "data/records/DataSet.h"
 #include "data/store/Database.h"
-#include "templates/LayoutAdjustments.h"
 #include "exchange/DatabaseBackup.h"
 #include "report/FontSetup.h"
 #include "report/QRDBText.h"
 #include "report/QuickRep.h"
 #include "report/ReportPdfWriter.h"
 #include "templates/CalibrationSheet.h"
+#include "templates/LayoutAdjustments.h"
 #include "templates/TemplateReport.h"
 
 #include "tests/TestStore.h"

@@ -342,15 +342,19 @@ void TestDataSet::largeSetsReadRowsOnDemand()
 
 void TestDataSet::editOfRowChangedElsewhere_data()
 {
-    QTest::addColumn<QString>("theirs"); // what another computer wrote into 地址 meanwhile
-    QTest::addColumn<QString>("mine");   // what this edit writes there
+    QTest::addColumn<QString>(
+        "theirs"); // what another computer wrote into 地址 meanwhile; null: it deleted the row
+    QTest::addColumn<QString>("mine"); // what this edit writes there
     QTest::addColumn<bool>("stored");
+    QTest::addColumn<QString>("message"); // the refusal's text when nothing was stored
     QTest::newRow("changed under the edit") << "新地址"
-                                            << "旧地址" << false;
+                                            << "旧地址" << false << DataSet::changedElsewhereMessage();
     QTest::newRow("both wrote the same") << "新地址"
-                                         << "新地址" << true;
+                                         << "新地址" << true << QString();
     QTest::newRow("other column only") << "旧地址"
-                                       << "旧地址" << true;
+                                       << "旧地址" << true << QString();
+    QTest::newRow("deleted under the edit")
+        << QString() << "旧地址" << false << QStringLiteral("记录已不存在");
 }
 
 // Two computers on one row: an edit that would overwrite the other's change
@@ -360,6 +364,7 @@ void TestDataSet::editOfRowChangedElsewhere()
     QFETCH(QString, theirs);
     QFETCH(QString, mine);
     QFETCH(bool, stored);
+    QFETCH(QString, message);
     QVERIFY(m_db->exec(QStringLiteral("INSERT INTO inr (姓名, 地址, 备注) VALUES ('甲', '旧地址', '')")));
     DataSet s;
     s.setDatabase(m_db);
@@ -368,18 +373,25 @@ void TestDataSet::editOfRowChangedElsewhere()
     Database other;
     QString error;
     QVERIFY2(other.open(m_db->path(), &error, false), qPrintable(error));
-    QVERIFY(other.exec(QStringLiteral("UPDATE inr SET 地址 = ?, 备注 = '他改的'"), {theirs}));
+    if (theirs.isNull())
+        QVERIFY(other.exec(QStringLiteral("DELETE FROM inr")));
+    else
+        QVERIFY(other.exec(QStringLiteral("UPDATE inr SET 地址 = ?, 备注 = '他改的'"), {theirs}));
     QVERIFY(s.setValue(QStringLiteral("姓名"), QStringLiteral("乙")));
     QVERIFY(s.setValue(QStringLiteral("地址"), mine));
     QCOMPARE(s.post(&error), stored);
+    if (!stored)
+        QCOMPARE(error, message);
     DataSet check;
     check.setDatabase(&other);
     QVERIFY(check.open("inr"));
+    if (theirs.isNull()) {
+        QCOMPARE(check.recordCount(), 0); // nothing brought back either
+        return;
+    }
     QCOMPARE(check.value(QStringLiteral("姓名")), stored ? QStringLiteral("乙") : QStringLiteral("甲"));
     QCOMPARE(check.value(QStringLiteral("地址")), theirs);
     QCOMPARE(check.value(QStringLiteral("备注")), QStringLiteral("他改的"));
-    if (!stored)
-        QCOMPARE(error, DataSet::changedElsewhereMessage());
 }
 
 QTEST_GUILESS_MAIN(TestDataSet)
