@@ -61,19 +61,29 @@ void TestPrintTracking::sequence_data()
     QTest::addColumn<QString>("first");
     QTest::addColumn<int>("count");
     QTest::addColumn<QStringList>("numbers"); // empty: refused
-    QTest::addColumn<bool>("noted");
-    QTest::newRow("plain") << "880012" << 3 << QStringList{"880012", "880013", "880014"} << false;
-    QTest::newRow("leading zeros kept") << "0098" << 3 << QStringList{"0098", "0099", "0100"} << false;
-    QTest::newRow("prefix") << " SF0999 " << 2 << QStringList{"SF0999", "SF1000"} << false;
-    QTest::newRow("999 + 1 widens") << "999" << 2 << QStringList{"999", "1000"} << true;
-    QTest::newRow("prefix widens") << "A9" << 3 << QStringList{"A9", "A10", "A11"} << true;
+    QTest::addColumn<QString>("note");        // what the user is told of numbers that grew
+    const auto grew = [](int form, const QString& from, const QString& to) {
+        return QStringLiteral("第 %1 张的单号从 %2 进位到 %3，多了一位数字，请核对运单上的号码。")
+            .arg(form)
+            .arg(from, to);
+    };
+    QTest::newRow("plain") << "880012" << 3 << QStringList{"880012", "880013", "880014"} << "";
+    QTest::newRow("leading zeros kept") << "0098" << 3 << QStringList{"0098", "0099", "0100"} << "";
+    QTest::newRow("prefix") << " SF0999 " << 2 << QStringList{"SF0999", "SF1000"} << "";
+    QTest::newRow("999 + 1 widens") << "999" << 2 << QStringList{"999", "1000"} << grew(2, "999", "1000");
+    QTest::newRow("prefix widens") << "A9" << 3 << QStringList{"A9", "A10", "A11"} << grew(2, "A9", "A10");
     QTest::newRow("20 digits exact") << "12345678901234567899" << 2
-                                     << QStringList{"12345678901234567899", "12345678901234567900"} << false;
-    QTest::newRow("past 20 digits") << "99999999999999999999" << 2 << QStringList{} << false;
-    QTest::newRow("21 digits") << "123456789012345678901" << 1 << QStringList{} << false;
-    QTest::newRow("letters after digits") << "12A" << 1 << QStringList{} << false;
-    QTest::newRow("no digits") << "SF" << 1 << QStringList{} << false;
-    QTest::newRow("inner blank") << "SF 12" << 1 << QStringList{} << false;
+                                     << QStringList{"12345678901234567899", "12345678901234567900"} << "";
+    // 8 to 100 grows at 10 and again at 100: the first growth is told, once.
+    QStringList twice;
+    for (int n = 8; n <= 100; ++n)
+        twice << QString::number(n);
+    QTest::newRow("grows twice") << "8" << twice.size() << twice << grew(3, "9", "10");
+    QTest::newRow("past 20 digits") << "99999999999999999999" << 2 << QStringList{} << "";
+    QTest::newRow("21 digits") << "123456789012345678901" << 1 << QStringList{} << "";
+    QTest::newRow("letters after digits") << "12A" << 1 << QStringList{} << "";
+    QTest::newRow("no digits") << "SF" << 1 << QStringList{} << "";
+    QTest::newRow("inner blank") << "SF 12" << 1 << QStringList{} << "";
 }
 
 void TestPrintTracking::sequence()
@@ -81,13 +91,13 @@ void TestPrintTracking::sequence()
     QFETCH(QString, first);
     QFETCH(int, count);
     QFETCH(QStringList, numbers);
-    QFETCH(bool, noted);
+    QFETCH(QString, note);
     QStringList out;
-    QString note, error;
-    const bool ok = WaybillNumber::sequence(first, count, &out, &note, &error);
+    QString told, error;
+    const bool ok = WaybillNumber::sequence(first, count, &out, &told, &error);
     QCOMPARE(ok, !numbers.isEmpty());
     QCOMPARE(out, numbers);
-    QCOMPARE(!note.isEmpty(), noted);
+    QCOMPARE(told, note);
     QCOMPARE(error.isEmpty(), ok);
 }
 
