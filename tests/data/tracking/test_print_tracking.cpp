@@ -1,6 +1,7 @@
 #include "data/records/DataSet.h"
 #include "data/store/Database.h"
 #include "data/tracking/PrintHistory.h"
+#include "data/tracking/PrintRecording.h"
 #include "data/tracking/PrintSelection.h"
 #include "data/tracking/WaybillNumber.h"
 #include "tests/TestStore.h"
@@ -27,6 +28,7 @@ private slots:
     void failedRecordLeavesNothing();
     void numbersInUse();
     void numbersGivenMeanwhileAreRefused();
+    void recordingTakesWarnedNumbersOnce();
     void oldFileWithoutHistory();
 
 private:
@@ -243,6 +245,42 @@ void TestPrintTracking::numbersGivenMeanwhileAreRefused()
     second.acceptedTaken = {"B1", "B2"};
     QVERIFY2(PrintHistory::record(m_db, second, true, &error), qPrintable(error));
     QCOMPARE(column(m_db, "select count(*) from inr where \"快递单号\" = 'B1'"), QStringList{"2"});
+}
+
+// The flow both printing sides share: numbers for the rows, the user told
+// of one another row carries, the print recorded with it, the numbers
+// then used up.
+void TestPrintTracking::recordingTakesWarnedNumbersOnce()
+{
+    QVERIFY(m_db.exec(QStringLiteral("update inr set \"快递单号\" = 'C2' where \"序号\" = 6")));
+    DataSet recipients;
+    recipients.setDatabase(&m_db);
+    QVERIFY(recipients.open(QStringLiteral("inr")));
+    PrintRecording recording;
+    recording.setData(nullptr, &recipients);
+    recording.setRows({1, 2}); // 收件2, 收件3
+    QString note, error;
+    QStringList conflicts;
+    QVERIFY2(recording.giveNumbers(QStringLiteral("C1"), &note, &conflicts, &error), qPrintable(error));
+    QCOMPARE(recording.numbers(), (QStringList{"C1", "C2"}));
+    QCOMPARE(conflicts.size(), 1);
+    QVERIFY2(conflicts.first().contains("收件6"), qPrintable(conflicts.first()));
+    PrintHistory::Entry entry;
+    entry.variant = QStringLiteral("batch");
+    entry.pages = 2;
+    QVERIFY2(recording.record(entry, true, &error), qPrintable(error));
+    QCOMPARE(column(m_db, "select coalesce(\"快递单号\", '') from inr order by \"序号\""),
+             (QStringList{"", "C1", "C2", "", "", "C2"}));
+    QVERIFY(recording.numbers().isEmpty());
+    // Printed again: recorded without numbers, the marks renewed.
+    recording.setRows({3});
+    QVERIFY2(recording.record(entry, true, &error), qPrintable(error));
+    QCOMPARE(column(m_db, "select count(*) from printlog"), QStringList{"2"});
+    QCOMPARE(column(m_db, "select count(*) from inr where \"已打印\" <> ''"), QStringList{"3"});
+    // A first number that is none keeps no numbers.
+    recording.setRows({0});
+    QVERIFY(!recording.giveNumbers(QStringLiteral("C"), &note, &conflicts, &error));
+    QVERIFY(recording.numbers().isEmpty());
 }
 
 void TestPrintTracking::oldFileWithoutHistory()
