@@ -1,13 +1,9 @@
 #include "cli/PrintTracking.h"
 
 #include "data/records/DataSet.h"
-#include "data/store/Database.h"
-#include "data/tracking/PrintHistory.h"
 #include "data/tracking/WaybillNumber.h"
 #include "templates/BatchData.h"
 #include "templates/TemplateReport.h"
-
-#include <QDateTime>
 
 #include <algorithm>
 
@@ -125,16 +121,14 @@ bool PrintTracking::select(const TemplateReport& tpl, BatchData* batch, const QS
 
 bool PrintTracking::prepareNumbers(DataSet* recipients, QTextStream& err, QString* error)
 {
-    m_numbers.clear();
+    m_recording.forgetNumbers();
     if (m_firstNumber.isEmpty() || recipients->isEmpty())
         return true;
+    m_recording.setData(nullptr, recipients);
+    m_recording.setRows(allRows(recipients));
     QString note;
-    if (!WaybillNumber::sequence(m_firstNumber, recipients->recordCount(), &m_numbers, &note, error))
-        return false;
     QStringList conflicts;
-    if (!PrintHistory::numbersInUse(*recipients->database(), recipients->table(),
-                                    serialsOf(recipients, allRows(recipients)), m_numbers, &conflicts, error,
-                                    &m_takenNumbers))
+    if (!m_recording.giveNumbers(m_firstNumber, &note, &conflicts, error))
         return false;
     if (!note.isEmpty())
         err << "注意：" << note << "\n";
@@ -146,29 +140,18 @@ bool PrintTracking::prepareNumbers(DataSet* recipients, QTextStream& err, QStrin
 bool PrintTracking::record(const TemplateReport& tpl, DataSet* senders, DataSet* recipients, bool pdf,
                            const QString& target, int pages, QString* error)
 {
-    if (!recipients || !recipients->database())
-        return true;
     QList<int> rows;
-    if (tpl.isBatch())
+    if (recipients && tpl.isBatch())
         rows = allRows(recipients);
-    else if (recipients->currentRow() >= 0)
+    else if (recipients && recipients->currentRow() >= 0)
         rows << recipients->currentRow();
+    m_recording.setData(senders, recipients);
+    m_recording.setRows(rows);
     PrintHistory::Entry entry;
-    entry.when = QDateTime::currentDateTime();
     entry.templateCode = QString::fromUtf8(tpl.templ().code);
     entry.variant = layouts::variantName(tpl.variant());
     entry.toPdf = pdf;
     entry.target = target;
     entry.pages = pages;
-    entry.senderRow = senders ? senders->currentRowId() : -1;
-    entry.serials = serialsOf(recipients, rows);
-    if (m_numbers.size() == rows.size())
-        entry.numbers = m_numbers;
-    entry.acceptedTaken = m_takenNumbers;
-    QString why;
-    if (!PrintHistory::record(*recipients->database(), entry, !m_noMark, &why)) {
-        *error = QStringLiteral("已打印，但无法记下打印标记：%1").arg(why);
-        return false;
-    }
-    return true;
+    return m_recording.record(entry, !m_noMark, error);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/tracking/PrintRecording.h"
 #include "data/tracking/PrintSelection.h"
 
 #include <QStringList>
@@ -35,6 +36,5 @@ private:
     bool m_unprinted = false;
     QString m_firstNumber;
     bool m_noMark = false;
-    QStringList m_numbers;
-    QStringList m_takenNumbers; // of m_numbers, those other rows carry (said before printing)
+    PrintRecording m_recording;
 };

@@ -1,6 +1,5 @@
 #include "report/QRDBText.h"
 
-#include "data/records/DataSet.h"
 #include "report/FontSetup.h"
 #include "report/QRBand.h"
 #include "report/QuickRep.h"
@@ -55,22 +54,10 @@ void TQRDBText::setTopPixels(int pixels, double ppi)
     Size.Top = pixels * 254.0 / ppi * 100.0 / zoomOf(this);
 }
 
-QString TQRDBText::fieldText(int row) const
-{
-    if (!DataSet || !DataSet->isOpen() || DataField.isEmpty())
-        return {};
-    // The current row through value(field), which reads the edit buffer
-    // while the row is being edited.
-    if (row < 0 || row == DataSet->currentRow())
-        return DataSet->currentRow() < 0 ? QString() : DataSet->value(DataField);
-    return DataSet->value(row, DataSet->fieldIndex(DataField));
-}
-
-QString TQRDBText::printText(int row)
+QString TQRDBText::printText(QString value)
 {
     if (!Enabled)
         return {};
-    QString value = fieldText(row);
     // An empty value never reaches the hook; the hook's result is used for
     // this print only, the item itself keeps nothing.
     if (!value.isEmpty() && OnPrint)

@@ -7,7 +7,6 @@
 
 #include <functional>
 
-class DataSet;
 class TQRBand;
 class TQuickRep;
 
@@ -20,7 +19,7 @@ struct TQRItemSize
     double Width = 0;
 };
 
-// A text item that prints one column of the current record of its dataset.
+// A text item that prints one column of the report's records.
 // The text is cut into lines at carriage returns only (line feeds are
 // dropped); the item is as wide as its widest line and prints as many
 // lines as fit its height.
@@ -35,8 +34,7 @@ public:
     explicit TQRDBText(TQRBand* band, const QString& name = {});
     ~TQRDBText() override;
 
-    ::DataSet* DataSet = nullptr;
-    QString DataField;
+    QString DataField; // the column the record source gives this item
     TQRItemSize Size;
     QFont Font;
     QColor FontColor = Qt::black; // window text
@@ -66,12 +64,9 @@ public:
         FontColor = color;
     }
 
-    // The text this item prints for a record of its dataset (row, 0-based;
-    // -1 for the current one) before the hook: empty when there is no
-    // dataset, no open dataset, no such record or no such column.
-    QString fieldText(int row = -1) const;
-    // fieldText() after the hook (called only for a non-empty value).
-    QString printText(int row = -1);
+    // What the item prints for a record's value: the value after the hook
+    // (called only for a non-empty value); nothing when the item is hidden.
+    QString printText(QString value);
 
 private:
     TQRBand* m_band;

@@ -8,9 +8,9 @@
 
 #include <functional>
 
-class DataSet;
 class QPainter;
 class ReportOutputListener;
+class ReportRecords;
 class TQRBand;
 
 // Page geometry, every value in tenths of a millimetre.
@@ -55,7 +55,7 @@ struct TQRPrinterSettings
 };
 
 // A report: one page setup, one detail band with its text items, and an
-// optional dataset that drives one band per record. Layout and painting
+// optional record source that gives one band per record. Layout and painting
 // live in ReportLayout; the preview window and the printer are in the GUI
 // library (ReportPreview, ReportPrinter).
 class TQuickRep : public QObject
@@ -66,9 +66,10 @@ public:
     ~TQuickRep() override;
 
     TQRPage Page;
-    int Zoom = 100;               // percent, for on-screen positions
-    ::DataSet* DataSet = nullptr; // none: the band prints once
-    bool PrintIfEmpty = true;     // an open but empty dataset still prints one band
+    int Zoom = 100; // percent, for on-screen positions
+    // Not owned; none: the band prints once, its items empty.
+    ReportRecords* Records = nullptr;
+    bool PrintIfEmpty = true; // a source without records still prints one band
     TQRPrinterSettings PrinterSettings;
     TQRCalibration Calibration;
     // The user's picture of the blank form: drawn behind the page on screen

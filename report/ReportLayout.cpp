@@ -1,9 +1,10 @@
 #include "report/ReportLayout.h"
 
-#include "data/records/DataSet.h"
+#include "report/PageBreaks.h"
 #include "report/QRBand.h"
 #include "report/QRDBText.h"
 #include "report/QuickRep.h"
+#include "report/ReportRecords.h"
 
 #include <QPaintDevice>
 #include <QPainter>
@@ -33,7 +34,7 @@ void ReportLayout::start()
     m_cancelled = false;
     m_done = 0;
     m_records = 1;
-    m_useDataSet = false;
+    m_fromRecords = false;
     m_hasBand = false;
 
     const TQRPage& page = m_report->Page;
@@ -54,14 +55,11 @@ void ReportLayout::start()
         }
     }
 
-    DataSet* ds = m_report->DataSet;
-    if (ds && ds->isOpen()) {
-        if (!ds->isEmpty()) {
-            m_useDataSet = true;
-            m_records = ds->recordCount();
-        } else if (!m_report->PrintIfEmpty) {
-            m_records = 0;
-        }
+    if (const ReportRecords* records = m_report->Records) {
+        m_records = records->recordCount();
+        m_fromRecords = m_records > 0;
+        if (m_records <= 0)
+            m_records = m_report->PrintIfEmpty ? 1 : 0;
     }
     if (!m_hasBand)
         m_records = 0;
@@ -77,14 +75,11 @@ bool ReportLayout::step()
         finish();
         return false;
     }
-    if (m_useDataSet) {
-        DataSet* ds = m_report->DataSet;
-        // Go by our own count rather than the cursor, so that anything
-        // moving the cursor between records cannot skip or repeat one.
-        if (!ds || !ds->isOpen() || m_done >= ds->recordCount()) {
-            finish();
-            return false;
-        }
+    // Records taken away while the run goes (the list reread meanwhile)
+    // end it rather than print empty bands.
+    if (m_fromRecords && (!m_report->Records || m_done >= m_report->Records->recordCount())) {
+        finish();
+        return false;
     }
     printBand();
     ++m_done;
@@ -95,7 +90,6 @@ bool ReportLayout::step()
 
 void ReportLayout::finish()
 {
-    // The dataset's cursor is never moved: it stands where it stood.
     m_finished = true;
 }
 
@@ -131,22 +125,13 @@ int ReportLayout::expectedPageCount() const
 {
     if (m_finished || !m_started)
         return m_pageFirst.size();
-    const TQRPage& page = m_report->Page;
-    const double available = m_pageLength - page.TopMargin - page.BottomMargin;
-    const double height = std::round(m_bandHeight);
-    if (height <= 0) // every band on the one page
-        return std::max<int>(m_pageFirst.size(), m_done < m_records ? 1 : 0);
-    // As printBand() breaks pages: bands stack while they fit, one at least.
-    int perPage = 1;
-    while ((perPage + 1) * height <= available + 1e-6)
-        ++perPage;
-    const int left = m_records - m_done;
-    const double usedNow = m_pageFirst.isEmpty() ? available + height : m_used;
-    int roomNow = 0; // bands still fitting the current page
-    while (usedNow > 0 && usedNow + (roomNow + 1) * height <= available + 1e-6 && roomNow < left)
-        ++roomNow;
-    const int rest = left - roomNow;
-    return m_pageFirst.size() + (rest + perPage - 1) / perPage;
+    return m_pageFirst.size() + PageBreaks::pagesAdded(m_records - m_done, !m_pageFirst.isEmpty(), m_used,
+                                                       std::round(m_bandHeight), pageRoom());
+}
+
+double ReportLayout::pageRoom() const
+{
+    return m_pageLength - m_report->Page.TopMargin - m_report->Page.BottomMargin;
 }
 
 QSizeF ReportLayout::pageSizeMm() const
@@ -157,12 +142,8 @@ QSizeF ReportLayout::pageSizeMm() const
 void ReportLayout::printBand()
 {
     const TQRPage& page = m_report->Page;
-    const double available = m_pageLength - page.TopMargin - page.BottomMargin;
     const double height = std::round(m_bandHeight);
-    // A band that does not fit the space left starts a new page. A band
-    // taller than the whole page gets a page of its own too (cut off at the
-    // bottom) rather than printing over the one before.
-    if (m_pageFirst.isEmpty() || (m_used > 0 && m_used + height > available + 1e-6)) {
+    if (PageBreaks::startsPage(!m_pageFirst.isEmpty(), m_used, height, pageRoom())) {
         m_pageFirst.append(m_done);
         m_made[(m_pageFirst.size() - 1) % 2].clear();
         m_used = 0;
@@ -187,13 +168,14 @@ int ReportLayout::pageEnd(int index) const
 
 QStringList ReportLayout::recordTexts(int record) const
 {
+    const ReportRecords* records = m_report->Records;
+    const QStringList values = records ? records->texts(m_fromRecords ? record : 0) : QStringList();
     QStringList texts;
-    const TQRBand* band = m_report->band();
-    const int row = m_useDataSet ? record : -1;
-    if (band) {
+    if (const TQRBand* band = m_report->band()) {
         texts.reserve(band->items().size());
-        for (TQRDBText* item : band->items())
-            texts.append(item->printText(item->DataSet == m_report->DataSet ? row : -1));
+        const QList<TQRDBText*> items = band->items();
+        for (int i = 0; i < items.size(); ++i)
+            texts.append(items.at(i)->printText(values.value(i)));
     }
     // Pad in case the band lost items since the run started.
     while (texts.size() < m_items.size())

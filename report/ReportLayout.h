@@ -18,8 +18,8 @@ class QPainter;
 // One run of a report, kept apart from painting: the record loop, the page
 // breaking and the item texts (after their print hooks). Per page only its
 // first record is kept, and the texts of the last two pages made; the texts
-// of an older page are printed again from the datasets when it is painted.
-// The datasets' cursors are never moved. So a batch of 100,000 records costs
+// of an older page are printed again from the report's records when it is
+// painted. So a batch of 100,000 records costs
 // a few hundred kilobytes however often it is painted, and a page is painted
 // on demand onto any painter (screen, preview, printer, PDF), always the
 // same way.
@@ -31,8 +31,8 @@ public:
     explicit ReportLayout(TQuickRep* report);
     ~ReportLayout();
 
-    // Starts (or restarts) the run: the report's dataset goes to its first
-    // record. Generation then goes record by record through step().
+    // Starts (or restarts) the run from the first of the report's records.
+    // Generation then goes record by record through step().
     void start();
     // Prints the band for the next record; false once the run is finished
     // (or cancelled). Calls start() when not started yet.
@@ -91,6 +91,7 @@ private:
     // The item texts of every band on a page.
     const QVector<QStringList>& bandTexts(int index) const;
     QStringList recordTexts(int record) const;
+    double pageRoom() const;
     void printBand();
     void finish();
 
@@ -118,7 +119,7 @@ private:
     bool m_started = false;
     bool m_finished = false;
     bool m_cancelled = false;
-    bool m_useDataSet = false;
+    bool m_fromRecords = false; // the source has records (else one band of no record)
     int m_records = 0;
     int m_done = 0;
 };

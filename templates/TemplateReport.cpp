@@ -20,15 +20,16 @@ double TemplateReport::gridTenths(double mm)
 }
 
 TemplateReport::TemplateReport(const layouts::Template& tmpl, layouts::Variant variant, QObject* parent)
-    : QObject(parent), m_template(tmpl), m_variant(variant)
+    : QObject(parent), m_template(tmpl), m_variant(variant), m_report(new TQuickRep(this)),
+      m_records(m_report)
 {
     const layouts::Page& p = page();
-    m_report = new TQuickRep(this);
     m_report->setObjectName(QStringLiteral("QuickRep1"));
     m_report->Page.Width = p.pageWidthMm * 10.0;
     m_report->Page.Length = p.pageHeightMm * 10.0;
     m_report->Zoom = 100;
     m_report->PrintIfEmpty = true;
+    m_report->Records = &m_records;
 
     m_band = new TQRBand(m_report);
     m_band->setObjectName(isBatch() ? QStringLiteral("DetailBand1") : QStringLiteral("QRBand1"));
@@ -253,8 +254,8 @@ bool TemplateReport::setItemsFont(const QFont& font, const QColor& color, QStrin
 void TemplateReport::bind(DataSet* senders, DataSet* recipients)
 {
     for (int i = 0; i < m_items.size(); ++i)
-        m_items[i]->DataSet = m_designs.at(i)->source == layouts::Source::Sender ? senders : recipients;
-    m_report->DataSet = isBatch() ? recipients : nullptr;
+        m_records.bindItem(i, m_designs.at(i)->source == layouts::Source::Sender ? senders : recipients);
+    m_records.setDriver(isBatch() ? recipients : nullptr);
 }
 
 void TemplateReport::printHook(TQRDBText* sender, QString& value) const

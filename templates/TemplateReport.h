@@ -1,5 +1,6 @@
 #pragma once
 
+#include "templates/DataSetRecords.h"
 #include "templates/LayoutAdjustments.h"
 #include "templates/layouts/Catalogue.h"
 
@@ -103,6 +104,8 @@ public:
     // recipients. In the batch variants the recipients also drive the pages.
     // Either may be null: those items then print nothing.
     void bind(DataSet* senders, DataSet* recipients);
+    // The report's records, as bound.
+    const DataSetRecords& records() const { return m_records; }
 
 private:
     void printHook(TQRDBText* sender, QString& value) const;
@@ -113,6 +116,7 @@ private:
     layouts::Variant m_variant;
     TQuickRep* m_report = nullptr;
     TQRBand* m_band = nullptr;
+    DataSetRecords m_records;
     QList<TQRDBText*> m_items;
     QList<const layouts::Item*> m_designs; // parallel to m_items
     TemplateAdjustment m_adjustment;

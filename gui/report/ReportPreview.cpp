@@ -54,13 +54,21 @@ ReportPreview::ReportPreview(TQuickRep* report, QWidget* parent)
     auto* box = new QVBoxLayout(this);
     box->setContentsMargins(0, 0, 0, 0);
     box->setSpacing(0);
+    box->addWidget(makeToolBar());
+    box->addWidget(makePageArea(), 1);
+    box->addWidget(makeStatusBar());
+    box->addWidget(makeTargetPanel());
+    addPageKeys();
+    startGeneration();
+}
 
+QToolBar* ReportPreview::makeToolBar()
+{
     m_toolBar = new QToolBar(this);
     // At the window's 500 pixels the captions don't all fit: pictures, with
     // the captions as tooltips, keep every command in sight.
     m_toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     m_toolBar->setIconSize(QSize(20, 20));
-    box->addWidget(m_toolBar);
 
     auto* zoomGroup = new QActionGroup(this);
     m_fitAction = m_toolBar->addAction(QStringLiteral("合适大小"), this, &ReportPreview::zoomToFit);
@@ -83,7 +91,11 @@ ReportPreview::ReportPreview(TQuickRep* report, QWidget* parent)
     m_toolBar->addSeparator();
     m_toolBar->addAction(QStringLiteral("关 闭"), this, &ReportPreview::close);
     PreviewIcons::decorate(m_toolBar);
+    return m_toolBar;
+}
 
+QWidget* ReportPreview::makePageArea()
+{
     auto* splitter = new QSplitter(this);
     m_tabs = new QTabWidget(splitter);
     m_thumbs = new QListView;
@@ -101,38 +113,11 @@ ReportPreview::ReportPreview(TQuickRep* report, QWidget* parent)
     m_tabs->addTab(m_thumbs, QStringLiteral("缩略图"));
     m_view = new ReportPageView(splitter);
     m_view->setReportLayout(m_layout.get());
-    m_view->setScreenExtras({report->ScreenPicture, true});
+    m_view->setScreenExtras({m_report->ScreenPicture, true});
     splitter->addWidget(m_tabs);
     splitter->addWidget(m_view);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({150, 350});
-    box->addWidget(splitter, 1);
-
-    m_statusBar = new QStatusBar(this);
-    m_statusBar->setSizeGripEnabled(false);
-    m_progressPanel = new QLabel(this);
-    m_pagePanel = new QLabel(this);
-    m_titlePanel = new QLabel(report->ReportTitle, this);
-    m_progressPanel->setMinimumWidth(50);
-    m_pagePanel->setMinimumWidth(100);
-    m_statusBar->addWidget(m_progressPanel);
-    m_statusBar->addWidget(m_pagePanel);
-    m_statusBar->addWidget(m_titlePanel, 1);
-    if (report->OutputListener) {
-        // What the pages hold ("选中 12 条"), for a batch of chosen rows.
-        m_contentsPanel = new QLabel(report->OutputListener->contentsText(), this);
-        m_contentsPanel->setObjectName(QStringLiteral("ContentsPanel"));
-        m_statusBar->addPermanentWidget(m_contentsPanel);
-    }
-    box->addWidget(m_statusBar);
-    // Below the three panels: a range chosen once in "设 置" applies to every
-    // later print from this window, so the window says what the next print does.
-    m_targetPanel = new QLabel(this);
-    m_targetPanel->setObjectName(QStringLiteral("PrintTargetLabel"));
-    m_targetPanel->setContentsMargins(4, 0, 4, 2);
-    m_targetPanel->setWordWrap(true);
-    box->addWidget(m_targetPanel);
-    connect(this, &ReportPreview::generationFinished, this, &ReportPreview::updatePrintTarget);
 
     connect(m_thumbs->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
@@ -140,7 +125,44 @@ ReportPreview::ReportPreview(TQuickRep* report, QWidget* parent)
                     setCurrentPage(current.row());
             });
     connect(m_view, &ReportPageView::viewportResized, this, &ReportPreview::applyZoom);
+    return splitter;
+}
 
+QStatusBar* ReportPreview::makeStatusBar()
+{
+    m_statusBar = new QStatusBar(this);
+    m_statusBar->setSizeGripEnabled(false);
+    m_progressPanel = new QLabel(this);
+    m_pagePanel = new QLabel(this);
+    m_titlePanel = new QLabel(m_report->ReportTitle, this);
+    m_progressPanel->setMinimumWidth(50);
+    m_pagePanel->setMinimumWidth(100);
+    m_statusBar->addWidget(m_progressPanel);
+    m_statusBar->addWidget(m_pagePanel);
+    m_statusBar->addWidget(m_titlePanel, 1);
+    if (m_report->OutputListener) {
+        // What the pages hold ("选中 12 条"), for a batch of chosen rows.
+        m_contentsPanel = new QLabel(m_report->OutputListener->contentsText(), this);
+        m_contentsPanel->setObjectName(QStringLiteral("ContentsPanel"));
+        m_statusBar->addPermanentWidget(m_contentsPanel);
+    }
+    return m_statusBar;
+}
+
+QLabel* ReportPreview::makeTargetPanel()
+{
+    // Below the three panels: a range chosen once in "设 置" applies to every
+    // later print from this window, so the window says what the next print does.
+    m_targetPanel = new QLabel(this);
+    m_targetPanel->setObjectName(QStringLiteral("PrintTargetLabel"));
+    m_targetPanel->setContentsMargins(4, 0, 4, 2);
+    m_targetPanel->setWordWrap(true);
+    connect(this, &ReportPreview::generationFinished, this, &ReportPreview::updatePrintTarget);
+    return m_targetPanel;
+}
+
+void ReportPreview::addPageKeys()
+{
     const auto key = [this](QKeySequence seq, void (ReportPreview::*slot)()) {
         auto* s = new QShortcut(seq, this);
         s->setContext(Qt::WindowShortcut);
@@ -152,7 +174,10 @@ ReportPreview::ReportPreview(TQuickRep* report, QWidget* parent)
     key(QKeySequence(Qt::Key_Home), &ReportPreview::firstPage);
     key(QKeySequence(Qt::CTRL | Qt::Key_PageDown), &ReportPreview::lastPage);
     key(QKeySequence(Qt::Key_End), &ReportPreview::lastPage);
+}
 
+void ReportPreview::startGeneration()
+{
     // The first page is made at once, so the window opens with it; the
     // rest follow while the event loop runs.
     m_layout->start();
@@ -172,10 +197,8 @@ ReportPreview::~ReportPreview()
 {
     if (m_timer)
         m_timer->stop();
-    if (m_layout && !m_layout->isFinished()) {
-        // Leaves the dataset where it was.
-        m_layout->cancel();
-    }
+    if (m_layout && !m_layout->isFinished())
+        m_layout->cancel(); // the pages made so far stay
 }
 
 void ReportPreview::exec(TQuickRep* report, QWidget* parent)

@@ -82,6 +82,14 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The parts of the window, top to bottom, made once by the constructor.
+    QToolBar* makeToolBar();
+    QWidget* makePageArea(); // thumbnails beside the page
+    QStatusBar* makeStatusBar();
+    QLabel* makeTargetPanel(); // what the next print does
+    void addPageKeys();
+    // Makes the first page at once and the rest while the event loop runs.
+    void startGeneration();
     void generateSome();
     void updateStatus();
     void applyZoom();

@@ -1,19 +1,15 @@
 #include "gui/templates/TemplatePrintListener.h"
 
 #include "data/records/DataSet.h"
-#include "data/store/Database.h"
-#include "data/tracking/PrintHistory.h"
 #include "data/store/Schema.h"
 #include "data/tracking/WaybillNumber.h"
 #include "gui/widgets/Dialogs.h"
 #include "templates/TemplateReport.h"
 
-#include <QDateTime>
-
 void TemplatePrintListener::setData(DataSet* senders, DataSet* recipients)
 {
-    m_senders = senders;
     m_recipients = recipients;
+    m_recording.setData(senders, recipients);
 }
 
 bool TemplatePrintListener::isBatch() const
@@ -48,7 +44,7 @@ QList<int> TemplatePrintListener::rowsOfPages(int first, int last) const
 
 bool TemplatePrintListener::aboutToOutput(const Output& output, QWidget* window)
 {
-    m_numbers.clear();
+    m_recording.forgetNumbers();
     const QList<int> rows = rowsOfPages(output.firstPage, output.lastPage);
     if (!isBatch() || rows.isEmpty())
         return true;
@@ -77,25 +73,16 @@ bool TemplatePrintListener::aboutToOutput(const Output& output, QWidget* window)
         return false;
     if (first.trimmed().isEmpty())
         return true;
-    QStringList numbers;
+    m_recording.setRows(rows);
     QString note, error;
-    if (!WaybillNumber::sequence(first, count, &numbers, &note, &error)) {
+    QStringList conflicts;
+    if (!m_recording.giveNumbers(first, &note, &conflicts, &error)) {
         Dialogs::error(window, error);
         return false;
     }
-    QList<qint64> serials;
-    const int serialColumn = m_recipients->fieldIndex(QStringLiteral("序号"));
-    for (int row : rows)
-        serials << m_recipients->value(row, serialColumn).toLongLong();
     QStringList warnings;
     if (!note.isEmpty())
         warnings << note;
-    QStringList conflicts, taken;
-    if (!PrintHistory::numbersInUse(*m_recipients->database(), m_recipients->table(), serials, numbers,
-                                    &conflicts, &error, &taken)) {
-        Dialogs::error(window, error);
-        return false;
-    }
     if (conflicts.size() > 5) {
         const int more = conflicts.size() - 5;
         conflicts = conflicts.mid(0, 5);
@@ -104,47 +91,32 @@ bool TemplatePrintListener::aboutToOutput(const Output& output, QWidget* window)
     warnings += conflicts;
     if (!warnings.isEmpty() &&
         Dialogs::message(window, warnings.join(QLatin1Char('\n')) + QStringLiteral("\n\n仍要打印吗？"),
-                         QMessageBox::Warning, QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
+                         QMessageBox::Warning, QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) {
+        m_recording.forgetNumbers();
         return false;
-    m_numbers = numbers;
-    m_takenNumbers = taken;
+    }
     return true;
 }
 
 bool TemplatePrintListener::outputDone(const Output& output, int pageCount, QString* error)
 {
-    const QStringList numbers = m_numbers;
-    m_numbers.clear();
-    const QStringList accepted = m_takenNumbers;
-    m_takenNumbers.clear();
-    if (!m_recipients || !m_recipients->database())
-        return true;
     const QList<int> rows = rowsOfPages(output.firstPage, output.lastPage);
+    m_recording.setRows(rows);
     PrintHistory::Entry entry;
-    entry.when = QDateTime::currentDateTime();
     entry.templateCode = QString::fromUtf8(m_report->templ().code);
     entry.variant = layouts::variantName(m_report->variant());
     entry.toPdf = output.pdf;
     entry.target = output.target;
     const int last = output.lastPage > 0 ? std::min(output.lastPage, pageCount) : pageCount;
     entry.pages = std::max(0, last - output.firstPage + 1);
-    entry.senderRow = m_senders ? m_senders->currentRowId() : -1;
-    QList<qint64> rowIds;
-    const int serialColumn = m_recipients->fieldIndex(QStringLiteral("序号"));
-    for (int row : rows) {
-        entry.serials << m_recipients->value(row, serialColumn).toLongLong();
-        rowIds << m_recipients->rowId(row);
-    }
-    if (numbers.size() == rows.size())
-        entry.numbers = numbers;
-    entry.acceptedTaken = accepted;
-    QString why;
-    if (!PrintHistory::record(*m_recipients->database(), entry, true, &why)) {
-        if (error)
-            *error = QStringLiteral("已打印，但无法记下打印标记：%1").arg(why);
+    if (!m_recording.record(entry, true, error))
         return false;
-    }
+    if (!m_recipients || !m_recipients->database())
+        return true;
     // The grids read the table through their own connections.
+    QList<qint64> rowIds;
+    for (int row : rows)
+        rowIds << m_recipients->rowId(row);
     DataSet* grid =
         m_report->recipientTable() == Schema::kExcelTable ? m_sources.excelRecipients : m_sources.recipients;
     for (DataSet* set : {m_recipients, grid})

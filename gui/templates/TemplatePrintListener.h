@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/tracking/PrintRecording.h"
 #include "data/tracking/PrintSelection.h"
 #include "gui/templates/TemplateSources.h"
 #include "report/ReportOutputListener.h"
@@ -39,10 +40,8 @@ private:
     bool isBatch() const;
 
     const TemplateReport* m_report;
-    DataSet* m_senders = nullptr;
     DataSet* m_recipients = nullptr;
     PrintSelection m_selection;
     TemplateSources m_sources;
-    QStringList m_numbers;      // for the output under way
-    QStringList m_takenNumbers; // of those, the ones the user was told other rows carry
+    PrintRecording m_recording; // the numbers of the output under way
 };

@@ -130,6 +130,7 @@ void TestCellText::formatted_data()
     QTest::newRow("# decimals trimmed") << "0.##" << 1.5 << "1.5";
     QTest::newRow("# decimals whole") << "0.##" << 2.0 << "2";
     QTest::newRow("# whole part") << "#" << 0.0 << "0";
+    QTest::newRow("# rounds half up") << "#" << 12.5 << "13";
     QTest::newRow("negative zero after rounding") << "0" << -0.2 << "0";
     QTest::newRow("currency sign") << "\"¥\"#,##0.00;[Red]\"¥\"-#,##0.00" << -5.0 << "-5.00";
     QTest::newRow("[$¥-804] prefix") << "[$¥-804]#,##0" << 1500.0 << "1500";

@@ -12,6 +12,7 @@
 #include "report/QuickRep.h"
 #include "report/ReportPdfWriter.h"
 #include "report/ReportPrinter.h"
+#include "templates/DataSetRecords.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -308,6 +309,7 @@ private:
     DataSet* m_outr = nullptr;
     DataSet* m_inr = nullptr;
     TQuickRep* m_report = nullptr;
+    DataSetRecords* m_records = nullptr;
 };
 
 void TestReportCups::initTestCase()
@@ -355,6 +357,8 @@ void TestReportCups::init()
 
 void TestReportCups::cleanup()
 {
+    delete m_records;
+    m_records = nullptr;
     delete m_report;
     m_report = nullptr;
     delete m_inr;
@@ -374,7 +378,9 @@ void TestReportCups::makeReport()
     m_report->ReportTitle = QStringLiteral("waybill-cups-test");
     m_report->Page.Width = 2300;
     m_report->Page.Length = 1270;
-    m_report->DataSet = m_inr;
+    m_records = new DataSetRecords(m_report);
+    m_records->setDriver(m_inr);
+    m_report->Records = m_records;
     auto* band = new TQRBand(m_report);
     band->Size.Width = 2300;
     band->Size.Height = 1270;
@@ -383,8 +389,8 @@ void TestReportCups::makeReport()
     font.setBold(true);
     int n = 0;
     for (const Placed& p : kItems) {
-        auto* item = new TQRDBText(band, QStringLiteral("QRDBText%1").arg(++n));
-        item->DataSet = p.sender ? m_outr : m_inr;
+        auto* item = new TQRDBText(band, QStringLiteral("QRDBText%1").arg(n + 1));
+        m_records->bindItem(n++, p.sender ? m_outr : m_inr);
         item->DataField = p.field;
         item->Size = {130, p.left, p.top, 900};
         item->Font = font;

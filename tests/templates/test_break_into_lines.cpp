@@ -107,6 +107,9 @@ void TestBreakIntoLines::wrap_data()
     // the count.
     QTest::newRow("existing CR LF") << "a10 R a30" << 39 << "a10 R a25 | a5 |";
     QTest::newRow("existing CR LF double") << "C5 R C20" << 21 << "C5 R C4 | C9 | C7 |";
+
+    // Below two bytes a line cannot hold a character: the value stays as it is.
+    QTest::newRow("width 1") << "C3 a2" << 1 << "C3 a2";
 }
 
 void TestBreakIntoLines::wrap()

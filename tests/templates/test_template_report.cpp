@@ -1,4 +1,9 @@
+#include "data/records/DataSet.h"
+#include "data/store/Database.h"
 #include "report/QRDBText.h"
+#include "report/QuickRep.h"
+#include "report/ReportLayout.h"
+#include "report/ReportPdfWriter.h"
 #include "templates/TemplateReport.h"
 
 #include <QtTest>
@@ -8,16 +13,116 @@
 #include <memory>
 
 // The bounds of the shift and font commands that the template windows and
-// the command line share.
+// the command line share, and the report's records read from the datasets.
 class TestTemplateReport : public QObject
 {
     Q_OBJECT
 private slots:
+    void recordsFromDataSets_data();
+    void recordsFromDataSets();
+    void cancelledPdfLeavesCursor();
     void shiftStaysOnThePage_data();
     void shiftStaysOnThePage();
     void fontSize_data();
     void fontSize();
 };
+
+void TestTemplateReport::recordsFromDataSets_data()
+{
+    QTest::addColumn<QString>("variant");
+    QTest::addColumn<QString>("recipients"); // none, closed, open, editing
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QStringList>("pages"); // the recipient name on each page
+    const QStringList all = {"收件1", "收件2", "收件3"};
+    QTest::newRow("single: the current row") << "single"
+                                             << "open" << 3 << QStringList{"收件2"};
+    QTest::newRow("single, being edited") << "single"
+                                          << "editing" << 3 << QStringList{"改过"};
+    QTest::newRow("batch: a page per row") << "batch"
+                                           << "open" << 3 << all;
+    QTest::newRow("batch: the row being edited as edited")
+        << "batch"
+        << "editing" << 3 << QStringList{"收件1", "改过", "收件3"};
+    QTest::newRow("batch, empty list: one page") << "batch"
+                                                 << "open" << 0 << QStringList{QString()};
+    QTest::newRow("batch, closed list: one page") << "batch"
+                                                  << "closed" << 3 << QStringList{QString()};
+    QTest::newRow("batch, no list: one page") << "batch"
+                                              << "none" << 3 << QStringList{QString()};
+}
+
+void TestTemplateReport::recordsFromDataSets()
+{
+    QFETCH(QString, variant);
+    QFETCH(QString, recipients);
+    QFETCH(int, rows);
+    QFETCH(QStringList, pages);
+
+    QTemporaryDir dir;
+    Database db;
+    QString error;
+    QVERIFY2(db.open(dir.filePath("data.mdb"), &error), qPrintable(error));
+    QVERIFY(db.exec(QStringLiteral("INSERT INTO outr (姓名) VALUES ('寄件甲'), ('寄件乙')")));
+    for (int i = 0; i < rows; ++i)
+        QVERIFY(db.exec(QStringLiteral("INSERT INTO inr (姓名) VALUES (?)"),
+                        {QStringLiteral("收件%1").arg(i + 1)}));
+    DataSet senders, list;
+    senders.setDatabase(&db);
+    list.setDatabase(&db);
+    QVERIFY(senders.open("outr"));
+    senders.moveTo(1);
+    if (recipients != "closed" && recipients != "none")
+        QVERIFY(list.open("inr"));
+    if (rows > 1)
+        list.moveTo(1);
+    if (recipients == "editing") {
+        QVERIFY(list.edit());
+        QVERIFY(list.setValue(QStringLiteral("姓名"), QStringLiteral("改过")));
+    }
+
+    std::unique_ptr<TemplateReport> tpl(TemplateReport::create(QStringLiteral("st"), variant, &error));
+    QVERIFY2(tpl, qPrintable(error));
+    tpl->bind(&senders, recipients == "none" ? nullptr : &list);
+    const int name = tpl->items().indexOf(tpl->item(QStringLiteral("QRDBText8"))); // the recipient's
+    const int sender = tpl->items().indexOf(tpl->item(QStringLiteral("QRDBText1")));
+    QVERIFY(name >= 0 && sender >= 0);
+    const int rowBefore = list.currentRow();
+
+    ReportLayout layout(tpl->report());
+    QVERIFY(layout.generateAll());
+    QCOMPARE(layout.pageCount(), pages.size());
+    for (int p = 0; p < pages.size(); ++p) {
+        const QStringList texts = layout.pageTexts(p);
+        QCOMPARE(texts.value(name), pages.at(p));
+        // The sender is the current sender row on every page.
+        QCOMPARE(texts.value(sender), QStringLiteral("寄件乙"));
+    }
+    // No cursor is moved by a run.
+    QCOMPARE(list.currentRow(), rowBefore);
+    QCOMPARE(senders.currentRow(), 1);
+}
+
+void TestTemplateReport::cancelledPdfLeavesCursor()
+{
+    QTemporaryDir dir;
+    Database db;
+    QString error;
+    QVERIFY2(db.open(dir.filePath("data.mdb"), &error), qPrintable(error));
+    for (int i = 0; i < 20; ++i)
+        QVERIFY(db.exec(QStringLiteral("INSERT INTO inr (姓名) VALUES (?)"),
+                        {QStringLiteral("收件%1").arg(i + 1)}));
+    DataSet list;
+    list.setDatabase(&db);
+    QVERIFY(list.open("inr"));
+    std::unique_ptr<TemplateReport> tpl(
+        TemplateReport::create(QStringLiteral("st"), QStringLiteral("batch"), &error));
+    tpl->bind(nullptr, &list);
+    int calls = 0;
+    QVERIFY(!ReportPdfWriter::write(tpl->report(), dir.filePath("cancel.pdf"), &error,
+                                    [&](int) { return ++calls < 5; }));
+    QVERIFY(!QFile::exists(dir.filePath("cancel.pdf")));
+    QCOMPARE(list.currentRow(), 0);
+}
 
 void TestTemplateReport::shiftStaysOnThePage_data()
 {
@@ -100,5 +205,5 @@ void TestTemplateReport::fontSize()
     }
 }
 
-QTEST_GUILESS_MAIN(TestTemplateReport)
+QTEST_MAIN(TestTemplateReport)
 #include "test_template_report.moc"

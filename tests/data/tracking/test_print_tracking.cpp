@@ -1,6 +1,7 @@
 #include "data/records/DataSet.h"
 #include "data/store/Database.h"
 #include "data/tracking/PrintHistory.h"
+#include "data/tracking/PrintRecording.h"
 #include "data/tracking/PrintSelection.h"
 #include "data/tracking/WaybillNumber.h"
 #include "tests/TestStore.h"
@@ -27,6 +28,7 @@ private slots:
     void failedRecordLeavesNothing();
     void numbersInUse();
     void numbersGivenMeanwhileAreRefused();
+    void recordingTakesWarnedNumbersOnce();
     void oldFileWithoutHistory();
 
 private:
@@ -61,19 +63,29 @@ void TestPrintTracking::sequence_data()
     QTest::addColumn<QString>("first");
     QTest::addColumn<int>("count");
     QTest::addColumn<QStringList>("numbers"); // empty: refused
-    QTest::addColumn<bool>("noted");
-    QTest::newRow("plain") << "880012" << 3 << QStringList{"880012", "880013", "880014"} << false;
-    QTest::newRow("leading zeros kept") << "0098" << 3 << QStringList{"0098", "0099", "0100"} << false;
-    QTest::newRow("prefix") << " SF0999 " << 2 << QStringList{"SF0999", "SF1000"} << false;
-    QTest::newRow("999 + 1 widens") << "999" << 2 << QStringList{"999", "1000"} << true;
-    QTest::newRow("prefix widens") << "A9" << 3 << QStringList{"A9", "A10", "A11"} << true;
+    QTest::addColumn<QString>("note");        // what the user is told of numbers that grew
+    const auto grew = [](int form, const QString& from, const QString& to) {
+        return QStringLiteral("第 %1 张的单号从 %2 进位到 %3，多了一位数字，请核对运单上的号码。")
+            .arg(form)
+            .arg(from, to);
+    };
+    QTest::newRow("plain") << "880012" << 3 << QStringList{"880012", "880013", "880014"} << "";
+    QTest::newRow("leading zeros kept") << "0098" << 3 << QStringList{"0098", "0099", "0100"} << "";
+    QTest::newRow("prefix") << " SF0999 " << 2 << QStringList{"SF0999", "SF1000"} << "";
+    QTest::newRow("999 + 1 widens") << "999" << 2 << QStringList{"999", "1000"} << grew(2, "999", "1000");
+    QTest::newRow("prefix widens") << "A9" << 3 << QStringList{"A9", "A10", "A11"} << grew(2, "A9", "A10");
     QTest::newRow("20 digits exact") << "12345678901234567899" << 2
-                                     << QStringList{"12345678901234567899", "12345678901234567900"} << false;
-    QTest::newRow("past 20 digits") << "99999999999999999999" << 2 << QStringList{} << false;
-    QTest::newRow("21 digits") << "123456789012345678901" << 1 << QStringList{} << false;
-    QTest::newRow("letters after digits") << "12A" << 1 << QStringList{} << false;
-    QTest::newRow("no digits") << "SF" << 1 << QStringList{} << false;
-    QTest::newRow("inner blank") << "SF 12" << 1 << QStringList{} << false;
+                                     << QStringList{"12345678901234567899", "12345678901234567900"} << "";
+    // 8 to 100 grows at 10 and again at 100: the first growth is told, once.
+    QStringList twice;
+    for (int n = 8; n <= 100; ++n)
+        twice << QString::number(n);
+    QTest::newRow("grows twice") << "8" << twice.size() << twice << grew(3, "9", "10");
+    QTest::newRow("past 20 digits") << "99999999999999999999" << 2 << QStringList{} << "";
+    QTest::newRow("21 digits") << "123456789012345678901" << 1 << QStringList{} << "";
+    QTest::newRow("letters after digits") << "12A" << 1 << QStringList{} << "";
+    QTest::newRow("no digits") << "SF" << 1 << QStringList{} << "";
+    QTest::newRow("inner blank") << "SF 12" << 1 << QStringList{} << "";
 }
 
 void TestPrintTracking::sequence()
@@ -81,13 +93,13 @@ void TestPrintTracking::sequence()
     QFETCH(QString, first);
     QFETCH(int, count);
     QFETCH(QStringList, numbers);
-    QFETCH(bool, noted);
+    QFETCH(QString, note);
     QStringList out;
-    QString note, error;
-    const bool ok = WaybillNumber::sequence(first, count, &out, &note, &error);
+    QString told, error;
+    const bool ok = WaybillNumber::sequence(first, count, &out, &told, &error);
     QCOMPARE(ok, !numbers.isEmpty());
     QCOMPARE(out, numbers);
-    QCOMPARE(!note.isEmpty(), noted);
+    QCOMPARE(told, note);
     QCOMPARE(error.isEmpty(), ok);
 }
 
@@ -233,6 +245,42 @@ void TestPrintTracking::numbersGivenMeanwhileAreRefused()
     second.acceptedTaken = {"B1", "B2"};
     QVERIFY2(PrintHistory::record(m_db, second, true, &error), qPrintable(error));
     QCOMPARE(column(m_db, "select count(*) from inr where \"快递单号\" = 'B1'"), QStringList{"2"});
+}
+
+// The flow both printing sides share: numbers for the rows, the user told
+// of one another row carries, the print recorded with it, the numbers
+// then used up.
+void TestPrintTracking::recordingTakesWarnedNumbersOnce()
+{
+    QVERIFY(m_db.exec(QStringLiteral("update inr set \"快递单号\" = 'C2' where \"序号\" = 6")));
+    DataSet recipients;
+    recipients.setDatabase(&m_db);
+    QVERIFY(recipients.open(QStringLiteral("inr")));
+    PrintRecording recording;
+    recording.setData(nullptr, &recipients);
+    recording.setRows({1, 2}); // 收件2, 收件3
+    QString note, error;
+    QStringList conflicts;
+    QVERIFY2(recording.giveNumbers(QStringLiteral("C1"), &note, &conflicts, &error), qPrintable(error));
+    QCOMPARE(recording.numbers(), (QStringList{"C1", "C2"}));
+    QCOMPARE(conflicts.size(), 1);
+    QVERIFY2(conflicts.first().contains("收件6"), qPrintable(conflicts.first()));
+    PrintHistory::Entry entry;
+    entry.variant = QStringLiteral("batch");
+    entry.pages = 2;
+    QVERIFY2(recording.record(entry, true, &error), qPrintable(error));
+    QCOMPARE(column(m_db, "select coalesce(\"快递单号\", '') from inr order by \"序号\""),
+             (QStringList{"", "C1", "C2", "", "", "C2"}));
+    QVERIFY(recording.numbers().isEmpty());
+    // Printed again: recorded without numbers, the marks renewed.
+    recording.setRows({3});
+    QVERIFY2(recording.record(entry, true, &error), qPrintable(error));
+    QCOMPARE(column(m_db, "select count(*) from printlog"), QStringList{"2"});
+    QCOMPARE(column(m_db, "select count(*) from inr where \"已打印\" <> ''"), QStringList{"3"});
+    // A first number that is none keeps no numbers.
+    recording.setRows({0});
+    QVERIFY(!recording.giveNumbers(QStringLiteral("C"), &note, &conflicts, &error));
+    QVERIFY(recording.numbers().isEmpty());
 }
 
 void TestPrintTracking::oldFileWithoutHistory()

@@ -9,6 +9,7 @@
 #include "report/QRDBText.h"
 #include "report/QuickRep.h"
 #include "report/ReportLayout.h"
+#include "templates/DataSetRecords.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -52,6 +53,7 @@ private:
     Database* m_db = nullptr;
     DataSet* m_inr = nullptr;
     TQuickRep* m_report = nullptr;
+    DataSetRecords* m_records = nullptr;
 };
 
 void TestReportPreview::initTestCase()
@@ -73,6 +75,8 @@ void TestReportPreview::init()
 
 void TestReportPreview::cleanup()
 {
+    delete m_records;
+    m_records = nullptr;
     delete m_report;
     m_report = nullptr;
     delete m_inr;
@@ -94,12 +98,14 @@ void TestReportPreview::addRecipients(int n)
 void TestReportPreview::makeReport()
 {
     m_report = new TQuickRep;
-    m_report->DataSet = m_inr;
+    m_records = new DataSetRecords(m_report);
+    m_records->setDriver(m_inr);
+    m_report->Records = m_records;
     auto* band = new TQRBand(m_report);
     band->Size.Height = 1270;
     for (const char* field : {"姓名", "地址"}) {
+        m_records->bindItem(band->items().size(), m_inr);
         auto* item = new TQRDBText(band);
-        item->DataSet = m_inr;
         item->DataField = QString::fromUtf8(field);
         item->Size = {50, 300, 200 + 200.0 * band->items().size(), 1000};
     }

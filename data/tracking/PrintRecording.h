@@ -1,0 +1,49 @@
+#pragma once
+
+#include "data/tracking/PrintHistory.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class DataSet;
+
+// How a print is recorded, the same from the command line and from the
+// template windows: before it goes out, the rows it prints get consecutive
+// waybill numbers, and the user hears where the digits grew and which
+// numbers other rows carry already; once every page went out, the history
+// entry is stored with the rows' printed marks and numbers. How the first
+// number is asked for and how the warnings are shown stays with the caller.
+class PrintRecording
+{
+public:
+    // The sender set and the recipient set the pages come from; not owned.
+    void setData(DataSet* senders, DataSet* recipients);
+    // The rows (0-based, of the recipient set) the print takes, in print order.
+    void setRows(const QList<int>& rows) { m_rows = rows; }
+    const QList<int>& rows() const { return m_rows; }
+
+    // Numbers from first, one per row. *note says where the digits grew,
+    // *conflicts the numbers other recipient rows carry already, one line
+    // each. False and a message for the user when first is no number or
+    // the numbers would pass 20 digits; no numbers are kept then.
+    bool giveNumbers(const QString& first, QString* note, QStringList* conflicts, QString* error);
+    const QStringList& numbers() const { return m_numbers; }
+    void forgetNumbers();
+
+    // Stores entry (its template, variant, output, target and pages as the
+    // caller knows them) with the time, the sender row, the rows and their
+    // numbers; with mark the rows get their printed marks too. The numbers
+    // are used once: forgotten afterwards, whatever the outcome. Without a
+    // recipient set on a database there is nothing to record.
+    bool record(PrintHistory::Entry entry, bool mark, QString* error);
+
+private:
+    QList<qint64> serials() const;
+
+    DataSet* m_senders = nullptr;
+    DataSet* m_recipients = nullptr;
+    QList<int> m_rows;
+    QStringList m_numbers;
+    QStringList m_takenNumbers; // of m_numbers, those the user was told other rows carry
+};

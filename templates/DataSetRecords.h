@@ -1,0 +1,32 @@
+#pragma once
+
+#include "report/ReportRecords.h"
+
+#include <QList>
+#include <QPointer>
+
+class DataSet;
+class TQuickRep;
+
+// A report's records read from datasets. The driving set gives one record
+// per row; without one (or with a closed one) there is a single record. Every
+// item of the report's band reads its column (TQRDBText::DataField) from the
+// set bound to it: the driving set at the record's row, any other set at its
+// current row. No cursor is ever moved.
+class DataSetRecords : public ReportRecords
+{
+public:
+    explicit DataSetRecords(const TQuickRep* report) : m_report(report) {}
+
+    void setDriver(DataSet* rows);
+    // The set item index (in the band's order) reads; null: it prints nothing.
+    void bindItem(int index, DataSet* set);
+
+    int recordCount() const override;
+    QStringList texts(int record) const override;
+
+private:
+    const TQuickRep* m_report;
+    QPointer<DataSet> m_driver;
+    QList<QPointer<DataSet>> m_sets; // by item index
+};
