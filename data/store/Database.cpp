@@ -77,17 +77,6 @@ Database::~Database()
     registry().remove(this);
 }
 
-QString Database::defaultPath()
-{
-    // A server chosen under "数据库位置…" takes the place of the file.
-    const QString server = StoreSettings::server();
-    if (!server.isEmpty())
-        return server;
-    if (!QCoreApplication::instance())
-        return DataLocation::workingDirectoryBook();
-    return DataLocation::addressBook(QCoreApplication::applicationFilePath());
-}
-
 QSqlDatabase Database::db() const
 {
     return QSqlDatabase::database(m_name, false);

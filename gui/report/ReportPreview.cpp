@@ -177,16 +177,18 @@ ReportPreview::~ReportPreview()
     }
 }
 
-void ReportPreview::exec(TQuickRep* report, QWidget* parent)
+void ReportPreview::exec(TQuickRep* report, QWidget* parent, const QString& databasePath)
 {
     ReportPreview preview(report, parent);
+    preview.setDatabasePath(databasePath);
     Dialogs::exec(&preview);
 }
 
-void ReportPreview::install()
+void ReportPreview::install(std::function<QString()> databasePath)
 {
-    TQuickRep::setPreviewHandler(
-        [](TQuickRep* report, QWidget* parent) { ReportPreview::exec(report, parent); });
+    TQuickRep::setPreviewHandler([databasePath](TQuickRep* report, QWidget* parent) {
+        ReportPreview::exec(report, parent, databasePath ? databasePath() : QString());
+    });
 }
 
 int ReportPreview::pageCount() const
@@ -451,7 +453,7 @@ void ReportPreview::exportPdf()
             return;
     }
     QString error;
-    if (!Database::checkOutputPath(path, Database::defaultPath(), &error)) {
+    if (!Database::checkOutputPath(path, m_databasePath, &error)) {
         Dialogs::error(this, error);
         return;
     }

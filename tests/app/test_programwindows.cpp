@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 #include "app/ProgramWindows.h"
 #include "data/store/Database.h"
+#include "data/store/Settings.h"
 #include "gui/exchange/ExcelForm.h"
 #include "gui/templates/TemplateWindow.h"
 #include "gui/templates/TemplateWindows.h"
@@ -51,7 +52,7 @@ void TestProgramWindows::init()
     m_oldCwd = QDir::currentPath();
     QDir::setCurrent(m_dir->path());
     QString error;
-    m_windows.reset(ProgramWindows::create(&error));
+    m_windows.reset(ProgramWindows::create(Settings(), &error));
     QVERIFY2(m_windows, qPrintable(error));
 }
 
@@ -113,7 +114,7 @@ void TestProgramWindows::excelButtonEmptiesPathAndShowsWindow()
 {
     TExcelForm* excel = m_windows->excelForm();
     excel->Edit1->setText("/tmp/old.xls");
-    excel->Edit2->setText("张");
+    excel->Edit2()->setText("张");
     QString path = "unchanged";
     QString shown;
     QTimer::singleShot(0, [&] {
@@ -126,7 +127,7 @@ void TestProgramWindows::excelButtonEmptiesPathAndShowsWindow()
     m_windows->mainForm()->SpeedButton4->click();
     QCOMPARE(shown, QStringLiteral("ExcelForm"));
     QCOMPARE(path, QString());
-    QCOMPARE(excel->Edit2->text(), QStringLiteral("张")); // only the path box is emptied
+    QCOMPARE(excel->Edit2()->text(), QStringLiteral("张")); // only the path box is emptied
 }
 
 void TestProgramWindows::excelMenusOpenExcelVariants()
@@ -143,7 +144,7 @@ void TestProgramWindows::excelMenusOpenExcelVariants()
 void TestProgramWindows::templateWindowsPrintTheWindowsRows()
 {
     Database db;
-    QVERIFY(db.open(Database::defaultPath(), nullptr));
+    QVERIFY(db.open(Settings().storeLocation(), nullptr));
     QSqlQuery q(db.db());
     QVERIFY(q.exec(QStringLiteral("insert into inr (\"姓名\") values ('收件甲')")));
     QVERIFY(q.exec(QStringLiteral("insert into excel (\"姓名\") values ('导入乙')")));
@@ -178,7 +179,7 @@ void TestProgramWindows::refusedDatabaseCreatesNothing()
     f.write("not a database");
     f.close();
     QString error;
-    std::unique_ptr<ProgramWindows> w(ProgramWindows::create(&error));
+    std::unique_ptr<ProgramWindows> w(ProgramWindows::create(Settings(), &error));
     QVERIFY(!w);
     QVERIFY2(error.contains("data.mdb"), qPrintable(error));
     QDir::setCurrent(m_dir->path());
