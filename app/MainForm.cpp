@@ -26,7 +26,6 @@
 #include "report/FontSetup.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
@@ -39,16 +38,14 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
-#include <QTableView>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include <algorithm>
+#include <memory>
 
 namespace {
 

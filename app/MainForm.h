@@ -6,9 +6,6 @@
 #include "templates/layouts/Catalogue.h"
 
 #include <QMainWindow>
-#include <QPair>
-#include <QSet>
-#include <QVector>
 
 #include <memory>
 
@@ -18,13 +15,10 @@ class DataSetModel;
 class Database;
 class LiveRefresh;
 class QAction;
-class QFrame;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
-class QTableView;
 class QToolButton;
 class RecordEditor;
 class RecordGrid;

@@ -99,7 +99,8 @@ void RecipientListPanel::buildBar(const Options& options)
     for (const Place& p : options.bar) {
         QWidget* w = part(p.part);
         if (fixed) {
-            w->setParent(m_bar);
+            if (w->parentWidget() != m_bar)
+                w->setParent(m_bar);
             w->setGeometry(p.rect);
             w->show();
         } else {

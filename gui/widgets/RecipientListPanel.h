@@ -43,7 +43,9 @@ public:
     struct Place
     {
         Part part;
-        QRect rect; // in the bar; a null rect: laid out in a row, left to right
+        // In the bar. Null rects (all of them) lay the parts out in a row,
+        // left to right; else each stands where its rect says.
+        QRect rect;
     };
     struct Options
     {

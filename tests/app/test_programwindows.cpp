@@ -1,5 +1,6 @@
 #include "app/MainForm.h"
 #include "app/ProgramWindows.h"
+#include "data/records/DataSet.h"
 #include "data/store/Database.h"
 #include "data/store/Settings.h"
 #include "gui/exchange/ExcelForm.h"
@@ -12,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSqlQuery>
@@ -33,6 +35,7 @@ private slots:
     void excelButtonEmptiesPathAndShowsWindow();
     void excelMenusOpenExcelVariants();
     void templateWindowsPrintTheWindowsRows();
+    void windowsFollowAnotherAddressBook();
     void refusedDatabaseCreatesNothing();
 
 private:
@@ -167,6 +170,35 @@ void TestProgramWindows::templateWindowsPrintTheWindowsRows()
         QVERIFY(run.generateAll());
         QVERIFY2(run.pageTexts(0).contains(c.name), qPrintable(run.pageTexts(0).join(u'|')));
     }
+}
+
+// The main window finds another address book when it reconnects (here: the
+// working directory changed); the Excel window and the template windows
+// made before read that one from then on.
+void TestProgramWindows::windowsFollowAnotherAddressBook()
+{
+    TemplateWindow* batch =
+        m_windows->templateWindows()->window(QStringLiteral("st"), layouts::Variant::Batch);
+    QVERIFY(batch);
+    QTemporaryDir other;
+    QDir::setCurrent(other.path());
+    {
+        Database db;
+        QVERIFY(db.open(Settings().storeLocation(), nullptr));
+        QVERIFY(db.exec(QStringLiteral("insert into inr (\"姓名\") values ('新址丙')")));
+        QVERIFY(db.exec(QStringLiteral("insert into excel (\"姓名\") values ('新址丁')")));
+    }
+    QVERIFY(m_windows->mainForm()->reconnect());
+    QCOMPARE(m_windows->mainForm()->storeLocation(), Settings().storeLocation());
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(m_windows->excelForm(), &activate);
+    QCOMPARE(m_windows->excelForm()->recipients()->recordCount(), 1);
+    QVERIFY(batch->loadBatchData());
+    ReportLayout run(batch->report());
+    QVERIFY(run.generateAll());
+    QVERIFY2(run.pageTexts(0).contains(QStringLiteral("新址丙")), qPrintable(run.pageTexts(0).join(u'|')));
+    m_windows.reset();
+    QDir::setCurrent(m_dir->path());
 }
 
 void TestProgramWindows::refusedDatabaseCreatesNothing()
