@@ -52,9 +52,6 @@ RecipientListPanel::RecipientListPanel(DataSetModel* list, const Options& option
     m_name = box(options.nameBox, m_bar);
     m_mobileLabel = label(QStringLiteral("手机:"), m_bar);
     m_mobile = box(options.mobileBox, m_bar);
-    // Labels end where their boxes begin, also in a fixed bar.
-    m_nameLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_mobileLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_nameLabel->setBuddy(m_name);
     m_mobileLabel->setBuddy(m_mobile);
     m_searchButton = new QPushButton(QStringLiteral("查询"), m_bar);
@@ -90,12 +87,19 @@ void RecipientListPanel::buildBar(const Options& options)
 {
     m_tracking->numberBox()->setFixedWidth(130);
     const bool fixed = !options.bar.isEmpty() && !options.bar.first().rect.isNull();
-    if (!fixed) {
+    if (fixed) {
+        // A fixed label ends where its box begins.
+        m_nameLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        m_mobileLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    } else {
         m_name->setFixedWidth(153);
         m_mobile->setFixedWidth(153);
         m_row = new QHBoxLayout(m_bar);
         m_row->setContentsMargins(8, 0, 8, 4);
     }
+    // In a row, the number box and its label keep a row of their own: the
+    // pair takes a share of the bar's spare width, as it always did.
+    QHBoxLayout* numberPair = nullptr;
     for (const Place& p : options.bar) {
         QWidget* w = part(p.part);
         if (fixed) {
@@ -103,6 +107,12 @@ void RecipientListPanel::buildBar(const Options& options)
                 w->setParent(m_bar);
             w->setGeometry(p.rect);
             w->show();
+        } else if (p.part == Part::NumberBox && numberPair) {
+            numberPair->addWidget(w);
+        } else if (p.part == Part::NumberLabel) {
+            numberPair = new QHBoxLayout;
+            m_row->addLayout(numberPair);
+            numberPair->addWidget(w);
         } else {
             m_row->addWidget(w);
         }
