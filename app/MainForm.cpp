@@ -5,12 +5,8 @@
 #include "app/RecordEditor.h"
 #include "app/ToolsAndHelp.h"
 
-#include "gui/widgets/RecipientTracking.h"
-#include "gui/widgets/RecordGrid.h"
-
 #include "data/recognition/AddressParser.h"
 #include "data/recognition/RegionTable.h"
-#include "data/records/ContainsSearch.h"
 #include "data/records/DataSet.h"
 #include "data/records/DataSetModel.h"
 #include "data/store/DataLocation.h"
@@ -23,16 +19,13 @@
 #include "gui/widgets/EnterClicks.h"
 #include "gui/widgets/LiveRefresh.h"
 #include "gui/widgets/ProductInfo.h"
+#include "gui/widgets/RecordGrid.h"
 #include "gui/widgets/ScreenFit.h"
-#include "gui/widgets/SearchFeedback.h"
 #include "gui/widgets/Shell.h"
 #include "gui/widgets/ToolIcons.h"
 #include "report/FontSetup.h"
-#include "templates/TemplateMenuTable.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
@@ -45,17 +38,14 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
-#include <QSettings>
 #include <QStatusBar>
-#include <QTableView>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -69,9 +59,9 @@ constexpr int kSearchHeight = 50;
 
 } // namespace
 
-TMainForm* TMainForm::create(QString* error, QWidget* parent)
+TMainForm* TMainForm::create(const Settings& settings, QString* error, QWidget* parent)
 {
-    auto* w = new TMainForm(parent);
+    auto* w = new TMainForm(settings, parent);
     if (!w->openDatabase(error)) {
         delete w;
         return nullptr;
@@ -80,7 +70,9 @@ TMainForm* TMainForm::create(QString* error, QWidget* parent)
     return w;
 }
 
-TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), m_db(std::make_unique<Database>())
+TMainForm::TMainForm(const Settings& settings, QWidget* parent)
+    : QMainWindow(parent), m_settings(settings), m_location(settings.storeLocation()),
+      m_db(std::make_unique<Database>())
 {
     setObjectName(QStringLiteral("MainForm"));
     ADOQuery1 = new DataSet(this);
@@ -101,7 +93,7 @@ TMainForm::~TMainForm() = default;
 
 bool TMainForm::openDatabase(QString* error)
 {
-    const QString path = Database::defaultPath();
+    const QString path = m_location;
     // What killed backups, restores and exports left beside the file.
     if (!ServerAddress::isServer(path))
         FileReplacer::removeStale(path);
@@ -134,10 +126,12 @@ bool TMainForm::reconnect()
     ADOQuery1->close();
     ADOQuery2->close();
     m_db->close();
+    const QString before = m_location;
+    m_location = m_settings.storeLocation();
     QString why;
     // A file that vanished while the program ran is reported, not silently
     // replaced by an empty one.
-    bool ok = m_db->open(Database::defaultPath(), &why, false);
+    bool ok = m_db->open(m_location, &why, false);
     ok = ok && ADOQuery1->open(Schema::kSenderTable, {}, {}, &why);
     ok = ok && ADOQuery2->open(Schema::kRecipientTable, {}, {}, &why);
     if (!ok)
@@ -145,6 +139,8 @@ bool TMainForm::reconnect()
     else
         m_live->watch(m_db.get(), {ADOQuery1, ADOQuery2});
     showLocation();
+    if (m_location != before)
+        emit storeLocationChanged(m_location);
     return ok;
 }
 
@@ -164,7 +160,7 @@ void TMainForm::applyStartupSteps()
 
 void TMainForm::showLocation()
 {
-    const QString path = Database::defaultPath();
+    const QString path = m_location;
     ServerAddress server;
     const QString where = ServerAddress::parse(path, &server, nullptr)
                               ? QStringLiteral("  数据库：%1").arg(server.display())
@@ -204,20 +200,16 @@ void TMainForm::writePrintDate(bool empty)
 
 void TMainForm::restorePanelPreference()
 {
-    QSettings s(QSettings::NativeFormat, QSettings::UserScope, settingsOrganization());
-    const QString value = s.value(panelKey()).toString();
-    const bool sender = value == QLatin1String("1");
+    const bool sender = m_settings.panel() == Settings::Panel::Sender;
     Panel3->setVisible(sender);
     Panel4->setVisible(!sender);
 }
 
-void TMainForm::writePanelPreference(const QString& value)
+void TMainForm::writePanelPreference(Settings::Panel panel)
 {
-    QSettings s(QSettings::NativeFormat, QSettings::UserScope, settingsOrganization());
-    s.setValue(panelKey(), value);
-    s.sync();
-    if (s.status() != QSettings::NoError)
-        Dialogs::error(this, QStringLiteral("无法保存界面设置：%1").arg(s.fileName()));
+    QString why;
+    if (!m_settings.setPanel(panel, &why))
+        Dialogs::error(this, why);
 }
 
 bool TMainForm::senderViewShown() const
@@ -229,14 +221,14 @@ void TMainForm::showSenderView()
 {
     Panel4->hide();
     Panel3->show();
-    writePanelPreference(QStringLiteral("1"));
+    writePanelPreference(Settings::Panel::Sender);
 }
 
 void TMainForm::showRecipientView()
 {
     Panel3->hide();
     Panel4->show();
-    writePanelPreference(QStringLiteral("0"));
+    writePanelPreference(Settings::Panel::Recipient);
 }
 
 // ---------------------------------------------------------------- layout
@@ -261,27 +253,11 @@ void TMainForm::buildUi()
     central->setObjectName(QStringLiteral("ClientArea"));
     central->setFixedSize(kClientWidth, kClientHeight - kStatusHeight);
     setCentralWidget(scroll);
+    MainFormBars::buildStatusBar(this);
     MainFormBars::buildToolBar(this, central);
     Panel4 = buildPanel(central, false);
     Panel3 = buildPanel(central, true);
     Panel3->raise();
-
-    QStatusBar* bar = statusBar();
-    bar->setObjectName(QStringLiteral("StatusBar1"));
-    bar->setFixedHeight(kStatusHeight);
-    bar->setSizeGripEnabled(false);
-    auto section = [bar](const QString& text, int width, int stretch) {
-        auto* l = new QLabel(text, bar);
-        l->setFont(FontSetup::interfaceFont(12));
-        if (width > 0)
-            l->setFixedWidth(width);
-        bar->addWidget(l, stretch);
-        return l;
-    };
-    section(QStringLiteral("  软件以好用、实用和易用为主要特征！"), 500, 0);
-    StatusSite = section(QStringLiteral("  网址：") + ProductInfo::webSite(), 250, 0);
-    StatusSite->setObjectName(QStringLiteral("StatusSite"));
-    section(QStringLiteral("  最佳分辨率：1024*768"), 0, 1);
 
     MainFormBars::buildMenus(this);
     scroll->setWidget(central);
@@ -291,20 +267,33 @@ void TMainForm::buildUi()
     move(ScreenFit::framePos(client, avail));
 }
 
-RecordGrid* TMainForm::buildGrid(QWidget* parent, DataSetModel* model, const QString& name)
-{
-    return new RecordGrid(model, name, parent);
-}
-
+// Title bar, editor, then the grid: the sender's, or the recipient list
+// with its search bar.
 QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
 {
     auto* panel = new QWidget(central);
     panel->setObjectName(sender ? QStringLiteral("Panel3") : QStringLiteral("Panel4"));
-    const int height = kClientHeight - kToolBarHeight - kStatusHeight;
-    panel->setGeometry(0, kToolBarHeight, kClientWidth, height);
+    panel->setGeometry(0, kToolBarHeight, kClientWidth, kClientHeight - kToolBarHeight - kStatusHeight);
     panel->setAutoFillBackground(true);
+    QToolButton* close = buildTitleBar(panel, sender);
+    RecordEditor* editor = buildEditor(panel, sender);
+    const int top = kTitleHeight + kEditorHeight;
+    if (sender) {
+        SenderCloseIcon = close;
+        connect(close, &QToolButton::clicked, this, &TMainForm::showRecipientView);
+        buildSenderGrid(panel, top);
+        editor->setList(ADOQuery1, DBGridEh2);
+    } else {
+        RecipientCloseIcon = close;
+        connect(close, &QToolButton::clicked, this, &TMainForm::showSenderView);
+        buildRecipientList(panel, top);
+        editor->setList(ADOQuery2, m_list->grid());
+    }
+    return panel;
+}
 
-    // Title bar with its close icon.
+QToolButton* TMainForm::buildTitleBar(QWidget* panel, bool sender)
+{
     auto* title = new QLabel(panel);
     title->setGeometry(0, 0, kClientWidth, kTitleHeight);
     title->setPixmap(ToolIcons::titleBackground(kClientWidth, kTitleHeight));
@@ -323,8 +312,12 @@ QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
     close->setToolTip(QStringLiteral("关闭"));
     close->setGeometry(kClientWidth - 16 - 8, (kTitleHeight - 16) / 2, 16, 16);
     close->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 0; }"));
+    return close;
+}
 
-    // Editor.
+// The editor's boxes and buttons under their component names, connected.
+RecordEditor* TMainForm::buildEditor(QWidget* panel, bool sender)
+{
     auto* frame = new QFrame(panel);
     frame->setObjectName(sender ? QStringLiteral("SenderEditor") : QStringLiteral("RecipientEditor"));
     frame->setGeometry(0, kTitleHeight, kClientWidth, kEditorHeight);
@@ -338,6 +331,10 @@ QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
         Edit9 = box("Edit9");
         Button1 = editor->button(0), Button2 = editor->button(1), Button8 = editor->button(2);
         Button9 = editor->button(3);
+        connect(Button1, &QPushButton::clicked, this, &TMainForm::Button1Click);
+        connect(Button2, &QPushButton::clicked, this, &TMainForm::Button2Click);
+        connect(Button8, &QPushButton::clicked, this, &TMainForm::Button8Click);
+        connect(Button9, &QPushButton::clicked, this, &TMainForm::showRecipientView);
     } else {
         Edit10 = box("Edit10"), Edit11 = box("Edit11"), Edit12 = box("Edit12"), Edit13 = box("Edit13");
         Edit14 = box("Edit14"), Edit15 = box("Edit15"), Edit16 = box("Edit16"), Edit21 = box("Edit21");
@@ -345,109 +342,75 @@ QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
         Button3 = editor->button(0), Button4 = editor->button(1), Button5 = editor->button(2);
         Button6 = editor->button(3);
         Button6->setToolTip(QStringLiteral("显示全部记录"));
-    }
-
-    int top = kTitleHeight + kEditorHeight;
-    if (!sender) {
-        auto* search = new QGroupBox(QStringLiteral("单项查询"), panel);
-        search->setObjectName(QStringLiteral("SearchBar"));
-        search->setFont(FontSetup::interfaceFont(12));
-        search->setGeometry(0, top, kClientWidth, kSearchHeight);
-        auto searchBox = [&](const QString& name, const QString& label, int left) {
-            auto* l = new QLabel(label, search);
-            l->setFont(FontSetup::interfaceFont(14));
-            l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            l->setGeometry(left - 60, 20, 58, 22);
-            auto* box = new QLineEdit(search);
-            box->setObjectName(name);
-            box->setFont(FontSetup::interfaceFont(14));
-            box->setGeometry(left, 20, 153, 22);
-            l->setBuddy(box);
-            return box;
-        };
-        Edit25 = searchBox(QStringLiteral("Edit25"), QStringLiteral("姓名:"), 88);
-        Edit26 = searchBox(QStringLiteral("Edit26"), QStringLiteral("手机:"), 328);
-        Button7 = new QPushButton(QStringLiteral("查询"), search);
-        Button7->setObjectName(QStringLiteral("Button7"));
-        Button7->setFont(FontSetup::interfaceFont(14));
-        Button7->setGeometry(500, 18, 75, 26);
-        setTabOrder(Edit25, Edit26);
-        setTabOrder(Edit26, Button7);
-        SiteLink = new QToolButton(search);
-        SiteLink->setObjectName(QStringLiteral("SiteLink"));
-        SiteLink->setIcon(ToolIcons::drawn(ToolIcons::Link, 24));
-        SiteLink->setIconSize(QSize(24, 24));
-        SiteLink->setText(QStringLiteral("访问软件网站"));
-        SiteLink->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        SiteLink->setAutoRaise(true);
-        SiteLink->setFont(FontSetup::interfaceFont(12));
-        SiteLink->setCursor(Qt::PointingHandCursor);
-        SiteLink->setToolTip(ProductInfo::webSite());
-        SiteLink->setGeometry(kClientWidth - 130, 16, 120, 30);
-        connect(Button7, &QPushButton::clicked, this, &TMainForm::Button7Click);
-        connect(Edit25, &QLineEdit::returnPressed, this, &TMainForm::Button7Click);
-        connect(Edit26, &QLineEdit::returnPressed, this, &TMainForm::Button7Click);
-        connect(SiteLink, &QToolButton::clicked, this, &TMainForm::WebSiteClick);
-        top += kSearchHeight;
-    }
-
-    auto* all = new QGroupBox(QStringLiteral("全部记录"), panel);
-    all->setFont(FontSetup::interfaceFont(12));
-    all->setGeometry(0, top, kClientWidth, height - top);
-    auto* layout = new QVBoxLayout(all);
-    layout->setContentsMargins(4, 4, 4, 4);
-    RecordGrid* grid = buildGrid(all, sender ? DataSource2 : DataSource1,
-                                 sender ? QStringLiteral("DBGridEh2") : QStringLiteral("DBGridEh1"));
-    layout->addWidget(grid);
-    editor->setList(sender ? ADOQuery1 : ADOQuery2, grid);
-    connect(grid, &RecordGrid::enterPressed, grid, &RecordGrid::gridDoubleClicked);
-    connect(grid, &RecordGrid::deletePressed, this,
-            sender ? &TMainForm::Button8Click : &TMainForm::Button5Click);
-
-    if (sender) {
-        DBGridEh2 = grid;
-        connect(grid, &RecordGrid::gridDoubleClicked, this, &TMainForm::DBGridEh2DblClick);
-        grid->horizontalHeader()->setDefaultSectionSize(80);
-        grid->setFittedColumns({QStringLiteral("手机"), QStringLiteral("电话")});
-        SenderCloseIcon = close;
-        connect(close, &QToolButton::clicked, this, &TMainForm::showRecipientView);
-        connect(Button1, &QPushButton::clicked, this, &TMainForm::Button1Click);
-        connect(Button2, &QPushButton::clicked, this, &TMainForm::Button2Click);
-        connect(Button8, &QPushButton::clicked, this, &TMainForm::Button8Click);
-        connect(Button9, &QPushButton::clicked, this, &TMainForm::showRecipientView);
-    } else {
-        DBGridEh1 = grid;
-        connect(grid, &RecordGrid::gridDoubleClicked, this, &TMainForm::DBGridEh1DblClick);
-        grid->setHighlightedTitles();
-        grid->setRecipientLayout({65, 65, 70, 110, 170, 85, 85, 100, 60, 115});
-        RecipientFrame = all;
-        m_search = new SearchFeedback(ADOQuery2, all, statusBar(), this);
-        RecipientCloseIcon = close;
-        connect(close, &QToolButton::clicked, this, &TMainForm::showSenderView);
         connect(Button3, &QPushButton::clicked, this, &TMainForm::Button3Click);
         connect(Button4, &QPushButton::clicked, this, &TMainForm::Button4Click);
         connect(Button5, &QPushButton::clicked, this, &TMainForm::Button5Click);
         connect(Button6, &QPushButton::clicked, this, &TMainForm::Button6Click);
-        connect(m_recipient->recogniseButton(), &QPushButton::clicked, this, &TMainForm::RecogniseClick);
-        // Waybill number search and the printed-mark filter, right of "查询".
-        m_tracking =
-            new RecipientTracking(grid, ADOQuery2, Schema::kRecipientTable, layouts::Variant::Batch, this);
-        connect(m_tracking, &RecipientTracking::selectionPrintRequested, this,
-                &TMainForm::selectionPrintRequested);
-        QWidget* bar = Button7->parentWidget();
-        auto* numberLabel = new QLabel(QStringLiteral("单号:"), bar);
-        numberLabel->setFont(FontSetup::songFont(14));
-        numberLabel->setGeometry(582, 20, 44, 22);
-        m_tracking->numberBox()->setParent(bar);
-        m_tracking->numberBox()->setGeometry(628, 20, 130, 22);
-        m_tracking->filterBox()->setParent(bar);
-        m_tracking->filterBox()->setGeometry(768, 19, 80, 24);
-        m_tracking->numberBox()->show();
-        m_tracking->filterBox()->show();
+        connect(editor->recogniseButton(), &QPushButton::clicked, this, &TMainForm::RecogniseClick);
     }
-    connect(grid, &RecordGrid::contextMenuAt, this,
-            [this, sender](const QPoint& at) { (sender ? PopupMenu7 : PopupMenu1)->popup(at); });
-    return panel;
+    return editor;
+}
+
+void TMainForm::buildSenderGrid(QWidget* panel, int top)
+{
+    auto* all = new QGroupBox(QStringLiteral("全部记录"), panel);
+    all->setFont(FontSetup::interfaceFont(12));
+    all->setGeometry(0, top, kClientWidth, panel->height() - top);
+    auto* layout = new QVBoxLayout(all);
+    layout->setContentsMargins(4, 4, 4, 4);
+    auto* grid = new RecordGrid(DataSource2, QStringLiteral("DBGridEh2"), all);
+    layout->addWidget(grid);
+    DBGridEh2 = grid;
+    grid->horizontalHeader()->setDefaultSectionSize(80);
+    grid->setFittedColumns({QStringLiteral("手机"), QStringLiteral("电话")});
+    connect(grid, &RecordGrid::gridDoubleClicked, this, &TMainForm::DBGridEh2DblClick);
+    connect(grid, &RecordGrid::enterPressed, grid, &RecordGrid::gridDoubleClicked);
+    connect(grid, &RecordGrid::deletePressed, this, &TMainForm::Button8Click);
+    connect(grid, &RecordGrid::contextMenuAt, this, [this](const QPoint& at) { PopupMenu7->popup(at); });
+}
+
+// The search boxes line up with the editor's boxes above them.
+void TMainForm::buildRecipientList(QWidget* panel, int top)
+{
+    using Part = RecipientListPanel::Part;
+    RecipientListPanel::Options o;
+    o.nameBox = QStringLiteral("Edit25");
+    o.mobileBox = QStringLiteral("Edit26");
+    o.searchButton = QStringLiteral("Button7");
+    o.grid = QStringLiteral("DBGridEh1");
+    o.table = Schema::kRecipientTable;
+    o.batch = layouts::Variant::Batch;
+    o.columnWidths = {65, 65, 70, 110, 170, 85, 85, 100, 60, 115};
+    o.bar = {{Part::NameLabel, {28, 20, 58, 22}},     {Part::NameBox, {88, 20, 153, 22}},
+             {Part::MobileLabel, {268, 20, 58, 22}},  {Part::MobileBox, {328, 20, 153, 22}},
+             {Part::SearchButton, {500, 18, 75, 26}}, {Part::NumberLabel, {582, 20, 44, 22}},
+             {Part::NumberBox, {628, 20, 130, 22}},   {Part::Filter, {768, 19, 80, 24}}};
+    o.barHeight = kSearchHeight;
+    o.titlePixels = 12;
+    m_list = new RecipientListPanel(DataSource1, o, statusBar(), panel);
+    m_list->setGeometry(0, top, kClientWidth, panel->height() - top);
+    m_list->part(Part::NumberLabel)->setFont(FontSetup::songFont(14));
+    connect(m_list, &RecipientListPanel::selectionPrintRequested, this, &TMainForm::selectionPrintRequested);
+
+    SiteLink = new QToolButton(m_list->searchBar());
+    SiteLink->setObjectName(QStringLiteral("SiteLink"));
+    SiteLink->setIcon(ToolIcons::drawn(ToolIcons::Link, 24));
+    SiteLink->setIconSize(QSize(24, 24));
+    SiteLink->setText(QStringLiteral("访问软件网站"));
+    SiteLink->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    SiteLink->setAutoRaise(true);
+    SiteLink->setFont(FontSetup::interfaceFont(12));
+    SiteLink->setCursor(Qt::PointingHandCursor);
+    SiteLink->setToolTip(ProductInfo::webSite());
+    SiteLink->setGeometry(kClientWidth - 130, 16, 120, 30);
+    setTabOrder(m_list->searchButton(), SiteLink);
+    connect(SiteLink, &QToolButton::clicked, this, &TMainForm::WebSiteClick);
+
+    RecordGrid* grid = m_list->grid();
+    connect(grid, &RecordGrid::gridDoubleClicked, this, &TMainForm::DBGridEh1DblClick);
+    connect(grid, &RecordGrid::enterPressed, grid, &RecordGrid::gridDoubleClicked);
+    connect(grid, &RecordGrid::deletePressed, this, &TMainForm::Button5Click);
+    connect(grid, &RecordGrid::contextMenuAt, this, [this](const QPoint& at) { PopupMenu1->popup(at); });
 }
 
 QPoint TMainForm::toolbarMenuPos(const QWidget* button) const
@@ -539,20 +502,12 @@ void TMainForm::DBGridEh2DblClick()
 void TMainForm::Button6Click()
 {
     reconnect();
-    Edit25->clear();
-    Edit26->clear();
-    m_tracking->reset();
+    m_list->clearSearch();
 }
 
 void TMainForm::Button7Click()
 {
-    QString why;
-    // A waybill number, when given, is the most exact key of all.
-    if (m_tracking->hasNumber() ? !m_tracking->searchNumber(&why)
-                                : !m_search->search(Edit25->text(), Edit26->text(), &why))
-        Dialogs::error(this, why);
-    else if (!Edit25->text().isEmpty() || !Edit26->text().isEmpty())
-        m_tracking->filterBox()->setCurrentIndex(0);
+    m_list->search();
 }
 
 // ---------------------------------------------------------------- tools
@@ -595,7 +550,7 @@ void TMainForm::HelpClick()
 
 void TMainForm::AboutClick()
 {
-    m_tools->showAbout(Database::defaultPath());
+    m_tools->showAbout(m_location);
 }
 
 // ---------------------------------------------------------------- data maintenance
@@ -614,16 +569,16 @@ void TMainForm::BackupClick()
     // The file in use is the one in the working directory, so that is the
     // one backed up.
     m_live->pause();
-    DataMaintenance::backup(this, Database::defaultPath());
+    DataMaintenance::backup(this, m_location);
     m_live->resume();
 }
 
 void TMainForm::RestoreClick()
 {
     bool chosen = false;
-    const bool server = ServerAddress::isServer(Database::defaultPath());
+    const bool server = ServerAddress::isServer(m_location);
     m_live->pause();
-    const bool restored = DataMaintenance::restore(this, Database::defaultPath(), [this, &chosen] {
+    const bool restored = DataMaintenance::restore(this, m_location, [this, &chosen] {
         chosen = true;
         ADOQuery1->close();
         ADOQuery2->close();

@@ -1,13 +1,11 @@
 #pragma once
 
-#include "data/store/AppInfo.h"
+#include "data/store/Settings.h"
 #include "data/tracking/PrintSelection.h"
+#include "gui/widgets/RecipientListPanel.h"
 #include "templates/layouts/Catalogue.h"
 
 #include <QMainWindow>
-#include <QPair>
-#include <QSet>
-#include <QVector>
 
 #include <memory>
 
@@ -17,19 +15,14 @@ class DataSetModel;
 class Database;
 class LiveRefresh;
 class QAction;
-class QFrame;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
-class QTableView;
 class QToolButton;
-class RecipientTracking;
 class RecordEditor;
 class RecordGrid;
 class RegionTable;
-class SearchFeedback;
 class ToolsAndHelp;
 
 // The main window: toolbar, the sender and the recipient panel with their
@@ -39,10 +32,10 @@ class TMainForm : public QMainWindow
 {
     Q_OBJECT
 public:
-    // Builds the window and connects to the address book in the working
-    // directory. When the address book cannot be opened, returns nullptr
-    // and the reason (naming the file) in *error.
-    static TMainForm* create(QString* error, QWidget* parent = nullptr);
+    // Builds the window and connects to the address book settings name;
+    // the panel shown comes from there too. When the address book cannot
+    // be opened, returns nullptr and the reason (naming the file) in *error.
+    static TMainForm* create(const Settings& settings, QString* error, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     Database* database() const { return m_db.get(); }
@@ -53,12 +46,18 @@ public:
     bool isChanged(const QLineEdit* box) const;
     bool senderViewShown() const;
 
-    // The QSettings scope of the panel preference.
-    static QString settingsOrganization() { return AppInfo::organization(); }
-    static QString panelKey() { return QStringLiteral("outr"); }
+    // The address book in use: a file's path or a server's URI.
+    QString storeLocation() const { return m_location; }
 
-    // Rebuilds the main connection for the current directory and reopens
-    // both lists on their full statements, first rows.
+    // The recipient list and its parts, by the names the program knows.
+    RecipientListPanel* recipientList() const { return m_list; }
+    RecordGrid* DBGridEh1() const { return m_list->grid(); }
+    QLineEdit* Edit25() const { return m_list->nameBox(); }
+    QLineEdit* Edit26() const { return m_list->mobileBox(); }
+    QPushButton* Button7() const { return m_list->searchButton(); }
+
+    // Rebuilds the main connection for the address book settings name now
+    // and reopens both lists on their full statements, first rows.
     bool reconnect();
 
     // Where a toolbar menu opens for the given button (screen position).
@@ -77,6 +76,8 @@ signals:
     // A restore is about to replace the address book: the other windows
     // close their connections to it.
     void releasingDatabase();
+    // The user chose another address book; the other windows follow.
+    void storeLocationChanged(const QString& location);
 
 public slots:
     void showSenderView();    // writes "outr" = "1"
@@ -119,8 +120,7 @@ private:
     DataSet* ADOQuery2 = nullptr;        // recipients, "select * from inr" or a search
     DataSetModel* DataSource1 = nullptr; // over ADOQuery2
     DataSetModel* DataSource2 = nullptr; // over ADOQuery1
-    QTableView* DBGridEh1 = nullptr;     // recipient grid
-    QTableView* DBGridEh2 = nullptr;     // sender grid
+    RecordGrid* DBGridEh2 = nullptr;     // sender grid
     QWidget* ToolBar1 = nullptr;
     QToolButton *SpeedButton1 = nullptr, *SpeedButton2 = nullptr, *SpeedButton3 = nullptr,
                 *SpeedButton13 = nullptr, *SpeedButton4 = nullptr, *SpeedButton5 = nullptr,
@@ -134,10 +134,8 @@ private:
               *Edit6 = nullptr, *Edit7 = nullptr, *Edit8 = nullptr, *Edit9 = nullptr;
     QLineEdit *Edit10 = nullptr, *Edit11 = nullptr, *Edit12 = nullptr, *Edit13 = nullptr, *Edit14 = nullptr,
               *Edit15 = nullptr, *Edit16 = nullptr, *Edit21 = nullptr, *Edit22 = nullptr, *Edit24 = nullptr;
-    QLineEdit *Edit25 = nullptr, *Edit26 = nullptr;
     QPushButton *Button1 = nullptr, *Button2 = nullptr, *Button8 = nullptr, *Button9 = nullptr;
     QPushButton *Button3 = nullptr, *Button4 = nullptr, *Button5 = nullptr, *Button6 = nullptr;
-    QPushButton* Button7 = nullptr;
     QToolButton* SiteLink = nullptr;
     QMenu* PopupMenu1 = nullptr; // recipient grid
     QMenu* PopupMenu2 = nullptr; // single print
@@ -146,34 +144,37 @@ private:
     QMenu* PopupMenu6 = nullptr; // help
     QMenu* PopupMenu7 = nullptr; // sender grid
     QAction* HideDateAction = nullptr;
-    QGroupBox* RecipientFrame = nullptr; // "全部记录", or the search result
     QLabel* StatusSite = nullptr;
 
-    explicit TMainForm(QWidget* parent);
+    TMainForm(const Settings& settings, QWidget* parent);
     bool openDatabase(QString* error);
     void buildUi();
     QWidget* buildPanel(QWidget* central, bool sender);
-    RecordGrid* buildGrid(QWidget* parent, DataSetModel* model, const QString& name);
+    QToolButton* buildTitleBar(QWidget* panel, bool sender);
+    RecordEditor* buildEditor(QWidget* panel, bool sender);
+    void buildSenderGrid(QWidget* panel, int top);
+    void buildRecipientList(QWidget* panel, int top);
     void applyStartupSteps();
     // The address book in use, in the status bar.
     void showLocation();
     void writeDesktopLauncher();
     void writePrintDate(bool empty);
-    void writePanelPreference(const QString& value);
+    void writePanelPreference(Settings::Panel panel);
     void restorePanelPreference();
     void popupToolbarMenu(QToolButton* button, QMenu* menu);
     // The first sender row when it holds nothing but the print date (as the
     // first start leaves it), else -1.
     int dateOnlyFirstSender() const;
 
+    Settings m_settings;
+    QString m_location; // where m_db was last opened
     std::unique_ptr<Database> m_db;
     RecordEditor* m_sender = nullptr;
     RecordEditor* m_recipient = nullptr;
     // Read on the first "智能识别", kept for the rest of the run.
     std::unique_ptr<RegionTable> m_regions;
     std::unique_ptr<AddressParser> m_parser;
-    RecipientTracking* m_tracking = nullptr; // chosen rows, printed marks, waybill numbers
-    SearchFeedback* m_search = nullptr;
+    RecipientListPanel* m_list = nullptr; // search, grid, printed marks
     ToolsAndHelp* m_tools = nullptr;
     LiveRefresh* m_live = nullptr; // other computers' changes, on a server
 };

@@ -1,6 +1,7 @@
 #include "app/MainFormBars.h"
 
 #include "app/MainForm.h"
+#include "gui/widgets/ProductInfo.h"
 #include "gui/widgets/RecipientTracking.h"
 #include "gui/widgets/ToolIcons.h"
 #include "report/FontSetup.h"
@@ -9,13 +10,36 @@
 #include <QAction>
 #include <QFrame>
 #include <QKeySequence>
+#include <QLabel>
 #include <QMenu>
+#include <QStatusBar>
 #include <QToolButton>
 
 namespace {
 constexpr int kClientWidth = 1009;
 constexpr int kToolBarHeight = 60;
+constexpr int kStatusBarHeight = 22;
 } // namespace
+
+void MainFormBars::buildStatusBar(TMainForm* f)
+{
+    QStatusBar* bar = f->statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setFixedHeight(kStatusBarHeight);
+    bar->setSizeGripEnabled(false);
+    auto section = [bar](const QString& text, int width, int stretch) {
+        auto* l = new QLabel(text, bar);
+        l->setFont(FontSetup::interfaceFont(12));
+        if (width > 0)
+            l->setFixedWidth(width);
+        bar->addWidget(l, stretch);
+        return l;
+    };
+    section(QStringLiteral("  软件以好用、实用和易用为主要特征！"), 500, 0);
+    f->StatusSite = section(QStringLiteral("  网址：") + ProductInfo::webSite(), 250, 0);
+    f->StatusSite->setObjectName(QStringLiteral("StatusSite"));
+    section(QStringLiteral("  最佳分辨率：1024*768"), 0, 1);
+}
 
 void MainFormBars::buildToolBar(TMainForm* f, QWidget* central)
 {
@@ -136,8 +160,8 @@ void MainFormBars::buildMenus(TMainForm* f)
     QMenu* batch = f->PopupMenu1->addMenu(QStringLiteral("批量打印"));
     batch->setObjectName(QStringLiteral("PopupMenu1Batch"));
     fill(batch, layouts::Variant::Batch, false);
-    f->m_tracking->addPrintChoices(batch);
-    f->m_tracking->addClearMark(f->PopupMenu1);
+    f->m_list->tracking()->addPrintChoices(batch);
+    f->m_list->tracking()->addClearMark(f->PopupMenu1);
 
     f->PopupMenu7 = new QMenu(f);
     f->PopupMenu7->setObjectName(QStringLiteral("PopupMenu7"));

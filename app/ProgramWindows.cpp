@@ -1,30 +1,32 @@
 #include "app/ProgramWindows.h"
 
 #include "app/MainForm.h"
-#include "data/store/Database.h"
+#include "data/store/Settings.h"
 #include "gui/exchange/ExcelForm.h"
 #include "gui/report/ReportPreview.h"
 #include "gui/templates/TemplateWindows.h"
 #include "gui/widgets/PrintHistoryWindow.h"
 
-ProgramWindows* ProgramWindows::create(QString* error, QObject* parent)
-{
-    // Template windows open their previews through the report engine.
-    ReportPreview::install();
+#include <QPointer>
 
-    TMainForm* main = TMainForm::create(error);
+ProgramWindows* ProgramWindows::create(const Settings& settings, QString* error, QObject* parent)
+{
+    TMainForm* main = TMainForm::create(settings, error);
     if (!main)
         return nullptr;
     auto* windows = new ProgramWindows;
     windows->setParent(parent);
     windows->m_main = main;
-    windows->m_excel = new TExcelForm(main);
+    windows->m_excel = new TExcelForm(main->storeLocation(), main);
+    // Template windows open their previews through the report engine.
+    QPointer<TMainForm> guarded(main);
+    ReportPreview::install([guarded] { return guarded ? guarded->storeLocation() : QString(); });
 
     TemplateSources sources;
     sources.senders = main->senders();
     sources.recipients = main->recipients();
     sources.excelRecipients = windows->m_excel->recipients();
-    // databasePath stays empty: windows follow the address book the user chooses.
+    sources.databasePath = main->storeLocation();
     windows->m_templates = new TemplateWindows(sources, windows);
 
     TemplateWindows* templates = windows->m_templates;
@@ -35,10 +37,18 @@ ProgramWindows* ProgramWindows::create(QString* error, QObject* parent)
     connect(main, &TMainForm::selectionPrintRequested, templates, &TemplateWindows::openSelection);
     connect(windows->m_excel, &TExcelForm::selectionPrintRequested, templates,
             &TemplateWindows::openSelection);
-    windows->m_history = new PrintHistoryWindow(Database::defaultPath(), main);
+    windows->m_history = new PrintHistoryWindow(main->storeLocation(), main);
     connect(windows->m_history, &PrintHistoryWindow::reprintRequested, templates, &TemplateWindows::reprint);
     connect(main, &TMainForm::historyRequested, windows, &ProgramWindows::showHistoryWindow);
+    connect(main, &TMainForm::storeLocationChanged, windows, &ProgramWindows::followStoreLocation);
     return windows;
+}
+
+void ProgramWindows::followStoreLocation(const QString& location)
+{
+    m_excel->setStoreLocation(location);
+    m_templates->setDatabasePath(location);
+    m_history->setDatabasePath(location);
 }
 
 ProgramWindows::~ProgramWindows()
@@ -57,7 +67,6 @@ void ProgramWindows::showExcelWindow()
 
 void ProgramWindows::showHistoryWindow()
 {
-    m_history->setDatabasePath(Database::defaultPath());
     m_history->reload();
     m_history->exec();
 }

@@ -3,6 +3,7 @@
 #include <QObject>
 
 class PrintHistoryWindow;
+class Settings;
 class TExcelForm;
 class TMainForm;
 class TemplateWindows;
@@ -15,9 +16,10 @@ class ProgramWindows : public QObject
 {
     Q_OBJECT
 public:
-    // Null, and the reason naming the file, when the address book can't be
-    // opened.
-    static ProgramWindows* create(QString* error, QObject* parent = nullptr);
+    // The windows over the address book settings name, in the panel they
+    // keep. Null, and the reason naming the file, when the address book
+    // can't be opened.
+    static ProgramWindows* create(const Settings& settings, QString* error, QObject* parent = nullptr);
     ~ProgramWindows() override;
 
     TMainForm* mainForm() const { return m_main; }
@@ -32,6 +34,7 @@ public:
 
 private:
     ProgramWindows() = default;
+    void followStoreLocation(const QString& location);
 
     TMainForm* m_main = nullptr;
     TExcelForm* m_excel = nullptr;

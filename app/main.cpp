@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 #include "app/ProgramWindows.h"
 #include "data/store/AppInfo.h"
+#include "data/store/Settings.h"
 #include "gui/widgets/Dialogs.h"
 #include "report/FontSetup.h"
 
@@ -30,7 +31,7 @@ int main(int argc, char** argv)
     QApplication::setFont(FontSetup::interfaceFont(13));
 
     QString error;
-    std::unique_ptr<ProgramWindows> windows(ProgramWindows::create(&error));
+    std::unique_ptr<ProgramWindows> windows(ProgramWindows::create(Settings(), &error));
     if (!windows) {
         Dialogs::error(nullptr, error);
         return 1;

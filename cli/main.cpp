@@ -4,6 +4,7 @@
 #include "data/store/DataLocation.h"
 #include "data/store/Database.h"
 #include "data/store/ServerAddress.h"
+#include "data/store/Settings.h"
 #include "report/FontSetup.h"
 
 #include <QDir>
@@ -65,7 +66,7 @@ int main(int argc, char** argv)
     QStringList args = QGuiApplication::arguments().mid(1);
     // The command line never moves with the window program's rule: a script
     // names its file or works in its own directory.
-    QString db = DataLocation::workingDirectoryBook();
+    QString db = Settings(Settings::Program::CommandLine).storeLocation();
     if (args.size() >= 2 && args.first() == QLatin1String("--db")) {
         db = ServerAddress::isServer(args.at(1)) ? args.at(1) : QDir::current().absoluteFilePath(args.at(1));
         args = args.mid(2);

@@ -9,6 +9,7 @@
 #include "data/store/Database.h"
 #include "data/store/Schema.h"
 #include "data/store/ServerAddress.h"
+#include "data/store/Settings.h"
 #include "data/store/StoreSettings.h"
 #include "data/store/Transaction.h"
 #include "gui/widgets/Dialogs.h"
@@ -32,11 +33,11 @@
 
 namespace {
 
-bool fill(int rows)
+bool fill(const QString& location, int rows)
 {
     Database db;
     QString error;
-    if (!db.open(Database::defaultPath(), &error, true)) {
+    if (!db.open(location, &error, true)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return false;
     }
@@ -100,16 +101,18 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    std::printf("store: %s\n", qPrintable(ServerAddress::displayLocation(Database::defaultPath())));
+    const Settings settings;
+    const QString location = settings.storeLocation();
+    std::printf("store: %s\n", qPrintable(ServerAddress::displayLocation(location)));
     QElapsedTimer t;
     t.start();
-    if (!fill(rows))
+    if (!fill(location, rows))
         return 1;
     std::printf("rows: %d (filled in %.0f ms)\n", rows, ms(t));
 
     t.restart();
     QString error;
-    std::unique_ptr<TMainForm> f(TMainForm::create(&error));
+    std::unique_ptr<TMainForm> f(TMainForm::create(settings, &error));
     if (!f) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
@@ -121,7 +124,7 @@ int main(int argc, char** argv)
         // Its pieces: a connection of its own, and the list's keys.
         Database db;
         t.restart();
-        db.open(Database::defaultPath(), &error, false);
+        db.open(location, &error, false);
         std::printf("  connect: %.1f ms\n", ms(t));
         DataSet probe;
         probe.setDatabase(&db);

@@ -1,13 +1,10 @@
 #include "data/store/Database.h"
 
-#include "data/store/DataLocation.h"
 #include "data/store/Schema.h"
 #include "data/store/ServerAddress.h"
 #include "data/store/ServerDialect.h"
 #include "data/store/SqliteDialect.h"
-#include "data/store/StoreSettings.h"
 
-#include <QCoreApplication>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -37,17 +34,6 @@ Database::Database() : m_name(nextConnectionName()), m_dialect(std::make_unique<
 Database::~Database()
 {
     close();
-}
-
-QString Database::defaultPath()
-{
-    // A server chosen under "数据库位置…" takes the place of the file.
-    const QString server = StoreSettings::server();
-    if (!server.isEmpty())
-        return server;
-    if (!QCoreApplication::instance())
-        return DataLocation::workingDirectoryBook();
-    return DataLocation::addressBook(QCoreApplication::applicationFilePath());
 }
 
 QSqlDatabase Database::db() const

@@ -30,12 +30,6 @@ public:
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    // The program's address book, taken afresh each call: the server chosen
-    // under "数据库位置…" (StoreSettings), else data.mdb in the working
-    // directory, or in the user's data folder when the program is an
-    // installed one (DataLocation).
-    static QString defaultPath();
-
     // Opens the file, or the server when path is a postgresql:// URI. A
     // missing (or empty) file is created with the three tables and mode
     // 0600 when createIfMissing is set, its folder too; a server database

@@ -2,22 +2,15 @@
 
 #include "data/store/AppInfo.h"
 #include "data/store/ServerAddress.h"
+#include "data/store/Settings.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QSettings>
 #include <QStandardPaths>
 
 namespace {
-
-const QString kKey = QStringLiteral("database/server");
-
-QSettings settings()
-{
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, AppInfo::organization());
-}
 
 // A field of a password-file line: ':' and '\' escaped.
 QString field(const QString& text)
@@ -32,8 +25,7 @@ QString field(const QString& text)
 
 QString StoreSettings::server()
 {
-    const QString uri = settings().value(kKey).toString();
-    return ServerAddress::isServer(uri) ? uri : QString();
+    return Settings().server();
 }
 
 QString StoreSettings::passwordFile()
@@ -72,27 +64,11 @@ bool StoreSettings::useServer(const ServerAddress& address, QString* error)
             return false;
         }
     }
-    QSettings s = settings();
-    s.setValue(kKey, address.uri(false));
-    s.sync();
-    if (s.status() != QSettings::NoError) {
-        if (error)
-            *error = QStringLiteral("无法保存设置：%1").arg(s.fileName());
-        return false;
-    }
-    return true;
+    return Settings().setServer(address.uri(false), error);
 }
 
 bool StoreSettings::useFile(QString* error)
 {
     QFile::remove(passwordFile());
-    QSettings s = settings();
-    s.remove(kKey);
-    s.sync();
-    if (s.status() != QSettings::NoError) {
-        if (error)
-            *error = QStringLiteral("无法保存设置：%1").arg(s.fileName());
-        return false;
-    }
-    return true;
+    return Settings().setServer(QString(), error);
 }

@@ -10,12 +10,13 @@
 #include "gui/widgets/EnterClicks.h"
 #include "gui/widgets/LiveRefresh.h"
 #include "gui/widgets/ProductInfo.h"
+#include "gui/widgets/RecipientListPanel.h"
 #include "gui/widgets/RecipientTracking.h"
 #include "gui/widgets/RecordGrid.h"
 #include "gui/widgets/ScreenFit.h"
-#include "gui/widgets/SearchFeedback.h"
 #include "report/FontSetup.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QGroupBox>
@@ -63,7 +64,8 @@ QPushButton* button(const QString& name, const QString& caption, QWidget* parent
 
 } // namespace
 
-TExcelForm::TExcelForm(QWidget* parent) : QDialog(parent), m_db(std::make_unique<Database>())
+TExcelForm::TExcelForm(const QString& storeLocation, QWidget* parent)
+    : QDialog(parent), m_location(storeLocation), m_db(std::make_unique<Database>())
 {
     setObjectName(QStringLiteral("ExcelForm"));
     setWindowTitle(QStringLiteral("Excel导入—利用Excel模板样式直接导入"));
@@ -113,48 +115,6 @@ void TExcelForm::buildUi()
     pathRow->addStretch();
     root->addWidget(pathGroup);
 
-    auto* searchGroup = new QGroupBox(QStringLiteral("单项查询"), this);
-    searchGroup->setFont(FontSetup::interfaceFont(14));
-    searchGroup->setFixedHeight(50);
-    auto* searchRow = new QHBoxLayout(searchGroup);
-    searchRow->setContentsMargins(8, 0, 8, 4);
-    searchRow->addWidget(label(QStringLiteral("姓名:"), searchGroup));
-    Edit2 = box(QStringLiteral("Edit2"), 153, searchGroup);
-    searchRow->addWidget(Edit2);
-    searchRow->addWidget(label(QStringLiteral("手机:"), searchGroup));
-    Edit3 = box(QStringLiteral("Edit3"), 153, searchGroup);
-    searchRow->addWidget(Edit3);
-    Button2 = button(QStringLiteral("Button2"), QStringLiteral("查询"), searchGroup);
-    Button3 = button(QStringLiteral("Button3"), QStringLiteral("刷新"), searchGroup);
-    // Waybill number search before the buttons, the printed-mark filter after.
-    auto* numberRow = new QHBoxLayout;
-    searchRow->addLayout(numberRow);
-    searchRow->addWidget(Button2);
-    searchRow->addWidget(Button3);
-    auto* filterRow = new QHBoxLayout;
-    searchRow->addLayout(filterRow);
-    searchRow->addStretch();
-    root->addWidget(searchGroup);
-
-    auto* allGroup = new QGroupBox(QStringLiteral("全部记录"), this);
-    allGroup->setFont(FontSetup::interfaceFont(14));
-    auto* allLayout = new QVBoxLayout(allGroup);
-    allLayout->setContentsMargins(4, 4, 4, 4);
-    DBGridEh1 = new RecordGrid(DataSource1, QStringLiteral("DBGridEh1"), allGroup);
-    DBGridEh1->setToolTip(QString());
-    DBGridEh1->setHighlightedTitles();
-    DBGridEh1->setRecipientLayout({62, 65, 70, 100, 170, 90, 90, 100, 60, 115});
-    allLayout->addWidget(DBGridEh1);
-    m_tracking =
-        new RecipientTracking(DBGridEh1, ADOQuery1, Schema::kExcelTable, layouts::Variant::ExcelBatch, this);
-    connect(m_tracking, &RecipientTracking::selectionPrintRequested, this,
-            &TExcelForm::selectionPrintRequested);
-    numberRow->addWidget(label(QStringLiteral("单号:"), searchGroup));
-    m_tracking->numberBox()->setFixedWidth(130);
-    numberRow->addWidget(m_tracking->numberBox());
-    filterRow->addWidget(m_tracking->filterBox());
-    root->addWidget(allGroup, 1);
-
     auto* status = new QStatusBar(this);
     status->setSizeGripEnabled(false);
     status->setFixedHeight(22);
@@ -167,16 +127,40 @@ void TExcelForm::buildUi()
     section(QString(), 500);
     section(QStringLiteral(" 网址：") + ProductInfo::webSite(), 250);
     section(QStringLiteral(" 最佳分辨率：1024*768"), 200);
+    buildList(status);
+    root->addWidget(m_list, 1);
     root->addWidget(status);
-    m_search = new SearchFeedback(ADOQuery1, allGroup, status, this);
 
     connect(SpeedButton1, &QToolButton::clicked, this, &TExcelForm::SpeedButton1Click);
     connect(Button1, &QPushButton::clicked, this, &TExcelForm::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TExcelForm::Button2Click);
-    connect(Edit2, &QLineEdit::returnPressed, this, &TExcelForm::Button2Click);
-    connect(Edit3, &QLineEdit::returnPressed, this, &TExcelForm::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TExcelForm::Button3Click);
-    connect(DBGridEh1, &RecordGrid::contextMenuAt, this, [this](const QPoint& at) { PopupMenu1->popup(at); });
+    connect(DBGridEh1(), &RecordGrid::contextMenuAt, this,
+            [this](const QPoint& at) { PopupMenu1->popup(at); });
+}
+
+// Search bar and grid; the number box stands before the buttons, the
+// printed-mark filter after "刷新".
+void TExcelForm::buildList(QStatusBar* status)
+{
+    using Part = RecipientListPanel::Part;
+    RecipientListPanel::Options o;
+    o.nameBox = QStringLiteral("Edit2");
+    o.mobileBox = QStringLiteral("Edit3");
+    o.searchButton = QStringLiteral("Button2");
+    o.grid = QStringLiteral("DBGridEh1");
+    o.table = Schema::kExcelTable;
+    o.batch = layouts::Variant::ExcelBatch;
+    o.columnWidths = {62, 65, 70, 100, 170, 90, 90, 100, 60, 115};
+    o.bar = {{Part::NameLabel, {}},   {Part::NameBox, {}},   {Part::MobileLabel, {}},  {Part::MobileBox, {}},
+             {Part::NumberLabel, {}}, {Part::NumberBox, {}}, {Part::SearchButton, {}}, {Part::Filter, {}}};
+    o.spacing = 2;
+    m_list = new RecipientListPanel(DataSource1, o, status, this);
+    DBGridEh1()->setToolTip(QString());
+    Button3 = button(QStringLiteral("Button3"), QStringLiteral("刷新"), m_list->searchBar());
+    QHBoxLayout* row = m_list->searchRow();
+    row->insertWidget(row->indexOf(m_list->searchButton()) + 1, Button3);
+    setTabOrder(m_list->searchButton(), Button3);
+    connect(m_list, &RecipientListPanel::selectionPrintRequested, this, &TExcelForm::selectionPrintRequested);
 }
 
 void TExcelForm::buildMenus()
@@ -207,8 +191,8 @@ void TExcelForm::buildMenus()
     fill(PopupMenu1->addMenu(QStringLiteral("单张打印")), layouts::Variant::ExcelSingle, true);
     QMenu* batch = PopupMenu1->addMenu(QStringLiteral("批量打印"));
     fill(batch, layouts::Variant::ExcelBatch, false);
-    m_tracking->addPrintChoices(batch);
-    m_tracking->addClearMark(PopupMenu1);
+    m_list->tracking()->addPrintChoices(batch);
+    m_list->tracking()->addClearMark(PopupMenu1);
 }
 
 void TExcelForm::info(const QString& text)
@@ -221,7 +205,7 @@ bool TExcelForm::event(QEvent* e)
     // A backup restored by another program replaced the file: reopen.
     // Or the user chose another address book under "数据库位置…".
     if (e->type() == QEvent::WindowActivate && (std::exchange(m_released, false) || m_db->fileReplaced() ||
-                                                (m_db->isOpen() && m_db->path() != Database::defaultPath())))
+                                                (m_db->isOpen() && m_db->path() != m_location)))
         connectDatabase();
     return QDialog::event(e);
 }
@@ -238,13 +222,17 @@ bool TExcelForm::connectDatabase()
     ADOQuery1->close();
     m_db->close();
     QString error;
-    if (!m_db->open(Database::defaultPath(), &error, false) ||
-        !ADOQuery1->open(Schema::kExcelTable, {}, {}, &error)) {
+    if (!m_db->open(m_location, &error, false) || !ADOQuery1->open(Schema::kExcelTable, {}, {}, &error)) {
         info(QStringLiteral("连接ACCESS失败！") + QLatin1Char('\n') + error);
         return false;
     }
     m_live->watch(m_db.get(), {ADOQuery1});
     return true;
+}
+
+void TExcelForm::setStoreLocation(const QString& location)
+{
+    m_location = location;
 }
 
 void TExcelForm::prepareForShow()
@@ -283,7 +271,7 @@ void TExcelForm::Button1Click()
     // Whatever happened, show the table as it now stands: the new list, or
     // the previous one when the import failed or was cancelled.
     QString error;
-    m_tracking->reset();
+    m_list->tracking()->reset();
     if (!ADOQuery1->open(Schema::kExcelTable, {}, {}, &error))
         Dialogs::error(this, error);
     m_live->resume(true);
@@ -294,20 +282,13 @@ void TExcelForm::Button1Click()
 
 void TExcelForm::Button2Click()
 {
-    QString error;
-    if (m_tracking->hasNumber() ? !m_tracking->searchNumber(&error)
-                                : !m_search->search(Edit2->text(), Edit3->text(), &error))
-        Dialogs::error(this, error);
-    else if (!Edit2->text().isEmpty() || !Edit3->text().isEmpty())
-        m_tracking->filterBox()->setCurrentIndex(0);
+    m_list->search();
 }
 
 void TExcelForm::Button3Click()
 {
     connectDatabase();
-    Edit2->clear();
-    Edit3->clear();
-    m_tracking->reset();
+    m_list->clearSearch();
 }
 
 void TExcelForm::CloseClick()

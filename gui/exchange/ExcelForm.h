@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/tracking/PrintSelection.h"
+#include "gui/widgets/RecipientListPanel.h"
 #include "templates/layouts/Catalogue.h"
 
 #include <QDialog>
@@ -18,9 +19,7 @@ class QMenuBar;
 class QPushButton;
 class QStatusBar;
 class QToolButton;
-class RecipientTracking;
 class RecordGrid;
-class SearchFeedback;
 
 // The Excel window: imports a recipient list from a workbook into the table
 // `excel`, shows and searches it, and opens the Excel printing windows.
@@ -29,12 +28,15 @@ class TExcelForm : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TExcelForm(QWidget* parent = nullptr);
+    // storeLocation: the address book, a file's path or a server's URI.
+    explicit TExcelForm(const QString& storeLocation, QWidget* parent = nullptr);
     ~TExcelForm() override;
 
-    // Connects to the address book in the working directory and opens the
-    // whole imported list. Shows "连接ACCESS失败！" when that fails.
+    // Connects to the address book and opens the whole imported list.
+    // Shows "连接ACCESS失败！" when that fails.
     bool connectDatabase();
+    // Another address book: connected to on the window's next activation.
+    void setStoreLocation(const QString& location);
 
     // What the main window's "Excel导入" does before showing the window.
     void prepareForShow();
@@ -44,6 +46,12 @@ public:
 
     // The imported list, as the grid shows it (a search narrows it).
     DataSet* recipients() const { return ADOQuery1; }
+
+    // The search boxes and the grid, by the names the program knows.
+    RecipientListPanel* recipientList() const { return m_list; }
+    QLineEdit* Edit2() const { return m_list->nameBox(); }
+    QLineEdit* Edit3() const { return m_list->mobileBox(); }
+    RecordGrid* DBGridEh1() const { return m_list->grid(); }
 
 signals:
     // A print menu entry: the Excel single or Excel batch window of code.
@@ -70,25 +78,22 @@ private:
     DataSet* ADOQuery1 = nullptr;
     DataSetModel* DataSource1 = nullptr;
     QLineEdit* Edit1 = nullptr; // workbook path
-    QLineEdit* Edit2 = nullptr; // search: name
-    QLineEdit* Edit3 = nullptr; // search: mobile
     QToolButton* SpeedButton1 = nullptr;
     QPushButton* Button1 = nullptr; // 开始导入
-    QPushButton* Button2 = nullptr; // 查询
     QPushButton* Button3 = nullptr; // 刷新
-    RecordGrid* DBGridEh1 = nullptr;
     QMenuBar* MainMenu1 = nullptr;
     QMenu* SinglePrintMenu = nullptr; // 【单张打印】
     QMenu* BatchPrintMenu = nullptr;  // 【批量打印】
     QMenu* PopupMenu1 = nullptr;
 
     void buildUi();
+    void buildList(QStatusBar* status);
     void buildMenus();
     void info(const QString& text);
 
+    QString m_location;
     std::unique_ptr<Database> m_db;
-    bool m_released = false;                 // closed for a restore: connect on activation
-    LiveRefresh* m_live = nullptr;           // other computers' imports, on a server
-    RecipientTracking* m_tracking = nullptr; // chosen rows, printed marks, waybill numbers
-    SearchFeedback* m_search = nullptr;
+    bool m_released = false;              // closed for a restore: connect on activation
+    LiveRefresh* m_live = nullptr;        // other computers' imports, on a server
+    RecipientListPanel* m_list = nullptr; // search, grid, printed marks
 };

@@ -201,16 +201,18 @@ ReportPreview::~ReportPreview()
         m_layout->cancel(); // the pages made so far stay
 }
 
-void ReportPreview::exec(TQuickRep* report, QWidget* parent)
+void ReportPreview::exec(TQuickRep* report, QWidget* parent, const QString& databasePath)
 {
     ReportPreview preview(report, parent);
+    preview.setDatabasePath(databasePath);
     Dialogs::exec(&preview);
 }
 
-void ReportPreview::install()
+void ReportPreview::install(std::function<QString()> databasePath)
 {
-    TQuickRep::setPreviewHandler(
-        [](TQuickRep* report, QWidget* parent) { ReportPreview::exec(report, parent); });
+    TQuickRep::setPreviewHandler([databasePath](TQuickRep* report, QWidget* parent) {
+        ReportPreview::exec(report, parent, databasePath ? databasePath() : QString());
+    });
 }
 
 int ReportPreview::pageCount() const
@@ -475,7 +477,7 @@ void ReportPreview::exportPdf()
             return;
     }
     QString error;
-    if (!OutputGuard::check(path, Database::defaultPath(), &error)) {
+    if (!OutputGuard::check(path, m_databasePath, &error)) {
         Dialogs::error(this, error);
         return;
     }

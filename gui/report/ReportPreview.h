@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
+#include <functional>
 #include <memory>
 
 class QLabel;
@@ -37,9 +39,12 @@ public:
     ~ReportPreview() override;
 
     // Shows the preview for report modally; returns when it closes.
-    static void exec(TQuickRep* report, QWidget* parent = nullptr);
-    // Makes TQuickRep::Preview() open this window.
-    static void install();
+    // databasePath: the address book, which a PDF must never overwrite.
+    static void exec(TQuickRep* report, QWidget* parent = nullptr, const QString& databasePath = QString());
+    // Makes TQuickRep::Preview() open this window; databasePath is asked
+    // at each preview.
+    static void install(std::function<QString()> databasePath = {});
+    void setDatabasePath(const QString& path) { m_databasePath = path; }
 
     ReportLayout* layout() const { return m_layout.get(); }
     int currentPage() const { return m_page; } // 0-based
@@ -97,6 +102,7 @@ private:
     bool askForPrinter();
 
     TQuickRep* m_report;
+    QString m_databasePath;
     std::unique_ptr<ReportLayout> m_layout;
     int m_page = 0;
     ZoomMode m_zoomMode = ZoomMode::Fit;

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "data/store/Database.h"
-
 #include <QString>
 
 class DataSet;
@@ -16,8 +14,7 @@ struct TemplateSources
     DataSet* senders = nullptr;         // the main window's ADOQuery1
     DataSet* recipients = nullptr;      // the main window's ADOQuery2
     DataSet* excelRecipients = nullptr; // the Excel window's ADOQuery1
-    // Empty: the program's address book as it is at each use (the user may
-    // choose another under "数据库位置…" while windows are open).
+    // The address book: a file's path or a server's URI.
     QString databasePath;
-    QString database() const { return databasePath.isEmpty() ? Database::defaultPath() : databasePath; }
+    QString database() const { return databasePath; }
 };

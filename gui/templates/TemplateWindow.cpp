@@ -324,7 +324,7 @@ bool TemplateWindow::reprint(const PrintSelection& rows, qint64 senderRow, QStri
         m_layout->bind(data->senders(), data->recipients());
         m_listener->setData(data->senders(), data->recipients());
         if (!report()->Preview(this))
-            ReportPreview::exec(report(), this);
+            ReportPreview::exec(report(), this, m_sources.database());
     }
     data->setSenderRow(-1);
     if (m_batch)
@@ -407,7 +407,7 @@ void TemplateWindow::N1Click()
     if (!confirmSender())
         return;
     if (!report()->Preview(this))
-        ReportPreview::exec(report(), this);
+        ReportPreview::exec(report(), this, m_sources.database());
 }
 
 bool TemplateWindow::confirmSender()

@@ -58,8 +58,8 @@ public:
     void bindSources();
     // The lists a single print reads (a test or the program may change them).
     void setSources(const TemplateSources& sources);
-    // Re-reads the batch tables from the address book in the working
-    // directory (batch windows); false with the reason when it cannot.
+    // Re-reads the batch tables from the address book of the sources
+    // (batch windows); false with the reason when it cannot.
     bool loadBatchData(QString* error = nullptr);
 
     // Batch windows: which recipient rows the pages come from (all of them

@@ -46,6 +46,14 @@ int TemplateWindows::exec(const QString& code, layouts::Variant variant)
     return w ? w->exec() : -1;
 }
 
+void TemplateWindows::setDatabasePath(const QString& path)
+{
+    m_sources.databasePath = path;
+    for (const QPointer<TemplateWindow>& w : std::as_const(m_windows))
+        if (w)
+            w->setSources(m_sources);
+}
+
 void TemplateWindows::clear()
 {
     for (const QPointer<TemplateWindow>& w : std::as_const(m_windows))

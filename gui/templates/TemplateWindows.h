@@ -28,6 +28,9 @@ public:
     // What windows made from now on print from; windows made already keep
     // theirs until told (the lists live as long as the program's windows).
     void setSources(const TemplateSources& sources) { m_sources = sources; }
+    // Another address book, for the windows made already too (the user
+    // chose one under "数据库位置…").
+    void setDatabasePath(const QString& path);
 
     // The window, made on first use; null for an unknown template code.
     TemplateWindow* window(const QString& code, layouts::Variant variant);

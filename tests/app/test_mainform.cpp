@@ -1,14 +1,17 @@
 #include "app/MainForm.h"
 #include "app/RecordEditor.h"
 #include "data/recognition/AddressParser.h"
+#include "data/store/AppInfo.h"
 #include "data/records/DataSet.h"
 #include "data/store/Database.h"
 #include "data/store/DatabaseFile.h"
+#include "data/store/Settings.h"
 #include "data/recognition/RegionTable.h"
 #include "gui/widgets/DesktopLauncher.h"
 #include "gui/widgets/Dialogs.h"
 #include "gui/widgets/ProductInfo.h"
 #include "gui/widgets/RecipientTracking.h"
+#include "gui/widgets/RecordGrid.h"
 #include "gui/widgets/Shell.h"
 #include "report/FontSetup.h"
 
@@ -51,7 +54,7 @@ QStringList tableRows(const QString& table, const QStringList& columns)
 {
     Database db;
     QString error;
-    if (!db.open(Database::defaultPath(), &error, false))
+    if (!db.open(Settings().storeLocation(), &error, false))
         return {QStringLiteral("open failed: ") + error};
     QStringList quoted;
     for (const QString& c : columns)
@@ -72,7 +75,7 @@ bool execSql(const QString& sql, const QVariantList& binds = {})
 {
     Database db;
     QString error;
-    if (!db.open(Database::defaultPath(), &error, true))
+    if (!db.open(Settings().storeLocation(), &error, true))
         return false;
     return db.exec(sql, binds, &error);
 }
@@ -125,7 +128,7 @@ private:
     TMainForm* start()
     {
         QString error;
-        m_form.reset(TMainForm::create(&error));
+        m_form.reset(TMainForm::create(Settings(), &error));
         if (!m_form)
             qWarning("create failed: %s", qPrintable(error));
         else
@@ -134,17 +137,17 @@ private:
     }
     void setPreference(const QVariant& v)
     {
-        QSettings s(QSettings::NativeFormat, QSettings::UserScope, TMainForm::settingsOrganization());
+        QSettings s(QSettings::NativeFormat, QSettings::UserScope, AppInfo::organization());
         if (v.isValid())
-            s.setValue(TMainForm::panelKey(), v);
+            s.setValue(QStringLiteral("outr"), v);
         else
-            s.remove(TMainForm::panelKey());
+            s.remove(QStringLiteral("outr"));
         s.sync();
     }
     QString preference()
     {
-        QSettings s(QSettings::NativeFormat, QSettings::UserScope, TMainForm::settingsOrganization());
-        return s.value(TMainForm::panelKey()).toString();
+        QSettings s(QSettings::NativeFormat, QSettings::UserScope, AppInfo::organization());
+        return s.value(QStringLiteral("outr")).toString();
     }
     void addRecipients(const QList<QPair<QString, QString>>& people)
     {
@@ -208,7 +211,7 @@ private slots:
         TMainForm* f = start();
         QVERIFY(f);
         QString error;
-        QVERIFY2(DatabaseFile::check(Database::defaultPath(), &error), qPrintable(error));
+        QVERIFY2(DatabaseFile::check(Settings().storeLocation(), &error), qPrintable(error));
         QCOMPARE(f->objectName(), QStringLiteral("MainForm"));
         QVERIFY(f->Panel4->isVisible());
         QVERIFY(!f->Panel3->isVisible());
@@ -245,9 +248,9 @@ private slots:
         f.write(foreign);
         f.close();
         QString error;
-        std::unique_ptr<TMainForm> form(TMainForm::create(&error));
+        std::unique_ptr<TMainForm> form(TMainForm::create(Settings(), &error));
         QVERIFY(!form);
-        QVERIFY2(error.contains(QDir::toNativeSeparators(Database::defaultPath())), qPrintable(error));
+        QVERIFY2(error.contains(QDir::toNativeSeparators(Settings().storeLocation())), qPrintable(error));
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), foreign); // left untouched
     }
@@ -421,7 +424,7 @@ private slots:
     {
         TMainForm* f = start();
         QVERIFY(f);
-        QVERIFY(QFile::remove(Database::defaultPath()));
+        QVERIFY(QFile::remove(Settings().storeLocation()));
         commitText(f->Edit1, QStringLiteral("寄件人"));
         f->Button1->click();
         // One error naming the file; no empty address book is made in its place.
@@ -429,7 +432,7 @@ private slots:
         QCOMPARE(Dialogs::lastShown().icon, QMessageBox::Critical);
         QVERIFY2(Dialogs::lastShown().text.contains(QStringLiteral("data.mdb")),
                  qPrintable(Dialogs::lastShown().text));
-        QVERIFY(!QFile::exists(Database::defaultPath()));
+        QVERIFY(!QFile::exists(Settings().storeLocation()));
         QCOMPARE(f->Edit1->text(), QStringLiteral("寄件人")); // nothing typed is lost
     }
 
@@ -512,7 +515,7 @@ private slots:
         addRecipients({{QStringLiteral("李四"), QStringLiteral("139")}});
         TMainForm* f = start();
         QVERIFY(f);
-        QTest::mouseDClick(f->DBGridEh1->viewport(), Qt::LeftButton, {}, QPoint(30, 5));
+        QTest::mouseDClick(f->DBGridEh1()->viewport(), Qt::LeftButton, {}, QPoint(30, 5));
         QCOMPARE(f->Edit10->text(), QStringLiteral("李四"));
         commitText(f->Edit10, QStringLiteral("四"));
         // Someone else changes the city meanwhile: an untouched box must not
@@ -557,9 +560,9 @@ private slots:
                        {QStringLiteral("丙"), QString()}});
         TMainForm* f = start();
         QVERIFY(f);
-        selectRow(f->DBGridEh1, 0);
+        selectRow(f->DBGridEh1(), 0);
         f->DBGridEh1DblClick();
-        selectRow(f->DBGridEh1, 2); // the user moves on before saving
+        selectRow(f->DBGridEh1(), 2); // the user moves on before saving
         QCOMPARE(f->recipients()->currentRow(), 2);
         commitText(f->Edit24, QStringLiteral("改"));
         f->Button4->click();
@@ -580,7 +583,7 @@ private slots:
         addRecipients({{QStringLiteral("甲"), QString()}, {QStringLiteral("乙"), QString()}});
         TMainForm* f = start();
         QVERIFY(f);
-        selectRow(f->DBGridEh1, 1);
+        selectRow(f->DBGridEh1(), 1);
         f->DBGridEh1DblClick();
         commitText(f->Edit24, QStringLiteral("改"));
         if (throughGrid) {
@@ -602,7 +605,7 @@ private slots:
         TMainForm* f = start();
         QVERIFY(f);
         f->Edit10->setText(QStringLiteral("残留"));
-        QTest::mouseDClick(f->DBGridEh1->viewport(), Qt::LeftButton, {}, QPoint(50, 50));
+        QTest::mouseDClick(f->DBGridEh1()->viewport(), Qt::LeftButton, {}, QPoint(50, 50));
         QVERIFY(f->Edit10->text().isEmpty());
         QVERIFY(f->Button4->isEnabled());
         f->Button4->click();
@@ -664,24 +667,24 @@ private slots:
         QVERIFY(f);
         QVERIFY(QTest::qWaitForWindowExposed(f));
         // Click row 0, Ctrl-click row 2, Shift-click row 4 on the row indicator.
-        clickRowHeader(f->DBGridEh1, 0, Qt::NoModifier);
-        clickRowHeader(f->DBGridEh1, 2, Qt::ControlModifier);
-        clickRowHeader(f->DBGridEh1, 4, Qt::ShiftModifier);
-        QCOMPARE(f->DBGridEh1->selectionModel()->selectedRows().size(), 4); // 0, 2, 3, 4
+        clickRowHeader(f->DBGridEh1(), 0, Qt::NoModifier);
+        clickRowHeader(f->DBGridEh1(), 2, Qt::ControlModifier);
+        clickRowHeader(f->DBGridEh1(), 4, Qt::ShiftModifier);
+        QCOMPARE(f->DBGridEh1()->selectionModel()->selectedRows().size(), 4); // 0, 2, 3, 4
         Dialogs::answerButton(answer);
         if (answer == QMessageBox::Ok)
             f->PopupMenu1->actions().value(1)->trigger(); // "删除记录"
         else
-            QTest::keyClick(f->DBGridEh1, Qt::Key_Delete); // the same question
+            QTest::keyClick(f->DBGridEh1(), Qt::Key_Delete); // the same question
         QCOMPARE(Dialogs::lastShown().text, QStringLiteral("确定要删除选中的记录？"));
         QCOMPARE(Dialogs::lastShown().icon, QMessageBox::Warning);
         QCOMPARE(Dialogs::lastShown().buttons, QMessageBox::Ok | QMessageBox::Cancel);
         QCOMPARE(tableRows(QStringLiteral("inr"), {QStringLiteral("姓名")}), left);
         QCOMPARE(gridNames(f), left);
         if (answer == QMessageBox::Cancel)
-            QCOMPARE(f->DBGridEh1->selectionModel()->selectedRows().size(), 4);
+            QCOMPARE(f->DBGridEh1()->selectionModel()->selectedRows().size(), 4);
         // Enter in the grid loads the current row; Enter on a focused button presses it.
-        QTest::keyClick(f->DBGridEh1, Qt::Key_Return);
+        QTest::keyClick(f->DBGridEh1(), Qt::Key_Return);
         QCOMPARE(f->Edit10->text(), f->recipients()->value(QStringLiteral("姓名")));
         QVERIFY(f->Button4->isEnabled());
         QTest::keyClick(f->Button4, Qt::Key_Return);
@@ -693,9 +696,9 @@ private slots:
         addRecipients({{QStringLiteral("甲"), QString()}, {QStringLiteral("乙"), QString()}});
         TMainForm* f = start();
         QVERIFY(f);
-        selectRow(f->DBGridEh1, 0);
+        selectRow(f->DBGridEh1(), 0);
         f->DBGridEh1DblClick();
-        selectRow(f->DBGridEh1, 1);
+        selectRow(f->DBGridEh1(), 1);
         f->Button5->click();
         QCOMPARE(f->Edit10->text(), QStringLiteral("甲"));
         QVERIFY(f->Button4->isEnabled());
@@ -717,9 +720,9 @@ private slots:
         QVERIFY(f);
         // The printed mark is a narrow column; the number is shown too.
         const int mark = f->recipients()->fieldIndex(QStringLiteral("已打印"));
-        QVERIFY(!f->DBGridEh1->isColumnHidden(mark));
-        QVERIFY(!f->DBGridEh1->isColumnHidden(f->recipients()->fieldIndex(QStringLiteral("快递单号"))));
-        QCOMPARE(f->DBGridEh1->itemDelegateForColumn(mark)->metaObject()->className(), "PrintedMarkDelegate");
+        QVERIFY(!f->DBGridEh1()->isColumnHidden(mark));
+        QVERIFY(!f->DBGridEh1()->isColumnHidden(f->recipients()->fieldIndex(QStringLiteral("快递单号"))));
+        QCOMPARE(f->DBGridEh1()->itemDelegateForColumn(mark)->metaObject()->className(), "PrintedMarkDelegate");
 
         // Rows chosen in any order come in grid order.
         QSignalSpy spy(f, &TMainForm::selectionPrintRequested);
@@ -728,10 +731,10 @@ private slots:
         chosen->actions().value(0)->trigger(); // nothing chosen yet: said, not printed
         QCOMPARE(spy.size(), 0);
         QVERIFY(Dialogs::lastShown().text.contains(QStringLiteral("请先")));
-        auto* sel = f->DBGridEh1->selectionModel();
-        sel->select(f->DBGridEh1->model()->index(3, 0),
+        auto* sel = f->DBGridEh1()->selectionModel();
+        sel->select(f->DBGridEh1()->model()->index(3, 0),
                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        sel->select(f->DBGridEh1->model()->index(1, 0),
+        sel->select(f->DBGridEh1()->model()->index(1, 0),
                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
         chosen->actions().value(3)->trigger();
         QCOMPARE(spy.size(), 1);
@@ -753,8 +756,8 @@ private slots:
         f->Button6->click();
         QCOMPARE(filter->currentIndex(), 0);
         number->setText(QStringLiteral("0012"));
-        f->Edit25->setText(QStringLiteral("甲")); // the number wins
-        f->Button7->click();
+        f->Edit25()->setText(QStringLiteral("甲")); // the number wins
+        f->Button7()->click();
         QCOMPARE(gridNames(f), QStringList{QStringLiteral("丙")});
 
         // Clearing the mark of the current row, confirmed.
@@ -810,16 +813,16 @@ private slots:
                        {QStringLiteral("xzy"), QString()}});
         TMainForm* f = start();
         QVERIFY(f);
-        f->Edit25->setText(name);
-        f->Edit26->setText(mobile);
+        f->Edit25()->setText(name);
+        f->Edit26()->setText(mobile);
         // Enter in a search box searches as "查询" does.
-        QTest::keyClick(mobile.isEmpty() ? f->Edit25 : f->Edit26, Qt::Key_Return);
+        QTest::keyClick(mobile.isEmpty() ? f->Edit25() : f->Edit26(), Qt::Key_Return);
         QVERIFY(Dialogs::shown().isEmpty());
         QCOMPARE(gridNames(f), found);
-        QCOMPARE(f->DBGridEh1->model()->rowCount(), found.size());
+        QCOMPARE(f->DBGridEh1()->model()->rowCount(), found.size());
         // A narrowed list says so; no match says "未找到".
         const bool searched = !(name.trimmed().isEmpty() && mobile.trimmed().isEmpty());
-        QCOMPARE(f->RecipientFrame->title(),
+        QCOMPARE(f->recipientList()->frame()->title(),
                  searched ? QStringLiteral("查询结果：%1 条，共 7 条").arg(found.size())
                           : QStringLiteral("全部记录"));
         QCOMPARE(f->statusBar()->currentMessage() == QStringLiteral("未找到"), searched && found.isEmpty());
@@ -830,22 +833,22 @@ private slots:
         addRecipients({{QStringLiteral("张三"), QString()}, {QStringLiteral("李四"), QString()}});
         TMainForm* f = start();
         QVERIFY(f);
-        f->Edit25->setText(QStringLiteral("李"));
-        f->Button7->click();
+        f->Edit25()->setText(QStringLiteral("李"));
+        f->Button7()->click();
         QCOMPARE(gridNames(f), QStringList{QStringLiteral("李四")});
-        f->Edit25->clear();
-        f->Button7->click();
+        f->Edit25()->clear();
+        f->Button7()->click();
         QCOMPARE(gridNames(f), QStringList{QStringLiteral("李四")});
-        f->Edit25->setText(QStringLiteral("李"));
-        f->Edit26->setText(QStringLiteral("x"));
+        f->Edit25()->setText(QStringLiteral("李"));
+        f->Edit26()->setText(QStringLiteral("x"));
         f->Button6->click();
         QCOMPARE(gridNames(f), (QStringList{QStringLiteral("张三"), QStringLiteral("李四")}));
-        QVERIFY(f->Edit25->text().isEmpty());
-        QVERIFY(f->Edit26->text().isEmpty());
+        QVERIFY(f->Edit25()->text().isEmpty());
+        QVERIFY(f->Edit26()->text().isEmpty());
         // The grid still shows the columns it should after the rebuild.
         const int hidden = f->recipients()->fieldIndex(QStringLiteral("序号"));
-        QVERIFY(f->DBGridEh1->isColumnHidden(hidden));
-        QCOMPARE(f->DBGridEh1->columnWidth(f->recipients()->fieldIndex(QStringLiteral("地址"))), 170);
+        QVERIFY(f->DBGridEh1()->isColumnHidden(hidden));
+        QCOMPARE(f->DBGridEh1()->columnWidth(f->recipients()->fieldIndex(QStringLiteral("地址"))), 170);
     }
 
     void searchNarrowsLoadChangeAndDelete()
@@ -853,8 +856,8 @@ private slots:
         addRecipients({{QStringLiteral("张三"), QString()}, {QStringLiteral("李四"), QString()}});
         TMainForm* f = start();
         QVERIFY(f);
-        f->Edit25->setText(QStringLiteral("李"));
-        f->Button7->click();
+        f->Edit25()->setText(QStringLiteral("李"));
+        f->Button7()->click();
         f->DBGridEh1DblClick();
         QCOMPARE(f->Edit10->text(), QStringLiteral("李四"));
         QCOMPARE(f->recipients()->value(QStringLiteral("姓名")), QStringLiteral("李四"));
@@ -865,8 +868,8 @@ private slots:
         addRecipients({{QStringLiteral("张三"), QString()}, {QStringLiteral("李四"), QString()}});
         TMainForm* f = start();
         QVERIFY(f);
-        f->Edit25->setText(QStringLiteral("李"));
-        f->Button7->click();
+        f->Edit25()->setText(QStringLiteral("李"));
+        f->Button7()->click();
         f->Edit10->setText(QStringLiteral("赵六"));
         f->Button3->click();
         // The new row is listed, the search stays in force for the others.
@@ -877,7 +880,7 @@ private slots:
         QCOMPARE(Dialogs::lastShown().text, QStringLiteral("寄件信息不能为空！"));
         QCOMPARE(gridNames(f),
                  (QStringList{QStringLiteral("张三"), QStringLiteral("李四"), QStringLiteral("赵六")}));
-        QCOMPARE(f->Edit25->text(), QStringLiteral("李"));
+        QCOMPARE(f->Edit25()->text(), QStringLiteral("李"));
     }
 
     // ------------------------------------------------------------ print date
@@ -1134,8 +1137,8 @@ private slots:
         f->SpeedButton5->click();
         QCOMPARE(Dialogs::lastShown().text, QStringLiteral("同名文件已存在，要替换它吗？"));
         QCOMPARE(readAll(chosen + QStringLiteral(".xls")), before);
-        f->Edit25->setText(QStringLiteral("李"));
-        f->Button7->click();
+        f->Edit25()->setText(QStringLiteral("李"));
+        f->Button7()->click();
         Dialogs::clear();
         Dialogs::answerFile(m_dir->filePath(QStringLiteral("found")));
         f->SpeedButton5->click();
@@ -1152,7 +1155,7 @@ private slots:
         addRecipients({{QStringLiteral("旧的"), QString()}});
         TMainForm* f = start();
         QVERIFY(f);
-        const QString path = Database::defaultPath();
+        const QString path = Settings().storeLocation();
         QVERIFY(QFile::copy(path, path + QStringLiteral(".new")));
         {
             Database other;
@@ -1181,9 +1184,9 @@ private slots:
         TMainForm* f = start();
         QVERIFY(f);
         QVERIFY(QTest::qWaitForWindowExposed(f));
-        selectRow(f->DBGridEh1, 1);
+        selectRow(f->DBGridEh1(), 1);
         QVERIFY(f->grab().save(dir + QStringLiteral("/recipient.png")));
-        f->DBGridEh1->clearSelection(); // the current row without a selection
+        f->DBGridEh1()->clearSelection(); // the current row without a selection
         QTest::qWait(200);
         QVERIFY(f->screen()->grabWindow(0).save(dir + QStringLiteral("/screen.png")));
         f->SpeedButton1->click();

@@ -3,6 +3,7 @@
 #include "data/records/DataSet.h"
 #include "data/store/Database.h"
 #include "exchange/DatabaseBackup.h"
+#include "data/store/Settings.h"
 #include "gui/exchange/ExcelForm.h"
 #include "gui/templates/TemplateWindow.h"
 #include "gui/templates/TemplateWindows.h"
@@ -35,6 +36,7 @@ private slots:
     void excelButtonEmptiesPathAndShowsWindow();
     void excelMenusOpenExcelVariants();
     void templateWindowsPrintTheWindowsRows();
+    void windowsFollowAnotherAddressBook();
     void refusedDatabaseCreatesNothing();
     void restoreClosesEveryWindowsConnection();
 
@@ -55,7 +57,7 @@ void TestProgramWindows::init()
     m_oldCwd = QDir::currentPath();
     QDir::setCurrent(m_dir->path());
     QString error;
-    m_windows.reset(ProgramWindows::create(&error));
+    m_windows.reset(ProgramWindows::create(Settings(), &error));
     QVERIFY2(m_windows, qPrintable(error));
 }
 
@@ -117,7 +119,7 @@ void TestProgramWindows::excelButtonEmptiesPathAndShowsWindow()
 {
     TExcelForm* excel = m_windows->excelForm();
     excel->Edit1->setText("/tmp/old.xls");
-    excel->Edit2->setText("张");
+    excel->Edit2()->setText("张");
     QString path = "unchanged";
     QString shown;
     QTimer::singleShot(0, [&] {
@@ -130,7 +132,7 @@ void TestProgramWindows::excelButtonEmptiesPathAndShowsWindow()
     m_windows->mainForm()->SpeedButton4->click();
     QCOMPARE(shown, QStringLiteral("ExcelForm"));
     QCOMPARE(path, QString());
-    QCOMPARE(excel->Edit2->text(), QStringLiteral("张")); // only the path box is emptied
+    QCOMPARE(excel->Edit2()->text(), QStringLiteral("张")); // only the path box is emptied
 }
 
 void TestProgramWindows::excelMenusOpenExcelVariants()
@@ -147,7 +149,7 @@ void TestProgramWindows::excelMenusOpenExcelVariants()
 void TestProgramWindows::templateWindowsPrintTheWindowsRows()
 {
     Database db;
-    QVERIFY(db.open(Database::defaultPath(), nullptr));
+    QVERIFY(db.open(Settings().storeLocation(), nullptr));
     QSqlQuery q(db.db());
     QVERIFY(q.exec(QStringLiteral("insert into inr (\"姓名\") values ('收件甲')")));
     QVERIFY(q.exec(QStringLiteral("insert into excel (\"姓名\") values ('导入乙')")));
@@ -172,6 +174,35 @@ void TestProgramWindows::templateWindowsPrintTheWindowsRows()
     }
 }
 
+// The main window finds another address book when it reconnects (here: the
+// working directory changed); the Excel window and the template windows
+// made before read that one from then on.
+void TestProgramWindows::windowsFollowAnotherAddressBook()
+{
+    TemplateWindow* batch =
+        m_windows->templateWindows()->window(QStringLiteral("st"), layouts::Variant::Batch);
+    QVERIFY(batch);
+    QTemporaryDir other;
+    QDir::setCurrent(other.path());
+    {
+        Database db;
+        QVERIFY(db.open(Settings().storeLocation(), nullptr));
+        QVERIFY(db.exec(QStringLiteral("insert into inr (\"姓名\") values ('新址丙')")));
+        QVERIFY(db.exec(QStringLiteral("insert into excel (\"姓名\") values ('新址丁')")));
+    }
+    QVERIFY(m_windows->mainForm()->reconnect());
+    QCOMPARE(m_windows->mainForm()->storeLocation(), Settings().storeLocation());
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(m_windows->excelForm(), &activate);
+    QCOMPARE(m_windows->excelForm()->recipients()->recordCount(), 1);
+    QVERIFY(batch->loadBatchData());
+    ReportLayout run(batch->report());
+    QVERIFY(run.generateAll());
+    QVERIFY2(run.pageTexts(0).contains(QStringLiteral("新址丙")), qPrintable(run.pageTexts(0).join(u'|')));
+    m_windows.reset();
+    QDir::setCurrent(m_dir->path());
+}
+
 void TestProgramWindows::refusedDatabaseCreatesNothing()
 {
     m_windows.reset();
@@ -182,7 +213,7 @@ void TestProgramWindows::refusedDatabaseCreatesNothing()
     f.write("not a database");
     f.close();
     QString error;
-    std::unique_ptr<ProgramWindows> w(ProgramWindows::create(&error));
+    std::unique_ptr<ProgramWindows> w(ProgramWindows::create(Settings(), &error));
     QVERIFY(!w);
     QVERIFY2(error.contains("data.mdb"), qPrintable(error));
     QDir::setCurrent(m_dir->path());
@@ -196,7 +227,7 @@ void TestProgramWindows::restoreClosesEveryWindowsConnection()
     Database* excelDb = excel->recipients()->database();
     QVERIFY(excelDb->isOpen());
     const QString backup = m_dir->filePath(QStringLiteral("copy.bak"));
-    QVERIFY(DatabaseBackup::backup(Database::defaultPath(), backup, nullptr));
+    QVERIFY(DatabaseBackup::backup(Settings().storeLocation(), backup, nullptr));
     Dialogs::answerFile(backup);
     m_windows->mainForm()->SpeedButton7->click();
     QCOMPARE(Dialogs::lastShown().text, QStringLiteral("数据恢复成功！"));

@@ -3,6 +3,7 @@
 #include "data/store/Database.h"
 #include "data/store/ServerAddress.h"
 #include "data/store/StoreSettings.h"
+#include "data/store/Settings.h"
 #include "gui/widgets/Dialogs.h"
 #include "report/FontSetup.h"
 #include "tests/TestStore.h"
@@ -31,14 +32,14 @@ private slots:
         QString error;
         QVERIFY(ServerAddress::parse(TestStore::freshServerDatabase(), &address, &error));
         QVERIFY2(StoreSettings::useServer(address, &error), qPrintable(error));
-        QCOMPARE(Database::defaultPath(), address.uri());
+        QCOMPARE(Settings().storeLocation(), address.uri());
     }
 
     void seeEachOthersChangesAndNeverOverwriteThem()
     {
         QString error;
-        std::unique_ptr<TMainForm> a(TMainForm::create(&error));
-        std::unique_ptr<TMainForm> b(TMainForm::create(&error));
+        std::unique_ptr<TMainForm> a(TMainForm::create(Settings(), &error));
+        std::unique_ptr<TMainForm> b(TMainForm::create(Settings(), &error));
         QVERIFY2(a && b, qPrintable(error));
         auto box = [](TMainForm* f, const char* name) { return f->findChild<QLineEdit*>(name); };
         auto button = [](TMainForm* f, const char* name) { return f->findChild<QPushButton*>(name); };

@@ -1,5 +1,6 @@
 #include "data/store/Database.h"
 #include "data/store/DatabaseFile.h"
+#include "data/store/Settings.h"
 #include "exchange/DatabaseBackup.h"
 
 #include <QDir>
@@ -70,7 +71,7 @@ private slots:
 
 private:
     void setNames(const QStringList& list);
-    QString dbPath() const { return Database::defaultPath(); }
+    QString dbPath() const { return Settings().storeLocation(); }
     QString path(const QString& n) const { return m_dir.filePath(n); }
     QTemporaryDir m_dir;
     Database* m_db = nullptr;

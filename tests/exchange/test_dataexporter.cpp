@@ -2,6 +2,7 @@
 #include "data/store/Database.h"
 #include "data/store/Schema.h"
 #include "data/store/Transaction.h"
+#include "data/store/Settings.h"
 #include "exchange/DataExporter.h"
 #include "exchange/ExcelImporter.h"
 #include "exchange/WorkbookReader.h"
@@ -50,7 +51,7 @@ void TestDataExporter::initTestCase()
 {
     WAYBILL_REQUIRE_STORE();
     QString err;
-    QVERIFY2(m_db.open(TestStore::location(Database::defaultPath()), &err), qPrintable(err));
+    QVERIFY2(m_db.open(TestStore::location(Settings().storeLocation()), &err), qPrintable(err));
 }
 
 // Recipients with the editable columns given (in import order), nothing else.

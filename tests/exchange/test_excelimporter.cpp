@@ -1,5 +1,6 @@
 #include "data/store/Database.h"
 #include "data/store/Schema.h"
+#include "data/store/Settings.h"
 #include "exchange/Biff8Writer.h"
 #include "exchange/ExcelImporter.h"
 
@@ -223,7 +224,7 @@ void TestExcelImporter::initTestCase()
 {
     WAYBILL_REQUIRE_STORE();
     QString err;
-    QVERIFY2(m_db.open(TestStore::location(Database::defaultPath()), &err), qPrintable(err));
+    QVERIFY2(m_db.open(TestStore::location(Settings().storeLocation()), &err), qPrintable(err));
 }
 
 void TestExcelImporter::init()

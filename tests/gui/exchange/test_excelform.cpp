@@ -2,6 +2,7 @@
 #include "data/records/DataSetModel.h"
 #include "data/store/Database.h"
 #include "data/store/Schema.h"
+#include "data/store/Settings.h"
 #include "exchange/DataExporter.h"
 #include "exchange/XlsxTextWriter.h"
 #include "gui/exchange/ExcelForm.h"
@@ -51,7 +52,7 @@ void TestExcelForm::init()
     m_dir = new QTemporaryDir;
     m_oldCwd = QDir::currentPath();
     QDir::setCurrent(m_dir->path());
-    QVERIFY(Database::createFile(Database::defaultPath(), nullptr));
+    QVERIFY(Database::createFile(Settings().storeLocation(), nullptr));
     Dialogs::setScripted(true);
     Dialogs::clear();
 }
@@ -93,7 +94,7 @@ void TestExcelForm::importShowsRowsAndMessage()
     const QString book =
         writeWorkbook({{"张三", "13800138000", "北京市海淀区"}, {"李四", "0571-1234"}}, "list.xlsx");
     QVERIFY(!book.isEmpty());
-    TExcelForm form;
+    TExcelForm form(Settings().storeLocation());
     form.Edit1->setText("  " + book + " \t");
     form.Button1Click();
     QCOMPARE(Dialogs::lastShown().text, QStringLiteral("批量导入EXCEL成功！"));
@@ -103,7 +104,7 @@ void TestExcelForm::importShowsRowsAndMessage()
     QCOMPARE(form.DataSource1->rowCount(), 2);
     QStringList hidden;
     for (int c = 0; c < form.DataSource1->columnCount(); ++c)
-        if (form.DBGridEh1->isColumnHidden(c))
+        if (form.DBGridEh1()->isColumnHidden(c))
             hidden << form.ADOQuery1->fieldNames().at(c);
     QCOMPARE(hidden, QStringList({"序号", "选中"}));
     // Empty cells are stored as empty texts; the columns the sheet doesn't
@@ -129,9 +130,9 @@ void TestExcelForm::emptyPathIsRefused()
 {
     QFETCH(QString, typed);
     Database db;
-    QVERIFY(db.open(Database::defaultPath(), nullptr));
+    QVERIFY(db.open(Settings().storeLocation(), nullptr));
     QVERIFY(db.exec("INSERT INTO excel (姓名) VALUES ('王五')"));
-    TExcelForm form;
+    TExcelForm form(Settings().storeLocation());
     form.Edit1->setText(typed);
     form.Button1Click();
     QCOMPARE(Dialogs::lastShown().text, QStringLiteral("请正确选择相关路径！"));
@@ -141,7 +142,7 @@ void TestExcelForm::emptyPathIsRefused()
 void TestExcelForm::failedImportKeepsPreviousList()
 {
     const QString book = writeWorkbook({{"张三", "1"}}, "good.xlsx");
-    TExcelForm form;
+    TExcelForm form(Settings().storeLocation());
     form.Edit1->setText(book);
     form.Button1Click();
     QCOMPARE(form.ADOQuery1->recordCount(), 1);
@@ -191,7 +192,7 @@ void TestExcelForm::largeImportKeepsLoopTurning()
         }
         QVERIFY2(w.close(&err), qPrintable(err));
     }
-    TExcelForm form;
+    TExcelForm form(Settings().storeLocation());
     form.Edit1->setText(writeWorkbook({{"之前的", "1"}}, "before.xlsx"));
     form.Button1Click();
     QCOMPARE(names(form.ADOQuery1), QStringList({"之前的"}));
@@ -244,36 +245,36 @@ void TestExcelForm::searchAndRefresh()
 {
     const QString book = writeWorkbook(
         {{"张三", "13800138000"}, {"老张", "13900000000"}, {"李\"四", "13800000001"}}, "s.xlsx");
-    TExcelForm form;
+    TExcelForm form(Settings().storeLocation());
     form.Edit1->setText(book);
     form.Button1Click();
 
-    form.Edit2->setText("张");
+    form.Edit2()->setText("张");
     form.Button2Click();
     QCOMPARE(names(form.ADOQuery1), QStringList({"张三", "老张"}));
     // The mobile box wins when both hold text.
-    form.Edit3->setText("1380");
+    form.Edit3()->setText("1380");
     form.Button2Click();
     QCOMPARE(names(form.ADOQuery1), QStringList({"张三", "李\"四"}));
-    form.Edit2->setText("\"");
-    form.Edit3->clear();
+    form.Edit2()->setText("\"");
+    form.Edit3()->clear();
     form.Button2Click();
     QCOMPARE(names(form.ADOQuery1), QStringList({"李\"四"}));
     // Both empty: nothing happens, the last result stays.
-    form.Edit2->clear();
+    form.Edit2()->clear();
     form.Button2Click();
     QCOMPARE(names(form.ADOQuery1), QStringList({"李\"四"}));
 
-    form.Edit2->setText("x");
+    form.Edit2()->setText("x");
     form.Button3Click();
     QCOMPARE(form.ADOQuery1->recordCount(), 3);
-    QVERIFY(form.Edit2->text().isEmpty());
-    QVERIFY(form.Edit3->text().isEmpty());
+    QVERIFY(form.Edit2()->text().isEmpty());
+    QVERIFY(form.Edit3()->text().isEmpty());
 }
 
 void TestExcelForm::printMenus()
 {
-    TExcelForm form;
+    TExcelForm form(Settings().storeLocation());
     const QList<QAction*> top = form.MainMenu1->actions();
     QCOMPARE(top.size(), 3);
     QCOMPARE(top[0]->text(), QStringLiteral("【单张打印】"));

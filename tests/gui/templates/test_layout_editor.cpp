@@ -1,5 +1,6 @@
 #include "data/records/DataSet.h"
 #include "data/store/Database.h"
+#include "data/store/Settings.h"
 #include "templates/LayoutAdjustments.h"
 #include "gui/report/ReportPreview.h"
 #include "gui/templates/LayoutEditor.h"
@@ -35,7 +36,7 @@ void TestLayoutEditor::initTestCase()
     Dialogs::setScripted(true);
     QString error;
     Database db;
-    QVERIFY2(db.open(Database::defaultPath(), &error), qPrintable(error));
+    QVERIFY2(db.open(Settings().storeLocation(), &error), qPrintable(error));
     QVERIFY(db.exec("insert into outr (\"姓名\") values ('寄件甲')"));
     QVERIFY(
         db.exec("insert into inr (\"姓名\", \"地址\") values ('收件甲', ?)", {QString(60, QChar(0x946B))}));
@@ -45,7 +46,7 @@ void TestLayoutEditor::nudgeHideAndShift()
 {
     const layouts::Template& st = *layouts::findTemplate("st");
     TemplateSources sources;
-    sources.databasePath = Database::defaultPath();
+    sources.databasePath = Settings().storeLocation();
     const layouts::Item* design = layouts::findItem(st.variant(layouts::Variant::Single),
                                                     layouts::Source::Recipient, QStringLiteral("地址"));
     QVERIFY(design && QByteArray(design->name) == "QRDBText7");
@@ -87,7 +88,7 @@ void TestLayoutEditor::nudgeHideAndShift()
 void TestLayoutEditor::previewNamesCutTexts()
 {
     Database db;
-    QVERIFY(db.open(Database::defaultPath(), nullptr, false));
+    QVERIFY(db.open(Settings().storeLocation(), nullptr, false));
     DataSet senders, recipients;
     senders.setDatabase(&db);
     recipients.setDatabase(&db);

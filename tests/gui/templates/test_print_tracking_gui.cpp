@@ -1,5 +1,6 @@
 #include "data/records/DataSet.h"
 #include "data/store/Database.h"
+#include "data/store/Settings.h"
 #include "data/tracking/PrintHistory.h"
 #include "gui/report/ReportPreview.h"
 #include "gui/templates/TemplateWindow.h"
@@ -59,10 +60,10 @@ void TestPrintTrackingGui::init()
     m_grid.reset();
     m_senders.reset();
     m_db.reset();
-    QFile::remove(Database::defaultPath());
+    QFile::remove(Settings().storeLocation());
     m_db = std::make_unique<Database>();
     QString error;
-    QVERIFY2(m_db->open(Database::defaultPath(), &error), qPrintable(error));
+    QVERIFY2(m_db->open(Settings().storeLocation(), &error), qPrintable(error));
     QVERIFY(m_db->exec(QStringLiteral("insert into outr (\"姓名\") values ('寄件甲')")));
     for (int i = 1; i <= 5; ++i)
         QVERIFY(m_db->exec(QStringLiteral("insert into inr (\"姓名\") values (?)"),
@@ -73,7 +74,7 @@ void TestPrintTrackingGui::init()
     m_grid = std::make_unique<DataSet>();
     m_grid->setDatabase(m_db.get());
     QVERIFY(m_grid->open(QStringLiteral("inr")));
-    m_sources = {m_senders.get(), m_grid.get(), nullptr, Database::defaultPath()};
+    m_sources = {m_senders.get(), m_grid.get(), nullptr, Settings().storeLocation()};
     m_pages.clear();
     m_contents.clear();
 }
@@ -223,7 +224,7 @@ void TestPrintTrackingGui::reprintFromHistory()
     const QList<QStringList> printed = m_pages;
     QCOMPARE(printed.size(), 3);
 
-    PrintHistoryWindow history(Database::defaultPath());
+    PrintHistoryWindow history(Settings().storeLocation());
     connect(&history, &PrintHistoryWindow::reprintRequested, &windows, &TemplateWindows::reprint);
     QVERIFY(history.reload());
     QCOMPARE(history.entryCount(), 1);

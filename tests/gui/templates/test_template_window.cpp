@@ -1,5 +1,6 @@
 #include "data/records/DataSet.h"
 #include "data/store/Database.h"
+#include "data/store/Settings.h"
 #include "gui/templates/TemplateWindow.h"
 #include "gui/widgets/Dialogs.h"
 #include "report/FontSetup.h"
@@ -64,7 +65,7 @@ bool insertRow(Database& db, const QString& table, const QString& name, const QS
 TemplateSources batchSources()
 {
     TemplateSources s;
-    s.databasePath = Database::defaultPath();
+    s.databasePath = Settings().storeLocation();
     return s;
 }
 
@@ -102,7 +103,7 @@ void TestTemplateWindow::initTestCase()
 void TestTemplateWindow::init()
 {
     Dialogs::clear();
-    QFile::remove(Database::defaultPath());
+    QFile::remove(Settings().storeLocation());
 }
 
 void TestTemplateWindow::components()
@@ -263,7 +264,7 @@ void TestTemplateWindow::hookOnlyForNonEmptyValues()
 {
     Database db;
     QString error;
-    QVERIFY2(db.open(Database::defaultPath(), &error), qPrintable(error));
+    QVERIFY2(db.open(Settings().storeLocation(), &error), qPrintable(error));
     QVERIFY(insertRow(db, QStringLiteral("outr"), QStringLiteral("张三"), QString()));
     QVERIFY(insertRow(db, QStringLiteral("inr"), QStringLiteral("李四"), QStringLiteral("北京市朝阳区")));
     DataSet senders, recipients;
@@ -290,7 +291,7 @@ void TestTemplateWindow::batchPagesPerRecipient()
     {
         Database db;
         QString error;
-        QVERIFY2(db.open(Database::defaultPath(), &error), qPrintable(error));
+        QVERIFY2(db.open(Settings().storeLocation(), &error), qPrintable(error));
         QVERIFY(insertRow(db, QStringLiteral("outr"), QStringLiteral("寄件甲"), QStringLiteral("上海")));
         QVERIFY(insertRow(db, QStringLiteral("outr"), QStringLiteral("寄件乙"), QStringLiteral("杭州")));
         for (const char* name : {"收件一", "收件二", "收件三"})
@@ -324,7 +325,7 @@ void TestTemplateWindow::batchOnActivation()
 {
     Database db;
     QString error;
-    QVERIFY2(db.open(Database::defaultPath(), &error), qPrintable(error));
+    QVERIFY2(db.open(Settings().storeLocation(), &error), qPrintable(error));
     QVERIFY(insertRow(db, QStringLiteral("outr"), QStringLiteral("寄件甲"), QString()));
     QVERIFY(insertRow(db, QStringLiteral("inr"), QStringLiteral("收件一"), QString()));
 
@@ -348,7 +349,7 @@ void TestTemplateWindow::batchReadsWhenShown()
     {
         Database db;
         QString error;
-        QVERIFY2(db.open(Database::defaultPath(), &error), qPrintable(error));
+        QVERIFY2(db.open(Settings().storeLocation(), &error), qPrintable(error));
         QVERIFY(insertRow(db, QStringLiteral("inr"), QStringLiteral("收件一"), QString()));
     }
     TemplateWindow w(kTest, Variant::Batch, batchSources());
@@ -374,7 +375,7 @@ void TestTemplateWindow::batchWithoutDatabase()
     QVERIFY(!w.batchData()->recipients()->isOpen());
     QVERIFY(!w.batchData()->senders()->isOpen());
     // No database file is made behind the user's back.
-    QVERIFY(!QFile::exists(Database::defaultPath()));
+    QVERIFY(!QFile::exists(Settings().storeLocation()));
 
     // One page on which nothing prints.
     ReportLayout run(w.report());
@@ -389,7 +390,7 @@ void TestTemplateWindow::batchEmptyRecipients()
     {
         Database db;
         QString error;
-        QVERIFY2(db.open(Database::defaultPath(), &error), qPrintable(error));
+        QVERIFY2(db.open(Settings().storeLocation(), &error), qPrintable(error));
         QVERIFY(insertRow(db, QStringLiteral("outr"), QStringLiteral("寄件甲"), QString()));
     }
     TemplateWindow w(kTest, Variant::Batch, batchSources());
@@ -406,7 +407,7 @@ void TestTemplateWindow::singleAfterSearch()
 {
     Database db;
     QString error;
-    QVERIFY2(db.open(Database::defaultPath(), &error), qPrintable(error));
+    QVERIFY2(db.open(Settings().storeLocation(), &error), qPrintable(error));
     QVERIFY(insertRow(db, QStringLiteral("outr"), QStringLiteral("寄件甲"), QString()));
     QVERIFY(insertRow(db, QStringLiteral("outr"), QStringLiteral("寄件乙"), QString()));
     QVERIFY(insertRow(db, QStringLiteral("inr"), QStringLiteral("王一"), QStringLiteral("广州")));
@@ -505,7 +506,7 @@ void TestTemplateWindow::senderWithoutNameWarns()
     QFETCH(bool, previewed);
     Database db;
     QString error;
-    QVERIFY2(db.open(Database::defaultPath(), &error), qPrintable(error));
+    QVERIFY2(db.open(Settings().storeLocation(), &error), qPrintable(error));
     if (!firstSender.isNull())
         QVERIFY(insertRow(db, QStringLiteral("outr"), firstSender, QString()));
     QVERIFY(insertRow(db, QStringLiteral("outr"), QStringLiteral("寄件乙"), QString())); // never the one used

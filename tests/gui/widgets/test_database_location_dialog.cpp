@@ -1,6 +1,7 @@
 #include "data/store/Database.h"
 #include "data/store/ServerAddress.h"
 #include "data/store/StoreSettings.h"
+#include "data/store/Settings.h"
 #include "gui/widgets/DatabaseLocationDialog.h"
 #include "gui/widgets/Dialogs.h"
 
@@ -195,7 +196,7 @@ void TestDatabaseLocationDialog::workingServerIsSaved()
     QCOMPARE(back.host, target.host);
     Database db;
     QString err;
-    QVERIFY2(db.open(Database::defaultPath(), &err, false), qPrintable(err));
+    QVERIFY2(db.open(Settings().storeLocation(), &err, false), qPrintable(err));
 
     // Confirming again without retyping the password keeps the kept one.
     DatabaseLocationDialog again(m_file, nullptr);

@@ -1,0 +1,70 @@
+#include "data/store/Settings.h"
+
+#include "data/store/AppInfo.h"
+#include "data/store/DataLocation.h"
+#include "data/store/ServerAddress.h"
+
+#include <QCoreApplication>
+#include <QSettings>
+
+namespace {
+
+const QString kServerKey = QStringLiteral("database/server");
+
+QSettings store()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, AppInfo::organization());
+}
+
+// message names the file with %1.
+bool synced(QSettings& s, const QString& message, QString* error)
+{
+    s.sync();
+    if (s.status() == QSettings::NoError)
+        return true;
+    if (error)
+        *error = message.arg(s.fileName());
+    return false;
+}
+
+} // namespace
+
+Settings::Panel Settings::panel() const
+{
+    return store().value(panelKey()).toString() == QLatin1String("1") ? Panel::Sender : Panel::Recipient;
+}
+
+bool Settings::setPanel(Panel panel, QString* error)
+{
+    QSettings s = store();
+    s.setValue(panelKey(), panel == Panel::Sender ? QStringLiteral("1") : QStringLiteral("0"));
+    return synced(s, QStringLiteral("无法保存界面设置：%1"), error);
+}
+
+QString Settings::server() const
+{
+    const QString uri = store().value(kServerKey).toString();
+    return ServerAddress::isServer(uri) ? uri : QString();
+}
+
+bool Settings::setServer(const QString& uri, QString* error)
+{
+    QSettings s = store();
+    if (uri.isEmpty())
+        s.remove(kServerKey);
+    else
+        s.setValue(kServerKey, uri);
+    return synced(s, QStringLiteral("无法保存设置：%1"), error);
+}
+
+QString Settings::storeLocation() const
+{
+    if (m_program == Program::CommandLine)
+        return DataLocation::workingDirectoryBook();
+    const QString chosen = server();
+    if (!chosen.isEmpty())
+        return chosen;
+    if (!QCoreApplication::instance())
+        return DataLocation::workingDirectoryBook();
+    return DataLocation::addressBook(QCoreApplication::applicationFilePath());
+}

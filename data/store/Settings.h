@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+
+// The program's settings per user, each with its default: the panel the
+// main window shows, the server chosen under "数据库位置…", and from them
+// where the address book lives. Kept where QSettings keeps them for the
+// organization (AppInfo), under the keys and in the value formats that
+// earlier versions wrote, so what a user has stored stays readable.
+class Settings
+{
+public:
+    // The window program follows the user's choice of address book; the
+    // command-line tool never does: a script names its file or works in its
+    // own directory.
+    enum class Program
+    {
+        Window,
+        CommandLine
+    };
+    enum class Panel
+    {
+        Recipient, // the default
+        Sender
+    };
+
+    explicit Settings(Program program = Program::Window) : m_program(program) {}
+
+    // Stored as "outr": "1" the sender panel, "0" the recipient panel; any
+    // other value, or none, reads as the recipient panel.
+    Panel panel() const;
+    bool setPanel(Panel panel, QString* error);
+    static QString panelKey() { return QStringLiteral("outr"); }
+
+    // The chosen server's URI (without password), or empty for the file.
+    QString server() const;
+    // Empty uri: back to the file.
+    bool setServer(const QString& uri, QString* error);
+
+    // The address book, taken afresh each call. The window program: the
+    // chosen server, else data.mdb in the working directory, or in the
+    // user's data folder when the program is an installed one
+    // (DataLocation). The command-line tool: data.mdb in the working
+    // directory.
+    QString storeLocation() const;
+
+private:
+    Program m_program;
+};
