@@ -221,6 +221,27 @@ private:
     qsizetype m_end = 0;
 };
 
+// Asks progress every 4096 records, and only when the share read has moved.
+struct ProgressTicks
+{
+    const ProgressFn& progress;
+    qsizetype total;
+    quint32 counter = 0;
+    int lastPercent = -1;
+
+    // False when the user cancelled.
+    bool tick(qsizetype pos)
+    {
+        if (!progress || (++counter & 4095) != 0)
+            return true;
+        const int percent = int(qMin<qint64>(99, pos * 100 / qMax<qsizetype>(1, total)));
+        if (percent == lastPercent)
+            return true;
+        lastPercent = percent;
+        return progress(percent);
+    }
+};
+
 QString damaged(const QString& why)
 {
     return QStringLiteral("工作簿已损坏：%1").arg(why);
@@ -356,6 +377,170 @@ QString BiffReader::numberText(quint16 xf, double v) const
     return CellText::number(v);
 }
 
+// Puts the cell records of one sheet into its table, charging the budget
+// for every text the sheet keeps.
+class BiffReader::SheetCells
+{
+public:
+    SheetCells(const BiffReader& reader, WorkbookReader::Sheet* out, QString* error)
+        : m_reader(reader), m_out(out), m_table(out->rows), m_error(error)
+    {
+    }
+
+    // One record of the sheet's own substream; false, with the error set,
+    // when the sheet cannot be read on.
+    bool take(const Record& rec);
+
+private:
+    bool fail(const QString& why)
+    {
+        if (m_error)
+            *m_error = why;
+        return false;
+    }
+    bool put(quint32 row, quint32 col, TextTable::Text text);
+    // A text of the sheet's own (not a shared string), charged as it is kept.
+    bool putText(quint32 row, quint32 col, const QString& text);
+    bool putNumbers(const uchar* p, qsizetype size);
+    bool putFormula(const uchar* p);
+    bool putStringResult(const Record& rec);
+    void seeRow(quint32 row) { m_out->lastRow = qMax(m_out->lastRow, int(row)); }
+
+    const BiffReader& m_reader;
+    WorkbookReader::Sheet* m_out;
+    TextTable& m_table;
+    QString* m_error;
+    bool m_pending = false; // a string result waits for its STRING record
+    quint32 m_pendingRow = 0;
+    quint32 m_pendingCol = 0;
+};
+
+bool BiffReader::SheetCells::put(quint32 row, quint32 col, TextTable::Text text)
+{
+    if (row <= quint32(maxRow()) && col <= quint32(maxColumn()) &&
+        m_reader.m_budget->charge(m_table.put(int(row), int(col), text))) {
+        seeRow(row);
+        return true;
+    }
+    return fail(m_reader.m_budget->exceeded() ? WorkbookReader::Budget::message()
+                                              : damaged(QStringLiteral("单元格位置无效，或工作簿太大。")));
+}
+
+bool BiffReader::SheetCells::putText(quint32 row, quint32 col, const QString& text)
+{
+    if (!m_reader.m_budget->charge(2 * qint64(text.size())))
+        return fail(WorkbookReader::Budget::message());
+    return put(row, col, m_table.add(text));
+}
+
+// MULRK: row, first column, then XF and RK value for each column, last column.
+bool BiffReader::SheetCells::putNumbers(const uchar* p, qsizetype size)
+{
+    const quint32 row = u16(p);
+    const quint32 first = u16(p + 2);
+    const int n = int((size - 6) / 6);
+    for (int i = 0; i < n; ++i) {
+        const uchar* c = p + 4 + 6 * i;
+        if (!putText(row, first + quint32(i), m_reader.numberText(u16(c), rkValue(u32(c + 2)))))
+            return false;
+    }
+    return true;
+}
+
+// FORMULA: row, column, XF, 8-byte result, flags, cache, formula size. A
+// string result comes in the STRING record that follows.
+bool BiffReader::SheetCells::putFormula(const uchar* p)
+{
+    const quint32 row = u16(p);
+    const quint32 col = u16(p + 2);
+    const uchar* result = p + 6;
+    QString text;
+    if (result[6] == 0xFF && result[7] == 0xFF) {
+        if (result[0] == 1)
+            text = CellText::boolean(result[2] != 0);
+        if (result[0] == 0) {
+            m_pending = true;
+            m_pendingRow = row;
+            m_pendingCol = col;
+        }
+    } else {
+        text = m_reader.numberText(u16(p + 4), f64(result));
+    }
+    return putText(row, col, text);
+}
+
+bool BiffReader::SheetCells::putStringResult(const Record& rec)
+{
+    if (!m_pending)
+        return true;
+    m_pending = false;
+    if (rec.size < 3)
+        return true;
+    Continued in(*m_reader.m_stream, rec);
+    const uchar* q = nullptr;
+    in.bytes(3, &q);
+    QString text;
+    return !in.chars(u16(q), (q[2] & 0x01) != 0, &text) || putText(m_pendingRow, m_pendingCol, text);
+}
+
+bool BiffReader::SheetCells::take(const Record& rec)
+{
+    const auto* base = reinterpret_cast<const uchar*>(m_reader.m_stream->constData());
+    const uchar* p = base + rec.data;
+    const uchar* end = base + rec.next;
+    switch (rec.type) {
+    case kLabelSst:
+    case kLabel:
+    case kRString:
+    case kNumber:
+    case kRk:
+    case kMulRk:
+    case kBoolErr:
+    case kBlank:
+    case kMulBlank:
+    case kFormula:
+        m_pending = false; // a STRING record belongs to the formula just before
+        break;
+    default:
+        break;
+    }
+    switch (rec.type) {
+    case kLabelSst:
+        if (rec.size >= 10) {
+            const quint32 i = u32(p + 6);
+            if (i >= quint32(m_reader.m_sst.size()))
+                return fail(damaged(QStringLiteral("共享字符串编号 %1 无效。").arg(i)));
+            return put(u16(p), u16(p + 2), m_reader.m_sst.at(int(i)));
+        }
+        return true;
+    case kLabel:
+    case kRString:
+        return rec.size < 9 || putText(u16(p), u16(p + 2), recordString(p + 6, end, false));
+    case kNumber:
+        return rec.size < 14 || putText(u16(p), u16(p + 2), m_reader.numberText(u16(p + 4), f64(p + 6)));
+    case kRk:
+        return rec.size < 10 ||
+               putText(u16(p), u16(p + 2), m_reader.numberText(u16(p + 4), rkValue(u32(p + 6))));
+    case kMulRk:
+        return rec.size < 6 || putNumbers(p, rec.size);
+    case kBoolErr:
+        return rec.size < 8 ||
+               putText(u16(p), u16(p + 2), p[7] != 0 ? QString() : CellText::boolean(p[6] != 0));
+    case kBlank:
+    case kRow:
+    case kMulBlank:
+        if (rec.size >= 2)
+            seeRow(u16(p));
+        return true;
+    case kFormula:
+        return rec.size < 20 || putFormula(p);
+    case kString:
+        return putStringResult(rec);
+    default:
+        return true;
+    }
+}
+
 bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error, const ProgressFn& progress,
                            bool* cancelled)
 {
@@ -367,13 +552,11 @@ bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error
     if (!m_stream || index < 0 || index >= m_sheets.size())
         return fail(damaged(QStringLiteral("找不到工作表。")));
     const QByteArray& stream = *m_stream;
-    const auto* base = reinterpret_cast<const uchar*>(stream.constData());
     const SheetInfo& sheet = m_sheets.at(index);
     out->name = sheet.name;
     out->lastRow = -1;
-    TextTable& table = out->rows;
-    table = TextTable();
-    table.setShared(m_sstChars);
+    out->rows = TextTable();
+    out->rows.setShared(m_sstChars);
 
     Record rec;
     Step step = recordAt(stream, qsizetype(sheet.offset), &rec);
@@ -382,41 +565,12 @@ bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error
     if (step == Step::End || rec.type != kBof)
         return fail(damaged(QStringLiteral("工作表“%1”的位置不对。").arg(sheet.name)));
 
-    // Cells come row by row; a row met again later is merged at the end.
-    const QString overBudget = WorkbookReader::Budget::message();
-    auto put = [&](quint32 row, quint32 col, TextTable::Text text) {
-        if (row > quint32(maxRow()) || col > quint32(maxColumn()))
-            return false;
-        if (!m_budget->charge(table.put(int(row), int(col), text)))
-            return false;
-        out->lastRow = qMax(out->lastRow, int(row));
-        return true;
-    };
-    const QString badCell = damaged(QStringLiteral("单元格位置无效，或工作簿太大。"));
-    auto putOrFail = [&](quint32 row, quint32 col, TextTable::Text text) {
-        if (put(row, col, text))
-            return true;
-        if (error)
-            *error = m_budget->exceeded() ? overBudget : badCell;
-        return false;
-    };
-    // A text of the sheet's own (not a shared string), charged as it is kept.
-    auto putText = [&](quint32 row, quint32 col, const QString& text) {
-        if (!m_budget->charge(2 * qint64(text.size()))) {
-            if (error)
-                *error = overBudget;
-            return false;
-        }
-        return putOrFail(row, col, table.add(text));
-    };
-
     // The sheet's records up to its EOF; charts embedded in the sheet bring
-    // BOF..EOF substreams of their own.
+    // BOF..EOF substreams of their own. Cells come row by row; a row met
+    // again later is merged at the end.
+    SheetCells cells(*this, out, error);
+    ProgressTicks ticks{progress, stream.size()};
     int depth = 1;
-    bool pending = false; // a string result waits for its STRING record
-    quint32 pendingRow = 0, pendingCol = 0;
-    int lastPercent = -1;
-    quint32 counter = 0;
     for (qsizetype pos = rec.next; depth > 0;) {
         step = recordAt(stream, pos, &rec);
         if (step == Step::End)
@@ -424,138 +578,21 @@ bool BiffReader::readSheet(int index, WorkbookReader::Sheet* out, QString* error
         if (step == Step::Damaged)
             return fail(pastEnd());
         pos = rec.next;
-        if (progress && (++counter & 4095) == 0) {
-            const int percent = int(qMin<qint64>(99, pos * 100 / qMax<qsizetype>(1, stream.size())));
-            if (percent != lastPercent) {
-                lastPercent = percent;
-                if (!progress(percent)) {
-                    if (cancelled)
-                        *cancelled = true;
-                    return fail(QStringLiteral("已取消。"));
-                }
-            }
+        if (!ticks.tick(pos)) {
+            if (cancelled)
+                *cancelled = true;
+            return fail(QStringLiteral("已取消。"));
         }
-        const uchar* p = base + rec.data;
-        const uchar* end = base + rec.next;
-        if (rec.type == kBof) {
+        if (rec.type == kBof)
             ++depth;
-            continue;
-        }
-        if (rec.type == kEof) {
+        else if (rec.type == kEof)
             --depth;
-            continue;
-        }
-        if (depth != 1)
-            continue;
-        switch (rec.type) {
-        case kLabelSst:
-        case kLabel:
-        case kRString:
-        case kNumber:
-        case kRk:
-        case kMulRk:
-        case kBoolErr:
-        case kBlank:
-        case kMulBlank:
-        case kFormula:
-            pending = false; // a STRING record belongs to the formula just before
-            break;
-        default:
-            break;
-        }
-        switch (rec.type) {
-        case kLabelSst:
-            if (rec.size >= 10) {
-                const quint32 i = u32(p + 6);
-                if (i >= quint32(m_sst.size()))
-                    return fail(damaged(QStringLiteral("共享字符串编号 %1 无效。").arg(i)));
-                if (!putOrFail(u16(p), u16(p + 2), m_sst.at(int(i))))
-                    return false;
-            }
-            break;
-        case kLabel:
-        case kRString:
-            if (rec.size >= 9 && !putText(u16(p), u16(p + 2), recordString(p + 6, end, false)))
-                return false;
-            break;
-        case kNumber:
-            if (rec.size >= 14 && !putText(u16(p), u16(p + 2), numberText(u16(p + 4), f64(p + 6))))
-                return false;
-            break;
-        case kRk:
-            if (rec.size >= 10 && !putText(u16(p), u16(p + 2), numberText(u16(p + 4), rkValue(u32(p + 6)))))
-                return false;
-            break;
-        case kMulRk:
-            if (rec.size >= 6) {
-                const quint32 row = u16(p);
-                const quint32 first = u16(p + 2);
-                const int n = int((rec.size - 6) / 6);
-                for (int i = 0; i < n; ++i) {
-                    const uchar* c = p + 4 + 6 * i;
-                    if (!putText(row, first + quint32(i), numberText(u16(c), rkValue(u32(c + 2)))))
-                        return false;
-                }
-            }
-            break;
-        case kBoolErr:
-            if (rec.size >= 8 &&
-                !putText(u16(p), u16(p + 2), p[7] != 0 ? QString() : CellText::boolean(p[6] != 0)))
-                return false;
-            break;
-        case kBlank:
-        case kRow:
-            if (rec.size >= 2)
-                out->lastRow = qMax(out->lastRow, int(u16(p)));
-            break;
-        case kMulBlank:
-            if (rec.size >= 2)
-                out->lastRow = qMax(out->lastRow, int(u16(p)));
-            break;
-        case kFormula: {
-            // row, column, XF, 8-byte result, flags, cache, formula size.
-            if (rec.size < 20)
-                break;
-            const quint32 row = u16(p);
-            const quint32 col = u16(p + 2);
-            const uchar* result = p + 6;
-            QString text;
-            if (result[6] == 0xFF && result[7] == 0xFF) {
-                if (result[0] == 1)
-                    text = CellText::boolean(result[2] != 0);
-                if (result[0] == 0) {
-                    pending = true;
-                    pendingRow = row;
-                    pendingCol = col;
-                }
-            } else {
-                text = numberText(u16(p + 4), f64(result));
-            }
-            if (!putText(row, col, text))
-                return false;
-            break;
-        }
-        case kString: {
-            if (!pending)
-                break;
-            pending = false;
-            if (rec.size < 3)
-                break;
-            Continued in(stream, rec);
-            const uchar* q = nullptr;
-            in.bytes(3, &q);
-            QString text;
-            if (in.chars(u16(q), (q[2] & 0x01) != 0, &text) && !putText(pendingRow, pendingCol, text))
-                return false;
-            break;
-        }
-        default:
-            break;
-        }
+        else if (depth == 1 && !cells.take(rec))
+            return false;
     }
-    if (!m_budget->charge(table.mergeBytes()))
-        return fail(overBudget);
-    table.finish();
+    if (!m_budget->charge(out->rows.mergeBytes()))
+        return fail(WorkbookReader::Budget::message());
+    out->rows.finish();
     out->full = out->lastRow >= maxRow();
     return true;
 }

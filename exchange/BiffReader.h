@@ -41,6 +41,7 @@ public:
                    bool* cancelled = nullptr);
 
 private:
+    class SheetCells;
     QString numberText(quint16 xf, double v) const;
 
     const QByteArray* m_stream = nullptr;

@@ -348,13 +348,9 @@ void AddressParser::resolveAddress(const QStringList& parts, ParsedRecipient& r)
     checkPostcode(r, path.province);
 }
 
-ParsedRecipient AddressParser::parse(const QString& input) const
+// What the tokens of one entry may be, before the name is chosen.
+struct AddressParser::Candidates
 {
-    ParsedRecipient r;
-    QString text = normalized(input);
-    ContactNumbers::take(text, r);
-    const QList<Token> tokens = tokenize(text);
-
     // Address pieces in the order written; pure regions go first at the end.
     struct Part
     {
@@ -369,88 +365,159 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     QStringList strongNames;
     QStringList weakNames;
     bool nameFromGlued = false;
+};
 
-    for (const Token& t : tokens) {
-        if (t.label != Kind::None)
-            continue;
-        switch (t.scope) {
-        case Kind::Name:
-            // Unless the label's own value was a number taken out already and
-            // this is the next line's address.
-            if (PersonName::fit(PersonName::withoutReceiveMark(t.text)) != PersonName::No ||
-                (t.text.size() <= 8 && !looksLikeAddress(t.text) && m_regions.match(t.text).length == 0)) {
-                labelledNames << PersonName::withoutReceiveMark(t.text);
-                continue;
-            }
-            break;
-        case Kind::Region:
-            parts.append({t.text, true, false});
-            continue;
-        case Kind::Detail:
-            parts.append({t.text, false, false});
-            continue;
-        case Kind::Remark:
-            remarks << t.text;
-            continue;
-        default:
-            break;
+bool AddressParser::takeLabelled(const Token& t, Candidates& c) const
+{
+    switch (t.scope) {
+    case Kind::Name:
+        // Unless the label's own value was a number taken out already and
+        // this is the next line's address.
+        if (PersonName::fit(PersonName::withoutReceiveMark(t.text)) != PersonName::No ||
+            (t.text.size() <= 8 && !looksLikeAddress(t.text) && m_regions.match(t.text).length == 0)) {
+            c.labelledNames << PersonName::withoutReceiveMark(t.text);
+            return true;
         }
-        const RegionTable::Path path = m_regions.match(t.text);
-        const QString asName = PersonName::withoutReceiveMark(t.text);
-        const PersonName::Fit fit = PersonName::fit(asName);
-        if (path.length > 0) {
-            bool onlyShort = true;
-            for (const RegionTable::Written& w : path.written)
-                onlyShort = onlyShort && w.shortForm;
-            const bool maybeName = onlyShort && fit == PersonName::Strong && t.text.size() <= 3;
-            const int deepest = path.written.isEmpty() ? -1 : path.written.last().region;
-            parts.append({t.text, path.length == t.text.size(), maybeName, onlyShort ? deepest : -1});
-            continue;
-        }
-        // A name written straight before the address: "张三河南省郑州市…".
-        bool split = false;
-        for (int k = 2; k <= 5 && k < t.text.size() - 1 && !split; ++k) {
-            if (PersonName::fit(t.text.left(k)) == PersonName::Strong &&
-                m_regions.match(QStringView(t.text).mid(k)).length >= 3) {
-                strongNames << t.text.left(k);
-                parts.append({t.text.mid(k), false, false});
-                nameFromGlued = split = true;
-            }
-        }
-        if (split)
-            continue;
-        if (fit == PersonName::Strong)
-            strongNames << asName;
-        else if (looksLikeAddress(t.text))
-            parts.append({t.text, false, false});
-        else if (fit == PersonName::Weak)
-            weakNames << asName;
-        else
-            remarks << t.text;
+        return false;
+    case Kind::Region:
+        c.parts.append({t.text, true, false});
+        return true;
+    case Kind::Detail:
+        c.parts.append({t.text, false, false});
+        return true;
+    case Kind::Remark:
+        c.remarks << t.text;
+        return true;
+    default:
+        return false;
     }
+}
 
-    // A region written short that lies apart from the fully written one is
-    // no region: "解放" before "河南省巩义市…" (解放区 is in 焦作).
+bool AddressParser::splitGluedName(const QString& text, Candidates& c) const
+{
+    for (int k = 2; k <= 5 && k < text.size() - 1; ++k) {
+        if (PersonName::fit(text.left(k)) == PersonName::Strong &&
+            m_regions.match(QStringView(text).mid(k)).length >= 3) {
+            c.strongNames << text.left(k);
+            c.parts.append({text.mid(k), false, false});
+            c.nameFromGlued = true;
+            return true;
+        }
+    }
+    return false;
+}
+
+void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
+{
+    const RegionTable::Path path = m_regions.match(text);
+    const QString asName = PersonName::withoutReceiveMark(text);
+    const PersonName::Fit fit = PersonName::fit(asName);
+    if (path.length > 0) {
+        bool onlyShort = true;
+        for (const RegionTable::Written& w : path.written)
+            onlyShort = onlyShort && w.shortForm;
+        const bool maybeName = onlyShort && fit == PersonName::Strong && text.size() <= 3;
+        const int deepest = path.written.isEmpty() ? -1 : path.written.last().region;
+        c.parts.append({text, path.length == text.size(), maybeName, onlyShort ? deepest : -1});
+        return;
+    }
+    // A name written straight before the address: "张三河南省郑州市…".
+    if (splitGluedName(text, c))
+        return;
+    if (fit == PersonName::Strong)
+        c.strongNames << asName;
+    else if (looksLikeAddress(text))
+        c.parts.append({text, false, false});
+    else if (fit == PersonName::Weak)
+        c.weakNames << asName;
+    else
+        c.remarks << text;
+}
+
+void AddressParser::dropStrayRegions(Candidates& c) const
+{
     int anchor = -1;
-    for (const Part& p : parts) {
+    for (const Candidates::Part& p : c.parts) {
         if (anchor < 0 && p.shortOnly < 0) {
             const RegionTable::Path path = m_regions.match(p.text);
             if (!path.ambiguous && !path.written.isEmpty())
                 anchor = path.written.last().region;
         }
     }
-    for (int i = parts.size() - 1; anchor >= 0 && i >= 0; --i) {
-        const int r = parts.at(i).shortOnly;
+    for (int i = c.parts.size() - 1; anchor >= 0 && i >= 0; --i) {
+        const int r = c.parts.at(i).shortOnly;
         if (r >= 0 && !m_regions.isWithin(r, anchor) && !m_regions.isWithin(anchor, r)) {
-            const Part p = parts.takeAt(i);
-            (p.maybeName ? strongNames : remarks).prepend(p.text);
+            const Candidates::Part p = c.parts.takeAt(i);
+            (p.maybeName ? c.strongNames : c.remarks).prepend(p.text);
         }
     }
+}
+
+namespace {
+
+// A name written straight after the house number: "…12号张三". Takes it off
+// the end of last.
+QString nameAfterHouseNumber(QString& last)
+{
+    static const QString unitEnds = QStringLiteral("号室栋幢楼层户座弄");
+    for (int i = last.size() - 3; i >= 0 && i >= last.size() - 6; --i) {
+        if (unitEnds.contains(last.at(i)) && PersonName::fit(last.mid(i + 1)) == PersonName::Strong) {
+            QString name = last.mid(i + 1);
+            last.truncate(i + 1);
+            return name;
+        }
+    }
+    return QString();
+}
+
+} // namespace
+
+void AddressParser::chooseName(Candidates& c, QStringList& detailParts, ParsedRecipient& r)
+{
+    // A labelled one first, then one with a known surname.
+    QStringList others;
+    if (!c.labelledNames.isEmpty()) {
+        r.name = c.labelledNames.takeFirst();
+        others = c.labelledNames + c.strongNames + c.weakNames;
+    } else if (!c.strongNames.isEmpty()) {
+        r.name = c.strongNames.takeFirst();
+        others = c.strongNames + c.weakNames;
+        if (!c.strongNames.isEmpty() || c.nameFromGlued)
+            markUnsure(r, kName);
+    } else if (!c.weakNames.isEmpty()) {
+        r.name = c.weakNames.takeFirst();
+        others = c.weakNames;
+        markUnsure(r, kName);
+    }
+    if (r.name.isEmpty() && !detailParts.isEmpty()) {
+        r.name = nameAfterHouseNumber(detailParts.last());
+        if (!r.name.isEmpty())
+            markUnsure(r, kName);
+    }
+    if (r.name.isEmpty() || others.size() > 0)
+        markUnsure(r, kName);
+    c.remarks = others + c.remarks;
+}
+
+ParsedRecipient AddressParser::parse(const QString& input) const
+{
+    ParsedRecipient r;
+    QString text = normalized(input);
+    ContactNumbers::take(text, r);
+
+    Candidates c;
+    for (const Token& t : tokenize(text)) {
+        if (t.label == Kind::None && !takeLabelled(t, c))
+            takeUnlabelled(t.text, c);
+    }
+    // A region written short that lies apart from the fully written one is
+    // no region: "解放" before "河南省巩义市…" (解放区 is in 焦作).
+    dropStrayRegions(c);
     // A short region that reads as a name is the name only when there is no other.
-    if (labelledNames.isEmpty() && strongNames.isEmpty()) {
-        for (int i = 0; i < parts.size(); ++i) {
-            if (parts.at(i).maybeName) {
-                strongNames << parts.takeAt(i).text;
+    if (c.labelledNames.isEmpty() && c.strongNames.isEmpty()) {
+        for (int i = 0; i < c.parts.size(); ++i) {
+            if (c.parts.at(i).maybeName) {
+                c.strongNames << c.parts.takeAt(i).text;
                 markUnsure(r, kName);
                 break;
             }
@@ -458,43 +525,12 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     }
     QStringList regionParts;
     QStringList detailParts;
-    for (const Part& p : parts)
+    for (const Candidates::Part& p : c.parts)
         (p.region ? regionParts : detailParts) << p.text;
-
-    // The name: a labelled one first, then one with a known surname.
-    QStringList others;
-    if (!labelledNames.isEmpty()) {
-        r.name = labelledNames.takeFirst();
-        others = labelledNames + strongNames + weakNames;
-    } else if (!strongNames.isEmpty()) {
-        r.name = strongNames.takeFirst();
-        others = strongNames + weakNames;
-        if (!strongNames.isEmpty() || nameFromGlued)
-            markUnsure(r, kName);
-    } else if (!weakNames.isEmpty()) {
-        r.name = weakNames.takeFirst();
-        others = weakNames;
-        markUnsure(r, kName);
-    }
-    // A name written straight after the house number: "…12号张三".
-    static const QString unitEnds = QStringLiteral("号室栋幢楼层户座弄");
-    if (r.name.isEmpty() && !detailParts.isEmpty()) {
-        QString& last = detailParts.last();
-        for (int i = last.size() - 3; i >= 0 && i >= last.size() - 6; --i) {
-            if (unitEnds.contains(last.at(i)) && PersonName::fit(last.mid(i + 1)) == PersonName::Strong) {
-                r.name = last.mid(i + 1);
-                last.truncate(i + 1);
-                markUnsure(r, kName);
-                break;
-            }
-        }
-    }
-    if (r.name.isEmpty() || others.size() > 0)
-        markUnsure(r, kName);
-    remarks = others + remarks;
+    chooseName(c, detailParts, r);
 
     // Pure regions first, whatever order they came in.
     resolveAddress(regionParts + detailParts, r);
-    r.remark = remarks.join(QLatin1Char(' '));
+    r.remark = c.remarks.join(QLatin1Char(' '));
     return r;
 }

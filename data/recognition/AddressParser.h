@@ -43,7 +43,15 @@ public:
 
 private:
     struct Token;
+    struct Candidates;
     QList<Token> tokenize(const QString& text) const;
+    // A value under a label goes where its label says; false when it is
+    // to be read as if it had none.
+    bool takeLabelled(const Token& t, Candidates& c) const;
+    void takeUnlabelled(const QString& text, Candidates& c) const;
+    bool splitGluedName(const QString& text, Candidates& c) const;
+    void dropStrayRegions(Candidates& c) const;
+    static void chooseName(Candidates& c, QStringList& detailParts, ParsedRecipient& r);
     void resolveAddress(const QStringList& parts, ParsedRecipient& r) const;
     void checkPostcode(ParsedRecipient& r, int province) const;
 

@@ -1,5 +1,7 @@
 #include "data/records/DataSet.h"
 
+#include "data/records/RowChange.h"
+
 #include "data/store/Schema.h"
 
 #include "data/store/Database.h"
@@ -418,81 +420,63 @@ bool DataSet::post(QString* error)
         setError(error, QStringLiteral("数据库没有连接"));
         return false;
     }
-    QStringList cols;
-    QVariantList binds;
-    QVector<int> written;
-    for (int i = 0; i < m_fields.size(); ++i) {
-        if (m_bufferSet[i]) {
-            cols << Schema::quoted(m_fields[i]);
-            QString text = m_buffer[i].isNull() ? QStringLiteral("") : m_buffer[i];
-            // A server's texts cannot hold NUL; no one types it (imports drop it too).
-            if (m_db->isServer())
-                text.remove(QChar(u'\0'));
-            binds << QVariant(text);
-            written << i;
-        }
-    }
-    QSqlQuery q(m_db->db());
-    if (m_state == State::Insert) {
-        QString sql;
-        if (cols.isEmpty()) {
-            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(Schema::quoted(m_table));
-        } else {
-            QStringList marks;
-            for (int i = 0; i < cols.size(); ++i)
-                marks << QStringLiteral("?");
-            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(Schema::quoted(m_table), cols.join(QStringLiteral(", ")),
-                           marks.join(QStringLiteral(", ")));
-        }
-        // The new row's key straight from the statement, on either store.
-        q.prepare(sql + QStringLiteral(" RETURNING ") + key());
-        for (const QVariant& v : binds)
-            q.addBindValue(v);
-        if (!q.exec() || !q.next()) {
-            setError(error, m_db->failure(q.lastError()));
-            return false;
-        }
-        const qint64 id = q.value(0).toLongLong();
-        q.finish();
-        QVector<QString> row;
-        if (!readRow(id, &row, error))
-            return false;
-        m_state = State::Browse;
-        m_buffer.clear();
-        m_bufferSet.clear();
-        m_ids.append(id);
-        m_blocks.remove((m_ids.size() - 1) / kBlockRows); // read again with the new row
-        if (m_tableRows >= 0)
-            ++m_tableRows;
-        emit rowInserted(m_ids.size() - 1);
-        m_eof = m_bof = false;
-        m_current = m_ids.size() - 1;
-        emit currentChanged(m_current);
-        return true;
-    }
+    const RowChange change = bufferedChange();
+    return m_state == State::Insert ? postInsert(change, error) : postEdit(change, error);
+}
 
-    // Edit: the row that was loaded into the buffer, by its key, and only
-    // while every column written still holds what was loaded (or already
-    // what is written): another computer's change is never overwritten.
+RowChange DataSet::bufferedChange() const
+{
+    RowChange change;
+    for (int i = 0; i < m_fields.size(); ++i) {
+        if (!m_bufferSet[i])
+            continue;
+        QString text = m_buffer[i].isNull() ? QStringLiteral("") : m_buffer[i];
+        // A server's texts cannot hold NUL; no one types it (imports drop it too).
+        if (m_db->isServer())
+            text.remove(QChar(u'\0'));
+        change.add(Schema::quoted(m_fields[i]), text, m_loaded.value(i));
+    }
+    return change;
+}
+
+bool DataSet::postInsert(const RowChange& change, QString* error)
+{
+    QSqlQuery q(m_db->db());
+    q.prepare(change.insertStatement(Schema::quoted(m_table), key()));
+    for (const QVariant& v : change.insertValues())
+        q.addBindValue(v);
+    if (!q.exec() || !q.next()) {
+        setError(error, m_db->failure(q.lastError()));
+        return false;
+    }
+    const qint64 id = q.value(0).toLongLong();
+    q.finish();
+    QVector<QString> row;
+    if (!readRow(id, &row, error))
+        return false;
+    m_state = State::Browse;
+    m_buffer.clear();
+    m_bufferSet.clear();
+    m_ids.append(id);
+    m_blocks.remove((m_ids.size() - 1) / kBlockRows); // read again with the new row
+    if (m_tableRows >= 0)
+        ++m_tableRows;
+    emit rowInserted(m_ids.size() - 1);
+    m_eof = m_bof = false;
+    m_current = m_ids.size() - 1;
+    emit currentChanged(m_current);
+    return true;
+}
+
+// The row that was loaded into the buffer, by its key.
+bool DataSet::postEdit(const RowChange& change, QString* error)
+{
     const qint64 id = m_ids.value(m_current, -1);
-    if (!cols.isEmpty()) {
-        QStringList sets, still;
-        QVariantList checks;
-        for (int k = 0; k < cols.size(); ++k) {
-            sets << cols[k] + QStringLiteral(" = ?");
-            // As text: a file's column may hold numbers, loaded as their text.
-            still << QStringLiteral("CAST(COALESCE(%1, '') AS TEXT) IN (?, ?)").arg(cols[k]);
-            checks << QVariant(m_loaded.value(written[k])) << binds[k];
-        }
-        q.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ? AND %4")
-                      .arg(Schema::quoted(m_table), sets.join(QStringLiteral(", ")), key(),
-                           still.join(QStringLiteral(" AND "))));
-        for (const QVariant& v : binds)
+    if (!change.isEmpty()) {
+        QSqlQuery q(m_db->db());
+        q.prepare(change.updateStatement(Schema::quoted(m_table), key()));
+        for (const QVariant& v : change.updateValues(id))
             q.addBindValue(v);
-        q.addBindValue(id);
-        for (const QVariant& v : checks)
-            q.addBindValue(v.toString().isNull() ? QVariant(QStringLiteral("")) : v);
         if (!q.exec()) {
             setError(error, m_db->failure(q.lastError()));
             return false;

@@ -9,6 +9,7 @@
 #include <QVector>
 
 class Database;
+class RowChange;
 
 // A cursor over one table, browsed, edited, appended to and deleted from row
 // by row, as the windows of the program need it. Which rows belong to the
@@ -150,6 +151,11 @@ private:
     };
 
     bool fetch(QString* error);
+    // What the edit buffer writes, and writing it as a new row or over the
+    // row that was loaded.
+    RowChange bufferedChange() const;
+    bool postInsert(const RowChange& change, QString* error);
+    bool postEdit(const RowChange& change, QString* error);
     // The row key and the column list as they go into a statement.
     QString key() const;
     QString columnList() const;

@@ -62,7 +62,8 @@ private slots:
     void restoreRefuses();
     void restoreBringsBackBackup();
     void restoreOntoItself();
-    void restoreDiscardsHotJournal();
+    void restoreDiscardsLeftoverJournal_data();
+    void restoreDiscardsLeftoverJournal();
     void restoreTakesWhatIsStillInTheLog();
     void backupAfterCrash();
     void restoreWaitsForOrRefusesWriter_data();
@@ -275,26 +276,47 @@ void TestDatabaseBackup::restoreOntoItself()
     QCOMPARE(names(dbPath()), QStringList({"张三", "李四"}));
 }
 
-void TestDatabaseBackup::restoreDiscardsHotJournal()
+void TestDatabaseBackup::restoreDiscardsLeftoverJournal_data()
 {
+    // Hot: a header that is not zero, and no connection holds the reserved lock.
+    QTest::addColumn<bool>("hot");
+    QTest::newRow("hot journal of a transaction in flight") << true;
+    QTest::newRow("journal kept with a zeroed header (persist mode)") << false;
+}
+
+void TestDatabaseBackup::restoreDiscardsLeftoverJournal()
+{
+    QFETCH(bool, hot);
     QVERIFY(DatabaseBackup::backup(dbPath(), path("good"), nullptr));
     m_db->close();
-    // Catch the journal of a transaction in flight: what a crash would leave.
     const QString journal = dbPath() + "-journal";
-    QByteArray hot;
+    QByteArray left;
     {
         sqlite3* h = nullptr;
         sqlite3_open(QFile::encodeName(dbPath()).constData(), &h);
-        sqlite3_exec(h, "PRAGMA cache_size=5; BEGIN; DELETE FROM inr;", nullptr, nullptr, nullptr);
-        for (int i = 0; i < 300; ++i)
-            sqlite3_exec(h, "INSERT INTO inr (\"姓名\", \"地址\") VALUES ('垃圾', hex(randomblob(500)))",
-                         nullptr, nullptr, nullptr);
-        hot = fileBytes(journal);
+        if (hot) {
+            // Catch the journal of a transaction in flight: what a crash would leave.
+            sqlite3_exec(h, "PRAGMA cache_size=5; BEGIN; DELETE FROM inr;", nullptr, nullptr, nullptr);
+            for (int i = 0; i < 300; ++i)
+                sqlite3_exec(h, "INSERT INTO inr (\"姓名\", \"地址\") VALUES ('垃圾', hex(randomblob(500)))",
+                             nullptr, nullptr, nullptr);
+        } else {
+            // A committed write in persist mode: the journal stays, its header zeroed.
+            QCOMPARE(sqlite3_exec(h,
+                                  "PRAGMA journal_mode=PERSIST; UPDATE inr SET \"地址\" = 'x';"
+                                  "UPDATE inr SET \"地址\" = NULL;",
+                                  nullptr, nullptr, nullptr),
+                     SQLITE_OK);
+        }
+        left = fileBytes(journal);
         sqlite3_exec(h, "ROLLBACK", nullptr, nullptr, nullptr);
         sqlite3_close(h);
     }
-    QVERIFY(hot.size() > 4096);
-    writeBytes(journal, hot);
+    if (hot)
+        QVERIFY(left.size() > 4096);
+    else
+        QVERIFY(!left.isEmpty() && left.at(0) == '\0');
+    writeBytes(journal, left);
     QString err;
     QVERIFY2(DatabaseBackup::restore(path("good.bak"), dbPath(), &err, [this] { m_db->close(); }),
              qPrintable(err));

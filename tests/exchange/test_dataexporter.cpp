@@ -150,7 +150,7 @@ void TestDataExporter::roundTrip()
     QCOMPARE(QFileInfo(r.path).fileName(), f == DataExporter::Format::Xls ? "rt.xls" : "rt.xlsx");
     const QVector<QStringList> rows = readBack(r.path);
     QCOMPARE(rows.size(), 4);
-    QStringList head = rows.first();
+    const QStringList& head = rows.first();
     QCOMPARE(head, ds.fieldNames());
     for (int i = 0; i < records.size(); ++i) {
         QStringList got = rows.at(i + 1);

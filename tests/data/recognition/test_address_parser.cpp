@@ -1,8 +1,8 @@
 #include "data/recognition/AddressParser.h"
-#include "data/records/DataSet.h"
-#include "data/store/Database.h"
-#include "data/records/RecipientAdder.h"
 #include "data/recognition/RegionTable.h"
+#include "data/records/DataSet.h"
+#include "data/records/RecipientAdder.h"
+#include "data/store/Database.h"
 
 #include <QFile>
 #include <QSqlQuery>
@@ -112,6 +112,9 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("two name candidates: first taken, flagged")
         << QStringLiteral("张伟 李娜 13812345678 河南省郑州市金水区花园路12号") << QStringLiteral("姓名")
         << QStringLiteral("张伟") << true;
+    QTest::newRow("labelled name and one more candidate: labelled taken, flagged")
+        << QStringLiteral("收货人：张伟 李娜 13812345678 河南省郑州市金水区花园路12号")
+        << QStringLiteral("姓名") << QStringLiteral("张伟") << true;
     QTest::newRow("second name goes to the remark")
         << QStringLiteral("张伟 李娜 13812345678 河南省郑州市金水区花园路12号") << QStringLiteral("备注")
         << QStringLiteral("李娜") << false;
