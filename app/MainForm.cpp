@@ -93,12 +93,11 @@ TMainForm::~TMainForm() = default;
 
 bool TMainForm::openDatabase(QString* error)
 {
-    const QString path = m_location;
     // What killed backups, restores and exports left beside the file.
-    if (!ServerAddress::isServer(path))
-        FileReplacer::removeStale(path);
+    if (!ServerAddress::isServer(m_location))
+        FileReplacer::removeStale(m_location);
     QString why;
-    bool ok = m_db->open(path, &why, true);
+    bool ok = m_db->open(m_location, &why, true);
     ok = ok && ADOQuery1->open(Schema::kSenderTable, {}, {}, &why);
     ok = ok && ADOQuery2->open(Schema::kRecipientTable, {}, {}, &why);
     if (ok)
@@ -106,7 +105,7 @@ bool TMainForm::openDatabase(QString* error)
     if (!ok && error) {
         // The database layer names the file for most failures; make sure
         // the user always learns which file it was.
-        const QString native = QDir::toNativeSeparators(ServerAddress::displayLocation(path));
+        const QString native = QDir::toNativeSeparators(ServerAddress::displayLocation(m_location));
         *error = why.contains(native) ? why : QStringLiteral("无法打开数据库文件 %1：%2").arg(native, why);
     }
     return ok;
@@ -153,19 +152,17 @@ void TMainForm::applyStartupSteps()
     writePrintDate(false);
     restorePanelPreference();
     // A program started from another folder shows another (often empty)
-    // address book: say at once which file this is.
-    // (Once the window shows: a message shown before covers nothing.)
+    // address book: say at once which file this is, once the window shows.
     QTimer::singleShot(0, this, &TMainForm::showLocation);
 }
 
 void TMainForm::showLocation()
 {
-    const QString path = m_location;
     ServerAddress server;
-    const QString where = ServerAddress::parse(path, &server, nullptr)
+    const QString where = ServerAddress::parse(m_location, &server, nullptr)
                               ? QStringLiteral("  数据库：%1").arg(server.display())
                               : QStringLiteral("  数据文件：%1")
-                                    .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+                                    .arg(QDir::toNativeSeparators(QFileInfo(m_location).absoluteFilePath()));
     statusBar()->showMessage(where, 15000);
 }
 
@@ -557,8 +554,6 @@ void TMainForm::AboutClick()
 
 void TMainForm::ExportClick()
 {
-    // No list is read again while the worker runs; what others changed
-    // meanwhile is read once afterwards.
     m_live->pause();
     DataMaintenance::exportList(this, *ADOQuery2);
     m_live->resume();
@@ -566,8 +561,6 @@ void TMainForm::ExportClick()
 
 void TMainForm::BackupClick()
 {
-    // The file in use is the one in the working directory, so that is the
-    // one backed up.
     m_live->pause();
     DataMaintenance::backup(this, m_location);
     m_live->resume();

@@ -69,7 +69,7 @@ bool parseOptions(const QStringList& args, PrintOptions* o, QString* error)
             *error = QStringLiteral("选项 %1 缺少取值。").arg(opt);
             return false;
         }
-        const QString value = args.at(++i);
+        const QString& value = args.at(++i);
         if (opt == QLatin1String("--template")) {
             o->code = value;
         } else if (opt == QLatin1String("--variant")) {

@@ -3,6 +3,7 @@
 #include "report/QuickRep.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 // Lengths that agree to a hundredth of a millimetre count as equal: a text
@@ -16,7 +17,7 @@ constexpr double kSharedHeight = 20;
 
 ReportOverflowCheck::ReportOverflowCheck() : m_device(1, 1, QImage::Format_RGB32)
 {
-    const int dpm = int(1200 / 0.0254 + 0.5);
+    const int dpm = int(std::lround(1200 / 0.0254));
     m_device.setDotsPerMeterX(dpm);
     m_device.setDotsPerMeterY(dpm);
 }

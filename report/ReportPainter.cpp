@@ -98,9 +98,7 @@ double ReportPainter::lineHeight(const QFont& font, QPaintDevice* device)
     const double dpi = device ? device->logicalDpiY() : 96;
     if (isSongFamily(font))
         return pointSizeOf(font, dpi) * dpi / 72.0;
-    QFont f = font;
-    QFontMetricsF fm(f, device);
-    return fm.height();
+    return QFontMetricsF(font, device).height();
 }
 
 int ReportPainter::fittingLines(int lineCount, double lineHeightTenths, double heightTenths)

@@ -2,7 +2,7 @@
 
 #include <QSqlError>
 
-Transaction::Transaction(QSqlDatabase db) : m_db(std::move(db))
+Transaction::Transaction(const QSqlDatabase& db) : m_db(db)
 {
     m_active = m_db.isOpen() && m_db.transaction();
 }

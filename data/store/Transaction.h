@@ -8,7 +8,7 @@
 class Transaction
 {
 public:
-    explicit Transaction(QSqlDatabase db);
+    explicit Transaction(const QSqlDatabase& db);
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;

@@ -41,7 +41,7 @@ QStringList Shell::textEditors()
 QString Shell::firstFound(const QStringList& programs)
 {
     for (const QString& p : programs) {
-        const QString path = hooks().finder ? hooks().finder(p) : QStandardPaths::findExecutable(p);
+        QString path = hooks().finder ? hooks().finder(p) : QStandardPaths::findExecutable(p);
         if (!path.isEmpty())
             return path;
     }
