@@ -13,9 +13,9 @@ QVector<TableSpec>& declared()
 
 } // namespace
 
-TableRegistration::TableRegistration(TableSpec spec)
+TableRegistration::TableRegistration(TableSpec table)
 {
-    declared().append(std::move(spec));
+    declared().append(std::move(table));
 }
 
 QVector<TableSpec> TableRegistry::tables()

@@ -36,5 +36,5 @@ QVector<TableSpec> tables();
 class TableRegistration
 {
 public:
-    explicit TableRegistration(TableSpec spec);
+    explicit TableRegistration(TableSpec table);
 };
