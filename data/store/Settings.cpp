@@ -61,7 +61,7 @@ QString Settings::storeLocation() const
 {
     if (m_program == Program::CommandLine)
         return DataLocation::workingDirectoryBook();
-    const QString chosen = server();
+    QString chosen = server();
     if (!chosen.isEmpty())
         return chosen;
     if (!QCoreApplication::instance())

@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
+
 namespace {
 
 // Records held in memory: row by row, the values of the band's items.
@@ -483,8 +485,8 @@ void TestReportLayout::overflow()
 
     // Where the text ends as the printer draws it.
     QImage printer(1, 1, QImage::Format_RGB32);
-    printer.setDotsPerMeterX(int(1200 / 0.0254 + 0.5));
-    printer.setDotsPerMeterY(int(1200 / 0.0254 + 0.5));
+    printer.setDotsPerMeterX(int(std::lround(1200 / 0.0254)));
+    printer.setDotsPerMeterY(int(std::lround(1200 / 0.0254)));
     const double width = ReportPainter::measure(ReportPainter::itemOf(*item), text, &printer).width;
     QVERIFY(width > 0);
     if (!qIsNaN(pageRoom))
