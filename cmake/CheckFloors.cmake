@@ -8,6 +8,13 @@ set(core)
 foreach(line IN LISTS lines)
   string(REGEX REPLACE "[ \t]+" ";" fields "${line}")
   list(POP_FRONT fields room folder)
+  # A room uses only rooms listed before it: the order is the floors, and
+  # no circle can form.
+  foreach(u IN LISTS fields)
+    if(NOT u STREQUAL "core" AND NOT u IN_LIST rooms)
+      message(FATAL_ERROR "cmake/floors.txt: ${room} uses ${u}, which is not listed before it")
+    endif()
+  endforeach()
   list(APPEND rooms ${room})
   set(folder_${room} ${folder})
   set(uses_${room} ${fields})
