@@ -23,11 +23,6 @@ QString field(const QString& text)
 
 } // namespace
 
-QString StoreSettings::server()
-{
-    return Settings().server();
-}
-
 QString StoreSettings::passwordFile()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') +

@@ -13,8 +13,6 @@ class ServerAddress;
 class StoreSettings
 {
 public:
-    // The chosen server's URI (without password), or empty for the file.
-    static QString server();
     // Chooses the server; its password, if any, is kept as said above. Without
     // a password, one kept before stays.
     static bool useServer(const ServerAddress& address, QString* error);

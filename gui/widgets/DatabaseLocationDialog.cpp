@@ -2,6 +2,7 @@
 
 #include "data/store/Database.h"
 #include "data/store/ServerAddress.h"
+#include "data/store/Settings.h"
 #include "data/store/StoreSettings.h"
 #include "gui/widgets/Dialogs.h"
 
@@ -27,7 +28,7 @@ const int kIndent = 24; // fields sit under their choice
 } // namespace
 
 DatabaseLocationDialog::DatabaseLocationDialog(const QString& filePath, QWidget* parent)
-    : QDialog(parent), m_filePath(filePath), m_saved(StoreSettings::server())
+    : QDialog(parent), m_filePath(filePath), m_saved(Settings().server())
 {
     setObjectName(QStringLiteral("DatabaseLocationDialog"));
     setWindowTitle(QStringLiteral("数据库位置"));

@@ -1,7 +1,7 @@
 #include "data/store/Database.h"
 #include "data/store/ServerAddress.h"
-#include "data/store/StoreSettings.h"
 #include "data/store/Settings.h"
+#include "data/store/StoreSettings.h"
 #include "gui/widgets/DatabaseLocationDialog.h"
 #include "gui/widgets/Dialogs.h"
 
@@ -124,7 +124,7 @@ void TestDatabaseLocationDialog::choosingTheFile()
 {
     QFETCH(bool, confirm);
     save(QStringLiteral("postgresql://anna:pw@db.example.com/shop"));
-    const QString before = StoreSettings::server();
+    const QString before = Settings().server();
     DatabaseLocationDialog d(m_file, nullptr);
     child<QRadioButton>(d, "FileChoice")->click();
     QVERIFY(!child<QLineEdit>(d, "Host")->isEnabled());
@@ -134,7 +134,7 @@ void TestDatabaseLocationDialog::choosingTheFile()
     else
         child<QPushButton>(d, "CancelButton")->click();
     QCOMPARE(d.result(), confirm ? int(QDialog::Accepted) : int(QDialog::Rejected));
-    QCOMPARE(StoreSettings::server(), confirm ? QString() : before);
+    QCOMPARE(Settings().server(), confirm ? QString() : before);
     QCOMPARE(QFile::exists(StoreSettings::passwordFile()), !confirm);
     QCOMPARE(d.chosenLocation(), m_file);
     QVERIFY(Dialogs::shown().isEmpty());
@@ -169,7 +169,7 @@ void TestDatabaseLocationDialog::unusableServerIsRefused()
     QCOMPARE(said.icon, QMessageBox::Critical);
     QVERIFY2(said.text.startsWith(QStringLiteral("无法使用这个数据库服务器")), qPrintable(said.text));
     QVERIFY2(said.text.contains(reason), qPrintable(said.text));
-    QCOMPARE(StoreSettings::server(), QString());
+    QCOMPARE(Settings().server(), QString());
     QVERIFY(!QFile::exists(StoreSettings::passwordFile()));
 }
 
@@ -186,9 +186,9 @@ void TestDatabaseLocationDialog::workingServerIsSaved()
         QCOMPARE(Dialogs::lastShown().text, QStringLiteral("连接成功。"));
         child<QPushButton>(d, "OkButton")->click();
         QCOMPARE(d.result(), int(QDialog::Accepted));
-        QCOMPARE(StoreSettings::server(), d.chosenLocation());
+        QCOMPARE(Settings().server(), d.chosenLocation());
     }
-    const QString saved = StoreSettings::server();
+    const QString saved = Settings().server();
     QVERIFY2(!saved.contains(QStringLiteral("secret")), qPrintable(saved));
     ServerAddress back;
     QVERIFY(ServerAddress::parse(saved, &back, nullptr));
@@ -203,7 +203,7 @@ void TestDatabaseLocationDialog::workingServerIsSaved()
     child<QPushButton>(again, "OkButton")->click();
     QCOMPARE(again.result(), int(QDialog::Accepted));
     QVERIFY(QFile::exists(StoreSettings::passwordFile()));
-    QCOMPARE(StoreSettings::server(), saved);
+    QCOMPARE(Settings().server(), saved);
 }
 
 QTEST_MAIN(TestDatabaseLocationDialog)
