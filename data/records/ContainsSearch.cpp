@@ -5,6 +5,8 @@
 #include "data/records/DataSet.h"
 #include "data/store/Database.h"
 
+#include <QStringList>
+
 namespace ContainsSearch {
 
 QString whereClause(const QString& column)
@@ -26,32 +28,46 @@ QVariant pattern(const QString& text)
 
 bool open(DataSet& set, const QString& table, const QString& column, const QString& text, QString* error)
 {
-    // LIKE reads its pattern as a C string: at a NUL character the pattern
-    // would end, and "%" then matches every row. Such a text is looked for
-    // as it is, character for character.
+    return openAll(set, table, {{column, text}}, error);
+}
+
+bool openAll(DataSet& set, const QString& table, const QList<QPair<QString, QString>>& terms, QString* error)
+{
     if (!set.database()) {
         if (error)
             *error = QStringLiteral("数据库没有连接");
         return false;
     }
     const Database& db = *set.database();
-    if (text.contains(QChar(u'\0'))) {
-        // A server's texts cannot hold the character at all: no row has it.
-        if (db.isServer())
+    QStringList clauses;
+    QVariantList binds;
+    for (const auto& [column, text] : terms) {
+        // LIKE reads its pattern as a C string: at a NUL character the
+        // pattern would end, and "%" then matches every row. Such a text is
+        // looked for as it is, character for character; a server's texts
+        // cannot hold the character at all, so there no row has it.
+        if (!text.contains(QChar(u'\0'))) {
+            clauses << whereClause(column);
+            binds << pattern(text);
+        } else if (db.isServer()) {
             return set.open(table, QStringLiteral("1 = 0"), {}, error);
-        return set.openScan(table, db.containsText(Schema::quoted(column)), {QVariant(text)}, error);
+        } else {
+            clauses << db.containsText(Schema::quoted(column));
+            binds << QVariant(text);
+        }
     }
-    return set.openScan(table, whereClause(column), {pattern(text)}, error);
+    return set.openScan(table, clauses.join(QStringLiteral(" AND ")), binds, error);
 }
 
-bool byNameOrMobile(DataSet& set, const QString& table, const QString& name, const QString& mobile,
-                    QString* error)
+bool byNameAndMobile(DataSet& set, const QString& table, const QString& name, const QString& mobile,
+                     QString* error)
 {
-    if (!mobile.isEmpty())
-        return open(set, table, QStringLiteral("手机"), mobile, error);
+    QList<QPair<QString, QString>> terms;
     if (!name.isEmpty())
-        return open(set, table, QStringLiteral("姓名"), name, error);
-    return true;
+        terms.append({QStringLiteral("姓名"), name});
+    if (!mobile.isEmpty())
+        terms.append({QStringLiteral("手机"), mobile});
+    return terms.isEmpty() || openAll(set, table, terms, error);
 }
 
 } // namespace ContainsSearch

@@ -5,6 +5,7 @@
 
 #include <QGroupBox>
 #include <QStatusBar>
+#include <QStringList>
 
 SearchFeedback::SearchFeedback(DataSet* set, QGroupBox* frame, QStatusBar* status, QObject* parent)
     : QObject(parent), m_set(set), m_frame(frame), m_status(status)
@@ -14,9 +15,20 @@ SearchFeedback::SearchFeedback(DataSet* set, QGroupBox* frame, QStatusBar* statu
     updateTitle();
 }
 
-QString SearchFeedback::resultTitle(int shown, int total)
+QString SearchFeedback::resultTitle(int shown, int total, const QString& criteria)
 {
-    return QStringLiteral("查询结果：%1 条，共 %2 条").arg(shown).arg(total);
+    const QString what = criteria.isEmpty() ? QString() : QStringLiteral("（%1）").arg(criteria);
+    return QStringLiteral("查询结果%1：%2 条，共 %3 条").arg(what).arg(shown).arg(total);
+}
+
+QString SearchFeedback::criteria(const QString& name, const QString& mobile)
+{
+    QStringList parts;
+    if (!name.isEmpty())
+        parts << QStringLiteral("姓名含“%1”").arg(name);
+    if (!mobile.isEmpty())
+        parts << QStringLiteral("手机含“%1”").arg(mobile);
+    return parts.join(QStringLiteral("且"));
 }
 
 bool SearchFeedback::search(const QString& name, const QString& mobile, QString* error)
@@ -25,7 +37,14 @@ bool SearchFeedback::search(const QString& name, const QString& mobile, QString*
     const QString m = mobile.trimmed();
     if (n.isEmpty() && m.isEmpty())
         return true;
-    const bool ok = ContainsSearch::byNameOrMobile(*m_set, m_set->table(), n, m, error);
+    // Known before the set resets, so that the title names it at once.
+    m_criteria = criteria(n, m);
+    m_where.clear();
+    const bool ok = ContainsSearch::byNameAndMobile(*m_set, m_set->table(), n, m, error);
+    if (ok) {
+        m_where = m_set->query().where;
+        m_binds = m_set->query().binds;
+    }
     updateTitle();
     if (ok && m_set->isEmpty())
         m_status->showMessage(QStringLiteral("未找到"), 10000);
@@ -40,5 +59,8 @@ void SearchFeedback::updateTitle()
         m_frame->setTitle(QStringLiteral("全部记录"));
         return;
     }
-    m_frame->setTitle(resultTitle(m_set->recordCount(), m_set->tableRowCount()));
+    const DataSet::Query q = m_set->query();
+    const bool ours = q.where == m_where && q.binds == m_binds;
+    m_frame->setTitle(
+        resultTitle(m_set->recordCount(), m_set->tableRowCount(), ours ? m_criteria : QString()));
 }

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QVariantList>
 
 class DataSet;
 class QGroupBox;
@@ -9,20 +10,26 @@ class QStatusBar;
 
 // The search bar of a recipient list and what it tells: the typed texts
 // without leading and trailing blanks, "未找到" in the status bar when no
-// row matches, and the list frame's title "查询结果：17 条，共 407 条"
-// while the list is narrowed ("全部记录" otherwise).
+// row matches, and the list frame's title while the list is narrowed: what
+// was searched for, "查询结果（姓名含“张”且手机含“138”）：17 条，共 407 条",
+// or "查询结果：17 条，共 407 条" for another narrowing (a waybill number,
+// the printed-mark filter); "全部记录" otherwise.
 class SearchFeedback : public QObject
 {
     Q_OBJECT
 public:
     SearchFeedback(DataSet* set, QGroupBox* frame, QStatusBar* status, QObject* parent = nullptr);
 
-    // Narrows the list by mobile number (which wins) or name; both empty
-    // after trimming: nothing happens. False with the reason when the list
-    // could not be reopened.
+    // Narrows the list to the rows whose name contains name and whose mobile
+    // number contains mobile; an empty box (after trimming) does not count,
+    // both empty: nothing happens. False with the reason when the list could
+    // not be reopened.
     bool search(const QString& name, const QString& mobile, QString* error);
 
-    static QString resultTitle(int shown, int total);
+    // criteria: what was searched for, e.g. "姓名含“张”"; empty for none.
+    static QString resultTitle(int shown, int total, const QString& criteria = {});
+    // "姓名含“张”且手机含“138”", naming only the boxes that count.
+    static QString criteria(const QString& name, const QString& mobile);
 
 private:
     void updateTitle();
@@ -30,4 +37,9 @@ private:
     DataSet* m_set;
     QGroupBox* m_frame;
     QStatusBar* m_status;
+    // The last search by name and mobile, and the statement it opened: the
+    // title names it while the list still shows that statement.
+    QString m_criteria;
+    QString m_where;
+    QVariantList m_binds;
 };
