@@ -172,8 +172,14 @@ void TMainForm::writeDesktopLauncher()
     // would point at a folder that is not where its address book lives.
     if (DataLocation::isInstalled(QCoreApplication::applicationFilePath()))
         return;
+    // The icon starts the program where the address book in use lives, so
+    // that it opens this one. On a server the choice itself is kept in the
+    // settings; the folder is where the file would be found again.
+    const QString folder =
+        ServerAddress::isServer(m_location) ? QDir::currentPath() : QFileInfo(m_location).absolutePath();
     // A missing launcher is no reason to refuse work: failures stay quiet.
-    DesktopLauncher::write(QCoreApplication::applicationFilePath(), ToolIcons::drawn(ToolIcons::App, 64));
+    DesktopLauncher::write(QCoreApplication::applicationFilePath(), folder,
+                           ToolIcons::drawn(ToolIcons::App, 64));
 }
 
 void TMainForm::writePrintDate(bool empty)

@@ -115,7 +115,8 @@ QString DesktopLauncher::escapeValue(const QString& value)
     return out;
 }
 
-bool DesktopLauncher::write(const QString& programPath, const QIcon& icon, QString* error)
+bool DesktopLauncher::write(const QString& programPath, const QString& workingDir, const QIcon& icon,
+                            QString* error)
 {
     auto fail = [&](const QString& why) {
         if (error)
@@ -139,7 +140,7 @@ bool DesktopLauncher::write(const QString& programPath, const QIcon& icon, QStri
     text += QLatin1String("Version=1.0\n");
     text += QStringLiteral("Name=%1\n").arg(escapeValue(ProductInfo::launcherName()));
     text += QStringLiteral("Exec=%1\n").arg(escapeValue(quoteExecArg(program.absoluteFilePath())));
-    text += QStringLiteral("Path=%1\n").arg(escapeValue(program.absolutePath()));
+    text += QStringLiteral("Path=%1\n").arg(escapeValue(QDir(workingDir).absolutePath()));
     if (haveIcon)
         text += QStringLiteral("Icon=%1\n").arg(escapeValue(iconFile));
     text += QLatin1String("Terminal=false\n");

@@ -4,8 +4,8 @@
 #include <QString>
 
 // The launcher on the user's desktop: a desktop entry that starts this
-// program with its own folder as working directory, so that it finds its
-// address book. Rewritten at every start.
+// program in the folder of the address book in use, so that the icon opens
+// that same address book. Rewritten at every start.
 class DesktopLauncher
 {
 public:
@@ -18,9 +18,10 @@ public:
     // Where the launcher's icon is written.
     static QString iconPath();
 
-    // Writes the icon and the launcher for the program at programPath.
-    // The desktop folder is created when missing.
-    static bool write(const QString& programPath, const QIcon& icon, QString* error = nullptr);
+    // Writes the icon and the launcher for the program at programPath,
+    // started in workingDir. The desktop folder is created when missing.
+    static bool write(const QString& programPath, const QString& workingDir, const QIcon& icon,
+                      QString* error = nullptr);
 
     // Quoting of one Exec argument and escaping of a string value, as the
     // desktop entry format wants them.
