@@ -261,6 +261,27 @@ void RecordEditor::addRow(int intoRow)
     clearBoxes();
 }
 
+QString RecordEditor::deleteQuestion(const QList<int>& rows) const
+{
+    // The first two names, so that a wrong selection shows before it is gone.
+    constexpr int kNamed = 2;
+    const int column = m_set->fieldIndex(QStringLiteral("姓名"));
+    QStringList names;
+    for (int row : rows) {
+        const QString name = m_set->value(row, column).trimmed();
+        if (!name.isEmpty() && names.size() < kNamed)
+            names << name;
+    }
+    QString named;
+    if (!names.isEmpty())
+        named = QStringLiteral("（%1%2）")
+                    .arg(names.join(QStringLiteral("、")),
+                         rows.size() > names.size() ? QStringLiteral(" 等") : QString());
+    return QStringLiteral("确定要删除选中的 %1 条%2记录%3吗？")
+        .arg(rows.size())
+        .arg(m_layout.recipient ? QStringLiteral("收件人") : QStringLiteral("寄件人"), named);
+}
+
 void RecordEditor::deleteRows()
 {
     const QList<int> rows = m_grid->selectedRowList();
@@ -268,7 +289,7 @@ void RecordEditor::deleteRows()
         Dialogs::message(owner(), selectionHint(), QMessageBox::Information);
         return;
     }
-    if (Dialogs::message(owner(), QStringLiteral("确定要删除选中的记录？"), QMessageBox::Warning,
+    if (Dialogs::message(owner(), deleteQuestion(rows), QMessageBox::Warning,
                          QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
         return;
     if (m_set->recordCount() <= 0)

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -37,7 +38,7 @@ QLineEdit* box(const QString& name, QWidget* parent)
 
 RecipientListPanel::RecipientListPanel(DataSetModel* list, const Options& options, QStatusBar* status,
                                        QWidget* parent)
-    : QWidget(parent)
+    : QWidget(parent), m_set(list->dataSet())
 {
     setObjectName(QStringLiteral("RecipientList"));
     auto* column = new QVBoxLayout(this);
@@ -78,6 +79,7 @@ RecipientListPanel::RecipientListPanel(DataSetModel* list, const Options& option
 
     connect(m_tracking, &RecipientTracking::selectionPrintRequested, this,
             &RecipientListPanel::selectionPrintRequested);
+    connect(m_set, &DataSet::rowChanged, this, &RecipientListPanel::followMark);
     connect(m_searchButton, &QPushButton::clicked, this, &RecipientListPanel::search);
     connect(m_name, &QLineEdit::returnPressed, this, &RecipientListPanel::search);
     connect(m_mobile, &QLineEdit::returnPressed, this, &RecipientListPanel::search);
@@ -153,6 +155,24 @@ void RecipientListPanel::search()
         Dialogs::error(window(), why);
     else if (!m_name->text().isEmpty() || !m_mobile->text().isEmpty())
         m_tracking->filterBox()->setCurrentIndex(0);
+}
+
+void RecipientListPanel::followMark(int row)
+{
+    const int filter = m_tracking->filterBox()->currentIndex();
+    if (filter == 0 || m_refilterQueued)
+        return;
+    const bool printed = !m_set->value(row, m_set->fieldIndex(QStringLiteral("已打印"))).isEmpty();
+    if (printed == (filter == 2))
+        return;
+    // Once for all the rows of a print, after the set has told them all.
+    m_refilterQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        m_refilterQueued = false;
+        const int now = m_tracking->filterBox()->currentIndex();
+        if (now != 0)
+            m_tracking->applyFilter(now);
+    });
 }
 
 void RecipientListPanel::clearSearch()

@@ -7,6 +7,7 @@
 #include <QVector>
 #include <QWidget>
 
+class DataSet;
 class DataSetModel;
 class QGroupBox;
 class QHBoxLayout;
@@ -96,6 +97,9 @@ signals:
 
 private:
     void buildBar(const Options& options);
+    // Under the "未打印" or "已打印" filter, a row whose mark changed (a
+    // print, "清除打印标记") no longer belongs: the filter is applied again.
+    void followMark(int row);
 
     QGroupBox* m_bar = nullptr;
     QGroupBox* m_frame = nullptr;
@@ -109,4 +113,6 @@ private:
     RecordGrid* m_grid = nullptr;
     RecipientTracking* m_tracking = nullptr;
     SearchFeedback* m_feedback = nullptr;
+    DataSet* m_set = nullptr;
+    bool m_refilterQueued = false;
 };

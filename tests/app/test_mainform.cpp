@@ -678,7 +678,7 @@ private slots:
             f->PopupMenu1->actions().value(1)->trigger(); // "删除记录"
         else
             QTest::keyClick(f->DBGridEh1(), Qt::Key_Delete); // the same question
-        QCOMPARE(Dialogs::lastShown().text, QStringLiteral("确定要删除选中的记录？"));
+        QCOMPARE(Dialogs::lastShown().text, QStringLiteral("确定要删除选中的 4 条收件人记录（0、2 等）吗？"));
         QCOMPARE(Dialogs::lastShown().icon, QMessageBox::Warning);
         QCOMPARE(Dialogs::lastShown().buttons, QMessageBox::Ok | QMessageBox::Cancel);
         QCOMPARE(tableRows(QStringLiteral("inr"), {QStringLiteral("姓名")}), left);
@@ -771,6 +771,41 @@ private slots:
                      .at(2),
                  QStringLiteral("丙||"));
         QVERIFY(f->recipients()->value(QStringLiteral("已打印")).isEmpty());
+    }
+
+    void markFilterFollowsPrints()
+    {
+        addRecipients({{QStringLiteral("甲"), QString()},
+                       {QStringLiteral("乙"), QString()},
+                       {QStringLiteral("丙"), QString()}});
+        TMainForm* f = start();
+        QVERIFY(f);
+        auto* filter = f->findChild<QComboBox*>(QStringLiteral("PrintedFilter"));
+        filter->setCurrentIndex(1);
+        emit filter->activated(1);
+        QCOMPARE(gridNames(f).size(), 3);
+        // A print marks rows through its own connection, then has the list
+        // read them again: under "未打印" they go.
+        QVERIFY(
+            execSql(QStringLiteral("update inr set \"已打印\" = '2024-03-07 09:30' where \"姓名\" <> '乙'")));
+        QVERIFY(f->recipients()->refreshRows({f->recipients()->rowId(0), f->recipients()->rowId(2)}));
+        QTRY_COMPARE(gridNames(f), QStringList{QStringLiteral("乙")});
+        QCOMPARE(filter->currentIndex(), 1);
+        // Under "已打印" a cleared mark goes.
+        filter->setCurrentIndex(2);
+        emit filter->activated(2);
+        QCOMPARE(gridNames(f), (QStringList{QStringLiteral("甲"), QStringLiteral("丙")}));
+        QVERIFY(f->recipients()->moveTo(0));
+        Dialogs::answerButton(QMessageBox::Ok);
+        f->findChild<QAction*>(QStringLiteral("ClearPrintedMark"))->trigger();
+        QTRY_COMPARE(gridNames(f), QStringList{QStringLiteral("丙")});
+        // An edit that keeps the mark keeps the list as it is.
+        QVERIFY(f->recipients()->moveTo(0));
+        f->DBGridEh1DblClick();
+        f->Edit11->setText(QStringLiteral("13800000009"));
+        f->Button4->click();
+        QTest::qWait(20);
+        QCOMPARE(gridNames(f), QStringList{QStringLiteral("丙")});
     }
 
     // ------------------------------------------------------------ search
