@@ -2,6 +2,7 @@
 
 #include "app/DataMaintenance.h"
 #include "app/MainFormBars.h"
+#include "app/MainFormPanels.h"
 #include "app/RecordEditor.h"
 #include "app/ToolsAndHelp.h"
 
@@ -32,15 +33,12 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QFrame>
-#include <QGroupBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStatusBar>
-#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -51,11 +49,7 @@ namespace {
 
 constexpr int kClientWidth = 1009;
 constexpr int kClientHeight = 662;
-constexpr int kToolBarHeight = 60;
 constexpr int kStatusHeight = 22;
-constexpr int kTitleHeight = 30;
-constexpr int kEditorHeight = 178;
-constexpr int kSearchHeight = 50;
 
 } // namespace
 
@@ -152,8 +146,8 @@ void TMainForm::applyStartupSteps()
     writePrintDate(false);
     restorePanelPreference();
     // A program started from another folder shows another (often empty)
-    // address book: say at once which file this is, once the window shows.
-    QTimer::singleShot(0, this, &TMainForm::showLocation);
+    // address book: say at once which file this is.
+    showLocation();
 }
 
 void TMainForm::showLocation()
@@ -163,7 +157,10 @@ void TMainForm::showLocation()
                               ? QStringLiteral("  数据库：%1").arg(server.display())
                               : QStringLiteral("  数据文件：%1")
                                     .arg(QDir::toNativeSeparators(QFileInfo(m_location).absoluteFilePath()));
-    statusBar()->showMessage(where, 15000);
+    // Kept in the bar for the whole run: it is the first thing to look at
+    // when the list is not the one expected.
+    StatusLocation->setText(where);
+    StatusLocation->setToolTip(where.trimmed());
 }
 
 void TMainForm::writeDesktopLauncher()
@@ -240,27 +237,30 @@ void TMainForm::buildUi()
 {
     setWindowTitle(ProductInfo::windowTitle());
     setWindowIcon(ToolIcons::drawn(ToolIcons::App, 32));
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
-    // The designed size where the screen holds it; on a smaller screen the
-    // window takes what there is and its content scrolls.
+    // The designed size is the start size where the screen holds it; the
+    // window grows (maximised too) and its grids take the room. Smaller
+    // than the design, its content scrolls.
     const QRect avail = ScreenFit::availableFor(this);
     const QSize client = ScreenFit::clientSize(QSize(kClientWidth, kClientHeight), avail);
-    setFixedSize(client);
+    resize(client);
     auto* scroll = new QScrollArea(this);
     scroll->setObjectName(QStringLiteral("ClientScroll"));
     scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(false);
+    scroll->setWidgetResizable(true);
     auto* central = new QWidget;
     central->setObjectName(QStringLiteral("ClientArea"));
-    central->setFixedSize(kClientWidth, kClientHeight - kStatusHeight);
+    central->setMinimumSize(kClientWidth, kClientHeight - kStatusHeight);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
     setCentralWidget(scroll);
     MainFormBars::buildStatusBar(this);
     MainFormBars::buildToolBar(this, central);
-    Panel4 = buildPanel(central, false);
-    Panel3 = buildPanel(central, true);
-    Panel3->raise();
+    column->addWidget(ToolBar1);
+    Panel4 = MainFormPanels::build(this, central, false);
+    Panel3 = MainFormPanels::build(this, central, true);
+    column->addWidget(Panel4, 1);
+    column->addWidget(Panel3, 1);
 
     MainFormBars::buildMenus(this);
     scroll->setWidget(central);
@@ -268,152 +268,6 @@ void TMainForm::buildUi()
     EnterClicks::install(this);
     // Centred, title bar never above the screen's top.
     move(ScreenFit::framePos(client, avail));
-}
-
-// Title bar, editor, then the grid: the sender's, or the recipient list
-// with its search bar.
-QWidget* TMainForm::buildPanel(QWidget* central, bool sender)
-{
-    auto* panel = new QWidget(central);
-    panel->setObjectName(sender ? QStringLiteral("Panel3") : QStringLiteral("Panel4"));
-    panel->setGeometry(0, kToolBarHeight, kClientWidth, kClientHeight - kToolBarHeight - kStatusHeight);
-    panel->setAutoFillBackground(true);
-    QToolButton* close = buildTitleBar(panel, sender);
-    RecordEditor* editor = buildEditor(panel, sender);
-    const int top = kTitleHeight + kEditorHeight;
-    if (sender) {
-        SenderCloseIcon = close;
-        connect(close, &QToolButton::clicked, this, &TMainForm::showRecipientView);
-        buildSenderGrid(panel, top);
-        editor->setList(ADOQuery1, DBGridEh2);
-    } else {
-        RecipientCloseIcon = close;
-        connect(close, &QToolButton::clicked, this, &TMainForm::showSenderView);
-        buildRecipientList(panel, top);
-        editor->setList(ADOQuery2, m_list->grid());
-    }
-    return panel;
-}
-
-QToolButton* TMainForm::buildTitleBar(QWidget* panel, bool sender)
-{
-    auto* title = new QLabel(panel);
-    title->setGeometry(0, 0, kClientWidth, kTitleHeight);
-    title->setPixmap(ToolIcons::titleBackground(kClientWidth, kTitleHeight));
-    title->setScaledContents(true);
-    auto* caption = new QLabel(sender ? QStringLiteral("寄件信息") : QStringLiteral("收件信息"), panel);
-    caption->setFont(FontSetup::interfaceFont(14, true));
-    caption->setStyleSheet(QStringLiteral("color: white;"));
-    caption->setGeometry(10, 0, 200, kTitleHeight);
-    auto* close = new QToolButton(panel);
-    close->setObjectName(sender ? QStringLiteral("SenderCloseIcon") : QStringLiteral("RecipientCloseIcon"));
-    close->setIcon(ToolIcons::drawn(ToolIcons::Close, 16));
-    close->setIconSize(QSize(16, 16));
-    close->setAutoRaise(true);
-    close->setFocusPolicy(Qt::NoFocus);
-    close->setCursor(Qt::PointingHandCursor);
-    close->setToolTip(QStringLiteral("关闭"));
-    close->setGeometry(kClientWidth - 16 - 8, (kTitleHeight - 16) / 2, 16, 16);
-    close->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 0; }"));
-    return close;
-}
-
-// The editor's boxes and buttons under their component names, connected.
-RecordEditor* TMainForm::buildEditor(QWidget* panel, bool sender)
-{
-    auto* frame = new QFrame(panel);
-    frame->setObjectName(sender ? QStringLiteral("SenderEditor") : QStringLiteral("RecipientEditor"));
-    frame->setGeometry(0, kTitleHeight, kClientWidth, kEditorHeight);
-    RecordEditor* editor =
-        new RecordEditor(sender ? RecordEditor::senderLayout() : RecordEditor::recipientLayout(), frame);
-    (sender ? m_sender : m_recipient) = editor;
-    const auto box = [editor](const char* name) { return editor->box(QString::fromLatin1(name)); };
-    if (sender) {
-        Edit1 = box("Edit1"), Edit2 = box("Edit2"), Edit3 = box("Edit3"), Edit4 = box("Edit4");
-        Edit5 = box("Edit5"), Edit6 = box("Edit6"), Edit7 = box("Edit7"), Edit8 = box("Edit8");
-        Edit9 = box("Edit9");
-        Button1 = editor->button(0), Button2 = editor->button(1), Button8 = editor->button(2);
-        Button9 = editor->button(3);
-        connect(Button1, &QPushButton::clicked, this, &TMainForm::Button1Click);
-        connect(Button2, &QPushButton::clicked, this, &TMainForm::Button2Click);
-        connect(Button8, &QPushButton::clicked, this, &TMainForm::Button8Click);
-        connect(Button9, &QPushButton::clicked, this, &TMainForm::showRecipientView);
-    } else {
-        Edit10 = box("Edit10"), Edit11 = box("Edit11"), Edit12 = box("Edit12"), Edit13 = box("Edit13");
-        Edit14 = box("Edit14"), Edit15 = box("Edit15"), Edit16 = box("Edit16"), Edit21 = box("Edit21");
-        Edit22 = box("Edit22"), Edit24 = box("Edit24");
-        Button3 = editor->button(0), Button4 = editor->button(1), Button5 = editor->button(2);
-        Button6 = editor->button(3);
-        Button6->setToolTip(QStringLiteral("显示全部记录"));
-        connect(Button3, &QPushButton::clicked, this, &TMainForm::Button3Click);
-        connect(Button4, &QPushButton::clicked, this, &TMainForm::Button4Click);
-        connect(Button5, &QPushButton::clicked, this, &TMainForm::Button5Click);
-        connect(Button6, &QPushButton::clicked, this, &TMainForm::Button6Click);
-        connect(editor->recogniseButton(), &QPushButton::clicked, this, &TMainForm::RecogniseClick);
-    }
-    return editor;
-}
-
-void TMainForm::buildSenderGrid(QWidget* panel, int top)
-{
-    auto* all = new QGroupBox(QStringLiteral("全部记录"), panel);
-    all->setFont(FontSetup::interfaceFont(12));
-    all->setGeometry(0, top, kClientWidth, panel->height() - top);
-    auto* layout = new QVBoxLayout(all);
-    layout->setContentsMargins(4, 4, 4, 4);
-    auto* grid = new RecordGrid(DataSource2, QStringLiteral("DBGridEh2"), all);
-    layout->addWidget(grid);
-    DBGridEh2 = grid;
-    grid->horizontalHeader()->setDefaultSectionSize(80);
-    grid->setFittedColumns({QStringLiteral("手机"), QStringLiteral("电话")});
-    connect(grid, &RecordGrid::gridDoubleClicked, this, &TMainForm::DBGridEh2DblClick);
-    connect(grid, &RecordGrid::enterPressed, grid, &RecordGrid::gridDoubleClicked);
-    connect(grid, &RecordGrid::deletePressed, this, &TMainForm::Button8Click);
-    connect(grid, &RecordGrid::contextMenuAt, this, [this](const QPoint& at) { PopupMenu7->popup(at); });
-}
-
-// The search boxes line up with the editor's boxes above them.
-void TMainForm::buildRecipientList(QWidget* panel, int top)
-{
-    using Part = RecipientListPanel::Part;
-    RecipientListPanel::Options o;
-    o.nameBox = QStringLiteral("Edit25");
-    o.mobileBox = QStringLiteral("Edit26");
-    o.searchButton = QStringLiteral("Button7");
-    o.grid = QStringLiteral("DBGridEh1");
-    o.table = Schema::kRecipientTable;
-    o.batch = layouts::Variant::Batch;
-    o.columnWidths = {65, 65, 70, 110, 170, 85, 85, 100, 60, 115};
-    o.bar = {{Part::NameLabel, {28, 20, 58, 22}},     {Part::NameBox, {88, 20, 153, 22}},
-             {Part::MobileLabel, {268, 20, 58, 22}},  {Part::MobileBox, {328, 20, 153, 22}},
-             {Part::SearchButton, {500, 18, 75, 26}}, {Part::NumberLabel, {582, 20, 44, 22}},
-             {Part::NumberBox, {628, 20, 130, 22}},   {Part::Filter, {768, 19, 80, 24}}};
-    o.barHeight = kSearchHeight;
-    o.titlePixels = 12;
-    m_list = new RecipientListPanel(DataSource1, o, statusBar(), panel);
-    m_list->setGeometry(0, top, kClientWidth, panel->height() - top);
-    m_list->part(Part::NumberLabel)->setFont(FontSetup::songFont(14));
-    connect(m_list, &RecipientListPanel::selectionPrintRequested, this, &TMainForm::selectionPrintRequested);
-
-    SiteLink = new QToolButton(m_list->searchBar());
-    SiteLink->setObjectName(QStringLiteral("SiteLink"));
-    SiteLink->setIcon(ToolIcons::drawn(ToolIcons::Link, 24));
-    SiteLink->setIconSize(QSize(24, 24));
-    SiteLink->setText(QStringLiteral("访问软件网站"));
-    SiteLink->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    SiteLink->setAutoRaise(true);
-    SiteLink->setFont(FontSetup::interfaceFont(12));
-    SiteLink->setCursor(Qt::PointingHandCursor);
-    SiteLink->setToolTip(ProductInfo::webSite());
-    SiteLink->setGeometry(kClientWidth - 130, 16, 120, 30);
-    setTabOrder(m_list->searchButton(), SiteLink);
-    connect(SiteLink, &QToolButton::clicked, this, &TMainForm::WebSiteClick);
-
-    RecordGrid* grid = m_list->grid();
-    connect(grid, &RecordGrid::gridDoubleClicked, this, &TMainForm::DBGridEh1DblClick);
-    connect(grid, &RecordGrid::enterPressed, grid, &RecordGrid::gridDoubleClicked);
-    connect(grid, &RecordGrid::deletePressed, this, &TMainForm::Button5Click);
-    connect(grid, &RecordGrid::contextMenuAt, this, [this](const QPoint& at) { PopupMenu1->popup(at); });
 }
 
 QPoint TMainForm::toolbarMenuPos(const QWidget* button) const

@@ -112,6 +112,7 @@ protected:
 
 private:
     friend class MainFormBars;
+    friend class MainFormPanels;
     friend class TestMainForm;
     friend class TestProgramWindows;
 
@@ -145,15 +146,11 @@ private:
     QMenu* PopupMenu7 = nullptr; // sender grid
     QAction* HideDateAction = nullptr;
     QLabel* StatusSite = nullptr;
+    QLabel* StatusLocation = nullptr; // the address book in use
 
     TMainForm(const Settings& settings, QWidget* parent);
     bool openDatabase(QString* error);
     void buildUi();
-    QWidget* buildPanel(QWidget* central, bool sender);
-    QToolButton* buildTitleBar(QWidget* panel, bool sender);
-    RecordEditor* buildEditor(QWidget* panel, bool sender);
-    void buildSenderGrid(QWidget* panel, int top);
-    void buildRecipientList(QWidget* panel, int top);
     void applyStartupSteps();
     // The address book in use, in the status bar.
     void showLocation();

@@ -14,9 +14,9 @@
 #include <QMenu>
 #include <QStatusBar>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 namespace {
-constexpr int kClientWidth = 1009;
 constexpr int kToolBarHeight = 60;
 constexpr int kStatusBarHeight = 22;
 } // namespace
@@ -35,17 +35,23 @@ void MainFormBars::buildStatusBar(TMainForm* f)
         bar->addWidget(l, stretch);
         return l;
     };
-    section(QStringLiteral("  软件以好用、实用和易用为主要特征！"), 500, 0);
     f->StatusSite = section(QStringLiteral("  网址：") + ProductInfo::webSite(), 250, 0);
     f->StatusSite->setObjectName(QStringLiteral("StatusSite"));
-    section(QStringLiteral("  最佳分辨率：1024*768"), 0, 1);
+    // The address book stays in view: short messages ("未找到") take the
+    // place of the web address, never of it. A long path is cut at the
+    // right, whole in the tooltip, and never widens the window.
+    f->StatusLocation = new QLabel(bar);
+    f->StatusLocation->setObjectName(QStringLiteral("StatusLocation"));
+    f->StatusLocation->setFont(FontSetup::interfaceFont(12));
+    f->StatusLocation->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    bar->addPermanentWidget(f->StatusLocation, 1);
 }
 
 void MainFormBars::buildToolBar(TMainForm* f, QWidget* central)
 {
     f->ToolBar1 = new QFrame(central);
     f->ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    f->ToolBar1->setGeometry(0, 0, kClientWidth, kToolBarHeight);
+    f->ToolBar1->setFixedHeight(kToolBarHeight);
     f->ToolBar1->setAutoFillBackground(true);
 
     int x = 4;
@@ -106,10 +112,15 @@ void MainFormBars::buildToolBar(TMainForm* f, QWidget* central)
     f->SpeedButton14 =
         button(QStringLiteral("SpeedButton14"), QStringLiteral("退出软件"), ToolIcons::Exit, 'Q');
 
+    // The line under the buttons runs across the whole window.
     auto* bottom = new QFrame(f->ToolBar1);
     bottom->setFrameShape(QFrame::HLine);
     bottom->setFrameShadow(QFrame::Sunken);
-    bottom->setGeometry(0, kToolBarHeight - 2, kClientWidth, 2);
+    bottom->setFixedHeight(2);
+    auto* column = new QVBoxLayout(f->ToolBar1);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addStretch(1);
+    column->addWidget(bottom);
 
     QObject::connect(f->SpeedButton1, &QToolButton::clicked, f, &TMainForm::showSenderView);
     QObject::connect(f->SpeedButton2, &QToolButton::clicked, f, &TMainForm::showRecipientView);

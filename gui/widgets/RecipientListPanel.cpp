@@ -87,6 +87,10 @@ RecipientListPanel::RecipientListPanel(DataSetModel* list, const Options& option
 
 void RecipientListPanel::buildBar(const Options& options)
 {
+    // In the face of the boxes beside them.
+    m_tracking->numberBox()->setFont(FontSetup::interfaceFont(14));
+    m_tracking->filterBox()->setFont(FontSetup::interfaceFont(14));
+    m_numberLabel->setFont(FontSetup::interfaceFont(14));
     m_tracking->numberBox()->setFixedWidth(130);
     const bool fixed = !options.bar.isEmpty() && !options.bar.first().rect.isNull();
     if (fixed) {

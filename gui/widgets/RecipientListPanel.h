@@ -82,9 +82,9 @@ public:
     RecipientTracking* tracking() const { return m_tracking; }
 
 public slots:
-    // "查询": by waybill number when one is given, else by mobile number
-    // or name; a failure is shown. A search by name or mobile number shows
-    // every printed mark again.
+    // "查询": by waybill number when one is given, else by name and mobile
+    // number (each box that holds text counts); a failure is shown. A search
+    // by name or mobile number shows every printed mark again.
     void search();
     // After the window reopened the whole list: both boxes empty, the
     // number box too, filter "全部".

@@ -75,9 +75,7 @@ RecordGrid::RecordGrid(DataSetModel* model, const QString& objectName, QWidget* 
     connect(model, &QAbstractItemModel::modelReset, this, [this] {
         if (m_hasLayout)
             applyColumnLayout();
-        for (const QString& name : std::as_const(m_fitted))
-            if (const int c = m_model->dataSet()->fieldIndex(name); c >= 0)
-                resizeColumnToContents(c);
+        fitColumns();
     });
 
     DataSet* set = model->dataSet();
@@ -162,9 +160,38 @@ void RecordGrid::keyPressEvent(QKeyEvent* event)
 void RecordGrid::setFittedColumns(const QStringList& names)
 {
     m_fitted = names;
-    for (const QString& name : names)
-        if (const int c = m_model->dataSet()->fieldIndex(name); c >= 0)
-            resizeColumnToContents(c);
+    fitColumns();
+}
+
+void RecordGrid::fitColumns()
+{
+    // Wider for long content, never narrower than the layout (or a mobile
+    // number) wants: an empty list would shrink them to their titles.
+    for (const QString& name : std::as_const(m_fitted)) {
+        const int c = m_model->dataSet()->fieldIndex(name);
+        if (c < 0)
+            continue;
+        int floor = isNumberColumn(name) ? numberWidth() : 0;
+        for (const Column& shown : std::as_const(m_shown))
+            if (shown.name == name)
+                floor = std::max(floor, shown.width);
+        resizeColumnToContents(c);
+        if (columnWidth(c) < floor)
+            setColumnWidth(c, floor);
+    }
+}
+
+bool RecordGrid::isNumberColumn(const QString& name)
+{
+    return name == QStringLiteral("手机") || name == QStringLiteral("电话");
+}
+
+int RecordGrid::numberWidth() const
+{
+    // An 11-digit mobile number, as the item delegate draws it: text margins
+    // on both sides, the grid line, and the column's own slack.
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    return fontMetrics().horizontalAdvance(QStringLiteral("13800138000")) + 2 * margin + 1 + 6;
 }
 
 void RecordGrid::followSet()
@@ -226,7 +253,7 @@ void RecordGrid::applyColumnLayout()
         if (logical < 0)
             continue;
         setColumnHidden(logical, false);
-        setColumnWidth(logical, c.width);
+        setColumnWidth(logical, isNumberColumn(c.name) ? std::max(c.width, numberWidth()) : c.width);
         wanted << logical;
     }
     // A list rebuilt (every search) comes back in table order, which is

@@ -39,8 +39,11 @@ public:
     void setHighlightedTitles();
 
     // Columns (by name) that take the width of their content whenever the
-    // list is rebuilt, such as mobile numbers where the default cuts them.
+    // list is rebuilt, such as mobile numbers where the default cuts them;
+    // never narrower than their layout's width.
     void setFittedColumns(const QStringList& names);
+    // "手机" and "电话" are never narrower than an 11-digit number needs.
+    int numberWidth() const;
 
     // Selected rows (0-based), in ascending order.
     QList<int> selectedRowList() const;
@@ -69,6 +72,8 @@ protected:
 
 private:
     void applyColumnLayout();
+    void fitColumns();
+    static bool isNumberColumn(const QString& name);
     void followSet();
     bool onColumnBorder(const QPoint& pos) const;
 

@@ -1,14 +1,15 @@
 #include "app/MainForm.h"
 #include "app/RecordEditor.h"
 #include "data/recognition/AddressParser.h"
-#include "data/store/AppInfo.h"
+#include "data/recognition/RegionTable.h"
 #include "data/records/DataSet.h"
+#include "data/store/AppInfo.h"
 #include "data/store/Database.h"
 #include "data/store/DatabaseFile.h"
 #include "data/store/Settings.h"
-#include "data/recognition/RegionTable.h"
 #include "gui/widgets/DesktopLauncher.h"
 #include "gui/widgets/Dialogs.h"
+#include "gui/widgets/HelpWindow.h"
 #include "gui/widgets/ProductInfo.h"
 #include "gui/widgets/RecipientTracking.h"
 #include "gui/widgets/RecordGrid.h"
@@ -226,6 +227,93 @@ private slots:
                                                     QStringLiteral("月"), QStringLiteral("日")}),
                  QStringList{QStringLiteral("<null>|%1|%2|%3").arg(today("yyyy"), today("MM"), today("dd"))});
         QVERIFY(Dialogs::shown().isEmpty());
+    }
+
+    void windowGrowsAndGridsTakeTheRoom()
+    {
+        TMainForm* f = start();
+        QVERIFY(f);
+        QVERIFY(QTest::qWaitForWindowExposed(f));
+        // The designed size is where it starts, not a limit.
+        QCOMPARE(f->maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+        for (QWidget* grid : {static_cast<QWidget*>(f->DBGridEh1()), static_cast<QWidget*>(f->DBGridEh2)}) {
+            const bool sender = grid == f->DBGridEh2;
+            sender ? f->showSenderView() : f->showRecipientView();
+            f->resize(1009, 662);
+            QTRY_COMPARE(f->size(), QSize(1009, 662));
+            const QSize before = grid->size();
+            f->resize(1900, 1000);
+            QTRY_COMPARE(f->size(), QSize(1900, 1000));
+            QTRY_COMPARE(grid->width() - before.width(), 1900 - 1009);
+            QCOMPARE(grid->height() - before.height(), 1000 - 662);
+            // The close icon stays at the title bar's right end.
+            QToolButton* close = sender ? f->SenderCloseIcon : f->RecipientCloseIcon;
+            QVERIFY(close->mapTo(f, QPoint(close->width(), 0)).x() > 1900 - 20);
+        }
+    }
+
+    void searchBarSpeaksOneFace()
+    {
+        TMainForm* f = start();
+        QVERIFY(f);
+        const QString face = f->Edit25()->font().family();
+        for (const char* name : {"WaybillNumberBox", "PrintedFilter"}) {
+            auto* w = f->findChild<QWidget*>(QLatin1String(name));
+            QVERIFY(w);
+            QCOMPARE(w->font().family(), face);
+            QCOMPARE(w->font().pixelSize(), f->Edit25()->font().pixelSize());
+        }
+    }
+
+    void gridsShowWholeNumbersAndAddresses()
+    {
+        addRecipients({{QStringLiteral("张三"), QStringLiteral("13800138000")}});
+        QVERIFY(execSql(QStringLiteral("INSERT INTO outr (姓名, 手机, 电话, 地址) VALUES (?, ?, ?, ?)"),
+                        {QStringLiteral("李四"), QStringLiteral("13912345678"),
+                         QStringLiteral("010-88886666"), QStringLiteral("北京市朝阳区建国路88号")}));
+        TMainForm* f = start();
+        QVERIFY(f);
+        QVERIFY(QTest::qWaitForWindowExposed(f));
+        const auto check = [](RecordGrid* grid, DataSet* set, const QStringList& columns) {
+            // What the cells' content needs (public on the base class).
+            const QAbstractItemView* view = grid;
+            for (const QString& name : columns) {
+                const int c = set->fieldIndex(name);
+                QVERIFY2(grid->columnWidth(c) >= view->sizeHintForColumn(c),
+                         qPrintable(QStringLiteral("%1 %2: %3 < %4")
+                                        .arg(grid->objectName(), name)
+                                        .arg(grid->columnWidth(c))
+                                        .arg(view->sizeHintForColumn(c))));
+            }
+        };
+        check(f->DBGridEh1(), f->recipients(), {QStringLiteral("手机")});
+        f->showSenderView();
+        check(
+            f->DBGridEh2, f->senders(),
+            {QStringLiteral("姓名"), QStringLiteral("手机"), QStringLiteral("电话"), QStringLiteral("地址")});
+    }
+
+    void helpNamesEveryCommand()
+    {
+        TMainForm* f = start();
+        QVERIFY(f);
+        HelpWindow help;
+        const QString text = help.shownText();
+        QStringList commands;
+        for (const QMenu* menu : f->findChildren<QMenu*>())
+            for (const QAction* a : menu->actions())
+                if (!a->isSeparator())
+                    commands << a->text();
+        for (const QToolButton* b : f->findChildren<QToolButton*>())
+            commands << b->text();
+        QStringList missing;
+        for (QString c : std::as_const(commands)) {
+            c = c.remove(QLatin1Char('&')).trimmed();
+            if (!c.isEmpty() && !text.contains(c) && !missing.contains(c))
+                missing << c;
+        }
+        QVERIFY(commands.size() > 40);
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QStringLiteral("、"))));
     }
 
     void printDateGoesToFirstSenderRowOnly()
@@ -724,7 +812,8 @@ private slots:
         const int mark = f->recipients()->fieldIndex(QStringLiteral("已打印"));
         QVERIFY(!f->DBGridEh1()->isColumnHidden(mark));
         QVERIFY(!f->DBGridEh1()->isColumnHidden(f->recipients()->fieldIndex(QStringLiteral("快递单号"))));
-        QCOMPARE(f->DBGridEh1()->itemDelegateForColumn(mark)->metaObject()->className(), "PrintedMarkDelegate");
+        QCOMPARE(f->DBGridEh1()->itemDelegateForColumn(mark)->metaObject()->className(),
+                 "PrintedMarkDelegate");
 
         // Rows chosen in any order come in grid order.
         QSignalSpy spy(f, &TMainForm::selectionPrintRequested);
@@ -815,32 +904,43 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("mobile");
         QTest::addColumn<QStringList>("found");
+        QTest::addColumn<QString>("criteria"); // as the title names it
         const QStringList all{QStringLiteral("张三"), QStringLiteral("李张"),       QStringLiteral("王 五"),
                               QStringLiteral("a\"b"), QStringLiteral("百分之100%"), QStringLiteral("x_y"),
                               QStringLiteral("xzy")};
-        QTest::newRow("name contains") << QStringLiteral("张") << QString()
-                                       << QStringList{QStringLiteral("张三"), QStringLiteral("李张")};
-        QTest::newRow("mobile wins") << QStringLiteral("张") << QStringLiteral("777")
-                                     << QStringList{QStringLiteral("王 五")};
-        QTest::newRow("mobile alone") << QString() << QStringLiteral("1380")
-                                      << QStringList{QStringLiteral("张三"), QStringLiteral("李张")};
-        QTest::newRow("blanks trimmed") << QStringLiteral(" 张 ") << QString()
-                                        << QStringList{QStringLiteral("张三"), QStringLiteral("李张")};
-        QTest::newRow("blanks only") << QStringLiteral("  ") << QString() << all;
+        QTest::newRow("name contains")
+            << QStringLiteral("张") << QString()
+            << QStringList{QStringLiteral("张三"), QStringLiteral("李张")} << QStringLiteral("姓名含“张”");
+        QTest::newRow("both must match")
+            << QStringLiteral("张") << QStringLiteral("0002") << QStringList{QStringLiteral("李张")}
+            << QStringLiteral("姓名含“张”且手机含“0002”");
+        QTest::newRow("both, no row has both") << QStringLiteral("张") << QStringLiteral("777")
+                                               << QStringList{} << QStringLiteral("姓名含“张”且手机含“777”");
+        QTest::newRow("mobile alone")
+            << QString() << QStringLiteral("1380")
+            << QStringList{QStringLiteral("张三"), QStringLiteral("李张")} << QStringLiteral("手机含“1380”");
+        QTest::newRow("blanks trimmed")
+            << QStringLiteral(" 张 ") << QStringLiteral("  ")
+            << QStringList{QStringLiteral("张三"), QStringLiteral("李张")} << QStringLiteral("姓名含“张”");
+        QTest::newRow("blanks only") << QStringLiteral("  ") << QString() << all << QString();
         QTest::newRow("inner blank") << QStringLiteral("王 ") << QString()
-                                     << QStringList{QStringLiteral("王 五")};
-        QTest::newRow("quote") << QStringLiteral("\"") << QString() << QStringList{QStringLiteral("a\"b")};
+                                     << QStringList{QStringLiteral("王 五")} << QStringLiteral("姓名含“王”");
+        QTest::newRow("quote") << QStringLiteral("\"") << QString() << QStringList{QStringLiteral("a\"b")}
+                               << QStringLiteral("姓名含“\"”");
         QTest::newRow("percent") << QStringLiteral("%") << QString()
-                                 << QStringList{QStringLiteral("百分之100%")};
-        QTest::newRow("underscore") << QStringLiteral("_") << QString() << QStringList{QStringLiteral("x_y")};
-        QTest::newRow("no match") << QStringLiteral("赵") << QString() << QStringList{};
-        QTest::newRow("both empty") << QString() << QString() << all;
+                                 << QStringList{QStringLiteral("百分之100%")} << QStringLiteral("姓名含“%”");
+        QTest::newRow("underscore") << QStringLiteral("_") << QString() << QStringList{QStringLiteral("x_y")}
+                                    << QStringLiteral("姓名含“_”");
+        QTest::newRow("no match") << QStringLiteral("赵") << QString() << QStringList{}
+                                  << QStringLiteral("姓名含“赵”");
+        QTest::newRow("both empty") << QString() << QString() << all << QString();
     }
     void search()
     {
         QFETCH(QString, name);
         QFETCH(QString, mobile);
         QFETCH(QStringList, found);
+        QFETCH(QString, criteria);
         addRecipients({{QStringLiteral("张三"), QStringLiteral("13800000001")},
                        {QStringLiteral("李张"), QStringLiteral("13800000002")},
                        {QStringLiteral("王 五"), QStringLiteral("777")},
@@ -857,12 +957,20 @@ private slots:
         QVERIFY(Dialogs::shown().isEmpty());
         QCOMPARE(gridNames(f), found);
         QCOMPARE(f->DBGridEh1()->model()->rowCount(), found.size());
-        // A narrowed list says so; no match says "未找到".
-        const bool searched = !(name.trimmed().isEmpty() && mobile.trimmed().isEmpty());
+        // A narrowed list says by what; no match says "未找到".
+        const bool searched = !criteria.isEmpty();
         QCOMPARE(f->recipientList()->frame()->title(),
-                 searched ? QStringLiteral("查询结果：%1 条，共 7 条").arg(found.size())
+                 searched ? QStringLiteral("查询结果（%1）：%2 条，共 7 条").arg(criteria).arg(found.size())
                           : QStringLiteral("全部记录"));
         QCOMPARE(f->statusBar()->currentMessage() == QStringLiteral("未找到"), searched && found.isEmpty());
+        // The address book in use stays in the status bar all the while.
+        auto* location = f->findChild<QLabel*>(QStringLiteral("StatusLocation"));
+        QVERIFY(location && location->isVisible());
+        QVERIFY(location->text().contains(QDir::toNativeSeparators(Settings().storeLocation())));
+        // Another narrowing (the printed-mark filter) names no boxes.
+        auto* filter = f->findChild<QComboBox*>(QStringLiteral("PrintedFilter"));
+        emit filter->activated(1);
+        QCOMPARE(f->recipientList()->frame()->title(), QStringLiteral("查询结果：7 条，共 7 条"));
     }
 
     void emptySearchKeepsEarlierResultAndRefreshRestores()
