@@ -49,7 +49,9 @@ namespace {
 
 constexpr int kClientWidth = 1009;
 constexpr int kClientHeight = 662;
-constexpr int kStatusHeight = 22;
+// Below the grid's designed height a low screen (1024 x 600) shrinks the
+// grid, which scrolls its rows, before the whole client area scrolls.
+constexpr int kClientMinHeight = 470;
 
 } // namespace
 
@@ -238,8 +240,8 @@ void TMainForm::buildUi()
     setWindowTitle(ProductInfo::windowTitle());
     setWindowIcon(ToolIcons::drawn(ToolIcons::App, 32));
     // The designed size is the start size where the screen holds it; the
-    // window grows (maximised too) and its grids take the room. Smaller
-    // than the design, its content scrolls.
+    // window grows (maximised too) and its grids take the room. On a
+    // smaller screen the grids give up rows first, then the content scrolls.
     const QRect avail = ScreenFit::availableFor(this);
     const QSize client = ScreenFit::clientSize(QSize(kClientWidth, kClientHeight), avail);
     resize(client);
@@ -249,7 +251,7 @@ void TMainForm::buildUi()
     scroll->setWidgetResizable(true);
     auto* central = new QWidget;
     central->setObjectName(QStringLiteral("ClientArea"));
-    central->setMinimumSize(kClientWidth, kClientHeight - kStatusHeight);
+    central->setMinimumSize(kClientWidth, kClientMinHeight);
     auto* column = new QVBoxLayout(central);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
