@@ -153,9 +153,15 @@ QWidget* RecipientListPanel::part(Part part) const
 void RecipientListPanel::search()
 {
     QString why;
-    // A waybill number, when given, is the most exact key of all.
-    if (m_tracking->hasNumber() ? !m_tracking->searchNumber(&why)
-                                : !m_feedback->search(m_name->text(), m_mobile->text(), &why))
+    // A waybill number, when given, is the most exact key of all; the
+    // title says it was the one used.
+    const QString number = m_tracking->numberBox()->text();
+    const bool ok = m_tracking->hasNumber()
+                        ? m_feedback->search(
+                              QStringLiteral("单号含“%1”").arg(number),
+                              [this](QString* error) { return m_tracking->searchNumber(error); }, &why)
+                        : m_feedback->search(m_name->text(), m_mobile->text(), &why);
+    if (!ok)
         Dialogs::error(window(), why);
     else if (!m_name->text().isEmpty() || !m_mobile->text().isEmpty())
         m_tracking->filterBox()->setCurrentIndex(0);

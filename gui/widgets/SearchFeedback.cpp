@@ -37,10 +37,21 @@ bool SearchFeedback::search(const QString& name, const QString& mobile, QString*
     const QString m = mobile.trimmed();
     if (n.isEmpty() && m.isEmpty())
         return true;
+    return search(
+        criteria(n, m),
+        [this, n, m](QString* why) {
+            return ContainsSearch::byNameAndMobile(*m_set, m_set->table(), n, m, why);
+        },
+        error);
+}
+
+bool SearchFeedback::search(const QString& criteria, const std::function<bool(QString*)>& open,
+                            QString* error)
+{
     // Known before the set resets, so that the title names it at once.
-    m_criteria = criteria(n, m);
+    m_criteria = criteria;
     m_where.clear();
-    const bool ok = ContainsSearch::byNameAndMobile(*m_set, m_set->table(), n, m, error);
+    const bool ok = open(error);
     if (ok) {
         m_where = m_set->query().where;
         m_binds = m_set->query().binds;

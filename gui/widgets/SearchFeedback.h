@@ -4,6 +4,8 @@
 #include <QString>
 #include <QVariantList>
 
+#include <functional>
+
 class DataSet;
 class QGroupBox;
 class QStatusBar;
@@ -12,8 +14,8 @@ class QStatusBar;
 // without leading and trailing blanks, "未找到" in the status bar when no
 // row matches, and the list frame's title while the list is narrowed: what
 // was searched for, "查询结果（姓名含“张”且手机含“138”）：17 条，共 407 条",
-// or "查询结果：17 条，共 407 条" for another narrowing (a waybill number,
-// the printed-mark filter); "全部记录" otherwise.
+// or "查询结果：17 条，共 407 条" for another narrowing (the printed-mark
+// filter); "全部记录" otherwise.
 class SearchFeedback : public QObject
 {
     Q_OBJECT
@@ -25,6 +27,9 @@ public:
     // both empty: nothing happens. False with the reason when the list could
     // not be reopened.
     bool search(const QString& name, const QString& mobile, QString* error);
+    // Another search of the bar (the waybill number box): open narrows the
+    // list, criteria says by what, e.g. "单号含“0012”".
+    bool search(const QString& criteria, const std::function<bool(QString*)>& open, QString* error);
 
     // criteria: what was searched for, e.g. "姓名含“张”"; empty for none.
     static QString resultTitle(int shown, int total, const QString& criteria = {});

@@ -857,6 +857,8 @@ private slots:
         f->Edit25()->setText(QStringLiteral("甲")); // the number wins
         f->Button7()->click();
         QCOMPARE(gridNames(f), QStringList{QStringLiteral("丙")});
+        QCOMPARE(f->recipientList()->frame()->title(),
+                 QStringLiteral("查询结果（单号含“0012”）：1 条，共 4 条"));
 
         // Clearing the mark of the current row, confirmed.
         QVERIFY(f->recipients()->moveTo(0));
