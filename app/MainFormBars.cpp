@@ -35,10 +35,12 @@ void MainFormBars::buildStatusBar(TMainForm* f)
         bar->addWidget(l, stretch);
         return l;
     };
+    section(QStringLiteral("  软件以好用、实用和易用为主要特征！"), 500, 0);
     f->StatusSite = section(QStringLiteral("  网址：") + ProductInfo::webSite(), 250, 0);
     f->StatusSite->setObjectName(QStringLiteral("StatusSite"));
-    // The address book stays in view: short messages ("未找到") take the
-    // place of the web address, never of it. A long path is cut at the
+    section(QStringLiteral("  最佳分辨率：1024*768"), 0, 0);
+    // The address book stays in view beside the three sections: short
+    // messages ("未找到") take the place of the web address, never of it. A long path is cut at the
     // right, whole in the tooltip, and never widens the window.
     f->StatusLocation = new QLabel(bar);
     f->StatusLocation->setObjectName(QStringLiteral("StatusLocation"));
