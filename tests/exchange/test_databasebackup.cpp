@@ -6,6 +6,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QThread>
@@ -604,22 +605,29 @@ void TestDatabaseBackup::restoreTakesInOnlyWhatIsSafe()
     // A FIFO that blocked a read would be let go after a while, and said so.
     std::atomic<bool> unblocked{false}, done{false};
     QThread* watchdog = QThread::create([&] {
-        for (int i = 0; i < 300 && !done; ++i)
+        for (int i = 0; !done; ++i) {
             QThread::msleep(10);
-        for (const QString& f : {source, source + "-journal"}) {
-            struct stat st
-            {
-            };
-            if (::stat(QFile::encodeName(f).constData(), &st) != 0 || !S_ISFIFO(st.st_mode))
-                continue;
-            const int fd = ::open(QFile::encodeName(f).constData(), O_WRONLY | O_NONBLOCK);
-            if (fd >= 0) {
-                unblocked = true;
-                ::close(fd);
+            for (const QString& f : {source, source + "-journal"}) {
+                struct stat st
+                {
+                };
+                if (i < 300 || ::stat(QFile::encodeName(f).constData(), &st) != 0 || !S_ISFIFO(st.st_mode))
+                    continue;
+                const int fd = ::open(QFile::encodeName(f).constData(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0) {
+                    unblocked = true;
+                    ::close(fd);
+                }
             }
         }
     });
     watchdog->start();
+    // Stopped on every way out of the case, a failed comparison too.
+    auto stopWatchdog = qScopeGuard([&] {
+        done = true;
+        watchdog->wait();
+        delete watchdog;
+    });
 
     const QString store = TestStore::location(dbPath());
     if (TestStore::serverRun())
@@ -640,6 +648,7 @@ void TestDatabaseBackup::restoreTakesInOnlyWhatIsSafe()
         Database found;
         opened = found.open(source, &why, false);
     }
+    stopWatchdog.dismiss();
     done = true;
     watchdog->wait();
     delete watchdog;
