@@ -2,6 +2,7 @@
 
 #include "data/store/Database.h"
 #include "data/store/DatabaseFile.h"
+#include "data/store/ScratchCopy.h"
 #include "data/store/ServerAddress.h"
 #include "exchange/FileReplacer.h"
 #include "exchange/OutputGuard.h"
@@ -10,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <sqlite3.h>
@@ -36,6 +36,7 @@ struct SqliteHandle
                              .arg(QDir::toNativeSeparators(path), QString::fromUtf8(sqlite3_errstr(rc)));
             return false;
         }
+        DatabaseFile::harden(db);
         sqlite3_busy_timeout(db, 5000);
         return true;
     }
@@ -83,16 +84,12 @@ private:
     bool m_held = false;
 };
 
-// A consistent copy of the address book at from into the (empty) file to,
-// through SQLite's online backup: connections may stay open and even write
-// meanwhile, and data still in a write-ahead log is included. The copy is
-// one file at rest.
+// A consistent copy of the checked address book at from into the (empty)
+// file to, through SQLite's online backup: connections may stay open and
+// even write meanwhile, and data still in a write-ahead log is included.
+// The copy is one file at rest, with the program's mark.
 bool snapshot(const QString& from, const QString& to, QString* error)
 {
-    // The file must be an address book; this also recovers one that a
-    // crash left with a hot journal, which a read-only handle cannot read.
-    if (!DatabaseFile::check(from, error))
-        return false;
     SqliteHandle src, dst;
     if (!src.open(from, SQLITE_OPEN_READONLY, error))
         return false;
@@ -125,7 +122,8 @@ bool snapshot(const QString& from, const QString& to, QString* error)
         return false;
     }
     // A single file at rest: no journal mode that needs companions.
-    if (sqlite3_exec(dst.db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    if (sqlite3_exec(dst.db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) != SQLITE_OK ||
+        !DatabaseFile::stamp(dst.db)) {
         if (error)
             *error = dst.message();
         return false;
@@ -141,8 +139,9 @@ bool serverSnapshot(const QString& from, const QString& to, QString* error)
            StoreCopy::copy(server, file, error);
 }
 
-// Fills the replacer's temporary file with a snapshot of from and checks
-// the copy thoroughly before anyone renames it into place.
+// Fills the replacer's temporary file with a snapshot of from (checked
+// already) and checks the copy thoroughly before anyone renames it into
+// place.
 bool checkedSnapshot(const QString& from, FileReplacer& out, const QString& checkFailure, QString* error)
 {
     if (!out.prepare(error))
@@ -197,8 +196,12 @@ bool DatabaseBackup::backup(const QString& dbPath, const QString& chosenName, QS
     // what a killed backup left beside the target.
     if (!ServerAddress::isServer(dbPath))
         FileReplacer::removeStale(dbPath);
+    // A damaged book is said to be so before anything is written; this also
+    // recovers one that a crash left with a hot journal, which a read-only
+    // handle cannot read.
     FileReplacer out(target);
     if (!goOn(progress, 0, cancelled, error) ||
+        (!ServerAddress::isServer(dbPath) && !DatabaseFile::check(dbPath, error, true)) ||
         !checkedSnapshot(dbPath, out, QStringLiteral("备份文件校验失败："), error) ||
         !goOn(progress, 90, cancelled, error))
         return false; // the replacer removes its temporary file
@@ -222,33 +225,20 @@ bool DatabaseBackup::restore(const QString& source, const QString& dbPath, QStri
             *error = QStringLiteral("没有选择要恢复的文件。");
         return false;
     }
-    // A file that is not an intact address book changes nothing.
-    if (!goOn(progress, 0, cancelled, error) || !DatabaseFile::check(source, error, true))
+    // Read from a private copy, taken with the journal or log beside it:
+    // whatever SQLite does while reading happens there, never to the
+    // chosen file. A file that is not an intact address book of nothing
+    // but the program's tables changes nothing.
+    ScratchCopy copy;
+    if (!goOn(progress, 0, cancelled, error) || !copy.make(source, ScratchCopy::folderFor(dbPath), error) ||
+        !DatabaseFile::checkBackup(copy.path(), source, error))
         return false;
     if (ServerAddress::isServer(dbPath)) {
         // Onto a server: one transaction replaces the tables' content, and
         // other computers' connections go on (they learn of it as of any
         // change); the caller's close and reopen as for a file.
-        // Read from a checked copy, so the chosen file is never written to.
-        QTemporaryDir scratch;
-        const QString copy = scratch.filePath(QStringLiteral("restore.db"));
-        QFile empty(copy);
-        if (!scratch.isValid() || !empty.open(QIODevice::WriteOnly)) {
-            if (error)
-                *error = QStringLiteral("无法创建临时文件。");
-            return false;
-        }
-        empty.close();
-        QString why;
-        if (!snapshot(source, copy, error))
-            return false;
-        if (!DatabaseFile::check(copy, &why, true)) {
-            if (error)
-                *error = QStringLiteral("复制后的文件校验失败：") + why;
-            return false;
-        }
         Database file, server;
-        if (!goOn(progress, 50, cancelled, error) || !file.open(copy, error, false) ||
+        if (!goOn(progress, 50, cancelled, error) || !file.open(copy.path(), error, false) ||
             !server.open(dbPath, error, false))
             return false;
         if (closeConnections)
@@ -258,7 +248,7 @@ bool DatabaseBackup::restore(const QString& source, const QString& dbPath, QStri
     const QString target = QFileInfo(dbPath).absoluteFilePath();
     FileReplacer out(target);
     // What will stand at dbPath is checked, not only what was chosen.
-    if (!checkedSnapshot(source, out, QStringLiteral("复制后的文件校验失败："), error) ||
+    if (!checkedSnapshot(copy.path(), out, QStringLiteral("复制后的文件校验失败："), error) ||
         !goOn(progress, 90, cancelled, error))
         return false;
 

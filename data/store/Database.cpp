@@ -1,6 +1,7 @@
 #include "data/store/Database.h"
 
 #include "data/store/Schema.h"
+#include "data/store/ScratchCopy.h"
 #include "data/store/ServerAddress.h"
 #include "data/store/ServerDialect.h"
 #include "data/store/SqliteDialect.h"
@@ -79,6 +80,8 @@ bool Database::fileReplaced() const
 bool Database::open(const QString& path, QString* error, bool createIfMissing)
 {
     close();
+    // What killed restores left beside the book goes at its next opening.
+    ScratchCopy::sweep(ScratchCopy::folderFor(path));
     // The one place the two stores part: a postgresql:// URI names a server.
     if (ServerAddress::isServer(path))
         m_dialect = std::make_unique<ServerDialect>(m_name);

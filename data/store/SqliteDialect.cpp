@@ -84,12 +84,19 @@ bool SqliteDialect::open(Database&, const QString& path, bool createIfMissing, Q
 {
     if (createIfMissing && !makeIfMissing(path, error))
         return false;
-    if (!DatabaseFile::check(path, error))
+    // A file the program did not make (or never checked) is read through
+    // once before it is used; it then carries the program's mark.
+    const bool found = !DatabaseFile::isStamped(path);
+    if (!DatabaseFile::check(path, error, found))
         return false;
     if (!connectFile(path, error))
         return false;
     fileIdentity(path, &m_device, &m_inode);
-    return configure(error);
+    if (!configure(error))
+        return false;
+    if (found)
+        DatabaseFile::stamp(handle()); // a read-only file stays unmarked and is checked again
+    return true;
 }
 
 bool SqliteDialect::connectFile(const QString& path, QString* error)
@@ -107,8 +114,9 @@ bool SqliteDialect::connectFile(const QString& path, QString* error)
 
 bool SqliteDialect::configure(QString* error) const
 {
-    // Searches collect their keys through it.
-    if (!SqliteStatement::addKeyCollector(handle())) {
+    // Searches collect their keys through it; nothing in the file's schema
+    // may write to SQLite's own pages or call more than harmless functions.
+    if (!DatabaseFile::harden(handle()) || !SqliteStatement::addKeyCollector(handle())) {
         if (error)
             *error = QStringLiteral("无法准备数据库连接。");
         return false;
@@ -142,7 +150,7 @@ bool SqliteDialect::createFile(const QString& path, QString* error)
             Transaction tx(file.db());
             for (const QString& sql : Schema::createStatements())
                 ok = ok && tmp.exec(sql, {}, error);
-            ok = ok && tx.commit(error);
+            ok = ok && DatabaseFile::stamp(file.handle()) && tx.commit(error);
         }
         tmp.close();
     }

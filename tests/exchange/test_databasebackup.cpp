@@ -2,8 +2,11 @@
 #include "data/store/DatabaseFile.h"
 #include "data/store/Settings.h"
 #include "exchange/DatabaseBackup.h"
+#include "tests/TestStore.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QThread>
@@ -15,6 +18,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -51,6 +55,7 @@ class TestDatabaseBackup : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase() { WAYBILL_REQUIRE_STORE(); }
     void init();
     void cleanup();
     void backupPath_data();
@@ -69,6 +74,9 @@ private slots:
     void restoreWaitsForOrRefusesWriter_data();
     void restoreWaitsForOrRefusesWriter();
     void staleTemporaryFilesAreRemoved();
+    void backupSaysTheBookIsDamaged();
+    void restoreTakesInOnlyWhatIsSafe_data();
+    void restoreTakesInOnlyWhatIsSafe();
 
 private:
     void setNames(const QStringList& list);
@@ -270,8 +278,7 @@ void TestDatabaseBackup::restoreOntoItself()
     // The restore takes a snapshot through SQLite, so the file's header
     // counters may move; what it holds stays the same.
     QString err;
-    QVERIFY2(DatabaseBackup::restore(dbPath(), dbPath(), &err, [this] { m_db->close(); }),
-             qPrintable(err));
+    QVERIFY2(DatabaseBackup::restore(dbPath(), dbPath(), &err, [this] { m_db->close(); }), qPrintable(err));
     QVERIFY2(DatabaseFile::check(dbPath(), &err, true), qPrintable(err));
     QCOMPARE(names(dbPath()), QStringList({"张三", "李四"}));
 }
@@ -346,8 +353,7 @@ void TestDatabaseBackup::restoreTakesWhatIsStillInTheLog()
     writeBytes(source, file);
     writeBytes(source + "-wal", log);
     QString err;
-    QVERIFY2(DatabaseBackup::restore(source, dbPath(), &err, [this] { m_db->close(); }),
-             qPrintable(err));
+    QVERIFY2(DatabaseBackup::restore(source, dbPath(), &err, [this] { m_db->close(); }), qPrintable(err));
     QCOMPARE(names(dbPath()), QStringList({"王五"}));
     QVERIFY(!QFileInfo::exists(dbPath() + "-wal"));
 }
@@ -409,7 +415,8 @@ void TestDatabaseBackup::restoreWaitsForOrRefusesWriter()
     });
     other->start();
     QString err;
-    const bool restored = DatabaseBackup::restore(path("before.bak"), dbPath(), &err, [this] { m_db->close(); });
+    const bool restored =
+        DatabaseBackup::restore(path("before.bak"), dbPath(), &err, [this] { m_db->close(); });
     other->wait();
     delete other;
     sqlite3_close(writer);
@@ -463,6 +470,204 @@ void TestDatabaseBackup::staleTemporaryFilesAreRemoved()
     left.sort();
     expected.sort();
     QCOMPARE(left, expected);
+}
+
+void TestDatabaseBackup::backupSaysTheBookIsDamaged()
+{
+    QVERIFY(m_db->exec(
+        QStringLiteral("WITH RECURSIVE k(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM k WHERE i < 300) "
+                       "INSERT INTO outr (\"姓名\", \"地址\") SELECT i, hex(randomblob(200)) FROM k")));
+    m_db->close();
+    QByteArray bytes = fileBytes(dbPath());
+    bytes.replace((bytes.size() / 4096 / 2) * 4096, 8, QByteArray(8, '\xff'));
+    writeBytes(dbPath(), bytes);
+    QString err;
+    QVERIFY(!DatabaseBackup::backup(dbPath(), path("of-damaged"), &err));
+    // The book is named, not a copy of it.
+    QVERIFY2(err.startsWith(QStringLiteral("数据库文件 %1 已损坏").arg(dbPath())), qPrintable(err));
+    QVERIFY(!QFileInfo::exists(path("of-damaged.bak")));
+}
+
+// Every entry of folder with a digest of its content: what a restore must
+// leave as it found beside the chosen file.
+static QMap<QString, QByteArray> folderState(const QString& folder)
+{
+    QMap<QString, QByteArray> state;
+    for (const QFileInfo& fi :
+         QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+        state[fi.fileName()] =
+            fi.isFile() ? QCryptographicHash::hash(fileBytes(fi.filePath()), QCryptographicHash::Sha256)
+                        : QByteArray("not a file");
+    return state;
+}
+
+// The recipients of the store at location, in their order.
+static QStringList storeNames(const QString& location)
+{
+    Database db;
+    QStringList out;
+    if (!db.open(location, nullptr, false))
+        return {QStringLiteral("<cannot open>")};
+    QSqlQuery q(db.db());
+    q.exec(QStringLiteral("SELECT \"姓名\" FROM inr ORDER BY \"序号\""));
+    while (q.next())
+        out << q.value(0).toString();
+    return out;
+}
+
+static void runSql(const QString& file, const char* sql)
+{
+    sqlite3* h = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(file).constData(), &h), SQLITE_OK);
+    const int rc = sqlite3_exec(h, sql, nullptr, nullptr, nullptr);
+    QVERIFY2(rc == SQLITE_OK, sqlite3_errmsg(h));
+    sqlite3_close(h);
+}
+
+void TestDatabaseBackup::restoreTakesInOnlyWhatIsSafe_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("refusal");   // empty: restored
+    QTest::addColumn<QStringList>("names"); // restored recipients
+    const QStringList none;
+    // Companions beside the chosen file: taken in, in the private copy.
+    QTest::newRow("hot journal beside") << "journal"
+                                        << "" << QStringList{"张三", "李四"};
+    QTest::newRow("write-ahead log beside") << "log"
+                                            << "" << QStringList{"张三", "李四", "王五"};
+    // Files that would act on their own, or cannot be read as they are.
+    QTest::newRow("trigger on inr") << "CREATE TRIGGER wipe AFTER INSERT ON inr BEGIN DELETE FROM outr; END"
+                                    << "含有本程序不使用的触发器 wipe，已拒绝恢复。" << none;
+    QTest::newRow("printlog view with INSTEAD OF trigger")
+        << "CREATE VIEW printlog AS SELECT 1 AS x;"
+           "CREATE TRIGGER swallow INSTEAD OF INSERT ON printlog BEGIN DELETE FROM inr; END"
+        << "触发器 swallow，视图 printlog" << none;
+    QTest::newRow("virtual table") << "CREATE VIRTUAL TABLE notes USING fts5(x)"
+                                   << "虚拟表 notes" << none;
+    QTest::newRow("table of another program") << "CREATE TABLE extra (x)"
+                                              << "数据表 extra" << none;
+    QTest::newRow("corrupted page") << "corrupt"
+                                    << "已损坏" << none;
+    QTest::newRow("huge page count") << "huge"
+                                     << "已损坏" << none;
+    QTest::newRow("FIFO") << "fifo"
+                          << "不是文件。" << none;
+    QTest::newRow("FIFO as its journal") << "fifo journal"
+                                         << "-journal 不是文件。" << none;
+}
+
+void TestDatabaseBackup::restoreTakesInOnlyWhatIsSafe()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, refusal);
+    QFETCH(QStringList, names);
+    // The backup in a folder of its own, made as another program or a
+    // crash would leave it: without the program's mark.
+    static int row = 0;
+    const QString folder = path(QStringLiteral("chosen-%1").arg(++row));
+    QVERIFY(QDir().mkpath(folder));
+    const QString source = folder + "/copy.bak";
+    if (kind == "fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(source).constData(), 0600), 0);
+    } else {
+        QVERIFY(Database::createFile(source, nullptr));
+        runSql(source, "PRAGMA application_id=0;"
+                       "INSERT INTO inr (\"姓名\") VALUES ('张三'), ('李四');"
+                       "WITH RECURSIVE k(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM k WHERE i < 300) "
+                       "INSERT INTO outr (\"姓名\", \"地址\") SELECT i, hex(randomblob(200)) FROM k");
+    }
+    if (kind == "journal") {
+        leaveHotJournal(source);
+    } else if (kind == "log") {
+        sqlite3* h = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(source).constData(), &h), SQLITE_OK);
+        sqlite3_exec(h, "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;", nullptr, nullptr, nullptr);
+        sqlite3_exec(h, "INSERT INTO inr (\"姓名\") VALUES ('王五')", nullptr, nullptr, nullptr);
+        const QByteArray file = fileBytes(source), log = fileBytes(source + "-wal");
+        sqlite3_close(h);
+        writeBytes(source, file);
+        writeBytes(source + "-wal", log);
+    } else if (kind == "fifo journal") {
+        QCOMPARE(::mkfifo(QFile::encodeName(source + "-journal").constData(), 0600), 0);
+    } else if (kind == "corrupt" || kind == "huge") {
+        QByteArray bytes = fileBytes(source);
+        const int page = 4096;
+        if (kind == "corrupt") // the header of a page in the middle of outr's rows
+            bytes.replace((bytes.size() / page / 2) * page, 8, QByteArray(8, '\xff'));
+        else // a page count far beyond the file, valid for this version of it
+            bytes.replace(28, 4, QByteArray("\x7f\xff\xff\xff", 4)).replace(92, 4, bytes.mid(24, 4));
+        writeBytes(source, bytes);
+    } else if (kind != "fifo") {
+        runSql(source, kind.toUtf8().constData());
+    }
+    if (QTest::currentTestFailed())
+        return;
+    // A FIFO that blocked a read would be let go after a while, and said so.
+    std::atomic<bool> unblocked{false}, done{false};
+    QThread* watchdog = QThread::create([&] {
+        for (int i = 0; !done; ++i) {
+            QThread::msleep(10);
+            for (const QString& f : {source, source + "-journal"}) {
+                struct stat st
+                {
+                };
+                if (i < 300 || ::stat(QFile::encodeName(f).constData(), &st) != 0 || !S_ISFIFO(st.st_mode))
+                    continue;
+                const int fd = ::open(QFile::encodeName(f).constData(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0) {
+                    unblocked = true;
+                    ::close(fd);
+                }
+            }
+        }
+    });
+    watchdog->start();
+    // Stopped on every way out of the case, a failed comparison too.
+    auto stopWatchdog = qScopeGuard([&] {
+        done = true;
+        watchdog->wait();
+        delete watchdog;
+    });
+
+    const QString store = TestStore::location(dbPath());
+    if (TestStore::serverRun())
+        QCOMPARE(storeNames(store), QStringList());
+    const QStringList before = storeNames(store);
+    const QMap<QString, QByteArray> beside = folderState(folder);
+    QString err;
+    bool closed = false;
+    const bool restored = DatabaseBackup::restore(source, store, &err, [&] {
+        closed = true;
+        m_db->close();
+    });
+    QCOMPARE(folderState(folder), beside);
+    // Found as an address book, a refused file is refused for the same reason.
+    QString why;
+    bool opened = false;
+    if (!restored) {
+        Database found;
+        opened = found.open(source, &why, false);
+    }
+    stopWatchdog.dismiss();
+    done = true;
+    watchdog->wait();
+    delete watchdog;
+    QVERIFY(!unblocked);
+    QCOMPARE(folderState(folder), beside);
+    // The private copy went with the restore.
+    QCOMPARE(QDir::current().entryList({".waybill-copy-*"}, QDir::AllEntries | QDir::Hidden), QStringList());
+    if (refusal.isEmpty()) {
+        QVERIFY2(restored, qPrintable(err));
+        QCOMPARE(storeNames(store), names);
+        return;
+    }
+    QVERIFY(!restored);
+    QVERIFY2(err.contains(refusal), qPrintable(err));
+    QVERIFY2(err.contains(QDir::toNativeSeparators(source)), qPrintable(err));
+    QVERIFY(!closed);
+    QCOMPARE(storeNames(store), before);
+    QVERIFY(!opened);
+    QVERIFY2(why.contains(refusal.section(QStringLiteral("，已拒绝"), 0, 0)), qPrintable(why));
 }
 
 QTEST_GUILESS_MAIN(TestDatabaseBackup)

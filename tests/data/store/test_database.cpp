@@ -5,6 +5,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTemporaryDir>
@@ -28,12 +29,14 @@ private slots:
     void saysWhatIsTheMatter_data();
     void saysWhatIsTheMatter();
     void noticesReplacedFile();
+    void foundFileIsReadThroughOnce_data();
+    void foundFileIsReadThroughOnce();
 };
 
 static QByteArray digest(const QString& path)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly))
         return {};
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
 }
@@ -100,6 +103,14 @@ void TestDatabase::foreignFileIsRefusedUnchanged_data()
     QTest::newRow("jet database") << jet << QStringLiteral("Access");
     QTest::newRow("sqlite without our tables") << QByteArray() << QStringLiteral("缺少数据表");
     // The right tables with other columns: named, table by table.
+    // A trigger would run in the middle of the program's own statements.
+    QTest::newRow("trigger") << QByteArray(
+                                    "CREATE TRIGGER wipe AFTER INSERT ON inr BEGIN DELETE FROM outr; END")
+                             << QStringLiteral("含有本程序不使用的触发器 wipe");
+    // Opening a FIFO would wait for a writer for ever.
+    QTest::newRow("FIFO") << QByteArray("fifo") << QStringLiteral("data.mdb 不是文件。");
+    QTest::newRow("FIFO as its journal")
+        << QByteArray("fifo journal") << QStringLiteral("data.mdb-journal 不是文件。");
     QTest::newRow("columns missing") << QByteArray("columns")
                                      << QStringLiteral(
                                             "缺少本程序需要的列（表 outr 的 年；表 inr 的 地址、快递单号）");
@@ -129,6 +140,18 @@ void TestDatabase::foreignFileIsRefusedUnchanged()
                               nullptr, nullptr, nullptr),
                  SQLITE_OK);
         sqlite3_close(raw);
+    } else if (content == "fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (content.startsWith("CREATE") || content == "fifo journal") {
+        QVERIFY(Database::createFile(path, nullptr));
+        if (content.startsWith("CREATE")) {
+            sqlite3* raw = nullptr;
+            QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &raw), SQLITE_OK);
+            QCOMPARE(sqlite3_exec(raw, content.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+            sqlite3_close(raw);
+        } else {
+            QCOMPARE(::mkfifo(QFile::encodeName(path + "-journal").constData(), 0600), 0);
+        }
     } else {
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -143,7 +166,7 @@ void TestDatabase::foreignFileIsRefusedUnchanged()
     QVERIFY(error.contains(QStringLiteral("data.mdb")));
     QVERIFY(!db.isOpen());
     QCOMPARE(digest(path), before);
-    QVERIFY(!QFile::exists(path + "-journal"));
+    QCOMPARE(QFileInfo::exists(path + "-journal"), content == "fifo journal");
 }
 
 void TestDatabase::thoroughCheckFindsTruncation()
@@ -301,6 +324,48 @@ void TestDatabase::noticesReplacedFile()
     QVERIFY(db.fileReplaced());
     QVERIFY(db.open(path, nullptr, false));
     QVERIFY(!db.fileReplaced());
+}
+
+void TestDatabase::foundFileIsReadThroughOnce_data()
+{
+    QTest::addColumn<bool>("damaged");
+    QTest::newRow("intact: opened and marked") << false;
+    QTest::newRow("a damaged page: refused, saying so") << true;
+}
+
+// A file the program did not make pays for SQLite's quick check once, at
+// its first opening; the program's own files carry its mark.
+void TestDatabase::foundFileIsReadThroughOnce()
+{
+    QFETCH(bool, damaged);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("data.mdb");
+    QVERIFY(Database::createFile(path, nullptr));
+    QVERIFY(DatabaseFile::isStamped(path));
+    {
+        sqlite3* raw = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &raw), SQLITE_OK);
+        QCOMPARE(
+            sqlite3_exec(raw,
+                         "PRAGMA application_id=0; WITH RECURSIVE k(i) AS (SELECT 1 UNION ALL SELECT i+1 "
+                         "FROM k WHERE i < 300) INSERT INTO inr (姓名, 地址) SELECT i, hex(randomblob(200)) "
+                         "FROM k",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+        sqlite3_close(raw);
+    }
+    QVERIFY(!DatabaseFile::isStamped(path));
+    if (damaged) {
+        QByteArray bytes = bytesOf(path);
+        bytes.replace((bytes.size() / 4096 / 2) * 4096, 8, QByteArray(8, '\xff'));
+        putBytes(path, bytes);
+    }
+    Database db;
+    QString error;
+    QCOMPARE(db.open(path, &error, false), !damaged);
+    QCOMPARE(DatabaseFile::isStamped(path), !damaged);
+    if (damaged)
+        QVERIFY2(error.contains(QStringLiteral("数据库文件 %1 已损坏").arg(path)), qPrintable(error));
 }
 
 QTEST_GUILESS_MAIN(TestDatabase)
