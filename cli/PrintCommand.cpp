@@ -28,7 +28,7 @@ namespace {
 const char* const kUsage =
     "print --template CODE [--variant single|batch|excel-single|excel-batch] [--sender N] [--recipient N] "
     "[--dx PX] [--dy PX] [--font FAMILY,PT] (--pdf FILE | --printer NAME | --check) "
-    "[--recipients LIST] [--unprinted] [--first-number N] [--no-mark]";
+    "[--recipients LIST] [--unprinted] [--first-number N [--allow-reused-numbers]] [--no-mark]";
 
 struct PrintOptions
 {

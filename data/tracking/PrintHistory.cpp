@@ -11,6 +11,8 @@
 #include <QSqlQuery>
 
 const QString PrintHistory::kTable = QStringLiteral("printlog");
+const QString PrintHistory::kDone = QStringLiteral("完成");
+const QString PrintHistory::kUnderWay = QStringLiteral("未完成");
 
 namespace {
 const TableRegistration kPrintLog{
@@ -48,7 +50,6 @@ QList<qint64> splitSerials(const QString& text)
 }
 
 const QString kTimeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
-const QString kUnderWay = QStringLiteral("未完成");
 
 bool hasStateColumn(Database& db, bool* has, QString* error)
 {
@@ -127,7 +128,8 @@ bool insertEntry(Database& db, const PrintHistory::Entry& e, bool complete, qint
          {QVariant(e.when.toString(kTimeFormat)), QVariant(e.templateCode), QVariant(e.variant),
           QVariant(e.toPdf ? QStringLiteral("PDF") : QStringLiteral("打印机")), QVariant(e.target),
           QVariant(e.pages), QVariant(e.senderRow), QVariant(joinSerials(e.serials)),
-          QVariant(e.numbers.join(QLatin1Char(','))), QVariant(complete ? QString() : kUnderWay)})
+          QVariant(e.numbers.join(QLatin1Char(','))),
+          QVariant(complete ? PrintHistory::kDone : PrintHistory::kUnderWay)})
         insert.addBindValue(v);
     if (!insert.exec() || !insert.next()) {
         setError(error, db.failure(insert.lastError()));
@@ -257,8 +259,9 @@ bool PrintHistory::finish(Database& db, const Entry& e, bool mark, QString* erro
     if (!startRecord(db, e, tx, error))
         return false;
     QSqlQuery update(db.db());
-    update.prepare(QStringLiteral("UPDATE %1 SET %2 = '', %3 = ? WHERE %4 = ?")
+    update.prepare(QStringLiteral("UPDATE %1 SET %2 = ?, %3 = ? WHERE %4 = ?")
                        .arg(Schema::quoted(kTable), q("状态"), q("页数"), q("编号")));
+    update.addBindValue(kDone);
     update.addBindValue(e.pages);
     update.addBindValue(e.id);
     if (!update.exec()) {
@@ -314,7 +317,7 @@ bool PrintHistory::entries(Database& db, QList<Entry>* out, QString* error)
         const QString numbers = query.value(9).toString();
         if (!numbers.isEmpty())
             e.numbers = numbers.split(QLatin1Char(','));
-        e.complete = query.value(10).toString().isEmpty();
+        e.complete = query.value(10).toString() != kUnderWay;
         e.waybills = waybills.value(e.id);
         out->append(e);
     }

@@ -19,6 +19,11 @@ class PrintHistory
 {
 public:
     static const QString kTable; // "printlog"
+    // Its column 状态: kDone, or kUnderWay from begin() until finish(); NULL
+    // in entries from before prints could be cut short (all complete, and
+    // their waybills not kept).
+    static const QString kDone;     // "完成"
+    static const QString kUnderWay; // "未完成"
 
     // One printed waybill as it went out: the texts of its recipient row
     // then, so the record stays true when the row is edited or deleted.

@@ -134,17 +134,21 @@ bool PrintedWaybills::usesOf(Database& db, const QStringList& numbers, QList<Use
             return false;
         }
         while (query.next())
-            out->append({query.value(0).toString(),
-                         QDateTime::fromString(query.value(1).toString(), kTimeFormat),
-                         query.value(2).toString().isEmpty(), tableOf(query.value(3).toString()),
-                         query.value(4).toLongLong(), query.value(5).toString()});
+            out->append(
+                {query.value(0).toString(), QDateTime::fromString(query.value(1).toString(), kTimeFormat),
+                 query.value(2).toString() != PrintHistory::kUnderWay, tableOf(query.value(3).toString()),
+                 query.value(4).toLongLong(), query.value(5).toString()});
         query.finish();
     }
-    // Prints recorded before their waybills were kept: their lists.
-    const QString older = items ? QStringLiteral(" AND NOT EXISTS (SELECT 1 FROM %1 i WHERE i.%2 = p.%3)")
-                                      .arg(Schema::quoted(kTable), q("打印记录"), q("编号"))
-                                : QString();
-    if (!query.exec(QStringLiteral("SELECT p.%2, p.%3, p.%4, p.%5 FROM %1 p WHERE p.%5 <> ''%6 ORDER BY p.%7")
+    // Prints recorded before their waybills were kept (no state, or a file
+    // whose record has no state column yet): their lists.
+    QStringList columns;
+    if (!db.columns(PrintHistory::kTable, &columns, error))
+        return false;
+    const QString older = columns.contains(QStringLiteral("状态"))
+                              ? QStringLiteral(" AND %1 IS NULL").arg(q("状态"))
+                              : QString();
+    if (!query.exec(QStringLiteral("SELECT %2, %3, %4, %5 FROM %1 WHERE %5 <> ''%6 ORDER BY %7")
                         .arg(Schema::quoted(PrintHistory::kTable), q("时间"), q("方式"), q("序号"),
                              q("快递单号"), older, q("编号")))) {
         setError(error, db.failure(query.lastError()));

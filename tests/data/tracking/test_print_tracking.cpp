@@ -311,6 +311,12 @@ void TestPrintTracking::recordingTakesWarnedNumbersOnce()
     QVERIFY2(recording.record(entry, true, &error), qPrintable(error));
     QCOMPARE(column(m_db, "select count(*) from printlog"), QStringList{"2"});
     QCOMPARE(column(m_db, "select count(*) from inr where \"已打印\" <> ''"), QStringList{"3"});
+    // Their rows cleared, the numbers stay taken: the history shows them given.
+    QVERIFY(PrintHistory::clearMarks(m_db, QStringLiteral("inr"), {2, 3}, &error));
+    recording.setRows({4});
+    QVERIFY2(recording.giveNumbers(QStringLiteral("C1"), &note, &conflicts, &error), qPrintable(error));
+    QCOMPARE(conflicts.size(), 1);
+    QVERIFY2(conflicts.first().contains("打印给“收件2”"), qPrintable(conflicts.first()));
     // A first number that is none keeps no numbers.
     recording.setRows({0});
     QVERIFY(!recording.giveNumbers(QStringLiteral("C"), &note, &conflicts, &error));
