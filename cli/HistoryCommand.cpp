@@ -11,6 +11,40 @@ namespace {
 
 const char* const kUsage = "history [--json]";
 
+QJsonArray waybillList(const PrintHistory::Entry& e)
+{
+    QJsonArray list;
+    for (const PrintHistory::Waybill& w : e.waybills)
+        list.append(QJsonObject{{QStringLiteral("serial"), double(w.serial)},
+                                {QStringLiteral("name"), w.name},
+                                {QStringLiteral("city"), w.city},
+                                {QStringLiteral("address"), w.address},
+                                {QStringLiteral("mobile"), w.mobile},
+                                {QStringLiteral("number"), w.number}});
+    return list;
+}
+
+// One line per entry, then one per waybill it printed, as it was printed.
+void writeEntry(QTextStream& out, const PrintHistory::Entry& e, const QString& serials)
+{
+    out << e.id << "\t" << e.when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) << "\t" << e.templateCode
+        << "\t" << e.variant << "\t" << (e.toPdf ? QStringLiteral("PDF ") : QStringLiteral("打印机 "))
+        << e.target << "\t" << e.pages << " 页\t序号 " << serials;
+    if (!e.numbers.isEmpty())
+        out << "\t单号 " << e.numbers.first() << "–" << e.numbers.last();
+    if (!e.complete)
+        out << "\t未完成：打印被中断（或仍在进行），输出可能不完整，收件记录上没有这次的打印标记";
+    out << "\n";
+    for (int i = 0; i < e.waybills.size(); ++i) {
+        const PrintHistory::Waybill& w = e.waybills.at(i);
+        out << "\t" << i + 1 << "\t序号 " << w.serial << "\t" << w.name << "\t" << w.city << "\t" << w.address
+            << "\t" << w.mobile;
+        if (!w.number.isEmpty())
+            out << "\t单号 " << w.number;
+        out << "\n";
+    }
+}
+
 QString serialText(const QList<qint64>& serials)
 {
     QStringList parts;
@@ -51,7 +85,9 @@ int runHistory(CliContext& ctx)
                 {QStringLiteral("pages"), e.pages},
                 {QStringLiteral("table"), e.recipientTable()},
                 {QStringLiteral("serials"), rows},
-                {QStringLiteral("numbers"), QJsonArray::fromStringList(e.numbers)}});
+                {QStringLiteral("numbers"), QJsonArray::fromStringList(e.numbers)},
+                {QStringLiteral("complete"), e.complete},
+                {QStringLiteral("waybills"), waybillList(e)}});
         }
         ctx.out << QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Indented));
         return 0;
@@ -60,15 +96,8 @@ int runHistory(CliContext& ctx)
         ctx.out << "还没有打印记录。\n";
         return 0;
     }
-    for (const PrintHistory::Entry& e : entries) {
-        ctx.out << e.id << "\t" << e.when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) << "\t"
-                << e.templateCode << "\t" << e.variant << "\t"
-                << (e.toPdf ? QStringLiteral("PDF ") : QStringLiteral("打印机 ")) << e.target << "\t"
-                << e.pages << " 页\t序号 " << serialText(e.serials);
-        if (!e.numbers.isEmpty())
-            ctx.out << "\t单号 " << e.numbers.first() << "–" << e.numbers.last();
-        ctx.out << "\n";
-    }
+    for (const PrintHistory::Entry& e : entries)
+        writeEntry(ctx.out, e, serialText(e.serials));
     return 0;
 }
 

@@ -28,7 +28,7 @@ namespace {
 const char* const kUsage =
     "print --template CODE [--variant single|batch|excel-single|excel-batch] [--sender N] [--recipient N] "
     "[--dx PX] [--dy PX] [--font FAMILY,PT] (--pdf FILE | --printer NAME | --check) "
-    "[--recipients LIST] [--unprinted] [--first-number N] [--no-mark]";
+    "[--recipients LIST] [--unprinted] [--first-number N [--allow-reused-numbers]] [--no-mark]";
 
 struct PrintOptions
 {
@@ -169,6 +169,54 @@ bool writePdf(ReportLayout* layout, const QString& path, QString* error)
     return true;
 }
 
+// Prints or writes the pages. The record is written before the first page
+// goes out and completed after the last, so a run cut short leaves an entry
+// saying so.
+int sendAndRecord(CliContext& ctx, const PrintOptions& o, TemplateReport* tpl, PrintTracking& tracking,
+                  DataSet* printedSenders, DataSet* printedRecipients)
+{
+    QString error;
+    const bool pdf = !o.pdf.isEmpty();
+    const QString target = pdf                   ? QDir::current().absoluteFilePath(o.pdf)
+                           : o.printer.isEmpty() ? QPrinterInfo::defaultPrinterName()
+                                                 : o.printer;
+    if (!tracking.begin(*tpl, printedSenders, printedRecipients, pdf, target, &error)) {
+        ctx.err << error << "\n";
+        return 1;
+    }
+    if (!pdf)
+        tpl->report()->PrinterSettings.PrinterName = o.printer;
+    ReportLayout layout(tpl->report());
+    bool sent = false;
+    if (pdf) {
+        // Pages are written as they are made.
+        sent = writePdf(&layout, o.pdf, &error);
+    } else {
+        sent = ReportPrinter::printTo(tpl->report(), o.printer, &error, &layout);
+        if (!sent && error.isEmpty())
+            error = QStringLiteral("打印失败。");
+    }
+    if (!sent) {
+        QString why;
+        ctx.err << error << "\n";
+        if (!tracking.abandon(&why))
+            ctx.err << why << "\n";
+        return 1;
+    }
+    if (pdf)
+        ctx.out << "已将 " << layout.pageCount() << " 页写入 " << o.pdf << "\n";
+    else
+        ctx.out << "已送往打印机 " << (o.printer.isEmpty() ? QStringLiteral("（默认）") : o.printer) << "\n";
+    warnOverflows(ctx.err, layout);
+    const int pages =
+        pdf ? layout.pageCount() : (tpl->isBatch() ? std::max(1, printedRecipients->recordCount()) : 1);
+    if (!tracking.finish(pages, &error)) {
+        ctx.err << error << "\n";
+        return 1;
+    }
+    return 0;
+}
+
 int runPrint(CliContext& ctx)
 {
     PrintOptions o;
@@ -263,37 +311,11 @@ int runPrint(CliContext& ctx)
         writeOverflows(ctx.out, layout);
         return layout.overflows().isEmpty() ? 0 : 3;
     }
-    if (!o.pdf.isEmpty()) {
-        // Pages are written as they are made.
-        ReportLayout layout(tpl->report());
-        if (!writePdf(&layout, o.pdf, &error)) {
-            ctx.err << error << "\n";
-            return 1;
-        }
-        ctx.out << "已将 " << layout.pageCount() << " 页写入 " << o.pdf << "\n";
-        warnOverflows(ctx.err, layout);
-        if (!tracking.record(*tpl, printedSenders, printedRecipients, true,
-                             QDir::current().absoluteFilePath(o.pdf), layout.pageCount(), &error)) {
-            ctx.err << error << "\n";
-            return 1;
-        }
-        return 0;
-    }
-    tpl->report()->PrinterSettings.PrinterName = o.printer;
-    ReportLayout layout(tpl->report());
-    if (!ReportPrinter::printTo(tpl->report(), o.printer, &error, &layout)) {
-        ctx.err << (error.isEmpty() ? QStringLiteral("打印失败。") : error) << "\n";
-        return 1;
-    }
-    ctx.out << "已送往打印机 " << (o.printer.isEmpty() ? QStringLiteral("（默认）") : o.printer) << "\n";
-    warnOverflows(ctx.err, layout);
-    if (!tracking.record(*tpl, printedSenders, printedRecipients, false,
-                         o.printer.isEmpty() ? QPrinterInfo::defaultPrinterName() : o.printer,
-                         tpl->isBatch() ? std::max(1, printedRecipients->recordCount()) : 1, &error)) {
+    if (!tracking.numbersFree(ctx.err, &error)) {
         ctx.err << error << "\n";
         return 1;
     }
-    return 0;
+    return sendAndRecord(ctx, o, tpl.get(), tracking, printedSenders, printedRecipients);
 }
 
 } // namespace

@@ -7,7 +7,8 @@
 
 #include <algorithm>
 
-const char* const PrintTracking::kUsage = "[--recipients LIST] [--unprinted] [--first-number N] [--no-mark]";
+const char* const PrintTracking::kUsage =
+    "[--recipients LIST] [--unprinted] [--first-number N [--allow-reused-numbers]] [--no-mark]";
 
 namespace {
 
@@ -61,8 +62,12 @@ bool PrintTracking::takeOptions(QStringList* args, QString* error)
 {
     for (int i = 0; i < args->size();) {
         const QString opt = args->at(i);
-        if (opt == QLatin1String("--unprinted") || opt == QLatin1String("--no-mark")) {
-            (opt == QLatin1String("--unprinted") ? m_unprinted : m_noMark) = true;
+        bool* flag = opt == QLatin1String("--unprinted")              ? &m_unprinted
+                     : opt == QLatin1String("--no-mark")              ? &m_noMark
+                     : opt == QLatin1String("--allow-reused-numbers") ? &m_allowReused
+                                                                      : nullptr;
+        if (flag) {
+            *flag = true;
             args->removeAt(i);
         } else if (opt == QLatin1String("--recipients") || opt == QLatin1String("--first-number")) {
             if (i + 1 >= args->size()) {
@@ -77,6 +82,10 @@ bool PrintTracking::takeOptions(QStringList* args, QString* error)
     }
     if (!m_firstNumber.isEmpty() && !WaybillNumber::parse(m_firstNumber, nullptr, nullptr, error))
         return false;
+    if (m_allowReused && m_firstNumber.isEmpty()) {
+        *error = QStringLiteral("--allow-reused-numbers 只与 --first-number 同用。");
+        return false;
+    }
     if (m_noMark && !m_firstNumber.isEmpty()) {
         *error = QStringLiteral("单号随打印标记一起记下：--first-number 不能与 --no-mark 同用。");
         return false;
@@ -122,23 +131,41 @@ bool PrintTracking::select(const TemplateReport& tpl, BatchData* batch, const QS
 bool PrintTracking::prepareNumbers(DataSet* recipients, QTextStream& err, QString* error)
 {
     m_recording.forgetNumbers();
+    m_conflicts.clear();
     if (m_firstNumber.isEmpty() || recipients->isEmpty())
         return true;
     m_recording.setData(nullptr, recipients);
     m_recording.setRows(allRows(recipients));
     QString note;
-    QStringList conflicts;
-    if (!m_recording.giveNumbers(m_firstNumber, &note, &conflicts, error))
+    if (!m_recording.giveNumbers(m_firstNumber, &note, &m_conflicts, error))
         return false;
     if (!note.isEmpty())
         err << "注意：" << note << "\n";
-    for (const QString& c : conflicts)
-        err << "注意：" << c << "\n";
     return true;
 }
 
-bool PrintTracking::record(const TemplateReport& tpl, DataSet* senders, DataSet* recipients, bool pdf,
-                           const QString& target, int pages, QString* error)
+bool PrintTracking::numbersFree(QTextStream& err, QString* error)
+{
+    if (m_allowReused) {
+        for (const QString& c : qAsConst(m_conflicts))
+            err << "注意：" << c << "\n";
+        return true;
+    }
+    if (m_conflicts.isEmpty())
+        return true;
+    QStringList lines = m_conflicts.mid(0, 20);
+    if (m_conflicts.size() > lines.size())
+        lines << QStringLiteral("另有 %1 个单号也已用过").arg(m_conflicts.size() - lines.size());
+    *error = QStringLiteral("没有打印：%1 个单号已经用过，同一单号不能印在两张运单上：\n%2\n"
+                            "请换一个第一张的单号；确实要再用这些单号，请加上 --allow-reused-numbers。")
+                 .arg(m_conflicts.size())
+                 .arg(lines.join(QLatin1Char('\n')));
+    m_recording.forgetNumbers();
+    return false;
+}
+
+bool PrintTracking::begin(const TemplateReport& tpl, DataSet* senders, DataSet* recipients, bool pdf,
+                          const QString& target, QString* error)
 {
     QList<int> rows;
     if (recipients && tpl.isBatch())
@@ -152,6 +179,16 @@ bool PrintTracking::record(const TemplateReport& tpl, DataSet* senders, DataSet*
     entry.variant = layouts::variantName(tpl.variant());
     entry.toPdf = pdf;
     entry.target = target;
-    entry.pages = pages;
-    return m_recording.record(entry, !m_noMark, error);
+    entry.pages = int(rows.size());
+    return m_recording.begin(entry, error);
+}
+
+bool PrintTracking::finish(int pages, QString* error)
+{
+    return m_recording.finish(pages, !m_noMark, error);
+}
+
+bool PrintTracking::abandon(QString* error)
+{
+    return m_recording.abandon(error);
 }

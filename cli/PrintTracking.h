@@ -12,8 +12,11 @@ class TemplateReport;
 
 // The print command's part in what gets printed and what is remembered:
 // --recipients LIST and --unprinted narrow a batch, --first-number gives
-// the printed rows consecutive waybill numbers, and a completed print is
-// recorded in the history with the rows' printed marks unless --no-mark.
+// the printed rows consecutive waybill numbers (numbers used before are
+// refused unless --allow-reused-numbers), and a print is recorded in the
+// history before its first page goes out and completed, with the rows'
+// printed marks unless --no-mark, after its last: a run killed between
+// leaves an entry that says the output may be incomplete.
 class PrintTracking
 {
 public:
@@ -24,17 +27,25 @@ public:
     // Checks them against the variant; a batch then reads only the rows
     // asked for (batch must have read the whole table already).
     bool select(const TemplateReport& tpl, BatchData* batch, const QString& dbPath, QString* error);
-    // The numbers of the rows about to print; overflow and numbers already
-    // in use are said on err, as warnings.
+    // The numbers of the rows about to print; where the digits grew is said
+    // on err. False for a first number that gives none.
     bool prepareNumbers(DataSet* recipients, QTextStream& err, QString* error);
-    // After every page went out.
-    bool record(const TemplateReport& tpl, DataSet* senders, DataSet* recipients, bool pdf,
-                const QString& target, int pages, QString* error);
+    // False, and the numbers named, when some are in use already (by rows or
+    // in the history); with --allow-reused-numbers they are said on err.
+    bool numbersFree(QTextStream& err, QString* error);
+    // Before the first page goes out; false: print nothing.
+    bool begin(const TemplateReport& tpl, DataSet* senders, DataSet* recipients, bool pdf,
+               const QString& target, QString* error);
+    // After every page went out, or when the output failed.
+    bool finish(int pages, QString* error);
+    bool abandon(QString* error);
 
 private:
     QString m_positions;
     bool m_unprinted = false;
     QString m_firstNumber;
     bool m_noMark = false;
+    bool m_allowReused = false;
+    QStringList m_conflicts; // numbers already used, one line each
     PrintRecording m_recording;
 };

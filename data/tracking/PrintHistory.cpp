@@ -4,11 +4,15 @@
 #include "data/store/Schema.h"
 #include "data/store/TableRegistry.h"
 #include "data/store/Transaction.h"
+#include "data/tracking/PrintedWaybills.h"
 
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 
 const QString PrintHistory::kTable = QStringLiteral("printlog");
+const QString PrintHistory::kDone = QStringLiteral("完成");
+const QString PrintHistory::kUnderWay = QStringLiteral("未完成");
 
 namespace {
 const TableRegistration kPrintLog{
@@ -45,6 +49,148 @@ QList<qint64> splitSerials(const QString& text)
     return out;
 }
 
+const QString kTimeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
+
+bool hasStateColumn(Database& db, bool* has, QString* error)
+{
+    QStringList columns;
+    if (!db.columns(PrintHistory::kTable, &columns, error))
+        return false;
+    *has = columns.contains(QStringLiteral("状态"));
+    return true;
+}
+
+bool startRecord(Database& db, const PrintHistory::Entry& e, const Transaction& tx, QString* error)
+{
+    if (!e.numbers.isEmpty() && e.numbers.size() != e.serials.size()) {
+        setError(error, QStringLiteral("单号与收件记录的数目不一致。"));
+        return false;
+    }
+    if (!tx.isActive()) {
+        setError(error, QStringLiteral("无法开始写入打印记录。"));
+        return false;
+    }
+    return PrintHistory::ensureTable(db, error);
+}
+
+// Two computers giving numbers at once: the second waits here, then finds
+// the first one's numbers taken. Numbers the user was told of pass.
+bool checkNumbers(Database& db, const PrintHistory::Entry& e, const QString& refusal, QString* error)
+{
+    if (e.numbers.isEmpty())
+        return true;
+    QStringList lines, taken;
+    if (!db.lockNumbers(error) ||
+        !PrintHistory::numbersInUse(db, e.recipientTable(), e.serials, e.numbers, &lines, error, &taken))
+        return false;
+    QStringList unseen;
+    for (int i = 0; i < taken.size(); ++i)
+        if (!e.acceptedTaken.contains(taken.at(i)))
+            unseen << lines.at(i);
+    if (unseen.isEmpty())
+        return true;
+    setError(error, refusal.arg(unseen.join(QLatin1Char('\n'))));
+    return false;
+}
+
+// The waybills of e as its rows stand now, for callers that name rows only.
+bool waybillsNow(Database& db, const PrintHistory::Entry& e, QList<PrintHistory::Waybill>* out,
+                 QString* error)
+{
+    QHash<qint64, PrintHistory::Waybill> rows;
+    const bool ok = db.readRows(
+        QStringLiteral("SELECT %2, %3, %4, %5, %6 FROM %1 WHERE %7")
+            .arg(Schema::quoted(e.recipientTable()), q("序号"), q("姓名"), q("城市"), q("地址"), q("手机"),
+                 db.inList(q("序号"))),
+        {Database::jsonList(e.serials)}, 4,
+        [&rows](qint64 serial, const QVector<QString>& t) {
+            rows.insert(serial, {serial, t.at(0), t.at(1), t.at(2), t.at(3), {}});
+        },
+        error);
+    for (int i = 0; ok && i < e.serials.size(); ++i) {
+        PrintHistory::Waybill w = rows.value(e.serials.at(i));
+        w.serial = e.serials.at(i);
+        w.number = e.numbers.value(i);
+        out->append(w);
+    }
+    return ok;
+}
+
+bool insertEntry(Database& db, const PrintHistory::Entry& e, bool complete, qint64* id, QString* error)
+{
+    QSqlQuery insert(db.db());
+    insert.prepare(QStringLiteral("INSERT INTO %1 (%2, %3, %4, %5, %6, %7, %8, %9, %10, %12) "
+                                  "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING %11")
+                       .arg(Schema::quoted(PrintHistory::kTable), q("时间"), q("模板"), q("方式"), q("输出"),
+                            q("目标"), q("页数"), q("寄件人"), q("序号"))
+                       .arg(q("快递单号"), q("编号"), q("状态")));
+    for (const QVariant& v :
+         {QVariant(e.when.toString(kTimeFormat)), QVariant(e.templateCode), QVariant(e.variant),
+          QVariant(e.toPdf ? QStringLiteral("PDF") : QStringLiteral("打印机")), QVariant(e.target),
+          QVariant(e.pages), QVariant(e.senderRow), QVariant(joinSerials(e.serials)),
+          QVariant(e.numbers.join(QLatin1Char(','))),
+          QVariant(complete ? PrintHistory::kDone : PrintHistory::kUnderWay)})
+        insert.addBindValue(v);
+    if (!insert.exec() || !insert.next()) {
+        setError(error, db.failure(insert.lastError()));
+        return false;
+    }
+    const qint64 newId = insert.value(0).toLongLong();
+    insert.finish();
+    QList<PrintHistory::Waybill> waybills = e.waybills;
+    if (waybills.isEmpty() && !waybillsNow(db, e, &waybills, error))
+        return false;
+    if (!PrintedWaybills::store(db, newId, waybills, error))
+        return false;
+    if (id)
+        *id = newId;
+    return true;
+}
+
+bool writeMarks(Database& db, const PrintHistory::Entry& e, QString* error)
+{
+    if (e.serials.isEmpty())
+        return true;
+    const QString table = Schema::quoted(e.recipientTable());
+    QSqlQuery update(db.db());
+    const bool numbered = !e.numbers.isEmpty();
+    update.prepare(
+        numbered ? QStringLiteral("UPDATE %1 SET %2 = ?, %3 = ? WHERE %4 = ?")
+                       .arg(table, q("已打印"), q("快递单号"), q("序号"))
+                 : QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ?").arg(table, q("已打印"), q("序号")));
+    const QString markValue = PrintHistory::markText(e.when);
+    for (int i = 0; i < e.serials.size(); ++i) {
+        update.addBindValue(markValue);
+        if (numbered)
+            update.addBindValue(e.numbers.at(i));
+        update.addBindValue(e.serials.at(i));
+        if (!update.exec()) {
+            setError(error, db.failure(update.lastError()));
+            return false;
+        }
+    }
+    return true;
+}
+
+QString tableWord(const QString& table)
+{
+    return table == Schema::kExcelTable ? QStringLiteral("导入记录") : QStringLiteral("收件人");
+}
+
+// One number an earlier print gave, for the user.
+QString useLine(const PrintedWaybills::Use& u, bool sameRow)
+{
+    const QString row = QStringLiteral("%1序号 %2").arg(tableWord(u.table)).arg(u.serial);
+    const QString whom = u.name.isEmpty() ? row : QStringLiteral("“%1”（%2）").arg(u.name, row);
+    const QString when = PrintHistory::markText(u.when);
+    QString line = u.complete ? QStringLiteral("单号 %1 已在 %2 打印给%3").arg(u.number, when, whom)
+                              : QStringLiteral("单号 %1 已在 %2 一次未完成的打印中给了%3，可能已印在运单上")
+                                    .arg(u.number, when, whom);
+    if (sameRow)
+        line += QStringLiteral("（就是这次要打印的这一行）");
+    return line;
+}
+
 } // namespace
 
 QString PrintHistory::Entry::recipientTable() const
@@ -59,95 +205,84 @@ QString PrintHistory::markText(const QDateTime& when)
 
 bool PrintHistory::ensureTable(Database& db, QString* error)
 {
-    if (db.hasTable(kTable))
-        return true;
-    return db.exec(
-        QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2 %12, "
-                       "%3 TEXT, %4 TEXT, %5 TEXT, %6 TEXT, %7 TEXT, %8 %13, %9 %13, "
-                       "%10 TEXT, %11 TEXT)")
-            .arg(Schema::quoted(kTable), q("编号"), q("时间"), q("模板"), q("方式"), q("输出"), q("目标"),
-                 q("页数"), q("寄件人"))
-            .arg(q("序号"), q("快递单号"), db.type(Database::Type::Key), db.type(Database::Type::Integer)),
-        {}, error);
+    if (!db.hasTable(kTable) &&
+        !db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2 %12, "
+                                "%3 TEXT, %4 TEXT, %5 TEXT, %6 TEXT, %7 TEXT, %8 %13, %9 %13, "
+                                "%10 TEXT, %11 TEXT, %14 TEXT)")
+                     .arg(Schema::quoted(kTable), q("编号"), q("时间"), q("模板"), q("方式"), q("输出"),
+                          q("目标"), q("页数"), q("寄件人"))
+                     .arg(q("序号"), q("快递单号"), db.type(Database::Type::Key),
+                          db.type(Database::Type::Integer), q("状态")),
+                 {}, error))
+        return false;
+    // Records from before prints could be cut short: every entry complete.
+    bool has = false;
+    if (!hasStateColumn(db, &has, error) ||
+        (!has &&
+         !db.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 TEXT").arg(Schema::quoted(kTable), q("状态")),
+                  {}, error)))
+        return false;
+    return PrintedWaybills::ensureTable(db, error);
 }
 
 bool PrintHistory::record(Database& db, const Entry& e, bool mark, QString* error, qint64* id)
 {
-    if (!e.numbers.isEmpty() && e.numbers.size() != e.serials.size()) {
-        setError(error, QStringLiteral("单号与收件记录的数目不一致。"));
-        return false;
-    }
     Transaction tx(db.db());
-    if (!tx.isActive()) {
-        setError(error, QStringLiteral("无法开始写入打印记录。"));
+    if (!startRecord(db, e, tx, error))
         return false;
-    }
-    if (!ensureTable(db, error))
+    if (mark &&
+        !checkNumbers(
+            db, e, QStringLiteral("单号刚被其他电脑使用，打印记录没有保存，请核对已打印单据上的单号：\n%1"),
+            error))
         return false;
-    // Two computers giving numbers at once: the second waits here, then
-    // finds the first one's numbers taken.
-    if (mark && !e.numbers.isEmpty()) {
-        QStringList lines, taken;
-        if (!db.lockNumbers(error) ||
-            !numbersInUse(db, e.recipientTable(), e.serials, e.numbers, &lines, error, &taken))
-            return false;
-        QStringList unseen;
-        for (int i = 0; i < taken.size(); ++i)
-            if (!e.acceptedTaken.contains(taken.at(i)))
-                unseen << lines.at(i);
-        if (!unseen.isEmpty()) {
-            setError(error,
-                     QStringLiteral("单号刚被其他电脑使用，打印记录没有保存，请核对已打印单据上的单号：\n%1")
-                         .arg(unseen.join(QLatin1Char('\n'))));
-            return false;
-        }
-    }
-    QSqlQuery insert(db.db());
-    insert.prepare(QStringLiteral("INSERT INTO %1 (%2, %3, %4, %5, %6, %7, %8, %9, %10) "
-                                  "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING %11")
-                       .arg(Schema::quoted(kTable), q("时间"), q("模板"), q("方式"), q("输出"), q("目标"),
-                            q("页数"), q("寄件人"), q("序号"))
-                       .arg(q("快递单号"), q("编号")));
-    for (const QVariant& v :
-         {QVariant(e.when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))), QVariant(e.templateCode),
-          QVariant(e.variant), QVariant(e.toPdf ? QStringLiteral("PDF") : QStringLiteral("打印机")),
-          QVariant(e.target), QVariant(e.pages), QVariant(e.senderRow), QVariant(joinSerials(e.serials)),
-          QVariant(e.numbers.join(QLatin1Char(',')))})
-        insert.addBindValue(v);
-    if (!insert.exec() || !insert.next()) {
-        setError(error, db.failure(insert.lastError()));
-        return false;
-    }
-    const qint64 newId = insert.value(0).toLongLong();
-    insert.finish();
-
-    if (mark && !e.serials.isEmpty()) {
-        const QString table = Schema::quoted(e.recipientTable());
-        QSqlQuery update(db.db());
-        const bool numbered = !e.numbers.isEmpty();
-        update.prepare(
-            numbered
-                ? QStringLiteral("UPDATE %1 SET %2 = ?, %3 = ? WHERE %4 = ?")
-                      .arg(table, q("已打印"), q("快递单号"), q("序号"))
-                : QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ?").arg(table, q("已打印"), q("序号")));
-        const QString markValue = markText(e.when);
-        for (int i = 0; i < e.serials.size(); ++i) {
-            update.addBindValue(markValue);
-            if (numbered)
-                update.addBindValue(e.numbers.at(i));
-            update.addBindValue(e.serials.at(i));
-            if (!update.exec()) {
-                setError(error, db.failure(update.lastError()));
-                return false;
-            }
-        }
-        update.finish();
-    }
-    if (!tx.commit(error))
+    qint64 newId = -1;
+    if (!insertEntry(db, e, true, &newId, error) || (mark && !writeMarks(db, e, error)) || !tx.commit(error))
         return false;
     if (id)
         *id = newId;
     return true;
+}
+
+bool PrintHistory::begin(Database& db, const Entry& e, QString* error, qint64* id)
+{
+    Transaction tx(db.db());
+    if (!startRecord(db, e, tx, error) ||
+        !checkNumbers(db, e, QStringLiteral("单号刚被其他电脑使用，没有打印：\n%1"), error) ||
+        !insertEntry(db, e, false, id, error))
+        return false;
+    return tx.commit(error);
+}
+
+bool PrintHistory::finish(Database& db, const Entry& e, bool mark, QString* error)
+{
+    Transaction tx(db.db());
+    if (!startRecord(db, e, tx, error))
+        return false;
+    QSqlQuery update(db.db());
+    update.prepare(QStringLiteral("UPDATE %1 SET %2 = ?, %3 = ? WHERE %4 = ?")
+                       .arg(Schema::quoted(kTable), q("状态"), q("页数"), q("编号")));
+    update.addBindValue(kDone);
+    update.addBindValue(e.pages);
+    update.addBindValue(e.id);
+    if (!update.exec()) {
+        setError(error, db.failure(update.lastError()));
+        return false;
+    }
+    if (update.numRowsAffected() != 1) {
+        setError(error, QStringLiteral("打印开始时写下的记录已不在（地址簿是否刚被恢复或换掉？）。"));
+        return false;
+    }
+    update.finish();
+    return (!mark || writeMarks(db, e, error)) && tx.commit(error);
+}
+
+bool PrintHistory::abandon(Database& db, qint64 id, QString* error)
+{
+    Transaction tx(db.db());
+    return tx.isActive() && PrintedWaybills::remove(db, id, error) &&
+           db.exec(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(Schema::quoted(kTable), q("编号")), {id},
+                   error) &&
+           tx.commit(error);
 }
 
 bool PrintHistory::entries(Database& db, QList<Entry>* out, QString* error)
@@ -155,19 +290,23 @@ bool PrintHistory::entries(Database& db, QList<Entry>* out, QString* error)
     out->clear();
     if (!db.hasTable(kTable))
         return true;
+    bool hasState = false;
+    QHash<qint64, QList<Waybill>> waybills;
+    if (!hasStateColumn(db, &hasState, error) || !PrintedWaybills::read(db, &waybills, error))
+        return false;
     QSqlQuery query(db.db());
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT %2, %3, %4, %5, %6, %7, %8, %9, %10, %11 FROM %1 ORDER BY %2")
+    if (!query.exec(QStringLiteral("SELECT %2, %3, %4, %5, %6, %7, %8, %9, %10, %11, %12 FROM %1 ORDER BY %2")
                         .arg(Schema::quoted(kTable), q("编号"), q("时间"), q("模板"), q("方式"), q("输出"),
                              q("目标"), q("页数"), q("寄件人"), q("序号"))
-                        .arg(q("快递单号")))) {
+                        .arg(q("快递单号"), hasState ? q("状态") : QStringLiteral("NULL")))) {
         setError(error, db.failure(query.lastError()));
         return false;
     }
     while (query.next()) {
         Entry e;
         e.id = query.value(0).toLongLong();
-        e.when = QDateTime::fromString(query.value(1).toString(), QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+        e.when = QDateTime::fromString(query.value(1).toString(), kTimeFormat);
         e.templateCode = query.value(2).toString();
         e.variant = query.value(3).toString();
         e.toPdf = query.value(4).toString() == QLatin1String("PDF");
@@ -178,6 +317,8 @@ bool PrintHistory::entries(Database& db, QList<Entry>* out, QString* error)
         const QString numbers = query.value(9).toString();
         if (!numbers.isEmpty())
             e.numbers = numbers.split(QLatin1Char(','));
+        e.complete = query.value(10).toString() != kUnderWay;
+        e.waybills = waybills.value(e.id);
         out->append(e);
     }
     return true;
@@ -219,6 +360,13 @@ bool PrintHistory::numbersInUse(Database& db, const QString& table, const QList<
     for (const QString& n : numbers)
         quotedNumbers << QLatin1Char('"') + n + QLatin1Char('"'); // letters and digits only
     const QString list = QLatin1Char('[') + quotedNumbers.join(QLatin1Char(',')) + QLatin1Char(']');
+    QSet<QString> said;
+    const auto add = [&](const QString& number, const QString& line) {
+        said.insert(number);
+        if (taken)
+            taken->append(number);
+        conflicts->append(line);
+    };
     for (const QString& t : {Schema::kRecipientTable, Schema::kExcelTable}) {
         QSqlQuery query(db.db());
         query.setForwardOnly(true);
@@ -234,17 +382,19 @@ bool PrintHistory::numbersInUse(Database& db, const QString& table, const QList<
             const qint64 serial = query.value(0).toLongLong();
             const QString number = query.value(2).toString();
             if (t == table && wanted.value(number, -1) == serial)
-                continue; // the row keeps its own number
-            if (taken)
-                taken->append(number);
-            conflicts->append(
-                QStringLiteral("单号 %1 已用于%2“%3”（序号 %4）")
-                    .arg(number,
-                         t == Schema::kExcelTable ? QStringLiteral("导入记录") : QStringLiteral("收件人"),
-                         query.value(1).toString())
-                    .arg(serial));
+                continue; // the row keeps its own number; the record below tells whether it was printed
+            add(number, QStringLiteral("单号 %1 已用于%2“%3”（序号 %4）")
+                            .arg(number, tableWord(t), query.value(1).toString())
+                            .arg(serial));
         }
     }
+    // Numbers printed before, on rows that are gone, renumbered or this one.
+    QList<PrintedWaybills::Use> uses;
+    if (!PrintedWaybills::usesOf(db, numbers, &uses, error))
+        return false;
+    for (const PrintedWaybills::Use& u : uses)
+        if (!said.contains(u.number))
+            add(u.number, useLine(u, u.table == table && wanted.value(u.number, -1) == u.serial));
     return true;
 }
 

@@ -10,13 +10,32 @@ class Database;
 
 // The record of what was printed: a table of its own in the address book
 // (made the first time a print is recorded, so older files open as they
-// are) with one row per completed print, and the printed mark and waybill
-// number of every recipient row it printed. Both are written in one
-// transaction, so a print is either recorded whole or not at all.
+// are) with one row per print, the texts of every waybill it printed
+// (PrintedWaybills), and the printed mark and waybill number of every
+// recipient row it printed. A print is recorded whole or not at all; one
+// that a kill can cut short is stored before its output starts and called
+// complete once the output is out, so a cut leaves an entry that says so.
 class PrintHistory
 {
 public:
     static const QString kTable; // "printlog"
+    // Its column 状态: kDone, or kUnderWay from begin() until finish(); NULL
+    // in entries from before prints could be cut short (all complete, and
+    // their waybills not kept).
+    static const QString kDone;     // "完成"
+    static const QString kUnderWay; // "未完成"
+
+    // One printed waybill as it went out: the texts of its recipient row
+    // then, so the record stays true when the row is edited or deleted.
+    struct Waybill
+    {
+        qint64 serial = -1;
+        QString name;
+        QString city;
+        QString address;
+        QString mobile;
+        QString number;
+    };
 
     struct Entry
     {
@@ -34,6 +53,14 @@ public:
         // any other number found taken when the print is recorded (another
         // computer gave it meanwhile) refuses the record.
         QStringList acceptedTaken;
+        // What each waybill carried, parallel to serials; empty for prints
+        // recorded before these were kept. When storing, empty means: as
+        // the rows stand now.
+        QList<Waybill> waybills;
+        // False while the output is under way, and for good when the run was
+        // cut short (killed, power lost): the output may be incomplete and
+        // the rows carry no marks of it.
+        bool complete = true;
 
         // "inr" or "excel", from the variant.
         QString recipientTable() const;
@@ -57,14 +84,24 @@ public:
     // entry.when and, where numbers were given, its number. Connections that
     // give numbers take turns here, so a number is never given twice unseen.
     static bool record(Database& db, const Entry& entry, bool mark, QString* error, qint64* id = nullptr);
+    // For output a kill can cut short. begin() stores entry as not complete
+    // before the first page goes out, its waybills and numbers with it, so
+    // the numbers count as given from then on (and are refused when another
+    // computer gave them meanwhile). finish() then marks the rows as
+    // record() does, stores the page count and calls entry.id complete;
+    // abandon() takes away an entry whose output failed with nothing sent.
+    static bool begin(Database& db, const Entry& entry, QString* error, qint64* id);
+    static bool finish(Database& db, const Entry& entry, bool mark, QString* error);
+    static bool abandon(Database& db, qint64 id, QString* error);
     // Every entry, oldest first; none when the table was never made.
     static bool entries(Database& db, QList<Entry>* out, QString* error);
     // The rows of table with these serials as they are now.
     static bool rowStates(Database& db, const QString& table, const QList<qint64>& serials,
                           QHash<qint64, RowState>* out, QString* error);
     // Numbers (parallel to serials of table) that another recipient row, in
-    // `inr` or `excel`, already carries; one line each for the user.
-    // *taken, when given, receives the numbers themselves.
+    // `inr` or `excel`, already carries, or that the print record shows
+    // given before (to any row, this one too); one line for each number for
+    // the user. *taken, when given, receives the numbers themselves.
     static bool numbersInUse(Database& db, const QString& table, const QList<qint64>& serials,
                              const QStringList& numbers, QStringList* conflicts, QString* error,
                              QStringList* taken = nullptr);

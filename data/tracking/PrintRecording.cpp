@@ -45,23 +45,89 @@ void PrintRecording::forgetNumbers()
     m_takenNumbers.clear();
 }
 
-bool PrintRecording::record(PrintHistory::Entry entry, bool mark, QString* error)
+PrintHistory::Entry PrintRecording::filled(PrintHistory::Entry entry)
 {
     const QStringList numbers = m_numbers;
-    const QStringList accepted = m_takenNumbers;
+    entry.acceptedTaken = m_takenNumbers;
     forgetNumbers();
-    if (!m_recipients || !m_recipients->database())
-        return true;
     entry.when = QDateTime::currentDateTime();
     entry.senderRow = m_senders ? m_senders->currentRowId() : -1;
     entry.serials = serials();
     if (numbers.size() == m_rows.size())
         entry.numbers = numbers;
-    entry.acceptedTaken = accepted;
+    // The texts as the pages were made from them.
+    QList<int> columns;
+    for (const char* name : {"姓名", "城市", "地址", "手机"})
+        columns << m_recipients->fieldIndex(QString::fromUtf8(name));
+    entry.waybills.clear();
+    for (int i = 0; i < m_rows.size(); ++i) {
+        const int row = m_rows.at(i);
+        entry.waybills.append({entry.serials.at(i), m_recipients->value(row, columns.at(0)),
+                               m_recipients->value(row, columns.at(1)),
+                               m_recipients->value(row, columns.at(2)),
+                               m_recipients->value(row, columns.at(3)), entry.numbers.value(i)});
+    }
+    return entry;
+}
+
+bool PrintRecording::record(PrintHistory::Entry entry, bool mark, QString* error)
+{
+    if (!m_recipients || !m_recipients->database()) {
+        forgetNumbers();
+        return true;
+    }
     QString why;
-    if (!PrintHistory::record(*m_recipients->database(), entry, mark, &why)) {
+    if (!PrintHistory::record(*m_recipients->database(), filled(entry), mark, &why)) {
         if (error)
             *error = QStringLiteral("已打印，但无法记下打印标记：%1").arg(why);
+        return false;
+    }
+    return true;
+}
+
+bool PrintRecording::begin(PrintHistory::Entry entry, QString* error)
+{
+    m_begun = {};
+    if (!m_recipients || !m_recipients->database()) {
+        forgetNumbers();
+        return true;
+    }
+    entry = filled(entry);
+    QString why;
+    if (!PrintHistory::begin(*m_recipients->database(), entry, &why, &entry.id)) {
+        if (error)
+            *error = QStringLiteral("没有打印：无法写下打印记录：%1").arg(why);
+        return false;
+    }
+    m_begun = entry;
+    return true;
+}
+
+bool PrintRecording::finish(int pages, bool mark, QString* error)
+{
+    PrintHistory::Entry entry = m_begun;
+    m_begun = {};
+    if (entry.id < 0)
+        return true;
+    entry.pages = pages;
+    QString why;
+    if (!PrintHistory::finish(*m_recipients->database(), entry, mark, &why)) {
+        if (error)
+            *error =
+                QStringLiteral("已打印，但无法记下打印标记：%1\n打印记录中这次打印仍写着“未完成”。").arg(why);
+        return false;
+    }
+    return true;
+}
+
+bool PrintRecording::abandon(QString* error)
+{
+    const qint64 id = m_begun.id;
+    m_begun = {};
+    QString why;
+    if (id >= 0 && !PrintHistory::abandon(*m_recipients->database(), id, &why)) {
+        if (error)
+            *error = QStringLiteral("打印记录中这次没有完成的打印无法删除：%1").arg(why);
         return false;
     }
     return true;

@@ -38,12 +38,24 @@ public:
     // recipient set on a database there is nothing to record.
     bool record(PrintHistory::Entry entry, bool mark, QString* error);
 
+    // The same in two steps, for output a kill can cut short: begin() before
+    // the first page goes out stores the entry as not complete (refused when
+    // another computer gave the numbers meanwhile; nothing is to print
+    // then); finish() once every page went out; abandon() when the output
+    // failed with nothing sent. The numbers are used once, as by record().
+    bool begin(PrintHistory::Entry entry, QString* error);
+    bool finish(int pages, bool mark, QString* error);
+    bool abandon(QString* error);
+
 private:
     QList<qint64> serials() const;
+    // entry with the time, the sender row, the rows and what each carries.
+    PrintHistory::Entry filled(PrintHistory::Entry entry);
 
     DataSet* m_senders = nullptr;
     DataSet* m_recipients = nullptr;
     QList<int> m_rows;
     QStringList m_numbers;
-    QStringList m_takenNumbers; // of m_numbers, those the user was told other rows carry
+    QStringList m_takenNumbers;  // of m_numbers, those the user was told other rows carry
+    PrintHistory::Entry m_begun; // between begin() and finish()
 };

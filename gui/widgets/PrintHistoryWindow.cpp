@@ -52,6 +52,22 @@ void setRow(QTableWidget* t, int row, const QStringList& cells, const QColor& co
     }
 }
 
+// How a printed waybill's row stands now, against what was printed.
+QString nowText(const PrintHistory::RowState& s, const PrintHistory::Waybill& printed, bool complete)
+{
+    if (!s.exists)
+        return QStringLiteral("记录已删除");
+    QString now =
+        s.printed.isEmpty() ? QStringLiteral("打印标记已清除") : QStringLiteral("已打印 %1").arg(s.printed);
+    if (!complete && s.printed.isEmpty())
+        now = QStringLiteral("未打印");
+    if (!s.number.isEmpty() && s.number != printed.number)
+        now += QStringLiteral("，单号 %1").arg(s.number);
+    if (s.name != printed.name)
+        now += QStringLiteral("，姓名现为“%1”").arg(s.name);
+    return now;
+}
+
 } // namespace
 
 PrintHistoryWindow::PrintHistoryWindow(const QString& databasePath, QWidget* parent)
@@ -64,19 +80,22 @@ PrintHistoryWindow::PrintHistoryWindow(const QString& databasePath, QWidget* par
     auto* box = new QVBoxLayout(this);
     m_entryTable = table({QStringLiteral("时间"), QStringLiteral("模板"), QStringLiteral("方式"),
                           QStringLiteral("输出到"), QStringLiteral("页数"), QStringLiteral("收件人"),
-                          QStringLiteral("快递单号")},
+                          QStringLiteral("快递单号"), QStringLiteral("状态")},
                          this);
     m_entryTable->setObjectName(QStringLiteral("EntryTable"));
-    for (const auto& [column, width] : {std::pair{0, 140}, {1, 170}, {2, 75}, {3, 200}, {4, 45}, {5, 130}})
+    for (const auto& [column, width] :
+         {std::pair{0, 140}, {1, 170}, {2, 75}, {3, 200}, {4, 45}, {5, 130}, {6, 160}})
         m_entryTable->setColumnWidth(column, width);
     box->addWidget(m_entryTable, 3);
     m_summary = new QLabel(this);
     box->addWidget(m_summary);
     m_waybillTable = table({QStringLiteral("张次"), QStringLiteral("序号"), QStringLiteral("姓名"),
-                            QStringLiteral("打印时单号"), QStringLiteral("现在")},
+                            QStringLiteral("打印时单号"), QStringLiteral("现在"), QStringLiteral("手机"),
+                            QStringLiteral("城市"), QStringLiteral("地址")},
                            this);
     m_waybillTable->setObjectName(QStringLiteral("WaybillTable"));
-    for (const auto& [column, width] : {std::pair{0, 50}, {1, 60}, {2, 150}, {3, 180}})
+    for (const auto& [column, width] :
+         {std::pair{0, 50}, {1, 60}, {2, 120}, {3, 150}, {4, 190}, {5, 110}, {6, 90}})
         m_waybillTable->setColumnWidth(column, width);
     box->addWidget(m_waybillTable, 2);
 
@@ -114,11 +133,15 @@ bool PrintHistoryWindow::reload()
         const PrintHistory::Entry& e = m_entries.at(i);
         const layouts::Template* t = layouts::findTemplate(e.templateCode);
         QString who;
-        QHash<qint64, PrintHistory::RowState> states;
-        if (ok && !e.serials.isEmpty() &&
-            PrintHistory::rowStates(db, e.recipientTable(), e.serials.mid(0, 1), &states, &error))
-            who = states.value(e.serials.first()).exists ? states.value(e.serials.first()).name
-                                                         : QStringLiteral("（已删除）");
+        if (!e.waybills.isEmpty()) {
+            who = e.waybills.first().name; // as printed, whatever became of the row
+        } else {
+            QHash<qint64, PrintHistory::RowState> states;
+            if (ok && !e.serials.isEmpty() &&
+                PrintHistory::rowStates(db, e.recipientTable(), e.serials.mid(0, 1), &states, &error))
+                who = states.value(e.serials.first()).exists ? states.value(e.serials.first()).name
+                                                             : QStringLiteral("（已删除）");
+        }
         if (e.serials.size() > 1)
             who += QStringLiteral(" 等 %1 人").arg(e.serials.size());
         QString numbers;
@@ -130,7 +153,9 @@ bool PrintHistoryWindow::reload()
                 t ? QString::fromUtf8(t->menuCaption) : e.templateCode, variantCaption(e.variant),
                 (e.toPdf ? QStringLiteral("PDF：") : QStringLiteral("打印机：")) +
                     QDir::toNativeSeparators(e.target),
-                QString::number(e.pages), who, numbers});
+                QString::number(e.pages), who, numbers,
+                e.complete ? QStringLiteral("完成") : QStringLiteral("未完成，输出可能不完整")},
+               e.complete ? QColor() : QColor(Qt::darkRed));
     }
     if (!ok)
         Dialogs::error(this, error);
@@ -181,24 +206,24 @@ void PrintHistoryWindow::showEntry(int index)
     for (int i = 0; i < e->serials.size(); ++i) {
         const qint64 serial = e->serials.at(i);
         const PrintHistory::RowState s = m_states.value(serial);
-        QString now;
-        if (!s.exists) {
-            now = QStringLiteral("记录已删除");
+        // What went out: kept with the entry, or (older entries) the row now.
+        PrintHistory::Waybill printed = e->waybills.value(i);
+        if (e->waybills.isEmpty())
+            printed = {serial, s.name, {}, {}, {}, e->numbers.value(i)};
+        if (!s.exists)
             ++deleted;
-        } else {
-            now = s.printed.isEmpty() ? QStringLiteral("打印标记已清除")
-                                      : QStringLiteral("已打印 %1").arg(s.printed);
-            if (!s.number.isEmpty() && s.number != e->numbers.value(i))
-                now += QStringLiteral("，单号 %1").arg(s.number);
-        }
         setRow(m_waybillTable, i,
-               {QString::number(i + 1), QString::number(serial), s.exists ? s.name : QString(),
-                e->numbers.value(i), now},
+               {QString::number(i + 1), QString::number(serial), printed.name, printed.number,
+                nowText(s, printed, e->complete), printed.mobile, printed.city, printed.address},
                s.exists ? QColor() : QColor(Qt::gray));
     }
-    m_summary->setText(QStringLiteral("%1 条收件记录%2")
-                           .arg(e->serials.size())
-                           .arg(deleted ? QStringLiteral("，其中 %1 条已删除").arg(deleted) : QString()));
+    QString summary = QStringLiteral("%1 条收件记录%2")
+                          .arg(e->serials.size())
+                          .arg(deleted ? QStringLiteral("，其中 %1 条已删除").arg(deleted) : QString());
+    if (!e->complete)
+        summary += QStringLiteral("。这次打印没有记下完成（程序被中断，或仍在进行）：输出可能不完整，"
+                                  "请核对已打印的运单；这些记录没有因它得到打印标记。");
+    m_summary->setText(summary);
 }
 
 void PrintHistoryWindow::reprintEntry()

@@ -3,6 +3,7 @@
 #include "data/tracking/PrintHistory.h"
 #include "data/tracking/PrintRecording.h"
 #include "data/tracking/PrintSelection.h"
+#include "data/tracking/PrintedWaybills.h"
 #include "data/tracking/WaybillNumber.h"
 #include "tests/TestStore.h"
 
@@ -30,6 +31,10 @@ private slots:
     void numbersGivenMeanwhileAreRefused();
     void recordingTakesWarnedNumbersOnce();
     void oldFileWithoutHistory();
+    void historyKeepsWhatWasPrinted();
+    void numbersOfTheHistoryAreTaken_data();
+    void numbersOfTheHistoryAreTaken();
+    void outputUnderWayIsRecordedFirst();
 
 private:
     Database m_db;
@@ -45,6 +50,35 @@ QStringList column(Database& db, const QString& sql)
         out << q.value(0).toString();
     return out;
 }
+// A print record as files had it before prints kept their waybills and
+// could be cut short: no state, no waybills.
+bool makeOldRecord(Database& db, const QString& serials, const QString& numbers)
+{
+    return db.exec(QStringLiteral("drop table if exists printlog_item")) &&
+           db.exec(QStringLiteral("drop table if exists printlog")) &&
+           db.exec(QStringLiteral(
+                       "create table printlog (\"编号\" %1, \"时间\" TEXT, \"模板\" TEXT, \"方式\" TEXT, "
+                       "\"输出\" TEXT, \"目标\" TEXT, \"页数\" %2, \"寄件人\" %2, \"序号\" TEXT, "
+                       "\"快递单号\" TEXT)")
+                       .arg(db.type(Database::Type::Key), db.type(Database::Type::Integer))) &&
+           db.exec(
+               QStringLiteral(
+                   "insert into printlog (\"时间\", \"模板\", \"方式\", \"输出\", \"页数\", "
+                   "\"序号\", \"快递单号\") values ('2023-05-01 08:00:00', 'sf', 'batch', 'PDF', 2, ?, ?)"),
+               {serials, numbers});
+}
+
+PrintHistory::Entry batchEntry(const QList<qint64>& serials, const QStringList& numbers)
+{
+    PrintHistory::Entry e;
+    e.when = QDateTime(QDate(2024, 3, 7), QTime(15, 4, 9));
+    e.templateCode = QStringLiteral("sf");
+    e.variant = QStringLiteral("batch");
+    e.serials = serials;
+    e.numbers = numbers;
+    return e;
+}
+
 } // namespace
 
 void TestPrintTracking::init()
@@ -277,6 +311,12 @@ void TestPrintTracking::recordingTakesWarnedNumbersOnce()
     QVERIFY2(recording.record(entry, true, &error), qPrintable(error));
     QCOMPARE(column(m_db, "select count(*) from printlog"), QStringList{"2"});
     QCOMPARE(column(m_db, "select count(*) from inr where \"已打印\" <> ''"), QStringList{"3"});
+    // Their rows cleared, the numbers stay taken: the history shows them given.
+    QVERIFY(PrintHistory::clearMarks(m_db, QStringLiteral("inr"), {2, 3}, &error));
+    recording.setRows({4});
+    QVERIFY2(recording.giveNumbers(QStringLiteral("C1"), &note, &conflicts, &error), qPrintable(error));
+    QCOMPARE(conflicts.size(), 1);
+    QVERIFY2(conflicts.first().contains("打印给“收件2”"), qPrintable(conflicts.first()));
     // A first number that is none keeps no numbers.
     recording.setRows({0});
     QVERIFY(!recording.giveNumbers(QStringLiteral("C"), &note, &conflicts, &error));
@@ -300,6 +340,137 @@ void TestPrintTracking::oldFileWithoutHistory()
     QVERIFY(PrintHistory::record(m_db, e, true, &error));
     QVERIFY(PrintHistory::entries(m_db, &all, &error));
     QCOMPARE(all.size(), 1);
+}
+
+// Each waybill keeps the texts it was printed with: the record stays true
+// when its row is edited, deleted or the list replaced, whoever recorded it;
+// entries from before the waybills were kept still list as they did.
+void TestPrintTracking::historyKeepsWhatWasPrinted()
+{
+    QVERIFY(makeOldRecord(m_db, QStringLiteral("1,5"), QStringLiteral("E1,E2")));
+    QVERIFY(m_db.exec(QStringLiteral("update inr set \"城市\" = '郑州', \"地址\" = '花园路' || \"序号\", "
+                                     "\"手机\" = '1380013800' || \"序号\"")));
+    DataSet recipients;
+    recipients.setDatabase(&m_db);
+    QVERIFY(recipients.open(QStringLiteral("inr")));
+    PrintRecording recording;
+    recording.setData(nullptr, &recipients);
+    recording.setRows({3, 1}); // 收件4, 收件2
+    QString note, error;
+    QStringList conflicts;
+    QVERIFY2(recording.giveNumbers(QStringLiteral("D7"), &note, &conflicts, &error), qPrintable(error));
+    PrintHistory::Entry entry;
+    entry.variant = QStringLiteral("batch");
+    QVERIFY2(recording.record(entry, true, &error), qPrintable(error));
+    // Recorded by rows only: the rows as they stand.
+    QVERIFY2(PrintHistory::record(m_db, batchEntry({6}, {}), true, &error), qPrintable(error));
+
+    QVERIFY(m_db.exec(QStringLiteral("update inr set \"姓名\" = '改了', \"地址\" = '' where \"序号\" = 4")));
+    QVERIFY(m_db.exec(QStringLiteral("delete from inr where \"序号\" <> 4")));
+    QList<PrintHistory::Entry> all;
+    QVERIFY(PrintHistory::entries(m_db, &all, &error));
+    QCOMPARE(all.size(), 3);
+    const PrintHistory::Entry old = all.takeFirst();
+    QVERIFY(old.complete && old.waybills.isEmpty());
+    QCOMPARE(old.serials, (QList<qint64>{1, 5}));
+    QCOMPARE(old.numbers, (QStringList{"E1", "E2"}));
+    QStringList got;
+    for (const PrintHistory::Entry& e : all)
+        for (const PrintHistory::Waybill& w : e.waybills)
+            got << QStringLiteral("%1 %2 %3 %4 %5 %6")
+                       .arg(w.serial)
+                       .arg(w.name, w.city, w.address, w.mobile, w.number);
+    QCOMPARE(got, (QStringList{"4 收件4 郑州 花园路4 13800138004 D7", "2 收件2 郑州 花园路2 13800138002 D8",
+                               "6 收件6 郑州 花园路6 13800138006 "}));
+    QVERIFY(all.first().complete && all.last().complete);
+}
+
+void TestPrintTracking::numbersOfTheHistoryAreTaken_data()
+{
+    QTest::addColumn<QString>("since");    // what happened after D7 went to 收件2 (serial 2)
+    QTest::addColumn<qint64>("serial");    // the row asking for D7 now
+    QTest::addColumn<QStringList>("said"); // in the one line about D7
+    QTest::newRow("row deleted") << "delete from inr where \"序号\" = 2" << qint64(3)
+                                 << QStringList{"D7", "打印给“收件2”（收件人序号 2）"};
+    QTest::newRow("marks cleared") << "update inr set \"快递单号\" = '', \"已打印\" = ''" << qint64(3)
+                                   << QStringList{"D7", "收件2"};
+    QTest::newRow("list replaced") << "delete from inr; insert into inr (\"姓名\") values ('新')" << qint64(7)
+                                   << QStringList{"D7", "收件2"};
+    QTest::newRow("the same row again") << "" << qint64(2) << QStringList{"D7", "就是这次要打印的这一行"};
+    QTest::newRow("print cut short") << "begin" << qint64(3) << QStringList{"D7", "未完成", "收件2"};
+    QTest::newRow("entry from before") << "old" << qint64(3) << QStringList{"D7", "收件人序号 2"};
+}
+
+// A number the history shows given is taken, whatever became of its row.
+void TestPrintTracking::numbersOfTheHistoryAreTaken()
+{
+    QFETCH(QString, since);
+    QFETCH(qint64, serial);
+    QFETCH(QStringList, said);
+    QString error;
+    if (since == QLatin1String("old")) {
+        QVERIFY(makeOldRecord(m_db, QStringLiteral("1,2"), QStringLiteral("D6,D7")));
+    } else if (since == QLatin1String("begin")) {
+        qint64 id = -1;
+        QVERIFY2(PrintHistory::begin(m_db, batchEntry({1, 2}, {"D6", "D7"}), &error, &id), qPrintable(error));
+    } else {
+        QVERIFY2(PrintHistory::record(m_db, batchEntry({1, 2}, {"D6", "D7"}), true, &error),
+                 qPrintable(error));
+        for (const QString& sql : since.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+            QVERIFY(m_db.exec(sql));
+    }
+    QStringList conflicts, taken;
+    QVERIFY2(
+        PrintHistory::numbersInUse(m_db, QStringLiteral("inr"), {serial}, {"D7"}, &conflicts, &error, &taken),
+        qPrintable(error));
+    QCOMPARE(taken, QStringList{"D7"});
+    QCOMPARE(conflicts.size(), 1);
+    for (const QString& part : said)
+        QVERIFY2(conflicts.first().contains(part), qPrintable(conflicts.first()));
+    // A number never given is free.
+    QVERIFY(PrintHistory::numbersInUse(m_db, QStringLiteral("inr"), {serial}, {"D8"}, &conflicts, &error));
+    QVERIFY(conflicts.isEmpty());
+}
+
+// Output a kill can cut short: the entry is stored, not complete, before
+// the output; the rows are marked only when it is finished; an output that
+// failed takes its entry away; and a second computer is refused the numbers
+// before it prints anything.
+void TestPrintTracking::outputUnderWayIsRecordedFirst()
+{
+    PrintHistory::Entry e = batchEntry({1, 2}, {"F1", "F2"});
+    QString error;
+    QVERIFY2(PrintHistory::begin(m_db, e, &error, &e.id), qPrintable(error));
+    QList<PrintHistory::Entry> all;
+    QVERIFY(PrintHistory::entries(m_db, &all, &error));
+    QCOMPARE(all.size(), 1);
+    QVERIFY(!all.first().complete);
+    QCOMPARE(all.first().waybills.value(1).name, QStringLiteral("收件2"));
+    QCOMPARE(column(m_db, "select count(*) from inr where \"已打印\" <> ''"), QStringList{"0"});
+
+    Database other;
+    QVERIFY2(other.open(m_db.path(), &error, false), qPrintable(error));
+    PrintHistory::Entry second = batchEntry({3, 4}, {"F2", "F3"});
+    QVERIFY(!PrintHistory::begin(other, second, &error, &second.id));
+    QVERIFY2(error.contains("没有打印") && error.contains("F2"), qPrintable(error));
+
+    e.pages = 2;
+    QVERIFY2(PrintHistory::finish(m_db, e, true, &error), qPrintable(error));
+    QVERIFY(PrintHistory::entries(m_db, &all, &error));
+    QVERIFY(all.first().complete);
+    QCOMPARE(all.first().pages, 2);
+    QCOMPARE(column(m_db, "select coalesce(\"快递单号\", '') from inr order by \"序号\""),
+             (QStringList{"F1", "F2", "", "", "", ""}));
+
+    second.numbers = {"F8", "F9"};
+    QVERIFY2(PrintHistory::begin(other, second, &error, &second.id), qPrintable(error));
+    QVERIFY2(PrintHistory::abandon(other, second.id, &error), qPrintable(error));
+    QVERIFY(PrintHistory::entries(m_db, &all, &error));
+    QCOMPARE(all.size(), 1);
+    QCOMPARE(column(m_db, "select count(*) from printlog_item"), QStringList{"2"});
+    // Finishing an entry that is gone says so.
+    QVERIFY(!PrintHistory::finish(other, second, true, &error));
+    QVERIFY(!error.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestPrintTracking)

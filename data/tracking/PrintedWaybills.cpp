@@ -1,0 +1,167 @@
+#include "data/tracking/PrintedWaybills.h"
+
+#include "data/store/Database.h"
+#include "data/store/Schema.h"
+#include "data/store/TableRegistry.h"
+
+#include <QSet>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVector>
+
+const QString PrintedWaybills::kTable = QStringLiteral("printlog_item");
+
+namespace {
+// Made with the print record itself, so a copy between stores makes both.
+const TableRegistration kItems{
+    {PrintedWaybills::kTable, QStringLiteral("编号"), true, &PrintHistory::ensureTable}};
+
+QString q(const char* name)
+{
+    return Schema::quoted(QString::fromUtf8(name));
+}
+
+void setError(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+}
+
+const QString kTimeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
+
+// Waybill numbers are letters and digits only (WaybillNumber), so they go
+// into the JSON list as they are.
+QString textList(const QStringList& values)
+{
+    QStringList quoted;
+    for (const QString& v : values)
+        quoted << QLatin1Char('"') + v + QLatin1Char('"');
+    return QLatin1Char('[') + quoted.join(QLatin1Char(',')) + QLatin1Char(']');
+}
+
+QString tableOf(const QString& variant)
+{
+    PrintHistory::Entry e;
+    e.variant = variant;
+    return e.recipientTable();
+}
+
+} // namespace
+
+bool PrintedWaybills::ensureTable(Database& db, QString* error)
+{
+    if (db.hasTable(kTable))
+        return true;
+    return db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2 %10, %3 %11 NOT NULL, %4 %11, %5 %11, "
+                                  "%6 TEXT, %7 TEXT, %8 TEXT, %9 TEXT, %12 TEXT)")
+                       .arg(Schema::quoted(kTable), q("编号"), q("打印记录"), q("张次"), q("序号"), q("姓名"),
+                            q("城市"), q("地址"), q("手机"))
+                       .arg(db.type(Database::Type::Key), db.type(Database::Type::Integer), q("快递单号")),
+                   {}, error);
+}
+
+bool PrintedWaybills::store(Database& db, qint64 id, const QList<PrintHistory::Waybill>& waybills,
+                            QString* error)
+{
+    if (waybills.isEmpty())
+        return true;
+    if (!ensureTable(db, error))
+        return false;
+    const QStringList columns{QStringLiteral("打印记录"), QStringLiteral("张次"),    QStringLiteral("序号"),
+                              QStringLiteral("姓名"),     QStringLiteral("城市"),    QStringLiteral("地址"),
+                              QStringLiteral("手机"),     QStringLiteral("快递单号")};
+    return db.appendRows(
+        kTable, columns, int(waybills.size()),
+        [&](int i, QVector<QVariant>& values) {
+            const PrintHistory::Waybill& w = waybills.at(i);
+            values = {id, i + 1, w.serial, w.name, w.city, w.address, w.mobile, w.number};
+        },
+        {}, nullptr, error);
+}
+
+bool PrintedWaybills::read(Database& db, QHash<qint64, QList<PrintHistory::Waybill>>* out, QString* error)
+{
+    out->clear();
+    if (!db.hasTable(kTable))
+        return true;
+    QSqlQuery query(db.db());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT %2, %3, %4, %5, %6, %7, %8 FROM %1 ORDER BY %2, %9")
+                        .arg(Schema::quoted(kTable), q("打印记录"), q("序号"), q("姓名"), q("城市"),
+                             q("地址"), q("手机"), q("快递单号"), q("张次")))) {
+        setError(error, db.failure(query.lastError()));
+        return false;
+    }
+    while (query.next()) {
+        PrintHistory::Waybill w;
+        w.serial = query.value(1).toLongLong();
+        w.name = query.value(2).toString();
+        w.city = query.value(3).toString();
+        w.address = query.value(4).toString();
+        w.mobile = query.value(5).toString();
+        w.number = query.value(6).toString();
+        (*out)[query.value(0).toLongLong()].append(w);
+    }
+    return true;
+}
+
+bool PrintedWaybills::remove(Database& db, qint64 id, QString* error)
+{
+    if (!db.hasTable(kTable))
+        return true;
+    return db.exec(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(Schema::quoted(kTable), q("打印记录")),
+                   {id}, error);
+}
+
+bool PrintedWaybills::usesOf(Database& db, const QStringList& numbers, QList<Use>* out, QString* error)
+{
+    out->clear();
+    if (numbers.isEmpty() || !db.hasTable(PrintHistory::kTable))
+        return true;
+    const bool items = db.hasTable(kTable);
+    QSqlQuery query(db.db());
+    query.setForwardOnly(true);
+    if (items) {
+        query.prepare(
+            QStringLiteral("SELECT i.%3, p.%4, p.%5, p.%6, i.%7, i.%8 FROM %1 i JOIN %2 p ON p.%9 = i.%10 "
+                           "WHERE %11 ORDER BY p.%9, i.%12")
+                .arg(Schema::quoted(kTable), Schema::quoted(PrintHistory::kTable), q("快递单号"), q("时间"),
+                     q("状态"), q("方式"), q("序号"), q("姓名"), q("编号"))
+                .arg(q("打印记录"), db.inList(QStringLiteral("i.") + q("快递单号"), false), q("张次")));
+        query.addBindValue(textList(numbers));
+        if (!query.exec()) {
+            setError(error, db.failure(query.lastError()));
+            return false;
+        }
+        while (query.next())
+            out->append(
+                {query.value(0).toString(), QDateTime::fromString(query.value(1).toString(), kTimeFormat),
+                 query.value(2).toString() != PrintHistory::kUnderWay, tableOf(query.value(3).toString()),
+                 query.value(4).toLongLong(), query.value(5).toString()});
+        query.finish();
+    }
+    // Prints recorded before their waybills were kept (no state, or a file
+    // whose record has no state column yet): their lists.
+    QStringList columns;
+    if (!db.columns(PrintHistory::kTable, &columns, error))
+        return false;
+    const QString older = columns.contains(QStringLiteral("状态"))
+                              ? QStringLiteral(" AND %1 IS NULL").arg(q("状态"))
+                              : QString();
+    if (!query.exec(QStringLiteral("SELECT %2, %3, %4, %5 FROM %1 WHERE %5 <> ''%6 ORDER BY %7")
+                        .arg(Schema::quoted(PrintHistory::kTable), q("时间"), q("方式"), q("序号"),
+                             q("快递单号"), older, q("编号")))) {
+        setError(error, db.failure(query.lastError()));
+        return false;
+    }
+    const QSet<QString> wanted(numbers.begin(), numbers.end());
+    while (query.next()) {
+        const QStringList given = query.value(3).toString().split(QLatin1Char(','));
+        const QStringList serials = query.value(2).toString().split(QLatin1Char(','));
+        for (int i = 0; i < given.size(); ++i)
+            if (wanted.contains(given.at(i)))
+                out->append({given.at(i), QDateTime::fromString(query.value(0).toString(), kTimeFormat), true,
+                             tableOf(query.value(1).toString()), serials.value(i).toLongLong(), QString()});
+    }
+    return true;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "data/tracking/PrintHistory.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class Database;
+
+// The waybills of the print record, one row each (table printlog_item): the
+// texts a waybill carried when it went out, kept apart from the recipient
+// row, which may be edited, deleted or replaced by the next import.
+class PrintedWaybills
+{
+public:
+    static const QString kTable; // "printlog_item"
+
+    // A waybill number an earlier print gave.
+    struct Use
+    {
+        QString number;
+        QDateTime when;
+        bool complete = true;
+        QString table; // "inr" or "excel"
+        qint64 serial = -1;
+        QString name; // empty for prints recorded before the waybills were kept
+    };
+
+    static bool ensureTable(Database& db, QString* error);
+    // Stores the waybills of entry id (its table made first where missing).
+    static bool store(Database& db, qint64 id, const QList<PrintHistory::Waybill>& waybills, QString* error);
+    // The waybills of every entry, by entry id, in print order.
+    static bool read(Database& db, QHash<qint64, QList<PrintHistory::Waybill>>* out, QString* error);
+    static bool remove(Database& db, qint64 id, QString* error);
+    // Where the print record gave any of these numbers, complete prints and
+    // ones cut short alike; for prints from before the waybills were kept,
+    // their number lists are read.
+    static bool usesOf(Database& db, const QStringList& numbers, QList<Use>* out, QString* error);
+};
