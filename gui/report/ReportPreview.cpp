@@ -1,6 +1,7 @@
 #include "gui/report/ReportPreview.h"
 
 #include "data/store/Database.h"
+#include "data/store/Settings.h"
 #include "exchange/FileReplacer.h"
 #include "exchange/OutputGuard.h"
 #include "gui/report/OverflowQuestion.h"
@@ -15,6 +16,7 @@
 #include "report/ReportOutputListener.h"
 #include "report/ReportPdfWriter.h"
 #include "report/ReportPrinter.h"
+#include "report/ReportRecords.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -24,6 +26,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
+#include <QMenu>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -35,6 +38,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -87,11 +91,37 @@ QToolBar* ReportPreview::makeToolBar()
     m_toolBar->addSeparator();
     m_toolBar->addAction(QStringLiteral("设 置"), this, &ReportPreview::printSetup);
     m_toolBar->addAction(QStringLiteral("打 印"), this, &ReportPreview::print);
-    m_toolBar->addAction(QStringLiteral("导出PDF"), this, &ReportPreview::exportPdf);
+    QAction* pdf = m_toolBar->addAction(QStringLiteral("导出PDF"), this, &ReportPreview::exportPdf);
+    if (m_report->OutputListener)
+        addPdfChoice(pdf);
     m_toolBar->addSeparator();
     m_toolBar->addAction(QStringLiteral("关 闭"), this, &ReportPreview::close);
     PreviewIcons::decorate(m_toolBar);
     return m_toolBar;
+}
+
+void ReportPreview::addPdfChoice(QAction* pdf)
+{
+    // Whether a PDF stands for the forms (marks and history) or is only a
+    // file: the user's choice, kept for the next time.
+    auto* menu = new QMenu(this);
+    m_pdfMarksAction = menu->addAction(QStringLiteral("导出PDF时标记为已打印"));
+    m_pdfMarksAction->setObjectName(QStringLiteral("PdfMarksPrinted"));
+    m_pdfMarksAction->setCheckable(true);
+    m_pdfMarksAction->setChecked(Settings().pdfMarksPrinted());
+    connect(m_pdfMarksAction, &QAction::toggled, this, [this](bool on) {
+        QString error;
+        if (!Settings().setPdfMarksPrinted(on, &error))
+            Dialogs::error(this, error);
+    });
+    pdf->setMenu(menu);
+    if (auto* button = qobject_cast<QToolButton*>(m_toolBar->widgetForAction(pdf)))
+        button->setPopupMode(QToolButton::MenuButtonPopup);
+}
+
+bool ReportPreview::pdfMarksPrinted() const
+{
+    return m_pdfMarksAction && m_pdfMarksAction->isChecked();
 }
 
 QWidget* ReportPreview::makePageArea()
@@ -191,6 +221,40 @@ void ReportPreview::startGeneration()
     applyZoom();
     updateStatus();
     updatePrintTarget();
+}
+
+void ReportPreview::restartGeneration()
+{
+    // The run starts afresh from the rows as they stand now; no page of the
+    // old run stays in the thumbnails.
+    m_timer->stop();
+    m_layout->start();
+    m_thumbModel->refresh();
+    m_layout->step();
+    m_thumbModel->refresh();
+    m_page = 0;
+    m_view->setPage(0);
+    m_view->invalidate();
+    if (!m_layout->isFinished())
+        m_timer->start();
+    if (m_contentsPanel)
+        m_contentsPanel->setText(m_report->OutputListener->contentsText());
+    setCurrentPage(0);
+    updateStatus();
+    updatePrintTarget();
+}
+
+bool ReportPreview::afterOutput()
+{
+    // What the pages hold may have changed with the marks just written
+    // (a selection of unprinted rows loses the rows printed): they are made
+    // again, so that another "打 印" never repeats what went out.
+    restartGeneration();
+    if (!m_report->Records || m_report->Records->recordCount() > 0)
+        return false;
+    Dialogs::message(this, QStringLiteral("这些运单都已打印，没有要打印的了，预览将关闭。"));
+    close();
+    return true;
 }
 
 ReportPreview::~ReportPreview()
@@ -460,6 +524,8 @@ void ReportPreview::print()
         ok = listener->outputDone(output, m_layout->pageCount(), &error);
     if (!ok && !error.isEmpty())
         Dialogs::error(this, error);
+    if (ok && listener)
+        afterOutput();
 }
 
 void ReportPreview::exportPdf()
@@ -481,7 +547,9 @@ void ReportPreview::exportPdf()
         Dialogs::error(this, error);
         return;
     }
-    ReportOutputListener* listener = m_report->OutputListener;
+    // Only a PDF that stands for the forms is told to the listener: the
+    // file alone neither takes numbers nor marks rows.
+    ReportOutputListener* listener = pdfMarksPrinted() ? m_report->OutputListener : nullptr;
     ReportOutputListener::Output output;
     output.pdf = true;
     output.target = path;
@@ -499,12 +567,23 @@ void ReportPreview::exportPdf()
     m_busy = false;
     m_thumbModel->refresh();
     updateStatus();
+    const int pages = m_layout->pageCount();
     if (ok && listener)
-        ok = listener->outputDone(output, m_layout->pageCount(), &error);
-    if (ok)
-        Dialogs::message(this, QStringLiteral("已导出 %1 页到“%2”。").arg(m_layout->pageCount()).arg(path));
-    else
+        ok = listener->outputDone(output, pages, &error);
+    if (!ok) {
         Dialogs::error(this, error);
+        return;
+    }
+    QString done = QStringLiteral("已导出 %1 页到“%2”").arg(pages).arg(path);
+    if (listener)
+        done += QStringLiteral("，这些运单已标为已打印。");
+    else if (m_report->OutputListener)
+        done += QStringLiteral("（未标为已打印）。");
+    else
+        done += QStringLiteral("。");
+    Dialogs::message(this, done);
+    if (listener)
+        afterOutput();
 }
 
 void ReportPreview::keyPressEvent(QKeyEvent* event)
