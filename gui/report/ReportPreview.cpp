@@ -1,7 +1,6 @@
 #include "gui/report/ReportPreview.h"
 
 #include "data/store/Database.h"
-#include "data/store/Settings.h"
 #include "exchange/FileReplacer.h"
 #include "exchange/OutputGuard.h"
 #include "gui/report/OverflowQuestion.h"
@@ -26,7 +25,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
-#include <QMenu>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -38,7 +36,6 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -93,30 +90,11 @@ QToolBar* ReportPreview::makeToolBar()
     m_toolBar->addAction(QStringLiteral("打 印"), this, &ReportPreview::print);
     QAction* pdf = m_toolBar->addAction(QStringLiteral("导出PDF"), this, &ReportPreview::exportPdf);
     if (m_report->OutputListener)
-        addPdfChoice(pdf);
+        m_pdfMarksAction = PrintTarget::addPdfChoice(m_toolBar, pdf);
     m_toolBar->addSeparator();
     m_toolBar->addAction(QStringLiteral("关 闭"), this, &ReportPreview::close);
     PreviewIcons::decorate(m_toolBar);
     return m_toolBar;
-}
-
-void ReportPreview::addPdfChoice(QAction* pdf)
-{
-    // Whether a PDF stands for the forms (marks and history) or is only a
-    // file: the user's choice, kept for the next time.
-    auto* menu = new QMenu(this);
-    m_pdfMarksAction = menu->addAction(QStringLiteral("导出PDF时标记为已打印"));
-    m_pdfMarksAction->setObjectName(QStringLiteral("PdfMarksPrinted"));
-    m_pdfMarksAction->setCheckable(true);
-    m_pdfMarksAction->setChecked(Settings().pdfMarksPrinted());
-    connect(m_pdfMarksAction, &QAction::toggled, this, [this](bool on) {
-        QString error;
-        if (!Settings().setPdfMarksPrinted(on, &error))
-            Dialogs::error(this, error);
-    });
-    pdf->setMenu(menu);
-    if (auto* button = qobject_cast<QToolButton*>(m_toolBar->widgetForAction(pdf)))
-        button->setPopupMode(QToolButton::MenuButtonPopup);
 }
 
 bool ReportPreview::pdfMarksPrinted() const
@@ -244,13 +222,18 @@ void ReportPreview::restartGeneration()
     updatePrintTarget();
 }
 
-bool ReportPreview::afterOutput()
+int ReportPreview::recordCount() const
+{
+    return m_report->Records ? m_report->Records->recordCount() : 0;
+}
+
+bool ReportPreview::afterOutput(int recordsBefore)
 {
     // What the pages hold may have changed with the marks just written
     // (a selection of unprinted rows loses the rows printed): they are made
     // again, so that another "打 印" never repeats what went out.
     restartGeneration();
-    if (!m_report->Records || m_report->Records->recordCount() > 0)
+    if (recordsBefore == 0 || recordCount() > 0)
         return false;
     Dialogs::message(this, QStringLiteral("这些运单都已打印，没有要打印的了，预览将关闭。"));
     close();
@@ -512,6 +495,7 @@ void ReportPreview::print()
         output.firstPage = std::max(1, kept.FirstPage);
         output.lastPage = std::max(output.firstPage, kept.LastPage);
     }
+    const int records = recordCount();
     if (listener && !listener->aboutToOutput(output, this))
         return;
     m_busy = true;
@@ -525,7 +509,7 @@ void ReportPreview::print()
     if (!ok && !error.isEmpty())
         Dialogs::error(this, error);
     if (ok && listener)
-        afterOutput();
+        afterOutput(records);
 }
 
 void ReportPreview::exportPdf()
@@ -553,6 +537,7 @@ void ReportPreview::exportPdf()
     ReportOutputListener::Output output;
     output.pdf = true;
     output.target = path;
+    const int records = recordCount();
     if (listener && !listener->aboutToOutput(output, this))
         return;
     m_busy = true;
@@ -574,16 +559,10 @@ void ReportPreview::exportPdf()
         Dialogs::error(this, error);
         return;
     }
-    QString done = QStringLiteral("已导出 %1 页到“%2”").arg(pages).arg(path);
+    Dialogs::message(this,
+                     PrintTarget::exported(pages, path, listener != nullptr, m_pdfMarksAction != nullptr));
     if (listener)
-        done += QStringLiteral("，这些运单已标为已打印。");
-    else if (m_report->OutputListener)
-        done += QStringLiteral("（未标为已打印）。");
-    else
-        done += QStringLiteral("。");
-    Dialogs::message(this, done);
-    if (listener)
-        afterOutput();
+        afterOutput(records);
 }
 
 void ReportPreview::keyPressEvent(QKeyEvent* event)

@@ -92,8 +92,7 @@ protected:
 private:
     // The parts of the window, top to bottom, made once by the constructor.
     QToolBar* makeToolBar();
-    void addPdfChoice(QAction* pdf); // the menu of "导出PDF"
-    QWidget* makePageArea();         // thumbnails beside the page
+    QWidget* makePageArea(); // thumbnails beside the page
     QStatusBar* makeStatusBar();
     QLabel* makeTargetPanel(); // what the next print does
     void addPageKeys();
@@ -101,8 +100,10 @@ private:
     void startGeneration();
     void generateSome();
     // After an output the listener recorded: the pages again from the rows
-    // as they now stand; true when none is left and the window closes.
-    bool afterOutput();
+    // as they now stand; true when none of the recordsBefore is left and
+    // the window closes.
+    bool afterOutput(int recordsBefore);
+    int recordCount() const; // of the report's records
     void restartGeneration();
     void updateStatus();
     void applyZoom();

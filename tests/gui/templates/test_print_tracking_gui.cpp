@@ -169,6 +169,7 @@ void TestPrintTrackingGui::chosenRowsPrintAndMark()
     Dialogs::clear();
     Dialogs::answerText(QStringLiteral("A0100"));
     Dialogs::answerButton(QMessageBox::Cancel);
+    QFile::remove(QStringLiteral("dup.pdf")); // from an earlier run
     Dialogs::answerFile(QDir::current().absoluteFilePath(QStringLiteral("dup.pdf")));
     onPreview([](ReportPreview& p) { p.exportPdf(); });
     w.N1Click();
@@ -279,6 +280,7 @@ void TestPrintTrackingGui::reprintFromHistory()
 void TestPrintTrackingGui::pdfIsAPrintOnlyWhenChosen()
 {
     QVERIFY(Settings().setPdfMarksPrinted(false, nullptr));
+    QFile::remove(QStringLiteral("file.pdf"));
     TemplateWindow w(*layouts::findTemplate("sf"), Variant::Batch, m_sources);
     QVERIFY(w.loadBatchData());
     Dialogs::answerFile(QDir::current().absoluteFilePath(QStringLiteral("file.pdf")));
@@ -373,6 +375,7 @@ void TestPrintTrackingGui::unprintedPreviewDropsPrintedRows()
     Dialogs::answerText(QStringLiteral("A0001"));
     Dialogs::answerFile(QDir::current().absoluteFilePath(QStringLiteral("first.pdf")));
     const QString again = QDir::current().absoluteFilePath(QStringLiteral("again.pdf"));
+    QFile::remove(again);
     Dialogs::answerFile(again);
     int pagesBefore = 0, pagesAfter = -1;
     QString contentsAfter;
