@@ -272,6 +272,8 @@ int runPrint(CliContext& ctx)
             return 1;
         }
         tpl->bind(batch.senders(), batch.recipients());
+        if (batch.blankCount() > 0)
+            ctx.err << "注意：" << batch.blankNote() << "\n";
     } else {
         senders.setDatabase(&db);
         recipients.setDatabase(&db);

@@ -54,13 +54,25 @@ bool findColumns(const TextTable& rows, QVector<int>* index, QString* error)
 }
 
 // The rows after the header that are recipients: a row with text only in
-// columns the import ignores is none.
-QVector<int> recipientRows(const TextTable& rows, const QVector<int>& index)
+// columns the import ignores is none. A row with neither name nor address
+// would print as an empty form: it is left out, and its sheet row number
+// (1-based) goes to *blank.
+QVector<int> recipientRows(const TextTable& rows, const QVector<int>& index, QList<int>* blank)
 {
+    const QVector<int> who = {int(Schema::importColumns().indexOf(QStringLiteral("姓名"))),
+                              int(Schema::importColumns().indexOf(QStringLiteral("地址")))};
     QVector<int> kept;
-    for (int r = 1; r < rows.rowCount(); ++r)
-        if (std::any_of(index.cbegin(), index.cend(), [&](int i) { return !rows.at(r, i).isEmpty(); }))
-            kept << r;
+    for (int r = 1; r < rows.rowCount(); ++r) {
+        if (std::none_of(index.cbegin(), index.cend(), [&](int i) { return !rows.at(r, i).isEmpty(); }))
+            continue;
+        if (std::all_of(who.cbegin(), who.cend(),
+                        [&](int w) { return CellText::trimmed(rows.at(r, index.at(w))).isEmpty(); })) {
+            if (blank)
+                *blank << rows.rowKey(r) + 1;
+            continue;
+        }
+        kept << r;
+    }
     return kept;
 }
 
@@ -89,13 +101,13 @@ bool replaceRows(Database& db, int count, const std::function<void(int, QVector<
 } // namespace
 
 bool ExcelImporter::mapRows(const TextTable& rows, QVector<QStringList>* records, QString* error,
-                            WorkbookReader::Budget* budget)
+                            WorkbookReader::Budget* budget, QList<int>* blankRows)
 {
     records->clear();
     QVector<int> index;
     if (!findColumns(rows, &index, error))
         return false;
-    const QVector<int> kept = recipientRows(rows, index);
+    const QVector<int> kept = recipientRows(rows, index, blankRows);
     // The records own their texts: cells that were one shared string in the
     // workbook become a copy each. They are charged, with their lists, to
     // the budget before they are made.
@@ -178,7 +190,7 @@ ExcelImporter::Result ExcelImporter::importFile(Database& db, const QString& typ
     QVector<int> index;
     if (!findColumns(rows, &index, &why))
         return fail(QStringLiteral("工作表“%1”%2").arg(reader.sheetName(), why));
-    const QVector<int> kept = recipientRows(rows, index);
+    const QVector<int> kept = recipientRows(rows, index, &res.blankRows);
     const QString none = QStringLiteral("");
     auto rowAt = [&](int r, QVector<QVariant>& values) {
         for (int c = 0; c < index.size(); ++c) {
@@ -193,7 +205,22 @@ ExcelImporter::Result ExcelImporter::importFile(Database& db, const QString& typ
     res.ok = true;
     res.imported = int(kept.size());
     res.message = successMessage();
+    if (!res.blankRows.isEmpty())
+        res.message += QLatin1Char('\n') + blankRowsNote(res.blankRows);
     return res;
+}
+
+QString ExcelImporter::blankRowsNote(const QList<int>& rows)
+{
+    // A long list of numbers helps nobody: the first few, then the count.
+    constexpr int kShown = 20;
+    QStringList numbers;
+    for (int i = 0; i < rows.size() && i < kShown; ++i)
+        numbers << QString::number(rows.at(i));
+    QString list = numbers.join(QStringLiteral("、"));
+    if (rows.size() > kShown)
+        list += QStringLiteral(" 等");
+    return QStringLiteral("未导入 %1 行（姓名和地址都为空）：第 %2 行").arg(rows.size()).arg(list);
 }
 
 ExcelImporter::Result ExcelImporter::importFileInto(const QString& dbPath, const QString& path,

@@ -49,6 +49,9 @@ public:
     void finish();
 
     int rowCount() const { return int(m_rowStart.size()); }
+    // The row's number as its reader gave it (0-based, in the sheet; rows of
+    // a following sheet go on counting after the first sheet's).
+    int rowKey(int row) const { return m_rowKey.value(row, row); }
     int columnCount(int row) const;
     // The cell's text, empty outside the table; valid while the table is.
     QStringView at(int row, int col) const;

@@ -11,7 +11,9 @@ class DataSet;
 // The data of a batch printing window: a connection of its own and two
 // independent sets, the recipients that drive the pages (ADODataSet1, over
 // `inr` or `excel`) and the senders (ADODataSet2, over `outr`), which stays
-// on its first row so every page carries the first sender.
+// on its first row so every page carries the first sender. Recipient rows
+// with neither name nor address would print empty forms: the set leaves
+// them out and says how many.
 class BatchData : public QObject
 {
     Q_OBJECT
@@ -31,6 +33,16 @@ public:
     PrintSelection selection() const { return m_selection; }
     void setSenderRow(qint64 rowId) { m_senderRow = rowId; }
 
+    // The rows of the selection the last reload left out for having neither
+    // name nor address, and the warning for them (empty when none).
+    int blankCount() const { return m_blankCount; }
+    QString blankNote() const { return blankNote(m_blankCount); }
+    static QString blankNote(int count);
+    // How many rows of table the selection takes that have neither name nor
+    // address (what a reload leaves out).
+    static bool countBlank(Database& db, const QString& table, const PrintSelection& selection, int* count,
+                           QString* error);
+
     QString recipientTable() const { return m_recipientTable; }
     Database& connection() { return m_connection; }
     DataSet* recipients() const { return m_recipients; }
@@ -43,4 +55,5 @@ private:
     DataSet* m_senders = nullptr;    // ADODataSet2
     PrintSelection m_selection;
     qint64 m_senderRow = -1;
+    int m_blankCount = 0;
 };

@@ -10,6 +10,7 @@
 namespace {
 
 const QString kServerKey = QStringLiteral("database/server");
+const QString kPdfMarksKey = QStringLiteral("print/pdfMarksPrinted");
 
 QSettings store()
 {
@@ -54,6 +55,18 @@ bool Settings::setServer(const QString& uri, QString* error)
         s.remove(kServerKey);
     else
         s.setValue(kServerKey, uri);
+    return synced(s, QStringLiteral("无法保存设置：%1"), error);
+}
+
+bool Settings::pdfMarksPrinted() const
+{
+    return store().value(kPdfMarksKey, false).toBool();
+}
+
+bool Settings::setPdfMarksPrinted(bool on, QString* error)
+{
+    QSettings s = store();
+    s.setValue(kPdfMarksKey, on);
     return synced(s, QStringLiteral("无法保存设置：%1"), error);
 }
 

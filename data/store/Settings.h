@@ -37,6 +37,11 @@ public:
     // Empty uri: back to the file.
     bool setServer(const QString& uri, QString* error);
 
+    // Whether a PDF exported from a template window counts as a print (marks
+    // its rows 已打印 and is recorded); off unless the user chose it.
+    bool pdfMarksPrinted() const;
+    bool setPdfMarksPrinted(bool on, QString* error);
+
     // The address book, taken afresh each call. The window program: the
     // chosen server, else data.mdb in the working directory, or in the
     // user's data folder when the program is an installed one

@@ -277,7 +277,8 @@ void TExcelForm::Button1Click()
     m_live->resume(true);
     if (result.cancelled)
         return;
-    info(result.ok ? ExcelImporter::successMessage() : result.message);
+    // On success the message names any rows left out.
+    info(result.message);
 }
 
 void TExcelForm::Button2Click()

@@ -1,8 +1,13 @@
 #include "gui/report/PrintTarget.h"
 
+#include "data/store/Settings.h"
+#include "gui/widgets/Dialogs.h"
 #include "report/QuickRep.h"
 
+#include <QMenu>
 #include <QPrinterInfo>
+#include <QToolBar>
+#include <QToolButton>
 
 namespace PrintTarget {
 
@@ -51,6 +56,34 @@ bool mustAskForPrinter(const TQRPrinterSettings& s)
 {
     return s.PrinterName.isEmpty() && QPrinterInfo::defaultPrinterName().isEmpty() &&
            !QPrinterInfo::availablePrinterNames().isEmpty();
+}
+
+QAction* addPdfChoice(QToolBar* bar, QAction* pdf)
+{
+    // Whether a PDF stands for the forms (marks and history) or is only a
+    // file: the user's choice, kept for the next time.
+    auto* menu = new QMenu(bar);
+    QAction* choice = menu->addAction(QStringLiteral("导出PDF时标记为已打印"));
+    choice->setObjectName(QStringLiteral("PdfMarksPrinted"));
+    choice->setCheckable(true);
+    choice->setChecked(Settings().pdfMarksPrinted());
+    QObject::connect(choice, &QAction::toggled, bar, [bar](bool on) {
+        QString error;
+        if (!Settings().setPdfMarksPrinted(on, &error))
+            Dialogs::error(bar->window(), error);
+    });
+    pdf->setMenu(menu);
+    if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(pdf)))
+        button->setPopupMode(QToolButton::MenuButtonPopup);
+    return choice;
+}
+
+QString exported(int pages, const QString& path, bool marked, bool markable)
+{
+    const QString done = QStringLiteral("已导出 %1 页到“%2”").arg(pages).arg(path);
+    if (marked)
+        return done + QStringLiteral("，这些运单已标为已打印。");
+    return done + (markable ? QStringLiteral("（未标为已打印）。") : QStringLiteral("。"));
 }
 
 } // namespace PrintTarget

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QAction;
+class QToolBar;
 struct TQRPrinterSettings;
 
 // What the next "打 印" of a preview will do, in words for its status bar,
@@ -20,5 +22,13 @@ bool dropStaleRange(TQRPrinterSettings* settings, int pageCount);
 // No printer chosen, no default printer, but printers installed: the user
 // has to pick one.
 bool mustAskForPrinter(const TQRPrinterSettings& settings);
+
+// Gives the toolbar's "导出PDF" a menu with the choice whether a PDF counts
+// as a print ("导出PDF时标记为已打印", kept in Settings); returns that choice.
+QAction* addPdfChoice(QToolBar* bar, QAction* pdf);
+
+// "已导出 3 页到“x.pdf”", saying whether the forms were marked when the
+// window could have marked them.
+QString exported(int pages, const QString& path, bool marked, bool markable);
 
 } // namespace PrintTarget

@@ -15,6 +15,7 @@
 #include "report/ReportOutputListener.h"
 #include "report/ReportPdfWriter.h"
 #include "report/ReportPrinter.h"
+#include "report/ReportRecords.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -87,11 +88,18 @@ QToolBar* ReportPreview::makeToolBar()
     m_toolBar->addSeparator();
     m_toolBar->addAction(QStringLiteral("设 置"), this, &ReportPreview::printSetup);
     m_toolBar->addAction(QStringLiteral("打 印"), this, &ReportPreview::print);
-    m_toolBar->addAction(QStringLiteral("导出PDF"), this, &ReportPreview::exportPdf);
+    QAction* pdf = m_toolBar->addAction(QStringLiteral("导出PDF"), this, &ReportPreview::exportPdf);
+    if (m_report->OutputListener)
+        m_pdfMarksAction = PrintTarget::addPdfChoice(m_toolBar, pdf);
     m_toolBar->addSeparator();
     m_toolBar->addAction(QStringLiteral("关 闭"), this, &ReportPreview::close);
     PreviewIcons::decorate(m_toolBar);
     return m_toolBar;
+}
+
+bool ReportPreview::pdfMarksPrinted() const
+{
+    return m_pdfMarksAction && m_pdfMarksAction->isChecked();
 }
 
 QWidget* ReportPreview::makePageArea()
@@ -191,6 +199,45 @@ void ReportPreview::startGeneration()
     applyZoom();
     updateStatus();
     updatePrintTarget();
+}
+
+void ReportPreview::restartGeneration()
+{
+    // The run starts afresh from the rows as they stand now; no page of the
+    // old run stays in the thumbnails.
+    m_timer->stop();
+    m_layout->start();
+    m_thumbModel->refresh();
+    m_layout->step();
+    m_thumbModel->refresh();
+    m_page = 0;
+    m_view->setPage(0);
+    m_view->invalidate();
+    if (!m_layout->isFinished())
+        m_timer->start();
+    if (m_contentsPanel)
+        m_contentsPanel->setText(m_report->OutputListener->contentsText());
+    setCurrentPage(0);
+    updateStatus();
+    updatePrintTarget();
+}
+
+int ReportPreview::recordCount() const
+{
+    return m_report->Records ? m_report->Records->recordCount() : 0;
+}
+
+bool ReportPreview::afterOutput(int recordsBefore)
+{
+    // What the pages hold may have changed with the marks just written
+    // (a selection of unprinted rows loses the rows printed): they are made
+    // again, so that another "打 印" never repeats what went out.
+    restartGeneration();
+    if (recordsBefore == 0 || recordCount() > 0)
+        return false;
+    Dialogs::message(this, QStringLiteral("这些运单都已打印，没有要打印的了，预览将关闭。"));
+    close();
+    return true;
 }
 
 ReportPreview::~ReportPreview()
@@ -448,6 +495,7 @@ void ReportPreview::print()
         output.firstPage = std::max(1, kept.FirstPage);
         output.lastPage = std::max(output.firstPage, kept.LastPage);
     }
+    const int records = recordCount();
     if (listener && !listener->aboutToOutput(output, this))
         return;
     m_busy = true;
@@ -460,6 +508,8 @@ void ReportPreview::print()
         ok = listener->outputDone(output, m_layout->pageCount(), &error);
     if (!ok && !error.isEmpty())
         Dialogs::error(this, error);
+    if (ok && listener)
+        afterOutput(records);
 }
 
 void ReportPreview::exportPdf()
@@ -481,10 +531,13 @@ void ReportPreview::exportPdf()
         Dialogs::error(this, error);
         return;
     }
-    ReportOutputListener* listener = m_report->OutputListener;
+    // Only a PDF that stands for the forms is told to the listener: the
+    // file alone neither takes numbers nor marks rows.
+    ReportOutputListener* listener = pdfMarksPrinted() ? m_report->OutputListener : nullptr;
     ReportOutputListener::Output output;
     output.pdf = true;
     output.target = path;
+    const int records = recordCount();
     if (listener && !listener->aboutToOutput(output, this))
         return;
     m_busy = true;
@@ -499,12 +552,17 @@ void ReportPreview::exportPdf()
     m_busy = false;
     m_thumbModel->refresh();
     updateStatus();
+    const int pages = m_layout->pageCount();
     if (ok && listener)
-        ok = listener->outputDone(output, m_layout->pageCount(), &error);
-    if (ok)
-        Dialogs::message(this, QStringLiteral("已导出 %1 页到“%2”。").arg(m_layout->pageCount()).arg(path));
-    else
+        ok = listener->outputDone(output, pages, &error);
+    if (!ok) {
         Dialogs::error(this, error);
+        return;
+    }
+    Dialogs::message(this,
+                     PrintTarget::exported(pages, path, listener != nullptr, m_pdfMarksAction != nullptr));
+    if (listener)
+        afterOutput(records);
 }
 
 void ReportPreview::keyPressEvent(QKeyEvent* event)

@@ -62,6 +62,9 @@ public:
     // Which pages and which printer the next "打 印" uses.
     QString printTargetText() const;
     int cachedThumbnailCount() const;
+    // Whether "导出PDF" counts as a print (only in a window that records
+    // prints, as the user chose it there).
+    bool pdfMarksPrinted() const;
 
 public slots:
     void zoomToFit();
@@ -96,6 +99,12 @@ private:
     // Makes the first page at once and the rest while the event loop runs.
     void startGeneration();
     void generateSome();
+    // After an output the listener recorded: the pages again from the rows
+    // as they now stand; true when none of the recordsBefore is left and
+    // the window closes.
+    bool afterOutput(int recordsBefore);
+    int recordCount() const; // of the report's records
+    void restartGeneration();
     void updateStatus();
     void applyZoom();
     void updatePrintTarget();
@@ -125,5 +134,6 @@ private:
     QAction* m_fitAction = nullptr;
     QAction* m_widthAction = nullptr;
     QAction* m_100Action = nullptr;
+    QAction* m_pdfMarksAction = nullptr; // null without a listener
     QTimer* m_timer = nullptr;
 };

@@ -1,9 +1,11 @@
 #include "gui/templates/TemplatePrintListener.h"
 
 #include "data/records/DataSet.h"
+#include "data/store/Database.h"
 #include "data/store/Schema.h"
 #include "data/tracking/WaybillNumber.h"
 #include "gui/widgets/Dialogs.h"
+#include "templates/BatchData.h"
 #include "templates/TemplateReport.h"
 
 void TemplatePrintListener::setData(DataSet* senders, DataSet* recipients)
@@ -21,7 +23,48 @@ QString TemplatePrintListener::contentsText() const
 {
     if (!isBatch() || !m_recipients)
         return {};
-    return m_selection.describe(m_recipients->recordCount());
+    const QString text = m_selection.describe(m_recipients->recordCount());
+    const int blank = blankRows();
+    return blank > 0 ? text + QStringLiteral("，另有 %1 条姓名和地址都为空，不打印").arg(blank) : text;
+}
+
+int TemplatePrintListener::blankRows() const
+{
+    int count = 0;
+    if (m_recipients && m_recipients->database() && m_recipients->database()->isOpen() &&
+        !BatchData::countBlank(*m_recipients->database(), m_recipients->table(), m_selection, &count,
+                               nullptr))
+        return 0;
+    return count;
+}
+
+int TemplatePrintListener::printedAlready(const QList<int>& rows) const
+{
+    // Rows this window printed before, and in a selection of unprinted
+    // rows any row that has a mark by now.
+    const int serial = m_recipients->fieldIndex(QStringLiteral("序号"));
+    const int mark = m_recipients->fieldIndex(QStringLiteral("已打印"));
+    int count = 0;
+    for (int row : rows) {
+        const bool marked = !m_recipients->value(row, mark).trimmed().isEmpty();
+        if (marked &&
+            (m_selection.unprintedOnly || m_printed.contains(m_recipients->value(row, serial).toLongLong())))
+            ++count;
+    }
+    return count;
+}
+
+bool TemplatePrintListener::askAboutPrinted(const QList<int>& rows, QWidget* window) const
+{
+    const int again = printedAlready(rows);
+    if (again == 0)
+        return true;
+    const QString text = again == rows.size()
+                             ? QStringLiteral("这 %1 张运单刚刚已打印过，仍要再打印吗？").arg(again)
+                             : QStringLiteral("要打印的 %1 张运单中有 %2 张刚刚已打印过，仍要再打印吗？")
+                                   .arg(rows.size())
+                                   .arg(again);
+    return Dialogs::confirm(window, text);
 }
 
 QList<int> TemplatePrintListener::rowsOfPages(int first, int last) const
@@ -46,9 +89,21 @@ bool TemplatePrintListener::aboutToOutput(const Output& output, QWidget* window)
 {
     m_recording.forgetNumbers();
     const QList<int> rows = rowsOfPages(output.firstPage, output.lastPage);
-    if (!isBatch() || rows.isEmpty())
+    if (rows.isEmpty() && isBatch() && !m_selection.isAll()) {
+        // A chosen or unprinted selection with nothing left prints no empty form.
+        Dialogs::message(window, QStringLiteral("没有要打印的收件记录。"));
+        return false;
+    }
+    if (rows.isEmpty())
+        return true;
+    if (!askAboutPrinted(rows, window))
+        return false;
+    if (!isBatch())
         return true;
     const int count = rows.size();
+    const int blank = blankRows();
+    const QString left =
+        blank > 0 ? QStringLiteral("（另有 %1 条收件记录姓名和地址都为空，不打印）").arg(blank) : QString();
     const auto feedback = [count](const QString& text) {
         if (text.trimmed().isEmpty())
             return QStringLiteral("不填则不记单号，只记打印时间。");
@@ -66,9 +121,10 @@ bool TemplatePrintListener::aboutToOutput(const Output& output, QWidget* window)
     };
     QString first;
     if (!Dialogs::text(window, QStringLiteral("运单号"),
-                       QStringLiteral("将打印 %1 张运单。请输入打印机中第一张运单的单号（数字，最多 20 位，"
+                       QStringLiteral("将打印 %1 张运单%2。请输入打印机中第一张运单的单号（数字，最多 20 位，"
                                       "前面可以有字母），以后各张依次加一：")
-                           .arg(count),
+                           .arg(count)
+                           .arg(left),
                        &first, feedback))
         return false;
     if (first.trimmed().isEmpty())
@@ -80,22 +136,33 @@ bool TemplatePrintListener::aboutToOutput(const Output& output, QWidget* window)
         Dialogs::error(window, error);
         return false;
     }
-    QStringList warnings;
-    if (!note.isEmpty())
-        warnings << note;
-    if (conflicts.size() > 5) {
-        const int more = conflicts.size() - 5;
-        conflicts = conflicts.mid(0, 5);
-        conflicts << QStringLiteral("另有 %1 个单号也已被使用").arg(more);
-    }
-    warnings += conflicts;
-    if (!warnings.isEmpty() &&
-        Dialogs::message(window, warnings.join(QLatin1Char('\n')) + QStringLiteral("\n\n仍要打印吗？"),
-                         QMessageBox::Warning, QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) {
+    if (!numbersAccepted(note, conflicts, window)) {
         m_recording.forgetNumbers();
         return false;
     }
     return true;
+}
+
+bool TemplatePrintListener::numbersAccepted(const QString& note, QStringList conflicts, QWidget* window)
+{
+    QStringList warnings;
+    if (!note.isEmpty())
+        warnings << note;
+    if (conflicts.isEmpty())
+        return warnings.isEmpty() ||
+               Dialogs::message(window, note + QStringLiteral("\n\n仍要打印吗？"), QMessageBox::Warning,
+                                QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+    const int used = int(conflicts.size());
+    if (conflicts.size() > 5) {
+        conflicts = conflicts.mid(0, 5);
+        conflicts << QStringLiteral("另有 %1 个单号也已被使用").arg(used - 5);
+    }
+    warnings += conflicts;
+    // A number used before means two parcels under one number: printing
+    // anyway is the user's explicit choice, never the default.
+    return Dialogs::confirm(
+        window, warnings.join(QLatin1Char('\n')) +
+                    QStringLiteral("\n\n这些单号已经用过，同一单号不能用于两个包裹。仍要打印吗？"));
 }
 
 bool TemplatePrintListener::outputDone(const Output& output, int pageCount, QString* error)
@@ -113,6 +180,9 @@ bool TemplatePrintListener::outputDone(const Output& output, int pageCount, QStr
         return false;
     if (!m_recipients || !m_recipients->database())
         return true;
+    const int serial = m_recipients->fieldIndex(QStringLiteral("序号"));
+    for (int row : rows)
+        m_printed.insert(m_recipients->value(row, serial).toLongLong());
     // The grids read the table through their own connections.
     QList<qint64> rowIds;
     for (int row : rows)
@@ -122,5 +192,9 @@ bool TemplatePrintListener::outputDone(const Output& output, int pageCount, QStr
     for (DataSet* set : {m_recipients, grid})
         if (set && set->table() == m_report->recipientTable())
             set->refreshRows(rowIds);
+    // The printed rows are no longer unprinted: the set drops them, and the
+    // preview makes its pages again from what is left.
+    if (m_selection.unprintedOnly && isBatch())
+        return m_recipients->reopen(error);
     return true;
 }

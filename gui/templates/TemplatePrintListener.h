@@ -5,6 +5,7 @@
 #include "gui/templates/TemplateSources.h"
 #include "report/ReportOutputListener.h"
 
+#include <QSet>
 #include <QStringList>
 
 class DataSet;
@@ -14,7 +15,10 @@ class TemplateReport;
 // asks for the number of the first form in the printer; once every page
 // went out it records the print in the history and marks the printed rows
 // ("已打印", and "快递单号" when numbers were given) in one transaction, then
-// shows the marks in the grids.
+// shows the marks in the grids. Rows printed just before, numbers used
+// before and rows left out for having neither name nor address are told
+// before anything goes out; a selection of unprinted rows drops the rows
+// once they are printed.
 class TemplatePrintListener : public ReportOutputListener
 {
 public:
@@ -38,10 +42,18 @@ public:
 
 private:
     bool isBatch() const;
+    // Rows of the selection left out for having neither name nor address.
+    int blankRows() const;
+    // Of rows, those printed before by this window, or marked although the
+    // selection takes only unprinted ones.
+    int printedAlready(const QList<int>& rows) const;
+    bool askAboutPrinted(const QList<int>& rows, QWidget* window) const;
+    bool numbersAccepted(const QString& note, QStringList conflicts, QWidget* window);
 
     const TemplateReport* m_report;
     DataSet* m_recipients = nullptr;
     PrintSelection m_selection;
     TemplateSources m_sources;
     PrintRecording m_recording; // the numbers of the output under way
+    QSet<qint64> m_printed;     // "序号" of the rows printed from this window
 };

@@ -60,6 +60,22 @@ QMessageBox::StandardButton Dialogs::message(QWidget* parent, const QString& tex
     return QMessageBox::StandardButton(box.exec());
 }
 
+bool Dialogs::confirm(QWidget* parent, const QString& text)
+{
+    const QMessageBox::StandardButtons buttons = QMessageBox::Ok | QMessageBox::Cancel;
+    Script& s = script();
+    if (s.on) {
+        s.shown.append(
+            {QStringLiteral("message"), QStringLiteral("提示"), text, QMessageBox::Warning, buttons});
+        return !s.buttons.isEmpty() && s.buttons.dequeue() == QMessageBox::Ok;
+    }
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("提示"), text, buttons, parent);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
+    box.setDefaultButton(QMessageBox::Cancel);
+    return box.exec() == QMessageBox::Ok;
+}
+
 void Dialogs::error(QWidget* parent, const QString& text)
 {
     message(parent, text, QMessageBox::Critical, QMessageBox::Ok, QStringLiteral("错误"));

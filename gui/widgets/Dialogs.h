@@ -30,6 +30,10 @@ public:
                                                QMessageBox::Icon icon = QMessageBox::NoIcon,
                                                QMessageBox::StandardButtons buttons = QMessageBox::Ok,
                                                const QString& title = QStringLiteral("提示"));
+    // A warning whose safe answer is the default: "取消" has the focus, so
+    // Enter does not go on. True for "确定"; scripted, the answer given or
+    // else "取消".
+    static bool confirm(QWidget* parent, const QString& text);
     // The standard error dialog: shows an error text with an error icon.
     static void error(QWidget* parent, const QString& text);
 

@@ -1,14 +1,18 @@
 #include "data/store/Database.h"
+#include "exchange/WorkbookReader.h"
 
 #include "tests/TestStore.h"
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <sqlite3.h>
 #include <unistd.h>
@@ -29,6 +33,8 @@ private slots:
     void saysWhatIsTheMatter_data();
     void saysWhatIsTheMatter();
     void exportKeepsExistingFileWithoutForce();
+    void killedMidwayLeavesBeforeOrAfter_data();
+    void killedMidwayLeavesBeforeOrAfter();
 
 private:
     int run(const QStringList& args, QString* out = nullptr, QString* err = nullptr);
@@ -279,6 +285,83 @@ void TestCliExchange::exportKeepsExistingFileWithoutForce()
     QCOMPARE(run({"--db", m_db, "export", "--force", m_dir.filePath("list")}, &out, &err), 0);
     QVERIFY2(out.contains("共 3 条记录"), qPrintable(out));
     QVERIFY(digest(m_dir.filePath("list.xls")) != first);
+}
+
+void TestCliExchange::killedMidwayLeavesBeforeOrAfter_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("import") << "import";
+    QTest::newRow("export") << "export";
+}
+
+void TestCliExchange::killedMidwayLeavesBeforeOrAfter()
+{
+    QFETCH(QString, command);
+    const bool import = command == QLatin1String("import");
+    // Before: the two rows of init, imported, and exported under the target name.
+    const QString small = m_dir.filePath("kill-small.xlsx");
+    const QString list = m_dir.filePath("kill-list.xlsx");
+    const QString target = m_dir.filePath("kill-out.xlsx");
+    for (const QString& f : {small, list, target})
+        QFile::remove(f);
+    QCOMPARE(run({"--db", m_db, "export", small}), 0);
+    QCOMPARE(run({"--db", m_db, "import", small}), 0);
+    const QByteArray old = digest(small);
+    // A list long enough that a kill lands while the work is under way.
+    constexpr int kRows = 30000;
+    const int total = kRows + 2;
+    {
+        Database db;
+        QVERIFY(db.open(m_db, nullptr, false));
+        QVERIFY(db.exec(
+            QStringLiteral("WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c WHERE n < %1) "
+                           "INSERT INTO inr (姓名, 地址, 手机) SELECT '收件' || CAST(n AS TEXT), "
+                           "'河南省郑州市金水区花园路' || CAST(n AS TEXT) || '号', '13800138000' FROM c")
+                .arg(kRows)));
+    }
+    QCOMPARE(run({"--db", m_db, "export", list}), 0);
+    const QStringList args = import ? QStringList{"--db", m_db, "import", list}
+                                    : QStringList{"--db", m_db, "export", "--force", target};
+    // Back to the state before after a run that got through.
+    const auto restore = [&] {
+        if (import)
+            return count("excel") == 2 || run({"--db", m_db, "import", small}) == 0;
+        return digest(target) == old ||
+               ((!QFile::exists(target) || QFile::remove(target)) && QFile::copy(small, target));
+    };
+    QVERIFY(restore());
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(run(args), 0);
+    const qint64 duration = clock.elapsed();
+    QVERIFY(restore());
+
+    const quint32 seed = QRandomGenerator::global()->generate();
+    QRandomGenerator random(seed);
+    for (int kill = 0; kill < 4; ++kill) {
+        const int after = int(random.bounded(qMax<qint64>(1, duration)));
+        const QString where =
+            QStringLiteral("seed %1, kill %2 after %3 of %4 ms").arg(seed).arg(kill).arg(after).arg(duration);
+        QProcess p;
+        p.setWorkingDirectory(m_dir.path());
+        p.start(QStringLiteral(WAYBILL_CLI), args);
+        QVERIFY(p.waitForStarted());
+        QThread::msleep(after);
+        p.kill(); // SIGKILL
+        QVERIFY(p.waitForFinished(60000));
+        qInfo("%s: %s", qPrintable(where), p.exitStatus() == QProcess::CrashExit ? "killed" : "had finished");
+        if (import) {
+            const int rows = count("excel");
+            QVERIFY2(rows == 2 || rows == total, qPrintable(where + QStringLiteral(": %1 rows").arg(rows)));
+        } else if (digest(target) != old) {
+            // Not the old file: then the whole new one.
+            WorkbookReader reader;
+            QString error;
+            QVERIFY2(reader.read(target, &error), qPrintable(where + QStringLiteral(": ") + error));
+            QVERIFY2(reader.table().rowCount() == total + 1, qPrintable(where));
+        }
+        QVERIFY(restore());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCliExchange)

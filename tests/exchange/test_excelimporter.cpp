@@ -212,6 +212,8 @@ private slots:
     void cancelKeepsPreviousImport();
     void sameWorkbookTwiceLeavesOneCopy();
     void emptyPath();
+    void rowsWithoutNameAndAddressLeftOut_data();
+    void rowsWithoutNameAndAddressLeftOut();
 
 private:
     QVector<QStringList> table() const;
@@ -502,6 +504,47 @@ void TestExcelImporter::emptyPath()
     const QString file = path("trim.xlsx");
     QVERIFY(writeXlsx(file, {"Sheet1"}, 0, {header(), record("丙")}));
     QVERIFY(ExcelImporter::importFile(m_db, QStringLiteral("  ") + file + QStringLiteral(" \r\n")).ok);
+}
+
+void TestExcelImporter::rowsWithoutNameAndAddressLeftOut_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<Rows>("rows");
+    const QStringList columns = Schema::importColumns();
+    auto row = [&](const QString& name, const QString& address, const QString& mobile) {
+        QVariantList r(columns.size(), QString());
+        r[columns.indexOf(kName)] = name;
+        r[columns.indexOf(QStringLiteral("地址"))] = address;
+        r[columns.indexOf(QStringLiteral("手机"))] = mobile;
+        return r;
+    };
+    // Sheet rows 2..6: kept, mobile only, address only, blanks only, name only.
+    const Rows rows{header(),
+                    row("张三", "花园路1号", "13800138000"),
+                    row("", "", "13900139000"),
+                    row("", "花园路2号", ""),
+                    row("  ", " ", "13700137000"),
+                    row("李四", "", "")};
+    for (int k : {Xls, Xlsx, InlineXlsx})
+        QTest::addRow("kind %d", k) << k << rows;
+}
+
+void TestExcelImporter::rowsWithoutNameAndAddressLeftOut()
+{
+    QFETCH(int, kind);
+    QFETCH(Rows, rows);
+    const QString file = path(QStringLiteral("blank.%1").arg(kind == Xls ? "xls" : "xlsx"));
+    QVERIFY(writeFixture(Kind(kind), file, rows));
+    const ExcelImporter::Result r = ExcelImporter::importFile(m_db, file);
+    QVERIFY2(r.ok, qPrintable(r.message));
+    QCOMPARE(r.imported, 3);
+    QCOMPARE(r.blankRows, (QList<int>{3, 5}));
+    QCOMPARE(r.message, ExcelImporter::successMessage() +
+                            QStringLiteral("\n未导入 2 行（姓名和地址都为空）：第 3、5 行"));
+    QStringList kept;
+    for (const QStringList& rec : table())
+        kept << rec.at(0) + QLatin1Char('/') + rec.at(4);
+    QCOMPARE(kept, (QStringList{"张三/花园路1号", "/花园路2号", "李四/"}));
 }
 
 QTEST_GUILESS_MAIN(TestExcelImporter)

@@ -4,6 +4,7 @@
 #include "report/QuickRep.h"
 #include "report/ReportLayout.h"
 #include "report/ReportPdfWriter.h"
+#include "templates/BatchData.h"
 #include "templates/TemplateReport.h"
 
 #include <QtTest>
@@ -21,6 +22,8 @@ private slots:
     void recordsFromDataSets_data();
     void recordsFromDataSets();
     void cancelledPdfLeavesCursor();
+    void batchLeavesOutRowsWithoutNameAndAddress_data();
+    void batchLeavesOutRowsWithoutNameAndAddress();
     void shiftStaysOnThePage_data();
     void shiftStaysOnThePage();
     void fontSize_data();
@@ -122,6 +125,47 @@ void TestTemplateReport::cancelledPdfLeavesCursor()
                                     [&](int) { return ++calls < 5; }));
     QVERIFY(!QFile::exists(dir.filePath("cancel.pdf")));
     QCOMPARE(list.currentRow(), 0);
+}
+
+void TestTemplateReport::batchLeavesOutRowsWithoutNameAndAddress_data()
+{
+    QTest::addColumn<bool>("unprinted");
+    QTest::addColumn<QStringList>("kept"); // name/address of the rows the batch prints
+    QTest::addColumn<int>("blank");
+    QTest::newRow("all rows") << false << QStringList{"甲/", "/花园路2号", "乙/"} << 3;
+    QTest::newRow("unprinted rows") << true << QStringList{"甲/", "/花园路2号"} << 2;
+}
+
+void TestTemplateReport::batchLeavesOutRowsWithoutNameAndAddress()
+{
+    QFETCH(bool, unprinted);
+    QFETCH(QStringList, kept);
+    QFETCH(int, blank);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("data.mdb");
+    {
+        Database db;
+        QString error;
+        QVERIFY2(db.open(path, &error), qPrintable(error));
+        // Name, address, mobile, printed mark.
+        const QList<QStringList> rows = {{"甲", "", "", ""},           {"", "", "13800138000", ""},
+                                         {"", "花园路2号", "", ""},    {" ", "  ", "", ""},
+                                         {"乙", "", "", "2024-01-01"}, {"", "", "", "2024-01-01"}};
+        for (const QStringList& r : rows)
+            QVERIFY(db.exec(QStringLiteral("INSERT INTO inr (姓名, 地址, 手机, 已打印) VALUES (?, ?, ?, ?)"),
+                            {r[0], r[1], r[2], r[3]}));
+    }
+    BatchData batch(QStringLiteral("inr"));
+    batch.setSelection(unprinted ? PrintSelection::unprinted() : PrintSelection::all());
+    QString error;
+    QVERIFY2(batch.reload(path, &error), qPrintable(error));
+    QStringList got;
+    DataSet* set = batch.recipients();
+    for (int r = 0; r < set->recordCount(); ++r)
+        got << set->value(r, set->fieldIndex("姓名")) + '/' + set->value(r, set->fieldIndex("地址"));
+    QCOMPARE(got, kept);
+    QCOMPARE(batch.blankCount(), blank);
+    QCOMPARE(batch.blankNote(), QStringLiteral("有 %1 条收件记录姓名和地址都为空，不打印。").arg(blank));
 }
 
 void TestTemplateReport::shiftStaysOnThePage_data()

@@ -136,6 +136,9 @@ void TestReportPreview::windowLooksAsDescribed()
     QCOMPARE(captions, (QStringList{"合适大小", "合适宽度", "缩放100%", "首 页", "上一页", "下一页", "末 页",
                                     "设 置", "打 印", "导出PDF", "关 闭"}));
     QVERIFY(bar->actions().first()->isChecked());
+    // Nothing records what this preview prints: a PDF is only a file.
+    QVERIFY(!preview.findChild<QAction*>(QStringLiteral("PdfMarksPrinted")));
+    QVERIFY(!preview.pdfMarksPrinted());
     QCOMPARE(preview.zoomMode(), ReportPreview::ZoomMode::Fit);
     auto* tabs = preview.findChild<QTabWidget*>();
     QVERIFY(tabs);

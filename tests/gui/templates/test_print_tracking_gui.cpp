@@ -34,6 +34,11 @@ private slots:
     void nothingMarkedWithoutCompleteOutput();
     void singlePrintMarksItsRow();
     void reprintFromHistory();
+    void pdfIsAPrintOnlyWhenChosen();
+    void repeatsNeedAYes_data();
+    void repeatsNeedAYes();
+    void unprintedPreviewDropsPrintedRows();
+    void rowsWithoutNameAndAddressAreToldOf();
 
 private:
     // Opens the preview the way the template windows do and hands it to act.
@@ -46,6 +51,7 @@ private:
     TemplateSources m_sources;
     QList<QStringList> m_pages; // page texts of the last preview
     QString m_contents;         // its status bar's account
+    QList<PrintHistory::Entry> history();
 };
 
 void TestPrintTrackingGui::initTestCase()
@@ -65,6 +71,8 @@ void TestPrintTrackingGui::init()
     QString error;
     QVERIFY2(m_db->open(Settings().storeLocation(), &error), qPrintable(error));
     QVERIFY(m_db->exec(QStringLiteral("insert into outr (\"姓名\") values ('寄件甲')")));
+    // Most cases print through PDFs that stand for the forms.
+    QVERIFY(Settings().setPdfMarksPrinted(true, nullptr));
     for (int i = 1; i <= 5; ++i)
         QVERIFY(m_db->exec(QStringLiteral("insert into inr (\"姓名\") values (?)"),
                            {QStringLiteral("收件%1").arg(i)}));
@@ -106,6 +114,14 @@ QStringList TestPrintTrackingGui::marks()
         out << (q.value(0).toString().isEmpty() ? QStringLiteral("-") : QStringLiteral("x")) +
                    QLatin1Char('|') + q.value(1).toString();
     return out;
+}
+
+QList<PrintHistory::Entry> TestPrintTrackingGui::history()
+{
+    QList<PrintHistory::Entry> entries;
+    if (!PrintHistory::entries(*m_db, &entries, nullptr))
+        qWarning("history unreadable");
+    return entries;
 }
 
 namespace {
@@ -153,6 +169,7 @@ void TestPrintTrackingGui::chosenRowsPrintAndMark()
     Dialogs::clear();
     Dialogs::answerText(QStringLiteral("A0100"));
     Dialogs::answerButton(QMessageBox::Cancel);
+    QFile::remove(QStringLiteral("dup.pdf")); // from an earlier run
     Dialogs::answerFile(QDir::current().absoluteFilePath(QStringLiteral("dup.pdf")));
     onPreview([](ReportPreview& p) { p.exportPdf(); });
     w.N1Click();
@@ -258,6 +275,144 @@ void TestPrintTrackingGui::reprintFromHistory()
     // The window's own batch is back to the whole table.
     QVERIFY(w->loadBatchData());
     QCOMPARE(w->batchData()->recipients()->recordCount(), 4);
+}
+
+void TestPrintTrackingGui::pdfIsAPrintOnlyWhenChosen()
+{
+    QVERIFY(Settings().setPdfMarksPrinted(false, nullptr));
+    QFile::remove(QStringLiteral("file.pdf"));
+    TemplateWindow w(*layouts::findTemplate("sf"), Variant::Batch, m_sources);
+    QVERIFY(w.loadBatchData());
+    Dialogs::answerFile(QDir::current().absoluteFilePath(QStringLiteral("file.pdf")));
+    bool offered = false;
+    onPreview([&](ReportPreview& p) {
+        auto* choice = p.findChild<QAction*>(QStringLiteral("PdfMarksPrinted"));
+        offered = choice && choice->text() == QStringLiteral("导出PDF时标记为已打印") && !choice->isChecked();
+        p.exportPdf();
+    });
+    w.N1Click();
+    QVERIFY(offered);
+    QVERIFY(QFile::exists(QStringLiteral("file.pdf")));
+    // Only a file: no number asked, no mark, no history.
+    for (const Dialogs::Shown& shown : Dialogs::shown())
+        QVERIFY(shown.kind != QLatin1String("text"));
+    QVERIFY2(Dialogs::lastShown().text.contains(QStringLiteral("未标为已打印")),
+             qPrintable(Dialogs::lastShown().text));
+    QCOMPARE(marks(), (QStringList{"-|", "-|", "-|", "-|", "-|"}));
+    QVERIFY(history().isEmpty());
+
+    // Chosen in the export's menu: kept, and the PDF is a print, recorded as one.
+    Dialogs::answerText(QStringLiteral("7"));
+    Dialogs::answerFile(QDir::current().absoluteFilePath(QStringLiteral("print.pdf")));
+    onPreview([](ReportPreview& p) {
+        p.findChild<QAction*>(QStringLiteral("PdfMarksPrinted"))->setChecked(true);
+        p.exportPdf();
+    });
+    w.N1Click();
+    QVERIFY(Settings().pdfMarksPrinted());
+    QCOMPARE(marks(), (QStringList{"x|7", "x|8", "x|9", "x|10", "x|11"}));
+    const QList<PrintHistory::Entry> entries = history();
+    QCOMPARE(entries.size(), 1);
+    QVERIFY(entries.first().toPdf);
+}
+
+void TestPrintTrackingGui::repeatsNeedAYes_data()
+{
+    QTest::addColumn<QList<qint64>>("second"); // rows of the second print
+    QTest::addColumn<QString>("number");       // its first number
+    QTest::addColumn<bool>("yes");             // the question answered 确定
+    QTest::addColumn<QString>("question");
+    const QList<qint64> same{1, 2};
+    QTest::newRow("same rows again, default") << same << QString("") << false << "这 2 张运单刚刚已打印过";
+    QTest::newRow("same rows again, confirmed") << same << QString("") << true << "这 2 张运单刚刚已打印过";
+    QTest::newRow("number used before, default")
+        << QList<qint64>{3, 4} << QString("A0001") << false << "这些单号已经用过";
+}
+
+void TestPrintTrackingGui::repeatsNeedAYes()
+{
+    QFETCH(QList<qint64>, second);
+    QFETCH(QString, number);
+    QFETCH(bool, yes);
+    QFETCH(QString, question);
+    TemplateWindow w(*layouts::findTemplate("sf"), Variant::Batch, m_sources);
+    w.setSelection(PrintSelection::of({1, 2}));
+    QVERIFY(w.loadBatchData());
+    Dialogs::answerText(QStringLiteral("A0001"));
+    Dialogs::answerFile(QDir::current().absoluteFilePath(QStringLiteral("first.pdf")));
+    onPreview([](ReportPreview& p) { p.exportPdf(); });
+    w.N1Click();
+    const QStringList printed{"x|A0001", "x|A0002", "-|", "-|", "-|"};
+    QCOMPARE(marks(), printed);
+
+    w.setSelection(PrintSelection::of(second));
+    QVERIFY(w.loadBatchData());
+    Dialogs::clear();
+    if (yes)
+        Dialogs::answerButton(QMessageBox::Ok);
+    Dialogs::answerText(number);
+    const QString again = QDir::current().absoluteFilePath(QStringLiteral("again.pdf"));
+    QFile::remove(again);
+    Dialogs::answerFile(again);
+    onPreview([](ReportPreview& p) { p.exportPdf(); });
+    w.N1Click();
+    bool asked = false;
+    for (const Dialogs::Shown& shown : Dialogs::shown())
+        asked = asked || (shown.text.contains(question) && shown.buttons.testFlag(QMessageBox::Cancel));
+    QVERIFY(asked);
+    QCOMPARE(QFile::exists(again), yes);
+    QCOMPARE(history().size(), yes ? 2 : 1);
+    if (!yes)
+        QCOMPARE(marks(), printed);
+}
+
+void TestPrintTrackingGui::unprintedPreviewDropsPrintedRows()
+{
+    QVERIFY(m_db->exec(QStringLiteral("update inr set \"已打印\" = '2024-01-01' where \"序号\" = 2")));
+    TemplateWindow w(*layouts::findTemplate("sf"), Variant::Batch, m_sources);
+    w.setSelection(PrintSelection::unprinted());
+    QVERIFY(w.loadBatchData());
+    Dialogs::answerText(QStringLiteral("A0001"));
+    Dialogs::answerFile(QDir::current().absoluteFilePath(QStringLiteral("first.pdf")));
+    const QString again = QDir::current().absoluteFilePath(QStringLiteral("again.pdf"));
+    QFile::remove(again);
+    Dialogs::answerFile(again);
+    int pagesBefore = 0, pagesAfter = -1;
+    QString contentsAfter;
+    onPreview([&](ReportPreview& p) {
+        pagesBefore = p.pageCount();
+        p.exportPdf();
+        pagesAfter = w.batchData()->recipients()->recordCount();
+        contentsAfter = p.contentsStatusText();
+        // The window is closing; "导出PDF" pressed once more prints nothing again.
+        p.exportPdf();
+    });
+    w.N1Click();
+    QCOMPARE(pagesBefore, 4);
+    QCOMPARE(pagesAfter, 0);
+    QCOMPARE(contentsAfter, QStringLiteral("未打印 0 条"));
+    bool closed = false;
+    for (const Dialogs::Shown& shown : Dialogs::shown())
+        closed = closed || shown.text.contains(QStringLiteral("预览将关闭"));
+    QVERIFY(closed);
+    QVERIFY(!QFile::exists(again));
+    QCOMPARE(history().size(), 1);
+    QCOMPARE(marks(), (QStringList{"x|A0001", "x|", "x|A0002", "x|A0003", "x|A0004"}));
+}
+
+void TestPrintTrackingGui::rowsWithoutNameAndAddressAreToldOf()
+{
+    QVERIFY(m_db->exec(QStringLiteral("insert into inr (\"手机\") values ('13800138000')")));
+    TemplateWindow w(*layouts::findTemplate("sf"), Variant::Batch, m_sources);
+    QVERIFY(w.loadBatchData());
+    Dialogs::answerText(QString()); // the number prompt cancelled: nothing goes out
+    Dialogs::answerFile(QDir::current().absoluteFilePath(QStringLiteral("x.pdf")));
+    onPreview([](ReportPreview& p) { p.exportPdf(); });
+    w.N1Click();
+    QCOMPARE(m_pages.size(), 5);
+    QCOMPARE(m_contents, QStringLiteral("全部 5 条，另有 1 条姓名和地址都为空，不打印"));
+    QVERIFY2(Dialogs::lastShown().text.contains(QStringLiteral("另有 1 条收件记录姓名和地址都为空")),
+             qPrintable(Dialogs::lastShown().text));
 }
 
 QTEST_MAIN(TestPrintTrackingGui)
