@@ -1,10 +1,11 @@
 #include "gui/templates/CalibrationDialog.h"
 
-#include "templates/LayoutAdjustments.h"
+#include "exchange/OutputGuard.h"
 #include "gui/widgets/Dialogs.h"
 #include "report/QuickRep.h"
 #include "report/ReportPrinter.h"
 #include "templates/CalibrationSheet.h"
+#include "templates/LayoutAdjustments.h"
 #include "templates/TemplateReport.h"
 
 #include <QDialogButtonBox>
@@ -31,7 +32,8 @@ QDoubleSpinBox* spin(double min, double max, double step, int decimals, const QS
 }
 } // namespace
 
-CalibrationDialog::CalibrationDialog(TemplateReport* tpl, QWidget* parent) : QDialog(parent), m_tpl(tpl)
+CalibrationDialog::CalibrationDialog(TemplateReport* tpl, QWidget* parent, const QString& databasePath)
+    : QDialog(parent), m_tpl(tpl), m_databasePath(databasePath)
 {
     setObjectName(QStringLiteral("CalibrationDialog"));
     setWindowTitle(QStringLiteral("校准 - %1").arg(QString::fromUtf8(tpl->templ().caption)));
@@ -143,6 +145,10 @@ void CalibrationDialog::saveSheet()
     if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
         path += QLatin1String(".pdf");
     QString error;
+    if (!OutputGuard::check(path, m_databasePath, &error)) {
+        Dialogs::error(this, error);
+        return;
+    }
     bool ok = false;
     withShownCalibration([&] { ok = CalibrationSheet::writePdf(*m_tpl, path, &error); });
     if (!ok)
