@@ -59,7 +59,7 @@ bool parseInt(const QString& text, int* out)
 
 bool parseOptions(const QStringList& args, PrintOptions* o, QString* error)
 {
-    QStringList given; // a second value would silently win over the first
+    QStringList given; // a second output would silently win over the first
     for (int i = 0; i < args.size(); ++i) {
         const QString& opt = args.at(i);
         if (opt == QLatin1String("--check")) {
@@ -70,11 +70,13 @@ bool parseOptions(const QStringList& args, PrintOptions* o, QString* error)
             *error = QStringLiteral("多余的参数“%1”。").arg(opt);
             return false;
         }
-        if (given.contains(opt)) {
+        const bool output = opt == QLatin1String("--pdf") || opt == QLatin1String("--printer");
+        if (output && given.contains(opt)) {
             *error = QStringLiteral("选项 %1 给了两次。").arg(opt);
             return false;
         }
-        given << opt;
+        if (output)
+            given << opt;
         if (i + 1 >= args.size()) {
             *error = QStringLiteral("选项 %1 缺少取值。").arg(opt);
             return false;

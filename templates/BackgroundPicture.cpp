@@ -81,7 +81,7 @@ bool BackgroundPicture::check(const QByteArray& bytes, const QString& name, QStr
     reader.setAllocationLimit(kAllocationLimitMiB);
     const QByteArray format = reader.format().toLower();
     if (!QList<QByteArray>{"jpeg", "jpg", "png", "bmp", "tiff", "tif"}.contains(format)) {
-        *error = QStringLiteral("%1 不是 JPEG、PNG、BMP 或 TIFF 图片。").arg(name);
+        *error = QStringLiteral("%1 不是可读的 JPEG、PNG、BMP 或 TIFF 图片。").arg(name);
         return false;
     }
     const QSize size = reader.size();

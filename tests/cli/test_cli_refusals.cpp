@@ -326,7 +326,8 @@ void TestCliRefusals::pictures_data()
     QTest::newRow("a PNG of 30000 x 30000") << "file" << pngClaiming(30000) << "30000 × 30000 像素";
     QTest::newRow("a PNG of 5000 x 5000") << "file" << pngClaiming(5000) << "需要的内存超过";
     QTest::newRow("a TIFF of a million square") << "file" << tiffClaiming(1000000) << "1000000 × 1000000";
-    QTest::newRow("a text") << "file" << QByteArray("姓名 地址\n") << "不是 JPEG、PNG、BMP 或 TIFF 图片";
+    QTest::newRow("a text") << "file" << QByteArray("姓名 地址\n")
+                            << "不是可读的 JPEG、PNG、BMP 或 TIFF 图片";
     QTest::newRow("missing") << "missing" << QByteArray() << "找不到图片文件";
     QTest::newRow("a folder") << "folder" << QByteArray() << "是一个文件夹，不是文件。";
     QTest::newRow("/dev/zero") << "/dev/zero" << QByteArray() << "不是文件。";
