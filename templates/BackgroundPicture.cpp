@@ -23,9 +23,9 @@ bool openRegular(const QString& path, QFile* file, QString* error)
     const QString shown = QDir::toNativeSeparators(path);
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        *error = errno == ENOENT
-                     ? QStringLiteral("找不到图片文件 %1。").arg(shown)
-                     : QStringLiteral("无法打开图片文件 %1：%2").arg(shown, qt_error_string(errno));
+        *error = errno == ENOENT   ? QStringLiteral("找不到图片文件 %1。").arg(shown)
+                 : errno == EACCES ? QStringLiteral("没有读取图片文件 %1 的权限。").arg(shown)
+                                   : QStringLiteral("无法打开图片文件 %1。").arg(shown);
         return false;
     }
     struct stat st
