@@ -101,8 +101,8 @@ void warnAboutPassword(const QString& db, QTextStream& err)
     if (!ServerAddress::isServer(db) || !ServerAddress::parse(db, &a, nullptr) || a.password.isEmpty())
         return;
     err << "注意：--db 中的密码在命令运行时对本机的每个用户都可见（/proc/PID/cmdline）。"
-        << "请改用环境变量 PGPASSWORD 或密码文件 " << QDir::toNativeSeparators(StoreSettings::passwordFile())
-        << "。\n";
+        << "请改用环境变量 PGPASSWORD，或在图形界面程序的“数据库位置…”中保存密码（存于 "
+        << QDir::toNativeSeparators(StoreSettings::passwordFile()) << "，仅本人可读）。\n";
     err.flush();
 }
 
