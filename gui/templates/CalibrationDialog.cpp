@@ -123,8 +123,16 @@ void CalibrationDialog::printSheet()
     ReportPrinter::setup(&printer, m_tpl->report());
     QPrintDialog dialog(&printer, this);
     dialog.setWindowTitle(QStringLiteral("打印校准页"));
+    // A file is written by "存为 PDF", which goes through the output guard.
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
     if (Dialogs::exec(&dialog) != QDialog::Accepted)
         return;
+    QString error;
+    if (!printer.outputFileName().isEmpty() &&
+        !OutputGuard::check(printer.outputFileName(), m_databasePath, &error)) {
+        Dialogs::error(this, error);
+        return;
+    }
     withShownCalibration([&] {
         QPainter painter;
         if (!painter.begin(&printer)) {
