@@ -1,14 +1,13 @@
 #include "cli/CliCommand.h"
 
 #include "data/store/Database.h"
-#include "templates/LayoutAdjustments.h"
+#include "exchange/OutputGuard.h"
+#include "templates/BackgroundPicture.h"
 #include "templates/CalibrationSheet.h"
+#include "templates/LayoutAdjustments.h"
 #include "templates/TemplateReport.h"
 #include "templates/layouts/Catalogue.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -78,17 +77,31 @@ bool parse(const QStringList& args, Options* o, QString* error)
                           : a == QLatin1String("--pdf")     ? &o->pdf
                                                             : nullptr;
         if (target) {
+            // A second value would silently win over the first.
+            if (!target->isNull()) {
+                *error = QStringLiteral("选项 %1 给了两次。").arg(a);
+                return false;
+            }
             if (i + 1 >= args.size()) {
                 *error = QStringLiteral("选项 %1 缺少取值。").arg(a);
                 return false;
             }
             *target = args.at(++i);
-        } else if (!a.startsWith(QLatin1String("--")) && o->file.isEmpty()) {
-            o->file = a;
-        } else {
+            if (target->isNull())
+                *target = QLatin1String(""); // given, though empty
+        } else if (a.startsWith(QLatin1String("--"))) {
             *error = QStringLiteral("未知选项 %1。").arg(a);
             return false;
+        } else if (o->action == QLatin1String("background") && o->file.isNull()) {
+            o->file = a.isNull() ? QLatin1String("") : a;
+        } else {
+            *error = QStringLiteral("多余的参数“%1”。").arg(a);
+            return false;
         }
+    }
+    if (o->useDefault && !o->file.isNull()) {
+        *error = QStringLiteral("请只给出图片文件 %1 或 --default 之一。").arg(o->file);
+        return false;
     }
     if (o->code.isEmpty()) {
         *error = QStringLiteral("请用 --template 指定模板。");
@@ -223,32 +236,6 @@ bool checkItem(const Options& o, QString* error)
     return true;
 }
 
-bool readPicture(const QString& path, QByteArray* bytes, QString* error)
-{
-    QImageReader reader(path);
-    const QByteArray format = reader.format().toLower();
-    if (!QFileInfo(path).isFile()) {
-        *error = QStringLiteral("找不到图片文件 %1。").arg(path);
-        return false;
-    }
-    if (!QList<QByteArray>{"jpeg", "jpg", "png", "bmp", "tiff", "tif"}.contains(format) ||
-        !reader.canRead()) {
-        *error = QStringLiteral("%1 不是可读的 JPEG、PNG、BMP 或 TIFF 图片。").arg(path);
-        return false;
-    }
-    QFile f(path);
-    if (f.size() > LayoutAdjustments::kMaxPictureBytes || !f.open(QIODevice::ReadOnly)) {
-        *error = f.size() > LayoutAdjustments::kMaxPictureBytes
-                     ? QStringLiteral("图片文件 %1 太大（最多 %2 MB）。")
-                           .arg(path)
-                           .arg(LayoutAdjustments::kMaxPictureBytes >> 20)
-                     : QStringLiteral("无法读取 %1：%2").arg(path, f.errorString());
-        return false;
-    }
-    *bytes = f.readAll();
-    return true;
-}
-
 int run(CliContext& ctx)
 {
     Options o;
@@ -272,9 +259,14 @@ int run(CliContext& ctx)
     if (ok && o.action == QLatin1String("background") && !o.useDefault)
         ok = o.file.isEmpty()
                  ? (error = QStringLiteral("请给出图片文件，或用 --default 恢复默认图片。"), false)
-                 : readPicture(o.file, &picture, &error);
+                 : BackgroundPicture::read(o.file, &picture, &error);
     if (ok && o.action == QLatin1String("sheet") && o.pdf.isEmpty())
         ok = (error = QStringLiteral("请用 --pdf 指定输出文件。"), false);
+    // The sheet must never land on the address book, its journal, a folder or a device.
+    if (ok && o.action == QLatin1String("sheet") && !OutputGuard::check(o.pdf, ctx.dbPath, &error)) {
+        ctx.err << error << "\n";
+        return 1;
+    }
     if (!ok) {
         ctx.err << error << "\n";
         return 2;

@@ -1,10 +1,10 @@
 #include "cli/CliCommand.h"
 
 #include "data/recognition/AddressParser.h"
-#include "data/records/DataSet.h"
-#include "data/store/Database.h"
-#include "data/records/RecipientAdder.h"
 #include "data/recognition/RegionTable.h"
+#include "data/records/DataSet.h"
+#include "data/records/RecipientAdder.h"
+#include "data/store/Database.h"
 #include "data/store/Schema.h"
 
 #include <QJsonArray>
@@ -38,6 +38,11 @@ static int runParseAddress(CliContext& ctx)
         args.removeFirst();
     if (args.isEmpty()) {
         ctx.err << "用法: waybill-cli [--db FILE] parse-address [--add] TEXT\n";
+        return 2;
+    }
+    // Nothing to recognise is a mistake in the script, not an empty recipient.
+    if (args.join(QString()).trimmed().isEmpty()) {
+        ctx.err << "没有要识别的文字：TEXT 是空的。\n";
         return 2;
     }
     RegionTable regions;

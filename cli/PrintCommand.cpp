@@ -59,12 +59,24 @@ bool parseInt(const QString& text, int* out)
 
 bool parseOptions(const QStringList& args, PrintOptions* o, QString* error)
 {
+    QStringList given; // a second output would silently win over the first
     for (int i = 0; i < args.size(); ++i) {
         const QString& opt = args.at(i);
         if (opt == QLatin1String("--check")) {
             o->check = true;
             continue;
         }
+        if (!opt.startsWith(QLatin1String("--"))) {
+            *error = QStringLiteral("多余的参数“%1”。").arg(opt);
+            return false;
+        }
+        const bool output = opt == QLatin1String("--pdf") || opt == QLatin1String("--printer");
+        if (output && given.contains(opt)) {
+            *error = QStringLiteral("选项 %1 给了两次。").arg(opt);
+            return false;
+        }
+        if (output)
+            given << opt;
         if (i + 1 >= args.size()) {
             *error = QStringLiteral("选项 %1 缺少取值。").arg(opt);
             return false;

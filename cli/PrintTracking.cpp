@@ -74,6 +74,10 @@ bool PrintTracking::takeOptions(QStringList* args, QString* error)
                 *error = QStringLiteral("选项 %1 缺少取值。").arg(opt);
                 return false;
             }
+            if (args->at(i + 1).trimmed().isEmpty()) {
+                *error = QStringLiteral("选项 %1 的取值是空的。").arg(opt);
+                return false;
+            }
             (opt == QLatin1String("--recipients") ? m_positions : m_firstNumber) = args->at(i + 1);
             args->remove(i, 2);
         } else {

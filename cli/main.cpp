@@ -5,6 +5,7 @@
 #include "data/store/Database.h"
 #include "data/store/ServerAddress.h"
 #include "data/store/Settings.h"
+#include "data/store/StoreSettings.h"
 #include "report/FontSetup.h"
 
 #include <QDir>
@@ -38,6 +39,10 @@ static void usage(QTextStream& s, const QString& db)
     s << "用法: waybill-cli [--db FILE|URI] COMMAND [ARGS]\n"
       << "  --db FILE          数据库文件，缺省为工作目录中的 data.mdb\n"
       << "  --db URI           PostgreSQL 服务器上的数据库，如 postgresql://user@host:5432/waybill\n"
+      << "                     密码不要写在 URI 里：命令行对本机的每个用户都可见（/proc/PID/cmdline）。\n"
+      << "                     请用环境变量 PGPASSWORD，或在图形界面程序的“数据库位置…”中保存密码\n"
+      << "                     （存于 " << QDir::toNativeSeparators(StoreSettings::passwordFile())
+      << "，仅本人可读）。\n"
       << "数据库: "
       << (ServerAddress::isServer(db) ? ServerAddress::displayLocation(db) : QDir::toNativeSeparators(db))
       << "\n"
@@ -50,8 +55,62 @@ static void usage(QTextStream& s, const QString& db)
         s << "  " << c.usage << "\n";
 }
 
+namespace {
+
+// Qt warns on every start without a session's runtime folder (cron, ssh,
+// a container); the command line uses none, so the warning says nothing.
+// The picture decoders' English details of a broken file only repeat the
+// reason the command gives. Everything else goes to stderr as Qt's own
+// handler writes it there.
+void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR")))
+        return;
+    if (type == QtWarningMsg && context.category &&
+        QLatin1String(context.category).startsWith(QLatin1String("qt.gui.imageio")))
+        return;
+    std::fprintf(stderr, "%s\n", qFormatLogMessage(type, context, message).toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+// Takes a leading --db VALUE off args; a file is made absolute against
+// the working folder. False and the reason when the value is missing or empty.
+bool takeDatabase(QStringList* args, QString* db, QString* error)
+{
+    if (args->isEmpty() || args->first() != QLatin1String("--db"))
+        return true;
+    if (args->size() < 2 || args->at(1).startsWith(QLatin1String("--"))) {
+        *error = QStringLiteral("选项 --db 缺少取值：请给出数据库文件或服务器地址。");
+        return false;
+    }
+    const QString value = args->at(1);
+    if (value.trimmed().isEmpty()) {
+        *error = QStringLiteral("选项 --db 的取值是空的：请给出数据库文件或服务器地址。");
+        return false;
+    }
+    *db = ServerAddress::isServer(value) ? value : QDir::current().absoluteFilePath(value);
+    *args = args->mid(2);
+    return true;
+}
+
+// A password typed into the URI can be read by every local user while the
+// command runs.
+void warnAboutPassword(const QString& db, QTextStream& err)
+{
+    ServerAddress a;
+    if (!ServerAddress::isServer(db) || !ServerAddress::parse(db, &a, nullptr) || a.password.isEmpty())
+        return;
+    err << "注意：--db 中的密码在命令运行时对本机的每个用户都可见（/proc/PID/cmdline）。"
+        << "请改用环境变量 PGPASSWORD，或在图形界面程序的“数据库位置…”中保存密码（存于 "
+        << QDir::toNativeSeparators(StoreSettings::passwordFile()) << "，仅本人可读）。\n";
+    err.flush();
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    qInstallMessageHandler(quietHandler);
     // Fonts and PDF output need a GUI application, not a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
@@ -67,10 +126,13 @@ int main(int argc, char** argv)
     // The command line never moves with the window program's rule: a script
     // names its file or works in its own directory.
     QString db = Settings(Settings::Program::CommandLine).storeLocation();
-    if (args.size() >= 2 && args.first() == QLatin1String("--db")) {
-        db = ServerAddress::isServer(args.at(1)) ? args.at(1) : QDir::current().absoluteFilePath(args.at(1));
-        args = args.mid(2);
+    QString error;
+    if (!takeDatabase(&args, &db, &error)) {
+        err << error << "\n";
+        usage(err, db);
+        return 2;
     }
+    warnAboutPassword(db, err);
     if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
         usage(args.isEmpty() ? err : out, db);
         return args.isEmpty() ? 2 : 0;

@@ -57,8 +57,31 @@ bool OutputGuard::check(const QString& target, const QString& book, QString* err
     return OutputGuard({book}).allows(target, error);
 }
 
+// A folder, a device, a pipe or a socket (or a link to one) is no file to
+// write a PDF, workbook or backup into: renaming over it would fail or
+// replace a device node with a file, and writing into it would block or
+// vanish.
+bool OutputGuard::isWritableKind(const QString& target, QString* error)
+{
+    const QString path = QDir::current().absoluteFilePath(target);
+    struct stat st
+    {
+    };
+    if (target.trimmed().isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0 ||
+        S_ISREG(st.st_mode))
+        return true; // nothing there yet (or no name): the writer says what is wrong
+    if (error)
+        *error = S_ISDIR(st.st_mode) ? QStringLiteral("不能写入 %1：它是一个文件夹，不是文件。")
+                                           .arg(QDir::toNativeSeparators(path))
+                                     : QStringLiteral("不能写入 %1：它是设备、管道或套接字，不是普通文件。")
+                                           .arg(QDir::toNativeSeparators(path));
+    return false;
+}
+
 bool OutputGuard::allows(const QString& target, QString* error) const
 {
+    if (!isWritableKind(target, error))
+        return false;
     const QFileInfo out(QDir::current().absoluteFilePath(target));
     const FileId outId = fileId(out.absoluteFilePath());
     const FileId outFolder = fileId(out.absolutePath());

@@ -1,10 +1,11 @@
 #include "gui/templates/CalibrationDialog.h"
 
-#include "templates/LayoutAdjustments.h"
+#include "exchange/OutputGuard.h"
 #include "gui/widgets/Dialogs.h"
 #include "report/QuickRep.h"
 #include "report/ReportPrinter.h"
 #include "templates/CalibrationSheet.h"
+#include "templates/LayoutAdjustments.h"
 #include "templates/TemplateReport.h"
 
 #include <QDialogButtonBox>
@@ -31,7 +32,8 @@ QDoubleSpinBox* spin(double min, double max, double step, int decimals, const QS
 }
 } // namespace
 
-CalibrationDialog::CalibrationDialog(TemplateReport* tpl, QWidget* parent) : QDialog(parent), m_tpl(tpl)
+CalibrationDialog::CalibrationDialog(TemplateReport* tpl, QWidget* parent, const QString& databasePath)
+    : QDialog(parent), m_tpl(tpl), m_databasePath(databasePath)
 {
     setObjectName(QStringLiteral("CalibrationDialog"));
     setWindowTitle(QStringLiteral("校准 - %1").arg(QString::fromUtf8(tpl->templ().caption)));
@@ -121,8 +123,16 @@ void CalibrationDialog::printSheet()
     ReportPrinter::setup(&printer, m_tpl->report());
     QPrintDialog dialog(&printer, this);
     dialog.setWindowTitle(QStringLiteral("打印校准页"));
+    // A file is written by "存为 PDF", which goes through the output guard.
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
     if (Dialogs::exec(&dialog) != QDialog::Accepted)
         return;
+    QString error;
+    if (!printer.outputFileName().isEmpty() &&
+        !OutputGuard::check(printer.outputFileName(), m_databasePath, &error)) {
+        Dialogs::error(this, error);
+        return;
+    }
     withShownCalibration([&] {
         QPainter painter;
         if (!painter.begin(&printer)) {
@@ -143,6 +153,10 @@ void CalibrationDialog::saveSheet()
     if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
         path += QLatin1String(".pdf");
     QString error;
+    if (!OutputGuard::check(path, m_databasePath, &error)) {
+        Dialogs::error(this, error);
+        return;
+    }
     bool ok = false;
     withShownCalibration([&] { ok = CalibrationSheet::writePdf(*m_tpl, path, &error); });
     if (!ok)

@@ -13,7 +13,8 @@ class CalibrationDialog : public QDialog
 {
     Q_OBJECT
 public:
-    CalibrationDialog(TemplateReport* tpl, QWidget* parent = nullptr);
+    // databasePath: the address book in use, which the saved sheet must not replace.
+    CalibrationDialog(TemplateReport* tpl, QWidget* parent = nullptr, const QString& databasePath = {});
 
     // Tenths of a millimetre and percent, as shown.
     int dx() const;
@@ -34,6 +35,7 @@ private:
     void withShownCalibration(F f);
 
     TemplateReport* m_tpl;
+    QString m_databasePath;
     QDoubleSpinBox* m_dx = nullptr;
     QDoubleSpinBox* m_dy = nullptr;
     QDoubleSpinBox* m_scaleX = nullptr;

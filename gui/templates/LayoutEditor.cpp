@@ -4,6 +4,7 @@
 #include "gui/widgets/Dialogs.h"
 #include "report/QRDBText.h"
 #include "report/QuickRep.h"
+#include "templates/BackgroundPicture.h"
 #include "templates/TemplateReport.h"
 
 #include <QBuffer>
@@ -151,17 +152,12 @@ bool LayoutEditor::resetTemplate()
 
 bool LayoutEditor::setPicture(const QString& path)
 {
-    QImageReader reader(path);
-    const QByteArray format = reader.format().toLower();
-    QFile file(path);
-    if (!QList<QByteArray>{"jpeg", "png", "bmp", "tiff"}.contains(format) || !reader.canRead() ||
-        file.size() > LayoutAdjustments::kMaxPictureBytes || !file.open(QIODevice::ReadOnly)) {
-        Dialogs::error(m_window, QStringLiteral("%1 不是可读的 JPEG、PNG、BMP 或 TIFF 图片（最多 %2 MB）。")
-                                     .arg(path)
-                                     .arg(LayoutAdjustments::kMaxPictureBytes >> 20));
+    QByteArray bytes;
+    QString error;
+    if (!BackgroundPicture::read(path, &bytes, &error)) {
+        Dialogs::error(m_window, error);
         return false;
     }
-    const QByteArray bytes = file.readAll();
     const QString code = QString::fromLatin1(m_tpl->templ().code);
     if (!store([&](Database& db, QString* e) { return LayoutAdjustments::setPicture(db, code, bytes, e); }))
         return false;

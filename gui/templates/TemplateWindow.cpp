@@ -231,7 +231,7 @@ void TemplateWindow::buildAdjustButtons()
 
 void TemplateWindow::calibrate()
 {
-    CalibrationDialog dialog(m_layout, this);
+    CalibrationDialog dialog(m_layout, this, m_sources.database());
     if (Dialogs::exec(&dialog) != QDialog::Accepted)
         return;
     m_editor->setCalibration(dialog.dx(), dialog.dy(), dialog.scaleX(), dialog.scaleY());
