@@ -15,9 +15,7 @@
 
 namespace ServerStore {
 
-namespace {
-
-PGconn* connection(const QSqlDatabase& db)
+PGconn* handle(const QSqlDatabase& db)
 {
     const QVariant v = db.driver()->handle();
     // The driver names the type as libpq declares it.
@@ -25,6 +23,8 @@ PGconn* connection(const QSqlDatabase& db)
         return *static_cast<PGconn* const*>(v.data());
     return nullptr;
 }
+
+namespace {
 
 QString textColumns(const QStringList& names)
 {
@@ -137,7 +137,7 @@ struct Result
 bool run(const QSqlDatabase& db, const QString& sql, const QVariantList& binds, bool binary, Result* out,
          QString* error)
 {
-    PGconn* conn = connection(db);
+    PGconn* conn = handle(db);
     if (!conn) {
         if (error)
             *error = QStringLiteral("数据库没有连接。");
@@ -155,8 +155,7 @@ bool run(const QSqlDatabase& db, const QString& sql, const QVariantList& binds, 
     passOnNotices(db);
     if (PQresultStatus(out->res) != PGRES_TUPLES_OK) {
         if (error)
-            *error = QStringLiteral("数据库操作失败。详情：%1")
-                         .arg(QString::fromUtf8(PQresultErrorMessage(out->res)).trimmed());
+            *error = describe(out->res, conn);
         return false;
     }
     return true;
@@ -259,22 +258,43 @@ bool connect(QSqlDatabase& db, const QString& uri, QString* error)
         db.setUserName(a.user);
     if (!a.password.isEmpty())
         db.setPassword(a.password);
+    // Keepalives find a server whose computer or network went away while
+    // the program waits for an answer; a stopped server process is found by
+    // ServerWatch.
     QStringList options{QStringLiteral("connect_timeout=%1").arg(a.connectTimeout > 0 ? a.connectTimeout : 5),
-                        QStringLiteral("application_name=waybill")};
+                        QStringLiteral("application_name=waybill"),
+                        QStringLiteral("keepalives=1"),
+                        QStringLiteral("keepalives_idle=10"),
+                        QStringLiteral("keepalives_interval=5"),
+                        QStringLiteral("keepalives_count=3"),
+                        QStringLiteral("tcp_user_timeout=30000")};
     // The password chosen under "数据库位置…" is kept in a file of the user's.
     const QString passfile = StoreSettings::passwordFile();
     if (a.password.isEmpty() && QFileInfo::exists(passfile))
         options << QStringLiteral("passfile=%1").arg(passfile);
     db.setConnectOptions(options.join(QLatin1Char(';')));
+    const QString where = QStringLiteral("数据库服务器 %1 上的数据库 %2").arg(a.endpoint(), a.database);
     if (!db.open()) {
         if (error)
-            *error = QStringLiteral("%1：%2").arg(a.display(), describe(db.lastError()));
+            *error = QStringLiteral("%1：%2").arg(where, describe(db.lastError()));
         return false;
     }
+    // A statement that runs longer is cancelled by the server itself, and
+    // so is a transaction left open by a program that stopped answering.
     QSqlQuery q(db);
-    // Names as the program writes them; messages from the server in English
-    // are still better than none when its locale is missing.
-    q.exec(QStringLiteral("SET client_min_messages TO warning"));
+    if (!q.exec(QStringLiteral("SET statement_timeout = '%1s'").arg(kStatementSeconds)) ||
+        !q.exec(QStringLiteral("SET idle_in_transaction_session_timeout = '%1s'").arg(kStatementSeconds)) ||
+        // Warnings and up come to the program (ServerWatch takes them, so
+        // none is printed in English): one may say that the server stops.
+        !q.exec(QStringLiteral("SET client_min_messages TO warning"))) {
+        if (error)
+            *error = QStringLiteral("%1：%2").arg(where, describe(q.lastError()));
+        db.close();
+        return false;
+    }
+    // A statement whose program is gone ends on the server too (a server
+    // from version 14 on; an older one has no such setting).
+    q.exec(QStringLiteral("SET client_connection_check_interval = '5s'"));
     return true;
 }
 
@@ -378,49 +398,146 @@ bool prepareSchema(QSqlDatabase& db, const QString& where, QString* error)
     return true;
 }
 
+namespace {
+
+// libpq's own words for a failure that comes without an SQLSTATE (a
+// connection that failed or broke), as the code the server would have sent.
+QString stateFromWords(const QString& words)
+{
+    static const struct
+    {
+        const char* words;
+        const char* state;
+    } known[] = {
+        {"password", "28P01"},
+        {"terminating connection due to administrator command", "57P01"},
+        {"terminating connection because of crash", "57P02"},
+        {"terminating connection due to immediate shutdown", "57P01"},
+        {"the database system is shutting down", "57P03"},
+        {"the database system is starting up", "57P03"},
+        {"the database system is in recovery mode", "57P03"},
+        {"server closed the connection unexpectedly", "08006"},
+        {"no connection to the server", "08006"},
+        {"could not receive data from server", "08006"},
+        {"could not send data to server", "08006"},
+        {"connection to server was lost", "08006"},
+        {"Connection refused", "08001-refused"},
+        {"No such file or directory", "08001-nosocket"},
+        {"could not translate host name", "08001-name"},
+        {"Name or service not known", "08001-name"},
+        {"timeout expired", "08001-timeout"},
+        {"No route to host", "08001-route"},
+        {"Network is unreachable", "08001-route"},
+    };
+    for (const auto& k : known)
+        if (words.contains(QLatin1String(k.words), Qt::CaseInsensitive))
+            return QLatin1String(k.state);
+    if (words.contains(QLatin1String("role \"")) && words.contains(QLatin1String("does not exist")))
+        return QStringLiteral("28000");
+    if (words.contains(QLatin1String("database \"")) && words.contains(QLatin1String("does not exist")))
+        return QStringLiteral("3D000");
+    return {};
+}
+
+// The sentence for a state; empty for one the program has no words for.
+QString sentenceFor(const QString& state)
+{
+    if (state == QLatin1String("08001-refused"))
+        return QStringLiteral("无法连接：服务器没有运行，或不在这个端口上接受连接（连接被拒绝）。");
+    if (state == QLatin1String("08001-nosocket"))
+        return QStringLiteral("无法连接：本机的数据库服务器没有运行（找不到它的套接字）。");
+    if (state == QLatin1String("08001-name"))
+        return QStringLiteral("无法连接：找不到这个主机名，请检查服务器地址。");
+    if (state == QLatin1String("08001-timeout"))
+        return QStringLiteral("无法连接：服务器在限定时间内没有回应，请检查服务器是否开着、网络是否通。");
+    if (state == QLatin1String("08001-route"))
+        return QStringLiteral("无法连接：网络不通，到不了服务器，请检查网络。");
+    if (state == QLatin1String("57P01") || state == QLatin1String("57P02"))
+        return QStringLiteral("数据库服务器已停止或正在重启，连接已断开，这次操作没有完成。");
+    if (state == QLatin1String("57P03"))
+        return QStringLiteral("数据库服务器正在启动或关闭，暂时不接受连接，请稍后再试。");
+    if (state == QLatin1String("57014"))
+        return QStringLiteral("数据库服务器没有在限定时间内完成这次操作，已取消，数据没有改动。");
+    if (state == QLatin1String("08006") || state == QLatin1String("08003"))
+        return QStringLiteral("与数据库服务器的连接断开了（服务器停止、重启或网络中断），这次操作没有完成。");
+    if (state.startsWith(QLatin1String("08")))
+        return QStringLiteral("无法连接数据库服务器，请检查网络和服务器地址。");
+    if (state.startsWith(QLatin1String("28")))
+        return QStringLiteral("数据库服务器拒绝登录，请检查用户名和密码。");
+    if (state == QLatin1String("3D000"))
+        return QStringLiteral("服务器上没有这个数据库。");
+    if (state == QLatin1String("42501"))
+        return QStringLiteral("没有访问这个数据库的权限。");
+    if (state.startsWith(QLatin1String("40")) || state == QLatin1String("55P03"))
+        return QStringLiteral("数据库正被其他电脑使用，请稍后再试。");
+    if (state.startsWith(QLatin1String("23")))
+        return QStringLiteral("数据不符合数据库的要求。");
+    if (state.startsWith(QLatin1String("53")))
+        return QStringLiteral("数据库服务器资源不足（磁盘或内存）。");
+    if (state.startsWith(QLatin1String("57")))
+        return QStringLiteral("数据库服务器已停止或正在关闭，这次操作没有完成。");
+    return {};
+}
+
+} // namespace
+
+QString describe(const QString& state, const QString& words)
+{
+    const QString code = state.isEmpty() ? stateFromWords(words) : state;
+    const QString sentence = sentenceFor(code);
+    if (!sentence.isEmpty())
+        return sentence;
+    // Words the program has none for: the server's own, for whoever helps.
+    const QString detail = words.trimmed();
+    if (code.isEmpty() && detail.isEmpty())
+        return QStringLiteral("无法连接数据库服务器，请检查网络和服务器地址。");
+    return detail.isEmpty() ? QStringLiteral("数据库操作失败。")
+                            : QStringLiteral("数据库操作失败。详情：") + detail;
+}
+
 QString describe(const QSqlError& error)
 {
-    QString state = error.nativeErrorCode();
-    // A refused connection comes without a code, only with libpq's words.
-    const QString words = error.databaseText() + error.driverText();
-    if (state.isEmpty()) {
-        if (words.contains(QLatin1String("password")))
-            state = QStringLiteral("28P01");
-        else if (words.contains(QLatin1String("role \"")) && words.contains(QLatin1String("does not exist")))
-            state = QStringLiteral("28000");
-        else if (words.contains(QLatin1String("database \"")) &&
-                 words.contains(QLatin1String("does not exist")))
-            state = QStringLiteral("3D000");
-    }
-    QString sentence;
-    if (state.startsWith(QLatin1String("08")) || state.isEmpty())
-        sentence = QStringLiteral("无法连接数据库服务器，请检查网络和服务器地址。");
-    else if (state.startsWith(QLatin1String("28")))
-        sentence = QStringLiteral("数据库服务器拒绝登录，请检查用户名和密码。");
-    else if (state == QLatin1String("3D000"))
-        sentence = QStringLiteral("服务器上没有这个数据库。");
-    else if (state == QLatin1String("42501"))
-        sentence = QStringLiteral("没有访问这个数据库的权限。");
-    else if (state.startsWith(QLatin1String("40")) || state == QLatin1String("55P03"))
-        sentence = QStringLiteral("数据库正被其他电脑使用，请稍后再试。");
-    else if (state.startsWith(QLatin1String("23")))
-        sentence = QStringLiteral("数据不符合数据库的要求。");
-    else if (state.startsWith(QLatin1String("53")))
-        sentence = QStringLiteral("数据库服务器资源不足（磁盘或内存）。");
-    else if (state.startsWith(QLatin1String("57")))
-        sentence = QStringLiteral("数据库服务器正在关闭或已停止。");
-    else
-        sentence = QStringLiteral("数据库操作失败。");
-    QString detail = error.databaseText().trimmed();
-    if (detail.isEmpty())
-        detail = error.driverText().trimmed();
-    return detail.isEmpty() ? sentence : sentence + QStringLiteral("详情：") + detail;
+    const QString words = error.databaseText().trimmed();
+    return describe(error.nativeErrorCode(), words.isEmpty() ? error.driverText().trimmed() : words);
+}
+
+QString describe(const PGresult* result, const PGconn* conn)
+{
+    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    const char* words = result ? PQresultErrorMessage(result) : nullptr;
+    if ((!words || !*words) && conn)
+        words = PQerrorMessage(conn);
+    return describe(QString::fromUtf8(state ? state : ""), QString::fromUtf8(words ? words : ""));
+}
+
+namespace {
+
+QtMessageHandler& previousHandler()
+{
+    static QtMessageHandler handler = nullptr;
+    return handler;
+}
+
+void withoutDriverWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type == QtWarningMsg && message.startsWith(QLatin1String("QPSQL")))
+        return;
+    if (QtMessageHandler next = previousHandler())
+        next(type, context, message);
+}
+
+} // namespace
+
+void quietDriverMessages()
+{
+    if (!previousHandler())
+        previousHandler() = qInstallMessageHandler(withoutDriverWarnings);
 }
 
 bool copyIn(const QSqlDatabase& db, const QString& table, const QStringList& columns, int count,
             const std::function<bool(int, QVector<QVariant>&)>& rowAt, QString* error)
 {
-    PGconn* conn = connection(db);
+    PGconn* conn = handle(db);
     auto fail = [&](const QString& why) {
         if (error)
             *error = why;
@@ -436,10 +553,10 @@ bool copyIn(const QSqlDatabase& db, const QString& table, const QStringList& col
                                .toUtf8();
     PGresult* res = PQexec(conn, sql.constData());
     const bool started = PQresultStatus(res) == PGRES_COPY_IN;
-    const QString startError = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+    const QString startError = started ? QString() : describe(res, conn);
     PQclear(res);
     if (!started)
-        return fail(QStringLiteral("数据库操作失败。详情：%1").arg(startError));
+        return fail(startError);
 
     QByteArray buffer;
     buffer.reserve(1 << 20);
@@ -473,8 +590,7 @@ bool copyIn(const QSqlDatabase& db, const QString& table, const QStringList& col
         if (PQresultStatus(res) != PGRES_COMMAND_OK) {
             done = false;
             if (why.isEmpty())
-                why = QStringLiteral("数据库操作失败。详情：%1")
-                          .arg(QString::fromUtf8(PQresultErrorMessage(res)).trimmed());
+                why = describe(res, conn);
         }
         PQclear(res);
     }
