@@ -1,13 +1,85 @@
 #include "app/ProgramWindows.h"
 
+#include "app/DataMaintenance.h"
 #include "app/MainForm.h"
+#include "data/store/Database.h"
+#include "data/store/ServerAddress.h"
 #include "data/store/Settings.h"
+#include "data/store/StoreSettings.h"
 #include "gui/exchange/ExcelForm.h"
 #include "gui/report/ReportPreview.h"
 #include "gui/templates/TemplateWindows.h"
+#include "gui/widgets/Dialogs.h"
 #include "gui/widgets/PrintHistoryWindow.h"
 
+#include <QAbstractButton>
 #include <QPointer>
+
+namespace {
+
+// What the user does about an address book that did not open. The box's
+// own buttons, named for what they do.
+QMessageBox::StandardButton askAfterFailure(const QString& text, bool server)
+{
+    QMessageBox::StandardButtons buttons = QMessageBox::Retry | QMessageBox::Apply | QMessageBox::Close;
+    if (server)
+        buttons |= QMessageBox::Open;
+    const QString title = QStringLiteral("无法打开通讯录");
+    if (Dialogs::isScripted())
+        return Dialogs::message(nullptr, text, QMessageBox::Warning, buttons, title);
+    QMessageBox box(QMessageBox::Warning, title, text, buttons);
+    box.button(QMessageBox::Retry)->setText(QStringLiteral("重试"));
+    if (server)
+        box.button(QMessageBox::Open)->setText(QStringLiteral("改用本机数据文件"));
+    box.button(QMessageBox::Apply)->setText(QStringLiteral("数据库位置…"));
+    box.button(QMessageBox::Close)->setText(QStringLiteral("退出"));
+    box.setDefaultButton(QMessageBox::Retry);
+    box.setEscapeButton(QMessageBox::Close);
+    box.exec();
+    return box.standardButton(box.clickedButton());
+}
+
+// A server is tried once before the windows are made: its own reason
+// names where it was looked for, and the windows are not built in vain.
+bool serverAnswers(const QString& location, QString* why)
+{
+    Database probe;
+    if (probe.open(location, why, false))
+        return true;
+    *why += QStringLiteral("\n\n重试：再连接一次。\n改用本机数据文件：以后使用这台电脑上的通讯录文件"
+                           "（可在 其他工具 → 数据库位置… 改回服务器，密码需重新填写）。\n"
+                           "数据库位置…：改填服务器地址。");
+    return false;
+}
+
+} // namespace
+
+ProgramWindows* ProgramWindows::start()
+{
+    for (;;) {
+        const Settings settings;
+        const QString location = settings.storeLocation();
+        const bool server = ServerAddress::isServer(location);
+        QString error;
+        if (!server || serverAnswers(location, &error)) {
+            if (ProgramWindows* windows = create(settings, &error))
+                return windows;
+        }
+        switch (askAfterFailure(error, server)) {
+        case QMessageBox::Retry:
+            break;
+        case QMessageBox::Open:
+            if (!StoreSettings::useFile(&error))
+                Dialogs::error(nullptr, error);
+            break;
+        case QMessageBox::Apply:
+            DataMaintenance::chooseLocation(nullptr);
+            break;
+        default:
+            return nullptr;
+        }
+    }
+}
 
 ProgramWindows* ProgramWindows::create(const Settings& settings, QString* error, QObject* parent)
 {

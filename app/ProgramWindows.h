@@ -20,6 +20,11 @@ public:
     // keep. Null, and the reason naming the file, when the address book
     // can't be opened.
     static ProgramWindows* create(const Settings& settings, QString* error, QObject* parent = nullptr);
+    // The program's start: the windows over the address book the settings
+    // name. When it can't be opened (a server that can't be reached, a
+    // damaged file), the user is told why and chooses: 重试, 改用本机数据文件
+    // (a server only), 数据库位置… or 退出. Null only when the user chose 退出.
+    static ProgramWindows* start();
     ~ProgramWindows() override;
 
     TMainForm* mainForm() const { return m_main; }

@@ -1,8 +1,7 @@
 #include "app/MainForm.h"
 #include "app/ProgramWindows.h"
 #include "data/store/AppInfo.h"
-#include "data/store/Settings.h"
-#include "gui/widgets/Dialogs.h"
+#include "data/store/ServerStore.h"
 #include "report/FontSetup.h"
 
 #include <QApplication>
@@ -30,12 +29,13 @@ int main(int argc, char** argv)
     // Menus, message boxes and dialogs in the interface face too.
     QApplication::setFont(FontSetup::interfaceFont(13));
 
-    QString error;
-    std::unique_ptr<ProgramWindows> windows(ProgramWindows::create(Settings(), &error));
-    if (!windows) {
-        Dialogs::error(nullptr, error);
+    ServerStore::quietDriverMessages();
+
+    // An address book that can't be opened is the user's to decide about;
+    // only their 退出 ends the program here.
+    std::unique_ptr<ProgramWindows> windows(ProgramWindows::start());
+    if (!windows)
         return 1;
-    }
     windows->mainForm()->show();
     return app.exec();
 }

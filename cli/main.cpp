@@ -4,6 +4,7 @@
 #include "data/store/DataLocation.h"
 #include "data/store/Database.h"
 #include "data/store/ServerAddress.h"
+#include "data/store/ServerStore.h"
 #include "data/store/Settings.h"
 #include "data/store/StoreSettings.h"
 #include "report/FontSetup.h"
@@ -116,6 +117,7 @@ int main(int argc, char** argv)
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    ServerStore::quietDriverMessages();
     QGuiApplication::setOrganizationName(AppInfo::organization());
     QGuiApplication::setApplicationName(AppInfo::applicationName());
     FontSetup::install();

@@ -19,6 +19,9 @@ public:
     QString uri(bool withPassword = false) const;
     // How the user reads it: "服务器 user@host:5432/dbname".
     QString display() const;
+    // Where the server listens, the default port filled in: "db.shop:5432",
+    // "本机套接字 /run/postgresql（端口 5432）".
+    QString endpoint() const;
     // The location as the user should see it: a server without its password,
     // a file as it is.
     static QString displayLocation(const QString& location);

@@ -4,6 +4,7 @@
 #include "data/store/Schema.h"
 #include "data/store/ServerAddress.h"
 #include "data/store/ServerStore.h"
+#include "data/store/ServerWatch.h"
 #include "data/store/TableRegistry.h"
 #include "data/store/Transaction.h"
 
@@ -12,6 +13,10 @@
 #include <QSqlQuery>
 
 #include <algorithm>
+
+ServerDialect::ServerDialect(const QString& connection) : StoreDialect(connection) {}
+
+ServerDialect::~ServerDialect() = default;
 
 bool ServerDialect::open(Database& owner, const QString& uri, bool, QString* error)
 {
@@ -26,7 +31,10 @@ bool ServerDialect::open(Database& owner, const QString& uri, bool, QString* err
                 *error =
                     QStringLiteral("无法连接数据库服务器：缺少 PostgreSQL 驱动（软件包 libqt6sql6-psql）。");
         } else {
-            ok = ServerStore::connect(db, uri, error) &&
+            ok = ServerStore::connect(db, uri, error);
+            if (ok)
+                m_watch = std::make_unique<ServerWatch>(ServerStore::handle(db));
+            ok = ok &&
                  ServerStore::prepareSchema(db, QStringLiteral("数据库%1").arg(address.display()), error);
         }
     }
@@ -101,32 +109,40 @@ QString ServerDialect::type(Type t) const
 
 QString ServerDialect::failure(const QSqlError& error) const
 {
-    return ServerStore::describe(error);
+    const QString sentence = ServerStore::describe(error);
+    return m_watch ? m_watch->explain(sentence) : sentence;
+}
+
+bool ServerDialect::explained(bool ok, QString* error) const
+{
+    if (!ok && error && m_watch)
+        *error = m_watch->explain(*error);
+    return ok;
 }
 
 bool ServerDialect::readIds(const QString& sql, const QVariantList& binds, QVector<qint64>* out,
                             QString* error) const
 {
-    return ServerStore::readIds(db(), sql, binds, out, error);
+    return explained(ServerStore::readIds(db(), sql, binds, out, error), error);
 }
 
 bool ServerDialect::readMatchingIds(const QString& table, const QString& key, const QString& where,
                                     const QVariantList& binds, QVector<qint64>* out, int* total,
                                     QString* error) const
 {
-    return ServerStore::readMatchingIds(db(), table, key, where, binds, out, total, error);
+    return explained(ServerStore::readMatchingIds(db(), table, key, where, binds, out, total, error), error);
 }
 
 bool ServerDialect::readRows(const QString& sql, const QVariantList& binds, int n, const RowSink& each,
                              QString* error) const
 {
-    return ServerStore::readRows(db(), sql, binds, n, each, error);
+    return explained(ServerStore::readRows(db(), sql, binds, n, each, error), error);
 }
 
 bool ServerDialect::appendRows(const QString& table, const QStringList& columns, int count,
                                const RowSource& rowAt, QString* error)
 {
-    return ServerStore::copyIn(db(), table, columns, count, rowAt, error);
+    return explained(ServerStore::copyIn(db(), table, columns, count, rowAt, error), error);
 }
 
 bool ServerDialect::lockNumbers(QString* error)

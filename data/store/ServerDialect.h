@@ -2,6 +2,10 @@
 
 #include "data/store/StoreDialect.h"
 
+#include <memory>
+
+class ServerWatch;
+
 // The address book on a PostgreSQL server that several computers share:
 // rows are keyed by their number column (outr by a hidden key), lists of
 // values go as JSON arrays, reads and bulk loads (COPY) go through libpq
@@ -10,7 +14,8 @@
 class ServerDialect : public StoreDialect
 {
 public:
-    using StoreDialect::StoreDialect;
+    explicit ServerDialect(const QString& connection);
+    ~ServerDialect() override;
 
     bool isServer() const override { return true; }
     // Connects, makes the schema in an empty database, and the features'
@@ -45,4 +50,9 @@ public:
 
 private:
     bool createFeatureTables(Database& owner, QString* error);
+    // A failure's sentence as the watch knows it (a server that stopped
+    // answering, or said it was stopping).
+    bool explained(bool ok, QString* error) const;
+
+    std::unique_ptr<ServerWatch> m_watch;
 };

@@ -15,9 +15,7 @@
 
 namespace ServerStore {
 
-namespace {
-
-PGconn* connection(const QSqlDatabase& db)
+PGconn* handle(const QSqlDatabase& db)
 {
     const QVariant v = db.driver()->handle();
     // The driver names the type as libpq declares it.
@@ -25,6 +23,8 @@ PGconn* connection(const QSqlDatabase& db)
         return *static_cast<PGconn* const*>(v.data());
     return nullptr;
 }
+
+namespace {
 
 QString textColumns(const QStringList& names)
 {
@@ -137,7 +137,7 @@ struct Result
 bool run(const QSqlDatabase& db, const QString& sql, const QVariantList& binds, bool binary, Result* out,
          QString* error)
 {
-    PGconn* conn = connection(db);
+    PGconn* conn = handle(db);
     if (!conn) {
         if (error)
             *error = QStringLiteral("数据库没有连接。");
@@ -155,8 +155,7 @@ bool run(const QSqlDatabase& db, const QString& sql, const QVariantList& binds, 
     passOnNotices(db);
     if (PQresultStatus(out->res) != PGRES_TUPLES_OK) {
         if (error)
-            *error = QStringLiteral("数据库操作失败。详情：%1")
-                         .arg(QString::fromUtf8(PQresultErrorMessage(out->res)).trimmed());
+            *error = describe(out->res, conn);
         return false;
     }
     return true;
@@ -259,22 +258,43 @@ bool connect(QSqlDatabase& db, const QString& uri, QString* error)
         db.setUserName(a.user);
     if (!a.password.isEmpty())
         db.setPassword(a.password);
+    // Keepalives find a server whose computer or network went away while
+    // the program waits for an answer; a stopped server process is found by
+    // ServerWatch.
     QStringList options{QStringLiteral("connect_timeout=%1").arg(a.connectTimeout > 0 ? a.connectTimeout : 5),
-                        QStringLiteral("application_name=waybill")};
+                        QStringLiteral("application_name=waybill"),
+                        QStringLiteral("keepalives=1"),
+                        QStringLiteral("keepalives_idle=10"),
+                        QStringLiteral("keepalives_interval=5"),
+                        QStringLiteral("keepalives_count=3"),
+                        QStringLiteral("tcp_user_timeout=30000")};
     // The password chosen under "数据库位置…" is kept in a file of the user's.
     const QString passfile = StoreSettings::passwordFile();
     if (a.password.isEmpty() && QFileInfo::exists(passfile))
         options << QStringLiteral("passfile=%1").arg(passfile);
     db.setConnectOptions(options.join(QLatin1Char(';')));
+    const QString where = QStringLiteral("数据库服务器 %1 上的数据库 %2").arg(a.endpoint(), a.database);
     if (!db.open()) {
         if (error)
-            *error = QStringLiteral("%1：%2").arg(a.display(), describe(db.lastError()));
+            *error = QStringLiteral("%1：%2").arg(where, describe(db.lastError()));
         return false;
     }
+    // A statement that runs longer is cancelled by the server itself, and
+    // so is a transaction left open by a program that stopped answering.
     QSqlQuery q(db);
-    // Names as the program writes them; messages from the server in English
-    // are still better than none when its locale is missing.
-    q.exec(QStringLiteral("SET client_min_messages TO warning"));
+    if (!q.exec(QStringLiteral("SET statement_timeout = '%1s'").arg(kStatementSeconds)) ||
+        !q.exec(QStringLiteral("SET idle_in_transaction_session_timeout = '%1s'").arg(kStatementSeconds)) ||
+        // Warnings and up come to the program (ServerWatch takes them, so
+        // none is printed in English): one may say that the server stops.
+        !q.exec(QStringLiteral("SET client_min_messages TO warning"))) {
+        if (error)
+            *error = QStringLiteral("%1：%2").arg(where, describe(q.lastError()));
+        db.close();
+        return false;
+    }
+    // A statement whose program is gone ends on the server too (a server
+    // from version 14 on; an older one has no such setting).
+    q.exec(QStringLiteral("SET client_connection_check_interval = '5s'"));
     return true;
 }
 
@@ -378,49 +398,10 @@ bool prepareSchema(QSqlDatabase& db, const QString& where, QString* error)
     return true;
 }
 
-QString describe(const QSqlError& error)
-{
-    QString state = error.nativeErrorCode();
-    // A refused connection comes without a code, only with libpq's words.
-    const QString words = error.databaseText() + error.driverText();
-    if (state.isEmpty()) {
-        if (words.contains(QLatin1String("password")))
-            state = QStringLiteral("28P01");
-        else if (words.contains(QLatin1String("role \"")) && words.contains(QLatin1String("does not exist")))
-            state = QStringLiteral("28000");
-        else if (words.contains(QLatin1String("database \"")) &&
-                 words.contains(QLatin1String("does not exist")))
-            state = QStringLiteral("3D000");
-    }
-    QString sentence;
-    if (state.startsWith(QLatin1String("08")) || state.isEmpty())
-        sentence = QStringLiteral("无法连接数据库服务器，请检查网络和服务器地址。");
-    else if (state.startsWith(QLatin1String("28")))
-        sentence = QStringLiteral("数据库服务器拒绝登录，请检查用户名和密码。");
-    else if (state == QLatin1String("3D000"))
-        sentence = QStringLiteral("服务器上没有这个数据库。");
-    else if (state == QLatin1String("42501"))
-        sentence = QStringLiteral("没有访问这个数据库的权限。");
-    else if (state.startsWith(QLatin1String("40")) || state == QLatin1String("55P03"))
-        sentence = QStringLiteral("数据库正被其他电脑使用，请稍后再试。");
-    else if (state.startsWith(QLatin1String("23")))
-        sentence = QStringLiteral("数据不符合数据库的要求。");
-    else if (state.startsWith(QLatin1String("53")))
-        sentence = QStringLiteral("数据库服务器资源不足（磁盘或内存）。");
-    else if (state.startsWith(QLatin1String("57")))
-        sentence = QStringLiteral("数据库服务器正在关闭或已停止。");
-    else
-        sentence = QStringLiteral("数据库操作失败。");
-    QString detail = error.databaseText().trimmed();
-    if (detail.isEmpty())
-        detail = error.driverText().trimmed();
-    return detail.isEmpty() ? sentence : sentence + QStringLiteral("详情：") + detail;
-}
-
 bool copyIn(const QSqlDatabase& db, const QString& table, const QStringList& columns, int count,
             const std::function<bool(int, QVector<QVariant>&)>& rowAt, QString* error)
 {
-    PGconn* conn = connection(db);
+    PGconn* conn = handle(db);
     auto fail = [&](const QString& why) {
         if (error)
             *error = why;
@@ -436,10 +417,10 @@ bool copyIn(const QSqlDatabase& db, const QString& table, const QStringList& col
                                .toUtf8();
     PGresult* res = PQexec(conn, sql.constData());
     const bool started = PQresultStatus(res) == PGRES_COPY_IN;
-    const QString startError = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+    const QString startError = started ? QString() : describe(res, conn);
     PQclear(res);
     if (!started)
-        return fail(QStringLiteral("数据库操作失败。详情：%1").arg(startError));
+        return fail(startError);
 
     QByteArray buffer;
     buffer.reserve(1 << 20);
@@ -473,8 +454,7 @@ bool copyIn(const QSqlDatabase& db, const QString& table, const QStringList& col
         if (PQresultStatus(res) != PGRES_COMMAND_OK) {
             done = false;
             if (why.isEmpty())
-                why = QStringLiteral("数据库操作失败。详情：%1")
-                          .arg(QString::fromUtf8(PQresultErrorMessage(res)).trimmed());
+                why = describe(res, conn);
         }
         PQclear(res);
     }

@@ -9,6 +9,8 @@
 #include <functional>
 
 class QSqlError;
+struct pg_conn;
+struct pg_result;
 
 // What only a PostgreSQL address book needs: connecting, its schema (made
 // on first use in an empty database), the fast bulk load (COPY) and the
@@ -22,6 +24,10 @@ inline const QString kChannel = QStringLiteral("waybill_changes");
 // The hidden key of outr.
 inline const QString kSenderKey = QStringLiteral("_rowid_");
 
+// The longest a statement may run on the server before the server
+// cancels it; also how long a transaction may stay open unused.
+inline constexpr int kStatementSeconds = 60;
+
 // Connects db (a QPSQL connection) to the server named by uri.
 bool connect(QSqlDatabase& db, const QString& uri, QString* error);
 
@@ -30,8 +36,20 @@ bool connect(QSqlDatabase& db, const QString& uri, QString* error);
 // refused and left untouched.
 bool prepareSchema(QSqlDatabase& db, const QString& where, QString* error);
 
-// The user's sentence for a server's error (SQLSTATE classes).
+// The user's sentence for a server's error: by its SQLSTATE, or by libpq's
+// words where a broken or refused connection brings none. Only what the
+// program has no sentence for keeps the server's own text, as a detail.
 QString describe(const QSqlError& error);
+QString describe(const QString& state, const QString& words);
+QString describe(const pg_result* result, const pg_conn* conn);
+
+// Keeps the PostgreSQL driver's English warnings ("QPSQLDriver::…") off
+// stderr: what they say reaches the user as the store's Chinese failure.
+// Other messages go on to the handler before. Once per program, in main().
+void quietDriverMessages();
+
+// The libpq connection under a QPSQL connection; null for another driver.
+pg_conn* handle(const QSqlDatabase& db);
 
 // Reads through libpq itself, for lists of a hundred thousand rows: the
 // first column as keys; or the key and then n texts of each row.

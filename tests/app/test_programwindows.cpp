@@ -2,8 +2,10 @@
 #include "app/ProgramWindows.h"
 #include "data/records/DataSet.h"
 #include "data/store/Database.h"
-#include "exchange/DatabaseBackup.h"
+#include "data/store/ServerAddress.h"
 #include "data/store/Settings.h"
+#include "data/store/StoreSettings.h"
+#include "exchange/DatabaseBackup.h"
 #include "gui/exchange/ExcelForm.h"
 #include "gui/templates/TemplateWindow.h"
 #include "gui/templates/TemplateWindows.h"
@@ -17,6 +19,7 @@
 #include <QEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -38,6 +41,8 @@ private slots:
     void templateWindowsPrintTheWindowsRows();
     void windowsFollowAnotherAddressBook();
     void refusedDatabaseCreatesNothing();
+    void startWithTheServerDown_data();
+    void startWithTheServerDown();
     void restoreClosesEveryWindowsConnection();
 
 private:
@@ -217,6 +222,58 @@ void TestProgramWindows::refusedDatabaseCreatesNothing()
     QVERIFY(!w);
     QVERIFY2(error.contains("data.mdb"), qPrintable(error));
     QDir::setCurrent(m_dir->path());
+}
+
+// The chosen server can't be reached at start: the program says where it
+// looked, in Chinese, and the user decides; only 退出 ends the start.
+void TestProgramWindows::startWithTheServerDown_data()
+{
+    QTest::addColumn<QList<int>>("answers"); // one per question asked
+    QTest::addColumn<bool>("started");       // on the local file
+    QTest::newRow("重试, then 改用本机数据文件") << QList<int>{QMessageBox::Retry, QMessageBox::Open} << true;
+    QTest::newRow("数据库位置… (cancelled), then 退出")
+        << QList<int>{QMessageBox::Apply, QMessageBox::Close} << false;
+}
+
+void TestProgramWindows::startWithTheServerDown()
+{
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
+        QSKIP("Qt's PostgreSQL driver (libqt6sql6-psql) absent");
+    QFETCH(QList<int>, answers);
+    QFETCH(bool, started);
+    m_windows.reset();
+    const QString socketDir = m_dir->filePath(QStringLiteral("no-server"));
+    ServerAddress address;
+    QVERIFY(ServerAddress::parse(QStringLiteral("postgresql://waybill:secret@/waybill?host=") + socketDir,
+                                 &address, nullptr));
+    QString error;
+    QVERIFY2(StoreSettings::useServer(address, &error), qPrintable(error));
+    auto back = qScopeGuard([] { StoreSettings::useFile(nullptr); });
+    Dialogs::clear();
+    for (int a : answers)
+        Dialogs::answerButton(QMessageBox::StandardButton(a));
+    m_windows.reset(ProgramWindows::start());
+    QCOMPARE(bool(m_windows), started);
+    QStringList asked;
+    for (const Dialogs::Shown& s : Dialogs::shown())
+        if (s.kind == QLatin1String("message"))
+            asked << s.text;
+    QCOMPARE(asked.size(), answers.size());
+    for (const QString& text : asked) {
+        QVERIFY2(text.contains(QStringLiteral("本机套接字 %1（端口 5432）").arg(socketDir)) &&
+                     text.contains(QStringLiteral("没有运行")),
+                 qPrintable(text));
+        QVERIFY2(!text.contains(QStringLiteral("secret")) && !text.contains(QStringLiteral("connection")),
+                 qPrintable(text));
+    }
+    if (started) {
+        QCOMPARE(Settings().server(), QString());
+        QCOMPARE(m_windows->mainForm()->storeLocation(), Settings().storeLocation());
+        QVERIFY(m_windows->mainForm()->database()->isOpen());
+    } else {
+        QCOMPARE(Dialogs::shown().at(1).title, QStringLiteral("数据库位置")); // the dialog came up
+        QCOMPARE(Settings().server(), address.uri());                         // and changed nothing
+    }
 }
 
 // A restore from the main window has the Excel window let go of the file
