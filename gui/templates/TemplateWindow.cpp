@@ -244,6 +244,8 @@ void TemplateWindow::buildWrapChoice()
     WordWrapBox->adjustSize();
     WordWrapBox->move(ResetButton->geometry().right() + 8, 7);
     connect(WordWrapBox, &QCheckBox::toggled, this, &TemplateWindow::setWordWrap);
+    // Resetting the whole template forgets the choice too.
+    connect(m_editor, &LayoutEditor::selectionChanged, this, [this] { showWrapChoice(); });
     showWrapChoice();
 }
 

@@ -1,6 +1,7 @@
 #include "data/records/DataSet.h"
 #include "data/store/Database.h"
 #include "data/store/Settings.h"
+#include "gui/templates/LayoutEditor.h"
 #include "gui/templates/TemplateWindow.h"
 #include "gui/widgets/Dialogs.h"
 #include "report/FontSetup.h"
@@ -571,6 +572,10 @@ void TestTemplateWindow::wordWrapChoice()
     QVERIFY(batch.WordWrapBox->isChecked());
     QCOMPARE(batch.layout()->wrapRule(), WrapRule::Words);
     batch.hide();
+    // "恢复整个模板" goes back to the byte rule, and the box shows it.
+    QVERIFY(single.editor()->resetTemplate());
+    QVERIFY(!box->isChecked());
+    QCOMPARE(single.layout()->wrapRule(), WrapRule::Bytes);
 }
 
 QTEST_MAIN(TestTemplateWindow)
