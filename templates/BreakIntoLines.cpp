@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -88,54 +89,125 @@ Unit insertedByte(char16_t c)
     return u;
 }
 
+// Digits and Latin letters, half or full width: the runs a break must not
+// split (house numbers, room numbers, "B座", "Apt").
+bool isWordChar(const QString& value, const Unit& u)
+{
+    if (u.inserted || u.length != 1)
+        return false;
+    const char16_t c = value.at(u.start).unicode();
+    return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') ||
+           (c >= u'０' && c <= u'９') || (c >= u'Ａ' && c <= u'Ｚ') || (c >= u'ａ' && c <= u'ｚ');
+}
+
+// Punctuation that closes what stands before it and so never starts a line.
+bool isClosing(const QString& value, const Unit& u)
+{
+    static const QString closing =
+        QStringLiteral("，。、；：？！）」』】》〉〕〗〙〛］｝”’…‥·・％,.;:?!)]}%");
+    return !u.inserted && u.length == 1 && closing.contains(value.at(u.start));
+}
+
+bool breakAllowed(const QString& value, const std::vector<Unit>& units, std::size_t at)
+{
+    if (at >= units.size())
+        return true;
+    if (isClosing(value, units[at]))
+        return false;
+    return !(isWordChar(value, units[at - 1]) && isWordChar(value, units[at]));
+}
+
+// The unit in front of which the byte rule breaks for the limit, on the
+// text with the breaks inserted so far.
+std::size_t byteBreak(const std::vector<Unit>& units, qint64 limit)
+{
+    // Count the bytes above 126 among positions 1..limit, from the start
+    // every time; the CR LF pairs inserted so far count as plain bytes.
+    qint64 count = 0;
+    qint64 pos = 1; // position of the first byte of the current unit
+    for (const Unit& u : units) {
+        if (pos > limit)
+            break;
+        if (u.high[0])
+            ++count;
+        if (u.bytes == 2 && pos + 1 <= limit && u.high[1])
+            ++count;
+        pos += u.bytes;
+    }
+    const qint64 p = (count % 2 == 1) ? limit : limit - 1;
+
+    // Find the unit that holds byte p. A break between the two bytes of a
+    // character goes in front of that character.
+    qint64 start = 1;
+    for (std::size_t k = 0; k < units.size(); ++k) {
+        const qint64 end = start + units[k].bytes; // one past the unit
+        if (p < end)
+            return k;
+        start = end;
+    }
+    return units.size();
+}
+
+// Moves a break back to the nearest place the word rule allows within its
+// line; where the whole line is one run it stays.
+std::size_t wordBreak(const QString& value, const std::vector<Unit>& units, std::size_t at,
+                      std::size_t lineStart)
+{
+    for (std::size_t k = at; k > lineStart; --k) {
+        if (breakAllowed(value, units, k))
+            return k;
+    }
+    return at;
+}
+
+qint64 bytesBetween(const std::vector<Unit>& units, std::size_t from, std::size_t to)
+{
+    qint64 n = 0;
+    for (std::size_t k = from; k < to; ++k)
+        n += units[k].bytes;
+    return n;
+}
+
 } // namespace
 
-QString BreakIntoLines(const QString& value, int width)
+QString BreakIntoLines(const QString& value, int width, WrapRule rule)
 {
     if (width < 2)
         return value;
     std::vector<Unit> units = byteMap(value);
-    qint64 length = 0;
-    for (const Unit& u : units)
-        length += u.bytes;
+    const qint64 length = bytesBetween(units, 0, units.size());
     const qint64 passes = length / width + 1;
 
-    for (qint64 i = 1; i <= passes; ++i) {
-        const qint64 limit = i * width;
-        // Count the bytes above 126 among positions 1..limit, from the start
-        // every time; the CR LF pairs inserted so far count as plain bytes.
-        qint64 count = 0;
-        qint64 pos = 1; // position of the first byte of the current unit
-        for (const Unit& u : units) {
-            if (pos > limit)
-                break;
-            if (u.high[0])
-                ++count;
-            if (u.bytes == 2 && pos + 1 <= limit && u.high[1])
-                ++count;
-            pos += u.bytes;
-        }
-        const qint64 p = (count % 2 == 1) ? limit : limit - 1;
-
-        // Find the unit that holds byte p; insert the CR LF in front of it.
-        // A break between the two bytes of a character goes in front of
-        // that character.
-        std::size_t at = units.size();
-        qint64 start = 1;
-        for (std::size_t k = 0; k < units.size(); ++k) {
-            const qint64 end = start + units[k].bytes; // one past the unit
-            if (p < end) {
-                at = k;
-                break;
+    // Bytes the word rule moved onto later lines; the later limits come
+    // forward by as much, so that no line grows.
+    qint64 moved = 0;
+    std::size_t lineStart = 0; // first unit after the last line break
+    for (qint64 i = 1;; ++i) {
+        std::size_t at = byteBreak(units, i * width - moved);
+        if (rule == WrapRule::Words) {
+            for (std::size_t k = lineStart; k < at && k < units.size(); ++k) {
+                const Unit& u = units[k];
+                if (u.inserted ? u.inserted == u'\n' : value.at(u.start) == u'\n')
+                    lineStart = k + 1;
             }
-            start = end;
+            at = std::max(at, std::min(lineStart + 1, units.size())); // a line holds something
+            const std::size_t word = wordBreak(value, units, at, lineStart);
+            moved += bytesBetween(units, word, at);
+            at = word;
+            // Past the byte rule's breaks, only a text still running on
+            // needs one more.
+            if (i > passes && at >= units.size())
+                break;
+        } else if (i > passes) {
+            break;
         }
         const Unit pair[2] = {insertedByte(u'\r'), insertedByte(u'\n')};
         units.insert(units.begin() + qint64(at), pair, pair + 2);
+        lineStart = at + 2;
     }
 
     QString out;
-    out.reserve(value.size() + int(passes) * 2);
+    out.reserve(value.size() + int(passes) * 2 + 2);
     for (const Unit& u : units) {
         if (u.inserted)
             out += QChar(u.inserted);

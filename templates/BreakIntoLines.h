@@ -14,4 +14,17 @@
 // (emoji, rare ideographs) counts as one two-byte character. The result is
 // the original text with the line breaks added, nothing else changed.
 // Widths below 2 return the value unchanged.
-QString BreakIntoLines(const QString& value, int width);
+//
+// WrapRule::Words starts from the same breaks but moves a break earlier,
+// never later, where it would split a run of digits or Latin letters
+// ("2201", "B座" stays "B座") or put closing punctuation ("，", "）") at the
+// start of a line; the rest of the text moves down with it, so no line
+// holds more than the byte rule's, and one more line may follow. A run
+// longer than a whole line is still split at the width.
+enum class WrapRule
+{
+    Bytes, // the forms' own rule, kept for the built-in templates
+    Words
+};
+
+QString BreakIntoLines(const QString& value, int width, WrapRule rule = WrapRule::Bytes);

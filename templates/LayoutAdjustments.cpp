@@ -30,18 +30,33 @@ QString readError(Database& db, const QSqlQuery& q)
 bool LayoutAdjustments::ensureTables(Database& db, QString* error)
 {
     if (db.hasTable(kTemplateTable) && db.hasTable(kItemTable))
-        return true;
+        return ensureWordWrapColumn(db, error);
     return db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS layout_template ("
                                   "code TEXT PRIMARY KEY, dx INTEGER NOT NULL DEFAULT 0, "
                                   "dy INTEGER NOT NULL DEFAULT 0, scale_x %1 NOT NULL DEFAULT 100, "
-                                  "scale_y %1 NOT NULL DEFAULT 100, picture %2)")
+                                  "scale_y %1 NOT NULL DEFAULT 100, picture %2, "
+                                  "word_wrap INTEGER NOT NULL DEFAULT 0)")
                        .arg(db.type(Database::Type::Real), db.type(Database::Type::Blob)),
                    {}, error) &&
            db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS layout_item ("
                                   "code TEXT NOT NULL, variant TEXT NOT NULL, item TEXT NOT NULL, "
                                   "dx INTEGER NOT NULL DEFAULT 0, dy INTEGER NOT NULL DEFAULT 0, "
                                   "hidden INTEGER NOT NULL DEFAULT 0, PRIMARY KEY (code, variant, item))"),
-                   {}, error);
+                   {}, error) &&
+           ensureWordWrapColumn(db, error);
+}
+
+bool LayoutAdjustments::ensureWordWrapColumn(Database& db, QString* error)
+{
+    // Address books from before the word rule have the table without it.
+    QStringList columns;
+    if (!db.columns(kTemplateTable, &columns, error))
+        return false;
+    if (columns.contains(QStringLiteral("word_wrap")))
+        return true;
+    return db.exec(
+        QStringLiteral("ALTER TABLE layout_template ADD COLUMN word_wrap INTEGER NOT NULL DEFAULT 0"), {},
+        error);
 }
 
 TemplateAdjustment LayoutAdjustments::load(Database& db, const QString& code, QString* error)
@@ -50,9 +65,15 @@ TemplateAdjustment LayoutAdjustments::load(Database& db, const QString& code, QS
     if (!db.isOpen())
         return a;
     if (db.hasTable(kTemplateTable)) {
+        QStringList columns;
+        db.columns(kTemplateTable, &columns, nullptr);
+        // An older address book, not written to since, has no word_wrap.
+        const QString wordWrap =
+            columns.contains(QStringLiteral("word_wrap")) ? QStringLiteral("word_wrap") : QStringLiteral("0");
         QSqlQuery q(db.db());
         q.prepare(
-            QStringLiteral("SELECT dx, dy, scale_x, scale_y, picture FROM layout_template WHERE code = ?"));
+            QStringLiteral("SELECT dx, dy, scale_x, scale_y, picture, %1 FROM layout_template WHERE code = ?")
+                .arg(wordWrap));
         q.addBindValue(code);
         if (!q.exec()) {
             if (error)
@@ -63,6 +84,7 @@ TemplateAdjustment LayoutAdjustments::load(Database& db, const QString& code, QS
             a.scaleX = q.value(2).toDouble();
             a.scaleY = q.value(3).toDouble();
             a.picture = q.value(4).toByteArray();
+            a.wordWrap = q.value(5).toInt() != 0;
         }
     }
     if (db.hasTable(kItemTable)) {
@@ -106,6 +128,15 @@ bool LayoutAdjustments::setPicture(Database& db, const QString& code, const QByt
     return db.exec(QStringLiteral("INSERT INTO layout_template (code, picture) VALUES (?, ?) "
                                   "ON CONFLICT(code) DO UPDATE SET picture = excluded.picture"),
                    {code, blob}, error);
+}
+
+bool LayoutAdjustments::setWordWrap(Database& db, const QString& code, bool on, QString* error)
+{
+    if (!ensureTables(db, error))
+        return false;
+    return db.exec(QStringLiteral("INSERT INTO layout_template (code, word_wrap) VALUES (?, ?) "
+                                  "ON CONFLICT(code) DO UPDATE SET word_wrap = excluded.word_wrap"),
+                   {code, on ? 1 : 0}, error);
 }
 
 bool LayoutAdjustments::setItem(Database& db, const QString& code, const QString& variant,

@@ -10,7 +10,8 @@ class Database;
 // What the user changed about a template to fit their own paper, kept in the
 // address book beside the built-in layouts (which never change):
 // - per template: an offset and a scale for the printer, and an own picture
-//   of the blank form (shown on screen only);
+//   of the blank form (shown on screen only), and whether long values wrap
+//   by words rather than by the forms' byte count;
 // - per template, variant and item: an offset from the designed place, and
 //   whether the item prints at all.
 // Lengths are whole tenths of a millimetre, the step the user types in.
@@ -29,6 +30,9 @@ struct TemplateAdjustment
     double scaleX = 100; // percent
     double scaleY = 100;
     QByteArray picture; // the form's picture file as it was read; empty: built-in
+    // Break long values with WrapRule::Words. Off for the built-in
+    // templates: their forms were laid out for the byte rule.
+    bool wordWrap = false;
     // Keyed by itemKey(variant, item name).
     QHash<QString, ItemAdjustment> items;
 
@@ -56,6 +60,7 @@ public:
     static bool setCalibration(Database& db, const QString& code, int dx, int dy, double scaleX,
                                double scaleY, QString* error);
     static bool setPicture(Database& db, const QString& code, const QByteArray& picture, QString* error);
+    static bool setWordWrap(Database& db, const QString& code, bool on, QString* error);
     static bool setItem(Database& db, const QString& code, const QString& variant, const QString& item,
                         const ItemAdjustment& adjustment, QString* error);
     // Forgets the item, every item of the variant (item empty), or everything
@@ -71,6 +76,10 @@ public:
     static constexpr qint64 kMaxPictureBytes = 32 * 1024 * 1024;
 
     // Makes the two tables where they are missing (the first adjustment
-    // does it; a copy of an address book does it for the target).
+    // does it; a copy of an address book does it for the target), and adds
+    // the columns later versions keep to a table an older one made.
     static bool ensureTables(Database& db, QString* error);
+
+private:
+    static bool ensureWordWrapColumn(Database& db, QString* error);
 };

@@ -258,9 +258,19 @@ void TemplateReport::bind(DataSet* senders, DataSet* recipients)
     m_records.setDriver(isBatch() ? recipients : nullptr);
 }
 
+WrapRule TemplateReport::wrapRule() const
+{
+    return m_adjustment.wordWrap ? WrapRule::Words : WrapRule::Bytes;
+}
+
+void TemplateReport::setWrapRule(WrapRule rule)
+{
+    m_adjustment.wordWrap = rule == WrapRule::Words;
+}
+
 void TemplateReport::printHook(TQRDBText* sender, QString& value) const
 {
     const int width = wrapWidth(sender);
     if (width > 0)
-        value = BreakIntoLines(value, width);
+        value = BreakIntoLines(value, width, wrapRule());
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "templates/BreakIntoLines.h"
 #include "templates/DataSetRecords.h"
 #include "templates/LayoutAdjustments.h"
 #include "templates/layouts/Catalogue.h"
@@ -52,6 +53,11 @@ public:
     bool isSenderItem(const TQRDBText* item) const;
     // Wrap width of an item's print hook; 0 when it has none.
     int wrapWidth(const TQRDBText* item) const;
+    // How the print hooks break long values: the saved choice of the
+    // template (adjustment().wordWrap), the byte rule unless the user chose
+    // words. Takes effect on the next run of the report.
+    WrapRule wrapRule() const;
+    void setWrapRule(WrapRule rule);
     // Name of an item's print hook ("QRDBText5Print"); empty when none.
     QString hookName(const TQRDBText* item) const;
 

@@ -11,6 +11,8 @@ namespace {
 
 const QString kServerKey = QStringLiteral("database/server");
 const QString kPdfMarksKey = QStringLiteral("print/pdfMarksPrinted");
+const QString kPreviewSizeKey = QStringLiteral("preview/size");
+const QString kPreviewZoomKey = QStringLiteral("preview/zoom");
 
 QSettings store()
 {
@@ -80,4 +82,22 @@ QString Settings::storeLocation() const
     if (!QCoreApplication::instance())
         return DataLocation::workingDirectoryBook();
     return DataLocation::addressBook(QCoreApplication::applicationFilePath());
+}
+
+QSize Settings::previewSize() const
+{
+    return store().value(kPreviewSizeKey).toSize();
+}
+
+QString Settings::previewZoom() const
+{
+    return store().value(kPreviewZoomKey).toString();
+}
+
+bool Settings::setPreview(const QSize& size, const QString& zoom, QString* error)
+{
+    QSettings s = store();
+    s.setValue(kPreviewSizeKey, size);
+    s.setValue(kPreviewZoomKey, zoom);
+    return synced(s, QStringLiteral("无法保存预览窗口设置：%1"), error);
 }

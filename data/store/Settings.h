@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 
 // The program's settings per user, each with its default: the panel the
@@ -48,6 +49,13 @@ public:
     // (DataLocation). The command-line tool: data.mdb in the working
     // directory.
     QString storeLocation() const;
+
+    // The print preview as the user left it: its window size (invalid when
+    // never stored) and its zoom, "fit", "width" or a percent such as
+    // "150" (empty when never stored).
+    QSize previewSize() const;
+    QString previewZoom() const;
+    bool setPreview(const QSize& size, const QString& zoom, QString* error);
 
 private:
     Program m_program;

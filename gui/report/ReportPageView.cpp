@@ -4,6 +4,7 @@
 
 #include <QPainter>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -85,7 +86,11 @@ QSize ReportPageView::pagePixels() const
 void ReportPageView::updateScrollBars()
 {
     const QSize page = pagePixels() + QSize(2 * kDeskMargin, 2 * kDeskMargin);
-    const QSize vp = viewport()->size();
+    // A page that fits the room without scroll bars gets none, even where
+    // bars shown for a larger zoom have narrowed the viewport so far.
+    const QSize room = maximumViewportSize();
+    const bool whole = page.width() <= room.width() && page.height() <= room.height();
+    const QSize vp = whole ? room : viewport()->size();
     horizontalScrollBar()->setRange(0, std::max(0, page.width() - vp.width()));
     verticalScrollBar()->setRange(0, std::max(0, page.height() - vp.height()));
     horizontalScrollBar()->setPageStep(vp.width());
@@ -139,6 +144,21 @@ void ReportPageView::resizeEvent(QResizeEvent* event)
     QAbstractScrollArea::resizeEvent(event);
     updateScrollBars();
     emit viewportResized();
+}
+
+void ReportPageView::wheelEvent(QWheelEvent* event)
+{
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        m_wheelRest = 0;
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    event->accept();
+    m_wheelRest += event->angleDelta().y();
+    const int notches = m_wheelRest / QWheelEvent::DefaultDeltasPerStep;
+    m_wheelRest %= QWheelEvent::DefaultDeltasPerStep;
+    if (notches != 0)
+        emit zoomWheel(notches);
 }
 
 void ReportPageView::setScreenExtras(const ReportLayout::ScreenExtras& extras)

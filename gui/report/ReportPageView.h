@@ -35,10 +35,13 @@ public:
 
 signals:
     void viewportResized();
+    // Ctrl + wheel: notches up (positive) or down; the wheel alone scrolls.
+    void zoomWheel(int notches);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     QSize pagePixels() const;
@@ -52,4 +55,5 @@ private:
     QImage m_image;
     int m_imagePage = -1;
     double m_imageScale = 0;
+    int m_wheelRest = 0; // eighths of a degree short of a notch (fine wheels, touchpads)
 };

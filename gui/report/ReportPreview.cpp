@@ -1,6 +1,7 @@
 #include "gui/report/ReportPreview.h"
 
 #include "data/store/Database.h"
+#include "data/store/Settings.h"
 #include "exchange/FileReplacer.h"
 #include "exchange/OutputGuard.h"
 #include "gui/report/OverflowQuestion.h"
@@ -10,6 +11,7 @@
 #include "gui/report/ReportPageView.h"
 #include "gui/report/ReportThumbnailModel.h"
 #include "gui/widgets/Dialogs.h"
+#include "gui/widgets/ScreenFit.h"
 #include "report/QuickRep.h"
 #include "report/ReportLayout.h"
 #include "report/ReportOutputListener.h"
@@ -38,6 +40,10 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <iterator>
+#include <utility>
+
 namespace {
 // Generation runs in slices this long, then lets the event loop through.
 constexpr int kSliceMs = 25;
@@ -50,7 +56,6 @@ ReportPreview::ReportPreview(TQuickRep* report, QWidget* parent)
     setWindowTitle(QStringLiteral("打印预览"));
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    resize(500, 500);
 
     auto* box = new QVBoxLayout(this);
     box->setContentsMargins(0, 0, 0, 0);
@@ -60,18 +65,22 @@ ReportPreview::ReportPreview(TQuickRep* report, QWidget* parent)
     box->addWidget(makeStatusBar());
     box->addWidget(makeTargetPanel());
     addPageKeys();
+    addZoomKeys();
+    restoreView();
     startGeneration();
 }
 
 QToolBar* ReportPreview::makeToolBar()
 {
     m_toolBar = new QToolBar(this);
-    // At the window's 500 pixels the captions don't all fit: pictures, with
+    // In a small window the captions don't all fit: pictures, with
     // the captions as tooltips, keep every command in sight.
     m_toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     m_toolBar->setIconSize(QSize(20, 20));
 
     auto* zoomGroup = new QActionGroup(this);
+    // A zoom by the wheel is none of the three.
+    zoomGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     m_fitAction = m_toolBar->addAction(QStringLiteral("合适大小"), this, &ReportPreview::zoomToFit);
     m_widthAction = m_toolBar->addAction(QStringLiteral("合适宽度"), this, &ReportPreview::zoomToWidth);
     m_100Action = m_toolBar->addAction(QStringLiteral("缩放100%"), this, &ReportPreview::zoom100);
@@ -133,6 +142,7 @@ QWidget* ReportPreview::makePageArea()
                     setCurrentPage(current.row());
             });
     connect(m_view, &ReportPageView::viewportResized, this, &ReportPreview::applyZoom);
+    connect(m_view, &ReportPageView::zoomWheel, this, &ReportPreview::zoomBy);
     return splitter;
 }
 
@@ -381,6 +391,77 @@ void ReportPreview::zoom100()
     applyZoom();
 }
 
+void ReportPreview::setZoomPercent(double percent)
+{
+    m_zoomMode = ZoomMode::Percent;
+    m_percent = std::clamp(percent, kMinPercent, kMaxPercent);
+    const bool at100 = qFuzzyCompare(m_percent, 100.0);
+    m_100Action->setChecked(at100);
+    if (!at100) {
+        m_fitAction->setChecked(false);
+        m_widthAction->setChecked(false);
+    }
+    applyZoom();
+}
+
+void ReportPreview::zoomBy(int steps)
+{
+    static constexpr double kSteps[] = {10, 25, 50, 75, 100, 125, 150, 200, 300, 400};
+    // From what is shown, which fit and fit width leave at any percent.
+    double percent = zoomFactor() * 100;
+    for (; steps > 0; --steps) {
+        const auto* up =
+            std::find_if(std::begin(kSteps), std::end(kSteps), [&](double s) { return s > percent + 0.5; });
+        percent = up != std::end(kSteps) ? *up : kMaxPercent;
+    }
+    for (; steps < 0; ++steps) {
+        const auto below =
+            std::find_if(std::rbegin(kSteps), std::rend(kSteps), [&](double s) { return s < percent - 0.5; });
+        percent = below != std::rend(kSteps) ? *below : kMinPercent;
+    }
+    setZoomPercent(percent);
+}
+
+void ReportPreview::addZoomKeys()
+{
+    for (const auto& [key, steps] :
+         {std::pair{QKeySequence::ZoomIn, 1}, std::pair{QKeySequence::ZoomOut, -1}}) {
+        auto* shortcut = new QShortcut(key, this);
+        connect(shortcut, &QShortcut::activated, this, [this, steps = steps] { zoomBy(steps); });
+    }
+}
+
+void ReportPreview::restoreView()
+{
+    // Large enough to read a waybill, within the screen; a size kept from a
+    // larger screen shrinks to this one.
+    const Settings settings;
+    const QSize kept = settings.previewSize();
+    const QSize wanted = kept.isValid() && !kept.isEmpty() ? kept : QSize(1000, 720);
+    resize(ScreenFit::clientSize(wanted, ScreenFit::availableFor(this)));
+    const QString zoom = settings.previewZoom();
+    bool isNumber = false;
+    const double percent = zoom.toDouble(&isNumber);
+    if (zoom == QLatin1String("width"))
+        zoomToWidth();
+    else if (isNumber && percent > 0)
+        setZoomPercent(percent);
+    else
+        zoomToFit();
+}
+
+void ReportPreview::keepView() const
+{
+    QString zoom = QStringLiteral("fit");
+    if (m_zoomMode == ZoomMode::FitWidth)
+        zoom = QStringLiteral("width");
+    else if (m_zoomMode == ZoomMode::Percent)
+        zoom = QString::number(m_percent);
+    // Not worth a message while the window closes: the next preview then
+    // opens as before.
+    Settings().setPreview(isMaximized() ? normalGeometry().size() : size(), zoom, nullptr);
+}
+
 void ReportPreview::setCurrentPage(int page)
 {
     const int count = m_layout->pageCount();
@@ -588,6 +669,7 @@ void ReportPreview::done(int result)
     if (!m_layout->isFinished()) {
         m_layout->cancel();
     }
+    keepView();
     QDialog::done(result);
 }
 

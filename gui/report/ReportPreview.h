@@ -66,10 +66,18 @@ public:
     // prints, as the user chose it there).
     bool pdfMarksPrinted() const;
 
+    // Zoom in percent of true size, as Ctrl + wheel and Ctrl +/- set it.
+    static constexpr double kMinPercent = 10;
+    static constexpr double kMaxPercent = 400;
+
 public slots:
     void zoomToFit();
     void zoomToWidth();
     void zoom100();
+    // Any percent, bounded to 10 to 400 %.
+    void setZoomPercent(double percent);
+    // The next of the usual steps (10, 25, 50 ... 300, 400 %) up (steps > 0) or down.
+    void zoomBy(int steps);
     void firstPage();
     void previousPage();
     void nextPage();
@@ -107,6 +115,10 @@ private:
     void restartGeneration();
     void updateStatus();
     void applyZoom();
+    // Size and zoom as the user left them (program Settings), kept on closing.
+    void restoreView();
+    void keepView() const;
+    void addZoomKeys();
     void updatePrintTarget();
     bool askForPrinter();
 

@@ -16,6 +16,7 @@
 #include "templates/TemplateReport.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QHideEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -112,6 +113,7 @@ TemplateWindow::TemplateWindow(const layouts::Template& tmpl, layouts::Variant v
     buildStrip();
     buildPage();
     buildAdjustButtons();
+    buildWrapChoice();
 }
 
 TemplateWindow::~TemplateWindow()
@@ -229,6 +231,44 @@ void TemplateWindow::buildAdjustButtons()
     });
 }
 
+void TemplateWindow::buildWrapChoice()
+{
+    WordWrapBox = new QCheckBox(QStringLiteral("按词换行"), Panel2);
+    WordWrapBox->setObjectName(QStringLiteral("WordWrapBox"));
+    WordWrapBox->setFont(stripFont());
+    WordWrapBox->setFocusPolicy(Qt::NoFocus);
+    WordWrapBox->setToolTip(
+        QStringLiteral("勾选：长地址换行时不拆开门牌号、房号和英文单词，行首不放逗号、句号、右括号等标点，"
+                       "需要时多占一行。\n不勾选：按运单原来的字节数换行（内置模板的默认）。\n"
+                       "对本模板的单张、批量和 Excel 打印都有效。"));
+    WordWrapBox->adjustSize();
+    WordWrapBox->move(ResetButton->geometry().right() + 8, 7);
+    connect(WordWrapBox, &QCheckBox::toggled, this, &TemplateWindow::setWordWrap);
+    // Resetting the whole template forgets the choice too.
+    connect(m_editor, &LayoutEditor::selectionChanged, this, [this] { showWrapChoice(); });
+    showWrapChoice();
+}
+
+void TemplateWindow::showWrapChoice()
+{
+    const QSignalBlocker quiet(WordWrapBox);
+    WordWrapBox->setChecked(m_layout->wrapRule() == WrapRule::Words);
+}
+
+void TemplateWindow::setWordWrap(bool on)
+{
+    Database db;
+    QString error;
+    if (!db.open(m_sources.database(), &error, false) ||
+        !LayoutAdjustments::setWordWrap(db, QString::fromLatin1(m_template.code), on, &error)) {
+        Dialogs::error(this, QStringLiteral("无法保存换行方式：%1").arg(error));
+        showWrapChoice();
+        return;
+    }
+    m_layout->setWrapRule(on ? WrapRule::Words : WrapRule::Bytes);
+    showWrapChoice();
+}
+
 void TemplateWindow::calibrate()
 {
     CalibrationDialog dialog(m_layout, this, m_sources.database());
@@ -256,6 +296,7 @@ void TemplateWindow::showEvent(QShowEvent* e)
 {
     // Another variant's window may have changed what is saved.
     m_editor->reload();
+    showWrapChoice();
     QDialog::showEvent(e);
 }
 

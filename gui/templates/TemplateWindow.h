@@ -11,6 +11,7 @@
 #include <memory>
 
 class BatchData;
+class QCheckBox;
 class LayoutEditor;
 class QAction;
 class QLabel;
@@ -87,6 +88,9 @@ public slots:
     void calibrate();
     void choosePicture();
     void toggleHidden();
+    // "按词换行": the wrapping rule of the template's long values, stored
+    // for the template at once (every variant's window prints with it).
+    void setWordWrap(bool on);
 
 protected:
     bool event(QEvent* e) override;
@@ -117,6 +121,7 @@ private:
     QPushButton* PictureButton = nullptr;
     QPushButton* HideButton = nullptr;
     QToolButton* ResetButton = nullptr;
+    QCheckBox* WordWrapBox = nullptr;
 
     bool readShift(QLineEdit* edit, int* pixels);
     // False when the sender row that would print has no name and the user
@@ -125,6 +130,8 @@ private:
     void buildStrip();
     void buildPage();
     void buildAdjustButtons();
+    void buildWrapChoice();
+    void showWrapChoice();
 
     const layouts::Template& m_template;
     TemplateSources m_sources;

@@ -64,6 +64,8 @@ private slots:
     void wrap_data();
     void wrap();
     void keepsEveryCharacter();
+    void rules_data();
+    void rules();
 };
 
 void TestBreakIntoLines::wrap_data()
@@ -137,6 +139,46 @@ void TestBreakIntoLines::keepsEveryCharacter()
         const auto strip = [](QString s) { return s.remove(u'\r').remove(u'\n'); };
         QCOMPARE(strip(out), strip(value));
     }
+}
+
+void TestBreakIntoLines::rules_data()
+{
+    // Addresses as typed; "|" in the results is the CR LF a rule inserts.
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QString>("bytes");
+    QTest::addColumn<QString>("words");
+
+    // Where the byte rule breaks inside no run, both rules agree.
+    QTest::newRow("plain Chinese") << "广东省深圳市南山区粤海街道科技园" << 15
+                                   << "广东省深圳市南|山区粤海街道|科技园|"
+                                   << "广东省深圳市南|山区粤海街道|科技园|";
+    // A room number goes down whole.
+    QTest::newRow("room number") << "幸福路5号楼2201室" << 15 << "幸福路5号楼22|01室|"
+                                 << "幸福路5号楼|2201室|";
+    // The comma stays behind the character it follows.
+    QTest::newRow("comma at break") << "送到门口，勿打电话" << 9 << "送到门口|，勿打|电话|"
+                                    << "送到门|口，勿|打电话|";
+    QTest::newRow("bracket at break") << "中山路（东段）二号" << 13 << "中山路（东段|）二号|"
+                                      << "中山路（东|段）二号|";
+    // A Latin word longer than a line is still cut, at the width.
+    QTest::newRow("long Latin word") << "中山路GrandPlaza" << 9 << "中山路G|randPla|za"
+                                     << "中山路|GrandPl|aza";
+    // Moving the number down needs one more line than the byte rule.
+    QTest::newRow("one more line") << "中国人12345678号" << 10 << "中国人12|345678号|"
+                                   << "中国人|12345678|号";
+}
+
+void TestBreakIntoLines::rules()
+{
+    QFETCH(QString, value);
+    QFETCH(int, width);
+    QFETCH(QString, bytes);
+    QFETCH(QString, words);
+    const auto breaks = [](QString s) { return s.replace(u'|', QLatin1String("\r\n")); };
+    QCOMPARE(visible(BreakIntoLines(value, width)), visible(breaks(bytes)));
+    QCOMPARE(visible(BreakIntoLines(value, width, WrapRule::Bytes)), visible(breaks(bytes)));
+    QCOMPARE(visible(BreakIntoLines(value, width, WrapRule::Words)), visible(breaks(words)));
 }
 
 QTEST_APPLESS_MAIN(TestBreakIntoLines)

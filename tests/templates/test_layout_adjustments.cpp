@@ -4,7 +4,9 @@
 #include "report/FontSetup.h"
 #include "report/QRDBText.h"
 #include "report/QuickRep.h"
+#include "report/ReportLayout.h"
 #include "report/ReportPdfWriter.h"
+#include "templates/BreakIntoLines.h"
 #include "templates/CalibrationSheet.h"
 #include "templates/LayoutAdjustments.h"
 #include "templates/TemplateReport.h"
@@ -31,6 +33,8 @@ private slots:
     void landsOnPdf_data();
     void landsOnPdf();
     void sheetMarksSitOnItems();
+    void wordWrapPerTemplate_data();
+    void wordWrapPerTemplate();
 
 private:
     QTemporaryDir m_dir;
@@ -223,6 +227,94 @@ void TestLayoutAdjustments::sheetMarksSitOnItems()
         crosses += cross ? 1 : 0;
     }
     QCOMPARE(crosses, tpl->items().size() - 1);
+}
+
+void TestLayoutAdjustments::wordWrapPerTemplate_data()
+{
+    QTest::addColumn<QString>("chosenFor"); // template the user ticked 按词换行 on; empty: none
+    QTest::addColumn<bool>("olderTable");   // layout_template as made before the choice existed
+    QTest::addColumn<bool>("throughBackup");
+    QTest::addColumn<bool>("words"); // st prints by words
+    QTest::newRow("built-in default") << "" << false << false << false;
+    QTest::newRow("chosen for st") << "st" << false << false << true;
+    QTest::newRow("chosen for another template") << "zt" << false << false << false;
+    QTest::newRow("older address book") << "st" << true << false << true;
+    QTest::newRow("through backup and restore") << "st" << false << true << true;
+}
+
+void TestLayoutAdjustments::wordWrapPerTemplate()
+{
+    QFETCH(QString, chosenFor);
+    QFETCH(bool, olderTable);
+    QFETCH(bool, throughBackup);
+    QFETCH(bool, words);
+
+    // Three full lines by bytes; by words the number and "门" move down and
+    // a fourth line is needed, which the item's height does not hold.
+    const QString address = QStringLiteral(
+        "广东省深圳市南山区粤海街道科技园南区12345678号楼某某大厦A座2501室，请送到门卫室，由保安代收工作日"
+        "送达周末不收件");
+    const QString bytes = BreakIntoLines(address, 39, WrapRule::Bytes);
+    const QString byWords = BreakIntoLines(address, 39, WrapRule::Words);
+    QCOMPARE(bytes.count(QLatin1String("\r\n")), 3);
+    QVERIFY(bytes.endsWith(QLatin1String("\r\n")));
+    QCOMPARE(byWords.count(QLatin1String("\r\n")), 3);
+    QVERIFY(!byWords.endsWith(QLatin1String("\r\n")));
+
+    const QString dbPath = TestStore::location(
+        m_dir.filePath(QStringLiteral("wrap-%1.mdb").arg(QString::fromLatin1(QTest::currentDataTag()))));
+    QString error;
+    {
+        Database db;
+        QVERIFY2(db.open(dbPath, &error), qPrintable(error));
+        QVERIFY(db.exec("insert into inr (\"地址\") values (?)", {address}));
+        if (olderTable) {
+            // A server makes the tables with its schema: as an older one did.
+            QVERIFY(db.exec(QStringLiteral("DROP TABLE IF EXISTS layout_template")));
+            QVERIFY(db.exec(
+                QStringLiteral("CREATE TABLE layout_template (code TEXT PRIMARY KEY, "
+                               "dx INTEGER NOT NULL DEFAULT 0, dy INTEGER NOT NULL DEFAULT 0, "
+                               "scale_x REAL NOT NULL DEFAULT 100, scale_y REAL NOT NULL DEFAULT 100, "
+                               "picture %1)")
+                    .arg(db.type(Database::Type::Blob))));
+            QVERIFY(
+                db.exec("CREATE TABLE IF NOT EXISTS layout_item (code TEXT NOT NULL, variant TEXT NOT NULL, "
+                        "item TEXT NOT NULL, dx INTEGER NOT NULL DEFAULT 0, dy INTEGER NOT NULL DEFAULT 0, "
+                        "hidden INTEGER NOT NULL DEFAULT 0, PRIMARY KEY (code, variant, item))"));
+            QVERIFY(db.exec("INSERT INTO layout_template (code, dx) VALUES ('st', 4)"));
+            // Read before anything is written: the byte rule.
+            QCOMPARE(LayoutAdjustments::load(db, "st", &error).wordWrap, false);
+        }
+        if (!chosenFor.isEmpty())
+            QVERIFY2(LayoutAdjustments::setWordWrap(db, chosenFor, true, &error), qPrintable(error));
+        if (olderTable)
+            QCOMPARE(LayoutAdjustments::load(db, "st", &error).dx, 4);
+    }
+    QString readPath = dbPath;
+    if (throughBackup) {
+        QString written;
+        QVERIFY2(DatabaseBackup::backup(dbPath, m_dir.filePath("wrap-copy"), &error, &written),
+                 qPrintable(error));
+        readPath = TestStore::location(m_dir.filePath("wrap-restored.mdb"));
+        if (!TestStore::serverRun())
+            QVERIFY(Database::createFile(readPath, &error));
+        QVERIFY2(DatabaseBackup::restore(written, readPath, &error), qPrintable(error));
+    }
+    Database db;
+    QVERIFY2(db.open(readPath, &error, false), qPrintable(error));
+    DataSet s, r;
+    auto tpl = stReport(db, s, r);
+    QCOMPARE(tpl->wrapRule(), words ? WrapRule::Words : WrapRule::Bytes);
+    ReportLayout layout(tpl->report());
+    QVERIFY(layout.generateAll());
+    const int item = tpl->items().indexOf(tpl->item(QStringLiteral("QRDBText7"))); // recipient's address
+    QCOMPARE(layout.pageTexts(0).value(item), words ? byWords : bytes);
+    // The overflow check counts the line the words rule needed more.
+    int dropped = 0;
+    for (const ReportOverflow& o : layout.overflows())
+        if (o.item == item && o.kind == ReportOverflow::Kind::Lines)
+            dropped += o.lines;
+    QCOMPARE(dropped, words ? 1 : 0);
 }
 
 QTEST_MAIN(TestLayoutAdjustments)

@@ -1,9 +1,11 @@
 #include "data/records/DataSet.h"
 #include "data/store/Database.h"
+#include "data/store/Settings.h"
 #include "gui/report/ReportPageView.h"
 #include "gui/report/ReportPreview.h"
 #include "gui/report/ReportThumbnailModel.h"
 #include "gui/widgets/Dialogs.h"
+#include "gui/widgets/ScreenFit.h"
 #include "report/FontSetup.h"
 #include "report/QRBand.h"
 #include "report/QRDBText.h"
@@ -16,6 +18,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QProcess>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -23,6 +26,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QToolBar>
+#include <QWheelEvent>
 
 class TestReportPreview : public QObject
 {
@@ -43,6 +47,9 @@ private slots:
     void exportPdfWritesEveryPage();
     void reportPreviewRunsModally();
     void screenshot();
+    void ctrlWheelZooms_data();
+    void ctrlWheelZooms();
+    void sizeAndZoomAreKept();
 
 private:
     void addRecipients(int n);
@@ -63,6 +70,8 @@ void TestReportPreview::initTestCase()
 
 void TestReportPreview::init()
 {
+    // Every test opens the preview as on a first run.
+    QVERIFY(Settings().setPreview(QSize(), QString(), nullptr));
     Dialogs::setScripted(true);
     Dialogs::clear();
     m_dir = new QTemporaryDir;
@@ -360,7 +369,7 @@ void TestReportPreview::reportPreviewRunsModally()
 
 void TestReportPreview::screenshot()
 {
-    // WAYBILL_SCREENSHOT=dir saves the window at its 500 x 500 and its print
+    // WAYBILL_SCREENSHOT=dir saves the window at its first-run size and its print
     // setup dialog, for a look.
     const QString dir = qEnvironmentVariable("WAYBILL_SCREENSHOT");
     if (dir.isEmpty())
@@ -383,6 +392,86 @@ void TestReportPreview::screenshot()
     preview.printSetup();
     Dialogs::setScripted(true);
     QVERIFY(QFile::exists(dir + QStringLiteral("/print-setup.png")));
+}
+
+void TestReportPreview::ctrlWheelZooms_data()
+{
+    QTest::addColumn<bool>("ctrl");
+    QTest::addColumn<QList<int>>("deltas"); // eighths of a degree, 120 a notch
+    QTest::addColumn<double>("percent");    // from 100 %
+    QTest::newRow("wheel alone scrolls") << false << QList<int>{120, 120} << 100.0;
+    QTest::newRow("one notch up") << true << QList<int>{120} << 125.0;
+    QTest::newRow("two notches down") << true << QList<int>{-120, -120} << 50.0;
+    QTest::newRow("half notches add up") << true << QList<int>{60, 30, 30} << 125.0;
+    QTest::newRow("half a notch does nothing") << true << QList<int>{60} << 100.0;
+    QTest::newRow("up to 400 %") << true << QList<int>(9, 120) << 400.0;
+    QTest::newRow("down to 10 %") << true << QList<int>(9, -120) << 10.0;
+}
+
+void TestReportPreview::ctrlWheelZooms()
+{
+    QFETCH(bool, ctrl);
+    QFETCH(QList<int>, deltas);
+    QFETCH(double, percent);
+    addRecipients(1);
+    makeReport();
+    ReportPreview preview(m_report);
+    preview.show();
+    preview.zoom100();
+    auto* view = preview.findChild<ReportPageView*>();
+    const QPointF at(view->viewport()->rect().center());
+    for (int delta : deltas) {
+        QWheelEvent wheel(at, view->viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          ctrl ? Qt::ControlModifier : Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view->viewport(), &wheel);
+    }
+    QCOMPARE(preview.zoomMode(), ReportPreview::ZoomMode::Percent);
+    QVERIFY2(qAbs(preview.zoomFactor() * 100 - percent) < 1e-6,
+             qPrintable(QString::number(preview.zoomFactor())));
+    // The 100 % button shows whether the zoom is 100 %.
+    QCOMPARE(preview.findChild<QToolBar*>()->actions().at(2)->isChecked(), percent == 100.0);
+}
+
+void TestReportPreview::sizeAndZoomAreKept()
+{
+    addRecipients(1);
+    makeReport();
+    const QRect screen = ScreenFit::availableFor(nullptr);
+    {
+        // First run: larger than the old 500 x 500, within the screen, page fitted.
+        ReportPreview preview(m_report);
+        preview.show();
+        QVERIFY(preview.width() > 500 && preview.height() > 500);
+        QVERIFY(preview.width() <= screen.width() && preview.height() <= screen.height());
+        QCOMPARE(preview.zoomMode(), ReportPreview::ZoomMode::Fit);
+        // The whole page in sight: nothing to scroll.
+        auto* view = preview.findChild<ReportPageView*>();
+        QTRY_VERIFY(!preview.isGenerating());
+        QCOMPARE(view->horizontalScrollBar()->maximum(), 0);
+        QCOMPARE(view->verticalScrollBar()->maximum(), 0);
+        preview.resize(640, 520);
+        preview.setZoomPercent(150);
+        preview.close();
+    }
+    {
+        ReportPreview preview(m_report);
+        preview.show();
+        QCOMPARE(preview.size(), QSize(640, 520));
+        QCOMPARE(preview.zoomMode(), ReportPreview::ZoomMode::Percent);
+        QVERIFY(qAbs(preview.zoomFactor() - 1.5) < 1e-6);
+        preview.zoomToWidth();
+        preview.close();
+    }
+    {
+        ReportPreview preview(m_report);
+        QCOMPARE(preview.zoomMode(), ReportPreview::ZoomMode::FitWidth);
+        QVERIFY(preview.findChild<QToolBar*>()->actions().at(1)->isChecked());
+    }
+    // A size kept from a larger screen shrinks to this one.
+    QVERIFY(Settings().setPreview(QSize(9000, 7000), QStringLiteral("fit"), nullptr));
+    ReportPreview preview(m_report);
+    QVERIFY(preview.width() <= screen.width() && preview.height() <= screen.height());
+    QCOMPARE(preview.zoomMode(), ReportPreview::ZoomMode::Fit);
 }
 
 QTEST_MAIN(TestReportPreview)

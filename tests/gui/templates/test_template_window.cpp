@@ -1,6 +1,7 @@
 #include "data/records/DataSet.h"
 #include "data/store/Database.h"
 #include "data/store/Settings.h"
+#include "gui/templates/LayoutEditor.h"
 #include "gui/templates/TemplateWindow.h"
 #include "gui/widgets/Dialogs.h"
 #include "report/FontSetup.h"
@@ -11,6 +12,7 @@
 #include "templates/BatchData.h"
 #include "templates/TemplateReport.h"
 
+#include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -92,6 +94,7 @@ private slots:
     void zt1PreviewRaisesMainAndExcel();
     void senderWithoutNameWarns_data();
     void senderWithoutNameWarns();
+    void wordWrapChoice();
 };
 
 void TestTemplateWindow::initTestCase()
@@ -530,6 +533,49 @@ void TestTemplateWindow::senderWithoutNameWarns()
     if (warned)
         QVERIFY2(Dialogs::lastShown().text.contains(QStringLiteral("寄件人姓名为空")),
                  qPrintable(Dialogs::lastShown().text));
+}
+
+void TestTemplateWindow::wordWrapChoice()
+{
+    TemplateWindow single(kTest, Variant::Single, batchSources());
+    TemplateWindow batch(kTest, Variant::Batch, batchSources());
+    QCheckBox* box = single.WordWrapBox;
+    QCOMPARE(box->text(), QStringLiteral("按词换行"));
+    QVERIFY(!box->isChecked()); // the forms' byte rule unless chosen
+    QVERIFY(single.Panel2->rect().contains(box->geometry()));
+    QVERIFY(!box->geometry().intersects(single.Label2->geometry()));
+
+    // No address book yet: the choice cannot be kept, and the box says so.
+    box->click();
+    QCOMPARE(Dialogs::lastShown().icon, QMessageBox::Critical);
+    QVERIFY(Dialogs::lastShown().text.startsWith(QStringLiteral("无法保存换行方式")));
+    QVERIFY(!box->isChecked());
+    QCOMPARE(single.layout()->wrapRule(), WrapRule::Bytes);
+
+    Dialogs::clear();
+    {
+        Database db;
+        QString error;
+        QVERIFY2(db.open(Settings().storeLocation(), &error), qPrintable(error));
+    }
+    box->click();
+    QVERIFY(Dialogs::shown().isEmpty());
+    QVERIFY(box->isChecked());
+    QCOMPARE(single.layout()->wrapRule(), WrapRule::Words);
+    Database db;
+    QString error;
+    QVERIFY(db.open(Settings().storeLocation(), &error, false));
+    QVERIFY(LayoutAdjustments::load(db, QStringLiteral("test"), &error).wordWrap);
+    // The template's other windows take it when they open.
+    QVERIFY(!batch.WordWrapBox->isChecked());
+    batch.show();
+    QVERIFY(batch.WordWrapBox->isChecked());
+    QCOMPARE(batch.layout()->wrapRule(), WrapRule::Words);
+    batch.hide();
+    // "恢复整个模板" goes back to the byte rule, and the box shows it.
+    QVERIFY(single.editor()->resetTemplate());
+    QVERIFY(!box->isChecked());
+    QCOMPARE(single.layout()->wrapRule(), WrapRule::Bytes);
 }
 
 QTEST_MAIN(TestTemplateWindow)
