@@ -31,8 +31,9 @@ void backup(QWidget* owner, const QString& databasePath);
 // the same way, asking first and keeping a safety copy of what it replaces.
 bool restore(QWidget* owner, const QString& databasePath, const std::function<void()>& closeLists,
              bool lastSafetyCopy = false);
-// Adds "撤销上次恢复" to menu, enabled whenever the menu opens with a safety
-// copy of the book at location() to go back to; the caller connects it.
+// Adds "撤销上次恢复" to menu (the tools menu, beside 数据库位置…), enabled
+// whenever the menu opens with a safety copy of the book at location() to
+// go back to; the caller connects the action.
 QAction* addUndoRestore(QMenu* menu, const std::function<QString()>& location);
 
 // "数据库位置…": the file or a server, chosen in a dialog that keeps only a
