@@ -20,6 +20,8 @@
 
 #include <memory>
 
+#include <sqlite3.h>
+
 // Export, backup and restore run beside the event loop: it turns while they
 // work, and a cancel through the progress dialog leaves everything as it was.
 class TestDataMaintenance : public QObject
@@ -33,6 +35,7 @@ private slots:
     void workKeepsLoopTurning();
     void restoreAsksKeepsACopyAndUndoes_data();
     void restoreAsksKeepsACopyAndUndoes();
+    void failedRestoreLeavesNoCopy();
     void unreadableBookAsksToGoOnWithoutCopy_data();
     void unreadableBookAsksToGoOnWithoutCopy();
 
@@ -267,6 +270,29 @@ void TestDataMaintenance::restoreAsksKeepsACopyAndUndoes()
              qPrintable(Dialogs::shown().value(0).text));
     QCOMPARE(rows(), later);
     QCOMPARE(safety.copies().size(), 2);
+}
+
+void TestDataMaintenance::failedRestoreLeavesNoCopy()
+{
+    // Tables of the right names but not the program's columns: counted for
+    // the question, refused by the restore before anything is replaced.
+    const QString foreign = m_dir->filePath("foreign.bak");
+    {
+        sqlite3* raw = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(foreign).constData(), &raw), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(raw, "CREATE TABLE outr (x); CREATE TABLE inr (x); CREATE TABLE excel (x);",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        sqlite3_close(raw);
+    }
+    const QStringList before = rows();
+    Dialogs::answerFile(foreign);
+    QVERIFY(!restore(false));
+    QCOMPARE(Dialogs::shown().size(), 3);
+    QVERIFY2(Dialogs::lastShown().text.startsWith(QStringLiteral("数据恢复失败")),
+             qPrintable(Dialogs::lastShown().text));
+    QCOMPARE(rows(), before);
+    QVERIFY(RestoreSafety(m_location).copies().isEmpty());
 }
 
 void TestDataMaintenance::unreadableBookAsksToGoOnWithoutCopy_data()

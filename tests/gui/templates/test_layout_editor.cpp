@@ -13,6 +13,7 @@
 #include "templates/TemplateReport.h"
 
 #include <QAction>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
@@ -40,6 +41,8 @@ void TestLayoutEditor::initTestCase()
     FontSetup::install();
     Dialogs::setScripted(true);
     QString error;
+    // A fresh book: what an earlier run fitted or kept would change the cases.
+    QFile::remove(Settings().storeLocation());
     Database db;
     QVERIFY2(db.open(Settings().storeLocation(), &error), qPrintable(error));
     QVERIFY(db.exec("insert into outr (\"姓名\") values ('寄件甲')"));
