@@ -33,7 +33,7 @@ const QString kUndoTitle = QStringLiteral("撤销上次恢复");
 bool confirmReplace(QWidget* owner, const QString& databasePath, const QString& source, bool undo)
 {
     const QString safetyFolder = RestoreSafety(databasePath).folder();
-    BookCounts incoming, current;
+    RestoreSafety::Counts incoming, current;
     QString why;
     if (!RestoreSafety::countBackup(source, &incoming, &why)) {
         Dialogs::message(owner, withReason(DatabaseBackup::restoreFailureMessage(), why));

@@ -86,14 +86,14 @@ QDateTime stampOf(const QString& name)
     return QDateTime::fromString(name.mid(from, name.size() - from - kSuffix.size()), kStampFormat);
 }
 
-qint64* field(BookCounts* c, int i)
+qint64* field(RestoreSafety::Counts* c, int i)
 {
     return i == 0 ? &c->senders : i == 1 ? &c->recipients : &c->excelRows;
 }
 
 } // namespace
 
-QString BookCounts::describe() const
+QString RestoreSafety::Counts::describe() const
 {
     return QStringLiteral("寄件人 %1 条、收件人 %2 条、Excel 数据 %3 条")
         .arg(senders)
@@ -101,15 +101,10 @@ QString BookCounts::describe() const
         .arg(excelRows);
 }
 
-RestoreSafety::RestoreSafety(const QString& location, const QString& folder) : m_location(location)
+RestoreSafety::RestoreSafety(const QString& location) : m_location(location)
 {
     const bool server = ServerAddress::isServer(location);
-    if (!folder.isEmpty())
-        m_folder = QFileInfo(folder).absoluteFilePath();
-    else if (server)
-        m_folder = QFileInfo(DataLocation::userDataBook()).absolutePath();
-    else
-        m_folder = QFileInfo(location).absolutePath();
+    m_folder = QFileInfo(server ? DataLocation::userDataBook() : location).absolutePath();
     m_prefix = server ? serverPrefix(location) : QFileInfo(location).fileName();
 }
 
@@ -207,7 +202,7 @@ RestoreSafety::Result RestoreSafety::undo(Copy copy, const std::function<void()>
     return restore(source, copy, closeConnections, progress);
 }
 
-bool RestoreSafety::countBook(const QString& location, BookCounts* out, QString* error)
+bool RestoreSafety::countBook(const QString& location, Counts* out, QString* error)
 {
     Database db;
     if (!db.open(location, error, false))
@@ -225,7 +220,7 @@ bool RestoreSafety::countBook(const QString& location, BookCounts* out, QString*
     return true;
 }
 
-bool RestoreSafety::countBackup(const QString& path, BookCounts* out, QString* error)
+bool RestoreSafety::countBackup(const QString& path, Counts* out, QString* error)
 {
     const QFileInfo info(path);
     // A pipe or a device would block the reader or never end.

@@ -8,20 +8,6 @@
 
 #include <functional>
 
-// How much an address book holds, as a question before replacing it names it.
-struct BookCounts
-{
-    qint64 senders = 0;
-    qint64 recipients = 0;
-    qint64 excelRows = 0;
-    // "寄件人 3 条、收件人 20 条、Excel 数据 0 条"
-    QString describe() const;
-    bool operator==(const BookCounts& o) const
-    {
-        return senders == o.senders && recipients == o.recipients && excelRows == o.excelRows;
-    }
-};
-
 // The automatic safety copies taken of an address book before a restore
 // replaces it, so that the restore can be undone. They are backup files in
 // the data folder (beside the file; for a server, the user's data folder),
@@ -32,9 +18,18 @@ class RestoreSafety
 public:
     static constexpr int kKept = 5;
 
-    // location: the book's file or server URI; folder: where the copies go
-    // (empty: the data folder described above).
-    explicit RestoreSafety(const QString& location, const QString& folder = {});
+    // How much an address book holds, as the question before replacing it says.
+    struct Counts
+    {
+        qint64 senders = 0;
+        qint64 recipients = 0;
+        qint64 excelRows = 0;
+        // "寄件人 3 条、收件人 20 条、Excel 数据 0 条"
+        QString describe() const;
+    };
+
+    // location: the book's file or server URI.
+    explicit RestoreSafety(const QString& location);
 
     QString folder() const { return m_folder; }
     // The copies of this book, oldest first.
@@ -68,16 +63,15 @@ public:
                 const ProgressFn& progress = {});
 
     // The book at location (file or server) in figures.
-    static bool countBook(const QString& location, BookCounts* out, QString* error);
+    static bool countBook(const QString& location, Counts* out, QString* error);
     // A backup file in figures, read without writing to it or beside it.
-    static bool countBackup(const QString& path, BookCounts* out, QString* error);
+    static bool countBackup(const QString& path, Counts* out, QString* error);
     // When the copy at path was taken (from its name; the file time else).
     static QDateTime takenAt(const QString& path);
 
 private:
     bool keep(QString* written, QString* error, const ProgressFn& progress, bool* cancelled);
     void prune() const;
-    QString prefix() const;
 
     QString m_location;
     QString m_folder;
