@@ -428,19 +428,19 @@ void TMainForm::BackupClick()
     m_live->resume();
 }
 
-void TMainForm::RestoreClick()
+void TMainForm::RestoreClick(bool undo)
 {
     bool chosen = false;
-    const bool server = ServerAddress::isServer(m_location);
     m_live->pause();
-    const bool restored = DataMaintenance::restore(this, m_location, [this, &chosen] {
+    const auto release = [this, &chosen] {
         chosen = true;
         ADOQuery1->close();
         ADOQuery2->close();
         m_db->close();
         emit releasingDatabase();
-    });
-    if (restored && server)
+    };
+    const bool restored = DataMaintenance::restore(this, m_location, release, undo);
+    if (restored && ServerAddress::isServer(m_location))
         reconnect(); // the server's tables were refilled in place: go on
     else if (restored)
         close(); // the restored data is used from the next start on

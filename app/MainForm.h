@@ -102,7 +102,7 @@ public slots:
     void WebSiteClick();
     void ExportClick();           // "数据导出"
     void BackupClick();           // "数据备份"
-    void RestoreClick();          // "数据恢复"
+    void RestoreClick(bool undo = false); // "数据恢复", or "撤销上次恢复"
     void DatabaseLocationClick(); // "数据库位置…"
     void HelpClick();             // "使用说明"
     void AboutClick();            // "关于"

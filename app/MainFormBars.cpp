@@ -1,5 +1,6 @@
 #include "app/MainFormBars.h"
 
+#include "app/DataMaintenance.h"
 #include "app/MainForm.h"
 #include "gui/widgets/ProductInfo.h"
 #include "gui/widgets/RecipientTracking.h"
@@ -133,7 +134,7 @@ void MainFormBars::buildToolBar(TMainForm* f, QWidget* central)
     QObject::connect(f->SpeedButton4, &QToolButton::clicked, f, &TMainForm::excelImportRequested);
     QObject::connect(f->SpeedButton5, &QToolButton::clicked, f, &TMainForm::ExportClick);
     QObject::connect(f->SpeedButton6, &QToolButton::clicked, f, &TMainForm::BackupClick);
-    QObject::connect(f->SpeedButton7, &QToolButton::clicked, f, &TMainForm::RestoreClick);
+    QObject::connect(f->SpeedButton7, &QToolButton::clicked, f, [f] { f->RestoreClick(); });
     QObject::connect(f->SpeedButton9, &QToolButton::clicked, f,
                      [f] { f->popupToolbarMenu(f->SpeedButton9, f->PopupMenu5); });
     QObject::connect(f->SpeedButton10, &QToolButton::clicked, f,
@@ -198,6 +199,8 @@ void MainFormBars::buildMenus(TMainForm* f)
                      &TMainForm::historyRequested);
     QObject::connect(f->PopupMenu5->addAction(QStringLiteral("数据库位置…")), &QAction::triggered, f,
                      &TMainForm::DatabaseLocationClick);
+    QObject::connect(DataMaintenance::addUndoRestore(f->PopupMenu5, [f] { return f->m_location; }),
+                     &QAction::triggered, f, [f] { f->RestoreClick(true); });
 
     f->PopupMenu6 = new QMenu(f);
     f->PopupMenu6->setObjectName(QStringLiteral("PopupMenu6"));

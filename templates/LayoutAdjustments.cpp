@@ -4,6 +4,9 @@
 #include "data/store/TableRegistry.h"
 #include "data/store/Transaction.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -168,4 +171,142 @@ bool LayoutAdjustments::reset(Database& db, const QString& code, const QString& 
     return db.exec(QStringLiteral("DELETE FROM layout_item WHERE code = ?"), {code}, error) &&
            db.exec(QStringLiteral("DELETE FROM layout_template WHERE code = ?"), {code}, error) &&
            tx.commit(error);
+}
+
+// ---------------------------------------------------------------- the kept state of a reset
+
+const QString LayoutAdjustments::kKeptTable = QStringLiteral("layout_kept");
+
+namespace {
+const TableRegistration kKeptTableSpec{
+    {LayoutAdjustments::kKeptTable, QStringLiteral("code"), false, &LayoutAdjustments::ensureKeptTable}};
+
+// The items as one text, so the whole state is one row.
+QString itemsText(const TemplateAdjustment& a)
+{
+    QJsonArray items;
+    for (auto it = a.items.cbegin(); it != a.items.cend(); ++it) {
+        const int slash = it.key().indexOf(u'/');
+        items.append(QJsonObject{{QStringLiteral("variant"), it.key().left(slash)},
+                                 {QStringLiteral("item"), it.key().mid(slash + 1)},
+                                 {QStringLiteral("dx"), it->dx},
+                                 {QStringLiteral("dy"), it->dy},
+                                 {QStringLiteral("hidden"), it->hidden}});
+    }
+    return QString::fromUtf8(QJsonDocument(items).toJson(QJsonDocument::Compact));
+}
+
+QVariant pictureValue(const QByteArray& picture)
+{
+    return picture.isEmpty() ? QVariant(QMetaType(QMetaType::QByteArray)) : QVariant(picture);
+}
+} // namespace
+
+bool LayoutAdjustments::ensureKeptTable(Database& db, QString* error)
+{
+    if (db.hasTable(kKeptTable))
+        return true;
+    return db.exec(
+        QStringLiteral("CREATE TABLE IF NOT EXISTS layout_kept ("
+                       "code TEXT PRIMARY KEY, dx INTEGER NOT NULL, dy INTEGER NOT NULL, "
+                       "scale_x %1 NOT NULL, scale_y %1 NOT NULL, picture %2, items TEXT NOT NULL)")
+            .arg(db.type(Database::Type::Real), db.type(Database::Type::Blob)),
+        {}, error);
+}
+
+bool LayoutAdjustments::resetKeeping(Database& db, const QString& code, QString* error)
+{
+    if (!ensureTables(db, error) || !ensureKeptTable(db, error))
+        return false;
+    Transaction tx(db.db());
+    QString why;
+    const TemplateAdjustment a = load(db, code, &why);
+    if (!why.isEmpty()) {
+        if (error)
+            *error = why;
+        return false;
+    }
+    return db.exec(QStringLiteral("DELETE FROM layout_kept WHERE code = ?"), {code}, error) &&
+           db.exec(QStringLiteral("INSERT INTO layout_kept (code, dx, dy, scale_x, scale_y, picture, items) "
+                                  "VALUES (?, ?, ?, ?, ?, ?, ?)"),
+                   {code, a.dx, a.dy, a.scaleX, a.scaleY, pictureValue(a.picture), itemsText(a)}, error) &&
+           db.exec(QStringLiteral("DELETE FROM layout_item WHERE code = ?"), {code}, error) &&
+           db.exec(QStringLiteral("DELETE FROM layout_template WHERE code = ?"), {code}, error) &&
+           tx.commit(error);
+}
+
+bool LayoutAdjustments::hasKept(Database& db, const QString& code)
+{
+    if (!db.isOpen() || !db.hasTable(kKeptTable))
+        return false;
+    QSqlQuery q(db.db());
+    q.prepare(QStringLiteral("SELECT 1 FROM layout_kept WHERE code = ?"));
+    q.addBindValue(code);
+    return q.exec() && q.next();
+}
+
+bool LayoutAdjustments::restoreKept(Database& db, const QString& code, QString* error)
+{
+    if (!ensureTables(db, error) || !ensureKeptTable(db, error))
+        return false;
+    Transaction tx(db.db());
+    QSqlQuery q(db.db());
+    q.prepare(
+        QStringLiteral("SELECT dx, dy, scale_x, scale_y, picture, items FROM layout_kept WHERE code = ?"));
+    q.addBindValue(code);
+    if (!q.exec()) {
+        if (error)
+            *error = readError(db, q);
+        return false;
+    }
+    if (!q.next()) {
+        if (error)
+            *error = QStringLiteral("没有保留的模板调整可以找回。");
+        return false;
+    }
+    const QVariantList calibration{code,       q.value(0), q.value(1),
+                                   q.value(2), q.value(3), pictureValue(q.value(4).toByteArray())};
+    const QJsonArray items = QJsonDocument::fromJson(q.value(5).toString().toUtf8()).array();
+    q.finish();
+    if (!db.exec(QStringLiteral("DELETE FROM layout_item WHERE code = ?"), {code}, error) ||
+        !db.exec(QStringLiteral("DELETE FROM layout_template WHERE code = ?"), {code}, error) ||
+        !db.exec(QStringLiteral("INSERT INTO layout_template (code, dx, dy, scale_x, scale_y, picture) "
+                                "VALUES (?, ?, ?, ?, ?, ?)"),
+                 calibration, error))
+        return false;
+    for (const QJsonValue& v : items) {
+        const QJsonObject o = v.toObject();
+        ItemAdjustment i;
+        i.dx = o.value(QStringLiteral("dx")).toInt();
+        i.dy = o.value(QStringLiteral("dy")).toInt();
+        i.hidden = o.value(QStringLiteral("hidden")).toBool();
+        if (!setItem(db, code, o.value(QStringLiteral("variant")).toString(),
+                     o.value(QStringLiteral("item")).toString(), i, error))
+            return false;
+    }
+    return db.exec(QStringLiteral("DELETE FROM layout_kept WHERE code = ?"), {code}, error) &&
+           tx.commit(error);
+}
+
+QString LayoutAdjustments::summary(const TemplateAdjustment& a)
+{
+    int moved = 0, hidden = 0;
+    for (const ItemAdjustment& i : a.items) {
+        moved += i.dx != 0 || i.dy != 0 ? 1 : 0;
+        hidden += i.hidden ? 1 : 0;
+    }
+    QStringList parts;
+    if (moved)
+        parts << QStringLiteral("%1 个项目的位置").arg(moved);
+    if (hidden)
+        parts << QStringLiteral("%1 个隐藏的项目").arg(hidden);
+    if (a.hasCalibration())
+        parts << QStringLiteral("打印校准（偏移 %1, %2 mm，缩放 %3% × %4%）")
+                     .arg(a.dx / 10.0)
+                     .arg(a.dy / 10.0)
+                     .arg(a.scaleX)
+                     .arg(a.scaleY);
+    if (!a.picture.isEmpty())
+        parts << QStringLiteral("自己的背景图");
+    return parts.join(QStringLiteral("、"));
 }

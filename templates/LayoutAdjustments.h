@@ -68,6 +68,21 @@ public:
     static bool reset(Database& db, const QString& code, const QString& variant, const QString& item,
                       QString* error);
 
+    // "恢复整个模板" that can be undone: everything of the template is first
+    // kept (one kept state per template, replacing the one before), then
+    // forgotten as reset() does, in one transaction.
+    static bool resetKeeping(Database& db, const QString& code, QString* error);
+    // Whether a kept state waits for the template.
+    static bool hasKept(Database& db, const QString& code);
+    // Puts the kept state back in place of what the template holds now and
+    // forgets the kept one.
+    static bool restoreKept(Database& db, const QString& code, QString* error);
+    // What the user would lose with the adjustment a, in words ("2 个项目的
+    // 位置、1 个隐藏的项目、打印校准、自己的背景图"); empty when nothing.
+    static QString summary(const TemplateAdjustment& a);
+    static const QString kKeptTable; // "layout_kept"
+    static bool ensureKeptTable(Database& db, QString* error);
+
     // Bounds a user may type: an offset of at most 100 mm, a scale of 90 to 110 %.
     static constexpr int kMaxOffsetTenths = 1000;
     static constexpr double kMinScale = 90;

@@ -142,9 +142,48 @@ bool LayoutEditor::resetSelected()
 
 bool LayoutEditor::resetTemplate()
 {
+    // All fitting work at once: asked first, and kept for undoResetTemplate().
+    const QString lost = LayoutAdjustments::summary(m_tpl->adjustment());
+    if (lost.isEmpty()) {
+        Dialogs::message(m_window, QStringLiteral("这个模板没有任何调整，已是默认状态。"));
+        return false;
+    }
+    if (Dialogs::message(m_window,
+                         QStringLiteral("要把整个模板恢复为默认吗？\n\n将清除：%1。\n\n"
+                                        "清除前的调整会保留一份，可用“恢复默认 → 撤销恢复模板”找回。")
+                             .arg(lost),
+                         QMessageBox::Question, QMessageBox::Ok | QMessageBox::Cancel,
+                         QStringLiteral("恢复整个模板")) != QMessageBox::Ok)
+        return false;
     const QString code = QString::fromLatin1(m_tpl->templ().code);
     const bool ok =
-        store([&](Database& db, QString* e) { return LayoutAdjustments::reset(db, code, {}, {}, e); });
+        store([&](Database& db, QString* e) { return LayoutAdjustments::resetKeeping(db, code, e); });
+    reload();
+    emit selectionChanged(m_selected);
+    return ok;
+}
+
+bool LayoutEditor::canUndoReset() const
+{
+    Database db;
+    return db.open(m_databasePath(), nullptr, false) &&
+           LayoutAdjustments::hasKept(db, QString::fromLatin1(m_tpl->templ().code));
+}
+
+bool LayoutEditor::undoResetTemplate()
+{
+    // Adjustments made since the reset give way to the kept ones.
+    const QString replaced = LayoutAdjustments::summary(m_tpl->adjustment());
+    if (!replaced.isEmpty() &&
+        Dialogs::message(m_window,
+                         QStringLiteral("恢复模板之后又做了调整（%1），找回以前的调整会替换它们。要继续吗？")
+                             .arg(replaced),
+                         QMessageBox::Question, QMessageBox::Ok | QMessageBox::Cancel,
+                         QStringLiteral("撤销恢复模板")) != QMessageBox::Ok)
+        return false;
+    const QString code = QString::fromLatin1(m_tpl->templ().code);
+    const bool ok =
+        store([&](Database& db, QString* e) { return LayoutAdjustments::restoreKept(db, code, e); });
     reload();
     emit selectionChanged(m_selected);
     return ok;

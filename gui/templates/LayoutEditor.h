@@ -38,7 +38,12 @@ public:
     bool setHidden(bool hidden);
     // Back to the catalogue: the selected item, or everything of the template.
     bool resetSelected();
+    // "恢复整个模板": asks, naming what goes, and keeps the state it clears.
     bool resetTemplate();
+    // "撤销恢复模板": the state the last resetTemplate() cleared, back again
+    // (also after a restart); whether there is one.
+    bool undoResetTemplate();
+    bool canUndoReset() const;
     // The user's picture of the form (a file), or the built-in one again.
     bool setPicture(const QString& path);
     bool resetPicture();

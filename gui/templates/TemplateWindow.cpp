@@ -216,6 +216,10 @@ void TemplateWindow::buildAdjustButtons()
     menu->addAction(QStringLiteral("恢复默认背景图"), m_editor, &LayoutEditor::resetPicture);
     menu->addAction(QStringLiteral("恢复整个模板（位置、隐藏、校准、背景图）"), m_editor,
                     &LayoutEditor::resetTemplate);
+    QAction* undo =
+        menu->addAction(QStringLiteral("撤销恢复模板"), m_editor, &LayoutEditor::undoResetTemplate);
+    undo->setObjectName(QStringLiteral("UndoResetAction"));
+    connect(menu, &QMenu::aboutToShow, undo, [this, undo] { undo->setEnabled(m_editor->canUndoReset()); });
     ResetButton->setMenu(menu);
     for (QPushButton* b : {CalibrateButton, PictureButton, HideButton}) {
         b->setAutoDefault(false);

@@ -3,9 +3,13 @@
 #include "data/records/DataSet.h"
 #include "data/store/Database.h"
 #include "exchange/DatabaseBackup.h"
+#include "exchange/RestoreSafety.h"
 #include "gui/widgets/Dialogs.h"
 
+#include <QAction>
+#include <QDir>
 #include <QFileInfo>
+#include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSqlQuery>
@@ -15,6 +19,8 @@
 #include <QWidget>
 
 #include <memory>
+
+#include <sqlite3.h>
 
 // Export, backup and restore run beside the event loop: it turns while they
 // work, and a cancel through the progress dialog leaves everything as it was.
@@ -27,9 +33,16 @@ private slots:
     void cleanup();
     void workKeepsLoopTurning_data();
     void workKeepsLoopTurning();
+    void restoreAsksKeepsACopyAndUndoes_data();
+    void restoreAsksKeepsACopyAndUndoes();
+    void failedRestoreLeavesNoCopy();
+    void unreadableBookAsksToGoOnWithoutCopy_data();
+    void unreadableBookAsksToGoOnWithoutCopy();
 
 private:
     int recipientCount();
+    QStringList rows();
+    bool restore(bool undo);
 
     static constexpr int kRows = 20000;
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -75,6 +88,30 @@ int TestDataMaintenance::recipientCount()
     Database db;
     QSqlQuery q(db.open(m_location, nullptr, false) ? db.db() : QSqlDatabase());
     return q.exec("SELECT count(*) FROM inr") && q.next() ? q.value(0).toInt() : -1;
+}
+
+// Every recipient and sender as text, in key order.
+QStringList TestDataMaintenance::rows()
+{
+    Database db;
+    QStringList out;
+    if (!db.open(m_location, nullptr, false))
+        return {QStringLiteral("unreadable")};
+    QSqlQuery q(db.db());
+    q.exec("SELECT 序号, 姓名, 手机 FROM inr ORDER BY 序号");
+    while (q.next())
+        out << q.value(0).toString() + u'|' + q.value(1).toString() + u'|' + q.value(2).toString();
+    q.exec("SELECT 姓名 FROM outr ORDER BY 姓名");
+    while (q.next())
+        out << QStringLiteral("寄件|") + q.value(0).toString();
+    return out;
+}
+
+bool TestDataMaintenance::restore(bool undo)
+{
+    QWidget owner;
+    return DataMaintenance::restore(
+        &owner, m_location, [&] { m_db->close(); }, undo);
 }
 
 void TestDataMaintenance::workKeepsLoopTurning_data()
@@ -141,14 +178,16 @@ void TestDataMaintenance::workKeepsLoopTurning()
         kinds << d.kind;
     if (cancel) {
         // Nothing written, nothing replaced, nothing said.
-        QCOMPARE(kinds.size(), 1);
+        QCOMPARE(kinds.size(), job == "restore" ? 2 : 1); // a restore asked first
         if (job != "restore")
             QVERIFY(!QFileInfo::exists(written));
+        else
+            QVERIFY(RestoreSafety(m_location).copies().isEmpty());
         QCOMPARE(recipientCount(), rowsBefore);
         return;
     }
     const QString said = Dialogs::lastShown().text;
-    QCOMPARE(kinds.size(), 2);
+    QCOMPARE(kinds.size(), job == "restore" ? 3 : 2);
     if (job == "export")
         QVERIFY2(said.startsWith(QStringLiteral("成功导出全部数据!")) &&
                      said.contains(QString::number(kRows)),
@@ -158,6 +197,145 @@ void TestDataMaintenance::workKeepsLoopTurning()
     if (job != "restore")
         QVERIFY(QFileInfo(written).size() > 0);
     QCOMPARE(recipientCount(), kRows);
+}
+
+void TestDataMaintenance::restoreAsksKeepsACopyAndUndoes_data()
+{
+    QTest::addColumn<bool>("confirm");
+    QTest::addColumn<int>("restores");
+    QTest::newRow("question cancelled") << false << 1;
+    QTest::newRow("restored, then undone") << true << 1;
+    QTest::newRow("six restores keep five copies") << true << 6;
+}
+
+void TestDataMaintenance::restoreAsksKeepsACopyAndUndoes()
+{
+    QFETCH(bool, confirm);
+    QFETCH(int, restores);
+    const QString backup = m_dir->filePath("full.bak");
+    QString err;
+    QVERIFY2(DatabaseBackup::backup(m_location, backup, &err), qPrintable(err));
+    // The work done since the backup, which a restore must not lose.
+    QVERIFY(m_db->exec("DELETE FROM inr"));
+    QVERIFY(m_db->exec("INSERT INTO inr (姓名, 手机) VALUES ('后来的', '13900000000')"));
+    QVERIFY(m_db->exec("INSERT INTO outr (姓名) VALUES ('寄件人甲')"));
+    const QStringList later = rows();
+    const RestoreSafety safety(m_location);
+    QMenu menu;
+    QAction* undo = DataMaintenance::addUndoRestore(&menu, [this] { return m_location; });
+    auto undoOffered = [&] {
+        emit menu.aboutToShow();
+        return undo->isEnabled();
+    };
+    QVERIFY(!undoOffered());
+
+    QString firstCopy;
+    for (int i = 0; i < restores; ++i) {
+        Dialogs::clear();
+        Dialogs::answerFile(backup);
+        Dialogs::answerButton(confirm ? QMessageBox::Ok : QMessageBox::Cancel);
+        QCOMPARE(restore(false), confirm);
+        const QString asked = Dialogs::shown().value(1).text;
+        QVERIFY2(asked.contains(QFileInfo(backup).lastModified().toString("yyyy-MM-dd HH:mm")) &&
+                     asked.contains(QStringLiteral("寄件人 0 条、收件人 %1 条、Excel 数据 0 条").arg(kRows)),
+                 qPrintable(asked));
+        QVERIFY2(asked.contains(QDir::toNativeSeparators(safety.folder())), qPrintable(asked));
+        if (i == 0) {
+            QVERIFY2(asked.contains(QStringLiteral("当前数据：寄件人 1 条、收件人 1 条")), qPrintable(asked));
+            firstCopy = safety.latest();
+        }
+    }
+    if (!confirm) {
+        QCOMPARE(Dialogs::shown().size(), 2); // the file, the question; nothing done
+        QCOMPARE(rows(), later);
+        QVERIFY(safety.copies().isEmpty());
+        QVERIFY(!undoOffered());
+        return;
+    }
+    QCOMPARE(recipientCount(), kRows);
+    QCOMPARE(safety.copies().size(), qMin(restores, RestoreSafety::kKept));
+    QCOMPARE(QFileInfo::exists(firstCopy), restores <= RestoreSafety::kKept);
+    QVERIFY(undoOffered());
+    if (restores > 1)
+        return;
+
+    // The undo asks too, names the copy's figures, and keeps a copy of its own.
+    Dialogs::clear();
+    Dialogs::answerButton(QMessageBox::Cancel);
+    QVERIFY(!restore(true));
+    QCOMPARE(recipientCount(), kRows);
+    Dialogs::clear();
+    QVERIFY(restore(true));
+    QVERIFY2(Dialogs::shown().value(0).text.contains(QStringLiteral("其中：寄件人 1 条、收件人 1 条")),
+             qPrintable(Dialogs::shown().value(0).text));
+    QCOMPARE(rows(), later);
+    QCOMPARE(safety.copies().size(), 2);
+}
+
+void TestDataMaintenance::failedRestoreLeavesNoCopy()
+{
+    // Tables of the right names but not the program's columns: counted for
+    // the question, refused by the restore before anything is replaced.
+    const QString foreign = m_dir->filePath("foreign.bak");
+    {
+        sqlite3* raw = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(foreign).constData(), &raw), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(raw, "CREATE TABLE outr (x); CREATE TABLE inr (x); CREATE TABLE excel (x);",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        sqlite3_close(raw);
+    }
+    const QStringList before = rows();
+    Dialogs::answerFile(foreign);
+    QVERIFY(!restore(false));
+    QCOMPARE(Dialogs::shown().size(), 3);
+    QVERIFY2(Dialogs::lastShown().text.startsWith(QStringLiteral("数据恢复失败")),
+             qPrintable(Dialogs::lastShown().text));
+    QCOMPARE(rows(), before);
+    QVERIFY(RestoreSafety(m_location).copies().isEmpty());
+}
+
+void TestDataMaintenance::unreadableBookAsksToGoOnWithoutCopy_data()
+{
+    QTest::addColumn<bool>("goOn");
+    QTest::newRow("stopped") << false;
+    QTest::newRow("restored without a copy") << true;
+}
+
+void TestDataMaintenance::unreadableBookAsksToGoOnWithoutCopy()
+{
+    WAYBILL_FILE_ONLY();
+    QFETCH(bool, goOn);
+    const QString backup = m_dir->filePath("full.bak");
+    QString err;
+    QVERIFY2(DatabaseBackup::backup(m_location, backup, &err), qPrintable(err));
+    m_db->close();
+    // A book whose pages no longer read: its header stands, its tables are gone.
+    QFile book(m_location);
+    QVERIFY(book.open(QIODevice::ReadWrite));
+    book.seek(4096);
+    book.write(QByteArray(book.size() - 4096, '\xff'));
+    book.close();
+    const QByteArray damaged = [&] {
+        QFile f(m_location);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    Dialogs::answerFile(backup);
+    Dialogs::answerButton(QMessageBox::Ok);
+    Dialogs::answerButton(goOn ? QMessageBox::Ok : QMessageBox::Cancel);
+    QCOMPARE(restore(false), goOn);
+    QVERIFY2(Dialogs::shown().value(1).text.contains(QStringLiteral("当前数据：无法读取")),
+             qPrintable(Dialogs::shown().value(1).text));
+    QVERIFY2(Dialogs::shown().value(2).text.contains(QStringLiteral("无法保存当前数据的安全副本")),
+             qPrintable(Dialogs::shown().value(2).text));
+    QVERIFY(RestoreSafety(m_location).copies().isEmpty());
+    if (goOn) {
+        QCOMPARE(recipientCount(), kRows);
+    } else {
+        QFile f(m_location);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readAll() == damaged);
+    }
 }
 
 QTEST_MAIN(TestDataMaintenance)

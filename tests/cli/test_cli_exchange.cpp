@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -28,6 +29,8 @@ private slots:
     void failuresExitNonZeroAndChangeNothing_data();
     void failuresExitNonZeroAndChangeNothing();
     void backupThenRestore();
+    void restoreKeepsASafetyCopyAndUndoes();
+    void restoreOverAnUnreadableBook();
     void outputsNeverOverwriteTheDatabase_data();
     void outputsNeverOverwriteTheDatabase();
     void saysWhatIsTheMatter_data();
@@ -175,6 +178,51 @@ void TestCliExchange::backupThenRestore()
     QCOMPARE(run({"--db", typo, "export", m_dir.filePath("x")}, nullptr, &err), 1);
     QVERIFY(!QFile::exists(typo));
     QVERIFY(!QFile::exists(m_dir.filePath("x.xls")));
+}
+
+void TestCliExchange::restoreKeepsASafetyCopyAndUndoes()
+{
+    QCOMPARE(run({"--db", m_db, "backup", m_dir.filePath("early")}), 0);
+    {
+        Database db;
+        QVERIFY(db.open(m_db, nullptr, false));
+        QVERIFY(db.exec("INSERT INTO inr (姓名) VALUES ('备份后加的')"));
+    }
+    QString out, err;
+    QCOMPARE(run({"--db", m_db, "restore", m_dir.filePath("early.bak")}, &out, &err), 0);
+    QCOMPARE(count("inr"), 2);
+    static const QRegularExpression where(QStringLiteral("安全副本：(.+)\n"));
+    const QString copy = where.match(out).captured(1);
+    QVERIFY2(QFileInfo(copy).isFile(), qPrintable(out));
+    if (!TestStore::serverRun())
+        QCOMPARE(QFileInfo(copy).absolutePath(), QFileInfo(m_db).absolutePath());
+    // The work done since the backup comes back, and the undo keeps a copy too.
+    QCOMPARE(run({"--db", m_db, "restore", "--undo"}, &out, &err), 0);
+    QCOMPARE(count("inr"), 3);
+    const QString second = where.match(out).captured(1);
+    QVERIFY2(QFileInfo(second).isFile() && second != copy, qPrintable(out));
+    QCOMPARE(run({"--db", m_db, "restore", "--undo", m_dir.filePath("early.bak")}, &out, &err), 2);
+    QCOMPARE(count("inr"), 3);
+}
+
+void TestCliExchange::restoreOverAnUnreadableBook()
+{
+    WAYBILL_FILE_ONLY();
+    QCOMPARE(run({"--db", m_db, "backup", m_dir.filePath("early")}), 0);
+    // The header stands, the pages behind it no longer read: no safety copy can be taken.
+    QFile book(m_db);
+    QVERIFY(book.open(QIODevice::ReadWrite) && book.seek(4096));
+    book.write(QByteArray(book.size() - 4096, '\xff'));
+    book.close();
+    const QByteArray damaged = digest(m_db);
+    QString out, err;
+    QCOMPARE(run({"--db", m_db, "restore", m_dir.filePath("early.bak")}, &out, &err), 1);
+    QVERIFY2(err.contains(QStringLiteral("无法保存当前数据的安全副本")) && err.contains("--no-safety-copy"),
+             qPrintable(err));
+    QCOMPARE(digest(m_db), damaged);
+    QCOMPARE(run({"--db", m_db, "restore", "--no-safety-copy", m_dir.filePath("early.bak")}, &out, &err), 0);
+    QVERIFY2(!out.contains(QStringLiteral("安全副本")), qPrintable(out));
+    QCOMPARE(count("inr"), 2);
 }
 
 void TestCliExchange::outputsNeverOverwriteTheDatabase_data()

@@ -13,6 +13,7 @@
 
 #include "tests/TestStore.h"
 
+#include <QBuffer>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
@@ -35,6 +36,8 @@ private slots:
     void sheetMarksSitOnItems();
     void wordWrapPerTemplate_data();
     void wordWrapPerTemplate();
+    void resetKeepsTheLastState_data();
+    void resetKeepsTheLastState();
 
 private:
     QTemporaryDir m_dir;
@@ -227,6 +230,78 @@ void TestLayoutAdjustments::sheetMarksSitOnItems()
         crosses += cross ? 1 : 0;
     }
     QCOMPARE(crosses, tpl->items().size() - 1);
+}
+
+void TestLayoutAdjustments::resetKeepsTheLastState_data()
+{
+    QTest::addColumn<bool>("throughBackup");
+    QTest::newRow("brought back") << false;
+    QTest::newRow("brought back from a backup") << true;
+}
+
+void TestLayoutAdjustments::resetKeepsTheLastState()
+{
+    QFETCH(bool, throughBackup);
+    const QString path =
+        TestStore::location(m_dir.filePath(QStringLiteral("reset%1.mdb").arg(throughBackup)));
+    QString error;
+    Database db;
+    QVERIFY2(db.open(path, &error), qPrintable(error));
+    QImage form(40, 20, QImage::Format_RGB32);
+    form.fill(Qt::darkCyan);
+    QBuffer png;
+    png.open(QIODevice::WriteOnly);
+    QVERIFY(form.save(&png, "PNG"));
+    QVERIFY(LayoutAdjustments::setCalibration(db, "st", 12, -5, 100.5, 99.5, &error));
+    QVERIFY(LayoutAdjustments::setPicture(db, "st", png.data(), &error));
+    QVERIFY(LayoutAdjustments::setItem(db, "st", "single", "QRDBText8", {7, -3, false}, &error));
+    QVERIFY(LayoutAdjustments::setItem(db, "st", "batch", "QRDBText1", {0, 0, true}, &error));
+    QVERIFY(LayoutAdjustments::setItem(db, "sf", "single", "QRDBText2", {4, 4, false}, &error));
+    const TemplateAdjustment before = LayoutAdjustments::load(db, "st");
+    QCOMPARE(
+        LayoutAdjustments::summary(before),
+        QStringLiteral("1 个项目的位置、1 个隐藏的项目、打印校准（偏移 1.2, -0.5 mm，缩放 100.5% × 99.5%）、"
+                       "自己的背景图"));
+    QVERIFY(!LayoutAdjustments::hasKept(db, "st"));
+
+    QVERIFY2(LayoutAdjustments::resetKeeping(db, "st", &error), qPrintable(error));
+    const TemplateAdjustment cleared = LayoutAdjustments::load(db, "st");
+    QVERIFY(LayoutAdjustments::summary(cleared).isEmpty());
+    QVERIFY(LayoutAdjustments::hasKept(db, "st"));
+    QVERIFY(!LayoutAdjustments::hasKept(db, "sf"));
+
+    QString readPath = path;
+    if (throughBackup) {
+        QString written;
+        QVERIFY2(DatabaseBackup::backup(path, m_dir.filePath("reset-copy"), &error, &written),
+                 qPrintable(error));
+        readPath = TestStore::location(m_dir.filePath("reset-restored.mdb"));
+        if (!TestStore::serverRun())
+            QVERIFY(Database::createFile(readPath, &error));
+        QVERIFY2(DatabaseBackup::restore(written, readPath, &error), qPrintable(error));
+    }
+    Database back;
+    QVERIFY2(back.open(readPath, &error, false), qPrintable(error));
+    QVERIFY2(LayoutAdjustments::restoreKept(back, "st", &error), qPrintable(error));
+    const TemplateAdjustment after = LayoutAdjustments::load(back, "st");
+    QCOMPARE(after.dx, before.dx);
+    QCOMPARE(after.dy, before.dy);
+    QCOMPARE(after.scaleX, before.scaleX);
+    QCOMPARE(after.scaleY, before.scaleY);
+    QCOMPARE(after.picture, before.picture);
+    QStringList keys = after.items.keys(), wanted = before.items.keys();
+    keys.sort();
+    wanted.sort();
+    QCOMPARE(keys, wanted);
+    for (auto it = before.items.cbegin(); it != before.items.cend(); ++it) {
+        const ItemAdjustment got = after.items.value(it.key());
+        QVERIFY2(got.dx == it->dx && got.dy == it->dy && got.hidden == it->hidden, qPrintable(it.key()));
+    }
+    QCOMPARE(LayoutAdjustments::load(back, "sf").item("single", "QRDBText2").dx, 4);
+    // Brought back once: nothing kept any more, and a second try changes nothing.
+    QVERIFY(!LayoutAdjustments::hasKept(back, "st"));
+    QVERIFY(!LayoutAdjustments::restoreKept(back, "st", &error));
+    QCOMPARE(LayoutAdjustments::load(back, "st").dx, 12);
 }
 
 void TestLayoutAdjustments::wordWrapPerTemplate_data()

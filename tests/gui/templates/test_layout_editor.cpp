@@ -1,7 +1,6 @@
 #include "data/records/DataSet.h"
 #include "data/store/Database.h"
 #include "data/store/Settings.h"
-#include "templates/LayoutAdjustments.h"
 #include "gui/report/ReportPreview.h"
 #include "gui/templates/LayoutEditor.h"
 #include "gui/templates/TemplateWindow.h"
@@ -10,11 +9,16 @@
 #include "report/QRDBText.h"
 #include "report/QuickRep.h"
 #include "report/ReportLayout.h"
+#include "templates/LayoutAdjustments.h"
 #include "templates/TemplateReport.h"
 
+#include <QAction>
+#include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QToolButton>
 #include <QtTest>
 
 #include <memory>
@@ -28,6 +32,8 @@ private slots:
     void initTestCase();
     void nudgeHideAndShift();
     void previewNamesCutTexts();
+    void resetAsksAndCanBeUndone_data();
+    void resetAsksAndCanBeUndone();
 };
 
 void TestLayoutEditor::initTestCase()
@@ -35,6 +41,8 @@ void TestLayoutEditor::initTestCase()
     FontSetup::install();
     Dialogs::setScripted(true);
     QString error;
+    // A fresh book: what an earlier run fitted or kept would change the cases.
+    QFile::remove(Settings().storeLocation());
     Database db;
     QVERIFY2(db.open(Settings().storeLocation(), &error), qPrintable(error));
     QVERIFY(db.exec("insert into outr (\"姓名\") values ('寄件甲')"));
@@ -123,6 +131,67 @@ void TestLayoutEditor::previewNamesCutTexts()
     QCOMPARE(Dialogs::shown().size(), 1); // the question, and no print after it
     QVERIFY2(Dialogs::lastShown().text.contains(QStringLiteral("第 1 条：地址超出 1 行")),
              qPrintable(Dialogs::lastShown().text));
+}
+
+void TestLayoutEditor::resetAsksAndCanBeUndone_data()
+{
+    QTest::addColumn<bool>("confirm");
+    QTest::newRow("cancelled") << false;
+    QTest::newRow("confirmed, undone after a restart") << true;
+}
+
+void TestLayoutEditor::resetAsksAndCanBeUndone()
+{
+    QFETCH(bool, confirm);
+    // A template of its own: the first case reset st.
+    const layouts::Template& yt = *layouts::findTemplate("yt");
+    TemplateSources sources;
+    sources.databasePath = Settings().storeLocation();
+    auto w = std::make_unique<TemplateWindow>(yt, layouts::Variant::Single, sources);
+    w->show();
+    const QString name = w->layout()->items().first()->objectName();
+    auto item = [&] { return w->layout()->item(name); };
+    auto undoOffered = [&] {
+        emit w->findChild<QToolButton*>("ResetButton")->menu()->aboutToShow();
+        return w->findChild<QAction*>("UndoResetAction")->isEnabled();
+    };
+    w->editor()->select(item());
+    QVERIFY(w->editor()->nudge(20, 0));
+    QVERIFY(w->editor()->setHidden(true));
+    QVERIFY(w->editor()->setCalibration(5, 5, 100, 100));
+    const int moved = w->layout()->itemAdjustment(item()).dx;
+
+    Dialogs::clear();
+    Dialogs::answerButton(confirm ? QMessageBox::Ok : QMessageBox::Cancel);
+    QCOMPARE(w->editor()->resetTemplate(), confirm);
+    const QString asked = Dialogs::shown().value(0).text;
+    for (const char* lost : {"1 个项目的位置", "1 个隐藏的项目", "打印校准"})
+        QVERIFY2(asked.contains(QString::fromUtf8(lost)), qPrintable(asked));
+    QCOMPARE(item()->Enabled, confirm);
+    QCOMPARE(undoOffered(), confirm);
+    if (!confirm)
+        return;
+
+    // A restart: the kept state waits in the address book.
+    w = std::make_unique<TemplateWindow>(yt, layouts::Variant::Single, sources);
+    w->show();
+    QVERIFY(item()->Enabled);
+    QCOMPARE(w->layout()->adjustment().dx, 0);
+    QVERIFY(undoOffered());
+    // A change made since is not replaced without a question.
+    w->editor()->select(item());
+    QVERIFY(w->editor()->nudge(1, 0));
+    Dialogs::clear();
+    Dialogs::answerButton(QMessageBox::Cancel);
+    w->findChild<QAction*>("UndoResetAction")->trigger();
+    QCOMPARE(Dialogs::shown().size(), 1);
+    QCOMPARE(w->layout()->itemAdjustment(item()).dx, 1);
+    Dialogs::clear();
+    w->findChild<QAction*>("UndoResetAction")->trigger();
+    QVERIFY(!item()->Enabled);
+    QCOMPARE(w->layout()->itemAdjustment(item()).dx, moved);
+    QCOMPARE(w->layout()->adjustment().dx, 5);
+    QVERIFY(!undoOffered());
 }
 
 QTEST_MAIN(TestLayoutEditor)
