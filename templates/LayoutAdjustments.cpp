@@ -232,7 +232,8 @@ bool LayoutAdjustments::resetKeeping(Database& db, const QString& code, QString*
                    {code, a.dx, a.dy, a.scaleX, a.scaleY, pictureValue(a.picture), itemsText(a)}, error) &&
            db.exec(QStringLiteral("DELETE FROM layout_item WHERE code = ?"), {code}, error) &&
            db.exec(QStringLiteral("DELETE FROM layout_template WHERE code = ?"), {code}, error) &&
-           tx.commit(error);
+           // The wrapping rule is a choice, not fitting work: it stays.
+           (!a.wordWrap || setWordWrap(db, code, true, error)) && tx.commit(error);
 }
 
 bool LayoutAdjustments::hasKept(Database& db, const QString& code)
@@ -268,11 +269,13 @@ bool LayoutAdjustments::restoreKept(Database& db, const QString& code, QString* 
                                    q.value(2), q.value(3), pictureValue(q.value(4).toByteArray())};
     const QJsonArray items = QJsonDocument::fromJson(q.value(5).toString().toUtf8()).array();
     q.finish();
+    const bool wordWrap = load(db, code).wordWrap;
     if (!db.exec(QStringLiteral("DELETE FROM layout_item WHERE code = ?"), {code}, error) ||
         !db.exec(QStringLiteral("DELETE FROM layout_template WHERE code = ?"), {code}, error) ||
         !db.exec(QStringLiteral("INSERT INTO layout_template (code, dx, dy, scale_x, scale_y, picture) "
                                 "VALUES (?, ?, ?, ?, ?, ?)"),
-                 calibration, error))
+                 calibration, error) ||
+        (wordWrap && !setWordWrap(db, code, true, error)))
         return false;
     for (const QJsonValue& v : items) {
         const QJsonObject o = v.toObject();

@@ -257,6 +257,7 @@ void TestLayoutAdjustments::resetKeepsTheLastState()
     QVERIFY(LayoutAdjustments::setItem(db, "st", "single", "QRDBText8", {7, -3, false}, &error));
     QVERIFY(LayoutAdjustments::setItem(db, "st", "batch", "QRDBText1", {0, 0, true}, &error));
     QVERIFY(LayoutAdjustments::setItem(db, "sf", "single", "QRDBText2", {4, 4, false}, &error));
+    QVERIFY(LayoutAdjustments::setWordWrap(db, "st", true, &error));
     const TemplateAdjustment before = LayoutAdjustments::load(db, "st");
     QCOMPARE(
         LayoutAdjustments::summary(before),
@@ -267,6 +268,7 @@ void TestLayoutAdjustments::resetKeepsTheLastState()
     QVERIFY2(LayoutAdjustments::resetKeeping(db, "st", &error), qPrintable(error));
     const TemplateAdjustment cleared = LayoutAdjustments::load(db, "st");
     QVERIFY(LayoutAdjustments::summary(cleared).isEmpty());
+    QVERIFY(cleared.wordWrap); // a choice, not fitting work
     QVERIFY(LayoutAdjustments::hasKept(db, "st"));
     QVERIFY(!LayoutAdjustments::hasKept(db, "sf"));
 
@@ -289,6 +291,7 @@ void TestLayoutAdjustments::resetKeepsTheLastState()
     QCOMPARE(after.scaleX, before.scaleX);
     QCOMPARE(after.scaleY, before.scaleY);
     QCOMPARE(after.picture, before.picture);
+    QVERIFY(after.wordWrap);
     QStringList keys = after.items.keys(), wanted = before.items.keys();
     keys.sort();
     wanted.sort();

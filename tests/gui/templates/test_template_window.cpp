@@ -572,10 +572,10 @@ void TestTemplateWindow::wordWrapChoice()
     QVERIFY(batch.WordWrapBox->isChecked());
     QCOMPARE(batch.layout()->wrapRule(), WrapRule::Words);
     batch.hide();
-    // "恢复整个模板" goes back to the byte rule, and the box shows it.
-    QVERIFY(single.editor()->resetTemplate());
-    QVERIFY(!box->isChecked());
-    QCOMPARE(single.layout()->wrapRule(), WrapRule::Bytes);
+    // "恢复整个模板" clears fitting work only: the rule is a choice and stays.
+    QVERIFY(!single.editor()->resetTemplate());
+    QVERIFY(box->isChecked());
+    QCOMPARE(single.layout()->wrapRule(), WrapRule::Words);
 }
 
 QTEST_MAIN(TestTemplateWindow)
