@@ -27,4 +27,6 @@ public:
     // Every page of output went out completely (not for a cancel or a
     // failure). False with the reason when recording it failed.
     virtual bool outputDone(const Output& output, int pageCount, QString* error) { return true; }
+    // The output that aboutToOutput() let go failed or was cancelled.
+    virtual void outputFailed(const Output& output) {}
 };

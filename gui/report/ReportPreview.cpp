@@ -585,7 +585,9 @@ void ReportPreview::print()
     m_busy = false;
     m_thumbModel->refresh();
     updateStatus();
-    if (ok && listener)
+    if (listener && !ok)
+        listener->outputFailed(output);
+    else if (listener)
         ok = listener->outputDone(output, m_layout->pageCount(), &error);
     if (!ok && !error.isEmpty())
         Dialogs::error(this, error);
@@ -634,7 +636,9 @@ void ReportPreview::exportPdf()
     m_thumbModel->refresh();
     updateStatus();
     const int pages = m_layout->pageCount();
-    if (ok && listener)
+    if (listener && !ok)
+        listener->outputFailed(output);
+    else if (listener)
         ok = listener->outputDone(output, pages, &error);
     if (!ok) {
         Dialogs::error(this, error);

@@ -87,6 +87,40 @@ QList<int> TemplatePrintListener::rowsOfPages(int first, int last) const
 
 bool TemplatePrintListener::aboutToOutput(const Output& output, QWidget* window)
 {
+    if (!askBeforeOutput(output, window))
+        return false;
+    const QList<int> rows = rowsOfPages(output.firstPage, output.lastPage);
+    if (rows.isEmpty())
+        return true;
+    m_recording.setRows(rows);
+    QString error;
+    if (!m_recording.begin(entryOf(output), &error)) {
+        Dialogs::error(window, error);
+        return false;
+    }
+    return true;
+}
+
+PrintHistory::Entry TemplatePrintListener::entryOf(const Output& output) const
+{
+    PrintHistory::Entry entry;
+    entry.templateCode = QString::fromUtf8(m_report->templ().code);
+    entry.variant = layouts::variantName(m_report->variant());
+    entry.toPdf = output.pdf;
+    entry.target = output.target;
+    return entry;
+}
+
+void TemplatePrintListener::outputFailed(const Output&)
+{
+    // Nothing complete went out: the entry goes again, as do its numbers.
+    QString error;
+    if (!m_recording.abandon(&error))
+        qWarning("%s", qPrintable(error));
+}
+
+bool TemplatePrintListener::askBeforeOutput(const Output& output, QWidget* window)
+{
     m_recording.forgetNumbers();
     const QList<int> rows = rowsOfPages(output.firstPage, output.lastPage);
     if (rows.isEmpty() && isBatch() && !m_selection.isAll()) {
@@ -168,15 +202,8 @@ bool TemplatePrintListener::numbersAccepted(const QString& note, QStringList con
 bool TemplatePrintListener::outputDone(const Output& output, int pageCount, QString* error)
 {
     const QList<int> rows = rowsOfPages(output.firstPage, output.lastPage);
-    m_recording.setRows(rows);
-    PrintHistory::Entry entry;
-    entry.templateCode = QString::fromUtf8(m_report->templ().code);
-    entry.variant = layouts::variantName(m_report->variant());
-    entry.toPdf = output.pdf;
-    entry.target = output.target;
     const int last = output.lastPage > 0 ? std::min(output.lastPage, pageCount) : pageCount;
-    entry.pages = std::max(0, last - output.firstPage + 1);
-    if (!m_recording.record(entry, true, error))
+    if (!m_recording.finish(std::max(0, last - output.firstPage + 1), true, error))
         return false;
     if (!m_recipients || !m_recipients->database())
         return true;

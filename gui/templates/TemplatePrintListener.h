@@ -15,7 +15,9 @@ class TemplateReport;
 // asks for the number of the first form in the printer; once every page
 // went out it records the print in the history and marks the printed rows
 // ("已打印", and "快递单号" when numbers were given) in one transaction, then
-// shows the marks in the grids. Rows printed just before, numbers used
+// shows the marks in the grids. The entry is written, as not complete,
+// before the first page goes out, so a program killed midway leaves a
+// history that says the output may be incomplete. Rows printed just before, numbers used
 // before and rows left out for having neither name nor address are told
 // before anything goes out; a selection of unprinted rows drops the rows
 // once they are printed.
@@ -35,6 +37,7 @@ public:
     QString contentsText() const override;
     bool aboutToOutput(const Output& output, QWidget* window) override;
     bool outputDone(const Output& output, int pageCount, QString* error) override;
+    void outputFailed(const Output& output) override;
 
     // Rows (of the recipient set) that the pages first..last (1-based,
     // last 0 = to the end) print.
@@ -48,6 +51,9 @@ private:
     // selection takes only unprinted ones.
     int printedAlready(const QList<int>& rows) const;
     bool askAboutPrinted(const QList<int>& rows, QWidget* window) const;
+    // The questions before the output; the numbers when the user gave some.
+    bool askBeforeOutput(const Output& output, QWidget* window);
+    PrintHistory::Entry entryOf(const Output& output) const;
     bool numbersAccepted(const QString& note, QStringList conflicts, QWidget* window);
 
     const TemplateReport* m_report;

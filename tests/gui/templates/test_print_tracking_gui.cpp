@@ -9,6 +9,7 @@
 #include "gui/widgets/PrintHistoryWindow.h"
 #include "report/FontSetup.h"
 #include "report/QuickRep.h"
+#include "report/ReportOutputListener.h"
 #include "report/ReportLayout.h"
 #include "templates/BatchData.h"
 
@@ -39,6 +40,7 @@ private slots:
     void repeatsNeedAYes();
     void unprintedPreviewDropsPrintedRows();
     void rowsWithoutNameAndAddressAreToldOf();
+    void outputUnderWayIsOnRecord();
 
 private:
     // Opens the preview the way the template windows do and hands it to act.
@@ -413,6 +415,34 @@ void TestPrintTrackingGui::rowsWithoutNameAndAddressAreToldOf()
     QCOMPARE(m_contents, QStringLiteral("全部 5 条，另有 1 条姓名和地址都为空，不打印"));
     QVERIFY2(Dialogs::lastShown().text.contains(QStringLiteral("另有 1 条收件记录姓名和地址都为空")),
              qPrintable(Dialogs::lastShown().text));
+}
+
+void TestPrintTrackingGui::outputUnderWayIsOnRecord()
+{
+    TemplateWindow w(*layouts::findTemplate("sf"), Variant::Batch, m_sources);
+    w.setSelection(PrintSelection::of({1, 2}));
+    QVERIFY(w.loadBatchData());
+    ReportOutputListener* listener = w.report()->OutputListener;
+    QVERIFY(listener);
+    ReportOutputListener::Output output;
+    output.pdf = true;
+    output.target = QStringLiteral("under-way.pdf");
+    Dialogs::answerText(QStringLiteral("7"));
+    QVERIFY(listener->aboutToOutput(output, &w));
+    // A program killed while the pages go out leaves this: an entry that
+    // says so, holding its numbers, and no marks yet.
+    QList<PrintHistory::Entry> entries = history();
+    QCOMPARE(entries.size(), 1);
+    QVERIFY(!entries[0].complete);
+    QCOMPARE(entries[0].numbers, (QStringList{"7", "8"}));
+    QCOMPARE(marks(), (QStringList{"-|", "-|", "-|", "-|", "-|"}));
+    QString error;
+    QVERIFY2(listener->outputDone(output, 2, &error), qPrintable(error));
+    entries = history();
+    QCOMPARE(entries.size(), 1);
+    QVERIFY(entries[0].complete);
+    QCOMPARE(entries[0].pages, 2);
+    QCOMPARE(marks(), (QStringList{"x|7", "x|8", "-|", "-|", "-|"}));
 }
 
 QTEST_MAIN(TestPrintTrackingGui)
