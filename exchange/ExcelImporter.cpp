@@ -138,6 +138,21 @@ bool ExcelImporter::mapRows(const TextTable& rows, QVector<QStringList>* records
     return true;
 }
 
+bool ExcelImporter::markedRows(Database& db, int* count, QString* error)
+{
+    *count = 0;
+    QSqlQuery q(db.db());
+    if (!q.exec(QStringLiteral("SELECT count(*) FROM excel WHERE coalesce(\"已打印\", '') <> '' "
+                               "OR coalesce(\"快递单号\", '') <> ''")) ||
+        !q.next()) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    *count = q.value(0).toInt();
+    return true;
+}
+
 bool ExcelImporter::replaceTable(Database& db, const QVector<QStringList>& records, QString* error,
                                  const ProgressFn& progress, bool* cancelled)
 {

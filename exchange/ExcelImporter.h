@@ -40,6 +40,10 @@ public:
     // "未导入 2 行（姓名和地址都为空）：第 5、9 行", for the import's summary.
     static QString blankRowsNote(const QList<int>& rows);
 
+    // How many rows of the current `excel` list carry a printed mark or a
+    // waybill number: what an import would replace, for the question first.
+    static bool markedRows(Database& db, int* count, QString* error);
+
     // Reads the workbook at path and replaces the contents of `excel`. On
     // success with rows left out, message says which on a second line.
     // Progress: 0..50 reading, 50..100 storing.

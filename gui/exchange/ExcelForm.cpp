@@ -257,6 +257,20 @@ void TExcelForm::Button1Click()
         return;
     }
     const QString path = ExcelImporter::cleanPath(Edit1->text());
+    // The history keeps what was printed, but the list's marks and numbers
+    // go with the list: asked first.
+    int marked = 0;
+    QString why;
+    if (!ExcelImporter::markedRows(*m_db, &marked, &why)) {
+        Dialogs::error(this, QStringLiteral("无法读取当前的Excel名单：%1").arg(why));
+        return;
+    }
+    if (marked > 0 &&
+        !Dialogs::confirm(
+            this, QStringLiteral("当前名单中有 %1 条已打印或已编单号的记录。导入新名单将替换整个名单，"
+                                 "这些打印标记和单号随之删除（打印记录中仍保留）。要继续导入吗？")
+                      .arg(marked)))
+        return;
 
     // The import reads and stores on a thread of its own, on a connection
     // of its own; the list is not read again until it has ended.

@@ -116,6 +116,23 @@ void TestExcelForm::importShowsRowsAndMessage()
     // Importing the same workbook again leaves one copy.
     form.Button1Click();
     QCOMPARE(form.ADOQuery1->recordCount(), 2);
+    // A list holding printed rows is replaced only when the user says so.
+    Database db;
+    QVERIFY(db.open(Settings().storeLocation(), nullptr));
+    QVERIFY(db.exec("UPDATE excel SET 快递单号 = 'SF1' WHERE 姓名 = '李四'"));
+    q = QSqlQuery(db.db());
+    for (const bool yes : {false, true}) {
+        Dialogs::clear();
+        if (yes)
+            Dialogs::answerButton(QMessageBox::Ok);
+        form.Button1Click();
+        QVERIFY2(Dialogs::shown().value(0).text.contains(QStringLiteral("1 条已打印或已编单号")),
+                 qPrintable(Dialogs::shown().value(0).text));
+        QVERIFY(q.exec("SELECT count(*) FROM excel WHERE 快递单号 = 'SF1'"));
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toInt(), yes ? 0 : 1);
+        q.finish(); // no read left open under the next import
+    }
 }
 
 void TestExcelForm::emptyPathIsRefused_data()
