@@ -316,7 +316,13 @@ int run(CliContext& ctx)
             ctx.err << error << "\n";
             return 2;
         }
-        ok = LayoutAdjustments::reset(db, o.code, variant, o.item, &error);
+        // The whole template goes as 恢复整个模板 does: kept first, so the
+        // template window can bring it back.
+        const bool whole = variant.isEmpty() && o.item.isEmpty();
+        ok = whole ? LayoutAdjustments::resetKeeping(db, o.code, &error)
+                   : LayoutAdjustments::reset(db, o.code, variant, o.item, &error);
+        if (ok && whole)
+            ctx.out << "已恢复为默认；清除前的调整已保留，可在模板窗口中用“恢复默认 → 撤销恢复模板”找回。\n";
     }
     if (!ok) {
         ctx.err << error << "\n";

@@ -317,7 +317,7 @@ void TestPrintCommand::layoutAndCheck()
         {"layout show --template ht --variant batch --json", 0, "\"hidden\": true"},
         {"layout show --template st --json", 0, "\"picture\": \"own\""},
         {"layout reset --template ht", 0, ""},
-        {"layout reset --template st", 0, ""},
+        {"layout reset --template st", 0, "撤销恢复模板"},
         {"layout show --template st --json", 0, "\"picture\": \"built-in\""},
     };
     for (const Step& s : steps) {
