@@ -39,16 +39,23 @@ add_test(NAME pg_cluster_stop COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/pg-cluste
 set_tests_properties(pg_cluster_start PROPERTIES FIXTURES_SETUP pgcluster TIMEOUT 120)
 set_tests_properties(pg_cluster_stop PROPERTIES FIXTURES_CLEANUP pgcluster TIMEOUT 120)
 
-# waybill_add_server_run(name): the test once more against the server store.
-function(waybill_add_server_run NAME)
+# waybill_add_store_run(name suffix fixture cluster [extra environment]):
+# the test once more, in a folder of its own, against the cluster that
+# fixture starts in the folder cluster.
+function(waybill_add_store_run NAME SUFFIX FIXTURE CLUSTER)
   get_test_property(${NAME} ENVIRONMENT env)
   get_test_property(${NAME} TIMEOUT timeout)
   get_test_property(${NAME} WORKING_DIRECTORY workdir)
-  file(MAKE_DIRECTORY ${workdir}/server)
-  add_test(NAME ${NAME}_server COMMAND ${NAME} WORKING_DIRECTORY ${workdir}/server)
-  string(REPLACE "${workdir}/home" "${workdir}/server/home" env "${env}")
-  set_tests_properties(${NAME}_server PROPERTIES
+  file(MAKE_DIRECTORY ${workdir}/${SUFFIX})
+  add_test(NAME ${NAME}_${SUFFIX} COMMAND ${NAME} WORKING_DIRECTORY ${workdir}/${SUFFIX})
+  string(REPLACE "${workdir}/home" "${workdir}/${SUFFIX}/home" env "${env}")
+  set_tests_properties(${NAME}_${SUFFIX} PROPERTIES
     TIMEOUT ${timeout}
-    FIXTURES_REQUIRED pgcluster
-    ENVIRONMENT "${env};WAYBILL_TEST_SERVER=${WAYBILL_PG_DIR}")
+    FIXTURES_REQUIRED ${FIXTURE}
+    ENVIRONMENT "${env};WAYBILL_TEST_SERVER=${CLUSTER};${ARGN}")
+endfunction()
+
+# waybill_add_server_run(name): the test once more against the server store.
+function(waybill_add_server_run NAME)
+  waybill_add_store_run(${NAME} server pgcluster ${WAYBILL_PG_DIR})
 endfunction()
