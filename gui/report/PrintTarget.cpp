@@ -1,9 +1,11 @@
 #include "gui/report/PrintTarget.h"
 
 #include "data/store/Settings.h"
+#include "exchange/OutputGuard.h"
 #include "gui/widgets/Dialogs.h"
 #include "report/QuickRep.h"
 
+#include <QFileInfo>
 #include <QMenu>
 #include <QPrinterInfo>
 #include <QToolBar>
@@ -84,6 +86,28 @@ QString exported(int pages, const QString& path, bool marked, bool markable)
     if (marked)
         return done + QStringLiteral("，这些运单已标为已打印。");
     return done + (markable ? QStringLiteral("（未标为已打印）。") : QStringLiteral("。"));
+}
+
+QString askPdfPath(QWidget* parent, const QString& databasePath)
+{
+    QString path = Dialogs::saveFileName(parent, QStringLiteral("导出PDF"), QString(),
+                                         QStringLiteral("PDF 文件 (*.pdf)"));
+    if (path.isEmpty())
+        return {};
+    if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) {
+        path += QLatin1String(".pdf");
+        // The dialog asked about the name typed, not this one.
+        if (QFileInfo::exists(path) &&
+            Dialogs::message(parent, QStringLiteral("文件“%1”已存在，要替换它吗？").arg(path),
+                             QMessageBox::Warning, QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
+            return {};
+    }
+    QString error;
+    if (!OutputGuard::check(path, databasePath, &error)) {
+        Dialogs::error(parent, error);
+        return {};
+    }
+    return path;
 }
 
 } // namespace PrintTarget

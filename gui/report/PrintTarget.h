@@ -4,6 +4,7 @@
 
 class QAction;
 class QToolBar;
+class QWidget;
 struct TQRPrinterSettings;
 
 // What the next "打 印" of a preview will do, in words for its status bar,
@@ -30,5 +31,10 @@ QAction* addPdfChoice(QToolBar* bar, QAction* pdf);
 // "已导出 3 页到“x.pdf”", saying whether the forms were marked when the
 // window could have marked them.
 QString exported(int pages, const QString& path, bool marked, bool markable);
+
+// Asks where "导出PDF" writes: the name with ".pdf", a question before an
+// existing file is replaced, never the address book at databasePath or a
+// folder or device (said to the user). Empty when there is nowhere to write.
+QString askPdfPath(QWidget* parent, const QString& databasePath);
 
 } // namespace PrintTarget

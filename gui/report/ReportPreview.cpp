@@ -3,7 +3,6 @@
 #include "data/store/Database.h"
 #include "data/store/Settings.h"
 #include "exchange/FileReplacer.h"
-#include "exchange/OutputGuard.h"
 #include "gui/report/OverflowQuestion.h"
 #include "gui/report/PreviewIcons.h"
 #include "gui/report/PrintProgress.h"
@@ -23,7 +22,6 @@
 #include <QCloseEvent>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
@@ -41,7 +39,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <iterator>
 #include <utility>
 
 namespace {
@@ -89,6 +86,7 @@ QToolBar* ReportPreview::makeToolBar()
         zoomGroup->addAction(a);
     }
     m_fitAction->setChecked(true);
+    m_zoom.setActions(m_fitAction, m_widthAction, m_100Action);
     m_toolBar->addSeparator();
     m_toolBar->addAction(QStringLiteral("首 页"), this, &ReportPreview::firstPage);
     m_toolBar->addAction(QStringLiteral("上一页"), this, &ReportPreview::previousPage);
@@ -129,6 +127,7 @@ QWidget* ReportPreview::makePageArea()
     m_thumbs->setSelectionMode(QAbstractItemView::SingleSelection);
     m_tabs->addTab(m_thumbs, QStringLiteral("缩略图"));
     m_view = new ReportPageView(splitter);
+    m_zoom.setView(m_view);
     m_view->setReportLayout(m_layout.get());
     m_view->setScreenExtras({m_report->ScreenPicture, true});
     splitter->addWidget(m_tabs);
@@ -351,75 +350,37 @@ QString ReportPreview::overflowStatusText() const
 
 double ReportPreview::zoomFactor() const
 {
-    return m_view->scale() / m_view->percentScale(100);
+    return m_zoom.factor();
 }
 
 void ReportPreview::applyZoom()
 {
-    switch (m_zoomMode) {
-    case ZoomMode::Fit:
-        m_view->setScale(m_view->fitScale());
-        break;
-    case ZoomMode::FitWidth:
-        m_view->setScale(m_view->widthScale());
-        break;
-    case ZoomMode::Percent:
-        m_view->setScale(m_view->percentScale(m_percent));
-        break;
-    }
+    m_zoom.apply();
 }
 
 void ReportPreview::zoomToFit()
 {
-    m_zoomMode = ZoomMode::Fit;
-    m_fitAction->setChecked(true);
-    applyZoom();
+    m_zoom.fit();
 }
 
 void ReportPreview::zoomToWidth()
 {
-    m_zoomMode = ZoomMode::FitWidth;
-    m_widthAction->setChecked(true);
-    applyZoom();
+    m_zoom.fitWidth();
 }
 
 void ReportPreview::zoom100()
 {
-    m_zoomMode = ZoomMode::Percent;
-    m_percent = 100;
-    m_100Action->setChecked(true);
-    applyZoom();
+    m_zoom.hundred();
 }
 
 void ReportPreview::setZoomPercent(double percent)
 {
-    m_zoomMode = ZoomMode::Percent;
-    m_percent = std::clamp(percent, kMinPercent, kMaxPercent);
-    const bool at100 = qFuzzyCompare(m_percent, 100.0);
-    m_100Action->setChecked(at100);
-    if (!at100) {
-        m_fitAction->setChecked(false);
-        m_widthAction->setChecked(false);
-    }
-    applyZoom();
+    m_zoom.setPercent(percent);
 }
 
 void ReportPreview::zoomBy(int steps)
 {
-    static constexpr double kSteps[] = {10, 25, 50, 75, 100, 125, 150, 200, 300, 400};
-    // From what is shown, which fit and fit width leave at any percent.
-    double percent = zoomFactor() * 100;
-    for (; steps > 0; --steps) {
-        const auto* up =
-            std::find_if(std::begin(kSteps), std::end(kSteps), [&](double s) { return s > percent + 0.5; });
-        percent = up != std::end(kSteps) ? *up : kMaxPercent;
-    }
-    for (; steps < 0; ++steps) {
-        const auto below =
-            std::find_if(std::rbegin(kSteps), std::rend(kSteps), [&](double s) { return s < percent - 0.5; });
-        percent = below != std::rend(kSteps) ? *below : kMinPercent;
-    }
-    setZoomPercent(percent);
+    m_zoom.by(steps);
 }
 
 void ReportPreview::addZoomKeys()
@@ -439,27 +400,14 @@ void ReportPreview::restoreView()
     const QSize kept = settings.previewSize();
     const QSize wanted = kept.isValid() && !kept.isEmpty() ? kept : QSize(1000, 720);
     resize(ScreenFit::clientSize(wanted, ScreenFit::availableFor(this)));
-    const QString zoom = settings.previewZoom();
-    bool isNumber = false;
-    const double percent = zoom.toDouble(&isNumber);
-    if (zoom == QLatin1String("width"))
-        zoomToWidth();
-    else if (isNumber && percent > 0)
-        setZoomPercent(percent);
-    else
-        zoomToFit();
+    m_zoom.setText(settings.previewZoom());
 }
 
 void ReportPreview::keepView() const
 {
-    QString zoom = QStringLiteral("fit");
-    if (m_zoomMode == ZoomMode::FitWidth)
-        zoom = QStringLiteral("width");
-    else if (m_zoomMode == ZoomMode::Percent)
-        zoom = QString::number(m_percent);
     // Not worth a message while the window closes: the next preview then
     // opens as before.
-    Settings().setPreview(isMaximized() ? normalGeometry().size() : size(), zoom, nullptr);
+    Settings().setPreview(isMaximized() ? normalGeometry().size() : size(), m_zoom.text(), nullptr);
 }
 
 void ReportPreview::setCurrentPage(int page)
@@ -507,33 +455,28 @@ void ReportPreview::printSetup()
         m_layout->generateAll();
         generateSome();
     }
-    QPrinter printer(QPrinter::HighResolution);
-    ReportPrinter::setup(&printer, m_report);
-    QPrintDialog dialog(&printer, this);
-    dialog.setWindowTitle(QStringLiteral("打印设置"));
-    dialog.setMinMax(1, std::max(1, m_layout->pageCount()));
-    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
-    dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
     // Here the dialog only stores the choices; "打 印" prints.
-    if (auto* buttons = dialog.findChild<QDialogButtonBox*>())
-        if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
-            ok->setText(QStringLiteral("确定"));
-    if (Dialogs::exec(&dialog) != QDialog::Accepted)
-        return;
-    ReportPrinter::keepSettings(printer, &m_report->PrinterSettings);
-    m_report->PrinterSettings.RangePageCount = m_layout->pageCount();
-    updatePrintTarget();
+    choosePrinter(QStringLiteral("打印设置"), QStringLiteral("确定"));
 }
 
 bool ReportPreview::askForPrinter()
 {
+    return choosePrinter(QStringLiteral("选择打印机"), QString());
+}
+
+bool ReportPreview::choosePrinter(const QString& title, const QString& okCaption)
+{
     QPrinter printer(QPrinter::HighResolution);
     ReportPrinter::setup(&printer, m_report);
     QPrintDialog dialog(&printer, this);
-    dialog.setWindowTitle(QStringLiteral("选择打印机"));
+    dialog.setWindowTitle(title);
     dialog.setMinMax(1, std::max(1, m_layout->pageCount()));
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
     dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
+    if (!okCaption.isEmpty())
+        if (auto* buttons = dialog.findChild<QDialogButtonBox*>())
+            if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
+                ok->setText(okCaption);
     if (Dialogs::exec(&dialog) != QDialog::Accepted)
         return false;
     ReportPrinter::keepSettings(printer, &m_report->PrinterSettings);
@@ -597,23 +540,9 @@ void ReportPreview::print()
 
 void ReportPreview::exportPdf()
 {
-    QString path =
-        Dialogs::saveFileName(this, QStringLiteral("导出PDF"), QString(), QStringLiteral("PDF 文件 (*.pdf)"));
+    const QString path = PrintTarget::askPdfPath(this, m_databasePath);
     if (path.isEmpty())
         return;
-    if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) {
-        path += QLatin1String(".pdf");
-        // The dialog asked about the name typed, not this one.
-        if (QFileInfo::exists(path) &&
-            Dialogs::message(this, QStringLiteral("文件“%1”已存在，要替换它吗？").arg(path),
-                             QMessageBox::Warning, QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
-            return;
-    }
-    QString error;
-    if (!OutputGuard::check(path, m_databasePath, &error)) {
-        Dialogs::error(this, error);
-        return;
-    }
     // Only a PDF that stands for the forms is told to the listener: the
     // file alone neither takes numbers nor marks rows.
     ReportOutputListener* listener = pdfMarksPrinted() ? m_report->OutputListener : nullptr;
@@ -627,7 +556,7 @@ void ReportPreview::exportPdf()
     // Written beside the final name and moved into place: a failed or
     // stopped export leaves the old file as it was.
     FileReplacer out(path, FileReplacer::Access::Shared);
-    QString why;
+    QString error, why;
     bool ok =
         out.prepare(&why) && ReportPdfWriter::write(m_layout.get(), out.tempPath(), &why) && out.commit(&why);
     if (!ok)

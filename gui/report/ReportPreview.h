@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/report/PreviewZoom.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -28,12 +30,7 @@ class ReportPreview : public QDialog
 {
     Q_OBJECT
 public:
-    enum class ZoomMode
-    {
-        Fit,
-        FitWidth,
-        Percent
-    };
+    using ZoomMode = PreviewZoom::Mode;
 
     explicit ReportPreview(TQuickRep* report, QWidget* parent = nullptr);
     ~ReportPreview() override;
@@ -50,7 +47,7 @@ public:
     int currentPage() const { return m_page; } // 0-based
     int pageCount() const;
     bool isGenerating() const;
-    ZoomMode zoomMode() const { return m_zoomMode; }
+    ZoomMode zoomMode() const { return m_zoom.mode(); }
     // Displayed scale: screen pixels per page pixel at 100 %.
     double zoomFactor() const;
     QString pageStatusText() const;
@@ -65,10 +62,6 @@ public:
     // Whether "导出PDF" counts as a print (only in a window that records
     // prints, as the user chose it there).
     bool pdfMarksPrinted() const;
-
-    // Zoom in percent of true size, as Ctrl + wheel and Ctrl +/- set it.
-    static constexpr double kMinPercent = 10;
-    static constexpr double kMaxPercent = 400;
 
 public slots:
     void zoomToFit();
@@ -121,13 +114,14 @@ private:
     void addZoomKeys();
     void updatePrintTarget();
     bool askForPrinter();
+    // The print dialog, storing the printer, range and copies chosen.
+    bool choosePrinter(const QString& title, const QString& okCaption);
 
     TQuickRep* m_report;
     QString m_databasePath;
     std::unique_ptr<ReportLayout> m_layout;
     int m_page = 0;
-    ZoomMode m_zoomMode = ZoomMode::Fit;
-    double m_percent = 100;
+    PreviewZoom m_zoom;
     int m_shownProgress = 0;
     bool m_busy = false;
 
