@@ -274,10 +274,10 @@ QString RecordEditor::deleteQuestion(const QList<int>& rows) const
     }
     QString named;
     if (!names.isEmpty())
-        named = QStringLiteral("（%1%2）")
-                    .arg(names.join(QStringLiteral("、")),
-                         rows.size() > names.size() ? QStringLiteral(" 等") : QString());
-    return QStringLiteral("确定要删除选中的 %1 条%2记录%3吗？")
+        named = QStringLiteral("：%1%2").arg(names.join(QStringLiteral("、")),
+                                             rows.size() > names.size() ? QStringLiteral(" 等") : QString());
+    // The question as it always read, then which records it means.
+    return QStringLiteral("确定要删除选中的记录？\n\n共 %1 条%2记录%3。")
         .arg(rows.size())
         .arg(m_layout.recipient ? QStringLiteral("收件人") : QStringLiteral("寄件人"), named);
 }

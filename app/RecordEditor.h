@@ -75,7 +75,7 @@ public:
     static bool isMarkedUnsure(const QLineEdit* box);
 
 private:
-    // "确定要删除选中的 3 条收件人记录（张三、李四 等）吗？"
+    // "确定要删除选中的记录？", then "共 3 条收件人记录：张三、李四 等。"
     QString deleteQuestion(const QList<int>& rows) const;
     void setBoxText(QLineEdit* box, const QString& text);
     static void markUnsure(QLineEdit* box, bool unsure);

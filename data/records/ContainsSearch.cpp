@@ -59,15 +59,14 @@ bool openAll(DataSet& set, const QString& table, const QList<QPair<QString, QStr
     return set.openScan(table, clauses.join(QStringLiteral(" AND ")), binds, error);
 }
 
-bool byNameAndMobile(DataSet& set, const QString& table, const QString& name, const QString& mobile,
-                     QString* error)
+bool byNameOrMobile(DataSet& set, const QString& table, const QString& name, const QString& mobile,
+                    QString* error)
 {
-    QList<QPair<QString, QString>> terms;
-    if (!name.isEmpty())
-        terms.append({QStringLiteral("姓名"), name});
     if (!mobile.isEmpty())
-        terms.append({QStringLiteral("手机"), mobile});
-    return terms.isEmpty() || openAll(set, table, terms, error);
+        return open(set, table, QStringLiteral("手机"), mobile, error);
+    if (!name.isEmpty())
+        return open(set, table, QStringLiteral("姓名"), name, error);
+    return true;
 }
 
 } // namespace ContainsSearch

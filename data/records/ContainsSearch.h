@@ -23,10 +23,10 @@ bool open(DataSet& set, const QString& table, const QString& column, const QStri
 // contains its text.
 bool openAll(DataSet& set, const QString& table, const QList<QPair<QString, QString>>& terms, QString* error);
 
-// The search bar of a recipient list: by every box that holds text (name
-// and mobile number both, when both are filled); nothing at all when both
-// are empty. False only when the list could not be reopened.
-bool byNameAndMobile(DataSet& set, const QString& table, const QString& name, const QString& mobile,
-                     QString* error);
+// The search bar of a recipient list: by mobile number when that box holds
+// text (it wins over the name), else by name; nothing at all when both are
+// empty. False only when the list could not be reopened.
+bool byNameOrMobile(DataSet& set, const QString& table, const QString& name, const QString& mobile,
+                    QString* error);
 
 } // namespace ContainsSearch

@@ -5,7 +5,6 @@
 
 #include <QGroupBox>
 #include <QStatusBar>
-#include <QStringList>
 
 SearchFeedback::SearchFeedback(DataSet* set, QGroupBox* frame, QStatusBar* status, QObject* parent)
     : QObject(parent), m_set(set), m_frame(frame), m_status(status)
@@ -23,12 +22,12 @@ QString SearchFeedback::resultTitle(int shown, int total, const QString& criteri
 
 QString SearchFeedback::criteria(const QString& name, const QString& mobile)
 {
-    QStringList parts;
-    if (!name.isEmpty())
-        parts << QStringLiteral("姓名含“%1”").arg(name);
+    // The mobile box wins when both hold text: said, so that the name the
+    // user typed is not thought to have narrowed the list.
     if (!mobile.isEmpty())
-        parts << QStringLiteral("手机含“%1”").arg(mobile);
-    return parts.join(QStringLiteral("且"));
+        return name.isEmpty() ? QStringLiteral("手机含“%1”").arg(mobile)
+                              : QStringLiteral("手机含“%1”，两框都填时只按手机查询").arg(mobile);
+    return name.isEmpty() ? QString() : QStringLiteral("姓名含“%1”").arg(name);
 }
 
 bool SearchFeedback::search(const QString& name, const QString& mobile, QString* error)
@@ -40,7 +39,7 @@ bool SearchFeedback::search(const QString& name, const QString& mobile, QString*
     return search(
         criteria(n, m),
         [this, n, m](QString* why) {
-            return ContainsSearch::byNameAndMobile(*m_set, m_set->table(), n, m, why);
+            return ContainsSearch::byNameOrMobile(*m_set, m_set->table(), n, m, why);
         },
         error);
 }

@@ -13,7 +13,7 @@ class QStatusBar;
 // The search bar of a recipient list and what it tells: the typed texts
 // without leading and trailing blanks, "未找到" in the status bar when no
 // row matches, and the list frame's title while the list is narrowed: what
-// was searched for, "查询结果（姓名含“张”且手机含“138”）：17 条，共 407 条",
+// was searched for, "查询结果（手机含“138”，两框都填时只按手机查询）：17 条，共 407 条",
 // or "查询结果：17 条，共 407 条" for another narrowing (the printed-mark
 // filter); "全部记录" otherwise.
 class SearchFeedback : public QObject
@@ -33,7 +33,7 @@ public:
 
     // criteria: what was searched for, e.g. "姓名含“张”"; empty for none.
     static QString resultTitle(int shown, int total, const QString& criteria = {});
-    // "姓名含“张”且手机含“138”", naming only the boxes that count.
+    // "手机含“138”" or "姓名含“张”", naming the box that counted.
     static QString criteria(const QString& name, const QString& mobile);
 
 private:
