@@ -5,6 +5,7 @@
 #include "exchange/DatabaseBackup.h"
 #include "exchange/RestoreSafety.h"
 #include "gui/widgets/Dialogs.h"
+#include "tests/SqliteFile.h"
 
 #include <QAction>
 #include <QDir>
@@ -278,12 +279,8 @@ void TestDataMaintenance::failedRestoreLeavesNoCopy()
     // the question, refused by the restore before anything is replaced.
     const QString foreign = m_dir->filePath("foreign.bak");
     {
-        sqlite3* raw = nullptr;
-        QCOMPARE(sqlite3_open(QFile::encodeName(foreign).constData(), &raw), SQLITE_OK);
-        QCOMPARE(sqlite3_exec(raw, "CREATE TABLE outr (x); CREATE TABLE inr (x); CREATE TABLE excel (x);",
-                              nullptr, nullptr, nullptr),
-                 SQLITE_OK);
-        sqlite3_close(raw);
+        QVERIFY(SqliteFile::exec(foreign,
+                                 "CREATE TABLE outr (x); CREATE TABLE inr (x); CREATE TABLE excel (x);"));
     }
     const QStringList before = rows();
     Dialogs::answerFile(foreign);

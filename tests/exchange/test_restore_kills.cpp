@@ -1,6 +1,7 @@
 #include "data/store/Database.h"
 #include "data/store/DatabaseFile.h"
 #include "data/store/ScratchCopy.h"
+#include "tests/SqliteFile.h"
 #include "tests/TestStore.h"
 
 #include <QCryptographicHash>
@@ -48,14 +49,9 @@ void TestRestoreKills::initTestCase()
     m_backup = QDir::current().absoluteFilePath("after.bak");
     QFile::remove(m_backup);
     QVERIFY(Database::createFile(m_backup, nullptr));
-    sqlite3* h = nullptr;
-    QCOMPARE(sqlite3_open(QFile::encodeName(m_backup).constData(), &h), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(h,
-                          "WITH RECURSIVE k(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM k WHERE i < 30000) "
-                          "INSERT INTO inr (姓名, 地址) SELECT '之后' || i, hex(randomblob(60)) FROM k",
-                          nullptr, nullptr, nullptr),
-             SQLITE_OK);
-    sqlite3_close(h);
+    QVERIFY(SqliteFile::exec(m_backup,
+                             "WITH RECURSIVE k(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM k WHERE i < 30000) "
+                             "INSERT INTO inr (姓名, 地址) SELECT '之后' || i, hex(randomblob(60)) FROM k"));
     const QString file = QDir::current().absoluteFilePath("book.mdb");
     QFile::remove(file);
     m_store = TestStore::location(file);

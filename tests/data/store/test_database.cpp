@@ -1,6 +1,7 @@
 #include "data/store/Database.h"
 #include "data/store/DatabaseFile.h"
 #include "data/store/Schema.h"
+#include "tests/SqliteFile.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -124,31 +125,18 @@ void TestDatabase::foreignFileIsRefusedUnchanged()
     const QString path = dir.filePath("data.mdb");
     if (content.isEmpty()) {
         // A real SQLite file that lacks the table "excel".
-        sqlite3* raw = nullptr;
-        QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &raw), SQLITE_OK);
-        QCOMPARE(sqlite3_exec(raw, "CREATE TABLE outr(a); CREATE TABLE inr(b); INSERT INTO outr VALUES(1);",
-                              nullptr, nullptr, nullptr),
-                 SQLITE_OK);
-        sqlite3_close(raw);
+        QVERIFY(
+            SqliteFile::exec(path, "CREATE TABLE outr(a); CREATE TABLE inr(b); INSERT INTO outr VALUES(1);"));
     } else if (content == "columns") {
         QVERIFY(Database::createFile(path, nullptr));
-        sqlite3* raw = nullptr;
-        QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &raw), SQLITE_OK);
-        QCOMPARE(sqlite3_exec(raw,
-                              "ALTER TABLE outr DROP COLUMN 年; ALTER TABLE inr DROP COLUMN 地址;"
-                              "ALTER TABLE inr DROP COLUMN 快递单号;",
-                              nullptr, nullptr, nullptr),
-                 SQLITE_OK);
-        sqlite3_close(raw);
+        QVERIFY(SqliteFile::exec(path, "ALTER TABLE outr DROP COLUMN 年; ALTER TABLE inr DROP COLUMN 地址;"
+                                       "ALTER TABLE inr DROP COLUMN 快递单号;"));
     } else if (content == "fifo") {
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     } else if (content.startsWith("CREATE") || content == "fifo journal") {
         QVERIFY(Database::createFile(path, nullptr));
         if (content.startsWith("CREATE")) {
-            sqlite3* raw = nullptr;
-            QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &raw), SQLITE_OK);
-            QCOMPARE(sqlite3_exec(raw, content.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
-            sqlite3_close(raw);
+            QVERIFY(SqliteFile::exec(path, content.constData()));
         } else {
             QCOMPARE(::mkfifo(QFile::encodeName(path + "-journal").constData(), 0600), 0);
         }
