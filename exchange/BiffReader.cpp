@@ -30,6 +30,7 @@ enum : quint16
     kRow = 0x0208,
     kRk = 0x027E,
     kFormat = 0x041E,
+    kFormulaOld = 0x0406, // the id of Excel 4.0, still written by some programs
     kBof = 0x0809,
     // BOF records of Excel 2.x to 4.0.
     kBof2 = 0x0009,
@@ -183,8 +184,11 @@ public:
         const qsizetype target = out->size() + count;
         while (out->size() < target) {
             if (m_pos >= m_end) {
-                if (!nextRecord() || m_pos >= m_end)
-                    return false;
+                // Some writers leave an empty CONTINUE record between the parts.
+                do {
+                    if (!nextRecord())
+                        return false;
+                } while (m_pos >= m_end);
                 wide = (m_base[m_pos] & 0x01) != 0;
                 ++m_pos;
             }
@@ -254,6 +258,25 @@ QString pastEnd()
 
 } // namespace
 
+bool BiffReader::oldFormat(const QByteArray& head)
+{
+    if (head.size() < 8)
+        return false;
+    const auto* p = reinterpret_cast<const uchar*>(head.constData());
+    const quint16 type = u16(p);
+    // Its size, and the kind of document it starts: a worksheet, chart,
+    // macro sheet or (Excel 4.0) a workbook.
+    const quint16 size = u16(p + 2);
+    const quint16 kind = u16(p + 6);
+    return (type == kBof2 || type == kBof3 || type == kBof4) && size >= 4 && size <= 16 &&
+           (kind == 0x10 || kind == 0x20 || kind == 0x40 || kind == 0x100);
+}
+
+QString BiffReader::oldFormatMessage()
+{
+    return QStringLiteral("工作簿是Excel 5.0/95或更早的格式，请在Excel中另存为Excel 97-2003工作簿后再导入。");
+}
+
 bool BiffReader::open(const QByteArray& stream, WorkbookReader::Budget* budget, QString* error)
 {
     m_stream = &stream;
@@ -276,8 +299,7 @@ bool BiffReader::open(const QByteArray& stream, WorkbookReader::Budget* budget, 
         return fail(damaged(QStringLiteral("工作簿数据是空的。")));
     if (rec.type == kBof2 || rec.type == kBof3 || rec.type == kBof4 ||
         (rec.type == kBof && rec.size >= 2 && u16(base + rec.data) < kBiff8))
-        return fail(QStringLiteral(
-            "工作簿是Excel 5.0/95或更早的格式，请在Excel中另存为Excel 97-2003工作簿后再导入。"));
+        return fail(oldFormatMessage());
     if (rec.type != kBof || rec.size < 4)
         return fail(QStringLiteral("文件不是Excel 97-2003工作簿。"));
 
@@ -499,6 +521,7 @@ bool BiffReader::SheetCells::take(const Record& rec)
     case kBlank:
     case kMulBlank:
     case kFormula:
+    case kFormulaOld:
         m_pending = false; // a STRING record belongs to the formula just before
         break;
     default:
@@ -533,6 +556,7 @@ bool BiffReader::SheetCells::take(const Record& rec)
             seeRow(u16(p));
         return true;
     case kFormula:
+    case kFormulaOld:
         return rec.size < 20 || putFormula(p);
     case kString:
         return putStringResult(rec);

@@ -29,6 +29,11 @@ public:
     static constexpr int maxRow() { return 65535; }
     static constexpr int maxColumn() { return 255; }
 
+    // Whether the bytes start as a workbook of Excel 2.x to 4.0 does (a BOF
+    // record of theirs), and what the user is told to do with one.
+    static bool oldFormat(const QByteArray& head);
+    static QString oldFormatMessage();
+
     // Reads the workbook globals: date system, formats, shared strings and
     // the list of sheets. Fails for encrypted workbooks, older formats and
     // damaged streams. The stream must outlive the reader.

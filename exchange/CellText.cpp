@@ -55,6 +55,17 @@ QString CellText::serialDate(double serial, DateKind kind, bool date1904)
     return QString();
 }
 
+QString CellText::elapsedTime(double days)
+{
+    if (!std::isfinite(days) || days < 0 || days > 2958466.0)
+        return number(days);
+    const qint64 secs = std::llround(days * 86400.0);
+    return QStringLiteral("%1:%2:%3")
+        .arg(secs / 3600, 2, 10, QLatin1Char('0'))
+        .arg(secs / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(secs % 60, 2, 10, QLatin1Char('0'));
+}
+
 namespace {
 
 bool isDigitPlaceholder(QChar c)
@@ -92,6 +103,7 @@ CellText::NumberFormat CellText::parseFormat(const QString& code)
                  inner.at(0) == QLatin1Char('s'))) {
                 time = true;
                 lastDatePart = 'h';
+                f.elapsed = f.elapsed || inner.at(0) == QLatin1Char('h');
             }
             if (end < 0)
                 break;
@@ -162,6 +174,7 @@ CellText::NumberFormat CellText::parseFormat(const QString& code)
     } else {
         f.percent = false;
     }
+    f.elapsed = f.elapsed && f.kind == Kind::Time;
     return f;
 }
 
@@ -283,7 +296,7 @@ QString CellText::formatted(double value, const NumberFormat& format, bool date1
     case Kind::DateTime:
         return serialDate(value, DateKind::DateTime, date1904);
     case Kind::Time:
-        return serialDate(value, DateKind::Time, date1904);
+        return format.elapsed ? elapsedTime(value) : serialDate(value, DateKind::Time, date1904);
     case Kind::Fixed:
         break;
     }

@@ -19,7 +19,7 @@
 //   The first section decides for every value; a negative number keeps "-".
 // - Formats with date or time parts (y m d h s outside quotes and
 //   brackets, or [h] [m] [s]): yyyy-MM-dd, yyyy-MM-dd hh:mm:ss, or hh:mm:ss
-//   for a time alone.
+//   for a time alone; elapsed hours ([h]) count on past a day ("36:00:00").
 // Booleans become 1/0.
 class CellText
 {
@@ -35,6 +35,8 @@ public:
     };
     // A spreadsheet serial day number (1900 system, or 1904 when set) as text.
     static QString serialDate(double serial, DateKind kind, bool date1904 = false);
+    // A duration in days as elapsed hours, minutes and seconds ("36:00:00").
+    static QString elapsedTime(double days);
 
     // What a number format code does to a number, worked out once per format.
     struct NumberFormat
@@ -52,6 +54,7 @@ public:
         int minDecimals = 0;   // decimals always shown (0)
         int maxDecimals = 0;   // decimals shown when not zero (0 and #)
         bool percent = false;
+        bool elapsed = false; // a time in hours that go past 24
     };
     static NumberFormat parseFormat(const QString& code);
 

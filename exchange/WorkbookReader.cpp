@@ -1,5 +1,6 @@
 #include "exchange/WorkbookReader.h"
 
+#include "exchange/BiffReader.h"
 #include "exchange/CellText.h"
 #include "exchange/XlsReader.h"
 #include "exchange/XlsxReader.h"
@@ -53,6 +54,8 @@ WorkbookReader::Format WorkbookReader::detect(const QByteArray& head)
         return Format::Xls;
     if (head.startsWith(QByteArray("PK\x03\x04", 4)))
         return Format::Xlsx;
+    if (BiffReader::oldFormat(head))
+        return Format::Xls; // of Excel 2.x to 4.0, which the reader names as such
     return Format::Unknown;
 }
 

@@ -28,15 +28,42 @@ void initGsf()
 {
     static const bool initialised = [] {
         gsf_init();
-        // Damaged containers are reported with our own reason, not with
-        // the library's warnings on the terminal.
-        g_log_set_handler(
-            "libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
-            [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
         return true;
     }();
     Q_UNUSED(initialised);
 }
+
+// While a workbook is read, libgsf's warnings and failed assertions about a
+// damaged container stay off the terminal: the reading ends with a reason
+// of its own. Outside the reading they are left alone.
+class QuietGsf
+{
+public:
+    QuietGsf()
+    {
+        const auto levels = GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE);
+        // libgsf logs some of it without a domain of its own.
+        for (int i = 0; i < kDomains; ++i)
+            m_ids[i] = g_log_set_handler(
+                domain(i), levels, [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+    }
+    ~QuietGsf()
+    {
+        for (int i = 0; i < kDomains; ++i)
+            g_log_remove_handler(domain(i), m_ids[i]);
+    }
+    QuietGsf(const QuietGsf&) = delete;
+    QuietGsf& operator=(const QuietGsf&) = delete;
+
+private:
+    static constexpr int kDomains = 3;
+    static const gchar* domain(int i)
+    {
+        const gchar* const domains[kDomains] = {"libgsf", "libgsf:msole", nullptr};
+        return domains[i];
+    }
+    guint m_ids[kDomains] = {};
+};
 
 QString notXls()
 {
@@ -72,8 +99,15 @@ bool readInput(GsfInput* input, WorkbookReader* out, QString* error, const Progr
     auto ole = own(gsf_infile_msole_new(input, &err));
     if (err)
         g_error_free(err);
-    if (!ole)
+    if (!ole) {
+        // Excel 2.x to 4.0 kept their records in no container.
+        QByteArray head(8, '\0');
+        if (gsf_input_seek(input, 0, G_SEEK_SET) == FALSE && gsf_input_size(input) >= head.size() &&
+            gsf_input_read(input, size_t(head.size()), reinterpret_cast<guint8*>(head.data())) &&
+            BiffReader::oldFormat(head))
+            return fail(BiffReader::oldFormatMessage());
         return fail(notXls());
+    }
 
     GsfPtr<GsfInput> workbook = child(ole.get(), "Workbook");
     if (!workbook)
@@ -139,6 +173,7 @@ bool XlsReader::read(const QString& path, WorkbookReader* out, QString* error, c
                      bool* cancelled)
 {
     initGsf();
+    const QuietGsf quiet;
     GError* err = nullptr;
     const QByteArray native = QFile::encodeName(path);
     auto input = own(gsf_input_stdio_new(native.constData(), &err));
@@ -155,6 +190,7 @@ bool XlsReader::read(const QString& path, WorkbookReader* out, QString* error, c
 bool XlsReader::readData(const QByteArray& data, WorkbookReader* out, QString* error)
 {
     initGsf();
+    const QuietGsf quiet;
     auto input = own(gsf_input_memory_new(reinterpret_cast<const guint8*>(data.constData()),
                                           gsf_off_t(data.size()), FALSE));
     if (!input) {

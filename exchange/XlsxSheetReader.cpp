@@ -3,11 +3,13 @@
 #include "exchange/XlsxScanner.h"
 
 #include <QDateTime>
+#include <QRegularExpression>
 #include <QXmlStreamReader>
 
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 
+#include <cmath>
 #include <type_traits>
 
 namespace {
@@ -16,22 +18,10 @@ constexpr int kMaxRows = 1048576;
 constexpr int kMaxColumns = 16384;
 // What one string or cell costs besides its characters (headers, heap).
 constexpr qint64 kStringCost = 40;
-constexpr qint64 kCellCost = int(sizeof(TextTable::Text));
-constexpr qint64 kRowCost = 2 * int(sizeof(qsizetype));
 
 QString damaged(const QString& why)
 {
     return XlsxSheetReader::damaged(why);
-}
-
-// The next token, or false at the end of the document or at an error (a
-// damaged part must end the loop, not spin in it).
-bool next(QXmlStreamReader& x)
-{
-    if (x.atEnd() || x.hasError())
-        return false;
-    x.readNext();
-    return !x.hasError();
 }
 
 int hexDigit(QChar c)
@@ -84,7 +74,7 @@ public:
     explicit QtXml(const QByteArray& data) : m_x(data) {}
     bool next()
     {
-        if (!::next(m_x))
+        if (!XlsxSheetReader::nextToken(m_x))
             return false;
         if (m_x.isStartElement())
             m_attributes = m_x.attributes();
@@ -174,16 +164,108 @@ int columnOf(QStringView ref)
     return i == 0 || col > kMaxColumns ? -1 : col - 1;
 }
 
-QString isoDateText(const QString& v)
+// An ISO 8601 value of a date cell: a date, a date and time, a time of
+// day, or a duration (hours past 24, or "PT36H"), as days.
+struct IsoValue
 {
-    QDateTime dt = QDateTime::fromString(v, Qt::ISODate);
-    if (!dt.isValid()) {
-        const QDate d = QDate::fromString(v.left(10), Qt::ISODate);
-        return d.isValid() ? d.toString(QStringLiteral("yyyy-MM-dd")) : v;
+    enum Kind
+    {
+        Date,
+        DateTime,
+        Time,
+        Duration
+    };
+    Kind kind = Date;
+    QDate date;      // Date and DateTime
+    double time = 0; // the time of day, or the duration, in days
+};
+
+bool isoValue(const QString& v, IsoValue* out)
+{
+    // Zones are left out: a sheet's times have none.
+    static const QRegularExpression dateTime(
+        QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})(?:[T "
+                       "](\\d{2}):(\\d{2})(?::(\\d{2}(?:\\.\\d+)?))?)?(?:Z|[+-]\\d{2}:?\\d{2})?$"));
+    static const QRegularExpression time(
+        QStringLiteral("^T?(\\d{1,7}):(\\d{2})(?::(\\d{2}(?:\\.\\d+)?))?(?:Z|[+-]\\d{2}:?\\d{2})?$"));
+    static const QRegularExpression duration(
+        QStringLiteral("^P(?:(\\d+(?:\\.\\d+)?)D)?(?:T(?:(\\d+(?:\\.\\d+)?)H)?(?:(\\d+(?:\\.\\d+)?)M)?(?:("
+                       "\\d+(?:\\.\\d+)?)S)?)?$"));
+    const QString s = v.trimmed();
+    auto seconds = [](const QRegularExpressionMatch& m, int h, int min, int sec) {
+        return m.captured(h).toDouble() * 3600 + m.captured(min).toDouble() * 60 + m.captured(sec).toDouble();
+    };
+    QRegularExpressionMatch m = dateTime.match(s);
+    if (m.hasMatch()) {
+        out->date = QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+        const double secs = seconds(m, 4, 5, 6);
+        if (!out->date.isValid() || m.captured(4).toInt() > 23 || m.captured(5).toInt() > 59 || secs >= 86400)
+            return false;
+        out->kind = m.capturedLength(4) > 0 && secs > 0 ? IsoValue::DateTime : IsoValue::Date;
+        out->time = secs / 86400;
+        return true;
     }
-    if (dt.time() == QTime(0, 0))
-        return dt.date().toString(QStringLiteral("yyyy-MM-dd"));
-    return dt.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    m = time.match(s);
+    if (m.hasMatch()) {
+        if (m.captured(2).toInt() > 59 || m.captured(3).toDouble() >= 60)
+            return false;
+        out->time = seconds(m, 1, 2, 3) / 86400;
+        out->kind = m.captured(1).toInt() > 23 ? IsoValue::Duration : IsoValue::Time;
+        return true;
+    }
+    m = duration.match(s);
+    if (m.hasMatch() && s != QLatin1String("P") && !s.endsWith(QLatin1Char('T'))) {
+        out->time = (m.captured(1).toDouble() * 86400 + seconds(m, 2, 3, 4)) / 86400;
+        out->kind = IsoValue::Duration;
+        return true;
+    }
+    return false;
+}
+
+// The serial day number of a date in the workbook's date system; false
+// before the system's first day.
+bool serialDay(const QDate& d, bool date1904, double* days)
+{
+    qint64 n;
+    if (date1904)
+        n = QDate(1904, 1, 1).daysTo(d);
+    else if (d >= QDate(1900, 3, 1))
+        n = QDate(1899, 12, 30).daysTo(d);
+    else
+        n = QDate(1899, 12, 31).daysTo(d); // day 60 is the 29 February 1900 that never was
+    // A time alone is often written on the day before the first.
+    if (n < 0 && (d == QDate(1899, 12, 30) || d == QDate(1899, 12, 31)))
+        n = 0;
+    *days = double(n);
+    return n >= 0;
+}
+
+// A date cell's text: through the cell's number format, as a number cell of
+// the same serial would read; under General, as what the value holds.
+QString isoDateText(const QString& v, const CellText::NumberFormat* format, bool date1904)
+{
+    IsoValue iso;
+    if (!isoValue(v, &iso))
+        return v;
+    const bool dated = iso.kind == IsoValue::Date || iso.kind == IsoValue::DateTime;
+    double serial = iso.time;
+    double days = 0;
+    const bool counted = !dated || serialDay(iso.date, date1904, &days);
+    serial += days;
+    if (format && format->kind != CellText::NumberFormat::Kind::General && counted)
+        return CellText::formatted(serial, *format, date1904);
+    switch (iso.kind) {
+    case IsoValue::Date:
+        return iso.date.toString(QStringLiteral("yyyy-MM-dd"));
+    case IsoValue::DateTime:
+        return iso.date.toString(QStringLiteral("yyyy-MM-dd ")) +
+               QTime(0, 0).addSecs(int(std::llround(iso.time * 86400))).toString(QStringLiteral("hh:mm:ss"));
+    case IsoValue::Time:
+        return CellText::serialDate(iso.time, CellText::DateKind::Time);
+    case IsoValue::Duration:
+        return CellText::elapsedTime(iso.time);
+    }
+    return v;
 }
 
 // What a cell's t attribute says it holds.
@@ -252,11 +334,9 @@ Pass sheetPass(const XlsxSheetReader::Workbook& wb, const QString& part, Workboo
                 const int number = r.isEmpty() ? rowIndex + 2 : r.toInt(&ok);
                 if (!ok || number < 1 || number > kMaxRows)
                     return fail(damaged(QStringLiteral("行号“%1”无效。").arg(r.toString())));
+                // A row met again, or after a later one, joins its row.
                 rowIndex = number - 1;
                 out->lastRow = qMax(out->lastRow, rowIndex);
-                if (!wb.budget->charge(kRowCost))
-                    return fail(WorkbookReader::Budget::message());
-                table.startRow(rowIndex);
                 inRow = true;
                 if (progress && (++rowCounter & 255) == 0) {
                     const int percent = int(qMin<qint64>(99, file.pos() * 100 / total));
@@ -298,6 +378,8 @@ Pass sheetPass(const XlsxSheetReader::Workbook& wb, const QString& part, Workboo
                 bool shared = false;
                 switch (type) {
                 case CellType::Shared: {
+                    if (v.isEmpty())
+                        break; // <c t="s"/>: no string
                     bool ok = false;
                     const int i = v.toInt(&ok);
                     if (!ok || i < 0 || i >= wb.strings.size())
@@ -318,7 +400,9 @@ Pass sheetPass(const XlsxSheetReader::Workbook& wb, const QString& part, Workboo
                 case CellType::Error:
                     break; // #N/A and friends: no value
                 case CellType::Date:
-                    text = isoDateText(v);
+                    text = isoDateText(
+                        v, style >= 0 && style < wb.styles.size() ? &wb.styles.at(style) : nullptr,
+                        wb.date1904);
                     break;
                 case CellType::Number:
                     if (!v.isEmpty()) {
@@ -335,8 +419,7 @@ Pass sheetPass(const XlsxSheetReader::Workbook& wb, const QString& part, Workboo
                 }
                 if (!shared && !wb.budget->charge(2 * qint64(text.size())))
                     return fail(WorkbookReader::Budget::message());
-                const int grown = table.set(col, shared ? sharedText : table.add(text));
-                if (!wb.budget->charge(grown * kCellCost))
+                if (!wb.budget->charge(table.put(rowIndex, col, shared ? sharedText : table.add(text))))
                     return fail(WorkbookReader::Budget::message());
                 nextCol = col + 1;
             }
@@ -356,6 +439,8 @@ Pass sheetPass(const XlsxSheetReader::Workbook& wb, const QString& part, Workboo
     file.close();
     if (file.getZipError() != UNZ_OK)
         return fail(damaged(QStringLiteral("工作表数据校验失败。")));
+    if (!wb.budget->charge(table.mergeBytes()))
+        return fail(WorkbookReader::Budget::message());
     table.finish();
     out->full = out->lastRow >= kMaxRows - 1;
     return Pass::Done;
@@ -387,6 +472,19 @@ Pass stringsPass(const QByteArray& data, XlsxSheetReader::Workbook* wb, const QS
 }
 
 } // namespace
+
+bool XlsxSheetReader::nextToken(QXmlStreamReader& x)
+{
+    if (x.atEnd() || x.hasError())
+        return false;
+    x.readNext();
+    // Qt bounds what entities expand to by their characters: nested empty
+    // ones cost it time by the number of references. No workbook part
+    // declares any.
+    if (x.isDTD() && (!x.entityDeclarations().isEmpty() || x.text().contains(QLatin1String("<!ENTITY"))))
+        x.raiseError(QStringLiteral("XML 中声明了实体，已拒绝读取"));
+    return !x.hasError();
+}
 
 QString XlsxSheetReader::damaged(const QString& why)
 {

@@ -38,6 +38,10 @@ public:
     static bool readSheet(const Workbook& workbook, const QString& part, WorkbookReader::Sheet* out,
                           QString* error, const ProgressFn& progress, bool* cancelled);
 
+    // The next token of a part read with QXmlStreamReader; false at the end
+    // of the document or at an error, also for a part declaring entities.
+    static bool nextToken(QXmlStreamReader& x);
+
     // A damaged workbook's reason, and one for a part whose XML cannot be
     // read, with the parser's words after ours.
     static QString damaged(const QString& why);

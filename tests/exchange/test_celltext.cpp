@@ -151,6 +151,8 @@ void TestCellText::formatted_data()
     QTest::newRow("minutes and seconds") << "mm:ss" << 0.5 << "12:00:00";
     QTest::newRow("AM/PM") << "h:mm AM/PM" << 0.75 << "18:00:00";
     QTest::newRow("elapsed hours") << "[h]:mm" << 0.25 << "06:00:00";
+    QTest::newRow("elapsed hours past a day") << "[h]:mm:ss" << 1.5 << "36:00:00";
+    QTest::newRow("time of day past a day") << "h:mm:ss" << 1.5 << "12:00:00";
     QTest::newRow("letters in quotes") << "0\"yds\"" << 3.0 << "3";
     QTest::newRow("letters in brackets") << "[Red][$-409]0" << 3.0 << "3";
     QTest::newRow("1904 system") << "yyyy-mm-dd" << 0.0 << "1904-01-01";

@@ -63,6 +63,13 @@ QByteArray formula(int row, int col, quint16 xf, const QByteArray& result)
     return record(0x0006, b);
 }
 
+// The same record under the FORMULA id older writers used.
+QByteArray oldFormula(QByteArray rec)
+{
+    qToLittleEndian(quint16(0x0406), rec.data());
+    return rec;
+}
+
 void putChars(QByteArray& b, const QString& s, bool wide)
 {
     for (QChar c : s) {
@@ -218,6 +225,11 @@ void TestXlsFormulas::cellTexts_data()
         << formula(1, 1, kXfGeneral, specialResult(0)) + record(0x04BC, QByteArray(10, '\0')) +
                stringRecords(QStringLiteral("共享"), true)
         << "共享";
+    QTest::newRow("old FORMULA id, number")
+        << oldFormula(formula(1, 1, kXfGeneral, numberResult(13800138000.0))) << "13800138000";
+    QTest::newRow("old FORMULA id, string") << oldFormula(formula(1, 1, kXfGeneral, specialResult(0))) +
+                                                   stringRecords(QStringLiteral("旧式"), true)
+                                            << "旧式";
     QTest::newRow("boolean true") << formula(1, 1, kXfGeneral, specialResult(1, 1)) << "1";
     QTest::newRow("boolean false") << formula(1, 1, kXfGeneral, specialResult(1, 0)) << "0";
     QTest::newRow("error #N/A") << formula(1, 1, kXfGeneral, specialResult(2, 0x2A)) << "";
@@ -388,6 +400,18 @@ void TestXlsFormulas::damagedStream_data()
                     offSheet.data() + boundSheet + 4);
     QTest::newRow("sheet position off") << offSheet << "损坏"
                                         << "";
+
+    // A shared string continued past an empty CONTINUE record.
+    const QString longText = QString(6000, QChar(0x957F)); // 长
+    Biff8Writer w;
+    w.addSheet(QStringLiteral("Sheet1"));
+    w.addRow(QStringList{QStringLiteral("姓名"), QStringLiteral("手机")});
+    w.addRow(QStringList{QStringLiteral("张三"), longText});
+    QByteArray split = w.workbookStream();
+    const qsizetype sstAt = split.indexOf(QByteArray::fromHex("fc00"));
+    QVERIFY(sstAt > 0 && u16At(split, sstAt + 2 + u16At(split, sstAt + 2) + 2) == 0x003C);
+    split.insert(sstAt + 4 + u16At(split, sstAt + 2), QByteArray::fromHex("3c000000"));
+    QTest::newRow("shared strings past an empty CONTINUE") << patched(split, {}) << "" << longText;
 
     // An empty stream fails; a BIFF5 one is named for what it is.
     QTest::newRow("empty") << QByteArray() << "损坏"
