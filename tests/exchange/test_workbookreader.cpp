@@ -318,7 +318,7 @@ void TestWorkbookReader::damaged_data()
         const QString p = path(QStringLiteral("container%1.xls").arg(at));
         QFile d(p);
         QVERIFY(d.open(QIODevice::WriteOnly) && d.write(bytes) == bytes.size());
-        QTest::newRow(qPrintable(QStringLiteral("xls container damaged at %1").arg(at))) << p << "Excel";
+        QTest::newRow(qPrintable(QStringLiteral("xls container damaged at %1").arg(at))) << p << "损坏";
     }
     // A shared string table claiming four billion strings, the first one
     // 65,535 characters long, in a few bytes.
