@@ -14,6 +14,7 @@ const QString kMobile = QStringLiteral("手机");
 const QString kPhone = QStringLiteral("电话");
 const QString kCity = QStringLiteral("城市");
 const QString kPostcode = QStringLiteral("邮编");
+const QString kCompany = QStringLiteral("收件单位");
 const QString kAddress = QStringLiteral("地址");
 const QString kRemark = QStringLiteral("备注");
 
@@ -178,13 +179,14 @@ struct AddressParser::Token
 
 QStringList ParsedRecipient::keys()
 {
-    return {kName, kMobile, kPhone, kCity, kPostcode, kAddress, kRemark};
+    return {kName, kMobile, kPhone, kCity, kPostcode, kCompany, kAddress, kRemark};
 }
 
 // The field a key names, or nothing for a key that is no field.
 static QString* fieldOf(ParsedRecipient& r, const QString& key)
 {
-    QString* const fields[] = {&r.name, &r.mobile, &r.phone, &r.city, &r.postcode, &r.address, &r.remark};
+    QString* const fields[] = {&r.name,     &r.mobile,  &r.phone,   &r.city,
+                               &r.postcode, &r.company, &r.address, &r.remark};
     const int i = ParsedRecipient::keys().indexOf(key);
     return i < 0 ? nullptr : fields[i];
 }
@@ -213,6 +215,14 @@ QStringList AddressParser::splitEntries(const QString& text)
             entries << part.trimmed();
     }
     return entries;
+}
+
+QList<ParsedRecipient> AddressParser::parseAll(const QString& text) const
+{
+    QList<ParsedRecipient> list;
+    for (const QString& entry : splitEntries(text))
+        list << parse(entry);
+    return list;
 }
 
 QList<AddressParser::Token> AddressParser::tokenize(const QString& text) const

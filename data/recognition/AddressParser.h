@@ -14,11 +14,12 @@ struct ParsedRecipient
     QString phone;      // 电话
     QString city;       // 城市
     QString postcode;   // 邮编
+    QString company;    // 收件单位
     QString address;    // 地址
     QString remark;     // 备注
     QStringList unsure; // keys of the fields the user should check
 
-    // 姓名, 手机, 电话, 城市, 邮编, 地址, 备注
+    // 姓名, 手机, 电话, 城市, 邮编, 收件单位, 地址, 备注
     static QStringList keys();
     QString value(const QString& key) const;
     void setValue(const QString& key, const QString& text);
@@ -36,7 +37,10 @@ class AddressParser
 public:
     explicit AddressParser(const RegionTable& regions);
 
+    // One recipient.
     ParsedRecipient parse(const QString& text) const;
+    // One recipient or several, as pasted: each one recognised.
+    QList<ParsedRecipient> parseAll(const QString& text) const;
 
     // Several recipients pasted at once, separated by blank lines.
     static QStringList splitEntries(const QString& text);
