@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-class RegionTable;
+#include "data/recognition/RegionTable.h"
 
 // The recipient fields found in a pasted text. Keys are the recipient
 // table's column names.
@@ -42,7 +42,8 @@ public:
     // One recipient or several, as pasted: each one recognised.
     QList<ParsedRecipient> parseAll(const QString& text) const;
 
-    // Several recipients pasted at once, separated by blank lines.
+    // Several recipients pasted at once: separated by blank lines, one a
+    // line, or in labelled blocks (see RecipientSplitter).
     static QStringList splitEntries(const QString& text);
 
 private:
@@ -57,6 +58,9 @@ private:
     void dropStrayRegions(Candidates& c) const;
     static void chooseName(Candidates& c, QStringList& detailParts, ParsedRecipient& r);
     void resolveAddress(const QStringList& parts, ParsedRecipient& r) const;
+    // A district of several cities read with the region the area code or the
+    // postcode points to; prefix is what was put in front of the address.
+    RegionTable::Path settleByHints(const QString& address, const ParsedRecipient& r, QString* prefix) const;
     void checkPostcode(ParsedRecipient& r, int province) const;
 
     const RegionTable& m_regions;

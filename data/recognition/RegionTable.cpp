@@ -92,7 +92,68 @@ bool RegionTable::loadBuiltIn(QString* error)
             *error = QStringLiteral("找不到内置的地区表");
         return false;
     }
-    return parse(f.readAll(), error);
+    if (!parse(f.readAll(), error))
+        return false;
+    QFile codes(QStringLiteral(":/regions/citycodes.tsv"));
+    if (!codes.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = QStringLiteral("找不到内置的区号表");
+        return false;
+    }
+    return parseCityCodes(codes.readAll(), error);
+}
+
+bool RegionTable::parseCityCodes(const QByteArray& utf8, QString* error)
+{
+    m_areaCodes.clear();
+    m_postcodes.clear();
+    QHash<QString, int> cities;
+    for (int i = 0; i < m_regions.size(); ++i) {
+        if (m_regions.at(i).level == City)
+            cities.insert(m_regions.at(i).name, i);
+    }
+    const QList<QByteArray> lines = utf8.split('\n');
+    for (int n = 0; n < lines.size(); ++n) {
+        const QString line = QString::fromUtf8(lines.at(n));
+        if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        const QStringList parts = line.split(QLatin1Char('\t'));
+        const int city = cities.value(parts.first(), -1);
+        if (parts.size() != 3 || city < 0) {
+            if (error)
+                *error = QStringLiteral("区号表第 %1 行有误").arg(n + 1);
+            return false;
+        }
+        for (const QString& code : parts.at(1).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            m_areaCodes.insert(code, city);
+        for (const QString& prefix : parts.at(2).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            m_postcodes.append({prefix, city});
+    }
+    return true;
+}
+
+int RegionTable::cityOfAreaCode(const QString& code) const
+{
+    return m_areaCodes.value(code, -1);
+}
+
+QVector<int> RegionTable::citiesOfPostcode(const QString& postcode) const
+{
+    QVector<int> found;
+    for (const auto& p : m_postcodes) {
+        if (postcode.startsWith(p.first) && !found.contains(p.second))
+            found << p.second;
+    }
+    return found;
+}
+
+int RegionTable::provinceStartingWith(const QString& name) const
+{
+    for (int i = 0; i < m_regions.size(); ++i) {
+        if (m_regions.at(i).level == Province && m_regions.at(i).name.startsWith(name))
+            return i;
+    }
+    return -1;
 }
 
 void RegionTable::addName(const QString& key, int region, bool shortForm)
@@ -123,7 +184,9 @@ void RegionTable::addShortForms(int i)
     }
     QString base;
     QString alt;
-    if (r.level == Province) {
+    if (!(base = strip(QStringLiteral("特别行政区"))).isEmpty()) {
+        // 香港, 澳门
+    } else if (r.level == Province) {
         if (!(base = strip(QStringLiteral("自治区"))).isEmpty())
             base = stripEthnic(base);
         else if ((base = strip(QStringLiteral("省"))).isEmpty())

@@ -29,8 +29,8 @@ private slots:
 private:
     struct SampleSet
     {
-        QStringList columns;          // 输入, then the fields the file lists
-        QList<QStringList> rows;      // input, then the expected fields
+        QStringList columns;     // 输入, then the fields the file lists
+        QList<QStringList> rows; // input, then the expected fields
         QList<QList<ParsedRecipient>> got;
     };
     bool load(const QString& file, SampleSet& set);
@@ -79,21 +79,25 @@ void TestAddressParser::initTestCase()
 void TestAddressParser::accuracy_data()
 {
     QTest::addColumn<QString>("set");
-    QTest::addColumn<QString>("key"); // a field, or "整条" for every field of an entry
+    QTest::addColumn<QString>("key");  // a field, or "整条" for every field of an entry
     QTest::addColumn<double>("least"); // share of inputs that must come out exactly
+    // Just under what the parser reaches: one entry more wrong fails.
     const struct
     {
         const char* set;
         const char* key;
         double least;
     } floors[] = {
-        {"first", "整条", 0.0},  {"first", "姓名", 0.0},  {"first", "手机", 0.0},  {"first", "电话", 0.0},
-        {"first", "城市", 0.0},  {"first", "邮编", 0.0},  {"first", "地址", 0.0},  {"second", "整条", 0.0},
-        {"second", "姓名", 0.0}, {"second", "手机", 0.0}, {"second", "电话", 0.0}, {"second", "城市", 0.0},
-        {"second", "邮编", 0.0}, {"second", "收件单位", 0.0}, {"second", "地址", 0.0}, {"second", "备注", 0.0},
+        {"first", "整条", 0.994},  {"first", "姓名", 0.994},      {"first", "手机", 0.998},
+        {"first", "电话", 0.998},  {"first", "城市", 0.998},      {"first", "邮编", 0.998},
+        {"first", "地址", 0.998},  {"second", "整条", 0.993},     {"second", "姓名", 0.993},
+        {"second", "手机", 0.997}, {"second", "电话", 0.997},     {"second", "城市", 0.993},
+        {"second", "邮编", 0.997}, {"second", "收件单位", 0.997}, {"second", "地址", 0.993},
+        {"second", "备注", 0.997},
     };
     for (const auto& f : floors) {
-        QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(QString::fromUtf8(f.set), QString::fromUtf8(f.key))))
+        QTest::newRow(
+            qPrintable(QStringLiteral("%1 %2").arg(QString::fromUtf8(f.set), QString::fromUtf8(f.key))))
             << QString::fromUtf8(f.set) << QString::fromUtf8(f.key) << f.least;
     }
 }
@@ -106,11 +110,13 @@ void TestAddressParser::accuracy()
     const SampleSet& s = m_sets[set];
     const QStringList keys = key == QStringLiteral("整条") ? s.columns.mid(1) : QStringList{key};
     int right = 0;
+    int leaks = 0; // entries where one field holds the text of another
     QStringList misses;
     for (int i = 0; i < s.rows.size(); ++i) {
         const QStringList& row = s.rows.at(i);
         const QList<ParsedRecipient>& got = s.got.at(i);
         QStringList wrong;
+        bool leak = false;
         for (const QString& k : keys) {
             const int column = s.columns.indexOf(k);
             QVERIFY2(column > 0, qPrintable(k));
@@ -119,20 +125,29 @@ void TestAddressParser::accuracy()
             for (const ParsedRecipient& r : got)
                 values << r.value(k);
             const QString joined = values.join(QStringLiteral("||"));
-            if (joined != row.at(column))
-                wrong << QStringLiteral("%1 \"%2\" got \"%3\"").arg(k, row.at(column), joined);
+            if (joined == row.at(column))
+                continue;
+            wrong << QStringLiteral("%1 \"%2\" got \"%3\"").arg(k, row.at(column), joined);
+            for (int other = 1; other < s.columns.size(); ++other) {
+                for (const QString& v : row.at(other).split(QStringLiteral("||"))) {
+                    leak = leak || (other != column && v.size() >= 2 && joined.contains(v) &&
+                                    !row.at(column).contains(v));
+                }
+            }
         }
+        leaks += leak ? 1 : 0;
         if (wrong.isEmpty())
             ++right;
         else
             misses << QStringLiteral("  %1\n    %2").arg(row.first(), wrong.join(QStringLiteral("; ")));
     }
     const double share = double(right) / s.rows.size();
-    qInfo().noquote() << QStringLiteral("%1 set, %2: %3 of %4 exact (%5 %)")
+    qInfo().noquote() << QStringLiteral("%1 set, %2: %3 of %4 exact (%5 %), %6 with another field's text")
                              .arg(set, key)
                              .arg(right)
                              .arg(s.rows.size())
-                             .arg(share * 100, 0, 'f', 1);
+                             .arg(share * 100, 0, 'f', 1)
+                             .arg(leaks);
     if (!misses.isEmpty() && qEnvironmentVariableIsSet("WAYBILL_SHOW_MISSES"))
         qInfo().noquote() << misses.join(QLatin1Char('\n'));
     QVERIFY2(share >= least, qPrintable(QStringLiteral("%1 below %2").arg(share).arg(least)));
