@@ -607,6 +607,9 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     if (!c.labelledCompanies.isEmpty() || !c.companies.isEmpty()) {
         QStringList all = c.labelledCompanies + c.companies;
         r.company = all.takeFirst();
+        // Known by its ending only, or one of several: the user should look.
+        if (c.labelledCompanies.isEmpty() || !all.isEmpty())
+            markUnsure(r, kCompany);
         c.remarks << all;
     }
     // A region written short that lies apart from the fully written one is

@@ -222,6 +222,37 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("unknown-surname name is flagged")
         << QStringLiteral("艺菲 13812345678 河南省郑州市金水区花园路12号") << QStringLiteral("姓名")
         << QStringLiteral("艺菲") << true;
+    QTest::newRow("masked mobile kept, flagged")
+        << QStringLiteral("严小芳 139****5678 广东省广州市荔湾区龙津西路1号") << QStringLiteral("手机")
+        << QStringLiteral("139****5678") << true;
+    QTest::newRow("extension of a privacy number kept with it")
+        << QStringLiteral("贾思远 17098761234-5678 江苏省南京市秦淮区中华路26号") << QStringLiteral("手机")
+        << QStringLiteral("17098761234转5678") << false;
+    QTest::newRow("company known by its ending is flagged")
+        << QStringLiteral("深圳市华拓电子有限公司 王强 13823456671 广东省深圳市宝安区宝源路88号")
+        << QStringLiteral("收件单位") << QStringLiteral("深圳市华拓电子有限公司") << true;
+    QTest::newRow("labelled company is sure")
+        << QStringLiteral(
+               "收件单位：重庆渝州机械厂 收件人：刘强 电话：023-68812345 地址：重庆市九龙坡区谢家湾正街1号")
+        << QStringLiteral("收件单位") << QStringLiteral("重庆渝州机械厂") << false;
+    QTest::newRow("area code settles a district of two cities")
+        << QStringLiteral("鼓楼区中山北路200号 孙杰 025-83312345") << QStringLiteral("地址")
+        << QStringLiteral("江苏省南京市鼓楼区中山北路200号") << false;
+    QTest::newRow("postcode settles a district of two cities")
+        << QStringLiteral("西湖区北京西路1号 郑涛 330003 13907912233") << QStringLiteral("城市")
+        << QStringLiteral("南昌市") << false;
+    QTest::newRow("street named like its city keeps its text")
+        << QStringLiteral("吴昊天 13906001122 福建省厦门市思明区厦门大学思明校区") << QStringLiteral("地址")
+        << QStringLiteral("福建省厦门市思明区厦门大学思明校区") << false;
+    QTest::newRow("Hong Kong is a region with its city")
+        << QStringLiteral("陈家明 +852 9123 4567 香港九龙旺角弥敦道688号") << QStringLiteral("城市")
+        << QStringLiteral("香港特别行政区") << false;
+    QTest::newRow("long name without a known surname is flagged")
+        << QStringLiteral("乌兰其其格 13947123390 内蒙古呼和浩特市回民区中山西路1号")
+        << QStringLiteral("姓名") << QStringLiteral("乌兰其其格") << true;
+    QTest::newRow("chat around the fields goes nowhere")
+        << QStringLiteral("亲，地址是：江苏省无锡市滨湖区蠡湖大道1800号，收件人王思雨，电话13861771245")
+        << QStringLiteral("备注") << QString() << false;
     QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
                                                << QStringLiteral("姓名") << QString() << true;
 }
