@@ -210,7 +210,7 @@ bool PasteText::isChat(const QString& token)
             "亲 亲亲 你好 您好 在吗 在不在 老板 老板娘 hi Hi HI hello Hello 谢谢 谢谢老板 谢谢亲 谢啦 "
             "感谢 多谢 辛苦了 麻烦了 收货信息 收件信息 地址信息 如下 信息如下 好的 嗯")
             .split(QLatin1Char(' '));
-    if (whole.contains(token))
+    if (whole.contains(token) || (token.startsWith(QStringLiteral("谢谢")) && token.size() <= 5))
         return true;
     if (PersonName::fit(token) == PersonName::Strong)
         return false;
