@@ -180,6 +180,20 @@ QList<QPair<QString, bool>> splitBrackets(const QString& piece)
 
 } // namespace
 
+ParsedRecipient AddressParser::parseAddress(const QString& input) const
+{
+    ParsedRecipient r;
+    QString text = PasteText::normalized(input);
+    ContactNumbers::take(text, r);
+    static const QRegularExpression blanks(QStringLiteral(R"([\s,，、;；|]+)"));
+    QStringList regionParts;
+    QStringList detailParts;
+    for (const QString& piece : text.split(blanks, Qt::SkipEmptyParts))
+        (m_regions.match(piece).length == piece.size() ? regionParts : detailParts) << piece;
+    resolveAddress(regionParts + detailParts, r);
+    return r;
+}
+
 QList<AddressParser::Token> AddressParser::tokenize(const QString& text) const
 {
     // A colon between digits is a time of day ("10:23"), no separator.

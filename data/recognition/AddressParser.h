@@ -41,6 +41,9 @@ public:
     ParsedRecipient parse(const QString& text) const;
     // One recipient or several, as pasted: each one recognised.
     QList<ParsedRecipient> parseAll(const QString& text) const;
+    // A text known to hold an address only (an order export's address
+    // column): 城市, 地址 and 邮编, no name or remark sought in it.
+    ParsedRecipient parseAddress(const QString& text) const;
 
     // Several recipients pasted at once: separated by blank lines, one a
     // line, or in labelled blocks (see RecipientSplitter).

@@ -24,6 +24,8 @@ private slots:
     void edgeCases_data();
     void edgeCases();
     void splitsEntriesAtBlankLines();
+    void readsAnAddressColumn_data();
+    void readsAnAddressColumn();
     void addsAllOrNothing();
 
 private:
@@ -277,6 +279,37 @@ void TestAddressParser::splitsEntriesAtBlankLines()
     const AddressParser parser(m_regions);
     QCOMPARE(parser.parse(entries.at(0)).address, QStringLiteral("河南省郑州市金水区花园路12号"));
     QCOMPARE(parser.parse(entries.at(1)).name, QStringLiteral("李娜"));
+}
+
+void TestAddressParser::readsAnAddressColumn_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("city");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("postcode");
+    // Pieces that would read as a name or a note in a pasted text stay in the address.
+    QTest::newRow("blanks between the regions")
+        << QStringLiteral("浙江省 杭州市 西湖区 文三路478号 华星时代广场 310012") << QStringLiteral("杭州市")
+        << QStringLiteral("浙江省杭州市西湖区文三路478号华星时代广场") << QStringLiteral("310012");
+    QTest::newRow("a piece like a name")
+        << QStringLiteral("上海市浦东新区 张江 碧波路690号") << QStringLiteral("上海市")
+        << QStringLiteral("上海市浦东新区张江碧波路690号") << QString();
+    QTest::newRow("placeholder postcode")
+        << QStringLiteral("广东省深圳市南山区科技园 000000") << QStringLiteral("深圳市")
+        << QStringLiteral("广东省深圳市南山区科技园") << QString();
+}
+
+void TestAddressParser::readsAnAddressColumn()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, city);
+    QFETCH(QString, address);
+    QFETCH(QString, postcode);
+    const ParsedRecipient r = AddressParser(m_regions).parseAddress(text);
+    QCOMPARE(r.city, city);
+    QCOMPARE(r.address, address);
+    QCOMPARE(r.postcode, postcode);
+    QVERIFY(r.name.isEmpty() && r.remark.isEmpty());
 }
 
 void TestAddressParser::addsAllOrNothing()
