@@ -22,46 +22,6 @@ const QString kRemark = QStringLiteral("备注");
 
 using Kind = PasteText::Kind;
 
-// First two digits of the postcodes of each province, keyed by the
-// province name's first two characters.
-const QHash<QString, QString>& postcodePrefixes()
-{
-    static const QHash<QString, QString> h = {
-        {QStringLiteral("北京"), QStringLiteral("10")},
-        {QStringLiteral("天津"), QStringLiteral("30")},
-        {QStringLiteral("河北"), QStringLiteral("05 06 07")},
-        {QStringLiteral("山西"), QStringLiteral("03 04")},
-        {QStringLiteral("内蒙"), QStringLiteral("01 02")},
-        {QStringLiteral("辽宁"), QStringLiteral("11 12")},
-        {QStringLiteral("吉林"), QStringLiteral("13")},
-        {QStringLiteral("黑龙"), QStringLiteral("15 16")},
-        {QStringLiteral("上海"), QStringLiteral("20")},
-        {QStringLiteral("江苏"), QStringLiteral("21 22")},
-        {QStringLiteral("浙江"), QStringLiteral("31 32")},
-        {QStringLiteral("安徽"), QStringLiteral("23 24")},
-        {QStringLiteral("福建"), QStringLiteral("35 36")},
-        {QStringLiteral("江西"), QStringLiteral("33 34")},
-        {QStringLiteral("山东"), QStringLiteral("25 26 27")},
-        {QStringLiteral("河南"), QStringLiteral("45 46 47")},
-        {QStringLiteral("湖北"), QStringLiteral("43 44")},
-        {QStringLiteral("湖南"), QStringLiteral("41 42")},
-        {QStringLiteral("广东"), QStringLiteral("51 52")},
-        {QStringLiteral("广西"), QStringLiteral("53 54")},
-        {QStringLiteral("海南"), QStringLiteral("57")},
-        {QStringLiteral("重庆"), QStringLiteral("40")},
-        {QStringLiteral("四川"), QStringLiteral("61 62 63 64")},
-        {QStringLiteral("贵州"), QStringLiteral("55 56")},
-        {QStringLiteral("云南"), QStringLiteral("65 66 67")},
-        {QStringLiteral("西藏"), QStringLiteral("85 86")},
-        {QStringLiteral("陕西"), QStringLiteral("71 72")},
-        {QStringLiteral("甘肃"), QStringLiteral("73 74")},
-        {QStringLiteral("青海"), QStringLiteral("81")},
-        {QStringLiteral("宁夏"), QStringLiteral("75")},
-        {QStringLiteral("新疆"), QStringLiteral("83 84")},
-    };
-    return h;
-}
-
 // Words that make a text part of an address rather than a note.
 bool looksLikeAddress(const QString& t)
 {
@@ -100,32 +60,6 @@ struct AddressParser::Token
     bool aside = false;           // written in brackets after a name: a note
     bool infoTail = false;        // the time after an order's date
 };
-
-QStringList ParsedRecipient::keys()
-{
-    return {kName, kMobile, kPhone, kCity, kPostcode, kCompany, kAddress, kRemark};
-}
-
-// The field a key names, or nothing for a key that is no field.
-static QString* fieldOf(ParsedRecipient& r, const QString& key)
-{
-    QString* const fields[] = {&r.name,     &r.mobile,  &r.phone,   &r.city,
-                               &r.postcode, &r.company, &r.address, &r.remark};
-    const int i = ParsedRecipient::keys().indexOf(key);
-    return i < 0 ? nullptr : fields[i];
-}
-
-QString ParsedRecipient::value(const QString& key) const
-{
-    const QString* f = fieldOf(const_cast<ParsedRecipient&>(*this), key);
-    return f ? *f : QString();
-}
-
-void ParsedRecipient::setValue(const QString& key, const QString& text)
-{
-    if (QString* f = fieldOf(*this, key))
-        *f = text;
-}
 
 AddressParser::AddressParser(const RegionTable& regions) : m_regions(regions) {}
 
@@ -278,8 +212,8 @@ void AddressParser::checkPostcode(ParsedRecipient& r, int province) const
 {
     if (r.postcode.isEmpty() || province < 0)
         return;
-    const QString prefixes = postcodePrefixes().value(m_regions.region(province).name.left(2));
-    if (!prefixes.isEmpty() && !prefixes.split(QLatin1Char(' ')).contains(r.postcode.left(2)))
+    const QStringList prefixes = RegionTable::postcodePrefixes(m_regions.region(province).name);
+    if (!prefixes.isEmpty() && !prefixes.contains(r.postcode.left(2)))
         markUnsure(r, kPostcode);
 }
 
@@ -297,9 +231,10 @@ RegionTable::Path AddressParser::settleByHints(const QString& address, const Par
     }
     if (!r.postcode.isEmpty()) {
         hints << m_regions.citiesOfPostcode(r.postcode);
-        for (auto it = postcodePrefixes().begin(); it != postcodePrefixes().end(); ++it) {
-            if (it.value().split(QLatin1Char(' ')).contains(r.postcode.left(2)))
-                hints << m_regions.provinceStartingWith(it.key());
+        for (int i = 0; i < m_regions.size(); ++i) {
+            if (m_regions.region(i).level == RegionTable::Province &&
+                RegionTable::postcodePrefixes(m_regions.region(i).name).contains(r.postcode.left(2)))
+                hints << i;
         }
     }
     RegionTable::Path found;

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 // The provinces, prefecture-level cities and counties of China, with the
@@ -71,8 +72,9 @@ public:
     int cityOfAreaCode(const QString& code) const;
     // The listed cities whose postcodes begin like this one.
     QVector<int> citiesOfPostcode(const QString& postcode) const;
-    // The province whose name begins with name ("江苏"), or -1.
-    int provinceStartingWith(const QString& name) const;
+    // The first two digits of a province's postcodes ("江苏省": 21, 22); none
+    // for the provinces without (Hong Kong, Macau, Taiwan).
+    static QStringList postcodePrefixes(const QString& province);
 
 private:
     struct Hit
