@@ -314,7 +314,7 @@ void RecordEditor::takeRecognised(const QList<ParsedRecipient>& list)
 {
     if (list.size() == 1) {
         // As if typed: "修改" takes them too. Boxes the text has no field
-        // for (收件单位, 内件品名, 数量) keep what the user entered.
+        // for (内件品名, 数量) keep what the user entered.
         const ParsedRecipient& r = list.first();
         for (const auto& b : std::as_const(m_boxes)) {
             if (!ParsedRecipient::keys().contains(b.second))

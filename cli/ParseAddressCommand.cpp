@@ -29,7 +29,8 @@ static QString toJson(const ParsedRecipient& r)
     return QStringLiteral("{") + members.join(QStringLiteral(", ")) + QStringLiteral("}");
 }
 
-// Recognises a recipient in pasted text; with --add stores it in `inr`.
+// Recognises the recipients in pasted text (a JSON object for one, an array
+// for several); with --add stores them in `inr`, all or none.
 static int runParseAddress(CliContext& ctx)
 {
     QStringList args = ctx.args;
@@ -51,13 +52,25 @@ static int runParseAddress(CliContext& ctx)
         ctx.err << err << "\n";
         return 1;
     }
-    const ParsedRecipient r = AddressParser(regions).parse(args.join(QLatin1Char(' ')));
-    ctx.out << toJson(r) << "\n";
+    // Several recipients in one text are split as the paste window splits them.
+    QList<ParsedRecipient> list = AddressParser(regions).parseAll(args.join(QLatin1Char(' ')));
+    if (list.isEmpty())
+        list << ParsedRecipient(); // nothing recognised: one empty recipient, refused by --add
+    if (list.size() == 1) {
+        ctx.out << toJson(list.first()) << "\n";
+    } else {
+        QStringList objects;
+        for (const ParsedRecipient& r : list)
+            objects << toJson(r);
+        ctx.out << "[" << objects.join(QStringLiteral(",\n ")) << "]\n";
+    }
     if (!add)
         return 0;
-    if (RecipientAdder::isEmpty(r)) {
-        ctx.err << "收件信息不能为空！\n";
-        return 1;
+    for (const ParsedRecipient& r : list) {
+        if (RecipientAdder::isEmpty(r)) {
+            ctx.err << "收件信息不能为空！\n";
+            return 1;
+        }
     }
     Database db;
     if (!openCliDatabase(ctx, db))
@@ -65,14 +78,18 @@ static int runParseAddress(CliContext& ctx)
     DataSet recipients;
     recipients.setDatabase(&db);
     if (!recipients.open(Schema::kRecipientTable, {}, {}, &err) ||
-        !RecipientAdder::addAll(recipients, {r}, &err)) {
+        !RecipientAdder::addAll(recipients, list, &err)) {
         ctx.err << err << "\n";
         return 1;
     }
-    ctx.out << "已添加收件人，序号 " << recipients.value(QStringLiteral("序号")) << "\n";
+    if (list.size() == 1)
+        ctx.out << "已添加收件人，序号 " << recipients.value(QStringLiteral("序号")) << "\n";
+    else
+        ctx.out << "已添加 " << list.size() << " 个收件人\n";
     return 0;
 }
 
 WAYBILL_CLI_COMMAND("parse-address",
-                    "parse-address [--add] TEXT  从粘贴的文字识别收件人（JSON 输出）；--add 同时添加为收件人",
+                    "parse-address [--add] TEXT  从粘贴的文字识别收件人（JSON "
+                    "输出，多个收件人时为数组）；--add 同时添加为收件人",
                     runParseAddress);

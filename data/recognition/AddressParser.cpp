@@ -1,7 +1,9 @@
 #include "data/recognition/AddressParser.h"
 
 #include "data/recognition/ContactNumbers.h"
+#include "data/recognition/PasteText.h"
 #include "data/recognition/PersonName.h"
+#include "data/recognition/RecipientSplitter.h"
 #include "data/recognition/RegionTable.h"
 
 #include <QHash>
@@ -14,130 +16,11 @@ const QString kMobile = QStringLiteral("手机");
 const QString kPhone = QStringLiteral("电话");
 const QString kCity = QStringLiteral("城市");
 const QString kPostcode = QStringLiteral("邮编");
+const QString kCompany = QStringLiteral("收件单位");
 const QString kAddress = QStringLiteral("地址");
 const QString kRemark = QStringLiteral("备注");
 
-enum class Kind
-{
-    None,
-    Name,
-    Phone,
-    Region,
-    Detail,
-    Postcode,
-    Remark
-};
-
-struct LabelWord
-{
-    const char* word;
-    Kind kind;
-    bool prefix; // also recognised glued to its value ("收货人张三")
-};
-
-// Labels of order pages and chat templates, longest first where one starts another.
-const LabelWord kLabels[] = {
-    {"收货人姓名", Kind::Name, true},  {"收件人姓名", Kind::Name, true},  {"收货人", Kind::Name, true},
-    {"收件人", Kind::Name, true},      {"联系人", Kind::Name, true},      {"客户姓名", Kind::Name, true},
-    {"姓名", Kind::Name, true},        {"名字", Kind::Name, false},       {"称呼", Kind::Name, false},
-    {"收货人手机", Kind::Phone, true}, {"收件人手机", Kind::Phone, true}, {"收件人电话", Kind::Phone, true},
-    {"收货人电话", Kind::Phone, true}, {"手机号码", Kind::Phone, true},   {"手机号", Kind::Phone, true},
-    {"联系电话", Kind::Phone, true},   {"电话号码", Kind::Phone, true},   {"联系方式", Kind::Phone, true},
-    {"移动电话", Kind::Phone, true},   {"固定电话", Kind::Phone, true},   {"手机", Kind::Phone, false},
-    {"电话", Kind::Phone, false},      {"座机", Kind::Phone, false},      {"固话", Kind::Phone, false},
-    {"Tel", Kind::Phone, false},       {"TEL", Kind::Phone, false},       {"tel", Kind::Phone, false},
-    {"所在地区", Kind::Region, true},  {"所在城市", Kind::Region, true},  {"省市区", Kind::Region, true},
-    {"所在地", Kind::Region, false},   {"地区", Kind::Region, false},     {"城市", Kind::Region, false},
-    {"省份", Kind::Region, false},     {"收货地址", Kind::Detail, true},  {"收件地址", Kind::Detail, true},
-    {"详细地址", Kind::Detail, true},  {"联系地址", Kind::Detail, true},  {"送货地址", Kind::Detail, true},
-    {"街道地址", Kind::Detail, true},  {"地址", Kind::Detail, true},      {"邮政编码", Kind::Postcode, true},
-    {"邮编", Kind::Postcode, true},    {"买家留言", Kind::Remark, true},  {"备注", Kind::Remark, true},
-    {"留言", Kind::Remark, false},     {"收件单位", Kind::Remark, false}, {"单位", Kind::Remark, false},
-    {"公司", Kind::Remark, false},
-};
-
-Kind labelOf(const QString& token)
-{
-    for (const LabelWord& l : kLabels) {
-        if (token == QString::fromUtf8(l.word))
-            return l.kind;
-    }
-    return Kind::None;
-}
-
-// Length of a label glued to the front of its value, or 0.
-int gluedLabel(const QString& token)
-{
-    for (const LabelWord& l : kLabels) {
-        const QString w = QString::fromUtf8(l.word);
-        if (l.prefix && token.size() > w.size() && token.startsWith(w))
-            return w.size();
-    }
-    return 0;
-}
-
-// Full-width digits and signs as plain ones, odd blanks as blanks, one kind of line end.
-QString normalized(const QString& in)
-{
-    QString s;
-    s.reserve(in.size());
-    for (int i = 0; i < in.size(); ++i) {
-        const ushort u = in.at(i).unicode();
-        if (u >= 0xFF10 && u <= 0xFF19)
-            s += QChar(u - 0xFF10 + '0');
-        else if (u == 0xFF0B)
-            s += QLatin1Char('+');
-        else if (u == 0xFF0D || u == 0x2013 || u == 0x2014 || u == 0x2212 || u == 0xFE63)
-            s += QLatin1Char('-');
-        else if (u == 0x3000 || u == 0xA0 || u == '\t')
-            s += QLatin1Char(' ');
-        else if (u == '\r')
-            s += (i + 1 < in.size() && in.at(i + 1) == QLatin1Char('\n')) ? QString() : QStringLiteral("\n");
-        else
-            s += in.at(i);
-    }
-    return s;
-}
-
-// First two digits of the postcodes of each province, keyed by the
-// province name's first two characters.
-const QHash<QString, QString>& postcodePrefixes()
-{
-    static const QHash<QString, QString> h = {
-        {QStringLiteral("北京"), QStringLiteral("10")},
-        {QStringLiteral("天津"), QStringLiteral("30")},
-        {QStringLiteral("河北"), QStringLiteral("05 06 07")},
-        {QStringLiteral("山西"), QStringLiteral("03 04")},
-        {QStringLiteral("内蒙"), QStringLiteral("01 02")},
-        {QStringLiteral("辽宁"), QStringLiteral("11 12")},
-        {QStringLiteral("吉林"), QStringLiteral("13")},
-        {QStringLiteral("黑龙"), QStringLiteral("15 16")},
-        {QStringLiteral("上海"), QStringLiteral("20")},
-        {QStringLiteral("江苏"), QStringLiteral("21 22")},
-        {QStringLiteral("浙江"), QStringLiteral("31 32")},
-        {QStringLiteral("安徽"), QStringLiteral("23 24")},
-        {QStringLiteral("福建"), QStringLiteral("35 36")},
-        {QStringLiteral("江西"), QStringLiteral("33 34")},
-        {QStringLiteral("山东"), QStringLiteral("25 26 27")},
-        {QStringLiteral("河南"), QStringLiteral("45 46 47")},
-        {QStringLiteral("湖北"), QStringLiteral("43 44")},
-        {QStringLiteral("湖南"), QStringLiteral("41 42")},
-        {QStringLiteral("广东"), QStringLiteral("51 52")},
-        {QStringLiteral("广西"), QStringLiteral("53 54")},
-        {QStringLiteral("海南"), QStringLiteral("57")},
-        {QStringLiteral("重庆"), QStringLiteral("40")},
-        {QStringLiteral("四川"), QStringLiteral("61 62 63 64")},
-        {QStringLiteral("贵州"), QStringLiteral("55 56")},
-        {QStringLiteral("云南"), QStringLiteral("65 66 67")},
-        {QStringLiteral("西藏"), QStringLiteral("85 86")},
-        {QStringLiteral("陕西"), QStringLiteral("71 72")},
-        {QStringLiteral("甘肃"), QStringLiteral("73 74")},
-        {QStringLiteral("青海"), QStringLiteral("81")},
-        {QStringLiteral("宁夏"), QStringLiteral("75")},
-        {QStringLiteral("新疆"), QStringLiteral("83 84")},
-    };
-    return h;
-}
+using Kind = PasteText::Kind;
 
 // Words that make a text part of an address rather than a note.
 bool looksLikeAddress(const QString& t)
@@ -172,106 +55,155 @@ struct AddressParser::Token
 {
     QString text;
     int line = 0;
-    Kind label = Kind::None; // the token is a label
-    Kind scope = Kind::None; // the label it stands under
+    Kind label = PasteText::None; // the token is a label
+    Kind scope = PasteText::None; // the label it stands under
+    bool aside = false;           // written in brackets after a name: a note
+    bool infoTail = false;        // the time after an order's date
 };
-
-QStringList ParsedRecipient::keys()
-{
-    return {kName, kMobile, kPhone, kCity, kPostcode, kAddress, kRemark};
-}
-
-// The field a key names, or nothing for a key that is no field.
-static QString* fieldOf(ParsedRecipient& r, const QString& key)
-{
-    QString* const fields[] = {&r.name, &r.mobile, &r.phone, &r.city, &r.postcode, &r.address, &r.remark};
-    const int i = ParsedRecipient::keys().indexOf(key);
-    return i < 0 ? nullptr : fields[i];
-}
-
-QString ParsedRecipient::value(const QString& key) const
-{
-    const QString* f = fieldOf(const_cast<ParsedRecipient&>(*this), key);
-    return f ? *f : QString();
-}
-
-void ParsedRecipient::setValue(const QString& key, const QString& text)
-{
-    if (QString* f = fieldOf(*this, key))
-        *f = text;
-}
 
 AddressParser::AddressParser(const RegionTable& regions) : m_regions(regions) {}
 
 QStringList AddressParser::splitEntries(const QString& text)
 {
-    static const QRegularExpression blankLine(QStringLiteral("\\n[ \\t\\x{3000}\\r]*\\n"));
-    const QString t = QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QStringList entries;
-    for (const QString& part : t.split(blankLine)) {
-        if (!part.trimmed().isEmpty())
-            entries << part.trimmed();
+    return RecipientSplitter::split(text);
+}
+
+QList<ParsedRecipient> AddressParser::parseAll(const QString& text) const
+{
+    QList<ParsedRecipient> list;
+    for (const QString& entry : splitEntries(text))
+        list << parse(entry);
+    return list;
+}
+
+namespace {
+
+bool isLatinWord(const QString& t)
+{
+    for (const QChar c : t) {
+        if (!((c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
+              (c >= QLatin1Char('a') && c <= QLatin1Char('z'))))
+            return false;
     }
-    return entries;
+    return !t.isEmpty();
+}
+
+// A piece split at brackets: "刘洋（财务部）" is the name and a note aside;
+// a bracket inside an address stays part of it.
+QList<QPair<QString, bool>> splitBrackets(const QString& piece)
+{
+    static const QRegularExpression bracket(QStringLiteral(R"([(（]([^()（）]*)[)）])"));
+    QList<QPair<QString, bool>> parts;
+    int from = 0;
+    for (auto it = bracket.globalMatch(piece); it.hasNext();) {
+        const auto m = it.next();
+        const QString before = piece.mid(from, m.capturedStart() - from);
+        const QString inside = m.captured(1).trimmed();
+        if (!before.isEmpty() && from == 0 && PersonName::fit(before) == PersonName::No)
+            return {{piece, false}};
+        if (!before.isEmpty())
+            parts.append({before, false});
+        if (!inside.isEmpty() && inside != QStringLiteral("收"))
+            parts.append({inside, true});
+        from = m.capturedEnd();
+    }
+    if (from < piece.size())
+        parts.append({piece.mid(from), false});
+    return parts;
+}
+
+} // namespace
+
+ParsedRecipient AddressParser::parseAddress(const QString& input) const
+{
+    ParsedRecipient r;
+    QString text = PasteText::normalized(input);
+    ContactNumbers::take(text, r);
+    static const QRegularExpression blanks(QStringLiteral(R"([\s,，、;；|]+)"));
+    QStringList regionParts;
+    QStringList detailParts;
+    for (const QString& piece : text.split(blanks, Qt::SkipEmptyParts))
+        (m_regions.match(piece).length == piece.size() ? regionParts : detailParts) << piece;
+    resolveAddress(regionParts + detailParts, r);
+    return r;
 }
 
 QList<AddressParser::Token> AddressParser::tokenize(const QString& text) const
 {
-    static const QRegularExpression separators(QStringLiteral(R"([\s,，、;；。|/\\!！?？:：【】\[\]]+)"));
+    // A colon between digits is a time of day ("10:23"), no separator.
+    static const QRegularExpression separators(
+        QStringLiteral(R"((?:[\s,，、;；。|/\\!！?？【】\[\]]|(?<!\d)[:：]|[:：](?!\d))+)"));
     QList<Token> tokens;
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (int n = 0; n < lines.size(); ++n) {
         for (const QString& piece : lines.at(n).split(separators, Qt::SkipEmptyParts)) {
-            Token t;
-            t.text = piece;
-            t.line = n;
-            t.label = labelOf(piece);
-            if (t.label == Kind::None) {
-                if (const int glued = gluedLabel(piece)) {
-                    Token l;
-                    l.text = piece.left(glued);
-                    l.line = n;
-                    l.label = labelOf(l.text);
-                    tokens << l;
-                    t.text = piece.mid(glued);
+            for (const auto& part : splitBrackets(piece)) {
+                if (part.second) {
+                    Token t;
+                    t.text = part.first;
+                    t.line = n;
+                    t.aside = true;
+                    tokens << t;
+                    continue;
+                }
+                for (const PasteText::Piece& p : PasteText::splitAtLabels(part.first)) {
+                    Token t;
+                    t.text = p.text;
+                    t.line = n;
+                    t.label = p.label;
+                    tokens << t;
                 }
             }
-            tokens << t;
         }
     }
-    // "张 先生": a lone surname and the title after it are one name.
     for (int i = 0; i + 1 < tokens.size(); ++i) {
-        const QString& title = tokens.at(i + 1).text;
-        if (tokens.at(i).label == Kind::None && tokens.at(i).text.size() == 1 &&
-            tokens.at(i).line == tokens.at(i + 1).line && PersonName::surnameLength(tokens.at(i).text) == 1 &&
-            (title == QStringLiteral("先生") || title == QStringLiteral("女士") ||
-             title == QStringLiteral("小姐"))) {
-            tokens[i].text += title;
+        Token& t = tokens[i];
+        const Token& next = tokens.at(i + 1);
+        if (t.label != PasteText::None || next.label != PasteText::None || t.aside || next.aside ||
+            t.line != next.line)
+            continue;
+        // "张 先生": a lone surname and the title after it are one name.
+        const bool title = next.text == QStringLiteral("先生") || next.text == QStringLiteral("女士") ||
+                           next.text == QStringLiteral("小姐");
+        if (t.text.size() == 1 && PersonName::surnameLength(t.text) == 1 && title) {
+            t.text += next.text;
             tokens.removeAt(i + 1);
+            --i;
+        } else if (isLatinWord(t.text.section(QLatin1Char(' '), -1)) && isLatinWord(next.text) &&
+                   !PasteText::isChat(t.text) && !PasteText::isChat(next.text)) {
+            t.text += QLatin1Char(' ') + next.text; // "Wang Lei"
+            tokens.removeAt(i + 1);
+            --i;
         }
     }
     // A label covers the values after it on its line, or the next line
-    // when it ends its own; a name label only its first value.
-    Kind scope = Kind::None;
+    // when it ends its own; a name, company or order label only its first
+    // value (and an order's time after its date).
+    static const QRegularExpression timeOfDay(QStringLiteral(R"(^\d{1,2}:\d{2}(:\d{2})?$)"));
+    Kind scope = PasteText::None;
     int scopeLine = -1;
     bool valueSeen = false;
     for (Token& t : tokens) {
-        if (t.label != Kind::None) {
+        if (t.label != PasteText::None) {
             scope = t.label;
             scopeLine = t.line;
             valueSeen = false;
             continue;
         }
+        if (t.aside)
+            continue;
         if (t.line != scopeLine) {
-            if (!valueSeen && scope != Kind::None && t.line == scopeLine + 1)
+            if (!valueSeen && scope != PasteText::None && t.line == scopeLine + 1)
                 scopeLine = t.line;
             else
-                scope = Kind::None;
+                scope = PasteText::None;
         }
+        if (scope == PasteText::None && valueSeen && !tokens.isEmpty() && timeOfDay.match(t.text).hasMatch())
+            t.infoTail = true;
         t.scope = scope;
         valueSeen = true;
-        if (scope == Kind::Name)
-            scope = Kind::None;
+        if (scope == PasteText::Name || scope == PasteText::Company || scope == PasteText::Info)
+            scope = PasteText::None;
     }
     return tokens;
 }
@@ -280,31 +212,66 @@ void AddressParser::checkPostcode(ParsedRecipient& r, int province) const
 {
     if (r.postcode.isEmpty() || province < 0)
         return;
-    const QString prefixes = postcodePrefixes().value(m_regions.region(province).name.left(2));
-    if (!prefixes.isEmpty() && !prefixes.split(QLatin1Char(' ')).contains(r.postcode.left(2)))
+    const QStringList prefixes = RegionTable::postcodePrefixes(m_regions.region(province).name);
+    if (!prefixes.isEmpty() && !prefixes.contains(r.postcode.left(2)))
         markUnsure(r, kPostcode);
+}
+
+RegionTable::Path AddressParser::settleByHints(const QString& address, const ParsedRecipient& r,
+                                               QString* prefix) const
+{
+    // The regions the phone's area code and the postcode point to, most
+    // precise first: the address read as if it began with one of them.
+    QVector<int> hints;
+    const int dash = r.phone.indexOf(QLatin1Char('-'));
+    if (r.phone.startsWith(QLatin1Char('0')) && dash > 0) {
+        const int city = m_regions.cityOfAreaCode(r.phone.left(dash));
+        if (city >= 0)
+            hints << city;
+    }
+    if (!r.postcode.isEmpty()) {
+        hints << m_regions.citiesOfPostcode(r.postcode);
+        for (int i = 0; i < m_regions.size(); ++i) {
+            if (m_regions.region(i).level == RegionTable::Province &&
+                RegionTable::postcodePrefixes(m_regions.region(i).name).contains(r.postcode.left(2)))
+                hints << i;
+        }
+    }
+    RegionTable::Path found;
+    for (const int hint : std::as_const(hints)) {
+        if (hint < 0)
+            continue;
+        const QString name = m_regions.region(hint).name;
+        const RegionTable::Path p = m_regions.match(QString(name + address));
+        if (p.ambiguous || p.length <= name.size() ||
+            !m_regions.isWithin(p.county >= 0 ? p.county : p.city, hint))
+            continue;
+        if (found.length > 0 && found.city != p.city)
+            return RegionTable::Path(); // the hints disagree
+        if (found.length == 0) {
+            found = p;
+            *prefix = name;
+        }
+    }
+    return found;
 }
 
 void AddressParser::resolveAddress(const QStringList& parts, ParsedRecipient& r) const
 {
-    QString address = parts.join(QString());
+    const QString address = parts.join(QString());
     if (address.isEmpty()) {
         markUnsure(r, kAddress);
         markUnsure(r, kCity);
         return;
     }
-    const RegionTable::Path path = m_regions.match(address);
-    // Order pages repeat the region before the street ("所在地区" and "详细地址").
-    QString rest = address.mid(path.length);
-    const RegionTable::Path again = m_regions.match(rest);
-    bool repeated = again.length > 0;
-    for (const RegionTable::Written& w : again.written) {
-        repeated =
-            repeated && (w.region == path.province || w.region == path.city || w.region == path.county);
+    QString prefix; // a region put in front from the hints, not written
+    RegionTable::Path path = m_regions.match(address);
+    if (path.ambiguous) {
+        const RegionTable::Path settled = settleByHints(address, r, &prefix);
+        if (settled.length > 0)
+            path = settled;
     }
-    if (repeated)
-        rest = rest.mid(again.length);
-
+    const int offset = prefix.size();
     if (path.length == 0 || path.ambiguous) {
         // No region, or one that lies in several cities: nothing to complete.
         r.address = address;
@@ -312,11 +279,28 @@ void AddressParser::resolveAddress(const QStringList& parts, ParsedRecipient& r)
         markUnsure(r, kCity);
         return;
     }
+    const QString scanned = prefix + address;
+    // Order pages repeat the region before the street ("所在地区" and "详细地址"),
+    // fully written down to the same district; a street or building named
+    // after its city ("厦门大学", "深圳湾", "上海中心") is no repetition.
+    QString rest = scanned.mid(path.length);
+    const RegionTable::Path again = m_regions.match(rest);
+    bool repeated = again.length > 0 && !again.written.last().shortForm &&
+                    again.written.last().region == path.written.last().region;
+    for (const RegionTable::Written& w : again.written) {
+        repeated =
+            repeated && (w.region == path.province || w.region == path.city || w.region == path.county);
+    }
+    if (repeated)
+        rest = rest.mid(again.length);
+
     QString province;
     QString city;
     QString county;
     for (const RegionTable::Written& w : path.written) {
-        const QString written = address.mid(w.start, w.end - w.start);
+        if (w.start < offset)
+            continue; // not written: completed below
+        const QString written = scanned.mid(w.start, w.end - w.start);
         switch (m_regions.region(w.region).level) {
         case RegionTable::Province:
             province = written;
@@ -364,28 +348,42 @@ struct AddressParser::Candidates
     QStringList labelledNames;
     QStringList strongNames;
     QStringList weakNames;
+    QStringList labelledCompanies;
+    QStringList companies;
     bool nameFromGlued = false;
 };
 
 bool AddressParser::takeLabelled(const Token& t, Candidates& c) const
 {
     switch (t.scope) {
-    case Kind::Name:
+    case PasteText::Name:
         // Unless the label's own value was a number taken out already and
         // this is the next line's address.
         if (PersonName::fit(PersonName::withoutReceiveMark(t.text)) != PersonName::No ||
-            (t.text.size() <= 8 && !looksLikeAddress(t.text) && m_regions.match(t.text).length == 0)) {
+            (t.text.size() <= 8 && !looksLikeAddress(t.text) && m_regions.match(t.text).length == 0) ||
+            (PersonName::surnameLength(t.text) > 0 && t.text.size() <= 4 &&
+             m_regions.match(t.text).length == 0 &&
+             !t.text.contains(QRegularExpression(QStringLiteral("\\d"))))) { // "潘国栋" under its label
             c.labelledNames << PersonName::withoutReceiveMark(t.text);
             return true;
         }
         return false;
-    case Kind::Region:
-        c.parts.append({t.text, true, false});
+    case PasteText::Region:
+    case PasteText::Detail: {
+        // After the address on its line, a name or a company is no part of it.
+        bool first = true;
+        for (const Candidates::Part& p : std::as_const(c.parts))
+            first = first && p.region;
+        if (!first && m_regions.match(t.text).length == 0 &&
+            (PasteText::isCompany(t.text) || PersonName::fit(t.text) == PersonName::Strong))
+            return false;
+        c.parts.append({t.text, t.scope == PasteText::Region, false});
         return true;
-    case Kind::Detail:
-        c.parts.append({t.text, false, false});
+    }
+    case PasteText::Company:
+        c.labelledCompanies << t.text;
         return true;
-    case Kind::Remark:
+    case PasteText::Remark:
         c.remarks << t.text;
         return true;
     default:
@@ -409,6 +407,11 @@ bool AddressParser::splitGluedName(const QString& text, Candidates& c) const
 
 void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
 {
+    // "深圳市华拓电子有限公司" begins with a city but is the company.
+    if (PasteText::isCompany(text)) {
+        c.companies << text;
+        return;
+    }
     const RegionTable::Path path = m_regions.match(text);
     const QString asName = PersonName::withoutReceiveMark(text);
     const PersonName::Fit fit = PersonName::fit(asName);
@@ -417,6 +420,11 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
         for (const RegionTable::Written& w : path.written)
             onlyShort = onlyShort && w.shortForm;
         const bool maybeName = onlyShort && fit == PersonName::Strong && text.size() <= 3;
+        // "乌兰其其格" begins with 乌兰(县) but is a name.
+        if (onlyShort && fit != PersonName::No && path.length < text.size() && !looksLikeAddress(text)) {
+            (fit == PersonName::Strong ? c.strongNames : c.weakNames) << asName;
+            return;
+        }
         const int deepest = path.written.isEmpty() ? -1 : path.written.last().region;
         c.parts.append({text, path.length == text.size(), maybeName, onlyShort ? deepest : -1});
         return;
@@ -460,9 +468,13 @@ namespace {
 QString nameAfterHouseNumber(QString& last)
 {
     static const QString unitEnds = QStringLiteral("号室栋幢楼层户座弄");
-    for (int i = last.size() - 3; i >= 0 && i >= last.size() - 6; --i) {
-        if (unitEnds.contains(last.at(i)) && PersonName::fit(last.mid(i + 1)) == PersonName::Strong) {
-            QString name = last.mid(i + 1);
+    for (int i = last.size() - 3; i >= 0 && i >= last.size() - 7; --i) {
+        if (!unitEnds.contains(last.at(i)))
+            continue;
+        QString name = last.mid(i + 1);
+        if (name.startsWith(QStringLiteral("给")) || name.startsWith(QStringLiteral("交")))
+            name.remove(0, 1); // "…66号给李明轩"
+        if (PersonName::fit(name) == PersonName::Strong) {
             last.truncate(i + 1);
             return name;
         }
@@ -502,13 +514,52 @@ void AddressParser::chooseName(Candidates& c, QStringList& detailParts, ParsedRe
 ParsedRecipient AddressParser::parse(const QString& input) const
 {
     ParsedRecipient r;
-    QString text = normalized(input);
+    QString text = PasteText::normalized(input);
     ContactNumbers::take(text, r);
+    // Brackets left empty by a number taken out of them.
+    static const QRegularExpression emptyBrackets(QStringLiteral(R"([(（]\s*[)）])"));
+    text.replace(emptyBrackets, QStringLiteral(" "));
 
     Candidates c;
+    QString lastLabel;
+    bool afterInfo = false;
     for (const Token& t : tokenize(text)) {
-        if (t.label == Kind::None && !takeLabelled(t, c))
-            takeUnlabelled(t.text, c);
+        if (t.label != PasteText::None) {
+            lastLabel = t.text;
+            continue;
+        }
+        if (t.aside) {
+            c.remarks << t.text;
+            continue;
+        }
+        if (t.infoTail && afterInfo) {
+            c.remarks.last() += QLatin1Char(' ') + t.text; // "下单时间：2026-12-05 10:23"
+            continue;
+        }
+        afterInfo = false;
+        const QString value = PasteText::withoutLeadIn(t.text);
+        if (value.isEmpty())
+            continue;
+        if (t.scope == PasteText::Info) {
+            c.remarks << lastLabel + QStringLiteral("：") + value;
+            afterInfo = true;
+            continue;
+        }
+        // Greetings and chat around the fields belong to none of them.
+        if (PasteText::isChat(value) && m_regions.match(value).length == 0 && !looksLikeAddress(value))
+            continue;
+        Token v = t;
+        v.text = value;
+        if (!takeLabelled(v, c))
+            takeUnlabelled(v.text, c);
+    }
+    if (!c.labelledCompanies.isEmpty() || !c.companies.isEmpty()) {
+        QStringList all = c.labelledCompanies + c.companies;
+        r.company = all.takeFirst();
+        // Known by its ending only, or one of several: the user should look.
+        if (c.labelledCompanies.isEmpty() || !all.isEmpty())
+            markUnsure(r, kCompany);
+        c.remarks << all;
     }
     // A region written short that lies apart from the fully written one is
     // no region: "解放" before "河南省巩义市…" (解放区 is in 焦作).

@@ -3,27 +3,8 @@
 #include <QString>
 #include <QStringList>
 
-class RegionTable;
-
-// The recipient fields found in a pasted text. Keys are the recipient
-// table's column names.
-struct ParsedRecipient
-{
-    QString name;       // 姓名
-    QString mobile;     // 手机
-    QString phone;      // 电话
-    QString city;       // 城市
-    QString postcode;   // 邮编
-    QString address;    // 地址
-    QString remark;     // 备注
-    QStringList unsure; // keys of the fields the user should check
-
-    // 姓名, 手机, 电话, 城市, 邮编, 地址, 备注
-    static QStringList keys();
-    QString value(const QString& key) const;
-    void setValue(const QString& key, const QString& text);
-    bool isUnsure(const QString& key) const { return unsure.contains(key); }
-};
+#include "data/recognition/ParsedRecipient.h"
+#include "data/recognition/RegionTable.h"
 
 // Recognises a recipient in text as people paste it from chats and order
 // pages: "张三 13800138000 河南省郑州市金水区花园路12号", fields in any order,
@@ -36,9 +17,16 @@ class AddressParser
 public:
     explicit AddressParser(const RegionTable& regions);
 
+    // One recipient.
     ParsedRecipient parse(const QString& text) const;
+    // One recipient or several, as pasted: each one recognised.
+    QList<ParsedRecipient> parseAll(const QString& text) const;
+    // A text known to hold an address only (an order export's address
+    // column): 城市, 地址 and 邮编, no name or remark sought in it.
+    ParsedRecipient parseAddress(const QString& text) const;
 
-    // Several recipients pasted at once, separated by blank lines.
+    // Several recipients pasted at once: separated by blank lines, one a
+    // line, or in labelled blocks (see RecipientSplitter).
     static QStringList splitEntries(const QString& text);
 
 private:
@@ -53,6 +41,9 @@ private:
     void dropStrayRegions(Candidates& c) const;
     static void chooseName(Candidates& c, QStringList& detailParts, ParsedRecipient& r);
     void resolveAddress(const QStringList& parts, ParsedRecipient& r) const;
+    // A district of several cities read with the region the area code or the
+    // postcode points to; prefix is what was put in front of the address.
+    RegionTable::Path settleByHints(const QString& address, const ParsedRecipient& r, QString* prefix) const;
     void checkPostcode(ParsedRecipient& r, int province) const;
 
     const RegionTable& m_regions;

@@ -25,33 +25,81 @@ void markUnsure(ParsedRecipient& r, const QString& key)
         r.unsure << key;
 }
 
+// The extension written after a number: "转1234", "-5678", "分机号 22", "ext 89".
+const QString kExtension =
+    QStringLiteral(R"((?:[ ]*(?:转|分机号?|ext\.?|EXT\.?|#)[ ]*|-)(\d{1,5})(?![\d*]))");
+
 } // namespace
 
 void ContactNumbers::take(QString& text, ParsedRecipient& r)
 {
-    static const QRegularExpression mobileRe(QStringLiteral(
-        R"((?<!\d)(?:(?:\+|00)?86[ -]{0,2}|[(（]\+?86[)）] ?)?(1[3-9]\d)[ -]{0,2}(\d{4})[ -]{0,2}(\d{4})(?!\d))"));
+    // Hong Kong and Macau (eight digits), Taiwan (mobiles 9xx xxx xxx, landlines with an area code).
+    static const QRegularExpression hkMoRe(QStringLiteral(
+        R"((?<![\d+])(?:(?:\+|00)(852|853)|[(（]\+?(852|853)[)）])[ -]*(\d{4})[ -]?(\d{4})(?!\d))"));
+    static const QRegularExpression twMobileRe(
+        QStringLiteral(R"((?<![\d+])(?:\+|00)886[ -]*\(?0?(9\d{2})\)?[ -]*(\d{3})[ -]?(\d{3})(?!\d))"));
+    static const QRegularExpression twLandlineRe(
+        QStringLiteral(R"((?<![\d+])(?:\+|00)886[ -]*\(?0?([2-8]\d?)\)?[ -]*(\d{3,4})[ -]?(\d{4})(?!\d))"));
+    // Mobiles, plain or masked by the platforms ("139****5678"), with an extension of a privacy number.
+    static const QRegularExpression mobileRe(
+        QStringLiteral(
+            R"((?<![\d*])(?:(?:\+|00)?86[ -]{0,2}|[(（]\+?86[)）] ?)?(1[3-9]\d)[ -]{0,2}(\d{4}|[*]{4})[ -]{0,2}(\d{4})(?![\d*]))") +
+        QStringLiteral("(?:") + kExtension + QStringLiteral(")?"));
+    // Landlines with the country code: "+86-21-6543 2100", "+86 (755) 8366 1122".
+    static const QRegularExpression intlLandlineRe(QStringLiteral(
+        R"((?<![\d+])(?:\+|00)86[ -]*[(（]?(10|2\d|[3-9]\d\d)[)）]?[ -]*([2-9]\d{2,3})[ -]?(\d{4})(?:[ ]*(?:-|转|分机号?|ext\.?|EXT\.?|#)[ ]*(\d{1,5}))?(?!\d))"));
     static const QRegularExpression landlineRe(QStringLiteral(
-        R"((?<!\d)[(（]?(0(?:10|2\d|[3-9]\d\d))[)）]?[ -]{0,2}([2-9]\d{2,3})[ -]?(\d{4})(?:[ ]*(?:-|转|分机|ext\.?|EXT\.?|#)[ ]*(\d{1,5}))?(?!\d))"));
+        R"((?<!\d)[(（]?(0(?:10|2\d|[3-9]\d\d))[)）]?[ -]{0,2}([2-9]\d{2,3})[ -]?(\d{4})(?:[ ]*(?:-|转|分机号?|ext\.?|EXT\.?|#)[ ]*(\d{1,5}))?(?!\d))"));
     static const QRegularExpression hotlineRe(
         QStringLiteral(R"((?<!\d)([48]00)[ -]?(\d{3})[ -]?(\d{4})(?!\d))"));
     static const QRegularExpression postcodeRe(QStringLiteral(R"((?<![\d-])(\d{6})(?!\d))"));
     static const QRegularExpression mobileTypoRe(QStringLiteral(R"((?<!\d)1\d{9,11}(?!\d))"));
 
     QStringList mobiles;
-    for (auto it = mobileRe.globalMatch(text); it.hasNext();) {
+    QStringList phones;
+    bool maskedMobile = false;
+    for (auto it = hkMoRe.globalMatch(text); it.hasNext();) {
         const auto m = it.next();
-        mobiles << m.captured(1) + m.captured(2) + m.captured(3);
+        const QString code = m.captured(1).isEmpty() ? m.captured(2) : m.captured(1);
+        const QString number = m.captured(3) + m.captured(4);
+        // Mobiles start with 4-9 in Hong Kong, with 6 in Macau; the rest are landlines.
+        const bool mobile = code == QLatin1String("852") ? number.at(0) >= QLatin1Char('4')
+                                                         : number.at(0) == QLatin1Char('6');
+        (mobile ? mobiles : phones) << QStringLiteral("+%1-%2").arg(code, number);
         blank(text, m.capturedStart(), m.capturedLength());
     }
-    QStringList phones;
-    for (auto it = landlineRe.globalMatch(text); it.hasNext();) {
+    for (auto it = twMobileRe.globalMatch(text); it.hasNext();) {
         const auto m = it.next();
-        QString p = m.captured(1) + QLatin1Char('-') + m.captured(2) + m.captured(3);
-        if (!m.captured(4).isEmpty())
-            p += QLatin1Char('-') + m.captured(4);
-        phones << p;
+        mobiles << QStringLiteral("+886-") + m.captured(1) + m.captured(2) + m.captured(3);
         blank(text, m.capturedStart(), m.capturedLength());
+    }
+    for (auto it = twLandlineRe.globalMatch(text); it.hasNext();) {
+        const auto m = it.next();
+        phones << QStringLiteral("+886-%1-%2%3").arg(m.captured(1), m.captured(2), m.captured(3));
+        blank(text, m.capturedStart(), m.capturedLength());
+    }
+    for (auto it = mobileRe.globalMatch(text); it.hasNext();) {
+        const auto m = it.next();
+        QString mobile = m.captured(1) + m.captured(2) + m.captured(3);
+        if (!m.captured(4).isEmpty())
+            mobile += QStringLiteral("转") + m.captured(4);
+        if (m.captured(2).startsWith(QLatin1Char('*')) && mobiles.isEmpty())
+            maskedMobile = true;
+        mobiles << mobile;
+        blank(text, m.capturedStart(), m.capturedLength());
+    }
+    for (const QRegularExpression* re : {&intlLandlineRe, &landlineRe}) {
+        for (auto it = re->globalMatch(text); it.hasNext();) {
+            const auto m = it.next();
+            QString code = m.captured(1);
+            if (!code.startsWith(QLatin1Char('0')))
+                code.prepend(QLatin1Char('0'));
+            QString p = code + QLatin1Char('-') + m.captured(2) + m.captured(3);
+            if (!m.captured(4).isEmpty())
+                p += QLatin1Char('-') + m.captured(4);
+            phones << p;
+            blank(text, m.capturedStart(), m.capturedLength());
+        }
     }
     for (auto it = hotlineRe.globalMatch(text); it.hasNext();) {
         const auto m = it.next();
@@ -67,6 +115,8 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
     if (r.phone.isEmpty() && !mobiles.isEmpty())
         r.phone = mobiles.takeFirst();
     extra << mobiles << phones;
+    if (maskedMobile)
+        markUnsure(r, QStringLiteral("手机")); // the platform hid digits: the user must fill them in
     if (r.mobile.isEmpty() && mobileTypoRe.match(text).hasMatch())
         markUnsure(r, QStringLiteral("手机")); // a mobile with a digit too many or too few
 
@@ -80,6 +130,11 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
     static const QString unitChars = QStringLiteral("号室栋幢楼层单元弄户座");
     for (auto it = postcodeRe.globalMatch(text); it.hasNext();) {
         const auto m = it.next();
+        // Order pages fill a missing postcode with zeros: no postcode at all.
+        if (m.captured(1) == QLatin1String("000000")) {
+            blank(text, m.capturedStart(), m.capturedLength());
+            continue;
+        }
         int after = m.capturedEnd();
         while (after < text.size() && text.at(after) == QLatin1Char(' '))
             ++after;

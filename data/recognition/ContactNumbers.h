@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/recognition/AddressParser.h"
+#include "data/recognition/ParsedRecipient.h"
 
 // Takes the numbers out of a pasted recipient text: mobiles (blanks, dashes,
 // +86), landlines with area code and extension, service numbers (400/800),

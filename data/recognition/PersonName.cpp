@@ -33,7 +33,7 @@ static const QStringList& noteWords()
 {
     static const QStringList l =
         QStringLiteral(
-            "送 发货 快递 请 谢 放 门口 周末 工作日 联系 到付 包邮 尽快 急 不要 收到 签收 代收 前台 "
+            "送 发货 快递 请 放 门口 周末 工作日 联系 到付 包邮 尽快 急 不要 收到 签收 代收 前台 "
             "物业 保安 驿站 柜 电话 小心 易碎 加急 中午 下午 上午 晚上 白天 时间 顺丰 圆通 中通 申通 "
             "韵达 邮政 百世 极兔 京东 打 寄 退 换 谢谢 麻烦 一下 自提 包装")
             .split(QLatin1Char(' '));
@@ -77,13 +77,44 @@ QString PersonName::withoutReceiveMark(const QString& text)
     return text;
 }
 
+// "Wang Lei", "LIU YANG", "Anna": letters only, each word capitalised.
+static PersonName::Fit latinFit(const QString& text)
+{
+    const QStringList words = text.split(QLatin1Char(' '));
+    if (words.size() > 4)
+        return PersonName::No;
+    for (const QString& w : words) {
+        if (w.isEmpty() || !w.front().isUpper())
+            return PersonName::No;
+        for (const QChar c : w) {
+            if (!((c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
+                  (c >= QLatin1Char('a') && c <= QLatin1Char('z'))))
+                return PersonName::No;
+        }
+    }
+    if (words.size() >= 2)
+        return PersonName::Strong;
+    return text.size() >= 3 ? PersonName::Weak : PersonName::No;
+}
+
 PersonName::Fit PersonName::fit(const QString& text)
 {
-    if (!allChinese(text) || text.size() < 2 || text.size() > 5)
+    if (!text.isEmpty() && text.front().unicode() < 0x80)
+        return latinFit(text);
+    // Uyghur and foreign names written with a dot: "阿卜杜拉·买买提".
+    if (text.contains(QChar(0x00B7))) {
+        const QStringList parts = text.split(QChar(0x00B7));
+        for (const QString& p : parts) {
+            if (!allChinese(p))
+                return No;
+        }
+        return text.size() <= 20 ? Strong : No;
+    }
+    if (!allChinese(text) || text.size() < 2 || text.size() > 8)
         return No;
-    // Places and buildings end like this; names hardly ever do.
+    // Places, buildings and departments end like this; names hardly ever do.
     static const QString placeEnds =
-        QStringLiteral("省市区县镇乡村路街道巷弄号楼栋幢层室组屯院苑园城店厂站馆");
+        QStringLiteral("省市区县镇乡村路街道巷弄号楼栋幢层室组屯院苑园城店厂站馆部科处");
     if (text.size() >= 3 && placeEnds.contains(text.back()))
         return No;
     if (isDeliveryNote(text))
@@ -95,5 +126,6 @@ PersonName::Fit PersonName::fit(const QString& text)
     }
     if (surname > 0 && text.size() - surname >= 1 && text.size() - surname <= 2)
         return Strong;
-    return text.size() <= 4 ? Weak : No;
+    // Longer names of minorities and foreigners ("乌兰其其格", "阿不都热依木").
+    return Weak;
 }

@@ -2,9 +2,10 @@
 
 #include <QString>
 
-// Tells whether a short text reads as a Chinese person's name: a known
-// surname (compound ones too) with one to three given characters, or a
-// surname with 先生/女士/小姐.
+// Tells whether a short text reads as a person's name: a known surname
+// (compound ones too) with one or two given characters, or a surname with
+// 先生/女士/小姐 (strong); a name with "·" or Latin words ("Wang Lei"); up to
+// eight Chinese characters without a known surname (weak).
 class PersonName
 {
 public:

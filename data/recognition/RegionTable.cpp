@@ -92,7 +92,59 @@ bool RegionTable::loadBuiltIn(QString* error)
             *error = QStringLiteral("找不到内置的地区表");
         return false;
     }
-    return parse(f.readAll(), error);
+    if (!parse(f.readAll(), error))
+        return false;
+    QFile codes(QStringLiteral(":/regions/citycodes.tsv"));
+    if (!codes.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = QStringLiteral("找不到内置的区号表");
+        return false;
+    }
+    return parseCityCodes(codes.readAll(), error);
+}
+
+bool RegionTable::parseCityCodes(const QByteArray& utf8, QString* error)
+{
+    m_areaCodes.clear();
+    m_postcodes.clear();
+    QHash<QString, int> cities;
+    for (int i = 0; i < m_regions.size(); ++i) {
+        if (m_regions.at(i).level == City)
+            cities.insert(m_regions.at(i).name, i);
+    }
+    const QList<QByteArray> lines = utf8.split('\n');
+    for (int n = 0; n < lines.size(); ++n) {
+        const QString line = QString::fromUtf8(lines.at(n));
+        if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        const QStringList parts = line.split(QLatin1Char('\t'));
+        const int city = cities.value(parts.first(), -1);
+        if (parts.size() != 3 || city < 0) {
+            if (error)
+                *error = QStringLiteral("区号表第 %1 行有误").arg(n + 1);
+            return false;
+        }
+        for (const QString& code : parts.at(1).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            m_areaCodes.insert(code, city);
+        for (const QString& prefix : parts.at(2).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            m_postcodes.append({prefix, city});
+    }
+    return true;
+}
+
+int RegionTable::cityOfAreaCode(const QString& code) const
+{
+    return m_areaCodes.value(code, -1);
+}
+
+QVector<int> RegionTable::citiesOfPostcode(const QString& postcode) const
+{
+    QVector<int> found;
+    for (const auto& p : m_postcodes) {
+        if (postcode.startsWith(p.first) && !found.contains(p.second))
+            found << p.second;
+    }
+    return found;
 }
 
 void RegionTable::addName(const QString& key, int region, bool shortForm)
@@ -123,7 +175,9 @@ void RegionTable::addShortForms(int i)
     }
     QString base;
     QString alt;
-    if (r.level == Province) {
+    if (!(base = strip(QStringLiteral("特别行政区"))).isEmpty()) {
+        // 香港, 澳门
+    } else if (r.level == Province) {
         if (!(base = strip(QStringLiteral("自治区"))).isEmpty())
             base = stripEthnic(base);
         else if ((base = strip(QStringLiteral("省"))).isEmpty())
@@ -156,6 +210,52 @@ void RegionTable::addShortForms(int i)
         addName(base, i, true);
     if (alt.size() >= 2 && alt != n)
         addName(alt, i, true);
+}
+
+// First two digits of the postcodes of each province, keyed by the
+// province name's first two characters.
+static const QHash<QString, QString>& postcodePrefixTable()
+{
+    static const QHash<QString, QString> h = {
+        {QStringLiteral("北京"), QStringLiteral("10")},
+        {QStringLiteral("天津"), QStringLiteral("30")},
+        {QStringLiteral("河北"), QStringLiteral("05 06 07")},
+        {QStringLiteral("山西"), QStringLiteral("03 04")},
+        {QStringLiteral("内蒙"), QStringLiteral("01 02")},
+        {QStringLiteral("辽宁"), QStringLiteral("11 12")},
+        {QStringLiteral("吉林"), QStringLiteral("13")},
+        {QStringLiteral("黑龙"), QStringLiteral("15 16")},
+        {QStringLiteral("上海"), QStringLiteral("20")},
+        {QStringLiteral("江苏"), QStringLiteral("21 22")},
+        {QStringLiteral("浙江"), QStringLiteral("31 32")},
+        {QStringLiteral("安徽"), QStringLiteral("23 24")},
+        {QStringLiteral("福建"), QStringLiteral("35 36")},
+        {QStringLiteral("江西"), QStringLiteral("33 34")},
+        {QStringLiteral("山东"), QStringLiteral("25 26 27")},
+        {QStringLiteral("河南"), QStringLiteral("45 46 47")},
+        {QStringLiteral("湖北"), QStringLiteral("43 44")},
+        {QStringLiteral("湖南"), QStringLiteral("41 42")},
+        {QStringLiteral("广东"), QStringLiteral("51 52")},
+        {QStringLiteral("广西"), QStringLiteral("53 54")},
+        {QStringLiteral("海南"), QStringLiteral("57")},
+        {QStringLiteral("重庆"), QStringLiteral("40")},
+        {QStringLiteral("四川"), QStringLiteral("61 62 63 64")},
+        {QStringLiteral("贵州"), QStringLiteral("55 56")},
+        {QStringLiteral("云南"), QStringLiteral("65 66 67")},
+        {QStringLiteral("西藏"), QStringLiteral("85 86")},
+        {QStringLiteral("陕西"), QStringLiteral("71 72")},
+        {QStringLiteral("甘肃"), QStringLiteral("73 74")},
+        {QStringLiteral("青海"), QStringLiteral("81")},
+        {QStringLiteral("宁夏"), QStringLiteral("75")},
+        {QStringLiteral("新疆"), QStringLiteral("83 84")},
+    };
+    return h;
+}
+
+QStringList RegionTable::postcodePrefixes(const QString& province)
+{
+    const QString list = postcodePrefixTable().value(province.left(2));
+    return list.isEmpty() ? QStringList() : list.split(QLatin1Char(' '));
 }
 
 int RegionTable::provinceOf(int region) const

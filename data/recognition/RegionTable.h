@@ -2,7 +2,9 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QPair>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 // The provinces, prefecture-level cities and counties of China, with the
@@ -48,8 +50,11 @@ public:
 
     // Reads the table from text (the layout of data/recognition/regions/regions.tsv).
     bool parse(const QByteArray& utf8, QString* error);
-    // Reads the table compiled into the program.
+    // Reads the table compiled into the program, with its area codes and postcodes.
     bool loadBuiltIn(QString* error);
+    // Reads the cities' area codes and postcode prefixes (the layout of
+    // data/recognition/regions/citycodes.tsv); the regions must be read first.
+    bool parseCityCodes(const QByteArray& utf8, QString* error);
 
     int size() const { return m_regions.size(); }
     const Region& region(int i) const { return m_regions.at(i); }
@@ -62,6 +67,14 @@ public:
 
     // The regions at the very start of text.
     Path match(QStringView text) const;
+
+    // The city an area code ("025") belongs to, or -1 when it is not listed.
+    int cityOfAreaCode(const QString& code) const;
+    // The listed cities whose postcodes begin like this one.
+    QVector<int> citiesOfPostcode(const QString& postcode) const;
+    // The first two digits of a province's postcodes ("江苏省": 21, 22); none
+    // for the provinces without (Hong Kong, Macau, Taiwan).
+    static QStringList postcodePrefixes(const QString& province);
 
 private:
     struct Hit
@@ -84,4 +97,6 @@ private:
     QHash<QString, QVector<Hit>> m_names;
     QHash<QChar, quint32> m_lengths; // per first character, bit n: a name of n characters
     int m_longest = 0;
+    QHash<QString, int> m_areaCodes;          // area code -> city
+    QVector<QPair<QString, int>> m_postcodes; // postcode prefix -> city
 };

@@ -39,8 +39,8 @@ RecipientPasteDialog::RecipientPasteDialog(const AddressParser& parser, QWidget*
     setWindowTitle(QStringLiteral("智能识别"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(
-        QStringLiteral(
-            "把收件人信息粘贴到下面（姓名、手机、电话、地址、邮编，顺序不限）。多个收件人之间空一行。"),
+        QStringLiteral("把收件人信息粘贴到下面（姓名、手机、电话、收件单位、地址、邮编，顺序不限）。"
+                       "多个收件人之间空一行，或每行一个。"),
         this));
     m_text = new PasteBox(this);
     m_text->setObjectName(QStringLiteral("PasteText"));
@@ -98,8 +98,7 @@ void RecipientPasteDialog::setText(const QString& text)
 void RecipientPasteDialog::recognise()
 {
     m_found.clear();
-    for (const QString& entry : AddressParser::splitEntries(m_text->toPlainText()))
-        m_found << m_parser.parse(entry);
+    m_found = m_parser.parseAll(m_text->toPlainText());
     if (m_found.isEmpty()) {
         m_note->setText(QStringLiteral("没有可识别的文字。"));
         m_note->show();

@@ -11,7 +11,7 @@ class QPushButton;
 class QTableWidget;
 
 // "智能识别" of the recipient panel: the user pastes one recipient or several
-// (separated by blank lines). One recipient is handed back at once to fill
+// (separated by blank lines, or one a line). One recipient is handed back at once to fill
 // the panel's boxes; several are shown in a review list, where the user can
 // correct any cell, and handed back together by "全部添加". Fields the
 // recogniser was unsure of are marked.

@@ -560,8 +560,10 @@ private slots:
         QVERIFY(regions.loadBuiltIn(nullptr));
         const AddressParser parser(regions);
         f->Edit22->setText(QStringLiteral("2"));
-        f->m_recipient->takeRecognised({parser.parse(QStringLiteral("朝阳区建国路88号 赵先生 13800138000"))});
+        f->m_recipient->takeRecognised(
+            {parser.parse(QStringLiteral("朝阳区建国路88号 赵先生 13800138000 北京云帆科技有限公司"))});
         QCOMPARE(f->Edit10->text(), QStringLiteral("赵先生"));
+        QCOMPARE(f->Edit14->text(), QStringLiteral("北京云帆科技有限公司"));
         QCOMPARE(f->Edit11->text(), QStringLiteral("13800138000"));
         QCOMPARE(f->Edit15->text(), QStringLiteral("朝阳区建国路88号"));
         QCOMPARE(f->Edit22->text(), QStringLiteral("2")); // no field for it in the text

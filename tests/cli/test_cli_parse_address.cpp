@@ -17,6 +17,7 @@ class TestCliParseAddress : public QObject
 private slots:
     void initTestCase() { WAYBILL_REQUIRE_STORE(); }
     void printsFieldsAsJson();
+    void printsAnArrayForSeveral();
     void addStoresOneRecipient_data();
     void addStoresOneRecipient();
 
@@ -42,7 +43,8 @@ void TestCliParseAddress::printsFieldsAsJson()
     QString out, err;
     QCOMPARE(run({"parse-address", "朝阳区建国路88号", "赵先生", "+86 138-0013-8000"}, &out, &err), 0);
     const QJsonObject o = QJsonDocument::fromJson(out.toUtf8()).object();
-    QCOMPARE(o.keys().size(), 8);
+    QCOMPARE(o.keys().size(), 9);
+    QVERIFY(o.contains(QStringLiteral("收件单位")));
     QCOMPARE(o.value("姓名").toString(), QStringLiteral("赵先生"));
     QCOMPARE(o.value("手机").toString(), QStringLiteral("13800138000"));
     QCOMPARE(o.value("地址").toString(), QStringLiteral("朝阳区建国路88号"));
@@ -53,6 +55,21 @@ void TestCliParseAddress::printsFieldsAsJson()
     QVERIFY(!unsure.contains(QStringLiteral("手机")));
 }
 
+void TestCliParseAddress::printsAnArrayForSeveral()
+{
+    QString out, err;
+    QCOMPARE(run({"parse-address", "周五 13811110005 广东省广州市越秀区北京路5号\n"
+                                   "吴六 13811110006 广州市海珠区江南西路6号 广州宏达贸易有限公司"},
+                 &out, &err),
+             0);
+    const QJsonArray a = QJsonDocument::fromJson(out.toUtf8()).array();
+    QCOMPARE(a.size(), 2);
+    QCOMPARE(a.at(0).toObject().value("姓名").toString(), QStringLiteral("周五"));
+    QCOMPARE(a.at(1).toObject().value("手机").toString(), QStringLiteral("13811110006"));
+    QCOMPARE(a.at(1).toObject().value("收件单位").toString(), QStringLiteral("广州宏达贸易有限公司"));
+    QCOMPARE(a.at(1).toObject().value("地址").toString(), QStringLiteral("广东省广州市海珠区江南西路6号"));
+}
+
 void TestCliParseAddress::addStoresOneRecipient_data()
 {
     QTest::addColumn<QString>("text");
@@ -60,6 +77,12 @@ void TestCliParseAddress::addStoresOneRecipient_data()
     QTest::addColumn<int>("rows");
     QTest::newRow("recipient") << QStringLiteral("张伟 13812345678 河南省郑州市金水区花园路12号") << 0 << 1;
     QTest::newRow("nothing recognised") << QStringLiteral(" ，，") << 1 << 0;
+    QTest::newRow("two recipients, each stored")
+        << QStringLiteral("张伟 13812345678 河南省郑州市金水区花园路12号\n\n李娜 15035696956 "
+                          "河南省郑州市金水区花园路12号")
+        << 0 << 2;
+    QTest::newRow("two recipients, one empty: none stored")
+        << QStringLiteral("张伟 13812345678 河南省郑州市金水区花园路12号\n\n，，") << 1 << 0;
 }
 
 void TestCliParseAddress::addStoresOneRecipient()

@@ -62,8 +62,9 @@ void TestRecipientPasteDialog::severalAreReviewedAndCorrected()
     const AddressParser parser(m_regions);
     RecipientPasteDialog dialog(parser);
     dialog.show();
-    dialog.setText(QStringLiteral("张三 13800138000 河南省郑州市金水区花园路12号\n\n"
-                                  "赵先生 13900001111 朝阳区建国路88号\n\n李四 15035696956"));
+    dialog.setText(
+        QStringLiteral("张三 13800138000 河南省郑州市金水区花园路12号\n\n"
+                       "赵先生 13900001111 朝阳区建国路88号 北京云帆科技有限公司\n\n李四 15035696956"));
     dialog.recognise();
     QCOMPARE(dialog.result(), int(QDialog::Rejected)); // still open for review
     auto* list = dialog.findChild<QTableWidget*>(QStringLiteral("ReviewList"));
@@ -74,6 +75,9 @@ void TestRecipientPasteDialog::severalAreReviewedAndCorrected()
     QCOMPARE(list->item(1, city)->background().color(), RecipientPasteDialog::unsureColor());
     QCOMPARE(list->item(1, city)->toolTip(), RecipientPasteDialog::unsureHint());
     QVERIFY(list->item(0, city)->background().style() == Qt::NoBrush);
+    const int company = ParsedRecipient::keys().indexOf(QStringLiteral("收件单位"));
+    QCOMPARE(list->horizontalHeaderItem(company)->text(), QStringLiteral("收件单位"));
+    QCOMPARE(list->item(1, company)->text(), QStringLiteral("北京云帆科技有限公司"));
 
     list->item(1, city)->setText(QStringLiteral("北京市"));
     for (int col = 0; col < list->columnCount(); ++col)
@@ -87,6 +91,7 @@ void TestRecipientPasteDialog::severalAreReviewedAndCorrected()
     QCOMPARE(got.at(0).name, QStringLiteral("张三"));
     QCOMPARE(got.at(1).city, QStringLiteral("北京市"));
     QCOMPARE(got.at(1).mobile, QStringLiteral("13900001111"));
+    QCOMPARE(got.at(1).company, QStringLiteral("北京云帆科技有限公司"));
 }
 
 void TestRecipientPasteDialog::pastingAnEmptyClipboardChangesNothing()

@@ -1,0 +1,242 @@
+#include "data/recognition/PasteText.h"
+
+#include "data/recognition/PersonName.h"
+
+#include <QStringList>
+#include <QVector>
+
+namespace {
+
+struct LabelWord
+{
+    const char* word;
+    PasteText::Kind kind;
+    int glued; // 0: alone only; 1: also after text ("张三手机"); 2: also before its value ("收货人张三")
+};
+
+using K = PasteText::Kind;
+
+// Labels of order pages and chat templates, longest first where one starts another.
+const LabelWord kLabels[] = {
+    {"收货人姓名", K::Name, 2},   {"收件人姓名", K::Name, 2},  {"收货人手机", K::Phone, 2},
+    {"收件人手机", K::Phone, 2},  {"收件人电话", K::Phone, 2}, {"收货人电话", K::Phone, 2},
+    {"收货人", K::Name, 2},       {"收件人", K::Name, 2},      {"联系人", K::Name, 2},
+    {"客户姓名", K::Name, 2},     {"姓名", K::Name, 2},        {"名字", K::Name, 2},
+    {"称呼", K::Name, 0},         {"手机号码", K::Phone, 2},   {"手机号", K::Phone, 2},
+    {"联系电话", K::Phone, 2},    {"电话号码", K::Phone, 2},   {"联系方式", K::Phone, 2},
+    {"移动电话", K::Phone, 2},    {"固定电话", K::Phone, 2},   {"手机", K::Phone, 1},
+    {"电话", K::Phone, 1},        {"座机", K::Phone, 0},       {"固话", K::Phone, 0},
+    {"所在地区", K::Region, 2},   {"所在城市", K::Region, 2},  {"省市区", K::Region, 2},
+    {"所在地", K::Region, 0},     {"地区", K::Region, 0},      {"城市", K::Region, 0},
+    {"省份", K::Region, 0},       {"收货地址", K::Detail, 2},  {"收件地址", K::Detail, 2},
+    {"详细地址", K::Detail, 2},   {"联系地址", K::Detail, 2},  {"送货地址", K::Detail, 2},
+    {"街道地址", K::Detail, 2},   {"新地址", K::Detail, 2},    {"地址", K::Detail, 2},
+    {"邮政编码", K::Postcode, 2}, {"邮编", K::Postcode, 2},    {"买家留言", K::Remark, 2},
+    {"订单备注", K::Remark, 2},   {"备注", K::Remark, 2},      {"留言", K::Remark, 0},
+    {"收件单位", K::Company, 2},  {"收货单位", K::Company, 2}, {"工作单位", K::Company, 2},
+    {"公司名称", K::Company, 2},  {"单位", K::Company, 0},     {"公司", K::Company, 0},
+    {"订单编号", K::Info, 2},     {"订单号", K::Info, 2},      {"下单时间", K::Info, 2},
+    {"付款时间", K::Info, 2},     {"商品名称", K::Info, 2},    {"宝贝名称", K::Info, 2},
+    {"商品", K::Info, 0},         {"数量", K::Info, 0},
+};
+
+// Labels written in English on foreign shops' pages.
+const struct
+{
+    const char* word;
+    PasteText::Kind kind;
+} kLatinLabels[] = {
+    {"name", K::Name},    {"receiver", K::Name},     {"tel", K::Phone},   {"phone", K::Phone},
+    {"mobile", K::Phone}, {"address", K::Detail},    {"addr", K::Detail}, {"company", K::Company},
+    {"zip", K::Postcode}, {"postcode", K::Postcode},
+};
+
+struct Label
+{
+    QString word;
+    PasteText::Kind kind;
+    int glued;
+};
+
+const QVector<Label>& labels()
+{
+    static const QVector<Label> l = [] {
+        QVector<Label> v;
+        for (const LabelWord& w : kLabels)
+            v.append({QString::fromUtf8(w.word), w.kind, w.glued});
+        return v;
+    }();
+    return l;
+}
+
+// Which characters begin a label, to pass over the others quickly.
+bool startsLabel(QChar c)
+{
+    static const QString firsts = [] {
+        QString f;
+        for (const Label& l : labels()) {
+            if (!f.contains(l.word.front()))
+                f += l.word.front();
+        }
+        return f;
+    }();
+    return firsts.contains(c);
+}
+
+bool isLatin(const QString& t)
+{
+    for (const QChar c : t) {
+        if (!(c >= QLatin1Char('A') && c <= QLatin1Char('Z')) &&
+            !(c >= QLatin1Char('a') && c <= QLatin1Char('z')))
+            return false;
+    }
+    return !t.isEmpty();
+}
+
+} // namespace
+
+QString PasteText::normalized(const QString& in)
+{
+    QString s;
+    s.reserve(in.size());
+    for (int i = 0; i < in.size(); ++i) {
+        const QChar ch = in.at(i);
+        const ushort u = ch.unicode();
+        if (u >= 0xFF10 && u <= 0xFF19)
+            s += QChar(u - 0xFF10 + '0');
+        else if (u == 0xFF0B)
+            s += QLatin1Char('+');
+        else if (u == 0xFF0A)
+            s += QLatin1Char('*');
+        else if (u == 0xFF0D || u == 0x2013 || u == 0x2014 || u == 0x2212 || u == 0xFE63)
+            s += QLatin1Char('-');
+        else if (u == 0x2022 || u == 0x30FB || u == 0x2027 || u == 0xFF65 || u == 0x2219 || u == 0x22C5)
+            s += QChar(0x00B7); // the dot between the parts of a name
+        else if (u == 0x3000 || u == 0xA0 || u == '\t')
+            s += QLatin1Char(' ');
+        else if (u == '\r')
+            s += (i + 1 < in.size() && in.at(i + 1) == QLatin1Char('\n')) ? QString() : QStringLiteral("\n");
+        else if (ch.isSurrogate() || ch.category() == QChar::Symbol_Other ||
+                 ch.category() == QChar::Mark_NonSpacing || ch.category() == QChar::Other_Format ||
+                 ch.category() == QChar::Mark_Enclosing)
+            s += QLatin1Char(' '); // emoji in front of labels: "📱手机号："
+        else
+            s += ch;
+    }
+    return s;
+}
+
+PasteText::Kind PasteText::labelOf(const QString& token)
+{
+    for (const Label& l : labels()) {
+        if (token == l.word)
+            return l.kind;
+    }
+    // "淘宝订单号", "京东订单编号"
+    if (token.size() <= 8 &&
+        (token.endsWith(QStringLiteral("订单号")) || token.endsWith(QStringLiteral("订单编号"))))
+        return Info;
+    if (isLatin(token)) {
+        const QString lower = token.toLower();
+        for (const auto& l : kLatinLabels) {
+            if (lower == QLatin1String(l.word))
+                return l.kind;
+        }
+    }
+    return None;
+}
+
+QList<PasteText::Piece> PasteText::splitAtLabels(const QString& token)
+{
+    QList<Piece> pieces;
+    if (labelOf(token) != None) {
+        pieces.append({token, labelOf(token)});
+        return pieces;
+    }
+    int from = 0;
+    for (int i = 0; i < token.size(); ++i) {
+        if (!startsLabel(token.at(i)))
+            continue;
+        for (const Label& l : labels()) {
+            const QString& w = l.word;
+            if (l.glued == 0 || (i == 0 && l.glued < 2) || !QStringView(token).mid(i).startsWith(w))
+                continue;
+            const int end = i + w.size();
+            // Inside a text only where the label cannot be part of a word: long
+            // labels, and short ones at the end (the number after them was taken
+            // out) or before what they announce.
+            bool cut = i == 0 ? end < token.size() : w.size() >= 3 || end == token.size();
+            if (!cut && i > 0 && end < token.size()) {
+                const QChar next = token.at(end);
+                // "地址福建省…", "备注放门卫", "姓名王五"
+                cut = (l.kind == Detail && QStringLiteral("省市").contains(token.mid(end + 2, 1))) ||
+                      l.kind == Remark || l.kind == Postcode || l.kind == Name ||
+                      (l.kind == Phone && next == QChar(0x662F)); // "电话是"
+            }
+            if (!cut)
+                continue;
+            if (i > from)
+                pieces.append({token.mid(from, i - from), None});
+            pieces.append({w, l.kind});
+            from = end;
+            i = end - 1;
+            break;
+        }
+    }
+    if (from < token.size())
+        pieces.append({token.mid(from), None});
+    return pieces;
+}
+
+QString PasteText::withoutLeadIn(const QString& token)
+{
+    static const QStringList leadIns =
+        QStringLiteral("帮我寄到 帮我发到 帮忙寄到 麻烦寄到 麻烦发到 请寄到 请发到 寄到 发到 送到 寄给 发给 "
+                       "名字叫 名字是 我叫 我是 叫 是 为")
+            .split(QLatin1Char(' '));
+    for (const QString& w : leadIns) {
+        if (token.size() > w.size() && token.startsWith(w))
+            return token.mid(w.size());
+        if (token == w)
+            return QString();
+    }
+    return token;
+}
+
+bool PasteText::isChat(const QString& token)
+{
+    static const QStringList whole =
+        QStringLiteral(
+            "亲 亲亲 你好 您好 在吗 在不在 老板 老板娘 hi Hi HI hello Hello 谢谢 谢谢老板 谢谢亲 谢啦 "
+            "感谢 多谢 辛苦了 麻烦了 收货信息 收件信息 地址信息 如下 信息如下 好的 嗯")
+            .split(QLatin1Char(' '));
+    if (whole.contains(token) || (token.startsWith(QStringLiteral("谢谢")) && token.size() <= 5))
+        return true;
+    if (PersonName::fit(token) == PersonName::Strong)
+        return false;
+    for (const char* w : {"我", "你", "您", "他", "她", "这里", "这个", "如下"}) {
+        if (token.contains(QString::fromUtf8(w)))
+            return true;
+    }
+    return false;
+}
+
+bool PasteText::isCompany(const QString& token)
+{
+    static const QStringList ends =
+        QStringLiteral(
+            "有限公司 公司 集团 事务所 研究院 研究所 工作室 商行 经营部 门市部 分公司 厂 银行 分行 支行 "
+            "协会 商会 合作社 设计院 律所")
+            .split(QLatin1Char(' '));
+    if (token.size() < 4)
+        return false;
+    for (const QChar c : token) {
+        if (c.isDigit())
+            return false;
+    }
+    for (const QString& e : ends) {
+        if (token.endsWith(e))
+            return true;
+    }
+    return false;
+}

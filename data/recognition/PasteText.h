@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// The words around the fields in pasted recipient texts: labels of order
+// pages and chat templates ("收货人：", "📱手机号：", "订单编号"), greetings and
+// chat lead-ins ("亲，地址是：", "我叫…", "帮我寄到…"), and the odd characters
+// people paste (emoji, full-width digits, other dots).
+class PasteText
+{
+public:
+    // What a label announces.
+    enum Kind
+    {
+        None,
+        Name,
+        Phone,
+        Region,
+        Detail,
+        Postcode,
+        Company,
+        Remark,
+        Info, // kept in the remark with its label: 订单编号, 商品 …
+    };
+
+    // One piece of a token: a label, or text.
+    struct Piece
+    {
+        QString text;
+        Kind label = None;
+    };
+
+    // Full-width digits and signs as plain ones, emoji and odd blanks as
+    // blanks, one kind of dot and line end.
+    static QString normalized(const QString& text);
+    // The label a whole token is, or None.
+    static Kind labelOf(const QString& token);
+    // Cuts the labels out of a token, also where line breaks were lost
+    // ("收货人张三手机号码" -> 收货人, 张三, 手机号码).
+    static QList<Piece> splitAtLabels(const QString& token);
+    // Drops the chat words in front of a value: "我叫张三" -> "张三",
+    // "是河南省…" (after "地址") -> "河南省…".
+    static QString withoutLeadIn(const QString& token);
+    // Greetings and chat that belong to no field ("亲", "你好", "帮我改下地址").
+    static bool isChat(const QString& token);
+    // Text that names a company or an institution rather than a place.
+    static bool isCompany(const QString& token);
+};

@@ -1,0 +1,107 @@
+#include "data/recognition/RecipientSplitter.h"
+
+#include "data/recognition/PasteText.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+// A line with a phone number and an address word: one recipient by itself.
+bool isWholeRecipient(const QString& line)
+{
+    static const QRegularExpression number(QStringLiteral(R"((?:\d[ -]?){7,}|1\d\d\*{4}\d{4})"));
+    static const QRegularExpression place(QStringLiteral("[省市区县路街道号镇村]"));
+    return number.match(line).hasMatch() && place.match(line).hasMatch();
+}
+
+// "序号|姓名|手机|地址": every cell a label.
+bool isHeaderRow(const QString& line)
+{
+    static const QRegularExpression cells(QStringLiteral(R"([\s|,，]+)"));
+    const QStringList parts = line.split(cells, Qt::SkipEmptyParts);
+    if (parts.size() < 2)
+        return false;
+    for (const QString& p : parts) {
+        if (PasteText::labelOf(p) == PasteText::None && p != QStringLiteral("序号") &&
+            p != QStringLiteral("编号"))
+            return false;
+    }
+    return true;
+}
+
+QString withoutNumbering(QString line)
+{
+    static const QRegularExpression numbering(QStringLiteral(
+        R"(^\s*(?:\d{1,2}\s*[.、)）:：|]|[(（]\d{1,2}[)）]|第[一二三四五六七八九十\d]{1,2}[个位]?\s*[:：]?)\s*)"));
+    static const QRegularExpression numberedLabel(
+        QStringLiteral(R"((收件人|收货人|联系人)\s*[1-9]\d?\s*(?=[:：]))"));
+    line.remove(numbering);
+    line.replace(numberedLabel, QStringLiteral("\\1"));
+    return line.trimmed();
+}
+
+// Whether the line begins with a name label ("收货人：…").
+bool startsWithNameLabel(const QString& line)
+{
+    static const QRegularExpression first(QStringLiteral(R"(^[^\s:：,，]+)"));
+    const QString head = PasteText::normalized(first.match(line.trimmed()).captured(0)).trimmed();
+    const QList<PasteText::Piece> pieces = PasteText::splitAtLabels(head);
+    return !pieces.isEmpty() && pieces.first().label == PasteText::Name;
+}
+
+QStringList splitChunk(const QString& chunk)
+{
+    QStringList lines;
+    for (const QString& raw : chunk.split(QLatin1Char('\n'))) {
+        const QString line = withoutNumbering(raw);
+        if (!line.isEmpty() && !isHeaderRow(line))
+            lines << line;
+    }
+    if (lines.isEmpty())
+        return {};
+    bool everyLine = lines.size() >= 2;
+    for (const QString& l : std::as_const(lines))
+        everyLine = everyLine && isWholeRecipient(l);
+    if (everyLine)
+        return lines;
+    if (lines.size() == 1) {
+        static const QRegularExpression semicolon(QStringLiteral("[;；]"));
+        const QStringList pieces = lines.first().split(semicolon, Qt::SkipEmptyParts);
+        bool whole = pieces.size() >= 2;
+        for (const QString& p : pieces)
+            whole = whole && isWholeRecipient(p);
+        return whole ? pieces : lines;
+    }
+    // Labelled blocks one after another: a name label again starts the next.
+    QStringList entries;
+    QStringList block;
+    bool named = false;
+    for (const QString& l : std::as_const(lines)) {
+        const bool name = startsWithNameLabel(l);
+        if (name && named && block.size() >= 2) {
+            entries << block.join(QLatin1Char('\n'));
+            block.clear();
+            named = false;
+        }
+        named = named || name;
+        block << l;
+    }
+    entries << block.join(QLatin1Char('\n'));
+    return entries;
+}
+
+} // namespace
+
+QStringList RecipientSplitter::split(const QString& text)
+{
+    static const QRegularExpression apart(
+        QStringLiteral(R"(\n[ \t\x{3000}]*\n|\n[ \t]*[-=*_~—]{3,}[ \t]*(?=\n|$))"));
+    QString t = text;
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QStringList entries;
+    for (const QString& chunk : t.split(apart)) {
+        if (!chunk.trimmed().isEmpty())
+            entries << splitChunk(chunk.trimmed());
+    }
+    return entries;
+}
