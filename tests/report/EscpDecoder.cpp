@@ -557,14 +557,39 @@ QList<QRect> EscpDecoder::inkGroups(const QImage& image, int cellX, int cellY)
     return groups;
 }
 
-qint64 EscpDecoder::differingDots(const QImage& a, const QImage& b, const QRect& rect)
+namespace {
+bool inkAt(const QImage& image, int x, int y)
+{
+    return image.rect().contains(x, y) && image.constScanLine(y)[x] < 128;
+}
+
+bool inkNear(const QImage& image, int x, int y, int reach)
+{
+    for (int dy = -reach; dy <= reach; ++dy)
+        for (int dx = -reach; dx <= reach; ++dx)
+            if (inkAt(image, x + dx, y + dy))
+                return true;
+    return false;
+}
+} // namespace
+
+qint64 EscpDecoder::differingDots(const QImage& a, const QImage& b, const QRect& rect, int dx, int dy)
+{
+    qint64 n = 0;
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = rect.left(); x <= rect.right(); ++x)
+            n += inkAt(a, x, y) != inkAt(b, x + dx, y + dy) ? 1 : 0;
+    return n;
+}
+
+qint64 EscpDecoder::strayDots(const QImage& a, const QImage& b, const QRect& rect, int reach)
 {
     qint64 n = 0;
     for (int y = rect.top(); y <= rect.bottom(); ++y) {
         for (int x = rect.left(); x <= rect.right(); ++x) {
-            const bool inkA = a.rect().contains(x, y) && a.constScanLine(y)[x] < 128;
-            const bool inkB = b.rect().contains(x, y) && b.constScanLine(y)[x] < 128;
-            n += inkA != inkB ? 1 : 0;
+            const bool inA = inkAt(a, x, y), inB = inkAt(b, x, y);
+            if (inA != inB && !inkNear(inA ? b : a, x, y, reach))
+                ++n;
         }
     }
     return n;

@@ -44,6 +44,10 @@ public:
     static QRect inkBox(const QImage& image, const QRect& window);
     // The part rect of image, white where it reaches past the image.
     static QImage crop(const QImage& image, const QRect& rect);
-    // Dots that differ within rect (outside the image counts as white).
-    static qint64 differingDots(const QImage& a, const QImage& b, const QRect& rect);
+    // Dots that differ within rect, b moved by (dx, dy) (outside an image
+    // counts as white).
+    static qint64 differingDots(const QImage& a, const QImage& b, const QRect& rect, int dx = 0, int dy = 0);
+    // Dots within rect struck in one image with none in the other within
+    // reach dots: more than two rasterisers' different edges.
+    static qint64 strayDots(const QImage& a, const QImage& b, const QRect& rect, int reach);
 };
