@@ -8,6 +8,7 @@
 #include <QPainter>
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -170,24 +171,59 @@ void EscpWriter::band(QByteArray* out, const QImage& dots, int top)
 {
     const int width = dots.width();
     const int rows = std::min(kPins, dots.height() - top);
-    // Three bytes a column, the top pin in the high bit of the first.
-    QByteArray columns(width * 3, '\0');
-    char* col = columns.data();
+    // Most rows of a form are blank: find the ink 8 dots at a time first.
+    auto blank8 = [](const uchar* p) {
+        quint64 v;
+        memcpy(&v, p, 8);
+        return (v & 0x8080808080808080ULL) == 0x8080808080808080ULL;
+    };
+    int inkFrom = width, inkTo = -1;
     for (int r = 0; r < rows; ++r) {
         const uchar* line = dots.constScanLine(top + r);
-        const char bit = char(0x80 >> (r % 8));
-        const int byte = r / 8;
-        for (int x = 0; x < width; ++x) {
-            if (line[x] < 128)
-                col[x * 3 + byte] |= bit;
+        int x = 0;
+        while (x + 8 <= width && blank8(line + x))
+            x += 8;
+        while (x < width && line[x] >= 128)
+            ++x;
+        if (x == width)
+            continue;
+        inkFrom = std::min(inkFrom, x);
+        int y = width;
+        while (y - 8 >= x && blank8(line + y - 8))
+            y -= 8;
+        while (line[y - 1] >= 128)
+            --y;
+        inkTo = std::max(inkTo, y - 1);
+    }
+    if (inkTo < 0)
+        return;
+    // Three bytes a column, the top pin in the high bit of the first.
+    m_columns.fill('\0', width * 3);
+    char* col = m_columns.data();
+    // Eight rows at a time into one byte a column, no branch per dot; the
+    // rows past the image's end read as white.
+    if (m_white.size() < width)
+        m_white.fill(char(255), width);
+    for (int group = 0; group * 8 < rows; ++group) {
+        const uchar* line[8];
+        for (int k = 0; k < 8; ++k) {
+            const int r = group * 8 + k;
+            line[k] =
+                r < rows ? dots.constScanLine(top + r) : reinterpret_cast<const uchar*>(m_white.constData());
+        }
+        for (int x = inkFrom; x <= inkTo; ++x) {
+            uchar v = 0;
+            for (int k = 0; k < 8; ++k)
+                v |= uchar((line[k][x] >> 7) ^ 1) << (7 - k);
+            col[x * 3 + group] = char(v);
         }
     }
-    int first = 0;
+    int first = inkFrom;
     while (first < width && !col[first * 3] && !col[first * 3 + 1] && !col[first * 3 + 2])
         ++first;
     if (first == width)
         return;
-    int last = width - 1;
+    int last = inkTo;
     while (!col[last * 3] && !col[last * 3 + 1] && !col[last * 3 + 2])
         --last;
     // ESC $ moves in 1/60 in: start at the step at or before the first dot.
@@ -203,7 +239,7 @@ void EscpWriter::band(QByteArray* out, const QImage& dots, int top)
         out->append(kEsc).append('*').append(char(m_options.dpiX == 360 ? 40 : 39));
         put16(out, count);
         const int at = out->size();
-        out->append(columns.constData() + start * 3, count * 3);
+        out->append(m_columns.constData() + start * 3, count * 3);
         if (passes == 2) {
             char* data = out->data() + at;
             for (int x = start; x <= last; ++x) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -84,4 +85,6 @@ private:
     double m_pageHeight360 = 0; // page height in 1/360 in, of the first form
     qint64 m_head = 0;          // where the head stands, 1/360 in below the first form's top
     double m_formTop = 0;       // exact top of the next form, 1/360 in
+    QByteArray m_columns;       // a band's columns, kept from band to band
+    QByteArray m_white;         // a white row
 };
