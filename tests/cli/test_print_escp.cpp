@@ -22,6 +22,7 @@ private slots:
     void initTestCase();
     void formsLandAsInThePdf_data();
     void formsLandAsInThePdf();
+    void recordedAsAPrint();
     void refused_data();
     void refused();
 
@@ -204,6 +205,20 @@ void TestPrintEscp::formsLandAsInThePdf()
     }
     qInfo("%s %s %d dpi: %lld bytes per form, worst offset form 1 %.2f mm, form 20 %.2f mm", qPrintable(code),
           qPrintable(paper), dpiX, qint64(stream.size() / kForms), worst[0], worst[1]);
+}
+
+// The stream is the printer's own language: the history names it as a
+// print to that file, and the row is marked.
+void TestPrintEscp::recordedAsAPrint()
+{
+    QString out, err;
+    QCOMPARE(run({QStringLiteral("print"), QStringLiteral("--template"), QStringLiteral("st"),
+                  QStringLiteral("--escp"), QStringLiteral("one.prn")},
+                 &out, &err),
+             0);
+    QCOMPARE(run({QStringLiteral("history")}, &out, &err), 0);
+    QVERIFY2(out.contains(QStringLiteral("打印机 ESC/P：")) && out.contains(QStringLiteral("one.prn")),
+             qPrintable(out));
 }
 
 void TestPrintEscp::refused_data()
