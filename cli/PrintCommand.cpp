@@ -9,6 +9,7 @@
 #include "exchange/FileReplacer.h"
 #include "exchange/OutputGuard.h"
 #include "report/EscpWriter.h"
+#include "report/PrinterDriverFacts.h"
 #include "report/QuickRep.h"
 #include "report/ReportLayout.h"
 #include "report/ReportPdfWriter.h"
@@ -269,6 +270,16 @@ int sendAndRecord(CliContext& ctx, const PrintOptions& o, TemplateReport* tpl, P
     } else if (escp) {
         sent = writeEscp(&layout, o.escp, o.escpOptions, &warnings, &error);
     } else {
+        // CUPS' Epson dot-matrix drivers round the page length to sixths
+        // of an inch: say where the forms will land, and the way round it.
+        PrinterDriverFacts facts;
+        const QString queue = o.printer.isEmpty() ? QPrinterInfo::defaultPrinterName() : o.printer;
+        if (PrinterDriverFacts::read(queue, &facts, nullptr)) {
+            const QString drift = facts.driftWarning(tpl->report()->pageSizeMm().height(), 20);
+            if (!drift.isEmpty())
+                ctx.err << "注意：" << drift << "\n（用 --escp FILE 写出，再用 lp -o raw -d " << queue
+                        << " FILE 送出。）\n";
+        }
         sent = ReportPrinter::printTo(tpl->report(), o.printer, &error, &layout);
         if (!sent && error.isEmpty())
             error = QStringLiteral("打印失败。");

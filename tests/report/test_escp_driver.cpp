@@ -253,6 +253,16 @@ void TestEscpDriver::driverDotsAreThePdfDots()
         qPrintable(QStringLiteral("%1 against %2").arg(driftMm).arg(facts.driftPerFormMm(pageMm.height()))));
     const QString warning = facts.driftWarning(pageMm.height(), 20);
     QCOMPARE(!warning.isEmpty(), drifts);
+    // The command line says it before printing through that queue.
+    const Run cli =
+        run(QStringLiteral(WAYBILL_BINARY_DIR "/cli/waybill-cli"),
+            {QStringLiteral("--db"), m_dir.filePath(QStringLiteral("data.mdb")), QStringLiteral("print"),
+             QStringLiteral("--template"), code, QStringLiteral("--variant"), QStringLiteral("batch"),
+             QStringLiteral("--no-mark"), QStringLiteral("--printer"), kQueue},
+            60000);
+    QVERIFY2(cli.ok, qPrintable(cli.err));
+    QCOMPARE(cli.err.contains(QStringLiteral("连续纸上每张偏移")), drifts);
+    QVERIFY(waitForJobs(&error));
     qInfo("%s: driver drift %.2f mm per form, %.1f mm at form 20; %lld bytes per form. %s", qPrintable(code),
           driftMm, driftMm * 19, qint64(stream.size() / kForms), qPrintable(warning));
 }
