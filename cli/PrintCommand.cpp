@@ -8,6 +8,8 @@
 #include "data/store/ServerAddress.h"
 #include "exchange/FileReplacer.h"
 #include "exchange/OutputGuard.h"
+#include "report/EscpWriter.h"
+#include "report/PrinterDriverFacts.h"
 #include "report/QuickRep.h"
 #include "report/ReportLayout.h"
 #include "report/ReportPdfWriter.h"
@@ -27,7 +29,8 @@ namespace {
 
 const char* const kUsage =
     "print --template CODE [--variant single|batch|excel-single|excel-batch] [--sender N] [--recipient N] "
-    "[--dx PX] [--dy PX] [--font FAMILY,PT] (--pdf FILE | --printer NAME | --check) "
+    "[--dx PX] [--dy PX] [--font FAMILY,PT] (--pdf FILE | --escp FILE | --printer NAME | --check) "
+    "[--paper continuous|sheets] [--escp-dpi 180|360] "
     "[--recipients LIST] [--unprinted] [--first-number N [--allow-reused-numbers]] [--no-mark]";
 
 struct PrintOptions
@@ -43,6 +46,9 @@ struct PrintOptions
     bool fontGiven = false;
     QFont font;
     QString pdf;
+    QString escp; // the stream for a 24-pin dot-matrix printer
+    EscpOptions escpOptions;
+    bool escpChoiceGiven = false;
     QString printer;
     bool printerGiven = false;
     bool check = false; // list the cut texts, print nothing
@@ -70,7 +76,8 @@ bool parseOptions(const QStringList& args, PrintOptions* o, QString* error)
             *error = QStringLiteral("多余的参数“%1”。").arg(opt);
             return false;
         }
-        const bool output = opt == QLatin1String("--pdf") || opt == QLatin1String("--printer");
+        const bool output = opt == QLatin1String("--pdf") || opt == QLatin1String("--printer") ||
+                            opt == QLatin1String("--escp");
         if (output && given.contains(opt)) {
             *error = QStringLiteral("选项 %1 给了两次。").arg(opt);
             return false;
@@ -126,6 +133,24 @@ bool parseOptions(const QStringList& args, PrintOptions* o, QString* error)
             o->fontGiven = true;
         } else if (opt == QLatin1String("--pdf")) {
             o->pdf = value;
+        } else if (opt == QLatin1String("--escp")) {
+            o->escp = value;
+        } else if (opt == QLatin1String("--paper")) {
+            if (value != QLatin1String("continuous") && value != QLatin1String("sheets")) {
+                *error = QStringLiteral("--paper 只能是 continuous（连续纸）或 sheets（单张），而不是“%1”。")
+                             .arg(value);
+                return false;
+            }
+            o->escpOptions.paper = value == QLatin1String("sheets") ? EscpOptions::Paper::Sheets
+                                                                    : EscpOptions::Paper::Continuous;
+            o->escpChoiceGiven = true;
+        } else if (opt == QLatin1String("--escp-dpi")) {
+            if (value != QLatin1String("180") && value != QLatin1String("360")) {
+                *error = QStringLiteral("--escp-dpi 只能是 180 或 360，而不是“%1”。").arg(value);
+                return false;
+            }
+            o->escpOptions.dpiX = value.toInt();
+            o->escpChoiceGiven = true;
         } else if (opt == QLatin1String("--printer")) {
             o->printer = value;
             o->printerGiven = true;
@@ -138,8 +163,12 @@ bool parseOptions(const QStringList& args, PrintOptions* o, QString* error)
         *error = QStringLiteral("请用 --template 指定模板。");
         return false;
     }
-    if (int(!o->pdf.isEmpty()) + int(o->printerGiven) + int(o->check) != 1) {
-        *error = QStringLiteral("请指定 --pdf FILE、--printer NAME 或 --check 之一。");
+    if (int(!o->pdf.isEmpty()) + int(!o->escp.isEmpty()) + int(o->printerGiven) + int(o->check) != 1) {
+        *error = QStringLiteral("请指定 --pdf FILE、--escp FILE、--printer NAME 或 --check 之一。");
+        return false;
+    }
+    if (o->escpChoiceGiven && o->escp.isEmpty()) {
+        *error = QStringLiteral("--paper 和 --escp-dpi 只用于 --escp。");
         return false;
     }
     return true;
@@ -181,6 +210,37 @@ bool writePdf(ReportLayout* layout, const QString& path, QString* error)
     return true;
 }
 
+// The same for the dot-matrix stream, written form by form.
+bool writeEscp(ReportLayout* layout, const QString& path, const EscpOptions& options, QStringList* warnings,
+               QString* error)
+{
+    const QFileInfo target(QDir::current().absoluteFilePath(path));
+    if (target.exists() && !target.isFile()) {
+        *error = QStringLiteral("无法写入文件 %1：它不是普通文件。").arg(target.filePath());
+        return false;
+    }
+    FileReplacer out(target.absoluteFilePath(), FileReplacer::Access::Shared);
+    QString why;
+    bool ok = out.prepare(&why);
+    if (ok) {
+        QFile file(out.tempPath());
+        ok = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        if (!ok)
+            why = file.errorString();
+        ok = ok && EscpWriter::write(layout, &file, options, &why, warnings);
+        if (ok && !file.flush()) {
+            why = file.errorString();
+            ok = false;
+        }
+        file.close();
+    }
+    if (!ok || !out.commit(&why)) {
+        *error = QStringLiteral("无法写入文件 %1：%2").arg(target.filePath(), why);
+        return false;
+    }
+    return true;
+}
+
 // Prints or writes the pages. The record is written before the first page
 // goes out and completed after the last, so a run cut short leaves an entry
 // saying so.
@@ -189,21 +249,37 @@ int sendAndRecord(CliContext& ctx, const PrintOptions& o, TemplateReport* tpl, P
 {
     QString error;
     const bool pdf = !o.pdf.isEmpty();
-    const QString target = pdf                   ? QDir::current().absoluteFilePath(o.pdf)
+    const bool escp = !o.escp.isEmpty();
+    // The stream is the printer's own language: the history counts it a print.
+    const QString target = pdf    ? QDir::current().absoluteFilePath(o.pdf)
+                           : escp ? QStringLiteral("ESC/P：") + QDir::current().absoluteFilePath(o.escp)
                            : o.printer.isEmpty() ? QPrinterInfo::defaultPrinterName()
                                                  : o.printer;
     if (!tracking.begin(*tpl, printedSenders, printedRecipients, pdf, target, &error)) {
         ctx.err << error << "\n";
         return 1;
     }
-    if (!pdf)
+    if (!pdf && !escp)
         tpl->report()->PrinterSettings.PrinterName = o.printer;
     ReportLayout layout(tpl->report());
     bool sent = false;
+    QStringList warnings;
     if (pdf) {
         // Pages are written as they are made.
         sent = writePdf(&layout, o.pdf, &error);
+    } else if (escp) {
+        sent = writeEscp(&layout, o.escp, o.escpOptions, &warnings, &error);
     } else {
+        // CUPS' Epson dot-matrix drivers round the page length to sixths
+        // of an inch: say where the forms will land, and the way round it.
+        PrinterDriverFacts facts;
+        const QString queue = o.printer.isEmpty() ? QPrinterInfo::defaultPrinterName() : o.printer;
+        if (PrinterDriverFacts::read(queue, &facts, nullptr)) {
+            const QString drift = facts.driftWarning(tpl->report()->pageSizeMm().height(), 20);
+            if (!drift.isEmpty())
+                ctx.err << "注意：" << drift << "\n（用 --escp FILE 写出，再用 lp -o raw -d " << queue
+                        << " FILE 送出。）\n";
+        }
         sent = ReportPrinter::printTo(tpl->report(), o.printer, &error, &layout);
         if (!sent && error.isEmpty())
             error = QStringLiteral("打印失败。");
@@ -217,11 +293,15 @@ int sendAndRecord(CliContext& ctx, const PrintOptions& o, TemplateReport* tpl, P
     }
     if (pdf)
         ctx.out << "已将 " << layout.pageCount() << " 页写入 " << o.pdf << "\n";
+    else if (escp)
+        ctx.out << "已将 " << layout.pageCount() << " 张运单的针式打印机数据写入 " << o.escp << "\n";
     else
         ctx.out << "已送往打印机 " << (o.printer.isEmpty() ? QStringLiteral("（默认）") : o.printer) << "\n";
+    for (const QString& w : warnings)
+        ctx.err << "注意：" << w << "\n";
     warnOverflows(ctx.err, layout);
-    const int pages =
-        pdf ? layout.pageCount() : (tpl->isBatch() ? std::max(1, printedRecipients->recordCount()) : 1);
+    const int pages = pdf || escp ? layout.pageCount()
+                                  : (tpl->isBatch() ? std::max(1, printedRecipients->recordCount()) : 1);
     if (!tracking.finish(pages, &error)) {
         ctx.err << error << "\n";
         return 1;
@@ -267,7 +347,8 @@ int runPrint(CliContext& ctx)
         return 1;
     }
     // The PDF must never land on the address book or its journal.
-    if (!o.pdf.isEmpty() && !OutputGuard::check(o.pdf, ctx.dbPath, &error)) {
+    if ((!o.pdf.isEmpty() && !OutputGuard::check(o.pdf, ctx.dbPath, &error)) ||
+        (!o.escp.isEmpty() && !OutputGuard::check(o.escp, ctx.dbPath, &error))) {
         ctx.err << error << "\n";
         return 1;
     }

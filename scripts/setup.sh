@@ -11,7 +11,7 @@ PACKAGES=(
   libxlsxwriter-dev libquazip1-qt6-dev libgsf-1-dev libsqlite3-dev
   xvfb xauth poppler-utils
   dpkg-dev file fonts-dejavu-core
-  cups printer-driver-cups-pdf
+  cups printer-driver-cups-pdf cups-filters libcups2-dev
   qt6-image-formats-plugins
   postgresql libqt6sql6-psql libpq-dev
   libxml2-dev

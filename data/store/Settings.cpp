@@ -72,6 +72,45 @@ bool Settings::setPdfMarksPrinted(bool on, QString* error)
     return synced(s, QStringLiteral("无法保存设置：%1"), error);
 }
 
+namespace {
+QString escpKey(const QString& printer, const char* what)
+{
+    // Queue names hold no '/', but a key must not open a group either way.
+    return QStringLiteral("escp/%1/%2")
+        .arg(QString(printer).replace(QLatin1Char('/'), QLatin1Char('_')), QLatin1String(what));
+}
+
+bool setOrRemove(const QString& key, const QString& value, QString* error)
+{
+    QSettings s = store();
+    if (value.isEmpty())
+        s.remove(key);
+    else
+        s.setValue(key, value);
+    return synced(s, QStringLiteral("无法保存设置：%1"), error);
+}
+} // namespace
+
+QString Settings::escpPaper(const QString& printer) const
+{
+    return store().value(escpKey(printer, "paper")).toString();
+}
+
+bool Settings::setEscpPaper(const QString& printer, const QString& paper, QString* error)
+{
+    return setOrRemove(escpKey(printer, "paper"), paper, error);
+}
+
+QString Settings::escpDevice(const QString& printer) const
+{
+    return store().value(escpKey(printer, "device")).toString();
+}
+
+bool Settings::setEscpDevice(const QString& printer, const QString& device, QString* error)
+{
+    return setOrRemove(escpKey(printer, "device"), device, error);
+}
+
 QString Settings::storeLocation() const
 {
     if (m_program == Program::CommandLine)

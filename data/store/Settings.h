@@ -43,6 +43,15 @@ public:
     bool pdfMarksPrinted() const;
     bool setPdfMarksPrinted(bool on, QString* error);
 
+    // A printer marked as a 24-pin dot-matrix printer gets the program's
+    // own ESC/P stream as a raw job: the paper it runs ("continuous" or
+    // "sheets"; empty: not marked) and, if chosen, a device file to write
+    // to instead of its queue.
+    QString escpPaper(const QString& printer) const;
+    bool setEscpPaper(const QString& printer, const QString& paper, QString* error);
+    QString escpDevice(const QString& printer) const;
+    bool setEscpDevice(const QString& printer, const QString& device, QString* error);
+
     // The address book, taken afresh each call. The window program: the
     // chosen server, else data.mdb in the working directory, or in the
     // user's data folder when the program is an installed one

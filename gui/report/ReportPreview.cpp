@@ -3,6 +3,7 @@
 #include "data/store/Database.h"
 #include "data/store/Settings.h"
 #include "exchange/FileReplacer.h"
+#include "gui/report/EscpPrint.h"
 #include "gui/report/OverflowQuestion.h"
 #include "gui/report/PreviewIcons.h"
 #include "gui/report/PrintProgress.h"
@@ -94,7 +95,8 @@ QToolBar* ReportPreview::makeToolBar()
     m_toolBar->addAction(QStringLiteral("末 页"), this, &ReportPreview::lastPage);
     m_toolBar->addSeparator();
     m_toolBar->addAction(QStringLiteral("设 置"), this, &ReportPreview::printSetup);
-    m_toolBar->addAction(QStringLiteral("打 印"), this, &ReportPreview::print);
+    QAction* printAction = m_toolBar->addAction(QStringLiteral("打 印"), this, &ReportPreview::print);
+    EscpPrint::addChoice(m_toolBar, printAction, [this] { return printerName(); });
     QAction* pdf = m_toolBar->addAction(QStringLiteral("导出PDF"), this, &ReportPreview::exportPdf);
     if (m_report->OutputListener)
         m_pdfMarksAction = PrintTarget::addPdfChoice(m_toolBar, pdf);
@@ -485,6 +487,12 @@ bool ReportPreview::choosePrinter(const QString& title, const QString& okCaption
     return true;
 }
 
+QString ReportPreview::printerName() const
+{
+    const QString kept = m_report->PrinterSettings.PrinterName;
+    return kept.isEmpty() ? QPrinterInfo::defaultPrinterName() : kept;
+}
+
 QString ReportPreview::printTargetText() const
 {
     return m_targetPanel->text();
@@ -514,7 +522,16 @@ void ReportPreview::print()
     ReportOutputListener* listener = m_report->OutputListener;
     ReportOutputListener::Output output;
     const TQRPrinterSettings& kept = m_report->PrinterSettings;
-    output.target = kept.PrinterName.isEmpty() ? QPrinterInfo::defaultPrinterName() : kept.PrinterName;
+    output.target = printerName();
+    // A dot-matrix printer gets the program's own stream; a driver that
+    // would let the forms drift is said before it is used.
+    bool escp = EscpPrint::isMarked(output.target);
+    if (!escp) {
+        const EscpPrint::Choice choice = EscpPrint::checkDriver(this, *m_layout, output.target);
+        if (choice == EscpPrint::Choice::Cancel)
+            return;
+        escp = choice == EscpPrint::Choice::UseEscp;
+    }
     if (kept.FirstPage > 0 || kept.LastPage > 0) {
         output.firstPage = std::max(1, kept.FirstPage);
         output.lastPage = std::max(output.firstPage, kept.LastPage);
@@ -524,7 +541,8 @@ void ReportPreview::print()
         return;
     m_busy = true;
     QString error;
-    bool ok = PrintProgress::print(m_layout.get(), m_report, this, &error);
+    bool ok = escp ? EscpPrint::print(m_layout.get(), m_report, output.target, this, &error)
+                   : PrintProgress::print(m_layout.get(), m_report, this, &error);
     m_busy = false;
     m_thumbModel->refresh();
     updateStatus();

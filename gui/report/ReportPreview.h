@@ -58,6 +58,8 @@ public:
     QString contentsStatusText() const;
     // Which pages and which printer the next "打 印" uses.
     QString printTargetText() const;
+    // The printer the next "打 印" goes to (the kept one, else the default).
+    QString printerName() const;
     int cachedThumbnailCount() const;
     // Whether "导出PDF" counts as a print (only in a window that records
     // prints, as the user chose it there).

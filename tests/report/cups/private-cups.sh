@@ -1,9 +1,15 @@
 #!/bin/sh
 # A private CUPS spooler for the printing tests: its own configuration,
-# spool and logs in one folder, a unix socket as its only listener, and two
-# queues that turn jobs into PDF files in DIR/out:
-#   waybill-pdf  cups-pdf with its own PPD (takes a custom paper size)
-#   waybill-ps   the generic PostScript printer of CUPS (fixed paper sizes only)
+# spool and logs in one folder, a unix socket as its only listener, and three
+# queues; two turn jobs into PDF files in DIR/out, one writes the printer's
+# byte stream into a file:
+#   waybill-pdf      cups-pdf with its own PPD (takes a custom paper size)
+#   waybill-ps       the generic PostScript printer of CUPS (fixed paper sizes only)
+#   waybill-epson24  CUPS' own Epson 24-pin driver (rastertoepson) into
+#                    DIR/escp/job.prn (each job replaces the last)
+#   waybill-raw      a raw queue into DIR/escp/raw.prn: what a raw job sends
+#                    arrives as sent (cupsd writes nothing to a file device
+#                    without a filter, so the PPD names one that copies)
 #
 # cups-pdf reads its settings from /etc/cups/cups-pdf.conf only. The system
 # file is never changed: cupsd runs in a mount namespace of its own in which
@@ -29,6 +35,9 @@ PDF_QUEUE=waybill-pdf
 PS_QUEUE=waybill-ps
 PDF_PPD=/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd
 PS_MODEL=drv:///sample.drv/generic.ppd
+EPSON_QUEUE=waybill-epson24
+EPSON_MODEL=drv:///sample.drv/epson24.ppd
+RAW_QUEUE=waybill-raw
 
 die() {
     echo "private-cups: $*" >&2
@@ -47,6 +56,7 @@ check() {
     [ -f "$PDF_PPD" ] || die "$PDF_PPD is missing (package printer-driver-cups-pdf)"
     [ -f /etc/cups/cups-pdf.conf ] || die "/etc/cups/cups-pdf.conf is missing (package printer-driver-cups-pdf)"
     [ -f /usr/share/cups/drv/sample.drv ] || die "the generic PostScript driver is missing (package cups-common)"
+    [ -e /usr/lib/cups/filter/rastertoepson ] || die "the Epson dot-matrix driver is missing (package cups-filters)"
     [ "$(id -u)" = 0 ] || die "needs root: cupsd runs the cups-pdf backend only as root"
     unshare --mount --propagation private true 2>/dev/null ||
         die "cannot make a mount namespace here (unshare --mount failed)"
@@ -54,7 +64,8 @@ check() {
 
 configure() {
     dir=$1
-    mkdir -p "$dir/etc/ppd" "$dir/spool/tmp" "$dir/cache" "$dir/state" "$dir/log" "$dir/out" "$dir/pdfspool"
+    mkdir -p "$dir/etc/ppd" "$dir/spool/tmp" "$dir/cache" "$dir/state" "$dir/log" "$dir/out" "$dir/pdfspool" "$dir/escp"
+    chmod 0777 "$dir/escp"
     # Filters run as lp and must reach the spool through the folder.
     chmod 0755 "$dir"
     cat >"$dir/etc/cupsd.conf" <<EOF
@@ -93,7 +104,37 @@ PageLog $dir/log/page_log
 User lp
 Group lp
 SystemGroup root
-FileDevice No
+FileDevice Yes
+EOF
+    cat >"$dir/etc/raw.ppd" <<EOF
+*PPD-Adobe: "4.3"
+*FormatVersion: "4.3"
+*FileVersion: "1.0"
+*LanguageVersion: English
+*LanguageEncoding: ISOLatin1
+*PCFileName: "WBRAW.PPD"
+*Manufacturer: "waybill tests"
+*Product: "(raw)"
+*ModelName: "waybill raw"
+*ShortNickName: "waybill raw"
+*NickName: "waybill raw"
+*PSVersion: "(3010.000) 0"
+*LanguageLevel: "3"
+*ColorDevice: False
+*DefaultColorSpace: Gray
+*FileSystem: False
+*Throughput: "1"
+*LandscapeOrientation: Plus90
+*TTRasterizer: Type42
+*cupsFilter: "application/vnd.cups-raw 0 gziptoany"
+*OpenUI *PageSize: PickOne
+*DefaultPageSize: A4
+*PageSize A4: "<</PageSize[595 842]>>setpagedevice"
+*CloseUI: *PageSize
+*DefaultImageableArea: A4
+*ImageableArea A4: "0 0 595 842"
+*DefaultPaperDimension: A4
+*PaperDimension A4: "595 842"
 EOF
     cat >"$dir/cups-pdf.conf" <<EOF
 Out $dir/out
@@ -134,6 +175,10 @@ queues() {
         die "could not add the queue $PDF_QUEUE"
     timeout 20 "$lpadmin" -p "$PS_QUEUE" -E -v "cups-pdf:/" -m "$PS_MODEL" ||
         die "could not add the queue $PS_QUEUE"
+    timeout 20 "$lpadmin" -p "$EPSON_QUEUE" -E -v "file:$dir/escp/job.prn" -m "$EPSON_MODEL" ||
+        die "could not add the queue $EPSON_QUEUE"
+    timeout 20 "$lpadmin" -p "$RAW_QUEUE" -E -v "file:$dir/escp/raw.prn" -P "$dir/etc/raw.ppd" ||
+        die "could not add the queue $RAW_QUEUE"
 }
 
 start() {

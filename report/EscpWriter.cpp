@@ -1,0 +1,337 @@
+#include "report/EscpWriter.h"
+
+#include "report/ReportLayout.h"
+
+#include <QCoreApplication>
+#include <QIODevice>
+#include <QImage>
+#include <QPainter>
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr char kEsc = '\x1b';
+constexpr int kDotsDown = 180; // dots per inch down, every mode used here
+constexpr int kPins = 24;
+
+void setError(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+}
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("EscpWriter", text);
+}
+
+void put16(QByteArray* out, int n)
+{
+    out->append(char(n & 0xff));
+    out->append(char((n >> 8) & 0xff));
+}
+
+} // namespace
+
+EscpWriter::EscpWriter(QIODevice* out, const EscpOptions& options) : m_out(out), m_options(options)
+{
+    if (m_options.dpiX != 360)
+        m_options.dpiX = 180;
+}
+
+void EscpWriter::warnOnce(const QString& text)
+{
+    if (!m_warnings.contains(text))
+        m_warnings.append(text);
+}
+
+bool EscpWriter::put(const QByteArray& bytes, QString* error)
+{
+    if (m_out->write(bytes) != bytes.size()) {
+        setError(error, tr("无法写出针式打印机数据：%1").arg(m_out->errorString()));
+        return false;
+    }
+    m_bytes += bytes.size();
+    return true;
+}
+
+QImage EscpWriter::renderPage(const ReportLayout& layout, int page, int dpiX, double topOffsetDots)
+{
+    // Text is drawn at one resolution both ways; 360 x 180 is painted at
+    // 360 x 360 and every two rows struck as one.
+    const int dpiY = dpiX == 360 ? 360 : kDotsDown;
+    const int rowsPerDot = dpiY / kDotsDown;
+    const QSizeF mm = layout.pageSizeMm();
+    const int width = int(std::ceil(mm.width() / 25.4 * dpiX - 1e-6));
+    const int height = int(std::ceil(mm.height() / 25.4 * kDotsDown + topOffsetDots - 1e-6));
+    QImage image(std::max(1, width), std::max(1, height * rowsPerDot), QImage::Format_Grayscale8);
+    image.setDotsPerMeterX(qRound(dpiX / 0.0254));
+    image.setDotsPerMeterY(qRound(dpiY / 0.0254));
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    // A dot is either struck or not: grey edges would only be thresholded away.
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setRenderHint(QPainter::TextAntialiasing, false);
+    painter.translate(0, topOffsetDots * rowsPerDot);
+    layout.paintPage(&painter, page);
+    painter.end();
+    if (rowsPerDot == 1)
+        return image;
+    QImage dots(image.width(), height, QImage::Format_Grayscale8);
+    for (int y = 0; y < height; ++y) {
+        const uchar* a = image.constScanLine(2 * y);
+        const uchar* b = image.constScanLine(2 * y + 1);
+        uchar* out = dots.scanLine(y);
+        for (int x = 0; x < image.width(); ++x)
+            out[x] = std::min(a[x], b[x]);
+    }
+    return dots;
+}
+
+bool EscpWriter::writePage(const ReportLayout& layout, int page, QString* error)
+{
+    const double heightMm = layout.pageSizeMm().height();
+    // The form is painted where it lands to the fraction of a dot, so the
+    // carried remainder moves the ink too.
+    const double exact = m_options.paper == EscpOptions::Paper::Continuous ? m_formTop : 0;
+    const double offset = (exact - std::floor(exact)) / 2;
+    const QImage dots = renderPage(layout, page, m_options.dpiX, offset);
+    return writeForm(dots, heightMm, error);
+}
+
+void EscpWriter::pageLength(QByteArray* out, double pageHeightMm)
+{
+    const double wanted360 = pageHeightMm / 25.4 * 360;
+    if (m_options.escp2) {
+        const int n = int(std::lround(wanted360));
+        out->append(kEsc).append("(C", 2);
+        put16(out, 2);
+        put16(out, n);
+        return;
+    }
+    // In lines: the nearest product of a line spacing (1/180 in) and a
+    // count of lines; the spacing set last stays for LF, which is not used.
+    int bestSpacing = 30;
+    int bestLines = 1;
+    double bestError = 1e9;
+    for (int spacing = 1; spacing <= 255; ++spacing) {
+        for (int lines = std::max(1, int(wanted360 / 2 / spacing)); lines <= 127; ++lines) {
+            const double e = std::abs(spacing * lines * 2.0 - wanted360);
+            if (e < bestError - 1e-9) {
+                bestError = e;
+                bestSpacing = spacing;
+                bestLines = lines;
+            }
+            if (spacing * lines * 2.0 > wanted360)
+                break;
+        }
+    }
+    out->append(kEsc).append('3').append(char(bestSpacing));
+    out->append(kEsc).append('C').append(char(bestLines));
+    const double setMm = bestSpacing * bestLines / 180.0 * 25.4;
+    if (m_options.paper == EscpOptions::Paper::Sheets && std::abs(setMm - pageHeightMm) >= 0.05)
+        warnOnce(tr("打印机的页长只能设为 %1 毫米（表单 %2 毫米），换页时差 %3 毫米。")
+                     .arg(setMm, 0, 'f', 2)
+                     .arg(pageHeightMm, 0, 'f', 1)
+                     .arg(setMm - pageHeightMm, 0, 'f', 2));
+}
+
+bool EscpWriter::begin(double pageHeightMm, QString* error)
+{
+    m_started = true;
+    m_pageHeight360 = pageHeightMm / 25.4 * 360;
+    QByteArray out;
+    out.append(kEsc).append('@');
+    // Letter quality, one direction: both passes of a line land alike.
+    out.append(kEsc).append('x').append('\x01');
+    out.append(kEsc).append('U').append('\x01');
+    // No skip over the perforation: the forms fill the whole page.
+    out.append(kEsc).append('O');
+    // Setting the page length makes the head's place the top of form.
+    pageLength(&out, pageHeightMm);
+    return put(out, error);
+}
+
+void EscpWriter::feed(QByteArray* out, qint64 units360)
+{
+    while (units360 >= 2) {
+        const int n = int(std::min<qint64>(255, units360 / 2));
+        out->append(kEsc).append('J').append(char(n));
+        units360 -= 2 * n;
+    }
+    if (units360 == 1) {
+        out->append(kEsc).append('+').append('\x01');
+        out->append('\n');
+    }
+}
+
+void EscpWriter::band(QByteArray* out, const QImage& dots, int top)
+{
+    const int width = dots.width();
+    const int rows = std::min(kPins, dots.height() - top);
+    // Most rows of a form are blank: find the ink 8 dots at a time first.
+    auto blank8 = [](const uchar* p) {
+        quint64 v;
+        memcpy(&v, p, 8);
+        return (v & 0x8080808080808080ULL) == 0x8080808080808080ULL;
+    };
+    int inkFrom = width, inkTo = -1;
+    for (int r = 0; r < rows; ++r) {
+        const uchar* line = dots.constScanLine(top + r);
+        int x = 0;
+        while (x + 8 <= width && blank8(line + x))
+            x += 8;
+        while (x < width && line[x] >= 128)
+            ++x;
+        if (x == width)
+            continue;
+        inkFrom = std::min(inkFrom, x);
+        int y = width;
+        while (y - 8 >= x && blank8(line + y - 8))
+            y -= 8;
+        while (line[y - 1] >= 128)
+            --y;
+        inkTo = std::max(inkTo, y - 1);
+    }
+    if (inkTo < 0)
+        return;
+    // Three bytes a column, the top pin in the high bit of the first.
+    m_columns.fill('\0', width * 3);
+    char* col = m_columns.data();
+    // Eight rows at a time into one byte a column, no branch per dot; the
+    // rows past the image's end read as white.
+    if (m_white.size() < width)
+        m_white.fill(char(255), width);
+    for (int group = 0; group * 8 < rows; ++group) {
+        const uchar* line[8];
+        for (int k = 0; k < 8; ++k) {
+            const int r = group * 8 + k;
+            line[k] =
+                r < rows ? dots.constScanLine(top + r) : reinterpret_cast<const uchar*>(m_white.constData());
+        }
+        for (int x = inkFrom; x <= inkTo; ++x) {
+            uchar v = 0;
+            for (int k = 0; k < 8; ++k)
+                v |= uchar((line[k][x] >> 7) ^ 1) << (7 - k);
+            col[x * 3 + group] = char(v);
+        }
+    }
+    int first = inkFrom;
+    while (first < width && !col[first * 3] && !col[first * 3 + 1] && !col[first * 3 + 2])
+        ++first;
+    if (first == width)
+        return;
+    int last = inkTo;
+    while (!col[last * 3] && !col[last * 3 + 1] && !col[last * 3 + 2])
+        --last;
+    // ESC $ moves in 1/60 in: start at the step at or before the first dot.
+    const int perStep = m_options.dpiX / 60;
+    const int start = first / perStep * perStep;
+    const int count = last - start + 1;
+    // At 360 dpi the head cannot strike a pin in two neighbouring columns
+    // in one pass: even columns, then odd ones.
+    const int passes = m_options.dpiX == 360 ? 2 : 1;
+    for (int pass = 0; pass < passes; ++pass) {
+        out->append(kEsc).append('$');
+        put16(out, start / perStep);
+        out->append(kEsc).append('*').append(char(m_options.dpiX == 360 ? 40 : 39));
+        put16(out, count);
+        const int at = out->size();
+        out->append(m_columns.constData() + start * 3, count * 3);
+        if (passes == 2) {
+            char* data = out->data() + at;
+            for (int x = start; x <= last; ++x) {
+                if ((x % 2) != pass)
+                    data[(x - start) * 3] = data[(x - start) * 3 + 1] = data[(x - start) * 3 + 2] = 0;
+            }
+        }
+    }
+}
+
+bool EscpWriter::writeForm(const QImage& dotsIn, double pageHeightMm, QString* error)
+{
+    if (!m_started && !begin(pageHeightMm, error))
+        return false;
+    const QImage dots = dotsIn.format() == QImage::Format_Grayscale8
+                            ? dotsIn
+                            : dotsIn.convertToFormat(QImage::Format_Grayscale8);
+    const bool continuous = m_options.paper == EscpOptions::Paper::Continuous;
+    // The form's first row lands at start (1/360 in), its rows 2 apart.
+    const qint64 start = continuous ? qint64(std::floor(m_formTop)) : 0;
+    QByteArray out;
+    out.reserve(256 * 1024);
+    for (int top = 0; top < dots.height(); top += kPins) {
+        const int before = out.size();
+        feed(&out, start + 2 * top - m_head);
+        const int fed = out.size();
+        band(&out, dots, top);
+        if (out.size() == fed) {
+            out.truncate(before); // a blank band: the paper moves on with the next one
+            continue;
+        }
+        m_head = start + 2 * top;
+        if (out.size() > 128 * 1024) {
+            if (!put(out, error))
+                return false;
+            out.clear();
+        }
+    }
+    ++m_forms;
+    if (continuous) {
+        m_formTop += m_pageHeight360;
+    } else {
+        out.append('\f');
+        m_head = 0;
+    }
+    // The head stands at the left margin for whatever comes next.
+    out.append('\r');
+    return put(out, error);
+}
+
+bool EscpWriter::finish(QString* error)
+{
+    if (!m_started)
+        return true;
+    QByteArray out;
+    if (m_options.paper == EscpOptions::Paper::Continuous) {
+        feed(&out, qint64(std::llround(m_formTop)) - m_head);
+        m_head = qint64(std::llround(m_formTop));
+    }
+    out.append(kEsc).append('@');
+    return put(out, error);
+}
+
+bool EscpWriter::write(ReportLayout* layout, QIODevice* out, const EscpOptions& options, QString* error,
+                       QStringList* warnings, const std::function<bool(int, int)>& progress)
+{
+    if (!layout->isStarted())
+        layout->start();
+    EscpWriter writer(out, options);
+    int page = 0;
+    while (true) {
+        // A page is complete once the next one has begun or the run is over.
+        while (layout->pageCount() <= page + 1 && !layout->isFinished())
+            layout->step();
+        if (page >= layout->pageCount())
+            break;
+        if (!writer.writePage(*layout, page, error))
+            return false;
+        ++page;
+        if (progress && !progress(page, layout->expectedPageCount())) {
+            layout->cancel();
+            setError(error, tr("已取消。"));
+            return false;
+        }
+    }
+    if (page == 0) {
+        setError(error, tr("报表没有可输出的页。"));
+        return false;
+    }
+    if (!writer.finish(error))
+        return false;
+    if (warnings)
+        *warnings = writer.warnings();
+    return true;
+}

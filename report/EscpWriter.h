@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QImage;
+class QIODevice;
+class ReportLayout;
+
+struct EscpOptions
+{
+    // Continuous (tractor) paper runs on from form to form; sheets are
+    // ejected with a form feed after each form.
+    enum class Paper
+    {
+        Continuous,
+        Sheets
+    };
+    Paper paper = Paper::Continuous;
+    // 180 or 360 dots per inch across; always 180 down.
+    int dpiX = 180;
+    // The printer takes ESC ( C (page length in 1/360 in). Without it the
+    // length is set in lines (ESC 3 / ESC C), to the nearest 1/180 in.
+    bool escp2 = true;
+};
+
+// The program's own output for 24-pin dot-matrix printers speaking Epson
+// ESC/P: every form is painted by the page engine at the printer's own
+// resolution into dots and sent as 24-dot bit-image lines, positioned
+// exactly (ESC J in 1/180 in, ESC + for a last 1/360, ESC $ across), so
+// that no driver rounds the page length to sixths of an inch or clips its
+// own margins. Forms go out one by one; memory stays that of one form.
+//
+// The stream starts at the top of the first form, where the user has set
+// the printer's top of form. On continuous paper form k starts exactly
+// k page heights below it (to the 1/360 in, the remainder carried), and the
+// stream ends at the top of the next form.
+class EscpWriter
+{
+public:
+    EscpWriter(QIODevice* out, const EscpOptions& options);
+
+    // Paints page (0-based) of layout and writes it as the next form.
+    bool writePage(const ReportLayout& layout, int page, QString* error);
+    // Writes a form already painted at dpiX x 180 dpi (white: no dot),
+    // pageHeightMm the form's height on paper.
+    bool writeForm(const QImage& dots, double pageHeightMm, QString* error);
+    // Moves the paper to the top of the next form (continuous paper) and
+    // resets the printer.
+    bool finish(QString* error);
+
+    // Said once each: what the printer may do other than asked.
+    QStringList warnings() const { return m_warnings; }
+    qint64 bytesWritten() const { return m_bytes; }
+    int formsWritten() const { return m_forms; }
+
+    // The page's image for the printer: dpiX x 180 dpi, 8-bit grey, black
+    // ink on white. topOffsetDots moves the page down by a fraction of a dot.
+    static QImage renderPage(const ReportLayout& layout, int page, int dpiX, double topOffsetDots = 0);
+
+    // Writes every page of a run (finished first if needed) to out.
+    // progress gets (forms done, forms in all) and may return false to cancel.
+    static bool write(ReportLayout* layout, QIODevice* out, const EscpOptions& options, QString* error,
+                      QStringList* warnings = nullptr,
+                      const std::function<bool(int done, int total)>& progress = {});
+
+private:
+    bool put(const QByteArray& bytes, QString* error);
+    bool begin(double pageHeightMm, QString* error);
+    void pageLength(QByteArray* out, double pageHeightMm);
+    // Feeds the paper down by units of 1/360 in.
+    static void feed(QByteArray* out, qint64 units360);
+    void band(QByteArray* out, const QImage& dots, int top);
+    void warnOnce(const QString& text);
+
+    QIODevice* m_out;
+    EscpOptions m_options;
+    QStringList m_warnings;
+    qint64 m_bytes = 0;
+    int m_forms = 0;
+    bool m_started = false;
+    double m_pageHeight360 = 0; // page height in 1/360 in, of the first form
+    qint64 m_head = 0;          // where the head stands, 1/360 in below the first form's top
+    double m_formTop = 0;       // exact top of the next form, 1/360 in
+    QByteArray m_columns;       // a band's columns, kept from band to band
+    QByteArray m_white;         // a white row
+};
