@@ -5,6 +5,7 @@
 #include "gui/widgets/ProductInfo.h"
 #include "gui/widgets/RecipientTracking.h"
 #include "gui/widgets/ToolIcons.h"
+#include "gui/widgets/UserTemplateMenu.h"
 #include "report/FontSetup.h"
 #include "templates/TemplateMenuTable.h"
 
@@ -153,6 +154,9 @@ void MainFormBars::buildMenus(TMainForm* f)
             QObject::connect(a, &QAction::triggered, f,
                              [f, code, variant] { emit f->templateRequested(code, variant); });
         }
+        UserTemplateMenu::add(
+            menu, [f] { return f->database(); },
+            [f, variant](const QString& code) { emit f->templateRequested(code, variant); });
     };
     f->PopupMenu2 = new QMenu(f);
     f->PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));

@@ -2,6 +2,7 @@
 
 #include "data/store/Database.h"
 #include "templates/BuiltInDesign.h"
+#include "templates/LabelTemplates.h"
 #include "templates/LayoutAdjustments.h"
 #include "templates/TemplateFile.h"
 #include "templates/UserTemplates.h"
@@ -18,6 +19,16 @@ namespace {
 
 const char* const kUsage = "template list [--json] | template export CODE FILE [--variant V] | "
                            "template import FILE [--code NEW] [--caption TEXT] | template delete CODE";
+
+// The thermal labels to start from, by their codes ("label-100x150").
+const TemplateDesign* startingPoint(const QString& code)
+{
+    static const QVector<TemplateDesign> labels = LabelTemplates::all();
+    for (const TemplateDesign& d : labels)
+        if (d.code == code)
+            return &d;
+    return nullptr;
+}
 
 int usage(CliContext& ctx)
 {
@@ -102,6 +113,8 @@ int exportOne(CliContext& ctx)
             return 1;
         }
         design = builtInDesign(*t, v, saved);
+    } else if (const TemplateDesign* label = startingPoint(code)) {
+        design = *label;
     } else if (!UserTemplates::load(db, code, &design, &error)) {
         ctx.err << error << "\n";
         return 1;

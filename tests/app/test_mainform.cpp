@@ -16,6 +16,8 @@
 #include "gui/widgets/Shell.h"
 #include "report/FontSetup.h"
 
+#include "templates/LabelTemplates.h"
+#include "templates/UserTemplates.h"
 #include <QAction>
 #include <QComboBox>
 #include <QDate>
@@ -1094,7 +1096,9 @@ private slots:
             QStringLiteral("中通快递单模板【二】"), QStringLiteral("宅急送快递单模板"),
             QStringLiteral("EMS快递单模板【一】"),  QStringLiteral("EMS快递单模板【二】"),
             QStringLiteral("速尔快递单模板"),       QStringLiteral("923远华快运模板")};
-        QCOMPARE(single, expectedSingle);
+        // The shop's own templates follow the twenty.
+        const QStringList own{QStringLiteral("-"), QStringLiteral("自定义模板")};
+        QCOMPARE(single, expectedSingle + own);
         QCOMPARE(batch, single);
         const QStringList grid = captions(f->PopupMenu1);
         QCOMPARE(grid, (QStringList{QStringLiteral("修改记录"), QStringLiteral("删除记录"),
@@ -1109,7 +1113,7 @@ private slots:
         QCOMPARE(captions(gridBatch),
                  (batch + QStringList{QStringLiteral("-"), QStringLiteral("打印选中记录"),
                                       QStringLiteral("仅未打印")}));
-        QCOMPARE(captions(gridBatch->actions().value(21)->menu()), batch);
+        QCOMPARE(captions(gridBatch->actions().value(23)->menu()), batch);
 
         QList<QPair<QString, int>> got;
         connect(f, &TMainForm::templateRequested, this, [&](const QString& code, layouts::Variant v) {
@@ -1123,6 +1127,32 @@ private slots:
                                                   {QStringLiteral("qy"), int(layouts::Variant::Batch)},
                                                   {QStringLiteral("qy"), int(layouts::Variant::Batch)},
                                                   {QStringLiteral("zt1"), int(layouts::Variant::Single)}}));
+
+        // Greyed while the address book has none; a saved one is there the
+        // next time the menu opens, and asks for its code.
+        QMenu* own1 = f->PopupMenu2->actions().value(21)->menu();
+        QVERIFY(own1);
+        emit f->PopupMenu2->aboutToShow();
+        QVERIFY(!own1->menuAction()->isEnabled());
+        TemplateDesign label = LabelTemplates::all().at(0);
+        label.code = QStringLiteral("shop-label");
+        label.caption = QStringLiteral("本店标签");
+        QString error;
+        QVERIFY2(UserTemplates::save(*f->database(), label, &error), qPrintable(error));
+        for (QMenu* m : {f->PopupMenu2, f->PopupMenu3, gridSingle, gridBatch})
+            emit m->aboutToShow();
+        QCOMPARE(captions(own1), QStringList{QStringLiteral("本店标签")});
+        got.clear();
+        own1->actions().value(0)->trigger();
+        f->PopupMenu3->actions().value(21)->menu()->actions().value(0)->trigger();
+        gridSingle->actions().value(21)->menu()->actions().value(0)->trigger();
+        gridBatch->actions().value(21)->menu()->actions().value(0)->trigger();
+        QCOMPARE(got,
+                 (QList<QPair<QString, int>>{{QStringLiteral("shop-label"), int(layouts::Variant::Single)},
+                                             {QStringLiteral("shop-label"), int(layouts::Variant::Batch)},
+                                             {QStringLiteral("shop-label"), int(layouts::Variant::Single)},
+                                             {QStringLiteral("shop-label"), int(layouts::Variant::Batch)}}));
+        QVERIFY(UserTemplates::remove(*f->database(), label.code, &error));
     }
 
     void toolsStartFirstInstalledProgram()
