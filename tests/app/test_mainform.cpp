@@ -1155,6 +1155,42 @@ private slots:
         QVERIFY(UserTemplates::remove(*f->database(), label.code, &error));
     }
 
+    void templateFilesThroughTheMenu()
+    {
+        TMainForm* f = start();
+        QVERIFY(f);
+        Dialogs::clear();
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("st.wbtemplate"));
+        // 导出模板…: the first template (st) into a file; 导入模板…: back as the shop's own.
+        QAction* exportAction = f->PopupMenu5->actions().value(10);
+        QAction* importAction = f->PopupMenu5->actions().value(9);
+        Dialogs::answerExec(QDialog::Accepted);
+        Dialogs::answerFile(file);
+        exportAction->trigger();
+        QVERIFY2(QFileInfo::exists(file), qPrintable(Dialogs::lastShown().text));
+        Dialogs::answerFile(file);
+        importAction->trigger();
+        QVector<TemplateDesign> own;
+        QString error;
+        QVERIFY(UserTemplates::list(*f->database(), &own, &error));
+        QCOMPARE(own.size(), 1);
+        QCOMPARE(own.first().caption, QStringLiteral("申通快递单模板"));
+        QCOMPARE(own.first().items.size(),
+                 layouts::templateAt(0).variant(layouts::Variant::Single).itemCount);
+        // A file that is refused stores nothing and says why.
+        QFile bad(file);
+        QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write("{\"format\": 1}") > 0);
+        bad.close();
+        Dialogs::answerFile(file);
+        importAction->trigger();
+        QVERIFY2(Dialogs::lastShown().text.contains(QStringLiteral("“format”")),
+                 qPrintable(Dialogs::lastShown().text));
+        QVERIFY(UserTemplates::list(*f->database(), &own, &error));
+        QCOMPARE(own.size(), 1);
+        QVERIFY(UserTemplates::remove(*f->database(), own.first().code, &error));
+    }
+
     void toolsStartFirstInstalledProgram()
     {
         TMainForm* f = start();
@@ -1171,10 +1207,12 @@ private slots:
             started << path;
             return true;
         });
-        QCOMPARE(captions(f->PopupMenu5),
-                 (QStringList{QStringLiteral("隐藏寄件日期"), QStringLiteral("-"), QStringLiteral("计算器"),
-                              QStringLiteral("记事本"), QStringLiteral("-"), QStringLiteral("打印记录"),
-                              QStringLiteral("数据库位置…"), QStringLiteral("撤销上次恢复")}));
+        QCOMPARE(
+            captions(f->PopupMenu5),
+            (QStringList{QStringLiteral("隐藏寄件日期"), QStringLiteral("-"), QStringLiteral("计算器"),
+                         QStringLiteral("记事本"), QStringLiteral("-"), QStringLiteral("打印记录"),
+                         QStringLiteral("数据库位置…"), QStringLiteral("撤销上次恢复"), QStringLiteral("-"),
+                         QStringLiteral("导入模板…"), QStringLiteral("导出模板…")}));
         QSignalSpy history(f, &TMainForm::historyRequested);
         f->PopupMenu5->actions().value(5)->trigger();
         QCOMPARE(history.size(), 1);
