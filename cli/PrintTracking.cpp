@@ -179,7 +179,7 @@ bool PrintTracking::begin(const TemplateReport& tpl, DataSet* senders, DataSet* 
     m_recording.setData(senders, recipients);
     m_recording.setRows(rows);
     PrintHistory::Entry entry;
-    entry.templateCode = QString::fromUtf8(tpl.templ().code);
+    entry.templateCode = tpl.code();
     entry.variant = layouts::variantName(tpl.variant());
     entry.toPdf = pdf;
     entry.target = target;

@@ -19,6 +19,14 @@ struct TQRItemSize
     double Width = 0;
 };
 
+// What an item draws of its text.
+enum class TQRItemKind
+{
+    Text,    // the text, in lines
+    Code128, // a Code 128 barcode of it, the text under the bars when HumanReadable
+    QrCode   // a QR code of it
+};
+
 // A text item that prints one column of the report's records.
 // The text is cut into lines at carriage returns only (line feeds are
 // dropped); the item is as wide as its widest line and prints as many
@@ -43,6 +51,13 @@ public:
     bool Enabled = true; // false: prints nothing (the user hid the item)
     QColor Color = Qt::white;
     PrintHook OnPrint;
+    TQRItemKind Kind = TQRItemKind::Text;
+    // Qt::AlignLeft, AlignHCenter or AlignRight: where each line sits in the
+    // item's width (left: the item is as wide as its text, AutoSize).
+    int Alignment = Qt::AlignLeft;
+    int Rotation = 0; // 0, 90, 180, 270 degrees clockwise; the box stays where it is
+    int MaxLines = 0; // 0: as many as fit the height
+    bool HumanReadable = true;
 
     TQRBand* band() const { return m_band; }
     TQuickRep* report() const;

@@ -37,15 +37,22 @@ QVector<ReportOverflow> ReportOverflowCheck::check(const QVector<ReportPainter::
         ReportOverflow base;
         base.record = record;
         base.item = i;
-        base.rect =
-            QRectF(bandLeft + item.left, bandTop + item.top, e.width, std::max(e.drawn, 1) * e.lineHeight);
+        // Centred and right-aligned lines stand within the box's width.
+        double shift = 0;
+        if (item.alignment == Qt::AlignHCenter)
+            shift = std::max(0.0, (item.width - e.width) / 2);
+        else if (item.alignment == Qt::AlignRight)
+            shift = std::max(0.0, item.width - e.width);
+        base.rect = QRectF(bandLeft + item.left + shift, bandTop + item.top, e.width,
+                           std::max(e.drawn, 1) * e.lineHeight);
         if (e.dropped > 0) {
             ReportOverflow o = base;
             o.kind = ReportOverflow::Kind::Lines;
             o.lines = e.dropped;
             out.append(o);
         }
-        if (e.drawn == 0)
+        // A turned item's lines run across its box: only lost lines count.
+        if (e.drawn == 0 || item.rotation != 0)
             continue;
         const QRectF& r = base.rect;
 

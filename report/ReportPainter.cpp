@@ -9,9 +9,11 @@
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QHash>
+#include <QImage>
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
+#include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
@@ -28,6 +30,11 @@ ReportPainter::Item ReportPainter::itemOf(const TQRDBText& text)
     shape.color = text.Color;
     shape.fontColor = text.FontColor;
     shape.enabled = text.Enabled;
+    shape.kind = int(text.Kind);
+    shape.alignment = text.Alignment;
+    shape.rotation = text.Rotation;
+    shape.maxLines = text.MaxLines;
+    shape.humanReadable = text.HumanReadable;
     return shape;
 }
 namespace {
@@ -131,7 +138,8 @@ ReportPainter::Extent ReportPainter::measure(const Item& item, const QString& te
 {
     Extent e;
     const QStringList lines = splitLines(text);
-    if (lines.isEmpty() || !item.enabled)
+    // Codes are sized to their box; only text runs over.
+    if (lines.isEmpty() || !item.enabled || item.kind != 0)
         return e;
     const double dpiX = device->logicalDpiX();
     const double dpiY = device->logicalDpiY();
@@ -141,7 +149,10 @@ ReportPainter::Extent ReportPainter::measure(const Item& item, const QString& te
         font.setBold(false);
     const QFontMetricsF fm(font, device);
     e.lineHeight = lineHeight(font, device) * 254.0 / dpiY;
-    e.drawn = fittingLines(lines.size(), e.lineHeight, item.height);
+    const bool sideways = item.rotation == 90 || item.rotation == 270;
+    e.drawn = fittingLines(lines.size(), e.lineHeight, sideways ? item.width : item.height);
+    if (item.maxLines > 0)
+        e.drawn = std::min(e.drawn, item.maxLines);
     for (int k = e.drawn; k < lines.size(); ++k)
         if (!lines.at(k).isEmpty())
             e.dropped = k + 1 - e.drawn;
@@ -162,16 +173,48 @@ void ReportPainter::paintItem(QPainter* painter, const Item& item, const QString
         return;
     if (!device)
         device = painter->device();
+    if (item.rotation == 90 || item.rotation == 180 || item.rotation == 270) {
+        // Drawn upright in a box of its own, turned about the corner that
+        // puts it back on its box.
+        Item upright = item;
+        upright.rotation = 0;
+        upright.left = upright.top = 0;
+        QPointF pivot(item.left, item.top);
+        if (item.rotation == 90) {
+            std::swap(upright.width, upright.height);
+            pivot.rx() += item.width;
+        } else if (item.rotation == 180) {
+            pivot += QPointF(item.width, item.height);
+        } else {
+            std::swap(upright.width, upright.height);
+            pivot.ry() += item.height;
+        }
+        QPointF at(bandLeft + pivot.x() * unitsPerTenth, bandTop + pivot.y() * unitsPerTenth);
+        if (device->logicalDpiX() <= kSnapDpi)
+            at = QPointF(std::round(at.x()), std::round(at.y()));
+        painter->save();
+        painter->translate(at);
+        painter->rotate(item.rotation);
+        paintItem(painter, upright, text, 0, 0, unitsPerTenth, device, cache);
+        painter->restore();
+        return;
+    }
     TextShapeCache local;
     if (!cache)
         cache = &local;
+    if (item.kind != 0) {
+        paintCode(painter, item, text, bandLeft, bandTop, unitsPerTenth, device, cache);
+        return;
+    }
     const TextShapeCache::Face& face = cache->face(item.font, device);
     const double devX = face.dpiX / 254.0; // device pixels per tenth
     const double devY = face.dpiY / 254.0;
 
     const QStringList lines = splitLines(text);
     const double lh = face.lineHeight;
-    const int count = fittingLines(lines.size(), lh / devY, item.height);
+    int count = fittingLines(lines.size(), lh / devY, item.height);
+    if (item.maxLines > 0)
+        count = std::min(count, item.maxLines);
 
     // From here on one unit is one pixel of the device the text is measured
     // on. On the device itself (PDF, printer, preview image) that is the
@@ -215,8 +258,16 @@ void ReportPainter::paintItem(QPainter* painter, const Item& item, const QString
         }
         // Each line is drawn from its top down, the baseline one ascent
         // below it, whatever the line pitch.
+        const bool aligned = item.alignment != Qt::AlignLeft;
+        const QFontMetricsF metrics(face.font, device);
         for (int k = 0; k < count; ++k) {
-            const QPointF at(left, top + k * lh + face.ascent);
+            double x = left;
+            if (aligned) {
+                const double room = item.width * devX - metrics.horizontalAdvance(lines.at(k)) -
+                                    (face.emulateBold ? face.boldDx : 0);
+                x += item.alignment == Qt::AlignRight ? room : room / 2;
+            }
+            const QPointF at(x, top + k * lh + face.ascent);
             if (runs) {
                 const QList<QGlyphRun>& glyphs = cache->line(face, lines.at(k), device);
                 for (int pass = 0; pass < (face.emulateBold ? 2 : 1); ++pass)
@@ -231,4 +282,109 @@ void ReportPainter::paintItem(QPainter* painter, const Item& item, const QString
     }
     if (!ownUnits)
         painter->restore();
+}
+
+void ReportPainter::paintCode(QPainter* painter, const Item& item, const QString& text, double bandLeft,
+                              double bandTop, double unitsPerTenth, QPaintDevice* device,
+                              TextShapeCache* cache)
+{
+    QString value = text;
+    value.remove(QLatin1Char('\r'));
+    value.remove(QLatin1Char('\n'));
+    if (value.isEmpty())
+        return;
+    const bool qr = item.kind == int(TQRItemKind::QrCode);
+    const BarcodeSymbol& symbol =
+        cache->symbol(qr ? BarcodeSymbol::Type::QrCode : BarcodeSymbol::Type::Code128, value);
+    if (symbol.isEmpty())
+        return;
+    // Device pixels from here on; on a printer of a few hundred dpi the
+    // modules are whole dots, the symbol's corner on a dot.
+    const double dpi = device->logicalDpiX();
+    const bool snap = dpi <= kSnapDpi;
+    const double perTenth = dpi / 254.0;
+    const double scale = unitsPerTenth / perTenth;
+    painter->save();
+    painter->translate(bandLeft, bandTop);
+    painter->scale(scale, scale);
+    const QRectF box(item.left * perTenth, item.top * perTenth, item.width * perTenth,
+                     item.height * perTenth);
+
+    double textHeight = 0;
+    const TextShapeCache::Face* face = nullptr;
+    if (!qr && item.humanReadable) {
+        face = &cache->face(item.font, device);
+        textHeight = face->lineHeight;
+    }
+    const double roomMm = (qr ? std::min(item.width, item.height) : item.width) / 10.0;
+    double module = BarcodeSymbol::moduleMm(symbol.width(), roomMm) / 25.4 * dpi;
+    if (snap)
+        module = std::max(1.0, std::round(module));
+    const double width = symbol.width() * module;
+    double x = box.left();
+    if (item.alignment == Qt::AlignHCenter)
+        x += (box.width() - width) / 2;
+    else if (item.alignment == Qt::AlignRight)
+        x += box.width() - width;
+    const double barsHeight = qr ? symbol.rows() * module : std::max(module, box.height() - textHeight);
+    double y = qr ? box.top() + (box.height() - barsHeight) / 2 : box.top();
+    if (snap) {
+        x = std::round(x);
+        y = std::round(y);
+    }
+    QPainterPath path;
+    path.setFillRule(Qt::WindingFill);
+    for (const QRectF& r : symbol.darkRuns())
+        path.addRect(QRectF(x + r.left() * module, y + (qr ? r.top() * module : 0), r.width() * module,
+                            qr ? module : barsHeight));
+    painter->fillPath(path, item.fontColor);
+
+    if (face && textHeight > 0 && y + barsHeight + textHeight <= box.bottom() + 1) {
+        const QFontMetricsF fm(face->font, device);
+        const double tx = x + (width - fm.horizontalAdvance(value)) / 2;
+        painter->setPen(item.fontColor);
+        painter->setFont(face->font);
+        painter->drawText(QPointF(tx, y + barsHeight + face->ascent), value);
+    }
+    painter->restore();
+}
+
+QString ReportPainter::breakToWidth(const QFont& font, const QString& text, double widthTenths)
+{
+    static QImage device = [] {
+        QImage d(1, 1, QImage::Format_RGB32);
+        const int dpm = int(std::lround(1200 / 0.0254));
+        d.setDotsPerMeterX(dpm);
+        d.setDotsPerMeterY(dpm);
+        return d;
+    }();
+    if (text.isEmpty() || widthTenths <= 0)
+        return text;
+    const QFontMetricsF fm(font, &device);
+    const double room = widthTenths * 1200 / 254.0;
+    auto latin = [](QChar c) { return c.unicode() < 0x80 && c.isLetterOrNumber(); };
+    QString out;
+    const QStringList lines = text.split(QLatin1Char('\r'));
+    for (int n = 0; n < lines.size(); ++n) {
+        if (n > 0)
+            out += QLatin1Char('\r');
+        QString line = lines.at(n);
+        while (!line.isEmpty() && fm.horizontalAdvance(line) > room) {
+            // The longest head that fits, at least one character.
+            int cut = 1;
+            while (cut < line.size() && fm.horizontalAdvance(line.left(cut + 1)) <= room)
+                ++cut;
+            if (cut < line.size() && latin(line.at(cut)) && latin(line.at(cut - 1))) {
+                int start = cut;
+                while (start > 0 && latin(line.at(start - 1)))
+                    --start;
+                if (start > 0)
+                    cut = start;
+            }
+            out += line.left(cut) + QStringLiteral("\r\n");
+            line = line.mid(cut);
+        }
+        out += line;
+    }
+    return out;
 }

@@ -29,6 +29,11 @@ public:
         QColor color = Qt::white;     // fill of an opaque item
         QColor fontColor = Qt::black; // the text
         bool enabled = true;          // false: a hidden item, prints nothing
+        int kind = 0;                 // TQRItemKind: 0 text, 1 Code 128, 2 QR code
+        int alignment = 0x1;          // Qt::AlignLeft, AlignHCenter or AlignRight
+        int rotation = 0;             // 0, 90, 180, 270 clockwise, within the box
+        int maxLines = 0;             // 0: as many as fit
+        bool humanReadable = true;    // Code 128: the text under the bars
     };
 
     // How a text comes out in an item on a device, in tenths of a millimetre.
@@ -77,6 +82,20 @@ public:
                           double bandTop, double unitsPerTenth, QPaintDevice* device = nullptr,
                           TextShapeCache* cache = nullptr);
 
+    // The text with "\r\n" put in where a line would grow wider than
+    // widthTenths in font, measured as at 1200 dpi (the PDF files and
+    // printers); a run of Latin letters or digits moves down whole where it
+    // can.
+    static QString breakToWidth(const QFont& font, const QString& text, double widthTenths);
+
+    // Devices of at most this resolution (printers) get barcodes on whole dots.
+    static constexpr int kSnapDpi = 600;
+
     // Width in tenths of the widest line of text on device (AutoSize width).
     static double textWidthTenths(const QFont& font, const QString& text, QPaintDevice* device);
+
+private:
+    // A Code 128 or QR item: the symbol in its box, as rectangles.
+    static void paintCode(QPainter* painter, const Item& item, const QString& text, double bandLeft,
+                          double bandTop, double unitsPerTenth, QPaintDevice* device, TextShapeCache* cache);
 };

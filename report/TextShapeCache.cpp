@@ -88,8 +88,23 @@ const QList<QGlyphRun>& TextShapeCache::line(const Face& face, const QString& te
     return *e.lines.insert(text, runs);
 }
 
+const BarcodeSymbol& TextShapeCache::symbol(BarcodeSymbol::Type type, const QString& text)
+{
+    const QString key = (type == BarcodeSymbol::Type::Code128 ? QLatin1Char('c') : QLatin1Char('q')) + text;
+    auto it = m_symbols.constFind(key);
+    if (it != m_symbols.constEnd())
+        return *it;
+    // A batch has a new number on every page: keep the last few only.
+    if (m_symbols.size() >= 64)
+        m_symbols.clear();
+    BarcodeSymbol s;
+    BarcodeSymbol::encode(type, text, &s);
+    return *m_symbols.insert(key, s);
+}
+
 void TextShapeCache::clear()
 {
+    m_symbols.clear();
     m_entries.clear();
     m_last = -1;
 }

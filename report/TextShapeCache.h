@@ -1,5 +1,7 @@
 #pragma once
 
+#include "report/BarcodeSymbol.h"
+
 #include <QFont>
 #include <QGlyphRun>
 #include <QHash>
@@ -35,9 +37,13 @@ public:
     // One line of text in face, shaped on device: glyph runs placed from the
     // baseline origin. Valid until the next call.
     const QList<QGlyphRun>& line(const Face& face, const QString& text, QPaintDevice* device);
+    // A barcode of text, encoded once for as long as it is kept; an empty
+    // symbol when the text cannot be encoded.
+    const BarcodeSymbol& symbol(BarcodeSymbol::Type type, const QString& text);
     void clear();
 
 private:
+    QHash<QString, BarcodeSymbol> m_symbols;
     struct Entry
     {
         QFont requested;

@@ -15,6 +15,7 @@ PACKAGES=(
   qt6-image-formats-plugins
   postgresql libqt6sql6-psql libpq-dev
   libxml2-dev
+  libzint-dev zxing-cpp-tools
 )
 
 missing=()

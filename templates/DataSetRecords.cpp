@@ -5,6 +5,8 @@
 #include "report/QRDBText.h"
 #include "report/QuickRep.h"
 
+#include <QDate>
+
 namespace {
 // The value of field at row of set: empty when the set is closed or has no
 // such row or column. The current row goes through value(field), which
@@ -33,6 +35,16 @@ void DataSetRecords::bindItem(int index, DataSet* set)
     m_sets[index] = set;
 }
 
+void DataSetRecords::setFixed(int index, const QString& text)
+{
+    m_fixed.insert(index, text);
+}
+
+void DataSetRecords::setDatePart(int index, const QString& part)
+{
+    m_dateParts.insert(index, part);
+}
+
 int DataSetRecords::recordCount() const
 {
     if (!m_driver)
@@ -49,7 +61,27 @@ QStringList DataSetRecords::texts(int record) const
     const QList<TQRDBText*> items = band->items();
     out.reserve(items.size());
     const bool paging = m_driver && m_driver->isOpen() && record < m_driver->recordCount();
+    // The day is read once per record: a batch printed over midnight
+    // dates every page as it prints.
+    const QDate today = m_dateParts.isEmpty() ? QDate() : QDate::currentDate();
     for (int i = 0; i < items.size(); ++i) {
+        if (!m_fixed.isEmpty()) {
+            auto fixed = m_fixed.constFind(i);
+            if (fixed != m_fixed.constEnd()) {
+                out.append(*fixed);
+                continue;
+            }
+        }
+        if (!m_dateParts.isEmpty()) {
+            auto part = m_dateParts.constFind(i);
+            if (part != m_dateParts.constEnd()) {
+                out.append(*part == QLatin1String("年")   ? QString::number(today.year())
+                           : *part == QLatin1String("月") ? QString::number(today.month())
+                           : *part == QLatin1String("日") ? QString::number(today.day())
+                                                          : today.toString(Qt::ISODate));
+                continue;
+            }
+        }
         const DataSet* set = m_sets.value(i);
         const int row = paging && set == m_driver ? record : -1;
         out.append(valueOf(set, row, items.at(i)->DataField));

@@ -2,6 +2,7 @@
 
 #include "report/ReportRecords.h"
 
+#include <QHash>
 #include <QList>
 #include <QPointer>
 
@@ -21,6 +22,11 @@ public:
     void setDriver(DataSet* rows);
     // The set item index (in the band's order) reads; null: it prints nothing.
     void bindItem(int index, DataSet* set);
+    // Item index prints text on every record rather than a column.
+    void setFixed(int index, const QString& text);
+    // Item index prints a part of the day of printing: "年" (2026), "月"
+    // (12), "日" (10) or "日期" (2026-12-10).
+    void setDatePart(int index, const QString& part);
 
     int recordCount() const override;
     QStringList texts(int record) const override;
@@ -29,4 +35,6 @@ private:
     const TQuickRep* m_report;
     QPointer<DataSet> m_driver;
     QList<QPointer<DataSet>> m_sets; // by item index
+    QHash<int, QString> m_fixed;     // item index -> text
+    QHash<int, QString> m_dateParts; // item index -> part
 };

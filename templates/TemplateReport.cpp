@@ -5,7 +5,10 @@
 #include "report/QRBand.h"
 #include "report/QRDBText.h"
 #include "report/QuickRep.h"
+#include "report/ReportPainter.h"
 #include "templates/BreakIntoLines.h"
+#include "templates/BuiltInDesign.h"
+#include "templates/UserTemplates.h"
 
 #include <QVariant>
 
@@ -20,39 +23,77 @@ double TemplateReport::gridTenths(double mm)
 }
 
 TemplateReport::TemplateReport(const layouts::Template& tmpl, layouts::Variant variant, QObject* parent)
-    : QObject(parent), m_template(tmpl), m_variant(variant), m_report(new TQuickRep(this)),
-      m_records(m_report)
+    : QObject(parent), m_builtIn(&tmpl), m_design(builtInDesign(tmpl, variant)), m_variant(variant),
+      m_report(new TQuickRep(this)), m_records(m_report)
 {
-    const layouts::Page& p = page();
+    const layouts::Page& p = tmpl.variant(variant);
+    for (int i = 0; i < p.itemCount; ++i) {
+        const layouts::Item& d = p.items[i];
+        m_designs.append(&d);
+        m_boxes.append(
+            QRectF(gridTenths(d.leftMm), gridTenths(d.topMm), gridTenths(d.widthMm), gridTenths(d.heightMm)));
+    }
+    build();
+    m_band->Size.Width = gridTenths(p.bandWidthMm);
+    m_band->Size.Height = gridTenths(p.bandHeightMm);
+}
+
+TemplateReport::TemplateReport(const TemplateDesign& design, layouts::Variant variant, QObject* parent)
+    : QObject(parent), m_builtIn(design.builtIn ? layouts::findTemplate(design.code) : nullptr),
+      m_design(design), m_variant(variant), m_report(new TQuickRep(this)), m_records(m_report)
+{
+    for (const DesignItem& d : design.items)
+        m_boxes.append(QRectF(d.leftMm * 10, d.topMm * 10, d.widthMm * 10, d.heightMm * 10));
+    build();
+}
+
+void TemplateReport::build()
+{
     m_report->setObjectName(QStringLiteral("QuickRep1"));
-    m_report->Page.Width = p.pageWidthMm * 10.0;
-    m_report->Page.Length = p.pageHeightMm * 10.0;
+    m_report->Page.Width = m_design.pageMm.width() * 10.0;
+    m_report->Page.Length = m_design.pageMm.height() * 10.0;
     m_report->Zoom = 100;
     m_report->PrintIfEmpty = true;
     m_report->Records = &m_records;
 
     m_band = new TQRBand(m_report);
     m_band->setObjectName(isBatch() ? QStringLiteral("DetailBand1") : QStringLiteral("QRBand1"));
-    m_band->Size.Width = gridTenths(p.bandWidthMm);
-    m_band->Size.Height = gridTenths(p.bandHeightMm);
+    m_band->Size.Width = m_design.bandMm.width() * 10.0;
+    m_band->Size.Height = m_design.bandMm.height() * 10.0;
     m_band->Color = Qt::white;
     m_band->Transparent = false;
 
-    for (int i = 0; i < p.itemCount; ++i) {
-        const layouts::Item& design = p.items[i];
-        auto* item = new TQRDBText(m_band, QString::fromUtf8(design.name));
-        item->DataField = QString::fromUtf8(design.column);
-        item->Size.Left = gridTenths(design.leftMm);
-        item->Size.Top = gridTenths(design.topMm);
-        item->Size.Width = gridTenths(design.widthMm);
-        item->Size.Height = gridTenths(design.heightMm);
-        item->Font = designFont(design);
+    for (int i = 0; i < m_design.items.size(); ++i) {
+        const DesignItem& design = m_design.items.at(i);
+        auto* item = new TQRDBText(m_band, design.name);
+        const bool fromRecord = design.kind == DesignItem::Kind::Field ||
+                                (design.kind != DesignItem::Kind::Text && !design.column.isEmpty());
+        if (fromRecord && design.source != DesignItem::Source::PrintDate)
+            item->DataField = design.column;
+        const QRectF& box = m_boxes.at(i);
+        item->Size.Left = box.left();
+        item->Size.Top = box.top();
+        item->Size.Width = box.width();
+        item->Size.Height = box.height();
+        item->Font = i < m_designs.size() ? designFont(*m_designs.at(i)) : designFont(design);
         item->AutoSize = true;
         item->Transparent = !design.opaque;
         item->Color = Qt::white;
+        item->Kind = design.kind == DesignItem::Kind::Barcode  ? TQRItemKind::Code128
+                     : design.kind == DesignItem::Kind::QrCode ? TQRItemKind::QrCode
+                                                               : TQRItemKind::Text;
+        item->Alignment = design.align == DesignItem::Align::Center  ? Qt::AlignHCenter
+                          : design.align == DesignItem::Align::Right ? Qt::AlignRight
+                                                                     : Qt::AlignLeft;
+        item->Rotation = design.rotation;
+        item->MaxLines = design.maxLines;
+        item->HumanReadable = design.humanReadable;
+        item->Enabled = !design.hidden;
         m_items.append(item);
-        m_designs.append(&design);
-        if (design.wrap > 0) {
+        const bool wraps = item->Kind == TQRItemKind::Text &&
+                           ((design.wrap == DesignItem::Wrap::Bytes && design.wrapBytes > 0) ||
+                            design.wrap == DesignItem::Wrap::Width);
+        if (wraps) {
             item->OnPrint = [this](TQRDBText* sender, QString& value) { printHook(sender, value); };
             item->setProperty("OnPrint", hookName(item));
         }
@@ -80,6 +121,34 @@ TemplateReport* TemplateReport::create(const QString& code, const QString& varia
     return new TemplateReport(*t, v, parent);
 }
 
+TemplateReport* TemplateReport::create(Database& db, const QString& code, const QString& variantName,
+                                       QString* error, QObject* parent)
+{
+    if (layouts::findTemplate(code))
+        return create(code, variantName, error, parent);
+    layouts::Variant v;
+    if (!layouts::parseVariant(variantName, &v)) {
+        if (error)
+            *error = QStringLiteral("没有打印方式“%1”（可用 single、batch、excel-single、excel-batch）。")
+                         .arg(variantName);
+        return nullptr;
+    }
+    TemplateDesign design;
+    QString why;
+    if (!UserTemplates::load(db, code, &design, &why)) {
+        if (error)
+            *error =
+                why.startsWith(QStringLiteral("没有")) ? QStringLiteral("没有模板“%1”。").arg(code) : why;
+        return nullptr;
+    }
+    return new TemplateReport(design, v, parent);
+}
+
+QString TemplateReport::builtInPicture() const
+{
+    return m_builtIn && m_builtIn->picture ? QString::fromUtf8(m_builtIn->picture) : QString();
+}
+
 bool TemplateReport::isBatch() const
 {
     return m_variant == layouts::Variant::Batch || m_variant == layouts::Variant::ExcelBatch;
@@ -102,19 +171,19 @@ TQRDBText* TemplateReport::item(const QString& name) const
 
 bool TemplateReport::isSenderItem(const TQRDBText* item) const
 {
-    const int i = m_items.indexOf(const_cast<TQRDBText*>(item));
-    return i >= 0 && m_designs.at(i)->source == layouts::Source::Sender;
+    const DesignItem* d = designItem(item);
+    return d && d->source == DesignItem::Source::Sender;
 }
 
 int TemplateReport::wrapWidth(const TQRDBText* item) const
 {
-    const int i = m_items.indexOf(const_cast<TQRDBText*>(item));
-    return i >= 0 ? m_designs.at(i)->wrap : 0;
+    const DesignItem* d = designItem(item);
+    return d && d->wrap == DesignItem::Wrap::Bytes ? d->wrapBytes : 0;
 }
 
 QString TemplateReport::hookName(const TQRDBText* item) const
 {
-    return wrapWidth(item) > 0 ? item->objectName() + QStringLiteral("Print") : QString();
+    return item && item->OnPrint ? item->objectName() + QStringLiteral("Print") : QString();
 }
 
 QFont TemplateReport::designFont(const layouts::Item& item)
@@ -125,27 +194,35 @@ QFont TemplateReport::designFont(const layouts::Item& item)
     return f;
 }
 
+QFont TemplateReport::designFont(const DesignItem& item)
+{
+    QFont f(item.fontFamily.isEmpty() ? QString::fromUtf8(FontSetup::kSongFamily) : item.fontFamily);
+    f.setPointSizeF(item.fontPt > 0 ? item.fontPt : 12);
+    f.setBold(item.bold);
+    return f;
+}
+
 int TemplateReport::maxShiftLeft() const
 {
-    return int(std::lround(page().pageWidthMm * 96.0 / 25.4));
+    return int(std::lround(m_design.pageMm.width() * 96.0 / 25.4));
 }
 
 int TemplateReport::maxShiftTop() const
 {
-    return int(std::lround(page().pageHeightMm * 96.0 / 25.4));
+    return int(std::lround(m_design.pageMm.height() * 96.0 / 25.4));
 }
 
 void TemplateReport::place(int index)
 {
     // Designed places lie on the screen's pixel grid, so whole-pixel shifts
     // keep them there; a saved offset may put an item between pixels.
-    const layouts::Item& d = *m_designs.at(index);
+    const QRectF& box = m_boxes.at(index);
     const ItemAdjustment a =
         m_adjustment.item(layouts::variantName(m_variant), m_items.at(index)->objectName());
     TQRDBText* item = m_items.at(index);
-    item->Size.Left = gridTenths(d.leftMm) + a.dx + m_report->pixelsToTenths(m_shiftLeft);
-    item->Size.Top = gridTenths(d.topMm) + a.dy + m_report->pixelsToTenths(m_shiftTop);
-    item->Enabled = !a.hidden;
+    item->Size.Left = box.left() + a.dx + m_report->pixelsToTenths(m_shiftLeft);
+    item->Size.Top = box.top() + a.dy + m_report->pixelsToTenths(m_shiftTop);
+    item->Enabled = !a.hidden && !m_design.items.at(index).hidden;
 }
 
 void TemplateReport::setAdjustment(const TemplateAdjustment& adjustment)
@@ -163,7 +240,7 @@ void TemplateReport::setAdjustment(const TemplateAdjustment& adjustment)
 bool TemplateReport::loadAdjustment(Database& db, QString* error)
 {
     QString why;
-    const TemplateAdjustment a = LayoutAdjustments::load(db, QString::fromLatin1(m_template.code), &why);
+    const TemplateAdjustment a = LayoutAdjustments::load(db, code(), &why);
     if (!why.isEmpty()) {
         if (error)
             *error = why;
@@ -194,7 +271,13 @@ void TemplateReport::setItemAdjustment(const TQRDBText* item, const ItemAdjustme
 const layouts::Item* TemplateReport::design(const TQRDBText* item) const
 {
     const int i = m_items.indexOf(const_cast<TQRDBText*>(item));
-    return i >= 0 ? m_designs.at(i) : nullptr;
+    return i >= 0 && i < m_designs.size() ? m_designs.at(i) : nullptr;
+}
+
+const DesignItem* TemplateReport::designItem(const TQRDBText* item) const
+{
+    const int i = m_items.indexOf(const_cast<TQRDBText*>(item));
+    return i >= 0 ? &m_design.items.at(i) : nullptr;
 }
 
 bool TemplateReport::shiftBy(int pixels, bool horizontal, QString* error)
@@ -253,8 +336,18 @@ bool TemplateReport::setItemsFont(const QFont& font, const QColor& color, QStrin
 
 void TemplateReport::bind(DataSet* senders, DataSet* recipients)
 {
-    for (int i = 0; i < m_items.size(); ++i)
-        m_records.bindItem(i, m_designs.at(i)->source == layouts::Source::Sender ? senders : recipients);
+    for (int i = 0; i < m_items.size(); ++i) {
+        const DesignItem& d = m_design.items.at(i);
+        m_records.bindItem(i, d.source == DesignItem::Source::Sender      ? senders
+                              : d.source == DesignItem::Source::PrintDate ? nullptr
+                                                                          : recipients);
+        const bool fixed =
+            d.kind == DesignItem::Kind::Text || (d.kind != DesignItem::Kind::Field && d.column.isEmpty());
+        if (fixed)
+            m_records.setFixed(i, d.text);
+        else if (d.source == DesignItem::Source::PrintDate)
+            m_records.setDatePart(i, d.column);
+    }
     m_records.setDriver(isBatch() ? recipients : nullptr);
 }
 
@@ -270,7 +363,15 @@ void TemplateReport::setWrapRule(WrapRule rule)
 
 void TemplateReport::printHook(TQRDBText* sender, QString& value) const
 {
-    const int width = wrapWidth(sender);
-    if (width > 0)
-        value = BreakIntoLines(value, width, wrapRule());
+    const DesignItem* d = designItem(sender);
+    if (!d)
+        return;
+    if (d->wrap == DesignItem::Wrap::Bytes && d->wrapBytes > 0) {
+        value = BreakIntoLines(value, d->wrapBytes, wrapRule());
+    } else if (d->wrap == DesignItem::Wrap::Width) {
+        // Sideways items run along their height.
+        const bool sideways = d->rotation == 90 || d->rotation == 270;
+        value = ReportPainter::breakToWidth(sender->Font, value,
+                                            sideways ? sender->Size.Height : sender->Size.Width);
+    }
 }

@@ -3,6 +3,7 @@
 #include "templates/BreakIntoLines.h"
 #include "templates/DataSetRecords.h"
 #include "templates/LayoutAdjustments.h"
+#include "templates/TemplateDesign.h"
 #include "templates/layouts/Catalogue.h"
 
 #include <QColor>
@@ -10,7 +11,9 @@
 #include <QList>
 #include <QObject>
 #include <QPoint>
+#include <QRectF>
 #include <QString>
+#include <QVector>
 
 class DataSet;
 class Database;
@@ -18,27 +21,41 @@ class TQRBand;
 class TQRDBText;
 class TQuickRep;
 
-// The report of one template variant, built from its catalogue entry: the
-// page, the one detail band and the layout items, with the print hooks that
-// break long values into lines. The template window and the command-line
-// printer both print through this, so that a waybill comes out the same
-// whichever way it is printed.
+// The report of one template variant: the page, the one detail band and the
+// items, with the print hooks that break long values into lines. Built from
+// a built-in template's catalogue entry, or from a template as a value (the
+// shop's own, TemplateDesign), which prints the same in all four variants:
+// the variant says only where the records come from. The template window
+// and the command-line printer both print through this, so that a waybill
+// comes out the same whichever way it is printed.
 class TemplateReport : public QObject
 {
     Q_OBJECT
 public:
     TemplateReport(const layouts::Template& tmpl, layouts::Variant variant, QObject* parent = nullptr);
+    // The design's items at their places in millimetres, off any grid.
+    TemplateReport(const TemplateDesign& design, layouts::Variant variant, QObject* parent = nullptr);
     ~TemplateReport() override;
 
     // Looks the template up by code and variant name ("single", "batch",
     // "excel-single", "excel-batch"); null and a message for the user when
-    // either is unknown.
+    // either is unknown. With an address book, the shop's own templates
+    // are looked up there after the built-in ones.
     static TemplateReport* create(const QString& code, const QString& variantName, QString* error,
                                   QObject* parent = nullptr);
+    static TemplateReport* create(Database& db, const QString& code, const QString& variantName,
+                                  QString* error, QObject* parent = nullptr);
 
-    const layouts::Template& templ() const { return m_template; }
+    // The built-in template; null for the shop's own.
+    const layouts::Template* builtIn() const { return m_builtIn; }
+    // The template as built: for a built-in one its catalogue layout of
+    // this variant, as designed (no saved adjustments).
+    const TemplateDesign& templateDesign() const { return m_design; }
+    QString code() const { return m_design.code; }
+    QString caption() const { return m_design.caption; }
+    // The built-in picture's resource path; empty for the shop's own.
+    QString builtInPicture() const;
     layouts::Variant variant() const { return m_variant; }
-    const layouts::Page& page() const { return m_template.variant(m_variant); }
     // One page per recipient row (batch and Excel batch) rather than one.
     bool isBatch() const;
     // The recipient table of the variant: "inr", or "excel" for the Excel ones.
@@ -51,7 +68,8 @@ public:
     TQRDBText* item(const QString& name) const;
     // Whether an item reads the sender record (else the recipient record).
     bool isSenderItem(const TQRDBText* item) const;
-    // Wrap width of an item's print hook; 0 when it has none.
+    // Wrap width in bytes of an item's print hook; 0 when it wraps by no
+    // byte count (none, or by the box's width).
     int wrapWidth(const TQRDBText* item) const;
     // How the print hooks break long values: the saved choice of the
     // template (adjustment().wordWrap), the byte rule unless the user chose
@@ -63,6 +81,7 @@ public:
 
     // The font an item of the layout is designed with.
     static QFont designFont(const layouts::Item& item);
+    static QFont designFont(const DesignItem& item);
     // A layout length in millimetres as it lands on paper: rounded to the
     // whole screen pixel it was laid out on, in tenths of a millimetre.
     static double gridTenths(double mm);
@@ -94,8 +113,10 @@ public:
     // The saved offset (tenths of a millimetre) and hiding of one item.
     ItemAdjustment itemAdjustment(const TQRDBText* item) const;
     void setItemAdjustment(const TQRDBText* item, const ItemAdjustment& adjustment);
-    // The item's design from the catalogue.
+    // The item's design from the catalogue; null for the shop's own templates.
     const layouts::Item* design(const TQRDBText* item) const;
+    // The item's design as a value (for a built-in one, on the grid).
+    const DesignItem* designItem(const TQRDBText* item) const;
 
     // Font sizes the items take, in points.
     static constexpr double kMinFontPt = 1;
@@ -114,17 +135,20 @@ public:
     const DataSetRecords& records() const { return m_records; }
 
 private:
+    void build();
     void printHook(TQRDBText* sender, QString& value) const;
     void place(int index);
     bool shiftBy(int pixels, bool horizontal, QString* error);
 
-    const layouts::Template& m_template;
+    const layouts::Template* m_builtIn = nullptr;
+    TemplateDesign m_design;
+    QVector<QRectF> m_boxes; // designed boxes, tenths of a millimetre
     layouts::Variant m_variant;
     TQuickRep* m_report = nullptr;
     TQRBand* m_band = nullptr;
     DataSetRecords m_records;
     QList<TQRDBText*> m_items;
-    QList<const layouts::Item*> m_designs; // parallel to m_items
+    QList<const layouts::Item*> m_designs; // parallel to m_items; empty for the shop's own
     TemplateAdjustment m_adjustment;
     int m_shiftLeft = 0; // shift boxes: total of the moves so far, in pixels
     int m_shiftTop = 0;

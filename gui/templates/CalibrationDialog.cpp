@@ -36,7 +36,7 @@ CalibrationDialog::CalibrationDialog(TemplateReport* tpl, QWidget* parent, const
     : QDialog(parent), m_tpl(tpl), m_databasePath(databasePath)
 {
     setObjectName(QStringLiteral("CalibrationDialog"));
-    setWindowTitle(QStringLiteral("校准 - %1").arg(QString::fromUtf8(tpl->templ().caption)));
+    setWindowTitle(QStringLiteral("校准 - %1").arg(tpl->caption()));
     const double maxMm = LayoutAdjustments::kMaxOffsetTenths / 10.0;
     m_dx = spin(-maxMm, maxMm, 0.1, 1, QStringLiteral(" 毫米"));
     m_dy = spin(-maxMm, maxMm, 0.1, 1, QStringLiteral(" 毫米"));

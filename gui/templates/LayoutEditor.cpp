@@ -52,7 +52,7 @@ void LayoutEditor::reload()
     QString error;
     TemplateAdjustment a;
     if (db.open(m_databasePath(), &error, false))
-        a = LayoutAdjustments::load(db, QString::fromLatin1(m_tpl->templ().code), &error);
+        a = LayoutAdjustments::load(db, m_tpl->code(), &error);
     // No address book yet: the layout as designed.
     m_tpl->setAdjustment(a);
     showPicture();
@@ -69,8 +69,12 @@ void LayoutEditor::showPicture()
         m_image->setPixmap(QPixmap::fromImage(picture));
     } else {
         m_image->setGeometry(m_builtInRect);
-        const char* builtIn = m_tpl->templ().picture;
-        m_image->setPixmap(QPixmap(QString::fromUtf8(builtIn ? builtIn : "")));
+        const QString builtIn = m_tpl->builtInPicture();
+        QPixmap pixmap(builtIn);
+        // The shop's own templates carry their picture in the design.
+        if (builtIn.isEmpty() && !m_tpl->templateDesign().picture.isEmpty())
+            pixmap = QPixmap::fromImage(decodePicture(m_tpl->templateDesign().picture));
+        m_image->setPixmap(pixmap);
     }
 }
 
@@ -103,7 +107,7 @@ bool LayoutEditor::nudge(int dx, int dy)
     a.dy = qBound(-LayoutAdjustments::kMaxOffsetTenths, a.dy + dy, LayoutAdjustments::kMaxOffsetTenths);
     m_tpl->setItemAdjustment(m_selected, a);
     m_layer->update();
-    const QString code = QString::fromLatin1(m_tpl->templ().code);
+    const QString code = m_tpl->code();
     const QString variant = layouts::variantName(m_tpl->variant());
     const QString name = m_selected->objectName();
     return store(
@@ -119,7 +123,7 @@ bool LayoutEditor::setHidden(bool hidden)
     m_tpl->setItemAdjustment(m_selected, a);
     m_layer->update();
     emit selectionChanged(m_selected);
-    const QString code = QString::fromLatin1(m_tpl->templ().code);
+    const QString code = m_tpl->code();
     const QString variant = layouts::variantName(m_tpl->variant());
     const QString name = m_selected->objectName();
     return store(
@@ -133,7 +137,7 @@ bool LayoutEditor::resetSelected()
     m_tpl->setItemAdjustment(m_selected, ItemAdjustment());
     m_layer->update();
     emit selectionChanged(m_selected);
-    const QString code = QString::fromLatin1(m_tpl->templ().code);
+    const QString code = m_tpl->code();
     const QString variant = layouts::variantName(m_tpl->variant());
     const QString name = m_selected->objectName();
     return store(
@@ -155,7 +159,7 @@ bool LayoutEditor::resetTemplate()
                          QMessageBox::Question, QMessageBox::Ok | QMessageBox::Cancel,
                          QStringLiteral("恢复整个模板")) != QMessageBox::Ok)
         return false;
-    const QString code = QString::fromLatin1(m_tpl->templ().code);
+    const QString code = m_tpl->code();
     const bool ok =
         store([&](Database& db, QString* e) { return LayoutAdjustments::resetKeeping(db, code, e); });
     reload();
@@ -167,7 +171,7 @@ bool LayoutEditor::canUndoReset() const
 {
     Database db;
     return db.open(m_databasePath(), nullptr, false) &&
-           LayoutAdjustments::hasKept(db, QString::fromLatin1(m_tpl->templ().code));
+           LayoutAdjustments::hasKept(db, m_tpl->code());
 }
 
 bool LayoutEditor::undoResetTemplate()
@@ -181,7 +185,7 @@ bool LayoutEditor::undoResetTemplate()
                          QMessageBox::Question, QMessageBox::Ok | QMessageBox::Cancel,
                          QStringLiteral("撤销恢复模板")) != QMessageBox::Ok)
         return false;
-    const QString code = QString::fromLatin1(m_tpl->templ().code);
+    const QString code = m_tpl->code();
     const bool ok =
         store([&](Database& db, QString* e) { return LayoutAdjustments::restoreKept(db, code, e); });
     reload();
@@ -197,7 +201,7 @@ bool LayoutEditor::setPicture(const QString& path)
         Dialogs::error(m_window, error);
         return false;
     }
-    const QString code = QString::fromLatin1(m_tpl->templ().code);
+    const QString code = m_tpl->code();
     if (!store([&](Database& db, QString* e) { return LayoutAdjustments::setPicture(db, code, bytes, e); }))
         return false;
     reload();
@@ -206,7 +210,7 @@ bool LayoutEditor::setPicture(const QString& path)
 
 bool LayoutEditor::resetPicture()
 {
-    const QString code = QString::fromLatin1(m_tpl->templ().code);
+    const QString code = m_tpl->code();
     const bool ok =
         store([&](Database& db, QString* e) { return LayoutAdjustments::setPicture(db, code, {}, e); });
     reload();
@@ -215,7 +219,7 @@ bool LayoutEditor::resetPicture()
 
 bool LayoutEditor::setCalibration(int dx, int dy, double scaleX, double scaleY)
 {
-    const QString code = QString::fromLatin1(m_tpl->templ().code);
+    const QString code = m_tpl->code();
     const bool ok = store([&](Database& db, QString* e) {
         return LayoutAdjustments::setCalibration(db, code, dx, dy, scaleX, scaleY, e);
     });

@@ -104,7 +104,7 @@ bool TemplatePrintListener::aboutToOutput(const Output& output, QWidget* window)
 PrintHistory::Entry TemplatePrintListener::entryOf(const Output& output) const
 {
     PrintHistory::Entry entry;
-    entry.templateCode = QString::fromUtf8(m_report->templ().code);
+    entry.templateCode = m_report->code();
     entry.variant = layouts::variantName(m_report->variant());
     entry.toPdf = output.pdf;
     entry.target = output.target;

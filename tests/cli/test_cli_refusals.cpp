@@ -283,6 +283,21 @@ void TestCliRefusals::badCommandLines_data()
         << "PGPASSWORD"
         << "geheim"
         << "x.xls";
+    QTest::newRow("template with no verb") << QStringList{"template"} << 2 << "template list"
+                                           << ""
+                                           << "";
+    QTest::newRow("template delete of a built-in one")
+        << QStringList{"template", "delete", "st"} << 2 << "是内置模板"
+        << ""
+        << "";
+    QTest::newRow("template export of no template")
+        << QStringList{"template", "export", "nosuch", "x.wbtemplate"} << 1 << "没有自定义模板“nosuch”"
+        << ""
+        << "x.wbtemplate";
+    QTest::newRow("template import of a picture")
+        << QStringList{"template", "import", "form.png"} << 1 << "不是有效的 JSON"
+        << "已导入"
+        << "";
     QTest::newRow("help says where passwords go") << QStringList{"--help"} << 0 << "PGPASSWORD"
                                                   << "XDG_RUNTIME_DIR"
                                                   << "";

@@ -297,8 +297,11 @@ void TestExcelForm::printMenus()
     QCOMPARE(top[0]->text(), QStringLiteral("【单张打印】"));
     QCOMPARE(top[1]->text(), QStringLiteral("【批量打印】"));
     QCOMPARE(top[2]->text(), QStringLiteral("【关闭窗口】"));
-    QCOMPARE(form.SinglePrintMenu->actions().size(), 20);
-    QCOMPARE(form.BatchPrintMenu->actions().size(), 20);
+    // The twenty, then the shop's own templates.
+    QCOMPARE(form.SinglePrintMenu->actions().size(), 22);
+    QCOMPARE(form.BatchPrintMenu->actions().size(), 22);
+    QCOMPARE(form.SinglePrintMenu->actions().at(21)->text(), QStringLiteral("自定义模板"));
+    QCOMPARE(form.BatchPrintMenu->actions().at(21)->text(), QStringLiteral("自定义模板"));
     QCOMPARE(form.SinglePrintMenu->actions().at(8)->text(), QStringLiteral("天天快递单模板【二】"));
 
     const QList<QAction*> context = form.PopupMenu1->actions();
@@ -308,12 +311,12 @@ void TestExcelForm::printMenus()
     QCOMPARE(context[2]->text(), QStringLiteral("清除打印标记"));
     // The batch submenu ends in the two narrowed prints, each with every template.
     const QList<QAction*> batch = context[1]->menu()->actions();
-    QCOMPARE(batch.size(), 23);
-    QCOMPARE(batch[21]->text(), QStringLiteral("打印选中记录"));
-    QCOMPARE(batch[22]->text(), QStringLiteral("仅未打印"));
-    QCOMPARE(batch[21]->menu()->actions().size(), 20);
+    QCOMPARE(batch.size(), 25);
+    QCOMPARE(batch[23]->text(), QStringLiteral("打印选中记录"));
+    QCOMPARE(batch[24]->text(), QStringLiteral("仅未打印"));
+    QCOMPARE(batch[23]->menu()->actions().size(), 22);
     QSignalSpy chosen(&form, &TExcelForm::selectionPrintRequested);
-    batch[22]->menu()->actions().at(3)->trigger();
+    batch[24]->menu()->actions().at(3)->trigger();
     QCOMPARE(chosen.size(), 1);
     QCOMPARE(chosen[0][0].toString(), QStringLiteral("sf"));
     QCOMPARE(chosen[0][1].value<layouts::Variant>(), layouts::Variant::ExcelBatch);

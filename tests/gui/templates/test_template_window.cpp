@@ -125,10 +125,13 @@ void TestTemplateWindow::components()
     QVERIFY(batch.batchData());
 
     const QList<QAction*> menu = single.MainMenu1->actions();
-    QCOMPARE(menu.size(), 3);
+    QCOMPARE(menu.size(), 4);
     QCOMPARE(menu.at(0)->text(), QStringLiteral("【打印预览】"));
     QCOMPARE(menu.at(1)->text(), QStringLiteral("【设置字体】"));
     QCOMPARE(menu.at(2)->text(), QStringLiteral("【关闭窗口】"));
+    // Shown only where the designer takes it (TemplateWindows).
+    QCOMPARE(menu.at(3)->text(), QStringLiteral("【复制为自定义模板】"));
+    QVERIFY(!menu.at(3)->isVisible());
     QCOMPARE(single.Label2->text(), QStringLiteral("左右移动"));
     QCOMPARE(single.Label3->text(), QStringLiteral("上下移动"));
     for (QPushButton* b : {single.Button2, single.Button3}) {
