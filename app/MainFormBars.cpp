@@ -197,6 +197,8 @@ void MainFormBars::buildMenus(TMainForm* f)
     f->PopupMenu5->addSeparator();
     QObject::connect(f->PopupMenu5->addAction(QStringLiteral("打印记录")), &QAction::triggered, f,
                      &TMainForm::historyRequested);
+    QObject::connect(f->PopupMenu5->addAction(QStringLiteral("模板设计…")), &QAction::triggered, f,
+                     &TMainForm::designerRequested);
     QObject::connect(f->PopupMenu5->addAction(QStringLiteral("数据库位置…")), &QAction::triggered, f,
                      &TMainForm::DatabaseLocationClick);
     QObject::connect(DataMaintenance::addUndoRestore(f->PopupMenu5, [f] { return f->m_location; }),

@@ -8,9 +8,11 @@
 #include "data/store/StoreSettings.h"
 #include "gui/exchange/ExcelForm.h"
 #include "gui/report/ReportPreview.h"
+#include "gui/templates/DesignerWindow.h"
 #include "gui/templates/TemplateWindows.h"
 #include "gui/widgets/Dialogs.h"
 #include "gui/widgets/PrintHistoryWindow.h"
+#include "gui/widgets/ScreenFit.h"
 
 #include <QAbstractButton>
 #include <QPointer>
@@ -112,6 +114,7 @@ ProgramWindows* ProgramWindows::create(const Settings& settings, QString* error,
     windows->m_history = new PrintHistoryWindow(main->storeLocation(), main);
     connect(windows->m_history, &PrintHistoryWindow::reprintRequested, templates, &TemplateWindows::reprint);
     connect(main, &TMainForm::historyRequested, windows, &ProgramWindows::showHistoryWindow);
+    connect(main, &TMainForm::designerRequested, windows, [windows] { windows->showDesigner(); });
     connect(main, &TMainForm::storeLocationChanged, windows, &ProgramWindows::followStoreLocation);
     return windows;
 }
@@ -121,6 +124,32 @@ void ProgramWindows::followStoreLocation(const QString& location)
     m_excel->setStoreLocation(location);
     m_templates->setDatabasePath(location);
     m_history->setDatabasePath(location);
+    if (m_designer)
+        m_designer->setDatabasePath(location);
+}
+
+DesignerWindow* ProgramWindows::showDesigner(const QString& builtInCode)
+{
+    if (!m_designer) {
+        TemplateSources sources;
+        sources.senders = m_main->senders();
+        sources.recipients = m_main->recipients();
+        sources.excelRecipients = m_excel->recipients();
+        sources.databasePath = m_main->storeLocation();
+        m_designer = new DesignerWindow(sources, m_main);
+        m_designer->setWindowFlag(Qt::Window);
+        m_designer->setAttribute(Qt::WA_DeleteOnClose);
+        const QRect room = ScreenFit::availableFor(m_main);
+        const QSize size = ScreenFit::clientSize(m_designer->size(), room);
+        m_designer->resize(size);
+        m_designer->move(ScreenFit::framePos(size, room));
+    }
+    if (!builtInCode.isEmpty())
+        m_designer->copyBuiltIn(builtInCode);
+    m_designer->show();
+    m_designer->raise();
+    m_designer->activateWindow();
+    return m_designer;
 }
 
 ProgramWindows::~ProgramWindows()
