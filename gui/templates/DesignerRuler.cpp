@@ -38,9 +38,15 @@ void DesignerRuler::paintEvent(QPaintEvent*)
         return (h ? v.x() + origin.x() : v.y() + origin.y());
     };
     const double ppm = m_view->pixelsPerMm();
-    // Ticks at 1, 5 and 10 mm, fewer when zoomed out.
-    const int minor = ppm >= 4 ? 1 : ppm >= 1.2 ? 5 : 10;
-    const int label = ppm >= 3 ? 10 : ppm >= 1 ? 20 : 50;
+    // Ticks at least 4 pixels apart, numbers at least 36.
+    auto step = [ppm](double pixels) {
+        for (int s : {1, 5, 10, 20, 50, 100, 200, 500, 1000})
+            if (s * ppm >= pixels)
+                return s;
+        return 1000;
+    };
+    const int minor = step(4);
+    const int label = qMax(minor, step(36));
     const double from = m_view->mapToScene(m_view->viewport()->rect().topLeft()).x();
     const double fromY = m_view->mapToScene(m_view->viewport()->rect().topLeft()).y();
     const double start = h ? from : fromY;
@@ -53,7 +59,7 @@ void DesignerRuler::paintEvent(QPaintEvent*)
         if (mm % minor != 0)
             continue;
         const double x = at(mm);
-        const int len = mm % 10 == 0 ? 10 : mm % 5 == 0 ? 6 : 3;
+        const int len = mm % label == 0 ? 10 : mm % (minor * 5) == 0 ? 6 : 3;
         if (h)
             p.drawLine(QPointF(x, kThickness - len), QPointF(x, kThickness));
         else

@@ -124,6 +124,16 @@ void DesignerWindow::buildActions()
     QAction* redo = m_doc->undoStack()->createRedoAction(this, QStringLiteral("重做"));
     redo->setObjectName(QStringLiteral("redoAction"));
     redo->setShortcuts({QKeySequence::Redo, QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    // The toolbar's buttons keep their short names (the menu's say what
+    // they undo), so the bar does not shift with every step.
+    QAction* undoTool = makeAction("undoToolAction", QStringLiteral("撤销"));
+    QAction* redoTool = makeAction("redoToolAction", QStringLiteral("重做"));
+    connect(undoTool, &QAction::triggered, m_doc->undoStack(), &QUndoStack::undo);
+    connect(redoTool, &QAction::triggered, m_doc->undoStack(), &QUndoStack::redo);
+    connect(m_doc->undoStack(), &QUndoStack::canUndoChanged, undoTool, &QAction::setEnabled);
+    connect(m_doc->undoStack(), &QUndoStack::canRedoChanged, redoTool, &QAction::setEnabled);
+    undoTool->setEnabled(false);
+    redoTool->setEnabled(false);
     connect(makeAction("copyAction", QStringLiteral("复制"), QKeySequence::Copy), &QAction::triggered, this,
             &DesignerWindow::copySelection);
     connect(makeAction("pasteAction", QStringLiteral("粘贴"), QKeySequence::Paste), &QAction::triggered, this,
@@ -202,8 +212,8 @@ void DesignerWindow::buildMenus()
     for (const char* n : {"newAction",
                           "saveAction",
                           "",
-                          "undoAction",
-                          "redoAction",
+                          "undoToolAction",
+                          "redoToolAction",
                           "",
                           "addFieldAction",
                           "addTextAction",
@@ -257,7 +267,20 @@ void DesignerWindow::openDesign(const TemplateDesign& design)
     m_pastes = 0;
     showTitle();
     showStatus();
-    m_view->zoomToFit();
+    if (isVisible())
+        m_view->zoomToFit();
+    else
+        m_fitPending = true;
+}
+
+void DesignerWindow::showEvent(QShowEvent* e)
+{
+    QMainWindow::showEvent(e);
+    if (m_fitPending) {
+        m_fitPending = false;
+        // After the layout has given the view its size.
+        QMetaObject::invokeMethod(m_view, &DesignerView::zoomToFit, Qt::QueuedConnection);
+    }
 }
 
 bool DesignerWindow::openBuiltInCopy(const QString& code, QString* error)

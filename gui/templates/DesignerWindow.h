@@ -70,6 +70,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
 
 private:
     void buildActions();
@@ -93,4 +94,5 @@ private:
     QLabel* m_zoomLabel;
     QVector<DesignItem> m_clipboard;
     int m_pastes = 0;
+    bool m_fitPending = true; // the page fits the view once the view has its size
 };

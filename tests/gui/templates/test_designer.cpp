@@ -159,6 +159,7 @@ void TestDesigner::session()
     w.resize(1000, 700);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QCoreApplication::processEvents(); // the first fit to the window
     w.view()->setZoomPercent(200);
     w.view()->centerOn(30, 30);
     DesignerDocument* doc = w.document();
