@@ -2,9 +2,11 @@
 
 #include "app/DataMaintenance.h"
 #include "app/MainForm.h"
+#include "gui/templates/TemplateFileActions.h"
 #include "gui/widgets/ProductInfo.h"
 #include "gui/widgets/RecipientTracking.h"
 #include "gui/widgets/ToolIcons.h"
+#include "gui/widgets/UserTemplateMenu.h"
 #include "report/FontSetup.h"
 #include "templates/TemplateMenuTable.h"
 
@@ -153,6 +155,9 @@ void MainFormBars::buildMenus(TMainForm* f)
             QObject::connect(a, &QAction::triggered, f,
                              [f, code, variant] { emit f->templateRequested(code, variant); });
         }
+        UserTemplateMenu::add(
+            menu, [f] { return f->database(); },
+            [f, variant](const QString& code) { emit f->templateRequested(code, variant); });
     };
     f->PopupMenu2 = new QMenu(f);
     f->PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
@@ -197,12 +202,17 @@ void MainFormBars::buildMenus(TMainForm* f)
     f->PopupMenu5->addSeparator();
     QObject::connect(f->PopupMenu5->addAction(QStringLiteral("打印记录")), &QAction::triggered, f,
                      &TMainForm::historyRequested);
-    QObject::connect(f->PopupMenu5->addAction(QStringLiteral("模板设计…")), &QAction::triggered, f,
-                     &TMainForm::designerRequested);
     QObject::connect(f->PopupMenu5->addAction(QStringLiteral("数据库位置…")), &QAction::triggered, f,
                      &TMainForm::DatabaseLocationClick);
     QObject::connect(DataMaintenance::addUndoRestore(f->PopupMenu5, [f] { return f->m_location; }),
                      &QAction::triggered, f, [f] { f->RestoreClick(true); });
+    f->PopupMenu5->addSeparator();
+    QObject::connect(f->PopupMenu5->addAction(QStringLiteral("模板设计…")), &QAction::triggered, f,
+                     &TMainForm::designerRequested);
+    QObject::connect(f->PopupMenu5->addAction(QStringLiteral("导入模板…")), &QAction::triggered, f,
+                     [f] { TemplateFileActions::importFile(f, f->database()); });
+    QObject::connect(f->PopupMenu5->addAction(QStringLiteral("导出模板…")), &QAction::triggered, f,
+                     [f] { TemplateFileActions::exportOne(f, f->database()); });
 
     f->PopupMenu6 = new QMenu(f);
     f->PopupMenu6->setObjectName(QStringLiteral("PopupMenu6"));

@@ -15,6 +15,7 @@
 #include "gui/widgets/ScreenFit.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QPointer>
 
 namespace {
@@ -115,6 +116,13 @@ ProgramWindows* ProgramWindows::create(const Settings& settings, QString* error,
     connect(windows->m_history, &PrintHistoryWindow::reprintRequested, templates, &TemplateWindows::reprint);
     connect(main, &TMainForm::historyRequested, windows, &ProgramWindows::showHistoryWindow);
     connect(main, &TMainForm::designerRequested, windows, [windows] { windows->showDesigner(); });
+    connect(templates, &TemplateWindows::copyAsUserTemplate, windows,
+            [windows](const TemplateDesign& design) {
+                // The template window is modal: it makes way for the designer.
+                if (QWidget* modal = QApplication::activeModalWidget())
+                    modal->close();
+                windows->showDesigner()->startCopy(design);
+            });
     connect(main, &TMainForm::storeLocationChanged, windows, &ProgramWindows::followStoreLocation);
     return windows;
 }
@@ -128,7 +136,7 @@ void ProgramWindows::followStoreLocation(const QString& location)
         m_designer->setDatabasePath(location);
 }
 
-DesignerWindow* ProgramWindows::showDesigner(const QString& builtInCode)
+DesignerWindow* ProgramWindows::showDesigner()
 {
     if (!m_designer) {
         TemplateSources sources;
@@ -144,8 +152,6 @@ DesignerWindow* ProgramWindows::showDesigner(const QString& builtInCode)
         m_designer->resize(size);
         m_designer->move(ScreenFit::framePos(size, room));
     }
-    if (!builtInCode.isEmpty())
-        m_designer->copyBuiltIn(builtInCode);
     m_designer->show();
     m_designer->raise();
     m_designer->activateWindow();

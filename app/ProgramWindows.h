@@ -39,8 +39,8 @@ public:
     void showHistoryWindow();
     PrintHistoryWindow* historyWindow() const { return m_history; }
     // "模板设计": the designer, made when first asked for and kept until
-    // closed; with a built-in code, starting on a copy of that template.
-    DesignerWindow* showDesigner(const QString& builtInCode = QString());
+    // closed.
+    DesignerWindow* showDesigner();
 
 private:
     ProgramWindows() = default;

@@ -239,6 +239,13 @@ int runPrint(CliContext& ctx)
         return 2;
     }
     std::unique_ptr<TemplateReport> tpl(TemplateReport::create(o.code, o.variant, &error));
+    if (!tpl && !layouts::findTemplate(o.code)) {
+        // The shop's own templates are in the address book.
+        Database book;
+        QString why;
+        if (book.open(ctx.dbPath, &why, false))
+            tpl.reset(TemplateReport::create(book, o.code, o.variant, &error));
+    }
     if (!tpl) {
         ctx.err << error << "\n";
         return 2;

@@ -5,6 +5,7 @@
 #include "exchange/WorkbookReader.h"
 #include "exchange/XlsReader.h"
 #include "exchange/XlsxReader.h"
+#include "templates/TemplateFile.h"
 
 #include <cstring>
 
@@ -85,14 +86,34 @@ void numberFormat(const uint8_t* data, size_t size)
         qFatal("a number longer than any format asks for");
 }
 
+void templateFile(const uint8_t* data, size_t size)
+{
+    TemplateDesign design;
+    QString error;
+    const bool ok = TemplateFile::fromJson(bytes(data, size), &design, &error);
+    check(ok, error);
+    // What was read is sound: it passes the check the store makes and
+    // reads back the same.
+    if (ok) {
+        TemplateDesign again;
+        if (!TemplateFile::check(design, &error) ||
+            !TemplateFile::fromJson(TemplateFile::toJson(design), &again, &error))
+            qFatal("a template read from a file does not read back");
+    }
+}
+
 Target byName(const char* name)
 {
     static const struct
     {
         const char* name;
         Target target;
-    } targets[] = {
-        {"xls", xls}, {"biff", biff}, {"xlsx", xlsx}, {"workbook", workbook}, {"numformat", numberFormat}};
+    } targets[] = {{"xls", xls},
+                   {"biff", biff},
+                   {"xlsx", xlsx},
+                   {"workbook", workbook},
+                   {"numformat", numberFormat},
+                   {"wbtemplate", templateFile}};
     for (const auto& t : targets)
         if (std::strcmp(name, t.name) == 0)
             return t.target;

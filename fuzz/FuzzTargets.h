@@ -19,6 +19,9 @@ void workbook(const uint8_t* data, size_t size);
 // A number format code (UTF-8) after an 8-byte value.
 void numberFormat(const uint8_t* data, size_t size);
 
+// A template file (.wbtemplate), read as the import reads it.
+void templateFile(const uint8_t* data, size_t size);
+
 // The target of a name above; nullptr for an unknown name.
 using Target = void (*)(const uint8_t*, size_t);
 Target byName(const char* name);

@@ -137,7 +137,8 @@ TemplateReport* TemplateReport::create(Database& db, const QString& code, const 
     QString why;
     if (!UserTemplates::load(db, code, &design, &why)) {
         if (error)
-            *error = QStringLiteral("没有模板“%1”。").arg(code);
+            *error =
+                why.startsWith(QStringLiteral("没有")) ? QStringLiteral("没有模板“%1”。").arg(code) : why;
         return nullptr;
     }
     return new TemplateReport(design, v, parent);

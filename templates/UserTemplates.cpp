@@ -163,11 +163,10 @@ bool UserTemplates::remove(Database& db, const QString& code, QString* error)
     TemplateDesign d;
     if (!load(db, code, &d, error))
         return false;
-    Transaction t(db.db());
-    if (!db.exec(QStringLiteral("DELETE FROM user_template WHERE code = ?"), {code}, error) ||
-        !LayoutAdjustments::reset(db, code, {}, {}, error))
-        return false;
-    return t.commit(error);
+    // The template first: adjustments left behind by a failure after it
+    // are harmless, as a new template never gets the same code.
+    return db.exec(QStringLiteral("DELETE FROM user_template WHERE code = ?"), {code}, error) &&
+           LayoutAdjustments::reset(db, code, {}, {}, error);
 }
 
 QString UserTemplates::newCode(Database& db)

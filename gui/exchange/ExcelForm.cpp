@@ -14,6 +14,7 @@
 #include "gui/widgets/RecipientTracking.h"
 #include "gui/widgets/RecordGrid.h"
 #include "gui/widgets/ScreenFit.h"
+#include "gui/widgets/UserTemplateMenu.h"
 #include "report/FontSetup.h"
 
 #include <QApplication>
@@ -178,6 +179,9 @@ void TExcelForm::buildMenus()
             connect(a, &QAction::triggered, this,
                     [this, code, variant] { emit templateRequested(code, variant); });
         }
+        UserTemplateMenu::add(
+            menu, [this] { return m_db.get(); },
+            [this, variant](const QString& code) { emit templateRequested(code, variant); });
     };
     SinglePrintMenu = MainMenu1->addMenu(QStringLiteral("【单张打印】"));
     fill(SinglePrintMenu, layouts::Variant::ExcelSingle, false);

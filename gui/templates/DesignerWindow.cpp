@@ -296,13 +296,17 @@ bool DesignerWindow::openBuiltInCopy(const QString& code, QString* error)
     const TemplateAdjustment saved = LayoutAdjustments::load(db, code, error);
     if (!error->isEmpty())
         return false;
-    TemplateDesign d = builtInDesign(*tmpl, layouts::Variant::Single, saved);
-    // The copy is the shop's own from now on: a code of its own at the first save.
-    d.builtIn = false;
-    d.code.clear();
-    d.caption = QStringLiteral("%1（自定义）").arg(QString::fromUtf8(tmpl->caption));
-    openDesign(d);
+    openDesign(asCopy(builtInDesign(*tmpl, layouts::Variant::Single, saved)));
     return true;
+}
+
+TemplateDesign DesignerWindow::asCopy(TemplateDesign design)
+{
+    // The copy is the shop's own from now on: a code of its own at the first save.
+    design.builtIn = false;
+    design.code.clear();
+    design.caption = QStringLiteral("%1（自定义）").arg(design.caption);
+    return design;
 }
 
 bool DesignerWindow::openSaved(const QString& code, QString* error)
@@ -315,15 +319,11 @@ bool DesignerWindow::openSaved(const QString& code, QString* error)
     return true;
 }
 
-bool DesignerWindow::copyBuiltIn(const QString& code)
+bool DesignerWindow::startCopy(const TemplateDesign& design)
 {
     if (!maybeSave())
         return false;
-    QString error;
-    if (!openBuiltInCopy(code, &error)) {
-        Dialogs::error(this, QStringLiteral("无法复制模板：%1").arg(error));
-        return false;
-    }
+    openDesign(asCopy(design));
     return true;
 }
 

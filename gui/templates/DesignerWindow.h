@@ -42,8 +42,8 @@ public:
     // One of the address book's templates; false with the reason.
     bool openSaved(const QString& code, QString* error);
     // "复制为自定义模板" of a template window: asks to save what is unsaved,
-    // then starts on the copy (the reason shown when it can't be made).
-    bool copyBuiltIn(const QString& code);
+    // then starts on a copy of design, to be saved as the shop's own.
+    bool startCopy(const TemplateDesign& design);
     // The address book the templates are stored in from now on.
     void setDatabasePath(const QString& path) { m_sources.databasePath = path; }
 
@@ -81,6 +81,8 @@ private:
     // save failed.
     bool maybeSave();
     bool store(TemplateDesign design);
+    // A template as the start of one of the shop's own: no code until saved.
+    static TemplateDesign asCopy(TemplateDesign design);
     QAction* makeAction(const QString& name, const QString& text, const QKeySequence& key = {});
 
     TemplateSources m_sources;

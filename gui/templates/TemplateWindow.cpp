@@ -1,5 +1,7 @@
 #include "gui/templates/TemplateWindow.h"
 
+#include "templates/BuiltInDesign.h"
+
 #include "data/records/DataSet.h"
 #include "data/store/Database.h"
 #include "gui/report/ReportPreview.h"
@@ -53,17 +55,37 @@ TemplateWindow::TemplateWindow(const layouts::Template& tmpl, layouts::Variant v
                                const TemplateSources& sources, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_template(tmpl), m_sources(sources), m_variant(variant)
+      m_builtIn(&tmpl), m_sources(sources), m_variant(variant)
 {
     const layouts::Page& page = tmpl.variant(variant);
-    setObjectName(QString::fromUtf8(page.className));
-    setWindowTitle(QString::fromUtf8(tmpl.caption));
+    m_layout = new TemplateReport(tmpl, variant, this);
+    build(QString::fromUtf8(page.className), QString::fromUtf8(tmpl.caption),
+          QSizeF(page.pageWidthMm, page.pageHeightMm), QSizeF(page.bandWidthMm, page.bandHeightMm),
+          QRectF(page.pictureLeftMm, page.pictureTopMm, page.pictureWidthMm, page.pictureHeightMm));
+}
+
+TemplateWindow::TemplateWindow(const TemplateDesign& design, layouts::Variant variant,
+                               const TemplateSources& sources, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_sources(sources), m_variant(variant)
+{
+    m_layout = new TemplateReport(design, variant, this);
+    build(QStringLiteral("UserTemplateForm"), design.caption, design.pageMm, design.bandMm,
+          QRectF(QPointF(0, 0), design.pageMm));
+}
+
+void TemplateWindow::build(const QString& className, const QString& caption, const QSizeF& pageMm,
+                           const QSizeF& bandMm, const QRectF& pictureMm)
+{
+    m_caption = caption;
+    setObjectName(className);
+    setWindowTitle(caption);
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     setModal(true);
 
-    m_layout = new TemplateReport(tmpl, variant, this);
     m_listener = std::make_unique<TemplatePrintListener>(m_layout);
-    m_listener->setSources(sources);
+    m_listener->setSources(m_sources);
     m_layout->report()->OutputListener = m_listener.get();
     // The font dialog opens at the items' own font, so that "确定" without a
     // change changes nothing.
@@ -77,10 +99,10 @@ TemplateWindow::TemplateWindow(const layouts::Template& tmpl, layouts::Variant v
     }
     bindSources();
 
-    m_pagePx = QSize(mmToPixels(page.pageWidthMm), mmToPixels(page.pageHeightMm));
-    m_bandPx = QSize(mmToPixels(page.bandWidthMm), mmToPixels(page.bandHeightMm));
-    m_pictureRect = QRect(mmToPixels(page.pictureLeftMm), mmToPixels(page.pictureTopMm),
-                          mmToPixels(page.pictureWidthMm), mmToPixels(page.pictureHeightMm));
+    m_pagePx = QSize(mmToPixels(pageMm.width()), mmToPixels(pageMm.height()));
+    m_bandPx = QSize(mmToPixels(bandMm.width()), mmToPixels(bandMm.height()));
+    m_pictureRect = QRect(mmToPixels(pictureMm.left()), mmToPixels(pictureMm.top()),
+                          mmToPixels(pictureMm.width()), mmToPixels(pictureMm.height()));
 
     auto* box = new QVBoxLayout(this);
     box->setContentsMargins(0, 0, 0, 0);
@@ -98,6 +120,10 @@ TemplateWindow::TemplateWindow(const layouts::Template& tmpl, layouts::Variant v
     connect(N1, &QAction::triggered, this, &TemplateWindow::N1Click);
     connect(N2, &QAction::triggered, this, &TemplateWindow::N2Click);
     connect(N3, &QAction::triggered, this, &TemplateWindow::N3Click);
+    CopyAction = MainMenu1->addAction(QStringLiteral("【复制为自定义模板】"));
+    CopyAction->setObjectName(QStringLiteral("CopyAction"));
+    CopyAction->setVisible(false);
+    connect(CopyAction, &QAction::triggered, this, [this] { emit copyAsUserTemplate(designForCopy()); });
     box->setMenuBar(MainMenu1);
 
     Panel2 = new QWidget(this);
@@ -114,6 +140,44 @@ TemplateWindow::TemplateWindow(const layouts::Template& tmpl, layouts::Variant v
     buildPage();
     buildAdjustButtons();
     buildWrapChoice();
+}
+
+QString TemplateWindow::code() const
+{
+    return m_layout->code();
+}
+
+TemplateDesign TemplateWindow::designForCopy() const
+{
+    TemplateDesign d =
+        m_builtIn ? builtInDesign(*m_builtIn, m_variant, m_layout->adjustment()) : m_layout->templateDesign();
+    const TemplateAdjustment& a = m_layout->adjustment();
+    if (!m_builtIn) {
+        // The shop's own: its saved offsets and hiding go into the copy's places.
+        const QString variant = layouts::variantName(m_variant);
+        for (DesignItem& item : d.items) {
+            const ItemAdjustment i = a.item(variant, item.name);
+            item.leftMm += i.dx / 10.0;
+            item.topMm += i.dy / 10.0;
+            item.hidden = item.hidden || i.hidden;
+        }
+        d.calibrationDx = a.dx;
+        d.calibrationDy = a.dy;
+        d.scaleX = a.scaleX;
+        d.scaleY = a.scaleY;
+        d.wordWrap = a.wordWrap;
+        if (!a.picture.isEmpty())
+            d.picture = a.picture;
+    }
+    d.builtIn = false;
+    d.code.clear();
+    d.caption = QStringLiteral("%1（副本）").arg(m_caption);
+    return d;
+}
+
+void TemplateWindow::setCopyActionVisible(bool visible)
+{
+    CopyAction->setVisible(visible);
 }
 
 TemplateWindow::~TemplateWindow()
@@ -178,7 +242,9 @@ void TemplateWindow::buildPage()
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setScaledContents(true);
     Image1->setGeometry(m_pictureRect);
-    QPixmap pix(QString::fromUtf8(m_template.picture ? m_template.picture : ""));
+    QPixmap pix(m_layout->builtInPicture());
+    if (!m_builtIn)
+        pix.loadFromData(m_layout->templateDesign().picture);
     if (!pix.isNull())
         Image1->setPixmap(pix);
 
@@ -264,7 +330,7 @@ void TemplateWindow::setWordWrap(bool on)
     Database db;
     QString error;
     if (!db.open(m_sources.database(), &error, false) ||
-        !LayoutAdjustments::setWordWrap(db, QString::fromLatin1(m_template.code), on, &error)) {
+        !LayoutAdjustments::setWordWrap(db, code(), on, &error)) {
         Dialogs::error(this, QStringLiteral("无法保存换行方式：%1").arg(error));
         showWrapChoice();
         return;
@@ -345,7 +411,7 @@ void TemplateWindow::setSelection(const PrintSelection& selection)
     m_selection = selection;
     m_batch->setSelection(selection);
     m_listener->setSelection(selection);
-    QString title = QString::fromUtf8(m_template.caption);
+    QString title = m_caption;
     if (selection.chosen)
         title += QStringLiteral("（选中 %1 条）").arg(selection.serials.size());
     else if (selection.unprintedOnly)
@@ -436,7 +502,7 @@ void TemplateWindow::Button3Click()
 
 void TemplateWindow::N1Click()
 {
-    if (m_variant == layouts::Variant::ExcelSingle && qstrcmp(m_template.code, "zt1") == 0) {
+    if (m_variant == layouts::Variant::ExcelSingle && code() == QLatin1String("zt1")) {
         // This window brings the main and the Excel window to the front first.
         for (const char* name : {"MainForm", "ExcelForm"}) {
             const QWidgetList tops = QApplication::topLevelWidgets();

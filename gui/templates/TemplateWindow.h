@@ -2,6 +2,7 @@
 
 #include "data/tracking/PrintSelection.h"
 #include "gui/templates/TemplateSources.h"
+#include "templates/TemplateDesign.h"
 #include "templates/layouts/Catalogue.h"
 
 #include <QDialog>
@@ -34,11 +35,23 @@ class TemplateWindow : public QDialog
 public:
     TemplateWindow(const layouts::Template& tmpl, layouts::Variant variant, const TemplateSources& sources,
                    QWidget* parent = nullptr);
+    // One of the shop's own templates (object name "UserTemplateForm"),
+    // the same window on its design: the picture behind the whole page.
+    TemplateWindow(const TemplateDesign& design, layouts::Variant variant, const TemplateSources& sources,
+                   QWidget* parent = nullptr);
     ~TemplateWindow() override;
 
     TemplateReport* layout() const { return m_layout; }
     TQuickRep* report() const;
-    const layouts::Template& templ() const { return m_template; }
+    // The built-in template; null for the shop's own.
+    const layouts::Template* builtIn() const { return m_builtIn; }
+    QString code() const;
+    // What "复制为自定义模板" hands on: the template as it prints here (a
+    // built-in one with its saved calibration, item offsets and picture).
+    TemplateDesign designForCopy() const;
+    // Shows "复制为自定义模板" in the menu bar: only when something takes
+    // copyAsUserTemplate (the designer).
+    void setCopyActionVisible(bool visible);
     layouts::Variant variant() const { return m_variant; }
     bool isBatch() const;
     BatchData* batchData() const { return m_batch; }
@@ -71,6 +84,11 @@ public:
     // straight away, as the print history's reprint does; false with the
     // reason when the rows can't be read.
     bool reprint(const PrintSelection& rows, qint64 senderRow, QString* error);
+
+signals:
+    // "复制为自定义模板": a new template of the shop's own should start from
+    // design (designForCopy()).
+    void copyAsUserTemplate(const TemplateDesign& design);
 
 public slots:
     void Button2Click();
@@ -114,9 +132,10 @@ private:
     QLabel* Image1 = nullptr;
     QWidget* ItemLayer = nullptr; // the items, drawn over the picture
     QMenuBar* MainMenu1 = nullptr;
-    QAction* N1 = nullptr; // 【打印预览】
-    QAction* N3 = nullptr; // 【设置字体】
-    QAction* N2 = nullptr; // 【关闭窗口】
+    QAction* N1 = nullptr;         // 【打印预览】
+    QAction* N3 = nullptr;         // 【设置字体】
+    QAction* N2 = nullptr;         // 【关闭窗口】
+    QAction* CopyAction = nullptr; // 【复制为自定义模板】
     QPushButton* CalibrateButton = nullptr;
     QPushButton* PictureButton = nullptr;
     QPushButton* HideButton = nullptr;
@@ -127,13 +146,16 @@ private:
     // False when the sender row that would print has no name and the user
     // chose not to go on.
     bool confirmSender();
+    void build(const QString& className, const QString& caption, const QSizeF& pageMm, const QSizeF& bandMm,
+               const QRectF& pictureMm);
     void buildStrip();
     void buildPage();
     void buildAdjustButtons();
     void buildWrapChoice();
     void showWrapChoice();
 
-    const layouts::Template& m_template;
+    const layouts::Template* m_builtIn = nullptr;
+    QString m_caption;
     TemplateSources m_sources;
     layouts::Variant m_variant;
     TemplateReport* m_layout = nullptr;

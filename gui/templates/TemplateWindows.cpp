@@ -3,7 +3,12 @@
 #include "gui/templates/TemplateWindow.h"
 #include "gui/widgets/Dialogs.h"
 
+#include "data/store/Database.h"
+#include "templates/TemplateReport.h"
+#include "templates/UserTemplates.h"
+
 #include <QCoreApplication>
+#include <QMetaMethod>
 
 TemplateWindows::TemplateWindows(const TemplateSources& sources, QObject* parent)
     : QObject(parent), m_sources(sources)
@@ -30,12 +35,39 @@ TemplateWindow* TemplateWindows::existing(const QString& code, layouts::Variant 
 
 TemplateWindow* TemplateWindows::window(const QString& code, layouts::Variant variant)
 {
-    if (TemplateWindow* w = existing(code, variant))
-        return w;
+    TemplateWindow* w = existing(code, variant);
     const layouts::Template* t = layouts::findTemplate(code);
-    if (!t)
-        return nullptr;
-    auto* w = new TemplateWindow(*t, variant, m_sources);
+    if (!t) {
+        Database db;
+        TemplateDesign design;
+        QString error;
+        if (!db.open(m_sources.database(), &error, false))
+            return nullptr;
+        if (!UserTemplates::load(db, code, &design, &error)) {
+            // Taken away meanwhile, maybe on another computer.
+            Dialogs::error(nullptr, error);
+            return nullptr;
+        }
+        // Calibration lives beside the design: compare the layout only.
+        if (w) {
+            TemplateDesign shown = w->layout()->templateDesign();
+            shown.calibrationDx = design.calibrationDx;
+            shown.calibrationDy = design.calibrationDy;
+            shown.scaleX = design.scaleX;
+            shown.scaleY = design.scaleY;
+            shown.wordWrap = design.wordWrap;
+            if (shown == design)
+                return w;
+            delete w;
+        }
+        w = new TemplateWindow(design, variant, m_sources);
+    } else if (w) {
+        return w;
+    } else {
+        w = new TemplateWindow(*t, variant, m_sources);
+    }
+    w->setCopyActionVisible(isSignalConnected(QMetaMethod::fromSignal(&TemplateWindows::copyAsUserTemplate)));
+    connect(w, &TemplateWindow::copyAsUserTemplate, this, &TemplateWindows::copyAsUserTemplate);
     m_windows.insert(key(code, variant), w);
     return w;
 }

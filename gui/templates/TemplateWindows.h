@@ -2,6 +2,7 @@
 
 #include "data/tracking/PrintSelection.h"
 #include "gui/templates/TemplateSources.h"
+#include "templates/TemplateDesign.h"
 #include "templates/layouts/Catalogue.h"
 
 #include <QHash>
@@ -32,7 +33,10 @@ public:
     // chose one under "数据库位置…").
     void setDatabasePath(const QString& path);
 
-    // The window, made on first use; null for an unknown template code.
+    // The window, made on first use; null for an unknown template code. A
+    // template of the shop's own is read from the address book each time:
+    // a window of an older state of it (changed here or on another
+    // computer) is made again.
     TemplateWindow* window(const QString& code, layouts::Variant variant);
     // The window if it was made already.
     TemplateWindow* existing(const QString& code, layouts::Variant variant) const;
@@ -47,6 +51,11 @@ public slots:
     void openSelection(const QString& code, layouts::Variant variant, const PrintSelection& selection);
     // The print history's reprint: the preview of these rows at once.
     void reprint(const QString& code, layouts::Variant variant, const PrintSelection& rows, qint64 senderRow);
+
+signals:
+    // A template window's "复制为自定义模板" (shown only while something is
+    // connected here): a new template of the shop's own from design.
+    void copyAsUserTemplate(const TemplateDesign& design);
 
 public:
     // Destroys every window (at the end of the run, and between tests).

@@ -3,10 +3,11 @@
 #include "data/records/ContainsSearch.h"
 #include "data/records/DataSet.h"
 #include "data/store/Database.h"
-#include "data/tracking/PrintHistory.h"
 #include "data/store/Schema.h"
+#include "data/tracking/PrintHistory.h"
 #include "gui/widgets/Dialogs.h"
 #include "gui/widgets/RecordGrid.h"
+#include "gui/widgets/UserTemplateMenu.h"
 #include "report/FontSetup.h"
 #include "templates/TemplateMenuTable.h"
 
@@ -43,6 +44,9 @@ void RecipientTracking::addPrintChoices(QMenu* batchMenu)
         connect(unprinted->addAction(e.caption), &QAction::triggered, this,
                 [this, code] { printUnprinted(code); });
     }
+    auto database = [this] { return m_list ? m_list->database() : nullptr; };
+    UserTemplateMenu::add(chosen, database, [this](const QString& code) { printChosen(code); });
+    UserTemplateMenu::add(unprinted, database, [this](const QString& code) { printUnprinted(code); });
 }
 
 void RecipientTracking::addClearMark(QMenu* contextMenu)

@@ -16,6 +16,8 @@
 #include "gui/widgets/Shell.h"
 #include "report/FontSetup.h"
 
+#include "templates/LabelTemplates.h"
+#include "templates/UserTemplates.h"
 #include <QAction>
 #include <QComboBox>
 #include <QDate>
@@ -1094,7 +1096,9 @@ private slots:
             QStringLiteral("中通快递单模板【二】"), QStringLiteral("宅急送快递单模板"),
             QStringLiteral("EMS快递单模板【一】"),  QStringLiteral("EMS快递单模板【二】"),
             QStringLiteral("速尔快递单模板"),       QStringLiteral("923远华快运模板")};
-        QCOMPARE(single, expectedSingle);
+        // The shop's own templates follow the twenty.
+        const QStringList own{QStringLiteral("-"), QStringLiteral("自定义模板")};
+        QCOMPARE(single, expectedSingle + own);
         QCOMPARE(batch, single);
         const QStringList grid = captions(f->PopupMenu1);
         QCOMPARE(grid, (QStringList{QStringLiteral("修改记录"), QStringLiteral("删除记录"),
@@ -1109,7 +1113,7 @@ private slots:
         QCOMPARE(captions(gridBatch),
                  (batch + QStringList{QStringLiteral("-"), QStringLiteral("打印选中记录"),
                                       QStringLiteral("仅未打印")}));
-        QCOMPARE(captions(gridBatch->actions().value(21)->menu()), batch);
+        QCOMPARE(captions(gridBatch->actions().value(23)->menu()), batch);
 
         QList<QPair<QString, int>> got;
         connect(f, &TMainForm::templateRequested, this, [&](const QString& code, layouts::Variant v) {
@@ -1123,6 +1127,68 @@ private slots:
                                                   {QStringLiteral("qy"), int(layouts::Variant::Batch)},
                                                   {QStringLiteral("qy"), int(layouts::Variant::Batch)},
                                                   {QStringLiteral("zt1"), int(layouts::Variant::Single)}}));
+
+        // Greyed while the address book has none; a saved one is there the
+        // next time the menu opens, and asks for its code.
+        QMenu* own1 = f->PopupMenu2->actions().value(21)->menu();
+        QVERIFY(own1);
+        emit f->PopupMenu2->aboutToShow();
+        QVERIFY(!own1->menuAction()->isEnabled());
+        TemplateDesign label = LabelTemplates::all().at(0);
+        label.code = QStringLiteral("shop-label");
+        label.caption = QStringLiteral("本店标签");
+        QString error;
+        QVERIFY2(UserTemplates::save(*f->database(), label, &error), qPrintable(error));
+        for (QMenu* m : {f->PopupMenu2, f->PopupMenu3, gridSingle, gridBatch})
+            emit m->aboutToShow();
+        QCOMPARE(captions(own1), QStringList{QStringLiteral("本店标签")});
+        got.clear();
+        own1->actions().value(0)->trigger();
+        f->PopupMenu3->actions().value(21)->menu()->actions().value(0)->trigger();
+        gridSingle->actions().value(21)->menu()->actions().value(0)->trigger();
+        gridBatch->actions().value(21)->menu()->actions().value(0)->trigger();
+        QCOMPARE(got,
+                 (QList<QPair<QString, int>>{{QStringLiteral("shop-label"), int(layouts::Variant::Single)},
+                                             {QStringLiteral("shop-label"), int(layouts::Variant::Batch)},
+                                             {QStringLiteral("shop-label"), int(layouts::Variant::Single)},
+                                             {QStringLiteral("shop-label"), int(layouts::Variant::Batch)}}));
+        QVERIFY(UserTemplates::remove(*f->database(), label.code, &error));
+    }
+
+    void templateFilesThroughTheMenu()
+    {
+        TMainForm* f = start();
+        QVERIFY(f);
+        Dialogs::clear();
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("st.wbtemplate"));
+        // 导出模板…: the first template (st) into a file; 导入模板…: back as the shop's own.
+        QAction* exportAction = f->PopupMenu5->actions().value(10);
+        QAction* importAction = f->PopupMenu5->actions().value(9);
+        Dialogs::answerExec(QDialog::Accepted);
+        Dialogs::answerFile(file);
+        exportAction->trigger();
+        QVERIFY2(QFileInfo::exists(file), qPrintable(Dialogs::lastShown().text));
+        Dialogs::answerFile(file);
+        importAction->trigger();
+        QVector<TemplateDesign> own;
+        QString error;
+        QVERIFY(UserTemplates::list(*f->database(), &own, &error));
+        QCOMPARE(own.size(), 1);
+        QCOMPARE(own.first().caption, QStringLiteral("申通快递单模板"));
+        QCOMPARE(own.first().items.size(),
+                 layouts::templateAt(0).variant(layouts::Variant::Single).itemCount);
+        // A file that is refused stores nothing and says why.
+        QFile bad(file);
+        QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write("{\"format\": 1}") > 0);
+        bad.close();
+        Dialogs::answerFile(file);
+        importAction->trigger();
+        QVERIFY2(Dialogs::lastShown().text.contains(QStringLiteral("“format”")),
+                 qPrintable(Dialogs::lastShown().text));
+        QVERIFY(UserTemplates::list(*f->database(), &own, &error));
+        QCOMPARE(own.size(), 1);
+        QVERIFY(UserTemplates::remove(*f->database(), own.first().code, &error));
     }
 
     void toolsStartFirstInstalledProgram()
@@ -1141,10 +1207,12 @@ private slots:
             started << path;
             return true;
         });
-        QCOMPARE(captions(f->PopupMenu5),
-                 (QStringList{QStringLiteral("隐藏寄件日期"), QStringLiteral("-"), QStringLiteral("计算器"),
-                              QStringLiteral("记事本"), QStringLiteral("-"), QStringLiteral("打印记录"),
-                              QStringLiteral("数据库位置…"), QStringLiteral("撤销上次恢复")}));
+        QCOMPARE(
+            captions(f->PopupMenu5),
+            (QStringList{QStringLiteral("隐藏寄件日期"), QStringLiteral("-"), QStringLiteral("计算器"),
+                         QStringLiteral("记事本"), QStringLiteral("-"), QStringLiteral("打印记录"),
+                         QStringLiteral("数据库位置…"), QStringLiteral("撤销上次恢复"), QStringLiteral("-"),
+                         QStringLiteral("导入模板…"), QStringLiteral("导出模板…")}));
         QSignalSpy history(f, &TMainForm::historyRequested);
         f->PopupMenu5->actions().value(5)->trigger();
         QCOMPARE(history.size(), 1);

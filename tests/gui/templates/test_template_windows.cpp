@@ -1,3 +1,4 @@
+#include "data/store/Database.h"
 #include "gui/templates/TemplateWindow.h"
 #include "gui/templates/TemplateWindows.h"
 #include "gui/widgets/Dialogs.h"
@@ -5,11 +6,14 @@
 #include "report/QRBand.h"
 #include "report/QRDBText.h"
 #include "report/QuickRep.h"
+#include "templates/LabelTemplates.h"
 #include "templates/TemplateReport.h"
+#include "templates/UserTemplates.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
@@ -28,6 +32,7 @@ private slots:
     void lengthsOnScreenGrid_data();
     void lengthsOnScreenGrid();
     void unknownTemplate();
+    void userTemplateWindow();
 
 private:
     TemplateWindows* m_windows = nullptr;
@@ -153,6 +158,52 @@ void TestTemplateWindows::unknownTemplate()
 {
     QVERIFY(!m_windows->window(QStringLiteral("nosuch"), Variant::Single));
     QCOMPARE(m_windows->exec(QStringLiteral("nosuch"), Variant::Single), -1);
+}
+
+void TestTemplateWindows::userTemplateWindow()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("own.mdb"));
+    Database db;
+    QString error;
+    QVERIFY2(db.open(path, &error), qPrintable(error));
+    TemplateDesign label = LabelTemplates::all().at(1);
+    label.code = QStringLiteral("shop-label");
+    label.caption = QStringLiteral("本店标签");
+    QVERIFY2(UserTemplates::save(db, label, &error), qPrintable(error));
+
+    TemplateSources sources;
+    sources.databasePath = path;
+    TemplateWindows windows(sources);
+    TemplateWindow* w = windows.window(label.code, Variant::Batch);
+    QVERIFY(w);
+    QCOMPARE(w->objectName(), QStringLiteral("UserTemplateForm"));
+    QCOMPARE(w->windowTitle(), label.caption);
+    QCOMPARE(w->layout()->items().size(), label.items.size());
+    QVERIFY(w->layout()->isBatch());
+    QCOMPARE(w->pagePixels(), QSize(int(std::lround(100 * 96 / 25.4)), int(std::lround(150 * 96 / 25.4))));
+    QCOMPARE(windows.window(label.code, Variant::Batch), w);
+    // Changed in the address book (here or elsewhere): made again.
+    label.items.removeLast();
+    QVERIFY(UserTemplates::save(db, label, &error));
+    TemplateWindow* again = windows.window(label.code, Variant::Batch);
+    QVERIFY(again);
+    QCOMPARE(again->layout()->items().size(), label.items.size());
+
+    // "复制为自定义模板" shows once something takes it, and hands on the
+    // template as it prints.
+    QVERIFY(!windows.window(QStringLiteral("st"), Variant::Single)->CopyAction->isVisible());
+    TemplateWindows designerSide(sources);
+    QList<TemplateDesign> copies;
+    connect(&designerSide, &TemplateWindows::copyAsUserTemplate, this,
+            [&](const TemplateDesign& d) { copies << d; });
+    TemplateWindow* st = designerSide.window(QStringLiteral("st"), Variant::Single);
+    QVERIFY(st->CopyAction->isVisible());
+    st->CopyAction->trigger();
+    QCOMPARE(copies.size(), 1);
+    QVERIFY(copies.first().code.isEmpty() && !copies.first().builtIn);
+    QCOMPARE(copies.first().items.size(), st->layout()->items().size());
+    QCOMPARE(copies.first().items.first().leftMm * 10, st->layout()->items().first()->Size.Left);
 }
 
 QTEST_MAIN(TestTemplateWindows)
