@@ -296,7 +296,9 @@ bool DesignerWindow::openBuiltInCopy(const QString& code, QString* error)
     const TemplateAdjustment saved = LayoutAdjustments::load(db, code, error);
     if (!error->isEmpty())
         return false;
-    openDesign(asCopy(builtInDesign(*tmpl, layouts::Variant::Single, saved)));
+    TemplateDesign d = builtInDesign(*tmpl, layouts::Variant::Single, saved);
+    d.caption = QStringLiteral("%1（副本）").arg(d.caption);
+    openDesign(asCopy(d));
     return true;
 }
 
@@ -305,7 +307,6 @@ TemplateDesign DesignerWindow::asCopy(TemplateDesign design)
     // The copy is the shop's own from now on: a code of its own at the first save.
     design.builtIn = false;
     design.code.clear();
-    design.caption = QStringLiteral("%1（自定义）").arg(design.caption);
     return design;
 }
 
