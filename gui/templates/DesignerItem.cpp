@@ -96,6 +96,8 @@ void DesignerItem::paint(QPainter* painter, const QStyleOptionGraphicsItem* opti
     const QRectF r(QPointF(0, 0), m_size);
     painter->save();
     painter->setClipRect(r.adjusted(-px, -px, px, px));
+    if (m_item.opaque)
+        painter->fillRect(r, Qt::white);
     paintContent(painter, r);
     painter->restore();
 

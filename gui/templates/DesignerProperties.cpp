@@ -116,6 +116,8 @@ void DesignerProperties::build()
     f->addRow(QString(), m_human);
     m_hidden = new QCheckBox(QStringLiteral("不打印（隐藏）"), m_itemGroup);
     f->addRow(QString(), m_hidden);
+    m_opaque = new QCheckBox(QStringLiteral("白底（遮住底下的字）"), m_itemGroup);
+    f->addRow(QString(), m_opaque);
     column->addWidget(m_itemGroup);
     column->addStretch(1);
 
@@ -195,6 +197,8 @@ void DesignerProperties::build()
     connect(m_human, &QCheckBox::clicked, this, [this](bool on) {
         editItem(QStringLiteral("human"), [&](DesignItem& i) { i.humanReadable = on; });
     });
+    connect(m_opaque, &QCheckBox::clicked, this,
+            [this](bool on) { editItem(QStringLiteral("opaque"), [&](DesignItem& i) { i.opaque = on; }); });
     connect(m_hidden, &QCheckBox::clicked, this,
             [this](bool on) { editItem(QStringLiteral("hidden"), [&](DesignItem& i) { i.hidden = on; }); });
 }
@@ -245,9 +249,12 @@ void DesignerProperties::refresh()
 
     const QVector<int> sel = DesignerEdits::indexesOf(d, m_doc->selection());
     const bool one = sel.size() == 1;
+    // Without one item selected only the note shows, not a former item's values.
     for (QWidget* w : m_itemGroup->findChildren<QWidget*>())
-        if (w != m_selectionNote)
+        if (w != m_selectionNote && w->parentWidget() == m_itemGroup) {
             w->setEnabled(one);
+            w->setVisible(one);
+        }
     m_selectionNote->setText(sel.isEmpty() ? QStringLiteral("未选中项目。")
                              : one         ? QStringLiteral("项目 %1").arg(d.items[sel.first()].name)
                                            : QStringLiteral("已选中 %1 个项目。").arg(sel.size()));
@@ -279,6 +286,8 @@ void DesignerProperties::refresh()
         m_rotation->setCurrentIndex(i.rotation / 90);
         m_human->setChecked(i.humanReadable);
         m_human->setEnabled(i.kind == K::Barcode);
+        m_hidden->setChecked(i.hidden);
+        m_opaque->setChecked(i.opaque);
     }
     m_loading = false;
 }

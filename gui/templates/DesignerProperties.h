@@ -62,4 +62,5 @@ private:
     QComboBox* m_rotation = nullptr;
     QCheckBox* m_human = nullptr;
     QCheckBox* m_hidden = nullptr;
+    QCheckBox* m_opaque = nullptr;
 };

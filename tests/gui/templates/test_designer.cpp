@@ -20,6 +20,7 @@
 #include <QtTest>
 
 Q_DECLARE_METATYPE(QVector<QRectF>)
+Q_DECLARE_METATYPE(QVector<QPointF>)
 
 // The template designer: where snapping puts a box, a whole editing
 // session undone and redone, saved and opened again, and the question
@@ -31,6 +32,8 @@ private slots:
     void initTestCase();
     void snap_data();
     void snap();
+    void arrange_data();
+    void arrange();
     void session();
     void closeAsks_data();
     void closeAsks();
@@ -112,6 +115,48 @@ void TestDesigner::snap()
                             .arg(got.top())
                             .arg(got.width())
                             .arg(got.height())));
+}
+
+void TestDesigner::arrange_data()
+{
+    using A = DesignerEdits::AlignTo;
+    QTest::addColumn<QVector<QRectF>>("boxes");
+    QTest::addColumn<int>("op"); // an AlignTo, or -1 / -2: distribute across / down
+    QTest::addColumn<QVector<QPointF>>("expected");
+    const QVector<QRectF> three{QRectF(10, 5, 20, 5), QRectF(14, 20, 30, 5), QRectF(30, 40, 10, 5)};
+    QTest::newRow("左对齐") << three << int(A::Left) << QVector<QPointF>{{10, 5}, {10, 20}, {10, 40}};
+    QTest::newRow("右对齐") << three << int(A::Right) << QVector<QPointF>{{24, 5}, {14, 20}, {34, 40}};
+    QTest::newRow("水平居中") << three << int(A::HCenter) << QVector<QPointF>{{17, 5}, {12, 20}, {22, 40}};
+    QTest::newRow("底端对齐") << three << int(A::Bottom) << QVector<QPointF>{{10, 40}, {14, 40}, {30, 40}};
+    QTest::newRow("水平等距分布") << QVector<QRectF>{QRectF(0, 0, 10, 5), QRectF(12, 0, 10, 5),
+                                                     QRectF(50, 0, 10, 5)}
+                                  << -1 << QVector<QPointF>{{0, 0}, {25, 0}, {50, 0}};
+    QTest::newRow("垂直等距分布, out of order")
+        << QVector<QRectF>{QRectF(0, 50, 5, 10), QRectF(0, 0, 5, 10), QRectF(0, 12, 5, 10)} << -2
+        << QVector<QPointF>{{0, 50}, {0, 0}, {0, 25}};
+}
+
+void TestDesigner::arrange()
+{
+    QFETCH(QVector<QRectF>, boxes);
+    QFETCH(int, op);
+    QFETCH(QVector<QPointF>, expected);
+    TemplateDesign d = DesignerEdits::blank({100, 150});
+    QVector<int> all;
+    for (const QRectF& b : boxes) {
+        DesignItem item = DesignerEdits::newItem(d, DesignItem::Kind::Text, {0, 0});
+        DesignerEdits::setBox(&item, b);
+        all << d.items.size();
+        d.items << item;
+    }
+    if (op >= 0)
+        DesignerEdits::align(&d, all, DesignerEdits::AlignTo(op));
+    else
+        DesignerEdits::distribute(&d, all, op == -1 ? Qt::Horizontal : Qt::Vertical);
+    for (int i = 0; i < boxes.size(); ++i) {
+        QCOMPARE(QPointF(d.items[i].leftMm, d.items[i].topMm), expected[i]);
+        QCOMPARE(QSizeF(d.items[i].widthMm, d.items[i].heightMm), boxes[i].size());
+    }
 }
 
 namespace {
