@@ -256,10 +256,27 @@ void TestDesigner::session()
     QCOMPARE(doc->design().items[1].leftMm, DesignerSnap::toTenth(resized.leftMm + 0.1));
     QCOMPARE(doc->design().items[1].topMm, DesignerSnap::toTenth(resized.topMm + 1));
 
+    // A rubber band over both, Shift and a click takes one out again; then
+    // the other copied, pasted beside it and the copy deleted.
+    const QRectF both =
+        DesignerEdits::box(doc->design().items[0]).united(DesignerEdits::box(doc->design().items[1]));
+    drag(w.view(), both.topLeft() - QPointF(2, 2), both.bottomRight() + QPointF(2, 2));
+    QCOMPARE(doc->selection().size(), 2);
+    QTest::mouseClick(w.view()->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                      w.view()->mapFromScene(DesignerEdits::box(doc->design().items[0]).center()));
+    QCOMPARE(doc->selection(), QStringList{QStringLiteral("item2")});
+    w.action("copyAction")->trigger();
+    w.action("pasteAction")->trigger();
+    QCOMPARE(doc->selection(), QStringList{QStringLiteral("item3")});
+    QCOMPARE(doc->design().items[2].leftMm, doc->design().items[1].leftMm + 2);
+    QCOMPARE(doc->design().items[2].text, doc->design().items[1].text);
+    w.action("deleteAction")->trigger();
+    QCOMPARE(doc->design().items.size(), 2);
+
     // Back to the start, step by step, and forward again.
     const TemplateDesign end = doc->design();
     QUndoStack* stack = doc->undoStack();
-    QCOMPARE(stack->count(), 8);
+    QCOMPARE(stack->count(), 10);
     while (stack->canUndo())
         stack->undo();
     QCOMPARE(doc->design(), start);
