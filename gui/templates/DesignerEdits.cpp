@@ -26,10 +26,12 @@ QVector<PagePreset> pagePresets()
 
 QStringList columns(DesignItem::Source source)
 {
-    static const QStringList date{QStringLiteral("年"), QStringLiteral("月"), QStringLiteral("日")};
+    static const QStringList date{QStringLiteral("年"), QStringLiteral("月"), QStringLiteral("日"),
+                                  QStringLiteral("日期")};
     switch (source) {
     case DesignItem::Source::Sender: {
         QStringList c = Schema::senderColumns();
+        // The sender's 年/月/日 columns are the day of printing: that source.
         for (const QString& d : date)
             c.removeAll(d);
         return c;
