@@ -243,7 +243,10 @@ QString label(const DesignItem& item)
 {
     if (item.kind == DesignItem::Kind::Text || item.column.isEmpty())
         return item.text;
-    const QString prefix = item.source == DesignItem::Source::Sender ? QStringLiteral("寄件") : QString();
+    // The sender's own columns say so; its 年/月/日 are the day of printing.
+    const bool senderOwn = item.source == DesignItem::Source::Sender &&
+                           !columns(DesignItem::Source::PrintDate).contains(item.column);
+    const QString prefix = senderOwn ? QStringLiteral("寄件") : QString();
     return QStringLiteral("[%1%2]").arg(prefix, item.column);
 }
 

@@ -34,6 +34,13 @@ DesignerItem::DesignerItem(int index, const DesignItem& item) : m_index(index), 
 {
     setFlag(ItemIsSelectable);
     setBox(DesignerEdits::box(item));
+    if (isText()) {
+        // At most one em a character, beyond the box in any direction it turns.
+        const double em = item.fontPt * 25.4 / 72.0;
+        const double along = qMax(textRect(QRectF(0, 0, item.widthMm, item.heightMm)).width(),
+                                  DesignerEdits::label(item).size() * em);
+        m_overflow = qMax(0.0, qMax(along, 4 * em) - qMin(item.widthMm, item.heightMm));
+    }
 }
 
 QRectF DesignerItem::box() const
@@ -52,9 +59,23 @@ void DesignerItem::setBox(const QRectF& box)
 
 QRectF DesignerItem::boundingRect() const
 {
-    // Room for the grips around the box at any zoom down to about 25 %.
-    const double m = 2.0;
+    // Room for the grips around the box at any zoom down to about 25 %,
+    // and for text that runs out of its box (as it does on paper).
+    const double m = 2.0 + m_overflow;
     return QRectF(QPointF(0, 0), m_size).adjusted(-m, -m, m, m);
+}
+
+bool DesignerItem::isText() const
+{
+    return m_item.kind == DesignItem::Kind::Field || m_item.kind == DesignItem::Kind::Text;
+}
+
+QRectF DesignerItem::textRect(const QRectF& c) const
+{
+    // Wrapped by GBK bytes: lines as wide as that many half-width letters.
+    if (m_item.wrap == DesignItem::Wrap::Bytes && m_item.wrapBytes > 0)
+        return QRectF(c.topLeft(), QSizeF(m_item.wrapBytes * m_item.fontPt * 25.4 / 72.0 / 2, c.height()));
+    return c;
 }
 
 QVector<QRectF> DesignerItem::grips(double px) const
@@ -95,7 +116,9 @@ void DesignerItem::paint(QPainter* painter, const QStyleOptionGraphicsItem* opti
     const double px = 1.0 / qMax(0.01, option->levelOfDetailFromTransform(painter->worldTransform()));
     const QRectF r(QPointF(0, 0), m_size);
     painter->save();
-    painter->setClipRect(r.adjusted(-px, -px, px, px));
+    // Codes stay in their box; text runs out of it as it does on paper.
+    if (!isText())
+        painter->setClipRect(r.adjusted(-px, -px, px, px));
     if (m_item.opaque)
         painter->fillRect(r, Qt::white);
     paintContent(painter, r);
@@ -136,7 +159,7 @@ void DesignerItem::paintContent(QPainter* painter, const QRectF& r) const
         painter->setFont(f);
         painter->setPen(ink);
         const QRectF big(box.topLeft() * kTextScale, box.size() * kTextScale);
-        painter->drawText(big, int(a) | (wrap ? Qt::TextWrapAnywhere : 0), t);
+        painter->drawText(big, int(a) | Qt::TextDontClip | (wrap ? Qt::TextWrapAnywhere : 0), t);
         painter->restore();
     };
     Qt::Alignment h = Qt::AlignLeft;
@@ -148,7 +171,7 @@ void DesignerItem::paintContent(QPainter* painter, const QRectF& r) const
     switch (m_item.kind) {
     case DesignItem::Kind::Field:
     case DesignItem::Kind::Text:
-        drawText(c, text, h | Qt::AlignTop, m_item.wrap != DesignItem::Wrap::None);
+        drawText(textRect(c), text, h | Qt::AlignTop, m_item.wrap != DesignItem::Wrap::None);
         break;
     case DesignItem::Kind::Barcode: {
         // Bars standing for the code (the print draws the real one).

@@ -29,8 +29,11 @@ public:
 private:
     void paintContent(QPainter* painter, const QRectF& r) const;
     QVector<QRectF> grips(double px) const;
+    QRectF textRect(const QRectF& content) const;
+    bool isText() const;
 
     int m_index;
     DesignItem m_item;
     QSizeF m_size;
+    double m_overflow = 0; // how far text may run out of the box, mm
 };
