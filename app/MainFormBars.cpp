@@ -207,12 +207,12 @@ void MainFormBars::buildMenus(TMainForm* f)
     QObject::connect(DataMaintenance::addUndoRestore(f->PopupMenu5, [f] { return f->m_location; }),
                      &QAction::triggered, f, [f] { f->RestoreClick(true); });
     f->PopupMenu5->addSeparator();
-    QObject::connect(f->PopupMenu5->addAction(QStringLiteral("模板设计…")), &QAction::triggered, f,
-                     &TMainForm::designerRequested);
     QObject::connect(f->PopupMenu5->addAction(QStringLiteral("导入模板…")), &QAction::triggered, f,
                      [f] { TemplateFileActions::importFile(f, f->database()); });
     QObject::connect(f->PopupMenu5->addAction(QStringLiteral("导出模板…")), &QAction::triggered, f,
                      [f] { TemplateFileActions::exportOne(f, f->database()); });
+    QObject::connect(f->PopupMenu5->addAction(QStringLiteral("模板设计…")), &QAction::triggered, f,
+                     &TMainForm::designerRequested);
 
     f->PopupMenu6 = new QMenu(f);
     f->PopupMenu6->setObjectName(QStringLiteral("PopupMenu6"));
