@@ -73,6 +73,8 @@ signals:
                                  const PrintSelection& selection);
     // "打印记录": the print history should show.
     void historyRequested();
+    // "模板设计…": the template designer should show.
+    void designerRequested();
     // A restore is about to replace the address book: the other windows
     // close their connections to it.
     void releasingDatabase();

@@ -211,6 +211,8 @@ void MainFormBars::buildMenus(TMainForm* f)
                      [f] { TemplateFileActions::importFile(f, f->database()); });
     QObject::connect(f->PopupMenu5->addAction(QStringLiteral("导出模板…")), &QAction::triggered, f,
                      [f] { TemplateFileActions::exportOne(f, f->database()); });
+    QObject::connect(f->PopupMenu5->addAction(QStringLiteral("模板设计…")), &QAction::triggered, f,
+                     &TMainForm::designerRequested);
 
     f->PopupMenu6 = new QMenu(f);
     f->PopupMenu6->setObjectName(QStringLiteral("PopupMenu6"));

@@ -8,11 +8,14 @@
 #include "data/store/StoreSettings.h"
 #include "gui/exchange/ExcelForm.h"
 #include "gui/report/ReportPreview.h"
+#include "gui/templates/DesignerWindow.h"
 #include "gui/templates/TemplateWindows.h"
 #include "gui/widgets/Dialogs.h"
 #include "gui/widgets/PrintHistoryWindow.h"
+#include "gui/widgets/ScreenFit.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QPointer>
 
 namespace {
@@ -112,6 +115,14 @@ ProgramWindows* ProgramWindows::create(const Settings& settings, QString* error,
     windows->m_history = new PrintHistoryWindow(main->storeLocation(), main);
     connect(windows->m_history, &PrintHistoryWindow::reprintRequested, templates, &TemplateWindows::reprint);
     connect(main, &TMainForm::historyRequested, windows, &ProgramWindows::showHistoryWindow);
+    connect(main, &TMainForm::designerRequested, windows, [windows] { windows->showDesigner(); });
+    connect(templates, &TemplateWindows::copyAsUserTemplate, windows,
+            [windows](const TemplateDesign& design) {
+                // The template window is modal: it makes way for the designer.
+                if (QWidget* modal = QApplication::activeModalWidget())
+                    modal->close();
+                windows->showDesigner()->startCopy(design);
+            });
     connect(main, &TMainForm::storeLocationChanged, windows, &ProgramWindows::followStoreLocation);
     return windows;
 }
@@ -121,6 +132,30 @@ void ProgramWindows::followStoreLocation(const QString& location)
     m_excel->setStoreLocation(location);
     m_templates->setDatabasePath(location);
     m_history->setDatabasePath(location);
+    if (m_designer)
+        m_designer->setDatabasePath(location);
+}
+
+DesignerWindow* ProgramWindows::showDesigner()
+{
+    if (!m_designer) {
+        TemplateSources sources;
+        sources.senders = m_main->senders();
+        sources.recipients = m_main->recipients();
+        sources.excelRecipients = m_excel->recipients();
+        sources.databasePath = m_main->storeLocation();
+        m_designer = new DesignerWindow(sources, m_main);
+        m_designer->setWindowFlag(Qt::Window);
+        m_designer->setAttribute(Qt::WA_DeleteOnClose);
+        const QRect room = ScreenFit::availableFor(m_main);
+        const QSize size = ScreenFit::clientSize(m_designer->size(), room);
+        m_designer->resize(size);
+        m_designer->move(ScreenFit::framePos(size, room));
+    }
+    m_designer->show();
+    m_designer->raise();
+    m_designer->activateWindow();
+    return m_designer;
 }
 
 ProgramWindows::~ProgramWindows()

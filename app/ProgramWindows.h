@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 
+class DesignerWindow;
 class PrintHistoryWindow;
 class Settings;
 class TExcelForm;
@@ -36,6 +38,9 @@ public:
     // "打印记录": the print history, read afresh, shown modally.
     void showHistoryWindow();
     PrintHistoryWindow* historyWindow() const { return m_history; }
+    // "模板设计": the designer, made when first asked for and kept until
+    // closed.
+    DesignerWindow* showDesigner();
 
 private:
     ProgramWindows() = default;
@@ -45,4 +50,5 @@ private:
     TExcelForm* m_excel = nullptr;
     TemplateWindows* m_templates = nullptr;
     PrintHistoryWindow* m_history = nullptr;
+    QPointer<DesignerWindow> m_designer;
 };

@@ -57,6 +57,10 @@ QMessageBox::StandardButton Dialogs::message(QWidget* parent, const QString& tex
         ok->setText(QStringLiteral("确定"));
     if (QAbstractButton* cancel = box.button(QMessageBox::Cancel))
         cancel->setText(QStringLiteral("取消"));
+    if (QAbstractButton* save = box.button(QMessageBox::Save))
+        save->setText(QStringLiteral("保存"));
+    if (QAbstractButton* discard = box.button(QMessageBox::Discard))
+        discard->setText(QStringLiteral("不保存"));
     return QMessageBox::StandardButton(box.exec());
 }
 

@@ -1209,12 +1209,12 @@ private slots:
             started << path;
             return true;
         });
-        QCOMPARE(
-            captions(f->PopupMenu5),
-            (QStringList{QStringLiteral("隐藏寄件日期"), QStringLiteral("-"), QStringLiteral("计算器"),
-                         QStringLiteral("记事本"), QStringLiteral("-"), QStringLiteral("打印记录"),
-                         QStringLiteral("数据库位置…"), QStringLiteral("撤销上次恢复"), QStringLiteral("-"),
-                         QStringLiteral("导入模板…"), QStringLiteral("导出模板…")}));
+        QCOMPARE(captions(f->PopupMenu5),
+                 (QStringList{QStringLiteral("隐藏寄件日期"), QStringLiteral("-"), QStringLiteral("计算器"),
+                              QStringLiteral("记事本"), QStringLiteral("-"), QStringLiteral("打印记录"),
+                              QStringLiteral("数据库位置…"), QStringLiteral("撤销上次恢复"),
+                              QStringLiteral("-"), QStringLiteral("导入模板…"), QStringLiteral("导出模板…"),
+                              QStringLiteral("模板设计…")}));
         QSignalSpy history(f, &TMainForm::historyRequested);
         f->PopupMenu5->actions().value(5)->trigger();
         QCOMPARE(history.size(), 1);

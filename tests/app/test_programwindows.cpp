@@ -7,11 +7,14 @@
 #include "data/store/StoreSettings.h"
 #include "exchange/DatabaseBackup.h"
 #include "gui/exchange/ExcelForm.h"
+#include "gui/templates/DesignerDocument.h"
+#include "gui/templates/DesignerWindow.h"
 #include "gui/templates/TemplateWindow.h"
 #include "gui/templates/TemplateWindows.h"
 #include "gui/widgets/Dialogs.h"
 #include "report/FontSetup.h"
 #include "report/ReportLayout.h"
+#include "templates/BuiltInDesign.h"
 
 #include <QAction>
 #include <QApplication>
@@ -44,6 +47,7 @@ private slots:
     void startWithTheServerDown_data();
     void startWithTheServerDown();
     void restoreClosesEveryWindowsConnection();
+    void designerFromToolsAndTemplateWindows();
 
 private:
     QString runAndCloseModal(const std::function<void()>& trigger);
@@ -293,6 +297,43 @@ void TestProgramWindows::restoreClosesEveryWindowsConnection()
     QEvent activate(QEvent::WindowActivate);
     QApplication::sendEvent(excel, &activate);
     QVERIFY(excelDb->isOpen());
+}
+
+void TestProgramWindows::designerFromToolsAndTemplateWindows()
+{
+    TMainForm* main = m_windows->mainForm();
+    QAction* tools = nullptr;
+    for (QAction* a : main->PopupMenu5->actions())
+        if (a->text() == QStringLiteral("模板设计…"))
+            tools = a;
+    QVERIFY(tools);
+    tools->trigger();
+    auto* designer = main->findChild<DesignerWindow*>();
+    QVERIFY(designer && designer->isVisible());
+    QVERIFY(designer->document()->design().items.isEmpty());
+
+    // "复制为自定义模板" in the 申通 window: the window makes way, the
+    // designer holds the copy, to be saved under a code of its own.
+    QString copied;
+    QTimer::singleShot(0, [&copied] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            if (auto* copy = w->findChild<QAction*>(QStringLiteral("CopyAction"));
+                copy && copy->isVisible()) {
+                copied = w->objectName();
+                copy->trigger();
+            } else {
+                w->close();
+            }
+        }
+    });
+    emit main->templateRequested(QStringLiteral("st"), layouts::Variant::Single);
+    QCOMPARE(copied, QStringLiteral("TStForm"));
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    const TemplateDesign d = designer->document()->design();
+    const TemplateDesign st = builtInDesign(*layouts::findTemplate("st"), layouts::Variant::Single);
+    QCOMPARE(d.items, st.items);
+    QVERIFY(d.code.isEmpty() && !d.builtIn);
+    QCOMPARE(d.caption, st.caption + QStringLiteral("（副本）"));
 }
 
 QTEST_MAIN(TestProgramWindows)
