@@ -11,6 +11,7 @@ namespace {
 
 const QString kServerKey = QStringLiteral("database/server");
 const QString kPdfMarksKey = QStringLiteral("print/pdfMarksPrinted");
+const QString kSingleNumberKey = QStringLiteral("print/singleAsksNumber");
 const QString kPreviewSizeKey = QStringLiteral("preview/size");
 const QString kPreviewZoomKey = QStringLiteral("preview/zoom");
 
@@ -69,6 +70,18 @@ bool Settings::setPdfMarksPrinted(bool on, QString* error)
 {
     QSettings s = store();
     s.setValue(kPdfMarksKey, on);
+    return synced(s, QStringLiteral("无法保存设置：%1"), error);
+}
+
+bool Settings::singleAsksNumber() const
+{
+    return store().value(kSingleNumberKey, false).toBool();
+}
+
+bool Settings::setSingleAsksNumber(bool on, QString* error)
+{
+    QSettings s = store();
+    s.setValue(kSingleNumberKey, on);
     return synced(s, QStringLiteral("无法保存设置：%1"), error);
 }
 

@@ -43,6 +43,11 @@ public:
     bool pdfMarksPrinted() const;
     bool setPdfMarksPrinted(bool on, QString* error);
 
+    // Whether a single print asks for its waybill number as a batch does;
+    // off unless the user chose it.
+    bool singleAsksNumber() const;
+    bool setSingleAsksNumber(bool on, QString* error);
+
     // The address book, taken afresh each call. The window program: the
     // chosen server, else data.mdb in the working directory, or in the
     // user's data folder when the program is an installed one
