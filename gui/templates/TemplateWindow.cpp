@@ -57,7 +57,7 @@ TemplateWindow::TemplateWindow(const layouts::Template& tmpl, layouts::Variant v
 {
     const layouts::Page& page = tmpl.variant(variant);
     setObjectName(QString::fromUtf8(page.className));
-    setWindowTitle(QString::fromUtf8(tmpl.caption));
+    setWindowTitle(baseTitle());
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     setModal(true);
 
@@ -114,6 +114,15 @@ TemplateWindow::TemplateWindow(const layouts::Template& tmpl, layouts::Variant v
     buildPage();
     buildAdjustButtons();
     buildWrapChoice();
+}
+
+QString TemplateWindow::baseTitle() const
+{
+    // The four windows of a template look alike: the title tells them apart.
+    static const char* const kinds[layouts::kVariantCount] = {"单张打印", "批量打印", "Excel单张打印",
+                                                              "Excel批量打印"};
+    return QStringLiteral("%1 — %2").arg(QString::fromUtf8(m_template.caption),
+                                         QString::fromUtf8(kinds[int(m_variant)]));
 }
 
 TemplateWindow::~TemplateWindow()
@@ -345,7 +354,7 @@ void TemplateWindow::setSelection(const PrintSelection& selection)
     m_selection = selection;
     m_batch->setSelection(selection);
     m_listener->setSelection(selection);
-    QString title = QString::fromUtf8(m_template.caption);
+    QString title = baseTitle();
     if (selection.chosen)
         title += QStringLiteral("（选中 %1 条）").arg(selection.serials.size());
     else if (selection.unprintedOnly)

@@ -44,12 +44,14 @@ QTableWidget* table(const QStringList& titles, QWidget* parent)
     return t;
 }
 
-// Waybill numbers in a face whose zero is not an O ("STO0098").
+// Waybill numbers in a face whose zero is not an O ("STO0098"): Hack's
+// zero holds an oval, DejaVu Sans Mono's a dot.
 QFont numberFont(const QFont& base)
 {
-    QFont f(QStringLiteral("DejaVu Sans Mono"));
-    f.setPixelSize(base.pixelSize() > 0 ? base.pixelSize() : 12);
+    QFont f;
+    f.setFamilies({QStringLiteral("Hack"), QStringLiteral("DejaVu Sans Mono")});
     f.setStyleHint(QFont::TypeWriter);
+    f.setPixelSize(std::max(13, base.pixelSize()));
     return f;
 }
 
@@ -111,7 +113,7 @@ PrintHistoryWindow::PrintHistoryWindow(const QString& databasePath, QWidget* par
     setWindowTitle(QStringLiteral("打印记录"));
     setFont(FontSetup::songFont(12));
     // On a low screen (1024 x 600) the tables give up rows, the buttons stay.
-    resize(ScreenFit::clientSize(QSize(920, 600), ScreenFit::availableFor(parent)));
+    resize(ScreenFit::clientSize(QSize(1000, 600), ScreenFit::availableFor(parent)));
     auto* box = new QVBoxLayout(this);
     auto* searchRow = new QHBoxLayout;
     auto* searchLabel = new QLabel(QStringLiteral("查找："), this);
@@ -132,7 +134,7 @@ PrintHistoryWindow::PrintHistoryWindow(const QString& databasePath, QWidget* par
                          this);
     m_entryTable->setObjectName(QStringLiteral("EntryTable"));
     for (const auto& [column, width] :
-         {std::pair{0, 140}, {1, 170}, {2, 75}, {3, 200}, {4, 45}, {5, 130}, {6, 160}})
+         {std::pair{0, 140}, {1, 150}, {2, 75}, {3, 150}, {4, 45}, {5, 130}, {6, 160}})
         m_entryTable->setColumnWidth(column, width);
     box->addWidget(m_entryTable, 3);
     m_summary = new QLabel(this);
