@@ -138,6 +138,7 @@ PrintHistoryWindow::PrintHistoryWindow(const QString& databasePath, QWidget* par
         m_entryTable->setColumnWidth(column, width);
     box->addWidget(m_entryTable, 3);
     m_summary = new QLabel(this);
+    m_summary->setWordWrap(true); // a long note never widens the window past the screen
     box->addWidget(m_summary);
     m_waybillTable = table({QStringLiteral("张次"), QStringLiteral("序号"), QStringLiteral("姓名"),
                             QStringLiteral("打印时单号"), QStringLiteral("现在"), QStringLiteral("手机"),

@@ -1,6 +1,7 @@
 #include "data/store/Database.h"
 #include "data/tracking/PrintHistory.h"
 #include "gui/widgets/PrintHistoryWindow.h"
+#include "gui/widgets/ScreenFit.h"
 
 #include <QFile>
 #include <QLabel>
@@ -154,7 +155,10 @@ void TestPrintHistoryWindow::searches()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     const QRect room = window.screen()->availableGeometry();
-    QVERIFY2(window.height() <= room.height(), qPrintable(QString::number(window.height())));
+    const QMargins frame = ScreenFit::frameGuess();
+    QVERIFY2(window.width() + frame.left() + frame.right() <= room.width() &&
+                 window.height() + frame.top() + frame.bottom() <= room.height(),
+             qPrintable(QStringLiteral("%1 x %2").arg(window.width()).arg(window.height())));
     for (const QPushButton* b : window.findChildren<QPushButton*>())
         QVERIFY(window.rect().contains(QRect(b->mapTo(&window, QPoint()), b->size())));
 }
