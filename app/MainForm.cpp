@@ -101,12 +101,15 @@ bool TMainForm::openDatabase(QString* error)
     if (ok)
         m_live->watch(m_db.get(), {ADOQuery1, ADOQuery2});
     if (!ok && error) {
-        // The database layer names the file for most failures; make sure
-        // the user always learns which file it was.
+        // The database layer names the file or server for most failures;
+        // make sure the user always learns which one it was.
         const QString native = QDir::toNativeSeparators(ServerAddress::displayLocation(m_location));
-        const QString what = ServerAddress::isServer(m_location) ? QStringLiteral("数据库服务器")
-                                                                 : QStringLiteral("数据库文件");
-        *error = why.contains(native) ? why : QStringLiteral("无法打开%1 %2：%3").arg(what, native, why);
+        const bool server = ServerAddress::isServer(m_location);
+        const bool named = why.contains(native) || (server && why.contains(QStringLiteral("数据库服务器")));
+        *error = named ? why
+                       : QStringLiteral("无法打开%1 %2：%3")
+                             .arg(server ? QStringLiteral("数据库服务器") : QStringLiteral("数据库文件"),
+                                  native, why);
     }
     return ok;
 }

@@ -334,6 +334,20 @@ private slots:
                               QStringLiteral("乙|2002|02|02")}));
     }
 
+    void unreachableServerIsNoFile()
+    {
+        QVERIFY(
+            Settings().setServer(QStringLiteral("postgresql://waybill@/nobook?host=/nonexistent"), nullptr));
+        QString error;
+        std::unique_ptr<TMainForm> f(TMainForm::create(Settings(), &error));
+        QVERIFY(Settings().setServer(QString(), nullptr));
+        QVERIFY(!f);
+        // The server is named as one, never as a file.
+        QVERIFY2(error.contains(QStringLiteral("数据库服务器")) &&
+                     !error.contains(QStringLiteral("数据库文件")),
+                 qPrintable(error));
+    }
+
     void foreignFileIsRefusedAndNamed()
     {
         QFile f(QStringLiteral("data.mdb"));
