@@ -3,9 +3,11 @@
 #include "data/records/DataSet.h"
 #include "data/store/DataLocation.h"
 #include "data/store/Database.h"
+#include "data/store/ServerAddress.h"
 #include "exchange/DataExporter.h"
 #include "exchange/DatabaseBackup.h"
 #include "exchange/RestoreSafety.h"
+#include "exchange/StoreCopy.h"
 #include "gui/widgets/BackgroundWork.h"
 #include "gui/widgets/DatabaseLocationDialog.h"
 #include "gui/widgets/Dialogs.h"
@@ -15,6 +17,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QProgressDialog>
 
 namespace DataMaintenance {
 
@@ -193,6 +196,42 @@ bool chooseLocation(QWidget* owner)
 {
     DatabaseLocationDialog dialog(DataLocation::addressBook(QCoreApplication::applicationFilePath()), owner);
     return Dialogs::exec(&dialog) == QDialog::Accepted;
+}
+
+bool offerCopy(QWidget* owner, const QString& from, const QString& to)
+{
+    RestoreSafety::Counts source, target;
+    const auto empty = [](const RestoreSafety::Counts& c) {
+        return c.recipients == 0 && c.excelRows == 0 && c.senders <= 1;
+    };
+    // Either book unreadable: the switch itself reports what matters.
+    if (!RestoreSafety::countBook(to, &target, nullptr) || !empty(target) ||
+        !RestoreSafety::countBook(from, &source, nullptr) || empty(source))
+        return false;
+    const QString text =
+        QStringLiteral("新选的数据库里还没有通讯录。要把原来的通讯录复制过去吗？\n\n原来：%1\n%2\n"
+                       "新选的数据库：%3\n\n复制后新选的数据库中的寄件人、收件人、Excel 数据、打印记录和"
+                       "模板调整都与原来的相同；原来的通讯录不变。")
+            .arg(source.describe(), ServerAddress::displayLocation(from), target.describe());
+    if (Dialogs::message(owner, text, QMessageBox::Question, QMessageBox::Ok | QMessageBox::Cancel,
+                         QStringLiteral("复制通讯录")) != QMessageBox::Ok)
+        return false;
+    BackgroundWork work(owner);
+    QProgressDialog* progress =
+        work.addProgressDialog(QStringLiteral("复制通讯录"), QStringLiteral("正在复制通讯录…"), 300, 0);
+    progress->setCancelButton(nullptr); // one transaction: nothing to stop halfway
+    bool ok = false;
+    QString why;
+    work.run([&](const ProgressFn&) {
+        Database a, b;
+        ok = a.open(from, &why, false) && b.open(to, &why, false) && StoreCopy::copy(a, b, &why);
+    });
+    if (!ok) {
+        Dialogs::error(owner, withReason(QStringLiteral("通讯录没有复制。"), why));
+        return false;
+    }
+    Dialogs::message(owner, QStringLiteral("通讯录已复制：%1。").arg(source.describe()));
+    return true;
 }
 
 } // namespace DataMaintenance

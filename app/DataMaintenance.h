@@ -41,4 +41,10 @@ QAction* addUndoRestore(QMenu* menu, const std::function<QString()>& location);
 // are then to be opened again.
 bool chooseLocation(QWidget* owner);
 
+// After a switch of address book: when the one at `to` is empty (no
+// recipients, no Excel list, at most the first start's sender row) and the
+// one at `from` is not, asks whether to copy from's content over, and does
+// so with a progress dialog. True when it was copied.
+bool offerCopy(QWidget* owner, const QString& from, const QString& to);
+
 } // namespace DataMaintenance

@@ -19,7 +19,9 @@
 #include "gui/widgets/Dialogs.h"
 #include "gui/widgets/EnterClicks.h"
 #include "gui/widgets/LiveRefresh.h"
+#include "gui/widgets/PrintDateDialog.h"
 #include "gui/widgets/ProductInfo.h"
+#include "gui/widgets/RecipientTracking.h"
 #include "gui/widgets/RecordGrid.h"
 #include "gui/widgets/ScreenFit.h"
 #include "gui/widgets/Shell.h"
@@ -99,10 +101,15 @@ bool TMainForm::openDatabase(QString* error)
     if (ok)
         m_live->watch(m_db.get(), {ADOQuery1, ADOQuery2});
     if (!ok && error) {
-        // The database layer names the file for most failures; make sure
-        // the user always learns which file it was.
+        // The database layer names the file or server for most failures;
+        // make sure the user always learns which one it was.
         const QString native = QDir::toNativeSeparators(ServerAddress::displayLocation(m_location));
-        *error = why.contains(native) ? why : QStringLiteral("无法打开数据库文件 %1：%2").arg(native, why);
+        const bool server = ServerAddress::isServer(m_location);
+        const bool named = why.contains(native) || (server && why.contains(QStringLiteral("数据库服务器")));
+        *error = named ? why
+                       : QStringLiteral("无法打开%1 %2：%3")
+                             .arg(server ? QStringLiteral("数据库服务器") : QStringLiteral("数据库文件"),
+                                  native, why);
     }
     return ok;
 }
@@ -181,9 +188,17 @@ void TMainForm::writeDesktopLauncher()
                            ToolIcons::drawn(ToolIcons::App, 64));
 }
 
+void TMainForm::setPrintDate(const QDate& date)
+{
+    m_printDate = date.isValid() ? date : QDate::currentDate();
+    // A chosen date is meant to be printed: shown again when it was hidden.
+    HideDateAction->setChecked(false);
+    writePrintDate(false);
+}
+
 void TMainForm::writePrintDate(bool empty)
 {
-    const QDate today = QDate::currentDate();
+    const QDate today = m_printDate;
     const QString none = QStringLiteral(""); // an empty text, not NULL
     QString why;
     bool ok = ADOQuery1->edit();
@@ -278,6 +293,15 @@ QPoint TMainForm::toolbarMenuPos(const QWidget* button) const
     // edge + 90, which clears title bar and toolbar.
     const QRect frame = frameGeometry();
     return QPoint(frame.left() + button->x(), frame.top() + 90);
+}
+
+void TMainForm::requestTemplate(const QString& code, layouts::Variant variant)
+{
+    const PrintSelection narrowed = m_list->tracking()->filterSelection();
+    if (variant == layouts::Variant::Batch && !narrowed.isAll())
+        emit selectionPrintRequested(code, variant, narrowed);
+    else
+        emit templateRequested(code, variant);
 }
 
 void TMainForm::popupToolbarMenu(QToolButton* button, QMenu* menu)
@@ -377,6 +401,21 @@ void TMainForm::HideDateClick()
     writePrintDate(HideDateAction->isChecked());
 }
 
+void TMainForm::PrintDateClick()
+{
+    PrintDateDialog dialog(m_printDate, this);
+    if (Dialogs::exec(&dialog) == QDialog::Accepted)
+        setPrintDate(dialog.date());
+}
+
+void TMainForm::SingleNumberClick()
+{
+    QString why;
+    if (!m_settings.setSingleAsksNumber(SingleNumberAction->isChecked(), &why))
+        Dialogs::error(this, why);
+    SingleNumberAction->setChecked(m_settings.singleAsksNumber());
+}
+
 void TMainForm::CalculatorClick()
 {
     m_tools->startProgram(Shell::calculators(), QStringLiteral("计算器"));
@@ -451,8 +490,17 @@ void TMainForm::RestoreClick(bool undo)
 
 void TMainForm::DatabaseLocationClick()
 {
-    if (DataMaintenance::chooseLocation(this))
-        reconnect();
+    const QString before = m_location;
+    if (!DataMaintenance::chooseLocation(this))
+        return;
+    // A new server starts empty: the book used so far may go along.
+    const QString after = m_settings.storeLocation();
+    if (after != before && ServerAddress::isServer(after)) {
+        m_live->pause();
+        DataMaintenance::offerCopy(this, before, after);
+        m_live->resume();
+    }
+    reconnect();
 }
 
 bool TMainForm::isChanged(const QLineEdit* box) const

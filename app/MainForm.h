@@ -5,6 +5,7 @@
 #include "gui/widgets/RecipientListPanel.h"
 #include "templates/layouts/Catalogue.h"
 
+#include <QDate>
 #include <QMainWindow>
 
 #include <memory>
@@ -56,6 +57,11 @@ public:
     QLineEdit* Edit26() const { return m_list->mobileBox(); }
     QPushButton* Button7() const { return m_list->searchButton(); }
 
+    // The day written as the sender's date (today unless chosen), into
+    // the current sender row at once; kept for the run.
+    QDate printDate() const { return m_printDate; }
+    void setPrintDate(const QDate& date);
+
     // Rebuilds the main connection for the address book settings name now
     // and reopens both lists on their full statements, first rows.
     bool reconnect();
@@ -82,6 +88,10 @@ signals:
     void storeLocationChanged(const QString& location);
 
 public slots:
+    // A print menu's template: a batch follows the grid's printed-mark
+    // filter (selectionPrintRequested), anything else templateRequested.
+    void requestTemplate(const QString& code, layouts::Variant variant);
+
     void showSenderView();    // writes "outr" = "1"
     void showRecipientView(); // writes "outr" = "0"
 
@@ -97,6 +107,8 @@ public slots:
     void DBGridEh1DblClick(); // load recipient row
     void DBGridEh2DblClick(); // load sender row
     void HideDateClick();
+    void PrintDateClick();    // "打印日期…"
+    void SingleNumberClick(); // "单张打印时询问运单号"
     void CalculatorClick();
     void NotepadClick();
     void FaqClick();
@@ -147,6 +159,8 @@ private:
     QMenu* PopupMenu6 = nullptr; // help
     QMenu* PopupMenu7 = nullptr; // sender grid
     QAction* HideDateAction = nullptr;
+    QAction* PrintDateAction = nullptr;
+    QAction* SingleNumberAction = nullptr;
     QLabel* StatusSite = nullptr;
     QLabel* StatusLocation = nullptr; // the address book in use
 
@@ -166,6 +180,7 @@ private:
     int dateOnlyFirstSender() const;
 
     Settings m_settings;
+    QDate m_printDate = QDate::currentDate();
     QString m_location; // where m_db was last opened
     std::unique_ptr<Database> m_db;
     RecordEditor* m_sender = nullptr;

@@ -153,7 +153,7 @@ void MainFormBars::buildMenus(TMainForm* f)
             QAction* a = menu->addAction(caption);
             const QString code = entries[i].code;
             QObject::connect(a, &QAction::triggered, f,
-                             [f, code, variant] { emit f->templateRequested(code, variant); });
+                             [f, code, variant] { f->requestTemplate(code, variant); });
         }
         UserTemplateMenu::add(
             menu, [f] { return f->database(); },
@@ -165,6 +165,7 @@ void MainFormBars::buildMenus(TMainForm* f)
     f->PopupMenu3 = new QMenu(f);
     f->PopupMenu3->setObjectName(QStringLiteral("PopupMenu3"));
     fill(f->PopupMenu3, layouts::Variant::Batch, false);
+    f->m_list->tracking()->addPrintChoices(f->PopupMenu3);
 
     f->PopupMenu1 = new QMenu(f);
     f->PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -194,6 +195,12 @@ void MainFormBars::buildMenus(TMainForm* f)
     f->HideDateAction = f->PopupMenu5->addAction(QStringLiteral("隐藏寄件日期"));
     f->HideDateAction->setCheckable(true);
     QObject::connect(f->HideDateAction, &QAction::triggered, f, &TMainForm::HideDateClick);
+    f->PrintDateAction = f->PopupMenu5->addAction(QStringLiteral("打印日期…"));
+    QObject::connect(f->PrintDateAction, &QAction::triggered, f, &TMainForm::PrintDateClick);
+    f->SingleNumberAction = f->PopupMenu5->addAction(QStringLiteral("单张打印时询问运单号"));
+    f->SingleNumberAction->setCheckable(true);
+    f->SingleNumberAction->setChecked(f->m_settings.singleAsksNumber());
+    QObject::connect(f->SingleNumberAction, &QAction::triggered, f, &TMainForm::SingleNumberClick);
     f->PopupMenu5->addSeparator();
     QObject::connect(f->PopupMenu5->addAction(QStringLiteral("计算器")), &QAction::triggered, f,
                      &TMainForm::CalculatorClick);

@@ -10,7 +10,7 @@ PACKAGES=(
   fonts-hanazono fonts-symbola
   libxlsxwriter-dev libquazip1-qt6-dev libgsf-1-dev libsqlite3-dev
   xvfb xauth poppler-utils
-  dpkg-dev file fonts-dejavu-core
+  dpkg-dev file fonts-dejavu-core fonts-hack
   cups printer-driver-cups-pdf cups-filters libcups2-dev
   qt6-image-formats-plugins
   postgresql libqt6sql6-psql libpq-dev

@@ -97,6 +97,11 @@ bool BatchData::reload(const QString& path, QString* error)
     }
     close();
     if (error)
-        *error = why.isEmpty() ? QStringLiteral("无法打开数据库文件 %1。").arg(path) : why;
+        *error =
+            why.isEmpty()
+                ? (ServerAddress::isServer(path)
+                       ? QStringLiteral("无法连接数据库服务器 %1。").arg(ServerAddress::displayLocation(path))
+                       : QStringLiteral("无法打开数据库文件 %1。").arg(path))
+                : why;
     return false;
 }

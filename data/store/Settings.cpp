@@ -11,6 +11,7 @@ namespace {
 
 const QString kServerKey = QStringLiteral("database/server");
 const QString kPdfMarksKey = QStringLiteral("print/pdfMarksPrinted");
+const QString kSingleNumberKey = QStringLiteral("print/singleAsksNumber");
 const QString kPreviewSizeKey = QStringLiteral("preview/size");
 const QString kPreviewZoomKey = QStringLiteral("preview/zoom");
 
@@ -109,6 +110,18 @@ QString Settings::escpDevice(const QString& printer) const
 bool Settings::setEscpDevice(const QString& printer, const QString& device, QString* error)
 {
     return setOrRemove(escpKey(printer, "device"), device, error);
+}
+
+bool Settings::singleAsksNumber() const
+{
+    return store().value(kSingleNumberKey, false).toBool();
+}
+
+bool Settings::setSingleAsksNumber(bool on, QString* error)
+{
+    QSettings s = store();
+    s.setValue(kSingleNumberKey, on);
+    return synced(s, QStringLiteral("无法保存设置：%1"), error);
 }
 
 QString Settings::storeLocation() const

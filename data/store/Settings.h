@@ -52,6 +52,11 @@ public:
     QString escpDevice(const QString& printer) const;
     bool setEscpDevice(const QString& printer, const QString& device, QString* error);
 
+    // Whether a single print asks for its waybill number as a batch does;
+    // off unless the user chose it.
+    bool singleAsksNumber() const;
+    bool setSingleAsksNumber(bool on, QString* error);
+
     // The address book, taken afresh each call. The window program: the
     // chosen server, else data.mdb in the working directory, or in the
     // user's data folder when the program is an installed one

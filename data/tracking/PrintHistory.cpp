@@ -13,6 +13,7 @@
 const QString PrintHistory::kTable = QStringLiteral("printlog");
 const QString PrintHistory::kDone = QStringLiteral("完成");
 const QString PrintHistory::kUnderWay = QStringLiteral("未完成");
+const QString PrintHistory::kReprint = QStringLiteral("重印");
 
 namespace {
 const TableRegistration kPrintLog{
@@ -129,7 +130,9 @@ bool insertEntry(Database& db, const PrintHistory::Entry& e, bool complete, qint
           QVariant(e.toPdf ? QStringLiteral("PDF") : QStringLiteral("打印机")), QVariant(e.target),
           QVariant(e.pages), QVariant(e.senderRow), QVariant(joinSerials(e.serials)),
           QVariant(e.numbers.join(QLatin1Char(','))),
-          QVariant(complete ? PrintHistory::kDone : PrintHistory::kUnderWay)})
+          QVariant(!complete   ? PrintHistory::kUnderWay
+                   : e.reprint ? PrintHistory::kReprint
+                               : PrintHistory::kDone)})
         insert.addBindValue(v);
     if (!insert.exec() || !insert.next()) {
         setError(error, db.failure(insert.lastError()));
@@ -261,7 +264,7 @@ bool PrintHistory::finish(Database& db, const Entry& e, bool mark, QString* erro
     QSqlQuery update(db.db());
     update.prepare(QStringLiteral("UPDATE %1 SET %2 = ?, %3 = ? WHERE %4 = ?")
                        .arg(Schema::quoted(kTable), q("状态"), q("页数"), q("编号")));
-    update.addBindValue(kDone);
+    update.addBindValue(e.reprint ? kReprint : kDone);
     update.addBindValue(e.pages);
     update.addBindValue(e.id);
     if (!update.exec()) {
@@ -318,6 +321,7 @@ bool PrintHistory::entries(Database& db, QList<Entry>* out, QString* error)
         if (!numbers.isEmpty())
             e.numbers = numbers.split(QLatin1Char(','));
         e.complete = query.value(10).toString() != kUnderWay;
+        e.reprint = query.value(10).toString() == kReprint;
         e.waybills = waybills.value(e.id);
         out->append(e);
     }

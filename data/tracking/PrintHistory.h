@@ -24,6 +24,9 @@ public:
     // their waybills not kept).
     static const QString kDone;     // "完成"
     static const QString kUnderWay; // "未完成"
+    // A complete print of rows that all carried a printed mark or a
+    // number already: told apart, so a second form of a parcel is found.
+    static const QString kReprint; // "重印"
 
     // One printed waybill as it went out: the texts of its recipient row
     // then, so the record stays true when the row is edited or deleted.
@@ -61,6 +64,8 @@ public:
         // cut short (killed, power lost): the output may be incomplete and
         // the rows carry no marks of it.
         bool complete = true;
+        // Every row printed carried a mark or a number before (kReprint).
+        bool reprint = false;
 
         // "inr" or "excel", from the variant.
         QString recipientTable() const;

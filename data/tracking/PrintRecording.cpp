@@ -59,9 +59,16 @@ PrintHistory::Entry PrintRecording::filled(PrintHistory::Entry entry)
     QList<int> columns;
     for (const char* name : {"姓名", "城市", "地址", "手机"})
         columns << m_recipients->fieldIndex(QString::fromUtf8(name));
+    const int mark = m_recipients->fieldIndex(QStringLiteral("已打印"));
+    const int number = m_recipients->fieldIndex(QStringLiteral("快递单号"));
     entry.waybills.clear();
+    entry.reprint = !m_rows.isEmpty();
     for (int i = 0; i < m_rows.size(); ++i) {
         const int row = m_rows.at(i);
+        // A row printed before carries its mark or its number.
+        if (m_recipients->value(row, mark).trimmed().isEmpty() &&
+            m_recipients->value(row, number).trimmed().isEmpty())
+            entry.reprint = false;
         entry.waybills.append({entry.serials.at(i), m_recipients->value(row, columns.at(0)),
                                m_recipients->value(row, columns.at(1)),
                                m_recipients->value(row, columns.at(2)),

@@ -109,7 +109,9 @@ void TExcelForm::buildUi()
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
     SpeedButton1->setText(QStringLiteral("…"));
     SpeedButton1->setToolTip(QStringLiteral("点击选择路径"));
-    SpeedButton1->setAutoRaise(true);
+    // A framed button, so that it reads as one beside the path box.
+    SpeedButton1->setAutoRaise(false);
+    SpeedButton1->setFixedSize(28, 26);
     pathRow->addWidget(SpeedButton1);
     Button1 = button(QStringLiteral("Button1"), QStringLiteral("开始导入"), pathGroup);
     pathRow->addWidget(Button1);
@@ -176,8 +178,14 @@ void TExcelForm::buildMenus()
                 caption = QStringLiteral("天天快递点模板【二】");
             QAction* a = menu->addAction(caption);
             a->setData(code);
-            connect(a, &QAction::triggered, this,
-                    [this, code, variant] { emit templateRequested(code, variant); });
+            connect(a, &QAction::triggered, this, [this, code, variant] {
+                // A batch follows the grid's printed-mark filter.
+                const PrintSelection narrowed = m_list->tracking()->filterSelection();
+                if (variant == layouts::Variant::ExcelBatch && !narrowed.isAll())
+                    emit selectionPrintRequested(code, variant, narrowed);
+                else
+                    emit templateRequested(code, variant);
+            });
         }
         UserTemplateMenu::add(
             menu, [this] { return m_db.get(); },
@@ -187,6 +195,7 @@ void TExcelForm::buildMenus()
     fill(SinglePrintMenu, layouts::Variant::ExcelSingle, false);
     BatchPrintMenu = MainMenu1->addMenu(QStringLiteral("【批量打印】"));
     fill(BatchPrintMenu, layouts::Variant::ExcelBatch, false);
+    m_list->tracking()->addPrintChoices(BatchPrintMenu);
     QAction* close = MainMenu1->addAction(QStringLiteral("【关闭窗口】"));
     connect(close, &QAction::triggered, this, &TExcelForm::CloseClick);
 
@@ -295,8 +304,18 @@ void TExcelForm::Button1Click()
     m_live->resume(true);
     if (result.cancelled)
         return;
-    // On success the message names any rows left out.
-    info(result.message);
+    if (!result.ok) {
+        info(result.message);
+        return;
+    }
+    // What came in and what was left out, as the command line says it.
+    QString summary = ExcelImporter::successMessage() + QLatin1Char('\n') +
+                      QStringLiteral("导入 %1 条记录").arg(result.imported);
+    summary +=
+        result.blankRows.isEmpty()
+            ? QStringLiteral("，没有略去的行。")
+            : QStringLiteral("。\n") + ExcelImporter::blankRowsNote(result.blankRows) + QStringLiteral("。");
+    info(summary);
 }
 
 void TExcelForm::Button2Click()

@@ -3,6 +3,7 @@
 #include "data/records/DataSet.h"
 #include "data/store/Database.h"
 #include "data/store/Schema.h"
+#include "data/store/Settings.h"
 #include "data/tracking/WaybillNumber.h"
 #include "gui/widgets/Dialogs.h"
 #include "templates/BatchData.h"
@@ -132,10 +133,11 @@ bool TemplatePrintListener::askBeforeOutput(const Output& output, QWidget* windo
         return true;
     if (!askAboutPrinted(rows, window))
         return false;
-    if (!isBatch())
+    // A single print asks only when the user chose so (其他工具).
+    if (!isBatch() && !Settings().singleAsksNumber())
         return true;
     const int count = rows.size();
-    const int blank = blankRows();
+    const int blank = isBatch() ? blankRows() : 0;
     const QString left =
         blank > 0 ? QStringLiteral("（另有 %1 条收件记录姓名和地址都为空，不打印）").arg(blank) : QString();
     const auto feedback = [count](const QString& text) {
@@ -154,12 +156,14 @@ bool TemplatePrintListener::askBeforeOutput(const Output& output, QWidget* windo
         return line;
     };
     QString first;
-    if (!Dialogs::text(window, QStringLiteral("运单号"),
-                       QStringLiteral("将打印 %1 张运单%2。请输入打印机中第一张运单的单号（数字，最多 20 位，"
-                                      "前面可以有字母），以后各张依次加一：")
-                           .arg(count)
-                           .arg(left),
-                       &first, feedback))
+    const QString label =
+        isBatch() ? QStringLiteral("将打印 %1 张运单%2。请输入打印机中第一张运单的单号（数字，最多 20 位，"
+                                   "前面可以有字母），以后各张依次加一：")
+                        .arg(count)
+                        .arg(left)
+                  : QStringLiteral("将打印 1 张运单。请输入打印机中这张运单的单号（数字，最多 20 位，"
+                                   "前面可以有字母）：");
+    if (!Dialogs::text(window, QStringLiteral("运单号"), label, &first, feedback))
         return false;
     if (first.trimmed().isEmpty())
         return true;

@@ -11,7 +11,8 @@
 class DataSet;
 class TemplateReport;
 
-// What a template window does around a print: before a batch goes out it
+// What a template window does around a print: before a batch (and, when
+// the user chose so, a single print) goes out it
 // asks for the number of the first form in the printer; once every page
 // went out it records the print in the history and marks the printed rows
 // ("已打印", and "快递单号" when numbers were given) in one transaction, then

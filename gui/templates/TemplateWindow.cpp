@@ -80,7 +80,7 @@ void TemplateWindow::build(const QString& className, const QString& caption, con
 {
     m_caption = caption;
     setObjectName(className);
-    setWindowTitle(caption);
+    setWindowTitle(baseTitle());
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     setModal(true);
 
@@ -178,6 +178,15 @@ TemplateDesign TemplateWindow::designForCopy() const
 void TemplateWindow::setCopyActionVisible(bool visible)
 {
     CopyAction->setVisible(visible);
+}
+
+QString TemplateWindow::baseTitle() const
+{
+    // The four windows of a template look alike: the title tells them apart.
+    static const char* const kinds[layouts::kVariantCount] = {"单张打印", "批量打印", "Excel单张打印",
+                                                              "Excel批量打印"};
+    return QStringLiteral("%1 — %2").arg(m_caption,
+                                         QString::fromUtf8(kinds[int(m_variant)]));
 }
 
 TemplateWindow::~TemplateWindow()
@@ -411,7 +420,7 @@ void TemplateWindow::setSelection(const PrintSelection& selection)
     m_selection = selection;
     m_batch->setSelection(selection);
     m_listener->setSelection(selection);
-    QString title = m_caption;
+    QString title = baseTitle();
     if (selection.chosen)
         title += QStringLiteral("（选中 %1 条）").arg(selection.serials.size());
     else if (selection.unprintedOnly)

@@ -142,6 +142,8 @@ private:
     QToolButton* ResetButton = nullptr;
     QCheckBox* WordWrapBox = nullptr;
 
+    // The template's caption and which of its four windows this is.
+    QString baseTitle() const;
     bool readShift(QLineEdit* edit, int* pixels);
     // False when the sender row that would print has no name and the user
     // chose not to go on.

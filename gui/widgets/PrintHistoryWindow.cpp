@@ -2,12 +2,14 @@
 
 #include "data/store/Database.h"
 #include "gui/widgets/Dialogs.h"
+#include "gui/widgets/ScreenFit.h"
 #include "report/FontSetup.h"
 
 #include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -42,14 +44,48 @@ QTableWidget* table(const QStringList& titles, QWidget* parent)
     return t;
 }
 
-void setRow(QTableWidget* t, int row, const QStringList& cells, const QColor& color = {})
+// Waybill numbers in a face whose zero is not an O ("STO0098"): Hack's
+// zero holds an oval, DejaVu Sans Mono's a dot.
+QFont numberFont(const QFont& base)
+{
+    QFont f;
+    f.setFamilies({QStringLiteral("Hack"), QStringLiteral("DejaVu Sans Mono")});
+    f.setStyleHint(QFont::TypeWriter);
+    f.setPixelSize(std::max(13, base.pixelSize()));
+    return f;
+}
+
+void setRow(QTableWidget* t, int row, const QStringList& cells, const QColor& color = {},
+            const QList<int>& numberColumns = {})
 {
     for (int c = 0; c < cells.size(); ++c) {
         auto* item = new QTableWidgetItem(cells.at(c));
         if (color.isValid())
             item->setForeground(color);
+        if (numberColumns.contains(c))
+            item->setFont(numberFont(t->font()));
         t->setItem(row, c, item);
     }
+}
+
+// Whether an entry shows under the search text: a waybill number, a name
+// or a mobile number it printed, or its day ("2024-05-06", "20240506",
+// "05-06").
+bool matches(const PrintHistory::Entry& e, const QString& text)
+{
+    if (text.isEmpty())
+        return true;
+    const auto has = [&text](const QString& s) { return s.contains(text, Qt::CaseInsensitive); };
+    if (has(e.when.toString(QStringLiteral("yyyy-MM-dd hh:mm"))) ||
+        has(e.when.toString(QStringLiteral("yyyyMMdd"))))
+        return true;
+    for (const QString& n : e.numbers)
+        if (has(n))
+            return true;
+    for (const PrintHistory::Waybill& w : e.waybills)
+        if (has(w.name) || has(w.mobile) || has(w.number))
+            return true;
+    return false;
 }
 
 // How a printed waybill's row stands now, against what was printed.
@@ -76,18 +112,33 @@ PrintHistoryWindow::PrintHistoryWindow(const QString& databasePath, QWidget* par
     setObjectName(QStringLiteral("PrintHistoryWindow"));
     setWindowTitle(QStringLiteral("打印记录"));
     setFont(FontSetup::songFont(12));
-    resize(920, 600);
+    // On a low screen (1024 x 600) the tables give up rows, the buttons stay.
+    resize(ScreenFit::clientSize(QSize(1000, 600), ScreenFit::availableFor(parent)));
     auto* box = new QVBoxLayout(this);
+    auto* searchRow = new QHBoxLayout;
+    auto* searchLabel = new QLabel(QStringLiteral("查找："), this);
+    m_search = new QLineEdit(this);
+    m_search->setObjectName(QStringLiteral("HistorySearch"));
+    m_search->setClearButtonEnabled(true);
+    m_search->setPlaceholderText(QStringLiteral("快递单号、姓名、手机或日期（如 2024-05-06）"));
+    searchLabel->setBuddy(m_search);
+    m_found = new QLabel(this);
+    m_found->setObjectName(QStringLiteral("HistoryFound"));
+    searchRow->addWidget(searchLabel);
+    searchRow->addWidget(m_search, 1);
+    searchRow->addWidget(m_found);
+    box->addLayout(searchRow);
     m_entryTable = table({QStringLiteral("时间"), QStringLiteral("模板"), QStringLiteral("方式"),
                           QStringLiteral("输出到"), QStringLiteral("页数"), QStringLiteral("收件人"),
                           QStringLiteral("快递单号"), QStringLiteral("状态")},
                          this);
     m_entryTable->setObjectName(QStringLiteral("EntryTable"));
     for (const auto& [column, width] :
-         {std::pair{0, 140}, {1, 170}, {2, 75}, {3, 200}, {4, 45}, {5, 130}, {6, 160}})
+         {std::pair{0, 140}, {1, 150}, {2, 75}, {3, 150}, {4, 45}, {5, 130}, {6, 160}})
         m_entryTable->setColumnWidth(column, width);
     box->addWidget(m_entryTable, 3);
     m_summary = new QLabel(this);
+    m_summary->setWordWrap(true); // a long note never widens the window past the screen
     box->addWidget(m_summary);
     m_waybillTable = table({QStringLiteral("张次"), QStringLiteral("序号"), QStringLiteral("姓名"),
                             QStringLiteral("打印时单号"), QStringLiteral("现在"), QStringLiteral("手机"),
@@ -111,6 +162,7 @@ PrintHistoryWindow::PrintHistoryWindow(const QString& databasePath, QWidget* par
     buttons->insertStretch(2);
     box->addLayout(buttons);
 
+    connect(m_search, &QLineEdit::textChanged, this, &PrintHistoryWindow::applySearch);
     connect(m_entryTable, &QTableWidget::currentCellChanged, this, [this](int row) { showEntry(row); });
     connect(m_waybillTable, &QTableWidget::currentCellChanged, this,
             [this](int row) { m_reprintWaybill->setEnabled(row >= 0); });
@@ -154,16 +206,45 @@ bool PrintHistoryWindow::reload()
                 (e.toPdf ? QStringLiteral("PDF：") : QStringLiteral("打印机：")) +
                     QDir::toNativeSeparators(e.target),
                 QString::number(e.pages), who, numbers,
-                e.complete ? QStringLiteral("完成") : QStringLiteral("未完成，输出可能不完整")},
-               e.complete ? QColor() : QColor(Qt::darkRed));
+                !e.complete ? QStringLiteral("未完成，输出可能不完整")
+                : e.reprint ? QStringLiteral("重印")
+                            : QStringLiteral("完成")},
+               e.complete ? QColor() : QColor(Qt::darkRed), {6});
     }
+    applySearch();
     if (!ok)
         Dialogs::error(this, error);
-    if (!m_entries.isEmpty())
-        selectEntry(0);
-    else
+    if (m_entries.isEmpty())
         showEntry(-1);
     return ok;
+}
+
+void PrintHistoryWindow::applySearch()
+{
+    const QString text = m_search->text().trimmed();
+    int shown = 0, first = -1;
+    for (int i = 0; i < m_entries.size(); ++i) {
+        const bool in = matches(m_entries.at(i), text);
+        m_entryTable->setRowHidden(i, !in);
+        if (in && first < 0)
+            first = i;
+        shown += in;
+    }
+    m_found->setText(text.isEmpty()
+                         ? QStringLiteral("共 %1 次").arg(m_entries.size())
+                         : QStringLiteral("找到 %1 次，共 %2 次").arg(shown).arg(m_entries.size()));
+    if (first >= 0)
+        selectEntry(first);
+    else
+        showEntry(-1);
+}
+
+int PrintHistoryWindow::shownCount() const
+{
+    int shown = 0;
+    for (int i = 0; i < m_entries.size(); ++i)
+        shown += !m_entryTable->isRowHidden(i);
+    return shown;
 }
 
 const PrintHistory::Entry* PrintHistoryWindow::current() const
@@ -191,7 +272,9 @@ void PrintHistoryWindow::showEntry(int index)
     m_reprintEntry->setEnabled(e);
     m_reprintWaybill->setEnabled(false);
     if (!e) {
-        m_summary->setText(m_entries.isEmpty() ? QStringLiteral("还没有打印记录。") : QString());
+        m_summary->setText(m_entries.isEmpty()           ? QStringLiteral("还没有打印记录。")
+                           : !m_search->text().isEmpty() ? QStringLiteral("没有找到。")
+                                                         : QString());
         return;
     }
     Database db;
@@ -215,7 +298,7 @@ void PrintHistoryWindow::showEntry(int index)
         setRow(m_waybillTable, i,
                {QString::number(i + 1), QString::number(serial), printed.name, printed.number,
                 nowText(s, printed, e->complete), printed.mobile, printed.city, printed.address},
-               s.exists ? QColor() : QColor(Qt::gray));
+               s.exists ? QColor() : QColor(Qt::gray), {3, 5});
     }
     QString summary = QStringLiteral("%1 条收件记录%2")
                           .arg(e->serials.size())

@@ -7,6 +7,7 @@
 #include <QDialog>
 
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTableWidget;
 
@@ -27,6 +28,8 @@ public:
     void setDatabasePath(const QString& path) { m_path = path; }
 
     int entryCount() const { return m_entries.size(); }
+    // Entries the search box lets through.
+    int shownCount() const;
     // Chooses entry index (0 = newest) as a click would.
     void selectEntry(int index);
     void selectWaybill(int index);
@@ -40,6 +43,8 @@ signals:
                           qint64 senderRow);
 
 private:
+    // Hides the entries the search text does not find; the first shown is chosen.
+    void applySearch();
     void showEntry(int index);
     void reprint(const QList<qint64>& serials);
     const PrintHistory::Entry* current() const;
@@ -50,6 +55,8 @@ private:
     QTableWidget* m_entryTable = nullptr;
     QTableWidget* m_waybillTable = nullptr;
     QLabel* m_summary = nullptr;
+    QLineEdit* m_search = nullptr;
+    QLabel* m_found = nullptr;
     QPushButton* m_reprintEntry = nullptr;
     QPushButton* m_reprintWaybill = nullptr;
 };

@@ -1,11 +1,14 @@
 #include "gui/widgets/RecipientPasteDialog.h"
 
+#include "gui/widgets/ScreenFit.h"
+
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -77,7 +80,27 @@ RecipientPasteDialog::RecipientPasteDialog(const AddressParser& parser, QWidget*
     connect(m_recognise, &QPushButton::clicked, this, &RecipientPasteDialog::recognise);
     connect(m_addAll, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    resize(820, 360);
+    // Room for a pasted chat message and, later, a list to review.
+    resize(ScreenFit::clientSize(QSize(900, 480), ScreenFit::availableFor(parent)));
+}
+
+void RecipientPasteDialog::fitReview()
+{
+    // The whole rows in view without sideways scrolling: the dialog grows
+    // as far as the screen lets it, then the address column gives way.
+    m_review->resizeColumnsToContents();
+    int need = m_review->verticalHeader()->sizeHint().width() + 2 * m_review->frameWidth() +
+               m_review->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    for (int col = 0; col < m_review->columnCount(); ++col)
+        need += m_review->columnWidth(col);
+    const QMargins margins = layout()->contentsMargins();
+    need += margins.left() + margins.right();
+    const QSize room = ScreenFit::clientSize(QSize(need, height()), ScreenFit::availableFor(this));
+    if (width() < room.width())
+        resize(room.width(), height());
+    if (need > room.width())
+        m_review->horizontalHeader()->setSectionResizeMode(
+            int(ParsedRecipient::keys().indexOf(QStringLiteral("地址"))), QHeaderView::Stretch);
 }
 
 QColor RecipientPasteDialog::unsureColor()
@@ -128,7 +151,7 @@ void RecipientPasteDialog::showReview()
             m_review->setItem(row, col, item);
         }
     }
-    m_review->resizeColumnsToContents();
+    fitReview();
     m_note->setText(QStringLiteral("识别出 %1 个收件人，请核对（黄色的格子识别时不能确定），可直接修改，"
                                    "然后点“全部添加”。")
                         .arg(m_found.size()));

@@ -37,6 +37,8 @@ public slots:
 
 private:
     void showReview();
+    // Widens the dialog (within the screen) for the review list's columns.
+    void fitReview();
 
     const AddressParser& m_parser;
     QList<ParsedRecipient> m_found;

@@ -117,6 +117,23 @@ void RecipientTracking::applyFilter(int index)
         Dialogs::error(m_window, error);
 }
 
+PrintSelection RecipientTracking::filterSelection() const
+{
+    switch (m_filterBox->currentIndex()) {
+    case 1:
+        return PrintSelection::unprinted();
+    case 2: {
+        QList<qint64> serials;
+        const int column = m_list->fieldIndex(QStringLiteral("序号"));
+        for (int row = 0; row < m_list->recordCount(); ++row)
+            serials << m_list->value(row, column).toLongLong();
+        return PrintSelection::of(serials);
+    }
+    default:
+        return PrintSelection::all();
+    }
+}
+
 bool RecipientTracking::hasNumber() const
 {
     return !m_numberBox->text().isEmpty();

@@ -36,6 +36,11 @@ public:
     QLineEdit* numberBox() const { return m_numberBox; }
     QComboBox* filterBox() const { return m_filterBox; }
 
+    // What a plain batch of this list prints under the filter: the rows
+    // not printed yet under "未打印", the rows shown under "已打印", else
+    // every row.
+    PrintSelection filterSelection() const;
+
     // Whether the number box holds text (its search then wins).
     bool hasNumber() const;
     // Narrows the list to the rows whose "快递单号" contains the box's text.

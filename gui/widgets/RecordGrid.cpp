@@ -214,11 +214,11 @@ void RecordGrid::setRecipientLayout(const QVector<int>& widths)
 {
     const QStringList names = Schema::importColumns();
     Q_ASSERT(widths.size() == names.size());
-    // The printed mark first, as a narrow tick column; the waybill number last.
-    QVector<Column> shown{{QStringLiteral("已打印"), 50}};
+    // The printed mark first, as a narrow tick column, and the waybill
+    // number beside it: at the end it stood off-screen.
+    QVector<Column> shown{{QStringLiteral("已打印"), 50}, {QStringLiteral("快递单号"), 130}};
     for (int i = 0; i < names.size() && i < widths.size(); ++i)
         shown.append({names.at(i), widths.at(i)});
-    shown.append({QStringLiteral("快递单号"), 130});
     if (!m_markDelegate)
         m_markDelegate = new PrintedMarkDelegate(this);
     setColumnLayout(shown, {QStringLiteral("序号"), QStringLiteral("选中")});

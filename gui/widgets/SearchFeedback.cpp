@@ -66,7 +66,9 @@ bool SearchFeedback::search(const QString& criteria, const std::function<bool(QS
 void SearchFeedback::updateTitle()
 {
     if (!m_set->isOpen() || !m_set->isFiltered()) {
-        m_frame->setTitle(QStringLiteral("全部记录"));
+        // The count too: a long list shows no end otherwise.
+        m_frame->setTitle(m_set->isOpen() ? QStringLiteral("全部记录（%1 条）").arg(m_set->recordCount())
+                                          : QStringLiteral("全部记录"));
         return;
     }
     const DataSet::Query q = m_set->query();

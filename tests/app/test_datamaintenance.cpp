@@ -39,6 +39,8 @@ private slots:
     void failedRestoreLeavesNoCopy();
     void unreadableBookAsksToGoOnWithoutCopy_data();
     void unreadableBookAsksToGoOnWithoutCopy();
+    void emptyBookIsOfferedACopy_data();
+    void emptyBookIsOfferedACopy();
 
 private:
     int recipientCount();
@@ -333,6 +335,43 @@ void TestDataMaintenance::unreadableBookAsksToGoOnWithoutCopy()
         QVERIFY(f.open(QIODevice::ReadOnly));
         QVERIFY(f.readAll() == damaged);
     }
+}
+
+void TestDataMaintenance::emptyBookIsOfferedACopy_data()
+{
+    QTest::addColumn<bool>("filled"); // the new book holds a recipient already
+    QTest::addColumn<int>("answer");
+    QTest::newRow("empty, copied") << false << int(QMessageBox::Ok);
+    QTest::newRow("empty, declined") << false << int(QMessageBox::Cancel);
+    QTest::newRow("not empty: not asked") << true << int(QMessageBox::Ok);
+}
+
+void TestDataMaintenance::emptyBookIsOfferedACopy()
+{
+    QFETCH(bool, filled);
+    QFETCH(int, answer);
+    const QString target = TestStore::location(m_dir->filePath("new.mdb"));
+    {
+        Database db;
+        QString err;
+        QVERIFY2(db.open(target, &err), qPrintable(err));
+        if (filled)
+            QVERIFY(db.exec("INSERT INTO inr (姓名) VALUES ('已有')"));
+    }
+    Dialogs::answerButton(QMessageBox::StandardButton(answer));
+    QWidget owner;
+    const bool copied = DataMaintenance::offerCopy(&owner, m_location, target);
+    QCOMPARE(copied, !filled && answer == QMessageBox::Ok);
+    const QList<Dialogs::Shown> shown = Dialogs::shown();
+    QCOMPARE(!shown.isEmpty(), !filled);
+    if (!filled)
+        QVERIFY2(shown.first().text.contains(QStringLiteral("收件人 %1 条").arg(kRows)),
+                 qPrintable(shown.first().text));
+    Database db;
+    QVERIFY(db.open(target, nullptr, false));
+    QSqlQuery q(db.db());
+    QVERIFY(q.exec("SELECT count(*) FROM inr") && q.next());
+    QCOMPARE(q.value(0).toInt(), filled ? 1 : copied ? kRows : 0);
 }
 
 QTEST_MAIN(TestDataMaintenance)

@@ -336,6 +336,20 @@ private slots:
                               QStringLiteral("乙|2002|02|02")}));
     }
 
+    void unreachableServerIsNoFile()
+    {
+        QVERIFY(
+            Settings().setServer(QStringLiteral("postgresql://waybill@/nobook?host=/nonexistent"), nullptr));
+        QString error;
+        std::unique_ptr<TMainForm> f(TMainForm::create(Settings(), &error));
+        QVERIFY(Settings().setServer(QString(), nullptr));
+        QVERIFY(!f);
+        // The server is named as one, never as a file.
+        QVERIFY2(error.contains(QStringLiteral("数据库服务器")) &&
+                     !error.contains(QStringLiteral("数据库文件")),
+                 qPrintable(error));
+    }
+
     void foreignFileIsRefusedAndNamed()
     {
         QFile f(QStringLiteral("data.mdb"));
@@ -853,9 +867,16 @@ private slots:
         emit filter->activated(1);
         QCOMPARE(gridNames(f),
                  (QStringList{QStringLiteral("甲"), QStringLiteral("乙"), QStringLiteral("丁")}));
+        // A toolbar batch follows the filter: the unprinted rows, then the printed ones shown.
+        f->PopupMenu3->actions().value(3)->trigger();
+        QCOMPARE(spy.size(), 2);
+        QVERIFY(spy[1][2].value<PrintSelection>().unprintedOnly);
         filter->setCurrentIndex(2);
         emit filter->activated(2);
         QCOMPARE(gridNames(f), QStringList{QStringLiteral("丙")});
+        f->PopupMenu3->actions().value(3)->trigger();
+        QCOMPARE(spy.size(), 3);
+        QCOMPARE(spy[2][2].value<PrintSelection>().serials, QList<qint64>{3});
         f->Button6->click();
         QCOMPARE(filter->currentIndex(), 0);
         number->setText(QStringLiteral("0012"));
@@ -973,7 +994,7 @@ private slots:
         const bool searched = !criteria.isEmpty();
         QCOMPARE(f->recipientList()->frame()->title(),
                  searched ? QStringLiteral("查询结果（%1）：%2 条，共 7 条").arg(criteria).arg(found.size())
-                          : QStringLiteral("全部记录"));
+                          : QStringLiteral("全部记录（7 条）"));
         QCOMPARE(f->statusBar()->currentMessage() == QStringLiteral("未找到"), searched && found.isEmpty());
         // The address book in use stays in the status bar all the while.
         auto* location = f->findChild<QLabel*>(QStringLiteral("StatusLocation"));
@@ -1067,6 +1088,26 @@ private slots:
             today("yyyy"));
     }
 
+    void chosenPrintDateStaysUntilChanged()
+    {
+        QVERIFY(execSql(QStringLiteral("INSERT INTO outr (姓名) VALUES ('甲')")));
+        TMainForm* f = start();
+        QVERIFY(f);
+        const QStringList cols{QStringLiteral("姓名"), QStringLiteral("年"), QStringLiteral("月"),
+                               QStringLiteral("日")};
+        f->HideDateAction->trigger(); // hidden, then a day is chosen: shown again
+        f->setPrintDate(QDate(2030, 1, 2));
+        QVERIFY(!f->HideDateAction->isChecked());
+        QCOMPARE(tableRows(QStringLiteral("outr"), cols), QStringList{QStringLiteral("甲|2030|01|02")});
+        f->HideDateAction->trigger();
+        f->HideDateAction->trigger();
+        QCOMPARE(tableRows(QStringLiteral("outr"), cols), QStringList{QStringLiteral("甲|2030|01|02")});
+        // The next start prints today's date again.
+        QVERIFY(start());
+        QCOMPARE(tableRows(QStringLiteral("outr"), cols),
+                 QStringList{QStringLiteral("甲|%1|%2|%3").arg(today("yyyy"), today("MM"), today("dd"))});
+    }
+
     void hideDateOnEmptySenderTableAddsRow()
     {
         TMainForm* f = start();
@@ -1101,7 +1142,9 @@ private slots:
         // The shop's own templates follow the twenty.
         const QStringList own{QStringLiteral("-"), QStringLiteral("自定义模板")};
         QCOMPARE(single, expectedSingle + own);
-        QCOMPARE(batch, single);
+        // The toolbar's batch menu offers the narrowed prints as the grid's does.
+        QCOMPARE(batch, (single + QStringList{QStringLiteral("-"), QStringLiteral("打印选中记录"),
+                                              QStringLiteral("仅未打印")}));
         const QStringList grid = captions(f->PopupMenu1);
         QCOMPARE(grid, (QStringList{QStringLiteral("修改记录"), QStringLiteral("删除记录"),
                                     QStringLiteral("-"), QStringLiteral("单张打印"),
@@ -1112,10 +1155,9 @@ private slots:
         QStringList expected = single;
         expected[14] += QLatin1Char(' ');
         QCOMPARE(captions(gridSingle), expected);
-        QCOMPARE(captions(gridBatch),
-                 (batch + QStringList{QStringLiteral("-"), QStringLiteral("打印选中记录"),
-                                      QStringLiteral("仅未打印")}));
-        QCOMPARE(captions(gridBatch->actions().value(23)->menu()), batch);
+        QCOMPARE(captions(gridBatch), batch);
+        QCOMPARE(captions(gridBatch->actions().value(23)->menu()), single);
+        QCOMPARE(captions(f->PopupMenu3->actions().value(23)->menu()), single);
 
         QList<QPair<QString, int>> got;
         connect(f, &TMainForm::templateRequested, this, [&](const QString& code, layouts::Variant v) {
@@ -1210,20 +1252,21 @@ private slots:
             return true;
         });
         QCOMPARE(captions(f->PopupMenu5),
-                 (QStringList{QStringLiteral("隐藏寄件日期"), QStringLiteral("-"), QStringLiteral("计算器"),
-                              QStringLiteral("记事本"), QStringLiteral("-"), QStringLiteral("打印记录"),
-                              QStringLiteral("数据库位置…"), QStringLiteral("撤销上次恢复"),
-                              QStringLiteral("-"), QStringLiteral("导入模板…"), QStringLiteral("导出模板…"),
-                              QStringLiteral("模板设计…")}));
+                 (QStringList{QStringLiteral("隐藏寄件日期"), QStringLiteral("打印日期…"),
+                              QStringLiteral("单张打印时询问运单号"), QStringLiteral("-"),
+                              QStringLiteral("计算器"), QStringLiteral("记事本"), QStringLiteral("-"),
+                              QStringLiteral("打印记录"), QStringLiteral("数据库位置…"),
+                              QStringLiteral("撤销上次恢复"), QStringLiteral("-"), QStringLiteral("导入模板…"),
+                              QStringLiteral("导出模板…"), QStringLiteral("模板设计…")}));
         QSignalSpy history(f, &TMainForm::historyRequested);
-        f->PopupMenu5->actions().value(5)->trigger();
+        f->PopupMenu5->actions().value(7)->trigger();
         QCOMPARE(history.size(), 1);
-        f->PopupMenu5->actions().value(6)->trigger(); // cancelled: the file stays
+        f->PopupMenu5->actions().value(8)->trigger(); // cancelled: the file stays
         QCOMPARE(Dialogs::lastShown().title, QStringLiteral("数据库位置"));
         QVERIFY(f->database()->isOpen() && !f->database()->isServer());
         Dialogs::clear();
-        f->PopupMenu5->actions().value(2)->trigger();
-        f->PopupMenu5->actions().value(2)->trigger(); // a second one, the first keeps running
+        f->PopupMenu5->actions().value(4)->trigger();
+        f->PopupMenu5->actions().value(4)->trigger(); // a second one, the first keeps running
         QCOMPARE(started,
                  (QStringList{QStringLiteral("/usr/bin/galculator"), QStringLiteral("/usr/bin/galculator")}));
         QCOMPARE(asked.mid(0, 3), (QStringList{QStringLiteral("gnome-calculator"), QStringLiteral("kcalc"),
@@ -1231,7 +1274,7 @@ private slots:
         started.clear();
         asked.clear();
         QVERIFY(Dialogs::shown().isEmpty());
-        f->PopupMenu5->actions().value(3)->trigger(); // no editor installed: it says what it tried
+        f->PopupMenu5->actions().value(5)->trigger(); // no editor installed: it says what it tried
         QVERIFY(started.isEmpty());
         QCOMPARE(asked.size(), Shell::textEditors().size());
         QCOMPARE(Dialogs::shown().size(), 1);

@@ -7,12 +7,16 @@
 #include "exchange/XlsxTextWriter.h"
 #include "gui/exchange/ExcelForm.h"
 #include "gui/widgets/Dialogs.h"
+#include "gui/widgets/RecipientListPanel.h"
+#include "gui/widgets/RecipientTracking.h"
 #include "gui/widgets/RecordGrid.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -23,6 +27,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 class TestExcelForm : public QObject
 {
@@ -91,13 +96,16 @@ QStringList TestExcelForm::names(DataSet* set)
 
 void TestExcelForm::importShowsRowsAndMessage()
 {
-    const QString book =
-        writeWorkbook({{"张三", "13800138000", "北京市海淀区"}, {"李四", "0571-1234"}}, "list.xlsx");
+    const QString book = writeWorkbook(
+        {{"张三", "13800138000", "北京市海淀区"}, {"", "13900000000"}, {"李四", "0571-1234"}}, "list.xlsx");
     QVERIFY(!book.isEmpty());
     TExcelForm form(Settings().storeLocation());
     form.Edit1->setText("  " + book + " \t");
     form.Button1Click();
-    QCOMPARE(Dialogs::lastShown().text, QStringLiteral("批量导入EXCEL成功！"));
+    // What came in and what was left out, and why.
+    QCOMPARE(
+        Dialogs::lastShown().text,
+        QStringLiteral("批量导入EXCEL成功！\n导入 2 条记录。\n未导入 1 行（姓名和地址都为空）：第 3 行。"));
     QCOMPARE(Dialogs::lastShown().title, QStringLiteral("提示"));
     QCOMPARE(Dialogs::lastShown().icon, QMessageBox::NoIcon);
     QCOMPARE(names(form.ADOQuery1), QStringList({"张三", "李四"}));
@@ -107,6 +115,14 @@ void TestExcelForm::importShowsRowsAndMessage()
         if (form.DBGridEh1()->isColumnHidden(c))
             hidden << form.ADOQuery1->fieldNames().at(c);
     QCOMPARE(hidden, QStringList({"序号", "选中"}));
+    QVERIFY(!form.SpeedButton1->autoRaise()); // "…" framed, a button beside the path
+    // The list says how long it is; the waybill number shows without scrolling.
+    QCOMPARE(form.recipientList()->frame()->title(), QStringLiteral("全部记录（2 条）"));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const int number = form.ADOQuery1->fieldIndex("快递单号");
+    QVERIFY(form.DBGridEh1()->columnViewportPosition(number) + form.DBGridEh1()->columnWidth(number) <=
+            form.DBGridEh1()->viewport()->width());
     // Empty cells are stored as empty texts; the columns the sheet doesn't
     // fill carry no value.
     QSqlQuery q(form.ADOQuery1->database()->db());
@@ -250,7 +266,8 @@ void TestExcelForm::largeImportKeepsLoopTurning()
         QCOMPARE(names(form.ADOQuery1), QStringList({"之前的"}));
         return;
     }
-    QCOMPARE(Dialogs::lastShown().text, QStringLiteral("批量导入EXCEL成功！"));
+    QCOMPARE(Dialogs::lastShown().text,
+             QStringLiteral("批量导入EXCEL成功！\n导入 %1 条记录，没有略去的行。").arg(kRows));
     QCOMPARE(form.ADOQuery1->recordCount(), kRows);
     QCOMPARE(form.ADOQuery1->value(kRows - 1, form.ADOQuery1->fieldIndex("姓名")),
              QString("收件人%1").arg(kRows - 1));
@@ -297,9 +314,9 @@ void TestExcelForm::printMenus()
     QCOMPARE(top[0]->text(), QStringLiteral("【单张打印】"));
     QCOMPARE(top[1]->text(), QStringLiteral("【批量打印】"));
     QCOMPARE(top[2]->text(), QStringLiteral("【关闭窗口】"));
-    // The twenty, then the shop's own templates.
+    // The twenty, then the shop's own templates; the batch menu also the two narrowed prints.
     QCOMPARE(form.SinglePrintMenu->actions().size(), 22);
-    QCOMPARE(form.BatchPrintMenu->actions().size(), 22);
+    QCOMPARE(form.BatchPrintMenu->actions().size(), 25);
     QCOMPARE(form.SinglePrintMenu->actions().at(21)->text(), QStringLiteral("自定义模板"));
     QCOMPARE(form.BatchPrintMenu->actions().at(21)->text(), QStringLiteral("自定义模板"));
     QCOMPARE(form.SinglePrintMenu->actions().at(8)->text(), QStringLiteral("天天快递单模板【二】"));
@@ -332,6 +349,12 @@ void TestExcelForm::printMenus()
     QCOMPARE(spy[0][1].value<layouts::Variant>(), layouts::Variant::ExcelSingle);
     QCOMPARE(spy[1][0].toString(), QStringLiteral("sf"));
     QCOMPARE(spy[1][1].value<layouts::Variant>(), layouts::Variant::ExcelBatch);
+    // Under the "未打印" filter a plain batch prints the unprinted rows only.
+    form.recipientList()->tracking()->filterBox()->setCurrentIndex(1);
+    form.BatchPrintMenu->actions().at(3)->trigger();
+    QCOMPARE(spy.size(), 2);
+    QCOMPARE(chosen.size(), 2);
+    QVERIFY(chosen[1][2].value<PrintSelection>().unprintedOnly);
 }
 
 QTEST_MAIN(TestExcelForm)

@@ -13,6 +13,7 @@
 #include "templates/TemplateReport.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
@@ -31,6 +32,7 @@ class TestLayoutEditor : public QObject
 private slots:
     void initTestCase();
     void nudgeHideAndShift();
+    void itemsFramedOnADarkPicture();
     void previewNamesCutTexts();
     void resetAsksAndCanBeUndone_data();
     void resetAsksAndCanBeUndone();
@@ -91,6 +93,25 @@ void TestLayoutEditor::nudgeHideAndShift()
     QCOMPARE(batch.layout()->item("QRDBText7")->Size.Left, designLeft);
     QVERIFY(w.editor()->resetTemplate());
     QVERIFY(address->Enabled);
+}
+
+void TestLayoutEditor::itemsFramedOnADarkPicture()
+{
+    const layouts::Template& st = *layouts::findTemplate("st");
+    TemplateSources sources;
+    sources.databasePath = Settings().storeLocation();
+    TemplateWindow w(st, layouts::Variant::Batch, sources);
+    w.show();
+    QImage dark(400, 250, QImage::Format_RGB32);
+    dark.fill(Qt::black);
+    QVERIFY(dark.save("dark.png"));
+    QVERIFY(w.editor()->setPicture(QDir::current().absoluteFilePath("dark.png")));
+    const QImage shot = w.findChild<QWidget*>("QuickRep1")->grab().toImage();
+    const QRect r = w.editor()->itemRect(w.layout()->item("QRDBText7"));
+    // The item's left edge and a spot inside it, clear of its text, stay light.
+    for (const QPoint& p : {QPoint(r.left(), r.center().y()), QPoint(r.right() - 2, r.bottom() - 2)})
+        QVERIFY2(qGray(shot.pixel(p)) > 100, qPrintable(QString::number(qGray(shot.pixel(p)))));
+    QVERIFY(w.editor()->resetPicture());
 }
 
 void TestLayoutEditor::previewNamesCutTexts()

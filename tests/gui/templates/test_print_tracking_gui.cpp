@@ -33,6 +33,7 @@ private slots:
     void chosenRowsPrintAndMark();
     void nothingMarkedWithoutCompleteOutput_data();
     void nothingMarkedWithoutCompleteOutput();
+    void singlePrintMarksItsRow_data();
     void singlePrintMarksItsRow();
     void reprintFromHistory();
     void pdfIsAPrintOnlyWhenChosen();
@@ -213,19 +214,32 @@ void TestPrintTrackingGui::nothingMarkedWithoutCompleteOutput()
     QVERIFY(!QFile::exists(QStringLiteral("x.pdf")));
 }
 
+void TestPrintTrackingGui::singlePrintMarksItsRow_data()
+{
+    QTest::addColumn<bool>("asks"); // the user chose the number prompt for single prints
+    QTest::newRow("no number asked") << false;
+    QTest::newRow("number asked") << true;
+}
+
 void TestPrintTrackingGui::singlePrintMarksItsRow()
 {
+    QFETCH(bool, asks);
+    QVERIFY(Settings().setSingleAsksNumber(asks, nullptr));
     QVERIFY(m_grid->moveTo(2));
     TemplateWindow w(*layouts::findTemplate("sf"), Variant::Single, m_sources);
     Dialogs::answerFile(QDir::current().absoluteFilePath(QStringLiteral("single.pdf")));
+    if (asks)
+        Dialogs::answerText(QStringLiteral("STO0098"));
     onPreview([](ReportPreview& p) { p.exportPdf(); });
     w.N1Click();
+    QVERIFY(Settings().setSingleAsksNumber(false, nullptr));
     QCOMPARE(m_contents, QString());
     QVERIFY(pageHas(m_pages.value(0), QStringLiteral("收件3")));
-    // No number prompt for a single waybill.
+    int prompts = 0;
     for (const Dialogs::Shown& s : Dialogs::shown())
-        QVERIFY(s.kind != QLatin1String("text"));
-    QCOMPARE(marks(), (QStringList{"-|", "-|", "x|", "-|", "-|"}));
+        prompts += s.kind == QLatin1String("text") && s.text.contains(QStringLiteral("这张运单的单号"));
+    QCOMPARE(prompts, asks ? 1 : 0);
+    QCOMPARE(marks(), (QStringList{"-|", "-|", asks ? "x|STO0098" : "x|", "-|", "-|"}));
     QVERIFY(!m_grid->value(QStringLiteral("已打印")).isEmpty());
 }
 
@@ -366,6 +380,10 @@ void TestPrintTrackingGui::repeatsNeedAYes()
     QCOMPARE(history().size(), yes ? 2 : 1);
     if (!yes)
         QCOMPARE(marks(), printed);
+    // Printing rows that carry their marks again is on record as a reprint.
+    QVERIFY(!history().first().reprint);
+    if (yes)
+        QVERIFY(history().last().reprint);
 }
 
 void TestPrintTrackingGui::unprintedPreviewDropsPrintedRows()

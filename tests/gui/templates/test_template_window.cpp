@@ -115,7 +115,8 @@ void TestTemplateWindow::components()
     TemplateWindow batch(kTest, Variant::Batch, batchSources());
     QCOMPARE(single.objectName(), QStringLiteral("TTestForm"));
     QCOMPARE(batch.objectName(), QStringLiteral("TPltestForm"));
-    QCOMPARE(single.windowTitle(), QStringLiteral("测试快递单模板"));
+    QCOMPARE(single.windowTitle(), QStringLiteral("测试快递单模板 — 单张打印"));
+    QCOMPARE(batch.windowTitle(), QStringLiteral("测试快递单模板 — 批量打印"));
     QCOMPARE(single.pagePixels(), QSize(869, 480));
     QCOMPARE(single.Panel2->size(), QSize(871, 515));
     QCOMPARE(single.QuickRep1->geometry(), QRect(2, 35, 869, 480));

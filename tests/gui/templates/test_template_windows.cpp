@@ -71,7 +71,10 @@ void TestTemplateWindows::everyWindow()
     const layouts::Template& t = *layouts::findTemplate(code);
     const layouts::Page& p = t.variant(Variant(variant));
     QCOMPARE(w->objectName(), QString::fromUtf8(p.className));
-    QCOMPARE(w->windowTitle(), QString::fromUtf8(t.caption));
+    // Which of the four windows it is, in the title.
+    const QStringList kinds{QStringLiteral("单张打印"), QStringLiteral("批量打印"),
+                            QStringLiteral("Excel单张打印"), QStringLiteral("Excel批量打印")};
+    QCOMPARE(w->windowTitle(), QString::fromUtf8(t.caption) + QStringLiteral(" — ") + kinds.at(variant));
 
     // The page at true size at 96 pixels per inch, a 35 pixel strip above.
     const QSize page(int(std::lround(p.pageWidthMm * 96 / 25.4)),

@@ -1,9 +1,13 @@
 #include "data/store/Database.h"
 #include "data/tracking/PrintHistory.h"
 #include "gui/widgets/PrintHistoryWindow.h"
+#include "gui/widgets/ScreenFit.h"
 
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -17,6 +21,8 @@ private slots:
     void initTestCase();
     void shows_data();
     void shows();
+    void searches_data();
+    void searches();
 
 private:
     Database m_db;
@@ -51,6 +57,11 @@ void TestPrintHistoryWindow::initTestCase()
     // From before: an entry without waybills; then a complete print, then
     // one that never finished.
     QVERIFY(PrintHistory::ensureTable(m_db, &error));
+    // The oldest entry: a reprint.
+    PrintHistory::Entry again = entry({1}, {"STO0098"});
+    again.when = QDateTime(QDate(2024, 4, 1), QTime(10, 0));
+    again.reprint = true;
+    QVERIFY2(PrintHistory::record(m_db, again, false, &error), qPrintable(error));
     QVERIFY(m_db.exec(
         QStringLiteral("insert into printlog (\"时间\", \"方式\", \"输出\", \"序号\", \"快递单号\") "
                        "values ('2024-05-01 08:00:00', 'batch', 'PDF', '2,3', 'H1,H2')")));
@@ -94,7 +105,7 @@ void TestPrintHistoryWindow::shows()
     QFETCH(QString, text);
     PrintHistoryWindow window(kPath);
     QVERIFY(window.reload());
-    QCOMPARE(window.entryCount(), 3);
+    QCOMPARE(window.entryCount(), 4);
     window.selectEntry(entry);
     QString shown;
     if (table == QLatin1String("summary")) {
@@ -109,6 +120,47 @@ void TestPrintHistoryWindow::shows()
         QCOMPARE(shown, text.mid(1));
     else
         QVERIFY2(shown.contains(text), qPrintable(shown));
+}
+
+void TestPrintHistoryWindow::searches_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("shown");
+    QTest::newRow("nothing typed") << "" << 4;
+    QTest::newRow("number") << "g2" << 1;
+    QTest::newRow("name") << "收件3" << 1;
+    QTest::newRow("mobile") << "13900000001" << 2;
+    QTest::newRow("day") << "2024-05-06" << 2;
+    QTest::newRow("day, digits") << "20240501" << 1;
+    QTest::newRow("number, entry from before") << "H1" << 1;
+    QTest::newRow("none") << "zzz" << 0;
+}
+
+void TestPrintHistoryWindow::searches()
+{
+    QFETCH(QString, text);
+    QFETCH(int, shown);
+    PrintHistoryWindow window(kPath);
+    QVERIFY(window.reload());
+    window.findChild<QLineEdit*>(QStringLiteral("HistorySearch"))->setText(text);
+    QCOMPARE(window.shownCount(), shown);
+    if (!text.isEmpty())
+        return;
+    // A reprint says so; numbers in a face with a zero unlike an O.
+    const auto* entries = window.findChild<QTableWidget*>(QStringLiteral("EntryTable"));
+    QCOMPARE(entries->item(3, 7)->text(), QStringLiteral("重印"));
+    const QString face = QFontInfo(entries->item(3, 6)->font()).family();
+    QVERIFY2(face == QLatin1String("Hack") || face == QLatin1String("DejaVu Sans Mono"), qPrintable(face));
+    // On a screen smaller than the window's size its buttons stay in view.
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QRect room = window.screen()->availableGeometry();
+    const QMargins frame = ScreenFit::frameGuess();
+    QVERIFY2(window.width() + frame.left() + frame.right() <= room.width() &&
+                 window.height() + frame.top() + frame.bottom() <= room.height(),
+             qPrintable(QStringLiteral("%1 x %2").arg(window.width()).arg(window.height())));
+    for (const QPushButton* b : window.findChildren<QPushButton*>())
+        QVERIFY(window.rect().contains(QRect(b->mapTo(&window, QPoint()), b->size())));
 }
 
 QTEST_MAIN(TestPrintHistoryWindow)

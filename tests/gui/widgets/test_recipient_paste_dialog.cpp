@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
 
@@ -62,13 +63,16 @@ void TestRecipientPasteDialog::severalAreReviewedAndCorrected()
     const AddressParser parser(m_regions);
     RecipientPasteDialog dialog(parser);
     dialog.show();
-    dialog.setText(
-        QStringLiteral("张三 13800138000 河南省郑州市金水区花园路12号\n\n"
-                       "赵先生 13900001111 朝阳区建国路88号 北京云帆科技有限公司\n\n李四 15035696956"));
+    QVERIFY(dialog.height() >= 480); // room for a pasted message
+    dialog.setText(QStringLiteral("张三 13800138000 河南省郑州市金水区花园路12号东方大厦B座十二层1201室南门进"
+                                  "门卫室旁边的快递柜第三排第二格\n\n"
+                                  "赵先生 13900001111 朝阳区建国路88号 北京云帆科技有限公司\n\n李四 15035696956"));
     dialog.recognise();
     QCOMPARE(dialog.result(), int(QDialog::Rejected)); // still open for review
     auto* list = dialog.findChild<QTableWidget*>(QStringLiteral("ReviewList"));
     QVERIFY(list->isVisible());
+    // A long address needs no sideways scrolling.
+    QTRY_COMPARE(list->horizontalScrollBar()->maximum(), 0);
     QCOMPARE(list->rowCount(), 3);
     const int city = ParsedRecipient::keys().indexOf(QStringLiteral("城市"));
     // 朝阳区 lies in two cities: that cell is marked, the sure one is not.
