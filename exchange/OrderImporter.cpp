@@ -259,6 +259,8 @@ OrderRow OrderImporter::mapRow(const QStringList& cells, int fileRow, const Orde
     }
     if (row.value(kName).isEmpty() && !row.value(kAddress).isEmpty())
         row.unsure << kName;
+    if (row.value(kAddress).isEmpty() && !row.value(kName).isEmpty())
+        row.unsure << kAddress;
     if (row.value(kMobile).isEmpty() && row.value(kPhone).isEmpty() && !row.value(kAddress).isEmpty())
         row.unsure << kMobile;
     return row;
