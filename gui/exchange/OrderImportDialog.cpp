@@ -224,12 +224,16 @@ void OrderImportDialog::updatePreview()
     for (int r = 0; r < shown; ++r) {
         const OrderRow row =
             OrderImporter::mapRow(t.row(first + r), m_file->fileRow(first + r), m_mapping, m_parser);
+        const bool leftOut =
+            row.value(QStringLiteral("姓名")).isEmpty() && row.value(QStringLiteral("地址")).isEmpty();
         for (int c = 0; c < Schema::importColumns().size(); ++c) {
             auto* cell = new QTableWidgetItem(row.values.value(c));
             const QString& column = Schema::importColumns().at(c);
             if (row.masked.contains(column) || row.unsure.contains(column))
                 cell->setBackground(unsure);
-            cell->setToolTip(row.problems());
+            if (leftOut)
+                cell->setForeground(Qt::gray);
+            cell->setToolTip(leftOut ? QStringLiteral("不导入：姓名和地址都为空") : row.problems());
             m_preview->setItem(r, c, cell);
         }
     }
