@@ -366,6 +366,9 @@ OrderImporter::Result OrderImporter::store(Database& db, const OrderPlan& given,
     };
     if (!db.isOpen())
         return fail(QStringLiteral("数据库没有打开。"));
+    // Nothing to store must not empty the Excel list.
+    if (given.rows.isEmpty())
+        return fail(QStringLiteral("文件里没有可导入的行：每一行的姓名和地址都是空的。"));
     QString why;
     QSqlDatabase conn = db.db();
     // The list replaced, or the recipients appended to, in one transaction.

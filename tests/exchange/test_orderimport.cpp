@@ -428,6 +428,9 @@ void TestOrderImport::summaryCounts_data()
     QTest::newRow("left out")
         << QStringLiteral(",13811112222,\n") + a + QStringLiteral(",,,\n,136,\n") << false
         << "导入 1 条，跳过 0 条重复，0 条需核对\n未导入 2 行（姓名和地址都为空）：第 2、5 行" << 1;
+    // Refused, so that an Excel list is never emptied by a file of nothing.
+    QTest::newRow("nothing to import") << QStringLiteral(",13811112222,\n") << false
+                                       << "文件里没有可导入的行：每一行的姓名和地址都是空的。" << 0;
 }
 
 void TestOrderImport::summaryCounts()
@@ -445,8 +448,7 @@ void TestOrderImport::summaryCounts()
     const OrderImporter::Result r =
         OrderImporter::store(m_db, plan, OrderImporter::Destination::Recipients,
                              merge ? OrderImporter::Duplicates::Merge : OrderImporter::Duplicates::Skip);
-    QVERIFY2(r.ok, qPrintable(r.reason));
-    QCOMPARE(r.summary, summary);
+    QCOMPARE(r.ok ? r.summary : r.reason, summary);
     QCOMPARE(r.imported, added);
     QCOMPARE(int(rows(Schema::kRecipientTable).size()), before + added);
 }
