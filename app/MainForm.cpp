@@ -15,6 +15,8 @@
 #include "data/store/Schema.h"
 #include "data/store/ServerAddress.h"
 #include "exchange/FileReplacer.h"
+#include "exchange/OrderImporter.h"
+#include "gui/exchange/OrderImportDialog.h"
 #include "gui/widgets/DesktopLauncher.h"
 #include "gui/widgets/Dialogs.h"
 #include "gui/widgets/EnterClicks.h"
@@ -357,19 +359,41 @@ void TMainForm::Button5Click()
     m_recipient->deleteRows();
 }
 
-void TMainForm::RecogniseClick()
+const AddressParser* TMainForm::parser()
 {
     if (!m_parser) {
         auto regions = std::make_unique<RegionTable>();
         QString why;
         if (!regions->loadBuiltIn(&why)) {
             Dialogs::error(this, why);
-            return;
+            return nullptr;
         }
         m_regions = std::move(regions);
         m_parser = std::make_unique<AddressParser>(*m_regions);
     }
-    m_recipient->recognise(*m_parser);
+    return m_parser.get();
+}
+
+void TMainForm::RecogniseClick()
+{
+    if (const AddressParser* p = parser())
+        m_recipient->recognise(*p);
+}
+
+void TMainForm::OrderImportClick()
+{
+    const AddressParser* p = parser();
+    if (!p)
+        return;
+    OrderImportDialog dialog(m_location, *p, this);
+    if (Dialogs::exec(&dialog) != QDialog::Accepted)
+        return;
+    // The rows went in on a connection of their own: the lists are read afresh.
+    if (dialog.destination() == OrderImporter::Destination::ExcelList) {
+        emit excelListReplaced();
+    } else {
+        Button6Click(); // as 刷新 does
+    }
 }
 
 void TMainForm::DBGridEh1DblClick()

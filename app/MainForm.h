@@ -77,6 +77,8 @@ signals:
     // "打印选中记录" / "仅未打印": the batch window of code for these rows.
     void selectionPrintRequested(const QString& code, layouts::Variant variant,
                                  const PrintSelection& selection);
+    // "导入订单…" replaced the Excel list: the Excel window reads it afresh.
+    void excelListReplaced();
     // "打印记录": the print history should show.
     void historyRequested();
     // "模板设计…": the template designer should show.
@@ -103,6 +105,7 @@ public slots:
     void Button5Click();      // delete recipients
     void Button6Click();      // refresh
     void RecogniseClick();    // "智能识别"
+    void OrderImportClick();  // "导入订单…"
     void Button7Click();      // search
     void DBGridEh1DblClick(); // load recipient row
     void DBGridEh2DblClick(); // load sender row
@@ -175,6 +178,9 @@ private:
     void writePanelPreference(Settings::Panel panel);
     void restorePanelPreference();
     void popupToolbarMenu(QToolButton* button, QMenu* menu);
+    // The recogniser, its region table read on first use; null (and the
+    // reason shown) when the table cannot be read.
+    const AddressParser* parser();
     // The first sender row when it holds nothing but the print date (as the
     // first start leaves it), else -1.
     int dateOnlyFirstSender() const;

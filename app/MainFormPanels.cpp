@@ -116,6 +116,8 @@ QWidget* MainFormPanels::buildEditor(TMainForm* f, QWidget* panel, bool sender)
         QObject::connect(f->Button5, &QPushButton::clicked, f, &TMainForm::Button5Click);
         QObject::connect(f->Button6, &QPushButton::clicked, f, &TMainForm::Button6Click);
         QObject::connect(editor->recogniseButton(), &QPushButton::clicked, f, &TMainForm::RecogniseClick);
+        QObject::connect(editor->importOrdersButton(), &QPushButton::clicked, f,
+                         &TMainForm::OrderImportClick);
     }
     return frame;
 }

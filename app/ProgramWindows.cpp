@@ -108,6 +108,7 @@ ProgramWindows* ProgramWindows::create(const Settings& settings, QString* error,
     connect(main, &TMainForm::templateRequested, templates, &TemplateWindows::open);
     connect(windows->m_excel, &TExcelForm::templateRequested, templates, &TemplateWindows::open);
     connect(main, &TMainForm::excelImportRequested, windows, &ProgramWindows::showExcelWindow);
+    connect(main, &TMainForm::excelListReplaced, windows->m_excel, &TExcelForm::Button3Click);
     connect(main, &TMainForm::releasingDatabase, windows->m_excel, &TExcelForm::releaseDatabase);
     connect(main, &TMainForm::selectionPrintRequested, templates, &TemplateWindows::openSelection);
     connect(windows->m_excel, &TExcelForm::selectionPrintRequested, templates,

@@ -133,8 +133,16 @@ RecordEditor::RecordEditor(const Layout& layout, QWidget* frame)
         m_recognise->setObjectName(QStringLiteral("ButtonRecognise"));
         m_recognise->setFont(FontSetup::interfaceFont(14));
         m_recognise->setToolTip(QStringLiteral("粘贴一段文字，自动填写姓名、电话、地址等"));
-        m_recognise->setGeometry(830, 134, 170, 26);
+        // "导入订单…" shares the row: both take a list of recipients in.
+        m_recognise->setGeometry(830, 134, 84, 26);
         QWidget::setTabOrder(m_buttons.last(), m_recognise);
+        m_importOrders = new QPushButton(QStringLiteral("导入订单…"), frame);
+        m_importOrders->setObjectName(QStringLiteral("ButtonImportOrders"));
+        m_importOrders->setFont(FontSetup::interfaceFont(14));
+        m_importOrders->setToolTip(
+            QStringLiteral("从淘宝/天猫、拼多多、抖店、京东、微信小店导出的订单表导入收件人"));
+        m_importOrders->setGeometry(916, 134, 84, 26);
+        QWidget::setTabOrder(m_recognise, m_importOrders);
     }
     auto* noteText = new QLabel(layout.note.join(QLatin1Char('\n')), note);
     noteText->setFont(FontSetup::interfaceFont(13));

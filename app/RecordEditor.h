@@ -56,6 +56,8 @@ public:
     QLineEdit* box(const QString& name) const;
     QPushButton* button(int index) const { return m_buttons.value(index); }
     QPushButton* recogniseButton() const { return m_recognise; }
+    // "导入订单…" beside it.
+    QPushButton* importOrdersButton() const { return m_importOrders; }
     // Whether the user typed into a box since the program last set it.
     bool isChanged(const QLineEdit* box) const { return m_changed.contains(box); }
 
@@ -88,6 +90,7 @@ private:
     QVector<QPair<QLineEdit*, QString>> m_boxes; // box, column
     QVector<QPushButton*> m_buttons;
     QPushButton* m_recognise = nullptr;
+    QPushButton* m_importOrders = nullptr;
     DataSet* m_set = nullptr;
     RecordGrid* m_grid = nullptr;
     qint64 m_loadedId = -1;

@@ -571,6 +571,9 @@ private slots:
         f->m_recipient->recogniseButton()->click();
         QCOMPARE(Dialogs::lastShown().title, QStringLiteral("智能识别"));
         QVERIFY(f->Edit10->text().isEmpty());
+        // "导入订单…" beside it opens the order window (scripted: closed again).
+        f->m_recipient->importOrdersButton()->click();
+        QCOMPARE(Dialogs::lastShown().title, QStringLiteral("导入订单"));
 
         RegionTable regions;
         QVERIFY(regions.loadBuiltIn(nullptr));
