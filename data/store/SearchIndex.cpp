@@ -216,6 +216,28 @@ bool ensure(Database& db, QString* error)
     return db.isServer() ? ensureServer(db, error) : ensureFile(db, error);
 }
 
+bool takeIn(Database& db, const QString& table, int limit)
+{
+    if (db.isServer() || !tables().contains(table) || !db.hasTable(kQueueTable) ||
+        !hasObjects(db, objectsOf(table)))
+        return db.isServer();
+    QVector<qint64> ids;
+    if (!db.readIds(QStringLiteral("SELECT id FROM %1 WHERE tbl = ? ORDER BY id LIMIT ?").arg(kQueueTable),
+                    {table, limit}, &ids, nullptr))
+        return false;
+    if (ids.isEmpty())
+        return true;
+    const QVariantList list{Database::jsonList(QList<qint64>(ids.begin(), ids.end()))};
+    const QString in = QStringLiteral("IN (SELECT value FROM json_each(?))");
+    const QString fts = ftsTable(table);
+    return db.exec(QStringLiteral("DELETE FROM %1 WHERE rowid %2").arg(fts, in), list) &&
+           db.exec(QStringLiteral("INSERT INTO %1 (rowid, %3) SELECT rowid, %3 FROM %2 WHERE rowid %4")
+                       .arg(fts, table, quotedColumns(), in),
+                   list) &&
+           db.exec(QStringLiteral("DELETE FROM %1 WHERE tbl = ? AND id %2").arg(kQueueTable, in),
+                   {table, list.first()});
+}
+
 bool catchUp(Database& db, int limit)
 {
     sqlite3* h = db.isServer() ? nullptr : db.handle();
@@ -231,27 +253,9 @@ bool catchUp(Database& db, int limit)
     Transaction tx(db.db());
     if (!tx.isActive())
         return false;
-    for (const QString& t : tables()) {
-        if (!hasObjects(db, objectsOf(t)))
-            continue;
-        QVector<qint64> ids;
-        if (!db.readIds(
-                QStringLiteral("SELECT id FROM %1 WHERE tbl = ? ORDER BY id LIMIT ?").arg(kQueueTable),
-                {t, limit}, &ids, nullptr))
+    for (const QString& t : tables())
+        if (!takeIn(db, t, limit))
             return false;
-        if (ids.isEmpty())
-            continue;
-        const QVariantList list{Database::jsonList(QList<qint64>(ids.begin(), ids.end()))};
-        const QString in = QStringLiteral("IN (SELECT value FROM json_each(?))");
-        const QString fts = ftsTable(t);
-        if (!db.exec(QStringLiteral("DELETE FROM %1 WHERE rowid %2").arg(fts, in), list) ||
-            !db.exec(QStringLiteral("INSERT INTO %1 (rowid, %3) SELECT rowid, %3 FROM %2 WHERE rowid %4")
-                         .arg(fts, t, quotedColumns(), in),
-                     list) ||
-            !db.exec(QStringLiteral("DELETE FROM %1 WHERE tbl = ? AND id %2").arg(kQueueTable, in),
-                     {t, list.first()}))
-            return false;
-    }
     return tx.commit();
 }
 

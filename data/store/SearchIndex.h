@@ -40,6 +40,11 @@ QStringList fileShadowTables();
 // or a server that refuses the extension keeps searching by scan.
 bool ensure(Database& db, QString* error);
 
+// Indexes at most limit of the rows of table the triggers noted, in the
+// transaction that is open (a file only; a bulk load takes its rows in
+// at once).
+bool takeIn(Database& db, const QString& table, int limit);
+
 // Indexes at most limit of the rows the triggers noted (a file only).
 // False when it could not now (another writer, a read-only file); the
 // searches still find every row.
