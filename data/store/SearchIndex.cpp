@@ -23,6 +23,7 @@ bool make(Database& db, QString* error)
 
 // Listed with the features' tables; it holds nothing of its own to copy.
 const TableRegistration kQueue{{kQueueTable, QStringLiteral("id"), false, &make, true}};
+const TableRegistration kSizes{{kSizesTable, QStringLiteral("tbl"), false, &make, true}};
 
 QString ftsTable(const QString& table)
 {
@@ -44,6 +45,12 @@ QString queueStatement()
         .arg(kQueueTable);
 }
 
+QString sizesStatement()
+{
+    return QStringLiteral("CREATE TABLE %1 (tbl TEXT NOT NULL PRIMARY KEY, n INTEGER NOT NULL) WITHOUT ROWID")
+        .arg(kSizesTable);
+}
+
 QString ftsStatement(const QString& table)
 {
     return QStringLiteral("CREATE VIRTUAL TABLE %1 USING fts5(%2, tokenize='trigram', columnsize=0)")
@@ -56,16 +63,20 @@ QMap<QString, QString> triggerStatements(const QString& table)
     const QString note = QStringLiteral("INSERT OR IGNORE INTO %1 (tbl, id) VALUES ").arg(kQueueTable);
     const QString row = QStringLiteral("('%1', %2.rowid)").arg(table);
     const QString name = ftsTable(table);
+    // The list's size beside: a search's title shows it, and counting a
+    // million rows takes longer than the search.
+    const QString size =
+        QStringLiteral(" UPDATE %1 SET n = n %3 1 WHERE tbl = '%2';").arg(kSizesTable, table);
     return {{name + QStringLiteral("_insert"),
-             QStringLiteral("CREATE TRIGGER %1_insert AFTER INSERT ON %2 BEGIN %3%4; END")
-                 .arg(name, table, note, row.arg(QStringLiteral("new")))},
+             QStringLiteral("CREATE TRIGGER %1_insert AFTER INSERT ON %2 BEGIN %3%4;%5 END")
+                 .arg(name, table, note, row.arg(QStringLiteral("new")), size.arg(QLatin1Char('+')))},
             {name + QStringLiteral("_update"),
              QStringLiteral("CREATE TRIGGER %1_update AFTER UPDATE OF %2, %3 ON %4 BEGIN %5%6, %7; END")
                  .arg(name, Schema::quoted(QStringLiteral("序号")), quotedColumns(), table, note,
                       row.arg(QStringLiteral("old")), row.arg(QStringLiteral("new")))},
             {name + QStringLiteral("_delete"),
-             QStringLiteral("CREATE TRIGGER %1_delete AFTER DELETE ON %2 BEGIN %3%4; END")
-                 .arg(name, table, note, row.arg(QStringLiteral("old")))}};
+             QStringLiteral("CREATE TRIGGER %1_delete AFTER DELETE ON %2 BEGIN %3%4;%5 END")
+                 .arg(name, table, note, row.arg(QStringLiteral("old")), size.arg(QLatin1Char('-')))}};
 }
 
 QStringList objectsOf(const QString& table)
@@ -101,7 +112,11 @@ bool makeFileIndex(Database& db, const QString& table, QString* error)
            db.exec(QStringLiteral("INSERT INTO %1 (rowid, %3) SELECT rowid, %3 FROM %2")
                        .arg(fts, table, quotedColumns()),
                    {}, error) &&
-           db.exec(QStringLiteral("DELETE FROM %1 WHERE tbl = ?").arg(kQueueTable), {table}, error);
+           db.exec(QStringLiteral("DELETE FROM %1 WHERE tbl = ?").arg(kQueueTable), {table}, error) &&
+           db.exec(QStringLiteral("DELETE FROM %1 WHERE tbl = ?").arg(kSizesTable), {table}, error) &&
+           db.exec(
+               QStringLiteral("INSERT INTO %1 (tbl, n) SELECT ?, COUNT(*) FROM %2").arg(kSizesTable, table),
+               {table}, error);
 }
 
 bool ensureFile(Database& db, QString* error)
@@ -110,12 +125,16 @@ bool ensureFile(Database& db, QString* error)
     for (const QString& t : tables())
         if (!hasObjects(db, objectsOf(t)))
             missing << t;
-    if (missing.isEmpty() && db.hasTable(kQueueTable))
+    if (missing.isEmpty() && db.hasTable(kQueueTable) && db.hasTable(kSizesTable))
         return true;
+    if (!db.hasTable(kSizesTable))
+        missing = tables(); // its counts come with the indexes
     Transaction tx(db.db());
     bool ok = tx.isActive();
     if (ok && !db.hasTable(kQueueTable))
         ok = db.exec(queueStatement(), {}, error);
+    if (ok && !db.hasTable(kSizesTable))
+        ok = db.exec(sizesStatement(), {}, error);
     for (const QString& t : missing)
         ok = ok && makeFileIndex(db, t, error);
     return ok && tx.commit(error);
@@ -190,7 +209,7 @@ QStringList columns()
 
 QMap<QString, QString> fileObjects()
 {
-    QMap<QString, QString> out{{kQueueTable, queueStatement()}};
+    QMap<QString, QString> out{{kQueueTable, queueStatement()}, {kSizesTable, sizesStatement()}};
     for (const QString& t : tables()) {
         out.insert(ftsTable(t), ftsStatement(t));
         out.insert(triggerStatements(t));
@@ -257,6 +276,19 @@ bool catchUp(Database& db, int limit)
         if (!takeIn(db, t, limit))
             return false;
     return tx.commit();
+}
+
+int rowCount(const Database& db, const QString& table)
+{
+    if (db.isServer() || !tables().contains(table) || !db.hasTable(kSizesTable) ||
+        !hasObjects(db, objectsOf(table)))
+        return -1;
+    QVector<qint64> n;
+    if (!db.readIds(QStringLiteral("SELECT n FROM %1 WHERE tbl = ?").arg(kSizesTable), {table}, &n,
+                    nullptr) ||
+        n.size() != 1)
+        return -1;
+    return int(n.first());
 }
 
 bool narrowing(const Database& db, const QString& table, const QString& column, const QString& text,

@@ -24,6 +24,7 @@ class Database;
 namespace SearchIndex {
 
 inline const QString kQueueTable = QStringLiteral("search_queue");
+inline const QString kSizesTable = QStringLiteral("list_sizes");
 
 // The lists and the columns searched.
 QStringList tables();
@@ -49,6 +50,10 @@ bool takeIn(Database& db, const QString& table, int limit);
 // False when it could not now (another writer, a read-only file); the
 // searches still find every row.
 bool catchUp(Database& db, int limit);
+
+// The number of table's rows as the triggers keep it (a file's list with
+// its index), else -1.
+int rowCount(const Database& db, const QString& table);
 
 // The test and its binds that find table's rows whose column contains
 // text through the index, to be ANDed with the scan's own test; false when

@@ -558,7 +558,7 @@ void TestDatabaseBackup::restoreTakesInOnlyWhatIsSafe_data()
         << "DROP TABLE excel_search; CREATE VIRTUAL TABLE excel_search USING fts5(x)"
         << "虚拟表 excel_search" << none;
     QTest::newRow("backup of a version without the index")
-        << "DROP TABLE inr_search; DROP TABLE excel_search; DROP TABLE search_queue;"
+        << "DROP TABLE inr_search; DROP TABLE excel_search; DROP TABLE search_queue; DROP TABLE list_sizes;"
            "DROP TRIGGER inr_search_insert; DROP TRIGGER inr_search_update; DROP TRIGGER inr_search_delete;"
            "DROP TRIGGER excel_search_insert; DROP TRIGGER excel_search_update; DROP TRIGGER "
            "excel_search_delete"

@@ -233,6 +233,10 @@ void TestContainsSearch::indexFindsWhatTheScanFinds()
     }
     // The index did the work for the longer texts.
     QVERIFY2(indexed > 20, qPrintable(QString::number(indexed)));
+    // The size the triggers keep is the table's.
+    QVector<qint64> count;
+    QVERIFY(db.readIds("SELECT COUNT(*) FROM inr", {}, &count, nullptr));
+    QCOMPARE(SearchIndex::rowCount(db, "inr"), server ? -1 : int(count.value(0)));
 }
 
 QTEST_GUILESS_MAIN(TestContainsSearch)
