@@ -10,6 +10,8 @@
 #include <QSqlQuery>
 #include <QtDebug>
 
+#include <algorithm>
+
 #include <sqlite3.h>
 
 namespace SearchIndex {
@@ -53,7 +55,9 @@ QString sizesStatement()
 
 QString ftsStatement(const QString& table)
 {
-    return QStringLiteral("CREATE VIRTUAL TABLE %1 USING fts5(%2, tokenize='trigram', columnsize=0)")
+    // Which column holds a trigram, not where: half the work of an import.
+    return QStringLiteral(
+               "CREATE VIRTUAL TABLE %1 USING fts5(%2, tokenize='trigram', columnsize=0, detail=column)")
         .arg(ftsTable(table), quotedColumns());
 }
 
@@ -240,21 +244,29 @@ bool takeIn(Database& db, const QString& table, int limit)
     if (db.isServer() || !tables().contains(table) || !db.hasTable(kQueueTable) ||
         !hasObjects(db, objectsOf(table)))
         return db.isServer();
-    QVector<qint64> ids;
-    if (!db.readIds(QStringLiteral("SELECT id FROM %1 WHERE tbl = ? ORDER BY id LIMIT ?").arg(kQueueTable),
-                    {table, limit}, &ids, nullptr))
-        return false;
-    if (ids.isEmpty())
-        return true;
-    const QVariantList list{Database::jsonList(QList<qint64>(ids.begin(), ids.end()))};
-    const QString in = QStringLiteral("IN (SELECT value FROM json_each(?))");
+    // The noted rows up to the limit's, and the highest row indexed: rows
+    // above it (a bulk load's) have nothing in the index to take out.
     const QString fts = ftsTable(table);
-    return db.exec(QStringLiteral("DELETE FROM %1 WHERE rowid %2").arg(fts, in), list) &&
-           db.exec(QStringLiteral("INSERT INTO %1 (rowid, %3) SELECT rowid, %3 FROM %2 WHERE rowid %4")
-                       .arg(fts, table, quotedColumns(), in),
-                   list) &&
-           db.exec(QStringLiteral("DELETE FROM %1 WHERE tbl = ? AND id %2").arg(kQueueTable, in),
-                   {table, list.first()});
+    QVector<qint64> last, top;
+    if (!db.readIds(
+            QStringLiteral("SELECT MAX(id) FROM (SELECT id FROM %1 WHERE tbl = ? ORDER BY id LIMIT ?)")
+                .arg(kQueueTable),
+            {table, limit}, &last, nullptr) ||
+        !db.readIds(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid DESC LIMIT 1").arg(fts), {}, &top,
+                    nullptr))
+        return false;
+    if (last.isEmpty() || last.first() <= 0) // no noted row (MAX of none reads as 0)
+        return true;
+    const QString noted = QStringLiteral("(SELECT id FROM %1 WHERE tbl = ? AND id <= ?)").arg(kQueueTable);
+    const qint64 upTo = last.first();
+    const qint64 indexedUpTo = std::min(upTo, top.isEmpty() ? qint64(0) : top.first());
+    return (indexedUpTo <= 0 || db.exec(QStringLiteral("DELETE FROM %1 WHERE rowid IN %2").arg(fts, noted),
+                                        {table, indexedUpTo})) &&
+           db.exec(QStringLiteral("INSERT INTO %1 (rowid, %3) SELECT rowid, %3 FROM %2 WHERE rowid IN %4")
+                       .arg(fts, table, quotedColumns(), noted),
+                   {table, upTo}) &&
+           db.exec(QStringLiteral("DELETE FROM %1 WHERE tbl = ? AND id <= ?").arg(kQueueTable),
+                   {table, upTo});
 }
 
 bool catchUp(Database& db, int limit)
@@ -311,16 +323,24 @@ bool narrowing(const Database& db, const QString& table, const QString& column, 
     }
     if (!hasObjects(db, objectsOf(table)) || !db.hasTable(kQueueTable))
         return false;
-    // The text as one FTS5 phrase: every character stands for itself
-    // inside double quotes, a quote doubled. The phrase folds case more
-    // widely than LIKE does, so it may let more rows through, never fewer;
-    // the rows noted since the last catch-up are always let through.
-    QString phrase = text;
-    phrase.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    // Every three characters of the text as one term, all of them in the
+    // row's column: the rows that hold the text are among them. A term is
+    // quoted, so each character stands for itself, a quote doubled. The
+    // terms fold case more widely than LIKE does, and leave the order of
+    // the characters open, so more rows may pass, never fewer; the rows
+    // noted since the last catch-up always pass.
+    const QList<uint> points = text.toUcs4();
+    QStringList terms;
+    for (int i = 0; i + 3 <= points.size(); ++i) {
+        QString term = QString::fromUcs4(reinterpret_cast<const char32_t*>(points.constData()) + i, 3);
+        term.replace(QLatin1Char('"'), QLatin1String("\"\""));
+        terms << QLatin1Char('"') + term + QLatin1Char('"');
+    }
+    terms.removeDuplicates();
     *where = QStringLiteral("_rowid_ IN (SELECT rowid FROM %1 WHERE %2 MATCH ? UNION ALL "
                             "SELECT id FROM %3 WHERE tbl = '%4')")
                  .arg(ftsTable(table), Schema::quoted(column), kQueueTable, table);
-    *binds = {QLatin1Char('"') + phrase + QLatin1Char('"')};
+    *binds = {terms.join(QLatin1Char(' '))};
     return true;
 }
 
