@@ -107,7 +107,9 @@ bool StoreCopy::copy(Database& from, Database& to, QString* error)
     }
     // The features' tables, made on first use, exist in the copy when they
     // exist in the original.
-    const QVector<TableSpec> features = TableRegistry::tables();
+    QVector<TableSpec> features = TableRegistry::tables();
+    // An index each store keeps itself, from the rows copied in.
+    features.removeIf([](const TableSpec& t) { return t.derived; });
     for (const TableSpec& t : features)
         if (from.hasTable(t.name) && !to.hasTable(t.name) && !t.create(to, error))
             return false;

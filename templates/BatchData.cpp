@@ -89,6 +89,7 @@ bool BatchData::reload(const QString& path, QString* error)
                                   m_selection.binds(), &why) &&
                countBlank(m_connection, m_recipientTable, m_selection, &m_blankCount, &why) &&
                m_senders->open(Schema::kSenderTable, {}, {}, &why)) {
+        m_connection.sizeCacheForBatch();
         if (m_senderRow < 0)
             return true;
         if (m_senders->moveTo(m_senders->rowOfId(m_senderRow)))

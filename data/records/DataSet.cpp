@@ -3,6 +3,7 @@
 #include "data/records/RowChange.h"
 
 #include "data/store/Schema.h"
+#include "data/store/SearchIndex.h"
 
 #include "data/store/Database.h"
 #include "data/store/Transaction.h"
@@ -41,6 +42,9 @@ int DataSet::tableRowCount() const
     if (!m_db || m_table.isEmpty())
         return -1;
     // Known from the opening, or counted once: a search's title asks more than once.
+    if (m_tableRows >= 0)
+        return m_tableRows;
+    m_tableRows = SearchIndex::rowCount(*m_db, m_table);
     if (m_tableRows >= 0)
         return m_tableRows;
     QSqlQuery q(m_db->db());

@@ -2,6 +2,7 @@
 
 #include "data/store/Schema.h"
 #include "data/store/ScratchCopy.h"
+#include "data/store/SearchIndex.h"
 #include "data/store/ServerAddress.h"
 #include "data/store/ServerDialect.h"
 #include "data/store/SqliteDialect.h"
@@ -9,6 +10,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+
+#include <limits>
 
 #include <algorithm>
 #include <atomic>
@@ -239,10 +242,20 @@ bool Database::appendRows(const QString& table, const QStringList& columns, int 
         rowAt(r, values);
         return true;
     };
-    const bool ok = m_dialect->appendRows(table, columns, count, next, error);
+    bool ok = m_dialect->appendRows(table, columns, count, next, error);
+    // A list loaded in bulk is searched next: its rows go into the index
+    // now, in the same transaction, not a little at each search.
+    if (ok && !isServer())
+        ok = SearchIndex::takeIn(*this, table, std::numeric_limits<int>::max()) || true;
     if (ok && progress)
         progress(100);
     return ok;
+}
+
+void Database::sizeCacheForBatch()
+{
+    if (isOpen() && !isServer())
+        exec(QStringLiteral("PRAGMA cache_size=-2048"));
 }
 
 bool Database::lockNumbers(QString* error)

@@ -82,6 +82,9 @@ public:
     bool appendRows(const QString& table, const QStringList& columns, int count,
                     const std::function<void(int, QVector<QVariant>&)>& rowAt,
                     const std::function<bool(int)>& progress, bool* cancelled, QString* error);
+    // A batch reads its rows once, in order: a small page cache does, where
+    // a list's searches keep a large one.
+    void sizeCacheForBatch();
     // Inside a transaction: waits until no other connection is between
     // checking and storing waybill numbers (a server's lock; the file
     // lets one writer in at a time anyway).

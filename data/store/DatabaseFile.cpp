@@ -2,6 +2,7 @@
 
 #include "data/store/RegularFile.h"
 #include "data/store/Schema.h"
+#include "data/store/SearchIndex.h"
 #include "data/store/SqliteDialect.h"
 #include "data/store/TableRegistry.h"
 
@@ -138,6 +139,8 @@ QSet<QString> allowedTables()
     QSet<QString> names(recordTables().cbegin(), recordTables().cend());
     for (const TableSpec& t : TableRegistry::tables())
         names.insert(t.name);
+    for (const QString& t : SearchIndex::fileShadowTables())
+        names.insert(t);
     names << QStringLiteral("sqlite_sequence") << QStringLiteral("sqlite_stat1")
           << QStringLiteral("sqlite_stat4");
     return names;
@@ -191,12 +194,19 @@ bool readSchema(sqlite3* raw, QSet<QString>* tables, const Verdict& v)
         return p ? QString::fromUtf8(p) : QString();
     };
     const QSet<QString> allowed = allowedTables();
+    // The search index's own virtual tables and triggers, each exactly as
+    // the program writes it: any other statement under one of its names is
+    // as foreign as an unknown one.
+    const QMap<QString, QString> own = SearchIndex::fileObjects();
     QMap<QString, QStringList> foreign; // kind -> names
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
         const QString name = text(1);
         const QString kind = kindOf(text(0), text(2));
         if (kind == QLatin1String("table") && allowed.contains(name))
             tables->insert(name);
+        else if ((kind == QLatin1String("virtual") || kind == QLatin1String("trigger")) &&
+                 own.contains(name) && own.value(name) == text(2))
+            continue;
         else if (kind != QLatin1String("index"))
             foreign[kind.isEmpty() ? QStringLiteral("unknown") : kind] << name;
     }

@@ -2,6 +2,7 @@
 
 #include "data/store/Database.h"
 #include "data/store/Schema.h"
+#include "data/store/SearchIndex.h"
 #include "data/store/ServerAddress.h"
 #include "data/store/ServerStore.h"
 #include "data/store/ServerWatch.h"
@@ -38,14 +39,16 @@ bool ServerDialect::open(Database& owner, const QString& uri, bool, QString* err
                  ServerStore::prepareSchema(db, QStringLiteral("数据库%1").arg(address.display()), error);
         }
     }
-    return ok && createFeatureTables(owner, error);
+    // The search index last: without it the searches scan, so it never fails the opening.
+    return ok && createFeatureTables(owner, error) && (SearchIndex::ensure(owner, nullptr) || true);
 }
 
 bool ServerDialect::createFeatureTables(Database& owner, QString* error)
 {
     // The features' tables exist from the start on a server: two computers
     // making them at their first print would collide.
-    const QVector<TableSpec> specs = TableRegistry::tables();
+    QVector<TableSpec> specs = TableRegistry::tables();
+    specs.removeIf([](const TableSpec& t) { return t.derived; });
     if (std::all_of(specs.begin(), specs.end(), [this](const TableSpec& t) { return hasTable(t.name); }))
         return true;
     Transaction tx(db());

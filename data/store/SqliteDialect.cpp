@@ -3,6 +3,7 @@
 #include "data/store/Database.h"
 #include "data/store/DatabaseFile.h"
 #include "data/store/Schema.h"
+#include "data/store/SearchIndex.h"
 #include "data/store/SqliteStatement.h"
 #include "data/store/Transaction.h"
 
@@ -80,7 +81,7 @@ sqlite3* SqliteDialect::handleOf(const QSqlDatabase& db)
     return nullptr;
 }
 
-bool SqliteDialect::open(Database&, const QString& path, bool createIfMissing, QString* error)
+bool SqliteDialect::open(Database& owner, const QString& path, bool createIfMissing, QString* error)
 {
     if (createIfMissing && !makeIfMissing(path, error))
         return false;
@@ -96,6 +97,9 @@ bool SqliteDialect::open(Database&, const QString& path, bool createIfMissing, Q
         return false;
     if (found)
         DatabaseFile::stamp(handle()); // a read-only file stays unmarked and is checked again
+    // A book of an older version gets its search index here, once; a
+    // read-only one goes on searching by scan.
+    SearchIndex::ensure(owner, nullptr);
     return true;
 }
 
@@ -152,6 +156,7 @@ bool SqliteDialect::createFile(const QString& path, QString* error)
                 ok = ok && tmp.exec(sql, {}, error);
             ok = ok && DatabaseFile::stamp(file.handle()) && tx.commit(error);
         }
+        ok = ok && SearchIndex::ensure(tmp, error);
         tmp.close();
     }
     if (!ok)

@@ -23,6 +23,9 @@ struct TableSpec
     // Makes the table where it is missing, on either store (may make the
     // other tables of its feature too).
     std::function<bool(Database&, QString*)> create;
+    // Kept by the program from the records (an index): made where missing
+    // when a store opens, never copied between stores.
+    bool derived = false;
 };
 
 namespace TableRegistry {

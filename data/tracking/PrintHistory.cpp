@@ -2,6 +2,7 @@
 
 #include "data/store/Database.h"
 #include "data/store/Schema.h"
+#include "data/store/SearchIndex.h"
 #include "data/store/TableRegistry.h"
 #include "data/store/Transaction.h"
 #include "data/tracking/PrintedWaybills.h"
@@ -9,6 +10,8 @@
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <limits>
 
 const QString PrintHistory::kTable = QStringLiteral("printlog");
 const QString PrintHistory::kDone = QStringLiteral("完成");
@@ -172,6 +175,10 @@ bool writeMarks(Database& db, const PrintHistory::Entry& e, QString* error)
             return false;
         }
     }
+    // The numbers are searched for: into the index with the marks, rather
+    // than a little at each search to come (the rows stay noted if not).
+    if (numbered)
+        SearchIndex::takeIn(db, e.recipientTable(), std::numeric_limits<int>::max());
     return true;
 }
 

@@ -544,6 +544,25 @@ void TestDatabaseBackup::restoreTakesInOnlyWhatIsSafe_data()
         << "触发器 swallow，视图 printlog" << none;
     QTest::newRow("virtual table") << "CREATE VIRTUAL TABLE notes USING fts5(x)"
                                    << "虚拟表 notes" << none;
+    // The search index's own objects pass only as the program writes them.
+    QTest::newRow("search trigger rewritten")
+        << "DROP TRIGGER inr_search_insert;"
+           "CREATE TRIGGER inr_search_insert AFTER INSERT ON inr BEGIN DELETE FROM outr; END"
+        << "含有本程序不使用的触发器 inr_search_insert，已拒绝恢复。" << none;
+    QTest::newRow("search trigger on another table")
+        << "DROP TRIGGER inr_search_delete;"
+           "CREATE TRIGGER inr_search_delete AFTER DELETE ON outr BEGIN "
+           "INSERT OR IGNORE INTO search_queue (tbl, id) VALUES ('inr', old.rowid); END"
+        << "触发器 inr_search_delete" << none;
+    QTest::newRow("search table of another module")
+        << "DROP TABLE excel_search; CREATE VIRTUAL TABLE excel_search USING fts5(x)"
+        << "虚拟表 excel_search" << none;
+    QTest::newRow("backup of a version without the index")
+        << "DROP TABLE inr_search; DROP TABLE excel_search; DROP TABLE search_queue; DROP TABLE list_sizes;"
+           "DROP TRIGGER inr_search_insert; DROP TRIGGER inr_search_update; DROP TRIGGER inr_search_delete;"
+           "DROP TRIGGER excel_search_insert; DROP TRIGGER excel_search_update; DROP TRIGGER "
+           "excel_search_delete"
+        << "" << QStringList{"张三", "李四"};
     QTest::newRow("table of another program") << "CREATE TABLE extra (x)"
                                               << "数据表 extra" << none;
     QTest::newRow("corrupted page") << "corrupt"

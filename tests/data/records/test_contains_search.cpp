@@ -1,8 +1,13 @@
 #include "data/records/ContainsSearch.h"
 #include "data/records/DataSet.h"
 #include "data/store/Database.h"
+#include "data/store/Schema.h"
 #include "tests/TestStore.h"
 
+#include "data/store/SearchIndex.h"
+
+#include <QRandomGenerator>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -14,6 +19,8 @@ private slots:
     void matchesPlainSubstring_data();
     void matchesPlainSubstring();
     void mobileWinsAndEmptyDoesNothing();
+    void indexFindsWhatTheScanFinds_data();
+    void indexFindsWhatTheScanFinds();
 };
 
 void TestContainsSearch::matchesPlainSubstring_data()
@@ -98,6 +105,138 @@ void TestContainsSearch::mobileWinsAndEmptyDoesNothing()
     QCOMPARE(set.recordCount(), 1);
     QVERIFY(ContainsSearch::byNameOrMobile(set, "inr", "张", "", nullptr));
     QCOMPARE(set.recordCount(), 2);
+}
+
+void TestContainsSearch::indexFindsWhatTheScanFinds_data()
+{
+    QTest::addColumn<quint32>("seed");
+    // Before: rows the index was built from; after: rows changed since,
+    // indexed at the next search; behind: changes the index could not take
+    // in yet (another connection writing), read beside it.
+    QTest::addColumn<QString>("changes");
+    QTest::newRow("built") << 1u << "before";
+    QTest::newRow("kept by triggers") << 2u << "after";
+    QTest::newRow("behind a writer") << 3u << "behind";
+    QTest::newRow("built, other texts") << 4u << "before";
+    QTest::newRow("kept, other texts") << 5u << "after";
+}
+
+// Random texts of the characters that make searches differ: both cases,
+// LIKE's wildcards and escape, quotes, blanks, Chinese, digits, non-Latin
+// letters with case, a character outside the BMP, and NUL in a file.
+static QString randomText(QRandomGenerator& r, int length, bool server)
+{
+    static const QString alphabet =
+        QStringLiteral("aAbBzZ%_\\\"' 张三李四王五1380 ÉéΣσ") + QString::fromUcs4(U"\U0001F600");
+    QString out;
+    for (int i = 0; i < length; ++i) {
+        const int at = r.bounded(int(alphabet.size()) + (server ? 0 : 1));
+        if (at == alphabet.size())
+            out += QChar(u'\0');
+        else if (alphabet.at(at).isHighSurrogate())
+            out += alphabet.mid(at, 2);
+        else if (!alphabet.at(at).isLowSurrogate())
+            out += alphabet.at(at);
+    }
+    return out;
+}
+
+void TestContainsSearch::indexFindsWhatTheScanFinds()
+{
+    QFETCH(quint32, seed);
+    QFETCH(QString, changes);
+    QRandomGenerator r(seed);
+    const bool server = TestStore::serverRun();
+    QTemporaryDir dir;
+    const QString where = TestStore::location(dir.filePath("data.mdb"));
+    Database db;
+    QVERIFY(db.open(where, nullptr));
+    const QStringList columns = SearchIndex::columns();
+    auto addRows = [&](int n) {
+        const bool tx = db.db().transaction();
+        for (int i = 0; i < n; ++i)
+            QVERIFY(db.exec("INSERT INTO inr (姓名, 手机, 快递单号) VALUES (?, ?, ?)",
+                            {randomText(r, r.bounded(8), server), randomText(r, r.bounded(12), server),
+                             randomText(r, r.bounded(14), server)}));
+        QVERIFY(!tx || db.db().commit());
+    };
+    addRows(300);
+    if (changes == "before" && !server) { // the index of an older book, made at its opening
+        QVERIFY(db.exec("DROP TABLE inr_search"));
+        db.close();
+        QVERIFY(db.open(where, nullptr));
+    }
+    // Searched once, so that what follows is a change since the index caught up.
+    DataSet set;
+    set.setDatabase(&db);
+    {
+        QString e;
+        QVERIFY2(ContainsSearch::open(set, "inr", "姓名", "abc", &e), qPrintable(e));
+    }
+    Database writer;
+    if (changes != "before") {
+        QVERIFY(db.db().transaction());
+        for (int i = 0; i < 40; ++i)
+            QVERIFY(db.exec(QStringLiteral("UPDATE inr SET %1 = ? WHERE 序号 = ?").arg(columns.at(i % 3)),
+                            {randomText(r, r.bounded(9), server), 1 + r.bounded(300)}));
+        QVERIFY(db.exec("DELETE FROM inr WHERE 序号 % 7 = 0"));
+        QVERIFY(db.db().commit());
+        addRows(60);
+        if (changes == "behind" && !server) {
+            QVERIFY(writer.open(where, nullptr));
+            QVERIFY(writer.db().transaction());
+            QVERIFY(writer.exec("UPDATE outr SET 姓名 = 姓名"));
+        }
+    }
+    // Texts found in the rows (some with their case turned) and texts at random.
+    QList<QPair<QString, QString>> searches;
+    QStringList texts[3];
+    QSqlQuery rows(db.db());
+    QVERIFY(rows.exec("SELECT 姓名, 手机, 快递单号 FROM inr"));
+    while (rows.next())
+        for (int c = 0; c < 3; ++c)
+            texts[c] << rows.value(c).toString();
+    rows.finish();
+    while (searches.size() < 200) {
+        const int c = r.bounded(3);
+        const QString text = texts[c].at(r.bounded(int(texts[c].size())));
+        if (text.isEmpty())
+            continue;
+        const int from = r.bounded(int(text.size()));
+        QString part = text.mid(from, 1 + r.bounded(5));
+        if (r.bounded(3) == 0)
+            part = r.bounded(2) ? part.toUpper() : part.toLower();
+        searches.append({columns.at(c), part});
+        searches.append({columns.at(r.bounded(3)), randomText(r, 1 + r.bounded(5), server)});
+    }
+    int indexed = 0;
+    for (const auto& [column, text] : searches) {
+        QString error;
+        QVERIFY2(ContainsSearch::open(set, "inr", column, text, &error), qPrintable(error));
+        QVector<qint64> found;
+        for (int i = 0; i < set.recordCount(); ++i)
+            found << set.rowId(i);
+        if (set.query().where.contains("MATCH") || (server && !set.query().scan))
+            ++indexed;
+        // The scan as it always was, straight on the table.
+        QVector<qint64> scanned;
+        const bool nul = text.contains(QChar(u'\0'));
+        if (!(server && nul))
+            QVERIFY(db.readIds(
+                QStringLiteral("SELECT 序号 FROM inr WHERE %1 ORDER BY 序号")
+                    .arg(nul ? db.containsText(Schema::quoted(column)) : ContainsSearch::whereClause(column)),
+                {nul ? QVariant(text) : ContainsSearch::pattern(text)}, &scanned, nullptr));
+        QVERIFY2(found == scanned, qPrintable(QStringLiteral("%1 含 %2: %3 行, 扫描 %4 行")
+                                                  .arg(column, text.toHtmlEscaped())
+                                                  .arg(found.size())
+                                                  .arg(scanned.size())));
+    }
+    // The index did the work for the longer texts.
+    QVERIFY2(indexed > 20, qPrintable(QString::number(indexed)));
+    // The size the triggers keep is the table's.
+    QVector<qint64> count;
+    QVERIFY(db.readIds("SELECT COUNT(*) FROM inr", {}, &count, nullptr));
+    QCOMPARE(SearchIndex::rowCount(db, "inr"), server ? -1 : int(count.value(0)));
 }
 
 QTEST_GUILESS_MAIN(TestContainsSearch)

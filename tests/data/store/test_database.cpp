@@ -77,6 +77,14 @@ void TestDatabase::firstStartCreatesSchema()
     QSqlQuery jm(db.db());
     QVERIFY(jm.exec(QStringLiteral("PRAGMA journal_mode")) && jm.next());
     QCOMPARE(jm.value(0).toString(), QStringLiteral("delete"));
+    jm.finish();
+    // A list's connection keeps a large page cache, a batch's a small one.
+    QVERIFY(jm.exec(QStringLiteral("PRAGMA cache_size")) && jm.next());
+    QCOMPARE(jm.value(0).toInt(), -32768);
+    jm.finish();
+    db.sizeCacheForBatch();
+    QVERIFY(jm.exec(QStringLiteral("PRAGMA cache_size")) && jm.next());
+    QCOMPARE(jm.value(0).toInt(), -2048);
 }
 
 void TestDatabase::emptyFileIsTreatedAsMissing()
