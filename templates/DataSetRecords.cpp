@@ -75,9 +75,9 @@ QStringList DataSetRecords::texts(int record) const
         if (!m_dateParts.isEmpty()) {
             auto part = m_dateParts.constFind(i);
             if (part != m_dateParts.constEnd()) {
-                out.append(*part == QLatin1String("年")   ? QString::number(today.year())
-                           : *part == QLatin1String("月") ? QString::number(today.month())
-                           : *part == QLatin1String("日") ? QString::number(today.day())
+                out.append(*part == QStringLiteral("年")   ? QString::number(today.year())
+                           : *part == QStringLiteral("月") ? QString::number(today.month())
+                           : *part == QStringLiteral("日") ? QString::number(today.day())
                                                           : today.toString(Qt::ISODate));
                 continue;
             }

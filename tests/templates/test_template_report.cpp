@@ -5,6 +5,7 @@
 #include "report/ReportLayout.h"
 #include "report/ReportPdfWriter.h"
 #include "templates/BatchData.h"
+#include "templates/TemplateDesign.h"
 #include "templates/TemplateReport.h"
 
 #include <QtTest>
@@ -28,6 +29,7 @@ private slots:
     void shiftStaysOnThePage();
     void fontSize_data();
     void fontSize();
+    void printDateParts();
 };
 
 void TestTemplateReport::recordsFromDataSets_data()
@@ -247,6 +249,30 @@ void TestTemplateReport::fontSize()
         QVERIFY2(error.contains(QStringLiteral("1 到 500 磅")), qPrintable(error));
         QCOMPARE(tpl->items().first()->Font.pointSizeF(), before);
     }
+}
+
+void TestTemplateReport::printDateParts()
+{
+    // A design's date items print the part their column names.
+    TemplateDesign design;
+    design.pageMm = design.bandMm = QSizeF(100, 50);
+    const QStringList parts{QStringLiteral("年"), QStringLiteral("月"), QStringLiteral("日"),
+                            QStringLiteral("日期")};
+    for (int i = 0; i < parts.size(); ++i) {
+        DesignItem item;
+        item.name = QStringLiteral("item%1").arg(i);
+        item.source = DesignItem::Source::PrintDate;
+        item.column = parts.at(i);
+        item.topMm = 8 * i;
+        design.items.append(item);
+    }
+    TemplateReport report(design, layouts::Variant::Single);
+    report.bind(nullptr, nullptr);
+    ReportLayout layout(report.report());
+    QVERIFY(layout.generateAll());
+    const QDate today = QDate::currentDate();
+    QCOMPARE(layout.pageTexts(0), (QStringList{QString::number(today.year()), QString::number(today.month()),
+                                               QString::number(today.day()), today.toString(Qt::ISODate)}));
 }
 
 QTEST_MAIN(TestTemplateReport)
