@@ -1210,8 +1210,8 @@ private slots:
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("st.wbtemplate"));
         // 导出模板…: the first template (st) into a file; 导入模板…: back as the shop's own.
-        QAction* exportAction = f->PopupMenu5->actions().value(10);
-        QAction* importAction = f->PopupMenu5->actions().value(9);
+        QAction* exportAction = f->PopupMenu5->actions().value(12);
+        QAction* importAction = f->PopupMenu5->actions().value(11);
         Dialogs::answerExec(QDialog::Accepted);
         Dialogs::answerFile(file);
         exportAction->trigger();

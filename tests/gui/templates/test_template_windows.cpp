@@ -181,7 +181,7 @@ void TestTemplateWindows::userTemplateWindow()
     TemplateWindow* w = windows.window(label.code, Variant::Batch);
     QVERIFY(w);
     QCOMPARE(w->objectName(), QStringLiteral("UserTemplateForm"));
-    QCOMPARE(w->windowTitle(), label.caption);
+    QCOMPARE(w->windowTitle(), label.caption + QStringLiteral(" — 批量打印"));
     QCOMPARE(w->layout()->items().size(), label.items.size());
     QVERIFY(w->layout()->isBatch());
     QCOMPARE(w->pagePixels(), QSize(int(std::lround(100 * 96 / 25.4)), int(std::lround(150 * 96 / 25.4))));
