@@ -25,26 +25,12 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
-#include <sys/resource.h>
+#include "ProcessUsage.h"
 
 #include <cstdio>
 #include <memory>
 
 namespace {
-
-double cpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-long peakKb()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss;
-}
 
 bool fill(const QString& path, int rows, QString* error)
 {

@@ -43,7 +43,7 @@
 #include <QSqlRecord>
 #include <QTemporaryDir>
 
-#include <sys/resource.h>
+#include "ProcessUsage.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -51,20 +51,6 @@
 #include <vector>
 
 namespace {
-
-double cpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-long peakKb()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss;
-}
 
 // Recipients as a courier's customers send them: full addresses of 40 to 60
 // characters, company names, every printed column filled.
