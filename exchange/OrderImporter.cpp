@@ -202,7 +202,7 @@ OrderRow OrderImporter::mapRow(const QStringList& cells, int fileRow, const Orde
             continue;
         const int column = OrderMapping::importColumn(f);
         if (column >= 0) {
-            const QString& name = Schema::importColumns().at(column);
+            const QString name = Schema::importColumns().at(column);
             if ((f == Field::Name || f == Field::Mobile || f == Field::Phone || f == Field::Address ||
                  f == Field::Company) &&
                 isMasked(v) && !row.masked.contains(name))

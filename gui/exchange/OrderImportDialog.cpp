@@ -228,7 +228,7 @@ void OrderImportDialog::updatePreview()
             row.value(QStringLiteral("姓名")).isEmpty() && row.value(QStringLiteral("地址")).isEmpty();
         for (int c = 0; c < Schema::importColumns().size(); ++c) {
             auto* cell = new QTableWidgetItem(row.values.value(c));
-            const QString& column = Schema::importColumns().at(c);
+            const QString column = Schema::importColumns().at(c);
             if (row.masked.contains(column) || row.unsure.contains(column))
                 cell->setBackground(unsure);
             if (leftOut)

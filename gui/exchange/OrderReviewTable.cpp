@@ -47,7 +47,7 @@ void OrderReviewTable::setPlan(OrderPlan* plan)
         problems->setToolTip(r.problems());
         setItem(t, 1, problems);
         for (int c = 0; c < Schema::importColumns().size(); ++c) {
-            const QString& column = Schema::importColumns().at(c);
+            const QString column = Schema::importColumns().at(c);
             auto* cell = new QTableWidgetItem(r.values.value(c));
             if (r.masked.contains(column) || r.unsure.contains(column))
                 cell->setBackground(unsure);
