@@ -83,7 +83,14 @@ DesignerWindow::DesignerWindow(const TemplateSources& sources, QWidget* parent)
     openDesign(DesignerEdits::blank({100, 150}));
 }
 
-DesignerWindow::~DesignerWindow() = default;
+DesignerWindow::~DesignerWindow()
+{
+    // The children are destroyed after this window has stopped being one;
+    // a scene going away still scrolls the view, whose signals must then
+    // reach nothing here.
+    for (QObject* child : findChildren<QObject*>())
+        disconnect(child, nullptr, this, nullptr);
+}
 
 QAction* DesignerWindow::makeAction(const QString& name, const QString& text, const QKeySequence& key)
 {
