@@ -401,6 +401,7 @@ int runPrint(CliContext& ctx)
         ctx.err << error << "\n";
         return 2;
     }
+    tpl->setNumbers(tracking.numbersByRow());
     if ((o.dx && !tpl->shiftLeft(o.dx, &error)) || (o.dy && !tpl->shiftTop(o.dy, &error)) ||
         (o.fontGiven && !tpl->setItemsFont(o.font, Qt::black, &error))) {
         ctx.err << error << "\n";

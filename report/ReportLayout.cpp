@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPen>
 
+#include <algorithm>
 #include <cmath>
 
 ReportLayout::ReportLayout(TQuickRep* report) : m_report(report) {}
@@ -194,6 +195,17 @@ const QVector<QStringList>& ReportLayout::bandTexts(int index) const
         m_readPage = index;
     }
     return m_read;
+}
+
+void ReportLayout::rereadTexts()
+{
+    m_readPage = -1;
+    for (int index = std::max(0, int(m_pageFirst.size()) - 2); index < m_pageFirst.size(); ++index) {
+        QVector<QStringList>& made = m_made[index % 2];
+        made.clear();
+        for (int record = m_pageFirst.at(index); record < pageEnd(index); ++record)
+            made.append(recordTexts(record));
+    }
 }
 
 QStringList ReportLayout::pageTexts(int index) const

@@ -63,6 +63,9 @@ public:
     // (the device's logical dpi gives the scale). A white page with the item
     // texts; nothing else.
     void paintPage(QPainter* painter, int index) const;
+    // The records' texts read again for the pages made, which stay as they
+    // are: a print about to give the rows their waybill numbers prints them.
+    void rereadTexts();
 
     // What the screen shows beyond the paper: the form's picture behind the
     // page (stretched to it) and red outlines round the cut texts.

@@ -78,12 +78,19 @@ QStringList DataSetRecords::texts(int record) const
                 out.append(*part == QStringLiteral("年")   ? QString::number(today.year())
                            : *part == QStringLiteral("月") ? QString::number(today.month())
                            : *part == QStringLiteral("日") ? QString::number(today.day())
-                                                          : today.toString(Qt::ISODate));
+                                                           : today.toString(Qt::ISODate));
                 continue;
             }
         }
         const DataSet* set = m_sets.value(i);
         const int row = paging && set == m_driver ? record : -1;
+        if (!m_numbers.isEmpty() && set && m_numberItems.contains(i)) {
+            auto number = m_numbers.constFind(row < 0 ? set->currentRow() : row);
+            if (number != m_numbers.constEnd()) {
+                out.append(*number);
+                continue;
+            }
+        }
         out.append(valueOf(set, row, items.at(i)->DataField));
     }
     return out;

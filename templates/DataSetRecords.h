@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QList>
 #include <QPointer>
+#include <QSet>
 
 class DataSet;
 class TQuickRep;
@@ -27,6 +28,11 @@ public:
     // Item index prints a part of the day of printing: "年" (2026), "月"
     // (12), "日" (10) or "日期" (2026-12-10).
     void setDatePart(int index, const QString& part);
+    // Item index prints the waybill number of its row.
+    void setNumberItem(int index) { m_numberItems.insert(index); }
+    // The numbers a print is about to give, by row of the set the number
+    // items read: printed in place of what the rows carry. Empty: the rows'.
+    void setNumbers(const QHash<int, QString>& byRow) { m_numbers = byRow; }
 
     int recordCount() const override;
     QStringList texts(int record) const override;
@@ -37,4 +43,6 @@ private:
     QList<QPointer<DataSet>> m_sets; // by item index
     QHash<int, QString> m_fixed;     // item index -> text
     QHash<int, QString> m_dateParts; // item index -> part
+    QSet<int> m_numberItems;         // item indexes of the waybill number
+    QHash<int, QString> m_numbers;   // row -> number about to be given
 };

@@ -347,6 +347,8 @@ void TemplateReport::bind(DataSet* senders, DataSet* recipients)
             m_records.setFixed(i, d.text);
         else if (d.source == DesignItem::Source::PrintDate)
             m_records.setDatePart(i, d.column);
+        else if (d.source == DesignItem::Source::Recipient && d.column == QStringLiteral("快递单号"))
+            m_records.setNumberItem(i);
     }
     m_records.setDriver(isBatch() ? recipients : nullptr);
 }

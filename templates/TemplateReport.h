@@ -131,6 +131,9 @@ public:
     // recipients. In the batch variants the recipients also drive the pages.
     // Either may be null: those items then print nothing.
     void bind(DataSet* senders, DataSet* recipients);
+    // The numbers a print gives, by recipient row, printed by the items of
+    // 快递单号 (fields and codes) before the rows are marked with them.
+    void setNumbers(const QHash<int, QString>& byRow) { m_records.setNumbers(byRow); }
     // The report's records, as bound.
     const DataSetRecords& records() const { return m_records; }
 

@@ -23,6 +23,14 @@ QList<qint64> PrintRecording::serials() const
     return out;
 }
 
+QHash<int, QString> PrintRecording::numbersByRow() const
+{
+    QHash<int, QString> byRow;
+    for (int i = 0; i < m_numbers.size() && i < m_rows.size(); ++i)
+        byRow.insert(m_rows.at(i), m_numbers.at(i));
+    return byRow;
+}
+
 bool PrintRecording::giveNumbers(const QString& first, QString* note, QStringList* conflicts, QString* error)
 {
     forgetNumbers();

@@ -2,6 +2,7 @@
 
 #include "data/tracking/PrintHistory.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -29,6 +30,8 @@ public:
     // the numbers would pass 20 digits; no numbers are kept then.
     bool giveNumbers(const QString& first, QString* note, QStringList* conflicts, QString* error);
     const QStringList& numbers() const { return m_numbers; }
+    // The same, by the row each goes to.
+    QHash<int, QString> numbersByRow() const;
     void forgetNumbers();
 
     // Stores entry (its template, variant, output, target and pages as the

@@ -539,6 +539,8 @@ void ReportPreview::print()
     const int records = recordCount();
     if (listener && !listener->aboutToOutput(output, this))
         return;
+    // The listener may have given the rows their numbers: those print.
+    m_layout->rereadTexts();
     m_busy = true;
     QString error;
     bool ok = escp ? EscpPrint::print(m_layout.get(), m_report, output.target, this, &error)
@@ -550,6 +552,7 @@ void ReportPreview::print()
         listener->outputFailed(output);
     else if (listener)
         ok = listener->outputDone(output, m_layout->pageCount(), &error);
+    m_layout->rereadTexts();
     if (!ok && !error.isEmpty())
         Dialogs::error(this, error);
     if (ok && listener)
@@ -570,6 +573,8 @@ void ReportPreview::exportPdf()
     const int records = recordCount();
     if (listener && !listener->aboutToOutput(output, this))
         return;
+    // The listener may have given the rows their numbers: those print.
+    m_layout->rereadTexts();
     m_busy = true;
     // Written beside the final name and moved into place: a failed or
     // stopped export leaves the old file as it was.
@@ -587,6 +592,7 @@ void ReportPreview::exportPdf()
         listener->outputFailed(output);
     else if (listener)
         ok = listener->outputDone(output, pages, &error);
+    m_layout->rereadTexts();
     if (!ok) {
         Dialogs::error(this, error);
         return;

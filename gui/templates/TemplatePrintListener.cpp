@@ -94,11 +94,14 @@ bool TemplatePrintListener::aboutToOutput(const Output& output, QWidget* window)
     if (rows.isEmpty())
         return true;
     m_recording.setRows(rows);
+    const QHash<int, QString> numbers = m_recording.numbersByRow();
     QString error;
     if (!m_recording.begin(entryOf(output), &error)) {
         Dialogs::error(window, error);
         return false;
     }
+    // The pages carry the numbers the rows are given once they are out.
+    m_report->setNumbers(numbers);
     return true;
 }
 
@@ -115,6 +118,7 @@ PrintHistory::Entry TemplatePrintListener::entryOf(const Output& output) const
 void TemplatePrintListener::outputFailed(const Output&)
 {
     // Nothing complete went out: the entry goes again, as do its numbers.
+    m_report->setNumbers({});
     QString error;
     if (!m_recording.abandon(&error))
         qWarning("%s", qPrintable(error));
@@ -123,6 +127,7 @@ void TemplatePrintListener::outputFailed(const Output&)
 bool TemplatePrintListener::askBeforeOutput(const Output& output, QWidget* window)
 {
     m_recording.forgetNumbers();
+    m_report->setNumbers({});
     const QList<int> rows = rowsOfPages(output.firstPage, output.lastPage);
     if (rows.isEmpty() && isBatch() && !m_selection.isAll()) {
         // A chosen or unprinted selection with nothing left prints no empty form.
@@ -207,6 +212,7 @@ bool TemplatePrintListener::outputDone(const Output& output, int pageCount, QStr
 {
     const QList<int> rows = rowsOfPages(output.firstPage, output.lastPage);
     const int last = output.lastPage > 0 ? std::min(output.lastPage, pageCount) : pageCount;
+    m_report->setNumbers({}); // the rows carry them now
     if (!m_recording.finish(std::max(0, last - output.firstPage + 1), true, error))
         return false;
     if (!m_recipients || !m_recipients->database())

@@ -25,7 +25,7 @@ class TemplateReport;
 class TemplatePrintListener : public ReportOutputListener
 {
 public:
-    explicit TemplatePrintListener(const TemplateReport* report) : m_report(report) {}
+    explicit TemplatePrintListener(TemplateReport* report) : m_report(report) {}
 
     // The rows the pages come from: the sender set and the recipient set
     // (a batch prints one page per recipient row, a single print the
@@ -57,7 +57,7 @@ private:
     PrintHistory::Entry entryOf(const Output& output) const;
     bool numbersAccepted(const QString& note, QStringList conflicts, QWidget* window);
 
-    const TemplateReport* m_report;
+    TemplateReport* m_report; // gets the numbers a print gives
     DataSet* m_recipients = nullptr;
     PrintSelection m_selection;
     TemplateSources m_sources;

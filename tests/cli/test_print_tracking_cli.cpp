@@ -24,6 +24,7 @@ private slots:
     void prints_data();
     void prints();
     void unprintedRestAfterPartialPrint();
+    void numbersPrintOnTheLabel();
     void failedPdfLeavesNoMarks();
     void history();
     void usedNumbersRefused_data();
@@ -49,15 +50,19 @@ int run(const QStringList& args, QString* out = nullptr, QString* err = nullptr)
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
-// Recipient names, page by page.
-QStringList pageNames(const QString& pdf)
+QStringList pageTexts(const QString& pdf)
 {
     QProcess p;
     p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
     p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput()).split(u'\f', Qt::SkipEmptyParts);
+}
+
+// Recipient names, page by page.
+QStringList pageNames(const QString& pdf)
+{
     QStringList names;
-    const QStringList pages = QString::fromUtf8(p.readAllStandardOutput()).split(u'\f', Qt::SkipEmptyParts);
-    for (const QString& page : pages) {
+    for (const QString& page : pageTexts(pdf)) {
         static const QRegularExpression re(QStringLiteral("收件\\d+"));
         const auto m = re.match(page);
         if (m.hasMatch())
@@ -168,6 +173,20 @@ void TestPrintTrackingCli::unprintedRestAfterPartialPrint()
     QVERIFY(!QFile::exists(QStringLiteral("dup.pdf")));
     QCOMPARE(run(kBatch + dup + QStringList{"--allow-reused-numbers"}, nullptr, &err), 0);
     QVERIFY2(err.contains("注意") && err.contains("A3") && err.contains("收件6"), qPrintable(err));
+}
+
+void TestPrintTrackingCli::numbersPrintOnTheLabel()
+{
+    // A label showing 快递单号 prints the number its row is being given.
+    QCOMPARE(run({"template", "export", "label-100x150", "label.wbtemplate"}), 0);
+    QCOMPARE(run({"template", "import", "label.wbtemplate", "--code", "lab"}), 0);
+    QCOMPARE(run({"print", "--template", "lab", "--variant", "batch", "--recipients", "2-3", "--first-number",
+                  "SF0007", "--pdf", "lab.pdf"}),
+             0);
+    const QStringList pages = pageTexts(QStringLiteral("lab.pdf"));
+    QCOMPARE(pages.size(), 2);
+    QVERIFY2(pages[0].contains("收件2") && pages[0].contains("SF0007"), qPrintable(pages[0]));
+    QVERIFY2(pages[1].contains("收件3") && pages[1].contains("SF0008"), qPrintable(pages[1]));
 }
 
 void TestPrintTrackingCli::failedPdfLeavesNoMarks()

@@ -9,11 +9,13 @@
 #include "gui/widgets/PrintHistoryWindow.h"
 #include "report/FontSetup.h"
 #include "report/QuickRep.h"
-#include "report/ReportOutputListener.h"
 #include "report/ReportLayout.h"
+#include "report/ReportOutputListener.h"
 #include "templates/BatchData.h"
+#include "templates/LabelTemplates.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QSqlQuery>
 #include <QTableWidget>
 #include <QtTest>
@@ -31,6 +33,7 @@ private slots:
     void init();
     void cleanup();
     void chosenRowsPrintAndMark();
+    void labelPrintsTheGivenNumbers();
     void nothingMarkedWithoutCompleteOutput_data();
     void nothingMarkedWithoutCompleteOutput();
     void singlePrintMarksItsRow_data();
@@ -181,6 +184,30 @@ void TestPrintTrackingGui::chosenRowsPrintAndMark()
              qPrintable(Dialogs::lastShown().text));
     QVERIFY(!QFile::exists(QStringLiteral("dup.pdf")));
     QCOMPARE(marks(), (QStringList{"-|", "x|A0099", "-|", "x|A0100", "-|"}));
+}
+
+void TestPrintTrackingGui::labelPrintsTheGivenNumbers()
+{
+    // The label shows 快递单号: the PDF carries the numbers the rows get.
+    TemplateWindow w(LabelTemplates::all().at(1), Variant::Batch, m_sources);
+    w.setSelection(PrintSelection::of({1, 3}));
+    QVERIFY(w.loadBatchData());
+    Dialogs::answerText(QStringLiteral("L0007"));
+    const QString pdf = QDir::current().absoluteFilePath(QStringLiteral("label.pdf"));
+    Dialogs::answerFile(pdf);
+    onPreview([](ReportPreview& p) { p.exportPdf(); });
+    w.N1Click();
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    QVERIFY(text.waitForFinished(30000));
+    const QStringList pages =
+        QString::fromUtf8(text.readAllStandardOutput()).split(u'\f', Qt::SkipEmptyParts);
+    QCOMPARE(pages.size(), 2);
+    QVERIFY2(pages[0].contains(QStringLiteral("收件1")) && pages[0].contains(QStringLiteral("L0007")),
+             qPrintable(pages[0]));
+    QVERIFY2(pages[1].contains(QStringLiteral("收件3")) && pages[1].contains(QStringLiteral("L0008")),
+             qPrintable(pages[1]));
+    QCOMPARE(marks(), (QStringList{"x|L0007", "-|", "x|L0008", "-|", "-|"}));
 }
 
 void TestPrintTrackingGui::nothingMarkedWithoutCompleteOutput_data()
