@@ -16,6 +16,7 @@ public:
         m_t.code = QStringLiteral("label-%1x%2").arg(width).arg(height);
         m_t.caption = QStringLiteral("热敏标签 %1×%2").arg(width).arg(height);
         m_t.pageMm = m_t.bandMm = QSizeF(width, height);
+        m_t.wordWrap = true;
     }
     DesignItem& add(Kind kind, Source source, const QString& column, double l, double t, double w, double h,
                     double pt = 10, bool bold = false)

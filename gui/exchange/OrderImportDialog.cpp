@@ -7,10 +7,12 @@
 #include "gui/exchange/OrderReviewTable.h"
 #include "gui/widgets/BackgroundWork.h"
 #include "gui/widgets/Dialogs.h"
+#include "gui/widgets/ScreenFit.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -33,7 +35,7 @@ OrderImportDialog::OrderImportDialog(const QString& storeLocation, const Address
 {
     setObjectName(QStringLiteral("OrderImportDialog"));
     setWindowTitle(QStringLiteral("导入订单"));
-    resize(980, 620);
+    resize(ScreenFit::clientSize(QSize(980, 620), ScreenFit::availableFor(parent)));
     auto* layout = new QVBoxLayout(this);
     m_pages = new QStackedWidget(this);
     layout->addWidget(m_pages);
@@ -81,21 +83,22 @@ void OrderImportDialog::buildMappingPage(QWidget* page)
     m_preview->verticalHeader()->hide();
     column->addWidget(m_preview, 1);
 
-    auto* options = new QHBoxLayout;
-    options->addWidget(new QLabel(QStringLiteral("导入到："), page));
+    // One choice a line, so that the dialog fits a narrow screen.
+    auto* options = new QGridLayout;
+    options->addWidget(new QLabel(QStringLiteral("导入到："), page), 0, 0);
     m_destination = new QComboBox(page);
     m_destination->setObjectName(QStringLiteral("OrderDestination"));
     m_destination->addItem(QStringLiteral("收件人（追加，不删除已有记录）"));
     m_destination->addItem(QStringLiteral("Excel列表（替换整个列表）"));
-    options->addWidget(m_destination);
-    options->addSpacing(20);
-    options->addWidget(new QLabel(QStringLiteral("与已有收件人相同（姓名、手机、地址都相同）的行："), page));
+    options->addWidget(m_destination, 0, 1);
+    options->addWidget(new QLabel(QStringLiteral("与已有收件人相同（姓名、手机、地址都相同）的行："), page),
+                       1, 0);
     m_duplicates = new QComboBox(page);
     m_duplicates->setObjectName(QStringLiteral("OrderDuplicates"));
     m_duplicates->addItem(QStringLiteral("跳过"));
     m_duplicates->addItem(QStringLiteral("合并（补上空的列，加上品名和备注）"));
-    options->addWidget(m_duplicates);
-    options->addStretch(1);
+    options->addWidget(m_duplicates, 1, 1);
+    options->setColumnStretch(2, 1);
     column->addLayout(options);
 
     auto* buttons = new QHBoxLayout;

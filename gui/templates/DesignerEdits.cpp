@@ -13,6 +13,9 @@ TemplateDesign blank(const QSizeF& pageMm)
     TemplateDesign d;
     d.pageMm = pageMm;
     d.bandMm = pageMm;
+    // A new design is laid out for whole words; only the built-in forms
+    // were laid out for the byte rule.
+    d.wordWrap = true;
     return d;
 }
 

@@ -5,6 +5,7 @@
 #include "gui/exchange/OrderImportDialog.h"
 #include "gui/exchange/OrderReviewTable.h"
 #include "gui/widgets/Dialogs.h"
+#include "gui/widgets/ScreenFit.h"
 
 #include "tests/TestStore.h"
 
@@ -96,6 +97,14 @@ void TestOrderImportDialog::importsWhatTheUserChose()
 
     OrderImportDialog dialog(location, *m_parser);
     QVERIFY(dialog.openFile(path));
+    // On a low screen the whole dialog, its buttons too, stays on it.
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const QRect room = ScreenFit::availableFor(&dialog);
+    const QMargins frame = ScreenFit::frameGuess();
+    QVERIFY2(dialog.height() + frame.top() + frame.bottom() <= room.height() &&
+                 dialog.width() + frame.left() + frame.right() <= room.width(),
+             qPrintable(QStringLiteral("%1 x %2").arg(dialog.width()).arg(dialog.height())));
     QCOMPARE(dialog.fieldBox(4)->currentData().toInt(), int(Field::FullAddress));
     QCOMPARE(dialog.previewTable()->item(0, 0)->text(), QStringLiteral("王小明"));
     // The buyer's nickname goes to 备注, as the user chooses in its list.

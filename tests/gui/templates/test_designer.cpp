@@ -296,6 +296,7 @@ void TestDesigner::session()
     const TemplateDesign saved = doc->design();
     QVERIFY(!saved.code.isEmpty());
     QCOMPARE(saved.caption, QStringLiteral("我的标签"));
+    QVERIFY(saved.wordWrap); // a design of the shop's own wraps by words
     DesignerWindow again(sources);
     QString error;
     QVERIFY2(again.openSaved(saved.code, &error), qPrintable(error));
