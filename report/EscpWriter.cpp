@@ -283,7 +283,7 @@ void EscpWriter::band(QByteArray* out, int top)
 bool EscpWriter::writeForm(const QImage& dotsIn, double pageHeightMm, QString* error)
 {
     pack(dotsIn.format() == QImage::Format_Grayscale8 ? dotsIn
-                                                       : dotsIn.convertToFormat(QImage::Format_Grayscale8),
+                                                      : dotsIn.convertToFormat(QImage::Format_Grayscale8),
          dotsIn.height(), 1);
     return writeDots(pageHeightMm, error);
 }
