@@ -264,6 +264,9 @@ int sendAndRecord(CliContext& ctx, const PrintOptions& o, TemplateReport* tpl, P
     ReportLayout layout(tpl->report());
     bool sent = false;
     QStringList warnings;
+    // The queue's driver, when it has one: what it does to the forms.
+    PrinterDriverFacts facts;
+    bool driver = false;
     if (pdf) {
         // Pages are written as they are made.
         sent = writePdf(&layout, o.pdf, &error);
@@ -272,9 +275,9 @@ int sendAndRecord(CliContext& ctx, const PrintOptions& o, TemplateReport* tpl, P
     } else {
         // CUPS' Epson dot-matrix drivers round the page length to sixths
         // of an inch: say where the forms will land, and the way round it.
-        PrinterDriverFacts facts;
         const QString queue = o.printer.isEmpty() ? QPrinterInfo::defaultPrinterName() : o.printer;
-        if (PrinterDriverFacts::read(queue, &facts, nullptr)) {
+        driver = PrinterDriverFacts::read(queue, &facts, nullptr);
+        if (driver) {
             const QString drift = facts.driftWarning(tpl->report()->pageSizeMm().height(), 20);
             if (!drift.isEmpty())
                 ctx.err << "注意：" << drift << "\n（用 --escp FILE 写出，再用 lp -o raw -d " << queue
@@ -300,6 +303,14 @@ int sendAndRecord(CliContext& ctx, const PrintOptions& o, TemplateReport* tpl, P
     for (const QString& w : warnings)
         ctx.err << "注意：" << w << "\n";
     warnOverflows(ctx.err, layout);
+    if (driver) {
+        // Text in the driver's unprintable margins is left off the paper.
+        const QStringList hits = facts.marginHits(layout, 20);
+        for (const QString& hit : hits.mid(0, 5))
+            ctx.err << "注意：" << hit << "\n";
+        if (hits.size() > 5)
+            ctx.err << "注意：另有 " << hits.size() - 5 << " 张也是这样。\n";
+    }
     const int pages = pdf || escp ? layout.pageCount()
                                   : (tpl->isBatch() ? std::max(1, printedRecipients->recordCount()) : 1);
     if (!tracking.finish(pages, &error)) {

@@ -6,6 +6,7 @@
 #include <QIODevice>
 #include <QImage>
 #include <QPainter>
+#include <QtEndian>
 
 #include <cmath>
 #include <cstring>
@@ -57,37 +58,57 @@ bool EscpWriter::put(const QByteArray& bytes, QString* error)
     return true;
 }
 
-QImage EscpWriter::renderPage(const ReportLayout& layout, int page, int dpiX, double topOffsetDots)
+void EscpWriter::render(const ReportLayout& layout, int page, double topOffsetDots)
 {
     // Text is drawn at one resolution both ways; 360 x 180 is painted at
     // 360 x 360 and every two rows struck as one.
+    const int dpiX = m_options.dpiX;
     const int dpiY = dpiX == 360 ? 360 : kDotsDown;
     const int rowsPerDot = dpiY / kDotsDown;
     const QSizeF mm = layout.pageSizeMm();
-    const int width = int(std::ceil(mm.width() / 25.4 * dpiX - 1e-6));
-    const int height = int(std::ceil(mm.height() / 25.4 * kDotsDown + topOffsetDots - 1e-6));
-    QImage image(std::max(1, width), std::max(1, height * rowsPerDot), QImage::Format_Grayscale8);
-    image.setDotsPerMeterX(qRound(dpiX / 0.0254));
-    image.setDotsPerMeterY(qRound(dpiY / 0.0254));
-    image.fill(Qt::white);
-    QPainter painter(&image);
+    const int width = std::max(1, int(std::ceil(mm.width() / 25.4 * dpiX - 1e-6)));
+    const int height = std::max(1, int(std::ceil(mm.height() / 25.4 * kDotsDown + topOffsetDots - 1e-6)));
+    // One canvas for every form of a run: the offset adds a row at most.
+    const int canvasRows = (int(std::ceil(mm.height() / 25.4 * kDotsDown - 1e-6)) + 1) * rowsPerDot;
+    if (m_canvas.width() != width || m_canvas.height() < height * rowsPerDot) {
+        m_canvas = QImage(width, std::max(canvasRows, height * rowsPerDot), QImage::Format_Grayscale8);
+        m_canvas.setDotsPerMeterX(qRound(dpiX / 0.0254));
+        m_canvas.setDotsPerMeterY(qRound(dpiY / 0.0254));
+    }
+    m_canvas.fill(Qt::white);
+    QPainter painter(&m_canvas);
     // A dot is either struck or not: grey edges would only be thresholded away.
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setRenderHint(QPainter::TextAntialiasing, false);
     painter.translate(0, topOffsetDots * rowsPerDot);
     layout.paintPage(&painter, page);
     painter.end();
-    if (rowsPerDot == 1)
-        return image;
-    QImage dots(image.width(), height, QImage::Format_Grayscale8);
-    for (int y = 0; y < height; ++y) {
-        const uchar* a = image.constScanLine(2 * y);
-        const uchar* b = image.constScanLine(2 * y + 1);
-        uchar* out = dots.scanLine(y);
-        for (int x = 0; x < image.width(); ++x)
-            out[x] = std::min(a[x], b[x]);
+    pack(m_canvas, height, rowsPerDot);
+}
+
+void EscpWriter::pack(const QImage& image, int rows, int rowsPerDot)
+{
+    const int width = image.width();
+    m_dotWidth = width;
+    m_dotRows = rows;
+    m_bitsPerRow = (width + 7) / 8;
+    m_bits.assign(size_t(m_bitsPerRow) * size_t(rows), 0);
+    for (int y = 0; y < rows; ++y) {
+        uchar* out = m_bits.data() + size_t(y) * size_t(m_bitsPerRow);
+        for (int k = 0; k < rowsPerDot; ++k) {
+            const uchar* line = image.constScanLine(y * rowsPerDot + k);
+            int x = 0;
+            // Eight grey dots at a time: the high bit of each (white) to one
+            // byte, the leftmost dot in the high bit.
+            for (; x + 8 <= width; x += 8) {
+                const quint64 ink = (~qFromLittleEndian<quint64>(line + x) >> 7) & 0x0101010101010101ULL;
+                out[x / 8] |= uchar((ink * 0x8040201008040201ULL) >> 56);
+            }
+            for (; x < width; ++x)
+                if (line[x] < 128)
+                    out[x / 8] |= uchar(0x80 >> (x % 8));
+        }
     }
-    return dots;
 }
 
 bool EscpWriter::writePage(const ReportLayout& layout, int page, QString* error)
@@ -96,9 +117,8 @@ bool EscpWriter::writePage(const ReportLayout& layout, int page, QString* error)
     // The form is painted where it lands to the fraction of a dot, so the
     // carried remainder moves the ink too.
     const double exact = m_options.paper == EscpOptions::Paper::Continuous ? m_formTop : 0;
-    const double offset = (exact - std::floor(exact)) / 2;
-    const QImage dots = renderPage(layout, page, m_options.dpiX, offset);
-    return writeForm(dots, heightMm, error);
+    render(layout, page, (exact - std::floor(exact)) / 2);
+    return writeDots(heightMm, error);
 }
 
 void EscpWriter::pageLength(QByteArray* out, double pageHeightMm)
@@ -167,69 +187,79 @@ void EscpWriter::feed(QByteArray* out, qint64 units360)
     }
 }
 
-void EscpWriter::band(QByteArray* out, const QImage& dots, int top)
+namespace {
+// Rows of an 8 x 8 block of dots (row 0 in the high byte, the leftmost dot
+// in each byte's high bit) turned into its columns, the same way round.
+quint64 transpose8(quint64 x)
 {
-    const int width = dots.width();
-    const int rows = std::min(kPins, dots.height() - top);
-    // Most rows of a form are blank: find the ink 8 dots at a time first.
-    auto blank8 = [](const uchar* p) {
-        quint64 v;
-        memcpy(&v, p, 8);
-        return (v & 0x8080808080808080ULL) == 0x8080808080808080ULL;
-    };
-    int inkFrom = width, inkTo = -1;
+    x = (x & 0xAA55AA55AA55AA55ULL) | ((x & 0x00AA00AA00AA00AAULL) << 7) | ((x >> 7) & 0x00AA00AA00AA00AAULL);
+    x = (x & 0xCCCC3333CCCC3333ULL) | ((x & 0x0000CCCC0000CCCCULL) << 14) |
+        ((x >> 14) & 0x0000CCCC0000CCCCULL);
+    x = (x & 0xF0F0F0F00F0F0F0FULL) | ((x & 0x00000000F0F0F0F0ULL) << 28) |
+        ((x >> 28) & 0x00000000F0F0F0F0ULL);
+    return x;
+}
+} // namespace
+
+void EscpWriter::band(QByteArray* out, int top)
+{
+    const int rows = std::min(kPins, m_dotRows - top);
+    const int chunks = m_bitsPerRow;
+    const uchar* bits = m_bits.data() + size_t(top) * size_t(chunks);
+    // Most rows of a form are blank: the ink's reach in whole bytes first.
+    int from = chunks, to = -1;
     for (int r = 0; r < rows; ++r) {
-        const uchar* line = dots.constScanLine(top + r);
-        int x = 0;
-        while (x + 8 <= width && blank8(line + x))
-            x += 8;
-        while (x < width && line[x] >= 128)
-            ++x;
-        if (x == width)
+        const uchar* line = bits + size_t(r) * size_t(chunks);
+        int a = 0;
+        while (a + 8 <= chunks && !qFromUnaligned<quint64>(line + a))
+            a += 8;
+        while (a < chunks && !line[a])
+            ++a;
+        if (a == chunks)
             continue;
-        inkFrom = std::min(inkFrom, x);
-        int y = width;
-        while (y - 8 >= x && blank8(line + y - 8))
-            y -= 8;
-        while (line[y - 1] >= 128)
-            --y;
-        inkTo = std::max(inkTo, y - 1);
+        int b = chunks;
+        while (b - 8 >= a && !qFromUnaligned<quint64>(line + b - 8))
+            b -= 8;
+        while (!line[b - 1])
+            --b;
+        from = std::min(from, a);
+        to = std::max(to, b - 1);
     }
-    if (inkTo < 0)
+    if (to < 0)
         return;
-    // Three bytes a column, the top pin in the high bit of the first.
-    m_columns.fill('\0', width * 3);
+    // Three bytes a column, the top pin in the high bit of the first;
+    // eight rows by eight columns at a time.
+    if (m_columns.size() < chunks * 8 * 3)
+        m_columns.resize(chunks * 8 * 3);
     char* col = m_columns.data();
-    // Eight rows at a time into one byte a column, no branch per dot; the
-    // rows past the image's end read as white.
-    if (m_white.size() < width)
-        m_white.fill(char(255), width);
-    for (int group = 0; group * 8 < rows; ++group) {
-        const uchar* line[8];
-        for (int k = 0; k < 8; ++k) {
-            const int r = group * 8 + k;
-            line[k] =
-                r < rows ? dots.constScanLine(top + r) : reinterpret_cast<const uchar*>(m_white.constData());
-        }
-        for (int x = inkFrom; x <= inkTo; ++x) {
-            uchar v = 0;
-            for (int k = 0; k < 8; ++k)
-                v |= uchar((line[k][x] >> 7) ^ 1) << (7 - k);
-            col[x * 3 + group] = char(v);
+    for (int group = 0; group * 8 < kPins; ++group) {
+        for (int c = from; c <= to; ++c) {
+            quint64 block = 0;
+            for (int k = 0; k < 8; ++k) {
+                const int r = group * 8 + k;
+                block = (block << 8) | (r < rows ? bits[size_t(r) * size_t(chunks) + size_t(c)] : 0);
+            }
+            if (block)
+                block = transpose8(block);
+            char* at = col + c * 8 * 3 + group;
+            for (int i = 0; i < 8; ++i)
+                at[i * 3] = char(block >> (56 - 8 * i));
         }
     }
-    int first = inkFrom;
-    while (first < width && !col[first * 3] && !col[first * 3 + 1] && !col[first * 3 + 2])
+    auto blank = [col](int x) { return !col[x * 3] && !col[x * 3 + 1] && !col[x * 3 + 2]; };
+    int first = from * 8;
+    while (blank(first))
         ++first;
-    if (first == width)
-        return;
-    int last = inkTo;
-    while (!col[last * 3] && !col[last * 3 + 1] && !col[last * 3 + 2])
+    int last = std::min(m_dotWidth, to * 8 + 8) - 1;
+    while (blank(last))
         --last;
     // ESC $ moves in 1/60 in: start at the step at or before the first dot.
     const int perStep = m_options.dpiX / 60;
     const int start = first / perStep * perStep;
     const int count = last - start + 1;
+    // Columns between the step and the first dot are blank.
+    for (int x = start; x < first; ++x)
+        col[x * 3] = col[x * 3 + 1] = col[x * 3 + 2] = 0;
     // At 360 dpi the head cannot strike a pin in two neighbouring columns
     // in one pass: even columns, then odd ones.
     const int passes = m_options.dpiX == 360 ? 2 : 1;
@@ -252,21 +282,26 @@ void EscpWriter::band(QByteArray* out, const QImage& dots, int top)
 
 bool EscpWriter::writeForm(const QImage& dotsIn, double pageHeightMm, QString* error)
 {
+    pack(dotsIn.format() == QImage::Format_Grayscale8 ? dotsIn
+                                                      : dotsIn.convertToFormat(QImage::Format_Grayscale8),
+         dotsIn.height(), 1);
+    return writeDots(pageHeightMm, error);
+}
+
+bool EscpWriter::writeDots(double pageHeightMm, QString* error)
+{
     if (!m_started && !begin(pageHeightMm, error))
         return false;
-    const QImage dots = dotsIn.format() == QImage::Format_Grayscale8
-                            ? dotsIn
-                            : dotsIn.convertToFormat(QImage::Format_Grayscale8);
     const bool continuous = m_options.paper == EscpOptions::Paper::Continuous;
     // The form's first row lands at start (1/360 in), its rows 2 apart.
     const qint64 start = continuous ? qint64(std::floor(m_formTop)) : 0;
     QByteArray out;
     out.reserve(256 * 1024);
-    for (int top = 0; top < dots.height(); top += kPins) {
+    for (int top = 0; top < m_dotRows; top += kPins) {
         const int before = out.size();
         feed(&out, start + 2 * top - m_head);
         const int fed = out.size();
-        band(&out, dots, top);
+        band(&out, top);
         if (out.size() == fed) {
             out.truncate(before); // a blank band: the paper moves on with the next one
             continue;

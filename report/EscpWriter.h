@@ -4,9 +4,11 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
+#include <QImage>
 
-class QImage;
+#include <functional>
+#include <vector>
+
 class QIODevice;
 class ReportLayout;
 
@@ -57,10 +59,6 @@ public:
     qint64 bytesWritten() const { return m_bytes; }
     int formsWritten() const { return m_forms; }
 
-    // The page's image for the printer: dpiX x 180 dpi, 8-bit grey, black
-    // ink on white. topOffsetDots moves the page down by a fraction of a dot.
-    static QImage renderPage(const ReportLayout& layout, int page, int dpiX, double topOffsetDots = 0);
-
     // Writes every page of a run (finished first if needed) to out.
     // progress gets (forms done, forms in all) and may return false to cancel.
     static bool write(ReportLayout* layout, QIODevice* out, const EscpOptions& options, QString* error,
@@ -70,10 +68,17 @@ public:
 private:
     bool put(const QByteArray& bytes, QString* error);
     bool begin(double pageHeightMm, QString* error);
+    // Paints the page into m_canvas at the printer's resolution (360 x 360
+    // for 360 x 180), moved down by topOffsetDots (a fraction of a dot).
+    void render(const ReportLayout& layout, int page, double topOffsetDots);
+    // One bit a dot, ink set, the leftmost dot in the high bit; rowsPerDot
+    // rows of image struck as one.
+    void pack(const QImage& image, int rows, int rowsPerDot);
+    bool writeDots(double pageHeightMm, QString* error);
     void pageLength(QByteArray* out, double pageHeightMm);
     // Feeds the paper down by units of 1/360 in.
     static void feed(QByteArray* out, qint64 units360);
-    void band(QByteArray* out, const QImage& dots, int top);
+    void band(QByteArray* out, int top);
     void warnOnce(const QString& text);
 
     QIODevice* m_out;
@@ -85,6 +90,10 @@ private:
     double m_pageHeight360 = 0; // page height in 1/360 in, of the first form
     qint64 m_head = 0;          // where the head stands, 1/360 in below the first form's top
     double m_formTop = 0;       // exact top of the next form, 1/360 in
-    QByteArray m_columns;       // a band's columns, kept from band to band
-    QByteArray m_white;         // a white row
+    QImage m_canvas;            // the page painted, kept from form to form
+    std::vector<uchar> m_bits;  // the form's dots, m_bitsPerRow bytes a row
+    int m_bitsPerRow = 0;
+    int m_dotWidth = 0;
+    int m_dotRows = 0;
+    QByteArray m_columns; // a band's columns, kept from band to band
 };

@@ -6,6 +6,7 @@
 #include "gui/report/EscpPrint.h"
 #include "gui/report/OverflowQuestion.h"
 #include "gui/report/PreviewIcons.h"
+#include "gui/report/PreviewStatusBar.h"
 #include "gui/report/PrintProgress.h"
 #include "gui/report/PrintTarget.h"
 #include "gui/report/ReportPageView.h"
@@ -30,10 +31,8 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QShortcut>
 #include <QSplitter>
-#include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
@@ -60,7 +59,8 @@ ReportPreview::ReportPreview(TQuickRep* report, QWidget* parent)
     box->setSpacing(0);
     box->addWidget(makeToolBar());
     box->addWidget(makePageArea(), 1);
-    box->addWidget(makeStatusBar());
+    m_status = new PreviewStatusBar(m_report, m_layout.get(), this);
+    box->addWidget(m_status);
     box->addWidget(makeTargetPanel());
     addPageKeys();
     addZoomKeys();
@@ -147,27 +147,6 @@ QWidget* ReportPreview::makePageArea()
     return splitter;
 }
 
-QStatusBar* ReportPreview::makeStatusBar()
-{
-    m_statusBar = new QStatusBar(this);
-    m_statusBar->setSizeGripEnabled(false);
-    m_progressPanel = new QLabel(this);
-    m_pagePanel = new QLabel(this);
-    m_titlePanel = new QLabel(m_report->ReportTitle, this);
-    m_progressPanel->setMinimumWidth(50);
-    m_pagePanel->setMinimumWidth(100);
-    m_statusBar->addWidget(m_progressPanel);
-    m_statusBar->addWidget(m_pagePanel);
-    m_statusBar->addWidget(m_titlePanel, 1);
-    if (m_report->OutputListener) {
-        // What the pages hold ("选中 12 条"), for a batch of chosen rows.
-        m_contentsPanel = new QLabel(m_report->OutputListener->contentsText(), this);
-        m_contentsPanel->setObjectName(QStringLiteral("ContentsPanel"));
-        m_statusBar->addPermanentWidget(m_contentsPanel);
-    }
-    return m_statusBar;
-}
-
 QLabel* ReportPreview::makeTargetPanel()
 {
     // Below the three panels: a range chosen once in "设 置" applies to every
@@ -226,8 +205,7 @@ void ReportPreview::restartGeneration()
     m_view->invalidate();
     if (!m_layout->isFinished())
         m_timer->start();
-    if (m_contentsPanel)
-        m_contentsPanel->setText(m_report->OutputListener->contentsText());
+    m_status->refreshContents();
     setCurrentPage(0);
     updateStatus();
     updatePrintTarget();
@@ -307,18 +285,17 @@ void ReportPreview::generateSome()
 
 QString ReportPreview::pageStatusText() const
 {
-    const int count = m_layout->pageCount();
-    return QStringLiteral("第 %1/%2 页").arg(count > 0 ? m_page + 1 : 0).arg(count);
+    return m_status->pageText(m_page);
 }
 
 QString ReportPreview::progressStatusText() const
 {
-    return m_progressPanel->text();
+    return m_status->progressText();
 }
 
 QString ReportPreview::contentsStatusText() const
 {
-    return m_contentsPanel ? m_contentsPanel->text() : QString();
+    return m_status->contentsText();
 }
 
 int ReportPreview::cachedThumbnailCount() const
@@ -328,26 +305,12 @@ int ReportPreview::cachedThumbnailCount() const
 
 void ReportPreview::updateStatus()
 {
-    const int p = m_layout->progress();
-    // Whole steps of 5, blank at the start and once finished.
-    if (m_layout->isFinished() || p >= 100) {
-        m_progressPanel->clear();
-        m_shownProgress = 100;
-    } else if (p - m_shownProgress >= 5 || p < m_shownProgress) {
-        m_shownProgress = p - p % 5;
-        m_progressPanel->setText(m_shownProgress > 0 ? QStringLiteral("%1%").arg(m_shownProgress)
-                                                     : QString());
-    }
-    m_pagePanel->setText(pageStatusText());
-    // The count of cut texts shares the title's panel (templates have no title).
-    const QStringList title = {m_report->ReportTitle, overflowStatusText()};
-    m_titlePanel->setText(title.filter(QRegularExpression(QStringLiteral("."))).join(QStringLiteral("  ")));
+    m_status->update(m_page);
 }
 
 QString ReportPreview::overflowStatusText() const
 {
-    const int n = m_layout->overflows().size();
-    return n > 0 ? QStringLiteral("文字超出 %1 处").arg(n) : QString();
+    return m_status->overflowText();
 }
 
 double ReportPreview::zoomFactor() const

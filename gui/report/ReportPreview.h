@@ -11,13 +11,13 @@
 class QLabel;
 class QListView;
 class QScrollArea;
-class QStatusBar;
 class QTabWidget;
 class QTimer;
 class QToolBar;
 class QToolButton;
 class QAction;
 class ReportLayout;
+class PreviewStatusBar;
 class ReportPageView;
 class ReportThumbnailModel;
 class TQuickRep;
@@ -95,8 +95,7 @@ protected:
 private:
     // The parts of the window, top to bottom, made once by the constructor.
     QToolBar* makeToolBar();
-    QWidget* makePageArea(); // thumbnails beside the page
-    QStatusBar* makeStatusBar();
+    QWidget* makePageArea();   // thumbnails beside the page
     QLabel* makeTargetPanel(); // what the next print does
     void addPageKeys();
     // Makes the first page at once and the rest while the event loop runs.
@@ -124,7 +123,6 @@ private:
     std::unique_ptr<ReportLayout> m_layout;
     int m_page = 0;
     PreviewZoom m_zoom;
-    int m_shownProgress = 0;
     bool m_busy = false;
 
     QToolBar* m_toolBar = nullptr;
@@ -133,11 +131,7 @@ private:
     ReportPageView* m_view = nullptr;
     QListView* m_thumbs = nullptr;
     ReportThumbnailModel* m_thumbModel = nullptr;
-    QStatusBar* m_statusBar = nullptr;
-    QLabel* m_progressPanel = nullptr;
-    QLabel* m_pagePanel = nullptr;
-    QLabel* m_titlePanel = nullptr;
-    QLabel* m_contentsPanel = nullptr;
+    PreviewStatusBar* m_status = nullptr;
     QLabel* m_targetPanel = nullptr; // PrintTargetLabel
     QAction* m_fitAction = nullptr;
     QAction* m_widthAction = nullptr;

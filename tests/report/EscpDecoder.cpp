@@ -3,6 +3,7 @@
 #include <QRect>
 
 #include <climits>
+#include <cmath>
 #include <cstring>
 
 #include <algorithm>
@@ -604,4 +605,30 @@ QImage EscpDecoder::crop(const QImage& image, const QRect& rect)
         memcpy(out.scanLine(y - rect.top()) + (from.left() - rect.left()),
                image.constScanLine(y) + from.left(), size_t(from.width()));
     return out;
+}
+
+double EscpDecoder::worstOffsetMm(const QImage& got, const QImage& want, int dpiX, int dpiY, int* groups,
+                                  QPoint* where)
+{
+    // Groups of dots at most about 1/30 in apart; each is looked for within
+    // 1 mm of where it should be.
+    const QList<QRect> found = inkGroups(want, 6 * dpiX / 180, 6 * dpiY / 180);
+    const int mx = 7 * dpiX / 180, my = 7 * dpiY / 180;
+    const double mmX = 25.4 / dpiX, mmY = 25.4 / dpiY;
+    double worst = 0;
+    for (const QRect& g : found) {
+        const QRect window = g.adjusted(-mx, -my, mx, my);
+        const QRect a = inkBox(got, window), b = inkBox(want, window);
+        const double off =
+            a.isNull()
+                ? INFINITY
+                : std::max({std::abs(a.left() - b.left()) * mmX, std::abs(a.right() - b.right()) * mmX,
+                            std::abs(a.top() - b.top()) * mmY, std::abs(a.bottom() - b.bottom()) * mmY});
+        if (off >= worst && where)
+            *where = g.topLeft();
+        worst = std::max(worst, off);
+    }
+    if (groups)
+        *groups = int(found.size());
+    return worst;
 }

@@ -50,4 +50,10 @@ public:
     // Dots within rect struck in one image with none in the other within
     // reach dots: more than two rasterisers' different edges.
     static qint64 strayDots(const QImage& a, const QImage& b, const QRect& rect, int reach);
+    // How far the ink of got lies from that of want (same resolution), group
+    // by group of want's ink: the worst edge of any group, millimetres
+    // (infinite for a group with no ink near it). groups gets their count,
+    // where the worst group's place.
+    static double worstOffsetMm(const QImage& got, const QImage& want, int dpiX, int dpiY,
+                                int* groups = nullptr, QPoint* where = nullptr);
 };

@@ -2,18 +2,23 @@
 // (tests/report/cups/private-cups.sh): the question before a print through
 // CUPS' Epson 24-pin driver (asked for sf and sf2, whose heights are no
 // whole sixths of an inch, never for st), and the stream of a marked
-// printer sent as a raw job, arriving byte for byte.
+// printer sent as a raw job from a template window's preview, arriving
+// byte for byte, its forms where the PDF of the same batch puts them.
 
 #include "data/records/DataSet.h"
 #include "data/store/Database.h"
 #include "data/store/Settings.h"
 #include "gui/report/EscpPrint.h"
+#include "gui/report/ReportPreview.h"
+#include "gui/templates/TemplateWindow.h"
 #include "gui/widgets/Dialogs.h"
 #include "report/EscpWriter.h"
 #include "report/FontSetup.h"
 #include "report/QuickRep.h"
 #include "report/ReportLayout.h"
+#include "report/ReportPdfWriter.h"
 #include "templates/TemplateReport.h"
+#include "tests/report/EscpDecoder.h"
 #include "tests/report/PrivateCups.h"
 
 #include <QBuffer>
@@ -120,20 +125,31 @@ void TestEscpPrint::markedPrinterGetsTheStream()
     QString error;
     QVERIFY(Settings().setEscpPaper(queue, QStringLiteral("sheets"), &error));
     QVERIFY(EscpPrint::isMarked(queue));
-    std::unique_ptr<TemplateReport> tpl = batch(QStringLiteral("sf2"));
-    QVERIFY(tpl);
+    const TemplateSources sources{&m_senders, &m_recipients, nullptr,
+                                  m_dir.filePath(QStringLiteral("data.mdb"))};
+    TemplateWindow window(*layouts::findTemplate("sf2"), layouts::Variant::Batch, sources);
+    QVERIFY2(window.loadBatchData(&error), qPrintable(error));
+    window.report()->PrinterSettings.PrinterName = queue;
+    // The stream and the PDF of the very forms the preview holds, then its "打 印".
     QByteArray expected;
-    {
-        ReportLayout layout(tpl->report());
+    const QString pdf = m_dir.filePath(QStringLiteral("sf2.pdf"));
+    TQuickRep::setPreviewHandler([&](TQuickRep* report, QWidget* parent) {
+        ReportPreview preview(report, parent);
+        ReportLayout layout(report);
         QBuffer buffer(&expected);
-        QVERIFY(buffer.open(QIODevice::WriteOnly));
         EscpOptions sheets;
         sheets.paper = EscpOptions::Paper::Sheets;
-        QVERIFY2(EscpWriter::write(&layout, &buffer, sheets, &error), qPrintable(error));
-    }
+        if (!buffer.open(QIODevice::WriteOnly) || !EscpWriter::write(&layout, &buffer, sheets, &error) ||
+            !ReportPdfWriter::write(report, pdf, &error))
+            return;
+        preview.print();
+    });
     QFile::remove(m_cups.rawFile());
-    ReportLayout layout(tpl->report());
-    QVERIFY2(EscpPrint::print(&layout, tpl->report(), queue, nullptr, &error), qPrintable(error));
+    Dialogs::clear();
+    Dialogs::answerText(QStringLiteral("")); // no waybill numbers
+    window.N1Click();
+    TQuickRep::setPreviewHandler({});
+    QVERIFY2(!expected.isEmpty(), qPrintable(error));
     const QDeadlineTimer deadline(60000);
     while (!m_cups.jobs(true).isEmpty() && !deadline.hasExpired())
         QThread::msleep(200);
@@ -142,6 +158,24 @@ void TestEscpPrint::markedPrinterGetsTheStream()
     const QByteArray arrived = file.readAll();
     QCOMPARE(arrived.size(), expected.size());
     QVERIFY(arrived == expected);
+
+    EscpDecoder::Result decoded;
+    QVERIFY2(EscpDecoder::decode(arrived, EscpDecoder::Paper::Sheets, 180, 180, &decoded, &error),
+             qPrintable(error));
+    QCOMPARE(decoded.images.size(), 3);
+    const QString prefix = m_dir.filePath(QStringLiteral("sf2"));
+    QVERIFY(run(QStringLiteral("pdftoppm"),
+                {QStringLiteral("-mono"), QStringLiteral("-r"), QStringLiteral("180"), pdf, prefix}, 60000)
+                .ok);
+    for (int form = 0; form < 3; ++form) {
+        const QImage want = QImage(QStringLiteral("%1-%2.pbm").arg(prefix).arg(form + 1))
+                                .convertToFormat(QImage::Format_Grayscale8);
+        int groups = 0;
+        const double off = EscpDecoder::worstOffsetMm(decoded.images.at(form), want, 180, 180, &groups);
+        qInfo("sf2 form %d from the window: %d groups of ink, worst %.2f mm off", form + 1, groups, off);
+        QVERIFY(groups >= 4); // both names, the city and the address
+        QVERIFY(off <= 0.3);
+    }
 }
 
 QTEST_MAIN(TestEscpPrint)
