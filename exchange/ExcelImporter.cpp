@@ -89,7 +89,7 @@ bool replaceRows(Database& db, int count, const std::function<void(int, QVector<
             *error = db.failure(conn.lastError());
         return false;
     }
-    if (!db.exec(QStringLiteral("DELETE FROM excel"), {}, error))
+    if (!db.removeAllRows(Schema::kExcelTable, error))
         return false;
     // On a failure or a cancel the transaction rolls back.
     if (!db.appendRows(Schema::kExcelTable, Schema::importColumns(), count, rowAt, progress, cancelled,

@@ -10,6 +10,8 @@
 //   bench_import --read FILE          one WorkbookReader::read run on FILE
 //   bench_import --floor FILE         one floor run on FILE (.xlsx: reading and storing)
 //   bench_import --server URI [RECORDS]  the imports into a PostgreSQL database beside the file
+//   --no-index (with any of them)    the search index taken out of the stores first, for the
+//                                     import's figures without it
 //
 // Floor of an .xlsx import: the sheet part and the shared strings inflated
 // and stream-parsed with libxml2's xmlTextReader, the cells' texts collected
@@ -19,9 +21,11 @@
 // the shared strings in one buffer). The walk alone, without texts, is
 // printed beside it.
 #include "SampleRows.h"
+#include "bench/report/ProcessUsage.h"
 
 #include "data/store/Database.h"
 #include "data/store/Schema.h"
+#include "data/store/SearchIndex.h"
 #include "exchange/Biff8Writer.h"
 #include "exchange/ExcelImporter.h"
 #include "exchange/WorkbookReader.h"
@@ -31,6 +35,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <quazip/quazip.h>
@@ -50,6 +55,7 @@
 #include <malloc.h>
 #include <string>
 #include <string_view>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -479,6 +485,51 @@ QByteArray tableHash(Database& db)
     return h.result();
 }
 
+// Takes the search index out of db, as a book of a build before it was.
+bool dropIndex(Database& db)
+{
+    QStringList drops;
+    QSqlQuery q(db.db());
+    if (db.isServer()) {
+        if (!q.exec(QStringLiteral("SELECT indexname FROM pg_catalog.pg_indexes WHERE schemaname = "
+                                   "current_schema() AND indexname LIKE '%\\_trgm'")))
+            return false;
+        while (q.next())
+            drops << QStringLiteral("DROP INDEX %1").arg(q.value(0).toString());
+    } else {
+        const QStringList names = SearchIndex::fileObjects().keys();
+        if (!q.exec(
+                QStringLiteral("SELECT type, name FROM sqlite_schema WHERE type IN ('table', 'trigger')")))
+            return false;
+        while (q.next())
+            if (names.contains(q.value(1).toString()))
+                drops.prepend(QStringLiteral("DROP %1 %2").arg(q.value(0).toString(), q.value(1).toString()));
+    }
+    q.finish();
+    for (const QString& sql : drops)
+        if (!db.exec(sql))
+            return false;
+    return true;
+}
+
+// CPU seconds the server process of db's connection has used (0 for a file):
+// a server's share of an import is not this process's.
+double serverCpuSeconds(Database& db)
+{
+    if (!db.isServer())
+        return 0;
+    QSqlQuery q(db.db());
+    if (!q.exec(QStringLiteral("SELECT pg_backend_pid()")) || !q.next())
+        return 0;
+    QFile f(QStringLiteral("/proc/%1/stat").arg(q.value(0).toLongLong()));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    // utime and stime: the 14th and 15th fields, after the name in parentheses.
+    const QByteArray stat = f.readAll();
+    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    return (fields.value(11).toDouble() + fields.value(12).toDouble()) / double(sysconf(_SC_CLK_TCK));
+}
+
 // Seconds a run takes; the run's checks after `timed` are not counted.
 double seconds(const std::function<bool()>& run)
 {
@@ -519,11 +570,16 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     const bool smoke = args.removeAll(QStringLiteral("--smoke")) > 0;
+    const bool noIndex = args.removeAll(QStringLiteral("--no-index")) > 0;
     QTemporaryDir dir;
     Database db;
     QString err;
     if (!db.open(dir.filePath(QStringLiteral("data.mdb")), &err)) {
         std::fprintf(stderr, "%s\n", qPrintable(err));
+        return 1;
+    }
+    if (noIndex && !dropIndex(db)) {
+        std::fprintf(stderr, "cannot take the search index out\n");
         return 1;
     }
     if (args.value(0) == QLatin1String("--import")) {
@@ -548,7 +604,7 @@ int main(int argc, char** argv)
         // The same imports into a server's database, beside the file's.
         const int n = args.value(2).isEmpty() ? (smoke ? 2000 : 100000) : args.value(2).toInt();
         Database server;
-        if (!server.open(args.value(1), &err)) {
+        if (!server.open(args.value(1), &err) || (noIndex && !dropIndex(server))) {
             std::fprintf(stderr, "%s\n", qPrintable(err));
             return 1;
         }
@@ -556,13 +612,47 @@ int main(int argc, char** argv)
                       inlined = dir.filePath(QStringLiteral("inline.xlsx"));
         if (!makeSharedXlsx(shared, n) || !makeInlineXlsx(inlined, n))
             return 1;
+        // Wall time and the CPU time of both processes, each the best of the runs: on a
+        // busy machine the CPU time is the steadier of the two.
+        auto measure = [&](Database& store, const QString& path, double* cpu) {
+            *cpu = -1;
+            return best(smoke ? 1 : 3, [&] {
+                const double c0 = cpuSeconds() + serverCpuSeconds(store);
+                const double s = seconds([&] { return importOurs(store, path) == n; });
+                const double c = cpuSeconds() + serverCpuSeconds(store) - c0;
+                *cpu = *cpu < 0 ? c : qMin(*cpu, c);
+                return s;
+            });
+        };
+        // Beside it a book without the index, the two taken in turns: on a
+        // busy machine only runs side by side compare.
+        Database plain;
+        const bool turns =
+            !noIndex && plain.open(dir.filePath(QStringLiteral("plain.mdb")), &err) && dropIndex(plain);
         for (const QString& path : {shared, inlined}) {
-            const double file =
-                best(smoke ? 1 : 3, [&] { return seconds([&] { return importOurs(db, path) == n; }); });
-            const double onServer =
-                best(smoke ? 1 : 3, [&] { return seconds([&] { return importOurs(server, path) == n; }); });
-            std::printf("xlsx %s, %d records: file %.3f s, server %.3f s\n",
-                        path == shared ? "shared" : "inline", n, file, onServer);
+            double fileCpu = -1, serverCpu = 0, file = -1, plainCpu = -1, plainFile = -1;
+            for (int i = 0; i < (turns && !smoke ? 5 : 1); ++i) {
+                double c = 0;
+                const double s = measure(db, path, &c);
+                file = file < 0 ? s : qMin(file, s);
+                fileCpu = fileCpu < 0 ? c : qMin(fileCpu, c);
+                if (!turns)
+                    continue;
+                const double ps = measure(plain, path, &c);
+                plainFile = plainFile < 0 ? ps : qMin(plainFile, ps);
+                plainCpu = plainCpu < 0 ? c : qMin(plainCpu, c);
+            }
+            if (turns)
+                std::printf(
+                    "xlsx %s, %d records, file without the index in turns: %.3f s (CPU %.3f s), with it "
+                    "%.3f s (CPU %.3f s): %+.0f %% (CPU %+.0f %%)\n",
+                    path == shared ? "shared" : "inline", n, plainFile, plainCpu, file, fileCpu,
+                    100 * (file / plainFile - 1), 100 * (fileCpu / plainCpu - 1));
+            const double onServer = measure(server, path, &serverCpu);
+            std::printf("xlsx %s, %d records%s: file %.3f s (CPU %.3f s), server %.3f s (CPU %.3f s, both "
+                        "processes)\n",
+                        path == shared ? "shared" : "inline", n, noIndex ? ", no index" : "", file, fileCpu,
+                        onServer, serverCpu);
         }
         return 0;
     }

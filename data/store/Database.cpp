@@ -242,14 +242,19 @@ bool Database::appendRows(const QString& table, const QStringList& columns, int 
         rowAt(r, values);
         return true;
     };
-    bool ok = m_dialect->appendRows(table, columns, count, next, error);
     // A list loaded in bulk is searched next: its rows go into the index
     // now, in the same transaction, not a little at each search.
-    if (ok && !isServer())
-        ok = SearchIndex::takeIn(*this, table, std::numeric_limits<int>::max()) || true;
+    const bool ok = SearchIndex::appendInBulk(
+        *this, table, columns, [&] { return m_dialect->appendRows(table, columns, count, next, error); },
+        error);
     if (ok && progress)
         progress(100);
     return ok;
+}
+
+bool Database::removeAllRows(const QString& table, QString* error)
+{
+    return SearchIndex::clear(*this, table, error);
 }
 
 void Database::sizeCacheForBatch()

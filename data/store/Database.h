@@ -82,6 +82,8 @@ public:
     bool appendRows(const QString& table, const QStringList& columns, int count,
                     const std::function<void(int, QVector<QVariant>&)>& rowAt,
                     const std::function<bool(int)>& progress, bool* cancelled, QString* error);
+    // Empties table in the transaction that is open, the fastest way the store has.
+    bool removeAllRows(const QString& table, QString* error = nullptr);
     // A batch reads its rows once, in order: a small page cache does, where
     // a list's searches keep a large one.
     void sizeCacheForBatch();

@@ -195,9 +195,11 @@ bool readSchema(sqlite3* raw, QSet<QString>* tables, const Verdict& v)
     };
     const QSet<QString> allowed = allowedTables();
     // The search index's own virtual tables and triggers, each exactly as
-    // the program writes it: any other statement under one of its names is
-    // as foreign as an unknown one.
+    // this build or an earlier one wrote it (the opening remakes those):
+    // any other statement under one of its names is as foreign as an
+    // unknown one.
     const QMap<QString, QString> own = SearchIndex::fileObjects();
+    const QMultiMap<QString, QString> earlier = SearchIndex::earlierFileObjects();
     QMap<QString, QStringList> foreign; // kind -> names
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
         const QString name = text(1);
@@ -205,7 +207,7 @@ bool readSchema(sqlite3* raw, QSet<QString>* tables, const Verdict& v)
         if (kind == QLatin1String("table") && allowed.contains(name))
             tables->insert(name);
         else if ((kind == QLatin1String("virtual") || kind == QLatin1String("trigger")) &&
-                 own.contains(name) && own.value(name) == text(2))
+                 ((own.contains(name) && own.value(name) == text(2)) || earlier.contains(name, text(2))))
             continue;
         else if (kind != QLatin1String("index"))
             foreign[kind.isEmpty() ? QStringLiteral("unknown") : kind] << name;

@@ -11,6 +11,7 @@
 #include <QtDebug>
 
 #include <algorithm>
+#include <limits>
 
 #include <sqlite3.h>
 
@@ -40,11 +41,14 @@ QString quotedColumns()
     return q.join(QStringLiteral(", "));
 }
 
+// A noted row: its key, and whether the index holds it, with the texts it
+// was indexed by (what taking it out of the index needs).
 QString queueStatement()
 {
-    return QStringLiteral("CREATE TABLE %1 (tbl TEXT NOT NULL, id INTEGER NOT NULL, PRIMARY KEY (tbl, id)) "
-                          "WITHOUT ROWID")
-        .arg(kQueueTable);
+    return QStringLiteral(
+               "CREATE TABLE %1 (tbl TEXT NOT NULL, id INTEGER NOT NULL, indexed INTEGER NOT NULL, "
+               "%2, PRIMARY KEY (tbl, id)) WITHOUT ROWID")
+        .arg(kQueueTable, quotedColumns());
 }
 
 QString sizesStatement()
@@ -55,32 +59,74 @@ QString sizesStatement()
 
 QString ftsStatement(const QString& table)
 {
-    // Which column holds a trigram, not where: half the work of an import.
-    return QStringLiteral(
-               "CREATE VIRTUAL TABLE %1 USING fts5(%2, tokenize='trigram', columnsize=0, detail=column)")
+    // Only which rows hold a trigram in which column: no copy of the texts
+    // (the rows are beside it), no positions. Half the work of an import.
+    return QStringLiteral("CREATE VIRTUAL TABLE %1 USING fts5(%2, tokenize='trigram', content='', "
+                          "columnsize=0, detail=column)")
         .arg(ftsTable(table), quotedColumns());
 }
 
-// What the triggers of table note: the rows whose searched texts changed.
+// What the triggers of table note: the rows whose searched texts changed,
+// each once, as the index holds it (the first note of a row is kept).
 QMap<QString, QString> triggerStatements(const QString& table)
 {
-    const QString note = QStringLiteral("INSERT OR IGNORE INTO %1 (tbl, id) VALUES ").arg(kQueueTable);
-    const QString row = QStringLiteral("('%1', %2.rowid)").arg(table);
+    const QString note = QStringLiteral("INSERT OR IGNORE INTO %1 (tbl, id, indexed, %2) VALUES ")
+                             .arg(kQueueTable, quotedColumns());
+    const QString added = QStringLiteral("('%1', new.rowid, 0, NULL, NULL, NULL)").arg(table);
+    QStringList old;
+    for (const QString& c : columns())
+        old << QStringLiteral("old.") + Schema::quoted(c);
+    const QString held =
+        QStringLiteral("('%1', old.rowid, 1, %2)").arg(table, old.join(QStringLiteral(", ")));
     const QString name = ftsTable(table);
     // The list's size beside: a search's title shows it, and counting a
     // million rows takes longer than the search.
     const QString size =
         QStringLiteral(" UPDATE %1 SET n = n %3 1 WHERE tbl = '%2';").arg(kSizesTable, table);
-    return {{name + QStringLiteral("_insert"),
-             QStringLiteral("CREATE TRIGGER %1_insert AFTER INSERT ON %2 BEGIN %3%4;%5 END")
-                 .arg(name, table, note, row.arg(QStringLiteral("new")), size.arg(QLatin1Char('+')))},
-            {name + QStringLiteral("_update"),
-             QStringLiteral("CREATE TRIGGER %1_update AFTER UPDATE OF %2, %3 ON %4 BEGIN %5%6, %7; END")
-                 .arg(name, Schema::quoted(QStringLiteral("序号")), quotedColumns(), table, note,
-                      row.arg(QStringLiteral("old")), row.arg(QStringLiteral("new")))},
-            {name + QStringLiteral("_delete"),
-             QStringLiteral("CREATE TRIGGER %1_delete AFTER DELETE ON %2 BEGIN %3%4;%5 END")
-                 .arg(name, table, note, row.arg(QStringLiteral("old")), size.arg(QLatin1Char('-')))}};
+    return {
+        {name + QStringLiteral("_insert"),
+         QStringLiteral("CREATE TRIGGER %1_insert AFTER INSERT ON %2 BEGIN %3%4;%5 END")
+             .arg(name, table, note, added, size.arg(QLatin1Char('+')))},
+        {name + QStringLiteral("_update"),
+         QStringLiteral("CREATE TRIGGER %1_update AFTER UPDATE OF %2, %3 ON %4 BEGIN %5%6, %7; END")
+             .arg(name, Schema::quoted(QStringLiteral("序号")), quotedColumns(), table, note, held, added)},
+        {name + QStringLiteral("_delete"),
+         QStringLiteral("CREATE TRIGGER %1_delete AFTER DELETE ON %2 BEGIN %3%4;%5 END")
+             .arg(name, table, note, held, size.arg(QLatin1Char('-')))}};
+}
+
+// The index as earlier builds made it: the rows' texts copied into it, and
+// triggers that noted keys only (the first ones without the list's size).
+QMultiMap<QString, QString> earlierStatements(const QString& table)
+{
+    const QString name = ftsTable(table);
+    const QString fts =
+        QStringLiteral("CREATE VIRTUAL TABLE %1 USING fts5(%2, tokenize='trigram', columnsize=0")
+            .arg(name, quotedColumns());
+    const QString note =
+        QStringLiteral("INSERT OR IGNORE INTO %1 (tbl, id) VALUES ('%2', %3.rowid)").arg(kQueueTable, table);
+    const QString size =
+        QStringLiteral(" UPDATE %1 SET n = n %3 1 WHERE tbl = '%2';").arg(kSizesTable, table);
+    const QString update =
+        QStringLiteral(
+            "CREATE TRIGGER %1_update AFTER UPDATE OF %2, %3 ON %4 BEGIN %5, ('%4', new.rowid); END")
+            .arg(name, Schema::quoted(QStringLiteral("序号")), quotedColumns(), table,
+                 note.arg(QStringLiteral("old")));
+    QMultiMap<QString, QString> out{{name, fts + QLatin1Char(')')},
+                                    {name, fts + QStringLiteral(", detail=column)")},
+                                    {name + QStringLiteral("_update"), update}};
+    for (const bool sized : {false, true}) {
+        const QString trigger = QStringLiteral("CREATE TRIGGER %1_%2 AFTER %3 ON %4 BEGIN %5;%6 END");
+        out.insert(name + QStringLiteral("_insert"),
+                   trigger.arg(name, QStringLiteral("insert"), QStringLiteral("INSERT"), table,
+                               note.arg(QStringLiteral("new")),
+                               sized ? size.arg(QLatin1Char('+')) : QString()));
+        out.insert(name + QStringLiteral("_delete"),
+                   trigger.arg(name, QStringLiteral("delete"), QStringLiteral("DELETE"), table,
+                               note.arg(QStringLiteral("old")),
+                               sized ? size.arg(QLatin1Char('-')) : QString()));
+    }
+    return out;
 }
 
 QStringList objectsOf(const QString& table)
@@ -90,15 +136,30 @@ QStringList objectsOf(const QString& table)
             fts + QStringLiteral("_delete")};
 }
 
-// Whether the file holds every one of these objects.
-bool hasObjects(const Database& db, const QStringList& names)
+// The statements of these objects as the file keeps them, by name.
+QMap<QString, QString> storedStatements(const Database& db, const QStringList& names)
 {
     QSqlQuery q(db.db());
     q.prepare(
-        QStringLiteral("SELECT COUNT(*) FROM sqlite_schema WHERE name IN (SELECT value FROM json_each(?))"));
+        QStringLiteral("SELECT name, sql FROM sqlite_schema WHERE name IN (SELECT value FROM json_each(?))"));
     q.addBindValue(
         QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(names)).toJson(QJsonDocument::Compact)));
-    return q.exec() && q.next() && q.value(0).toInt() == names.size();
+    QMap<QString, QString> out;
+    if (q.exec())
+        while (q.next())
+            out.insert(q.value(0).toString(), q.value(1).toString());
+    return out;
+}
+
+// Whether the file holds a list's index as this build makes it: an older
+// book's, until its opening remade it, is left to the scan.
+bool isCurrent(const Database& db, const QString& table)
+{
+    static const QMap<QString, QString> own = fileObjects();
+    const QStringList names = objectsOf(table) << kQueueTable;
+    const QMap<QString, QString> stored = storedStatements(db, names);
+    return std::all_of(names.cbegin(), names.cend(),
+                       [&](const QString& n) { return stored.value(n) == own.value(n); });
 }
 
 // A list's index made afresh from its rows, its triggers with it.
@@ -125,20 +186,29 @@ bool makeFileIndex(Database& db, const QString& table, QString* error)
 
 bool ensureFile(Database& db, QString* error)
 {
+    // What is missing or as an earlier build wrote it is made anew.
+    const QMap<QString, QString> own = fileObjects();
+    const QMap<QString, QString> stored = storedStatements(db, own.keys());
+    auto stale = [&](const QString& name) { return stored.value(name) != own.value(name); };
+    // The noted rows go with the queue's old form, the counts with theirs:
+    // every list's index is then made again.
+    const bool queue = stale(kQueueTable), sizes = stale(kSizesTable);
     QStringList missing;
-    for (const QString& t : tables())
-        if (!hasObjects(db, objectsOf(t)))
+    for (const QString& t : tables()) {
+        const QStringList names = objectsOf(t);
+        if (queue || sizes || std::any_of(names.cbegin(), names.cend(), stale))
             missing << t;
-    if (missing.isEmpty() && db.hasTable(kQueueTable) && db.hasTable(kSizesTable))
+    }
+    if (missing.isEmpty())
         return true;
-    if (!db.hasTable(kSizesTable))
-        missing = tables(); // its counts come with the indexes
     Transaction tx(db.db());
     bool ok = tx.isActive();
-    if (ok && !db.hasTable(kQueueTable))
-        ok = db.exec(queueStatement(), {}, error);
-    if (ok && !db.hasTable(kSizesTable))
-        ok = db.exec(sizesStatement(), {}, error);
+    if (ok && queue)
+        ok = db.exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(kQueueTable), {}, error) &&
+             db.exec(queueStatement(), {}, error);
+    if (ok && sizes)
+        ok = db.exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(kSizesTable), {}, error) &&
+             db.exec(sizesStatement(), {}, error);
     for (const QString& t : missing)
         ok = ok && makeFileIndex(db, t, error);
     return ok && tx.commit(error);
@@ -199,6 +269,22 @@ struct NoWait
     ~NoWait() { sqlite3_busy_timeout(h, 5000); }
 };
 
+// A bulk load's rows are indexed together afterwards: the connection's
+// triggers rest meanwhile, and take up again however the load ends.
+struct TriggersOff
+{
+    sqlite3* h;
+    int was = 1;
+    explicit TriggersOff(sqlite3* handle) : h(handle)
+    {
+        sqlite3_db_config(h, SQLITE_DBCONFIG_ENABLE_TRIGGER, -1, &was);
+        sqlite3_db_config(h, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
+    }
+    ~TriggersOff() { sqlite3_db_config(h, SQLITE_DBCONFIG_ENABLE_TRIGGER, was, nullptr); }
+    TriggersOff(const TriggersOff&) = delete;
+    TriggersOff& operator=(const TriggersOff&) = delete;
+};
+
 } // namespace
 
 QStringList tables()
@@ -218,6 +304,14 @@ QMap<QString, QString> fileObjects()
         out.insert(ftsTable(t), ftsStatement(t));
         out.insert(triggerStatements(t));
     }
+    return out;
+}
+
+QMultiMap<QString, QString> earlierFileObjects()
+{
+    QMultiMap<QString, QString> out;
+    for (const QString& t : tables())
+        out.unite(earlierStatements(t));
     return out;
 }
 
@@ -241,32 +335,79 @@ bool ensure(Database& db, QString* error)
 
 bool takeIn(Database& db, const QString& table, int limit)
 {
-    if (db.isServer() || !tables().contains(table) || !db.hasTable(kQueueTable) ||
-        !hasObjects(db, objectsOf(table)))
+    if (db.isServer() || !tables().contains(table) || !isCurrent(db, table))
         return db.isServer();
-    // The noted rows up to the limit's, and the highest row indexed: rows
-    // above it (a bulk load's) have nothing in the index to take out.
-    const QString fts = ftsTable(table);
-    QVector<qint64> last, top;
-    if (!db.readIds(
-            QStringLiteral("SELECT MAX(id) FROM (SELECT id FROM %1 WHERE tbl = ? ORDER BY id LIMIT ?)")
-                .arg(kQueueTable),
-            {table, limit}, &last, nullptr) ||
-        !db.readIds(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid DESC LIMIT 1").arg(fts), {}, &top,
-                    nullptr))
+    QVector<qint64> last;
+    if (!db.readIds(QStringLiteral("SELECT id FROM (SELECT id FROM %1 WHERE tbl = ? ORDER BY id LIMIT ?) "
+                                   "ORDER BY id DESC LIMIT 1")
+                        .arg(kQueueTable),
+                    {table, limit}, &last, nullptr))
         return false;
-    if (last.isEmpty() || last.first() <= 0) // no noted row (MAX of none reads as 0)
+    if (last.isEmpty())
         return true;
-    const QString noted = QStringLiteral("(SELECT id FROM %1 WHERE tbl = ? AND id <= ?)").arg(kQueueTable);
-    const qint64 upTo = last.first();
-    const qint64 indexedUpTo = std::min(upTo, top.isEmpty() ? qint64(0) : top.first());
-    return (indexedUpTo <= 0 || db.exec(QStringLiteral("DELETE FROM %1 WHERE rowid IN %2").arg(fts, noted),
-                                        {table, indexedUpTo})) &&
-           db.exec(QStringLiteral("INSERT INTO %1 (rowid, %3) SELECT rowid, %3 FROM %2 WHERE rowid IN %4")
-                       .arg(fts, table, quotedColumns(), noted),
-                   {table, upTo}) &&
-           db.exec(QStringLiteral("DELETE FROM %1 WHERE tbl = ? AND id <= ?").arg(kQueueTable),
-                   {table, upTo});
+    // The noted rows' entries out, by the texts they were indexed by, and
+    // the rows as they are now in.
+    const QString fts = ftsTable(table);
+    const QVariantList upTo{table, last.first()};
+    return db.exec(QStringLiteral("INSERT INTO %1 (%1, rowid, %2) SELECT 'delete', id, %2 FROM %3 "
+                                  "WHERE tbl = ? AND id <= ? AND indexed")
+                       .arg(fts, quotedColumns(), kQueueTable),
+                   upTo) &&
+           db.exec(QStringLiteral("INSERT INTO %1 (rowid, %3) SELECT rowid, %3 FROM %2 WHERE rowid IN "
+                                  "(SELECT id FROM %4 WHERE tbl = ? AND id <= ?)")
+                       .arg(fts, table, quotedColumns(), kQueueTable),
+                   upTo) &&
+           db.exec(QStringLiteral("DELETE FROM %1 WHERE tbl = ? AND id <= ?").arg(kQueueTable), upTo);
+}
+
+bool appendInBulk(Database& db, const QString& table, const QStringList& columns,
+                  const std::function<bool()>& load, QString* error)
+{
+    sqlite3* h = db.isServer() ? nullptr : db.handle();
+    if (!h || !tables().contains(table) || !isCurrent(db, table))
+        return load();
+    // The index in step first: the rows above the highest there are then
+    // the load's, and nothing of theirs is noted.
+    QVector<qint64> top;
+    if (!takeIn(db, table, std::numeric_limits<int>::max()) ||
+        !db.readIds(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid DESC LIMIT 1").arg(table), {}, &top,
+                    error))
+        return false;
+    // Keys of the load's own may fall among the rows there: the triggers note them.
+    const bool keysGiven = std::any_of(columns.cbegin(), columns.cend(), [](const QString& c) {
+        return c == QStringLiteral("序号") ||
+               QStringList{QStringLiteral("rowid"), QStringLiteral("_rowid_"), QStringLiteral("oid")}
+                   .contains(c, Qt::CaseInsensitive);
+    });
+    if (keysGiven && !top.isEmpty())
+        return load() && takeIn(db, table, std::numeric_limits<int>::max());
+    const sqlite3_int64 before = sqlite3_total_changes64(h);
+    {
+        TriggersOff off(h);
+        if (!load())
+            return false;
+    }
+    const qint64 added = sqlite3_total_changes64(h) - before;
+    const QString fill = QStringLiteral("INSERT INTO %1 (rowid, %3) SELECT rowid, %3 FROM %2")
+                             .arg(ftsTable(table), table, quotedColumns());
+    return (top.isEmpty() ? db.exec(fill, {}, error)
+                          : db.exec(fill + QStringLiteral(" WHERE rowid > ?"), {top.first()}, error)) &&
+           db.exec(QStringLiteral("UPDATE %1 SET n = n + ? WHERE tbl = ?").arg(kSizesTable), {added, table},
+                   error);
+}
+
+bool clear(Database& db, const QString& table, QString* error)
+{
+    const QString empty = QStringLiteral("DELETE FROM %1").arg(Schema::quoted(table));
+    sqlite3* h = db.isServer() ? nullptr : db.handle();
+    if (!h || !tables().contains(table) || !isCurrent(db, table))
+        return db.exec(empty, {}, error);
+    TriggersOff off(h);
+    return db.exec(empty, {}, error) &&
+           db.exec(QStringLiteral("INSERT INTO %1 (%1) VALUES ('delete-all')").arg(ftsTable(table)), {},
+                   error) &&
+           db.exec(QStringLiteral("DELETE FROM %1 WHERE tbl = ?").arg(kQueueTable), {table}, error) &&
+           db.exec(QStringLiteral("UPDATE %1 SET n = 0 WHERE tbl = ?").arg(kSizesTable), {table}, error);
 }
 
 bool catchUp(Database& db, int limit)
@@ -292,8 +433,7 @@ bool catchUp(Database& db, int limit)
 
 int rowCount(const Database& db, const QString& table)
 {
-    if (db.isServer() || !tables().contains(table) || !db.hasTable(kSizesTable) ||
-        !hasObjects(db, objectsOf(table)))
+    if (db.isServer() || !tables().contains(table) || !db.hasTable(kSizesTable) || !isCurrent(db, table))
         return -1;
     QVector<qint64> n;
     if (!db.readIds(QStringLiteral("SELECT n FROM %1 WHERE tbl = ?").arg(kSizesTable), {table}, &n,
@@ -321,7 +461,7 @@ bool narrowing(const Database& db, const QString& table, const QString& column, 
         binds->clear();
         return true;
     }
-    if (!hasObjects(db, objectsOf(table)) || !db.hasTable(kQueueTable))
+    if (!isCurrent(db, table))
         return false;
     // Every three characters of the text as one term, all of them in the
     // row's column: the rows that hold the text are among them. A term is

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QVariantList>
 
+#include <functional>
+
 class Database;
 
 // The index behind the "contains" searches of the recipient lists (inr and
@@ -14,8 +16,10 @@ class Database;
 // In the file: one FTS5 table with the trigram tokenizer per list. The
 // connections run without a trusted schema, where no trigger may write a
 // virtual table, so the program's triggers only note the rows that changed
-// (search_queue); the program brings the index in step with them, and a
-// search reads the noted rows beside the index, so it is never behind.
+// (search_queue), with the texts the index holds for them; the program
+// brings the index in step with them, and a search reads the noted rows
+// beside the index, so it is never behind. A bulk load is indexed in one
+// statement after it, its triggers resting meanwhile.
 // On a server: pg_trgm GIN indexes, which serve LIKE themselves; without
 // the extension searches read the table as before.
 //
@@ -33,6 +37,9 @@ QStringList columns();
 // Every object the index makes in a file, by name: the statement as
 // SQLite keeps it in the schema (DatabaseFile accepts exactly these).
 QMap<QString, QString> fileObjects();
+// The index's statements as earlier builds wrote them, by name: a book of
+// theirs is accepted and gets the index anew at its opening.
+QMultiMap<QString, QString> earlierFileObjects();
 // The tables FTS5 keeps for each of its own, which it names itself.
 QStringList fileShadowTables();
 
@@ -45,6 +52,15 @@ bool ensure(Database& db, QString* error);
 // transaction that is open (a file only; a bulk load takes its rows in
 // at once).
 bool takeIn(Database& db, const QString& table, int limit);
+
+// Runs load, which appends rows to table in the transaction that is open,
+// and indexes them at once with it (a failure fails the load); columns are
+// the ones the load fills.
+bool appendInBulk(Database& db, const QString& table, const QStringList& columns,
+                  const std::function<bool()>& load, QString* error);
+
+// Empties table, its index with it, in the transaction that is open.
+bool clear(Database& db, const QString& table, QString* error);
 
 // Indexes at most limit of the rows the triggers noted (a file only).
 // False when it could not now (another writer, a read-only file); the

@@ -1,5 +1,6 @@
 #include "data/store/Database.h"
 #include "data/store/DatabaseFile.h"
+#include "data/store/SearchIndex.h"
 #include "data/store/Settings.h"
 #include "exchange/DatabaseBackup.h"
 #include "tests/TestStore.h"
@@ -563,6 +564,33 @@ void TestDatabaseBackup::restoreTakesInOnlyWhatIsSafe_data()
            "DROP TRIGGER excel_search_insert; DROP TRIGGER excel_search_update; DROP TRIGGER "
            "excel_search_delete"
         << "" << QStringList{"张三", "李四"};
+    // The index as the build before wrote it: its texts in the index, keys only noted.
+    QString earlier = "DROP TABLE search_queue; CREATE TABLE search_queue (tbl TEXT NOT NULL, id INTEGER NOT "
+                      "NULL, PRIMARY KEY (tbl, id)) WITHOUT ROWID;";
+    for (const QString t : {"inr", "excel"})
+        earlier +=
+            QStringLiteral(
+                "DROP TABLE %1_search; DROP TRIGGER %1_search_insert; DROP TRIGGER %1_search_update;"
+                "DROP TRIGGER %1_search_delete;"
+                "CREATE VIRTUAL TABLE %1_search USING fts5(\"姓名\", \"手机\", \"快递单号\", "
+                "tokenize='trigram', columnsize=0, detail=column);"
+                "CREATE TRIGGER %1_search_insert AFTER INSERT ON %1 BEGIN INSERT OR IGNORE INTO "
+                "search_queue (tbl, id) VALUES ('%1', new.rowid); UPDATE list_sizes SET n = n + 1 WHERE "
+                "tbl = '%1'; END;"
+                "CREATE TRIGGER %1_search_update AFTER UPDATE OF \"序号\", \"姓名\", \"手机\", "
+                "\"快递单号\" ON %1 BEGIN INSERT OR IGNORE INTO search_queue (tbl, id) VALUES ('%1', "
+                "old.rowid), ('%1', new.rowid); END;"
+                "CREATE TRIGGER %1_search_delete AFTER DELETE ON %1 BEGIN INSERT OR IGNORE INTO "
+                "search_queue (tbl, id) VALUES ('%1', old.rowid); UPDATE list_sizes SET n = n - 1 WHERE "
+                "tbl = '%1'; END;")
+                .arg(t);
+    QTest::newRow("backup of a version with an earlier index")
+        << earlier << "" << QStringList{"张三", "李四"};
+    QTest::newRow("earlier search trigger with more in it")
+        << "DROP TRIGGER inr_search_insert;"
+           "CREATE TRIGGER inr_search_insert AFTER INSERT ON inr BEGIN INSERT OR IGNORE INTO search_queue "
+           "(tbl, id) VALUES ('inr', new.rowid); DELETE FROM outr; END"
+        << "含有本程序不使用的触发器 inr_search_insert，已拒绝恢复。" << none;
     QTest::newRow("table of another program") << "CREATE TABLE extra (x)"
                                               << "数据表 extra" << none;
     QTest::newRow("corrupted page") << "corrupt"
@@ -678,6 +706,14 @@ void TestDatabaseBackup::restoreTakesInOnlyWhatIsSafe()
     if (refusal.isEmpty()) {
         QVERIFY2(restored, qPrintable(err));
         QCOMPARE(storeNames(store), names);
+        // Opened, the book has the index as this build makes it.
+        Database opened;
+        QVERIFY2(opened.open(store, &err), qPrintable(err));
+        for (const QString& t : SearchIndex::tables()) {
+            QString narrow;
+            QVariantList binds;
+            QVERIFY2(SearchIndex::narrowing(opened, t, "姓名", "张三丰", &narrow, &binds), qPrintable(t));
+        }
         return;
     }
     QVERIFY(!restored);

@@ -119,6 +119,9 @@ void TestContainsSearch::indexFindsWhatTheScanFinds_data()
     QTest::newRow("behind a writer") << 3u << "behind";
     QTest::newRow("built, other texts") << 4u << "before";
     QTest::newRow("kept, other texts") << 5u << "after";
+    // Emptied and loaded in bulk twice (into the empty list, then beside
+    // its rows), indexed by the loads themselves.
+    QTest::newRow("loaded in bulk") << 6u << "bulk";
 }
 
 // Random texts of the characters that make searches differ: both cases,
@@ -174,12 +177,25 @@ void TestContainsSearch::indexFindsWhatTheScanFinds()
         QVERIFY2(ContainsSearch::open(set, "inr", "姓名", "abc", &e), qPrintable(e));
     }
     Database writer;
-    if (changes != "before") {
+    if (changes == "bulk") {
+        QVERIFY(db.db().transaction());
+        QVERIFY(db.removeAllRows("inr"));
+        for (const int n : {200, 80})
+            QVERIFY(db.appendRows(
+                "inr", columns, n,
+                [&](int, QVector<QVariant>& v) {
+                    v = {randomText(r, r.bounded(8), server), randomText(r, r.bounded(12), server),
+                         randomText(r, r.bounded(14), server)};
+                },
+                {}, nullptr, nullptr));
+        QVERIFY(db.db().commit());
+    } else if (changes != "before") {
         QVERIFY(db.db().transaction());
         for (int i = 0; i < 40; ++i)
             QVERIFY(db.exec(QStringLiteral("UPDATE inr SET %1 = ? WHERE 序号 = ?").arg(columns.at(i % 3)),
                             {randomText(r, r.bounded(9), server), 1 + r.bounded(300)}));
         QVERIFY(db.exec("DELETE FROM inr WHERE 序号 % 7 = 0"));
+        QVERIFY(db.exec("UPDATE inr SET 序号 = 序号 + 1000 WHERE 序号 % 11 = 0"));
         QVERIFY(db.db().commit());
         addRows(60);
         if (changes == "behind" && !server) {

@@ -137,7 +137,9 @@ void TestDatabase::foreignFileIsRefusedUnchanged()
             SqliteFile::exec(path, "CREATE TABLE outr(a); CREATE TABLE inr(b); INSERT INTO outr VALUES(1);"));
     } else if (content == "columns") {
         QVERIFY(Database::createFile(path, nullptr));
-        QVERIFY(SqliteFile::exec(path, "ALTER TABLE outr DROP COLUMN 年; ALTER TABLE inr DROP COLUMN 地址;"
+        // The index's triggers read the column: a book without it has none.
+        QVERIFY(SqliteFile::exec(path, "DROP TRIGGER inr_search_update; DROP TRIGGER inr_search_delete;"
+                                       "ALTER TABLE outr DROP COLUMN 年; ALTER TABLE inr DROP COLUMN 地址;"
                                        "ALTER TABLE inr DROP COLUMN 快递单号;"));
     } else if (content == "fifo") {
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
