@@ -21,7 +21,7 @@ class RowKeys
 {
 public:
     // Keys read at a time; a set of no more rows reads them all at once.
-    static constexpr int kPageRows = 2048;
+    static constexpr int kPageRows = 4096;
 
     // Where the pages come from: table's rows meeting where (empty: all),
     // with keys up to last.
