@@ -181,23 +181,6 @@ void RecordGrid::fitColumns()
     }
 }
 
-int RecordGrid::sizeHintForColumn(int column) const
-{
-    if (isVisible() || !model())
-        return QTableView::sizeHintForColumn(column);
-    // The first rows, as many as a shown grid measures beyond its screenful.
-    const int rows = std::min(model()->rowCount(rootIndex()), horizontalHeader()->resizeContentsPrecision());
-    QStyleOptionViewItem option;
-    initViewItemOption(&option);
-    int hint = 0;
-    for (int r = 0; r < rows; ++r) {
-        const QModelIndex index = model()->index(r, column, rootIndex());
-        if (!isRowHidden(r))
-            hint = std::max(hint, itemDelegateForIndex(index)->sizeHint(option, index).width());
-    }
-    return showGrid() ? hint + 1 : hint;
-}
-
 bool RecordGrid::isNumberColumn(const QString& name)
 {
     return name == QStringLiteral("手机") || name == QStringLiteral("电话");

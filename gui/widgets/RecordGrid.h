@@ -69,9 +69,6 @@ protected:
                                                          const QEvent* event = nullptr) const override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    // Hidden, QTableView measures a column over every row (a million for a
-    // large list): this one measures the rows a shown grid would.
-    int sizeHintForColumn(int column) const override;
 
 private:
     void applyColumnLayout();

@@ -18,7 +18,6 @@ private slots:
     void doubleClickAnywhere_data();
     void doubleClickAnywhere();
     void rowNumbersGetTheirRoom();
-    void hiddenGridMeasuresItsFirstRows();
 };
 
 void TestRecordGrid::unknownColumnsStayVisible()
@@ -181,28 +180,6 @@ void TestRecordGrid::rowNumbersGetTheirRoom()
     const int ours = grid.verticalHeader()->sizeHint().width();
     QVERIFY2(ours >= plain.sizeHint().width(), qPrintable(QString::number(ours)));
     QVERIFY(ours < plain.sizeHint().width() + QFontMetrics(plain.font()).horizontalAdvance(QLatin1Char('0')));
-}
-
-// Before the window shows, a grid fitting a column measures the rows a
-// shown grid would, from the top, not every row of a list of a million.
-void TestRecordGrid::hiddenGridMeasuresItsFirstRows()
-{
-    QTemporaryDir dir;
-    Database db;
-    QVERIFY(db.open(dir.filePath("data.mdb"), nullptr));
-    const QString far = QString(60, QLatin1Char('8'));
-    QVERIFY(db.exec("WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 1000) "
-                    "INSERT INTO inr (手机) SELECT 13800138000 + i FROM c"));
-    QVERIFY(db.exec("INSERT INTO inr (手机) VALUES (?)", {far}));
-    DataSet set;
-    set.setDatabase(&db);
-    QVERIFY(set.open("inr"));
-    DataSetModel model(&set);
-    RecordGrid grid(&model, "DBGridEh1");
-    grid.setFittedColumns({"手机"});
-    const int width = grid.columnWidth(set.fieldIndex("手机"));
-    QVERIFY2(width >= grid.numberWidth() && width < grid.fontMetrics().horizontalAdvance(far),
-             qPrintable(QString::number(width)));
 }
 
 QTEST_MAIN(TestRecordGrid)
