@@ -14,10 +14,11 @@ class RowChange;
 
 // A cursor over one table, browsed, edited, appended to and deleted from row
 // by row, as the windows of the program need it. Which rows belong to the
-// set is settled when it opens (their rowids are read then); the texts of
-// the rows are read in blocks when they are first asked for, and only a few
-// blocks are kept, so a list of 100,000 recipients opens in milliseconds
-// and costs little memory. Rows come in table order (rowid), so "the first
+// set is settled when it opens: their count then, and their keys (RowKeys)
+// all at once for a small set, a page at a time for a large one; the texts
+// of the rows are read in blocks when they are first asked for, and only a
+// few blocks are kept, so a list of a million recipients opens in
+// milliseconds and costs little memory. Rows come in table order (rowid), so "the first
 // sender row" never changes under the user. A post always writes the row
 // that was loaded or edited, identified by its rowid.
 class DataSet : public QObject
