@@ -107,6 +107,7 @@ bool DataSet::reopen(QString* error)
         return false;
     }
     close();
+    m_countOf.clear(); // count the table again
     return fetch(error);
 }
 
@@ -128,32 +129,25 @@ bool DataSet::fetch(QString* error)
     }
     const QStringList fields = m_columns;
     // The rows, by key only; their texts are read when asked for.
-    QVector<qint64> ids;
+    RowKeys keys;
     int total = -1;
-    if (m_where.isEmpty() || !m_scan) {
-        // By key where the clause allows it (chosen rows, a number); the
-        // table's count, when a title asks for it, comes apart.
-        QString sql = QStringLiteral("SELECT %2 FROM %1").arg(Schema::quoted(m_table), key());
-        if (!m_where.isEmpty())
-            sql += QStringLiteral(" WHERE ") + m_where;
-        if (!m_db->readIds(sql + QStringLiteral(" ORDER BY ") + key(), m_binds, &ids, error))
-            return false;
-        if (m_where.isEmpty())
-            total = int(ids.size());
-    } else if (!m_db->readMatchingIds(Schema::quoted(m_table), key(), m_where, m_binds, &ids, &total,
-                                      error)) {
+    if (!keys.open({m_db, m_table, key(), m_where, m_binds}, m_scan, &total, error))
         return false;
-    }
 
     emit aboutToReset();
     m_fields = fields;
-    m_ids = std::move(ids);
-    m_tableRows = total;
+    m_keys = std::move(keys);
+    // A search on a server's list keeps the table's count it had (a server
+    // counts a million rows slowly; another computer's change reopens the
+    // list, which counts afresh). A file keeps its count at hand.
+    if (total >= 0 || !m_db->isServer() || m_countOf != columnsOf)
+        m_tableRows = total;
+    m_countOf = columnsOf;
     m_blocks.clear();
     m_state = State::Browse;
-    m_current = m_ids.isEmpty() ? -1 : 0;
+    m_current = m_keys.isEmpty() ? -1 : 0;
     m_bof = true;
-    m_eof = m_ids.isEmpty();
+    m_eof = m_keys.isEmpty();
     emit reset();
     emit currentChanged(m_current);
     return true;
@@ -177,7 +171,7 @@ const DataSet::Block& DataSet::block(int row) const
     Block& blk = m_blocks[b];
     blk.used = ++m_uses;
     const int first = b * kBlockRows;
-    const int count = std::min<int>(kBlockRows, m_ids.size() - first);
+    const int count = std::min<int>(kBlockRows, m_keys.size() - first);
     const int n = m_fields.size();
     blk.rows.reset(n);
     blk.rows.reserve(count);
@@ -187,8 +181,21 @@ const DataSet::Block& DataSet::block(int row) const
             blk.rows.append(empty);
         return blk;
     }
-    const qint64 low = m_ids.at(first);
-    const qint64 high = m_ids.at(first + count - 1);
+    // The block's keys (a large set reads them now, a page at a time);
+    // rows gone since the set opened have none.
+    QList<qint64> ids;
+    ids.reserve(count);
+    for (int i = 0; i < count; ++i)
+        ids << m_keys.at(first + i);
+    QList<qint64> present = ids;
+    present.removeAll(-1);
+    if (present.isEmpty()) {
+        for (int i = 0; i < count; ++i)
+            blk.rows.append(empty);
+        return blk;
+    }
+    const qint64 low = present.first();
+    const qint64 high = present.last();
     QString sql =
         QStringLiteral("SELECT %2, %3 FROM %1 WHERE ").arg(Schema::quoted(m_table), key(), columnList());
     QVariantList binds;
@@ -199,18 +206,18 @@ const DataSet::Block& DataSet::block(int row) const
     } else {
         // Scattered (a search's result): the block's keys as one list.
         sql += m_db->inList(key());
-        binds = {Database::jsonList(QList<qint64>(m_ids.begin() + first, m_ids.begin() + first + count))};
+        binds = {Database::jsonList(present)};
     }
     sql += QStringLiteral(" ORDER BY %1").arg(key());
     int k = 0;
     m_db->readRows(
         sql, binds, n,
         [&](qint64 id, const QVector<QString>& texts) {
-            while (k < count && m_ids.at(first + k) < id) {
+            while (k < count && ids.at(k) < id) {
                 blk.rows.append(empty); // gone from the table since
                 ++k;
             }
-            if (k < count && m_ids.at(first + k) == id) {
+            if (k < count && ids.at(k) == id) {
                 blk.rows.append(texts);
                 ++k;
             }
@@ -223,20 +230,20 @@ const DataSet::Block& DataSet::block(int row) const
 
 QVector<QString> DataSet::rowTexts(int row) const
 {
-    if (row < 0 || row >= m_ids.size())
+    if (row < 0 || row >= m_keys.size())
         return QVector<QString>(m_fields.size());
     return block(row).rows.row(row % kBlockRows);
 }
 
 void DataSet::close()
 {
-    if (m_state == State::Inactive && m_ids.isEmpty())
+    if (m_state == State::Inactive && m_keys.isEmpty())
         return;
     emit aboutToReset();
     m_state = State::Inactive;
     m_fields.clear();
     m_blocks.clear();
-    m_ids.clear();
+    m_keys.clear();
     m_buffer.clear();
     m_bufferSet.clear();
     m_current = -1;
@@ -266,18 +273,18 @@ void DataSet::first()
 {
     if (!isOpen())
         return;
-    setCurrent(m_ids.isEmpty() ? -1 : 0);
+    setCurrent(m_keys.isEmpty() ? -1 : 0);
     m_bof = true;
-    m_eof = m_ids.isEmpty();
+    m_eof = m_keys.isEmpty();
 }
 
 void DataSet::last()
 {
     if (!isOpen())
         return;
-    setCurrent(m_ids.size() - 1);
+    setCurrent(m_keys.size() - 1);
     m_eof = true;
-    m_bof = m_ids.isEmpty();
+    m_bof = m_keys.isEmpty();
 }
 
 void DataSet::next()
@@ -285,7 +292,7 @@ void DataSet::next()
     if (!isOpen())
         return;
     m_bof = false;
-    if (m_current + 1 < m_ids.size())
+    if (m_current + 1 < m_keys.size())
         setCurrent(m_current + 1);
     else
         m_eof = true;
@@ -304,7 +311,7 @@ void DataSet::prior()
 
 bool DataSet::moveTo(int row)
 {
-    if (!isOpen() || row < 0 || row >= m_ids.size())
+    if (!isOpen() || row < 0 || row >= m_keys.size())
         return false;
     setCurrent(row);
     m_bof = m_eof = false;
@@ -323,19 +330,19 @@ QString DataSet::value(const QString& field) const
 
 QString DataSet::value(int row, int column) const
 {
-    if (row < 0 || row >= m_ids.size() || column < 0 || column >= m_fields.size())
+    if (row < 0 || row >= m_keys.size() || column < 0 || column >= m_fields.size())
         return {};
     return block(row).rows.value(row % kBlockRows, column);
 }
 
 qint64 DataSet::rowId(int row) const
 {
-    return (row >= 0 && row < m_ids.size()) ? m_ids[row] : -1;
+    return m_keys.at(row);
 }
 
 int DataSet::rowOfId(qint64 id) const
 {
-    return m_ids.indexOf(id);
+    return m_keys.rowOf(id);
 }
 
 bool DataSet::edit()
@@ -461,13 +468,13 @@ bool DataSet::postInsert(const RowChange& change, QString* error)
     m_state = State::Browse;
     m_buffer.clear();
     m_bufferSet.clear();
-    m_ids.append(id);
-    m_blocks.remove((m_ids.size() - 1) / kBlockRows); // read again with the new row
+    m_keys.append(id);
+    m_blocks.remove((m_keys.size() - 1) / kBlockRows); // read again with the new row
     if (m_tableRows >= 0)
         ++m_tableRows;
-    emit rowInserted(m_ids.size() - 1);
+    emit rowInserted(m_keys.size() - 1);
     m_eof = m_bof = false;
-    m_current = m_ids.size() - 1;
+    m_current = m_keys.size() - 1;
     emit currentChanged(m_current);
     return true;
 }
@@ -475,7 +482,7 @@ bool DataSet::postInsert(const RowChange& change, QString* error)
 // The row that was loaded into the buffer, by its key.
 bool DataSet::postEdit(const RowChange& change, QString* error)
 {
-    const qint64 id = m_ids.value(m_current, -1);
+    const qint64 id = m_keys.at(m_current);
     if (!change.isEmpty()) {
         QSqlQuery q(m_db->db());
         q.prepare(change.updateStatement(Schema::quoted(m_table), key()));
@@ -535,7 +542,7 @@ bool DataSet::deleteRows(QList<int> rows, QString* error)
     cancel();
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    rows.erase(std::remove_if(rows.begin(), rows.end(), [&](int r) { return r < 0 || r >= m_ids.size(); }),
+    rows.erase(std::remove_if(rows.begin(), rows.end(), [&](int r) { return r < 0 || r >= m_keys.size(); }),
                rows.end());
     if (rows.isEmpty())
         return true;
@@ -544,7 +551,7 @@ bool DataSet::deleteRows(QList<int> rows, QString* error)
         QSqlQuery q(m_db->db());
         q.prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(Schema::quoted(m_table), key()));
         for (int r : rows) {
-            q.bindValue(0, m_ids[r]);
+            q.bindValue(0, m_keys.at(r));
             if (!q.exec()) {
                 setError(error, m_db->failure(q.lastError()));
                 return false;
@@ -559,19 +566,11 @@ bool DataSet::deleteRows(QList<int> rows, QString* error)
     emit aboutToReset();
     const int firstDeleted = rows.first();
     m_blocks.clear(); // rows move up: read again
-    qsizetype write = 0;
-    int next = 0;
-    for (qsizetype read = 0; read < m_ids.size(); ++read) {
-        if (next < rows.size() && rows[next] == read)
-            ++next;
-        else
-            m_ids[write++] = m_ids[read];
-    }
-    m_ids.resize(write);
+    m_keys.removeRows(rows);
     // Stand on the row that followed the first deleted one, as a grid does.
-    m_current = m_ids.isEmpty() ? -1 : std::min(firstDeleted, int(m_ids.size()) - 1);
-    m_eof = m_ids.isEmpty();
-    m_bof = m_ids.isEmpty();
+    m_current = m_keys.isEmpty() ? -1 : std::min(firstDeleted, m_keys.size() - 1);
+    m_eof = m_keys.isEmpty();
+    m_bof = m_keys.isEmpty();
     emit reset();
     emit currentChanged(m_current);
     return true;
@@ -582,7 +581,8 @@ bool DataSet::refreshRows(const QList<qint64>& rowIds, QString* error)
     if (m_state != State::Browse || !m_db || !m_db->isOpen())
         return false;
     for (qint64 id : rowIds) {
-        const int row = rowOfId(id);
+        // Only a row already read can be shown, and so be kept.
+        const int row = m_keys.knownRowOf(id);
         if (row < 0)
             continue;
         // Its block is read again when the row is next shown.

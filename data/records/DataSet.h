@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/records/RowKeys.h"
 #include "data/records/RowStore.h"
 
 #include <QHash>
@@ -13,10 +14,11 @@ class RowChange;
 
 // A cursor over one table, browsed, edited, appended to and deleted from row
 // by row, as the windows of the program need it. Which rows belong to the
-// set is settled when it opens (their rowids are read then); the texts of
-// the rows are read in blocks when they are first asked for, and only a few
-// blocks are kept, so a list of 100,000 recipients opens in milliseconds
-// and costs little memory. Rows come in table order (rowid), so "the first
+// set is settled when it opens: their count then, and their keys (RowKeys)
+// all at once for a small set, a page at a time for a large one; the texts
+// of the rows are read in blocks when they are first asked for, and only a
+// few blocks are kept, so a list of a million recipients opens in
+// milliseconds and costs little memory. Rows come in table order (rowid), so "the first
 // sender row" never changes under the user. A post always writes the row
 // that was loaded or edited, identified by its rowid.
 class DataSet : public QObject
@@ -77,8 +79,8 @@ public:
     QStringList fieldNames() const { return m_fields; }
     int fieldIndex(const QString& name) const { return m_fields.indexOf(name); }
 
-    int recordCount() const { return m_ids.size(); }
-    bool isEmpty() const { return m_ids.isEmpty(); }
+    int recordCount() const { return m_keys.size(); }
+    bool isEmpty() const { return m_keys.isEmpty(); }
     // 1-based number of the current row; -1 when empty, closed or appending.
     int recNo() const;
     // 0-based index of the current row; -1 when there is none.
@@ -172,8 +174,9 @@ private:
     bool m_scan = false; // opened by openScan()
     State m_state = State::Inactive;
     QStringList m_fields;
-    QVector<qint64> m_ids;        // the rows of the set, in order
-    mutable int m_tableRows = -1; // tableRowCount() of this opening, once counted
+    RowKeys m_keys;               // the rows of the set, in order
+    mutable int m_tableRows = -1; // tableRowCount(), once counted
+    QString m_countOf;            // m_columnsOf of the opening it was counted for
     QStringList m_columns;        // of m_columnsOf: "generation|connection|table"
     QString m_columnsOf;
     mutable QHash<int, Block> m_blocks;

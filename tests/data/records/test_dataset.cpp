@@ -288,10 +288,12 @@ void TestDataSet::deleteKeepsOtherRowsIntact()
 
 void TestDataSet::largeSetsReadRowsOnDemand_data()
 {
-    QTest::addColumn<QString>("where"); // over 序号 1..9000, named 收件人<序号>
+    QTest::addColumn<QString>("where"); // over 序号 1..20000, named 收件人<序号>
     QTest::addColumn<int>("step");      // the rows the set holds: every step-th
-    QTest::newRow("whole table") << QString() << 1;
-    QTest::newRow("scattered result") << QStringLiteral("\"序号\" % 7 = 0") << 7;
+    QTest::addColumn<bool>("scan");     // opened as a search that reads every row
+    QTest::newRow("whole table") << QString() << 1 << false;
+    QTest::newRow("scattered result") << QStringLiteral("\"序号\" % 7 = 0") << 7 << false;
+    QTest::newRow("scanned result") << QStringLiteral("\"序号\" % 2 = 0") << 2 << true;
 }
 
 // Rows are read in blocks as they are asked for, only a few blocks are
@@ -301,16 +303,22 @@ void TestDataSet::largeSetsReadRowsOnDemand()
 {
     QFETCH(QString, where);
     QFETCH(int, step);
+    QFETCH(bool, scan);
     QVERIFY(m_db->exec(
-        QStringLiteral("WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 9000) "
+        QStringLiteral("WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 20000) "
                        "INSERT INTO inr (姓名) SELECT '收件人' || i FROM c")));
     DataSet s;
     s.setDatabase(m_db);
-    QVERIFY(s.open(QStringLiteral("inr"), where));
-    const int count = 9000 / step;
+    QVERIFY(scan ? s.openScan(QStringLiteral("inr"), where, {}) : s.open(QStringLiteral("inr"), where));
+    const int count = 20000 / step;
     QCOMPARE(s.recordCount(), count);
     const int name = s.fieldIndex(QStringLiteral("姓名"));
     auto expected = [&](int row) { return QStringLiteral("收件人%1").arg((row + 1) * step); };
+    // Far from the rows read so far first: the middle, the end, a third,
+    // then a row found by its key before its page was read.
+    for (int row : {count / 2, count - 1, count / 3, 1})
+        QCOMPARE(s.value(row, name), expected(row));
+    QCOMPARE(s.rowOfId(qint64(count * 2 / 3 + 1) * step), count * 2 / 3);
     for (int row = 0; row < count; ++row)
         QCOMPARE(s.value(row, name), expected(row));
     for (int row = count - 1; row >= 0; row -= 97)

@@ -1,0 +1,227 @@
+#include "data/records/RowKeys.h"
+
+#include "data/store/Database.h"
+#include "data/store/Schema.h"
+#include "data/store/SearchIndex.h"
+
+#include <algorithm>
+
+bool RowKeys::open(const Source& from, bool scan, int* total, QString* error)
+{
+    clear();
+    *total = -1;
+    Database& db = *from.db;
+    Source source = from;
+    source.table = Schema::quoted(from.table);
+    const QString select = QStringLiteral("SELECT %2 FROM %1").arg(source.table, source.key);
+    const QString order = QStringLiteral(" ORDER BY ") + source.key;
+    QVector<qint64> keys;
+    if (!source.where.isEmpty() && !scan) {
+        // Looked up by key (chosen rows, the search index): few, all at once.
+        if (!db.readIds(select + QStringLiteral(" WHERE ") + source.where + order, source.binds, &keys,
+                        error))
+            return false;
+        setAll(std::move(keys));
+        return true;
+    }
+    if (source.where.isEmpty()) {
+        if (!db.readIds(select + order + QStringLiteral(" LIMIT ?"), {kPageRows + 1}, &keys, error))
+            return false;
+        if (keys.size() <= kPageRows) {
+            *total = int(keys.size());
+            setAll(std::move(keys));
+            return true;
+        }
+        // Counted up to the last key now: the file keeps its count at hand.
+        QVector<qint64> last;
+        if (!db.readIds(QStringLiteral("SELECT MAX(%2) FROM %1").arg(source.table, source.key), {}, &last,
+                        error) ||
+            last.size() != 1)
+            return false;
+        source.last = last.first();
+        *total = SearchIndex::rowCount(db, from.table);
+        QVector<qint64> count{*total};
+        if (*total < 0 &&
+            !db.readIds(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE %2 <= ?").arg(source.table, source.key),
+                        {source.last}, &count, error))
+            return false;
+        *total = int(count.value(0));
+        keys.removeLast();
+        setPaged(source, *total, keys);
+        return true;
+    }
+    if (!db.isServer()) {
+        // The file's scan hands over its matches as it goes, and counts.
+        if (!db.readMatchingIds(source.table, source.key, source.where, source.binds, &keys, total, error))
+            return false;
+        setAll(std::move(keys));
+        return true;
+    }
+    // A server's scan counts the table and the matches and finds the last
+    // match; the keys then come a page at a time (a search that matches a
+    // million rows sends a page, not a million keys).
+    int matches = 0;
+    bool read = false;
+    if (!db.readRows(
+            QStringLiteral("SELECT COUNT(*), COUNT(hit), COALESCE(MAX(hit), 0) FROM "
+                           "(SELECT CASE WHEN %3 THEN %2 END AS hit FROM %1) AS s")
+                .arg(source.table, source.key, source.where),
+            source.binds, 2,
+            [&](qint64 rows, const QVector<QString>& texts) {
+                *total = int(rows);
+                matches = texts.at(0).toInt();
+                source.last = texts.at(1).toLongLong();
+                read = true;
+            },
+            error))
+        return false;
+    if (!read)
+        return false;
+    QVariantList binds = source.binds;
+    binds << source.last;
+    QString sql = select + QStringLiteral(" WHERE (%1) AND %2 <= ?").arg(source.where, source.key) + order;
+    if (matches > kPageRows) {
+        sql += QStringLiteral(" LIMIT ?");
+        binds << kPageRows;
+    }
+    if (!db.readIds(sql, binds, &keys, error))
+        return false;
+    if (matches > kPageRows)
+        setPaged(source, matches, keys);
+    else
+        setAll(std::move(keys));
+    return true;
+}
+
+void RowKeys::clear()
+{
+    QVector<qint64>().swap(m_keys);
+    m_source = {};
+}
+
+void RowKeys::setAll(QVector<qint64> keys)
+{
+    m_keys = std::move(keys);
+    m_source = {};
+}
+
+void RowKeys::setPaged(const Source& source, int count, const QVector<qint64>& first)
+{
+    m_source = source;
+    m_keys = QVector<qint64>(count, kUnread);
+    std::copy_n(first.constBegin(), std::min<qsizetype>(first.size(), count), m_keys.begin());
+    // Fewer than asked: gone since they were counted.
+    if (first.size() < std::min(count, kPageRows))
+        std::fill(m_keys.begin() + first.size(), m_keys.begin() + std::min(count, kPageRows), kGone);
+}
+
+qint64 RowKeys::at(int row) const
+{
+    if (row < 0 || row >= m_keys.size())
+        return -1;
+    if (m_keys.at(row) == kUnread)
+        readAround(row);
+    const qint64 key = m_keys.at(row);
+    return key == kGone || key == kUnread ? -1 : key;
+}
+
+int RowKeys::knownRowOf(qint64 key) const
+{
+    return key < 0 ? -1 : int(m_keys.indexOf(key));
+}
+
+int RowKeys::rowOf(qint64 key) const
+{
+    const int known = knownRowOf(key);
+    if (known >= 0 || !isPaged() || key < 0 || key > m_source.last)
+        return known;
+    // Its place is the number of the set's rows before it.
+    QString sql = QStringLiteral("SELECT COUNT(*) FROM %1 WHERE ").arg(m_source.table);
+    if (!m_source.where.isEmpty())
+        sql += QStringLiteral("(%1) AND ").arg(m_source.where);
+    sql += QStringLiteral("%1 < ?").arg(m_source.key);
+    QVariantList binds = m_source.binds;
+    binds << key;
+    QVector<qint64> before;
+    if (!m_source.db->readIds(sql, binds, &before, nullptr) || before.size() != 1)
+        return -1;
+    const int row = int(before.first());
+    return at(row) == key ? row : -1;
+}
+
+void RowKeys::removeRows(const QList<int>& rows)
+{
+    qsizetype write = 0;
+    int next = 0;
+    for (qsizetype read = 0; read < m_keys.size(); ++read) {
+        if (next < rows.size() && rows[next] == read)
+            ++next;
+        else
+            m_keys[write++] = m_keys[read];
+    }
+    m_keys.resize(write);
+}
+
+void RowKeys::readAround(int row) const
+{
+    if (!isPaged() || !m_source.db->isOpen()) {
+        m_keys[row] = kGone;
+        return;
+    }
+    // The nearest rows read on either side, and the unread rows between
+    // them to read now: next to one of them where the row is close to it
+    // (paging on), else a page around the row, counted from the nearer.
+    const int n = int(m_keys.size());
+    int a = row - 1;
+    while (a >= 0 && m_keys.at(a) == kUnread)
+        --a;
+    int b = row + 1;
+    while (b < n && m_keys.at(b) == kUnread)
+        ++b;
+    int s, e;
+    if (row - a <= kPageRows) {
+        s = a + 1;
+        e = std::min(b, s + kPageRows);
+    } else if (b - row <= kPageRows) {
+        e = b;
+        s = std::max(a + 1, e - kPageRows);
+    } else {
+        s = std::max(a + 1, row - kPageRows / 2);
+        e = std::min(b, s + kPageRows);
+    }
+    const bool low = a >= 0 && m_keys.at(a) > kGone;
+    const bool high = b < n && m_keys.at(b) > kGone;
+    const int fromLow = low ? s - a - 1 : s;
+    const int fromHigh = high ? b - e : n - e;
+    const bool down = fromHigh < fromLow;
+    QVector<qint64> keys;
+    const bool ok = down ? read(high ? QStringLiteral("<") : QString(), high ? m_keys.at(b) : 0, true, e - s,
+                                fromHigh, &keys)
+                         : read(low ? QStringLiteral(">") : QString(), low ? m_keys.at(a) : 0, false, e - s,
+                                fromLow, &keys);
+    if (!ok)
+        keys.clear();
+    for (int i = 0; i < e - s; ++i) {
+        const qint64 key = i < keys.size() ? keys.at(i) : kGone;
+        m_keys[down ? e - 1 - i : s + i] = key;
+    }
+}
+
+bool RowKeys::read(const QString& bound, qint64 boundKey, bool down, int limit, int offset,
+                   QVector<qint64>* out) const
+{
+    QString sql = QStringLiteral("SELECT %2 FROM %1 WHERE ").arg(m_source.table, m_source.key);
+    if (!m_source.where.isEmpty())
+        sql += QStringLiteral("(%1) AND ").arg(m_source.where);
+    sql += QStringLiteral("%1 <= ?").arg(m_source.key);
+    QVariantList binds = m_source.binds;
+    binds << m_source.last;
+    if (!bound.isEmpty()) {
+        sql += QStringLiteral(" AND %1 %2 ?").arg(m_source.key, bound);
+        binds << boundKey;
+    }
+    sql += QStringLiteral(" ORDER BY %1%2 LIMIT ? OFFSET ?")
+               .arg(m_source.key, down ? QStringLiteral(" DESC") : QString());
+    binds << limit << offset;
+    return m_source.db->readIds(sql, binds, out, nullptr);
+}

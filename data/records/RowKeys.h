@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QVariantList>
+#include <QVector>
+
+#include <limits>
+
+class Database;
+
+// The keys of a set's rows, in key order. A small set has them all; a large
+// one knows only how many rows it holds and reads the keys a page at a time
+// when a row is first asked for, from the nearest page it already has (so
+// paging down or up costs one short lookup), so that a list of a million
+// rows opens without reading a million keys. The pages come from the rows
+// the set held when it opened: rows added elsewhere since (keys above the
+// last key then) stay out until the set is opened again, as they would in a
+// set that read all its keys at once.
+class RowKeys
+{
+public:
+    // Keys read at a time; a set of no more rows reads them all at once.
+    static constexpr int kPageRows = 4096;
+
+    // Where the pages come from: table's rows meeting where (empty: all),
+    // with keys up to last.
+    struct Source
+    {
+        Database* db = nullptr;
+        QString table;
+        QString key; // quoted
+        QString where;
+        QVariantList binds;
+        qint64 last = 0;
+    };
+
+    // Reads the keys of source's rows, all or the first page, and the
+    // table's row count where the same reading gives it (else -1). A where
+    // clause that can look rows up by key is read at once; one that reads
+    // every row anyway (scan) counts the table in the same pass.
+    bool open(const Source& source, bool scan, int* total, QString* error);
+    void clear();
+    // All the keys, known.
+    void setAll(QVector<qint64> keys);
+    // count rows whose first keys are known, the rest read from source.
+    void setPaged(const Source& source, int count, const QVector<qint64>& first);
+
+    int size() const { return int(m_keys.size()); }
+    bool isEmpty() const { return m_keys.isEmpty(); }
+    bool isPaged() const { return m_source.db != nullptr; }
+
+    // The key of row, read with its page when not known; -1 for a row gone
+    // from the table since the set opened, or out of range.
+    qint64 at(int row) const;
+    // The row holding key among those read so far; -1 when not (yet) read.
+    int knownRowOf(qint64 key) const;
+    // The row holding key, asking the store where it is not known.
+    int rowOf(qint64 key) const;
+
+    void append(qint64 key) { m_keys.append(key); }
+    // Removes these rows (ascending, no repeats).
+    void removeRows(const QList<int>& rows);
+
+private:
+    static constexpr qint64 kUnread = std::numeric_limits<qint64>::min();
+    static constexpr qint64 kGone = kUnread + 1;
+    void readAround(int row) const;
+    bool read(const QString& bound, qint64 boundKey, bool down, int limit, int offset,
+              QVector<qint64>* out) const;
+
+    mutable QVector<qint64> m_keys;
+    Source m_source;
+};
