@@ -60,20 +60,31 @@ bool PrintedWaybills::ensureTable(Database& db, QString* error)
                    {}, error);
 }
 
-bool PrintedWaybills::store(Database& db, qint64 id, const QList<PrintHistory::Waybill>& waybills,
+bool PrintedWaybills::store(Database& db, qint64 id, int count,
+                            const std::function<PrintHistory::Waybill(int)>& waybillAt, qint64* after,
                             QString* error)
 {
-    if (waybills.isEmpty())
-        return true;
     if (!ensureTable(db, error))
         return false;
+    // Keys only grow (on the server too, whoever inserts meanwhile): the
+    // rows stored next lie above the highest one now.
+    QSqlQuery top(db.db());
+    if (!top.exec(QStringLiteral("SELECT max(%2) FROM %1").arg(Schema::quoted(kTable), q("编号"))) ||
+        !top.next()) {
+        setError(error, db.failure(top.lastError()));
+        return false;
+    }
+    *after = top.value(0).toLongLong();
+    top.finish();
+    if (count <= 0)
+        return true;
     const QStringList columns{QStringLiteral("打印记录"), QStringLiteral("张次"),    QStringLiteral("序号"),
                               QStringLiteral("姓名"),     QStringLiteral("城市"),    QStringLiteral("地址"),
                               QStringLiteral("手机"),     QStringLiteral("快递单号")};
     return db.appendRows(
-        kTable, columns, int(waybills.size()),
+        kTable, columns, count,
         [&](int i, QVector<QVariant>& values) {
-            const PrintHistory::Waybill& w = waybills.at(i);
+            const PrintHistory::Waybill w = waybillAt(i);
             values = {id, i + 1, w.serial, w.name, w.city, w.address, w.mobile, w.number};
         },
         {}, nullptr, error);

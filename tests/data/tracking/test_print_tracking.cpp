@@ -440,7 +440,7 @@ void TestPrintTracking::outputUnderWayIsRecordedFirst()
 {
     PrintHistory::Entry e = batchEntry({1, 2}, {"F1", "F2"});
     QString error;
-    QVERIFY2(PrintHistory::begin(m_db, e, &error, &e.id), qPrintable(error));
+    QVERIFY2(PrintHistory::begin(m_db, &e, &error), qPrintable(error));
     QList<PrintHistory::Entry> all;
     QVERIFY(PrintHistory::entries(m_db, &all, &error));
     QCOMPARE(all.size(), 1);
@@ -454,6 +454,8 @@ void TestPrintTracking::outputUnderWayIsRecordedFirst()
     QVERIFY(!PrintHistory::begin(other, second, &error, &second.id));
     QVERIFY2(error.contains("没有打印") && error.contains("F2"), qPrintable(error));
 
+    // Recorded meanwhile without marks: finishing the first marks its own rows only.
+    QVERIFY2(PrintHistory::record(other, batchEntry({5}, {}), false, &error), qPrintable(error));
     e.pages = 2;
     QVERIFY2(PrintHistory::finish(m_db, e, true, &error), qPrintable(error));
     QVERIFY(PrintHistory::entries(m_db, &all, &error));
@@ -461,13 +463,15 @@ void TestPrintTracking::outputUnderWayIsRecordedFirst()
     QCOMPARE(all.first().pages, 2);
     QCOMPARE(column(m_db, "select coalesce(\"快递单号\", '') from inr order by \"序号\""),
              (QStringList{"F1", "F2", "", "", "", ""}));
+    QCOMPARE(column(m_db, "select \"序号\" from inr where \"已打印\" <> '' order by \"序号\""),
+             (QStringList{"1", "2"}));
 
     second.numbers = {"F8", "F9"};
     QVERIFY2(PrintHistory::begin(other, second, &error, &second.id), qPrintable(error));
     QVERIFY2(PrintHistory::abandon(other, second.id, &error), qPrintable(error));
     QVERIFY(PrintHistory::entries(m_db, &all, &error));
-    QCOMPARE(all.size(), 1);
-    QCOMPARE(column(m_db, "select count(*) from printlog_item"), QStringList{"2"});
+    QCOMPARE(all.size(), 2);
+    QCOMPARE(column(m_db, "select count(*) from printlog_item"), QStringList{"3"});
     // Finishing an entry that is gone says so.
     QVERIFY(!PrintHistory::finish(other, second, true, &error));
     QVERIFY(!error.isEmpty());
