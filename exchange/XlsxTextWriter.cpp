@@ -11,8 +11,22 @@
 
 namespace {
 
+// Whether s goes into the sheet as it is: most texts (names, addresses,
+// numbers) hold none of the characters that need care.
+bool plain(const QString& s)
+{
+    for (const QChar c : s) {
+        const ushort u = c.unicode();
+        if (u < 0x20 || u == '&' || u == '<' || u == '>' || u == '"' || u == '_')
+            return false;
+    }
+    return true;
+}
+
 QByteArray escape(const QString& s)
 {
+    if (plain(s))
+        return s.toUtf8();
     static const QRegularExpression escapeLike(QStringLiteral("^_x[0-9A-Fa-f]{4}_"));
     QString out;
     out.reserve(s.size());
@@ -138,8 +152,11 @@ bool XlsxTextWriter::addRow(const QStringList& cells, QString* error)
     for (int c = 0; c < cells.size(); ++c) {
         if (cells.at(c).isEmpty())
             continue;
-        xml += "<c r=\"" + columnName(c) + r + "\" s=\"1\" t=\"inlineStr\"><is><t xml:space=\"preserve\">" +
-               escape(cells.at(c)) + "</t></is></c>";
+        const QString& text = cells.at(c);
+        // Blanks at either end are kept only when the sheet says so.
+        const bool keep = text.front().isSpace() || text.back().isSpace();
+        xml += "<c r=\"" + columnName(c) + r + "\" s=\"1\" t=\"inlineStr\"><is>" +
+               (keep ? "<t xml:space=\"preserve\">" : "<t>") + escape(text) + "</t></is></c>";
     }
     xml += "</row>";
     if (m_sheet->write(xml) != xml.size()) {
