@@ -11,6 +11,8 @@
 #include <QSqlQuery>
 #include <QtTest>
 
+#include <numeric>
+
 Q_DECLARE_METATYPE(PrintSelection)
 
 // Waybill numbering, the rows a selection reads, and recording a print:
@@ -35,6 +37,7 @@ private slots:
     void numbersOfTheHistoryAreTaken_data();
     void numbersOfTheHistoryAreTaken();
     void outputUnderWayIsRecordedFirst();
+    void largeBatchIsRecordedWhole();
 
 private:
     Database m_db;
@@ -475,6 +478,35 @@ void TestPrintTracking::outputUnderWayIsRecordedFirst()
     // Finishing an entry that is gone says so.
     QVERIFY(!PrintHistory::finish(other, second, true, &error));
     QVERIFY(!error.isEmpty());
+}
+
+// More rows than the set keeps in memory at once: every waybill is stored
+// from the rows as they are read, then every row marked.
+void TestPrintTracking::largeBatchIsRecordedWhole()
+{
+    const int rows = 10000;
+    QVERIFY(
+        m_db.exec(QStringLiteral("WITH RECURSIVE k(i) AS (SELECT 7 UNION ALL SELECT i+1 FROM k WHERE i < ?) "
+                                 "INSERT INTO inr (\"姓名\") SELECT 'r' || i FROM k"),
+                  {rows}));
+    DataSet recipients;
+    recipients.setDatabase(&m_db);
+    QVERIFY(recipients.open(QStringLiteral("inr")));
+    QList<int> all(recipients.recordCount());
+    std::iota(all.begin(), all.end(), 0);
+    PrintRecording recording;
+    recording.setData(nullptr, &recipients);
+    recording.setRows(all);
+    PrintHistory::Entry entry;
+    entry.variant = QStringLiteral("batch");
+    QString error;
+    QVERIFY2(recording.begin(entry, &error), qPrintable(error));
+    QCOMPARE(
+        column(m_db, "select \"姓名\" from printlog_item where \"张次\" in (1, 10000) order by \"张次\""),
+        (QStringList{"收件1", "r10000"}));
+    QCOMPARE(column(m_db, "select count(*) from printlog_item"), QStringList{"10000"});
+    QVERIFY2(recording.finish(rows, true, &error), qPrintable(error));
+    QCOMPARE(column(m_db, "select count(*) from inr where \"已打印\" <> ''"), QStringList{"10000"});
 }
 
 QTEST_GUILESS_MAIN(TestPrintTracking)
