@@ -26,6 +26,13 @@ static long peakKb()
     return u.ru_maxrss;
 }
 
+static double cpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
 static long residentKb()
 {
     long pages = 0, resident = 0;
@@ -83,6 +90,7 @@ int main(int argc, char** argv)
         const qint64 openMs = t.elapsed();
         const long before = residentKb();
         long most = before;
+        const double cpu0 = cpuSeconds();
         t.start();
         const DataExporter::Result ex =
             DataExporter::exportDataSet(ds, dir.filePath(QStringLiteral("out")), format, [&most](int) {
@@ -90,14 +98,15 @@ int main(int argc, char** argv)
                 return true;
             });
         const qint64 exportMs = t.elapsed();
+        const double exportCpu = cpuSeconds() - cpu0;
         if (!ex.ok) {
             fprintf(stderr, "export: %s\n", qPrintable(ex.error));
             return 1;
         }
-        printf("%-4s %7d records (%s): export %5lld ms, memory %ld MB before, at most %ld MB while "
-               "writing (peak so far %ld MB)\n",
-               ext, rows, server.isEmpty() ? "file" : "server", exportMs, before / 1024, most / 1024,
-               peakKb() / 1024);
+        printf("%-4s %7d records (%s): export %5lld ms (%.1f s CPU, %.1f MB), memory %ld MB before, at most "
+               "%ld MB while writing (peak so far %ld MB)\n",
+               ext, rows, server.isEmpty() ? "file" : "server", exportMs, exportCpu,
+               QFileInfo(ex.path).size() / 1e6, before / 1024, most / 1024, peakKb() / 1024);
         fflush(stdout);
         if (exportOnly)
             continue;
