@@ -2,6 +2,7 @@
 
 #include "data/records/DataSet.h"
 #include "data/store/Database.h"
+#include "data/store/Schema.h"
 #include "exchange/Biff8Writer.h"
 #include "exchange/FileReplacer.h"
 #include "exchange/OutputGuard.h"
@@ -9,6 +10,11 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <functional>
+#include <limits>
 
 namespace {
 
@@ -39,73 +45,144 @@ private:
     int m_last = -1;
 };
 
-QStringList rowOf(const DataSet& data, int row)
+// Rows are read a chunk at a time, after the last key read: one statement
+// per chunk, no list of the rows or their keys held, on both stores.
+constexpr int kChunkRows = 4096;
+
+// Feeds the rows of query (columns fields) in key order to each, which
+// returns false to stop.
+bool readInChunks(const Database& db, const DataSet::Query& query, const QStringList& fields,
+                  const std::function<bool(const QStringList&)>& each, QString* error)
 {
+    const QString key = Schema::quoted(db.rowIdColumn(query.table));
+    QStringList columns;
+    for (const QString& f : fields)
+        columns << Schema::quoted(f);
+    QString sql = QStringLiteral("SELECT %1, %2 FROM %3 WHERE ")
+                      .arg(key, columns.join(QStringLiteral(", ")), Schema::quoted(query.table));
+    if (!query.where.isEmpty())
+        sql += QStringLiteral("(%1) AND ").arg(query.where);
+    sql += QStringLiteral("%1 > ? ORDER BY %1 LIMIT %2").arg(key).arg(kChunkRows);
+    qint64 last = std::numeric_limits<qint64>::min();
+    bool going = true;
     QStringList cells;
-    const int n = data.fieldNames().size();
-    cells.reserve(n);
-    for (int c = 0; c < n; ++c)
-        cells << data.value(row, c);
-    return cells;
+    while (going) {
+        QVariantList binds = query.binds;
+        binds << last;
+        int read = 0;
+        if (!db.readRows(
+                sql, binds, int(fields.size()),
+                [&](qint64 id, const QVector<QString>& texts) {
+                    last = id;
+                    ++read;
+                    if (!going)
+                        return;
+                    cells.clear();
+                    for (const QString& t : texts)
+                        cells << t;
+                    going = each(cells);
+                },
+                error))
+            return false;
+        if (read < kChunkRows)
+            break;
+    }
+    return true;
 }
 
 // A text longer than a cell holds: the reason, naming record and column.
-QString tooLong(const DataSet& data, const QStringList& cells, int record)
+QString tooLong(const QStringList& fields, const QStringList& cells, int record)
 {
     for (int c = 0; c < cells.size(); ++c)
         if (cells.at(c).size() > XlsxTextWriter::maxCellChars())
             return QStringLiteral("第 %1 条记录的“%2”有 %3 个字符，超过Excel一个单元格最多的 %4 "
                                   "个字符，无法完整导出。请先缩短它。")
                 .arg(record + 1)
-                .arg(data.fieldNames().value(c))
+                .arg(fields.value(c))
                 .arg(cells.at(c).size())
                 .arg(XlsxTextWriter::maxCellChars());
     return {};
 }
 
-bool writeXls(const DataSet& data, const QString& file, Ticker& tick, bool* cancelled, QString* error)
+// The rows of a query as they go to a workbook.
+struct Source
+{
+    const Database& db;
+    const DataSet::Query& query;
+    const QStringList& fields;
+    int max; // records the workbook takes
+};
+
+QString tooMany(DataExporter::Format format, int count, int max)
+{
+    return format == DataExporter::Format::Xls
+               ? QStringLiteral("共有 %1 条记录，超过 .xls 工作簿最多的 %2 条，无法完整导出。"
+                                "请改为导出 .xlsx 文件（文件名以 .xlsx 结尾）。")
+                     .arg(count)
+                     .arg(max)
+               : QStringLiteral("共有 %1 条记录，超过 .xlsx 工作簿最多的 %2 条，无法完整导出。")
+                     .arg(count)
+                     .arg(max);
+}
+
+// Reads src into addRow, one row at a time; *written counts them.
+template <typename AddRow>
+bool feed(const Source& src, DataExporter::Format format, Ticker& tick, AddRow addRow, int* written,
+          bool* cancelled, QString* error)
+{
+    *written = 0;
+    bool failed = false;
+    const bool read = readInChunks(
+        src.db, src.query, src.fields,
+        [&](const QStringList& cells) {
+            if (!tick.at(*written)) {
+                *cancelled = true;
+                return false;
+            }
+            if (*written >= src.max) { // rows added since they were counted
+                *error = tooMany(format, *written + 1, src.max);
+                failed = true;
+                return false;
+            }
+            if (!addRow(cells, *written)) {
+                failed = true;
+                return false;
+            }
+            ++*written;
+            return true;
+        },
+        error);
+    return read && !failed && !*cancelled;
+}
+
+bool writeXls(const Source& src, const QString& file, Ticker& tick, int* written, bool* cancelled,
+              QString* error)
 {
     Biff8Writer w;
     w.addSheet(QStringLiteral("Sheet1"));
-    w.addRow(data.fieldNames());
-    const int n = data.recordCount();
-    for (int r = 0; r < n; ++r) {
-        if (!tick.at(r)) {
-            *cancelled = true;
-            return false;
-        }
-        const QStringList cells = rowOf(data, r);
-        if (!w.addRow(cells)) {
-            *error = tooLong(data, cells, r);
-            if (error->isEmpty())
-                *error = QStringLiteral("第 %1 条记录无法写入工作表。").arg(r + 1);
-            return false;
-        }
-    }
-    return w.save(file, error);
+    w.addRow(src.fields);
+    const auto add = [&](const QStringList& cells, int r) {
+        if (w.addRow(cells))
+            return true;
+        *error = tooLong(src.fields, cells, r);
+        if (error->isEmpty())
+            *error = QStringLiteral("第 %1 条记录无法写入工作表。").arg(r + 1);
+        return false;
+    };
+    return feed(src, DataExporter::Format::Xls, tick, add, written, cancelled, error) && w.save(file, error);
 }
 
-bool writeXlsx(const DataSet& data, const QString& file, Ticker& tick, bool* cancelled, QString* error)
+bool writeXlsx(const Source& src, const QString& file, Ticker& tick, int* written, bool* cancelled,
+               QString* error)
 {
     XlsxTextWriter w(file);
-    if (!w.open(error) || !w.addSheet(QStringLiteral("Sheet1"), error) || !w.addRow(data.fieldNames(), error))
+    if (!w.open(error) || !w.addSheet(QStringLiteral("Sheet1"), error) || !w.addRow(src.fields, error))
         return false;
-    const int n = data.recordCount();
-    for (int r = 0; r < n; ++r) {
-        if (!tick.at(r)) {
-            *cancelled = true;
-            return false;
-        }
-        const QStringList cells = rowOf(data, r);
-        const QString why = tooLong(data, cells, r);
-        if (!why.isEmpty()) {
-            *error = why;
-            return false;
-        }
-        if (!w.addRow(cells, error))
-            return false;
-    }
-    return w.close(error);
+    const auto add = [&](const QStringList& cells, int r) {
+        *error = tooLong(src.fields, cells, r);
+        return error->isEmpty() && w.addRow(cells, error);
+    };
+    return feed(src, DataExporter::Format::Xlsx, tick, add, written, cancelled, error) && w.close(error);
 }
 
 } // namespace
@@ -152,20 +229,63 @@ QString DataExporter::targetPath(const QString& chosenName, Format format)
 DataExporter::Result DataExporter::exportDataSet(const DataSet& data, const QString& chosenName,
                                                  Format format, const ProgressFn& progress, Existing existing)
 {
+    if (!data.isOpen() || !data.database()) {
+        Result res;
+        res.error = QStringLiteral("收件人列表没有打开。");
+        return res;
+    }
+    return exportRows(*data.database(), data.query(), data.fieldNames(), data.recordCount(), chosenName,
+                      format, progress, existing);
+}
+
+DataExporter::Result DataExporter::exportQuery(const QString& dbPath, const DataSet::Query& query,
+                                               const QString& chosenName, Format format,
+                                               const ProgressFn& progress, Existing existing)
+{
+    Database db;
+    Result res;
+    QStringList fields;
+    QString why;
+    int count = 0;
+    if (!db.open(dbPath, &why, false) || !db.columns(query.table, &fields, &why) ||
+        !countRows(db, query, &count, &why)) {
+        res.error = why;
+        return res;
+    }
+    return exportRows(db, query, fields, count, chosenName, format, progress, existing);
+}
+
+bool DataExporter::countRows(const Database& db, const DataSet::Query& query, int* count, QString* error)
+{
+    QString sql = QStringLiteral("SELECT count(*) FROM %1").arg(Schema::quoted(query.table));
+    if (!query.where.isEmpty())
+        sql += QStringLiteral(" WHERE ") + query.where;
+    QSqlQuery q(db.db());
+    q.prepare(sql);
+    for (const QVariant& v : query.binds)
+        q.addBindValue(v);
+    if (!q.exec() || !q.next()) {
+        *error = db.failure(q.lastError());
+        return false;
+    }
+    *count = q.value(0).toInt();
+    return true;
+}
+
+DataExporter::Result DataExporter::exportRows(const Database& db, const DataSet::Query& query,
+                                              const QStringList& fields, int count, const QString& chosenName,
+                                              Format format, const ProgressFn& progress, Existing existing)
+{
     Result res;
     if (chosenName.trimmed().isEmpty()) {
         res.error = QStringLiteral("没有选择文件名。");
         return res;
     }
-    if (!data.isOpen()) {
-        res.error = QStringLiteral("收件人列表没有打开。");
-        return res;
-    }
     res.path = QFileInfo(targetPath(chosenName, format)).absoluteFilePath();
     // A search result shows as a narrowed statement ("select * from inr where …").
-    res.filtered = data.statement().contains(QLatin1String(" where "));
+    res.filtered = !query.where.isEmpty();
     QString why;
-    if (!OutputGuard::check(res.path, data.database() ? data.database()->path() : QString(), &why)) {
+    if (!OutputGuard::check(res.path, db.path(), &why)) {
         res.error = why;
         return res;
     }
@@ -174,16 +294,8 @@ DataExporter::Result DataExporter::exportDataSet(const DataSet& data, const QStr
         res.error = QStringLiteral("文件 %1 已存在。").arg(QDir::toNativeSeparators(res.path));
         return res;
     }
-    const int n = data.recordCount();
-    if (n > maxRecords(format)) {
-        res.error = format == Format::Xls
-                        ? QStringLiteral("共有 %1 条记录，超过 .xls 工作簿最多的 %2 条，无法完整导出。"
-                                         "请改为导出 .xlsx 文件（文件名以 .xlsx 结尾）。")
-                              .arg(n)
-                              .arg(maxRecords(format))
-                        : QStringLiteral("共有 %1 条记录，超过 .xlsx 工作簿最多的 %2 条，无法完整导出。")
-                              .arg(n)
-                              .arg(maxRecords(format));
+    if (count > maxRecords(format)) {
+        res.error = tooMany(format, count, maxRecords(format));
         return res;
     }
     FileReplacer out(res.path, FileReplacer::Access::Shared);
@@ -191,11 +303,13 @@ DataExporter::Result DataExporter::exportDataSet(const DataSet& data, const QStr
         res.error = why;
         return res;
     }
-    Ticker tick(progress, data.recordCount());
+    Ticker tick(progress, count);
     bool cancelled = false;
-    const bool written = format == Format::Xlsx ? writeXlsx(data, out.tempPath(), tick, &cancelled, &why)
-                                                : writeXls(data, out.tempPath(), tick, &cancelled, &why);
-    if (!written) {
+    const Source src{db, query, fields, maxRecords(format)};
+    int written = 0;
+    const bool ok = format == Format::Xlsx ? writeXlsx(src, out.tempPath(), tick, &written, &cancelled, &why)
+                                           : writeXls(src, out.tempPath(), tick, &written, &cancelled, &why);
+    if (!ok) {
         res.cancelled = cancelled;
         res.error = cancelled ? QStringLiteral("已取消导出。") : why;
         return res; // the replacer removes the partial file
@@ -206,22 +320,6 @@ DataExporter::Result DataExporter::exportDataSet(const DataSet& data, const QStr
     }
     tick.finish();
     res.ok = true;
-    res.records = data.recordCount();
+    res.records = written;
     return res;
-}
-
-DataExporter::Result DataExporter::exportQuery(const QString& dbPath, const DataSet::Query& query,
-                                               const QString& chosenName, Format format,
-                                               const ProgressFn& progress, Existing existing)
-{
-    Database db; // outlives the set reading from it
-    DataSet data;
-    data.setDatabase(&db);
-    QString why;
-    if (!db.open(dbPath, &why, false) || !data.open(query, &why)) {
-        Result res;
-        res.error = why;
-        return res;
-    }
-    return exportDataSet(data, chosenName, format, progress, existing);
 }

@@ -4,6 +4,9 @@
 #include "exchange/Progress.h"
 
 #include <QString>
+#include <QStringList>
+
+class Database;
 
 // Writes the recipient list as the main window shows it (the whole table or
 // a search result) to a workbook: row 1 the column names in the query's
@@ -58,12 +61,23 @@ public:
     // they were only a search result.
     static QString messageFor(const Result& result);
 
+    // The rows of data's query (its table, or its search) as they stand when
+    // written: read afresh, so the set's own rows need not be held.
     static Result exportDataSet(const DataSet& data, const QString& chosenName, Format format,
                                 const ProgressFn& progress = {}, Existing existing = Existing::Replace);
-    // The same rows a set shows (its query()), read on a connection of its
-    // own to the address book at dbPath, opened and closed in the calling
-    // thread: what a worker thread runs.
+    // The same for a set's query(), read on a connection of its own to the
+    // address book at dbPath, opened and closed in the calling thread: what
+    // a worker thread runs.
     static Result exportQuery(const QString& dbPath, const DataSet::Query& query, const QString& chosenName,
                               Format format, const ProgressFn& progress = {},
                               Existing existing = Existing::Replace);
+
+private:
+    // The rows of query, read afresh in chunks as they are written, so
+    // neither the list nor its keys are held; count is what they were
+    // counted at, for the limit and the progress.
+    static Result exportRows(const Database& db, const DataSet::Query& query, const QStringList& fields,
+                             int count, const QString& chosenName, Format format, const ProgressFn& progress,
+                             Existing existing);
+    static bool countRows(const Database& db, const DataSet::Query& query, int* count, QString* error);
 };

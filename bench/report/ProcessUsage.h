@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdio>
 #include <sys/resource.h>
+#include <unistd.h>
 
 // What this process has used so far, for the benches' figures.
 inline double cpuSeconds()
@@ -16,4 +18,16 @@ inline long peakKb()
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
     return u.ru_maxrss;
+}
+
+// Resident memory now, in kilobytes.
+inline long residentKb()
+{
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(f);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }

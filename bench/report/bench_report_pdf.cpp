@@ -11,13 +11,17 @@
 //   bench_report_pdf --smoke PAGES          one small run of each; fails when they differ
 //   bench_report_pdf --cups [pages...]      engine against printing to a private CUPS
 //                                           queue (our process's time only; needs root)
+//   bench_report_pdf [--server URI] ...     the recorded runs (history, marks; numbered
+//                                           from K1) on this server database as well
 //   bench_report_pdf MODE DB                one run on a filled file: engine | floor |
-//                                           preview | printer
+//                                           preview | printer | recorded | numbered |
+//                                           history (recorded, no pages)
 //   bench_report_pdf --fill DB PAGES        only makes the file (to profile the command line)
 
 #include "data/records/DataSet.h"
 #include "data/store/Database.h"
 #include "data/store/Transaction.h"
+#include "data/tracking/PrintRecording.h"
 #include "gui/report/ReportPreview.h"
 #include "report/FontSetup.h"
 #include "report/QRDBText.h"
@@ -48,6 +52,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <numeric>
 #include <vector>
 
 namespace {
@@ -114,10 +119,12 @@ bool fill(const QString& path, int rows, QString* error)
         QStringLiteral("杭州西湖文化创意产业有限公司"), QStringLiteral("南京鼓楼精密仪器制造有限公司")};
     const QStringList goods = {QStringLiteral("电子元件"), QStringLiteral("服装样品"),
                                QStringLiteral("合同文件"), QStringLiteral("茶叶礼盒")};
-    q.prepare(
-        QStringLiteral("INSERT INTO inr (姓名, 城市, 邮编, 收件单位, 地址, 手机, 电话, 内件品名, 数量, 备注, "
-                       "快递单号) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    for (int i = 0; i < rows; ++i) {
+    q.finish();
+    const QStringList columns = {
+        QStringLiteral("姓名"), QStringLiteral("城市"), QStringLiteral("邮编"),    QStringLiteral("收件单位"),
+        QStringLiteral("地址"), QStringLiteral("手机"), QStringLiteral("电话"),    QStringLiteral("内件品名"),
+        QStringLiteral("数量"), QStringLiteral("备注"), QStringLiteral("快递单号")};
+    const auto row = [&](int i, QVector<QVariant>& v) {
         const int a = i % areas.size();
         QString address = areas.at(a) + streets.at(a) + QString::number(i % 900 + 1) + QStringLiteral("号") +
                           buildings.at((i / 7) % buildings.size()) + QString::number(i % 30 + 1) +
@@ -126,23 +133,20 @@ bool fill(const QString& path, int rows, QString* error)
         for (int k = 0; address.size() < 40 + i % 21; ++k)
             address += notes.at((i + k) % notes.size());
         address.truncate(40 + i % 21);
-        q.bindValue(0, families.at(i % families.size()) + given.at((i / 6) % given.size()));
-        q.bindValue(1, cities.at(a));
-        q.bindValue(2, QString::number(100000 + i % 800000));
-        q.bindValue(3, companies.at(i % companies.size()));
-        q.bindValue(4, address);
-        q.bindValue(5, QStringLiteral("139%1").arg(i, 8, 10, QLatin1Char('0')));
-        q.bindValue(6, QStringLiteral("0%1-%2").arg(10 + i % 890).arg(60000000 + i));
-        q.bindValue(7, goods.at(i % goods.size()));
-        q.bindValue(8, QString::number(i % 9 + 1));
-        q.bindValue(9, QStringLiteral("轻放"));
-        q.bindValue(10, QStringLiteral("ST%1").arg(7700000000LL + i));
-        if (!q.exec()) {
-            *error = QStringLiteral("recipient row %1 not stored").arg(i);
-            return false;
-        }
-    }
-    q.finish();
+        v = {families.at(i % families.size()) + given.at((i / 6) % given.size()),
+             cities.at(a),
+             QString::number(100000 + i % 800000),
+             companies.at(i % companies.size()),
+             address,
+             QStringLiteral("139%1").arg(i, 8, 10, QLatin1Char('0')),
+             QStringLiteral("0%1-%2").arg(10 + i % 890).arg(60000000 + i),
+             goods.at(i % goods.size()),
+             QString::number(i % 9 + 1),
+             QStringLiteral("轻放"),
+             QStringLiteral("ST%1").arg(7700000000LL + i)};
+    };
+    if (!db.appendRows(QStringLiteral("inr"), columns, rows, row, {}, nullptr, error))
+        return false;
     return tx.commit(error);
 }
 
@@ -295,6 +299,69 @@ int runEngine(const QString& dbPath, const QString& pdf, QStringList* firstPage)
     return layout.pageCount();
 }
 
+// The same, recorded as the command line records a batch: the history entry
+// and its waybills before the first page, the rows' marks after the last,
+// numbered from K1 with numbered; without pages, the record alone (as if the
+// output took no time). Where the memory goes is said at each step.
+int runRecorded(const QString& dbPath, const QString& pdf, bool numbered, bool pages = true)
+{
+    QString error;
+    std::unique_ptr<TemplateReport> tpl(
+        TemplateReport::create(QStringLiteral("st"), QStringLiteral("batch"), &error));
+    BatchData batch(tpl->recipientTable());
+    if (!batch.reload(dbPath, &error)) {
+        std::fprintf(stderr, "recorded: %s\n", qPrintable(error));
+        return -1;
+    }
+    tpl->bind(batch.senders(), batch.recipients());
+    const double cpu0 = cpuSeconds();
+    QElapsedTimer t;
+    t.start();
+    PrintRecording recording;
+    recording.setData(batch.senders(), batch.recipients());
+    QList<int> rows(batch.recipients()->recordCount());
+    std::iota(rows.begin(), rows.end(), 0);
+    recording.setRows(rows);
+    rows.clear();
+    QString note;
+    QStringList conflicts;
+    if (numbered && !recording.giveNumbers(QStringLiteral("K1"), &note, &conflicts, &error)) {
+        std::fprintf(stderr, "recorded: %s\n", qPrintable(error));
+        return -1;
+    }
+    PrintHistory::Entry entry;
+    entry.templateCode = tpl->code();
+    entry.variant = QStringLiteral("batch");
+    entry.toPdf = true;
+    entry.target = pdf;
+    entry.pages = batch.recipients()->recordCount();
+    if (!recording.begin(entry, &error)) {
+        std::fprintf(stderr, "recorded: %s\n", qPrintable(error));
+        return -1;
+    }
+    std::printf("recorded: entry and waybills stored in %.2f s (%.2f s CPU), memory %ld MB, peak %ld MB\n",
+                t.nsecsElapsed() / 1e9, cpuSeconds() - cpu0, residentKb() / 1024, peakKb() / 1024);
+    t.restart();
+    ReportLayout layout(tpl->report());
+    if (pages && !ReportPdfWriter::write(&layout, pdf, &error)) {
+        std::fprintf(stderr, "recorded: %s\n", qPrintable(error));
+        return -1;
+    }
+    const int count = pages ? layout.pageCount() : entry.pages;
+    if (pages)
+        std::printf("recorded: pages written in %.2f s, memory %ld MB, peak %ld MB\n", t.nsecsElapsed() / 1e9,
+                    residentKb() / 1024, peakKb() / 1024);
+    t.restart();
+    const double cpu1 = cpuSeconds();
+    if (!recording.finish(count, true, &error)) {
+        std::fprintf(stderr, "recorded: %s\n", qPrintable(error));
+        return -1;
+    }
+    std::printf("recorded: marks written in %.2f s (%.2f s CPU), memory %ld MB, peak %ld MB\n",
+                t.nsecsElapsed() / 1e9, cpuSeconds() - cpu1, residentKb() / 1024, peakKb() / 1024);
+    return count;
+}
+
 // Printing to the cups-pdf queue of a private spooler (CUPS_SERVER): our
 // part ends when the job is handed over.
 int runPrinter(const QString& dbPath)
@@ -357,6 +424,10 @@ int runMode(const QString& mode, const QString& dbPath)
         pages = runPreview(dbPath);
     else if (mode == QLatin1String("printer"))
         pages = runPrinter(dbPath);
+    else if (mode == QLatin1String("recorded") || mode == QLatin1String("numbered"))
+        pages = runRecorded(dbPath, pdf, mode == QLatin1String("numbered"));
+    else if (mode == QLatin1String("history"))
+        pages = runRecorded(dbPath, pdf, false, false);
     if (pages < 0)
         return 1;
     // One line the parent reads: mode pages wall cpu peakKb beforeKb pdfBytes.
@@ -463,8 +534,10 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
-    const QStringList modes = {QStringLiteral("engine"), QStringLiteral("floor"), QStringLiteral("preview"),
-                               QStringLiteral("printer")};
+    const QStringList modes = {QStringLiteral("engine"),   QStringLiteral("floor"),
+                               QStringLiteral("preview"),  QStringLiteral("printer"),
+                               QStringLiteral("recorded"), QStringLiteral("numbered"),
+                               QStringLiteral("history")};
     if (args.size() >= 2 && modes.contains(args.first()))
         return runMode(args.at(0), args.at(1));
 
@@ -478,6 +551,11 @@ int main(int argc, char** argv)
     const bool smoke = args.removeAll(QStringLiteral("--smoke")) > 0;
     const bool preview = args.removeAll(QStringLiteral("--preview")) > 0;
     const bool cups = args.removeAll(QStringLiteral("--cups")) > 0;
+    QString server;
+    if (const int at = int(args.indexOf(QStringLiteral("--server"))); at >= 0 && at + 1 < args.size()) {
+        server = args.at(at + 1);
+        args.remove(at, 2);
+    }
     QList<int> sizes;
     for (const QString& a : args)
         sizes.append(a.toInt());
@@ -514,6 +592,45 @@ int main(int argc, char** argv)
         std::printf("  ratio engine / floor: %.2f CPU (%.2f wall); peak memory %ld MB against %ld MB\n",
                     engine.cpu / std::max(floor.cpu, 1e-3), engine.wall / std::max(floor.wall, 1e-3),
                     engine.peakKb / 1024, floor.peakKb / 1024);
+        // Recorded, on the file and on the server: every row marked once.
+        QStringList stores{dbPath};
+        if (!server.isEmpty()) {
+            Database db;
+            bool ok = db.open(server, &error, true);
+            for (const char* sql : {"DROP TABLE IF EXISTS printlog_item", "DROP TABLE IF EXISTS printlog",
+                                    "DELETE FROM inr", "DELETE FROM outr"})
+                ok = ok && db.exec(QString::fromLatin1(sql), {}, &error);
+            db.close();
+            if (!ok || !fill(server, pages, &error)) {
+                std::fprintf(stderr, "cannot fill the server: %s\n", qPrintable(error));
+                return 1;
+            }
+            stores << server;
+        }
+        for (const QString& store : stores) {
+            for (const QString& mode : {QStringLiteral("recorded"), QStringLiteral("numbered")}) {
+                const Result r = runChild(mode, store);
+                // Every row marked (and numbered) by the run, or it measured nothing.
+                const QString where = mode == QLatin1String("recorded")
+                                          ? QStringLiteral("\"已打印\" <> ''")
+                                          : QStringLiteral("\"快递单号\" LIKE 'K%'");
+                int marked = -1;
+                Database db;
+                if (db.open(store, &error, false)) {
+                    QSqlQuery q(db.db());
+                    if (q.exec(QStringLiteral("SELECT count(*) FROM inr WHERE ") + where) && q.next())
+                        marked = q.value(0).toInt();
+                }
+                if (!r.ok || r.pages != pages || marked != pages) {
+                    std::fprintf(stderr, "%s: %d pages, %d rows marked\n", qPrintable(mode), r.pages, marked);
+                    ++failures;
+                    continue;
+                }
+                std::printf("  %-8s %7d pages %7.2f s (%6.2f s CPU) on the %s, peak memory %4ld MB\n",
+                            qPrintable(mode), r.pages, r.wall, r.cpu, store == server ? "server" : "file",
+                            r.peakKb / 1024);
+            }
+        }
         if (preview) {
             const Result r = runChild(QStringLiteral("preview"), dbPath);
             if (!r.ok)

@@ -11,6 +11,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <algorithm>
 #include <limits>
 
 const QString PrintHistory::kTable = QStringLiteral("printlog");
@@ -34,15 +35,6 @@ void setError(QString* error, const QString& text)
 QString q(const char* name)
 {
     return Schema::quoted(QString::fromUtf8(name));
-}
-
-QString joinSerials(const QList<qint64>& serials, QChar sep = QLatin1Char(','))
-{
-    QStringList parts;
-    parts.reserve(serials.size());
-    for (qint64 s : serials)
-        parts << QString::number(s);
-    return parts.join(sep);
 }
 
 QList<qint64> splitSerials(const QString& text)
@@ -120,7 +112,10 @@ bool waybillsNow(Database& db, const PrintHistory::Entry& e, QList<PrintHistory:
     return ok;
 }
 
-bool insertEntry(Database& db, const PrintHistory::Entry& e, bool complete, qint64* id, QString* error)
+// The entry's row, then its waybills; the lists of serials and numbers
+// are kept with the waybills only (the entry's own columns for them stay
+// empty, as they do not grow with the print).
+bool insertEntry(Database& db, PrintHistory::Entry* e, bool complete, QString* error)
 {
     QSqlQuery insert(db.db());
     insert.prepare(QStringLiteral("INSERT INTO %1 (%2, %3, %4, %5, %6, %7, %8, %9, %10, %12) "
@@ -129,13 +124,12 @@ bool insertEntry(Database& db, const PrintHistory::Entry& e, bool complete, qint
                             q("目标"), q("页数"), q("寄件人"), q("序号"))
                        .arg(q("快递单号"), q("编号"), q("状态")));
     for (const QVariant& v :
-         {QVariant(e.when.toString(kTimeFormat)), QVariant(e.templateCode), QVariant(e.variant),
-          QVariant(e.toPdf ? QStringLiteral("PDF") : QStringLiteral("打印机")), QVariant(e.target),
-          QVariant(e.pages), QVariant(e.senderRow), QVariant(joinSerials(e.serials)),
-          QVariant(e.numbers.join(QLatin1Char(','))),
-          QVariant(!complete   ? PrintHistory::kUnderWay
-                   : e.reprint ? PrintHistory::kReprint
-                               : PrintHistory::kDone)})
+         {QVariant(e->when.toString(kTimeFormat)), QVariant(e->templateCode), QVariant(e->variant),
+          QVariant(e->toPdf ? QStringLiteral("PDF") : QStringLiteral("打印机")), QVariant(e->target),
+          QVariant(e->pages), QVariant(e->senderRow), QVariant(QString()), QVariant(QString()),
+          QVariant(!complete    ? PrintHistory::kUnderWay
+                   : e->reprint ? PrintHistory::kReprint
+                                : PrintHistory::kDone)})
         insert.addBindValue(v);
     if (!insert.exec() || !insert.next()) {
         setError(error, db.failure(insert.lastError()));
@@ -143,41 +137,35 @@ bool insertEntry(Database& db, const PrintHistory::Entry& e, bool complete, qint
     }
     const qint64 newId = insert.value(0).toLongLong();
     insert.finish();
-    QList<PrintHistory::Waybill> waybills = e.waybills;
-    if (waybills.isEmpty() && !waybillsNow(db, e, &waybills, error))
+    std::function<PrintHistory::Waybill(int)> at = e->waybillAt;
+    QList<PrintHistory::Waybill> waybills = e->waybills;
+    if (!at) {
+        if (waybills.isEmpty() && !waybillsNow(db, *e, &waybills, error))
+            return false;
+        at = [&waybills](int i) { return waybills.at(i); };
+    }
+    if (!PrintedWaybills::store(db, newId, int(e->serials.size()), at, &e->waybillsAfter, error))
         return false;
-    if (!PrintedWaybills::store(db, newId, waybills, error))
-        return false;
-    if (id)
-        *id = newId;
+    e->id = newId;
     return true;
 }
 
+// Every waybill of the entry gives its row the printed mark and, where it
+// carries one, its number: one statement over the stored waybills.
 bool writeMarks(Database& db, const PrintHistory::Entry& e, QString* error)
 {
     if (e.serials.isEmpty())
         return true;
     const QString table = Schema::quoted(e.recipientTable());
-    QSqlQuery update(db.db());
-    const bool numbered = !e.numbers.isEmpty();
-    update.prepare(
-        numbered ? QStringLiteral("UPDATE %1 SET %2 = ?, %3 = ? WHERE %4 = ?")
-                       .arg(table, q("已打印"), q("快递单号"), q("序号"))
-                 : QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ?").arg(table, q("已打印"), q("序号")));
-    const QString markValue = PrintHistory::markText(e.when);
-    for (int i = 0; i < e.serials.size(); ++i) {
-        update.addBindValue(markValue);
-        if (numbered)
-            update.addBindValue(e.numbers.at(i));
-        update.addBindValue(e.serials.at(i));
-        if (!update.exec()) {
-            setError(error, db.failure(update.lastError()));
-            return false;
-        }
-    }
+    if (!db.exec(QStringLiteral("UPDATE %1 SET %2 = ?, %3 = coalesce(nullif(i.%3, ''), %1.%3) FROM %4 i "
+                                "WHERE i.%5 > ? AND i.%6 = ? AND %1.%7 = i.%7")
+                     .arg(table, q("已打印"), q("快递单号"), Schema::quoted(PrintedWaybills::kTable),
+                          q("编号"), q("打印记录"), q("序号")),
+                 {PrintHistory::markText(e.when), e.waybillsAfter, e.id}, error))
+        return false;
     // The numbers are searched for: into the index with the marks, rather
     // than a little at each search to come (the rows stay noted if not).
-    if (numbered)
+    if (!e.numbers.isEmpty())
         SearchIndex::takeIn(db, e.recipientTable(), std::numeric_limits<int>::max());
     return true;
 }
@@ -245,22 +233,37 @@ bool PrintHistory::record(Database& db, const Entry& e, bool mark, QString* erro
             db, e, QStringLiteral("单号刚被其他电脑使用，打印记录没有保存，请核对已打印单据上的单号：\n%1"),
             error))
         return false;
-    qint64 newId = -1;
-    if (!insertEntry(db, e, true, &newId, error) || (mark && !writeMarks(db, e, error)) || !tx.commit(error))
+    Entry stored = e;
+    if (!insertEntry(db, &stored, true, error) || (mark && !writeMarks(db, stored, error)) ||
+        !tx.commit(error))
         return false;
     if (id)
-        *id = newId;
+        *id = stored.id;
     return true;
 }
 
 bool PrintHistory::begin(Database& db, const Entry& e, QString* error, qint64* id)
 {
-    Transaction tx(db.db());
-    if (!startRecord(db, e, tx, error) ||
-        !checkNumbers(db, e, QStringLiteral("单号刚被其他电脑使用，没有打印：\n%1"), error) ||
-        !insertEntry(db, e, false, id, error))
+    Entry stored = e;
+    if (!begin(db, &stored, error))
         return false;
-    return tx.commit(error);
+    if (id)
+        *id = stored.id;
+    return true;
+}
+
+bool PrintHistory::begin(Database& db, Entry* e, QString* error)
+{
+    Transaction tx(db.db());
+    if (!startRecord(db, *e, tx, error) ||
+        !checkNumbers(db, *e, QStringLiteral("单号刚被其他电脑使用，没有打印：\n%1"), error))
+        return false;
+    Entry stored = *e;
+    if (!insertEntry(db, &stored, false, error) || !tx.commit(error))
+        return false;
+    e->id = stored.id;
+    e->waybillsAfter = stored.waybillsAfter;
+    return true;
 }
 
 bool PrintHistory::finish(Database& db, const Entry& e, bool mark, QString* error)
@@ -330,6 +333,16 @@ bool PrintHistory::entries(Database& db, QList<Entry>* out, QString* error)
         e.complete = query.value(10).toString() != kUnderWay;
         e.reprint = query.value(10).toString() == kReprint;
         e.waybills = waybills.value(e.id);
+        if (e.serials.isEmpty()) {
+            // Kept with the waybills only.
+            for (const Waybill& w : qAsConst(e.waybills)) {
+                e.serials << w.serial;
+                e.numbers << w.number;
+            }
+            if (std::all_of(e.numbers.cbegin(), e.numbers.cend(),
+                            [](const QString& n) { return n.isEmpty(); }))
+                e.numbers.clear();
+        }
         out->append(e);
     }
     return true;

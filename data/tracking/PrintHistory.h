@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class Database;
 
 // The record of what was printed: a table of its own in the address book
@@ -60,6 +62,12 @@ public:
         // recorded before these were kept. When storing, empty means: as
         // the rows stand now.
         QList<Waybill> waybills;
+        // When storing a print of many rows, instead of waybills: the one at
+        // print position i, read as it is stored, so no list is held.
+        std::function<Waybill(int)> waybillAt;
+        // Once stored: its waybills lie above this key of PrintedWaybills,
+        // which lets finish() find them without reading the whole record.
+        qint64 waybillsAfter = 0;
         // False while the output is under way, and for good when the run was
         // cut short (killed, power lost): the output may be incomplete and
         // the rows carry no marks of it.
@@ -96,6 +104,8 @@ public:
     // record() does, stores the page count and calls entry.id complete;
     // abandon() takes away an entry whose output failed with nothing sent.
     static bool begin(Database& db, const Entry& entry, QString* error, qint64* id);
+    // The same, setting entry->id and entry->waybillsAfter for finish().
+    static bool begin(Database& db, Entry* entry, QString* error);
     static bool finish(Database& db, const Entry& entry, bool mark, QString* error);
     static bool abandon(Database& db, qint64 id, QString* error);
     // Every entry, oldest first; none when the table was never made.

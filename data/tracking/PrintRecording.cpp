@@ -63,7 +63,8 @@ PrintHistory::Entry PrintRecording::filled(PrintHistory::Entry entry)
     entry.serials = serials();
     if (numbers.size() == m_rows.size())
         entry.numbers = numbers;
-    // The texts as the pages were made from them.
+    // The texts as the pages are made from them, read row by row as they
+    // are stored: a batch of a million rows holds no list of them.
     QList<int> columns;
     for (const char* name : {"姓名", "城市", "地址", "手机"})
         columns << m_recipients->fieldIndex(QString::fromUtf8(name));
@@ -71,17 +72,27 @@ PrintHistory::Entry PrintRecording::filled(PrintHistory::Entry entry)
     const int number = m_recipients->fieldIndex(QStringLiteral("快递单号"));
     entry.waybills.clear();
     entry.reprint = !m_rows.isEmpty();
-    for (int i = 0; i < m_rows.size(); ++i) {
-        const int row = m_rows.at(i);
+    for (int row : qAsConst(m_rows)) {
         // A row printed before carries its mark or its number.
         if (m_recipients->value(row, mark).trimmed().isEmpty() &&
-            m_recipients->value(row, number).trimmed().isEmpty())
+            m_recipients->value(row, number).trimmed().isEmpty()) {
             entry.reprint = false;
-        entry.waybills.append({entry.serials.at(i), m_recipients->value(row, columns.at(0)),
-                               m_recipients->value(row, columns.at(1)),
-                               m_recipients->value(row, columns.at(2)),
-                               m_recipients->value(row, columns.at(3)), entry.numbers.value(i)});
+            break;
+        }
     }
+    const DataSet* set = m_recipients;
+    const QList<int> rows = m_rows;
+    const QList<qint64> serials = entry.serials;
+    const QStringList given = entry.numbers;
+    entry.waybillAt = [set, rows, serials, given, columns](int i) {
+        const int row = rows.at(i);
+        return PrintHistory::Waybill{serials.at(i),
+                                     set->value(row, columns.at(0)),
+                                     set->value(row, columns.at(1)),
+                                     set->value(row, columns.at(2)),
+                                     set->value(row, columns.at(3)),
+                                     given.value(i)};
+    };
     return entry;
 }
 
@@ -109,11 +120,12 @@ bool PrintRecording::begin(PrintHistory::Entry entry, QString* error)
     }
     entry = filled(entry);
     QString why;
-    if (!PrintHistory::begin(*m_recipients->database(), entry, &why, &entry.id)) {
+    if (!PrintHistory::begin(*m_recipients->database(), &entry, &why)) {
         if (error)
             *error = QStringLiteral("没有打印：无法写下打印记录：%1").arg(why);
         return false;
     }
+    entry.waybillAt = nullptr; // the rows were read; the set may move on
     m_begun = entry;
     return true;
 }

@@ -9,6 +9,8 @@
 #include <QSqlQuery>
 #include <QVector>
 
+#include <algorithm>
+
 const QString PrintedWaybills::kTable = QStringLiteral("printlog_item");
 
 namespace {
@@ -60,23 +62,47 @@ bool PrintedWaybills::ensureTable(Database& db, QString* error)
                    {}, error);
 }
 
-bool PrintedWaybills::store(Database& db, qint64 id, const QList<PrintHistory::Waybill>& waybills,
+bool PrintedWaybills::store(Database& db, qint64 id, int count,
+                            const std::function<PrintHistory::Waybill(int)>& waybillAt, qint64* after,
                             QString* error)
 {
-    if (waybills.isEmpty())
-        return true;
     if (!ensureTable(db, error))
         return false;
+    // Keys only grow (on the server too, whoever inserts meanwhile): the
+    // rows stored next lie above the highest one now.
+    QSqlQuery top(db.db());
+    if (!top.exec(QStringLiteral("SELECT max(%2) FROM %1").arg(Schema::quoted(kTable), q("编号"))) ||
+        !top.next()) {
+        setError(error, db.failure(top.lastError()));
+        return false;
+    }
+    *after = top.value(0).toLongLong();
+    top.finish();
+    if (count <= 0)
+        return true;
     const QStringList columns{QStringLiteral("打印记录"), QStringLiteral("张次"),    QStringLiteral("序号"),
                               QStringLiteral("姓名"),     QStringLiteral("城市"),    QStringLiteral("地址"),
                               QStringLiteral("手机"),     QStringLiteral("快递单号")};
-    return db.appendRows(
-        kTable, columns, int(waybills.size()),
-        [&](int i, QVector<QVariant>& values) {
-            const PrintHistory::Waybill& w = waybills.at(i);
-            values = {id, i + 1, w.serial, w.name, w.city, w.address, w.mobile, w.number};
-        },
-        {}, nullptr, error);
+    // A few thousand at a time: the rows are read from their set between
+    // the chunks, never while a server takes one in (a connection copying
+    // rows in answers nothing else).
+    constexpr int kChunk = 4096;
+    QList<PrintHistory::Waybill> chunk;
+    for (int first = 0; first < count; first += kChunk) {
+        const int n = std::min(kChunk, count - first);
+        chunk.clear();
+        for (int i = 0; i < n; ++i)
+            chunk.append(waybillAt(first + i));
+        if (!db.appendRows(
+                kTable, columns, n,
+                [&](int i, QVector<QVariant>& values) {
+                    const PrintHistory::Waybill& w = chunk.at(i);
+                    values = {id, first + i + 1, w.serial, w.name, w.city, w.address, w.mobile, w.number};
+                },
+                {}, nullptr, error))
+            return false;
+    }
+    return true;
 }
 
 bool PrintedWaybills::read(Database& db, QHash<qint64, QList<PrintHistory::Waybill>>* out, QString* error)

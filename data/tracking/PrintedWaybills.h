@@ -29,8 +29,12 @@ public:
     };
 
     static bool ensureTable(Database& db, QString* error);
-    // Stores the waybills of entry id (its table made first where missing).
-    static bool store(Database& db, qint64 id, const QList<PrintHistory::Waybill>& waybills, QString* error);
+    // Stores count waybills of entry id, the one at print position i from
+    // waybillAt, straight into the table (made first where missing): the
+    // stored ones all have a key above *after.
+    static bool store(Database& db, qint64 id, int count,
+                      const std::function<PrintHistory::Waybill(int)>& waybillAt, qint64* after,
+                      QString* error);
     // The waybills of every entry, by entry id, in print order.
     static bool read(Database& db, QHash<qint64, QList<PrintHistory::Waybill>>* out, QString* error);
     static bool remove(Database& db, qint64 id, QString* error);

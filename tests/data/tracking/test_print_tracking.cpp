@@ -11,6 +11,8 @@
 #include <QSqlQuery>
 #include <QtTest>
 
+#include <numeric>
+
 Q_DECLARE_METATYPE(PrintSelection)
 
 // Waybill numbering, the rows a selection reads, and recording a print:
@@ -35,6 +37,7 @@ private slots:
     void numbersOfTheHistoryAreTaken_data();
     void numbersOfTheHistoryAreTaken();
     void outputUnderWayIsRecordedFirst();
+    void largeBatchIsRecordedWhole();
 
 private:
     Database m_db;
@@ -440,7 +443,7 @@ void TestPrintTracking::outputUnderWayIsRecordedFirst()
 {
     PrintHistory::Entry e = batchEntry({1, 2}, {"F1", "F2"});
     QString error;
-    QVERIFY2(PrintHistory::begin(m_db, e, &error, &e.id), qPrintable(error));
+    QVERIFY2(PrintHistory::begin(m_db, &e, &error), qPrintable(error));
     QList<PrintHistory::Entry> all;
     QVERIFY(PrintHistory::entries(m_db, &all, &error));
     QCOMPARE(all.size(), 1);
@@ -454,6 +457,8 @@ void TestPrintTracking::outputUnderWayIsRecordedFirst()
     QVERIFY(!PrintHistory::begin(other, second, &error, &second.id));
     QVERIFY2(error.contains("没有打印") && error.contains("F2"), qPrintable(error));
 
+    // Recorded meanwhile without marks: finishing the first marks its own rows only.
+    QVERIFY2(PrintHistory::record(other, batchEntry({5}, {}), false, &error), qPrintable(error));
     e.pages = 2;
     QVERIFY2(PrintHistory::finish(m_db, e, true, &error), qPrintable(error));
     QVERIFY(PrintHistory::entries(m_db, &all, &error));
@@ -461,16 +466,47 @@ void TestPrintTracking::outputUnderWayIsRecordedFirst()
     QCOMPARE(all.first().pages, 2);
     QCOMPARE(column(m_db, "select coalesce(\"快递单号\", '') from inr order by \"序号\""),
              (QStringList{"F1", "F2", "", "", "", ""}));
+    QCOMPARE(column(m_db, "select \"序号\" from inr where \"已打印\" <> '' order by \"序号\""),
+             (QStringList{"1", "2"}));
 
     second.numbers = {"F8", "F9"};
     QVERIFY2(PrintHistory::begin(other, second, &error, &second.id), qPrintable(error));
     QVERIFY2(PrintHistory::abandon(other, second.id, &error), qPrintable(error));
     QVERIFY(PrintHistory::entries(m_db, &all, &error));
-    QCOMPARE(all.size(), 1);
-    QCOMPARE(column(m_db, "select count(*) from printlog_item"), QStringList{"2"});
+    QCOMPARE(all.size(), 2);
+    QCOMPARE(column(m_db, "select count(*) from printlog_item"), QStringList{"3"});
     // Finishing an entry that is gone says so.
     QVERIFY(!PrintHistory::finish(other, second, true, &error));
     QVERIFY(!error.isEmpty());
+}
+
+// More rows than the set keeps in memory at once: every waybill is stored
+// from the rows as they are read, then every row marked.
+void TestPrintTracking::largeBatchIsRecordedWhole()
+{
+    const int rows = 10000;
+    QVERIFY(
+        m_db.exec(QStringLiteral("WITH RECURSIVE k(i) AS (SELECT 7 UNION ALL SELECT i+1 FROM k WHERE i < ?) "
+                                 "INSERT INTO inr (\"姓名\") SELECT 'r' || i FROM k"),
+                  {rows}));
+    DataSet recipients;
+    recipients.setDatabase(&m_db);
+    QVERIFY(recipients.open(QStringLiteral("inr")));
+    QList<int> all(recipients.recordCount());
+    std::iota(all.begin(), all.end(), 0);
+    PrintRecording recording;
+    recording.setData(nullptr, &recipients);
+    recording.setRows(all);
+    PrintHistory::Entry entry;
+    entry.variant = QStringLiteral("batch");
+    QString error;
+    QVERIFY2(recording.begin(entry, &error), qPrintable(error));
+    QCOMPARE(
+        column(m_db, "select \"姓名\" from printlog_item where \"张次\" in (1, 10000) order by \"张次\""),
+        (QStringList{"收件1", "r10000"}));
+    QCOMPARE(column(m_db, "select count(*) from printlog_item"), QStringList{"10000"});
+    QVERIFY2(recording.finish(rows, true, &error), qPrintable(error));
+    QCOMPARE(column(m_db, "select count(*) from inr where \"已打印\" <> ''"), QStringList{"10000"});
 }
 
 QTEST_GUILESS_MAIN(TestPrintTracking)
