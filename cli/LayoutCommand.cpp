@@ -32,7 +32,8 @@ const char* const kDetails =
     "  waybill-cli [--db FILE] layout background --template CODE (FILE | --default)\n"
     "  waybill-cli [--db FILE] layout reset --template CODE [--variant V] [--item NAME]\n"
     "  waybill-cli [--db FILE] layout show --template CODE [--variant V] --json\n"
-    "  waybill-cli [--db FILE] layout sheet --template CODE [--variant V] --pdf FILE\n";
+    "  waybill-cli [--db FILE] layout sheet --template CODE [--variant V] --pdf FILE\n"
+    "CODE 是内置模板或自定义模板的代码（见 waybill-cli catalogue 和 waybill-cli template list）。\n";
 
 struct Options
 {
