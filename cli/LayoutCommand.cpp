@@ -5,6 +5,7 @@
 #include "templates/BackgroundPicture.h"
 #include "templates/CalibrationSheet.h"
 #include "templates/LayoutAdjustments.h"
+#include "templates/TemplateFile.h"
 #include "templates/TemplateReport.h"
 #include "templates/layouts/Catalogue.h"
 
@@ -17,7 +18,7 @@
 
 // `layout …`: the saved adjustments of a template, as the template window
 // makes them (offset and scale for the printer, the form's picture, item
-// offsets and hiding).
+// offsets and hiding), built-in or the shop's own.
 namespace {
 
 const char* const kUsage =
@@ -31,7 +32,8 @@ const char* const kDetails =
     "  waybill-cli [--db FILE] layout background --template CODE (FILE | --default)\n"
     "  waybill-cli [--db FILE] layout reset --template CODE [--variant V] [--item NAME]\n"
     "  waybill-cli [--db FILE] layout show --template CODE [--variant V] --json\n"
-    "  waybill-cli [--db FILE] layout sheet --template CODE [--variant V] --pdf FILE\n";
+    "  waybill-cli [--db FILE] layout sheet --template CODE [--variant V] --pdf FILE\n"
+    "CODE 是内置模板或自定义模板的代码（见 waybill-cli catalogue 和 waybill-cli template list）。\n";
 
 struct Options
 {
@@ -107,10 +109,6 @@ bool parse(const QStringList& args, Options* o, QString* error)
         *error = QStringLiteral("请用 --template 指定模板。");
         return false;
     }
-    if (!layouts::findTemplate(o->code)) {
-        *error = QStringLiteral("没有模板“%1”。").arg(o->code);
-        return false;
-    }
     layouts::Variant v;
     if (!o->variant.isEmpty() && !layouts::parseVariant(o->variant, &v)) {
         *error = QStringLiteral("没有打印方式“%1”（可用 single、batch、excel-single、excel-batch）。")
@@ -167,8 +165,45 @@ bool parseScale(const QString& text, double* sx, double* sy, QString* error)
     return true;
 }
 
+// The template by code, built-in or the shop's own in the address book.
+TemplateReport* findTemplate(Database& db, const QString& code, const QString& variant, QString* error)
+{
+    TemplateReport* tpl =
+        TemplateReport::create(db, code, variant.isEmpty() ? QStringLiteral("single") : variant, error);
+    if (!tpl && error->startsWith(QStringLiteral("没有模板")))
+        *error = QStringLiteral("没有模板“%1”：内置模板见 waybill-cli catalogue，"
+                                "自定义模板见 waybill-cli template list。")
+                     .arg(code);
+    return tpl;
+}
+
+// An item of the shop's own template: as designed, in millimetres.
+QJsonObject ownItemJson(const TemplateReport& tpl, const TQRDBText* item)
+{
+    const DesignItem& d = *tpl.designItem(item);
+    const ItemAdjustment a = tpl.itemAdjustment(item);
+    QJsonObject o;
+    o.insert(QStringLiteral("name"), d.name);
+    o.insert(QStringLiteral("source"), TemplateFile::sourceName(d.source));
+    o.insert(QStringLiteral("column"), d.column);
+    o.insert(QStringLiteral("left_mm"), std::round(d.leftMm * 10 + a.dx) / 10.0);
+    o.insert(QStringLiteral("top_mm"), std::round(d.topMm * 10 + a.dy) / 10.0);
+    o.insert(QStringLiteral("width_mm"), d.widthMm);
+    o.insert(QStringLiteral("height_mm"), d.heightMm);
+    o.insert(QStringLiteral("font_pt"), d.fontPt);
+    o.insert(QStringLiteral("bold"), d.bold);
+    o.insert(QStringLiteral("opaque"), d.opaque);
+    o.insert(QStringLiteral("wrap"),
+             d.wrap == DesignItem::Wrap::Bytes && d.wrapBytes > 0 ? QJsonValue(d.wrapBytes) : QJsonValue());
+    o.insert(QStringLiteral("offset_mm"), QJsonArray{a.dx / 10.0, a.dy / 10.0});
+    o.insert(QStringLiteral("hidden"), a.hidden);
+    return o;
+}
+
 QJsonObject itemJson(const TemplateReport& tpl, const TQRDBText* item)
 {
+    if (!tpl.builtIn())
+        return ownItemJson(tpl, item);
     const layouts::Item& d = *tpl.design(item);
     const ItemAdjustment a = tpl.itemAdjustment(item);
     QJsonObject o;
@@ -198,8 +233,8 @@ int show(CliContext& ctx, Database& db, const Options& o)
         if (!o.variant.isEmpty() && name != o.variant)
             continue;
         QString error;
-        std::unique_ptr<TemplateReport> tpl(TemplateReport::create(o.code, name, &error));
-        if (!tpl->loadAdjustment(db, &error)) {
+        std::unique_ptr<TemplateReport> tpl(TemplateReport::create(db, o.code, name, &error));
+        if (!tpl || !tpl->loadAdjustment(db, &error)) {
             ctx.err << error << "\n";
             return 1;
         }
@@ -220,17 +255,24 @@ int show(CliContext& ctx, Database& db, const Options& o)
     return 0;
 }
 
-// Checks that the variant and item are given and the item exists there.
-bool checkItem(const Options& o, QString* error)
+// Checks that the variant and item are given.
+bool checkItemGiven(const Options& o, QString* error)
 {
     if (o.variant.isEmpty() || o.item.isEmpty()) {
         *error = QStringLiteral("请用 --variant 和 --item 指定项目。");
         return false;
     }
-    std::unique_ptr<TemplateReport> tpl(TemplateReport::create(o.code, o.variant, error));
-    if (!tpl->item(o.item)) {
-        *error = QStringLiteral("模板“%1”的 %2 中没有项目“%3”（名称见 catalogue --json）。")
-                     .arg(o.code, o.variant, o.item);
+    return true;
+}
+
+// Checks that the item exists in the variant of tpl.
+bool checkItem(const TemplateReport& tpl, const Options& o, QString* error)
+{
+    if (!tpl.item(o.item)) {
+        *error = QStringLiteral("模板“%1”的 %2 中没有项目“%3”（名称见 %4）。")
+                     .arg(o.code, o.variant, o.item,
+                          tpl.builtIn() ? QStringLiteral("catalogue --json")
+                                        : QStringLiteral("layout show --json"));
         return false;
     }
     return true;
@@ -250,8 +292,8 @@ int run(CliContext& ctx)
     double sx = 100, sy = 100;
     QByteArray picture;
     bool ok = true;
-    if (itemAction)
-        ok = checkItem(o, &error);
+    if (itemAction || (o.action == QLatin1String("reset") && !o.item.isEmpty()))
+        ok = checkItemGiven(o, &error);
     if (ok && (o.action == QLatin1String("offset") || o.action == QLatin1String("move")))
         ok = parseMm(o.mm, &dx, &dy, &error);
     if (ok && o.action == QLatin1String("offset") && !o.scale.isEmpty())
@@ -276,11 +318,20 @@ int run(CliContext& ctx)
     if (!openCliDatabase(ctx, db))
         return 1;
     const QString variant = o.variant;
+    // The shop's own templates are looked up in the address book.
+    std::unique_ptr<TemplateReport> tpl(findTemplate(db, o.code, variant, &error));
+    if (!tpl) {
+        ctx.err << error << "\n";
+        return 2;
+    }
+    if ((itemAction || (o.action == QLatin1String("reset") && !o.item.isEmpty())) &&
+        !checkItem(*tpl, o, &error)) {
+        ctx.err << error << "\n";
+        return 2;
+    }
     if (o.action == QLatin1String("show") && o.json)
         return show(ctx, db, o);
     if (o.action == QLatin1String("sheet")) {
-        std::unique_ptr<TemplateReport> tpl(
-            TemplateReport::create(o.code, variant.isEmpty() ? QStringLiteral("single") : variant, &error));
         if (!tpl->loadAdjustment(db, &error) || !CalibrationSheet::writePdf(*tpl, o.pdf, &error)) {
             ctx.err << error << "\n";
             return 1;
@@ -312,10 +363,6 @@ int run(CliContext& ctx)
     } else if (o.action == QLatin1String("background")) {
         ok = LayoutAdjustments::setPicture(db, o.code, picture, &error);
     } else { // reset
-        if (!o.item.isEmpty() && !checkItem(o, &error)) {
-            ctx.err << error << "\n";
-            return 2;
-        }
         // The whole template goes as 恢复整个模板 does: kept first, so the
         // template window can bring it back.
         const bool whole = variant.isEmpty() && o.item.isEmpty();

@@ -78,6 +78,20 @@ QVector<QRectF> BarcodeSymbol::darkRuns() const
     return out;
 }
 
+QString BarcodeSymbol::code128Misfits(const QString& text)
+{
+    QString out;
+    for (int i = 0; i < text.size(); ++i) {
+        // A character beyond the BMP comes as a pair; keep the pair whole.
+        const int n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QString c = text.mid(i, n);
+        if (c.at(0).unicode() > 0xff && !out.contains(c))
+            out += c;
+        i += n - 1;
+    }
+    return out;
+}
+
 double BarcodeSymbol::moduleMm(int modules, double roomMm)
 {
     if (modules <= 0)

@@ -37,6 +37,16 @@ public:
     static double moduleMm(int modules, double roomMm);
     static constexpr double kModuleStepMm = 0.25;
 
+    // The light margin a reader needs on each side, in modules: 10 across
+    // the bars of Code 128, 4 round a QR code. It is part of the symbol's
+    // room, so the bars shrink rather than touch what lies beside the box.
+    static int quietModules(Type type) { return type == Type::Code128 ? 10 : 4; }
+    int quietModules() const { return quietModules(m_type); }
+
+    // The characters of text Code 128 cannot carry (beyond Latin-1), each
+    // once, in order; empty when it can carry all.
+    static QString code128Misfits(const QString& text);
+
 private:
     Type m_type = Type::Code128;
     int m_width = 0;

@@ -1,5 +1,7 @@
 #include "report/ReportOverflow.h"
 
+#include "report/BarcodeSymbol.h"
+#include "report/QRDBText.h"
 #include "report/QuickRep.h"
 
 #include <algorithm>
@@ -31,6 +33,22 @@ QVector<ReportOverflow> ReportOverflowCheck::check(const QVector<ReportPainter::
     auto* device = const_cast<QImage*>(&m_device);
     for (int i = 0; i < items.size(); ++i) {
         const ReportPainter::Item& item = items.at(i);
+        if (item.kind == int(TQRItemKind::Code128) && item.enabled) {
+            QString value = texts.value(i);
+            value.remove(QLatin1Char('\r'));
+            value.remove(QLatin1Char('\n'));
+            const QString misfits = BarcodeSymbol::code128Misfits(value);
+            if (!misfits.isEmpty()) {
+                ReportOverflow o;
+                o.record = record;
+                o.item = i;
+                o.kind = ReportOverflow::Kind::Unencodable;
+                o.misfits = misfits;
+                o.rect = QRectF(bandLeft + item.left, bandTop + item.top, item.width, item.height);
+                out.append(o);
+            }
+            continue;
+        }
         const ReportPainter::Extent e = ReportPainter::measure(item, texts.value(i), device);
         if (e.drawn == 0 && e.dropped == 0)
             continue;
@@ -108,6 +126,10 @@ QString ReportOverflowCheck::describe(const ReportOverflow& o, const QString& in
         return QStringLiteral("超出右边 %1 毫米，压到“%2”").arg(mm, intoColumn);
     case ReportOverflow::Kind::PageEdge:
         return QStringLiteral("超出纸边 %1 毫米").arg(mm);
+    case ReportOverflow::Kind::Unencodable:
+        return QStringLiteral(
+                   "条码含有无法编码的字符“%1”（Code 128 只能用英文字母、数字和符号），条码没有印出")
+            .arg(o.misfits);
     }
     return {};
 }

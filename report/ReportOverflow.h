@@ -16,9 +16,10 @@ struct ReportOverflow
 {
     enum class Kind
     {
-        Lines,    // lines beyond the item's height were dropped
-        IntoItem, // the text runs past its right edge into another item's box
-        PageEdge  // the text runs past the edge of the page
+        Lines,      // lines beyond the item's height were dropped
+        IntoItem,   // the text runs past its right edge into another item's box
+        PageEdge,   // the text runs past the edge of the page
+        Unencodable // a Code 128 text has characters the code cannot carry: no bars print
     };
     int record = 0; // 1-based: the record (band print) of the run
     int page = 0;   // 0-based page it is on
@@ -28,6 +29,7 @@ struct ReportOverflow
     double over = 0; // IntoItem, PageEdge: how far past, tenths of a millimetre
     int into = -1;   // IntoItem: index of the item run into
     QRectF rect;     // the text as drawn, tenths, page coordinates before calibration
+    QString misfits; // Unencodable: the characters, each once
 };
 
 // Finds the texts of a band that were cut. Text is measured as it is drawn
@@ -46,7 +48,8 @@ public:
                                   double bandLeft, double bandTop, const QSizeF& pageSize,
                                   const TQRCalibration& calibration, int record) const;
 
-    // "超出 1 行", "超出右边 3.2 毫米，压到“城市”", "超出纸边 5.0 毫米".
+    // "超出 1 行", "超出右边 3.2 毫米，压到“城市”", "超出纸边 5.0 毫米",
+    // "条码含有无法编码的字符“张三”…".
     static QString describe(const ReportOverflow& o, const QString& intoColumn = {});
 
 private:

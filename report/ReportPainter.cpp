@@ -316,16 +316,19 @@ void ReportPainter::paintCode(QPainter* painter, const Item& item, const QString
         face = &cache->face(item.font, device);
         textHeight = face->lineHeight;
     }
+    // The quiet zone is inside the box: the symbol is aligned with its
+    // margins, which stay light whatever lies beside the box.
+    const int quiet = symbol.quietModules();
     const double roomMm = (qr ? std::min(item.width, item.height) : item.width) / 10.0;
-    double module = BarcodeSymbol::moduleMm(symbol.width(), roomMm) / 25.4 * dpi;
+    double module = BarcodeSymbol::moduleMm(symbol.width() + 2 * quiet, roomMm) / 25.4 * dpi;
     if (snap)
         module = std::max(1.0, std::round(module));
     const double width = symbol.width() * module;
-    double x = box.left();
+    double x = box.left() + quiet * module;
     if (item.alignment == Qt::AlignHCenter)
-        x += (box.width() - width) / 2;
+        x = box.left() + (box.width() - width) / 2;
     else if (item.alignment == Qt::AlignRight)
-        x += box.width() - width;
+        x = box.right() - quiet * module - width;
     const double barsHeight = qr ? symbol.rows() * module : std::max(module, box.height() - textHeight);
     double y = qr ? box.top() + (box.height() - barsHeight) / 2 : box.top();
     if (snap) {

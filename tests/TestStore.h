@@ -8,6 +8,7 @@
 #include <QAtomicInt>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -38,12 +39,20 @@ inline QString unavailable()
     return {};
 }
 
-// A new, empty database on the test server, as a URI.
+// A new, empty database on the test server, as a URI. The cluster lives
+// for a whole run of the suite, and over a run the process ids come round
+// again: the name is drawn at random, so that no test is handed the
+// database of an earlier one with the same id.
 inline QString freshServerDatabase()
 {
     static QAtomicInt counter;
-    const QString name =
-        QStringLiteral("t%1_%2").arg(QCoreApplication::applicationPid()).arg(counter.fetchAndAddRelaxed(1));
+    const auto draw = [] {
+        return QStringLiteral("t%1_%2_%3")
+            .arg(QCoreApplication::applicationPid())
+            .arg(QRandomGenerator::system()->generate64(), 0, 36)
+            .arg(counter.fetchAndAddRelaxed(1));
+    };
+    QString name = draw();
     {
         QSqlDatabase admin = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("test-admin"));
         admin.setHostName(serverSocket());
@@ -60,6 +69,8 @@ inline QString freshServerDatabase()
             made = q.exec(QStringLiteral("CREATE DATABASE %1").arg(name));
             if (!made)
                 qWarning("CREATE DATABASE %s: %s", qPrintable(name), qPrintable(q.lastError().text()));
+            if (!made && q.lastError().nativeErrorCode() == QLatin1String("42P04"))
+                name = draw(); // taken: never someone else's
         }
         admin.close();
     }

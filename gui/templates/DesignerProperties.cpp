@@ -2,6 +2,7 @@
 
 #include "gui/templates/DesignerDocument.h"
 #include "gui/templates/DesignerEdits.h"
+#include "report/BarcodeSymbol.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -67,6 +68,11 @@ void DesignerProperties::build()
     m_text = new QLineEdit(m_itemGroup);
     m_text->setObjectName(QStringLiteral("text"));
     f->addRow(QStringLiteral("文字"), m_text);
+    m_codeNote = new QLabel(m_itemGroup);
+    m_codeNote->setObjectName(QStringLiteral("codeNote"));
+    m_codeNote->setWordWrap(true);
+    m_codeNote->setStyleSheet(QStringLiteral("color: #b00000"));
+    f->addRow(QString(), m_codeNote);
     m_left = mmBox(0, 1000);
     m_top = mmBox(0, 1000);
     m_width = mmBox(0.5, 1000);
@@ -238,6 +244,30 @@ void DesignerProperties::fillColumns(DesignItem::Source source, const QString& c
     m_column->setCurrentIndex(qMax(0, m_column->findData(current)));
 }
 
+QString DesignerProperties::codeNote(const DesignItem& item)
+{
+    if (item.kind != DesignItem::Kind::Barcode)
+        return {};
+    if (item.column.isEmpty()) {
+        const QString misfits = BarcodeSymbol::code128Misfits(item.text);
+        return misfits.isEmpty()
+                   ? QString()
+                   : QStringLiteral("条码含有无法编码的字符“%1”：Code 128 只能用英文字母、数字和"
+                                    "符号，这段文字印不出条码。")
+                         .arg(misfits);
+    }
+    // Columns of numbers; the others mostly hold Chinese.
+    static const QStringList plain{QStringLiteral("序号"), QStringLiteral("邮编"), QStringLiteral("手机"),
+                                   QStringLiteral("电话"), QStringLiteral("数量"), QStringLiteral("快递单号"),
+                                   QStringLiteral("年"),   QStringLiteral("月"),   QStringLiteral("日"),
+                                   QStringLiteral("日期")};
+    if (plain.contains(item.column))
+        return {};
+    return QStringLiteral(
+               "“%1”多为中文，Code 128 条码无法编码中文：含中文的记录印不出条码，打印前会逐条提示。")
+        .arg(item.column);
+}
+
 void DesignerProperties::refresh()
 {
     m_loading = true;
@@ -269,6 +299,9 @@ void DesignerProperties::refresh()
         m_source->setEnabled(i.kind != K::Text);
         m_column->setEnabled(i.kind != K::Text);
         m_text->setEnabled(i.kind == K::Text || i.column.isEmpty());
+        const QString note = codeNote(i);
+        m_codeNote->setText(note);
+        m_codeNote->setVisible(!note.isEmpty());
         m_left->setValue(i.leftMm);
         m_top->setValue(i.topMm);
         m_width->setValue(i.widthMm);

@@ -33,6 +33,8 @@ private:
     void editItem(const QString& field, const std::function<void(DesignItem&)>& change);
     void editPage(const QString& field, const std::function<void(TemplateDesign&)>& change);
     void fillColumns(DesignItem::Source source, const QString& current);
+    // Why a Code 128 item may print no bars; empty when it will.
+    static QString codeNote(const DesignItem& item);
     QDoubleSpinBox* mmBox(double min, double max);
 
     DesignerDocument* m_doc;
@@ -48,6 +50,7 @@ private:
     QComboBox* m_source = nullptr;
     QComboBox* m_column = nullptr;
     QLineEdit* m_text = nullptr;
+    QLabel* m_codeNote = nullptr; // what a Code 128 cannot print
     QDoubleSpinBox* m_left = nullptr;
     QDoubleSpinBox* m_top = nullptr;
     QDoubleSpinBox* m_width = nullptr;

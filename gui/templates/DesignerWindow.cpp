@@ -2,6 +2,7 @@
 
 #include "data/store/Database.h"
 #include "gui/report/ReportPreview.h"
+#include "gui/templates/DesignerClipboard.h"
 #include "gui/templates/DesignerDocument.h"
 #include "gui/templates/DesignerItem.h"
 #include "gui/templates/DesignerProperties.h"
@@ -19,9 +20,11 @@
 #include "templates/layouts/Catalogue.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScrollArea>
@@ -90,6 +93,7 @@ DesignerWindow::~DesignerWindow()
     // reach nothing here.
     for (QObject* child : findChildren<QObject*>())
         disconnect(child, nullptr, this, nullptr);
+    disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
 }
 
 QAction* DesignerWindow::makeAction(const QString& name, const QString& text, const QKeySequence& key)
@@ -145,6 +149,11 @@ void DesignerWindow::buildActions()
             &DesignerWindow::copySelection);
     connect(makeAction("pasteAction", QStringLiteral("粘贴"), QKeySequence::Paste), &QAction::triggered, this,
             &DesignerWindow::paste);
+    // Copied here or in another window, or another program's copy.
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
+        m_pastes = 0;
+        showStatus();
+    });
     connect(makeAction("deleteAction", QStringLiteral("删除"), QKeySequence::Delete), &QAction::triggered,
             this, &DesignerWindow::deleteSelection);
     connect(makeAction("selectAllAction", QStringLiteral("全选"), QKeySequence::SelectAll),
@@ -264,7 +273,7 @@ void DesignerWindow::showStatus()
         action(n)->setEnabled(several);
     for (const char* n : {"distributeHAction", "distributeVAction"})
         action(n)->setEnabled(m_doc->selection().size() >= 3);
-    action("pasteAction")->setEnabled(!m_clipboard.isEmpty());
+    action("pasteAction")->setEnabled(DesignerClipboard::hasItems());
     action("clearPictureAction")->setEnabled(!m_doc->design().picture.isEmpty());
 }
 
@@ -492,20 +501,22 @@ void DesignerWindow::addItem(DesignItem::Kind kind)
 void DesignerWindow::copySelection()
 {
     const TemplateDesign& d = m_doc->design();
-    m_clipboard.clear();
+    QVector<DesignItem> items;
     for (int i : DesignerEdits::indexesOf(d, m_doc->selection()))
-        m_clipboard << d.items[i];
-    m_pastes = 0;
-    showStatus();
+        items << d.items[i];
+    if (items.isEmpty())
+        return;
+    DesignerClipboard::put(d, items); // every window's paste count starts again
 }
 
 void DesignerWindow::paste()
 {
-    if (m_clipboard.isEmpty())
+    const QVector<DesignItem> items = DesignerClipboard::items();
+    if (items.isEmpty())
         return;
     TemplateDesign d = m_doc->design();
     ++m_pastes;
-    const QVector<int> added = DesignerEdits::paste(&d, m_clipboard, QPointF(2, 2) * m_pastes);
+    const QVector<int> added = DesignerEdits::paste(&d, items, QPointF(2, 2) * m_pastes);
     m_doc->change(d, QStringLiteral("粘贴"), DesignerEdits::names(d, added));
 }
 

@@ -94,7 +94,6 @@ private:
     DesignerProperties* m_props;
     QLabel* m_cursorLabel;
     QLabel* m_zoomLabel;
-    QVector<DesignItem> m_clipboard;
     int m_pastes = 0;
     bool m_fitPending = true; // the page fits the view once the view has its size
 };

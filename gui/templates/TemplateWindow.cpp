@@ -3,10 +3,9 @@
 #include "templates/BuiltInDesign.h"
 
 #include "data/records/DataSet.h"
-#include "data/store/Database.h"
 #include "gui/report/ReportPreview.h"
-#include "gui/templates/CalibrationDialog.h"
 #include "gui/templates/LayoutEditor.h"
+#include "gui/templates/TemplateAdjustBar.h"
 #include "gui/templates/TemplatePrintListener.h"
 #include "gui/widgets/Dialogs.h"
 #include "gui/widgets/ScreenFit.h"
@@ -18,16 +17,13 @@
 #include "templates/TemplateReport.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QHideEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -139,7 +135,6 @@ void TemplateWindow::build(const QString& className, const QString& caption, con
     buildStrip();
     buildPage();
     buildAdjustButtons();
-    buildWrapChoice();
 }
 
 QString TemplateWindow::code() const
@@ -185,8 +180,7 @@ QString TemplateWindow::baseTitle() const
     // The four windows of a template look alike: the title tells them apart.
     static const char* const kinds[layouts::kVariantCount] = {"单张打印", "批量打印", "Excel单张打印",
                                                               "Excel批量打印"};
-    return QStringLiteral("%1 — %2").arg(m_caption,
-                                         QString::fromUtf8(kinds[int(m_variant)]));
+    return QStringLiteral("%1 — %2").arg(m_caption, QString::fromUtf8(kinds[int(m_variant)]));
 }
 
 TemplateWindow::~TemplateWindow()
@@ -266,116 +260,40 @@ void TemplateWindow::buildPage()
 
 void TemplateWindow::buildAdjustButtons()
 {
-    // In the left half of the strip, clear of the shift boxes.
-    const QFont font = stripFont();
-    int x = 4;
-    auto button = [&](QAbstractButton* b, const char* name, const QString& text, int width) {
-        b->setObjectName(QString::fromLatin1(name));
-        b->setText(text);
-        b->setFont(font);
-        b->setGeometry(x, 7, width, 20);
-        b->setFocusPolicy(Qt::NoFocus);
-        x += width + 4;
-    };
-    CalibrateButton = new QPushButton(Panel2);
-    button(CalibrateButton, "CalibrateButton", QStringLiteral("校准…"), 52);
-    PictureButton = new QPushButton(Panel2);
-    button(PictureButton, "PictureButton", QStringLiteral("背景图…"), 60);
-    HideButton = new QPushButton(Panel2);
-    button(HideButton, "HideButton", QStringLiteral("隐藏"), 44);
-    ResetButton = new QToolButton(Panel2);
-    button(ResetButton, "ResetButton", QStringLiteral("恢复默认"), 72);
-    ResetButton->setPopupMode(QToolButton::InstantPopup);
-    auto* menu = new QMenu(ResetButton);
-    menu->addAction(QStringLiteral("恢复所选项目"), m_editor, &LayoutEditor::resetSelected);
-    menu->addAction(QStringLiteral("恢复默认背景图"), m_editor, &LayoutEditor::resetPicture);
-    menu->addAction(QStringLiteral("恢复整个模板（位置、隐藏、校准、背景图）"), m_editor,
-                    &LayoutEditor::resetTemplate);
-    QAction* undo =
-        menu->addAction(QStringLiteral("撤销恢复模板"), m_editor, &LayoutEditor::undoResetTemplate);
-    undo->setObjectName(QStringLiteral("UndoResetAction"));
-    connect(menu, &QMenu::aboutToShow, undo, [this, undo] { undo->setEnabled(m_editor->canUndoReset()); });
-    ResetButton->setMenu(menu);
-    for (QPushButton* b : {CalibrateButton, PictureButton, HideButton}) {
-        b->setAutoDefault(false);
-        b->setDefault(false);
-    }
-    HideButton->setEnabled(false);
-    connect(CalibrateButton, &QPushButton::clicked, this, &TemplateWindow::calibrate);
-    connect(PictureButton, &QPushButton::clicked, this, &TemplateWindow::choosePicture);
-    connect(HideButton, &QPushButton::clicked, this, &TemplateWindow::toggleHidden);
-    connect(m_editor, &LayoutEditor::selectionChanged, this, [this](TQRDBText* item) {
-        HideButton->setEnabled(item != nullptr);
-        HideButton->setText(item && !item->Enabled ? QStringLiteral("显示") : QStringLiteral("隐藏"));
-    });
-}
-
-void TemplateWindow::buildWrapChoice()
-{
-    WordWrapBox = new QCheckBox(QStringLiteral("按词换行"), Panel2);
-    WordWrapBox->setObjectName(QStringLiteral("WordWrapBox"));
-    WordWrapBox->setFont(stripFont());
-    WordWrapBox->setFocusPolicy(Qt::NoFocus);
-    WordWrapBox->setToolTip(
-        QStringLiteral("勾选：长地址换行时不拆开门牌号、房号和英文单词，行首不放逗号、句号、右括号等标点，"
-                       "需要时多占一行。\n不勾选：按运单原来的字节数换行（内置模板的默认）。\n"
-                       "对本模板的单张、批量和 Excel 打印都有效。"));
-    WordWrapBox->adjustSize();
-    WordWrapBox->move(ResetButton->geometry().right() + 8, 7);
-    connect(WordWrapBox, &QCheckBox::toggled, this, &TemplateWindow::setWordWrap);
-    // Resetting the whole template forgets the choice too.
-    connect(m_editor, &LayoutEditor::selectionChanged, this, [this] { showWrapChoice(); });
-    showWrapChoice();
-}
-
-void TemplateWindow::showWrapChoice()
-{
-    const QSignalBlocker quiet(WordWrapBox);
-    WordWrapBox->setChecked(m_layout->wrapRule() == WrapRule::Words);
-}
-
-void TemplateWindow::setWordWrap(bool on)
-{
-    Database db;
-    QString error;
-    if (!db.open(m_sources.database(), &error, false) ||
-        !LayoutAdjustments::setWordWrap(db, code(), on, &error)) {
-        Dialogs::error(this, QStringLiteral("无法保存换行方式：%1").arg(error));
-        showWrapChoice();
-        return;
-    }
-    m_layout->setWrapRule(on ? WrapRule::Words : WrapRule::Bytes);
-    showWrapChoice();
+    m_adjust = new TemplateAdjustBar(
+        Panel2, m_layout, m_editor, [this] { return m_sources.database(); }, this);
+    CalibrateButton = m_adjust->calibrateButton();
+    PictureButton = m_adjust->pictureButton();
+    HideButton = m_adjust->hideButton();
+    ResetButton = m_adjust->resetButton();
+    WordWrapBox = m_adjust->wordWrapBox();
 }
 
 void TemplateWindow::calibrate()
 {
-    CalibrationDialog dialog(m_layout, this, m_sources.database());
-    if (Dialogs::exec(&dialog) != QDialog::Accepted)
-        return;
-    m_editor->setCalibration(dialog.dx(), dialog.dy(), dialog.scaleX(), dialog.scaleY());
+    m_adjust->calibrate();
 }
 
 void TemplateWindow::choosePicture()
 {
-    const QString path =
-        Dialogs::openFileName(this, QStringLiteral("选择运单图片"), QString(),
-                              QStringLiteral("图片 (*.jpg *.jpeg *.png *.bmp *.tif *.tiff)"));
-    if (!path.isEmpty())
-        m_editor->setPicture(path);
+    m_adjust->choosePicture();
 }
 
 void TemplateWindow::toggleHidden()
 {
-    if (TQRDBText* item = m_editor->selected())
-        m_editor->setHidden(item->Enabled);
+    m_adjust->toggleHidden();
+}
+
+void TemplateWindow::setWordWrap(bool on)
+{
+    m_adjust->setWordWrap(on);
 }
 
 void TemplateWindow::showEvent(QShowEvent* e)
 {
     // Another variant's window may have changed what is saved.
     m_editor->reload();
-    showWrapChoice();
+    m_adjust->showWrapChoice();
     QDialog::showEvent(e);
 }
 

@@ -21,6 +21,7 @@ class QMenuBar;
 class QPushButton;
 class QToolButton;
 class TQuickRep;
+class TemplateAdjustBar;
 class TemplatePrintListener;
 class TemplateReport;
 
@@ -153,8 +154,6 @@ private:
     void buildStrip();
     void buildPage();
     void buildAdjustButtons();
-    void buildWrapChoice();
-    void showWrapChoice();
 
     const layouts::Template* m_builtIn = nullptr;
     QString m_caption;
@@ -163,6 +162,7 @@ private:
     TemplateReport* m_layout = nullptr;
     BatchData* m_batch = nullptr;
     LayoutEditor* m_editor = nullptr;
+    TemplateAdjustBar* m_adjust = nullptr;
     QFont m_dialogFont;
     QColor m_dialogColor = Qt::black; // window text
     QSize m_pagePx;

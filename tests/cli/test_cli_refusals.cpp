@@ -1,5 +1,7 @@
 #include "data/store/Database.h"
 #include "exchange/DatabaseBackup.h"
+#include "templates/LabelTemplates.h"
+#include "templates/UserTemplates.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -156,6 +158,10 @@ void TestCliRefusals::makeBook(const QString& path)
     QVERIFY(db.open(path, nullptr));
     QVERIFY(db.exec("INSERT INTO inr (姓名, 地址) VALUES ('张三', '郑州市花园路12号')"));
     QVERIFY(db.exec("INSERT INTO outr (姓名) VALUES ('寄件人')"));
+    TemplateDesign own = LabelTemplates::all().at(0);
+    own.code = QStringLiteral("shop1");
+    QString error;
+    QVERIFY2(UserTemplates::save(db, own, &error), qPrintable(error));
 }
 
 void TestCliRefusals::init()
@@ -269,6 +275,15 @@ void TestCliRefusals::badCommandLines_data()
     QTest::newRow("picture and --default")
         << QStringList{"layout", "background", "--template", "st", "form.png", "--default"} << 2
         << "--default 之一"
+        << ""
+        << "";
+    QTest::newRow("layout of the shop's own template")
+        << QStringList{"layout", "show", "--template", "shop1", "--json"} << 0 << "\"code\": \"shop1\""
+        << "没有模板"
+        << "";
+    QTest::newRow("layout of no template")
+        << QStringList{"layout", "offset", "--template", "nosuch", "--mm", "1,1"} << 2
+        << "自定义模板见 waybill-cli template list"
         << ""
         << "";
     QTest::newRow("restore onto a missing book")

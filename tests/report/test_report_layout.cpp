@@ -427,37 +427,45 @@ void TestReportLayout::overflow_data()
     QTest::addColumn<double>("otherGap"); // room to a second box on the line, "城市"; NaN: none
     QTest::addColumn<bool>("neighbourHidden");
     QTest::addColumn<QStringList>("found");
+    QTest::addColumn<bool>("code128"); // the item prints its text as a Code 128 barcode
     const double none = qQNaN();
     const QString three = QStringLiteral("一\r\n二\r\n三");
     const QString wide = QStringLiteral("WWWWWWWWWW");
     QTest::newRow("line dropped") << three << 100.0 << none << none << 0.0 << none << false
-                                  << QStringList{"超出 1 行"};
+                                  << QStringList{"超出 1 行"} << false;
     QTest::newRow("lines that fit exactly")
-        << three << 127.0 << none << none << 0.0 << none << false << QStringList{};
-    QTest::newRow("empty last line is no loss")
-        << QStringLiteral("一\r\n二\r\n") << 100.0 << none << none << 0.0 << none << false << QStringList{};
+        << three << 127.0 << none << none << 0.0 << none << false << QStringList{} << false;
+    QTest::newRow("empty last line is no loss") << QStringLiteral("一\r\n二\r\n") << 100.0 << none << none
+                                                << 0.0 << none << false << QStringList{} << false;
     QTest::newRow("into the next box") << wide << 50.0 << -5.0 << none << 0.0 << none << false
-                                       << QStringList{"超出右边 0.5 毫米，压到“姓名”"};
+                                       << QStringList{"超出右边 0.5 毫米，压到“姓名”"} << false;
     QTest::newRow("up to the next box")
-        << wide << 50.0 << 0.0 << none << 0.0 << none << false << QStringList{};
+        << wide << 50.0 << 0.0 << none << 0.0 << none << false << QStringList{} << false;
     // The neighbour's box starts 1 mm above the text's line ends.
     QTest::newRow("box of the next line")
-        << wide << 50.0 << -1000.0 << none << 0.0 << none << false << QStringList{};
+        << wide << 50.0 << -1000.0 << none << 0.0 << none << false << QStringList{} << false;
     QTest::newRow("past the page edge")
-        << wide << 50.0 << none << -30.0 << 0.0 << none << false << QStringList{"超出纸边 3.0 毫米"};
+        << wide << 50.0 << none << -30.0 << 0.0 << none << false << QStringList{"超出纸边 3.0 毫米"} << false;
     QTest::newRow("up to the page edge")
-        << wide << 50.0 << none << 0.0 << 0.0 << none << false << QStringList{};
+        << wide << 50.0 << none << 0.0 << 0.0 << none << false << QStringList{} << false;
     QTest::newRow("calibration moves it off the page")
-        << wide << 50.0 << none << 10.0 << 25.0 << none << false << QStringList{"超出纸边 1.5 毫米"};
+        << wide << 50.0 << none << 10.0 << 25.0 << none << false << QStringList{"超出纸边 1.5 毫米"} << false;
     // Of two boxes to the right the nearer ends the room, whichever comes first.
     QTest::newRow("two boxes, the nearer first") << wide << 50.0 << -20.0 << none << 0.0 << -5.0 << false
-                                                 << QStringList{"超出右边 2.0 毫米，压到“姓名”"};
+                                                 << QStringList{"超出右边 2.0 毫米，压到“姓名”"} << false;
     QTest::newRow("two boxes, the nearer last") << wide << 50.0 << -5.0 << none << 0.0 << -20.0 << false
-                                                << QStringList{"超出右边 2.0 毫米，压到“城市”"};
+                                                << QStringList{"超出右边 2.0 毫米，压到“城市”"} << false;
     // A hidden box prints nothing, so the text may run over it.
-    QTest::newRow("hidden box") << wide << 50.0 << -5.0 << none << 0.0 << none << true << QStringList{};
+    QTest::newRow("hidden box") << wide << 50.0 << -5.0 << none << 0.0 << none << true << QStringList{}
+                                << false;
     QTest::newRow("hidden nearer box") << wide << 50.0 << -20.0 << none << 0.0 << -5.0 << true
-                                       << QStringList{"超出右边 0.5 毫米，压到“城市”"};
+                                       << QStringList{"超出右边 0.5 毫米，压到“城市”"} << false;
+    // No bars for characters Code 128 cannot carry: said, each once.
+    QTest::newRow("Code 128 of Chinese")
+        << QStringLiteral("SF12顺丰3顺") << 50.0 << none << none << 0.0 << none << false
+        << QStringList{"条码含有无法编码的字符“顺丰”（Code 128 "
+                       "只能用英文字母、数字和符号），条码没有印出"}
+        << true;
 }
 
 void TestReportLayout::overflow()
@@ -470,6 +478,7 @@ void TestReportLayout::overflow()
     QFETCH(double, otherGap);
     QFETCH(bool, neighbourHidden);
     QFETCH(QStringList, found);
+    QFETCH(bool, code128);
 
     // With a second box the neighbour stays empty, lest its own text run into that box.
     m_records->rows = {{qIsNaN(otherGap) ? QStringLiteral("乙") : QString(), text, QString()}};
@@ -501,6 +510,8 @@ void TestReportLayout::overflow()
         other->DataField = QStringLiteral("城市");
         other->Size = {50, item->Size.Left + width + otherGap, 290, 100};
     }
+    if (code128)
+        item->Kind = TQRItemKind::Code128;
 
     ReportLayout layout(m_report);
     QVERIFY(layout.generateAll());

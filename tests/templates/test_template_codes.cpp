@@ -1,3 +1,4 @@
+#include "report/BarcodeSymbol.h"
 #include "report/FontSetup.h"
 #include "report/ReportLayout.h"
 #include "report/ReportPdfWriter.h"
@@ -13,7 +14,8 @@
 
 // The item kinds of the shop's own templates on paper: every kind,
 // alignment and rotation inside its box, barcodes that a reader decodes
-// from the PDF at a thermal printer's 203 dpi, drawn as shapes.
+// from the PDF at a thermal printer's 203 dpi, drawn as shapes, with their
+// quiet zone inside the box.
 class TestTemplateCodes : public QObject
 {
     Q_OBJECT
@@ -86,6 +88,8 @@ void TestTemplateCodes::codesDecode_data()
         << int(DesignItem::Kind::QrCode) << address << QRectF(20, 20, 40, 40) << 0;
     QTest::newRow("QR code, 270") << int(DesignItem::Kind::QrCode) << address << QRectF(10, 60, 30, 30)
                                   << 270;
+    QTest::newRow("QR code, small box")
+        << int(DesignItem::Kind::QrCode) << address << QRectF(60, 70, 20, 20) << 0;
 }
 
 void TestTemplateCodes::codesDecode()
@@ -109,10 +113,18 @@ void TestTemplateCodes::codesDecode()
     run(QStringLiteral("pdftoppm"), {QStringLiteral("-mono"), QStringLiteral("-r"), QStringLiteral("203"),
                                      QStringLiteral("-singlefile"), base + QStringLiteral(".pdf"), base});
     QVERIFY(QFileInfo::exists(base + QStringLiteral(".pbm")));
-    // pbm to png for the reader, which wants a common format.
-    QImage page(base + QStringLiteral(".pbm"));
+    // The item's box alone in a black frame, as if printed beside dark
+    // print: the quiet zone must be inside the box. As png for the reader,
+    // which wants a common format.
+    const QImage page = QImage(base + QStringLiteral(".pbm")).convertToFormat(QImage::Format_RGB32);
     QVERIFY(!page.isNull());
-    QVERIFY(page.save(base + QStringLiteral(".png")));
+    const double dots = 203 / 25.4;
+    const QRect boxDots = QRectF(box.topLeft() * dots, box.size() * dots).toAlignedRect();
+    const int frame = 16;
+    QImage framed(boxDots.size() + QSize(2 * frame, 2 * frame), QImage::Format_RGB32);
+    framed.fill(Qt::black);
+    QPainter(&framed).drawImage(frame, frame, page.copy(boxDots));
+    QVERIFY(framed.save(base + QStringLiteral(".png")));
     const QString format =
         kind == int(DesignItem::Kind::Barcode) ? QStringLiteral("Code128") : QStringLiteral("QRCode");
     const QString read =
@@ -211,10 +223,20 @@ void TestTemplateCodes::landsInItsBox()
         end = box.bottom() - ink.top();
     }
     const double slack = 1.0; // a glyph's side bearing
+    // A code keeps its quiet zone inside the box.
+    double quiet = 0;
+    if (k != DesignItem::Kind::Text) {
+        BarcodeSymbol s;
+        QVERIFY(BarcodeSymbol::encode(k == DesignItem::Kind::Barcode ? BarcodeSymbol::Type::Code128
+                                                                     : BarcodeSymbol::Type::QrCode,
+                                      text, &s));
+        const double room = k == DesignItem::Kind::Barcode ? boxLength : std::min(box.width(), box.height());
+        quiet = s.quietModules() * BarcodeSymbol::moduleMm(s.width() + 2 * s.quietModules(), room);
+    }
     if (align == 0)
-        QVERIFY2(start < slack, qPrintable(where));
+        QVERIFY2(start >= quiet - 0.1 && start < quiet + slack, qPrintable(where));
     else if (align == 2)
-        QVERIFY2(boxLength - end < slack, qPrintable(where));
+        QVERIFY2(boxLength - end >= quiet - 0.1 && boxLength - end < quiet + slack, qPrintable(where));
     else
         QVERIFY2(qAbs((start + end) / 2 - boxLength / 2) < slack, qPrintable(where));
     QVERIFY2(end - start < boxLength - 5, qPrintable(where)); // not stretched over the box

@@ -12,7 +12,9 @@
 #include "templates/UserTemplates.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QDoubleSpinBox>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -302,6 +304,17 @@ void TestDesigner::session()
     QVERIFY2(again.openSaved(saved.code, &error), qPrintable(error));
     QCOMPARE(again.document()->design(), saved);
     QVERIFY(again.scene()->pictureShown());
+    // The copy went to the system clipboard: it pastes into this window too,
+    // and other programs get its text.
+    QCOMPARE(QGuiApplication::clipboard()->text(), saved.items[1].text);
+    again.action("pasteAction")->trigger();
+    QCOMPARE(again.document()->design().items.size(), 3);
+    DesignItem pasted = again.document()->design().items[2];
+    QCOMPARE(pasted.leftMm, saved.items[1].leftMm + 2);
+    pasted.name = saved.items[1].name;
+    pasted.leftMm = saved.items[1].leftMm;
+    pasted.topMm = saved.items[1].topMm;
+    QCOMPARE(pasted, saved.items[1]);
     QVERIFY(w.close());
 }
 
