@@ -10,10 +10,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-// Recognising recipients in pasted text: accuracy over two tables of
-// realistic inputs (the first set, and a second one of the kinds shops
-// receive from chats and order pages), exact edge cases, and storing what was
-// recognised.
+// Recognising recipients in pasted text: accuracy over three tables of
+// realistic inputs (the first set, a second one of the kinds shops receive
+// from chats and order pages, and a fresh one written without looking at the
+// parser), exact edge cases, and storing what was recognised.
 class TestAddressParser : public QObject
 {
     Q_OBJECT
@@ -58,7 +58,8 @@ bool TestAddressParser::load(const QString& file, SampleSet& set)
             return false;
         cells[0]
             .replace(QStringLiteral("\\n"), QStringLiteral("\n"))
-            .replace(QStringLiteral("\\t"), QStringLiteral("\t"));
+            .replace(QStringLiteral("\\t"), QStringLiteral("\t"))
+            .replace(QStringLiteral("\\r"), QStringLiteral("\r"));
         set.rows << cells;
     }
     const AddressParser parser(m_regions);
@@ -74,8 +75,10 @@ void TestAddressParser::initTestCase()
     QVERIFY(m_regions.size() > 3000);
     QVERIFY(load(QStringLiteral("address_samples.tsv"), m_sets[QStringLiteral("first")]));
     QVERIFY(load(QStringLiteral("recipient_samples.tsv"), m_sets[QStringLiteral("second")]));
+    QVERIFY(load(QStringLiteral("fresh_samples.tsv"), m_sets[QStringLiteral("fresh")]));
     QVERIFY(m_sets.value(QStringLiteral("first")).rows.size() >= 200);
     QVERIFY(m_sets.value(QStringLiteral("second")).rows.size() >= 200);
+    QVERIFY(m_sets.value(QStringLiteral("fresh")).rows.size() >= 120);
 }
 
 void TestAddressParser::accuracy_data()
@@ -95,7 +98,10 @@ void TestAddressParser::accuracy_data()
         {"first", "地址", 0.998},  {"second", "整条", 0.993},     {"second", "姓名", 0.993},
         {"second", "手机", 0.997}, {"second", "电话", 0.997},     {"second", "城市", 0.993},
         {"second", "邮编", 0.997}, {"second", "收件单位", 0.997}, {"second", "地址", 0.993},
-        {"second", "备注", 0.997},
+        {"second", "备注", 0.997}, {"fresh", "整条", 0.832},      {"fresh", "姓名", 0.987},
+        {"fresh", "手机", 0.987},  {"fresh", "电话", 0.995},      {"fresh", "城市", 0.993},
+        {"fresh", "邮编", 0.993},  {"fresh", "收件单位", 0.967},  {"fresh", "地址", 0.922},
+        {"fresh", "备注", 0.890},
     };
     for (const auto& f : floors) {
         QTest::newRow(
