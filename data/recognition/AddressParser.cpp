@@ -375,7 +375,8 @@ bool AddressParser::takeLabelled(const Token& t, Candidates& c) const
         for (const Candidates::Part& p : std::as_const(c.parts))
             first = first && p.region;
         if (!first && m_regions.match(t.text).length == 0 &&
-            (PasteText::isCompany(t.text) || PersonName::fit(t.text) == PersonName::Strong))
+            (PasteText::isCompany(t.text) || PersonName::fit(t.text) == PersonName::Strong ||
+             PersonName::isDeliveryNote(t.text)))
             return false;
         c.parts.append({t.text, t.scope == PasteText::Region, false});
         return true;
@@ -412,6 +413,15 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
         c.companies << text;
         return;
     }
+    // "…有限公司前台": the company, and where in it the parcel is left.
+    for (const char* desk : {"前台", "收发室", "传达室", "门卫室", "门卫"}) {
+        const QString d = QString::fromUtf8(desk);
+        if (text.endsWith(d) && PasteText::isCompany(text.left(text.size() - d.size()))) {
+            c.companies << text.left(text.size() - d.size());
+            c.remarks << d;
+            return;
+        }
+    }
     const RegionTable::Path path = m_regions.match(text);
     const QString asName = PersonName::withoutReceiveMark(text);
     const PersonName::Fit fit = PersonName::fit(asName);
@@ -435,7 +445,11 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
     if (fit == PersonName::Strong)
         c.strongNames << asName;
     else if (looksLikeAddress(text))
-        c.parts.append({text, false, false});
+        // "郭富城" ends like a place but is a surname and two characters:
+        // the name when the entry has no other.
+        c.parts.append({text, false,
+                        text.size() == 3 && PersonName::surnameLength(text) == 1 &&
+                            PersonName::fit(text.left(2)) == PersonName::Strong && !text.back().isDigit()});
     else if (fit == PersonName::Weak)
         c.weakNames << asName;
     else
@@ -521,6 +535,15 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     text.replace(emptyBrackets, QStringLiteral(" "));
 
     Candidates c;
+    // "…B塔（陈思收）2201室": the receiver named inside the address, which goes on after it.
+    static const QRegularExpression receiverInside(QStringLiteral(R"([(（]([^()（）\s]{2,8}?)收[)）])"));
+    for (auto m = receiverInside.match(text); m.hasMatch();
+         m = receiverInside.match(text, m.capturedStart())) {
+        if (PersonName::fit(m.captured(1)) == PersonName::No)
+            break;
+        c.labelledNames << m.captured(1);
+        text.remove(m.capturedStart(), m.capturedLength());
+    }
     QString lastLabel;
     bool afterInfo = false;
     for (const Token& t : tokenize(text)) {
@@ -582,6 +605,16 @@ ParsedRecipient AddressParser::parse(const QString& input) const
 
     // Pure regions first, whatever order they came in.
     resolveAddress(regionParts + detailParts, r);
+    // Taiwan's postcodes have three or five digits, left over as a remark.
+    static const QRegularExpression twPostcode(QStringLiteral(R"(^\d{3}(?:\d{2})?$)"));
+    if (r.postcode.isEmpty() && r.address.startsWith(QStringLiteral("台湾"))) {
+        for (int i = 0; i < c.remarks.size(); ++i) {
+            if (twPostcode.match(c.remarks.at(i)).hasMatch()) {
+                r.postcode = c.remarks.takeAt(i);
+                break;
+            }
+        }
+    }
     r.remark = c.remarks.join(QLatin1Char(' '));
     return r;
 }

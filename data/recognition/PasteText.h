@@ -46,4 +46,6 @@ public:
     static bool isChat(const QString& token);
     // Text that names a company or an institution rather than a place.
     static bool isCompany(const QString& token);
+    // A department written after its company: "行政部", "检验科".
+    static bool isDepartment(const QString& token);
 };
