@@ -569,7 +569,8 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             continue;
         }
         // Greetings and chat around the fields belong to none of them.
-        if (PasteText::isChat(value) && m_regions.match(value).length == 0 && !looksLikeAddress(value))
+        if (PasteText::isChat(value) && m_regions.match(value).length == 0 &&
+            (!looksLikeAddress(value) || PasteText::isOrderHeading(value))) // "快手小店订单"
             continue;
         Token v = t;
         v.text = value;

@@ -73,6 +73,16 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
         mobiles << QStringLiteral("+886-") + m.captured(1) + m.captured(2) + m.captured(3);
         blank(text, m.capturedStart(), m.capturedLength());
     }
+    // Written as in Taiwan, "0912-345-678": ten digits, which no mainland number has.
+    static const QRegularExpression twLocalMobileRe(
+        QStringLiteral(R"((?<![\d+])0(9\d{2})[ -]?(\d{3})[ -]?(\d{3})(?![\d-]))"));
+    if (text.contains(QStringLiteral("台湾")) || text.contains(QStringLiteral("臺灣"))) {
+        for (auto it = twLocalMobileRe.globalMatch(text); it.hasNext();) {
+            const auto m = it.next();
+            mobiles << QStringLiteral("+886-") + m.captured(1) + m.captured(2) + m.captured(3);
+            blank(text, m.capturedStart(), m.capturedLength());
+        }
+    }
     for (auto it = twLandlineRe.globalMatch(text); it.hasNext();) {
         const auto m = it.next();
         phones << QStringLiteral("+886-%1-%2%3").arg(m.captured(1), m.captured(2), m.captured(3));
