@@ -413,14 +413,10 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
         c.companies << text;
         return;
     }
-    // "…有限公司前台": the company, and where in it the parcel is left.
-    for (const char* desk : {"前台", "收发室", "传达室", "门卫室", "门卫"}) {
-        const QString d = QString::fromUtf8(desk);
-        if (text.endsWith(d) && PasteText::isCompany(text.left(text.size() - d.size()))) {
-            c.companies << text.left(text.size() - d.size());
-            c.remarks << d;
-            return;
-        }
+    if (const int desk = PasteText::deskLength(text)) {
+        c.companies << text.left(text.size() - desk);
+        c.remarks << text.right(desk);
+        return;
     }
     const RegionTable::Path path = m_regions.match(text);
     const QString asName = PersonName::withoutReceiveMark(text);
@@ -535,15 +531,7 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     text.replace(emptyBrackets, QStringLiteral(" "));
 
     Candidates c;
-    // "…B塔（陈思收）2201室": the receiver named inside the address, which goes on after it.
-    static const QRegularExpression receiverInside(QStringLiteral(R"([(（]([^()（）\s]{2,8}?)收[)）])"));
-    for (auto m = receiverInside.match(text); m.hasMatch();
-         m = receiverInside.match(text, m.capturedStart())) {
-        if (PersonName::fit(m.captured(1)) == PersonName::No)
-            break;
-        c.labelledNames << m.captured(1);
-        text.remove(m.capturedStart(), m.capturedLength());
-    }
+    c.labelledNames << PersonName::takeReceiversInside(text);
     QString lastLabel;
     bool afterInfo = false;
     for (const Token& t : tokenize(text)) {
@@ -606,16 +594,8 @@ ParsedRecipient AddressParser::parse(const QString& input) const
 
     // Pure regions first, whatever order they came in.
     resolveAddress(regionParts + detailParts, r);
-    // Taiwan's postcodes have three or five digits, left over as a remark.
-    static const QRegularExpression twPostcode(QStringLiteral(R"(^\d{3}(?:\d{2})?$)"));
-    if (r.postcode.isEmpty() && r.address.startsWith(QStringLiteral("台湾"))) {
-        for (int i = 0; i < c.remarks.size(); ++i) {
-            if (twPostcode.match(c.remarks.at(i)).hasMatch()) {
-                r.postcode = c.remarks.takeAt(i);
-                break;
-            }
-        }
-    }
+    if (r.postcode.isEmpty() && r.address.startsWith(QStringLiteral("台湾")))
+        r.postcode = ContactNumbers::takeTaiwanPostcode(c.remarks);
     r.remark = c.remarks.join(QLatin1Char(' '));
     return r;
 }

@@ -168,3 +168,13 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
     if (!extra.isEmpty())
         text += QLatin1Char('\n') + extra.join(QLatin1Char(' '));
 }
+
+QString ContactNumbers::takeTaiwanPostcode(QStringList& leftovers)
+{
+    static const QRegularExpression postcode(QStringLiteral(R"(^\d{3}(?:\d{2})?$)"));
+    for (int i = 0; i < leftovers.size(); ++i) {
+        if (postcode.match(leftovers.at(i)).hasMatch())
+            return leftovers.takeAt(i);
+    }
+    return QString();
+}

@@ -275,6 +275,16 @@ bool PasteText::isCompany(const QString& token)
     return false;
 }
 
+int PasteText::deskLength(const QString& token)
+{
+    for (const char* desk : {"前台", "收发室", "传达室", "门卫室", "门卫"}) {
+        const QString d = QString::fromUtf8(desk);
+        if (token.endsWith(d) && isCompany(token.left(token.size() - d.size())))
+            return d.size();
+    }
+    return 0;
+}
+
 bool PasteText::isDepartment(const QString& token)
 {
     static const QStringList ends =

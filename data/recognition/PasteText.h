@@ -50,4 +50,7 @@ public:
     static bool isCompany(const QString& token);
     // A department written after its company: "行政部", "检验科".
     static bool isDepartment(const QString& token);
+    // Length of the desk after a company where parcels are left
+    // ("…有限公司前台"), or 0.
+    static int deskLength(const QString& token);
 };

@@ -1,5 +1,6 @@
 #include "data/recognition/PersonName.h"
 
+#include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
 
@@ -84,6 +85,19 @@ QString PersonName::withoutReceiveMark(const QString& text)
             return text.left(text.size() - m.size());
     }
     return text;
+}
+
+QStringList PersonName::takeReceiversInside(QString& text)
+{
+    static const QRegularExpression inside(QStringLiteral(R"([(（]([^()（）\s]{2,8}?)收[)）])"));
+    QStringList names;
+    for (auto m = inside.match(text); m.hasMatch(); m = inside.match(text, m.capturedStart())) {
+        if (fit(m.captured(1)) == No)
+            break;
+        names << m.captured(1);
+        text.remove(m.capturedStart(), m.capturedLength());
+    }
+    return names;
 }
 
 // "Wang Lei", "LIU YANG", "Anna": letters only, each word capitalised.
