@@ -76,12 +76,10 @@ int PersonName::surnameLength(const QString& text)
 
 QString PersonName::withoutReceiveMark(const QString& text)
 {
-    if (isDeliveryNote(text))
-        return text; // "楼下小卖部代收" is a note, not a name
-
     for (const char* mark : {"(收)", "（收）", "收"}) {
         const QString m = QString::fromUtf8(mark);
-        if (text.size() > m.size() + 1 && text.endsWith(m))
+        // "楼下小卖部代收" is a note, not a name.
+        if (text.size() > m.size() + 1 && text.endsWith(m) && !isDeliveryNote(text))
             return text.left(text.size() - m.size());
     }
     return text;
