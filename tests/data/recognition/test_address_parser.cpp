@@ -10,10 +10,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-// Recognising recipients in pasted text: accuracy over three tables of
+// Recognising recipients in pasted text: accuracy over four tables of
 // realistic inputs (the first set, a second one of the kinds shops receive
-// from chats and order pages, and a fresh one written without looking at the
-// parser), exact edge cases, and storing what was recognised.
+// from chats and order pages, and two fresh ones written without looking at
+// the parser), exact edge cases, and storing what was recognised.
 class TestAddressParser : public QObject
 {
     Q_OBJECT
@@ -76,9 +76,11 @@ void TestAddressParser::initTestCase()
     QVERIFY(load(QStringLiteral("address_samples.tsv"), m_sets[QStringLiteral("first")]));
     QVERIFY(load(QStringLiteral("recipient_samples.tsv"), m_sets[QStringLiteral("second")]));
     QVERIFY(load(QStringLiteral("fresh_samples.tsv"), m_sets[QStringLiteral("fresh")]));
+    QVERIFY(load(QStringLiteral("fresh3_samples.tsv"), m_sets[QStringLiteral("fresh3")]));
     QVERIFY(m_sets.value(QStringLiteral("first")).rows.size() >= 200);
     QVERIFY(m_sets.value(QStringLiteral("second")).rows.size() >= 200);
     QVERIFY(m_sets.value(QStringLiteral("fresh")).rows.size() >= 120);
+    QVERIFY(m_sets.value(QStringLiteral("fresh3")).rows.size() >= 100);
 }
 
 void TestAddressParser::accuracy_data()
@@ -101,7 +103,10 @@ void TestAddressParser::accuracy_data()
         {"second", "备注", 0.997}, {"fresh", "整条", 0.995},      {"fresh", "姓名", 0.995},
         {"fresh", "手机", 0.995},  {"fresh", "电话", 0.995},      {"fresh", "城市", 0.995},
         {"fresh", "邮编", 0.995},  {"fresh", "收件单位", 0.995},  {"fresh", "地址", 0.995},
-        {"fresh", "备注", 0.995},
+        {"fresh", "备注", 0.995},  {"fresh3", "整条", 0.87},      {"fresh3", "姓名", 0.99},
+        {"fresh3", "手机", 0.97},  {"fresh3", "电话", 0.995},     {"fresh3", "城市", 0.96},
+        {"fresh3", "邮编", 0.99},  {"fresh3", "收件单位", 0.995}, {"fresh3", "地址", 0.91},
+        {"fresh3", "备注", 0.92},
     };
     for (const auto& f : floors) {
         QTest::newRow(
