@@ -29,8 +29,13 @@ bool looksLikeAddress(const QString& t)
         QStringLiteral(
             "路 街 道 巷 弄 胡同 号 楼 栋 幢 座 层 室 单元 村 镇 乡 组 屯 社区 小区 花园 广场 大厦 "
             "中心 公寓 苑 院 大学 学院 医院 公司 厂 市场 工业 园区 宿舍 期 区 县 旗 城 府 庭 湾 阁 轩 馆 "
-            "店 厦 寓 墅 站 场")
+            "店 厦 寓 墅 站 场 岛")
             .split(QLatin1Char(' '));
+    // A street and its number is an address even where a note's word is in
+    // the street's name ("解放街168号": 放).
+    static const QRegularExpression streetNumber(QStringLiteral(R"([路街道巷弄]\d+号)"));
+    if (t.contains(streetNumber))
+        return true;
     if (PersonName::isDeliveryNote(t))
         return false;
     bool digit = false;
@@ -259,6 +264,9 @@ RegionTable::Path AddressParser::settleByHints(const QString& address, const Par
 void AddressParser::resolveAddress(const QStringList& parts, ParsedRecipient& r) const
 {
     const QString address = parts.join(QString());
+    QVector<int> partEnds;
+    for (const QString& p : parts)
+        partEnds << (partEnds.isEmpty() ? 0 : partEnds.last()) + p.size();
     if (address.isEmpty()) {
         markUnsure(r, kAddress);
         markUnsure(r, kCity);
@@ -297,6 +305,8 @@ void AddressParser::resolveAddress(const QStringList& parts, ParsedRecipient& r)
     QString province;
     QString city;
     QString county;
+    // A short city name that begins a longer word ("澳门半岛") is that word's.
+    bool cityBeginsWord = false;
     for (const RegionTable::Written& w : path.written) {
         if (w.start < offset)
             continue; // not written: completed below
@@ -307,6 +317,7 @@ void AddressParser::resolveAddress(const QStringList& parts, ParsedRecipient& r)
             break;
         case RegionTable::City:
             city = written;
+            cityBeginsWord = w.shortForm && &w == &path.written.last() && !partEnds.contains(w.end - offset);
             break;
         case RegionTable::County:
             county = written;
@@ -315,7 +326,9 @@ void AddressParser::resolveAddress(const QStringList& parts, ParsedRecipient& r)
     }
     if (m_regions.isMunicipality(path.province)) {
         // "上海 上海市 徐汇区" names the municipality twice: once is enough.
-        if (city.size() > province.size())
+        if (cityBeginsWord)
+            rest.prepend(city);
+        else if (city.size() > province.size())
             province = city;
         city.clear();
     } else if (city.isEmpty() && path.city >= 0) {
@@ -375,7 +388,8 @@ bool AddressParser::takeLabelled(const Token& t, Candidates& c) const
         for (const Candidates::Part& p : std::as_const(c.parts))
             first = first && p.region;
         if (!first && m_regions.match(t.text).length == 0 &&
-            (PasteText::isCompany(t.text) || PersonName::fit(t.text) == PersonName::Strong ||
+            (PasteText::isCompany(t.text) ||
+             PersonName::fit(PersonName::withoutReceiveMark(t.text)) == PersonName::Strong ||
              PersonName::isDeliveryNote(t.text)))
             return false;
         c.parts.append({t.text, t.scope == PasteText::Region, false});
@@ -432,7 +446,9 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
             return;
         }
         const int deepest = path.written.isEmpty() ? -1 : path.written.last().region;
-        c.parts.append({text, path.length == text.size(), maybeName, onlyShort ? deepest : -1});
+        // "解放街168号", "朝阳北大街866号": a street named like a region is no stray region.
+        const bool street = path.length < text.size() && looksLikeAddress(text.mid(path.length));
+        c.parts.append({text, path.length == text.size(), maybeName, onlyShort && !street ? deepest : -1});
         return;
     }
     // A name written straight before the address: "张三河南省郑州市…".
@@ -534,6 +550,7 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     c.labelledNames << PersonName::takeReceiversInside(text);
     QString lastLabel;
     bool afterInfo = false;
+    int companiesBefore = 0;
     for (const Token& t : tokenize(text)) {
         if (t.label != PasteText::None) {
             lastLabel = t.text;
@@ -560,6 +577,14 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         if (PasteText::isChat(value) && m_regions.match(value).length == 0 &&
             (!looksLikeAddress(value) || PasteText::isOrderHeading(value))) // "快手小店订单"
             continue;
+        // A department written after its company: "…有限公司 研发中心".
+        const int companies = c.labelledCompanies.size() + c.companies.size();
+        if (companies > companiesBefore && PasteText::isDepartment(value) &&
+            m_regions.match(value).length == 0) {
+            c.remarks << value;
+            continue;
+        }
+        companiesBefore = companies;
         Token v = t;
         v.text = value;
         if (!takeLabelled(v, c))

@@ -52,7 +52,7 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
         R"((?<!\d)[(（]?(0(?:10|2\d|[3-9]\d\d))[)）]?[ -]{0,2}([2-9]\d{2,3})[ -]?(\d{4})(?:[ ]*[,，]?[ ]*(?:-|转|分机号?|ext\.?|EXT\.?|#)[ ]*[:：]?[ ]*(\d{1,5}))?(?!\d))"));
     static const QRegularExpression hotlineRe(
         QStringLiteral(R"((?<!\d)([48]00)[ -]?(\d{3})[ -]?(\d{4})(?!\d))"));
-    static const QRegularExpression postcodeRe(QStringLiteral(R"((?<![\d-])(\d{6})(?!\d))"));
+    static const QRegularExpression postcodeRe(QStringLiteral(R"((?<![\d-])(\d{6})(?!-?\d))"));
     static const QRegularExpression mobileTypoRe(QStringLiteral(R"((?<!\d)1\d{9,11}(?!\d))"));
 
     QStringList mobiles;
