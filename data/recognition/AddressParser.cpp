@@ -1,5 +1,7 @@
 #include "data/recognition/AddressParser.h"
 
+#include "data/recognition/AddressCompleter.h"
+
 #include "data/recognition/ContactNumbers.h"
 #include "data/recognition/PasteText.h"
 #include "data/recognition/PersonName.h"
@@ -14,10 +16,7 @@ namespace {
 const QString kName = QStringLiteral("姓名");
 const QString kMobile = QStringLiteral("手机");
 const QString kPhone = QStringLiteral("电话");
-const QString kCity = QStringLiteral("城市");
-const QString kPostcode = QStringLiteral("邮编");
 const QString kCompany = QStringLiteral("收件单位");
-const QString kAddress = QStringLiteral("地址");
 const QString kRemark = QStringLiteral("备注");
 
 using Kind = PasteText::Kind;
@@ -29,8 +28,13 @@ bool looksLikeAddress(const QString& t)
         QStringLiteral(
             "路 街 道 巷 弄 胡同 号 楼 栋 幢 座 层 室 单元 村 镇 乡 组 屯 社区 小区 花园 广场 大厦 "
             "中心 公寓 苑 院 大学 学院 医院 公司 厂 市场 工业 园区 宿舍 期 区 县 旗 城 府 庭 湾 阁 轩 馆 "
-            "店 厦 寓 墅 站 场")
+            "店 厦 寓 墅 站 场 岛")
             .split(QLatin1Char(' '));
+    // A street and its number is an address even where a note's word is in
+    // the street's name ("解放街168号": 放).
+    static const QRegularExpression streetNumber(QStringLiteral(R"([路街道巷弄]\d+号)"));
+    if (t.contains(streetNumber))
+        return true;
     if (PersonName::isDeliveryNote(t))
         return false;
     bool digit = false;
@@ -61,7 +65,7 @@ struct AddressParser::Token
     bool infoTail = false;        // the time after an order's date
 };
 
-AddressParser::AddressParser(const RegionTable& regions) : m_regions(regions) {}
+AddressParser::AddressParser(const RegionTable& regions) : m_regions(regions), m_completer(regions) {}
 
 QStringList AddressParser::splitEntries(const QString& text)
 {
@@ -124,7 +128,7 @@ ParsedRecipient AddressParser::parseAddress(const QString& input) const
     QStringList detailParts;
     for (const QString& piece : text.split(blanks, Qt::SkipEmptyParts))
         (m_regions.match(piece).length == piece.size() ? regionParts : detailParts) << piece;
-    resolveAddress(regionParts + detailParts, r);
+    m_completer.complete(regionParts + detailParts, r);
     return r;
 }
 
@@ -208,130 +212,6 @@ QList<AddressParser::Token> AddressParser::tokenize(const QString& text) const
     return tokens;
 }
 
-void AddressParser::checkPostcode(ParsedRecipient& r, int province) const
-{
-    if (r.postcode.isEmpty() || province < 0)
-        return;
-    const QStringList prefixes = RegionTable::postcodePrefixes(m_regions.region(province).name);
-    if (!prefixes.isEmpty() && !prefixes.contains(r.postcode.left(2)))
-        markUnsure(r, kPostcode);
-}
-
-RegionTable::Path AddressParser::settleByHints(const QString& address, const ParsedRecipient& r,
-                                               QString* prefix) const
-{
-    // The regions the phone's area code and the postcode point to, most
-    // precise first: the address read as if it began with one of them.
-    QVector<int> hints;
-    const int dash = r.phone.indexOf(QLatin1Char('-'));
-    if (r.phone.startsWith(QLatin1Char('0')) && dash > 0) {
-        const int city = m_regions.cityOfAreaCode(r.phone.left(dash));
-        if (city >= 0)
-            hints << city;
-    }
-    if (!r.postcode.isEmpty()) {
-        hints << m_regions.citiesOfPostcode(r.postcode);
-        for (int i = 0; i < m_regions.size(); ++i) {
-            if (m_regions.region(i).level == RegionTable::Province &&
-                RegionTable::postcodePrefixes(m_regions.region(i).name).contains(r.postcode.left(2)))
-                hints << i;
-        }
-    }
-    RegionTable::Path found;
-    for (const int hint : std::as_const(hints)) {
-        if (hint < 0)
-            continue;
-        const QString name = m_regions.region(hint).name;
-        const RegionTable::Path p = m_regions.match(QString(name + address));
-        if (p.ambiguous || p.length <= name.size() ||
-            !m_regions.isWithin(p.county >= 0 ? p.county : p.city, hint))
-            continue;
-        if (found.length > 0 && found.city != p.city)
-            return RegionTable::Path(); // the hints disagree
-        if (found.length == 0) {
-            found = p;
-            *prefix = name;
-        }
-    }
-    return found;
-}
-
-void AddressParser::resolveAddress(const QStringList& parts, ParsedRecipient& r) const
-{
-    const QString address = parts.join(QString());
-    if (address.isEmpty()) {
-        markUnsure(r, kAddress);
-        markUnsure(r, kCity);
-        return;
-    }
-    QString prefix; // a region put in front from the hints, not written
-    RegionTable::Path path = m_regions.match(address);
-    if (path.ambiguous) {
-        const RegionTable::Path settled = settleByHints(address, r, &prefix);
-        if (settled.length > 0)
-            path = settled;
-    }
-    const int offset = prefix.size();
-    if (path.length == 0 || path.ambiguous) {
-        // No region, or one that lies in several cities: nothing to complete.
-        r.address = address;
-        markUnsure(r, kAddress);
-        markUnsure(r, kCity);
-        return;
-    }
-    const QString scanned = prefix + address;
-    // Order pages repeat the region before the street ("所在地区" and "详细地址"),
-    // fully written down to the same district; a street or building named
-    // after its city ("厦门大学", "深圳湾", "上海中心") is no repetition.
-    QString rest = scanned.mid(path.length);
-    const RegionTable::Path again = m_regions.match(rest);
-    bool repeated = again.length > 0 && !again.written.last().shortForm &&
-                    again.written.last().region == path.written.last().region;
-    for (const RegionTable::Written& w : again.written) {
-        repeated =
-            repeated && (w.region == path.province || w.region == path.city || w.region == path.county);
-    }
-    if (repeated)
-        rest = rest.mid(again.length);
-
-    QString province;
-    QString city;
-    QString county;
-    for (const RegionTable::Written& w : path.written) {
-        if (w.start < offset)
-            continue; // not written: completed below
-        const QString written = scanned.mid(w.start, w.end - w.start);
-        switch (m_regions.region(w.region).level) {
-        case RegionTable::Province:
-            province = written;
-            break;
-        case RegionTable::City:
-            city = written;
-            break;
-        case RegionTable::County:
-            county = written;
-            break;
-        }
-    }
-    if (m_regions.isMunicipality(path.province)) {
-        // "上海 上海市 徐汇区" names the municipality twice: once is enough.
-        if (city.size() > province.size())
-            province = city;
-        city.clear();
-    } else if (city.isEmpty() && path.city >= 0) {
-        city = m_regions.region(path.city).name;
-    }
-    if (province.isEmpty())
-        province = m_regions.region(path.province).name;
-    r.address = province + city + county + rest;
-    r.city = path.city >= 0 ? m_regions.region(path.city).name : QString();
-    if (rest.isEmpty())
-        markUnsure(r, kAddress);
-    if (path.city < 0)
-        markUnsure(r, kCity);
-    checkPostcode(r, path.province);
-}
-
 // What the tokens of one entry may be, before the name is chosen.
 struct AddressParser::Candidates
 {
@@ -375,7 +255,9 @@ bool AddressParser::takeLabelled(const Token& t, Candidates& c) const
         for (const Candidates::Part& p : std::as_const(c.parts))
             first = first && p.region;
         if (!first && m_regions.match(t.text).length == 0 &&
-            (PasteText::isCompany(t.text) || PersonName::fit(t.text) == PersonName::Strong))
+            (PasteText::isCompany(t.text) ||
+             PersonName::fit(PersonName::withoutReceiveMark(t.text)) == PersonName::Strong ||
+             PersonName::isDeliveryNote(t.text)))
             return false;
         c.parts.append({t.text, t.scope == PasteText::Region, false});
         return true;
@@ -412,6 +294,11 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
         c.companies << text;
         return;
     }
+    if (const int desk = PasteText::deskLength(text)) {
+        c.companies << text.left(text.size() - desk);
+        c.remarks << text.right(desk);
+        return;
+    }
     const RegionTable::Path path = m_regions.match(text);
     const QString asName = PersonName::withoutReceiveMark(text);
     const PersonName::Fit fit = PersonName::fit(asName);
@@ -426,7 +313,9 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
             return;
         }
         const int deepest = path.written.isEmpty() ? -1 : path.written.last().region;
-        c.parts.append({text, path.length == text.size(), maybeName, onlyShort ? deepest : -1});
+        // "解放街168号", "朝阳北大街866号": a street named like a region is no stray region.
+        const bool street = path.length < text.size() && looksLikeAddress(text.mid(path.length));
+        c.parts.append({text, path.length == text.size(), maybeName, onlyShort && !street ? deepest : -1});
         return;
     }
     // A name written straight before the address: "张三河南省郑州市…".
@@ -435,7 +324,11 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
     if (fit == PersonName::Strong)
         c.strongNames << asName;
     else if (looksLikeAddress(text))
-        c.parts.append({text, false, false});
+        // "郭富城" ends like a place but is a surname and two characters:
+        // the name when the entry has no other.
+        c.parts.append({text, false,
+                        text.size() == 3 && PersonName::surnameLength(text) == 1 &&
+                            PersonName::fit(text.left(2)) == PersonName::Strong && !text.back().isDigit()});
     else if (fit == PersonName::Weak)
         c.weakNames << asName;
     else
@@ -521,8 +414,10 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     text.replace(emptyBrackets, QStringLiteral(" "));
 
     Candidates c;
+    c.labelledNames << PersonName::takeReceiversInside(text);
     QString lastLabel;
     bool afterInfo = false;
+    int companiesBefore = 0;
     for (const Token& t : tokenize(text)) {
         if (t.label != PasteText::None) {
             lastLabel = t.text;
@@ -546,8 +441,17 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             continue;
         }
         // Greetings and chat around the fields belong to none of them.
-        if (PasteText::isChat(value) && m_regions.match(value).length == 0 && !looksLikeAddress(value))
+        if (PasteText::isChat(value) && m_regions.match(value).length == 0 &&
+            (!looksLikeAddress(value) || PasteText::isOrderHeading(value))) // "快手小店订单"
             continue;
+        // A department written after its company: "…有限公司 研发中心".
+        const int companies = c.labelledCompanies.size() + c.companies.size();
+        if (companies > companiesBefore && PasteText::isDepartment(value) &&
+            m_regions.match(value).length == 0) {
+            c.remarks << value;
+            continue;
+        }
+        companiesBefore = companies;
         Token v = t;
         v.text = value;
         if (!takeLabelled(v, c))
@@ -581,7 +485,9 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     chooseName(c, detailParts, r);
 
     // Pure regions first, whatever order they came in.
-    resolveAddress(regionParts + detailParts, r);
+    m_completer.complete(regionParts + detailParts, r);
+    if (r.postcode.isEmpty() && r.address.startsWith(QStringLiteral("台湾")))
+        r.postcode = ContactNumbers::takeTaiwanPostcode(c.remarks);
     r.remark = c.remarks.join(QLatin1Char(' '));
     return r;
 }

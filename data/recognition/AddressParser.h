@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "data/recognition/AddressCompleter.h"
 #include "data/recognition/ParsedRecipient.h"
 #include "data/recognition/RegionTable.h"
 
@@ -40,11 +41,7 @@ private:
     bool splitGluedName(const QString& text, Candidates& c) const;
     void dropStrayRegions(Candidates& c) const;
     static void chooseName(Candidates& c, QStringList& detailParts, ParsedRecipient& r);
-    void resolveAddress(const QStringList& parts, ParsedRecipient& r) const;
-    // A district of several cities read with the region the area code or the
-    // postcode points to; prefix is what was put in front of the address.
-    RegionTable::Path settleByHints(const QString& address, const ParsedRecipient& r, QString* prefix) const;
-    void checkPostcode(ParsedRecipient& r, int province) const;
 
     const RegionTable& m_regions;
+    AddressCompleter m_completer;
 };

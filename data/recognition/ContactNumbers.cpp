@@ -27,7 +27,7 @@ void markUnsure(ParsedRecipient& r, const QString& key)
 
 // The extension written after a number: "转1234", "-5678", "分机号 22", "ext 89".
 const QString kExtension =
-    QStringLiteral(R"((?:[ ]*(?:转|分机号?|ext\.?|EXT\.?|#)[ ]*|-)(\d{1,5})(?![\d*]))");
+    QStringLiteral(R"((?:[ ]*[,，]?[ ]*(?:转|分机号?|ext\.?|EXT\.?|#)[ ]*[:：]?[ ]*|-)(\d{1,5})(?![\d*]))");
 
 } // namespace
 
@@ -35,7 +35,7 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
 {
     // Hong Kong and Macau (eight digits), Taiwan (mobiles 9xx xxx xxx, landlines with an area code).
     static const QRegularExpression hkMoRe(QStringLiteral(
-        R"((?<![\d+])(?:(?:\+|00)(852|853)|[(（]\+?(852|853)[)）])[ -]*(\d{4})[ -]?(\d{4})(?!\d))"));
+        R"((?<![\d+])(?:(?:\+|00)(852|853)|[(（]\+?(852|853)[)）]|(852|853)(?=[ -]))[ -]*(\d{4})[ -]?(\d{4})(?!\d))"));
     static const QRegularExpression twMobileRe(
         QStringLiteral(R"((?<![\d+])(?:\+|00)886[ -]*\(?0?(9\d{2})\)?[ -]*(\d{3})[ -]?(\d{3})(?!\d))"));
     static const QRegularExpression twLandlineRe(
@@ -47,12 +47,12 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
         QStringLiteral("(?:") + kExtension + QStringLiteral(")?"));
     // Landlines with the country code: "+86-21-6543 2100", "+86 (755) 8366 1122".
     static const QRegularExpression intlLandlineRe(QStringLiteral(
-        R"((?<![\d+])(?:\+|00)86[ -]*[(（]?(10|2\d|[3-9]\d\d)[)）]?[ -]*([2-9]\d{2,3})[ -]?(\d{4})(?:[ ]*(?:-|转|分机号?|ext\.?|EXT\.?|#)[ ]*(\d{1,5}))?(?!\d))"));
+        R"((?<![\d+])(?:\+|00)86[ -]*[(（]?(10|2\d|[3-9]\d\d)[)）]?[ -]*([2-9]\d{2,3})[ -]?(\d{4})(?:[ ]*[,，]?[ ]*(?:-|转|分机号?|ext\.?|EXT\.?|#)[ ]*[:：]?[ ]*(\d{1,5}))?(?!\d))"));
     static const QRegularExpression landlineRe(QStringLiteral(
-        R"((?<!\d)[(（]?(0(?:10|2\d|[3-9]\d\d))[)）]?[ -]{0,2}([2-9]\d{2,3})[ -]?(\d{4})(?:[ ]*(?:-|转|分机号?|ext\.?|EXT\.?|#)[ ]*(\d{1,5}))?(?!\d))"));
+        R"((?<!\d)[(（]?(0(?:10|2\d|[3-9]\d\d))[)）]?[ -]{0,2}([2-9]\d{2,3})[ -]?(\d{4})(?:[ ]*[,，]?[ ]*(?:-|转|分机号?|ext\.?|EXT\.?|#)[ ]*[:：]?[ ]*(\d{1,5}))?(?!\d))"));
     static const QRegularExpression hotlineRe(
         QStringLiteral(R"((?<!\d)([48]00)[ -]?(\d{3})[ -]?(\d{4})(?!\d))"));
-    static const QRegularExpression postcodeRe(QStringLiteral(R"((?<![\d-])(\d{6})(?!\d))"));
+    static const QRegularExpression postcodeRe(QStringLiteral(R"((?<![\d-])(\d{6})(?!-?\d))"));
     static const QRegularExpression mobileTypoRe(QStringLiteral(R"((?<!\d)1\d{9,11}(?!\d))"));
 
     QStringList mobiles;
@@ -60,8 +60,8 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
     bool maskedMobile = false;
     for (auto it = hkMoRe.globalMatch(text); it.hasNext();) {
         const auto m = it.next();
-        const QString code = m.captured(1).isEmpty() ? m.captured(2) : m.captured(1);
-        const QString number = m.captured(3) + m.captured(4);
+        const QString code = m.captured(1) + m.captured(2) + m.captured(3); // one of them
+        const QString number = m.captured(4) + m.captured(5);
         // Mobiles start with 4-9 in Hong Kong, with 6 in Macau; the rest are landlines.
         const bool mobile = code == QLatin1String("852") ? number.at(0) >= QLatin1Char('4')
                                                          : number.at(0) == QLatin1Char('6');
@@ -72,6 +72,16 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
         const auto m = it.next();
         mobiles << QStringLiteral("+886-") + m.captured(1) + m.captured(2) + m.captured(3);
         blank(text, m.capturedStart(), m.capturedLength());
+    }
+    // Written as in Taiwan, "0912-345-678": ten digits, which no mainland number has.
+    static const QRegularExpression twLocalMobileRe(
+        QStringLiteral(R"((?<![\d+])0(9\d{2})[ -]?(\d{3})[ -]?(\d{3})(?![\d-]))"));
+    if (text.contains(QStringLiteral("台湾")) || text.contains(QStringLiteral("臺灣"))) {
+        for (auto it = twLocalMobileRe.globalMatch(text); it.hasNext();) {
+            const auto m = it.next();
+            mobiles << QStringLiteral("+886-") + m.captured(1) + m.captured(2) + m.captured(3);
+            blank(text, m.capturedStart(), m.capturedLength());
+        }
     }
     for (auto it = twLandlineRe.globalMatch(text); it.hasNext();) {
         const auto m = it.next();
@@ -157,4 +167,14 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
     }
     if (!extra.isEmpty())
         text += QLatin1Char('\n') + extra.join(QLatin1Char(' '));
+}
+
+QString ContactNumbers::takeTaiwanPostcode(QStringList& leftovers)
+{
+    static const QRegularExpression postcode(QStringLiteral(R"(^\d{3}(?:\d{2})?$)"));
+    for (int i = 0; i < leftovers.size(); ++i) {
+        if (postcode.match(leftovers.at(i)).hasMatch())
+            return leftovers.takeAt(i);
+    }
+    return QString();
 }

@@ -12,4 +12,7 @@ public:
     // text, so that the words on either side stay apart. Numbers beyond
     // those go to the end of the text, for the remark.
     static void take(QString& text, ParsedRecipient& r);
+    // Taiwan's postcodes have three or five digits and are left over after
+    // take(): takes the first such one out of the leftovers.
+    static QString takeTaiwanPostcode(QStringList& leftovers);
 };

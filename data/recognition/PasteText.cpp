@@ -18,26 +18,29 @@ using K = PasteText::Kind;
 
 // Labels of order pages and chat templates, longest first where one starts another.
 const LabelWord kLabels[] = {
-    {"收货人姓名", K::Name, 2},   {"收件人姓名", K::Name, 2},  {"收货人手机", K::Phone, 2},
-    {"收件人手机", K::Phone, 2},  {"收件人电话", K::Phone, 2}, {"收货人电话", K::Phone, 2},
-    {"收货人", K::Name, 2},       {"收件人", K::Name, 2},      {"联系人", K::Name, 2},
-    {"客户姓名", K::Name, 2},     {"姓名", K::Name, 2},        {"名字", K::Name, 2},
-    {"称呼", K::Name, 0},         {"手机号码", K::Phone, 2},   {"手机号", K::Phone, 2},
-    {"联系电话", K::Phone, 2},    {"电话号码", K::Phone, 2},   {"联系方式", K::Phone, 2},
-    {"移动电话", K::Phone, 2},    {"固定电话", K::Phone, 2},   {"手机", K::Phone, 1},
-    {"电话", K::Phone, 1},        {"座机", K::Phone, 0},       {"固话", K::Phone, 0},
-    {"所在地区", K::Region, 2},   {"所在城市", K::Region, 2},  {"省市区", K::Region, 2},
-    {"所在地", K::Region, 0},     {"地区", K::Region, 0},      {"城市", K::Region, 0},
-    {"省份", K::Region, 0},       {"收货地址", K::Detail, 2},  {"收件地址", K::Detail, 2},
-    {"详细地址", K::Detail, 2},   {"联系地址", K::Detail, 2},  {"送货地址", K::Detail, 2},
-    {"街道地址", K::Detail, 2},   {"新地址", K::Detail, 2},    {"地址", K::Detail, 2},
-    {"邮政编码", K::Postcode, 2}, {"邮编", K::Postcode, 2},    {"买家留言", K::Remark, 2},
-    {"订单备注", K::Remark, 2},   {"备注", K::Remark, 2},      {"留言", K::Remark, 0},
-    {"收件单位", K::Company, 2},  {"收货单位", K::Company, 2}, {"工作单位", K::Company, 2},
-    {"公司名称", K::Company, 2},  {"单位", K::Company, 0},     {"公司", K::Company, 0},
-    {"订单编号", K::Info, 2},     {"订单号", K::Info, 2},      {"下单时间", K::Info, 2},
-    {"付款时间", K::Info, 2},     {"商品名称", K::Info, 2},    {"宝贝名称", K::Info, 2},
-    {"商品", K::Info, 0},         {"数量", K::Info, 0},
+    {"收货人姓名", K::Name, 2},  {"收件人姓名", K::Name, 2},  {"收货人手机", K::Phone, 2},
+    {"收件人手机", K::Phone, 2}, {"收件人电话", K::Phone, 2}, {"收货人电话", K::Phone, 2},
+    {"收货人", K::Name, 2},      {"收件人", K::Name, 2},      {"联系人", K::Name, 2},
+    {"客户姓名", K::Name, 2},    {"客户地址", K::Detail, 2},  {"客户电话", K::Phone, 2},
+    {"收件", K::Name, 0},        {"联系", K::Phone, 0},       {"姓名", K::Name, 2},
+    {"名字", K::Name, 2},        {"称呼", K::Name, 0},        {"手机号码", K::Phone, 2},
+    {"手机号", K::Phone, 2},     {"联系电话", K::Phone, 2},   {"电话号码", K::Phone, 2},
+    {"联系方式", K::Phone, 2},   {"移动电话", K::Phone, 2},   {"备用电话", K::Phone, 2},
+    {"备用手机", K::Phone, 2},   {"虚拟号码", K::Phone, 2},   {"虚拟号", K::Phone, 2},
+    {"固定电话", K::Phone, 2},   {"手机", K::Phone, 1},       {"电话", K::Phone, 1},
+    {"座机", K::Phone, 0},       {"固话", K::Phone, 0},       {"所在地区", K::Region, 2},
+    {"所在城市", K::Region, 2},  {"省市区", K::Region, 2},    {"所在地", K::Region, 0},
+    {"地区", K::Region, 0},      {"城市", K::Region, 0},      {"省份", K::Region, 0},
+    {"收货地址", K::Detail, 2},  {"收件地址", K::Detail, 2},  {"详细地址", K::Detail, 2},
+    {"联系地址", K::Detail, 2},  {"送货地址", K::Detail, 2},  {"街道地址", K::Detail, 2},
+    {"新地址", K::Detail, 2},    {"地址", K::Detail, 2},      {"邮政编码", K::Postcode, 2},
+    {"邮编", K::Postcode, 2},    {"买家留言", K::Remark, 2},  {"订单备注", K::Remark, 2},
+    {"备注", K::Remark, 2},      {"留言", K::Remark, 0},      {"收件单位", K::Company, 2},
+    {"收货单位", K::Company, 2}, {"工作单位", K::Company, 2}, {"公司名称", K::Company, 2},
+    {"单位", K::Company, 0},     {"公司", K::Company, 0},     {"订单编号", K::Info, 2},
+    {"订单号", K::Info, 2},      {"下单时间", K::Info, 2},    {"付款时间", K::Info, 2},
+    {"商品名称", K::Info, 2},    {"宝贝名称", K::Info, 2},    {"商品", K::Info, 0},
+    {"数量", K::Info, 0},
 };
 
 // Labels written in English on foreign shops' pages.
@@ -166,6 +169,9 @@ QList<PasteText::Piece> PasteText::splitAtLabels(const QString& token)
             // labels, and short ones at the end (the number after them was taken
             // out) or before what they announce.
             bool cut = i == 0 ? end < token.size() : w.size() >= 3 || end == token.size();
+            // "到了打电话" asks for a call: no number was taken after it.
+            if (cut && i > 0 && l.kind == Phone && QStringLiteral("打拨来回").contains(token.at(i - 1)))
+                continue;
             if (!cut && i > 0 && end < token.size()) {
                 const QChar next = token.at(end);
                 // "地址福建省…", "备注放门卫", "姓名王五"
@@ -208,14 +214,34 @@ bool PasteText::isChat(const QString& token)
     static const QStringList whole =
         QStringLiteral(
             "亲 亲亲 你好 您好 在吗 在不在 老板 老板娘 hi Hi HI hello Hello 谢谢 谢谢老板 谢谢亲 谢啦 "
-            "感谢 多谢 辛苦了 麻烦了 收货信息 收件信息 地址信息 如下 信息如下 好的 嗯")
+            "在的 感谢 多谢 辛苦了 麻烦了 收货信息 收件信息 地址信息 如下 信息如下 好的 嗯")
             .split(QLatin1Char(' '));
     if (whole.contains(token) || (token.startsWith(QStringLiteral("谢谢")) && token.size() <= 5))
+        return true;
+    if (isOrderHeading(token))
+        return true;
+    // A question to the shop: "宝贝收到了吗".
+    if (token.endsWith(QStringLiteral("吗")) || token.endsWith(QStringLiteral("呢")))
         return true;
     if (PersonName::fit(token) == PersonName::Strong)
         return false;
     for (const char* w : {"我", "你", "您", "他", "她", "这里", "这个", "如下"}) {
         if (token.contains(QString::fromUtf8(w)))
+            return true;
+    }
+    return false;
+}
+
+bool PasteText::isOrderHeading(const QString& token)
+{
+    static const QStringList platforms =
+        QStringLiteral("淘宝 天猫 拼多多 抖音 抖店 京东 快手 小红书 微信 闲鱼 微店 有赞")
+            .split(QLatin1Char(' '));
+    static const QStringList orderWords = {QString(), QStringLiteral("订单"), QStringLiteral("订单信息"),
+                                           QStringLiteral("小店"), QStringLiteral("下单")};
+    for (const QString& p : platforms) {
+        if (token.startsWith(p) && (orderWords.contains(token.mid(p.size())) ||
+                                    (token.size() <= p.size() + 6 && token.endsWith(QStringLiteral("订单")))))
             return true;
     }
     return false;
@@ -236,6 +262,42 @@ bool PasteText::isCompany(const QString& token)
     }
     for (const QString& e : ends) {
         if (token.endsWith(e))
+            return true;
+    }
+    // A department of an institution: "第二人民医院检验科", "理工大学化学系".
+    static const QStringList institutions =
+        QStringLiteral("医院 大学 学院 学校 中学 小学 研究院 研究所 公司 集团 银行 局 中心")
+            .split(QLatin1Char(' '));
+    for (const QString& in : institutions) {
+        const int at = token.lastIndexOf(in);
+        if (at > 0 && isDepartment(token.mid(at + in.size())))
+            return true;
+    }
+    return false;
+}
+
+int PasteText::deskLength(const QString& token)
+{
+    for (const char* desk : {"前台", "收发室", "传达室", "门卫室", "门卫"}) {
+        const QString d = QString::fromUtf8(desk);
+        if (token.endsWith(d) && isCompany(token.left(token.size() - d.size())))
+            return d.size();
+    }
+    return 0;
+}
+
+bool PasteText::isDepartment(const QString& token)
+{
+    static const QStringList ends =
+        QStringLiteral("部 科 处 室 系 办 组 中心 车间 办公室").split(QLatin1Char(' '));
+    if (token.size() < 2 || token.size() > 7 || PersonName::isDeliveryNote(token))
+        return false;
+    for (const QChar c : token) {
+        if (c.unicode() < 0x4E00 || c.unicode() > 0x9FFF)
+            return false;
+    }
+    for (const QString& e : ends) {
+        if (token.endsWith(e) && token.size() > e.size())
             return true;
     }
     return false;

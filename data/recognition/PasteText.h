@@ -44,6 +44,13 @@ public:
     static QString withoutLeadIn(const QString& token);
     // Greetings and chat that belong to no field ("亲", "你好", "帮我改下地址").
     static bool isChat(const QString& token);
+    // The shop's platform in front of a copied order: "【拼多多】", "京东订单".
+    static bool isOrderHeading(const QString& token);
     // Text that names a company or an institution rather than a place.
     static bool isCompany(const QString& token);
+    // A department written after its company: "行政部", "检验科".
+    static bool isDepartment(const QString& token);
+    // Length of the desk after a company where parcels are left
+    // ("…有限公司前台"), or 0.
+    static int deskLength(const QString& token);
 };

@@ -1,5 +1,6 @@
 #include "data/recognition/PersonName.h"
 
+#include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
 
@@ -13,7 +14,7 @@ static const QString& singleSurnames()
         "车项连芦麦褚娄窦戚岑景党宫费卜冷晏席卫米柏宗瞿桂全佟应臧闵苟邬边卞姬师仇栾隋商刁沙荣巫寇桑郎甄丛"
         "仲虞敖巩明佘池查麻苑迟邝官封谈匡鞠惠荆乐冀郁胥南班储栗燕楚鄢劳谌奚皮粟冼蔺楼闻厉伊仝郜阚权帅屠豆"
         "朴盖练廉禹祖漆巴丰卿狄索宣晋云容敬扈晁芮阙浦戈伏鹿薄邸雍辜羊裘亓修邰赫杭况鲜逯茹诸慕嵇哈湛宾戎勾"
-        "茅尉冶束檀昝衡");
+        "茅尉冶束檀昝衡区");
     return s;
 }
 
@@ -49,13 +50,19 @@ static bool allChinese(const QString& t)
     return !t.isEmpty();
 }
 
-bool PersonName::isDeliveryNote(const QString& text)
+// Whether the text holds a note word of at least shortest characters.
+static bool hasNoteWord(const QString& text, int shortest)
 {
     for (const QString& w : noteWords()) {
-        if (text.contains(w))
+        if (w.size() >= shortest && text.contains(w))
             return true;
     }
     return false;
+}
+
+bool PersonName::isDeliveryNote(const QString& text)
+{
+    return hasNoteWord(text, 1);
 }
 
 int PersonName::surnameLength(const QString& text)
@@ -71,10 +78,24 @@ QString PersonName::withoutReceiveMark(const QString& text)
 {
     for (const char* mark : {"(收)", "（收）", "收"}) {
         const QString m = QString::fromUtf8(mark);
-        if (text.size() > m.size() + 1 && text.endsWith(m))
+        // "楼下小卖部代收" is a note, not a name.
+        if (text.size() > m.size() + 1 && text.endsWith(m) && !isDeliveryNote(text))
             return text.left(text.size() - m.size());
     }
     return text;
+}
+
+QStringList PersonName::takeReceiversInside(QString& text)
+{
+    static const QRegularExpression inside(QStringLiteral(R"([(（]([^()（）\s]{2,8}?)收[)）])"));
+    QStringList names;
+    for (auto m = inside.match(text); m.hasMatch(); m = inside.match(text, m.capturedStart())) {
+        if (fit(m.captured(1)) == No)
+            break;
+        names << m.captured(1);
+        text.remove(m.capturedStart(), m.capturedLength());
+    }
+    return names;
 }
 
 // "Wang Lei", "LIU YANG", "Anna": letters only, each word capitalised.
@@ -117,9 +138,11 @@ PersonName::Fit PersonName::fit(const QString& text)
         QStringLiteral("省市区县镇乡村路街道巷弄号楼栋幢层室组屯院苑园城店厂站馆部科处");
     if (text.size() >= 3 && placeEnds.contains(text.back()))
         return No;
-    if (isDeliveryNote(text))
-        return No;
     const int surname = surnameLength(text);
+    // A surname and one character is a name even where the character is a
+    // note's ("解放"); a two-character note word is not ("包邮").
+    if (hasNoteWord(text, surname == 1 && text.size() == 2 ? 2 : 1))
+        return No;
     for (const char* title : {"先生", "女士", "小姐"}) {
         if (text.endsWith(QString::fromUtf8(title)))
             return surname > 0 && text.size() == surname + 2 ? Strong : Weak;

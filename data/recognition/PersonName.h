@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Tells whether a short text reads as a person's name: a known surname
 // (compound ones too) with one or two given characters, or a surname with
@@ -19,6 +20,9 @@ public:
     static Fit fit(const QString& text);
     // Drops a trailing "收" or "(收)" that people add to the name.
     static QString withoutReceiveMark(const QString& text);
+    // Takes "（陈思收）" out of an address, which goes on after it
+    // ("…B塔（陈思收）2201室"); returns the names.
+    static QStringList takeReceiversInside(QString& text);
     // Whether the text holds a word of delivery notes ("送", "放门口", "自提" …).
     static bool isDeliveryNote(const QString& text);
     // Length of the surname at the start (0, 1 or 2).

@@ -32,7 +32,7 @@ bool isHeaderRow(const QString& line)
 QString withoutNumbering(QString line)
 {
     static const QRegularExpression numbering(QStringLiteral(
-        R"(^\s*(?:\d{1,2}\s*[.、)）:：|]|[(（]\d{1,2}[)）]|第[一二三四五六七八九十\d]{1,2}[个位]?\s*[:：]?)\s*)"));
+        R"(^\s*(?:\d{1,2}\s*[.、)）:：|]|\d{1,4}\t|[(（]\d{1,2}[)）]|第[一二三四五六七八九十\d]{1,2}[个位]?\s*[:：]?)\s*)"));
     static const QRegularExpression numberedLabel(
         QStringLiteral(R"((收件人|收货人|联系人)\s*[1-9]\d?\s*(?=[:：]))"));
     line.remove(numbering);
