@@ -177,24 +177,23 @@ TemplateReport* findTemplate(Database& db, const QString& code, const QString& v
     return tpl;
 }
 
-// An item of the shop's own template: as designed, in millimetres.
-QJsonObject ownItemJson(const TemplateReport& tpl, const TQRDBText* item)
+// What every item says alike: its box as designed, moved by the user's
+// offset, in millimetres, and how it prints.
+QJsonObject placedJson(const QString& name, const QString& source, const QString& column, double leftMm,
+                       double topMm, double widthMm, double heightMm, double fontPt, bool bold, bool opaque,
+                       const ItemAdjustment& a)
 {
-    const DesignItem& d = *tpl.designItem(item);
-    const ItemAdjustment a = tpl.itemAdjustment(item);
     QJsonObject o;
-    o.insert(QStringLiteral("name"), d.name);
-    o.insert(QStringLiteral("source"), TemplateFile::sourceName(d.source));
-    o.insert(QStringLiteral("column"), d.column);
-    o.insert(QStringLiteral("left_mm"), std::round(d.leftMm * 10 + a.dx) / 10.0);
-    o.insert(QStringLiteral("top_mm"), std::round(d.topMm * 10 + a.dy) / 10.0);
-    o.insert(QStringLiteral("width_mm"), d.widthMm);
-    o.insert(QStringLiteral("height_mm"), d.heightMm);
-    o.insert(QStringLiteral("font_pt"), d.fontPt);
-    o.insert(QStringLiteral("bold"), d.bold);
-    o.insert(QStringLiteral("opaque"), d.opaque);
-    o.insert(QStringLiteral("wrap"),
-             d.wrap == DesignItem::Wrap::Bytes && d.wrapBytes > 0 ? QJsonValue(d.wrapBytes) : QJsonValue());
+    o.insert(QStringLiteral("name"), name);
+    o.insert(QStringLiteral("source"), source);
+    o.insert(QStringLiteral("column"), column);
+    o.insert(QStringLiteral("left_mm"), std::round(leftMm * 10 + a.dx) / 10.0);
+    o.insert(QStringLiteral("top_mm"), std::round(topMm * 10 + a.dy) / 10.0);
+    o.insert(QStringLiteral("width_mm"), widthMm);
+    o.insert(QStringLiteral("height_mm"), heightMm);
+    o.insert(QStringLiteral("font_pt"), fontPt);
+    o.insert(QStringLiteral("bold"), bold);
+    o.insert(QStringLiteral("opaque"), opaque);
     o.insert(QStringLiteral("offset_mm"), QJsonArray{a.dx / 10.0, a.dy / 10.0});
     o.insert(QStringLiteral("hidden"), a.hidden);
     return o;
@@ -202,25 +201,23 @@ QJsonObject ownItemJson(const TemplateReport& tpl, const TQRDBText* item)
 
 QJsonObject itemJson(const TemplateReport& tpl, const TQRDBText* item)
 {
-    if (!tpl.builtIn())
-        return ownItemJson(tpl, item);
-    const layouts::Item& d = *tpl.design(item);
     const ItemAdjustment a = tpl.itemAdjustment(item);
-    QJsonObject o;
-    o.insert(QStringLiteral("name"), QString::fromUtf8(d.name));
-    o.insert(QStringLiteral("source"), layouts::sourceName(d.source));
-    o.insert(QStringLiteral("column"), QString::fromUtf8(d.column));
-    o.insert(QStringLiteral("left_mm"), std::round(d.leftMm * 10 + a.dx) / 10.0);
-    o.insert(QStringLiteral("top_mm"), std::round(d.topMm * 10 + a.dy) / 10.0);
-    o.insert(QStringLiteral("width_mm"), d.widthMm);
-    o.insert(QStringLiteral("height_mm"), d.heightMm);
-    o.insert(QStringLiteral("font_pt"), d.fontPt);
-    o.insert(QStringLiteral("bold"), d.bold);
+    if (!tpl.builtIn()) {
+        // An item of the shop's own template.
+        const DesignItem& d = *tpl.designItem(item);
+        QJsonObject o = placedJson(d.name, TemplateFile::sourceName(d.source), d.column, d.leftMm, d.topMm,
+                                   d.widthMm, d.heightMm, d.fontPt, d.bold, d.opaque, a);
+        o.insert(QStringLiteral("wrap"), d.wrap == DesignItem::Wrap::Bytes && d.wrapBytes > 0
+                                             ? QJsonValue(d.wrapBytes)
+                                             : QJsonValue());
+        return o;
+    }
+    const layouts::Item& d = *tpl.design(item);
+    QJsonObject o =
+        placedJson(QString::fromUtf8(d.name), layouts::sourceName(d.source), QString::fromUtf8(d.column),
+                   d.leftMm, d.topMm, d.widthMm, d.heightMm, d.fontPt, d.bold, d.opaque, a);
     o.insert(QStringLiteral("charset"), layouts::charsetName(d.charset));
-    o.insert(QStringLiteral("opaque"), d.opaque);
     o.insert(QStringLiteral("wrap"), d.wrap > 0 ? QJsonValue(d.wrap) : QJsonValue());
-    o.insert(QStringLiteral("offset_mm"), QJsonArray{a.dx / 10.0, a.dy / 10.0});
-    o.insert(QStringLiteral("hidden"), a.hidden);
     return o;
 }
 
