@@ -272,18 +272,35 @@ int runFloor(const QString& dbPath, const QString& pdf, QStringList* firstPage)
     return pages;
 }
 
+// The st batch over the rows of dbPath, bound as the command line binds
+// it; what reports a failure on stderr under run's name.
+struct BoundBatch
+{
+    std::unique_ptr<TemplateReport> tpl;
+    std::unique_ptr<BatchData> batch;
+};
+
+bool bindBatch(const QString& dbPath, const char* run, BoundBatch* out)
+{
+    QString error;
+    out->tpl.reset(TemplateReport::create(QStringLiteral("st"), QStringLiteral("batch"), &error));
+    out->batch = std::make_unique<BatchData>(out->tpl->recipientTable());
+    if (!out->batch->reload(dbPath, &error)) {
+        std::fprintf(stderr, "%s: %s\n", run, qPrintable(error));
+        return false;
+    }
+    out->tpl->bind(out->batch->senders(), out->batch->recipients());
+    return true;
+}
+
 // The engine as the command line runs a batch.
 int runEngine(const QString& dbPath, const QString& pdf, QStringList* firstPage)
 {
-    QString error;
-    std::unique_ptr<TemplateReport> tpl(
-        TemplateReport::create(QStringLiteral("st"), QStringLiteral("batch"), &error));
-    BatchData batch(tpl->recipientTable());
-    if (!batch.reload(dbPath, &error)) {
-        std::fprintf(stderr, "engine: %s\n", qPrintable(error));
+    BoundBatch bound;
+    if (!bindBatch(dbPath, "engine", &bound))
         return -1;
-    }
-    tpl->bind(batch.senders(), batch.recipients());
+    TemplateReport* tpl = bound.tpl.get();
+    QString error;
     ReportLayout layout(tpl->report());
     if (!ReportPdfWriter::write(&layout, pdf, &error)) {
         std::fprintf(stderr, "engine: %s\n", qPrintable(error));
@@ -305,15 +322,12 @@ int runEngine(const QString& dbPath, const QString& pdf, QStringList* firstPage)
 // output took no time). Where the memory goes is said at each step.
 int runRecorded(const QString& dbPath, const QString& pdf, bool numbered, bool pages = true)
 {
-    QString error;
-    std::unique_ptr<TemplateReport> tpl(
-        TemplateReport::create(QStringLiteral("st"), QStringLiteral("batch"), &error));
-    BatchData batch(tpl->recipientTable());
-    if (!batch.reload(dbPath, &error)) {
-        std::fprintf(stderr, "recorded: %s\n", qPrintable(error));
+    BoundBatch bound;
+    if (!bindBatch(dbPath, "recorded", &bound))
         return -1;
-    }
-    tpl->bind(batch.senders(), batch.recipients());
+    TemplateReport* tpl = bound.tpl.get();
+    BatchData& batch = *bound.batch;
+    QString error;
     const double cpu0 = cpuSeconds();
     QElapsedTimer t;
     t.start();
@@ -366,13 +380,12 @@ int runRecorded(const QString& dbPath, const QString& pdf, bool numbered, bool p
 // part ends when the job is handed over.
 int runPrinter(const QString& dbPath)
 {
-    QString error;
-    std::unique_ptr<TemplateReport> tpl(
-        TemplateReport::create(QStringLiteral("st"), QStringLiteral("batch"), &error));
-    BatchData batch(tpl->recipientTable());
-    if (!batch.reload(dbPath, &error))
+    BoundBatch bound;
+    if (!bindBatch(dbPath, "printer", &bound))
         return -1;
-    tpl->bind(batch.senders(), batch.recipients());
+    TemplateReport* tpl = bound.tpl.get();
+    BatchData& batch = *bound.batch;
+    QString error;
     if (!ReportPrinter::printTo(tpl->report(), QStringLiteral("waybill-pdf"), &error)) {
         std::fprintf(stderr, "printer: %s\n", qPrintable(error));
         return -1;
@@ -382,13 +395,10 @@ int runPrinter(const QString& dbPath)
 
 int runPreview(const QString& dbPath)
 {
-    QString error;
-    std::unique_ptr<TemplateReport> tpl(
-        TemplateReport::create(QStringLiteral("st"), QStringLiteral("batch"), &error));
-    BatchData batch(tpl->recipientTable());
-    if (!batch.reload(dbPath, &error))
+    BoundBatch bound;
+    if (!bindBatch(dbPath, "preview", &bound))
         return -1;
-    tpl->bind(batch.senders(), batch.recipients());
+    TemplateReport* tpl = bound.tpl.get();
     QElapsedTimer t;
     t.start();
     ReportPreview preview(tpl->report());
