@@ -10,10 +10,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-// Recognising recipients in pasted text: accuracy over four tables of
-// realistic inputs (the first set, a second one of the kinds shops receive
-// from chats and order pages, and two fresh ones written without looking at
-// the parser), exact edge cases, and storing what was recognised.
+// Recognising recipients in pasted text: accuracy over tables of realistic
+// inputs (the first set, a second one of the kinds shops receive from chats
+// and order pages, and fresh ones written without looking at the parser),
+// exact edge cases, and storing what was recognised.
 class TestAddressParser : public QObject
 {
     Q_OBJECT
@@ -77,10 +77,12 @@ void TestAddressParser::initTestCase()
     QVERIFY(load(QStringLiteral("recipient_samples.tsv"), m_sets[QStringLiteral("second")]));
     QVERIFY(load(QStringLiteral("fresh_samples.tsv"), m_sets[QStringLiteral("fresh")]));
     QVERIFY(load(QStringLiteral("fresh3_samples.tsv"), m_sets[QStringLiteral("fresh3")]));
+    QVERIFY(load(QStringLiteral("fresh5_samples.tsv"), m_sets[QStringLiteral("fresh5")]));
     QVERIFY(m_sets.value(QStringLiteral("first")).rows.size() >= 200);
     QVERIFY(m_sets.value(QStringLiteral("second")).rows.size() >= 200);
     QVERIFY(m_sets.value(QStringLiteral("fresh")).rows.size() >= 120);
     QVERIFY(m_sets.value(QStringLiteral("fresh3")).rows.size() >= 100);
+    QVERIFY(m_sets.value(QStringLiteral("fresh5")).rows.size() >= 110);
 }
 
 void TestAddressParser::accuracy_data()
@@ -106,7 +108,10 @@ void TestAddressParser::accuracy_data()
         {"fresh", "备注", 0.995},  {"fresh3", "整条", 0.995},     {"fresh3", "姓名", 0.995},
         {"fresh3", "手机", 0.995}, {"fresh3", "电话", 0.995},     {"fresh3", "城市", 0.995},
         {"fresh3", "邮编", 0.995}, {"fresh3", "收件单位", 0.995}, {"fresh3", "地址", 0.995},
-        {"fresh3", "备注", 0.995},
+        {"fresh3", "备注", 0.995}, {"fresh5", "整条", 0.91},      {"fresh5", "姓名", 0.995},
+        {"fresh5", "手机", 0.98},  {"fresh5", "电话", 0.995},     {"fresh5", "城市", 0.99},
+        {"fresh5", "邮编", 0.995}, {"fresh5", "收件单位", 0.98},  {"fresh5", "地址", 0.98},
+        {"fresh5", "备注", 0.935},
     };
     for (const auto& f : floors) {
         QTest::newRow(
