@@ -10,10 +10,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-// Recognising recipients in pasted text: accuracy over five tables of
-// realistic inputs (the first set, a second one of the kinds shops receive
-// from chats and order pages, and three fresh ones written without looking at
-// the parser), exact edge cases, and storing what was recognised.
+// Recognising recipients in pasted text: accuracy over tables of realistic
+// inputs (the first set, a second one of the kinds shops receive from chats
+// and order pages, and fresh ones written without looking at the parser),
+// exact edge cases, and storing what was recognised.
 class TestAddressParser : public QObject
 {
     Q_OBJECT
@@ -78,11 +78,13 @@ void TestAddressParser::initTestCase()
     QVERIFY(load(QStringLiteral("fresh_samples.tsv"), m_sets[QStringLiteral("fresh")]));
     QVERIFY(load(QStringLiteral("fresh3_samples.tsv"), m_sets[QStringLiteral("fresh3")]));
     QVERIFY(load(QStringLiteral("fresh4_samples.tsv"), m_sets[QStringLiteral("fresh4")]));
+    QVERIFY(load(QStringLiteral("fresh5_samples.tsv"), m_sets[QStringLiteral("fresh5")]));
     QVERIFY(m_sets.value(QStringLiteral("first")).rows.size() >= 200);
     QVERIFY(m_sets.value(QStringLiteral("second")).rows.size() >= 200);
     QVERIFY(m_sets.value(QStringLiteral("fresh")).rows.size() >= 120);
     QVERIFY(m_sets.value(QStringLiteral("fresh3")).rows.size() >= 100);
     QVERIFY(m_sets.value(QStringLiteral("fresh4")).rows.size() >= 120);
+    QVERIFY(m_sets.value(QStringLiteral("fresh5")).rows.size() >= 110);
 }
 
 void TestAddressParser::accuracy_data()
@@ -111,7 +113,10 @@ void TestAddressParser::accuracy_data()
         {"fresh3", "备注", 0.995}, {"fresh4", "整条", 0.92},      {"fresh4", "姓名", 0.98},
         {"fresh4", "手机", 0.98},  {"fresh4", "电话", 0.995},     {"fresh4", "城市", 0.99},
         {"fresh4", "邮编", 0.995}, {"fresh4", "收件单位", 0.995}, {"fresh4", "地址", 0.98},
-        {"fresh4", "备注", 0.93},
+        {"fresh4", "备注", 0.93},  {"fresh5", "整条", 0.925},     {"fresh5", "姓名", 0.995},
+        {"fresh5", "手机", 0.995}, {"fresh5", "电话", 0.995},     {"fresh5", "城市", 0.99},
+        {"fresh5", "邮编", 0.995}, {"fresh5", "收件单位", 0.98},  {"fresh5", "地址", 0.98},
+        {"fresh5", "备注", 0.935},
     };
     for (const auto& f : floors) {
         QTest::newRow(
