@@ -132,8 +132,21 @@ DesignItem newItem(const TemplateDesign& design, DesignItem::Kind kind, const QP
     }
     item.widthMm = qMin(item.widthMm, design.pageMm.width());
     item.heightMm = qMin(item.heightMm, design.pageMm.height());
-    setBox(&item, onPage(QRectF(QPointF(tenth(at.x()), tenth(at.y())), QSizeF(item.widthMm, item.heightMm)),
-                         design.pageMm));
+    QRectF b = onPage(QRectF(QPointF(tenth(at.x()), tenth(at.y())), QSizeF(item.widthMm, item.heightMm)),
+                      design.pageMm);
+    // Items added one after another at the same spot would hide each other:
+    // a new one goes just below whatever it would cover, while the page has room.
+    for (int i = 0; i < design.items.size(); ++i) {
+        const QRectF other = box(design.items[i]);
+        if (!other.intersects(b))
+            continue;
+        const QRectF below = b.translated(0, tenth(other.bottom() + 1 - b.top()));
+        if (below.bottom() > design.pageMm.height())
+            break;
+        b = below;
+        i = -1; // look again from the first
+    }
+    setBox(&item, b);
     return item;
 }
 

@@ -241,6 +241,7 @@ void TestDesigner::session()
     w.action("addTextAction")->trigger();
     QCOMPARE(doc->selection(), QStringList{QStringLiteral("item2")});
     const DesignItem text = doc->design().items[1];
+    QVERIFY(!DesignerEdits::box(text).intersects(DesignerEdits::box(doc->design().items[0])));
     const QPointF grab = DesignerEdits::box(text).center();
     drag(w.view(), grab, grab + QPointF(edge + 0.3 - text.leftMm, 20));
     QCOMPARE(doc->design().items[1].leftMm, edge);
