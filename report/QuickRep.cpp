@@ -6,6 +6,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
 namespace {
 TQuickRep::PreviewHandler& previewHandler()
 {
@@ -67,8 +69,13 @@ void TQuickRep::paintDesign(QPainter* painter, double ppi) const
         for (const TQRDBText* item : b->items()) {
             if (item->Transparent != (pass == 0))
                 continue;
-            ReportPainter::paintItem(painter, ReportPainter::itemOf(*item), item->DataField, 0, 0,
-                                     unitsPerTenth);
+            // A column's name is no Code 128 text (the bars would be left
+            // out): a number of the usual form shows what will print there.
+            QString text = item->DataField;
+            if (item->Kind == TQRItemKind::Code128 &&
+                std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() >= 0x80; }))
+                text = QStringLiteral("1234567890123");
+            ReportPainter::paintItem(painter, ReportPainter::itemOf(*item), text, 0, 0, unitsPerTenth);
         }
     }
 }

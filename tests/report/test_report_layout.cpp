@@ -116,6 +116,7 @@ private slots:
     void boldVisibleAt600Dpi_data();
     void boldVisibleAt600Dpi();
     void cancelledPdfLeavesNoFile();
+    void designViewShowsColumnNames_data();
     void designViewShowsColumnNames();
     void textInItsFontColour();
 
@@ -639,12 +640,22 @@ void TestReportLayout::cancelledPdfLeavesNoFile()
     QVERIFY(!error.isEmpty());
 }
 
+void TestReportLayout::designViewShowsColumnNames_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::newRow("text") << int(TQRItemKind::Text);
+    // A column name is no Code 128 text: bars of a sample number instead.
+    QTest::newRow("code 128 of a column") << int(TQRItemKind::Code128);
+}
+
 void TestReportLayout::designViewShowsColumnNames()
 {
+    QFETCH(int, kind);
     m_records->rows = {{QString()}};
     makeReport();
     m_report->Records = m_records;
     TQRDBText* item = m_report->band()->items().first();
+    item->Kind = TQRItemKind(kind);
     item->setLeftPixels(100);
     item->setTopPixels(40);
     // The value is empty, yet the design view shows the column name there.
