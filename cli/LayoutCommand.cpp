@@ -225,6 +225,7 @@ int show(CliContext& ctx, Database& db, const Options& o)
 {
     QJsonObject variants;
     TemplateAdjustment adjustment;
+    QString picture = QStringLiteral("built-in");
     for (int v = 0; v < layouts::kVariantCount; ++v) {
         const QString name = layouts::variantName(layouts::Variant(v));
         if (!o.variant.isEmpty() && name != o.variant)
@@ -236,6 +237,10 @@ int show(CliContext& ctx, Database& db, const Options& o)
             return 1;
         }
         adjustment = tpl->adjustment();
+        // A shop's own template has no built-in picture: its own, or none.
+        if (!tpl->builtIn())
+            picture =
+                tpl->templateDesign().picture.isEmpty() ? QStringLiteral("none") : QStringLiteral("own");
         QJsonArray items;
         for (const TQRDBText* item : tpl->items())
             items.append(itemJson(*tpl, item));
@@ -245,8 +250,7 @@ int show(CliContext& ctx, Database& db, const Options& o)
     root.insert(QStringLiteral("code"), o.code);
     root.insert(QStringLiteral("offset_mm"), QJsonArray{adjustment.dx / 10.0, adjustment.dy / 10.0});
     root.insert(QStringLiteral("scale_percent"), QJsonArray{adjustment.scaleX, adjustment.scaleY});
-    root.insert(QStringLiteral("picture"),
-                adjustment.picture.isEmpty() ? QStringLiteral("built-in") : QStringLiteral("own"));
+    root.insert(QStringLiteral("picture"), adjustment.picture.isEmpty() ? picture : QStringLiteral("own"));
     root.insert(QStringLiteral("variants"), variants);
     ctx.out << QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented));
     return 0;

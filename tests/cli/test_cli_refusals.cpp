@@ -278,7 +278,7 @@ void TestCliRefusals::badCommandLines_data()
         << ""
         << "";
     QTest::newRow("layout of the shop's own template")
-        << QStringList{"layout", "show", "--template", "shop1", "--json"} << 0 << "\"code\": \"shop1\""
+        << QStringList{"layout", "show", "--template", "shop1", "--json"} << 0 << "\"picture\": \"none\""
         << "没有模板"
         << "";
     QTest::newRow("layout of no template")
