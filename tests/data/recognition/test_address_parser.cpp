@@ -236,6 +236,9 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("landline without a mobile")
         << QStringLiteral("白露 010-65123456 北京市东城区王府井大街138号") << QStringLiteral("电话")
         << QStringLiteral("010-65123456") << false;
+    QTest::newRow("landline extension in brackets")
+        << QStringLiteral("白露 010-65123456(808) 北京市东城区王府井大街138号") << QStringLiteral("电话")
+        << QStringLiteral("010-65123456-808") << false;
     QTest::newRow("surname and title apart")
         << QStringLiteral("张 先生 13812345678 河南省郑州市金水区花园路12号") << QStringLiteral("姓名")
         << QStringLiteral("张先生") << false;
