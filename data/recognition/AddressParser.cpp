@@ -134,9 +134,10 @@ ParsedRecipient AddressParser::parseAddress(const QString& input) const
 
 QList<AddressParser::Token> AddressParser::tokenize(const QString& text) const
 {
-    // A colon between digits is a time of day ("10:23"), no separator.
+    // A colon between digits is a time of day ("10:23"), a slash a date
+    // ("2024/11/11"): no separators.
     static const QRegularExpression separators(
-        QStringLiteral(R"((?:[\s,，、;；。|/\\!！?？【】\[\]]|(?<!\d)[:：]|[:：](?!\d))+)"));
+        QStringLiteral(R"((?:[\s,，、;；。|\\!！?？【】\[\]]|(?<!\d)[:：/]|[:：/](?!\d))+)"));
     QList<Token> tokens;
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (int n = 0; n < lines.size(); ++n) {
