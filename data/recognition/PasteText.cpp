@@ -2,6 +2,7 @@
 
 #include "data/recognition/PersonName.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 #include <QVector>
 
@@ -199,11 +200,37 @@ QList<PasteText::Piece> PasteText::splitAtLabels(const QString& token)
 
 QString PasteText::withoutLeadIn(const QString& token)
 {
-    static const QStringList leadIns =
-        QStringLiteral("帮我寄到 帮我发到 帮忙寄到 麻烦寄到 麻烦发到 请寄到 请发到 寄到 发到 送到 寄给 发给 "
-                       "名字叫 名字是 我叫 我是 叫 是 为")
-            .split(QLatin1Char(' '));
-    for (const QString& w : leadIns) {
+    // A request in front of the verb: "麻烦寄给", "拜托发到", "请帮我寄到".
+    static const QStringList asks =
+        QStringLiteral("麻烦 拜托 劳驾 请 帮我 帮忙 给我").split(QLatin1Char(' '));
+    static const QStringList verbs =
+        QStringLiteral("寄到 发到 送到 寄给 发给 寄往 发往").split(QLatin1Char(' '));
+    static const QStringList others =
+        QStringLiteral("名字叫 名字是 我叫 我是 叫 是 为").split(QLatin1Char(' '));
+    // Alone they announce nothing: "寄：广西…", and the mark set off after a name, "李二伟 收".
+    if (token == QStringLiteral("寄") || token == QStringLiteral("收"))
+        return QString();
+    QString rest = token;
+    for (bool again = true; again;) {
+        again = false;
+        for (const QString& a : asks) {
+            if (rest.startsWith(a)) {
+                rest.remove(0, a.size());
+                again = true;
+            }
+        }
+    }
+    for (const QString& v : verbs) {
+        // "请送到门卫" is a delivery note, no lead-in.
+        if (!rest.startsWith(v) || (rest.size() < token.size() && v.startsWith(QStringLiteral("送"))))
+            continue;
+        rest.remove(0, v.size());
+        // "寄到我们公司：…": the place is named after the colon.
+        static const QRegularExpression ownPlace(QStringLiteral(
+            "^(?:我|我们|咱|咱们|你|你们)?的?(?:公司|单位|家|家里|学校|店里|这里|这边|这儿|下面|如下)?$"));
+        return ownPlace.match(rest).hasMatch() ? QString() : rest;
+    }
+    for (const QString& w : others) {
         if (token.size() > w.size() && token.startsWith(w))
             return token.mid(w.size());
         if (token == w)

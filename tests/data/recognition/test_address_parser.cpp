@@ -206,6 +206,9 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("unlabelled note kept in the remark")
         << QStringLiteral("耿乐 13900001236 长沙市天心区书院路9号 周末也可以送") << QStringLiteral("备注")
         << QStringLiteral("周末也可以送") << false;
+    QTest::newRow("a request to deliver is a note, no lead-in")
+        << QStringLiteral("耿乐 13900001236 长沙市天心区书院路9号 请送到门卫") << QStringLiteral("备注")
+        << QStringLiteral("请送到门卫") << false;
     QTest::newRow("mobile with a digit too many is not taken, but flagged")
         << QStringLiteral("张伟 138123456789 河南省郑州市金水区花园路12号") << QStringLiteral("手机")
         << QString() << true;
