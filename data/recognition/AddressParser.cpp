@@ -290,8 +290,10 @@ bool AddressParser::splitGluedName(const QString& text, Candidates& c) const
 
 void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
 {
-    // "深圳市华拓电子有限公司" begins with a city but is the company.
-    if (PasteText::isCompany(text)) {
+    // "深圳市华拓电子有限公司" begins with a city but is the company;
+    // "武汉市武昌区武汉大学信息学部" goes down to the district: the address.
+    const RegionTable::Path path = m_regions.match(text);
+    if (PasteText::isCompany(text) && (path.written.size() < 2 || PasteText::endsLikeCompany(text))) {
         c.companies << text;
         return;
     }
@@ -300,7 +302,6 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
         c.remarks << text.right(desk);
         return;
     }
-    const RegionTable::Path path = m_regions.match(text);
     const QString asName = PersonName::withoutReceiveMark(text);
     const PersonName::Fit fit = PersonName::fit(asName);
     if (path.length > 0) {

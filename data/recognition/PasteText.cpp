@@ -277,7 +277,7 @@ bool PasteText::isOrderHeading(const QString& token)
     return false;
 }
 
-bool PasteText::isCompany(const QString& token)
+bool PasteText::endsLikeCompany(const QString& token)
 {
     static const QStringList ends =
         QStringLiteral(
@@ -293,6 +293,19 @@ bool PasteText::isCompany(const QString& token)
     for (const QString& e : ends) {
         if (token.endsWith(e))
             return true;
+    }
+    return false;
+}
+
+bool PasteText::isCompany(const QString& token)
+{
+    if (endsLikeCompany(token))
+        return true;
+    if (token.size() < 4)
+        return false;
+    for (const QChar c : token) {
+        if (c.isDigit())
+            return false;
     }
     // A department of an institution: "第二人民医院检验科", "理工大学化学系".
     static const QStringList institutions =

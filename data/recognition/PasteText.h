@@ -49,6 +49,8 @@ public:
     static bool isOrderHeading(const QString& token);
     // Text that names a company or an institution rather than a place.
     static bool isCompany(const QString& token);
+    // A company by its ending ("…有限公司", "…厂"), not by a department of an institution.
+    static bool endsLikeCompany(const QString& token);
     // A department written after its company: "行政部", "检验科".
     static bool isDepartment(const QString& token);
     // Length of the desk after a company where parcels are left
