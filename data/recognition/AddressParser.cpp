@@ -37,9 +37,10 @@ bool looksLikeAddress(const QString& t)
         return true;
     if (PersonName::isDeliveryNote(t))
         return false;
+    // A digit or a letter makes a short part a building or unit: "B座", "2单元".
     bool digit = false;
     for (const QChar c : t)
-        digit = digit || c.isDigit();
+        digit = digit || c.isDigit() || (c.unicode() < 0x80 && c.isLetter());
     for (const QString& w : words) {
         if (t.contains(w))
             return t.size() >= 3 || digit;
