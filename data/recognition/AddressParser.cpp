@@ -338,6 +338,22 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
         c.remarks << text;
 }
 
+bool AddressParser::isNameBeforeAddress(const QList<Token>& tokens, int i, const Candidates& c) const
+{
+    // "收货地址：欧阳静，86-137…，浙江省 温州市…": the name written first under
+    // the address label, the address proper starting with a region after it.
+    const Token& t = tokens.at(i);
+    if ((t.scope != PasteText::Detail && t.scope != PasteText::Region) || !c.parts.isEmpty() ||
+        PersonName::fit(t.text) != PersonName::Strong || m_regions.match(t.text).length > 0 ||
+        looksLikeAddress(t.text))
+        return false;
+    for (int j = i + 1; j < tokens.size(); ++j) {
+        if (!tokens.at(j).aside)
+            return tokens.at(j).scope == t.scope && m_regions.match(tokens.at(j).text).length > 0;
+    }
+    return false;
+}
+
 void AddressParser::dropStrayRegions(Candidates& c) const
 {
     int anchor = -1;
@@ -421,7 +437,9 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     QString lastLabel;
     bool afterInfo = false;
     int companiesBefore = 0;
-    for (const Token& t : tokenize(text)) {
+    const QList<Token> tokens = tokenize(text);
+    for (int i = 0; i < tokens.size(); ++i) {
+        const Token& t = tokens.at(i);
         if (t.label != PasteText::None) {
             lastLabel = t.text;
             continue;
@@ -455,6 +473,10 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             continue;
         }
         companiesBefore = companies;
+        if (isNameBeforeAddress(tokens, i, c)) {
+            c.strongNames << value;
+            continue;
+        }
         Token v = t;
         v.text = value;
         if (!takeLabelled(v, c))
