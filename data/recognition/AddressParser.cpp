@@ -37,9 +37,10 @@ bool looksLikeAddress(const QString& t)
         return true;
     if (PersonName::isDeliveryNote(t))
         return false;
+    // A digit or a letter makes a short part a building or unit: "B座", "2单元".
     bool digit = false;
     for (const QChar c : t)
-        digit = digit || c.isDigit();
+        digit = digit || c.isDigit() || (c.unicode() < 0x80 && c.isLetter());
     for (const QString& w : words) {
         if (t.contains(w))
             return t.size() >= 3 || digit;
@@ -134,9 +135,10 @@ ParsedRecipient AddressParser::parseAddress(const QString& input) const
 
 QList<AddressParser::Token> AddressParser::tokenize(const QString& text) const
 {
-    // A colon between digits is a time of day ("10:23"), no separator.
+    // A colon between digits is a time of day ("10:23"), a slash a date
+    // ("2024/11/11"): no separators.
     static const QRegularExpression separators(
-        QStringLiteral(R"((?:[\s,，、;；。|/\\!！?？【】\[\]]|(?<!\d)[:：]|[:：](?!\d))+)"));
+        QStringLiteral(R"((?:[\s,，、;；。|\\!！?？【】\[\]]|(?<!\d)[:：/]|[:：/](?!\d))+)"));
     QList<Token> tokens;
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (int n = 0; n < lines.size(); ++n) {
@@ -289,8 +291,10 @@ bool AddressParser::splitGluedName(const QString& text, Candidates& c) const
 
 void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
 {
-    // "深圳市华拓电子有限公司" begins with a city but is the company.
-    if (PasteText::isCompany(text)) {
+    // "深圳市华拓电子有限公司" begins with a city but is the company;
+    // "武汉市武昌区武汉大学信息学部" goes down to the district: the address.
+    const RegionTable::Path path = m_regions.match(text);
+    if (PasteText::isCompany(text) && (path.written.size() < 2 || PasteText::endsLikeCompany(text))) {
         c.companies << text;
         return;
     }
@@ -299,7 +303,6 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
         c.remarks << text.right(desk);
         return;
     }
-    const RegionTable::Path path = m_regions.match(text);
     const QString asName = PersonName::withoutReceiveMark(text);
     const PersonName::Fit fit = PersonName::fit(asName);
     if (path.length > 0) {
@@ -333,6 +336,22 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
         c.weakNames << asName;
     else
         c.remarks << text;
+}
+
+bool AddressParser::isNameBeforeAddress(const QList<Token>& tokens, int i, const Candidates& c) const
+{
+    // "收货地址：欧阳静，86-137…，浙江省 温州市…": the name written first under
+    // the address label, the address proper starting with a region after it.
+    const Token& t = tokens.at(i);
+    if ((t.scope != PasteText::Detail && t.scope != PasteText::Region) || !c.parts.isEmpty() ||
+        PersonName::fit(t.text) != PersonName::Strong || m_regions.match(t.text).length > 0 ||
+        looksLikeAddress(t.text))
+        return false;
+    for (int j = i + 1; j < tokens.size(); ++j) {
+        if (!tokens.at(j).aside)
+            return tokens.at(j).scope == t.scope && m_regions.match(tokens.at(j).text).length > 0;
+    }
+    return false;
 }
 
 void AddressParser::dropStrayRegions(Candidates& c) const
@@ -418,7 +437,9 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     QString lastLabel;
     bool afterInfo = false;
     int companiesBefore = 0;
-    for (const Token& t : tokenize(text)) {
+    const QList<Token> tokens = tokenize(text);
+    for (int i = 0; i < tokens.size(); ++i) {
+        const Token& t = tokens.at(i);
         if (t.label != PasteText::None) {
             lastLabel = t.text;
             continue;
@@ -452,6 +473,10 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             continue;
         }
         companiesBefore = companies;
+        if (isNameBeforeAddress(tokens, i, c)) {
+            c.strongNames << value;
+            continue;
+        }
         Token v = t;
         v.text = value;
         if (!takeLabelled(v, c))

@@ -39,6 +39,7 @@ private:
     bool takeLabelled(const Token& t, Candidates& c) const;
     void takeUnlabelled(const QString& text, Candidates& c) const;
     bool splitGluedName(const QString& text, Candidates& c) const;
+    bool isNameBeforeAddress(const QList<Token>& tokens, int i, const Candidates& c) const;
     void dropStrayRegions(Candidates& c) const;
     static void chooseName(Candidates& c, QStringList& detailParts, ParsedRecipient& r);
 

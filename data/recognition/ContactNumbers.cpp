@@ -25,9 +25,19 @@ void markUnsure(ParsedRecipient& r, const QString& key)
         r.unsure << key;
 }
 
-// The extension written after a number: "转1234", "-5678", "分机号 22", "ext 89".
-const QString kExtension =
-    QStringLiteral(R"((?:[ ]*[,，]?[ ]*(?:转|分机号?|ext\.?|EXT\.?|#)[ ]*[:：]?[ ]*|-)(\d{1,5})(?![\d*]))");
+// The word before an extension: "转1234", "分机号 22", "ext 89".
+const QString kExtensionWord = QStringLiteral(R"((?:转|分机号?|ext\.?|EXT\.?|#))");
+const QString kAfterWord = QStringLiteral(R"([ ]*[:：]?[ ]*)");
+// An extension in brackets, as order pages show privacy numbers: "[2817]", "(分机号 6603)".
+const QString kBracketExtension = QStringLiteral(R"([ ]*[(（\[【][ ]*(?:)") + kExtensionWord + kAfterWord +
+                                  QStringLiteral(R"()?(\d{1,5})[ ]*[)）\]】])");
+// After a mobile also "-5678"; one capture in every branch.
+const QString kMobileExtension = QStringLiteral(R"((?:(?|(?:[ ]*[,，]?[ ]*)") + kExtensionWord + kAfterWord +
+                                 QStringLiteral(R"(|-)(\d{1,5})(?![\d*])|)") + kBracketExtension +
+                                 QStringLiteral("))?");
+const QString kLandlineExtension = QStringLiteral(R"((?:(?|[ ]*[,，]?[ ]*(?:-|)") + kExtensionWord +
+                                   QStringLiteral(")") + kAfterWord + QStringLiteral(R"((\d{1,5})|)") +
+                                   kBracketExtension + QStringLiteral("))?(?!\\d)");
 
 } // namespace
 
@@ -44,12 +54,15 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
     static const QRegularExpression mobileRe(
         QStringLiteral(
             R"((?<![\d*])(?:(?:\+|00)?86[ -]{0,2}|[(（]\+?86[)）] ?)?(1[3-9]\d)[ -]{0,2}(\d{4}|[*]{4})[ -]{0,2}(\d{4})(?![\d*]))") +
-        QStringLiteral("(?:") + kExtension + QStringLiteral(")?"));
+        kMobileExtension);
     // Landlines with the country code: "+86-21-6543 2100", "+86 (755) 8366 1122".
-    static const QRegularExpression intlLandlineRe(QStringLiteral(
-        R"((?<![\d+])(?:\+|00)86[ -]*[(（]?(10|2\d|[3-9]\d\d)[)）]?[ -]*([2-9]\d{2,3})[ -]?(\d{4})(?:[ ]*[,，]?[ ]*(?:-|转|分机号?|ext\.?|EXT\.?|#)[ ]*[:：]?[ ]*(\d{1,5}))?(?!\d))"));
-    static const QRegularExpression landlineRe(QStringLiteral(
-        R"((?<!\d)[(（]?(0(?:10|2\d|[3-9]\d\d))[)）]?[ -]{0,2}([2-9]\d{2,3})[ -]?(\d{4})(?:[ ]*[,，]?[ ]*(?:-|转|分机号?|ext\.?|EXT\.?|#)[ ]*[:：]?[ ]*(\d{1,5}))?(?!\d))"));
+    static const QRegularExpression intlLandlineRe(
+        QStringLiteral(
+            R"((?<![\d+])(?:\+|00)86[ -]*[(（]?(10|2\d|[3-9]\d\d)[)）]?[ -]*([2-9]\d{2,3})[ -]?(\d{4}))") +
+        kLandlineExtension);
+    static const QRegularExpression landlineRe(
+        QStringLiteral(R"((?<!\d)[(（]?(0(?:10|2\d|[3-9]\d\d))[)）]?[ -]{0,2}([2-9]\d{2,3})[ -]?(\d{4}))") +
+        kLandlineExtension);
     static const QRegularExpression hotlineRe(
         QStringLiteral(R"((?<!\d)([48]00)[ -]?(\d{3})[ -]?(\d{4})(?!\d))"));
     static const QRegularExpression postcodeRe(QStringLiteral(R"((?<![\d-])(\d{6})(?!-?\d))"));

@@ -2,6 +2,7 @@
 
 #include "data/recognition/PersonName.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 #include <QVector>
 
@@ -18,28 +19,31 @@ using K = PasteText::Kind;
 
 // Labels of order pages and chat templates, longest first where one starts another.
 const LabelWord kLabels[] = {
-    {"收货人姓名", K::Name, 2},  {"收件人姓名", K::Name, 2},  {"收货人手机", K::Phone, 2},
-    {"收件人手机", K::Phone, 2}, {"收件人电话", K::Phone, 2}, {"收货人电话", K::Phone, 2},
-    {"收货人", K::Name, 2},      {"收件人", K::Name, 2},      {"联系人", K::Name, 2},
-    {"客户姓名", K::Name, 2},    {"客户地址", K::Detail, 2},  {"客户电话", K::Phone, 2},
-    {"收件", K::Name, 0},        {"联系", K::Phone, 0},       {"姓名", K::Name, 2},
-    {"名字", K::Name, 2},        {"称呼", K::Name, 0},        {"手机号码", K::Phone, 2},
-    {"手机号", K::Phone, 2},     {"联系电话", K::Phone, 2},   {"电话号码", K::Phone, 2},
-    {"联系方式", K::Phone, 2},   {"移动电话", K::Phone, 2},   {"备用电话", K::Phone, 2},
-    {"备用手机", K::Phone, 2},   {"虚拟号码", K::Phone, 2},   {"虚拟号", K::Phone, 2},
-    {"固定电话", K::Phone, 2},   {"手机", K::Phone, 1},       {"电话", K::Phone, 1},
-    {"座机", K::Phone, 0},       {"固话", K::Phone, 0},       {"所在地区", K::Region, 2},
-    {"所在城市", K::Region, 2},  {"省市区", K::Region, 2},    {"所在地", K::Region, 0},
-    {"地区", K::Region, 0},      {"城市", K::Region, 0},      {"省份", K::Region, 0},
-    {"收货地址", K::Detail, 2},  {"收件地址", K::Detail, 2},  {"详细地址", K::Detail, 2},
-    {"联系地址", K::Detail, 2},  {"送货地址", K::Detail, 2},  {"街道地址", K::Detail, 2},
-    {"新地址", K::Detail, 2},    {"地址", K::Detail, 2},      {"邮政编码", K::Postcode, 2},
-    {"邮编", K::Postcode, 2},    {"买家留言", K::Remark, 2},  {"订单备注", K::Remark, 2},
-    {"备注", K::Remark, 2},      {"留言", K::Remark, 0},      {"收件单位", K::Company, 2},
-    {"收货单位", K::Company, 2}, {"工作单位", K::Company, 2}, {"公司名称", K::Company, 2},
-    {"单位", K::Company, 0},     {"公司", K::Company, 0},     {"订单编号", K::Info, 2},
-    {"订单号", K::Info, 2},      {"下单时间", K::Info, 2},    {"付款时间", K::Info, 2},
-    {"商品名称", K::Info, 2},    {"宝贝名称", K::Info, 2},    {"商品", K::Info, 0},
+    {"收货人姓名", K::Name, 2},  {"收件人姓名", K::Name, 2},   {"收货人手机", K::Phone, 2},
+    {"收件人手机", K::Phone, 2}, {"收件人电话", K::Phone, 2},  {"收货人电话", K::Phone, 2},
+    {"收货人", K::Name, 2},      {"收件人", K::Name, 2},       {"联系人", K::Name, 2},
+    {"客户姓名", K::Name, 2},    {"客户地址", K::Detail, 2},   {"客户电话", K::Phone, 2},
+    {"客户备注", K::Remark, 2},  {"买家备注", K::Remark, 2},   {"卖家备注", K::Remark, 2},
+    {"客户", K::Name, 0},        {"买家", K::Name, 0},         {"收件", K::Name, 0},
+    {"联系", K::Phone, 0},       {"姓名", K::Name, 2},         {"名字", K::Name, 2},
+    {"称呼", K::Name, 0},        {"手机号码", K::Phone, 2},    {"手机号", K::Phone, 2},
+    {"联系电话", K::Phone, 2},   {"电话号码", K::Phone, 2},    {"联系方式", K::Phone, 2},
+    {"移动电话", K::Phone, 2},   {"备用电话", K::Phone, 2},    {"备用手机", K::Phone, 2},
+    {"虚拟号码", K::Phone, 2},   {"虚拟号", K::Phone, 2},      {"固定电话", K::Phone, 2},
+    {"手机", K::Phone, 1},       {"电话", K::Phone, 1},        {"座机", K::Phone, 0},
+    {"固话", K::Phone, 0},       {"所在地区", K::Region, 2},   {"所在城市", K::Region, 2},
+    {"省市区", K::Region, 2},    {"所在地", K::Region, 0},     {"地区", K::Region, 0},
+    {"城市", K::Region, 0},      {"省份", K::Region, 0},       {"收货地址", K::Detail, 2},
+    {"收件地址", K::Detail, 2},  {"详细地址", K::Detail, 2},   {"联系地址", K::Detail, 2},
+    {"送货地址", K::Detail, 2},  {"街道地址", K::Detail, 2},   {"新地址", K::Detail, 2},
+    {"地址", K::Detail, 2},      {"邮政编码", K::Postcode, 2}, {"邮编", K::Postcode, 2},
+    {"买家留言", K::Remark, 2},  {"订单备注", K::Remark, 2},   {"备注", K::Remark, 2},
+    {"留言", K::Remark, 0},      {"收件单位", K::Company, 2},  {"收货单位", K::Company, 2},
+    {"工作单位", K::Company, 2}, {"公司名称", K::Company, 2},  {"单位名称", K::Company, 2},
+    {"单位", K::Company, 0},     {"公司", K::Company, 0},      {"订单编号", K::Info, 2},
+    {"订单号", K::Info, 2},      {"下单时间", K::Info, 2},     {"付款时间", K::Info, 2},
+    {"订单时间", K::Info, 2},    {"支付时间", K::Info, 2},     {"成交时间", K::Info, 2},
+    {"商品名称", K::Info, 2},    {"宝贝名称", K::Info, 2},     {"商品", K::Info, 0},
     {"数量", K::Info, 0},
 };
 
@@ -196,11 +200,37 @@ QList<PasteText::Piece> PasteText::splitAtLabels(const QString& token)
 
 QString PasteText::withoutLeadIn(const QString& token)
 {
-    static const QStringList leadIns =
-        QStringLiteral("帮我寄到 帮我发到 帮忙寄到 麻烦寄到 麻烦发到 请寄到 请发到 寄到 发到 送到 寄给 发给 "
-                       "名字叫 名字是 我叫 我是 叫 是 为")
-            .split(QLatin1Char(' '));
-    for (const QString& w : leadIns) {
+    // A request in front of the verb: "麻烦寄给", "拜托发到", "请帮我寄到".
+    static const QStringList asks =
+        QStringLiteral("麻烦 拜托 劳驾 请 帮我 帮忙 给我").split(QLatin1Char(' '));
+    static const QStringList verbs =
+        QStringLiteral("寄到 发到 送到 寄给 发给 寄往 发往").split(QLatin1Char(' '));
+    static const QStringList others =
+        QStringLiteral("名字叫 名字是 我叫 我是 叫 是 为").split(QLatin1Char(' '));
+    // Alone they announce nothing: "寄：广西…", and the mark set off after a name, "李二伟 收".
+    if (token == QStringLiteral("寄") || token == QStringLiteral("收"))
+        return QString();
+    QString rest = token;
+    for (bool again = true; again;) {
+        again = false;
+        for (const QString& a : asks) {
+            if (rest.startsWith(a)) {
+                rest.remove(0, a.size());
+                again = true;
+            }
+        }
+    }
+    for (const QString& v : verbs) {
+        // "请送到门卫" is a delivery note, no lead-in.
+        if (!rest.startsWith(v) || (rest.size() < token.size() && v.startsWith(QStringLiteral("送"))))
+            continue;
+        rest.remove(0, v.size());
+        // "寄到我们公司：…": the place is named after the colon.
+        static const QRegularExpression ownPlace(QStringLiteral(
+            "^(?:我|我们|咱|咱们|你|你们)?的?(?:公司|单位|家|家里|学校|店里|这里|这边|这儿|下面|如下)?$"));
+        return ownPlace.match(rest).hasMatch() ? QString() : rest;
+    }
+    for (const QString& w : others) {
         if (token.size() > w.size() && token.startsWith(w))
             return token.mid(w.size());
         if (token == w)
@@ -247,7 +277,7 @@ bool PasteText::isOrderHeading(const QString& token)
     return false;
 }
 
-bool PasteText::isCompany(const QString& token)
+bool PasteText::endsLikeCompany(const QString& token)
 {
     static const QStringList ends =
         QStringLiteral(
@@ -263,6 +293,19 @@ bool PasteText::isCompany(const QString& token)
     for (const QString& e : ends) {
         if (token.endsWith(e))
             return true;
+    }
+    return false;
+}
+
+bool PasteText::isCompany(const QString& token)
+{
+    if (endsLikeCompany(token))
+        return true;
+    if (token.size() < 4)
+        return false;
+    for (const QChar c : token) {
+        if (c.isDigit())
+            return false;
     }
     // A department of an institution: "第二人民医院检验科", "理工大学化学系".
     static const QStringList institutions =

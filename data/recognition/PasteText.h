@@ -40,7 +40,8 @@ public:
     // ("收货人张三手机号码" -> 收货人, 张三, 手机号码).
     static QList<Piece> splitAtLabels(const QString& token);
     // Drops the chat words in front of a value: "我叫张三" -> "张三",
-    // "是河南省…" (after "地址") -> "河南省…".
+    // "是河南省…" (after "地址") -> "河南省…"; empty for a token that is
+    // all lead-in ("麻烦寄给", "寄到我们公司", a lone "寄" or "收").
     static QString withoutLeadIn(const QString& token);
     // Greetings and chat that belong to no field ("亲", "你好", "帮我改下地址").
     static bool isChat(const QString& token);
@@ -48,6 +49,8 @@ public:
     static bool isOrderHeading(const QString& token);
     // Text that names a company or an institution rather than a place.
     static bool isCompany(const QString& token);
+    // A company by its ending ("…有限公司", "…厂"), not by a department of an institution.
+    static bool endsLikeCompany(const QString& token);
     // A department written after its company: "行政部", "检验科".
     static bool isDepartment(const QString& token);
     // Length of the desk after a company where parcels are left

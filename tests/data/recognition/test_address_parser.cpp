@@ -110,13 +110,13 @@ void TestAddressParser::accuracy_data()
         {"fresh", "备注", 0.995},  {"fresh3", "整条", 0.995},     {"fresh3", "姓名", 0.995},
         {"fresh3", "手机", 0.995}, {"fresh3", "电话", 0.995},     {"fresh3", "城市", 0.995},
         {"fresh3", "邮编", 0.995}, {"fresh3", "收件单位", 0.995}, {"fresh3", "地址", 0.995},
-        {"fresh3", "备注", 0.995}, {"fresh4", "整条", 0.92},      {"fresh4", "姓名", 0.98},
-        {"fresh4", "手机", 0.98},  {"fresh4", "电话", 0.995},     {"fresh4", "城市", 0.99},
-        {"fresh4", "邮编", 0.995}, {"fresh4", "收件单位", 0.995}, {"fresh4", "地址", 0.98},
-        {"fresh4", "备注", 0.93},  {"fresh5", "整条", 0.925},     {"fresh5", "姓名", 0.995},
-        {"fresh5", "手机", 0.995}, {"fresh5", "电话", 0.995},     {"fresh5", "城市", 0.99},
-        {"fresh5", "邮编", 0.995}, {"fresh5", "收件单位", 0.98},  {"fresh5", "地址", 0.98},
-        {"fresh5", "备注", 0.935},
+        {"fresh3", "备注", 0.995}, {"fresh4", "整条", 0.995},     {"fresh4", "姓名", 0.995},
+        {"fresh4", "手机", 0.995}, {"fresh4", "电话", 0.995},     {"fresh4", "城市", 0.995},
+        {"fresh4", "邮编", 0.995}, {"fresh4", "收件单位", 0.995}, {"fresh4", "地址", 0.995},
+        {"fresh4", "备注", 0.995}, {"fresh5", "整条", 0.995},     {"fresh5", "姓名", 0.995},
+        {"fresh5", "手机", 0.995}, {"fresh5", "电话", 0.995},     {"fresh5", "城市", 0.995},
+        {"fresh5", "邮编", 0.995}, {"fresh5", "收件单位", 0.995}, {"fresh5", "地址", 0.995},
+        {"fresh5", "备注", 0.995},
     };
     for (const auto& f : floors) {
         QTest::newRow(
@@ -206,6 +206,9 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("unlabelled note kept in the remark")
         << QStringLiteral("耿乐 13900001236 长沙市天心区书院路9号 周末也可以送") << QStringLiteral("备注")
         << QStringLiteral("周末也可以送") << false;
+    QTest::newRow("a request to deliver is a note, no lead-in")
+        << QStringLiteral("耿乐 13900001236 长沙市天心区书院路9号 请送到门卫") << QStringLiteral("备注")
+        << QStringLiteral("请送到门卫") << false;
     QTest::newRow("mobile with a digit too many is not taken, but flagged")
         << QStringLiteral("张伟 138123456789 河南省郑州市金水区花园路12号") << QStringLiteral("手机")
         << QString() << true;
@@ -236,6 +239,9 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("landline without a mobile")
         << QStringLiteral("白露 010-65123456 北京市东城区王府井大街138号") << QStringLiteral("电话")
         << QStringLiteral("010-65123456") << false;
+    QTest::newRow("landline extension in brackets")
+        << QStringLiteral("白露 010-65123456(808) 北京市东城区王府井大街138号") << QStringLiteral("电话")
+        << QStringLiteral("010-65123456-808") << false;
     QTest::newRow("surname and title apart")
         << QStringLiteral("张 先生 13812345678 河南省郑州市金水区花园路12号") << QStringLiteral("姓名")
         << QStringLiteral("张先生") << false;
