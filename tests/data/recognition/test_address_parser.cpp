@@ -79,12 +79,14 @@ void TestAddressParser::initTestCase()
     QVERIFY(load(QStringLiteral("fresh3_samples.tsv"), m_sets[QStringLiteral("fresh3")]));
     QVERIFY(load(QStringLiteral("fresh4_samples.tsv"), m_sets[QStringLiteral("fresh4")]));
     QVERIFY(load(QStringLiteral("fresh5_samples.tsv"), m_sets[QStringLiteral("fresh5")]));
+    QVERIFY(load(QStringLiteral("fresh6_samples.tsv"), m_sets[QStringLiteral("fresh6")]));
     QVERIFY(m_sets.value(QStringLiteral("first")).rows.size() >= 200);
     QVERIFY(m_sets.value(QStringLiteral("second")).rows.size() >= 200);
     QVERIFY(m_sets.value(QStringLiteral("fresh")).rows.size() >= 120);
     QVERIFY(m_sets.value(QStringLiteral("fresh3")).rows.size() >= 100);
     QVERIFY(m_sets.value(QStringLiteral("fresh4")).rows.size() >= 120);
     QVERIFY(m_sets.value(QStringLiteral("fresh5")).rows.size() >= 110);
+    QVERIFY(m_sets.value(QStringLiteral("fresh6")).rows.size() >= 110);
 }
 
 void TestAddressParser::accuracy_data()
@@ -116,7 +118,10 @@ void TestAddressParser::accuracy_data()
         {"fresh4", "备注", 0.995}, {"fresh5", "整条", 0.995},     {"fresh5", "姓名", 0.995},
         {"fresh5", "手机", 0.995}, {"fresh5", "电话", 0.995},     {"fresh5", "城市", 0.995},
         {"fresh5", "邮编", 0.995}, {"fresh5", "收件单位", 0.995}, {"fresh5", "地址", 0.995},
-        {"fresh5", "备注", 0.995},
+        {"fresh5", "备注", 0.995}, {"fresh6", "整条", 0.89},      {"fresh6", "姓名", 0.96},
+        {"fresh6", "手机", 0.98},  {"fresh6", "电话", 0.98},      {"fresh6", "城市", 0.97},
+        {"fresh6", "邮编", 0.98},  {"fresh6", "收件单位", 0.98},  {"fresh6", "地址", 0.96},
+        {"fresh6", "备注", 0.90},
     };
     for (const auto& f : floors) {
         QTest::newRow(
