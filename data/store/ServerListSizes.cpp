@@ -63,7 +63,8 @@ int currentTriggers(const Database& db, const QString& table)
         "JOIN pg_catalog.pg_class c ON c.oid = g.tgrelid "
         "WHERE c.relnamespace = current_schema()::regnamespace AND c.relname = ANY (string_to_array(?, ',')) "
         "AND g.tgname = ANY (string_to_array(?, ',')) AND g.tgenabled <> 'D' "
-        "AND p.proname = ? AND p.pronamespace = current_schema()::regnamespace AND p.prosrc = ? "
+        "AND p.proname = ? AND p.pronamespace = current_schema()::regnamespace AND p.prosrc = ? AND "
+        "p.prosecdef "
         "AND EXISTS (SELECT 1 FROM pg_catalog.pg_class s WHERE s.relname = ? AND s.relkind = 'r' "
         "AND s.relnamespace = current_schema()::regnamespace)");
     if (!db.readIds(sql,
@@ -76,6 +77,8 @@ int currentTriggers(const Database& db, const QString& table)
 }
 
 // The table, the function, the triggers made anew, and each list counted.
+// The function writes with its maker's rights: another user whom the lists
+// were granted to writes their sizes too.
 // Making a trigger waits for the list's writers and holds off new ones
 // until the commit, so the count is exact however many computers write.
 bool make(Database& db, QString* error)
@@ -92,7 +95,7 @@ bool make(Database& db, QString* error)
             {}, error) &&
         db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1_tbl ON %1 (tbl)").arg(sizes), {}, error) &&
         db.exec(QStringLiteral("CREATE OR REPLACE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql "
-                               "SET search_path FROM CURRENT AS $$%2$$")
+                               "SECURITY DEFINER SET search_path FROM CURRENT AS $$%2$$")
                     .arg(kFunction, functionBody()),
                 {}, error);
     for (const QString& t : SearchIndex::tables()) {
