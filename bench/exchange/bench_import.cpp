@@ -10,6 +10,9 @@
 //   bench_import --read FILE          one WorkbookReader::read run on FILE
 //   bench_import --floor FILE         one floor run on FILE (.xlsx: reading and storing)
 //   bench_import --server URI [RECORDS]  the imports into a PostgreSQL database beside the file
+//   --server-plain URI2 (with --server)  a second database on the server, its index taken out:
+//                                     the server's imports with and without it, best of five
+//                                     taken in turns (the file's left out)
 //   --no-index (with any of them)    the search index taken out of the stores first, for the
 //                                     import's figures without it
 //
@@ -571,6 +574,10 @@ int main(int argc, char** argv)
     QStringList args = app.arguments().mid(1);
     const bool smoke = args.removeAll(QStringLiteral("--smoke")) > 0;
     const bool noIndex = args.removeAll(QStringLiteral("--no-index")) > 0;
+    const qsizetype plainAt = args.indexOf(QStringLiteral("--server-plain"));
+    const QString plainServer = plainAt >= 0 ? args.value(plainAt + 1) : QString();
+    if (plainAt >= 0)
+        args.remove(plainAt, qMin<qsizetype>(2, args.size() - plainAt));
     QTemporaryDir dir;
     Database db;
     QString err;
@@ -624,35 +631,52 @@ int main(int argc, char** argv)
                 return s;
             });
         };
-        // Beside it a book without the index, the two taken in turns: on a
-        // busy machine only runs side by side compare.
+        // Beside it a store without the index, the two taken in turns: on a
+        // busy machine only runs side by side compare. The file's, or with a
+        // second server database the server's (one import a turn).
         Database plain;
-        const bool turns =
-            !noIndex && plain.open(dir.filePath(QStringLiteral("plain.mdb")), &err) && dropIndex(plain);
+        const bool onServer = !plainServer.isEmpty();
+        const bool turns = !noIndex &&
+                           (onServer ? plain.open(plainServer, &err)
+                                     : plain.open(dir.filePath(QStringLiteral("plain.mdb")), &err)) &&
+                           dropIndex(plain);
+        if (onServer && !turns) {
+            std::fprintf(stderr, "%s\n", qPrintable(err));
+            return 1;
+        }
+        Database& indexed = onServer ? server : db;
         for (const QString& path : {shared, inlined}) {
             double fileCpu = -1, serverCpu = 0, file = -1, plainCpu = -1, plainFile = -1;
             for (int i = 0; i < (turns && !smoke ? 5 : 1); ++i) {
                 double c = 0;
-                const double s = measure(db, path, &c);
+                const auto once = [&](Database& store) {
+                    const double c0 = cpuSeconds() + serverCpuSeconds(store);
+                    const double t = seconds([&] { return importOurs(store, path) == n; });
+                    c = cpuSeconds() + serverCpuSeconds(store) - c0;
+                    return t;
+                };
+                const double s = onServer ? once(indexed) : measure(indexed, path, &c);
                 file = file < 0 ? s : qMin(file, s);
                 fileCpu = fileCpu < 0 ? c : qMin(fileCpu, c);
                 if (!turns)
                     continue;
-                const double ps = measure(plain, path, &c);
+                const double ps = onServer ? once(plain) : measure(plain, path, &c);
                 plainFile = plainFile < 0 ? ps : qMin(plainFile, ps);
                 plainCpu = plainCpu < 0 ? c : qMin(plainCpu, c);
             }
             if (turns)
                 std::printf(
-                    "xlsx %s, %d records, file without the index in turns: %.3f s (CPU %.3f s), with it "
+                    "xlsx %s, %d records, %s without the index in turns: %.3f s (CPU %.3f s), with it "
                     "%.3f s (CPU %.3f s): %+.0f %% (CPU %+.0f %%)\n",
-                    path == shared ? "shared" : "inline", n, plainFile, plainCpu, file, fileCpu,
-                    100 * (file / plainFile - 1), 100 * (fileCpu / plainCpu - 1));
-            const double onServer = measure(server, path, &serverCpu);
+                    path == shared ? "shared" : "inline", n, onServer ? "server" : "file", plainFile,
+                    plainCpu, file, fileCpu, 100 * (file / plainFile - 1), 100 * (fileCpu / plainCpu - 1));
+            if (onServer)
+                continue;
+            const double serverTime = measure(server, path, &serverCpu);
             std::printf("xlsx %s, %d records%s: file %.3f s (CPU %.3f s), server %.3f s (CPU %.3f s, both "
                         "processes)\n",
                         path == shared ? "shared" : "inline", n, noIndex ? ", no index" : "", file, fileCpu,
-                        onServer, serverCpu);
+                        serverTime, serverCpu);
         }
         return 0;
     }

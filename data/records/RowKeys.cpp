@@ -32,7 +32,7 @@ bool RowKeys::open(const Source& from, bool scan, int* total, QString* error)
             setAll(std::move(keys));
             return true;
         }
-        // Counted up to the last key now: the file keeps its count at hand.
+        // Counted up to the last key now: either store keeps its count at hand.
         QVector<qint64> last;
         if (!db.readIds(QStringLiteral("SELECT MAX(%2) FROM %1").arg(source.table, source.key), {}, &last,
                         error) ||

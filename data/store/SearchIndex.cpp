@@ -2,6 +2,7 @@
 
 #include "data/store/Database.h"
 #include "data/store/Schema.h"
+#include "data/store/ServerListSizes.h"
 #include "data/store/TableRegistry.h"
 #include "data/store/Transaction.h"
 
@@ -233,6 +234,11 @@ bool serverHasIndex(const Database& db, const QString& name)
 
 bool ensureServer(Database& db, QString* error)
 {
+    // The lists' sizes need no extension: kept whatever becomes of the indexes.
+    QString why;
+    if (!ServerListSizes::ensure(db, &why))
+        qWarning().noquote()
+            << QStringLiteral("无法在数据库服务器上记录列表的行数，打开大表较慢：%1").arg(why);
     QStringList missing;
     for (const QString& t : tables())
         for (const QString& c : columns())
@@ -433,7 +439,9 @@ bool catchUp(Database& db, int limit)
 
 int rowCount(const Database& db, const QString& table)
 {
-    if (db.isServer() || !tables().contains(table) || !db.hasTable(kSizesTable) || !isCurrent(db, table))
+    if (db.isServer())
+        return ServerListSizes::rowCount(db, table);
+    if (!tables().contains(table) || !db.hasTable(kSizesTable) || !isCurrent(db, table))
         return -1;
     QVector<qint64> n;
     if (!db.readIds(QStringLiteral("SELECT n FROM %1 WHERE tbl = ?").arg(kSizesTable), {table}, &n,

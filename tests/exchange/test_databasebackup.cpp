@@ -709,6 +709,7 @@ void TestDatabaseBackup::restoreTakesInOnlyWhatIsSafe()
         // Opened, the book has the index as this build makes it.
         Database opened;
         QVERIFY2(opened.open(store, &err), qPrintable(err));
+        QCOMPARE(SearchIndex::rowCount(opened, "inr"), int(names.size()));
         for (const QString& t : SearchIndex::tables()) {
             QString narrow;
             QVariantList binds;
