@@ -14,6 +14,7 @@
 #include <QSqlRecord>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -34,6 +35,9 @@ void setError(QString* error, const QString& text)
 // A step of a scan in the event loop: short enough that typing and
 // scrolling go on beside it.
 constexpr int kStepMs = 16;
+// How often a scan tells the rows it found: a grid of a million rows takes
+// a while to hear of more, and ten times a second reads as live.
+constexpr int kTellMs = 100;
 
 } // namespace
 
@@ -156,8 +160,11 @@ bool DataSet::fetch(QString* error)
     m_current = m_keys.isEmpty() ? -1 : 0;
     m_bof = true;
     m_eof = m_keys.isEmpty();
-    if (m_keys.isScanning())
+    m_told = m_keys.size();
+    if (m_keys.isScanning()) {
         m_scanSteps.start();
+        m_sinceTold.start();
+    }
     emit reset();
     emit currentChanged(m_current);
     return true;
@@ -175,9 +182,12 @@ void DataSet::scanOn(int ms)
         if (m_keys.scannedTotal() >= 0)
             m_tableRows = m_keys.scannedTotal();
     }
-    if (m_keys.size() > before) {
+    if (m_keys.size() > before)
         m_blocks.remove(before / kBlockRows); // read with fewer rows
-        emit rowsAppended(before, m_keys.size() - 1);
+    if (m_keys.size() > m_told && (done || m_sinceTold.elapsed() >= kTellMs)) {
+        const int first = std::exchange(m_told, m_keys.size());
+        m_sinceTold.start();
+        emit rowsAppended(first, m_told - 1);
         // Found after the opening: the set stands on its first row, as it would have.
         if (m_current < 0 && m_state == State::Browse) {
             m_current = 0;

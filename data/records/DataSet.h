@@ -3,6 +3,7 @@
 #include "data/records/RowKeys.h"
 #include "data/records/RowStore.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QStringList>
@@ -96,7 +97,7 @@ public:
     // Whether a search is still scanning, and the rows it found so far
     // (all of them once it is done).
     bool isScanning() const { return m_keys.isScanning(); }
-    int knownCount() const { return m_keys.size(); }
+    int knownCount() const { return m_keys.isScanning() ? m_told : m_keys.size(); }
     // Finishes a scan going on, for a reading that needs every row.
     void complete() const
     {
@@ -203,8 +204,10 @@ private:
     bool m_scan = false; // opened by openScan()
     State m_state = State::Inactive;
     QStringList m_fields;
-    RowKeys m_keys;               // the rows of the set, in order
-    QTimer m_scanSteps;           // the steps of a scan going on
+    RowKeys m_keys;     // the rows of the set, in order
+    QTimer m_scanSteps; // the steps of a scan going on
+    int m_told = 0;     // of its rows, those told (rowsAppended)
+    QElapsedTimer m_sinceTold;
     mutable int m_tableRows = -1; // tableRowCount(), once counted
     QString m_countOf;            // m_columnsOf of the opening it was counted for
     QStringList m_columns;        // of m_columnsOf: "generation|connection|table"

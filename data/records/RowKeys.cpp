@@ -52,20 +52,14 @@ bool RowKeys::open(const Source& from, bool everyRow, int* total, QString* error
         setPaged(source, *total, keys);
         return true;
     }
-    // A scan: from the lowest key to the highest there is now, a range at a time.
-    bool read = false;
-    if (!db.readRows(
-            QStringLiteral("SELECT COALESCE(MIN(%2), 0), COALESCE(MAX(%2), 0) FROM %1")
-                .arg(source.table, source.key),
-            {}, 1,
-            [&](qint64 low, const QVector<QString>& high) {
-                m_scan.done = low - 1;
-                source.last = high.at(0).toLongLong();
-                read = true;
-            },
-            error) ||
-        !read)
+    // A scan: from the lowest key to the highest there is now, a range at a
+    // time. Each end on its own: both in one statement would read the table.
+    QVector<qint64> low, high;
+    if (!db.readIds(select + order + QStringLiteral(" LIMIT 1"), {}, &low, error) ||
+        !db.readIds(select + order + QStringLiteral(" DESC LIMIT 1"), {}, &high, error))
         return false;
+    m_scan.done = low.value(0) - 1;
+    source.last = high.value(0);
     m_scan.on = true;
     m_scan.source = source;
     m_scan.generation = db.generation();
