@@ -114,18 +114,41 @@ bool RowKeys::scan(int ms, int want, QString* error)
 bool RowKeys::scanRange(qint64 to, QString* error)
 {
     const Source& s = m_scan.source;
-    // The count and the keys of one range of keys, in one reading: what
-    // follows FROM is the table narrowed to that range.
+    const QString range = QStringLiteral("%1 WHERE %2 > ? AND %2 <= ?").arg(s.table, s.key);
     QVariantList binds = s.binds;
     binds << m_scan.done << to;
-    QVector<qint64> keys;
-    int rows = 0;
-    if (!s.db->readMatchingIds(QStringLiteral("%1 WHERE %2 > ? AND %2 <= ?").arg(s.table, s.key), s.key,
-                               s.where, binds, &keys, &rows, error))
-        return false;
-    m_keys.append(keys);
-    m_scan.counted += rows;
+    if (isPaged()) {
+        // Past a server's first screenful only counted: the keys come a page
+        // at a time when their rows are shown (a search that matches a
+        // million rows sends pages, not a million keys).
+        bool read = false;
+        if (!s.db->readRows(
+                QStringLiteral("SELECT COUNT(*), COUNT(*) FILTER (WHERE %2) FROM %1").arg(range, s.where),
+                binds, 1,
+                [&](qint64 rows, const QVector<QString>& matches) {
+                    m_scan.counted += rows;
+                    m_keys.resize(m_keys.size() + matches.at(0).toInt(), kUnread);
+                    read = true;
+                },
+                error) ||
+            !read)
+            return false;
+    } else {
+        // The count and the keys of one range of keys, in one reading: what
+        // follows FROM is the table narrowed to that range.
+        QVector<qint64> keys;
+        int rows = 0;
+        if (!s.db->readMatchingIds(range, s.key, s.where, binds, &keys, &rows, error))
+            return false;
+        m_keys.append(keys);
+        m_scan.counted += rows;
+        if (s.db->isServer() && m_keys.size() >= kFirstRows)
+            m_source = s;
+    }
     m_scan.done = to;
+    // Pages are read among the rows counted so far.
+    if (isPaged())
+        m_source.last = to;
     return true;
 }
 

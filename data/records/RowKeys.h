@@ -23,7 +23,9 @@ class Database;
 // a screenful or has spent a few tens of milliseconds, and scanOn() reads
 // on from where it stopped, so a list shows its first matches long before
 // the scan has read a million rows. The ranges follow each other in key
-// order: no key comes twice, none is skipped.
+// order: no key comes twice, none is skipped. A server's scan, past its
+// first screenful, only counts the matches of each range; their keys are
+// read a page at a time, as those of a large list are.
 class RowKeys
 {
 public:
