@@ -186,18 +186,26 @@ int main(int argc, char** argv)
     };
     struct Times
     {
-        QVector<double> took, statement, scan;
+        QVector<double> shown, took, statement, scan;
     };
     QVector<Search> searches{{"Edit25", QStringLiteral("姓名"), QStringLiteral("张1234")},
                              {"Edit26", QStringLiteral("手机"), QStringLiteral("12345")},
                              {"Edit26", QStringLiteral("手机"), QStringLiteral("1")}};
+    // A search that scans shows its first screenful and finds the rest in
+    // the event loop: the time to the painted first screenful, and to the end.
+    QTableView* grid = f->findChild<QTableView*>(QStringLiteral("DBGridEh1"));
+    double shown = 0;
     auto search = [&](const Search& s) {
         f->findChild<QLineEdit*>(QStringLiteral("Edit25"))->clear();
         f->findChild<QLineEdit*>(QStringLiteral("Edit26"))->clear();
         f->findChild<QLineEdit*>(QLatin1String(s.box))->setText(s.text);
         t.restart();
         f->Button7Click();
+        grid->viewport()->repaint();
+        shown = ms(t);
         QApplication::processEvents();
+        while (f->recipients()->isScanning())
+            QApplication::processEvents();
         return ms(t);
     };
     const double first = search(searches.first());
@@ -210,6 +218,7 @@ int main(int argc, char** argv)
             const Search& s = searches.at(i);
             Times& m = times[i];
             m.took << search(s);
+            m.shown << shown;
             found[i] = f->recipients()->recordCount();
             const QString where = ContainsSearch::whereClause(s.column);
             const QVariant pattern = ContainsSearch::pattern(s.text);
@@ -217,6 +226,7 @@ int main(int argc, char** argv)
             probe.setDatabase(f->database());
             t.restart();
             probe.openScan(QStringLiteral("inr"), where, {pattern});
+            probe.complete();
             m.statement << ms(t);
             QSqlQuery q(f->database()->db());
             q.prepare(QStringLiteral("SELECT COUNT(*), COUNT(*) FILTER (WHERE %1) FROM inr").arg(where));
@@ -235,9 +245,10 @@ int main(int argc, char** argv)
     for (int i = 0; i < searches.size(); ++i) {
         const Search& s = searches.at(i);
         const Times& m = times.at(i);
-        std::printf("search %s \"%s\" (%d found): best %.1f ms, middle %.1f ms\n",
+        std::printf("search %s \"%s\" (%d found): first screenful in %.1f ms, complete in %.1f ms (best; "
+                    "middle %.1f, %.1f ms)\n",
                     s.column == QStringLiteral("姓名") ? "name" : "mobile", qPrintable(s.text), found.at(i),
-                    best(m.took), middle(m.took));
+                    best(m.shown), best(m.took), middle(m.shown), middle(m.took));
         std::printf("  statement only: best %.1f ms; the store's scan alone: best %.1f ms\n",
                     best(m.statement), best(m.scan));
     }
@@ -255,7 +266,6 @@ int main(int argc, char** argv)
     std::printf("refresh (full list, %d rows): %.1f ms\n", f->recipients()->recordCount(), ms(t));
 
     // Delete a thousand scattered rows, selected as separate ranges.
-    QTableView* grid = f->findChild<QTableView*>(QStringLiteral("DBGridEh1"));
     QItemSelection sel;
     const int step = qMax(1, f->recipients()->recordCount() / 1000);
     int picked = 0;

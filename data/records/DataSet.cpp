@@ -14,6 +14,7 @@
 #include <QSqlRecord>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -31,9 +32,20 @@ void setError(QString* error, const QString& text)
         *error = text;
 }
 
+// A step of a scan in the event loop: short enough that typing and
+// scrolling go on beside it.
+constexpr int kStepMs = 16;
+// How often a scan tells the rows it found: a grid of a million rows takes
+// a while to hear of more, and ten times a second reads as live.
+constexpr int kTellMs = 100;
+
 } // namespace
 
-DataSet::DataSet(QObject* parent) : QObject(parent) {}
+DataSet::DataSet(QObject* parent) : QObject(parent)
+{
+    m_scanSteps.setInterval(0);
+    connect(&m_scanSteps, &QTimer::timeout, this, [this] { scanOn(kStepMs); });
+}
 
 DataSet::~DataSet() = default;
 
@@ -148,9 +160,44 @@ bool DataSet::fetch(QString* error)
     m_current = m_keys.isEmpty() ? -1 : 0;
     m_bof = true;
     m_eof = m_keys.isEmpty();
+    m_told = m_keys.size();
+    if (m_keys.isScanning()) {
+        m_scanSteps.start();
+        m_sinceTold.start();
+    }
     emit reset();
     emit currentChanged(m_current);
     return true;
+}
+
+void DataSet::scanOn(int ms)
+{
+    const int before = m_keys.size();
+    QString error;
+    if (!m_keys.scanOn(ms, &error))
+        qWarning("%s", qPrintable(error));
+    const bool done = !m_keys.isScanning();
+    if (done) {
+        m_scanSteps.stop();
+        if (m_keys.scannedTotal() >= 0)
+            m_tableRows = m_keys.scannedTotal();
+    }
+    if (m_keys.size() > before)
+        m_blocks.remove(before / kBlockRows); // read with fewer rows
+    if (m_keys.size() > m_told && (done || m_sinceTold.elapsed() >= kTellMs)) {
+        const int first = std::exchange(m_told, m_keys.size());
+        m_sinceTold.start();
+        emit rowsAppended(first, m_told - 1);
+        // Found after the opening: the set stands on its first row, as it would have.
+        if (m_current < 0 && m_state == State::Browse) {
+            m_current = 0;
+            m_bof = true;
+            m_eof = false;
+            emit currentChanged(0);
+        }
+    }
+    if (done)
+        emit scanFinished();
 }
 
 const DataSet::Block& DataSet::block(int row) const
@@ -237,7 +284,8 @@ QVector<QString> DataSet::rowTexts(int row) const
 
 void DataSet::close()
 {
-    if (m_state == State::Inactive && m_keys.isEmpty())
+    m_scanSteps.stop();
+    if (m_state == State::Inactive && m_keys.isEmpty() && !m_keys.isScanning())
         return;
     emit aboutToReset();
     m_state = State::Inactive;
@@ -250,6 +298,13 @@ void DataSet::close()
     m_eof = m_bof = true;
     emit reset();
     emit currentChanged(-1);
+}
+
+bool DataSet::isEmpty() const
+{
+    if (m_keys.isEmpty())
+        complete();
+    return m_keys.isEmpty();
 }
 
 int DataSet::recNo() const
@@ -273,7 +328,7 @@ void DataSet::first()
 {
     if (!isOpen())
         return;
-    setCurrent(m_keys.isEmpty() ? -1 : 0);
+    setCurrent(isEmpty() ? -1 : 0);
     m_bof = true;
     m_eof = m_keys.isEmpty();
 }
@@ -282,6 +337,7 @@ void DataSet::last()
 {
     if (!isOpen())
         return;
+    complete();
     setCurrent(m_keys.size() - 1);
     m_eof = true;
     m_bof = m_keys.isEmpty();
@@ -292,6 +348,8 @@ void DataSet::next()
     if (!isOpen())
         return;
     m_bof = false;
+    if (m_current + 1 >= m_keys.size())
+        complete();
     if (m_current + 1 < m_keys.size())
         setCurrent(m_current + 1);
     else
@@ -311,6 +369,8 @@ void DataSet::prior()
 
 bool DataSet::moveTo(int row)
 {
+    if (row >= m_keys.size())
+        complete();
     if (!isOpen() || row < 0 || row >= m_keys.size())
         return false;
     setCurrent(row);
@@ -330,6 +390,8 @@ QString DataSet::value(const QString& field) const
 
 QString DataSet::value(int row, int column) const
 {
+    if (row >= m_keys.size())
+        complete();
     if (row < 0 || row >= m_keys.size() || column < 0 || column >= m_fields.size())
         return {};
     return block(row).rows.value(row % kBlockRows, column);
@@ -337,11 +399,17 @@ QString DataSet::value(int row, int column) const
 
 qint64 DataSet::rowId(int row) const
 {
+    if (row >= m_keys.size())
+        complete();
     return m_keys.at(row);
 }
 
 int DataSet::rowOfId(qint64 id) const
 {
+    const int known = m_keys.knownRowOf(id);
+    if (known >= 0)
+        return known;
+    complete();
     return m_keys.rowOf(id);
 }
 
@@ -452,6 +520,8 @@ RowChange DataSet::bufferedChange() const
 
 bool DataSet::postInsert(const RowChange& change, QString* error)
 {
+    // Found before the new row is there: it goes after all the others, once.
+    complete();
     QSqlQuery q(m_db->db());
     q.prepare(change.insertStatement(Schema::quoted(m_table), key()));
     for (const QVariant& v : change.insertValues())
@@ -540,6 +610,7 @@ bool DataSet::deleteRows(QList<int> rows, QString* error)
         return false;
     }
     cancel();
+    complete(); // counted and told as a whole
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     rows.erase(std::remove_if(rows.begin(), rows.end(), [&](int r) { return r < 0 || r >= m_keys.size(); }),

@@ -3,9 +3,11 @@
 #include "data/records/RowKeys.h"
 #include "data/records/RowStore.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 #include <QVariantList>
 #include <QVector>
 
@@ -21,6 +23,13 @@ class RowChange;
 // milliseconds and costs little memory. Rows come in table order (rowid), so "the first
 // sender row" never changes under the user. A post always writes the row
 // that was loaded or edited, identified by its rowid.
+//
+// A search that reads every row opens with its first matches and goes on
+// scanning in the event loop, in short steps, telling each step's rows
+// (rowsAppended) until it is done (scanFinished). Only the grid and its
+// count look at the rows known so far (knownCount()); every other reading
+// (recordCount(), the rows past those known, a post of a new row, a
+// delete) finishes the scan first, so it sees the whole result.
 class DataSet : public QObject
 {
     Q_OBJECT
@@ -79,8 +88,22 @@ public:
     QStringList fieldNames() const { return m_fields; }
     int fieldIndex(const QString& name) const { return m_fields.indexOf(name); }
 
-    int recordCount() const { return m_keys.size(); }
-    bool isEmpty() const { return m_keys.isEmpty(); }
+    int recordCount() const
+    {
+        complete();
+        return m_keys.size();
+    }
+    bool isEmpty() const;
+    // Whether a search is still scanning, and the rows it found so far
+    // (all of them once it is done).
+    bool isScanning() const { return m_keys.isScanning(); }
+    int knownCount() const { return m_keys.isScanning() ? m_told : m_keys.size(); }
+    // Finishes a scan going on, for a reading that needs every row.
+    void complete() const
+    {
+        if (m_keys.isScanning())
+            const_cast<DataSet*>(this)->scanOn(-1);
+    }
     // 1-based number of the current row; -1 when empty, closed or appending.
     int recNo() const;
     // 0-based index of the current row; -1 when there is none.
@@ -139,6 +162,9 @@ signals:
     void currentChanged(int row);
     void rowInserted(int row);
     void rowChanged(int row);
+    // Rows first to last (0-based) were found by the scan going on.
+    void rowsAppended(int first, int last);
+    void scanFinished();
 
 private:
     bool openAs(const QString& table, const QString& where, const QVariantList& binds, bool scan,
@@ -153,6 +179,10 @@ private:
     };
 
     bool fetch(QString* error);
+    // Scans on for about ms milliseconds (to the end when ms < 0) and
+    // tells the rows found.
+    void scanOn(int ms);
+
     // What the edit buffer writes, and writing it as a new row or over the
     // row that was loaded.
     RowChange bufferedChange() const;
@@ -174,7 +204,10 @@ private:
     bool m_scan = false; // opened by openScan()
     State m_state = State::Inactive;
     QStringList m_fields;
-    RowKeys m_keys;               // the rows of the set, in order
+    RowKeys m_keys;     // the rows of the set, in order
+    QTimer m_scanSteps; // the steps of a scan going on
+    int m_told = 0;     // of its rows, those told (rowsAppended)
+    QElapsedTimer m_sinceTold;
     mutable int m_tableRows = -1; // tableRowCount(), once counted
     QString m_countOf;            // m_columnsOf of the opening it was counted for
     QStringList m_columns;        // of m_columnsOf: "generation|connection|table"

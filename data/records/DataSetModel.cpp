@@ -5,13 +5,21 @@
 DataSetModel::DataSetModel(DataSet* set, QObject* parent) : QAbstractTableModel(parent), m_set(set)
 {
     m_columns = set->fieldNames().size();
+    m_rows = set->knownCount();
     connect(set, &DataSet::aboutToReset, this, [this] { beginResetModel(); });
     connect(set, &DataSet::reset, this, [this] {
         m_columns = m_set->fieldNames().size();
+        m_rows = m_set->knownCount();
         endResetModel();
     });
     connect(set, &DataSet::rowInserted, this, [this](int row) {
         beginInsertRows({}, row, row);
+        m_rows = m_set->knownCount();
+        endInsertRows();
+    });
+    connect(set, &DataSet::rowsAppended, this, [this](int first, int last) {
+        beginInsertRows({}, first, last);
+        m_rows = last + 1;
         endInsertRows();
     });
     connect(set, &DataSet::rowChanged, this,
@@ -20,7 +28,7 @@ DataSetModel::DataSetModel(DataSet* set, QObject* parent) : QAbstractTableModel(
 
 int DataSetModel::rowCount(const QModelIndex& parent) const
 {
-    return (parent.isValid() || !m_set) ? 0 : m_set->recordCount();
+    return (parent.isValid() || !m_set) ? 0 : m_rows;
 }
 
 int DataSetModel::columnCount(const QModelIndex& parent) const

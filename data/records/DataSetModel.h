@@ -6,7 +6,9 @@
 class DataSet;
 
 // Read-only table model over a DataSet, for the grids. Headers are the
-// column names; it follows the set's resets, inserts and changes.
+// column names; it follows the set's resets, inserts and changes, and a
+// search's rows as its scan finds them. It counts the rows it told its
+// views of, so a view never hears of a row before it is announced.
 class DataSetModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -23,4 +25,5 @@ public:
 private:
     QPointer<DataSet> m_set;
     int m_columns = 0;
+    int m_rows = 0;
 };

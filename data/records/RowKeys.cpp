@@ -4,9 +4,11 @@
 #include "data/store/Schema.h"
 #include "data/store/SearchIndex.h"
 
+#include <QElapsedTimer>
+
 #include <algorithm>
 
-bool RowKeys::open(const Source& from, bool scan, int* total, QString* error)
+bool RowKeys::open(const Source& from, bool everyRow, int* total, QString* error)
 {
     clear();
     *total = -1;
@@ -16,7 +18,7 @@ bool RowKeys::open(const Source& from, bool scan, int* total, QString* error)
     const QString select = QStringLiteral("SELECT %2 FROM %1").arg(source.table, source.key);
     const QString order = QStringLiteral(" ORDER BY ") + source.key;
     QVector<qint64> keys;
-    if (!source.where.isEmpty() && !scan) {
+    if (!source.where.isEmpty() && !everyRow) {
         // Looked up by key (chosen rows, the search index): few, all at once.
         if (!db.readIds(select + QStringLiteral(" WHERE ") + source.where + order, source.binds, &keys,
                         error))
@@ -50,46 +52,103 @@ bool RowKeys::open(const Source& from, bool scan, int* total, QString* error)
         setPaged(source, *total, keys);
         return true;
     }
-    if (!db.isServer()) {
-        // The file's scan hands over its matches as it goes, and counts.
-        if (!db.readMatchingIds(source.table, source.key, source.where, source.binds, &keys, total, error))
+    // A scan: from the lowest key to the highest there is now, a range at a
+    // time. Each end on its own: both in one statement would read the table.
+    QVector<qint64> low, high;
+    if (!db.readIds(select + order + QStringLiteral(" LIMIT 1"), {}, &low, error) ||
+        !db.readIds(select + order + QStringLiteral(" DESC LIMIT 1"), {}, &high, error))
+        return false;
+    m_scan.done = low.value(0) - 1;
+    source.last = high.value(0);
+    m_scan.on = true;
+    m_scan.source = source;
+    m_scan.generation = db.generation();
+    if (!scan(kFirstMs, kFirstRows, error))
+        return false;
+    *total = scannedTotal();
+    return true;
+}
+
+bool RowKeys::scanOn(int ms, QString* error)
+{
+    return scan(ms, std::numeric_limits<int>::max(), error);
+}
+
+bool RowKeys::scan(int ms, int want, QString* error)
+{
+    // Each range is sized from the last one's speed to take about kRangeNs;
+    // a reading to the end takes the rest in one.
+    constexpr qint64 kRangeNs = 6'000'000;
+    QElapsedTimer clock;
+    clock.start();
+    while (m_scan.on) {
+        const Source& s = m_scan.source;
+        if (!s.db->isOpen() || s.db->generation() != m_scan.generation) {
+            // The connection closed or opened another store: nothing more to read.
+            m_scan.on = false;
+            m_scan.failed = true;
+            return true;
+        }
+        const qint64 left = s.last - m_scan.done;
+        const qint64 to = ms < 0 || m_scan.span >= left ? s.last : m_scan.done + m_scan.span;
+        QElapsedTimer range;
+        range.start();
+        if (!scanRange(to, error)) {
+            m_scan.on = false;
+            m_scan.failed = true;
             return false;
-        setAll(std::move(keys));
-        return true;
+        }
+        const qint64 took = std::max<qint64>(range.nsecsElapsed(), 1);
+        m_scan.span = std::clamp<qint64>(qint64(double(m_scan.span) * kRangeNs / took), m_scan.span / 2,
+                                         m_scan.span * 4);
+        m_scan.span = std::max<qint64>(m_scan.span, 1024);
+        if (m_scan.done >= s.last)
+            m_scan.on = false;
+        else if (ms >= 0 &&
+                 (m_keys.size() >= want || clock.nsecsElapsed() + kRangeNs > qint64(ms) * 1'000'000))
+            break;
     }
-    // A server's scan counts the table and the matches and finds the last
-    // match; the keys then come a page at a time (a search that matches a
-    // million rows sends a page, not a million keys).
-    int matches = 0;
-    bool read = false;
-    if (!db.readRows(
-            QStringLiteral("SELECT COUNT(*), COUNT(hit), COALESCE(MAX(hit), 0) FROM "
-                           "(SELECT CASE WHEN %3 THEN %2 END AS hit FROM %1) AS s")
-                .arg(source.table, source.key, source.where),
-            source.binds, 2,
-            [&](qint64 rows, const QVector<QString>& texts) {
-                *total = int(rows);
-                matches = texts.at(0).toInt();
-                source.last = texts.at(1).toLongLong();
-                read = true;
-            },
-            error))
-        return false;
-    if (!read)
-        return false;
-    QVariantList binds = source.binds;
-    binds << source.last;
-    QString sql = select + QStringLiteral(" WHERE (%1) AND %2 <= ?").arg(source.where, source.key) + order;
-    if (matches > kPageRows) {
-        sql += QStringLiteral(" LIMIT ?");
-        binds << kPageRows;
+    return true;
+}
+
+bool RowKeys::scanRange(qint64 to, QString* error)
+{
+    const Source& s = m_scan.source;
+    const QString range = QStringLiteral("%1 WHERE %2 > ? AND %2 <= ?").arg(s.table, s.key);
+    QVariantList binds = s.binds;
+    binds << m_scan.done << to;
+    if (isPaged()) {
+        // Past a server's first screenful only counted: the keys come a page
+        // at a time when their rows are shown (a search that matches a
+        // million rows sends pages, not a million keys).
+        bool read = false;
+        if (!s.db->readRows(
+                QStringLiteral("SELECT COUNT(*), COUNT(*) FILTER (WHERE %2) FROM %1").arg(range, s.where),
+                binds, 1,
+                [&](qint64 rows, const QVector<QString>& matches) {
+                    m_scan.counted += rows;
+                    m_keys.resize(m_keys.size() + matches.at(0).toInt(), kUnread);
+                    read = true;
+                },
+                error) ||
+            !read)
+            return false;
+    } else {
+        // The count and the keys of one range of keys, in one reading: what
+        // follows FROM is the table narrowed to that range.
+        QVector<qint64> keys;
+        int rows = 0;
+        if (!s.db->readMatchingIds(range, s.key, s.where, binds, &keys, &rows, error))
+            return false;
+        m_keys.append(keys);
+        m_scan.counted += rows;
+        if (s.db->isServer() && m_keys.size() >= kFirstRows)
+            m_source = s;
     }
-    if (!db.readIds(sql, binds, &keys, error))
-        return false;
-    if (matches > kPageRows)
-        setPaged(source, matches, keys);
-    else
-        setAll(std::move(keys));
+    m_scan.done = to;
+    // Pages are read among the rows counted so far.
+    if (isPaged())
+        m_source.last = to;
     return true;
 }
 
@@ -97,6 +156,7 @@ void RowKeys::clear()
 {
     QVector<qint64>().swap(m_keys);
     m_source = {};
+    m_scan = {};
 }
 
 void RowKeys::setAll(QVector<qint64> keys)

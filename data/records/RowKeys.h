@@ -17,6 +17,15 @@ class Database;
 // the set held when it opened: rows added elsewhere since (keys above the
 // last key then) stay out until the set is opened again, as they would in a
 // set that read all its keys at once.
+//
+// A search that must read every row (a text too short for the index) reads
+// its matches a range of keys at a time instead: open() returns once it has
+// a screenful or has spent a few tens of milliseconds, and scanOn() reads
+// on from where it stopped, so a list shows its first matches long before
+// the scan has read a million rows. The ranges follow each other in key
+// order: no key comes twice, none is skipped. A server's scan, past its
+// first screenful, only counts the matches of each range; their keys are
+// read a page at a time, as those of a large list are.
 class RowKeys
 {
 public:
@@ -35,17 +44,29 @@ public:
         qint64 last = 0;
     };
 
+    // What a scan reads before open() returns, and how long it may take.
+    static constexpr int kFirstRows = 200;
+    static constexpr int kFirstMs = 60;
+
     // Reads the keys of source's rows, all or the first page, and the
     // table's row count where the same reading gives it (else -1). A where
     // clause that can look rows up by key is read at once; one that reads
-    // every row anyway (scan) counts the table in the same pass.
-    bool open(const Source& source, bool scan, int* total, QString* error);
+    // every row anyway (everyRow) counts the table in the same pass, and
+    // may still be scanning when it returns (total then -1).
+    bool open(const Source& source, bool everyRow, int* total, QString* error);
+    bool isScanning() const { return m_scan.on; }
+    // Reads on for about ms milliseconds, or to the end when ms < 0. A
+    // failure ends the scan where it stood.
+    bool scanOn(int ms, QString* error);
+    // The table's rows the scan counted, once it ended; -1 before, or when it failed.
+    int scannedTotal() const { return m_scan.on || m_scan.failed ? -1 : int(m_scan.counted); }
     void clear();
     // All the keys, known.
     void setAll(QVector<qint64> keys);
     // count rows whose first keys are known, the rest read from source.
     void setPaged(const Source& source, int count, const QVector<qint64>& first);
 
+    // The keys known: all of them unless scanning.
     int size() const { return int(m_keys.size()); }
     bool isEmpty() const { return m_keys.isEmpty(); }
     bool isPaged() const { return m_source.db != nullptr; }
@@ -69,6 +90,22 @@ private:
     bool read(const QString& bound, qint64 boundKey, bool down, int limit, int offset,
               QVector<qint64>* out) const;
 
+    // A scan under way: keys up to done are read, span keys come next.
+    struct Scan
+    {
+        bool on = false;
+        bool failed = false;
+        Source source;
+        quint64 generation = 0;
+        qint64 done = 0;
+        qint64 span = 4096;
+        qint64 counted = 0;
+    };
+    // Stops early, too, once want keys are known.
+    bool scan(int ms, int want, QString* error);
+    bool scanRange(qint64 to, QString* error);
+
     mutable QVector<qint64> m_keys;
     Source m_source;
+    Scan m_scan;
 };

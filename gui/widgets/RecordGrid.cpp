@@ -97,6 +97,12 @@ RecordGrid::RecordGrid(DataSetModel* model, const QString& objectName, QWidget* 
     });
 }
 
+void RecordGrid::selectAll()
+{
+    m_model->dataSet()->complete();
+    QTableView::selectAll();
+}
+
 QItemSelectionModel::SelectionFlags RecordGrid::selectionCommand(const QModelIndex& index,
                                                                  const QEvent* event) const
 {

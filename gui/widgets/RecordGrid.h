@@ -47,6 +47,8 @@ public:
 
     // Selected rows (0-based), in ascending order.
     QList<int> selectedRowList() const;
+    // Every row of the list, those a search has still to find included.
+    void selectAll() override;
 
 signals:
     // A right click: the row under the mouse became the current one (the

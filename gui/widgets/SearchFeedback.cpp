@@ -11,6 +11,12 @@ SearchFeedback::SearchFeedback(DataSet* set, QGroupBox* frame, QStatusBar* statu
 {
     connect(set, &DataSet::reset, this, &SearchFeedback::updateTitle);
     connect(set, &DataSet::rowInserted, this, &SearchFeedback::updateTitle);
+    connect(set, &DataSet::rowsAppended, this, &SearchFeedback::updateTitle);
+    connect(set, &DataSet::scanFinished, this, [this] {
+        updateTitle();
+        if (m_set->isFiltered() && m_set->query().where == m_where && m_set->isEmpty())
+            m_status->showMessage(QStringLiteral("未找到"), 10000);
+    });
     updateTitle();
 }
 
@@ -56,7 +62,8 @@ bool SearchFeedback::search(const QString& criteria, const std::function<bool(QS
         m_binds = m_set->query().binds;
     }
     updateTitle();
-    if (ok && m_set->isEmpty())
+    // A search still scanning tells when it finds nothing at its end.
+    if (ok && !m_set->isScanning() && m_set->isEmpty())
         m_status->showMessage(QStringLiteral("未找到"), 10000);
     else
         m_status->clearMessage();
@@ -73,6 +80,14 @@ void SearchFeedback::updateTitle()
     }
     const DataSet::Query q = m_set->query();
     const bool ours = q.where == m_where && q.binds == m_binds;
+    if (m_set->isScanning()) {
+        // The rows found so far; the whole count would wait for the scan.
+        const QString what =
+            ours && !m_criteria.isEmpty() ? QStringLiteral("（%1）").arg(m_criteria) : QString();
+        m_frame->setTitle(
+            QStringLiteral("查询结果%1：已找到 %2 条，正在查找…").arg(what).arg(m_set->knownCount()));
+        return;
+    }
     m_frame->setTitle(
         resultTitle(m_set->recordCount(), m_set->tableRowCount(), ours ? m_criteria : QString()));
 }

@@ -15,7 +15,8 @@ class QStatusBar;
 // row matches, and the list frame's title while the list is narrowed: what
 // was searched for, "查询结果（手机含“138”，两框都填时只按手机查询）：17 条，共 407 条",
 // or "查询结果：17 条，共 407 条" for another narrowing (the printed-mark
-// filter); "全部记录" otherwise.
+// filter); "全部记录" otherwise. While a search still scans, the title
+// says the rows found so far and "正在查找…".
 class SearchFeedback : public QObject
 {
     Q_OBJECT

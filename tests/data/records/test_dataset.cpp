@@ -1,7 +1,9 @@
 #include "data/records/DataSet.h"
+#include "data/records/DataSetModel.h"
 #include "data/store/Database.h"
 #include "tests/TestStore.h"
 
+#include <QAbstractItemModelTester>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -291,9 +293,11 @@ void TestDataSet::largeSetsReadRowsOnDemand_data()
     QTest::addColumn<QString>("where"); // over 序号 1..20000, named 收件人<序号>
     QTest::addColumn<int>("step");      // the rows the set holds: every step-th
     QTest::addColumn<bool>("scan");     // opened as a search that reads every row
-    QTest::newRow("whole table") << QString() << 1 << false;
-    QTest::newRow("scattered result") << QStringLiteral("\"序号\" % 7 = 0") << 7 << false;
-    QTest::newRow("scanned result") << QStringLiteral("\"序号\" % 2 = 0") << 2 << true;
+    QTest::addColumn<bool>("grow");     // its scan left to the event loop before anything is read
+    QTest::newRow("whole table") << QString() << 1 << false << false;
+    QTest::newRow("scattered result") << QStringLiteral("\"序号\" % 7 = 0") << 7 << false << false;
+    QTest::newRow("scanned result") << QStringLiteral("\"序号\" % 2 = 0") << 2 << true << false;
+    QTest::newRow("scanned in steps") << QStringLiteral("\"序号\" % 3 = 0") << 3 << true << true;
 }
 
 // Rows are read in blocks as they are asked for, only a few blocks are
@@ -304,6 +308,7 @@ void TestDataSet::largeSetsReadRowsOnDemand()
     QFETCH(QString, where);
     QFETCH(int, step);
     QFETCH(bool, scan);
+    QFETCH(bool, grow);
     QVERIFY(m_db->exec(
         QStringLiteral("WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 20000) "
                        "INSERT INTO inr (姓名) SELECT '收件人' || i FROM c")));
@@ -311,7 +316,28 @@ void TestDataSet::largeSetsReadRowsOnDemand()
     s.setDatabase(m_db);
     QVERIFY(scan ? s.openScan(QStringLiteral("inr"), where, {}) : s.open(QStringLiteral("inr"), where));
     const int count = 20000 / step;
-    QCOMPARE(s.recordCount(), count);
+    // A scan opens with its first rows; a grid grows to them all as events
+    // are handled, and recordCount() is the whole count at any time.
+    QCOMPARE(s.isScanning(), scan);
+    {
+        DataSetModel grid(&s);
+        QAbstractItemModelTester tester(&grid, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(grid.rowCount() < count, scan);
+        if (grow) {
+            QVERIFY(s.reopen()); // a refresh while scanning scans afresh
+            QVERIFY(grid.rowCount() < count);
+            QTRY_COMPARE(grid.rowCount(), count);
+            // A set deleted while it scans leaves no step behind.
+            auto* gone = new DataSet;
+            gone->setDatabase(m_db);
+            QVERIFY(gone->openScan(QStringLiteral("inr"), where, {}));
+            QVERIFY(gone->isScanning());
+            delete gone;
+            QTest::qWait(50);
+        }
+        QCOMPARE(s.recordCount(), count);
+        QCOMPARE(grid.rowCount(), count);
+    }
     const int name = s.fieldIndex(QStringLiteral("姓名"));
     auto expected = [&](int row) { return QStringLiteral("收件人%1").arg((row + 1) * step); };
     // Far from the rows read so far first: the middle, the end, a third,
