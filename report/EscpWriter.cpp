@@ -71,9 +71,7 @@ void EscpWriter::render(const ReportLayout& layout, int page, double topOffsetDo
     // One canvas for every form of a run: the offset adds a row at most.
     const int canvasRows = (int(std::ceil(mm.height() / 25.4 * kDotsDown - 1e-6)) + 1) * rowsPerDot;
     if (m_canvas.width() != width || m_canvas.height() < height * rowsPerDot) {
-        m_canvas = QImage(width, std::max(canvasRows, height * rowsPerDot), QImage::Format_Grayscale8);
-        m_canvas.setDotsPerMeterX(qRound(dpiX / 0.0254));
-        m_canvas.setDotsPerMeterY(qRound(dpiY / 0.0254));
+        m_canvas = DotCanvas(width, std::max(canvasRows, height * rowsPerDot), dpiX, dpiY);
     }
     m_canvas.fill(Qt::white);
     QPainter painter(&m_canvas);
