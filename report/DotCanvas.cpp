@@ -177,18 +177,22 @@ bool DotCanvas::learn(QPainter* painter, const QGlyphRun& run, quint32 index, in
     Blending& b = blending();
     std::vector<qint16> found(256 * 256, -1);
     std::array<bool, 256> inGlyph{};
+    const int left = m_originX + g.dx;
+    const int top = m_originY + g.dy;
     for (int v = 0; v < 256 && !b.broken; ++v) {
         drawInScratch(painter, run, index, phaseX, phaseY, uchar(v));
-        for (int y = 0; y < m_scratch.height() && !b.broken; ++y) {
+        // The dots round the glyph stay as they were.
+        for (int y = top - 1; y <= top + g.height; ++y) {
             const uchar* line = m_scratch.constScanLine(y);
-            for (int x = 0; x < m_scratch.width(); ++x) {
-                const int gx = x - m_originX - g.dx;
-                const int gy = y - m_originY - g.dy;
-                if (gx < 0 || gy < 0 || gx >= g.width || gy >= g.height) {
-                    b.broken |= line[x] != v; // nothing beyond the glyph changes
-                    continue;
-                }
-                const uchar w = g.shade[size_t(gy) * size_t(g.stride) + size_t(gx)];
+            const bool edge = y < top || y == top + g.height;
+            for (int x = left - 1; x <= left + g.width; x += edge ? 1 : g.width + 1)
+                b.broken |= line[x] != v;
+        }
+        for (int y = 0; y < g.height; ++y) {
+            const uchar* line = m_scratch.constScanLine(top + y) + left;
+            const uchar* shade = g.shade.data() + size_t(y) * size_t(g.stride);
+            for (int x = 0; x < g.width; ++x) {
+                const uchar w = shade[x];
                 qint16& dot = found[size_t(w) * 256 + size_t(v)];
                 if (b.known[w])
                     b.broken |= b.result[w][v] != line[x];
@@ -218,14 +222,22 @@ void DotCanvas::lay(uchar* bits, qsizetype bytesPerLine, const Glyph& g, int x, 
     for (int r = 0; r < g.height; ++r) {
         uchar* out = bits + (y + r) * bytesPerLine + x;
         const uchar* shade = g.shade.data() + size_t(r) * size_t(g.stride);
-        for (int k = 0; k < g.width; k += 8) {
-            // Dots the glyph leaves white stay as they are.
-            if (qFromUnaligned<quint64>(shade + k) == kWhite8)
+        int k = 0;
+        // Eight dots at a time where the page is still white there: the
+        // glyph's own shades (the shade is what it makes of white).
+        for (; k + 8 <= g.width; k += 8) {
+            const quint64 s8 = qFromUnaligned<quint64>(shade + k);
+            if (s8 == kWhite8)
                 continue;
-            const int end = std::min(k + 8, g.width);
-            for (int i = k; i < end; ++i)
+            if (qFromUnaligned<quint64>(out + k) == kWhite8) {
+                qToUnaligned(s8, out + k);
+                continue;
+            }
+            for (int i = k; i < k + 8; ++i)
                 out[i] = product[shade[i]][out[i]];
         }
+        for (; k < g.width; ++k)
+            out[k] = product[shade[k]][out[k]];
     }
 }
 
