@@ -24,7 +24,9 @@ struct Blending
 {
     std::array<std::array<uchar, 256>, 256> result{};
     std::array<bool, 256> known{};
-    bool broken = false; // the engine did something no table can say
+    bool broken = false;      // the engine did something no table can say
+    bool blackStays = false;  // every known shade leaves a black dot black
+    bool solidPaints = false; // a glyph's black turns any dot black
 };
 
 Blending& blending()
@@ -213,31 +215,50 @@ bool DotCanvas::learn(QPainter* painter, const QGlyphRun& run, quint32 index, in
             b.result[w][v] = uchar(found[size_t(w) * 256 + size_t(v)]);
         b.known[w] = true;
     }
+    b.blackStays = b.solidPaints = b.known[0];
+    for (int w = 0; w < 256; ++w)
+        b.blackStays &= !b.known[w] || b.result[w][0] == 0;
+    for (int v = 0; v < 256; ++v)
+        b.solidPaints &= b.result[0][v] == 0;
     return true;
 }
 
-void DotCanvas::lay(uchar* bits, qsizetype bytesPerLine, const Glyph& g, int x, int y)
+void DotCanvas::lay(uchar* bits, qsizetype bytesPerLine, int room, const Glyph& g, int x, int y)
 {
-    const auto& product = blending().result;
+    // The padding of a glyph's rows is white and changes nothing: whole
+    // eights of dots where the row has room for them.
+    const int eights = g.stride <= room ? g.stride : g.width / 8 * 8;
+    const Blending& b = blending();
+    const auto& product = b.result;
     for (int r = 0; r < g.height; ++r) {
         uchar* out = bits + (y + r) * bytesPerLine + x;
         const uchar* shade = g.shade.data() + size_t(r) * size_t(g.stride);
         int k = 0;
         // Eight dots at a time where the page is still white there: the
         // glyph's own shades (the shade is what it makes of white).
-        for (; k + 8 <= g.width; k += 8) {
+        for (; k < eights; k += 8) {
             const quint64 s8 = qFromUnaligned<quint64>(shade + k);
             if (s8 == kWhite8)
                 continue;
-            if (qFromUnaligned<quint64>(out + k) == kWhite8) {
+            const quint64 o8 = qFromUnaligned<quint64>(out + k);
+            if (o8 == kWhite8) {
                 qToUnaligned(s8, out + k);
                 continue;
             }
+            // Where a bold line's second stroke meets its first.
+            if (s8 == 0 && b.solidPaints) {
+                qToUnaligned(quint64(0), out + k);
+                continue;
+            }
+            if (o8 == 0 && b.blackStays)
+                continue;
             for (int i = k; i < k + 8; ++i)
-                out[i] = product[shade[i]][out[i]];
+                if (shade[i] != 255)
+                    out[i] = product[shade[i]][out[i]];
         }
         for (; k < g.width; ++k)
-            out[k] = product[shade[k]][out[k]];
+            if (shade[k] != 255)
+                out[k] = product[shade[k]][out[k]];
     }
 }
 
@@ -298,7 +319,7 @@ void DotCanvas::drawGlyphRun(QPainter* painter, const QPointF& position, const Q
             if (g.usable && g.width == 0) {
                 done = true;
             } else if (g.usable && !blending().broken && safe.contains(QRect(x, y, g.width, g.height))) {
-                lay(bits, bpl, g, x, y);
+                lay(bits, bpl, width() - x, g, x, y);
                 ++m_laid;
                 done = true;
             }

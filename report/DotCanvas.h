@@ -76,7 +76,8 @@ private:
     // false if the engine's dots are no function of shade and grey.
     bool learn(QPainter* painter, const QGlyphRun& run, quint32 index, int phaseX, int phaseY,
                const Glyph& g);
-    static void lay(uchar* bits, qsizetype bytesPerLine, const Glyph& g, int x, int y);
+    // Lays g with its first dot at x, y; room: dots from x to the row's end.
+    static void lay(uchar* bits, qsizetype bytesPerLine, int room, const Glyph& g, int x, int y);
 
     std::vector<Face> m_faces;
     qint64 m_shadeBytes = 0;
