@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "report/DotCanvas.h"
+
 #include <QImage>
 
 #include <functional>
@@ -90,7 +92,7 @@ private:
     double m_pageHeight360 = 0; // page height in 1/360 in, of the first form
     qint64 m_head = 0;          // where the head stands, 1/360 in below the first form's top
     double m_formTop = 0;       // exact top of the next form, 1/360 in
-    QImage m_canvas;            // the page painted, kept from form to form
+    DotCanvas m_canvas;         // the page painted, kept from form to form
     std::vector<uchar> m_bits;  // the form's dots, m_bitsPerRow bytes a row
     int m_bitsPerRow = 0;
     int m_dotWidth = 0;

@@ -104,6 +104,7 @@ void TestPrintEscp::formsLandAsInThePdf_data()
             QTest::addRow("%s %s", code, paper)
                 << QString::fromLatin1(code) << QString::fromLatin1(paper) << 180;
     QTest::addRow("sf2 continuous 360") << QStringLiteral("sf2") << QStringLiteral("continuous") << 360;
+    QTest::addRow("st sheets 360") << QStringLiteral("st") << QStringLiteral("sheets") << 360;
 }
 
 void TestPrintEscp::formsLandAsInThePdf()

@@ -1,0 +1,340 @@
+#include "report/DotCanvas.h"
+
+#include <QGlyphRun>
+#include <QPainter>
+#include <QtEndian>
+
+#include <array>
+#include <cmath>
+
+namespace {
+// The engine draws glyphs of this many pixels and more as outlines.
+constexpr double kLargestCachedPixels = 64;
+// Glyphs kept before the cache starts again: a few forms' worth.
+constexpr qint64 kShadeBytesKept = 8 * 1024 * 1024;
+constexpr size_t kFacesKept = 64;
+// Glyphs a font's phases are learnt from.
+constexpr int kSampledGlyphs = 3;
+constexpr quint64 kWhite8 = ~0ULL;
+
+// What the engine turns a grey dot into when it lays a black glyph over it,
+// at [the glyph's shade on white][the dot's grey], learnt from the engine
+// itself (its blending goes through 16 bits a channel and back).
+struct Blending
+{
+    std::array<std::array<uchar, 256>, 256> result{};
+    std::array<bool, 256> known{};
+    bool broken = false;      // the engine did something no table can say
+    bool blackStays = false;  // every known shade leaves a black dot black
+    bool solidPaints = false; // a glyph's black turns any dot black
+};
+
+Blending& blending()
+{
+    thread_local Blending b;
+    return b;
+}
+} // namespace
+
+DotCanvas::DotCanvas(int width, int height, int dpiX, int dpiY)
+    : QImage(width, height, QImage::Format_Grayscale8)
+{
+    setDotsPerMeterX(qRound(dpiX / 0.0254));
+    setDotsPerMeterY(qRound(dpiY / 0.0254));
+}
+
+void DotCanvas::drawInScratch(QPainter* painter, const QGlyphRun& run, quint32 index, int phaseX, int phaseY,
+                              uchar background)
+{
+    // Room on every side for a glyph's reach beyond its em box.
+    const int em = int(std::ceil(run.rawFont().pixelSize()));
+    const int side = 2 * em + 16;
+    if (m_scratch.width() != side) {
+        m_scratch = QImage(side, side, QImage::Format_Grayscale8);
+        m_scratch.setDotsPerMeterX(dotsPerMeterX());
+        m_scratch.setDotsPerMeterY(dotsPerMeterY());
+    }
+    m_scratch.fill(uint(background));
+    m_originX = em / 2 + 8;
+    m_originY = em + em / 2 + 8;
+    QPainter p(&m_scratch);
+    p.setRenderHints(QPainter::RenderHints(~0), false);
+    p.setRenderHints(painter->renderHints(), true);
+    p.setPen(painter->pen());
+    QGlyphRun one;
+    one.setRawFont(run.rawFont());
+    one.setGlyphIndexes({index});
+    one.setPositions({QPointF(0, 0)});
+    // Whole dots plus the phase in 1/64 dot: exact both as a double and in
+    // the engine's fixed point.
+    p.drawGlyphRun(QPointF(m_originX + phaseX / 64.0, m_originY + phaseY / 64.0), one);
+}
+
+void DotCanvas::samplePhases(QPainter* painter, const QGlyphRun& run, Face* face, quint32 index, int phaseX,
+                             int phaseY)
+{
+    // The font steps a glyph by fractions of a dot, the same for every
+    // glyph: the first glyphs with ink drawn at every phase across (and
+    // down), and phases that draw alike for all of them taken as one.
+    for (int axis = 0; axis < 2; ++axis) {
+        std::vector<Glyph> drawn;
+        for (int p = 0; p < 64; ++p) {
+            Glyph at =
+                axis == 0 ? render(painter, run, index, p, phaseY) : render(painter, run, index, phaseX, p);
+            int same = 0;
+            while (same < p &&
+                   !(drawn[size_t(same)].dx == at.dx && drawn[size_t(same)].dy == at.dy &&
+                     drawn[size_t(same)].width == at.width && drawn[size_t(same)].shade == at.shade))
+                ++same;
+            face->classes[axis][size_t(p)][size_t(face->sampled)] = qint8(same);
+            drawn.push_back(std::move(at));
+        }
+    }
+    if (++face->sampled < kSampledGlyphs)
+        return;
+    for (int axis = 0; axis < 2; ++axis)
+        for (int p = 0; p < 64; ++p) {
+            int q = 0;
+            while (face->classes[axis][size_t(q)] != face->classes[axis][size_t(p)])
+                ++q;
+            face->alike[axis][size_t(p)] = qint8(q);
+        }
+}
+
+DotCanvas::Glyph DotCanvas::render(QPainter* painter, const QGlyphRun& run, quint32 index, int phaseX,
+                                   int phaseY)
+{
+    ++m_drawn;
+    drawInScratch(painter, run, index, phaseX, phaseY, 255);
+    const int side = m_scratch.width();
+    int left = side, right = -1, top = side, bottom = -1;
+    for (int y = 0; y < side; ++y) {
+        const uchar* line = m_scratch.constScanLine(y);
+        int x = 0;
+        while (x + 8 <= side && qFromUnaligned<quint64>(line + x) == kWhite8)
+            x += 8;
+        for (; x < side; ++x) {
+            if (line[x] != 255) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+    }
+    Glyph g;
+    g.usable = right < 0 || (left > 0 && top > 0 && right < side - 1 && bottom < side - 1);
+    if (g.usable && right >= 0) {
+        g.dx = left - m_originX;
+        g.dy = top - m_originY;
+        g.width = right - left + 1;
+        g.height = bottom - top + 1;
+        g.stride = (g.width + 7) / 8 * 8;
+        g.shade.assign(size_t(g.stride) * size_t(g.height), 255);
+        for (int y = 0; y < g.height; ++y)
+            memcpy(g.shade.data() + size_t(y) * size_t(g.stride), m_scratch.constScanLine(top + y) + left,
+                   size_t(g.width));
+    }
+    return g;
+}
+
+const DotCanvas::Glyph& DotCanvas::glyph(QPainter* painter, const QGlyphRun& run, Face* face, quint32 index,
+                                         int phaseX, int phaseY)
+{
+    // Phases the font draws alike share one drawing, once they are known.
+    if (face->sampled >= kSampledGlyphs) {
+        phaseX = face->alike[0][size_t(phaseX)];
+        phaseY = face->alike[1][size_t(phaseY)];
+    }
+    const quint64 key = (quint64(index) << 12) | quint64(phaseX << 6) | quint64(phaseY);
+    auto it = face->glyphs.constFind(key);
+    if (it != face->glyphs.constEnd())
+        return *it;
+    if (m_shadeBytes > kShadeBytesKept) {
+        for (Face& f : m_faces)
+            f.glyphs.clear();
+        m_shadeBytes = 0;
+    }
+    Glyph g = render(painter, run, index, phaseX, phaseY);
+    if (face->sampled < kSampledGlyphs && g.usable && g.width > 0)
+        samplePhases(painter, run, face, index, phaseX, phaseY);
+    m_shadeBytes += qint64(g.shade.size());
+    if (g.usable && g.width > 0) {
+        // A shade not seen before: the engine shows what it makes of it.
+        Blending& b = blending();
+        bool known = true;
+        for (uchar w : g.shade)
+            known &= b.known[w];
+        if (!known && !b.broken)
+            learn(painter, run, index, phaseX, phaseY, g);
+    }
+    return *face->glyphs.insert(key, std::move(g));
+}
+
+bool DotCanvas::learn(QPainter* painter, const QGlyphRun& run, quint32 index, int phaseX, int phaseY,
+                      const Glyph& g)
+{
+    // The glyph drawn onto every grey: each of its shades gives the whole
+    // row of the table, and the same shade must always give the same dot.
+    Blending& b = blending();
+    std::vector<qint16> found(256 * 256, -1);
+    std::array<bool, 256> inGlyph{};
+    const int left = m_originX + g.dx;
+    const int top = m_originY + g.dy;
+    for (int v = 0; v < 256 && !b.broken; ++v) {
+        drawInScratch(painter, run, index, phaseX, phaseY, uchar(v));
+        // The dots round the glyph stay as they were.
+        for (int y = top - 1; y <= top + g.height; ++y) {
+            const uchar* line = m_scratch.constScanLine(y);
+            const bool edge = y < top || y == top + g.height;
+            for (int x = left - 1; x <= left + g.width; x += edge ? 1 : g.width + 1)
+                b.broken |= line[x] != v;
+        }
+        for (int y = 0; y < g.height; ++y) {
+            const uchar* line = m_scratch.constScanLine(top + y) + left;
+            const uchar* shade = g.shade.data() + size_t(y) * size_t(g.stride);
+            for (int x = 0; x < g.width; ++x) {
+                const uchar w = shade[x];
+                qint16& dot = found[size_t(w) * 256 + size_t(v)];
+                if (b.known[w])
+                    b.broken |= b.result[w][v] != line[x];
+                else if (dot >= 0)
+                    b.broken |= dot != line[x];
+                else
+                    dot = line[x];
+                inGlyph[w] = true;
+            }
+        }
+    }
+    if (b.broken)
+        return false;
+    for (int w = 0; w < 256; ++w) {
+        if (!inGlyph[w] || b.known[w])
+            continue;
+        for (int v = 0; v < 256; ++v)
+            b.result[w][v] = uchar(found[size_t(w) * 256 + size_t(v)]);
+        b.known[w] = true;
+    }
+    b.blackStays = b.solidPaints = b.known[0];
+    for (int w = 0; w < 256; ++w)
+        b.blackStays &= !b.known[w] || b.result[w][0] == 0;
+    for (int v = 0; v < 256; ++v)
+        b.solidPaints &= b.result[0][v] == 0;
+    return true;
+}
+
+void DotCanvas::lay(uchar* bits, qsizetype bytesPerLine, int room, const Glyph& g, int x, int y)
+{
+    // The padding of a glyph's rows is white and changes nothing: whole
+    // eights of dots where the row has room for them.
+    const int eights = g.stride <= room ? g.stride : g.width / 8 * 8;
+    const Blending& b = blending();
+    const auto& product = b.result;
+    for (int r = 0; r < g.height; ++r) {
+        uchar* out = bits + (y + r) * bytesPerLine + x;
+        const uchar* shade = g.shade.data() + size_t(r) * size_t(g.stride);
+        int k = 0;
+        // Eight dots at a time where the page is still white there: the
+        // glyph's own shades (the shade is what it makes of white).
+        for (; k < eights; k += 8) {
+            const quint64 s8 = qFromUnaligned<quint64>(shade + k);
+            if (s8 == kWhite8)
+                continue;
+            const quint64 o8 = qFromUnaligned<quint64>(out + k);
+            if (o8 == kWhite8) {
+                qToUnaligned(s8, out + k);
+                continue;
+            }
+            // Where a bold line's second stroke meets its first.
+            if (s8 == 0 && b.solidPaints) {
+                qToUnaligned(quint64(0), out + k);
+                continue;
+            }
+            if (o8 == 0 && b.blackStays)
+                continue;
+            for (int i = k; i < k + 8; ++i)
+                if (shade[i] != 255)
+                    out[i] = product[shade[i]][out[i]];
+        }
+        for (; k < g.width; ++k)
+            if (shade[k] != 255)
+                out[k] = product[shade[k]][out[k]];
+    }
+}
+
+void DotCanvas::drawGlyphRun(QPainter* painter, const QPointF& position, const QGlyphRun& run)
+{
+    const QRawFont font = run.rawFont();
+    const QTransform m = painter->combinedTransform();
+    const QPen& pen = painter->pen();
+    // Only what the engine draws from its glyph cache, unturned and
+    // unscaled, in opaque black.
+    const bool cached = !blending().broken && font.isValid() && font.pixelSize() < kLargestCachedPixels &&
+                        m.type() <= QTransform::TxTranslate && format() == QImage::Format_Grayscale8 &&
+                        painter->opacity() == 1.0 &&
+                        painter->compositionMode() == QPainter::CompositionMode_SourceOver &&
+                        pen.style() == Qt::SolidLine && pen.brush().style() == Qt::SolidPattern &&
+                        pen.color().rgba() == qRgb(0, 0, 0) && !run.overline() && !run.underline() &&
+                        !run.strikeOut() && !qEnvironmentVariableIsSet("QT_MAX_CACHED_GLYPH_SIZE");
+    if (!cached) {
+        painter->drawGlyphRun(position, run);
+        return;
+    }
+    // Glyphs a dot and more inside the clip are not clipped.
+    QRect safe = rect();
+    if (painter->hasClipping()) {
+        const QRectF clip = m.mapRect(painter->clipBoundingRect());
+        safe &= QRect(QPoint(int(std::ceil(clip.left())) + 1, int(std::ceil(clip.top())) + 1),
+                      QPoint(int(std::floor(clip.right())) - 2, int(std::floor(clip.bottom())) - 2));
+    }
+    Face* face = nullptr;
+    for (Face& f : m_faces)
+        if (f.font == font)
+            face = &f;
+    if (!face) {
+        if (m_faces.size() >= kFacesKept) {
+            m_faces.clear();
+            m_shadeBytes = 0;
+        }
+        m_faces.push_back(Face{font, {}, {}, 0, {}});
+        face = &m_faces.back();
+    }
+    uchar* bits = this->bits();
+    const qsizetype bpl = bytesPerLine();
+    const QList<quint32> indexes = run.glyphIndexes();
+    const QList<QPointF> positions = run.positions();
+    QList<quint32> leftIndexes;
+    QList<QPointF> leftPositions;
+    for (qsizetype i = 0; i < indexes.size() && i < positions.size(); ++i) {
+        // Where the engine puts the glyph: its position on the device in
+        // its fixed point (1/64 dot, cut towards zero).
+        const QPointF at = m.map(position + positions.at(i));
+        bool done = false;
+        if (at.x() >= 0 && at.y() >= 0 && at.x() < 1e6 && at.y() < 1e6) {
+            const int fx = int(at.x() * 64);
+            const int fy = int(at.y() * 64);
+            const Glyph& g = glyph(painter, run, face, indexes.at(i), fx & 63, fy & 63);
+            const int x = (fx >> 6) + g.dx;
+            const int y = (fy >> 6) + g.dy;
+            if (g.usable && g.width == 0) {
+                done = true;
+            } else if (g.usable && !blending().broken && safe.contains(QRect(x, y, g.width, g.height))) {
+                lay(bits, bpl, width() - x, g, x, y);
+                ++m_laid;
+                done = true;
+            }
+        }
+        if (!done) {
+            leftIndexes.append(indexes.at(i));
+            leftPositions.append(positions.at(i));
+        }
+    }
+    // The rest as the painter draws them. Laying black glyphs one over
+    // another is the same in any order: each dot is multiplied.
+    if (!leftIndexes.isEmpty()) {
+        QGlyphRun rest(run);
+        rest.setGlyphIndexes(leftIndexes);
+        rest.setPositions(leftPositions);
+        painter->drawGlyphRun(position, rest);
+    }
+}

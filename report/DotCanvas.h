@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QHash>
+#include <QImage>
+#include <QRawFont>
+
+#include <array>
+#include <vector>
+
+class QGlyphRun;
+class QPainter;
+class QPointF;
+
+// A dot-matrix form while it is painted: one grey byte a dot, white for no
+// dot. The raster engine lays a glyph onto a grey image span by span, in its
+// slowest, general way; black text painted here goes through a cache of
+// glyphs instead. Each glyph is drawn once by the engine itself onto white,
+// for its font and for the phase of its position within a dot (all the
+// engine's glyph drawing depends on; phases the font draws alike are learnt
+// from its first glyphs and share one drawing), then laid onto the page
+// where the engine would have put it. What a glyph's shade makes of a grey
+// dot under it is learnt from the engine too, drawing a glyph onto every
+// grey, so the page comes out dot for dot as the engine draws it. Glyphs the
+// cache cannot be sure of (another colour, a turned or scaled painter,
+// glyphs the engine draws as outlines, a clip or the page edge close by) are
+// left to the painter.
+class DotCanvas : public QImage
+{
+public:
+    DotCanvas() = default;
+    DotCanvas(int width, int height, int dpiX, int dpiY);
+
+    // Paints run at position (painter units) in the painter's pen, dot for
+    // dot as painter->drawGlyphRun(position, run) would.
+    void drawGlyphRun(QPainter* painter, const QPointF& position, const QGlyphRun& run);
+
+    // Glyphs drawn by the engine for the cache, and glyphs laid from it.
+    qint64 glyphsDrawn() const { return m_drawn; }
+    qint64 glyphsLaid() const { return m_laid; }
+
+private:
+    struct Glyph
+    {
+        bool usable = false; // false: reached the edge of the drawing; the painter draws it
+        int dx = 0;          // first dot from the position's whole dot
+        int dy = 0;
+        int width = 0; // 0: nothing drawn (a space)
+        int height = 0;
+        int stride = 0;           // bytes a row, a multiple of 8, padded with white
+        std::vector<uchar> shade; // the glyph's dots on white
+    };
+    struct Face
+    {
+        QRawFont font;
+        // For each 1/64 of a dot across [0] and down [1], the first phase
+        // drawn the same way, once the first glyphs have shown which are.
+        std::array<std::array<qint8, 64>, 2> alike{};
+        std::array<std::array<std::array<qint8, 4>, 64>, 2> classes{};
+        int sampled = 0;
+        QHash<quint64, Glyph> glyphs;
+    };
+
+    // Learns which phases of a dot face draws alike.
+    void samplePhases(QPainter* painter, const QGlyphRun& run, Face* face, quint32 index, int phaseX,
+                      int phaseY);
+    // The engine's drawing of a glyph on white.
+    Glyph render(QPainter* painter, const QGlyphRun& run, quint32 index, int phaseX, int phaseY);
+    // The same from the cache, drawn on a miss.
+    const Glyph& glyph(QPainter* painter, const QGlyphRun& run, Face* face, quint32 index, int phaseX,
+                       int phaseY);
+    // Draws one glyph with the engine onto m_scratch, filled with background
+    // first; its position's whole dot is m_originX, m_originY.
+    void drawInScratch(QPainter* painter, const QGlyphRun& run, quint32 index, int phaseX, int phaseY,
+                       uchar background);
+    // Learns from the engine what it makes of g's shades over every grey;
+    // false if the engine's dots are no function of shade and grey.
+    bool learn(QPainter* painter, const QGlyphRun& run, quint32 index, int phaseX, int phaseY,
+               const Glyph& g);
+    // Lays g with its first dot at x, y; room: dots from x to the row's end.
+    static void lay(uchar* bits, qsizetype bytesPerLine, int room, const Glyph& g, int x, int y);
+
+    std::vector<Face> m_faces;
+    qint64 m_shadeBytes = 0;
+    QImage m_scratch;
+    int m_originX = 0;
+    int m_originY = 0;
+    qint64 m_drawn = 0;
+    qint64 m_laid = 0;
+};
