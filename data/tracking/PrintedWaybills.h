@@ -39,7 +39,9 @@ public:
     static bool read(Database& db, QHash<qint64, QList<PrintHistory::Waybill>>* out, QString* error);
     static bool remove(Database& db, qint64 id, QString* error);
     // Where the print record gave any of these numbers, complete prints and
-    // ones cut short alike; for prints from before the waybills were kept,
-    // their number lists are read.
-    static bool usesOf(Database& db, const QStringList& numbers, QList<Use>* out, QString* error);
+    // ones cut short alike, in the order they were given; for prints from
+    // before the waybills were kept, their number lists are read (after).
+    static bool usesOf(Database& db, const NumberSequence& numbers, QList<Use>* out, QString* error);
+    // Of numbers, count from first as the JSON list Database::inList takes.
+    static QString textList(const NumberSequence& numbers, int first, int count);
 };
