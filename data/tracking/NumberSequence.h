@@ -34,6 +34,6 @@ private:
     QString m_prefix;
     QString m_digits; // of the first number
     int m_count = 0;
-    QStringList m_list;         // given as a list instead
+    QStringList m_list;          // given as a list instead
     QHash<QString, int> m_where; // of m_list
 };

@@ -152,8 +152,9 @@ bool PrintedWaybills::usesOf(Database& db, const NumberSequence& numbers, QList<
     query.setForwardOnly(true);
     if (items) {
         query.prepare(
-            QStringLiteral("SELECT i.%3, p.%4, p.%5, p.%6, i.%7, i.%8, p.%9, i.%12 FROM %1 i JOIN %2 p ON p.%9 = i.%10 "
-                           "WHERE %11 ORDER BY p.%9, i.%12")
+            QStringLiteral(
+                "SELECT i.%3, p.%4, p.%5, p.%6, i.%7, i.%8, p.%9, i.%12 FROM %1 i JOIN %2 p ON p.%9 = i.%10 "
+                "WHERE %11")
                 .arg(Schema::quoted(kTable), Schema::quoted(PrintHistory::kTable), q("快递单号"), q("时间"),
                      q("状态"), q("方式"), q("序号"), q("姓名"), q("编号"))
                 .arg(q("打印记录"), db.inList(QStringLiteral("i.") + q("快递单号"), false), q("张次")));
@@ -166,15 +167,15 @@ bool PrintedWaybills::usesOf(Database& db, const NumberSequence& numbers, QList<
                 return false;
             }
             while (query.next())
-                found.append(
-                    {{query.value(6).toLongLong(), query.value(7).toLongLong()},
-                     {query.value(0).toString(), QDateTime::fromString(query.value(1).toString(), kTimeFormat),
-                      query.value(2).toString() != PrintHistory::kUnderWay, tableOf(query.value(3).toString()),
-                      query.value(4).toLongLong(), query.value(5).toString()}});
+                found.append({{query.value(6).toLongLong(), query.value(7).toLongLong()},
+                              {query.value(0).toString(),
+                               QDateTime::fromString(query.value(1).toString(), kTimeFormat),
+                               query.value(2).toString() != PrintHistory::kUnderWay,
+                               tableOf(query.value(3).toString()), query.value(4).toLongLong(),
+                               query.value(5).toString()}});
         }
         query.finish();
-        std::sort(found.begin(), found.end(),
-                  [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
         for (const auto& f : qAsConst(found))
             out->append(f.second);
     }

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-RowNumbers::RowNumbers(const QList<int>& rows, const NumberSequence& numbers) : m_rows(rows), m_numbers(numbers)
+RowNumbers::RowNumbers(const QList<int>& rows, const NumberSequence& numbers)
+    : m_rows(rows), m_numbers(numbers)
 {
     if (std::is_sorted(m_rows.cbegin(), m_rows.cend()))
         return;
