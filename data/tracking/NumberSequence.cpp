@@ -2,7 +2,7 @@
 
 #include "data/tracking/WaybillNumber.h"
 
-#include <limits>
+#include <algorithm>
 
 NumberSequence::NumberSequence(const QStringList& list) : m_count(int(list.size())), m_list(list)
 {
@@ -23,15 +23,7 @@ bool NumberSequence::start(const QString& first, int count, QString* note, QStri
     m_count = std::max(0, count);
     if (m_count < 2)
         return true;
-    // The digits first grow where the first number plus i is 10^width:
-    // i is the nines' complement of the digits, plus one.
-    qint64 grows = 0;
-    for (QChar c : digits) {
-        grows = grows * 10 + ('9' - c.unicode());
-        if (grows >= m_count)
-            break; // further digits only make it larger
-    }
-    ++grows;
+    const qint64 grows = sameWidthFrom(0);
     if (grows < m_count) {
         if (digits.size() + 1 <= WaybillNumber::kMaxDigits && note)
             *note = QStringLiteral("第 %1 张的单号从 %2 进位到 %3，多了一位数字，请核对运单上的号码。")
@@ -48,6 +40,33 @@ bool NumberSequence::start(const QString& first, int count, QString* note, QStri
         }
     }
     return true;
+}
+
+qint64 NumberSequence::sameWidthFrom(int i) const
+{
+    // The digits grow where the number plus n is 10^width: n is the nines'
+    // complement of the digits, plus one.
+    const QString number = at(i);
+    qint64 n = 0;
+    for (int k = int(m_prefix.size()); k < number.size(); ++k) {
+        n = n * 10 + ('9' - number.at(k).unicode());
+        if (n >= m_count)
+            break; // further digits only make it larger
+    }
+    return n + 1;
+}
+
+QList<NumberSequence::Span> NumberSequence::spans() const
+{
+    QList<Span> out;
+    if (!isComputed())
+        return out;
+    for (qint64 first = 0; first < m_count;) {
+        const qint64 end = std::min<qint64>(m_count, first + sameWidthFrom(int(first)));
+        out.append({at(int(first)), at(int(end - 1))});
+        first = end;
+    }
+    return out;
 }
 
 QString NumberSequence::at(int i) const

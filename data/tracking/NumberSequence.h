@@ -30,7 +30,20 @@ public:
     // The position of number, or -1 when it is none of these.
     int indexOf(const QString& number) const;
 
+    // Worked out from a first number (not a list): the numbers as ranges
+    // of one width each, first and last, so a store can be asked for them
+    // by range rather than one by one.
+    bool isComputed() const { return m_list.isEmpty() && m_count > 0; }
+    struct Span
+    {
+        QString from, to;
+    };
+    QList<Span> spans() const;
+
 private:
+    // How many numbers from position i on keep the width of number i.
+    qint64 sameWidthFrom(int i) const;
+
     QString m_prefix;
     QString m_digits; // of the first number
     int m_count = 0;

@@ -396,14 +396,16 @@ bool PrintHistory::numbersInUse(Database& db, const QString& table, const QList<
     for (const QString& t : {Schema::kRecipientTable, Schema::kExcelTable}) {
         QSqlQuery query(db.db());
         query.setForwardOnly(true);
-        query.prepare(QStringLiteral("SELECT %2, %3, %4 FROM %1 WHERE %5 ORDER BY %4")
-                          .arg(Schema::quoted(t), q("序号"), q("姓名"), q("快递单号"),
-                               db.inList(q("快递单号"), false)));
-        // Chunks go in print order, which is not number order where the
+        // The goes are in print order, which is not number order where the
         // digits grow ("K10" before "K9"): the lines are put in order after.
         QList<std::pair<QString, QString>> found; // number, line
-        for (int first = 0; first < numbers.size(); first += kNumbersAtOnce) {
-            query.bindValue(0, PrintedWaybills::textList(numbers, first, kNumbersAtOnce));
+        for (int g = 0; g < PrintedWaybills::goes(numbers); ++g) {
+            QVariantList binds;
+            const QString where = PrintedWaybills::condition(db, q("快递单号"), numbers, g, &binds);
+            query.prepare(QStringLiteral("SELECT %2, %3, %4 FROM %1 WHERE %5 ORDER BY %4")
+                              .arg(Schema::quoted(t), q("序号"), q("姓名"), q("快递单号"), where));
+            for (const QVariant& b : qAsConst(binds))
+                query.addBindValue(b);
             if (!query.exec()) {
                 setError(error, db.failure(query.lastError()));
                 return false;
@@ -411,6 +413,8 @@ bool PrintHistory::numbersInUse(Database& db, const QString& table, const QList<
             while (query.next()) {
                 const qint64 serial = query.value(0).toLongLong();
                 const QString number = query.value(2).toString();
+                if (numbers.indexOf(number) < 0)
+                    continue; // in a range, but none of these numbers
                 if (t == table && serialFor(number) == serial)
                     continue; // the row keeps its own number; the record below tells whether it was printed
                 found.append({number, QStringLiteral("单号 %1 已用于%2“%3”（序号 %4）")

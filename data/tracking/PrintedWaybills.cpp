@@ -128,18 +128,38 @@ bool PrintedWaybills::remove(Database& db, qint64 id, QString* error)
                    {id}, error);
 }
 
-// Waybill numbers are letters and digits only (WaybillNumber), so they go
-// into the JSON list as they are.
-QString PrintedWaybills::textList(const NumberSequence& numbers, int first, int count)
+int PrintedWaybills::goes(const NumberSequence& numbers)
 {
-    const int end = int(std::min<qint64>(qint64(first) + count, numbers.size()));
+    if (numbers.isComputed())
+        return 1;
+    return (numbers.size() + PrintHistory::kNumbersAtOnce - 1) / PrintHistory::kNumbersAtOnce;
+}
+
+QString PrintedWaybills::condition(const Database& db, const QString& column, const NumberSequence& numbers,
+                                   int g, QVariantList* binds)
+{
+    if (numbers.isComputed()) {
+        // Same length, and between the first and the last: without the
+        // length "K1000" would fall between "K100" and "K199".
+        QStringList parts;
+        for (const NumberSequence::Span& s : numbers.spans()) {
+            parts << QStringLiteral("(length(%1) = ? AND %1 BETWEEN ? AND ?)").arg(column);
+            *binds << int(s.from.size()) << s.from << s.to;
+        }
+        return QLatin1Char('(') + parts.join(QStringLiteral(" OR ")) + QLatin1Char(')');
+    }
+    // Waybill numbers are letters and digits only (WaybillNumber), so they
+    // go into the JSON list as they are.
+    const int first = g * PrintHistory::kNumbersAtOnce;
+    const int end = std::min(first + PrintHistory::kNumbersAtOnce, numbers.size());
     QString list(QLatin1Char('['));
     for (int i = first; i < end; ++i) {
         if (i > first)
             list += QLatin1Char(',');
         list += QLatin1Char('"') + numbers.at(i) + QLatin1Char('"');
     }
-    return list + QLatin1Char(']');
+    *binds << list + QLatin1Char(']');
+    return db.inList(column, false);
 }
 
 bool PrintedWaybills::usesOf(Database& db, const NumberSequence& numbers, QList<Use>* out, QString* error)
@@ -151,28 +171,32 @@ bool PrintedWaybills::usesOf(Database& db, const NumberSequence& numbers, QList<
     QSqlQuery query(db.db());
     query.setForwardOnly(true);
     if (items) {
-        query.prepare(
-            QStringLiteral(
-                "SELECT i.%3, p.%4, p.%5, p.%6, i.%7, i.%8, p.%9, i.%12 FROM %1 i JOIN %2 p ON p.%9 = i.%10 "
-                "WHERE %11")
-                .arg(Schema::quoted(kTable), Schema::quoted(PrintHistory::kTable), q("快递单号"), q("时间"),
-                     q("状态"), q("方式"), q("序号"), q("姓名"), q("编号"))
-                .arg(q("打印记录"), db.inList(QStringLiteral("i.") + q("快递单号"), false), q("张次")));
-        // A chunk at a time; the uses go in order of entry and sheet after.
+        // A go at a time; the uses go in order of entry and sheet after.
         QList<std::pair<std::pair<qint64, qint64>, Use>> found;
-        for (int first = 0; first < numbers.size(); first += PrintHistory::kNumbersAtOnce) {
-            query.bindValue(0, textList(numbers, first, PrintHistory::kNumbersAtOnce));
+        for (int g = 0; g < goes(numbers); ++g) {
+            QVariantList binds;
+            const QString where = condition(db, QStringLiteral("i.") + q("快递单号"), numbers, g, &binds);
+            query.prepare(QStringLiteral("SELECT i.%3, p.%4, p.%5, p.%6, i.%7, i.%8, p.%9, i.%12 FROM %1 i "
+                                         "JOIN %2 p ON p.%9 = i.%10 "
+                                         "WHERE %11")
+                              .arg(Schema::quoted(kTable), Schema::quoted(PrintHistory::kTable),
+                                   q("快递单号"), q("时间"), q("状态"), q("方式"), q("序号"), q("姓名"),
+                                   q("编号"))
+                              .arg(q("打印记录"), where, q("张次")));
+            for (const QVariant& b : qAsConst(binds))
+                query.addBindValue(b);
             if (!query.exec()) {
                 setError(error, db.failure(query.lastError()));
                 return false;
             }
             while (query.next())
-                found.append({{query.value(6).toLongLong(), query.value(7).toLongLong()},
-                              {query.value(0).toString(),
-                               QDateTime::fromString(query.value(1).toString(), kTimeFormat),
-                               query.value(2).toString() != PrintHistory::kUnderWay,
-                               tableOf(query.value(3).toString()), query.value(4).toLongLong(),
-                               query.value(5).toString()}});
+                if (numbers.indexOf(query.value(0).toString()) >= 0)
+                    found.append({{query.value(6).toLongLong(), query.value(7).toLongLong()},
+                                  {query.value(0).toString(),
+                                   QDateTime::fromString(query.value(1).toString(), kTimeFormat),
+                                   query.value(2).toString() != PrintHistory::kUnderWay,
+                                   tableOf(query.value(3).toString()), query.value(4).toLongLong(),
+                                   query.value(5).toString()}});
         }
         query.finish();
         std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });

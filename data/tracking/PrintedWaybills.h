@@ -42,6 +42,11 @@ public:
     // ones cut short alike, in the order they were given; for prints from
     // before the waybills were kept, their number lists are read (after).
     static bool usesOf(Database& db, const NumberSequence& numbers, QList<Use>* out, QString* error);
-    // Of numbers, count from first as the JSON list Database::inList takes.
-    static QString textList(const NumberSequence& numbers, int first, int count);
+    // Looking for numbers in a column goes a list a few thousand at a
+    // time, and a sequence in one go, by its ranges: goes() of them, go g
+    // asking condition(g). What a go finds is to be checked with indexOf()
+    // (a range also takes texts that are no number of it).
+    static int goes(const NumberSequence& numbers);
+    static QString condition(const Database& db, const QString& column, const NumberSequence& numbers, int g,
+                             QVariantList* binds);
 };

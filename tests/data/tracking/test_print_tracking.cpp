@@ -155,6 +155,13 @@ void TestPrintTracking::sequence()
         QCOMPARE(computed.at(i), numbers.at(i));
         QCOMPARE(computed.indexOf(numbers.at(i)), i);
     }
+    int next = 0; // the ranges of one width cover the numbers in order
+    for (const NumberSequence::Span& s : computed.spans()) {
+        QCOMPARE(computed.indexOf(s.from), next);
+        QCOMPARE(s.to.size(), s.from.size());
+        next = computed.indexOf(s.to) + 1;
+    }
+    QCOMPARE(next, computed.size());
     if (ok) { // a width it does not give ("A010"), and one past the end
         const QString last = numbers.last();
         QCOMPARE(computed.indexOf(QString(last).insert(last.indexOf(QRegularExpression("\\d")), '0')), -1);
@@ -519,7 +526,7 @@ void TestPrintTracking::largeBatchIsRecordedWhole()
                   {rows}));
     QCOMPARE(PrintHistory::kNumbersAtOnce, 8192);
     QVERIFY(m_db.exec(QStringLiteral("insert into excel (\"姓名\", \"快递单号\") values ('导入', 'G8192'), "
-                                     "('导入', 'G10000'), ('导入', 'G8191')")));
+                                     "('导入', 'G10000'), ('导入', 'G8191'), ('导入', 'G1a')")));
     QString error;
     QVERIFY2(PrintHistory::record(m_db, batchEntry({1}, {"G8193"}), false, &error), qPrintable(error));
     DataSet recipients;
@@ -537,6 +544,17 @@ void TestPrintTracking::largeBatchIsRecordedWhole()
     for (const QString& line : qAsConst(conflicts))
         said << line.section(QLatin1Char(' '), 1, 1);
     QCOMPARE(said, (QStringList{"G10000", "G8191", "G8192", "G8193"}));
+    // The same numbers as a list are looked for a few thousand at a time.
+    QStringList listed;
+    QList<qint64> serials;
+    for (int r = 0; r < rows; ++r) {
+        listed << QStringLiteral("G%1").arg(r + 1);
+        serials << recipients.value(r, recipients.fieldIndex(QStringLiteral("序号"))).toLongLong();
+    }
+    QStringList listConflicts;
+    QVERIFY2(PrintHistory::numbersInUse(m_db, QStringLiteral("inr"), serials, listed, &listConflicts, &error),
+             qPrintable(error));
+    QCOMPARE(listConflicts, conflicts);
     PrintHistory::Entry entry;
     entry.variant = QStringLiteral("batch");
     QVERIFY2(recording.begin(entry, &error), qPrintable(error));
