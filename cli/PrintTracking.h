@@ -31,7 +31,7 @@ public:
     // on err. False for a first number that gives none.
     bool prepareNumbers(DataSet* recipients, QTextStream& err, QString* error);
     // Those numbers by recipient row, for the pages to print them.
-    QHash<int, QString> numbersByRow() const { return m_recording.numbersByRow(); }
+    RowNumbers numbersByRow() const { return m_recording.numbersByRow(); }
     // False, and the numbers named, when some are in use already (by rows or
     // in the history); with --allow-reused-numbers they are said on err.
     bool numbersFree(QTextStream& err, QString* error);

@@ -85,9 +85,9 @@ QStringList DataSetRecords::texts(int record) const
         const DataSet* set = m_sets.value(i);
         const int row = paging && set == m_driver ? record : -1;
         if (!m_numbers.isEmpty() && set && m_numberItems.contains(i)) {
-            auto number = m_numbers.constFind(row < 0 ? set->currentRow() : row);
-            if (number != m_numbers.constEnd()) {
-                out.append(*number);
+            const QString number = m_numbers.numberOf(row < 0 ? set->currentRow() : row);
+            if (!number.isNull()) {
+                out.append(number);
                 continue;
             }
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/tracking/RowNumbers.h"
 #include "report/ReportRecords.h"
 
 #include <QHash>
@@ -32,7 +33,7 @@ public:
     void setNumberItem(int index) { m_numberItems.insert(index); }
     // The numbers a print is about to give, by row of the set the number
     // items read: printed in place of what the rows carry. Empty: the rows'.
-    void setNumbers(const QHash<int, QString>& byRow) { m_numbers = byRow; }
+    void setNumbers(const RowNumbers& byRow) { m_numbers = byRow; }
 
     int recordCount() const override;
     QStringList texts(int record) const override;
@@ -44,5 +45,5 @@ private:
     QHash<int, QString> m_fixed;     // item index -> text
     QHash<int, QString> m_dateParts; // item index -> part
     QSet<int> m_numberItems;         // item indexes of the waybill number
-    QHash<int, QString> m_numbers;   // row -> number about to be given
+    RowNumbers m_numbers;            // row -> number about to be given
 };

@@ -133,7 +133,7 @@ public:
     void bind(DataSet* senders, DataSet* recipients);
     // The numbers a print gives, by recipient row, printed by the items of
     // 快递单号 (fields and codes) before the rows are marked with them.
-    void setNumbers(const QHash<int, QString>& byRow) { m_records.setNumbers(byRow); }
+    void setNumbers(const RowNumbers& byRow) { m_records.setNumbers(byRow); }
     // The report's records, as bound.
     const DataSetRecords& records() const { return m_records; }
 

@@ -15,7 +15,8 @@
 //                                           from K1) on this server database as well
 //   bench_report_pdf MODE DB                one run on a filled file: engine | floor |
 //                                           preview | printer | recorded | numbered |
-//                                           history (recorded, no pages)
+//                                           history (recorded, no pages) |
+//                                           numbers (numbered, no pages)
 //   bench_report_pdf --fill DB PAGES        only makes the file (to profile the command line)
 
 #include "data/records/DataSet.h"
@@ -436,8 +437,8 @@ int runMode(const QString& mode, const QString& dbPath)
         pages = runPrinter(dbPath);
     else if (mode == QLatin1String("recorded") || mode == QLatin1String("numbered"))
         pages = runRecorded(dbPath, pdf, mode == QLatin1String("numbered"));
-    else if (mode == QLatin1String("history"))
-        pages = runRecorded(dbPath, pdf, false, false);
+    else if (mode == QLatin1String("history") || mode == QLatin1String("numbers"))
+        pages = runRecorded(dbPath, pdf, mode == QLatin1String("numbers"), false);
     if (pages < 0)
         return 1;
     // One line the parent reads: mode pages wall cpu peakKb beforeKb pdfBytes.
@@ -547,7 +548,7 @@ int main(int argc, char** argv)
     const QStringList modes = {QStringLiteral("engine"),   QStringLiteral("floor"),
                                QStringLiteral("preview"),  QStringLiteral("printer"),
                                QStringLiteral("recorded"), QStringLiteral("numbered"),
-                               QStringLiteral("history")};
+                               QStringLiteral("history"),  QStringLiteral("numbers")};
     if (args.size() >= 2 && modes.contains(args.first()))
         return runMode(args.at(0), args.at(1));
 

@@ -58,7 +58,8 @@ bool hasStateColumn(Database& db, bool* has, QString* error)
 
 bool startRecord(Database& db, const PrintHistory::Entry& e, const Transaction& tx, QString* error)
 {
-    if (!e.numbers.isEmpty() && e.numbers.size() != e.serials.size()) {
+    const int given = e.givenNumbers().size();
+    if (given != 0 && given != e.serials.size()) {
         setError(error, QStringLiteral("单号与收件记录的数目不一致。"));
         return false;
     }
@@ -73,15 +74,17 @@ bool startRecord(Database& db, const PrintHistory::Entry& e, const Transaction& 
 // the first one's numbers taken. Numbers the user was told of pass.
 bool checkNumbers(Database& db, const PrintHistory::Entry& e, const QString& refusal, QString* error)
 {
-    if (e.numbers.isEmpty())
+    const NumberSequence numbers = e.givenNumbers();
+    if (numbers.isEmpty())
         return true;
     QStringList lines, taken;
     if (!db.lockNumbers(error) ||
-        !PrintHistory::numbersInUse(db, e.recipientTable(), e.serials, e.numbers, &lines, error, &taken))
+        !PrintHistory::numbersInUse(db, e.recipientTable(), e.serials, numbers, &lines, error, &taken))
         return false;
+    const QSet<QString> accepted(e.acceptedTaken.cbegin(), e.acceptedTaken.cend());
     QStringList unseen;
     for (int i = 0; i < taken.size(); ++i)
-        if (!e.acceptedTaken.contains(taken.at(i)))
+        if (!accepted.contains(taken.at(i)))
             unseen << lines.at(i);
     if (unseen.isEmpty())
         return true;
@@ -103,10 +106,11 @@ bool waybillsNow(Database& db, const PrintHistory::Entry& e, QList<PrintHistory:
             rows.insert(serial, {serial, t.at(0), t.at(1), t.at(2), t.at(3), {}});
         },
         error);
+    const NumberSequence numbers = e.givenNumbers();
     for (int i = 0; ok && i < e.serials.size(); ++i) {
         PrintHistory::Waybill w = rows.value(e.serials.at(i));
         w.serial = e.serials.at(i);
-        w.number = e.numbers.value(i);
+        w.number = numbers.value(i);
         out->append(w);
     }
     return ok;
@@ -165,7 +169,7 @@ bool writeMarks(Database& db, const PrintHistory::Entry& e, QString* error)
         return false;
     // The numbers are searched for: into the index with the marks, rather
     // than a little at each search to come (the rows stay noted if not).
-    if (!e.numbers.isEmpty())
+    if (!e.numbers.isEmpty() || !e.sequence.isEmpty())
         SearchIndex::takeIn(db, e.recipientTable(), std::numeric_limits<int>::max());
     return true;
 }
@@ -369,7 +373,7 @@ bool PrintHistory::rowStates(Database& db, const QString& table, const QList<qin
 }
 
 bool PrintHistory::numbersInUse(Database& db, const QString& table, const QList<qint64>& serials,
-                                const QStringList& numbers, QStringList* conflicts, QString* error,
+                                const NumberSequence& numbers, QStringList* conflicts, QString* error,
                                 QStringList* taken)
 {
     conflicts->clear();
@@ -377,13 +381,11 @@ bool PrintHistory::numbersInUse(Database& db, const QString& table, const QList<
         taken->clear();
     if (numbers.isEmpty())
         return true;
-    QHash<QString, qint64> wanted; // number -> the row it goes to
-    for (int i = 0; i < numbers.size() && i < serials.size(); ++i)
-        wanted.insert(numbers.at(i), serials.at(i));
-    QStringList quotedNumbers;
-    for (const QString& n : numbers)
-        quotedNumbers << QLatin1Char('"') + n + QLatin1Char('"'); // letters and digits only
-    const QString list = QLatin1Char('[') + quotedNumbers.join(QLatin1Char(',')) + QLatin1Char(']');
+    // The row a number goes to.
+    const auto serialFor = [&](const QString& number) {
+        const int i = numbers.indexOf(number);
+        return i >= 0 && i < serials.size() ? serials.at(i) : qint64(-1);
+    };
     QSet<QString> said;
     const auto add = [&](const QString& number, const QString& line) {
         said.insert(number);
@@ -394,23 +396,36 @@ bool PrintHistory::numbersInUse(Database& db, const QString& table, const QList<
     for (const QString& t : {Schema::kRecipientTable, Schema::kExcelTable}) {
         QSqlQuery query(db.db());
         query.setForwardOnly(true);
-        query.prepare(QStringLiteral("SELECT %2, %3, %4 FROM %1 WHERE %5 ORDER BY %4")
-                          .arg(Schema::quoted(t), q("序号"), q("姓名"), q("快递单号"),
-                               db.inList(q("快递单号"), false)));
-        query.addBindValue(list);
-        if (!query.exec()) {
-            setError(error, db.failure(query.lastError()));
-            return false;
+        // The goes are in print order, which is not number order where the
+        // digits grow ("K10" before "K9"): the lines are put in order after.
+        QList<std::pair<QString, QString>> found; // number, line
+        for (int g = 0; g < PrintedWaybills::goes(numbers); ++g) {
+            QVariantList binds;
+            const QString where = PrintedWaybills::condition(db, q("快递单号"), numbers, g, &binds);
+            query.prepare(QStringLiteral("SELECT %2, %3, %4 FROM %1 WHERE %5 ORDER BY %4")
+                              .arg(Schema::quoted(t), q("序号"), q("姓名"), q("快递单号"), where));
+            for (const QVariant& b : qAsConst(binds))
+                query.addBindValue(b);
+            if (!query.exec()) {
+                setError(error, db.failure(query.lastError()));
+                return false;
+            }
+            while (query.next()) {
+                const qint64 serial = query.value(0).toLongLong();
+                const QString number = query.value(2).toString();
+                if (numbers.indexOf(number) < 0)
+                    continue; // in a range, but none of these numbers
+                if (t == table && serialFor(number) == serial)
+                    continue; // the row keeps its own number; the record below tells whether it was printed
+                found.append({number, QStringLiteral("单号 %1 已用于%2“%3”（序号 %4）")
+                                          .arg(number, tableWord(t), query.value(1).toString())
+                                          .arg(serial)});
+            }
         }
-        while (query.next()) {
-            const qint64 serial = query.value(0).toLongLong();
-            const QString number = query.value(2).toString();
-            if (t == table && wanted.value(number, -1) == serial)
-                continue; // the row keeps its own number; the record below tells whether it was printed
-            add(number, QStringLiteral("单号 %1 已用于%2“%3”（序号 %4）")
-                            .arg(number, tableWord(t), query.value(1).toString())
-                            .arg(serial));
-        }
+        std::stable_sort(found.begin(), found.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (const auto& f : qAsConst(found))
+            add(f.first, f.second);
     }
     // Numbers printed before, on rows that are gone, renumbered or this one.
     QList<PrintedWaybills::Use> uses;
@@ -418,7 +433,7 @@ bool PrintHistory::numbersInUse(Database& db, const QString& table, const QList<
         return false;
     for (const PrintedWaybills::Use& u : uses)
         if (!said.contains(u.number))
-            add(u.number, useLine(u, u.table == table && wanted.value(u.number, -1) == u.serial));
+            add(u.number, useLine(u, u.table == table && serialFor(u.number) == u.serial));
     return true;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/tracking/NumberSequence.h"
+
 #include <QDateTime>
 #include <QHash>
 #include <QList>
@@ -54,6 +56,9 @@ public:
         qint64 senderRow = -1; // rowid of the sender row printed
         QList<qint64> serials; // "序号" of the recipient rows, in print order
         QStringList numbers;   // waybill numbers given, parallel to serials; empty when none
+        // When storing, the numbers given as a sequence instead of the list
+        // above: a batch of many rows holds no list of them.
+        NumberSequence sequence;
         // Numbers the user was told other rows carry and printed anyway;
         // any other number found taken when the print is recorded (another
         // computer gave it meanwhile) refuses the record.
@@ -77,6 +82,8 @@ public:
 
         // "inr" or "excel", from the variant.
         QString recipientTable() const;
+        // The numbers given, from the list or the sequence.
+        NumberSequence givenNumbers() const { return numbers.isEmpty() ? sequence : NumberSequence(numbers); }
     };
 
     // How a recipient row of an entry stands now.
@@ -116,10 +123,21 @@ public:
     // Numbers (parallel to serials of table) that another recipient row, in
     // `inr` or `excel`, already carries, or that the print record shows
     // given before (to any row, this one too); one line for each number for
-    // the user. *taken, when given, receives the numbers themselves.
+    // the user. *taken, when given, receives the numbers themselves. The
+    // lines come by table (rows of `inr`, of `excel`, then the record), each
+    // table's in number order; the numbers are looked for a few thousand at
+    // a time.
+    static bool numbersInUse(Database& db, const QString& table, const QList<qint64>& serials,
+                             const NumberSequence& numbers, QStringList* conflicts, QString* error,
+                             QStringList* taken = nullptr);
     static bool numbersInUse(Database& db, const QString& table, const QList<qint64>& serials,
                              const QStringList& numbers, QStringList* conflicts, QString* error,
-                             QStringList* taken = nullptr);
+                             QStringList* taken = nullptr)
+    {
+        return numbersInUse(db, table, serials, NumberSequence(numbers), conflicts, error, taken);
+    }
+    // How many numbers one look goes through.
+    static constexpr int kNumbersAtOnce = 8192;
     // Empties "已打印" and "快递单号" of these rows.
     static bool clearMarks(Database& db, const QString& table, const QList<qint64>& serials, QString* error);
 };

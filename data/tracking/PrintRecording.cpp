@@ -2,7 +2,6 @@
 
 #include "data/records/DataSet.h"
 #include "data/store/Database.h"
-#include "data/tracking/WaybillNumber.h"
 
 #include <QDateTime>
 
@@ -23,19 +22,11 @@ QList<qint64> PrintRecording::serials() const
     return out;
 }
 
-QHash<int, QString> PrintRecording::numbersByRow() const
-{
-    QHash<int, QString> byRow;
-    for (int i = 0; i < m_numbers.size() && i < m_rows.size(); ++i)
-        byRow.insert(m_rows.at(i), m_numbers.at(i));
-    return byRow;
-}
-
 bool PrintRecording::giveNumbers(const QString& first, QString* note, QStringList* conflicts, QString* error)
 {
     forgetNumbers();
-    QStringList numbers;
-    if (!WaybillNumber::sequence(first, int(m_rows.size()), &numbers, note, error))
+    NumberSequence numbers;
+    if (!numbers.start(first, int(m_rows.size()), note, error))
         return false;
     QStringList taken;
     if (m_recipients && m_recipients->database() &&
@@ -49,20 +40,20 @@ bool PrintRecording::giveNumbers(const QString& first, QString* note, QStringLis
 
 void PrintRecording::forgetNumbers()
 {
-    m_numbers.clear();
+    m_numbers = {};
     m_takenNumbers.clear();
 }
 
 PrintHistory::Entry PrintRecording::filled(PrintHistory::Entry entry)
 {
-    const QStringList numbers = m_numbers;
+    const NumberSequence numbers = m_numbers;
     entry.acceptedTaken = m_takenNumbers;
     forgetNumbers();
     entry.when = QDateTime::currentDateTime();
     entry.senderRow = m_senders ? m_senders->currentRowId() : -1;
     entry.serials = serials();
-    if (numbers.size() == m_rows.size())
-        entry.numbers = numbers;
+    entry.numbers.clear();
+    entry.sequence = numbers.size() == m_rows.size() ? numbers : NumberSequence();
     // The texts as the pages are made from them, read row by row as they
     // are stored: a batch of a million rows holds no list of them.
     QList<int> columns;
@@ -83,7 +74,7 @@ PrintHistory::Entry PrintRecording::filled(PrintHistory::Entry entry)
     const DataSet* set = m_recipients;
     const QList<int> rows = m_rows;
     const QList<qint64> serials = entry.serials;
-    const QStringList given = entry.numbers;
+    const NumberSequence given = entry.sequence;
     entry.waybillAt = [set, rows, serials, given, columns](int i) {
         const int row = rows.at(i);
         return PrintHistory::Waybill{serials.at(i),

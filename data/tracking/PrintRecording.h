@@ -1,8 +1,9 @@
 #pragma once
 
+#include "data/tracking/NumberSequence.h"
 #include "data/tracking/PrintHistory.h"
+#include "data/tracking/RowNumbers.h"
 
-#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -29,9 +30,9 @@ public:
     // each. False and a message for the user when first is no number or
     // the numbers would pass 20 digits; no numbers are kept then.
     bool giveNumbers(const QString& first, QString* note, QStringList* conflicts, QString* error);
-    const QStringList& numbers() const { return m_numbers; }
+    const NumberSequence& numbers() const { return m_numbers; }
     // The same, by the row each goes to.
-    QHash<int, QString> numbersByRow() const;
+    RowNumbers numbersByRow() const { return RowNumbers(m_rows, m_numbers); }
     void forgetNumbers();
 
     // Stores entry (its template, variant, output, target and pages as the
@@ -58,7 +59,7 @@ private:
     DataSet* m_senders = nullptr;
     DataSet* m_recipients = nullptr;
     QList<int> m_rows;
-    QStringList m_numbers;
+    NumberSequence m_numbers;
     QStringList m_takenNumbers;  // of m_numbers, those the user was told other rows carry
     PrintHistory::Entry m_begun; // between begin() and finish()
 };

@@ -4,7 +4,6 @@
 #include "data/store/Schema.h"
 #include "data/store/TableRegistry.h"
 
-#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVector>
@@ -30,16 +29,6 @@ void setError(QString* error, const QString& text)
 }
 
 const QString kTimeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
-
-// Waybill numbers are letters and digits only (WaybillNumber), so they go
-// into the JSON list as they are.
-QString textList(const QStringList& values)
-{
-    QStringList quoted;
-    for (const QString& v : values)
-        quoted << QLatin1Char('"') + v + QLatin1Char('"');
-    return QLatin1Char('[') + quoted.join(QLatin1Char(',')) + QLatin1Char(']');
-}
 
 QString tableOf(const QString& variant)
 {
@@ -139,7 +128,41 @@ bool PrintedWaybills::remove(Database& db, qint64 id, QString* error)
                    {id}, error);
 }
 
-bool PrintedWaybills::usesOf(Database& db, const QStringList& numbers, QList<Use>* out, QString* error)
+int PrintedWaybills::goes(const NumberSequence& numbers)
+{
+    if (numbers.isComputed())
+        return 1;
+    return (numbers.size() + PrintHistory::kNumbersAtOnce - 1) / PrintHistory::kNumbersAtOnce;
+}
+
+QString PrintedWaybills::condition(const Database& db, const QString& column, const NumberSequence& numbers,
+                                   int g, QVariantList* binds)
+{
+    if (numbers.isComputed()) {
+        // Same length, and between the first and the last: without the
+        // length "K1000" would fall between "K100" and "K199".
+        QStringList parts;
+        for (const NumberSequence::Span& s : numbers.spans()) {
+            parts << QStringLiteral("(length(%1) = ? AND %1 BETWEEN ? AND ?)").arg(column);
+            *binds << int(s.from.size()) << s.from << s.to;
+        }
+        return QLatin1Char('(') + parts.join(QStringLiteral(" OR ")) + QLatin1Char(')');
+    }
+    // Waybill numbers are letters and digits only (WaybillNumber), so they
+    // go into the JSON list as they are.
+    const int first = g * PrintHistory::kNumbersAtOnce;
+    const int end = std::min(first + PrintHistory::kNumbersAtOnce, numbers.size());
+    QString list(QLatin1Char('['));
+    for (int i = first; i < end; ++i) {
+        if (i > first)
+            list += QLatin1Char(',');
+        list += QLatin1Char('"') + numbers.at(i) + QLatin1Char('"');
+    }
+    *binds << list + QLatin1Char(']');
+    return db.inList(column, false);
+}
+
+bool PrintedWaybills::usesOf(Database& db, const NumberSequence& numbers, QList<Use>* out, QString* error)
 {
     out->clear();
     if (numbers.isEmpty() || !db.hasTable(PrintHistory::kTable))
@@ -148,23 +171,37 @@ bool PrintedWaybills::usesOf(Database& db, const QStringList& numbers, QList<Use
     QSqlQuery query(db.db());
     query.setForwardOnly(true);
     if (items) {
-        query.prepare(
-            QStringLiteral("SELECT i.%3, p.%4, p.%5, p.%6, i.%7, i.%8 FROM %1 i JOIN %2 p ON p.%9 = i.%10 "
-                           "WHERE %11 ORDER BY p.%9, i.%12")
-                .arg(Schema::quoted(kTable), Schema::quoted(PrintHistory::kTable), q("快递单号"), q("时间"),
-                     q("状态"), q("方式"), q("序号"), q("姓名"), q("编号"))
-                .arg(q("打印记录"), db.inList(QStringLiteral("i.") + q("快递单号"), false), q("张次")));
-        query.addBindValue(textList(numbers));
-        if (!query.exec()) {
-            setError(error, db.failure(query.lastError()));
-            return false;
+        // A go at a time; the uses go in order of entry and sheet after.
+        QList<std::pair<std::pair<qint64, qint64>, Use>> found;
+        for (int g = 0; g < goes(numbers); ++g) {
+            QVariantList binds;
+            const QString where = condition(db, QStringLiteral("i.") + q("快递单号"), numbers, g, &binds);
+            query.prepare(QStringLiteral("SELECT i.%3, p.%4, p.%5, p.%6, i.%7, i.%8, p.%9, i.%12 FROM %1 i "
+                                         "JOIN %2 p ON p.%9 = i.%10 "
+                                         "WHERE %11")
+                              .arg(Schema::quoted(kTable), Schema::quoted(PrintHistory::kTable),
+                                   q("快递单号"), q("时间"), q("状态"), q("方式"), q("序号"), q("姓名"),
+                                   q("编号"))
+                              .arg(q("打印记录"), where, q("张次")));
+            for (const QVariant& b : qAsConst(binds))
+                query.addBindValue(b);
+            if (!query.exec()) {
+                setError(error, db.failure(query.lastError()));
+                return false;
+            }
+            while (query.next())
+                if (numbers.indexOf(query.value(0).toString()) >= 0)
+                    found.append({{query.value(6).toLongLong(), query.value(7).toLongLong()},
+                                  {query.value(0).toString(),
+                                   QDateTime::fromString(query.value(1).toString(), kTimeFormat),
+                                   query.value(2).toString() != PrintHistory::kUnderWay,
+                                   tableOf(query.value(3).toString()), query.value(4).toLongLong(),
+                                   query.value(5).toString()}});
         }
-        while (query.next())
-            out->append(
-                {query.value(0).toString(), QDateTime::fromString(query.value(1).toString(), kTimeFormat),
-                 query.value(2).toString() != PrintHistory::kUnderWay, tableOf(query.value(3).toString()),
-                 query.value(4).toLongLong(), query.value(5).toString()});
         query.finish();
+        std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (const auto& f : qAsConst(found))
+            out->append(f.second);
     }
     // Prints recorded before their waybills were kept (no state, or a file
     // whose record has no state column yet): their lists.
@@ -180,12 +217,11 @@ bool PrintedWaybills::usesOf(Database& db, const QStringList& numbers, QList<Use
         setError(error, db.failure(query.lastError()));
         return false;
     }
-    const QSet<QString> wanted(numbers.begin(), numbers.end());
     while (query.next()) {
         const QStringList given = query.value(3).toString().split(QLatin1Char(','));
         const QStringList serials = query.value(2).toString().split(QLatin1Char(','));
         for (int i = 0; i < given.size(); ++i)
-            if (wanted.contains(given.at(i)))
+            if (numbers.indexOf(given.at(i)) >= 0)
                 out->append({given.at(i), QDateTime::fromString(query.value(0).toString(), kTimeFormat), true,
                              tableOf(query.value(1).toString()), serials.value(i).toLongLong(), QString()});
     }

@@ -39,7 +39,14 @@ public:
     static bool read(Database& db, QHash<qint64, QList<PrintHistory::Waybill>>* out, QString* error);
     static bool remove(Database& db, qint64 id, QString* error);
     // Where the print record gave any of these numbers, complete prints and
-    // ones cut short alike; for prints from before the waybills were kept,
-    // their number lists are read.
-    static bool usesOf(Database& db, const QStringList& numbers, QList<Use>* out, QString* error);
+    // ones cut short alike, in the order they were given; for prints from
+    // before the waybills were kept, their number lists are read (after).
+    static bool usesOf(Database& db, const NumberSequence& numbers, QList<Use>* out, QString* error);
+    // Looking for numbers in a column goes a list a few thousand at a
+    // time, and a sequence in one go, by its ranges: goes() of them, go g
+    // asking condition(g). What a go finds is to be checked with indexOf()
+    // (a range also takes texts that are no number of it).
+    static int goes(const NumberSequence& numbers);
+    static QString condition(const Database& db, const QString& column, const NumberSequence& numbers, int g,
+                             QVariantList* binds);
 };

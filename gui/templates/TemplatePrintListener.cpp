@@ -4,7 +4,7 @@
 #include "data/store/Database.h"
 #include "data/store/Schema.h"
 #include "data/store/Settings.h"
-#include "data/tracking/WaybillNumber.h"
+#include "data/tracking/NumberSequence.h"
 #include "gui/widgets/Dialogs.h"
 #include "templates/BatchData.h"
 #include "templates/TemplateReport.h"
@@ -94,7 +94,7 @@ bool TemplatePrintListener::aboutToOutput(const Output& output, QWidget* window)
     if (rows.isEmpty())
         return true;
     m_recording.setRows(rows);
-    const QHash<int, QString> numbers = m_recording.numbersByRow();
+    const RowNumbers numbers = m_recording.numbersByRow();
     QString error;
     if (!m_recording.begin(entryOf(output), &error)) {
         Dialogs::error(window, error);
@@ -148,14 +148,14 @@ bool TemplatePrintListener::askBeforeOutput(const Output& output, QWidget* windo
     const auto feedback = [count](const QString& text) {
         if (text.trimmed().isEmpty())
             return QStringLiteral("不填则不记单号，只记打印时间。");
-        QStringList numbers;
+        NumberSequence numbers;
         QString note, error;
-        if (!WaybillNumber::sequence(text, count, &numbers, &note, &error))
+        if (!numbers.start(text, count, &note, &error))
             return QLatin1Char('!') + error;
-        QString line =
-            count == 1
-                ? QStringLiteral("单号：%1").arg(numbers.first())
-                : QStringLiteral("单号 %1 至 %2，共 %3 张").arg(numbers.first(), numbers.last()).arg(count);
+        QString line = count == 1 ? QStringLiteral("单号：%1").arg(numbers.at(0))
+                                  : QStringLiteral("单号 %1 至 %2，共 %3 张")
+                                        .arg(numbers.at(0), numbers.at(count - 1))
+                                        .arg(count);
         if (!note.isEmpty())
             line += QLatin1Char('\n') + note;
         return line;

@@ -1,5 +1,6 @@
 #include "data/records/DataSet.h"
 #include "data/store/Database.h"
+#include "data/tracking/NumberSequence.h"
 #include "data/tracking/PrintHistory.h"
 #include "data/tracking/PrintRecording.h"
 #include "data/tracking/PrintSelection.h"
@@ -118,6 +119,11 @@ void TestPrintTracking::sequence_data()
     for (int n = 8; n <= 100; ++n)
         twice << QString::number(n);
     QTest::newRow("grows twice") << "8" << twice.size() << twice << grew(3, "9", "10");
+    QTest::newRow("grows to 20 digits")
+        << "9999999999999999998" << 3
+        << QStringList{"9999999999999999998", "9999999999999999999", "10000000000000000000"}
+        << grew(3, "9999999999999999999", "10000000000000000000");
+    QTest::newRow("grows past 20 digits") << "K99999999999999999998" << 3 << QStringList{} << "";
     QTest::newRow("past 20 digits") << "99999999999999999999" << 2 << QStringList{} << "";
     QTest::newRow("21 digits") << "123456789012345678901" << 1 << QStringList{} << "";
     QTest::newRow("letters after digits") << "12A" << 1 << QStringList{} << "";
@@ -138,6 +144,29 @@ void TestPrintTracking::sequence()
     QCOMPARE(out, numbers);
     QCOMPARE(told, note);
     QCOMPARE(error.isEmpty(), ok);
+    // Worked out one at a time, the same numbers and the same words.
+    NumberSequence computed;
+    QString computedNote, computedError;
+    QCOMPARE(computed.start(first, count, &computedNote, &computedError), ok);
+    QCOMPARE(computedNote, told);
+    QCOMPARE(computedError, error);
+    QCOMPARE(computed.size(), int(numbers.size()));
+    for (int i = 0; i < numbers.size(); ++i) {
+        QCOMPARE(computed.at(i), numbers.at(i));
+        QCOMPARE(computed.indexOf(numbers.at(i)), i);
+    }
+    int next = 0; // the ranges of one width cover the numbers in order
+    for (const NumberSequence::Span& s : computed.spans()) {
+        QCOMPARE(computed.indexOf(s.from), next);
+        QCOMPARE(s.to.size(), s.from.size());
+        next = computed.indexOf(s.to) + 1;
+    }
+    QCOMPARE(next, computed.size());
+    if (ok) { // a width it does not give ("A010"), and one past the end
+        const QString last = numbers.last();
+        QCOMPARE(computed.indexOf(QString(last).insert(last.indexOf(QRegularExpression("\\d")), '0')), -1);
+        QCOMPARE(computed.indexOf(last + '0'), -1);
+    }
 }
 
 void TestPrintTracking::selection_data()
@@ -299,7 +328,10 @@ void TestPrintTracking::recordingTakesWarnedNumbersOnce()
     QString note, error;
     QStringList conflicts;
     QVERIFY2(recording.giveNumbers(QStringLiteral("C1"), &note, &conflicts, &error), qPrintable(error));
-    QCOMPARE(recording.numbers(), (QStringList{"C1", "C2"}));
+    QCOMPARE(recording.numbers().size(), 2);
+    QCOMPARE(recording.numbersByRow().numberOf(1), QStringLiteral("C1"));
+    QCOMPARE(recording.numbersByRow().numberOf(2), QStringLiteral("C2"));
+    QVERIFY(recording.numbersByRow().numberOf(0).isNull());
     QCOMPARE(conflicts.size(), 1);
     QVERIFY2(conflicts.first().contains("收件6"), qPrintable(conflicts.first()));
     PrintHistory::Entry entry;
@@ -362,6 +394,7 @@ void TestPrintTracking::historyKeepsWhatWasPrinted()
     QString note, error;
     QStringList conflicts;
     QVERIFY2(recording.giveNumbers(QStringLiteral("D7"), &note, &conflicts, &error), qPrintable(error));
+    QCOMPARE(recording.numbersByRow().numberOf(1), QStringLiteral("D8"));
     PrintHistory::Entry entry;
     entry.variant = QStringLiteral("batch");
     QVERIFY2(recording.record(entry, true, &error), qPrintable(error));
@@ -481,7 +514,9 @@ void TestPrintTracking::outputUnderWayIsRecordedFirst()
 }
 
 // More rows than the set keeps in memory at once: every waybill is stored
-// from the rows as they are read, then every row marked.
+// from the rows as they are read, then every row marked. Its numbers are
+// looked for in several goes; those found on either side of a go's end come
+// out in number order ("G10000" before "G8192").
 void TestPrintTracking::largeBatchIsRecordedWhole()
 {
     const int rows = 10000;
@@ -489,6 +524,11 @@ void TestPrintTracking::largeBatchIsRecordedWhole()
         m_db.exec(QStringLiteral("WITH RECURSIVE k(i) AS (SELECT 7 UNION ALL SELECT i+1 FROM k WHERE i < ?) "
                                  "INSERT INTO inr (\"姓名\") SELECT 'r' || i FROM k"),
                   {rows}));
+    QCOMPARE(PrintHistory::kNumbersAtOnce, 8192);
+    QVERIFY(m_db.exec(QStringLiteral("insert into excel (\"姓名\", \"快递单号\") values ('导入', 'G8192'), "
+                                     "('导入', 'G10000'), ('导入', 'G8191'), ('导入', 'G1a')")));
+    QString error;
+    QVERIFY2(PrintHistory::record(m_db, batchEntry({1}, {"G8193"}), false, &error), qPrintable(error));
     DataSet recipients;
     recipients.setDatabase(&m_db);
     QVERIFY(recipients.open(QStringLiteral("inr")));
@@ -497,16 +537,37 @@ void TestPrintTracking::largeBatchIsRecordedWhole()
     PrintRecording recording;
     recording.setData(nullptr, &recipients);
     recording.setRows(all);
+    QString note;
+    QStringList conflicts;
+    QVERIFY2(recording.giveNumbers(QStringLiteral("G1"), &note, &conflicts, &error), qPrintable(error));
+    QStringList said;
+    for (const QString& line : qAsConst(conflicts))
+        said << line.section(QLatin1Char(' '), 1, 1);
+    QCOMPARE(said, (QStringList{"G10000", "G8191", "G8192", "G8193"}));
+    // The same numbers as a list are looked for a few thousand at a time.
+    QStringList listed;
+    QList<qint64> serials;
+    for (int r = 0; r < rows; ++r) {
+        listed << QStringLiteral("G%1").arg(r + 1);
+        serials << recipients.value(r, recipients.fieldIndex(QStringLiteral("序号"))).toLongLong();
+    }
+    QStringList listConflicts;
+    QVERIFY2(PrintHistory::numbersInUse(m_db, QStringLiteral("inr"), serials, listed, &listConflicts, &error),
+             qPrintable(error));
+    QCOMPARE(listConflicts, conflicts);
     PrintHistory::Entry entry;
     entry.variant = QStringLiteral("batch");
-    QString error;
     QVERIFY2(recording.begin(entry, &error), qPrintable(error));
-    QCOMPARE(
-        column(m_db, "select \"姓名\" from printlog_item where \"张次\" in (1, 10000) order by \"张次\""),
-        (QStringList{"收件1", "r10000"}));
-    QCOMPARE(column(m_db, "select count(*) from printlog_item"), QStringList{"10000"});
+    QCOMPARE(column(m_db,
+                    "select \"姓名\" || ' ' || \"快递单号\" from printlog_item where \"张次\" in (1, 10000) "
+                    "and \"打印记录\" = (select max(\"编号\") from printlog) order by \"张次\""),
+             (QStringList{"收件1 G1", "r10000 G10000"}));
+    QCOMPARE(column(m_db, "select count(*) from printlog_item"), QStringList{"10001"});
     QVERIFY2(recording.finish(rows, true, &error), qPrintable(error));
     QCOMPARE(column(m_db, "select count(*) from inr where \"已打印\" <> ''"), QStringList{"10000"});
+    QCOMPARE(
+        column(m_db, "select \"快递单号\" from inr where \"序号\" in (1, 8192, 10000) order by \"序号\""),
+        (QStringList{"G1", "G8192", "G10000"}));
 }
 
 QTEST_GUILESS_MAIN(TestPrintTracking)
