@@ -161,6 +161,7 @@ bool DataSet::fetch(QString* error)
     m_bof = true;
     m_eof = m_keys.isEmpty();
     m_told = m_keys.size();
+    m_scanError.clear();
     if (m_keys.isScanning()) {
         m_scanSteps.start();
         m_sinceTold.start();
@@ -174,8 +175,9 @@ void DataSet::scanOn(int ms)
 {
     const int before = m_keys.size();
     QString error;
+    // A list cut short must not pass for the whole result: the window says so.
     if (!m_keys.scanOn(ms, &error))
-        qWarning("%s", qPrintable(error));
+        m_scanError = error.isEmpty() ? QStringLiteral("读取数据库失败。") : error;
     const bool done = !m_keys.isScanning();
     if (done) {
         m_scanSteps.stop();

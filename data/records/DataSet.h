@@ -98,6 +98,9 @@ public:
     // (all of them once it is done).
     bool isScanning() const { return m_keys.isScanning(); }
     int knownCount() const { return m_keys.isScanning() ? m_told : m_keys.size(); }
+    // Why the last scan stopped short (the store failed under it); empty
+    // when it found the whole result.
+    QString scanError() const { return m_scanError; }
     // Finishes a scan going on, for a reading that needs every row.
     void complete() const
     {
@@ -207,6 +210,7 @@ private:
     RowKeys m_keys;     // the rows of the set, in order
     QTimer m_scanSteps; // the steps of a scan going on
     int m_told = 0;     // of its rows, those told (rowsAppended)
+    QString m_scanError;
     QElapsedTimer m_sinceTold;
     mutable int m_tableRows = -1; // tableRowCount(), once counted
     QString m_countOf;            // m_columnsOf of the opening it was counted for

@@ -14,6 +14,11 @@ SearchFeedback::SearchFeedback(DataSet* set, QGroupBox* frame, QStatusBar* statu
     connect(set, &DataSet::rowsAppended, this, &SearchFeedback::updateTitle);
     connect(set, &DataSet::scanFinished, this, [this] {
         updateTitle();
+        if (!m_set->scanError().isEmpty()) {
+            m_status->showMessage(
+                QStringLiteral("查找没有完成，列表只有已找到的记录：%1").arg(m_set->scanError()));
+            return;
+        }
         if (m_set->isFiltered() && m_set->query().where == m_where && m_set->isEmpty())
             m_status->showMessage(QStringLiteral("未找到"), 10000);
     });
@@ -88,6 +93,8 @@ void SearchFeedback::updateTitle()
             QStringLiteral("查询结果%1：已找到 %2 条，正在查找…").arg(what).arg(m_set->knownCount()));
         return;
     }
-    m_frame->setTitle(
-        resultTitle(m_set->recordCount(), m_set->tableRowCount(), ours ? m_criteria : QString()));
+    QString title = resultTitle(m_set->recordCount(), m_set->tableRowCount(), ours ? m_criteria : QString());
+    if (!m_set->scanError().isEmpty())
+        title += QStringLiteral("（查找没有完成）");
+    m_frame->setTitle(title);
 }

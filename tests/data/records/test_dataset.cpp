@@ -334,6 +334,21 @@ void TestDataSet::largeSetsReadRowsOnDemand()
             QVERIFY(gone->isScanning());
             delete gone;
             QTest::qWait(50);
+            // A store failing under a scan: the set says it stopped short.
+            QTemporaryDir dir;
+            Database lost;
+            QVERIFY(lost.open(dir.filePath(QStringLiteral("cut.mdb")), nullptr, true));
+            QVERIFY(lost.exec(QStringLiteral(
+                "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 20000) "
+                "INSERT INTO inr (姓名) SELECT '收件人' || i FROM c")));
+            DataSet cut;
+            cut.setDatabase(&lost);
+            QVERIFY(cut.openScan(QStringLiteral("inr"), where, {}));
+            QVERIFY(cut.isScanning());
+            QVERIFY(lost.exec(QStringLiteral("DROP TABLE inr")));
+            QTRY_VERIFY(!cut.isScanning());
+            QVERIFY(!cut.scanError().isEmpty());
+            QVERIFY(s.scanError().isEmpty());
         }
         QCOMPARE(s.recordCount(), count);
         QCOMPARE(grid.rowCount(), count);
