@@ -33,7 +33,9 @@ bool looksLikeAddress(const QString& t)
     // A street and its number is an address even where a note's word is in
     // the street's name ("解放街168号": 放).
     static const QRegularExpression streetNumber(QStringLiteral(R"([路街道巷弄]\d+号)"));
-    if (t.contains(streetNumber))
+    // So is a sub-district or town named by itself ("解放北路街道": 放).
+    static const QRegularExpression subDistrict(QStringLiteral(R"(^\p{Han}{2,8}(?:街道|镇|乡)$)"));
+    if (t.contains(streetNumber) || subDistrict.match(t).hasMatch())
         return true;
     if (PersonName::isDeliveryNote(t))
         return false;
