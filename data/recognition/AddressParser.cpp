@@ -375,6 +375,25 @@ void AddressParser::dropStrayRegions(Candidates& c) const
     }
 }
 
+void AddressParser::dropPiecesBeforeRegion(Candidates& c) const
+{
+    // An address goes from its province or city down: a piece that reads
+    // as a name, written before the one the address starts with, is no
+    // part of it ("幸子轩 江西省宜春市…": 轩 as in 听雨轩).
+    int start = -1;
+    for (int i = 0; i < c.parts.size() && start < 0; ++i) {
+        const RegionTable::Path path = m_regions.match(c.parts.at(i).text);
+        if (!c.parts.at(i).region && path.length > 0 && !path.ambiguous)
+            start = i;
+    }
+    for (int i = start - 1; i >= 0; --i) {
+        const Candidates::Part& p = c.parts.at(i);
+        if (p.region || m_regions.match(p.text).length > 0 || PersonName::fit(p.text) == PersonName::No)
+            continue;
+        c.weakNames.prepend(c.parts.takeAt(i).text);
+    }
+}
+
 namespace {
 
 // A name written straight after the house number: "…12号张三". Takes it off
@@ -495,6 +514,7 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     // A region written short that lies apart from the fully written one is
     // no region: "解放" before "河南省巩义市…" (解放区 is in 焦作).
     dropStrayRegions(c);
+    dropPiecesBeforeRegion(c);
     // A short region that reads as a name is the name only when there is no other.
     if (c.labelledNames.isEmpty() && c.strongNames.isEmpty()) {
         for (int i = 0; i < c.parts.size(); ++i) {
