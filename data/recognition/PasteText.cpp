@@ -187,6 +187,14 @@ QList<PasteText::Piece> PasteText::splitAtLabels(const QString& token)
                 continue;
             if (i > from)
                 pieces.append({token.mid(from, i - from), None});
+            // "收货人地址", "联系人电话": the person's label names whose field follows.
+            if (i == from && !pieces.isEmpty() && pieces.last().label == Name &&
+                pieces.last().text.endsWith(QChar(0x4EBA))) {
+                pieces.last() = {pieces.last().text + w, l.kind};
+                from = end;
+                i = end - 1;
+                break;
+            }
             pieces.append({w, l.kind});
             from = end;
             i = end - 1;
