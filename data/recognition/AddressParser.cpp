@@ -85,11 +85,11 @@ QList<ParsedRecipient> AddressParser::parseAll(const QString& text) const
 
 namespace {
 
+// Letters of the Latin script, accented ones too: "Müller", "José".
 bool isLatinWord(const QString& t)
 {
     for (const QChar c : t) {
-        if (!((c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
-              (c >= QLatin1Char('a') && c <= QLatin1Char('z'))))
+        if (!c.isLetter() || c.script() != QChar::Script_Latin)
             return false;
     }
     return !t.isEmpty();
