@@ -35,7 +35,9 @@ bool looksLikeAddress(const QString& t)
     static const QRegularExpression streetNumber(QStringLiteral(R"([路街道巷弄]\d+号)"));
     // So is a sub-district or town named by itself ("解放北路街道": 放).
     static const QRegularExpression subDistrict(QStringLiteral(R"(^\p{Han}{2,8}(?:街道|镇|乡)$)"));
-    if (t.contains(streetNumber) || subDistrict.match(t).hasMatch())
+    const bool subDistrictEnd = t.endsWith(QStringLiteral("街道")) || t.endsWith(QStringLiteral("镇")) ||
+                                t.endsWith(QStringLiteral("乡"));
+    if (t.contains(streetNumber) || (subDistrictEnd && subDistrict.match(t).hasMatch()))
         return true;
     if (PersonName::isDeliveryNote(t))
         return false;
@@ -223,9 +225,10 @@ struct AddressParser::Candidates
     struct Part
     {
         QString text;
-        bool region;        // nothing but region names
-        bool maybeName;     // a short region that reads as a name ("邹城", "郑州")
-        int shortOnly = -1; // the deepest region, when written only in short forms
+        bool region;               // nothing but region names
+        bool maybeName;            // a short region that reads as a name ("邹城", "郑州")
+        int shortOnly = -1;        // the deepest region, when written only in short forms
+        bool startsRegion = false; // begins with a region and goes on after it
     };
     QList<Part> parts;
     QStringList remarks;
@@ -283,7 +286,7 @@ bool AddressParser::splitGluedName(const QString& text, Candidates& c) const
         if (PersonName::fit(text.left(k)) == PersonName::Strong &&
             m_regions.match(QStringView(text).mid(k)).length >= 3) {
             c.strongNames << text.left(k);
-            c.parts.append({text.mid(k), false, false});
+            c.parts.append({text.mid(k), false, false, -1, true});
             c.nameFromGlued = true;
             return true;
         }
@@ -320,7 +323,8 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
         const int deepest = path.written.isEmpty() ? -1 : path.written.last().region;
         // "解放街168号", "朝阳北大街866号": a street named like a region is no stray region.
         const bool street = path.length < text.size() && looksLikeAddress(text.mid(path.length));
-        c.parts.append({text, path.length == text.size(), maybeName, onlyShort && !street ? deepest : -1});
+        c.parts.append({text, path.length == text.size(), maybeName, onlyShort && !street ? deepest : -1,
+                        path.length < text.size() && !path.ambiguous});
         return;
     }
     // A name written straight before the address: "张三河南省郑州市…".
@@ -382,8 +386,7 @@ void AddressParser::dropPiecesBeforeRegion(Candidates& c) const
     // part of it ("幸子轩 江西省宜春市…": 轩 as in 听雨轩).
     int start = -1;
     for (int i = 0; i < c.parts.size() && start < 0; ++i) {
-        const RegionTable::Path path = m_regions.match(c.parts.at(i).text);
-        if (!c.parts.at(i).region && path.length > 0 && !path.ambiguous)
+        if (c.parts.at(i).startsRegion)
             start = i;
     }
     for (int i = start - 1; i >= 0; --i) {

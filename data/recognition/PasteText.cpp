@@ -234,7 +234,8 @@ QString PasteText::withoutLeadIn(const QString& token)
         "(?:我|我们|咱|咱们|你|你们)?的?(?:公司|单位|家|家里|学校|店里|这里|这边|这儿|这|下面|如下)?$");
     static const QRegularExpression ownPlace(QLatin1Char('^') + place);
     static const QRegularExpression sendOwnPlace(QStringLiteral("^[寄发]") + place);
-    if (sendOwnPlace.match(rest).hasMatch())
+    if ((rest.startsWith(QStringLiteral("寄")) || rest.startsWith(QStringLiteral("发"))) &&
+        sendOwnPlace.match(rest).hasMatch())
         return QString();
     for (const QString& v : verbs) {
         // "请送到门卫" is a delivery note, no lead-in.
@@ -263,7 +264,8 @@ bool PasteText::isChat(const QString& token)
     static const QRegularExpression courtesy(QStringLiteral(
         "^(?:辛苦|麻烦|谢谢|多谢|感谢|劳烦)(?:你|您|老板|亲|大家)?(?:了|啦|啊|哈|呀|哦|咯|喽|嘞|哒|!)*$"));
     if (whole.contains(token) || (token.startsWith(QStringLiteral("谢谢")) && token.size() <= 5) ||
-        courtesy.match(token).hasMatch())
+        (!token.isEmpty() && QStringLiteral("辛麻谢多感劳").contains(token.front()) &&
+         courtesy.match(token).hasMatch()))
         return true;
     if (isOrderHeading(token))
         return true;
