@@ -33,7 +33,11 @@ bool looksLikeAddress(const QString& t)
     // A street and its number is an address even where a note's word is in
     // the street's name ("解放街168号": 放).
     static const QRegularExpression streetNumber(QStringLiteral(R"([路街道巷弄]\d+号)"));
-    if (t.contains(streetNumber))
+    // So is a sub-district or town named by itself ("解放北路街道": 放).
+    static const QRegularExpression subDistrict(QStringLiteral(R"(^\p{Han}{2,8}(?:街道|镇|乡)$)"));
+    const bool subDistrictEnd = t.endsWith(QStringLiteral("街道")) || t.endsWith(QStringLiteral("镇")) ||
+                                t.endsWith(QStringLiteral("乡"));
+    if (t.contains(streetNumber) || (subDistrictEnd && subDistrict.match(t).hasMatch()))
         return true;
     if (PersonName::isDeliveryNote(t))
         return false;
@@ -83,11 +87,11 @@ QList<ParsedRecipient> AddressParser::parseAll(const QString& text) const
 
 namespace {
 
+// Letters of the Latin script, accented ones too: "Müller", "José".
 bool isLatinWord(const QString& t)
 {
     for (const QChar c : t) {
-        if (!((c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
-              (c >= QLatin1Char('a') && c <= QLatin1Char('z'))))
+        if (!c.isLetter() || c.script() != QChar::Script_Latin)
             return false;
     }
     return !t.isEmpty();
@@ -221,9 +225,10 @@ struct AddressParser::Candidates
     struct Part
     {
         QString text;
-        bool region;        // nothing but region names
-        bool maybeName;     // a short region that reads as a name ("邹城", "郑州")
-        int shortOnly = -1; // the deepest region, when written only in short forms
+        bool region;               // nothing but region names
+        bool maybeName;            // a short region that reads as a name ("邹城", "郑州")
+        int shortOnly = -1;        // the deepest region, when written only in short forms
+        bool startsRegion = false; // begins with a region and goes on after it
     };
     QList<Part> parts;
     QStringList remarks;
@@ -281,7 +286,7 @@ bool AddressParser::splitGluedName(const QString& text, Candidates& c) const
         if (PersonName::fit(text.left(k)) == PersonName::Strong &&
             m_regions.match(QStringView(text).mid(k)).length >= 3) {
             c.strongNames << text.left(k);
-            c.parts.append({text.mid(k), false, false});
+            c.parts.append({text.mid(k), false, false, -1, true});
             c.nameFromGlued = true;
             return true;
         }
@@ -318,7 +323,8 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
         const int deepest = path.written.isEmpty() ? -1 : path.written.last().region;
         // "解放街168号", "朝阳北大街866号": a street named like a region is no stray region.
         const bool street = path.length < text.size() && looksLikeAddress(text.mid(path.length));
-        c.parts.append({text, path.length == text.size(), maybeName, onlyShort && !street ? deepest : -1});
+        c.parts.append({text, path.length == text.size(), maybeName, onlyShort && !street ? deepest : -1,
+                        path.length < text.size() && !path.ambiguous});
         return;
     }
     // A name written straight before the address: "张三河南省郑州市…".
@@ -370,6 +376,24 @@ void AddressParser::dropStrayRegions(Candidates& c) const
             const Candidates::Part p = c.parts.takeAt(i);
             (p.maybeName ? c.strongNames : c.remarks).prepend(p.text);
         }
+    }
+}
+
+void AddressParser::dropPiecesBeforeRegion(Candidates& c) const
+{
+    // An address goes from its province or city down: a piece that reads
+    // as a name, written before the one the address starts with, is no
+    // part of it ("幸子轩 江西省宜春市…": 轩 as in 听雨轩).
+    int start = -1;
+    for (int i = 0; i < c.parts.size() && start < 0; ++i) {
+        if (c.parts.at(i).startsRegion)
+            start = i;
+    }
+    for (int i = start - 1; i >= 0; --i) {
+        const Candidates::Part& p = c.parts.at(i);
+        if (p.region || m_regions.match(p.text).length > 0 || PersonName::fit(p.text) == PersonName::No)
+            continue;
+        c.weakNames.prepend(c.parts.takeAt(i).text);
     }
 }
 
@@ -493,6 +517,7 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     // A region written short that lies apart from the fully written one is
     // no region: "解放" before "河南省巩义市…" (解放区 is in 焦作).
     dropStrayRegions(c);
+    dropPiecesBeforeRegion(c);
     // A short region that reads as a name is the name only when there is no other.
     if (c.labelledNames.isEmpty() && c.strongNames.isEmpty()) {
         for (int i = 0; i < c.parts.size(); ++i) {

@@ -41,6 +41,7 @@ private:
     bool splitGluedName(const QString& text, Candidates& c) const;
     bool isNameBeforeAddress(const QList<Token>& tokens, int i, const Candidates& c) const;
     void dropStrayRegions(Candidates& c) const;
+    void dropPiecesBeforeRegion(Candidates& c) const;
     static void chooseName(Candidates& c, QStringList& detailParts, ParsedRecipient& r);
 
     const RegionTable& m_regions;

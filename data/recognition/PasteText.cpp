@@ -187,6 +187,14 @@ QList<PasteText::Piece> PasteText::splitAtLabels(const QString& token)
                 continue;
             if (i > from)
                 pieces.append({token.mid(from, i - from), None});
+            // "收货人地址", "联系人电话": the person's label names whose field follows.
+            if (i == from && !pieces.isEmpty() && pieces.last().label == Name &&
+                pieces.last().text.endsWith(QChar(0x4EBA))) {
+                pieces.last() = {pieces.last().text + w, l.kind};
+                from = end;
+                i = end - 1;
+                break;
+            }
             pieces.append({w, l.kind});
             from = end;
             i = end - 1;
@@ -207,8 +215,9 @@ QString PasteText::withoutLeadIn(const QString& token)
         QStringLiteral("寄到 发到 送到 寄给 发给 寄往 发往").split(QLatin1Char(' '));
     static const QStringList others =
         QStringLiteral("名字叫 名字是 我叫 我是 叫 是 为").split(QLatin1Char(' '));
-    // Alone they announce nothing: "寄：广西…", and the mark set off after a name, "李二伟 收".
-    if (token == QStringLiteral("寄") || token == QStringLiteral("收"))
+    // Alone they announce nothing: "寄：广西…", the mark set off after a name, "李二伟 收", and
+    // "给 乌日汗".
+    if (token == QStringLiteral("寄") || token == QStringLiteral("收") || token == QStringLiteral("给"))
         return QString();
     QString rest = token;
     for (bool again = true; again;) {
@@ -220,14 +229,19 @@ QString PasteText::withoutLeadIn(const QString& token)
             }
         }
     }
+    // "寄到我们公司：…", "麻烦寄：…", "发单位：…": the place is named after the colon.
+    static const QString place = QStringLiteral(
+        "(?:我|我们|咱|咱们|你|你们)?的?(?:公司|单位|家|家里|学校|店里|这里|这边|这儿|这|下面|如下)?$");
+    static const QRegularExpression ownPlace(QLatin1Char('^') + place);
+    static const QRegularExpression sendOwnPlace(QStringLiteral("^[寄发]") + place);
+    if ((rest.startsWith(QStringLiteral("寄")) || rest.startsWith(QStringLiteral("发"))) &&
+        sendOwnPlace.match(rest).hasMatch())
+        return QString();
     for (const QString& v : verbs) {
         // "请送到门卫" is a delivery note, no lead-in.
         if (!rest.startsWith(v) || (rest.size() < token.size() && v.startsWith(QStringLiteral("送"))))
             continue;
         rest.remove(0, v.size());
-        // "寄到我们公司：…": the place is named after the colon.
-        static const QRegularExpression ownPlace(QStringLiteral(
-            "^(?:我|我们|咱|咱们|你|你们)?的?(?:公司|单位|家|家里|学校|店里|这里|这边|这儿|下面|如下)?$"));
         return ownPlace.match(rest).hasMatch() ? QString() : rest;
     }
     for (const QString& w : others) {
@@ -246,7 +260,12 @@ bool PasteText::isChat(const QString& token)
             "亲 亲亲 你好 您好 在吗 在不在 老板 老板娘 hi Hi HI hello Hello 谢谢 谢谢老板 谢谢亲 谢啦 "
             "在的 感谢 多谢 辛苦了 麻烦了 收货信息 收件信息 地址信息 如下 信息如下 好的 嗯")
             .split(QLatin1Char(' '));
-    if (whole.contains(token) || (token.startsWith(QStringLiteral("谢谢")) && token.size() <= 5))
+    // Thanks at the end, with what people add to them: "辛苦啦", "麻烦你了", "谢谢哈".
+    static const QRegularExpression courtesy(QStringLiteral(
+        "^(?:辛苦|麻烦|谢谢|多谢|感谢|劳烦)(?:你|您|老板|亲|大家)?(?:了|啦|啊|哈|呀|哦|咯|喽|嘞|哒|!)*$"));
+    if (whole.contains(token) || (token.startsWith(QStringLiteral("谢谢")) && token.size() <= 5) ||
+        (!token.isEmpty() && QStringLiteral("辛麻谢多感劳").contains(token.front()) &&
+         courtesy.match(token).hasMatch()))
         return true;
     if (isOrderHeading(token))
         return true;

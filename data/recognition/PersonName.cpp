@@ -98,7 +98,7 @@ QStringList PersonName::takeReceiversInside(QString& text)
     return names;
 }
 
-// "Wang Lei", "LIU YANG", "Anna": letters only, each word capitalised.
+// "Wang Lei", "LIU YANG", "Anna", "Émile": letters only, each word capitalised.
 static PersonName::Fit latinFit(const QString& text)
 {
     const QStringList words = text.split(QLatin1Char(' '));
@@ -108,8 +108,7 @@ static PersonName::Fit latinFit(const QString& text)
         if (w.isEmpty() || !w.front().isUpper())
             return PersonName::No;
         for (const QChar c : w) {
-            if (!((c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
-                  (c >= QLatin1Char('a') && c <= QLatin1Char('z'))))
+            if (!c.isLetter() || c.script() != QChar::Script_Latin) // "Müller", "José" too
                 return PersonName::No;
         }
     }
@@ -120,7 +119,7 @@ static PersonName::Fit latinFit(const QString& text)
 
 PersonName::Fit PersonName::fit(const QString& text)
 {
-    if (!text.isEmpty() && text.front().unicode() < 0x80)
+    if (!text.isEmpty() && (text.front().unicode() < 0x80 || text.front().script() == QChar::Script_Latin))
         return latinFit(text);
     // Uyghur and foreign names written with a dot: "阿卜杜拉·买买提".
     if (text.contains(QChar(0x00B7))) {

@@ -1,6 +1,7 @@
 #include "data/recognition/RecipientSplitter.h"
 
 #include "data/recognition/PasteText.h"
+#include "data/recognition/PersonName.h"
 
 #include <QRegularExpression>
 
@@ -12,6 +13,21 @@ bool isWholeRecipient(const QString& line)
     static const QRegularExpression number(QStringLiteral(R"((?:\d[ -]?){7,}|1\d\d\*{4}\d{4})"));
     static const QRegularExpression place(QStringLiteral("[省市区县路街道号镇村]"));
     return number.match(line).hasMatch() && place.match(line).hasMatch();
+}
+
+// "这两个都发哈", "两个地址都发一份：": a line about the recipients that follow.
+bool isBatchLeadIn(const QString& line)
+{
+    static const QRegularExpression number(QStringLiteral(R"(\d{5,})"));
+    static const QRegularExpression place(QStringLiteral("[省市区县路街道号镇村]"));
+    static const QRegularExpression batch(QStringLiteral(
+        "[两二三四五六七八九十几\\d]+[个份位]|(?:都|各|分别)[发寄送要]|以下|下面|如下|[:：]$"));
+    if (line.contains(number) || line.contains(place) || !line.contains(batch) ||
+        PersonName::fit(line) == PersonName::Strong)
+        return false;
+    // "收货人：" on a line of its own labels the next.
+    const QList<PasteText::Piece> pieces = PasteText::splitAtLabels(line);
+    return pieces.isEmpty() || pieces.first().label == PasteText::None;
 }
 
 // "序号|姓名|手机|地址": every cell a label.
@@ -90,18 +106,33 @@ QStringList splitChunk(const QString& chunk)
     return entries;
 }
 
-} // namespace
-
-QStringList RecipientSplitter::split(const QString& text)
+QStringList splitChunks(const QString& t)
 {
     static const QRegularExpression apart(
         QStringLiteral(R"(\n[ \t\x{3000}]*\n|\n[ \t]*[-=*_~—]{3,}[ \t]*(?=\n|$))"));
-    QString t = text;
-    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QStringList entries;
     for (const QString& chunk : t.split(apart)) {
         if (!chunk.trimmed().isEmpty())
             entries << splitChunk(chunk.trimmed());
     }
     return entries;
+}
+
+} // namespace
+
+QStringList RecipientSplitter::split(const QString& text)
+{
+    QString t = text;
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    // A lead-in line about the batch belongs to none of the recipients after it.
+    const QStringList lines = t.trimmed().split(QLatin1Char('\n'));
+    int leadIn = 0;
+    while (leadIn < lines.size() - 1 && isBatchLeadIn(lines.at(leadIn).trimmed()))
+        ++leadIn;
+    if (leadIn > 0) {
+        const QStringList entries = splitChunks(lines.mid(leadIn).join(QLatin1Char('\n')));
+        if (entries.size() >= 2)
+            return entries;
+    }
+    return splitChunks(t);
 }

@@ -118,10 +118,10 @@ void TestAddressParser::accuracy_data()
         {"fresh4", "备注", 0.995}, {"fresh5", "整条", 0.995},     {"fresh5", "姓名", 0.995},
         {"fresh5", "手机", 0.995}, {"fresh5", "电话", 0.995},     {"fresh5", "城市", 0.995},
         {"fresh5", "邮编", 0.995}, {"fresh5", "收件单位", 0.995}, {"fresh5", "地址", 0.995},
-        {"fresh5", "备注", 0.995}, {"fresh6", "整条", 0.89},      {"fresh6", "姓名", 0.96},
-        {"fresh6", "手机", 0.98},  {"fresh6", "电话", 0.98},      {"fresh6", "城市", 0.97},
-        {"fresh6", "邮编", 0.98},  {"fresh6", "收件单位", 0.98},  {"fresh6", "地址", 0.96},
-        {"fresh6", "备注", 0.90},
+        {"fresh5", "备注", 0.995}, {"fresh6", "整条", 0.995},     {"fresh6", "姓名", 0.995},
+        {"fresh6", "手机", 0.995}, {"fresh6", "电话", 0.995},     {"fresh6", "城市", 0.995},
+        {"fresh6", "邮编", 0.995}, {"fresh6", "收件单位", 0.995}, {"fresh6", "地址", 0.995},
+        {"fresh6", "备注", 0.995},
     };
     for (const auto& f : floors) {
         QTest::newRow(
@@ -287,6 +287,12 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("chat around the fields goes nowhere")
         << QStringLiteral("亲，地址是：江苏省无锡市滨湖区蠡湖大道1800号，收件人王思雨，电话13861771245")
         << QStringLiteral("备注") << QString() << false;
+    QTest::newRow("thanks with a particle goes nowhere")
+        << QStringLiteral("柳青 13861771245 江苏省无锡市滨湖区蠡湖大道1800号 辛苦了哈")
+        << QStringLiteral("备注") << QString() << false;
+    QTest::newRow("name-like piece before the province is the name, flagged")
+        << QStringLiteral("艺子轩 13812345678 河南省郑州市金水区花园路12号") << QStringLiteral("姓名")
+        << QStringLiteral("艺子轩") << true;
     QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
                                                << QStringLiteral("姓名") << QString() << true;
 }
