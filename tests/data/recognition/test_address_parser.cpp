@@ -80,6 +80,7 @@ void TestAddressParser::initTestCase()
     QVERIFY(load(QStringLiteral("fresh4_samples.tsv"), m_sets[QStringLiteral("fresh4")]));
     QVERIFY(load(QStringLiteral("fresh5_samples.tsv"), m_sets[QStringLiteral("fresh5")]));
     QVERIFY(load(QStringLiteral("fresh6_samples.tsv"), m_sets[QStringLiteral("fresh6")]));
+    QVERIFY(load(QStringLiteral("fresh7_samples.tsv"), m_sets[QStringLiteral("fresh7")]));
     QVERIFY(m_sets.value(QStringLiteral("first")).rows.size() >= 200);
     QVERIFY(m_sets.value(QStringLiteral("second")).rows.size() >= 200);
     QVERIFY(m_sets.value(QStringLiteral("fresh")).rows.size() >= 120);
@@ -87,6 +88,7 @@ void TestAddressParser::initTestCase()
     QVERIFY(m_sets.value(QStringLiteral("fresh4")).rows.size() >= 120);
     QVERIFY(m_sets.value(QStringLiteral("fresh5")).rows.size() >= 110);
     QVERIFY(m_sets.value(QStringLiteral("fresh6")).rows.size() >= 110);
+    QVERIFY(m_sets.value(QStringLiteral("fresh7")).rows.size() >= 130);
 }
 
 void TestAddressParser::accuracy_data()
@@ -121,7 +123,10 @@ void TestAddressParser::accuracy_data()
         {"fresh5", "备注", 0.995}, {"fresh6", "整条", 0.995},     {"fresh6", "姓名", 0.995},
         {"fresh6", "手机", 0.995}, {"fresh6", "电话", 0.995},     {"fresh6", "城市", 0.995},
         {"fresh6", "邮编", 0.995}, {"fresh6", "收件单位", 0.995}, {"fresh6", "地址", 0.995},
-        {"fresh6", "备注", 0.995},
+        {"fresh6", "备注", 0.995}, {"fresh7", "整条", 0.89},      {"fresh7", "姓名", 0.965},
+        {"fresh7", "手机", 0.995}, {"fresh7", "电话", 0.995},     {"fresh7", "城市", 0.98},
+        {"fresh7", "邮编", 0.995}, {"fresh7", "收件单位", 0.995}, {"fresh7", "地址", 0.975},
+        {"fresh7", "备注", 0.905},
     };
     for (const auto& f : floors) {
         QTest::newRow(
