@@ -174,7 +174,8 @@ QList<AddressParser::Token> AddressParser::tokenize(const QString& text) const
             continue;
         // "张 先生": a lone surname and the title after it are one name.
         const bool title = next.text == QStringLiteral("先生") || next.text == QStringLiteral("女士") ||
-                           next.text == QStringLiteral("小姐");
+                           next.text == QStringLiteral("小姐") || next.text == QStringLiteral("老师") ||
+                           next.text == QStringLiteral("师傅");
         if (t.text.size() == 1 && PersonName::surnameLength(t.text) == 1 && title) {
             t.text += next.text;
             tokens.removeAt(i + 1);

@@ -19,32 +19,34 @@ using K = PasteText::Kind;
 
 // Labels of order pages and chat templates, longest first where one starts another.
 const LabelWord kLabels[] = {
-    {"收货人姓名", K::Name, 2},  {"收件人姓名", K::Name, 2},   {"收货人手机", K::Phone, 2},
-    {"收件人手机", K::Phone, 2}, {"收件人电话", K::Phone, 2},  {"收货人电话", K::Phone, 2},
-    {"收货人", K::Name, 2},      {"收件人", K::Name, 2},       {"联系人", K::Name, 2},
-    {"客户姓名", K::Name, 2},    {"客户地址", K::Detail, 2},   {"客户电话", K::Phone, 2},
-    {"客户备注", K::Remark, 2},  {"买家备注", K::Remark, 2},   {"卖家备注", K::Remark, 2},
-    {"客户", K::Name, 0},        {"买家", K::Name, 0},         {"收件", K::Name, 0},
-    {"联系", K::Phone, 0},       {"姓名", K::Name, 2},         {"名字", K::Name, 2},
-    {"称呼", K::Name, 0},        {"手机号码", K::Phone, 2},    {"手机号", K::Phone, 2},
-    {"联系电话", K::Phone, 2},   {"电话号码", K::Phone, 2},    {"联系方式", K::Phone, 2},
-    {"移动电话", K::Phone, 2},   {"备用电话", K::Phone, 2},    {"备用手机", K::Phone, 2},
-    {"虚拟号码", K::Phone, 2},   {"虚拟号", K::Phone, 2},      {"固定电话", K::Phone, 2},
-    {"手机", K::Phone, 1},       {"电话", K::Phone, 1},        {"座机", K::Phone, 0},
-    {"固话", K::Phone, 0},       {"所在地区", K::Region, 2},   {"所在城市", K::Region, 2},
-    {"省市区", K::Region, 2},    {"所在地", K::Region, 0},     {"地区", K::Region, 0},
-    {"城市", K::Region, 0},      {"省份", K::Region, 0},       {"收货地址", K::Detail, 2},
-    {"收件地址", K::Detail, 2},  {"详细地址", K::Detail, 2},   {"联系地址", K::Detail, 2},
-    {"送货地址", K::Detail, 2},  {"街道地址", K::Detail, 2},   {"新地址", K::Detail, 2},
-    {"地址", K::Detail, 2},      {"邮政编码", K::Postcode, 2}, {"邮编", K::Postcode, 2},
-    {"买家留言", K::Remark, 2},  {"订单备注", K::Remark, 2},   {"备注", K::Remark, 2},
-    {"留言", K::Remark, 0},      {"收件单位", K::Company, 2},  {"收货单位", K::Company, 2},
-    {"工作单位", K::Company, 2}, {"公司名称", K::Company, 2},  {"单位名称", K::Company, 2},
-    {"单位", K::Company, 0},     {"公司", K::Company, 0},      {"订单编号", K::Info, 2},
-    {"订单号", K::Info, 2},      {"下单时间", K::Info, 2},     {"付款时间", K::Info, 2},
-    {"订单时间", K::Info, 2},    {"支付时间", K::Info, 2},     {"成交时间", K::Info, 2},
-    {"商品名称", K::Info, 2},    {"宝贝名称", K::Info, 2},     {"商品", K::Info, 0},
-    {"数量", K::Info, 0},
+    {"收货人姓名", K::Name, 2},  {"收件人姓名", K::Name, 2},  {"收货人手机", K::Phone, 2},
+    {"收件人手机", K::Phone, 2}, {"收件人电话", K::Phone, 2}, {"收货人电话", K::Phone, 2},
+    {"收货人", K::Name, 2},      {"收件人", K::Name, 2},      {"联系人", K::Name, 2},
+    {"客户姓名", K::Name, 2},    {"客户地址", K::Detail, 2},  {"客户电话", K::Phone, 2},
+    {"客户备注", K::Remark, 2},  {"买家备注", K::Remark, 2},  {"卖家备注", K::Remark, 2},
+    {"客户", K::Name, 0},        {"买家", K::Name, 0},        {"收件", K::Name, 0},
+    {"联系", K::Phone, 0},       {"姓名", K::Name, 2},        {"名字", K::Name, 2},
+    {"称呼", K::Name, 0},        {"手机号码", K::Phone, 2},   {"手机号", K::Phone, 2},
+    {"联系电话", K::Phone, 2},   {"电话号码", K::Phone, 2},   {"联系方式", K::Phone, 2},
+    {"联系手机", K::Phone, 2},   {"联系号码", K::Phone, 2},   {"移动电话", K::Phone, 2},
+    {"备用电话", K::Phone, 2},   {"备用手机", K::Phone, 2},   {"虚拟号码", K::Phone, 2},
+    {"虚拟号", K::Phone, 2},     {"固定电话", K::Phone, 2},   {"手机", K::Phone, 1},
+    {"电话", K::Phone, 1},       {"座机", K::Phone, 0},       {"固话", K::Phone, 0},
+    {"所在地区", K::Region, 2},  {"所在城市", K::Region, 2},  {"省市区", K::Region, 2},
+    {"所在地", K::Region, 0},    {"地区", K::Region, 0},      {"城市", K::Region, 0},
+    {"省份", K::Region, 0},      {"收货地址", K::Detail, 2},  {"收件地址", K::Detail, 2},
+    {"详细地址", K::Detail, 2},  {"联系地址", K::Detail, 2},  {"送货地址", K::Detail, 2},
+    {"街道地址", K::Detail, 2},  {"新地址", K::Detail, 2},    {"学校地址", K::Detail, 2},
+    {"公司地址", K::Detail, 2},  {"家庭地址", K::Detail, 2},  {"单位地址", K::Detail, 2},
+    {"家庭住址", K::Detail, 2},  {"地址", K::Detail, 2},      {"邮政编码", K::Postcode, 2},
+    {"邮编", K::Postcode, 2},    {"买家留言", K::Remark, 2},  {"订单备注", K::Remark, 2},
+    {"备注", K::Remark, 2},      {"留言", K::Remark, 0},      {"收件单位", K::Company, 2},
+    {"收货单位", K::Company, 2}, {"工作单位", K::Company, 2}, {"公司名称", K::Company, 2},
+    {"单位名称", K::Company, 2}, {"单位", K::Company, 0},     {"公司", K::Company, 0},
+    {"订单编号", K::Info, 2},    {"订单号", K::Info, 2},      {"下单时间", K::Info, 2},
+    {"付款时间", K::Info, 2},    {"订单时间", K::Info, 2},    {"支付时间", K::Info, 2},
+    {"成交时间", K::Info, 2},    {"商品名称", K::Info, 2},    {"宝贝名称", K::Info, 2},
+    {"商品", K::Info, 0},        {"数量", K::Info, 0},
 };
 
 // Labels written in English on foreign shops' pages.
@@ -156,6 +158,10 @@ PasteText::Kind PasteText::labelOf(const QString& token)
 QList<PasteText::Piece> PasteText::splitAtLabels(const QString& token)
 {
     QList<Piece> pieces;
+    if (isFieldHeading(token)) {
+        pieces.append({token, None});
+        return pieces;
+    }
     if (labelOf(token) != None) {
         pieces.append({token, labelOf(token)});
         return pieces;
@@ -212,7 +218,8 @@ QString PasteText::withoutLeadIn(const QString& token)
     static const QStringList asks =
         QStringLiteral("麻烦 拜托 劳驾 请 帮我 帮忙 给我").split(QLatin1Char(' '));
     static const QStringList verbs =
-        QStringLiteral("寄到 发到 送到 寄给 发给 寄往 发往").split(QLatin1Char(' '));
+        QStringLiteral("寄到 发到 送到 寄给 发给 寄往 发往 发货到 发货给 寄件到 寄件给 寄货到 送货到")
+            .split(QLatin1Char(' '));
     static const QStringList others =
         QStringLiteral("名字叫 名字是 我叫 我是 叫 是 为").split(QLatin1Char(' '));
     // Alone they announce nothing: "寄：广西…", the mark set off after a name, "李二伟 收", and
@@ -234,8 +241,10 @@ QString PasteText::withoutLeadIn(const QString& token)
         "(?:我|我们|咱|咱们|你|你们)?的?(?:公司|单位|家|家里|学校|店里|这里|这边|这儿|这|下面|如下)?$");
     static const QRegularExpression ownPlace(QLatin1Char('^') + place);
     static const QRegularExpression sendOwnPlace(QStringLiteral("^[寄发]") + place);
+    // "发两个地址：…": how many addresses follow.
+    static const QRegularExpression sendCount(QStringLiteral("^[寄发][0-9一二两三四五六七八九十几]+[个处]$"));
     if ((rest.startsWith(QStringLiteral("寄")) || rest.startsWith(QStringLiteral("发"))) &&
-        sendOwnPlace.match(rest).hasMatch())
+        (sendOwnPlace.match(rest).hasMatch() || sendCount.match(rest).hasMatch()))
         return QString();
     for (const QString& v : verbs) {
         // "请送到门卫" is a delivery note, no lead-in.
@@ -244,6 +253,10 @@ QString PasteText::withoutLeadIn(const QString& token)
         rest.remove(0, v.size());
         return ownPlace.match(rest).hasMatch() ? QString() : rest;
     }
+    // "给黄志鹏": whom it goes to, the mark glued to the name.
+    if (token.size() >= 3 && token.size() <= 5 && token.startsWith(QStringLiteral("给")) &&
+        PersonName::fit(token.mid(1)) == PersonName::Strong && PersonName::fit(token) != PersonName::Strong)
+        return token.mid(1);
     for (const QString& w : others) {
         if (token.size() > w.size() && token.startsWith(w))
             return token.mid(w.size());
@@ -267,7 +280,7 @@ bool PasteText::isChat(const QString& token)
         (!token.isEmpty() && QStringLiteral("辛麻谢多感劳").contains(token.front()) &&
          courtesy.match(token).hasMatch()))
         return true;
-    if (isOrderHeading(token))
+    if (isOrderHeading(token) || isFieldHeading(token))
         return true;
     // A question to the shop: "宝贝收到了吗".
     if (token.endsWith(QStringLiteral("吗")) || token.endsWith(QStringLiteral("呢")))
@@ -281,10 +294,33 @@ bool PasteText::isChat(const QString& token)
     return false;
 }
 
+bool PasteText::isFieldHeading(const QString& token)
+{
+    // "收货人信息", "收件人资料" head the fields below them and hold none.
+    for (const char* end : {"信息", "资料"}) {
+        const QString e = QString::fromUtf8(end);
+        if (token.size() > e.size() + 1 && token.endsWith(e)) {
+            const QString stem = token.left(token.size() - e.size());
+            if (stem == QStringLiteral("收货") || labelOf(stem) != None)
+                return true;
+        }
+    }
+    return false;
+}
+
 bool PasteText::isOrderHeading(const QString& token)
 {
+    // What the shop page says of the order: "拼单成功", "待发货".
+    static const QStringList states =
+        QStringLiteral("拼单成功 交易成功 已发货 待发货 等待发货 已付款 待付款 买家已付款 待收货 已签收 "
+                       "已完成 待揽收 已揽收 退款中")
+            .split(QLatin1Char(' '));
+    if (states.contains(token))
+        return true;
     static const QStringList platforms =
-        QStringLiteral("淘宝 天猫 拼多多 抖音 抖店 京东 快手 小红书 微信 闲鱼 微店 有赞")
+        QStringLiteral(
+            "淘宝 天猫 拼多多 抖音 抖店 京东 快手 小红书 微信 闲鱼 微店 有赞 唯品会 苏宁 当当 得物 "
+            "美团 饿了么 盒马 亚马逊 1688 阿里巴巴 淘特")
             .split(QLatin1Char(' '));
     static const QStringList orderWords = {QString(), QStringLiteral("订单"), QStringLiteral("订单信息"),
                                            QStringLiteral("小店"), QStringLiteral("下单")};

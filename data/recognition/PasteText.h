@@ -47,6 +47,8 @@ public:
     static bool isChat(const QString& token);
     // The shop's platform in front of a copied order: "【拼多多】", "京东订单".
     static bool isOrderHeading(const QString& token);
+    // "收货人信息": a heading over the fields, no value.
+    static bool isFieldHeading(const QString& token);
     // Text that names a company or an institution rather than a place.
     static bool isCompany(const QString& token);
     // A company by its ending ("…有限公司", "…厂"), not by a department of an institution.
