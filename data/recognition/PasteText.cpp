@@ -185,7 +185,9 @@ QList<PasteText::Piece> PasteText::splitAtLabels(const QString& token)
             if (!cut && i > 0 && end < token.size()) {
                 const QChar next = token.at(end);
                 // "地址福建省…", "备注放门卫", "姓名王五"
-                cut = (l.kind == Detail && QStringLiteral("省市").contains(token.mid(end + 2, 1))) ||
+                // ("我换地址了": no place follows, the label is part of the chat.)
+                cut = (l.kind == Detail && end + 2 < token.size() &&
+                       QStringLiteral("省市").contains(token.at(end + 2))) ||
                       l.kind == Remark || l.kind == Postcode || l.kind == Name ||
                       (l.kind == Phone && next == QChar(0x662F)); // "电话是"
             }
@@ -286,6 +288,12 @@ bool PasteText::isChat(const QString& token)
     if (token.endsWith(QStringLiteral("吗")) || token.endsWith(QStringLiteral("呢")))
         return true;
     if (PersonName::fit(token) == PersonName::Strong)
+        return false;
+    // When someone is there to take it is a note for the courier, however
+    // it is worded: "这个地址周日有人收", "我下午在家".
+    static const QRegularExpression whenHome(
+        QStringLiteral("有人|没人|在家|周[一二三四五六日末]|星期|工作日|上午|下午|中午|晚上|白天"));
+    if (token.contains(whenHome))
         return false;
     for (const char* w : {"我", "你", "您", "他", "她", "这里", "这个", "如下"}) {
         if (token.contains(QString::fromUtf8(w)))
