@@ -37,7 +37,13 @@ bool looksLikeAddress(const QString& t)
     static const QRegularExpression subDistrict(QStringLiteral(R"(^\p{Han}{2,8}(?:街道|镇|乡)$)"));
     const bool subDistrictEnd = t.endsWith(QStringLiteral("街道")) || t.endsWith(QStringLiteral("镇")) ||
                                 t.endsWith(QStringLiteral("乡"));
-    if (t.contains(streetNumber) || (subDistrictEnd && subDistrict.match(t).hasMatch()))
+    // Hong Kong and Macau are written with their parts, which are no
+    // districts: "澳门氹仔", "香港九龙".
+    static const QRegularExpression sarPart(
+        QStringLiteral("^(?:香港|澳门)(?:特别行政区)?(?:九龙|新界|港岛|香港岛|氹仔|路环|澳门半岛)"));
+    if (t.contains(streetNumber) || (subDistrictEnd && subDistrict.match(t).hasMatch()) ||
+        ((t.startsWith(QStringLiteral("香港")) || t.startsWith(QStringLiteral("澳门"))) &&
+         sarPart.match(t).hasMatch()))
         return true;
     if (PersonName::isDeliveryNote(t))
         return false;
