@@ -367,6 +367,38 @@ bool AddressParser::isNameBeforeAddress(const QList<Token>& tokens, int i, const
     return false;
 }
 
+bool AddressParser::isPlaceBeforeStreet(const QList<Token>& tokens, int i, const QString& value) const
+{
+    // "重庆 万州区 高笋塘 国本路18号": a piece set off between the district
+    // and the street, with nothing that marks a person, is a place in the
+    // address; the name comes after the number.
+    if (i + 1 >= tokens.size() || value.size() < 2 || value.size() > 4 ||
+        PersonName::withoutReceiveMark(value) != value || PersonName::fit(value) == PersonName::No)
+        return false;
+    const Token& t = tokens.at(i);
+    const Token& next = tokens.at(i + 1);
+    if (t.scope != PasteText::None || next.label != PasteText::None || next.scope != PasteText::None ||
+        next.aside || next.line != t.line || !looksLikeAddress(next.text) ||
+        m_regions.match(next.text).length > 0 || m_regions.match(value).length > 0)
+        return false;
+    for (const char* title : {"先生", "女士", "小姐", "老师", "师傅"}) {
+        if (value.endsWith(QString::fromUtf8(title)))
+            return false;
+    }
+    // Only where another piece after the street reads as the name: else
+    // this is the name, written inside the address ("…天河区 陈志明 天河路385号").
+    for (int j = i + 2; j < tokens.size(); ++j) {
+        const Token& later = tokens.at(j);
+        if (later.label == PasteText::Name)
+            return true;
+        if (later.label == PasteText::None && !later.aside &&
+            PersonName::fit(PersonName::withoutReceiveMark(later.text)) == PersonName::Strong &&
+            m_regions.match(later.text).length == 0 && !looksLikeAddress(later.text))
+            return true;
+    }
+    return false;
+}
+
 void AddressParser::dropStrayRegions(Candidates& c) const
 {
     int anchor = -1;
@@ -469,8 +501,11 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     bool afterInfo = false;
     int companiesBefore = 0;
     const QList<Token> tokens = tokenize(text);
+    bool regionLast = false; // the piece before went into the address as a pure region
     for (int i = 0; i < tokens.size(); ++i) {
         const Token& t = tokens.at(i);
+        const bool afterRegion = regionLast;
+        regionLast = false;
         if (t.label != PasteText::None) {
             lastLabel = t.text;
             continue;
@@ -508,10 +543,16 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             c.strongNames << value;
             continue;
         }
+        if (afterRegion && isPlaceBeforeStreet(tokens, i, value)) {
+            c.parts.append({value, false, false});
+            continue;
+        }
         Token v = t;
         v.text = value;
+        const int partsBefore = c.parts.size();
         if (!takeLabelled(v, c))
             takeUnlabelled(v.text, c);
+        regionLast = c.parts.size() > partsBefore && c.parts.last().region;
     }
     if (!c.labelledCompanies.isEmpty() || !c.companies.isEmpty()) {
         QStringList all = c.labelledCompanies + c.companies;
