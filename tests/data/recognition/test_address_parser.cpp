@@ -81,6 +81,7 @@ void TestAddressParser::initTestCase()
     QVERIFY(load(QStringLiteral("fresh5_samples.tsv"), m_sets[QStringLiteral("fresh5")]));
     QVERIFY(load(QStringLiteral("fresh6_samples.tsv"), m_sets[QStringLiteral("fresh6")]));
     QVERIFY(load(QStringLiteral("fresh7_samples.tsv"), m_sets[QStringLiteral("fresh7")]));
+    QVERIFY(load(QStringLiteral("fresh8_samples.tsv"), m_sets[QStringLiteral("fresh8")]));
     QVERIFY(m_sets.value(QStringLiteral("first")).rows.size() >= 200);
     QVERIFY(m_sets.value(QStringLiteral("second")).rows.size() >= 200);
     QVERIFY(m_sets.value(QStringLiteral("fresh")).rows.size() >= 120);
@@ -89,6 +90,7 @@ void TestAddressParser::initTestCase()
     QVERIFY(m_sets.value(QStringLiteral("fresh5")).rows.size() >= 110);
     QVERIFY(m_sets.value(QStringLiteral("fresh6")).rows.size() >= 110);
     QVERIFY(m_sets.value(QStringLiteral("fresh7")).rows.size() >= 130);
+    QVERIFY(m_sets.value(QStringLiteral("fresh8")).rows.size() >= 120);
 }
 
 void TestAddressParser::accuracy_data()
@@ -126,7 +128,10 @@ void TestAddressParser::accuracy_data()
         {"fresh6", "备注", 0.995}, {"fresh7", "整条", 0.995},     {"fresh7", "姓名", 0.995},
         {"fresh7", "手机", 0.995}, {"fresh7", "电话", 0.995},     {"fresh7", "城市", 0.995},
         {"fresh7", "邮编", 0.995}, {"fresh7", "收件单位", 0.995}, {"fresh7", "地址", 0.995},
-        {"fresh7", "备注", 0.995},
+        {"fresh7", "备注", 0.995}, {"fresh8", "整条", 0.94},      {"fresh8", "姓名", 0.98},
+        {"fresh8", "手机", 0.995}, {"fresh8", "电话", 0.995},     {"fresh8", "城市", 0.995},
+        {"fresh8", "邮编", 0.995}, {"fresh8", "收件单位", 0.99},  {"fresh8", "地址", 0.98},
+        {"fresh8", "备注", 0.955},
     };
     for (const auto& f : floors) {
         QTest::newRow(
