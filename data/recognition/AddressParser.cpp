@@ -337,7 +337,7 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
     // A name written straight before the address: "张三河南省郑州市…".
     if (splitGluedName(text, c))
         return;
-    if (fit == PersonName::Strong)
+    if (fit == PersonName::Strong || PersonName::isMarkedReceiver(text))
         c.strongNames << asName;
     else if (looksLikeAddress(text))
         // "郭富城" ends like a place but is a surname and two characters:
@@ -501,10 +501,12 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     bool afterInfo = false;
     int companiesBefore = 0;
     const QList<Token> tokens = tokenize(text);
-    bool regionLast = false; // the piece before went into the address as a pure region
+    bool regionLast = false;  // the piece before went into the address as a pure region
+    qsizetype partsLast = -1; // how many address pieces there were after the piece before
     for (int i = 0; i < tokens.size(); ++i) {
         const Token& t = tokens.at(i);
         const bool afterRegion = regionLast;
+        const bool partLast = !c.parts.isEmpty() && partsLast == c.parts.size();
         regionLast = false;
         if (t.label != PasteText::None) {
             lastLabel = t.text;
@@ -531,9 +533,11 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         if (PasteText::isChat(value) && m_regions.match(value).length == 0 &&
             (!looksLikeAddress(value) || PasteText::isOrderHeading(value))) // "快手小店订单"
             continue;
-        // A department written after its company: "…有限公司 研发中心".
+        // A department written after its company, or after the school or
+        // hospital the address ends with: "…有限公司 研发中心", "…大学 文学院办公室".
         const int companies = c.labelledCompanies.size() + c.companies.size();
-        if (companies > companiesBefore && PasteText::isDepartment(value) &&
+        const bool afterInstitution = partLast && PasteText::endsLikeInstitution(c.parts.last().text);
+        if ((companies > companiesBefore || afterInstitution) && PasteText::isDepartment(value) &&
             m_regions.match(value).length == 0) {
             c.remarks << value;
             continue;
@@ -553,6 +557,7 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         if (!takeLabelled(v, c))
             takeUnlabelled(v.text, c);
         regionLast = c.parts.size() > partsBefore && c.parts.last().region;
+        partsLast = c.parts.size() > partsBefore ? c.parts.size() : -1;
     }
     if (!c.labelledCompanies.isEmpty() || !c.companies.isEmpty()) {
         QStringList all = c.labelledCompanies + c.companies;

@@ -102,6 +102,14 @@ bool isLatin(const QString& t)
     return !t.isEmpty();
 }
 
+const QStringList& institutions()
+{
+    static const QStringList l =
+        QStringLiteral("医院 大学 学院 学校 中学 小学 研究院 研究所 公司 集团 银行 局 中心")
+            .split(QLatin1Char(' '));
+    return l;
+}
+
 } // namespace
 
 QString PasteText::normalized(const QString& in)
@@ -369,10 +377,7 @@ bool PasteText::isCompany(const QString& token)
             return false;
     }
     // A department of an institution: "第二人民医院检验科", "理工大学化学系".
-    static const QStringList institutions =
-        QStringLiteral("医院 大学 学院 学校 中学 小学 研究院 研究所 公司 集团 银行 局 中心")
-            .split(QLatin1Char(' '));
-    for (const QString& in : institutions) {
+    for (const QString& in : institutions()) {
         const int at = token.lastIndexOf(in);
         if (at > 0 && isDepartment(token.mid(at + in.size())))
             return true;
@@ -402,6 +407,15 @@ bool PasteText::isDepartment(const QString& token)
     }
     for (const QString& e : ends) {
         if (token.endsWith(e) && token.size() > e.size())
+            return true;
+    }
+    return false;
+}
+
+bool PasteText::endsLikeInstitution(const QString& token)
+{
+    for (const QString& in : institutions()) {
+        if (token.size() > in.size() && token.endsWith(in))
             return true;
     }
     return false;

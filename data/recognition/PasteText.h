@@ -55,6 +55,8 @@ public:
     static bool endsLikeCompany(const QString& token);
     // A department written after its company: "行政部", "检验科".
     static bool isDepartment(const QString& token);
+    // Ends with a school, hospital or other institution: "华中师范大学".
+    static bool endsLikeInstitution(const QString& token);
     // Length of the desk after a company where parcels are left
     // ("…有限公司前台"), or 0.
     static int deskLength(const QString& token);

@@ -85,6 +85,15 @@ QString PersonName::withoutReceiveMark(const QString& text)
     return text;
 }
 
+bool PersonName::isMarkedReceiver(const QString& text)
+{
+    // The mark tells a person even where the name ends like a place (栋).
+    const QString name = withoutReceiveMark(text);
+    const int surname = surnameLength(name);
+    return name.size() < text.size() && surname > 0 && name.size() - surname <= 2 && allChinese(name) &&
+           !hasNoteWord(name, 1);
+}
+
 QStringList PersonName::takeReceiversInside(QString& text)
 {
     static const QRegularExpression inside(QStringLiteral(R"([(（]([^()（）\s]{2,8}?)收[)）])"));

@@ -27,4 +27,6 @@ public:
     static bool isDeliveryNote(const QString& text);
     // Length of the surname at the start (0, 1 or 2).
     static int surnameLength(const QString& text);
+    // A surname and one or two characters with the receive mark: "黄国栋收".
+    static bool isMarkedReceiver(const QString& text);
 };
