@@ -18,6 +18,7 @@ struct LabelWord
 using K = PasteText::Kind;
 
 // Labels of order pages and chat templates, longest first where one starts another.
+// "发货地址" heads the address below it; "人" alone is a label's tail set apart ("收件 人").
 const LabelWord kLabels[] = {
     {"收货人姓名", K::Name, 2},  {"收件人姓名", K::Name, 2},  {"收货人手机", K::Phone, 2},
     {"收件人手机", K::Phone, 2}, {"收件人电话", K::Phone, 2}, {"收货人电话", K::Phone, 2},
@@ -46,7 +47,8 @@ const LabelWord kLabels[] = {
     {"订单编号", K::Info, 2},    {"订单号", K::Info, 2},      {"下单时间", K::Info, 2},
     {"付款时间", K::Info, 2},    {"订单时间", K::Info, 2},    {"支付时间", K::Info, 2},
     {"成交时间", K::Info, 2},    {"商品名称", K::Info, 2},    {"宝贝名称", K::Info, 2},
-    {"商品", K::Info, 0},        {"数量", K::Info, 0},
+    {"商品", K::Info, 0},        {"数量", K::Info, 0},        {"发货地址", K::Detail, 2},
+    {"人", K::Name, 0},
 };
 
 // Labels written in English on foreign shops' pages.
@@ -129,7 +131,8 @@ QString PasteText::normalized(const QString& in)
             s += QLatin1Char('-');
         else if (u == 0x2022 || u == 0x30FB || u == 0x2027 || u == 0xFF65 || u == 0x2219 || u == 0x22C5)
             s += QChar(0x00B7); // the dot between the parts of a name
-        else if (u == 0x3000 || u == 0xA0 || u == '\t')
+        else if (u == 0x3000 || u == 0xA0 || u == '\t' || (u >= 0x2190 && u <= 0x21FF))
+            // Arrows point at the field below a heading: "发货地址↓".
             s += QLatin1Char(' ');
         else if (u == '\r')
             s += (i + 1 < in.size() && in.at(i + 1) == QLatin1Char('\n')) ? QString() : QStringLiteral("\n");
@@ -253,8 +256,14 @@ QString PasteText::withoutLeadIn(const QString& token)
     static const QRegularExpression sendOwnPlace(QStringLiteral("^[寄发]") + place);
     // "发两个地址：…": how many addresses follow.
     static const QRegularExpression sendCount(QStringLiteral("^[寄发][0-9一二两三四五六七八九十几]+[个处]$"));
+    // "帮忙寄一下", "寄香港的": the request, or where it goes, before the fields.
+    static const QRegularExpression sendRequest(QStringLiteral("^[寄发](?:一下|下)$"));
+    static const QRegularExpression sendWhere(QStringLiteral("^[寄发][到往]?(\\p{Han}{2,6})的$"));
     if ((rest.startsWith(QStringLiteral("寄")) || rest.startsWith(QStringLiteral("发"))) &&
-        (sendOwnPlace.match(rest).hasMatch() || sendCount.match(rest).hasMatch()))
+        (sendOwnPlace.match(rest).hasMatch() || sendCount.match(rest).hasMatch() ||
+         sendRequest.match(rest).hasMatch()))
+        return QString();
+    if (const auto m = sendWhere.match(rest); m.hasMatch() && !PersonName::isDeliveryNote(m.captured(1)))
         return QString();
     for (const QString& v : verbs) {
         // "请送到门卫" is a delivery note, no lead-in.
