@@ -494,6 +494,7 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     // Brackets left empty by a number taken out of them.
     static const QRegularExpression emptyBrackets(QStringLiteral(R"([(（]\s*[)）])"));
     text.replace(emptyBrackets, QStringLiteral(" "));
+    PersonName::joinSpacedNames(text);
 
     Candidates c;
     c.labelledNames << PersonName::takeReceiversInside(text);

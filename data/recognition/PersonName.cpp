@@ -94,6 +94,24 @@ bool PersonName::isMarkedReceiver(const QString& text)
            !hasNoteWord(name, 1);
 }
 
+void PersonName::joinSpacedNames(QString& text)
+{
+    // Single characters set apart, the first a surname, that together make a
+    // name; the mark after a name ("王 收") is no part of it.
+    static const QRegularExpression spaced(
+        QStringLiteral(R"((?<![^\s:：,，])\p{Han}(?: +\p{Han}){1,3}(?![^\s,，]))"));
+    for (auto m = spaced.match(text); m.hasMatch(); m = spaced.match(text, m.capturedStart() + 1)) {
+        QString joined = m.captured();
+        joined.remove(QLatin1Char(' '));
+        bool mark = false;
+        for (const QChar c : QStringLiteral("收给寄人"))
+            mark = mark || joined.contains(c);
+        if (mark || surnameLength(joined) != 1 || fit(joined) != Strong)
+            continue;
+        text.replace(m.capturedStart(), m.capturedLength(), joined);
+    }
+}
+
 QStringList PersonName::takeReceiversInside(QString& text)
 {
     static const QRegularExpression inside(QStringLiteral(R"([(（]([^()（）\s]{2,8}?)收[)）])"));

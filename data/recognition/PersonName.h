@@ -29,4 +29,6 @@ public:
     static int surnameLength(const QString& text);
     // A surname and one or two characters with the receive mark: "黄国栋收".
     static bool isMarkedReceiver(const QString& text);
+    // Joins a name typed with blanks between its characters: "陆 嘉 琪".
+    static void joinSpacedNames(QString& text);
 };
