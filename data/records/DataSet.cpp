@@ -148,6 +148,8 @@ bool DataSet::fetch(QString* error)
 
     emit aboutToReset();
     m_fields = fields;
+    // Made once an opening: every cell shown asks for its rows.
+    m_source = {m_db, Schema::quoted(m_table), key(), columnList(), int(m_fields.size())};
     m_keys = std::move(keys);
     // A search on a server's list keeps the table's count it had (a server
     // counts a million rows slowly; another computer's change reopens the
@@ -185,7 +187,7 @@ void DataSet::scanOn(int ms)
             m_tableRows = m_keys.scannedTotal();
     }
     if (m_keys.size() > before)
-        m_blocks.remove(before / kBlockRows); // read with fewer rows
+        m_blocks.forget(before); // read with fewer rows
     if (m_keys.size() > m_told && (done || m_sinceTold.elapsed() >= kTellMs)) {
         const int first = std::exchange(m_told, m_keys.size());
         m_sinceTold.start();
@@ -202,86 +204,11 @@ void DataSet::scanOn(int ms)
         emit scanFinished();
 }
 
-const DataSet::Block& DataSet::block(int row) const
-{
-    const int b = row / kBlockRows;
-    auto it = m_blocks.find(b);
-    if (it != m_blocks.end()) {
-        it->used = ++m_uses;
-        return *it;
-    }
-    if (m_blocks.size() >= kBlocksKept) {
-        auto oldest = m_blocks.begin();
-        for (auto i = m_blocks.begin(); i != m_blocks.end(); ++i)
-            if (i->used < oldest->used)
-                oldest = i;
-        m_blocks.erase(oldest);
-    }
-    Block& blk = m_blocks[b];
-    blk.used = ++m_uses;
-    const int first = b * kBlockRows;
-    const int count = std::min<int>(kBlockRows, m_keys.size() - first);
-    const int n = m_fields.size();
-    blk.rows.reset(n);
-    blk.rows.reserve(count);
-    const QVector<QString> empty(n);
-    if (!m_db || !m_db->isOpen() || count <= 0) {
-        for (int i = 0; i < count; ++i)
-            blk.rows.append(empty);
-        return blk;
-    }
-    // The block's keys (a large set reads them now, a page at a time);
-    // rows gone since the set opened have none.
-    QList<qint64> ids;
-    ids.reserve(count);
-    for (int i = 0; i < count; ++i)
-        ids << m_keys.at(first + i);
-    QList<qint64> present = ids;
-    present.removeAll(-1);
-    if (present.isEmpty()) {
-        for (int i = 0; i < count; ++i)
-            blk.rows.append(empty);
-        return blk;
-    }
-    const qint64 low = present.first();
-    const qint64 high = present.last();
-    QString sql =
-        QStringLiteral("SELECT %2, %3 FROM %1 WHERE ").arg(Schema::quoted(m_table), key(), columnList());
-    QVariantList binds;
-    if (high - low < 2 * qint64(count)) {
-        // Close together: one range scan, skipping rows the set does not hold.
-        sql += QStringLiteral("%1 BETWEEN ? AND ?").arg(key());
-        binds = {low, high};
-    } else {
-        // Scattered (a search's result): the block's keys as one list.
-        sql += m_db->inList(key());
-        binds = {Database::jsonList(present)};
-    }
-    sql += QStringLiteral(" ORDER BY %1").arg(key());
-    int k = 0;
-    m_db->readRows(
-        sql, binds, n,
-        [&](qint64 id, const QVector<QString>& texts) {
-            while (k < count && ids.at(k) < id) {
-                blk.rows.append(empty); // gone from the table since
-                ++k;
-            }
-            if (k < count && ids.at(k) == id) {
-                blk.rows.append(texts);
-                ++k;
-            }
-        },
-        nullptr);
-    for (; k < count; ++k)
-        blk.rows.append(empty);
-    return blk;
-}
-
 QVector<QString> DataSet::rowTexts(int row) const
 {
     if (row < 0 || row >= m_keys.size())
         return QVector<QString>(m_fields.size());
-    return block(row).rows.row(row % kBlockRows);
+    return m_blocks.row(row, m_source, m_keys);
 }
 
 void DataSet::close()
@@ -396,7 +323,7 @@ QString DataSet::value(int row, int column) const
         complete();
     if (row < 0 || row >= m_keys.size() || column < 0 || column >= m_fields.size())
         return {};
-    return block(row).rows.value(row % kBlockRows, column);
+    return m_blocks.value(row, column, m_source, m_keys);
 }
 
 qint64 DataSet::rowId(int row) const
@@ -541,7 +468,7 @@ bool DataSet::postInsert(const RowChange& change, QString* error)
     m_buffer.clear();
     m_bufferSet.clear();
     m_keys.append(id);
-    m_blocks.remove((m_keys.size() - 1) / kBlockRows); // read again with the new row
+    m_blocks.forget(m_keys.size() - 1); // read again with the new row
     if (m_tableRows >= 0)
         ++m_tableRows;
     emit rowInserted(m_keys.size() - 1);
@@ -576,9 +503,7 @@ bool DataSet::postEdit(const RowChange& change, QString* error)
     QVector<QString> row;
     if (!readRow(id, &row, error))
         return false;
-    auto kept = m_blocks.find(m_current / kBlockRows);
-    if (kept != m_blocks.end())
-        kept->rows.replace(m_current % kBlockRows, row);
+    m_blocks.replace(m_current, row);
     m_state = State::Browse;
     m_buffer.clear();
     m_bufferSet.clear();
@@ -659,7 +584,7 @@ bool DataSet::refreshRows(const QList<qint64>& rowIds, QString* error)
         if (row < 0)
             continue;
         // Its block is read again when the row is next shown.
-        m_blocks.remove(row / kBlockRows);
+        m_blocks.forget(row);
         emit rowChanged(row);
     }
     return true;

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "data/records/RowBlocks.h"
 #include "data/records/RowKeys.h"
-#include "data/records/RowStore.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -45,7 +45,11 @@ public:
     explicit DataSet(QObject* parent = nullptr);
     ~DataSet() override;
 
-    void setDatabase(Database* db) { m_db = db; }
+    void setDatabase(Database* db)
+    {
+        m_db = db;
+        m_source.db = db;
+    }
     Database* database() const { return m_db; }
 
     // Opens "select * from <table> [where <where>]" with the given bound
@@ -172,15 +176,6 @@ signals:
 private:
     bool openAs(const QString& table, const QString& where, const QVariantList& binds, bool scan,
                 QString* error);
-    // A block of rows read at a time, and how many blocks are kept.
-    static constexpr int kBlockRows = 256;
-    static constexpr int kBlocksKept = 32;
-    struct Block
-    {
-        RowStore rows;
-        quint64 used = 0;
-    };
-
     bool fetch(QString* error);
     // Scans on for about ms milliseconds (to the end when ms < 0) and
     // tells the rows found.
@@ -195,8 +190,6 @@ private:
     QString key() const;
     QString columnList() const;
     bool readRow(qint64 id, QVector<QString>* out, QString* error) const;
-    // The block holding row, read when not kept.
-    const Block& block(int row) const;
     QVector<QString> rowTexts(int row) const;
     void setCurrent(int row);
 
@@ -216,8 +209,8 @@ private:
     QString m_countOf;            // m_columnsOf of the opening it was counted for
     QStringList m_columns;        // of m_columnsOf: "generation|connection|table"
     QString m_columnsOf;
-    mutable QHash<int, Block> m_blocks;
-    mutable quint64 m_uses = 0;
+    RowBlocks m_blocks;         // the rows as they are shown
+    RowBlocks::Source m_source; // where they are read from
     int m_current = -1;
     bool m_eof = true;
     bool m_bof = true;
