@@ -519,9 +519,10 @@ bool Biff8Writer::save(const QString& path, QString* error) const
     if (!ok)
         return fail(why.isEmpty() ? QStringLiteral("写入失败（内存不足？）") : why);
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() ||
-        !file.flush())
-        return fail(file.errorString().isEmpty() ? QStringLiteral("写入失败（磁盘已满或没有权限？）")
-                                                 : file.errorString());
+    // Qt's own error texts are English ("Unknown error" for a full disk).
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return fail(QStringLiteral("无法创建文件（没有权限？）"));
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        return fail(QStringLiteral("写入失败（磁盘已满？）"));
     return true;
 }

@@ -1,5 +1,7 @@
 #include "exchange/XlsxTextWriter.h"
 
+#include "exchange/BackgroundWriter.h"
+
 #include <QRegularExpression>
 
 #include <quazip/quazip.h>
@@ -63,6 +65,9 @@ QByteArray columnName(int c)
     return s;
 }
 
+// Rows are handed to the compressing thread in chunks of about this size.
+constexpr int kChunkBytes = 256 * 1024;
+
 const char* const kXmlHead = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
 
 } // namespace
@@ -71,6 +76,7 @@ XlsxTextWriter::XlsxTextWriter(const QString& path) : m_path(path) {}
 
 XlsxTextWriter::~XlsxTextWriter()
 {
+    m_sheetWriter.reset(); // before the sheet it writes to
     if (m_sheet && m_sheet->isOpen())
         m_sheet->close();
     if (m_zip && m_zip->isOpen())
@@ -127,10 +133,24 @@ bool XlsxTextWriter::addSheet(const QString& name, QString* error)
             *error = QStringLiteral("写入 %1 失败").arg(QDir::toNativeSeparators(m_path));
         return false;
     }
-    QByteArray head = kXmlHead;
-    head += "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-            "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheetData>";
-    return m_sheet->write(head) == head.size();
+    m_pending = kXmlHead;
+    m_pending +=
+        "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheetData>";
+    m_sheetWriter = std::make_unique<BackgroundWriter>(m_sheet.get());
+    return true;
+}
+
+bool XlsxTextWriter::flushRows(QString* error)
+{
+    QByteArray chunk;
+    chunk.swap(m_pending);
+    m_pending.reserve(kChunkBytes + 4096);
+    if (m_sheetWriter->write(std::move(chunk)))
+        return true;
+    if (error)
+        *error = QStringLiteral("写入 %1 失败（磁盘已满？）").arg(QDir::toNativeSeparators(m_path));
+    return false;
 }
 
 bool XlsxTextWriter::addRow(const QStringList& cells, QString* error)
@@ -152,31 +172,35 @@ bool XlsxTextWriter::addRow(const QStringList& cells, QString* error)
         }
     }
     const QByteArray r = QByteArray::number(++m_rows);
-    QByteArray xml = "<row r=\"" + r + "\">";
+    QByteArray& xml = m_pending;
+    xml += "<row r=\"" + r + "\">";
     for (int c = 0; c < cells.size(); ++c) {
         if (cells.at(c).isEmpty())
             continue;
         const QString& text = cells.at(c);
         // Blanks at either end are kept only when the sheet says so.
         const bool keep = text.front().isSpace() || text.back().isSpace();
-        xml += "<c r=\"" + columnName(c) + r + "\" s=\"1\" t=\"inlineStr\"><is>" +
-               (keep ? "<t xml:space=\"preserve\">" : "<t>") + escape(text) + "</t></is></c>";
+        xml += "<c r=\"";
+        xml += columnName(c);
+        xml += r;
+        xml += "\" s=\"1\" t=\"inlineStr\"><is>";
+        xml += keep ? "<t xml:space=\"preserve\">" : "<t>";
+        xml += escape(text);
+        xml += "</t></is></c>";
     }
     xml += "</row>";
-    if (m_sheet->write(xml) != xml.size()) {
-        if (error)
-            *error = QStringLiteral("写入 %1 失败（磁盘已满？）").arg(QDir::toNativeSeparators(m_path));
-        return false;
-    }
-    return true;
+    return xml.size() < kChunkBytes || flushRows(error);
 }
 
 bool XlsxTextWriter::finishSheet(QString* error)
 {
     if (!m_sheet)
         return true;
-    const QByteArray tail = "</sheetData></worksheet>";
-    const bool ok = m_sheet->write(tail) == tail.size();
+    m_pending += "</sheetData></worksheet>";
+    bool ok = flushRows(nullptr);
+    ok = m_sheetWriter->finish() && ok;
+    m_sheetWriter.reset();
+    m_pending = QByteArray();
     m_sheet->close();
     const bool zipOk = m_sheet->getZipError() == ZIP_OK;
     m_sheet.reset();

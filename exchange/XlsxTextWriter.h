@@ -5,6 +5,7 @@
 
 #include <memory>
 
+class BackgroundWriter;
 class QuaZip;
 class QuaZipFile;
 
@@ -34,10 +35,14 @@ public:
 private:
     bool finishSheet(QString* error);
     bool writePart(const QString& name, const QByteArray& data, QString* error);
+    bool flushRows(QString* error);
 
     QString m_path;
     std::unique_ptr<QuaZip> m_zip;
     std::unique_ptr<QuaZipFile> m_sheet;
+    // The sheet is compressed on a thread of its own while rows are made.
+    std::unique_ptr<BackgroundWriter> m_sheetWriter;
+    QByteArray m_pending; // rows not yet handed to the sheet's writer
     QStringList m_sheetNames;
     int m_rows = 0;
 };

@@ -1,8 +1,8 @@
 #include "data/records/DataSet.h"
 #include "data/store/Database.h"
 #include "data/store/Schema.h"
-#include "data/store/Transaction.h"
 #include "data/store/Settings.h"
+#include "data/store/Transaction.h"
 #include "exchange/DataExporter.h"
 #include "exchange/ExcelImporter.h"
 #include "exchange/WorkbookReader.h"
@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 class TestDataExporter : public QObject
@@ -29,6 +31,7 @@ private slots:
     void searchResultOnly();
     void noRecordsGivesTitleRow();
     void failureLeavesNoFile();
+    void fullDiskIsReported();
     void cancelLeavesNoFile();
     void replacesExistingFile();
     void workbookModes_data();
@@ -221,6 +224,46 @@ void TestDataExporter::failureLeavesNoFile()
     }
     ::chmod(QFile::encodeName(locked).constData(), 0700);
     QCOMPARE(QDir(locked).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+}
+
+void TestDataExporter::fullDiskIsReported()
+{
+    // Texts that do not compress away, so the file outgrows the limit below.
+    QVector<QStringList> records;
+    QRandomGenerator random(7);
+    for (int i = 0; i < 4000; ++i)
+        records << QStringList{QString::number(random.generate64()),
+                               QString::number(random.generate64()),
+                               "",
+                               "",
+                               "",
+                               "",
+                               "",
+                               "",
+                               "",
+                               ""};
+    fill(records);
+    DataSet ds;
+    ds.setDatabase(&m_db);
+    QVERIFY(ds.open(Schema::kRecipientTable));
+    const QString folder = path("full");
+    QVERIFY(QDir().mkpath(folder));
+    // A file size limit stands in for a full disk: writes past it fail.
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit before{};
+    ::getrlimit(RLIMIT_FSIZE, &before);
+    rlimit small = before;
+    small.rlim_cur = 48 * 1024;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    QList<DataExporter::Result> results;
+    for (auto f : {DataExporter::Format::Xls, DataExporter::Format::Xlsx})
+        results << DataExporter::exportDataSet(ds, folder + "/x", f);
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    for (const DataExporter::Result& r : results) {
+        QVERIFY(!r.ok);
+        QVERIFY2(r.error.contains(QStringLiteral("磁盘已满")), qPrintable(r.error));
+    }
+    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 }
 
 void TestDataExporter::cancelLeavesNoFile()
