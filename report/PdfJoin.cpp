@@ -183,6 +183,11 @@ bool PdfJoin::write(const QByteArray& bytes, QString* error)
 
 bool PdfJoin::addEntry(qint64 offset, QString* error)
 {
+    // A line of the table has room for ten digits.
+    if (offset > 9999999999LL) {
+        setError(error, tr("PDF 文件超过 10 GB，无法写成一个文件。"));
+        return false;
+    }
     char line[32];
     std::snprintf(line, sizeof line, "%010lld 00000 n \n", static_cast<long long>(offset));
     if (m_entries.write(line, 20) != 20) {
@@ -400,6 +405,10 @@ bool PdfJoin::finish(QString* error)
     if (!write("2 0 obj" + m_catalog, error))
         return false;
     const qint64 table = m_pos;
+    if (catalog > 9999999999LL) {
+        setError(error, tr("PDF 文件超过 10 GB，无法写成一个文件。"));
+        return false;
+    }
     char line[32];
     QByteArray head = "xref\n0 " + QByteArray::number(m_next) + "\n0000000000 65535 f \n";
     for (qint64 offset : {root, catalog}) {

@@ -57,6 +57,7 @@ private slots:
     void initTestCase() { FontSetup::install(); }
     void partsReadAsOneFile_data();
     void partsReadAsOneFile();
+    void cancelLeavesNoPart();
 };
 
 void TestPdfJoin::partsReadAsOneFile_data()
@@ -151,6 +152,29 @@ void TestPdfJoin::partsReadAsOneFile()
         QVERIFY(qpdf.waitForFinished(60000));
         QVERIFY2(qpdf.exitCode() == 0, qpdf.readAll().constData());
     }
+}
+
+// Cancelled after some parts were joined: neither the file nor a part stays.
+void TestPdfJoin::cancelLeavesNoPart()
+{
+    ListRecords rows;
+    for (int i = 0; i < 12; ++i)
+        rows.rows.append({QStringLiteral("收件人%1").arg(i)});
+    TQuickRep report;
+    report.Records = &rows;
+    auto* band = new TQRBand(&report);
+    band->Size.Width = 2300;
+    band->Size.Height = 1270;
+    new TQRDBText(band, QStringLiteral("QRDBText1"));
+    report.band()->items().first()->DataField = QStringLiteral("姓名");
+
+    QTemporaryDir dir;
+    ReportLayout layout(&report);
+    QString error;
+    QVERIFY(!ReportPdfWriter::write(&layout, dir.filePath(QStringLiteral("out.pdf")), 2, &error,
+                                    [](int percent) { return percent < 60; }));
+    QVERIFY(layout.pageCount() > 4); // parts were joined before the cancel
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 QTEST_MAIN(TestPdfJoin)
