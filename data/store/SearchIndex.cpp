@@ -29,6 +29,9 @@ bool make(Database& db, QString* error)
 const TableRegistration kQueue{{kQueueTable, QStringLiteral("id"), false, &make, true}};
 const TableRegistration kSizes{{kSizesTable, QStringLiteral("tbl"), false, &make, true}};
 
+// FTS5's own default: how many segments of a level are merged together.
+constexpr int kAutomerge = 4;
+
 QString ftsTable(const QString& table)
 {
     return table + QStringLiteral("_search");
@@ -58,13 +61,16 @@ QString sizesStatement()
         .arg(kSizesTable);
 }
 
-QString ftsStatement(const QString& table)
+// Only which rows hold a trigram, in any of the columns: no copy of the
+// texts (the rows are beside it), no positions, not even the column. A
+// search's own LIKE tells the columns apart. Names, mobiles and numbers
+// rarely share a trigram, and keeping the column made indexing an import
+// half again as long.
+QString ftsStatement(const QString& table, const QString& detail = QStringLiteral("none"))
 {
-    // Only which rows hold a trigram in which column: no copy of the texts
-    // (the rows are beside it), no positions. Half the work of an import.
     return QStringLiteral("CREATE VIRTUAL TABLE %1 USING fts5(%2, tokenize='trigram', content='', "
-                          "columnsize=0, detail=column)")
-        .arg(ftsTable(table), quotedColumns());
+                          "columnsize=0, detail=%3)")
+        .arg(ftsTable(table), quotedColumns(), detail);
 }
 
 // What the triggers of table note: the rows whose searched texts changed,
@@ -97,7 +103,8 @@ QMap<QString, QString> triggerStatements(const QString& table)
 }
 
 // The index as earlier builds made it: the rows' texts copied into it, and
-// triggers that noted keys only (the first ones without the list's size).
+// triggers that noted keys only (the first ones without the list's size);
+// then the column of each trigram kept.
 QMultiMap<QString, QString> earlierStatements(const QString& table)
 {
     const QString name = ftsTable(table);
@@ -115,6 +122,7 @@ QMultiMap<QString, QString> earlierStatements(const QString& table)
                  note.arg(QStringLiteral("old")));
     QMultiMap<QString, QString> out{{name, fts + QLatin1Char(')')},
                                     {name, fts + QStringLiteral(", detail=column)")},
+                                    {name, ftsStatement(table, QStringLiteral("column"))},
                                     {name + QStringLiteral("_update"), update}};
     for (const bool sized : {false, true}) {
         const QString trigger = QStringLiteral("CREATE TRIGGER %1_%2 AFTER %3 ON %4 BEGIN %5;%6 END");
@@ -394,10 +402,17 @@ bool appendInBulk(Database& db, const QString& table, const QStringList& columns
             return false;
     }
     const qint64 added = sqlite3_total_changes64(h) - before;
+    const QString fts = ftsTable(table);
     const QString fill = QStringLiteral("INSERT INTO %1 (rowid, %3) SELECT rowid, %3 FROM %2")
-                             .arg(ftsTable(table), table, quotedColumns());
-    return (top.isEmpty() ? db.exec(fill, {}, error)
+                             .arg(fts, table, quotedColumns());
+    // The load's entries are not merged into the index's older ones as they
+    // are written: into a long list that doubled the work. The later
+    // writes merge them a little at a time again.
+    const QString merging = QStringLiteral("INSERT INTO %1 (%1, rank) VALUES ('automerge', ?)").arg(fts);
+    return db.exec(merging, {0}, error) &&
+           (top.isEmpty() ? db.exec(fill, {}, error)
                           : db.exec(fill + QStringLiteral(" WHERE rowid > ?"), {top.first()}, error)) &&
+           db.exec(merging, {kAutomerge}, error) &&
            db.exec(QStringLiteral("UPDATE %1 SET n = n + ? WHERE tbl = ?").arg(kSizesTable), {added, table},
                    error);
 }
@@ -472,11 +487,11 @@ bool narrowing(const Database& db, const QString& table, const QString& column, 
     if (!isCurrent(db, table))
         return false;
     // Every three characters of the text as one term, all of them in the
-    // row's column: the rows that hold the text are among them. A term is
-    // quoted, so each character stands for itself, a quote doubled. The
-    // terms fold case more widely than LIKE does, and leave the order of
-    // the characters open, so more rows may pass, never fewer; the rows
-    // noted since the last catch-up always pass.
+    // row: the rows that hold the text in the column are among them. A term
+    // is quoted, so each character stands for itself, a quote doubled. The
+    // terms fold case more widely than LIKE does, leave the order of the
+    // characters open and may be met in other columns, so more rows may
+    // pass, never fewer; the rows noted since the last catch-up always pass.
     const QList<uint> points = text.toUcs4();
     QStringList terms;
     for (int i = 0; i + 3 <= points.size(); ++i) {
@@ -485,9 +500,9 @@ bool narrowing(const Database& db, const QString& table, const QString& column, 
         terms << QLatin1Char('"') + term + QLatin1Char('"');
     }
     terms.removeDuplicates();
-    *where = QStringLiteral("_rowid_ IN (SELECT rowid FROM %1 WHERE %2 MATCH ? UNION ALL "
-                            "SELECT id FROM %3 WHERE tbl = '%4')")
-                 .arg(ftsTable(table), Schema::quoted(column), kQueueTable, table);
+    *where = QStringLiteral("_rowid_ IN (SELECT rowid FROM %1 WHERE %1 MATCH ? UNION ALL "
+                            "SELECT id FROM %2 WHERE tbl = '%3')")
+                 .arg(ftsTable(table), kQueueTable, table);
     *binds = {terms.join(QLatin1Char(' '))};
     return true;
 }

@@ -586,6 +586,15 @@ void TestDatabaseBackup::restoreTakesInOnlyWhatIsSafe_data()
                 .arg(t);
     QTest::newRow("backup of a version with an earlier index")
         << earlier << "" << QStringList{"张三", "李四"};
+    // The build after it: each trigram's column kept in the index.
+    QString columns;
+    for (const QString t : {"inr", "excel"})
+        columns += QStringLiteral("DROP TABLE %1_search; CREATE VIRTUAL TABLE %1_search USING fts5(\"姓名\", "
+                                  "\"手机\", \"快递单号\", tokenize='trigram', content='', columnsize=0, "
+                                  "detail=column);")
+                       .arg(t);
+    QTest::newRow("backup of a version whose index kept the columns")
+        << columns << "" << QStringList{"张三", "李四"};
     QTest::newRow("earlier search trigger with more in it")
         << "DROP TRIGGER inr_search_insert;"
            "CREATE TRIGGER inr_search_insert AFTER INSERT ON inr BEGIN INSERT OR IGNORE INTO search_queue "

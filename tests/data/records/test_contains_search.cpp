@@ -125,6 +125,9 @@ void TestContainsSearch::indexFindsWhatTheScanFinds_data()
     // Emptied and loaded in bulk twice (into the empty list, then beside
     // its rows), indexed by the loads themselves.
     QTest::newRow("loaded in bulk") << 6u << "bulk" << 300;
+    // A bulk load given up half way: the list and its index as they were,
+    // and kept in step by the triggers afterwards.
+    QTest::newRow("bulk load cancelled") << 10u << "cancelled" << 300;
     // Another computer writing the list at the same time (a file's writers
     // take turns); a list emptied by TRUNCATE (a file's: by DELETE).
     QTest::newRow("two writers") << 7u << "both" << 300;
@@ -200,18 +203,25 @@ void TestContainsSearch::indexFindsWhatTheScanFinds()
     } else if (changes == "truncate") {
         QVERIFY(db.exec(server ? "TRUNCATE inr" : "DELETE FROM inr"));
         addRows(60);
-    } else if (changes == "bulk") {
+    } else if (changes == "bulk" || changes == "cancelled") {
+        auto rowAt = [&](int, QVector<QVariant>& v) {
+            v = {randomText(r, r.bounded(8), server), randomText(r, r.bounded(12), server),
+                 randomText(r, r.bounded(14), server)};
+        };
         QVERIFY(db.db().transaction());
         QVERIFY(db.removeAllRows("inr"));
-        for (const int n : {200, 80})
-            QVERIFY(db.appendRows(
-                "inr", columns, n,
-                [&](int, QVector<QVariant>& v) {
-                    v = {randomText(r, r.bounded(8), server), randomText(r, r.bounded(12), server),
-                         randomText(r, r.bounded(14), server)};
-                },
-                {}, nullptr, nullptr));
-        QVERIFY(db.db().commit());
+        if (changes == "bulk") {
+            for (const int n : {200, 80})
+                QVERIFY(db.appendRows("inr", columns, n, rowAt, {}, nullptr, nullptr));
+            QVERIFY(db.db().commit());
+        } else {
+            bool cancelled = false;
+            QVERIFY(!db.appendRows(
+                "inr", columns, rows, rowAt, [](int percent) { return percent < 50; }, &cancelled, nullptr));
+            QVERIFY(cancelled);
+            QVERIFY(db.db().rollback());
+            addRows(60);
+        }
     } else if (changes != "before") {
         QVERIFY(db.db().transaction());
         for (int i = 0; i < 40; ++i)
