@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <utility>
 
 bool RowKeys::open(const Source& from, bool everyRow, int* total, QString* error)
 {
@@ -66,7 +67,6 @@ bool RowKeys::open(const Source& from, bool everyRow, int* total, QString* error
     m_scan.generation = db.generation();
     if (!scan(kFirstMs, kFirstRows, error))
         return false;
-    startSide();
     *total = scannedTotal();
     return true;
 }
@@ -74,7 +74,8 @@ bool RowKeys::open(const Source& from, bool everyRow, int* total, QString* error
 void RowKeys::startSide()
 {
     const Source& s = m_scan.source;
-    if (!m_scan.on || m_scan.side || s.last - m_scan.done < kSideKeys || !RangeScan::possible(*s.db))
+    if (!m_scan.on || std::exchange(m_scan.split, true) || s.last - m_scan.done < kSideKeys ||
+        s.db->generation() != m_scan.generation || !RangeScan::possible(*s.db))
         return;
     // A file: the last half on the other core. A server: all the rest in one
     // statement, which it may spread over workers of its own, where ranges
@@ -127,6 +128,10 @@ bool RowKeys::takeSide(QString* error)
 
 bool RowKeys::scanOn(int ms, QString* error)
 {
+    // Not before: the first screenful is shown without another thread
+    // beside it for the core.
+    if (!m_scan.split)
+        startSide();
     return scan(ms, std::numeric_limits<int>::max(), error);
 }
 

@@ -119,6 +119,7 @@ private:
         qint64 end = 0;
         qint64 span = 4096;
         qint64 counted = 0;
+        bool split = false; // whether a part was (or could not be) handed over
         std::unique_ptr<RangeScan> side;
     };
     // Hands the far part of a long scan to a connection of its own.
