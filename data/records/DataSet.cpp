@@ -142,6 +142,17 @@ bool DataSet::fetch(QString* error)
     const QStringList fields = m_columns;
     // The rows, by key only; their texts are read when asked for.
     RowKeys keys;
+    // A part of the scan read on another connection is there: the steps
+    // go on (they stop while there is nothing to do but wait for it).
+    keys.setWake([this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_keys.isScanning() && !m_scanSteps.isActive())
+                    m_scanSteps.start();
+            },
+            Qt::QueuedConnection);
+    });
     int total = -1;
     if (!keys.open({m_db, m_table, key(), m_where, m_binds}, m_scan, &total, error))
         return false;
@@ -181,6 +192,8 @@ void DataSet::scanOn(int ms)
     if (!m_keys.scanOn(ms, &error))
         m_scanError = error.isEmpty() ? QStringLiteral("读取数据库失败。") : error;
     const bool done = !m_keys.isScanning();
+    if (m_keys.isWaiting())
+        m_scanSteps.stop();
     if (done) {
         m_scanSteps.stop();
         if (m_keys.scannedTotal() >= 0)

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <utility>
 
 bool RowKeys::open(const Source& from, bool everyRow, int* total, QString* error)
 {
@@ -60,6 +61,7 @@ bool RowKeys::open(const Source& from, bool everyRow, int* total, QString* error
         return false;
     m_scan.done = low.value(0) - 1;
     source.last = high.value(0);
+    m_scan.end = source.last;
     m_scan.on = true;
     m_scan.source = source;
     m_scan.generation = db.generation();
@@ -69,8 +71,67 @@ bool RowKeys::open(const Source& from, bool everyRow, int* total, QString* error
     return true;
 }
 
+void RowKeys::startSide()
+{
+    const Source& s = m_scan.source;
+    if (!m_scan.on || std::exchange(m_scan.split, true) || s.last - m_scan.done < kSideKeys ||
+        s.db->generation() != m_scan.generation || !RangeScan::possible(*s.db))
+        return;
+    // A file: the last half on the other core. A server: all the rest in one
+    // statement, which it may spread over workers of its own, where ranges
+    // one by one would each be looked up through the key's index.
+    m_scan.end = s.db->isServer() ? m_scan.done : m_scan.done + (s.last - m_scan.done) / 2;
+    RangeScan::Range range;
+    range.from = QStringLiteral("%1 WHERE %2 > ? AND %2 <= ?").arg(s.table, s.key);
+    range.key = s.key;
+    range.where = s.where;
+    range.binds = s.binds;
+    range.binds << m_scan.end << s.last;
+    range.keys = !s.db->isServer();
+    m_scan.side = std::make_unique<RangeScan>(*s.db, std::move(range), m_wake);
+}
+
+bool RowKeys::isWaiting() const
+{
+    return m_scan.on && m_scan.done >= m_scan.end && m_scan.side && !m_scan.side->finished();
+}
+
+bool RowKeys::takeSide(QString* error)
+{
+    const Source& s = m_scan.source;
+    RangeScan::Result r = m_scan.side->take();
+    m_scan.side.reset();
+    if (r.unread) {
+        // No connection to spare: read on here.
+        m_scan.end = s.last;
+        return true;
+    }
+    if (!r.ok) {
+        if (error)
+            *error = r.error;
+        return false;
+    }
+    m_scan.counted += r.rows;
+    if (r.keys.isEmpty() && r.matches > 0) {
+        // A server's: counted, their keys read a page at a time.
+        if (!isPaged())
+            m_source = s;
+        m_keys.resize(m_keys.size() + r.matches, kUnread);
+    } else {
+        m_keys.append(r.keys);
+    }
+    m_scan.done = m_scan.end = s.last;
+    if (isPaged())
+        m_source.last = s.last;
+    return true;
+}
+
 bool RowKeys::scanOn(int ms, QString* error)
 {
+    // Not before: the first screenful is shown without another thread
+    // beside it for the core.
+    if (!m_scan.split)
+        startSide();
     return scan(ms, std::numeric_limits<int>::max(), error);
 }
 
@@ -85,15 +146,30 @@ bool RowKeys::scan(int ms, int want, QString* error)
         const Source& s = m_scan.source;
         if (!s.db->isOpen() || s.db->generation() != m_scan.generation) {
             // The connection closed or opened another store: nothing more to read.
+            m_scan.side.reset();
             m_scan.on = false;
             m_scan.failed = true;
             return true;
         }
-        const qint64 left = s.last - m_scan.done;
-        const qint64 to = ms < 0 || m_scan.span >= left ? s.last : m_scan.done + m_scan.span;
+        if (m_scan.done >= m_scan.end && m_scan.side) {
+            // Waited for only when every key is asked for; else the wake says when.
+            if (ms >= 0 && !m_scan.side->finished())
+                break;
+            if (!takeSide(error)) {
+                m_scan.on = false;
+                m_scan.failed = true;
+                return false;
+            }
+            if (m_scan.done >= s.last)
+                m_scan.on = false;
+            continue;
+        }
+        const qint64 left = m_scan.end - m_scan.done;
+        const qint64 to = ms < 0 || m_scan.span >= left ? m_scan.end : m_scan.done + m_scan.span;
         QElapsedTimer range;
         range.start();
         if (!scanRange(to, error)) {
+            m_scan.side.reset();
             m_scan.on = false;
             m_scan.failed = true;
             return false;
@@ -104,6 +180,8 @@ bool RowKeys::scan(int ms, int want, QString* error)
         m_scan.span = std::max<qint64>(m_scan.span, 1024);
         if (m_scan.done >= s.last)
             m_scan.on = false;
+        else if (m_scan.done >= m_scan.end)
+            continue; // the part handed over, next
         else if (ms >= 0 &&
                  (m_keys.size() >= want || clock.nsecsElapsed() + kRangeNs > qint64(ms) * 1'000'000))
             break;

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "data/store/RangeScan.h"
+
 #include <QList>
 #include <QString>
 #include <QVariantList>
 #include <QVector>
 
+#include <functional>
 #include <limits>
+#include <memory>
 
 class Database;
 
@@ -26,6 +30,11 @@ class Database;
 // order: no key comes twice, none is skipped. A server's scan, past its
 // first screenful, only counts the matches of each range; their keys are
 // read a page at a time, as those of a large list are.
+//
+// A long scan hands its far part to a RangeScan, on a connection of its
+// own: a file's last half is read on the other core while this connection
+// reads the first, a server's whole rest in one statement. Its keys follow
+// those read here, so the order stays the same.
 class RowKeys
 {
 public:
@@ -47,6 +56,9 @@ public:
     // What a scan reads before open() returns, and how long it may take.
     static constexpr int kFirstRows = 200;
     static constexpr int kFirstMs = 60;
+    // Keys left after the first screenful from which a scan gives part of
+    // them to a connection of its own: fewer are read in a few milliseconds.
+    static constexpr qint64 kSideKeys = 32768;
 
     // Reads the keys of source's rows, all or the first page, and the
     // table's row count where the same reading gives it (else -1). A where
@@ -55,6 +67,11 @@ public:
     // may still be scanning when it returns (total then -1).
     bool open(const Source& source, bool everyRow, int* total, QString* error);
     bool isScanning() const { return m_scan.on; }
+    // Whether the scan has read its own part and waits for the one it
+    // handed over; wake (below) says when that is there.
+    bool isWaiting() const;
+    // Called on another thread when a part handed over is read.
+    void setWake(std::function<void()> wake) { m_wake = std::move(wake); }
     // Reads on for about ms milliseconds, or to the end when ms < 0. A
     // failure ends the scan where it stood.
     bool scanOn(int ms, QString* error);
@@ -90,7 +107,8 @@ private:
     bool read(const QString& bound, qint64 boundKey, bool down, int limit, int offset,
               QVector<qint64>* out) const;
 
-    // A scan under way: keys up to done are read, span keys come next.
+    // A scan under way: keys up to done are read, span keys come next, up
+    // to end; past end (up to source.last) side reads them.
     struct Scan
     {
         bool on = false;
@@ -98,9 +116,16 @@ private:
         Source source;
         quint64 generation = 0;
         qint64 done = 0;
+        qint64 end = 0;
         qint64 span = 4096;
         qint64 counted = 0;
+        bool split = false; // whether a part was (or could not be) handed over
+        std::unique_ptr<RangeScan> side;
     };
+    // Hands the far part of a long scan to a connection of its own.
+    void startSide();
+    // Takes the far part in once it is read; false when it failed.
+    bool takeSide(QString* error);
     // Stops early, too, once want keys are known.
     bool scan(int ms, int want, QString* error);
     bool scanRange(qint64 to, QString* error);
@@ -108,4 +133,5 @@ private:
     mutable QVector<qint64> m_keys;
     Source m_source;
     Scan m_scan;
+    std::function<void()> m_wake;
 };

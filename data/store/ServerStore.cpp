@@ -24,6 +24,27 @@ PGconn* handle(const QSqlDatabase& db)
     return nullptr;
 }
 
+QByteArray numbered(const QString& sql)
+{
+    QString out;
+    out.reserve(sql.size() + 8);
+    int n = 0;
+    QChar quote;
+    for (const QChar c : sql) {
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            quote = c;
+        } else if (c == QLatin1Char('?')) {
+            out += QLatin1Char('$') + QString::number(++n);
+            continue;
+        }
+        out += c;
+    }
+    return out.toUtf8();
+}
+
 namespace {
 
 QString textColumns(const QStringList& names)
@@ -101,29 +122,6 @@ void passOnNotices(const QSqlDatabase& db)
     QSqlDriver* driver = db.driver();
     if (driver && !driver->subscribedToNotifications().isEmpty())
         QMetaObject::invokeMethod(driver, "_q_handleNotification", Qt::QueuedConnection);
-}
-
-// A statement with "?" marks as libpq wants it: $1, $2, … (marks inside
-// quoted texts and names are left alone).
-QByteArray numbered(const QString& sql)
-{
-    QString out;
-    out.reserve(sql.size() + 8);
-    int n = 0;
-    QChar quote;
-    for (const QChar c : sql) {
-        if (!quote.isNull()) {
-            if (c == quote)
-                quote = QChar();
-        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
-            quote = c;
-        } else if (c == QLatin1Char('?')) {
-            out += QLatin1Char('$') + QString::number(++n);
-            continue;
-        }
-        out += c;
-    }
-    return out.toUtf8();
 }
 
 // Runs a read through libpq itself: a hundred thousand keys without a

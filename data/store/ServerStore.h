@@ -48,6 +48,10 @@ QString describe(const pg_result* result, const pg_conn* conn);
 // Other messages go on to the handler before. Once per program, in main().
 void quietDriverMessages();
 
+// A statement with "?" marks as libpq wants it: $1, $2, … (marks inside
+// quoted texts and names are left alone).
+QByteArray numbered(const QString& sql);
+
 // The libpq connection under a QPSQL connection; null for another driver.
 pg_conn* handle(const QSqlDatabase& db);
 

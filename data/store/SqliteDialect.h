@@ -13,6 +13,9 @@ class SqliteDialect : public StoreDialect
 public:
     using StoreDialect::StoreDialect;
 
+    // How much of a file a connection reads through its mapping.
+    static constexpr qint64 kMapBytes = qint64(1) << 30;
+
     bool isServer() const override { return false; }
     // A missing (or empty) file is made first when createIfMissing is set;
     // a file that is not an address book is refused (DatabaseFile::check).

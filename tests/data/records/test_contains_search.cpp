@@ -133,6 +133,8 @@ void TestContainsSearch::indexFindsWhatTheScanFinds_data()
     QTest::newRow("two writers") << 7u << "both" << 300;
     QTest::newRow("truncated") << 8u << "truncate" << 300;
     QTest::newRow("long list, kept") << 9u << "after" << 12000;
+    // Long enough that a scan's far part is read on a connection of its own.
+    QTest::newRow("longer list, two parts") << 10u << "after" << 40000;
 }
 
 // Random texts of the characters that make searches differ: both cases,

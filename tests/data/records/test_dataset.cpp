@@ -290,14 +290,17 @@ void TestDataSet::deleteKeepsOtherRowsIntact()
 
 void TestDataSet::largeSetsReadRowsOnDemand_data()
 {
-    QTest::addColumn<QString>("where"); // over 序号 1..20000, named 收件人<序号>
+    QTest::addColumn<QString>("where"); // over 序号 1..rows, named 收件人<序号>
     QTest::addColumn<int>("step");      // the rows the set holds: every step-th
     QTest::addColumn<bool>("scan");     // opened as a search that reads every row
     QTest::addColumn<bool>("grow");     // its scan left to the event loop before anything is read
-    QTest::newRow("whole table") << QString() << 1 << false << false;
-    QTest::newRow("scattered result") << QStringLiteral("\"序号\" % 7 = 0") << 7 << false << false;
-    QTest::newRow("scanned result") << QStringLiteral("\"序号\" % 2 = 0") << 2 << true << false;
-    QTest::newRow("scanned in steps") << QStringLiteral("\"序号\" % 3 = 0") << 3 << true << true;
+    QTest::addColumn<int>("rows");
+    QTest::newRow("whole table") << QString() << 1 << false << false << 20000;
+    QTest::newRow("scattered result") << QStringLiteral("\"序号\" % 7 = 0") << 7 << false << false << 20000;
+    QTest::newRow("scanned result") << QStringLiteral("\"序号\" % 2 = 0") << 2 << true << false << 20000;
+    QTest::newRow("scanned in steps") << QStringLiteral("\"序号\" % 3 = 0") << 3 << true << true << 20000;
+    // Long enough that the far part is read on a connection of its own.
+    QTest::newRow("scanned in two parts") << QStringLiteral("\"序号\" % 3 = 0") << 3 << true << true << 90000;
 }
 
 // Rows are read in blocks as they are asked for, only a few blocks are
@@ -309,13 +312,16 @@ void TestDataSet::largeSetsReadRowsOnDemand()
     QFETCH(int, step);
     QFETCH(bool, scan);
     QFETCH(bool, grow);
-    QVERIFY(m_db->exec(
-        QStringLiteral("WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 20000) "
-                       "INSERT INTO inr (姓名) SELECT '收件人' || i FROM c")));
+    QFETCH(int, rows);
+    const QString fill =
+        QStringLiteral("WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < %1) "
+                       "INSERT INTO inr (姓名) SELECT '收件人' || i FROM c")
+            .arg(rows);
+    QVERIFY(m_db->exec(fill));
     DataSet s;
     s.setDatabase(m_db);
     QVERIFY(scan ? s.openScan(QStringLiteral("inr"), where, {}) : s.open(QStringLiteral("inr"), where));
-    const int count = 20000 / step;
+    const int count = rows / step;
     // A scan opens with its first rows; a grid grows to them all as events
     // are handled, and recordCount() is the whole count at any time.
     QCOMPARE(s.isScanning(), scan);
@@ -338,9 +344,7 @@ void TestDataSet::largeSetsReadRowsOnDemand()
             QTemporaryDir dir;
             Database lost;
             QVERIFY(lost.open(dir.filePath(QStringLiteral("cut.mdb")), nullptr, true));
-            QVERIFY(lost.exec(QStringLiteral(
-                "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 20000) "
-                "INSERT INTO inr (姓名) SELECT '收件人' || i FROM c")));
+            QVERIFY(lost.exec(fill));
             DataSet cut;
             cut.setDatabase(&lost);
             QVERIFY(cut.openScan(QStringLiteral("inr"), where, {}));
