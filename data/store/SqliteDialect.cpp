@@ -127,13 +127,13 @@ bool SqliteDialect::configure(QString* error) const
     }
     // One file at rest (backup and restore rely on it), every commit on disk.
     // A search reads the whole list: with room for it in the page cache (up
-    // to 32 MiB, some 200,000 recipients) it reads memory, not the file;
-    // a longer list is read through the file's mapping, page by page
-    // without a system call and a copy each (half a scan's time).
+    // to 32 MiB, some 200,000 recipients) it reads memory, not the file.
+    // The file is not mapped here: a mapped file's pages count as the
+    // program's memory in a long batch, and a read error on a mapped file
+    // kills the program. Only a long search's own reading connection maps it.
     return run(QStringLiteral("PRAGMA journal_mode=DELETE"), error) &&
            run(QStringLiteral("PRAGMA synchronous=FULL"), error) &&
-           run(QStringLiteral("PRAGMA cache_size=-32768"), error) &&
-           run(QStringLiteral("PRAGMA mmap_size=%1").arg(kMapBytes), error);
+           run(QStringLiteral("PRAGMA cache_size=-32768"), error);
 }
 
 bool SqliteDialect::replaced(const QString& path) const
