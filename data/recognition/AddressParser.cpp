@@ -27,7 +27,7 @@ bool looksLikeAddress(const QString& t)
         QStringLiteral(
             "路 街 道 巷 弄 胡同 号 楼 栋 幢 座 层 室 单元 村 镇 乡 组 屯 社区 小区 花园 广场 大厦 "
             "中心 公寓 苑 院 大学 学院 医院 公司 厂 市场 工业 园区 宿舍 期 区 县 旗 城 府 庭 湾 阁 轩 馆 "
-            "店 厦 寓 墅 站 场 岛")
+            "店 厦 寓 墅 站 场 岛 舍")
             .split(QLatin1Char(' '));
     // A street and its number is an address even where a note's word is in
     // the street's name ("解放街168号": 放).
@@ -46,6 +46,9 @@ bool looksLikeAddress(const QString& t)
         return true;
     if (PersonName::isDeliveryNote(t))
         return false;
+    // A school's main campus, as "南校区" is one of its others.
+    if (t == QStringLiteral("本部") || t == QStringLiteral("校本部"))
+        return true;
     // A digit or a letter makes a short part a building or unit: "B座", "2单元".
     bool digit = false;
     for (const QChar c : t)
@@ -55,6 +58,21 @@ bool looksLikeAddress(const QString& t)
             return t.size() >= 3 || digit;
     }
     return false;
+}
+
+// A bare number set off after a building or unit is its room: "…7号楼 302",
+// "3栋 1单元 501", "5幢 2-1102", "10舍 415". After a floor ("5楼", "12层")
+// only a room on that floor: "5楼 502"; "5楼 106" is a postcode in Taiwan.
+bool isRoomAfterBuilding(const QString& before, const QString& value)
+{
+    static const QRegularExpression room(QStringLiteral(R"(^[A-Za-z]?\d{1,4}(?:-\d{1,4}){0,2}[A-Za-z]?$)"));
+    static const QRegularExpression unitEnd(
+        QStringLiteral(R"([\dA-Za-z](?:号楼|栋|幢|座|单元|门|号|舍)$|(?<!\d)(\d+)[楼层]$)"));
+    const auto m = unitEnd.match(before);
+    if (!room.match(value).hasMatch() || !m.hasMatch())
+        return false;
+    const QString floor = m.captured(1);
+    return floor.isEmpty() || (value.startsWith(floor) && value.size() > floor.size() + 1);
 }
 
 void markUnsure(ParsedRecipient& r, const QString& key)
@@ -236,7 +254,8 @@ bool AddressParser::isNameBeforeAddress(const QList<Token>& tokens, int i, const
     return false;
 }
 
-bool AddressParser::isPlaceBeforeStreet(const QList<Token>& tokens, int i, const QString& value) const
+bool AddressParser::isPlaceBeforeStreet(const QList<Token>& tokens, int i, const QString& value,
+                                        bool nameBefore) const
 {
     // "重庆 万州区 高笋塘 国本路18号": a piece set off between the district
     // and the street, with nothing that marks a person, is a place in the
@@ -254,8 +273,11 @@ bool AddressParser::isPlaceBeforeStreet(const QList<Token>& tokens, int i, const
         if (value.endsWith(QString::fromUtf8(title)))
             return false;
     }
-    // Only where another piece after the street reads as the name: else
-    // this is the name, written inside the address ("…天河区 陈志明 天河路385号").
+    // Only where the name came before the address (the first cell of a
+    // sheet's row), or another piece after the street reads as the name:
+    // else this is the name, written inside the address ("…天河区 陈志明 天河路385号").
+    if (nameBefore)
+        return true;
     for (int j = i + 2; j < tokens.size(); ++j) {
         const Token& later = tokens.at(j);
         if (later.label == PasteText::Name)
@@ -413,11 +435,17 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             continue;
         }
         companiesBefore = companies;
+        if (partLast && isRoomAfterBuilding(c.parts.last().text, value)) {
+            c.parts.append({value, false, false});
+            partsLast = c.parts.size();
+            continue;
+        }
         if (isNameBeforeAddress(tokens, i, c)) {
             c.strongNames << value;
             continue;
         }
-        if (afterRegion && isPlaceBeforeStreet(tokens, i, value)) {
+        const bool nameBefore = !c.labelledNames.isEmpty() || !c.strongNames.isEmpty();
+        if (afterRegion && isPlaceBeforeStreet(tokens, i, value, nameBefore)) {
             c.parts.append({value, false, false});
             continue;
         }

@@ -40,7 +40,7 @@ private:
     void takeUnlabelled(const QString& text, Candidates& c) const;
     bool splitGluedName(const QString& text, Candidates& c) const;
     bool isNameBeforeAddress(const QList<Token>& tokens, int i, const Candidates& c) const;
-    bool isPlaceBeforeStreet(const QList<Token>& tokens, int i, const QString& value) const;
+    bool isPlaceBeforeStreet(const QList<Token>& tokens, int i, const QString& value, bool nameBefore) const;
     void dropStrayRegions(Candidates& c) const;
     void dropPiecesBeforeRegion(Candidates& c) const;
     static void chooseName(Candidates& c, QStringList& detailParts, ParsedRecipient& r);

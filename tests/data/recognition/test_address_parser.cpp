@@ -303,6 +303,39 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("name-like piece before the province is the name, flagged")
         << QStringLiteral("艺子轩 13812345678 河南省郑州市金水区花园路12号") << QStringLiteral("姓名")
         << QStringLiteral("艺子轩") << true;
+    QTest::newRow("mobile in Chinese digits")
+        << QStringLiteral("王建国 一三九零七一二八八六五 湖北省武汉市江岸区解放大道1277号")
+        << QStringLiteral("手机") << QStringLiteral("13907128865") << false;
+    QTest::newRow("mobile read out with 幺 for 1, in groups")
+        << QStringLiteral("蒋文 幺五幺 零三二一 七七八九 上海市杨浦区国定路580号") << QStringLiteral("手机")
+        << QStringLiteral("15103217789") << false;
+    QTest::newRow("mobile in full-width digits and dots")
+        << QStringLiteral("袁野 １３６．２０２２．３３４４ 天津市河西区友谊路32号") << QStringLiteral("手机")
+        << QStringLiteral("13620223344") << false;
+    QTest::newRow("mobile with dots between its groups")
+        << QStringLiteral("周敏 186.2031.5566 江苏省苏州市姑苏区干将西路1298号") << QStringLiteral("手机")
+        << QStringLiteral("18620315566") << false;
+    QTest::newRow("mobile in odd groups after a room, the room kept")
+        << QStringLiteral("张伟 河南省郑州市金水区幸福小区7号楼 302 1 8 6-2031-5566")
+        << QStringLiteral("地址") << QStringLiteral("河南省郑州市金水区幸福小区7号楼302") << false;
+    QTest::newRow("spaced mobile with a digit too many is not taken, but flagged")
+        << QStringLiteral("13 9 0 7 1 2 3 4 5 6 7 张伟 河南省郑州市金水区花园路12号")
+        << QStringLiteral("手机") << QString() << true;
+    QTest::newRow("unit and room set off after the building stay in the address")
+        << QStringLiteral("唐磊 18620315566 四川省绵阳市涪城区临园路东段64号 3栋 1单元 501")
+        << QStringLiteral("地址") << QStringLiteral("四川省绵阳市涪城区临园路东段64号3栋1单元501") << false;
+    QTest::newRow("a number after a floor that is no room on it stays out")
+        << QStringLiteral("林怡君 +886 912 345 678 台湾省台北市大安区忠孝东路四段216号5楼 106")
+        << QStringLiteral("地址") << QStringLiteral("台湾省台北市大安区忠孝东路四段216号5楼") << false;
+    QTest::newRow("sheet row: name cell first, a place set off in the address cell")
+        << QStringLiteral("诸葛亮\t13812345678\t重庆市 万州区 高笋塘 国本路18号") << QStringLiteral("地址")
+        << QStringLiteral("重庆市万州区高笋塘国本路18号") << false;
+    QTest::newRow("a desk after the department after the hospital")
+        << QStringLiteral("四川省成都市武侯区国学巷37号四川大学华西医院 心内科 护士站 胡晓燕 18980601234")
+        << QStringLiteral("备注") << QStringLiteral("心内科 护士站") << false;
+    QTest::newRow("the shop called on before a courier wish: the wish kept")
+        << QStringLiteral("老板发顺丰哦 黎明辉 13726541234 广东省佛山市禅城区季华五路22号")
+        << QStringLiteral("备注") << QStringLiteral("发顺丰哦") << false;
     QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
                                                << QStringLiteral("姓名") << QString() << true;
 }
