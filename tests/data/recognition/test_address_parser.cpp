@@ -82,6 +82,7 @@ void TestAddressParser::initTestCase()
     QVERIFY(load(QStringLiteral("fresh6_samples.tsv"), m_sets[QStringLiteral("fresh6")]));
     QVERIFY(load(QStringLiteral("fresh7_samples.tsv"), m_sets[QStringLiteral("fresh7")]));
     QVERIFY(load(QStringLiteral("fresh8_samples.tsv"), m_sets[QStringLiteral("fresh8")]));
+    QVERIFY(load(QStringLiteral("mend9_samples.tsv"), m_sets[QStringLiteral("mend9")]));
     QVERIFY(m_sets.value(QStringLiteral("first")).rows.size() >= 200);
     QVERIFY(m_sets.value(QStringLiteral("second")).rows.size() >= 200);
     QVERIFY(m_sets.value(QStringLiteral("fresh")).rows.size() >= 120);
@@ -91,6 +92,7 @@ void TestAddressParser::initTestCase()
     QVERIFY(m_sets.value(QStringLiteral("fresh6")).rows.size() >= 110);
     QVERIFY(m_sets.value(QStringLiteral("fresh7")).rows.size() >= 130);
     QVERIFY(m_sets.value(QStringLiteral("fresh8")).rows.size() >= 120);
+    QVERIFY(m_sets.value(QStringLiteral("mend9")).rows.size() >= 35);
 }
 
 void TestAddressParser::accuracy_data()
@@ -131,7 +133,10 @@ void TestAddressParser::accuracy_data()
         {"fresh7", "备注", 0.995}, {"fresh8", "整条", 0.995},     {"fresh8", "姓名", 0.995},
         {"fresh8", "手机", 0.995}, {"fresh8", "电话", 0.995},     {"fresh8", "城市", 0.995},
         {"fresh8", "邮编", 0.995}, {"fresh8", "收件单位", 0.995}, {"fresh8", "地址", 0.995},
-        {"fresh8", "备注", 0.995},
+        {"fresh8", "备注", 0.995}, {"mend9", "整条", 0.97},       {"mend9", "姓名", 0.97},
+        {"mend9", "手机", 0.97},   {"mend9", "电话", 0.97},       {"mend9", "城市", 0.97},
+        {"mend9", "邮编", 0.97},   {"mend9", "收件单位", 0.97},   {"mend9", "地址", 0.97},
+        {"mend9", "备注", 0.97},
     };
     for (const auto& f : floors) {
         QTest::newRow(
