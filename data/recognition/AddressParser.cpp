@@ -381,6 +381,8 @@ ParsedRecipient AddressParser::parse(const QString& input) const
 {
     ParsedRecipient r;
     QString text = PasteText::normalized(input);
+    // The sender's name and number are no recipient's: kept as written in the remark.
+    const QString sender = PasteText::takeSender(text);
     ContactNumbers::take(text, r);
     // Brackets left empty by a number taken out of them.
     static const QRegularExpression emptyBrackets(QStringLiteral(R"([(（]\s*[)）])"));
@@ -429,7 +431,10 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         // hospital the address ends with: "…有限公司 研发中心", "…大学 文学院办公室".
         const int companies = c.labelledCompanies.size() + c.companies.size();
         const bool afterInstitution = partLast && PasteText::endsLikeInstitution(c.parts.last().text);
-        if ((companies > companiesBefore || afterInstitution) && PasteText::isDepartment(value) &&
+        // A university's school is one of its departments: "…理工大学 化工学院 办公室".
+        const bool school = afterInstitution && c.parts.last().text.endsWith(QStringLiteral("大学")) &&
+                            value.size() >= 4 && value.endsWith(QStringLiteral("学院"));
+        if ((companies > companiesBefore || afterInstitution) && (PasteText::isDepartment(value) || school) &&
             m_regions.match(value).length == 0) {
             c.remarks << value;
             continue;
@@ -489,6 +494,8 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     m_completer.complete(regionParts + detailParts, r);
     if (r.postcode.isEmpty() && r.address.startsWith(QStringLiteral("台湾")))
         r.postcode = ContactNumbers::takeTaiwanPostcode(c.remarks);
+    if (!sender.isEmpty())
+        c.remarks << sender;
     r.remark = c.remarks.join(QLatin1Char(' '));
     return r;
 }

@@ -440,3 +440,39 @@ bool PasteText::endsLikeInstitution(const QString& token)
     }
     return false;
 }
+
+namespace {
+
+const QRegularExpression& senderLabel()
+{
+    static const QRegularExpression l(QStringLiteral("(?:寄件人|发件人|寄件方|发货人)(?![的地])"));
+    return l;
+}
+
+} // namespace
+
+bool PasteText::startsWithSender(const QString& text)
+{
+    const auto m = senderLabel().match(text);
+    return m.hasMatch() && text.left(m.capturedStart()).trimmed().isEmpty();
+}
+
+QString PasteText::takeSender(QString& text)
+{
+    const QRegularExpression& sender = senderLabel();
+    static const QRegularExpression recipient(QStringLiteral("收件人|收货人|收件方|收件信息|收货信息"));
+    const auto m = sender.match(text);
+    if (!m.hasMatch())
+        return QString();
+    const int start = m.capturedStart();
+    int end = text.indexOf(QLatin1Char('\n'), start);
+    // A heading alone on its line ("发件人信息") heads the lines below it.
+    static const QRegularExpression heading(QStringLiteral(R"(^(?:信息|资料)?[ :：]*$)"));
+    if (const auto next = recipient.match(text, m.capturedEnd()); next.hasMatch())
+        end = next.capturedStart();
+    else if (end < 0 || heading.match(text.mid(m.capturedEnd(), end - m.capturedEnd())).hasMatch())
+        end = text.size();
+    QString taken = text.mid(start, end - start).simplified();
+    text.remove(start, end - start);
+    return taken;
+}
