@@ -433,7 +433,7 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         const bool afterInstitution = partLast && PasteText::endsLikeInstitution(c.parts.last().text);
         // A university's school is one of its departments: "…理工大学 化工学院 办公室".
         const bool school = afterInstitution && c.parts.last().text.endsWith(QStringLiteral("大学")) &&
-                            value.size() >= 4 && value.endsWith(QStringLiteral("学院"));
+                            value.size() >= 3 && value.endsWith(QStringLiteral("学院"));
         if ((companies > companiesBefore || afterInstitution) && (PasteText::isDepartment(value) || school) &&
             m_regions.match(value).length == 0) {
             c.remarks << value;

@@ -94,7 +94,7 @@ void TestAddressParser::initTestCase()
     QVERIFY(m_sets.value(QStringLiteral("fresh6")).rows.size() >= 110);
     QVERIFY(m_sets.value(QStringLiteral("fresh7")).rows.size() >= 130);
     QVERIFY(m_sets.value(QStringLiteral("fresh8")).rows.size() >= 120);
-    QVERIFY(m_sets.value(QStringLiteral("mend9")).rows.size() >= 50);
+    QVERIFY(m_sets.value(QStringLiteral("mend9")).rows.size() >= 65);
 }
 
 void TestAddressParser::accuracy_data()
