@@ -61,18 +61,26 @@ bool looksLikeAddress(const QString& t)
 }
 
 // A bare number set off after a building or unit is its room: "…7号楼 302",
-// "3栋 1单元 501", "5幢 2-1102", "10舍 415". After a floor ("5楼", "12层")
+// "3栋 1单元 501", "5幢 2-1102", "10舍 415"; after a street its house number. After a floor ("5楼", "12层")
 // only a room on that floor: "5楼 502"; "5楼 106" is a postcode in Taiwan.
 bool isRoomAfterBuilding(const QString& before, const QString& value)
 {
     static const QRegularExpression room(QStringLiteral(R"(^[A-Za-z]?\d{1,4}(?:-\d{1,4}){0,2}[A-Za-z]?$)"));
-    static const QRegularExpression unitEnd(
-        QStringLiteral(R"([\dA-Za-z](?:号楼|栋|幢|座|单元|门|号|舍)$|(?<!\d)(\d+)[楼层]$)"));
+    static const QRegularExpression unitEnd(QStringLiteral(
+        R"([\dA-Za-z](?:号楼|栋|幢|座|单元|门|号|舍)$|\p{Han}[路街巷弄]$|(?<!\d)(\d+)[楼层]$)"));
     const auto m = unitEnd.match(before);
     if (!room.match(value).hasMatch() || !m.hasMatch())
         return false;
     const QString floor = m.captured(1);
     return floor.isEmpty() || (value.startsWith(floor) && value.size() > floor.size() + 1);
+}
+
+// The unit word set off after its number: "302 室", "5 号楼".
+bool isUnitAfterNumber(const QString& before, const QString& value)
+{
+    static const QStringList units =
+        QStringLiteral("室 号 号楼 楼 栋 幢 单元 层 座 户 门 舍").split(QLatin1Char(' '));
+    return !before.isEmpty() && before.back().isDigit() && units.contains(value);
 }
 
 void markUnsure(ParsedRecipient& r, const QString& key)
@@ -440,6 +448,10 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             continue;
         }
         companiesBefore = companies;
+        if (partLast && isUnitAfterNumber(c.parts.last().text, value)) {
+            c.parts.last().text += value; // one piece again, for a room after it
+            continue;
+        }
         if (partLast && isRoomAfterBuilding(c.parts.last().text, value)) {
             c.parts.append({value, false, false});
             partsLast = c.parts.size();

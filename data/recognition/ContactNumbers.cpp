@@ -133,8 +133,10 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
         QStringLiteral(
             R"((?<![\d+])(?:\+|00)86[ -]*[(（]?(10|2\d|[3-9]\d\d)[)）]?[ -]*([2-9]\d{2,3})[ -]?(\d{4}))") +
         kLandlineExtension);
+    // Also with dots between the groups: "0371.6543.2100".
     static const QRegularExpression landlineRe(
-        QStringLiteral(R"((?<!\d)[(（]?(0(?:10|2\d|[3-9]\d\d))[)）]?[ -]{0,2}([2-9]\d{2,3})[ -]?(\d{4}))") +
+        QStringLiteral(
+            R"((?<![\d.])[(（]?(0(?:10|2\d|[3-9]\d\d))[)）]?(?|[ -]{0,2}([2-9]\d{2,3})[ -]?|[.]([2-9]\d{2,3})[.])(\d{4}))") +
         kLandlineExtension);
     static const QRegularExpression hotlineRe(
         QStringLiteral(R"((?<!\d)([48]00)[ -]?(\d{3})[ -]?(\d{4})(?!\d))"));

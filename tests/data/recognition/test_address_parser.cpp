@@ -349,6 +349,12 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("the sender's name and number are no recipient's")
         << QStringLiteral("寄件人：张店长 13900001111\n收件人：刘晓梅 15122334455 天津市南开区卫津路94号")
         << QStringLiteral("手机") << QStringLiteral("15122334455") << false;
+    QTest::newRow("numbers and unit words typed apart make one address")
+        << QStringLiteral("张伟 138 1234 5678 河南省郑州市金水区 花园路 12 号 3 栋 2 单元 501 室")
+        << QStringLiteral("地址") << QStringLiteral("河南省郑州市金水区花园路12号3栋2单元501室") << false;
+    QTest::newRow("landline with dots between its groups")
+        << QStringLiteral("张伟 0371.6543.2100 河南省郑州市金水区花园路12号") << QStringLiteral("电话")
+        << QStringLiteral("0371-65432100") << false;
     QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
                                                << QStringLiteral("姓名") << QString() << true;
 }
