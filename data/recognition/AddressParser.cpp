@@ -61,8 +61,9 @@ bool looksLikeAddress(const QString& t)
 }
 
 // A bare number set off after a building or unit is its room: "…7号楼 302",
-// "3栋 1单元 501", "5幢 2-1102", "10舍 415"; after a street its house number. After a floor ("5楼", "12层")
-// only a room on that floor: "5楼 502"; "5楼 106" is a postcode in Taiwan.
+// "3栋 1单元 501", "5幢 2-1102", "10舍 415"; after a street its house
+// number. After a floor ("5楼", "12层") only a room on that floor: "5楼 502";
+// "5楼 106" is a postcode in Taiwan.
 bool isRoomAfterBuilding(const QString& before, const QString& value)
 {
     static const QRegularExpression room(QStringLiteral(R"(^[A-Za-z]?\d{1,4}(?:-\d{1,4}){0,2}[A-Za-z]?$)"));

@@ -47,20 +47,17 @@ void chineseDigitsAsPlain(QString& text)
 {
     if (!text.contains(QChar(0x4E00)) && !text.contains(QChar(0x5E7A))) // 一, 幺: most texts have neither
         return;
-    static const QString digits = QStringLiteral("〇一二三四五六七八九");
+    // Eleven of them, a blank or a dash between groups; none before or after.
+    static const QString any = QStringLiteral("零〇一幺二两三四五六七八九");
+    static const QString values = QStringLiteral("0011223456789");
     static const QRegularExpression run(
-        QStringLiteral("(?<![零〇一幺二两三四五六七八九十])[一幺](?:[ "
-                       "-]?[零〇一幺二两三四五六七八九]){10}(?![零〇一幺二两三四五六七八九十])"));
+        QStringLiteral("(?<![%1十])[一幺](?:[ -]?[%1]){10}(?![%1十])").arg(any));
     for (auto it = run.globalMatch(text); it.hasNext();) {
         const auto m = it.next();
         QString plain = m.captured();
         for (QChar& c : plain) {
-            const int d = c == QChar(0x96F6)   ? 0
-                          : c == QChar(0x5E7A) ? 1
-                          : c == QChar(0x4E24) ? 2
-                                               : digits.indexOf(c);
-            if (d >= 0)
-                c = QLatin1Char(char('0' + d));
+            if (const int i = any.indexOf(c); i >= 0)
+                c = values.at(i);
         }
         static const QRegularExpression mobile(QStringLiteral(R"(^1[ -]?[3-9])"));
         if (mobile.match(plain).hasMatch())
