@@ -4,6 +4,7 @@
 
 #include "data/recognition/ContactNumbers.h"
 #include "data/recognition/PasteText.h"
+#include "data/recognition/PasteTokenizer.h"
 #include "data/recognition/PersonName.h"
 #include "data/recognition/RecipientSplitter.h"
 #include "data/recognition/RegionTable.h"
@@ -19,8 +20,6 @@ const QString kPhone = QStringLiteral("电话");
 const QString kCompany = QStringLiteral("收件单位");
 const QString kRemark = QStringLiteral("备注");
 
-using Kind = PasteText::Kind;
-
 // Words that make a text part of an address rather than a note.
 bool looksLikeAddress(const QString& t)
 {
@@ -28,7 +27,7 @@ bool looksLikeAddress(const QString& t)
         QStringLiteral(
             "路 街 道 巷 弄 胡同 号 楼 栋 幢 座 层 室 单元 村 镇 乡 组 屯 社区 小区 花园 广场 大厦 "
             "中心 公寓 苑 院 大学 学院 医院 公司 厂 市场 工业 园区 宿舍 期 区 县 旗 城 府 庭 湾 阁 轩 馆 "
-            "店 厦 寓 墅 站 场 岛")
+            "店 厦 寓 墅 站 场 岛 舍")
             .split(QLatin1Char(' '));
     // A street and its number is an address even where a note's word is in
     // the street's name ("解放街168号": 放).
@@ -47,6 +46,9 @@ bool looksLikeAddress(const QString& t)
         return true;
     if (PersonName::isDeliveryNote(t))
         return false;
+    // A school's main campus, as "南校区" is one of its others.
+    if (t == QStringLiteral("本部") || t == QStringLiteral("校本部"))
+        return true;
     // A digit or a letter makes a short part a building or unit: "B座", "2单元".
     bool digit = false;
     for (const QChar c : t)
@@ -58,6 +60,30 @@ bool looksLikeAddress(const QString& t)
     return false;
 }
 
+// A bare number set off after a building or unit is its room: "…7号楼 302",
+// "3栋 1单元 501", "5幢 2-1102", "10舍 415"; after a street its house
+// number. After a floor ("5楼", "12层") only a room on that floor: "5楼 502";
+// "5楼 106" is a postcode in Taiwan.
+bool isRoomAfterBuilding(const QString& before, const QString& value)
+{
+    static const QRegularExpression room(QStringLiteral(R"(^[A-Za-z]?\d{1,4}(?:-\d{1,4}){0,2}[A-Za-z]?$)"));
+    static const QRegularExpression unitEnd(QStringLiteral(
+        R"([\dA-Za-z](?:号楼|栋|幢|座|单元|门|号|舍)$|\p{Han}[路街巷弄]$|(?<!\d)(\d+)[楼层]$)"));
+    const auto m = unitEnd.match(before);
+    if (!room.match(value).hasMatch() || !m.hasMatch())
+        return false;
+    const QString floor = m.captured(1);
+    return floor.isEmpty() || (value.startsWith(floor) && value.size() > floor.size() + 1);
+}
+
+// The unit word set off after its number: "302 室", "5 号楼".
+bool isUnitAfterNumber(const QString& before, const QString& value)
+{
+    static const QStringList units =
+        QStringLiteral("室 号 号楼 楼 栋 幢 单元 层 座 户 门 舍").split(QLatin1Char(' '));
+    return !before.isEmpty() && before.back().isDigit() && units.contains(value);
+}
+
 void markUnsure(ParsedRecipient& r, const QString& key)
 {
     if (!r.unsure.contains(key))
@@ -65,16 +91,6 @@ void markUnsure(ParsedRecipient& r, const QString& key)
 }
 
 } // namespace
-
-struct AddressParser::Token
-{
-    QString text;
-    int line = 0;
-    Kind label = PasteText::None; // the token is a label
-    Kind scope = PasteText::None; // the label it stands under
-    bool aside = false;           // written in brackets after a name: a note
-    bool infoTail = false;        // the time after an order's date
-};
 
 AddressParser::AddressParser(const RegionTable& regions) : m_regions(regions), m_completer(regions) {}
 
@@ -91,44 +107,6 @@ QList<ParsedRecipient> AddressParser::parseAll(const QString& text) const
     return list;
 }
 
-namespace {
-
-// Letters of the Latin script, accented ones too: "Müller", "José".
-bool isLatinWord(const QString& t)
-{
-    for (const QChar c : t) {
-        if (!c.isLetter() || c.script() != QChar::Script_Latin)
-            return false;
-    }
-    return !t.isEmpty();
-}
-
-// A piece split at brackets: "刘洋（财务部）" is the name and a note aside;
-// a bracket inside an address stays part of it.
-QList<QPair<QString, bool>> splitBrackets(const QString& piece)
-{
-    static const QRegularExpression bracket(QStringLiteral(R"([(（]([^()（）]*)[)）])"));
-    QList<QPair<QString, bool>> parts;
-    int from = 0;
-    for (auto it = bracket.globalMatch(piece); it.hasNext();) {
-        const auto m = it.next();
-        const QString before = piece.mid(from, m.capturedStart() - from);
-        const QString inside = m.captured(1).trimmed();
-        if (!before.isEmpty() && from == 0 && PersonName::fit(before) == PersonName::No)
-            return {{piece, false}};
-        if (!before.isEmpty())
-            parts.append({before, false});
-        if (!inside.isEmpty() && inside != QStringLiteral("收"))
-            parts.append({inside, true});
-        from = m.capturedEnd();
-    }
-    if (from < piece.size())
-        parts.append({piece.mid(from), false});
-    return parts;
-}
-
-} // namespace
-
 ParsedRecipient AddressParser::parseAddress(const QString& input) const
 {
     ParsedRecipient r;
@@ -141,88 +119,6 @@ ParsedRecipient AddressParser::parseAddress(const QString& input) const
         (m_regions.match(piece).length == piece.size() ? regionParts : detailParts) << piece;
     m_completer.complete(regionParts + detailParts, r);
     return r;
-}
-
-QList<AddressParser::Token> AddressParser::tokenize(const QString& text) const
-{
-    // A colon between digits is a time of day ("10:23"), a slash a date
-    // ("2024/11/11"): no separators.
-    static const QRegularExpression separators(
-        QStringLiteral(R"((?:[\s,，、;；。|\\!！?？【】\[\]]|(?<!\d)[:：/]|[:：/](?!\d))+)"));
-    QList<Token> tokens;
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    for (int n = 0; n < lines.size(); ++n) {
-        for (const QString& piece : lines.at(n).split(separators, Qt::SkipEmptyParts)) {
-            for (const auto& part : splitBrackets(piece)) {
-                if (part.second) {
-                    Token t;
-                    t.text = part.first;
-                    t.line = n;
-                    t.aside = true;
-                    tokens << t;
-                    continue;
-                }
-                for (const PasteText::Piece& p : PasteText::splitAtLabels(part.first)) {
-                    Token t;
-                    t.text = p.text;
-                    t.line = n;
-                    t.label = p.label;
-                    tokens << t;
-                }
-            }
-        }
-    }
-    for (int i = 0; i + 1 < tokens.size(); ++i) {
-        Token& t = tokens[i];
-        const Token& next = tokens.at(i + 1);
-        if (t.label != PasteText::None || next.label != PasteText::None || t.aside || next.aside ||
-            t.line != next.line)
-            continue;
-        // "张 先生": a lone surname and the title after it are one name.
-        const bool title = next.text == QStringLiteral("先生") || next.text == QStringLiteral("女士") ||
-                           next.text == QStringLiteral("小姐") || next.text == QStringLiteral("老师") ||
-                           next.text == QStringLiteral("师傅");
-        if (t.text.size() == 1 && PersonName::surnameLength(t.text) == 1 && title) {
-            t.text += next.text;
-            tokens.removeAt(i + 1);
-            --i;
-        } else if (isLatinWord(t.text.section(QLatin1Char(' '), -1)) && isLatinWord(next.text) &&
-                   !PasteText::isChat(t.text) && !PasteText::isChat(next.text)) {
-            t.text += QLatin1Char(' ') + next.text; // "Wang Lei"
-            tokens.removeAt(i + 1);
-            --i;
-        }
-    }
-    // A label covers the values after it on its line, or the next line
-    // when it ends its own; a name, company or order label only its first
-    // value (and an order's time after its date).
-    static const QRegularExpression timeOfDay(QStringLiteral(R"(^\d{1,2}:\d{2}(:\d{2})?$)"));
-    Kind scope = PasteText::None;
-    int scopeLine = -1;
-    bool valueSeen = false;
-    for (Token& t : tokens) {
-        if (t.label != PasteText::None) {
-            scope = t.label;
-            scopeLine = t.line;
-            valueSeen = false;
-            continue;
-        }
-        if (t.aside)
-            continue;
-        if (t.line != scopeLine) {
-            if (!valueSeen && scope != PasteText::None && t.line == scopeLine + 1)
-                scopeLine = t.line;
-            else
-                scope = PasteText::None;
-        }
-        if (scope == PasteText::None && valueSeen && !tokens.isEmpty() && timeOfDay.match(t.text).hasMatch())
-            t.infoTail = true;
-        t.scope = scope;
-        valueSeen = true;
-        if (scope == PasteText::Name || scope == PasteText::Company || scope == PasteText::Info)
-            scope = PasteText::None;
-    }
-    return tokens;
 }
 
 // What the tokens of one entry may be, before the name is chosen.
@@ -367,7 +263,8 @@ bool AddressParser::isNameBeforeAddress(const QList<Token>& tokens, int i, const
     return false;
 }
 
-bool AddressParser::isPlaceBeforeStreet(const QList<Token>& tokens, int i, const QString& value) const
+bool AddressParser::isPlaceBeforeStreet(const QList<Token>& tokens, int i, const QString& value,
+                                        bool nameBefore) const
 {
     // "重庆 万州区 高笋塘 国本路18号": a piece set off between the district
     // and the street, with nothing that marks a person, is a place in the
@@ -385,8 +282,11 @@ bool AddressParser::isPlaceBeforeStreet(const QList<Token>& tokens, int i, const
         if (value.endsWith(QString::fromUtf8(title)))
             return false;
     }
-    // Only where another piece after the street reads as the name: else
-    // this is the name, written inside the address ("…天河区 陈志明 天河路385号").
+    // Only where the name came before the address (the first cell of a
+    // sheet's row), or another piece after the street reads as the name:
+    // else this is the name, written inside the address ("…天河区 陈志明 天河路385号").
+    if (nameBefore)
+        return true;
     for (int j = i + 2; j < tokens.size(); ++j) {
         const Token& later = tokens.at(j);
         if (later.label == PasteText::Name)
@@ -490,6 +390,8 @@ ParsedRecipient AddressParser::parse(const QString& input) const
 {
     ParsedRecipient r;
     QString text = PasteText::normalized(input);
+    // The sender's name and number are no recipient's: kept as written in the remark.
+    const QString sender = PasteText::takeSender(text);
     ContactNumbers::take(text, r);
     // Brackets left empty by a number taken out of them.
     static const QRegularExpression emptyBrackets(QStringLiteral(R"([(（]\s*[)）])"));
@@ -501,7 +403,7 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     QString lastLabel;
     bool afterInfo = false;
     int companiesBefore = 0;
-    const QList<Token> tokens = tokenize(text);
+    const QList<Token> tokens = PasteTokenizer::tokenize(text);
     bool regionLast = false;  // the piece before went into the address as a pure region
     qsizetype partsLast = -1; // how many address pieces there were after the piece before
     for (int i = 0; i < tokens.size(); ++i) {
@@ -538,17 +440,30 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         // hospital the address ends with: "…有限公司 研发中心", "…大学 文学院办公室".
         const int companies = c.labelledCompanies.size() + c.companies.size();
         const bool afterInstitution = partLast && PasteText::endsLikeInstitution(c.parts.last().text);
-        if ((companies > companiesBefore || afterInstitution) && PasteText::isDepartment(value) &&
+        // A university's school is one of its departments: "…理工大学 化工学院 办公室".
+        const bool school = afterInstitution && c.parts.last().text.endsWith(QStringLiteral("大学")) &&
+                            value.size() >= 3 && value.endsWith(QStringLiteral("学院"));
+        if ((companies > companiesBefore || afterInstitution) && (PasteText::isDepartment(value) || school) &&
             m_regions.match(value).length == 0) {
             c.remarks << value;
             continue;
         }
         companiesBefore = companies;
+        if (partLast && isUnitAfterNumber(c.parts.last().text, value)) {
+            c.parts.last().text += value; // one piece again, for a room after it
+            continue;
+        }
+        if (partLast && isRoomAfterBuilding(c.parts.last().text, value)) {
+            c.parts.append({value, false, false});
+            partsLast = c.parts.size();
+            continue;
+        }
         if (isNameBeforeAddress(tokens, i, c)) {
             c.strongNames << value;
             continue;
         }
-        if (afterRegion && isPlaceBeforeStreet(tokens, i, value)) {
+        const bool nameBefore = !c.labelledNames.isEmpty() || !c.strongNames.isEmpty();
+        if (afterRegion && isPlaceBeforeStreet(tokens, i, value, nameBefore)) {
             c.parts.append({value, false, false});
             continue;
         }
@@ -592,6 +507,8 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     m_completer.complete(regionParts + detailParts, r);
     if (r.postcode.isEmpty() && r.address.startsWith(QStringLiteral("台湾")))
         r.postcode = ContactNumbers::takeTaiwanPostcode(c.remarks);
+    if (!sender.isEmpty())
+        c.remarks << sender;
     r.remark = c.remarks.join(QLatin1Char(' '));
     return r;
 }

@@ -5,6 +5,7 @@
 
 #include "data/recognition/AddressCompleter.h"
 #include "data/recognition/ParsedRecipient.h"
+#include "data/recognition/PasteTokenizer.h"
 #include "data/recognition/RegionTable.h"
 
 // Recognises a recipient in text as people paste it from chats and order
@@ -31,16 +32,15 @@ public:
     static QStringList splitEntries(const QString& text);
 
 private:
-    struct Token;
+    using Token = PasteTokenizer::Token;
     struct Candidates;
-    QList<Token> tokenize(const QString& text) const;
     // A value under a label goes where its label says; false when it is
     // to be read as if it had none.
     bool takeLabelled(const Token& t, Candidates& c) const;
     void takeUnlabelled(const QString& text, Candidates& c) const;
     bool splitGluedName(const QString& text, Candidates& c) const;
     bool isNameBeforeAddress(const QList<Token>& tokens, int i, const Candidates& c) const;
-    bool isPlaceBeforeStreet(const QList<Token>& tokens, int i, const QString& value) const;
+    bool isPlaceBeforeStreet(const QList<Token>& tokens, int i, const QString& value, bool nameBefore) const;
     void dropStrayRegions(Candidates& c) const;
     void dropPiecesBeforeRegion(Candidates& c) const;
     static void chooseName(Candidates& c, QStringList& detailParts, ParsedRecipient& r);

@@ -39,10 +39,80 @@ const QString kLandlineExtension = QStringLiteral(R"((?:(?|[ ]*[,，]?[ ]*(?:-|)
                                    QStringLiteral(")") + kAfterWord + QStringLiteral(R"((\d{1,5})|)") +
                                    kBracketExtension + QStringLiteral("))?(?!\\d)");
 
+// Mobiles read out or typed in Chinese digits, 幺 for 1 as people say it:
+// "一三八一二三四五六七八", "幺三九 零七一二 三四五六". Written over with plain
+// digits in place, so that the number is taken like any other; shorter runs
+// ("三十一号", "二单元") are words of the address and stay.
+void chineseDigitsAsPlain(QString& text)
+{
+    if (!text.contains(QChar(0x4E00)) && !text.contains(QChar(0x5E7A))) // 一, 幺: most texts have neither
+        return;
+    // Eleven of them, a blank or a dash between groups; none before or after.
+    static const QString any = QStringLiteral("零〇一幺二两三四五六七八九");
+    static const QString values = QStringLiteral("0011223456789");
+    static const QRegularExpression run(
+        QStringLiteral("(?<![%1十])[一幺](?:[ -]?[%1]){10}(?![%1十])").arg(any));
+    for (auto it = run.globalMatch(text); it.hasNext();) {
+        const auto m = it.next();
+        QString plain = m.captured();
+        for (QChar& c : plain) {
+            if (const int i = any.indexOf(c); i >= 0)
+                c = values.at(i);
+        }
+        static const QRegularExpression mobile(QStringLiteral(R"(^1[ -]?[3-9])"));
+        if (mobile.match(plain).hasMatch())
+            text.replace(m.capturedStart(), m.capturedLength(), plain);
+    }
+}
+
+// A mobile typed in odd groups: "13 9 0 7 1 2 3 4 5 6 7", "186.2031.5566",
+// "1 8 6-2031-5566". The groups of a run of digits that together make
+// eleven digits starting as a mobile does; a number before or after them
+// in the run (a room, a postcode) is left where it is. True when the run
+// held such a number mistyped.
+bool takeGroupedMobiles(QString& text, QStringList& mobiles)
+{
+    bool typo = false;
+    static const QRegularExpression run(
+        QStringLiteral(R"((?<![\d*.-])\d+(?:[ ]{0,2}[.-]?[ ]{0,2}\d+)+(?![\d*]))"));
+    static const QRegularExpression group(QStringLiteral(R"(\d+)"));
+    for (auto it = run.globalMatch(text); it.hasNext();) {
+        const auto m = it.next();
+        QList<QRegularExpressionMatch> groups;
+        for (auto g = group.globalMatch(text, m.capturedStart()); g.hasNext();) {
+            const auto gm = g.next();
+            if (gm.capturedStart() >= m.capturedEnd())
+                break;
+            groups << gm;
+        }
+        for (int first = 0; first + 1 < groups.size(); ++first) {
+            QString digits;
+            int last = first;
+            for (; last < groups.size() && digits.size() < 11; ++last)
+                digits += groups.at(last).captured();
+            if (digits.size() != 11 || last - first < 2 || digits.at(0) != QLatin1Char('1') ||
+                digits.at(1) < QLatin1Char('3'))
+                continue;
+            // A digit or two more in the same run is a mistyped number, no room or postcode.
+            if ((first > 0 && groups.at(first - 1).capturedLength() < 3) ||
+                (last < groups.size() && groups.at(last).capturedLength() < 3)) {
+                typo = true;
+                break;
+            }
+            mobiles << digits;
+            const int start = groups.at(first).capturedStart();
+            blank(text, start, groups.at(last - 1).capturedEnd() - start);
+            break;
+        }
+    }
+    return typo;
+}
+
 } // namespace
 
 void ContactNumbers::take(QString& text, ParsedRecipient& r)
 {
+    chineseDigitsAsPlain(text);
     // Hong Kong and Macau (eight digits), Taiwan (mobiles 9xx xxx xxx, landlines with an area code).
     static const QRegularExpression hkMoRe(QStringLiteral(
         R"((?<![\d+])(?:(?:\+|00)(852|853)|[(（]\+?(852|853)[)）]|(852|853)(?=[ -]))[ -]*(\d{4})[ -]?(\d{4})(?!\d))"));
@@ -60,8 +130,10 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
         QStringLiteral(
             R"((?<![\d+])(?:\+|00)86[ -]*[(（]?(10|2\d|[3-9]\d\d)[)）]?[ -]*([2-9]\d{2,3})[ -]?(\d{4}))") +
         kLandlineExtension);
+    // Also with dots between the groups: "0371.6543.2100".
     static const QRegularExpression landlineRe(
-        QStringLiteral(R"((?<!\d)[(（]?(0(?:10|2\d|[3-9]\d\d))[)）]?[ -]{0,2}([2-9]\d{2,3})[ -]?(\d{4}))") +
+        QStringLiteral(
+            R"((?<![\d.])[(（]?(0(?:10|2\d|[3-9]\d\d))[)）]?(?|[ -]{0,2}([2-9]\d{2,3})[ -]?|[.]([2-9]\d{2,3})[.])(\d{4}))") +
         kLandlineExtension);
     static const QRegularExpression hotlineRe(
         QStringLiteral(R"((?<!\d)([48]00)[ -]?(\d{3})[ -]?(\d{4})(?!\d))"));
@@ -111,6 +183,7 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
         mobiles << mobile;
         blank(text, m.capturedStart(), m.capturedLength());
     }
+    const bool groupedTypo = takeGroupedMobiles(text, mobiles);
     for (const QRegularExpression* re : {&intlLandlineRe, &landlineRe}) {
         for (auto it = re->globalMatch(text); it.hasNext();) {
             const auto m = it.next();
@@ -140,7 +213,7 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
     extra << mobiles << phones;
     if (maskedMobile)
         markUnsure(r, QStringLiteral("手机")); // the platform hid digits: the user must fill them in
-    if (r.mobile.isEmpty() && mobileTypoRe.match(text).hasMatch())
+    if (r.mobile.isEmpty() && (groupedTypo || mobileTypoRe.match(text).hasMatch()))
         markUnsure(r, QStringLiteral("手机")); // a mobile with a digit too many or too few
 
     // Six digits that are neither a phone nor a house or room number.

@@ -125,6 +125,8 @@ QString PasteText::normalized(const QString& in)
             s += QChar(u - 0xFF10 + '0');
         else if (u == 0xFF0B)
             s += QLatin1Char('+');
+        else if (u == 0xFF0E)
+            s += QLatin1Char('.'); // "１３８．１２３４．５６７８"
         else if (u == 0xFF0A)
             s += QLatin1Char('*');
         else if (u == 0xFF0D || u == 0x2013 || u == 0x2014 || u == 0x2212 || u == 0xFE63)
@@ -239,6 +241,12 @@ QString PasteText::withoutLeadIn(const QString& token)
     // "给 乌日汗".
     if (token == QStringLiteral("寄") || token == QStringLiteral("收") || token == QStringLiteral("给"))
         return QString();
+    // Calling the shop, glued to what follows: "老板发顺丰哦" is read as "发顺丰哦".
+    for (const char* who : {"老板娘", "老板", "店家", "掌柜的", "掌柜"}) {
+        const QString w = QString::fromUtf8(who);
+        if (token.size() > w.size() + 1 && token.startsWith(w))
+            return withoutLeadIn(token.mid(w.size()));
+    }
     QString rest = token;
     for (bool again = true; again;) {
         again = false;
@@ -408,7 +416,9 @@ bool PasteText::isDepartment(const QString& token)
 {
     static const QStringList ends =
         QStringLiteral("部 科 处 室 系 办 组 中心 车间 办公室").split(QLatin1Char(' '));
-    if (token.size() < 2 || token.size() > 7 || PersonName::isDeliveryNote(token))
+    // "本部", "校本部": a school's main campus, a part of the address.
+    if (token.size() < 2 || token.size() > 7 || PersonName::isDeliveryNote(token) ||
+        token.endsWith(QStringLiteral("本部")))
         return false;
     for (const QChar c : token) {
         if (c.unicode() < 0x4E00 || c.unicode() > 0x9FFF)
@@ -418,7 +428,8 @@ bool PasteText::isDepartment(const QString& token)
         if (token.endsWith(e) && token.size() > e.size())
             return true;
     }
-    return false;
+    // The desk of a ward or office where parcels are left: "护士站", "导医台".
+    return token.size() >= 3 && (token.endsWith(QChar(0x7AD9)) || token.endsWith(QChar(0x53F0)));
 }
 
 bool PasteText::endsLikeInstitution(const QString& token)
@@ -428,4 +439,40 @@ bool PasteText::endsLikeInstitution(const QString& token)
             return true;
     }
     return false;
+}
+
+namespace {
+
+const QRegularExpression& senderLabel()
+{
+    static const QRegularExpression l(QStringLiteral("(?:寄件人|发件人|寄件方|发货人)(?![的地])"));
+    return l;
+}
+
+} // namespace
+
+bool PasteText::startsWithSender(const QString& text)
+{
+    const auto m = senderLabel().match(text);
+    return m.hasMatch() && text.left(m.capturedStart()).trimmed().isEmpty();
+}
+
+QString PasteText::takeSender(QString& text)
+{
+    const QRegularExpression& sender = senderLabel();
+    static const QRegularExpression recipient(QStringLiteral("收件人|收货人|收件方|收件信息|收货信息"));
+    const auto m = sender.match(text);
+    if (!m.hasMatch())
+        return QString();
+    const int start = m.capturedStart();
+    int end = text.indexOf(QLatin1Char('\n'), start);
+    // A heading alone on its line ("发件人信息") heads the lines below it.
+    static const QRegularExpression heading(QStringLiteral(R"(^(?:信息|资料)?[ :：]*$)"));
+    if (const auto next = recipient.match(text, m.capturedEnd()); next.hasMatch())
+        end = next.capturedStart();
+    else if (end < 0 || heading.match(text.mid(m.capturedEnd(), end - m.capturedEnd())).hasMatch())
+        end = text.size();
+    QString taken = text.mid(start, end - start).simplified();
+    text.remove(start, end - start);
+    return taken;
 }

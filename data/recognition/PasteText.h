@@ -57,6 +57,12 @@ public:
     static bool isDepartment(const QString& token);
     // Ends with a school, hospital or other institution: "华中师范大学".
     static bool endsLikeInstitution(const QString& token);
+    // Takes the sender's part out of the text, as some templates give both
+    // ("寄件人：… 收件人：…"): from the sender's label to the recipient's, or
+    // to the end of its line. Returns it on one line, or empty.
+    static QString takeSender(QString& text);
+    // Whether the text begins with the sender's label.
+    static bool startsWithSender(const QString& text);
     // Length of the desk after a company where parcels are left
     // ("…有限公司前台"), or 0.
     static int deskLength(const QString& token);

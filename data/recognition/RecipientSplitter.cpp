@@ -23,7 +23,7 @@ bool isBatchLeadIn(const QString& line)
     static const QRegularExpression batch(QStringLiteral(
         "[两二三四五六七八九十几\\d]+[个份位]|(?:都|各|分别)[发寄送要]|以下|下面|如下|[:：]$"));
     if (line.contains(number) || line.contains(place) || !line.contains(batch) ||
-        PersonName::fit(line) == PersonName::Strong)
+        PersonName::fit(line) == PersonName::Strong || PasteText::startsWithSender(line))
         return false;
     // "收货人：" on a line of its own labels the next.
     const QList<PasteText::Piece> pieces = PasteText::splitAtLabels(line);
@@ -118,6 +118,25 @@ QStringList splitChunks(const QString& t)
     return entries;
 }
 
+// The sender's part set apart above a recipient, and nothing else, is
+// read with that recipient, which takes it out: no recipient of its own.
+QStringList withSenderJoined(QStringList entries)
+{
+    for (int i = entries.size() - 2; i >= 0; --i) {
+        // What is left may be the heading of the recipient below: "收件人信息：".
+        static const QRegularExpression colons(QStringLiteral(R"([\s:：]+$)"));
+        QString rest = PasteText::normalized(entries.at(i));
+        if (!PasteText::startsWithSender(rest) || PasteText::takeSender(rest).isEmpty())
+            continue;
+        rest = rest.trimmed().remove(colons);
+        if (rest.isEmpty() || PasteText::isFieldHeading(rest)) {
+            const QString recipient = entries.takeAt(i + 1);
+            entries[i] += QLatin1Char('\n') + recipient;
+        }
+    }
+    return entries;
+}
+
 } // namespace
 
 QStringList RecipientSplitter::split(const QString& text)
@@ -132,7 +151,7 @@ QStringList RecipientSplitter::split(const QString& text)
     if (leadIn > 0) {
         const QStringList entries = splitChunks(lines.mid(leadIn).join(QLatin1Char('\n')));
         if (entries.size() >= 2)
-            return entries;
+            return withSenderJoined(entries);
     }
-    return splitChunks(t);
+    return withSenderJoined(splitChunks(t));
 }

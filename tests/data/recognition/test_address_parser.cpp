@@ -26,6 +26,8 @@ private slots:
     void edgeCases_data();
     void edgeCases();
     void splitsEntriesAtBlankLines();
+    void readsTheSenderWithItsRecipient_data();
+    void readsTheSenderWithItsRecipient();
     void readsAnAddressColumn_data();
     void readsAnAddressColumn();
     void addsAllOrNothing();
@@ -86,6 +88,7 @@ void TestAddressParser::initTestCase()
     QVERIFY(load(QStringLiteral("fresh6_samples.tsv"), m_sets[QStringLiteral("fresh6")]));
     QVERIFY(load(QStringLiteral("fresh7_samples.tsv"), m_sets[QStringLiteral("fresh7")]));
     QVERIFY(load(QStringLiteral("fresh8_samples.tsv"), m_sets[QStringLiteral("fresh8")]));
+    QVERIFY(load(QStringLiteral("mend9_samples.tsv"), m_sets[QStringLiteral("mend9")]));
     // A table being written is measured before anything is mended for it:
     // WAYBILL_MEASURE_SAMPLES=/path/a.tsv:/path/b.tsv adds it, without a floor.
     for (const QString& path :
@@ -100,6 +103,7 @@ void TestAddressParser::initTestCase()
     QVERIFY(m_sets.value(QStringLiteral("fresh6")).rows.size() >= 110);
     QVERIFY(m_sets.value(QStringLiteral("fresh7")).rows.size() >= 130);
     QVERIFY(m_sets.value(QStringLiteral("fresh8")).rows.size() >= 120);
+    QVERIFY(m_sets.value(QStringLiteral("mend9")).rows.size() >= 65);
 }
 
 void TestAddressParser::accuracy_data()
@@ -140,7 +144,10 @@ void TestAddressParser::accuracy_data()
         {"fresh7", "备注", 0.995}, {"fresh8", "整条", 0.995},     {"fresh8", "姓名", 0.995},
         {"fresh8", "手机", 0.995}, {"fresh8", "电话", 0.995},     {"fresh8", "城市", 0.995},
         {"fresh8", "邮编", 0.995}, {"fresh8", "收件单位", 0.995}, {"fresh8", "地址", 0.995},
-        {"fresh8", "备注", 0.995},
+        {"fresh8", "备注", 0.995}, {"mend9", "整条", 0.99},       {"mend9", "姓名", 0.99},
+        {"mend9", "手机", 0.99},   {"mend9", "电话", 0.99},       {"mend9", "城市", 0.99},
+        {"mend9", "邮编", 0.99},   {"mend9", "收件单位", 0.99},   {"mend9", "地址", 0.99},
+        {"mend9", "备注", 0.99},
     };
     for (const QString& path :
          qEnvironmentVariable("WAYBILL_MEASURE_SAMPLES").split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
@@ -319,6 +326,51 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("name-like piece before the province is the name, flagged")
         << QStringLiteral("艺子轩 13812345678 河南省郑州市金水区花园路12号") << QStringLiteral("姓名")
         << QStringLiteral("艺子轩") << true;
+    QTest::newRow("mobile in Chinese digits")
+        << QStringLiteral("王建国 一三九零七一二八八六五 湖北省武汉市江岸区解放大道1277号")
+        << QStringLiteral("手机") << QStringLiteral("13907128865") << false;
+    QTest::newRow("mobile read out with 幺 for 1, in groups")
+        << QStringLiteral("蒋文 幺五幺 零三二一 七七八九 上海市杨浦区国定路580号") << QStringLiteral("手机")
+        << QStringLiteral("15103217789") << false;
+    QTest::newRow("mobile in full-width digits and dots")
+        << QStringLiteral("袁野 １３６．２０２２．３３４４ 天津市河西区友谊路32号") << QStringLiteral("手机")
+        << QStringLiteral("13620223344") << false;
+    QTest::newRow("mobile with dots between its groups")
+        << QStringLiteral("周敏 186.2031.5566 江苏省苏州市姑苏区干将西路1298号") << QStringLiteral("手机")
+        << QStringLiteral("18620315566") << false;
+    QTest::newRow("mobile in odd groups after a room, the room kept")
+        << QStringLiteral("张伟 河南省郑州市金水区幸福小区7号楼 302 1 8 6-2031-5566")
+        << QStringLiteral("地址") << QStringLiteral("河南省郑州市金水区幸福小区7号楼302") << false;
+    QTest::newRow("spaced mobile with a digit too many is not taken, but flagged")
+        << QStringLiteral("13 9 0 7 1 2 3 4 5 6 7 张伟 河南省郑州市金水区花园路12号")
+        << QStringLiteral("手机") << QString() << true;
+    QTest::newRow("unit and room set off after the building stay in the address")
+        << QStringLiteral("唐磊 18620315566 四川省绵阳市涪城区临园路东段64号 3栋 1单元 501")
+        << QStringLiteral("地址") << QStringLiteral("四川省绵阳市涪城区临园路东段64号3栋1单元501") << false;
+    QTest::newRow("a number after a floor that is no room on it stays out")
+        << QStringLiteral("林怡君 +886 912 345 678 台湾省台北市大安区忠孝东路四段216号5楼 106")
+        << QStringLiteral("地址") << QStringLiteral("台湾省台北市大安区忠孝东路四段216号5楼") << false;
+    QTest::newRow("sheet row: name cell first, a place set off in the address cell")
+        << QStringLiteral("诸葛亮\t13812345678\t重庆市 万州区 高笋塘 国本路18号") << QStringLiteral("地址")
+        << QStringLiteral("重庆市万州区高笋塘国本路18号") << false;
+    QTest::newRow("a desk after the department after the hospital")
+        << QStringLiteral("四川省成都市武侯区国学巷37号四川大学华西医院 心内科 护士站 胡晓燕 18980601234")
+        << QStringLiteral("备注") << QStringLiteral("心内科 护士站") << false;
+    QTest::newRow("the shop called on before a courier wish: the wish kept")
+        << QStringLiteral("老板发顺丰哦 黎明辉 13726541234 广东省佛山市禅城区季华五路22号")
+        << QStringLiteral("备注") << QStringLiteral("发顺丰哦") << false;
+    QTest::newRow("a university's school and office after it are notes")
+        << QStringLiteral("辽宁省大连市甘井子区凌工路2号大连理工大学 化工学院 办公室 孙雪 0411-84708888")
+        << QStringLiteral("备注") << QStringLiteral("化工学院 办公室") << false;
+    QTest::newRow("the sender's name and number are no recipient's")
+        << QStringLiteral("寄件人：张店长 13900001111\n收件人：刘晓梅 15122334455 天津市南开区卫津路94号")
+        << QStringLiteral("手机") << QStringLiteral("15122334455") << false;
+    QTest::newRow("numbers and unit words typed apart make one address")
+        << QStringLiteral("张伟 138 1234 5678 河南省郑州市金水区 花园路 12 号 3 栋 2 单元 501 室")
+        << QStringLiteral("地址") << QStringLiteral("河南省郑州市金水区花园路12号3栋2单元501室") << false;
+    QTest::newRow("landline with dots between its groups")
+        << QStringLiteral("张伟 0371.6543.2100 河南省郑州市金水区花园路12号") << QStringLiteral("电话")
+        << QStringLiteral("0371-65432100") << false;
     QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
                                                << QStringLiteral("姓名") << QString() << true;
 }
@@ -343,6 +395,32 @@ void TestAddressParser::splitsEntriesAtBlankLines()
     const AddressParser parser(m_regions);
     QCOMPARE(parser.parse(entries.at(0)).address, QStringLiteral("河南省郑州市金水区花园路12号"));
     QCOMPARE(parser.parse(entries.at(1)).name, QStringLiteral("李娜"));
+}
+
+void TestAddressParser::readsTheSenderWithItsRecipient_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("remark");
+    // Set apart from the recipient, the sender's part looks like one more recipient.
+    QTest::newRow("a whole sender on the line above")
+        << QStringLiteral("寄件人：张三 13900001111 北京市朝阳区建国路88号\n收件人：李四 13812345678 "
+                          "上海市黄浦区南京东路1号")
+        << QStringLiteral("寄件人：张三 13900001111 北京市朝阳区建国路88号");
+    QTest::newRow("under a heading of its own")
+        << QStringLiteral("发件人信息：\n姓名：张三\n电话：13900001111\n收件人信息：\n姓名：李四\n"
+                          "电话：13812345678\n地址：上海市黄浦区南京东路1号")
+        << QStringLiteral("发件人信息： 姓名：张三 电话：13900001111");
+}
+
+void TestAddressParser::readsTheSenderWithItsRecipient()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, remark);
+    const QList<ParsedRecipient> list = AddressParser(m_regions).parseAll(text);
+    QCOMPARE(list.size(), 1);
+    QCOMPARE(list.first().name, QStringLiteral("李四"));
+    QCOMPARE(list.first().mobile, QStringLiteral("13812345678"));
+    QCOMPARE(list.first().remark, remark);
 }
 
 void TestAddressParser::readsAnAddressColumn_data()

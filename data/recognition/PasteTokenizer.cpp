@@ -1,0 +1,129 @@
+#include "data/recognition/PasteTokenizer.h"
+
+#include "data/recognition/PersonName.h"
+
+#include <QPair>
+#include <QRegularExpression>
+
+using Kind = PasteText::Kind;
+using Token = PasteTokenizer::Token;
+
+namespace {
+
+// Letters of the Latin script, accented ones too: "Müller", "José".
+bool isLatinWord(const QString& t)
+{
+    for (const QChar c : t) {
+        if (!c.isLetter() || c.script() != QChar::Script_Latin)
+            return false;
+    }
+    return !t.isEmpty();
+}
+
+// A piece split at brackets: "刘洋（财务部）" is the name and a note aside;
+// a bracket inside an address stays part of it.
+QList<QPair<QString, bool>> splitBrackets(const QString& piece)
+{
+    static const QRegularExpression bracket(QStringLiteral(R"([(（]([^()（）]*)[)）])"));
+    QList<QPair<QString, bool>> parts;
+    int from = 0;
+    for (auto it = bracket.globalMatch(piece); it.hasNext();) {
+        const auto m = it.next();
+        const QString before = piece.mid(from, m.capturedStart() - from);
+        const QString inside = m.captured(1).trimmed();
+        if (!before.isEmpty() && from == 0 && PersonName::fit(before) == PersonName::No)
+            return {{piece, false}};
+        if (!before.isEmpty())
+            parts.append({before, false});
+        if (!inside.isEmpty() && inside != QStringLiteral("收"))
+            parts.append({inside, true});
+        from = m.capturedEnd();
+    }
+    if (from < piece.size())
+        parts.append({piece.mid(from), false});
+    return parts;
+}
+
+} // namespace
+
+QList<Token> PasteTokenizer::tokenize(const QString& text)
+{
+    // A colon between digits is a time of day ("10:23"), a slash a date
+    // ("2024/11/11"): no separators.
+    static const QRegularExpression separators(
+        QStringLiteral(R"((?:[\s,，、;；。|\\!！?？【】\[\]]|(?<!\d)[:：/]|[:：/](?!\d))+)"));
+    QList<Token> tokens;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (int n = 0; n < lines.size(); ++n) {
+        for (const QString& piece : lines.at(n).split(separators, Qt::SkipEmptyParts)) {
+            for (const auto& part : splitBrackets(piece)) {
+                if (part.second) {
+                    Token t;
+                    t.text = part.first;
+                    t.line = n;
+                    t.aside = true;
+                    tokens << t;
+                    continue;
+                }
+                for (const PasteText::Piece& p : PasteText::splitAtLabels(part.first)) {
+                    Token t;
+                    t.text = p.text;
+                    t.line = n;
+                    t.label = p.label;
+                    tokens << t;
+                }
+            }
+        }
+    }
+    for (int i = 0; i + 1 < tokens.size(); ++i) {
+        Token& t = tokens[i];
+        const Token& next = tokens.at(i + 1);
+        if (t.label != PasteText::None || next.label != PasteText::None || t.aside || next.aside ||
+            t.line != next.line)
+            continue;
+        // "张 先生": a lone surname and the title after it are one name.
+        const bool title = next.text == QStringLiteral("先生") || next.text == QStringLiteral("女士") ||
+                           next.text == QStringLiteral("小姐") || next.text == QStringLiteral("老师") ||
+                           next.text == QStringLiteral("师傅");
+        if (t.text.size() == 1 && PersonName::surnameLength(t.text) == 1 && title) {
+            t.text += next.text;
+            tokens.removeAt(i + 1);
+            --i;
+        } else if (isLatinWord(t.text.section(QLatin1Char(' '), -1)) && isLatinWord(next.text) &&
+                   !PasteText::isChat(t.text) && !PasteText::isChat(next.text)) {
+            t.text += QLatin1Char(' ') + next.text; // "Wang Lei"
+            tokens.removeAt(i + 1);
+            --i;
+        }
+    }
+    // A label covers the values after it on its line, or the next line
+    // when it ends its own; a name, company or order label only its first
+    // value (and an order's time after its date).
+    static const QRegularExpression timeOfDay(QStringLiteral(R"(^\d{1,2}:\d{2}(:\d{2})?$)"));
+    Kind scope = PasteText::None;
+    int scopeLine = -1;
+    bool valueSeen = false;
+    for (Token& t : tokens) {
+        if (t.label != PasteText::None) {
+            scope = t.label;
+            scopeLine = t.line;
+            valueSeen = false;
+            continue;
+        }
+        if (t.aside)
+            continue;
+        if (t.line != scopeLine) {
+            if (!valueSeen && scope != PasteText::None && t.line == scopeLine + 1)
+                scopeLine = t.line;
+            else
+                scope = PasteText::None;
+        }
+        if (scope == PasteText::None && valueSeen && !tokens.isEmpty() && timeOfDay.match(t.text).hasMatch())
+            t.infoTail = true;
+        t.scope = scope;
+        valueSeen = true;
+        if (scope == PasteText::Name || scope == PasteText::Company || scope == PasteText::Info)
+            scope = PasteText::None;
+    }
+    return tokens;
+}
