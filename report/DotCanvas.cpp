@@ -1,11 +1,14 @@
 #include "report/DotCanvas.h"
 
+#include <QColor>
 #include <QGlyphRun>
 #include <QPainter>
 #include <QtEndian>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 
 namespace {
 // The engine draws glyphs of this many pixels and more as outlines.
@@ -41,6 +44,101 @@ DotCanvas::DotCanvas(int width, int height, int dpiX, int dpiY)
 {
     setDotsPerMeterX(qRound(dpiX / 0.0254));
     setDotsPerMeterY(qRound(dpiY / 0.0254));
+    m_painted.resize(size_t(std::max(0, height)));
+}
+
+void DotCanvas::whiteOut()
+{
+    if (m_unknown) {
+        fill(255u);
+    } else {
+        uchar* bits = this->bits();
+        const qsizetype bpl = bytesPerLine();
+        for (int y = m_paintedTop; y < m_paintedBottom; ++y) {
+            const Span& s = m_painted[size_t(y)];
+            if (s.right > s.left)
+                memset(bits + y * bpl + s.left, 255, size_t(s.right - s.left));
+        }
+    }
+    std::fill(m_painted.begin(), m_painted.end(), Span());
+    m_paintedTop = m_paintedBottom = 0;
+    m_unknown = false;
+}
+
+DotCanvas::Span DotCanvas::painted(int y) const
+{
+    if (m_unknown)
+        return Span{0, width()};
+    return m_painted[size_t(y)];
+}
+
+void DotCanvas::markDots(int left, int top, int right, int bottom)
+{
+    left = std::max(left, 0);
+    top = std::max(top, 0);
+    right = std::min(right, width());
+    bottom = std::min(bottom, height());
+    if (m_unknown || left >= right || top >= bottom)
+        return;
+    if (m_paintedTop >= m_paintedBottom) {
+        m_paintedTop = top;
+        m_paintedBottom = bottom;
+    } else {
+        m_paintedTop = std::min(m_paintedTop, top);
+        m_paintedBottom = std::max(m_paintedBottom, bottom);
+    }
+    for (int y = top; y < bottom; ++y) {
+        Span& s = m_painted[size_t(y)];
+        if (s.right <= s.left) {
+            s = Span{left, right};
+        } else {
+            s.left = std::min(s.left, left);
+            s.right = std::max(s.right, right);
+        }
+    }
+}
+
+bool DotCanvas::reach(const QPainter* painter, const QRectF& rect, QRect* dots) const
+{
+    // Two dots more on every side for the engine's rounding of edges.
+    const QRectF r = painter->combinedTransform().mapRect(rect.normalized());
+    if (!(r.left() > -1e6 && r.top() > -1e6 && r.right() < 1e6 && r.bottom() < 1e6)) {
+        *dots = this->rect();
+    } else {
+        *dots = QRect(QPoint(int(std::floor(r.left())) - 2, int(std::floor(r.top())) - 2),
+                      QPoint(int(std::ceil(r.right())) + 1, int(std::ceil(r.bottom())) + 1)) &
+                this->rect();
+    }
+    return !dots->isEmpty();
+}
+
+void DotCanvas::markPainted(const QPainter* painter, const QRectF& rect)
+{
+    QRect dots;
+    if (reach(painter, rect, &dots))
+        markDots(dots.left(), dots.top(), dots.right() + 1, dots.bottom() + 1);
+}
+
+bool DotCanvas::markFill(const QPainter* painter, const QRectF& rect, const QColor& color)
+{
+    QRect dots;
+    if (!reach(painter, rect, &dots))
+        return true;
+    if (color.rgba() == 0xffffffffu && painter->opacity() == 1.0 &&
+        painter->compositionMode() == QPainter::CompositionMode_SourceOver) {
+        if (m_unknown)
+            return true;
+        bool white = true;
+        for (int y = std::max(dots.top(), m_paintedTop); white && y <= dots.bottom() && y < m_paintedBottom;
+             ++y) {
+            const Span& s = m_painted[size_t(y)];
+            white = s.right <= s.left || s.right <= dots.left() || s.left > dots.right();
+        }
+        // White over dots that may be painted leaves them white or as they were.
+        return !white;
+    }
+    markDots(dots.left(), dots.top(), dots.right() + 1, dots.bottom() + 1);
+    return true;
 }
 
 void DotCanvas::drawInScratch(QPainter* painter, const QGlyphRun& run, quint32 index, int phaseX, int phaseY,
@@ -276,7 +374,15 @@ void DotCanvas::drawGlyphRun(QPainter* painter, const QPointF& position, const Q
                         pen.style() == Qt::SolidLine && pen.brush().style() == Qt::SolidPattern &&
                         pen.color().rgba() == qRgb(0, 0, 0) && !run.overline() && !run.underline() &&
                         !run.strikeOut() && !qEnvironmentVariableIsSet("QT_MAX_CACHED_GLYPH_SIZE");
+    // What the painter draws itself lies within two ems of each glyph's
+    // position, lines through the text included.
+    const double reach = 2 * font.pixelSize() + 2;
+    auto markAround = [&](const QList<QPointF>& at) {
+        for (const QPointF& p : at)
+            markPainted(painter, QRectF(position + p - QPointF(reach, reach), QSizeF(2 * reach, 2 * reach)));
+    };
     if (!cached) {
+        markAround(run.positions());
         painter->drawGlyphRun(position, run);
         return;
     }
@@ -320,6 +426,7 @@ void DotCanvas::drawGlyphRun(QPainter* painter, const QPointF& position, const Q
                 done = true;
             } else if (g.usable && !blending().broken && safe.contains(QRect(x, y, g.width, g.height))) {
                 lay(bits, bpl, width() - x, g, x, y);
+                markDots(x, y, x + g.width, y + g.height);
                 ++m_laid;
                 done = true;
             }
@@ -335,6 +442,7 @@ void DotCanvas::drawGlyphRun(QPainter* painter, const QPointF& position, const Q
         QGlyphRun rest(run);
         rest.setGlyphIndexes(leftIndexes);
         rest.setPositions(leftPositions);
+        markAround(leftPositions);
         painter->drawGlyphRun(position, rest);
     }
 }

@@ -7,9 +7,11 @@
 #include <array>
 #include <vector>
 
+class QColor;
 class QGlyphRun;
 class QPainter;
 class QPointF;
+class QRectF;
 
 // A dot-matrix form while it is painted: one grey byte a dot, white for no
 // dot. The raster engine lays a glyph onto a grey image span by span, in its
@@ -24,11 +26,36 @@ class QPointF;
 // cache cannot be sure of (another colour, a turned or scaled painter,
 // glyphs the engine draws as outlines, a clip or the page edge close by) are
 // left to the painter.
+//
+// The canvas also keeps, row by row, which dots may have been painted since
+// it was last white, so that a form of a few lines of text is neither
+// cleared nor read back over the whole page. Glyphs it lays are kept track
+// of by itself; whatever a painter draws onto it directly must be marked.
 class DotCanvas : public QImage
 {
 public:
+    // Dots [left, right) of a row that may not be white.
+    struct Span
+    {
+        int left = 0;
+        int right = 0;
+    };
+
     DotCanvas() = default;
+    // The dots are undefined until whiteOut().
     DotCanvas(int width, int height, int dpiX, int dpiY);
+
+    // Whites every dot that may have been painted: the canvas is then white.
+    void whiteOut();
+    // Nothing painted since whiteOut().
+    bool isWhite() const { return !m_unknown && m_paintedTop >= m_paintedBottom; }
+    Span painted(int y) const;
+    // A painter is about to draw (or has drawn) within rect, in its own
+    // units.
+    void markPainted(const QPainter* painter, const QRectF& rect);
+    // The same for a fill of color; false when the fill would change no
+    // dot (opaque white where the dots are still white) and may be left out.
+    bool markFill(const QPainter* painter, const QRectF& rect, const QColor& color);
 
     // Paints run at position (painter units) in the painter's pen, dot for
     // dot as painter->drawGlyphRun(position, run) would.
@@ -79,6 +106,15 @@ private:
     // Lays g with its first dot at x, y; room: dots from x to the row's end.
     static void lay(uchar* bits, qsizetype bytesPerLine, int room, const Glyph& g, int x, int y);
 
+    // The dots a painter's rect may reach, clipped to the canvas; false if
+    // none.
+    bool reach(const QPainter* painter, const QRectF& rect, QRect* dots) const;
+    void markDots(int left, int top, int right, int bottom);
+
+    std::vector<Span> m_painted; // by row; empty spans where nothing was
+    int m_paintedTop = 0;        // rows [top, bottom) hold every span that is not empty
+    int m_paintedBottom = 0;
+    bool m_unknown = true; // the dots are not known to be white anywhere
     std::vector<Face> m_faces;
     qint64 m_shadeBytes = 0;
     QImage m_scratch;
