@@ -2,6 +2,8 @@
 
 #include <QHash>
 #include <QImage>
+#include <QList>
+#include <QPair>
 #include <QRawFont>
 
 #include <array>
@@ -9,6 +11,7 @@
 
 class QColor;
 class QGlyphRun;
+class QRect;
 class QPainter;
 class QPointF;
 class QRectF;
@@ -61,6 +64,13 @@ public:
     // dot as painter->drawGlyphRun(position, run) would.
     void drawGlyphRun(QPainter* painter, const QPointF& position, const QGlyphRun& run);
 
+    // The runs of one line as drawing each at position, and when twice is
+    // set all of them again dx further right (a bold line's second
+    // stroke) would. Where the line's glyphs keep apart, each is laid with
+    // its second stroke as one.
+    void drawGlyphRuns(QPainter* painter, const QPointF& position, const QList<QGlyphRun>& runs, bool twice,
+                       double dx);
+
     // Glyphs drawn by the engine for the cache, and glyphs laid from it.
     qint64 glyphsDrawn() const { return m_drawn; }
     qint64 glyphsLaid() const { return m_laid; }
@@ -76,6 +86,19 @@ private:
         int stride = 0;           // bytes a row, a multiple of 8, padded with white
         std::vector<uchar> shade; // the glyph's dots on white
     };
+    // A glyph with its second stroke: both strokes' shades in one box and
+    // what they make of white together.
+    struct Pair
+    {
+        int dx = 0; // first dot from the first stroke's whole dot
+        int dy = 0;
+        int width = 0;
+        int height = 0;
+        int stride = 0;
+        std::vector<uchar> shade;  // both strokes on white
+        std::vector<uchar> first;  // the first stroke's shades alone
+        std::vector<uchar> second; // the second's
+    };
     struct Face
     {
         QRawFont font;
@@ -85,6 +108,7 @@ private:
         std::array<std::array<std::array<qint8, 4>, 64>, 2> classes{};
         int sampled = 0;
         QHash<quint64, Glyph> glyphs;
+        QHash<QPair<quint64, quint64>, Pair> pairs; // by the strokes' keys and the second's offset
     };
 
     // Learns which phases of a dot face draws alike.
@@ -92,9 +116,19 @@ private:
                       int phaseY);
     // The engine's drawing of a glyph on white.
     Glyph render(QPainter* painter, const QGlyphRun& run, quint32 index, int phaseX, int phaseY);
-    // The same from the cache, drawn on a miss.
+    // The same from the cache, drawn on a miss; key: where it is kept.
     const Glyph& glyph(QPainter* painter, const QGlyphRun& run, Face* face, quint32 index, int phaseX,
-                       int phaseY);
+                       int phaseY, quint64* key = nullptr);
+    // Whether the cache may lay run's glyphs for painter at all.
+    bool cacheable(const QPainter* painter, const QGlyphRun& run) const;
+    // Dots where a glyph is not clipped.
+    QRect unclipped(const QPainter* painter) const;
+    Face* faceOf(const QRawFont& font, bool add);
+    // Both strokes of every glyph of a line, each as one; false, with
+    // nothing drawn, where that could differ from stroke after stroke.
+    bool layPairs(QPainter* painter, const QPointF& position, const QList<QGlyphRun>& runs, double dx);
+    static Pair pairOf(const Glyph& first, const Glyph& second, int dx, int dy);
+    static void layPair(uchar* bits, qsizetype bytesPerLine, int room, const Pair& p, int x, int y);
     // Draws one glyph with the engine onto m_scratch, filled with background
     // first; its position's whole dot is m_originX, m_originY.
     void drawInScratch(QPainter* painter, const QGlyphRun& run, quint32 index, int phaseX, int phaseY,
@@ -117,6 +151,7 @@ private:
     bool m_unknown = true; // the dots are not known to be white anywhere
     std::vector<Face> m_faces;
     qint64 m_shadeBytes = 0;
+    int m_cleared = 0; // times the glyphs were let go
     QImage m_scratch;
     int m_originX = 0;
     int m_originY = 0;

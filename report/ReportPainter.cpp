@@ -276,14 +276,13 @@ void ReportPainter::paintItem(QPainter* painter, const Item& item, const QString
                 const QList<QGlyphRun>& glyphs = cache->line(face, lines.at(k), device);
                 // The dot-matrix page copies glyphs it has drawn before.
                 DotCanvas* dots = dynamic_cast<DotCanvas*>(painter->device());
-                for (int pass = 0; pass < (face.emulateBold ? 2 : 1); ++pass)
-                    for (const QGlyphRun& run : glyphs) {
-                        const QPointF origin = at + QPointF(pass * face.boldDx, 0);
-                        if (dots)
-                            dots->drawGlyphRun(painter, origin, run);
-                        else
-                            painter->drawGlyphRun(origin, run);
-                    }
+                if (dots) {
+                    dots->drawGlyphRuns(painter, at, glyphs, face.emulateBold, face.boldDx);
+                } else {
+                    for (int pass = 0; pass < (face.emulateBold ? 2 : 1); ++pass)
+                        for (const QGlyphRun& run : glyphs)
+                            painter->drawGlyphRun(at + QPointF(pass * face.boldDx, 0), run);
+                }
             } else {
                 painter->drawText(at, lines.at(k));
                 if (face.emulateBold)
