@@ -107,9 +107,10 @@ void EscpWriter::pack(const QImage& image, int rows, int rowsPerDot, const DotCa
     m_dotWidth = width;
     m_dotRows = rows;
     const int bitsPerRow = (width + 7) / 8;
-    if (bitsPerRow != m_bitsPerRow || m_bits.size() < size_t(bitsPerRow) * size_t(rows)) {
+    if (bitsPerRow != m_bitsPerRow || m_bits.size() < size_t(bitsPerRow) * size_t(rows) + 16) {
         m_bitsPerRow = bitsPerRow;
-        m_bits.assign(size_t(bitsPerRow) * size_t(rows), 0);
+        // Sixteen bytes more for reading the last row sixteen at a time.
+        m_bits.assign(size_t(bitsPerRow) * size_t(rows) + 16, 0);
         m_inked.assign(size_t(rows), Span());
     }
     m_inked.resize(std::max(m_inked.size(), size_t(rows)));
@@ -267,18 +268,20 @@ void EscpWriter::band(QByteArray* out, int top)
     const int rows = std::min(kPins, m_dotRows - top);
     const int chunks = m_bitsPerRow;
     const uchar* bits = m_bits.data() + size_t(top) * size_t(chunks);
-    // Most rows of a form are blank: the ink's reach in whole bytes first.
+    // Most rows of a form are blank: the ink's reach in whole bytes first,
+    // looked for only where the row was set.
     int from = chunks, to = -1;
     for (int r = 0; r < rows; ++r) {
         const uchar* line = bits + size_t(r) * size_t(chunks);
-        int a = 0;
-        while (a + 8 <= chunks && !qFromUnaligned<quint64>(line + a))
+        const Span inked = m_inked[size_t(top + r)];
+        int a = inked.left;
+        while (a + 8 <= inked.right && !qFromUnaligned<quint64>(line + a))
             a += 8;
-        while (a < chunks && !line[a])
+        while (a < inked.right && !line[a])
             ++a;
-        if (a == chunks)
+        if (a >= inked.right)
             continue;
-        int b = chunks;
+        int b = inked.right;
         while (b - 8 >= a && !qFromUnaligned<quint64>(line + b - 8))
             b -= 8;
         while (!line[b - 1])
@@ -290,8 +293,8 @@ void EscpWriter::band(QByteArray* out, int top)
         return;
     // Three bytes a column, the top pin in the high bit of the first;
     // eight rows by eight columns at a time.
-    if (m_columns.size() < chunks * 8 * 3)
-        m_columns.resize(chunks * 8 * 3);
+    if (m_columns.size() < (chunks + 16) * 8 * 3)
+        m_columns.resize((chunks + 16) * 8 * 3);
     char* col = m_columns.data();
     int wide = from; // byte columns done sixteen at a time
 #ifdef __SSE2__
@@ -299,7 +302,9 @@ void EscpWriter::band(QByteArray* out, int top)
     // bytes hold one byte column, the top row last: the high bits of
     // sixteen such bytes are then one dot column's pins, for two columns.
     memset(col + from * 8 * 3, 0, size_t(to - from + 1) * 8 * 3);
-    for (; wide + 16 <= to + 1; wide += 16) {
+    // The last sixteen may reach past the ink (zero bytes) and the row (into
+    // the padding or the next row, dots past the last one never sent).
+    for (; wide <= to; wide += 16) {
         for (int group = 0; group * 8 < kPins; ++group) {
             __m128i r[8];
             __m128i any = _mm_setzero_si128();
