@@ -330,7 +330,7 @@ bool DotCanvas::learn(QPainter* painter, const QGlyphRun& run, quint32 index, in
     return true;
 }
 
-void DotCanvas::lay(uchar* bits, qsizetype bytesPerLine, int room, const Glyph& g, int x, int y)
+void DotCanvas::lay(uchar* bits, qsizetype bytesPerLine, int room, const Glyph& g, int x, int y) const
 {
     // The padding of a glyph's rows is white and changes nothing: whole
     // eights of dots where the row has room for them.
@@ -340,9 +340,15 @@ void DotCanvas::lay(uchar* bits, qsizetype bytesPerLine, int room, const Glyph& 
     for (int r = 0; r < g.height; ++r) {
         uchar* out = bits + (y + r) * bytesPerLine + x;
         const uchar* shade = g.shade.data() + size_t(r) * size_t(g.stride);
+        // Onto a row still white, the glyph's own shades (the shade is
+        // what it makes of white; dot by dot too, if every shade makes
+        // itself of white).
+        if ((eights >= g.width || b.shadeOnWhite) && whiteRow(y + r, x, g.width)) {
+            memcpy(out, shade, size_t(g.width));
+            continue;
+        }
         int k = 0;
-        // Eight dots at a time where the page is still white there: the
-        // glyph's own shades (the shade is what it makes of white).
+        // Eight dots at a time where the page is still white there.
         for (; k < eights; k += 8) {
             const quint64 s8 = qFromUnaligned<quint64>(shade + k);
             if (s8 == kWhite8)
@@ -603,7 +609,7 @@ DotCanvas::Pair DotCanvas::pairOf(const Glyph& first, const Glyph& second, int d
     return p;
 }
 
-void DotCanvas::layPair(uchar* bits, qsizetype bytesPerLine, int room, const Pair& p, int x, int y)
+void DotCanvas::layPair(uchar* bits, qsizetype bytesPerLine, int room, const Pair& p, int x, int y) const
 {
     const int eights = p.stride <= room ? p.stride : p.width / 8 * 8;
     const auto& product = blending().result;
@@ -618,6 +624,10 @@ void DotCanvas::layPair(uchar* bits, qsizetype bytesPerLine, int room, const Pai
     for (int r = 0; r < p.height; ++r) {
         uchar* out = bits + (y + r) * bytesPerLine + x;
         const size_t row = size_t(r) * size_t(p.stride);
+        if (whiteRow(y + r, x, p.width)) {
+            memcpy(out, p.shade.data() + row, size_t(p.width));
+            continue;
+        }
         int k = 0;
         // Eight dots at a time onto white: both strokes' shade at once.
         for (; k < eights; k += 8) {

@@ -128,7 +128,7 @@ private:
     // nothing drawn, where that could differ from stroke after stroke.
     bool layPairs(QPainter* painter, const QPointF& position, const QList<QGlyphRun>& runs, double dx);
     static Pair pairOf(const Glyph& first, const Glyph& second, int dx, int dy);
-    static void layPair(uchar* bits, qsizetype bytesPerLine, int room, const Pair& p, int x, int y);
+    void layPair(uchar* bits, qsizetype bytesPerLine, int room, const Pair& p, int x, int y) const;
     // Draws one glyph with the engine onto m_scratch, filled with background
     // first; its position's whole dot is m_originX, m_originY.
     void drawInScratch(QPainter* painter, const QGlyphRun& run, quint32 index, int phaseX, int phaseY,
@@ -138,7 +138,16 @@ private:
     bool learn(QPainter* painter, const QGlyphRun& run, quint32 index, int phaseX, int phaseY,
                const Glyph& g);
     // Lays g with its first dot at x, y; room: dots from x to the row's end.
-    static void lay(uchar* bits, qsizetype bytesPerLine, int room, const Glyph& g, int x, int y);
+    void lay(uchar* bits, qsizetype bytesPerLine, int room, const Glyph& g, int x, int y) const;
+    // Whether dots [x, x + count) of row y are still white, as far as the
+    // marks tell.
+    bool whiteRow(int y, int x, int count) const
+    {
+        if (m_unknown)
+            return false;
+        const Span& s = m_painted[size_t(y)];
+        return s.right <= s.left || s.right <= x || s.left >= x + count;
+    }
 
     // The dots a painter's rect may reach, clipped to the canvas; false if
     // none.
