@@ -124,11 +124,19 @@ void EscpWriter::pack(const QImage& image, int rows, int rowsPerDot, const DotCa
     for (int y = 0; y < rows; ++y) {
         uchar* out = m_bits.data() + size_t(y) * size_t(m_bitsPerRow);
         Span& inked = m_inked[size_t(y)];
-        for (int k = 0; k < rowsPerDot; ++k) {
+        // Two rows struck as one at a time: a dot is ink where either is.
+        for (int k = 0; k < rowsPerDot; k += 2) {
             const int row = y * rowsPerDot + k;
+            const int next = k + 1 < rowsPerDot ? row + 1 : row;
             const uchar* line = image.constScanLine(row);
+            const uchar* line2 = image.constScanLine(next);
             // Only what the canvas may have painted; from a whole byte.
-            const DotCanvas::Span span = canvas ? canvas->painted(row) : DotCanvas::Span{0, width};
+            DotCanvas::Span span = canvas ? canvas->painted(row) : DotCanvas::Span{0, width};
+            const DotCanvas::Span span2 = canvas ? canvas->painted(next) : span;
+            if (span.right <= span.left)
+                span = span2;
+            else if (span2.right > span2.left)
+                span = DotCanvas::Span{std::min(span.left, span2.left), std::max(span.right, span2.right)};
             if (span.right <= span.left)
                 continue;
             const int end = std::min(span.right, width);
@@ -139,19 +147,22 @@ void EscpWriter::pack(const QImage& image, int rows, int rowsPerDot, const DotCa
             // Sixteen grey dots at a time: their high bits (white) in one
             // go, the leftmost dot to the high bit of its byte; sixty-four
             // white ones passed over at once, as most of a form is white.
+            const bool two = next != row;
+            auto load = [&](int at) {
+                const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + at));
+                return two ? _mm_and_si128(a, _mm_loadu_si128(reinterpret_cast<const __m128i*>(line2 + at)))
+                           : a;
+            };
             auto sixteen = [&](int at) {
-                const int light =
-                    _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(line + at)));
+                const int light = _mm_movemask_epi8(load(at));
                 if (light == 0xffff)
                     return;
                 out[at / 8] |= kReversed[~light & 0xff];
                 out[at / 8 + 1] |= kReversed[(~light >> 8) & 0xff];
             };
             for (; x + 64 <= end; x += 64) {
-                const __m128i* at = reinterpret_cast<const __m128i*>(line + x);
-                const __m128i all =
-                    _mm_and_si128(_mm_and_si128(_mm_loadu_si128(at), _mm_loadu_si128(at + 1)),
-                                  _mm_and_si128(_mm_loadu_si128(at + 2), _mm_loadu_si128(at + 3)));
+                const __m128i all = _mm_and_si128(_mm_and_si128(load(x), load(x + 16)),
+                                                  _mm_and_si128(load(x + 32), load(x + 48)));
                 if (_mm_movemask_epi8(all) == 0xffff)
                     continue;
                 for (int i = 0; i < 64; i += 16)
@@ -163,11 +174,13 @@ void EscpWriter::pack(const QImage& image, int rows, int rowsPerDot, const DotCa
             // Eight grey dots at a time: the high bit of each (white) to one
             // byte, the leftmost dot in the high bit.
             for (; x + 8 <= end; x += 8) {
-                const quint64 ink = (~qFromLittleEndian<quint64>(line + x) >> 7) & 0x0101010101010101ULL;
+                const quint64 light =
+                    qFromLittleEndian<quint64>(line + x) & qFromLittleEndian<quint64>(line2 + x);
+                const quint64 ink = (~light >> 7) & 0x0101010101010101ULL;
                 out[x / 8] |= uchar((ink * 0x8040201008040201ULL) >> 56);
             }
             for (; x < end; ++x)
-                if (line[x] < 128)
+                if (std::min(line[x], line2[x]) < 128)
                     out[x / 8] |= uchar(0x80 >> (x % 8));
         }
     }
@@ -382,11 +395,23 @@ void EscpWriter::band(QByteArray* out, int top)
         const int at = out->size();
         out->append(m_columns.constData() + start * 3, count * 3);
         if (passes == 2) {
+            // Every other column of three bytes blanked: the pattern repeats
+            // every eight columns, three words.
             char* data = out->data() + at;
-            for (int x = start; x <= last; ++x) {
-                if ((x % 2) != pass)
-                    data[(x - start) * 3] = data[(x - start) * 3 + 1] = data[(x - start) * 3 + 2] = 0;
-            }
+            const size_t bytes = size_t(count) * 3;
+            const size_t keep = size_t((pass - start) & 1);
+            std::array<uchar, 24> pattern{};
+            for (size_t b = 0; b < pattern.size(); ++b)
+                pattern[b] = (b / 3) % 2 == keep ? 0xff : 0;
+            std::array<quint64, 3> mask{};
+            memcpy(mask.data(), pattern.data(), pattern.size());
+            size_t i = 0;
+            for (; i + 24 <= bytes; i += 24)
+                for (size_t w = 0; w < 3; ++w)
+                    qToUnaligned(qFromUnaligned<quint64>(data + i + 8 * w) & mask[w], data + i + 8 * w);
+            for (; i < bytes; ++i)
+                if ((i / 3) % 2 != keep)
+                    data[i] = 0;
         }
     }
 }
