@@ -751,8 +751,8 @@ void TestReportLayout::textInItsFontColour()
 void TestReportLayout::dotStreamIsThePlainPainting_data()
 {
     // A second item beside the bold name, and the writer's resolution.
-    // Every form has less text than the one before: nothing of the last
-    // form may stay on the canvas.
+    // Every form has less text than the one before, and other text where
+    // it had some: nothing of the last form may stay on the canvas.
     QTest::addColumn<QString>("second");
     QTest::addColumn<int>("dpiX");
     QTest::newRow("bold text") << "text" << 180;
@@ -770,8 +770,8 @@ void TestReportLayout::dotStreamIsThePlainPainting()
     QFETCH(int, dpiX);
     m_records->rows = {
         {QStringLiteral("黑体字黑体字黑体字黑体字"), QStringLiteral("SF1234567890123\r第二行")},
-        {QStringLiteral("黑体字黑体字"), QStringLiteral("SF12345")},
-        {QStringLiteral("黑"), QString()}};
+        {QStringLiteral("一二三四"), QStringLiteral("SF76543")},
+        {QStringLiteral("口"), QString()}};
     makeReport();
     m_report->Records = m_records;
     TQRDBText* name = m_report->band()->items().first();
