@@ -1,11 +1,14 @@
 #include "report/DotCanvas.h"
 
+#include <QColor>
 #include <QGlyphRun>
 #include <QPainter>
 #include <QtEndian>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 
 namespace {
 // The engine draws glyphs of this many pixels and more as outlines.
@@ -24,9 +27,10 @@ struct Blending
 {
     std::array<std::array<uchar, 256>, 256> result{};
     std::array<bool, 256> known{};
-    bool broken = false;      // the engine did something no table can say
-    bool blackStays = false;  // every known shade leaves a black dot black
-    bool solidPaints = false; // a glyph's black turns any dot black
+    bool broken = false;       // the engine did something no table can say
+    bool blackStays = false;   // every known shade leaves a black dot black
+    bool solidPaints = false;  // a glyph's black turns any dot black
+    bool shadeOnWhite = false; // every known shade makes itself of white
 };
 
 Blending& blending()
@@ -41,6 +45,101 @@ DotCanvas::DotCanvas(int width, int height, int dpiX, int dpiY)
 {
     setDotsPerMeterX(qRound(dpiX / 0.0254));
     setDotsPerMeterY(qRound(dpiY / 0.0254));
+    m_painted.resize(size_t(std::max(0, height)));
+}
+
+void DotCanvas::whiteOut()
+{
+    if (m_unknown) {
+        fill(255u);
+    } else {
+        uchar* bits = this->bits();
+        const qsizetype bpl = bytesPerLine();
+        for (int y = m_paintedTop; y < m_paintedBottom; ++y) {
+            const Span& s = m_painted[size_t(y)];
+            if (s.right > s.left)
+                memset(bits + y * bpl + s.left, 255, size_t(s.right - s.left));
+        }
+    }
+    std::fill(m_painted.begin(), m_painted.end(), Span());
+    m_paintedTop = m_paintedBottom = 0;
+    m_unknown = false;
+}
+
+DotCanvas::Span DotCanvas::painted(int y) const
+{
+    if (m_unknown)
+        return Span{0, width()};
+    return m_painted[size_t(y)];
+}
+
+void DotCanvas::markDots(int left, int top, int right, int bottom)
+{
+    left = std::max(left, 0);
+    top = std::max(top, 0);
+    right = std::min(right, width());
+    bottom = std::min(bottom, height());
+    if (m_unknown || left >= right || top >= bottom)
+        return;
+    if (m_paintedTop >= m_paintedBottom) {
+        m_paintedTop = top;
+        m_paintedBottom = bottom;
+    } else {
+        m_paintedTop = std::min(m_paintedTop, top);
+        m_paintedBottom = std::max(m_paintedBottom, bottom);
+    }
+    for (int y = top; y < bottom; ++y) {
+        Span& s = m_painted[size_t(y)];
+        if (s.right <= s.left) {
+            s = Span{left, right};
+        } else {
+            s.left = std::min(s.left, left);
+            s.right = std::max(s.right, right);
+        }
+    }
+}
+
+bool DotCanvas::reach(const QPainter* painter, const QRectF& rect, QRect* dots) const
+{
+    // Two dots more on every side for the engine's rounding of edges.
+    const QRectF r = painter->combinedTransform().mapRect(rect.normalized());
+    if (!(r.left() > -1e6 && r.top() > -1e6 && r.right() < 1e6 && r.bottom() < 1e6)) {
+        *dots = this->rect();
+    } else {
+        *dots = QRect(QPoint(int(std::floor(r.left())) - 2, int(std::floor(r.top())) - 2),
+                      QPoint(int(std::ceil(r.right())) + 1, int(std::ceil(r.bottom())) + 1)) &
+                this->rect();
+    }
+    return !dots->isEmpty();
+}
+
+void DotCanvas::markPainted(const QPainter* painter, const QRectF& rect)
+{
+    QRect dots;
+    if (reach(painter, rect, &dots))
+        markDots(dots.left(), dots.top(), dots.right() + 1, dots.bottom() + 1);
+}
+
+bool DotCanvas::markFill(const QPainter* painter, const QRectF& rect, const QColor& color)
+{
+    QRect dots;
+    if (!reach(painter, rect, &dots))
+        return true;
+    if (color.rgba() == 0xffffffffu && painter->opacity() == 1.0 &&
+        painter->compositionMode() == QPainter::CompositionMode_SourceOver) {
+        if (m_unknown)
+            return true;
+        bool white = true;
+        for (int y = std::max(dots.top(), m_paintedTop); white && y <= dots.bottom() && y < m_paintedBottom;
+             ++y) {
+            const Span& s = m_painted[size_t(y)];
+            white = s.right <= s.left || s.right <= dots.left() || s.left > dots.right();
+        }
+        // White over dots that may be painted leaves them white or as they were.
+        return !white;
+    }
+    markDots(dots.left(), dots.top(), dots.right() + 1, dots.bottom() + 1);
+    return true;
 }
 
 void DotCanvas::drawInScratch(QPainter* painter, const QGlyphRun& run, quint32 index, int phaseX, int phaseY,
@@ -139,7 +238,7 @@ DotCanvas::Glyph DotCanvas::render(QPainter* painter, const QGlyphRun& run, quin
 }
 
 const DotCanvas::Glyph& DotCanvas::glyph(QPainter* painter, const QGlyphRun& run, Face* face, quint32 index,
-                                         int phaseX, int phaseY)
+                                         int phaseX, int phaseY, quint64* keyOut)
 {
     // Phases the font draws alike share one drawing, once they are known.
     if (face->sampled >= kSampledGlyphs) {
@@ -147,13 +246,18 @@ const DotCanvas::Glyph& DotCanvas::glyph(QPainter* painter, const QGlyphRun& run
         phaseY = face->alike[1][size_t(phaseY)];
     }
     const quint64 key = (quint64(index) << 12) | quint64(phaseX << 6) | quint64(phaseY);
+    if (keyOut)
+        *keyOut = key;
     auto it = face->glyphs.constFind(key);
     if (it != face->glyphs.constEnd())
         return *it;
     if (m_shadeBytes > kShadeBytesKept) {
-        for (Face& f : m_faces)
+        for (Face& f : m_faces) {
             f.glyphs.clear();
+            f.pairs.clear();
+        }
         m_shadeBytes = 0;
+        ++m_cleared;
     }
     Glyph g = render(painter, run, index, phaseX, phaseY);
     if (face->sampled < kSampledGlyphs && g.usable && g.width > 0)
@@ -220,10 +324,13 @@ bool DotCanvas::learn(QPainter* painter, const QGlyphRun& run, quint32 index, in
         b.blackStays &= !b.known[w] || b.result[w][0] == 0;
     for (int v = 0; v < 256; ++v)
         b.solidPaints &= b.result[0][v] == 0;
+    b.shadeOnWhite = true;
+    for (int w = 0; w < 256; ++w)
+        b.shadeOnWhite &= !b.known[w] || b.result[w][255] == w;
     return true;
 }
 
-void DotCanvas::lay(uchar* bits, qsizetype bytesPerLine, int room, const Glyph& g, int x, int y)
+void DotCanvas::lay(uchar* bits, qsizetype bytesPerLine, int room, const Glyph& g, int x, int y) const
 {
     // The padding of a glyph's rows is white and changes nothing: whole
     // eights of dots where the row has room for them.
@@ -233,9 +340,15 @@ void DotCanvas::lay(uchar* bits, qsizetype bytesPerLine, int room, const Glyph& 
     for (int r = 0; r < g.height; ++r) {
         uchar* out = bits + (y + r) * bytesPerLine + x;
         const uchar* shade = g.shade.data() + size_t(r) * size_t(g.stride);
+        // Onto a row still white, the glyph's own shades (the shade is
+        // what it makes of white; dot by dot too, if every shade makes
+        // itself of white).
+        if ((eights >= g.width || b.shadeOnWhite) && whiteRow(y + r, x, g.width)) {
+            memcpy(out, shade, size_t(g.width));
+            continue;
+        }
         int k = 0;
-        // Eight dots at a time where the page is still white there: the
-        // glyph's own shades (the shade is what it makes of white).
+        // Eight dots at a time where the page is still white there.
         for (; k < eights; k += 8) {
             const quint64 s8 = qFromUnaligned<quint64>(shade + k);
             if (s8 == kWhite8)
@@ -262,43 +375,67 @@ void DotCanvas::lay(uchar* bits, qsizetype bytesPerLine, int room, const Glyph& 
     }
 }
 
+bool DotCanvas::cacheable(const QPainter* painter, const QGlyphRun& run) const
+{
+    const QRawFont font = run.rawFont();
+    const QPen& pen = painter->pen();
+    // Only what the engine draws from its glyph cache, unturned and
+    // unscaled, in opaque black.
+    return !blending().broken && font.isValid() && font.pixelSize() < kLargestCachedPixels &&
+           painter->combinedTransform().type() <= QTransform::TxTranslate &&
+           format() == QImage::Format_Grayscale8 && painter->opacity() == 1.0 &&
+           painter->compositionMode() == QPainter::CompositionMode_SourceOver &&
+           pen.style() == Qt::SolidLine && pen.brush().style() == Qt::SolidPattern &&
+           pen.color().rgba() == qRgb(0, 0, 0) && !run.overline() && !run.underline() && !run.strikeOut() &&
+           !qEnvironmentVariableIsSet("QT_MAX_CACHED_GLYPH_SIZE");
+}
+
+QRect DotCanvas::unclipped(const QPainter* painter) const
+{
+    // Glyphs a dot and more inside the clip are not clipped.
+    QRect safe = rect();
+    if (painter->hasClipping()) {
+        const QRectF clip = painter->combinedTransform().mapRect(painter->clipBoundingRect());
+        safe &= QRect(QPoint(int(std::ceil(clip.left())) + 1, int(std::ceil(clip.top())) + 1),
+                      QPoint(int(std::floor(clip.right())) - 2, int(std::floor(clip.bottom())) - 2));
+    }
+    return safe;
+}
+
+DotCanvas::Face* DotCanvas::faceOf(const QRawFont& font, bool add)
+{
+    for (Face& f : m_faces)
+        if (f.font == font)
+            return &f;
+    if (!add)
+        return nullptr;
+    if (m_faces.size() >= kFacesKept) {
+        m_faces.clear();
+        m_shadeBytes = 0;
+        ++m_cleared;
+    }
+    m_faces.push_back(Face{font, {}, {}, 0, {}, {}});
+    return &m_faces.back();
+}
+
 void DotCanvas::drawGlyphRun(QPainter* painter, const QPointF& position, const QGlyphRun& run)
 {
     const QRawFont font = run.rawFont();
     const QTransform m = painter->combinedTransform();
-    const QPen& pen = painter->pen();
-    // Only what the engine draws from its glyph cache, unturned and
-    // unscaled, in opaque black.
-    const bool cached = !blending().broken && font.isValid() && font.pixelSize() < kLargestCachedPixels &&
-                        m.type() <= QTransform::TxTranslate && format() == QImage::Format_Grayscale8 &&
-                        painter->opacity() == 1.0 &&
-                        painter->compositionMode() == QPainter::CompositionMode_SourceOver &&
-                        pen.style() == Qt::SolidLine && pen.brush().style() == Qt::SolidPattern &&
-                        pen.color().rgba() == qRgb(0, 0, 0) && !run.overline() && !run.underline() &&
-                        !run.strikeOut() && !qEnvironmentVariableIsSet("QT_MAX_CACHED_GLYPH_SIZE");
-    if (!cached) {
+    // What the painter draws itself lies within two ems of each glyph's
+    // position, lines through the text included.
+    const double reach = 2 * font.pixelSize() + 2;
+    auto markAround = [&](const QList<QPointF>& at) {
+        for (const QPointF& p : at)
+            markPainted(painter, QRectF(position + p - QPointF(reach, reach), QSizeF(2 * reach, 2 * reach)));
+    };
+    if (!cacheable(painter, run)) {
+        markAround(run.positions());
         painter->drawGlyphRun(position, run);
         return;
     }
-    // Glyphs a dot and more inside the clip are not clipped.
-    QRect safe = rect();
-    if (painter->hasClipping()) {
-        const QRectF clip = m.mapRect(painter->clipBoundingRect());
-        safe &= QRect(QPoint(int(std::ceil(clip.left())) + 1, int(std::ceil(clip.top())) + 1),
-                      QPoint(int(std::floor(clip.right())) - 2, int(std::floor(clip.bottom())) - 2));
-    }
-    Face* face = nullptr;
-    for (Face& f : m_faces)
-        if (f.font == font)
-            face = &f;
-    if (!face) {
-        if (m_faces.size() >= kFacesKept) {
-            m_faces.clear();
-            m_shadeBytes = 0;
-        }
-        m_faces.push_back(Face{font, {}, {}, 0, {}});
-        face = &m_faces.back();
-    }
+    const QRect safe = unclipped(painter);
+    Face* face = faceOf(font, true);
     uchar* bits = this->bits();
     const qsizetype bpl = bytesPerLine();
     const QList<quint32> indexes = run.glyphIndexes();
@@ -320,6 +457,7 @@ void DotCanvas::drawGlyphRun(QPainter* painter, const QPointF& position, const Q
                 done = true;
             } else if (g.usable && !blending().broken && safe.contains(QRect(x, y, g.width, g.height))) {
                 lay(bits, bpl, width() - x, g, x, y);
+                markDots(x, y, x + g.width, y + g.height);
                 ++m_laid;
                 done = true;
             }
@@ -335,6 +473,175 @@ void DotCanvas::drawGlyphRun(QPainter* painter, const QPointF& position, const Q
         QGlyphRun rest(run);
         rest.setGlyphIndexes(leftIndexes);
         rest.setPositions(leftPositions);
+        markAround(leftPositions);
         painter->drawGlyphRun(position, rest);
+    }
+}
+
+void DotCanvas::drawGlyphRuns(QPainter* painter, const QPointF& position, const QList<QGlyphRun>& runs,
+                              bool twice, double dx)
+{
+    if (twice && layPairs(painter, position, runs, dx))
+        return;
+    for (int pass = 0; pass < (twice ? 2 : 1); ++pass)
+        for (const QGlyphRun& run : runs)
+            drawGlyphRun(painter, position + QPointF(pass * dx, 0), run);
+}
+
+bool DotCanvas::layPairs(QPainter* painter, const QPointF& position, const QList<QGlyphRun>& runs, double dx)
+{
+    // Stroke after stroke, every dot is laid over by the strokes of one
+    // glyph only, in their order, while the glyphs' boxes keep apart; and
+    // a dot's blending is the same whichever eight it is laid with once
+    // every shade makes itself of white.
+    if (!blending().shadeOnWhite)
+        return false;
+    for (const QGlyphRun& run : runs)
+        if (!cacheable(painter, run))
+            return false;
+    const QTransform m = painter->combinedTransform();
+    const QRect safe = unclipped(painter);
+    const QPointF second = position + QPointF(dx, 0);
+    struct Placed
+    {
+        QRawFont font;
+        quint64 first;
+        quint64 second;
+        int x; // the first stroke's first dot
+        int y;
+        int ox; // the second stroke's, from it
+        int oy;
+        QRect box;
+    };
+    std::vector<Placed> placed;
+    const int cleared = m_cleared;
+    for (const QGlyphRun& run : runs) {
+        const QRawFont font = run.rawFont();
+        const QList<quint32> indexes = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        for (qsizetype i = 0; i < indexes.size() && i < positions.size(); ++i) {
+            const QPointF a = m.map(position + positions.at(i));
+            const QPointF b = m.map(second + positions.at(i));
+            if (!(a.x() >= 0 && a.y() >= 0 && a.x() < 1e6 && a.y() < 1e6 && b.x() >= 0 && b.y() >= 0 &&
+                  b.x() < 1e6 && b.y() < 1e6))
+                return false;
+            const int fx0 = int(a.x() * 64), fy0 = int(a.y() * 64);
+            const int fx1 = int(b.x() * 64), fy1 = int(b.y() * 64);
+            // The face is found again for every glyph: drawing one may let faces go.
+            quint64 k0 = 0, k1 = 0;
+            const Glyph& g0 = glyph(painter, run, faceOf(font, true), indexes.at(i), fx0 & 63, fy0 & 63, &k0);
+            if (!g0.usable)
+                return false;
+            const QRect r0((fx0 >> 6) + g0.dx, (fy0 >> 6) + g0.dy, g0.width, g0.height);
+            const Glyph& g1 = glyph(painter, run, faceOf(font, true), indexes.at(i), fx1 & 63, fy1 & 63, &k1);
+            if (!g1.usable)
+                return false;
+            const QRect r1((fx1 >> 6) + g1.dx, (fy1 >> 6) + g1.dy, g1.width, g1.height);
+            if (r0.isEmpty() && r1.isEmpty())
+                continue; // a space
+            if (r0.isEmpty() || r1.isEmpty() || !safe.contains(r0) || !safe.contains(r1) ||
+                std::abs(r1.x() - r0.x()) > 127 || std::abs(r1.y() - r0.y()) > 127)
+                return false;
+            const QRect box = r0 | r1;
+            for (const Placed& p : placed)
+                if (p.box.intersects(box))
+                    return false;
+            placed.push_back(Placed{font, k0, k1, r0.x(), r0.y(), r1.x() - r0.x(), r1.y() - r0.y(), box});
+        }
+    }
+    if (blending().broken || !blending().shadeOnWhite || m_cleared != cleared)
+        return false;
+    // Nothing is let go from here on: every stroke must still be at hand.
+    for (const Placed& p : placed) {
+        const Face* f = faceOf(p.font, false);
+        if (!f || !f->glyphs.contains(p.first) || !f->glyphs.contains(p.second))
+            return false;
+    }
+    uchar* bits = this->bits();
+    const qsizetype bpl = bytesPerLine();
+    for (const Placed& p : placed) {
+        Face* f = faceOf(p.font, false);
+        const QPair<quint64, quint64> key(p.first, (p.second << 16) | (quint64(p.ox + 128) << 8) |
+                                                       quint64(p.oy + 128));
+        auto it = f->pairs.constFind(key);
+        if (it == f->pairs.constEnd()) {
+            Pair pair = pairOf(*f->glyphs.constFind(p.first), *f->glyphs.constFind(p.second), p.ox, p.oy);
+            m_shadeBytes += 3 * qint64(pair.shade.size());
+            it = f->pairs.insert(key, std::move(pair));
+        }
+        const Pair& pair = *it;
+        const int x = p.x + pair.dx;
+        const int y = p.y + pair.dy;
+        layPair(bits, bpl, width() - x, pair, x, y);
+        markDots(x, y, x + pair.width, y + pair.height);
+        m_laid += 2;
+    }
+    return true;
+}
+
+DotCanvas::Pair DotCanvas::pairOf(const Glyph& first, const Glyph& second, int dx, int dy)
+{
+    Pair p;
+    p.dx = std::min(0, dx);
+    p.dy = std::min(0, dy);
+    p.width = std::max(first.width, dx + second.width) - p.dx;
+    p.height = std::max(first.height, dy + second.height) - p.dy;
+    p.stride = (p.width + 7) / 8 * 8;
+    const size_t size = size_t(p.stride) * size_t(p.height);
+    p.first.assign(size, 255);
+    p.second.assign(size, 255);
+    for (int y = 0; y < first.height; ++y)
+        memcpy(p.first.data() + size_t(y - p.dy) * size_t(p.stride) + size_t(-p.dx),
+               first.shade.data() + size_t(y) * size_t(first.stride), size_t(first.width));
+    for (int y = 0; y < second.height; ++y)
+        memcpy(p.second.data() + size_t(dy + y - p.dy) * size_t(p.stride) + size_t(dx - p.dx),
+               second.shade.data() + size_t(y) * size_t(second.stride), size_t(second.width));
+    const auto& product = blending().result;
+    p.shade.assign(size, 255);
+    for (size_t i = 0; i < size; ++i) {
+        uchar v = 255;
+        if (p.first[i] != 255)
+            v = product[p.first[i]][v];
+        if (p.second[i] != 255)
+            v = product[p.second[i]][v];
+        p.shade[i] = v;
+    }
+    return p;
+}
+
+void DotCanvas::layPair(uchar* bits, qsizetype bytesPerLine, int room, const Pair& p, int x, int y) const
+{
+    const int eights = p.stride <= room ? p.stride : p.width / 8 * 8;
+    const auto& product = blending().result;
+    auto dot = [&](uchar* out, size_t i) {
+        uchar v = *out;
+        if (p.first[i] != 255)
+            v = product[p.first[i]][v];
+        if (p.second[i] != 255)
+            v = product[p.second[i]][v];
+        *out = v;
+    };
+    for (int r = 0; r < p.height; ++r) {
+        uchar* out = bits + (y + r) * bytesPerLine + x;
+        const size_t row = size_t(r) * size_t(p.stride);
+        if (whiteRow(y + r, x, p.width)) {
+            memcpy(out, p.shade.data() + row, size_t(p.width));
+            continue;
+        }
+        int k = 0;
+        // Eight dots at a time onto white: both strokes' shade at once.
+        for (; k < eights; k += 8) {
+            if ((qFromUnaligned<quint64>(p.first.data() + row + k) &
+                 qFromUnaligned<quint64>(p.second.data() + row + k)) == kWhite8)
+                continue;
+            if (qFromUnaligned<quint64>(out + k) == kWhite8) {
+                memcpy(out + k, p.shade.data() + row + k, 8);
+                continue;
+            }
+            for (int i = k; i < k + 8; ++i)
+                dot(out + i, row + size_t(i));
+        }
+        for (; k < p.width; ++k)
+            dot(out + k, row + size_t(k));
     }
 }

@@ -86,29 +86,11 @@ void EscpWriter::render(const ReportLayout& layout, int page, double topOffsetDo
     const int height = std::max(1, int(std::ceil(mm.height() / 25.4 * kDotsDown + topOffsetDots - 1e-6)));
     // One canvas for every form of a run: the offset adds a row at most.
     const int canvasRows = (int(std::ceil(mm.height() / 25.4 * kDotsDown - 1e-6)) + 1) * rowsPerDot;
-    if (m_canvas.width() != width || m_canvas.height() < height * rowsPerDot) {
+    if (m_canvas.width() != width || m_canvas.height() < height * rowsPerDot)
         m_canvas = DotCanvas(width, std::max(canvasRows, height * rowsPerDot), dpiX, dpiY);
-        m_canvas.fill(Qt::white);
-    } else {
-        // The page engine fills the page white first and paints nothing
-        // beyond it: only the dots near its edges, in or out as the form's
-        // fraction of a dot moves it, are cleared here.
-        const int rows = m_canvas.height();
-        const int pageRows = int(std::floor(layout.pageLengthTenths() * dpiY / 254.0));
-        const int pageColumns = int(std::floor(layout.pageWidthTenths() * dpiX / 254.0));
-        const int right = std::clamp(pageColumns - 2, 0, width);
-        uchar* bits = m_canvas.bits();
-        const qsizetype bpl = m_canvas.bytesPerLine();
-        for (int y = 0; y < rows; ++y) {
-            uchar* line = bits + y * bpl;
-            if (y < 2 || y >= pageRows - 2) {
-                memset(line, 255, size_t(width));
-            } else {
-                memset(line, 255, size_t(std::min(2, width)));
-                memset(line + right, 255, size_t(width - right));
-            }
-        }
-    }
+    // The last form's dots are whited out where it painted them, so that
+    // the page engine need not fill the page.
+    m_canvas.whiteOut();
     QPainter painter(&m_canvas);
     // A dot is either struck or not: grey edges would only be thresholded away.
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -116,54 +98,89 @@ void EscpWriter::render(const ReportLayout& layout, int page, double topOffsetDo
     painter.translate(0, topOffsetDots * rowsPerDot);
     layout.paintPage(&painter, page);
     painter.end();
-    pack(m_canvas, height, rowsPerDot);
+    pack(m_canvas, height, rowsPerDot, &m_canvas);
 }
 
-void EscpWriter::pack(const QImage& image, int rows, int rowsPerDot)
+void EscpWriter::pack(const QImage& image, int rows, int rowsPerDot, const DotCanvas* canvas)
 {
     const int width = image.width();
     m_dotWidth = width;
     m_dotRows = rows;
-    m_bitsPerRow = (width + 7) / 8;
-    m_bits.assign(size_t(m_bitsPerRow) * size_t(rows), 0);
+    const int bitsPerRow = (width + 7) / 8;
+    if (bitsPerRow != m_bitsPerRow || m_bits.size() < size_t(bitsPerRow) * size_t(rows) + 16) {
+        m_bitsPerRow = bitsPerRow;
+        // Sixteen bytes more for reading the last row sixteen at a time.
+        m_bits.assign(size_t(bitsPerRow) * size_t(rows) + 16, 0);
+        m_inked.assign(size_t(rows), Span());
+    }
+    m_inked.resize(std::max(m_inked.size(), size_t(rows)));
+    // Only the bytes the last form set are cleared.
+    for (size_t y = 0; y < m_inked.size(); ++y) {
+        Span& s = m_inked[y];
+        if (s.right > s.left)
+            memset(m_bits.data() + y * size_t(bitsPerRow) + size_t(s.left), 0, size_t(s.right - s.left));
+        s = Span();
+    }
     for (int y = 0; y < rows; ++y) {
         uchar* out = m_bits.data() + size_t(y) * size_t(m_bitsPerRow);
-        for (int k = 0; k < rowsPerDot; ++k) {
-            const uchar* line = image.constScanLine(y * rowsPerDot + k);
-            int x = 0;
+        Span& inked = m_inked[size_t(y)];
+        // Two rows struck as one at a time: a dot is ink where either is.
+        for (int k = 0; k < rowsPerDot; k += 2) {
+            const int row = y * rowsPerDot + k;
+            const int next = k + 1 < rowsPerDot ? row + 1 : row;
+            const uchar* line = image.constScanLine(row);
+            const uchar* line2 = image.constScanLine(next);
+            // Only what the canvas may have painted; from a whole byte.
+            DotCanvas::Span span = canvas ? canvas->painted(row) : DotCanvas::Span{0, width};
+            const DotCanvas::Span span2 = canvas ? canvas->painted(next) : span;
+            if (span.right <= span.left)
+                span = span2;
+            else if (span2.right > span2.left)
+                span = DotCanvas::Span{std::min(span.left, span2.left), std::max(span.right, span2.right)};
+            if (span.right <= span.left)
+                continue;
+            const int end = std::min(span.right, width);
+            int x = span.left / 8 * 8;
+            inked.left = inked.right > inked.left ? std::min(inked.left, x / 8) : x / 8;
+            inked.right = std::max(inked.right, (end + 7) / 8);
 #ifdef __SSE2__
             // Sixteen grey dots at a time: their high bits (white) in one
             // go, the leftmost dot to the high bit of its byte; sixty-four
             // white ones passed over at once, as most of a form is white.
+            const bool two = next != row;
+            auto load = [&](int at) {
+                const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + at));
+                return two ? _mm_and_si128(a, _mm_loadu_si128(reinterpret_cast<const __m128i*>(line2 + at)))
+                           : a;
+            };
             auto sixteen = [&](int at) {
-                const int light =
-                    _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(line + at)));
+                const int light = _mm_movemask_epi8(load(at));
                 if (light == 0xffff)
                     return;
                 out[at / 8] |= kReversed[~light & 0xff];
                 out[at / 8 + 1] |= kReversed[(~light >> 8) & 0xff];
             };
-            for (; x + 64 <= width; x += 64) {
-                const __m128i* at = reinterpret_cast<const __m128i*>(line + x);
-                const __m128i all =
-                    _mm_and_si128(_mm_and_si128(_mm_loadu_si128(at), _mm_loadu_si128(at + 1)),
-                                  _mm_and_si128(_mm_loadu_si128(at + 2), _mm_loadu_si128(at + 3)));
+            for (; x + 64 <= end; x += 64) {
+                const __m128i all = _mm_and_si128(_mm_and_si128(load(x), load(x + 16)),
+                                                  _mm_and_si128(load(x + 32), load(x + 48)));
                 if (_mm_movemask_epi8(all) == 0xffff)
                     continue;
                 for (int i = 0; i < 64; i += 16)
                     sixteen(x + i);
             }
-            for (; x + 16 <= width; x += 16)
+            for (; x + 16 <= end; x += 16)
                 sixteen(x);
 #endif
             // Eight grey dots at a time: the high bit of each (white) to one
             // byte, the leftmost dot in the high bit.
-            for (; x + 8 <= width; x += 8) {
-                const quint64 ink = (~qFromLittleEndian<quint64>(line + x) >> 7) & 0x0101010101010101ULL;
+            for (; x + 8 <= end; x += 8) {
+                const quint64 light =
+                    qFromLittleEndian<quint64>(line + x) & qFromLittleEndian<quint64>(line2 + x);
+                const quint64 ink = (~light >> 7) & 0x0101010101010101ULL;
                 out[x / 8] |= uchar((ink * 0x8040201008040201ULL) >> 56);
             }
-            for (; x < width; ++x)
-                if (line[x] < 128)
+            for (; x < end; ++x)
+                if (std::min(line[x], line2[x]) < 128)
                     out[x / 8] |= uchar(0x80 >> (x % 8));
         }
     }
@@ -264,18 +281,20 @@ void EscpWriter::band(QByteArray* out, int top)
     const int rows = std::min(kPins, m_dotRows - top);
     const int chunks = m_bitsPerRow;
     const uchar* bits = m_bits.data() + size_t(top) * size_t(chunks);
-    // Most rows of a form are blank: the ink's reach in whole bytes first.
+    // Most rows of a form are blank: the ink's reach in whole bytes first,
+    // looked for only where the row was set.
     int from = chunks, to = -1;
     for (int r = 0; r < rows; ++r) {
         const uchar* line = bits + size_t(r) * size_t(chunks);
-        int a = 0;
-        while (a + 8 <= chunks && !qFromUnaligned<quint64>(line + a))
+        const Span inked = m_inked[size_t(top + r)];
+        int a = inked.left;
+        while (a + 8 <= inked.right && !qFromUnaligned<quint64>(line + a))
             a += 8;
-        while (a < chunks && !line[a])
+        while (a < inked.right && !line[a])
             ++a;
-        if (a == chunks)
+        if (a >= inked.right)
             continue;
-        int b = chunks;
+        int b = inked.right;
         while (b - 8 >= a && !qFromUnaligned<quint64>(line + b - 8))
             b -= 8;
         while (!line[b - 1])
@@ -287,11 +306,58 @@ void EscpWriter::band(QByteArray* out, int top)
         return;
     // Three bytes a column, the top pin in the high bit of the first;
     // eight rows by eight columns at a time.
-    if (m_columns.size() < chunks * 8 * 3)
-        m_columns.resize(chunks * 8 * 3);
+    if (m_columns.size() < (chunks + 16) * 8 * 3)
+        m_columns.resize((chunks + 16) * 8 * 3);
     char* col = m_columns.data();
+    int wide = from; // byte columns done sixteen at a time
+#ifdef __SSE2__
+    // Sixteen bytes of eight rows each, interleaved so that every eight
+    // bytes hold one byte column, the top row last: the high bits of
+    // sixteen such bytes are then one dot column's pins, for two columns.
+    memset(col + from * 8 * 3, 0, size_t(to - from + 1) * 8 * 3);
+    // The last sixteen may reach past the ink (zero bytes) and the row (into
+    // the padding or the next row, dots past the last one never sent).
+    for (; wide <= to; wide += 16) {
+        for (int group = 0; group * 8 < kPins; ++group) {
+            __m128i r[8];
+            __m128i any = _mm_setzero_si128();
+            for (int k = 0; k < 8; ++k) {
+                const int row = group * 8 + k;
+                r[k] = row < rows ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(
+                                        bits + size_t(row) * size_t(chunks) + size_t(wide)))
+                                  : _mm_setzero_si128();
+                any = _mm_or_si128(any, r[k]);
+            }
+            if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) == 0xffff)
+                continue;
+            for (int half = 0; half < 2; ++half) {
+                auto pairs = [&](int a, int b) {
+                    return half ? _mm_unpackhi_epi8(r[a], r[b]) : _mm_unpacklo_epi8(r[a], r[b]);
+                };
+                const __m128i a0 = pairs(7, 6), a1 = pairs(5, 4), a2 = pairs(3, 2), a3 = pairs(1, 0);
+                const __m128i b[4] = {_mm_unpacklo_epi16(a0, a1), _mm_unpacklo_epi16(a2, a3),
+                                      _mm_unpackhi_epi16(a0, a1), _mm_unpackhi_epi16(a2, a3)};
+                const __m128i q[4] = {_mm_unpacklo_epi32(b[0], b[1]), _mm_unpackhi_epi32(b[0], b[1]),
+                                      _mm_unpacklo_epi32(b[2], b[3]), _mm_unpackhi_epi32(b[2], b[3])};
+                for (int n = 0; n < 4; ++n) {
+                    __m128i v = q[n];
+                    if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())) == 0xffff)
+                        continue;
+                    // Byte columns c and c + 1; dot by dot from the left.
+                    char* at = col + (wide + half * 8 + n * 2) * 8 * 3 + group;
+                    for (int j = 0; j < 8; ++j) {
+                        const int pins = _mm_movemask_epi8(v);
+                        at[j * 3] = char(pins & 0xff);
+                        at[(8 + j) * 3] = char(pins >> 8);
+                        v = _mm_add_epi8(v, v);
+                    }
+                }
+            }
+        }
+    }
+#endif
     for (int group = 0; group * 8 < kPins; ++group) {
-        for (int c = from; c <= to; ++c) {
+        for (int c = wide; c <= to; ++c) {
             quint64 block = 0;
             for (int k = 0; k < 8; ++k) {
                 const int r = group * 8 + k;
@@ -329,11 +395,23 @@ void EscpWriter::band(QByteArray* out, int top)
         const int at = out->size();
         out->append(m_columns.constData() + start * 3, count * 3);
         if (passes == 2) {
+            // Every other column of three bytes blanked: the pattern repeats
+            // every eight columns, three words.
             char* data = out->data() + at;
-            for (int x = start; x <= last; ++x) {
-                if ((x % 2) != pass)
-                    data[(x - start) * 3] = data[(x - start) * 3 + 1] = data[(x - start) * 3 + 2] = 0;
-            }
+            const size_t bytes = size_t(count) * 3;
+            const size_t keep = size_t((pass - start) & 1);
+            std::array<uchar, 24> pattern{};
+            for (size_t b = 0; b < pattern.size(); ++b)
+                pattern[b] = (b / 3) % 2 == keep ? 0xff : 0;
+            std::array<quint64, 3> mask{};
+            memcpy(mask.data(), pattern.data(), pattern.size());
+            size_t i = 0;
+            for (; i + 24 <= bytes; i += 24)
+                for (size_t w = 0; w < 3; ++w)
+                    qToUnaligned(qFromUnaligned<quint64>(data + i + 8 * w) & mask[w], data + i + 8 * w);
+            for (; i < bytes; ++i)
+                if ((i / 3) % 2 != keep)
+                    data[i] = 0;
         }
     }
 }
@@ -342,7 +420,7 @@ bool EscpWriter::writeForm(const QImage& dotsIn, double pageHeightMm, QString* e
 {
     pack(dotsIn.format() == QImage::Format_Grayscale8 ? dotsIn
                                                       : dotsIn.convertToFormat(QImage::Format_Grayscale8),
-         dotsIn.height(), 1);
+         dotsIn.height(), 1, nullptr);
     return writeDots(pageHeightMm, error);
 }
 

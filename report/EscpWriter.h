@@ -74,8 +74,9 @@ private:
     // for 360 x 180), moved down by topOffsetDots (a fraction of a dot).
     void render(const ReportLayout& layout, int page, double topOffsetDots);
     // One bit a dot, ink set, the leftmost dot in the high bit; rowsPerDot
-    // rows of image struck as one.
-    void pack(const QImage& image, int rows, int rowsPerDot);
+    // rows of image struck as one. With canvas, only the dots it painted
+    // are read (the rest are white).
+    void pack(const QImage& image, int rows, int rowsPerDot, const DotCanvas* canvas);
     bool writeDots(double pageHeightMm, QString* error);
     void pageLength(QByteArray* out, double pageHeightMm);
     // Feeds the paper down by units of 1/360 in.
@@ -94,6 +95,8 @@ private:
     double m_formTop = 0;       // exact top of the next form, 1/360 in
     DotCanvas m_canvas;         // the page painted, kept from form to form
     std::vector<uchar> m_bits;  // the form's dots, m_bitsPerRow bytes a row
+    using Span = DotCanvas::Span;
+    std::vector<Span> m_inked; // bytes of each row of m_bits that may be set
     int m_bitsPerRow = 0;
     int m_dotWidth = 0;
     int m_dotRows = 0;

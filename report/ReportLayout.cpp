@@ -1,5 +1,6 @@
 #include "report/ReportLayout.h"
 
+#include "report/DotCanvas.h"
 #include "report/PageBreaks.h"
 #include "report/QRBand.h"
 #include "report/QRDBText.h"
@@ -250,9 +251,15 @@ void ReportLayout::paintPage(QPainter* painter, int index, const ScreenExtras& e
     painter->scale(1.0, devY / devX);
     const double u = devX;
     const QRectF pageRect(0, 0, m_pageWidth * u, m_pageLength * u);
-    painter->fillRect(pageRect, Qt::white);
-    if (!extras.background.isNull())
+    // A dot canvas knows what it has painted: one still white is left so.
+    DotCanvas* dots = dynamic_cast<DotCanvas*>(device);
+    if (!dots || !dots->isWhite())
+        painter->fillRect(pageRect, Qt::white);
+    if (!extras.background.isNull()) {
+        if (dots)
+            dots->markPainted(painter, pageRect);
         painter->drawImage(pageRect, extras.background);
+    }
     painter->setClipRect(pageRect);
     // The printer's calibration moves and scales everything drawn on the page.
     painter->translate(m_calibration.Dx * u, m_calibration.Dy * u);
@@ -265,8 +272,11 @@ void ReportLayout::paintPage(QPainter* painter, int index, const ScreenExtras& e
         // Every band of a page is as high as the first: they stack from the top margin.
         const double top = m_report->Page.TopMargin + j * height;
         const QStringList& texts = bands.at(j);
-        if (!m_bandTransparent && extras.background.isNull())
-            painter->fillRect(QRectF(left * u, top * u, m_bandWidth * u, m_bandHeight * u), m_bandColor);
+        if (!m_bandTransparent && extras.background.isNull()) {
+            const QRectF band(left * u, top * u, m_bandWidth * u, m_bandHeight * u);
+            if (!dots || dots->markFill(painter, band, m_bandColor))
+                painter->fillRect(band, m_bandColor);
+        }
         // Transparent items first; opaque ones fill their box and cover them.
         for (int pass = 0; pass < 2; ++pass) {
             for (int i = 0; i < m_items.size(); ++i) {
@@ -287,8 +297,11 @@ void ReportLayout::paintPage(QPainter* painter, int index, const ScreenExtras& e
             if (o.page != index)
                 continue;
             const QRectF r = o.rect;
-            painter->drawRect(QRectF(r.left() * u, r.top() * u, r.width() * u, r.height() * u)
-                                  .adjusted(-3 * u, -3 * u, 3 * u, 3 * u));
+            const QRectF outline = QRectF(r.left() * u, r.top() * u, r.width() * u, r.height() * u)
+                                       .adjusted(-3 * u, -3 * u, 3 * u, 3 * u);
+            if (dots)
+                dots->markPainted(painter, outline.adjusted(-u, -u, u, u));
+            painter->drawRect(outline);
         }
     }
     painter->restore();

@@ -242,7 +242,10 @@ void ReportPainter::paintItem(QPainter* painter, const Item& item, const QString
         double width = 0;
         for (const QString& line : lines)
             width = std::max(width, fm.horizontalAdvance(line));
-        painter->fillRect(QRectF(left, top, width, item.height * devY), item.color);
+        const QRectF box(left, top, width, item.height * devY);
+        DotCanvas* dots = dynamic_cast<DotCanvas*>(painter->device());
+        if (!dots || dots->markFill(painter, box, item.color))
+            painter->fillRect(box, item.color);
     }
 
     if (count > 0) {
@@ -273,14 +276,13 @@ void ReportPainter::paintItem(QPainter* painter, const Item& item, const QString
                 const QList<QGlyphRun>& glyphs = cache->line(face, lines.at(k), device);
                 // The dot-matrix page copies glyphs it has drawn before.
                 DotCanvas* dots = dynamic_cast<DotCanvas*>(painter->device());
-                for (int pass = 0; pass < (face.emulateBold ? 2 : 1); ++pass)
-                    for (const QGlyphRun& run : glyphs) {
-                        const QPointF origin = at + QPointF(pass * face.boldDx, 0);
-                        if (dots)
-                            dots->drawGlyphRun(painter, origin, run);
-                        else
-                            painter->drawGlyphRun(origin, run);
-                    }
+                if (dots) {
+                    dots->drawGlyphRuns(painter, at, glyphs, face.emulateBold, face.boldDx);
+                } else {
+                    for (int pass = 0; pass < (face.emulateBold ? 2 : 1); ++pass)
+                        for (const QGlyphRun& run : glyphs)
+                            painter->drawGlyphRun(at + QPointF(pass * face.boldDx, 0), run);
+                }
             } else {
                 painter->drawText(at, lines.at(k));
                 if (face.emulateBold)
@@ -348,11 +350,21 @@ void ReportPainter::paintCode(QPainter* painter, const Item& item, const QString
     for (const QRectF& r : symbol.darkRuns())
         path.addRect(QRectF(x + r.left() * module, y + (qr ? r.top() * module : 0), r.width() * module,
                             qr ? module : barsHeight));
+    DotCanvas* dots = dynamic_cast<DotCanvas*>(painter->device());
+    if (dots)
+        dots->markPainted(painter, path.boundingRect());
     painter->fillPath(path, item.fontColor);
 
     if (face && textHeight > 0 && y + barsHeight + textHeight <= box.bottom() + 1) {
         const QFontMetricsF fm(face->font, device);
-        const double tx = x + (width - fm.horizontalAdvance(value)) / 2;
+        const double advance = fm.horizontalAdvance(value);
+        const double tx = x + (width - advance) / 2;
+        if (dots) {
+            // An em round the line holds whatever its glyphs reach.
+            const double em = fm.height();
+            dots->markPainted(painter,
+                              QRectF(tx, y + barsHeight, advance, textHeight).adjusted(-em, -em, em, em));
+        }
         painter->setPen(item.fontColor);
         painter->setFont(face->font);
         painter->drawText(QPointF(tx, y + barsHeight + face->ascent), value);

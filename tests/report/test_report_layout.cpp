@@ -1,3 +1,4 @@
+#include "report/EscpWriter.h"
 #include "report/FontSetup.h"
 #include "report/PageBreaks.h"
 #include "report/QRBand.h"
@@ -8,6 +9,7 @@
 #include "report/ReportPdfWriter.h"
 #include "report/ReportRecords.h"
 
+#include <QBuffer>
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
@@ -87,6 +89,46 @@ QImage renderPage(ReportLayout& layout, int page, int dpi)
     return img;
 }
 
+// A run on continuous paper as the dot-matrix writer sends it, from forms
+// the page engine paints straight onto a plain white grey image each.
+QByteArray plainDotStream(ReportLayout& layout, int dpiX)
+{
+    EscpOptions options;
+    options.dpiX = dpiX;
+    QBuffer stream;
+    stream.open(QIODevice::WriteOnly);
+    EscpWriter writer(&stream, options);
+    const QSizeF mm = layout.pageSizeMm();
+    const int rowsPerDot = dpiX == 360 ? 2 : 1;
+    const int width = int(std::ceil(mm.width() / 25.4 * dpiX - 1e-6));
+    double formTop = 0; // 1/360 in
+    QString error;
+    for (int page = 0; page < layout.pageCount(); ++page) {
+        const double offset = (formTop - std::floor(formTop)) / 2;
+        const int rows = int(std::ceil(mm.height() / 25.4 * 180 + offset - 1e-6));
+        QImage image(width, rows * rowsPerDot, QImage::Format_Grayscale8);
+        image.setDotsPerMeterX(qRound(dpiX / 0.0254));
+        image.setDotsPerMeterY(qRound(180 * rowsPerDot / 0.0254));
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setRenderHint(QPainter::TextAntialiasing, false);
+        painter.translate(0, offset * rowsPerDot);
+        layout.paintPage(&painter, page);
+        painter.end();
+        QImage dots(width, rows, QImage::Format_Grayscale8);
+        for (int y = 0; y < rows; ++y)
+            for (int x = 0; x < width; ++x)
+                dots.scanLine(y)[x] = std::min(image.constScanLine(y * rowsPerDot)[x],
+                                               image.constScanLine(y * rowsPerDot + rowsPerDot - 1)[x]);
+        if (!writer.writeForm(dots, mm.height(), &error))
+            return {};
+        formTop += mm.height() / 25.4 * 360;
+    }
+    writer.finish(&error);
+    return stream.data();
+}
+
 } // namespace
 
 class TestReportLayout : public QObject
@@ -119,6 +161,8 @@ private slots:
     void designViewShowsColumnNames_data();
     void designViewShowsColumnNames();
     void textInItsFontColour();
+    void dotStreamIsThePlainPainting_data();
+    void dotStreamIsThePlainPainting();
 
 private:
     void addRecipients(int n);
@@ -702,6 +746,73 @@ void TestReportLayout::textInItsFontColour()
         }
     QVERIFY2(red > 50, qPrintable(QString::number(red)));
     QCOMPARE(black, 0);
+}
+
+void TestReportLayout::dotStreamIsThePlainPainting_data()
+{
+    // A second item beside the bold name, and the writer's resolution.
+    // Every form has less text than the one before, and other text where
+    // it had some: nothing of the last form may stay on the canvas.
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<int>("dpiX");
+    QTest::newRow("bold text") << "text" << 180;
+    QTest::newRow("bold text, 360 dpi") << "text" << 360;
+    QTest::newRow("grey box") << "grey" << 180;
+    QTest::newRow("white box over the name") << "cover" << 180;
+    QTest::newRow("Code 128") << "code" << 180;
+    QTest::newRow("Code 128, 360 dpi") << "code" << 360;
+    QTest::newRow("turned") << "turned" << 180;
+}
+
+void TestReportLayout::dotStreamIsThePlainPainting()
+{
+    QFETCH(QString, second);
+    QFETCH(int, dpiX);
+    m_records->rows = {
+        {QStringLiteral("黑体字黑体字黑体字黑体字"), QStringLiteral("SF1234567890123\r第二行")},
+        {QStringLiteral("一二三四"), QStringLiteral("SF76543")},
+        {QStringLiteral("口"), QString()}};
+    makeReport();
+    m_report->Records = m_records;
+    TQRDBText* name = m_report->band()->items().first();
+    name->Font.setBold(true);
+    name->Size.Left = 50;
+    name->Size.Top = 200;
+    name->Size.Width = 900;
+    name->Size.Height = 300;
+    auto* other = new TQRDBText(m_report->band(), QStringLiteral("QRDBText2"));
+    other->DataField = QStringLiteral("地址");
+    other->Size.Left = 100;
+    other->Size.Top = 600;
+    other->Size.Width = 900;
+    other->Size.Height = 400;
+    if (second == QLatin1String("grey")) {
+        other->Transparent = false;
+        other->Color = QColor(180, 180, 180);
+    } else if (second == QLatin1String("cover")) {
+        other->Transparent = false;
+        other->Size.Left = 300; // over the name's second half
+        other->Size.Top = 150;
+    } else if (second == QLatin1String("code")) {
+        other->Kind = TQRItemKind::Code128;
+    } else if (second == QLatin1String("turned")) {
+        other->Rotation = 90;
+    }
+    ReportLayout ours(m_report);
+    QBuffer stream;
+    stream.open(QIODevice::WriteOnly);
+    EscpOptions options;
+    options.dpiX = dpiX;
+    QString error;
+    QVERIFY2(EscpWriter::write(&ours, &stream, options, &error), qPrintable(error));
+    QCOMPARE(ours.pageCount(), 3);
+    ReportLayout plain(m_report);
+    QVERIFY(plain.generateAll());
+    const QByteArray expected = plainDotStream(plain, dpiX);
+    // Every form strikes something.
+    QVERIFY(expected.count("\x1b*") >= 3);
+    QCOMPARE(stream.data().size(), expected.size());
+    QVERIFY(stream.data() == expected);
 }
 
 QTEST_MAIN(TestReportLayout)
