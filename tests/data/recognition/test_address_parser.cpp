@@ -319,6 +319,42 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("name-like piece before the province is the name, flagged")
         << QStringLiteral("艺子轩 13812345678 河南省郑州市金水区花园路12号") << QStringLiteral("姓名")
         << QStringLiteral("艺子轩") << true;
+    QTest::newRow("labels in traditional characters")
+        << QStringLiteral("收件人：周雅琪 電話：13812345678 地址：广东省深圳市福田区福华路8号")
+        << QStringLiteral("备注") << QString() << false;
+    QTest::newRow("a label with blanks between its characters")
+        << QStringLiteral("收 件 人 ：王小川 电话 13900001111 地址：江苏省南京市鼓楼区中山路1号")
+        << QStringLiteral("备注") << QString() << false;
+    QTest::newRow("full-width bars and equals signs between fields")
+        << QStringLiteral("收货人＝韩冬｜电话＝13611112222｜地址＝浙江省杭州市西湖区文三路90号")
+        << QStringLiteral("姓名") << QStringLiteral("韩冬") << false;
+    QTest::newRow("a chat sticker goes nowhere")
+        << QStringLiteral("柳青 13861771245 江苏省无锡市滨湖区蠡湖大道1800号 谢谢[捂脸]")
+        << QStringLiteral("备注") << QString() << false;
+    QTest::newRow("fillers of a spoken message go nowhere")
+        << QStringLiteral("嗯地址是湖北省武汉市洪山区珞喻路100号然后收件人写黄磊电话是13900002222就这些")
+        << QStringLiteral("地址") << QStringLiteral("湖北省武汉市洪山区珞喻路100号") << false;
+    QTest::newRow("the sheet's title goes nowhere")
+        << QStringLiteral("发货单 收件人：石磊 电话：15295036618 地址：江苏省南通市崇川区人民中路18号")
+        << QStringLiteral("备注") << QString() << false;
+    QTest::newRow("a department under its label goes to the remark without it")
+        << QStringLiteral("收件单位：无锡华光机械有限公司 部门：质检科 联系人：吴刚 电话：13900003333")
+        << QStringLiteral("备注") << QStringLiteral("质检科") << false;
+    QTest::newRow("the country before the province is left out")
+        << QStringLiteral("收货地址：中国 浙江省 宁波市 鄞州区 天童南路588号 收货人：贝贝 手机：13900004444")
+        << QStringLiteral("地址") << QStringLiteral("浙江省宁波市鄞州区天童南路588号") << false;
+    QTest::newRow("one more parcel to the next recipient is a lead-in")
+        << QStringLiteral("另外再寄一份给 蓝海 13877236015 广西北海市海城区北部湾中路3号")
+        << QStringLiteral("备注") << QString() << false;
+    QTest::newRow("to bring it home is a wish, no lead-in")
+        << QStringLiteral("江西省赣州市于都县贡江镇长征大道8号 肖红 13900005555 送到家")
+        << QStringLiteral("备注") << QStringLiteral("送到家") << false;
+    QTest::newRow("fetching it in town is a wish, no part of the address")
+        << QStringLiteral("四川省巴中市平昌县驷马镇水井村4组 何永贵 15283619042 我自己来镇上拿")
+        << QStringLiteral("备注") << QStringLiteral("我自己来镇上拿") << false;
+    QTest::newRow("号码 labels the number")
+        << QStringLiteral("名字：尤佳 号码：13761205584 地址：上海市松江区文诚路358弄12号")
+        << QStringLiteral("备注") << QString() << false;
     QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
                                                << QStringLiteral("姓名") << QString() << true;
 }
