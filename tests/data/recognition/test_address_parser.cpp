@@ -355,6 +355,12 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("号码 labels the number")
         << QStringLiteral("名字：尤佳 号码：13761205584 地址：上海市松江区文诚路358弄12号")
         << QStringLiteral("备注") << QString() << false;
+    QTest::newRow("an extension on a line of its own")
+        << QStringLiteral("收货人：王强\n电话：0571-87061234\n分机：8008\n地址：浙江省杭州市上城区东坡路8号")
+        << QStringLiteral("电话") << QStringLiteral("0571-87061234-8008") << false;
+    QTest::newRow("a Taiwan mobile as typed there, the place in its characters")
+        << QStringLiteral("林怡君 0928-617-532 台中市西屯區台灣大道三段99號") << QStringLiteral("手机")
+        << QStringLiteral("+886-928617532") << false;
     QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
                                                << QStringLiteral("姓名") << QString() << true;
 }
