@@ -361,6 +361,23 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("a Taiwan mobile as typed there, the place in its characters")
         << QStringLiteral("林怡君 0928-617-532 台中市西屯區台灣大道三段99號") << QStringLiteral("手机")
         << QStringLiteral("+886-928617532") << false;
+    QTest::newRow("sheet rows under a header row: each cell where its column says")
+        << QStringLiteral("姓名\t手机\t单位\t地址\n钱文斌\t13900006666\t姑苏区康宁口腔门诊部\t江苏省苏州市姑"
+                          "苏区道前街26号\n"
+                          "蒋莉\t13900007777\t\t江苏省扬州市广陵区文昌中路15号")
+        << QStringLiteral("收件单位") << QStringLiteral("姑苏区康宁口腔门诊部||") << false;
+    QTest::newRow("recipients numbered with circled digits, thanks on a line of its own")
+        << QStringLiteral("① 陈静 13761820947 上海市浦东新区张杨路1500号\n② 周强 18650273816 "
+                          "福建省福州市鼓楼区五四路158号\n辛苦啦")
+        << QStringLiteral("备注") << QStringLiteral("||") << false;
+    QTest::newRow("numbered orders after one another on a line")
+        << QStringLiteral("第一单：淄博市张店区人民西路18号，焦娟，15065320018；第二单：山东省东营市东营区西"
+                          "三路177号，庞建国，13805467731")
+        << QStringLiteral("备注") << QStringLiteral("||") << false;
+    QTest::newRow("one recipient a line, a number in full-width digits")
+        << QStringLiteral("大庆市萨尔图区中央大街28号 关丽娜 "
+                          "１３９０４５９８８０１\n齐齐哈尔市龙沙区卜奎大街99号 关振东 0452-2418866")
+        << QStringLiteral("姓名") << QStringLiteral("关丽娜||关振东") << false;
     QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
                                                << QStringLiteral("姓名") << QString() << true;
 }
@@ -371,9 +388,21 @@ void TestAddressParser::edgeCases()
     QFETCH(QString, key);
     QFETCH(QString, expected);
     QFETCH(bool, unsure);
-    const ParsedRecipient r = AddressParser(m_regions).parse(text);
-    QCOMPARE(r.value(key), expected);
-    QVERIFY2(r.isUnsure(key) == unsure, qPrintable(r.unsure.join(QLatin1Char(' '))));
+    // Several recipients in one text: their fields joined by "||", unsure where any one is.
+    QStringList values;
+    QStringList flagged;
+    bool anyUnsure = false;
+    const AddressParser parser(m_regions);
+    QList<ParsedRecipient> all = parser.parseAll(text);
+    if (all.isEmpty())
+        all << parser.parse(text);
+    for (const ParsedRecipient& r : std::as_const(all)) {
+        values << r.value(key);
+        flagged << r.unsure.join(QLatin1Char(' '));
+        anyUnsure = anyUnsure || r.isUnsure(key);
+    }
+    QCOMPARE(values.join(QStringLiteral("||")), expected);
+    QVERIFY2(anyUnsure == unsure, qPrintable(flagged.join(QStringLiteral(" || "))));
 }
 
 void TestAddressParser::splitsEntriesAtBlankLines()
