@@ -378,6 +378,24 @@ void TestAddressParser::edgeCases_data()
         << QStringLiteral("大庆市萨尔图区中央大街28号 关丽娜 "
                           "１３９０４５９８８０１\n齐齐哈尔市龙沙区卜奎大街99号 关振东 0452-2418866")
         << QStringLiteral("姓名") << QStringLiteral("关丽娜||关振东") << false;
+    QTest::newRow("a Taiwan address in its own characters names its city")
+        << QStringLiteral("收件人：林志豪 手機：+886 912 345 678 地址：臺灣臺中市西屯區臺灣大道三段99號")
+        << QStringLiteral("城市") << QStringLiteral("台中市") << false;
+    QTest::newRow("a prefecture known by its first character")
+        << QStringLiteral("新疆克州阿图什市帕米尔路东段8号 阿依古丽 13579011111") << QStringLiteral("城市")
+        << QStringLiteral("克孜勒苏柯尔克孜自治州") << false;
+    QTest::newRow("a road set apart, a note's word in its name")
+        << QStringLiteral("徐州市鼓楼区 解放路 12号 周敏 13900008888") << QStringLiteral("地址")
+        << QStringLiteral("江苏省徐州市鼓楼区解放路12号") << false;
+    QTest::newRow("a village named like a region elsewhere")
+        << QStringLiteral("河南省洛阳市宜阳县 东营坊村 王海 13900009999") << QStringLiteral("地址")
+        << QStringLiteral("河南省洛阳市宜阳县东营坊村") << false;
+    QTest::newRow("a village group in Chinese numerals")
+        << QStringLiteral("山东省青岛市即墨区 龙泉村 三组 王海 13900009999") << QStringLiteral("地址")
+        << QStringLiteral("山东省青岛市即墨区龙泉村三组") << false;
+    QTest::newRow("a landmark the house lies across from")
+        << QStringLiteral("临夏州临夏市团结路 18号 回民中学对面 马哈三 13900001010") << QStringLiteral("地址")
+        << QStringLiteral("甘肃省临夏州临夏市团结路18号回民中学对面") << false;
     QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
                                                << QStringLiteral("姓名") << QString() << true;
 }
