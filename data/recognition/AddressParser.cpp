@@ -576,7 +576,7 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     dropStrayRegions(c);
     dropPiecesBeforeRegion(c);
     // A short region that reads as a name is the name only when there is no other.
-    if (c.labelledNames.isEmpty() && c.strongNames.isEmpty()) {
+    if (c.labelledNames.isEmpty() && c.strongNames.isEmpty() && c.weakNames.isEmpty()) {
         for (int i = 0; i < c.parts.size(); ++i) {
             if (c.parts.at(i).maybeName) {
                 c.strongNames << c.parts.takeAt(i).text;

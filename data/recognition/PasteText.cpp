@@ -442,8 +442,9 @@ bool PasteText::endsLikeCompany(const QString& token)
             return false;
     }
     for (const QString& e : ends) {
+        // "工作日放公司前台" asks to leave it at the company: a wish.
         if (token.endsWith(e))
-            return true;
+            return !QStringLiteral("放送到在寄").contains(token.at(token.size() - e.size() - 1));
     }
     return false;
 }
@@ -480,7 +481,7 @@ int PasteText::deskLength(const QString& token)
 bool PasteText::isDepartment(const QString& token)
 {
     static const QStringList ends =
-        QStringLiteral("部 科 处 室 系 办 组 中心 车间 办公室").split(QLatin1Char(' '));
+        QStringLiteral("部 科 处 室 系 办 组 中心 车间 办公室 学院 庭").split(QLatin1Char(' '));
     if (token.size() < 2 || token.size() > 7 || PersonName::isDeliveryNote(token))
         return false;
     for (const QChar c : token) {

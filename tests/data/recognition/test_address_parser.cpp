@@ -396,6 +396,20 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("a landmark the house lies across from")
         << QStringLiteral("临夏州临夏市团结路 18号 回民中学对面 马哈三 13900001010") << QStringLiteral("地址")
         << QStringLiteral("甘肃省临夏州临夏市团结路18号回民中学对面") << false;
+    QTest::newRow("a school of a university after it goes to the remark")
+        << QStringLiteral("收件单位：湖南大学 外国语学院 联系人：蒋文博 电话：13900001212 "
+                          "地址：湖南省长沙市岳麓区麓山南路2号")
+        << QStringLiteral("备注") << QStringLiteral("外国语学院") << false;
+    QTest::newRow("a chamber of a court after it goes to the remark")
+        << QStringLiteral("单位：宁乡市人民法院 民一庭 收件人：马卫东 电话：13900001313 "
+                          "地址：湖南省长沙市宁乡市玉潭街道")
+        << QStringLiteral("备注") << QStringLiteral("民一庭") << false;
+    QTest::newRow("leaving it at the company's desk is a wish, no company")
+        << QStringLiteral("北京市朝阳区望京街10号 邢亮 13900001414 周末放公司前台")
+        << QStringLiteral("收件单位") << QString() << false;
+    QTest::newRow("a short province before its prefecture is no name")
+        << QStringLiteral("云南 大理 大理市 人民路 85号 玉香 13887902145") << QStringLiteral("地址")
+        << QStringLiteral("云南大理大理市人民路85号") << false;
     QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
                                                << QStringLiteral("姓名") << QString() << true;
 }
