@@ -596,5 +596,6 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     if (r.postcode.isEmpty() && r.address.startsWith(QStringLiteral("台湾")))
         r.postcode = ContactNumbers::takeTaiwanPostcode(c.remarks);
     r.remark = c.remarks.join(QLatin1Char(' '));
+    r.address = PasteText::asTyped(r.address, input);
     return r;
 }

@@ -2,6 +2,8 @@
 
 #include "data/recognition/PersonName.h"
 
+#include <algorithm>
+
 #include <QRegularExpression>
 #include <QStringList>
 #include <QVector>
@@ -196,6 +198,36 @@ QString PasteText::normalized(const QString& in)
     withoutChatMarks(s);
     joinSpacedLabels(s);
     return s;
+}
+
+QString PasteText::asTyped(const QString& address, const QString& typed)
+{
+    auto wide = [](QChar c) {
+        return c.unicode() >= 0xFF10 && c.unicode() <= 0xFF5A && c.isLetterOrNumber();
+    };
+    if (std::none_of(typed.begin(), typed.end(), wide))
+        return address;
+    auto plain = [](QChar c) { return c.unicode() < 0x80 && c.isLetterOrNumber(); };
+    QString out = address;
+    for (int i = 0; i < out.size();) {
+        if (!plain(out.at(i))) {
+            ++i;
+            continue;
+        }
+        int end = i;
+        while (end < out.size() && plain(out.at(end)))
+            ++end;
+        // The run with what stands on either side of it, as typed in full width.
+        QString run = out.mid(i, end - i);
+        for (QChar& c : run)
+            c = QChar(c.unicode() - 0x20 + 0xFF00);
+        const QString typedRun = (i > 0 ? QString(out.at(i - 1)) : QString()) + run +
+                                 (end < out.size() ? QString(out.at(end)) : QString());
+        if (typed.contains(typedRun))
+            out.replace(i, end - i, run);
+        i = end;
+    }
+    return out;
 }
 
 PasteText::Kind PasteText::labelOf(const QString& token)

@@ -410,6 +410,9 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("a short province before its prefecture is no name")
         << QStringLiteral("云南 大理 大理市 人民路 85号 玉香 13887902145") << QStringLiteral("地址")
         << QStringLiteral("云南大理大理市人民路85号") << false;
+    QTest::newRow("full-width digits and letters of the address stay as typed")
+        << QStringLiteral("张敏 13912345678 浙江省杭州市西湖区文三路４７８号Ａ座１２层")
+        << QStringLiteral("地址") << QStringLiteral("浙江省杭州市西湖区文三路４７８号Ａ座１２层") << false;
     QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
                                                << QStringLiteral("姓名") << QString() << true;
 }
