@@ -412,6 +412,17 @@ void AddressParser::dropStrayRegions(Candidates& c) const
                 anchor = path.written.last().region;
         }
     }
+    // A district's name after the street that lies elsewhere is a part of
+    // the place there: "…学府路1号 红河学院 东区 7栋".
+    for (int i = 1; anchor >= 0 && i < c.parts.size(); ++i) {
+        Candidates::Part& p = c.parts[i];
+        const RegionTable::Path path =
+            p.region && p.shortOnly < 0 ? m_regions.match(p.text) : RegionTable::Path();
+        if (!path.written.isEmpty() && !c.parts.at(i - 1).region &&
+            !m_regions.isWithin(path.written.last().region, anchor) &&
+            !m_regions.isWithin(anchor, path.written.last().region))
+            p.region = false;
+    }
     for (int i = c.parts.size() - 1; anchor >= 0 && i >= 0; --i) {
         const int r = c.parts.at(i).shortOnly;
         if (r >= 0 && !m_regions.isWithin(r, anchor) && !m_regions.isWithin(anchor, r)) {

@@ -413,6 +413,9 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("full-width digits and letters of the address stay as typed")
         << QStringLiteral("张敏 13912345678 浙江省杭州市西湖区文三路４７８号Ａ座１２层")
         << QStringLiteral("地址") << QStringLiteral("浙江省杭州市西湖区文三路４７８号Ａ座１２层") << false;
+    QTest::newRow("a campus named like a district elsewhere stays in its place")
+        << QStringLiteral("湖北省荆州市沙市区 长江大学 东区 5栋 李春梅 18288073914") << QStringLiteral("地址")
+        << QStringLiteral("湖北省荆州市沙市区长江大学东区5栋") << false;
     QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
                                                << QStringLiteral("姓名") << QString() << true;
 }
