@@ -27,7 +27,7 @@ bool looksLikeAddress(const QString& t)
         QStringLiteral(
             "路 街 道 巷 弄 胡同 号 楼 栋 幢 座 层 室 单元 村 镇 乡 组 屯 社区 小区 花园 广场 大厦 "
             "中心 公寓 苑 院 大学 学院 医院 公司 厂 市场 工业 园区 宿舍 期 区 县 旗 城 府 庭 湾 阁 轩 馆 "
-            "店 厦 寓 墅 站 场 岛 舍")
+            "店 厦 寓 墅 站 场 岛 舍 號 樓 棟 層 廈 對面 对面 旁边 隔壁 附近 中学 小学")
             .split(QLatin1Char(' '));
     // A street and its number is an address even where a note's word is in
     // the street's name ("解放街168号": 放).
@@ -40,7 +40,9 @@ bool looksLikeAddress(const QString& t)
     // districts: "澳门氹仔", "香港九龙".
     static const QRegularExpression sarPart(
         QStringLiteral("^(?:香港|澳门)(?:特别行政区)?(?:九龙|新界|港岛|香港岛|氹仔|路环|澳门半岛)"));
-    if (t.contains(streetNumber) || (subDistrictEnd && subDistrict.match(t).hasMatch()) ||
+    // And a road by its name, a note's word in it or not ("解放路").
+    const bool road = t.size() >= 3 && (t.endsWith(QChar(0x8DEF)) || t.endsWith(QChar(0x8857)));
+    if (road || t.contains(streetNumber) || (subDistrictEnd && subDistrict.match(t).hasMatch()) ||
         ((t.startsWith(QStringLiteral("香港")) || t.startsWith(QStringLiteral("澳门"))) &&
          sarPart.match(t).hasMatch()))
         return true;
@@ -52,7 +54,8 @@ bool looksLikeAddress(const QString& t)
     // A digit or a letter makes a short part a building or unit: "B座", "2单元".
     bool digit = false;
     for (const QChar c : t)
-        digit = digit || c.isDigit() || (c.unicode() < 0x80 && c.isLetter());
+        digit = digit || c.isDigit() || (c.unicode() < 0x80 && c.isLetter()) ||
+                QStringLiteral("一二三四五六七八九十").contains(c); // "二组"
     for (const QString& w : words) {
         if (t.contains(w))
             return t.size() >= 3 || digit;
@@ -309,6 +312,17 @@ void AddressParser::dropStrayRegions(Candidates& c) const
                 anchor = path.written.last().region;
         }
     }
+    // A district's name after the street that lies elsewhere is a part of
+    // the place there: "…学府路1号 红河学院 东区 7栋".
+    for (int i = 1; anchor >= 0 && i < c.parts.size(); ++i) {
+        Candidates::Part& p = c.parts[i];
+        const RegionTable::Path path =
+            p.region && p.shortOnly < 0 ? m_regions.match(p.text) : RegionTable::Path();
+        if (!path.written.isEmpty() && !c.parts.at(i - 1).region &&
+            !m_regions.isWithin(path.written.last().region, anchor) &&
+            !m_regions.isWithin(anchor, path.written.last().region))
+            p.region = false;
+    }
     for (int i = c.parts.size() - 1; anchor >= 0 && i >= 0; --i) {
         const int r = c.parts.at(i).shortOnly;
         if (r >= 0 && !m_regions.isWithin(r, anchor) && !m_regions.isWithin(anchor, r)) {
@@ -488,7 +502,7 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     dropStrayRegions(c);
     dropPiecesBeforeRegion(c);
     // A short region that reads as a name is the name only when there is no other.
-    if (c.labelledNames.isEmpty() && c.strongNames.isEmpty()) {
+    if (c.labelledNames.isEmpty() && c.strongNames.isEmpty() && c.weakNames.isEmpty()) {
         for (int i = 0; i < c.parts.size(); ++i) {
             if (c.parts.at(i).maybeName) {
                 c.strongNames << c.parts.takeAt(i).text;
@@ -510,5 +524,6 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     if (!sender.isEmpty())
         c.remarks << sender;
     r.remark = c.remarks.join(QLatin1Char(' '));
+    r.address = PasteText::asTyped(r.address, input);
     return r;
 }

@@ -25,19 +25,20 @@ void markUnsure(ParsedRecipient& r, const QString& key)
         r.unsure << key;
 }
 
-// The word before an extension: "转1234", "分机号 22", "ext 89".
-const QString kExtensionWord = QStringLiteral(R"((?:转|分机号?|ext\.?|EXT\.?|#))");
+// The word before an extension: "转1234", "分机号 22", "ext 89"; with a word
+// the extension may stand on a line of its own ("\n分机号：4417").
+const QString kExtensionWord = QStringLiteral(R"((?:转|分机(?:号码?)?|ext\.?|EXT\.?|#))");
 const QString kAfterWord = QStringLiteral(R"([ ]*[:：]?[ ]*)");
 // An extension in brackets, as order pages show privacy numbers: "[2817]", "(分机号 6603)".
 const QString kBracketExtension = QStringLiteral(R"([ ]*[(（\[【][ ]*(?:)") + kExtensionWord + kAfterWord +
                                   QStringLiteral(R"()?(\d{1,5})[ ]*[)）\]】])");
 // After a mobile also "-5678"; one capture in every branch.
-const QString kMobileExtension = QStringLiteral(R"((?:(?|(?:[ ]*[,，]?[ ]*)") + kExtensionWord + kAfterWord +
-                                 QStringLiteral(R"(|-)(\d{1,5})(?![\d*])|)") + kBracketExtension +
-                                 QStringLiteral("))?");
-const QString kLandlineExtension = QStringLiteral(R"((?:(?|[ ]*[,，]?[ ]*(?:-|)") + kExtensionWord +
-                                   QStringLiteral(")") + kAfterWord + QStringLiteral(R"((\d{1,5})|)") +
-                                   kBracketExtension + QStringLiteral("))?(?!\\d)");
+const QString kMobileExtension = QStringLiteral(R"((?:(?|(?:[ \n]*[,，]?[ ]*)") + kExtensionWord +
+                                 kAfterWord + QStringLiteral(R"(|-)(\d{1,5})(?![\d*])|)") +
+                                 kBracketExtension + QStringLiteral("))?");
+const QString kLandlineExtension =
+    QStringLiteral(R"((?:(?|(?:[ ]*[,，]?[ ]*-|[ \n]*[,，]?[ ]*)") + kExtensionWord + QStringLiteral(")") +
+    kAfterWord + QStringLiteral(R"((\d{1,5})|)") + kBracketExtension + QStringLiteral("))?(?!\\d)");
 
 // Mobiles read out or typed in Chinese digits, 幺 for 1 as people say it:
 // "一三八一二三四五六七八", "幺三九 零七一二 三四五六". Written over with plain
@@ -158,10 +159,14 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
         mobiles << QStringLiteral("+886-") + m.captured(1) + m.captured(2) + m.captured(3);
         blank(text, m.capturedStart(), m.capturedLength());
     }
-    // Written as in Taiwan, "0912-345-678": ten digits, which no mainland number has.
+    // Written as in Taiwan, "0912-345-678": ten digits, which no mainland number has,
     static const QRegularExpression twLocalMobileRe(
         QStringLiteral(R"((?<![\d+])0(9\d{2})[ -]?(\d{3})[ -]?(\d{3})(?![\d-]))"));
-    if (text.contains(QStringLiteral("台湾")) || text.contains(QStringLiteral("臺灣"))) {
+    // Only where the text is Taiwan's: a place there, or characters written as there.
+    static const QRegularExpression taiwan(QStringLiteral(
+        "[台臺][湾灣北中南东東]|新北|桃[园園]|高雄|基隆|新竹|嘉[义義]|[宜屏][东東]|花[莲蓮]|苗栗|"
+        "彰化|南投|[云雲]林|澎湖|[區號樓]"));
+    if (text.contains(taiwan)) {
         for (auto it = twLocalMobileRe.globalMatch(text); it.hasNext();) {
             const auto m = it.next();
             mobiles << QStringLiteral("+886-") + m.captured(1) + m.captured(2) + m.captured(3);

@@ -2,6 +2,8 @@
 
 #include "data/recognition/PersonName.h"
 
+#include <algorithm>
+
 #include <QRegularExpression>
 #include <QStringList>
 #include <QVector>
@@ -48,7 +50,18 @@ const LabelWord kLabels[] = {
     {"付款时间", K::Info, 2},    {"订单时间", K::Info, 2},    {"支付时间", K::Info, 2},
     {"成交时间", K::Info, 2},    {"商品名称", K::Info, 2},    {"宝贝名称", K::Info, 2},
     {"商品", K::Info, 0},        {"数量", K::Info, 0},        {"发货地址", K::Detail, 2},
-    {"人", K::Name, 0},
+    {"人", K::Name, 0},          {"号码", K::Phone, 0},       {"部门", K::Remark, 2},
+    {"所在部门", K::Remark, 2},  {"科室", K::Remark, 0},
+};
+
+// As written in Hong Kong, Macau and Taiwan.
+const LabelWord kTraditionalLabels[] = {
+    {"收貨人", K::Name, 2},       {"聯絡人", K::Name, 2},       {"聯繫人", K::Name, 2},
+    {"手機號碼", K::Phone, 2},    {"手機", K::Phone, 1},        {"電話號碼", K::Phone, 2},
+    {"聯絡電話", K::Phone, 2},    {"聯繫電話", K::Phone, 2},    {"電話", K::Phone, 1},
+    {"收貨地址", K::Detail, 2},   {"詳細地址", K::Detail, 2},   {"聯絡地址", K::Detail, 2},
+    {"郵遞區號", K::Postcode, 2}, {"郵政編碼", K::Postcode, 2}, {"郵編", K::Postcode, 2},
+    {"備註", K::Remark, 2},       {"備注", K::Remark, 2},       {"公司名稱", K::Company, 2},
 };
 
 // Labels written in English on foreign shops' pages.
@@ -74,6 +87,8 @@ const QVector<Label>& labels()
     static const QVector<Label> l = [] {
         QVector<Label> v;
         for (const LabelWord& w : kLabels)
+            v.append({QString::fromUtf8(w.word), w.kind, w.glued});
+        for (const LabelWord& w : kTraditionalLabels)
             v.append({QString::fromUtf8(w.word), w.kind, w.glued});
         return v;
     }();
@@ -112,6 +127,34 @@ const QStringList& institutions()
     return l;
 }
 
+// Stickers of the chat apps ("[抱拳]", "[表情]") and the fillers of a
+// message spoken into the phone ("嗯", "然后", "就这样") stand between the
+// fields and belong to none.
+void withoutChatMarks(QString& s)
+{
+    static const QRegularExpression marks(
+        QStringLiteral(R"(\[\p{Han}{1,4}\]|嗯+|然后|就这(?:样|些|么多)(?:吧|哈|了)?(?=[\s,，。!！]|$)|)"
+                       R"((?:^|(?<=[\s,，。嗯]))那个(?=地址|收件|收货|电话|手机|名字|姓名))"));
+    if (s.contains(QLatin1Char('[')) || s.contains(QChar(0x55EF)) || s.contains(QChar(0x7136)) ||
+        s.contains(QChar(0x8FD9)) || s.contains(QChar(0x90A3)))
+        s.replace(marks, QStringLiteral(" "));
+}
+
+// A label typed with blanks between its characters: "收 件 人：".
+void joinSpacedLabels(QString& s)
+{
+    static const QRegularExpression spaced(
+        QStringLiteral(R"((?<!\p{Han})\p{Han}(?: \p{Han}){1,4}(?= ?[:：]))"));
+    if (!s.contains(QLatin1Char(' ')))
+        return;
+    for (auto m = spaced.match(s); m.hasMatch(); m = spaced.match(s, m.capturedStart() + 1)) {
+        QString joined = m.captured();
+        joined.remove(QLatin1Char(' '));
+        if (PasteText::labelOf(joined) != PasteText::None)
+            s.replace(m.capturedStart(), m.capturedLength(), joined);
+    }
+}
+
 } // namespace
 
 QString PasteText::normalized(const QString& in)
@@ -129,7 +172,16 @@ QString PasteText::normalized(const QString& in)
             s += QLatin1Char('.'); // "１３８．１２３４．５６７８"
         else if (u == 0xFF0A)
             s += QLatin1Char('*');
-        else if (u == 0xFF0D || u == 0x2013 || u == 0x2014 || u == 0x2212 || u == 0xFE63)
+        else if (u == 0xFF5C || u == 0xFF1D || u == '=' ||
+                 (u == 0x2014 && i + 1 < in.size() && in.at(i + 1) == ch))
+        // Separators between fields: "李娜｜139…", "收货人＝季海波", "姓名——王五".
+        {
+            s += QLatin1Char(' ');
+            if (u == 0x2014) {
+                s += QLatin1Char(' ');
+                ++i;
+            }
+        } else if (u == 0xFF0D || u == 0x2013 || u == 0x2014 || u == 0x2212 || u == 0xFE63)
             s += QLatin1Char('-');
         else if (u == 0x2022 || u == 0x30FB || u == 0x2027 || u == 0xFF65 || u == 0x2219 || u == 0x22C5)
             s += QChar(0x00B7); // the dot between the parts of a name
@@ -145,7 +197,39 @@ QString PasteText::normalized(const QString& in)
         else
             s += ch;
     }
+    withoutChatMarks(s);
+    joinSpacedLabels(s);
     return s;
+}
+
+QString PasteText::asTyped(const QString& address, const QString& typed)
+{
+    auto wide = [](QChar c) {
+        return c.unicode() >= 0xFF10 && c.unicode() <= 0xFF5A && c.isLetterOrNumber();
+    };
+    if (std::none_of(typed.begin(), typed.end(), wide))
+        return address;
+    auto plain = [](QChar c) { return c.unicode() < 0x80 && c.isLetterOrNumber(); };
+    QString out = address;
+    for (int i = 0; i < out.size();) {
+        if (!plain(out.at(i))) {
+            ++i;
+            continue;
+        }
+        int end = i;
+        while (end < out.size() && plain(out.at(end)))
+            ++end;
+        // The run with what stands on either side of it, as typed in full width.
+        QString run = out.mid(i, end - i);
+        for (QChar& c : run)
+            c = QChar(c.unicode() - 0x20 + 0xFF00);
+        const QString typedRun = (i > 0 ? QString(out.at(i - 1)) : QString()) + run +
+                                 (end < out.size() ? QString(out.at(end)) : QString());
+        if (typed.contains(typedRun))
+            out.replace(i, end - i, run);
+        i = end;
+    }
+    return out;
 }
 
 PasteText::Kind PasteText::labelOf(const QString& token)
@@ -236,10 +320,12 @@ QString PasteText::withoutLeadIn(const QString& token)
         QStringLiteral("寄到 发到 送到 寄给 发给 寄往 发往 发货到 发货给 寄件到 寄件给 寄货到 送货到")
             .split(QLatin1Char(' '));
     static const QStringList others =
-        QStringLiteral("名字叫 名字是 我叫 我是 叫 是 为").split(QLatin1Char(' '));
+        QStringLiteral("名字叫 名字是 我叫 我是 叫 是 为 写 填").split(QLatin1Char(' '));
     // Alone they announce nothing: "寄：广西…", the mark set off after a name, "李二伟 收", and
     // "给 乌日汗".
-    if (token == QStringLiteral("寄") || token == QStringLiteral("收") || token == QStringLiteral("给"))
+    // Nor does the country before the province: "中国 江苏省…".
+    if (token == QStringLiteral("寄") || token == QStringLiteral("收") || token == QStringLiteral("给") ||
+        token == QStringLiteral("中国") || token == QStringLiteral("中华人民共和国"))
         return QString();
     // Calling the shop, glued to what follows: "老板发顺丰哦" is read as "发顺丰哦".
     for (const char* who : {"老板娘", "老板", "店家", "掌柜的", "掌柜"}) {
@@ -258,14 +344,20 @@ QString PasteText::withoutLeadIn(const QString& token)
         }
     }
     // "寄到我们公司：…", "麻烦寄：…", "发单位：…": the place is named after the colon.
-    static const QString place = QStringLiteral(
-        "(?:我|我们|咱|咱们|你|你们)?的?(?:公司|单位|家|家里|学校|店里|这里|这边|这儿|这|下面|如下)?$");
+    static const QString place = QStringLiteral("(?:我|我们|咱|咱们|你|你们)?的?(?:公司|单位|家|家里|学校|"
+                                                "医院|宿舍|店里|这里|这边|这儿|这|下面|如下)?"
+                                                "[吧哈哦啊呀]?$");
     static const QRegularExpression ownPlace(QLatin1Char('^') + place);
     static const QRegularExpression sendOwnPlace(QStringLiteral("^[寄发]") + place);
     // "发两个地址：…": how many addresses follow.
     static const QRegularExpression sendCount(QStringLiteral("^[寄发][0-9一二两三四五六七八九十几]+[个处]$"));
     // "帮忙寄一下", "寄香港的": the request, or where it goes, before the fields.
     static const QRegularExpression sendRequest(QStringLiteral("^[寄发](?:一下|下)$"));
+    // "另外再发一份给": one more parcel, to the recipient named after it.
+    static const QRegularExpression sendAnother(
+        QStringLiteral("^(?:另外|还有|然后)?[再也还]?[寄发][一两二三1-9]?[份个箱件单]?[给到]?$"));
+    if (rest.size() >= 3 && sendAnother.match(rest).hasMatch())
+        return QString();
     static const QRegularExpression sendWhere(QStringLiteral("^[寄发][到往]?(\\p{Han}{2,6})的$"));
     if ((rest.startsWith(QStringLiteral("寄")) || rest.startsWith(QStringLiteral("发"))) &&
         (sendOwnPlace.match(rest).hasMatch() || sendCount.match(rest).hasMatch() ||
@@ -278,6 +370,10 @@ QString PasteText::withoutLeadIn(const QString& token)
         if (!rest.startsWith(v) || (rest.size() < token.size() && v.startsWith(QStringLiteral("送"))))
             continue;
         rest.remove(0, v.size());
+        // "送到家" at the end is a wish, no place named after it.
+        if (v.startsWith(QStringLiteral("送")) &&
+            (rest == QStringLiteral("家") || rest == QStringLiteral("家里")))
+            return token;
         return ownPlace.match(rest).hasMatch() ? QString() : rest;
     }
     // "给黄志鹏": whom it goes to, the mark glued to the name.
@@ -317,7 +413,7 @@ bool PasteText::isChat(const QString& token)
     // When someone is there to take it is a note for the courier, however
     // it is worded: "这个地址周日有人收", "我下午在家".
     static const QRegularExpression whenHome(
-        QStringLiteral("有人|没人|在家|周[一二三四五六日末]|星期|工作日|上午|下午|中午|晚上|白天"));
+        QStringLiteral("有人|没人|在家|周[一二三四五六日末]|星期|工作日|上午|下午|中午|晚上|白天|拿|自取"));
     for (const char* w : {"我", "你", "您", "他", "她", "这里", "这个", "如下"}) {
         if (token.contains(QString::fromUtf8(w)))
             return !token.contains(whenHome);
@@ -353,8 +449,17 @@ bool PasteText::isOrderHeading(const QString& token)
             "淘宝 天猫 拼多多 抖音 抖店 京东 快手 小红书 微信 闲鱼 微店 有赞 唯品会 苏宁 当当 得物 "
             "美团 饿了么 盒马 亚马逊 1688 阿里巴巴 淘特")
             .split(QLatin1Char(' '));
-    static const QStringList orderWords = {QString(), QStringLiteral("订单"), QStringLiteral("订单信息"),
-                                           QStringLiteral("小店"), QStringLiteral("下单")};
+    static const QStringList orderWords = {QString(),
+                                           QStringLiteral("订单"),
+                                           QStringLiteral("订单信息"),
+                                           QStringLiteral("订单详情"),
+                                           QStringLiteral("小店"),
+                                           QStringLiteral("下单")};
+    // The sheet's own title: "发货单", "订单详情".
+    static const QStringList titles =
+        QStringLiteral("发货单 出库单 送货单 订单详情 订单信息 订单 收货信息单").split(QLatin1Char(' '));
+    if (titles.contains(token))
+        return true;
     for (const QString& p : platforms) {
         if (token.startsWith(p) && (orderWords.contains(token.mid(p.size())) ||
                                     (token.size() <= p.size() + 6 && token.endsWith(QStringLiteral("订单")))))
@@ -377,8 +482,9 @@ bool PasteText::endsLikeCompany(const QString& token)
             return false;
     }
     for (const QString& e : ends) {
+        // "工作日放公司前台" asks to leave it at the company: a wish.
         if (token.endsWith(e))
-            return true;
+            return !QStringLiteral("放送到在寄").contains(token.at(token.size() - e.size() - 1));
     }
     return false;
 }
@@ -415,7 +521,7 @@ int PasteText::deskLength(const QString& token)
 bool PasteText::isDepartment(const QString& token)
 {
     static const QStringList ends =
-        QStringLiteral("部 科 处 室 系 办 组 中心 车间 办公室").split(QLatin1Char(' '));
+        QStringLiteral("部 科 处 室 系 办 组 中心 车间 办公室 学院 庭").split(QLatin1Char(' '));
     // "本部", "校本部": a school's main campus, a part of the address.
     if (token.size() < 2 || token.size() > 7 || PersonName::isDeliveryNote(token) ||
         token.endsWith(QStringLiteral("本部")))

@@ -34,6 +34,9 @@ public:
     // Full-width digits and signs as plain ones, emoji and odd blanks as
     // blanks, one kind of dot and line end.
     static QString normalized(const QString& text);
+    // The address with the full-width digits and letters it was typed with
+    // ("１２８号３幢"), which normalized() made plain to read it.
+    static QString asTyped(const QString& address, const QString& typed);
     // The label a whole token is, or None.
     static Kind labelOf(const QString& token);
     // Cuts the labels out of a token, also where line breaks were lost

@@ -8,8 +8,9 @@
 namespace {
 
 // A line with a phone number and an address word: one recipient by itself.
-bool isWholeRecipient(const QString& line)
+bool isWholeRecipient(const QString& raw)
 {
+    const QString line = PasteText::normalized(raw); // full-width digits too
     static const QRegularExpression number(QStringLiteral(R"((?:\d[ -]?){7,}|1\d\d\*{4}\d{4})"));
     static const QRegularExpression place(QStringLiteral("[省市区县路街道号镇村]"));
     return number.match(line).hasMatch() && place.match(line).hasMatch();
@@ -45,10 +46,59 @@ bool isHeaderRow(const QString& line)
     return true;
 }
 
+// A column header of a sheet: a label ("收件人手机"), a level of the address
+// ("省", "区县") or the row's number. Sets labelled for a label.
+bool isColumnHeader(const QString& cell, bool* labelled)
+{
+    static const QStringList others =
+        QStringLiteral("省 市 区 县 区县 市区 镇 街道 序号 编号").split(QLatin1Char(' '));
+    const QList<PasteText::Piece> pieces = PasteText::splitAtLabels(cell);
+    // An order number's column is a number of the remark as it stands.
+    *labelled = pieces.size() == 1 && pieces.first().label != PasteText::None &&
+                pieces.first().label != PasteText::Info;
+    if (pieces.size() == 1 && pieces.first().label == PasteText::Info)
+        return true;
+    return *labelled || others.contains(cell);
+}
+
+// The rows under a header of tab-separated columns, each cell written after
+// its column's label ("单位：…"), so that a cell goes where its column says.
+QStringList labelledRows(const QStringList& lines)
+{
+    if (lines.size() < 2 || !lines.first().contains(QLatin1Char('\t')))
+        return {};
+    QStringList header = lines.first().split(QLatin1Char('\t'));
+    QVector<bool> labelled(header.size());
+    for (int i = 0; i < header.size(); ++i) {
+        header[i] = header.at(i).trimmed();
+        bool l = false;
+        if (!header.at(i).isEmpty() && !isColumnHeader(header.at(i), &l))
+            return {};
+        labelled[i] = l;
+    }
+    QStringList rows;
+    for (int n = 1; n < lines.size(); ++n) {
+        const QStringList cells = lines.at(n).split(QLatin1Char('\t'));
+        if (cells.size() < 2 || cells.size() > header.size())
+            return {};
+        QStringList row;
+        for (int i = 0; i < cells.size(); ++i) {
+            const QString v = cells.at(i).trimmed();
+            if (v.isEmpty() || header.at(i) == QStringLiteral("序号") ||
+                header.at(i) == QStringLiteral("编号"))
+                continue;
+            row << (labelled.at(i) ? header.at(i) + QStringLiteral("：") + v : v);
+        }
+        rows << row.join(QLatin1Char('\t'));
+    }
+    return rows;
+}
+
 QString withoutNumbering(QString line)
 {
     static const QRegularExpression numbering(QStringLiteral(
-        R"(^\s*(?:\d{1,2}\s*[.、)）:：|]|\d{1,4}\t|[(（]\d{1,2}[)）]|第[一二三四五六七八九十\d]{1,2}[个位]?\s*[:：]?)\s*)"));
+        R"(^\s*(?:\d{1,2}\s*[.、)）:：|]|\d{1,4}\t|[(（]\d{1,2}[)）]|[\x{2460}-\x{2473}\x{2776}-\x{277F}]\s*[.、:：]?|)"
+        R"(第[一二三四五六七八九十\d]{1,2}[个位单份家]?\s*[:：]?)\s*)"));
     static const QRegularExpression numberedLabel(
         QStringLiteral(R"((收件人|收货人|联系人)\s*[1-9]\d?\s*(?=[:：]))"));
     line.remove(numbering);
@@ -67,6 +117,9 @@ bool startsWithNameLabel(const QString& line)
 
 QStringList splitChunk(const QString& chunk)
 {
+    const QStringList rows = labelledRows(chunk.split(QLatin1Char('\n')));
+    if (!rows.isEmpty())
+        return rows;
     QStringList lines;
     for (const QString& raw : chunk.split(QLatin1Char('\n'))) {
         const QString line = withoutNumbering(raw);
@@ -75,14 +128,22 @@ QStringList splitChunk(const QString& chunk)
     }
     if (lines.isEmpty())
         return {};
-    bool everyLine = lines.size() >= 2;
-    for (const QString& l : std::as_const(lines))
-        everyLine = everyLine && isWholeRecipient(l);
-    if (everyLine)
-        return lines;
+    // One recipient a line, with thanks or a greeting on lines of their own.
+    QStringList recipients;
+    bool everyLine = true;
+    for (const QString& l : std::as_const(lines)) {
+        if (isWholeRecipient(l))
+            recipients << l;
+        else
+            everyLine = everyLine && PasteText::isChat(PasteText::normalized(l).trimmed());
+    }
+    if (everyLine && recipients.size() >= 2)
+        return recipients;
     if (lines.size() == 1) {
         static const QRegularExpression semicolon(QStringLiteral("[;；]"));
-        const QStringList pieces = lines.first().split(semicolon, Qt::SkipEmptyParts);
+        QStringList pieces;
+        for (const QString& p : lines.first().split(semicolon, Qt::SkipEmptyParts))
+            pieces << withoutNumbering(p); // "第一单：…；第二单：…"
         bool whole = pieces.size() >= 2;
         for (const QString& p : pieces)
             whole = whole && isWholeRecipient(p);

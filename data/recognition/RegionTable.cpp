@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <bitset>
+
 static void initRegionsResource()
 {
     Q_INIT_RESOURCE(regions);
@@ -79,6 +81,14 @@ bool RegionTable::parse(const QByteArray& utf8, QString* error)
     for (int i = 0; i < m_regions.size(); ++i) {
         addName(m_regions.at(i).name, i, false);
         addShortForms(i);
+    }
+    // Prefectures known by their first character: "巴州", "克州", "博州".
+    for (const char* full : {"巴音郭楞蒙古自治州", "克孜勒苏柯尔克孜自治州", "博尔塔拉蒙古自治州"}) {
+        const QString name = QString::fromUtf8(full);
+        for (int i = 0; i < m_regions.size(); ++i) {
+            if (m_regions.at(i).name == name)
+                addName(name.left(1) + QStringLiteral("州"), i, true);
+        }
     }
     return true;
 }
@@ -301,6 +311,9 @@ static bool startsStreetName(QStringView rest)
         return false;
     if (streetChars.contains(rest.front()))
         return true;
+    // The rest of a short piece naming a village or a street: "东营坊村".
+    if (rest.size() <= 3 && QStringLiteral("村路街巷屯").contains(rest.back()))
+        return true;
     if (rest.startsWith(QStringLiteral("大道")) || rest.startsWith(QStringLiteral("大街")) ||
         rest.startsWith(QStringLiteral("门")))
         return true;
@@ -348,8 +361,40 @@ RegionTable::Best RegionTable::matchFrom(QStringView text, int pos, int last) co
     return best;
 }
 
+// Characters of region names as Hong Kong, Macau and Taiwan write them, with
+// the ones the table has: "台灣台北市信義區" is read as 台湾台北市信义区.
+static const QString kTraditional =
+    QStringLiteral("臺灣區縣鄉鎮龍門島東義蘭蓮園雲華嶺澤黃廣陽寧鳳興濱綠陳馬頭圍橋蘆灘彌環離觀");
+static const QString kSimplified =
+    QStringLiteral("台湾区县乡镇龙门岛东义兰莲园云华岭泽黄广阳宁凤兴滨绿陈马头围桥芦滩弥环离观");
+
+// Where text holds one of them, the text with the table's; else empty.
+static QString withTableChars(QStringView text, int upTo)
+{
+    static const std::bitset<0x5200> traditional = [] {
+        std::bitset<0x5200> b;
+        for (const QChar c : kTraditional)
+            b.set(c.unicode() - 0x4E00);
+        return b;
+    }();
+    QString simplified;
+    for (int i = 0; i < text.size() && i < upTo; ++i) {
+        const ushort u = text.at(i).unicode();
+        if (u < 0x4E00 || u >= 0x4E00 + 0x5200 || !traditional.test(u - 0x4E00))
+            continue;
+        if (simplified.isEmpty())
+            simplified = text.toString();
+        simplified[i] = kSimplified.at(kTraditional.indexOf(text.at(i)));
+    }
+    return simplified;
+}
+
 RegionTable::Path RegionTable::match(QStringView text) const
 {
+    // Only the characters are read as the table's, the length stays.
+    const QString simplified = withTableChars(text, m_longest * 4);
+    if (!simplified.isEmpty())
+        text = simplified;
     Path p;
     const Best b = matchFrom(text, 0, -1);
     p.written = b.chain;
