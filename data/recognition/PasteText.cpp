@@ -320,7 +320,7 @@ QString PasteText::withoutLeadIn(const QString& token)
         QStringLiteral("寄到 发到 送到 寄给 发给 寄往 发往 发货到 发货给 寄件到 寄件给 寄货到 送货到")
             .split(QLatin1Char(' '));
     static const QStringList others =
-        QStringLiteral("名字叫 名字是 我叫 我是 叫 是 为 写 填").split(QLatin1Char(' '));
+        QStringLiteral("名字叫 名字是 我叫 我是 叫 是 为").split(QLatin1Char(' '));
     // Alone they announce nothing: "寄：广西…", the mark set off after a name, "李二伟 收", and
     // "给 乌日汗".
     // Nor does the country before the province: "中国 江苏省…".
@@ -380,6 +380,10 @@ QString PasteText::withoutLeadIn(const QString& token)
     if (token.size() >= 3 && token.size() <= 5 && token.startsWith(QStringLiteral("给")) &&
         PersonName::fit(token.mid(1)) == PersonName::Strong && PersonName::fit(token) != PersonName::Strong)
         return token.mid(1);
+    // "收件人写刘洋": what to write, but only a name after it ("写字楼" stays).
+    for (const QChar w : {QChar(0x5199), QChar(0x586B)}) // 写 填
+        if (token.size() >= 3 && token.front() == w && PersonName::fit(token.mid(1)) == PersonName::Strong)
+            return token.mid(1);
     for (const QString& w : others) {
         if (token.size() > w.size() && token.startsWith(w))
             return token.mid(w.size());
