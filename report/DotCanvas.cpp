@@ -45,58 +45,19 @@ DotCanvas::DotCanvas(int width, int height, int dpiX, int dpiY)
 {
     setDotsPerMeterX(qRound(dpiX / 0.0254));
     setDotsPerMeterY(qRound(dpiY / 0.0254));
-    m_painted.resize(size_t(std::max(0, height)));
+    m_rows = PaintedRows(height);
 }
 
 void DotCanvas::whiteOut()
 {
-    if (m_unknown) {
+    if (!m_rows.known())
         fill(255u);
-    } else {
-        uchar* bits = this->bits();
-        const qsizetype bpl = bytesPerLine();
-        for (int y = m_paintedTop; y < m_paintedBottom; ++y) {
-            const Span& s = m_painted[size_t(y)];
-            if (s.right > s.left)
-                memset(bits + y * bpl + s.left, 255, size_t(s.right - s.left));
-        }
-    }
-    std::fill(m_painted.begin(), m_painted.end(), Span());
-    m_paintedTop = m_paintedBottom = 0;
-    m_unknown = false;
-}
-
-DotCanvas::Span DotCanvas::painted(int y) const
-{
-    if (m_unknown)
-        return Span{0, width()};
-    return m_painted[size_t(y)];
+    m_rows.whiteOut(bits(), bytesPerLine());
 }
 
 void DotCanvas::markDots(int left, int top, int right, int bottom)
 {
-    left = std::max(left, 0);
-    top = std::max(top, 0);
-    right = std::min(right, width());
-    bottom = std::min(bottom, height());
-    if (m_unknown || left >= right || top >= bottom)
-        return;
-    if (m_paintedTop >= m_paintedBottom) {
-        m_paintedTop = top;
-        m_paintedBottom = bottom;
-    } else {
-        m_paintedTop = std::min(m_paintedTop, top);
-        m_paintedBottom = std::max(m_paintedBottom, bottom);
-    }
-    for (int y = top; y < bottom; ++y) {
-        Span& s = m_painted[size_t(y)];
-        if (s.right <= s.left) {
-            s = Span{left, right};
-        } else {
-            s.left = std::min(s.left, left);
-            s.right = std::max(s.right, right);
-        }
-    }
+    m_rows.mark(std::max(left, 0), std::max(top, 0), std::min(right, width()), std::min(bottom, height()));
 }
 
 bool DotCanvas::reach(const QPainter* painter, const QRectF& rect, QRect* dots) const
@@ -127,16 +88,8 @@ bool DotCanvas::markFill(const QPainter* painter, const QRectF& rect, const QCol
         return true;
     if (color.rgba() == 0xffffffffu && painter->opacity() == 1.0 &&
         painter->compositionMode() == QPainter::CompositionMode_SourceOver) {
-        if (m_unknown)
-            return true;
-        bool white = true;
-        for (int y = std::max(dots.top(), m_paintedTop); white && y <= dots.bottom() && y < m_paintedBottom;
-             ++y) {
-            const Span& s = m_painted[size_t(y)];
-            white = s.right <= s.left || s.right <= dots.left() || s.left > dots.right();
-        }
         // White over dots that may be painted leaves them white or as they were.
-        return !white;
+        return !m_rows.white(dots);
     }
     markDots(dots.left(), dots.top(), dots.right() + 1, dots.bottom() + 1);
     return true;

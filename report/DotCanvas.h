@@ -6,6 +6,8 @@
 #include <QPair>
 #include <QRawFont>
 
+#include "report/PaintedRows.h"
+
 #include <array>
 #include <vector>
 
@@ -37,12 +39,7 @@ class QRectF;
 class DotCanvas : public QImage
 {
 public:
-    // Dots [left, right) of a row that may not be white.
-    struct Span
-    {
-        int left = 0;
-        int right = 0;
-    };
+    using Span = PaintedRows::Span;
 
     DotCanvas() = default;
     // The dots are undefined until whiteOut().
@@ -51,8 +48,8 @@ public:
     // Whites every dot that may have been painted: the canvas is then white.
     void whiteOut();
     // Nothing painted since whiteOut().
-    bool isWhite() const { return !m_unknown && m_paintedTop >= m_paintedBottom; }
-    Span painted(int y) const;
+    bool isWhite() const { return m_rows.none(); }
+    Span painted(int y) const { return m_rows.at(y, width()); }
     // A painter is about to draw (or has drawn) within rect, in its own
     // units.
     void markPainted(const QPainter* painter, const QRectF& rect);
@@ -141,23 +138,14 @@ private:
     void lay(uchar* bits, qsizetype bytesPerLine, int room, const Glyph& g, int x, int y) const;
     // Whether dots [x, x + count) of row y are still white, as far as the
     // marks tell.
-    bool whiteRow(int y, int x, int count) const
-    {
-        if (m_unknown)
-            return false;
-        const Span& s = m_painted[size_t(y)];
-        return s.right <= s.left || s.right <= x || s.left >= x + count;
-    }
+    bool whiteRow(int y, int x, int count) const { return m_rows.whiteRow(y, x, count); }
 
     // The dots a painter's rect may reach, clipped to the canvas; false if
     // none.
     bool reach(const QPainter* painter, const QRectF& rect, QRect* dots) const;
     void markDots(int left, int top, int right, int bottom);
 
-    std::vector<Span> m_painted; // by row; empty spans where nothing was
-    int m_paintedTop = 0;        // rows [top, bottom) hold every span that is not empty
-    int m_paintedBottom = 0;
-    bool m_unknown = true; // the dots are not known to be white anywhere
+    PaintedRows m_rows;
     std::vector<Face> m_faces;
     qint64 m_shadeBytes = 0;
     int m_cleared = 0; // times the glyphs were let go
