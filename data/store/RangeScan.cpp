@@ -287,18 +287,8 @@ void readServer(State& s)
 // timeout.
 QByteArray serverConninfo(PGconn* conn)
 {
-    QByteArray out;
-    PQconninfoOption* options = PQconninfo(conn);
-    for (PQconninfoOption* o = options; o && o->keyword; ++o) {
-        const QByteArray key(o->keyword);
-        if (!o->val || key == "application_name" || key == "options")
-            continue;
-        QByteArray value(o->val);
-        value.replace('\\', "\\\\").replace('\'', "\\'");
-        out += key + "='" + value + "' ";
-    }
-    PQconninfoFree(options);
-    return out + "application_name='waybill-scan' options='-c statement_timeout=" +
+    return ServerStore::conninfoOf(conn, {"application_name", "options"}) +
+           "application_name='waybill-scan' options='-c statement_timeout=" +
            QByteArray::number(ServerStore::kStatementSeconds) + "s'";
 }
 

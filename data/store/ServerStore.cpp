@@ -13,6 +13,8 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
+
 namespace ServerStore {
 
 PGconn* handle(const QSqlDatabase& db)
@@ -22,6 +24,22 @@ PGconn* handle(const QSqlDatabase& db)
     if (v.isValid() && (qstrcmp(v.typeName(), "PGconn*") == 0 || qstrcmp(v.typeName(), "pg_conn*") == 0))
         return *static_cast<PGconn* const*>(v.data());
     return nullptr;
+}
+
+QByteArray conninfoOf(pg_conn* conn, std::initializer_list<const char*> leftOut)
+{
+    QByteArray out;
+    PQconninfoOption* options = PQconninfo(conn);
+    for (PQconninfoOption* o = options; o && o->keyword; ++o) {
+        const QByteArray key(o->keyword);
+        if (!o->val || std::any_of(leftOut.begin(), leftOut.end(), [&](const char* k) { return key == k; }))
+            continue;
+        QByteArray value(o->val);
+        value.replace('\\', "\\\\").replace('\'', "\\'");
+        out += key + "='" + value + "' ";
+    }
+    PQconninfoFree(options);
+    return out;
 }
 
 QByteArray numbered(const QString& sql)

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QSqlDatabase>
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
+#include <initializer_list>
 
 #include <functional>
 
@@ -51,6 +53,11 @@ void quietDriverMessages();
 // A statement with "?" marks as libpq wants it: $1, $2, … (marks inside
 // quoted texts and names are left alone).
 QByteArray numbered(const QString& sql);
+
+// conn's own parameters (password and password file included) as a
+// conninfo string, less the keywords left out, for a connection of its own
+// to the same server.
+QByteArray conninfoOf(pg_conn* conn, std::initializer_list<const char*> leftOut);
 
 // The libpq connection under a QPSQL connection; null for another driver.
 pg_conn* handle(const QSqlDatabase& db);

@@ -23,18 +23,8 @@ qint64 nowMs()
 // included), under another application name, for the watch's connection.
 QByteArray pingConninfo(PGconn* conn)
 {
-    QByteArray out;
-    PQconninfoOption* options = PQconninfo(conn);
-    for (PQconninfoOption* o = options; o && o->keyword; ++o) {
-        const QByteArray key(o->keyword);
-        if (!o->val || key == "application_name" || key == "connect_timeout")
-            continue;
-        QByteArray value(o->val);
-        value.replace('\\', "\\\\").replace('\'', "\\'");
-        out += key + "='" + value + "' ";
-    }
-    PQconninfoFree(options);
-    return out + "application_name='waybill-watch'";
+    return ServerStore::conninfoOf(conn, {"application_name", "connect_timeout"}) +
+           "application_name='waybill-watch'";
 }
 
 } // namespace
