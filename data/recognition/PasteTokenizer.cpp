@@ -1,5 +1,6 @@
 #include "data/recognition/PasteTokenizer.h"
 
+#include "data/recognition/PasteChat.h"
 #include "data/recognition/PersonName.h"
 
 #include <QPair>
@@ -90,7 +91,7 @@ QList<Token> PasteTokenizer::tokenize(const QString& text)
             tokens.removeAt(i + 1);
             --i;
         } else if (isLatinWord(t.text.section(QLatin1Char(' '), -1)) && isLatinWord(next.text) &&
-                   !PasteText::isChat(t.text) && !PasteText::isChat(next.text)) {
+                   !PasteChat::isChat(t.text) && !PasteChat::isChat(next.text)) {
             t.text += QLatin1Char(' ') + next.text; // "Wang Lei"
             tokens.removeAt(i + 1);
             --i;
