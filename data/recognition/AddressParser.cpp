@@ -102,8 +102,12 @@ bool AddressParser::takeLabelled(const Token& t, Candidates& c) const
         bool first = true;
         for (const Candidates::Part& p : std::as_const(c.parts))
             first = first && p.region;
+        // A company may be named after its city: "深圳前湾…有限公司".
+        if (!first && PasteText::endsLikeCompany(t.text))
+            return false;
         if (!first && m_regions.match(t.text).length == 0 &&
             (PasteText::isCompany(t.text) ||
+             (PasteText::isDepartment(t.text) && !AddressWords::looksLikeAddress(t.text)) ||
              PersonName::fit(PersonName::withoutReceiveMark(t.text)) == PersonName::Strong ||
              PersonName::isDeliveryNote(t.text)))
             return false;

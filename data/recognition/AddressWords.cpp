@@ -11,7 +11,7 @@ bool AddressWords::looksLikeAddress(const QString& t)
         QStringLiteral(
             "路 街 道 巷 弄 胡同 号 楼 栋 幢 座 层 室 单元 村 镇 乡 组 屯 社区 小区 花园 广场 大厦 "
             "中心 公寓 苑 院 大学 学院 医院 公司 厂 市场 工业 园区 宿舍 期 区 县 旗 城 府 庭 湾 阁 轩 馆 "
-            "店 厦 寓 墅 站 场 岛 舍 號 樓 棟 層 廈 對面 对面 旁边 隔壁 附近 中学 小学")
+            "店 厦 寓 墅 站 场 岛 舍 號 樓 棟 層 廈 對面 对面 旁边 隔壁 附近 中学 小学 门 校区 校园")
             .split(QLatin1Char(' '));
     // A street and its number is an address even where a note's word is in
     // the street's name ("解放街168号": 放).
@@ -51,7 +51,9 @@ bool AddressWords::isRoomAfterBuilding(const QString& before, const QString& val
 {
     static const QRegularExpression room(QStringLiteral(R"(^[A-Za-z]?\d{1,4}(?:-\d{1,4}){0,2}[A-Za-z]?$)"));
     static const QRegularExpression unitEnd(QStringLiteral(
-        R"([\dA-Za-z](?:号楼|栋|幢|座|单元|门|号|舍)$|\p{Han}[路街巷弄]$|(?<!\d)(\d+)[楼层]$)"));
+        R"([\dA-Za-z](?:号楼|栋|幢|座|单元|门|号|舍)$|\p{Han}[路街巷弄]$|(?<!\d)(\d+)[楼层]$|)"
+        // After a building or an estate by its name: "…商务大厦 1702", "…小区 9-2-602".
+        R"(\p{Han}(?:大厦|大楼|公寓|小区|家属楼|宿舍楼|花园|家园|新村)$)"));
     const auto m = unitEnd.match(before);
     if (!room.match(value).hasMatch() || !m.hasMatch())
         return false;

@@ -22,6 +22,19 @@ bool PasteChat::isChat(const QString& token)
         return true;
     if (isOrderHeading(token) || isFieldHeading(token))
         return true;
+    // Greeting the one who reads it: "老师好", "老板你好".
+    static const QRegularExpression greeting(
+        QStringLiteral("^(?:老师|老板|师傅|亲|大家)(?:们)?(?:你|您)?好(?:呀|啊|哈)?$"));
+    // How to write the address down: "写详细点", "填清楚些".
+    static const QRegularExpression howToWrite(QStringLiteral("^[写填](?:详细|清楚|完整|全)"));
+    if (token.size() <= 8 && (greeting.match(token).hasMatch() || howToWrite.match(token).hasMatch()))
+        return true;
+    // Greetings run together: "好的亲", "亲你好".
+    for (const QString& w : whole) {
+        if (token.size() > w.size() && token.size() <= 8 && token.startsWith(w) &&
+            whole.contains(token.mid(w.size())))
+            return true;
+    }
     // A question to the shop: "宝贝收到了吗".
     if (token.endsWith(QStringLiteral("吗")) || token.endsWith(QStringLiteral("呢")))
         return true;
@@ -30,7 +43,8 @@ bool PasteChat::isChat(const QString& token)
     // When someone is there to take it is a note for the courier, however
     // it is worded: "这个地址周日有人收", "我下午在家".
     static const QRegularExpression whenHome(
-        QStringLiteral("有人|没人|在家|周[一二三四五六日末]|星期|工作日|上午|下午|中午|晚上|白天|拿|自取"));
+        QStringLiteral("有人|没人|在家|周[一二三四五六日末]|星期|工作日|上午|下午|中午|晚上|白天|拿|自取|"
+                       "打我?电话|给我打|打给我"));
     for (const char* w : {"我", "你", "您", "他", "她", "这里", "这个", "如下"}) {
         if (token.contains(QString::fromUtf8(w)))
             return !token.contains(whenHome);

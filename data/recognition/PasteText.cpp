@@ -399,7 +399,7 @@ bool PasteText::endsLikeCompany(const QString& token)
     static const QStringList ends =
         QStringLiteral(
             "有限公司 公司 集团 事务所 研究院 研究所 工作室 商行 经营部 门市部 分公司 厂 银行 分行 支行 "
-            "协会 商会 合作社 设计院 律所")
+            "协会 商会 合作社 设计院 律所 局 办事处")
             .split(QLatin1Char(' '));
     if (token.size() < 4)
         return false;
@@ -447,7 +447,7 @@ int PasteText::deskLength(const QString& token)
 bool PasteText::isDepartment(const QString& token)
 {
     static const QStringList ends =
-        QStringLiteral("部 科 处 室 系 办 组 中心 车间 办公室 学院 庭").split(QLatin1Char(' '));
+        QStringLiteral("部 科 处 室 系 办 组 股 中心 车间 办公室 学院 庭").split(QLatin1Char(' '));
     // "本部", "校本部": a school's main campus, a part of the address.
     if (token.size() < 2 || token.size() > 7 || PersonName::isDeliveryNote(token) ||
         token.endsWith(QStringLiteral("本部")))
