@@ -243,14 +243,44 @@ bool AddressParser::isPlaceBeforeStreet(const QList<Token>& tokens, int i, const
     return false;
 }
 
+bool AddressParser::isPlaceBetween(const QList<Token>& tokens, int i, const QString& value) const
+{
+    // "…广西大学 西校园 碧云湖 12栋", "…北仑大道 口岸 边贸市场": set off between
+    // two pieces of the address, a word that is no name is a place in it.
+    if (i + 1 >= tokens.size() || value.size() < 2 || value.size() > 6 ||
+        PersonName::fit(value) == PersonName::Strong || PersonName::withoutReceiveMark(value) != value ||
+        PersonName::isDeliveryNote(value) || PasteChat::isChat(value) || m_regions.match(value).length > 0)
+        return false;
+    for (const QChar ch : value) {
+        if (ch.script() != QChar::Script_Han)
+            return false;
+    }
+    const Token& t = tokens.at(i);
+    const Token& next = tokens.at(i + 1);
+    return t.scope == PasteText::None && next.label == PasteText::None && !next.aside &&
+           next.line == t.line && AddressWords::looksLikeAddress(next.text) &&
+           m_regions.match(next.text).length == 0;
+}
+
 void AddressParser::dropStrayRegions(Candidates& c) const
 {
     int anchor = -1;
-    for (const Candidates::Part& p : c.parts) {
-        if (anchor < 0 && p.shortOnly < 0) {
-            const RegionTable::Path path = m_regions.match(p.text);
-            if (!path.ambiguous && !path.written.isEmpty())
+    int anchorAt = -1;
+    for (int i = 0; i < c.parts.size() && anchor < 0; ++i) {
+        if (c.parts.at(i).shortOnly < 0) {
+            const RegionTable::Path path = m_regions.match(c.parts.at(i).text);
+            if (!path.ambiguous && !path.written.isEmpty()) {
                 anchor = path.written.last().region;
+                anchorAt = i;
+            }
+        }
+    }
+    // Written in short forms only, the address starts where a region goes
+    // on into the street: "香港新界沙田 石门 安群街3号".
+    for (int i = 0; i < c.parts.size() && anchor < 0; ++i) {
+        if (c.parts.at(i).startsRegion) {
+            anchor = m_regions.match(c.parts.at(i).text).written.last().region;
+            anchorAt = i;
         }
     }
     // A district's name after the street that lies elsewhere is a part of
@@ -266,6 +296,14 @@ void AddressParser::dropStrayRegions(Candidates& c) const
     }
     for (int i = c.parts.size() - 1; anchor >= 0 && i >= 0; --i) {
         const int r = c.parts.at(i).shortOnly;
+        // After the region the address starts with, a place of its own
+        // named like a region elsewhere.
+        if (r >= 0 && i > anchorAt && !c.parts.at(i).maybeName && !m_regions.isWithin(r, anchor) &&
+            !m_regions.isWithin(anchor, r)) {
+            c.parts[i].region = false;
+            c.parts[i].shortOnly = -1;
+            continue;
+        }
         if (r >= 0 && !m_regions.isWithin(r, anchor) && !m_regions.isWithin(anchor, r)) {
             const Candidates::Part p = c.parts.takeAt(i);
             (p.maybeName ? c.strongNames : c.remarks).prepend(p.text);
@@ -283,6 +321,15 @@ void AddressParser::dropPiecesBeforeRegion(Candidates& c) const
         if (c.parts.at(i).startsRegion)
             start = i;
     }
+    // Nor is chat that names a place, before any region: "我在住院", "我家在农村".
+    for (int i = 0; i < c.parts.size() && m_regions.match(c.parts.at(i).text).length == 0;) {
+        if (PasteChat::isChat(c.parts.at(i).text) && i < c.parts.size() - 1) {
+            c.parts.removeAt(i);
+            --start;
+        } else {
+            ++i;
+        }
+    }
     for (int i = start - 1; i >= 0; --i) {
         const Candidates::Part& p = c.parts.at(i);
         if (p.region || m_regions.match(p.text).length > 0 || PersonName::fit(p.text) == PersonName::No)
@@ -299,7 +346,8 @@ QString nameAfterHouseNumber(QString& last)
 {
     static const QString unitEnds = QStringLiteral("号室栋幢楼层户座弄");
     for (int i = last.size() - 3; i >= 0 && i >= last.size() - 7; --i) {
-        if (!unitEnds.contains(last.at(i)))
+        // Also after the room's number: "…2单元1808黄丽".
+        if (!unitEnds.contains(last.at(i)) && !last.at(i).isDigit())
             continue;
         QString name = last.mid(i + 1);
         if (name.startsWith(QStringLiteral("给")) || name.startsWith(QStringLiteral("交")))
@@ -336,7 +384,8 @@ void AddressParser::chooseName(Candidates& c, QStringList& detailParts, ParsedRe
         if (!r.name.isEmpty())
             markUnsure(r, kName);
     }
-    if (r.name.isEmpty() || others.size() > 0)
+    // The platform hid the given name ("张**"): the user should fill it in.
+    if (r.name.isEmpty() || others.size() > 0 || r.name.contains(QLatin1Char('*')))
         markUnsure(r, kName);
     c.remarks = others + c.remarks;
 }
@@ -379,8 +428,10 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             continue;
         }
         afterInfo = false;
-        const QString value = PasteText::withoutLeadIn(t.text);
-        if (value.isEmpty())
+        const QString value = PasteChat::withoutThanks(PasteText::withoutLeadIn(t.text));
+        // "手机：无": the label's field left empty.
+        static const QStringList none = QStringLiteral("无 暂无 没有 空 不详 未知").split(QLatin1Char(' '));
+        if (value.isEmpty() || (t.scope != PasteText::None && none.contains(value)))
             continue;
         if (t.scope == PasteText::Info) {
             c.remarks << lastLabel + QStringLiteral("：") + value;
@@ -418,8 +469,10 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             continue;
         }
         const bool nameBefore = !c.labelledNames.isEmpty() || !c.strongNames.isEmpty();
-        if (afterRegion && isPlaceBeforeStreet(tokens, i, value, nameBefore)) {
+        if ((afterRegion && isPlaceBeforeStreet(tokens, i, value, nameBefore)) ||
+            (partLast && !c.parts.last().region && isPlaceBetween(tokens, i, value))) {
             c.parts.append({value, false, false});
+            partsLast = c.parts.size();
             continue;
         }
         Token v = t;

@@ -50,10 +50,10 @@ bool AddressWords::looksLikeAddress(const QString& t)
 bool AddressWords::isRoomAfterBuilding(const QString& before, const QString& value)
 {
     static const QRegularExpression room(QStringLiteral(R"(^[A-Za-z]?\d{1,4}(?:-\d{1,4}){0,2}[A-Za-z]?$)"));
-    static const QRegularExpression unitEnd(QStringLiteral(
-        R"([\dA-Za-z](?:号楼|栋|幢|座|单元|门|号|舍)$|\p{Han}[路街巷弄]$|(?<!\d)(\d+)[楼层]$|)"
-        // After a building or an estate by its name: "…商务大厦 1702", "…小区 9-2-602".
-        R"(\p{Han}(?:大厦|大楼|公寓|小区|家属楼|宿舍楼|花园|家园|新村)$)"));
+    static const QRegularExpression unitEnd(
+        QStringLiteral(R"([\dA-Za-z](?:号楼|栋|幢|座|单元|门|号|舍)$|\p{Han}[路街巷弄]$|(?<!\d)(\d+)[楼层]$|)"
+                       // After a building or an estate by its name: "…商务大厦 1702", "…小区 9-2-602".
+                       R"(\p{Han}(?:大厦|大楼|公寓|小区|家属楼|宿舍楼|花园|家园|新村)$)"));
     const auto m = unitEnd.match(before);
     if (!room.match(value).hasMatch() || !m.hasMatch())
         return false;
@@ -65,5 +65,9 @@ bool AddressWords::isUnitAfterNumber(const QString& before, const QString& value
 {
     static const QStringList units =
         QStringLiteral("室 号 号楼 楼 栋 幢 单元 层 座 户 门 舍").split(QLatin1Char(' '));
-    return !before.isEmpty() && before.back().isDigit() && units.contains(value);
+    // A shop after its number: "26号 铺面".
+    static const QStringList shops = QStringLiteral("铺面 门面 店面 商铺 档口 摊位").split(QLatin1Char(' '));
+    return !before.isEmpty() &&
+           ((before.back().isDigit() && units.contains(value)) ||
+            ((before.back().isDigit() || before.back() == QChar(0x53F7)) && shops.contains(value)));
 }

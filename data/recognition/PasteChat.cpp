@@ -25,8 +25,9 @@ bool PasteChat::isChat(const QString& token)
     // Greeting the one who reads it: "老师好", "老板你好".
     static const QRegularExpression greeting(
         QStringLiteral("^(?:老师|老板|师傅|亲|大家)(?:们)?(?:你|您)?好(?:呀|啊|哈)?$"));
-    // How to write the address down: "写详细点", "填清楚些".
-    static const QRegularExpression howToWrite(QStringLiteral("^[写填](?:详细|清楚|完整|全)"));
+    // How to write the address down: "写详细点", "填清楚些"; that it changed: "老地址换了哈".
+    static const QRegularExpression howToWrite(
+        QStringLiteral("^[写填](?:详细|清楚|完整|全)|^(?:老|旧|原来的?)?地址(?:换|改|变)了"));
     if (token.size() <= 8 && (greeting.match(token).hasMatch() || howToWrite.match(token).hasMatch()))
         return true;
     // Greetings run together: "好的亲", "亲你好".
@@ -59,7 +60,9 @@ bool PasteChat::isFieldHeading(const QString& token)
         const QString e = QString::fromUtf8(end);
         if (token.size() > e.size() + 1 && token.endsWith(e)) {
             const QString stem = token.left(token.size() - e.size());
-            if (stem == QStringLiteral("收货") || PasteText::labelOf(stem) != PasteText::None)
+            static const QStringList stems =
+                QStringLiteral("收货 收件 配送 寄送 快递 物流").split(QLatin1Char(' '));
+            if (stems.contains(stem) || PasteText::labelOf(stem) != PasteText::None)
                 return true;
         }
     }
@@ -97,4 +100,14 @@ bool PasteChat::isOrderHeading(const QString& token)
             return true;
     }
     return false;
+}
+
+QString PasteChat::withoutThanks(const QString& token)
+{
+    static const QRegularExpression thanks(
+        QStringLiteral("(?:谢谢|多谢|感谢|辛苦了?)(?:你|您|老板|亲)?(?:了|啦|啊|哈|呀|哦)*$"));
+    if (token.size() < 4 || !QStringLiteral("谢了啦啊哈呀哦").contains(token.back()))
+        return token;
+    const auto m = thanks.match(token);
+    return m.hasMatch() && m.capturedStart() >= 2 ? token.left(m.capturedStart()) : token;
 }

@@ -14,4 +14,6 @@ public:
     static bool isOrderHeading(const QString& token);
     // "收货人信息": a heading over the fields, no value.
     static bool isFieldHeading(const QString& token);
+    // The value without thanks glued to its end: "送货上门谢谢" -> "送货上门".
+    static QString withoutThanks(const QString& token);
 };

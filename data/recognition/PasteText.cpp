@@ -243,6 +243,9 @@ PasteText::Kind PasteText::labelOf(const QString& token)
     if (token.size() <= 8 &&
         (token.endsWith(QStringLiteral("订单号")) || token.endsWith(QStringLiteral("订单编号"))))
         return Info;
+    // "订单创建时间", "预计送达时间": a time of the order's.
+    if (token.size() >= 4 && token.size() <= 8 && token.endsWith(QStringLiteral("时间")))
+        return Info;
     if (isLatin(token)) {
         const QString lower = token.toLower();
         for (const auto& l : kLatinLabels) {
@@ -264,6 +267,12 @@ QList<PasteText::Piece> PasteText::splitAtLabels(const QString& token)
         pieces.append({token, labelOf(token)});
         return pieces;
     }
+    // "号码是", "电话为": a label and the word that introduces its value.
+    if (token.size() >= 3 && (token.endsWith(QChar(0x662F)) || token.endsWith(QChar(0x4E3A))) &&
+        labelOf(token.chopped(1)) != None) {
+        pieces.append({token, labelOf(token.chopped(1))});
+        return pieces;
+    }
     int from = 0;
     for (int i = 0; i < token.size(); ++i) {
         if (!startsLabel(token.at(i)))
@@ -278,7 +287,10 @@ QList<PasteText::Piece> PasteText::splitAtLabels(const QString& token)
             // out) or before what they announce.
             bool cut = i == 0 ? end < token.size() : w.size() >= 3 || end == token.size();
             // "到了打电话" asks for a call: no number was taken after it.
-            if (cut && i > 0 && l.kind == Phone && QStringLiteral("打拨来回").contains(token.at(i - 1)))
+            // So does "到了打我电话".
+            if (cut && i > 0 && l.kind == Phone &&
+                (QStringLiteral("打拨来回").contains(token.at(i - 1)) ||
+                 (i > 1 && token.at(i - 1) == QChar(0x6211) && token.at(i - 2) == QChar(0x6253))))
                 continue;
             if (!cut && i > 0 && end < token.size()) {
                 const QChar next = token.at(end);
@@ -316,7 +328,7 @@ QString PasteText::withoutLeadIn(const QString& token)
 {
     // A request in front of the verb: "麻烦寄给", "拜托发到", "请帮我寄到".
     static const QStringList asks =
-        QStringLiteral("麻烦 拜托 劳驾 请 帮我 帮忙 给我").split(QLatin1Char(' '));
+        QStringLiteral("麻烦 拜托 劳驾 请 帮我 帮忙 给我 快递").split(QLatin1Char(' '));
     static const QStringList verbs =
         QStringLiteral("寄到 发到 送到 寄给 发给 寄往 发往 发货到 发货给 寄件到 寄件给 寄货到 送货到")
             .split(QLatin1Char(' '));
@@ -326,6 +338,7 @@ QString PasteText::withoutLeadIn(const QString& token)
     // "给 乌日汗".
     // Nor does the country before the province: "中国 江苏省…".
     if (token == QStringLiteral("寄") || token == QStringLiteral("收") || token == QStringLiteral("给") ||
+        token == QStringLiteral("交给") || token == QStringLiteral("转交") ||
         token == QStringLiteral("中国") || token == QStringLiteral("中华人民共和国"))
         return QString();
     // Calling the shop, glued to what follows: "老板发顺丰哦" is read as "发顺丰哦".
@@ -359,6 +372,11 @@ QString PasteText::withoutLeadIn(const QString& token)
         QStringLiteral("^(?:另外|还有|然后)?[再也还]?[寄发][一两二三1-9]?[份个箱件单]?[给到]?$"));
     if (rest.size() >= 3 && sendAnother.match(rest).hasMatch())
         return QString();
+    // "一个是", "另一个是": which of the recipients that follow.
+    static const QRegularExpression whichOne(
+        QStringLiteral("^(?:(?:另外?|还有)?[一1]|第[一二两三四五六七八九十\\d]{1,2})个(?:人)?是$"));
+    if (rest.size() >= 3 && whichOne.match(rest).hasMatch())
+        return QString();
     static const QRegularExpression sendWhere(QStringLiteral("^[寄发][到往]?(\\p{Han}{2,6})的$"));
     if ((rest.startsWith(QStringLiteral("寄")) || rest.startsWith(QStringLiteral("发"))) &&
         (sendOwnPlace.match(rest).hasMatch() || sendCount.match(rest).hasMatch() ||
@@ -371,9 +389,11 @@ QString PasteText::withoutLeadIn(const QString& token)
         if (!rest.startsWith(v) || (rest.size() < token.size() && v.startsWith(QStringLiteral("送"))))
             continue;
         rest.remove(0, v.size());
-        // "送到家" at the end is a wish, no place named after it.
+        // "送到家" at the end is a wish, no place named after it; so is
+        // "送到护士站就行".
+        static const QRegularExpression enough(QStringLiteral("(?:就行|就好|即可|就可以)(?:了|啦)?$"));
         if (v.startsWith(QStringLiteral("送")) &&
-            (rest == QStringLiteral("家") || rest == QStringLiteral("家里")))
+            (rest == QStringLiteral("家") || rest == QStringLiteral("家里") || rest.contains(enough)))
             return token;
         return ownPlace.match(rest).hasMatch() ? QString() : rest;
     }

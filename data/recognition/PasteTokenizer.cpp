@@ -36,7 +36,9 @@ QList<QPair<QString, bool>> splitBrackets(const QString& piece)
             return {{piece, false}};
         if (!before.isEmpty())
             parts.append({before, false});
-        if (!inside.isEmpty() && inside != QStringLiteral("收"))
+        // "蔡美玲（手机）15859502274": a label in brackets before its number.
+        if (!inside.isEmpty() && inside != QStringLiteral("收") &&
+            PasteText::labelOf(inside) == PasteText::None)
             parts.append({inside, true});
         from = m.capturedEnd();
     }

@@ -148,6 +148,11 @@ PersonName::Fit PersonName::fit(const QString& text)
 {
     if (!text.isEmpty() && (text.front().unicode() < 0x80 || text.front().script() == QChar::Script_Latin))
         return latinFit(text);
+    // Masked by the platform: "张**", "欧阳*".
+    static const QRegularExpression masked(QStringLiteral(R"(^\p{Han}{1,2}\*{1,3}$)"));
+    if (text.contains(QLatin1Char('*')) && masked.match(text).hasMatch() &&
+        surnameLength(text.left(text.indexOf(QLatin1Char('*'))) + QStringLiteral("某")) > 0)
+        return Strong;
     // Uyghur and foreign names written with a dot: "阿卜杜拉·买买提".
     if (text.contains(QChar(0x00B7))) {
         const QStringList parts = text.split(QChar(0x00B7));
@@ -165,8 +170,8 @@ PersonName::Fit PersonName::fit(const QString& text)
     // A building goes by its number ("3栋", "B幢"); after another character
     // the end is a given name's: "林国栋".
     const bool buildingEnd = text.back() == QChar(0x680B) || text.back() == QChar(0x5E62);
-    const bool namedBuilding = buildingEnd && text.size() == 3 &&
-                               !QStringLiteral("一二三四五六七八九十").contains(text.at(1));
+    const bool namedBuilding =
+        buildingEnd && text.size() == 3 && !QStringLiteral("一二三四五六七八九十").contains(text.at(1));
     if (text.size() >= 3 && placeEnds.contains(text.back()) && !namedBuilding)
         return No;
     const int surname = surnameLength(text);
