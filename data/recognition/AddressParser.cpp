@@ -3,6 +3,7 @@
 #include "data/recognition/AddressCompleter.h"
 #include "data/recognition/AddressWords.h"
 #include "data/recognition/ContactNumbers.h"
+#include "data/recognition/InlineRecipients.h"
 #include "data/recognition/PasteChat.h"
 #include "data/recognition/PasteText.h"
 #include "data/recognition/PasteTokenizer.h"
@@ -39,8 +40,10 @@ QStringList AddressParser::splitEntries(const QString& text)
 QList<ParsedRecipient> AddressParser::parseAll(const QString& text) const
 {
     QList<ParsedRecipient> list;
-    for (const QString& entry : splitEntries(text))
-        list << parse(entry);
+    for (const QString& entry : splitEntries(text)) {
+        for (const QString& one : InlineRecipients::split(entry, m_regions))
+            list << parse(one);
+    }
     return list;
 }
 
@@ -102,8 +105,11 @@ bool AddressParser::takeLabelled(const Token& t, Candidates& c) const
         bool first = true;
         for (const Candidates::Part& p : std::as_const(c.parts))
             first = first && p.region;
-        // A company may be named after its city: "深圳前湾…有限公司".
-        if (!first && PasteText::endsLikeCompany(t.text))
+        // A company may be named after its city: "深圳前湾…有限公司". A note
+        // is none of the address even after the region: "香港地址 麻烦发顺丰".
+        if ((!first && PasteText::endsLikeCompany(t.text)) ||
+            (PersonName::isDeliveryNote(t.text) && !AddressWords::looksLikeAddress(t.text) &&
+             m_regions.match(t.text).length == 0))
             return false;
         if (!first && m_regions.match(t.text).length == 0 &&
             (PasteText::isCompany(t.text) ||
@@ -298,8 +304,7 @@ void AddressParser::dropStrayRegions(Candidates& c) const
         const int r = c.parts.at(i).shortOnly;
         // After the region the address starts with, a place of its own
         // named like a region elsewhere.
-        if (r >= 0 && i > anchorAt && !c.parts.at(i).maybeName && !m_regions.isWithin(r, anchor) &&
-            !m_regions.isWithin(anchor, r)) {
+        if (r >= 0 && i > anchorAt && !m_regions.isWithin(r, anchor) && !m_regions.isWithin(anchor, r)) {
             c.parts[i].region = false;
             c.parts[i].shortOnly = -1;
             continue;

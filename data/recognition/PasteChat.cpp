@@ -30,6 +30,11 @@ bool PasteChat::isChat(const QString& token)
         QStringLiteral("^[写填](?:详细|清楚|完整|全)|^(?:老|旧|原来的?)?地址(?:换|改|变)了"));
     if (token.size() <= 8 && (greeting.match(token).hasMatch() || howToWrite.match(token).hasMatch()))
         return true;
+    // About the recipients together: "两个都发", "三个地址都寄".
+    static const QRegularExpression all(
+        QStringLiteral("^这?[两二三四五六七八九十几]个(?:地址|人)?(?:都|各)[发寄送要](?:哈|吧|啊|一份)?$"));
+    if (token.size() <= 10 && all.match(token).hasMatch())
+        return true;
     // Greetings run together: "好的亲", "亲你好".
     for (const QString& w : whole) {
         if (token.size() > w.size() && token.size() <= 8 && token.startsWith(w) &&
