@@ -483,6 +483,11 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("a campus named like a district elsewhere stays in its place")
         << QStringLiteral("湖北省荆州市沙市区 长江大学 东区 5栋 李春梅 18288073914") << QStringLiteral("地址")
         << QStringLiteral("湖北省荆州市沙市区长江大学东区5栋") << false;
+    QTest::newRow("a second number and the region written twice: still one recipient")
+        << QStringLiteral(
+               "张伟 13812345678 所在地区：河南省郑州市金水区 详细地址：河南省郑州市金水区花园路12号 "
+               "13900001111")
+        << QStringLiteral("电话") << QStringLiteral("13900001111") << false;
     QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
                                                << QStringLiteral("姓名") << QString() << true;
 }
