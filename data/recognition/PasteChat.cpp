@@ -27,7 +27,8 @@ bool PasteChat::isChat(const QString& token)
         QStringLiteral("^(?:老师|老板|师傅|亲|大家)(?:们)?(?:你|您)?好(?:呀|啊|哈)?$"));
     // How to write the address down: "写详细点", "填清楚些"; that it changed: "老地址换了哈".
     static const QRegularExpression howToWrite(
-        QStringLiteral("^[写填](?:详细|清楚|完整|全)|^(?:老|旧|原来的?)?地址(?:换|改|变)了"));
+        QStringLiteral("^[写填](?:详细|清楚|完整|全)|^(?:老|旧|原来的?)?地址(?:换|改|变)了|"
+                       "^(?:先|请)?[记存](?:一?下|好)?(?:这个|我的)?地址$"));
     if (token.size() <= 8 && (greeting.match(token).hasMatch() || howToWrite.match(token).hasMatch()))
         return true;
     // About the recipients together: "两个都发", "三个地址都寄".

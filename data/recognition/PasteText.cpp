@@ -286,8 +286,10 @@ QList<PasteText::Piece> PasteText::splitAtLabels(const QString& token)
             // labels, and short ones at the end (the number after them was taken
             // out) or before what they announce.
             bool cut = i == 0 ? end < token.size() : w.size() >= 3 || end == token.size();
-            // "到了打电话" asks for a call: no number was taken after it.
-            // So does "到了打我电话".
+            // "先记地址" asks to note it down: no address follows.
+            if (cut && i > 0 && l.kind == Detail && QStringLiteral("记存").contains(token.at(i - 1)))
+                continue;
+            // "到了打电话", "到了打我电话" ask for a call: no number was taken after it.
             if (cut && i > 0 && l.kind == Phone &&
                 (QStringLiteral("打拨来回").contains(token.at(i - 1)) ||
                  (i > 1 && token.at(i - 1) == QChar(0x6211) && token.at(i - 2) == QChar(0x6253))))
