@@ -424,12 +424,20 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             lastLabel = t.text;
             continue;
         }
+        if (t.aside && afterInfo) {
+            c.remarks.last() += QStringLiteral("（%1）").arg(t.text); // "宝贝：围巾（驼色）"
+            continue;
+        }
         if (t.aside) {
             c.remarks << t.text;
             continue;
         }
         if (t.infoTail && afterInfo) {
-            c.remarks.last() += QLatin1Char(' ') + t.text; // "下单时间：2026-12-05 10:23"
+            // "下单时间：2026-12-05 10:23", "宝贝：围巾×1"
+            if (!t.text.front().isDigit())
+                c.remarks.last() += t.text;
+            else
+                c.remarks.last() += QLatin1Char(' ') + t.text;
             continue;
         }
         afterInfo = false;

@@ -117,8 +117,9 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
     // Hong Kong and Macau (eight digits), Taiwan (mobiles 9xx xxx xxx, landlines with an area code).
     static const QRegularExpression hkMoRe(QStringLiteral(
         R"((?<![\d+])(?:(?:\+|00)(852|853)|[(（]\+?(852|853)[)）]|(852|853)(?=[ -]))[ -]*(\d{4})[ -]?(\d{4})(?!\d))"));
+    // Grouped in any way after the country code: "+886 912 345 678", "+886-9 1628 3307".
     static const QRegularExpression twMobileRe(
-        QStringLiteral(R"((?<![\d+])(?:\+|00)886[ -]*\(?0?(9\d{2})\)?[ -]*(\d{3})[ -]?(\d{3})(?!\d))"));
+        QStringLiteral(R"((?<![\d+])(?:\+|00)886[ -]*\(?0?(9(?:\)?[ -]?\d){8})(?!\d))"));
     static const QRegularExpression twLandlineRe(
         QStringLiteral(R"((?<![\d+])(?:\+|00)886[ -]*\(?0?([2-8]\d?)\)?[ -]*(\d{3,4})[ -]?(\d{4})(?!\d))"));
     // Mobiles, plain or masked by the platforms ("139****5678"), with an extension of a privacy number.
@@ -156,7 +157,9 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
     }
     for (auto it = twMobileRe.globalMatch(text); it.hasNext();) {
         const auto m = it.next();
-        mobiles << QStringLiteral("+886-") + m.captured(1) + m.captured(2) + m.captured(3);
+        QString digits = m.captured(1);
+        digits.remove(QRegularExpression(QStringLiteral("[^0-9]")));
+        mobiles << QStringLiteral("+886-") + digits;
         blank(text, m.capturedStart(), m.capturedLength());
     }
     // Written as in Taiwan, "0912-345-678": ten digits, which no mainland number has,
@@ -189,6 +192,22 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
         blank(text, m.capturedStart(), m.capturedLength());
     }
     const bool groupedTypo = takeGroupedMobiles(text, mobiles);
+    // Eight digits without the country code, in a text of Hong Kong or Macau:
+    // "香港 新界… 5163 8842".
+    static const QRegularExpression sarLocalRe(
+        QStringLiteral(R"((?<![\d+\-./])([2-9]\d{3}) ?(\d{4})(?![\d\-./]))"));
+    static const QRegularExpression hongKong(QStringLiteral("香港|九龍|新界|港[岛島]"));
+    static const QRegularExpression macau(QStringLiteral("澳[门門]|氹仔|路[环環]"));
+    const bool hk = text.contains(hongKong);
+    if (mobiles.isEmpty() && (hk || text.contains(macau))) {
+        for (auto it = sarLocalRe.globalMatch(text); it.hasNext();) {
+            const auto m = it.next();
+            const QString number = m.captured(1) + m.captured(2);
+            const bool mobile = hk ? number.at(0) >= QLatin1Char('4') : number.at(0) == QLatin1Char('6');
+            (mobile ? mobiles : phones) << (hk ? QStringLiteral("+852-") : QStringLiteral("+853-")) + number;
+            blank(text, m.capturedStart(), m.capturedLength());
+        }
+    }
     for (const QRegularExpression* re : {&intlLandlineRe, &landlineRe}) {
         for (auto it = re->globalMatch(text); it.hasNext();) {
             const auto m = it.next();

@@ -87,13 +87,15 @@ bool PasteChat::isOrderHeading(const QString& token)
     static const QStringList platforms =
         QStringLiteral(
             "淘宝 天猫 拼多多 抖音 抖店 京东 快手 小红书 微信 闲鱼 微店 有赞 唯品会 苏宁 当当 得物 "
-            "美团 饿了么 盒马 亚马逊 1688 阿里巴巴 淘特")
+            "美团 饿了么 盒马 亚马逊 1688 阿里巴巴 淘特 视频号")
             .split(QLatin1Char(' '));
     static const QStringList orderWords = {QString(),
                                            QStringLiteral("订单"),
                                            QStringLiteral("订单信息"),
                                            QStringLiteral("订单详情"),
                                            QStringLiteral("小店"),
+                                           QStringLiteral("电商"),
+                                           QStringLiteral("到家"),
                                            QStringLiteral("下单")};
     // The sheet's own title: "发货单", "订单详情".
     static const QStringList titles =

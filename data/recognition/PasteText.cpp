@@ -50,9 +50,11 @@ const LabelWord kLabels[] = {
     {"订单编号", K::Info, 2},    {"订单号", K::Info, 2},      {"下单时间", K::Info, 2},
     {"付款时间", K::Info, 2},    {"订单时间", K::Info, 2},    {"支付时间", K::Info, 2},
     {"成交时间", K::Info, 2},    {"商品名称", K::Info, 2},    {"宝贝名称", K::Info, 2},
-    {"商品", K::Info, 0},        {"数量", K::Info, 0},        {"发货地址", K::Detail, 2},
-    {"人", K::Name, 0},          {"号码", K::Phone, 0},       {"部门", K::Remark, 2},
-    {"所在部门", K::Remark, 2},  {"科室", K::Remark, 0},
+    {"商品", K::Info, 0},        {"数量", K::Info, 0},        {"宝贝", K::Info, 0},
+    {"下单", K::Info, 0},        {"隐私号", K::Phone, 2},     {"备用", K::Phone, 0},
+    {"公司名", K::Company, 2},   {"发货地址", K::Detail, 2},  {"人", K::Name, 0},
+    {"号码", K::Phone, 0},       {"部门", K::Remark, 2},      {"所在部门", K::Remark, 2},
+    {"科室", K::Remark, 0},
 };
 
 // As written in Hong Kong, Macau and Taiwan.
@@ -156,6 +158,13 @@ void joinSpacedLabels(QString& s)
     }
 }
 
+// A digit, plain or full width.
+bool isDigitAt(const QString& s, int i)
+{
+    const ushort u = s.at(i).unicode();
+    return (u >= '0' && u <= '9') || (u >= 0xFF10 && u <= 0xFF19);
+}
+
 } // namespace
 
 QString PasteText::normalized(const QString& in)
@@ -169,8 +178,9 @@ QString PasteText::normalized(const QString& in)
             s += QChar(u - 0xFF10 + '0');
         else if (u == 0xFF0B)
             s += QLatin1Char('+');
-        else if (u == 0xFF0E)
-            s += QLatin1Char('.'); // "１３８．１２３４．５６７８"
+        else if (u == 0xFF0E ||
+                 (u == 0x3002 && i > 0 && i + 1 < in.size() && isDigitAt(in, i - 1) && isDigitAt(in, i + 1)))
+            s += QLatin1Char('.'); // "１３８．１２３４．５６７８", "182。3521。6074"
         else if (u == 0xFF0A)
             s += QLatin1Char('*');
         else if (u == 0xFF5C || u == 0xFF1D || u == '=' ||
@@ -211,6 +221,9 @@ QString PasteText::asTyped(const QString& address, const QString& typed)
     if (std::none_of(typed.begin(), typed.end(), wide))
         return address;
     auto plain = [](QChar c) { return c.unicode() < 0x80 && c.isLetterOrNumber(); };
+    // The address was joined from pieces set off by blanks: "祖庙路　２１号".
+    QString joined = typed;
+    joined.remove(QLatin1Char(' ')).remove(QChar(0x3000)).remove(QLatin1Char('\t'));
     QString out = address;
     for (int i = 0; i < out.size();) {
         if (!plain(out.at(i))) {
@@ -226,7 +239,7 @@ QString PasteText::asTyped(const QString& address, const QString& typed)
             c = QChar(c.unicode() - 0x20 + 0xFF00);
         const QString typedRun = (i > 0 ? QString(out.at(i - 1)) : QString()) + run +
                                  (end < out.size() ? QString(out.at(end)) : QString());
-        if (typed.contains(typedRun))
+        if (joined.contains(typedRun))
             out.replace(i, end - i, run);
         i = end;
     }
@@ -341,7 +354,8 @@ QString PasteText::withoutLeadIn(const QString& token)
     // Nor does the country before the province: "中国 江苏省…".
     if (token == QStringLiteral("寄") || token == QStringLiteral("收") || token == QStringLiteral("给") ||
         token == QStringLiteral("交给") || token == QStringLiteral("转交") ||
-        token == QStringLiteral("中国") || token == QStringLiteral("中华人民共和国"))
+        token == QStringLiteral("中国") || token == QStringLiteral("中国大陆") ||
+        token == QStringLiteral("中华人民共和国"))
         return QString();
     // Calling the shop, glued to what follows: "老板发顺丰哦" is read as "发顺丰哦".
     for (const char* who : {"老板娘", "老板", "店家", "掌柜的", "掌柜"}) {

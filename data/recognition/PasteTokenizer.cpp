@@ -103,6 +103,8 @@ QList<Token> PasteTokenizer::tokenize(const QString& text)
     // when it ends its own; a name, company or order label only its first
     // value (and an order's time after its date).
     static const QRegularExpression timeOfDay(QStringLiteral(R"(^\d{1,2}:\d{2}(:\d{2})?$)"));
+    // "宝贝：围巾 ×1": how many of the goods.
+    static const QRegularExpression quantity(QStringLiteral(R"(^[×xX*]\d{1,4}$)"));
     Kind scope = PasteText::None;
     int scopeLine = -1;
     bool valueSeen = false;
@@ -121,7 +123,8 @@ QList<Token> PasteTokenizer::tokenize(const QString& text)
             else
                 scope = PasteText::None;
         }
-        if (scope == PasteText::None && valueSeen && !tokens.isEmpty() && timeOfDay.match(t.text).hasMatch())
+        if (scope == PasteText::None && valueSeen &&
+            (timeOfDay.match(t.text).hasMatch() || quantity.match(t.text).hasMatch()))
             t.infoTail = true;
         t.scope = scope;
         valueSeen = true;
