@@ -499,6 +499,13 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     if (!c.labelledCompanies.isEmpty() || !c.companies.isEmpty()) {
         QStringList all = c.labelledCompanies + c.companies;
         r.company = all.takeFirst();
+        // A department in brackets after the company: "…有限公司（研发部）".
+        static const QRegularExpression department(QStringLiteral(R"([(（]([^()（）]+)[)）]$)"));
+        if (const auto m = department.match(r.company);
+            m.hasMatch() && m.capturedStart() > 0 && PasteText::isDepartment(m.captured(1))) {
+            c.remarks.prepend(m.captured(1));
+            r.company.truncate(m.capturedStart());
+        }
         // Known by its ending only, or one of several: the user should look.
         if (c.labelledCompanies.isEmpty() || !all.isEmpty())
             markUnsure(r, kCompany);

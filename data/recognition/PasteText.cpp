@@ -439,6 +439,12 @@ bool PasteText::endsLikeCompany(const QString& token)
             .split(QLatin1Char(' '));
     if (token.size() < 4)
         return false;
+    // Its legal form or a department in brackets after it: "…事务所（特殊普通合伙）", "…公司（研发部）".
+    static const QRegularExpression bracketed(QStringLiteral(R"([(（][^()（）]+[)）]$)"));
+    if (token.endsWith(QChar(0xFF09)) || token.endsWith(QLatin1Char(')'))) {
+        const auto m = bracketed.match(token);
+        return m.hasMatch() && m.capturedStart() > 0 && endsLikeCompany(token.left(m.capturedStart()));
+    }
     for (const QChar c : token) {
         if (c.isDigit())
             return false;
