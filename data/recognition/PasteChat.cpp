@@ -11,13 +11,15 @@ bool PasteChat::isChat(const QString& token)
     static const QStringList whole =
         QStringLiteral(
             "亲 亲亲 你好 您好 在吗 在不在 老板 老板娘 hi Hi HI hello Hello 谢谢 谢谢老板 谢谢亲 谢啦 "
-            "在的 感谢 多谢 辛苦了 麻烦了 收货信息 收件信息 地址信息 如下 信息如下 好的 嗯")
+            "在的 感谢 多谢 辛苦了 麻烦了 收货信息 收件信息 地址信息 如下 信息如下 好的 嗯 么么哒 早上好 "
+            "中午好 下午好 晚上好")
             .split(QLatin1Char(' '));
     // Thanks at the end, with what people add to them: "辛苦啦", "麻烦你了", "谢谢哈".
-    static const QRegularExpression courtesy(QStringLiteral(
-        "^(?:辛苦|麻烦|谢谢|多谢|感谢|劳烦)(?:你|您|老板|亲|大家)?(?:了|啦|啊|哈|呀|哦|咯|喽|嘞|哒|!)*$"));
+    static const QRegularExpression courtesy(
+        QStringLiteral("^(?:辛苦|麻烦|谢谢|多谢|感谢|劳烦|拜托)(?:你|您|老板|亲|大家)?(?:了|啦|啊|哈|呀|哦|"
+                       "咯|喽|嘞|哒|!)*$"));
     if (whole.contains(token) || (token.startsWith(QStringLiteral("谢谢")) && token.size() <= 5) ||
-        (!token.isEmpty() && QStringLiteral("辛麻谢多感劳").contains(token.front()) &&
+        (!token.isEmpty() && QStringLiteral("辛麻谢多感劳拜").contains(token.front()) &&
          courtesy.match(token).hasMatch()))
         return true;
     if (isOrderHeading(token) || isFieldHeading(token))
@@ -28,8 +30,12 @@ bool PasteChat::isChat(const QString& token)
     // How to write the address down: "写详细点", "填清楚些"; that it changed: "老地址换了哈".
     static const QRegularExpression howToWrite(
         QStringLiteral("^[写填](?:详细|清楚|完整|全)|^(?:老|旧|原来的?)?地址(?:换|改|变)了|"
-                       "^(?:先|请)?[记存](?:一?下|好)?(?:这个|我的)?地址$"));
-    if (token.size() <= 8 && (greeting.match(token).hasMatch() || howToWrite.match(token).hasMatch()))
+                       "^(?:先|请)?[记存](?:一?下|好)?(?:这个|我的)?地址$|"
+                       // "地址更新一下", "麻烦改下地址" (the label cut off).
+                       "^(?:地址)?(?:更新|修改|改|换)一?下$|"
+                       // That the order was placed, or who placed it: "昨晚下的单", "老顾客了".
+                       "(?:下的单|下单了|下了单)$|老(?:顾客|客户)|回头客"));
+    if (token.size() <= 12 && (greeting.match(token).hasMatch() || howToWrite.match(token).hasMatch()))
         return true;
     // About the recipients together: "两个都发", "三个地址都寄".
     static const QRegularExpression all(
@@ -52,6 +58,10 @@ bool PasteChat::isChat(const QString& token)
     static const QRegularExpression whenHome(
         QStringLiteral("有人|没人|在家|周[一二三四五六日末]|星期|工作日|上午|下午|中午|晚上|白天|拿|自取|"
                        "打我?电话|给我打|打给我"));
+    // What not to do with the parcel is a note, whoever it names: "别写我名字".
+    if (token.startsWith(QChar(0x522B)) || token.startsWith(QStringLiteral("不要")) ||
+        token.startsWith(QStringLiteral("不用")))
+        return false;
     for (const char* w : {"我", "你", "您", "他", "她", "这里", "这个", "如下"}) {
         if (token.contains(QString::fromUtf8(w)))
             return !token.contains(whenHome);

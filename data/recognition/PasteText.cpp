@@ -305,6 +305,8 @@ QList<PasteText::Piece> PasteText::splitAtLabels(const QString& token)
             // "到了打电话", "到了打我电话" ask for a call: no number was taken after it.
             if (cut && i > 0 && l.kind == Phone &&
                 (QStringLiteral("打拨来回").contains(token.at(i - 1)) ||
+                 (end == token.size() && (token.left(i).contains(QChar(0x6253)) || // "多打几遍电话"
+                                          token.left(i).contains(QChar(0x62E8)))) ||
                  (i > 1 && token.at(i - 1) == QChar(0x6211) && token.at(i - 2) == QChar(0x6253))))
                 continue;
             if (!cut && i > 0 && end < token.size()) {
@@ -348,7 +350,7 @@ QString PasteText::withoutLeadIn(const QString& token)
         QStringLiteral("寄到 发到 送到 寄给 发给 寄往 发往 发货到 发货给 寄件到 寄件给 寄货到 送货到")
             .split(QLatin1Char(' '));
     static const QStringList others =
-        QStringLiteral("名字叫 名字是 我叫 我是 叫 是 为").split(QLatin1Char(' '));
+        QStringLiteral("名字叫 名字是 叫做 她叫 他叫 我叫 我是 还是 叫 是 为").split(QLatin1Char(' '));
     // Alone they announce nothing: "寄：广西…", the mark set off after a name, "李二伟 收", and
     // "给 乌日汗".
     // Nor does the country before the province: "中国 江苏省…".
@@ -418,10 +420,19 @@ QString PasteText::withoutLeadIn(const QString& token)
         PersonName::fit(token.mid(1)) == PersonName::Strong && PersonName::fit(token) != PersonName::Strong)
         return token.mid(1);
     // "收件人写刘洋": what to write, but only a name after it ("写字楼" stays).
-    for (const QChar w : {QChar(0x5199), QChar(0x586B)}) // 写 填
-        if (token.size() >= 3 && token.front() == w && PersonName::fit(token.mid(1)) == PersonName::Strong)
-            return token.mid(1);
+    // "名字就写黎先生吧" too; "写" alone waits for the name after it.
+    static const QRegularExpression write(
+        QStringLiteral("^(?:就|要|请|都)?[写填](?:成|上)?(.*?)[吧哈啊呀哦]?$"));
+    if (const auto m = write.match(token); m.hasMatch()) {
+        if (m.capturedLength(1) == 0)
+            return QString();
+        if (PersonName::fit(m.captured(1)) == PersonName::Strong)
+            return m.captured(1);
+    }
     for (const QString& w : others) {
+        // "是送人的" says what the parcel is: no value after "是".
+        if (w == QStringLiteral("是") && token.endsWith(QChar(0x7684)))
+            continue;
         if (token.size() > w.size() && token.startsWith(w))
             return token.mid(w.size());
         if (token == w)
