@@ -367,7 +367,8 @@ QString nameAfterHouseNumber(QString& last)
 
 } // namespace
 
-void AddressParser::chooseName(Candidates& c, QStringList& detailParts, ParsedRecipient& r)
+void AddressParser::chooseName(Candidates& c, QStringList& detailParts, ParsedRecipient& r,
+                               const QString& text)
 {
     // A labelled one first, then one with a known surname.
     QStringList others;
@@ -392,7 +393,18 @@ void AddressParser::chooseName(Candidates& c, QStringList& detailParts, ParsedRe
     // The platform hid the given name ("张**"): the user should fill it in.
     if (r.name.isEmpty() || others.size() > 0 || r.name.contains(QLatin1Char('*')))
         markUnsure(r, kName);
-    c.remarks = others + c.remarks;
+    // The names not taken go to the remark where they were written: "不急 慢慢发".
+    auto at = [&text](const QString& piece) {
+        const int colon = piece.indexOf(QStringLiteral("："));
+        return text.indexOf(colon >= 0 ? piece.mid(colon + 1) : piece);
+    };
+    for (auto it = others.crbegin(); it != others.crend(); ++it) {
+        const int pos = at(*it);
+        int k = 0;
+        while (pos >= 0 && k < c.remarks.size() && (at(c.remarks.at(k)) < 0 || at(c.remarks.at(k)) < pos))
+            ++k;
+        c.remarks.insert(pos >= 0 ? k : 0, *it);
+    }
 }
 
 ParsedRecipient AddressParser::parse(const QString& input) const
@@ -452,7 +464,8 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             continue;
         }
         // Greetings and chat around the fields belong to none of them.
-        if (PasteChat::isChat(value) && m_regions.match(value).length == 0 &&
+        // Under the remark's label, all is the remark ("取件码发我微信").
+        if (t.scope != PasteText::Remark && PasteChat::isChat(value) && m_regions.match(value).length == 0 &&
             (!AddressWords::looksLikeAddress(value) || PasteChat::isOrderHeading(value))) // "快手小店订单"
             continue;
         // A department written after its company, or after the school or
@@ -529,7 +542,7 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     QStringList detailParts;
     for (const Candidates::Part& p : c.parts)
         (p.region ? regionParts : detailParts) << p.text;
-    chooseName(c, detailParts, r);
+    chooseName(c, detailParts, r, text);
 
     // Pure regions first, whatever order they came in.
     m_completer.complete(regionParts + detailParts, r);

@@ -44,7 +44,8 @@ private:
     bool isPlaceBetween(const QList<Token>& tokens, int i, const QString& value) const;
     void dropStrayRegions(Candidates& c) const;
     void dropPiecesBeforeRegion(Candidates& c) const;
-    static void chooseName(Candidates& c, QStringList& detailParts, ParsedRecipient& r);
+    // text: the entry as read, to keep the pieces left for the remark in their order.
+    static void chooseName(Candidates& c, QStringList& detailParts, ParsedRecipient& r, const QString& text);
 
     const RegionTable& m_regions;
     AddressCompleter m_completer;

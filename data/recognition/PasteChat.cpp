@@ -32,7 +32,7 @@ bool PasteChat::isChat(const QString& token)
         QStringLiteral("^[写填](?:详细|清楚|完整|全)|^(?:老|旧|原来的?)?地址(?:换|改|变)了|"
                        "^(?:先|请)?[记存](?:一?下|好)?(?:这个|我的)?地址$|"
                        // "地址更新一下", "麻烦改下地址" (the label cut off).
-                       "^(?:地址)?(?:更新|修改|改|换)一?下$|"
+                       "^(?:麻烦|请|帮忙|帮我)?(?:地址)?(?:更新|修改|改|换)一?下$|"
                        // That the order was placed, or who placed it: "昨晚下的单", "老顾客了".
                        "(?:下的单|下单了|下了单)$|老(?:顾客|客户)|回头客"));
     if (token.size() <= 12 && (greeting.match(token).hasMatch() || howToWrite.match(token).hasMatch()))
@@ -62,8 +62,10 @@ bool PasteChat::isChat(const QString& token)
     if (token.startsWith(QChar(0x522B)) || token.startsWith(QStringLiteral("不要")) ||
         token.startsWith(QStringLiteral("不用")))
         return false;
+    // "其他的到不了" names no one.
+    const QString words = QString(token).remove(QStringLiteral("其他"));
     for (const char* w : {"我", "你", "您", "他", "她", "这里", "这个", "如下"}) {
-        if (token.contains(QString::fromUtf8(w)))
+        if (words.contains(QString::fromUtf8(w)))
             return !token.contains(whenHome);
     }
     return false;

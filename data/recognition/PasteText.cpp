@@ -299,6 +299,9 @@ QList<PasteText::Piece> PasteText::splitAtLabels(const QString& token)
             // labels, and short ones at the end (the number after them was taken
             // out) or before what they announce.
             bool cut = i == 0 ? end < token.size() : w.size() >= 3 || end == token.size();
+            // "别写我名字": whose name, no label.
+            if (cut && i > 0 && l.kind == Name && end == token.size() && token.at(i - 1) == QChar(0x6211))
+                continue;
             // "先记地址" asks to note it down: no address follows.
             if (cut && i > 0 && l.kind == Detail && QStringLiteral("记存").contains(token.at(i - 1)))
                 continue;
