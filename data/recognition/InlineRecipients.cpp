@@ -63,7 +63,7 @@ QStringList InlineRecipients::split(const QString& line, const RegionTable& regi
     }
     if (marks.size() < 2)
         return {line};
-    static const QRegularExpression wordRe(QStringLiteral(R"([^\s,，、;；|｜/]+)"));
+    static const QRegularExpression wordRe(QStringLiteral(R"([^\s,，、;；:：|｜/]+)"));
     QList<Word> words;
     for (auto it = wordRe.globalMatch(blanked); it.hasNext();) {
         const auto m = it.next();
