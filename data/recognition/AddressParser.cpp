@@ -159,6 +159,11 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
         c.remarks << text.right(desk);
         return;
     }
+    // Written with the regions, in their place: "香港 新界 荃灣".
+    if (AddressWords::isSarArea(text)) {
+        c.parts.append({text, true, false});
+        return;
+    }
     const QString asName = PersonName::withoutReceiveMark(text);
     const PersonName::Fit fit = PersonName::fit(asName);
     if (path.length > 0) {
@@ -337,7 +342,8 @@ void AddressParser::dropPiecesBeforeRegion(Candidates& c) const
     }
     for (int i = start - 1; i >= 0; --i) {
         const Candidates::Part& p = c.parts.at(i);
-        if (p.region || m_regions.match(p.text).length > 0 || PersonName::fit(p.text) == PersonName::No)
+        if (p.region || m_regions.match(p.text).length > 0 || PersonName::fit(p.text) == PersonName::No ||
+            AddressWords::isSarArea(p.text))
             continue;
         c.weakNames.prepend(c.parts.takeAt(i).text);
     }

@@ -22,13 +22,15 @@ bool AddressWords::looksLikeAddress(const QString& t)
                                 t.endsWith(QStringLiteral("乡"));
     // Hong Kong and Macau are written with their parts, which are no
     // districts: "澳门氹仔", "香港九龙".
-    static const QRegularExpression sarPart(
-        QStringLiteral("^(?:香港|澳门)(?:特别行政区)?(?:九龙|新界|港岛|香港岛|氹仔|路环|澳门半岛)"));
+    static const QRegularExpression sarPart(QStringLiteral(
+        "^(?:香港|澳[门門])(?:特别行政区)?(?:九[龙龍]|新界|港[岛島]|香港[岛島]|氹仔|路[环環]|澳[门門]半[岛島]|新口岸)"));
     // And a road by its name, a note's word in it or not ("解放路").
     const bool road = t.size() >= 3 && (t.endsWith(QChar(0x8DEF)) || t.endsWith(QChar(0x8857)));
     if (road || t.contains(streetNumber) || (subDistrictEnd && subDistrict.match(t).hasMatch()) ||
-        ((t.startsWith(QStringLiteral("香港")) || t.startsWith(QStringLiteral("澳门"))) &&
-         sarPart.match(t).hasMatch()))
+        ((t.startsWith(QStringLiteral("香港")) || t.startsWith(QStringLiteral("澳门")) ||
+          t.startsWith(QStringLiteral("澳門"))) &&
+         sarPart.match(t).hasMatch()) ||
+        isSarArea(t))
         return true;
     if (PersonName::isDeliveryNote(t))
         return false;
@@ -45,6 +47,14 @@ bool AddressWords::looksLikeAddress(const QString& t)
             return t.size() >= 3 || digit;
     }
     return false;
+}
+
+bool AddressWords::isSarArea(const QString& t)
+{
+    static const QStringList areas = QStringLiteral("九龙 九龍 新界 港岛 港島 香港岛 香港島 氹仔 路环 路環 "
+                                                    "澳门半岛 澳門半島 新口岸")
+                                         .split(QLatin1Char(' '));
+    return areas.contains(t);
 }
 
 bool AddressWords::isRoomAfterBuilding(const QString& before, const QString& value)

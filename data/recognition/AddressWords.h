@@ -9,6 +9,9 @@ class AddressWords
 public:
     // Words that make a text part of an address rather than a note.
     static bool looksLikeAddress(const QString& text);
+    // One of the parts Hong Kong and Macau are written with, which are no
+    // districts of the table: "新界", "港島", "氹仔".
+    static bool isSarArea(const QString& text);
     // A bare number set off after a building or unit is its room: "…7号楼 302",
     // "3栋 1单元 501", "5幢 2-1102", "10舍 415"; after a street its house
     // number. After a floor ("5楼", "12层") only a room on that floor: "5楼 502";
