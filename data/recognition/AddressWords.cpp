@@ -34,6 +34,10 @@ bool AddressWords::looksLikeAddress(const QString& t)
         return true;
     if (PersonName::isDeliveryNote(t))
         return false;
+    // A floor as Hong Kong writes it: "15/F".
+    static const QRegularExpression floor(QStringLiteral(R"(^\d{1,3}/[Ff]$)"));
+    if (t.contains(QLatin1Char('/')) && floor.match(t).hasMatch())
+        return true;
     // A school's main campus, as "南校区" is one of its others.
     if (t == QStringLiteral("本部") || t == QStringLiteral("校本部"))
         return true;
@@ -59,7 +63,8 @@ bool AddressWords::isSarArea(const QString& t)
 
 bool AddressWords::isRoomAfterBuilding(const QString& before, const QString& value)
 {
-    static const QRegularExpression room(QStringLiteral(R"(^[A-Za-z]?\d{1,4}(?:-\d{1,4}){0,2}[A-Za-z]?$)"));
+    static const QRegularExpression room(
+        QStringLiteral(R"(^[A-Za-z]?\d{1,4}(?:-\d{1,4}){0,2}[A-Za-z]?房?$)")); // "1702房"
     static const QRegularExpression unitEnd(
         QStringLiteral(R"([\dA-Za-z](?:号楼|栋|幢|座|单元|门|号|舍)$|\p{Han}[路街巷弄]$|(?<!\d)(\d+)[楼层]$|)"
                        // After a building or an estate by its name: "…商务大厦 1702", "…小区 9-2-602".

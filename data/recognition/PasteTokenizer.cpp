@@ -52,9 +52,9 @@ QList<QPair<QString, bool>> splitBrackets(const QString& piece)
 QList<Token> PasteTokenizer::tokenize(const QString& text)
 {
     // A colon between digits is a time of day ("10:23"), a slash a date
-    // ("2024/11/11"): no separators.
+    // ("2024/11/11") or a floor ("15/F"): no separators.
     static const QRegularExpression separators(
-        QStringLiteral(R"((?:[\s,，、;；。|\\!！?？【】\[\]]|(?<!\d)[:：/]|[:：/](?!\d))+)"));
+        QStringLiteral(R"((?:[\s,，、;；。|\\!！?？【】\[\]]|(?<!\d)[:：/]|[:：](?!\d)|/(?!\d|[Ff]\b))+)"));
     QList<Token> tokens;
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (int n = 0; n < lines.size(); ++n) {
