@@ -459,11 +459,17 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             continue;
         }
         afterInfo = false;
-        const QString value = PasteChat::withoutThanks(PasteText::withoutLeadIn(t.text));
+        QString value = PasteChat::withoutThanks(PasteText::withoutLeadIn(t.text));
         // "手机：无": the label's field left empty.
         static const QStringList none = QStringLiteral("无 暂无 没有 空 不详 未知").split(QLatin1Char(' '));
         if (value.isEmpty() || (t.scope != PasteText::None && none.contains(value)))
             continue;
+        // "寄四川省绵阳市…": the verb glued to the region.
+        if ((value.startsWith(QChar(0x5BC4)) || value.startsWith(QChar(0x53D1))) && value.size() > 3) {
+            const RegionTable::Path path = m_regions.match(QStringView(value).mid(1));
+            if (path.length >= 3 && !path.written.isEmpty() && !path.written.first().shortForm)
+                value.remove(0, 1);
+        }
         if (t.scope == PasteText::Info) {
             c.remarks << lastLabel + QStringLiteral("：") + value;
             afterInfo = true;

@@ -125,7 +125,7 @@ bool isLatin(const QString& t)
 const QStringList& institutions()
 {
     static const QStringList l =
-        QStringLiteral("医院 大学 学院 学校 中学 小学 研究院 研究所 公司 集团 银行 局 中心")
+        QStringLiteral("医院 大学 学院 学校 中学 小学 研究院 研究所 公司 集团 银行 局 中心 醫院 大學 學院")
             .split(QLatin1Char(' '));
     return l;
 }
@@ -398,12 +398,14 @@ QString PasteText::withoutLeadIn(const QString& token)
         QStringLiteral("^(?:(?:另外?|还有)?[一1]|第[一二两三四五六七八九十\\d]{1,2})个(?:人)?是$"));
     if (rest.size() >= 3 && whichOne.match(rest).hasMatch())
         return QString();
-    static const QRegularExpression sendWhere(QStringLiteral("^[寄发][到往]?(\\p{Han}{2,6})的$"));
+    static const QRegularExpression sendWhere(
+        QStringLiteral("^[寄发](?:[到往]?(\\p{Han}{2,6})的|去(\\p{Han}{2,6}))$")); // "寄去台南"
     if ((rest.startsWith(QStringLiteral("寄")) || rest.startsWith(QStringLiteral("发"))) &&
         (sendOwnPlace.match(rest).hasMatch() || sendCount.match(rest).hasMatch() ||
          sendRequest.match(rest).hasMatch()))
         return QString();
-    if (const auto m = sendWhere.match(rest); m.hasMatch() && !PersonName::isDeliveryNote(m.captured(1)))
+    if (const auto m = sendWhere.match(rest);
+        m.hasMatch() && !PersonName::isDeliveryNote(m.captured(1) + m.captured(2)))
         return QString();
     for (const QString& v : verbs) {
         // "请送到门卫" is a delivery note, no lead-in.
