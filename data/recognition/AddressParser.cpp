@@ -159,6 +159,11 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
         c.remarks << text.right(desk);
         return;
     }
+    // "…竹泉村 东头 第二家": where in the place before it, no name.
+    if (!c.parts.isEmpty() && AddressWords::isPosition(text)) {
+        c.parts.append({text, false, false});
+        return;
+    }
     // Written with the regions, in their place: "香港 新界 荃灣".
     if (AddressWords::isSarArea(text)) {
         c.parts.append({text, true, false});
@@ -258,9 +263,14 @@ bool AddressParser::isPlaceBetween(const QList<Token>& tokens, int i, const QStr
 {
     // "…广西大学 西校园 碧云湖 12栋", "…北仑大道 口岸 边贸市场": set off between
     // two pieces of the address, a word that is no name is a place in it.
+    // A village named with a surname before its group: "庄里镇 杜村 十一组".
+    static const QRegularExpression group(QStringLiteral(R"(^[一二三四五六七八九十\d]{1,3}[组队社]$)"));
+    const bool village = value.size() == 2 && QStringLiteral("村庄屯寨").contains(value.back()) &&
+                         i + 1 < tokens.size() && group.match(tokens.at(i + 1).text).hasMatch();
     if (i + 1 >= tokens.size() || value.size() < 2 || value.size() > 6 ||
-        PersonName::fit(value) == PersonName::Strong || PersonName::withoutReceiveMark(value) != value ||
-        PersonName::isDeliveryNote(value) || PasteChat::isChat(value) || m_regions.match(value).length > 0)
+        (PersonName::fit(value) == PersonName::Strong && !village) ||
+        PersonName::withoutReceiveMark(value) != value || PersonName::isDeliveryNote(value) ||
+        PasteChat::isChat(value) || m_regions.match(value).length > 0)
         return false;
     for (const QChar ch : value) {
         if (ch.script() != QChar::Script_Han)

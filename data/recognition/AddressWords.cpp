@@ -63,6 +63,13 @@ bool AddressWords::isSarArea(const QString& t)
     return areas.contains(t);
 }
 
+bool AddressWords::isPosition(const QString& t)
+{
+    static const QRegularExpression position(
+        QStringLiteral(R"(^(?:[东西南北][头边侧门]|第[一二三四五六七八九十\d]{1,3}[家户排间])$)"));
+    return t.size() >= 2 && t.size() <= 5 && position.match(t).hasMatch();
+}
+
 bool AddressWords::isRoomAfterBuilding(const QString& before, const QString& value)
 {
     static const QRegularExpression room(

@@ -12,6 +12,8 @@ public:
     // One of the parts Hong Kong and Macau are written with, which are no
     // districts of the table: "新界", "港島", "氹仔".
     static bool isSarArea(const QString& text);
+    // Where in a village or a compound, set off after it: "东头", "第二家", "南门".
+    static bool isPosition(const QString& text);
     // A bare number set off after a building or unit is its room: "…7号楼 302",
     // "3栋 1单元 501", "5幢 2-1102", "10舍 415"; after a street its house
     // number. After a floor ("5楼", "12层") only a room on that floor: "5楼 502";
