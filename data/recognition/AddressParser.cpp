@@ -13,6 +13,7 @@
 
 #include <QHash>
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace {
 
@@ -494,9 +495,38 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         // hospital the address ends with: "…有限公司 研发中心", "…大学 文学院办公室".
         const int companies = c.labelledCompanies.size() + c.companies.size();
         const bool afterInstitution = partLast && PasteText::endsLikeInstitution(c.parts.last().text);
-        // A university's school is one of its departments: "…理工大学 化工学院 办公室".
-        const bool school = afterInstitution && c.parts.last().text.endsWith(QStringLiteral("大学")) &&
-                            value.size() >= 3 && value.endsWith(QStringLiteral("学院"));
+        // A university's school is one of its departments: "…理工大学 化工学院 办公室",
+        // and so is its library: "…大学 图书馆".
+        const QString institution = afterInstitution              ? c.parts.last().text
+                                    : companies > companiesBefore ? (c.labelledCompanies + c.companies).last()
+                                                                  : QString();
+        const bool university =
+            institution.endsWith(QStringLiteral("大学")) || institution.endsWith(QStringLiteral("学院"));
+        static const QRegularExpression numbered(QStringLiteral("[0-9一二三四五六七八九十]")); // "综合三馆"
+        const bool school = university && value.size() >= 3 && value.size() <= 12 &&
+                            (value.endsWith(QStringLiteral("学院")) ||
+                             (value.endsWith(QChar(0x9986)) && value.size() <= 5 && // 馆
+                              !value.contains(numbered)));
+        // Inside a hospital, a department after its building or floor is where
+        // to go: "…医院 门诊楼3楼 儿保科"; straight after the hospital, a note.
+        if (partLast && PasteText::isDepartment(value) && !AddressWords::looksLikeAddress(value) &&
+            (c.parts.last().text.endsWith(QChar(0x697C)) || c.parts.last().text.endsWith(QChar(0x5C42))) &&
+            std::any_of(c.parts.cbegin(), c.parts.cend(),
+                        [](const Candidates::Part& p) { return p.text.endsWith(QStringLiteral("医院")); })) {
+            c.parts.append({value, false, false});
+            partsLast = c.parts.size();
+            continue;
+        }
+        // A hospital's building straight after it: "…医院 住院部 南楼 16层".
+        const bool ward = afterInstitution && i > 0 &&
+                          tokens.at(i - 1).text.endsWith(QStringLiteral("医院")) &&
+                          (value == QStringLiteral("住院部") || value == QStringLiteral("门诊部") ||
+                           value == QStringLiteral("急诊部"));
+        if (ward || (partLast && AddressWords::isPickupPoint(value))) {
+            c.parts.append({value, false, false});
+            partsLast = c.parts.size();
+            continue;
+        }
         if ((companies > companiesBefore || afterInstitution) && (PasteText::isDepartment(value) || school) &&
             m_regions.match(value).length == 0) {
             c.remarks << value;

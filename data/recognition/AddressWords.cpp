@@ -12,7 +12,7 @@ bool AddressWords::looksLikeAddress(const QString& t)
             "路 街 道 巷 弄 胡同 号 楼 栋 幢 座 层 室 单元 村 镇 乡 组 屯 社区 小区 花园 广场 大厦 "
             "中心 公寓 苑 院 大学 学院 医院 公司 厂 市场 工业 园区 宿舍 期 区 县 旗 城 府 庭 湾 阁 轩 馆 "
             "店 厦 寓 墅 站 场 岛 舍 號 樓 棟 層 廈 對面 对面 旁边 隔壁 附近 中学 小学 门 校区 校园 "
-            "大學 學院 醫院 中學 小學 校區 園區")
+            "大學 學院 醫院 中學 小學 校區 園區 塔")
             .split(QLatin1Char(' '));
     // A street and its number is an address even where a note's word is in
     // the street's name ("解放街168号": 放).
@@ -36,6 +36,10 @@ bool AddressWords::looksLikeAddress(const QString& t)
         return true;
     if (PersonName::isDeliveryNote(t))
         return false;
+    // A bed in a ward: "23床".
+    static const QRegularExpression bed(QStringLiteral(R"(^\d{1,3}号?床$)"));
+    if (t.endsWith(QChar(0x5E8A)) && bed.match(t).hasMatch())
+        return true;
     // A floor as Hong Kong writes it: "15/F".
     static const QRegularExpression floor(QStringLiteral(R"(^\d{1,3}/[Ff]$)"));
     if (t.contains(QLatin1Char('/')) && floor.match(t).hasMatch())
@@ -66,8 +70,16 @@ bool AddressWords::isSarArea(const QString& t)
 bool AddressWords::isPosition(const QString& t)
 {
     static const QRegularExpression position(
-        QStringLiteral(R"(^(?:[东西南北][头边侧门]|第[一二三四五六七八九十\d]{1,3}[家户排间])$)"));
+        QStringLiteral(R"(^(?:[东西南北][头边侧门楼院]|第[一二三四五六七八九十\d]{1,3}[家户排间])$)"));
     return t.size() >= 2 && t.size() <= 5 && position.match(t).hasMatch();
+}
+
+bool AddressWords::isPickupPoint(const QString& t)
+{
+    // Bare, with no wish to leave it there: "南门 快递点"; "放驿站" is a note.
+    static const QRegularExpression point(QStringLiteral("^\\p{Han}{0,4}(?:快递点|快递站|驿站|快递柜)$"));
+    static const QRegularExpression wish(QStringLiteral("[放送到拿取别要去]"));
+    return t.size() >= 3 && point.match(t).hasMatch() && !t.contains(wish);
 }
 
 bool AddressWords::isRoomAfterBuilding(const QString& before, const QString& value)

@@ -14,6 +14,8 @@ public:
     static bool isSarArea(const QString& text);
     // Where in a village or a compound, set off after it: "东头", "第二家", "南门".
     static bool isPosition(const QString& text);
+    // Where the parcels of a campus or a village are left, named as a place: "快递点".
+    static bool isPickupPoint(const QString& text);
     // A bare number set off after a building or unit is its room: "…7号楼 302",
     // "3栋 1单元 501", "5幢 2-1102", "10舍 415"; after a street its house
     // number. After a floor ("5楼", "12层") only a room on that floor: "5楼 502";
