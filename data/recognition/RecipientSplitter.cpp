@@ -98,7 +98,7 @@ QStringList labelledRows(const QStringList& lines)
 QString withoutNumbering(QString line)
 {
     static const QRegularExpression numbering(QStringLiteral(
-        R"(^\s*(?:\d{1,2}\s*[.、)）:：|]|\d{1,4}\t|[(（]\d{1,2}[)）]|[\x{2460}-\x{2473}\x{2776}-\x{277F}]\s*[.、:：]?|)"
+        R"(^\s*(?:\d{1,2}\s*[.、)）:：|]|\d{1,4}\t|\d{1,4}[,，](?=\s*\p{Han})|[(（]\d{1,2}[)）]|[\x{2460}-\x{2473}\x{2776}-\x{277F}]\s*[.、:：]?|)"
         R"(第[一二三四五六七八九十\d]{1,2}[个位单份家]?\s*[:：]?)\s*)"));
     static const QRegularExpression numberedLabel(
         QStringLiteral(R"((收件人|收货人|联系人)\s*[1-9]\d?\s*(?=[:：]))"));
