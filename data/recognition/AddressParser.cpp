@@ -4,6 +4,7 @@
 #include "data/recognition/AddressWords.h"
 #include "data/recognition/ContactNumbers.h"
 #include "data/recognition/InlineRecipients.h"
+#include "data/recognition/InstitutionParts.h"
 #include "data/recognition/PasteChat.h"
 #include "data/recognition/PasteText.h"
 #include "data/recognition/PasteTokenizer.h"
@@ -494,41 +495,23 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         // A department written after its company, or after the school or
         // hospital the address ends with: "…有限公司 研发中心", "…大学 文学院办公室".
         const int companies = c.labelledCompanies.size() + c.companies.size();
-        const bool afterInstitution = partLast && PasteText::endsLikeInstitution(c.parts.last().text);
-        // A university's school is one of its departments: "…理工大学 化工学院 办公室",
-        // and so is its library: "…大学 图书馆".
-        const QString institution = afterInstitution              ? c.parts.last().text
-                                    : companies > companiesBefore ? (c.labelledCompanies + c.companies).last()
-                                                                  : QString();
-        const bool university =
-            institution.endsWith(QStringLiteral("大学")) || institution.endsWith(QStringLiteral("学院"));
-        static const QRegularExpression numbered(QStringLiteral("[0-9一二三四五六七八九十]")); // "综合三馆"
-        const bool school = university && value.size() >= 3 && value.size() <= 12 &&
-                            (value.endsWith(QStringLiteral("学院")) ||
-                             (value.endsWith(QChar(0x9986)) && value.size() <= 5 && // 馆
-                              !value.contains(numbered)));
-        // Inside a hospital, a department after its building or floor is where
-        // to go: "…医院 门诊楼3楼 儿保科"; straight after the hospital, a note.
-        if (partLast && PasteText::isDepartment(value) && !AddressWords::looksLikeAddress(value) &&
-            (c.parts.last().text.endsWith(QChar(0x697C)) || c.parts.last().text.endsWith(QChar(0x5C42))) &&
-            std::any_of(c.parts.cbegin(), c.parts.cend(),
-                        [](const Candidates::Part& p) { return p.text.endsWith(QStringLiteral("医院")); })) {
+        InstitutionParts::Context around;
+        if (partLast)
+            around.lastPart = c.parts.last().text;
+        if (i > 0)
+            around.tokenBefore = tokens.at(i - 1).text;
+        if (companies > companiesBefore)
+            around.company = (c.labelledCompanies + c.companies).last();
+        around.hospital = std::any_of(c.parts.cbegin(), c.parts.cend(), [](const Candidates::Part& p) {
+            return p.text.endsWith(QStringLiteral("医院"));
+        });
+        const InstitutionParts::Kind kind = InstitutionParts::classify(value, around);
+        if (kind == InstitutionParts::Inside || (partLast && AddressWords::isPickupPoint(value))) {
             c.parts.append({value, false, false});
             partsLast = c.parts.size();
             continue;
         }
-        // A hospital's building straight after it: "…医院 住院部 南楼 16层".
-        const bool ward = afterInstitution && i > 0 &&
-                          tokens.at(i - 1).text.endsWith(QStringLiteral("医院")) &&
-                          (value == QStringLiteral("住院部") || value == QStringLiteral("门诊部") ||
-                           value == QStringLiteral("急诊部"));
-        if (ward || (partLast && AddressWords::isPickupPoint(value))) {
-            c.parts.append({value, false, false});
-            partsLast = c.parts.size();
-            continue;
-        }
-        if ((companies > companiesBefore || afterInstitution) && (PasteText::isDepartment(value) || school) &&
-            m_regions.match(value).length == 0) {
+        if (kind == InstitutionParts::Department && m_regions.match(value).length == 0) {
             c.remarks << value;
             continue;
         }
@@ -564,13 +547,8 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     if (!c.labelledCompanies.isEmpty() || !c.companies.isEmpty()) {
         QStringList all = c.labelledCompanies + c.companies;
         r.company = all.takeFirst();
-        // A department in brackets after the company: "…有限公司（研发部）".
-        static const QRegularExpression department(QStringLiteral(R"([(（]([^()（）]+)[)）]$)"));
-        if (const auto m = department.match(r.company);
-            m.hasMatch() && m.capturedStart() > 0 && PasteText::isDepartment(m.captured(1))) {
-            c.remarks.prepend(m.captured(1));
-            r.company.truncate(m.capturedStart());
-        }
+        if (const QString department = InstitutionParts::takeDepartment(r.company); !department.isEmpty())
+            c.remarks.prepend(department);
         // Known by its ending only, or one of several: the user should look.
         if (c.labelledCompanies.isEmpty() || !all.isEmpty())
             markUnsure(r, kCompany);
