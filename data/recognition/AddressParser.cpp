@@ -536,6 +536,14 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             partsLast = c.parts.size();
             continue;
         }
+        // "上海澄观律师事务所的石律师": the company and the person in it.
+        if (const int of = value.lastIndexOf(QChar(0x7684));
+            of >= 4 && of + 2 < value.size() && PasteText::endsLikeCompany(value.left(of)) &&
+            PersonName::fit(value.mid(of + 1)) != PersonName::No) {
+            c.companies << value.left(of);
+            (t.scope == PasteText::Name ? c.labelledNames : c.strongNames) << value.mid(of + 1);
+            continue;
+        }
         Token v = t;
         v.text = value;
         const int partsBefore = c.parts.size();
