@@ -290,7 +290,8 @@ void AddressParser::dropStrayRegions(Candidates& c) const
     int anchor = -1;
     int anchorAt = -1;
     for (int i = 0; i < c.parts.size() && anchor < 0; ++i) {
-        if (c.parts.at(i).shortOnly < 0) {
+        // "九龍" of Hong Kong is no 九龙县.
+        if (c.parts.at(i).shortOnly < 0 && !AddressWords::isSarArea(c.parts.at(i).text)) {
             const RegionTable::Path path = m_regions.match(c.parts.at(i).text);
             if (!path.ambiguous && !path.written.isEmpty()) {
                 anchor = path.written.last().region;
