@@ -4,6 +4,7 @@
 #include "data/store/DataLocation.h"
 #include "data/store/Database.h"
 #include "data/store/ServerAddress.h"
+#include "data/store/ServerIndexBuild.h"
 #include "data/store/ServerStore.h"
 #include "data/store/Settings.h"
 #include "data/store/StoreSettings.h"
@@ -144,6 +145,14 @@ int main(int argc, char** argv)
         if (c.name == name) {
             CliContext ctx{args, db, out, err};
             const int rc = c.run(ctx);
+            // A server's search indexes rebuilt after a load would be cut
+            // short by the end of the program: the next opening would build
+            // them again, and search by scan until then.
+            if (ServerIndexBuild::running()) {
+                err << "正在数据库服务器上建立查询索引…\n";
+                err.flush();
+                ServerIndexBuild::wait(ServerStore::kStatementSeconds * 15);
+            }
             out.flush();
             err.flush();
             return rc;
