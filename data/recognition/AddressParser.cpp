@@ -1,8 +1,10 @@
 #include "data/recognition/AddressParser.h"
 
 #include "data/recognition/AddressCompleter.h"
-
+#include "data/recognition/AddressWords.h"
 #include "data/recognition/ContactNumbers.h"
+#include "data/recognition/InlineRecipients.h"
+#include "data/recognition/PasteChat.h"
 #include "data/recognition/PasteText.h"
 #include "data/recognition/PasteTokenizer.h"
 #include "data/recognition/PersonName.h"
@@ -19,73 +21,6 @@ const QString kMobile = QStringLiteral("手机");
 const QString kPhone = QStringLiteral("电话");
 const QString kCompany = QStringLiteral("收件单位");
 const QString kRemark = QStringLiteral("备注");
-
-// Words that make a text part of an address rather than a note.
-bool looksLikeAddress(const QString& t)
-{
-    static const QStringList words =
-        QStringLiteral(
-            "路 街 道 巷 弄 胡同 号 楼 栋 幢 座 层 室 单元 村 镇 乡 组 屯 社区 小区 花园 广场 大厦 "
-            "中心 公寓 苑 院 大学 学院 医院 公司 厂 市场 工业 园区 宿舍 期 区 县 旗 城 府 庭 湾 阁 轩 馆 "
-            "店 厦 寓 墅 站 场 岛 舍 號 樓 棟 層 廈 對面 对面 旁边 隔壁 附近 中学 小学")
-            .split(QLatin1Char(' '));
-    // A street and its number is an address even where a note's word is in
-    // the street's name ("解放街168号": 放).
-    static const QRegularExpression streetNumber(QStringLiteral(R"([路街道巷弄]\d+号)"));
-    // So is a sub-district or town named by itself ("解放北路街道": 放).
-    static const QRegularExpression subDistrict(QStringLiteral(R"(^\p{Han}{2,8}(?:街道|镇|乡)$)"));
-    const bool subDistrictEnd = t.endsWith(QStringLiteral("街道")) || t.endsWith(QStringLiteral("镇")) ||
-                                t.endsWith(QStringLiteral("乡"));
-    // Hong Kong and Macau are written with their parts, which are no
-    // districts: "澳门氹仔", "香港九龙".
-    static const QRegularExpression sarPart(
-        QStringLiteral("^(?:香港|澳门)(?:特别行政区)?(?:九龙|新界|港岛|香港岛|氹仔|路环|澳门半岛)"));
-    // And a road by its name, a note's word in it or not ("解放路").
-    const bool road = t.size() >= 3 && (t.endsWith(QChar(0x8DEF)) || t.endsWith(QChar(0x8857)));
-    if (road || t.contains(streetNumber) || (subDistrictEnd && subDistrict.match(t).hasMatch()) ||
-        ((t.startsWith(QStringLiteral("香港")) || t.startsWith(QStringLiteral("澳门"))) &&
-         sarPart.match(t).hasMatch()))
-        return true;
-    if (PersonName::isDeliveryNote(t))
-        return false;
-    // A school's main campus, as "南校区" is one of its others.
-    if (t == QStringLiteral("本部") || t == QStringLiteral("校本部"))
-        return true;
-    // A digit or a letter makes a short part a building or unit: "B座", "2单元".
-    bool digit = false;
-    for (const QChar c : t)
-        digit = digit || c.isDigit() || (c.unicode() < 0x80 && c.isLetter()) ||
-                QStringLiteral("一二三四五六七八九十").contains(c); // "二组"
-    for (const QString& w : words) {
-        if (t.contains(w))
-            return t.size() >= 3 || digit;
-    }
-    return false;
-}
-
-// A bare number set off after a building or unit is its room: "…7号楼 302",
-// "3栋 1单元 501", "5幢 2-1102", "10舍 415"; after a street its house
-// number. After a floor ("5楼", "12层") only a room on that floor: "5楼 502";
-// "5楼 106" is a postcode in Taiwan.
-bool isRoomAfterBuilding(const QString& before, const QString& value)
-{
-    static const QRegularExpression room(QStringLiteral(R"(^[A-Za-z]?\d{1,4}(?:-\d{1,4}){0,2}[A-Za-z]?$)"));
-    static const QRegularExpression unitEnd(QStringLiteral(
-        R"([\dA-Za-z](?:号楼|栋|幢|座|单元|门|号|舍)$|\p{Han}[路街巷弄]$|(?<!\d)(\d+)[楼层]$)"));
-    const auto m = unitEnd.match(before);
-    if (!room.match(value).hasMatch() || !m.hasMatch())
-        return false;
-    const QString floor = m.captured(1);
-    return floor.isEmpty() || (value.startsWith(floor) && value.size() > floor.size() + 1);
-}
-
-// The unit word set off after its number: "302 室", "5 号楼".
-bool isUnitAfterNumber(const QString& before, const QString& value)
-{
-    static const QStringList units =
-        QStringLiteral("室 号 号楼 楼 栋 幢 单元 层 座 户 门 舍").split(QLatin1Char(' '));
-    return !before.isEmpty() && before.back().isDigit() && units.contains(value);
-}
 
 void markUnsure(ParsedRecipient& r, const QString& key)
 {
@@ -105,8 +40,10 @@ QStringList AddressParser::splitEntries(const QString& text)
 QList<ParsedRecipient> AddressParser::parseAll(const QString& text) const
 {
     QList<ParsedRecipient> list;
-    for (const QString& entry : splitEntries(text))
-        list << parse(entry);
+    for (const QString& entry : splitEntries(text)) {
+        for (const QString& one : InlineRecipients::split(entry, m_regions))
+            list << parse(one);
+    }
     return list;
 }
 
@@ -153,7 +90,8 @@ bool AddressParser::takeLabelled(const Token& t, Candidates& c) const
         // Unless the label's own value was a number taken out already and
         // this is the next line's address.
         if (PersonName::fit(PersonName::withoutReceiveMark(t.text)) != PersonName::No ||
-            (t.text.size() <= 8 && !looksLikeAddress(t.text) && m_regions.match(t.text).length == 0) ||
+            (t.text.size() <= 8 && !AddressWords::looksLikeAddress(t.text) &&
+             m_regions.match(t.text).length == 0) ||
             (PersonName::surnameLength(t.text) > 0 && t.text.size() <= 4 &&
              m_regions.match(t.text).length == 0 &&
              !t.text.contains(QRegularExpression(QStringLiteral("\\d"))))) { // "潘国栋" under its label
@@ -167,8 +105,15 @@ bool AddressParser::takeLabelled(const Token& t, Candidates& c) const
         bool first = true;
         for (const Candidates::Part& p : std::as_const(c.parts))
             first = first && p.region;
+        // A company may be named after its city: "深圳前湾…有限公司". A note
+        // is none of the address even after the region: "香港地址 麻烦发顺丰".
+        if ((!first && PasteText::endsLikeCompany(t.text)) ||
+            (PersonName::isDeliveryNote(t.text) && !AddressWords::looksLikeAddress(t.text) &&
+             m_regions.match(t.text).length == 0))
+            return false;
         if (!first && m_regions.match(t.text).length == 0 &&
             (PasteText::isCompany(t.text) ||
+             (PasteText::isDepartment(t.text) && !AddressWords::looksLikeAddress(t.text)) ||
              PersonName::fit(PersonName::withoutReceiveMark(t.text)) == PersonName::Strong ||
              PersonName::isDeliveryNote(t.text)))
             return false;
@@ -222,13 +167,15 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
             onlyShort = onlyShort && w.shortForm;
         const bool maybeName = onlyShort && fit == PersonName::Strong && text.size() <= 3;
         // "乌兰其其格" begins with 乌兰(县) but is a name.
-        if (onlyShort && fit != PersonName::No && path.length < text.size() && !looksLikeAddress(text)) {
+        if (onlyShort && fit != PersonName::No && path.length < text.size() &&
+            !AddressWords::looksLikeAddress(text)) {
             (fit == PersonName::Strong ? c.strongNames : c.weakNames) << asName;
             return;
         }
         const int deepest = path.written.isEmpty() ? -1 : path.written.last().region;
         // "解放街168号", "朝阳北大街866号": a street named like a region is no stray region.
-        const bool street = path.length < text.size() && looksLikeAddress(text.mid(path.length));
+        const bool street =
+            path.length < text.size() && AddressWords::looksLikeAddress(text.mid(path.length));
         c.parts.append({text, path.length == text.size(), maybeName, onlyShort && !street ? deepest : -1,
                         path.length < text.size() && !path.ambiguous});
         return;
@@ -238,7 +185,7 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
         return;
     if (fit == PersonName::Strong || PersonName::isMarkedReceiver(text))
         c.strongNames << asName;
-    else if (looksLikeAddress(text))
+    else if (AddressWords::looksLikeAddress(text))
         // "郭富城" ends like a place but is a surname and two characters:
         // the name when the entry has no other.
         c.parts.append({text, false,
@@ -257,7 +204,7 @@ bool AddressParser::isNameBeforeAddress(const QList<Token>& tokens, int i, const
     const Token& t = tokens.at(i);
     if ((t.scope != PasteText::Detail && t.scope != PasteText::Region) || !c.parts.isEmpty() ||
         PersonName::fit(t.text) != PersonName::Strong || m_regions.match(t.text).length > 0 ||
-        looksLikeAddress(t.text))
+        AddressWords::looksLikeAddress(t.text))
         return false;
     for (int j = i + 1; j < tokens.size(); ++j) {
         if (!tokens.at(j).aside)
@@ -278,7 +225,7 @@ bool AddressParser::isPlaceBeforeStreet(const QList<Token>& tokens, int i, const
     const Token& t = tokens.at(i);
     const Token& next = tokens.at(i + 1);
     if (t.scope != PasteText::None || next.label != PasteText::None || next.scope != PasteText::None ||
-        next.aside || next.line != t.line || !looksLikeAddress(next.text) ||
+        next.aside || next.line != t.line || !AddressWords::looksLikeAddress(next.text) ||
         m_regions.match(next.text).length > 0 || m_regions.match(value).length > 0)
         return false;
     for (const char* title : {"先生", "女士", "小姐", "老师", "师傅"}) {
@@ -296,20 +243,50 @@ bool AddressParser::isPlaceBeforeStreet(const QList<Token>& tokens, int i, const
             return true;
         if (later.label == PasteText::None && !later.aside &&
             PersonName::fit(PersonName::withoutReceiveMark(later.text)) == PersonName::Strong &&
-            m_regions.match(later.text).length == 0 && !looksLikeAddress(later.text))
+            m_regions.match(later.text).length == 0 && !AddressWords::looksLikeAddress(later.text))
             return true;
     }
     return false;
 }
 
+bool AddressParser::isPlaceBetween(const QList<Token>& tokens, int i, const QString& value) const
+{
+    // "…广西大学 西校园 碧云湖 12栋", "…北仑大道 口岸 边贸市场": set off between
+    // two pieces of the address, a word that is no name is a place in it.
+    if (i + 1 >= tokens.size() || value.size() < 2 || value.size() > 6 ||
+        PersonName::fit(value) == PersonName::Strong || PersonName::withoutReceiveMark(value) != value ||
+        PersonName::isDeliveryNote(value) || PasteChat::isChat(value) || m_regions.match(value).length > 0)
+        return false;
+    for (const QChar ch : value) {
+        if (ch.script() != QChar::Script_Han)
+            return false;
+    }
+    const Token& t = tokens.at(i);
+    const Token& next = tokens.at(i + 1);
+    return t.scope == PasteText::None && next.label == PasteText::None && !next.aside &&
+           next.line == t.line && AddressWords::looksLikeAddress(next.text) &&
+           m_regions.match(next.text).length == 0;
+}
+
 void AddressParser::dropStrayRegions(Candidates& c) const
 {
     int anchor = -1;
-    for (const Candidates::Part& p : c.parts) {
-        if (anchor < 0 && p.shortOnly < 0) {
-            const RegionTable::Path path = m_regions.match(p.text);
-            if (!path.ambiguous && !path.written.isEmpty())
+    int anchorAt = -1;
+    for (int i = 0; i < c.parts.size() && anchor < 0; ++i) {
+        if (c.parts.at(i).shortOnly < 0) {
+            const RegionTable::Path path = m_regions.match(c.parts.at(i).text);
+            if (!path.ambiguous && !path.written.isEmpty()) {
                 anchor = path.written.last().region;
+                anchorAt = i;
+            }
+        }
+    }
+    // Written in short forms only, the address starts where a region goes
+    // on into the street: "香港新界沙田 石门 安群街3号".
+    for (int i = 0; i < c.parts.size() && anchor < 0; ++i) {
+        if (c.parts.at(i).startsRegion) {
+            anchor = m_regions.match(c.parts.at(i).text).written.last().region;
+            anchorAt = i;
         }
     }
     // A district's name after the street that lies elsewhere is a part of
@@ -325,6 +302,13 @@ void AddressParser::dropStrayRegions(Candidates& c) const
     }
     for (int i = c.parts.size() - 1; anchor >= 0 && i >= 0; --i) {
         const int r = c.parts.at(i).shortOnly;
+        // After the region the address starts with, a place of its own
+        // named like a region elsewhere.
+        if (r >= 0 && i > anchorAt && !m_regions.isWithin(r, anchor) && !m_regions.isWithin(anchor, r)) {
+            c.parts[i].region = false;
+            c.parts[i].shortOnly = -1;
+            continue;
+        }
         if (r >= 0 && !m_regions.isWithin(r, anchor) && !m_regions.isWithin(anchor, r)) {
             const Candidates::Part p = c.parts.takeAt(i);
             (p.maybeName ? c.strongNames : c.remarks).prepend(p.text);
@@ -342,6 +326,15 @@ void AddressParser::dropPiecesBeforeRegion(Candidates& c) const
         if (c.parts.at(i).startsRegion)
             start = i;
     }
+    // Nor is chat that names a place, before any region: "我在住院", "我家在农村".
+    for (int i = 0; i < c.parts.size() && m_regions.match(c.parts.at(i).text).length == 0;) {
+        if (PasteChat::isChat(c.parts.at(i).text) && i < c.parts.size() - 1) {
+            c.parts.removeAt(i);
+            --start;
+        } else {
+            ++i;
+        }
+    }
     for (int i = start - 1; i >= 0; --i) {
         const Candidates::Part& p = c.parts.at(i);
         if (p.region || m_regions.match(p.text).length > 0 || PersonName::fit(p.text) == PersonName::No)
@@ -358,7 +351,8 @@ QString nameAfterHouseNumber(QString& last)
 {
     static const QString unitEnds = QStringLiteral("号室栋幢楼层户座弄");
     for (int i = last.size() - 3; i >= 0 && i >= last.size() - 7; --i) {
-        if (!unitEnds.contains(last.at(i)))
+        // Also after the room's number: "…2单元1808黄丽".
+        if (!unitEnds.contains(last.at(i)) && !last.at(i).isDigit())
             continue;
         QString name = last.mid(i + 1);
         if (name.startsWith(QStringLiteral("给")) || name.startsWith(QStringLiteral("交")))
@@ -395,7 +389,8 @@ void AddressParser::chooseName(Candidates& c, QStringList& detailParts, ParsedRe
         if (!r.name.isEmpty())
             markUnsure(r, kName);
     }
-    if (r.name.isEmpty() || others.size() > 0)
+    // The platform hid the given name ("张**"): the user should fill it in.
+    if (r.name.isEmpty() || others.size() > 0 || r.name.contains(QLatin1Char('*')))
         markUnsure(r, kName);
     c.remarks = others + c.remarks;
 }
@@ -438,8 +433,10 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             continue;
         }
         afterInfo = false;
-        const QString value = PasteText::withoutLeadIn(t.text);
-        if (value.isEmpty())
+        const QString value = PasteChat::withoutThanks(PasteText::withoutLeadIn(t.text));
+        // "手机：无": the label's field left empty.
+        static const QStringList none = QStringLiteral("无 暂无 没有 空 不详 未知").split(QLatin1Char(' '));
+        if (value.isEmpty() || (t.scope != PasteText::None && none.contains(value)))
             continue;
         if (t.scope == PasteText::Info) {
             c.remarks << lastLabel + QStringLiteral("：") + value;
@@ -447,8 +444,8 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             continue;
         }
         // Greetings and chat around the fields belong to none of them.
-        if (PasteText::isChat(value) && m_regions.match(value).length == 0 &&
-            (!looksLikeAddress(value) || PasteText::isOrderHeading(value))) // "快手小店订单"
+        if (PasteChat::isChat(value) && m_regions.match(value).length == 0 &&
+            (!AddressWords::looksLikeAddress(value) || PasteChat::isOrderHeading(value))) // "快手小店订单"
             continue;
         // A department written after its company, or after the school or
         // hospital the address ends with: "…有限公司 研发中心", "…大学 文学院办公室".
@@ -463,11 +460,11 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             continue;
         }
         companiesBefore = companies;
-        if (partLast && isUnitAfterNumber(c.parts.last().text, value)) {
+        if (partLast && AddressWords::isUnitAfterNumber(c.parts.last().text, value)) {
             c.parts.last().text += value; // one piece again, for a room after it
             continue;
         }
-        if (partLast && isRoomAfterBuilding(c.parts.last().text, value)) {
+        if (partLast && AddressWords::isRoomAfterBuilding(c.parts.last().text, value)) {
             c.parts.append({value, false, false});
             partsLast = c.parts.size();
             continue;
@@ -477,8 +474,10 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             continue;
         }
         const bool nameBefore = !c.labelledNames.isEmpty() || !c.strongNames.isEmpty();
-        if (afterRegion && isPlaceBeforeStreet(tokens, i, value, nameBefore)) {
+        if ((afterRegion && isPlaceBeforeStreet(tokens, i, value, nameBefore)) ||
+            (partLast && !c.parts.last().region && isPlaceBetween(tokens, i, value))) {
             c.parts.append({value, false, false});
+            partsLast = c.parts.size();
             continue;
         }
         Token v = t;

@@ -41,6 +41,7 @@ private:
     bool splitGluedName(const QString& text, Candidates& c) const;
     bool isNameBeforeAddress(const QList<Token>& tokens, int i, const Candidates& c) const;
     bool isPlaceBeforeStreet(const QList<Token>& tokens, int i, const QString& value, bool nameBefore) const;
+    bool isPlaceBetween(const QList<Token>& tokens, int i, const QString& value) const;
     void dropStrayRegions(Candidates& c) const;
     void dropPiecesBeforeRegion(Candidates& c) const;
     static void chooseName(Candidates& c, QStringList& detailParts, ParsedRecipient& r);

@@ -1,5 +1,6 @@
 #include "data/recognition/PasteText.h"
 
+#include "data/recognition/PasteChat.h"
 #include "data/recognition/PersonName.h"
 
 #include <algorithm>
@@ -242,6 +243,9 @@ PasteText::Kind PasteText::labelOf(const QString& token)
     if (token.size() <= 8 &&
         (token.endsWith(QStringLiteral("订单号")) || token.endsWith(QStringLiteral("订单编号"))))
         return Info;
+    // "订单创建时间", "预计送达时间": a time of the order's.
+    if (token.size() >= 4 && token.size() <= 8 && token.endsWith(QStringLiteral("时间")))
+        return Info;
     if (isLatin(token)) {
         const QString lower = token.toLower();
         for (const auto& l : kLatinLabels) {
@@ -255,12 +259,18 @@ PasteText::Kind PasteText::labelOf(const QString& token)
 QList<PasteText::Piece> PasteText::splitAtLabels(const QString& token)
 {
     QList<Piece> pieces;
-    if (isFieldHeading(token)) {
+    if (PasteChat::isFieldHeading(token)) {
         pieces.append({token, None});
         return pieces;
     }
     if (labelOf(token) != None) {
         pieces.append({token, labelOf(token)});
+        return pieces;
+    }
+    // "号码是", "电话为": a label and the word that introduces its value.
+    if (token.size() >= 3 && (token.endsWith(QChar(0x662F)) || token.endsWith(QChar(0x4E3A))) &&
+        labelOf(token.chopped(1)) != None) {
+        pieces.append({token, labelOf(token.chopped(1))});
         return pieces;
     }
     int from = 0;
@@ -276,8 +286,13 @@ QList<PasteText::Piece> PasteText::splitAtLabels(const QString& token)
             // labels, and short ones at the end (the number after them was taken
             // out) or before what they announce.
             bool cut = i == 0 ? end < token.size() : w.size() >= 3 || end == token.size();
-            // "到了打电话" asks for a call: no number was taken after it.
-            if (cut && i > 0 && l.kind == Phone && QStringLiteral("打拨来回").contains(token.at(i - 1)))
+            // "先记地址" asks to note it down: no address follows.
+            if (cut && i > 0 && l.kind == Detail && QStringLiteral("记存").contains(token.at(i - 1)))
+                continue;
+            // "到了打电话", "到了打我电话" ask for a call: no number was taken after it.
+            if (cut && i > 0 && l.kind == Phone &&
+                (QStringLiteral("打拨来回").contains(token.at(i - 1)) ||
+                 (i > 1 && token.at(i - 1) == QChar(0x6211) && token.at(i - 2) == QChar(0x6253))))
                 continue;
             if (!cut && i > 0 && end < token.size()) {
                 const QChar next = token.at(end);
@@ -315,7 +330,7 @@ QString PasteText::withoutLeadIn(const QString& token)
 {
     // A request in front of the verb: "麻烦寄给", "拜托发到", "请帮我寄到".
     static const QStringList asks =
-        QStringLiteral("麻烦 拜托 劳驾 请 帮我 帮忙 给我").split(QLatin1Char(' '));
+        QStringLiteral("麻烦 拜托 劳驾 请 帮我 帮忙 给我 快递").split(QLatin1Char(' '));
     static const QStringList verbs =
         QStringLiteral("寄到 发到 送到 寄给 发给 寄往 发往 发货到 发货给 寄件到 寄件给 寄货到 送货到")
             .split(QLatin1Char(' '));
@@ -325,6 +340,7 @@ QString PasteText::withoutLeadIn(const QString& token)
     // "给 乌日汗".
     // Nor does the country before the province: "中国 江苏省…".
     if (token == QStringLiteral("寄") || token == QStringLiteral("收") || token == QStringLiteral("给") ||
+        token == QStringLiteral("交给") || token == QStringLiteral("转交") ||
         token == QStringLiteral("中国") || token == QStringLiteral("中华人民共和国"))
         return QString();
     // Calling the shop, glued to what follows: "老板发顺丰哦" is read as "发顺丰哦".
@@ -358,6 +374,11 @@ QString PasteText::withoutLeadIn(const QString& token)
         QStringLiteral("^(?:另外|还有|然后)?[再也还]?[寄发][一两二三1-9]?[份个箱件单]?[给到]?$"));
     if (rest.size() >= 3 && sendAnother.match(rest).hasMatch())
         return QString();
+    // "一个是", "另一个是": which of the recipients that follow.
+    static const QRegularExpression whichOne(
+        QStringLiteral("^(?:(?:另外?|还有)?[一1]|第[一二两三四五六七八九十\\d]{1,2})个(?:人)?是$"));
+    if (rest.size() >= 3 && whichOne.match(rest).hasMatch())
+        return QString();
     static const QRegularExpression sendWhere(QStringLiteral("^[寄发][到往]?(\\p{Han}{2,6})的$"));
     if ((rest.startsWith(QStringLiteral("寄")) || rest.startsWith(QStringLiteral("发"))) &&
         (sendOwnPlace.match(rest).hasMatch() || sendCount.match(rest).hasMatch() ||
@@ -370,9 +391,11 @@ QString PasteText::withoutLeadIn(const QString& token)
         if (!rest.startsWith(v) || (rest.size() < token.size() && v.startsWith(QStringLiteral("送"))))
             continue;
         rest.remove(0, v.size());
-        // "送到家" at the end is a wish, no place named after it.
+        // "送到家" at the end is a wish, no place named after it; so is
+        // "送到护士站就行".
+        static const QRegularExpression enough(QStringLiteral("(?:就行|就好|即可|就可以)(?:了|啦)?$"));
         if (v.startsWith(QStringLiteral("送")) &&
-            (rest == QStringLiteral("家") || rest == QStringLiteral("家里")))
+            (rest == QStringLiteral("家") || rest == QStringLiteral("家里") || rest.contains(enough)))
             return token;
         return ownPlace.match(rest).hasMatch() ? QString() : rest;
     }
@@ -393,91 +416,12 @@ QString PasteText::withoutLeadIn(const QString& token)
     return token;
 }
 
-bool PasteText::isChat(const QString& token)
-{
-    static const QStringList whole =
-        QStringLiteral(
-            "亲 亲亲 你好 您好 在吗 在不在 老板 老板娘 hi Hi HI hello Hello 谢谢 谢谢老板 谢谢亲 谢啦 "
-            "在的 感谢 多谢 辛苦了 麻烦了 收货信息 收件信息 地址信息 如下 信息如下 好的 嗯")
-            .split(QLatin1Char(' '));
-    // Thanks at the end, with what people add to them: "辛苦啦", "麻烦你了", "谢谢哈".
-    static const QRegularExpression courtesy(QStringLiteral(
-        "^(?:辛苦|麻烦|谢谢|多谢|感谢|劳烦)(?:你|您|老板|亲|大家)?(?:了|啦|啊|哈|呀|哦|咯|喽|嘞|哒|!)*$"));
-    if (whole.contains(token) || (token.startsWith(QStringLiteral("谢谢")) && token.size() <= 5) ||
-        (!token.isEmpty() && QStringLiteral("辛麻谢多感劳").contains(token.front()) &&
-         courtesy.match(token).hasMatch()))
-        return true;
-    if (isOrderHeading(token) || isFieldHeading(token))
-        return true;
-    // A question to the shop: "宝贝收到了吗".
-    if (token.endsWith(QStringLiteral("吗")) || token.endsWith(QStringLiteral("呢")))
-        return true;
-    if (PersonName::fit(token) == PersonName::Strong)
-        return false;
-    // When someone is there to take it is a note for the courier, however
-    // it is worded: "这个地址周日有人收", "我下午在家".
-    static const QRegularExpression whenHome(
-        QStringLiteral("有人|没人|在家|周[一二三四五六日末]|星期|工作日|上午|下午|中午|晚上|白天|拿|自取"));
-    for (const char* w : {"我", "你", "您", "他", "她", "这里", "这个", "如下"}) {
-        if (token.contains(QString::fromUtf8(w)))
-            return !token.contains(whenHome);
-    }
-    return false;
-}
-
-bool PasteText::isFieldHeading(const QString& token)
-{
-    // "收货人信息", "收件人资料" head the fields below them and hold none.
-    for (const char* end : {"信息", "资料"}) {
-        const QString e = QString::fromUtf8(end);
-        if (token.size() > e.size() + 1 && token.endsWith(e)) {
-            const QString stem = token.left(token.size() - e.size());
-            if (stem == QStringLiteral("收货") || labelOf(stem) != None)
-                return true;
-        }
-    }
-    return false;
-}
-
-bool PasteText::isOrderHeading(const QString& token)
-{
-    // What the shop page says of the order: "拼单成功", "待发货".
-    static const QStringList states =
-        QStringLiteral("拼单成功 交易成功 已发货 待发货 等待发货 已付款 待付款 买家已付款 待收货 已签收 "
-                       "已完成 待揽收 已揽收 退款中")
-            .split(QLatin1Char(' '));
-    if (states.contains(token))
-        return true;
-    static const QStringList platforms =
-        QStringLiteral(
-            "淘宝 天猫 拼多多 抖音 抖店 京东 快手 小红书 微信 闲鱼 微店 有赞 唯品会 苏宁 当当 得物 "
-            "美团 饿了么 盒马 亚马逊 1688 阿里巴巴 淘特")
-            .split(QLatin1Char(' '));
-    static const QStringList orderWords = {QString(),
-                                           QStringLiteral("订单"),
-                                           QStringLiteral("订单信息"),
-                                           QStringLiteral("订单详情"),
-                                           QStringLiteral("小店"),
-                                           QStringLiteral("下单")};
-    // The sheet's own title: "发货单", "订单详情".
-    static const QStringList titles =
-        QStringLiteral("发货单 出库单 送货单 订单详情 订单信息 订单 收货信息单").split(QLatin1Char(' '));
-    if (titles.contains(token))
-        return true;
-    for (const QString& p : platforms) {
-        if (token.startsWith(p) && (orderWords.contains(token.mid(p.size())) ||
-                                    (token.size() <= p.size() + 6 && token.endsWith(QStringLiteral("订单")))))
-            return true;
-    }
-    return false;
-}
-
 bool PasteText::endsLikeCompany(const QString& token)
 {
     static const QStringList ends =
         QStringLiteral(
             "有限公司 公司 集团 事务所 研究院 研究所 工作室 商行 经营部 门市部 分公司 厂 银行 分行 支行 "
-            "协会 商会 合作社 设计院 律所")
+            "协会 商会 合作社 设计院 律所 局 办事处")
             .split(QLatin1Char(' '));
     if (token.size() < 4)
         return false;
@@ -525,7 +469,7 @@ int PasteText::deskLength(const QString& token)
 bool PasteText::isDepartment(const QString& token)
 {
     static const QStringList ends =
-        QStringLiteral("部 科 处 室 系 办 组 中心 车间 办公室 学院 庭").split(QLatin1Char(' '));
+        QStringLiteral("部 科 处 室 系 办 组 股 中心 车间 办公室 学院 庭").split(QLatin1Char(' '));
     // "本部", "校本部": a school's main campus, a part of the address.
     if (token.size() < 2 || token.size() > 7 || PersonName::isDeliveryNote(token) ||
         token.endsWith(QStringLiteral("本部")))

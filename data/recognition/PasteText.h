@@ -46,12 +46,6 @@ public:
     // "是河南省…" (after "地址") -> "河南省…"; empty for a token that is
     // all lead-in ("麻烦寄给", "寄到我们公司", a lone "寄" or "收").
     static QString withoutLeadIn(const QString& token);
-    // Greetings and chat that belong to no field ("亲", "你好", "帮我改下地址").
-    static bool isChat(const QString& token);
-    // The shop's platform in front of a copied order: "【拼多多】", "京东订单".
-    static bool isOrderHeading(const QString& token);
-    // "收货人信息": a heading over the fields, no value.
-    static bool isFieldHeading(const QString& token);
     // Text that names a company or an institution rather than a place.
     static bool isCompany(const QString& token);
     // A company by its ending ("…有限公司", "…厂"), not by a department of an institution.

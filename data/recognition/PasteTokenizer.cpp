@@ -1,5 +1,6 @@
 #include "data/recognition/PasteTokenizer.h"
 
+#include "data/recognition/PasteChat.h"
 #include "data/recognition/PersonName.h"
 
 #include <QPair>
@@ -35,7 +36,9 @@ QList<QPair<QString, bool>> splitBrackets(const QString& piece)
             return {{piece, false}};
         if (!before.isEmpty())
             parts.append({before, false});
-        if (!inside.isEmpty() && inside != QStringLiteral("收"))
+        // "蔡美玲（手机）15859502274": a label in brackets before its number.
+        if (!inside.isEmpty() && inside != QStringLiteral("收") &&
+            PasteText::labelOf(inside) == PasteText::None)
             parts.append({inside, true});
         from = m.capturedEnd();
     }
@@ -90,7 +93,7 @@ QList<Token> PasteTokenizer::tokenize(const QString& text)
             tokens.removeAt(i + 1);
             --i;
         } else if (isLatinWord(t.text.section(QLatin1Char(' '), -1)) && isLatinWord(next.text) &&
-                   !PasteText::isChat(t.text) && !PasteText::isChat(next.text)) {
+                   !PasteChat::isChat(t.text) && !PasteChat::isChat(next.text)) {
             t.text += QLatin1Char(' ') + next.text; // "Wang Lei"
             tokens.removeAt(i + 1);
             --i;

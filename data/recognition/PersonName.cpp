@@ -14,7 +14,7 @@ static const QString& singleSurnames()
         "车项连芦麦褚娄窦戚岑景党宫费卜冷晏席卫米柏宗瞿桂全佟应臧闵苟邬边卞姬师仇栾隋商刁沙荣巫寇桑郎甄丛"
         "仲虞敖巩明佘池查麻苑迟邝官封谈匡鞠惠荆乐冀郁胥南班储栗燕楚鄢劳谌奚皮粟冼蔺楼闻厉伊仝郜阚权帅屠豆"
         "朴盖练廉禹祖漆巴丰卿狄索宣晋云容敬扈晁芮阙浦戈伏鹿薄邸雍辜羊裘亓修邰赫杭况鲜逯茹诸慕嵇哈湛宾戎勾"
-        "茅尉冶束檀昝衡区");
+        "茅尉冶束檀昝衡区傅");
     return s;
 }
 
@@ -148,6 +148,11 @@ PersonName::Fit PersonName::fit(const QString& text)
 {
     if (!text.isEmpty() && (text.front().unicode() < 0x80 || text.front().script() == QChar::Script_Latin))
         return latinFit(text);
+    // Masked by the platform: "张**", "欧阳*".
+    static const QRegularExpression masked(QStringLiteral(R"(^\p{Han}{1,2}\*{1,3}$)"));
+    if (text.contains(QLatin1Char('*')) && masked.match(text).hasMatch() &&
+        surnameLength(text.left(text.indexOf(QLatin1Char('*'))) + QStringLiteral("某")) > 0)
+        return Strong;
     // Uyghur and foreign names written with a dot: "阿卜杜拉·买买提".
     if (text.contains(QChar(0x00B7))) {
         const QStringList parts = text.split(QChar(0x00B7));
@@ -162,7 +167,12 @@ PersonName::Fit PersonName::fit(const QString& text)
     // Places, buildings and departments end like this; names hardly ever do.
     static const QString placeEnds =
         QStringLiteral("省市区县镇乡村路街道巷弄号楼栋幢层室组屯院苑园城店厂站馆部科处");
-    if (text.size() >= 3 && placeEnds.contains(text.back()))
+    // A building goes by its number ("3栋", "B幢"); after another character
+    // the end is a given name's: "林国栋".
+    const bool buildingEnd = text.back() == QChar(0x680B) || text.back() == QChar(0x5E62);
+    const bool namedBuilding =
+        buildingEnd && text.size() == 3 && !QStringLiteral("一二三四五六七八九十").contains(text.at(1));
+    if (text.size() >= 3 && placeEnds.contains(text.back()) && !namedBuilding)
         return No;
     const int surname = surnameLength(text);
     // A surname and one character is a name even where the character is a

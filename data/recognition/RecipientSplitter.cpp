@@ -1,5 +1,6 @@
 #include "data/recognition/RecipientSplitter.h"
 
+#include "data/recognition/PasteChat.h"
 #include "data/recognition/PasteText.h"
 #include "data/recognition/PersonName.h"
 
@@ -135,7 +136,7 @@ QStringList splitChunk(const QString& chunk)
         if (isWholeRecipient(l))
             recipients << l;
         else
-            everyLine = everyLine && PasteText::isChat(PasteText::normalized(l).trimmed());
+            everyLine = everyLine && PasteChat::isChat(PasteText::normalized(l).trimmed());
     }
     if (everyLine && recipients.size() >= 2)
         return recipients;
@@ -190,7 +191,7 @@ QStringList withSenderJoined(QStringList entries)
         if (!PasteText::startsWithSender(rest) || PasteText::takeSender(rest).isEmpty())
             continue;
         rest = rest.trimmed().remove(colons);
-        if (rest.isEmpty() || PasteText::isFieldHeading(rest)) {
+        if (rest.isEmpty() || PasteChat::isFieldHeading(rest)) {
             const QString recipient = entries.takeAt(i + 1);
             entries[i] += QLatin1Char('\n') + recipient;
         }

@@ -150,16 +150,16 @@ void TestAddressParser::accuracy_data()
         {"fresh7", "备注", 0.995},  {"fresh8", "整条", 0.995},      {"fresh8", "姓名", 0.995},
         {"fresh8", "手机", 0.995},  {"fresh8", "电话", 0.995},      {"fresh8", "城市", 0.995},
         {"fresh8", "邮编", 0.995},  {"fresh8", "收件单位", 0.995},  {"fresh8", "地址", 0.995},
-        {"fresh8", "备注", 0.995},  {"fresh9", "整条", 0.945},      {"fresh9", "姓名", 0.974},
-        {"fresh9", "手机", 0.989},  {"fresh9", "电话", 0.989},      {"fresh9", "城市", 0.989},
-        {"fresh9", "邮编", 0.989},  {"fresh9", "收件单位", 0.989},  {"fresh9", "地址", 0.989},
-        {"fresh9", "备注", 0.945},  {"fresh10", "整条", 0.864},     {"fresh10", "姓名", 0.945},
-        {"fresh10", "手机", 0.959}, {"fresh10", "电话", 0.959},     {"fresh10", "城市", 0.959},
-        {"fresh10", "邮编", 0.959}, {"fresh10", "收件单位", 0.959}, {"fresh10", "地址", 0.916},
-        {"fresh10", "备注", 0.886}, {"fresh11", "整条", 0.875},     {"fresh11", "姓名", 0.988},
-        {"fresh11", "手机", 0.996}, {"fresh11", "电话", 0.996},     {"fresh11", "城市", 0.973},
-        {"fresh11", "邮编", 0.996}, {"fresh11", "收件单位", 0.973}, {"fresh11", "地址", 0.897},
-        {"fresh11", "备注", 0.897}, {"mend9", "整条", 0.99},        {"mend9", "姓名", 0.99},
+        {"fresh8", "备注", 0.995},  {"fresh9", "整条", 0.99},       {"fresh9", "姓名", 0.995},
+        {"fresh9", "手机", 0.995},  {"fresh9", "电话", 0.995},      {"fresh9", "城市", 0.995},
+        {"fresh9", "邮编", 0.995},  {"fresh9", "收件单位", 0.995},  {"fresh9", "地址", 0.995},
+        {"fresh9", "备注", 0.99},   {"fresh10", "整条", 0.98},      {"fresh10", "姓名", 0.995},
+        {"fresh10", "手机", 0.995}, {"fresh10", "电话", 0.995},     {"fresh10", "城市", 0.995},
+        {"fresh10", "邮编", 0.995}, {"fresh10", "收件单位", 0.995}, {"fresh10", "地址", 0.99},
+        {"fresh10", "备注", 0.98},  {"fresh11", "整条", 0.99},      {"fresh11", "姓名", 0.995},
+        {"fresh11", "手机", 0.995}, {"fresh11", "电话", 0.995},     {"fresh11", "城市", 0.995},
+        {"fresh11", "邮编", 0.995}, {"fresh11", "收件单位", 0.995}, {"fresh11", "地址", 0.99},
+        {"fresh11", "备注", 0.995}, {"mend9", "整条", 0.99},        {"mend9", "姓名", 0.99},
         {"mend9", "手机", 0.99},    {"mend9", "电话", 0.99},        {"mend9", "城市", 0.99},
         {"mend9", "邮编", 0.99},    {"mend9", "收件单位", 0.99},    {"mend9", "地址", 0.99},
         {"mend9", "备注", 0.99},
@@ -483,6 +483,11 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("a campus named like a district elsewhere stays in its place")
         << QStringLiteral("湖北省荆州市沙市区 长江大学 东区 5栋 李春梅 18288073914") << QStringLiteral("地址")
         << QStringLiteral("湖北省荆州市沙市区长江大学东区5栋") << false;
+    QTest::newRow("a second number and the region written twice: still one recipient")
+        << QStringLiteral(
+               "张伟 13812345678 所在地区：河南省郑州市金水区 详细地址：河南省郑州市金水区花园路12号 "
+               "13900001111")
+        << QStringLiteral("电话") << QStringLiteral("13900001111") << false;
     QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
                                                << QStringLiteral("姓名") << QString() << true;
 }

@@ -1,0 +1,73 @@
+#include "data/recognition/AddressWords.h"
+
+#include "data/recognition/PersonName.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+
+bool AddressWords::looksLikeAddress(const QString& t)
+{
+    static const QStringList words =
+        QStringLiteral(
+            "路 街 道 巷 弄 胡同 号 楼 栋 幢 座 层 室 单元 村 镇 乡 组 屯 社区 小区 花园 广场 大厦 "
+            "中心 公寓 苑 院 大学 学院 医院 公司 厂 市场 工业 园区 宿舍 期 区 县 旗 城 府 庭 湾 阁 轩 馆 "
+            "店 厦 寓 墅 站 场 岛 舍 號 樓 棟 層 廈 對面 对面 旁边 隔壁 附近 中学 小学 门 校区 校园")
+            .split(QLatin1Char(' '));
+    // A street and its number is an address even where a note's word is in
+    // the street's name ("解放街168号": 放).
+    static const QRegularExpression streetNumber(QStringLiteral(R"([路街道巷弄]\d+号)"));
+    // So is a sub-district or town named by itself ("解放北路街道": 放).
+    static const QRegularExpression subDistrict(QStringLiteral(R"(^\p{Han}{2,8}(?:街道|镇|乡)$)"));
+    const bool subDistrictEnd = t.endsWith(QStringLiteral("街道")) || t.endsWith(QStringLiteral("镇")) ||
+                                t.endsWith(QStringLiteral("乡"));
+    // Hong Kong and Macau are written with their parts, which are no
+    // districts: "澳门氹仔", "香港九龙".
+    static const QRegularExpression sarPart(
+        QStringLiteral("^(?:香港|澳门)(?:特别行政区)?(?:九龙|新界|港岛|香港岛|氹仔|路环|澳门半岛)"));
+    // And a road by its name, a note's word in it or not ("解放路").
+    const bool road = t.size() >= 3 && (t.endsWith(QChar(0x8DEF)) || t.endsWith(QChar(0x8857)));
+    if (road || t.contains(streetNumber) || (subDistrictEnd && subDistrict.match(t).hasMatch()) ||
+        ((t.startsWith(QStringLiteral("香港")) || t.startsWith(QStringLiteral("澳门"))) &&
+         sarPart.match(t).hasMatch()))
+        return true;
+    if (PersonName::isDeliveryNote(t))
+        return false;
+    // A school's main campus, as "南校区" is one of its others.
+    if (t == QStringLiteral("本部") || t == QStringLiteral("校本部"))
+        return true;
+    // A digit or a letter makes a short part a building or unit: "B座", "2单元".
+    bool digit = false;
+    for (const QChar c : t)
+        digit = digit || c.isDigit() || (c.unicode() < 0x80 && c.isLetter()) ||
+                QStringLiteral("一二三四五六七八九十").contains(c); // "二组"
+    for (const QString& w : words) {
+        if (t.contains(w))
+            return t.size() >= 3 || digit;
+    }
+    return false;
+}
+
+bool AddressWords::isRoomAfterBuilding(const QString& before, const QString& value)
+{
+    static const QRegularExpression room(QStringLiteral(R"(^[A-Za-z]?\d{1,4}(?:-\d{1,4}){0,2}[A-Za-z]?$)"));
+    static const QRegularExpression unitEnd(
+        QStringLiteral(R"([\dA-Za-z](?:号楼|栋|幢|座|单元|门|号|舍)$|\p{Han}[路街巷弄]$|(?<!\d)(\d+)[楼层]$|)"
+                       // After a building or an estate by its name: "…商务大厦 1702", "…小区 9-2-602".
+                       R"(\p{Han}(?:大厦|大楼|公寓|小区|家属楼|宿舍楼|花园|家园|新村)$)"));
+    const auto m = unitEnd.match(before);
+    if (!room.match(value).hasMatch() || !m.hasMatch())
+        return false;
+    const QString floor = m.captured(1);
+    return floor.isEmpty() || (value.startsWith(floor) && value.size() > floor.size() + 1);
+}
+
+bool AddressWords::isUnitAfterNumber(const QString& before, const QString& value)
+{
+    static const QStringList units =
+        QStringLiteral("室 号 号楼 楼 栋 幢 单元 层 座 户 门 舍").split(QLatin1Char(' '));
+    // A shop after its number: "26号 铺面".
+    static const QStringList shops = QStringLiteral("铺面 门面 店面 商铺 档口 摊位").split(QLatin1Char(' '));
+    return !before.isEmpty() &&
+           ((before.back().isDigit() && units.contains(value)) ||
+            ((before.back().isDigit() || before.back() == QChar(0x53F7)) && shops.contains(value)));
+}

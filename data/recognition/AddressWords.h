@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// What marks a piece of pasted text as part of an address: its words
+// (路, 号, 小区, 大学 …), a building's number and the room set off after it.
+class AddressWords
+{
+public:
+    // Words that make a text part of an address rather than a note.
+    static bool looksLikeAddress(const QString& text);
+    // A bare number set off after a building or unit is its room: "…7号楼 302",
+    // "3栋 1单元 501", "5幢 2-1102", "10舍 415"; after a street its house
+    // number. After a floor ("5楼", "12层") only a room on that floor: "5楼 502";
+    // "5楼 106" is a postcode in Taiwan.
+    static bool isRoomAfterBuilding(const QString& before, const QString& value);
+    // The unit word set off after its number: "302 室", "5 号楼".
+    static bool isUnitAfterNumber(const QString& before, const QString& value);
+};

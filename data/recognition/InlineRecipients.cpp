@@ -1,0 +1,143 @@
+#include "data/recognition/InlineRecipients.h"
+
+#include "data/recognition/PasteText.h"
+#include "data/recognition/PersonName.h"
+#include "data/recognition/RegionTable.h"
+
+#include <QList>
+
+#include <QRegularExpression>
+#include <algorithm>
+
+namespace {
+
+struct Word
+{
+    int start;
+    int end;
+    QString text;
+};
+
+// What a recipient of the line is known by: its mobile, and the piece its
+// address starts with.
+struct Mark
+{
+    int word; // the address's word; -1 for a mobile
+    int start;
+    int end;
+    bool mobile;
+};
+
+bool isNameWord(const QString& text)
+{
+    for (const PasteText::Piece& p : PasteText::splitAtLabels(text)) {
+        if (p.label == PasteText::Name ||
+            (p.label == PasteText::None &&
+             PersonName::fit(PersonName::withoutReceiveMark(p.text)) == PersonName::Strong))
+            return true;
+    }
+    return false;
+}
+
+// A name, its label or a lead-in such as "另一个是": what goes before a recipient's number.
+bool goesBeforeNumber(const QString& text)
+{
+    return isNameWord(text) || PasteText::withoutLeadIn(text) != text ||
+           PasteText::splitAtLabels(text).first().label != PasteText::None;
+}
+
+} // namespace
+
+QStringList InlineRecipients::split(const QString& line, const RegionTable& regions)
+{
+    static const QRegularExpression mobileRe(
+        QStringLiteral(R"((?<![\d*])1[3-9]\d[ -]?(?:\d{4}|\*{4})[ -]?\d{4}(?!\d))"));
+    if (line.contains(QLatin1Char('\n')))
+        return {line};
+    QList<Mark> marks;
+    QString blanked = line;
+    for (auto it = mobileRe.globalMatch(line); it.hasNext();) {
+        const auto m = it.next();
+        marks.append({-1, int(m.capturedStart()), int(m.capturedEnd()), true});
+        blanked.replace(m.capturedStart(), m.capturedLength(), QString(m.capturedLength(), QLatin1Char(' ')));
+    }
+    if (marks.size() < 2)
+        return {line};
+    static const QRegularExpression wordRe(QStringLiteral(R"([^\s,，、;；|｜/]+)"));
+    QList<Word> words;
+    for (auto it = wordRe.globalMatch(blanked); it.hasNext();) {
+        const auto m = it.next();
+        words.append({int(m.capturedStart()), int(m.capturedEnd()), m.captured()});
+    }
+    bool regionBefore = false;
+    for (int i = 0; i < words.size(); ++i) {
+        const RegionTable::Path path = regions.match(words.at(i).text);
+        bool full = false;
+        for (const RegionTable::Written& w : path.written)
+            full = full || !w.shortForm;
+        // "天津市 和平区" is one address: a region after a region goes on with it.
+        if (full && !regionBefore && !PasteText::isCompany(words.at(i).text))
+            marks.append({i, words.at(i).start, words.at(i).end, false});
+        regionBefore = path.length > 0;
+    }
+    std::sort(marks.begin(), marks.end(), [](const Mark& a, const Mark& b) { return a.start < b.start; });
+    // Each recipient one mobile and one address, in either order.
+    if (marks.size() % 2 != 0)
+        return {line};
+    for (int i = 0; i < marks.size(); i += 2) {
+        if (marks.at(i).mobile == marks.at(i + 1).mobile)
+            return {line};
+    }
+    auto named = [&](int from, int to) {
+        for (const Word& w : std::as_const(words)) {
+            if (w.start >= from && w.end <= to && isNameWord(w.text))
+                return true;
+        }
+        return false;
+    };
+    QList<int> cuts;
+    int from = 0;
+    for (int i = 1; i + 1 < marks.size(); i += 2) {
+        const Mark& last = marks.at(i);
+        const Mark& next = marks.at(i + 1);
+        int cut = next.start;
+        if (last.mobile) {
+            // After the number, unless the recipient's name follows it.
+            cut = last.end;
+            int w = 0;
+            while (w < words.size() && words.at(w).start < last.end)
+                ++w;
+            if (!named(from, last.end) && w < words.size() && words.at(w).end <= next.start &&
+                isNameWord(words.at(w).text))
+                cut = words.at(w).end;
+        } else if (next.mobile) {
+            // "…临江北路19号 另一个是 冯小兰 13417508962": the next recipient's
+            // name and lead-in stand before its number.
+            int k = last.word + 1;
+            while (k < words.size() && words.at(k).end <= next.start)
+                ++k;
+            int c = k;
+            while (c > last.word + 1 && goesBeforeNumber(words.at(c - 1).text))
+                --c;
+            cut = c < k ? words.at(c).start : next.start;
+        }
+        cuts << cut;
+        from = cut;
+    }
+    QStringList parts;
+    from = 0;
+    for (const int cut : std::as_const(cuts)) {
+        parts << line.mid(from, cut - from).trimmed();
+        from = cut;
+    }
+    parts << line.mid(from).trimmed();
+    // Each with a name of its own, or it is one recipient with a second number.
+    cuts << line.size();
+    from = 0;
+    for (const int cut : std::as_const(cuts)) {
+        if (!named(from, cut))
+            return {line};
+        from = cut;
+    }
+    return parts;
+}

@@ -1,0 +1,119 @@
+#include "data/recognition/PasteChat.h"
+
+#include "data/recognition/PasteText.h"
+#include "data/recognition/PersonName.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+
+bool PasteChat::isChat(const QString& token)
+{
+    static const QStringList whole =
+        QStringLiteral(
+            "亲 亲亲 你好 您好 在吗 在不在 老板 老板娘 hi Hi HI hello Hello 谢谢 谢谢老板 谢谢亲 谢啦 "
+            "在的 感谢 多谢 辛苦了 麻烦了 收货信息 收件信息 地址信息 如下 信息如下 好的 嗯")
+            .split(QLatin1Char(' '));
+    // Thanks at the end, with what people add to them: "辛苦啦", "麻烦你了", "谢谢哈".
+    static const QRegularExpression courtesy(QStringLiteral(
+        "^(?:辛苦|麻烦|谢谢|多谢|感谢|劳烦)(?:你|您|老板|亲|大家)?(?:了|啦|啊|哈|呀|哦|咯|喽|嘞|哒|!)*$"));
+    if (whole.contains(token) || (token.startsWith(QStringLiteral("谢谢")) && token.size() <= 5) ||
+        (!token.isEmpty() && QStringLiteral("辛麻谢多感劳").contains(token.front()) &&
+         courtesy.match(token).hasMatch()))
+        return true;
+    if (isOrderHeading(token) || isFieldHeading(token))
+        return true;
+    // Greeting the one who reads it: "老师好", "老板你好".
+    static const QRegularExpression greeting(
+        QStringLiteral("^(?:老师|老板|师傅|亲|大家)(?:们)?(?:你|您)?好(?:呀|啊|哈)?$"));
+    // How to write the address down: "写详细点", "填清楚些"; that it changed: "老地址换了哈".
+    static const QRegularExpression howToWrite(
+        QStringLiteral("^[写填](?:详细|清楚|完整|全)|^(?:老|旧|原来的?)?地址(?:换|改|变)了|"
+                       "^(?:先|请)?[记存](?:一?下|好)?(?:这个|我的)?地址$"));
+    if (token.size() <= 8 && (greeting.match(token).hasMatch() || howToWrite.match(token).hasMatch()))
+        return true;
+    // About the recipients together: "两个都发", "三个地址都寄".
+    static const QRegularExpression all(
+        QStringLiteral("^这?[两二三四五六七八九十几]个(?:地址|人)?(?:都|各)[发寄送要](?:哈|吧|啊|一份)?$"));
+    if (token.size() <= 10 && all.match(token).hasMatch())
+        return true;
+    // Greetings run together: "好的亲", "亲你好".
+    for (const QString& w : whole) {
+        if (token.size() > w.size() && token.size() <= 8 && token.startsWith(w) &&
+            whole.contains(token.mid(w.size())))
+            return true;
+    }
+    // A question to the shop: "宝贝收到了吗".
+    if (token.endsWith(QStringLiteral("吗")) || token.endsWith(QStringLiteral("呢")))
+        return true;
+    if (PersonName::fit(token) == PersonName::Strong)
+        return false;
+    // When someone is there to take it is a note for the courier, however
+    // it is worded: "这个地址周日有人收", "我下午在家".
+    static const QRegularExpression whenHome(
+        QStringLiteral("有人|没人|在家|周[一二三四五六日末]|星期|工作日|上午|下午|中午|晚上|白天|拿|自取|"
+                       "打我?电话|给我打|打给我"));
+    for (const char* w : {"我", "你", "您", "他", "她", "这里", "这个", "如下"}) {
+        if (token.contains(QString::fromUtf8(w)))
+            return !token.contains(whenHome);
+    }
+    return false;
+}
+
+bool PasteChat::isFieldHeading(const QString& token)
+{
+    // "收货人信息", "收件人资料" head the fields below them and hold none.
+    for (const char* end : {"信息", "资料"}) {
+        const QString e = QString::fromUtf8(end);
+        if (token.size() > e.size() + 1 && token.endsWith(e)) {
+            const QString stem = token.left(token.size() - e.size());
+            static const QStringList stems =
+                QStringLiteral("收货 收件 配送 寄送 快递 物流").split(QLatin1Char(' '));
+            if (stems.contains(stem) || PasteText::labelOf(stem) != PasteText::None)
+                return true;
+        }
+    }
+    return false;
+}
+
+bool PasteChat::isOrderHeading(const QString& token)
+{
+    // What the shop page says of the order: "拼单成功", "待发货".
+    static const QStringList states =
+        QStringLiteral("拼单成功 交易成功 已发货 待发货 等待发货 已付款 待付款 买家已付款 待收货 已签收 "
+                       "已完成 待揽收 已揽收 退款中")
+            .split(QLatin1Char(' '));
+    if (states.contains(token))
+        return true;
+    static const QStringList platforms =
+        QStringLiteral(
+            "淘宝 天猫 拼多多 抖音 抖店 京东 快手 小红书 微信 闲鱼 微店 有赞 唯品会 苏宁 当当 得物 "
+            "美团 饿了么 盒马 亚马逊 1688 阿里巴巴 淘特")
+            .split(QLatin1Char(' '));
+    static const QStringList orderWords = {QString(),
+                                           QStringLiteral("订单"),
+                                           QStringLiteral("订单信息"),
+                                           QStringLiteral("订单详情"),
+                                           QStringLiteral("小店"),
+                                           QStringLiteral("下单")};
+    // The sheet's own title: "发货单", "订单详情".
+    static const QStringList titles =
+        QStringLiteral("发货单 出库单 送货单 订单详情 订单信息 订单 收货信息单").split(QLatin1Char(' '));
+    if (titles.contains(token))
+        return true;
+    for (const QString& p : platforms) {
+        if (token.startsWith(p) && (orderWords.contains(token.mid(p.size())) ||
+                                    (token.size() <= p.size() + 6 && token.endsWith(QStringLiteral("订单")))))
+            return true;
+    }
+    return false;
+}
+
+QString PasteChat::withoutThanks(const QString& token)
+{
+    static const QRegularExpression thanks(
+        QStringLiteral("(?:谢谢|多谢|感谢|辛苦了?)(?:你|您|老板|亲)?(?:了|啦|啊|哈|呀|哦)*$"));
+    if (token.size() < 4 || !QStringLiteral("谢了啦啊哈呀哦").contains(token.back()))
+        return token;
+    const auto m = thanks.match(token);
+    return m.hasMatch() && m.capturedStart() >= 2 ? token.left(m.capturedStart()) : token;
+}
