@@ -265,6 +265,19 @@ bool ownsTable(const Database& db, const QString& table)
     return q.exec() && q.next() && q.value(0).toBool();
 }
 
+// Whether no other copy of the program is connected to the book: only
+// then may a list be emptied and filled under a lock that would hold up
+// their readings of it until the commit.
+bool aloneOnServer(const Database& db)
+{
+    QSqlQuery q(db.db());
+    return q.exec(
+               QStringLiteral("SELECT NOT EXISTS (SELECT 1 FROM pg_catalog.pg_stat_activity WHERE datname = "
+                              "current_database() AND pid <> pg_backend_pid() AND application_name = "
+                              "'waybill')")) &&
+           q.next() && q.value(0).toBool();
+}
+
 bool serverHasExtension(const Database& db)
 {
     QSqlQuery q(db.db());
@@ -426,8 +439,9 @@ bool appendInBulk(Database& db, const QString& table, const QStringList& columns
     if (db.isServer()) {
         // A list filled anew (an import replacing it) goes in without its
         // indexes; buildMissing builds them over it once it is committed.
+        // Dropping them locks the list until then: not beside other programs.
         if (rows >= kServerBulkRows && tables().contains(table) &&
-            ServerListSizes::rowCount(db, table) == 0 && ownsTable(db, table))
+            ServerListSizes::rowCount(db, table) == 0 && ownsTable(db, table) && aloneOnServer(db))
             for (const QString& c : SearchIndex::columns())
                 if (!db.exec(QStringLiteral("DROP INDEX IF EXISTS %1").arg(serverIndex(table, c)), {}, error))
                     return false;
@@ -476,8 +490,9 @@ bool appendInBulk(Database& db, const QString& table, const QStringList& columns
 bool clear(Database& db, const QString& table, QString* error)
 {
     // A server's list is emptied at once by its owner (its TRUNCATE trigger
-    // sets the size); by others row by row.
-    if (db.isServer() && tables().contains(table) && ownsTable(db, table))
+    // sets the size); by others, or beside other programs reading it, row
+    // by row.
+    if (db.isServer() && tables().contains(table) && ownsTable(db, table) && aloneOnServer(db))
         return db.exec(QStringLiteral("TRUNCATE %1").arg(Schema::quoted(table)), {}, error);
     const QString empty = QStringLiteral("DELETE FROM %1").arg(Schema::quoted(table));
     sqlite3* h = db.isServer() ? nullptr : db.handle();
