@@ -151,7 +151,9 @@ int main(int argc, char** argv)
             if (ServerIndexBuild::running()) {
                 err << "正在数据库服务器上建立查询索引…\n";
                 err.flush();
-                ServerIndexBuild::wait(ServerStore::kStatementSeconds * 15);
+                // A server that stopped answering is not waited for long.
+                if (!ServerIndexBuild::wait(ServerStore::kStatementSeconds * 2))
+                    err << "查询索引没有建成，程序下次打开这个数据库时再建；在此之前查询逐行查找。\n";
             }
             out.flush();
             err.flush();
