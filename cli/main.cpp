@@ -4,6 +4,7 @@
 #include "data/store/DataLocation.h"
 #include "data/store/Database.h"
 #include "data/store/ServerAddress.h"
+#include "data/store/ServerIndexBuild.h"
 #include "data/store/ServerStore.h"
 #include "data/store/Settings.h"
 #include "data/store/StoreSettings.h"
@@ -144,6 +145,16 @@ int main(int argc, char** argv)
         if (c.name == name) {
             CliContext ctx{args, db, out, err};
             const int rc = c.run(ctx);
+            // A server's search indexes rebuilt after a load would be cut
+            // short by the end of the program: the next opening would build
+            // them again, and search by scan until then.
+            if (ServerIndexBuild::running()) {
+                err << "正在数据库服务器上建立查询索引…\n";
+                err.flush();
+                // A server that stopped answering is not waited for long.
+                if (!ServerIndexBuild::wait(ServerStore::kStatementSeconds * 2))
+                    err << "查询索引没有建成，程序下次打开这个数据库时再建；在此之前查询逐行查找。\n";
+            }
             out.flush();
             err.flush();
             return rc;

@@ -2,6 +2,7 @@
 
 #include "data/store/Database.h"
 #include "data/store/Schema.h"
+#include "data/store/SearchIndex.h"
 #include "data/store/Transaction.h"
 #include "exchange/CellText.h"
 #include "exchange/WorkbookReader.h"
@@ -95,7 +96,10 @@ bool replaceRows(Database& db, int count, const std::function<void(int, QVector<
     if (!db.appendRows(Schema::kExcelTable, Schema::importColumns(), count, rowAt, progress, cancelled,
                        error))
         return false;
-    return tx.commit(error);
+    if (!tx.commit(error))
+        return false;
+    SearchIndex::buildMissing(db);
+    return true;
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "data/recognition/AddressParser.h"
 #include "data/store/Database.h"
 #include "data/store/Schema.h"
+#include "data/store/SearchIndex.h"
 #include "data/store/Transaction.h"
 #include "exchange/CellText.h"
 #include "exchange/ExcelImporter.h"
@@ -461,6 +462,7 @@ OrderImporter::Result OrderImporter::store(Database& db, const OrderPlan& given,
         }
         if (!tx->commit(&why))
             return fail(why);
+        SearchIndex::buildMissing(db);
     }
     res.ok = true;
     res.imported = int(records.size());

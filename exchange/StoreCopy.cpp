@@ -2,6 +2,7 @@
 
 #include "data/store/Database.h"
 #include "data/store/Schema.h"
+#include "data/store/SearchIndex.h"
 #include "data/store/TableRegistry.h"
 #include "data/store/Transaction.h"
 
@@ -131,5 +132,8 @@ bool StoreCopy::copy(Database& from, Database& to, QString* error)
     for (const TableSpec& t : features)
         if (t.numbered && to.hasTable(t.name) && !continueNumbers(from, to, t.name, t.orderKey, error))
             return false;
-    return tx.commit(error);
+    if (!tx.commit(error))
+        return false;
+    SearchIndex::buildMissing(to);
+    return true;
 }

@@ -29,6 +29,7 @@
 #include "data/store/Database.h"
 #include "data/store/Schema.h"
 #include "data/store/SearchIndex.h"
+#include "data/store/ServerIndexBuild.h"
 #include "exchange/Biff8Writer.h"
 #include "exchange/ExcelImporter.h"
 #include "exchange/WorkbookReader.h"
@@ -499,6 +500,8 @@ bool dropIndex(Database& db)
             return false;
         while (q.next())
             drops << QStringLiteral("DROP INDEX %1").arg(q.value(0).toString());
+        // Else the program builds them again after an import.
+        drops << QStringLiteral("DROP EXTENSION IF EXISTS pg_trgm CASCADE");
     } else {
         const QStringList names = SearchIndex::fileObjects().keys();
         if (!q.exec(
@@ -646,7 +649,7 @@ int main(int argc, char** argv)
         }
         Database& indexed = onServer ? server : db;
         for (const QString& path : {shared, inlined}) {
-            double fileCpu = -1, serverCpu = 0, file = -1, plainCpu = -1, plainFile = -1;
+            double fileCpu = -1, serverCpu = 0, file = -1, plainCpu = -1, plainFile = -1, built = -1;
             for (int i = 0; i < (turns && !smoke ? 5 : 1); ++i) {
                 double c = 0;
                 const auto once = [&](Database& store) {
@@ -656,6 +659,9 @@ int main(int argc, char** argv)
                     return t;
                 };
                 const double s = onServer ? once(indexed) : measure(indexed, path, &c);
+                // A server's list is indexed beside the program after the import.
+                const double b = seconds([] { return ServerIndexBuild::wait(600); });
+                built = built < 0 ? b : qMin(built, b);
                 file = file < 0 ? s : qMin(file, s);
                 fileCpu = fileCpu < 0 ? c : qMin(fileCpu, c);
                 if (!turns)
@@ -670,6 +676,8 @@ int main(int argc, char** argv)
                     "%.3f s (CPU %.3f s): %+.0f %% (CPU %+.0f %%)\n",
                     path == shared ? "shared" : "inline", n, onServer ? "server" : "file", plainFile,
                     plainCpu, file, fileCpu, 100 * (file / plainFile - 1), 100 * (fileCpu / plainCpu - 1));
+            if (turns && onServer)
+                std::printf("  then the index built beside the program: %.3f s (best)\n", built);
             if (onServer)
                 continue;
             const double serverTime = measure(server, path, &serverCpu);

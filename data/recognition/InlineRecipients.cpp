@@ -22,7 +22,7 @@ struct Word
 // address starts with.
 struct Mark
 {
-    int word; // index of the word it is in or ends before
+    int word; // the address's word; -1 for a mobile
     int start;
     int end;
     bool mobile;

@@ -245,8 +245,8 @@ bool Database::appendRows(const QString& table, const QStringList& columns, int 
     // A list loaded in bulk is searched next: its rows go into the index
     // now, in the same transaction, not a little at each search.
     const bool ok = SearchIndex::appendInBulk(
-        *this, table, columns, [&] { return m_dialect->appendRows(table, columns, count, next, error); },
-        error);
+        *this, table, columns, count,
+        [&] { return m_dialect->appendRows(table, columns, count, next, error); }, error);
     if (ok && progress)
         progress(100);
     return ok;

@@ -2,6 +2,7 @@
 
 #include "data/store/Database.h"
 #include "data/store/Schema.h"
+#include "data/store/ServerIndexBuild.h"
 #include "data/store/ServerListSizes.h"
 #include "data/store/TableRegistry.h"
 #include "data/store/Transaction.h"
@@ -240,6 +241,65 @@ bool serverHasIndex(const Database& db, const QString& name)
     return q.exec() && q.next();
 }
 
+QString serverIndexStatement(const QString& table, const QString& column)
+{
+    return QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 USING gin (%3 gin_trgm_ops)")
+        .arg(serverIndex(table, column), table, Schema::quoted(column));
+}
+
+// A list past this many rows has its missing indexes built in the
+// background: an opening does not wait for them.
+constexpr int kServerBuildInline = 20000;
+// A load into an empty list of at least this many rows goes in without
+// the indexes, which are built over it afterwards.
+constexpr int kServerBulkRows = 2000;
+
+// Whether the connection's user owns table, which dropping and making its
+// indexes needs (another user may only have been granted its rows).
+bool ownsTable(const Database& db, const QString& table)
+{
+    QSqlQuery q(db.db());
+    q.prepare(QStringLiteral("SELECT pg_catalog.pg_has_role(relowner, 'USAGE') FROM pg_catalog.pg_class "
+                             "WHERE oid = pg_catalog.to_regclass(?)"));
+    q.addBindValue(Schema::quoted(table));
+    return q.exec() && q.next() && q.value(0).toBool();
+}
+
+// Whether no other copy of the program is connected to the book: only
+// then may a list be emptied and filled under a lock that would hold up
+// their readings of it until the commit.
+bool aloneOnServer(const Database& db)
+{
+    QSqlQuery q(db.db());
+    return q.exec(
+               QStringLiteral("SELECT NOT EXISTS (SELECT 1 FROM pg_catalog.pg_stat_activity WHERE datname = "
+                              "current_database() AND pid <> pg_backend_pid() AND application_name = "
+                              "'waybill')")) &&
+           q.next() && q.value(0).toBool();
+}
+
+bool serverHasExtension(const Database& db)
+{
+    QSqlQuery q(db.db());
+    return q.exec(QStringLiteral("SELECT 1 FROM pg_catalog.pg_extension WHERE extname = 'pg_trgm'")) &&
+           q.next();
+}
+
+// The statements that make the indexes missing from lists of more rows
+// than least (-1: all of them).
+QStringList serverMissing(const Database& db, int least)
+{
+    QStringList out;
+    for (const QString& t : tables()) {
+        if (least >= 0 && ServerListSizes::rowCount(db, t) <= least)
+            continue;
+        for (const QString& c : columns())
+            if (!serverHasIndex(db, serverIndex(t, c)))
+                out << serverIndexStatement(t, c);
+    }
+    return out;
+}
+
 bool ensureServer(Database& db, QString* error)
 {
     // The lists' sizes need no extension: kept whatever becomes of the indexes.
@@ -247,31 +307,30 @@ bool ensureServer(Database& db, QString* error)
     if (!ServerListSizes::ensure(db, &why))
         qWarning().noquote()
             << QStringLiteral("无法在数据库服务器上记录列表的行数，打开大表较慢：%1").arg(why);
-    QStringList missing;
-    for (const QString& t : tables())
-        for (const QString& c : columns())
-            if (!serverHasIndex(db, serverIndex(t, c)))
-                missing << t + QLatin1Char('|') + c;
-    if (missing.isEmpty())
+    if (serverMissing(db, -1).isEmpty())
         return true;
     // The extension needs rights a shop's user may not have: then the
     // searches read the table, as they always did, and the log says so.
-    QSqlQuery q(db.db());
-    if (!q.exec(QStringLiteral("SELECT 1 FROM pg_catalog.pg_extension WHERE extname = 'pg_trgm'")) ||
-        (!q.next() && !db.exec(QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_trgm"), {}, nullptr))) {
+    if (!serverHasExtension(db) &&
+        !db.exec(QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_trgm"), {}, nullptr)) {
         qWarning().noquote() << QStringLiteral(
             "数据库服务器没有 pg_trgm 扩展，也无权安装：查询将逐行查找，大表较慢。");
         return true;
     }
-    q.finish();
+    // A long list's (left by a load cut short, say) are built beside the
+    // window; short lists' at once.
+    const QStringList later = serverMissing(db, kServerBuildInline);
+    ServerIndexBuild::start(db, later);
+    QStringList now;
+    for (const QString& s : serverMissing(db, -1))
+        if (!later.contains(s))
+            now << s;
+    if (now.isEmpty())
+        return true;
     Transaction tx(db.db());
     bool ok = tx.isActive() && db.exec(QStringLiteral("SELECT pg_advisory_xact_lock(727972)"), {}, error);
-    for (const QString& m : missing) {
-        const QString t = m.section(QLatin1Char('|'), 0, 0), c = m.section(QLatin1Char('|'), 1);
-        ok = ok && db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 USING gin (%3 gin_trgm_ops)")
-                               .arg(serverIndex(t, c), t, Schema::quoted(c)),
-                           {}, error);
-    }
+    for (const QString& s : std::as_const(now))
+        ok = ok && db.exec(s, {}, error);
     return ok && tx.commit(error);
 }
 
@@ -374,9 +433,20 @@ bool takeIn(Database& db, const QString& table, int limit)
            db.exec(QStringLiteral("DELETE FROM %1 WHERE tbl = ? AND id <= ?").arg(kQueueTable), upTo);
 }
 
-bool appendInBulk(Database& db, const QString& table, const QStringList& columns,
+bool appendInBulk(Database& db, const QString& table, const QStringList& columns, int rows,
                   const std::function<bool()>& load, QString* error)
 {
+    if (db.isServer()) {
+        // A list filled anew (an import replacing it) goes in without its
+        // indexes; buildMissing builds them over it once it is committed.
+        // Dropping them locks the list until then: not beside other programs.
+        if (rows >= kServerBulkRows && tables().contains(table) &&
+            ServerListSizes::rowCount(db, table) == 0 && ownsTable(db, table) && aloneOnServer(db))
+            for (const QString& c : SearchIndex::columns())
+                if (!db.exec(QStringLiteral("DROP INDEX IF EXISTS %1").arg(serverIndex(table, c)), {}, error))
+                    return false;
+        return load();
+    }
     sqlite3* h = db.isServer() ? nullptr : db.handle();
     if (!h || !tables().contains(table) || !isCurrent(db, table))
         return load();
@@ -419,6 +489,11 @@ bool appendInBulk(Database& db, const QString& table, const QStringList& columns
 
 bool clear(Database& db, const QString& table, QString* error)
 {
+    // A server's list is emptied at once by its owner (its TRUNCATE trigger
+    // sets the size); by others, or beside other programs reading it, row
+    // by row.
+    if (db.isServer() && tables().contains(table) && ownsTable(db, table) && aloneOnServer(db))
+        return db.exec(QStringLiteral("TRUNCATE %1").arg(Schema::quoted(table)), {}, error);
     const QString empty = QStringLiteral("DELETE FROM %1").arg(Schema::quoted(table));
     sqlite3* h = db.isServer() ? nullptr : db.handle();
     if (!h || !tables().contains(table) || !isCurrent(db, table))
@@ -429,6 +504,12 @@ bool clear(Database& db, const QString& table, QString* error)
                    error) &&
            db.exec(QStringLiteral("DELETE FROM %1 WHERE tbl = ?").arg(kQueueTable), {table}, error) &&
            db.exec(QStringLiteral("UPDATE %1 SET n = 0 WHERE tbl = ?").arg(kSizesTable), {table}, error);
+}
+
+void buildMissing(const Database& db)
+{
+    if (db.isServer() && ServerListSizes::rowCount(db, Schema::kExcelTable) >= 0 && serverHasExtension(db))
+        ServerIndexBuild::start(db, serverMissing(db, -1));
 }
 
 bool catchUp(Database& db, int limit)

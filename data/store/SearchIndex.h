@@ -53,11 +53,16 @@ bool ensure(Database& db, QString* error);
 // at once).
 bool takeIn(Database& db, const QString& table, int limit);
 
-// Runs load, which appends rows to table in the transaction that is open,
-// and indexes them at once with it (a failure fails the load); columns are
-// the ones the load fills.
-bool appendInBulk(Database& db, const QString& table, const QStringList& columns,
+// Runs load, which appends rows (about rows of them) to table in the
+// transaction that is open, and indexes them at once with it (a failure
+// fails the load); columns are the ones the load fills. A server's list
+// filled anew is loaded without its indexes: buildMissing after the commit.
+bool appendInBulk(Database& db, const QString& table, const QStringList& columns, int rows,
                   const std::function<bool()>& load, QString* error);
+
+// Starts building a server's missing indexes beside the program (nothing
+// in a file); until they are there the searches read the lists.
+void buildMissing(const Database& db);
 
 // Empties table, its index with it, in the transaction that is open.
 bool clear(Database& db, const QString& table, QString* error);

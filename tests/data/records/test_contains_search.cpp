@@ -5,6 +5,7 @@
 #include "tests/TestStore.h"
 
 #include "data/store/SearchIndex.h"
+#include "data/store/ServerIndexBuild.h"
 
 #include <QRandomGenerator>
 #include <QSqlQuery>
@@ -125,6 +126,11 @@ void TestContainsSearch::indexFindsWhatTheScanFinds_data()
     // Emptied and loaded in bulk twice (into the empty list, then beside
     // its rows), indexed by the loads themselves.
     QTest::newRow("loaded in bulk") << 6u << "bulk" << 300;
+    // Long enough that a server loads it without its indexes and builds
+    // them afterwards, beside the program.
+    QTest::newRow("loaded in bulk, long") << 11u << "bulk" << 3000;
+    // The same beside another program: loaded with the indexes kept.
+    QTest::newRow("loaded in bulk, long, beside another") << 12u << "bulk beside" << 3000;
     // A bulk load given up half way: the list and its index as they were,
     // and kept in step by the triggers afterwards.
     QTest::newRow("bulk load cancelled") << 10u << "cancelled" << 300;
@@ -205,17 +211,25 @@ void TestContainsSearch::indexFindsWhatTheScanFinds()
     } else if (changes == "truncate") {
         QVERIFY(db.exec(server ? "TRUNCATE inr" : "DELETE FROM inr"));
         addRows(60);
-    } else if (changes == "bulk" || changes == "cancelled") {
+    } else if (changes.startsWith("bulk") || changes == "cancelled") {
         auto rowAt = [&](int, QVector<QVariant>& v) {
             v = {randomText(r, r.bounded(8), server), randomText(r, r.bounded(12), server),
                  randomText(r, r.bounded(14), server)};
         };
+        if (changes == "bulk beside")
+            QVERIFY(writer.open(where, nullptr));
         QVERIFY(db.db().transaction());
         QVERIFY(db.removeAllRows("inr"));
-        if (changes == "bulk") {
-            for (const int n : {200, 80})
+        if (changes != "cancelled") {
+            for (const int n : {rows - 100, 80})
                 QVERIFY(db.appendRows("inr", columns, n, rowAt, {}, nullptr, nullptr));
             QVERIFY(db.db().commit());
+            QString narrow;
+            QVariantList narrowBinds;
+            const bool dropped = !SearchIndex::narrowing(db, "inr", "姓名", "abc", &narrow, &narrowBinds);
+            QCOMPARE(dropped, server && rows > 2000 && changes == "bulk");
+            SearchIndex::buildMissing(db);
+            QVERIFY(ServerIndexBuild::wait(60));
         } else {
             bool cancelled = false;
             QVERIFY(!db.appendRows(
