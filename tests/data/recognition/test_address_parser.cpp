@@ -164,7 +164,13 @@ void TestAddressParser::accuracy_data()
         {"fresh11", "备注", 0.995}, {"mend9", "整条", 0.99},        {"mend9", "姓名", 0.99},
         {"mend9", "手机", 0.99},    {"mend9", "电话", 0.99},        {"mend9", "城市", 0.99},
         {"mend9", "邮编", 0.99},    {"mend9", "收件单位", 0.99},    {"mend9", "地址", 0.99},
-        {"mend9", "备注", 0.99},
+        {"mend9", "备注", 0.99},    {"fresh12", "整条", 0.995},     {"fresh12", "姓名", 0.995},
+        {"fresh12", "手机", 0.995}, {"fresh12", "电话", 0.995},     {"fresh12", "城市", 0.995},
+        {"fresh12", "邮编", 0.995}, {"fresh12", "收件单位", 0.995}, {"fresh12", "地址", 0.995},
+        {"fresh12", "备注", 0.995}, {"fresh13", "整条", 0.995},     {"fresh13", "姓名", 0.995},
+        {"fresh13", "手机", 0.995}, {"fresh13", "电话", 0.995},     {"fresh13", "城市", 0.995},
+        {"fresh13", "邮编", 0.995}, {"fresh13", "收件单位", 0.995}, {"fresh13", "地址", 0.995},
+        {"fresh13", "备注", 0.995},
     };
     for (const QString& path :
          qEnvironmentVariable("WAYBILL_MEASURE_SAMPLES").split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
