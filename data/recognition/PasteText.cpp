@@ -302,8 +302,10 @@ QList<PasteText::Piece> PasteText::splitAtLabels(const QString& token)
             // "别写我名字": whose name, no label.
             if (cut && i > 0 && l.kind == Name && end == token.size() && token.at(i - 1) == QChar(0x6211))
                 continue;
-            // "先记地址" asks to note it down: no address follows.
-            if (cut && i > 0 && l.kind == Detail && QStringLiteral("记存").contains(token.at(i - 1)))
+            // "先记地址" asks to note it down, "还是老地址" names the one known: no address follows.
+            if (cut && i > 0 && l.kind == Detail &&
+                (QStringLiteral("记存").contains(token.at(i - 1)) ||
+                 (end == token.size() && QStringLiteral("老旧原").contains(token.at(i - 1)))))
                 continue;
             // "到了打电话", "到了打我电话" ask for a call: no number was taken after it.
             if (cut && i > 0 && l.kind == Phone &&
