@@ -12,7 +12,7 @@ bool AddressWords::looksLikeAddress(const QString& t)
             "路 街 道 巷 弄 胡同 号 楼 栋 幢 座 层 室 单元 村 镇 乡 组 屯 社区 小区 花园 广场 大厦 "
             "中心 公寓 苑 院 大学 学院 医院 公司 厂 市场 工业 园区 宿舍 期 区 县 旗 城 府 庭 湾 阁 轩 馆 "
             "店 厦 寓 墅 站 场 岛 舍 號 樓 棟 層 廈 對面 对面 旁边 隔壁 附近 中学 小学 门 校区 校园 "
-            "大學 學院 醫院 中學 小學 校區 園區 塔")
+            "大學 學院 醫院 中學 小學 校區 園區 塔 园")
             .split(QLatin1Char(' '));
     // A street and its number is an address even where a note's word is in
     // the street's name ("解放街168号": 放).
