@@ -34,7 +34,8 @@ bool PasteChat::isChat(const QString& token)
                        // "地址更新一下", "麻烦改下地址" (the label cut off).
                        "^(?:麻烦|请|帮忙|帮我)?(?:地址)?(?:更新|修改|改|换)一?下$|"
                        // "还是老地址", "地址写错了".
-                       "^(?:老|旧|原来的?|这个)地址$|^[写填]错了?$|"
+                       "^(?:老|旧|原来的?|这个|那个)地址$|^[写填]错了?$|"
+                       "(?:上次|之前|以前|原来)(?:那个|的)?地址$|"
                        // That the order was placed, or who placed it: "昨晚下的单", "老顾客了".
                        "(?:下的单|下单了|下了单)$|老(?:顾客|客户)|回头客"));
     if (token.size() <= 12 && (greeting.match(token).hasMatch() || howToWrite.match(token).hasMatch()))

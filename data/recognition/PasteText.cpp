@@ -305,11 +305,13 @@ QList<PasteText::Piece> PasteText::splitAtLabels(const QString& token)
             // "先记地址" asks to note it down, "还是老地址" names the one known: no address follows.
             if (cut && i > 0 && l.kind == Detail &&
                 (QStringLiteral("记存").contains(token.at(i - 1)) ||
-                 (end == token.size() && QStringLiteral("老旧原").contains(token.at(i - 1)))))
+                 (end == token.size() && (QStringLiteral("老旧原").contains(token.at(i - 1)) ||
+                                          token.left(i).endsWith(QStringLiteral("那个")) ||
+                                          token.left(i).endsWith(QStringLiteral("这个"))))))
                 continue;
             // "到了打电话", "到了打我电话" ask for a call: no number was taken after it.
             if (cut && i > 0 && l.kind == Phone &&
-                (QStringLiteral("打拨来回").contains(token.at(i - 1)) ||
+                (QStringLiteral("打拨来回用").contains(token.at(i - 1)) ||
                  (end == token.size() && (token.left(i).contains(QChar(0x6253)) || // "多打几遍电话"
                                           token.left(i).contains(QChar(0x62E8)))) ||
                  (i > 1 && token.at(i - 1) == QChar(0x6211) && token.at(i - 2) == QChar(0x6253))))
@@ -427,6 +429,12 @@ QString PasteText::withoutLeadIn(const QString& token)
         PersonName::fit(token.mid(1)) == PersonName::Strong && PersonName::fit(token) != PersonName::Strong)
         return token.mid(1);
     // "收件人写刘洋": what to write, but only a name after it ("写字楼" stays).
+    // "我朋友叫钱多多", "她叫苗思雨": who it is, then the name.
+    static const QRegularExpression who(QStringLiteral(
+        "^(?:我的?)?(?:朋友|同事|同学|家人|妈妈?|爸爸?|老公|老婆|姐姐?|哥哥?|弟弟|妹妹|儿子|女儿|她|他)"
+        "(?:叫做?|名字叫|的名字是)(.+)$"));
+    if (const auto m = who.match(token); m.hasMatch() && PersonName::fit(m.captured(1)) == PersonName::Strong)
+        return m.captured(1);
     // "名字就写黎先生吧" too; "写" alone waits for the name after it.
     static const QRegularExpression write(
         QStringLiteral("^(?:就|要|请|都)?[写填](?:成|上)?(.*?)[吧哈啊呀哦]?$"));
