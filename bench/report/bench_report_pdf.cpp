@@ -339,7 +339,7 @@ int runRecorded(const QString& dbPath, const QString& pdf, bool numbered, bool p
     recording.setRows(rows);
     rows.clear();
     QString note;
-    QStringList conflicts;
+    PrintHistory::Conflicts conflicts;
     if (numbered && !recording.giveNumbers(QStringLiteral("K1"), &note, &conflicts, &error)) {
         std::fprintf(stderr, "recorded: %s\n", qPrintable(error));
         return -1;
