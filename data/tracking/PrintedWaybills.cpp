@@ -167,6 +167,17 @@ bool PrintedWaybills::usesOf(Database& db, const NumberSequence& numbers,
 {
     if (numbers.isEmpty() || !db.hasTable(PrintHistory::kTable))
         return true;
+    // An entry's waybills share its time: read once, not for each (every
+    // reading asks the system for the time zone).
+    QString timeText;
+    QDateTime when;
+    const auto timeOf = [&](const QString& text) {
+        if (text != timeText) {
+            timeText = text;
+            when = QDateTime::fromString(text, kTimeFormat);
+        }
+        return when;
+    };
     QSqlQuery query(db.db());
     query.setForwardOnly(true);
     if (db.hasTable(kTable)) {
@@ -190,7 +201,7 @@ bool PrintedWaybills::usesOf(Database& db, const NumberSequence& numbers,
                 const QString number = query.value(0).toString();
                 const int at = numbers.indexOf(number);
                 if (at >= 0)
-                    each({number, QDateTime::fromString(query.value(1).toString(), kTimeFormat),
+                    each({number, timeOf(query.value(1).toString()),
                           query.value(2).toString() != PrintHistory::kUnderWay,
                           tableOf(query.value(3).toString()), query.value(4).toLongLong(),
                           query.value(5).toString(), false, query.value(6).toLongLong(),
@@ -219,7 +230,7 @@ bool PrintedWaybills::usesOf(Database& db, const NumberSequence& numbers,
         const QStringList serials = query.value(2).toString().split(QLatin1Char(','));
         for (int i = 0; i < given.size(); ++i)
             if (const int at = numbers.indexOf(given.at(i)); at >= 0)
-                each({given.at(i), QDateTime::fromString(query.value(0).toString(), kTimeFormat), true,
+                each({given.at(i), timeOf(query.value(0).toString()), true,
                       tableOf(query.value(1).toString()), serials.value(i).toLongLong(), QString(), true,
                       query.value(4).toLongLong(), i},
                      at);
