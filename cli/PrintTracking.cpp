@@ -135,7 +135,7 @@ bool PrintTracking::select(const TemplateReport& tpl, BatchData* batch, const QS
 bool PrintTracking::prepareNumbers(DataSet* recipients, QTextStream& err, QString* error)
 {
     m_recording.forgetNumbers();
-    m_conflicts.clear();
+    m_conflicts = {};
     if (m_firstNumber.isEmpty() || recipients->isEmpty())
         return true;
     m_recording.setData(nullptr, recipients);
@@ -150,19 +150,19 @@ bool PrintTracking::prepareNumbers(DataSet* recipients, QTextStream& err, QStrin
 
 bool PrintTracking::numbersFree(QTextStream& err, QString* error)
 {
+    const QString more = QStringLiteral("另有 %1 个单号也已用过");
     if (m_allowReused) {
-        for (const QString& c : qAsConst(m_conflicts))
+        const QStringList lines = m_conflicts.firstLines(PrintHistory::Conflicts::kLinesKept, more);
+        for (const QString& c : lines)
             err << "注意：" << c << "\n";
         return true;
     }
     if (m_conflicts.isEmpty())
         return true;
-    QStringList lines = m_conflicts.mid(0, 20);
-    if (m_conflicts.size() > lines.size())
-        lines << QStringLiteral("另有 %1 个单号也已用过").arg(m_conflicts.size() - lines.size());
+    const QStringList lines = m_conflicts.firstLines(20, more);
     *error = QStringLiteral("没有打印：%1 个单号已经用过，同一单号不能印在两张运单上：\n%2\n"
                             "请换一个第一张的单号；确实要再用这些单号，请加上 --allow-reused-numbers。")
-                 .arg(m_conflicts.size())
+                 .arg(m_conflicts.count)
                  .arg(lines.join(QLatin1Char('\n')));
     m_recording.forgetNumbers();
     return false;

@@ -48,6 +48,6 @@ private:
     QString m_firstNumber;
     bool m_noMark = false;
     bool m_allowReused = false;
-    QStringList m_conflicts; // numbers already used, one line each
+    PrintHistory::Conflicts m_conflicts; // numbers already used, one line each
     PrintRecording m_recording;
 };

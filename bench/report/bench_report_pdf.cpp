@@ -339,11 +339,14 @@ int runRecorded(const QString& dbPath, const QString& pdf, bool numbered, bool p
     recording.setRows(rows);
     rows.clear();
     QString note;
-    QStringList conflicts;
+    PrintHistory::Conflicts conflicts;
     if (numbered && !recording.giveNumbers(QStringLiteral("K1"), &note, &conflicts, &error)) {
         std::fprintf(stderr, "recorded: %s\n", qPrintable(error));
         return -1;
     }
+    if (numbered)
+        std::printf("recorded: %d numbers in use (%d lines kept) found in %.2f s, peak %ld MB\n",
+                    conflicts.count, int(conflicts.lines.size()), t.nsecsElapsed() / 1e9, peakKb() / 1024);
     PrintHistory::Entry entry;
     entry.templateCode = tpl->code();
     entry.variant = QStringLiteral("batch");

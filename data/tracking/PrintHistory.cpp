@@ -5,14 +5,15 @@
 #include "data/store/SearchIndex.h"
 #include "data/store/TableRegistry.h"
 #include "data/store/Transaction.h"
+#include "data/tracking/FirstInOrder.h"
 #include "data/tracking/PrintedWaybills.h"
 
-#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 
 #include <algorithm>
 #include <limits>
+#include <tuple>
 
 const QString PrintHistory::kTable = QStringLiteral("printlog");
 const QString PrintHistory::kDone = QStringLiteral("完成");
@@ -77,18 +78,16 @@ bool checkNumbers(Database& db, const PrintHistory::Entry& e, const QString& ref
     const NumberSequence numbers = e.givenNumbers();
     if (numbers.isEmpty())
         return true;
-    QStringList lines, taken;
-    if (!db.lockNumbers(error) ||
-        !PrintHistory::numbersInUse(db, e.recipientTable(), e.serials, numbers, &lines, error, &taken))
+    PrintHistory::Conflicts unseen;
+    if (!db.lockNumbers(error) || !PrintHistory::numbersInUse(db, e.recipientTable(), e.serials, numbers,
+                                                              &unseen, error, e.acceptedTaken))
         return false;
-    const QSet<QString> accepted(e.acceptedTaken.cbegin(), e.acceptedTaken.cend());
-    QStringList unseen;
-    for (int i = 0; i < taken.size(); ++i)
-        if (!accepted.contains(taken.at(i)))
-            unseen << lines.at(i);
     if (unseen.isEmpty())
         return true;
-    setError(error, refusal.arg(unseen.join(QLatin1Char('\n'))));
+    setError(error, refusal.arg(unseen
+                                    .firstLines(PrintHistory::Conflicts::kLinesKept,
+                                                QStringLiteral("另有 %1 个单号也已被使用"))
+                                    .join(QLatin1Char('\n'))));
     return false;
 }
 
@@ -372,33 +371,34 @@ bool PrintHistory::rowStates(Database& db, const QString& table, const QList<qin
     return true;
 }
 
-bool PrintHistory::numbersInUse(Database& db, const QString& table, const QList<qint64>& serials,
-                                const NumberSequence& numbers, QStringList* conflicts, QString* error,
-                                QStringList* taken)
+QStringList PrintHistory::Conflicts::firstLines(int shown, const QString& more) const
 {
-    conflicts->clear();
-    if (taken)
-        taken->clear();
+    QStringList out = lines.mid(0, shown);
+    if (count > out.size())
+        out << more.arg(count - out.size());
+    return out;
+}
+
+bool PrintHistory::numbersInUse(Database& db, const QString& table, const QList<qint64>& serials,
+                                const NumberSequence& numbers, Conflicts* out, QString* error,
+                                const QBitArray& accepted)
+{
+    *out = {};
+    out->taken = QBitArray(numbers.size());
     if (numbers.isEmpty())
         return true;
-    // The row a number goes to.
-    const auto serialFor = [&](const QString& number) {
-        const int i = numbers.indexOf(number);
-        return i >= 0 && i < serials.size() ? serials.at(i) : qint64(-1);
-    };
-    QSet<QString> said;
-    const auto add = [&](const QString& number, const QString& line) {
-        said.insert(number);
-        if (taken)
-            taken->append(number);
-        conflicts->append(line);
-    };
+    // The row the number at position i goes to.
+    const auto serialAt = [&](int i) { return i < serials.size() ? serials.at(i) : qint64(-1); };
+    // Numbers the user was told of already are not told again.
+    const auto tell = [&](int i) { return i >= accepted.size() || !accepted.testBit(i); };
+    const auto room = [out] { return Conflicts::kLinesKept - int(out->lines.size()); };
     for (const QString& t : {Schema::kRecipientTable, Schema::kExcelTable}) {
         QSqlQuery query(db.db());
         query.setForwardOnly(true);
         // The goes are in print order, which is not number order where the
-        // digits grow ("K10" before "K9"): the lines are put in order after.
-        QList<std::pair<QString, QString>> found; // number, line
+        // digits grow ("K10" before "K9"): the first lines in number order
+        // are picked from all the goes.
+        FirstInOrder<QString, QString> first(room());
         for (int g = 0; g < PrintedWaybills::goes(numbers); ++g) {
             QVariantList binds;
             const QString where = PrintedWaybills::condition(db, q("快递单号"), numbers, g, &binds);
@@ -413,28 +413,46 @@ bool PrintHistory::numbersInUse(Database& db, const QString& table, const QList<
             while (query.next()) {
                 const qint64 serial = query.value(0).toLongLong();
                 const QString number = query.value(2).toString();
-                if (numbers.indexOf(number) < 0)
+                const int i = numbers.indexOf(number);
+                if (i < 0)
                     continue; // in a range, but none of these numbers
-                if (t == table && serialFor(number) == serial)
+                if (t == table && serialAt(i) == serial)
                     continue; // the row keeps its own number; the record below tells whether it was printed
-                found.append({number, QStringLiteral("单号 %1 已用于%2“%3”（序号 %4）")
-                                          .arg(number, tableWord(t), query.value(1).toString())
-                                          .arg(serial)});
+                out->taken.setBit(i);
+                if (!tell(i))
+                    continue;
+                ++out->count;
+                first.offer(number, [&] {
+                    return QStringLiteral("单号 %1 已用于%2“%3”（序号 %4）")
+                        .arg(number, tableWord(t), query.value(1).toString())
+                        .arg(serial);
+                });
             }
         }
-        std::stable_sort(found.begin(), found.end(),
-                         [](const auto& a, const auto& b) { return a.first < b.first; });
-        for (const auto& f : qAsConst(found))
-            add(f.first, f.second);
+        out->lines += first.sorted();
     }
-    // Numbers printed before, on rows that are gone, renumbered or this one.
-    QList<PrintedWaybills::Use> uses;
-    if (!PrintedWaybills::usesOf(db, numbers, &uses, error))
-        return false;
-    for (const PrintedWaybills::Use& u : uses)
-        if (!said.contains(u.number))
-            add(u.number, useLine(u, u.table == table && serialFor(u.number) == u.serial));
-    return true;
+    // Numbers printed before, on rows that are gone, renumbered or this one:
+    // each once, by its first use.
+    const QBitArray inRows = out->taken;
+    FirstInOrder<std::tuple<bool, qint64, qint64>, QString> first(room());
+    const bool ok = PrintedWaybills::usesOf(
+        db, numbers,
+        [&](const PrintedWaybills::Use& u, int i) {
+            if (inRows.testBit(i))
+                return;
+            if (!out->taken.testBit(i)) {
+                out->taken.setBit(i);
+                if (tell(i))
+                    ++out->count;
+            }
+            if (tell(i))
+                first.offer(
+                    {u.listed, u.entry, u.sheet},
+                    [&] { return useLine(u, u.table == table && serialAt(i) == u.serial); }, i);
+        },
+        error);
+    out->lines += first.sorted();
+    return ok;
 }
 
 bool PrintHistory::clearMarks(Database& db, const QString& table, const QList<qint64>& serials,

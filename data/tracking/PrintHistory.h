@@ -2,6 +2,7 @@
 
 #include "data/tracking/NumberSequence.h"
 
+#include <QBitArray>
 #include <QDateTime>
 #include <QHash>
 #include <QList>
@@ -59,10 +60,11 @@ public:
         // When storing, the numbers given as a sequence instead of the list
         // above: a batch of many rows holds no list of them.
         NumberSequence sequence;
-        // Numbers the user was told other rows carry and printed anyway;
-        // any other number found taken when the print is recorded (another
-        // computer gave it meanwhile) refuses the record.
-        QStringList acceptedTaken;
+        // Numbers the user was told other rows carry and printed anyway, by
+        // position in the numbers given (Conflicts::taken); any other number
+        // found taken when the print is recorded (another computer gave it
+        // meanwhile) refuses the record.
+        QBitArray acceptedTaken;
         // What each waybill carried, parallel to serials; empty for prints
         // recorded before these were kept. When storing, empty means: as
         // the rows stand now.
@@ -120,21 +122,31 @@ public:
     // The rows of table with these serials as they are now.
     static bool rowStates(Database& db, const QString& table, const QList<qint64>& serials,
                           QHash<qint64, RowState>* out, QString* error);
+    // What numbersInUse() finds, bounded however many numbers are in use:
+    // the first lines for the user, how many there are, and which numbers.
+    struct Conflicts
+    {
+        static constexpr int kLinesKept = 200;
+        QStringList lines; // the first kLinesKept
+        int count = 0;     // every line, kept or not
+        QBitArray taken;   // by position in the numbers looked for
+        bool isEmpty() const { return count == 0; }
+        // The first `shown` lines, then `more` with how many were left out.
+        QStringList firstLines(int shown, const QString& more) const;
+    };
     // Numbers (parallel to serials of table) that another recipient row, in
     // `inr` or `excel`, already carries, or that the print record shows
     // given before (to any row, this one too); one line for each number for
-    // the user. *taken, when given, receives the numbers themselves. The
-    // lines come by table (rows of `inr`, of `excel`, then the record), each
-    // table's in number order; the numbers are looked for a few thousand at
-    // a time.
+    // the user, none for the positions set in accepted. The lines come by
+    // table (rows of `inr`, of `excel`, then the record), each table's in
+    // number order; the numbers are looked for a few thousand at a time.
     static bool numbersInUse(Database& db, const QString& table, const QList<qint64>& serials,
-                             const NumberSequence& numbers, QStringList* conflicts, QString* error,
-                             QStringList* taken = nullptr);
+                             const NumberSequence& numbers, Conflicts* out, QString* error,
+                             const QBitArray& accepted = {});
     static bool numbersInUse(Database& db, const QString& table, const QList<qint64>& serials,
-                             const QStringList& numbers, QStringList* conflicts, QString* error,
-                             QStringList* taken = nullptr)
+                             const QStringList& numbers, Conflicts* out, QString* error)
     {
-        return numbersInUse(db, table, serials, NumberSequence(numbers), conflicts, error, taken);
+        return numbersInUse(db, table, serials, NumberSequence(numbers), out, error);
     }
     // How many numbers one look goes through.
     static constexpr int kNumbersAtOnce = 8192;

@@ -22,32 +22,33 @@ QList<qint64> PrintRecording::serials() const
     return out;
 }
 
-bool PrintRecording::giveNumbers(const QString& first, QString* note, QStringList* conflicts, QString* error)
+bool PrintRecording::giveNumbers(const QString& first, QString* note, PrintHistory::Conflicts* conflicts,
+                                 QString* error)
 {
     forgetNumbers();
+    *conflicts = {};
     NumberSequence numbers;
     if (!numbers.start(first, int(m_rows.size()), note, error))
         return false;
-    QStringList taken;
     if (m_recipients && m_recipients->database() &&
         !PrintHistory::numbersInUse(*m_recipients->database(), m_recipients->table(), serials(), numbers,
-                                    conflicts, error, &taken))
+                                    conflicts, error))
         return false;
     m_numbers = numbers;
-    m_takenNumbers = taken;
+    m_taken = conflicts->taken;
     return true;
 }
 
 void PrintRecording::forgetNumbers()
 {
     m_numbers = {};
-    m_takenNumbers.clear();
+    m_taken.clear();
 }
 
 PrintHistory::Entry PrintRecording::filled(PrintHistory::Entry entry)
 {
     const NumberSequence numbers = m_numbers;
-    entry.acceptedTaken = m_takenNumbers;
+    entry.acceptedTaken = m_taken;
     forgetNumbers();
     entry.when = QDateTime::currentDateTime();
     entry.senderRow = m_senders ? m_senders->currentRowId() : -1;

@@ -27,9 +27,9 @@ public:
 
     // Numbers from first, one per row. *note says where the digits grew,
     // *conflicts the numbers other recipient rows carry already, one line
-    // each. False and a message for the user when first is no number or
+    // each (the first of them, and how many). False and a message for the user when first is no number or
     // the numbers would pass 20 digits; no numbers are kept then.
-    bool giveNumbers(const QString& first, QString* note, QStringList* conflicts, QString* error);
+    bool giveNumbers(const QString& first, QString* note, PrintHistory::Conflicts* conflicts, QString* error);
     const NumberSequence& numbers() const { return m_numbers; }
     // The same, by the row each goes to.
     RowNumbers numbersByRow() const { return RowNumbers(m_rows, m_numbers); }
@@ -60,6 +60,6 @@ private:
     DataSet* m_recipients = nullptr;
     QList<int> m_rows;
     NumberSequence m_numbers;
-    QStringList m_takenNumbers;  // of m_numbers, those the user was told other rows carry
+    QBitArray m_taken;           // positions in m_numbers the user was told other rows carry
     PrintHistory::Entry m_begun; // between begin() and finish()
 };

@@ -162,17 +162,25 @@ QString PrintedWaybills::condition(const Database& db, const QString& column, co
     return db.inList(column, false);
 }
 
-bool PrintedWaybills::usesOf(Database& db, const NumberSequence& numbers, QList<Use>* out, QString* error)
+bool PrintedWaybills::usesOf(Database& db, const NumberSequence& numbers,
+                             const std::function<void(const Use&, int)>& each, QString* error)
 {
-    out->clear();
     if (numbers.isEmpty() || !db.hasTable(PrintHistory::kTable))
         return true;
-    const bool items = db.hasTable(kTable);
+    // An entry's waybills share its time: read once, not for each (every
+    // reading asks the system for the time zone).
+    QString timeText;
+    QDateTime when;
+    const auto timeOf = [&](const QString& text) {
+        if (text != timeText) {
+            timeText = text;
+            when = QDateTime::fromString(text, kTimeFormat);
+        }
+        return when;
+    };
     QSqlQuery query(db.db());
     query.setForwardOnly(true);
-    if (items) {
-        // A go at a time; the uses go in order of entry and sheet after.
-        QList<std::pair<std::pair<qint64, qint64>, Use>> found;
+    if (db.hasTable(kTable)) {
         for (int g = 0; g < goes(numbers); ++g) {
             QVariantList binds;
             const QString where = condition(db, QStringLiteral("i.") + q("快递单号"), numbers, g, &binds);
@@ -189,19 +197,19 @@ bool PrintedWaybills::usesOf(Database& db, const NumberSequence& numbers, QList<
                 setError(error, db.failure(query.lastError()));
                 return false;
             }
-            while (query.next())
-                if (numbers.indexOf(query.value(0).toString()) >= 0)
-                    found.append({{query.value(6).toLongLong(), query.value(7).toLongLong()},
-                                  {query.value(0).toString(),
-                                   QDateTime::fromString(query.value(1).toString(), kTimeFormat),
-                                   query.value(2).toString() != PrintHistory::kUnderWay,
-                                   tableOf(query.value(3).toString()), query.value(4).toLongLong(),
-                                   query.value(5).toString()}});
+            while (query.next()) {
+                const QString number = query.value(0).toString();
+                const int at = numbers.indexOf(number);
+                if (at >= 0)
+                    each({number, timeOf(query.value(1).toString()),
+                          query.value(2).toString() != PrintHistory::kUnderWay,
+                          tableOf(query.value(3).toString()), query.value(4).toLongLong(),
+                          query.value(5).toString(), false, query.value(6).toLongLong(),
+                          query.value(7).toLongLong()},
+                         at);
+            }
         }
         query.finish();
-        std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-        for (const auto& f : qAsConst(found))
-            out->append(f.second);
     }
     // Prints recorded before their waybills were kept (no state, or a file
     // whose record has no state column yet): their lists.
@@ -211,7 +219,7 @@ bool PrintedWaybills::usesOf(Database& db, const NumberSequence& numbers, QList<
     const QString older = columns.contains(QStringLiteral("状态"))
                               ? QStringLiteral(" AND %1 IS NULL").arg(q("状态"))
                               : QString();
-    if (!query.exec(QStringLiteral("SELECT %2, %3, %4, %5 FROM %1 WHERE %5 <> ''%6 ORDER BY %7")
+    if (!query.exec(QStringLiteral("SELECT %2, %3, %4, %5, %7 FROM %1 WHERE %5 <> ''%6 ORDER BY %7")
                         .arg(Schema::quoted(PrintHistory::kTable), q("时间"), q("方式"), q("序号"),
                              q("快递单号"), older, q("编号")))) {
         setError(error, db.failure(query.lastError()));
@@ -221,9 +229,11 @@ bool PrintedWaybills::usesOf(Database& db, const NumberSequence& numbers, QList<
         const QStringList given = query.value(3).toString().split(QLatin1Char(','));
         const QStringList serials = query.value(2).toString().split(QLatin1Char(','));
         for (int i = 0; i < given.size(); ++i)
-            if (numbers.indexOf(given.at(i)) >= 0)
-                out->append({given.at(i), QDateTime::fromString(query.value(0).toString(), kTimeFormat), true,
-                             tableOf(query.value(1).toString()), serials.value(i).toLongLong(), QString()});
+            if (const int at = numbers.indexOf(given.at(i)); at >= 0)
+                each({given.at(i), timeOf(query.value(0).toString()), true,
+                      tableOf(query.value(1).toString()), serials.value(i).toLongLong(), QString(), true,
+                      query.value(4).toLongLong(), i},
+                     at);
     }
     return true;
 }

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class Database;
 
 // The waybills of the print record, one row each (table printlog_item): the
@@ -26,6 +28,11 @@ public:
         QString table; // "inr" or "excel"
         qint64 serial = -1;
         QString name; // empty for prints recorded before the waybills were kept
+        // Where it comes among the uses: by entry and sheet, those of prints
+        // from before the waybills were kept (listed) after the others.
+        bool listed = false;
+        qint64 entry = -1;
+        qint64 sheet = 0;
     };
 
     static bool ensureTable(Database& db, QString* error);
@@ -39,9 +46,12 @@ public:
     static bool read(Database& db, QHash<qint64, QList<PrintHistory::Waybill>>* out, QString* error);
     static bool remove(Database& db, qint64 id, QString* error);
     // Where the print record gave any of these numbers, complete prints and
-    // ones cut short alike, in the order they were given; for prints from
-    // before the waybills were kept, their number lists are read (after).
-    static bool usesOf(Database& db, const NumberSequence& numbers, QList<Use>* out, QString* error);
+    // ones cut short alike: each() gets every use with the position of its
+    // number, a go at a time and in no set order (the Use says where it
+    // comes), so no list of them is held; for prints from before the
+    // waybills were kept, their number lists are read.
+    static bool usesOf(Database& db, const NumberSequence& numbers,
+                       const std::function<void(const Use&, int)>& each, QString* error);
     // Looking for numbers in a column goes a list a few thousand at a
     // time, and a sequence in one go, by its ranges: goes() of them, go g
     // asking condition(g). What a go finds is to be checked with indexOf()

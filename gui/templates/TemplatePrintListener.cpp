@@ -174,7 +174,7 @@ bool TemplatePrintListener::askBeforeOutput(const Output& output, QWidget* windo
         return true;
     m_recording.setRows(rows);
     QString note, error;
-    QStringList conflicts;
+    PrintHistory::Conflicts conflicts;
     if (!m_recording.giveNumbers(first, &note, &conflicts, &error)) {
         Dialogs::error(window, error);
         return false;
@@ -186,7 +186,8 @@ bool TemplatePrintListener::askBeforeOutput(const Output& output, QWidget* windo
     return true;
 }
 
-bool TemplatePrintListener::numbersAccepted(const QString& note, QStringList conflicts, QWidget* window)
+bool TemplatePrintListener::numbersAccepted(const QString& note, const PrintHistory::Conflicts& conflicts,
+                                            QWidget* window)
 {
     QStringList warnings;
     if (!note.isEmpty())
@@ -195,12 +196,7 @@ bool TemplatePrintListener::numbersAccepted(const QString& note, QStringList con
         return warnings.isEmpty() ||
                Dialogs::message(window, note + QStringLiteral("\n\n仍要打印吗？"), QMessageBox::Warning,
                                 QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
-    const int used = int(conflicts.size());
-    if (conflicts.size() > 5) {
-        conflicts = conflicts.mid(0, 5);
-        conflicts << QStringLiteral("另有 %1 个单号也已被使用").arg(used - 5);
-    }
-    warnings += conflicts;
+    warnings += conflicts.firstLines(5, QStringLiteral("另有 %1 个单号也已被使用"));
     // A number used before means two parcels under one number: printing
     // anyway is the user's explicit choice, never the default.
     return Dialogs::confirm(

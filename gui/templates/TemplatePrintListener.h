@@ -55,7 +55,7 @@ private:
     // The questions before the output; the numbers when the user gave some.
     bool askBeforeOutput(const Output& output, QWidget* window);
     PrintHistory::Entry entryOf(const Output& output) const;
-    bool numbersAccepted(const QString& note, QStringList conflicts, QWidget* window);
+    bool numbersAccepted(const QString& note, const PrintHistory::Conflicts& conflicts, QWidget* window);
 
     TemplateReport* m_report; // gets the numbers a print gives
     DataSet* m_recipients = nullptr;

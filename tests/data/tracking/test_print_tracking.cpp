@@ -274,18 +274,18 @@ void TestPrintTracking::numbersInUse()
 {
     QVERIFY(m_db.exec(QStringLiteral("update inr set \"快递单号\" = 'A10' where \"序号\" = 2")));
     QVERIFY(m_db.exec(QStringLiteral("insert into excel (\"姓名\", \"快递单号\") values ('导入', 'A11')")));
-    QStringList conflicts;
+    PrintHistory::Conflicts conflicts;
     QString error;
     // Row 2 keeps its own number; row 3 would take the one of an imported row.
     QVERIFY(
         PrintHistory::numbersInUse(m_db, QStringLiteral("inr"), {2, 3}, {"A10", "A11"}, &conflicts, &error));
-    QCOMPARE(conflicts.size(), 1);
-    QVERIFY2(conflicts.first().contains("A11") && conflicts.first().contains("导入"),
-             qPrintable(conflicts.first()));
+    QCOMPARE(conflicts.count, 1);
+    QVERIFY2(conflicts.lines.first().contains("A11") && conflicts.lines.first().contains("导入"),
+             qPrintable(conflicts.lines.first()));
     QVERIFY(
         PrintHistory::numbersInUse(m_db, QStringLiteral("inr"), {3, 4}, {"A10", "A12"}, &conflicts, &error));
-    QCOMPARE(conflicts.size(), 1);
-    QVERIFY(conflicts.first().contains("收件2"));
+    QCOMPARE(conflicts.count, 1);
+    QVERIFY(conflicts.lines.first().contains("收件2"));
 }
 
 // Two computers checked the same numbers as free; the one recording second
@@ -308,7 +308,11 @@ void TestPrintTracking::numbersGivenMeanwhileAreRefused()
     QVERIFY2(error.contains("B1") && error.contains("收件1"), qPrintable(error));
     QCOMPARE(column(m_db, "select count(*) from printlog"), QStringList{"1"});
     QCOMPARE(column(m_db, "select count(*) from inr where \"快递单号\" = 'B1'"), QStringList{"1"});
-    second.acceptedTaken = {"B1", "B2"};
+    // Told of B1 only: B2 is refused alone.
+    second.acceptedTaken = QBitArray(1, true);
+    QVERIFY(!PrintHistory::record(m_db, second, true, &error));
+    QVERIFY2(error.contains("B2") && !error.contains("B1"), qPrintable(error));
+    second.acceptedTaken = QBitArray(2, true);
     QVERIFY2(PrintHistory::record(m_db, second, true, &error), qPrintable(error));
     QCOMPARE(column(m_db, "select count(*) from inr where \"快递单号\" = 'B1'"), QStringList{"2"});
 }
@@ -326,14 +330,14 @@ void TestPrintTracking::recordingTakesWarnedNumbersOnce()
     recording.setData(nullptr, &recipients);
     recording.setRows({1, 2}); // 收件2, 收件3
     QString note, error;
-    QStringList conflicts;
+    PrintHistory::Conflicts conflicts;
     QVERIFY2(recording.giveNumbers(QStringLiteral("C1"), &note, &conflicts, &error), qPrintable(error));
     QCOMPARE(recording.numbers().size(), 2);
     QCOMPARE(recording.numbersByRow().numberOf(1), QStringLiteral("C1"));
     QCOMPARE(recording.numbersByRow().numberOf(2), QStringLiteral("C2"));
     QVERIFY(recording.numbersByRow().numberOf(0).isNull());
-    QCOMPARE(conflicts.size(), 1);
-    QVERIFY2(conflicts.first().contains("收件6"), qPrintable(conflicts.first()));
+    QCOMPARE(conflicts.count, 1);
+    QVERIFY2(conflicts.lines.first().contains("收件6"), qPrintable(conflicts.lines.first()));
     PrintHistory::Entry entry;
     entry.variant = QStringLiteral("batch");
     entry.pages = 2;
@@ -350,8 +354,8 @@ void TestPrintTracking::recordingTakesWarnedNumbersOnce()
     QVERIFY(PrintHistory::clearMarks(m_db, QStringLiteral("inr"), {2, 3}, &error));
     recording.setRows({4});
     QVERIFY2(recording.giveNumbers(QStringLiteral("C1"), &note, &conflicts, &error), qPrintable(error));
-    QCOMPARE(conflicts.size(), 1);
-    QVERIFY2(conflicts.first().contains("打印给“收件2”"), qPrintable(conflicts.first()));
+    QCOMPARE(conflicts.count, 1);
+    QVERIFY2(conflicts.lines.first().contains("打印给“收件2”"), qPrintable(conflicts.lines.first()));
     // A first number that is none keeps no numbers.
     recording.setRows({0});
     QVERIFY(!recording.giveNumbers(QStringLiteral("C"), &note, &conflicts, &error));
@@ -392,7 +396,7 @@ void TestPrintTracking::historyKeepsWhatWasPrinted()
     recording.setData(nullptr, &recipients);
     recording.setRows({3, 1}); // 收件4, 收件2
     QString note, error;
-    QStringList conflicts;
+    PrintHistory::Conflicts conflicts;
     QVERIFY2(recording.giveNumbers(QStringLiteral("D7"), &note, &conflicts, &error), qPrintable(error));
     QCOMPARE(recording.numbersByRow().numberOf(1), QStringLiteral("D8"));
     PrintHistory::Entry entry;
@@ -432,6 +436,12 @@ void TestPrintTracking::numbersOfTheHistoryAreTaken_data()
                                    << QStringList{"D7", "收件2"};
     QTest::newRow("list replaced") << "delete from inr; insert into inr (\"姓名\") values ('新')" << qint64(7)
                                    << QStringList{"D7", "收件2"};
+    QTest::newRow("given twice")
+        << "update inr set \"快递单号\" = '', \"已打印\" = ''; "
+           "insert into printlog_item (\"打印记录\", \"张次\", \"序号\", \"姓名\", "
+           "\"快递单号\") select \"打印记录\", \"张次\" + 2, 5, '再次', \"快递单号\" "
+           "from printlog_item"
+        << qint64(3) << QStringList{"D7", "打印给“收件2”"};
     QTest::newRow("the same row again") << "" << qint64(2) << QStringList{"D7", "就是这次要打印的这一行"};
     QTest::newRow("print cut short") << "begin" << qint64(3) << QStringList{"D7", "未完成", "收件2"};
     QTest::newRow("entry from before") << "old" << qint64(3) << QStringList{"D7", "收件人序号 2"};
@@ -455,17 +465,17 @@ void TestPrintTracking::numbersOfTheHistoryAreTaken()
         for (const QString& sql : since.split(QLatin1Char(';'), Qt::SkipEmptyParts))
             QVERIFY(m_db.exec(sql));
     }
-    QStringList conflicts, taken;
-    QVERIFY2(
-        PrintHistory::numbersInUse(m_db, QStringLiteral("inr"), {serial}, {"D7"}, &conflicts, &error, &taken),
-        qPrintable(error));
-    QCOMPARE(taken, QStringList{"D7"});
-    QCOMPARE(conflicts.size(), 1);
+    PrintHistory::Conflicts conflicts;
+    QVERIFY2(PrintHistory::numbersInUse(m_db, QStringLiteral("inr"), {serial}, {"D7"}, &conflicts, &error),
+             qPrintable(error));
+    QCOMPARE(conflicts.taken, QBitArray(1, true));
+    QCOMPARE(conflicts.count, 1);
+    QCOMPARE(conflicts.lines.size(), 1);
     for (const QString& part : said)
-        QVERIFY2(conflicts.first().contains(part), qPrintable(conflicts.first()));
+        QVERIFY2(conflicts.lines.first().contains(part), qPrintable(conflicts.lines.first()));
     // A number never given is free.
     QVERIFY(PrintHistory::numbersInUse(m_db, QStringLiteral("inr"), {serial}, {"D8"}, &conflicts, &error));
-    QVERIFY(conflicts.isEmpty());
+    QVERIFY(conflicts.isEmpty() && conflicts.lines.isEmpty());
 }
 
 // Output a kill can cut short: the entry is stored, not complete, before
@@ -538,12 +548,15 @@ void TestPrintTracking::largeBatchIsRecordedWhole()
     recording.setData(nullptr, &recipients);
     recording.setRows(all);
     QString note;
-    QStringList conflicts;
+    PrintHistory::Conflicts conflicts;
     QVERIFY2(recording.giveNumbers(QStringLiteral("G1"), &note, &conflicts, &error), qPrintable(error));
-    QStringList said;
-    for (const QString& line : qAsConst(conflicts))
-        said << line.section(QLatin1Char(' '), 1, 1);
-    QCOMPARE(said, (QStringList{"G10000", "G8191", "G8192", "G8193"}));
+    const auto said = [&conflicts](int from, int n) {
+        QStringList out;
+        for (const QString& line : conflicts.lines.mid(from, n))
+            out << line.section(QLatin1Char(' '), 1, 1);
+        return out;
+    };
+    QCOMPARE(said(0, -1), (QStringList{"G10000", "G8191", "G8192", "G8193"}));
     // The same numbers as a list are looked for a few thousand at a time.
     QStringList listed;
     QList<qint64> serials;
@@ -551,10 +564,11 @@ void TestPrintTracking::largeBatchIsRecordedWhole()
         listed << QStringLiteral("G%1").arg(r + 1);
         serials << recipients.value(r, recipients.fieldIndex(QStringLiteral("序号"))).toLongLong();
     }
-    QStringList listConflicts;
+    PrintHistory::Conflicts listConflicts;
     QVERIFY2(PrintHistory::numbersInUse(m_db, QStringLiteral("inr"), serials, listed, &listConflicts, &error),
              qPrintable(error));
-    QCOMPARE(listConflicts, conflicts);
+    QCOMPARE(listConflicts.lines, conflicts.lines);
+    QCOMPARE(listConflicts.taken, conflicts.taken);
     PrintHistory::Entry entry;
     entry.variant = QStringLiteral("batch");
     QVERIFY2(recording.begin(entry, &error), qPrintable(error));
@@ -568,6 +582,19 @@ void TestPrintTracking::largeBatchIsRecordedWhole()
     QCOMPARE(
         column(m_db, "select \"快递单号\" from inr where \"序号\" in (1, 8192, 10000) order by \"序号\""),
         (QStringList{"G1", "G8192", "G10000"}));
+    // Given again, every number is in use: each said once, by its first use;
+    // the first lines kept in the order they are told, all of them counted,
+    // and a print of them all once the user was told.
+    QVERIFY2(recording.giveNumbers(QStringLiteral("G1"), &note, &conflicts, &error), qPrintable(error));
+    QCOMPARE(conflicts.count, rows);
+    QCOMPARE(conflicts.lines.size(), PrintHistory::Conflicts::kLinesKept);
+    QCOMPARE(said(0, 6), (QStringList{"G10000", "G8191", "G8192", "G8193", "G1", "G2"}));
+    QVERIFY2(conflicts.lines.last().startsWith("单号 G196 ") && conflicts.lines.last().contains("这一行"),
+             qPrintable(conflicts.lines.last()));
+    QCOMPARE(conflicts.firstLines(5, QStringLiteral("另有 %1 个")).last(), QStringLiteral("另有 9995 个"));
+    QCOMPARE(conflicts.taken.count(true), rows);
+    QVERIFY2(recording.begin(entry, &error), qPrintable(error));
+    QVERIFY2(recording.abandon(&error), qPrintable(error));
 }
 
 QTEST_GUILESS_MAIN(TestPrintTracking)
