@@ -439,6 +439,8 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         if (value.isEmpty() || (t.scope != PasteText::None && none.contains(value)))
             continue;
         if (t.scope == PasteText::Info) {
+            if (PasteChat::isOrderHeading(value)) // "订单状态：待发货" says nothing to the courier
+                continue;
             c.remarks << lastLabel + QStringLiteral("：") + value;
             afterInfo = true;
             continue;

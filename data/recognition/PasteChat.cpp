@@ -67,7 +67,7 @@ bool PasteChat::isFieldHeading(const QString& token)
         if (token.size() > e.size() + 1 && token.endsWith(e)) {
             const QString stem = token.left(token.size() - e.size());
             static const QStringList stems =
-                QStringLiteral("收货 收件 配送 寄送 快递 物流").split(QLatin1Char(' '));
+                QStringLiteral("收货 收件 配送 寄送 快递 物流 买家收货 买家收件").split(QLatin1Char(' '));
             if (stems.contains(stem) || PasteText::labelOf(stem) != PasteText::None)
                 return true;
         }
@@ -87,17 +87,19 @@ bool PasteChat::isOrderHeading(const QString& token)
     static const QStringList platforms =
         QStringLiteral(
             "淘宝 天猫 拼多多 抖音 抖店 京东 快手 小红书 微信 闲鱼 微店 有赞 唯品会 苏宁 当当 得物 "
-            "美团 饿了么 盒马 亚马逊 1688 阿里巴巴 淘特")
+            "美团 饿了么 盒马 亚马逊 1688 阿里巴巴 淘特 京东到家")
             .split(QLatin1Char(' '));
     static const QStringList orderWords = {QString(),
                                            QStringLiteral("订单"),
                                            QStringLiteral("订单信息"),
                                            QStringLiteral("订单详情"),
                                            QStringLiteral("小店"),
-                                           QStringLiteral("下单")};
+                                           QStringLiteral("下单"),
+                                           QStringLiteral("采购单")};
     // The sheet's own title: "发货单", "订单详情".
     static const QStringList titles =
-        QStringLiteral("发货单 出库单 送货单 订单详情 订单信息 订单 收货信息单").split(QLatin1Char(' '));
+        QStringLiteral("发货单 出库单 送货单 订单详情 订单信息 订单 收货信息单 拼单详情 导出订单")
+            .split(QLatin1Char(' '));
     if (titles.contains(token))
         return true;
     for (const QString& p : platforms) {

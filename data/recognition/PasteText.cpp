@@ -52,7 +52,12 @@ const LabelWord kLabels[] = {
     {"成交时间", K::Info, 2},    {"商品名称", K::Info, 2},    {"宝贝名称", K::Info, 2},
     {"商品", K::Info, 0},        {"数量", K::Info, 0},        {"发货地址", K::Detail, 2},
     {"人", K::Name, 0},          {"号码", K::Phone, 0},       {"部门", K::Remark, 2},
-    {"所在部门", K::Remark, 2},  {"科室", K::Remark, 0},
+    {"所在部门", K::Remark, 2},  {"科室", K::Remark, 0},      {"收货手机", K::Phone, 2},
+    {"隐私号码", K::Phone, 2},   {"收货省份", K::Region, 2},  {"收货城市", K::Region, 2},
+    {"收货区县", K::Region, 2},  {"邮寄地址", K::Detail, 2},  {"厂址", K::Detail, 2},
+    {"收货公司", K::Company, 2}, {"厂名", K::Company, 2},     {"订单状态", K::Info, 2},
+    {"采购单号", K::Info, 2},    {"订单创建", K::Info, 2},    {"下单日期", K::Info, 2},
+    {"期望送达", K::Info, 2},    {"下单", K::Info, 0},        {"发货要求", K::Remark, 2},
 };
 
 // As written in Hong Kong, Macau and Taiwan.
