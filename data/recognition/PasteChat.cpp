@@ -11,7 +11,8 @@ bool PasteChat::isChat(const QString& token)
     static const QStringList whole =
         QStringLiteral(
             "亲 亲亲 你好 您好 在吗 在不在 老板 老板娘 hi Hi HI hello Hello 谢谢 谢谢老板 谢谢亲 谢啦 "
-            "在的 感谢 多谢 辛苦了 麻烦了 收货信息 收件信息 地址信息 如下 信息如下 好的 嗯")
+            "在的 感谢 多谢 辛苦了 麻烦了 收货信息 收件信息 地址信息 如下 信息如下 好的 嗯 好嘞 好滴 哈喽 "
+            "那个 这边 亲亲～ 亲～")
             .split(QLatin1Char(' '));
     // Thanks at the end, with what people add to them: "辛苦啦", "麻烦你了", "谢谢哈".
     static const QRegularExpression courtesy(QStringLiteral(
@@ -26,9 +27,10 @@ bool PasteChat::isChat(const QString& token)
     static const QRegularExpression greeting(
         QStringLiteral("^(?:老师|老板|师傅|亲|大家)(?:们)?(?:你|您)?好(?:呀|啊|哈)?$"));
     // How to write the address down: "写详细点", "填清楚些"; that it changed: "老地址换了哈".
-    static const QRegularExpression howToWrite(
-        QStringLiteral("^[写填](?:详细|清楚|完整|全)|^(?:老|旧|原来的?)?地址(?:换|改|变)了|"
-                       "^(?:先|请)?[记存](?:一?下|好)?(?:这个|我的)?地址$"));
+    static const QRegularExpression howToWrite(QStringLiteral(
+        "^[写填](?:详细|清楚|完整|全)|^(?:老|旧|原来的?)?地址(?:换|改|变)了|"
+        "^(?:先|请)?[记存](?:一?下|好)?(?:这个|我的)?地址$|^(?:刚才|上次)的?地址(?:写|填)错了$|"
+        "^(?:没变|没换|不变)$|^还是上次(?:那个|的)(?:地址)?$"));
     if (token.size() <= 8 && (greeting.match(token).hasMatch() || howToWrite.match(token).hasMatch()))
         return true;
     // About the recipients together: "两个都发", "三个地址都寄".

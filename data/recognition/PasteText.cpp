@@ -144,6 +144,12 @@ void withoutChatMarks(QString& s)
     if (s.contains(QLatin1Char('[')) || s.contains(QChar(0x55EF)) || s.contains(QChar(0x7136)) ||
         s.contains(QChar(0x8FD9)) || s.contains(QChar(0x90A3)))
         s.replace(marks, QStringLiteral(" "));
+    // The platform's notice on a privacy number is for the shop, not the courier:
+    // "（该号码为隐私号，仅限配送使用）".
+    static const QRegularExpression privacy(
+        QStringLiteral(R"([（(][^（）()\n]*隐私[^（）()\n]*[)）]|(?:该|此)号码为?隐私号[^\n]*)"));
+    if (s.contains(QStringLiteral("隐私")))
+        s.replace(privacy, QStringLiteral(" "));
 }
 
 // A label typed with blanks between its characters: "收 件 人：".
