@@ -466,7 +466,8 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             c.parts.last().text += value; // one piece again, for a room after it
             continue;
         }
-        if (partLast && AddressWords::isRoomAfterBuilding(c.parts.last().text, value)) {
+        if (partLast && (AddressWords::isRoomAfterBuilding(c.parts.last().text, value) ||
+                         AddressWords::isVillageAfterTown(c.parts.last().text, value))) {
             c.parts.append({value, false, false});
             partsLast = c.parts.size();
             continue;
