@@ -58,6 +58,7 @@ const LabelWord kLabels[] = {
     {"收货公司", K::Company, 2}, {"厂名", K::Company, 2},     {"订单状态", K::Info, 2},
     {"采购单号", K::Info, 2},    {"订单创建", K::Info, 2},    {"下单日期", K::Info, 2},
     {"期望送达", K::Info, 2},    {"下单", K::Info, 0},        {"发货要求", K::Remark, 2},
+    {"总机", K::Phone, 0},
 };
 
 // As written in Hong Kong, Macau and Taiwan.
@@ -352,7 +353,8 @@ QString PasteText::withoutLeadIn(const QString& token)
     // Nor does the country before the province: "中国 江苏省…".
     if (token == QStringLiteral("寄") || token == QStringLiteral("收") || token == QStringLiteral("给") ||
         token == QStringLiteral("交给") || token == QStringLiteral("转交") ||
-        token == QStringLiteral("中国") || token == QStringLiteral("中华人民共和国"))
+        token == QStringLiteral("中国") || token == QStringLiteral("中国大陆") ||
+        token == QStringLiteral("中华人民共和国"))
         return QString();
     // Calling the shop, glued to what follows: "老板发顺丰哦" is read as "发顺丰哦".
     for (const char* who : {"老板娘", "老板", "店家", "掌柜的", "掌柜"}) {
