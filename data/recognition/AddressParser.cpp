@@ -412,6 +412,7 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     QString lastLabel;
     bool afterInfo = false;
     int companiesBefore = 0;
+    qsizetype departmentAt = -2; // the token last read as a department
     const QList<Token> tokens = PasteTokenizer::tokenize(text);
     bool regionLast = false;  // the piece before went into the address as a pure region
     qsizetype partsLast = -1; // how many address pieces there were after the piece before
@@ -456,9 +457,23 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         // A university's school is one of its departments: "…理工大学 化工学院 办公室".
         const bool school = afterInstitution && c.parts.last().text.endsWith(QStringLiteral("大学")) &&
                             value.size() >= 3 && value.endsWith(QStringLiteral("学院"));
-        if ((companies > companiesBefore || afterInstitution) && (PasteText::isDepartment(value) || school) &&
-            m_regions.match(value).length == 0) {
+        // Straight after the hospital its building is part of the address
+        // ("…医院 住院部 B座"); after a department it says where in it ("骨科 住院部").
+        static const QRegularExpression building(QStringLiteral("^(?:住院|门诊|急诊|医技)(?:部|楼)$"));
+        const bool hospitalBuilding = afterInstitution && departmentAt != i - 1 &&
+                                      c.parts.last().text.endsWith(QStringLiteral("医院")) &&
+                                      building.match(value).hasMatch();
+        // A ward or bed after the department is the department's: "呼吸科 17病区".
+        static const QRegularExpression ward(QStringLiteral(R"(^\d{1,3}(?:病区|病房|床|号床)$)"));
+        if (departmentAt == i - 1 && ward.match(value).hasMatch()) {
             c.remarks << value;
+            departmentAt = i;
+            continue;
+        }
+        if ((companies > companiesBefore || afterInstitution) && (PasteText::isDepartment(value) || school) &&
+            !hospitalBuilding && m_regions.match(value).length == 0) {
+            c.remarks << value;
+            departmentAt = i;
             continue;
         }
         companiesBefore = companies;

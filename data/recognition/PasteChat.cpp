@@ -31,11 +31,16 @@ bool PasteChat::isChat(const QString& token)
         "^[写填](?:详细|清楚|完整|全)|^(?:老|旧|原来的?)?地址(?:换|改|变)了|"
         "^(?:先|请)?[记存](?:一?下|好)?(?:这个|我的)?地址$|^(?:刚才|上次)的?地址(?:写|填)错了$|"
         "^(?:没变|没换|不变)$|^还是上次(?:那个|的)(?:地址)?$"));
-    if (token.size() <= 8 && (greeting.match(token).hasMatch() || howToWrite.match(token).hasMatch()))
+    // That the order was just placed: "刚刚下单的".
+    static const QRegularExpression justOrdered(QStringLiteral("^(?:我是)?刚(?:刚|才)?下(?:的)?单的?$"));
+    if (token.size() <= 8 && (greeting.match(token).hasMatch() || howToWrite.match(token).hasMatch() ||
+                              justOrdered.match(token).hasMatch()))
         return true;
     // About the recipients together: "两个都发", "三个地址都寄".
     static const QRegularExpression all(
-        QStringLiteral("^这?[两二三四五六七八九十几]个(?:地址|人)?(?:都|各)[发寄送要](?:哈|吧|啊|一份)?$"));
+        QStringLiteral("^这?[两二三四五六七八九十几]个(?:地址|人)?(?:都|各)[发寄送要](?:哈|吧|啊|一份)?$|"
+                       "^(?:一共|总共|共)[两二三四五六七八九十几]份$|"
+                       "^(?:这单)?分[两二三四五六七八九十几](?:处|个地址)[发寄送]$"));
     if (token.size() <= 10 && all.match(token).hasMatch())
         return true;
     // Greetings run together: "好的亲", "亲你好".
