@@ -1,5 +1,6 @@
 #include "data/recognition/PasteText.h"
 
+#include "data/recognition/AddressWords.h"
 #include "data/recognition/PasteChat.h"
 #include "data/recognition/PersonName.h"
 
@@ -347,14 +348,14 @@ QString PasteText::withoutLeadIn(const QString& token)
         QStringLiteral("寄到 发到 送到 寄给 发给 寄往 发往 发货到 发货给 寄件到 寄件给 寄货到 送货到")
             .split(QLatin1Char(' '));
     static const QStringList others =
-        QStringLiteral("名字叫 名字是 我叫 我是 叫 是 为").split(QLatin1Char(' '));
+        QStringLiteral("名字叫 名字是 我叫 我是 她叫 他叫 叫 是 为").split(QLatin1Char(' '));
     // Alone they announce nothing: "寄：广西…", the mark set off after a name, "李二伟 收", and
     // "给 乌日汗".
     // Nor does the country before the province: "中国 江苏省…".
     if (token == QStringLiteral("寄") || token == QStringLiteral("收") || token == QStringLiteral("给") ||
-        token == QStringLiteral("交给") || token == QStringLiteral("转交") ||
-        token == QStringLiteral("中国") || token == QStringLiteral("中国大陆") ||
-        token == QStringLiteral("中华人民共和国"))
+        token == QStringLiteral("写") || token == QStringLiteral("填") || token == QStringLiteral("交给") ||
+        token == QStringLiteral("转交") || token == QStringLiteral("中国") ||
+        token == QStringLiteral("中国大陆") || token == QStringLiteral("中华人民共和国"))
         return QString();
     // Calling the shop, glued to what follows: "老板发顺丰哦" is read as "发顺丰哦".
     for (const char* who : {"老板娘", "老板", "店家", "掌柜的", "掌柜"}) {
@@ -399,6 +400,10 @@ QString PasteText::withoutLeadIn(const QString& token)
         return QString();
     if (const auto m = sendWhere.match(rest); m.hasMatch() && !PersonName::isDeliveryNote(m.captured(1)))
         return QString();
+    // "你寄到那个…": the shop spoken to before the verb.
+    if ((rest.startsWith(QChar(0x4F60)) || rest.startsWith(QChar(0x60A8))) && rest.size() > 3 &&
+        verbs.contains(rest.mid(1, 2)))
+        rest.remove(0, 1);
     for (const QString& v : verbs) {
         // "请送到门卫" is a delivery note, no lead-in.
         if (!rest.startsWith(v) || (rest.size() < token.size() && v.startsWith(QStringLiteral("送"))))
@@ -410,16 +415,32 @@ QString PasteText::withoutLeadIn(const QString& token)
         if (v.startsWith(QStringLiteral("送")) &&
             (rest == QStringLiteral("家") || rest == QStringLiteral("家里") || rest.contains(enough)))
             return token;
+        if (rest.startsWith(QStringLiteral("那个")) && rest.size() > 4)
+            rest.remove(0, 2);
         return ownPlace.match(rest).hasMatch() ? QString() : rest;
+    }
+    // "他在江苏省…", "地址还是 安徽省…": where the recipient is, before the address.
+    for (const char* where : {"他在", "她在", "我在", "人在", "还是"}) {
+        const QString w = QString::fromUtf8(where);
+        if (token.size() >= w.size() + 6 && token.startsWith(w) &&
+            AddressWords::looksLikeAddress(token.mid(w.size())) &&
+            !PersonName::isDeliveryNote(token.mid(w.size())))
+            return token.mid(w.size());
     }
     // "给黄志鹏": whom it goes to, the mark glued to the name.
     if (token.size() >= 3 && token.size() <= 5 && token.startsWith(QStringLiteral("给")) &&
         PersonName::fit(token.mid(1)) == PersonName::Strong && PersonName::fit(token) != PersonName::Strong)
         return token.mid(1);
     // "收件人写刘洋": what to write, but only a name after it ("写字楼" stays).
-    for (const QChar w : {QChar(0x5199), QChar(0x586B)}) // 写 填
-        if (token.size() >= 3 && token.front() == w && PersonName::fit(token.mid(1)) == PersonName::Strong)
-            return token.mid(1);
+    // "写关浩然就行": the name with the ease after it.
+    static const QRegularExpression enoughName(QStringLiteral("(?:就行|就好|就可以|即可)(?:了|啦)?$"));
+    for (const QChar w : {QChar(0x5199), QChar(0x586B)}) { // 写 填
+        if (token.size() < 3 || token.front() != w)
+            continue;
+        const QString name = token.mid(1).remove(enoughName);
+        if (PersonName::fit(name) == PersonName::Strong)
+            return name;
+    }
     for (const QString& w : others) {
         if (token.size() > w.size() && token.startsWith(w))
             return token.mid(w.size());
