@@ -146,6 +146,9 @@ void withoutChatMarks(QString& s)
     if (s.contains(QLatin1Char('[')) || s.contains(QChar(0x55EF)) || s.contains(QChar(0x7136)) ||
         s.contains(QChar(0x8FD9)) || s.contains(QChar(0x90A3)))
         s.replace(marks, QStringLiteral(" "));
+    // Cells of a sheet saved with quotes: "\"邢佳慧\",\"186…\"".
+    if (s.contains(QStringLiteral("\",\"")))
+        s.replace(QLatin1Char('"'), QLatin1Char(' '));
     // The platform's notice on a privacy number is for the shop, not the courier:
     // "（该号码为隐私号，仅限配送使用）".
     static const QRegularExpression privacy(
@@ -353,9 +356,10 @@ QString PasteText::withoutLeadIn(const QString& token)
     // "给 乌日汗".
     // Nor does the country before the province: "中国 江苏省…".
     if (token == QStringLiteral("寄") || token == QStringLiteral("收") || token == QStringLiteral("给") ||
-        token == QStringLiteral("写") || token == QStringLiteral("填") || token == QStringLiteral("交给") ||
-        token == QStringLiteral("转交") || token == QStringLiteral("中国") ||
-        token == QStringLiteral("中国大陆") || token == QStringLiteral("中华人民共和国"))
+        token == QStringLiteral("写") || token == QStringLiteral("填") || token == QStringLiteral("还是") ||
+        token == QStringLiteral("交给") || token == QStringLiteral("转交") ||
+        token == QStringLiteral("中国") || token == QStringLiteral("中国大陆") ||
+        token == QStringLiteral("中华人民共和国"))
         return QString();
     // Calling the shop, glued to what follows: "老板发顺丰哦" is read as "发顺丰哦".
     for (const char* who : {"老板娘", "老板", "店家", "掌柜的", "掌柜"}) {
@@ -417,6 +421,13 @@ QString PasteText::withoutLeadIn(const QString& token)
             return token;
         if (rest.startsWith(QStringLiteral("那个")) && rest.size() > 4)
             rest.remove(0, 2);
+        // "寄给我弟弟汤宇航": who the recipient is to the sender, before the name.
+        static const QRegularExpression kin(
+            QStringLiteral("^(?:我的?)?(?:弟弟|哥哥|姐姐|妹妹|爸爸|妈妈|爸|妈|外婆|外公|奶奶|爷爷|老公|老婆|"
+                           "儿子|女儿|同事|朋友|同学|表哥|表姐|表妹|表弟)"));
+        if (const auto m = kin.match(rest);
+            m.hasMatch() && PersonName::fit(rest.mid(m.capturedLength())) == PersonName::Strong)
+            rest.remove(0, m.capturedLength());
         return ownPlace.match(rest).hasMatch() ? QString() : rest;
     }
     // "他在江苏省…", "地址还是 安徽省…": where the recipient is, before the address.
