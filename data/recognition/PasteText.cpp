@@ -59,7 +59,7 @@ const LabelWord kLabels[] = {
     {"收货公司", K::Company, 2}, {"厂名", K::Company, 2},     {"订单状态", K::Info, 2},
     {"采购单号", K::Info, 2},    {"订单创建", K::Info, 2},    {"下单日期", K::Info, 2},
     {"期望送达", K::Info, 2},    {"下单", K::Info, 0},        {"发货要求", K::Remark, 2},
-    {"总机", K::Phone, 0},
+    {"总机", K::Phone, 0},       {"新号码", K::Phone, 2},     {"新号", K::Phone, 0},
 };
 
 // As written in Hong Kong, Macau and Taiwan.
@@ -146,6 +146,11 @@ void withoutChatMarks(QString& s)
     if (s.contains(QLatin1Char('[')) || s.contains(QChar(0x55EF)) || s.contains(QChar(0x7136)) ||
         s.contains(QChar(0x8FD9)) || s.contains(QChar(0x90A3)))
         s.replace(marks, QStringLiteral(" "));
+    // That the number changed, before the new one: "我换手机号了 新号 181…".
+    static const QRegularExpression changed(
+        QStringLiteral("(?:我|本人)?(?:换|改)了?(?:手机号码?|电话号码?|号码|手机|电话)了?"));
+    if (s.contains(QChar(0x6362)) || s.contains(QChar(0x6539)))
+        s.replace(changed, QStringLiteral(" "));
     // Cells of a sheet saved with quotes: "\"邢佳慧\",\"186…\"".
     if (s.contains(QStringLiteral("\",\"")))
         s.replace(QLatin1Char('"'), QLatin1Char(' '));
