@@ -11,11 +11,14 @@ using Token = PasteTokenizer::Token;
 
 namespace {
 
-// Letters of the Latin script, accented ones too: "Müller", "José".
+// Letters of the Latin script, accented ones too: "Müller", "José"; a hyphen
+// or an apostrophe between them: "Min-jun", "O'Brien".
 bool isLatinWord(const QString& t)
 {
-    for (const QChar c : t) {
-        if (!c.isLetter() || c.script() != QChar::Script_Latin)
+    for (int i = 0; i < t.size(); ++i) {
+        const QChar c = t.at(i);
+        const bool inner = i > 0 && i + 1 < t.size() && (c == QLatin1Char('-') || c == QLatin1Char('\''));
+        if (!inner && (!c.isLetter() || c.script() != QChar::Script_Latin))
             return false;
     }
     return !t.isEmpty();

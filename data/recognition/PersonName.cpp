@@ -135,8 +135,11 @@ static PersonName::Fit latinFit(const QString& text)
     for (const QString& w : words) {
         if (w.isEmpty() || !w.front().isUpper())
             return PersonName::No;
-        for (const QChar c : w) {
-            if (!c.isLetter() || c.script() != QChar::Script_Latin) // "Müller", "José" too
+        for (int i = 0; i < w.size(); ++i) {
+            const QChar c = w.at(i);
+            // "Müller", "José" too; "Min-jun", "O'Brien".
+            const bool inner = i > 0 && i + 1 < w.size() && (c == QLatin1Char('-') || c == QLatin1Char('\''));
+            if (!inner && (!c.isLetter() || c.script() != QChar::Script_Latin))
                 return PersonName::No;
         }
     }
