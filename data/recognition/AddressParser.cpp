@@ -453,9 +453,14 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         // A department written after its company, or after the school or
         // hospital the address ends with: "…有限公司 研发中心", "…大学 文学院办公室".
         const int companies = c.labelledCompanies.size() + c.companies.size();
-        const bool afterInstitution = partLast && PasteText::endsLikeInstitution(c.parts.last().text);
+        // A university's campus is the university still: "…吉林大学前卫南区 化学学院".
+        static const QRegularExpression campus(QStringLiteral(R"(大学\p{Han}{0,4}(?:校区|[东南西北]区)$)"));
+        const bool afterCampus = partLast && c.parts.last().text.contains(campus);
+        const bool afterInstitution =
+            partLast && (afterCampus || PasteText::endsLikeInstitution(c.parts.last().text));
         // A university's school is one of its departments: "…理工大学 化工学院 办公室".
-        const bool school = afterInstitution && c.parts.last().text.endsWith(QStringLiteral("大学")) &&
+        const bool school = afterInstitution &&
+                            (afterCampus || c.parts.last().text.endsWith(QStringLiteral("大学"))) &&
                             value.size() >= 3 && value.endsWith(QStringLiteral("学院"));
         // Straight after the hospital its building is part of the address
         // ("…医院 住院部 B座"); after a department it says where in it ("骨科 住院部").

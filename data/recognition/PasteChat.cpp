@@ -12,7 +12,7 @@ bool PasteChat::isChat(const QString& token)
         QStringLiteral(
             "亲 亲亲 你好 您好 在吗 在不在 老板 老板娘 hi Hi HI hello Hello 谢谢 谢谢老板 谢谢亲 谢啦 "
             "在的 感谢 多谢 辛苦了 麻烦了 收货信息 收件信息 地址信息 如下 信息如下 好的 嗯 好嘞 好滴 哈喽 "
-            "那个 这边 亲亲～ 亲～")
+            "那个 这边 亲亲～ 亲～ boss Boss pls Pls please Please ship Ship to thx Thx thanks Thanks")
             .split(QLatin1Char(' '));
     // Thanks at the end, with what people add to them: "辛苦啦", "麻烦你了", "谢谢哈".
     static const QRegularExpression courtesy(QStringLiteral(
