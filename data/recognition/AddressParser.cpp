@@ -40,9 +40,22 @@ QStringList AddressParser::splitEntries(const QString& text)
 QList<ParsedRecipient> AddressParser::parseAll(const QString& text) const
 {
     QList<ParsedRecipient> list;
+    // "… / 韦薇 … 都是周末送": a wish after the last of one line's recipients
+    // that says it is for all of them.
+    static const QRegularExpression forAll(QStringLiteral("^(?:都是|全都|全部|都)(\\p{Han}{2,})$"));
     for (const QString& entry : splitEntries(text)) {
-        for (const QString& one : InlineRecipients::split(entry, m_regions))
+        const QStringList ones = InlineRecipients::split(entry, m_regions);
+        const qsizetype first = list.size();
+        for (const QString& one : ones)
             list << parse(one);
+        const auto m = forAll.match(list.isEmpty() ? QString() : list.last().remark);
+        if (ones.size() < 2 || !m.hasMatch() || !PersonName::isDeliveryNote(m.captured(1)))
+            continue;
+        for (qsizetype i = first; i < list.size(); ++i) {
+            QString& remark = list[i].remark;
+            remark = i + 1 == list.size() || remark.isEmpty() ? m.captured(1)
+                                                              : remark + QLatin1Char(' ') + m.captured(1);
+        }
     }
     return list;
 }

@@ -58,7 +58,7 @@ bool PasteChat::isChat(const QString& token)
     // it is worded: "这个地址周日有人收", "我下午在家".
     static const QRegularExpression whenHome(
         QStringLiteral("有人|没人|在家|周[一二三四五六日末]|星期|工作日|上午|下午|中午|晚上|白天|拿|自取|"
-                       "打我?电话|给我打|打给我"));
+                       "打我?电话|给我打|打给我|包装|运费"));
     for (const char* w : {"我", "你", "您", "他", "她", "这里", "这个", "如下"}) {
         if (token.contains(QString::fromUtf8(w)))
             return !token.contains(whenHome);
