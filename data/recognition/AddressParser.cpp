@@ -204,7 +204,7 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
         c.parts.append({text, false,
                         text.size() == 3 && PersonName::surnameLength(text) == 1 &&
                             PersonName::fit(text.left(2)) == PersonName::Strong && !text.back().isDigit()});
-    else if (fit == PersonName::Weak)
+    else if (fit == PersonName::Weak && !PersonName::isDeliveryNote(text)) // "急用" is no name
         c.weakNames << asName;
     else
         c.remarks << text;
