@@ -43,6 +43,12 @@ bool PasteChat::isChat(const QString& token)
                        "^(?:这单)?分[两二三四五六七八九十几](?:处|个地址)[发寄送]$"));
     if (token.size() <= 10 && all.match(token).hasMatch())
         return true;
+    // One more item of the order, for the shop: "第二件也要哦", "这个也要两份".
+    static const QRegularExpression more(
+        QStringLiteral("^[～~]?(?:第[二两三四五六七八九十\\d]{1,2}[件份个单]|这个)(?:也要|还要)["
+                       "一两二三四五1-9]?[件份个]?[哦哈啊呀的]?$"));
+    if (token.size() <= 10 && more.match(token).hasMatch())
+        return true;
     // Greetings run together: "好的亲", "亲你好".
     for (const QString& w : whole) {
         if (token.size() > w.size() && token.size() <= 8 && token.startsWith(w) &&
