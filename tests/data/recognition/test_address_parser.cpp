@@ -162,10 +162,10 @@ void TestAddressParser::accuracy_data()
         {"fresh11", "备注", 0.995}, {"mend9", "整条", 0.99},        {"mend9", "姓名", 0.99},
         {"mend9", "手机", 0.99},    {"mend9", "电话", 0.99},        {"mend9", "城市", 0.99},
         {"mend9", "邮编", 0.99},    {"mend9", "收件单位", 0.99},    {"mend9", "地址", 0.99},
-        {"mend9", "备注", 0.99},    {"fresh14", "整条", 0.975},     {"fresh14", "姓名", 0.99},
+        {"mend9", "备注", 0.99},    {"fresh14", "整条", 0.985},     {"fresh14", "姓名", 0.99},
         {"fresh14", "手机", 0.995}, {"fresh14", "电话", 0.995},     {"fresh14", "城市", 0.995},
         {"fresh14", "邮编", 0.995}, {"fresh14", "收件单位", 0.995}, {"fresh14", "地址", 0.995},
-        {"fresh14", "备注", 0.975},
+        {"fresh14", "备注", 0.985},
     };
     for (const QString& path :
          qEnvironmentVariable("WAYBILL_MEASURE_SAMPLES").split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
