@@ -42,9 +42,22 @@ QStringList AddressParser::splitEntries(const QString& text)
 QList<ParsedRecipient> AddressParser::parseAll(const QString& text) const
 {
     QList<ParsedRecipient> list;
+    // "… / 韦薇 … 都是周末送": a wish after the last of one line's recipients
+    // that says it is for all of them.
+    static const QRegularExpression forAll(QStringLiteral("^(?:都是|全都|全部|都)(\\p{Han}{2,})$"));
     for (const QString& entry : splitEntries(text)) {
-        for (const QString& one : InlineRecipients::split(entry, m_regions))
+        const QStringList ones = InlineRecipients::split(entry, m_regions);
+        const qsizetype first = list.size();
+        for (const QString& one : ones)
             list << parse(one);
+        const auto m = forAll.match(list.isEmpty() ? QString() : list.last().remark);
+        if (ones.size() < 2 || !m.hasMatch() || !PersonName::isDeliveryNote(m.captured(1)))
+            continue;
+        for (qsizetype i = first; i < list.size(); ++i) {
+            QString& remark = list[i].remark;
+            remark = i + 1 == list.size() || remark.isEmpty() ? m.captured(1)
+                                                              : remark + QLatin1Char(' ') + m.captured(1);
+        }
     }
     return list;
 }
@@ -203,7 +216,7 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
         c.parts.append({text, false,
                         text.size() == 3 && PersonName::surnameLength(text) == 1 &&
                             PersonName::fit(text.left(2)) == PersonName::Strong && !text.back().isDigit()});
-    else if (fit == PersonName::Weak)
+    else if (fit == PersonName::Weak && !PersonName::isDeliveryNote(text)) // "急用" is no name
         c.weakNames << asName;
     else
         c.remarks << text;
@@ -443,6 +456,7 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     QString lastLabel;
     bool afterInfo = false;
     int companiesBefore = 0;
+    qsizetype departmentAt = -2; // the token last read as a department
     const QList<Token> tokens = PasteTokenizer::tokenize(text);
     bool regionLast = false;  // the piece before went into the address as a pure region
     qsizetype partsLast = -1; // how many address pieces there were after the piece before
@@ -484,6 +498,8 @@ ParsedRecipient AddressParser::parse(const QString& input) const
                 value.remove(0, 1);
         }
         if (t.scope == PasteText::Info) {
+            if (PasteChat::isOrderHeading(value)) // "订单状态：待发货" says nothing to the courier
+                continue;
             c.remarks << lastLabel + QStringLiteral("：") + value;
             afterInfo = true;
             continue;
@@ -512,8 +528,12 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             partsLast = c.parts.size();
             continue;
         }
-        if (kind == InstitutionParts::Department && m_regions.match(value).length == 0) {
+        // A ward or bed after the department is the department's: "呼吸科 17病区".
+        static const QRegularExpression ward(QStringLiteral(R"(^\d{1,3}(?:病区|病房|床|号床)$)"));
+        if ((departmentAt == i - 1 && ward.match(value).hasMatch()) ||
+            (kind == InstitutionParts::Department && m_regions.match(value).length == 0)) {
             c.remarks << value;
+            departmentAt = i;
             continue;
         }
         companiesBefore = companies;
@@ -521,7 +541,8 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             c.parts.last().text += value; // one piece again, for a room after it
             continue;
         }
-        if (partLast && AddressWords::isRoomAfterBuilding(c.parts.last().text, value)) {
+        if (partLast && (AddressWords::isRoomAfterBuilding(c.parts.last().text, value) ||
+                         AddressWords::isVillageAfterTown(c.parts.last().text, value))) {
             c.parts.append({value, false, false});
             partsLast = c.parts.size();
             continue;

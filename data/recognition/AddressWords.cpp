@@ -89,7 +89,9 @@ bool AddressWords::isRoomAfterBuilding(const QString& before, const QString& val
     static const QRegularExpression unitEnd(
         QStringLiteral(R"([\dA-Za-z](?:号楼|栋|幢|座|单元|门|号|舍)$|\p{Han}[路街巷弄]$|(?<!\d)(\d+)[楼层]$|)"
                        // After a building or an estate by its name: "…商务大厦 1702", "…小区 9-2-602".
-                       R"(\p{Han}(?:大厦|大楼|公寓|小区|家属楼|宿舍楼|花园|家园|新村)$)"));
+                       R"(\p{Han}(?:大厦|大楼|公寓|小区|家属楼|宿舍楼|花园|家园|新村|广场)$|)"
+                       // A building named by a letter and a number, no floor: "A4楼 305".
+                       R"([A-Za-z]\d+楼$)"));
     const auto m = unitEnd.match(before);
     if (!room.match(value).hasMatch() || !m.hasMatch())
         return false;
@@ -106,4 +108,15 @@ bool AddressWords::isUnitAfterNumber(const QString& before, const QString& value
     return !before.isEmpty() &&
            ((before.back().isDigit() && units.contains(value)) ||
             ((before.back().isDigit() || before.back() == QChar(0x53F7)) && shops.contains(value)));
+}
+
+bool AddressWords::isVillageAfterTown(const QString& before, const QString& value)
+{
+    static const QRegularExpression village(QStringLiteral(R"(^\p{Han}村$)"));
+    static const QRegularExpression group(QStringLiteral(R"(^[东南西北上下前后中新老]组$)"));
+    if (before.isEmpty() || value.size() != 2 || PersonName::isDeliveryNote(value))
+        return false;
+    const bool town = before.endsWith(QChar(0x9547)) || before.endsWith(QChar(0x4E61)); // 镇 乡
+    return (town && village.match(value).hasMatch()) ||
+           (before.endsWith(QChar(0x6751)) && group.match(value).hasMatch()); // 村
 }

@@ -23,4 +23,7 @@ public:
     static bool isRoomAfterBuilding(const QString& before, const QString& value);
     // The unit word set off after its number: "302 室", "5 号楼".
     static bool isUnitAfterNumber(const QString& before, const QString& value);
+    // A village of two characters after its town ("兴坪镇 渔村"), a group after
+    // its village ("何大湾村 东组"): too short to pass as an address alone.
+    static bool isVillageAfterTown(const QString& before, const QString& value);
 };

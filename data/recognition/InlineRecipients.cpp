@@ -54,6 +54,27 @@ QStringList InlineRecipients::split(const QString& line, const RegionTable& regi
         QStringLiteral(R"((?<![\d*])1[3-9]\d[ -]?(?:\d{4}|\*{4})[ -]?\d{4}(?!\d))"));
     if (line.contains(QLatin1Char('\n')))
         return {line};
+    // "1.何咏诗 … 2.何建新 …": the recipients numbered on one line, from 1 on
+    // (the line's own "1." may have been taken off with the line's numbering).
+    static const QRegularExpression numbered(QStringLiteral(R"((?:^|(?<=\s))([1-9])[.、．]\s*(?=\p{Han}))"));
+    QStringList byNumber;
+    int number = 1;
+    int at = 0;
+    for (auto it = numbered.globalMatch(line); it.hasNext();) {
+        const auto m = it.next();
+        if (number == 1 && m.capturedStart() > 0 && m.captured(1) == QStringLiteral("2"))
+            number = 2; // the first recipient before it, its number gone
+        if (m.captured(1).toInt() != number || (number == 1 && m.capturedStart() > 0))
+            break;
+        if (number > 1)
+            byNumber << line.mid(at, m.capturedStart() - at).trimmed();
+        at = int(m.capturedEnd());
+        ++number;
+    }
+    if (number > 2) {
+        byNumber << line.mid(at).trimmed();
+        return byNumber;
+    }
     QList<Mark> marks;
     QString blanked = line;
     for (auto it = mobileRe.globalMatch(line); it.hasNext();) {

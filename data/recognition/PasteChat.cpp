@@ -12,7 +12,8 @@ bool PasteChat::isChat(const QString& token)
         QStringLiteral(
             "亲 亲亲 你好 您好 在吗 在不在 老板 老板娘 hi Hi HI hello Hello 谢谢 谢谢老板 谢谢亲 谢啦 "
             "在的 感谢 多谢 辛苦了 麻烦了 收货信息 收件信息 地址信息 如下 信息如下 好的 嗯 么么哒 早上好 "
-            "中午好 下午好 晚上好")
+            "中午好 下午好 晚上好 好嘞 好滴 哈喽 那个 这边 亲亲～ 亲～ boss Boss pls Pls please Please ship "
+            "Ship to thx Thx thanks Thanks")
             .split(QLatin1Char(' '));
     // Thanks at the end, with what people add to them: "辛苦啦", "麻烦你了", "谢谢哈".
     static const QRegularExpression courtesy(
@@ -28,22 +29,34 @@ bool PasteChat::isChat(const QString& token)
     static const QRegularExpression greeting(
         QStringLiteral("^(?:老师|老板|师傅|亲|大家)(?:们)?(?:你|您)?好(?:呀|啊|哈)?$"));
     // How to write the address down: "写详细点", "填清楚些"; that it changed: "老地址换了哈".
-    static const QRegularExpression howToWrite(
-        QStringLiteral("^[写填](?:详细|清楚|完整|全)|^(?:老|旧|原来的?)?地址(?:换|改|变)了|"
-                       "^(?:先|请)?[记存](?:一?下|好)?(?:这个|我的)?地址$|"
-                       // "地址更新一下", "麻烦改下地址" (the label cut off).
-                       "^(?:麻烦|请|帮忙|帮我)?(?:地址)?(?:更新|修改|改|换)一?下$|"
-                       // "还是老地址", "地址写错了".
-                       "^(?:老|旧|原来的?|这个|那个)地址$|^[写填]错了?$|"
-                       "(?:上次|之前|以前|原来)(?:那个|的)?地址$|"
-                       // That the order was placed, or who placed it: "昨晚下的单", "老顾客了".
-                       "(?:下的单|下单了|下了单)$|老(?:顾客|客户)|回头客"));
-    if (token.size() <= 12 && (greeting.match(token).hasMatch() || howToWrite.match(token).hasMatch()))
+    static const QRegularExpression howToWrite(QStringLiteral(
+        "^[写填](?:详细|清楚|完整|全)|^(?:老|旧|原来的?)?地址(?:换|改|变)了|"
+        "^(?:先|请)?[记存](?:一?下|好)?(?:这个|我的)?地址$|^(?:刚才|上次)的?地址(?:写|填)错了$|"
+        "^(?:没变|没换|不变)$|^(?:还是)?上次(?:那个|的)(?:地址)?$|"
+        // "地址更新一下", "麻烦改下地址" (the label cut off).
+        "^(?:麻烦|请|帮忙|帮我)?(?:地址)?(?:更新|修改|改|换)一?下$|"
+        // "还是老地址", "地址写错了".
+        "^(?:老|旧|原来的?|这个|那个)地址$|^[写填]错了?$|"
+        "(?:上次|之前|以前|原来)(?:那个|的)?地址$|"
+        // That the order was placed, or who placed it: "昨晚下的单", "老顾客了".
+        "(?:下的单|下单了|下了单)$|老(?:顾客|客户)|回头客"));
+    // That the order was just placed: "刚刚下单的".
+    static const QRegularExpression justOrdered(QStringLiteral("^(?:我是)?刚(?:刚|才)?下(?:的)?单的?$"));
+    if (token.size() <= 12 && (greeting.match(token).hasMatch() || howToWrite.match(token).hasMatch() ||
+                               justOrdered.match(token).hasMatch()))
         return true;
     // About the recipients together: "两个都发", "三个地址都寄".
     static const QRegularExpression all(
-        QStringLiteral("^这?[两二三四五六七八九十几]个(?:地址|人)?(?:都|各)[发寄送要](?:哈|吧|啊|一份)?$"));
+        QStringLiteral("^这?[两二三四五六七八九十几]个(?:地址|人)?(?:都|各)[发寄送要](?:哈|吧|啊|一份)?$|"
+                       "^(?:一共|总共|共)[两二三四五六七八九十几]份$|"
+                       "^(?:这单)?分[两二三四五六七八九十几](?:处|个地址)[发寄送]$"));
     if (token.size() <= 10 && all.match(token).hasMatch())
+        return true;
+    // One more item of the order, for the shop: "第二件也要哦", "这个也要两份".
+    static const QRegularExpression more(
+        QStringLiteral("^[～~]?(?:第[二两三四五六七八九十\\d]{1,2}[件份个单]|这个)(?:也要|还要)["
+                       "一两二三四五1-9]?[件份个]?[哦哈啊呀的]?$"));
+    if (token.size() <= 10 && more.match(token).hasMatch())
         return true;
     // Greetings run together: "好的亲", "亲你好".
     for (const QString& w : whole) {
@@ -60,7 +73,7 @@ bool PasteChat::isChat(const QString& token)
     // it is worded: "这个地址周日有人收", "我下午在家".
     static const QRegularExpression whenHome(
         QStringLiteral("有人|没人|在家|周[一二三四五六日末]|星期|工作日|上午|下午|中午|晚上|白天|拿|自取|"
-                       "打我?电话|给我打|打给我"));
+                       "打我?电话|给我打|打给我|包装|运费"));
     // What not to do with the parcel is a note, whoever it names: "别写我名字".
     if (token.startsWith(QChar(0x522B)) || token.startsWith(QStringLiteral("不要")) ||
         token.startsWith(QStringLiteral("不用")))
@@ -82,7 +95,7 @@ bool PasteChat::isFieldHeading(const QString& token)
         if (token.size() > e.size() + 1 && token.endsWith(e)) {
             const QString stem = token.left(token.size() - e.size());
             static const QStringList stems =
-                QStringLiteral("收货 收件 配送 寄送 快递 物流").split(QLatin1Char(' '));
+                QStringLiteral("收货 收件 配送 寄送 快递 物流 买家收货 买家收件").split(QLatin1Char(' '));
             if (stems.contains(stem) || PasteText::labelOf(stem) != PasteText::None)
                 return true;
         }
@@ -102,7 +115,7 @@ bool PasteChat::isOrderHeading(const QString& token)
     static const QStringList platforms =
         QStringLiteral(
             "淘宝 天猫 拼多多 抖音 抖店 京东 快手 小红书 微信 闲鱼 微店 有赞 唯品会 苏宁 当当 得物 "
-            "美团 饿了么 盒马 亚马逊 1688 阿里巴巴 淘特 视频号")
+            "美团 饿了么 盒马 亚马逊 1688 阿里巴巴 淘特 视频号 京东到家")
             .split(QLatin1Char(' '));
     static const QStringList orderWords = {QString(),
                                            QStringLiteral("订单"),
@@ -111,10 +124,12 @@ bool PasteChat::isOrderHeading(const QString& token)
                                            QStringLiteral("小店"),
                                            QStringLiteral("电商"),
                                            QStringLiteral("到家"),
-                                           QStringLiteral("下单")};
+                                           QStringLiteral("下单"),
+                                           QStringLiteral("采购单")};
     // The sheet's own title: "发货单", "订单详情".
     static const QStringList titles =
-        QStringLiteral("发货单 出库单 送货单 订单详情 订单信息 订单 收货信息单").split(QLatin1Char(' '));
+        QStringLiteral("发货单 出库单 送货单 订单详情 订单信息 订单 收货信息单 拼单详情 导出订单")
+            .split(QLatin1Char(' '));
     if (titles.contains(token))
         return true;
     for (const QString& p : platforms) {

@@ -1,5 +1,6 @@
 #include "data/recognition/PasteText.h"
 
+#include "data/recognition/AddressWords.h"
 #include "data/recognition/PasteChat.h"
 #include "data/recognition/PersonName.h"
 
@@ -50,11 +51,17 @@ const LabelWord kLabels[] = {
     {"订单编号", K::Info, 2},    {"订单号", K::Info, 2},      {"下单时间", K::Info, 2},
     {"付款时间", K::Info, 2},    {"订单时间", K::Info, 2},    {"支付时间", K::Info, 2},
     {"成交时间", K::Info, 2},    {"商品名称", K::Info, 2},    {"宝贝名称", K::Info, 2},
-    {"商品", K::Info, 0},        {"数量", K::Info, 0},        {"宝贝", K::Info, 0},
-    {"下单", K::Info, 0},        {"隐私号", K::Phone, 2},     {"备用", K::Phone, 0},
-    {"公司名", K::Company, 2},   {"发货地址", K::Detail, 2},  {"人", K::Name, 0},
-    {"号码", K::Phone, 0},       {"部门", K::Remark, 2},      {"所在部门", K::Remark, 2},
-    {"科室", K::Remark, 0},
+    {"商品", K::Info, 0},        {"数量", K::Info, 0},        {"发货地址", K::Detail, 2},
+    {"人", K::Name, 0},          {"号码", K::Phone, 0},       {"部门", K::Remark, 2},
+    {"所在部门", K::Remark, 2},  {"科室", K::Remark, 0},      {"收货手机", K::Phone, 2},
+    {"隐私号码", K::Phone, 2},   {"收货省份", K::Region, 2},  {"收货城市", K::Region, 2},
+    {"收货区县", K::Region, 2},  {"邮寄地址", K::Detail, 2},  {"厂址", K::Detail, 2},
+    {"收货公司", K::Company, 2}, {"厂名", K::Company, 2},     {"订单状态", K::Info, 2},
+    {"采购单号", K::Info, 2},    {"订单创建", K::Info, 2},    {"下单日期", K::Info, 2},
+    {"期望送达", K::Info, 2},    {"下单", K::Info, 0},        {"发货要求", K::Remark, 2},
+    {"总机", K::Phone, 0},       {"新号码", K::Phone, 2},     {"新号", K::Phone, 0},
+    {"宝贝", K::Info, 0},        {"隐私号", K::Phone, 2},     {"备用", K::Phone, 0},
+    {"公司名", K::Company, 2},
 };
 
 // As written in Hong Kong, Macau and Taiwan.
@@ -141,6 +148,20 @@ void withoutChatMarks(QString& s)
     if (s.contains(QLatin1Char('[')) || s.contains(QChar(0x55EF)) || s.contains(QChar(0x7136)) ||
         s.contains(QChar(0x8FD9)) || s.contains(QChar(0x90A3)))
         s.replace(marks, QStringLiteral(" "));
+    // That the number changed, before the new one: "我换手机号了 新号 181…".
+    static const QRegularExpression changed(
+        QStringLiteral("(?:我|本人)?(?:换|改)了?(?:手机号码?|电话号码?|号码|手机|电话)了?"));
+    if (s.contains(QChar(0x6362)) || s.contains(QChar(0x6539)))
+        s.replace(changed, QStringLiteral(" "));
+    // Cells of a sheet saved with quotes: "\"邢佳慧\",\"186…\"".
+    if (s.contains(QStringLiteral("\",\"")))
+        s.replace(QLatin1Char('"'), QLatin1Char(' '));
+    // The platform's notice on a privacy number is for the shop, not the courier:
+    // "（该号码为隐私号，仅限配送使用）".
+    static const QRegularExpression privacy(
+        QStringLiteral(R"([（(][^（）()\n]*隐私[^（）()\n]*[)）]|(?:该|此)号码为?隐私号[^\n]*)"));
+    if (s.contains(QStringLiteral("隐私")))
+        s.replace(privacy, QStringLiteral(" "));
 }
 
 // A label typed with blanks between its characters: "收 件 人：".
@@ -362,6 +383,7 @@ QString PasteText::withoutLeadIn(const QString& token)
     // "给 乌日汗".
     // Nor does the country before the province: "中国 江苏省…".
     if (token == QStringLiteral("寄") || token == QStringLiteral("收") || token == QStringLiteral("给") ||
+        token == QStringLiteral("写") || token == QStringLiteral("填") || token == QStringLiteral("还是") ||
         token == QStringLiteral("交给") || token == QStringLiteral("转交") ||
         token == QStringLiteral("中国") || token == QStringLiteral("中国大陆") ||
         token == QStringLiteral("中华人民共和国"))
@@ -411,6 +433,10 @@ QString PasteText::withoutLeadIn(const QString& token)
     if (const auto m = sendWhere.match(rest);
         m.hasMatch() && !PersonName::isDeliveryNote(m.captured(1) + m.captured(2)))
         return QString();
+    // "你寄到那个…": the shop spoken to before the verb.
+    if ((rest.startsWith(QChar(0x4F60)) || rest.startsWith(QChar(0x60A8))) && rest.size() > 3 &&
+        verbs.contains(rest.mid(1, 2)))
+        rest.remove(0, 1);
     for (const QString& v : verbs) {
         // "请送到门卫" is a delivery note, no lead-in.
         if (!rest.startsWith(v) || (rest.size() < token.size() && v.startsWith(QStringLiteral("送"))))
@@ -422,7 +448,24 @@ QString PasteText::withoutLeadIn(const QString& token)
         if (v.startsWith(QStringLiteral("送")) &&
             (rest == QStringLiteral("家") || rest == QStringLiteral("家里") || rest.contains(enough)))
             return token;
+        if (rest.startsWith(QStringLiteral("那个")) && rest.size() > 4)
+            rest.remove(0, 2);
+        // "寄给我弟弟汤宇航": who the recipient is to the sender, before the name.
+        static const QRegularExpression kin(
+            QStringLiteral("^(?:我的?)?(?:弟弟|哥哥|姐姐|妹妹|爸爸|妈妈|爸|妈|外婆|外公|奶奶|爷爷|老公|老婆|"
+                           "儿子|女儿|同事|朋友|同学|表哥|表姐|表妹|表弟)"));
+        if (const auto m = kin.match(rest);
+            m.hasMatch() && PersonName::fit(rest.mid(m.capturedLength())) == PersonName::Strong)
+            rest.remove(0, m.capturedLength());
         return ownPlace.match(rest).hasMatch() ? QString() : rest;
+    }
+    // "他在江苏省…", "地址还是 安徽省…": where the recipient is, before the address.
+    for (const char* where : {"他在", "她在", "我在", "人在", "还是"}) {
+        const QString w = QString::fromUtf8(where);
+        if (token.size() >= w.size() + 6 && token.startsWith(w) &&
+            AddressWords::looksLikeAddress(token.mid(w.size())) &&
+            !PersonName::isDeliveryNote(token.mid(w.size())))
+            return token.mid(w.size());
     }
     // "给黄志鹏": whom it goes to, the mark glued to the name.
     if (token.size() >= 3 && token.size() <= 5 && token.startsWith(QStringLiteral("给")) &&
@@ -441,8 +484,11 @@ QString PasteText::withoutLeadIn(const QString& token)
     if (const auto m = write.match(token); m.hasMatch()) {
         if (m.capturedLength(1) == 0)
             return QString();
-        if (PersonName::fit(m.captured(1)) == PersonName::Strong)
-            return m.captured(1);
+        // "写关浩然就行": the name with the ease after it.
+        static const QRegularExpression enough(QStringLiteral("(?:就行|就好|就可以|即可)(?:了|啦)?$"));
+        const QString name = m.captured(1).remove(enough);
+        if (PersonName::fit(name) == PersonName::Strong)
+            return name;
     }
     for (const QString& w : others) {
         // "是送人的" says what the parcel is: no value after "是".

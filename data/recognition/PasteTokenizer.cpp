@@ -11,11 +11,14 @@ using Token = PasteTokenizer::Token;
 
 namespace {
 
-// Letters of the Latin script, accented ones too: "Müller", "José".
+// Letters of the Latin script, accented ones too: "Müller", "José"; a hyphen
+// or an apostrophe between them: "Min-jun", "O'Brien".
 bool isLatinWord(const QString& t)
 {
-    for (const QChar c : t) {
-        if (!c.isLetter() || c.script() != QChar::Script_Latin)
+    for (int i = 0; i < t.size(); ++i) {
+        const QChar c = t.at(i);
+        const bool inner = i > 0 && i + 1 < t.size() && (c == QLatin1Char('-') || c == QLatin1Char('\''));
+        if (!inner && (!c.isLetter() || c.script() != QChar::Script_Latin))
             return false;
     }
     return !t.isEmpty();
@@ -55,8 +58,15 @@ QList<Token> PasteTokenizer::tokenize(const QString& text)
     // ("2024/11/11") or a floor ("15/F"): no separators.
     static const QRegularExpression separators(
         QStringLiteral(R"((?:[\s,，、;；。|\\!！?？【】\[\]]|(?<!\d)[:：/]|[:：](?!\d)|/(?!\d|[Ff]\b))+)"));
+    // A row's own number and the address's levels written as labels, the
+    // region after them written out in full: "序号:12;…;省:河南省;市:郑州市".
+    static const QRegularExpression rowLabels(QStringLiteral(
+        R"((?:^|(?<=[\s;；,，|]))(?:(?:序号|编号)[:：]\s*\d{1,4}(?!\d)|(?:省|市|区|县|区县)[:：](?=\p{Han}+(?:省|市|区|县))))"));
+    QString cleaned = text;
+    if (cleaned.contains(QLatin1Char(':')) || cleaned.contains(QChar(0xFF1A)))
+        cleaned.replace(rowLabels, QStringLiteral(" "));
     QList<Token> tokens;
-    const QStringList lines = text.split(QLatin1Char('\n'));
+    const QStringList lines = cleaned.split(QLatin1Char('\n'));
     for (int n = 0; n < lines.size(); ++n) {
         for (const QString& piece : lines.at(n).split(separators, Qt::SkipEmptyParts)) {
             for (const auto& part : splitBrackets(piece)) {
