@@ -72,13 +72,17 @@ RecordGrid::RecordGrid(DataSetModel* model, const QString& objectName, QWidget* 
     horizontalHeader()->setHighlightSections(false);
     rows->setFont(FontSetup::interfaceFont(12));
     setItemDelegate(new CurrentRowDelegate(this));
-    connect(model, &QAbstractItemModel::modelReset, this, [this] {
+    DataSet* set = model->dataSet();
+    connect(model, &QAbstractItemModel::modelReset, this, [this, set] {
+        // A search scanning on grows the list up to the table's size.
+        static_cast<RowNumberHeader*>(verticalHeader())
+            ->reserveRows(set->isScanning() ? set->tableRowCount() : 0);
+        updateGeometries();
         if (m_hasLayout)
             applyColumnLayout();
         fitColumns();
     });
 
-    DataSet* set = model->dataSet();
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this, set](const QModelIndex& current) {
                 viewport()->update(); // the old and the new current row repaint

@@ -10,9 +10,21 @@ RowNumberHeader::RowNumberHeader(QWidget* parent) : QHeaderView(Qt::Vertical, pa
     setHighlightSections(true);
 }
 
+void RowNumberHeader::reserveRows(qint64 rows)
+{
+    if (m_minimum < 0)
+        m_minimum = minimumWidth();
+    const int width = rows > 0 ? sizeForDigits(int(QString::number(rows).size())).width() : 0;
+    setMinimumWidth(qMax(m_minimum, width));
+}
+
 QSize RowNumberHeader::sectionSizeFromContents(int logicalIndex) const
 {
-    const int digits = int(QString::number(qint64(logicalIndex) + 1).size());
+    return sizeForDigits(int(QString::number(qint64(logicalIndex) + 1).size()));
+}
+
+QSize RowNumberHeader::sizeForDigits(int digits) const
+{
     if (m_sizes.size() <= digits)
         m_sizes.resize(digits + 1);
     QSize& size = m_sizes[digits];
@@ -29,7 +41,7 @@ QSize RowNumberHeader::sectionSizeFromContents(int logicalIndex) const
             widest = QLatin1Char(d);
     QStyleOptionHeader opt;
     initStyleOption(&opt);
-    opt.section = logicalIndex;
+    opt.section = 0;
     opt.fontMetrics = metrics;
     opt.text = QString(digits, widest);
     size = style()->sizeFromContents(QStyle::CT_HeaderSection, &opt, QSize(), this);

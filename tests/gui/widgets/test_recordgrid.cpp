@@ -1,3 +1,4 @@
+#include "data/records/ContainsSearch.h"
 #include "data/records/DataSet.h"
 #include "data/records/DataSetModel.h"
 #include "data/store/Database.h"
@@ -180,6 +181,19 @@ void TestRecordGrid::rowNumbersGetTheirRoom()
     const int ours = grid.verticalHeader()->sizeHint().width();
     QVERIFY2(ours >= plain.sizeHint().width(), qPrintable(QString::number(ours)));
     QVERIFY(ours < plain.sizeHint().width() + QFontMetrics(plain.font()).horizontalAdvance(QLatin1Char('0')));
+
+    // A search scanning on makes room at once for as many rows as the
+    // table has, so the columns do not move as the count gains digits.
+    QVERIFY(db.exec("INSERT INTO inr (姓名) WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                    "WHERE i < 30000) SELECT '1' || i FROM n"));
+    QVERIFY(ContainsSearch::open(set, "inr", "姓名", "1", nullptr));
+    QVERIFY(set.isScanning());
+    const int early = qMax(grid.verticalHeader()->minimumWidth(), grid.verticalHeader()->sizeHint().width());
+    QTRY_VERIFY(!set.isScanning());
+    QVERIFY(set.recordCount() > 30000);
+    QVERIFY2(early >= grid.verticalHeader()->sizeHint().width(), qPrintable(QString::number(early)));
+    QVERIFY(set.open("inr")); // the whole list, counted at once: no room kept
+    QCOMPARE(grid.verticalHeader()->minimumWidth(), 28);
 }
 
 QTEST_MAIN(TestRecordGrid)
