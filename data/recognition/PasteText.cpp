@@ -37,6 +37,21 @@ void withoutChatMarks(QString& s)
         QStringLiteral("(?:我|本人)?(?:换|改)了?(?:手机号码?|电话号码?|号码|手机|电话)了?"));
     if (s.contains(QChar(0x6362)) || s.contains(QChar(0x6539)))
         s.replace(changed, QStringLiteral(" "));
+    // "…丽阳街518号就行": the ease after the house number is no part of it.
+    static const QRegularExpression ease(
+        QStringLiteral("(?<=[0-9号室楼栋座层弄组])(?:就行|就好|就可以|即可)(?:了|啦)?(?=[\\s,，。!！]|$)"));
+    if (s.contains(QChar(0x5C31)) || s.contains(QChar(0x5373)))
+        s.replace(ease, QStringLiteral(" "));
+    // Whose landline it is, before its label: "家里座机0574…".
+    static const QRegularExpression whose(
+        QStringLiteral("(?:家里|家庭|办公室|单位|公司)的?(?=座机|固话|固定电话)"));
+    if (s.contains(QStringLiteral("座机")) || s.contains(QStringLiteral("固")))
+        s.replace(whose, QStringLiteral(" "));
+    // A new address announced: "改地址：…".
+    static const QRegularExpression newAddress(
+        QStringLiteral("(?<![\\p{Han}])[改换](?=(?:收货|收件)?地址[:：])"));
+    if (s.contains(QChar(0x6539)) || s.contains(QChar(0x6362)))
+        s.replace(newAddress, QStringLiteral(" "));
     // Cells of a sheet saved with quotes: "\"邢佳慧\",\"186…\"".
     if (s.contains(QStringLiteral("\",\"")))
         s.replace(QLatin1Char('"'), QLatin1Char(' '));
@@ -60,6 +75,28 @@ void joinSpacedLabels(QString& s)
         joined.remove(QLatin1Char(' '));
         if (PasteText::labelOf(joined) != PasteText::None)
             s.replace(m.capturedStart(), m.capturedLength(), joined);
+    }
+}
+
+// Dashes set between labels and values: "收件人-巩立伟-手机-182…-地址-…".
+// Only where a label ends before one or starts after it, as a dash
+// elsewhere belongs to a number or an address ("0535-6232018", "12-3号").
+void dashesAroundLabels(QString& s)
+{
+    if (!s.contains(QLatin1Char('-')))
+        return;
+    for (int i = s.indexOf(QLatin1Char('-')); i >= 0; i = s.indexOf(QLatin1Char('-'), i + 1)) {
+        bool label = false;
+        for (const PasteLabels::Word& l : PasteLabels::all()) {
+            if (l.word.size() < 2)
+                continue;
+            if (QStringView(s).left(i).endsWith(l.word) || QStringView(s).mid(i + 1).startsWith(l.word)) {
+                label = true;
+                break;
+            }
+        }
+        if (label)
+            s[i] = QLatin1Char(' ');
     }
 }
 
@@ -115,6 +152,7 @@ QString PasteText::normalized(const QString& in)
     }
     withoutChatMarks(s);
     joinSpacedLabels(s);
+    dashesAroundLabels(s);
     return s;
 }
 
@@ -207,8 +245,10 @@ QList<PasteText::Piece> PasteText::splitAtLabels(const QString& token)
                 const QChar next = token.at(end);
                 // "地址福建省…", "备注放门卫", "姓名王五"
                 // ("我换地址了": no place follows, the label is part of the chat.)
-                cut = (l.kind == Detail && end + 2 < token.size() &&
-                       QStringLiteral("省市").contains(token.at(end + 2))) ||
+                // "我的地址是山东省…" too.
+                const int place = end + (QStringLiteral("是在为").contains(next) ? 3 : 2);
+                cut = (l.kind == Detail && place < token.size() &&
+                       QStringLiteral("省市").contains(token.at(place))) ||
                       l.kind == Remark || l.kind == Postcode || l.kind == Name ||
                       (l.kind == Phone && next == QChar(0x662F)); // "电话是"
             }
@@ -244,13 +284,15 @@ QString PasteText::withoutLeadIn(const QString& token)
         QStringLiteral("寄到 发到 送到 寄给 发给 寄往 发往 发货到 发货给 寄件到 寄件给 寄货到 送货到")
             .split(QLatin1Char(' '));
     static const QStringList others =
-        QStringLiteral("名字叫 名字是 叫做 她叫 他叫 我叫 我是 还是 叫 是 为").split(QLatin1Char(' '));
+        QStringLiteral("名字叫 名字是 叫做 她叫 他叫 我叫 我是 还是 就是我 就是 叫 是 为")
+            .split(QLatin1Char(' '));
     // Alone they announce nothing: "寄：广西…", the mark set off after a name, "李二伟 收", and
     // "给 乌日汗".
     // Nor does the country before the province: "中国 江苏省…".
     if (token == QStringLiteral("寄") || token == QStringLiteral("收") || token == QStringLiteral("给") ||
         token == QStringLiteral("写") || token == QStringLiteral("填") || token == QStringLiteral("还是") ||
         token == QStringLiteral("交给") || token == QStringLiteral("转交") ||
+        token == QStringLiteral("还有") || token == QStringLiteral("以及") ||
         token == QStringLiteral("中国") || token == QStringLiteral("中国大陆") ||
         token == QStringLiteral("中华人民共和国"))
         return QString();
@@ -271,9 +313,10 @@ QString PasteText::withoutLeadIn(const QString& token)
         }
     }
     // "寄到我们公司：…", "麻烦寄：…", "发单位：…": the place is named after the colon.
-    static const QString place = QStringLiteral("(?:我|我们|咱|咱们|你|你们)?的?(?:公司|单位|家|家里|学校|"
-                                                "医院|宿舍|店里|这里|这边|这儿|这|下面|如下)?"
-                                                "[吧哈哦啊呀]?$");
+    static const QString place =
+        QStringLiteral("(?:我|我们|咱|咱们|你|你们)?的?(?:公司|单位|家|家里|学校|"
+                       "医院|宿舍|店里|这里|这边|这儿|这|下面|如下|事务所|办公室|工作室|店|厂)?"
+                       "[吧哈哦啊呀]?$");
     static const QRegularExpression ownPlace(QLatin1Char('^') + place);
     static const QRegularExpression sendOwnPlace(QStringLiteral("^[寄发]") + place);
     // "发两个地址：…": how many addresses follow.
@@ -292,6 +335,11 @@ QString PasteText::withoutLeadIn(const QString& token)
         return QString();
     static const QRegularExpression sendWhere(
         QStringLiteral("^[寄发](?:[到往]?(\\p{Han}{2,6})的|去(\\p{Han}{2,6}))$")); // "寄去台南"
+    // "寄香港": where it goes, when it is a region of the first level.
+    static const QRegularExpression sendRegion(
+        QStringLiteral("^[寄发][到往去]?(?:香港|澳[门門]|台[湾灣]|臺灣|\\p{Han}{2,3}省)$"));
+    if (sendRegion.match(rest).hasMatch())
+        return QString();
     if ((rest.startsWith(QStringLiteral("寄")) || rest.startsWith(QStringLiteral("发"))) &&
         (sendOwnPlace.match(rest).hasMatch() || sendCount.match(rest).hasMatch() ||
          sendRequest.match(rest).hasMatch()))
@@ -311,8 +359,11 @@ QString PasteText::withoutLeadIn(const QString& token)
         // "送到家" at the end is a wish, no place named after it; so is
         // "送到护士站就行".
         static const QRegularExpression enough(QStringLiteral("(?:就行|就好|即可|就可以)(?:了|啦)?$"));
+        // So is a spot in the building named by itself: "送到护士站", "送到收发室".
+        static const QRegularExpression spot(QStringLiteral("^\\p{Han}{1,3}[站台室处口卫]$"));
         if (v.startsWith(QStringLiteral("送")) &&
-            (rest == QStringLiteral("家") || rest == QStringLiteral("家里") || rest.contains(enough)))
+            (rest == QStringLiteral("家") || rest == QStringLiteral("家里") || rest.contains(enough) ||
+             spot.match(rest).hasMatch()))
             return token;
         if (rest.startsWith(QStringLiteral("那个")) && rest.size() > 4)
             rest.remove(0, 2);
@@ -326,7 +377,9 @@ QString PasteText::withoutLeadIn(const QString& token)
         return ownPlace.match(rest).hasMatch() ? QString() : rest;
     }
     // "他在江苏省…", "地址还是 安徽省…": where the recipient is, before the address.
-    for (const char* where : {"他在", "她在", "我在", "人在", "还是"}) {
+    // "改成江西省…", "就是那个湖北省…": the new one, or the one meant.
+    for (const char* where :
+         {"他在", "她在", "我在", "人在", "还是", "改成", "改为", "换成", "就是那个", "就是", "在"}) {
         const QString w = QString::fromUtf8(where);
         if (token.size() >= w.size() + 6 && token.startsWith(w) &&
             AddressWords::looksLikeAddress(token.mid(w.size())) &&
@@ -356,6 +409,10 @@ QString PasteText::withoutLeadIn(const QString& token)
         if (PersonName::fit(name) == PersonName::Strong)
             return name;
     }
+    // "不变还是游晓光": that the name stays, then the name.
+    static const QRegularExpression unchanged(QStringLiteral("^(?:不变|没变|没换|不换)[的了]?"));
+    if (const auto m = unchanged.match(token); m.hasMatch() && m.capturedLength() + 1 < token.size())
+        return withoutLeadIn(token.mid(m.capturedLength()));
     for (const QString& w : others) {
         // "是送人的" says what the parcel is: no value after "是".
         if (w == QStringLiteral("是") && token.endsWith(QChar(0x7684)))
