@@ -6,6 +6,17 @@
 
 #include <QRegularExpression>
 
+namespace {
+
+// Under no label, or under the phone's on its line once its number was taken
+// out: "电话 023… 江北区 观音桥 建新北路65号".
+bool isFree(PasteText::Kind scope)
+{
+    return scope == PasteText::None || scope == PasteText::Phone;
+}
+
+} // namespace
+
 AddressPlaces::AddressPlaces(const RegionTable& regions) : m_regions(regions) {}
 
 bool AddressPlaces::isPlaceBeforeStreet(const QList<Token>& tokens, int i, const QString& value,
@@ -19,8 +30,8 @@ bool AddressPlaces::isPlaceBeforeStreet(const QList<Token>& tokens, int i, const
         return false;
     const Token& t = tokens.at(i);
     const Token& next = tokens.at(i + 1);
-    if (t.scope != PasteText::None || next.label != PasteText::None || next.scope != PasteText::None ||
-        next.aside || next.line != t.line || !AddressWords::looksLikeAddress(next.text) ||
+    if (!isFree(t.scope) || next.label != PasteText::None || !isFree(next.scope) || next.aside ||
+        next.line != t.line || !AddressWords::looksLikeAddress(next.text) ||
         m_regions.match(next.text).length > 0 || m_regions.match(value).length > 0)
         return false;
     for (const char* title : {"先生", "女士", "小姐", "老师", "师傅"}) {
@@ -55,7 +66,11 @@ bool AddressPlaces::isPlaceBetween(const QList<Token>& tokens, int i, const QStr
     if (i + 1 >= tokens.size() || value.size() < 2 || value.size() > 6 ||
         (PersonName::fit(value) == PersonName::Strong && !village) ||
         PersonName::withoutReceiveMark(value) != value || PersonName::isDeliveryNote(value) ||
-        PasteChat::isChat(value) || m_regions.match(value).length > 0)
+        PasteChat::isChat(value))
+        return false;
+    // A building named after its district is no region: "荃灣廣場".
+    if (const int region = m_regions.match(value).length;
+        region > 0 && (region == value.size() || !AddressWords::looksLikeAddress(value)))
         return false;
     for (const QChar ch : value) {
         if (ch.script() != QChar::Script_Han)
@@ -63,7 +78,6 @@ bool AddressPlaces::isPlaceBetween(const QList<Token>& tokens, int i, const QStr
     }
     const Token& t = tokens.at(i);
     const Token& next = tokens.at(i + 1);
-    return t.scope == PasteText::None && next.label == PasteText::None && !next.aside &&
-           next.line == t.line && AddressWords::looksLikeAddress(next.text) &&
-           m_regions.match(next.text).length == 0;
+    return isFree(t.scope) && next.label == PasteText::None && !next.aside && next.line == t.line &&
+           AddressWords::looksLikeAddress(next.text) && m_regions.match(next.text).length == 0;
 }
