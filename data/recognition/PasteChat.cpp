@@ -77,6 +77,11 @@ bool PasteChat::isChat(const QString& token)
     // A question to the shop: "宝贝收到了吗".
     if (token.endsWith(QStringLiteral("吗")) || token.endsWith(QStringLiteral("呢")))
         return true;
+    // Who the recipient is to the sender, before the name: "房东 黄阿姨".
+    static const QRegularExpression relation(
+        QStringLiteral("^(?:我的?)?(?:房东|同事|朋友|同学|室友|邻居|亲戚|家人|老乡|领导)$"));
+    if (token.size() <= 4 && relation.match(token).hasMatch())
+        return true;
     if (PersonName::fit(token) == PersonName::Strong)
         return false;
     // When someone is there to take it is a note for the courier, however
