@@ -431,6 +431,12 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         }
         afterInfo = false;
         QString value = PasteChat::withoutThanks(PasteText::withoutLeadIn(t.text));
+        // Under no label, "是生日礼物" says what the parcel is: "是" announces no value there.
+        if (t.scope == PasteText::None && t.text.startsWith(QChar(0x662F)) && value == t.text.mid(1) &&
+            value.size() >= 2 && value.front().script() == QChar::Script_Han &&
+            PersonName::fit(value) != PersonName::Strong && !AddressWords::looksLikeAddress(value) &&
+            !PasteText::isCompany(value) && m_regions.match(value).length == 0)
+            value = t.text;
         // "手机：无": the label's field left empty.
         static const QStringList none = QStringLiteral("无 暂无 没有 空 不详 未知").split(QLatin1Char(' '));
         if (value.isEmpty() || (t.scope != PasteText::None && none.contains(value)))
