@@ -503,6 +503,9 @@ void TestAddressParser::edgeCases_data()
                "张伟 13812345678 所在地区：河南省郑州市金水区 详细地址：河南省郑州市金水区花园路12号 "
                "13900001111")
         << QStringLiteral("电话") << QStringLiteral("13900001111") << false;
+    QTest::newRow("a dash inside the address is no separator of labels")
+        << QStringLiteral("韦东 13812345678 河南省郑州市金水区花园路12号院5号楼-3单元")
+        << QStringLiteral("地址") << QStringLiteral("河南省郑州市金水区花园路12号院5号楼-3单元") << false;
     QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
                                                << QStringLiteral("姓名") << QString() << true;
 }
