@@ -293,8 +293,8 @@ QString PasteText::withoutLeadIn(const QString& token)
         token == QStringLiteral("写") || token == QStringLiteral("填") || token == QStringLiteral("还是") ||
         token == QStringLiteral("交给") || token == QStringLiteral("转交") ||
         token == QStringLiteral("还有") || token == QStringLiteral("以及") ||
-        token == QStringLiteral("中国") || token == QStringLiteral("中国大陆") ||
-        token == QStringLiteral("中华人民共和国"))
+        token == QStringLiteral("都是") || token == QStringLiteral("中国") ||
+        token == QStringLiteral("中国大陆") || token == QStringLiteral("中华人民共和国"))
         return QString();
     // Calling the shop, glued to what follows: "老板发顺丰哦" is read as "发顺丰哦".
     for (const char* who : {"老板娘", "老板", "店家", "掌柜的", "掌柜"}) {
