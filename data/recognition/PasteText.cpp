@@ -430,7 +430,7 @@ bool PasteText::endsLikeCompany(const QString& token)
     static const QStringList ends =
         QStringLiteral(
             "有限公司 公司 集团 事务所 研究院 研究所 工作室 商行 经营部 门市部 分公司 厂 银行 分行 支行 "
-            "协会 商会 合作社 设计院 律所 局 办事处")
+            "协会 商会 合作社 设计院 律所 局 办事处 法院 检察院")
             .split(QLatin1Char(' '));
     if (token.size() < 4)
         return false;
