@@ -174,10 +174,10 @@ void TestAddressParser::accuracy_data()
         {"fresh13", "备注", 0.995}, {"fresh14", "整条", 0.99},      {"fresh14", "姓名", 0.99},
         {"fresh14", "手机", 0.995}, {"fresh14", "电话", 0.995},     {"fresh14", "城市", 0.995},
         {"fresh14", "邮编", 0.995}, {"fresh14", "收件单位", 0.995}, {"fresh14", "地址", 0.995},
-        {"fresh14", "备注", 0.99},  {"fresh16", "整条", 0.99},      {"fresh16", "姓名", 0.995},
+        {"fresh14", "备注", 0.99},  {"fresh16", "整条", 0.995},     {"fresh16", "姓名", 0.995},
         {"fresh16", "手机", 0.995}, {"fresh16", "电话", 0.995},     {"fresh16", "城市", 0.995},
-        {"fresh16", "邮编", 0.995}, {"fresh16", "收件单位", 0.99},  {"fresh16", "地址", 0.99},
-        {"fresh16", "备注", 0.99},
+        {"fresh16", "邮编", 0.995}, {"fresh16", "收件单位", 0.995}, {"fresh16", "地址", 0.995},
+        {"fresh16", "备注", 0.995},
     };
     for (const QString& path :
          qEnvironmentVariable("WAYBILL_MEASURE_SAMPLES").split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
