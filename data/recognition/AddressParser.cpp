@@ -1,6 +1,7 @@
 #include "data/recognition/AddressParser.h"
 
 #include "data/recognition/AddressCompleter.h"
+#include "data/recognition/AddressPlaces.h"
 #include "data/recognition/AddressWords.h"
 #include "data/recognition/ContactNumbers.h"
 #include "data/recognition/InlineRecipients.h"
@@ -32,7 +33,10 @@ void markUnsure(ParsedRecipient& r, const QString& key)
 
 } // namespace
 
-AddressParser::AddressParser(const RegionTable& regions) : m_regions(regions), m_completer(regions) {}
+AddressParser::AddressParser(const RegionTable& regions)
+    : m_regions(regions), m_completer(regions), m_places(regions)
+{
+}
 
 QStringList AddressParser::splitEntries(const QString& text)
 {
@@ -238,66 +242,6 @@ bool AddressParser::isNameBeforeAddress(const QList<Token>& tokens, int i, const
     return false;
 }
 
-bool AddressParser::isPlaceBeforeStreet(const QList<Token>& tokens, int i, const QString& value,
-                                        bool nameBefore) const
-{
-    // "重庆 万州区 高笋塘 国本路18号": a piece set off between the district
-    // and the street, with nothing that marks a person, is a place in the
-    // address; the name comes after the number.
-    if (i + 1 >= tokens.size() || value.size() < 2 || value.size() > 4 ||
-        PersonName::withoutReceiveMark(value) != value || PersonName::fit(value) == PersonName::No)
-        return false;
-    const Token& t = tokens.at(i);
-    const Token& next = tokens.at(i + 1);
-    if (t.scope != PasteText::None || next.label != PasteText::None || next.scope != PasteText::None ||
-        next.aside || next.line != t.line || !AddressWords::looksLikeAddress(next.text) ||
-        m_regions.match(next.text).length > 0 || m_regions.match(value).length > 0)
-        return false;
-    for (const char* title : {"先生", "女士", "小姐", "老师", "师傅"}) {
-        if (value.endsWith(QString::fromUtf8(title)))
-            return false;
-    }
-    // Only where the name came before the address (the first cell of a
-    // sheet's row), or another piece after the street reads as the name:
-    // else this is the name, written inside the address ("…天河区 陈志明 天河路385号").
-    if (nameBefore)
-        return true;
-    for (int j = i + 2; j < tokens.size(); ++j) {
-        const Token& later = tokens.at(j);
-        if (later.label == PasteText::Name)
-            return true;
-        if (later.label == PasteText::None && !later.aside &&
-            PersonName::fit(PersonName::withoutReceiveMark(later.text)) == PersonName::Strong &&
-            m_regions.match(later.text).length == 0 && !AddressWords::looksLikeAddress(later.text))
-            return true;
-    }
-    return false;
-}
-
-bool AddressParser::isPlaceBetween(const QList<Token>& tokens, int i, const QString& value) const
-{
-    // "…广西大学 西校园 碧云湖 12栋", "…北仑大道 口岸 边贸市场": set off between
-    // two pieces of the address, a word that is no name is a place in it.
-    // A village named with a surname before its group: "庄里镇 杜村 十一组".
-    static const QRegularExpression group(QStringLiteral(R"(^[一二三四五六七八九十\d]{1,3}[组队社]$)"));
-    const bool village = value.size() == 2 && QStringLiteral("村庄屯寨").contains(value.back()) &&
-                         i + 1 < tokens.size() && group.match(tokens.at(i + 1).text).hasMatch();
-    if (i + 1 >= tokens.size() || value.size() < 2 || value.size() > 6 ||
-        (PersonName::fit(value) == PersonName::Strong && !village) ||
-        PersonName::withoutReceiveMark(value) != value || PersonName::isDeliveryNote(value) ||
-        PasteChat::isChat(value) || m_regions.match(value).length > 0)
-        return false;
-    for (const QChar ch : value) {
-        if (ch.script() != QChar::Script_Han)
-            return false;
-    }
-    const Token& t = tokens.at(i);
-    const Token& next = tokens.at(i + 1);
-    return t.scope == PasteText::None && next.label == PasteText::None && !next.aside &&
-           next.line == t.line && AddressWords::looksLikeAddress(next.text) &&
-           m_regions.match(next.text).length == 0;
-}
-
 void AddressParser::dropStrayRegions(Candidates& c) const
 {
     int anchor = -1;
@@ -487,6 +431,12 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         }
         afterInfo = false;
         QString value = PasteChat::withoutThanks(PasteText::withoutLeadIn(t.text));
+        // Under no label, "是生日礼物" says what the parcel is: "是" announces no value there.
+        if (t.scope == PasteText::None && t.text.startsWith(QChar(0x662F)) && value == t.text.mid(1) &&
+            value.size() >= 2 && value.front().script() == QChar::Script_Han &&
+            PersonName::fit(value) != PersonName::Strong && !AddressWords::looksLikeAddress(value) &&
+            !PasteText::isCompany(value) && m_regions.match(value).length == 0)
+            value = t.text;
         // "手机：无": the label's field left empty.
         static const QStringList none = QStringLiteral("无 暂无 没有 空 不详 未知").split(QLatin1Char(' '));
         if (value.isEmpty() || (t.scope != PasteText::None && none.contains(value)))
@@ -552,8 +502,8 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             continue;
         }
         const bool nameBefore = !c.labelledNames.isEmpty() || !c.strongNames.isEmpty();
-        if ((afterRegion && isPlaceBeforeStreet(tokens, i, value, nameBefore)) ||
-            (partLast && !c.parts.last().region && isPlaceBetween(tokens, i, value))) {
+        if ((afterRegion && m_places.isPlaceBeforeStreet(tokens, i, value, nameBefore)) ||
+            (partLast && !c.parts.last().region && m_places.isPlaceBetween(tokens, i, value))) {
             c.parts.append({value, false, false});
             partsLast = c.parts.size();
             continue;

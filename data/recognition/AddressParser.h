@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include "data/recognition/AddressCompleter.h"
+#include "data/recognition/AddressPlaces.h"
 #include "data/recognition/ParsedRecipient.h"
 #include "data/recognition/PasteTokenizer.h"
 #include "data/recognition/RegionTable.h"
@@ -40,8 +41,6 @@ private:
     void takeUnlabelled(const QString& text, Candidates& c) const;
     bool splitGluedName(const QString& text, Candidates& c) const;
     bool isNameBeforeAddress(const QList<Token>& tokens, int i, const Candidates& c) const;
-    bool isPlaceBeforeStreet(const QList<Token>& tokens, int i, const QString& value, bool nameBefore) const;
-    bool isPlaceBetween(const QList<Token>& tokens, int i, const QString& value) const;
     void dropStrayRegions(Candidates& c) const;
     void dropPiecesBeforeRegion(Candidates& c) const;
     // text: the entry as read, to keep the pieces left for the remark in their order.
@@ -49,4 +48,5 @@ private:
 
     const RegionTable& m_regions;
     AddressCompleter m_completer;
+    AddressPlaces m_places;
 };

@@ -12,7 +12,7 @@ bool AddressWords::looksLikeAddress(const QString& t)
             "路 街 道 巷 弄 胡同 号 楼 栋 幢 座 层 室 单元 村 镇 乡 组 屯 社区 小区 花园 广场 大厦 "
             "中心 公寓 苑 院 大学 学院 医院 公司 厂 市场 工业 园区 宿舍 期 区 县 旗 城 府 庭 湾 阁 轩 馆 "
             "店 厦 寓 墅 站 场 岛 舍 號 樓 棟 層 廈 對面 对面 旁边 隔壁 附近 中学 小学 门 校区 校园 "
-            "大學 學院 醫院 中學 小學 校區 園區 塔 园")
+            "大學 學院 醫院 中學 小學 校區 園區 塔 园 場")
             .split(QLatin1Char(' '));
     // A street and its number is an address even where a note's word is in
     // the street's name ("解放街168号": 放).
@@ -102,7 +102,7 @@ bool AddressWords::isRoomAfterBuilding(const QString& before, const QString& val
 bool AddressWords::isUnitAfterNumber(const QString& before, const QString& value)
 {
     static const QStringList units =
-        QStringLiteral("室 号 号楼 楼 栋 幢 单元 层 座 户 门 舍").split(QLatin1Char(' '));
+        QStringLiteral("室 号 号楼 楼 栋 幢 单元 层 座 户 门 舍 组 队 社").split(QLatin1Char(' '));
     // A shop after its number: "26号 铺面".
     static const QStringList shops = QStringLiteral("铺面 门面 店面 商铺 档口 摊位").split(QLatin1Char(' '));
     return !before.isEmpty() &&
@@ -114,6 +114,11 @@ bool AddressWords::isVillageAfterTown(const QString& before, const QString& valu
 {
     static const QRegularExpression village(QStringLiteral(R"(^\p{Han}村$)"));
     static const QRegularExpression group(QStringLiteral(R"(^[东南西北上下前后中新老]组$)"));
+    // A village's group by its number, the unit set apart: "杨村 13 组".
+    static const QRegularExpression number(QStringLiteral(R"(^\d{1,2}$)"));
+    if (before.size() >= 2 && QStringLiteral("村屯庄寨").contains(before.back()) &&
+        number.match(value).hasMatch())
+        return true;
     if (before.isEmpty() || value.size() != 2 || PersonName::isDeliveryNote(value))
         return false;
     const bool town = before.endsWith(QChar(0x9547)) || before.endsWith(QChar(0x4E61)); // 镇 乡

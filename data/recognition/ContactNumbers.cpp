@@ -122,10 +122,12 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
         QStringLiteral(R"((?<![\d+])(?:\+|00)886[ -]*\(?0?(9(?:\)?[ -]?\d){8})(?!\d))"));
     static const QRegularExpression twLandlineRe(
         QStringLiteral(R"((?<![\d+])(?:\+|00)886[ -]*\(?0?([2-8]\d?)\)?[ -]*(\d{3,4})[ -]?(\d{4})(?!\d))"));
-    // Mobiles, plain or masked by the platforms ("139****5678"), with an extension of a privacy number.
+    // Mobiles, plain or masked by the platforms ("139****5678"), with an extension of a privacy number;
+    // the first group in brackets after the country code as landlines write the area's ("+86 (139)
+    // 2706-1185").
     static const QRegularExpression mobileRe(
         QStringLiteral(
-            R"((?<![\d*])(?:(?:\+|00)?86[ -]{0,2}|[(（]\+?86[)）] ?)?(1[3-9]\d)[ -]{0,2}(\d{4}|[*]{4})[ -]{0,2}(\d{4})(?![\d*]))") +
+            R"((?<![\d*])(?|(?:\+|00)?86[ -]{0,2}[(（](1[3-9]\d)[)）]|(?:(?:\+|00)?86[ -]{0,2}|[(（]\+?86[)）] ?)?(1[3-9]\d))[ -]{0,2}(\d{4}|[*]{4})[ -]{0,2}(\d{4})(?![\d*]))") +
         kMobileExtension);
     // Landlines with the country code: "+86-21-6543 2100", "+86 (755) 8366 1122".
     static const QRegularExpression intlLandlineRe(

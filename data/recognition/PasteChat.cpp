@@ -19,7 +19,10 @@ bool PasteChat::isChat(const QString& token)
     static const QRegularExpression courtesy(
         QStringLiteral("^(?:辛苦|麻烦|谢谢|多谢|感谢|劳烦|拜托)(?:你|您|老板|亲|大家)?(?:了|啦|啊|哈|呀|哦|"
                        "咯|喽|嘞|哒|!)*$"));
-    if (whole.contains(token) || (token.startsWith(QStringLiteral("谢谢")) && token.size() <= 5) ||
+    // A greeting or a word of chat with the sound people end it on: "早上好呀", "下单了哈".
+    const QString bare =
+        token.size() > 2 && QStringLiteral("呀啊哈哦啦").contains(token.back()) ? token.chopped(1) : token;
+    if (whole.contains(bare) || (token.startsWith(QStringLiteral("谢谢")) && token.size() <= 5) ||
         (!token.isEmpty() && QStringLiteral("辛麻谢多感劳拜").contains(token.front()) &&
          courtesy.match(token).hasMatch()))
         return true;
@@ -29,20 +32,27 @@ bool PasteChat::isChat(const QString& token)
     static const QRegularExpression greeting(
         QStringLiteral("^(?:老师|老板|师傅|亲|大家)(?:们)?(?:你|您)?好(?:呀|啊|哈)?$"));
     // How to write the address down: "写详细点", "填清楚些"; that it changed: "老地址换了哈".
-    static const QRegularExpression howToWrite(QStringLiteral(
-        "^[写填](?:详细|清楚|完整|全)|^(?:老|旧|原来的?)?地址(?:换|改|变)了|"
-        "^(?:先|请)?[记存](?:一?下|好)?(?:这个|我的)?地址$|^(?:刚才|上次)的?地址(?:写|填)错了$|"
-        "^(?:没变|没换|不变)$|^(?:还是)?上次(?:那个|的)(?:地址)?$|"
-        // "地址更新一下", "麻烦改下地址" (the label cut off).
-        "^(?:麻烦|请|帮忙|帮我)?(?:地址)?(?:更新|修改|改|换)一?下$|"
-        // "还是老地址", "地址写错了".
-        "^(?:老|旧|原来的?|这个|那个)地址$|^[写填]错了?$|"
-        "(?:上次|之前|以前|原来)(?:那个|的)?地址$|"
-        // That the order was placed, or who placed it: "昨晚下的单", "老顾客了".
-        "(?:下的单|下单了|下了单)$|老(?:顾客|客户)|回头客"));
+    static const QRegularExpression howToWrite(
+        QStringLiteral("^[写填](?:详细|清楚|完整|全)|^(?:老|旧|原来的?)?地址(?:换|改|变)了|"
+                       "^(?:先|请)?[记存](?:一?下|好)?(?:这个|我的)?地址$|"
+                       "^(?:刚才|上次|之前|原来)(?:那个|的)?地址(?:(?:写|填)?错了|不对)$|"
+                       // How to use the text: "复制这段发货", "按这个寄".
+                       "^(?:复制|照着?|按)(?:这段|这个|这条|下面的?)(?:地址|信息)?(?:发货|发|寄)?$|"
+                       // That this is all that is needed: "就可以了".
+                       "^(?:这样)?(?:就行|就好|就可以|即可)(?:了|啦)?$|"
+                       "^(?:没变|没换|不变)$|^(?:还是)?上次(?:那个|的)(?:地址)?$|"
+                       // "地址更新一下", "麻烦改下地址" (the label cut off).
+                       "^(?:麻烦|请|帮忙|帮我)?(?:地址)?(?:更新|修改|改|换)一?下$|"
+                       // "还是老地址", "地址写错了".
+                       "^(?:老|旧|原来的?|这个|那个)地址$|^[写填]错了?$|"
+                       "(?:上次|之前|以前|原来)(?:那个|的)?地址$|"
+                       // That the order was placed, or who placed it: "昨晚下的单", "老顾客了".
+                       "(?:下的单|下单了|下了单)$|老(?:顾客|客户)|^(?:我是)?新(?:顾客|客户)|回头客|"
+                       // What the recipient is busy with: "在读书".
+                       "^还?在(?:读书|上学|念书|读大学|上大学)$"));
     // That the order was just placed: "刚刚下单的".
     static const QRegularExpression justOrdered(QStringLiteral("^(?:我是)?刚(?:刚|才)?下(?:的)?单的?$"));
-    if (token.size() <= 12 && (greeting.match(token).hasMatch() || howToWrite.match(token).hasMatch() ||
+    if (token.size() <= 12 && (greeting.match(token).hasMatch() || howToWrite.match(bare).hasMatch() ||
                                justOrdered.match(token).hasMatch()))
         return true;
     // About the recipients together: "两个都发", "三个地址都寄".
@@ -67,13 +77,18 @@ bool PasteChat::isChat(const QString& token)
     // A question to the shop: "宝贝收到了吗".
     if (token.endsWith(QStringLiteral("吗")) || token.endsWith(QStringLiteral("呢")))
         return true;
+    // Who the recipient is to the sender, before the name: "房东 黄阿姨".
+    static const QRegularExpression relation(
+        QStringLiteral("^(?:我的?)?(?:房东|同事|朋友|同学|室友|邻居|亲戚|家人|老乡|领导)$"));
+    if (token.size() <= 4 && relation.match(token).hasMatch())
+        return true;
     if (PersonName::fit(token) == PersonName::Strong)
         return false;
     // When someone is there to take it is a note for the courier, however
     // it is worded: "这个地址周日有人收", "我下午在家".
     static const QRegularExpression whenHome(
         QStringLiteral("有人|没人|在家|周[一二三四五六日末]|星期|工作日|上午|下午|中午|晚上|白天|拿|自取|"
-                       "打我?电话|给我打|打给我|包装|运费"));
+                       "打我?电话|给我打|打给我|包装|运费|上班|接不[了到]|不会用"));
     // What not to do with the parcel is a note, whoever it names: "别写我名字".
     if (token.startsWith(QChar(0x522B)) || token.startsWith(QStringLiteral("不要")) ||
         token.startsWith(QStringLiteral("不用")))

@@ -2,6 +2,7 @@
 
 #include "data/recognition/AddressWords.h"
 #include "data/recognition/PasteChat.h"
+#include "data/recognition/PasteLabels.h"
 #include "data/recognition/PersonName.h"
 
 #include <algorithm>
@@ -11,123 +12,6 @@
 #include <QVector>
 
 namespace {
-
-struct LabelWord
-{
-    const char* word;
-    PasteText::Kind kind;
-    int glued; // 0: alone only; 1: also after text ("张三手机"); 2: also before its value ("收货人张三")
-};
-
-using K = PasteText::Kind;
-
-// Labels of order pages and chat templates, longest first where one starts another.
-// "发货地址" heads the address below it; "人" alone is a label's tail set apart ("收件 人").
-const LabelWord kLabels[] = {
-    {"收货人姓名", K::Name, 2},  {"收件人姓名", K::Name, 2},  {"收货人手机", K::Phone, 2},
-    {"收件人手机", K::Phone, 2}, {"收件人电话", K::Phone, 2}, {"收货人电话", K::Phone, 2},
-    {"收货人", K::Name, 2},      {"收件人", K::Name, 2},      {"联系人", K::Name, 2},
-    {"客户姓名", K::Name, 2},    {"客户地址", K::Detail, 2},  {"客户电话", K::Phone, 2},
-    {"客户备注", K::Remark, 2},  {"买家备注", K::Remark, 2},  {"卖家备注", K::Remark, 2},
-    {"客户", K::Name, 0},        {"买家", K::Name, 0},        {"收件", K::Name, 0},
-    {"联系", K::Phone, 0},       {"姓名", K::Name, 2},        {"名字", K::Name, 2},
-    {"称呼", K::Name, 0},        {"手机号码", K::Phone, 2},   {"手机号", K::Phone, 2},
-    {"联系电话", K::Phone, 2},   {"电话号码", K::Phone, 2},   {"联系方式", K::Phone, 2},
-    {"联系手机", K::Phone, 2},   {"联系号码", K::Phone, 2},   {"移动电话", K::Phone, 2},
-    {"备用电话", K::Phone, 2},   {"备用手机", K::Phone, 2},   {"虚拟号码", K::Phone, 2},
-    {"虚拟号", K::Phone, 2},     {"固定电话", K::Phone, 2},   {"手机", K::Phone, 1},
-    {"电话", K::Phone, 1},       {"座机", K::Phone, 0},       {"固话", K::Phone, 0},
-    {"所在地区", K::Region, 2},  {"所在城市", K::Region, 2},  {"省市区", K::Region, 2},
-    {"所在地", K::Region, 0},    {"地区", K::Region, 0},      {"城市", K::Region, 0},
-    {"省份", K::Region, 0},      {"收货地址", K::Detail, 2},  {"收件地址", K::Detail, 2},
-    {"详细地址", K::Detail, 2},  {"联系地址", K::Detail, 2},  {"送货地址", K::Detail, 2},
-    {"街道地址", K::Detail, 2},  {"新地址", K::Detail, 2},    {"学校地址", K::Detail, 2},
-    {"公司地址", K::Detail, 2},  {"家庭地址", K::Detail, 2},  {"单位地址", K::Detail, 2},
-    {"家庭住址", K::Detail, 2},  {"地址", K::Detail, 2},      {"邮政编码", K::Postcode, 2},
-    {"邮编", K::Postcode, 2},    {"买家留言", K::Remark, 2},  {"订单备注", K::Remark, 2},
-    {"备注", K::Remark, 2},      {"留言", K::Remark, 0},      {"收件单位", K::Company, 2},
-    {"收货单位", K::Company, 2}, {"工作单位", K::Company, 2}, {"公司名称", K::Company, 2},
-    {"单位名称", K::Company, 2}, {"单位", K::Company, 0},     {"公司", K::Company, 0},
-    {"订单编号", K::Info, 2},    {"订单号", K::Info, 2},      {"下单时间", K::Info, 2},
-    {"付款时间", K::Info, 2},    {"订单时间", K::Info, 2},    {"支付时间", K::Info, 2},
-    {"成交时间", K::Info, 2},    {"商品名称", K::Info, 2},    {"宝贝名称", K::Info, 2},
-    {"商品", K::Info, 0},        {"数量", K::Info, 0},        {"发货地址", K::Detail, 2},
-    {"人", K::Name, 0},          {"号码", K::Phone, 0},       {"部门", K::Remark, 2},
-    {"所在部门", K::Remark, 2},  {"科室", K::Remark, 0},      {"收货手机", K::Phone, 2},
-    {"隐私号码", K::Phone, 2},   {"收货省份", K::Region, 2},  {"收货城市", K::Region, 2},
-    {"收货区县", K::Region, 2},  {"邮寄地址", K::Detail, 2},  {"厂址", K::Detail, 2},
-    {"收货公司", K::Company, 2}, {"厂名", K::Company, 2},     {"订单状态", K::Info, 2},
-    {"采购单号", K::Info, 2},    {"订单创建", K::Info, 2},    {"下单日期", K::Info, 2},
-    {"期望送达", K::Info, 2},    {"下单", K::Info, 0},        {"发货要求", K::Remark, 2},
-    {"总机", K::Phone, 0},       {"新号码", K::Phone, 2},     {"新号", K::Phone, 0},
-    {"宝贝", K::Info, 0},        {"隐私号", K::Phone, 2},     {"备用", K::Phone, 0},
-    {"公司名", K::Company, 2},
-};
-
-// As written in Hong Kong, Macau and Taiwan.
-const LabelWord kTraditionalLabels[] = {
-    {"收貨人", K::Name, 2},       {"聯絡人", K::Name, 2},       {"聯繫人", K::Name, 2},
-    {"手機號碼", K::Phone, 2},    {"手機", K::Phone, 1},        {"電話號碼", K::Phone, 2},
-    {"聯絡電話", K::Phone, 2},    {"聯繫電話", K::Phone, 2},    {"電話", K::Phone, 1},
-    {"收貨地址", K::Detail, 2},   {"詳細地址", K::Detail, 2},   {"聯絡地址", K::Detail, 2},
-    {"郵遞區號", K::Postcode, 2}, {"郵政編碼", K::Postcode, 2}, {"郵編", K::Postcode, 2},
-    {"備註", K::Remark, 2},       {"備注", K::Remark, 2},       {"公司名稱", K::Company, 2},
-};
-
-// Labels written in English on foreign shops' pages.
-const struct
-{
-    const char* word;
-    PasteText::Kind kind;
-} kLatinLabels[] = {
-    {"name", K::Name},    {"receiver", K::Name},     {"tel", K::Phone},   {"phone", K::Phone},
-    {"mobile", K::Phone}, {"address", K::Detail},    {"addr", K::Detail}, {"company", K::Company},
-    {"zip", K::Postcode}, {"postcode", K::Postcode},
-};
-
-struct Label
-{
-    QString word;
-    PasteText::Kind kind;
-    int glued;
-};
-
-const QVector<Label>& labels()
-{
-    static const QVector<Label> l = [] {
-        QVector<Label> v;
-        for (const LabelWord& w : kLabels)
-            v.append({QString::fromUtf8(w.word), w.kind, w.glued});
-        for (const LabelWord& w : kTraditionalLabels)
-            v.append({QString::fromUtf8(w.word), w.kind, w.glued});
-        return v;
-    }();
-    return l;
-}
-
-// Which characters begin a label, to pass over the others quickly.
-bool startsLabel(QChar c)
-{
-    static const QString firsts = [] {
-        QString f;
-        for (const Label& l : labels()) {
-            if (!f.contains(l.word.front()))
-                f += l.word.front();
-        }
-        return f;
-    }();
-    return firsts.contains(c);
-}
-
-bool isLatin(const QString& t)
-{
-    for (const QChar c : t) {
-        if (!(c >= QLatin1Char('A') && c <= QLatin1Char('Z')) &&
-            !(c >= QLatin1Char('a') && c <= QLatin1Char('z')))
-            return false;
-    }
-    return !t.isEmpty();
-}
 
 const QStringList& institutions()
 {
@@ -153,6 +37,21 @@ void withoutChatMarks(QString& s)
         QStringLiteral("(?:我|本人)?(?:换|改)了?(?:手机号码?|电话号码?|号码|手机|电话)了?"));
     if (s.contains(QChar(0x6362)) || s.contains(QChar(0x6539)))
         s.replace(changed, QStringLiteral(" "));
+    // "…丽阳街518号就行": the ease after the house number is no part of it.
+    static const QRegularExpression ease(
+        QStringLiteral("(?<=[0-9号室楼栋座层弄组])(?:就行|就好|就可以|即可)(?:了|啦)?(?=[\\s,，。!！]|$)"));
+    if (s.contains(QChar(0x5C31)) || s.contains(QChar(0x5373)))
+        s.replace(ease, QStringLiteral(" "));
+    // Whose landline it is, before its label: "家里座机0574…".
+    static const QRegularExpression whose(
+        QStringLiteral("(?:家里|家庭|办公室|单位|公司)的?(?=座机|固话|固定电话)"));
+    if (s.contains(QStringLiteral("座机")) || s.contains(QStringLiteral("固")))
+        s.replace(whose, QStringLiteral(" "));
+    // A new address announced: "改地址：…".
+    static const QRegularExpression newAddress(
+        QStringLiteral("(?<![\\p{Han}])[改换](?=(?:收货|收件)?地址[:：])"));
+    if (s.contains(QChar(0x6539)) || s.contains(QChar(0x6362)))
+        s.replace(newAddress, QStringLiteral(" "));
     // Cells of a sheet saved with quotes: "\"邢佳慧\",\"186…\"".
     if (s.contains(QStringLiteral("\",\"")))
         s.replace(QLatin1Char('"'), QLatin1Char(' '));
@@ -176,6 +75,28 @@ void joinSpacedLabels(QString& s)
         joined.remove(QLatin1Char(' '));
         if (PasteText::labelOf(joined) != PasteText::None)
             s.replace(m.capturedStart(), m.capturedLength(), joined);
+    }
+}
+
+// Dashes set between labels and values: "收件人-巩立伟-手机-182…-地址-…".
+// Only where a label ends before one or starts after it, as a dash
+// elsewhere belongs to a number or an address ("0535-6232018", "12-3号").
+void dashesAroundLabels(QString& s)
+{
+    if (!s.contains(QLatin1Char('-')))
+        return;
+    for (int i = s.indexOf(QLatin1Char('-')); i >= 0; i = s.indexOf(QLatin1Char('-'), i + 1)) {
+        bool label = false;
+        for (const PasteLabels::Word& l : PasteLabels::all()) {
+            if (l.word.size() < 2)
+                continue;
+            if (QStringView(s).left(i).endsWith(l.word) || QStringView(s).mid(i + 1).startsWith(l.word)) {
+                label = true;
+                break;
+            }
+        }
+        if (label)
+            s[i] = QLatin1Char(' ');
     }
 }
 
@@ -231,6 +152,7 @@ QString PasteText::normalized(const QString& in)
     }
     withoutChatMarks(s);
     joinSpacedLabels(s);
+    dashesAroundLabels(s);
     return s;
 }
 
@@ -269,25 +191,7 @@ QString PasteText::asTyped(const QString& address, const QString& typed)
 
 PasteText::Kind PasteText::labelOf(const QString& token)
 {
-    for (const Label& l : labels()) {
-        if (token == l.word)
-            return l.kind;
-    }
-    // "淘宝订单号", "京东订单编号"
-    if (token.size() <= 8 &&
-        (token.endsWith(QStringLiteral("订单号")) || token.endsWith(QStringLiteral("订单编号"))))
-        return Info;
-    // "订单创建时间", "预计送达时间": a time of the order's.
-    if (token.size() >= 4 && token.size() <= 8 && token.endsWith(QStringLiteral("时间")))
-        return Info;
-    if (isLatin(token)) {
-        const QString lower = token.toLower();
-        for (const auto& l : kLatinLabels) {
-            if (lower == QLatin1String(l.word))
-                return l.kind;
-        }
-    }
-    return None;
+    return PasteLabels::kindOf(token);
 }
 
 QList<PasteText::Piece> PasteText::splitAtLabels(const QString& token)
@@ -309,9 +213,9 @@ QList<PasteText::Piece> PasteText::splitAtLabels(const QString& token)
     }
     int from = 0;
     for (int i = 0; i < token.size(); ++i) {
-        if (!startsLabel(token.at(i)))
+        if (!PasteLabels::startsOne(token.at(i)))
             continue;
-        for (const Label& l : labels()) {
+        for (const PasteLabels::Word& l : PasteLabels::all()) {
             const QString& w = l.word;
             if (l.glued == 0 || (i == 0 && l.glued < 2) || !QStringView(token).mid(i).startsWith(w))
                 continue;
@@ -341,8 +245,10 @@ QList<PasteText::Piece> PasteText::splitAtLabels(const QString& token)
                 const QChar next = token.at(end);
                 // "地址福建省…", "备注放门卫", "姓名王五"
                 // ("我换地址了": no place follows, the label is part of the chat.)
-                cut = (l.kind == Detail && end + 2 < token.size() &&
-                       QStringLiteral("省市").contains(token.at(end + 2))) ||
+                // "我的地址是山东省…" too.
+                const int place = end + (QStringLiteral("是在为").contains(next) ? 3 : 2);
+                cut = (l.kind == Detail && place < token.size() &&
+                       QStringLiteral("省市").contains(token.at(place))) ||
                       l.kind == Remark || l.kind == Postcode || l.kind == Name ||
                       (l.kind == Phone && next == QChar(0x662F)); // "电话是"
             }
@@ -378,15 +284,17 @@ QString PasteText::withoutLeadIn(const QString& token)
         QStringLiteral("寄到 发到 送到 寄给 发给 寄往 发往 发货到 发货给 寄件到 寄件给 寄货到 送货到")
             .split(QLatin1Char(' '));
     static const QStringList others =
-        QStringLiteral("名字叫 名字是 叫做 她叫 他叫 我叫 我是 还是 叫 是 为").split(QLatin1Char(' '));
+        QStringLiteral("名字叫 名字是 叫做 她叫 他叫 我叫 我是 还是 就是我 就是 叫 是 为")
+            .split(QLatin1Char(' '));
     // Alone they announce nothing: "寄：广西…", the mark set off after a name, "李二伟 收", and
     // "给 乌日汗".
     // Nor does the country before the province: "中国 江苏省…".
     if (token == QStringLiteral("寄") || token == QStringLiteral("收") || token == QStringLiteral("给") ||
         token == QStringLiteral("写") || token == QStringLiteral("填") || token == QStringLiteral("还是") ||
         token == QStringLiteral("交给") || token == QStringLiteral("转交") ||
-        token == QStringLiteral("中国") || token == QStringLiteral("中国大陆") ||
-        token == QStringLiteral("中华人民共和国"))
+        token == QStringLiteral("还有") || token == QStringLiteral("以及") ||
+        token == QStringLiteral("都是") || token == QStringLiteral("中国") ||
+        token == QStringLiteral("中国大陆") || token == QStringLiteral("中华人民共和国"))
         return QString();
     // Calling the shop, glued to what follows: "老板发顺丰哦" is read as "发顺丰哦".
     for (const char* who : {"老板娘", "老板", "店家", "掌柜的", "掌柜"}) {
@@ -405,9 +313,10 @@ QString PasteText::withoutLeadIn(const QString& token)
         }
     }
     // "寄到我们公司：…", "麻烦寄：…", "发单位：…": the place is named after the colon.
-    static const QString place = QStringLiteral("(?:我|我们|咱|咱们|你|你们)?的?(?:公司|单位|家|家里|学校|"
-                                                "医院|宿舍|店里|这里|这边|这儿|这|下面|如下)?"
-                                                "[吧哈哦啊呀]?$");
+    static const QString place =
+        QStringLiteral("(?:我|我们|咱|咱们|你|你们)?的?(?:公司|单位|家|家里|学校|"
+                       "医院|宿舍|店里|这里|这边|这儿|这|下面|如下|事务所|办公室|工作室|店|厂)?"
+                       "[吧哈哦啊呀]?$");
     static const QRegularExpression ownPlace(QLatin1Char('^') + place);
     static const QRegularExpression sendOwnPlace(QStringLiteral("^[寄发]") + place);
     // "发两个地址：…": how many addresses follow.
@@ -426,6 +335,11 @@ QString PasteText::withoutLeadIn(const QString& token)
         return QString();
     static const QRegularExpression sendWhere(
         QStringLiteral("^[寄发](?:[到往]?(\\p{Han}{2,6})的|去(\\p{Han}{2,6}))$")); // "寄去台南"
+    // "寄香港": where it goes, when it is a region of the first level.
+    static const QRegularExpression sendRegion(
+        QStringLiteral("^[寄发][到往去]?(?:香港|澳[门門]|台[湾灣]|臺灣|\\p{Han}{2,3}省)$"));
+    if (sendRegion.match(rest).hasMatch())
+        return QString();
     if ((rest.startsWith(QStringLiteral("寄")) || rest.startsWith(QStringLiteral("发"))) &&
         (sendOwnPlace.match(rest).hasMatch() || sendCount.match(rest).hasMatch() ||
          sendRequest.match(rest).hasMatch()))
@@ -445,8 +359,11 @@ QString PasteText::withoutLeadIn(const QString& token)
         // "送到家" at the end is a wish, no place named after it; so is
         // "送到护士站就行".
         static const QRegularExpression enough(QStringLiteral("(?:就行|就好|即可|就可以)(?:了|啦)?$"));
+        // So is a spot in the building named by itself: "送到护士站", "送到收发室".
+        static const QRegularExpression spot(QStringLiteral("^\\p{Han}{1,3}[站台室处口卫]$"));
         if (v.startsWith(QStringLiteral("送")) &&
-            (rest == QStringLiteral("家") || rest == QStringLiteral("家里") || rest.contains(enough)))
+            (rest == QStringLiteral("家") || rest == QStringLiteral("家里") || rest.contains(enough) ||
+             spot.match(rest).hasMatch()))
             return token;
         if (rest.startsWith(QStringLiteral("那个")) && rest.size() > 4)
             rest.remove(0, 2);
@@ -460,7 +377,9 @@ QString PasteText::withoutLeadIn(const QString& token)
         return ownPlace.match(rest).hasMatch() ? QString() : rest;
     }
     // "他在江苏省…", "地址还是 安徽省…": where the recipient is, before the address.
-    for (const char* where : {"他在", "她在", "我在", "人在", "还是"}) {
+    // "改成江西省…", "就是那个湖北省…": the new one, or the one meant.
+    for (const char* where :
+         {"他在", "她在", "我在", "人在", "还是", "改成", "改为", "换成", "就是那个", "就是", "在"}) {
         const QString w = QString::fromUtf8(where);
         if (token.size() >= w.size() + 6 && token.startsWith(w) &&
             AddressWords::looksLikeAddress(token.mid(w.size())) &&
@@ -490,6 +409,10 @@ QString PasteText::withoutLeadIn(const QString& token)
         if (PersonName::fit(name) == PersonName::Strong)
             return name;
     }
+    // "不变还是游晓光": that the name stays, then the name.
+    static const QRegularExpression unchanged(QStringLiteral("^(?:不变|没变|没换|不换)[的了]?"));
+    if (const auto m = unchanged.match(token); m.hasMatch() && m.capturedLength() + 1 < token.size())
+        return withoutLeadIn(token.mid(m.capturedLength()));
     for (const QString& w : others) {
         // "是送人的" says what the parcel is: no value after "是".
         if (w == QStringLiteral("是") && token.endsWith(QChar(0x7684)))
@@ -507,7 +430,7 @@ bool PasteText::endsLikeCompany(const QString& token)
     static const QStringList ends =
         QStringLiteral(
             "有限公司 公司 集团 事务所 研究院 研究所 工作室 商行 经营部 门市部 分公司 厂 银行 分行 支行 "
-            "协会 商会 合作社 设计院 律所 局 办事处")
+            "协会 商会 合作社 设计院 律所 局 办事处 法院 检察院")
             .split(QLatin1Char(' '));
     if (token.size() < 4)
         return false;

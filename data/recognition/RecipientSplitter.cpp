@@ -17,6 +17,26 @@ bool isWholeRecipient(const QString& raw)
     return number.match(line).hasMatch() && place.match(line).hasMatch();
 }
 
+// "苟文杰 182…": a person and a number, no place.
+bool isPersonOnly(const QString& raw)
+{
+    const QString line = PasteText::normalized(raw);
+    static const QRegularExpression number(QStringLiteral(R"((?:\d[ -]?){7,})"));
+    static const QRegularExpression place(QStringLiteral("[省市区县路街道号镇村]"));
+    return number.match(line).hasMatch() && !place.match(line).hasMatch();
+}
+
+// "地址都是 四川省…", "都寄到 …": one address for all the people above it.
+bool isSharedAddress(const QString& raw)
+{
+    const QString line = PasteText::normalized(raw);
+    static const QRegularExpression number(QStringLiteral(R"((?:\d[ -]?){7,})"));
+    static const QRegularExpression shared(
+        QStringLiteral("^(?:地址)?[:：]?\\s*都(?:是|寄到|发到|寄|发|送到)"));
+    static const QRegularExpression place(QStringLiteral("[省市区县路街道号镇村]"));
+    return shared.match(line).hasMatch() && place.match(line).hasMatch() && !number.match(line).hasMatch();
+}
+
 // "这两个都发哈", "两个地址都发一份：": a line about the recipients that follow.
 bool isBatchLeadIn(const QString& line)
 {
@@ -140,6 +160,14 @@ QStringList splitChunk(const QString& chunk)
     }
     if (everyLine && recipients.size() >= 2)
         return recipients;
+    // People on lines of their own, then the address for them all: each gets it.
+    if (lines.size() >= 3 && isSharedAddress(lines.last())) {
+        QStringList people;
+        for (int i = 0; i + 1 < lines.size() && isPersonOnly(lines.at(i)); ++i)
+            people << lines.at(i) + QLatin1Char('\n') + lines.last();
+        if (people.size() == lines.size() - 1)
+            return people;
+    }
     if (lines.size() == 1) {
         static const QRegularExpression semicolon(QStringLiteral("[;；]"));
         QStringList pieces;

@@ -90,7 +90,7 @@ void TestAddressParser::initTestCase()
     QVERIFY(load(QStringLiteral("fresh8_samples.tsv"), m_sets[QStringLiteral("fresh8")]));
     QVERIFY(load(QStringLiteral("mend9_samples.tsv"), m_sets[QStringLiteral("mend9")]));
     // Written last, measured before any mend, then mended for.
-    for (const char* set : {"fresh9", "fresh10", "fresh11", "fresh12", "fresh13", "fresh14"})
+    for (const char* set : {"fresh9", "fresh10", "fresh11", "fresh12", "fresh13", "fresh14", "fresh16"})
         QVERIFY(
             load(QString::fromUtf8(set) + QStringLiteral("_samples.tsv"), m_sets[QString::fromUtf8(set)]));
     // A table being written is measured before anything is mended for it:
@@ -112,6 +112,7 @@ void TestAddressParser::initTestCase()
         QVERIFY(m_sets.value(QString::fromUtf8(set)).rows.size() >= 130);
     QVERIFY(m_sets.value(QStringLiteral("fresh12")).rows.size() >= 115);
     QVERIFY(m_sets.value(QStringLiteral("fresh13")).rows.size() >= 125);
+    QVERIFY(m_sets.value(QStringLiteral("fresh16")).rows.size() >= 160);
 }
 
 void TestAddressParser::accuracy_data()
@@ -170,10 +171,13 @@ void TestAddressParser::accuracy_data()
         {"fresh12", "备注", 0.995}, {"fresh13", "整条", 0.995},     {"fresh13", "姓名", 0.995},
         {"fresh13", "手机", 0.995}, {"fresh13", "电话", 0.995},     {"fresh13", "城市", 0.995},
         {"fresh13", "邮编", 0.995}, {"fresh13", "收件单位", 0.995}, {"fresh13", "地址", 0.995},
-        {"fresh13", "备注", 0.995}, {"fresh14", "整条", 0.99},     {"fresh14", "姓名", 0.99},
+        {"fresh13", "备注", 0.995}, {"fresh14", "整条", 0.99},      {"fresh14", "姓名", 0.99},
         {"fresh14", "手机", 0.995}, {"fresh14", "电话", 0.995},     {"fresh14", "城市", 0.995},
         {"fresh14", "邮编", 0.995}, {"fresh14", "收件单位", 0.995}, {"fresh14", "地址", 0.995},
-        {"fresh14", "备注", 0.99},
+        {"fresh14", "备注", 0.99},  {"fresh16", "整条", 0.995},     {"fresh16", "姓名", 0.995},
+        {"fresh16", "手机", 0.995}, {"fresh16", "电话", 0.995},     {"fresh16", "城市", 0.995},
+        {"fresh16", "邮编", 0.995}, {"fresh16", "收件单位", 0.995}, {"fresh16", "地址", 0.995},
+        {"fresh16", "备注", 0.995},
     };
     for (const QString& path :
          qEnvironmentVariable("WAYBILL_MEASURE_SAMPLES").split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
@@ -499,6 +503,9 @@ void TestAddressParser::edgeCases_data()
                "张伟 13812345678 所在地区：河南省郑州市金水区 详细地址：河南省郑州市金水区花园路12号 "
                "13900001111")
         << QStringLiteral("电话") << QStringLiteral("13900001111") << false;
+    QTest::newRow("a dash inside the address is no separator of labels")
+        << QStringLiteral("韦东 13812345678 河南省郑州市金水区花园路12号院5号楼-3单元")
+        << QStringLiteral("地址") << QStringLiteral("河南省郑州市金水区花园路12号院5号楼-3单元") << false;
     QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
                                                << QStringLiteral("姓名") << QString() << true;
 }

@@ -1,0 +1,83 @@
+#include "data/recognition/AddressPlaces.h"
+
+#include "data/recognition/AddressWords.h"
+#include "data/recognition/PasteChat.h"
+#include "data/recognition/PersonName.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+// Under no label, or under the phone's on its line once its number was taken
+// out: "电话 023… 江北区 观音桥 建新北路65号".
+bool isFree(PasteText::Kind scope)
+{
+    return scope == PasteText::None || scope == PasteText::Phone;
+}
+
+} // namespace
+
+AddressPlaces::AddressPlaces(const RegionTable& regions) : m_regions(regions) {}
+
+bool AddressPlaces::isPlaceBeforeStreet(const QList<Token>& tokens, int i, const QString& value,
+                                        bool nameBefore) const
+{
+    // "重庆 万州区 高笋塘 国本路18号": a piece set off between the district
+    // and the street, with nothing that marks a person, is a place in the
+    // address; the name comes after the number.
+    if (i + 1 >= tokens.size() || value.size() < 2 || value.size() > 4 ||
+        PersonName::withoutReceiveMark(value) != value || PersonName::fit(value) == PersonName::No)
+        return false;
+    const Token& t = tokens.at(i);
+    const Token& next = tokens.at(i + 1);
+    if (!isFree(t.scope) || next.label != PasteText::None || !isFree(next.scope) || next.aside ||
+        next.line != t.line || !AddressWords::looksLikeAddress(next.text) ||
+        m_regions.match(next.text).length > 0 || m_regions.match(value).length > 0)
+        return false;
+    for (const char* title : {"先生", "女士", "小姐", "老师", "师傅"}) {
+        if (value.endsWith(QString::fromUtf8(title)))
+            return false;
+    }
+    // Only where the name came before the address (the first cell of a
+    // sheet's row), or another piece after the street reads as the name:
+    // else this is the name, written inside the address ("…天河区 陈志明 天河路385号").
+    if (nameBefore)
+        return true;
+    for (int j = i + 2; j < tokens.size(); ++j) {
+        const Token& later = tokens.at(j);
+        if (later.label == PasteText::Name)
+            return true;
+        if (later.label == PasteText::None && !later.aside &&
+            PersonName::fit(PersonName::withoutReceiveMark(later.text)) == PersonName::Strong &&
+            m_regions.match(later.text).length == 0 && !AddressWords::looksLikeAddress(later.text))
+            return true;
+    }
+    return false;
+}
+
+bool AddressPlaces::isPlaceBetween(const QList<Token>& tokens, int i, const QString& value) const
+{
+    // "…广西大学 西校园 碧云湖 12栋", "…北仑大道 口岸 边贸市场": set off between
+    // two pieces of the address, a word that is no name is a place in it.
+    // A village named with a surname before its group: "庄里镇 杜村 十一组".
+    static const QRegularExpression group(QStringLiteral(R"(^[一二三四五六七八九十\d]{1,3}[组队社]$)"));
+    const bool village = value.size() == 2 && QStringLiteral("村庄屯寨").contains(value.back()) &&
+                         i + 1 < tokens.size() && group.match(tokens.at(i + 1).text).hasMatch();
+    if (i + 1 >= tokens.size() || value.size() < 2 || value.size() > 6 ||
+        (PersonName::fit(value) == PersonName::Strong && !village) ||
+        PersonName::withoutReceiveMark(value) != value || PersonName::isDeliveryNote(value) ||
+        PasteChat::isChat(value))
+        return false;
+    // A building named after its district is no region: "荃灣廣場".
+    if (const int region = m_regions.match(value).length;
+        region > 0 && (region == value.size() || !AddressWords::looksLikeAddress(value)))
+        return false;
+    for (const QChar ch : value) {
+        if (ch.script() != QChar::Script_Han)
+            return false;
+    }
+    const Token& t = tokens.at(i);
+    const Token& next = tokens.at(i + 1);
+    return isFree(t.scope) && next.label == PasteText::None && !next.aside && next.line == t.line &&
+           AddressWords::looksLikeAddress(next.text) && m_regions.match(next.text).length == 0;
+}

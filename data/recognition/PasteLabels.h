@@ -1,0 +1,25 @@
+#pragma once
+
+#include "data/recognition/PasteText.h"
+
+#include <QVector>
+
+// The labels of order pages and chat templates ("收货人", "手机号码",
+// "郵遞區號", "tel") and what each announces.
+class PasteLabels
+{
+public:
+    struct Word
+    {
+        QString word;
+        PasteText::Kind kind;
+        int glued; // 0: alone only; 1: also after text ("张三手机"); 2: also before its value ("收货人张三")
+    };
+
+    // Every label, longest first where one starts another.
+    static const QVector<Word>& all();
+    // Whether a label begins with this character, to pass over the others quickly.
+    static bool startsOne(QChar c);
+    // The label a whole token is, or None.
+    static PasteText::Kind kindOf(const QString& token);
+};
