@@ -2,6 +2,7 @@
 
 #include "data/recognition/AddressWords.h"
 #include "data/recognition/PasteChat.h"
+#include "data/recognition/PasteHeading.h"
 #include "data/recognition/PersonName.h"
 
 #include <algorithm>
@@ -61,7 +62,8 @@ const LabelWord kLabels[] = {
     {"期望送达", K::Info, 2},    {"下单", K::Info, 0},        {"发货要求", K::Remark, 2},
     {"总机", K::Phone, 0},       {"新号码", K::Phone, 2},     {"新号", K::Phone, 0},
     {"宝贝", K::Info, 0},        {"隐私号", K::Phone, 2},     {"备用", K::Phone, 0},
-    {"公司名", K::Company, 2},
+    {"公司名", K::Company, 2},   {"期望配送", K::Info, 2},    {"采购单位", K::Company, 2},
+    {"学校", K::Company, 0},
 };
 
 // As written in Hong Kong, Macau and Taiwan.
@@ -386,8 +388,10 @@ QString PasteText::withoutLeadIn(const QString& token)
         token == QStringLiteral("写") || token == QStringLiteral("填") || token == QStringLiteral("还是") ||
         token == QStringLiteral("交给") || token == QStringLiteral("转交") ||
         token == QStringLiteral("中国") || token == QStringLiteral("中国大陆") ||
-        token == QStringLiteral("中华人民共和国"))
+        token == QStringLiteral("中华人民共和国") || PasteHeading::isDestination(token))
         return QString();
+    if (const QString place = PasteHeading::withoutCountry(token); place.size() < token.size())
+        return place;
     // Calling the shop, glued to what follows: "老板发顺丰哦" is read as "发顺丰哦".
     for (const char* who : {"老板娘", "老板", "店家", "掌柜的", "掌柜"}) {
         const QString w = QString::fromUtf8(who);
