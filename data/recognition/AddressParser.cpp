@@ -447,7 +447,8 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     const QString sender = PasteText::takeSender(text);
     ContactNumbers::take(text, r);
     // Brackets left empty by a number taken out of them.
-    static const QRegularExpression emptyBrackets(QStringLiteral(R"([(（]\s*[)）])"));
+    static const QRegularExpression emptyBrackets(
+        QStringLiteral(R"([(（]\s*(?:邮编|邮政编码)?[:：]?\s*[)）])"));
     text.replace(emptyBrackets, QStringLiteral(" "));
     PersonName::joinSpacedNames(text);
 
