@@ -165,7 +165,8 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
     // "深圳市华拓电子有限公司" begins with a city but is the company;
     // "武汉市武昌区武汉大学信息学部" goes down to the district: the address.
     const RegionTable::Path path = m_regions.match(text);
-    if (PasteText::isCompany(text) && (path.written.size() < 2 || PasteText::endsLikeCompany(text))) {
+    if ((PasteText::isCompany(text) || (c.parts.isEmpty() && InstitutionParts::namesUnit(text))) &&
+        (path.written.size() < 2 || PasteText::endsLikeCompany(text))) {
         c.companies << text;
         return;
     }
