@@ -181,7 +181,8 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
         return;
     }
     // Written with the regions, in their place: "香港 新界 荃灣".
-    if (AddressWords::isSarArea(text)) {
+    if (AddressWords::isSarArea(text) ||
+        (!c.parts.isEmpty() && AddressWords::isSarDistrict(text, c.parts.last().text))) {
         c.parts.append({text, true, false});
         return;
     }
