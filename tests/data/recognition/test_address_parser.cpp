@@ -170,10 +170,13 @@ void TestAddressParser::accuracy_data()
         {"fresh12", "备注", 0.995}, {"fresh13", "整条", 0.995},     {"fresh13", "姓名", 0.995},
         {"fresh13", "手机", 0.995}, {"fresh13", "电话", 0.995},     {"fresh13", "城市", 0.995},
         {"fresh13", "邮编", 0.995}, {"fresh13", "收件单位", 0.995}, {"fresh13", "地址", 0.995},
-        {"fresh13", "备注", 0.995}, {"fresh14", "整条", 0.99},     {"fresh14", "姓名", 0.99},
+        {"fresh13", "备注", 0.995}, {"fresh14", "整条", 0.99},      {"fresh14", "姓名", 0.99},
         {"fresh14", "手机", 0.995}, {"fresh14", "电话", 0.995},     {"fresh14", "城市", 0.995},
         {"fresh14", "邮编", 0.995}, {"fresh14", "收件单位", 0.995}, {"fresh14", "地址", 0.995},
-        {"fresh14", "备注", 0.99},
+        {"fresh14", "备注", 0.99},  {"fresh15", "整条", 0.995},     {"fresh15", "姓名", 0.995},
+        {"fresh15", "手机", 0.995}, {"fresh15", "电话", 0.995},     {"fresh15", "城市", 0.995},
+        {"fresh15", "邮编", 0.995}, {"fresh15", "收件单位", 0.995}, {"fresh15", "地址", 0.995},
+        {"fresh15", "备注", 0.995},
     };
     for (const QString& path :
          qEnvironmentVariable("WAYBILL_MEASURE_SAMPLES").split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
