@@ -169,7 +169,8 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
     // "深圳市华拓电子有限公司" begins with a city but is the company;
     // "武汉市武昌区武汉大学信息学部" goes down to the district: the address.
     const RegionTable::Path path = m_regions.match(text);
-    if (PasteText::isCompany(text) && (path.written.size() < 2 || PasteText::endsLikeCompany(text))) {
+    if ((PasteText::isCompany(text) || (c.parts.isEmpty() && InstitutionParts::namesUnit(text))) &&
+        (path.written.size() < 2 || PasteText::endsLikeCompany(text))) {
         c.companies << text;
         return;
     }
@@ -184,7 +185,8 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
         return;
     }
     // Written with the regions, in their place: "香港 新界 荃灣".
-    if (AddressWords::isSarArea(text)) {
+    if (AddressWords::isSarArea(text) ||
+        (!c.parts.isEmpty() && AddressWords::isSarDistrict(text, c.parts.last().text))) {
         c.parts.append({text, true, false});
         return;
     }
@@ -391,7 +393,8 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     const QString sender = PasteText::takeSender(text);
     ContactNumbers::take(text, r);
     // Brackets left empty by a number taken out of them.
-    static const QRegularExpression emptyBrackets(QStringLiteral(R"([(（]\s*[)）])"));
+    static const QRegularExpression emptyBrackets(
+        QStringLiteral(R"([(（]\s*(?:邮编|邮政编码)?[:：]?\s*[)）])"));
     text.replace(emptyBrackets, QStringLiteral(" "));
     PersonName::joinSpacedNames(text);
 

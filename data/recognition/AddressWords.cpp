@@ -67,6 +67,15 @@ bool AddressWords::isSarArea(const QString& t)
     return areas.contains(t);
 }
 
+bool AddressWords::isSarDistrict(const QString& t, const QString& before)
+{
+    // Their districts end in the words of the coast and the land: 咀 角 灣 環 埗 塘 田 埔 澳.
+    static const QRegularExpression district(QStringLiteral(R"(^\p{Han}{1,3}[咀角湾灣環环埗塘田埔澳]$)"));
+    static const QRegularExpression sar(QStringLiteral("^(?:香港|澳[门門])(?:特别行政区|特別行政區)?$"));
+    return t.size() <= 4 && (sar.match(before).hasMatch() || isSarArea(before)) &&
+           district.match(t).hasMatch();
+}
+
 bool AddressWords::isPosition(const QString& t)
 {
     static const QRegularExpression position(

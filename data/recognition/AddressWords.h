@@ -12,6 +12,8 @@ public:
     // One of the parts Hong Kong and Macau are written with, which are no
     // districts of the table: "新界", "港島", "氹仔".
     static bool isSarArea(const QString& text);
+    // A district of Hong Kong or Macau written after it: "香港 尖沙咀", "九龍 旺角".
+    static bool isSarDistrict(const QString& text, const QString& before);
     // Where in a village or a compound, set off after it: "东头", "第二家", "南门".
     static bool isPosition(const QString& text);
     // Where the parcels of a campus or a village are left, named as a place: "快递点".

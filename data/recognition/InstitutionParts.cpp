@@ -47,3 +47,11 @@ QString InstitutionParts::takeDepartment(QString& company)
     company.truncate(m.capturedStart());
     return taken;
 }
+
+bool InstitutionParts::namesUnit(const QString& token)
+{
+    static const QRegularExpression unit(
+        QStringLiteral(R"(^\p{Han}{2,14}(?:医院|大学|学院|学校|中学|小学|研究院|研究所|醫院|大學|學院)$)"));
+    static const QRegularExpression place(QStringLiteral("[省市区县镇乡村路街巷弄号號楼樓栋幢室]"));
+    return unit.match(token).hasMatch() && !token.contains(place);
+}

@@ -25,4 +25,7 @@ public:
     // Takes the department in brackets off a company and returns it:
     // "…有限公司（研发部）" -> "研发部"; empty where there is none.
     static QString takeDepartment(QString& company);
+    // A school or hospital by its name alone, with no place or number in it
+    // ("浙江大学医学院附属第一医院"): written before the address, the recipient's unit.
+    static bool namesUnit(const QString& token);
 };

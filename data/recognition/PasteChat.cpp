@@ -118,6 +118,25 @@ bool PasteChat::isFieldHeading(const QString& token)
     return false;
 }
 
+namespace {
+
+const QStringList& platforms()
+{
+    static const QStringList p =
+        QStringLiteral(
+            "淘宝 天猫 拼多多 抖音 抖店 京东 快手 小红书 微信 闲鱼 微店 有赞 唯品会 苏宁 当当 得物 "
+            "美团 饿了么 盒马 亚马逊 1688 阿里巴巴 淘特 视频号 京东到家")
+            .split(QLatin1Char(' '));
+    return p;
+}
+
+} // namespace
+
+bool PasteChat::isPlatform(const QString& token)
+{
+    return platforms().contains(token);
+}
+
 bool PasteChat::isOrderHeading(const QString& token)
 {
     // What the shop page says of the order: "拼单成功", "待发货".
@@ -127,28 +146,17 @@ bool PasteChat::isOrderHeading(const QString& token)
             .split(QLatin1Char(' '));
     if (states.contains(token))
         return true;
-    static const QStringList platforms =
-        QStringLiteral(
-            "淘宝 天猫 拼多多 抖音 抖店 京东 快手 小红书 微信 闲鱼 微店 有赞 唯品会 苏宁 当当 得物 "
-            "美团 饿了么 盒马 亚马逊 1688 阿里巴巴 淘特 视频号 京东到家")
-            .split(QLatin1Char(' '));
-    static const QStringList orderWords = {QString(),
-                                           QStringLiteral("订单"),
-                                           QStringLiteral("订单信息"),
-                                           QStringLiteral("订单详情"),
-                                           QStringLiteral("小店"),
-                                           QStringLiteral("电商"),
-                                           QStringLiteral("到家"),
-                                           QStringLiteral("下单"),
-                                           QStringLiteral("采购单")};
+    // "京东自营", "微信小店订单详情", "京东企业购": the shop, its kind of page, the order's page.
+    static const QRegularExpression orderWords(
+        QStringLiteral("^(?:自营|商城|小店|小商店|电商|到家|企业购|下单|采购单)?(?:订单)?(?:详情|信息)?$"));
     // The sheet's own title: "发货单", "订单详情".
     static const QStringList titles =
         QStringLiteral("发货单 出库单 送货单 订单详情 订单信息 订单 收货信息单 拼单详情 导出订单")
             .split(QLatin1Char(' '));
     if (titles.contains(token))
         return true;
-    for (const QString& p : platforms) {
-        if (token.startsWith(p) && (orderWords.contains(token.mid(p.size())) ||
+    for (const QString& p : platforms()) {
+        if (token.startsWith(p) && (orderWords.match(token.mid(p.size())).hasMatch() ||
                                     (token.size() <= p.size() + 6 && token.endsWith(QStringLiteral("订单")))))
             return true;
     }

@@ -12,6 +12,8 @@ public:
     static bool isChat(const QString& token);
     // The shop's platform in front of a copied order: "【拼多多】", "京东订单".
     static bool isOrderHeading(const QString& token);
+    // The shop's platform alone: "京东", "拼多多".
+    static bool isPlatform(const QString& token);
     // "收货人信息": a heading over the fields, no value.
     static bool isFieldHeading(const QString& token);
     // The value without thanks glued to its end: "送货上门谢谢" -> "送货上门".

@@ -2,6 +2,7 @@
 
 #include "data/recognition/AddressWords.h"
 #include "data/recognition/PasteChat.h"
+#include "data/recognition/PasteHeading.h"
 #include "data/recognition/PasteLabels.h"
 #include "data/recognition/PersonName.h"
 
@@ -294,8 +295,11 @@ QString PasteText::withoutLeadIn(const QString& token)
         token == QStringLiteral("交给") || token == QStringLiteral("转交") ||
         token == QStringLiteral("还有") || token == QStringLiteral("以及") ||
         token == QStringLiteral("都是") || token == QStringLiteral("中国") ||
-        token == QStringLiteral("中国大陆") || token == QStringLiteral("中华人民共和国"))
+        token == QStringLiteral("中国大陆") || token == QStringLiteral("中华人民共和国") ||
+        PasteHeading::isDestination(token))
         return QString();
+    if (const QString place = PasteHeading::withoutCountry(token); place.size() < token.size())
+        return place;
     // Calling the shop, glued to what follows: "老板发顺丰哦" is read as "发顺丰哦".
     for (const char* who : {"老板娘", "老板", "店家", "掌柜的", "掌柜"}) {
         const QString w = QString::fromUtf8(who);

@@ -1,6 +1,7 @@
 #include "data/recognition/PasteTokenizer.h"
 
 #include "data/recognition/PasteChat.h"
+#include "data/recognition/PasteHeading.h"
 #include "data/recognition/PersonName.h"
 
 #include <QPair>
@@ -78,7 +79,16 @@ QList<Token> PasteTokenizer::tokenize(const QString& text)
                     tokens << t;
                     continue;
                 }
-                for (const PasteText::Piece& p : PasteText::splitAtLabels(part.first)) {
+                QString rest = part.first;
+                // "抖音电商订单号": the page's heading set off from the order's label.
+                if (const int head = PasteHeading::gluedLength(rest); head > 0) {
+                    Token t;
+                    t.text = rest.left(head);
+                    t.line = n;
+                    tokens << t;
+                    rest.remove(0, head);
+                }
+                for (const PasteText::Piece& p : PasteText::splitAtLabels(rest)) {
                     Token t;
                     t.text = p.text;
                     t.line = n;

@@ -52,34 +52,42 @@ bool isBatchLeadIn(const QString& line)
     return pieces.isEmpty() || pieces.first().label == PasteText::None;
 }
 
-// "序号|姓名|手机|地址": every cell a label.
+// Column headers that are no labels: the levels of the address, the row's number.
+const QStringList& otherColumns()
+{
+    static const QStringList others =
+        QStringLiteral("省 市 区 县 区县 市区 镇 街道 序号 编号").split(QLatin1Char(' '));
+    return others;
+}
+
+// "序号|姓名|手机|地址", "姓名|手机|省|市|区|详细地址": every cell a label or a level.
 bool isHeaderRow(const QString& line)
 {
     static const QRegularExpression cells(QStringLiteral(R"([\s|,，]+)"));
     const QStringList parts = line.split(cells, Qt::SkipEmptyParts);
     if (parts.size() < 2)
         return false;
+    int labels = 0;
     for (const QString& p : parts) {
-        if (PasteText::labelOf(p) == PasteText::None && p != QStringLiteral("序号") &&
-            p != QStringLiteral("编号"))
+        if (PasteText::labelOf(p) != PasteText::None)
+            ++labels;
+        else if (!otherColumns().contains(p))
             return false;
     }
-    return true;
+    return labels > 0;
 }
 
 // A column header of a sheet: a label ("收件人手机"), a level of the address
 // ("省", "区县") or the row's number. Sets labelled for a label.
 bool isColumnHeader(const QString& cell, bool* labelled)
 {
-    static const QStringList others =
-        QStringLiteral("省 市 区 县 区县 市区 镇 街道 序号 编号").split(QLatin1Char(' '));
     const QList<PasteText::Piece> pieces = PasteText::splitAtLabels(cell);
     // An order number's column is a number of the remark as it stands.
     *labelled = pieces.size() == 1 && pieces.first().label != PasteText::None &&
                 pieces.first().label != PasteText::Info;
     if (pieces.size() == 1 && pieces.first().label == PasteText::Info)
         return true;
-    return *labelled || others.contains(cell);
+    return *labelled || otherColumns().contains(cell);
 }
 
 // The rows under a header of tab-separated columns, each cell written after
@@ -120,10 +128,20 @@ QString withoutNumbering(QString line)
     static const QRegularExpression numbering(QStringLiteral(
         R"(^\s*(?:\d{1,2}\s*[.、)）:：|]|\d{1,4}\t|\d{1,4}[,，](?=\s*\p{Han})|[(（]\d{1,2}[)）]|[\x{2460}-\x{2473}\x{2776}-\x{277F}]\s*[.、:：]?|)"
         R"(第[一二三四五六七八九十\d]{1,2}[个位单份家]?\s*[:：]?)\s*)"));
-    static const QRegularExpression numberedLabel(
-        QStringLiteral(R"((收件人|收货人|联系人)\s*[1-9]\d?\s*(?=[:：]))"));
+    // "收件人2：", "电话2：", "地址2：": the labels of the second recipient.
+    static const QRegularExpression numberedLabel(QStringLiteral(R"((\p{Han}{2,5})\s*[1-9]\d?\s*(?=[:：]))"));
     line.remove(numbering);
-    line.replace(numberedLabel, QStringLiteral("\\1"));
+    for (qsizetype at = 0;;) {
+        const auto m = numberedLabel.match(line, at);
+        if (!m.hasMatch())
+            break;
+        if (PasteText::labelOf(m.captured(1)) != PasteText::None) {
+            line.replace(m.capturedStart(), m.capturedLength(), m.captured(1));
+            at = m.capturedStart() + m.capturedLength(1);
+        } else {
+            at = m.capturedEnd();
+        }
+    }
     return line.trimmed();
 }
 
@@ -169,14 +187,22 @@ QStringList splitChunk(const QString& chunk)
             return people;
     }
     if (lines.size() == 1) {
-        static const QRegularExpression semicolon(QStringLiteral("[;；]"));
-        QStringList pieces;
-        for (const QString& p : lines.first().split(semicolon, Qt::SkipEmptyParts))
-            pieces << withoutNumbering(p); // "第一单：…；第二单：…"
-        bool whole = pieces.size() >= 2;
-        for (const QString& p : pieces)
-            whole = whole && isWholeRecipient(p);
-        return whole ? pieces : lines;
+        // "第一单：…；第二单：…", "沈一诺 … | 沈国栋 … | …", "收件人：… 收件人：…".
+        static const QRegularExpression apart(QStringLiteral(R"([;；]|\s\|\s)"));
+        static const QRegularExpression nameLabel(
+            QStringLiteral(R"(\s(?=(?:收件人|收货人|联系人)\s*[:：]))"));
+        for (const QRegularExpression* at : {&apart, &nameLabel}) {
+            QStringList pieces;
+            for (const QString& p : lines.first().split(*at, Qt::SkipEmptyParts))
+                pieces << withoutNumbering(p);
+            bool whole = pieces.size() >= 2;
+            // Cut at the name's label only where each piece begins with it.
+            for (const QString& p : pieces)
+                whole = whole && isWholeRecipient(p) && (at == &apart || startsWithNameLabel(p));
+            if (whole)
+                return pieces;
+        }
+        return lines;
     }
     // Labelled blocks one after another: a name label again starts the next.
     QStringList entries;

@@ -90,7 +90,8 @@ void TestAddressParser::initTestCase()
     QVERIFY(load(QStringLiteral("fresh8_samples.tsv"), m_sets[QStringLiteral("fresh8")]));
     QVERIFY(load(QStringLiteral("mend9_samples.tsv"), m_sets[QStringLiteral("mend9")]));
     // Written last, measured before any mend, then mended for.
-    for (const char* set : {"fresh9", "fresh10", "fresh11", "fresh12", "fresh13", "fresh14", "fresh16"})
+    for (const char* set :
+         {"fresh9", "fresh10", "fresh11", "fresh12", "fresh13", "fresh14", "fresh15", "fresh16"})
         QVERIFY(
             load(QString::fromUtf8(set) + QStringLiteral("_samples.tsv"), m_sets[QString::fromUtf8(set)]));
     // A table being written is measured before anything is mended for it:
@@ -108,7 +109,7 @@ void TestAddressParser::initTestCase()
     QVERIFY(m_sets.value(QStringLiteral("fresh7")).rows.size() >= 130);
     QVERIFY(m_sets.value(QStringLiteral("fresh8")).rows.size() >= 120);
     QVERIFY(m_sets.value(QStringLiteral("mend9")).rows.size() >= 65);
-    for (const char* set : {"fresh9", "fresh10", "fresh11", "fresh14"})
+    for (const char* set : {"fresh9", "fresh10", "fresh11", "fresh14", "fresh15"})
         QVERIFY(m_sets.value(QString::fromUtf8(set)).rows.size() >= 130);
     QVERIFY(m_sets.value(QStringLiteral("fresh12")).rows.size() >= 115);
     QVERIFY(m_sets.value(QStringLiteral("fresh13")).rows.size() >= 125);
@@ -177,7 +178,10 @@ void TestAddressParser::accuracy_data()
         {"fresh14", "备注", 0.99},  {"fresh16", "整条", 0.995},     {"fresh16", "姓名", 0.995},
         {"fresh16", "手机", 0.995}, {"fresh16", "电话", 0.995},     {"fresh16", "城市", 0.995},
         {"fresh16", "邮编", 0.995}, {"fresh16", "收件单位", 0.995}, {"fresh16", "地址", 0.995},
-        {"fresh16", "备注", 0.995},
+        {"fresh16", "备注", 0.995}, {"fresh15", "整条", 0.995},     {"fresh15", "姓名", 0.995},
+        {"fresh15", "手机", 0.995}, {"fresh15", "电话", 0.995},     {"fresh15", "城市", 0.995},
+        {"fresh15", "邮编", 0.995}, {"fresh15", "收件单位", 0.995}, {"fresh15", "地址", 0.995},
+        {"fresh15", "备注", 0.995},
     };
     for (const QString& path :
          qEnvironmentVariable("WAYBILL_MEASURE_SAMPLES").split(QLatin1Char(':'), Qt::SkipEmptyParts)) {

@@ -1,0 +1,37 @@
+#include "data/recognition/PasteHeading.h"
+
+#include "data/recognition/PasteChat.h"
+
+#include <QRegularExpression>
+
+int PasteHeading::gluedLength(const QString& token)
+{
+    for (const char* label : {"订单编号", "订单号"}) {
+        const QString l = QString::fromUtf8(label);
+        if (!token.endsWith(l))
+            continue;
+        // A bare shop's name reads with the label as one word; a heading
+        // ("抖店订单", "抖音电商") is set off from it.
+        const QString head = token.chopped(l.size());
+        if (head.size() > 2 && PasteChat::isOrderHeading(head) && !PasteChat::isPlatform(head))
+            return int(head.size());
+        return 0;
+    }
+    return 0;
+}
+
+QString PasteHeading::withoutCountry(const QString& token)
+{
+    // Only before a province's name, not in "中国银行…" or "中国人民大学".
+    static const QRegularExpression country(QStringLiteral(
+        "^(?:中国|中国大陆)(?=\\p{Han}{2,3}省|北京|上海|天津|重庆|内蒙古|广西|宁夏|新疆|西藏)"));
+    const auto m = country.match(token);
+    return m.hasMatch() && token.size() > m.capturedLength() + 4 ? token.mid(m.capturedLength()) : token;
+}
+
+bool PasteHeading::isDestination(const QString& token)
+{
+    static const QRegularExpression where(
+        QStringLiteral("^[寄发][到往去]?(?:香港|澳门|澳門|台湾|台灣)(?:地区|地區)?$"));
+    return token.size() <= 6 && where.match(token).hasMatch();
+}
