@@ -6,14 +6,19 @@
 #include <QRegularExpression>
 #include <QStringList>
 
-bool PasteChat::isChat(const QString& token)
+bool PasteChat::isChat(const QString& raw)
 {
+    // The tilde or mark people trail a chat word with: "好呀～", "hi~".
+    QString token = raw;
+    while (token.size() > 1 && QStringLiteral("～~!！。").contains(token.back()))
+        token.chop(1);
     static const QStringList whole =
         QStringLiteral(
             "亲 亲亲 你好 您好 在吗 在不在 老板 老板娘 hi Hi HI hello Hello 谢谢 谢谢老板 谢谢亲 谢啦 "
             "在的 感谢 多谢 辛苦了 麻烦了 收货信息 收件信息 地址信息 如下 信息如下 好的 嗯 么么哒 早上好 "
             "中午好 下午好 晚上好 好嘞 好滴 哈喽 那个 这边 亲亲～ 亲～ boss Boss pls Pls please Please ship "
-            "Ship to thx Thx thanks Thanks")
+            "Ship to thx Thx thanks Thanks ok OK Ok okay 嗨 喂 宝 宝宝 宝子 姐妹 姐妹们 姐 哥 亲爱的 "
+            "店主 掌柜 掌柜的 卖家 客服 美女 小姐姐 好呀 好哒 嗯嗯 语音转文字 新的 一下")
             .split(QLatin1Char(' '));
     // Thanks at the end, with what people add to them: "辛苦啦", "麻烦你了", "谢谢哈".
     static const QRegularExpression courtesy(
@@ -49,7 +54,10 @@ bool PasteChat::isChat(const QString& token)
                        // That the order was placed, or who placed it: "昨晚下的单", "老顾客了".
                        "(?:下的单|下单了|下了单)$|老(?:顾客|客户)|^(?:我是)?新(?:顾客|客户)|回头客|"
                        // What the recipient is busy with: "在读书".
-                       "^还?在(?:读书|上学|念书|读大学|上大学)$"));
+                       "^还?在(?:读书|上学|念书|读大学|上大学)$|"
+                       // Sending again, or a buyer who has bought before: "重新发", "上次买过的".
+                       "^(?:重新|再)[发寄](?:一下|一次|一遍)?$|"
+                       "^(?:我是)?(?:上次|之前|以前|上回)(?:买过|来过|下过单?)的?$"));
     // That the order was just placed: "刚刚下单的".
     static const QRegularExpression justOrdered(QStringLiteral("^(?:我是)?刚(?:刚|才)?下(?:的)?单的?$"));
     if (token.size() <= 12 && (greeting.match(token).hasMatch() || howToWrite.match(bare).hasMatch() ||
@@ -59,7 +67,10 @@ bool PasteChat::isChat(const QString& token)
     static const QRegularExpression all(
         QStringLiteral("^这?[两二三四五六七八九十几]个(?:地址|人)?(?:都|各)[发寄送要](?:哈|吧|啊|一份)?$|"
                        "^(?:一共|总共|共)[两二三四五六七八九十几]份$|"
-                       "^(?:这单)?分[两二三四五六七八九十几](?:处|个地址)[发寄送]$"));
+                       "^(?:这单)?分[两二三四五六七八九十几](?:处|个地址)[发寄送]$|"
+                       // "两个地址哈", and each one's lead-in: "一件给".
+                       "^这?[两二三四五六七八九十几]个(?:地址|人|收件人)[哈啊呀哦]?$|"
+                       "^(?:一|另一|第[一二三四五])[件份个]给$"));
     if (token.size() <= 10 && all.match(token).hasMatch())
         return true;
     // One more item of the order, for the shop: "第二件也要哦", "这个也要两份".
