@@ -457,6 +457,10 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             afterInfo = true;
             continue;
         }
+        // "备注一下：…" asks for a note; the label's verb is none.
+        if (t.scope == PasteText::Remark &&
+            (value == QStringLiteral("一下") || value == QStringLiteral("下")))
+            continue;
         // Greetings and chat around the fields belong to none of them.
         // Under the remark's label, all is the remark ("取件码发我微信").
         if (t.scope != PasteText::Remark && PasteChat::isChat(value) && m_regions.match(value).length == 0 &&
