@@ -17,7 +17,9 @@ namespace {
 const QStringList& institutions()
 {
     static const QStringList l =
-        QStringLiteral("医院 大学 学院 学校 中学 小学 研究院 研究所 公司 集团 银行 局 中心 醫院 大學 學院")
+        // A hospital is often called by its number: "浙大一院", "湘雅二院".
+        QStringLiteral("医院 大学 学院 学校 中学 小学 研究院 研究所 公司 集团 银行 局 中心 醫院 大學 學院 "
+                       "一院 二院 三院 四院 五院 六院 七院 八院 九院")
             .split(QLatin1Char(' '));
     return l;
 }
