@@ -509,7 +509,12 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             continue;
         }
         const bool nameBefore = !c.labelledNames.isEmpty() || !c.strongNames.isEmpty();
-        if ((afterRegion && m_places.isPlaceBeforeStreet(tokens, i, value, nameBefore)) ||
+        // Under the address's label a region is taken as written, not marked as one.
+        const bool afterLabelledRegion =
+            partLast && t.scope == PasteText::Detail &&
+            m_regions.match(c.parts.last().text).length == c.parts.last().text.size();
+        if (((afterRegion || afterLabelledRegion) &&
+             m_places.isPlaceBeforeStreet(tokens, i, value, nameBefore)) ||
             (partLast && !c.parts.last().region && m_places.isPlaceBetween(tokens, i, value))) {
             c.parts.append({value, false, false});
             partsLast = c.parts.size();

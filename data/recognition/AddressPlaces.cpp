@@ -30,7 +30,9 @@ bool AddressPlaces::isPlaceBeforeStreet(const QList<Token>& tokens, int i, const
         return false;
     const Token& t = tokens.at(i);
     const Token& next = tokens.at(i + 1);
-    if (!isFree(t.scope) || next.label != PasteText::None || !isFree(next.scope) || next.aside ||
+    // Under the address's label too: "地址 重庆市 万州区 高笋塘 太白路 45号".
+    const auto inAddress = [](PasteText::Kind scope) { return isFree(scope) || scope == PasteText::Detail; };
+    if (!inAddress(t.scope) || next.label != PasteText::None || !inAddress(next.scope) || next.aside ||
         next.line != t.line || !AddressWords::looksLikeAddress(next.text) ||
         m_regions.match(next.text).length > 0 || m_regions.match(value).length > 0)
         return false;
