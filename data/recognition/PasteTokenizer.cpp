@@ -2,6 +2,7 @@
 
 #include "data/recognition/PasteChat.h"
 #include "data/recognition/PasteHeading.h"
+#include "data/recognition/PasteText.h"
 #include "data/recognition/PersonName.h"
 
 #include <QPair>
@@ -37,6 +38,10 @@ QList<QPair<QString, bool>> splitBrackets(const QString& piece)
         const QString before = piece.mid(from, m.capturedStart() - from);
         const QString inside = m.captured(1).trimmed();
         if (!before.isEmpty() && from == 0 && PersonName::fit(before) == PersonName::No)
+            return {{piece, false}};
+        // "中国石油大学（北京）": the city in brackets is part of the school's name.
+        static const QRegularExpression city(QStringLiteral(R"(^\p{Han}{2,3}$)"));
+        if (from == 0 && PasteText::endsLikeInstitution(before) && city.match(inside).hasMatch())
             return {{piece, false}};
         if (!before.isEmpty())
             parts.append({before, false});
