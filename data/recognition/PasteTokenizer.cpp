@@ -6,7 +6,9 @@
 #include "data/recognition/PersonName.h"
 
 #include <QPair>
+
 #include <QRegularExpression>
+#include <algorithm>
 
 using Kind = PasteText::Kind;
 using Token = PasteTokenizer::Token;
@@ -38,6 +40,13 @@ QList<QPair<QString, bool>> splitBrackets(const QString& piece)
         const QString before = piece.mid(from, m.capturedStart() - from);
         const QString inside = m.captured(1).trimmed();
         if (!before.isEmpty() && from == 0 && PersonName::fit(before) == PersonName::No)
+            return {{piece, false}};
+        // "高三（5）班": a class's number in brackets.
+        if (m.capturedEnd() < piece.size() && piece.at(m.capturedEnd()) == QChar(0x73ED) && // 班
+            !inside.isEmpty() && inside.size() <= 2 &&
+            std::all_of(inside.cbegin(), inside.cend(), [](QChar ch) {
+                return ch.isDigit() || QStringLiteral("一二三四五六七八九十").contains(ch);
+            }))
             return {{piece, false}};
         // "中国石油大学（北京）": the city in brackets is part of the school's name.
         static const QRegularExpression city(QStringLiteral(R"(^\p{Han}{2,3}$)"));

@@ -182,10 +182,10 @@ void TestAddressParser::accuracy_data()
         {"fresh16", "备注", 0.995}, {"fresh15", "整条", 0.995},     {"fresh15", "姓名", 0.995},
         {"fresh15", "手机", 0.995}, {"fresh15", "电话", 0.995},     {"fresh15", "城市", 0.995},
         {"fresh15", "邮编", 0.995}, {"fresh15", "收件单位", 0.995}, {"fresh15", "地址", 0.995},
-        {"fresh15", "备注", 0.995}, {"fresh17", "整条", 0.96},      {"fresh17", "姓名", 0.965},
+        {"fresh15", "备注", 0.995}, {"fresh17", "整条", 0.965},     {"fresh17", "姓名", 0.975},
         {"fresh17", "手机", 0.99},  {"fresh17", "电话", 0.99},      {"fresh17", "城市", 0.99},
         {"fresh17", "邮编", 0.99},  {"fresh17", "收件单位", 0.99},  {"fresh17", "地址", 0.975},
-        {"fresh17", "备注", 0.965},
+        {"fresh17", "备注", 0.975},
     };
     for (const QString& path :
          qEnvironmentVariable("WAYBILL_MEASURE_SAMPLES").split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
