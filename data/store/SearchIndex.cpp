@@ -307,7 +307,8 @@ bool ensureServer(Database& db, QString* error)
     if (!ServerListSizes::ensure(db, &why))
         qWarning().noquote()
             << QStringLiteral("无法在数据库服务器上记录列表的行数，打开大表较慢：%1").arg(why);
-    if (serverMissing(db, -1).isEmpty())
+    const QStringList missing = serverMissing(db, -1);
+    if (missing.isEmpty())
         return true;
     // The extension needs rights a shop's user may not have: then the
     // searches read the table, as they always did, and the log says so.
@@ -322,7 +323,7 @@ bool ensureServer(Database& db, QString* error)
     const QStringList later = serverMissing(db, kServerBuildInline);
     ServerIndexBuild::start(db, later);
     QStringList now;
-    for (const QString& s : serverMissing(db, -1))
+    for (const QString& s : missing)
         if (!later.contains(s))
             now << s;
     if (now.isEmpty())
