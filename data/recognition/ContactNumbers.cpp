@@ -117,9 +117,10 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
     // Hong Kong and Macau (eight digits), Taiwan (mobiles 9xx xxx xxx, landlines with an area code).
     static const QRegularExpression hkMoRe(QStringLiteral(
         R"((?<![\d+])(?:(?:\+|00)(852|853)|[(（]\+?(852|853)[)）]|(852|853)(?=[ -]))[ -]*(\d{4})[ -]?(\d{4})(?!\d))"));
-    // Grouped in any way after the country code: "+886 912 345 678", "+886-9 1628 3307".
-    static const QRegularExpression twMobileRe(
-        QStringLiteral(R"((?<![\d+])(?:\+|00)886[ -]*\(?0?(9(?:\)?[ -]?\d){8})(?!\d))"));
+    // Grouped in any way after the country code: "+886 912 345 678", "+886-9 1628 3307"; the
+    // code also without its plus when set off by a dash or blank, as 852 and 853 are ("886-928…").
+    static const QRegularExpression twMobileRe(QStringLiteral(
+        R"((?<![\d+])(?:(?:\+|00)886[ -]*|[(（]\+?886[)）][ -]*|886[ -]+)\(?0?(9(?:\)?[ -]?\d){8})(?!\d))"));
     static const QRegularExpression twLandlineRe(
         QStringLiteral(R"((?<![\d+])(?:\+|00)886[ -]*\(?0?([2-8]\d?)\)?[ -]*(\d{3,4})[ -]?(\d{4})(?!\d))"));
     // Mobiles, plain or masked by the platforms ("139****5678"), with an extension of a privacy number;

@@ -518,6 +518,13 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("a dash inside the address is no separator of labels")
         << QStringLiteral("韦东 13812345678 河南省郑州市金水区花园路12号院5号楼-3单元")
         << QStringLiteral("地址") << QStringLiteral("河南省郑州市金水区花园路12号院5号楼-3单元") << false;
+    QTest::newRow("what was paid and which goods stay in the remark with their labels")
+        << QStringLiteral("收货人：何丽\n手机：13512345678\n地址：广东省佛山市南海区南海大道北88号\n"
+                          "规格：白色 M\n实付金额：128.50元\n实付 ¥39.9")
+        << QStringLiteral("备注") << QStringLiteral("规格：白色 M 实付金额：128.50元 实付：¥39.9") << false;
+    QTest::newRow("Taiwan's country code without its plus, set off by a dash")
+        << QStringLiteral("黃志明，886-933218447，台湾 高雄市 前金区 中正四路211号") << QStringLiteral("手机")
+        << QStringLiteral("+886-933218447") << false;
     QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
                                                << QStringLiteral("姓名") << QString() << true;
 }
