@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 
 struct LabelWord
@@ -124,9 +126,10 @@ PasteText::Kind PasteLabels::kindOf(const QString& token)
         if (token == l.word)
             return l.kind;
     }
-    // "淘宝订单号", "京东订单编号"
+    // "淘宝订单号", "京东订单编号"; a shop's name has no digits, "38楼订单编号" is the floor and the label.
     if (token.size() <= 8 &&
-        (token.endsWith(QStringLiteral("订单号")) || token.endsWith(QStringLiteral("订单编号"))))
+        (token.endsWith(QStringLiteral("订单号")) || token.endsWith(QStringLiteral("订单编号"))) &&
+        std::none_of(token.cbegin(), token.cend(), [](QChar c) { return c.isDigit(); }))
         return PasteText::Info;
     // "订单金额", "实付金额": a sum of the order's.
     if (token.size() >= 2 && token.size() <= 6 && token.endsWith(QStringLiteral("金额")))

@@ -525,6 +525,10 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("Taiwan's country code without its plus, set off by a dash")
         << QStringLiteral("黃志明，886-933218447，台湾 高雄市 前金区 中正四路211号") << QStringLiteral("手机")
         << QStringLiteral("+886-933218447") << false;
+    QTest::newRow("an order's label glued after the floor ends the address there")
+        << QStringLiteral("收件人：孔雪 电话：13911112222 地址：山东省济南市历下区泉城路 "
+                          "180号B座1203室订单编号：5566778899")
+        << QStringLiteral("地址") << QStringLiteral("山东省济南市历下区泉城路180号B座1203室") << false;
     QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
                                                << QStringLiteral("姓名") << QString() << true;
 }
