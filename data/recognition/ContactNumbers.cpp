@@ -19,6 +19,16 @@ bool labelledPostcode(const QString& text, int pos)
     return before.endsWith(QStringLiteral("邮编")) || before.endsWith(QStringLiteral("邮政编码"));
 }
 
+// Whether the text just before pos ends with an order's label: "订单号：15203987416" is the
+// order's number, however much it looks like a mobile.
+bool afterOrderLabel(const QString& text, int pos)
+{
+    QString before = text.left(pos);
+    while (!before.isEmpty() && QStringLiteral(" :：#").contains(before.back()))
+        before.chop(1);
+    return before.endsWith(QStringLiteral("单号")) || before.endsWith(QStringLiteral("订单编号"));
+}
+
 void markUnsure(ParsedRecipient& r, const QString& key)
 {
     if (!r.unsure.contains(key))
@@ -186,6 +196,8 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
     }
     for (auto it = mobileRe.globalMatch(text); it.hasNext();) {
         const auto m = it.next();
+        if (afterOrderLabel(text, m.capturedStart()))
+            continue;
         QString mobile = m.captured(1) + m.captured(2) + m.captured(3);
         if (!m.captured(4).isEmpty())
             mobile += QStringLiteral("转") + m.captured(4);

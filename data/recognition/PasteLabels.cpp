@@ -126,9 +126,10 @@ PasteText::Kind PasteLabels::kindOf(const QString& token)
         if (token == l.word)
             return l.kind;
     }
-    // "淘宝订单号", "京东订单编号"; a shop's name has no digits, "38楼订单编号" is the floor and the label.
+    // "淘宝订单号", "京东订单编号", "快递单号"; a shop's name has no digits: "38楼订单编号"
+    // is the floor and the label.
     if (token.size() <= 8 &&
-        (token.endsWith(QStringLiteral("订单号")) || token.endsWith(QStringLiteral("订单编号"))) &&
+        (token.endsWith(QStringLiteral("单号")) || token.endsWith(QStringLiteral("订单编号"))) &&
         std::none_of(token.cbegin(), token.cend(), [](QChar c) { return c.isDigit(); }))
         return PasteText::Info;
     // "订单金额", "实付金额": a sum of the order's.

@@ -529,6 +529,10 @@ void TestAddressParser::edgeCases_data()
         << QStringLiteral("收件人：孔雪 电话：13911112222 地址：山东省济南市历下区泉城路 "
                           "180号B座1203室订单编号：5566778899")
         << QStringLiteral("地址") << QStringLiteral("山东省济南市历下区泉城路180号B座1203室") << false;
+    QTest::newRow("an order's number like a mobile is the order's, in the remark")
+        << QStringLiteral(
+               "订单号：15203987416\n收货人：甄立群\n联系方式：13811102290\n收货地址：北京市海淀区知春路56号")
+        << QStringLiteral("手机") << QStringLiteral("13811102290") << false;
     QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
                                                << QStringLiteral("姓名") << QString() << true;
 }
