@@ -533,6 +533,11 @@ void TestAddressParser::edgeCases_data()
         << QStringLiteral(
                "订单号：15203987416\n收货人：甄立群\n联系方式：13811102290\n收货地址：北京市海淀区知春路56号")
         << QStringLiteral("手机") << QStringLiteral("13811102290") << false;
+    QTest::newRow("the city's label before an autonomous prefecture is no remark")
+        << QStringLiteral(
+               "收件人：龙阿妹\n电话：13985512345\n省：贵州省\n市：黔东南苗族侗族自治州\n县：凯里市\n"
+               "地址：北京东路 16号")
+        << QStringLiteral("备注") << QString() << false;
     QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
                                                << QStringLiteral("姓名") << QString() << true;
 }
