@@ -538,6 +538,9 @@ void TestAddressParser::edgeCases_data()
                "收件人：龙阿妹\n电话：13985512345\n省：贵州省\n市：黔东南苗族侗族自治州\n县：凯里市\n"
                "地址：北京东路 16号")
         << QStringLiteral("备注") << QString() << false;
+    QTest::newRow("an avenue set off from its number, a note's word in its name, stays a street")
+        << QStringLiteral("陶涛 18473926610 湖南省衡阳市蒸湘区 解放大道 9号") << QStringLiteral("地址")
+        << QStringLiteral("湖南省衡阳市蒸湘区解放大道9号") << false;
     QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
                                                << QStringLiteral("姓名") << QString() << true;
 }
