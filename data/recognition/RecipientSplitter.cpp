@@ -145,6 +145,14 @@ QString withoutNumbering(QString line)
     return line.trimmed();
 }
 
+// "订单1", "包裹 2：" on a line of its own: which of the orders below, no field of any.
+bool isOrderNumbering(const QString& line)
+{
+    static const QRegularExpression numbering(
+        QStringLiteral(R"(^(?:订单|包裹)\s*[1-9一二三四五六七八九十]\d?\s*[:：]?$)"));
+    return line.size() <= 8 && numbering.match(line).hasMatch();
+}
+
 // Whether the line begins with a name label ("收货人：…").
 bool startsWithNameLabel(const QString& line)
 {
@@ -162,7 +170,7 @@ QStringList splitChunk(const QString& chunk)
     QStringList lines;
     for (const QString& raw : chunk.split(QLatin1Char('\n'))) {
         const QString line = withoutNumbering(raw);
-        if (!line.isEmpty() && !isHeaderRow(line))
+        if (!line.isEmpty() && !isHeaderRow(line) && !isOrderNumbering(line))
             lines << line;
     }
     if (lines.isEmpty())

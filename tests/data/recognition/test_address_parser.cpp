@@ -541,6 +541,11 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("an avenue set off from its number, a note's word in its name, stays a street")
         << QStringLiteral("陶涛 18473926610 湖南省衡阳市蒸湘区 解放大道 9号") << QStringLiteral("地址")
         << QStringLiteral("湖南省衡阳市蒸湘区解放大道9号") << false;
+    QTest::newRow("an order's number on a line of its own heads the block, no remark")
+        << QStringLiteral(
+               "订单1\n收货人：易晨曦\n手机号：17164820015\n地址：湖南省岳阳市岳阳楼区 巴陵中路 99号\n"
+               "订单2\n收货人：易晨阳\n手机号：17164820016\n地址：湖南省衡阳市雁峰区 先锋路 55号")
+        << QStringLiteral("备注") << QStringLiteral("||") << false;
     QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
                                                << QStringLiteral("姓名") << QString() << true;
 }
