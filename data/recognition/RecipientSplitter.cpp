@@ -9,9 +9,15 @@
 namespace {
 
 // A line with a phone number and an address word: one recipient by itself.
+// An order's number and time are neither ("订单号：69455… 2026-12-06 14:02": 号).
 bool isWholeRecipient(const QString& raw)
 {
-    const QString line = PasteText::normalized(raw); // full-width digits too
+    QString line = PasteText::normalized(raw); // full-width digits too
+    static const QRegularExpression order(QStringLiteral(
+        R"((?:订单编号|单号)\s*[:：]?\s*[A-Za-z0-9-]*|\d{4}[-/.]\d{1,2}[-/.]\d{1,2}(?:\s+\d{1,2}:\d{2}(?::\d{2})?)?)"));
+    if (line.contains(QStringLiteral("单号")) || line.contains(QStringLiteral("订单编号")) ||
+        line.contains(QLatin1Char(':')))
+        line.replace(order, QStringLiteral(" "));
     static const QRegularExpression number(QStringLiteral(R"((?:\d[ -]?){7,}|1\d\d\*{4}\d{4})"));
     static const QRegularExpression place(QStringLiteral("[省市区县路街道号镇村]"));
     return number.match(line).hasMatch() && place.match(line).hasMatch();

@@ -546,6 +546,10 @@ void TestAddressParser::edgeCases_data()
                "订单1\n收货人：易晨曦\n手机号：17164820015\n地址：湖南省岳阳市岳阳楼区 巴陵中路 99号\n"
                "订单2\n收货人：易晨阳\n手机号：17164820016\n地址：湖南省衡阳市雁峰区 先锋路 55号")
         << QStringLiteral("备注") << QStringLiteral("||") << false;
+    QTest::newRow("an order's number and time on the line above are no recipient of their own")
+        << QStringLiteral("拼多多 订单编号：260301-118273645 2026-12-05 09:30\n"
+                          "四川省绵阳市涪城区 临园路 12号 蒲小琴 15882910021")
+        << QStringLiteral("备注") << QStringLiteral("订单编号：260301-118273645 2026-12-05 09:30") << false;
     QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
                                                << QStringLiteral("姓名") << QString() << true;
 }
