@@ -96,35 +96,44 @@ bool isColumnHeader(const QString& cell, bool* labelled)
     return *labelled || otherColumns().contains(cell);
 }
 
-// The rows under a header of tab-separated columns, each cell written after
-// its column's label ("单位：…"), so that a cell goes where its column says.
+// The rows under a header of tab- or bar-separated columns, each cell written
+// after its column's label ("单位：…"), so that a cell goes where its column
+// says: under "商品|数量|收货人" the goods are no name.
 QStringList labelledRows(const QStringList& lines)
 {
-    if (lines.size() < 2 || !lines.first().contains(QLatin1Char('\t')))
+    if (lines.size() < 2)
         return {};
-    QStringList header = lines.first().split(QLatin1Char('\t'));
+    const QChar bar = lines.first().contains(QLatin1Char('\t')) ? QLatin1Char('\t') : QLatin1Char('|');
+    if (!lines.first().contains(bar))
+        return {};
+    QStringList header = lines.first().split(bar);
     QVector<bool> labelled(header.size());
+    QVector<bool> info(header.size());
     for (int i = 0; i < header.size(); ++i) {
         header[i] = header.at(i).trimmed();
         bool l = false;
         if (!header.at(i).isEmpty() && !isColumnHeader(header.at(i), &l))
             return {};
         labelled[i] = l;
+        info[i] = PasteText::labelOf(header.at(i)) == PasteText::Info;
     }
     QStringList rows;
     for (int n = 1; n < lines.size(); ++n) {
-        const QStringList cells = lines.at(n).split(QLatin1Char('\t'));
+        const QStringList cells = lines.at(n).split(bar);
         if (cells.size() < 2 || cells.size() > header.size())
             return {};
+        // An order's cells ("7730451826093", "羊绒围巾", "2") first, each on a line
+        // of its own: after the address a bare number would read as its room.
+        QStringList order;
         QStringList row;
         for (int i = 0; i < cells.size(); ++i) {
             const QString v = cells.at(i).trimmed();
             if (v.isEmpty() || header.at(i) == QStringLiteral("序号") ||
                 header.at(i) == QStringLiteral("编号"))
                 continue;
-            row << (labelled.at(i) ? header.at(i) + QStringLiteral("：") + v : v);
+            (info.at(i) ? order : row) << (labelled.at(i) ? header.at(i) + QStringLiteral("：") + v : v);
         }
-        rows << row.join(QLatin1Char('\t'));
+        rows << (order + QStringList(row.join(QLatin1Char('\t')))).join(QLatin1Char('\n'));
     }
     return rows;
 }

@@ -550,6 +550,10 @@ void TestAddressParser::edgeCases_data()
         << QStringLiteral("拼多多 订单编号：260301-118273645 2026-12-05 09:30\n"
                           "四川省绵阳市涪城区 临园路 12号 蒲小琴 15882910021")
         << QStringLiteral("备注") << QStringLiteral("订单编号：260301-118273645 2026-12-05 09:30") << false;
+    QTest::newRow("a sheet's quantity stays after its goods, not where its digit is in the order number")
+        << QStringLiteral("订单号|商品|数量|收货人|手机|收货地址\n"
+                          "2026120533|羊毛袜|2|尚可|13811223344|北京市西城区 西单北大街 120号")
+        << QStringLiteral("备注") << QStringLiteral("2026120533 羊毛袜 2") << false;
     QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
                                                << QStringLiteral("姓名") << QString() << true;
 }
