@@ -186,10 +186,10 @@ void TestAddressParser::accuracy_data()
         {"fresh15", "备注", 0.995}, {"fresh17", "整条", 0.965},     {"fresh17", "姓名", 0.975},
         {"fresh17", "手机", 0.99},  {"fresh17", "电话", 0.99},      {"fresh17", "城市", 0.99},
         {"fresh17", "邮编", 0.99},  {"fresh17", "收件单位", 0.99},  {"fresh17", "地址", 0.975},
-        {"fresh17", "备注", 0.975}, {"fresh18", "整条", 0.0},       {"fresh18", "姓名", 0.0},
-        {"fresh18", "手机", 0.0},   {"fresh18", "电话", 0.0},       {"fresh18", "城市", 0.0},
-        {"fresh18", "邮编", 0.0},   {"fresh18", "收件单位", 0.0},   {"fresh18", "地址", 0.0},
-        {"fresh18", "备注", 0.0},
+        {"fresh17", "备注", 0.975}, {"fresh18", "整条", 0.995},     {"fresh18", "姓名", 0.995},
+        {"fresh18", "手机", 0.995}, {"fresh18", "电话", 0.995},     {"fresh18", "城市", 0.995},
+        {"fresh18", "邮编", 0.995}, {"fresh18", "收件单位", 0.995}, {"fresh18", "地址", 0.995},
+        {"fresh18", "备注", 0.995},
     };
     for (const QString& path :
          qEnvironmentVariable("WAYBILL_MEASURE_SAMPLES").split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
