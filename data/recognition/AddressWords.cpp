@@ -97,7 +97,7 @@ bool AddressWords::isRoomAfterBuilding(const QString& before, const QString& val
     static const QRegularExpression room(
         QStringLiteral(R"(^[A-Za-z]?\d{1,4}(?:-\d{1,4}){0,2}[A-Za-z]?房?$)")); // "1702房"
     static const QRegularExpression unitEnd(
-        QStringLiteral(R"([\dA-Za-z](?:号楼|栋|幢|座|单元|门|号|舍)$|\p{Han}[路街巷弄]$|(?<!\d)(\d+)[楼层]$|)"
+        QStringLiteral(R"([\dA-Za-z](?:号楼|栋|幢|座|单元|门|号|舍)$|[东西南北中]单元$|\p{Han}[路街巷弄]$|(?<!\d)(\d+)[楼层]$|)"
                        // After a building or an estate by its name: "…商务大厦 1702", "…小区 9-2-602".
                        R"(\p{Han}(?:大厦|大楼|公寓|小区|家属楼|宿舍楼|花园|家园|新村|广场)$|)"
                        // A building named by a letter and a number, no floor: "A4楼 305".
@@ -123,11 +123,18 @@ bool AddressWords::isUnitAfterNumber(const QString& before, const QString& value
 bool AddressWords::isVillageAfterTown(const QString& before, const QString& value)
 {
     static const QRegularExpression village(QStringLiteral(R"(^\p{Han}村$)"));
-    static const QRegularExpression group(QStringLiteral(R"(^[东南西北上下前后中新老]组$)"));
+    static const QRegularExpression group(QStringLiteral(R"(^[东南西北上下前后中新老][组屯]$)"));
     // A village's group by its number, the unit set apart: "杨村 13 组".
     static const QRegularExpression number(QStringLiteral(R"(^\d{1,2}$)"));
     if (before.size() >= 2 && QStringLiteral("村屯庄寨").contains(before.back()) &&
         number.match(value).hasMatch())
+        return true;
+    // A village's group or team by its number, or a row of houses in a
+    // village or compound: "东关村 七队", "华藏寺村 2社", "家属院 7排".
+    static const QRegularExpression team(QStringLiteral(R"(^[一二三四五六七八九十\d]{1,3}[组队社排]$)"));
+    if (before.size() >= 2 && team.match(value).hasMatch() &&
+        (QStringLiteral("村屯庄寨组队社院").contains(before.back()) ||
+         (value.back() == QChar(0x6392) && before.endsWith(QStringLiteral("小区"))))) // 排
         return true;
     if (before.isEmpty() || value.size() != 2 || PersonName::isDeliveryNote(value))
         return false;

@@ -116,6 +116,10 @@ bool PasteChat::isChat(const QString& raw)
 
 bool PasteChat::isFieldHeading(const QString& token)
 {
+    // A forwarded contact card's title: "名片", "个人名片", "推荐名片".
+    static const QRegularExpression card(QStringLiteral("^(?:个人|推荐|电子|微信|联系人|我的)?名片$"));
+    if (token.endsWith(QStringLiteral("名片")) && card.match(token).hasMatch())
+        return true;
     // "收货人信息", "收件人资料" head the fields below them and hold none.
     for (const char* end : {"信息", "资料"}) {
         const QString e = QString::fromUtf8(end);

@@ -58,6 +58,12 @@ const LabelWord kLabels[] = {
     {"公司名", K::Company, 2},   {"期望配送", K::Info, 2},    {"采购单位", K::Company, 2},
     {"学校", K::Company, 0},     {"实付款", K::Info, 0},      {"实付", K::Info, 0},
     {"规格", K::Info, 0},        {"颜色", K::Info, 0},        {"尺码", K::Info, 0},
+    // Forms that ask for the street apart from the region: "详细：幸福路 15号", "街道门牌：…".
+    {"详细", K::Detail, 0},      {"具体", K::Detail, 0},      {"具体地址", K::Detail, 2},
+    {"街道门牌", K::Detail, 2},  {"门牌号", K::Detail, 2},    {"详细住址", K::Detail, 2},
+    // A contact card's title line: "职务：办公室主任" is for the remark.
+    {"职务", K::Remark, 0},      {"职位", K::Remark, 0},      {"备用座机", K::Phone, 2},
+    {"备用号码", K::Phone, 2},   {"省市", K::Region, 0},
 };
 
 // As written in Hong Kong, Macau and Taiwan.
@@ -79,7 +85,7 @@ const struct
 } kLatinLabels[] = {
     {"name", K::Name},    {"receiver", K::Name},     {"tel", K::Phone},   {"phone", K::Phone},
     {"mobile", K::Phone}, {"address", K::Detail},    {"addr", K::Detail}, {"company", K::Company},
-    {"zip", K::Postcode}, {"postcode", K::Postcode},
+    {"zip", K::Postcode}, {"postcode", K::Postcode}, {"mob", K::Phone},      {"add", K::Detail},
 };
 
 bool isLatin(const QString& t)
