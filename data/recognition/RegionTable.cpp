@@ -188,9 +188,12 @@ void RegionTable::addShortForms(int i)
     if (!(base = strip(QStringLiteral("特别行政区"))).isEmpty()) {
         // 香港, 澳门
     } else if (r.level == Province) {
-        if (!(base = strip(QStringLiteral("自治区"))).isEmpty())
+        if (!(base = strip(QStringLiteral("自治区"))).isEmpty()) {
             base = stripEthnic(base);
-        else if ((base = strip(QStringLiteral("省"))).isEmpty())
+            // Inner Mongolia is said shorter still: "内蒙呼和浩特市…".
+            if (base == QStringLiteral("内蒙古"))
+                alt = base.chopped(1);
+        } else if ((base = strip(QStringLiteral("省"))).isEmpty())
             base = strip(QStringLiteral("市"));
     } else if (r.level == City) {
         if (!(base = strip(QStringLiteral("自治州"))).isEmpty()) {
