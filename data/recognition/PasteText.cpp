@@ -128,6 +128,10 @@ QString PasteText::normalized(const QString& in)
             s += QLatin1Char('.'); // "１３８．１２３４．５６７８", "182。3521。6074"
         else if (u == 0xFF0A)
             s += QLatin1Char('*');
+        else if (u == 0xFF0F)
+            s += QLatin1Char('/'); // "格桑曲珍／／189…": a separator as the half width one is
+        else if (u == 0x2026 || u == 0x22EF)
+            s += QLatin1Char(' '); // "上庄子村 二队 …… 马玉福": a pause typed between the fields
         else if (u == 0xFF5C || u == 0xFF1D || u == '=' ||
                  (u == 0x2014 && i + 1 < in.size() && in.at(i + 1) == ch))
         // Separators between fields: "李娜｜139…", "收货人＝季海波", "姓名——王五".
@@ -154,6 +158,10 @@ QString PasteText::normalized(const QString& in)
             s += ch;
     }
     withoutChatMarks(s);
+    // The dot of a name typed with blanks around it: "热合曼 · 吐尔逊".
+    static const QRegularExpression spacedDot(QStringLiteral(R"((?<=\p{Han}{2}) +\x{00B7} +(?=\p{Han}{2}))"));
+    if (s.contains(QChar(0x00B7)))
+        s.replace(spacedDot, QString(QChar(0x00B7)));
     joinSpacedLabels(s);
     dashesAroundLabels(s);
     return s;
