@@ -12,6 +12,7 @@
 #include "data/recognition/PersonName.h"
 #include "data/recognition/RecipientSplitter.h"
 #include "data/recognition/RegionTable.h"
+#include "data/recognition/SenderParts.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -49,8 +50,8 @@ QList<ParsedRecipient> AddressParser::parseAll(const QString& text) const
     // "… / 韦薇 … 都是周末送": a wish after the last of one line's recipients
     // that says it is for all of them.
     static const QRegularExpression forAll(QStringLiteral("^(?:都是|全都|全部|都)(\\p{Han}{2,})$"));
-    for (const QString& entry : splitEntries(text)) {
-        const QStringList ones = InlineRecipients::split(entry, m_regions);
+    for (const QString& entry : SenderParts::joined(splitEntries(text))) {
+        const QStringList ones = SenderParts::joined(InlineRecipients::split(entry, m_regions));
         const qsizetype first = list.size();
         for (const QString& one : ones)
             list << parse(one);
@@ -408,7 +409,7 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     ParsedRecipient r;
     QString text = PasteText::normalized(input);
     // The sender's name and number are no recipient's: kept as written in the remark.
-    const QString sender = PasteText::takeSender(text);
+    const QString sender = SenderParts::take(text);
     ContactNumbers::take(text, r);
     // Brackets left empty by a number taken out of them.
     static const QRegularExpression emptyBrackets(
