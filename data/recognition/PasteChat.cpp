@@ -71,6 +71,9 @@ bool PasteChat::isChat(const QString& raw)
                        "^(?:这单)?分[两二三四五六七八九十几](?:处|个地址)[发寄送]$|"
                        // "两个地址哈", and each one's lead-in: "一件给".
                        "^这?[两二三四五六七八九十几]个(?:地址|人|收件人)[哈啊呀哦]?$|"
+                       // Who they are together: "三个舅舅", "两个姐妹".
+                       "^[两二三四五六七八九十几][个位](?:舅舅|姑姑|叔叔|阿姨|姐妹|兄弟|姐姐|妹妹|哥哥|弟弟|孩子|"
+                       "老人|亲戚|朋友|同事|同学)$|"
                        "^(?:一|另一|第[一二三四五])[件份个]给$"));
     if (token.size() <= 10 && all.match(token).hasMatch())
         return true;
@@ -90,8 +93,11 @@ bool PasteChat::isChat(const QString& raw)
     if (token.endsWith(QStringLiteral("吗")) || token.endsWith(QStringLiteral("呢")))
         return true;
     // Who the recipient is to the sender, before the name: "房东 黄阿姨".
+    // Kin too, and where the address is: "大姐 刘桂芳", "家里：武文娟 …".
     static const QRegularExpression relation(
-        QStringLiteral("^(?:我的?)?(?:房东|同事|朋友|同学|室友|邻居|亲戚|家人|老乡|领导)$"));
+        QStringLiteral("^(?:我的?)?(?:房东|同事|朋友|同学|室友|邻居|亲戚|家人|老乡|领导|"
+                       "[大二三四五六小老幺](?:姐|妹|哥|弟|舅|姨|姑|叔|伯)|舅舅|姑姑|叔叔|伯伯|姐姐|妹妹|"
+                       "哥哥|弟弟|爸爸|妈妈|爷爷|奶奶|外婆|外公|姥姥|姥爷|家里|老家)$"));
     if (token.size() <= 4 && relation.match(token).hasMatch())
         return true;
     if (PersonName::fit(token) == PersonName::Strong)
