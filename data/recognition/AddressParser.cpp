@@ -103,22 +103,13 @@ struct AddressParser::Candidates
     bool nameFromGlued = false;
 };
 
-bool AddressParser::isRegionAlone(const QString& text) const
-{
-    const RegionTable::Path path = m_regions.match(text);
-    if (path.length != text.size() || path.written.size() != 1)
-        return false;
-    const RegionTable::Written& w = path.written.first();
-    return m_regions.region(w.region).level == RegionTable::Province || !w.shortForm;
-}
-
 bool AddressParser::takeLabelled(const Token& t, Candidates& c) const
 {
     switch (t.scope) {
     case PasteText::Name:
         // "收件：内蒙古 包头市 …": a province, or a region written in full, under
         // the label is where the address begins, no name.
-        if (isRegionAlone(t.text))
+        if (m_regions.isRegionAlone(t.text))
             return false;
         // Unless the label's own value was a number taken out already and
         // this is the next line's address.
@@ -603,10 +594,9 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     if (r.postcode.isEmpty() && r.address.startsWith(QStringLiteral("台湾")))
         r.postcode = ContactNumbers::takeTaiwanPostcode(c.remarks);
     // "（台灣）" under an address of Taiwan: its province again, no note.
-    c.remarks.removeIf([&](const QString& v) {
-        const QString simplified = QString(v).replace(QChar(0x7063), QChar(0x6E7E)); // 灣
-        return simplified.size() >= 2 && r.address.startsWith(simplified) &&
-               m_regions.match(simplified).length == simplified.size();
+    c.remarks.removeIf([&](QString v) {
+        v.replace(QChar(0x7063), QChar(0x6E7E)); // 灣
+        return v.size() >= 2 && r.address.startsWith(v) && m_regions.match(v).length == v.size();
     });
     if (!sender.isEmpty())
         c.remarks << sender;

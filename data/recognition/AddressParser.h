@@ -37,8 +37,6 @@ private:
     struct Candidates;
     // A value under a label goes where its label says; false when it is
     // to be read as if it had none.
-    // A region alone, written as a region and not as a name could be: "内蒙古", "包头市".
-    bool isRegionAlone(const QString& text) const;
     bool takeLabelled(const Token& t, Candidates& c) const;
     void takeUnlabelled(const QString& text, Candidates& c) const;
     bool splitGluedName(const QString& text, Candidates& c) const;

@@ -71,11 +71,14 @@ bool PasteChat::isChat(const QString& raw)
                        "^(?:这单)?分[两二三四五六七八九十几](?:处|个地址)[发寄送]$|"
                        // "两个地址哈", and each one's lead-in: "一件给".
                        "^这?[两二三四五六七八九十几]个(?:地址|人|收件人)[哈啊呀哦]?$|"
-                       // Who they are together: "三个舅舅", "两个姐妹".
-                       "^[两二三四五六七八九十几][个位](?:舅舅|姑姑|叔叔|阿姨|姐妹|兄弟|姐姐|妹妹|哥哥|弟弟|孩子|"
-                       "老人|亲戚|朋友|同事|同学)$|"
                        "^(?:一|另一|第[一二三四五])[件份个]给$"));
     if (token.size() <= 10 && all.match(token).hasMatch())
+        return true;
+    // Who they are together: "三个舅舅", "两个姐妹".
+    static const QRegularExpression together(
+        QStringLiteral("^[两二三四五六七八九十几][个位](?:舅舅|姑姑|叔叔|阿姨|姐妹|兄弟|姐姐|妹妹|哥哥|弟弟|"
+                       "孩子|老人|亲戚|朋友|同事|同学)$"));
+    if (token.size() <= 5 && together.match(token).hasMatch())
         return true;
     // One more item of the order, for the shop: "第二件也要哦", "这个也要两份".
     static const QRegularExpression more(

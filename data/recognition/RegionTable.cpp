@@ -425,3 +425,12 @@ RegionTable::Path RegionTable::match(QStringView text) const
         p.province = provinceOf(p.city);
     return p;
 }
+
+bool RegionTable::isRegionAlone(QStringView text) const
+{
+    const Path path = match(text);
+    if (path.length != text.size() || path.written.size() != 1)
+        return false;
+    const Written& w = path.written.first();
+    return m_regions.at(w.region).level == Province || !w.shortForm;
+}

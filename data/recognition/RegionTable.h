@@ -67,6 +67,9 @@ public:
 
     // The regions at the very start of text.
     Path match(QStringView text) const;
+    // One region and nothing else, a province or written in full, as no name
+    // would be: "内蒙古", "包头市"; not "郑州".
+    bool isRegionAlone(QStringView text) const;
 
     // The city an area code ("025") belongs to, or -1 when it is not listed.
     int cityOfAreaCode(const QString& code) const;
