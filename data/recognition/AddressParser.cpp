@@ -111,6 +111,11 @@ bool AddressParser::takeLabelled(const Token& t, Candidates& c) const
         // the label is where the address begins, no name.
         if (m_regions.isRegionAlone(t.text))
             return false;
+        // "收件人：市场部 Lily Zhang": the department before the name, for the remark.
+        if (PasteText::isDepartment(t.text) && PersonName::fit(t.text) == PersonName::No) {
+            c.remarks << t.text;
+            return true;
+        }
         // Unless the label's own value was a number taken out already and
         // this is the next line's address.
         if (PersonName::fit(PersonName::withoutReceiveMark(t.text)) != PersonName::No ||

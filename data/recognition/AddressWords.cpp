@@ -138,6 +138,11 @@ bool AddressWords::isVillageAfterTown(const QString& before, const QString& valu
         (QStringLiteral("村屯庄寨组队社院").contains(before.back()) ||
          (value.back() == QChar(0x6392) && before.endsWith(QStringLiteral("小区"))))) // 排
         return true;
+    // A section of the street before it: "哈达街 南段", "兴华大街 二段".
+    static const QRegularExpression section(QStringLiteral(R"(^[东西南北中一二三四五六七八九十]段$)"));
+    if (before.size() >= 2 && section.match(value).hasMatch() &&
+        (QStringLiteral("路街道").contains(before.back())))
+        return true;
     if (before.isEmpty() || value.size() != 2 || PersonName::isDeliveryNote(value))
         return false;
     const bool town = before.endsWith(QChar(0x9547)) || before.endsWith(QChar(0x4E61)); // 镇 乡

@@ -146,6 +146,11 @@ QString withoutNumbering(QString line)
     // "收件人2：", "电话2：", "地址2：": the labels of the second recipient.
     static const QRegularExpression numberedLabel(QStringLiteral(R"((\p{Han}{2,5})\s*[1-9]\d?\s*(?=[:：]))"));
     line.remove(numbering);
+    // "收件人① 张福山": the label numbered by a circled digit, no colon after it.
+    static const QRegularExpression circled(QStringLiteral(R"((\p{Han}{2,5})[\x{2460}-\x{2473}]\s*[:：]?)"));
+    if (const auto m = circled.match(line);
+        m.hasMatch() && PasteText::labelOf(m.captured(1)) != PasteText::None)
+        line.replace(m.capturedStart(), m.capturedLength(), m.captured(1) + QStringLiteral("："));
     for (qsizetype at = 0;;) {
         const auto m = numberedLabel.match(line, at);
         if (!m.hasMatch())
