@@ -281,6 +281,28 @@ QStringList withSenderJoined(QStringList entries)
     return entries;
 }
 
+// "都是宁夏固原市西吉县的：" over recipients each with the rest of the address:
+// the region they share, given to each. Empty when the text is not so.
+QStringList withSharedRegion(const QStringList& lines)
+{
+    static const QRegularExpression shared(QStringLiteral(
+        R"(^(?:地址)?(?:都是|都在|全是|全在|都寄|都发|都寄到|都发到)\s*(\p{Han}{2,20}[省市县区旗州盟])的?\s*[:：]?$)"));
+    if (lines.size() < 3)
+        return {};
+    const auto m = shared.match(lines.first().trimmed());
+    if (!m.hasMatch())
+        return {};
+    QStringList entries;
+    for (int i = 1; i < lines.size(); ++i) {
+        if (lines.at(i).trimmed().isEmpty())
+            continue;
+        if (!isWholeRecipient(lines.at(i)))
+            return {};
+        entries << m.captured(1) + QLatin1Char(' ') + lines.at(i).trimmed();
+    }
+    return entries.size() >= 2 ? entries : QStringList();
+}
+
 } // namespace
 
 QStringList RecipientSplitter::split(const QString& text)
@@ -289,6 +311,8 @@ QStringList RecipientSplitter::split(const QString& text)
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
     // A lead-in line about the batch belongs to none of the recipients after it.
     const QStringList lines = t.trimmed().split(QLatin1Char('\n'));
+    if (const QStringList shared = withSharedRegion(lines); !shared.isEmpty())
+        return shared;
     int leadIn = 0;
     while (leadIn < lines.size() - 1 && isBatchLeadIn(lines.at(leadIn).trimmed()))
         ++leadIn;
