@@ -560,6 +560,24 @@ void TestAddressParser::edgeCases_data()
         << QStringLiteral("备注") << QStringLiteral("2026120533 羊毛袜 2") << false;
     QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
                                                << QStringLiteral("姓名") << QString() << true;
+    QTest::newRow("a village's numbered team and a row of houses stay in the address")
+        << QStringLiteral("宁夏吴忠市同心县 豫海镇 东关村 七队 马秀兰 13995417720\n"
+                          "赵玉田 13941845562 辽宁省阜新市 彰武县 五峰镇 家属院 4排 6号")
+        << QStringLiteral("地址")
+        << QStringLiteral("宁夏吴忠市同心县豫海镇东关村七队||辽宁省阜新市彰武县五峰镇家属院4排6号") << false;
+    QTest::newRow("a province under the name's label starts the address")
+        << QStringLiteral("收件：内蒙古 包头市 九原区 建华南路 28号 郭护士长 0472-5987320")
+        << QStringLiteral("姓名") << QStringLiteral("郭护士长") << true;
+    QTest::newRow("kin before each name, the region the lines share given to each")
+        << QStringLiteral("都是宁夏固原市西吉县的：\n大姐 马秀英 15209541186 吉强镇 西关村 三组\n"
+                          "二哥 马志刚 13995440773 兴隆镇 单家集村 五组")
+        << QStringLiteral("地址")
+        << QStringLiteral("宁夏固原市西吉县吉强镇西关村三组||宁夏固原市西吉县兴隆镇单家集村五组") << false;
+    QTest::newRow("the street's label of a form, a card's title for the remark")
+        << QStringLiteral(
+               "名片\n姓名：于海波\n职务：销售总监\n手机：18653267710\n地区：山东省 青岛市 黄岛区\n"
+               "详细：长江中路 219号")
+        << QStringLiteral("备注") << QStringLiteral("销售总监") << false;
 }
 
 void TestAddressParser::edgeCases()
@@ -609,6 +627,23 @@ void TestAddressParser::readsTheSenderWithItsRecipient_data()
         << QStringLiteral("发件人信息：\n姓名：张三\n电话：13900001111\n收件人信息：\n姓名：李四\n"
                           "电话：13812345678\n地址：上海市黄浦区南京东路1号")
         << QStringLiteral("发件人信息： 姓名：张三 电话：13900001111");
+    QTest::newRow("after the recipient's line")
+        << QStringLiteral("收件人：李四 13812345678 上海市黄浦区南京东路1号\n发货人：张三 13900001111 "
+                          "北京市朝阳区建国路88号")
+        << QStringLiteral("发货人：张三 13900001111 北京市朝阳区建国路88号");
+    QTest::newRow("the short marks of the two ends")
+        << QStringLiteral(
+               "收：李四 13812345678 上海市黄浦区南京东路1号\n寄：张三 13900001111 北京市朝阳区建国路88号")
+        << QStringLiteral("寄：张三 13900001111 北京市朝阳区建国路88号");
+    QTest::newRow("blocks under bracketed headings")
+        << QStringLiteral("【寄件人】\n姓名：张三\n电话：13900001111\n【收件人】\n姓名：李四\n"
+                          "电话：13812345678\n地址：上海市黄浦区南京东路1号")
+        << QStringLiteral("寄件人 姓名：张三 电话：13900001111");
+    QTest::newRow("both on one line")
+        << QStringLiteral(
+               "寄件人 姓名：张三 电话：13900001111 地址：北京市朝阳区建国路88号 收件人 姓名：李四 "
+               "电话：13812345678 地址：上海市黄浦区南京东路1号")
+        << QStringLiteral("寄件人 姓名：张三 电话：13900001111 地址：北京市朝阳区建国路88号");
 }
 
 void TestAddressParser::readsTheSenderWithItsRecipient()
