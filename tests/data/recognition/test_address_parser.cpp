@@ -90,9 +90,8 @@ void TestAddressParser::initTestCase()
     QVERIFY(load(QStringLiteral("fresh8_samples.tsv"), m_sets[QStringLiteral("fresh8")]));
     QVERIFY(load(QStringLiteral("mend9_samples.tsv"), m_sets[QStringLiteral("mend9")]));
     // Written last, measured before any mend, then mended for.
-    for (const char* set :
-         {"fresh9", "fresh10", "fresh11", "fresh12", "fresh13", "fresh14", "fresh15", "fresh16", "fresh17",
-          "fresh19"})
+    for (const char* set : {"fresh9", "fresh10", "fresh11", "fresh12", "fresh13", "fresh14", "fresh15",
+                            "fresh16", "fresh17", "fresh19"})
         QVERIFY(
             load(QString::fromUtf8(set) + QStringLiteral("_samples.tsv"), m_sets[QString::fromUtf8(set)]));
     // A table being written is measured before anything is mended for it:
@@ -187,10 +186,10 @@ void TestAddressParser::accuracy_data()
         {"fresh15", "备注", 0.995}, {"fresh17", "整条", 0.965},     {"fresh17", "姓名", 0.975},
         {"fresh17", "手机", 0.99},  {"fresh17", "电话", 0.99},      {"fresh17", "城市", 0.99},
         {"fresh17", "邮编", 0.99},  {"fresh17", "收件单位", 0.99},  {"fresh17", "地址", 0.975},
-        {"fresh17", "备注", 0.975},
-        {"fresh19", "整条", 0.0},   {"fresh19", "姓名", 0.0},       {"fresh19", "手机", 0.0},
-        {"fresh19", "电话", 0.0},   {"fresh19", "城市", 0.0},       {"fresh19", "邮编", 0.0},
-        {"fresh19", "收件单位", 0.0}, {"fresh19", "地址", 0.0},     {"fresh19", "备注", 0.0},
+        {"fresh17", "备注", 0.975}, {"fresh19", "整条", 0.0},       {"fresh19", "姓名", 0.0},
+        {"fresh19", "手机", 0.0},   {"fresh19", "电话", 0.0},       {"fresh19", "城市", 0.0},
+        {"fresh19", "邮编", 0.0},   {"fresh19", "收件单位", 0.0},   {"fresh19", "地址", 0.0},
+        {"fresh19", "备注", 0.0},
     };
     for (const QString& path :
          qEnvironmentVariable("WAYBILL_MEASURE_SAMPLES").split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
@@ -521,6 +520,13 @@ void TestAddressParser::edgeCases_data()
         << QStringLiteral("地址") << QStringLiteral("河南省郑州市金水区花园路12号院5号楼-3单元") << false;
     QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
                                                << QStringLiteral("姓名") << QString() << true;
+    QTest::newRow("a landline read out in groups, with its extension")
+        << QStringLiteral("座机零二零 八三五六 七一二九 转三零二 联系人 龚先生 广州市越秀区中山五路三十三号")
+        << QStringLiteral("电话") << QStringLiteral("020-83567129-302") << false;
+    QTest::newRow("a postcode read out after its label, the house number in words kept")
+        << QStringLiteral("收件人丁一鸣 电话幺三七 零五幺二 六六八八 地址 长沙市岳麓区 麓山南路 九百三十二号 "
+                          "邮编四幺零零八三")
+        << QStringLiteral("邮编") << QStringLiteral("410083") << false;
 }
 
 void TestAddressParser::edgeCases()
