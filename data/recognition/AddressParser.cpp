@@ -7,6 +7,7 @@
 #include "data/recognition/InlineRecipients.h"
 #include "data/recognition/InstitutionParts.h"
 #include "data/recognition/PasteChat.h"
+#include "data/recognition/PasteCorrections.h"
 #include "data/recognition/PasteText.h"
 #include "data/recognition/PasteTokenizer.h"
 #include "data/recognition/PersonName.h"
@@ -50,7 +51,7 @@ QList<ParsedRecipient> AddressParser::parseAll(const QString& text) const
     // "… / 韦薇 … 都是周末送": a wish after the last of one line's recipients
     // that says it is for all of them.
     static const QRegularExpression forAll(QStringLiteral("^(?:都是|全都|全部|都)(\\p{Han}{2,})$"));
-    for (const QString& entry : splitEntries(SpokenDigits::asDigits(text))) {
+    for (const QString& entry : splitEntries(PasteCorrections::applied(SpokenDigits::asDigits(text)))) {
         const QStringList ones = InlineRecipients::split(entry, m_regions);
         const qsizetype first = list.size();
         for (const QString& one : ones)
@@ -389,7 +390,7 @@ void AddressParser::chooseName(Candidates& c, QStringList& detailParts, ParsedRe
 ParsedRecipient AddressParser::parse(const QString& input) const
 {
     ParsedRecipient r;
-    QString text = SpokenDigits::asDigits(PasteText::normalized(input));
+    QString text = PasteCorrections::applied(SpokenDigits::asDigits(PasteText::normalized(input)));
     // The sender's name and number are no recipient's: kept as written in the remark.
     const QString sender = PasteText::takeSender(text);
     ContactNumbers::take(text, r);

@@ -527,6 +527,14 @@ void TestAddressParser::edgeCases_data()
         << QStringLiteral("收件人丁一鸣 电话幺三七 零五幺二 六六八八 地址 长沙市岳麓区 麓山南路 九百三十二号 "
                           "邮编四幺零零八三")
         << QStringLiteral("邮编") << QStringLiteral("410083") << false;
+    QTest::newRow("a mobile corrected after it: the new one taken, the old one gone")
+        << QStringLiteral(
+               "收件人 肖雨桐 手机 15012345678 说错了 是15012345687 广东省珠海市香洲区 凤凰北路 1099号")
+        << QStringLiteral("手机") << QStringLiteral("15012345687") << false;
+    QTest::newRow("a house number corrected at the end replaces the one written")
+        << QStringLiteral(
+               "吉林省长春市朝阳区 西民主大街 56号 收件人 闵浩然 电话 13604318899 哦不对 门牌号是65号")
+        << QStringLiteral("地址") << QStringLiteral("吉林省长春市朝阳区西民主大街65号") << false;
 }
 
 void TestAddressParser::edgeCases()
