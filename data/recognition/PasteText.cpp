@@ -40,9 +40,10 @@ void withoutChatMarks(QString& s)
         QStringLiteral("(?:我|本人)?(?:换|改)了?(?:手机号码?|电话号码?|号码|手机|电话)了?"));
     if (s.contains(QChar(0x6362)) || s.contains(QChar(0x6539)))
         s.replace(changed, QStringLiteral(" "));
-    // "…丽阳街518号就行": the ease after the house number is no part of it.
+    // "…丽阳街518号就行": the ease after the house number is no part of it; "放门卫室就好" keeps it.
     static const QRegularExpression ease(
-        QStringLiteral("(?<=[0-9号室楼栋座层弄组])(?:就行|就好|就可以|即可)(?:了|啦)?(?=[\\s,，。!！]|$)"));
+        QStringLiteral("(?<=[0-9]|[0-9零一二三四五六七八九十A-Za-z][号室楼栋座层弄组])(?:就行|就好|就可以|"
+                       "即可)(?:了|啦)?(?=[\\s,，。!！]|$)"));
     if (s.contains(QChar(0x5C31)) || s.contains(QChar(0x5373)))
         s.replace(ease, QStringLiteral(" "));
     // Whose landline it is, before its label: "家里座机0574…".
