@@ -535,6 +535,12 @@ void TestAddressParser::edgeCases_data()
         << QStringLiteral(
                "吉林省长春市朝阳区 西民主大街 56号 收件人 闵浩然 电话 13604318899 哦不对 门牌号是65号")
         << QStringLiteral("地址") << QStringLiteral("吉林省长春市朝阳区西民主大街65号") << false;
+    QTest::newRow("the name a sentence ends with, no label before it")
+        << QStringLiteral("麻烦寄给我妈她叫贺桂兰电话15877665544地址湖南省邵阳市大祥区红旗路18号")
+        << QStringLiteral("姓名") << QStringLiteral("贺桂兰") << false;
+    QTest::newRow("the sentence before the address run into it")
+        << QStringLiteral("哈喽我想寄到湖北省宜昌市西陵区东山大道105号收件人甘小雨电话13972011111")
+        << QStringLiteral("地址") << QStringLiteral("湖北省宜昌市西陵区东山大道105号") << false;
 }
 
 void TestAddressParser::edgeCases()

@@ -1,0 +1,46 @@
+#include "data/recognition/SentenceLeadIn.h"
+
+#include "data/recognition/PersonName.h"
+#include "data/recognition/RegionTable.h"
+
+#include <QRegularExpression>
+
+int SentenceLeadIn::addressStart(const QString& token, const RegionTable& regions)
+{
+    if (token.size() < 8 || regions.match(token).length > 0)
+        return 0;
+    // The verb that leads to the place, within the first words.
+    static const QRegularExpression verb(
+        QStringLiteral("(?:寄到|发到|送到|寄往|发往|寄去|发去|邮到|住在|家在|人在|地址是|地址在)"));
+    for (auto it = verb.globalMatch(token); it.hasNext();) {
+        const auto m = it.next();
+        if (m.capturedEnd() > 14)
+            break;
+        const RegionTable::Path path = regions.match(QStringView(token).mid(m.capturedEnd()));
+        // A province or city written out, or two regions in short forms ("广西南宁").
+        if (!path.written.isEmpty() && !path.ambiguous &&
+            (!path.written.first().shortForm || path.written.size() >= 2))
+            return int(m.capturedEnd());
+    }
+    return 0;
+}
+
+QString SentenceLeadIn::nameAtEnd(const QString& token)
+{
+    if (token.size() < 4 || token.size() > 18)
+        return QString();
+    // "收货的是…", "收件的是…": who takes it; "…他叫…", "她名字叫…": what the one named is called.
+    static const QRegularExpression said(QStringLiteral(
+        "(?:^(?:收货|收件|签收|收)的?(?:人)?是|(?:他|她|名字|全名|大名)(?:叫做?|是))(\\p{Han}{2,9})$"));
+    const auto m = said.match(token);
+    if (!m.hasMatch())
+        return QString();
+    QString name = m.captured(1);
+    // Who the recipient is to the sender, before the name: "我室友上官若溪".
+    static const QRegularExpression relation(QStringLiteral(
+        "^(?:我|我的|我们)?(?:室友|舍友|朋友|同事|同学|闺蜜|老公|老婆|爱人|对象|弟弟|哥哥|姐姐|妹妹|"
+        "爸爸|妈妈|儿子|女儿|弟|哥|姐|妹|爸|妈|老板|领导)"));
+    if (const auto r = relation.match(name); r.hasMatch() && r.capturedLength() < name.size())
+        name.remove(0, r.capturedLength());
+    return PersonName::fit(name) == PersonName::Strong ? name : QString();
+}

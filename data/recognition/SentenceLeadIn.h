@@ -1,0 +1,14 @@
+#pragma once
+#include <QString>
+class RegionTable;
+// Sentences of chat and voice input run into the value they lead to, with
+// no label or blank between: "你好我要寄到四川省…", "住在广西南宁市…",
+// "收货的是我室友上官若溪", "麻烦寄给我老公他叫郎晓峰".
+class SentenceLeadIn
+{
+public:
+    // Where the address begins after a sentence that leads to it, or 0.
+    static int addressStart(const QString& token, const RegionTable& regions);
+    // The name a sentence about the recipient ends with, or empty.
+    static QString nameAtEnd(const QString& token);
+};
