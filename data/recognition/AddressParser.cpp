@@ -236,9 +236,12 @@ bool AddressParser::isNameBeforeAddress(const QList<Token>& tokens, int i, const
     // "收货地址：欧阳静，86-137…，浙江省 温州市…": the name written first under
     // the address label, the address proper starting with a region after it.
     const Token& t = tokens.at(i);
+    // A name of no known surname too ("阿布都热依木"), when no note or unit.
+    const PersonName::Fit fit = PersonName::fit(t.text);
     if ((t.scope != PasteText::Detail && t.scope != PasteText::Region) || !c.parts.isEmpty() ||
-        PersonName::fit(t.text) != PersonName::Strong || m_regions.match(t.text).length > 0 ||
-        AddressWords::looksLikeAddress(t.text))
+        fit == PersonName::No || m_regions.match(t.text).length > 0 ||
+        AddressWords::looksLikeAddress(t.text) ||
+        (fit == PersonName::Weak && (PersonName::isDeliveryNote(t.text) || PasteText::isCompany(t.text))))
         return false;
     for (int j = i + 1; j < tokens.size(); ++j) {
         if (!tokens.at(j).aside)
@@ -441,6 +444,8 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             value = name;
         else if (const int at = SentenceLeadIn::addressStart(value, m_regions); at > 0)
             value.remove(0, at);
+        else
+            value = SentenceLeadIn::withoutPointer(value);
         // Under no label, "是生日礼物" says what the parcel is: "是" announces no value there.
         if (t.scope == PasteText::None && t.text.startsWith(QChar(0x662F)) && value == t.text.mid(1) &&
             value.size() >= 2 && value.front().script() == QChar::Script_Han &&
@@ -512,7 +517,7 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             continue;
         }
         if (isNameBeforeAddress(tokens, i, c)) {
-            c.strongNames << value;
+            (PersonName::fit(value) == PersonName::Strong ? c.strongNames : c.weakNames) << value;
             continue;
         }
         const bool nameBefore = !c.labelledNames.isEmpty() || !c.strongNames.isEmpty();

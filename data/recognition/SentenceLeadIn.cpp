@@ -30,8 +30,10 @@ QString SentenceLeadIn::nameAtEnd(const QString& token)
     if (token.size() < 4 || token.size() > 18)
         return QString();
     // "收货的是…", "收件的是…": who takes it; "…他叫…", "她名字叫…": what the one named is called.
-    static const QRegularExpression said(QStringLiteral(
-        "(?:^(?:收货|收件|签收|收)的?(?:人)?是|(?:他|她|名字|全名|大名)(?:叫做?|是))(\\p{Han}{2,9})$"));
+    // "一单给…", "第二个寄给…": which of several parcels, and whom it goes to.
+    static const QRegularExpression said(
+        QStringLiteral("(?:^(?:收货|收件|签收|收)的?(?:人)?是|(?:他|她|名字|全名|大名)(?:叫做?|是)|"
+                       "^(?:另一|一|第[一二三四五六七八九1-9])[个位份单件][寄发送]?给)(\\p{Han}{2,9})$"));
     const auto m = said.match(token);
     if (!m.hasMatch())
         return QString();
@@ -43,4 +45,16 @@ QString SentenceLeadIn::nameAtEnd(const QString& token)
     if (const auto r = relation.match(name); r.hasMatch() && r.capturedLength() < name.size())
         name.remove(0, r.capturedLength());
     return PersonName::fit(name) == PersonName::Strong ? name : QString();
+}
+
+QString SentenceLeadIn::withoutPointer(const QString& token)
+{
+    static const QRegularExpression pointer(
+        QStringLiteral("^(?:这个|这单|这件|这份|那个|那单)(?:的|要|就)?"));
+    const auto m = pointer.match(token);
+    if (!m.hasMatch() || token.size() < m.capturedLength() + 2)
+        return token;
+    const QString rest = token.mid(m.capturedLength());
+    // "这个地址周日有人收" points at the address, not at a parcel.
+    return PersonName::isDeliveryNote(rest) && !rest.startsWith(QStringLiteral("地址")) ? rest : token;
 }

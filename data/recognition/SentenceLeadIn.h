@@ -11,4 +11,6 @@ public:
     static int addressStart(const QString& token, const RegionTable& regions);
     // The name a sentence about the recipient ends with, or empty.
     static QString nameAtEnd(const QString& token);
+    // A note without the word pointing at the parcel it is for: "这个下午送" -> "下午送".
+    static QString withoutPointer(const QString& token);
 };

@@ -541,6 +541,15 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("the sentence before the address run into it")
         << QStringLiteral("哈喽我想寄到湖北省宜昌市西陵区东山大道105号收件人甘小雨电话13972011111")
         << QStringLiteral("地址") << QStringLiteral("湖北省宜昌市西陵区东山大道105号") << false;
+    QTest::newRow("recipients counted in words, run together")
+        << QStringLiteral("第一个给牛海涛电话13909311234地址甘肃省兰州市七里河区西津西路16号第二个给牛丽电话"
+                          "18993112345地址甘肃省天水市秦州区民主西路8号")
+        << QStringLiteral("姓名") << QStringLiteral("牛海涛||牛丽") << false;
+    QTest::newRow("numbered recipients after words about the batch")
+        << QStringLiteral(
+               "发两个人哦 1.庄文涛 13805951234 福建省漳州市芗城区 胜利西路 12号 2.庄晓燕 15959612345 "
+               "福建省龙岩市新罗区 九一路 88号")
+        << QStringLiteral("手机") << QStringLiteral("13805951234||15959612345") << false;
 }
 
 void TestAddressParser::edgeCases()
