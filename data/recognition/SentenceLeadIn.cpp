@@ -56,5 +56,9 @@ QString SentenceLeadIn::withoutPointer(const QString& token)
         return token;
     const QString rest = token.mid(m.capturedLength());
     // "这个地址周日有人收" points at the address, not at a parcel.
-    return PersonName::isDeliveryNote(rest) && !rest.startsWith(QStringLiteral("地址")) ? rest : token;
+    // "这单是送朋友的" says what the parcel is, kept whole.
+    return PersonName::isDeliveryNote(rest) && !rest.startsWith(QStringLiteral("地址")) &&
+                   !rest.startsWith(QChar(0x662F))
+               ? rest
+               : token;
 }
