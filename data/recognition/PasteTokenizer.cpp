@@ -71,8 +71,9 @@ QList<Token> PasteTokenizer::tokenize(const QString& text)
 {
     // A colon between digits is a time of day ("10:23"), a slash a date
     // ("2024/11/11") or a floor ("15/F"): no separators.
-    static const QRegularExpression separators(
-        QStringLiteral(R"((?:[\s,，、;；。|\\!！?？【】\[\]]|(?<!\d)[:：/]|[:：](?!\d)|/(?!\d|[Ff]\b))+)"));
+    // A dot after a word is a full stop typed plainly ("姓名,鞠海涛.电话,…"); "1.熊文斌", "3.5号" keep it.
+    static const QRegularExpression separators(QStringLiteral(
+        R"((?:[\s,，、;；。|\\!！?？【】\[\]]|(?<!\d)[:：/]|[:：](?!\d)|/(?!\d|[Ff]\b)|(?<=[\p{Han}\s])\.)+)"));
     // A row's own number and the address's levels written as labels, the
     // region after them written out in full: "序号:12;…;省:河南省;市:郑州市".
     static const QRegularExpression rowLabels(QStringLiteral(
