@@ -51,6 +51,11 @@ void withoutChatMarks(QString& s)
         QStringLiteral("(?:家里|家庭|办公室|单位|公司)的?(?=座机|固话|固定电话)"));
     if (s.contains(QStringLiteral("座机")) || s.contains(QStringLiteral("固")))
         s.replace(whose, QStringLiteral(" "));
+    // "办公室电话 010-…" too, set apart: "…有限公司电话" keeps its company.
+    static const QRegularExpression whosePhone(
+        QStringLiteral("(?<!\\p{Han})(?:家里|家庭|办公室|单位|公司|宿舍)的?(?=电话|手机)"));
+    if (s.contains(QStringLiteral("电话")) || s.contains(QStringLiteral("手机")))
+        s.replace(whosePhone, QStringLiteral(" "));
     // A new address announced: "改地址：…".
     static const QRegularExpression newAddress(
         QStringLiteral("(?<![\\p{Han}])[改换](?=(?:收货|收件)?地址[:：])"));
