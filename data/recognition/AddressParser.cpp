@@ -440,12 +440,7 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         }
         afterInfo = false;
         QString value = PasteChat::withoutThanks(PasteText::withoutLeadIn(t.text));
-        if (const QString name = SentenceLeadIn::nameAtEnd(value); !name.isEmpty())
-            value = name;
-        else if (const int at = SentenceLeadIn::addressStart(value, m_regions); at > 0)
-            value.remove(0, at);
-        else
-            value = SentenceLeadIn::withoutPointer(value);
+        value = SentenceLeadIn::reduced(value, m_regions);
         // Under no label, "是生日礼物" says what the parcel is: "是" announces no value there.
         if (t.scope == PasteText::None && t.text.startsWith(QChar(0x662F)) && value == t.text.mid(1) &&
             value.size() >= 2 && value.front().script() == QChar::Script_Han &&

@@ -62,3 +62,17 @@ QString SentenceLeadIn::withoutPointer(const QString& token)
                ? rest
                : token;
 }
+
+QString SentenceLeadIn::reduced(const QString& token, const RegionTable& regions)
+{
+    if (const QString name = nameAtEnd(token); !name.isEmpty())
+        return name;
+    if (const int at = addressStart(token, regions); at > 0)
+        return token.mid(at);
+    // "香港的", "台湾的哈": a region alone with 的.
+    static const QRegularExpression whose(QStringLiteral("^(\\p{Han}{2,4})的[哈哦呀啊]?$"));
+    if (const auto m = whose.match(token);
+        m.hasMatch() && regions.match(m.captured(1)).length == m.capturedLength(1))
+        return QString();
+    return withoutPointer(token);
+}

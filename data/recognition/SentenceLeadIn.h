@@ -7,6 +7,9 @@ class RegionTable;
 class SentenceLeadIn
 {
 public:
+    // The value the sentence leads to, or empty when it is all talk
+    // ("香港的": where it goes, said before the fields).
+    static QString reduced(const QString& token, const RegionTable& regions);
     // Where the address begins after a sentence that leads to it, or 0.
     static int addressStart(const QString& token, const RegionTable& regions);
     // The name a sentence about the recipient ends with, or empty.
