@@ -46,6 +46,11 @@ void withoutChatMarks(QString& s)
                        "即可)(?:了|啦)?(?=[\\s,，。!！]|$)"));
     if (s.contains(QChar(0x5C31)) || s.contains(QChar(0x5373)))
         s.replace(ease, QStringLiteral(" "));
+    // When to bring it, glued to the room: "…一二零六室下午送".
+    static const QRegularExpression when(QStringLiteral(
+        "(?<=[室号楼栋层座户])(?=(?:上午|下午|中午|晚上|早上|白天|周末|工作日)(?:再?送|派送|配送))"));
+    if (s.contains(QChar(0x9001)))
+        s.replace(when, QStringLiteral(" "));
     // Whose landline it is, before its label: "家里座机0574…".
     static const QRegularExpression whose(
         QStringLiteral("(?:家里|家庭|办公室|单位|公司)的?(?=座机|固话|固定电话)"));

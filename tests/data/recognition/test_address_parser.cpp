@@ -550,6 +550,12 @@ void TestAddressParser::edgeCases_data()
                "发两个人哦 1.庄文涛 13805951234 福建省漳州市芗城区 胜利西路 12号 2.庄晓燕 15959612345 "
                "福建省龙岩市新罗区 九一路 88号")
         << QStringLiteral("手机") << QStringLiteral("13805951234||15959612345") << false;
+    QTest::newRow("a building named with a surname's character after the house number is no name")
+        << QStringLiteral("澳门 氹仔 成都街 70号 海景阁 12楼B 收件人 黄小珊 手机 6688 1122")
+        << QStringLiteral("地址") << QStringLiteral("澳门氹仔成都街70号海景阁12楼B") << false;
+    QTest::newRow("when to bring it, glued to the room, is the remark")
+        << QStringLiteral("邢梓涵 15811223344 北京市朝阳区 建国路 88号 5号楼 1203室晚上再送")
+        << QStringLiteral("备注") << QStringLiteral("晚上再送") << false;
 }
 
 void TestAddressParser::edgeCases()
