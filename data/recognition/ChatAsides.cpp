@@ -12,7 +12,7 @@ bool ChatAsides::isAside(const QString& token)
         // Paid, or placed: "好了付款了", "已经拍下了".
         "^(?:好了|好的)?(?:我)?(?:已经|刚刚?)?(?:付款|付钱|付好|拍下|拍好|拍了)了?$|"
         // Hold on, then done: "先别发", "等我改个地址", "改好了".
-        "^先(?:别|不要|不用)[发寄](?:货)?$|^等我(?:改|换|确认|问)|^(?:改|弄|写|换)好了$|"
+        "^先(?:别|不要|不用)[发寄](?:货)?$|^等我(?:改|换|确认|问)|^(?:改|弄|写|换)?好了$|"
         // The old one is void, or it changed: "之前那个不用了", "换了".
         "^(?:之前|上次|原来|以前)?(?:那个|的)(?:地址)?(?:不用|不要|作废)了$|^(?:换|改|变)了$|"
         // Going ahead: "那就寄", "那就发这个".
@@ -26,5 +26,7 @@ bool ChatAsides::isAside(const QString& token)
         // Calling the shop, and praise: "老妹儿", "嘎嘎好".
         "^(?:谢谢)?(?:老妹儿?|老铁|老弟|老哥|大兄弟|兄弟|哥们儿?)$|^(?:嘎嘎|贼|巨|超)好(?:用|的)?$|"
         "^(?i:thank you|thank u|many thanks)$"));
-    return aside.match(token).hasMatch();
+    // With the sound it is said with: "先别发哈".
+    const bool sound = token.size() > 2 && QStringLiteral("哈哦呀啊啦嘛").contains(token.back());
+    return aside.match(token).hasMatch() || (sound && aside.match(token.chopped(1)).hasMatch());
 }

@@ -66,13 +66,13 @@ bool PasteChat::isChat(const QString& raw)
                                justOrdered.match(token).hasMatch()))
         return true;
     // About the recipients together: "两个都发", "三个地址都寄".
-    static const QRegularExpression all(
-        QStringLiteral("^这?[两二三四五六七八九十几]个(?:地址|人)?(?:都|各)[发寄送要](?:哈|吧|啊|一份)?$|"
-                       "^(?:一共|总共|共)[两二三四五六七八九十几]份$|"
-                       "^(?:这单)?分[两二三四五六七八九十几](?:处|个地址)[发寄送]$|"
-                       // "两个地址哈", and each one's lead-in: "一件给".
-                       "^这?[两二三四五六七八九十几]个(?:地址|人|收件人)?[哈啊呀哦]?$|"
-                       "^(?:一|另一|第[一二三四五])[件份个]给$|^第[一二三四五六七八九1-9][个位份单件]$"));
+    static const QRegularExpression all(QStringLiteral(
+        "^这?[两二三四五六七八九十几]个(?:地址|人)?(?:都|各)[发寄送要](?:哈|吧|啊|一份)?$|"
+        "^(?:一共|总共|共)[两二三四五六七八九十几]份$|"
+        "^(?:这单)?分[两二三四五六七八九十几](?:处|个地址)[发寄送]$|"
+        // "两个地址哈", and each one's lead-in: "一件给".
+        "^这?[两二三四五六七八九十几]个(?:地址|人|收件人)?[哈啊呀哦]?$|"
+        "^(?:一|另一|第[一二三四五])[件份个单][寄发送]?给$|^第[一二三四五六七八九1-9][个位份单件]$"));
     if (token.size() <= 10 && all.match(token).hasMatch())
         return true;
     // One more item of the order, for the shop: "第二件也要哦", "这个也要两份".
