@@ -100,7 +100,7 @@ bool AddressWords::isRoomAfterBuilding(const QString& before, const QString& val
     static const QRegularExpression room(
         QStringLiteral(R"(^[A-Za-z]?\d{1,4}(?:-\d{1,4}){0,2}[A-Za-z]?房?$)")); // "1702房"
     static const QRegularExpression unitEnd(QStringLiteral(
-        R"([\dA-Za-z](?:号楼|栋|幢|座|单元|门|号|舍|期)$|\p{Han}[路街巷弄]$|(?<!\d)(\d+)[楼层]$|)"
+        R"([\dA-Za-z](?:号楼|栋|幢|座|单元|门|号|舍|期|公寓)$|\p{Han}[路街巷弄]$|(?<!\d)(\d+)[楼层]$|)"
         // After a building or an estate by its name: "…商务大厦 1702", "…小区 9-2-602".
         R"(\p{Han}(?:大厦|大楼|公寓|小区|家属楼|宿舍楼|花园|家园|新村|广场)$|)"
         // A building named by a letter and a number, no floor: "A4楼 305".

@@ -54,7 +54,7 @@ const LabelWord kLabels[] = {
     {"总机", K::Phone, 0},       {"新号码", K::Phone, 2},     {"新号", K::Phone, 0},
     {"宝贝", K::Info, 0},        {"隐私号", K::Phone, 2},     {"备用", K::Phone, 0},
     {"公司名", K::Company, 2},   {"期望配送", K::Info, 2},    {"采购单位", K::Company, 2},
-    {"学校", K::Company, 0},     {"电话留", K::Phone, 2},     {"手机留", K::Phone, 2},
+    {"学校", K::Company, 0},
 };
 
 // As written in Hong Kong, Macau and Taiwan.

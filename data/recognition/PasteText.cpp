@@ -219,11 +219,14 @@ QList<PasteText::Piece> PasteText::splitAtLabels(const QString& token)
         pieces.append({token, labelOf(token)});
         return pieces;
     }
-    // "号码是", "电话为": a label and the word that introduces its value.
-    if (token.size() >= 3 && (token.endsWith(QChar(0x662F)) || token.endsWith(QChar(0x4E3A))) &&
-        labelOf(token.chopped(1)) != None) {
-        pieces.append({token, labelOf(token.chopped(1))});
-        return pieces;
+    // "号码是", "电话为", "电话留", "电话还是": a label and the word that introduces its value.
+    for (const char* intro : {"是", "为", "留", "还是"}) {
+        const qsizetype n = QString::fromUtf8(intro).size();
+        if (token.size() >= n + 2 && token.endsWith(QString::fromUtf8(intro)) &&
+            labelOf(token.chopped(n)) != None) {
+            pieces.append({token, labelOf(token.chopped(n))});
+            return pieces;
+        }
     }
     int from = 0;
     for (int i = 0; i < token.size(); ++i) {
