@@ -9,8 +9,11 @@ namespace {
 
 // What a value may be said to be: a run of digits (spoken or not) with the
 // unit it numbers, or a word up to the next blank or mark.
+// Or the numbers of a house set off by blanks: "105号 5幢 301".
 const QString kValue =
-    QStringLiteral("(?:[0-9零〇一二两三四五六七八九幺]+(?:号楼|号|栋|幢|楼|室|单元)?|[^\\s,，。;；]+)");
+    QStringLiteral("(?:[A-Za-z]?\\d+[A-Za-z]?(?:号楼|号|栋|幢|楼|室|单元|层|座)?(?:[ ]+[A-Za-z]?\\d+[A-"
+                   "Za-z]?(?:号楼|号|栋|幢|楼|室|单元|层|座)?)+|"
+                   "[0-9零〇一二两三四五六七八九幺]+(?:号楼|号|栋|幢|楼|室|单元)?|[^\\s,，。;；]+)");
 // A value written off by blanks or marks.
 const QString kWord = QStringLiteral("[^\\s,，。;；]+");
 // The field the value is for, said before it.
@@ -34,7 +37,18 @@ bool sameKind(const QString& old, const QString& now)
 {
     if (isDigits(old) || isDigits(now))
         return isDigits(old) && isDigits(now) && now.size() <= old.size();
-    return PersonName::fit(old) != PersonName::No && PersonName::fit(now) != PersonName::No;
+    return PersonName::fit(old) != PersonName::No && PersonName::fit(now) == PersonName::Strong;
+}
+
+// Whether a value denied with 不是 is one of a field: a number, a name, or a
+// place ("二七区"); "不是本人接就放门卫" is a note.
+bool isFieldValue(const QString& v)
+{
+    static const QRegularExpression number(
+        QStringLiteral("^[A-Za-z]?\\d+[A-Za-z]?(?:号楼|号|栋|幢|楼|室|单元|层)?$"));
+    static const QRegularExpression place(QStringLiteral("^\\p{Han}{1,6}[省市区县镇乡村路街道巷弄]$"));
+    return v.size() <= 11 && (number.match(v).hasMatch() || place.match(v).hasMatch() ||
+                              (v.size() <= 4 && PersonName::fit(v) == PersonName::Strong));
 }
 
 // The old value with the new one in it: "18920345571" corrected by "5517"
@@ -69,7 +83,7 @@ bool notThisButThat(QString& text)
         QStringLiteral("(%1)?(?:打错了|写错了|错了)?%2不是[ ]*(%4)%2(?:而?是|应该是)[ ]*(%3)")
             .arg(kField, kGap, kValue, kWord));
     const auto m = re.match(text);
-    if (!m.hasMatch())
+    if (!m.hasMatch() || !isFieldValue(m.captured(2)))
         return false;
     const QString old = m.captured(2);
     const QString now = plainDigits(m.captured(3));
@@ -92,7 +106,7 @@ bool thatNotThis(QString& text)
         QStringLiteral("((?:[诶哎唉噢哦]?不对)?%3(?:改一下|改下|改成)?[ ]*%1[是为]?[ ]*)?(%2)%3不是[ ]*(%4)")
             .arg(kField, kValue, kGap, kWord));
     const auto m = re.match(text);
-    if (!m.hasMatch() || m.captured(3).size() > 8)
+    if (!m.hasMatch() || !isFieldValue(m.captured(3)))
         return false;
     const QString old = m.captured(3);
     const QString now = plainDigits(m.captured(2));
@@ -115,7 +129,8 @@ bool thatNotThis(QString& text)
 bool valueThenCorrection(QString& text)
 {
     static const QRegularExpression re(
-        QStringLiteral("(%1)[ ]*(?:[诶哎唉噢哦]?(?:不对|打错了|写错了|说错了|搞错了|弄错了|错了)|算了)%2"
+        QStringLiteral("(%1)[ ]*(?:[诶哎唉噢哦]?(?:不对|打错了|写错了|说错了|搞错了|弄错了|错了)(?:[ "
+                       ",，]*(?:不对|[打写说搞弄]?错了))*|算了)%2"
                        "(?:改一下|改下|更正)?%2(?:%3)?(?:还是写|还是|应该是|改成|是|写|填)?(?:真名|真实姓名|"
                        "全名)?[:： ]*(%1)")
             .arg(kValue, kGap, kField));
@@ -124,6 +139,16 @@ bool valueThenCorrection(QString& text)
         return false;
     const QString old = m.captured(1);
     const QString now = plainDigits(m.captured(2));
+    // The last of the house's numbers said again: "5幢 301 … 是5幢 103", "189 2034 5571 不对是5517".
+    const QStringList oldGroups = old.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QStringList nowGroups = now.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (oldGroups.size() > 1 && nowGroups.size() <= oldGroups.size() &&
+        (nowGroups.size() > 1 || !oldGroups.last().front().isDigit() || oldGroups.last().back().isDigit())) {
+        QStringList kept = oldGroups.mid(0, oldGroups.size() - nowGroups.size());
+        kept << (nowGroups.size() == 1 ? corrected(oldGroups.last(), now) : nowGroups.join(QLatin1Char(' ')));
+        text.replace(m.capturedStart(), m.capturedLength(), kept.join(QLatin1Char(' ')));
+        return true;
+    }
     if (sameKind(old, now)) {
         text.replace(m.capturedStart(), m.capturedLength(), corrected(old, now));
         return true;

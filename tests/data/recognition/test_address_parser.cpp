@@ -556,6 +556,14 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("when to bring it, glued to the room, is the remark")
         << QStringLiteral("邢梓涵 15811223344 北京市朝阳区 建国路 88号 5号楼 1203室晚上再送")
         << QStringLiteral("备注") << QStringLiteral("晚上再送") << false;
+    QTest::newRow("a note with 不是 in it is no correction")
+        << QStringLiteral(
+               "收件人 崔永明 13701234567 北京市丰台区 丰台路 20号 送货前打电话 不是本人接就放门卫")
+        << QStringLiteral("备注") << QStringLiteral("送货前打电话 不是本人接就放门卫") << false;
+    QTest::newRow("the last of the house's numbers corrected")
+        << QStringLiteral(
+               "收件人 祝晓晴 电话 13757112345 浙江省杭州市拱墅区 湖墅南路 105号 5幢 301 哦不对 是5幢 103")
+        << QStringLiteral("地址") << QStringLiteral("浙江省杭州市拱墅区湖墅南路105号5幢103") << false;
 }
 
 void TestAddressParser::edgeCases()
