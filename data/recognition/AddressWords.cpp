@@ -28,9 +28,10 @@ bool AddressWords::looksLikeAddress(const QString& t)
                        "澳[门門]半[岛島]|新口岸|"
                        // Or one of their districts by its ending: "香港北角", "香港土瓜湾".
                        "\\p{Han}{1,3}[咀角湾灣環环埗塘田埔澳])"));
-    // And a road by its name, a note's word in it or not ("解放路").
-    // So is one named 道 as Hong Kong's are ("告士打道": 打), unless 知道 ends a sentence.
-    const bool road = (t.size() >= 3 && (t.endsWith(QChar(0x8DEF)) || t.endsWith(QChar(0x8857)))) ||
+    // And a road by its name, a note's word in it or not ("解放路", "解放大道"); so is one
+    // named 道 as Hong Kong's are ("告士打道": 打), unless 知道 ends a sentence.
+    const bool road = (t.size() >= 3 && (t.endsWith(QChar(0x8DEF)) || t.endsWith(QChar(0x8857)) ||
+                                         t.endsWith(QStringLiteral("大道")))) ||
                       (t.size() >= 4 && t.endsWith(QChar(0x9053)) && !t.endsWith(QStringLiteral("知道")));
     if (road || t.contains(streetNumber) || (subDistrictEnd && subDistrict.match(t).hasMatch()) ||
         ((t.startsWith(QStringLiteral("香港")) || t.startsWith(QStringLiteral("澳门")) ||
