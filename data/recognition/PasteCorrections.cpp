@@ -129,7 +129,7 @@ bool thatNotThis(QString& text)
 bool valueThenCorrection(QString& text)
 {
     static const QRegularExpression re(
-        QStringLiteral("(%1)[ ]*(?:[诶哎唉噢哦]?(?:不对|打错了|写错了|说错了|搞错了|弄错了|错了)(?:[ "
+        QStringLiteral("(%1)[ ]*(?:%3)?(?:[诶哎唉噢哦]?(?:不对|打错了|写错了|说错了|搞错了|弄错了|错了)(?:[ "
                        ",，]*(?:不对|[打写说搞弄]?错了))*|算了)%2"
                        "(?:改一下|改下|更正)?%2(?:%3)?(?:还是写|还是|应该是|改成|是|写|填)?(?:真名|真实姓名|"
                        "全名)?[:： ]*(%1)")
@@ -154,7 +154,7 @@ bool valueThenCorrection(QString& text)
         return true;
     }
     qsizetype length = 0;
-    const qsizetype at = lastLike(text, m.capturedStart(), now, length);
+    const qsizetype at = lastLike(text, m.capturedEnd(1), now, length);
     if (at < 0)
         return false;
     text.remove(m.capturedEnd(1), m.capturedEnd() - m.capturedEnd(1));
