@@ -52,6 +52,8 @@ bool goesBeforeNumber(const QString& text)
 // from the first on, each where its count stands; empty when there are none.
 QStringList byOrdinal(const QString& line)
 {
+    if (!line.contains(QChar(0x7B2C))) // 第
+        return {};
     static const QRegularExpression ordinal(
         QStringLiteral("第([一二三四五六七八九1-9])(?:个|位|份|单|件|个人)(?=[寄发给是收\\s:：]|\\p{Han})"));
     static const QString counts = QStringLiteral("一二三四五六七八九");

@@ -166,8 +166,8 @@ bool valueThenCorrection(QString& text)
 
 QString PasteCorrections::applied(const QString& input)
 {
-    static const QRegularExpression any(QStringLiteral("不对|错了|算了|不是"));
-    if (!input.contains(any))
+    if (!input.contains(QStringLiteral("不对")) && !input.contains(QStringLiteral("错了")) &&
+        !input.contains(QStringLiteral("算了")) && !input.contains(QStringLiteral("不是")))
         return input;
     QString text = input;
     for (int guard = 0; guard < 4 && (notThisButThat(text) || thatNotThis(text) || valueThenCorrection(text));

@@ -48,9 +48,9 @@ void withoutChatMarks(QString& s)
         s.replace(ease, QStringLiteral(" "));
     // When to bring it, glued to the room: "…一二零六室下午送".
     static const QRegularExpression when(QStringLiteral(
-        "(?<=[室号楼栋层座户])(?=(?:上午|下午|中午|晚上|早上|白天|周末|工作日)(?:再?送|派送|配送))"));
+        "([室号楼栋层座户])(?=(?:上午|下午|中午|晚上|早上|白天|周末|工作日)(?:再?送|派送|配送))"));
     if (s.contains(QChar(0x9001)))
-        s.replace(when, QStringLiteral(" "));
+        s.replace(when, QStringLiteral("\\1 "));
     // Whose landline it is, before its label: "家里座机0574…".
     static const QRegularExpression whose(
         QStringLiteral("(?:家里|家庭|办公室|单位|公司)的?(?=座机|固话|固定电话)"));
@@ -58,9 +58,14 @@ void withoutChatMarks(QString& s)
         s.replace(whose, QStringLiteral(" "));
     // "办公室电话 010-…" too, set apart: "…有限公司电话" keeps its company.
     static const QRegularExpression whosePhone(
-        QStringLiteral("(?<!\\p{Han})(?:家里|家庭|办公室|单位|公司|宿舍)的?(?=电话|手机)"));
-    if (s.contains(QStringLiteral("电话")) || s.contains(QStringLiteral("手机")))
-        s.replace(whosePhone, QStringLiteral(" "));
+        QStringLiteral("(?:家里|家庭|办公室|单位|公司|宿舍)的?(?=电话|手机)"));
+    if (s.contains(QStringLiteral("电话")) || s.contains(QStringLiteral("手机"))) {
+        for (auto m = whosePhone.match(s); m.hasMatch(); m = whosePhone.match(s, m.capturedEnd())) {
+            if (m.capturedStart() == 0 || s.at(m.capturedStart() - 1).script() != QChar::Script_Han)
+                s.replace(m.capturedStart(), m.capturedLength(),
+                          QString(m.capturedLength(), QLatin1Char(' ')));
+        }
+    }
     // A new address announced: "改地址：…".
     static const QRegularExpression newAddress(
         QStringLiteral("(?<![\\p{Han}])[改换](?=(?:收货|收件)?地址[:：])"));
@@ -220,10 +225,12 @@ QList<PasteText::Piece> PasteText::splitAtLabels(const QString& token)
         return pieces;
     }
     // "号码是", "电话为", "电话留", "电话还是": a label and the word that introduces its value.
-    for (const char* intro : {"是", "为", "留", "还是"}) {
-        const qsizetype n = QString::fromUtf8(intro).size();
-        if (token.size() >= n + 2 && token.endsWith(QString::fromUtf8(intro)) &&
-            labelOf(token.chopped(n)) != None) {
+    if (token.size() >= 3 && QStringLiteral("是为留").contains(token.back())) {
+        const qsizetype n =
+            token.size() >= 4 && token.endsWith(QStringLiteral("还是")) && labelOf(token.chopped(2)) != None
+                ? 2
+                : 1;
+        if (labelOf(token.chopped(n)) != None) {
             pieces.append({token, labelOf(token.chopped(n))});
             return pieces;
         }

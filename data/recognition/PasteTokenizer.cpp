@@ -71,9 +71,8 @@ QList<Token> PasteTokenizer::tokenize(const QString& text)
 {
     // A colon between digits is a time of day ("10:23"), a slash a date
     // ("2024/11/11") or a floor ("15/F"): no separators.
-    // A dot after a word is a full stop typed plainly ("姓名,鞠海涛.电话,…"); "1.熊文斌", "3.5号" keep it.
-    static const QRegularExpression separators(QStringLiteral(
-        R"((?:[\s,，、;；。|\\!！?？【】\[\]]|(?<!\d)[:：/]|[:：](?!\d)|/(?!\d|[Ff]\b)|(?<=[\p{Han}\s])\.)+)"));
+    static const QRegularExpression separators(
+        QStringLiteral(R"((?:[\s,，、;；。|\\!！?？【】\[\]]|(?<!\d)[:：/]|[:：](?!\d)|/(?!\d|[Ff]\b))+)"));
     // A row's own number and the address's levels written as labels, the
     // region after them written out in full: "序号:12;…;省:河南省;市:郑州市", "市:海西蒙古族藏族自治州".
     static const QRegularExpression rowLabels(QStringLiteral(
@@ -81,6 +80,12 @@ QList<Token> PasteTokenizer::tokenize(const QString& text)
     QString cleaned = text;
     if (cleaned.contains(QLatin1Char(':')) || cleaned.contains(QChar(0xFF1A)))
         cleaned.replace(rowLabels, QStringLiteral(" "));
+    // A dot after a word is a full stop typed plainly ("姓名,鞠海涛.电话,…"); "1.熊文斌", "3.5号" keep it.
+    for (qsizetype i = cleaned.indexOf(QLatin1Char('.')); i > 0;
+         i = cleaned.indexOf(QLatin1Char('.'), i + 1)) {
+        if (cleaned.at(i - 1).isSpace() || cleaned.at(i - 1).script() == QChar::Script_Han)
+            cleaned[i] = QLatin1Char(' ');
+    }
     QList<Token> tokens;
     const QStringList lines = cleaned.split(QLatin1Char('\n'));
     for (int n = 0; n < lines.size(); ++n) {

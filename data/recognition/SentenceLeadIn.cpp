@@ -4,10 +4,15 @@
 #include "data/recognition/RegionTable.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 
 int SentenceLeadIn::addressStart(const QString& token, const RegionTable& regions)
 {
-    if (token.size() < 8 || regions.match(token).length > 0)
+    // Each verb has one of these; most tokens have none.
+    if (token.size() < 8 ||
+        std::none_of(token.begin(), token.begin() + std::min<qsizetype>(token.size(), 13),
+                     [](QChar c) { return QStringLiteral("到往去在是").contains(c); }) ||
+        regions.match(token).length > 0)
         return 0;
     // The verb that leads to the place, within the first words.
     static const QRegularExpression verb(
@@ -27,7 +32,9 @@ int SentenceLeadIn::addressStart(const QString& token, const RegionTable& region
 
 QString SentenceLeadIn::nameAtEnd(const QString& token)
 {
-    if (token.size() < 4 || token.size() > 18)
+    if (token.size() < 4 || token.size() > 18 ||
+        (!token.contains(QChar(0x53EB)) && !token.contains(QChar(0x662F)) &&
+         !token.contains(QChar(0x7ED9)))) // 叫是给
         return QString();
     // "收货的是…", "收件的是…": who takes it; "…他叫…", "她名字叫…": what the one named is called.
     // "一单给…", "第二个寄给…": which of several parcels, and whom it goes to.
@@ -49,6 +56,8 @@ QString SentenceLeadIn::nameAtEnd(const QString& token)
 
 QString SentenceLeadIn::withoutPointer(const QString& token)
 {
+    if (!token.startsWith(QChar(0x8FD9)) && !token.startsWith(QChar(0x90A3))) // 这, 那
+        return token;
     static const QRegularExpression pointer(
         QStringLiteral("^(?:这个|这单|这件|这份|那个|那单)(?:的|要|就)?"));
     const auto m = pointer.match(token);
@@ -70,6 +79,8 @@ QString SentenceLeadIn::reduced(const QString& token, const RegionTable& regions
     if (const int at = addressStart(token, regions); at > 0)
         return token.mid(at);
     // "香港的", "台湾的哈": a region alone with 的.
+    if (token.size() < 3 || token.size() > 6 || !token.contains(QChar(0x7684))) // 的
+        return withoutPointer(token);
     static const QRegularExpression whose(QStringLiteral("^(\\p{Han}{2,4})的[哈哦呀啊]?$"));
     if (const auto m = whose.match(token);
         m.hasMatch() && regions.match(m.captured(1)).length == m.capturedLength(1))

@@ -9,6 +9,9 @@ const QString kSpoken = QStringLiteral("零一二三四五六七八九");
 
 int digitOf(QChar c)
 {
+    // All of them lie in the CJK block but 〇; most characters are no digit.
+    if (c.unicode() > '9' && c.unicode() < 0x3007)
+        return -1;
     if (c.unicode() >= '0' && c.unicode() <= '9')
         return c.unicode() - '0';
     if (c == QChar(0x3007)) // 〇
@@ -41,7 +44,12 @@ QString SpokenDigits::runAsDigits(const QString& run)
 
 QString SpokenDigits::asDigits(const QString& text)
 {
-    if (std::none_of(text.begin(), text.end(), isSpoken))
+    // A spoken digit next to another digit: "文三路", "五一路" alone read no number.
+    bool pair = false;
+    for (qsizetype i = 0; i + 1 < text.size() && !pair; ++i)
+        pair = digitOf(text.at(i)) >= 0 && digitOf(text.at(i + 1)) >= 0 &&
+               (isSpoken(text.at(i)) || isSpoken(text.at(i + 1)));
+    if (!pair)
         return text;
     // Digit groups set off by single blanks or dashes, as people read a number out.
     static const QRegularExpression run(
