@@ -22,8 +22,8 @@ bool ChatAsides::isAside(const QString& token)
         "^那就?[寄发](?:这里|这个|这儿)?$|^(?:能|可以|行|方便)的话(?:就)?[寄发]?$|"
         // Buying again: "这次再来两盒", "再拍一件".
         "^(?:这次|这回)?再(?:来|买|拍|要)[一两二三四五六七八九十\\d]*[个盒件份箱瓶包袋套]?$|"
-        // Which order it is: "开发票的那单".
-        "^\\p{Han}{1,6}的那[单个件份]$|"
+        // Which order it is: "开发票的那单"; "红色的那个" names the goods and stays.
+        "^\\p{Han}{1,6}的那单$|"
         // Where it goes, said before the fields: "寄香港哈", "这个寄澳门", "香港的".
         "^(?:这个|这单)?(?:[寄发][到往去]?)?(?:香港|澳门|澳門|台湾|台灣)(?:的)?[哈哦呀啊]?$|"
         // Calling the shop, and praise: "老妹儿", "嘎嘎好".
