@@ -4,16 +4,19 @@
 #include "data/recognition/SpokenDigits.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace {
 
-// What a value may be said to be: a run of digits (spoken or not) with the
-// unit it numbers, or a word up to the next blank or mark.
-// Or the numbers of a house set off by blanks: "105号 5幢 301".
+// A number of the house with the unit it numbers: "5幢", "1503", "B2".
+const QString kNumber = QStringLiteral("[A-Za-z]?\\d+[A-Za-z]?(?:号楼|号|栋|幢|楼|室|单元|层|座)?");
+// What a value may be said to be: the numbers of a house set off by blanks
+// ("105号 5幢 301"), a run of digits (spoken or not) with its unit, or a
+// word up to the next blank or mark.
 const QString kValue =
-    QStringLiteral("(?:[A-Za-z]?\\d+[A-Za-z]?(?:号楼|号|栋|幢|楼|室|单元|层|座)?(?:[ ]+[A-Za-z]?\\d+[A-"
-                   "Za-z]?(?:号楼|号|栋|幢|楼|室|单元|层|座)?)+|"
-                   "[0-9零〇一二两三四五六七八九幺]+(?:号楼|号|栋|幢|楼|室|单元)?|[^\\s,，。;；]+)");
+    QStringLiteral("(?:%1(?:[ ]+%1)+|[0-9零〇一二两三四五六七八九幺]+(?:号楼|号|栋|幢|楼|室|单元)?|"
+                   "[^\\s,，。;；]+)")
+        .arg(kNumber);
 // A value written off by blanks or marks.
 const QString kWord = QStringLiteral("[^\\s,，。;；]+");
 // The field the value is for, said before it.
