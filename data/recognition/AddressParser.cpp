@@ -346,7 +346,7 @@ QString nameAfterHouseNumber(QString& last)
             return name;
         }
     }
-    return QString();
+    return SentenceLeadIn::takeNameAfterAddress(last); // "…56号给我舅舅姓姚叫姚国强"
 }
 
 } // namespace

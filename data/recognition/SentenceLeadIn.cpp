@@ -38,9 +38,9 @@ QString SentenceLeadIn::nameAtEnd(const QString& token)
         return QString();
     // "收货的是…", "收件的是…": who takes it; "…他叫…", "她名字叫…": what the one named is called.
     // "一单给…", "第二个寄给…": which of several parcels, and whom it goes to.
-    static const QRegularExpression said(
-        QStringLiteral("(?:^(?:收货|收件|签收|收)的?(?:人)?是|(?:他|她|名字|全名|大名)(?:叫做?|是)|"
-                       "^(?:另一|一|第[一二三四五六七八九1-9])[个位份单件][寄发送]?给)(\\p{Han}{2,9})$"));
+    static const QRegularExpression said(QStringLiteral(
+        "(?:^(?:收货|收件|签收|收)的?(?:人)?是|(?:他|她|名字|全名|大名|姓\\p{Han}{1,2})(?:叫做?|是)|"
+        "^(?:另一|一|第[一二三四五六七八九1-9])[个位份单件][寄发送]?给)(\\p{Han}{2,9})$"));
     const auto m = said.match(token);
     if (!m.hasMatch())
         return QString();
@@ -86,4 +86,16 @@ QString SentenceLeadIn::reduced(const QString& token, const RegionTable& regions
         m.hasMatch() && regions.match(m.captured(1)).length == m.capturedLength(1))
         return QString();
     return withoutPointer(token);
+}
+
+QString SentenceLeadIn::takeNameAfterAddress(QString& address)
+{
+    static const QString unitEnds = QStringLiteral("号室栋幢楼层户座弄");
+    const qsizetype at = address.lastIndexOf(QChar(0x7ED9)); // 给
+    if (at < 2 || (!unitEnds.contains(address.at(at - 1)) && !address.at(at - 1).isDigit()))
+        return QString();
+    const QString name = nameAtEnd(address.mid(at + 1));
+    if (!name.isEmpty())
+        address.truncate(at);
+    return name;
 }

@@ -14,6 +14,9 @@ public:
     static int addressStart(const QString& token, const RegionTable& regions);
     // The name a sentence about the recipient ends with, or empty.
     static QString nameAtEnd(const QString& token);
+    // A sentence about the recipient run on after the house number, as voice
+    // input does: "…56号给我舅舅姓姚叫姚国强". Takes it off the address, returns the name.
+    static QString takeNameAfterAddress(QString& address);
     // A note without the word pointing at the parcel it is for: "这个下午送" -> "下午送".
     static QString withoutPointer(const QString& token);
 };

@@ -604,6 +604,9 @@ void TestAddressParser::edgeCases_data()
         << QStringLiteral(
                "收件人 祝晓晴 电话 13757112345 浙江省杭州市拱墅区 湖墅南路 105号 5幢 301 哦不对 是5幢 103")
         << QStringLiteral("地址") << QStringLiteral("浙江省杭州市拱墅区湖墅南路105号5幢103") << false;
+    QTest::newRow("a sentence about the recipient run on after the house number: the name, flagged")
+        << QStringLiteral("麻烦发到河北省沧州市运河区解放西路66号给我表哥他叫刘建军手机13831712345")
+        << QStringLiteral("姓名") << QStringLiteral("刘建军") << true;
 }
 
 void TestAddressParser::edgeCases()
