@@ -128,7 +128,8 @@ bool AddressWords::isUnitAfterNumber(const QString& before, const QString& value
 
 bool AddressWords::isVillageAfterTown(const QString& before, const QString& value)
 {
-    static const QRegularExpression village(QStringLiteral(R"(^\p{Han}村$)"));
+    // Or a town's street of two characters: "城关镇 东街".
+    static const QRegularExpression village(QStringLiteral(R"(^\p{Han}[村街巷]$)"));
     static const QRegularExpression group(QStringLiteral(R"(^[东南西北上下前后中新老][组屯]$)"));
     // A village's group by its number, the unit set apart: "杨村 13 组".
     static const QRegularExpression number(QStringLiteral(R"(^\d{1,2}$)"));

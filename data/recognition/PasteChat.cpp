@@ -78,7 +78,8 @@ bool PasteChat::isChat(const QString& raw)
     // Who they are together: "三个舅舅", "两个姐妹".
     static const QRegularExpression together(
         QStringLiteral("^[两二三四五六七八九十几][个位](?:舅舅|姑姑|叔叔|阿姨|姐妹|兄弟|姐姐|妹妹|哥哥|弟弟|"
-                       "孩子|老人|亲戚|朋友|同事|同学)$"));
+                       "孩子|老人|亲戚|朋友|同事|同学|外甥|侄子|侄女|孙子|孙女|儿子|女儿|闺女|表哥|表姐|表弟|"
+                       "表妹)$"));
     if (token.size() <= 5 && together.match(token).hasMatch())
         return true;
     // One more item of the order, for the shop: "第二件也要哦", "这个也要两份".
