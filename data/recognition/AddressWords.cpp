@@ -136,12 +136,11 @@ bool AddressWords::isVillageAfterTown(const QString& before, const QString& valu
     if (before.size() >= 2 && QStringLiteral("村屯庄寨").contains(before.back()) &&
         number.match(value).hasMatch())
         return true;
-    // A village's group or team by its number, or a row of houses in a
-    // village or compound: "东关村 七队", "华藏寺村 2社", "家属院 7排".
+    // A village's group or team by its number, or a row of houses anywhere:
+    // "东关村 七队", "华藏寺村 2社", "家属楼 7排".
     static const QRegularExpression team(QStringLiteral(R"(^[一二三四五六七八九十\d]{1,3}[组队社排]$)"));
     if (before.size() >= 2 && team.match(value).hasMatch() &&
-        (QStringLiteral("村屯庄寨组队社院").contains(before.back()) ||
-         (value.back() == QChar(0x6392) && before.endsWith(QStringLiteral("小区"))))) // 排
+        (QStringLiteral("村屯庄寨组队社院").contains(before.back()) || value.back() == QChar(0x6392))) // 排
         return true;
     // A section of the street before it: "哈达街 南段", "兴华大街 二段".
     static const QRegularExpression section(QStringLiteral(R"(^[东西南北中一二三四五六七八九十]段$)"));
