@@ -35,3 +35,13 @@ bool PasteHeading::isDestination(const QString& token)
         QStringLiteral("^[寄发][到往去]?(?:香港|澳门|澳門|台湾|台灣)(?:地区|地區)?$"));
     return token.size() <= 6 && where.match(token).hasMatch();
 }
+
+void PasteHeading::nameDestination(QString& text)
+{
+    static const QRegularExpression heading(QStringLiteral(
+        R"(^\s*[寄发][到往去]?(香港|澳[门門])(?:地区|地區)?\s*[:：]?\s*(?=九[龙龍]|新界|港[岛島]|香港[岛島]|氹仔|路[环環]|澳[门門]半[岛島]))"));
+    if (!text.contains(QChar(0x5BC4)) && !text.contains(QChar(0x53D1))) // 寄 发
+        return;
+    if (const auto m = heading.match(text); m.hasMatch())
+        text.insert(m.capturedEnd(), m.captured(1) + QLatin1Char(' '));
+}

@@ -17,4 +17,7 @@ public:
     static QString withoutCountry(const QString& token);
     // "寄香港", "发往澳門": which of Hong Kong, Macau and Taiwan the fields below go to.
     static bool isDestination(const QString& token);
+    // "寄香港：九龍 旺角 …": the region the heading names put before an address
+    // that starts with one of its parts, which alone reads as 九龙县 of Sichuan.
+    static void nameDestination(QString& text);
 };

@@ -180,6 +180,7 @@ QString PasteText::normalized(const QString& in)
         s.replace(spacedDot, QString(QChar(0x00B7)));
     joinSpacedLabels(s);
     dashesAroundLabels(s);
+    PasteHeading::nameDestination(s);
     return s;
 }
 
