@@ -100,9 +100,10 @@ bool PersonName::isMarkedReceiver(const QString& text)
 void PersonName::joinSpacedNames(QString& text)
 {
     // Single characters set apart, the first a surname, that together make a
-    // name; the mark after a name ("王 收") is no part of it.
-    static const QRegularExpression spaced(
-        QStringLiteral(R"((?<![^\s:：,，])\p{Han}(?: +\p{Han}){1,3}(?![^\s,，]))"));
+    // name; the mark after a name ("王 收") is no part of it. A full stop or an
+    // enumeration comma may end it ("罗 秀 英。。"), though \p{Han} takes them in.
+    static const QRegularExpression spaced(QStringLiteral(
+        R"((?<![^\s:：,，。、;；])\p{Han}(?<![、。])(?: +\p{Han}(?<![、。])){1,3}(?![^\s,，。、;；]))"));
     for (auto m = spaced.match(text); m.hasMatch(); m = spaced.match(text, m.capturedStart() + 1)) {
         QString joined = m.captured();
         joined.remove(QLatin1Char(' '));
