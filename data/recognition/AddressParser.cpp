@@ -105,6 +105,7 @@ struct AddressParser::Candidates
     QStringList labelledCompanies;
     QStringList companies;
     bool nameFromGlued = false;
+    QString labelledDepartment; // under the name's label, before the name: "市场部 Lily Zhang"
 };
 
 bool AddressParser::takeLabelled(const Token& t, Candidates& c) const
@@ -117,7 +118,7 @@ bool AddressParser::takeLabelled(const Token& t, Candidates& c) const
             return false;
         // "收件人：市场部 Lily Zhang": the department before the name, for the remark.
         if (PasteText::isDepartment(t.text) && PersonName::fit(t.text) == PersonName::No) {
-            c.remarks << t.text;
+            c.remarks << (c.labelledDepartment = t.text);
             return true;
         }
         // Unless the label's own value was a number taken out already and
@@ -600,6 +601,10 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     QStringList detailParts;
     for (const Candidates::Part& p : c.parts)
         (p.region ? regionParts : detailParts) << p.text;
+    // With no name beside it the department is whom the parcel is for: "收件人：财务科".
+    if (!c.labelledDepartment.isEmpty() && c.labelledNames.isEmpty() && c.strongNames.isEmpty() &&
+        c.weakNames.isEmpty() && c.remarks.removeOne(c.labelledDepartment))
+        c.labelledNames << c.labelledDepartment;
     chooseName(c, detailParts, r, text);
 
     // Pure regions first, whatever order they came in.

@@ -39,7 +39,7 @@ bool AddressWords::looksLikeAddress(const QString& t)
          sarPart.match(t).hasMatch()) ||
         isSarArea(t))
         return true;
-    if (PersonName::isDeliveryNote(t))
+    if (PersonName::isDeliveryNote(t) || isHeadTitle(t))
         return false;
     // A bed in a ward: "23床".
     static const QRegularExpression bed(QStringLiteral(R"(^\d{1,3}号?床$)"));
@@ -152,4 +152,12 @@ bool AddressWords::isVillageAfterTown(const QString& before, const QString& valu
     const bool town = before.endsWith(QChar(0x9547)) || before.endsWith(QChar(0x4E61)); // 镇 乡
     return (town && village.match(value).hasMatch()) ||
            (before.endsWith(QChar(0x6751)) && group.match(value).hasMatch()); // 村
+}
+
+bool AddressWords::isHeadTitle(const QString& t)
+{
+    // The head of a unit, by the unit's word: "副院长", "校长", "护士长"; no place.
+    static const QRegularExpression head(
+        QStringLiteral(R"(^\p{Han}{0,3}[院校局科处厂所站队组店行部社馆士事]长$)"));
+    return t.size() >= 2 && t.size() <= 5 && t.endsWith(QChar(0x957F)) && head.match(t).hasMatch();
 }

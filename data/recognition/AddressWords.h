@@ -9,6 +9,8 @@ class AddressWords
 public:
     // Words that make a text part of an address rather than a note.
     static bool looksLikeAddress(const QString& text);
+    // The title of a unit's head, which holds the unit's word: "副院长", "校长".
+    static bool isHeadTitle(const QString& text);
     // One of the parts Hong Kong and Macau are written with, which are no
     // districts of the table: "新界", "港島", "氹仔".
     static bool isSarArea(const QString& text);
