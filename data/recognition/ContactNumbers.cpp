@@ -29,6 +29,16 @@ bool afterOrderLabel(const QString& text, int pos)
     return before.endsWith(QStringLiteral("单号")) || before.endsWith(QStringLiteral("订单编号"));
 }
 
+// Whether the number at pos is labelled a backup one: "备用电话：180…", "備用手機 0933…".
+bool afterBackupLabel(const QString& text, int pos)
+{
+    static const QRegularExpression backup(
+        QStringLiteral(R"([备備]用(?:电话|手机|号码|電話|手機|號碼)?[ :：]*$)"));
+    const int from = qMax(0, pos - 12);
+    const QStringView before = QStringView(text).mid(from, pos - from);
+    return before.contains(QChar(0x7528)) && backup.match(before).hasMatch(); // 用
+}
+
 void markUnsure(ParsedRecipient& r, const QString& key)
 {
     if (!r.unsure.contains(key))
@@ -157,6 +167,7 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
 
     QStringList mobiles;
     QStringList phones;
+    QStringList backups; // mobiles labelled a backup: after the others, whatever their order
     bool maskedMobile = false;
     for (auto it = hkMoRe.globalMatch(text); it.hasNext();) {
         const auto m = it.next();
@@ -185,7 +196,8 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
     if (text.contains(taiwan)) {
         for (auto it = twLocalMobileRe.globalMatch(text); it.hasNext();) {
             const auto m = it.next();
-            mobiles << QStringLiteral("+886-") + m.captured(1) + m.captured(2) + m.captured(3);
+            (afterBackupLabel(text, int(m.capturedStart())) ? backups : mobiles)
+                << QStringLiteral("+886-") + m.captured(1) + m.captured(2) + m.captured(3);
             blank(text, m.capturedStart(), m.capturedLength());
         }
     }
@@ -203,7 +215,7 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
             mobile += QStringLiteral("转") + m.captured(4);
         if (m.captured(2).startsWith(QLatin1Char('*')) && mobiles.isEmpty())
             maskedMobile = true;
-        mobiles << mobile;
+        (afterBackupLabel(text, int(m.capturedStart())) ? backups : mobiles) << mobile;
         blank(text, m.capturedStart(), m.capturedLength());
     }
     const bool groupedTypo = takeGroupedMobiles(text, mobiles);
@@ -214,7 +226,7 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
     static const QRegularExpression hongKong(QStringLiteral("香港|九龍|新界|港[岛島]"));
     static const QRegularExpression macau(QStringLiteral("澳[门門]|氹仔|路[环環]"));
     const bool hk = text.contains(hongKong);
-    if (mobiles.isEmpty() && (hk || text.contains(macau))) {
+    if (mobiles.isEmpty() && backups.isEmpty() && (hk || text.contains(macau))) {
         for (auto it = sarLocalRe.globalMatch(text); it.hasNext();) {
             const auto m = it.next();
             const QString number = m.captured(1) + m.captured(2);
@@ -242,6 +254,7 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
         blank(text, m.capturedStart(), m.capturedLength());
     }
     QStringList extra;
+    mobiles << backups;
     if (!mobiles.isEmpty())
         r.mobile = mobiles.takeFirst();
     if (!phones.isEmpty())

@@ -327,6 +327,7 @@ QString PasteText::withoutLeadIn(const QString& token)
         token == QStringLiteral("交给") || token == QStringLiteral("转交") ||
         token == QStringLiteral("还有") || token == QStringLiteral("以及") ||
         token == QStringLiteral("都是") || token == QStringLiteral("中国") ||
+        token == QStringLiteral("或") || token == QStringLiteral("或者") || // between two numbers
         token == QStringLiteral("中国大陆") || token == QStringLiteral("中华人民共和国") ||
         PasteHeading::isDestination(token))
         return QString();
