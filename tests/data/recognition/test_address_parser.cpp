@@ -624,6 +624,14 @@ void TestAddressParser::edgeCases_data()
                           "二哥 马志刚 13995440773 兴隆镇 单家集村 五组")
         << QStringLiteral("地址")
         << QStringLiteral("宁夏固原市西吉县吉强镇西关村三组||宁夏固原市西吉县兴隆镇单家集村五组") << false;
+    QTest::newRow("the backup mobile written first is still the second")
+        << QStringLiteral(
+               "收件人：马秀兰 备用电话：180 9541 3386 手机：139-9541-7720 宁夏吴忠市同心县 豫海镇")
+        << QStringLiteral("电话") << QStringLiteral("18095413386") << false;
+    QTest::newRow("a department under the name's label, the name after it or none")
+        << QStringLiteral("收件人：市场部 李娜 电话：021-64873302 上海市徐汇区 漕溪北路 88号\n\n"
+                          "收件人：财务科 电话：0474-8223317 内蒙古乌兰察布市 集宁区 恩和路 5号")
+        << QStringLiteral("姓名") << QStringLiteral("李娜||财务科") << false;
     QTest::newRow("the street's label of a form, a card's title for the remark")
         << QStringLiteral(
                "名片\n姓名：于海波\n职务：销售总监\n手机：18653267710\n地区：山东省 青岛市 黄岛区\n"
