@@ -541,7 +541,7 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             partsLast = c.parts.size();
             continue;
         }
-        if (isNameBeforeAddress(tokens, i, c)) {
+        if (isNameBeforeAddress(tokens, i, c) || m_places.isNameBeforePhoneLabel(tokens, i, value)) {
             (PersonName::fit(value) == PersonName::Strong ? c.strongNames : c.weakNames) << value;
             continue;
         }

@@ -85,3 +85,22 @@ bool AddressPlaces::isPlaceBetween(const QList<Token>& tokens, int i, const QStr
     return isFree(t.scope) && next.label == PasteText::None && !next.aside && next.line == t.line &&
            AddressWords::looksLikeAddress(next.text) && m_regions.match(next.text).length == 0;
 }
+
+bool AddressPlaces::isNameBeforePhoneLabel(const QList<Token>& tokens, int i, const QString& value) const
+{
+    if (i != 0 || i + 1 >= tokens.size() || value.size() < 2 || value.size() > 6)
+        return false;
+    const Token& t = tokens.at(i);
+    const Token& next = tokens.at(i + 1);
+    if (t.scope != PasteText::None || t.label != PasteText::None || next.label != PasteText::Phone ||
+        next.line != t.line || PersonName::fit(value) == PersonName::No ||
+        PersonName::isDeliveryNote(value) || m_regions.match(value).length > 0)
+        return false;
+    // A place's word at its end makes it a place: "幸福小区 电话…".
+    for (const QChar ch : value) {
+        if (ch.script() != QChar::Script_Han)
+            return false;
+    }
+    return !AddressWords::looksLikeAddress(value.right(2)) && !PasteText::isCompany(value) &&
+           !PasteText::isDepartment(value);
+}

@@ -20,6 +20,9 @@ public:
     bool isPlaceBeforeStreet(const QList<Token>& tokens, int i, const QString& value, bool nameBefore) const;
     // Between two pieces of the address, and no name.
     bool isPlaceBetween(const QList<Token>& tokens, int i, const QString& value) const;
+    // "图门巴雅尔 手机 139…": the text's first piece, right before the phone's
+    // label, is the name though a place's character is in it (门, 道).
+    bool isNameBeforePhoneLabel(const QList<Token>& tokens, int i, const QString& value) const;
 
 private:
     const RegionTable& m_regions;
