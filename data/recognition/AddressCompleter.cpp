@@ -149,3 +149,11 @@ void AddressCompleter::complete(const QStringList& parts, ParsedRecipient& r) co
         markUnsure(r, kCity);
     checkPostcode(r, path.province);
 }
+
+void AddressCompleter::dropRegionsAgain(QStringList& remarks, const QString& address) const
+{
+    remarks.removeIf([&](QString v) {
+        v.replace(QChar(0x7063), QChar(0x6E7E)); // 灣
+        return v.size() >= 2 && address.startsWith(v) && m_regions.match(v).length == v.size();
+    });
+}

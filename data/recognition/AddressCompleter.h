@@ -19,6 +19,9 @@ public:
     // already found (an area code or a postcode helps to settle a district
     // of several cities) and receives 地址 and 城市.
     void complete(const QStringList& parts, ParsedRecipient& r) const;
+    // Drops the notes that only name the region the address begins with again:
+    // "（台灣）" under an address of Taiwan.
+    void dropRegionsAgain(QStringList& remarks, const QString& address) const;
 
 private:
     // A district of several cities read with the region the area code or the

@@ -611,11 +611,7 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     m_completer.complete(regionParts + detailParts, r);
     if (r.postcode.isEmpty() && r.address.startsWith(QStringLiteral("台湾")))
         r.postcode = ContactNumbers::takeTaiwanPostcode(c.remarks);
-    // "（台灣）" under an address of Taiwan: its province again, no note.
-    c.remarks.removeIf([&](QString v) {
-        v.replace(QChar(0x7063), QChar(0x6E7E)); // 灣
-        return v.size() >= 2 && r.address.startsWith(v) && m_regions.match(v).length == v.size();
-    });
+    m_completer.dropRegionsAgain(c.remarks, r.address);
     if (!sender.isEmpty())
         c.remarks << sender;
     r.remark = c.remarks.join(QLatin1Char(' '));
