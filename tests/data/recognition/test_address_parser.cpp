@@ -194,10 +194,10 @@ void TestAddressParser::accuracy_data()
         {"fresh18", "备注", 0.995}, {"fresh19", "整条", 0.995},     {"fresh19", "姓名", 0.995},
         {"fresh19", "手机", 0.995}, {"fresh19", "电话", 0.995},     {"fresh19", "城市", 0.995},
         {"fresh19", "邮编", 0.995}, {"fresh19", "收件单位", 0.995}, {"fresh19", "地址", 0.995},
-        {"fresh19", "备注", 0.995}, {"fresh22", "整条", 0.0},       {"fresh22", "姓名", 0.0},
-        {"fresh22", "手机", 0.0},   {"fresh22", "电话", 0.0},       {"fresh22", "城市", 0.0},
-        {"fresh22", "邮编", 0.0},   {"fresh22", "收件单位", 0.0},   {"fresh22", "地址", 0.0},
-        {"fresh22", "备注", 0.0},
+        {"fresh19", "备注", 0.995}, {"fresh22", "整条", 0.955},     {"fresh22", "姓名", 0.983},
+        {"fresh22", "手机", 0.99},  {"fresh22", "电话", 0.99},      {"fresh22", "城市", 0.995},
+        {"fresh22", "邮编", 0.995}, {"fresh22", "收件单位", 0.995}, {"fresh22", "地址", 0.983},
+        {"fresh22", "备注", 0.965},
     };
     for (const QString& path :
          qEnvironmentVariable("WAYBILL_MEASURE_SAMPLES").split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
