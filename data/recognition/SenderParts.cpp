@@ -4,6 +4,7 @@
 #include "data/recognition/PasteText.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace {
 
@@ -52,9 +53,11 @@ QString SenderParts::take(QString& text)
 {
     // A bracket before the label goes with it: "【寄件人】\n姓名：…\n【收件人】".
     static const QRegularExpression opened(QStringLiteral(R"([【\[](?=\s*(?:寄件人|发件人|寄件方|发货人)))"));
-    text.replace(opened, QStringLiteral(" "));
+    if (text.contains(QChar(0x3010)) || text.contains(QLatin1Char('[')))
+        text.replace(opened, QStringLiteral(" "));
     QString taken = PasteText::takeSender(text);
-    if (taken.isEmpty() && text.contains(sendMark()) && text.contains(receiveMark())) {
+    if (taken.isEmpty() && text.contains(QChar(0x5BC4)) && text.contains(sendMark()) &&
+        text.contains(receiveMark())) {
         const auto m = sendMark().match(text);
         const int start = m.capturedStart() + (text.at(m.capturedStart()) == QLatin1Char('\n') ? 1 : 0);
         int end = text.indexOf(QLatin1Char('\n'), start);
@@ -75,12 +78,18 @@ QStringList SenderParts::joined(const QStringList& pieces)
 {
     if (pieces.size() < 2)
         return pieces;
+    // Every sender's label has 寄 or 发: most texts are read no further.
+    const auto mayBeSender = [](const QString& p) {
+        return p.contains(QChar(0x5BC4)) || p.contains(QChar(0x53D1)) || p.contains(QChar(0x767C));
+    };
+    if (std::none_of(pieces.cbegin(), pieces.cend(), mayBeSender))
+        return pieces;
     bool receiveMarked = false;
     for (const QString& p : pieces)
         receiveMarked = receiveMarked || PasteText::normalized(p).contains(receiveMark());
     QStringList out = pieces;
     for (int i = int(out.size()) - 1; i >= 0 && out.size() >= 2; --i) {
-        if (!isSenderOnly(out.at(i), receiveMarked))
+        if (!mayBeSender(out.at(i)) || !isSenderOnly(out.at(i), receiveMarked))
             continue;
         if (i + 1 < out.size()) {
             out[i] += QLatin1Char('\n') + out.takeAt(i + 1);
