@@ -91,7 +91,8 @@ void TestAddressParser::initTestCase()
     QVERIFY(load(QStringLiteral("mend9_samples.tsv"), m_sets[QStringLiteral("mend9")]));
     // Written last, measured before any mend, then mended for.
     for (const char* set :
-         {"fresh9", "fresh10", "fresh11", "fresh12", "fresh13", "fresh14", "fresh15", "fresh16", "fresh17"})
+         {"fresh9", "fresh10", "fresh11", "fresh12", "fresh13", "fresh14", "fresh15", "fresh16", "fresh17",
+          "fresh20"})
         QVERIFY(
             load(QString::fromUtf8(set) + QStringLiteral("_samples.tsv"), m_sets[QString::fromUtf8(set)]));
     // A table being written is measured before anything is mended for it:
@@ -115,6 +116,7 @@ void TestAddressParser::initTestCase()
     QVERIFY(m_sets.value(QStringLiteral("fresh13")).rows.size() >= 125);
     QVERIFY(m_sets.value(QStringLiteral("fresh16")).rows.size() >= 160);
     QVERIFY(m_sets.value(QStringLiteral("fresh17")).rows.size() >= 130);
+    QVERIFY(m_sets.value(QStringLiteral("fresh20")).rows.size() >= 150);
 }
 
 void TestAddressParser::accuracy_data()
@@ -185,7 +187,10 @@ void TestAddressParser::accuracy_data()
         {"fresh15", "备注", 0.995}, {"fresh17", "整条", 0.965},     {"fresh17", "姓名", 0.975},
         {"fresh17", "手机", 0.99},  {"fresh17", "电话", 0.99},      {"fresh17", "城市", 0.99},
         {"fresh17", "邮编", 0.99},  {"fresh17", "收件单位", 0.99},  {"fresh17", "地址", 0.975},
-        {"fresh17", "备注", 0.975},
+        {"fresh17", "备注", 0.975}, {"fresh20", "整条", 0.0},       {"fresh20", "姓名", 0.0},
+        {"fresh20", "手机", 0.0},   {"fresh20", "电话", 0.0},       {"fresh20", "城市", 0.0},
+        {"fresh20", "邮编", 0.0},   {"fresh20", "收件单位", 0.0},   {"fresh20", "地址", 0.0},
+        {"fresh20", "备注", 0.0},
     };
     for (const QString& path :
          qEnvironmentVariable("WAYBILL_MEASURE_SAMPLES").split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
