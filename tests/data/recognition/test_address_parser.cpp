@@ -488,6 +488,15 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("a village group in Chinese numerals")
         << QStringLiteral("山东省青岛市即墨区 龙泉村 三组 王海 13900009999") << QStringLiteral("地址")
         << QStringLiteral("山东省青岛市即墨区龙泉村三组") << false;
+    QTest::newRow("a landline's seven digits grouped four and three")
+        << QStringLiteral("苗文静 0875-3226 418 云南省保山市隆阳区 正阳南路 66号") << QStringLiteral("电话")
+        << QStringLiteral("0875-3226418") << false;
+    QTest::newRow("a Taiwan landline, its area code in brackets, with an extension")
+        << QStringLiteral("收件人：林雅婷\n電話：(04)2358-1166 分機 305\n地址：台中市南屯區 公益路二段 51號 7樓")
+        << QStringLiteral("电话") << QStringLiteral("+886-4-23581166-305") << false;
+    QTest::newRow("a 400 number grouped after its first four digits, with an extension")
+        << QStringLiteral("广东省中山市火炬开发区 康乐大道 9号 伍工 4006-555-222 转 8") << QStringLiteral("电话")
+        << QStringLiteral("400-655-5222-8") << false;
     QTest::newRow("a landmark the house lies across from")
         << QStringLiteral("临夏州临夏市团结路 18号 回民中学对面 马哈三 13900001010") << QStringLiteral("地址")
         << QStringLiteral("甘肃省临夏州临夏市团结路18号回民中学对面") << false;
