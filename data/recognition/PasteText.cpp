@@ -5,6 +5,7 @@
 #include "data/recognition/PasteHeading.h"
 #include "data/recognition/PasteLabels.h"
 #include "data/recognition/PersonName.h"
+#include "data/recognition/PhoneLabels.h"
 
 #include <algorithm>
 
@@ -154,6 +155,7 @@ QString PasteText::normalized(const QString& in)
             s += ch;
     }
     withoutChatMarks(s);
+    PhoneLabels::plain(s);
     joinSpacedLabels(s);
     dashesAroundLabels(s);
     return s;

@@ -497,6 +497,12 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("a 400 number grouped after its first four digits, with an extension")
         << QStringLiteral("广东省中山市火炬开发区 康乐大道 9号 伍工 4006-555-222 转 8") << QStringLiteral("电话")
         << QStringLiteral("400-655-5222-8") << false;
+    QTest::newRow("whose number a label says is no remark")
+        << QStringLiteral("收件人：卢店长\n门店手机：139 5821 0077\n地址：浙江省宁波市海曙区 中山西路 2号")
+        << QStringLiteral("备注") << QString() << false;
+    QTest::newRow("a place's name as the label of its phone")
+        << QStringLiteral("收件人：區美華\n手機：6123 4488\n宿舍：2604 1177\n地址：香港新界大埔 科進路 12號")
+        << QStringLiteral("电话") << QStringLiteral("+852-26041177") << false;
     QTest::newRow("a landmark the house lies across from")
         << QStringLiteral("临夏州临夏市团结路 18号 回民中学对面 马哈三 13900001010") << QStringLiteral("地址")
         << QStringLiteral("甘肃省临夏州临夏市团结路18号回民中学对面") << false;
