@@ -90,9 +90,8 @@ void TestAddressParser::initTestCase()
     QVERIFY(load(QStringLiteral("fresh8_samples.tsv"), m_sets[QStringLiteral("fresh8")]));
     QVERIFY(load(QStringLiteral("mend9_samples.tsv"), m_sets[QStringLiteral("mend9")]));
     // Written last, measured before any mend, then mended for.
-    for (const char* set :
-         {"fresh9", "fresh10", "fresh11", "fresh12", "fresh13", "fresh14", "fresh15", "fresh16", "fresh17",
-          "fresh20"})
+    for (const char* set : {"fresh9", "fresh10", "fresh11", "fresh12", "fresh13", "fresh14", "fresh15",
+                            "fresh16", "fresh17", "fresh20"})
         QVERIFY(
             load(QString::fromUtf8(set) + QStringLiteral("_samples.tsv"), m_sets[QString::fromUtf8(set)]));
     // A table being written is measured before anything is mended for it:
@@ -492,11 +491,12 @@ void TestAddressParser::edgeCases_data()
         << QStringLiteral("苗文静 0875-3226 418 云南省保山市隆阳区 正阳南路 66号") << QStringLiteral("电话")
         << QStringLiteral("0875-3226418") << false;
     QTest::newRow("a Taiwan landline, its area code in brackets, with an extension")
-        << QStringLiteral("收件人：林雅婷\n電話：(04)2358-1166 分機 305\n地址：台中市南屯區 公益路二段 51號 7樓")
+        << QStringLiteral(
+               "收件人：林雅婷\n電話：(04)2358-1166 分機 305\n地址：台中市南屯區 公益路二段 51號 7樓")
         << QStringLiteral("电话") << QStringLiteral("+886-4-23581166-305") << false;
     QTest::newRow("a 400 number grouped after its first four digits, with an extension")
-        << QStringLiteral("广东省中山市火炬开发区 康乐大道 9号 伍工 4006-555-222 转 8") << QStringLiteral("电话")
-        << QStringLiteral("400-655-5222-8") << false;
+        << QStringLiteral("广东省中山市火炬开发区 康乐大道 9号 伍工 4006-555-222 转 8")
+        << QStringLiteral("电话") << QStringLiteral("400-655-5222-8") << false;
     QTest::newRow("whose number a label says is no remark")
         << QStringLiteral("收件人：卢店长\n门店手机：139 5821 0077\n地址：浙江省宁波市海曙区 中山西路 2号")
         << QStringLiteral("备注") << QString() << false;
