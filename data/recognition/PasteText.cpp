@@ -438,7 +438,7 @@ bool PasteText::endsLikeCompany(const QString& token)
     static const QStringList ends =
         QStringLiteral(
             "有限公司 公司 集团 事务所 研究院 研究所 工作室 商行 经营部 门市部 分公司 厂 银行 分行 支行 "
-            "协会 商会 合作社 设计院 律所 局 办事处 法院 检察院")
+            "协会 商会 合作社 设计院 律所 局 办事处 法院 检察院 合伙企业")
             .split(QLatin1Char(' '));
     if (token.size() < 4)
         return false;
@@ -458,6 +458,13 @@ bool PasteText::endsLikeCompany(const QString& token)
             return !QStringLiteral("放送到在寄").contains(token.at(token.size() - e.size() - 1));
     }
     return false;
+}
+
+bool PasteText::isLegalFormAfterPlace(const QString& rest)
+{
+    static const QRegularExpression form(
+        QStringLiteral("^\\p{Han}{0,4}(?:(?:股份)?有限(?:责任|責任)?公司|集团|集團)$"));
+    return rest.size() <= 10 && form.match(rest).hasMatch();
 }
 
 bool PasteText::isCompany(const QString& token)

@@ -503,6 +503,10 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("a place's name as the label of its phone")
         << QStringLiteral("收件人：區美華\n手機：6123 4488\n宿舍：2604 1177\n地址：香港新界大埔 科進路 12號")
         << QStringLiteral("电话") << QStringLiteral("+852-26041177") << false;
+    QTest::newRow("a place in brackets inside a company's name")
+        << QStringLiteral(
+               "锐驰汽车零部件(中国)投资有限公司 采购中心 甘霖 021-6890 1234 上海市浦东新区 金桥路 1000号")
+        << QStringLiteral("收件单位") << QStringLiteral("锐驰汽车零部件(中国)投资有限公司") << true;
     QTest::newRow("a landmark the house lies across from")
         << QStringLiteral("临夏州临夏市团结路 18号 回民中学对面 马哈三 13900001010") << QStringLiteral("地址")
         << QStringLiteral("甘肃省临夏州临夏市团结路18号回民中学对面") << false;
