@@ -477,7 +477,10 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         if (companies > companiesBefore)
             around.company = (c.labelledCompanies + c.companies).last();
         around.hospital = std::any_of(c.parts.cbegin(), c.parts.cend(), [](const Candidates::Part& p) {
-            return p.text.endsWith(QStringLiteral("医院"));
+            return InstitutionParts::isHospital(p.text);
+        });
+        around.university = std::any_of(c.parts.cbegin(), c.parts.cend(), [](const Candidates::Part& p) {
+            return InstitutionParts::isUniversity(p.text);
         });
         const InstitutionParts::Kind kind = InstitutionParts::classify(value, around);
         if (kind == InstitutionParts::Inside || (partLast && AddressWords::isPickupPoint(value))) {

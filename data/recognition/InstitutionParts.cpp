@@ -17,6 +17,12 @@ InstitutionParts::Kind InstitutionParts::classify(const QString& value, const Co
     if (context.hospital && (last.endsWith(QChar(0x697C)) || last.endsWith(QChar(0x5C42))) && // 楼 层
         PasteText::isDepartment(value) && !AddressWords::looksLikeAddress(value))
         return Inside;
+    // After the room in a university's building, its school is whose room
+    // it is: "…大学 理科一号楼 1305 物理学院".
+    static const QRegularExpression room(QStringLiteral(R"(\d{2,4}[A-Za-z]?$)"));
+    if (context.university && !context.hospital && last.contains(room) &&
+        (value.endsWith(QStringLiteral("研究生院")) || PasteText::isDepartment(value)))
+        return Department;
     // A hospital's building straight after it: "…医院 住院部 南楼 16层"; after
     // a department it says where in it ("骨科 住院部").
     static const QRegularExpression building(QStringLiteral("^(?:住院|门诊|急诊|医技)(?:部|楼)$"));
@@ -35,6 +41,20 @@ InstitutionParts::Kind InstitutionParts::classify(const QString& value, const Co
     if ((!context.company.isEmpty() || afterInstitution) && (PasteText::isDepartment(value) || school))
         return Department;
     return Other;
+}
+
+bool InstitutionParts::isHospital(const QString& part)
+{
+    static const QRegularExpression campus(
+        QStringLiteral("(?:医院|醫院)(?:\\p{Han}{0,3}(?:院区|院區|分院|[东西南北]院))?$"));
+    return part.contains(campus);
+}
+
+bool InstitutionParts::isUniversity(const QString& part)
+{
+    static const QRegularExpression campus(
+        QStringLiteral("(?:大学|大學|学院|學院)(?:\\p{Han}{0,4}(?:校区|校區|[东西南北]区))?$"));
+    return part.contains(campus);
 }
 
 QString InstitutionParts::takeDepartment(QString& company)

@@ -507,6 +507,15 @@ void TestAddressParser::edgeCases_data()
         << QStringLiteral(
                "锐驰汽车零部件(中国)投资有限公司 采购中心 甘霖 021-6890 1234 上海市浦东新区 金桥路 1000号")
         << QStringLiteral("收件单位") << QStringLiteral("锐驰汽车零部件(中国)投资有限公司") << true;
+    QTest::newRow("a room after a building named in words, the school after it a note")
+        << QStringLiteral(
+               "湖南省长沙市岳麓区麓山南路932号 中南大学 化学楼 217 化学化工学院 伍教授 13807311234")
+        << QStringLiteral("地址") << QStringLiteral("湖南省长沙市岳麓区麓山南路932号中南大学化学楼217")
+        << false;
+    QTest::newRow("a department after the floor of a hospital's campus is where to go")
+        << QStringLiteral(
+               "广州市越秀区中山二路58号 中山大学附属第一医院东院 门诊楼 3楼 眼科 冯医生 020-8775 5766")
+        << QStringLiteral("备注") << QString() << false;
     QTest::newRow("a landmark the house lies across from")
         << QStringLiteral("临夏州临夏市团结路 18号 回民中学对面 马哈三 13900001010") << QStringLiteral("地址")
         << QStringLiteral("甘肃省临夏州临夏市团结路18号回民中学对面") << false;
