@@ -222,7 +222,8 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
         c.parts.append({text, false,
                         text.size() == 3 && PersonName::surnameLength(text) == 1 &&
                             PersonName::fit(text.left(2)) == PersonName::Strong && !text.back().isDigit()});
-    else if (fit == PersonName::Weak && !PersonName::isDeliveryNote(text)) // "急用" is no name
+    // "急用" is no name, nor is "骨科" after a hospital's bed.
+    else if (fit == PersonName::Weak && !PersonName::isDeliveryNote(text) && !PasteText::isDepartment(text))
         c.weakNames << asName;
     else
         c.remarks << text;

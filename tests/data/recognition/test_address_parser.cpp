@@ -516,6 +516,10 @@ void TestAddressParser::edgeCases_data()
         << QStringLiteral(
                "广州市越秀区中山二路58号 中山大学附属第一医院东院 门诊楼 3楼 眼科 冯医生 020-8775 5766")
         << QStringLiteral("备注") << QString() << false;
+    QTest::newRow("a department after a bed is no name, the rare surname after it is")
+        << QStringLiteral(
+               "山东省济南市历下区 文化西路 107号 齐鲁医院 华美楼 11楼 8床 心内科 禚红 15165012345")
+        << QStringLiteral("姓名") << QStringLiteral("禚红") << true;
     QTest::newRow("a landmark the house lies across from")
         << QStringLiteral("临夏州临夏市团结路 18号 回民中学对面 马哈三 13900001010") << QStringLiteral("地址")
         << QStringLiteral("甘肃省临夏州临夏市团结路18号回民中学对面") << false;
