@@ -15,6 +15,27 @@ bool isFree(PasteText::Kind scope)
     return scope == PasteText::None || scope == PasteText::Phone;
 }
 
+// "新港大道 与 云港路 交叉口": the word set off between two roads that meet,
+// and where they meet.
+bool isBetweenRoads(const QList<PasteTokenizer::Token>& tokens, int i, const QString& value)
+{
+    static const QRegularExpression road(
+        QStringLiteral(R"(\p{Han}[路街道巷](?:交叉口|交汇处|交界处|路口|口)?$)"));
+    // "黄河路 路口": where they meet, set off after the second ("路" reads as a surname).
+    static const QRegularExpression crossing(
+        QStringLiteral("^(?:十字|丁字)?(?:路口|交叉口|交汇处|交界处|交口)$"));
+    if (i > 0 && crossing.match(value).hasMatch())
+        return tokens.at(i - 1).line == tokens.at(i).line && isFree(tokens.at(i).scope) &&
+               tokens.at(i - 1).text.contains(road);
+    if (value.size() != 1 || !QStringLiteral("与和跟及").contains(value.front()) || i == 0 ||
+        i + 1 >= tokens.size())
+        return false;
+    const PasteTokenizer::Token& before = tokens.at(i - 1);
+    const PasteTokenizer::Token& after = tokens.at(i + 1);
+    return before.line == after.line && isFree(tokens.at(i).scope) && after.label == PasteText::None &&
+           before.text.contains(road) && after.text.contains(road);
+}
+
 } // namespace
 
 AddressPlaces::AddressPlaces(const RegionTable& regions) : m_regions(regions) {}
@@ -62,6 +83,8 @@ bool AddressPlaces::isPlaceBetween(const QList<Token>& tokens, int i, const QStr
     // "…广西大学 西校园 碧云湖 12栋", "…北仑大道 口岸 边贸市场": set off between
     // two pieces of the address, a word that is no name is a place in it.
     // A village named with a surname before its group: "庄里镇 杜村 十一组".
+    if (isBetweenRoads(tokens, i, value))
+        return true;
     static const QRegularExpression group(QStringLiteral(R"(^[一二三四五六七八九十\d]{1,3}[组队社]$)"));
     const bool village = value.size() == 2 && QStringLiteral("村庄屯寨").contains(value.back()) &&
                          i + 1 < tokens.size() && group.match(tokens.at(i + 1).text).hasMatch();

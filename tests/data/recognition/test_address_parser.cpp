@@ -520,6 +520,10 @@ void TestAddressParser::edgeCases_data()
         << QStringLiteral(
                "山东省济南市历下区 文化西路 107号 齐鲁医院 华美楼 11楼 8床 心内科 禚红 15165012345")
         << QStringLiteral("姓名") << QStringLiteral("禚红") << true;
+    QTest::newRow("two roads that meet, the word between them and the crossing set off")
+        << QStringLiteral("湖南省株洲市天元区 珠江北路 跟 黄河路 路口 中房广场 11楼 苏扬 15973312345")
+        << QStringLiteral("地址") << QStringLiteral("湖南省株洲市天元区珠江北路跟黄河路路口中房广场11楼")
+        << false;
     QTest::newRow("a landmark the house lies across from")
         << QStringLiteral("临夏州临夏市团结路 18号 回民中学对面 马哈三 13900001010") << QStringLiteral("地址")
         << QStringLiteral("甘肃省临夏州临夏市团结路18号回民中学对面") << false;
