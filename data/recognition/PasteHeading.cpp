@@ -35,3 +35,12 @@ bool PasteHeading::isDestination(const QString& token)
         QStringLiteral("^[寄发][到往去]?(?:香港|澳门|澳門|台湾|台灣)(?:地区|地區)?$"));
     return token.size() <= 6 && where.match(token).hasMatch();
 }
+
+bool PasteHeading::isPurpose(const QString& token)
+{
+    static const QRegularExpression purpose(QStringLiteral(
+        "^(?:退货|退換貨|退换货|换货|換貨|返修|维修|售后|售後|样品|樣品|发票|發票|合同|资料|資料|文件)件?"
+        "(?:请|請|麻烦|麻煩)?(?:寄|发|發|邮寄|郵寄|寄到|发到|發到|寄回|发回|發回|寄往|寄至|送到)"
+        "(?:这里|這裡|以下地址|下面)?$"));
+    return token.size() >= 3 && token.size() <= 12 && purpose.match(token).hasMatch();
+}

@@ -300,7 +300,7 @@ QString PasteText::withoutLeadIn(const QString& token)
         token == QStringLiteral("还有") || token == QStringLiteral("以及") ||
         token == QStringLiteral("都是") || token == QStringLiteral("中国") ||
         token == QStringLiteral("中国大陆") || token == QStringLiteral("中华人民共和国") ||
-        PasteHeading::isDestination(token))
+        PasteHeading::isDestination(token) || PasteHeading::isPurpose(token))
         return QString();
     if (const QString place = PasteHeading::withoutCountry(token); place.size() < token.size())
         return place;

@@ -524,6 +524,9 @@ void TestAddressParser::edgeCases_data()
         << QStringLiteral("湖南省株洲市天元区 珠江北路 跟 黄河路 路口 中房广场 11楼 苏扬 15973312345")
         << QStringLiteral("地址") << QStringLiteral("湖南省株洲市天元区珠江北路跟黄河路路口中房广场11楼")
         << false;
+    QTest::newRow("what goes there before the verb is no remark")
+        << QStringLiteral("返修件请寄回：广东省深圳市龙岗区 坂田街道 五和大道 6号 彭工 0755-2876 5432")
+        << QStringLiteral("备注") << QString() << false;
     QTest::newRow("a landmark the house lies across from")
         << QStringLiteral("临夏州临夏市团结路 18号 回民中学对面 马哈三 13900001010") << QStringLiteral("地址")
         << QStringLiteral("甘肃省临夏州临夏市团结路18号回民中学对面") << false;
