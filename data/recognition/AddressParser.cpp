@@ -185,7 +185,7 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
         return;
     }
     // Written with the regions, in their place: "香港 新界 荃灣".
-    if (AddressWords::isSarArea(text) ||
+    if (AddressWords::isSarArea(text) || AddressWords::isSarAreaWithDistrict(text) ||
         (!c.parts.isEmpty() && AddressWords::isSarDistrict(text, c.parts.last().text))) {
         c.parts.append({text, true, false});
         return;
@@ -249,6 +249,14 @@ void AddressParser::dropStrayRegions(Candidates& c) const
 {
     int anchor = -1;
     int anchorAt = -1;
+    // Hong Kong or Macau written first is where the address lies: "香港 九龍
+    // 旺角 … 嘉禾大廈" (嘉禾 is also a county of Hunan).
+    if (!c.parts.isEmpty() && AddressWords::isSarName(c.parts.first().text)) {
+        if (const RegionTable::Path sar = m_regions.match(c.parts.first().text); !sar.written.isEmpty()) {
+            anchor = sar.written.last().region;
+            anchorAt = 0;
+        }
+    }
     for (int i = 0; i < c.parts.size() && anchor < 0; ++i) {
         // "九龍" of Hong Kong is no 九龙县.
         if (c.parts.at(i).shortOnly < 0 && !AddressWords::isSarArea(c.parts.at(i).text)) {

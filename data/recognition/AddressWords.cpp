@@ -12,7 +12,7 @@ bool AddressWords::looksLikeAddress(const QString& t)
             "路 街 道 巷 弄 胡同 号 楼 栋 幢 座 层 室 单元 村 镇 乡 组 屯 社区 小区 花园 广场 大厦 "
             "中心 公寓 苑 院 大学 学院 医院 公司 厂 市场 工业 园区 宿舍 期 区 县 旗 城 府 庭 湾 阁 轩 馆 "
             "店 厦 寓 墅 站 场 岛 舍 號 樓 棟 層 廈 對面 对面 旁边 隔壁 附近 中学 小学 门 校区 校园 "
-            "大學 學院 醫院 中學 小學 校區 園區 塔 园 場")
+            "大學 學院 醫院 中學 小學 校區 園區 塔 园 場 園 閣 邨")
             .split(QLatin1Char(' '));
     // A street and its number is an address even where a note's word is in
     // the street's name ("解放街168号": 放).
@@ -74,6 +74,40 @@ bool AddressWords::isSarDistrict(const QString& t, const QString& before)
     static const QRegularExpression sar(QStringLiteral("^(?:香港|澳[门門])(?:特别行政区|特別行政區)?$"));
     return t.size() <= 4 && (sar.match(before).hasMatch() || isSarArea(before)) &&
            district.match(t).hasMatch();
+}
+
+bool AddressWords::isSarName(const QString& t)
+{
+    static const QRegularExpression sar(QStringLiteral("^(?:香港|澳[门門])(?:特别行政区|特別行政區)?$"));
+    return t.size() <= 7 && sar.match(t).hasMatch();
+}
+
+QString AddressWords::sarOfLeadingArea(const QString& t)
+{
+    static const QStringList hongKong =
+        QStringLiteral("九龙 九龍 新界 港岛 港島 香港岛 香港島").split(QLatin1Char(' '));
+    static const QStringList macau =
+        QStringLiteral("氹仔 路环 路環 澳门半岛 澳門半島 新口岸").split(QLatin1Char(' '));
+    for (const QString& a : hongKong) {
+        if (t.startsWith(a))
+            return QStringLiteral("香港特别行政区");
+    }
+    for (const QString& a : macau) {
+        if (t.startsWith(a))
+            return QStringLiteral("澳门特别行政区");
+    }
+    return QString();
+}
+
+bool AddressWords::isSarAreaWithDistrict(const QString& t)
+{
+    if (sarOfLeadingArea(t).isEmpty())
+        return false;
+    for (int k = 2; k <= 4 && k < t.size(); ++k) {
+        if (isSarArea(t.left(k)) && isSarDistrict(t.mid(k), t.left(k)))
+            return true;
+    }
+    return false;
 }
 
 bool AddressWords::isPosition(const QString& t)

@@ -527,6 +527,12 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("what goes there before the verb is no remark")
         << QStringLiteral("返修件请寄回：广东省深圳市龙岗区 坂田街道 五和大道 6号 彭工 0755-2876 5432")
         << QStringLiteral("备注") << QString() << false;
+    QTest::newRow("Hong Kong first, a building named like a county elsewhere after it")
+        << QStringLiteral("香港 九龍 旺角 彌敦道 580號 嘉禾大廈 12樓 B室 鄺子晴 +852 9134 5267")
+        << QStringLiteral("城市") << QStringLiteral("香港特别行政区") << false;
+    QTest::newRow("a part of Hong Kong with its district, without Hong Kong's name")
+        << QStringLiteral("九龍旺角 亞皆老街 8號 朗豪坊 辦公大樓 30樓 黃志強 +852 6123 7788")
+        << QStringLiteral("城市") << QStringLiteral("香港特别行政区") << false;
     QTest::newRow("a landmark the house lies across from")
         << QStringLiteral("临夏州临夏市团结路 18号 回民中学对面 马哈三 13900001010") << QStringLiteral("地址")
         << QStringLiteral("甘肃省临夏州临夏市团结路18号回民中学对面") << false;
