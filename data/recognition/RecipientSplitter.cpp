@@ -44,7 +44,11 @@ bool isBatchLeadIn(const QString& line)
     static const QRegularExpression place(QStringLiteral("[省市区县路街道号镇村]"));
     static const QRegularExpression batch(QStringLiteral(
         "[一两二三四五六七八九十几\\d]+[个份位]|(?:都|各|分别)[发寄送要]|分开|以下|下面|如下|[:：]$"));
-    if (line.contains(number) || line.contains(place) || !line.contains(batch) ||
+    // "两个都是朝阳区的，分开寄：": a place may be named in it, where it says
+    // how many and ends with the colon before them.
+    static const QRegularExpression counted(
+        QStringLiteral("(?:[一两二三四五六七八九十几\\d]+[个份位家]|分开|分别|各[发寄]).*[:：]$"));
+    if (line.contains(number) || (line.contains(place) && !line.contains(counted)) || !line.contains(batch) ||
         PersonName::fit(line) == PersonName::Strong || PasteText::startsWithSender(line))
         return false;
     // "收货人：" on a line of its own labels the next.

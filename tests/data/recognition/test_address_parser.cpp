@@ -533,6 +533,10 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("a part of Hong Kong with its district, without Hong Kong's name")
         << QStringLiteral("九龍旺角 亞皆老街 8號 朗豪坊 辦公大樓 30樓 黃志強 +852 6123 7788")
         << QStringLiteral("城市") << QStringLiteral("香港特别行政区") << false;
+    QTest::newRow("a lead-in line that names a place, then numbered recipients")
+        << QStringLiteral("两份都寄鼓楼区，分开打包：\n① 祁远 13912345678 南京市鼓楼区 中山北路 30号\n"
+                          "② 祁安 13852112345 徐州市鼓楼区 彭城路 8号")
+        << QStringLiteral("城市") << QStringLiteral("南京市||徐州市") << false;
     QTest::newRow("a landmark the house lies across from")
         << QStringLiteral("临夏州临夏市团结路 18号 回民中学对面 马哈三 13900001010") << QStringLiteral("地址")
         << QStringLiteral("甘肃省临夏州临夏市团结路18号回民中学对面") << false;
