@@ -120,7 +120,12 @@ QStringList labelledRows(const QStringList& lines)
             if (v.isEmpty() || header.at(i) == QStringLiteral("序号") ||
                 header.at(i) == QStringLiteral("编号"))
                 continue;
-            row << (labelled.at(i) ? header.at(i) + QStringLiteral("：") + v : v);
+            // An order's number after the address is none of it: on a line of
+            // its own, out of the reach of the label before it.
+            if (!labelled.at(i) && !row.isEmpty() && PasteText::labelOf(header.at(i)) == PasteText::Info)
+                row << QLatin1Char('\n') + v;
+            else
+                row << (labelled.at(i) ? header.at(i) + QStringLiteral("：") + v : v);
         }
         rows << row.join(QLatin1Char('\t'));
     }

@@ -537,6 +537,11 @@ void TestAddressParser::edgeCases_data()
         << QStringLiteral("两份都寄鼓楼区，分开打包：\n① 祁远 13912345678 南京市鼓楼区 中山北路 30号\n"
                           "② 祁安 13852112345 徐州市鼓楼区 彭城路 8号")
         << QStringLiteral("城市") << QStringLiteral("南京市||徐州市") << false;
+    QTest::newRow("an order number's column after the address's is none of the address")
+        << QStringLiteral(
+               "收货人\t手机号\t收货地址\t订单编号\n甘霖\t13588776655\t浙江省宁波市江北区 人民路 132号\t"
+               "5527810093346")
+        << QStringLiteral("地址") << QStringLiteral("浙江省宁波市江北区人民路132号") << false;
     QTest::newRow("a landmark the house lies across from")
         << QStringLiteral("临夏州临夏市团结路 18号 回民中学对面 马哈三 13900001010") << QStringLiteral("地址")
         << QStringLiteral("甘肃省临夏州临夏市团结路18号回民中学对面") << false;
