@@ -2,6 +2,7 @@
 
 #include "data/recognition/AddressWords.h"
 #include "data/recognition/PasteChat.h"
+#include "data/recognition/PasteText.h"
 #include "data/recognition/PersonName.h"
 
 #include <QRegularExpression>
@@ -34,6 +35,17 @@ bool isBetweenRoads(const QList<PasteTokenizer::Token>& tokens, int i, const QSt
     const PasteTokenizer::Token& after = tokens.at(i + 1);
     return before.line == after.line && isFree(tokens.at(i).scope) && after.label == PasteText::None &&
            before.text.contains(road) && after.text.contains(road);
+}
+
+// A piece after the street that may be a name of no known surname, where
+// the piece before the street has none either.
+bool laterReadsAsName(const PasteTokenizer::Token& later, const QString& value)
+{
+    return later.label == PasteText::None && !later.aside && later.text.size() >= 2 &&
+           later.text.size() <= 4 && PersonName::fit(value) == PersonName::Weak &&
+           PersonName::fit(later.text) == PersonName::Weak && !AddressWords::looksLikeAddress(later.text) &&
+           !PersonName::isDeliveryNote(later.text) && !PasteText::isDepartment(later.text) &&
+           !PasteChat::isChat(later.text);
 }
 
 } // namespace
@@ -73,6 +85,10 @@ bool AddressPlaces::isPlaceBeforeStreet(const QList<Token>& tokens, int i, const
         if (later.label == PasteText::None && !later.aside &&
             PersonName::fit(PersonName::withoutReceiveMark(later.text)) == PersonName::Strong &&
             m_regions.match(later.text).length == 0 && !AddressWords::looksLikeAddress(later.text))
+            return true;
+        // Neither with a known surname ("瑞丽市 姐告 国门大道9号 岩温"): the name
+        // is the one after the street, as the address comes first.
+        if (laterReadsAsName(later, value) && m_regions.match(later.text).length == 0)
             return true;
     }
     return false;

@@ -542,6 +542,9 @@ void TestAddressParser::edgeCases_data()
                "收货人\t手机号\t收货地址\t订单编号\n甘霖\t13588776655\t浙江省宁波市江北区 人民路 132号\t"
                "5527810093346")
         << QStringLiteral("地址") << QStringLiteral("浙江省宁波市江北区人民路132号") << false;
+    QTest::newRow("a place before the street and a name after it, neither of a known surname")
+        << QStringLiteral("云南省西双版纳州景洪市 曼听 宣慰大道 12号 玉罕 13988112233")
+        << QStringLiteral("姓名") << QStringLiteral("玉罕") << true;
     QTest::newRow("a landmark the house lies across from")
         << QStringLiteral("临夏州临夏市团结路 18号 回民中学对面 马哈三 13900001010") << QStringLiteral("地址")
         << QStringLiteral("甘肃省临夏州临夏市团结路18号回民中学对面") << false;
