@@ -17,6 +17,7 @@ public:
     static QString withoutCountry(const QString& token);
     // "寄香港", "发往澳門": which of Hong Kong, Macau and Taiwan the fields below go to.
     static bool isDestination(const QString& token);
-    // "退货请寄", "发票寄到": what goes there, then the verb, before the address.
+    // "退货请寄", "发票寄到": what goes there, then the verb, before the address;
+    // "都寄到": that the address is for all the recipients named before.
     static bool isPurpose(const QString& token);
 };

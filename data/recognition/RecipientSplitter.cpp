@@ -163,6 +163,45 @@ bool startsWithNameLabel(const QString& line)
     return !pieces.isEmpty() && pieces.first().label == PasteText::Name;
 }
 
+// "某公司 寄两份：市场部 曾可 135…；财务部 滕远 136…；地址都是 深圳市…": on
+// one line, the people apart, then the address for them all; what stands
+// before the colon of the first (the company) is for them all too.
+QStringList peopleWithSharedAddress(const QString& line)
+{
+    static const QRegularExpression apart(QStringLiteral("[;；]"));
+    QStringList pieces = line.split(apart, Qt::SkipEmptyParts);
+    for (QString& p : pieces)
+        p = withoutNumbering(p);
+    pieces.removeAll(QString());
+    if (pieces.size() < 3 || !isSharedAddress(pieces.last()))
+        return {};
+    QString head;
+    static const QRegularExpression colon(QStringLiteral("[:：]"));
+    if (const int at = int(pieces.first().indexOf(colon)); at > 0 && !isPersonOnly(pieces.first().left(at))) {
+        head = pieces.first().left(at).trimmed();
+        pieces.first() = withoutNumbering(pieces.first().mid(at + 1));
+    }
+    // A person with a number, maybe a department ("市场部 曾可 135…"), no place.
+    const auto person = [](const QString& piece) {
+        static const QRegularExpression blanks(QStringLiteral(R"(\s+)"));
+        const QString normal = PasteText::normalized(piece);
+        QString rest;
+        for (const QString& word : normal.split(blanks, Qt::SkipEmptyParts)) {
+            if (!PasteText::isDepartment(word))
+                rest += word + QLatin1Char(' ');
+        }
+        return isPersonOnly(rest);
+    };
+    QStringList people;
+    for (int i = 0; i + 1 < pieces.size(); ++i) {
+        if (!person(pieces.at(i)))
+            return {};
+        people << (head.isEmpty() ? QString() : head + QLatin1Char(' ')) + pieces.at(i) + QLatin1Char('\n') +
+                      pieces.last();
+    }
+    return people;
+}
+
 QStringList splitChunk(const QString& chunk)
 {
     const QStringList rows = labelledRows(chunk.split(QLatin1Char('\n')));
@@ -196,6 +235,8 @@ QStringList splitChunk(const QString& chunk)
             return people;
     }
     if (lines.size() == 1) {
+        if (const QStringList people = peopleWithSharedAddress(lines.first()); !people.isEmpty())
+            return people;
         // "第一单：…；第二单：…", "沈一诺 … | 沈国栋 … | …", "收件人：… 收件人：…".
         static const QRegularExpression apart(QStringLiteral(R"([;；]|\s\|\s)"));
         static const QRegularExpression nameLabel(

@@ -545,6 +545,10 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("a place before the street and a name after it, neither of a known surname")
         << QStringLiteral("云南省西双版纳州景洪市 曼听 宣慰大道 12号 玉罕 13988112233")
         << QStringLiteral("姓名") << QStringLiteral("玉罕") << true;
+    QTest::newRow("people apart on one line, the company before them and the address after them for all")
+        << QStringLiteral("成都蓉光科技有限公司：采购部 温馨 028-8512 3456；仓库 石磊 13880012345；"
+                          "地址都是 四川省成都市郫都区 德源街道 大禹东路 66号")
+        << QStringLiteral("收件单位") << QStringLiteral("成都蓉光科技有限公司||成都蓉光科技有限公司") << true;
     QTest::newRow("a landmark the house lies across from")
         << QStringLiteral("临夏州临夏市团结路 18号 回民中学对面 马哈三 13900001010") << QStringLiteral("地址")
         << QStringLiteral("甘肃省临夏州临夏市团结路18号回民中学对面") << false;
