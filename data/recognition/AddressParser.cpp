@@ -483,6 +483,8 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             around.lastPart = c.parts.last().text;
         if (i > 0)
             around.tokenBefore = tokens.at(i - 1).text;
+        if (i + 1 < tokens.size())
+            around.tokenAfter = tokens.at(i + 1).text;
         if (companies > companiesBefore)
             around.company = (c.labelledCompanies + c.companies).last();
         around.hospital = std::any_of(c.parts.cbegin(), c.parts.cend(), [](const Candidates::Part& p) {

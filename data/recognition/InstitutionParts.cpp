@@ -23,6 +23,12 @@ InstitutionParts::Kind InstitutionParts::classify(const QString& value, const Co
     if (context.university && !context.hospital && last.contains(room) &&
         (value.endsWith(QStringLiteral("研究生院")) || PasteText::isDepartment(value)))
         return Department;
+    // A university's 学部 with more of the address after it is one of its
+    // campuses: "武汉大学 信息学部 星湖园 2舍".
+    static const QRegularExpression shortPlace(QStringLiteral(R"(^\p{Han}[园苑楼舍区院]$)")); // "枫园"
+    if (afterInstitution && value.size() >= 3 && value.endsWith(QStringLiteral("学部")) &&
+        (AddressWords::looksLikeAddress(context.tokenAfter) || context.tokenAfter.contains(shortPlace)))
+        return Inside;
     // A hospital's building straight after it: "…医院 住院部 南楼 16层"; after
     // a department it says where in it ("骨科 住院部").
     static const QRegularExpression building(QStringLiteral("^(?:住院|门诊|急诊|医技)(?:部|楼)$"));

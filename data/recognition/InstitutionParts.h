@@ -18,6 +18,7 @@ public:
     {
         QString lastPart;      // the address piece just before it, or empty
         QString tokenBefore;   // the piece written just before it
+        QString tokenAfter;    // the piece written just after it
         QString company;       // the company named just before it, or empty
         bool hospital = false; // the address names a hospital
         bool university = false; // the address names a university or college

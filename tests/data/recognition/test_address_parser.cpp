@@ -549,6 +549,10 @@ void TestAddressParser::edgeCases_data()
         << QStringLiteral("成都蓉光科技有限公司：采购部 温馨 028-8512 3456；仓库 石磊 13880012345；"
                           "地址都是 四川省成都市郫都区 德源街道 大禹东路 66号")
         << QStringLiteral("收件单位") << QStringLiteral("成都蓉光科技有限公司||成都蓉光科技有限公司") << true;
+    QTest::newRow("a university's 学部 with more of the address after it is a campus")
+        << QStringLiteral("湖北省武汉市武昌区珞珈山路 武汉大学 文理学部 枫园 3舍 216 雷鸣 13971112233")
+        << QStringLiteral("地址") << QStringLiteral("湖北省武汉市武昌区珞珈山路武汉大学文理学部枫园3舍216")
+        << false;
     QTest::newRow("a landmark the house lies across from")
         << QStringLiteral("临夏州临夏市团结路 18号 回民中学对面 马哈三 13900001010") << QStringLiteral("地址")
         << QStringLiteral("甘肃省临夏州临夏市团结路18号回民中学对面") << false;
