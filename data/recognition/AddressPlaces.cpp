@@ -113,8 +113,10 @@ bool AddressPlaces::isPlaceBetween(const QList<Token>& tokens, int i, const QStr
     if (const int region = m_regions.match(value).length;
         region > 0 && (region == value.size() || !AddressWords::looksLikeAddress(value)))
         return false;
+    // "三里屯 SOHO 5号楼": a building's Latin name in capitals.
+    static const QRegularExpression capitals(QStringLiteral("^[A-Z][A-Z0-9]{1,7}$"));
     for (const QChar ch : value) {
-        if (ch.script() != QChar::Script_Han)
+        if (ch.script() != QChar::Script_Han && !capitals.match(value).hasMatch())
             return false;
     }
     const Token& t = tokens.at(i);

@@ -104,7 +104,10 @@ bool AddressWords::isSarAreaWithDistrict(const QString& t)
     if (sarOfLeadingArea(t).isEmpty())
         return false;
     for (int k = 2; k <= 4 && k < t.size(); ++k) {
-        if (isSarArea(t.left(k)) && isSarDistrict(t.mid(k), t.left(k)))
+        // "九龍塘", "九龍灣": the district's word alone after the part.
+        if (isSarArea(t.left(k)) &&
+            (isSarDistrict(t.mid(k), t.left(k)) ||
+             (t.size() == k + 1 && QStringLiteral("咀角湾灣環环埗塘田埔澳").contains(t.back()))))
             return true;
     }
     return false;

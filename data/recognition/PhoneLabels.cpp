@@ -17,12 +17,12 @@ void PhoneLabels::plain(QString& s)
     if (!any)
         return;
     static const QString label = QStringLiteral("(?:手机|手機|电话|電話|座机|座機|固话|热线|熱線|号码|號碼)");
-    // "本人手机", "店长手机", "门店电话", "服务热线": whose number, before its label.
+    // "本人手机", "店长手机", "门店电话", "售后服务热线": whose number, before its label.
     static const QRegularExpression whose(
         QStringLiteral(
             "(?<!\\p{Han})(?:本人|自己|家里|家裡|家庭|办公室|辦公室|办公|辦公|单位|單位|公司|门店|門店|"
             "店长|店長|店里|店裡|店铺|宿舍|前台|服务|服務|客服|售后|售後|值班|工作|私人|个人|個人|"
-            "老板|老闆|经理|經理)的?(?=%1)")
+            "老板|老闆|经理|經理)+的?(?=%1)")
             .arg(label));
     s.remove(whose);
     // "热线：400…": a hotline's number is a phone's.

@@ -553,6 +553,13 @@ void TestAddressParser::edgeCases_data()
         << QStringLiteral("湖北省武汉市武昌区珞珈山路 武汉大学 文理学部 枫园 3舍 216 雷鸣 13971112233")
         << QStringLiteral("地址") << QStringLiteral("湖北省武汉市武昌区珞珈山路武汉大学文理学部枫园3舍216")
         << false;
+    QTest::newRow("a building's Latin name set off inside the address")
+        << QStringLiteral("朝阳区 工人体育场北路 8号 三里屯 SOHO 5号楼 1802 汪一凡 010 8559 2233")
+        << QStringLiteral("地址") << QStringLiteral("北京市朝阳区工人体育场北路8号三里屯SOHO5号楼1802")
+        << false;
+    QTest::newRow("Kowloon's district named by its word alone")
+        << QStringLiteral("九龍塘 達之路 83號 香港城市大學 學生宿舍 8座 鄧家寶 852-9123 4567")
+        << QStringLiteral("城市") << QStringLiteral("香港特别行政区") << false;
     QTest::newRow("a landmark the house lies across from")
         << QStringLiteral("临夏州临夏市团结路 18号 回民中学对面 马哈三 13900001010") << QStringLiteral("地址")
         << QStringLiteral("甘肃省临夏州临夏市团结路18号回民中学对面") << false;
