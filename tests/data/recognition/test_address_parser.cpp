@@ -560,6 +560,10 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("Kowloon's district named by its word alone")
         << QStringLiteral("九龍塘 達之路 83號 香港城市大學 學生宿舍 8座 鄧家寶 852-9123 4567")
         << QStringLiteral("城市") << QStringLiteral("香港特别行政区") << false;
+    QTest::newRow("a dormitory that begins like a compound surname, its room after it")
+        << QStringLiteral("上海市普陀区 中山北路 3663号 华东师范大学 中北校区 第五宿舍 312 邬悦 13918812345")
+        << QStringLiteral("地址")
+        << QStringLiteral("上海市普陀区中山北路3663号华东师范大学中北校区第五宿舍312") << false;
     QTest::newRow("a landmark the house lies across from")
         << QStringLiteral("临夏州临夏市团结路 18号 回民中学对面 马哈三 13900001010") << QStringLiteral("地址")
         << QStringLiteral("甘肃省临夏州临夏市团结路18号回民中学对面") << false;
