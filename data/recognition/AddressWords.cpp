@@ -132,14 +132,14 @@ bool AddressWords::isRoomAfterBuilding(const QString& before, const QString& val
 {
     static const QRegularExpression room(
         QStringLiteral(R"(^[A-Za-z]?\d{1,4}(?:-\d{1,4}){0,2}[A-Za-z]?房?$)")); // "1702房"
-    static const QRegularExpression unitEnd(
-        QStringLiteral(R"([\dA-Za-z](?:号楼|栋|幢|座|单元|门|号|舍)$|\p{Han}[路街巷弄]$|(?<!\d)(\d+)[楼层]$|)"
-                       // After a building or an estate by its name: "…商务大厦 1702", "…小区 9-2-602".
-                       R"(\p{Han}(?:大厦|大楼|公寓|小区|家属楼|宿舍楼|宿舍|花园|家园|新村|广场)$|)"
-                       // A building named by a letter and a number, no floor: "A4楼 305".
-                       R"([A-Za-z]\d+楼$|)"
-                       // Or by words, or a number in words: "研教楼 606", "理科一号楼 1305", "男一舍 305".
-                       R"(\p{Han}{2}[楼樓]$|[一二三四五六七八九十](?:号楼|號樓|栋|棟|幢|座|舍)$)"));
+    static const QRegularExpression unitEnd(QStringLiteral(
+        R"([\dA-Za-z](?:号楼|栋|幢|座|单元|门|号|舍|区)$|\p{Han}[路街巷弄]$|(?<!\d)(\d+)[楼层]$|)"
+        // After a building or an estate by its name: "…商务大厦 1702", "…小区 9-2-602".
+        R"(\p{Han}(?:大厦|大楼|公寓|小区|家属楼|宿舍楼|宿舍|花园|家园|新村|广场)$|)"
+        // A building named by a letter and a number, no floor: "A4楼 305".
+        R"([A-Za-z]\d+楼$|)"
+        // Or by words, or a number in words: "研教楼 606", "理科一号楼 1305", "男一舍 305".
+        R"(\p{Han}{2}[楼樓]$|[一二三四五六七八九十](?:号楼|號樓|栋|棟|幢|座|舍)$)"));
     const auto m = unitEnd.match(before);
     if (!room.match(value).hasMatch() || !m.hasMatch())
         return false;

@@ -564,6 +564,9 @@ void TestAddressParser::edgeCases_data()
         << QStringLiteral("上海市普陀区 中山北路 3663号 华东师范大学 中北校区 第五宿舍 312 邬悦 13918812345")
         << QStringLiteral("地址")
         << QStringLiteral("上海市普陀区中山北路3663号华东师范大学中北校区第五宿舍312") << false;
+    QTest::newRow("a room set off after a lettered area of an estate")
+        << QStringLiteral("浙江省杭州市拱墅区 湖墅南路 88号 锦绣花园 B区 1203 孔亮 13758012345")
+        << QStringLiteral("地址") << QStringLiteral("浙江省杭州市拱墅区湖墅南路88号锦绣花园B区1203") << false;
     QTest::newRow("a landmark the house lies across from")
         << QStringLiteral("临夏州临夏市团结路 18号 回民中学对面 马哈三 13900001010") << QStringLiteral("地址")
         << QStringLiteral("甘肃省临夏州临夏市团结路18号回民中学对面") << false;
