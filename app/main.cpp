@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 #include "app/ProgramWindows.h"
 #include "data/store/AppInfo.h"
+#include "data/store/FreedMemory.h"
 #include "data/store/ServerStore.h"
 #include "report/FontSetup.h"
 
@@ -13,6 +14,7 @@
 
 int main(int argc, char** argv)
 {
+    FreedMemory::keepForReuse();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(AppInfo::organization());
     QApplication::setApplicationName(AppInfo::applicationName());

@@ -3,6 +3,7 @@
 #include "data/store/AppInfo.h"
 #include "data/store/DataLocation.h"
 #include "data/store/Database.h"
+#include "data/store/FreedMemory.h"
 #include "data/store/ServerAddress.h"
 #include "data/store/ServerIndexBuild.h"
 #include "data/store/ServerStore.h"
@@ -113,6 +114,7 @@ void warnAboutPassword(const QString& db, QTextStream& err)
 int main(int argc, char** argv)
 {
     qInstallMessageHandler(quietHandler);
+    FreedMemory::keepForReuse();
     // Fonts and PDF output need a GUI application, not a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))

@@ -8,6 +8,7 @@
 #include "data/records/ContainsSearch.h"
 #include "data/records/DataSet.h"
 #include "data/store/Database.h"
+#include "data/store/FreedMemory.h"
 #include "data/store/Schema.h"
 #include "data/store/SearchIndex.h"
 #include "data/store/ServerAddress.h"
@@ -120,6 +121,8 @@ double ms(const QElapsedTimer& t)
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // As the program does at its start.
+    FreedMemory::keepForReuse();
     QApplication app(argc, argv);
     FontSetup::install();
     Dialogs::setScripted(true);

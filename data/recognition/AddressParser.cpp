@@ -383,7 +383,7 @@ void AddressParser::chooseName(Candidates& c, QStringList& detailParts, ParsedRe
     // The names not taken go to the remark where they were written: "不急 慢慢发".
     auto at = [&text](const QString& piece) {
         const int colon = piece.indexOf(QStringLiteral("："));
-        return text.indexOf(colon >= 0 ? piece.mid(colon + 1) : piece);
+        return AddressParser::positionIn(text, colon >= 0 ? piece.mid(colon + 1) : piece);
     };
     for (auto it = others.crbegin(); it != others.crend(); ++it) {
         const int pos = at(*it);
@@ -392,6 +392,24 @@ void AddressParser::chooseName(Candidates& c, QStringList& detailParts, ParsedRe
             ++k;
         c.remarks.insert(pos >= 0 ? k : 0, *it);
     }
+}
+
+int AddressParser::positionIn(const QString& text, const QString& piece)
+{
+    // A number is found as itself, not inside a longer one: the quantity "3"
+    // of a sheet's row is not the 3 in its order number "7730451826093".
+    const bool digitFirst = !piece.isEmpty() && piece.front().isDigit();
+    const bool digitLast = !piece.isEmpty() && piece.back().isDigit();
+    const int first = text.indexOf(piece);
+    if (!digitFirst && !digitLast)
+        return first;
+    for (int i = first; i >= 0; i = text.indexOf(piece, i + 1)) {
+        const int end = i + piece.size();
+        if ((!digitFirst || i == 0 || !text.at(i - 1).isDigit()) &&
+            (!digitLast || end == text.size() || !text.at(end).isDigit()))
+            return i;
+    }
+    return first;
 }
 
 ParsedRecipient AddressParser::parse(const QString& input) const

@@ -26,8 +26,9 @@ bool AddressWords::looksLikeAddress(const QString& t)
     static const QRegularExpression sarPart(
         QStringLiteral("^(?:香港|澳[门門])(?:特别行政区)?(?:九[龙龍]|新界|港[岛島]|香港[岛島]|氹仔|路[环環]|"
                        "澳[门門]半[岛島]|新口岸)"));
-    // And a road by its name, a note's word in it or not ("解放路").
-    const bool road = t.size() >= 3 && (t.endsWith(QChar(0x8DEF)) || t.endsWith(QChar(0x8857)));
+    // And a road by its name, a note's word in it or not ("解放路", "解放大道").
+    const bool road = t.size() >= 3 && (t.endsWith(QChar(0x8DEF)) || t.endsWith(QChar(0x8857)) ||
+                                        t.endsWith(QStringLiteral("大道")));
     if (road || t.contains(streetNumber) || (subDistrictEnd && subDistrict.match(t).hasMatch()) ||
         ((t.startsWith(QStringLiteral("香港")) || t.startsWith(QStringLiteral("澳门")) ||
           t.startsWith(QStringLiteral("澳門"))) &&

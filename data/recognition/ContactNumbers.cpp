@@ -19,6 +19,16 @@ bool labelledPostcode(const QString& text, int pos)
     return before.endsWith(QStringLiteral("邮编")) || before.endsWith(QStringLiteral("邮政编码"));
 }
 
+// Whether the text just before pos ends with an order's label: "订单号：15203987416" is the
+// order's number, however much it looks like a mobile.
+bool afterOrderLabel(const QString& text, int pos)
+{
+    QString before = text.left(pos);
+    while (!before.isEmpty() && QStringLiteral(" :：#").contains(before.back()))
+        before.chop(1);
+    return before.endsWith(QStringLiteral("单号")) || before.endsWith(QStringLiteral("订单编号"));
+}
+
 void markUnsure(ParsedRecipient& r, const QString& key)
 {
     if (!r.unsure.contains(key))
@@ -137,9 +147,10 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
     // Hong Kong and Macau (eight digits), Taiwan (mobiles 9xx xxx xxx, landlines with an area code).
     static const QRegularExpression hkMoRe(QStringLiteral(
         R"((?<![\d+])(?:(?:\+|00)(852|853)|[(（]\+?(852|853)[)）]|(852|853)(?=[ -]))[ -]*(\d{4})[ -]?(\d{4})(?!\d))"));
-    // Grouped in any way after the country code: "+886 912 345 678", "+886-9 1628 3307".
-    static const QRegularExpression twMobileRe(
-        QStringLiteral(R"((?<![\d+])(?:\+|00)886[ -]*\(?0?(9(?:\)?[ -]?\d){8})(?!\d))"));
+    // Grouped in any way after the country code: "+886 912 345 678", "+886-9 1628 3307"; the
+    // code also without its plus when set off by a dash or blank, as 852 and 853 are ("886-928…").
+    static const QRegularExpression twMobileRe(QStringLiteral(
+        R"((?<![\d+])(?:(?:\+|00)886[ -]*|[(（]\+?886[)）][ -]*|886[ -]+)\(?0?(9(?:\)?[ -]?\d){8})(?!\d))"));
     static const QRegularExpression twLandlineRe(
         QStringLiteral(R"((?<![\d+])(?:\+|00)886[ -]*\(?0?([2-8]\d?)\)?[ -]*(\d{3,4})[ -]?(\d{4})(?!\d))"));
     // Mobiles, plain or masked by the platforms ("139****5678"), with an extension of a privacy number;
@@ -210,6 +221,8 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
     }
     for (auto it = mobileRe.globalMatch(text); it.hasNext();) {
         const auto m = it.next();
+        if (afterOrderLabel(text, m.capturedStart()))
+            continue;
         QString mobile = m.captured(1) + m.captured(2) + m.captured(3);
         if (!m.captured(4).isEmpty())
             mobile += QStringLiteral("转") + m.captured(4);

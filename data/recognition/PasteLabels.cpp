@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 
 struct LabelWord
@@ -54,7 +56,8 @@ const LabelWord kLabels[] = {
     {"总机", K::Phone, 0},       {"新号码", K::Phone, 2},     {"新号", K::Phone, 0},
     {"宝贝", K::Info, 0},        {"隐私号", K::Phone, 2},     {"备用", K::Phone, 0},
     {"公司名", K::Company, 2},   {"期望配送", K::Info, 2},    {"采购单位", K::Company, 2},
-    {"学校", K::Company, 0},
+    {"学校", K::Company, 0},     {"实付款", K::Info, 0},      {"实付", K::Info, 0},
+    {"规格", K::Info, 0},        {"颜色", K::Info, 0},        {"尺码", K::Info, 0},
 };
 
 // As written in Hong Kong, Macau and Taiwan.
@@ -124,9 +127,14 @@ PasteText::Kind PasteLabels::kindOf(const QString& token)
         if (token == l.word)
             return l.kind;
     }
-    // "淘宝订单号", "京东订单编号"
+    // "淘宝订单号", "京东订单编号", "快递单号"; a shop's name has no digits: "38楼订单编号"
+    // is the floor and the label.
     if (token.size() <= 8 &&
-        (token.endsWith(QStringLiteral("订单号")) || token.endsWith(QStringLiteral("订单编号"))))
+        (token.endsWith(QStringLiteral("单号")) || token.endsWith(QStringLiteral("订单编号"))) &&
+        std::none_of(token.cbegin(), token.cend(), [](QChar c) { return c.isDigit(); }))
+        return PasteText::Info;
+    // "订单金额", "实付金额": a sum of the order's.
+    if (token.size() >= 2 && token.size() <= 6 && token.endsWith(QStringLiteral("金额")))
         return PasteText::Info;
     // "订单创建时间", "预计送达时间": a time of the order's.
     if (token.size() >= 4 && token.size() <= 8 && token.endsWith(QStringLiteral("时间")))

@@ -78,9 +78,9 @@ QList<Token> PasteTokenizer::tokenize(const QString& text)
     static const QRegularExpression separators(
         QStringLiteral(R"((?:[\s,，、;；。|\\!！?？【】\[\]]|(?<!\d)[:：/]|[:：](?!\d)|/(?!\d|[Ff]\b))+)"));
     // A row's own number and the address's levels written as labels, the
-    // region after them written out in full: "序号:12;…;省:河南省;市:郑州市".
+    // region after them written out in full: "序号:12;…;省:河南省;市:郑州市", "市:海西蒙古族藏族自治州".
     static const QRegularExpression rowLabels(QStringLiteral(
-        R"((?:^|(?<=[\s;；,，|]))(?:(?:序号|编号)[:：]\s*\d{1,4}(?!\d)|(?:省|市|区|县|区县)[:：](?=\p{Han}+(?:省|市|区|县))))"));
+        R"((?:^|(?<=[\s;；,，|]))(?:(?:序号|编号)[:：]\s*\d{1,4}(?!\d)|(?:省|市|区|县|区县)[:：](?=\p{Han}+(?:省|市|区|县|州|盟|旗))))"));
     QString cleaned = text;
     if (cleaned.contains(QLatin1Char(':')) || cleaned.contains(QChar(0xFF1A)))
         cleaned.replace(rowLabels, QStringLiteral(" "));

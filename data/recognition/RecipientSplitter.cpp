@@ -9,9 +9,15 @@
 namespace {
 
 // A line with a phone number and an address word: one recipient by itself.
+// An order's number and time are neither ("订单号：69455… 2026-12-06 14:02": 号).
 bool isWholeRecipient(const QString& raw)
 {
-    const QString line = PasteText::normalized(raw); // full-width digits too
+    QString line = PasteText::normalized(raw); // full-width digits too
+    static const QRegularExpression order(QStringLiteral(
+        R"((?:订单编号|单号)\s*[:：]?\s*[A-Za-z0-9-]*|\d{4}[-/.]\d{1,2}[-/.]\d{1,2}(?:\s+\d{1,2}:\d{2}(?::\d{2})?)?)"));
+    if (line.contains(QStringLiteral("单号")) || line.contains(QStringLiteral("订单编号")) ||
+        line.contains(QLatin1Char(':')))
+        line.replace(order, QStringLiteral(" "));
     static const QRegularExpression number(QStringLiteral(R"((?:\d[ -]?){7,}|1\d\d\*{4}\d{4})"));
     static const QRegularExpression place(QStringLiteral("[省市区县路街道号镇村]"));
     return number.match(line).hasMatch() && place.match(line).hasMatch();
@@ -94,40 +100,44 @@ bool isColumnHeader(const QString& cell, bool* labelled)
     return *labelled || otherColumns().contains(cell);
 }
 
-// The rows under a header of tab-separated columns, each cell written after
-// its column's label ("单位：…"), so that a cell goes where its column says.
+// The rows under a header of tab- or bar-separated columns, each cell written
+// after its column's label ("单位：…"), so that a cell goes where its column
+// says: under "商品|数量|收货人" the goods are no name.
 QStringList labelledRows(const QStringList& lines)
 {
-    if (lines.size() < 2 || !lines.first().contains(QLatin1Char('\t')))
+    if (lines.size() < 2)
         return {};
-    QStringList header = lines.first().split(QLatin1Char('\t'));
+    const QChar bar = lines.first().contains(QLatin1Char('\t')) ? QLatin1Char('\t') : QLatin1Char('|');
+    if (!lines.first().contains(bar))
+        return {};
+    QStringList header = lines.first().split(bar);
     QVector<bool> labelled(header.size());
+    QVector<bool> info(header.size());
     for (int i = 0; i < header.size(); ++i) {
         header[i] = header.at(i).trimmed();
         bool l = false;
         if (!header.at(i).isEmpty() && !isColumnHeader(header.at(i), &l))
             return {};
         labelled[i] = l;
+        info[i] = PasteText::labelOf(header.at(i)) == PasteText::Info;
     }
     QStringList rows;
     for (int n = 1; n < lines.size(); ++n) {
-        const QStringList cells = lines.at(n).split(QLatin1Char('\t'));
+        const QStringList cells = lines.at(n).split(bar);
         if (cells.size() < 2 || cells.size() > header.size())
             return {};
+        // An order's cells ("7730451826093", "羊绒围巾", "2") first, each on a line
+        // of its own: after the address a bare number would read as its room.
+        QStringList order;
         QStringList row;
         for (int i = 0; i < cells.size(); ++i) {
             const QString v = cells.at(i).trimmed();
             if (v.isEmpty() || header.at(i) == QStringLiteral("序号") ||
                 header.at(i) == QStringLiteral("编号"))
                 continue;
-            // An order's number after the address is none of it: on a line of
-            // its own, out of the reach of the label before it.
-            if (!labelled.at(i) && !row.isEmpty() && PasteText::labelOf(header.at(i)) == PasteText::Info)
-                row << QLatin1Char('\n') + v;
-            else
-                row << (labelled.at(i) ? header.at(i) + QStringLiteral("：") + v : v);
+            (info.at(i) ? order : row) << (labelled.at(i) ? header.at(i) + QStringLiteral("：") + v : v);
         }
-        rows << row.join(QLatin1Char('\t'));
+        rows << (order + QStringList(row.join(QLatin1Char('\t')))).join(QLatin1Char('\n'));
     }
     return rows;
 }
@@ -152,6 +162,14 @@ QString withoutNumbering(QString line)
         }
     }
     return line.trimmed();
+}
+
+// "订单1", "包裹 2：" on a line of its own: which of the orders below, no field of any.
+bool isOrderNumbering(const QString& line)
+{
+    static const QRegularExpression numbering(
+        QStringLiteral(R"(^(?:订单|包裹)\s*[1-9一二三四五六七八九十]\d?\s*[:：]?$)"));
+    return line.size() <= 8 && numbering.match(line).hasMatch();
 }
 
 // Whether the line begins with a name label ("收货人：…").
@@ -210,7 +228,7 @@ QStringList splitChunk(const QString& chunk)
     QStringList lines;
     for (const QString& raw : chunk.split(QLatin1Char('\n'))) {
         const QString line = withoutNumbering(raw);
-        if (!line.isEmpty() && !isHeaderRow(line))
+        if (!line.isEmpty() && !isHeaderRow(line) && !isOrderNumbering(line))
             lines << line;
     }
     if (lines.isEmpty())

@@ -91,7 +91,7 @@ void TestAddressParser::initTestCase()
     QVERIFY(load(QStringLiteral("mend9_samples.tsv"), m_sets[QStringLiteral("mend9")]));
     // Written last, measured before any mend, then mended for.
     for (const char* set : {"fresh9", "fresh10", "fresh11", "fresh12", "fresh13", "fresh14", "fresh15",
-                            "fresh16", "fresh17", "fresh20"})
+                            "fresh16", "fresh17", "fresh18", "fresh20"})
         QVERIFY(
             load(QString::fromUtf8(set) + QStringLiteral("_samples.tsv"), m_sets[QString::fromUtf8(set)]));
     // A table being written is measured before anything is mended for it:
@@ -115,6 +115,7 @@ void TestAddressParser::initTestCase()
     QVERIFY(m_sets.value(QStringLiteral("fresh13")).rows.size() >= 125);
     QVERIFY(m_sets.value(QStringLiteral("fresh16")).rows.size() >= 160);
     QVERIFY(m_sets.value(QStringLiteral("fresh17")).rows.size() >= 130);
+    QVERIFY(m_sets.value(QStringLiteral("fresh18")).rows.size() >= 150);
     QVERIFY(m_sets.value(QStringLiteral("fresh20")).rows.size() >= 150);
 }
 
@@ -186,7 +187,10 @@ void TestAddressParser::accuracy_data()
         {"fresh15", "备注", 0.995}, {"fresh17", "整条", 0.965},     {"fresh17", "姓名", 0.975},
         {"fresh17", "手机", 0.99},  {"fresh17", "电话", 0.99},      {"fresh17", "城市", 0.99},
         {"fresh17", "邮编", 0.99},  {"fresh17", "收件单位", 0.99},  {"fresh17", "地址", 0.975},
-        {"fresh17", "备注", 0.975}, {"fresh20", "整条", 0.0},       {"fresh20", "姓名", 0.0},
+        {"fresh17", "备注", 0.975}, {"fresh18", "整条", 0.995},     {"fresh18", "姓名", 0.995},
+        {"fresh18", "手机", 0.995}, {"fresh18", "电话", 0.995},     {"fresh18", "城市", 0.995},
+        {"fresh18", "邮编", 0.995}, {"fresh18", "收件单位", 0.995}, {"fresh18", "地址", 0.995},
+        {"fresh18", "备注", 0.995}, {"fresh20", "整条", 0.0},       {"fresh20", "姓名", 0.0},
         {"fresh20", "手机", 0.0},   {"fresh20", "电话", 0.0},       {"fresh20", "城市", 0.0},
         {"fresh20", "邮编", 0.0},   {"fresh20", "收件单位", 0.0},   {"fresh20", "地址", 0.0},
         {"fresh20", "备注", 0.0},
@@ -558,6 +562,42 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("a dash inside the address is no separator of labels")
         << QStringLiteral("韦东 13812345678 河南省郑州市金水区花园路12号院5号楼-3单元")
         << QStringLiteral("地址") << QStringLiteral("河南省郑州市金水区花园路12号院5号楼-3单元") << false;
+    QTest::newRow("what was paid and which goods stay in the remark with their labels")
+        << QStringLiteral("收货人：何丽\n手机：13512345678\n地址：广东省佛山市南海区南海大道北88号\n"
+                          "规格：白色 M\n实付金额：128.50元\n实付 ¥39.9")
+        << QStringLiteral("备注") << QStringLiteral("规格：白色 M 实付金额：128.50元 实付：¥39.9") << false;
+    QTest::newRow("Taiwan's country code without its plus, set off by a dash")
+        << QStringLiteral("黃志明，886-933218447，台湾 高雄市 前金区 中正四路211号") << QStringLiteral("手机")
+        << QStringLiteral("+886-933218447") << false;
+    QTest::newRow("an order's label glued after the floor ends the address there")
+        << QStringLiteral("收件人：孔雪 电话：13911112222 地址：山东省济南市历下区泉城路 "
+                          "180号B座1203室订单编号：5566778899")
+        << QStringLiteral("地址") << QStringLiteral("山东省济南市历下区泉城路180号B座1203室") << false;
+    QTest::newRow("an order's number like a mobile is the order's, in the remark")
+        << QStringLiteral(
+               "订单号：15203987416\n收货人：甄立群\n联系方式：13811102290\n收货地址：北京市海淀区知春路56号")
+        << QStringLiteral("手机") << QStringLiteral("13811102290") << false;
+    QTest::newRow("the city's label before an autonomous prefecture is no remark")
+        << QStringLiteral(
+               "收件人：龙阿妹\n电话：13985512345\n省：贵州省\n市：黔东南苗族侗族自治州\n县：凯里市\n"
+               "地址：北京东路 16号")
+        << QStringLiteral("备注") << QString() << false;
+    QTest::newRow("an avenue set off from its number, a note's word in its name, stays a street")
+        << QStringLiteral("陶涛 18473926610 湖南省衡阳市蒸湘区 解放大道 9号") << QStringLiteral("地址")
+        << QStringLiteral("湖南省衡阳市蒸湘区解放大道9号") << false;
+    QTest::newRow("an order's number on a line of its own heads the block, no remark")
+        << QStringLiteral(
+               "订单1\n收货人：易晨曦\n手机号：17164820015\n地址：湖南省岳阳市岳阳楼区 巴陵中路 99号\n"
+               "订单2\n收货人：易晨阳\n手机号：17164820016\n地址：湖南省衡阳市雁峰区 先锋路 55号")
+        << QStringLiteral("备注") << QStringLiteral("||") << false;
+    QTest::newRow("an order's number and time on the line above are no recipient of their own")
+        << QStringLiteral("拼多多 订单编号：260301-118273645 2026-12-05 09:30\n"
+                          "四川省绵阳市涪城区 临园路 12号 蒲小琴 15882910021")
+        << QStringLiteral("备注") << QStringLiteral("订单编号：260301-118273645 2026-12-05 09:30") << false;
+    QTest::newRow("a sheet's quantity stays after its goods, not where its digit is in the order number")
+        << QStringLiteral("订单号|商品|数量|收货人|手机|收货地址\n"
+                          "2026120533|羊毛袜|2|尚可|13811223344|北京市西城区 西单北大街 120号")
+        << QStringLiteral("备注") << QStringLiteral("2026120533 羊毛袜 2") << false;
     QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
                                                << QStringLiteral("姓名") << QString() << true;
 }
