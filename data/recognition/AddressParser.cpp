@@ -545,7 +545,8 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         const bool afterLabelledRegion =
             partLast && t.scope == PasteText::Detail &&
             m_regions.match(c.parts.last().text).length == c.parts.last().text.size();
-        if (((afterRegion || afterLabelledRegion) &&
+        if (((afterRegion || afterLabelledRegion ||
+              (partLast && AddressPlaces::isSubDistrict(c.parts.last().text))) &&
              m_places.isPlaceBeforeStreet(tokens, i, value, nameBefore)) ||
             (partLast && !c.parts.last().region && m_places.isPlaceBetween(tokens, i, value))) {
             c.parts.append({value, false, false});

@@ -94,6 +94,12 @@ bool AddressPlaces::isPlaceBeforeStreet(const QList<Token>& tokens, int i, const
     return false;
 }
 
+bool AddressPlaces::isSubDistrict(const QString& part)
+{
+    static const QRegularExpression end(QStringLiteral(R"(\p{Han}{2}(?:街道|镇|鎮|乡|鄉)$)"));
+    return part.contains(end);
+}
+
 bool AddressPlaces::isPlaceBetween(const QList<Token>& tokens, int i, const QString& value) const
 {
     // "…广西大学 西校园 碧云湖 12栋", "…北仑大道 口岸 边贸市场": set off between

@@ -18,6 +18,9 @@ public:
     // Between the district and the street, the name written elsewhere
     // (nameBefore: it came before the address).
     bool isPlaceBeforeStreet(const QList<Token>& tokens, int i, const QString& value, bool nameBefore) const;
+    // A sub-district or town, after which a place may stand before the
+    // street as after a district: "容桂街道 华口 兴华路9号".
+    static bool isSubDistrict(const QString& part);
     // Between two pieces of the address, and no name.
     bool isPlaceBetween(const QList<Token>& tokens, int i, const QString& value) const;
 

@@ -23,9 +23,9 @@ bool AddressWords::looksLikeAddress(const QString& t)
                                 t.endsWith(QStringLiteral("乡"));
     // Hong Kong and Macau are written with their parts, which are no
     // districts: "澳门氹仔", "香港九龙".
-    static const QRegularExpression sarPart(
-        QStringLiteral("^(?:香港|澳[门門])(?:特别行政区)?(?:九[龙龍]|新界|港[岛島]|香港[岛島]|氹仔|路[环環]|"
-                       "澳[门門]半[岛島]|新口岸)"));
+    static const QRegularExpression sarPart(QStringLiteral(
+        "^(?:香港|澳[门門])(?:特别行政区)?(?:九[龙龍]|新界|港[岛島]|香港[岛島]|氹仔|路[环環氹]|"
+        "澳[门門]半[岛島]|新口岸)"));
     // And a road by its name, a note's word in it or not ("解放路", "解放大道").
     const bool road = t.size() >= 3 && (t.endsWith(QChar(0x8DEF)) || t.endsWith(QChar(0x8857)) ||
                                         t.endsWith(QStringLiteral("大道")));
@@ -62,9 +62,10 @@ bool AddressWords::looksLikeAddress(const QString& t)
 
 bool AddressWords::isSarArea(const QString& t)
 {
-    static const QStringList areas = QStringLiteral("九龙 九龍 新界 港岛 港島 香港岛 香港島 氹仔 路环 路環 "
-                                                    "澳门半岛 澳門半島 新口岸")
-                                         .split(QLatin1Char(' '));
+    static const QStringList areas =
+        QStringLiteral("九龙 九龍 新界 港岛 港島 香港岛 香港島 氹仔 路环 路環 路氹 "
+                       "澳门半岛 澳門半島 新口岸")
+            .split(QLatin1Char(' '));
     return areas.contains(t);
 }
 
@@ -88,7 +89,7 @@ QString AddressWords::sarOfLeadingArea(const QString& t)
     static const QStringList hongKong =
         QStringLiteral("九龙 九龍 新界 港岛 港島 香港岛 香港島").split(QLatin1Char(' '));
     static const QStringList macau =
-        QStringLiteral("氹仔 路环 路環 澳门半岛 澳門半島 新口岸").split(QLatin1Char(' '));
+        QStringLiteral("氹仔 路环 路環 路氹 澳门半岛 澳門半島 新口岸").split(QLatin1Char(' '));
     for (const QString& a : hongKong) {
         if (t.startsWith(a))
             return QStringLiteral("香港特别行政区");

@@ -10,7 +10,11 @@ InstitutionParts::Kind InstitutionParts::classify(const QString& value, const Co
     const QString& last = context.lastPart;
     // A university's campus is the university still: "…吉林大学前卫南区 化学学院".
     static const QRegularExpression campus(QStringLiteral(R"(大学\p{Han}{0,4}(?:校区|[东南西北]区)$)"));
-    const bool afterCampus = !last.isEmpty() && last.contains(campus);
+    // Or its campus set off after it: "…东北师范大学 本部 物理学院".
+    static const QRegularExpression campusAlone(
+        QStringLiteral(R"(^(?:校?本部|\p{Han}{1,4}校[区區]|[东西南北]校?[区區])$)"));
+    const bool afterCampus =
+        !last.isEmpty() && (last.contains(campus) || (context.university && last.contains(campusAlone)));
     const bool afterInstitution = !last.isEmpty() && (afterCampus || PasteText::endsLikeInstitution(last));
     // Inside a hospital, a department after its building or floor is where
     // to go: "…医院 门诊楼3楼 儿保科"; straight after the hospital, a note.

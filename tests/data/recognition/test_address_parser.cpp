@@ -531,6 +531,12 @@ void TestAddressParser::edgeCases_data()
         << QStringLiteral("成都蓉光科技有限公司：采购部 温馨 028-8512 3456；仓库 石磊 13880012345；"
                           "地址都是 四川省成都市郫都区 德源街道 大禹东路 66号")
         << QStringLiteral("收件单位") << QStringLiteral("成都蓉光科技有限公司||成都蓉光科技有限公司") << true;
+    QTest::newRow("a place named with a surname between the town and the street, the name after it")
+        << QStringLiteral("佛山市南海区 大沥镇 黄岐 广佛路 8号 梁生 13900002222") << QStringLiteral("姓名")
+        << QStringLiteral("梁生") << false;
+    QTest::newRow("Macau's Cotai after its name is no street")
+        << QStringLiteral("澳門 路氹 連貫公路 何潔 +853 6677 8899") << QStringLiteral("城市")
+        << QStringLiteral("澳门特别行政区") << false;
     QTest::newRow("a landmark the house lies across from")
         << QStringLiteral("临夏州临夏市团结路 18号 回民中学对面 马哈三 13900001010") << QStringLiteral("地址")
         << QStringLiteral("甘肃省临夏州临夏市团结路18号回民中学对面") << false;
