@@ -249,14 +249,9 @@ void AddressParser::dropStrayRegions(Candidates& c) const
 {
     int anchor = -1;
     int anchorAt = -1;
-    // Hong Kong or Macau written first is where the address lies: "香港 九龍
-    // 旺角 … 嘉禾大廈" (嘉禾 is also a county of Hunan).
-    if (!c.parts.isEmpty() && AddressWords::isSarName(c.parts.first().text)) {
-        if (const RegionTable::Path sar = m_regions.match(c.parts.first().text); !sar.written.isEmpty()) {
-            anchor = sar.written.last().region;
-            anchorAt = 0;
-        }
-    }
+    // Hong Kong or Macau written first is where the address lies ("香港 九龍 … 嘉禾大廈").
+    if (!c.parts.isEmpty() && (anchor = m_places.sarNamed(c.parts.first().text)) >= 0)
+        anchorAt = 0;
     for (int i = 0; i < c.parts.size() && anchor < 0; ++i) {
         // "九龍" of Hong Kong is no 九龙县.
         if (c.parts.at(i).shortOnly < 0 && !AddressWords::isSarArea(c.parts.at(i).text)) {

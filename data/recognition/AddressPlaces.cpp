@@ -94,6 +94,14 @@ bool AddressPlaces::isPlaceBeforeStreet(const QList<Token>& tokens, int i, const
     return false;
 }
 
+int AddressPlaces::sarNamed(const QString& part) const
+{
+    if (!AddressWords::isSarName(part))
+        return -1;
+    const RegionTable::Path sar = m_regions.match(part);
+    return sar.written.isEmpty() ? -1 : sar.written.last().region;
+}
+
 bool AddressPlaces::isSubDistrict(const QString& part)
 {
     static const QRegularExpression end(QStringLiteral(R"(\p{Han}{2}(?:街道|镇|鎮|乡|鄉)$)"));

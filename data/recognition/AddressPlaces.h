@@ -21,6 +21,10 @@ public:
     // A sub-district or town, after which a place may stand before the
     // street as after a district: "容桂街道 华口 兴华路9号".
     static bool isSubDistrict(const QString& part);
+    // Hong Kong or Macau named alone ("香港", "澳門"): its region, else -1.
+    // Written first, it is where the address lies, whatever regions of the
+    // mainland its buildings are named like ("嘉禾大廈": 嘉禾 is a county of Hunan).
+    int sarNamed(const QString& part) const;
     // Between two pieces of the address, and no name.
     bool isPlaceBetween(const QList<Token>& tokens, int i, const QString& value) const;
 
