@@ -537,6 +537,9 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("Macau's Cotai after its name is no street")
         << QStringLiteral("澳門 路氹 連貫公路 何潔 +853 6677 8899") << QStringLiteral("城市")
         << QStringLiteral("澳门特别行政区") << false;
+    QTest::newRow("a section of the road set off after it")
+        << QStringLiteral("陕西省西安市长安区 西长安街 南段 99号 牛蕾 18991212345") << QStringLiteral("地址")
+        << QStringLiteral("陕西省西安市长安区西长安街南段99号") << false;
     QTest::newRow("a landmark the house lies across from")
         << QStringLiteral("临夏州临夏市团结路 18号 回民中学对面 马哈三 13900001010") << QStringLiteral("地址")
         << QStringLiteral("甘肃省临夏州临夏市团结路18号回民中学对面") << false;
