@@ -190,10 +190,10 @@ void TestAddressParser::accuracy_data()
         {"fresh17", "备注", 0.975}, {"fresh18", "整条", 0.995},     {"fresh18", "姓名", 0.995},
         {"fresh18", "手机", 0.995}, {"fresh18", "电话", 0.995},     {"fresh18", "城市", 0.995},
         {"fresh18", "邮编", 0.995}, {"fresh18", "收件单位", 0.995}, {"fresh18", "地址", 0.995},
-        {"fresh18", "备注", 0.995}, {"fresh20", "整条", 0.0},       {"fresh20", "姓名", 0.0},
-        {"fresh20", "手机", 0.0},   {"fresh20", "电话", 0.0},       {"fresh20", "城市", 0.0},
-        {"fresh20", "邮编", 0.0},   {"fresh20", "收件单位", 0.0},   {"fresh20", "地址", 0.0},
-        {"fresh20", "备注", 0.0},
+        {"fresh18", "备注", 0.995}, {"fresh20", "整条", 0.995},     {"fresh20", "姓名", 0.995},
+        {"fresh20", "手机", 0.995}, {"fresh20", "电话", 0.995},     {"fresh20", "城市", 0.995},
+        {"fresh20", "邮编", 0.995}, {"fresh20", "收件单位", 0.995}, {"fresh20", "地址", 0.995},
+        {"fresh20", "备注", 0.995},
     };
     for (const QString& path :
          qEnvironmentVariable("WAYBILL_MEASURE_SAMPLES").split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
