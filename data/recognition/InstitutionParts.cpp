@@ -57,14 +57,15 @@ bool InstitutionParts::isHospital(const QString& part)
 {
     static const QRegularExpression campus(
         QStringLiteral("(?:医院|醫院)(?:\\p{Han}{0,3}(?:院区|院區|分院|[东西南北]院))?$"));
-    return part.contains(campus);
+    return (part.contains(QStringLiteral("医院")) || part.contains(QStringLiteral("醫院"))) &&
+           part.contains(campus);
 }
 
 bool InstitutionParts::isUniversity(const QString& part)
 {
     static const QRegularExpression campus(
         QStringLiteral("(?:大学|大學|学院|學院)(?:\\p{Han}{0,4}(?:校区|校區|[东西南北]区))?$"));
-    return part.contains(campus);
+    return (part.contains(QChar(0x5B66)) || part.contains(QChar(0x5B78))) && part.contains(campus); // 学 學
 }
 
 QString InstitutionParts::takeDepartment(QString& company)

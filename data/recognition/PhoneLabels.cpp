@@ -4,18 +4,23 @@
 
 void PhoneLabels::plain(QString& s)
 {
-    // Most texts have no digit after such a word; the cheap test first.
-    static const QString firsts =
-        QStringLiteral("本自家办辦单單公门門店宿前服客售值工私个個老经經另还還热熱或o");
-    bool any = false;
-    for (const QChar c : s) {
-        if (firsts.contains(c)) {
-            any = true;
-            break;
-        }
+    // This runs on every line read: the cheap tests first. A whose-word ends
+    // right before a label of a number, or a place's name before a colon.
+    static const QStringList labels =
+        QStringLiteral("手机 手機 电话 電話 座机 座機 固话 热线 熱線 号码 號碼").split(QLatin1Char(' '));
+    static const QString whoseLasts = QStringLiteral("人己里裡庭室公位司店长長铺舍台务務服后後班作板闆理的");
+    bool whoseWord = false;
+    for (const QString& l : labels) {
+        for (qsizetype at = s.indexOf(l); at > 0 && !whoseWord; at = s.indexOf(l, at + 1))
+            whoseWord = whoseLasts.contains(s.at(at - 1));
     }
-    if (!any)
-        return;
+    const bool colon = s.contains(QChar(0xFF1A)) || s.contains(QLatin1Char(':'));
+    bool hot = false, another = false, either = false;
+    for (const QChar c : s) {
+        hot = hot || c == QChar(0x70ED) || c == QChar(0x71B1);                               // 热 熱
+        another = another || c == QChar(0x53E6) || c == QChar(0x8FD8) || c == QChar(0x9084); // 另 还 還
+        either = either || c == QChar(0x6216) || c == QLatin1Char('o') || c == QLatin1Char('O'); // 或
+    }
     static const QString label = QStringLiteral("(?:手机|手機|电话|電話|座机|座機|固话|热线|熱線|号码|號碼)");
     // "本人手机", "店长手机", "门店电话", "售后服务热线": whose number, before its label.
     static const QRegularExpression whose(
@@ -24,21 +29,27 @@ void PhoneLabels::plain(QString& s)
             "店长|店長|店里|店裡|店铺|宿舍|前台|服务|服務|客服|售后|售後|值班|工作|私人|个人|個人|"
             "老板|老闆|经理|經理)+的?(?=%1)")
             .arg(label));
-    s.remove(whose);
+    if (whoseWord)
+        s.remove(whose);
     // "热线：400…": a hotline's number is a phone's.
     static const QRegularExpression hotline(
         QStringLiteral("(?:热线|熱線)(?:电话|電話)?(?=[ ]*[:：]?[ ]*[(（+]?\\d)"));
-    s.replace(hotline, QStringLiteral("电话"));
+    if (hot)
+        s.replace(hotline, QStringLiteral("电话"));
     // "辦公室：3188 6620", "宿舍：0571…": the place's phone, under the place's name.
     static const QRegularExpression place(QStringLiteral(
         "(?<!\\p{Han})(?:办公室|辦公室|家里|家裡|宿舍|门店|門店|店里|店裡|住宅)(?=[ ]*[:：][ ]*[(（+]?\\d)"));
-    s.replace(place, QStringLiteral("电话"));
+    if (colon)
+        s.replace(place, QStringLiteral("电话"));
     // "另一个号 159…", "还有一个电话": one more number follows, taken like the first.
-    static const QRegularExpression another(QStringLiteral(
+    static const QRegularExpression anotherRe(QStringLiteral(
         "(?<!\\p{Han})(?:另外?|还有|還有)(?:一个|一個|个|個)?(?:号码?|號碼?|电话|電話|手机|手機)"
         "(?:是|为)?(?=[ ]*[:：]?[ ]*[(（+]?\\d)"));
-    s.replace(another, QStringLiteral(" "));
+    if (another)
+        s.replace(anotherRe, QStringLiteral(" "));
     // "0755-2698 3321 或 138…": either number.
-    static const QRegularExpression either(QStringLiteral("(?<=\\d)[ ]*(?:或者|或|or|OR)[ ]*(?=[(（+]?\\d)"));
-    s.replace(either, QStringLiteral(" "));
+    static const QRegularExpression eitherRe(
+        QStringLiteral("(?<=\\d)[ ]*(?:或者|或|or|OR)[ ]*(?=[(（+]?\\d)"));
+    if (either)
+        s.replace(eitherRe, QStringLiteral(" "));
 }

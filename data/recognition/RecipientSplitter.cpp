@@ -187,6 +187,8 @@ bool startsWithNameLabel(const QString& line)
 QStringList peopleWithSharedAddress(const QString& line)
 {
     static const QRegularExpression apart(QStringLiteral("[;；]"));
+    if (!line.contains(QLatin1Char(';')) && !line.contains(QChar(0xFF1B)))
+        return {};
     QStringList pieces = line.split(apart, Qt::SkipEmptyParts);
     for (QString& p : pieces)
         p = withoutNumbering(p);
