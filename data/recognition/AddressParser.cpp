@@ -7,11 +7,14 @@
 #include "data/recognition/InlineRecipients.h"
 #include "data/recognition/InstitutionParts.h"
 #include "data/recognition/PasteChat.h"
+#include "data/recognition/PasteCorrections.h"
 #include "data/recognition/PasteText.h"
 #include "data/recognition/PasteTokenizer.h"
 #include "data/recognition/PersonName.h"
 #include "data/recognition/RecipientSplitter.h"
 #include "data/recognition/RegionTable.h"
+#include "data/recognition/SentenceLeadIn.h"
+#include "data/recognition/SpokenDigits.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -49,7 +52,7 @@ QList<ParsedRecipient> AddressParser::parseAll(const QString& text) const
     // "… / 韦薇 … 都是周末送": a wish after the last of one line's recipients
     // that says it is for all of them.
     static const QRegularExpression forAll(QStringLiteral("^(?:都是|全都|全部|都)(\\p{Han}{2,})$"));
-    for (const QString& entry : splitEntries(text)) {
+    for (const QString& entry : splitEntries(PasteCorrections::applied(SpokenDigits::asDigits(text)))) {
         const QStringList ones = InlineRecipients::split(entry, m_regions);
         const qsizetype first = list.size();
         for (const QString& one : ones)
@@ -234,9 +237,12 @@ bool AddressParser::isNameBeforeAddress(const QList<Token>& tokens, int i, const
     // "收货地址：欧阳静，86-137…，浙江省 温州市…": the name written first under
     // the address label, the address proper starting with a region after it.
     const Token& t = tokens.at(i);
+    // A name of no known surname too ("阿布都热依木"), when no note or unit.
+    const PersonName::Fit fit = PersonName::fit(t.text);
     if ((t.scope != PasteText::Detail && t.scope != PasteText::Region) || !c.parts.isEmpty() ||
-        PersonName::fit(t.text) != PersonName::Strong || m_regions.match(t.text).length > 0 ||
-        AddressWords::looksLikeAddress(t.text))
+        fit == PersonName::No || m_regions.match(t.text).length > 0 ||
+        AddressWords::looksLikeAddress(t.text) ||
+        (fit == PersonName::Weak && (PersonName::isDeliveryNote(t.text) || PasteText::isCompany(t.text))))
         return false;
     for (int j = i + 1; j < tokens.size(); ++j) {
         if (!tokens.at(j).aside)
@@ -344,7 +350,7 @@ QString nameAfterHouseNumber(QString& last)
             return name;
         }
     }
-    return QString();
+    return SentenceLeadIn::takeNameAfterAddress(last); // "…56号给我舅舅姓姚叫姚国强"
 }
 
 } // namespace
@@ -410,7 +416,7 @@ int AddressParser::positionIn(const QString& text, const QString& piece)
 ParsedRecipient AddressParser::parse(const QString& input) const
 {
     ParsedRecipient r;
-    QString text = PasteText::normalized(input);
+    QString text = PasteCorrections::applied(SpokenDigits::asDigits(PasteText::normalized(input)));
     // The sender's name and number are no recipient's: kept as written in the remark.
     const QString sender = PasteText::takeSender(text);
     ContactNumbers::take(text, r);
@@ -456,6 +462,7 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         }
         afterInfo = false;
         QString value = PasteChat::withoutThanks(PasteText::withoutLeadIn(t.text));
+        value = SentenceLeadIn::reduced(value, m_regions);
         // Under no label, "是生日礼物" says what the parcel is: "是" announces no value there.
         if (t.scope == PasteText::None && t.text.startsWith(QChar(0x662F)) && value == t.text.mid(1) &&
             value.size() >= 2 && value.front().script() == QChar::Script_Han &&
@@ -532,7 +539,7 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             continue;
         }
         if (isNameBeforeAddress(tokens, i, c)) {
-            c.strongNames << value;
+            (PersonName::fit(value) == PersonName::Strong ? c.strongNames : c.weakNames) << value;
             continue;
         }
         const bool nameBefore = !c.labelledNames.isEmpty() || !c.strongNames.isEmpty();

@@ -123,8 +123,10 @@ bool AddressPlaces::isPlaceBetween(const QList<Token>& tokens, int i, const QStr
     static const QRegularExpression group(QStringLiteral(R"(^[一二三四五六七八九十\d]{1,3}[组队社]$)"));
     const bool village = value.size() == 2 && QStringLiteral("村庄屯寨").contains(value.back()) &&
                          i + 1 < tokens.size() && group.match(tokens.at(i + 1).text).hasMatch();
+    // A building named after its house number, as Hong Kong and Macau name them: "25号 金松阁 8楼C".
+    const bool building = value.size() >= 3 && QStringLiteral("阁閣苑邨").contains(value.back());
     if (i + 1 >= tokens.size() || value.size() < 2 || value.size() > 6 ||
-        (PersonName::fit(value) == PersonName::Strong && !village) ||
+        (PersonName::fit(value) == PersonName::Strong && !village && !building) ||
         PersonName::withoutReceiveMark(value) != value || PersonName::isDeliveryNote(value) ||
         PasteChat::isChat(value))
         return false;

@@ -23,12 +23,16 @@ bool AddressWords::looksLikeAddress(const QString& t)
                                 t.endsWith(QStringLiteral("乡"));
     // Hong Kong and Macau are written with their parts, which are no
     // districts: "澳门氹仔", "香港九龙".
-    static const QRegularExpression sarPart(QStringLiteral(
-        "^(?:香港|澳[门門])(?:特别行政区)?(?:九[龙龍]|新界|港[岛島]|香港[岛島]|氹仔|路[环環氹]|"
-        "澳[门門]半[岛島]|新口岸)"));
-    // And a road by its name, a note's word in it or not ("解放路", "解放大道").
-    const bool road = t.size() >= 3 && (t.endsWith(QChar(0x8DEF)) || t.endsWith(QChar(0x8857)) ||
-                                        t.endsWith(QStringLiteral("大道")));
+    static const QRegularExpression sarPart(
+        QStringLiteral("^(?:香港|澳[门門])(?:特别行政区)?(?:九[龙龍]|新界|港[岛島]|香港[岛島]|氹仔|路[环環氹]|"
+                       "澳[门門]半[岛島]|新口岸|"
+                       // Or one of their districts by its ending: "香港北角", "香港土瓜湾".
+                       "\\p{Han}{1,3}[咀角湾灣環环埗塘田埔澳])"));
+    // And a road by its name, a note's word in it or not ("解放路", "解放大道"); so is one
+    // named 道 as Hong Kong's are ("告士打道": 打), unless 知道 ends a sentence.
+    const bool road = (t.size() >= 3 && (t.endsWith(QChar(0x8DEF)) || t.endsWith(QChar(0x8857)) ||
+                                         t.endsWith(QStringLiteral("大道")))) ||
+                      (t.size() >= 4 && t.endsWith(QChar(0x9053)) && !t.endsWith(QStringLiteral("知道")));
     if (road || t.contains(streetNumber) || (subDistrictEnd && subDistrict.match(t).hasMatch()) ||
         ((t.startsWith(QStringLiteral("香港")) || t.startsWith(QStringLiteral("澳门")) ||
           t.startsWith(QStringLiteral("澳門"))) &&
@@ -135,7 +139,7 @@ bool AddressWords::isRoomAfterBuilding(const QString& before, const QString& val
     static const QRegularExpression room(
         QStringLiteral(R"(^[A-Za-z]?\d{1,4}(?:-\d{1,4}){0,2}[A-Za-z]?房?$)")); // "1702房"
     static const QRegularExpression unitEnd(QStringLiteral(
-        R"([\dA-Za-z](?:号楼|栋|幢|座|单元|门|号|舍|区)$|\p{Han}[路街巷弄]$|(?<!\d)(\d+)[楼层]$|)"
+        R"([\dA-Za-z](?:号楼|栋|幢|座|单元|门|号|舍|期|公寓|区)$|\p{Han}[路街巷弄]$|(?<!\d)(\d+)[楼层]$|)"
         // After a building or an estate by its name: "…商务大厦 1702", "…小区 9-2-602".
         R"(\p{Han}(?:大厦|大楼|公寓|小区|家属楼|宿舍楼|宿舍|花园|家园|新村|广场)$|)"
         // A building named by a letter and a number, no floor: "A4楼 305".

@@ -25,7 +25,7 @@ public:
     static bool isPosition(const QString& text);
     // Where the parcels of a campus or a village are left, named as a place: "快递点".
     static bool isPickupPoint(const QString& text);
-    // A bare number set off after a building or unit is its room: "…7号楼 302",
+    // A bare number set off after a building, unit or phase is its room: "…7号楼 302", "…2期 1605",
     // "3栋 1单元 501", "5幢 2-1102", "10舍 415"; after a street its house
     // number. After a floor ("5楼", "12层") only a room on that floor: "5楼 502";
     // "5楼 106" is a postcode in Taiwan.

@@ -3,6 +3,7 @@
 #include "data/recognition/PasteText.h"
 #include "data/recognition/PersonName.h"
 #include "data/recognition/RegionTable.h"
+#include "data/recognition/SentenceLeadIn.h"
 
 #include <QList>
 
@@ -33,7 +34,8 @@ bool isNameWord(const QString& text)
     for (const PasteText::Piece& p : PasteText::splitAtLabels(text)) {
         if (p.label == PasteText::Name ||
             (p.label == PasteText::None &&
-             PersonName::fit(PersonName::withoutReceiveMark(p.text)) == PersonName::Strong))
+             (PersonName::fit(PersonName::withoutReceiveMark(p.text)) == PersonName::Strong ||
+              !SentenceLeadIn::nameAtEnd(p.text).isEmpty()))) // "一单给公孙明轩"
             return true;
     }
     return false;
@@ -44,6 +46,38 @@ bool goesBeforeNumber(const QString& text)
 {
     return isNameWord(text) || PasteText::withoutLeadIn(text) != text ||
            PasteText::splitAtLabels(text).first().label != PasteText::None;
+}
+
+// "第一个寄给常宏伟… 第二个寄给常小雨…": the recipients counted in words,
+// from the first on, each where its count stands; empty when there are none.
+QStringList byOrdinal(const QString& line)
+{
+    if (!line.contains(QChar(0x7B2C))) // 第
+        return {};
+    static const QRegularExpression ordinal(
+        QStringLiteral("第([一二三四五六七八九1-9])(?:个|位|份|单|件|个人)(?=[寄发给是收\\s:：]|\\p{Han})"));
+    static const QString counts = QStringLiteral("一二三四五六七八九");
+    QList<qsizetype> starts;
+    for (auto it = ordinal.globalMatch(line); it.hasNext();) {
+        const auto m = it.next();
+        const QChar c = m.captured(1).front();
+        const int n = c.isDigit() ? c.digitValue() : int(counts.indexOf(c)) + 1;
+        if (starts.isEmpty() && n == 2 && m.capturedStart() > 0)
+            starts << 0; // the first's count taken off with the text's lead-in
+        if (n != starts.size() + 1)
+            break;
+        starts << m.capturedStart();
+    }
+    // Only words about the batch before the first: "寄两个人 第一个…".
+    if (starts.size() < 2 || starts.first() > 12 ||
+        std::any_of(line.begin(), line.begin() + starts.first(), [](QChar c) { return c.isDigit(); }))
+        return {};
+    QStringList parts;
+    for (int i = 0; i < starts.size(); ++i)
+        parts << line.mid(starts.at(i),
+                          (i + 1 < starts.size() ? starts.at(i + 1) : line.size()) - starts.at(i))
+                     .trimmed();
+    return parts;
 }
 
 } // namespace
@@ -60,11 +94,16 @@ QStringList InlineRecipients::split(const QString& line, const RegionTable& regi
     QStringList byNumber;
     int number = 1;
     int at = 0;
+    // Words about the batch before "1." ("寄三个人哈 1.…"): no number or place in them.
+    static const QRegularExpression batchWords(QStringLiteral("^[^\\d]{1,12}\\s$"));
     for (auto it = numbered.globalMatch(line); it.hasNext();) {
         const auto m = it.next();
         if (number == 1 && m.capturedStart() > 0 && m.captured(1) == QStringLiteral("2"))
             number = 2; // the first recipient before it, its number gone
-        if (m.captured(1).toInt() != number || (number == 1 && m.capturedStart() > 0))
+        const bool afterBatchWords = number == 1 &&
+                                     batchWords.match(line.left(m.capturedStart())).hasMatch() &&
+                                     regions.match(line.left(m.capturedStart())).length == 0;
+        if (m.captured(1).toInt() != number || (number == 1 && m.capturedStart() > 0 && !afterBatchWords))
             break;
         if (number > 1)
             byNumber << line.mid(at, m.capturedStart() - at).trimmed();
@@ -75,6 +114,8 @@ QStringList InlineRecipients::split(const QString& line, const RegionTable& regi
         byNumber << line.mid(at).trimmed();
         return byNumber;
     }
+    if (const QStringList parts = byOrdinal(line); !parts.isEmpty())
+        return parts;
     QList<Mark> marks;
     QString blanked = line;
     for (auto it = mobileRe.globalMatch(line); it.hasNext();) {

@@ -1,5 +1,6 @@
 #include "data/recognition/PasteChat.h"
 
+#include "data/recognition/ChatAsides.h"
 #include "data/recognition/PasteText.h"
 #include "data/recognition/PersonName.h"
 
@@ -32,7 +33,7 @@ bool PasteChat::isChat(const QString& raw)
         (!token.isEmpty() && QStringLiteral("辛麻谢多感劳拜").contains(token.front()) &&
          courtesy.match(token).hasMatch()))
         return true;
-    if (isOrderHeading(token) || isFieldHeading(token))
+    if (isOrderHeading(token) || isFieldHeading(token) || ChatAsides::isAside(token))
         return true;
     // Greeting the one who reads it: "老师好", "老板你好".
     static const QRegularExpression greeting(
@@ -41,7 +42,7 @@ bool PasteChat::isChat(const QString& raw)
     static const QRegularExpression howToWrite(
         QStringLiteral("^[写填](?:详细|清楚|完整|全)|^(?:老|旧|原来的?)?地址(?:换|改|变)了|"
                        "^(?:先|请)?[记存](?:一?下|好)?(?:这个|我的)?地址$|"
-                       "^(?:刚才|上次|之前|原来)(?:那个|的)?地址(?:(?:写|填)?错了|不对)$|"
+                       "^(?:刚才|上次|之前|原来)(?:那个|的)?地址(?:(?:写|填|发|搞|弄)?错了|不对)$|"
                        // How to use the text: "复制这段发货", "按这个寄".
                        "^(?:复制|照着?|按)(?:这段|这个|这条|下面的?)(?:地址|信息)?(?:发货|发|寄)?$|"
                        // That this is all that is needed: "就可以了".
@@ -65,13 +66,13 @@ bool PasteChat::isChat(const QString& raw)
                                justOrdered.match(token).hasMatch()))
         return true;
     // About the recipients together: "两个都发", "三个地址都寄".
-    static const QRegularExpression all(
-        QStringLiteral("^这?[两二三四五六七八九十几]个(?:地址|人)?(?:都|各)[发寄送要](?:哈|吧|啊|一份)?$|"
-                       "^(?:一共|总共|共)[两二三四五六七八九十几]份$|"
-                       "^(?:这单)?分[两二三四五六七八九十几](?:处|个地址)[发寄送]$|"
-                       // "两个地址哈", and each one's lead-in: "一件给".
-                       "^这?[两二三四五六七八九十几]个(?:地址|人|收件人)[哈啊呀哦]?$|"
-                       "^(?:一|另一|第[一二三四五])[件份个]给$"));
+    static const QRegularExpression all(QStringLiteral(
+        "^这?[两二三四五六七八九十几]个(?:地址|人)?(?:都|各)[发寄送要](?:哈|吧|啊|一份)?$|"
+        "^(?:一共|总共|共)[两二三四五六七八九十几]份$|"
+        "^(?:这单)?分[两二三四五六七八九十几](?:处|个地址)[发寄送]$|"
+        // "两个地址哈", and each one's lead-in: "一件给".
+        "^这?[两二三四五六七八九十几]个(?:地址|人|收件人)?[哈啊呀哦]?$|"
+        "^(?:一|另一|第[一二三四五])[件份个单][寄发送]?给$|^第[一二三四五六七八九1-9][个位份单件]$"));
     if (token.size() <= 10 && all.match(token).hasMatch())
         return true;
     // One more item of the order, for the shop: "第二件也要哦", "这个也要两份".

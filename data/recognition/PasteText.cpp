@@ -41,16 +41,32 @@ void withoutChatMarks(QString& s)
         QStringLiteral("(?:我|本人)?(?:换|改)了?(?:手机号码?|电话号码?|号码|手机|电话)了?"));
     if (s.contains(QChar(0x6362)) || s.contains(QChar(0x6539)))
         s.replace(changed, QStringLiteral(" "));
-    // "…丽阳街518号就行": the ease after the house number is no part of it.
+    // "…丽阳街518号就行": the ease after the house number is no part of it; "放门卫室就好" keeps it.
     static const QRegularExpression ease(
-        QStringLiteral("(?<=[0-9号室楼栋座层弄组])(?:就行|就好|就可以|即可)(?:了|啦)?(?=[\\s,，。!！]|$)"));
+        QStringLiteral("(?<=[0-9]|[0-9零一二三四五六七八九十A-Za-z][号室楼栋座层弄组])(?:就行|就好|就可以|"
+                       "即可)(?:了|啦)?(?=[\\s,，。!！]|$)"));
     if (s.contains(QChar(0x5C31)) || s.contains(QChar(0x5373)))
         s.replace(ease, QStringLiteral(" "));
+    // When to bring it, glued to the room: "…一二零六室下午送".
+    static const QRegularExpression when(QStringLiteral(
+        "([室号楼栋层座户])(?=(?:上午|下午|中午|晚上|早上|白天|周末|工作日)(?:再?送|派送|配送))"));
+    if (s.contains(QChar(0x9001)))
+        s.replace(when, QStringLiteral("\\1 "));
     // Whose landline it is, before its label: "家里座机0574…".
     static const QRegularExpression whose(
         QStringLiteral("(?:家里|家庭|办公室|单位|公司)的?(?=座机|固话|固定电话)"));
     if (s.contains(QStringLiteral("座机")) || s.contains(QStringLiteral("固")))
         s.replace(whose, QStringLiteral(" "));
+    // "办公室电话 010-…" too, set apart: "…有限公司电话" keeps its company.
+    static const QRegularExpression whosePhone(
+        QStringLiteral("(?:家里|家庭|办公室|单位|公司|宿舍)的?(?=电话|手机)"));
+    if (s.contains(QStringLiteral("电话")) || s.contains(QStringLiteral("手机"))) {
+        for (auto m = whosePhone.match(s); m.hasMatch(); m = whosePhone.match(s, m.capturedEnd())) {
+            if (m.capturedStart() == 0 || s.at(m.capturedStart() - 1).script() != QChar::Script_Han)
+                s.replace(m.capturedStart(), m.capturedLength(),
+                          QString(m.capturedLength(), QLatin1Char(' ')));
+        }
+    }
     // A new address announced: "改地址：…".
     static const QRegularExpression newAddress(
         QStringLiteral("(?<![\\p{Han}])[改换](?=(?:收货|收件)?地址[:：])"));
@@ -210,11 +226,16 @@ QList<PasteText::Piece> PasteText::splitAtLabels(const QString& token)
         pieces.append({token, labelOf(token)});
         return pieces;
     }
-    // "号码是", "电话为": a label and the word that introduces its value.
-    if (token.size() >= 3 && (token.endsWith(QChar(0x662F)) || token.endsWith(QChar(0x4E3A))) &&
-        labelOf(token.chopped(1)) != None) {
-        pieces.append({token, labelOf(token.chopped(1))});
-        return pieces;
+    // "号码是", "电话为", "电话留", "电话还是": a label and the word that introduces its value.
+    if (token.size() >= 3 && QStringLiteral("是为留").contains(token.back())) {
+        const qsizetype n =
+            token.size() >= 4 && token.endsWith(QStringLiteral("还是")) && labelOf(token.chopped(2)) != None
+                ? 2
+                : 1;
+        if (labelOf(token.chopped(n)) != None) {
+            pieces.append({token, labelOf(token.chopped(n))});
+            return pieces;
+        }
     }
     int from = 0;
     for (int i = 0; i < token.size(); ++i) {

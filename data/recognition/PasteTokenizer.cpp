@@ -84,6 +84,12 @@ QList<Token> PasteTokenizer::tokenize(const QString& text)
     QString cleaned = text;
     if (cleaned.contains(QLatin1Char(':')) || cleaned.contains(QChar(0xFF1A)))
         cleaned.replace(rowLabels, QStringLiteral(" "));
+    // A dot after a word is a full stop typed plainly ("姓名,鞠海涛.电话,…"); "1.熊文斌", "3.5号" keep it.
+    for (qsizetype i = cleaned.indexOf(QLatin1Char('.')); i > 0;
+         i = cleaned.indexOf(QLatin1Char('.'), i + 1)) {
+        if (cleaned.at(i - 1).isSpace() || cleaned.at(i - 1).script() == QChar::Script_Han)
+            cleaned[i] = QLatin1Char(' ');
+    }
     QList<Token> tokens;
     const QStringList lines = cleaned.split(QLatin1Char('\n'));
     for (int n = 0; n < lines.size(); ++n) {

@@ -43,13 +43,13 @@ bool isSharedAddress(const QString& raw)
     return shared.match(line).hasMatch() && place.match(line).hasMatch() && !number.match(line).hasMatch();
 }
 
-// "这两个都发哈", "两个地址都发一份：": a line about the recipients that follow.
+// "这两个都发哈", "两个地址都发一份：", "麻烦寄两单": a line about the recipients that follow.
 bool isBatchLeadIn(const QString& line)
 {
     static const QRegularExpression number(QStringLiteral(R"(\d{5,})"));
     static const QRegularExpression place(QStringLiteral("[省市区县路街道号镇村]"));
     static const QRegularExpression batch(QStringLiteral(
-        "[一两二三四五六七八九十几\\d]+[个份位]|(?:都|各|分别)[发寄送要]|分开|以下|下面|如下|[:：]$"));
+        "[一两二三四五六七八九十几\\d]+[个份位单件处]|(?:都|各|分别)[发寄送要]|分开|以下|下面|如下|[:：]$"));
     // "两个都是朝阳区的，分开寄：": a place may be named in it, where it says
     // how many and ends with the colon before them.
     static const QRegularExpression counted(

@@ -91,7 +91,7 @@ void TestAddressParser::initTestCase()
     QVERIFY(load(QStringLiteral("mend9_samples.tsv"), m_sets[QStringLiteral("mend9")]));
     // Written last, measured before any mend, then mended for.
     for (const char* set : {"fresh9", "fresh10", "fresh11", "fresh12", "fresh13", "fresh14", "fresh15",
-                            "fresh16", "fresh17", "fresh18", "fresh20"})
+                            "fresh16", "fresh17", "fresh18", "fresh19", "fresh20"})
         QVERIFY(
             load(QString::fromUtf8(set) + QStringLiteral("_samples.tsv"), m_sets[QString::fromUtf8(set)]));
     // A table being written is measured before anything is mended for it:
@@ -116,6 +116,7 @@ void TestAddressParser::initTestCase()
     QVERIFY(m_sets.value(QStringLiteral("fresh16")).rows.size() >= 160);
     QVERIFY(m_sets.value(QStringLiteral("fresh17")).rows.size() >= 130);
     QVERIFY(m_sets.value(QStringLiteral("fresh18")).rows.size() >= 150);
+    QVERIFY(m_sets.value(QStringLiteral("fresh19")).rows.size() >= 150);
     QVERIFY(m_sets.value(QStringLiteral("fresh20")).rows.size() >= 150);
 }
 
@@ -190,7 +191,10 @@ void TestAddressParser::accuracy_data()
         {"fresh17", "备注", 0.975}, {"fresh18", "整条", 0.995},     {"fresh18", "姓名", 0.995},
         {"fresh18", "手机", 0.995}, {"fresh18", "电话", 0.995},     {"fresh18", "城市", 0.995},
         {"fresh18", "邮编", 0.995}, {"fresh18", "收件单位", 0.995}, {"fresh18", "地址", 0.995},
-        {"fresh18", "备注", 0.995}, {"fresh20", "整条", 0.995},     {"fresh20", "姓名", 0.995},
+        {"fresh18", "备注", 0.995}, {"fresh19", "整条", 0.995},     {"fresh19", "姓名", 0.995},
+        {"fresh19", "手机", 0.995}, {"fresh19", "电话", 0.995},     {"fresh19", "城市", 0.995},
+        {"fresh19", "邮编", 0.995}, {"fresh19", "收件单位", 0.995}, {"fresh19", "地址", 0.995},
+        {"fresh19", "备注", 0.995}, {"fresh20", "整条", 0.995},     {"fresh20", "姓名", 0.995},
         {"fresh20", "手机", 0.995}, {"fresh20", "电话", 0.995},     {"fresh20", "城市", 0.995},
         {"fresh20", "邮编", 0.995}, {"fresh20", "收件单位", 0.995}, {"fresh20", "地址", 0.995},
         {"fresh20", "备注", 0.995},
@@ -609,6 +613,53 @@ void TestAddressParser::edgeCases_data()
         << QStringLiteral("备注") << QStringLiteral("2026120533 羊毛袜 2") << false;
     QTest::newRow("no name at all is flagged") << QStringLiteral("13812345678 河南省郑州市金水区花园路12号")
                                                << QStringLiteral("姓名") << QString() << true;
+    QTest::newRow("a landline read out in groups, with its extension")
+        << QStringLiteral("座机零二零 八三五六 七一二九 转三零二 联系人 龚先生 广州市越秀区中山五路三十三号")
+        << QStringLiteral("电话") << QStringLiteral("020-83567129-302") << false;
+    QTest::newRow("a postcode read out after its label, the house number in words kept")
+        << QStringLiteral("收件人丁一鸣 电话幺三七 零五幺二 六六八八 地址 长沙市岳麓区 麓山南路 九百三十二号 "
+                          "邮编四幺零零八三")
+        << QStringLiteral("邮编") << QStringLiteral("410083") << false;
+    QTest::newRow("a mobile corrected after it: the new one taken, the old one gone")
+        << QStringLiteral(
+               "收件人 肖雨桐 手机 15012345678 说错了 是15012345687 广东省珠海市香洲区 凤凰北路 1099号")
+        << QStringLiteral("手机") << QStringLiteral("15012345687") << false;
+    QTest::newRow("a house number corrected at the end replaces the one written")
+        << QStringLiteral(
+               "吉林省长春市朝阳区 西民主大街 56号 收件人 闵浩然 电话 13604318899 哦不对 门牌号是65号")
+        << QStringLiteral("地址") << QStringLiteral("吉林省长春市朝阳区西民主大街65号") << false;
+    QTest::newRow("the name a sentence ends with, no label before it")
+        << QStringLiteral("麻烦寄给我妈她叫贺桂兰电话15877665544地址湖南省邵阳市大祥区红旗路18号")
+        << QStringLiteral("姓名") << QStringLiteral("贺桂兰") << false;
+    QTest::newRow("the sentence before the address run into it")
+        << QStringLiteral("哈喽我想寄到湖北省宜昌市西陵区东山大道105号收件人甘小雨电话13972011111")
+        << QStringLiteral("地址") << QStringLiteral("湖北省宜昌市西陵区东山大道105号") << false;
+    QTest::newRow("recipients counted in words, run together")
+        << QStringLiteral("第一个给牛海涛电话13909311234地址甘肃省兰州市七里河区西津西路16号第二个给牛丽电话"
+                          "18993112345地址甘肃省天水市秦州区民主西路8号")
+        << QStringLiteral("姓名") << QStringLiteral("牛海涛||牛丽") << false;
+    QTest::newRow("numbered recipients after words about the batch")
+        << QStringLiteral(
+               "发两个人哦 1.庄文涛 13805951234 福建省漳州市芗城区 胜利西路 12号 2.庄晓燕 15959612345 "
+               "福建省龙岩市新罗区 九一路 88号")
+        << QStringLiteral("手机") << QStringLiteral("13805951234||15959612345") << false;
+    QTest::newRow("a building named with a surname's character after the house number is no name")
+        << QStringLiteral("澳门 氹仔 成都街 70号 海景阁 12楼B 收件人 黄小珊 手机 6688 1122")
+        << QStringLiteral("地址") << QStringLiteral("澳门氹仔成都街70号海景阁12楼B") << false;
+    QTest::newRow("when to bring it, glued to the room, is the remark")
+        << QStringLiteral("邢梓涵 15811223344 北京市朝阳区 建国路 88号 5号楼 1203室晚上再送")
+        << QStringLiteral("备注") << QStringLiteral("晚上再送") << false;
+    QTest::newRow("a note with 不是 in it is no correction")
+        << QStringLiteral(
+               "收件人 崔永明 13701234567 北京市丰台区 丰台路 20号 送货前打电话 不是本人接就放门卫")
+        << QStringLiteral("备注") << QStringLiteral("送货前打电话 不是本人接就放门卫") << false;
+    QTest::newRow("the last of the house's numbers corrected")
+        << QStringLiteral(
+               "收件人 祝晓晴 电话 13757112345 浙江省杭州市拱墅区 湖墅南路 105号 5幢 301 哦不对 是5幢 103")
+        << QStringLiteral("地址") << QStringLiteral("浙江省杭州市拱墅区湖墅南路105号5幢103") << false;
+    QTest::newRow("a sentence about the recipient run on after the house number: the name, flagged")
+        << QStringLiteral("麻烦发到河北省沧州市运河区解放西路66号给我表哥他叫刘建军手机13831712345")
+        << QStringLiteral("姓名") << QStringLiteral("刘建军") << true;
 }
 
 void TestAddressParser::edgeCases()
