@@ -23,14 +23,15 @@ bool isBetweenRoads(const QList<PasteTokenizer::Token>& tokens, int i, const QSt
     static const QRegularExpression road(
         QStringLiteral(R"(\p{Han}[路街道巷](?:交叉口|交汇处|交界处|路口|口)?$)"));
     // "华兰大道 东段": a section of the road set off after it.
-    static const QRegularExpression section(QStringLiteral("^[东西南北中一二三四五六七八九十][段]$"));
-    if (i > 0 && section.match(value).hasMatch())
+    if (i > 0 && value.size() == 2 && value.back() == QChar(0x6BB5) && // 段
+        QStringLiteral("东西南北中一二三四五六七八九十").contains(value.front()))
         return tokens.at(i - 1).line == tokens.at(i).line && isFree(tokens.at(i).scope) &&
                tokens.at(i - 1).text.contains(road);
     // "黄河路 路口": where they meet, set off after the second ("路" reads as a surname).
     static const QRegularExpression crossing(
         QStringLiteral("^(?:十字|丁字)?(?:路口|交叉口|交汇处|交界处|交口)$"));
-    if (i > 0 && crossing.match(value).hasMatch())
+    if (i > 0 && (value.endsWith(QChar(0x53E3)) || value.endsWith(QChar(0x5904))) &&
+        crossing.match(value).hasMatch()) // 口 处
         return tokens.at(i - 1).line == tokens.at(i).line && isFree(tokens.at(i).scope) &&
                tokens.at(i - 1).text.contains(road);
     if (value.size() != 1 || !QStringLiteral("与和跟及").contains(value.front()) || i == 0 ||
