@@ -207,7 +207,8 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
     static const QRegularExpression taiwan(QStringLiteral(
         "[台臺][湾灣北中南东東]|新北|桃[园園]|高雄|基隆|新竹|嘉[义義]|[宜屏][东東]|花[莲蓮]|苗栗|"
         "彰化|南投|[云雲]林|澎湖|[區號樓]"));
-    if (text.contains(taiwan)) {
+    const bool taiwanText = text.contains(taiwan);
+    if (taiwanText) {
         for (auto it = twLocalMobileRe.globalMatch(text); it.hasNext();) {
             const auto m = it.next();
             mobiles << QStringLiteral("+886-") + m.captured(1) + m.captured(2) + m.captured(3);
@@ -271,7 +272,7 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
         phones << p;
         blank(text, m.capturedStart(), m.capturedLength());
     }
-    if (text.contains(taiwan))
+    if (taiwanText)
         takeTaiwanLandlines(text, phones);
     QStringList extra;
     if (!mobiles.isEmpty())
