@@ -23,11 +23,11 @@ bool AddressWords::looksLikeAddress(const QString& t)
                                 t.endsWith(QStringLiteral("乡"));
     // Hong Kong and Macau are written with their parts, which are no
     // districts: "澳门氹仔", "香港九龙".
-    static const QRegularExpression sarPart(
-        QStringLiteral("^(?:香港|澳[门門])(?:特别行政区)?(?:九[龙龍]|新界|港[岛島]|香港[岛島]|氹仔|路[环環氹]|"
-                       "澳[门門]半[岛島]|新口岸|"
-                       // Or one of their districts by its ending: "香港北角", "香港土瓜湾".
-                       "\\p{Han}{1,3}[咀角湾灣環环埗塘田埔澳])"));
+    static const QRegularExpression sarPart(QStringLiteral(
+        "^(?:香港|澳[门門])(?:特别行政区)?(?:九[龙龍]|新界|港[岛島]|香港[岛島]|氹仔|路[环環氹]|"
+        "澳[门門]半[岛島]|新口岸|"
+        // Or one of their districts by its ending: "香港北角", "香港土瓜湾".
+        "\\p{Han}{1,3}[咀角湾灣環环埗塘田埔澳])"));
     // And a road by its name, a note's word in it or not ("解放路", "解放大道"); so is one
     // named 道 as Hong Kong's are ("告士打道": 打), unless 知道 ends a sentence.
     const bool road = (t.size() >= 3 && (t.endsWith(QChar(0x8DEF)) || t.endsWith(QChar(0x8857)) ||
