@@ -1,5 +1,7 @@
 #include "data/recognition/AddressCompleter.h"
 
+#include "data/recognition/AddressWords.h"
+
 #include <QVector>
 
 namespace {
@@ -85,6 +87,14 @@ void AddressCompleter::complete(const QStringList& parts, ParsedRecipient& r) co
             path = settled;
     }
     const int offset = prefix.size();
+    // "新界沙田…": a part of Hong Kong or Macau names it without its name
+    // ("九龍旺角" is no 九龙县).
+    if ((path.length == 0 || AddressWords::isSarAreaWithDistrict(parts.first())) &&
+        !AddressWords::sarOfLeadingArea(address).isEmpty()) {
+        r.address = address;
+        r.city = AddressWords::sarOfLeadingArea(address);
+        return;
+    }
     if (path.length == 0 || path.ambiguous) {
         // No region, or one that lies in several cities: nothing to complete.
         r.address = address;

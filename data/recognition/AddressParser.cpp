@@ -200,7 +200,7 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
         return;
     }
     // Written with the regions, in their place: "香港 新界 荃灣".
-    if (AddressWords::isSarArea(text) ||
+    if (AddressWords::isSarArea(text) || AddressWords::isSarAreaWithDistrict(text) ||
         (!c.parts.isEmpty() && AddressWords::isSarDistrict(text, c.parts.last().text))) {
         c.parts.append({text, true, false});
         return;
@@ -237,7 +237,8 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
         c.parts.append({text, false,
                         text.size() == 3 && PersonName::surnameLength(text) == 1 &&
                             PersonName::fit(text.left(2)) == PersonName::Strong && !text.back().isDigit()});
-    else if (fit == PersonName::Weak && !PersonName::isDeliveryNote(text)) // "急用" is no name
+    // "急用" is no name, nor is "骨科" after a hospital's bed.
+    else if (fit == PersonName::Weak && !PersonName::isDeliveryNote(text) && !PasteText::isDepartment(text))
         c.weakNames << asName;
     else
         c.remarks << text;
@@ -266,6 +267,9 @@ void AddressParser::dropStrayRegions(Candidates& c) const
 {
     int anchor = -1;
     int anchorAt = -1;
+    // Hong Kong or Macau written first is where the address lies ("香港 九龍 … 嘉禾大廈").
+    if (!c.parts.isEmpty() && (anchor = m_places.sarNamed(c.parts.first().text)) >= 0)
+        anchorAt = 0;
     for (int i = 0; i < c.parts.size() && anchor < 0; ++i) {
         // "九龍" of Hong Kong is no 九龙县.
         if (c.parts.at(i).shortOnly < 0 && !AddressWords::isSarArea(c.parts.at(i).text)) {
@@ -511,10 +515,15 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             around.lastPart = c.parts.last().text;
         if (i > 0)
             around.tokenBefore = tokens.at(i - 1).text;
+        if (i + 1 < tokens.size())
+            around.tokenAfter = tokens.at(i + 1).text;
         if (companies > companiesBefore)
             around.company = (c.labelledCompanies + c.companies).last();
         around.hospital = std::any_of(c.parts.cbegin(), c.parts.cend(), [](const Candidates::Part& p) {
-            return p.text.endsWith(QStringLiteral("医院"));
+            return InstitutionParts::isHospital(p.text);
+        });
+        around.university = std::any_of(c.parts.cbegin(), c.parts.cend(), [](const Candidates::Part& p) {
+            return InstitutionParts::isUniversity(p.text);
         });
         const InstitutionParts::Kind kind = InstitutionParts::classify(value, around);
         if (kind == InstitutionParts::Inside || (partLast && AddressWords::isPickupPoint(value))) {
@@ -550,7 +559,8 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         const bool afterLabelledRegion =
             partLast && t.scope == PasteText::Detail &&
             m_regions.match(c.parts.last().text).length == c.parts.last().text.size();
-        if (((afterRegion || afterLabelledRegion) &&
+        if (((afterRegion || afterLabelledRegion ||
+              (partLast && AddressPlaces::isSubDistrict(c.parts.last().text))) &&
              m_places.isPlaceBeforeStreet(tokens, i, value, nameBefore)) ||
             (partLast && !c.parts.last().region && m_places.isPlaceBetween(tokens, i, value))) {
             c.parts.append({value, false, false});

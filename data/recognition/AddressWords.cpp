@@ -12,7 +12,7 @@ bool AddressWords::looksLikeAddress(const QString& t)
             "路 街 道 巷 弄 胡同 号 楼 栋 幢 座 层 室 单元 村 镇 乡 组 屯 社区 小区 花园 广场 大厦 "
             "中心 公寓 苑 院 大学 学院 医院 公司 厂 市场 工业 园区 宿舍 期 区 县 旗 城 府 庭 湾 阁 轩 馆 "
             "店 厦 寓 墅 站 场 岛 舍 號 樓 棟 層 廈 對面 对面 旁边 隔壁 附近 中学 小学 门 校区 校园 "
-            "大學 學院 醫院 中學 小學 校區 園區 塔 园 場")
+            "大學 學院 醫院 中學 小學 校區 園區 塔 园 場 園 閣 邨")
             .split(QLatin1Char(' '));
     // A street and its number is an address even where a note's word is in
     // the street's name ("解放街168号": 放).
@@ -23,11 +23,11 @@ bool AddressWords::looksLikeAddress(const QString& t)
                                 t.endsWith(QStringLiteral("乡"));
     // Hong Kong and Macau are written with their parts, which are no
     // districts: "澳门氹仔", "香港九龙".
-    static const QRegularExpression sarPart(
-        QStringLiteral("^(?:香港|澳[门門])(?:特别行政区)?(?:九[龙龍]|新界|港[岛島]|香港[岛島]|氹仔|路[环環]|"
-                       "澳[门門]半[岛島]|新口岸|"
-                       // Or one of their districts by its ending: "香港北角", "香港土瓜湾".
-                       "\\p{Han}{1,3}[咀角湾灣環环埗塘田埔澳])"));
+    static const QRegularExpression sarPart(QStringLiteral(
+        "^(?:香港|澳[门門])(?:特别行政区)?(?:九[龙龍]|新界|港[岛島]|香港[岛島]|氹仔|路[环環氹]|"
+        "澳[门門]半[岛島]|新口岸|"
+        // Or one of their districts by its ending: "香港北角", "香港土瓜湾".
+        "\\p{Han}{1,3}[咀角湾灣環环埗塘田埔澳])"));
     // And a road by its name, a note's word in it or not ("解放路", "解放大道"); so is one
     // named 道 as Hong Kong's are ("告士打道": 打), unless 知道 ends a sentence.
     const bool road = (t.size() >= 3 && (t.endsWith(QChar(0x8DEF)) || t.endsWith(QChar(0x8857)) ||
@@ -66,9 +66,10 @@ bool AddressWords::looksLikeAddress(const QString& t)
 
 bool AddressWords::isSarArea(const QString& t)
 {
-    static const QStringList areas = QStringLiteral("九龙 九龍 新界 港岛 港島 香港岛 香港島 氹仔 路环 路環 "
-                                                    "澳门半岛 澳門半島 新口岸")
-                                         .split(QLatin1Char(' '));
+    static const QStringList areas =
+        QStringLiteral("九龙 九龍 新界 港岛 港島 香港岛 香港島 氹仔 路环 路環 路氹 "
+                       "澳门半岛 澳門半島 新口岸")
+            .split(QLatin1Char(' '));
     return areas.contains(t);
 }
 
@@ -79,6 +80,43 @@ bool AddressWords::isSarDistrict(const QString& t, const QString& before)
     static const QRegularExpression sar(QStringLiteral("^(?:香港|澳[门門])(?:特别行政区|特別行政區)?$"));
     return t.size() <= 4 && (sar.match(before).hasMatch() || isSarArea(before)) &&
            district.match(t).hasMatch();
+}
+
+bool AddressWords::isSarName(const QString& t)
+{
+    static const QRegularExpression sar(QStringLiteral("^(?:香港|澳[门門])(?:特别行政区|特別行政區)?$"));
+    return t.size() <= 7 && sar.match(t).hasMatch();
+}
+
+QString AddressWords::sarOfLeadingArea(const QString& t)
+{
+    static const QStringList hongKong =
+        QStringLiteral("九龙 九龍 新界 港岛 港島 香港岛 香港島").split(QLatin1Char(' '));
+    static const QStringList macau =
+        QStringLiteral("氹仔 路环 路環 路氹 澳门半岛 澳門半島 新口岸").split(QLatin1Char(' '));
+    for (const QString& a : hongKong) {
+        if (t.startsWith(a))
+            return QStringLiteral("香港特别行政区");
+    }
+    for (const QString& a : macau) {
+        if (t.startsWith(a))
+            return QStringLiteral("澳门特别行政区");
+    }
+    return QString();
+}
+
+bool AddressWords::isSarAreaWithDistrict(const QString& t)
+{
+    if (sarOfLeadingArea(t).isEmpty())
+        return false;
+    for (int k = 2; k <= 4 && k < t.size(); ++k) {
+        // "九龍塘", "九龍灣": the district's word alone after the part.
+        if (isSarArea(t.left(k)) &&
+            (isSarDistrict(t.mid(k), t.left(k)) ||
+             (t.size() == k + 1 && QStringLiteral("咀角湾灣環环埗塘田埔澳").contains(t.back()))))
+            return true;
+    }
+    return false;
 }
 
 bool AddressWords::isPosition(const QString& t)
@@ -101,13 +139,15 @@ bool AddressWords::isRoomAfterBuilding(const QString& before, const QString& val
     static const QRegularExpression room(
         QStringLiteral(R"(^[A-Za-z]?\d{1,4}(?:-\d{1,4}){0,2}[A-Za-z]?房?$)")); // "1702房"
     static const QRegularExpression unitEnd(QStringLiteral(
-        R"([\dA-Za-z](?:号楼|栋|幢|座|单元|门|号|舍|期|公寓)$|\p{Han}[路街巷弄]$|(?<!\d)(\d+)[楼层]$|)"
+        R"([\dA-Za-z](?:号楼|栋|幢|座|单元|门|号|舍|期|公寓|区)$|\p{Han}[路街巷弄]$|(?<!\d)(\d+)[楼层]$|)"
         // A unit named by its side: "6号楼 东单元 202".
         R"([东西南北中]单元$|)"
         // After a building or an estate by its name: "…商务大厦 1702", "…小区 9-2-602".
-        R"(\p{Han}(?:大厦|大楼|公寓|小区|家属楼|宿舍楼|花园|家园|新村|广场)$|)"
+        R"(\p{Han}(?:大厦|大楼|公寓|小区|家属楼|宿舍楼|宿舍|花园|家园|新村|广场)$|)"
         // A building named by a letter and a number, no floor: "A4楼 305".
-        R"([A-Za-z]\d+楼$)"));
+        R"([A-Za-z]\d+楼$|)"
+        // Or by words, or a number in words: "研教楼 606", "理科一号楼 1305", "男一舍 305".
+        R"(\p{Han}{2}[楼樓]$|[一二三四五六七八九十](?:号楼|號樓|栋|棟|幢|座|舍)$)"));
     const auto m = unitEnd.match(before);
     if (!room.match(value).hasMatch() || !m.hasMatch())
         return false;

@@ -16,6 +16,13 @@ public:
     static bool isSarArea(const QString& text);
     // A district of Hong Kong or Macau written after it: "香港 尖沙咀", "九龍 旺角".
     static bool isSarDistrict(const QString& text, const QString& before);
+    // "香港", "澳門特別行政區": the name of Hong Kong or Macau alone.
+    static bool isSarName(const QString& text);
+    // Which of Hong Kong and Macau a text begins with one of its parts names
+    // ("新界沙田…" -> "香港特别行政区"), or empty.
+    static QString sarOfLeadingArea(const QString& text);
+    // One of those parts with its district glued to it: "新界沙田", "九龍旺角".
+    static bool isSarAreaWithDistrict(const QString& text);
     // Where in a village or a compound, set off after it: "东头", "第二家", "南门".
     static bool isPosition(const QString& text);
     // Where the parcels of a campus or a village are left, named as a place: "快递点".

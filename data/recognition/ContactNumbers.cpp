@@ -47,7 +47,7 @@ void markUnsure(ParsedRecipient& r, const QString& key)
 
 // The word before an extension: "转1234", "分机号 22", "ext 89"; with a word
 // the extension may stand on a line of its own ("\n分机号：4417").
-const QString kExtensionWord = QStringLiteral(R"((?:转|分机(?:号码?)?|ext\.?|EXT\.?|#))");
+const QString kExtensionWord = QStringLiteral(R"((?:转|轉|分[机機](?:号码?|號碼?)?|ext\.?|EXT\.?|#))");
 const QString kAfterWord = QStringLiteral(R"([ ]*[:：]?[ ]*)");
 // An extension in brackets, as order pages show privacy numbers: "[2817]", "(分机号 6603)".
 const QString kBracketExtension = QStringLiteral(R"([ ]*[(（\[【][ ]*(?:)") + kExtensionWord + kAfterWord +
@@ -129,6 +129,26 @@ bool takeGroupedMobiles(QString& text, QStringList& mobiles)
     return typo;
 }
 
+// Landlines written as in Taiwan, the area code with its 0 and set off
+// ("(02)2733-5566", "07-336 8333"); taken after the mainland's, whose area
+// codes have more digits.
+void takeTaiwanLandlines(QString& text, QStringList& phones)
+{
+    static const QRegularExpression re(
+        QStringLiteral(
+            R"((?<![\d+])(?|[(（]0(2|3|37|4|49|5|6|7|8|89|82)[)）][ ]?|0(2|3|37|4|49|5|6|7|8|89|82)[ -]))"
+            R"((\d{3,4})[ -]?(\d{4}))") +
+        kLandlineExtension);
+    for (auto it = re.globalMatch(text); it.hasNext();) {
+        const auto m = it.next();
+        QString p = QStringLiteral("+886-%1-%2%3").arg(m.captured(1), m.captured(2), m.captured(3));
+        if (!m.captured(4).isEmpty())
+            p += QLatin1Char('-') + m.captured(4);
+        phones << p;
+        blank(text, m.capturedStart(), m.capturedLength());
+    }
+}
+
 } // namespace
 
 void ContactNumbers::take(QString& text, ParsedRecipient& r)
@@ -160,8 +180,13 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
         QStringLiteral(
             R"((?<![\d.])[(（]?(0(?:10|2\d|[3-9]\d\d))[)）]?(?|[ -]{0,2}([2-9]\d{2,3})[ -]?|[.]([2-9]\d{2,3})[.])(\d{4}))") +
         kLandlineExtension);
-    static const QRegularExpression hotlineRe(
-        QStringLiteral(R"((?<!\d)([48]00)[ -]?(\d{3})[ -]?(\d{4})(?!\d))"));
+    // The seven digits after 400 or 800 in any groups ("4008-123-456"), with an extension ("转 2").
+    static const QRegularExpression hotlineRe(QStringLiteral(R"((?<!\d)([48]00)((?:[ -]?\d){7})(?!\d))") +
+                                              kLandlineExtension);
+    // A landline of a four-digit area code with seven digits, grouped four and three: "0434-3226 157".
+    static const QRegularExpression landlineSevenRe(
+        QStringLiteral(R"((?<![\d.])[(（]?(0[3-9]\d\d)[)）]?[ -]{0,2}([2-9]\d{3})[ -](\d{3}))") +
+        kLandlineExtension + QStringLiteral("(?![号號室栋幢楼樓层單单元弄户座])"));
     static const QRegularExpression postcodeRe(QStringLiteral(R"((?<![\d-])(\d{6})(?!-?\d))"));
     static const QRegularExpression mobileTypoRe(QStringLiteral(R"((?<!\d)1\d{9,11}(?!\d))"));
 
@@ -193,7 +218,8 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
     static const QRegularExpression taiwan(QStringLiteral(
         "[台臺][湾灣北中南东東]|新北|桃[园園]|高雄|基隆|新竹|嘉[义義]|[宜屏][东東]|花[莲蓮]|苗栗|"
         "彰化|南投|[云雲]林|澎湖|[區號樓]"));
-    if (text.contains(taiwan)) {
+    const bool taiwanText = text.contains(taiwan);
+    if (taiwanText) {
         for (auto it = twLocalMobileRe.globalMatch(text); it.hasNext();) {
             const auto m = it.next();
             (afterBackupLabel(text, int(m.capturedStart())) ? backups : mobiles)
@@ -235,7 +261,7 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
             blank(text, m.capturedStart(), m.capturedLength());
         }
     }
-    for (const QRegularExpression* re : {&intlLandlineRe, &landlineRe}) {
+    for (const QRegularExpression* re : {&intlLandlineRe, &landlineRe, &landlineSevenRe}) {
         for (auto it = re->globalMatch(text); it.hasNext();) {
             const auto m = it.next();
             QString code = m.captured(1);
@@ -250,9 +276,16 @@ void ContactNumbers::take(QString& text, ParsedRecipient& r)
     }
     for (auto it = hotlineRe.globalMatch(text); it.hasNext();) {
         const auto m = it.next();
-        phones << m.captured(1) + QLatin1Char('-') + m.captured(2) + QLatin1Char('-') + m.captured(3);
+        QString digits = m.captured(2);
+        digits.remove(QLatin1Char(' ')).remove(QLatin1Char('-'));
+        QString p = m.captured(1) + QLatin1Char('-') + digits.left(3) + QLatin1Char('-') + digits.mid(3);
+        if (!m.captured(3).isEmpty())
+            p += QLatin1Char('-') + m.captured(3);
+        phones << p;
         blank(text, m.capturedStart(), m.capturedLength());
     }
+    if (taiwanText)
+        takeTaiwanLandlines(text, phones);
     QStringList extra;
     mobiles << backups;
     if (!mobiles.isEmpty())

@@ -10,12 +10,28 @@ InstitutionParts::Kind InstitutionParts::classify(const QString& value, const Co
     const QString& last = context.lastPart;
     // A university's campus is the university still: "…吉林大学前卫南区 化学学院".
     static const QRegularExpression campus(QStringLiteral(R"(大学\p{Han}{0,4}(?:校区|[东南西北]区)$)"));
-    const bool afterCampus = !last.isEmpty() && last.contains(campus);
+    // Or its campus set off after it: "…东北师范大学 本部 物理学院".
+    static const QRegularExpression campusAlone(
+        QStringLiteral(R"(^(?:校?本部|\p{Han}{1,4}校[区區]|[东西南北]校?[区區])$)"));
+    const bool afterCampus =
+        !last.isEmpty() && (last.contains(campus) || (context.university && last.contains(campusAlone)));
     const bool afterInstitution = !last.isEmpty() && (afterCampus || PasteText::endsLikeInstitution(last));
     // Inside a hospital, a department after its building or floor is where
     // to go: "…医院 门诊楼3楼 儿保科"; straight after the hospital, a note.
     if (context.hospital && (last.endsWith(QChar(0x697C)) || last.endsWith(QChar(0x5C42))) && // 楼 层
         PasteText::isDepartment(value) && !AddressWords::looksLikeAddress(value))
+        return Inside;
+    // After the room in a university's building, its school is whose room
+    // it is: "…大学 理科一号楼 1305 物理学院".
+    static const QRegularExpression room(QStringLiteral(R"(\d{2,4}[A-Za-z]?$)"));
+    if (context.university && !context.hospital && last.contains(room) &&
+        (value.endsWith(QStringLiteral("研究生院")) || PasteText::isDepartment(value)))
+        return Department;
+    // A university's 学部 with more of the address after it is one of its
+    // campuses: "武汉大学 信息学部 星湖园 2舍".
+    static const QRegularExpression shortPlace(QStringLiteral(R"(^\p{Han}[园苑楼舍区院]$)")); // "枫园"
+    if (afterInstitution && value.size() >= 3 && value.endsWith(QStringLiteral("学部")) &&
+        (AddressWords::looksLikeAddress(context.tokenAfter) || context.tokenAfter.contains(shortPlace)))
         return Inside;
     // A hospital's building straight after it: "…医院 住院部 南楼 16层"; after
     // a department it says where in it ("骨科 住院部").
@@ -35,6 +51,21 @@ InstitutionParts::Kind InstitutionParts::classify(const QString& value, const Co
     if ((!context.company.isEmpty() || afterInstitution) && (PasteText::isDepartment(value) || school))
         return Department;
     return Other;
+}
+
+bool InstitutionParts::isHospital(const QString& part)
+{
+    static const QRegularExpression campus(
+        QStringLiteral("(?:医院|醫院)(?:\\p{Han}{0,3}(?:院区|院區|分院|[东西南北]院))?$"));
+    return (part.contains(QStringLiteral("医院")) || part.contains(QStringLiteral("醫院"))) &&
+           part.contains(campus);
+}
+
+bool InstitutionParts::isUniversity(const QString& part)
+{
+    static const QRegularExpression campus(
+        QStringLiteral("(?:大学|大學|学院|學院)(?:\\p{Han}{0,4}(?:校区|校區|[东西南北]区))?$"));
+    return (part.contains(QChar(0x5B66)) || part.contains(QChar(0x5B78))) && part.contains(campus); // 学 學
 }
 
 QString InstitutionParts::takeDepartment(QString& company)

@@ -18,10 +18,16 @@ public:
     {
         QString lastPart;      // the address piece just before it, or empty
         QString tokenBefore;   // the piece written just before it
+        QString tokenAfter;    // the piece written just after it
         QString company;       // the company named just before it, or empty
         bool hospital = false; // the address names a hospital
+        bool university = false; // the address names a university or college
     };
     static Kind classify(const QString& value, const Context& context);
+    // An address piece that ends with a hospital, or one of its campuses: "…医院", "…医院东单院区".
+    static bool isHospital(const QString& part);
+    // An address piece that ends with a university, or one of its campuses: "…大学", "…大学望江校区".
+    static bool isUniversity(const QString& part);
     // Takes the department in brackets off a company and returns it:
     // "…有限公司（研发部）" -> "研发部"; empty where there is none.
     static QString takeDepartment(QString& company);

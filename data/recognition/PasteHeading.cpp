@@ -45,3 +45,16 @@ void PasteHeading::nameDestination(QString& text)
     if (const auto m = heading.match(text); m.hasMatch())
         text.insert(m.capturedEnd(), m.captured(1) + QLatin1Char(' '));
 }
+
+bool PasteHeading::isPurpose(const QString& token)
+{
+    static const QRegularExpression purpose(QStringLiteral(
+        "^(?:退货|退換貨|退换货|换货|換貨|返修|维修|售后|售後|样品|樣品|发票|發票|合同|资料|資料|文件)件?"
+        "(?:请|請|麻烦|麻煩)?(?:寄|发|發|邮寄|郵寄|寄到|发到|發到|寄回|发回|發回|寄往|寄至|送到)"
+        "(?:这里|這裡|以下地址|下面)?$"));
+    // "都寄到 …": the address after it is for all the recipients named before.
+    static const QRegularExpression forAll(
+        QStringLiteral("^(?:地址)?都(?:寄到|发到|發到|送到|寄往|寄|发|發)$"));
+    return token.size() >= 3 && token.size() <= 12 &&
+           (purpose.match(token).hasMatch() || forAll.match(token).hasMatch());
+}

@@ -20,4 +20,7 @@ public:
     // "寄香港：九龍 旺角 …": the region the heading names put before an address
     // that starts with one of its parts, which alone reads as 九龙县 of Sichuan.
     static void nameDestination(QString& text);
+    // "退货请寄", "发票寄到": what goes there, then the verb, before the address;
+    // "都寄到": that the address is for all the recipients named before.
+    static bool isPurpose(const QString& token);
 };

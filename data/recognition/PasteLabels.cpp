@@ -74,8 +74,8 @@ const LabelWord kTraditionalLabels[] = {
     {"收貨地址", K::Detail, 2},   {"詳細地址", K::Detail, 2},   {"聯絡地址", K::Detail, 2},
     {"郵遞區號", K::Postcode, 2}, {"郵政編碼", K::Postcode, 2}, {"郵編", K::Postcode, 2},
     {"備註", K::Remark, 2},       {"備注", K::Remark, 2},       {"公司名稱", K::Company, 2},
-    {"手提電話", K::Phone, 2},    {"手提", K::Phone, 0},        {"備用電話", K::Phone, 2},
-    {"備用手機", K::Phone, 2},
+    {"手提電話", K::Phone, 2},    {"手提", K::Phone, 0},        {"收件單位", K::Company, 2},
+    {"收貨單位", K::Company, 2},  {"備用電話", K::Phone, 2},     {"備用手機", K::Phone, 2},
 };
 
 // Labels written in English on foreign shops' pages.

@@ -5,6 +5,7 @@
 #include "data/recognition/PasteHeading.h"
 #include "data/recognition/PasteLabels.h"
 #include "data/recognition/PersonName.h"
+#include "data/recognition/PhoneLabels.h"
 
 #include <algorithm>
 
@@ -178,6 +179,7 @@ QString PasteText::normalized(const QString& in)
     static const QRegularExpression spacedDot(QStringLiteral(R"((?<=\p{Han}{2}) +\x{00B7} +(?=\p{Han}{2}))"));
     if (s.contains(QChar(0x00B7)))
         s.replace(spacedDot, QString(QChar(0x00B7)));
+    PhoneLabels::plain(s);
     joinSpacedLabels(s);
     dashesAroundLabels(s);
     PasteHeading::nameDestination(s);
@@ -326,10 +328,10 @@ QString PasteText::withoutLeadIn(const QString& token)
         token == QStringLiteral("写") || token == QStringLiteral("填") || token == QStringLiteral("还是") ||
         token == QStringLiteral("交给") || token == QStringLiteral("转交") ||
         token == QStringLiteral("还有") || token == QStringLiteral("以及") ||
-        token == QStringLiteral("都是") || token == QStringLiteral("中国") ||
-        token == QStringLiteral("或") || token == QStringLiteral("或者") || // between two numbers
+        token == QStringLiteral("都是") || token == QStringLiteral("中国") || token == QStringLiteral("或") ||
+        token == QStringLiteral("或者") || // between two numbers
         token == QStringLiteral("中国大陆") || token == QStringLiteral("中华人民共和国") ||
-        PasteHeading::isDestination(token))
+        PasteHeading::isDestination(token) || PasteHeading::isPurpose(token))
         return QString();
     if (const QString place = PasteHeading::withoutCountry(token); place.size() < token.size())
         return place;
@@ -467,7 +469,7 @@ bool PasteText::endsLikeCompany(const QString& token)
     static const QStringList ends =
         QStringLiteral(
             "有限公司 公司 集团 事务所 研究院 研究所 工作室 商行 经营部 门市部 分公司 厂 银行 分行 支行 "
-            "协会 商会 合作社 设计院 律所 局 办事处 法院 检察院")
+            "协会 商会 合作社 设计院 律所 局 办事处 法院 检察院 合伙企业")
             .split(QLatin1Char(' '));
     if (token.size() < 4)
         return false;
@@ -487,6 +489,13 @@ bool PasteText::endsLikeCompany(const QString& token)
             return !QStringLiteral("放送到在寄").contains(token.at(token.size() - e.size() - 1));
     }
     return false;
+}
+
+bool PasteText::isLegalFormAfterPlace(const QString& rest)
+{
+    static const QRegularExpression form(
+        QStringLiteral("^\\p{Han}{0,4}(?:(?:股份)?有限(?:责任|責任)?公司|集团|集團)$"));
+    return rest.size() <= 10 && form.match(rest).hasMatch();
 }
 
 bool PasteText::isCompany(const QString& token)

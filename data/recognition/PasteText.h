@@ -50,6 +50,9 @@ public:
     static bool isCompany(const QString& token);
     // A company by its ending ("…有限公司", "…厂"), not by a department of an institution.
     static bool endsLikeCompany(const QString& token);
+    // What follows the place in brackets in a company's name: "有限公司",
+    // "投资有限公司" after "…（中国）".
+    static bool isLegalFormAfterPlace(const QString& rest);
     // A department written after its company: "行政部", "检验科".
     static bool isDepartment(const QString& token);
     // Ends with a school, hospital or other institution: "华中师范大学".

@@ -52,6 +52,10 @@ QList<QPair<QString, bool>> splitBrackets(const QString& piece)
         static const QRegularExpression city(QStringLiteral(R"(^\p{Han}{2,3}$)"));
         if (from == 0 && PasteText::endsLikeInstitution(before) && city.match(inside).hasMatch())
             return {{piece, false}};
+        // "德斯曼厨具（中国）有限公司": where the company is registered, before its legal form.
+        if (from == 0 && !before.isEmpty() && city.match(inside).hasMatch() &&
+            PasteText::isLegalFormAfterPlace(piece.mid(m.capturedEnd())))
+            return {{piece, false}};
         if (!before.isEmpty())
             parts.append({before, false});
         // "蔡美玲（手机）15859502274": a label in brackets before its number.

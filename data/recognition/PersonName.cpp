@@ -173,7 +173,7 @@ PersonName::Fit PersonName::fit(const QString& text)
         return No;
     // Places, buildings and departments end like this; names hardly ever do.
     static const QString placeEnds =
-        QStringLiteral("省市区县镇乡村路街道巷弄号楼栋幢层室组屯院苑园城店厂站馆部科处");
+        QStringLiteral("省市区县镇乡村路街道巷弄号楼栋幢层室组屯院苑园城店厂站馆部科处舍寓");
     // A building goes by its number ("3栋", "B幢"); after another character
     // the end is a given name's: "林国栋".
     const bool buildingEnd = text.back() == QChar(0x680B) || text.back() == QChar(0x5E62);

@@ -50,7 +50,11 @@ bool isBatchLeadIn(const QString& line)
     static const QRegularExpression place(QStringLiteral("[省市区县路街道号镇村]"));
     static const QRegularExpression batch(QStringLiteral(
         "[一两二三四五六七八九十几\\d]+[个份位单件处]|(?:都|各|分别)[发寄送要]|分开|以下|下面|如下|[:：]$"));
-    if (line.contains(number) || line.contains(place) || !line.contains(batch) ||
+    // "两个都是朝阳区的，分开寄：": a place may be named in it, where it says
+    // how many and ends with the colon before them.
+    static const QRegularExpression counted(
+        QStringLiteral("(?:[一两二三四五六七八九十几\\d]+[个份位家]|分开|分别|各[发寄]).*[:：]$"));
+    if (line.contains(number) || (line.contains(place) && !line.contains(counted)) || !line.contains(batch) ||
         PersonName::fit(line) == PersonName::Strong || PasteText::startsWithSender(line))
         return false;
     // "收货人：" on a line of its own labels the next.
@@ -182,6 +186,47 @@ bool startsWithNameLabel(const QString& line)
     return !pieces.isEmpty() && pieces.first().label == PasteText::Name;
 }
 
+// "某公司 寄两份：市场部 曾可 135…；财务部 滕远 136…；地址都是 深圳市…": on
+// one line, the people apart, then the address for them all; what stands
+// before the colon of the first (the company) is for them all too.
+QStringList peopleWithSharedAddress(const QString& line)
+{
+    static const QRegularExpression apart(QStringLiteral("[;；]"));
+    if (!line.contains(QLatin1Char(';')) && !line.contains(QChar(0xFF1B)))
+        return {};
+    QStringList pieces = line.split(apart, Qt::SkipEmptyParts);
+    for (QString& p : pieces)
+        p = withoutNumbering(p);
+    pieces.removeAll(QString());
+    if (pieces.size() < 3 || !isSharedAddress(pieces.last()))
+        return {};
+    QString head;
+    static const QRegularExpression colon(QStringLiteral("[:：]"));
+    if (const int at = int(pieces.first().indexOf(colon)); at > 0 && !isPersonOnly(pieces.first().left(at))) {
+        head = pieces.first().left(at).trimmed();
+        pieces.first() = withoutNumbering(pieces.first().mid(at + 1));
+    }
+    // A person with a number, maybe a department ("市场部 曾可 135…"), no place.
+    const auto person = [](const QString& piece) {
+        static const QRegularExpression blanks(QStringLiteral(R"(\s+)"));
+        const QString normal = PasteText::normalized(piece);
+        QString rest;
+        for (const QString& word : normal.split(blanks, Qt::SkipEmptyParts)) {
+            if (!PasteText::isDepartment(word))
+                rest += word + QLatin1Char(' ');
+        }
+        return isPersonOnly(rest);
+    };
+    QStringList people;
+    for (int i = 0; i + 1 < pieces.size(); ++i) {
+        if (!person(pieces.at(i)))
+            return {};
+        people << (head.isEmpty() ? QString() : head + QLatin1Char(' ')) + pieces.at(i) + QLatin1Char('\n') +
+                      pieces.last();
+    }
+    return people;
+}
+
 QStringList splitChunk(const QString& chunk)
 {
     const QStringList rows = labelledRows(chunk.split(QLatin1Char('\n')));
@@ -215,6 +260,8 @@ QStringList splitChunk(const QString& chunk)
             return people;
     }
     if (lines.size() == 1) {
+        if (const QStringList people = peopleWithSharedAddress(lines.first()); !people.isEmpty())
+            return people;
         // "第一单：…；第二单：…", "沈一诺 … | 沈国栋 … | …", "收件人：… 收件人：…".
         static const QRegularExpression apart(QStringLiteral(R"([;；]|\s\|\s)"));
         static const QRegularExpression nameLabel(

@@ -310,8 +310,9 @@ static bool startsStreetName(QStringView rest)
 {
     static const QString streetChars = QStringLiteral("路街道巷弄胡里村镇乡桥号");
     static const QString directions = QStringLiteral("东西南北中");
-    // Macau's 路环 (路環) is no street of 澳门.
-    if (rest.isEmpty() || rest.startsWith(QStringLiteral("路环")) || rest.startsWith(QStringLiteral("路環")))
+    // Macau's 路环 (路環) and 路氹 are no streets of 澳门.
+    if (rest.isEmpty() || rest.startsWith(QStringLiteral("路环")) ||
+        rest.startsWith(QStringLiteral("路環")) || rest.startsWith(QStringLiteral("路氹")))
         return false;
     if (streetChars.contains(rest.front()))
         return true;

@@ -91,7 +91,7 @@ void TestAddressParser::initTestCase()
     QVERIFY(load(QStringLiteral("mend9_samples.tsv"), m_sets[QStringLiteral("mend9")]));
     // Written last, measured before any mend, then mended for.
     for (const char* set : {"fresh9", "fresh10", "fresh11", "fresh12", "fresh13", "fresh14", "fresh15",
-                            "fresh16", "fresh17", "fresh18", "fresh19", "fresh22"})
+                            "fresh16", "fresh17", "fresh18", "fresh19", "fresh20", "fresh22"})
         QVERIFY(
             load(QString::fromUtf8(set) + QStringLiteral("_samples.tsv"), m_sets[QString::fromUtf8(set)]));
     // A table being written is measured before anything is mended for it:
@@ -117,6 +117,7 @@ void TestAddressParser::initTestCase()
     QVERIFY(m_sets.value(QStringLiteral("fresh17")).rows.size() >= 130);
     QVERIFY(m_sets.value(QStringLiteral("fresh18")).rows.size() >= 150);
     QVERIFY(m_sets.value(QStringLiteral("fresh19")).rows.size() >= 150);
+    QVERIFY(m_sets.value(QStringLiteral("fresh20")).rows.size() >= 150);
     QVERIFY(m_sets.value(QStringLiteral("fresh22")).rows.size() >= 150);
 }
 
@@ -194,7 +195,10 @@ void TestAddressParser::accuracy_data()
         {"fresh18", "备注", 0.995}, {"fresh19", "整条", 0.995},     {"fresh19", "姓名", 0.995},
         {"fresh19", "手机", 0.995}, {"fresh19", "电话", 0.995},     {"fresh19", "城市", 0.995},
         {"fresh19", "邮编", 0.995}, {"fresh19", "收件单位", 0.995}, {"fresh19", "地址", 0.995},
-        {"fresh19", "备注", 0.995}, {"fresh22", "整条", 0.955},     {"fresh22", "姓名", 0.983},
+        {"fresh19", "备注", 0.995}, {"fresh20", "整条", 0.995},     {"fresh20", "姓名", 0.995},
+        {"fresh20", "手机", 0.995}, {"fresh20", "电话", 0.995},     {"fresh20", "城市", 0.995},
+        {"fresh20", "邮编", 0.995}, {"fresh20", "收件单位", 0.995}, {"fresh20", "地址", 0.995},
+        {"fresh20", "备注", 0.995}, {"fresh22", "整条", 0.955},     {"fresh22", "姓名", 0.983},
         {"fresh22", "手机", 0.99},  {"fresh22", "电话", 0.99},      {"fresh22", "城市", 0.995},
         {"fresh22", "邮编", 0.995}, {"fresh22", "收件单位", 0.995}, {"fresh22", "地址", 0.983},
         {"fresh22", "备注", 0.965},
@@ -495,6 +499,55 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("a village group in Chinese numerals")
         << QStringLiteral("山东省青岛市即墨区 龙泉村 三组 王海 13900009999") << QStringLiteral("地址")
         << QStringLiteral("山东省青岛市即墨区龙泉村三组") << false;
+    QTest::newRow("a landline's seven digits grouped four and three")
+        << QStringLiteral("苗文静 0875-3226 418 云南省保山市隆阳区 正阳南路 66号") << QStringLiteral("电话")
+        << QStringLiteral("0875-3226418") << false;
+    QTest::newRow("a Taiwan landline, its area code in brackets, with an extension")
+        << QStringLiteral(
+               "收件人：林雅婷\n電話：(04)2358-1166 分機 305\n地址：台中市南屯區 公益路二段 51號 7樓")
+        << QStringLiteral("电话") << QStringLiteral("+886-4-23581166-305") << false;
+    QTest::newRow("a 400 number grouped after its first four digits, with an extension")
+        << QStringLiteral("广东省中山市火炬开发区 康乐大道 9号 伍工 4006-555-222 转 8")
+        << QStringLiteral("电话") << QStringLiteral("400-655-5222-8") << false;
+    QTest::newRow("whose number a label says is no remark")
+        << QStringLiteral("收件人：卢店长\n门店手机：139 5821 0077\n地址：浙江省宁波市海曙区 中山西路 2号")
+        << QStringLiteral("备注") << QString() << false;
+    QTest::newRow("a place in brackets inside a company's name")
+        << QStringLiteral(
+               "锐驰汽车零部件(中国)投资有限公司 采购中心 甘霖 021-6890 1234 上海市浦东新区 金桥路 1000号")
+        << QStringLiteral("收件单位") << QStringLiteral("锐驰汽车零部件(中国)投资有限公司") << true;
+    QTest::newRow("a room after a building named in words, the school after it a note")
+        << QStringLiteral(
+               "湖南省长沙市岳麓区麓山南路932号 中南大学 化学楼 217 化学化工学院 伍教授 13807311234")
+        << QStringLiteral("地址") << QStringLiteral("湖南省长沙市岳麓区麓山南路932号中南大学化学楼217")
+        << false;
+    QTest::newRow("two roads that meet, the word between them and the crossing set off")
+        << QStringLiteral("湖南省株洲市天元区 珠江北路 跟 黄河路 路口 中房广场 11楼 苏扬 15973312345")
+        << QStringLiteral("地址") << QStringLiteral("湖南省株洲市天元区珠江北路跟黄河路路口中房广场11楼")
+        << false;
+    QTest::newRow("Hong Kong first, a building named like a county elsewhere after it")
+        << QStringLiteral("香港 九龍 旺角 彌敦道 580號 嘉禾大廈 12樓 B室 鄺子晴 +852 9134 5267")
+        << QStringLiteral("城市") << QStringLiteral("香港特别行政区") << false;
+    QTest::newRow("a lead-in line that names a place, then numbered recipients")
+        << QStringLiteral("两份都寄鼓楼区，分开打包：\n① 祁远 13912345678 南京市鼓楼区 中山北路 30号\n"
+                          "② 祁安 13852112345 徐州市鼓楼区 彭城路 8号")
+        << QStringLiteral("城市") << QStringLiteral("南京市||徐州市") << false;
+    QTest::newRow("a place before the street and a name after it, neither of a known surname")
+        << QStringLiteral("云南省西双版纳州景洪市 曼听 宣慰大道 12号 玉罕 13988112233")
+        << QStringLiteral("姓名") << QStringLiteral("玉罕") << true;
+    QTest::newRow("people apart on one line, the company before them and the address after them for all")
+        << QStringLiteral("成都蓉光科技有限公司：采购部 温馨 028-8512 3456；仓库 石磊 13880012345；"
+                          "地址都是 四川省成都市郫都区 德源街道 大禹东路 66号")
+        << QStringLiteral("收件单位") << QStringLiteral("成都蓉光科技有限公司||成都蓉光科技有限公司") << true;
+    QTest::newRow("a place named with a surname between the town and the street, the name after it")
+        << QStringLiteral("佛山市南海区 大沥镇 黄岐 广佛路 8号 梁生 13900002222") << QStringLiteral("姓名")
+        << QStringLiteral("梁生") << false;
+    QTest::newRow("Macau's Cotai after its name is no street")
+        << QStringLiteral("澳門 路氹 連貫公路 何潔 +853 6677 8899") << QStringLiteral("城市")
+        << QStringLiteral("澳门特别行政区") << false;
+    QTest::newRow("a section of the road set off after it")
+        << QStringLiteral("陕西省西安市长安区 西长安街 南段 99号 牛蕾 18991212345") << QStringLiteral("地址")
+        << QStringLiteral("陕西省西安市长安区西长安街南段99号") << false;
     QTest::newRow("a landmark the house lies across from")
         << QStringLiteral("临夏州临夏市团结路 18号 回民中学对面 马哈三 13900001010") << QStringLiteral("地址")
         << QStringLiteral("甘肃省临夏州临夏市团结路18号回民中学对面") << false;
