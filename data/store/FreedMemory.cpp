@@ -1,5 +1,7 @@
 #include "data/store/FreedMemory.h"
 
+#include <cstdlib> // defines __GLIBC__ where it is glibc
+
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
