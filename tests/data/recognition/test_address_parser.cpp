@@ -91,7 +91,7 @@ void TestAddressParser::initTestCase()
     QVERIFY(load(QStringLiteral("mend9_samples.tsv"), m_sets[QStringLiteral("mend9")]));
     // Written last, measured before any mend, then mended for.
     for (const char* set : {"fresh9", "fresh10", "fresh11", "fresh12", "fresh13", "fresh14", "fresh15",
-                            "fresh16", "fresh17", "fresh18", "fresh19"})
+                            "fresh16", "fresh17", "fresh18", "fresh19", "fresh23"})
         QVERIFY(
             load(QString::fromUtf8(set) + QStringLiteral("_samples.tsv"), m_sets[QString::fromUtf8(set)]));
     // A table being written is measured before anything is mended for it:
@@ -117,6 +117,7 @@ void TestAddressParser::initTestCase()
     QVERIFY(m_sets.value(QStringLiteral("fresh17")).rows.size() >= 130);
     QVERIFY(m_sets.value(QStringLiteral("fresh18")).rows.size() >= 150);
     QVERIFY(m_sets.value(QStringLiteral("fresh19")).rows.size() >= 150);
+    QVERIFY(m_sets.value(QStringLiteral("fresh23")).rows.size() >= 150);
 }
 
 void TestAddressParser::accuracy_data()
@@ -193,7 +194,10 @@ void TestAddressParser::accuracy_data()
         {"fresh18", "备注", 0.995}, {"fresh19", "整条", 0.995},     {"fresh19", "姓名", 0.995},
         {"fresh19", "手机", 0.995}, {"fresh19", "电话", 0.995},     {"fresh19", "城市", 0.995},
         {"fresh19", "邮编", 0.995}, {"fresh19", "收件单位", 0.995}, {"fresh19", "地址", 0.995},
-        {"fresh19", "备注", 0.995},
+        {"fresh19", "备注", 0.995}, {"fresh23", "整条", 0.0},       {"fresh23", "姓名", 0.0},
+        {"fresh23", "手机", 0.0},   {"fresh23", "电话", 0.0},       {"fresh23", "城市", 0.0},
+        {"fresh23", "邮编", 0.0},   {"fresh23", "收件单位", 0.0},   {"fresh23", "地址", 0.0},
+        {"fresh23", "备注", 0.0},
     };
     for (const QString& path :
          qEnvironmentVariable("WAYBILL_MEASURE_SAMPLES").split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
