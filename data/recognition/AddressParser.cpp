@@ -6,6 +6,7 @@
 #include "data/recognition/ContactNumbers.h"
 #include "data/recognition/InlineRecipients.h"
 #include "data/recognition/InstitutionParts.h"
+#include "data/recognition/OrderTalk.h"
 #include "data/recognition/PasteChat.h"
 #include "data/recognition/PasteCorrections.h"
 #include "data/recognition/PasteText.h"
@@ -490,6 +491,16 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         // Under the remark's label, all is the remark ("取件码发我微信").
         if (t.scope != PasteText::Remark && PasteChat::isChat(value) && m_regions.match(value).length == 0 &&
             (!AddressWords::looksLikeAddress(value) || PasteChat::isOrderHeading(value))) // "快手小店订单"
+            continue;
+        // Talk about the goods or the deal, unlabelled, is for the shop: "衣服要M码的白色哈".
+        // On an order line ("商品：卫衣 120cm 粉色") the goods' words stay with it.
+        const bool onInfoLine = std::any_of(tokens.cbegin(), tokens.cbegin() + i, [&t](const Token& b) {
+            return b.line == t.line && (b.scope == PasteText::Info || b.label == PasteText::Info);
+        });
+        if ((t.scope == PasteText::None || t.scope == PasteText::Detail) && !onInfoLine &&
+            OrderTalk::isTalk(value) && m_regions.match(value).length == 0 &&
+            !AddressWords::looksLikeAddress(value) && !PasteText::isCompany(value) &&
+            PersonName::fit(value) != PersonName::Strong)
             continue;
         // A department written after its company, or after the school or
         // hospital the address ends with: "…有限公司 研发中心", "…大学 文学院办公室".

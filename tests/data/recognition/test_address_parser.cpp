@@ -611,6 +611,14 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("a sentence about the recipient run on after the house number: the name, flagged")
         << QStringLiteral("麻烦发到河北省沧州市运河区解放西路66号给我表哥他叫刘建军手机13831712345")
         << QStringLiteral("姓名") << QStringLiteral("刘建军") << true;
+    QTest::newRow("talk about the goods is dropped, what to do with the parcel kept")
+        << QStringLiteral("老板 还有藏青色的吗 没有就换灰色 寄：福建省泉州市丰泽区刺桐路200号 林小芳 "
+                          "13905951234 放门卫")
+        << QStringLiteral("备注") << QStringLiteral("放门卫") << false;
+    QTest::newRow("the invoice sent along is a note; the size owned up to is talk")
+        << QStringLiteral("拍错了 应该是38码 收件人：严斌 手机：13587654321 "
+                          "地址：浙江省台州市椒江区市府大道300号 发票一起寄")
+        << QStringLiteral("备注") << QStringLiteral("发票一起寄") << false;
 }
 
 void TestAddressParser::edgeCases()

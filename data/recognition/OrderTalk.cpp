@@ -1,0 +1,50 @@
+#include "data/recognition/OrderTalk.h"
+
+#include <QRegularExpression>
+
+bool OrderTalk::isCourierNote(const QString& clause)
+{
+    static const QRegularExpression note(QStringLiteral(
+        // What is done with the parcel, and by whom.
+        "送|放|派|投递|签收|代收|自提|自取|取件|来取|去取|我去?拿|敲门|上楼|下楼|打电话|打我|电话联系|联系我|"
+        "通知|包成|包好|包装|礼物|易碎|轻放|压|价格单|货到付款|到付|随货|一起[寄发]|"
+        // Where it is left.
+        "门卫|前台|驿站|快递柜|丰巢|物业|收发室|门口|楼下|"
+        // Which courier takes it.
+        "顺丰|顺豐|韵达|京东|极兔|圆通|中通|申通|EMS|邮政|德邦|"
+        // When someone is there to take it.
+        "上午|下午|晚上|中午|白天|凌晨|周[一二三四五六日末]|星期|工作日|节假日|\\d点|有人|没人|在家|加急"));
+    return clause.contains(note);
+}
+
+bool OrderTalk::isTalk(const QString& clause)
+{
+    if (clause.size() < 2 || clause.size() > 24)
+        return false;
+    // Where it goes, said before the fields ("寄大理", "这一单寄", "寄公司前台"), and
+    // what the text is ("这是地址哦", "平台给的"): the fields that follow say it all.
+    static const QRegularExpression leadIn(
+        QStringLiteral("^(?:这一?单|帮我)?[寄发](?:到|去|往)?(?![票错货了])(?!.*(?:门卫|前台|驿站|快递柜|"
+                       "物业|收发室|顺丰|顺豐|韵达|京东|极兔|圆通|中通|申通|EMS|邮政|德邦|"
+                       "付|[上下中]午|晚上|白天|周|星期|\\d))\\p{Han}{0,6}$|"
+                       "^这是(?:我的?)?\\p{Han}{0,4}(?:地址|信息)|(?:系统|平台|后台)给的$"));
+    if (clause.size() <= 8 && leadIn.match(clause).hasMatch())
+        return true;
+    if (isCourierNote(clause))
+        return false;
+    static const QRegularExpression talk(QStringLiteral(
+        // Paying, placing, sending back.
+        "付(?:完|好|了|过)?[款钱]|已付|付了|支付|包邮|退款|退货|退回|换货|砍一刀|抢到|"
+        "拍了|拍的|拍[一两二三四五几]|重新拍|下单|下了单|订单|上一单|"
+        // A slip owned up to: "颜色选错了", "刚看错了", "不好意思".
+        "[发选拍写打看搞弄填]错|确认一?下|不好意思|"
+        // The goods: size, colour, stock.
+        "尺码|(?<![A-Za-z\\d])(?:X{0,3}[SML]|\\d?XL)(?![A-Za-z\\d-])|\\d{2,3}码|颜色|\\p{Han}色|有货|没货|"
+        "库存|现货|多大|"
+        // The invoice.
+        "发票|抬头|专票|普票|开票|开个人|"
+        // Chat about it: "哈哈终于抢到了", "开玩笑的".
+        "哈哈|开玩笑|太慢"));
+    static const QRegularExpression question(QStringLiteral("(?:吗|嗎|呢|没)[呀啊哈]?$"));
+    return clause.contains(talk) || question.match(clause).hasMatch();
+}

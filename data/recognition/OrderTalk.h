@@ -1,0 +1,15 @@
+#pragma once
+#include <QString>
+// Tells talk about the order (what was bought, paid, sized, invoiced, in
+// stock, sent back) from a note for the courier (what to do with the
+// parcel, when, where, by whom), for a clause written under no label.
+class OrderTalk
+{
+public:
+    // True when the clause speaks of the goods or the deal and not of the
+    // parcel's handling: "衣服要M码的白色哈", "要是没货就退款吧", "抬头个人就行".
+    static bool isTalk(const QString& clause);
+    // True when the clause says what to do with the parcel, when, where or
+    // by whom, or which courier takes it: "下午送就行", "发极兔就行".
+    static bool isCourierNote(const QString& clause);
+};
