@@ -432,7 +432,14 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     const QList<Token> tokens = PasteTokenizer::tokenize(text);
     bool regionLast = false;  // the piece before went into the address as a pure region
     qsizetype partsLast = -1; // how many address pieces there were after the piece before
+    qsizetype remarksSeen = 0;
+    qsizetype partsSeen = 0;
     for (int i = 0; i < tokens.size(); ++i) {
+        // The token before went to the remark alone, after some of the address.
+        const bool noteLast =
+            !c.parts.isEmpty() && c.remarks.size() > remarksSeen && c.parts.size() == partsSeen;
+        remarksSeen = c.remarks.size();
+        partsSeen = c.parts.size();
         const Token& t = tokens.at(i);
         const bool afterRegion = regionLast;
         const bool partLast = !c.parts.isEmpty() && partsLast == c.parts.size();
@@ -502,6 +509,14 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             !AddressWords::looksLikeAddress(value) && !PasteText::isCompany(value) &&
             PersonName::fit(value) != PersonName::Strong)
             continue;
+        // The address does not go on after a note: what follows the note, when
+        // it reads as no address, name or company, goes on with it ("东西别放门口 会被偷").
+        if (noteLast && (t.scope == PasteText::None || t.scope == PasteText::Detail) &&
+            OrderTalk::continuesNote(value) && m_regions.match(value).length == 0 &&
+            !PasteText::isCompany(value) && PersonName::fit(value) != PersonName::Strong) {
+            c.remarks << value;
+            continue;
+        }
         // A department written after its company, or after the school or
         // hospital the address ends with: "…有限公司 研发中心", "…大学 文学院办公室".
         const int companies = c.labelledCompanies.size() + c.companies.size();

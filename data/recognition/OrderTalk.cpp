@@ -48,3 +48,12 @@ bool OrderTalk::isTalk(const QString& clause)
     static const QRegularExpression question(QStringLiteral("(?:吗|嗎|呢|没)[呀啊哈]?$"));
     return clause.contains(talk) || question.match(clause).hasMatch();
 }
+
+bool OrderTalk::continuesNote(const QString& clause)
+{
+    // A house's numbers or a building's letters are the address's, and a
+    // name is a name: a clause of words said as a sentence is the note's.
+    static const QRegularExpression said(
+        QStringLiteral("^(?=\\p{Han}*[我你他她会别不要在没能就了的得吧哦呢])\\p{Han}{2,12}$"));
+    return said.match(clause).hasMatch();
+}

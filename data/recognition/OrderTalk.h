@@ -12,4 +12,8 @@ public:
     // True when the clause says what to do with the parcel, when, where or
     // by whom, or which courier takes it: "下午送就行", "发极兔就行".
     static bool isCourierNote(const QString& clause);
+    // True when a clause could go on a note written before it: a reason or
+    // a further word for the courier ("会被偷", "别上楼", "我在店里"), not a
+    // number, a place in an address or a word of thanks.
+    static bool continuesNote(const QString& clause);
 };

@@ -619,6 +619,9 @@ void TestAddressParser::edgeCases_data()
         << QStringLiteral("拍错了 应该是38码 收件人：严斌 手机：13587654321 "
                           "地址：浙江省台州市椒江区市府大道300号 发票一起寄")
         << QStringLiteral("备注") << QStringLiteral("发票一起寄") << false;
+    QTest::newRow("the address does not go on after a note under its label")
+        << QStringLiteral("地址 浙江省绍兴市越城区解放北路18号 收件人 沈佳 15867512345 别放门口 容易丢")
+        << QStringLiteral("地址") << QStringLiteral("浙江省绍兴市越城区解放北路18号") << false;
 }
 
 void TestAddressParser::edgeCases()
