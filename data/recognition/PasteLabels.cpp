@@ -77,9 +77,10 @@ const struct
     const char* word;
     PasteText::Kind kind;
 } kLatinLabels[] = {
-    {"name", K::Name},    {"receiver", K::Name},     {"tel", K::Phone},   {"phone", K::Phone},
-    {"mobile", K::Phone}, {"address", K::Detail},    {"addr", K::Detail}, {"company", K::Company},
-    {"zip", K::Postcode}, {"postcode", K::Postcode},
+    {"name", K::Name},     {"receiver", K::Name},     {"tel", K::Phone},   {"phone", K::Phone},
+    {"mobile", K::Phone},  {"address", K::Detail},    {"addr", K::Detail}, {"company", K::Company},
+    {"zip", K::Postcode},  {"postcode", K::Postcode}, {"note", K::Remark}, {"notes", K::Remark},
+    {"remark", K::Remark}, {"remarks", K::Remark},    {"items", K::Info},  {"item", K::Info},
 };
 
 bool isLatin(const QString& t)
@@ -138,12 +139,36 @@ PasteText::Kind PasteLabels::kindOf(const QString& token)
     // "订单创建时间", "预计送达时间": a time of the order's.
     if (token.size() >= 4 && token.size() <= 8 && token.endsWith(QStringLiteral("时间")))
         return PasteText::Info;
+    // "配送要求", "送货要求", "订单留言": what is asked of the delivery, under a label of its own.
+    if (token.size() >= 3 && token.size() <= 6 &&
+        (token.endsWith(QStringLiteral("要求")) || token.endsWith(QStringLiteral("留言")) ||
+         token.endsWith(QStringLiteral("备注")) || token.endsWith(QStringLiteral("附言"))) &&
+        std::none_of(token.cbegin(), token.cend(), [](QChar c) { return c.isDigit(); }))
+        return PasteText::Remark;
     if (isLatin(token)) {
         const QString lower = token.toLower();
         for (const auto& l : kLatinLabels) {
             if (lower == QLatin1String(l.word))
                 return l.kind;
         }
+        return PasteText::None;
     }
+    // "訂單編號", "下單時間": a label written in traditional characters, read as the simplified one.
+    if (const QString folded = simplified(token); folded != token)
+        return kindOf(folded);
     return PasteText::None;
+}
+
+QString PasteLabels::simplified(const QString& token)
+{
+    // The characters of labels that differ between the two ways of writing.
+    static const QString traditional =
+        QStringLiteral("單編號時間訂備註貨購買數額寶貝稱聯繫電話機碼郵遞區詳細");
+    static const QString simple = QStringLiteral("单编号时间订备注货购买数额宝贝称联系电话机码邮递区详细");
+    QString out = token;
+    for (QChar& c : out) {
+        if (const qsizetype at = traditional.indexOf(c); at >= 0)
+            c = simple.at(at);
+    }
+    return out;
 }

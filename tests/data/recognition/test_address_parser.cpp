@@ -622,6 +622,10 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("the address does not go on after a note under its label")
         << QStringLiteral("地址 浙江省绍兴市越城区解放北路18号 收件人 沈佳 15867512345 别放门口 容易丢")
         << QStringLiteral("地址") << QStringLiteral("浙江省绍兴市越城区解放北路18号") << false;
+    QTest::newRow("a label in traditional characters, and one named by what it asks")
+        << QStringLiteral("收貨人：何靜怡\n地址：台湾省台中市西屯區台灣大道三段99號\n訂單號：TW88123\n"
+                          "送货要求：放门卫")
+        << QStringLiteral("备注") << QStringLiteral("訂單號：TW88123 放门卫") << false;
 }
 
 void TestAddressParser::edgeCases()
