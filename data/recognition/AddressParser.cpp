@@ -300,6 +300,30 @@ void AddressParser::dropStrayRegions(Candidates& c) const
     }
 }
 
+namespace {
+
+// Whether the token stands on a line of an order page begun by an order's
+// label ("商品：…", "订单号：…"), in a text of several lines.
+bool onOrderLine(const QList<PasteTokenizer::Token>& tokens, int i)
+{
+    const int line = tokens.at(i).line;
+    if (line == 0 && tokens.last().line == 0)
+        return false;
+    int first = i;
+    while (first > 0 && tokens.at(first - 1).line == line)
+        --first;
+    if (tokens.at(first).label != PasteText::Info)
+        return false;
+    // Up to the next label on the line.
+    for (int k = first + 1; k < i; ++k) {
+        if (tokens.at(k).label != PasteText::None)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 void AddressParser::dropPiecesBeforeRegion(Candidates& c) const
 {
     // An address goes from its province or city down: a piece that reads
@@ -482,6 +506,13 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             const RegionTable::Path path = m_regions.match(QStringView(value).mid(1));
             if (path.length >= 3 && !path.written.isEmpty() && !path.written.first().shortForm)
                 value.remove(0, 1);
+        }
+        // On a line an order's label begins, the words after its value are the
+        // order line's too ("商品：实验手套 M号 10盒", "商品名称：六堡茶 250g").
+        if (t.scope == PasteText::None && onOrderLine(tokens, i) && m_regions.match(value).length == 0 &&
+            PersonName::fit(value) != PersonName::Strong) {
+            c.remarks << value;
+            continue;
         }
         if (t.scope == PasteText::Info) {
             if (PasteChat::isOrderHeading(value)) // "订单状态：待发货" says nothing to the courier

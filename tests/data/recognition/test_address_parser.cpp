@@ -626,6 +626,10 @@ void TestAddressParser::edgeCases_data()
         << QStringLiteral("收貨人：何靜怡\n地址：台湾省台中市西屯區台灣大道三段99號\n訂單號：TW88123\n"
                           "送货要求：放门卫")
         << QStringLiteral("备注") << QStringLiteral("訂單號：TW88123 放门卫") << false;
+    QTest::newRow("the words after an order line's value stay on the order line")
+        << QStringLiteral("收货人：魏东\n电话：15823456789\n商品名称：运动短袖 XL 黑色\n"
+                          "地址：重庆市江北区观音桥步行街8号")
+        << QStringLiteral("备注") << QStringLiteral("商品名称：运动短袖 XL 黑色") << false;
 }
 
 void TestAddressParser::edgeCases()
