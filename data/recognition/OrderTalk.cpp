@@ -19,6 +19,10 @@ bool OrderTalk::isCourierNote(const QString& clause)
 
 bool OrderTalk::isTalk(const QString& clause)
 {
+    // A sound alone: "呀", "哦", "啊哈".
+    static const QRegularExpression sound(QStringLiteral("^[啊哦噢呀诶哎嗯哇唉哈]{1,3}$"));
+    if (sound.match(clause).hasMatch())
+        return true;
     if (clause.size() < 2 || clause.size() > 24)
         return false;
     // Where it goes, said before the fields ("寄大理", "这一单寄", "寄公司前台"), and

@@ -630,6 +630,14 @@ void TestAddressParser::edgeCases_data()
         << QStringLiteral("收货人：魏东\n电话：15823456789\n商品名称：运动短袖 XL 黑色\n"
                           "地址：重庆市江北区观音桥步行街8号")
         << QStringLiteral("备注") << QStringLiteral("商品名称：运动短袖 XL 黑色") << false;
+    QTest::newRow("a slip owned up to on a line of its own puts the number right, one recipient")
+        << QStringLiteral("收件人 孔丹 电话 13805712345 浙江省杭州市西湖区文三路90号\n"
+                          "哦 电话写错了，应该是13805712354\n周末送")
+        << QStringLiteral("手机") << QStringLiteral("13805712354") << false;
+    QTest::newRow("the house number said again after the slip")
+        << QStringLiteral("地址：福建省福州市鼓楼区五四路88号3栋1502 收件人 陈立 电话 13859012345\n"
+                          "门牌是1503 我写错了")
+        << QStringLiteral("地址") << QStringLiteral("福建省福州市鼓楼区五四路88号3栋1503") << false;
 }
 
 void TestAddressParser::edgeCases()
