@@ -525,6 +525,15 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         if (t.scope == PasteText::Remark &&
             (value == QStringLiteral("一下") || value == QStringLiteral("下")))
             continue;
+        // The address does not go on after a note: what follows the note, when
+        // it reads as no address, name or company, goes on with it ("东西别放门口 会被偷").
+        if (noteLast && t.scope != PasteText::Remark && t.scope != PasteText::Info &&
+            t.scope != PasteText::Name && t.scope != PasteText::Company && OrderTalk::continuesNote(value) &&
+            m_regions.match(value).length == 0 && !PasteText::isCompany(value) &&
+            PersonName::fit(value) != PersonName::Strong) {
+            c.remarks << value;
+            continue;
+        }
         // Greetings and chat around the fields belong to none of them.
         // Under the remark's label, all is the remark ("取件码发我微信").
         if (t.scope != PasteText::Remark && PasteChat::isChat(value) && m_regions.match(value).length == 0 &&
@@ -540,14 +549,6 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             !AddressWords::looksLikeAddress(value) && !PasteText::isCompany(value) &&
             PersonName::fit(value) != PersonName::Strong)
             continue;
-        // The address does not go on after a note: what follows the note, when
-        // it reads as no address, name or company, goes on with it ("东西别放门口 会被偷").
-        if (noteLast && (t.scope == PasteText::None || t.scope == PasteText::Detail) &&
-            OrderTalk::continuesNote(value) && m_regions.match(value).length == 0 &&
-            !PasteText::isCompany(value) && PersonName::fit(value) != PersonName::Strong) {
-            c.remarks << value;
-            continue;
-        }
         // A department written after its company, or after the school or
         // hospital the address ends with: "…有限公司 研发中心", "…大学 文学院办公室".
         const int companies = c.labelledCompanies.size() + c.companies.size();

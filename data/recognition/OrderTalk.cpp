@@ -4,6 +4,9 @@
 
 bool OrderTalk::isCourierNote(const QString& clause)
 {
+    // A question to the shop is no note: "15号前能到吗".
+    if (clause.endsWith(QChar(0x5417)) || clause.endsWith(QChar(0x55CE))) // 吗 嗎
+        return false;
     static const QRegularExpression note(QStringLiteral(
         // What is done with the parcel, and by whom.
         "送|放|派|投递|签收|代收|自提|自取|取件|来取|去取|我去?拿|敲门|上楼|下楼|打电话|打我|电话联系|联系我|"
@@ -55,6 +58,11 @@ bool OrderTalk::isTalk(const QString& clause)
 
 bool OrderTalk::continuesNote(const QString& clause)
 {
+    // Thanks and questions are said to the shop.
+    static const QRegularExpression toTheShop(
+        QStringLiteral("^(?:谢谢|多谢|感谢|辛苦|麻烦[你您]|拜托)|[吗嗎]$"));
+    if (clause.contains(toTheShop) || isTalk(clause))
+        return false;
     // A house's numbers or a building's letters are the address's, and a
     // name is a name: a clause of words said as a sentence is the note's.
     static const QRegularExpression said(

@@ -1,6 +1,7 @@
 #include "data/recognition/PasteChat.h"
 
 #include "data/recognition/ChatAsides.h"
+#include "data/recognition/OrderTalk.h"
 #include "data/recognition/PasteText.h"
 #include "data/recognition/PersonName.h"
 
@@ -87,9 +88,11 @@ bool PasteChat::isChat(const QString& raw)
             whole.contains(token.mid(w.size())))
             return true;
     }
-    // A question to the shop: "宝贝收到了吗".
-    if (token.endsWith(QStringLiteral("吗")) || token.endsWith(QStringLiteral("呢")))
+    // A question to the shop: "宝贝收到了吗"; "送货前先打电话呢" asks the courier.
+    if (token.endsWith(QStringLiteral("吗")))
         return true;
+    if (token.endsWith(QStringLiteral("呢")))
+        return !OrderTalk::isCourierNote(token);
     // Who the recipient is to the sender, before the name: "房东 黄阿姨".
     static const QRegularExpression relation(
         QStringLiteral("^(?:我的?)?(?:房东|同事|朋友|同学|室友|邻居|亲戚|家人|老乡|领导)$"));

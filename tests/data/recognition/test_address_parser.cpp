@@ -638,6 +638,9 @@ void TestAddressParser::edgeCases_data()
         << QStringLiteral("地址：福建省福州市鼓楼区五四路88号3栋1502 收件人 陈立 电话 13859012345\n"
                           "门牌是1503 我写错了")
         << QStringLiteral("地址") << QStringLiteral("福建省福州市鼓楼区五四路88号3栋1503") << false;
+    QTest::newRow("a note may end on 呢, and what the one who takes it says after it goes with it")
+        << QStringLiteral("收件人 鲍强 15905512345 安徽省安庆市迎江区人民路30号 送货前先联系我呢 我不一定在家")
+        << QStringLiteral("备注") << QStringLiteral("送货前先联系我呢 我不一定在家") << false;
 }
 
 void TestAddressParser::edgeCases()
