@@ -544,8 +544,13 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         const bool onInfoLine = std::any_of(tokens.cbegin(), tokens.cbegin() + i, [&t](const Token& b) {
             return b.line == t.line && (b.scope == PasteText::Info || b.label == PasteText::Info);
         });
-        if ((t.scope == PasteText::None || t.scope == PasteText::Detail) && !onInfoLine &&
-            OrderTalk::isTalk(value) && m_regions.match(value).length == 0 &&
+        // A question to the shop names no address, whatever place it names ("喀什能包邮吗");
+        // the company an invoice is made out to is not the one that takes the parcel.
+        const bool free = t.scope != PasteText::Remark && t.scope != PasteText::Info &&
+                          t.scope != PasteText::Name && t.scope != PasteText::Company && !onInfoLine;
+        if (free && (OrderTalk::isQuestion(value) || OrderTalk::isInvoiceTitle(value)))
+            continue;
+        if (free && OrderTalk::isTalk(value) && m_regions.match(value).length == 0 &&
             !AddressWords::looksLikeAddress(value) && !PasteText::isCompany(value) &&
             PersonName::fit(value) != PersonName::Strong)
             continue;

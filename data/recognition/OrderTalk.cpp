@@ -28,13 +28,13 @@ bool OrderTalk::isTalk(const QString& clause)
         return true;
     if (clause.size() < 2 || clause.size() > 24)
         return false;
-    // Where it goes, said before the fields ("寄大理", "这一单寄", "寄公司前台"), and
+    // Where it goes, said before the fields ("寄大理", "这一单寄"), and
     // what the text is ("这是地址哦", "平台给的"): the fields that follow say it all.
-    static const QRegularExpression leadIn(
-        QStringLiteral("^(?:这一?单|帮我)?[寄发](?:到|去|往)?(?![票错货了])(?!.*(?:门卫|前台|驿站|快递柜|"
-                       "物业|收发室|顺丰|顺豐|韵达|京东|极兔|圆通|中通|申通|EMS|邮政|德邦|"
-                       "付|[上下中]午|晚上|白天|周|星期|\\d))\\p{Han}{0,6}$|"
-                       "^这是(?:我的?)?\\p{Han}{0,4}(?:地址|信息)|(?:系统|平台|后台)给的$"));
+    static const QRegularExpression leadIn(QStringLiteral(
+        "^(?:这一?单|帮我)?[寄发](?:到|去|往)?(?![票错货了])(?!.*(?:就行|就好|即可|短信|微信|消息|门卫|前台|"
+        "驿站|快递柜|物业|收发室|顺丰|顺豐|韵达|京东|极兔|圆通|中通|申通|EMS|邮政|德邦|"
+        "付|[上下中]午|晚上|白天|周|星期|\\d))\\p{Han}{0,6}$|"
+        "^这是(?:我的?)?\\p{Han}{0,4}(?:地址|信息)|(?:系统|平台|后台)给的$"));
     if (clause.size() <= 8 && leadIn.match(clause).hasMatch())
         return true;
     if (isCourierNote(clause))
@@ -68,4 +68,17 @@ bool OrderTalk::continuesNote(const QString& clause)
     static const QRegularExpression said(
         QStringLiteral("^(?=\\p{Han}*[我你他她会别不要在没能就了的得吧哦呢])\\p{Han}{2,12}$"));
     return said.match(clause).hasMatch();
+}
+
+bool OrderTalk::isQuestion(const QString& clause)
+{
+    return clause.size() >= 3 && clause.size() <= 16 &&
+           (clause.endsWith(QChar(0x5417)) || clause.endsWith(QChar(0x55CE))); // 吗 嗎
+}
+
+bool OrderTalk::isInvoiceTitle(const QString& clause)
+{
+    static const QRegularExpression title(QStringLiteral(
+        "^(?:请|麻烦)?(?:帮我)?(?:开)?(?:发票|专票|普票)?抬头(?:是|开|写|为|填)?|^开(?:发票|专票|普票)给?"));
+    return clause.size() > 4 && title.match(clause).hasMatch();
 }

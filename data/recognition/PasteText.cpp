@@ -382,6 +382,9 @@ QString PasteText::withoutLeadIn(const QString& token)
         // "请送到门卫" is a delivery note, no lead-in.
         if (!rest.startsWith(v) || (rest.size() < token.size() && v.startsWith(QStringLiteral("送"))))
             continue;
+        // "送到了放门卫室": the parcel come, no place it goes to.
+        if (rest.mid(v.size()).startsWith(QChar(0x4E86))) // 了
+            return token;
         rest.remove(0, v.size());
         // "送到家" at the end is a wish, no place named after it; so is
         // "送到护士站就行".

@@ -641,6 +641,12 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("a note may end on 呢, and what the one who takes it says after it goes with it")
         << QStringLiteral("收件人 鲍强 15905512345 安徽省安庆市迎江区人民路30号 送货前先联系我呢 我不一定在家")
         << QStringLiteral("备注") << QStringLiteral("送货前先联系我呢 我不一定在家") << false;
+    QTest::newRow("a question naming a city is no part of the address")
+        << QStringLiteral("亲 大连能包邮吗 收件人 鞠红 13840912345 辽宁省大连市沙河口区西南路100号")
+        << QStringLiteral("地址") << QStringLiteral("辽宁省大连市沙河口区西南路100号") << false;
+    QTest::newRow("the company an invoice is made out to does not take the parcel")
+        << QStringLiteral("发票抬头写南京远拓信息技术有限公司 收件人 章伟 13905171234 江苏省南京市玄武区中山路18号")
+        << QStringLiteral("收件单位") << QString() << false;
 }
 
 void TestAddressParser::edgeCases()
