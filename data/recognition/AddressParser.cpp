@@ -470,6 +470,11 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         regionLast = false;
         if (t.label != PasteText::None) {
             lastLabel = t.text;
+            // "我的订单号": whose it is says nothing to the courier.
+            for (const QString& own : {QStringLiteral("我们的"), QStringLiteral("我的")}) {
+                if (lastLabel.size() > own.size() + 1 && lastLabel.startsWith(own))
+                    lastLabel.remove(0, own.size());
+            }
             continue;
         }
         if (t.aside && afterInfo) {
@@ -489,7 +494,9 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             continue;
         }
         afterInfo = false;
-        QString value = PasteChat::withoutThanks(PasteText::withoutLeadIn(t.text));
+        // Under the remark's label the words are the note's as written ("送到门口打电话").
+        QString value = PasteChat::withoutThanks(
+            t.scope == PasteText::Remark ? t.text : PasteText::withoutLeadIn(t.text));
         value = SentenceLeadIn::reduced(value, m_regions);
         // Under no label, "是生日礼物" says what the parcel is: "是" announces no value there.
         if (t.scope == PasteText::None && t.text.startsWith(QChar(0x662F)) && value == t.text.mid(1) &&
@@ -541,9 +548,13 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             continue;
         // Talk about the goods or the deal, unlabelled, is for the shop: "衣服要M码的白色哈".
         // On an order line ("商品：卫衣 120cm 粉色") the goods' words stay with it.
-        const bool onInfoLine = std::any_of(tokens.cbegin(), tokens.cbegin() + i, [&t](const Token& b) {
-            return b.line == t.line && (b.scope == PasteText::Info || b.label == PasteText::Info);
-        });
+        bool onInfoLine = false;
+        for (int k = i - 1; k >= 0 && tokens.at(k).line == t.line; --k) {
+            if (tokens.at(k).label != PasteText::None) { // the nearest label before it on the line
+                onInfoLine = tokens.at(k).label == PasteText::Info;
+                break;
+            }
+        }
         // A question to the shop names no address, whatever place it names ("喀什能包邮吗");
         // the company an invoice is made out to is not the one that takes the parcel.
         const bool free = t.scope != PasteText::Remark && t.scope != PasteText::Info &&

@@ -72,8 +72,15 @@ bool OrderTalk::continuesNote(const QString& clause)
 
 bool OrderTalk::isQuestion(const QString& clause)
 {
-    return clause.size() >= 3 && clause.size() <= 16 &&
-           (clause.endsWith(QChar(0x5417)) || clause.endsWith(QChar(0x55CE))); // 吗 嗎
+    if (clause.size() < 3 || clause.size() > 16)
+        return false;
+    if (clause.endsWith(QChar(0x5417)) || clause.endsWith(QChar(0x55CE))) // 吗 嗎
+        return true;
+    // Asked with a word that asks, and saying nothing of the parcel's handling:
+    // "什么时候能发货呀"; "什么时候送都行" is a note.
+    static const QRegularExpression asks(
+        QStringLiteral("什么时候|怎么|多久|几天|能不能|可不可以|有没有|是不是"));
+    return clause.contains(asks) && !isCourierNote(clause);
 }
 
 bool OrderTalk::isInvoiceTitle(const QString& clause)

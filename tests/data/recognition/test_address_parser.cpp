@@ -647,6 +647,10 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("the company an invoice is made out to does not take the parcel")
         << QStringLiteral("发票抬头写南京远拓信息技术有限公司 收件人 章伟 13905171234 江苏省南京市玄武区中山路18号")
         << QStringLiteral("收件单位") << QString() << false;
+    QTest::newRow("the remark's label keeps 送到 with its note")
+        << QStringLiteral("收货人：谢敏\n手机：13607311234\n地址：湖南省长沙市芙蓉区五一大道100号\n"
+                          "买家留言：送到楼下打电话")
+        << QStringLiteral("备注") << QStringLiteral("送到楼下打电话") << false;
 }
 
 void TestAddressParser::edgeCases()
