@@ -651,6 +651,9 @@ void TestAddressParser::edgeCases_data()
         << QStringLiteral("收货人：谢敏\n手机：13607311234\n地址：湖南省长沙市芙蓉区五一大道100号\n"
                           "买家留言：送到楼下打电话")
         << QStringLiteral("备注") << QStringLiteral("送到楼下打电话") << false;
+    QTest::newRow("what to say at the door names no label")
+        << QStringLiteral("收件人 冯丽 13512341234 湖北省武汉市江汉区建设大道568号新世界国贸大厦 到前台说公司名就行")
+        << QStringLiteral("备注") << QStringLiteral("到前台说公司名就行") << false;
 }
 
 void TestAddressParser::edgeCases()
