@@ -408,6 +408,9 @@ void AddressParser::chooseName(Candidates& c, QStringList& detailParts, ParsedRe
         return AddressParser::positionIn(text, colon >= 0 ? piece.mid(colon + 1) : piece);
     };
     for (auto it = others.crbegin(); it != others.crend(); ++it) {
+        // "王经理，样品寄到…": the one spoken to, by a title, is no note.
+        if (OrderTalk::isTitleSpokenTo(*it))
+            continue;
         const int pos = at(*it);
         int k = 0;
         while (pos >= 0 && k < c.remarks.size() && (at(c.remarks.at(k)) < 0 || at(c.remarks.at(k)) < pos))

@@ -89,3 +89,11 @@ bool OrderTalk::isInvoiceTitle(const QString& clause)
         "^(?:请|麻烦)?(?:帮我)?(?:开)?(?:发票|专票|普票)?抬头(?:是|开|写|为|填)?|^开(?:发票|专票|普票)给?"));
     return clause.size() > 4 && title.match(clause).hasMatch();
 }
+
+bool OrderTalk::isTitleSpokenTo(const QString& word)
+{
+    static const QRegularExpression title(
+        QStringLiteral("^(?:\\p{Han}{1,2}(?:经理|总|老师|师傅|老板|主任|店长)|大姐|大哥|大叔|大妈|阿姨|叔叔|"
+                       "幺妹儿?|妹儿|妹子)$"));
+    return word.size() <= 4 && title.match(word).hasMatch();
+}

@@ -20,4 +20,6 @@ public:
     static bool isQuestion(const QString& clause);
     // Whom the invoice is made out to: "发票抬头开杭州澄明网络科技有限公司".
     static bool isInvoiceTitle(const QString& clause);
+    // Someone called by a title or as kin, as the shop is spoken to: "王经理", "大姐".
+    static bool isTitleSpokenTo(const QString& word);
 };

@@ -654,6 +654,10 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("what to say at the door names no label")
         << QStringLiteral("收件人 冯丽 13512341234 湖北省武汉市江汉区建设大道568号新世界国贸大厦 到前台说公司名就行")
         << QStringLiteral("备注") << QStringLiteral("到前台说公司名就行") << false;
+    QTest::newRow("the one spoken to by a title is no note")
+        << QStringLiteral("李经理，资料寄到我们公司：浙江省宁波市江北区人民路132号 宁波远航贸易有限公司 收件人 陆婷 "
+                          "13805741234")
+        << QStringLiteral("备注") << QString() << false;
 }
 
 void TestAddressParser::edgeCases()
