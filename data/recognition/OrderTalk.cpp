@@ -30,11 +30,12 @@ bool OrderTalk::isTalk(const QString& clause)
         return false;
     // Where it goes, said before the fields ("寄大理", "这一单寄"), and
     // what the text is ("这是地址哦", "平台给的"): the fields that follow say it all.
-    static const QRegularExpression leadIn(QStringLiteral(
-        "^(?:这一?单|帮我)?[寄发](?:到|去|往)?(?![票错货了])(?!.*(?:就行|就好|即可|短信|微信|消息|门卫|前台|"
-        "驿站|快递柜|物业|收发室|顺丰|顺豐|韵达|京东|极兔|圆通|中通|申通|EMS|邮政|德邦|"
-        "付|[上下中]午|晚上|白天|周|星期|\\d))\\p{Han}{0,6}$|"
-        "^这是(?:我的?)?\\p{Han}{0,4}(?:地址|信息)|(?:系统|平台|后台)给的$"));
+    static const QRegularExpression leadIn(
+        QStringLiteral("^(?:这一?单|帮我|直接)?[寄发](?:到|去|往)?(?![票错货了])(?!.*(?:就行|就好|即可|短信|"
+                       "微信|消息|门卫|前台|"
+                       "驿站|快递柜|物业|收发室|顺丰|顺豐|韵达|京东|极兔|圆通|中通|申通|EMS|邮政|德邦|"
+                       "付|[上下中]午|晚上|白天|周|星期|\\d))\\p{Han}{0,6}?[吧哈哦呀]?$|"
+                       "^这是(?:我的?)?\\p{Han}{0,4}(?:地址|信息)|(?:系统|平台|后台)给的$"));
     if (clause.size() <= 8 && leadIn.match(clause).hasMatch())
         return true;
     if (isCourierNote(clause))

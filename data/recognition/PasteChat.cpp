@@ -109,6 +109,10 @@ bool PasteChat::isChat(const QString& raw)
     if (token.startsWith(QChar(0x522B)) || token.startsWith(QStringLiteral("不要")) ||
         token.startsWith(QStringLiteral("不用")))
         return false;
+    // So is where to leave it: "放前台报我名字就行".
+    static const QRegularExpression leaveAt(QStringLiteral("^(?:请|麻烦)?(?:帮我)?(?:放(?!心)|寄存|交给)"));
+    if (leaveAt.match(token).hasMatch())
+        return false;
     // "其他的到不了" names no one.
     const QString words = QString(token).remove(QStringLiteral("其他"));
     for (const char* w : {"我", "你", "您", "他", "她", "这里", "这个", "如下"}) {

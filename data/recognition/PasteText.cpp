@@ -252,9 +252,11 @@ QList<PasteText::Piece> PasteText::splitAtLabels(const QString& token)
             if (cut && i > 0 && l.kind == Name && end == token.size() && token.at(i - 1) == QChar(0x6211))
                 continue;
             // "到前台报公司名", "说公司名就行": what to say at the door, no label.
-            if (cut && i > 0 && (l.kind == Name || l.kind == Company) &&
+            if (i > 0 && (l.kind == Name || l.kind == Company) &&
                 (end == token.size() || token.at(end) == QChar(0x5C31)) && // 就
-                QStringLiteral("报说").contains(token.at(i - 1)))
+                (QStringLiteral("报说").contains(token.at(i - 1)) ||
+                 (i > 1 && token.at(i - 1) == QChar(0x6211) &&
+                  QStringLiteral("报说").contains(token.at(i - 2)))))
                 continue;
             // "先记地址" asks to note it down, "还是老地址" names the one known: no address follows.
             if (cut && i > 0 && l.kind == Detail &&

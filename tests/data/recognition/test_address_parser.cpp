@@ -658,6 +658,9 @@ void TestAddressParser::edgeCases_data()
         << QStringLiteral("李经理，资料寄到我们公司：浙江省宁波市江北区人民路132号 宁波远航贸易有限公司 收件人 陆婷 "
                           "13805741234")
         << QStringLiteral("备注") << QString() << false;
+    QTest::newRow("where to leave it is a note though it names the sender; where to send it is not")
+        << QStringLiteral("直接寄学校吧：湖北省武汉市武昌区八一路299号武汉大学 收件人 邱爽 13971234567 放门卫报我名字就行")
+        << QStringLiteral("备注") << QStringLiteral("放门卫报我名字就行") << false;
 }
 
 void TestAddressParser::edgeCases()
