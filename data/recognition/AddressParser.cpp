@@ -324,6 +324,23 @@ bool onOrderLine(const QList<PasteTokenizer::Token>& tokens, int i)
 
 } // namespace
 
+int AddressParser::addressChangedAt(const QList<Token>& tokens, int i, const QString& value,
+                                    const Candidates& c) const
+{
+    const RegionTable::Path path = m_regions.match(value);
+    if (path.length < 2 || path.written.isEmpty() || path.written.first().shortForm || path.ambiguous ||
+        !std::any_of(c.parts.cbegin(), c.parts.cend(),
+                     [this](const Candidates::Part& p) { return m_regions.match(p.text).length >= 2; }))
+        return -1;
+    static const QRegularExpression change(QStringLiteral("改为|改成|换成|改到|换到|不对"));
+    int at = -1; // the first of them: "不对 换成"
+    for (int k = i - 1; k >= 0 && k >= i - 4; --k) {
+        if (tokens.at(k).text.contains(change))
+            at = k;
+    }
+    return at;
+}
+
 void AddressParser::dropPiecesBeforeRegion(Candidates& c) const
 {
     // An address goes from its province or city down: a piece that reads
@@ -629,6 +646,18 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             c.companies << value.left(of);
             (t.scope == PasteText::Name ? c.labelledNames : c.strongNames) << value.mid(of + 1);
             continue;
+        }
+        // "地址改为 安徽省…", "…大厦 不对不对 那是我公司 寄家里 山西省…": a second
+        // address from its province, after words that change or deny the first, replaces
+        // it; so does a company named between them ("那是我公司" says whose the first was).
+        if (const int changedAt = c.parts.isEmpty() ? -1 : addressChangedAt(tokens, i, value, c);
+            changedAt >= 0) {
+            c.parts.clear();
+            for (int k = changedAt; k < i; ++k) {
+                c.companies.removeAll(tokens.at(k).text);
+                c.remarks.removeAll(tokens.at(k).text); // "不对 换成"
+                c.weakNames.removeAll(tokens.at(k).text);
+            }
         }
         Token v = t;
         v.text = value;

@@ -661,6 +661,9 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("where to leave it is a note though it names the sender; where to send it is not")
         << QStringLiteral("直接寄学校吧：湖北省武汉市武昌区八一路299号武汉大学 收件人 邱爽 13971234567 放门卫报我名字就行")
         << QStringLiteral("备注") << QStringLiteral("放门卫报我名字就行") << false;
+    QTest::newRow("an address changed to a new one from its province: the new one alone")
+        << QStringLiteral("收件人 程颖 13812349999 江苏省南通市崇川区人民中路20号 不对 换成 江苏省南通市港闸区城港路88号")
+        << QStringLiteral("地址") << QStringLiteral("江苏省南通市港闸区城港路88号") << false;
 }
 
 void TestAddressParser::edgeCases()
