@@ -16,6 +16,7 @@
 #include "data/recognition/RegionTable.h"
 #include "data/recognition/SentenceLeadIn.h"
 #include "data/recognition/SpokenDigits.h"
+#include "data/recognition/TokenLines.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -300,47 +301,6 @@ void AddressParser::dropStrayRegions(Candidates& c) const
     }
 }
 
-namespace {
-
-// Whether the token stands on a line of an order page begun by an order's
-// label ("商品：…", "订单号：…"), in a text of several lines.
-bool onOrderLine(const QList<PasteTokenizer::Token>& tokens, int i)
-{
-    const int line = tokens.at(i).line;
-    if (line == 0 && tokens.last().line == 0)
-        return false;
-    int first = i;
-    while (first > 0 && tokens.at(first - 1).line == line)
-        --first;
-    if (tokens.at(first).label != PasteText::Info)
-        return false;
-    // Up to the next label on the line.
-    for (int k = first + 1; k < i; ++k) {
-        if (tokens.at(k).label != PasteText::None)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
-int AddressParser::addressChangedAt(const QList<Token>& tokens, int i, const QString& value,
-                                    const Candidates& c) const
-{
-    const RegionTable::Path path = m_regions.match(value);
-    if (path.length < 2 || path.written.isEmpty() || path.written.first().shortForm || path.ambiguous ||
-        !std::any_of(c.parts.cbegin(), c.parts.cend(),
-                     [this](const Candidates::Part& p) { return m_regions.match(p.text).length >= 2; }))
-        return -1;
-    static const QRegularExpression change(QStringLiteral("改为|改成|换成|改到|换到|不对"));
-    int at = -1; // the first of them: "不对 换成"
-    for (int k = i - 1; k >= 0 && k >= i - 4; --k) {
-        if (tokens.at(k).text.contains(change))
-            at = k;
-    }
-    return at;
-}
-
 void AddressParser::dropPiecesBeforeRegion(Candidates& c) const
 {
     // An address goes from its province or city down: a piece that reads
@@ -536,8 +496,8 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         }
         // On a line an order's label begins, the words after its value are the
         // order line's too ("商品：实验手套 M号 10盒", "商品名称：六堡茶 250g").
-        if (t.scope == PasteText::None && onOrderLine(tokens, i) && m_regions.match(value).length == 0 &&
-            PersonName::fit(value) != PersonName::Strong) {
+        if (t.scope == PasteText::None && TokenLines::onOrderLine(tokens, i) &&
+            m_regions.match(value).length == 0 && PersonName::fit(value) != PersonName::Strong) {
             c.remarks << value;
             continue;
         }
@@ -568,17 +528,11 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             continue;
         // Talk about the goods or the deal, unlabelled, is for the shop: "衣服要M码的白色哈".
         // On an order line ("商品：卫衣 120cm 粉色") the goods' words stay with it.
-        bool onInfoLine = false;
-        for (int k = i - 1; k >= 0 && tokens.at(k).line == t.line; --k) {
-            if (tokens.at(k).label != PasteText::None) { // the nearest label before it on the line
-                onInfoLine = tokens.at(k).label == PasteText::Info;
-                break;
-            }
-        }
         // A question to the shop names no address, whatever place it names ("喀什能包邮吗");
         // the company an invoice is made out to is not the one that takes the parcel.
         const bool free = t.scope != PasteText::Remark && t.scope != PasteText::Info &&
-                          t.scope != PasteText::Name && t.scope != PasteText::Company && !onInfoLine;
+                          t.scope != PasteText::Name && t.scope != PasteText::Company &&
+                          !TokenLines::afterOrderLabel(tokens, i);
         if (free && (OrderTalk::isQuestion(value) || OrderTalk::isInvoiceTitle(value)))
             continue;
         if (free && OrderTalk::isTalk(value) && m_regions.match(value).length == 0 &&
@@ -650,7 +604,10 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         // "地址改为 安徽省…", "…大厦 不对不对 那是我公司 寄家里 山西省…": a second
         // address from its province, after words that change or deny the first, replaces
         // it; so does a company named between them ("那是我公司" says whose the first was).
-        if (const int changedAt = c.parts.isEmpty() ? -1 : addressChangedAt(tokens, i, value, c);
+        const bool addressRead =
+            std::any_of(c.parts.cbegin(), c.parts.cend(),
+                        [this](const Candidates::Part& p) { return m_regions.match(p.text).length >= 2; });
+        if (const int changedAt = TokenLines::addressChangedAt(tokens, i, value, addressRead, m_regions);
             changedAt >= 0) {
             c.parts.clear();
             for (int k = changedAt; k < i; ++k) {

@@ -41,8 +41,6 @@ private:
     void takeUnlabelled(const QString& text, Candidates& c) const;
     bool splitGluedName(const QString& text, Candidates& c) const;
     bool isNameBeforeAddress(const QList<Token>& tokens, int i, const Candidates& c) const;
-    // The token that changes or denies the address before a new one starting at token i, or -1.
-    int addressChangedAt(const QList<Token>& tokens, int i, const QString& value, const Candidates& c) const;
     void dropStrayRegions(Candidates& c) const;
     void dropPiecesBeforeRegion(Candidates& c) const;
     // text: the entry as read, to keep the pieces left for the remark in their order.
