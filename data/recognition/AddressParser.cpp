@@ -535,6 +535,10 @@ ParsedRecipient AddressParser::parse(const QString& input) const
                           !TokenLines::afterOrderLabel(tokens, i);
         if (free && (OrderTalk::isQuestion(value) || OrderTalk::isInvoiceTitle(value)))
             continue;
+        if (free && OrderTalk::isLeaveAt(value) && m_regions.match(value).length == 0) { // "放学院收发室"
+            c.remarks << value;
+            continue;
+        }
         if (free && OrderTalk::isTalk(value) && m_regions.match(value).length == 0 &&
             !AddressWords::looksLikeAddress(value) && !PasteText::isCompany(value) &&
             PersonName::fit(value) != PersonName::Strong)

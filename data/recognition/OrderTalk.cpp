@@ -98,3 +98,10 @@ bool OrderTalk::isTitleSpokenTo(const QString& word)
                        "幺妹儿?|妹儿|妹子)$"));
     return word.size() <= 4 && title.match(word).hasMatch();
 }
+
+bool OrderTalk::isLeaveAt(const QString& clause)
+{
+    static const QRegularExpression leaveAt(
+        QStringLiteral("^(?:请|麻烦)?(?:帮我)?(?:放(?!心|学(?!院|校))|寄存|交给)"));
+    return clause.size() >= 3 && leaveAt.match(clause).hasMatch();
+}

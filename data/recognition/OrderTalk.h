@@ -16,6 +16,8 @@ public:
     // a further word for the courier ("会被偷", "别上楼", "我在店里"), not a
     // number, a place in an address or a word of thanks.
     static bool continuesNote(const QString& clause);
+    // Where or with whom to leave the parcel, said first: "放学院收发室", "交给我室友也行".
+    static bool isLeaveAt(const QString& clause);
     // A question to the shop: "喀什能包邮吗", "15号前能到吗".
     static bool isQuestion(const QString& clause);
     // Whom the invoice is made out to: "发票抬头开杭州澄明网络科技有限公司".

@@ -110,8 +110,7 @@ bool PasteChat::isChat(const QString& raw)
         token.startsWith(QStringLiteral("不用")))
         return false;
     // So is where to leave it: "放前台报我名字就行".
-    static const QRegularExpression leaveAt(QStringLiteral("^(?:请|麻烦)?(?:帮我)?(?:放(?!心)|寄存|交给)"));
-    if (leaveAt.match(token).hasMatch())
+    if (OrderTalk::isLeaveAt(token))
         return false;
     // "其他的到不了" names no one.
     const QString words = QString(token).remove(QStringLiteral("其他"));

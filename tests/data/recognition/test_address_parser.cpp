@@ -664,6 +664,9 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("an address changed to a new one from its province: the new one alone")
         << QStringLiteral("收件人 程颖 13812349999 江苏省南通市崇川区人民中路20号 不对 换成 江苏省南通市港闸区城港路88号")
         << QStringLiteral("地址") << QStringLiteral("江苏省南通市港闸区城港路88号") << false;
+    QTest::newRow("where to leave it, a school named in it, is the note, not the company")
+        << QStringLiteral("李老师 13912345678 江苏省苏州市姑苏区十梓街1号 放学校门卫")
+        << QStringLiteral("备注") << QStringLiteral("放学校门卫") << false;
 }
 
 void TestAddressParser::edgeCases()
