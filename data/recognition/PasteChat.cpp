@@ -17,7 +17,7 @@ bool PasteChat::isChat(const QString& raw)
     static const QStringList whole =
         QStringLiteral(
             "亲 亲亲 你好 您好 在吗 在不在 老板 老板娘 hi Hi HI hello Hello 谢谢 谢谢老板 谢谢亲 谢啦 收货 "
-            "在的 感谢 多谢 辛苦了 麻烦了 收货信息 收件信息 地址信息 如下 信息如下 好的 嗯 么么哒 早上好 "
+            "在的 感谢 感恩 多谢 辛苦了 麻烦了 收货信息 收件信息 地址信息 如下 信息如下 好的 嗯 么么哒 早上好 "
             "中午好 下午好 晚上好 好嘞 好滴 哈喽 那个 这边 亲亲～ 亲～ boss Boss pls Pls please Please ship "
             "Ship to thx Thx thanks Thanks ok OK Ok okay 嗨 喂 宝 宝宝 宝子 姐妹 姐妹们 姐 哥 亲爱的 "
             "店主 店家 掌柜 掌柜的 卖家 客服 美女 小姐姐 好呀 好哒 嗯嗯 语音转文字 新的 一下 在这 在这里 在这儿 "
@@ -112,11 +112,13 @@ bool PasteChat::isChat(const QString& raw)
     // So is where to leave it: "放前台报我名字就行".
     if (OrderTalk::isLeaveAt(token))
         return false;
+    // How to pack it is a note whoever it names: "麻烦帮我包成礼物".
+    static const QRegularExpression packing(QStringLiteral("包成|包好|礼物|禮物|易碎|轻放|價格單|价格单"));
     // "其他的到不了" names no one.
     const QString words = QString(token).remove(QStringLiteral("其他"));
     for (const char* w : {"我", "你", "您", "他", "她", "这里", "这个", "如下"}) {
         if (words.contains(QString::fromUtf8(w)))
-            return !token.contains(whenHome);
+            return !token.contains(whenHome) && !token.contains(packing);
     }
     return false;
 }

@@ -667,6 +667,9 @@ void TestAddressParser::edgeCases_data()
     QTest::newRow("where to leave it, a school named in it, is the note, not the company")
         << QStringLiteral("李老师 13912345678 江苏省苏州市姑苏区十梓街1号 放学校门卫")
         << QStringLiteral("备注") << QStringLiteral("放学校门卫") << false;
+    QTest::newRow("how to pack it is a note though it says 我")
+        << QStringLiteral("收件人：吴立 电话：13812345678 地址：江苏省常州市天宁区延陵西路1号 麻烦帮我包成礼物 谢谢")
+        << QStringLiteral("备注") << QStringLiteral("麻烦帮我包成礼物") << false;
 }
 
 void TestAddressParser::edgeCases()
