@@ -194,10 +194,10 @@ void TestAddressParser::accuracy_data()
         {"fresh18", "备注", 0.995}, {"fresh19", "整条", 0.995},     {"fresh19", "姓名", 0.995},
         {"fresh19", "手机", 0.995}, {"fresh19", "电话", 0.995},     {"fresh19", "城市", 0.995},
         {"fresh19", "邮编", 0.995}, {"fresh19", "收件单位", 0.995}, {"fresh19", "地址", 0.995},
-        {"fresh19", "备注", 0.995}, {"fresh23", "整条", 0.0},       {"fresh23", "姓名", 0.0},
-        {"fresh23", "手机", 0.0},   {"fresh23", "电话", 0.0},       {"fresh23", "城市", 0.0},
-        {"fresh23", "邮编", 0.0},   {"fresh23", "收件单位", 0.0},   {"fresh23", "地址", 0.0},
-        {"fresh23", "备注", 0.0},
+        {"fresh19", "备注", 0.995}, {"fresh23", "整条", 0.895},     {"fresh23", "姓名", 0.975},
+        {"fresh23", "手机", 0.99},  {"fresh23", "电话", 0.99},      {"fresh23", "城市", 0.99},
+        {"fresh23", "邮编", 0.99},  {"fresh23", "收件单位", 0.99},  {"fresh23", "地址", 0.955},
+        {"fresh23", "备注", 0.915},
     };
     for (const QString& path :
          qEnvironmentVariable("WAYBILL_MEASURE_SAMPLES").split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
