@@ -16,12 +16,12 @@ bool PasteChat::isChat(const QString& raw)
         token.chop(1);
     static const QStringList whole =
         QStringLiteral(
-            "亲 亲亲 你好 您好 在吗 在不在 老板 老板娘 hi Hi HI hello Hello 谢谢 谢谢老板 谢谢亲 谢啦 收货 "
-            "在的 感谢 感恩 多谢 辛苦了 麻烦了 收货信息 收件信息 地址信息 如下 信息如下 好的 嗯 么么哒 早上好 "
+            "亲 亲亲 你好 您好 在吗 在不在 老板 老板娘 hi Hi HI hello Hello 谢谢 谢谢老板 谢谢亲 谢啦 "
+            "在的 感谢 多谢 辛苦了 麻烦了 收货信息 收件信息 地址信息 如下 信息如下 好的 嗯 么么哒 早上好 "
             "中午好 下午好 晚上好 好嘞 好滴 哈喽 那个 这边 亲亲～ 亲～ boss Boss pls Pls please Please ship "
             "Ship to thx Thx thanks Thanks ok OK Ok okay 嗨 喂 宝 宝宝 宝子 姐妹 姐妹们 姐 哥 亲爱的 "
-            "店主 店家 掌柜 掌柜的 卖家 客服 美女 小姐姐 好呀 好哒 嗯嗯 语音转文字 新的 一下 在这 在这里 在这儿 "
-            "乡下")
+            "店主 掌柜 掌柜的 卖家 客服 美女 小姐姐 好呀 好哒 嗯嗯 语音转文字 新的 一下 在这 在这里 在这儿 "
+            "乡下 店家 感恩 收货")
             .split(QLatin1Char(' '));
     // Thanks at the end, with what people add to them: "辛苦啦", "麻烦你了", "谢谢哈".
     static const QRegularExpression courtesy(

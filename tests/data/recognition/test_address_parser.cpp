@@ -639,36 +639,43 @@ void TestAddressParser::edgeCases_data()
                           "门牌是1503 我写错了")
         << QStringLiteral("地址") << QStringLiteral("福建省福州市鼓楼区五四路88号3栋1503") << false;
     QTest::newRow("a note may end on 呢, and what the one who takes it says after it goes with it")
-        << QStringLiteral("收件人 鲍强 15905512345 安徽省安庆市迎江区人民路30号 送货前先联系我呢 我不一定在家")
+        << QStringLiteral(
+               "收件人 鲍强 15905512345 安徽省安庆市迎江区人民路30号 送货前先联系我呢 我不一定在家")
         << QStringLiteral("备注") << QStringLiteral("送货前先联系我呢 我不一定在家") << false;
     QTest::newRow("a question naming a city is no part of the address")
         << QStringLiteral("亲 大连能包邮吗 收件人 鞠红 13840912345 辽宁省大连市沙河口区西南路100号")
         << QStringLiteral("地址") << QStringLiteral("辽宁省大连市沙河口区西南路100号") << false;
     QTest::newRow("the company an invoice is made out to does not take the parcel")
-        << QStringLiteral("发票抬头写南京远拓信息技术有限公司 收件人 章伟 13905171234 江苏省南京市玄武区中山路18号")
+        << QStringLiteral(
+               "发票抬头写南京远拓信息技术有限公司 收件人 章伟 13905171234 江苏省南京市玄武区中山路18号")
         << QStringLiteral("收件单位") << QString() << false;
     QTest::newRow("the remark's label keeps 送到 with its note")
         << QStringLiteral("收货人：谢敏\n手机：13607311234\n地址：湖南省长沙市芙蓉区五一大道100号\n"
                           "买家留言：送到楼下打电话")
         << QStringLiteral("备注") << QStringLiteral("送到楼下打电话") << false;
     QTest::newRow("what to say at the door names no label")
-        << QStringLiteral("收件人 冯丽 13512341234 湖北省武汉市江汉区建设大道568号新世界国贸大厦 到前台说公司名就行")
+        << QStringLiteral(
+               "收件人 冯丽 13512341234 湖北省武汉市江汉区建设大道568号新世界国贸大厦 到前台说公司名就行")
         << QStringLiteral("备注") << QStringLiteral("到前台说公司名就行") << false;
     QTest::newRow("the one spoken to by a title is no note")
-        << QStringLiteral("李经理，资料寄到我们公司：浙江省宁波市江北区人民路132号 宁波远航贸易有限公司 收件人 陆婷 "
-                          "13805741234")
+        << QStringLiteral(
+               "李经理，资料寄到我们公司：浙江省宁波市江北区人民路132号 宁波远航贸易有限公司 收件人 陆婷 "
+               "13805741234")
         << QStringLiteral("备注") << QString() << false;
     QTest::newRow("where to leave it is a note though it names the sender; where to send it is not")
-        << QStringLiteral("直接寄学校吧：湖北省武汉市武昌区八一路299号武汉大学 收件人 邱爽 13971234567 放门卫报我名字就行")
+        << QStringLiteral("直接寄学校吧：湖北省武汉市武昌区八一路299号武汉大学 收件人 邱爽 13971234567 "
+                          "放门卫报我名字就行")
         << QStringLiteral("备注") << QStringLiteral("放门卫报我名字就行") << false;
     QTest::newRow("an address changed to a new one from its province: the new one alone")
-        << QStringLiteral("收件人 程颖 13812349999 江苏省南通市崇川区人民中路20号 不对 换成 江苏省南通市港闸区城港路88号")
+        << QStringLiteral("收件人 程颖 13812349999 江苏省南通市崇川区人民中路20号 不对 换成 "
+                          "江苏省南通市港闸区城港路88号")
         << QStringLiteral("地址") << QStringLiteral("江苏省南通市港闸区城港路88号") << false;
     QTest::newRow("where to leave it, a school named in it, is the note, not the company")
         << QStringLiteral("李老师 13912345678 江苏省苏州市姑苏区十梓街1号 放学校门卫")
         << QStringLiteral("备注") << QStringLiteral("放学校门卫") << false;
     QTest::newRow("how to pack it is a note though it says 我")
-        << QStringLiteral("收件人：吴立 电话：13812345678 地址：江苏省常州市天宁区延陵西路1号 麻烦帮我包成礼物 谢谢")
+        << QStringLiteral(
+               "收件人：吴立 电话：13812345678 地址：江苏省常州市天宁区延陵西路1号 麻烦帮我包成礼物 谢谢")
         << QStringLiteral("备注") << QStringLiteral("麻烦帮我包成礼物") << false;
 }
 
