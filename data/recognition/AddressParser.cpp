@@ -608,11 +608,12 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         // "地址改为 安徽省…", "…大厦 不对不对 那是我公司 寄家里 山西省…": a second
         // address from its province, after words that change or deny the first, replaces
         // it; so does a company named between them ("那是我公司" says whose the first was).
-        const bool addressRead =
+        // The first address, with its region, is looked for only after such words.
+        if (const int changedAt =
+                c.parts.isEmpty() ? -1 : TokenLines::addressChangedAt(tokens, i, value, m_regions);
+            changedAt >= 0 &&
             std::any_of(c.parts.cbegin(), c.parts.cend(),
-                        [this](const Candidates::Part& p) { return m_regions.match(p.text).length >= 2; });
-        if (const int changedAt = TokenLines::addressChangedAt(tokens, i, value, addressRead, m_regions);
-            changedAt >= 0) {
+                        [this](const Candidates::Part& p) { return m_regions.match(p.text).length >= 2; })) {
             c.parts.clear();
             for (int k = changedAt; k < i; ++k) {
                 c.companies.removeAll(tokens.at(k).text);

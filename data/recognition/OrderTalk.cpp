@@ -24,7 +24,7 @@ bool OrderTalk::isTalk(const QString& clause)
 {
     // A sound alone: "呀", "哦", "啊哈".
     static const QRegularExpression sound(QStringLiteral("^[啊哦噢呀诶哎嗯哇唉哈]{1,3}$"));
-    if (sound.match(clause).hasMatch())
+    if (clause.size() <= 3 && sound.match(clause).hasMatch())
         return true;
     if (clause.size() < 2 || clause.size() > 24)
         return false;
@@ -88,7 +88,9 @@ bool OrderTalk::isInvoiceTitle(const QString& clause)
 {
     static const QRegularExpression title(QStringLiteral(
         "^(?:请|麻烦)?(?:帮我)?(?:开)?(?:发票|专票|普票)?抬头(?:是|开|写|为|填)?|^开(?:发票|专票|普票)给?"));
-    return clause.size() > 4 && title.match(clause).hasMatch();
+    return clause.size() > 4 &&
+           (clause.contains(QChar(0x62AC)) || clause.startsWith(QChar(0x5F00))) && // 抬 开
+           title.match(clause).hasMatch();
 }
 
 bool OrderTalk::isTitleSpokenTo(const QString& word)
@@ -103,5 +105,6 @@ bool OrderTalk::isLeaveAt(const QString& clause)
 {
     static const QRegularExpression leaveAt(
         QStringLiteral("^(?:请|麻烦)?(?:帮我)?(?:放(?!心|学(?!院|校))|寄存|交给)"));
-    return clause.size() >= 3 && leaveAt.match(clause).hasMatch();
+    return clause.size() >= 3 && QStringLiteral("请麻帮放寄交").contains(clause.front()) &&
+           leaveAt.match(clause).hasMatch();
 }

@@ -154,6 +154,8 @@ PasteText::Kind PasteLabels::kindOf(const QString& token)
         return PasteText::None;
     }
     // "訂單編號", "下單時間": a label written in traditional characters, read as the simplified one.
+    if (token.size() < 2 || token.size() > 6)
+        return PasteText::None;
     if (const QString folded = simplified(token); folded != token)
         return kindOf(folded);
     return PasteText::None;
@@ -165,10 +167,13 @@ QString PasteLabels::simplified(const QString& token)
     static const QString traditional =
         QStringLiteral("單編號時間訂備註貨購買數額寶貝稱聯繫電話機碼郵遞區詳細");
     static const QString simple = QStringLiteral("单编号时间订备注货购买数额宝贝称联系电话机码邮递区详细");
-    QString out = token;
-    for (QChar& c : out) {
-        if (const qsizetype at = traditional.indexOf(c); at >= 0)
-            c = simple.at(at);
+    QString out;
+    for (qsizetype i = 0; i < token.size(); ++i) {
+        if (const qsizetype at = traditional.indexOf(token.at(i)); at >= 0) {
+            if (out.isEmpty())
+                out = token;
+            out[i] = simple.at(at);
+        }
     }
-    return out;
+    return out.isEmpty() ? token : out;
 }

@@ -30,19 +30,21 @@ bool TokenLines::afterOrderLabel(const Tokens& tokens, int i)
     return false;
 }
 
-int TokenLines::addressChangedAt(const Tokens& tokens, int i, const QString& value, bool addressRead,
+int TokenLines::addressChangedAt(const Tokens& tokens, int i, const QString& value,
                                  const RegionTable& regions)
 {
-    if (!addressRead)
+    static const QRegularExpression change(QStringLiteral("改为|改成|换成|改到|换到|不对"));
+    int at = -1;
+    for (int k = i - 1; k >= 0 && k >= i - 4; --k) {
+        const QString& text = tokens.at(k).text;
+        if ((text.contains(QChar(0x6539)) || text.contains(QChar(0x6362)) || text.contains(QChar(0x4E0D))) &&
+            text.contains(change)) // 改 换 不
+            at = k;
+    }
+    if (at < 0)
         return -1;
     const RegionTable::Path path = regions.match(value);
     if (path.length < 2 || path.written.isEmpty() || path.written.first().shortForm || path.ambiguous)
         return -1;
-    static const QRegularExpression change(QStringLiteral("改为|改成|换成|改到|换到|不对"));
-    int at = -1;
-    for (int k = i - 1; k >= 0 && k >= i - 4; --k) {
-        if (tokens.at(k).text.contains(change))
-            at = k;
-    }
     return at;
 }

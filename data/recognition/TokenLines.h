@@ -16,8 +16,7 @@ public:
     // The nearest label before it on its line is an order's: "商品：卫衣 120cm 粉色".
     static bool afterOrderLabel(const Tokens& tokens, int i);
     // The first of the words that change or deny the address ("改为", "不对 换成")
-    // just before token i, when value starts a new address from its province and
-    // an address with its region was read already (addressRead); or -1.
-    static int addressChangedAt(const Tokens& tokens, int i, const QString& value, bool addressRead,
+    // just before token i, when value starts a new address from its province; or -1.
+    static int addressChangedAt(const Tokens& tokens, int i, const QString& value,
                                 const RegionTable& regions);
 };
