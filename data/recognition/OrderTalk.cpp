@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 bool OrderTalk::isCourierNote(const QString& clause)
 {
     // A question to the shop is no note: "15号前能到吗".
@@ -36,7 +38,10 @@ bool OrderTalk::isTalk(const QString& clause)
                        "驿站|快递柜|物业|收发室|顺丰|顺豐|韵达|京东|极兔|圆通|中通|申通|EMS|邮政|德邦|"
                        "付|[上下中]午|晚上|白天|周|星期|\\d))\\p{Han}{0,6}?[吧哈哦呀]?$|"
                        "^这是(?:我的?)?\\p{Han}{0,4}(?:地址|信息)|(?:系统|平台|后台)给的$"));
-    if (clause.size() <= 8 && leadIn.match(clause).hasMatch())
+    if (clause.size() <= 8 &&
+        (clause.contains(QChar(0x5BC4)) || clause.contains(QChar(0x53D1)) || clause.contains(QChar(0x7ED9)) ||
+         clause.startsWith(QChar(0x8FD9))) && // 寄 发 给 这
+        leadIn.match(clause).hasMatch())
         return true;
     if (isCourierNote(clause))
         return false;
@@ -53,8 +58,10 @@ bool OrderTalk::isTalk(const QString& clause)
         "发票|抬头|专票|普票|开票|开个人|"
         // Chat about it: "哈哈终于抢到了", "开玩笑的".
         "哈哈|开玩笑|太慢"));
-    static const QRegularExpression question(QStringLiteral("(?:吗|嗎|呢|没)[呀啊哈]?$"));
-    return clause.contains(talk) || question.match(clause).hasMatch();
+    // A question: "…收到没", "…有货吗呀".
+    const QChar last =
+        QStringLiteral("呀啊哈").contains(clause.back()) ? clause.at(clause.size() - 2) : clause.back();
+    return QStringLiteral("吗嗎呢没").contains(last) || clause.contains(talk);
 }
 
 bool OrderTalk::continuesNote(const QString& clause)
@@ -81,7 +88,9 @@ bool OrderTalk::isQuestion(const QString& clause)
     // "什么时候能发货呀"; "什么时候送都行" is a note.
     static const QRegularExpression asks(
         QStringLiteral("什么时候|怎么|多久|几天|能不能|可不可以|有没有|是不是"));
-    return clause.contains(asks) && !isCourierNote(clause);
+    return std::any_of(clause.cbegin(), clause.cend(),
+                       [](QChar c) { return QStringLiteral("什怎多几能可有是").contains(c); }) &&
+           clause.contains(asks) && !isCourierNote(clause);
 }
 
 bool OrderTalk::isInvoiceTitle(const QString& clause)
