@@ -6,6 +6,7 @@
 #include "data/recognition/ContactNumbers.h"
 #include "data/recognition/InlineRecipients.h"
 #include "data/recognition/InstitutionParts.h"
+#include "data/recognition/OrderTalk.h"
 #include "data/recognition/PasteChat.h"
 #include "data/recognition/PasteCorrections.h"
 #include "data/recognition/PasteText.h"
@@ -16,6 +17,7 @@
 #include "data/recognition/SenderParts.h"
 #include "data/recognition/SentenceLeadIn.h"
 #include "data/recognition/SpokenDigits.h"
+#include "data/recognition/TokenLines.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -399,6 +401,9 @@ void AddressParser::chooseName(Candidates& c, QStringList& detailParts, ParsedRe
         return AddressParser::positionIn(text, colon >= 0 ? piece.mid(colon + 1) : piece);
     };
     for (auto it = others.crbegin(); it != others.crend(); ++it) {
+        // "王经理，样品寄到…": the one spoken to, by a title, is no note.
+        if (OrderTalk::isTitleSpokenTo(*it))
+            continue;
         const int pos = at(*it);
         int k = 0;
         while (pos >= 0 && k < c.remarks.size() && (at(c.remarks.at(k)) < 0 || at(c.remarks.at(k)) < pos))
@@ -447,13 +452,25 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     const QList<Token> tokens = PasteTokenizer::tokenize(text);
     bool regionLast = false;  // the piece before went into the address as a pure region
     qsizetype partsLast = -1; // how many address pieces there were after the piece before
+    qsizetype remarksSeen = 0;
+    qsizetype partsSeen = 0;
     for (int i = 0; i < tokens.size(); ++i) {
+        // The token before went to the remark alone, after some of the address.
+        const bool noteLast =
+            !c.parts.isEmpty() && c.remarks.size() > remarksSeen && c.parts.size() == partsSeen;
+        remarksSeen = c.remarks.size();
+        partsSeen = c.parts.size();
         const Token& t = tokens.at(i);
         const bool afterRegion = regionLast;
         const bool partLast = !c.parts.isEmpty() && partsLast == c.parts.size();
         regionLast = false;
         if (t.label != PasteText::None) {
             lastLabel = t.text;
+            // "我的订单号": whose it is says nothing to the courier.
+            for (const QString& own : {QStringLiteral("我们的"), QStringLiteral("我的")}) {
+                if (lastLabel.size() > own.size() + 1 && lastLabel.startsWith(own))
+                    lastLabel.remove(0, own.size());
+            }
             continue;
         }
         if (t.aside && afterInfo) {
@@ -473,7 +490,9 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             continue;
         }
         afterInfo = false;
-        QString value = PasteChat::withoutThanks(PasteText::withoutLeadIn(t.text));
+        // Under the remark's label the words are the note's as written ("送到门口打电话").
+        QString value = PasteChat::withoutThanks(
+            t.scope == PasteText::Remark ? t.text : PasteText::withoutLeadIn(t.text));
         value = SentenceLeadIn::reduced(value, m_regions);
         // Under no label, "是生日礼物" says what the parcel is: "是" announces no value there.
         if (t.scope == PasteText::None && t.text.startsWith(QChar(0x662F)) && value == t.text.mid(1) &&
@@ -491,6 +510,13 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             if (path.length >= 3 && !path.written.isEmpty() && !path.written.first().shortForm)
                 value.remove(0, 1);
         }
+        // On a line an order's label begins, the words after its value are the
+        // order line's too ("商品：实验手套 M号 10盒", "商品名称：六堡茶 250g").
+        if (t.scope == PasteText::None && TokenLines::onOrderLine(tokens, i) &&
+            m_regions.match(value).length == 0 && PersonName::fit(value) != PersonName::Strong) {
+            c.remarks << value;
+            continue;
+        }
         if (t.scope == PasteText::Info) {
             if (PasteChat::isOrderHeading(value)) // "订单状态：待发货" says nothing to the courier
                 continue;
@@ -502,10 +528,36 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         if (t.scope == PasteText::Remark &&
             (value == QStringLiteral("一下") || value == QStringLiteral("下")))
             continue;
+        // The address does not go on after a note: what follows the note, when
+        // it reads as no address, name or company, goes on with it ("东西别放门口 会被偷").
+        if (noteLast && t.scope != PasteText::Remark && t.scope != PasteText::Info &&
+            t.scope != PasteText::Name && t.scope != PasteText::Company && OrderTalk::continuesNote(value) &&
+            m_regions.match(value).length == 0 && !PasteText::isCompany(value) &&
+            PersonName::fit(value) != PersonName::Strong) {
+            c.remarks << value;
+            continue;
+        }
         // Greetings and chat around the fields belong to none of them.
         // Under the remark's label, all is the remark ("取件码发我微信").
         if (t.scope != PasteText::Remark && PasteChat::isChat(value) && m_regions.match(value).length == 0 &&
             (!AddressWords::looksLikeAddress(value) || PasteChat::isOrderHeading(value))) // "快手小店订单"
+            continue;
+        // Talk about the goods or the deal, unlabelled, is for the shop: "衣服要M码的白色哈".
+        // On an order line ("商品：卫衣 120cm 粉色") the goods' words stay with it.
+        // A question to the shop names no address, whatever place it names ("喀什能包邮吗");
+        // the company an invoice is made out to is not the one that takes the parcel.
+        const bool free = t.scope != PasteText::Remark && t.scope != PasteText::Info &&
+                          t.scope != PasteText::Name && t.scope != PasteText::Company &&
+                          !TokenLines::afterOrderLabel(tokens, i);
+        if (free && (OrderTalk::isQuestion(value) || OrderTalk::isInvoiceTitle(value)))
+            continue;
+        if (free && OrderTalk::isLeaveAt(value) && m_regions.match(value).length == 0) { // "放学院收发室"
+            c.remarks << value;
+            continue;
+        }
+        if (free && OrderTalk::isTalk(value) && m_regions.match(value).length == 0 &&
+            !AddressWords::looksLikeAddress(value) && !PasteText::isCompany(value) &&
+            PersonName::fit(value) != PersonName::Strong)
             continue;
         // A department written after its company, or after the school or
         // hospital the address ends with: "…有限公司 研发中心", "…大学 文学院办公室".
@@ -574,6 +626,22 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             c.companies << value.left(of);
             (t.scope == PasteText::Name ? c.labelledNames : c.strongNames) << value.mid(of + 1);
             continue;
+        }
+        // "地址改为 安徽省…", "…大厦 不对不对 那是我公司 寄家里 山西省…": a second
+        // address from its province, after words that change or deny the first, replaces
+        // it; so does a company named between them ("那是我公司" says whose the first was).
+        // The first address, with its region, is looked for only after such words.
+        if (const int changedAt =
+                c.parts.isEmpty() ? -1 : TokenLines::addressChangedAt(tokens, i, value, m_regions);
+            changedAt >= 0 &&
+            std::any_of(c.parts.cbegin(), c.parts.cend(),
+                        [this](const Candidates::Part& p) { return m_regions.match(p.text).length >= 2; })) {
+            c.parts.clear();
+            for (int k = changedAt; k < i; ++k) {
+                c.companies.removeAll(tokens.at(k).text);
+                c.remarks.removeAll(tokens.at(k).text); // "不对 换成"
+                c.weakNames.removeAll(tokens.at(k).text);
+            }
         }
         Token v = t;
         v.text = value;

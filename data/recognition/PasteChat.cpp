@@ -1,6 +1,7 @@
 #include "data/recognition/PasteChat.h"
 
 #include "data/recognition/ChatAsides.h"
+#include "data/recognition/OrderTalk.h"
 #include "data/recognition/PasteText.h"
 #include "data/recognition/PersonName.h"
 
@@ -20,7 +21,7 @@ bool PasteChat::isChat(const QString& raw)
             "中午好 下午好 晚上好 好嘞 好滴 哈喽 那个 这边 亲亲～ 亲～ boss Boss pls Pls please Please ship "
             "Ship to thx Thx thanks Thanks ok OK Ok okay 嗨 喂 宝 宝宝 宝子 姐妹 姐妹们 姐 哥 亲爱的 "
             "店主 掌柜 掌柜的 卖家 客服 美女 小姐姐 好呀 好哒 嗯嗯 语音转文字 新的 一下 在这 在这里 在这儿 "
-            "乡下")
+            "乡下 店家 感恩 收货")
             .split(QLatin1Char(' '));
     // Thanks at the end, with what people add to them: "辛苦啦", "麻烦你了", "谢谢哈".
     static const QRegularExpression courtesy(
@@ -94,9 +95,11 @@ bool PasteChat::isChat(const QString& raw)
             whole.contains(token.mid(w.size())))
             return true;
     }
-    // A question to the shop: "宝贝收到了吗".
-    if (token.endsWith(QStringLiteral("吗")) || token.endsWith(QStringLiteral("呢")))
+    // A question to the shop: "宝贝收到了吗"; "送货前先打电话呢" asks the courier.
+    if (token.endsWith(QStringLiteral("吗")))
         return true;
+    if (token.endsWith(QStringLiteral("呢")))
+        return !OrderTalk::isCourierNote(token);
     // Who the recipient is to the sender, before the name: "房东 黄阿姨".
     // Kin too, and where the address is: "大姐 刘桂芳", "家里：武文娟 …".
     static const QRegularExpression relation(
@@ -116,11 +119,16 @@ bool PasteChat::isChat(const QString& raw)
     if (token.startsWith(QChar(0x522B)) || token.startsWith(QStringLiteral("不要")) ||
         token.startsWith(QStringLiteral("不用")))
         return false;
+    // So is where to leave it: "放前台报我名字就行".
+    if (OrderTalk::isLeaveAt(token))
+        return false;
+    // How to pack it is a note whoever it names: "麻烦帮我包成礼物".
+    static const QRegularExpression packing(QStringLiteral("包成|包好|礼物|禮物|易碎|轻放|價格單|价格单"));
     // "其他的到不了" names no one.
     const QString words = QString(token).remove(QStringLiteral("其他"));
     for (const char* w : {"我", "你", "您", "他", "她", "这里", "这个", "如下"}) {
         if (words.contains(QString::fromUtf8(w)))
-            return !token.contains(whenHome);
+            return !token.contains(whenHome) && !token.contains(packing);
     }
     return false;
 }

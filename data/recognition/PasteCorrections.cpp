@@ -112,7 +112,12 @@ bool thatNotThis(QString& text)
     if (!m.hasMatch() || !isFieldValue(m.captured(3)))
         return false;
     const QString old = m.captured(3);
-    const QString now = plainDigits(m.captured(2));
+    QString now = plainDigits(m.captured(2));
+    // "是1单元不是2单元": the 是 says it, the value follows.
+    for (const QString& say : {QStringLiteral("应该是"), QStringLiteral("是")}) {
+        if (now.size() > say.size() && now.startsWith(say) && isFieldValue(now.mid(say.size())))
+            now.remove(0, say.size());
+    }
     const qsizetype at = text.left(m.capturedStart()).lastIndexOf(old);
     if (at < 0) {
         // The old value was not written here: only the words that deny it go.
@@ -132,10 +137,11 @@ bool thatNotThis(QString& text)
 bool valueThenCorrection(QString& text)
 {
     static const QRegularExpression re(
-        QStringLiteral("(%1)[ ]*(?:%3)?(?:[诶哎唉噢哦]?(?:不对|打错了|写错了|说错了|搞错了|弄错了|错了)(?:[ "
-                       ",，]*(?:不对|[打写说搞弄]?错了))*|算了)%2"
-                       "(?:改一下|改下|更正)?%2(?:%3)?(?:还是写|还是|应该是|改成|是|写|填)?(?:真名|真实姓名|"
-                       "全名)?[:： ]*(%1)")
+        QStringLiteral(
+            "(%1)[ ]*(?:%3)?(?:[诶哎唉噢哦]?(?:不对|打错了|写错了|说错了|搞错了|弄错了|错了)(?:[ "
+            ",，]*(?:不对|[打写说搞弄]?错了))*|算了)%2"
+            "(?:改一下|改下|更正)?%2(?:%3)?(?:还是写|还是|应该是|改成|是|写|填)?(?:真名|真实姓名|"
+            "全名)?(?:吧|[ ]*(?:写|填)?(?:我|他|她)?(?:\\p{Han}{1,3}的)?(?:名字|真名|全名)吧?)?[:： ]*(%1)")
             .arg(kValue, kGap, kField));
     const auto m = re.match(text);
     if (!m.hasMatch())
@@ -152,7 +158,10 @@ bool valueThenCorrection(QString& text)
         text.replace(m.capturedStart(), m.capturedLength(), kept.join(QLatin1Char(' ')));
         return true;
     }
-    if (sameKind(old, now)) {
+    // "小鱼 不对 写真名吧 于静怡": a name given for the real one, whatever the first was.
+    static const QRegularExpression realName(QStringLiteral("真名|真实姓名|全名|名字"));
+    if (sameKind(old, now) ||
+        (PersonName::fit(now) == PersonName::Strong && m.captured(0).contains(realName))) {
         text.replace(m.capturedStart(), m.capturedLength(), corrected(old, now));
         return true;
     }
@@ -165,6 +174,56 @@ bool valueThenCorrection(QString& text)
     return true;
 }
 
+// The last value before pos like the new one: a number of as many digits
+// ("1202" for "1203", a phone for a phone) or with the same unit ("2单元").
+qsizetype lastSameKind(const QString& text, qsizetype pos, const QString& now, qsizetype& length)
+{
+    if (!isDigits(now))
+        return lastLike(text, pos, now, length);
+    const QRegularExpression same(QStringLiteral("(?<!\\d)\\d{%1}(?!\\d)").arg(now.size()));
+    qsizetype at = -1;
+    for (auto it = same.globalMatch(QStringView(text).left(pos)); it.hasNext();) {
+        const auto n = it.next();
+        at = n.capturedStart();
+        length = n.capturedLength();
+    }
+    return at;
+}
+
+// A slip owned up to apart from the value it was in, the field named:
+// "电话打错了，是13671529048", "门牌是1203 刚看错了".
+bool slipApart(QString& text)
+{
+    static const QRegularExpression re(
+        QStringLiteral("[啊哦噢诶哎]?[ ]*(?:%1)(?:刚才?)?[打写看说填弄搞]?错了%2(?:应该)?是[ ]*(%3)|"
+                       "[啊哦噢诶哎]?[ ]*(?:%1)[是为][ ]*(%3)%2(?:刚才?|我)?[打写看说填弄搞]错了")
+            .arg(kField, kGap, kNumber));
+    const auto m = re.match(text);
+    if (!m.hasMatch())
+        return false;
+    const int group = m.capturedStart(1) >= 0 ? 1 : 2;
+    const QString now = m.captured(group);
+    qsizetype length = 0;
+    const qsizetype at = lastSameKind(text, m.capturedStart(), now, length);
+    if (at < 0 || text.mid(at, length) == now)
+        return false;
+    qsizetype start = m.capturedStart();
+    qsizetype end = m.capturedEnd();
+    // A line of its own goes with its line break, not to leave a blank line
+    // that would part one recipient in two.
+    const qsizetype lineStart = text.lastIndexOf(QLatin1Char('\n'), start - 1) + 1;
+    const qsizetype lineEnd = text.indexOf(QLatin1Char('\n'), end);
+    const auto blank = [](QStringView v) { return v.trimmed().isEmpty(); };
+    if (lineStart > 0 && blank(QStringView(text).mid(lineStart, start - lineStart)) &&
+        blank(QStringView(text).mid(end, (lineEnd < 0 ? text.size() : lineEnd) - end))) {
+        start = lineStart - 1;
+        end = lineEnd < 0 ? text.size() : lineEnd;
+    }
+    text.remove(start, end - start);
+    text.replace(at, length, now);
+    return true;
+}
+
 } // namespace
 
 QString PasteCorrections::applied(const QString& input)
@@ -173,8 +232,27 @@ QString PasteCorrections::applied(const QString& input)
         !input.contains(QStringLiteral("算了")) && !input.contains(QStringLiteral("不是")))
         return input;
     QString text = input;
-    for (int guard = 0; guard < 4 && (notThisButThat(text) || thatNotThis(text) || valueThenCorrection(text));
+    bool any = false;
+    for (int guard = 0; guard < 4 && (notThisButThat(text) || thatNotThis(text) ||
+                                      valueThenCorrection(text) || slipApart(text));
          ++guard) {
+        any = true;
+    }
+    // The slip owned up to, left alone once the value is put right: "单元写错了".
+    static const QRegularExpression slip(
+        QStringLiteral(
+            "(?<=^|[\\s,，。!！])[啊哦诶哎]?(?:%1)?(?:刚才?)?[打写看说填弄搞]错了(?=$|[\\s,，。!！])")
+            .arg(kField));
+    if (any) {
+        QStringList lines = text.split(QLatin1Char('\n'));
+        for (qsizetype k = lines.size() - 1; k >= 0; --k) {
+            const QString before = lines.at(k);
+            lines[k].remove(slip);
+            // A line left with nothing goes, not to part the recipient in two.
+            if (lines.at(k) != before && lines.at(k).trimmed().isEmpty())
+                lines.removeAt(k);
+        }
+        text = lines.join(QLatin1Char('\n'));
     }
     // "嘉庆的嘉": which character the name is written with.
     static const QRegularExpression character(QStringLiteral("(?<=\\s)(\\p{Han}{1,3})的(\\p{Han})(?=\\s|$)"));

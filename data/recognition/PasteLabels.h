@@ -22,4 +22,6 @@ public:
     static bool startsOne(QChar c);
     // The label a whole token is, or None.
     static PasteText::Kind kindOf(const QString& token);
+    // The token with the traditional characters labels are written in made simplified.
+    static QString simplified(const QString& token);
 };

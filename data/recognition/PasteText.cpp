@@ -262,6 +262,13 @@ QList<PasteText::Piece> PasteText::splitAtLabels(const QString& token)
             // "别写我名字": whose name, no label.
             if (cut && i > 0 && l.kind == Name && end == token.size() && token.at(i - 1) == QChar(0x6211))
                 continue;
+            // "到前台报公司名", "说公司名就行": what to say at the door, no label.
+            if (i > 0 && (l.kind == Name || l.kind == Company) &&
+                (end == token.size() || token.at(end) == QChar(0x5C31)) && // 就
+                (QStringLiteral("报说").contains(token.at(i - 1)) ||
+                 (i > 1 && token.at(i - 1) == QChar(0x6211) &&
+                  QStringLiteral("报说").contains(token.at(i - 2)))))
+                continue;
             // "先记地址" asks to note it down, "还是老地址" names the one known: no address follows.
             if (cut && i > 0 && l.kind == Detail &&
                 (QStringLiteral("记存").contains(token.at(i - 1)) ||
@@ -394,6 +401,9 @@ QString PasteText::withoutLeadIn(const QString& token)
         // "请送到门卫" is a delivery note, no lead-in.
         if (!rest.startsWith(v) || (rest.size() < token.size() && v.startsWith(QStringLiteral("送"))))
             continue;
+        // "送到了放门卫室": the parcel come, no place it goes to.
+        if (rest.mid(v.size()).startsWith(QChar(0x4E86))) // 了
+            return token;
         rest.remove(0, v.size());
         // "送到家" at the end is a wish, no place named after it; so is
         // "送到护士站就行".

@@ -91,7 +91,7 @@ void TestAddressParser::initTestCase()
     QVERIFY(load(QStringLiteral("mend9_samples.tsv"), m_sets[QStringLiteral("mend9")]));
     // Written last, measured before any mend, then mended for.
     for (const char* set : {"fresh9", "fresh10", "fresh11", "fresh12", "fresh13", "fresh14", "fresh15",
-                            "fresh16", "fresh17", "fresh18", "fresh19", "fresh20", "fresh22"})
+                            "fresh16", "fresh17", "fresh18", "fresh19", "fresh20", "fresh22", "fresh23"})
         QVERIFY(
             load(QString::fromUtf8(set) + QStringLiteral("_samples.tsv"), m_sets[QString::fromUtf8(set)]));
     // A table being written is measured before anything is mended for it:
@@ -119,6 +119,7 @@ void TestAddressParser::initTestCase()
     QVERIFY(m_sets.value(QStringLiteral("fresh19")).rows.size() >= 150);
     QVERIFY(m_sets.value(QStringLiteral("fresh20")).rows.size() >= 150);
     QVERIFY(m_sets.value(QStringLiteral("fresh22")).rows.size() >= 150);
+    QVERIFY(m_sets.value(QStringLiteral("fresh23")).rows.size() >= 150);
 }
 
 void TestAddressParser::accuracy_data()
@@ -201,7 +202,10 @@ void TestAddressParser::accuracy_data()
         {"fresh20", "备注", 0.995}, {"fresh22", "整条", 0.955},     {"fresh22", "姓名", 0.983},
         {"fresh22", "手机", 0.99},  {"fresh22", "电话", 0.99},      {"fresh22", "城市", 0.995},
         {"fresh22", "邮编", 0.995}, {"fresh22", "收件单位", 0.995}, {"fresh22", "地址", 0.983},
-        {"fresh22", "备注", 0.965},
+        {"fresh22", "备注", 0.965}, {"fresh23", "整条", 0.895},     {"fresh23", "姓名", 0.975},
+        {"fresh23", "手机", 0.99},  {"fresh23", "电话", 0.99},      {"fresh23", "城市", 0.99},
+        {"fresh23", "邮编", 0.99},  {"fresh23", "收件单位", 0.99},  {"fresh23", "地址", 0.955},
+        {"fresh23", "备注", 0.915},
     };
     for (const QString& path :
          qEnvironmentVariable("WAYBILL_MEASURE_SAMPLES").split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
@@ -690,6 +694,72 @@ void TestAddressParser::edgeCases_data()
                "名片\n姓名：于海波\n职务：销售总监\n手机：18653267710\n地区：山东省 青岛市 黄岛区\n"
                "详细：长江中路 219号")
         << QStringLiteral("备注") << QStringLiteral("销售总监") << false;
+    QTest::newRow("talk about the goods is dropped, what to do with the parcel kept")
+        << QStringLiteral("老板 还有藏青色的吗 没有就换灰色 寄：福建省泉州市丰泽区刺桐路200号 林小芳 "
+                          "13905951234 放门卫")
+        << QStringLiteral("备注") << QStringLiteral("放门卫") << false;
+    QTest::newRow("the invoice sent along is a note; the size owned up to is talk")
+        << QStringLiteral("拍错了 应该是38码 收件人：严斌 手机：13587654321 "
+                          "地址：浙江省台州市椒江区市府大道300号 发票一起寄")
+        << QStringLiteral("备注") << QStringLiteral("发票一起寄") << false;
+    QTest::newRow("the address does not go on after a note under its label")
+        << QStringLiteral("地址 浙江省绍兴市越城区解放北路18号 收件人 沈佳 15867512345 别放门口 容易丢")
+        << QStringLiteral("地址") << QStringLiteral("浙江省绍兴市越城区解放北路18号") << false;
+    QTest::newRow("a label in traditional characters, and one named by what it asks")
+        << QStringLiteral("收貨人：何靜怡\n地址：台湾省台中市西屯區台灣大道三段99號\n訂單號：TW88123\n"
+                          "送货要求：放门卫")
+        << QStringLiteral("备注") << QStringLiteral("訂單號：TW88123 放门卫") << false;
+    QTest::newRow("the words after an order line's value stay on the order line")
+        << QStringLiteral("收货人：魏东\n电话：15823456789\n商品名称：运动短袖 XL 黑色\n"
+                          "地址：重庆市江北区观音桥步行街8号")
+        << QStringLiteral("备注") << QStringLiteral("商品名称：运动短袖 XL 黑色") << false;
+    QTest::newRow("a slip owned up to on a line of its own puts the number right, one recipient")
+        << QStringLiteral("收件人 孔丹 电话 13805712345 浙江省杭州市西湖区文三路90号\n"
+                          "哦 电话写错了，应该是13805712354\n周末送")
+        << QStringLiteral("手机") << QStringLiteral("13805712354") << false;
+    QTest::newRow("the house number said again after the slip")
+        << QStringLiteral("地址：福建省福州市鼓楼区五四路88号3栋1502 收件人 陈立 电话 13859012345\n"
+                          "门牌是1503 我写错了")
+        << QStringLiteral("地址") << QStringLiteral("福建省福州市鼓楼区五四路88号3栋1503") << false;
+    QTest::newRow("a note may end on 呢, and what the one who takes it says after it goes with it")
+        << QStringLiteral(
+               "收件人 鲍强 15905512345 安徽省安庆市迎江区人民路30号 送货前先联系我呢 我不一定在家")
+        << QStringLiteral("备注") << QStringLiteral("送货前先联系我呢 我不一定在家") << false;
+    QTest::newRow("a question naming a city is no part of the address")
+        << QStringLiteral("亲 大连能包邮吗 收件人 鞠红 13840912345 辽宁省大连市沙河口区西南路100号")
+        << QStringLiteral("地址") << QStringLiteral("辽宁省大连市沙河口区西南路100号") << false;
+    QTest::newRow("the company an invoice is made out to does not take the parcel")
+        << QStringLiteral(
+               "发票抬头写南京远拓信息技术有限公司 收件人 章伟 13905171234 江苏省南京市玄武区中山路18号")
+        << QStringLiteral("收件单位") << QString() << false;
+    QTest::newRow("the remark's label keeps 送到 with its note")
+        << QStringLiteral("收货人：谢敏\n手机：13607311234\n地址：湖南省长沙市芙蓉区五一大道100号\n"
+                          "买家留言：送到楼下打电话")
+        << QStringLiteral("备注") << QStringLiteral("送到楼下打电话") << false;
+    QTest::newRow("what to say at the door names no label")
+        << QStringLiteral(
+               "收件人 冯丽 13512341234 湖北省武汉市江汉区建设大道568号新世界国贸大厦 到前台说公司名就行")
+        << QStringLiteral("备注") << QStringLiteral("到前台说公司名就行") << false;
+    QTest::newRow("the one spoken to by a title is no note")
+        << QStringLiteral(
+               "李经理，资料寄到我们公司：浙江省宁波市江北区人民路132号 宁波远航贸易有限公司 收件人 陆婷 "
+               "13805741234")
+        << QStringLiteral("备注") << QString() << false;
+    QTest::newRow("where to leave it is a note though it names the sender; where to send it is not")
+        << QStringLiteral("直接寄学校吧：湖北省武汉市武昌区八一路299号武汉大学 收件人 邱爽 13971234567 "
+                          "放门卫报我名字就行")
+        << QStringLiteral("备注") << QStringLiteral("放门卫报我名字就行") << false;
+    QTest::newRow("an address changed to a new one from its province: the new one alone")
+        << QStringLiteral("收件人 程颖 13812349999 江苏省南通市崇川区人民中路20号 不对 换成 "
+                          "江苏省南通市港闸区城港路88号")
+        << QStringLiteral("地址") << QStringLiteral("江苏省南通市港闸区城港路88号") << false;
+    QTest::newRow("where to leave it, a school named in it, is the note, not the company")
+        << QStringLiteral("李老师 13912345678 江苏省苏州市姑苏区十梓街1号 放学校门卫")
+        << QStringLiteral("备注") << QStringLiteral("放学校门卫") << false;
+    QTest::newRow("how to pack it is a note though it says 我")
+        << QStringLiteral(
+               "收件人：吴立 电话：13812345678 地址：江苏省常州市天宁区延陵西路1号 麻烦帮我包成礼物 谢谢")
+        << QStringLiteral("备注") << QStringLiteral("麻烦帮我包成礼物") << false;
 }
 
 void TestAddressParser::edgeCases()

@@ -1,0 +1,121 @@
+#include "data/recognition/OrderTalk.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+
+bool OrderTalk::isCourierNote(const QString& clause)
+{
+    // A question to the shop is no note: "15号前能到吗".
+    if (clause.endsWith(QChar(0x5417)) || clause.endsWith(QChar(0x55CE))) // 吗 嗎
+        return false;
+    static const QRegularExpression note(QStringLiteral(
+        // What is done with the parcel, and by whom.
+        "送|放|派|投递|签收|代收|自提|自取|取件|来取|去取|我去?拿|敲门|上楼|下楼|打电话|打我|电话联系|联系我|"
+        "通知|包成|包好|包装|礼物|易碎|轻放|压|价格单|货到付款|到付|随货|一起[寄发]|"
+        // Where it is left.
+        "门卫|前台|驿站|快递柜|丰巢|物业|收发室|门口|楼下|"
+        // Which courier takes it.
+        "顺丰|顺豐|韵达|京东|极兔|圆通|中通|申通|EMS|邮政|德邦|"
+        // When someone is there to take it.
+        "上午|下午|晚上|中午|白天|凌晨|周[一二三四五六日末]|星期|工作日|节假日|\\d点|有人|没人|在家|加急"));
+    return clause.contains(note);
+}
+
+bool OrderTalk::isTalk(const QString& clause)
+{
+    // A sound alone: "呀", "哦", "啊哈".
+    static const QRegularExpression sound(QStringLiteral("^[啊哦噢呀诶哎嗯哇唉哈]{1,3}$"));
+    if (clause.size() <= 3 && sound.match(clause).hasMatch())
+        return true;
+    if (clause.size() < 2 || clause.size() > 24)
+        return false;
+    // Where it goes, said before the fields ("寄大理", "这一单寄"), and
+    // what the text is ("这是地址哦", "平台给的"): the fields that follow say it all.
+    static const QRegularExpression leadIn(
+        QStringLiteral("^(?:这一?单|帮我|直接)?[寄发](?:到|去|往)?(?![票错货了])(?!.*(?:就行|就好|即可|短信|"
+                       "微信|消息|门卫|前台|"
+                       "驿站|快递柜|物业|收发室|顺丰|顺豐|韵达|京东|极兔|圆通|中通|申通|EMS|邮政|德邦|"
+                       "付|[上下中]午|晚上|白天|周|星期|\\d))\\p{Han}{0,6}?[吧哈哦呀]?$|"
+                       "^这是(?:我的?)?\\p{Han}{0,4}(?:地址|信息)|(?:系统|平台|后台)给的$"));
+    if (clause.size() <= 8 &&
+        (clause.contains(QChar(0x5BC4)) || clause.contains(QChar(0x53D1)) || clause.contains(QChar(0x7ED9)) ||
+         clause.startsWith(QChar(0x8FD9))) && // 寄 发 给 这
+        leadIn.match(clause).hasMatch())
+        return true;
+    if (isCourierNote(clause))
+        return false;
+    static const QRegularExpression talk(QStringLiteral(
+        // Paying, placing, sending back.
+        "付(?:完|好|了|过)?[款钱]|已付|付了|支付|包邮|退款|退货|退回|换货|砍一刀|抢到|"
+        "拍了|拍的|拍[一两二三四五几]|重新拍|下单|下了单|订单|上一单|"
+        // A slip owned up to: "颜色选错了", "刚看错了", "不好意思".
+        "[发选拍写打看搞弄填]错|确认一?下|不好意思|"
+        // The goods: size, colour, stock.
+        "尺码|(?<![A-Za-z\\d])(?:X{0,3}[SML]|\\d?XL)(?![A-Za-z\\d-])|\\d{2,3}码|颜色|\\p{Han}色|有货|没货|"
+        "库存|现货|多大|"
+        // The invoice.
+        "发票|抬头|专票|普票|开票|开个人|"
+        // Chat about it: "哈哈终于抢到了", "开玩笑的".
+        "哈哈|开玩笑|太慢"));
+    // A question: "…收到没", "…有货吗呀".
+    const QChar last =
+        QStringLiteral("呀啊哈").contains(clause.back()) ? clause.at(clause.size() - 2) : clause.back();
+    return QStringLiteral("吗嗎呢没").contains(last) || clause.contains(talk);
+}
+
+bool OrderTalk::continuesNote(const QString& clause)
+{
+    // Thanks and questions are said to the shop.
+    static const QRegularExpression toTheShop(
+        QStringLiteral("^(?:谢谢|多谢|感谢|辛苦|麻烦[你您]|拜托)|[吗嗎]$"));
+    if (clause.contains(toTheShop) || isTalk(clause))
+        return false;
+    // A house's numbers or a building's letters are the address's, and a
+    // name is a name: a clause of words said as a sentence is the note's.
+    static const QRegularExpression said(
+        QStringLiteral("^(?=\\p{Han}*[我你他她会别不要在没能就了的得吧哦呢])\\p{Han}{2,12}$"));
+    return said.match(clause).hasMatch();
+}
+
+bool OrderTalk::isQuestion(const QString& clause)
+{
+    if (clause.size() < 3 || clause.size() > 16)
+        return false;
+    if (clause.endsWith(QChar(0x5417)) || clause.endsWith(QChar(0x55CE))) // 吗 嗎
+        return true;
+    // Asked with a word that asks, and saying nothing of the parcel's handling:
+    // "什么时候能发货呀"; "什么时候送都行" is a note.
+    static const QRegularExpression asks(
+        QStringLiteral("什么时候|怎么|多久|几天|能不能|可不可以|有没有|是不是"));
+    return std::any_of(clause.cbegin(), clause.cend(),
+                       [](QChar c) { return QStringLiteral("什怎多几能可有是").contains(c); }) &&
+           clause.contains(asks) && !isCourierNote(clause);
+}
+
+bool OrderTalk::isInvoiceTitle(const QString& clause)
+{
+    static const QRegularExpression title(QStringLiteral(
+        "^(?:请|麻烦)?(?:帮我)?(?:开)?(?:发票|专票|普票)?抬头(?:是|开|写|为|填)?|^开(?:发票|专票|普票)给?"));
+    return clause.size() > 4 &&
+           (clause.contains(QChar(0x62AC)) || clause.startsWith(QChar(0x5F00))) && // 抬 开
+           title.match(clause).hasMatch();
+}
+
+bool OrderTalk::isTitleSpokenTo(const QString& word)
+{
+    static const QRegularExpression title(
+        QStringLiteral("^(?:\\p{Han}{1,2}(?:经理|总|老师|师傅|老板|主任|店长)|大姐|大哥|大叔|大妈|阿姨|叔叔|"
+                       "幺妹儿?|妹儿|妹子)$"));
+    // "王经理" is someone; "总经理" alone is a post, which a card's remark keeps.
+    return word.size() <= 4 && title.match(word).hasMatch() &&
+           !QStringLiteral("总副").contains(word.front());
+}
+
+bool OrderTalk::isLeaveAt(const QString& clause)
+{
+    static const QRegularExpression leaveAt(
+        QStringLiteral("^(?:请|麻烦)?(?:帮我)?(?:放(?!心|学(?!院|校))|寄存|交给)"));
+    return clause.size() >= 3 && QStringLiteral("请麻帮放寄交").contains(clause.front()) &&
+           leaveAt.match(clause).hasMatch();
+}
