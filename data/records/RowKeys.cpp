@@ -65,26 +65,22 @@ bool RowKeys::open(const Source& from, bool everyRow, int* total, QString* error
     m_scan.on = true;
     m_scan.source = source;
     m_scan.generation = db.generation();
-    // A server counts the rest at once, beside the first screenful read
-    // here: its scan is the server's work, not a core taken from the window.
-    if (db.isServer())
-        startSide(m_scan.span);
     if (!scan(kFirstMs, kFirstRows, error))
         return false;
     *total = scannedTotal();
     return true;
 }
 
-void RowKeys::startSide(qint64 head)
+void RowKeys::startSide()
 {
     const Source& s = m_scan.source;
     if (!m_scan.on || std::exchange(m_scan.split, true) || s.last - m_scan.done < kSideKeys ||
         s.db->generation() != m_scan.generation || !RangeScan::possible(*s.db))
         return;
-    // A file: the last half on the other core. A server: all the rest past
-    // head in one statement, which it may spread over workers of its own,
-    // where ranges one by one would each be looked up through the key's index.
-    m_scan.end = s.db->isServer() ? m_scan.done + head : m_scan.done + (s.last - m_scan.done) / 2;
+    // A file: the last half on the other core. A server: all the rest in one
+    // statement, which it may spread over workers of its own, where ranges
+    // one by one would each be looked up through the key's index.
+    m_scan.end = s.db->isServer() ? m_scan.done : m_scan.done + (s.last - m_scan.done) / 2;
     RangeScan::Range range;
     range.from = QStringLiteral("%1 WHERE %2 > ? AND %2 <= ?").arg(s.table, s.key);
     range.key = s.key;

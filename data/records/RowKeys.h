@@ -33,8 +33,7 @@ class Database;
 //
 // A long scan hands its far part to a RangeScan, on a connection of its
 // own: a file's last half is read on the other core while this connection
-// reads the first, a server's whole rest past the first range in one
-// statement, begun as the scan begins. Its keys follow
+// reads the first, a server's whole rest in one statement. Its keys follow
 // those read here, so the order stays the same.
 class RowKeys
 {
@@ -123,9 +122,8 @@ private:
         bool split = false; // whether a part was (or could not be) handed over
         std::unique_ptr<RangeScan> side;
     };
-    // Hands the far part of a long scan to a connection of its own; a
-    // server's, all past the next head keys.
-    void startSide(qint64 head = 0);
+    // Hands the far part of a long scan to a connection of its own.
+    void startSide();
     // Takes the far part in once it is read; false when it failed.
     bool takeSide(QString* error);
     // Stops early, too, once want keys are known.
