@@ -17,6 +17,7 @@
 #include "data/recognition/SenderParts.h"
 #include "data/recognition/SentenceLeadIn.h"
 #include "data/recognition/SpokenDigits.h"
+#include "data/recognition/StrayRegions.h"
 #include "data/recognition/TokenLines.h"
 
 #include <QHash>
@@ -86,29 +87,6 @@ ParsedRecipient AddressParser::parseAddress(const QString& input) const
     m_completer.complete(regionParts + detailParts, r);
     return r;
 }
-
-// What the tokens of one entry may be, before the name is chosen.
-struct AddressParser::Candidates
-{
-    // Address pieces in the order written; pure regions go first at the end.
-    struct Part
-    {
-        QString text;
-        bool region;               // nothing but region names
-        bool maybeName;            // a short region that reads as a name ("邹城", "郑州")
-        int shortOnly = -1;        // the deepest region, when written only in short forms
-        bool startsRegion = false; // begins with a region and goes on after it
-    };
-    QList<Part> parts;
-    QStringList remarks;
-    QStringList labelledNames;
-    QStringList strongNames;
-    QStringList weakNames;
-    QStringList labelledCompanies;
-    QStringList companies;
-    bool nameFromGlued = false;
-    QString labelledDepartment; // under the name's label, before the name: "市场部 Lily Zhang"
-};
 
 bool AddressParser::takeLabelled(const Token& t, Candidates& c) const
 {
@@ -263,86 +241,6 @@ bool AddressParser::isNameBeforeAddress(const QList<Token>& tokens, int i, const
             return tokens.at(j).scope == t.scope && m_regions.match(tokens.at(j).text).length > 0;
     }
     return false;
-}
-
-void AddressParser::dropStrayRegions(Candidates& c) const
-{
-    int anchor = -1;
-    int anchorAt = -1;
-    // Hong Kong or Macau written first is where the address lies ("香港 九龍 … 嘉禾大廈").
-    if (!c.parts.isEmpty() && (anchor = m_places.sarNamed(c.parts.first().text)) >= 0)
-        anchorAt = 0;
-    for (int i = 0; i < c.parts.size() && anchor < 0; ++i) {
-        // "九龍" of Hong Kong is no 九龙县.
-        if (c.parts.at(i).shortOnly < 0 && !AddressWords::isSarArea(c.parts.at(i).text)) {
-            const RegionTable::Path path = m_regions.match(c.parts.at(i).text);
-            if (!path.ambiguous && !path.written.isEmpty()) {
-                anchor = path.written.last().region;
-                anchorAt = i;
-            }
-        }
-    }
-    // Written in short forms only, the address starts where a region goes
-    // on into the street: "香港新界沙田 石门 安群街3号".
-    for (int i = 0; i < c.parts.size() && anchor < 0; ++i) {
-        if (c.parts.at(i).startsRegion) {
-            anchor = m_regions.match(c.parts.at(i).text).written.last().region;
-            anchorAt = i;
-        }
-    }
-    // A district's name after the street that lies elsewhere is a part of
-    // the place there: "…学府路1号 红河学院 东区 7栋".
-    for (int i = 1; anchor >= 0 && i < c.parts.size(); ++i) {
-        Candidates::Part& p = c.parts[i];
-        const RegionTable::Path path =
-            p.region && p.shortOnly < 0 ? m_regions.match(p.text) : RegionTable::Path();
-        if (!path.written.isEmpty() && !c.parts.at(i - 1).region &&
-            !m_regions.isWithin(path.written.last().region, anchor) &&
-            !m_regions.isWithin(anchor, path.written.last().region))
-            p.region = false;
-    }
-    for (int i = c.parts.size() - 1; anchor >= 0 && i >= 0; --i) {
-        const int r = c.parts.at(i).shortOnly;
-        // After the region the address starts with, a place of its own
-        // named like a region elsewhere.
-        if (r >= 0 && i > anchorAt && !m_regions.isWithin(r, anchor) && !m_regions.isWithin(anchor, r)) {
-            c.parts[i].region = false;
-            c.parts[i].shortOnly = -1;
-            continue;
-        }
-        if (r >= 0 && !m_regions.isWithin(r, anchor) && !m_regions.isWithin(anchor, r)) {
-            const Candidates::Part p = c.parts.takeAt(i);
-            (p.maybeName ? c.strongNames : c.remarks).prepend(p.text);
-        }
-    }
-}
-
-void AddressParser::dropPiecesBeforeRegion(Candidates& c) const
-{
-    // An address goes from its province or city down: a piece that reads
-    // as a name, written before the one the address starts with, is no
-    // part of it ("幸子轩 江西省宜春市…": 轩 as in 听雨轩).
-    int start = -1;
-    for (int i = 0; i < c.parts.size() && start < 0; ++i) {
-        if (c.parts.at(i).startsRegion)
-            start = i;
-    }
-    // Nor is chat that names a place, before any region: "我在住院", "我家在农村".
-    for (int i = 0; i < c.parts.size() && m_regions.match(c.parts.at(i).text).length == 0;) {
-        if (PasteChat::isChat(c.parts.at(i).text) && i < c.parts.size() - 1) {
-            c.parts.removeAt(i);
-            --start;
-        } else {
-            ++i;
-        }
-    }
-    for (int i = start - 1; i >= 0; --i) {
-        const Candidates::Part& p = c.parts.at(i);
-        if (p.region || m_regions.match(p.text).length > 0 || PersonName::fit(p.text) == PersonName::No ||
-            AddressWords::isSarArea(p.text))
-            continue;
-        c.weakNames.prepend(c.parts.takeAt(i).text);
-    }
 }
 
 namespace {
@@ -663,8 +561,9 @@ ParsedRecipient AddressParser::parse(const QString& input) const
     }
     // A region written short that lies apart from the fully written one is
     // no region: "解放" before "河南省巩义市…" (解放区 is in 焦作).
-    dropStrayRegions(c);
-    dropPiecesBeforeRegion(c);
+    const StrayRegions stray(m_regions, m_places);
+    stray.dropElsewhere(c);
+    stray.dropBeforeStart(c);
     // A short region that reads as a name is the name only when there is no other.
     if (c.labelledNames.isEmpty() && c.strongNames.isEmpty() && c.weakNames.isEmpty()) {
         for (int i = 0; i < c.parts.size(); ++i) {

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "data/recognition/AddressCandidates.h"
 #include "data/recognition/AddressCompleter.h"
 #include "data/recognition/AddressPlaces.h"
 #include "data/recognition/ParsedRecipient.h"
@@ -34,15 +35,13 @@ public:
 
 private:
     using Token = PasteTokenizer::Token;
-    struct Candidates;
+    using Candidates = AddressCandidates;
     // A value under a label goes where its label says; false when it is
     // to be read as if it had none.
     bool takeLabelled(const Token& t, Candidates& c) const;
     void takeUnlabelled(const QString& text, Candidates& c) const;
     bool splitGluedName(const QString& text, Candidates& c) const;
     bool isNameBeforeAddress(const QList<Token>& tokens, int i, const Candidates& c) const;
-    void dropStrayRegions(Candidates& c) const;
-    void dropPiecesBeforeRegion(Candidates& c) const;
     // text: the entry as read, to keep the pieces left for the remark in their order.
     static void chooseName(Candidates& c, QStringList& detailParts, ParsedRecipient& r, const QString& text);
     // Where the piece was written in text, a number not inside a longer one; -1 if nowhere.
