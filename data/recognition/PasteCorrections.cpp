@@ -61,6 +61,18 @@ QString corrected(const QString& old, const QString& now)
     return isDigits(old) && now.size() < old.size() ? old.left(old.size() - now.size()) + now : now;
 }
 
+// Where the last match of re before pos starts, or -1; its length in length.
+qsizetype lastMatch(const QRegularExpression& re, const QString& text, qsizetype pos, qsizetype& length)
+{
+    qsizetype at = -1;
+    for (auto it = re.globalMatch(QStringView(text).left(pos)); it.hasNext();) {
+        const auto n = it.next();
+        at = n.capturedStart();
+        length = n.capturedLength();
+    }
+    return at;
+}
+
 // The last number before pos written with the same unit as the new value
 // ("166号" for "188号"), or -1; its length in length.
 qsizetype lastLike(const QString& text, qsizetype pos, const QString& now, qsizetype& length)
@@ -70,13 +82,7 @@ qsizetype lastLike(const QString& text, qsizetype pos, const QString& now, qsize
     if (!m.hasMatch())
         return -1;
     const QRegularExpression same(QStringLiteral("(?<!\\d)\\d+") + QRegularExpression::escape(m.captured(1)));
-    qsizetype at = -1;
-    for (auto it = same.globalMatch(QStringView(text).left(pos)); it.hasNext();) {
-        const auto n = it.next();
-        at = n.capturedStart();
-        length = n.capturedLength();
-    }
-    return at;
+    return lastMatch(same, text, pos, length);
 }
 
 // "不是伍晓娜 是武晓娜", "电话不是13912647750 是13912647705".
@@ -181,13 +187,7 @@ qsizetype lastSameKind(const QString& text, qsizetype pos, const QString& now, q
     if (!isDigits(now))
         return lastLike(text, pos, now, length);
     const QRegularExpression same(QStringLiteral("(?<!\\d)\\d{%1}(?!\\d)").arg(now.size()));
-    qsizetype at = -1;
-    for (auto it = same.globalMatch(QStringView(text).left(pos)); it.hasNext();) {
-        const auto n = it.next();
-        at = n.capturedStart();
-        length = n.capturedLength();
-    }
-    return at;
+    return lastMatch(same, text, pos, length);
 }
 
 // A slip owned up to apart from the value it was in, the field named:
