@@ -1,5 +1,6 @@
 #include "data/recognition/PasteLabels.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
@@ -271,4 +272,39 @@ QString PasteLabels::simplified(const QString& token)
         }
     }
     return out.isEmpty() ? token : out;
+}
+
+void PasteLabels::joinSpaced(QString& s)
+{
+    static const QRegularExpression spaced(
+        QStringLiteral(R"((?<!\p{Han})\p{Han}(?: \p{Han}){1,4}(?= ?[:：]))"));
+    if (!s.contains(QLatin1Char(' ')))
+        return;
+    for (auto m = spaced.match(s); m.hasMatch(); m = spaced.match(s, m.capturedStart() + 1)) {
+        QString joined = m.captured();
+        joined.remove(QLatin1Char(' '));
+        if (PasteText::labelOf(joined) != PasteText::None)
+            s.replace(m.capturedStart(), m.capturedLength(), joined);
+    }
+}
+
+// Only where a label ends before one or starts after it, as a dash
+// elsewhere belongs to a number or an address ("0535-6232018", "12-3号").
+void PasteLabels::dashesToBlanks(QString& s)
+{
+    if (!s.contains(QLatin1Char('-')))
+        return;
+    for (int i = s.indexOf(QLatin1Char('-')); i >= 0; i = s.indexOf(QLatin1Char('-'), i + 1)) {
+        bool label = false;
+        for (const Word& l : all()) {
+            if (l.word.size() < 2)
+                continue;
+            if (QStringView(s).left(i).endsWith(l.word) || QStringView(s).mid(i + 1).startsWith(l.word)) {
+                label = true;
+                break;
+            }
+        }
+        if (label)
+            s[i] = QLatin1Char(' ');
+    }
 }

@@ -24,4 +24,8 @@ public:
     static PasteText::Kind kindOf(const QString& token);
     // The token with the traditional characters labels are written in made simplified.
     static QString simplified(const QString& token);
+    // Joins a label typed with blanks between its characters: "收 件 人：".
+    static void joinSpaced(QString& s);
+    // Blanks for the dashes set between labels and values: "收件人-巩立伟-手机-182…".
+    static void dashesToBlanks(QString& s);
 };

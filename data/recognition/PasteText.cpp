@@ -83,43 +83,6 @@ void withoutChatMarks(QString& s)
         s.replace(privacy, QStringLiteral(" "));
 }
 
-// A label typed with blanks between its characters: "收 件 人：".
-void joinSpacedLabels(QString& s)
-{
-    static const QRegularExpression spaced(
-        QStringLiteral(R"((?<!\p{Han})\p{Han}(?: \p{Han}){1,4}(?= ?[:：]))"));
-    if (!s.contains(QLatin1Char(' ')))
-        return;
-    for (auto m = spaced.match(s); m.hasMatch(); m = spaced.match(s, m.capturedStart() + 1)) {
-        QString joined = m.captured();
-        joined.remove(QLatin1Char(' '));
-        if (PasteText::labelOf(joined) != PasteText::None)
-            s.replace(m.capturedStart(), m.capturedLength(), joined);
-    }
-}
-
-// Dashes set between labels and values: "收件人-巩立伟-手机-182…-地址-…".
-// Only where a label ends before one or starts after it, as a dash
-// elsewhere belongs to a number or an address ("0535-6232018", "12-3号").
-void dashesAroundLabels(QString& s)
-{
-    if (!s.contains(QLatin1Char('-')))
-        return;
-    for (int i = s.indexOf(QLatin1Char('-')); i >= 0; i = s.indexOf(QLatin1Char('-'), i + 1)) {
-        bool label = false;
-        for (const PasteLabels::Word& l : PasteLabels::all()) {
-            if (l.word.size() < 2)
-                continue;
-            if (QStringView(s).left(i).endsWith(l.word) || QStringView(s).mid(i + 1).startsWith(l.word)) {
-                label = true;
-                break;
-            }
-        }
-        if (label)
-            s[i] = QLatin1Char(' ');
-    }
-}
-
 // A digit, plain or full width.
 bool isDigitAt(const QString& s, int i)
 {
@@ -180,8 +143,8 @@ QString PasteText::normalized(const QString& in)
     if (s.contains(QChar(0x00B7)))
         s.replace(spacedDot, QString(QChar(0x00B7)));
     PhoneLabels::plain(s);
-    joinSpacedLabels(s);
-    dashesAroundLabels(s);
+    PasteLabels::joinSpaced(s);
+    PasteLabels::dashesToBlanks(s);
     PasteHeading::nameDestination(s);
     return s;
 }
