@@ -24,4 +24,8 @@ public:
     static bool isInvoiceTitle(const QString& clause);
     // Someone called by a title or as kin, as the shop is spoken to: "王经理", "大姐".
     static bool isTitleSpokenTo(const QString& word);
+    // A word to the shop about the order, said between the fields: "好了付款了",
+    // "先别发", "改好了", "之前那个不用了", "这次再来两盒", "开发票的那单",
+    // "哦对了", "寄香港哈".
+    static bool isAside(const QString& token);
 };

@@ -1,6 +1,5 @@
 #include "data/recognition/PasteChat.h"
 
-#include "data/recognition/ChatAsides.h"
 #include "data/recognition/OrderTalk.h"
 #include "data/recognition/PasteText.h"
 #include "data/recognition/PersonName.h"
@@ -34,7 +33,7 @@ bool PasteChat::isChat(const QString& raw)
         (!token.isEmpty() && QStringLiteral("辛麻谢多感劳拜").contains(token.front()) &&
          courtesy.match(token).hasMatch()))
         return true;
-    if (isOrderHeading(token) || isFieldHeading(token) || ChatAsides::isAside(token))
+    if (isOrderHeading(token) || isFieldHeading(token) || OrderTalk::isAside(token))
         return true;
     // Greeting the one who reads it: "老师好", "老板你好".
     static const QRegularExpression greeting(
