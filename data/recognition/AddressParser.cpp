@@ -6,6 +6,7 @@
 #include "data/recognition/ContactNumbers.h"
 #include "data/recognition/InlineRecipients.h"
 #include "data/recognition/InstitutionParts.h"
+#include "data/recognition/NameAsides.h"
 #include "data/recognition/OrderTalk.h"
 #include "data/recognition/PasteChat.h"
 #include "data/recognition/PasteCorrections.h"
@@ -340,6 +341,7 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         QStringLiteral(R"([(（]\s*(?:邮编|邮政编码)?[:：]?\s*[)）])"));
     text.replace(emptyBrackets, QStringLiteral(" "));
     PersonName::joinSpacedNames(text);
+    NameAsides::drop(text);
 
     Candidates c;
     c.labelledNames << PersonName::takeReceiversInside(text);
