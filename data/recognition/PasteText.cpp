@@ -222,6 +222,9 @@ QList<PasteText::Piece> PasteText::splitAtLabels(const QString& token)
             // labels, and short ones at the end (the number after them was taken
             // out) or before what they announce.
             bool cut = i == 0 ? end < token.size() : w.size() >= 3 || end == token.size();
+            // "我们部门的赵可欣": a word of the sentence that names whose, no label.
+            if (i > 0 && end < token.size() && token.at(end) == QChar(0x7684)) // 的
+                continue;
             // "别写我名字": whose name, no label.
             if (cut && i > 0 && l.kind == Name && end == token.size() && token.at(i - 1) == QChar(0x6211))
                 continue;

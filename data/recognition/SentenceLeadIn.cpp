@@ -32,14 +32,19 @@ int SentenceLeadIn::addressStart(const QString& token, const RegionTable& region
 
 QString SentenceLeadIn::nameAtEnd(const QString& token)
 {
-    if (token.size() < 4 || token.size() > 18 ||
-        (!token.contains(QChar(0x53EB)) && !token.contains(QChar(0x662F)) &&
-         !token.contains(QChar(0x7ED9)))) // 叫是给
+    if (token.size() < 3 || token.size() > 18 || std::none_of(token.cbegin(), token.cend(), [](QChar c) {
+            return QStringLiteral("叫是给写填找名").contains(c);
+        }))
         return QString();
-    // "收货的是…", "收件的是…": who takes it; "…他叫…", "她名字叫…": what the one named is called.
-    // "一单给…", "第二个寄给…": which of several parcels, and whom it goes to.
+    // "收货的是…", "收件的是…": who takes it; "…他叫…", "她名字叫…", "外婆叫…", "真名…":
+    // what the one named is called. "一单给…", "第二个寄给…": which of several parcels,
+    // and whom it goes to. "麻烦写…收", "找…": the name to write, the one to ask for.
     static const QRegularExpression said(QStringLiteral(
         "(?:^(?:收货|收件|签收|收)的?(?:人)?是|(?:他|她|名字|全名|大名|姓\\p{Han}{1,2})(?:叫做?|是)|"
+        "^(?:我的?)?(?:真名|真实姓名|本名)(?:叫做?|是)?|"
+        "^(?:我的?|我们)?(?:外婆|外公|奶奶|爷爷|姥姥|姥爷|爸爸|妈妈|老爸|老妈|我爸|我妈|姐姐|妹妹|哥哥|弟弟|"
+        "老公|老婆|爱人|儿子|女儿|朋友|同事|同学|室友|领导)(?:叫做?|名字叫)|"
+        "^(?:麻烦|请|帮我|帮忙)?(?:写|填)|^找|"
         "^(?:另一|一|第[一二三四五六七八九1-9])[个位份单件][寄发送]?给)(\\p{Han}{2,9})$"));
     const auto m = said.match(token);
     if (!m.hasMatch())
@@ -51,6 +56,17 @@ QString SentenceLeadIn::nameAtEnd(const QString& token)
         "爸爸|妈妈|儿子|女儿|弟|哥|姐|妹|爸|妈|老板|领导)"));
     if (const auto r = relation.match(name); r.hasMatch() && r.capturedLength() < name.size())
         name.remove(0, r.capturedLength());
+    // "我们部门的赵可欣": whose colleague, then the name.
+    if (const qsizetype of = name.lastIndexOf(QChar(0x7684)); of >= 1 && of + 3 <= name.size())
+        name.remove(0, of + 1);
+    const bool writing = token.contains(QChar(0x5199)) || token.contains(QChar(0x586B)); // 写 填
+    if (writing) {
+        name = PersonName::withoutReceiveMark(name); // "写上官飞燕收"
+        // "写上王芳": the verb's 上, where the name has none.
+        if (PersonName::fit(name) != PersonName::Strong && name.size() >= 3 &&
+            (name.front() == QChar(0x4E0A) || name.front() == QChar(0x6210))) // 上 成
+            name.remove(0, 1);
+    }
     return PersonName::fit(name) == PersonName::Strong ? name : QString();
 }
 
@@ -76,6 +92,14 @@ QString SentenceLeadIn::reduced(const QString& token, const RegionTable& regions
 {
     if (const QString name = nameAtEnd(token); !name.isEmpty())
         return name;
+    // "我领导方国栋", left after the label: who the recipient is to the sender, then the name.
+    static const QRegularExpression relation(QStringLiteral(
+        "^(?:我的?|我们)(?:\\p{Han}{1,4}的)?(?:室友|舍友|朋友|同事|同学|闺蜜|老公|老婆|爱人|对象|"
+        "领导|老板|上司|客户)?(\\p{Han}{2,4})$"));
+    if (token.size() >= 4 && token.front() == QChar(0x6211)) // 我
+        if (const auto m = relation.match(token);
+            m.hasMatch() && m.capturedStart(1) > 1 && PersonName::fit(m.captured(1)) == PersonName::Strong)
+            return m.captured(1);
     if (const int at = addressStart(token, regions); at > 0)
         return token.mid(at);
     // "香港的", "台湾的哈": a region alone with 的.
