@@ -32,12 +32,12 @@ bool OrderTalk::isTalk(const QString& clause)
         return false;
     // Where it goes, said before the fields ("寄大理", "这一单寄"), and
     // what the text is ("这是地址哦", "平台给的"): the fields that follow say it all.
-    static const QRegularExpression leadIn(
-        QStringLiteral("^(?:这一?单|帮我|直接)?[寄发](?:到|去|往)?(?![票错货了])(?!.*(?:就行|就好|即可|短信|"
-                       "微信|消息|门卫|前台|"
-                       "驿站|快递柜|物业|收发室|顺丰|顺豐|韵达|京东|极兔|圆通|中通|申通|EMS|邮政|德邦|"
-                       "付|[上下中]午|晚上|白天|周|星期|\\d))\\p{Han}{0,6}?[吧哈哦呀]?$|"
-                       "^这是(?:我的?)?\\p{Han}{0,4}(?:地址|信息)|(?:系统|平台|后台)给的$"));
+    static const QRegularExpression leadIn(QStringLiteral(
+        "^(?:这一?单|帮我|幫我|麻烦|麻煩|直接)?[寄发](?:到|去|往)?(?![票错货了])(?!.*(?:就行|就好|即可|短信|"
+        "微信|消息|门卫|前台|"
+        "驿站|快递柜|物业|收发室|顺丰|顺豐|韵达|京东|极兔|圆通|中通|申通|EMS|邮政|德邦|"
+        "付|[上下中]午|晚上|白天|周|星期|\\d))\\p{Han}{0,6}?[吧哈哦呀]?$|"
+        "^这是(?:我的?)?\\p{Han}{0,4}(?:地址|信息)|(?:系统|平台|后台)给的$"));
     if (clause.size() <= 8 &&
         (clause.contains(QChar(0x5BC4)) || clause.contains(QChar(0x53D1)) || clause.contains(QChar(0x7ED9)) ||
          clause.startsWith(QChar(0x8FD9))) && // 寄 发 给 这
@@ -136,13 +136,14 @@ bool OrderTalk::isAside(const QString& token)
         // Who takes it, the name set off after: "收货的是 喻文轩".
         "^(?:收货|收件|签收)的(?:人)?是$|"
         // Going ahead: "那就寄", "那就发这个", "能的话寄".
-        "^那就?[寄发](?:这里|这个|这儿)?$|^(?:能|可以|行|方便)的话(?:就)?[寄发]?$|"
+        "^那就?[寄发](?:这里|这个|这儿)?$|^(?:这次|这回|这单)[寄发]给$|^(?:能|可以|行|方便)的话(?:就)?[寄发]?"
+        "$|"
         // Buying again: "这次再来两盒", "再拍一件".
         "^(?:这次|这回)?再(?:来|买|拍|要)[一两二三四五六七八九十\\d]*[个盒件份箱瓶包袋套]?$|"
         // Which order it is: "开发票的那单"; "红色的那个" names the goods and stays.
         "^\\p{Han}{1,6}的那单$|"
         // Where it goes, said before the fields: "寄香港哈", "这个寄澳门", "香港的".
-        "^(?:这个|这单)?(?:[寄发][到往去]?)?(?:香港|澳门|澳門|台湾|台灣)(?:的)?[哈哦呀啊]?$|"
+        "^(?:这个|这单|想)?(?:[寄发][到往去]?)?(?:香港|澳门|澳門|台湾|台灣)(?:的)?[哈哦呀啊]?$|"
         // Calling the shop, and praise: "老妹儿", "嘎嘎好".
         "^(?:谢谢)?(?:老妹儿?|老铁|老弟|老哥|大兄弟|兄弟|哥们儿?)$|^(?:嘎嘎|贼|巨|超)好(?:用|的)?$|"
         "^(?i:thank you|thank u|many thanks)$"));

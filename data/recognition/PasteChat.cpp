@@ -20,7 +20,8 @@ bool PasteChat::isChat(const QString& raw)
             "中午好 下午好 晚上好 好嘞 好滴 哈喽 那个 这边 亲亲～ 亲～ boss Boss pls Pls please Please ship "
             "Ship to thx Thx thanks Thanks ok OK Ok okay 嗨 喂 宝 宝宝 宝子 姐妹 姐妹们 姐 哥 亲爱的 "
             "店主 掌柜 掌柜的 卖家 客服 美女 小姐姐 好呀 好哒 嗯嗯 语音转文字 新的 一下 在这 在这里 在这儿 "
-            "乡下 店家 感恩 收货")
+            "乡下 店家 感恩 收货 唔该 唔該 唔该晒 唔該晒 唔该你 唔該你 多謝 多謝晒 老闆 老闆娘 呢個地址 "
+            "呢个地址 xiexie laoban ty Ty TY shoujianren")
             .split(QLatin1Char(' '));
     // Thanks at the end, with what people add to them: "辛苦啦", "麻烦你了", "谢谢哈".
     static const QRegularExpression courtesy(
@@ -34,6 +35,12 @@ bool PasteChat::isChat(const QString& raw)
          courtesy.match(token).hasMatch()))
         return true;
     if (isOrderHeading(token) || isFieldHeading(token) || OrderTalk::isAside(token))
+        return true;
+    // Someone called in a group chat, and the buyer by a nickname: "@Jerry", "我是老K啊".
+    static const QRegularExpression calling(
+        QStringLiteral("^@[\\w\\p{Han}]{1,12}$|^(?:我是)?[老小阿][A-Za-z]{1,3}[啊呀哈]?$"));
+    if ((token.startsWith(QLatin1Char('@')) || token.startsWith(QChar(0x6211))) &&
+        calling.match(token).hasMatch())
         return true;
     // Greeting the one who reads it: "老师好", "老板你好".
     static const QRegularExpression greeting(
@@ -185,7 +192,7 @@ bool PasteChat::isOrderHeading(const QString& token)
         QStringLiteral("^(?:自营|商城|小店|小商店|电商|到家|企业购|下单|采购单)?(?:订单)?(?:详情|信息)?$"));
     // The sheet's own title: "发货单", "订单详情".
     static const QStringList titles =
-        QStringLiteral("发货单 出库单 送货单 订单详情 订单信息 订单 收货信息单 拼单详情 导出订单")
+        QStringLiteral("发货单 出库单 送货单 订单详情 订单信息 订单 收货信息单 拼单 拼单详情 导出订单")
             .split(QLatin1Char(' '));
     if (titles.contains(token))
         return true;

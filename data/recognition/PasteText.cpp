@@ -240,7 +240,9 @@ QList<PasteText::Piece> PasteText::splitAtLabels(const QString& token)
                 (QStringLiteral("记存").contains(token.at(i - 1)) ||
                  (end == token.size() && (QStringLiteral("老旧原").contains(token.at(i - 1)) ||
                                           token.left(i).endsWith(QStringLiteral("那个")) ||
-                                          token.left(i).endsWith(QStringLiteral("这个"))))))
+                                          token.left(i).endsWith(QStringLiteral("这个")) ||
+                                          token.left(i).endsWith(QStringLiteral("呢個")) ||
+                                          token.left(i).endsWith(QStringLiteral("呢个"))))))
                 continue;
             // "到了打电话", "到了打我电话" ask for a call: no number was taken after it.
             if (cut && i > 0 && l.kind == Phone &&

@@ -37,7 +37,7 @@ static const QStringList& noteWords()
             "送 发货 快递 请 放 门口 周末 工作日 联系 到付 包邮 尽快 急 不要 收到 签收 代收 前台 "
             "物业 保安 驿站 柜 电话 小心 易碎 加急 中午 下午 上午 晚上 白天 时间 顺丰 圆通 中通 申通 "
             "韵达 邮政 百世 极兔 京东 打 寄 退 换 谢谢 麻烦 一下 自提 自取 拿 包装 有人 没人 在家 敲门 "
-            "进不去 走路 喊 到了 喊一声 一定要到 尽量 运费 "
+            "进不去 走路 喊 到了 喊一声 一定要到 尽量 运费 順豐 郵政 "
             // Where the recipient is found and how the way is, in the country: "春牧场上没信号".
             "平时 信号 没关系 慢点 不好走")
             .split(QLatin1Char(' '));
