@@ -440,6 +440,9 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         // Greetings and chat around the fields belong to none of them.
         // Under the remark's label, all is the remark ("取件码发我微信").
         if (t.scope != PasteText::Remark && PasteChat::isChat(value) && m_regions.match(value).length == 0 &&
+            !OrderTalk::asksCourier(
+                value, tokens.value(i + 1).text + QLatin1Char(' ') +
+                           (tokens.value(i + 2).line == t.line ? tokens.value(i + 2).text : QString())) &&
             (!AddressWords::looksLikeAddress(value) || PasteChat::isOrderHeading(value))) // "快手小店订单"
             continue;
         // Talk about the goods or the deal, unlabelled, is for the shop: "衣服要M码的白色哈".

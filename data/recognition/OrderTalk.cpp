@@ -1,6 +1,7 @@
 #include "data/recognition/OrderTalk.h"
 
 #include <QRegularExpression>
+#include <QStringList>
 
 #include <algorithm>
 
@@ -150,4 +151,14 @@ bool OrderTalk::isAside(const QString& token)
     // With the sound it is said with: "先别发哈".
     const bool sound = token.size() > 2 && QStringLiteral("哈哦呀啊啦嘛").contains(token.back());
     return aside.match(token).hasMatch() || (sound && aside.match(token.chopped(1)).hasMatch());
+}
+
+bool OrderTalk::asksCourier(const QString& please, const QString& after)
+{
+    static const QRegularExpression courier(QStringLiteral(
+        "^(?i:send|use)(?: (?i:by|with|via))? (?:(?i:SF|EMS|JD|DHL|UPS|FedEx)\\b|顺丰|順豐)"));
+    return please.size() <= 6 && please.startsWith(QLatin1Char('p'), Qt::CaseInsensitive) &&
+           QStringList{QStringLiteral("pls"), QStringLiteral("please"), QStringLiteral("plz")}.contains(
+               please.toLower()) &&
+           courier.match(after).hasMatch();
 }

@@ -28,4 +28,7 @@ public:
     // "先别发", "改好了", "之前那个不用了", "这次再来两盒", "开发票的那单",
     // "哦对了", "寄香港哈".
     static bool isAside(const QString& token);
+    // "pls send SF": asked in English for a courier, word by word; the note keeps the "pls".
+    // "after" is what follows the "pls" on its line.
+    static bool asksCourier(const QString& please, const QString& after);
 };
