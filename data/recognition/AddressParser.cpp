@@ -277,6 +277,7 @@ void AddressParser::chooseName(Candidates& c, QStringList& detailParts, ParsedRe
         r.name = c.labelledNames.takeFirst();
         others = c.labelledNames + c.strongNames + c.weakNames;
     } else if (!c.strongNames.isEmpty()) {
+        OrderTalk::putNameBeforeTitle(c.strongNames); // "王总 王海涛"
         r.name = c.strongNames.takeFirst();
         others = c.strongNames + c.weakNames;
         if (!c.strongNames.isEmpty() || c.nameFromGlued)

@@ -112,6 +112,13 @@ bool OrderTalk::isTitleSpokenTo(const QString& word)
     return word.size() <= 4 && title.match(word).hasMatch() && !QStringLiteral("总副").contains(word.front());
 }
 
+void OrderTalk::putNameBeforeTitle(QStringList& names)
+{
+    if (names.size() >= 2 && isTitleSpokenTo(names.at(0)) && !isTitleSpokenTo(names.at(1)) &&
+        names.at(1).front() == names.at(0).front())
+        names.move(1, 0);
+}
+
 bool OrderTalk::isLeaveAt(const QString& clause)
 {
     static const QRegularExpression leaveAt(
@@ -155,8 +162,8 @@ bool OrderTalk::isAside(const QString& token)
 
 bool OrderTalk::asksCourier(const QString& please, const QString& after)
 {
-    static const QRegularExpression courier(QStringLiteral(
-        "^(?i:send|use)(?: (?i:by|with|via))? (?:(?i:SF|EMS|JD|DHL|UPS|FedEx)\\b|顺丰|順豐)"));
+    static const QRegularExpression courier(
+        QStringLiteral("^(?i:send|use)(?: (?i:by|with|via))? (?:(?i:SF|EMS|JD|DHL|UPS|FedEx)\\b|顺丰|順豐)"));
     return please.size() <= 6 && please.startsWith(QLatin1Char('p'), Qt::CaseInsensitive) &&
            QStringList{QStringLiteral("pls"), QStringLiteral("please"), QStringLiteral("plz")}.contains(
                please.toLower()) &&

@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 // Tells talk about the order (what was bought, paid, sized, invoiced, in
 // stock, sent back) from a note for the courier (what to do with the
 // parcel, when, where, by whom), for a clause written under no label.
@@ -24,6 +25,8 @@ public:
     static bool isInvoiceTitle(const QString& clause);
     // Someone called by a title or as kin, as the shop is spoken to: "王经理", "大姐".
     static bool isTitleSpokenTo(const QString& word);
+    // "王总 王海涛": the one called by a title, then by name; the name goes on the waybill.
+    static void putNameBeforeTitle(QStringList& names);
     // A word to the shop about the order, said between the fields: "好了付款了",
     // "先别发", "改好了", "之前那个不用了", "这次再来两盒", "开发票的那单",
     // "哦对了", "寄香港哈".
