@@ -342,6 +342,7 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         QStringLiteral(R"([(（]\s*(?:邮编|邮政编码)?[:：]?\s*[)）])"));
     text.replace(emptyBrackets, QStringLiteral(" "));
     PersonName::joinSpacedNames(text);
+    PersonName::joinNameParts(text);
     NameAsides::drop(text);
 
     Candidates c;

@@ -116,6 +116,28 @@ void PersonName::joinSpacedNames(QString& text)
     }
 }
 
+void PersonName::joinNameParts(QString& text)
+{
+    // The parts Mongolian and Tibetan names are made of; a name of two is
+    // often typed apart: "乌兰 图雅", "索朗 旺姆".
+    static const QStringList parts =
+        QStringLiteral(
+            "乌兰 图雅 其其格 斯琴 高娃 巴特尔 苏和 宝音 那仁 额尔敦 朝鲁 萨仁 格日勒 阿拉坦 敖登 乌日娜 "
+            "孟和 "
+            "巴雅尔 娜仁 其木格 塔娜 乌云 毕力格 图门 达来 哈斯 托娅 扎西 次仁 卓玛 旺姆 索朗 达瓦 格桑 多吉 "
+            "拉姆 央金 平措 顿珠 尼玛 白玛 德吉 罗布 洛桑 丹增 强巴 措姆 曲珍 旺堆 巴桑 普布 边巴 次旦 益西 "
+            "仁增 才让 尕藏 卓嘎 拉巴 贡布 桑杰 旦增 玉珍 吉祥")
+            .split(QLatin1Char(' '));
+    static const QRegularExpression pair(
+        QStringLiteral(R"((?<![^\s:：,，])(\p{Han}{2,3}) (\p{Han}{2,3})(?![^\s,，。]))"));
+    if (!text.contains(QLatin1Char(' ')))
+        return;
+    for (auto m = pair.match(text); m.hasMatch(); m = pair.match(text, m.capturedStart() + 1)) {
+        if (parts.contains(m.captured(1)) && parts.contains(m.captured(2)))
+            text.replace(m.capturedStart(), m.capturedLength(), m.captured(1) + m.captured(2));
+    }
+}
+
 QStringList PersonName::takeReceiversInside(QString& text)
 {
     static const QRegularExpression inside(QStringLiteral(R"([(（]([^()（）\s]{2,8}?)收[)）])"));

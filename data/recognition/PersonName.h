@@ -31,4 +31,6 @@ public:
     static bool isMarkedReceiver(const QString& text);
     // Joins a name typed with blanks between its characters: "陆 嘉 琪".
     static void joinSpacedNames(QString& text);
+    // Joins a Mongolian or Tibetan name typed in its two parts: "乌兰 图雅".
+    static void joinNameParts(QString& text);
 };
