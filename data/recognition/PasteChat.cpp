@@ -111,7 +111,8 @@ bool PasteChat::isChat(const QString& raw)
     static const QRegularExpression relation(
         QStringLiteral("^(?:我的?)?(?:房东|同事|朋友|同学|室友|邻居|亲戚|家人|老乡|领导|"
                        "[大二三四五六小老幺](?:姐|妹|哥|弟|舅|姨|姑|叔|伯)|舅舅|姑姑|叔叔|伯伯|姐姐|妹妹|"
-                       "哥哥|弟弟|爸爸|妈妈|爷爷|奶奶|外婆|外公|姥姥|姥爷|家里|老家)$"));
+                       "哥哥|弟弟|爸爸|妈妈|爷爷|奶奶|外婆|外公|姥姥|姥爷|姐夫|妹夫|嫂子|弟媳|舅妈|婶婶|姑父|"
+                       "姨父|家里|老家)$"));
     if (token.size() <= 4 && relation.match(token).hasMatch())
         return true;
     if (PersonName::fit(token) == PersonName::Strong)

@@ -48,8 +48,9 @@ bool isBatchLeadIn(const QString& line)
 {
     static const QRegularExpression number(QStringLiteral(R"(\d{5,})"));
     static const QRegularExpression place(QStringLiteral("[省市区县路街道号镇村]"));
-    static const QRegularExpression batch(QStringLiteral(
-        "[一两二三四五六七八九十几\\d]+[个份位单件处]|(?:都|各|分别)[发寄送要]|分开|以下|下面|如下|[:：]$"));
+    static const QRegularExpression batch(
+        QStringLiteral("[一两兩二三四五六七八九十几\\d]+[个個份位单單件处處]|(?:都|各|分别)[发寄送要]|分开|"
+                       "以下|下面|如下|[:：]$"));
     // "两个都是朝阳区的，分开寄：": a place may be named in it, where it says
     // how many and ends with the colon before them.
     static const QRegularExpression counted(
@@ -350,6 +351,76 @@ QStringList withSharedRegion(const QStringList& lines)
     return entries.size() >= 2 ? entries : QStringList();
 }
 
+// A phone number as typed, with its blanks: "+852 9123 4567", "13817264408".
+const QRegularExpression& phoneNumber()
+{
+    static const QRegularExpression n(QStringLiteral(R"(\+?\d(?:[ -]?\d){6,})"));
+    return n;
+}
+
+// "陈晓 上海市…", "田甜：山东省…", "姐姐 钱丽 湖北省…": a line that names its recipient first.
+bool startsWithName(const QString& line)
+{
+    static const QRegularExpression apart(QStringLiteral(R"([\s:：,，]+)"));
+    const QStringList words = line.split(apart, Qt::SkipEmptyParts);
+    static const QStringList kin =
+        QStringLiteral("姐姐 姐夫 妹妹 妹夫 哥哥 嫂子 弟弟 弟媳 爸爸 妈妈 老爸 老妈 "
+                       "爷爷 奶奶 外公 外婆 舅舅 舅妈 姑姑 阿姨 叔叔 婶婶")
+            .split(QLatin1Char(' '));
+    const int at = !words.isEmpty() && kin.contains(words.first()) ? 1 : 0;
+    return words.size() > at && PersonName::fit(words.at(at)) == PersonName::Strong;
+}
+
+// "两个地址 电话一样 都是138…" over people each with an address and no number:
+// the number given to each. Empty when the text is not so.
+QStringList withSharedNumber(const QStringList& lines)
+{
+    static const QRegularExpression shared(QStringLiteral("都|一样|一樣|同一|共用|各"));
+    static const QRegularExpression place(QStringLiteral("[省市区县路街道镇村]"));
+    int head = 0;
+    while (head < lines.size() && !lines.at(head).contains(phoneNumber()))
+        ++head;
+    if (lines.size() - head < 3)
+        return {};
+    const QString first = PasteText::normalized(lines.at(head));
+    const auto number = phoneNumber().match(first);
+    if (!first.contains(shared) || first.contains(place) ||
+        first.indexOf(phoneNumber(), int(number.capturedEnd())) >= 0)
+        return {};
+    QStringList entries;
+    for (int i = head + 1; i < lines.size(); ++i) {
+        const QString line = withoutNumbering(lines.at(i).trimmed());
+        if (line.isEmpty())
+            continue;
+        if (!line.contains(place) || PasteText::normalized(line).contains(phoneNumber()) ||
+            !startsWithName(line))
+            return {};
+        entries << line + QLatin1Char(' ') + number.captured();
+    }
+    return entries.size() >= 2 ? entries : QStringList();
+}
+
+// "林大雨 电话同上 福建省…", "陳嘉豪 同一個電話 香港…": the number of the recipient above.
+QStringList withNumbersCopiedDown(QStringList lines)
+{
+    static const QRegularExpression same(
+        QStringLiteral("(?:电话|電話|手机|手機|号码|號碼)?(?:同上|一样|一樣|同一个|同一個)(?:电话|電話|手机|"
+                       "手機|号码|號碼|号|號)?"));
+    QString above;
+    for (QString& line : lines) {
+        const QString normal = PasteText::normalized(line);
+        if (const auto n = phoneNumber().match(normal); n.hasMatch()) {
+            above = n.captured();
+            continue;
+        }
+        const auto m = same.match(line);
+        // The phrase says which number only with a word for it: "同上" alone may be the address's.
+        if (!above.isEmpty() && m.hasMatch() && m.capturedLength() > 2)
+            line.replace(m.capturedStart(), m.capturedLength(), above);
+    }
+    return lines;
+}
+
 } // namespace
 
 QStringList RecipientSplitter::split(const QString& text)
@@ -357,8 +428,10 @@ QStringList RecipientSplitter::split(const QString& text)
     QString t = text;
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
     // A lead-in line about the batch belongs to none of the recipients after it.
-    const QStringList lines = t.trimmed().split(QLatin1Char('\n'));
+    const QStringList lines = withNumbersCopiedDown(t.trimmed().split(QLatin1Char('\n')));
     if (const QStringList shared = withSharedRegion(lines); !shared.isEmpty())
+        return shared;
+    if (const QStringList shared = withSharedNumber(lines); !shared.isEmpty())
         return shared;
     int leadIn = 0;
     while (leadIn < lines.size() - 1 && isBatchLeadIn(lines.at(leadIn).trimmed()))
@@ -368,5 +441,5 @@ QStringList RecipientSplitter::split(const QString& text)
         if (entries.size() >= 2)
             return withSenderJoined(entries);
     }
-    return withSenderJoined(splitChunks(t));
+    return withSenderJoined(splitChunks(lines.join(QLatin1Char('\n'))));
 }
