@@ -206,7 +206,10 @@ void TestAddressParser::accuracy_data()
         {"fresh22", "备注", 0.965}, {"fresh23", "整条", 0.895},     {"fresh23", "姓名", 0.975},
         {"fresh23", "手机", 0.99},  {"fresh23", "电话", 0.99},      {"fresh23", "城市", 0.99},
         {"fresh23", "邮编", 0.99},  {"fresh23", "收件单位", 0.99},  {"fresh23", "地址", 0.955},
-        {"fresh23", "备注", 0.915}, {"fresh26", "整条", 0.675},
+        {"fresh23", "备注", 0.915}, {"fresh26", "整条", 0.985},     {"fresh26", "姓名", 0.995},
+        {"fresh26", "手机", 0.995}, {"fresh26", "电话", 0.995},     {"fresh26", "城市", 0.995},
+        {"fresh26", "邮编", 0.995}, {"fresh26", "收件单位", 0.995}, {"fresh26", "地址", 0.995},
+        {"fresh26", "备注", 0.985},
     };
     for (const QString& path :
          qEnvironmentVariable("WAYBILL_MEASURE_SAMPLES").split(QLatin1Char(':'), Qt::SkipEmptyParts)) {

@@ -512,6 +512,9 @@ void TestRecognitionEdges::edgeCases_data()
         << QStringLiteral(
                "收件人：吴立 电话：13812345678 地址：江苏省常州市天宁区延陵西路1号 麻烦帮我包成礼物 谢谢")
         << QStringLiteral("备注") << QStringLiteral("麻烦帮我包成礼物") << false;
+    QTest::newRow("a number with 都 over address lines that name no one is one recipient's")
+        << QStringLiteral("王芳 13912345678 都行\n上海市静安区南京西路1号\n浦东新区世纪大道2号")
+        << QStringLiteral("姓名") << QStringLiteral("王芳") << true;
 }
 
 void TestRecognitionEdges::edgeCases()
