@@ -12,7 +12,7 @@ bool AddressWords::looksLikeAddress(const QString& t)
             "路 街 道 巷 弄 胡同 号 楼 栋 幢 座 层 室 单元 村 镇 乡 组 屯 社区 小区 花园 广场 大厦 "
             "中心 公寓 苑 院 大学 学院 医院 公司 厂 市场 工业 园区 宿舍 期 区 县 旗 城 府 庭 湾 阁 轩 馆 "
             "店 厦 寓 墅 站 场 岛 舍 號 樓 棟 層 廈 對面 对面 旁边 隔壁 附近 中学 小学 门 校区 校园 "
-            "大學 學院 醫院 中學 小學 校區 園區 塔 园 場 園 閣 邨")
+            "客栈 民宿 大學 學院 醫院 中學 小學 校區 園區 塔 园 場 園 閣 邨")
             .split(QLatin1Char(' '));
     // A street and its number is an address even where a note's word is in
     // the street's name ("解放街168号": 放).
@@ -39,8 +39,21 @@ bool AddressWords::looksLikeAddress(const QString& t)
          sarPart.match(t).hasMatch()) ||
         isSarArea(t))
         return true;
+    // Where to find it by what stands near, or the part of a place it goes
+    // to, written apart after the place: "故土园 对面", "酒店 前台", "6号 仓库".
+    static const QStringList nearWords =
+        QStringLiteral("对面 對面 旁边 旁邊 隔壁 附近 前台 仓库 倉庫").split(QLatin1Char(' '));
+    if (nearWords.contains(t))
+        return true;
     if (PersonName::isDeliveryNote(t) || isHeadTitle(t))
         return false;
+    if (t.size() >= 3 && t.endsWith(QChar(0x65C1))) // "承志堂旁"
+        return true;
+    // A class in a school: "高二8班", "三年级2班".
+    static const QRegularExpression schoolClass(
+        QStringLiteral(R"(^(?:[高初][一二三]|[一二三四五六1-6]年级)?\d{1,2}班$)"));
+    if (t.endsWith(QChar(0x73ED)) && schoolClass.match(t).hasMatch())
+        return true;
     // A bed in a ward: "23床".
     static const QRegularExpression bed(QStringLiteral(R"(^\d{1,3}号?床$)"));
     if (t.endsWith(QChar(0x5E8A)) && bed.match(t).hasMatch())

@@ -48,7 +48,11 @@ InstitutionParts::Kind InstitutionParts::classify(const QString& value, const Co
     const bool school = university && value.size() >= 3 && value.size() <= 12 &&
                         (value.endsWith(QStringLiteral("学院")) ||
                          (value.endsWith(QChar(0x9986)) && value.size() <= 5 && !value.contains(numbered)));
-    if ((!context.company.isEmpty() || afterInstitution) && (PasteText::isDepartment(value) || school))
+    // Straight after a company its desk or store is its: "…有限公司 仓库"; after the
+    // address the same words say where in the place ("…6号 仓库", "…酒店 前台").
+    const bool desk = value == QStringLiteral("前台") || value == QStringLiteral("仓库");
+    if ((!context.company.isEmpty() && desk) ||
+        ((!context.company.isEmpty() || afterInstitution) && (PasteText::isDepartment(value) || school)))
         return Department;
     return Other;
 }
