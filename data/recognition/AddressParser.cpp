@@ -549,6 +549,7 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         regionLast = c.parts.size() > partsBefore && c.parts.last().region;
         partsLast = c.parts.size() > partsBefore ? c.parts.size() : -1;
     }
+    InstitutionParts::placeUnitBeforeRegion(c, text);
     if (!c.labelledCompanies.isEmpty() || !c.companies.isEmpty()) {
         QStringList all = c.labelledCompanies + c.companies;
         r.company = all.takeFirst();

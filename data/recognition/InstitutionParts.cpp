@@ -90,3 +90,33 @@ bool InstitutionParts::namesUnit(const QString& token)
     static const QRegularExpression place(QStringLiteral("[省市区县镇乡村路街巷弄号號楼樓栋幢室]"));
     return unit.match(token).hasMatch() && !token.contains(place);
 }
+
+void InstitutionParts::placeUnitBeforeRegion(AddressCandidates& c, const QString& text)
+{
+    if (!c.labelledCompanies.isEmpty() || c.companies.size() != 1 || !namesUnit(c.companies.first()))
+        return;
+    const QString& unit = c.companies.first();
+    static const QRegularExpression street(QStringLiteral(R"((?:路|街|大道|巷|弄|胡同)|\d+号(?![楼院]))"));
+    qsizetype firstDetail = -1;
+    bool region = false;
+    for (qsizetype i = 0; i < c.parts.size(); ++i) {
+        const AddressCandidates::Part& p = c.parts.at(i);
+        if (p.region) {
+            region = true;
+            continue;
+        }
+        if (p.text.contains(street))
+            return;
+        if (firstDetail < 0)
+            firstDetail = i;
+    }
+    // Straight before the region: after it a department or a name, it is whose ("复旦大学 市场部 …").
+    const qsizetype at = text.indexOf(unit);
+    const qsizetype regionAt = text.indexOf(c.parts.first().text);
+    static const QRegularExpression blanks(QStringLiteral(R"(^[\s,，]*$)"));
+    if (!region || firstDetail < 0 || at < 0 || regionAt < at + unit.size() ||
+        !blanks.match(QStringView(text).mid(at + unit.size(), regionAt - at - unit.size())).hasMatch())
+        return;
+    c.parts.insert(firstDetail, {unit, false, false});
+    c.companies.clear();
+}
