@@ -43,7 +43,7 @@ bool AddressWords::looksLikeAddress(const QString& t)
     // to, written apart after the place: "故土园 对面", "酒店 前台", "6号 仓库".
     static const QStringList nearWords =
         QStringLiteral("对面 對面 旁边 旁邊 隔壁 附近 前台 仓库 倉庫").split(QLatin1Char(' '));
-    if (nearWords.contains(t))
+    if (nearWords.contains(t) || isLatinBuilding(t))
         return true;
     if (PersonName::isDeliveryNote(t) || isHeadTitle(t))
         return false;
@@ -75,6 +75,20 @@ bool AddressWords::looksLikeAddress(const QString& t)
             return t.size() >= 3 || digit;
     }
     return false;
+}
+
+bool AddressWords::isLatinBuilding(const QString& t)
+{
+    // Not Hall nor Park: surnames too ("Emily Hall").
+    static const QStringList ends = QStringLiteral("building tower plaza center centre mansion hub square "
+                                                   "block apartments residence mall")
+                                        .split(QLatin1Char(' '));
+    const QStringList words = t.split(QLatin1Char(' '));
+    if (words.size() < 2 || words.size() > 5 || !words.front().front().isUpper() ||
+        words.front().front().unicode() >= 0x80)
+        return false;
+    return ends.contains(words.back().toLower()) ||
+           (words.size() == 2 && words.front() == QStringLiteral("The"));
 }
 
 bool AddressWords::isSarArea(const QString& t)
@@ -150,7 +164,7 @@ bool AddressWords::isPickupPoint(const QString& t)
 bool AddressWords::isRoomAfterBuilding(const QString& before, const QString& value)
 {
     static const QRegularExpression room(
-        QStringLiteral(R"(^[A-Za-z]?\d{1,4}(?:-\d{1,4}){0,2}[A-Za-z]?房?$)")); // "1702房"
+        QStringLiteral(R"(^[A-Za-z]{0,2}\d{1,4}(?:-\d{1,4}){0,2}[A-Za-z]?房?$)")); // "1702房", "AB2105"
     static const QRegularExpression unitEnd(QStringLiteral(
         R"([\dA-Za-z](?:号楼|栋|幢|座|单元|门|号|舍|期|公寓|区)$|\p{Han}[路街巷弄]$|(?<!\d)(\d+)[楼层]$|)"
         // A unit named by its side: "6号楼 东单元 202".
@@ -159,6 +173,8 @@ bool AddressWords::isRoomAfterBuilding(const QString& before, const QString& val
         R"(\p{Han}(?:大厦|大楼|公寓|小区|家属楼|宿舍楼|宿舍|花园|家园|新村|广场)$|)"
         // A building named by a letter and a number, no floor: "A4楼 305".
         R"([A-Za-z]\d+楼$|)"
+        // Or in Latin letters, its blanks taken out in the address: "…AcademicBuilding AB2105".
+        R"([a-z](?:Building|Tower|Plaza|Center|Centre|Mansion|Hub|Square|Block|Residence|Mall)$|)"
         // Or by words, or a number in words: "研教楼 606", "理科一号楼 1305", "男一舍 305".
         R"(\p{Han}{2}[楼樓]$|[一二三四五六七八九十](?:号楼|號樓|栋|棟|幢|座|舍)$)"));
     const auto m = unitEnd.match(before);
