@@ -172,7 +172,7 @@ bool AddressWords::isRoomAfterBuilding(const QString& before, const QString& val
         // After a building or an estate by its name: "…商务大厦 1702", "…小区 9-2-602".
         R"(\p{Han}(?:大厦|大楼|公寓|小区|家属楼|宿舍楼|宿舍|花园|家园|新村|广场)$|)"
         // A building named by a letter and a number, no floor: "A4楼 305".
-        R"([A-Za-z]\d+楼$|)"
+        R"([A-Za-z]\d+楼$|\d[甲乙丙丁]楼$|)" // "8乙楼 502"
         // Or in Latin letters, its blanks taken out in the address: "…AcademicBuilding AB2105".
         R"([a-z](?:Building|Tower|Plaza|Center|Centre|Mansion|Hub|Square|Block|Residence|Mall)$|)"
         // Or by words, or a number in words: "研教楼 606", "理科一号楼 1305", "男一舍 305".
