@@ -176,7 +176,7 @@ bool AddressWords::isRoomAfterBuilding(const QString& before, const QString& val
         // Or in Latin letters, its blanks taken out in the address: "…AcademicBuilding AB2105".
         R"([a-z](?:Building|Tower|Plaza|Center|Centre|Mansion|Hub|Square|Block|Residence|Mall)$|)"
         // Or by words, or a number in words: "研教楼 606", "理科一号楼 1305", "男一舍 305".
-        R"(\p{Han}{2}[楼樓]$|[一二三四五六七八九十](?:号楼|號樓|栋|棟|幢|座|舍)$)"));
+        R"(\p{Han}{2}[楼樓]$|[一二三四五六七八九十](?:号楼|號樓|栋|棟|幢|座|舍|单元)$)"));
     const auto m = unitEnd.match(before);
     if (!room.match(value).hasMatch() || !m.hasMatch())
         return false;

@@ -198,7 +198,7 @@ qsizetype lastSameKind(const QString& text, qsizetype pos, const QString& now, q
 bool slipApart(QString& text)
 {
     static const QRegularExpression re(
-        QStringLiteral("[啊哦噢诶哎]?[ ]*(?:%1)(?:刚才?)?[打写看说填弄搞]?错了%2(?:应该)?是[ ]*(%3)|"
+        QStringLiteral("[啊哦噢诶哎]?[ ]*(?:%1)(?:刚才?)?[打写看说填弄搞发]?错了%2(?:应该|正确的)?是[ ]*(%3)|"
                        "[啊哦噢诶哎]?[ ]*(?:%1)[是为][ ]*(%3)%2(?:刚才?|我)?[打写看说填弄搞]错了")
             .arg(kField, kGap, kNumber));
     const auto m = re.match(text);
