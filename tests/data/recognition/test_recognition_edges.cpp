@@ -512,6 +512,12 @@ void TestRecognitionEdges::edgeCases_data()
         << QStringLiteral(
                "收件人：吴立 电话：13812345678 地址：江苏省常州市天宁区延陵西路1号 麻烦帮我包成礼物 谢谢")
         << QStringLiteral("备注") << QStringLiteral("麻烦帮我包成礼物") << false;
+    QTest::newRow("a university before its region, a street after the region: the unit still")
+        << QStringLiteral("南京大学 南京市鼓楼区汉口路22号 北大楼 赵老师 13512345678")
+        << QStringLiteral("收件单位") << QStringLiteral("南京大学") << true;
+    QTest::newRow("a Latin name ending in Hall is a name, no building")
+        << QStringLiteral("上海市静安区南京西路1266号 恒隆广场 Emily Hall 13612345678")
+        << QStringLiteral("姓名") << QStringLiteral("Emily Hall") << false;
 }
 
 void TestRecognitionEdges::edgeCases()
