@@ -515,6 +515,12 @@ void TestRecognitionEdges::edgeCases_data()
     QTest::newRow("a number with 都 over address lines that name no one is one recipient's")
         << QStringLiteral("王芳 13912345678 都行\n上海市静安区南京西路1号\n浦东新区世纪大道2号")
         << QStringLiteral("姓名") << QStringLiteral("王芳") << true;
+    QTest::newRow("a university before its region, a street after the region: the unit still")
+        << QStringLiteral("南京大学 南京市鼓楼区汉口路22号 北大楼 赵老师 13512345678")
+        << QStringLiteral("收件单位") << QStringLiteral("南京大学") << true;
+    QTest::newRow("a Latin name ending in Hall is a name, no building")
+        << QStringLiteral("上海市静安区南京西路1266号 恒隆广场 Emily Hall 13612345678")
+        << QStringLiteral("姓名") << QStringLiteral("Emily Hall") << false;
 }
 
 void TestRecognitionEdges::edgeCases()
