@@ -13,8 +13,9 @@ namespace {
 // "胡是古月胡", "弓长张的张", "示字旁的禤".
 QChar spelled(const QString& piece)
 {
-    if (piece.size() < 3 || piece.size() > 8)
-        return QChar();
+    if (piece.size() < 3 || piece.size() > 8 ||
+        (!piece.contains(QChar(0x7684)) && !piece.contains(QChar(0x662F))))
+        return QChar(); // 的 是
     static const QRegularExpression spelling(
         QStringLiteral(R"(^(\p{Han})是\p{Han}{1,4}?\1$|^\p{Han}{0,3}(\p{Han})\p{Han}{0,3}的\2$|)"
                        R"(^\p{Han}{1,3}(?:字旁|字边|偏旁|字头|字底|旁|头|底)的\p{Han}$)"));
@@ -53,11 +54,17 @@ struct Piece
 
 QList<Piece> piecesOf(const QString& text)
 {
-    static const QRegularExpression piece(QStringLiteral(R"([^\s,，;；:：、。]+)"));
+    static const QString apart = QStringLiteral(" \t\n,，;；:：、。");
     QList<Piece> out;
-    for (auto it = piece.globalMatch(text); it.hasNext();) {
-        const auto m = it.next();
-        out.append({m.capturedStart(), m.captured()});
+    qsizetype start = -1;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        const bool cut = i == text.size() || apart.contains(text.at(i));
+        if (!cut && start < 0)
+            start = i;
+        else if (cut && start >= 0) {
+            out.append({start, text.mid(start, i - start)});
+            start = -1;
+        }
     }
     return out;
 }
@@ -124,6 +131,18 @@ void NameAsides::drop(QString& text)
     if (text.contains(QStringLiteral("就是")))
         text.replace(lettersThen, QString());
     // Pieces that spell a character of a name beside them, and what goes with them.
+    // Each way of spelling has 的, 是 or 姓, or ends on the character the name after it begins with.
+    const auto repeatedAcross = [&text] {
+        for (qsizetype i = 0; i + 2 < text.size(); ++i) {
+            if (text.at(i + 2) == text.at(i) && QStringLiteral(" ,，").contains(text.at(i + 1)) &&
+                text.at(i).script() == QChar::Script_Han)
+                return true;
+        }
+        return false;
+    };
+    if (!text.contains(QChar(0x7684)) && !text.contains(QChar(0x662F)) && !text.contains(QChar(0x59D3)) &&
+        !repeatedAcross())
+        return;
     const QList<Piece> pieces = piecesOf(text);
     QList<qsizetype> dropped;
     static const QRegularExpression surname(QStringLiteral(R"(^姓(\p{Han}{1,2})$)"));

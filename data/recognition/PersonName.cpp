@@ -122,21 +122,33 @@ void PersonName::joinNameParts(QString& text)
 {
     // The parts Mongolian and Tibetan names are made of; a name of two is
     // often typed apart: "乌兰 图雅", "索朗 旺姆".
-    static const QStringList parts =
-        QStringLiteral(
-            "乌兰 图雅 其其格 斯琴 高娃 巴特尔 苏和 宝音 那仁 额尔敦 朝鲁 萨仁 格日勒 阿拉坦 敖登 乌日娜 "
-            "孟和 "
-            "巴雅尔 娜仁 其木格 塔娜 乌云 毕力格 图门 达来 哈斯 托娅 扎西 次仁 卓玛 旺姆 索朗 达瓦 格桑 多吉 "
-            "拉姆 央金 平措 顿珠 尼玛 白玛 德吉 罗布 洛桑 丹增 强巴 措姆 曲珍 旺堆 巴桑 普布 边巴 次旦 益西 "
-            "仁增 才让 尕藏 卓嘎 拉巴 贡布 桑杰 旦增 玉珍 吉祥")
-            .split(QLatin1Char(' '));
-    static const QRegularExpression pair(
-        QStringLiteral(R"((?<![^\s:：,，])(\p{Han}{2,3}) (\p{Han}{2,3})(?![^\s,，。]))"));
-    if (!text.contains(QLatin1Char(' ')))
-        return;
-    for (auto m = pair.match(text); m.hasMatch(); m = pair.match(text, m.capturedStart() + 1)) {
-        if (parts.contains(m.captured(1)) && parts.contains(m.captured(2)))
-            text.replace(m.capturedStart(), m.capturedLength(), m.captured(1) + m.captured(2));
+    static const QSet<QString> parts = [] {
+        const QStringList l =
+            QStringLiteral(
+                "乌兰 图雅 其其格 斯琴 高娃 巴特尔 苏和 宝音 那仁 额尔敦 朝鲁 萨仁 格日勒 阿拉坦 敖登 乌日娜 "
+                "孟和 巴雅尔 娜仁 其木格 塔娜 乌云 毕力格 图门 达来 哈斯 托娅 扎西 次仁 卓玛 旺姆 索朗 达瓦 "
+                "格桑 多吉 拉姆 央金 平措 顿珠 尼玛 白玛 德吉 罗布 洛桑 丹增 强巴 措姆 曲珍 旺堆 巴桑 普布 "
+                "边巴 次旦 益西 仁增 才让 尕藏 卓嘎 拉巴 贡布 桑杰 旦增 玉珍 吉祥")
+                .split(QLatin1Char(' '));
+        return QSet<QString>(l.cbegin(), l.cend());
+    }();
+    const auto han = [&text](qsizetype i) { return text.at(i).script() == QChar::Script_Han; };
+    // Two parts of two or three characters each, a blank between, set apart from the rest.
+    for (qsizetype i = text.indexOf(QLatin1Char(' ')); i > 0; i = text.indexOf(QLatin1Char(' '), i + 1)) {
+        qsizetype b = i;
+        while (b > 0 && i - b < 4 && han(b - 1))
+            --b;
+        qsizetype e = i + 1;
+        while (e < text.size() && e - i - 1 < 4 && han(e))
+            ++e;
+        const qsizetype before = i - b;
+        const qsizetype after = e - i - 1;
+        if (before < 2 || before > 3 || after < 2 || after > 3 ||
+            (b > 0 && !QStringLiteral(" \t\n:：,，").contains(text.at(b - 1))) ||
+            (e < text.size() && !QStringLiteral(" \t\n,，。").contains(text.at(e))))
+            continue;
+        if (parts.contains(text.mid(b, before)) && parts.contains(text.mid(i + 1, after)))
+            text.remove(i, 1);
     }
 }
 

@@ -6,6 +6,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace {
 
 // A line with a phone number and an address word: one recipient by itself.
@@ -377,9 +379,16 @@ QStringList withSharedNumber(const QStringList& lines)
 {
     static const QRegularExpression shared(QStringLiteral("都|一样|一樣|同一|共用|各"));
     static const QRegularExpression place(QStringLiteral("[省市区县路街道镇村]"));
+    if (lines.size() < 3)
+        return {};
     int head = 0;
+    // The number is said to be shared before it is given.
+    while (head < lines.size() && !lines.at(head).contains(shared))
+        ++head;
     while (head < lines.size() && !lines.at(head).contains(phoneNumber()))
         ++head;
+    if (lines.size() - head < 3)
+        return {};
     if (lines.size() - head < 3)
         return {};
     const QString first = PasteText::normalized(lines.at(head));
@@ -406,6 +415,12 @@ QStringList withNumbersCopiedDown(QStringList lines)
     static const QRegularExpression same(
         QStringLiteral("(?:电话|電話|手机|手機|号码|號碼)?(?:同上|一样|一樣|同一个|同一個)(?:电话|電話|手机|"
                        "手機|号码|號碼|号|號)?"));
+    // Most texts say nothing of a number being the same.
+    if (std::none_of(lines.cbegin(), lines.cend(), [](const QString& l) {
+            return l.contains(QStringLiteral("同上")) || l.contains(QStringLiteral("一样")) ||
+                   l.contains(QStringLiteral("一樣")) || l.contains(QStringLiteral("同一"));
+        }))
+        return lines;
     QString above;
     for (QString& line : lines) {
         const QString normal = PasteText::normalized(line);
