@@ -42,10 +42,6 @@ private:
     void takeUnlabelled(const QString& text, Candidates& c) const;
     bool splitGluedName(const QString& text, Candidates& c) const;
     bool isNameBeforeAddress(const QList<Token>& tokens, int i, const Candidates& c) const;
-    // text: the entry as read, to keep the pieces left for the remark in their order.
-    static void chooseName(Candidates& c, QStringList& detailParts, ParsedRecipient& r, const QString& text);
-    // Where the piece was written in text, a number not inside a longer one; -1 if nowhere.
-    static int positionIn(const QString& text, const QString& piece);
 
     const RegionTable& m_regions;
     AddressCompleter m_completer;
