@@ -7,6 +7,7 @@
 #include "data/recognition/InlineRecipients.h"
 #include "data/recognition/InstitutionParts.h"
 #include "data/recognition/OrderTalk.h"
+#include "data/recognition/PageChrome.h"
 #include "data/recognition/PasteChat.h"
 #include "data/recognition/PasteCorrections.h"
 #include "data/recognition/PasteText.h"
@@ -56,8 +57,8 @@ QList<ParsedRecipient> AddressParser::parseAll(const QString& text) const
     // "… / 韦薇 … 都是周末送": a wish after the last of one line's recipients
     // that says it is for all of them.
     static const QRegularExpression forAll(QStringLiteral("^(?:都是|全都|全部|都)(\\p{Han}{2,})$"));
-    for (const QString& entry :
-         SenderParts::joined(splitEntries(PasteCorrections::applied(SpokenDigits::asDigits(text))))) {
+    for (const QString& entry : SenderParts::joined(
+             splitEntries(PasteCorrections::applied(SpokenDigits::asDigits(PageChrome::stripped(text)))))) {
         const QStringList ones = SenderParts::joined(InlineRecipients::split(entry, m_regions));
         const qsizetype first = list.size();
         for (const QString& one : ones)
@@ -331,7 +332,8 @@ int AddressParser::positionIn(const QString& text, const QString& piece)
 ParsedRecipient AddressParser::parse(const QString& input) const
 {
     ParsedRecipient r;
-    QString text = PasteCorrections::applied(SpokenDigits::asDigits(PasteText::normalized(input)));
+    QString text =
+        PasteCorrections::applied(SpokenDigits::asDigits(PageChrome::stripped(PasteText::normalized(input))));
     // The sender's name and number are no recipient's: kept as written in the remark.
     const QString sender = SenderParts::take(text);
     ContactNumbers::take(text, r);
