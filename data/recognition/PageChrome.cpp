@@ -68,14 +68,18 @@ QString PageChrome::stripped(const QString& text)
                        "剩余(?:发货时间)?\\s*\\d+(?:[:：]\\d+)+|剩余(?:发货时间)?\\s*\\d+\\s*(?:小时|天)"));
     // When it comes: "预计明天送达", "预计送达 今天 18:30-19:00".
     static const QRegularExpression expected(QStringLiteral("^预计.{0,12}(?:送达|到达)"));
-    static const QRegularExpression separators(QStringLiteral("[\\s,，、·•|｜>＞▸➜]+"));
+    static const QRegularExpression separators(QStringLiteral("[\\s,，、·•|｜>＞▸➜()（）]+"));
+    // The buyer's account beside the recipient's name: "买家昵称：一只小熊饼干", "买家：tb_luckycat2019".
+    static const QRegularExpression buyer(QStringLiteral("^\\s*买家(?:昵称|账号|ID)?\\s*[:：]"));
+    static const QRegularExpression recipient(QStringLiteral("(?:收货人|收件人|姓名|联系人)\\s*[:：]?"));
+    const bool recipientNamed = text.contains(recipient);
     if (text.isEmpty())
         return text;
     QStringList kept;
     for (QString line : text.split(QLatin1Char('\n'))) {
         line.replace(aside, QStringLiteral(" "));
         const QString bare = line.trimmed();
-        if (expected.match(bare).hasMatch())
+        if (expected.match(bare).hasMatch() || (recipientNamed && buyer.match(bare).hasMatch()))
             continue;
         const QStringList clauses = bare.split(separators, Qt::SkipEmptyParts);
         bool allChrome = !clauses.isEmpty();
@@ -98,7 +102,7 @@ QString PageChrome::stripped(const QString& text)
                               (first && isPlatformHeading(w) && !w.endsWith(QStringLiteral("订单"))) ||
                               ((w == QStringLiteral("复制") || isButton(w)) && !first);
             out += line.mid(from, m.capturedStart() - from);
-            out += drop ? m.captured(1) : m.captured();
+            out += drop ? (first ? QString() : m.captured(1)) : m.captured();
             from = m.capturedEnd();
         }
         out += line.mid(from);
