@@ -7,6 +7,14 @@
 
 namespace {
 
+// The shop's own page: "李宁官方旗舰店", "卖家：华为官方旗舰店", "小红书店铺：森林小铺子".
+bool isShop(const QString& clause)
+{
+    static const QRegularExpression shop(QStringLiteral(
+        "^(?:卖家[:：])?\\S{2,16}(?:官方旗舰店|旗舰店|专卖店|专营店)$|^\\S{2,6}店铺[:：]\\S+$"));
+    return shop.match(clause).hasMatch();
+}
+
 // The platform, its back office or its shop, with the page's name: "天猫超市",
 // "拼多多商家后台", "有赞微商城", "京东 PLUS", "小红书 千帆".
 bool isPlatformHeading(const QString& clause)
@@ -19,10 +27,7 @@ bool isPlatformHeading(const QString& clause)
     static const QRegularExpression page(QStringLiteral(
         "^(?:订单|交易|商品|配送|收货|物流)?(?:详情|信息|列表|管理)$|^订单详情|^PLUS$|^千帆$|"
         "^次日达$|^\\d+小时达$|^批量导出$|^商家后台$|^(?:待发货|已发货|全部)?订单(?:[(（]\\d+[)）])?$"));
-    // The shop's own page: "李宁官方旗舰店", "卖家：华为官方旗舰店", "小红书店铺：森林小铺子".
-    static const QRegularExpression shop(QStringLiteral(
-        "^(?:卖家[:：])?\\S{2,16}(?:官方旗舰店|旗舰店|专卖店|专营店)$|^\\S{2,6}店铺[:：]\\S+$"));
-    return heading.match(clause).hasMatch() || page.match(clause).hasMatch() || shop.match(clause).hasMatch();
+    return heading.match(clause).hasMatch() || page.match(clause).hasMatch() || isShop(clause);
 }
 
 // A button on the page: "复制", "修改地址", "[催发货]", "[默认]".
@@ -68,7 +73,7 @@ QString PageChrome::stripped(const QString& text)
                        "剩余(?:发货时间)?\\s*\\d+(?:[:：]\\d+)+|剩余(?:发货时间)?\\s*\\d+\\s*(?:小时|天)"));
     // When it comes: "预计明天送达", "预计送达 今天 18:30-19:00".
     static const QRegularExpression expected(QStringLiteral("^预计.{0,12}(?:送达|到达)"));
-    static const QRegularExpression separators(QStringLiteral("[\\s,，、·•|｜>＞▸➜()（）]+"));
+    static const QRegularExpression separators(QStringLiteral("[\\s,，、·•|｜>＞▸➜()（）【】]+"));
     // The buyer's account beside the recipient's name: "买家昵称：一只小熊饼干", "买家：tb_luckycat2019".
     static const QRegularExpression buyer(QStringLiteral("^\\s*买家(?:昵称|账号|ID)?\\s*[:：]"));
     static const QRegularExpression recipient(QStringLiteral("(?:收货人|收件人|姓名|联系人)\\s*[:：]?"));
@@ -100,7 +105,7 @@ QString PageChrome::stripped(const QString& text)
             const bool first = out.trimmed().isEmpty() && line.left(m.capturedStart()).trimmed().isEmpty();
             const bool drop = isState(w) ||
                               (first && isPlatformHeading(w) && !w.endsWith(QStringLiteral("订单"))) ||
-                              ((w == QStringLiteral("复制") || isButton(w)) && !first);
+                              isShop(w) || ((w == QStringLiteral("复制") || isButton(w)) && !first);
             out += line.mid(from, m.capturedStart() - from);
             out += drop ? (first ? QString() : m.captured(1)) : m.captured();
             from = m.capturedEnd();
