@@ -144,6 +144,7 @@ const LabelWord kLabels[] = {
     {"配送方式", K::Info, 2},
     {"配送时段", K::Info, 2},
     {"单价", K::Info, 0},
+    {"订单", K::Info, 0},
     {"应付", K::Info, 0},
     {"实付款", K::Info, 0},
     {"实付", K::Info, 0},
