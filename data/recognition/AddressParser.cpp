@@ -239,7 +239,9 @@ bool AddressParser::isNameBeforeAddress(const QList<Token>& tokens, int i, const
         return false;
     for (int j = i + 1; j < tokens.size(); ++j) {
         if (!tokens.at(j).aside)
-            return tokens.at(j).scope == t.scope && m_regions.match(tokens.at(j).text).length > 0;
+            // Or the address on the line below: "收货地址\n吴晓燕 170…\n辽宁省 沈阳市 …".
+            return (tokens.at(j).scope == t.scope || tokens.at(j).line > t.line) &&
+                   m_regions.match(tokens.at(j).text).length > 0;
     }
     return false;
 }
