@@ -153,6 +153,7 @@ const LabelWord kLabels[] = {
     {"尺码", K::Info, 0},
     // Forms that ask for the street apart from the region: "详细：幸福路 15号", "街道门牌：…".
     {"详细", K::Detail, 0},
+    {"街道", K::Detail, 0},
     {"具体", K::Detail, 0},
     {"具体地址", K::Detail, 2},
     {"街道门牌", K::Detail, 2},
