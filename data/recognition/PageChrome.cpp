@@ -24,9 +24,10 @@ bool isPlatformHeading(const QString& clause)
         "视频号)(?:超市|工作台|商家版|商家后台|商家助手|后台|微商城|商城|小店|小商店|自营|电商|到家|商家|"
         "订单|"
         "详情|信息|列表|管理)*$"));
-    static const QRegularExpression page(QStringLiteral(
-        "^(?:订单|交易|商品|配送|收货|物流)?(?:详情|信息|列表|管理)$|^订单详情|^PLUS$|^千帆$|"
-        "^次日达$|^\\d+小时达$|^批量导出$|^商家后台$|^(?:待发货|已发货|全部)?订单(?:[(（]\\d+[)）])?$"));
+    static const QRegularExpression page(
+        QStringLiteral("^(?:订单|交易|商品|配送|收货|物流)?(?:详情|信息|列表|管理)$|^订单详情|^PLUS$|^千帆$|"
+                       "^次日达$|^\\d+小时达$|^(?:批量|商家后台)?导出(?:订单)?$|^商家后台$|^(?:待发货|已发货|"
+                       "全部)?订单(?:[(（]\\d+[)）])?$"));
     return heading.match(clause).hasMatch() || page.match(clause).hasMatch() || isShop(clause);
 }
 

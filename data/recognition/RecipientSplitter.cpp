@@ -177,6 +177,14 @@ bool isOrderNumbering(const QString& line)
     return line.size() <= 8 && numbering.match(line).hasMatch();
 }
 
+// Whether the line begins with the order's number: "订单号：2560913387724419002".
+bool startsWithOrderNumber(const QString& line)
+{
+    static const QRegularExpression number(
+        QStringLiteral(R"(^\s*(?:订单编号|订单号)\s*[:：]?\s*[A-Za-z0-9-]{6,}\s*$)"));
+    return number.match(line).hasMatch();
+}
+
 // Whether the line begins with a name label ("收货人：…").
 bool startsWithNameLabel(const QString& line)
 {
@@ -280,14 +288,20 @@ QStringList splitChunk(const QString& chunk)
         return lines;
     }
     // Labelled blocks one after another: a name label again starts the next.
+    // Where the first block begins with its order's number, the number just
+    // before the next name label is the next order's: "订单号：…\n收货人：…".
     QStringList entries;
     QStringList block;
     bool named = false;
+    const bool numberFirst = startsWithOrderNumber(lines.first());
     for (const QString& l : std::as_const(lines)) {
         const bool name = startsWithNameLabel(l);
         if (name && named && block.size() >= 2) {
+            QStringList next;
+            while (numberFirst && block.size() > 2 && startsWithOrderNumber(block.last()))
+                next.prepend(block.takeLast());
             entries << block.join(QLatin1Char('\n'));
-            block.clear();
+            block = next;
             named = false;
         }
         named = named || name;
