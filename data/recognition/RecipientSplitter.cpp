@@ -177,6 +177,18 @@ bool isOrderNumbering(const QString& line)
     return line.size() <= 8 && numbering.match(line).hasMatch();
 }
 
+// Every line an order's line under its label: "宝贝：…", "规格：…", "实付：¥186.50".
+bool isOrderLinesOnly(const QString& chunk)
+{
+    static const QRegularExpression colon(QStringLiteral("[:：]"));
+    for (const QString& line : chunk.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QString head = PasteText::normalized(line).section(colon, 0, 0).trimmed();
+        if (!line.contains(colon) || PasteText::labelOf(head) != PasteText::Info)
+            return false;
+    }
+    return !chunk.trimmed().isEmpty();
+}
+
 // Whether the line begins with the order's number: "订单号：2560913387724419002".
 bool startsWithOrderNumber(const QString& line)
 {
@@ -316,10 +328,22 @@ QStringList splitChunks(const QString& t)
     static const QRegularExpression apart(
         QStringLiteral(R"(\n[ \t\x{3000}]*\n|\n[ \t]*[-=*_~—]{3,}[ \t]*(?=\n|$))"));
     QStringList entries;
+    QString order; // the goods and sums set off by a rule above the recipient they go to
     for (const QString& chunk : t.split(apart)) {
-        if (!chunk.trimmed().isEmpty())
-            entries << splitChunk(chunk.trimmed());
+        if (chunk.trimmed().isEmpty())
+            continue;
+        if (isOrderLinesOnly(chunk)) {
+            order += chunk.trimmed() + QLatin1Char('\n');
+            continue;
+        }
+        entries << splitChunk(order + chunk.trimmed());
+        order.clear();
     }
+    // Below the last recipient they are its order's.
+    if (!order.isEmpty() && !entries.isEmpty())
+        entries.last() += QLatin1Char('\n') + order.trimmed();
+    else if (!order.isEmpty())
+        entries << splitChunk(order.trimmed());
     return entries;
 }
 
