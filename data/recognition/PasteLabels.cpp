@@ -290,12 +290,12 @@ QString PasteLabels::simplified(const QString& token)
 void PasteLabels::joinSpaced(QString& s)
 {
     static const QRegularExpression spaced(
-        QStringLiteral(R"((?<!\p{Han})\p{Han}(?: \p{Han}){1,4}(?= ?[:：]))"));
+        QStringLiteral(R"((?<!\p{Han})\p{Han}(?: +\p{Han}){1,4}(?= *[:：]))"));
     if (!s.contains(QLatin1Char(' ')))
         return;
     for (auto m = spaced.match(s); m.hasMatch(); m = spaced.match(s, m.capturedStart() + 1)) {
         QString joined = m.captured();
-        joined.remove(QLatin1Char(' '));
+        joined.remove(QLatin1Char(' ')); // "手    机：": set apart to line up with the labels above
         if (PasteText::labelOf(joined) != PasteText::None)
             s.replace(m.capturedStart(), m.capturedLength(), joined);
     }
