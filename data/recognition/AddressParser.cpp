@@ -380,7 +380,9 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             continue;
         }
         if (t.aside) {
-            c.remarks << t.text;
+            // "郭 宁宁（郭宁宁）": the page shows the name again as it was typed.
+            if (i == 0 || QString(tokens.at(i - 1).text).remove(QLatin1Char(' ')) != t.text)
+                c.remarks << t.text;
             continue;
         }
         if (t.infoTail && afterInfo) {
