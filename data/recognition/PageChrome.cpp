@@ -21,7 +21,8 @@ bool isPlatformHeading(const QString& clause)
 {
     static const QRegularExpression heading(QStringLiteral(
         "^(?:淘宝|天猫|拼多多|抖音|抖店|京东|快手|小红书|微信|闲鱼|微店|有赞|唯品会|苏宁|得物|千牛|京麦|千帆|"
-        "视频号)(?:超市|工作台|商家版|商家后台|商家助手|后台|微商城|商城|小店|小商店|自营|电商|到家|商家|"
+        "视频号)(?:超市|快递|物流|工作台|商家版|商家后台|商家助手|后台|微商城|商城|小店|小商店|自营|电商|"
+        "到家|商家|"
         "订单|"
         "详情|信息|列表|管理)*$"));
     static const QRegularExpression page(
@@ -103,12 +104,16 @@ QString PageChrome::stripped(const QString& text)
         for (auto it = word.globalMatch(line); it.hasNext();) {
             const auto m = it.next();
             const QString w = m.captured(2);
-            const bool first = out.trimmed().isEmpty() && line.left(m.capturedStart()).trimmed().isEmpty();
+            // All before it was page: "小红书 千帆 · 订单 P78…" keeps the order's label.
+            static const QRegularExpression letters(QStringLiteral("[\\p{L}\\p{N}]"));
+            const bool first = !out.contains(letters);
             const bool drop = isState(w) ||
                               (first && isPlatformHeading(w) && !w.endsWith(QStringLiteral("订单"))) ||
                               isShop(w) || ((w == QStringLiteral("复制") || isButton(w)) && !first);
             out += line.mid(from, m.capturedStart() - from);
-            out += drop ? (first ? QString() : m.captured(1)) : m.captured();
+            if (first && !drop)
+                out.clear(); // nor the dots and bars between the page's words
+            out += drop ? (first ? QString() : m.captured(1)) : first ? m.captured(2) : m.captured();
             from = m.capturedEnd();
         }
         out += line.mid(from);
