@@ -215,7 +215,8 @@ void AddressParser::takeUnlabelled(const QString& text, Candidates& c) const
     else if (AddressWords::looksLikeAddress(text))
         // "郭富城" ends like a place but is a surname and two characters:
         // the name when the entry has no other.
-        c.parts.append({text, false,
+        c.parts.append({AddressWords::isLatinBuilding(text) ? QString(text).remove(QLatin1Char(' ')) : text,
+                        false,
                         text.size() == 3 && PersonName::surnameLength(text) == 1 &&
                             PersonName::fit(text.left(2)) == PersonName::Strong && !text.back().isDigit()});
     // "急用" is no name, nor is "骨科" after a hospital's bed.
@@ -555,6 +556,7 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         regionLast = c.parts.size() > partsBefore && c.parts.last().region;
         partsLast = c.parts.size() > partsBefore ? c.parts.size() : -1;
     }
+    InstitutionParts::placeUnitBeforeRegion(c, text);
     if (!c.labelledCompanies.isEmpty() || !c.companies.isEmpty()) {
         QStringList all = c.labelledCompanies + c.companies;
         r.company = all.takeFirst();

@@ -12,7 +12,7 @@ bool AddressWords::looksLikeAddress(const QString& t)
             "路 街 道 巷 弄 胡同 号 楼 栋 幢 座 层 室 单元 村 镇 乡 组 屯 社区 小区 花园 广场 大厦 "
             "中心 公寓 苑 院 大学 学院 医院 公司 厂 市场 工业 园区 宿舍 期 区 县 旗 城 府 庭 湾 阁 轩 馆 "
             "店 厦 寓 墅 站 场 岛 舍 號 樓 棟 層 廈 對面 对面 旁边 隔壁 附近 中学 小学 门 校区 校园 "
-            "大學 學院 醫院 中學 小學 校區 園區 塔 园 場 園 閣 邨")
+            "客栈 民宿 大學 學院 醫院 中學 小學 校區 園區 塔 园 場 園 閣 邨")
             .split(QLatin1Char(' '));
     // A street and its number is an address even where a note's word is in
     // the street's name ("解放街168号": 放).
@@ -39,8 +39,21 @@ bool AddressWords::looksLikeAddress(const QString& t)
          sarPart.match(t).hasMatch()) ||
         isSarArea(t))
         return true;
+    // Where to find it by what stands near, or the part of a place it goes
+    // to, written apart after the place: "故土园 对面", "酒店 前台", "6号 仓库".
+    static const QStringList nearWords =
+        QStringLiteral("对面 對面 旁边 旁邊 隔壁 附近 前台 仓库 倉庫").split(QLatin1Char(' '));
+    if (nearWords.contains(t) || isLatinBuilding(t))
+        return true;
     if (PersonName::isDeliveryNote(t) || isHeadTitle(t))
         return false;
+    if (t.size() >= 3 && t.endsWith(QChar(0x65C1))) // "承志堂旁"
+        return true;
+    // A class in a school: "高二8班", "三年级2班".
+    static const QRegularExpression schoolClass(
+        QStringLiteral(R"(^(?:[高初][一二三]|[一二三四五六1-6]年级)?\d{1,2}班$)"));
+    if (t.endsWith(QChar(0x73ED)) && schoolClass.match(t).hasMatch())
+        return true;
     // A bed in a ward: "23床".
     static const QRegularExpression bed(QStringLiteral(R"(^\d{1,3}号?床$)"));
     if (t.endsWith(QChar(0x5E8A)) && bed.match(t).hasMatch())
@@ -62,6 +75,20 @@ bool AddressWords::looksLikeAddress(const QString& t)
             return t.size() >= 3 || digit;
     }
     return false;
+}
+
+bool AddressWords::isLatinBuilding(const QString& t)
+{
+    // Not Hall nor Park: surnames too ("Emily Hall").
+    static const QStringList ends = QStringLiteral("building tower plaza center centre mansion hub square "
+                                                   "block apartments residence mall")
+                                        .split(QLatin1Char(' '));
+    const QStringList words = t.split(QLatin1Char(' '));
+    if (words.size() < 2 || words.size() > 5 || !words.front().front().isUpper() ||
+        words.front().front().unicode() >= 0x80)
+        return false;
+    return ends.contains(words.back().toLower()) ||
+           (words.size() == 2 && words.front() == QStringLiteral("The"));
 }
 
 bool AddressWords::isSarArea(const QString& t)
@@ -137,7 +164,7 @@ bool AddressWords::isPickupPoint(const QString& t)
 bool AddressWords::isRoomAfterBuilding(const QString& before, const QString& value)
 {
     static const QRegularExpression room(
-        QStringLiteral(R"(^[A-Za-z]?\d{1,4}(?:-\d{1,4}){0,2}[A-Za-z]?房?$)")); // "1702房"
+        QStringLiteral(R"(^[A-Za-z]{0,2}\d{1,4}(?:-\d{1,4}){0,2}[A-Za-z]?房?$)")); // "1702房", "AB2105"
     static const QRegularExpression unitEnd(QStringLiteral(
         R"([\dA-Za-z](?:号楼|栋|幢|座|单元|门|号|舍|期|公寓|区)$|\p{Han}[路街巷弄]$|(?<!\d)(\d+)[楼层]$|)"
         // A unit named by its side: "6号楼 东单元 202".
@@ -145,9 +172,11 @@ bool AddressWords::isRoomAfterBuilding(const QString& before, const QString& val
         // After a building or an estate by its name: "…商务大厦 1702", "…小区 9-2-602".
         R"(\p{Han}(?:大厦|大楼|公寓|小区|家属楼|宿舍楼|宿舍|花园|家园|新村|广场)$|)"
         // A building named by a letter and a number, no floor: "A4楼 305".
-        R"([A-Za-z]\d+楼$|)"
+        R"([A-Za-z]\d+楼$|\d[甲乙丙丁]楼$|)" // "8乙楼 502"
+        // Or in Latin letters, its blanks taken out in the address: "…AcademicBuilding AB2105".
+        R"([a-z](?:Building|Tower|Plaza|Center|Centre|Mansion|Hub|Square|Block|Residence|Mall)$|)"
         // Or by words, or a number in words: "研教楼 606", "理科一号楼 1305", "男一舍 305".
-        R"(\p{Han}{2}[楼樓]$|[一二三四五六七八九十](?:号楼|號樓|栋|棟|幢|座|舍)$)"));
+        R"(\p{Han}{2}[楼樓]$|[一二三四五六七八九十](?:号楼|號樓|栋|棟|幢|座|舍|单元)$)"));
     const auto m = unitEnd.match(before);
     if (!room.match(value).hasMatch() || !m.hasMatch())
         return false;

@@ -8,6 +8,9 @@ class AddressWords
 {
 public:
     // Words that make a text part of an address rather than a note.
+    // A building named in Latin letters, by the word it ends with: "Trent Building",
+    // "China World Tower", "The Hub".
+    static bool isLatinBuilding(const QString& t);
     static bool looksLikeAddress(const QString& text);
     // The title of a unit's head, which holds the unit's word: "副院长", "校长".
     static bool isHeadTitle(const QString& text);

@@ -48,7 +48,11 @@ InstitutionParts::Kind InstitutionParts::classify(const QString& value, const Co
     const bool school = university && value.size() >= 3 && value.size() <= 12 &&
                         (value.endsWith(QStringLiteral("学院")) ||
                          (value.endsWith(QChar(0x9986)) && value.size() <= 5 && !value.contains(numbered)));
-    if ((!context.company.isEmpty() || afterInstitution) && (PasteText::isDepartment(value) || school))
+    // Straight after a company its desk or store is its: "…有限公司 仓库"; after the
+    // address the same words say where in the place ("…6号 仓库", "…酒店 前台").
+    const bool desk = value == QStringLiteral("前台") || value == QStringLiteral("仓库");
+    if ((!context.company.isEmpty() && desk) ||
+        ((!context.company.isEmpty() || afterInstitution) && (PasteText::isDepartment(value) || school)))
         return Department;
     return Other;
 }
@@ -85,4 +89,34 @@ bool InstitutionParts::namesUnit(const QString& token)
         QStringLiteral(R"(^\p{Han}{2,14}(?:医院|大学|学院|学校|中学|小学|研究院|研究所|醫院|大學|學院)$)"));
     static const QRegularExpression place(QStringLiteral("[省市区县镇乡村路街巷弄号號楼樓栋幢室]"));
     return unit.match(token).hasMatch() && !token.contains(place);
+}
+
+void InstitutionParts::placeUnitBeforeRegion(AddressCandidates& c, const QString& text)
+{
+    if (!c.labelledCompanies.isEmpty() || c.companies.size() != 1 || !namesUnit(c.companies.first()))
+        return;
+    const QString& unit = c.companies.first();
+    static const QRegularExpression street(QStringLiteral(R"((?:路|街|大道|巷|弄|胡同)|\d+号(?![楼院]))"));
+    qsizetype firstDetail = -1;
+    bool region = false;
+    for (qsizetype i = 0; i < c.parts.size(); ++i) {
+        const AddressCandidates::Part& p = c.parts.at(i);
+        if (p.region) {
+            region = true;
+            continue;
+        }
+        if (p.text.contains(street))
+            return;
+        if (firstDetail < 0)
+            firstDetail = i;
+    }
+    // Straight before the region: after it a department or a name, it is whose ("复旦大学 市场部 …").
+    const qsizetype at = text.indexOf(unit);
+    const qsizetype regionAt = text.indexOf(c.parts.first().text);
+    static const QRegularExpression blanks(QStringLiteral(R"(^[\s,，]*$)"));
+    if (!region || firstDetail < 0 || at < 0 || regionAt < at + unit.size() ||
+        !blanks.match(QStringView(text).mid(at + unit.size(), regionAt - at - unit.size())).hasMatch())
+        return;
+    c.parts.insert(firstDetail, {unit, false, false});
+    c.companies.clear();
 }

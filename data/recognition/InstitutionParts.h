@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/recognition/AddressCandidates.h"
+
 #include <QString>
 
 // What a piece written after a company, school or hospital is: one of its
@@ -16,11 +18,11 @@ public:
     };
     struct Context
     {
-        QString lastPart;      // the address piece just before it, or empty
-        QString tokenBefore;   // the piece written just before it
-        QString tokenAfter;    // the piece written just after it
-        QString company;       // the company named just before it, or empty
-        bool hospital = false; // the address names a hospital
+        QString lastPart;        // the address piece just before it, or empty
+        QString tokenBefore;     // the piece written just before it
+        QString tokenAfter;      // the piece written just after it
+        QString company;         // the company named just before it, or empty
+        bool hospital = false;   // the address names a hospital
         bool university = false; // the address names a university or college
     };
     static Kind classify(const QString& value, const Context& context);
@@ -34,4 +36,8 @@ public:
     // A school or hospital by its name alone, with no place or number in it
     // ("浙江大学医学院附属第一医院"): written before the address, the recipient's unit.
     static bool namesUnit(const QString& token);
+    // Such a unit written before its region, when the address after the region has
+    // no street of its own ("南京大学 南京市栖霞区 仙林校区4舍302"), is where in the
+    // region the rest lies: moves it from the companies into the address, after the region.
+    static void placeUnitBeforeRegion(AddressCandidates& c, const QString& text);
 };

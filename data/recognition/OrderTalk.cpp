@@ -49,6 +49,8 @@ bool OrderTalk::isTalk(const QString& clause)
         // Paying, placing, sending back.
         "付(?:完|好|了|过)?[款钱]|已付|付了|支付|包邮|退款|退货|退回|换货|砍一刀|抢到|"
         "拍了|拍的|拍[一两二三四五几]|重新拍|下单|下了单|订单|上一单|"
+        // Where it was placed: "拼多多的单", "抖音上的单子".
+        "\\p{Han}的单子?$|"
         // A slip owned up to: "颜色选错了", "刚看错了", "不好意思".
         "[发选拍写打看搞弄填]错|确认一?下|不好意思|"
         // The goods: size, colour, stock.

@@ -14,14 +14,15 @@ const QString kNumber = QStringLiteral("[A-Za-z]?\\d+[A-Za-z]?(?:号楼|号|栋|
 // ("105号 5幢 301"), a run of digits (spoken or not) with its unit, or a
 // word up to the next blank or mark.
 const QString kValue =
-    QStringLiteral("(?:%1(?:[ ]+%1)+|[0-9零〇一二两三四五六七八九幺]+(?:号楼|号|栋|幢|楼|室|单元)?|"
-                   "[^\\s,，。;；]+)")
+    QStringLiteral(
+        "(?:%1(?:[ ]+%1)+|[0-9零〇一二两三四五六七八九幺]+[甲乙丙丁]?(?:号楼|号|栋|幢|楼|室|单元)?|"
+        "[^\\s,，。;；]+)")
         .arg(kNumber);
 // A value written off by blanks or marks.
 const QString kWord = QStringLiteral("[^\\s,，。;；]+");
 // The field the value is for, said before it.
-const QString kField =
-    QStringLiteral("(?:门牌号?|房间号?|房号|楼号|单元号?|电话号?码?|手机号?码?|号码|名字|姓名|收件人|地址)");
+const QString kField = QStringLiteral(
+    "(?:门牌号?|房间号?|房号|楼号|单元号?|电话号?码?|手机号?码?|号码|名字|姓名|收件人|地址|小区名?)");
 const QString kGap = QStringLiteral("[ ,，。.!！~～]*");
 
 QString plainDigits(const QString& value)
@@ -47,9 +48,11 @@ bool sameKind(const QString& old, const QString& now)
 // place ("二七区"); "不是本人接就放门卫" is a note.
 bool isFieldValue(const QString& v)
 {
-    static const QRegularExpression number(
-        QStringLiteral("^[A-Za-z]?\\d+[A-Za-z]?(?:号楼|号|栋|幢|楼|室|单元|层)?$"));
-    static const QRegularExpression place(QStringLiteral("^\\p{Han}{1,6}[省市区县镇乡村路街道巷弄]$"));
+    static const QRegularExpression number(QStringLiteral(
+        "^[A-Za-z]?\\d+[A-Za-z甲乙丙丁东西南北]?(?:号楼|号|栋|幢|楼|室|单元|层)?$")); // "45乙楼"
+    // Or an estate by its name: "金枫苑".
+    static const QRegularExpression place(
+        QStringLiteral("^\\p{Han}{1,6}(?:[省市区县镇乡村路街道巷弄苑园庭府湾居阁]|小区|花园|公寓)$"));
     return v.size() <= 11 && (number.match(v).hasMatch() || place.match(v).hasMatch() ||
                               (v.size() <= 4 && PersonName::fit(v) == PersonName::Strong));
 }
@@ -88,9 +91,9 @@ qsizetype lastLike(const QString& text, qsizetype pos, const QString& now, qsize
 // "不是伍晓娜 是武晓娜", "电话不是13912647750 是13912647705".
 bool notThisButThat(QString& text)
 {
-    static const QRegularExpression re(
-        QStringLiteral("(%1)?(?:打错了|写错了|错了)?%2不是[ ]*(%4)%2(?:而?是|应该是)[ ]*(%3)")
-            .arg(kField, kGap, kValue, kWord));
+    static const QRegularExpression re(QStringLiteral("(?:[诶哎唉噢哦]?不对%2)?(%1)?(?:刚才?)?(?:打错了|"
+                                                      "写错了|错了)?%2不是[ ]*(%4)%2(?:而?是|应该是)[ ]*(%3)")
+                                           .arg(kField, kGap, kValue, kWord));
     const auto m = re.match(text);
     if (!m.hasMatch() || !isFieldValue(m.captured(2)))
         return false;
@@ -195,7 +198,7 @@ qsizetype lastSameKind(const QString& text, qsizetype pos, const QString& now, q
 bool slipApart(QString& text)
 {
     static const QRegularExpression re(
-        QStringLiteral("[啊哦噢诶哎]?[ ]*(?:%1)(?:刚才?)?[打写看说填弄搞]?错了%2(?:应该)?是[ ]*(%3)|"
+        QStringLiteral("[啊哦噢诶哎]?[ ]*(?:%1)(?:刚才?)?[打写看说填弄搞发]?错了%2(?:应该|正确的)?是[ ]*(%3)|"
                        "[啊哦噢诶哎]?[ ]*(?:%1)[是为][ ]*(%3)%2(?:刚才?|我)?[打写看说填弄搞]错了")
             .arg(kField, kGap, kNumber));
     const auto m = re.match(text);

@@ -369,8 +369,9 @@ QString PasteText::withoutLeadIn(const QString& token)
             return token;
         rest.remove(0, v.size());
         // "送到家" at the end is a wish, no place named after it; so is
-        // "送到护士站就行".
-        static const QRegularExpression enough(QStringLiteral("(?:就行|就好|即可|就可以)(?:了|啦)?$"));
+        // "送到护士站就行", or another place it may go: "送到村委会也行".
+        static const QRegularExpression enough(
+            QStringLiteral("(?:就行|就好|即可|就可以|也行|也可以|也好|都行)(?:了|啦)?$"));
         // So is a spot in the building named by itself: "送到护士站", "送到收发室".
         static const QRegularExpression spot(QStringLiteral("^\\p{Han}{1,3}[站台室处口卫]$"));
         if (v.startsWith(QStringLiteral("送")) &&

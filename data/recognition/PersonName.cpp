@@ -1,5 +1,7 @@
 #include "data/recognition/PersonName.h"
 
+#include "data/recognition/AddressWords.h"
+
 #include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
@@ -146,7 +148,7 @@ QStringList PersonName::takeReceiversInside(QString& text)
 static PersonName::Fit latinFit(const QString& text)
 {
     const QStringList words = text.split(QLatin1Char(' '));
-    if (words.size() > 4)
+    if (words.size() > 4 || AddressWords::isLatinBuilding(text))
         return PersonName::No;
     for (const QString& w : words) {
         if (w.isEmpty() || !w.front().isUpper())

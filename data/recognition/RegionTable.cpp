@@ -90,6 +90,14 @@ bool RegionTable::parse(const QByteArray& utf8, QString* error)
                 addName(name.left(1) + QStringLiteral("州"), i, true);
         }
     }
+    // New areas written in the city's place, whose counties and streets lie in that
+    // city in the divisions: "河北雄安新区容城县…" (保定市), "四川天府新区华阳街道…" (成都市).
+    for (const auto& [area, city] : {std::pair{"雄安新区", "保定市"}, std::pair{"天府新区", "成都市"}}) {
+        for (int i = 0; i < m_regions.size(); ++i) {
+            if (m_regions.at(i).level == City && m_regions.at(i).name == QString::fromUtf8(city))
+                addName(QString::fromUtf8(area), i, true);
+        }
+    }
     return true;
 }
 

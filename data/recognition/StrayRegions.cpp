@@ -37,6 +37,16 @@ void StrayRegions::dropElsewhere(AddressCandidates& c) const
             anchorAt = i;
         }
     }
+    // Begun with a district of several cities, one named short after the street
+    // is a place's name there too: "普陀区沈家门街道 海滨路 东港 小区" (东港区 is in 日照).
+    if (anchor < 0 && !c.parts.isEmpty() && m_regions.match(c.parts.first().text).length > 0) {
+        for (int i = 2; i < c.parts.size(); ++i) {
+            if (c.parts.at(i).shortOnly >= 0 && !c.parts.at(i - 1).region) {
+                c.parts[i].region = false;
+                c.parts[i].shortOnly = -1;
+            }
+        }
+    }
     // A district's name after the street that lies elsewhere is a part of
     // the place there: "…学府路1号 红河学院 东区 7栋".
     for (int i = 1; anchor >= 0 && i < c.parts.size(); ++i) {

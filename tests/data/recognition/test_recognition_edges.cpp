@@ -527,6 +527,12 @@ void TestRecognitionEdges::edgeCases_data()
     QTest::newRow("a courier's name alone may be the buyer's wish")
         << QStringLiteral("待收货\n顺丰快递\n收货人：周周\n手机：13800009001\n地址：天津市南开区卫津路1号")
         << QStringLiteral("备注") << QStringLiteral("顺丰快递") << false;
+    QTest::newRow("a university before its region, a street after the region: the unit still")
+        << QStringLiteral("南京大学 南京市鼓楼区汉口路22号 北大楼 赵老师 13512345678")
+        << QStringLiteral("收件单位") << QStringLiteral("南京大学") << true;
+    QTest::newRow("a Latin name ending in Hall is a name, no building")
+        << QStringLiteral("上海市静安区南京西路1266号 恒隆广场 Emily Hall 13612345678")
+        << QStringLiteral("姓名") << QStringLiteral("Emily Hall") << false;
 }
 
 void TestRecognitionEdges::edgeCases()
