@@ -4,12 +4,35 @@
 
 #include <QRegularExpression>
 #include <QStringList>
+#include <algorithm>
 
 namespace {
+
+// A state holds one of these: 付款, 发货, 签收, 揽收, 出库, 备货, 配送, 待收货 …
+const QString& stateChars()
+{
+    static const QString c = QStringLiteral("付支发签完揽出库备配运派交拼提打耐待");
+    return c;
+}
+
+// Whether the line may hold any of the page: a state's, a shop's, a button's or a
+// path's character, an aside's, or a heading's first one. Most lines hold none.
+bool mayHoldPage(const QString& line)
+{
+    static const QString chars = stateChars() + QStringLiteral("店复修编联立点查默[【>＞预剩效隐虚");
+    static const QString headingFirsts =
+        QStringLiteral("淘天拼抖京快小微闲有唯苏当得美饿盒亚阿视千订交商配物P次批待已全卖导退发出送买");
+    const QString bare = line.trimmed();
+    if (!bare.isEmpty() && (headingFirsts.contains(bare.front()) || bare.front().isDigit()))
+        return true;
+    return std::any_of(line.cbegin(), line.cend(), [](QChar c) { return chars.contains(c); });
+}
 
 // The shop's own page: "李宁官方旗舰店", "卖家：华为官方旗舰店", "小红书店铺：森林小铺子".
 bool isShop(const QString& clause)
 {
+    if (!clause.contains(QChar(0x5E97))) // 店: most words are no shop, and the regexes are dear
+        return false;
     static const QRegularExpression shop(QStringLiteral(
         "^(?:卖家[:：])?\\S{2,16}(?:官方旗舰店|旗舰店|专卖店|专营店)$|^\\S{2,6}店铺[:：]\\S+$"));
     return shop.match(clause).hasMatch();
@@ -19,6 +42,10 @@ bool isShop(const QString& clause)
 // "拼多多商家后台", "有赞微商城", "京东 PLUS", "小红书 千帆".
 bool isPlatformHeading(const QString& clause)
 {
+    if (clause.isEmpty() ||
+        (!QStringLiteral("淘天拼抖京快小微闲有唯苏得千视订交商配收物P次批待已全").contains(clause.front()) &&
+         !clause.front().isDigit() && !isShop(clause)))
+        return false;
     static const QRegularExpression heading(QStringLiteral(
         "^(?:淘宝|天猫|拼多多|抖音|抖店|京东|快手|小红书|微信|闲鱼|微店|有赞|唯品会|苏宁|得物|千牛|京麦|千帆|"
         "视频号)(?:超市|快递|物流|工作台|商家版|商家后台|商家助手|后台|微商城|商城|小店|小商店|自营|电商|"
@@ -35,6 +62,8 @@ bool isPlatformHeading(const QString& clause)
 // A button on the page: "复制", "修改地址", "[催发货]", "[默认]".
 bool isButton(const QString& clause)
 {
+    if (clause.isEmpty() || !QStringLiteral("复修编联立点查默[【").contains(clause.front()))
+        return false;
     static const QRegularExpression button(
         QStringLiteral("^(?:复制|修改|编辑|修改地址|联系买家|联系卖家|联系客服|立即发货|点击查看|查看|默认|"
                        "\\[[^\\d\\s\\]]{1,6}\\]|【(?:默认|复制|修改|编辑)】)$"));
@@ -43,14 +72,22 @@ bool isButton(const QString& clause)
 
 bool isChrome(const QString& clause)
 {
+    // The heading's words begin with a platform's, a state's or a title's character.
+    static const QString orderHeadingFirsts =
+        QStringLiteral("淘天拼抖京快小微闲有唯苏当得美饿盒亚1阿视交已待等买发出送订收导退");
     return PageChrome::isState(clause) || isPlatformHeading(clause) || isButton(clause) ||
-           PasteChat::isOrderHeading(clause);
+           (!clause.isEmpty() && orderHeadingFirsts.contains(clause.front()) &&
+            PasteChat::isOrderHeading(clause));
 }
 
 } // namespace
 
 bool PageChrome::isState(const QString& raw)
 {
+    // Every state has one of these: 付款, 发货, 签收, 揽收, 出库, 备货, 配送 …
+    if (raw.size() < 2 || raw.size() > 18 ||
+        std::none_of(raw.cbegin(), raw.cend(), [](QChar c) { return stateChars().contains(c); }))
+        return false;
     static const QRegularExpression marks(QStringLiteral("^[【\\[(（]|[】\\])）]$"));
     QString clause = raw;
     clause.remove(marks);
@@ -84,29 +121,37 @@ QString PageChrome::stripped(const QString& text)
         return text;
     QStringList kept;
     for (QString line : text.split(QLatin1Char('\n'))) {
-        line.replace(aside, QStringLiteral(" "));
+        if (!mayHoldPage(line)) {
+            kept << line;
+            continue;
+        }
+        if (line.contains(QChar(0x5269)) || line.contains(QChar(0x53F7)) || line.contains(QChar(0x70B9)) ||
+            line.contains(QChar(0x9884))) // 剩 号 点 预: the asides' words
+            line.replace(aside, QStringLiteral(" "));
         const QString bare = line.trimmed();
-        if (expected.match(bare).hasMatch() || (recipientNamed && buyer.match(bare).hasMatch()))
+        if ((bare.startsWith(QStringLiteral("预计")) && expected.match(bare).hasMatch()) ||
+            (recipientNamed && bare.startsWith(QStringLiteral("买家")) && buyer.match(bare).hasMatch()))
             continue;
         const QStringList clauses = bare.split(separators, Qt::SkipEmptyParts);
         bool allChrome = !clauses.isEmpty();
         for (const QString& c : clauses)
             allChrome = allChrome && isChrome(c);
         // A path through the back office: "千牛工作台 > 交易管理 > 订单详情", "小米官方旗舰店 >".
-        const bool path = (bare.contains(QLatin1Char('>')) || bare.contains(QChar(0xFF1E))) &&
-                          !bare.contains(QRegularExpression(QStringLiteral("\\d{5}|[:：]")));
+        static const QRegularExpression value(QStringLiteral("\\d{5}|[:：]"));
+        const bool path =
+            (bare.contains(QLatin1Char('>')) || bare.contains(QChar(0xFF1E))) && !bare.contains(value);
         if (!bare.isEmpty() && (allChrome || path))
             continue;
         // Beside the fields: the state after the order's number, the button after a value.
         static const QRegularExpression word(QStringLiteral("(^|[\\s|｜·]+)([^\\s|｜·]+)(?=[\\s|｜·]|$)"));
         QString out;
         int from = 0;
+        bool pageOnly = true; // all before the word was page
         for (auto it = word.globalMatch(line); it.hasNext();) {
             const auto m = it.next();
             const QString w = m.captured(2);
-            // All before it was page: "小红书 千帆 · 订单 P78…" keeps the order's label.
-            static const QRegularExpression letters(QStringLiteral("[\\p{L}\\p{N}]"));
-            const bool first = !out.contains(letters);
+            // "小红书 千帆 · 订单 P78…": all the headings go, the order's label stays.
+            const bool first = pageOnly;
             const bool drop = isState(w) ||
                               (first && isPlatformHeading(w) && !w.endsWith(QStringLiteral("订单"))) ||
                               isShop(w) || ((w == QStringLiteral("复制") || isButton(w)) && !first);
@@ -114,6 +159,7 @@ QString PageChrome::stripped(const QString& text)
             if (first && !drop)
                 out.clear(); // nor the dots and bars between the page's words
             out += drop ? (first ? QString() : m.captured(1)) : first ? m.captured(2) : m.captured();
+            pageOnly = pageOnly && drop;
             from = m.capturedEnd();
         }
         out += line.mid(from);
