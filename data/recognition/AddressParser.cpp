@@ -9,6 +9,7 @@
 #include "data/recognition/NameAsides.h"
 #include "data/recognition/NameChoice.h"
 #include "data/recognition/OrderTalk.h"
+#include "data/recognition/PageChrome.h"
 #include "data/recognition/PasteChat.h"
 #include "data/recognition/PasteCorrections.h"
 #include "data/recognition/PasteText.h"
@@ -58,8 +59,8 @@ QList<ParsedRecipient> AddressParser::parseAll(const QString& text) const
     // "… / 韦薇 … 都是周末送": a wish after the last of one line's recipients
     // that says it is for all of them.
     static const QRegularExpression forAll(QStringLiteral("^(?:都是|全都|全部|都)(\\p{Han}{2,})$"));
-    for (const QString& entry :
-         SenderParts::joined(splitEntries(PasteCorrections::applied(SpokenDigits::asDigits(text))))) {
+    for (const QString& entry : SenderParts::joined(
+             splitEntries(PasteCorrections::applied(SpokenDigits::asDigits(PageChrome::stripped(text)))))) {
         const QStringList ones = SenderParts::joined(InlineRecipients::split(entry, m_regions));
         const qsizetype first = list.size();
         for (const QString& one : ones)
@@ -241,7 +242,9 @@ bool AddressParser::isNameBeforeAddress(const QList<Token>& tokens, int i, const
         return false;
     for (int j = i + 1; j < tokens.size(); ++j) {
         if (!tokens.at(j).aside)
-            return tokens.at(j).scope == t.scope && m_regions.match(tokens.at(j).text).length > 0;
+            // Or the address on the line below: "收货地址\n吴晓燕 170…\n辽宁省 沈阳市 …".
+            return (tokens.at(j).scope == t.scope || tokens.at(j).line > t.line) &&
+                   m_regions.match(tokens.at(j).text).length > 0;
     }
     return false;
 }
@@ -249,7 +252,8 @@ bool AddressParser::isNameBeforeAddress(const QList<Token>& tokens, int i, const
 ParsedRecipient AddressParser::parse(const QString& input) const
 {
     ParsedRecipient r;
-    QString text = PasteCorrections::applied(SpokenDigits::asDigits(PasteText::normalized(input)));
+    QString text =
+        PasteCorrections::applied(SpokenDigits::asDigits(PageChrome::stripped(PasteText::normalized(input))));
     // The sender's name and number are no recipient's: kept as written in the remark.
     const QString sender = SenderParts::take(text);
     ContactNumbers::take(text, r);
@@ -296,7 +300,9 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             continue;
         }
         if (t.aside) {
-            c.remarks << t.text;
+            // "郭 宁宁（郭宁宁）": the page shows the name again as it was typed.
+            if (i == 0 || QString(tokens.at(i - 1).text).remove(QLatin1Char(' ')) != t.text)
+                c.remarks << t.text;
             continue;
         }
         if (t.infoTail && afterInfo) {

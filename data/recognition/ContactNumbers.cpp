@@ -52,9 +52,9 @@ const QString kAfterWord = QStringLiteral(R"([ ]*[:：]?[ ]*)");
 // An extension in brackets, as order pages show privacy numbers: "[2817]", "(分机号 6603)".
 const QString kBracketExtension = QStringLiteral(R"([ ]*[(（\[【][ ]*(?:)") + kExtensionWord + kAfterWord +
                                   QStringLiteral(R"()?(\d{1,5})[ ]*[)）\]】])");
-// After a mobile also "-5678"; one capture in every branch.
+// After a mobile also "-5678", "- 5678" (not a landline after it); one capture in every branch.
 const QString kMobileExtension = QStringLiteral(R"((?:(?|(?:[ \n]*[,，]?[ ]*)") + kExtensionWord +
-                                 kAfterWord + QStringLiteral(R"(|-)(\d{1,5})(?![\d*])|)") +
+                                 kAfterWord + QStringLiteral(R"(|[ ]?-[ ]?)(\d{1,5})(?![\d*]|-\d)|)") +
                                  kBracketExtension + QStringLiteral("))?");
 const QString kLandlineExtension =
     QStringLiteral(R"((?:(?|(?:[ ]*[,，]?[ ]*-|[ \n]*[,，]?[ ]*)") + kExtensionWord + QStringLiteral(")") +

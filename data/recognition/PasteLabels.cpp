@@ -34,6 +34,9 @@ const LabelWord kLabels[] = {
     {"客户备注", K::Remark, 2},
     {"买家备注", K::Remark, 2},
     {"卖家备注", K::Remark, 2},
+    {"客户手机", K::Phone, 2},
+    {"收件电话", K::Phone, 2},
+    {"收件手机", K::Phone, 2},
     {"客户", K::Name, 0},
     {"买家", K::Name, 0},
     {"收件", K::Name, 0},
@@ -134,6 +137,15 @@ const LabelWord kLabels[] = {
     {"期望配送", K::Info, 2},
     {"采购单位", K::Company, 2},
     {"学校", K::Company, 0},
+    // What the order costs and how it goes, as back offices list it: "单价 ¥59.00", "配送方式 京东快递".
+    {"应付总额", K::Info, 2},
+    {"商品总价", K::Info, 2},
+    {"商品规格", K::Info, 2},
+    {"配送方式", K::Info, 2},
+    {"配送时段", K::Info, 2},
+    {"单价", K::Info, 0},
+    {"订单", K::Info, 0},
+    {"应付", K::Info, 0},
     {"实付款", K::Info, 0},
     {"实付", K::Info, 0},
     {"规格", K::Info, 0},
@@ -141,6 +153,7 @@ const LabelWord kLabels[] = {
     {"尺码", K::Info, 0},
     // Forms that ask for the street apart from the region: "详细：幸福路 15号", "街道门牌：…".
     {"详细", K::Detail, 0},
+    {"街道", K::Detail, 0},
     {"具体", K::Detail, 0},
     {"具体地址", K::Detail, 2},
     {"街道门牌", K::Detail, 2},
@@ -277,12 +290,12 @@ QString PasteLabels::simplified(const QString& token)
 void PasteLabels::joinSpaced(QString& s)
 {
     static const QRegularExpression spaced(
-        QStringLiteral(R"((?<!\p{Han})\p{Han}(?: \p{Han}){1,4}(?= ?[:：]))"));
+        QStringLiteral(R"((?<!\p{Han})\p{Han}(?: +\p{Han}){1,4}(?= *[:：]))"));
     if (!s.contains(QLatin1Char(' ')))
         return;
     for (auto m = spaced.match(s); m.hasMatch(); m = spaced.match(s, m.capturedStart() + 1)) {
         QString joined = m.captured();
-        joined.remove(QLatin1Char(' '));
+        joined.remove(QLatin1Char(' ')); // "手    机：": set apart to line up with the labels above
         if (PasteText::labelOf(joined) != PasteText::None)
             s.replace(m.capturedStart(), m.capturedLength(), joined);
     }

@@ -116,6 +116,19 @@ void PersonName::joinSpacedNames(QString& text)
             continue;
         text.replace(m.capturedStart(), m.capturedLength(), joined);
     }
+    // Order pages set the surname apart from the given name: "收货人：苗 玉兰",
+    // "欧阳 雨桐", "卫 国强（先生）". Only a surname alone before the blank,
+    // so "黄米 原味" or "周末 送" stay apart.
+    static const QRegularExpression surnameApart(QStringLiteral(
+        R"((?<![^\s:：,，|｜【\[>▸➜])(\p{Han}{1,2}) +(\p{Han}{1,2})(?![^\s,，。、;；|｜(（【\[]))"));
+    for (auto m = surnameApart.match(text); m.hasMatch();
+         m = surnameApart.match(text, m.capturedStart() + 1)) {
+        const QString joined = m.captured(1) + m.captured(2);
+        if (surnameLength(joined) != m.captured(1).size() || fit(joined) != Strong ||
+            isDeliveryNote(joined) || joined.contains(QRegularExpression(QStringLiteral("[收给寄人]"))))
+            continue;
+        text.replace(m.capturedStart(), m.capturedLength(), joined);
+    }
 }
 
 void PersonName::joinNameParts(QString& text)

@@ -180,6 +180,26 @@ bool isOrderNumbering(const QString& line)
     return line.size() <= 8 && numbering.match(line).hasMatch();
 }
 
+// Every line an order's line under its label: "宝贝：…", "规格：…", "实付：¥186.50".
+bool isOrderLinesOnly(const QString& chunk)
+{
+    static const QRegularExpression colon(QStringLiteral("[:：]"));
+    for (const QString& line : chunk.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QString head = PasteText::normalized(line).section(colon, 0, 0).trimmed();
+        if (!line.contains(colon) || PasteText::labelOf(head) != PasteText::Info)
+            return false;
+    }
+    return !chunk.trimmed().isEmpty();
+}
+
+// Whether the line begins with the order's number: "订单号：2560913387724419002".
+bool startsWithOrderNumber(const QString& line)
+{
+    static const QRegularExpression number(
+        QStringLiteral(R"(^\s*(?:订单编号|订单号)\s*[:：]?\s*[A-Za-z0-9-]{6,}\s*$)"));
+    return number.match(line).hasMatch();
+}
+
 // Whether the line begins with a name label ("收货人：…").
 bool startsWithNameLabel(const QString& line)
 {
@@ -283,14 +303,20 @@ QStringList splitChunk(const QString& chunk)
         return lines;
     }
     // Labelled blocks one after another: a name label again starts the next.
+    // Where the first block begins with its order's number, the number just
+    // before the next name label is the next order's: "订单号：…\n收货人：…".
     QStringList entries;
     QStringList block;
     bool named = false;
+    const bool numberFirst = startsWithOrderNumber(lines.first());
     for (const QString& l : std::as_const(lines)) {
         const bool name = startsWithNameLabel(l);
         if (name && named && block.size() >= 2) {
+            QStringList next;
+            while (numberFirst && block.size() > 2 && startsWithOrderNumber(block.last()))
+                next.prepend(block.takeLast());
             entries << block.join(QLatin1Char('\n'));
-            block.clear();
+            block = next;
             named = false;
         }
         named = named || name;
@@ -305,10 +331,22 @@ QStringList splitChunks(const QString& t)
     static const QRegularExpression apart(
         QStringLiteral(R"(\n[ \t\x{3000}]*\n|\n[ \t]*[-=*_~—]{3,}[ \t]*(?=\n|$))"));
     QStringList entries;
+    QString order; // the goods and sums set off by a rule above the recipient they go to
     for (const QString& chunk : t.split(apart)) {
-        if (!chunk.trimmed().isEmpty())
-            entries << splitChunk(chunk.trimmed());
+        if (chunk.trimmed().isEmpty())
+            continue;
+        if (isOrderLinesOnly(chunk)) {
+            order += chunk.trimmed() + QLatin1Char('\n');
+            continue;
+        }
+        entries << splitChunk(order + chunk.trimmed());
+        order.clear();
     }
+    // Below the last recipient they are its order's.
+    if (!order.isEmpty() && !entries.isEmpty())
+        entries.last() += QLatin1Char('\n') + order.trimmed();
+    else if (!order.isEmpty())
+        entries << splitChunk(order.trimmed());
     return entries;
 }
 

@@ -515,6 +515,21 @@ void TestRecognitionEdges::edgeCases_data()
     QTest::newRow("a number with 都 over address lines that name no one is one recipient's")
         << QStringLiteral("王芳 13912345678 都行\n上海市静安区南京西路1号\n浦东新区世纪大道2号")
         << QStringLiteral("姓名") << QStringLiteral("王芳") << true;
+    // Pages copied whole: what the page shows is dropped, but not what looks like it.
+    QTest::newRow("a landline after a dash is no extension of the mobile")
+        << QStringLiteral(
+               "收货人：冯亮\n手机：17012345678 - 0755-88886666\n地址：广东省深圳市福田区深南大道1号")
+        << QStringLiteral("手机") << QStringLiteral("17012345678") << false;
+    QTest::newRow("the buyer's label alone names the recipient")
+        << QStringLiteral("买家：钟敏\n手机：13800002468\n地址：广西南宁市青秀区民族大道8号")
+        << QStringLiteral("姓名") << QStringLiteral("钟敏") << false;
+    QTest::newRow("goods' words set apart are no surname and name")
+        << QStringLiteral(
+               "规格：黄米 原味\n收货人：高峰\n手机：13800001111\n地址：山东省济南市历下区泉城路2号")
+        << QStringLiteral("备注") << QStringLiteral("规格：黄米 原味") << false;
+    QTest::newRow("a courier's name alone may be the buyer's wish")
+        << QStringLiteral("待收货\n顺丰快递\n收货人：周周\n手机：13800009001\n地址：天津市南开区卫津路1号")
+        << QStringLiteral("备注") << QStringLiteral("顺丰快递") << false;
     QTest::newRow("a university before its region, a street after the region: the unit still")
         << QStringLiteral("南京大学 南京市鼓楼区汉口路22号 北大楼 赵老师 13512345678")
         << QStringLiteral("收件单位") << QStringLiteral("南京大学") << true;
