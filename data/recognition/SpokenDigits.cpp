@@ -60,19 +60,26 @@ QString SpokenDigits::asDigits(const QString& text)
     int from = 0;
     for (auto it = run.globalMatch(text); it.hasNext();) {
         const auto m = it.next();
-        // A lone 一 or 四 at either end is a word's ("139 0000 1111 四川省…").
+        // A lone 一 or 四 at either end glued to a word is the word's ("139 0000 1111
+        // 四川省…", "三组 138…"); set apart by a blank it is the number's last group,
+        // as voice input breaks one up ("一三九 九二三 一 五零八 七").
         qsizetype start = m.capturedStart();
         QString found = m.captured();
         static const QRegularExpression shortHead(QStringLiteral("^[^ -]{1,2}[ -]"));
         static const QRegularExpression shortTail(QStringLiteral("[ -][^ -]{1,2}$"));
+        auto glued = [&text](qsizetype at) {
+            return at >= 0 && at < text.size() && text.at(at).isLetter();
+        };
         for (auto h = shortHead.match(found);
-             h.hasMatch() && std::any_of(found.begin(), found.begin() + h.capturedLength() - 1, isSpoken);
+             h.hasMatch() && glued(start - 1) &&
+             std::any_of(found.begin(), found.begin() + h.capturedLength() - 1, isSpoken);
              h = shortHead.match(found)) {
             start += h.capturedLength();
             found.remove(0, h.capturedLength());
         }
         for (auto t = shortTail.match(found);
-             t.hasMatch() && std::any_of(found.begin() + t.capturedStart() + 1, found.end(), isSpoken);
+             t.hasMatch() && glued(start + found.size()) &&
+             std::any_of(found.begin() + t.capturedStart() + 1, found.end(), isSpoken);
              t = shortTail.match(found))
             found.truncate(t.capturedStart());
         // "三十一号", "一百零八号": a number in words, no digits read out.
