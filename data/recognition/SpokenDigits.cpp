@@ -51,6 +51,36 @@ QString SpokenDigits::asDigits(const QString& text)
                (isSpoken(text.at(i)) || isSpoken(text.at(i + 1)));
     if (!pair)
         return text;
+    return convertedRuns(withPausesAsBlanks(text));
+}
+
+QString SpokenDigits::withPausesAsBlanks(const QString& text)
+{
+    // A voice message punctuates its pauses: "一五零。二九幺三。七七四三",
+    // "幺八九……零三二四", "一三九，幺二六，四五". Between the groups of a
+    // number long enough to be a phone such a mark is a blank.
+    static const QRegularExpression paused(
+        QStringLiteral("[0-9零〇一二两三四五六七八九幺]+(?:(?:[ ]*(?:[，,。、~～？?！!]|…+)[ ]*|[ ]{2,})"
+                       "[0-9零〇一二两三四五六七八九幺]+)+"));
+    static const QRegularExpression pause(QStringLiteral("[ ]*(?:[，,。、~～？?！!]|…+)[ ]*|[ ]{2,}"));
+    QString out;
+    qsizetype from = 0;
+    for (auto it = paused.globalMatch(text); it.hasNext();) {
+        const auto m = it.next();
+        const QString found = m.captured();
+        int digits = 0;
+        for (const QChar c : found)
+            digits += digitOf(c) >= 0 ? 1 : 0;
+        if (digits < 10 || std::none_of(found.begin(), found.end(), isSpoken))
+            continue;
+        out += text.mid(from, m.capturedStart() - from) + QString(found).replace(pause, QStringLiteral(" "));
+        from = m.capturedEnd();
+    }
+    return from == 0 ? text : out + text.mid(from);
+}
+
+QString SpokenDigits::convertedRuns(const QString& text)
+{
     // Digit groups set off by single blanks or dashes, as people read a number out.
     static const QRegularExpression run(
         QStringLiteral("[0-9零〇一二两三四五六七八九幺]+(?:[ -][0-9零〇一二两三四五六七八九幺]+)*"));
