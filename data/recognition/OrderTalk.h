@@ -28,4 +28,9 @@ public:
     // "先别发", "改好了", "之前那个不用了", "这次再来两盒", "开发票的那单",
     // "哦对了", "寄香港哈".
     static bool isAside(const QString& token);
+    // Whose number it is, said beside it: "这是村口商店的", "电话打小卖部的",
+    // "打村口小卖部电话", "村委会的电话". The number is the field; this is for none.
+    static bool isWhoseNumber(const QString& clause);
+    // A clause that speaks of a person, no place: "她家就在村委会旁边", "家里狗凶".
+    static bool isAboutSomeone(const QString& clause);
 };

@@ -97,9 +97,7 @@ QString SpokenDigits::convertedRuns(const QString& text)
         QString found = m.captured();
         static const QRegularExpression shortHead(QStringLiteral("^[^ -]{1,2}[ -]"));
         static const QRegularExpression shortTail(QStringLiteral("[ -][^ -]{1,2}$"));
-        auto glued = [&text](qsizetype at) {
-            return at >= 0 && at < text.size() && text.at(at).isLetter();
-        };
+        auto glued = [&text](qsizetype at) { return at >= 0 && at < text.size() && text.at(at).isLetter(); };
         for (auto h = shortHead.match(found);
              h.hasMatch() && glued(start - 1) &&
              std::any_of(found.begin(), found.begin() + h.capturedLength() - 1, isSpoken);
