@@ -438,7 +438,8 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         }
         // After the address, a sentence about someone is no part of it, however many
         // places it names: "她家就在村委会旁边", "夏天她在草场". Kept as a note.
-        if (t.scope == PasteText::None && !TokenLines::afterOrderLabel(tokens, i) && !c.parts.isEmpty() &&
+        if ((t.scope == PasteText::None || t.scope == PasteText::Phone) &&
+            !TokenLines::afterOrderLabel(tokens, i) && !c.parts.isEmpty() &&
             OrderTalk::isAboutSomeone(value) && m_regions.match(value).length == 0) {
             if (!PasteChat::isChat(value) || AddressWords::looksLikeAddress(value) ||
                 value.contains(QChar(0x5BB6))) // 家: where the home is, "他家就在学校后面"
