@@ -361,6 +361,16 @@ ParsedRecipient AddressParser::parse(const QString& input) const
             c.remarks << value;
             continue;
         }
+        // After the address, a sentence about someone is no part of it, however many
+        // places it names: "她家就在村委会旁边", "夏天她在草场". Kept as a note.
+        if ((t.scope == PasteText::None || t.scope == PasteText::Phone) &&
+            !TokenLines::afterOrderLabel(tokens, i) && !c.parts.isEmpty() &&
+            OrderTalk::isAboutSomeone(value) && m_regions.match(value).length == 0) {
+            if (!PasteChat::isChat(value) || AddressWords::looksLikeAddress(value) ||
+                value.contains(QChar(0x5BB6))) // 家: where the home is, "他家就在学校后面"
+                c.remarks << value;
+            continue;
+        }
         // Greetings and chat around the fields belong to none of them.
         // Under the remark's label, all is the remark ("取件码发我微信").
         if (t.scope != PasteText::Remark && PasteChat::isChat(value) && m_regions.match(value).length == 0 &&
@@ -376,7 +386,8 @@ ParsedRecipient AddressParser::parse(const QString& input) const
         const bool free = t.scope != PasteText::Remark && t.scope != PasteText::Info &&
                           t.scope != PasteText::Name && t.scope != PasteText::Company &&
                           !TokenLines::afterOrderLabel(tokens, i);
-        if (free && (OrderTalk::isQuestion(value) || OrderTalk::isInvoiceTitle(value)))
+        if (free && (OrderTalk::isQuestion(value) || OrderTalk::isInvoiceTitle(value) ||
+                     OrderTalk::isWhoseNumber(value)))
             continue;
         if (free && OrderTalk::isLeaveAt(value) && m_regions.match(value).length == 0) { // "放学院收发室"
             c.remarks << value;

@@ -171,3 +171,24 @@ bool OrderTalk::asksCourier(const QString& please, const QString& after)
                please.toLower()) &&
            courier.match(after).hasMatch();
 }
+
+bool OrderTalk::isWhoseNumber(const QString& clause)
+{
+    if (clause.size() > 14 || isCourierNote(clause))
+        return false;
+    // The verb left alone once its number was taken out: "电话打 0817…", "找 谭世友".
+    static const QRegularExpression whose(
+        QStringLiteral("^(?:电话)?[打找]$|"
+                       "^(?:这是|这个是|是|电话[打是留]|号码是)\\p{Han}{1,10}的(?:座机|电话|号码?|手机)?$|"
+                       "^\\p{Han}{1,10}的(?:座机|电话|号码)$|^打\\p{Han}{1,10}(?:的?电话|的?座机)$"));
+    return whose.match(clause).hasMatch();
+}
+
+bool OrderTalk::isAboutSomeone(const QString& clause)
+{
+    // A place that ends as one is a place, whatever it holds: "大沁他拉镇".
+    static const QString placeEnds = QStringLiteral("省市区县旗镇乡村组屯队社街道路巷号室楼栋");
+    return clause.size() >= 4 && !placeEnds.contains(clause.back()) &&
+           (clause.contains(QChar(0x4ED6)) || clause.contains(QChar(0x5979)) || // 他 她
+            clause.startsWith(QStringLiteral("家里")));
+}

@@ -34,4 +34,9 @@ public:
     // "pls send SF": asked in English for a courier, word by word; the note keeps the "pls".
     // "after" is what follows the "pls" on its line.
     static bool asksCourier(const QString& please, const QString& after);
+    // Whose number it is, said beside it: "这是村口商店的", "电话打小卖部的",
+    // "打村口小卖部电话", "村委会的电话". The number is the field; this is for none.
+    static bool isWhoseNumber(const QString& clause);
+    // A clause that speaks of a person, no place: "她家就在村委会旁边", "家里狗凶".
+    static bool isAboutSomeone(const QString& clause);
 };

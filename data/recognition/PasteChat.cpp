@@ -121,7 +121,9 @@ bool PasteChat::isChat(const QString& raw)
     // it is worded: "这个地址周日有人收", "我下午在家".
     static const QRegularExpression whenHome(
         QStringLiteral("有人|没人|在家|周[一二三四五六日末]|星期|工作日|上午|下午|中午|晚上|白天|拿|自取|"
-                       "打我?电话|给我打|打给我|包装|运费|上班|接不[了到]|不会用"));
+                       "打我?电话|给我打|打给我|包装|运费|上班|接不[了到]|不会用|"
+                       // Out in the fields or away, and when back; hard of hearing or walking.
+                       "早上|傍晚|这几天|这两天|下礼拜|下周|下地|地里|出海|赶集|赶圩|回来|腿脚|耳背|耳朵"));
     // What not to do with the parcel is a note, whoever it names: "别写我名字".
     if (token.startsWith(QChar(0x522B)) || token.startsWith(QStringLiteral("不要")) ||
         token.startsWith(QStringLiteral("不用")))

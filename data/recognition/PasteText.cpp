@@ -110,6 +110,9 @@ QString PasteText::normalized(const QString& in)
             s += QLatin1Char('*');
         else if (u == 0xFF0F)
             s += QLatin1Char('/'); // "格桑曲珍／／189…": a separator as the half width one is
+        else if ((u == '~' || u == 0xFF5E) &&
+                 !(i > 0 && i + 1 < in.size() && isDigitAt(in, i - 1) && isDigitAt(in, i + 1)))
+            s += QLatin1Char(' '); // "收件人是我大哥~宋长江~电话~…": a pause; "3~5号" keeps its range
         else if (u == 0x2026 || u == 0x22EF)
             s += QLatin1Char(' '); // "上庄子村 二队 …… 马玉福": a pause typed between the fields
         else if (u == 0xFF5C || u == 0xFF1D || u == '=' ||

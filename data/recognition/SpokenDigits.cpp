@@ -51,6 +51,36 @@ QString SpokenDigits::asDigits(const QString& text)
                (isSpoken(text.at(i)) || isSpoken(text.at(i + 1)));
     if (!pair)
         return text;
+    return convertedRuns(withPausesAsBlanks(text));
+}
+
+QString SpokenDigits::withPausesAsBlanks(const QString& text)
+{
+    // A voice message punctuates its pauses: "一五零。二九幺三。七七四三",
+    // "幺八九……零三二四", "一三九，幺二六，四五". Between the groups of a
+    // number long enough to be a phone such a mark is a blank.
+    static const QRegularExpression paused(
+        QStringLiteral("[0-9零〇一二两三四五六七八九幺]+(?:(?:[ ]*(?:[，,。、~～？?！!]|…+)[ ]*|[ ]{2,})"
+                       "[0-9零〇一二两三四五六七八九幺]+)+"));
+    static const QRegularExpression pause(QStringLiteral("[ ]*(?:[，,。、~～？?！!]|…+)[ ]*|[ ]{2,}"));
+    QString out;
+    qsizetype from = 0;
+    for (auto it = paused.globalMatch(text); it.hasNext();) {
+        const auto m = it.next();
+        const QString found = m.captured();
+        int digits = 0;
+        for (const QChar c : found)
+            digits += digitOf(c) >= 0 ? 1 : 0;
+        if (digits < 10 || std::none_of(found.begin(), found.end(), isSpoken))
+            continue;
+        out += text.mid(from, m.capturedStart() - from) + QString(found).replace(pause, QStringLiteral(" "));
+        from = m.capturedEnd();
+    }
+    return from == 0 ? text : out + text.mid(from);
+}
+
+QString SpokenDigits::convertedRuns(const QString& text)
+{
     // Digit groups set off by single blanks or dashes, as people read a number out.
     static const QRegularExpression run(
         QStringLiteral("[0-9零〇一二两三四五六七八九幺]+(?:[ -][0-9零〇一二两三四五六七八九幺]+)*"));
@@ -60,19 +90,24 @@ QString SpokenDigits::asDigits(const QString& text)
     int from = 0;
     for (auto it = run.globalMatch(text); it.hasNext();) {
         const auto m = it.next();
-        // A lone 一 or 四 at either end is a word's ("139 0000 1111 四川省…").
+        // A lone 一 or 四 at either end glued to a word is the word's ("139 0000 1111
+        // 四川省…", "三组 138…"); set apart by a blank it is the number's last group,
+        // as voice input breaks one up ("一三九 九二三 一 五零八 七").
         qsizetype start = m.capturedStart();
         QString found = m.captured();
         static const QRegularExpression shortHead(QStringLiteral("^[^ -]{1,2}[ -]"));
         static const QRegularExpression shortTail(QStringLiteral("[ -][^ -]{1,2}$"));
+        auto glued = [&text](qsizetype at) { return at >= 0 && at < text.size() && text.at(at).isLetter(); };
         for (auto h = shortHead.match(found);
-             h.hasMatch() && std::any_of(found.begin(), found.begin() + h.capturedLength() - 1, isSpoken);
+             h.hasMatch() && glued(start - 1) &&
+             std::any_of(found.begin(), found.begin() + h.capturedLength() - 1, isSpoken);
              h = shortHead.match(found)) {
             start += h.capturedLength();
             found.remove(0, h.capturedLength());
         }
         for (auto t = shortTail.match(found);
-             t.hasMatch() && std::any_of(found.begin() + t.capturedStart() + 1, found.end(), isSpoken);
+             t.hasMatch() && glued(start + found.size()) &&
+             std::any_of(found.begin() + t.capturedStart() + 1, found.end(), isSpoken);
              t = shortTail.match(found))
             found.truncate(t.capturedStart());
         // "三十一号", "一百零八号": a number in words, no digits read out.

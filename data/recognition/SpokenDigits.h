@@ -11,4 +11,8 @@ public:
     static QString asDigits(const QString& text);
     // A run of spoken digits alone ("五五一七") in digits, or empty when it is none.
     static QString runAsDigits(const QString& run);
+
+private:
+    static QString withPausesAsBlanks(const QString& text);
+    static QString convertedRuns(const QString& text);
 };
