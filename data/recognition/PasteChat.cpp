@@ -39,7 +39,8 @@ bool PasteChat::isChat(const QString& raw)
     // Someone called in a group chat, and the buyer by a nickname: "@Jerry", "我是老K啊".
     static const QRegularExpression calling(
         QStringLiteral("^@[\\w\\p{Han}]{1,12}$|^(?:我是)?[老小阿][A-Za-z]{1,3}[啊呀哈]?$"));
-    if ((token.startsWith(QLatin1Char('@')) || QStringLiteral("我老小阿").contains(token.front())) &&
+    if (!token.isEmpty() &&
+        (token.front() == QLatin1Char('@') || QStringLiteral("我老小阿").contains(token.front())) &&
         calling.match(token).hasMatch())
         return true;
     // Greeting the one who reads it: "老师好", "老板你好".
